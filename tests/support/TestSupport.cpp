@@ -1,0 +1,86 @@
+#include "tests/support/TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lftest {
+
+TempDir::TempDir() {
+    std::random_device rd;
+    for (;;) {
+        auto candidate = std::filesystem::temp_directory_path() /
+                         ("lftest-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(candidate, ec)) {
+            path_ = candidate;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+int runProgram(const std::vector<std::string> &argv, std::string *output) {
+    if (argv.empty())
+        return -1;
+    int pipeFds[2] = {-1, -1};
+    if (output && pipe(pipeFds) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (output) {
+            dup2(pipeFds[1], STDOUT_FILENO);
+            close(pipeFds[0]);
+            close(pipeFds[1]);
+        }
+        std::vector<char *> args;
+        for (const auto &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    if (output) {
+        close(pipeFds[1]);
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(pipeFds[0], buf, sizeof buf)) > 0)
+            output->append(buf, static_cast<size_t>(n));
+        close(pipeFds[0]);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string toolPath(const std::string &name) {
+    return std::string(LF_TOOLS_DIR) + "/" + name;
+}
+
+std::vector<unsigned char> readFileBytes(const std::filesystem::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFileBytes(const std::filesystem::path &path, const std::vector<unsigned char> &bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeFileText(const std::filesystem::path &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+} // namespace lftest

@@ -1,0 +1,38 @@
+#pragma once
+// Helpers shared by the test suites: scratch folders and running the content tools.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace lftest {
+
+// A fresh folder under the system's temporary folder, removed with its contents on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const std::filesystem::path &path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    std::filesystem::path operator/(const std::string &name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Runs a program with arguments (no shell); returns its exit status, or -1 when it could not run.
+// Standard output goes to `output` when given.
+int runProgram(const std::vector<std::string> &argv, std::string *output = nullptr);
+
+// Path of a content tool built beside the tests (tools/<name>).
+std::string toolPath(const std::string &name);
+
+// Whole file as bytes; empty when unreadable.
+std::vector<unsigned char> readFileBytes(const std::filesystem::path &path);
+void writeFileBytes(const std::filesystem::path &path, const std::vector<unsigned char> &bytes);
+void writeFileText(const std::filesystem::path &path, const std::string &text);
+
+} // namespace lftest
