@@ -1,0 +1,11 @@
+#pragma once
+// A named script variable. Its name is interned and keeps its sigil ('$', '#', '%'); its value lives
+// in a slot that either comes from the world's value-slot pool or belongs to its creator (an element's
+// own property slot, the scene value of a context), so a variable never moves its value.
+
+#include "game/script/ScriptValue.h"
+
+struct ScriptVariable {
+    const char *name = nullptr;
+    ScriptValue *value = nullptr;
+};
