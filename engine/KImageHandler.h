@@ -1,0 +1,20 @@
+#pragma once
+// The abstract image codec. A handler is made for one call, holds only that call's state and is deleted
+// after it; the encoded output is one std::malloc buffer that the caller owns.
+
+#include <cstdint>
+
+#include "engine/KImage.h"
+#include "engine/KObject.h"
+
+class KImageHandler : public KObjectBase {
+public:
+    virtual ~KImageHandler() = default;
+    virtual bool decode(const uint8_t *data, uint32_t size, ImageData *record) = 0;
+    virtual bool encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t quality) = 0;
+    // Only the DDS handler compresses; every other handler refuses.
+    virtual bool compressToDds(const ImageData *record, int32_t qualityLevel, const char *fileName);
+};
+
+// Makes the handler of a format code, or null for a code outside 0 to 5.
+KImageHandler *createImageHandler(int format);

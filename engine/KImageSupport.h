@@ -1,0 +1,44 @@
+#pragma once
+// Helpers shared by the image codecs: little-endian reads, the checks every size read from a file
+// passes before it is used, and pixel-buffer allocation.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace imagesupport {
+
+// Largest image side and pixel count any codec accepts: far above any picture of the game, small
+// enough that a hostile header cannot ask for gigabytes.
+constexpr int64_t kMaxImageSide = 16384;
+constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
+
+inline uint16_t readLE16(const uint8_t *p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t readLE32(const uint8_t *p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline void writeLE16(uint8_t *p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void writeLE32(uint8_t *p, uint32_t v) {
+    writeLE16(p, v);
+    writeLE16(p + 2, v >> 16);
+}
+
+inline uint32_t packArgb(uint32_t alpha, uint32_t red, uint32_t green, uint32_t blue) {
+    return (alpha << 24) | (red << 16) | (green << 8) | blue;
+}
+
+// Whether `count` bytes starting at `offset` lie inside a buffer of `size` bytes (no overflow).
+inline bool fitsIn(uint64_t offset, uint64_t count, uint64_t size) {
+    return offset <= size && count <= size - offset;
+}
+
+// True for a width and height that a codec may allocate; otherwise logs
+// "<area>: unsupported image size of <w>x<h>" and gives false.
+bool checkImageSize(const char *area, int64_t width, int64_t height);
+
+// width x height 32-bit pixels from std::malloc, or null with "<area>: out of memory" logged.
+uint32_t *allocatePixels(const char *area, uint32_t width, uint32_t height);
+
+} // namespace imagesupport
