@@ -26,33 +26,53 @@ struct ThreadRecord {
     std::atomic<uint8_t> finished{0};
 };
 
+// Runs once, first thing in main; later calls do nothing.
 void initSystem();
 void initTimer();
 uint32_t getMilliseconds();
 
-// Paths are returned by value: several threads resolve paths at once.
+// Paths are returned by value: several threads resolve paths at once. A path that would be longer than
+// MAX_PATH - 1 bytes is refused: the error is logged and the result is empty.
 std::string resolveDataPath(const char *path);
+// Conversions between UTF-8 and UTF-16; a line feed becomes CR LF. Output is cut to the buffer and always
+// terminated; the result is the count of bytes written, terminator included (0 when nothing fits).
 int utf8ToUtf16(const char *text, char16_t *out, int outUnits);
 int utf16ToUtf8(const char16_t *text, char *out, int outBytes);
+// Opens a file by its UTF-8 path; the name is found on disk without regard to letter case.
 FILE *openFileUtf8(const char *path, const char *mode);
 
+// The user's folders, created when missing; the data path when the system cannot name them.
 std::string getDocumentsFolder();
 std::string getAppDataFolder();
+// Creates one folder level; an existing folder is no error.
 bool createFolder(const char *path);
+// True when a file or folder exists at the path (letter case ignored).
 bool fileExists(const char *path);
+// Calls back for each entry of the folder, "." and ".." included, sorted by name, until it returns false.
 typedef bool (*EnumerateFolderCallback)(const char *name, bool isFolder, void *user);
 void enumerateFolder(const char *path, EnumerateFolderCallback callback, void *user);
 
+// Starts procedure(argument, nullptr) on a new thread; the record's finished flag is set when it returns.
 ThreadRecord *startThread(ThreadRecord *record, void (*procedure)(void *, void *), void *argument);
+// Waits for the thread without a time limit; the handle is closed and cleared, so a second wait returns.
 void waitForThread(ThreadRecord *record);
 
 void logMessage(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+// True when another copy of the game runs (it has been asked to restore and raise its window).
 bool checkGameInstance(const char *gameId);
+// The window class name that checkGameInstance set, else "__ostil_default_wclass_".
+std::string getGameWindowClassName();
+// For the window's message pump: true once per later start of the game that asked this copy to come
+// to the front.
+bool takeGameInstanceRaiseRequest();
+
+// A modal warning dialog; 0 for the first button or closing it, 1 for the second, -1 when not shown.
 int messageBox(const char *text, const char *firstButton, const char *caption, const char *secondButton);
 void showSoundCardError();
 void launchUrl(const char *url);
 
+// Bounds of a random pick; the whole-number picks take them as whole numbers.
 struct RandomRange {
     float min;
     float max;
@@ -63,3 +83,7 @@ double randomUnit();
 int randomIntInRange(RandomRange range);
 float randomFloatInRange(RandomRange range);
 int randomInt(int max, int min);
+
+// The engine's stand-in for the C library's rand: per thread, 0..32767, seeded with 1 on each thread.
+int crtRand();
+void crtSrand(uint32_t seed);

@@ -1,0 +1,16 @@
+#pragma once
+// The user's special folders, the login name and opening a URL or document, as the shell offers them.
+// Folders follow the XDG base-directory rules; paths are UTF-8 without a trailing separator.
+
+#include <string>
+
+// $XDG_DATA_HOME, else ~/.local/share; created when missing. Empty when it cannot be named or made.
+std::string platformGetAppDataFolder();
+// The XDG documents folder (XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Documents);
+// created when missing. Empty when it cannot be named or made.
+std::string platformGetDocumentsFolder();
+// The login name of the user running the program; empty when the system gives none.
+std::string platformGetUserName();
+// Opens a URL, or a file path as a file: URL, with the desktop's opener (xdg-open, started without a
+// shell and not waited for). False when the opener cannot be started.
+bool platformOpenDocument(const char *target);

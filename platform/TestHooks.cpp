@@ -1,0 +1,95 @@
+#include "platform/TestHooks.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+struct HookState {
+    std::atomic<bool> loaded{false};
+    std::mutex loadLock;
+    std::atomic<double> clockStepMs{0.0};
+    std::atomic<int64_t> virtualNanoseconds{0};
+    std::atomic<bool> hasDialogAnswer{false};
+    std::atomic<int> dialogAnswer{0};
+};
+
+HookState &hookState() {
+    static HookState state;
+    return state;
+}
+
+// A number of the whole text, or nothing for an empty, partial or non-finite one.
+std::optional<double> parseNumber(const char *text) {
+    if (!text || !*text)
+        return std::nullopt;
+    char *end = nullptr;
+    errno = 0;
+    double value = std::strtod(text, &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+void loadFromEnvironment(HookState &state) {
+    std::optional<double> step = parseNumber(std::getenv("LANTERNFALL_FIXED_CLOCK_MS"));
+    state.clockStepMs = (step && *step > 0.0) ? *step : 0.0;
+    std::optional<double> answer = parseNumber(std::getenv("LANTERNFALL_DIALOG_ANSWER"));
+    state.hasDialogAnswer = answer.has_value();
+    state.dialogAnswer = answer ? static_cast<int>(*answer) : 0;
+}
+
+HookState &loadedHooks() {
+    HookState &state = hookState();
+    if (!state.loaded.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(state.loadLock);
+        if (!state.loaded.load(std::memory_order_relaxed)) {
+            loadFromEnvironment(state);
+            state.loaded.store(true, std::memory_order_release);
+        }
+    }
+    return state;
+}
+
+} // namespace
+
+bool platformFixedClockEnabled() {
+    return loadedHooks().clockStepMs > 0.0;
+}
+
+double platformFixedClockStepMs() {
+    return loadedHooks().clockStepMs;
+}
+
+int64_t platformFixedClockNanoseconds() {
+    return loadedHooks().virtualNanoseconds.load(std::memory_order_acquire);
+}
+
+void platformAdvanceFixedClock(int64_t nanoseconds) {
+    if (nanoseconds > 0)
+        loadedHooks().virtualNanoseconds.fetch_add(nanoseconds, std::memory_order_acq_rel);
+}
+
+void platformAdvanceFrameClock() {
+    HookState &state = loadedHooks();
+    if (state.clockStepMs > 0.0)
+        platformAdvanceFixedClock(static_cast<int64_t>(std::llround(state.clockStepMs * 1e6)));
+}
+
+std::optional<int> platformDialogAnswer() {
+    HookState &state = loadedHooks();
+    if (!state.hasDialogAnswer)
+        return std::nullopt;
+    return state.dialogAnswer;
+}
+
+void platformReloadTestHooks() {
+    HookState &state = hookState();
+    std::lock_guard<std::mutex> guard(state.loadLock);
+    loadFromEnvironment(state);
+    state.virtualNanoseconds.store(0, std::memory_order_release);
+    state.loaded.store(true, std::memory_order_release);
+}
