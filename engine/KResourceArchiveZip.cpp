@@ -1,0 +1,315 @@
+#include "engine/KResourceArchiveZip.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include <unzip.h>
+#include <zlib.h>
+
+#include "engine/KResourceFileZip.h"
+#include "engine/KSystem.h"
+#include "engine/ZipDecrypt.h"
+#include "platform/WinBase.h"
+
+namespace {
+
+constexpr uint32_t kStored = 0;
+constexpr uint32_t kDeflated = 8;
+constexpr uint32_t kFlagEncrypted = 1;
+constexpr uint32_t kFlagDataDescriptor = 8;
+// Deflate never expands data more than about 1032 times.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+constexpr size_t kChunkSize = 64 * 1024;
+
+// minizip's open function: the archive file, found without regard to case; folders are refused.
+voidpf ZCALLBACK openArchiveFile(voidpf, const char *name, int mode) {
+    const char *modeText = nullptr;
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ)
+        modeText = "rb";
+    else if (mode & ZLIB_FILEFUNC_MODE_EXISTING)
+        modeText = "r+b";
+    else if (mode & ZLIB_FILEFUNC_MODE_CREATE)
+        modeText = "wb";
+    if (!name || !modeText)
+        return nullptr;
+    return platformOpenFile(name, modeText);
+}
+
+// Reads exactly `count` bytes of the current entry.
+bool readCurrent(unzFile handle, unsigned char *out, uint64_t count) {
+    while (count > 0) {
+        unsigned piece = static_cast<unsigned>(std::min<uint64_t>(count, 1u << 30));
+        int got = unzReadCurrentFile(handle, out, piece);
+        if (got <= 0)
+            return false;
+        out += got;
+        count -= static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+// A DOS date and time, read as local time.
+int64_t dosTimeToSeconds(uint32_t dosDate) {
+    uint32_t date = dosDate >> 16, time = dosDate & 0xffff;
+    std::tm moment{};
+    moment.tm_sec = static_cast<int>(2 * (time & 31));
+    moment.tm_min = static_cast<int>((time >> 5) & 63);
+    moment.tm_hour = static_cast<int>(time >> 11);
+    moment.tm_mday = static_cast<int>(date & 31);
+    moment.tm_mon = static_cast<int>(((date >> 5) & 15)) - 1;
+    moment.tm_year = static_cast<int>(date >> 9) + 80;
+    moment.tm_isdst = -1;
+    return static_cast<int64_t>(std::mktime(&moment));
+}
+
+} // namespace
+
+KResourceArchiveZip::~KResourceArchiveZip() {
+    close();
+}
+
+void KResourceArchiveZip::close() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (handle_) {
+        unzCloseCurrentFile(handle_);
+        unzClose(handle_);
+        handle_ = nullptr;
+    }
+    nodes_.clear();
+}
+
+int32_t KResourceArchiveZip::openArchive(const char *path, uint32_t, const char *password) {
+    close();
+    if (!path)
+        return ERROR_ARCHIVE_MISSING;
+    zlib_filefunc_def functions;
+    fill_fopen_filefunc(&functions);
+    functions.zopen_file = openArchiveFile;
+    functions.opaque = nullptr;
+    unzFile handle = unzOpen2(path, &functions);
+    if (!handle)
+        return ERROR_ARCHIVE_MISSING;
+
+    std::lock_guard<std::mutex> guard(lock_);
+    handle_ = handle;
+    path_ = path;
+    password_ = password ? password : "";
+    PlatformFileAttributes attributes;
+    fileSize_ = platformGetFileAttributes(path, &attributes) ? attributes.size : 0;
+
+    unz_global_info global{};
+    unzGetGlobalInfo(handle_, &global);
+    int count = static_cast<int>(global.number_entry);
+    logMessage("Resource: added archive '%s' with %d %s", path_.c_str(), count, count == 1 ? "entry" : "entries");
+    walkCentralDirectory();
+    return 0;
+}
+
+void KResourceArchiveZip::walkCentralDirectory() {
+    if (unzGoToFirstFile(handle_) != UNZ_OK)
+        return;
+    do {
+        unz_file_info info{};
+        char name[kResourceNameMax + 1];
+        if (unzGetCurrentFileInfo(handle_, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return;
+        // minizip leaves a name that fills the buffer unterminated.
+        name[std::min<uint64_t>(info.size_filename, kResourceNameMax)] = 0;
+        if (info.size_filename > kResourceNameMax) {
+            logMessage("Resource: entry '%s...' of archive '%s' has a name longer than %d characters, ERROR", name,
+                       path_.c_str(), static_cast<int>(kResourceNameMax));
+            continue;
+        }
+        unz_file_pos position{};
+        if (unzGetFilePos(handle_, &position) != UNZ_OK)
+            return;
+        Node node;
+        node.name = name;
+        node.isFolder = !node.name.empty() && node.name.back() == '/';
+        node.flag = static_cast<uint32_t>(info.flag);
+        node.compressionMethod = static_cast<uint32_t>(info.compression_method);
+        node.dosDate = static_cast<uint32_t>(info.dosDate);
+        node.crc = static_cast<uint32_t>(info.crc);
+        node.compressedSize = info.compressed_size;
+        node.uncompressedSize = info.uncompressed_size;
+        node.directoryOffset = position.pos_in_zip_directory;
+        node.fileNumber = position.num_of_file;
+        nodes_.push_back(std::move(node));
+    } while (unzGoToNextFile(handle_) == UNZ_OK);
+}
+
+const KResourceArchiveZip::Node *KResourceArchiveZip::findNode(const char *name, bool filesOnly) const {
+    if (!name)
+        return nullptr;
+    size_t length = std::strlen(name);
+    for (const Node &node : nodes_) {
+        if (filesOnly && node.isFolder)
+            continue;
+        if (node.name.size() == length && equalNoCase(node.name.c_str(), name, length))
+            return &node;
+    }
+    return nullptr;
+}
+
+void KResourceArchiveZip::logEntryError(const Node &node, const char *problem) const {
+    logMessage("Resource: entry '%s' of archive '%s' %s, ERROR", node.name.c_str(), path_.c_str(), problem);
+}
+
+// Sizes come from the archive: they must agree with each other and with the file before any memory
+// is set aside for them.
+bool KResourceArchiveZip::hasPlausibleSizes(const Node &node) const {
+    bool encrypted = node.flag & kFlagEncrypted;
+    uint64_t header = encrypted ? ZipDecrypt::kHeaderSize : 0;
+    if (node.uncompressedSize >= UINT32_MAX || node.compressedSize > fileSize_ || node.compressedSize < header)
+        return false;
+    uint64_t data = node.compressedSize - header;
+    if (node.compressionMethod == kStored)
+        return node.uncompressedSize == data;
+    return node.uncompressedSize <= data * kMaxDeflateRatio + 1024;
+}
+
+unsigned char *KResourceArchiveZip::readEntry(const Node &node) {
+    if (node.compressionMethod != kStored && node.compressionMethod != kDeflated) {
+        logEntryError(node, "uses an unsupported compression method");
+        return nullptr;
+    }
+    if (!hasPlausibleSizes(node)) {
+        logEntryError(node, "has impossible sizes");
+        return nullptr;
+    }
+    unsigned char *out = allocateLoadBuffer(node.uncompressedSize);
+    if (!out) {
+        logEntryError(node, "does not fit in memory");
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    unz_file_pos position{static_cast<uLong>(node.directoryOffset), static_cast<uLong>(node.fileNumber)};
+    bool read = handle_ && unzGoToFilePos(handle_, &position) == UNZ_OK &&
+                ((node.flag & kFlagEncrypted) ? readEncryptedEntry(node, out) : readPlainEntry(node, out));
+    if (!read) {
+        std::free(out);
+        return nullptr;
+    }
+    return out;
+}
+
+bool KResourceArchiveZip::readPlainEntry(const Node &node, unsigned char *out) {
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile3(handle_, &method, &level, 0, nullptr) != UNZ_OK) {
+        logEntryError(node, "cannot be opened");
+        return false;
+    }
+    bool complete = readCurrent(handle_, out, node.uncompressedSize);
+    // Closing checks the CRC once the whole entry has been read.
+    bool intact = unzCloseCurrentFile(handle_) == UNZ_OK;
+    if (!complete || !intact) {
+        logEntryError(node, "is damaged");
+        return false;
+    }
+    return true;
+}
+
+bool KResourceArchiveZip::readEncryptedEntry(const Node &node, unsigned char *out) {
+    if (password_.empty()) {
+        logEntryError(node, "is encrypted and no password was given");
+        return false;
+    }
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile3(handle_, &method, &level, 1, nullptr) != UNZ_OK) {
+        logEntryError(node, "cannot be opened");
+        return false;
+    }
+    ZipDecrypt decrypter(password_.c_str());
+    unsigned char header[ZipDecrypt::kHeaderSize];
+    // Writers that stream their output check against the time, the others against the CRC.
+    auto checkByte = static_cast<unsigned char>((node.flag & kFlagDataDescriptor) ? node.dosDate >> 8 : node.crc >> 24);
+    bool passwordFits = readCurrent(handle_, header, sizeof header) && decrypter.decryptHeader(header, checkByte);
+    uint64_t dataSize = node.compressedSize - ZipDecrypt::kHeaderSize;
+    bool complete = false;
+    if (passwordFits && node.compressionMethod == kStored) {
+        complete = readCurrent(handle_, out, dataSize);
+        if (complete)
+            decrypter.decrypt(out, dataSize);
+    } else if (passwordFits) {
+        z_stream stream{};
+        if (inflateInit2(&stream, -MAX_WBITS) == Z_OK) {
+            std::vector<unsigned char> chunk(kChunkSize);
+            stream.next_out = out;
+            // One byte of room beyond the declared size shows data that runs longer than declared.
+            stream.avail_out = static_cast<uInt>(node.uncompressedSize + 1);
+            int status = Z_OK;
+            for (uint64_t left = dataSize; left > 0 && status == Z_OK;) {
+                size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kChunkSize));
+                if (!readCurrent(handle_, chunk.data(), piece))
+                    break;
+                left -= piece;
+                decrypter.decrypt(chunk.data(), piece);
+                stream.next_in = chunk.data();
+                stream.avail_in = static_cast<uInt>(piece);
+                status = inflate(&stream, Z_NO_FLUSH);
+                if (status == Z_BUF_ERROR && stream.avail_out > 0)
+                    status = Z_OK; // needs more input
+            }
+            complete = status == Z_STREAM_END && stream.total_out == node.uncompressedSize;
+            inflateEnd(&stream);
+        }
+    }
+    unzCloseCurrentFile(handle_);
+    if (!passwordFits) {
+        logEntryError(node, "cannot be decrypted with the archive's password");
+        return false;
+    }
+    uint32_t crc = static_cast<uint32_t>(crc32(0L, out, static_cast<uInt>(node.uncompressedSize)));
+    if (!complete || crc != node.crc) {
+        logEntryError(node, "is damaged or its password is wrong");
+        return false;
+    }
+    return true;
+}
+
+KResourceFile *KResourceArchiveZip::openFile(const char *name) {
+    const Node *node = findNode(name, true);
+    unsigned char *data = node ? readEntry(*node) : nullptr;
+    return data ? new KResourceFileZip(data, static_cast<uint32_t>(node->uncompressedSize)) : nullptr;
+}
+
+bool KResourceArchiveZip::loadFile(const char *name, unsigned char **buffer, uint32_t *size) {
+    const Node *node = findNode(name, true);
+    unsigned char *data = node && buffer && size ? readEntry(*node) : nullptr;
+    if (!data)
+        return false;
+    *buffer = data;
+    *size = static_cast<uint32_t>(node->uncompressedSize);
+    return true;
+}
+
+bool KResourceArchiveZip::getFileInfo(const char *name, FileInfo *info) {
+    const Node *node = findNode(name, false);
+    if (!node || !info || !handle_)
+        return false;
+    info->isFolder = 0;
+    info->inArchive = 1;
+    info->size = static_cast<uint32_t>(std::min<uint64_t>(node->uncompressedSize, UINT32_MAX));
+    info->modificationTime = dosTimeToSeconds(node->dosDate);
+    return true;
+}
+
+bool KResourceArchiveZip::enumerateFolder(const char *path, EnumerateFolderCallback callback, void *user) {
+    if (!path || !callback)
+        return true;
+    for (const Node &node : nodes_) {
+        if (!reportIfDirectChild(path, node.name.c_str(), node.isFolder, callback, user))
+            return false;
+    }
+    return true;
+}
+
+bool KResourceArchiveZip::enumerateEntries(EnumerateFolderCallback callback, void *user) {
+    for (const Node &node : nodes_) {
+        if (!callback(node.name.c_str(), node.isFolder, user))
+            return false;
+    }
+    return true;
+}

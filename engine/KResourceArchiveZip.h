@@ -1,0 +1,62 @@
+#pragma once
+// A zip file as an archive, optionally protected with traditional PKWARE encryption. minizip reads the
+// central directory once at mount time (one node per entry) and inflates entries that are not
+// encrypted. Encrypted entries are read raw and decrypted here (the system's minizip cannot decrypt),
+// then inflated. Every entry's CRC-32 is checked, so a wrong password or a damaged entry fails
+// instead of handing out garbage. Opening an entry inflates it whole into memory.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/KResourceArchive.h"
+
+class KResourceArchiveZip : public KResourceArchive {
+public:
+    KResourceArchiveZip() = default;
+    ~KResourceArchiveZip() override;
+    KResourceArchiveZip(const KResourceArchiveZip &) = delete;
+    KResourceArchiveZip &operator=(const KResourceArchiveZip &) = delete;
+
+    // ERROR_ARCHIVE_MISSING when minizip cannot open the file as a zip archive (nothing is logged).
+    int32_t openArchive(const char *path, uint32_t flags, const char *password) override;
+    bool enumerateFolder(const char *path, EnumerateFolderCallback callback, void *user) override;
+    // Reports isFolder 0 for every entry, folders included.
+    bool getFileInfo(const char *name, FileInfo *info) override;
+    KResourceFile *openFile(const char *name) override;
+    bool loadFile(const char *name, unsigned char **buffer, uint32_t *size) override;
+    bool enumerateEntries(EnumerateFolderCallback callback, void *user) override;
+
+private:
+    // What the central directory says of one entry, and where minizip finds it again.
+    struct Node {
+        std::string name;
+        bool isFolder = false;
+        uint32_t flag = 0;
+        uint32_t compressionMethod = 0;
+        uint32_t dosDate = 0;
+        uint32_t crc = 0;
+        uint64_t compressedSize = 0;
+        uint64_t uncompressedSize = 0;
+        uint64_t directoryOffset = 0;
+        uint64_t fileNumber = 0;
+    };
+
+    void close();
+    void walkCentralDirectory();
+    const Node *findNode(const char *name, bool filesOnly) const;
+    // The entry's bytes in a zeroed buffer of size + 1, or null (logged).
+    unsigned char *readEntry(const Node &node);
+    bool hasPlausibleSizes(const Node &node) const;
+    bool readPlainEntry(const Node &node, unsigned char *out);
+    bool readEncryptedEntry(const Node &node, unsigned char *out);
+    void logEntryError(const Node &node, const char *problem) const;
+
+    void *handle_ = nullptr;
+    std::string path_;
+    std::string password_;
+    uint64_t fileSize_ = 0;
+    std::vector<Node> nodes_;
+    std::mutex lock_; // minizip's current entry is shared by every lookup
+};
