@@ -1,6 +1,8 @@
 // Start-up of the system layer, the timer, paths, text conversion, files and folders.
 
 #include "engine/KSystem.h"
+#include "engine/KResource.h"
+#include "engine/KResourceArchiveDirect.h"
 #include "engine/KTextEncoding.h"
 #include "platform/ShellApi.h"
 #include "platform/WinBase.h"
@@ -117,7 +119,9 @@ void initSystem() {
         findDataPath();
         copyBounded(userName, sizeof userName, platformGetUserName());
         // The input-method editor stays as the window layer sets it up, and dialogs draw their own
-        // icon. The plain-folder archive of the resource layer is created here once that layer exists.
+        // icon. Last, the plain-folder archive: the resource layer's way to loose files on disk.
+        if (!KResource::fileSystemArchive)
+            KResource::fileSystemArchive = new KResourceArchiveDirect();
     });
 }
 
