@@ -1,0 +1,48 @@
+#pragma once
+// A vertex batch: many small primitives for one picture, drawn with one draw call. One implementation
+// per renderer; batches are made by the batch factory. The concrete class links its objects into its own
+// live-object list.
+
+#include <cstdint>
+
+#include "engine/KObject.h"
+
+class KGraphic;
+
+class KBatch : public KObjectListable {
+public:
+    virtual ~KBatch() = default;
+
+    // Room for `quads` quads of lit vertices (kind 1), shared by every renderer.
+    virtual bool allocateQuads(int32_t quads) { return allocateVertices(quads * 6, 1); }
+    virtual bool allocateVertices(int32_t count, int32_t kind) = 0;
+    virtual void releaseBuffers() = 0;
+    virtual void startBatch(KGraphic *picture) = 0;
+    virtual void flushBatch() = 0;
+
+    virtual void addTriangle(float x1, float y1, float x2, float y2, float x3, float y3, float r, float g, float b,
+                             float a) = 0;
+    virtual void addFilledRect(float x1, float y1, float x2, float y2, float r, float g, float b, float a) = 0;
+    virtual void addImageRect(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX,
+                              bool flipY) = 0;
+    virtual void addImageRectTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
+                                         float zoom, float alpha, bool flipX, bool flipY, float pivotX,
+                                         float pivotY) = 0;
+    virtual void addImageRectScaled(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float zoom,
+                                    float alpha, float pivotX, float pivotY) = 0;
+    // Source points s0..s3 then destination points d0..d3, x and y each.
+    virtual void addImageToQuad(const float source[8], const float destination[8]) = 0;
+    // Source points s0..s2 (x, y), then per corner x, y, z, w.
+    virtual void addPerspectiveTriangle(const float source[6], const float corners[12]) = 0;
+    // Source points s0..s2, then per corner x, y, z, w, shade.
+    virtual void addShadedPerspectiveTriangle(const float source[6], const float corners[15]) = 0;
+    // Source points s0..s2, then per corner x, y, z, w, r, g, b.
+    virtual void addColoredPerspectiveTriangle(const float source[6], const float corners[21]) = 0;
+
+    virtual void lockStaticVertices() = 0;
+    virtual void setStaticVertex(int32_t index, float x, float y, float z, float nx, float ny, float nz, float u,
+                                 float v) = 0;
+    virtual void unlockStaticVertices() = 0;
+    virtual void drawStaticVertices(int32_t first, int32_t count, KGraphic *picture) = 0;
+    virtual bool takeBufferLostFlag() = 0;
+};
