@@ -1,0 +1,52 @@
+#include "game/InternTable.h"
+
+#include <cstring>
+
+InternTable::InternTable(StringArena &arena) : arena_(arena) {}
+
+const char *InternTable::insertLocked(const char *text) {
+    InternNode *node = nodes_.allocate();
+    node->text = text;
+    InternNode *&head = buckets_[hashString(text) % kNameTableBuckets];
+    node->next = head;
+    head = node;
+    ++count_;
+    return text;
+}
+
+const InternNode *InternTable::findLocked(const char *text) const {
+    for (const InternNode *node = buckets_[hashString(text) % kNameTableBuckets]; node; node = node->next) {
+        if (node->text && std::strcmp(node->text, text) == 0)
+            return node;
+    }
+    return nullptr;
+}
+
+const char *InternTable::intern(const char *text) {
+    if (!text)
+        return nullptr;
+    std::lock_guard<std::mutex> hold(lock_);
+    return insertLocked(text);
+}
+
+const char *InternTable::internOrFind(const char *text) {
+    if (!text)
+        return nullptr;
+    std::lock_guard<std::mutex> hold(lock_);
+    if (const InternNode *node = findLocked(text))
+        return node->text;
+    return insertLocked(arena_.copy(text));
+}
+
+const char *InternTable::findInterned(const char *text) const {
+    if (!text)
+        return nullptr;
+    std::lock_guard<std::mutex> hold(lock_);
+    const InternNode *node = findLocked(text);
+    return node ? node->text : nullptr;
+}
+
+int32_t InternTable::count() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return count_;
+}
