@@ -151,7 +151,7 @@ ScriptBlock *ScriptParser::parseNestedBlock(ScriptTokenizer &tokenizer, const ch
     ScriptBlock *nested = pools_.newBlock(false);
     parseBlock(tokenizer, nested, scriptName, true, false);
     --nesting_;
-    return stopFile_ ? nullptr : nested;
+    return nested;
 }
 
 // The block goes to the first 'b' or 'B' letter at or after the current parameter; a 'B' block gets
