@@ -155,17 +155,12 @@ bool decodeRunLength(const BmpLayout &layout, uint32_t *pixels) {
     const uint8_t *p = layout.data + layout.pixelOffset;
     const uint8_t *end = layout.data + layout.size;
     int64_t x = 0, y = 0;
-    // Writes one pixel at the cursor; false once the cursor has left the image.
+    // Pixels past the end of a row are dropped until the next end of line: encoders that code each row's
+    // padding as pixels must not shear the image.
     auto put = [&](uint8_t index) {
-        if (x >= layout.width) {
-            x = 0;
-            y++;
-        }
-        if (y >= layout.height)
-            return false;
-        pixels[size_t(layout.imageRow(y)) * layout.width + size_t(x)] = layout.palette[index];
+        if (x < layout.width && y < layout.height)
+            pixels[size_t(layout.imageRow(y)) * layout.width + size_t(x)] = layout.palette[index];
         x++;
-        return true;
     };
     auto nibble = [](uint8_t byte, int64_t n) { return uint8_t((n & 1) ? (byte & 15) : (byte >> 4)); };
 
@@ -178,8 +173,7 @@ bool decodeRunLength(const BmpLayout &layout, uint32_t *pixels) {
         p += 2;
         if (count > 0) {
             for (int64_t n = 0; n < count; n++)
-                if (!put(rle4 ? nibble(value, n) : value))
-                    return true;
+                put(rle4 ? nibble(value, n) : value);
         } else if (value == 0) {
             x = 0;
             y++;
@@ -201,8 +195,7 @@ bool decodeRunLength(const BmpLayout &layout, uint32_t *pixels) {
                 return false;
             }
             for (int64_t n = 0; n < value; n++)
-                if (!put(rle4 ? nibble(p[n / 2], n) : p[n]))
-                    return true;
+                put(rle4 ? nibble(p[n / 2], n) : p[n]);
             p += (end - p < paddedBytes) ? dataBytes : paddedBytes;
         }
     }

@@ -1,0 +1,147 @@
+#pragma once
+// Shared by the image codec suites: making pictures with ImageMagick, reading its own decode of a file,
+// decoding through the engine and comparing the two pixel by pixel.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/KImage.h"
+#include "engine/KSystemLog.h"
+#include "tests/support/TestSupport.h"
+
+namespace imagetest {
+
+inline const char *magickPath() { return "/usr/bin/convert"; }
+
+// Runs ImageMagick's convert with the arguments; true when it succeeded.
+inline bool magick(std::vector<std::string> args) {
+    args.insert(args.begin(), magickPath());
+    return lftest::runProgram(args) == 0;
+}
+
+// ImageMagick's own decode of a file: 8-bit red, green, blue, alpha bytes.
+inline std::vector<uint8_t> magickRgba(const std::string &path) {
+    std::string out;
+    lftest::runProgram({magickPath(), path, "-depth", "8", "rgba:-"}, &out);
+    return std::vector<uint8_t>(out.begin(), out.end());
+}
+
+// The same with 16-bit samples, little-endian.
+inline std::vector<uint16_t> magickRgba16(const std::string &path) {
+    std::string out;
+    lftest::runProgram({magickPath(), path, "-depth", "16", "-endian", "LSB", "rgba:-"}, &out);
+    std::vector<uint16_t> samples(out.size() / 2);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = uint16_t(uint8_t(out[2 * i]) | (uint8_t(out[2 * i + 1]) << 8));
+    return samples;
+}
+
+inline std::vector<uint8_t> readBytes(const std::filesystem::path &path) {
+    auto bytes = lftest::readFileBytes(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// A decoded record that releases its pixels.
+struct Decoded {
+    ImageData image;
+    bool ok = false;
+    Decoded() = default;
+    Decoded(const Decoded &) = delete;
+    Decoded &operator=(const Decoded &) = delete;
+    ~Decoded() { freeImagePixels(&image); }
+
+    uint32_t pixel(uint32_t x, uint32_t y) const {
+        return reinterpret_cast<const uint32_t *>(image.pixels)[size_t(y) * image.width + x];
+    }
+};
+
+inline void decodeBytes(int format, const std::vector<uint8_t> &bytes, Decoded &out) {
+    out.ok = decodeImage(format, bytes.data(), uint32_t(bytes.size()), &out.image);
+}
+
+inline void decodeFile(int format, const std::filesystem::path &path, Decoded &out) {
+    decodeBytes(format, readBytes(path), out);
+}
+
+struct Rgba {
+    int r, g, b, a;
+};
+
+// What the engine should give for a pixel that ImageMagick decoded as `m`.
+using Expectation = std::function<Rgba(Rgba m)>;
+inline Rgba same(Rgba m) { return m; }
+inline Rgba opaque(Rgba m) { return {m.r, m.g, m.b, 255}; }
+
+// Compares every pixel word of the engine's record with the expectation from ImageMagick's bytes, each
+// channel within `tolerance`; reports the first differences and the count.
+inline ::testing::AssertionResult pixelsMatch(const Decoded &decoded, const std::vector<uint8_t> &rgba,
+                                              int tolerance = 0, const Expectation &expect = same) {
+    const ImageData &image = decoded.image;
+    if (!decoded.ok)
+        return ::testing::AssertionFailure() << "the engine did not decode the image";
+    if (rgba.size() != size_t(image.width) * image.height * 4)
+        return ::testing::AssertionFailure() << "ImageMagick gave " << rgba.size() << " bytes for "
+                                             << image.width << "x" << image.height;
+    size_t mismatches = 0;
+    std::string first;
+    for (uint32_t y = 0; y < image.height; y++)
+        for (uint32_t x = 0; x < image.width; x++) {
+            const uint8_t *m = &rgba[(size_t(y) * image.width + x) * 4];
+            Rgba want = expect({m[0], m[1], m[2], m[3]});
+            uint32_t word = decoded.pixel(x, y);
+            Rgba got{int((word >> 16) & 255), int((word >> 8) & 255), int(word & 255), int(word >> 24)};
+            if (std::abs(got.r - want.r) > tolerance || std::abs(got.g - want.g) > tolerance ||
+                std::abs(got.b - want.b) > tolerance || std::abs(got.a - want.a) > tolerance) {
+                if (mismatches++ < 3)
+                    first += " (" + std::to_string(x) + "," + std::to_string(y) + ") got " +
+                             std::to_string(got.r) + "/" + std::to_string(got.g) + "/" + std::to_string(got.b) +
+                             "/" + std::to_string(got.a) + " want " + std::to_string(want.r) + "/" +
+                             std::to_string(want.g) + "/" + std::to_string(want.b) + "/" + std::to_string(want.a);
+            }
+        }
+    if (mismatches)
+        return ::testing::AssertionFailure() << mismatches << " pixels differ:" << first;
+    return ::testing::AssertionSuccess();
+}
+
+// Decodes every truncation of the file at a spread of lengths and a set of single-byte corruptions. Each
+// must come back without touching memory it does not own (the sanitizer build checks that); returns how
+// many truncated variants still decoded, for suites whose format keeps partial images.
+inline int decodeDamagedVariants(int format, const std::vector<uint8_t> &bytes) {
+    int truncatedSuccesses = 0;
+    std::vector<size_t> lengths = {0, 1, 2, 8, 12, 13, 14, 17, 18, 20, 26, 54, 60, 100, 127, 128, 129};
+    for (size_t step = 1; step < 16; step++)
+        lengths.push_back(bytes.size() * step / 16);
+    lengths.push_back(bytes.size() - 1);
+    for (size_t length : lengths) {
+        if (length >= bytes.size())
+            continue;
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + length);
+        Decoded decoded;
+        decodeBytes(format, cut, decoded);
+        truncatedSuccesses += decoded.ok ? 1 : 0;
+    }
+    // Corrupt one byte at a time, with values that make sizes, counts and offsets extreme.
+    uint32_t seed = 12345;
+    const uint8_t values[] = {0x00, 0xFF, 0x7F, 0x80, 0x01};
+    const size_t header = std::min<size_t>(bytes.size(), 160);
+    for (int round = 0; round < 300; round++) {
+        seed = seed * 1103515245u + 12345u;
+        size_t position = round < 200 ? (seed >> 8) % header : (seed >> 8) % bytes.size();
+        std::vector<uint8_t> damaged = bytes;
+        damaged[position] = values[round % 5];
+        Decoded decoded;
+        decodeBytes(format, damaged, decoded);
+    }
+    return truncatedSuccesses;
+}
+
+inline bool logContains(const std::string &text) { return getLogContents().find(text) != std::string::npos; }
+
+} // namespace imagetest
