@@ -1,6 +1,7 @@
 #include "game/script/ScriptCommand.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "game/script/ScriptKeywords.h"
 
@@ -132,9 +133,13 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, "", "", nullptr, 0},
 };
 
+// Once per process: a second game context (after a restart) may be made while another thread parses.
 void initScriptCommandTable() {
-    for (ScriptCommand *row = ScriptCommandTable; row->word[0] != '\0'; ++row)
-        row->signatureLength = static_cast<int32_t>(std::strlen(row->signature));
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (ScriptCommand *row = ScriptCommandTable; row->word[0] != '\0'; ++row)
+            row->signatureLength = static_cast<int32_t>(std::strlen(row->signature));
+    });
 }
 
 const ScriptCommand *findScriptCommand(const char *internedWord) {

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 
-#include "engine/KResource.h"
 #include "engine/KSystem.h"
 #include "game/InternTable.h"
+#include "game/ReadWholeFile.h"
 #include "game/ScriptTokenizer.h"
 #include "game/script/ScriptRecordPools.h"
 
@@ -208,14 +207,12 @@ void ScriptParser::parseScriptFile(const char *path, ScriptBlock *block, const c
                    scriptName ? scriptName : "<console>", path, kMaxNesting);
         return;
     }
-    unsigned char *data = nullptr;
-    uint32_t size = 0;
-    if (!KResource::loadResource(resolveDataPath(path).c_str(), &data, &size))
+    WholeFile file;
+    if (!readWholeFile(path, &file))
         return;
     ++nesting_;
     filesBeingRead_.push_back(folded);
-    parseScriptText(reinterpret_cast<const char *>(data), block, scriptName, atFront);
+    parseScriptText(file.data.get(), block, scriptName, atFront);
     filesBeingRead_.pop_back();
     --nesting_;
-    std::free(data);
 }
