@@ -25,10 +25,14 @@ inline bool magick(std::vector<std::string> args) {
     return lftest::runProgram(args) == 0;
 }
 
-// ImageMagick's own decode of a file: 8-bit red, green, blue, alpha bytes.
-inline std::vector<uint8_t> magickRgba(const std::string &path) {
+// ImageMagick's own decode of a file: 8-bit red, green, blue, alpha bytes. `options` go between the file
+// and the output (e.g. -auto-orient, since ImageMagick keeps Targa rows in stored order).
+inline std::vector<uint8_t> magickRgba(const std::string &path, std::vector<std::string> options = {}) {
     std::string out;
-    lftest::runProgram({magickPath(), path, "-depth", "8", "rgba:-"}, &out);
+    std::vector<std::string> args = {magickPath(), path};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"-depth", "8", "rgba:-"});
+    lftest::runProgram(args, &out);
     return std::vector<uint8_t>(out.begin(), out.end());
 }
 

@@ -1,0 +1,198 @@
+#include "engine/KImageHandlerTga.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "tests/engine/KImageTestSupport.h"
+
+namespace {
+
+using namespace imagetest;
+
+// An 18-byte Targa header followed by the given colour map and pixel bytes.
+std::vector<uint8_t> makeTga(int mapType, int imageType, int mapLength, int mapEntryBits, int width, int height,
+                             int depth, int descriptor, const std::vector<uint8_t> &rest) {
+    std::vector<uint8_t> file(18);
+    file[1] = uint8_t(mapType);
+    file[2] = uint8_t(imageType);
+    file[5] = uint8_t(mapLength);
+    file[6] = uint8_t(mapLength >> 8);
+    file[7] = uint8_t(mapEntryBits);
+    file[12] = uint8_t(width);
+    file[13] = uint8_t(width >> 8);
+    file[14] = uint8_t(height);
+    file[15] = uint8_t(height >> 8);
+    file[16] = uint8_t(depth);
+    file[17] = uint8_t(descriptor);
+    file.insert(file.end(), rest.begin(), rest.end());
+    return file;
+}
+
+class TgaFiles : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = std::make_unique<lftest::TempDir>();
+        std::string base = (*dir / "base.png").string(), alpha = (*dir / "alpha.png").string();
+        ASSERT_TRUE(magick({"-size", "41x19", "-seed", "3", "plasma:fractal", "-depth", "8", base}));
+        ASSERT_TRUE(magick({"-size", "41x19", "gradient:yellow-navy", "(", "-size", "41x19", "gradient:white-none",
+                            ")", "-compose", "copyopacity", "-composite", "-depth", "8", alpha}));
+        struct Made {
+            const char *name;
+            std::vector<std::string> args;
+        } made[] = {
+            {"t24.tga", {base, "-type", "truecolor"}},
+            {"t32.tga", {alpha}},
+            {"tmap.tga", {base, "-colors", "100", "-type", "palette"}},
+            {"tgrey.tga", {base, "-colorspace", "gray", "-type", "grayscale"}},
+            {"t24rle.tga", {base, "-type", "truecolor", "-compress", "rle"}},
+            {"t32rle.tga", {alpha, "-compress", "rle"}},
+            {"tmaprle.tga", {base, "-colors", "100", "-type", "palette", "-compress", "rle"}},
+            {"tgreyrle.tga", {base, "-colorspace", "gray", "-type", "grayscale", "-compress", "rle"}},
+        };
+        for (auto &m : made) {
+            // Written top row first with the orientation bit set: this ImageMagick stores rows in image
+            // order even where the header says bottom-up.
+            m.args.insert(m.args.end(), {"-orient", "topleft", "tga:" + (*dir / m.name).string()});
+            ASSERT_TRUE(magick(m.args)) << m.name;
+        }
+    }
+    static void TearDownTestSuite() { dir.reset(); }
+    void SetUp() override { clearLogContents(); }
+    static std::string path(const char *name) { return (*dir / name).string(); }
+    static inline std::unique_ptr<lftest::TempDir> dir;
+};
+
+TEST_F(TgaFiles, TrueColourMappedAndGreyFilesDecodeToImageMagicksPixels) {
+    struct Case {
+        const char *name;
+        int imageType, depth;
+    } cases[] = {{"t24.tga", 2, 24},      {"t32.tga", 2, 32},      {"tmap.tga", 1, 8},      {"tgrey.tga", 3, 8},
+                 {"t24rle.tga", 10, 24}, {"t32rle.tga", 10, 32}, {"tmaprle.tga", 9, 8}, {"tgreyrle.tga", 11, 8}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = readBytes(path(c.name));
+        ASSERT_EQ(bytes[2], c.imageType);
+        ASSERT_EQ(bytes[16], c.depth);
+        Decoded decoded;
+        decodeBytes(kImageFormatTga, bytes, decoded);
+        EXPECT_TRUE(pixelsMatch(decoded, magickRgba(path(c.name), {"-auto-orient"})));
+        EXPECT_EQ(decoded.image.hasAlpha, c.depth == 32 ? 1 : 0);
+    }
+}
+
+TEST(TgaDecoding, ColourMapAndOrientationBits) {
+    // Two map entries (blue, green, red), 2x2 pixels naming them; an identification field to skip.
+    const std::vector<uint8_t> rest = {'i', 'd', 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0, 1, 1, 0};
+    auto file = makeTga(1, 1, 2, 24, 2, 2, 8, 0, rest);
+    file[0] = 2;
+    for (int descriptor : {0, 16, 32, 48}) {
+        file[17] = uint8_t(descriptor);
+        Decoded decoded;
+        decodeBytes(kImageFormatTga, file, decoded);
+        ASSERT_TRUE(decoded.ok);
+        // Stored rows: first (0, 1), second (1, 0). Bit 5: first row on top. Bit 4: right to left.
+        const uint32_t a = 0xFF302010u, b = 0xFF605040u;
+        uint32_t firstRowLeft = (descriptor & 16) ? b : a;
+        uint32_t firstRowY = (descriptor & 32) ? 0 : 1;
+        EXPECT_EQ(decoded.pixel(0, firstRowY), firstRowLeft) << descriptor;
+        EXPECT_EQ(decoded.pixel(1, firstRowY), firstRowLeft == a ? b : a) << descriptor;
+        EXPECT_EQ(decoded.pixel(0, 1 - firstRowY), firstRowLeft == a ? b : a) << descriptor;
+    }
+}
+
+TEST(TgaDecoding, SixteenBitPixelsWidenByAShift) {
+    // 0x7FFF is 31, 31, 31: 248 each; 0x7C00 pure red.
+    Decoded decoded;
+    decodeBytes(kImageFormatTga, makeTga(0, 2, 0, 0, 2, 1, 16, 32, {0xFF, 0x7F, 0x00, 0x7C}), decoded);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.pixel(0, 0), 0xFFF8F8F8u);
+    EXPECT_EQ(decoded.pixel(1, 0), 0xFFF80000u);
+}
+
+TEST(TgaDecoding, RefusalsLogTheirMessages) {
+    struct Case {
+        std::vector<uint8_t> file;
+        const char *message;
+    } cases[] = {
+        {std::vector<uint8_t>(17), "TGA: file is too short"},
+        {makeTga(1, 1, 2, 16, 1, 1, 8, 0, {0, 0, 0, 0, 0}), "TGA: unsupported color map entry size of 16 bits"},
+        {makeTga(1, 1, 200, 24, 1, 1, 8, 0, {0, 0, 0}), "TGA: file is too short"},
+        {makeTga(0, 2, 0, 0, 1, 1, 12, 0, {0, 0}), "TGA: unsupported pixel depth of 12"},
+        {makeTga(0, 10, 0, 0, 2, 2, 24, 0, {0x82, 1, 2, 3}),
+         "TGA: decompressing past the end of the current scanline at 0,0; length was 3"},
+        {makeTga(0, 10, 0, 0, 2, 2, 24, 0, {0x81, 1, 2, 3, 0x01, 1, 2}), "TGA: end of file met while decompressing"},
+        {makeTga(0, 2, 0, 0, 4, 4, 24, 0, std::vector<uint8_t>(47)), "TGA: file is too short"},
+        {makeTga(0, 2, 0, 0, 0, 4, 24, 0, {}), "TGA: unsupported image size of 0x4"},
+    };
+    for (const Case &c : cases) {
+        clearLogContents();
+        Decoded decoded;
+        decodeBytes(kImageFormatTga, c.file, decoded);
+        EXPECT_FALSE(decoded.ok) << c.message;
+        EXPECT_TRUE(logContains(c.message)) << c.message << " / " << getLogContents();
+        EXPECT_EQ(decoded.image.pixels, nullptr);
+    }
+}
+
+TEST(TgaDecoding, ColourMapLongerThan256EntriesKeepsTheFirst256) {
+    std::vector<uint8_t> rest(300 * 3);
+    for (int i = 0; i < 300; i++)
+        rest[3 * i] = uint8_t(i);
+    rest.push_back(255);
+    Decoded decoded;
+    decodeBytes(kImageFormatTga, makeTga(1, 1, 300, 24, 1, 1, 8, 0, rest), decoded);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.pixel(0, 0), 0xFF0000FFu);
+}
+
+TEST_F(TgaFiles, TruncatedAndCorruptedFilesFailCleanly) {
+    for (const char *name : {"t24.tga", "t32.tga", "tmap.tga", "t24rle.tga", "tmaprle.tga"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(decodeDamagedVariants(kImageFormatTga, readBytes(path(name))), 0);
+    }
+}
+
+TEST(TgaEncoding, TwoPixelsWithoutAlphaMakeA24ByteFile) {
+    uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ImageData image;
+    image.width = 2;
+    image.height = 1;
+    image.pixels = pixels;
+    uint8_t *file = nullptr;
+    uint32_t size = 0;
+    ASSERT_TRUE(encodeImage(kImageFormatTga, &file, &size, &image));
+    ASSERT_EQ(size, 24u);
+    const uint8_t expected[24] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0, 3, 2, 1, 7, 6, 5};
+    EXPECT_EQ(std::memcmp(file, expected, 24), 0);
+    std::free(file);
+}
+
+TEST_F(TgaFiles, EncodedFilesReadBackInImageMagickWithTheSamePixels) {
+    auto rgba = magickRgba(path("alpha.png"));
+    for (bool alpha : {false, true}) {
+        ImageData image;
+        image.width = 41;
+        image.height = 19;
+        image.hasAlpha = alpha;
+        image.pixels = rgba.data();
+        uint8_t *file = nullptr;
+        uint32_t size = 0;
+        ASSERT_TRUE(encodeImage(kImageFormatTga, &file, &size, &image));
+        EXPECT_EQ(size, 18u + 41 * 19 * (alpha ? 4 : 3));
+        auto out = *dir / (alpha ? "ours32.tga" : "ours24.tga");
+        lftest::writeFileBytes(out, std::vector<unsigned char>(file, file + size));
+        std::free(file);
+        // Bottom-up rows, read back by ImageMagick and by the engine.
+        auto magickBack = magickRgba(out.string(), {"-auto-orient"});
+        ASSERT_EQ(magickBack.size(), rgba.size());
+        for (size_t i = 0; i < rgba.size(); i++)
+            ASSERT_EQ(int(magickBack[i]), (i % 4 == 3 && !alpha) ? 255 : int(rgba[i])) << "byte " << i;
+        Decoded back;
+        decodeFile(kImageFormatTga, out, back);
+        EXPECT_TRUE(pixelsMatch(back, magickBack));
+    }
+}
+
+} // namespace
