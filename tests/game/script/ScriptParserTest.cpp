@@ -226,4 +226,13 @@ TEST_F(ScriptParserTest, LineEndingsOfEveryKindEndStatements) {
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(ScriptParserTest, MessagesWithoutALineReadErrorAndWithoutAHookGoToTheLog) {
+    reportScriptError({&ScriptWorldTest::collectMessage, &messages}, 0, "hall", "Invalid function declaration");
+    EXPECT_EQ(messages, (Words{"Error: Invalid function declaration"}));
+
+    ScriptParser unhooked(names, pools);
+    unhooked.parseScriptText("bogus\n", top, "hall", false);
+    EXPECT_NE(getLogContents().find("Error in script hall, line 1: Unknown command"), std::string::npos);
+}
+
 } // namespace
