@@ -64,8 +64,4 @@ TEST(NumericHelpers, AnglesInterpolateTheShortWayRound) {
     EXPECT_FLOAT_EQ(lerpAngle(30.0f, 60.0f, 7, 7, 7), 60.0f);
 }
 
-TEST(NumericHelpers, SquareRoot) {
-    EXPECT_FLOAT_EQ(squareRoot(2.25f), 1.5f);
-}
-
 } // namespace

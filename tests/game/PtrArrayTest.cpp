@@ -110,15 +110,6 @@ TEST(PtrArray, AnIndexBeyondTheLargestArrayIsRefused) {
     EXPECT_EQ(array.count(), 0);
 }
 
-TEST(PtrArray, MovingHandsTheStorageOver) {
-    PtrArray<int> array;
-    array.append(&slots[1]);
-    PtrArray<int> other = std::move(array);
-    EXPECT_EQ(array.count(), 0);
-    ASSERT_EQ(other.count(), 1);
-    EXPECT_EQ(other[0], &slots[1]);
-}
-
 // Random inserts (also past the end), appends and removals agree with a std::vector model.
 TEST(PtrArray, ChurnAgreesWithAVectorModel) {
     std::mt19937 random(12345);
