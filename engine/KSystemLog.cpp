@@ -4,12 +4,12 @@
 
 #include "engine/KSystem.h"
 #include "engine/KSystemLog.h"
+#include "platform/WinBase.h"
 
 #include <cstdarg>
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <mutex>
 
 namespace {
@@ -50,12 +50,11 @@ void logMessage(const char *format, ...) {
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
 
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char line[2059 + 16];
-    int length = std::snprintf(line, sizeof line, "%02d:%02d:%02d: %s\n", local.tm_hour, local.tm_min,
-                               local.tm_sec, message);
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    char line[2059];
+    int length = std::snprintf(line, sizeof line, "%02d:%02d:%02d: %s\n", local.wHour, local.wMinute,
+                               local.wSecond, message);
     if (length < 0)
         return;
     size_t lineLength = std::min(static_cast<size_t>(length), sizeof line - 1);
