@@ -133,7 +133,7 @@ ScriptParser::StatementEnd ScriptParser::parseStatement(ScriptTokenizer &tokeniz
         ++index;
     }
 
-    if (statement && row->kind == kScriptCommandInclude && row->signatureLength > 0 &&
+    if (!stopFile_ && statement && row->kind == kScriptCommandInclude && row->signatureLength > 0 &&
         statement->params[0].type == kScriptToken)
         includeScript(statement->params[0].text(), block);
     return end;
