@@ -83,8 +83,8 @@ bool liesUnder(const std::string &path, const std::string &folder) {
 }
 
 bool isSystemFolderPath(const std::string &path) {
-    return liesUnder(path, dataPath) || liesUnder(path, platformGetAppDataFolder()) ||
-           liesUnder(path, platformGetDocumentsFolder());
+    return liesUnder(path, dataPath) || liesUnder(path, platformGetAppDataFolder(false)) ||
+           liesUnder(path, platformGetDocumentsFolder(false));
 }
 
 std::string refusedPath(const char *what, const std::string &path) {

@@ -45,8 +45,8 @@ std::string xdgFolder(const char *variable, const char *fallbackUnderHome) {
     return withoutTrailingSeparator(home) + "/" + fallbackUnderHome;
 }
 
-std::string createdOrEmpty(const std::string &folder) {
-    if (folder.empty() || !platformCreateFolderTree(folder.c_str()))
+std::string createdOrEmpty(const std::string &folder, bool create) {
+    if (folder.empty() || (create && !platformCreateFolderTree(folder.c_str())))
         return {};
     return folder;
 }
@@ -94,11 +94,11 @@ std::string fileUrl(const std::string &path) {
 
 } // namespace
 
-std::string platformGetAppDataFolder() {
-    return createdOrEmpty(xdgFolder("XDG_DATA_HOME", ".local/share"));
+std::string platformGetAppDataFolder(bool create) {
+    return createdOrEmpty(xdgFolder("XDG_DATA_HOME", ".local/share"), create);
 }
 
-std::string platformGetDocumentsFolder() {
+std::string platformGetDocumentsFolder(bool create) {
     std::string folder = documentsFromUserDirs();
     if (folder.empty()) {
         std::string home = homeFolder();
@@ -106,7 +106,7 @@ std::string platformGetDocumentsFolder() {
             return {};
         folder = withoutTrailingSeparator(home) + "/Documents";
     }
-    return createdOrEmpty(folder);
+    return createdOrEmpty(folder, create);
 }
 
 std::string platformGetUserName() {

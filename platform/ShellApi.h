@@ -4,11 +4,12 @@
 
 #include <string>
 
-// $XDG_DATA_HOME, else ~/.local/share; created when missing. Empty when it cannot be named or made.
-std::string platformGetAppDataFolder();
+// $XDG_DATA_HOME, else ~/.local/share; created when missing (unless `create` is false). Empty when it
+// cannot be named or made.
+std::string platformGetAppDataFolder(bool create = true);
 // The XDG documents folder (XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Documents);
-// created when missing. Empty when it cannot be named or made.
-std::string platformGetDocumentsFolder();
+// created when missing (unless `create` is false). Empty when it cannot be named or made.
+std::string platformGetDocumentsFolder(bool create = true);
 // The login name of the user running the program; empty when the system gives none.
 std::string platformGetUserName();
 // Opens a URL, or a file path as a file: URL, with the desktop's opener (xdg-open, started without a
