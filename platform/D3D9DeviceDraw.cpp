@@ -1,0 +1,342 @@
+// Vertex processing and draw calls of the software device: vertices are read by their FVF layout,
+// transformed (or taken as pre-transformed), lit when lighting is on, and handed to the rasteriser.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/D3D9Internal.h"
+
+namespace {
+
+constexpr UINT maxPrimitives = 1u << 20;
+
+struct FvfLayout {
+    bool valid = false;
+    bool pretransformed = false;
+    UINT size = 0;
+    int normal = -1, diffuse = -1, tex = -1;
+    int texCount = 0;
+};
+
+FvfLayout parseFvf(DWORD fvf) {
+    FvfLayout layout;
+    DWORD position = fvf & D3DFVF_POSITION_MASK;
+    if (position == D3DFVF_XYZ)
+        layout.size = 12;
+    else if (position == D3DFVF_XYZRHW) {
+        layout.size = 16;
+        layout.pretransformed = true;
+    } else
+        return layout;
+    if ((fvf & 0xFFFF0000u) != 0) // only two-component texture coordinates are supported
+        return layout;
+    if (fvf & D3DFVF_NORMAL) {
+        if (layout.pretransformed)
+            return layout;
+        layout.normal = (int)layout.size;
+        layout.size += 12;
+    }
+    if (fvf & D3DFVF_PSIZE)
+        layout.size += 4;
+    if (fvf & D3DFVF_DIFFUSE) {
+        layout.diffuse = (int)layout.size;
+        layout.size += 4;
+    }
+    if (fvf & D3DFVF_SPECULAR)
+        layout.size += 4;
+    layout.texCount = (int)((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
+    if (layout.texCount > 8)
+        return layout;
+    if (layout.texCount > 0)
+        layout.tex = (int)layout.size;
+    layout.size += 8 * (UINT)layout.texCount;
+    layout.valid = true;
+    return layout;
+}
+
+UINT verticesFor(D3DPRIMITIVETYPE type, UINT primitives) {
+    switch (type) {
+    case D3DPT_POINTLIST: return primitives;
+    case D3DPT_LINELIST: return primitives * 2;
+    case D3DPT_TRIANGLELIST: return primitives * 3;
+    case D3DPT_TRIANGLESTRIP: return primitives + 2;
+    default: return 0;
+    }
+}
+
+struct Matrix64 {
+    double m[4][4];
+};
+
+Matrix64 toDouble(const D3DMATRIX &a) {
+    Matrix64 r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = a.m[i][j];
+    return r;
+}
+
+// Row vectors: the product applies a first.
+Matrix64 multiply(const Matrix64 &a, const Matrix64 &b) {
+    Matrix64 r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k)
+                sum += a.m[i][k] * b.m[k][j];
+            r.m[i][j] = sum;
+        }
+    return r;
+}
+
+inline float readFloat(const uint8_t *p) {
+    float f;
+    std::memcpy(&f, p, 4);
+    return f;
+}
+
+inline uint32_t readColor(const uint8_t *p) {
+    uint32_t c;
+    std::memcpy(&c, p, 4);
+    return c;
+}
+
+softraster::Arg toArg(DWORD value) {
+    return value == D3DTA_TEXTURE ? softraster::Arg::texture
+                                  : value == D3DTA_CURRENT ? softraster::Arg::current : softraster::Arg::diffuse;
+}
+
+D3DCOLORVALUE colorFromArgb(uint32_t c) {
+    return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f};
+}
+
+} // namespace
+
+bool D3D9Device::drawingAllowed() const { return inScene_ && level_ == Level::ok && renderTarget_; }
+
+softraster::DrawState D3D9Device::buildDrawState() {
+    softraster::DrawState st;
+    for (int s = 0; s < stageCount; ++s) {
+        softraster::Stage &stage = st.stages[s];
+        const DWORD *ss = stageStates_[s];
+        stage.colorOp = (softraster::Op)ss[D3DTSS_COLOROP];
+        stage.colorArg1 = toArg(ss[D3DTSS_COLORARG1]);
+        stage.colorArg2 = toArg(ss[D3DTSS_COLORARG2]);
+        stage.alphaOp = (softraster::Op)ss[D3DTSS_ALPHAOP];
+        stage.alphaArg1 = toArg(ss[D3DTSS_ALPHAARG1]);
+        stage.alphaArg2 = toArg(ss[D3DTSS_ALPHAARG2]);
+        stage.texCoordIndex = (uint8_t)ss[D3DTSS_TEXCOORDINDEX];
+        const DWORD *sam = samplerStates_[s];
+        stage.sampler.filter = (sam[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || sam[D3DSAMP_MINFILTER] == D3DTEXF_LINEAR)
+                                   ? softraster::Filter::linear
+                                   : softraster::Filter::point;
+        stage.sampler.addressU = (softraster::Address)sam[D3DSAMP_ADDRESSU];
+        stage.sampler.addressV = (softraster::Address)sam[D3DSAMP_ADDRESSV];
+        stage.sampler.image = nullptr;
+        if (textures_[s]) {
+            D3D9Surface *level0 = static_cast<D3D9Texture *>(textures_[s])->level(0);
+            if (level0 && level0 != renderTarget_)
+                stage.sampler.image = &level0->image();
+        }
+    }
+    st.blendEnable = renderStates_[D3DRS_ALPHABLENDENABLE] != FALSE;
+    st.srcBlend = (softraster::Blend)renderStates_[D3DRS_SRCBLEND];
+    st.dstBlend = (softraster::Blend)renderStates_[D3DRS_DESTBLEND];
+    st.depthTest = renderStates_[D3DRS_ZENABLE] != D3DZB_FALSE && depthStencil_;
+    st.depthWrite = st.depthTest && renderStates_[D3DRS_ZWRITEENABLE] != FALSE;
+    st.depthFunc = (softraster::Compare)renderStates_[D3DRS_ZFUNC];
+    st.clipX0 = (int)viewport_.X;
+    st.clipY0 = (int)viewport_.Y;
+    st.clipX1 = (int)(viewport_.X + viewport_.Width);
+    st.clipY1 = (int)(viewport_.Y + viewport_.Height);
+    return st;
+}
+
+// Fixed-function lighting of one vertex in world space: emissive + ambient + the enabled directional and
+// point lights' diffuse and ambient terms. out is b, g, r, a in 0..255.
+bool D3D9Device::lightVertex(const float position[3], const float *normal, const uint32_t *diffuse,
+                             float out[4]) const {
+    const bool colorVertex = renderStates_[D3DRS_COLORVERTEX] != FALSE && diffuse;
+    auto source = [&](DWORD which, const D3DCOLORVALUE &materialColor) {
+        return (colorVertex && which == D3DMCS_COLOR1) ? colorFromArgb(*diffuse) : materialColor;
+    };
+    D3DCOLORVALUE md = source(renderStates_[D3DRS_DIFFUSEMATERIALSOURCE], material_.Diffuse);
+    D3DCOLORVALUE ma = source(renderStates_[D3DRS_AMBIENTMATERIALSOURCE], material_.Ambient);
+    D3DCOLORVALUE me = source(renderStates_[D3DRS_EMISSIVEMATERIALSOURCE], material_.Emissive);
+    D3DCOLORVALUE ambient = colorFromArgb(renderStates_[D3DRS_AMBIENT]);
+
+    auto worldIt = transforms_.find(256);
+    D3DMATRIX world = worldIt != transforms_.end() ? worldIt->second : d3d9detail::identityMatrix();
+    double wp[3], wn[3] = {0, 0, 0};
+    for (int j = 0; j < 3; ++j) {
+        wp[j] = position[0] * world.m[0][j] + position[1] * world.m[1][j] + position[2] * world.m[2][j] + world.m[3][j];
+        if (normal)
+            wn[j] = normal[0] * world.m[0][j] + normal[1] * world.m[1][j] + normal[2] * world.m[2][j];
+    }
+    if (renderStates_[D3DRS_NORMALIZENORMALS]) {
+        double len = std::sqrt(wn[0] * wn[0] + wn[1] * wn[1] + wn[2] * wn[2]);
+        if (len > 0)
+            for (double &c : wn)
+                c /= len;
+    }
+    double rgb[3] = {me.r + ambient.r * ma.r, me.g + ambient.g * ma.g, me.b + ambient.b * ma.b};
+    for (int i = 0; i < lightCount; ++i) {
+        if (!lightEnabled_[i])
+            continue;
+        const D3DLIGHT9 &light = lights_[i];
+        double dir[3], attenuation = 1.0;
+        if (light.Type == D3DLIGHT_DIRECTIONAL) {
+            dir[0] = -light.Direction.x;
+            dir[1] = -light.Direction.y;
+            dir[2] = -light.Direction.z;
+        } else {
+            dir[0] = light.Position.x - wp[0];
+            dir[1] = light.Position.y - wp[1];
+            dir[2] = light.Position.z - wp[2];
+            double d = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+            if (d > light.Range)
+                continue;
+            double denom = light.Attenuation0 + light.Attenuation1 * d + light.Attenuation2 * d * d;
+            attenuation = denom > 0 ? 1.0 / denom : 1.0;
+        }
+        double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+        double ndotl = len > 0 ? (wn[0] * dir[0] + wn[1] * dir[1] + wn[2] * dir[2]) / len : 0.0;
+        ndotl = std::max(0.0, ndotl);
+        rgb[0] += attenuation * (light.Ambient.r * ma.r + light.Diffuse.r * md.r * ndotl);
+        rgb[1] += attenuation * (light.Ambient.g * ma.g + light.Diffuse.g * md.g * ndotl);
+        rgb[2] += attenuation * (light.Ambient.b * ma.b + light.Diffuse.b * md.b * ndotl);
+    }
+    auto channel = [](double v) { return (float)(std::clamp(v, 0.0, 1.0) * 255.0); };
+    out[0] = channel(rgb[2]);
+    out[1] = channel(rgb[1]);
+    out[2] = channel(rgb[0]);
+    out[3] = channel(md.a);
+    return true;
+}
+
+HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, const uint8_t *data, UINT stride,
+                                 size_t available) {
+    FvfLayout layout = parseFvf(fvf_);
+    UINT count = verticesFor(type, primitiveCount);
+    if (!layout.valid || count == 0 || primitiveCount > maxPrimitives || stride < layout.size ||
+        (uint64_t)(count - 1) * stride + layout.size > available)
+        return D3DERR_INVALIDCALL;
+    if (!drawingAllowed())
+        return level_ != Level::ok ? D3DERR_DEVICELOST : D3DERR_INVALIDCALL;
+
+    Matrix64 wvp{};
+    if (!layout.pretransformed) {
+        D3DMATRIX world, view, projection;
+        GetTransform(D3DTS_WORLD, &world);
+        GetTransform(D3DTS_VIEW, &view);
+        GetTransform(D3DTS_PROJECTION, &projection);
+        wvp = multiply(multiply(toDouble(world), toDouble(view)), toDouble(projection));
+    }
+    const bool lighting = !layout.pretransformed && renderStates_[D3DRS_LIGHTING] != FALSE;
+    const double vx = viewport_.X, vy = viewport_.Y, vw = viewport_.Width, vh = viewport_.Height;
+    const double minZ = viewport_.MinZ, maxZ = viewport_.MaxZ;
+
+    vertexScratch_.resize(count);
+    for (UINT i = 0; i < count; ++i) {
+        const uint8_t *p = data + (size_t)i * stride;
+        softraster::Vertex &v = vertexScratch_[i];
+        float pos[3] = {readFloat(p), readFloat(p + 4), readFloat(p + 8)};
+        if (layout.pretransformed) {
+            v.x = pos[0];
+            v.y = pos[1];
+            v.z = pos[2];
+            v.rhw = readFloat(p + 12);
+        } else {
+            double c[4];
+            for (int j = 0; j < 4; ++j)
+                c[j] = pos[0] * wvp.m[0][j] + pos[1] * wvp.m[1][j] + pos[2] * wvp.m[2][j] + wvp.m[3][j];
+            if (!(c[3] > 1e-9)) {
+                v.x = NAN; // behind the eye: the primitive is dropped
+                continue;
+            }
+            double inv = 1.0 / c[3];
+            v.x = (float)(vx + (c[0] * inv + 1.0) * vw * 0.5);
+            v.y = (float)(vy + (1.0 - c[1] * inv) * vh * 0.5);
+            v.z = (float)(minZ + c[2] * inv * (maxZ - minZ));
+            v.rhw = (float)inv;
+        }
+        uint32_t diffuse = layout.diffuse >= 0 ? readColor(p + layout.diffuse) : 0xFFFFFFFFu;
+        if (lighting) {
+            float normal[3];
+            const float *normalPtr = nullptr;
+            if (layout.normal >= 0) {
+                for (int j = 0; j < 3; ++j)
+                    normal[j] = readFloat(p + layout.normal + 4 * j);
+                normalPtr = normal;
+            }
+            lightVertex(pos, normalPtr, layout.diffuse >= 0 ? &diffuse : nullptr, v.color);
+        } else {
+            for (int ch = 0; ch < 4; ++ch)
+                v.color[ch] = (float)((diffuse >> (8 * ch)) & 0xFF);
+        }
+        for (int s = 0; s < 2; ++s) {
+            bool present = s < layout.texCount;
+            v.uv[s][0] = present ? readFloat(p + layout.tex + 8 * s) : 0.0f;
+            v.uv[s][1] = present ? readFloat(p + layout.tex + 8 * s + 4) : 0.0f;
+        }
+    }
+
+    softraster::DrawState st = buildDrawState();
+    const DWORD cull = renderStates_[D3DRS_CULLMODE];
+    auto triangle = [&](const softraster::Vertex &a, const softraster::Vertex &b, const softraster::Vertex &c) {
+        double area = ((double)b.x - a.x) * ((double)c.y - a.y) - ((double)c.x - a.x) * ((double)b.y - a.y);
+        // With y pointing down, a positive area is a clockwise triangle on screen.
+        if ((cull == D3DCULL_CW && area > 0) || (cull == D3DCULL_CCW && area < 0))
+            return;
+        core_->raster.drawTriangle(st, a, b, c);
+    };
+    const std::vector<softraster::Vertex> &vs = vertexScratch_;
+    switch (type) {
+    case D3DPT_POINTLIST:
+        for (UINT i = 0; i < primitiveCount; ++i)
+            core_->raster.drawPoint(st, vs[i]);
+        break;
+    case D3DPT_LINELIST:
+        for (UINT i = 0; i < primitiveCount; ++i)
+            core_->raster.drawLine(st, vs[2 * i], vs[2 * i + 1]);
+        break;
+    case D3DPT_TRIANGLELIST:
+        for (UINT i = 0; i < primitiveCount; ++i)
+            triangle(vs[3 * i], vs[3 * i + 1], vs[3 * i + 2]);
+        break;
+    case D3DPT_TRIANGLESTRIP:
+        for (UINT i = 0; i < primitiveCount; ++i) {
+            if (i % 2 == 0)
+                triangle(vs[i], vs[i + 1], vs[i + 2]);
+            else
+                triangle(vs[i + 1], vs[i], vs[i + 2]);
+        }
+        break;
+    default: return D3DERR_INVALIDCALL;
+    }
+    return D3D_OK;
+}
+
+HRESULT D3D9Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void *vertexData, UINT stride) {
+    if (!vertexData)
+        return D3DERR_INVALIDCALL;
+    UINT count = verticesFor(type, primitiveCount);
+    if (count == 0 || primitiveCount > maxPrimitives)
+        return D3DERR_INVALIDCALL;
+    // The caller's array is trusted to hold the vertices the count asks for.
+    HRESULT hr = drawVertices(type, primitiveCount, static_cast<const uint8_t *>(vertexData), stride,
+                              (size_t)count * stride);
+    // Like Direct3D, drawing from user memory unbinds stream 0.
+    SetStreamSource(0, nullptr, 0, 0);
+    return hr;
+}
+
+HRESULT D3D9Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+    auto *buffer = static_cast<D3D9VertexBuffer *>(stream_);
+    if (!buffer || buffer->isLocked() || streamStride_ == 0)
+        return D3DERR_INVALIDCALL;
+    uint64_t start = (uint64_t)streamOffset_ + (uint64_t)startVertex * streamStride_;
+    if (start >= buffer->size())
+        return D3DERR_INVALIDCALL;
+    return drawVertices(type, primitiveCount, buffer->bytes() + start, streamStride_, buffer->size() - start);
+}

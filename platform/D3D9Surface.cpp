@@ -1,0 +1,178 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/D3D9Internal.h"
+#include "platform/DxtBlocks.h"
+
+bool DeviceCore::reserve(D3DPOOL pool, uint64_t bytes) {
+    if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED)
+        return true;
+    if (textureBytesUsed + bytes > textureBudget)
+        return false;
+    textureBytesUsed += bytes;
+    return true;
+}
+
+void DeviceCore::unreserve(D3DPOOL pool, uint64_t bytes) {
+    if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED)
+        return;
+    textureBytesUsed -= std::min(bytes, textureBytesUsed);
+}
+
+D3D9Surface::D3D9Surface(std::shared_ptr<DeviceCore> core, D3DFORMAT format, UINT width, UINT height,
+                         D3DPOOL pool, DWORD usage, D3D9Texture *container, bool countsAsResource,
+                         uint64_t accountedBytes)
+    : core_(std::move(core)), format_(format), width_(width), height_(height), pool_(pool), usage_(usage),
+      container_(container), countsAsResource_(countsAsResource), accountedBytes_(accountedBytes) {
+    if (dxformat::isDepthFormat(format)) {
+        depth_.assign((size_t)width * height, 1.0f);
+    } else {
+        data_.assign((dxformat::surfaceBytes(format, width, height) + 3) / 4, 0u);
+        if (hasShadow())
+            syncShadowFromData();
+    }
+    if (countsAsResource_)
+        ++core_->liveDefaultPoolResources;
+}
+
+D3D9Surface::~D3D9Surface() {
+    core_->raster.flush(); // queued draws may still read or write this surface
+    core_->unreserve(pool_, accountedBytes_);
+    if (countsAsResource_)
+        --core_->liveDefaultPoolResources;
+}
+
+ULONG D3D9Surface::AddRef() {
+    if (container_)
+        return container_->AddRef();
+    return ++refs_;
+}
+
+ULONG D3D9Surface::Release() {
+    if (container_)
+        return container_->Release();
+    if (refs_.load() == 0)
+        return 0;
+    ULONG left = --refs_;
+    if (left == 0 && !deviceOwned_)
+        delete this;
+    return left;
+}
+
+HRESULT D3D9Surface::GetDevice(IDirect3DDevice9 **device) {
+    if (!device || !core_->device)
+        return D3DERR_INVALIDCALL;
+    *device = core_->device;
+    (*device)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT D3D9Surface::GetDesc(D3DSURFACE_DESC *desc) {
+    if (!desc)
+        return D3DERR_INVALIDCALL;
+    desc->Format = format_;
+    desc->Type = D3DRTYPE_SURFACE;
+    desc->Usage = usage_;
+    desc->Pool = pool_;
+    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc->MultiSampleQuality = 0;
+    desc->Width = width_;
+    desc->Height = height_;
+    return D3D_OK;
+}
+
+bool D3D9Surface::hasShadow() const { return depth_.empty() && !dxformat::is32Bit(format_); }
+
+bool D3D9Surface::isRenderable() const {
+    return depth_.empty() && (deviceOwned_ || (usage_ & D3DUSAGE_RENDERTARGET)) &&
+           (dxformat::is32Bit(format_) || format_ == D3DFMT_R5G6B5 || format_ == D3DFMT_X1R5G5B5);
+}
+
+void D3D9Surface::syncShadowFromData() {
+    shadow_.resize((size_t)width_ * height_);
+    dxformat::decodeToArgb(format_, reinterpret_cast<const uint8_t *>(data_.data()),
+                           dxformat::rowPitch(format_, width_), width_, height_, shadow_.data(), width_);
+}
+
+void D3D9Surface::syncDataFromShadow() {
+    dxformat::encodeFromArgb(format_, shadow_.data(), width_, width_, height_,
+                             reinterpret_cast<uint8_t *>(data_.data()), dxformat::rowPitch(format_, width_));
+}
+
+HRESULT D3D9Surface::LockRect(D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags) {
+    if (!locked || locked_ || !depth_.empty())
+        return D3DERR_INVALIDCALL;
+    RECT area{0, 0, (LONG)width_, (LONG)height_};
+    if (rect) {
+        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+            rect->right > (LONG)width_ || rect->bottom > (LONG)height_)
+            return D3DERR_INVALIDCALL;
+        if (dxformat::isBlockCompressed(format_) &&
+            ((rect->left % 4) || (rect->top % 4) || ((rect->right % 4) && rect->right != (LONG)width_) ||
+             ((rect->bottom % 4) && rect->bottom != (LONG)height_)))
+            return D3DERR_INVALIDCALL;
+        area = *rect;
+    }
+    core_->raster.flush();
+    if (hasShadow() && isRenderable())
+        syncDataFromShadow();
+    size_t pitch = dxformat::rowPitch(format_, width_);
+    size_t offset;
+    if (dxformat::isBlockCompressed(format_))
+        offset = (size_t)(area.top / 4) * pitch + (size_t)(area.left / 4) * (format_ == D3DFMT_DXT1 ? 8 : 16);
+    else
+        offset = (size_t)area.top * pitch + (size_t)area.left * (dxformat::rowPitch(format_, 1));
+    locked->Pitch = (INT)pitch;
+    locked->pBits = reinterpret_cast<uint8_t *>(data_.data()) + offset;
+    locked_ = true;
+    lockReadOnly_ = (flags & D3DLOCK_READONLY) != 0;
+    return D3D_OK;
+}
+
+HRESULT D3D9Surface::UnlockRect() {
+    if (!locked_)
+        return D3DERR_INVALIDCALL;
+    locked_ = false;
+    if (hasShadow() && !lockReadOnly_)
+        syncShadowFromData();
+    return D3D_OK;
+}
+
+const softraster::Image &D3D9Surface::image() {
+    softraster::Image &img = image_;
+    img = softraster::Image{};
+    if (!depth_.empty())
+        return img;
+    img.width = (int)width_;
+    img.height = (int)height_;
+    img.stride = (int)width_;
+    img.pixels = hasShadow() ? shadow_.data() : data_.data();
+    bool opaque = format_ == D3DFMT_X8R8G8B8 || format_ == D3DFMT_R5G6B5 || format_ == D3DFMT_X1R5G5B5;
+    img.alphaOr = opaque ? 0xFF000000u : 0u;
+    return img;
+}
+
+softraster::DepthImage D3D9Surface::depthImage() {
+    softraster::DepthImage img;
+    if (depth_.empty())
+        return img;
+    img.values = depth_.data();
+    img.width = (int)width_;
+    img.height = (int)height_;
+    return img;
+}
+
+bool D3D9Surface::copyPixelsTo(D3D9Surface &dest) {
+    if (!isRenderable() || dest.width_ != width_ || dest.height_ != height_ || dest.format_ != format_ ||
+        dest.locked_ || locked_ || &dest == this)
+        return false;
+    core_->raster.flush();
+    const softraster::Image &src = image();
+    if (!dxformat::encodeFromArgb(format_, src.pixels, (size_t)src.stride, width_, height_,
+                                  reinterpret_cast<uint8_t *>(dest.data_.data()),
+                                  dxformat::rowPitch(format_, width_)))
+        return false;
+    if (dest.hasShadow())
+        dest.syncShadowFromData();
+    return true;
+}

@@ -1,0 +1,711 @@
+#include "platform/SoftRasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/SoftRasterizerKernels.h"
+
+namespace softraster {
+
+namespace {
+
+constexpr int subpixelBits = 8;
+constexpr double subpixelScale = 1 << subpixelBits;
+// Vertices further out than this are refused: edge products must stay within 64 bits.
+constexpr double coordinateLimit = 1 << 21;
+constexpr int runLength = 128;
+
+// value(x, y) = c + dx * x + dy * y, in pixels.
+struct Plane {
+    double c = 0, dx = 0, dy = 0;
+    double at(double x, double y) const { return c + dx * x + dy * y; }
+};
+
+struct Edge {
+    int64_t dx = 0, dy = 0, xa = 0, ya = 0;
+    int64_t bias = 0; // 0 for top and left edges (pixels on them are inside), -1 otherwise
+};
+
+inline int64_t floorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+inline bool finite(const Vertex &v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::fabs(v.x) < coordinateLimit &&
+           std::fabs(v.y) < coordinateLimit && std::isfinite(v.z) && std::isfinite(v.rhw);
+}
+
+bool stageSamples(const Stage &stage) {
+    auto uses = [](Op op, Arg a1, Arg a2) {
+        return (op == Op::selectArg1 && a1 == Arg::texture) || (op == Op::selectArg2 && a2 == Arg::texture) ||
+               (op == Op::modulate && (a1 == Arg::texture || a2 == Arg::texture));
+    };
+    return uses(stage.colorOp, stage.colorArg1, stage.colorArg2) ||
+           uses(stage.alphaOp, stage.alphaArg1, stage.alphaArg2);
+}
+
+uint32_t packColor(const float c[4]) {
+    uint32_t out = 0;
+    for (int i = 0; i < 4; ++i) {
+        float v = std::isfinite(c[i]) ? std::clamp(c[i], 0.0f, 255.0f) : 0.0f;
+        out |= (uint32_t)std::lround(v) << (8 * i);
+    }
+    return out;
+}
+
+inline uint32_t colorFromAccumulators(const int64_t acc[4]) {
+    uint32_t out = 0;
+    for (int i = 0; i < 4; ++i)
+        out |= (uint32_t)std::clamp<int64_t>((acc[i] + 32768) >> 16, 0, 255) << (8 * i);
+    return out;
+}
+
+inline int64_t toFixed16(double v) {
+    if (!(v > -1e12 && v < 1e12))
+        return 0;
+    return std::llround(v * 65536.0);
+}
+
+// Applies one stage's colour and alpha operations.
+uint32_t combineStage(const Stage &stage, uint32_t texel, uint32_t diffuse, uint32_t current) {
+    auto argValue = [&](Arg a) { return a == Arg::texture ? texel : a == Arg::diffuse ? diffuse : current; };
+    auto apply = [&](Op op, Arg a1, Arg a2, uint32_t fallback) -> uint32_t {
+        switch (op) {
+        case Op::selectArg1: return argValue(a1);
+        case Op::selectArg2: return argValue(a2);
+        case Op::modulate: {
+            uint32_t x = argValue(a1), y = argValue(a2), out = 0;
+            for (int s = 0; s < 32; s += 8)
+                out |= mul255((x >> s) & 0xFF, (y >> s) & 0xFF) << s;
+            return out;
+        }
+        case Op::disable:
+        default: return fallback;
+        }
+    };
+    uint32_t color = apply(stage.colorOp, stage.colorArg1, stage.colorArg2, current);
+    uint32_t alpha = apply(stage.alphaOp, stage.alphaArg1, stage.alphaArg2, current);
+    return (color & 0x00FFFFFFu) | (alpha & 0xFF000000u);
+}
+
+bool isStandardModulate(const Stage &s) {
+    return s.colorOp == Op::modulate && s.alphaOp == Op::modulate &&
+           ((s.colorArg1 == Arg::texture && (s.colorArg2 == Arg::diffuse || s.colorArg2 == Arg::current)) ||
+            (s.colorArg2 == Arg::texture && (s.colorArg1 == Arg::diffuse || s.colorArg1 == Arg::current))) &&
+           ((s.alphaArg1 == Arg::texture && (s.alphaArg2 == Arg::diffuse || s.alphaArg2 == Arg::current)) ||
+            (s.alphaArg2 == Arg::texture && (s.alphaArg1 == Arg::diffuse || s.alphaArg1 == Arg::current)));
+}
+
+inline bool depthPasses(Compare f, float z, float stored) {
+    switch (f) {
+    case Compare::never: return false;
+    case Compare::less: return z < stored;
+    case Compare::equal: return z == stored;
+    case Compare::lessEqual: return z <= stored;
+    case Compare::greater: return z > stored;
+    case Compare::notEqual: return z != stored;
+    case Compare::greaterEqual: return z >= stored;
+    case Compare::always:
+    default: return true;
+    }
+}
+
+} // namespace
+
+// A triangle set up for scan conversion: integer edges and attribute planes.
+struct Triangle {
+    Edge edges[3];
+    int rowMin = 0, rowMax = -1; // pixel rows touched, inclusive
+    bool perspective = false;
+    bool flatColor = false;
+    uint32_t flat = 0;
+    Plane z, w;
+    Plane color[4];
+    Plane uv[2][2];
+};
+
+struct Rasterizer::Command {
+    enum class Kind : uint8_t { clear, triangle, line, point } kind = Kind::triangle;
+    DrawState state;
+    Triangle tri;
+    Vertex v[2];
+    // clear
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool clearColor = false, clearDepth = false;
+    uint32_t argb = 0;
+    float z = 1;
+};
+
+namespace {
+
+// The per-pixel work shared by triangles, lines and points: a run of n pixels of row y starting at x,
+// with attributes supplied per pixel.
+struct RunInput {
+    const uint32_t *diffuse = nullptr; // null: flatDiffuse for every pixel
+    uint32_t flatDiffuse = 0xFFFFFFFF;
+    const int64_t *u[2] = {nullptr, nullptr};
+    const int64_t *v[2] = {nullptr, nullptr};
+    const float *z = nullptr;
+};
+
+struct BandContext {
+    const Image *target;
+    const DepthImage *depth;
+};
+
+void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, const RunInput &in) {
+    uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + x;
+    uint8_t mask[runLength];
+    const uint8_t *maskPtr = nullptr;
+    if (st.depthTest && ctx.depth && in.z) {
+        float *zrow = ctx.depth->values + (size_t)y * ctx.depth->width + x;
+        bool any = false;
+        for (int i = 0; i < n; ++i) {
+            mask[i] = depthPasses(st.depthFunc, in.z[i], zrow[i]) ? 1 : 0;
+            any |= mask[i] != 0;
+        }
+        if (!any)
+            return;
+        maskPtr = mask;
+    }
+
+    uint32_t texels[2][runLength];
+    uint32_t result[runLength];
+    const Stage &s0 = st.stages[0];
+    const Stage &s1 = st.stages[1];
+    const bool stage0On = s0.colorOp != Op::disable;
+    const bool stage1On = stage0On && s1.colorOp != Op::disable;
+    const uint32_t *src = result;
+
+    if (!stage0On) {
+        // No stage: the diffuse colour goes straight out.
+        if (in.diffuse)
+            src = in.diffuse;
+        else
+            std::fill(result, result + n, in.flatDiffuse);
+    } else {
+        bool sample0 = stageSamples(s0);
+        if (sample0)
+            kernels::sampleRun(s0.sampler, {in.u[0], in.v[0]}, n, texels[0]);
+        if (isStandardModulate(s0) && sample0) {
+            if (in.diffuse)
+                kernels::modulateRun(texels[0], in.diffuse, n, result);
+            else
+                kernels::modulateRunConstant(texels[0], in.flatDiffuse, n, result);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                uint32_t d = in.diffuse ? in.diffuse[i] : in.flatDiffuse;
+                result[i] = combineStage(s0, sample0 ? texels[0][i] : 0xFFFFFFFFu, d, d);
+            }
+        }
+        if (stage1On) {
+            bool sample1 = stageSamples(s1);
+            if (sample1)
+                kernels::sampleRun(s1.sampler, {in.u[1], in.v[1]}, n, texels[1]);
+            for (int i = 0; i < n; ++i) {
+                uint32_t d = in.diffuse ? in.diffuse[i] : in.flatDiffuse;
+                result[i] = combineStage(s1, sample1 ? texels[1][i] : 0xFFFFFFFFu, d, result[i]);
+            }
+        }
+    }
+
+    if (st.blendEnable)
+        kernels::blendRun(st.srcBlend, st.dstBlend, src, dst, n, maskPtr, ctx.target->alphaOr);
+    else
+        kernels::copyRun(src, dst, n, maskPtr, ctx.target->alphaOr);
+
+    if (maskPtr && st.depthWrite) {
+        float *zrow = ctx.depth->values + (size_t)y * ctx.depth->width + x;
+        for (int i = 0; i < n; ++i)
+            if (mask[i])
+                zrow[i] = in.z[i];
+    }
+}
+
+// Texel coordinate of a texture coordinate in 16.16 fixed point (linear filtering centres on texels).
+inline double texelCoordinate(double t, int size, Filter filter) {
+    return filter == Filter::linear ? t * size - 0.5 : t * size;
+}
+
+// Whether a stage's texture can be read straight from its rows: one texel per pixel, no fraction, inside.
+const uint32_t *directTexelRow(const Stage &stage, int64_t u0, int64_t du, int64_t v0, int64_t dv, int n) {
+    const Image *img = stage.sampler.image;
+    if (!img || !img->pixels || img->alphaOr || du != 65536 || dv != 0)
+        return nullptr;
+    int64_t iu, iv;
+    if (stage.sampler.filter == Filter::linear) {
+        int64_t tu = (u0 + 128) >> 8, tv = (v0 + 128) >> 8;
+        if ((tu & 255) || (tv & 255))
+            return nullptr;
+        iu = tu >> 8;
+        iv = tv >> 8;
+    } else {
+        iu = u0 >> 16;
+        iv = v0 >> 16;
+    }
+    if (iu < 0 || iv < 0 || iv >= img->height || iu + n > img->width)
+        return nullptr;
+    return img->pixels + (size_t)iv * img->stride + iu;
+}
+
+void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triangle &t, int y, int xa, int xb) {
+    int64_t uBuf[2][runLength], vBuf[2][runLength];
+    uint32_t difBuf[runLength];
+    float zBuf[runLength];
+    const double py = y;
+    const bool needZ = st.depthTest && ctx.depth;
+    bool sampled[2] = {false, false};
+    const bool stage0On = st.stages[0].colorOp != Op::disable;
+    sampled[0] = stage0On && stageSamples(st.stages[0]);
+    sampled[1] = stage0On && st.stages[1].colorOp != Op::disable && stageSamples(st.stages[1]);
+
+    for (int x = xa; x <= xb; x += runLength) {
+        int n = std::min(runLength, xb - x + 1);
+        RunInput in;
+        in.flatDiffuse = t.flat;
+        const double px = x;
+        if (!t.perspective) {
+            if (!t.flatColor) {
+                int64_t acc[4], step[4];
+                for (int c = 0; c < 4; ++c) {
+                    acc[c] = toFixed16(t.color[c].at(px, py));
+                    step[c] = toFixed16(t.color[c].dx);
+                }
+                for (int i = 0; i < n; ++i) {
+                    difBuf[i] = colorFromAccumulators(acc);
+                    for (int c = 0; c < 4; ++c)
+                        acc[c] += step[c];
+                }
+                in.diffuse = difBuf;
+            }
+            bool directSource = false;
+            const uint32_t *direct = nullptr;
+            for (int s = 0; s < 2; ++s) {
+                if (!sampled[s])
+                    continue;
+                const Stage &stage = st.stages[s];
+                const Image *img = stage.sampler.image;
+                int tw = img ? img->width : 1, th = img ? img->height : 1;
+                const Plane *tc = t.uv[stage.texCoordIndex & 1];
+                int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), tw, stage.sampler.filter));
+                int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), th, stage.sampler.filter));
+                int64_t du = toFixed16(tc[0].dx * tw), dv = toFixed16(tc[1].dx * th);
+                if (s == 0 && !sampled[1] && isStandardModulate(stage) && in.diffuse == nullptr &&
+                    in.flatDiffuse == 0xFFFFFFFFu)
+                    direct = directTexelRow(stage, u0, du, v0, dv, n);
+                if (direct) {
+                    directSource = true;
+                    break;
+                }
+                for (int i = 0; i < n; ++i) {
+                    uBuf[s][i] = u0 + du * i;
+                    vBuf[s][i] = v0 + dv * i;
+                }
+                in.u[s] = uBuf[s];
+                in.v[s] = vBuf[s];
+            }
+            if (needZ) {
+                double z0 = t.z.at(px, py);
+                for (int i = 0; i < n; ++i)
+                    zBuf[i] = (float)(z0 + t.z.dx * i);
+                in.z = zBuf;
+            }
+            if (directSource && !needZ) {
+                uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + x;
+                if (st.blendEnable)
+                    kernels::blendRun(st.srcBlend, st.dstBlend, direct, dst, n, nullptr, ctx.target->alphaOr);
+                else
+                    kernels::copyRun(direct, dst, n, nullptr, ctx.target->alphaOr);
+                continue;
+            }
+            if (directSource) {
+                // Depth testing needs the general path; fill the coordinates after all.
+                const Stage &stage = st.stages[0];
+                const Image *img = stage.sampler.image;
+                const Plane *tc = t.uv[stage.texCoordIndex & 1];
+                int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), img->width, stage.sampler.filter));
+                int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), img->height, stage.sampler.filter));
+                for (int i = 0; i < n; ++i) {
+                    uBuf[0][i] = u0 + 65536 * (int64_t)i;
+                    vBuf[0][i] = v0;
+                }
+                in.u[0] = uBuf[0];
+                in.v[0] = vBuf[0];
+            }
+        } else {
+            // Perspective-correct: attributes divided by w are affine in screen space.
+            for (int i = 0; i < n; ++i) {
+                double qx = px + i;
+                double rw = t.w.at(qx, py);
+                double inv = (rw != 0 && std::isfinite(rw)) ? 1.0 / rw : 0.0;
+                if (!t.flatColor) {
+                    int64_t acc[4];
+                    for (int c = 0; c < 4; ++c)
+                        acc[c] = toFixed16(t.color[c].at(qx, py) * inv);
+                    difBuf[i] = colorFromAccumulators(acc);
+                }
+                for (int s = 0; s < 2; ++s) {
+                    if (!sampled[s])
+                        continue;
+                    const Stage &stage = st.stages[s];
+                    const Image *img = stage.sampler.image;
+                    int tw = img ? img->width : 1, th = img ? img->height : 1;
+                    const Plane *tc = t.uv[stage.texCoordIndex & 1];
+                    uBuf[s][i] = toFixed16(texelCoordinate(tc[0].at(qx, py) * inv, tw, stage.sampler.filter));
+                    vBuf[s][i] = toFixed16(texelCoordinate(tc[1].at(qx, py) * inv, th, stage.sampler.filter));
+                }
+                if (needZ)
+                    zBuf[i] = (float)t.z.at(qx, py);
+            }
+            if (!t.flatColor)
+                in.diffuse = difBuf;
+            for (int s = 0; s < 2; ++s)
+                if (sampled[s]) {
+                    in.u[s] = uBuf[s];
+                    in.v[s] = vBuf[s];
+                }
+            if (needZ)
+                in.z = zBuf;
+        }
+        shadeRun(ctx, st, y, x, n, in);
+    }
+}
+
+// The pixel span [xa, xb] of row y inside the triangle, cut to the clip rectangle.
+bool triangleSpan(const Triangle &t, const DrawState &st, int y, int &xa, int &xb) {
+    int64_t lo = st.clipX0, hi = (int64_t)st.clipX1 - 1;
+    const int64_t py = (int64_t)y << subpixelBits;
+    for (const Edge &e : t.edges) {
+        // Inside: dx * (py - ya) - dy * (px - xa) + bias >= 0, with px = x << subpixelBits.
+        int64_t c = e.dx * (py - e.ya) + e.dy * e.xa + e.bias;
+        if (e.dy == 0) {
+            if (c < 0)
+                return false;
+        } else if (e.dy > 0) {
+            hi = std::min(hi, floorDiv(c, e.dy * (1 << subpixelBits)));
+        } else {
+            lo = std::max(lo, -floorDiv(c, -e.dy * (1 << subpixelBits)));
+        }
+    }
+    if (lo > hi)
+        return false;
+    xa = (int)lo;
+    xb = (int)hi;
+    return true;
+}
+
+} // namespace
+
+Rasterizer::Rasterizer() = default;
+
+Rasterizer::~Rasterizer() { stopWorkers(); }
+
+void Rasterizer::setTarget(const Image &color, const DepthImage *depth) {
+    bool same = color.pixels == target_.pixels && color.width == target_.width && color.height == target_.height &&
+                color.stride == target_.stride && color.alphaOr == target_.alphaOr &&
+                (depth ? depth->values : nullptr) == (hasDepth_ ? depth_.values : nullptr);
+    if (!same)
+        flush();
+    target_ = color;
+    hasDepth_ = depth && depth->values && depth->width >= color.width && depth->height >= color.height;
+    depth_ = hasDepth_ ? *depth : DepthImage{};
+}
+
+void Rasterizer::clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb, bool depth, float z) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, target_.width);
+    y1 = std::min(y1, target_.height);
+    if (x0 >= x1 || y0 >= y1 || !target_.pixels)
+        return;
+    Command cmd;
+    cmd.kind = Command::Kind::clear;
+    cmd.x0 = x0;
+    cmd.y0 = y0;
+    cmd.x1 = x1;
+    cmd.y1 = y1;
+    cmd.clearColor = color;
+    cmd.clearDepth = depth && hasDepth_;
+    cmd.argb = argb | target_.alphaOr;
+    cmd.z = z;
+    commands_.push_back(cmd);
+}
+
+void Rasterizer::drawTriangle(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c) {
+    if (!target_.pixels || !finite(a) || !finite(b) || !finite(c))
+        return;
+    if (state.clipX0 >= state.clipX1 || state.clipY0 >= state.clipY1)
+        return;
+    const Vertex *v[3] = {&a, &b, &c};
+    int64_t X[3], Y[3];
+    for (int i = 0; i < 3; ++i) {
+        X[i] = std::llround(v[i]->x * subpixelScale);
+        Y[i] = std::llround(v[i]->y * subpixelScale);
+    }
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0)
+        return;
+    if (area < 0) {
+        std::swap(v[1], v[2]);
+        std::swap(X[1], X[2]);
+        std::swap(Y[1], Y[2]);
+    }
+    Command cmd;
+    cmd.kind = Command::Kind::triangle;
+    cmd.state = state;
+    Triangle &t = cmd.tri;
+    for (int e = 0; e < 3; ++e) {
+        int a0 = e, b0 = (e + 1) % 3;
+        Edge &edge = t.edges[e];
+        edge.dx = X[b0] - X[a0];
+        edge.dy = Y[b0] - Y[a0];
+        edge.xa = X[a0];
+        edge.ya = Y[a0];
+        bool top = edge.dy == 0 && edge.dx > 0;
+        bool left = edge.dy < 0;
+        edge.bias = (top || left) ? 0 : -1;
+    }
+    int64_t yMin = std::min({Y[0], Y[1], Y[2]}), yMax = std::max({Y[0], Y[1], Y[2]});
+    int64_t rowMin = -floorDiv(-yMin, 1 << subpixelBits); // ceil
+    int64_t rowMax = floorDiv(yMax, 1 << subpixelBits);
+    rowMin = std::max<int64_t>(rowMin, std::max(state.clipY0, 0));
+    rowMax = std::min<int64_t>(rowMax, std::min(state.clipY1, target_.height) - 1);
+    if (rowMin > rowMax)
+        return;
+    t.rowMin = (int)rowMin;
+    t.rowMax = (int)rowMax;
+    cmd.state.clipX0 = std::max(state.clipX0, 0);
+    cmd.state.clipX1 = std::min(state.clipX1, target_.width);
+    if (cmd.state.clipX0 >= cmd.state.clipX1)
+        return;
+
+    // Attribute planes from the snapped positions.
+    double x[3], y[3];
+    for (int i = 0; i < 3; ++i) {
+        x[i] = X[i] / subpixelScale;
+        y[i] = Y[i] / subpixelScale;
+    }
+    const double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+    auto plane = [&](double a0, double a1, double a2) {
+        Plane p;
+        p.dx = ((a1 - a0) * (y[2] - y[0]) - (a2 - a0) * (y[1] - y[0])) / det;
+        p.dy = ((a2 - a0) * (x[1] - x[0]) - (a1 - a0) * (x[2] - x[0])) / det;
+        p.c = a0 - p.dx * x[0] - p.dy * y[0];
+        return p;
+    };
+    t.perspective = !(v[0]->rhw == v[1]->rhw && v[1]->rhw == v[2]->rhw);
+    auto weight = [&](int i) { return t.perspective ? (double)v[i]->rhw : 1.0; };
+    t.z = plane(v[0]->z, v[1]->z, v[2]->z);
+    t.w = plane(v[0]->rhw, v[1]->rhw, v[2]->rhw);
+    uint32_t c0 = packColor(v[0]->color), c1 = packColor(v[1]->color), c2 = packColor(v[2]->color);
+    t.flatColor = c0 == c1 && c1 == c2;
+    t.flat = c0;
+    for (int ch = 0; ch < 4; ++ch)
+        t.color[ch] = plane(v[0]->color[ch] * weight(0), v[1]->color[ch] * weight(1), v[2]->color[ch] * weight(2));
+    for (int s = 0; s < 2; ++s)
+        for (int k = 0; k < 2; ++k)
+            t.uv[s][k] =
+                plane(v[0]->uv[s][k] * weight(0), v[1]->uv[s][k] * weight(1), v[2]->uv[s][k] * weight(2));
+    commands_.push_back(cmd);
+}
+
+void Rasterizer::drawLine(const DrawState &state, const Vertex &a, const Vertex &b) {
+    if (!target_.pixels || !finite(a) || !finite(b))
+        return;
+    Command cmd;
+    cmd.kind = Command::Kind::line;
+    cmd.state = state;
+    cmd.v[0] = a;
+    cmd.v[1] = b;
+    commands_.push_back(cmd);
+}
+
+void Rasterizer::drawPoint(const DrawState &state, const Vertex &a) {
+    if (!target_.pixels || !finite(a))
+        return;
+    Command cmd;
+    cmd.kind = Command::Kind::point;
+    cmd.state = state;
+    cmd.v[0] = a;
+    commands_.push_back(cmd);
+}
+
+namespace {
+
+// Shades one pixel with explicit attributes (lines and points).
+void shadeSinglePixel(const BandContext &ctx, const DrawState &st, int x, int y, const Vertex &v) {
+    if (x < std::max(st.clipX0, 0) || x >= std::min(st.clipX1, ctx.target->width) || y < std::max(st.clipY0, 0) ||
+        y >= std::min(st.clipY1, ctx.target->height))
+        return;
+    RunInput in;
+    in.flatDiffuse = packColor(v.color);
+    int64_t u[2], vv[2];
+    for (int s = 0; s < 2; ++s) {
+        const Stage &stage = st.stages[s];
+        const Image *img = stage.sampler.image;
+        int tw = img ? img->width : 1, th = img ? img->height : 1;
+        int idx = stage.texCoordIndex & 1;
+        u[s] = toFixed16(texelCoordinate(v.uv[idx][0], tw, stage.sampler.filter));
+        vv[s] = toFixed16(texelCoordinate(v.uv[idx][1], th, stage.sampler.filter));
+        in.u[s] = &u[s];
+        in.v[s] = &vv[s];
+    }
+    float z = v.z;
+    in.z = &z;
+    shadeRun(ctx, st, y, x, 1, in);
+}
+
+Vertex lerpVertex(const Vertex &a, const Vertex &b, double t) {
+    Vertex r;
+    auto mix = [t](float p, float q) { return (float)(p + (q - p) * t); };
+    r.x = mix(a.x, b.x);
+    r.y = mix(a.y, b.y);
+    r.z = mix(a.z, b.z);
+    r.rhw = mix(a.rhw, b.rhw);
+    for (int i = 0; i < 4; ++i)
+        r.color[i] = mix(a.color[i], b.color[i]);
+    for (int s = 0; s < 2; ++s)
+        for (int k = 0; k < 2; ++k)
+            r.uv[s][k] = mix(a.uv[s][k], b.uv[s][k]);
+    return r;
+}
+
+// Lines step along their major axis: every pixel centre from the first end to the last (both included)
+// gets one pixel, its minor coordinate rounded.
+void rasterLine(const BandContext &ctx, const DrawState &st, const Vertex &a, const Vertex &b, int y0, int y1) {
+    double dx = (double)b.x - a.x, dy = (double)b.y - a.y;
+    bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    double start = xMajor ? std::min(a.x, b.x) : std::min(a.y, b.y);
+    double end = xMajor ? std::max(a.x, b.x) : std::max(a.y, b.y);
+    double first = std::ceil(start), last = std::floor(end);
+    double lo = xMajor ? std::max(st.clipX0, 0) : std::max(y0, st.clipY0);
+    double hi = xMajor ? std::min(st.clipX1, ctx.target->width) - 1 : std::min(y1, st.clipY1) - 1;
+    first = std::max(first, lo);
+    last = std::min(last, hi);
+    double length = xMajor ? dx : dy;
+    for (double p = first; p <= last; p += 1) {
+        double t = length != 0 ? (p - (xMajor ? a.x : a.y)) / length : 0.0;
+        Vertex v = lerpVertex(a, b, t);
+        int px = xMajor ? (int)p : (int)std::floor(v.x + 0.5);
+        int py = xMajor ? (int)std::floor(v.y + 0.5) : (int)p;
+        if (py < y0 || py >= y1)
+            continue;
+        shadeSinglePixel(ctx, st, px, py, v);
+    }
+}
+
+} // namespace
+
+void Rasterizer::runBand(int y0, int y1) {
+    BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr};
+    for (const Command &cmd : commands_) {
+        switch (cmd.kind) {
+        case Command::Kind::clear: {
+            int ya = std::max(cmd.y0, y0), yb = std::min(cmd.y1, y1);
+            for (int y = ya; y < yb; ++y) {
+                if (cmd.clearColor) {
+                    uint32_t *row = target_.pixels + (size_t)y * target_.stride;
+                    std::fill(row + cmd.x0, row + cmd.x1, cmd.argb);
+                }
+                if (cmd.clearDepth) {
+                    float *row = depth_.values + (size_t)y * depth_.width;
+                    std::fill(row + cmd.x0, row + cmd.x1, cmd.z);
+                }
+            }
+            break;
+        }
+        case Command::Kind::triangle: {
+            int ya = std::max(cmd.tri.rowMin, y0), yb = std::min(cmd.tri.rowMax, y1 - 1);
+            for (int y = ya; y <= yb; ++y) {
+                int xa, xb;
+                if (triangleSpan(cmd.tri, cmd.state, y, xa, xb))
+                    shadeTriangleSpan(ctx, cmd.state, cmd.tri, y, xa, xb);
+            }
+            break;
+        }
+        case Command::Kind::line:
+            rasterLine(ctx, cmd.state, cmd.v[0], cmd.v[1], y0, y1);
+            break;
+        case Command::Kind::point: {
+            int px = (int)std::ceil(cmd.v[0].x - 0.5), py = (int)std::ceil(cmd.v[0].y - 0.5);
+            if (py >= y0 && py < y1)
+                shadeSinglePixel(ctx, cmd.state, px, py, cmd.v[0]);
+            break;
+        }
+        }
+    }
+}
+
+void Rasterizer::setThreadCount(int count) {
+    if (count <= 0)
+        count = (int)std::max(1u, std::thread::hardware_concurrency());
+    count = std::min(count, 64);
+    if (count == threadCount_)
+        return;
+    flush();
+    stopWorkers();
+    threadCount_ = count;
+    stopping_ = false;
+    for (int i = 1; i < threadCount_; ++i)
+        workers_.emplace_back([this] { workerLoop(); });
+}
+
+void Rasterizer::stopWorkers() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread &t : workers_)
+        t.join();
+    workers_.clear();
+}
+
+void Rasterizer::workerLoop() {
+    uint64_t seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(lock_);
+            wake_.wait(guard, [&] { return stopping_ || generation_ != seen; });
+            if (stopping_)
+                return;
+            seen = generation_;
+        }
+        for (int band; (band = nextBand_.fetch_add(1)) < bandCount_;)
+            runBand(band * bandHeight_, std::min(flushHeight_, (band + 1) * bandHeight_));
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (--busyWorkers_ == 0)
+                done_.notify_all();
+        }
+    }
+}
+
+void Rasterizer::flush() {
+    if (commands_.empty())
+        return;
+    flushHeight_ = target_.height;
+    if (workers_.empty() || flushHeight_ <= bandHeight_) {
+        runBand(0, flushHeight_);
+    } else {
+        bandCount_ = (flushHeight_ + bandHeight_ - 1) / bandHeight_;
+        nextBand_.store(0);
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            busyWorkers_ = (int)workers_.size();
+            ++generation_;
+        }
+        wake_.notify_all();
+        for (int band; (band = nextBand_.fetch_add(1)) < bandCount_;)
+            runBand(band * bandHeight_, std::min(flushHeight_, (band + 1) * bandHeight_));
+        std::unique_lock<std::mutex> guard(lock_);
+        done_.wait(guard, [&] { return busyWorkers_ == 0; });
+    }
+    commands_.clear();
+}
+
+} // namespace softraster

@@ -1,0 +1,147 @@
+#pragma once
+// The software rasteriser behind the Direct3D devices. It knows nothing of COM objects: it draws
+// screen-space triangles, lines and points into 32-bit ARGB images following Direct3D's rules (pixel
+// centres at integer coordinates, the top-left fill rule, 8 bits of sub-pixel precision, perspective-correct
+// attributes, two texture stages, alpha blending with the ADD operation).
+//
+// Draws are not executed at once: each is set up (edges and attribute planes, computed once) and queued
+// with a copy of its state. flush() runs the queue, cutting the target into bands of rows that worker
+// threads take in turn; every band replays the whole queue in order, so each pixel sees the same
+// operations in the same order whatever the thread count, and the output is identical to one thread.
+// The owner must flush before it changes or frees anything a queued draw reads (textures, targets).
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace softraster {
+
+// A 32-bit ARGB image: a render target or a texture's sampling copy.
+struct Image {
+    uint32_t *pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;          // in pixels
+    uint32_t alphaOr = 0;    // 0xFF000000 for formats without alpha (X8R8G8B8): alpha reads as opaque
+};
+
+struct DepthImage {
+    float *values = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+enum class Filter : uint8_t { point, linear };
+enum class Address : uint8_t { wrap = 1, mirror = 2, clamp = 3 };
+enum class Op : uint8_t { disable = 1, selectArg1 = 2, selectArg2 = 3, modulate = 4 };
+enum class Arg : uint8_t { diffuse = 0, current = 1, texture = 2 };
+// Blend factors with the device's numbering.
+enum class Blend : uint8_t {
+    zero = 1, one, srcColor, invSrcColor, srcAlpha, invSrcAlpha, destAlpha, invDestAlpha, destColor,
+    invDestColor, srcAlphaSat
+};
+enum class Compare : uint8_t { never = 1, less, equal, lessEqual, greater, notEqual, greaterEqual, always };
+
+struct Sampler {
+    const Image *image = nullptr; // null samples as opaque white
+    Filter filter = Filter::point;
+    Address addressU = Address::wrap;
+    Address addressV = Address::wrap;
+};
+
+struct Stage {
+    Op colorOp = Op::disable;
+    Arg colorArg1 = Arg::texture;
+    Arg colorArg2 = Arg::current;
+    Op alphaOp = Op::disable;
+    Arg alphaArg1 = Arg::texture;
+    Arg alphaArg2 = Arg::current;
+    uint8_t texCoordIndex = 0;
+    Sampler sampler;
+};
+
+// Everything a draw reads besides its vertices.
+struct DrawState {
+    Stage stages[2];
+    bool blendEnable = false;
+    Blend srcBlend = Blend::one;
+    Blend dstBlend = Blend::zero;
+    bool depthTest = false;
+    bool depthWrite = false;
+    Compare depthFunc = Compare::lessEqual;
+    // Pixels outside [clipX0, clipX1) x [clipY0, clipY1) are never written (the viewport).
+    int clipX0 = 0, clipY0 = 0, clipX1 = 0, clipY1 = 0;
+};
+
+// A vertex in render-target pixels. Colours are 0..255 per channel (b, g, r, a).
+struct Vertex {
+    float x = 0, y = 0, z = 0, rhw = 1;
+    float color[4] = {255, 255, 255, 255};
+    float uv[2][2] = {{0, 0}, {0, 0}};
+};
+
+struct Triangle;
+
+class Rasterizer {
+public:
+    Rasterizer();
+    ~Rasterizer();
+    Rasterizer(const Rasterizer &) = delete;
+    Rasterizer &operator=(const Rasterizer &) = delete;
+
+    // The target of the draws queued from now on. The depth image may be null.
+    void setTarget(const Image &color, const DepthImage *depth);
+
+    void clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb, bool depth, float z);
+    void drawTriangle(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c);
+    void drawLine(const DrawState &state, const Vertex &a, const Vertex &b);
+    void drawPoint(const DrawState &state, const Vertex &a);
+
+    // Runs every queued operation; afterwards the target images hold the result.
+    void flush();
+    bool hasPending() const { return !commands_.empty(); }
+
+    // Threads used by flush (1 = the calling thread only). 0 picks the number of cores.
+    void setThreadCount(int count);
+    int threadCount() const { return threadCount_; }
+
+private:
+    struct Command;
+    void runBand(int y0, int y1);
+    void workerLoop();
+    void stopWorkers();
+
+    Image target_{};
+    DepthImage depth_{};
+    bool hasDepth_ = false;
+    std::vector<Command> commands_;
+
+    int threadCount_ = 1;
+    std::vector<std::thread> workers_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    uint64_t generation_ = 0;
+    int busyWorkers_ = 0;
+    bool stopping_ = false;
+    std::atomic<int> nextBand_{0};
+    int bandCount_ = 0;
+    int bandHeight_ = 16;
+    int flushHeight_ = 0;
+};
+
+// Forces the portable code paths instead of the SSE2 ones (tests compare both); process-wide.
+void setScalarOnly(bool scalarOnly);
+bool scalarOnly();
+
+// Rounded a * b / 255 for 0..255 operands, the rounding every colour product uses.
+inline uint32_t mul255(uint32_t a, uint32_t b) {
+    uint32_t t = a * b + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+} // namespace softraster

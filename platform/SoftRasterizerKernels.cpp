@@ -1,0 +1,292 @@
+#include "platform/SoftRasterizerKernels.h"
+
+#include <algorithm>
+#include <atomic>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define LF_RASTER_SSE2 1
+#endif
+
+namespace softraster {
+
+namespace {
+std::atomic<bool> scalarOnlyFlag{false};
+}
+
+void setScalarOnly(bool value) { scalarOnlyFlag.store(value, std::memory_order_relaxed); }
+bool scalarOnly() { return scalarOnlyFlag.load(std::memory_order_relaxed); }
+
+namespace kernels {
+
+namespace {
+
+inline int addressCoordinate(int64_t i, int size, Address mode) {
+    switch (mode) {
+    case Address::clamp:
+        return (int)std::clamp<int64_t>(i, 0, size - 1);
+    case Address::mirror: {
+        int64_t period = 2 * (int64_t)size;
+        int64_t m = i % period;
+        if (m < 0)
+            m += period;
+        return (int)(m >= size ? period - 1 - m : m);
+    }
+    case Address::wrap:
+    default: {
+        int64_t m = i % size;
+        return (int)(m < 0 ? m + size : m);
+    }
+    }
+}
+
+inline uint32_t lerpChannelPair(uint32_t a, uint32_t b, uint32_t f) {
+    // Per 8-bit channel: (a * (256 - f) + b * f + 128) >> 8.
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+        result |= ((ca * (256 - f) + cb * f + 128) >> 8) << shift;
+    }
+    return result;
+}
+
+inline uint32_t bilinearScalar(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
+    return lerpChannelPair(lerpChannelPair(t00, t10, fu), lerpChannelPair(t01, t11, fu), fv);
+}
+
+#ifdef LF_RASTER_SSE2
+inline __m128i lerpPairsSse(__m128i pairs, uint32_t f) {
+    // pairs: low 4 lanes channel values of a, high 4 lanes those of b (16-bit each).
+    __m128i w = _mm_set_epi16((short)f, (short)f, (short)f, (short)f, (short)(256 - f), (short)(256 - f),
+                              (short)(256 - f), (short)(256 - f));
+    __m128i p = _mm_mullo_epi16(pairs, w);
+    __m128i sum = _mm_add_epi16(p, _mm_srli_si128(p, 8));
+    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8); // low 4 lanes valid
+}
+
+inline uint32_t bilinearSse(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i top = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)t10, (int)t00), zero);
+    __m128i bottom = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)t11, (int)t01), zero);
+    __m128i h0 = lerpPairsSse(top, fu);
+    __m128i h1 = lerpPairsSse(bottom, fu);
+    __m128i v = lerpPairsSse(_mm_unpacklo_epi64(h0, h1), fv);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, zero));
+}
+#endif
+
+inline uint32_t bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv,
+                         bool scalar) {
+#ifdef LF_RASTER_SSE2
+    if (!scalar)
+        return bilinearSse(t00, t10, t01, t11, fu, fv);
+#endif
+    (void)scalar;
+    return bilinearScalar(t00, t10, t01, t11, fu, fv);
+}
+
+inline uint32_t modulatePixel(uint32_t a, uint32_t b) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        result |= mul255((a >> shift) & 0xFF, (b >> shift) & 0xFF) << shift;
+    return result;
+}
+
+// Source-colour factor per channel for a pixel (dst channel values known).
+inline uint32_t factorChannel(Blend factor, uint32_t s, uint32_t d, uint32_t sa, uint32_t da, bool alphaChannel) {
+    switch (factor) {
+    case Blend::zero: return 0;
+    case Blend::one: return 255;
+    case Blend::srcColor: return s;
+    case Blend::invSrcColor: return 255 - s;
+    case Blend::srcAlpha: return sa;
+    case Blend::invSrcAlpha: return 255 - sa;
+    case Blend::destAlpha: return da;
+    case Blend::invDestAlpha: return 255 - da;
+    case Blend::destColor: return d;
+    case Blend::invDestColor: return 255 - d;
+    case Blend::srcAlphaSat: return alphaChannel ? 255 : std::min(sa, 255 - da);
+    }
+    return 0;
+}
+
+} // namespace
+
+uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst) {
+    uint32_t sa = src >> 24, da = dst >> 24;
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
+        bool alpha = shift == 24;
+        uint32_t value = mul255(s, factorChannel(srcFactor, s, d, sa, da, alpha)) +
+                         mul255(d, factorChannel(dstFactor, s, d, sa, da, alpha));
+        result |= std::min<uint32_t>(value, 255) << shift;
+    }
+    return result;
+}
+
+void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *out) {
+    const Image *image = sampler.image;
+    if (!image || !image->pixels || image->width <= 0 || image->height <= 0) {
+        std::fill(out, out + n, 0xFFFFFFFFu);
+        return;
+    }
+    const uint32_t *pixels = image->pixels;
+    const int w = image->width, h = image->height, stride = image->stride;
+    const uint32_t alphaOr = image->alphaOr;
+    if (sampler.filter == Filter::point) {
+        for (int i = 0; i < n; ++i) {
+            int x = addressCoordinate(coords.u[i] >> 16, w, sampler.addressU);
+            int y = addressCoordinate(coords.v[i] >> 16, h, sampler.addressV);
+            out[i] = pixels[(size_t)y * stride + x] | alphaOr;
+        }
+        return;
+    }
+    const bool scalar = scalarOnly();
+    for (int i = 0; i < n; ++i) {
+        int64_t tu = (coords.u[i] + 128) >> 8, tv = (coords.v[i] + 128) >> 8;
+        int64_t iu = tu >> 8, iv = tv >> 8;
+        uint32_t fu = (uint32_t)(tu & 255), fv = (uint32_t)(tv & 255);
+        int x0, x1, y0, y1;
+        if (iu >= 0 && iu + 1 < w) {
+            x0 = (int)iu;
+            x1 = x0 + 1;
+        } else {
+            x0 = addressCoordinate(iu, w, sampler.addressU);
+            x1 = addressCoordinate(iu + 1, w, sampler.addressU);
+        }
+        if (iv >= 0 && iv + 1 < h) {
+            y0 = (int)iv;
+            y1 = y0 + 1;
+        } else {
+            y0 = addressCoordinate(iv, h, sampler.addressV);
+            y1 = addressCoordinate(iv + 1, h, sampler.addressV);
+        }
+        const uint32_t *r0 = pixels + (size_t)y0 * stride, *r1 = pixels + (size_t)y1 * stride;
+        if ((fu | fv) == 0) {
+            out[i] = r0[x0] | alphaOr;
+            continue;
+        }
+        out[i] = bilinear(r0[x0] | alphaOr, r0[x1] | alphaOr, r1[x0] | alphaOr, r1[x1] | alphaOr, fu, fv, scalar);
+    }
+}
+
+void modulateRun(const uint32_t *a, const uint32_t *b, int n, uint32_t *out) {
+    int i = 0;
+#ifdef LF_RASTER_SSE2
+    if (!scalarOnly()) {
+        const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+        for (; i + 2 <= n; i += 2) {
+            __m128i va = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(a + i)), zero);
+            __m128i vb = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(b + i)), zero);
+            __m128i t = _mm_add_epi16(_mm_mullo_epi16(va, vb), bias);
+            t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+            _mm_storel_epi64((__m128i *)(out + i), _mm_packus_epi16(t, zero));
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = modulatePixel(a[i], b[i]);
+}
+
+void modulateRunConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out) {
+    if (b == 0xFFFFFFFFu) {
+        if (out != a)
+            std::copy(a, a + n, out);
+        return;
+    }
+    int i = 0;
+#ifdef LF_RASTER_SSE2
+    if (!scalarOnly()) {
+        const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+        __m128i vb = _mm_unpacklo_epi8(_mm_set1_epi32((int)b), zero);
+        for (; i + 2 <= n; i += 2) {
+            __m128i va = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(a + i)), zero);
+            __m128i t = _mm_add_epi16(_mm_mullo_epi16(va, vb), bias);
+            t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+            _mm_storel_epi64((__m128i *)(out + i), _mm_packus_epi16(t, zero));
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = modulatePixel(a[i], b);
+}
+
+void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr) {
+    if (!mask && !alphaOr) {
+        std::copy(src, src + n, dst);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        if (!mask || mask[i])
+            dst[i] = src[i] | alphaOr;
+}
+
+namespace {
+
+#ifdef LF_RASTER_SSE2
+inline __m128i mul255Sse(__m128i a, __m128i b) {
+    __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+// Broadcasts the alpha lane (3 and 7) of two unpacked pixels to all their lanes.
+inline __m128i alphaLanes(__m128i v) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF);
+}
+
+// The factor pairs the engine uses most, two pixels at a time.
+bool blendRunSse(Blend sf, Blend df, const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+    enum { over, premulOver, additive, addOne } kind;
+    if (sf == Blend::srcAlpha && df == Blend::invSrcAlpha)
+        kind = over;
+    else if (sf == Blend::one && df == Blend::invSrcAlpha)
+        kind = premulOver;
+    else if (sf == Blend::srcAlpha && df == Blend::one)
+        kind = additive;
+    else if (sf == Blend::one && df == Blend::one)
+        kind = addOne;
+    else
+        return false;
+    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+    const __m128i orMask = _mm_set1_epi32((int)alphaOr);
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        __m128i s = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(src + i)), zero);
+        __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(dst + i)), zero);
+        __m128i sa = alphaLanes(s);
+        __m128i r;
+        switch (kind) {
+        case over: r = _mm_add_epi16(mul255Sse(s, sa), mul255Sse(d, _mm_sub_epi16(full, sa))); break;
+        case premulOver: r = _mm_add_epi16(s, mul255Sse(d, _mm_sub_epi16(full, sa))); break;
+        case additive: r = _mm_add_epi16(mul255Sse(s, sa), d); break;
+        case addOne:
+        default: r = _mm_add_epi16(s, d); break;
+        }
+        _mm_storel_epi64((__m128i *)(dst + i), _mm_or_si128(_mm_packus_epi16(r, zero), orMask));
+    }
+    for (; i < n; ++i)
+        dst[i] = blendPixel(sf, df, src[i], dst[i]) | alphaOr;
+    return true;
+}
+#endif
+
+} // namespace
+
+void blendRun(Blend srcFactor, Blend dstFactor, const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask,
+              uint32_t alphaOr) {
+    if (srcFactor == Blend::one && dstFactor == Blend::zero) {
+        copyRun(src, dst, n, mask, alphaOr);
+        return;
+    }
+#ifdef LF_RASTER_SSE2
+    if (!mask && !scalarOnly() && blendRunSse(srcFactor, dstFactor, src, dst, n, alphaOr))
+        return;
+#endif
+    for (int i = 0; i < n; ++i)
+        if (!mask || mask[i])
+            dst[i] = blendPixel(srcFactor, dstFactor, src[i], dst[i]) | alphaOr;
+}
+
+} // namespace kernels
+} // namespace softraster

@@ -1,0 +1,86 @@
+#include "platform/WindowSurface.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdlib>
+
+bool platformEnsureVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        return true;
+    const char *driver = std::getenv("SDL_VIDEODRIVER");
+    bool hasDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if ((!driver || !*driver) && !hasDisplay)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+HWND platformCreateTestWindow(int width, int height) {
+    if (width <= 0 || height <= 0 || !platformEnsureVideo())
+        return nullptr;
+    SDL_Window *window = SDL_CreateWindow("Lanternfall", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                          height, SDL_WINDOW_HIDDEN);
+    if (!window)
+        return nullptr;
+    HWND hwnd = new HWND__;
+    hwnd->sdlWindow = window;
+    hwnd->clientWidth = width;
+    hwnd->clientHeight = height;
+    return hwnd;
+}
+
+void platformDestroyTestWindow(HWND window) {
+    if (!window)
+        return;
+    if (window->sdlWindow && window->ownsSdlWindow)
+        SDL_DestroyWindow(window->sdlWindow);
+    delete window;
+}
+
+bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels) {
+    if (!window || !window->sdlWindow || !argb || width <= 0 || height <= 0)
+        return false;
+    SDL_Surface *target = SDL_GetWindowSurface(window->sdlWindow);
+    if (!target)
+        return false;
+    SDL_Surface *source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t *>(argb), width, height, 32,
+                                                             stridePixels * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!source)
+        return false;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    int result = (target->w == width && target->h == height) ? SDL_BlitSurface(source, nullptr, target, nullptr)
+                                                             : SDL_BlitScaled(source, nullptr, target, nullptr);
+    SDL_FreeSurface(source);
+    return result == 0 && SDL_UpdateWindowSurface(window->sdlWindow) == 0;
+}
+
+bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) {
+    if (!window || !window->sdlWindow)
+        return false;
+    bool ok = true;
+    if (fullScreen) {
+        ok = SDL_SetWindowFullscreen(window->sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    } else {
+        ok = SDL_SetWindowFullscreen(window->sdlWindow, 0) == 0;
+        if (width > 0 && height > 0) {
+            SDL_SetWindowSize(window->sdlWindow, width, height);
+            window->clientWidth = width;
+            window->clientHeight = height;
+        }
+    }
+    window->fullScreen = fullScreen;
+    return ok;
+}
+
+void platformDesktopSize(int &width, int &height) {
+    width = 1920;
+    height = 1080;
+    SDL_DisplayMode mode;
+    if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+        const char *driver = SDL_GetCurrentVideoDriver();
+        bool headless = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+        if (!headless) {
+            width = mode.w;
+            height = mode.h;
+        }
+    }
+}
