@@ -18,17 +18,22 @@ public:
     static constexpr size_t kHeaderSize = 12;
 
 private:
-    void updateKeys(unsigned char plain) {
-        keys_[0] = crcStep(keys_[0], plain);
-        keys_[1] = (keys_[1] + (keys_[0] & 0xff)) * 134775813u + 1;
-        keys_[2] = crcStep(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
-    }
-    unsigned char keyStreamByte() const {
-        uint32_t temp = (keys_[2] & 0xffff) | 2;
+    struct Keys {
+        uint32_t key0, key1, key2;
+    };
+
+    // Work on a local copy of the keys: data bytes may alias anything, so keys kept in the object
+    // would be reloaded after every byte written.
+    static unsigned char keyStreamByte(const Keys &keys) {
+        uint32_t temp = (keys.key2 & 0xffff) | 2;
         return static_cast<unsigned char>((temp * (temp ^ 1)) >> 8);
     }
-    uint32_t crcStep(uint32_t crc, unsigned char byte) const { return crcTable_[(crc ^ byte) & 0xff] ^ (crc >> 8); }
+    static void updateKeys(Keys &keys, const uint32_t *crcTable, unsigned char plain) {
+        keys.key0 = crcTable[(keys.key0 ^ plain) & 0xff] ^ (keys.key0 >> 8);
+        keys.key1 = (keys.key1 + (keys.key0 & 0xff)) * 134775813u + 1;
+        keys.key2 = crcTable[(keys.key2 ^ (keys.key1 >> 24)) & 0xff] ^ (keys.key2 >> 8);
+    }
 
     const uint32_t *crcTable_;
-    uint32_t keys_[3];
+    Keys keys_;
 };
