@@ -251,13 +251,17 @@ bool KSound::startStream(bool loopStream, bool randomStart) {
     if (!loaded || voiceCount <= 0 || !voices[0])
         return false;
     playedSeconds = 0.0;
-    loop = 0;
     halfDue = 0;
     looped = 0;
+    // Set before the first fills, so that a loop shorter than the buffer wraps inside them too
+    // instead of leaving a silent stretch before its second pass.
+    loop = loopStream ? 1 : 0;
     if (isCallbackStream() && rewindCallback)
         rewindCallback(userData);
-    if (!fillFirstHalves(randomStart))
+    if (!fillFirstHalves(randomStart)) {
+        loop = 0;
         return false;
+    }
     if (state.suspended) {
         // Started while the game is in the background: it begins when the game comes back.
         voices[0]->SetCurrentPosition(0);
@@ -274,7 +278,6 @@ bool KSound::startStream(bool loopStream, bool randomStart) {
         }
     }
     moveToList(this, true);
-    loop = loopStream ? 1 : 0;
     return true;
 }
 

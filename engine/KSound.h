@@ -8,6 +8,7 @@
 // stream's buffer and its decoder are guarded by the sound lock, which is re-entrant.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/KObject.h"
@@ -126,6 +127,12 @@ bool areSoundsSuspended();
 // decibel; filled when the device opens.
 int32_t volumeTableEntry(int32_t index);
 int32_t panTableEntry(int32_t index);
+
+// The decoder's memory source: `source` is the sound, reading its data from its read position.
+size_t soundMemoryRead(void *destination, size_t size, size_t count, void *source);
+int soundMemorySeek(void *source, int64_t offset, int whence);
+int soundMemoryClose(void *source);
+long soundMemoryTell(void *source);
 
 // The streaming thread's work, exposed for the thread itself.
 void soundThreadMain(void *unused, void *second);

@@ -21,9 +21,11 @@ namespace {
 
 constexpr DWORD kRefillPeriodMs = 20;
 
+} // namespace
+
 // ---- memory source over the sound's data; positions stay within 0..dataSize ----
 
-size_t memoryRead(void *destination, size_t size, size_t count, void *source) {
+size_t soundMemoryRead(void *destination, size_t size, size_t count, void *source) {
     auto *sound = static_cast<KSound *>(source);
     if (!sound->data || sound->readPosition >= sound->dataSize || size == 0)
         return 0;
@@ -34,7 +36,7 @@ size_t memoryRead(void *destination, size_t size, size_t count, void *source) {
     return wanted;
 }
 
-int memorySeek(void *source, ogg_int64_t offset, int whence) {
+int soundMemorySeek(void *source, int64_t offset, int whence) {
     auto *sound = static_cast<KSound *>(source);
     const int64_t size = sound->dataSize;
     int64_t target;
@@ -55,16 +57,18 @@ int memorySeek(void *source, ogg_int64_t offset, int whence) {
     return 0;
 }
 
-int memoryClose(void *source) {
+int soundMemoryClose(void *source) {
     static_cast<KSound *>(source)->readPosition = 0;
     return 0;
 }
 
-long memoryTell(void *source) {
+long soundMemoryTell(void *source) {
     return static_cast<long>(static_cast<KSound *>(source)->readPosition);
 }
 
-const ov_callbacks kMemoryCallbacks = {memoryRead, memorySeek, memoryClose, memoryTell};
+namespace {
+
+const ov_callbacks kMemoryCallbacks = {soundMemoryRead, soundMemorySeek, soundMemoryClose, soundMemoryTell};
 
 // ---- filling ----
 

@@ -68,7 +68,8 @@ inline std::vector<unsigned char> encodeOggVorbis(const std::vector<float> &samp
 
     const size_t frames = samples.size() / channels;
     const size_t chunk = 1024;
-    for (size_t start = 0; start <= frames; start += chunk) {
+    size_t start = 0;
+    for (;;) {
         size_t count = std::min(chunk, frames - start);
         if (count > 0) {
             float **buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
@@ -76,7 +77,8 @@ inline std::vector<unsigned char> encodeOggVorbis(const std::vector<float> &samp
                 for (int c = 0; c < channels; c++)
                     buffer[c][i] = samples[(start + i) * channels + c];
         }
-        vorbis_analysis_wrote(&dsp, static_cast<int>(count)); // 0 marks the end
+        vorbis_analysis_wrote(&dsp, static_cast<int>(count)); // 0 marks the end of the stream
+        start += count;
         while (vorbis_analysis_blockout(&dsp, &block) == 1) {
             vorbis_analysis(&block, nullptr);
             vorbis_bitrate_addblock(&block);
