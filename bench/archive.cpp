@@ -38,33 +38,37 @@ std::vector<std::string> entryNames; // files only
 size_t entryCount = 0;               // files and folders
 std::vector<double> oursMs, unzipMs, mountMs;
 
+// Encodes RGB pixels of a square picture; false when libpng reports an error.
+bool encodePng(FILE *file, const unsigned char *pixels) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, kPictureSide, kPictureSide, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < kPictureSide; y++)
+        png_write_row(png, pixels + static_cast<size_t>(y) * kPictureSide * 3);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
 bool writeNoisePng(const std::filesystem::path &path, unsigned seed) {
+    std::vector<unsigned char> pixels(kPictureSide * kPictureSide * 3);
+    for (auto &byte : pixels) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<unsigned char>(seed >> 24);
+    }
     FILE *file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<unsigned char> row(kPictureSide * 3);
-    bool written = false;
-    if (info && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_compression_level(png, 1);
-        png_set_IHDR(png, info, kPictureSide, kPictureSide, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < kPictureSide; y++) {
-            for (auto &byte : row) {
-                seed = seed * 1664525u + 1013904223u;
-                byte = static_cast<unsigned char>(seed >> 24);
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        written = true;
-    }
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return written;
+    bool written = encodePng(file, pixels.data());
+    return std::fclose(file) == 0 && written;
 }
 
 void writeText(const std::filesystem::path &path, unsigned seed) {
@@ -210,10 +214,15 @@ int main(int argc, char **argv) {
     readEverythingOurselves();
     runQuietly({"unzip", "-qq", "-P", kResourceArchivePassword, "-p", archivePath});
 
-    for (auto [name, function] : {std::pair{"archive/ours_read_all", oursReadAll},
-                                  std::pair{"archive/unzip_read_all", unzipReadAll},
-                                  std::pair{"archive/ours_mount", oursMount}}) {
-        benchmark::RegisterBenchmark(name, function)
+    struct Measure {
+        const char *name;
+        void (*function)(benchmark::State &);
+    };
+    const Measure measures[] = {{"archive/ours_read_all", oursReadAll},
+                                {"archive/unzip_read_all", unzipReadAll},
+                                {"archive/ours_mount", oursMount}};
+    for (const Measure &measure : measures) {
+        benchmark::RegisterBenchmark(measure.name, measure.function)
             ->Iterations(1)
             ->Repetitions(kRuns)
             ->UseManualTime()
