@@ -218,7 +218,7 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
                                  size_t available) {
     FvfLayout layout = parseFvf(fvf_);
     UINT count = verticesFor(type, primitiveCount);
-    if (!layout.valid || count == 0 || primitiveCount > maxPrimitives || stride < layout.size ||
+    if (!layout.valid || count == 0 || primitiveCount == 0 || primitiveCount > maxPrimitives || stride < layout.size ||
         (uint64_t)(count - 1) * stride + layout.size > available)
         return D3DERR_INVALIDCALL;
     if (!drawingAllowed())
@@ -321,7 +321,7 @@ HRESULT D3D9Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, 
     if (!vertexData)
         return D3DERR_INVALIDCALL;
     UINT count = verticesFor(type, primitiveCount);
-    if (count == 0 || primitiveCount > maxPrimitives)
+    if (count == 0 || primitiveCount == 0 || primitiveCount > maxPrimitives)
         return D3DERR_INVALIDCALL;
     // The caller's array is trusted to hold the vertices the count asks for.
     HRESULT hr = drawVertices(type, primitiveCount, static_cast<const uint8_t *>(vertexData), stride,

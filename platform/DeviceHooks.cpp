@@ -68,7 +68,6 @@ void deviceHooksReset() {
     std::lock_guard<std::mutex> guard(hookLock);
     hooks = HookState{};
     loadFromEnvironment();
-    hooks.lossChecks = 0; // a loss from the environment applies once per process
 }
 
 bool deviceHooksTakeCreateRefusal(bool hardwareVertexProcessing) {

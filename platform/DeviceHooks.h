@@ -23,7 +23,7 @@ void deviceHooksSetTextureBudget(uint64_t bytes);
 void deviceHooksLoseDevice(int lostChecks);
 // Threads of the rasteriser for devices made from now on (0: one per core).
 void deviceHooksSetThreadCount(int threads);
-// Back to the environment's values (or the defaults).
+// Back to the environment's values (or the defaults), read again.
 void deviceHooksReset();
 
 // For the device: consumed by CreateDevice (true = refuse this call).
