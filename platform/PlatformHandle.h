@@ -33,10 +33,12 @@ struct PlatformThread : PlatformHandle {
     std::atomic<int> priority{0};
 };
 
-// A mutex owned by one thread at a time and re-entrant by its owner.
+// A mutex owned by one thread at a time and re-entrant by its owner: the owner and its depth are kept
+// under a plain lock, and waiters sleep on a condition until the owner lets go.
 struct PlatformMutex : PlatformHandle {
     PlatformMutex() : PlatformHandle(Kind::mutex) {}
-    std::recursive_timed_mutex mutex;
-    std::atomic<std::thread::id> owner{};
-    int depth = 0; // changed only by the owner
+    std::mutex lock;
+    std::condition_variable released;
+    std::thread::id owner{};
+    int depth = 0;
 };

@@ -45,20 +45,16 @@ DWORD waitForThreadEnd(PlatformThread *thread, DWORD milliseconds) {
     return WAIT_OBJECT_0;
 }
 
-void takeOwnership(PlatformMutex *mutex) {
-    mutex->owner.store(std::this_thread::get_id());
-    mutex->depth++;
-}
-
 DWORD waitForMutex(PlatformMutex *mutex, DWORD milliseconds) {
-    bool locked = true;
+    std::unique_lock<std::mutex> guard(mutex->lock);
+    const std::thread::id self = std::this_thread::get_id();
+    auto available = [&] { return mutex->owner == std::thread::id() || mutex->owner == self; };
     if (milliseconds == INFINITE)
-        mutex->mutex.lock();
-    else
-        locked = mutex->mutex.try_lock_for(std::chrono::milliseconds(milliseconds));
-    if (!locked)
+        mutex->released.wait(guard, available);
+    else if (!mutex->released.wait_for(guard, std::chrono::milliseconds(milliseconds), available))
         return WAIT_TIMEOUT;
-    takeOwnership(mutex);
+    mutex->owner = self;
+    mutex->depth++;
     return WAIT_OBJECT_0;
 }
 
@@ -182,18 +178,22 @@ void LeaveCriticalSection(CRITICAL_SECTION *section) {
 HANDLE CreateMutexW(void *, BOOL initialOwner, const WCHAR *) {
     auto *mutex = new PlatformMutex();
     if (initialOwner) {
-        mutex->mutex.lock();
-        takeOwnership(mutex);
+        mutex->owner = std::this_thread::get_id();
+        mutex->depth = 1;
     }
     return mutex;
 }
 
 BOOL ReleaseMutex(HANDLE handle) {
     PlatformMutex *mutex = asMutex(handle);
-    if (!mutex || mutex->owner.load() != std::this_thread::get_id())
+    if (!mutex)
         return FALSE;
-    if (--mutex->depth == 0)
-        mutex->owner.store(std::thread::id());
-    mutex->mutex.unlock();
+    std::lock_guard<std::mutex> guard(mutex->lock);
+    if (mutex->owner != std::this_thread::get_id())
+        return FALSE;
+    if (--mutex->depth == 0) {
+        mutex->owner = std::thread::id();
+        mutex->released.notify_one();
+    }
     return TRUE;
 }
