@@ -23,10 +23,14 @@ void writeToStandardError(const char *caption, const char *text) {
     std::fflush(stderr);
 }
 
-// The cursor is shown while the dialog is open and put back as it was afterwards.
+// The cursor is shown while the dialog is open and put back as it was afterwards (only once SDL's
+// video is up: before that there is no cursor of ours to show).
 class CursorShownForDialog {
 public:
-    CursorShownForDialog() : wasShown_(SDL_ShowCursor(SDL_QUERY)) { SDL_ShowCursor(SDL_ENABLE); }
+    CursorShownForDialog() : wasShown_(SDL_WasInit(SDL_INIT_VIDEO) ? SDL_ShowCursor(SDL_QUERY) : SDL_ENABLE) {
+        if (wasShown_ == SDL_DISABLE)
+            SDL_ShowCursor(SDL_ENABLE);
+    }
     ~CursorShownForDialog() {
         if (wasShown_ == SDL_DISABLE)
             SDL_ShowCursor(SDL_DISABLE);
