@@ -6,6 +6,9 @@
 #include <cctype>
 #include <cstring>
 
+#include "engine/KResourceArchiveTar.h"
+#include "engine/KResourceArchiveZip.h"
+
 namespace lftest {
 namespace {
 
@@ -150,6 +153,10 @@ TEST_F(ResourceLayerTest, AddArchiveRefusesWhatIsNoArchive) {
         EXPECT_TRUE(logHas("Resource: missing archive '" + path.string() + "'")) << path;
     }
     EXPECT_EQ(KResource::archives().count, 0);
+    // The variants' own answers, behind the layer's one.
+    EXPECT_EQ(KResourceArchiveZip().openArchive((temp / "noise.pak").c_str(), 0, nullptr), ERROR_ARCHIVE_MISSING);
+    EXPECT_EQ(KResourceArchiveTar().openArchive((temp / "absent.pak").c_str(), 0, nullptr), ERROR_RESOURCE_NOT_FOUND);
+    EXPECT_EQ(KResourceArchiveTar().openArchive(folder.c_str(), 0, nullptr), ERROR_RESOURCE_NOT_FOUND);
 }
 
 TEST_F(ResourceLayerTest, LooseFilesLoadWholeAndFoldersDoNot) {
