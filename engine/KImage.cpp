@@ -136,7 +136,8 @@ uint32_t resamplePixel(const uint32_t *source, int64_t width, int64_t height, in
 } // namespace
 
 void rescaleImage(ImageData *record, uint32_t newWidth, uint32_t newHeight) {
-    if (!record || !record->width || !record->height || !record->pixels || !newWidth || !newHeight)
+    if (!record || !record->isDecoded || !record->width || !record->height || !record->pixels || !newWidth ||
+        !newHeight)
         return;
     if (newWidth == record->width && newHeight == record->height)
         return;

@@ -295,10 +295,8 @@ bool KImageHandlerBmp::decode(const uint8_t *data, uint32_t size, ImageData *rec
 
 bool KImageHandlerBmp::encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t) {
     const uint64_t width = record->width, height = record->height;
-    if (!record->pixels && width * height > 0) {
-        logMessage("BMP: no pixels to encode");
+    if (!imagesupport::checkEncodable("BMP", record))
         return false;
-    }
     const bool alpha = record->hasAlpha != 0;
     const uint64_t bytesPerPixel = alpha ? 4 : 3;
     const uint64_t rowBytes = alpha ? width * 4 : (width * 3 + 3) & ~uint64_t(3);

@@ -205,10 +205,8 @@ bool KImageHandlerJpg::decode(const uint8_t *data, uint32_t size, ImageData *rec
 
 bool KImageHandlerJpg::encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t quality) {
     const uint32_t width = record->width, height = record->height;
-    if (!record->pixels && uint64_t(width) * height > 0) {
-        logMessage("Jpeg: no pixels to encode");
+    if (!imagesupport::checkEncodable("Jpeg", record))
         return false;
-    }
     jpeg_compress_struct compressor;
     JpegErrorManager errors;
     uint8_t *volatile buffer = nullptr;

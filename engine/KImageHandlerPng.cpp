@@ -186,10 +186,8 @@ bool KImageHandlerPng::decodeStream(const uint8_t *data, uint32_t size, ImageDat
 
 bool KImageHandlerPng::encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t) {
     const uint32_t width = record->width, height = record->height;
-    if (!record->pixels && uint64_t(width) * height > 0) {
-        logMessage("PNG: no pixels to encode");
+    if (!imagesupport::checkEncodable("PNG", record))
         return false;
-    }
     png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) {
         logMessage("PNG: k_png_create_write_struct failed to initialize for encoding");

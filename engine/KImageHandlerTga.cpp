@@ -194,10 +194,8 @@ bool KImageHandlerTga::decode(const uint8_t *data, uint32_t size, ImageData *rec
 
 bool KImageHandlerTga::encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t) {
     const uint64_t width = record->width, height = record->height;
-    if (!record->pixels && width * height > 0) {
-        logMessage("TGA: no pixels to encode");
+    if (!imagesupport::checkEncodable("TGA", record))
         return false;
-    }
     const bool alpha = record->hasAlpha != 0;
     const uint64_t bytesPerPixel = alpha ? 4 : 3;
     const uint64_t total = 18 + width * height * bytesPerPixel;

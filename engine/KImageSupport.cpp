@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "engine/KImage.h"
 #include "engine/KSystem.h"
 
 namespace imagesupport {
@@ -13,6 +14,18 @@ bool checkImageSize(const char *area, int64_t width, int64_t height) {
     logMessage("%s: unsupported image size of %lldx%lld", area, static_cast<long long>(width),
                static_cast<long long>(height));
     return false;
+}
+
+bool checkEncodable(const char *area, const ImageData *record) {
+    if (!record || !record->isDecoded) {
+        logMessage("%s: cannot encode an image without 32-bit pixels", area);
+        return false;
+    }
+    if (!record->pixels && uint64_t(record->width) * record->height > 0) {
+        logMessage("%s: cannot encode an image without pixels", area);
+        return false;
+    }
+    return true;
 }
 
 uint32_t *allocatePixels(const char *area, uint32_t width, uint32_t height) {

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct ImageData;
+
 namespace imagesupport {
 
 // Largest image side and pixel count any codec accepts: far above any picture of the game, small
@@ -37,6 +39,10 @@ inline bool fitsIn(uint64_t offset, uint64_t count, uint64_t size) {
 // True for a width and height that a codec may allocate; otherwise logs
 // "<area>: unsupported image size of <w>x<h>" and gives false.
 bool checkImageSize(const char *area, int64_t width, int64_t height);
+
+// True for a record an encoder can read: 32-bit pixels present for its size; otherwise logs
+// "<area>: cannot encode ..." and gives false.
+bool checkEncodable(const char *area, const ImageData *record);
 
 // width x height 32-bit pixels from std::malloc, or null with "<area>: out of memory" logged.
 uint32_t *allocatePixels(const char *area, uint32_t width, uint32_t height);

@@ -46,6 +46,19 @@ TEST(ImageFactories, UnknownCodesAndUnwritableFormatsFail) {
     for (int format : {4, 5, 6, -1})
         EXPECT_FALSE(encodeImage(format, &out, &size, &image)) << format;
     EXPECT_EQ(out, nullptr);
+
+    // Compressed blocks are no pixels to encode or resample.
+    uint8_t block[8] = {};
+    ImageData blocks;
+    blocks.width = blocks.height = 4;
+    blocks.format = kImageBlocksDxt1;
+    blocks.isDecoded = 0;
+    blocks.pixels = block;
+    for (int format : {0, 1, 2, 3})
+        EXPECT_FALSE(encodeImage(format, &out, &size, &blocks)) << format;
+    rescaleImage(&blocks, 2, 2);
+    EXPECT_EQ(blocks.width, 4u);
+    EXPECT_EQ(blocks.pixels, block);
 }
 
 // A record that owns a copy of the given 0xAARRGGBB words.
