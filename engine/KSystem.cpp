@@ -57,6 +57,9 @@ void findDataPath() {
         logMessage("System: program folder path is too long (%zu bytes): %s, ERROR", folder.size(), folder.c_str());
         folder.clear();
     }
+    // Without the program's folder, data is looked for in the working folder rather than at the root.
+    if (folder.empty())
+        folder = ".";
     copyBounded(dataPath, sizeof dataPath, folder);
     logMessage("System: data path is %s", dataPath);
 }
