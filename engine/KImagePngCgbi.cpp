@@ -111,6 +111,8 @@ bool rebuildCgbiPng(const uint8_t *data, uint32_t size, std::vector<uint8_t> &ou
         logMessage("PNG: CgBI file without image header or image data");
         return false;
     }
+    if (!imagesupport::checkImageSize("PNG", readBE32(header->payload), readBE32(header->payload + 4)))
+        return false;
     uint32_t adler = 0;
     size_t consumed = 0;
     if (!inflateRaw(compressed, inflatedLimit(*header), adler, consumed)) {
