@@ -15,8 +15,10 @@ void KImageHandlerPng::readCallback(png_structp png, png_bytep target, size_t le
     auto *self = static_cast<KImageHandlerPng *>(png_get_io_ptr(png));
     size_t available = self->inputSize - self->inputPosition;
     size_t count = length < available ? length : available;
-    std::memcpy(target, self->inputData + self->inputPosition, count);
-    self->inputPosition += uint32_t(count);
+    if (count > 0) {
+        std::memcpy(target, self->inputData + self->inputPosition, count);
+        self->inputPosition += uint32_t(count);
+    }
     if (count < length)
         png_error(png, "read past the end of the data");
 }
