@@ -305,6 +305,10 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
             triangle(vs[3 * i], vs[3 * i + 1], vs[3 * i + 2]);
         break;
     case D3DPT_TRIANGLESTRIP:
+        if (primitiveCount == 2 && cull == D3DCULL_NONE) {
+            core_->raster.drawQuad(st, vs[0], vs[1], vs[2], vs[3]);
+            break;
+        }
         for (UINT i = 0; i < primitiveCount; ++i) {
             if (i % 2 == 0)
                 triangle(vs[i], vs[i + 1], vs[i + 2]);

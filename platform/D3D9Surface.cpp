@@ -135,6 +135,11 @@ HRESULT D3D9Surface::UnlockRect() {
     locked_ = false;
     if (hasShadow() && !lockReadOnly_)
         syncShadowFromData();
+    if (format_ == D3DFMT_X8R8G8B8 && isRenderable() && !lockReadOnly_) {
+        // Pixels of a target without alpha always carry 0xFF there, whatever the caller wrote.
+        for (uint32_t &pixel : data_)
+            pixel |= 0xFF000000u;
+    }
     return D3D_OK;
 }
 

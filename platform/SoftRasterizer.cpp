@@ -67,7 +67,7 @@ inline uint32_t colorFromAccumulators(const int64_t acc[4]) {
 inline int64_t toFixed16(double v) {
     if (!(v > -1e12 && v < 1e12))
         return 0;
-    return std::llround(v * 65536.0);
+    return std::llrint(v * 65536.0);
 }
 
 // Applies one stage's colour and alpha operations.
@@ -116,9 +116,10 @@ inline bool depthPasses(Compare f, float z, float stored) {
 
 } // namespace
 
-// A triangle set up for scan conversion: integer edges and attribute planes.
+// A triangle (or a convex quad) set up for scan conversion: integer edges and attribute planes.
 struct Triangle {
-    Edge edges[3];
+    Edge edges[4];
+    int edgeCount = 3;
     int rowMin = 0, rowMax = -1; // pixel rows touched, inclusive
     bool perspective = false;
     bool flatColor = false;
@@ -130,7 +131,8 @@ struct Triangle {
 
 struct Rasterizer::Command {
     enum class Kind : uint8_t { clear, triangle, line, point } kind = Kind::triangle;
-    DrawState state;
+    uint32_t state = 0; // index into states_
+    int rowMin = 0, rowMax = -1; // rows it may touch, inclusive
     Triangle tri;
     Vertex v[2];
     // clear
@@ -252,16 +254,57 @@ const uint32_t *directTexelRow(const Stage &stage, int64_t u0, int64_t du, int64
     return img->pixels + (size_t)iv * img->stride + iu;
 }
 
+// The direct path: a run whose texture is read one texel per pixel with nothing to combine.
+bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle &t, int y, int xa, int xb) {
+    const Stage &stage = st.stages[0];
+    if (!t.flatColor || t.flat != 0xFFFFFFFFu || t.perspective || (st.depthTest && ctx.depth) ||
+        stage.colorOp == Op::disable || st.stages[1].colorOp != Op::disable || !isStandardModulate(stage) ||
+        !stage.sampler.image)
+        return false;
+    const Image *img = stage.sampler.image;
+    const Plane *tc = t.uv[stage.texCoordIndex & 1];
+    const double px = xa, py = y;
+    int n = xb - xa + 1;
+    int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), img->width, stage.sampler.filter));
+    int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), img->height, stage.sampler.filter));
+    int64_t du = toFixed16(tc[0].dx * img->width), dv = toFixed16(tc[1].dx * img->height);
+    const uint32_t *direct = directTexelRow(stage, u0, du, v0, dv, n);
+    if (!direct)
+        return false;
+    uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
+    uint32_t alphaOr = ctx.target->alphaOr;
+    if (img->alphaOr) {
+        // Formats without alpha read as opaque: or the alpha in, a run at a time.
+        uint32_t buffer[runLength];
+        for (int x = 0; x < n; x += runLength) {
+            int m = std::min(runLength, n - x);
+            for (int i = 0; i < m; ++i)
+                buffer[i] = direct[x + i] | img->alphaOr;
+            if (st.blendEnable)
+                kernels::blendRun(st.srcBlend, st.dstBlend, buffer, dst + x, m, nullptr, alphaOr);
+            else
+                kernels::copyRun(buffer, dst + x, m, nullptr, alphaOr);
+        }
+        return true;
+    }
+    if (st.blendEnable)
+        kernels::blendRun(st.srcBlend, st.dstBlend, direct, dst, n, nullptr, alphaOr);
+    else
+        kernels::copyRun(direct, dst, n, nullptr, alphaOr);
+    return true;
+}
+
 void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triangle &t, int y, int xa, int xb) {
+    if (shadeDirectSpan(ctx, st, t, y, xa, xb))
+        return;
     int64_t uBuf[2][runLength], vBuf[2][runLength];
     uint32_t difBuf[runLength];
     float zBuf[runLength];
     const double py = y;
     const bool needZ = st.depthTest && ctx.depth;
-    bool sampled[2] = {false, false};
     const bool stage0On = st.stages[0].colorOp != Op::disable;
-    sampled[0] = stage0On && stageSamples(st.stages[0]);
-    sampled[1] = stage0On && st.stages[1].colorOp != Op::disable && stageSamples(st.stages[1]);
+    const bool sampled[2] = {stage0On && stageSamples(st.stages[0]),
+                             stage0On && st.stages[1].colorOp != Op::disable && stageSamples(st.stages[1])};
 
     for (int x = xa; x <= xb; x += runLength) {
         int n = std::min(runLength, xb - x + 1);
@@ -282,8 +325,6 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 }
                 in.diffuse = difBuf;
             }
-            bool directSource = false;
-            const uint32_t *direct = nullptr;
             for (int s = 0; s < 2; ++s) {
                 if (!sampled[s])
                     continue;
@@ -294,13 +335,6 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), tw, stage.sampler.filter));
                 int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), th, stage.sampler.filter));
                 int64_t du = toFixed16(tc[0].dx * tw), dv = toFixed16(tc[1].dx * th);
-                if (s == 0 && !sampled[1] && isStandardModulate(stage) && in.diffuse == nullptr &&
-                    in.flatDiffuse == 0xFFFFFFFFu)
-                    direct = directTexelRow(stage, u0, du, v0, dv, n);
-                if (direct) {
-                    directSource = true;
-                    break;
-                }
                 for (int i = 0; i < n; ++i) {
                     uBuf[s][i] = u0 + du * i;
                     vBuf[s][i] = v0 + dv * i;
@@ -313,28 +347,6 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 for (int i = 0; i < n; ++i)
                     zBuf[i] = (float)(z0 + t.z.dx * i);
                 in.z = zBuf;
-            }
-            if (directSource && !needZ) {
-                uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + x;
-                if (st.blendEnable)
-                    kernels::blendRun(st.srcBlend, st.dstBlend, direct, dst, n, nullptr, ctx.target->alphaOr);
-                else
-                    kernels::copyRun(direct, dst, n, nullptr, ctx.target->alphaOr);
-                continue;
-            }
-            if (directSource) {
-                // Depth testing needs the general path; fill the coordinates after all.
-                const Stage &stage = st.stages[0];
-                const Image *img = stage.sampler.image;
-                const Plane *tc = t.uv[stage.texCoordIndex & 1];
-                int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), img->width, stage.sampler.filter));
-                int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), img->height, stage.sampler.filter));
-                for (int i = 0; i < n; ++i) {
-                    uBuf[0][i] = u0 + 65536 * (int64_t)i;
-                    vBuf[0][i] = v0;
-                }
-                in.u[0] = uBuf[0];
-                in.v[0] = vBuf[0];
             }
         } else {
             // Perspective-correct: attributes divided by w are affine in screen space.
@@ -375,11 +387,12 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
     }
 }
 
-// The pixel span [xa, xb] of row y inside the triangle, cut to the clip rectangle.
-bool triangleSpan(const Triangle &t, const DrawState &st, int y, int &xa, int &xb) {
+// The pixel span [xa, xb] of row y inside the polygon, cut to the clip rectangle.
+bool polygonSpan(const Triangle &t, const DrawState &st, int y, int &xa, int &xb) {
     int64_t lo = st.clipX0, hi = (int64_t)st.clipX1 - 1;
     const int64_t py = (int64_t)y << subpixelBits;
-    for (const Edge &e : t.edges) {
+    for (int i = 0; i < t.edgeCount; ++i) {
+        const Edge &e = t.edges[i];
         // Inside: dx * (py - ya) - dy * (px - xa) + bias >= 0, with px = x << subpixelBits.
         int64_t c = e.dx * (py - e.ya) + e.dy * e.xa + e.bias;
         if (e.dy == 0) {
@@ -398,6 +411,27 @@ bool triangleSpan(const Triangle &t, const DrawState &st, int y, int &xa, int &x
     return true;
 }
 
+bool sameState(const DrawState &a, const DrawState &b) {
+    auto sameStage = [](const Stage &x, const Stage &y) {
+        return x.colorOp == y.colorOp && x.colorArg1 == y.colorArg1 && x.colorArg2 == y.colorArg2 &&
+               x.alphaOp == y.alphaOp && x.alphaArg1 == y.alphaArg1 && x.alphaArg2 == y.alphaArg2 &&
+               x.texCoordIndex == y.texCoordIndex && x.sampler.image == y.sampler.image &&
+               x.sampler.filter == y.sampler.filter && x.sampler.addressU == y.sampler.addressU &&
+               x.sampler.addressV == y.sampler.addressV;
+    };
+    return sameStage(a.stages[0], b.stages[0]) && sameStage(a.stages[1], b.stages[1]) &&
+           a.blendEnable == b.blendEnable && a.srcBlend == b.srcBlend && a.dstBlend == b.dstBlend &&
+           a.depthTest == b.depthTest && a.depthWrite == b.depthWrite && a.depthFunc == b.depthFunc &&
+           a.clipX0 == b.clipX0 && a.clipY0 == b.clipY0 && a.clipX1 == b.clipX1 && a.clipY1 == b.clipY1;
+}
+
+// Snapped positions of a vertex in 1/256 pixel.
+struct Snapped {
+    int64_t x, y;
+};
+
+Snapped snap(const Vertex &v) { return {std::llround(v.x * subpixelScale), std::llround(v.y * subpixelScale)}; }
+
 } // namespace
 
 Rasterizer::Rasterizer() = default;
@@ -415,6 +449,12 @@ void Rasterizer::setTarget(const Image &color, const DepthImage *depth) {
     depth_ = hasDepth_ ? *depth : DepthImage{};
 }
 
+uint32_t Rasterizer::internState(const DrawState &state) {
+    if (states_.empty() || !sameState(states_.back(), state))
+        states_.push_back(state);
+    return (uint32_t)(states_.size() - 1);
+}
+
 void Rasterizer::clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb, bool depth, float z) {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
@@ -428,6 +468,8 @@ void Rasterizer::clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb
     cmd.y0 = y0;
     cmd.x1 = x1;
     cmd.y1 = y1;
+    cmd.rowMin = y0;
+    cmd.rowMax = y1 - 1;
     cmd.clearColor = color;
     cmd.clearDepth = depth && hasDepth_;
     cmd.argb = argb | target_.alphaOr;
@@ -435,103 +477,159 @@ void Rasterizer::clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb
     commands_.push_back(cmd);
 }
 
-void Rasterizer::drawTriangle(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c) {
-    if (!target_.pixels || !finite(a) || !finite(b) || !finite(c))
-        return;
-    if (state.clipX0 >= state.clipX1 || state.clipY0 >= state.clipY1)
-        return;
-    const Vertex *v[3] = {&a, &b, &c};
-    int64_t X[3], Y[3];
-    for (int i = 0; i < 3; ++i) {
-        X[i] = std::llround(v[i]->x * subpixelScale);
-        Y[i] = std::llround(v[i]->y * subpixelScale);
-    }
-    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+// Sets up a convex polygon of 3 or 4 vertices (in order around it) whose attributes follow the plane of
+// its first three vertices.
+bool Rasterizer::addPolygon(const DrawState &state, const Vertex *const *v, int count) {
+    Snapped p[4];
+    for (int i = 0; i < count; ++i)
+        p[i] = snap(*v[i]);
+    int64_t area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
     if (area == 0)
-        return;
-    if (area < 0) {
-        std::swap(v[1], v[2]);
-        std::swap(X[1], X[2]);
-        std::swap(Y[1], Y[2]);
-    }
+        return count == 3; // nothing to draw (a degenerate quad is drawn as triangles)
+    int order[4] = {0, 1, 2, 3};
+    if (area < 0)
+        std::reverse(order, order + count);
     Command cmd;
     cmd.kind = Command::Kind::triangle;
-    cmd.state = state;
     Triangle &t = cmd.tri;
-    for (int e = 0; e < 3; ++e) {
-        int a0 = e, b0 = (e + 1) % 3;
+    t.edgeCount = count;
+    for (int e = 0; e < count; ++e) {
+        const Snapped &a = p[order[e]], &b = p[order[(e + 1) % count]];
         Edge &edge = t.edges[e];
-        edge.dx = X[b0] - X[a0];
-        edge.dy = Y[b0] - Y[a0];
-        edge.xa = X[a0];
-        edge.ya = Y[a0];
+        edge.dx = b.x - a.x;
+        edge.dy = b.y - a.y;
+        edge.xa = a.x;
+        edge.ya = a.y;
+        if (e > 0 && count == 4) {
+            // A quad must stay convex with the same winding at every corner.
+            const Edge &prev = t.edges[e - 1];
+            if (prev.dx * edge.dy - prev.dy * edge.dx <= 0)
+                return false;
+        }
         bool top = edge.dy == 0 && edge.dx > 0;
         bool left = edge.dy < 0;
         edge.bias = (top || left) ? 0 : -1;
     }
-    int64_t yMin = std::min({Y[0], Y[1], Y[2]}), yMax = std::max({Y[0], Y[1], Y[2]});
+    if (count == 4) {
+        const Edge &last = t.edges[3], &first = t.edges[0];
+        if (last.dx * first.dy - last.dy * first.dx <= 0)
+            return false;
+    }
+    int64_t yMin = p[0].y, yMax = p[0].y;
+    for (int i = 1; i < count; ++i) {
+        yMin = std::min(yMin, p[i].y);
+        yMax = std::max(yMax, p[i].y);
+    }
     int64_t rowMin = -floorDiv(-yMin, 1 << subpixelBits); // ceil
     int64_t rowMax = floorDiv(yMax, 1 << subpixelBits);
     rowMin = std::max<int64_t>(rowMin, std::max(state.clipY0, 0));
     rowMax = std::min<int64_t>(rowMax, std::min(state.clipY1, target_.height) - 1);
-    if (rowMin > rowMax)
-        return;
-    t.rowMin = (int)rowMin;
-    t.rowMax = (int)rowMax;
-    cmd.state.clipX0 = std::max(state.clipX0, 0);
-    cmd.state.clipX1 = std::min(state.clipX1, target_.width);
-    if (cmd.state.clipX0 >= cmd.state.clipX1)
-        return;
+    DrawState clipped = state;
+    clipped.clipX0 = std::max(state.clipX0, 0);
+    clipped.clipX1 = std::min(state.clipX1, target_.width);
+    if (rowMin > rowMax || clipped.clipX0 >= clipped.clipX1)
+        return true;
+    cmd.rowMin = (int)rowMin;
+    cmd.rowMax = (int)rowMax;
 
-    // Attribute planes from the snapped positions.
+    // Attribute planes from the snapped positions of the first three vertices.
     double x[3], y[3];
     for (int i = 0; i < 3; ++i) {
-        x[i] = X[i] / subpixelScale;
-        y[i] = Y[i] / subpixelScale;
+        x[i] = p[i].x / subpixelScale;
+        y[i] = p[i].y / subpixelScale;
     }
     const double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
     auto plane = [&](double a0, double a1, double a2) {
-        Plane p;
-        p.dx = ((a1 - a0) * (y[2] - y[0]) - (a2 - a0) * (y[1] - y[0])) / det;
-        p.dy = ((a2 - a0) * (x[1] - x[0]) - (a1 - a0) * (x[2] - x[0])) / det;
-        p.c = a0 - p.dx * x[0] - p.dy * y[0];
-        return p;
+        Plane pl;
+        pl.dx = ((a1 - a0) * (y[2] - y[0]) - (a2 - a0) * (y[1] - y[0])) / det;
+        pl.dy = ((a2 - a0) * (x[1] - x[0]) - (a1 - a0) * (x[2] - x[0])) / det;
+        pl.c = a0 - pl.dx * x[0] - pl.dy * y[0];
+        return pl;
     };
-    t.perspective = !(v[0]->rhw == v[1]->rhw && v[1]->rhw == v[2]->rhw);
+    bool sameW = true;
+    for (int i = 1; i < count; ++i)
+        sameW = sameW && v[i]->rhw == v[0]->rhw;
+    t.perspective = !sameW;
     auto weight = [&](int i) { return t.perspective ? (double)v[i]->rhw : 1.0; };
     t.z = plane(v[0]->z, v[1]->z, v[2]->z);
     t.w = plane(v[0]->rhw, v[1]->rhw, v[2]->rhw);
-    uint32_t c0 = packColor(v[0]->color), c1 = packColor(v[1]->color), c2 = packColor(v[2]->color);
-    t.flatColor = c0 == c1 && c1 == c2;
+    uint32_t c0 = packColor(v[0]->color);
+    t.flatColor = true;
+    for (int i = 1; i < count; ++i)
+        t.flatColor = t.flatColor && packColor(v[i]->color) == c0;
     t.flat = c0;
     for (int ch = 0; ch < 4; ++ch)
         t.color[ch] = plane(v[0]->color[ch] * weight(0), v[1]->color[ch] * weight(1), v[2]->color[ch] * weight(2));
     for (int s = 0; s < 2; ++s)
         for (int k = 0; k < 2; ++k)
-            t.uv[s][k] =
-                plane(v[0]->uv[s][k] * weight(0), v[1]->uv[s][k] * weight(1), v[2]->uv[s][k] * weight(2));
+            t.uv[s][k] = plane(v[0]->uv[s][k] * weight(0), v[1]->uv[s][k] * weight(1), v[2]->uv[s][k] * weight(2));
+    if (count == 4) {
+        // The fourth vertex must lie on the planes (a parallelogram in position and attributes).
+        double x3 = p[3].x / subpixelScale, y3 = p[3].y / subpixelScale;
+        auto near = [](double a, double b, double tolerance) { return std::fabs(a - b) <= tolerance; };
+        if (t.perspective || !near(t.z.at(x3, y3), v[3]->z, 1e-5))
+            return false;
+        for (int ch = 0; ch < 4; ++ch)
+            if (!near(t.color[ch].at(x3, y3), v[3]->color[ch], 0.25))
+                return false;
+        for (int s = 0; s < 2; ++s)
+            for (int k = 0; k < 2; ++k)
+                if (!near(t.uv[s][k].at(x3, y3), v[3]->uv[s][k], 1e-5 * (1 + std::fabs(v[3]->uv[s][k]))))
+                    return false;
+    }
+    cmd.state = internState(clipped);
     commands_.push_back(cmd);
+    return true;
+}
+
+bool Rasterizer::acceptsDraw(const DrawState &state) const {
+    return target_.pixels && state.clipX0 < state.clipX1 && state.clipY0 < state.clipY1;
+}
+
+void Rasterizer::drawTriangle(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c) {
+    if (!acceptsDraw(state) || !finite(a) || !finite(b) || !finite(c))
+        return;
+    const Vertex *v[3] = {&a, &b, &c};
+    addPolygon(state, v, 3);
+}
+
+void Rasterizer::drawQuad(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c, const Vertex &d) {
+    if (!acceptsDraw(state) || !finite(a) || !finite(b) || !finite(c) || !finite(d))
+        return;
+    // Strip order a, b, c, d goes round the quad as a, b, d, c.
+    const Vertex *v[4] = {&a, &b, &d, &c};
+    if (addPolygon(state, v, 4))
+        return;
+    const Vertex *first[3] = {&a, &b, &c};
+    const Vertex *second[3] = {&b, &d, &c};
+    addPolygon(state, first, 3);
+    addPolygon(state, second, 3);
 }
 
 void Rasterizer::drawLine(const DrawState &state, const Vertex &a, const Vertex &b) {
-    if (!target_.pixels || !finite(a) || !finite(b))
+    if (!acceptsDraw(state) || !finite(a) || !finite(b))
         return;
     Command cmd;
     cmd.kind = Command::Kind::line;
-    cmd.state = state;
+    cmd.state = internState(state);
     cmd.v[0] = a;
     cmd.v[1] = b;
-    commands_.push_back(cmd);
+    cmd.rowMin = std::max(0, (int)std::floor(std::min(a.y, b.y)) - 1);
+    cmd.rowMax = std::min(target_.height - 1, (int)std::ceil(std::max(a.y, b.y)) + 1);
+    if (cmd.rowMin <= cmd.rowMax)
+        commands_.push_back(cmd);
 }
 
 void Rasterizer::drawPoint(const DrawState &state, const Vertex &a) {
-    if (!target_.pixels || !finite(a))
+    if (!acceptsDraw(state) || !finite(a))
         return;
     Command cmd;
     cmd.kind = Command::Kind::point;
-    cmd.state = state;
+    cmd.state = internState(state);
     cmd.v[0] = a;
-    commands_.push_back(cmd);
+    cmd.rowMin = cmd.rowMax = (int)std::ceil(a.y - 0.5);
+    if (cmd.rowMin >= 0 && cmd.rowMin < target_.height)
+        commands_.push_back(cmd);
 }
 
 namespace {
@@ -600,16 +698,19 @@ void rasterLine(const BandContext &ctx, const DrawState &st, const Vertex &a, co
 
 } // namespace
 
-void Rasterizer::runBand(int y0, int y1) {
+void Rasterizer::runBand(int band) {
+    const int y0 = band * bandHeight_, y1 = std::min(flushHeight_, y0 + bandHeight_);
     BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr};
-    for (const Command &cmd : commands_) {
+    for (uint32_t index : bins_[band]) {
+        const Command &cmd = commands_[index];
+        const DrawState &state = states_[cmd.state];
         switch (cmd.kind) {
         case Command::Kind::clear: {
             int ya = std::max(cmd.y0, y0), yb = std::min(cmd.y1, y1);
             for (int y = ya; y < yb; ++y) {
                 if (cmd.clearColor) {
                     uint32_t *row = target_.pixels + (size_t)y * target_.stride;
-                    std::fill(row + cmd.x0, row + cmd.x1, cmd.argb);
+                    kernels::fillRun(row + cmd.x0, cmd.x1 - cmd.x0, cmd.argb);
                 }
                 if (cmd.clearDepth) {
                     float *row = depth_.values + (size_t)y * depth_.width;
@@ -619,21 +720,20 @@ void Rasterizer::runBand(int y0, int y1) {
             break;
         }
         case Command::Kind::triangle: {
-            int ya = std::max(cmd.tri.rowMin, y0), yb = std::min(cmd.tri.rowMax, y1 - 1);
+            int ya = std::max(cmd.rowMin, y0), yb = std::min(cmd.rowMax, y1 - 1);
             for (int y = ya; y <= yb; ++y) {
                 int xa, xb;
-                if (triangleSpan(cmd.tri, cmd.state, y, xa, xb))
-                    shadeTriangleSpan(ctx, cmd.state, cmd.tri, y, xa, xb);
+                if (polygonSpan(cmd.tri, state, y, xa, xb))
+                    shadeTriangleSpan(ctx, state, cmd.tri, y, xa, xb);
             }
             break;
         }
         case Command::Kind::line:
-            rasterLine(ctx, cmd.state, cmd.v[0], cmd.v[1], y0, y1);
+            rasterLine(ctx, state, cmd.v[0], cmd.v[1], y0, y1);
             break;
         case Command::Kind::point: {
-            int px = (int)std::ceil(cmd.v[0].x - 0.5), py = (int)std::ceil(cmd.v[0].y - 0.5);
-            if (py >= y0 && py < y1)
-                shadeSinglePixel(ctx, cmd.state, px, py, cmd.v[0]);
+            int px = (int)std::ceil(cmd.v[0].x - 0.5);
+            shadeSinglePixel(ctx, state, px, cmd.rowMin, cmd.v[0]);
             break;
         }
         }
@@ -665,6 +765,11 @@ void Rasterizer::stopWorkers() {
     workers_.clear();
 }
 
+void Rasterizer::runBands() {
+    for (int band; (band = nextBand_.fetch_add(1)) < bandCount_;)
+        runBand(band);
+}
+
 void Rasterizer::workerLoop() {
     uint64_t seen = 0;
     for (;;) {
@@ -675,8 +780,7 @@ void Rasterizer::workerLoop() {
                 return;
             seen = generation_;
         }
-        for (int band; (band = nextBand_.fetch_add(1)) < bandCount_;)
-            runBand(band * bandHeight_, std::min(flushHeight_, (band + 1) * bandHeight_));
+        runBands();
         {
             std::lock_guard<std::mutex> guard(lock_);
             if (--busyWorkers_ == 0)
@@ -685,27 +789,43 @@ void Rasterizer::workerLoop() {
     }
 }
 
+// Sorts the queue into bands of rows; each band keeps the queue's order.
+void Rasterizer::binCommands() {
+    flushHeight_ = target_.height;
+    bandCount_ = std::max(1, (flushHeight_ + bandHeight_ - 1) / bandHeight_);
+    if ((int)bins_.size() < bandCount_)
+        bins_.resize(bandCount_);
+    for (int b = 0; b < bandCount_; ++b)
+        bins_[b].clear();
+    for (uint32_t i = 0; i < (uint32_t)commands_.size(); ++i) {
+        const Command &cmd = commands_[i];
+        int first = std::max(0, cmd.rowMin / bandHeight_);
+        int last = std::min(bandCount_ - 1, cmd.rowMax / bandHeight_);
+        for (int b = first; b <= last; ++b)
+            bins_[b].push_back(i);
+    }
+}
+
 void Rasterizer::flush() {
     if (commands_.empty())
         return;
-    flushHeight_ = target_.height;
-    if (workers_.empty() || flushHeight_ <= bandHeight_) {
-        runBand(0, flushHeight_);
+    binCommands();
+    nextBand_.store(0);
+    if (workers_.empty() || bandCount_ == 1) {
+        runBands();
     } else {
-        bandCount_ = (flushHeight_ + bandHeight_ - 1) / bandHeight_;
-        nextBand_.store(0);
         {
             std::lock_guard<std::mutex> guard(lock_);
             busyWorkers_ = (int)workers_.size();
             ++generation_;
         }
         wake_.notify_all();
-        for (int band; (band = nextBand_.fetch_add(1)) < bandCount_;)
-            runBand(band * bandHeight_, std::min(flushHeight_, (band + 1) * bandHeight_));
+        runBands();
         std::unique_lock<std::mutex> guard(lock_);
         done_.wait(guard, [&] { return busyWorkers_ == 0; });
     }
     commands_.clear();
+    states_.clear();
 }
 
 } // namespace softraster

@@ -98,6 +98,9 @@ public:
 
     void clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb, bool depth, float z);
     void drawTriangle(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c);
+    // Two triangles of a strip (a, b, c) and (b, d, c); drawn as one quad when they form a parallelogram
+    // in position and attributes, which covers the same pixels with half the span work.
+    void drawQuad(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c, const Vertex &d);
     void drawLine(const DrawState &state, const Vertex &a, const Vertex &b);
     void drawPoint(const DrawState &state, const Vertex &a);
 
@@ -111,7 +114,12 @@ public:
 
 private:
     struct Command;
-    void runBand(int y0, int y1);
+    uint32_t internState(const DrawState &state);
+    bool acceptsDraw(const DrawState &state) const;
+    bool addPolygon(const DrawState &state, const Vertex *const *vertices, int count);
+    void binCommands();
+    void runBands();
+    void runBand(int band);
     void workerLoop();
     void stopWorkers();
 
@@ -119,6 +127,8 @@ private:
     DepthImage depth_{};
     bool hasDepth_ = false;
     std::vector<Command> commands_;
+    std::vector<DrawState> states_;            // queued draws refer to these
+    std::vector<std::vector<uint32_t>> bins_; // per band: indices of the commands touching it
 
     int threadCount_ = 1;
     std::vector<std::thread> workers_;
@@ -130,7 +140,7 @@ private:
     bool stopping_ = false;
     std::atomic<int> nextBand_{0};
     int bandCount_ = 0;
-    int bandHeight_ = 16;
+    int bandHeight_ = 8;
     int flushHeight_ = 0;
 };
 

@@ -112,15 +112,16 @@ inline uint32_t factorChannel(Blend factor, uint32_t s, uint32_t d, uint32_t sa,
 
 } // namespace
 
+// Each channel is (s * srcFactor + d * dstFactor) / 255, rounded to nearest (255 is odd, so there are
+// no ties), and saturated at 255.
 uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst) {
     uint32_t sa = src >> 24, da = dst >> 24;
     uint32_t result = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         uint32_t s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
         bool alpha = shift == 24;
-        uint32_t value = mul255(s, factorChannel(srcFactor, s, d, sa, da, alpha)) +
-                         mul255(d, factorChannel(dstFactor, s, d, sa, da, alpha));
-        result |= std::min<uint32_t>(value, 255) << shift;
+        uint32_t sum = s * factorChannel(srcFactor, s, d, sa, da, alpha) + d * factorChannel(dstFactor, s, d, sa, da, alpha);
+        result |= std::min<uint32_t>((sum + 127) / 255, 255) << shift;
     }
     return result;
 }
@@ -212,14 +213,36 @@ void modulateRunConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out) {
         out[i] = modulatePixel(a[i], b);
 }
 
-void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr) {
-    if (!mask && !alphaOr) {
-        std::copy(src, src + n, dst);
-        return;
+void fillRun(uint32_t *dst, int n, uint32_t value) {
+    int i = 0;
+#ifdef LF_RASTER_SSE2
+    const __m128i v = _mm_set1_epi32((int)value);
+    for (; i + 8 <= n; i += 8) {
+        _mm_storeu_si128((__m128i *)(dst + i), v);
+        _mm_storeu_si128((__m128i *)(dst + i + 4), v);
     }
-    for (int i = 0; i < n; ++i)
-        if (!mask || mask[i])
+#endif
+    for (; i < n; ++i)
+        dst[i] = value;
+}
+
+void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr) {
+    if (mask) {
+        for (int i = 0; i < n; ++i)
+            if (mask[i])
+                dst[i] = src[i] | alphaOr;
+    } else if (!alphaOr) {
+        std::copy(src, src + n, dst);
+    } else {
+        int i = 0;
+#ifdef LF_RASTER_SSE2
+        const __m128i orMask = _mm_set1_epi32((int)alphaOr);
+        for (; i + 4 <= n; i += 4)
+            _mm_storeu_si128((__m128i *)(dst + i), _mm_or_si128(_mm_loadu_si128((const __m128i *)(src + i)), orMask));
+#endif
+        for (; i < n; ++i)
             dst[i] = src[i] | alphaOr;
+    }
 }
 
 namespace {
@@ -235,39 +258,76 @@ inline __m128i alphaLanes(__m128i v) {
     return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF);
 }
 
-// The factor pairs the engine uses most, two pixels at a time.
-bool blendRunSse(Blend sf, Blend df, const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
-    enum { over, premulOver, additive, addOne } kind;
+// The factor pairs the engine uses most, four pixels at a time. Sums that cannot pass 255 * 255 are
+// divided once; the others are split into exact parts (s * 255 / 255 = s).
+enum class FastPair { over, premultipliedOver, additive, addOne, none };
+
+FastPair fastPair(Blend sf, Blend df) {
     if (sf == Blend::srcAlpha && df == Blend::invSrcAlpha)
-        kind = over;
-    else if (sf == Blend::one && df == Blend::invSrcAlpha)
-        kind = premulOver;
-    else if (sf == Blend::srcAlpha && df == Blend::one)
-        kind = additive;
-    else if (sf == Blend::one && df == Blend::one)
-        kind = addOne;
-    else
-        return false;
-    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
-    const __m128i orMask = _mm_set1_epi32((int)alphaOr);
-    int i = 0;
-    for (; i + 2 <= n; i += 2) {
-        __m128i s = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(src + i)), zero);
-        __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(dst + i)), zero);
-        __m128i sa = alphaLanes(s);
-        __m128i r;
-        switch (kind) {
-        case over: r = _mm_add_epi16(mul255Sse(s, sa), mul255Sse(d, _mm_sub_epi16(full, sa))); break;
-        case premulOver: r = _mm_add_epi16(s, mul255Sse(d, _mm_sub_epi16(full, sa))); break;
-        case additive: r = _mm_add_epi16(mul255Sse(s, sa), d); break;
-        case addOne:
-        default: r = _mm_add_epi16(s, d); break;
-        }
-        _mm_storel_epi64((__m128i *)(dst + i), _mm_or_si128(_mm_packus_epi16(r, zero), orMask));
+        return FastPair::over;
+    if (sf == Blend::one && df == Blend::invSrcAlpha)
+        return FastPair::premultipliedOver;
+    if (sf == Blend::srcAlpha && df == Blend::one)
+        return FastPair::additive;
+    if (sf == Blend::one && df == Blend::one)
+        return FastPair::addOne;
+    return FastPair::none;
+}
+
+inline __m128i div255Sse(__m128i t) {
+    t = _mm_add_epi16(t, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+template <FastPair kind> inline __m128i blendHalf(__m128i s, __m128i d) {
+    const __m128i full = _mm_set1_epi16(255);
+    __m128i sa = alphaLanes(s);
+    switch (kind) {
+    case FastPair::over:
+        return div255Sse(_mm_add_epi16(_mm_mullo_epi16(s, sa), _mm_mullo_epi16(d, _mm_sub_epi16(full, sa))));
+    case FastPair::premultipliedOver: return _mm_add_epi16(s, mul255Sse(d, _mm_sub_epi16(full, sa)));
+    case FastPair::additive: return _mm_add_epi16(mul255Sse(s, sa), d);
+    default: return _mm_add_epi16(s, d);
     }
-    for (; i < n; ++i)
-        dst[i] = blendPixel(sf, df, src[i], dst[i]) | alphaOr;
-    return true;
+}
+
+template <FastPair kind> void blendRunSse(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i orMask = _mm_set1_epi32((int)alphaOr);
+    const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i s4 = _mm_loadu_si128((const __m128i *)(src + i));
+        __m128i alpha = _mm_and_si128(s4, alphaMask);
+        if (kind != FastPair::addOne) {
+            // Fully transparent sources leave the destination as it is; opaque ones replace it (over).
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF && kind != FastPair::premultipliedOver)
+                continue;
+            if ((kind == FastPair::over) && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) == 0xFFFF) {
+                _mm_storeu_si128((__m128i *)(dst + i), _mm_or_si128(s4, orMask));
+                continue;
+            }
+        }
+        __m128i d4 = _mm_loadu_si128((const __m128i *)(dst + i));
+        __m128i lo = blendHalf<kind>(_mm_unpacklo_epi8(s4, zero), _mm_unpacklo_epi8(d4, zero));
+        __m128i hi = blendHalf<kind>(_mm_unpackhi_epi8(s4, zero), _mm_unpackhi_epi8(d4, zero));
+        _mm_storeu_si128((__m128i *)(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), orMask));
+    }
+    for (; i < n; ++i) {
+        __m128i s = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)src[i]), zero);
+        __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)dst[i]), zero);
+        dst[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(blendHalf<kind>(s, d), zero)) | alphaOr;
+    }
+}
+
+bool blendRunSse(Blend sf, Blend df, const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+    switch (fastPair(sf, df)) {
+    case FastPair::over: blendRunSse<FastPair::over>(src, dst, n, alphaOr); return true;
+    case FastPair::premultipliedOver: blendRunSse<FastPair::premultipliedOver>(src, dst, n, alphaOr); return true;
+    case FastPair::additive: blendRunSse<FastPair::additive>(src, dst, n, alphaOr); return true;
+    case FastPair::addOne: blendRunSse<FastPair::addOne>(src, dst, n, alphaOr); return true;
+    default: return false;
+    }
 }
 #endif
 

@@ -29,6 +29,9 @@ void blendRun(Blend srcFactor, Blend dstFactor, const uint32_t *src, uint32_t *d
 // Writes n source pixels (blending off).
 void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr);
 
+// Sets n pixels to one value.
+void fillRun(uint32_t *dst, int n, uint32_t value);
+
 // One channel-wise blend of a single pixel, the reference for every fast path.
 uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst);
 

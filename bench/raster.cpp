@@ -1,0 +1,355 @@
+// Speed of the software Direct3D device against pixman on the game's typical workloads at 1800x1080:
+// textured quads of two triangles with vertex colour, drawn through the device the way the engine
+// draws them, and the same pictures composited by pixman. Prints one summary line per workload last.
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/D3D9.h"
+#include "platform/DeviceHooks.h"
+#include "platform/WindowSurface.h"
+
+namespace {
+
+constexpr int screenW = 1800, screenH = 1080;
+
+struct VertexL {
+    float x, y, z;
+    DWORD color;
+    float u, v;
+};
+
+// One picture: its pixels (non-premultiplied ARGB for the device, premultiplied for pixman).
+struct Picture {
+    int w = 0, h = 0, texW = 0, texH = 0;
+    std::vector<uint32_t> argb;
+};
+
+Picture makePicture(int w, int h, int texW, int texH, bool opaque, uint32_t seed) {
+    Picture p;
+    p.w = w;
+    p.h = h;
+    p.texW = texW;
+    p.texH = texH;
+    p.argb.assign((size_t)texW * texH, 0);
+    std::mt19937 random(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t a = opaque ? 255 : (uint32_t)((x * 3 + y * 5 + (random() & 63)) & 255);
+            uint32_t r = (x * 255 / std::max(1, w - 1)), g = (y * 255 / std::max(1, h - 1)), b = random() & 255;
+            p.argb[(size_t)y * texW + x] = (a << 24) | (r << 16) | (g << 8) | b;
+        }
+    return p;
+}
+
+// A placed picture: centre, scale, angle, blend.
+struct Placement {
+    const Picture *picture;
+    float cx, cy, scale, angleDeg;
+    bool blend, additive;
+};
+
+struct Workload {
+    std::string name;
+    std::vector<Placement> items;
+};
+
+struct Scene {
+    Picture background, layer[10], sprite, particle;
+    std::vector<Workload> workloads;
+
+    Scene() {
+        background = makePicture(screenW, screenH, 2048, 2048, true, 1);
+        for (int i = 0; i < 10; ++i)
+            layer[i] = makePicture(screenW, screenH, 2048, 2048, false, 10 + i);
+        sprite = makePicture(128, 128, 128, 128, false, 30);
+        particle = makePicture(16, 16, 16, 16, false, 40);
+        std::mt19937 random(99);
+        auto uniform = [&](float a, float b) { return a + (b - a) * (float)(random() & 0xFFFF) / 65535.0f; };
+        auto full = [&](const Picture *p, bool blend) { return Placement{p, screenW / 2.0f, screenH / 2.0f, 1, 0, blend, false}; };
+        auto sprites = [&](int n, std::vector<Placement> &out) {
+            for (int i = 0; i < n; ++i)
+                out.push_back({&sprite, uniform(0, screenW), uniform(0, screenH), uniform(0.5f, 2.0f), uniform(0, 360), true, false});
+        };
+        auto particles = [&](int n, std::vector<Placement> &out) {
+            for (int i = 0; i < n; ++i)
+                out.push_back({&particle, uniform(0, screenW), uniform(0, screenH), 1, 0, true, true});
+        };
+        Workload a{"opaque", {full(&background, false)}};
+        Workload b{"layers10", {}};
+        for (int i = 0; i < 10; ++i)
+            b.items.push_back(full(&layer[i], true));
+        Workload c{"sprites300", {}};
+        sprites(300, c.items);
+        Workload d{"particles2000", {}};
+        particles(2000, d.items);
+        Workload e{"typical", {full(&background, false)}};
+        for (int i = 0; i < 4; ++i)
+            e.items.push_back(full(&layer[i], true));
+        sprites(150, e.items);
+        particles(500, e.items);
+        workloads = {a, b, c, d, e};
+    }
+};
+
+Scene &scene() {
+    static Scene s;
+    return s;
+}
+
+// The device side: one device per thread setting, textures uploaded once.
+struct DeviceRig {
+    HWND window = nullptr;
+    IDirect3D9 *d3d = nullptr;
+    IDirect3DDevice9 *device = nullptr;
+    std::map<const Picture *, IDirect3DTexture9 *> textures;
+
+    explicit DeviceRig(int threads) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        deviceHooksSetThreadCount(threads);
+        window = platformCreateTestWindow(screenW, screenH);
+        d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = screenW;
+        pp.BackBufferHeight = screenH;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.Windowed = TRUE;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        if (!window || !d3d ||
+            d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device) != D3D_OK) {
+            std::fprintf(stderr, "raster: no device\n");
+            std::exit(1);
+        }
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        D3DMATRIX projection{}, view{};
+        projection._11 = 2.0f / screenW;
+        projection._22 = 2.0f / screenH;
+        projection._33 = projection._44 = 1;
+        view._11 = view._22 = view._33 = view._44 = 1;
+        view._41 = -screenW / 2.0f;
+        view._42 = screenH / 2.0f;
+        device->SetTransform(D3DTS_PROJECTION, &projection);
+        device->SetTransform(D3DTS_VIEW, &view);
+        device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        Scene &s = scene();
+        upload(&s.background);
+        for (Picture &p : s.layer)
+            upload(&p);
+        upload(&s.sprite);
+        upload(&s.particle);
+    }
+
+    ~DeviceRig() {
+        device->SetTexture(0, nullptr);
+        for (auto &entry : textures)
+            entry.second->Release();
+        device->Release();
+        d3d->Release();
+        platformDestroyTestWindow(window);
+    }
+
+    void upload(const Picture *p) {
+        IDirect3DTexture9 *texture = nullptr;
+        device->CreateTexture(p->texW, p->texH, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
+        D3DLOCKED_RECT locked;
+        texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD);
+        for (int y = 0; y < p->texH; ++y)
+            std::memcpy((uint8_t *)locked.pBits + (size_t)y * locked.Pitch, &p->argb[(size_t)y * p->texW], p->texW * 4);
+        texture->UnlockRect(0);
+        textures[p] = texture;
+    }
+
+    // One frame: every placement as a strip of two triangles, corners rotated about the centre.
+    void draw(const Workload &w) {
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        for (const Placement &item : w.items) {
+            const Picture *p = item.picture;
+            device->SetTexture(0, textures[p]);
+            device->SetRenderState(D3DRS_ALPHABLENDENABLE, item.blend);
+            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device->SetRenderState(D3DRS_DESTBLEND, item.additive ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+            float hw = p->w * item.scale / 2, hh = p->h * item.scale / 2;
+            float c = std::cos(item.angleDeg * 0.017453292f), s = std::sin(item.angleDeg * 0.017453292f);
+            float u1 = (float)p->w / p->texW, v1 = (float)p->h / p->texH;
+            const float corner[4][2] = {{-hw, -hh}, {hw, -hh}, {-hw, hh}, {hw, hh}};
+            const float uv[4][2] = {{0, 0}, {u1, 0}, {0, v1}, {u1, v1}};
+            VertexL quad[4];
+            for (int k = 0; k < 4; ++k) {
+                float x = item.cx + corner[k][0] * c - corner[k][1] * s;
+                float y = item.cy + corner[k][0] * s + corner[k][1] * c;
+                quad[k] = {x - 0.5f, -(y - 0.5f), 0, 0xFFFFFFFF, uv[k][0], uv[k][1]};
+            }
+            device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL));
+        }
+        device->EndScene();
+        // Locking the back buffer waits for the rasteriser.
+        IDirect3DSurface9 *back = nullptr;
+        device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+        D3DLOCKED_RECT locked;
+        back->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+        benchmark::DoNotOptimize(locked.pBits);
+        back->UnlockRect();
+        back->Release();
+    }
+};
+
+// The peer: pixman with premultiplied pictures, OVER for blended, ADD for additive, SRC for opaque,
+// bilinear transforms where a picture is moved off-grid, scaled or rotated.
+struct PixmanRig {
+    std::vector<uint32_t> target;
+    pixman_image_t *dest = nullptr;
+    std::map<const Picture *, std::vector<uint32_t>> premultiplied;
+    std::map<const Picture *, pixman_image_t *> images;
+
+    PixmanRig() {
+        target.assign((size_t)screenW * screenH, 0);
+        dest = pixman_image_create_bits(PIXMAN_a8r8g8b8, screenW, screenH, target.data(), screenW * 4);
+        Scene &s = scene();
+        add(&s.background);
+        for (Picture &p : s.layer)
+            add(&p);
+        add(&s.sprite);
+        add(&s.particle);
+    }
+
+    ~PixmanRig() {
+        for (auto &entry : images)
+            pixman_image_unref(entry.second);
+        pixman_image_unref(dest);
+    }
+
+    void add(const Picture *p) {
+        std::vector<uint32_t> &pm = premultiplied[p];
+        pm.resize((size_t)p->w * p->h);
+        for (int y = 0; y < p->h; ++y)
+            for (int x = 0; x < p->w; ++x) {
+                uint32_t c = p->argb[(size_t)y * p->texW + x], a = c >> 24;
+                auto ch = [&](int s) { return (((c >> s) & 0xFF) * a + 127) / 255; };
+                pm[(size_t)y * p->w + x] = (a << 24) | (ch(16) << 16) | (ch(8) << 8) | ch(0);
+            }
+        images[p] = pixman_image_create_bits(PIXMAN_a8r8g8b8, p->w, p->h, pm.data(), p->w * 4);
+    }
+
+    void draw(const Workload &w) {
+        pixman_color_t black = {0, 0, 0, 0xFFFF};
+        pixman_image_t *fill = pixman_image_create_solid_fill(&black);
+        pixman_image_composite32(PIXMAN_OP_SRC, fill, nullptr, dest, 0, 0, 0, 0, 0, 0, screenW, screenH);
+        pixman_image_unref(fill);
+        for (const Placement &item : w.items) {
+            const Picture *p = item.picture;
+            pixman_image_t *src = images[p];
+            pixman_op_t op = !item.blend ? PIXMAN_OP_SRC : item.additive ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
+            bool axisAligned = item.angleDeg == 0 && item.scale == 1;
+            float left = item.cx - p->w * item.scale / 2, top = item.cy - p->h * item.scale / 2;
+            if (axisAligned && left == std::floor(left) && top == std::floor(top)) {
+                pixman_image_set_transform(src, nullptr);
+                pixman_image_set_filter(src, PIXMAN_FILTER_NEAREST, nullptr, 0);
+                pixman_image_composite32(op, src, nullptr, dest, 0, 0, 0, 0, (int)left, (int)top, p->w, p->h);
+                continue;
+            }
+            // Destination-to-source transform: translate to the centre, rotate back, unscale.
+            double c = std::cos(item.angleDeg * 0.017453292), s = std::sin(item.angleDeg * 0.017453292);
+            double inv = 1.0 / item.scale;
+            pixman_f_transform ft;
+            pixman_f_transform_init_identity(&ft);
+            pixman_f_transform_translate(&ft, nullptr, -item.cx, -item.cy);
+            pixman_f_transform_rotate(&ft, nullptr, c, -s);
+            pixman_f_transform_scale(&ft, nullptr, inv, inv);
+            pixman_f_transform_translate(&ft, nullptr, p->w / 2.0, p->h / 2.0);
+            pixman_transform_t t;
+            pixman_transform_from_pixman_f_transform(&t, &ft);
+            pixman_image_set_transform(src, &t);
+            pixman_image_set_filter(src, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+            pixman_image_set_repeat(src, PIXMAN_REPEAT_NONE);
+            double ext = std::hypot((double)p->w, (double)p->h) * item.scale / 2 + 2;
+            int x0 = std::max(0, (int)std::floor(item.cx - ext)), y0 = std::max(0, (int)std::floor(item.cy - ext));
+            int x1 = std::min(screenW, (int)std::ceil(item.cx + ext)), y1 = std::min(screenH, (int)std::ceil(item.cy + ext));
+            if (x1 > x0 && y1 > y0)
+                pixman_image_composite32(op, src, nullptr, dest, x0, y0, 0, 0, x0, y0, x1 - x0, y1 - y0);
+        }
+        benchmark::DoNotOptimize(target.data());
+    }
+};
+
+std::map<std::string, std::vector<double>> timings; // "workload/kind" -> ms per frame
+
+template <typename Rig> void runFrames(benchmark::State &state, Rig &rig, const Workload &w, const std::string &key) {
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        rig.draw(w);
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        timings[key].push_back(ms);
+        state.SetIterationTime(ms / 1000.0);
+    }
+}
+
+int coreCount() { return (int)std::max(1u, std::thread::hardware_concurrency()); }
+
+void oursOneThread(benchmark::State &state, size_t index) {
+    static DeviceRig rig(1);
+    const Workload &w = scene().workloads[index];
+    runFrames(state, rig, w, w.name + "/ours");
+}
+
+void oursAllCores(benchmark::State &state, size_t index) {
+    static DeviceRig rig(coreCount());
+    const Workload &w = scene().workloads[index];
+    runFrames(state, rig, w, w.name + "/ours_mt");
+}
+
+void pixmanPeer(benchmark::State &state, size_t index) {
+    static PixmanRig rig;
+    const Workload &w = scene().workloads[index];
+    runFrames(state, rig, w, w.name + "/pixman");
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const char *names[] = {"opaque", "layers10", "sprites300", "particles2000", "typical"};
+    for (size_t i = 0; i < 5; ++i) {
+        benchmark::RegisterBenchmark((std::string("ours/") + names[i]).c_str(), oursOneThread, i)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+        benchmark::RegisterBenchmark((std::string("ours_mt/") + names[i]).c_str(), oursAllCores, i)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+        benchmark::RegisterBenchmark((std::string("pixman/") + names[i]).c_str(), pixmanPeer, i)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    for (const char *name : names) {
+        double ours = median(timings[std::string(name) + "/ours"]);
+        double oursMt = median(timings[std::string(name) + "/ours_mt"]);
+        double pixman = median(timings[std::string(name) + "/pixman"]);
+        std::printf("raster %s ours_ms=%.2f ours_mt_ms=%.2f pixman_ms=%.2f ratio=%.2f\n", name, ours, oursMt, pixman,
+                    pixman > 0 ? ours / pixman : 0.0);
+    }
+    return 0;
+}
