@@ -107,6 +107,10 @@ TEST(TextConversion, Utf8ToUtf16WritesPairsCrLfAndATerminator) {
     const char16_t expected[] = {u'a', 0xE9, u'\r', u'\n', 0xD83D, 0xDE00, 0};
     EXPECT_EQ(bytes, 14);
     EXPECT_EQ(std::u16string(out), std::u16string(expected));
+
+    // A four-byte form beyond U+10FFFF has no UTF-16 form.
+    EXPECT_EQ(utf8ToUtf16("\xF7\xBF\xBF\xBFz", out, 16), 6);
+    EXPECT_EQ(std::u16string(out), u"?z");
 }
 
 TEST(TextConversion, Utf8ToUtf16StopsShortOfTheBufferEnd) {

@@ -1,4 +1,5 @@
 #include "engine/KTextEncoding.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,38 @@ TEST(TextEncoding, EveryEncodingRoundTripsTheCodesItCanHold) {
         EXPECT_EQ(decodeAll(encoding, text.data()), codes) << "encoding " << encoding;
         EXPECT_EQ(decodeAllBackward(encoding, text.data()), codes) << "encoding " << encoding;
         EXPECT_EQ(countChars(encoding, text.data()), static_cast<int32_t>(codes.size())) << "encoding " << encoding;
+    }
+}
+
+// The same text converted by the C library's iconv: our decoding of each form gives the same code points,
+// and our encoding gives the same bytes.
+TEST(TextEncoding, AgreesWithIconvInEveryUnicodeForm) {
+    const std::string sample = "Lanternfall \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xEF\xBF\xBF \xF0\x90\x80\x80 "
+                               "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF end";
+    lftest::TempDir dir;
+    lftest::writeFileText(dir / "sample.txt", sample);
+    const std::vector<uint32_t> codes = decodeAll(kTextEncodingUtf8, sample.c_str());
+    ASSERT_EQ(codes.size(), 29u);
+
+    struct Form {
+        const char *iconvName;
+        TextEncoding encoding;
+    } forms[] = {{"UTF-16LE", kTextEncodingUtf16}, {"UTF-16LE", kTextEncodingUtf16Host},
+                 {"UTF-16BE", kTextEncodingUtf16Swapped}, {"UTF-32LE", kTextEncodingUtf32}};
+    for (const Form &form : forms) {
+        std::string converted;
+        ASSERT_EQ(lftest::runProgram({"iconv", "-f", "UTF-8", "-t", form.iconvName, (dir / "sample.txt").string()},
+                                     &converted),
+                  0);
+        std::vector<uint8_t> bytes(converted.begin(), converted.end());
+        bytes.resize(bytes.size() + 4, 0);
+        EXPECT_EQ(decodeAll(form.encoding, bytes.data()), codes) << form.iconvName;
+        EXPECT_EQ(decodeAllBackward(form.encoding, bytes.data()), codes) << form.iconvName;
+
+        std::vector<uint8_t> ours = encodeString(form.encoding, codes);
+        EXPECT_EQ(std::vector<uint8_t>(ours.begin(), ours.begin() + static_cast<long>(converted.size())),
+                  std::vector<uint8_t>(converted.begin(), converted.end()))
+            << form.iconvName;
     }
 }
 
