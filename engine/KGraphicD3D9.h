@@ -1,0 +1,167 @@
+#pragma once
+// A picture of the Direct3D 9 renderer: an image held in one managed texture (or, for a render target,
+// one default-pool texture whose level 0 is the target surface), with the drawing state that its draws
+// send to the device through a render-state cache shared by every picture and batch.
+//
+// Pictures may be made and loaded on the game-load thread while the main thread draws: the picture list
+// and the device are only touched under rendererMutex(). A loader that finds the device lost waits for
+// the window to reset it; on the drawing thread it flips frames to get there, elsewhere it only waits.
+
+#include <cstdint>
+#include <mutex>
+
+#include "engine/KGraphic.h"
+#include "engine/KImage.h"
+#include "platform/D3D9.h"
+
+class KGraphicD3D9Window;
+
+class KGraphicD3D9 : public KGraphic {
+public:
+    KGraphicD3D9();
+    ~KGraphicD3D9() override;
+    KGraphicD3D9(const KGraphicD3D9 &) = delete;
+    KGraphicD3D9 &operator=(const KGraphicD3D9 &) = delete;
+
+    bool loadImageFile(const char *fileName, int32_t mode) override;
+    bool loadImageFromMemory(const char *name, const unsigned char *data, size_t size, int32_t mode) override;
+    bool createFromPixels(const uint32_t *pixels, int32_t width, int32_t height, bool highQuality,
+                          bool hasAlpha) override;
+    void releaseImage() override;
+    bool createRenderTarget(int32_t width, int32_t height, bool highQuality, bool hasAlpha, bool wantsDepth) override;
+    void requestTargetClear() override;
+    void beginRenderToTarget() override;
+    void endRenderToTarget() override;
+    bool takeTargetLostFlag() override;
+    bool copyFromBackBuffer() override;
+
+    float getImageWidth() override { return imageWidth; }
+    float getImageHeight() override { return imageHeight; }
+    float getTextureWidth() override { return textureWidths[0]; }
+    float getTextureHeight() override { return textureHeights[0]; }
+    void setSmoothFiltering(bool smooth) override;
+    void setBlendPreset(int32_t preset) override;
+    void setBlendFactors(int32_t sourceFactor, int32_t destinationFactor) override;
+    void setTextureAddressing(int32_t mode) override;
+    void setTintColor(float red, float green, float blue, float alpha) override;
+
+    void drawPoint(float x, float y, float r, float g, float b, float a) override;
+    void drawLine(float x1, float y1, float x2, float y2, float r, float g, float b, float a) override;
+    void fillRect(float x1, float y1, float x2, float y2, float r, float g, float b, float a) override;
+    void fillQuad(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, float r, float g,
+                  float b, float a) override;
+    void drawImageRect(float sx1, float sy1, float sx2, float sy2, int16_t dx, int16_t dy, bool flipX,
+                       bool flipY) override;
+    void drawImageRectTransformed(float sx1, float sy1, float sx2, float sy2, int16_t dx, int16_t dy, float angle,
+                                  float zoom, bool flipX, bool flipY, float pivotX, float pivotY) override;
+    void drawImageRectBlended(float sx1, float sy1, float sx2, float sy2, int16_t dx, int16_t dy, bool flipX,
+                              bool flipY) override;
+    void drawImageRectBlendedTransformed(float sx1, float sy1, float sx2, float sy2, int16_t dx, int16_t dy,
+                                         float angle, float zoom, float alpha, bool flipX, bool flipY, float pivotX,
+                                         float pivotY) override;
+    void drawImageToQuad(float su1, float sv1, float su2, float sv2, float su3, float sv3, float su4, float sv4,
+                         float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4) override;
+    void drawImageRectStretched(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1, float dx2,
+                                float dy2, float alpha, float angle, bool flipX, bool flipY, float pivotX,
+                                float pivotY) override;
+    void drawImageRectF(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX,
+                        bool flipY) override;
+    void drawImageRectTransformedF(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
+                                   float zoom, bool flipX, bool flipY, float pivotX, float pivotY) override;
+    void drawImageRectBlendedF(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX,
+                               bool flipY) override;
+    void drawImageRectBlendedTransformedF(float sx1, float sy1, float sx2, float sy2, float dx, float dy,
+                                          float angle, float zoom, float alpha, bool flipX, bool flipY, float pivotX,
+                                          float pivotY) override;
+    void drawImageRectMasked(float sx1, float sy1, float sx2, float sy2, KGraphic *mask, float mx1, float my1,
+                             float mx2, float my2, float dx1, float dy1, float dx2, float dy2, bool flipX,
+                             bool flipY) override;
+
+    float getTexCoordScaleU() override { return textureWidths[0]; }
+    float getTexCoordScaleV() override { return textureHeights[0]; }
+    ImageData *getImageData() override { return &image; }
+    bool readTargetPixels(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t *pixels) override;
+
+    // The picture layer's share of the window's device handling.
+    static void bindDevice(KGraphicD3D9Window *window);
+    // Forgets the window (when it releases its device), after releaseDeviceResources(true).
+    static void unbindDevice();
+    static void releaseDeviceResources(bool all);
+    static void restoreDeviceResources();
+    static void restorePicture(KGraphicD3D9 *picture);
+    static void checkTargetsEnded();
+
+    // Guards the picture list, the batch list and the device between the drawing and the loading thread.
+    static std::recursive_mutex &rendererMutex();
+    static const KObjectList &pictures();
+
+    // Read by the batches and by the tests.
+    bool isRenderTargetPicture() const { return isRenderTarget != 0; }
+    IDirect3DTexture9 *getTexture() const { return textures[0]; }
+    D3DFORMAT getTextureFormat() const { return (D3DFORMAT)textureFormats[0]; }
+    const char *getFileName() const { return fileName; }
+
+    // Sends this picture's texture, filter and addressing (and, when blended, its blend factors) to the
+    // device through the shared cache.
+    void applyTexturedStates(bool blended);
+
+private:
+    static constexpr int kTextureSlots = 8;
+    static constexpr int kFileNameCapacity = 260;
+
+    ImageData image;
+    uint32_t *pixelCopy = nullptr;
+    int32_t pixelCopyWidth = 0, pixelCopyHeight = 0;
+    float imageWidth = 0, imageHeight = 0;
+    uint8_t highQuality = 1;
+    uint8_t hasAlpha = 0;
+    uint32_t filter = D3DTEXF_POINT;
+    uint32_t sourceBlend = D3DBLEND_SRCALPHA;
+    uint32_t destinationBlend = D3DBLEND_INVSRCALPHA;
+    uint32_t addressing = D3DTADDRESS_CLAMP;
+    float tint[4] = {1, 1, 1, 1};
+    int32_t textureCount = 0;
+    IDirect3DTexture9 *textures[kTextureSlots] = {};
+    int32_t textureFormats[kTextureSlots] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    float textureWidths[kTextureSlots] = {};
+    float textureHeights[kTextureSlots] = {};
+    uint8_t isRenderTarget = 0;
+    uint8_t clearPending = 0;
+    IDirect3DSurface9 *targetSurface = nullptr;
+    IDirect3DSurface9 *depthSurface = nullptr;
+    uint8_t wantsDepth = 0;
+    uint8_t targetLost = 0;
+    char fileName[kFileNameCapacity] = {};
+
+    friend class KBatchD3D9;
+
+    // Loading and upload.
+    bool waitForDevice();
+    bool uploadPixels(const void *pixels, uint32_t width, uint32_t height);
+    bool createImageTexture(int index, uint32_t textureWidth, uint32_t textureHeight);
+    bool preparePixels(IDirect3DTexture9 *texture, const void *pixels, uint32_t width, uint32_t height);
+    bool storePixelCopy(const uint32_t *pixels, int32_t width, int32_t height);
+    void releaseTexturesFrom(int first);
+    void releaseTargetSurfaces();
+    D3DFORMAT chooseFormat() const;
+
+    // Render targets.
+    bool buildRenderTarget(int32_t width, int32_t height);
+    HRESULT createTargetTexture(uint32_t width, uint32_t height, D3DFORMAT format);
+    HRESULT createTargetTextureFlushingOthers(uint32_t width, uint32_t height, D3DFORMAT format);
+    bool createTargetDepthSurface();
+    void removeFromTargetStack();
+
+    // Drawing.
+    struct Quad;
+    void drawImageQuad(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX, bool flipY,
+                       bool blended);
+    void drawImageQuadTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
+                                  float zoom, float alpha, bool flipX, bool flipY, float pivotX, float pivotY,
+                                  bool blended);
+    void applyUntexturedStates();
+    uint32_t tintColor(float alphaFactor) const;
+};
+
+// The brightness and letterbox fill of the window's flip: black at trunc(alpha x 255), in game pixels.
+void drawShadeRect(float x1, float y1, float x2, float y2, float alpha);
