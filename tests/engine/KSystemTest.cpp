@@ -2,6 +2,7 @@
 #include "engine/KSystem.h"
 #include "engine/KSystemLog.h"
 #include "platform/TestHooks.h"
+#include "platform/WinBase.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,31 @@ TEST_F(SystemFixture, MillisecondsCountFromTheStartOfTheTimer) {
     uint32_t first = getMilliseconds();
     std::this_thread::sleep_for(std::chrono::milliseconds(3));
     EXPECT_GE(getMilliseconds() - first, 3u);
+}
+
+// Under the fixed clock (set before the program starts) the engine's milliseconds are virtual: they move
+// only with frame flips and the main thread's sleeps. Checked in a fresh run of this program.
+TEST(FixedClockRun, MillisecondsFollowFlipsAndMainThreadSleeps) {
+    if (!std::getenv("LANTERNFALL_FIXED_CLOCK_MS")) {
+        setenv("LANTERNFALL_FIXED_CLOCK_MS", "20", 1);
+        std::string output;
+        int status = lftest::runProgram({fs::read_symlink("/proc/self/exe").string(),
+                                         "--gtest_filter=FixedClockRun.*"},
+                                        &output);
+        unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
+        EXPECT_EQ(status, 0) << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+        return;
+    }
+    initSystem();
+    EXPECT_EQ(getMilliseconds(), 0u);
+    platformAdvanceFrameClock();
+    EXPECT_EQ(getMilliseconds(), 20u);
+    Sleep(250);
+    EXPECT_EQ(getMilliseconds(), 270u);
+    std::thread other([] { Sleep(3); });
+    other.join();
+    EXPECT_EQ(getMilliseconds(), 270u);
 }
 
 TEST_F(SystemFixture, DataPathResolutionForms) {
