@@ -39,6 +39,7 @@ bool logHas(const std::string &text) {
 
 class KSoundSampleTest : public ::testing::Test {
 protected:
+    static void TearDownTestSuite() { shutdownSound(); }
     void SetUp() override { clearLogContents(); }
 };
 

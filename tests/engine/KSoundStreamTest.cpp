@@ -117,7 +117,8 @@ struct PcmSource {
         auto *source = static_cast<PcmSource *>(user);
         source->fills++;
         size_t count = std::min<size_t>(static_cast<size_t>(maxBytes), source->data.size() - source->position);
-        std::memcpy(destination, source->data.data() + source->position, count);
+        if (count > 0)
+            std::memcpy(destination, source->data.data() + source->position, count);
         source->position += count;
         return static_cast<int32_t>(count);
     }
@@ -144,6 +145,7 @@ constexpr DWORD kLead = 200;
 
 class KSoundStreamTest : public ::testing::Test {
 protected:
+    static void TearDownTestSuite() { shutdownSound(); }
     void SetUp() override { clearLogContents(); }
 
     // A callback stream of 44100 Hz stereo with halves of 1 KB, playing into a scripted buffer.

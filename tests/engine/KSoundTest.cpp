@@ -48,6 +48,7 @@ CapturedAudio playToEnd(KSound &sound, bool randomStart = false) {
 
 class KSoundTest : public ::testing::Test {
 protected:
+    static void TearDownTestSuite() { shutdownSound(); }
     void SetUp() override { clearLogContents(); }
 };
 
