@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <sched.h>
-#include <sys/utsname.h>
 #include <vector>
 
 int32_t osCode = 0;
@@ -42,12 +40,8 @@ void copyBounded(char *target, size_t targetSize, const std::string &text) {
 }
 
 void describeOperatingSystem() {
-    utsname names{};
     osCode = 0;
-    if (uname(&names) == 0)
-        std::snprintf(osText, sizeof osText, "%s %s", names.sysname, names.release);
-    else
-        std::snprintf(osText, sizeof osText, "Linux");
+    copyBounded(osText, sizeof osText, platformGetSystemDescription());
     logMessage("System: running on %s", osText);
 }
 
@@ -64,18 +58,12 @@ void findDataPath() {
     logMessage("System: data path is %s", dataPath);
 }
 
-// The mask of processors the calling thread may run on, as the low 32 processors' bits.
+// The processors the program may run on, as the log reports them (the low 32 bits).
 unsigned processorMask() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0)
+    DWORD_PTR processMask = 0, systemMask = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask))
         return 0;
-    unsigned mask = 0;
-    for (int cpu = 0; cpu < 32; cpu++) {
-        if (CPU_ISSET(cpu, &set))
-            mask |= 1u << cpu;
-    }
-    return mask;
+    return static_cast<unsigned>(processMask & 0xFFFFFFFFu);
 }
 
 // True when `path` is `folder` or lies under it.

@@ -83,6 +83,14 @@ HANDLE CreateMutexW(void *security, BOOL initialOwner, const WCHAR *name);
 // FALSE when the calling thread does not own the mutex.
 BOOL ReleaseMutex(HANDLE mutex);
 
+// ---- The process and the system -------------------------------------------------------------------
+// A pseudo handle naming the calling process.
+HANDLE GetCurrentProcess();
+// The processors the process may run on, as a bit mask (processors 0 to 63), and those of the system.
+BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR *processMask, DWORD_PTR *systemMask);
+// The running system's name and kernel release, such as "Linux 6.1.0-18-amd64".
+std::string platformGetSystemDescription();
+
 // ---- Files and folders (UTF-8 paths) ----------------------------------------------------------------
 // Longest path the layer accepts; longer paths are refused by the callers that hold fixed buffers.
 constexpr size_t kPlatformMaxPath = 4096;

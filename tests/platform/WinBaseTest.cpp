@@ -167,6 +167,15 @@ TEST(PlatformFiles, ModuleFolderHoldsTheTestProgram) {
     EXPECT_TRUE(fs::exists(fs::path(folder) / "test_platform_WinBaseTest"));
 }
 
+TEST(PlatformSystem, ProcessorMaskAndSystemName) {
+    DWORD_PTR processMask = 0, systemMask = 0;
+    ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask));
+    EXPECT_NE(processMask, 0u);
+    EXPECT_EQ(processMask & systemMask, processMask);
+    EXPECT_FALSE(GetProcessAffinityMask(nullptr, &processMask, &systemMask));
+    EXPECT_EQ(platformGetSystemDescription().rfind("Linux ", 0), 0u);
+}
+
 DWORD returnParameter(void *parameter) {
     return static_cast<DWORD>(reinterpret_cast<uintptr_t>(parameter));
 }

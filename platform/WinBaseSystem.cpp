@@ -1,0 +1,49 @@
+// The process's processors and the system's name, from the kernel.
+
+#include "platform/WinBase.h"
+
+#include <sched.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace {
+
+HANDLE const kCurrentProcessPseudoHandle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+
+DWORD_PTR maskOf(const cpu_set_t &set) {
+    DWORD_PTR mask = 0;
+    for (int cpu = 0; cpu < static_cast<int>(sizeof(DWORD_PTR) * 8); cpu++) {
+        if (CPU_ISSET(cpu, &set))
+            mask |= DWORD_PTR{1} << cpu;
+    }
+    return mask;
+}
+
+} // namespace
+
+HANDLE GetCurrentProcess() {
+    return kCurrentProcessPseudoHandle;
+}
+
+BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR *processMask, DWORD_PTR *systemMask) {
+    if (process != kCurrentProcessPseudoHandle || !processMask || !systemMask)
+        return FALSE;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0)
+        return FALSE;
+    *processMask = maskOf(set);
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    DWORD_PTR all = 0;
+    for (long cpu = 0; cpu < online && cpu < static_cast<long>(sizeof(DWORD_PTR) * 8); cpu++)
+        all |= DWORD_PTR{1} << cpu;
+    *systemMask = all | *processMask;
+    return TRUE;
+}
+
+std::string platformGetSystemDescription() {
+    utsname names{};
+    if (uname(&names) != 0)
+        return "Linux";
+    return std::string(names.sysname) + " " + names.release;
+}
