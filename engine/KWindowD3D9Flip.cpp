@@ -1,0 +1,200 @@
+// The end of every frame: the flip closes the scene, deals with a lost device, presents, pumps messages,
+// waits while the game is not in front, holds the frame rate to its cap, measures the frame time that
+// drives the game's clock, and opens the next scene.
+
+#include "engine/KWindowD3D9.h"
+
+#include <algorithm>
+
+#include "engine/KSystem.h"
+#include "platform/TestHooks.h"
+#include "platform/WinBase.h"
+#include "platform/WindowHooks.h"
+
+void KWindowD3D9::setSoftwareCursor(bool on) {
+    softwareCursor = on;
+}
+
+void KWindowD3D9::resetFrameTiming() {
+    lastFrameTime = -1;
+    averageFrameTime = 0.0;
+    frameCount = 0;
+}
+
+double KWindowD3D9::getFrameTime() {
+    return averageFrameTime > 0.0 ? averageFrameTime : 16.666666666666668;
+}
+
+bool KWindowD3D9::dispatchOneMessage(MSG &message) {
+    if (accelerators && TranslateAcceleratorW(window, accelerators, &message))
+        return false;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    return true;
+}
+
+void KWindowD3D9::pumpMessages() {
+    if (window && IsWindow(window) && takeGameInstanceRaiseRequest()) {
+        ShowWindow(window, SW_RESTORE);
+        SetForegroundWindow(window);
+    }
+    MSG message;
+    while (window && IsWindow(window) && PeekMessageW(&message, window, 0, 0, PM_REMOVE))
+        dispatchOneMessage(message);
+}
+
+// Blocks in the message loop while another window is in front; the time spent there is no frame. A quit
+// request (the window closed from outside) ends the wait too, so the game can leave.
+void KWindowD3D9::waitWhileInactive() {
+    while (window && IsWindow(window) && GetForegroundWindow() != window && !quitRequested) {
+        MSG message;
+        BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1)
+            break; // the queue is gone: waiting on would never end
+        if (got != 0)
+            dispatchOneMessage(message);
+        resetFrameTiming();
+    }
+}
+
+void KWindowD3D9::holdFrameRate(uint32_t &now) {
+    if (maxFrameRate <= 0 || lastFrameTime == -1)
+        return;
+    float period = 1000.0f / (float)maxFrameRate;
+    int32_t target = (int32_t)(pacingCarry + period);
+    int32_t elapsed;
+    for (;;) {
+        elapsed = std::max<int32_t>((int32_t)(now - (uint32_t)lastFrameTime), 1);
+        if (elapsed >= target)
+            break;
+        Sleep(1);
+        now = getMilliseconds();
+    }
+    pacingCarry += period - (float)elapsed;
+}
+
+void KWindowD3D9::recordFrameTime(uint32_t now) {
+    double delta = 0.0;
+    if (lastFrameTime != -1)
+        delta = std::clamp<int32_t>((int32_t)(now - (uint32_t)lastFrameTime), 0, 2000);
+    lastFrameTime = (int32_t)now;
+    std::copy(frameDeltas + 1, frameDeltas + 8, frameDeltas);
+    frameDeltas[7] = delta;
+    frameCount = std::min(frameCount + 1, 8);
+    double sum = 0.0;
+    for (int i = 8 - frameCount; i < 8; ++i)
+        sum += frameDeltas[i];
+    averageFrameTime = sum / frameCount;
+}
+
+KWindowD3D9::PointerArea KWindowD3D9::fullScreenPointerArea() const {
+    if (!aspectActive || (systemCursorHidden && gameAreaHeight >= height))
+        return PointerArea{RECT{0, 0, width - 1, height - 1}, 0, 0, 1.0f, 1.0f};
+    if (!aspectCorrection)
+        return PointerArea{RECT{0, 0, gameAreaWidth - 1, gameAreaHeight - 1}, 0, 0,
+                           (float)width / (float)gameAreaWidth, (float)height / (float)gameAreaHeight};
+    float scale = (float)height / (float)gameAreaHeight;
+    return PointerArea{
+        RECT{gameAreaX, gameAreaY, gameAreaX + gameAreaWidth - 1, gameAreaY + gameAreaHeight - 1}, gameAreaX,
+        gameAreaY, scale, scale};
+}
+
+void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
+    if (!device)
+        return;
+    if (clipRectOn)
+        setClipRect(false, 0, 0, 0, 0);
+    setViewTransform(0, 0, 0, 1.0f, false);
+    if (sceneOpen) {
+        device->EndScene();
+        sceneOpen = false;
+    }
+
+    HRESULT level = device->TestCooperativeLevel();
+    if (FAILED(level)) {
+        deviceLost = true;
+        if (level == D3DERR_DEVICENOTRESET) {
+            logMessage("D3D9: device lost, resetting");
+            resetDevice(true);
+        }
+    }
+    if (!deviceLost) {
+        platformFrameCompleted(window);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    pumpMessages();
+
+    if (waitWhileInactiveRequested) {
+        if (skipInactiveWait)
+            skipInactiveWait = false;
+        else
+            waitWhileInactive();
+    }
+    if (!device || deviceLost || device->TestCooperativeLevel() != D3D_OK)
+        return;
+
+    if (fullScreen) {
+        PointerArea area = fullScreenPointerArea();
+        ClipCursor(&area.confine);
+    }
+
+    platformAdvanceFrameClock();
+    uint32_t now = getMilliseconds();
+    holdFrameRate(now);
+    recordFrameTime(now);
+
+    setGameAreaViewport();
+    if (SUCCEEDED(device->BeginScene())) {
+        sceneOpen = true;
+        if (returnToFullScreen) {
+            toggleFullScreen(true);
+            returnToFullScreen = false;
+        }
+    }
+}
+
+// Releases what the device holds, resets it with the engine-wide present parameters and restores the
+// states, two blank frames and the view. From the flip a failed reset leaves the device lost for the next
+// frame; from setMaxFrameRate the restore runs anyway.
+void KWindowD3D9::resetDevice(bool fromFlip) {
+    deviceLost = true;
+    if (!fromFlip && sceneOpen) {
+        device->EndScene();
+        sceneOpen = false;
+    }
+    HRESULT hr = device->Reset(&d3d9PresentParameters);
+    if (FAILED(hr)) {
+        if (fromFlip) {
+            logMessage("D3D9: Reset returned 0x%X for flipBackBuffer, ERROR", (unsigned)hr);
+            return;
+        }
+        logMessage("D3D9: Reset returned 0x%X for setMaxFrameRate, ERROR", (unsigned)hr);
+    }
+    if (fromFlip)
+        deviceLost = false;
+    restoreRenderStates();
+    D3DVIEWPORT9 whole{0, 0, d3d9PresentParameters.BackBufferWidth, d3d9PresentParameters.BackBufferHeight, 0.0f,
+                       1.0f};
+    device->SetViewport(&whole);
+    presentBlankFrames(fromFlip ? 0xFF000000u : 0u);
+    setGameAreaViewport();
+    setViewTransform(0, 0, 0, 1.0f, false);
+    currentGameWindow = this;
+    if (!fromFlip) {
+        deviceLost = false;
+        sceneOpen = true;
+        device->BeginScene();
+    }
+}
+
+void KWindowD3D9::setMaxFrameRate(int32_t rate) {
+    int32_t old = maxFrameRate;
+    maxFrameRate = rate;
+    if ((rate < 0) == (old < 0))
+        return;
+    D3DPRESENT_PARAMETERS &pp = d3d9PresentParameters;
+    pp.SwapEffect = (fullScreen && rate >= 0) ? D3DSWAPEFFECT_COPY : D3DSWAPEFFECT_DISCARD;
+    pp.PresentationInterval = rate < 0 ? D3DPRESENT_INTERVAL_IMMEDIATE : D3DPRESENT_INTERVAL_ONE;
+    if (device)
+        resetDevice(false);
+}

@@ -1,0 +1,441 @@
+// The message queue of the window layer. SDL's events become the messages a window procedure expects
+// (numbers, wParam and lParam layouts as on the system the engine was written for); the queue belongs
+// to the thread that runs the windows, the main thread.
+
+#include <algorithm>
+#include <deque>
+#include <vector>
+
+#include "platform/WinUserWindow.h"
+
+namespace winuser {
+namespace {
+
+struct MessageQueue {
+    std::deque<MSG> messages;
+    bool quitPosted = false;
+    int quitCode = 0;
+};
+
+MessageQueue &queue() {
+    static MessageQueue state;
+    return state;
+}
+
+struct AcceleratorTable {
+    std::vector<ACCEL> entries;
+};
+
+LPARAM pointParam(int x, int y) {
+    return (LPARAM)(((uint32_t)(uint16_t)(int16_t)y << 16) | (uint16_t)(int16_t)x);
+}
+
+WPARAM mouseKeyFlags() {
+    WPARAM flags = 0;
+    Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+    if (buttons & SDL_BUTTON_LMASK)
+        flags |= MK_LBUTTON;
+    if (buttons & SDL_BUTTON_RMASK)
+        flags |= MK_RBUTTON;
+    if (buttons & SDL_BUTTON_MMASK)
+        flags |= MK_MBUTTON;
+    SDL_Keymod mods = SDL_GetModState();
+    if (mods & KMOD_SHIFT)
+        flags |= MK_SHIFT;
+    if (mods & KMOD_CTRL)
+        flags |= MK_CONTROL;
+    return flags;
+}
+
+void queueWindowEvent(const SDL_WindowEvent &event) {
+    HWND window = windowOfSdlId(event.windowID);
+    if (!window)
+        return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        queueMessage(window, WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        queueMessage(window, WM_ACTIVATE, WA_ACTIVE, 0);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        queueMessage(window, WM_ACTIVATE, WA_INACTIVE, 0);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        queueMessage(window, WM_PAINT, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+// lParam of a key message: repeat count, scan code, extended bit, Alt held, previous state, transition.
+LPARAM keyParam(const SDL_KeyboardEvent &event, bool altHeld) {
+    uint32_t scan = (uint32_t)event.keysym.scancode & 0xFF;
+    bool extended = event.keysym.scancode >= SDL_SCANCODE_INSERT && event.keysym.scancode <= SDL_SCANCODE_UP;
+    bool down = event.type == SDL_KEYDOWN;
+    uint32_t bits = 1u | (scan << 16) | (extended ? 1u << 24 : 0u) | (altHeld ? 1u << 29 : 0u) |
+                    ((!down || event.repeat) ? 1u << 30 : 0u) | (down ? 0u : 1u << 31);
+    return (LPARAM)bits;
+}
+
+void queueKeyEvent(const SDL_KeyboardEvent &event) {
+    HWND window = windowOfSdlId(event.windowID);
+    UINT vk = virtualKeyOf(event.keysym.sym);
+    if (!window || !vk)
+        return;
+    bool altHeld = (event.keysym.mod & KMOD_ALT) != 0;
+    // Alt, F10 and keys pressed with Alt held are system keys.
+    bool system = altHeld || vk == VK_MENU || vk == VK_F10;
+    bool down = event.type == SDL_KEYDOWN;
+    UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    queueMessage(window, message, vk, keyParam(event, altHeld && vk != VK_MENU ? true : vk == VK_MENU && down));
+}
+
+// Printable text arrives as SDL text events: each UTF-16 unit becomes one WM_CHAR.
+void queueTextEvent(const SDL_TextInputEvent &event) {
+    HWND window = windowOfSdlId(event.windowID);
+    if (!window)
+        return;
+    const auto *text = reinterpret_cast<const unsigned char *>(event.text);
+    while (*text) {
+        uint32_t c = *text;
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        c &= extra == 3 ? 0x07 : extra == 2 ? 0x0F : extra == 1 ? 0x1F : 0x7F;
+        ++text;
+        for (int i = 0; i < extra && (*text & 0xC0) == 0x80; ++i, ++text)
+            c = (c << 6) | (*text & 0x3F);
+        if (c < 0x20 || c == 0x7F)
+            continue; // control characters come from TranslateMessage
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            queueMessage(window, WM_CHAR, 0xD800 + (c >> 10), 1);
+            queueMessage(window, WM_CHAR, 0xDC00 + (c & 0x3FF), 1);
+        } else {
+            queueMessage(window, WM_CHAR, c, 1);
+        }
+    }
+}
+
+void queueButtonEvent(const SDL_MouseButtonEvent &event) {
+    HWND window = windowOfSdlId(event.windowID);
+    if (!window || event.which == SDL_TOUCH_MOUSEID)
+        return;
+    UINT base;
+    WPARAM flag;
+    switch (event.button) {
+    case SDL_BUTTON_LEFT:
+        base = WM_LBUTTONDOWN;
+        flag = MK_LBUTTON;
+        break;
+    case SDL_BUTTON_RIGHT:
+        base = WM_RBUTTONDOWN;
+        flag = MK_RBUTTON;
+        break;
+    case SDL_BUTTON_MIDDLE:
+        base = WM_MBUTTONDOWN;
+        flag = MK_MBUTTON;
+        break;
+    default:
+        return;
+    }
+    UINT message = base + 1; // the release
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        // Every second click of a run is a double click when the class asks for them.
+        WindowRecord *record = findWindow(window);
+        WNDCLASSEXW description{};
+        bool doubleClicks = record && GetClassInfoExW(nullptr, record->className.c_str(), &description) &&
+                            (description.style & CS_DBLCLKS);
+        message = (doubleClicks && event.clicks >= 2 && event.clicks % 2 == 0) ? base + 2 : base;
+    }
+    WPARAM flags = mouseKeyFlags();
+    flags = event.type == SDL_MOUSEBUTTONDOWN ? (flags | flag) : (flags & ~flag);
+    queueMessage(window, message, flags, pointParam(event.x, event.y));
+}
+
+void queueWheelEvent(const SDL_MouseWheelEvent &event) {
+    HWND window = windowOfSdlId(event.windowID);
+    if (!window || event.y == 0)
+        return;
+    int delta = (event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y) * WHEEL_DELTA;
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    WPARAM wParam = ((WPARAM)(uint16_t)(int16_t)delta << 16) | (mouseKeyFlags() & 0xFFFF);
+    queueMessage(window, WM_MOUSEWHEEL, wParam, pointParam(x, y));
+}
+
+// SDL's quit request (the last window closed, or an interrupt) closes the front window, once.
+void closeFrontWindowOnce() {
+    HWND window = lastShownWindow();
+    if (!window)
+        return;
+    bool queued = std::any_of(queue().messages.begin(), queue().messages.end(),
+                              [&](const MSG &m) { return m.hwnd == window && m.message == WM_CLOSE; });
+    if (!queued)
+        queueMessage(window, WM_CLOSE, 0, 0);
+}
+
+void pollSdlEvents() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        queueMessagesOf(event);
+}
+
+bool matches(const MSG &message, HWND window, UINT filterMin, UINT filterMax) {
+    if (window && message.hwnd != window)
+        return false;
+    if (filterMin == 0 && filterMax == 0)
+        return true;
+    return message.message >= filterMin && message.message <= filterMax;
+}
+
+bool takeMessage(MSG *out, HWND window, UINT filterMin, UINT filterMax, bool remove) {
+    auto &messages = queue().messages;
+    auto found = std::find_if(messages.begin(), messages.end(),
+                              [&](const MSG &m) { return matches(m, window, filterMin, filterMax); });
+    if (found != messages.end()) {
+        if (out)
+            *out = *found;
+        if (remove)
+            messages.erase(found);
+        return true;
+    }
+    if (queue().quitPosted && !window) {
+        if (out)
+            *out = MSG{nullptr, WM_QUIT, (WPARAM)queue().quitCode, 0, SDL_GetTicks(), {0, 0}};
+        if (remove)
+            queue().quitPosted = false;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void queueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    int x = 0, y = 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_GetMouseState(&x, &y);
+    queue().messages.push_back(MSG{window, message, wParam, lParam, SDL_GetTicks(), {x, y}});
+}
+
+void dropMessagesOf(HWND window) {
+    auto &messages = queue().messages;
+    messages.erase(std::remove_if(messages.begin(), messages.end(), [&](const MSG &m) { return m.hwnd == window; }),
+                   messages.end());
+}
+
+void queueMessagesOf(const SDL_Event &event) {
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        queueWindowEvent(event.window);
+        break;
+    case SDL_QUIT:
+        closeFrontWindowOnce();
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        queueKeyEvent(event.key);
+        break;
+    case SDL_TEXTINPUT:
+        queueTextEvent(event.text);
+        break;
+    case SDL_MOUSEMOTION:
+        if (HWND window = windowOfSdlId(event.motion.windowID); window && event.motion.which != SDL_TOUCH_MOUSEID)
+            queueMessage(window, WM_MOUSEMOVE, mouseKeyFlags(), pointParam(event.motion.x, event.motion.y));
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        queueButtonEvent(event.button);
+        break;
+    case SDL_MOUSEWHEEL:
+        queueWheelEvent(event.wheel);
+        break;
+    default:
+        break;
+    }
+}
+
+UINT virtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z)
+        return 'A' + (UINT)(key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return '0' + (UINT)(key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return VK_F1 + (UINT)(key - SDLK_F1);
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9)
+        return VK_NUMPAD0 + 1 + (UINT)(key - SDLK_KP_1);
+    switch (key) {
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_CLEAR: return VK_CLEAR;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
+    case SDLK_PAUSE: return VK_PAUSE;
+    case SDLK_CAPSLOCK: return VK_CAPITAL;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_END: return VK_END;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_LGUI: return VK_LWIN;
+    case SDLK_RGUI: return VK_RWIN;
+    case SDLK_KP_0: return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDLK_KP_PLUS: return VK_ADD;
+    case SDLK_KP_MINUS: return VK_SUBTRACT;
+    case SDLK_KP_PERIOD: return VK_DECIMAL;
+    case SDLK_KP_DIVIDE: return VK_DIVIDE;
+    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK: return VK_SCROLL;
+    case SDLK_SEMICOLON: return VK_OEM_1;
+    case SDLK_EQUALS: return VK_OEM_PLUS;
+    case SDLK_COMMA: return VK_OEM_COMMA;
+    case SDLK_MINUS: return VK_OEM_MINUS;
+    case SDLK_PERIOD: return VK_OEM_PERIOD;
+    case SDLK_SLASH: return VK_OEM_2;
+    case SDLK_BACKQUOTE: return VK_OEM_3;
+    case SDLK_LEFTBRACKET: return VK_OEM_4;
+    case SDLK_BACKSLASH: return VK_OEM_5;
+    case SDLK_RIGHTBRACKET: return VK_OEM_6;
+    case SDLK_QUOTE: return VK_OEM_7;
+    default: return 0;
+    }
+}
+
+} // namespace winuser
+
+using namespace winuser;
+
+BOOL PeekMessageW(MSG *message, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
+    pollSdlEvents();
+    return takeMessage(message, window, filterMin, filterMax, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+BOOL GetMessageW(MSG *message, HWND window, UINT filterMin, UINT filterMax) {
+    if (!message || (window && !IsWindow(window)))
+        return -1;
+    for (;;) {
+        pollSdlEvents();
+        if (takeMessage(message, window, filterMin, filterMax, true))
+            return message->message == WM_QUIT ? FALSE : TRUE;
+        if (!platformEnsureVideo())
+            return -1;
+        SDL_Event event;
+        if (!SDL_WaitEvent(&event))
+            return -1;
+        queueMessagesOf(event);
+    }
+}
+
+BOOL TranslateMessage(const MSG *message) {
+    if (!message || (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN))
+        return FALSE;
+    WPARAM vk = message->wParam;
+    WPARAM character = 0;
+    bool control = (SDL_GetModState() & KMOD_CTRL) != 0;
+    if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE)
+        character = vk;
+    else if (control && vk >= 'A' && vk <= 'Z')
+        character = vk - 'A' + 1;
+    if (!character)
+        return FALSE;
+    UINT charMessage = message->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
+    // The character comes right after its key, ahead of whatever was queued later.
+    MSG typed{message->hwnd, charMessage, character, message->lParam, message->time, message->pt};
+    queue().messages.push_front(typed);
+    return TRUE;
+}
+
+LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowRecord *record = findWindow(window);
+    if (!record || !record->procedure)
+        return 0;
+    return record->procedure(window, message, wParam, lParam);
+}
+
+LRESULT DispatchMessageW(const MSG *message) {
+    if (!message)
+        return 0;
+    return SendMessageW(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (window && !IsWindow(window))
+        return FALSE;
+    queueMessage(window, message, wParam, lParam);
+    return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+    queue().quitPosted = true;
+    queue().quitCode = exitCode;
+}
+
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_RBUTTONUP:
+        SendMessageW(window, WM_CONTEXTMENU, (WPARAM)window, -1);
+        return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F4)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+HACCEL CreateAcceleratorTableW(const ACCEL *entries, int count) {
+    if (!entries || count <= 0)
+        return nullptr;
+    auto *table = new AcceleratorTable;
+    table->entries.assign(entries, entries + count);
+    return reinterpret_cast<HACCEL>(table);
+}
+
+BOOL DestroyAcceleratorTable(HACCEL table) {
+    if (!table)
+        return FALSE;
+    delete reinterpret_cast<AcceleratorTable *>(table);
+    return TRUE;
+}
+
+int TranslateAcceleratorW(HWND window, HACCEL table, MSG *message) {
+    if (!table || !message || !IsWindow(window) ||
+        (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN))
+        return 0;
+    bool alt = (message->lParam & (1 << 29)) != 0;
+    SDL_Keymod mods = SDL_GetModState();
+    bool control = (mods & KMOD_CTRL) != 0;
+    bool shift = (mods & KMOD_SHIFT) != 0;
+    for (const ACCEL &entry : reinterpret_cast<AcceleratorTable *>(table)->entries) {
+        if (!(entry.fVirt & FVIRTKEY) || entry.key != message->wParam)
+            continue;
+        if (alt != ((entry.fVirt & FALT) != 0) || control != ((entry.fVirt & FCONTROL) != 0) ||
+            shift != ((entry.fVirt & FSHIFT) != 0))
+            continue;
+        SendMessageW(window, WM_COMMAND, ((WPARAM)1 << 16) | entry.cmd, 0);
+        return 1;
+    }
+    return 0;
+}

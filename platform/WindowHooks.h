@@ -1,0 +1,34 @@
+#pragma once
+// Test aids of the window layer, switched on by environment variables (see platform/README.md). The
+// game never sets them.
+//
+//   LANTERNFALL_FRAME_LIMIT=N          after the N-th completed frame the window is asked to close
+//                                      (WM_CLOSE is posted to it, as when the player closes it)
+//   LANTERNFALL_SCREENSHOTS=A,B,...    frames whose back buffer is saved as PNG ("frame_00012.png")
+//   LANTERNFALL_SCREENSHOT_DIR=PATH    folder of those files (default: the current folder)
+//   LANTERNFALL_FOREGROUND=1           the window shown last counts as the foreground window with input
+//                                      focus on a real display too (always so without a display)
+
+#include <string>
+
+#include "platform/WinTypes.h"
+
+// The engine's back-buffer capture: writes the frame on screen to a PNG file; false on failure. The
+// layer never depends on the engine, so the engine registers it (null unregisters).
+typedef bool (*PlatformScreenshotCapture)(void *context, const char *path);
+void platformRegisterScreenshotCapture(PlatformScreenshotCapture capture, void *context);
+// Unregisters the capture only when it is still the one of this context.
+void platformUnregisterScreenshotCapture(void *context);
+
+// Called by the window once per frame, after drawing and before the frame is presented: counts the frame,
+// saves the screenshot of a chosen frame, and asks the window to close at the frame limit.
+void platformFrameCompleted(HWND window);
+// Frames completed since the hooks were (re)loaded.
+int platformCompletedFrames();
+
+bool platformForegroundHookEnabled();
+// The file a screenshot of that frame goes to.
+std::string platformScreenshotPath(int frame);
+
+// Test control: re-reads the variables and restarts the frame count at 0.
+void platformReloadWindowHooks();
