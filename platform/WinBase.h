@@ -19,7 +19,7 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER *count);
 DWORD timeGetTime();
 
 // Sleeps the calling thread; 0 gives up the rest of its time slice. On the main thread under the fixed
-// clock, the virtual time advances by the requested time instead of the thread waiting for it.
+// clock, the virtual time advances by the requested time and the thread pauses only briefly.
 void Sleep(DWORD milliseconds);
 BOOL SwitchToThread();
 

@@ -30,11 +30,17 @@ bool onMainThread() {
     return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
 }
 
-void sleepReal(DWORD milliseconds) {
-    timespec request{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+constexpr int64_t kFixedClockRealPauseNanoseconds = 50000;
+
+void sleepNanoseconds(int64_t nanoseconds) {
+    timespec request{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
     timespec remaining{};
     while (nanosleep(&request, &remaining) != 0)
         request = remaining;
+}
+
+void sleepReal(DWORD milliseconds) {
+    sleepNanoseconds(static_cast<int64_t>(milliseconds) * 1000000);
 }
 
 } // namespace
@@ -60,7 +66,12 @@ DWORD timeGetTime() {
 void Sleep(DWORD milliseconds) {
     if (platformFixedClockEnabled() && onMainThread()) {
         platformAdvanceFixedClock(static_cast<int64_t>(milliseconds) * 1000000);
-        sched_yield();
+        // A short real pause instead of the whole wait: a main-thread loop that waits for another
+        // thread still gives it time without spinning, and a paced frame costs almost nothing.
+        if (milliseconds == 0)
+            sched_yield();
+        else
+            sleepNanoseconds(kFixedClockRealPauseNanoseconds);
         return;
     }
     if (milliseconds == 0)
