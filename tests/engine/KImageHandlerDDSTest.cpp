@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 #include <squish.h>
 
@@ -14,10 +13,10 @@ namespace {
 
 using namespace imagetest;
 
-class DdsFiles : public ::testing::Test {
+class DdsFiles : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = std::make_unique<lftest::TempDir>();
+        makeFolder();
         const std::string base = (*dir / "base.png").string(), alpha = (*dir / "alpha.png").string();
         ASSERT_TRUE(magick({"-size", "64x32", "-seed", "2", "plasma:fractal", "-depth", "8", base}));
         ASSERT_TRUE(magick({base, "(", "-size", "64x32", "gradient:white-none", ")", "-compose", "copyopacity",
@@ -34,10 +33,6 @@ protected:
                                 (*dir / m.name).string()}))
                 << m.name;
     }
-    static void TearDownTestSuite() { dir.reset(); }
-    void SetUp() override { clearLogContents(); }
-    static std::string path(const std::string &name) { return (*dir / name).string(); }
-    static inline std::unique_ptr<lftest::TempDir> dir;
 };
 
 // The blocks of a decoded record expanded to 0xAARRGGBB words, for comparing with ImageMagick.

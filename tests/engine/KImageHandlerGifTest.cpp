@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "tests/engine/KImageTestSupport.h"
 
@@ -46,10 +45,10 @@ std::vector<uint8_t> makeGif(int width, int height, const std::vector<uint8_t> &
 // Size of a colour table of the flags' size field.
 size_t tableBytes(uint8_t flags) { return 3u << ((flags & 7) + 1); }
 
-class GifFiles : public ::testing::Test {
+class GifFiles : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = std::make_unique<lftest::TempDir>();
+        makeFolder();
         std::string base = (*dir / "base.png").string(), alpha = (*dir / "alpha.png").string();
         ASSERT_TRUE(magick({"-size", "53x31", "-seed", "11", "plasma:fractal", "-depth", "8", base}));
         ASSERT_TRUE(magick({"-size", "53x31", "-seed", "5", "plasma:fractal", "(", "-size", "53x31", "radial-gradient:",
@@ -59,10 +58,6 @@ protected:
         ASSERT_TRUE(magick({"-size", "1x16", "gradient:black-white", "-interlace", "GIF",
                             (*dir / "column.gif").string()}));
     }
-    static void TearDownTestSuite() { dir.reset(); }
-    void SetUp() override { clearLogContents(); }
-    static std::string path(const char *name) { return (*dir / name).string(); }
-    static inline std::unique_ptr<lftest::TempDir> dir;
 };
 
 TEST_F(GifFiles, PlainAndInterlacedFilesDecodeToImageMagicksColoursAllOpaque) {
@@ -209,7 +204,8 @@ TEST(GifDecoding, StructureErrorsFail) {
     unknownBlock.back() = 0x99;
     auto shortTable = headerOnly;
     shortTable[10] = 0x87; // a 256-entry table in a 14-byte file
-    for (const auto &bytes : {headerOnly, unknownBlock, shortTable, std::vector<uint8_t>(headerOnly.begin(), headerOnly.begin() + 12)}) {
+    const std::vector<uint8_t> tooShort(headerOnly.begin(), headerOnly.begin() + 12);
+    for (const auto &bytes : {headerOnly, unknownBlock, shortTable, tooShort}) {
         Decoded decoded;
         decodeBytes(kImageFormatGif, bytes, decoded);
         EXPECT_FALSE(decoded.ok);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "tests/engine/KImageTestSupport.h"
 
@@ -10,10 +9,10 @@ namespace {
 
 using namespace imagetest;
 
-class JpegFiles : public ::testing::Test {
+class JpegFiles : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = std::make_unique<lftest::TempDir>();
+        makeFolder();
         const std::string base = (*dir / "base.png").string();
         ASSERT_TRUE(magick({"-size", "67x45", "-seed", "9", "plasma:fractal", "-depth", "8", base}));
         std::vector<std::pair<std::string, std::vector<std::string>>> made = {
@@ -28,10 +27,6 @@ protected:
             ASSERT_TRUE(magick(args)) << name;
         }
     }
-    static void TearDownTestSuite() { dir.reset(); }
-    void SetUp() override { clearLogContents(); }
-    static std::string path(const std::string &name) { return (*dir / name).string(); }
-    static inline std::unique_ptr<lftest::TempDir> dir;
 };
 
 TEST_F(JpegFiles, ColourProgressiveAndGreyFilesDecodeCloseToImageMagick) {

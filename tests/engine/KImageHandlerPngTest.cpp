@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 #include <zlib.h>
 
@@ -92,10 +91,10 @@ std::vector<uint8_t> makeCgbi(const std::vector<uint8_t> &rgba, uint32_t width, 
     return png;
 }
 
-class PngFiles : public ::testing::Test {
+class PngFiles : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = std::make_unique<lftest::TempDir>();
+        makeFolder();
         const std::string base = (*dir / "base.png").string(), rgba8 = (*dir / "rgba8.png").string();
         ASSERT_TRUE(magick({"-size", "29x17", "-seed", "4", "plasma:fractal", "-depth", "16", base}));
         ASSERT_TRUE(magick({base, "(", "-size", "29x17", "gradient:white-none", ")", "-compose", "copyopacity",
@@ -144,10 +143,6 @@ protected:
             ASSERT_TRUE(magick(args)) << name;
         }
     }
-    static void TearDownTestSuite() { dir.reset(); }
-    void SetUp() override { clearLogContents(); }
-    static std::string path(const std::string &name) { return (*dir / name).string(); }
-    static inline std::unique_ptr<lftest::TempDir> dir;
 };
 
 TEST_F(PngFiles, EveryColourTypeAndDepthDecodesToImageMagicksPixels) {
@@ -260,25 +255,11 @@ TEST_F(PngFiles, TruncatedAndCorruptedFilesFailCleanly) {
 TEST_F(PngFiles, EncodingWritesRgbOrRgbaThatLibpngReadsBack) {
     auto rgba = magickRgba(path("rgba8.png"));
     for (bool alpha : {false, true}) {
-        ImageData image;
-        image.width = 29;
-        image.height = 17;
-        image.hasAlpha = alpha;
-        image.pixels = rgba.data();
-        uint8_t *file = nullptr;
-        uint32_t size = 0;
-        ASSERT_TRUE(encodeImage(kImageFormatPng, &file, &size, &image));
-        std::vector<uint8_t> bytes(file, file + size);
-        std::free(file);
+        auto out = *dir / (alpha ? "ours-rgba.png" : "ours-rgb.png");
+        auto bytes = encodeAndReadBack(kImageFormatPng, rgba, 29, 17, alpha, out);
         PngHeader header = readHeader(bytes);
         EXPECT_EQ(header.colorType, alpha ? 6 : 2);
         EXPECT_EQ(header.depth, 8);
-        auto out = *dir / (alpha ? "ours-rgba.png" : "ours-rgb.png");
-        lftest::writeFileBytes(out, std::vector<unsigned char>(bytes.begin(), bytes.end()));
-        auto back = magickRgba(out.string());
-        ASSERT_EQ(back.size(), rgba.size());
-        for (size_t i = 0; i < rgba.size(); i++)
-            ASSERT_EQ(int(back[i]), (i % 4 == 3 && !alpha) ? 255 : int(rgba[i])) << "byte " << i;
     }
     // A record of no pixels fails instead of writing a broken file.
     ImageData empty;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -147,5 +148,45 @@ inline int decodeDamagedVariants(int format, const std::vector<uint8_t> &bytes) 
 }
 
 inline bool logContains(const std::string &text) { return getLogContents().find(text) != std::string::npos; }
+
+// A suite whose pictures ImageMagick makes once, in SetUpTestSuite, into a folder of its own.
+class MagickSuite : public ::testing::Test {
+protected:
+    static void makeFolder() { dir = std::make_unique<lftest::TempDir>(); }
+    static void TearDownTestSuite() { dir.reset(); }
+    void SetUp() override { clearLogContents(); }
+    static std::string path(const std::string &name) { return (*dir / name).string(); }
+    static inline std::unique_ptr<lftest::TempDir> dir;
+};
+
+// Encodes width x height pixels given as red, green, blue, alpha bytes (the encoders' order) to `out`;
+// ImageMagick (with `options`) and the engine's own decoder must both read back the same pixels, opaque
+// when the record has no alpha. Returns the file for format-specific checks.
+inline std::vector<uint8_t> encodeAndReadBack(int format, std::vector<uint8_t> rgba, uint32_t width, uint32_t height,
+                                              bool alpha, const std::filesystem::path &out,
+                                              const std::vector<std::string> &options = {}) {
+    ImageData image;
+    image.width = width;
+    image.height = height;
+    image.hasAlpha = alpha;
+    image.pixels = rgba.data();
+    uint8_t *file = nullptr;
+    uint32_t size = 0;
+    EXPECT_TRUE(encodeImage(format, &file, &size, &image));
+    if (!file)
+        return {};
+    std::vector<uint8_t> bytes(file, file + size);
+    std::free(file);
+    lftest::writeFileBytes(out, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    if (!alpha)
+        for (size_t i = 3; i < rgba.size(); i += 4)
+            rgba[i] = 255;
+    auto magickBack = magickRgba(out.string(), options);
+    EXPECT_TRUE(magickBack == rgba) << "ImageMagick reads other pixels back from " << out;
+    Decoded back;
+    decodeBytes(format, bytes, back);
+    EXPECT_TRUE(pixelsMatch(back, rgba));
+    return bytes;
+}
 
 } // namespace imagetest

@@ -2,18 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "tests/engine/KImageTestSupport.h"
 
 namespace {
 
 using namespace imagetest;
 
-class LfImageTool : public ::testing::Test {
+class LfImageTool : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        dir = std::make_unique<lftest::TempDir>();
+        makeFolder();
         ASSERT_TRUE(magick({"-size", "45x27", "-seed", "8", "plasma:fractal", "(", "-size", "45x27",
                             "gradient:white-none", ")", "-compose", "copyopacity", "-composite", "-depth", "8",
                             path("source.png")}));
@@ -21,12 +19,9 @@ protected:
                             "dds:mipmaps=0", path("source.dds")}));
         ASSERT_TRUE(magick({path("source.png"), "-background", "white", "-flatten", path("source.gif")}));
     }
-    static void TearDownTestSuite() { dir.reset(); }
-    static std::string path(const std::string &name) { return (*dir / name).string(); }
     static int convert(const std::string &in, const std::string &out) {
         return lftest::runProgram({lftest::toolPath("lf-image"), "convert", in, out});
     }
-    static inline std::unique_ptr<lftest::TempDir> dir;
 };
 
 // Compares two ImageMagick decodes byte by byte within a tolerance.
