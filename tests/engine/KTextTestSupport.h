@@ -18,6 +18,7 @@
 #include "engine/KSystem.h"
 #include "engine/KSystemLog.h"
 #include "engine/KText.h"
+#include "engine/KTextEncoding.h"
 #include "tests/support/TestSupport.h"
 
 namespace lftest {
