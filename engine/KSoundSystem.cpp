@@ -5,6 +5,7 @@
 #include "engine/KSoundState.h"
 #include "engine/KSystem.h"
 #include "platform/WinBase.h"
+#include "platform/WinUser.h"
 
 #include <cmath>
 
@@ -94,8 +95,8 @@ bool initDirectSound() {
     }
     computeSoundTables(state);
     logMessage("Sound: DirectSound initialized");
-    // The output is shared, so the window asked for does not matter; none is passed.
-    result = state.directSound->SetCooperativeLevel(nullptr, DSSCL_PRIORITY);
+    // Without a foreground window there is no desktop window to stand in for it here: null is passed.
+    result = state.directSound->SetCooperativeLevel(GetForegroundWindow(), DSSCL_PRIORITY);
     if (FAILED(result)) {
         logMessage("Sound: SetCooperativeLevel returned 0x%X, ERROR", static_cast<unsigned>(result));
         return true;
