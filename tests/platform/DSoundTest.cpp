@@ -16,6 +16,18 @@ namespace {
 
 using namespace lftest;
 
+WAVEFORMATEX pcm(int channels, int rate, int bits) {
+    WORD block = static_cast<WORD>(channels * bits / 8);
+    return WAVEFORMATEX{WAVE_FORMAT_PCM, static_cast<WORD>(channels), static_cast<DWORD>(rate),
+                        static_cast<DWORD>(rate) * block, block, static_cast<WORD>(bits), 0};
+}
+
+bool isPlaying(IDirectSoundBuffer *buffer) {
+    DWORD status = 0;
+    buffer->GetStatus(&status);
+    return (status & DSBSTATUS_PLAYING) != 0;
+}
+
 class DSoundTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -30,12 +42,6 @@ protected:
     static void TearDownTestSuite() {
         primary->Release();
         device->Release();
-    }
-
-    static WAVEFORMATEX pcm(int channels, int rate, int bits) {
-        WORD block = static_cast<WORD>(channels * bits / 8);
-        return WAVEFORMATEX{WAVE_FORMAT_PCM, static_cast<WORD>(channels), static_cast<DWORD>(rate),
-                            static_cast<DWORD>(rate) * block, block, static_cast<WORD>(bits), 0};
     }
 
     // A secondary buffer holding `samples` (floats -1..1) in the given format.
@@ -62,12 +68,6 @@ protected:
         }
         EXPECT_EQ(buffer->Unlock(region, regionBytes, nullptr, 0), DS_OK);
         return buffer;
-    }
-
-    static bool isPlaying(IDirectSoundBuffer *buffer) {
-        DWORD status = 0;
-        buffer->GetStatus(&status);
-        return (status & DSBSTATUS_PLAYING) != 0;
     }
 
     static IDirectSound *device;
@@ -263,6 +263,43 @@ TEST_F(DSoundTest, FormatsAndSizesTheMixerCannotPlayAreRefused) {
     IDirectSoundBuffer *buffer = nullptr;
     EXPECT_EQ(device->CreateSoundBuffer(&noFormat, &buffer, nullptr), DSERR_INVALIDPARAM);
     EXPECT_EQ(buffer, nullptr);
+}
+
+// Runs after the suite above has closed its device: the output opens once per process.
+TEST(DSoundCaptureHookTest, EnvironmentHookCapturesFromOpenToClose) {
+    TempDir temp;
+    std::string file = (temp / "session.wav").string();
+    setenv("LANTERNFALL_AUDIO_WAV", file.c_str(), 1);
+    IDirectSound *second = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &second, nullptr), DS_OK);
+    unsetenv("LANTERNFALL_AUDIO_WAV");
+    DSBUFFERDESC primaryDescription{20, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr};
+    IDirectSoundBuffer *output = nullptr;
+    ASSERT_EQ(second->CreateSoundBuffer(&primaryDescription, &output, nullptr), DS_OK);
+    output->Play(0, 0, DSBPLAY_LOOPING);
+    WAVEFORMATEX format = pcm(1, 44100, 16);
+    DSBUFFERDESC description{20, DSBCAPS_CTRLVOLUME, 8820, 0, &format};
+    IDirectSoundBuffer *buffer = nullptr;
+    ASSERT_EQ(second->CreateSoundBuffer(&description, &buffer, nullptr), DS_OK);
+    void *region = nullptr;
+    DWORD bytes = 0;
+    ASSERT_EQ(buffer->Lock(0, 0, &region, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DS_OK);
+    std::vector<float> tone = synthesize(44100, 1, 0.1, sine(1000));
+    for (size_t i = 0; i < tone.size(); i++)
+        static_cast<int16_t *>(region)[i] = static_cast<int16_t>(std::lround(tone[i] * 32767));
+    buffer->Unlock(region, bytes, nullptr, 0);
+    buffer->Play(0, 0, 0);
+    waitUntil([&] { return !isPlaying(buffer); });
+    Sleep(100);
+    buffer->Release();
+    output->Release();
+    second->Release();
+
+    CapturedAudio audio = readCapturedWav(file);
+    EXPECT_EQ(audio.rate, 44100);
+    auto [first, last] = audio.soundingSpan();
+    EXPECT_NEAR(audio.seconds(last - first), 0.1, 0.005);
+    EXPECT_NEAR(audio.frequency(first, last), 1000, 10);
 }
 
 } // namespace
