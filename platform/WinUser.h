@@ -162,7 +162,7 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // The default handling: WM_CLOSE destroys the window, a right button release is followed by
-// WM_CONTEXTMENU, Alt+F4 closes; everything else returns 0.
+// WM_CONTEXTMENU, Alt+F4 closes, WM_PAINT shows the last presented frame again; everything else returns 0.
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Virtual keys (the numbers the engine's key tables use) ----------------------------------------

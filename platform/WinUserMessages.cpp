@@ -396,6 +396,11 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM) {
     case WM_RBUTTONUP:
         SendMessageW(window, WM_CONTEXTMENU, (WPARAM)window, -1);
         return 0;
+    case WM_PAINT:
+        // Shows the last presented frame again (a window uncovered while the game waits in the back).
+        if (findWindow(window) && window->sdlWindow)
+            SDL_UpdateWindowSurface(window->sdlWindow);
+        return 0;
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4)
             PostMessageW(window, WM_CLOSE, 0, 0);

@@ -315,3 +315,33 @@ TEST_F(WindowFixture, QuitRequestEndsTheWaitWhileAnotherWindowIsInFront) {
     UnregisterClassW(u"other window", GetModuleHandleW(nullptr));
     EXPECT_TRUE(window->hasFocus());
 }
+
+TEST_F(WindowFixture, FullScreenPointerMappingKeepsFractionalScales) {
+    window->width = 1024;
+    window->height = 768;
+    window->aspectActive = true;
+    // Stretched over a wider screen: window pixels per game pixel differ per axis.
+    window->aspectCorrection = false;
+    window->gameAreaWidth = 1280;
+    window->gameAreaHeight = 1024;
+    KWindowD3D9::PointerArea area = window->fullScreenPointerArea();
+    EXPECT_FLOAT_EQ(area.scaleX, 0.8f);
+    EXPECT_FLOAT_EQ(area.scaleY, 0.75f);
+    EXPECT_EQ(area.confine.right, 1279);
+    // Boxed with bars above and below: one scale, the game area's offset.
+    window->aspectCorrection = true;
+    window->gameAreaWidth = 1280;
+    window->gameAreaHeight = 960;
+    window->gameAreaY = 32;
+    area = window->fullScreenPointerArea();
+    EXPECT_FLOAT_EQ(area.scaleX, 0.8f);
+    EXPECT_FLOAT_EQ(area.scaleY, 0.8f);
+    EXPECT_EQ(area.offsetY, 32);
+    EXPECT_EQ(area.confine.top, 32);
+    EXPECT_EQ(area.confine.bottom, 32 + 960 - 1);
+    // The design size on screen: no mapping.
+    window->aspectActive = false;
+    area = window->fullScreenPointerArea();
+    EXPECT_FLOAT_EQ(area.scaleX, 1.0f);
+    EXPECT_EQ(area.confine.right, 1023);
+}
