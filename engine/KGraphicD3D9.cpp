@@ -185,7 +185,14 @@ D3DFORMAT KGraphicD3D9::chooseFormat() const {
 }
 
 void KGraphicD3D9::releaseTexturesFrom(int first) {
+    KGraphicD3D9Renderer &renderer = d3d9Renderer();
     for (int i = first; i < kTextureSlots; ++i) {
+        // A texture the device still holds would keep its video memory.
+        if (textures[i] && renderer.device && renderer.texture == textures[i]) {
+            renderer.device->SetTexture(0, nullptr);
+            renderer.texture = nullptr;
+            renderer.textureWidth = renderer.textureHeight = 1.0f;
+        }
         if (textures[i])
             textures[i]->Release();
         textures[i] = nullptr;

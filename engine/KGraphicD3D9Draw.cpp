@@ -89,7 +89,7 @@ D3DMATRIX identityMatrix() {
 }
 
 void resetRenderStateCache() {
-    renderer.texture = nullptr;
+    // The last texture sent is remembered even while unknown, so that releasing it can unbind it.
     renderer.textureKnown = false;
     renderer.textureWidth = renderer.textureHeight = 1.0f;
     renderer.blending = -1;
