@@ -128,6 +128,10 @@ int32_t KResourceArchiveTar::openArchive(const char *path, uint32_t, const char 
     return 0;
 }
 
+void KResourceArchiveTar::warnInvalid() const {
+    logMessage("Resource: archive '%s' seems to be invalid, WARNING", path_.c_str());
+}
+
 KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalSize) {
     if (totalSize < kBlockSize)
         return WalkResult::notTar;
@@ -150,14 +154,14 @@ KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalS
         if (!hasValidChecksum(header)) {
             if (!sawHeader)
                 return WalkResult::notTar;
-            logMessage("Resource: archive '%s' seems to be invalid, WARNING", path_.c_str());
+            warnInvalid();
             break;
         }
         sawHeader = true;
 
         int64_t size = parseNumberField(header + kSizeField, kNumberWidth);
         if (size < 0) {
-            logMessage("Resource: archive '%s' seems to be invalid, WARNING", path_.c_str());
+            warnInvalid();
             break;
         }
         // Data must lie inside the file and every offset must fit the entries' 32-bit fields.
@@ -165,7 +169,7 @@ KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalS
         if (static_cast<uint64_t>(size) > totalSize || dataEnd > totalSize || dataEnd > UINT32_MAX) {
             logMessage("Resource: entry '%s' of archive '%s' runs past the end of the file, ERROR",
                        headerName(header).c_str(), path_.c_str());
-            logMessage("Resource: archive '%s' seems to be invalid, WARNING", path_.c_str());
+            warnInvalid();
             break;
         }
 

@@ -40,6 +40,7 @@ private:
 
     void close();
     WalkResult walkHeaders(uint64_t totalSize);
+    void warnInvalid() const;
     void addEntry(const unsigned char *header, const std::string &name, uint64_t offset, int64_t size);
     const Entry *findEntry(const char *name, bool filesOnly) const;
 

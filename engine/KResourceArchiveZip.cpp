@@ -233,28 +233,7 @@ bool KResourceArchiveZip::readEncryptedEntry(const Node &node, unsigned char *ou
         if (complete)
             decrypter.decrypt(out, dataSize);
     } else if (passwordFits) {
-        z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) == Z_OK) {
-            std::vector<unsigned char> chunk(kChunkSize);
-            stream.next_out = out;
-            // One byte of room beyond the declared size shows data that runs longer than declared.
-            stream.avail_out = static_cast<uInt>(node.uncompressedSize + 1);
-            int status = Z_OK;
-            for (uint64_t left = dataSize; left > 0 && status == Z_OK;) {
-                size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kChunkSize));
-                if (!readCurrent(handle_, chunk.data(), piece))
-                    break;
-                left -= piece;
-                decrypter.decrypt(chunk.data(), piece);
-                stream.next_in = chunk.data();
-                stream.avail_in = static_cast<uInt>(piece);
-                status = inflate(&stream, Z_NO_FLUSH);
-                if (status == Z_BUF_ERROR && stream.avail_out > 0)
-                    status = Z_OK; // needs more input
-            }
-            complete = status == Z_STREAM_END && stream.total_out == node.uncompressedSize;
-            inflateEnd(&stream);
-        }
+        complete = inflateEncrypted(decrypter, node, dataSize, out);
     }
     unzCloseCurrentFile(handle_);
     if (!passwordFits) {
@@ -267,6 +246,35 @@ bool KResourceArchiveZip::readEncryptedEntry(const Node &node, unsigned char *ou
         return false;
     }
     return true;
+}
+
+// Decrypts and inflates the rest of the current entry; true when the data ends exactly at the declared
+// size.
+bool KResourceArchiveZip::inflateEncrypted(ZipDecrypt &decrypter, const Node &node, uint64_t dataSize,
+                                           unsigned char *out) {
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return false;
+    std::vector<unsigned char> chunk(kChunkSize);
+    stream.next_out = out;
+    // One byte of room beyond the declared size shows data that runs longer than declared.
+    stream.avail_out = static_cast<uInt>(node.uncompressedSize + 1);
+    int status = Z_OK;
+    for (uint64_t left = dataSize; left > 0 && status == Z_OK;) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kChunkSize));
+        if (!readCurrent(handle_, chunk.data(), piece))
+            break;
+        left -= piece;
+        decrypter.decrypt(chunk.data(), piece);
+        stream.next_in = chunk.data();
+        stream.avail_in = static_cast<uInt>(piece);
+        status = inflate(&stream, Z_NO_FLUSH);
+        if (status == Z_BUF_ERROR && stream.avail_out > 0)
+            status = Z_OK; // needs more input
+    }
+    bool complete = status == Z_STREAM_END && stream.total_out == node.uncompressedSize;
+    inflateEnd(&stream);
+    return complete;
 }
 
 KResourceFile *KResourceArchiveZip::openFile(const char *name) {

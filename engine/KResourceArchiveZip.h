@@ -12,6 +12,8 @@
 
 #include "engine/KResourceArchive.h"
 
+class ZipDecrypt;
+
 class KResourceArchiveZip : public KResourceArchive {
 public:
     KResourceArchiveZip() = default;
@@ -51,6 +53,7 @@ private:
     bool hasPlausibleSizes(const Node &node) const;
     bool readPlainEntry(const Node &node, unsigned char *out);
     bool readEncryptedEntry(const Node &node, unsigned char *out);
+    bool inflateEncrypted(ZipDecrypt &decrypter, const Node &node, uint64_t dataSize, unsigned char *out);
     void logEntryError(const Node &node, const char *problem) const;
 
     void *handle_ = nullptr;
