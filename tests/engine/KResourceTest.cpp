@@ -80,6 +80,10 @@ TEST_F(ResourceSearchTest, NamesIgnoreLetterCaseAndSeparatorsEverywhere) {
     // On disk the platform finds the file whatever the case asked for.
     EXPECT_EQ(loadText(gameFolder + "/DATA/loose file.txt"), "loose");
     EXPECT_EQ(loadText(gameFolder + "\\data\\LOOSE FILE.txt"), "loose");
+    // Archive files themselves are found the same way.
+    KResource::removeAllArchives();
+    EXPECT_EQ(KResource::addArchive((gameFolder + "/DATA.PAK").c_str()), 0);
+    EXPECT_EQ(KResource::addArchive((gameFolder + "/Data_HD.pak").c_str()), 0);
 }
 
 TEST_F(ResourceSearchTest, FileInfoTellsArchiveFromDisk) {
