@@ -6,7 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "engine/KBatchD3D9.h"
+#include "engine/KGraphicD3D9.h"
+#include "engine/KGraphicD3D9WindowLink.h"
+#include "engine/KGraphicFactory.h"
 #include "engine/KSystem.h"
+#include "engine/KText.h"
 #include "platform/DDraw.h"
 #include "platform/WindowHooks.h"
 
@@ -277,6 +282,8 @@ bool KWindowD3D9::createGameWindow(int32_t requestedWidth, int32_t requestedHeig
         logMessage("D3D9: SetViewport returned 0x%X, ERROR", (unsigned)hr);
     setViewTransform(0, 0, 0, 1.0f, false);
     confineCursorAtCreation();
+    KGraphicD3D9::bindDevice(graphicWindowLink(this));
+    bindBatchDevice(graphicWindowLink(this));
     currentGameWindow = this;
     platformRegisterScreenshotCapture(captureScreenshot, this);
 
@@ -331,7 +338,17 @@ bool KWindowD3D9::checkMinimumRequirements() {
                    (int)(((uint64_t)minVideoMemory + 0xFFFFF) >> 20));
         return false;
     }
-    // The render-target test needs the pictures, which make their own check when they are first used.
+    if ((requirementFlags & 1) != 0) {
+        if (KGraphic *probe = createKGraphic()) {
+            bool supported = probe->createRenderTarget(256, 256, true, true, false);
+            delete probe;
+            logMessage("D3D9: render targets are %s", supported ? "supported" : "NOT supported");
+            if (!supported) {
+                logMessage("D3D9: minimum requirement of render targets support not met, ERROR");
+                return false;
+            }
+        }
+    }
     return true;
 }
 
@@ -419,7 +436,15 @@ void KWindowD3D9::restoreRenderStates() {
 void KWindowD3D9::releaseDeviceWindow() {
     ClipCursor(nullptr);
     platformUnregisterScreenshotCapture(this);
+    delete textBatch;
+    textBatch = nullptr;
+    releaseAllPixelShaders();
+    releaseAllBatchBuffers();
+    KGraphicD3D9::releaseDeviceResources(true);
     if (device) {
+        // The layers forget this device before it goes.
+        KGraphicD3D9::unbindDevice();
+        unbindBatchDevice();
         device->Release();
         device = nullptr;
     }

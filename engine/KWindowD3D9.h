@@ -203,6 +203,7 @@ private:
     void setViewportChecked(DWORD x, DWORD y, DWORD w, DWORD h);
 
     void resetDevice(bool fromFlip);
+    void drawLetterboxBars();
     void recordFrameTime(uint32_t now);
     void holdFrameRate(uint32_t &now);
     void waitWhileInactive();

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 
+#include "engine/KBatchD3D9.h"
+#include "engine/KGraphicD3D9.h"
+#include "engine/KGraphicD3D9WindowLink.h"
 #include "engine/KSystem.h"
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
@@ -105,10 +108,16 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
     if (clipRectOn)
         setClipRect(false, 0, 0, 0, 0);
     setViewTransform(0, 0, 0, 1.0f, false);
+    if (aspectActive)
+        drawLetterboxBars();
+    if (brightness < 1.0f)
+        drawShadeRect(-1, -1, (float)(width + 1), (float)(height + 1), 1.0f - brightness);
     if (sceneOpen) {
         device->EndScene();
         sceneOpen = false;
     }
+    KGraphicD3D9::checkTargetsEnded();
+    resetBatchesForFrame();
 
     HRESULT level = device->TestCooperativeLevel();
     if (FAILED(level)) {
@@ -153,6 +162,35 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
     }
 }
 
+// Black strips just outside the design area (what a scaled game area would bleed into), then, when the
+// game area does not fill the back buffer, the bars around it in back-buffer pixels.
+void KWindowD3D9::drawLetterboxBars() {
+    drawShadeRect((float)width - 0.5f, -1, (float)(width + 2), (float)(height + 1), 1.0f);
+    drawShadeRect(-1, (float)height - 0.5f, (float)(width + 1), (float)(height + 2), 1.0f);
+    if (gameAreaX <= 0 && gameAreaY <= 0)
+        return;
+    UINT backWidth = d3d9PresentParameters.BackBufferWidth, backHeight = d3d9PresentParameters.BackBufferHeight;
+    setViewportAroundScene(D3DVIEWPORT9{0, 0, backWidth, backHeight, 0.0f, 1.0f});
+    KMatrix projection, view;
+    matrixOrthographic(&projection, (float)backWidth, (float)backHeight, 0.0f, 1.0f);
+    matrixTranslation(&view, -(float)(backWidth / 2), (float)(backHeight / 2), 0.0f);
+    applyView(projection, view);
+    D3DMATRIX identity{};
+    identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
+    device->SetTransform(D3DTS_WORLD, &identity);
+    float areaWidth = (float)gameAreaWidth, areaHeight = (float)gameAreaHeight;
+    float x = (float)gameAreaX, y = (float)gameAreaY;
+    if (gameAreaX <= 0) {
+        drawShadeRect(-1, -1, areaWidth + 1, y, 1.0f);
+        drawShadeRect(-1, areaHeight + y, areaWidth + 1, areaHeight + 2 * y + 1, 1.0f);
+    } else {
+        drawShadeRect(-1, -1, x, areaHeight + 1, 1.0f);
+        drawShadeRect(areaWidth + x, -1, areaWidth + 2 * x + 1, areaHeight + 1, 1.0f);
+    }
+    setViewportAroundScene(gameAreaViewport());
+    setViewTransform(0, 0, 0, 1.0f, false);
+}
+
 // Releases what the device holds, resets it with the engine-wide present parameters and restores the
 // states, two blank frames and the view. From the flip a failed reset leaves the device lost for the next
 // frame; from setMaxFrameRate the restore runs anyway.
@@ -161,6 +199,15 @@ void KWindowD3D9::resetDevice(bool fromFlip) {
     if (!fromFlip && sceneOpen) {
         device->EndScene();
         sceneOpen = false;
+    }
+    if (fromFlip) {
+        KGraphicD3D9::releaseDeviceResources(false);
+        releaseAllBatchBuffers();
+        releaseAllPixelShaders();
+    } else {
+        releaseAllPixelShaders();
+        releaseAllBatchBuffers();
+        KGraphicD3D9::releaseDeviceResources(false);
     }
     HRESULT hr = device->Reset(&d3d9PresentParameters);
     if (FAILED(hr)) {
@@ -179,6 +226,11 @@ void KWindowD3D9::resetDevice(bool fromFlip) {
     presentBlankFrames(fromFlip ? 0xFF000000u : 0u);
     setGameAreaViewport();
     setViewTransform(0, 0, 0, 1.0f, false);
+    KGraphicD3D9::restoreDeviceResources();
+    restoreAllBatchBuffers();
+    recreateAllPixelShaders();
+    KGraphicD3D9::bindDevice(graphicWindowLink(this));
+    bindBatchDevice(graphicWindowLink(this));
     currentGameWindow = this;
     if (!fromFlip) {
         deviceLost = false;
