@@ -130,10 +130,25 @@ void AudioVoice::play(bool looping) {
     looping_ = looping;
 }
 
+// What the converter holds has been taken from the ring but not played: stopping gives it back, so
+// that a pause and a resume from the stopped position lose nothing.
 void AudioVoice::stop() {
     std::lock_guard<std::mutex> guard(mixer_.lock_);
+    if (playing_)
+        position_ = playedPosition();
     playing_ = false;
     SDL_AudioStreamClear(stream_);
+}
+
+DWORD AudioVoice::playedPosition() const {
+    if (!playing_)
+        return position_;
+    uint64_t pendingFrames = static_cast<uint64_t>(SDL_AudioStreamAvailable(stream_)) / kStreamBytesPerFrame *
+                             format_.nSamplesPerSec / AudioMixer::kRate;
+    // A buffer played once has not wrapped, so nothing before its start is pending.
+    DWORD limit = looping_ ? size() - format_.nBlockAlign : position_;
+    DWORD pending = static_cast<DWORD>(std::min<uint64_t>(pendingFrames * format_.nBlockAlign, limit));
+    return (position_ + size() - pending) % size();
 }
 
 void AudioVoice::setPosition(DWORD position) {
@@ -153,10 +168,11 @@ DWORD AudioVoice::latencyBytes() const {
 
 void AudioVoice::getPositions(DWORD *playCursor, DWORD *writeCursor) {
     std::lock_guard<std::mutex> guard(mixer_.lock_);
+    DWORD played = playedPosition();
     if (playCursor)
-        *playCursor = position_;
+        *playCursor = played;
     if (writeCursor)
-        *writeCursor = playing_ ? (position_ + latencyBytes()) % size() : position_;
+        *writeCursor = playing_ ? (played + latencyBytes()) % size() : played;
 }
 
 DWORD AudioVoice::status() {
@@ -195,7 +211,7 @@ HRESULT AudioVoice::lock(DWORD offset, DWORD bytes, DWORD flags, void **first, D
     if (locked_)
         return DSERR_INVALIDCALL;
     if (flags & DSBLOCK_FROMWRITECURSOR)
-        offset = playing_ ? (position_ + latencyBytes()) % size() : position_;
+        offset = playing_ ? (playedPosition() + latencyBytes()) % size() : position_;
     if (flags & DSBLOCK_ENTIREBUFFER)
         bytes = size();
     if (offset >= size() || bytes == 0 || bytes > size())

@@ -49,6 +49,7 @@ private:
     void mixInto(float *mix, float *scratch, int frames);
     void feedSource(DWORD bytes);
     DWORD latencyBytes() const;
+    DWORD playedPosition() const;
     bool isAudible() const;
 
     AudioMixer &mixer_;
