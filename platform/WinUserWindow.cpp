@@ -248,6 +248,9 @@ HWND CreateWindowExW(DWORD, const WCHAR *className, const WCHAR *title, DWORD st
     int clientHeight = height - (frame.bottom - frame.top);
     if (clientWidth <= 0 || clientHeight <= 0)
         return nullptr;
+    // Frames come from the software device: they are copied into the window's own framebuffer rather than
+    // through a GPU texture, which would start a GL context for nothing (unless the user asks otherwise).
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     Uint32 flags = SDL_WINDOW_HIDDEN | ((style & WS_POPUP) ? SDL_WINDOW_BORDERLESS : 0);
     int clientX = x == CW_USEDEFAULT ? (int)SDL_WINDOWPOS_CENTERED : x - frame.left;
     int clientY = y == CW_USEDEFAULT ? (int)SDL_WINDOWPOS_CENTERED : y - frame.top;
