@@ -153,8 +153,10 @@ bool KGraphicD3D9::waitForDevice() {
     bool logged = false;
     for (;;) {
         KGraphicD3D9Window *window;
+        bool onDrawingThread;
         {
             std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+            onDrawingThread = std::this_thread::get_id() == drawingThread;
             window = renderer.window;
             if (!window || !renderer.device) {
                 logMessage("D3D9: no device to create a picture on, ERROR");
@@ -168,10 +170,10 @@ bool KGraphicD3D9::waitForDevice() {
                 return false;
             }
         }
-        if (!logged || std::this_thread::get_id() == drawingThread)
+        if (!logged || onDrawingThread)
             logMessage("D3D9: device lost, waiting for reset");
         logged = true;
-        if (std::this_thread::get_id() == drawingThread)
+        if (onDrawingThread)
             window->flipDeviceFrame();
         else
             Sleep(10);

@@ -105,6 +105,9 @@ KWindowD3D9::PointerArea KWindowD3D9::fullScreenPointerArea() const {
 void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
     if (!device)
         return;
+    // The game-load thread makes pictures on this device: the device work of the flip is done under the
+    // renderer's lock, which is let go while messages are pumped and while the frame rate is held.
+    std::unique_lock<std::recursive_mutex> deviceLock(KGraphicD3D9::rendererMutex());
     if (clipRectOn)
         setClipRect(false, 0, 0, 0, 0);
     setViewTransform(0, 0, 0, 1.0f, false);
@@ -131,6 +134,7 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
         platformFrameCompleted(window);
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
+    deviceLock.unlock();
     pumpMessages();
 
     if (waitWhileInactiveRequested) {
@@ -139,8 +143,10 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
         else
             waitWhileInactive();
     }
+    deviceLock.lock();
     if (!device || deviceLost || device->TestCooperativeLevel() != D3D_OK)
         return;
+    deviceLock.unlock();
 
     if (fullScreen) {
         PointerArea area = fullScreenPointerArea();
@@ -152,6 +158,7 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
     holdFrameRate(now);
     recordFrameTime(now);
 
+    deviceLock.lock();
     setGameAreaViewport();
     if (SUCCEEDED(device->BeginScene())) {
         sceneOpen = true;

@@ -2,6 +2,7 @@
 // per-frame duties, a lost device in the middle of loads, draws and batches, loaders that wait for the
 // reset (flipping on the drawing thread, only waiting elsewhere, giving up when the window closes), and
 // the window's release of everything it owns.
+// test-labels: threaded
 #include "tests/engine/KWindowD3D9TestSupport.h"
 
 #include <atomic>
