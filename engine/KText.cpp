@@ -267,8 +267,10 @@ bool KText::loadFont(const char *descriptionName, const char *pageName) {
     static char name[kTextNameCapacity];
     std::strcpy(name, pageName);
     for (int32_t i = 0; i < pageCount; i++) {
-        if (i > 0)
-            nextPageName(name);
+        if (i > 0 && !nextPageName(name)) {
+            logMessage("KText: the name of font page %d after %s is too long", i, name);
+            return false;
+        }
         if (!loadPage(i, name))
             return false;
     }

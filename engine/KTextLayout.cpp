@@ -6,6 +6,7 @@
 // included), so a text field can map them straight onto its string.
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/KText.h"
 #include "engine/KTextEncoding.h"
@@ -165,7 +166,7 @@ float layoutText(KText *font, int32_t encoding, const char *text, int32_t maxCha
             } else if (!lastLine && (style == kTextStyleJustifiedChars || style == kTextStyleJustifiedCharsKeep)) {
                 const int32_t characters = line.end - start;
                 if (characters > 1)
-                    charExtra = float(int32_t((boxWidth - width) / float(characters - 1)));
+                    charExtra = std::trunc((boxWidth - width) / float(characters - 1));
             }
             const float lineSpacingPx = spacing + charExtra;
 
