@@ -123,6 +123,39 @@ TEST_F(TextRenderTest, FontsLoadTheirPagesAndShareOneTextBatch) {
     EXPECT_TRUE(missing->hasGlyph('A'));
 }
 
+TEST_F(TextRenderTest, PagesAfterTheFirstAreNamedByCountingUp) {
+    // Pages of different sizes, so each slot shows which file it holds.
+    for (int i = 0; i < 17; i++) {
+        const std::string size = std::to_string(4 + i) + "x4";
+        ASSERT_EQ(runProgram({"/usr/bin/convert", "-size", size, "xc:white",
+                              (temp / ("font_7_" + std::to_string(i) + ".tga")).string()}),
+                  0);
+    }
+    writeFileText(temp / "three.ktext", "%ktext 1 3 1\n65 0 0 3 3 4 4 0 0 0\n");
+    KText three;
+    ASSERT_TRUE(three.loadFont((temp / "three.ktext").c_str(), (temp / "font_7_0.tga").c_str()));
+    for (int i = 0; i < 3; i++) {
+        ASSERT_NE(three.getPage(i), nullptr);
+        EXPECT_EQ(three.getPage(i)->getImageWidth(), float(4 + i)) << "page " << i;
+    }
+    EXPECT_EQ(three.getPage(3), nullptr);
+
+    // A header asking for more than 16 pages fails at the seventeenth; the sixteen stay.
+    writeFileText(temp / "many.ktext", "%ktext 1 17 1\n65 0 0 3 3 4 4 0 0 0\n");
+    KText many;
+    clearLogContents();
+    EXPECT_FALSE(many.loadFont((temp / "many.ktext").c_str(), (temp / "font_7_0.tga").c_str()));
+    EXPECT_NE(many.getPage(15), nullptr);
+    EXPECT_TRUE(logHas("font_7_16.tga")) << getLogContents();
+
+    // A missing third page fails the load after the first two.
+    std::filesystem::remove(temp / "font_7_2.tga");
+    KText gap;
+    EXPECT_FALSE(gap.loadFont((temp / "three.ktext").c_str(), (temp / "font_7_0.tga").c_str()));
+    EXPECT_EQ(gap.getPage(1)->getImageWidth(), 5.0f);
+    EXPECT_TRUE(gap.hasGlyph('A'));
+}
+
 TEST_F(TextRenderTest, ALineAtWholePixelsReproducesTheGlyphImages) {
     ASSERT_TRUE(loadFont(font));
     const char *text = "Lanternfall {Wyjq}";
