@@ -78,10 +78,14 @@ void appendCapture(const int16_t *samples, int frames) {
     std::fflush(state.file);
 }
 
-bool captureActive() {
-    Capture &state = capture();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return state.file != nullptr;
+// The environment hook captures from the first time the output opens to the end of the process, so
+// that a game that closes and reopens its sound (a restart) keeps one file.
+void startEnvironmentCapture() {
+    static bool started = false;
+    const char *path = std::getenv("LANTERNFALL_AUDIO_WAV");
+    if (started || !path || !*path)
+        return;
+    started = startAudioCapture(path);
 }
 
 // ---- device opening ----
@@ -324,9 +328,7 @@ std::unique_ptr<AudioMixer> AudioMixer::open() {
         return nullptr;
     mixer->device_ = device;
     mixer->latencyFrames_ = 2 * std::max<int>(obtained.samples, 1);
-    const char *capturePath = std::getenv("LANTERNFALL_AUDIO_WAV");
-    if (capturePath && *capturePath && !captureActive())
-        mixer->startedCapture_ = startAudioCapture(capturePath);
+    startEnvironmentCapture();
     return mixer;
 }
 
@@ -335,8 +337,6 @@ AudioMixer::~AudioMixer() {
         return;
     SDL_CloseAudioDevice(device_);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    if (startedCapture_)
-        stopAudioCapture();
 }
 
 void AudioMixer::start() {

@@ -100,7 +100,6 @@ private:
     std::mutex lock_;
     uint32_t device_;
     int latencyFrames_;
-    bool startedCapture_ = false;
     std::vector<AudioVoice *> voices_;
     std::vector<float> mixBuffer_;
     std::vector<float> scratch_;
@@ -108,7 +107,8 @@ private:
 
 // Test hook: from now on every block of mixed output is also appended to a 44100 Hz 16-bit stereo
 // WAV file (its header is kept valid after every block). The environment variable
-// LANTERNFALL_AUDIO_WAV=<file> does the same from the moment the output opens until it closes.
+// LANTERNFALL_AUDIO_WAV=<file> does the same from the first time the output opens in the process
+// (closing and reopening the output keeps appending to the same file).
 bool startAudioCapture(const char *path);
 // Closes the capture file; what was captured stays readable.
 void stopAudioCapture();
