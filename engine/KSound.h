@@ -34,10 +34,13 @@ public:
     typedef int32_t (*FillCallback)(void *userData, void *destination, int32_t maxBytes);
 
     KSound();
+    // Not virtual: owners destroy a sound through its own type.
     ~KSound();
     KSound(const KSound &) = delete;
     KSound &operator=(const KSound &) = delete;
 
+    // False when nothing could be started. While sounds are suspended a started stream waits, paused,
+    // for resumeAllSounds.
     virtual bool startStream(bool loop, bool randomStart);
     virtual void haltStream();
     virtual bool openUserStream(int32_t channels, int32_t bitsPerSample, int32_t samplesPerSecond,
