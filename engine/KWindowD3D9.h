@@ -200,7 +200,6 @@ private:
     void confineCursorAtCreation();
     void presentBlankFrames(D3DCOLOR colour);
     void setGameAreaViewport();
-    void setViewportChecked(DWORD x, DWORD y, DWORD w, DWORD h);
 
     void resetDevice(bool fromFlip);
     void drawLetterboxBars();
