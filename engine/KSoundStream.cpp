@@ -44,8 +44,8 @@ int soundMemorySeek(void *source, int64_t offset, int whence) {
     case SEEK_SET:
         target = offset;
         break;
-    case SEEK_CUR:
-        target = static_cast<int64_t>(sound->readPosition) + offset;
+    case SEEK_CUR: // an offset beyond the size cannot land inside; testing it first avoids overflow
+        target = offset > size ? size : static_cast<int64_t>(sound->readPosition) + offset;
         break;
     case SEEK_END:
         target = size;

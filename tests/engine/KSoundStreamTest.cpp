@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -355,6 +356,11 @@ TEST_F(KSoundStreamTest, MemorySourceKeepsEveryPositionInsideTheData) {
     EXPECT_EQ(soundMemoryTell(&sound), 100);
     soundMemorySeek(&sound, 10, 7);
     EXPECT_EQ(soundMemoryTell(&sound), 100) << "an unknown origin changes nothing";
+    soundMemorySeek(&sound, 50, SEEK_SET);
+    soundMemorySeek(&sound, INT64_MAX, SEEK_CUR);
+    EXPECT_EQ(soundMemoryTell(&sound), 100);
+    soundMemorySeek(&sound, INT64_MIN, SEEK_CUR);
+    EXPECT_EQ(soundMemoryTell(&sound), 0);
     EXPECT_EQ(soundMemoryClose(&sound), 0);
     EXPECT_EQ(soundMemoryTell(&sound), 0);
     EXPECT_NE(sound.data, nullptr) << "closing keeps the data, which is the sound's";
