@@ -153,6 +153,8 @@ protected:
     const GlyphRecord *drawableGlyph(uint32_t code) const;
     int32_t glyphPage(const GlyphRecord &record) const { return textGlyphPages ? record.page : 0; }
     float glyphStep(const GlyphRecord &record, float spacing) const;
+    // One glyph to the text batch at (x, y); a scaled glyph grows from its top-left corner.
+    void addGlyphQuad(const GlyphRecord &record, float x, float y, float scale, bool scaled) const;
     // Draws one text line through the batch at the float pen, as the unscaled and scaled draws share it.
     void drawLine(const void *text, float x, float y, float spacing, float scale, bool roundPen, int32_t encoding);
     void drawLineRight(const void *text, float right, float y, float spacing, bool roundPen);

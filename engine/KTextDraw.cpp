@@ -123,6 +123,19 @@ float KText::getStringWidthN(const void *text, int32_t count, float spacing, flo
     return measure(text, count < 0 ? 0 : count, spacing, -1) * scale;
 }
 
+void KText::addGlyphQuad(const GlyphRecord &record, float x, float y, float scale, bool scaled) const {
+    const float offsetY = (textGlyphPages ? float(record.offsetY) : 0.0f) + pageOffsetY[glyphPage(record)];
+    const float width = float(record.srcRight + 1 - record.srcLeft);
+    const float height = float(record.srcBottom + 1 - record.srcTop);
+    if (!scaled) {
+        textBatch->addImageRectScaled(record.srcLeft, record.srcTop, record.srcRight + 1, record.srcBottom + 1, x,
+                                      y + offsetY, 1.0f, alpha, 0.0f, 0.0f);
+    } else {
+        textBatch->addImageRectScaled(record.srcLeft, record.srcTop, record.srcRight + 1, record.srcBottom + 1, x,
+                                      y + offsetY * scale, scale, alpha, -width / 2, -height / 2);
+    }
+}
+
 void KText::drawLine(const void *text, float x, float y, float spacing, float scale, bool roundPen,
                      int32_t encoding) {
     if (!records || !text)
@@ -141,16 +154,8 @@ void KText::drawLine(const void *text, float x, float y, float spacing, float sc
         const int32_t page = glyphPage(*record);
         if (textGlyphPages && i > 0)
             pen += float(record->offsetX) * scale;
-        if (batch.use(page)) {
-            const float offsetY = (textGlyphPages ? float(record->offsetY) : 0.0f) + pageOffsetY[page];
-            const float width = float(record->srcRight + 1 - record->srcLeft);
-            const float height = float(record->srcBottom + 1 - record->srcTop);
-            const bool scaled = !roundPen;
-            textBatch->addImageRectScaled(record->srcLeft, record->srcTop, record->srcRight + 1,
-                                          record->srcBottom + 1, roundPen ? roundHalfUp(pen) : pen,
-                                          y + offsetY * scale, scale, alpha, scaled ? -width / 2 : 0.0f,
-                                          scaled ? -height / 2 : 0.0f);
-        }
+        if (batch.use(page))
+            addGlyphQuad(*record, roundPen ? roundHalfUp(pen) : pen, y, scale, !roundPen);
         pen += glyphStep(*record, spacing) * scale;
         if (code == kSpace)
             pen += spaceExtra * scale;
@@ -174,12 +179,8 @@ void KText::drawLineRight(const void *text, float right, float y, float spacing,
             continue;
         const int32_t page = glyphPage(*record);
         pen -= glyphStep(*record, spacing);
-        if (batch.use(page)) {
-            const float offsetY = (textGlyphPages ? float(record->offsetY) : 0.0f) + pageOffsetY[page];
-            textBatch->addImageRectScaled(record->srcLeft, record->srcTop, record->srcRight + 1,
-                                          record->srcBottom + 1, roundPen ? roundHalfUp(pen) : pen, y + offsetY,
-                                          1.0f, alpha, 0.0f, 0.0f);
-        }
+        if (batch.use(page))
+            addGlyphQuad(*record, roundPen ? roundHalfUp(pen) : pen, y, 1.0f, false);
         if (textGlyphPages)
             pen -= float(record->offsetX);
     }
