@@ -698,27 +698,31 @@ void rasterLine(const BandContext &ctx, const DrawState &st, const Vertex &a, co
 
 } // namespace
 
+void Rasterizer::clearRows(const Command &cmd, int y0, int y1) {
+    int ya = std::max(cmd.y0, y0), yb = std::min(cmd.y1, y1);
+    for (int y = ya; y < yb; ++y) {
+        if (cmd.clearColor)
+            kernels::fillRun(target_.pixels + (size_t)y * target_.stride + cmd.x0, cmd.x1 - cmd.x0, cmd.argb);
+        if (cmd.clearDepth) {
+            float *row = depth_.values + (size_t)y * depth_.width;
+            std::fill(row + cmd.x0, row + cmd.x1, cmd.z);
+        }
+    }
+}
+
 void Rasterizer::runBand(int band) {
     const int y0 = band * bandHeight_, y1 = std::min(flushHeight_, y0 + bandHeight_);
     BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr};
     for (uint32_t index : bins_[band]) {
         const Command &cmd = commands_[index];
+        if (cmd.kind == Command::Kind::clear) {
+            clearRows(cmd, y0, y1);
+            continue;
+        }
         const DrawState &state = states_[cmd.state];
         switch (cmd.kind) {
-        case Command::Kind::clear: {
-            int ya = std::max(cmd.y0, y0), yb = std::min(cmd.y1, y1);
-            for (int y = ya; y < yb; ++y) {
-                if (cmd.clearColor) {
-                    uint32_t *row = target_.pixels + (size_t)y * target_.stride;
-                    kernels::fillRun(row + cmd.x0, cmd.x1 - cmd.x0, cmd.argb);
-                }
-                if (cmd.clearDepth) {
-                    float *row = depth_.values + (size_t)y * depth_.width;
-                    std::fill(row + cmd.x0, row + cmd.x1, cmd.z);
-                }
-            }
+        case Command::Kind::clear:
             break;
-        }
         case Command::Kind::triangle: {
             int ya = std::max(cmd.rowMin, y0), yb = std::min(cmd.rowMax, y1 - 1);
             for (int y = ya; y <= yb; ++y) {

@@ -120,6 +120,7 @@ private:
     void binCommands();
     void runBands();
     void runBand(int band);
+    void clearRows(const Command &cmd, int y0, int y1);
     void workerLoop();
     void stopWorkers();
 

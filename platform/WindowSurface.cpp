@@ -11,6 +11,8 @@ bool platformEnsureVideo() {
     bool hasDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     if ((!driver || !*driver) && !hasDisplay)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    // Frames are copied into the window's own framebuffer; no GPU renderer is set up behind it.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
