@@ -125,6 +125,8 @@ LONG_PTR GetWindowLongPtrW(HWND window, int index);
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
 #define WM_CONTEXTMENU 0x007B
+#define WM_USER 0x0400
+#define WM_APP 0x8000
 
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1

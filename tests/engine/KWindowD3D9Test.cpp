@@ -371,3 +371,45 @@ TEST_F(WindowFixture, FullScreenCreationSwitchesTheModeConfinesThePointerAndKeep
     window.reset();
     EXPECT_FALSE(GetClipCursor(&confined)); // freed with the window
 }
+
+namespace {
+HWND windowToBringBack = nullptr;
+int messagesWhileBehind = 0;
+// The other window's procedure: its first message is only counted, its second brings the game back.
+LRESULT frontWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP && ++messagesWhileBehind == 2)
+        SetForegroundWindow(windowToBringBack);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+} // namespace
+
+TEST_F(WindowFixture, FlipWaitsBehindAnotherWindowDispatchingMessagesUntilItIsInFrontAgain) {
+    WNDCLASSEXW other{};
+    other.cbSize = sizeof other;
+    other.lpfnWndProc = frontWindowProc;
+    other.lpszClassName = u"front window";
+    ASSERT_TRUE(RegisterClassExW(&other));
+    HWND front = CreateWindowExW(0, u"front window", u"front", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(front, nullptr);
+    windowToBringBack = window->getWindowHandle();
+    messagesWhileBehind = 0;
+
+    window->flipBackBuffer(true);
+    ShowWindow(front, SW_SHOWNORMAL);
+    window->flipBackBuffer(false); // a flip that is told not to wait returns at once
+    EXPECT_EQ(window->frameCount, 2);
+    PostMessageW(front, WM_APP, 0, 0);
+    PostMessageW(front, WM_APP, 0, 0);
+    window->skipInactiveWait = true; // the next waiting flip skips its wait once
+    window->flipBackBuffer(true);
+    EXPECT_FALSE(window->skipInactiveWait);
+    EXPECT_EQ(messagesWhileBehind, 0);
+    window->flipBackBuffer(true);
+    EXPECT_EQ(messagesWhileBehind, 2); // both dispatched while waiting; the second ended the wait
+    EXPECT_TRUE(window->hasFocus());
+    EXPECT_EQ(window->frameCount, 1); // the time behind the other window was no frame
+    EXPECT_FALSE(window->isQuitRequested());
+    DestroyWindow(front);
+    UnregisterClassW(u"front window", GetModuleHandleW(nullptr));
+}
