@@ -26,7 +26,7 @@ extern char **environ;
 
 namespace {
 
-constexpr int kPictures = 1850;
+constexpr int kPictures = 2000;
 constexpr int kPictureSide = 180; // RGB noise: about 97 KB a picture, stored as it is
 constexpr int kTexts = 2500;
 constexpr size_t kTextSize = 24 * 1024;
