@@ -162,9 +162,10 @@ TEST_F(PicturesInTheWindow, ALostDeviceInTheMiddleOfLoadsDrawsAndBatches) {
 TEST_F(PicturesInTheWindow, ALoaderOnAnotherThreadWaitsForTheResetWithoutFlipping) {
     std::vector<uint32_t> pixels = picturetest::patternPixels(16, 8);
     mountArchive({{"lamp.png", pixels}}, 16, 8);
-    deviceHooksLoseDevice(2);
-    window->flipBackBuffer(true); // lost now
+    deviceHooksLoseDevice(1);
+    window->flipBackBuffer(true); // lost now, and resettable at the next flip
     ASSERT_TRUE(window->deviceLost);
+    clearLogContents();
     std::atomic<bool> done{false}, loaded{false};
     std::unique_ptr<KGraphicD3D9> lamp = newPicture();
     std::string name = archived("lamp.png");
@@ -172,6 +173,11 @@ TEST_F(PicturesInTheWindow, ALoaderOnAnotherThreadWaitsForTheResetWithoutFlippin
         loaded = lamp->loadImageFile(name.c_str(), 0);
         done = true;
     });
+    // The loader waits (without flipping) until this thread resets the device.
+    for (int i = 0; i < 10000 && !logHas("D3D9: device lost, waiting for reset"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(done);
+    EXPECT_FALSE(logHas("D3D9: device lost, resetting")) << "only the drawing thread flips";
     for (int frame = 0; frame < 2000 && !done; ++frame) {
         window->flipBackBuffer(true);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
