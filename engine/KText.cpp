@@ -257,6 +257,8 @@ bool KText::loadPage(int32_t index, const char *name) {
 }
 
 bool KText::loadFont(const char *descriptionName, const char *pageName) {
+    if (!descriptionName || !pageName)
+        return false;
     int32_t pageCount = 0;
     if (!readDescription(descriptionName, &pageCount))
         return false;
