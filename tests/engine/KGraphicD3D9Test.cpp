@@ -98,20 +98,17 @@ TEST_F(Pictures, AFormatTheDeviceLacksIsRefusedWithItsThreeWords) {
     EXPECT_EQ(picture->getTexture(), nullptr);
 }
 
-TEST_F(Pictures, LoadingAgainAtTheSameSizeReusesTheTexture) {
-    ASSERT_TRUE(writeImage(temp / "a.png", 20, 10, patternPixels(20, 10)));
-    auto picture = newPicture();
-    ASSERT_TRUE(picture->loadImageFile((temp / "a.png").c_str(), 0));
-    IDirect3DTexture9 *first = picture->getTexture();
-    ASSERT_TRUE(picture->loadImageFile((temp / "a.png").c_str(), 0));
-    // releaseImage drops the texture, so equal sizes meet a fresh one; the same picture loaded through
-    // createFromPixels keeps it.
+TEST_F(Pictures, UploadingAgainAtTheSameSizeReusesTheTexture) {
     std::vector<uint32_t> pixels = patternPixels(20, 10);
-    ASSERT_TRUE(picture->createFromPixels(pixels.data(), 20, 10, true, false));
-    IDirect3DTexture9 *second = picture->getTexture();
-    ASSERT_TRUE(picture->createFromPixels(pixels.data(), 20, 10, true, false));
-    EXPECT_EQ(picture->getTexture(), second);
-    (void)first;
+    auto picture = loadedFrom(pixels, 20, 10);
+    IDirect3DTexture9 *texture = picture->getTexture();
+    std::vector<uint32_t> other(20 * 10, 0xFF112233u);
+    ASSERT_TRUE(picture->createFromPixels(other.data(), 20, 10, true, false));
+    EXPECT_EQ(picture->getTexture(), texture);
+    picture->drawImageRect(0, 0, 20, 10, 0, 0, false, false);
+    EXPECT_EQ(frame()[5 * kWidth + 5], 0xFF112233u);
+    ASSERT_TRUE(picture->createFromPixels(other.data(), 20, 10, true, true));
+    EXPECT_EQ(picture->getTextureFormat(), D3DFMT_A8R8G8B8) << "another format needs another texture";
 }
 
 TEST_F(Pictures, CreateFromPixelsOnAPictureLoadedFromAFileOfTheSameSize) {
