@@ -293,6 +293,10 @@ bool KGraphicD3D9::preparePixels(IDirect3DTexture9 *texture, const void *pixels,
     bool known = true;
     width = std::min(width, desc.Width);
     height = std::min(height, desc.Height);
+    if (width == 0 || height == 0) {
+        texture->UnlockRect(0);
+        return false;
+    }
     switch (desc.Format) {
     case D3DFMT_A8R8G8B8:
     case D3DFMT_X8R8G8B8:
