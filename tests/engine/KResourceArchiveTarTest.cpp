@@ -167,12 +167,11 @@ TEST_F(TarArchiveTest, UstarBlankMagicIgnoresThePrefix) {
 TEST_F(TarArchiveTest, OneZeroBlockIsSkippedTwoEndTheArchive) {
     auto first = packed({"data/a.txt"});
     auto second = packed({"data/z.txt"});
-    std::vector<unsigned char> zero(kBlock, 0);
-    auto join = [&](int zeroBlocks) {
-        std::vector<unsigned char> bytes(first.begin(), first.begin() + 2 * kBlock);
-        for (int i = 0; i < zeroBlocks; i++)
-            bytes.insert(bytes.end(), zero.begin(), zero.end());
-        bytes.insert(bytes.end(), second.begin(), second.end());
+    // The first archive's header and data block, zero blocks, then the whole second archive.
+    auto join = [&](size_t zeroBlocks) {
+        std::vector<unsigned char> bytes((2 + zeroBlocks) * kBlock + second.size(), 0);
+        std::copy_n(first.begin(), 2 * kBlock, bytes.begin());
+        std::copy(second.begin(), second.end(), bytes.end() - static_cast<long>(second.size()));
         return bytes;
     };
     KResourceArchive *archive = mountCopy(join(1));
