@@ -1,10 +1,16 @@
-// Program entry. The game object and its start-up come with the game application.
-#include <cstdio>
-
+// Program entry: fixes the game's design geometry and runs the game. Command-line arguments are ignored.
 #include "engine/KSystem.h"
+#include "game/HoGame.h"
 
 int main() {
     initSystem();
-    std::fprintf(stderr, "lanternfall: the game cannot start yet: the game application is not built.\n");
-    return 1;
+    GameSettings settings;
+    settings.useStateSubfolder = 1;
+    settings.designWidth = 2048.0f;
+    settings.designHeight = 1536.0f;
+    settings.wideAllowed = 1;
+    settings.wideWidth = 2560.0f;
+    settings.normalMode = 1;
+    settings.smallMode = 0;
+    return runGameEntry(settings);
 }

@@ -1,0 +1,162 @@
+#include "game/HoGame.h"
+
+#include <new>
+
+#include "engine/KResource.h"
+#include "engine/KSystem.h"
+#include "engine/KWindow.h"
+#include "game/SplashScreen.h"
+#include "platform/WinBase.h"
+#include "platform/WinUser.h"
+
+namespace {
+
+constexpr char16_t kWindowTitle[] = u"Brightmoor Ambercrest Lanternfall";
+constexpr char kGameId[] = "Brightmoor_Ambercrest";
+constexpr char kMakerFolder[] = "Morvane";
+// The operating system on which the shutdown waits before the process ends.
+constexpr int32_t kOsCodeWaitingAtExit = 7;
+constexpr DWORD kExitWaitMilliseconds = 10000;
+
+} // namespace
+
+HoGame *currentHoGame() {
+    return static_cast<HoGame *>(currentGame);
+}
+
+HoGame::HoGame(const GameSettings &gameSettings) : settings(gameSettings) {
+    useStateSubfolder = settings.useStateSubfolder;
+    wide = settings.wideAllowed;
+    screenValues = ScreenValues{};
+    if (settings.wideAllowed) {
+        screenValues.width = settings.wideWidth;
+        screenValues.narrowWidth = settings.designWidth;
+    } else {
+        screenValues.width = settings.designWidth;
+        settings.wideWidth = settings.designWidth;
+    }
+    screenValues.wideWidth = screenValues.width;
+    screenValues.height = settings.designHeight;
+    screenValues.halfWidth = screenValues.width * 0.5f;
+    screenValues.halfHeight = screenValues.height * 0.5f;
+    screenValues.artScale = 1.0f;
+}
+
+HoGame::~HoGame() {
+    splash.reset();
+}
+
+const char *HoGame::getWindowTitle() {
+    static char title[100];
+    utf16ToUtf8(kWindowTitle, title, sizeof title);
+    return title;
+}
+
+const char *HoGame::getGameId() {
+    static char id[64];
+    std::snprintf(id, sizeof id, "%s", kGameId);
+    return id;
+}
+
+const char *HoGame::getMakerFolderName() {
+    return kMakerFolder;
+}
+
+const char *HoGame::getExtraString() {
+    return "";
+}
+
+bool HoGame::isFullscreen() const {
+    return options.rounded(kOptionFullscreen) != 0;
+}
+
+bool HoGame::isHd() const {
+    return options.rounded(kOptionHdGraphics) > 0;
+}
+
+void HoGame::run() {
+    if (checkGameInstance(getGameId())) {
+        logMessage("Game: another copy of the game is running");
+        return;
+    }
+    startup();
+    if (!window)
+        return;
+    splash = std::make_unique<SplashScreen>(this);
+    while (runPass()) {
+    }
+}
+
+bool HoGame::runPass() {
+    if (paused) {
+        // A paused pass runs nothing of the game, but must wait for the event that ends the pause.
+        waitForWindowMessage();
+    } else {
+        computeLogicSteps();
+        if (splash)
+            runSplashFrame();
+        else if (!context)
+            createContext();
+        runFrame();
+    }
+    if (window && window->isQuitRequested())
+        return !shutdown();
+    return true;
+}
+
+void HoGame::runSplashFrame() {
+    splash->update();
+    if (splash->elapsed < SplashScreen::kPictureMilliseconds)
+        return;
+    if (!context)
+        createContext();
+    splash.reset();
+}
+
+// The game context comes with the scenes and scripts; until then the window shows its clear colour.
+void HoGame::createContext() {
+    if (!noContextLogged_) {
+        logMessage("Game: no game context exists yet");
+        noContextLogged_ = true;
+    }
+    if (window)
+        window->setViewTransform(0.0f, 0.0f, 0.0f, 1.0f, true);
+}
+
+void HoGame::waitForWindowMessage() {
+    if (!window)
+        return;
+    MSG message;
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    } else {
+        // The queue has ended (a quit message or no queue): waiting again would never return.
+        window->setQuitRequested(true);
+    }
+}
+
+bool HoGame::shutdown() {
+    if (shutDown_)
+        return true;
+    shutDown_ = true;
+    splash.reset();
+    KResource::cleanup();
+    delete window;
+    window = nullptr;
+    saveOptions();
+    if (osCode == kOsCodeWaitingAtExit)
+        Sleep(kExitWaitMilliseconds);
+    return true;
+}
+
+int runGameEntry(const GameSettings &settings) {
+    HoGame *game = new (std::nothrow) HoGame(settings);
+    if (!game)
+        return 0;
+    game->initStateFolder();
+    game->run();
+    delete static_cast<KGame *>(game);
+    return 0;
+}

@@ -1,0 +1,94 @@
+#pragma once
+// The game application: the one KGame of the program. It holds the player options, the display layout
+// and the view, runs start-up, the splash sequence and the fixed-step main loop, answers the window's
+// events and shuts everything down in order when the window asks to quit.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/KGame.h"
+#include "game/HoGameSettings.h"
+
+class HoContext;
+class SplashScreen;
+struct KWindowEvent;
+
+class HoGame : public KGame {
+public:
+    explicit HoGame(const GameSettings &settings);
+    ~HoGame() override;
+
+    const char *getWindowTitle() override;
+    const char *getGameId() override;
+    const char *getMakerFolderName() override;
+    const char *getExtraString() override;
+    void run() override;
+
+    // One pass of the main loop; false once the shutdown has run and the loop must end.
+    bool runPass();
+    // Runs once, when the window asks to quit; true ends the loop.
+    bool shutdown();
+
+    bool isFullscreen() const;
+    bool isHd() const;
+
+    // Start-up and display layout (HoGameStartup.cpp).
+    void startup();
+    void createWindow();
+    bool switchQuality(bool wantHd);
+    void mountQualityArchive();
+    bool forceFullScreenIfTooLarge();
+    void applyFullScreen();
+    bool applyHardwareCursor();
+    void setView(float x, float y, float zoom, float angle);
+    void setClipRect(bool enabled, float x1, float y1, float x2, float y2);
+
+    // The options file (HoGameOptions.cpp).
+    std::string optionsFilePath() const;
+    void readOptions();
+    void saveOptions();
+    // Applies the text of an options file to the options.
+    void parseOptions(const char *text);
+
+    // The window's event callback (HoGameEvents.cpp); acts on the process-wide game.
+    static bool onWindowEvent(KWindowEvent *event);
+    void handleWindowEvent(const KWindowEvent &event);
+
+    GameOptions options;
+    HoContext *context = nullptr;
+    std::unique_ptr<SplashScreen> splash;
+    uint8_t paused = 0;
+    uint8_t useStateSubfolder = 0;
+    uint8_t wide = 0;
+    uint8_t hdActive = 0;
+    GameSettings settings;
+
+    struct View {
+        float x = 0.0f, y = 0.0f, angle = 0.0f, zoom = 1.0f;
+    } view;
+    struct ClipRect {
+        bool enabled = false;
+        float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
+    } clip;
+
+private:
+    void mountArchive(const char *name);
+    void mountQualityArchiveOnly();
+    bool hdModeAvailable();
+    void chooseNarrowLayoutIfNearer(bool hd);
+    void hideSystemCursorFully();
+    void showSystemCursorFully();
+    void createContext();
+    void runSplashFrame();
+    void waitForWindowMessage();
+
+    bool shutDown_ = false;
+    bool noContextLogged_ = false;
+};
+
+// The game the window callback and the splash act on; null outside the game entry.
+HoGame *currentHoGame();
+
+// Creates the game, its state folder, runs it and tears it down; returns the program's exit code.
+int runGameEntry(const GameSettings &settings);

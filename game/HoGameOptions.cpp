@@ -1,0 +1,118 @@
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/KSystem.h"
+#include "game/HoGame.h"
+#include "game/NumberParse.h"
+#include "game/ReadWholeFile.h"
+#include "game/TextReader.h"
+
+namespace {
+
+constexpr char kStateSubfolder[] = "Velt";
+constexpr char kOptionsFileName[] = "options.cfg";
+// Far beyond 0..1, where the integer options are clamped anyway; keeps long values from overflowing.
+constexpr int64_t kScannerLimit = int64_t(1) << 40;
+
+// An optional '-', then every character up to the first one at or below blank adds its distance from
+// '0' to ten times the number so far; the result saturates.
+int64_t scanOptionInteger(const char *text) {
+    bool negative = false;
+    if (*text == '-') {
+        negative = true;
+        text++;
+    }
+    int64_t number = 0;
+    for (; static_cast<signed char>(*text) > ' '; text++) {
+        number = number * 10 + (*text - '0');
+        if (number > kScannerLimit)
+            number = kScannerLimit;
+        else if (number < -kScannerLimit)
+            number = -kScannerLimit;
+    }
+    return negative ? -number : number;
+}
+
+float clampUnit(float value) {
+    if (std::isnan(value) || value < 0.0f)
+        return 0.0f;
+    return value > 1.0f ? 1.0f : value;
+}
+
+bool isIntegerOption(GameOptionIndex index) {
+    return index != kOptionMusic && index != kOptionSfx && index != kOptionVoice;
+}
+
+// "%.3f" in the C locale, whatever the process's locale is.
+std::string formatVolume(float value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+    if (result.ec != std::errc())
+        return "0.000";
+    return std::string(text, result.ptr);
+}
+
+} // namespace
+
+std::string HoGame::optionsFilePath() const {
+    std::string path = statePath;
+    if (useStateSubfolder) {
+        path += "/";
+        path += kStateSubfolder;
+    }
+    path += "/";
+    path += kOptionsFileName;
+    return path;
+}
+
+void HoGame::readOptions() {
+    WholeFile file;
+    if (!readWholeFile(optionsFilePath().c_str(), &file))
+        return;
+    parseOptions(file.data.get());
+}
+
+void HoGame::parseOptions(const char *text) {
+    TextReader reader;
+    reader.attach(text);
+    while (reader.readLine()) {
+        const char *line = reader.line();
+        const char *equals = std::strchr(line, '=');
+        if (!equals)
+            continue;
+        const std::string key(line, size_t(equals - line));
+        const char *value = equals + 1;
+        for (int32_t i = 0; i < kGameOptionCount; i++) {
+            const auto index = GameOptionIndex(i);
+            if (key != GameOptions::name(index))
+                continue;
+            if (isIntegerOption(index)) {
+                const int64_t number = scanOptionInteger(value);
+                options.set(index, number < 0 ? 0.0f : number > 1 ? 1.0f : float(number));
+            } else {
+                options.set(index, clampUnit(parseFloat(value)));
+            }
+        }
+    }
+}
+
+void HoGame::saveOptions() {
+    const std::string path = optionsFilePath();
+    FILE *file = openFileUtf8(path.c_str(), "w");
+    if (!file) {
+        logMessage("Game: cannot write options file %s", path.c_str());
+        return;
+    }
+    for (int32_t i = 0; i < kGameOptionCount; i++) {
+        const auto index = GameOptionIndex(i);
+        if (isIntegerOption(index))
+            std::fprintf(file, "%s=%d\n", GameOptions::name(index), options.rounded(index));
+        else
+            std::fprintf(file, "%s=%s\n", GameOptions::name(index), formatVolume(options.get(index)).c_str());
+    }
+    std::fclose(file);
+}

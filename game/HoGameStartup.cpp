@@ -1,0 +1,203 @@
+#include <string>
+
+#include "engine/KGraphicFactory.h"
+#include "engine/KResource.h"
+#include "engine/KSystem.h"
+#include "engine/KWindowD3D9.h"
+#include "game/HoDisplayLayout.h"
+#include "game/HoGame.h"
+#include "platform/WinUserInput.h"
+
+namespace {
+
+constexpr int32_t kDirect3D9Renderer = 3;
+constexpr int32_t kHdModeWidth = 1920;
+constexpr int32_t kHdModeHeight = 1080;
+constexpr int32_t kHdTextureSide = 4096;
+// Room for the window's caption and frame when testing whether a window fits the desktop.
+constexpr float kWindowFrameAllowance = 50.0f;
+constexpr char kMainArchive[] = "data.pak";
+constexpr char kHdArchive[] = "data_hd.pak";
+constexpr char kSdArchive[] = "data_sd.pak";
+
+} // namespace
+
+void HoGame::mountArchive(const char *name) {
+    const std::string path = resolveDataPath(name);
+    if (!path.empty())
+        KResource::addArchive(path.c_str());
+}
+
+void HoGame::mountQualityArchiveOnly() {
+    mountArchive(isHd() ? kHdArchive : kSdArchive);
+}
+
+bool HoGame::hdModeAvailable() {
+    return window && window->isDisplayModeAvailable(kHdModeWidth, kHdModeHeight);
+}
+
+void HoGame::startup() {
+    mountArchive(kMainArchive);
+    readOptions();
+    createWindow();
+    if (!window)
+        return;
+    if (settings.normalMode && isHd()) {
+        int32_t textureWidth = 0, textureHeight = 0;
+        window->getMaxTextureSize(&textureWidth, &textureHeight);
+        if (!hdModeAvailable() || textureWidth < kHdTextureSide || textureHeight < kHdTextureSide) {
+            logMessage("Game: this display cannot show the HD graphics; using SD");
+            options.set(kOptionHdGraphics, 0.0f);
+            switchQuality(false);
+        }
+    }
+    if (settings.normalMode)
+        mountQualityArchiveOnly();
+}
+
+void HoGame::createWindow() {
+    setRendererType(kDirect3D9Renderer);
+    window = new KWindowD3D9();
+    normalModeActive = settings.normalMode;
+    if (settings.normalMode) {
+        const bool hd = options.rounded(kOptionHdGraphics) >= 1 && hdModeAvailable();
+        if (!hd && isHd())
+            options.set(kOptionHdGraphics, 0.0f);
+        hdActive = hd ? 1 : 0;
+        applyQualityLayout(screenValues, settings, hd, wide);
+        screenValues.textScale = isHd() ? 1.0f : screenValues.artScale;
+    } else if (settings.smallMode) {
+        applySmallLayout(screenValues, settings);
+    }
+    window->setAspectCorrection(options.rounded(kOptionFixedAspectRatio) != 0);
+    if (wide)
+        chooseNarrowLayoutIfNearer(isHd());
+    forceFullScreenIfTooLarge();
+
+    const bool windowed = options.rounded(kOptionFullscreen) == 0;
+    if (!window->createGameWindow(int32_t(screenValues.width), int32_t(screenValues.height), 32, windowed,
+                                  getWindowTitle())) {
+        logMessage("Game: the game window could not be created");
+        delete window;
+        window = nullptr;
+        return;
+    }
+    window->setEventCallback(HoGame::onWindowEvent);
+    window->setMaxFrameRate(-1);
+    if (useStateSubfolder)
+        createFolder((std::string(statePath) + "/Velt").c_str());
+    if (options.rounded(kOptionHardwareCursor) == 0) {
+        systemCursorHidden = true;
+        hideSystemCursorFully();
+    }
+    window->setSoftwareCursor(false);
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    window->resetFrameTiming();
+    stepAccumulator = 0.0;
+}
+
+void HoGame::chooseNarrowLayoutIfNearer(bool hd) {
+    if (!window || !desktopPrefersNarrow(screenValues, window->getDesktopWidth(), window->getDesktopHeight()))
+        return;
+    applyNarrowLayout(screenValues, settings, settings.normalMode, hd);
+    wide = 0;
+}
+
+bool HoGame::forceFullScreenIfTooLarge() {
+    if (!window || options.rounded(kOptionFullscreen) != 0)
+        return false;
+    if (window->fitsDesktop(int32_t(screenValues.width), int32_t(screenValues.height + kWindowFrameAllowance)))
+        return false;
+    logMessage("Game: a %dx%d window does not fit the desktop; switching to full screen", int(screenValues.width),
+               int(screenValues.height));
+    options.set(kOptionFullscreen, 1.0f);
+    return true;
+}
+
+void HoGame::applyFullScreen() {
+    if (!window)
+        return;
+    if (isFullscreen() && window->getGameAreaWidth() != window->getDesktopWidth() &&
+        window->getGameAreaHeight() != window->getDesktopHeight()) {
+        // Switching off and on sets the display mode again.
+        window->toggleFullScreen(false);
+        window->toggleFullScreen(true);
+    }
+    if (forceFullScreenIfTooLarge())
+        window->toggleFullScreen(isFullscreen());
+}
+
+bool HoGame::switchQuality(bool wantHd) {
+    if (wantHd && window && !hdModeAvailable()) {
+        // Without the 1920 x 1080 mode the HD assets would not fit the SD screen: switch to SD instead.
+        options.set(kOptionHdGraphics, 0.0f);
+        wantHd = false;
+    }
+    if (bool(hdActive) == wantHd)
+        return true;
+    wide = settings.wideAllowed;
+    applyQualityLayout(screenValues, settings, wantHd, wide);
+    forceFullScreenIfTooLarge();
+    if (wide)
+        chooseNarrowLayoutIfNearer(wantHd);
+    screenValues.textScale = wantHd ? 1.0f : screenValues.artScale;
+    hdActive = wantHd ? 1 : 0;
+    if (!window || !window->resizeWindow(int32_t(screenValues.width), int32_t(screenValues.height)))
+        return false;
+    if (context)
+        mountQualityArchive();
+    return true;
+}
+
+void HoGame::mountQualityArchive() {
+    KResource::removeAllArchives();
+    mountArchive(kMainArchive);
+    mountQualityArchiveOnly();
+}
+
+void HoGame::hideSystemCursorFully() {
+    while (ShowCursor(FALSE) >= 0) {
+    }
+}
+
+void HoGame::showSystemCursorFully() {
+    while (ShowCursor(TRUE) < 0) {
+    }
+}
+
+bool HoGame::applyHardwareCursor() {
+    if (options.rounded(kOptionHardwareCursor) != 0) {
+        systemCursorHidden = false;
+        showSystemCursorFully();
+    } else {
+        systemCursorHidden = true;
+        hideSystemCursorFully();
+    }
+    return true;
+}
+
+void HoGame::setView(float x, float y, float zoom, float angle) {
+    view.x = x;
+    view.y = y;
+    view.zoom = zoom;
+    view.angle = angle;
+    float offsetX = 0.0f, offsetY = 0.0f;
+    if (settings.normalMode || settings.smallMode) {
+        const float hidden = wide ? settings.wideWidth - screenValues.wideWidth : settings.designWidth - screenValues.width;
+        offsetX = screenValues.viewOffsetX - hidden * screenValues.artScale * zoom * 0.5f;
+        offsetY = screenValues.viewOffsetY -
+                  (settings.designHeight - screenValues.height) * screenValues.artScale * zoom * 0.5f;
+    }
+    if (window)
+        window->setViewTransform(offsetX + x, y - offsetY, angle, screenValues.artScale * zoom, false);
+}
+
+void HoGame::setClipRect(bool enabled, float x1, float y1, float x2, float y2) {
+    clip.enabled = enabled;
+    clip.x1 = x1;
+    clip.y1 = y1;
+    clip.x2 = x2;
+    clip.y2 = y2;
+    if (window)
+        window->setClipRect(enabled, x1, y1, x2, y2);
+}

@@ -1,0 +1,122 @@
+#include "game/SplashScreen.h"
+
+#include <algorithm>
+
+#include "engine/KGraphic.h"
+#include "engine/KGraphicFactory.h"
+#include "engine/KSystem.h"
+#include "engine/KWindow.h"
+#include "game/HoGame.h"
+#include "platform/WinUserInput.h"
+
+namespace {
+
+constexpr const char *kSdPictures[SplashScreen::kPictureCount] = {
+    "splash/splash.png", "data/splash/qvx.png", "data/splash/MorvaneLogoStatic.png"};
+constexpr const char *kHdPictures[SplashScreen::kPictureCount] = {
+    "splash/splash.png", "data/splash/qvx_hd.png", "data/splash/MorvaneLogoStatic.png"};
+
+constexpr double kFadeMilliseconds = 1000.0;
+constexpr double kHoldEndMilliseconds = 3000.0;
+// A frame that took no measurable time still moves the sequence on.
+constexpr double kShortestFrameMilliseconds = 0.01;
+
+int currentPictureIndex = 0;
+const char *const *currentPictureList = kSdPictures;
+
+// Opacity of the picture: the veil over it is 1 - opacity.
+float pictureOpacity(double elapsed) {
+    double opacity = 1.0;
+    if (elapsed < kFadeMilliseconds)
+        opacity = elapsed * 0.001;
+    else if (elapsed > kHoldEndMilliseconds)
+        opacity = std::max(0.0, (SplashScreen::kPictureMilliseconds - elapsed) * 0.001);
+    return float(opacity);
+}
+
+} // namespace
+
+bool (*SplashScreen::primaryButtonReader)() = SplashScreen::readPrimaryButton;
+
+bool SplashScreen::readPrimaryButton() {
+    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    return (GetAsyncKeyState(button) & 0x8000) != 0;
+}
+
+const char *const *SplashScreen::pictureList() {
+    return currentPictureList;
+}
+
+int SplashScreen::pictureIndex() {
+    return currentPictureIndex;
+}
+
+SplashScreen::SplashScreen(HoGame *owner) : game(owner) {
+    const bool hd = game && game->settings.normalMode && game->options.rounded(kOptionHdGraphics) > 0;
+    currentPictureList = hd ? kHdPictures : kSdPictures;
+    currentPictureIndex = 0;
+    loadNextPicture();
+}
+
+SplashScreen::~SplashScreen() {
+    delete picture;
+    picture = nullptr;
+}
+
+// Loads the picture at the current index, skipping those that do not load.
+void SplashScreen::loadNextPicture() {
+    while (currentPictureIndex < kPictureCount) {
+        KGraphic *candidate = createKGraphic();
+        const std::string path = resolveDataPath(currentPictureList[currentPictureIndex]);
+        if (candidate && !path.empty() && candidate->loadImageFile(path.c_str(), 0)) {
+            candidate->setSmoothFiltering(true);
+            candidate->setTextureAddressing(0);
+            picture = candidate;
+            return;
+        }
+        delete candidate;
+        currentPictureIndex++;
+    }
+}
+
+void SplashScreen::update() {
+    KWindow *window = game ? game->window : nullptr;
+    if (window) {
+        window->setClearColor(0.0f, 53.0f / 255.0f, 101.0f / 255.0f, 1.0f);
+        window->setViewTransform(0.0f, 0.0f, 0.0f, 1.0f, true);
+    }
+    const double frameTime = game ? game->frameTime : 0.0;
+    elapsed += frameTime > 0.0 ? frameTime : kShortestFrameMilliseconds;
+    if (elapsed > kFadeMilliseconds && elapsed < kHoldEndMilliseconds && primaryButtonReader && primaryButtonReader())
+        elapsed = kHoldEndMilliseconds;
+    if (!picture)
+        return;
+    drawPicture();
+    if (elapsed >= kPictureMilliseconds && currentPictureIndex < kPictureCount) {
+        delete picture;
+        picture = nullptr;
+        currentPictureIndex++;
+        loadNextPicture();
+        if (picture)
+            elapsed = 0.0;
+    }
+}
+
+// The picture fitted into the screen and centred, under a black veil while it fades.
+void SplashScreen::drawPicture() {
+    const float pictureWidth = picture->getImageWidth();
+    const float pictureHeight = picture->getImageHeight();
+    if (pictureWidth <= 0.0f || pictureHeight <= 0.0f)
+        return;
+    const float scale = std::min(screenValues.width / pictureWidth, screenValues.height / pictureHeight);
+    const float width = pictureWidth * scale;
+    const float height = pictureHeight * scale;
+    const float x = (screenValues.width - width) * 0.5f;
+    const float y = (screenValues.height - height) * 0.5f;
+    picture->setTintColor(1.0f, 1.0f, 1.0f, 1.0f);
+    picture->drawImageRectStretched(0.0f, 0.0f, pictureWidth, pictureHeight, x, y, x + width, y + height, 1.0f, 0.0f,
+                                    false, false, 0.0f, 0.0f);
+    const float opacity = pictureOpacity(elapsed);
+    if (opacity < 1.0f)
+        picture->fillRect(0.0f, 0.0f, screenValues.width, screenValues.height, 0.0f, 0.0f, 0.0f, 1.0f - opacity);
+}
