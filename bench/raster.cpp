@@ -335,11 +335,11 @@ int main(int argc, char **argv) {
     const char *names[] = {"opaque", "layers10", "sprites300", "particles2000", "typical"};
     for (size_t i = 0; i < 5; ++i) {
         benchmark::RegisterBenchmark((std::string("ours/") + names[i]).c_str(), oursOneThread, i)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
         benchmark::RegisterBenchmark((std::string("ours_mt/") + names[i]).c_str(), oursAllCores, i)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
         benchmark::RegisterBenchmark((std::string("pixman/") + names[i]).c_str(), pixmanPeer, i)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

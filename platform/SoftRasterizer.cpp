@@ -149,8 +149,7 @@ namespace {
 struct RunInput {
     const uint32_t *diffuse = nullptr; // null: flatDiffuse for every pixel
     uint32_t flatDiffuse = 0xFFFFFFFF;
-    const int64_t *u[2] = {nullptr, nullptr};
-    const int64_t *v[2] = {nullptr, nullptr};
+    kernels::TexelRun texels[2];
     const float *z = nullptr;
 };
 
@@ -192,7 +191,7 @@ void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, 
     } else {
         bool sample0 = stageSamples(s0);
         if (sample0)
-            kernels::sampleRun(s0.sampler, {in.u[0], in.v[0]}, n, texels[0]);
+            kernels::sampleRun(s0.sampler, in.texels[0], n, texels[0]);
         if (isStandardModulate(s0) && sample0) {
             if (in.diffuse)
                 kernels::modulateRun(texels[0], in.diffuse, n, result);
@@ -207,7 +206,7 @@ void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, 
         if (stage1On) {
             bool sample1 = stageSamples(s1);
             if (sample1)
-                kernels::sampleRun(s1.sampler, {in.u[1], in.v[1]}, n, texels[1]);
+                kernels::sampleRun(s1.sampler, in.texels[1], n, texels[1]);
             for (int i = 0; i < n; ++i) {
                 uint32_t d = in.diffuse ? in.diffuse[i] : in.flatDiffuse;
                 result[i] = combineStage(s1, sample1 ? texels[1][i] : 0xFFFFFFFFu, d, result[i]);
@@ -334,13 +333,12 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 const Plane *tc = t.uv[stage.texCoordIndex & 1];
                 int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), tw, stage.sampler.filter));
                 int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), th, stage.sampler.filter));
-                int64_t du = toFixed16(tc[0].dx * tw), dv = toFixed16(tc[1].dx * th);
-                for (int i = 0; i < n; ++i) {
-                    uBuf[s][i] = u0 + du * i;
-                    vBuf[s][i] = v0 + dv * i;
-                }
-                in.u[s] = uBuf[s];
-                in.v[s] = vBuf[s];
+                kernels::TexelRun &run = in.texels[s];
+                run.affine = true;
+                run.u0 = u0;
+                run.v0 = v0;
+                run.du = toFixed16(tc[0].dx * tw);
+                run.dv = toFixed16(tc[1].dx * th);
             }
             if (needZ) {
                 double z0 = t.z.at(px, py);
@@ -377,8 +375,8 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 in.diffuse = difBuf;
             for (int s = 0; s < 2; ++s)
                 if (sampled[s]) {
-                    in.u[s] = uBuf[s];
-                    in.v[s] = vBuf[s];
+                    in.texels[s].u = uBuf[s];
+                    in.texels[s].v = vBuf[s];
                 }
             if (needZ)
                 in.z = zBuf;
@@ -649,8 +647,8 @@ void shadeSinglePixel(const BandContext &ctx, const DrawState &st, int x, int y,
         int idx = stage.texCoordIndex & 1;
         u[s] = toFixed16(texelCoordinate(v.uv[idx][0], tw, stage.sampler.filter));
         vv[s] = toFixed16(texelCoordinate(v.uv[idx][1], th, stage.sampler.filter));
-        in.u[s] = &u[s];
-        in.v[s] = &vv[s];
+        in.texels[s].u = &u[s];
+        in.texels[s].v = &vv[s];
     }
     float z = v.z;
     in.z = &z;

@@ -141,7 +141,7 @@ private:
     bool stopping_ = false;
     std::atomic<int> nextBand_{0};
     int bandCount_ = 0;
-    int bandHeight_ = 8;
+    int bandHeight_ = 16;
     int flushHeight_ = 0;
 };
 

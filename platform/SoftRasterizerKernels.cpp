@@ -50,28 +50,24 @@ inline uint32_t lerpChannelPair(uint32_t a, uint32_t b, uint32_t f) {
     return result;
 }
 
+// Bilinear filtering with 8-bit weights: first between the two rows, then between the two columns.
 inline uint32_t bilinearScalar(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
-    return lerpChannelPair(lerpChannelPair(t00, t10, fu), lerpChannelPair(t01, t11, fu), fv);
+    return lerpChannelPair(lerpChannelPair(t00, t01, fv), lerpChannelPair(t10, t11, fv), fu);
 }
 
 #ifdef LF_RASTER_SSE2
-inline __m128i lerpPairsSse(__m128i pairs, uint32_t f) {
-    // pairs: low 4 lanes channel values of a, high 4 lanes those of b (16-bit each).
-    __m128i w = _mm_set_epi16((short)f, (short)f, (short)f, (short)f, (short)(256 - f), (short)(256 - f),
-                              (short)(256 - f), (short)(256 - f));
-    __m128i p = _mm_mullo_epi16(pairs, w);
-    __m128i sum = _mm_add_epi16(p, _mm_srli_si128(p, 8));
-    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8); // low 4 lanes valid
-}
-
-inline uint32_t bilinearSse(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i top = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)t10, (int)t00), zero);
-    __m128i bottom = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)t11, (int)t01), zero);
-    __m128i h0 = lerpPairsSse(top, fu);
-    __m128i h1 = lerpPairsSse(bottom, fu);
-    __m128i v = lerpPairsSse(_mm_unpacklo_epi64(h0, h1), fv);
-    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(v, zero));
+// top and bottom each hold two horizontally adjacent texels (left in the low half).
+inline uint32_t bilinearSse(__m128i top, __m128i bottom, uint32_t fu, uint32_t fv) {
+    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+    top = _mm_unpacklo_epi8(top, zero);
+    bottom = _mm_unpacklo_epi8(bottom, zero);
+    __m128i column = _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16((short)(256 - fv))),
+                                   _mm_mullo_epi16(bottom, _mm_set1_epi16((short)fv)));
+    column = _mm_srli_epi16(_mm_add_epi16(column, bias), 8);
+    __m128i weights = _mm_unpacklo_epi64(_mm_set1_epi16((short)(256 - fu)), _mm_set1_epi16((short)fu));
+    __m128i p = _mm_mullo_epi16(column, weights);
+    __m128i sum = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), bias), 8);
+    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero));
 }
 #endif
 
@@ -79,7 +75,7 @@ inline uint32_t bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11,
                          bool scalar) {
 #ifdef LF_RASTER_SSE2
     if (!scalar)
-        return bilinearSse(t00, t10, t01, t11, fu, fv);
+        return bilinearSse(_mm_set_epi32(0, 0, (int)t10, (int)t00), _mm_set_epi32(0, 0, (int)t11, (int)t01), fu, fv);
 #endif
     (void)scalar;
     return bilinearScalar(t00, t10, t01, t11, fu, fv);
@@ -126,10 +122,66 @@ uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst
     return result;
 }
 
+namespace {
+
+inline int64_t coordinateAt(const int64_t *values, bool affine, int64_t start, int64_t step, int i) {
+    return affine ? start + step * i : values[i];
+}
+
+// Samples an affine run that stays inside the texture (for linear filtering, with the right and lower
+// neighbours inside too): no addressing needed.
+void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t *out) {
+    const Image &img = *sampler.image;
+    const uint32_t *pixels = img.pixels;
+    const size_t stride = (size_t)img.stride;
+    const uint32_t alphaOr = img.alphaOr;
+    int64_t u = c.u0, v = c.v0;
+    if (sampler.filter == Filter::point) {
+        for (int i = 0; i < n; ++i, u += c.du, v += c.dv)
+            out[i] = pixels[(size_t)(v >> 16) * stride + (size_t)(u >> 16)] | alphaOr;
+        return;
+    }
+    const bool scalar = scalarOnly();
+    for (int i = 0; i < n; ++i, u += c.du, v += c.dv) {
+        int64_t tu = (u + 128) >> 8, tv = (v + 128) >> 8;
+        uint32_t fu = (uint32_t)(tu & 255), fv = (uint32_t)(tv & 255);
+        const uint32_t *p0 = pixels + (size_t)(tv >> 8) * stride + (size_t)(tu >> 8);
+        const uint32_t *p1 = p0 + stride;
+#ifdef LF_RASTER_SSE2
+        if (!scalar) {
+            __m128i orMask = _mm_set1_epi32((int)alphaOr);
+            out[i] = bilinearSse(_mm_or_si128(_mm_loadl_epi64((const __m128i *)p0), orMask),
+                                 _mm_or_si128(_mm_loadl_epi64((const __m128i *)p1), orMask), fu, fv);
+            continue;
+        }
+#endif
+        out[i] = bilinearScalar(p0[0] | alphaOr, p0[1] | alphaOr, p1[0] | alphaOr, p1[1] | alphaOr, fu, fv);
+    }
+}
+
+bool runStaysInside(const Sampler &sampler, const TexelRun &c, int n) {
+    const Image &img = *sampler.image;
+    const bool linear = sampler.filter == Filter::linear;
+    auto index = [&](int64_t coordinate) { return linear ? ((coordinate + 128) >> 16) : (coordinate >> 16); };
+    const int64_t margin = linear ? 1 : 0;
+    int64_t uFirst = index(c.u0), uLast = index(c.u0 + c.du * (n - 1));
+    int64_t vFirst = index(c.v0), vLast = index(c.v0 + c.dv * (n - 1));
+    return std::min(uFirst, uLast) >= 0 && std::max(uFirst, uLast) + margin < img.width && std::min(vFirst, vLast) >= 0 &&
+           std::max(vFirst, vLast) + margin < img.height;
+}
+
+} // namespace
+
 void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *out) {
     const Image *image = sampler.image;
     if (!image || !image->pixels || image->width <= 0 || image->height <= 0) {
         std::fill(out, out + n, 0xFFFFFFFFu);
+        return;
+    }
+    if (n <= 0)
+        return;
+    if (coords.affine && runStaysInside(sampler, coords, n)) {
+        sampleInsideRun(sampler, coords, n, out);
         return;
     }
     const uint32_t *pixels = image->pixels;
@@ -137,37 +189,21 @@ void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *
     const uint32_t alphaOr = image->alphaOr;
     if (sampler.filter == Filter::point) {
         for (int i = 0; i < n; ++i) {
-            int x = addressCoordinate(coords.u[i] >> 16, w, sampler.addressU);
-            int y = addressCoordinate(coords.v[i] >> 16, h, sampler.addressV);
+            int x = addressCoordinate(coordinateAt(coords.u, coords.affine, coords.u0, coords.du, i) >> 16, w, sampler.addressU);
+            int y = addressCoordinate(coordinateAt(coords.v, coords.affine, coords.v0, coords.dv, i) >> 16, h, sampler.addressV);
             out[i] = pixels[(size_t)y * stride + x] | alphaOr;
         }
         return;
     }
     const bool scalar = scalarOnly();
     for (int i = 0; i < n; ++i) {
-        int64_t tu = (coords.u[i] + 128) >> 8, tv = (coords.v[i] + 128) >> 8;
+        int64_t tu = (coordinateAt(coords.u, coords.affine, coords.u0, coords.du, i) + 128) >> 8;
+        int64_t tv = (coordinateAt(coords.v, coords.affine, coords.v0, coords.dv, i) + 128) >> 8;
         int64_t iu = tu >> 8, iv = tv >> 8;
         uint32_t fu = (uint32_t)(tu & 255), fv = (uint32_t)(tv & 255);
-        int x0, x1, y0, y1;
-        if (iu >= 0 && iu + 1 < w) {
-            x0 = (int)iu;
-            x1 = x0 + 1;
-        } else {
-            x0 = addressCoordinate(iu, w, sampler.addressU);
-            x1 = addressCoordinate(iu + 1, w, sampler.addressU);
-        }
-        if (iv >= 0 && iv + 1 < h) {
-            y0 = (int)iv;
-            y1 = y0 + 1;
-        } else {
-            y0 = addressCoordinate(iv, h, sampler.addressV);
-            y1 = addressCoordinate(iv + 1, h, sampler.addressV);
-        }
+        int x0 = addressCoordinate(iu, w, sampler.addressU), x1 = addressCoordinate(iu + 1, w, sampler.addressU);
+        int y0 = addressCoordinate(iv, h, sampler.addressV), y1 = addressCoordinate(iv + 1, h, sampler.addressV);
         const uint32_t *r0 = pixels + (size_t)y0 * stride, *r1 = pixels + (size_t)y1 * stride;
-        if ((fu | fv) == 0) {
-            out[i] = r0[x0] | alphaOr;
-            continue;
-        }
         out[i] = bilinear(r0[x0] | alphaOr, r0[x1] | alphaOr, r1[x0] | alphaOr, r1[x1] | alphaOr, fu, fv, scalar);
     }
 }

@@ -10,9 +10,12 @@
 namespace softraster::kernels {
 
 // Texel coordinates are 16.16 fixed point; for linear filtering they are already shifted by half a texel.
+// Either per pixel (u, v) or, for affine runs, a start and a step per pixel.
 struct TexelRun {
     const int64_t *u = nullptr;
     const int64_t *v = nullptr;
+    bool affine = false;
+    int64_t u0 = 0, du = 0, v0 = 0, dv = 0;
 };
 
 // Samples n texels of `sampler` into out (ARGB). A null image gives opaque white.

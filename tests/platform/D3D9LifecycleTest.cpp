@@ -242,3 +242,25 @@ TEST_F(D3D9Lifecycle, SixteenBitBackBufferReadsBackInItsFormat) {
     copy->Release();
     back->Release();
 }
+
+TEST_F(D3D9Lifecycle, LossAndThreadCountFromTheEnvironment) {
+    setenv("LANTERNFALL_D3D_LOSE_DEVICE", "2", 1);
+    setenv("LANTERNFALL_D3D_THREADS", "3", 1);
+    deviceHooksReset();
+    unsetenv("LANTERNFALL_D3D_LOSE_DEVICE");
+    unsetenv("LANTERNFALL_D3D_THREADS");
+    EXPECT_EQ(deviceHooksThreadCount(), 3);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(device->Reset(&pp), D3DERR_DEVICELOST); // still lost: cannot be reset yet
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device->BeginScene(), D3DERR_INVALIDCALL); // the fixture's scene is still open
+    device->EndScene();
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+    // The loss was taken once: a second device is not lost.
+    IDirect3DDevice9 *second = nullptr;
+    ASSERT_EQ(createAnother(D3DCREATE_HARDWARE_VERTEXPROCESSING, &second), D3D_OK);
+    EXPECT_EQ(second->TestCooperativeLevel(), D3D_OK);
+    second->Release();
+}
