@@ -40,6 +40,14 @@ TEST_F(RenderTargets, SizesArePowersOfTwoOfAtLeast64) {
     EXPECT_EQ(wide->getTextureHeight(), 256.0f);
     EXPECT_EQ(wide->getImageWidth(), 300.0f);
     EXPECT_TRUE(wide->isRenderTargetPicture());
+    wide->beginRenderToTarget();
+    D3DVIEWPORT9 viewport{};
+    host.device->GetViewport(&viewport);
+    EXPECT_EQ(viewport.Width, 300u);
+    EXPECT_EQ(viewport.Height, 200u);
+    wide->endRenderToTarget();
+    host.device->GetViewport(&viewport);
+    EXPECT_EQ(viewport.Width, (DWORD)kWidth) << "back to the game area";
     host.nonSquare = false;
     auto small = target(20, 10);
     EXPECT_EQ(small->getTextureWidth(), 64.0f);

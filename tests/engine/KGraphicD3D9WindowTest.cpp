@@ -159,6 +159,28 @@ TEST_F(PicturesInTheWindow, ALostDeviceInTheMiddleOfLoadsDrawsAndBatches) {
     EXPECT_EQ(backBufferPixels(), before);
 }
 
+TEST_F(PicturesInTheWindow, SwitchingVerticalSyncResetsTheDeviceAroundThePicturesAndBatches) {
+    std::vector<uint32_t> pixels = picturetest::patternPixels(8, 8);
+    auto key = newPicture();
+    ASSERT_TRUE(key->createFromPixels(pixels.data(), 8, 8, true, false));
+    auto canvas = newPicture();
+    ASSERT_TRUE(canvas->createRenderTarget(16, 16, true, true, false));
+    auto quads = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    ASSERT_TRUE(quads->allocateQuads(4));
+    window->setMaxFrameRate(-1); // another sign class: the device is reset
+    EXPECT_TRUE(canvas->takeTargetLostFlag());
+    EXPECT_TRUE(quads->takeBufferLostFlag());
+    EXPECT_TRUE(quads->hasVertexBuffer());
+    canvas->beginRenderToTarget();
+    key->drawImageRect(0, 0, 8, 8, 0, 0, false, false);
+    canvas->endRenderToTarget();
+    clearTo(kBlack);
+    quads->startBatch(canvas.get());
+    quads->addImageRect(0, 0, 8, 8, 10, 10, false, false);
+    quads->flushBatch();
+    expectImageAt(backBufferPixels(), pixels, 8, 8, 10, 10);
+}
+
 TEST_F(PicturesInTheWindow, ALoaderOnAnotherThreadWaitsForTheResetWithoutFlipping) {
     std::vector<uint32_t> pixels = picturetest::patternPixels(16, 8);
     mountArchive({{"lamp.png", pixels}}, 16, 8);
