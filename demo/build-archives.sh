@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the demo game's archives data.pak, data_hd.pak and data_sd.pak into OUT_DIR (the folder the
+# game runs from), with the content tools built in TOOLS_DIR.
+#   demo/build-archives.sh TOOLS_DIR OUT_DIR
+# The common pictures go into data.pak; the second start-up picture goes into the quality archives at
+# its HD and SD names. Every archive is a zip encrypted with the game's archive password.
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 TOOLS_DIR OUT_DIR" >&2
+  exit 1
+fi
+tools=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+demo=$(cd "$(dirname "$0")" && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+title_font=/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf
+if [ ! -f "$title_font" ]; then
+  echo "$0: the DejaVu fonts are missing ($title_font); run scripts/setup" >&2
+  exit 1
+fi
+
+mkdir -p "$work/fonts" "$work/common" "$work/hd" "$work/sd"
+"$tools/lf-font" --font "$title_font" --size 64 --out "$work/fonts/title" --ranges 32-126
+"$tools/lf-demo-art" splash --font "$work/fonts/title" --out "$work/art"
+password=$("$tools/lf-demo-art" password)
+
+mkdir -p "$work/common/splash" "$work/common/data/splash" "$work/hd/data/splash" "$work/sd/data/splash"
+cp "$work/art/splash/splash.png" "$work/common/splash/"
+cp "$work/art/data/splash/MorvaneLogoStatic.png" "$work/common/data/splash/"
+if [ -d "$demo/content" ]; then cp -R "$demo/content/." "$work/common/"; fi
+cp "$work/art/data/splash/qvx_hd.png" "$work/hd/data/splash/"
+cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
+
+pack() { # staging folder, archive name
+  rm -f "$out/$2"
+  (cd "$1" && zip -q -r -X -P "$password" "$out/$2" .)
+}
+pack "$work/common" data.pak
+pack "$work/hd" data_hd.pak
+pack "$work/sd" data_sd.pak
+echo "$out/data.pak $out/data_hd.pak $out/data_sd.pak"

@@ -1,0 +1,271 @@
+// lf-demo-art: draws the demo game's start-up pictures.
+//   lf-demo-art splash --font PREFIX --out DIR   writes DIR/splash/splash.png, DIR/data/splash/qvx.png,
+//                                                DIR/data/splash/qvx_hd.png, DIR/data/splash/MorvaneLogoStatic.png
+//   lf-demo-art password                         prints the password of the game's archives
+// PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
+// here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/KImage.h"
+#include "engine/KResource.h"
+#include "engine/KSystem.h"
+#include "engine/KSystemLog.h"
+#include "engine/KText.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Colour {
+    float r, g, b;
+};
+
+// Straight RGBA bytes in the order the encoders read.
+struct Canvas {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+
+    Canvas(int w, int h) : width(w), height(h), pixels(size_t(w) * h * 4, 255) {}
+
+    void blend(int x, int y, Colour c, float alpha) {
+        if (x < 0 || y < 0 || x >= width || y >= height || alpha <= 0.0f)
+            return;
+        alpha = std::min(alpha, 1.0f);
+        uint8_t *p = &pixels[(size_t(y) * width + x) * 4];
+        p[0] = uint8_t(p[0] + (c.r - p[0]) * alpha + 0.5f);
+        p[1] = uint8_t(p[1] + (c.g - p[1]) * alpha + 0.5f);
+        p[2] = uint8_t(p[2] + (c.b - p[2]) * alpha + 0.5f);
+        p[3] = 255;
+    }
+    void fill(int x1, int y1, int x2, int y2, Colour c) {
+        for (int y = std::max(0, y1); y < std::min(height, y2); y++)
+            for (int x = std::max(0, x1); x < std::min(width, x2); x++)
+                blend(x, y, c, 1.0f);
+    }
+    // A vertical gradient from `top` at y1 to `bottom` at y2.
+    void gradient(int y1, int y2, Colour top, Colour bottom) {
+        for (int y = std::max(0, y1); y < std::min(height, y2); y++) {
+            const float t = y2 > y1 + 1 ? float(y - y1) / float(y2 - y1 - 1) : 0.0f;
+            const Colour c{top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t,
+                           top.b + (bottom.b - top.b) * t};
+            for (int x = 0; x < width; x++)
+                blend(x, y, c, 1.0f);
+        }
+    }
+    // A soft disc: full inside `radius`, fading out over `soft` pixels.
+    void disc(float cx, float cy, float radius, float soft, Colour c, float alpha) {
+        const int reach = int(radius + soft) + 1;
+        for (int y = int(cy) - reach; y <= int(cy) + reach; y++)
+            for (int x = int(cx) - reach; x <= int(cx) + reach; x++) {
+                const float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
+                const float cover = d <= radius ? 1.0f : soft > 0.0f ? 1.0f - (d - radius) / soft : 0.0f;
+                blend(x, y, c, cover * alpha);
+            }
+    }
+    void ring(float cx, float cy, float radius, float thickness, Colour c) {
+        const int reach = int(radius + thickness) + 1;
+        for (int y = int(cy) - reach; y <= int(cy) + reach; y++)
+            for (int x = int(cx) - reach; x <= int(cx) + reach; x++) {
+                const float d = std::fabs(std::hypot(x + 0.5f - cx, y + 0.5f - cy) - radius);
+                blend(x, y, c, std::clamp(thickness * 0.5f - d + 0.5f, 0.0f, 1.0f));
+            }
+    }
+};
+
+// A font made by lf-font: glyph records from its description and its page pictures decoded.
+class FontSheet : public KText {
+public:
+    bool load(const std::string &prefix) {
+        int32_t pageCount = 0;
+        if (!readDescription((prefix + ".ktext").c_str(), &pageCount))
+            return false;
+        char name[kTextNameCapacity];
+        std::snprintf(name, sizeof name, "%s_0.png", prefix.c_str());
+        for (int32_t i = 0; i < pageCount && i < kTextPageCount; i++) {
+            std::vector<uint8_t> bytes = readFile(name);
+            ImageData image;
+            if (bytes.empty() || !decodeImage(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &image))
+                return false;
+            sheets.push_back(image);
+            if (!nextPageName(name))
+                return false;
+        }
+        return !sheets.empty();
+    }
+    ~FontSheet() override {
+        for (ImageData &image : sheets)
+            freeImagePixels(&image);
+    }
+
+    float measure(const char *text, float scale) const {
+        float width = 0.0f;
+        for (const char *p = text; *p; p++) {
+            const int32_t index = findGlyph(uint8_t(*p));
+            if (index >= 0)
+                width += getRecords()[index].advance * scale;
+        }
+        return width;
+    }
+
+    // Text with its top-left corner at (x, y), each glyph cell sampled at the nearest texel.
+    void draw(Canvas &canvas, const char *text, float x, float y, float scale, Colour colour) const {
+        for (const char *p = text; *p; p++) {
+            const int32_t index = findGlyph(uint8_t(*p));
+            if (index < 0)
+                continue;
+            const GlyphRecord &glyph = getRecords()[index];
+            if (glyph.page >= 0 && size_t(glyph.page) < sheets.size())
+                drawGlyph(canvas, sheets[size_t(glyph.page)], glyph, x + glyph.offsetX * scale, y, scale, colour);
+            x += glyph.advance * scale;
+        }
+    }
+
+private:
+    static std::vector<uint8_t> readFile(const char *name) {
+        std::ifstream in(name, std::ios::binary);
+        return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    static void drawGlyph(Canvas &canvas, const ImageData &sheet, const GlyphRecord &glyph, float x, float y,
+                          float scale, Colour colour) {
+        const int cellWidth = glyph.srcRight - glyph.srcLeft + 1;
+        const int cellHeight = glyph.srcBottom - glyph.srcTop + 1;
+        const int outWidth = int(cellWidth * scale + 0.5f), outHeight = int(cellHeight * scale + 0.5f);
+        const auto *words = reinterpret_cast<const uint32_t *>(sheet.pixels);
+        for (int oy = 0; oy < outHeight; oy++)
+            for (int ox = 0; ox < outWidth; ox++) {
+                const int sx = glyph.srcLeft + std::min(cellWidth - 1, int(ox / scale));
+                const int sy = glyph.srcTop + std::min(cellHeight - 1, int(oy / scale));
+                if (sx < 0 || sy < 0 || sx >= int(sheet.width) || sy >= int(sheet.height))
+                    continue;
+                const float alpha = float(words[size_t(sy) * sheet.width + sx] >> 24) / 255.0f;
+                canvas.blend(int(x) + ox, int(y) + oy, colour, alpha);
+            }
+    }
+
+    std::vector<ImageData> sheets;
+};
+
+int fail(const std::string &reason) {
+    std::fputs(getLogContents().c_str(), stderr);
+    std::fprintf(stderr, "lf-demo-art: %s\n", reason.c_str());
+    return 1;
+}
+
+bool writePng(const Canvas &canvas, const fs::path &path) {
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    ImageData image;
+    image.width = uint32_t(canvas.width);
+    image.height = uint32_t(canvas.height);
+    image.hasAlpha = 0;
+    image.pixels = const_cast<uint8_t *>(canvas.pixels.data());
+    uint8_t *encoded = nullptr;
+    uint32_t size = 0;
+    if (!encodeImage(kImageFormatPng, &encoded, &size, &image))
+        return false;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(encoded), size);
+    std::free(encoded);
+    return bool(out);
+}
+
+void drawCentred(Canvas &canvas, const FontSheet &font, const char *text, float y, float scale, Colour colour) {
+    font.draw(canvas, text, (canvas.width - font.measure(text, scale)) * 0.5f, y, scale, colour);
+}
+
+// The game's title on a dark-blue field, with a thin amber rule under it.
+Canvas drawTitle(const FontSheet &font) {
+    Canvas canvas(1600, 1000);
+    canvas.fill(0, 0, canvas.width, canvas.height, {12, 28, 70});
+    drawCentred(canvas, font, "Brightmoor Ambercrest", 330, 1.25f, {250, 196, 96});
+    drawCentred(canvas, font, "Lanternfall", 460, 1.6f, {250, 196, 96});
+    canvas.fill(500, 640, 1100, 646, {250, 196, 96});
+    drawCentred(canvas, font, "The Keeper's Lantern", 700, 0.75f, {200, 210, 230});
+    return canvas;
+}
+
+// The lighthouse at dusk: a flat night band at the top, the sky warming to the horizon, the sea, and the
+// tower with its lantern glowing. Drawn at any size from one design of 1024 x 768.
+Canvas drawLighthouse(int width, int height) {
+    Canvas canvas(width, height);
+    const float s = float(width) / 1024.0f;
+    const int horizon = int(520 * s);
+    canvas.fill(0, 0, width, int(120 * s), {34, 18, 58});
+    canvas.gradient(int(120 * s), horizon, {34, 18, 58}, {236, 142, 64});
+    canvas.gradient(horizon, height, {22, 44, 72}, {6, 14, 28});
+    const float towerX = 700 * s;
+    for (int y = int(250 * s); y < horizon + int(40 * s); y++) {
+        const float t = float(y - 250 * s) / float(horizon + 40 * s - 250 * s);
+        const float half = (28 + 22 * t) * s;
+        const bool stripe = (int((y - 250 * s) / (40 * s)) % 2) == 0;
+        const Colour c = stripe ? Colour{230, 226, 214} : Colour{150, 40, 40};
+        for (int x = int(towerX - half); x < int(towerX + half); x++)
+            canvas.blend(x, y, c, 1.0f);
+    }
+    canvas.fill(int(towerX - 40 * s), int(238 * s), int(towerX + 40 * s), int(252 * s), {40, 36, 40});
+    canvas.disc(towerX, 215 * s, 26 * s, 70 * s, {255, 214, 120}, 0.9f);
+    canvas.disc(towerX, 215 * s, 16 * s, 4 * s, {255, 246, 210}, 1.0f);
+    return canvas;
+}
+
+// The maker's logo: the name over a ring on a cream field.
+Canvas drawMakerLogo(const FontSheet &font) {
+    Canvas canvas(1024, 640);
+    canvas.fill(0, 0, canvas.width, canvas.height, {236, 228, 210});
+    canvas.ring(512, 250, 120, 14, {120, 20, 30});
+    canvas.disc(512, 250, 40, 2, {120, 20, 30}, 1.0f);
+    drawCentred(canvas, font, "Morvane", 420, 1.4f, {120, 20, 30});
+    return canvas;
+}
+
+int makeSplash(int argc, char **argv) {
+    std::string fontPrefix, out;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--font") == 0)
+            fontPrefix = argv[i + 1];
+        else if (std::strcmp(argv[i], "--out") == 0)
+            out = argv[i + 1];
+        else
+            return fail(std::string("unknown option ") + argv[i]);
+    }
+    if (fontPrefix.empty() || out.empty())
+        return fail("usage: lf-demo-art splash --font PREFIX --out DIR");
+    FontSheet font;
+    if (!font.load(fs::absolute(fontPrefix).string()))
+        return fail("cannot read the font " + fontPrefix);
+    const fs::path folder(out);
+    if (!writePng(drawTitle(font), folder / "splash/splash.png") ||
+        !writePng(drawLighthouse(1024, 768), folder / "data/splash/qvx.png") ||
+        !writePng(drawLighthouse(2048, 1536), folder / "data/splash/qvx_hd.png") ||
+        !writePng(drawMakerLogo(font), folder / "data/splash/MorvaneLogoStatic.png"))
+        return fail("cannot write the pictures into " + out);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    initSystem();
+    int status = 1;
+    if (argc == 2 && std::strcmp(argv[1], "password") == 0) {
+        std::printf("%s\n", kResourceArchivePassword);
+        status = 0;
+    } else if (argc >= 2 && std::strcmp(argv[1], "splash") == 0) {
+        status = makeSplash(argc, argv);
+    } else {
+        status = fail("usage: lf-demo-art splash --font PREFIX --out DIR | lf-demo-art password");
+    }
+    KResource::cleanup();
+    return status;
+}
