@@ -4,6 +4,7 @@
 #include "platform/WinUserWindow.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -240,8 +241,12 @@ BOOL AdjustWindowRect(RECT *rect, DWORD style, BOOL) {
 HWND CreateWindowExW(DWORD, const WCHAR *className, const WCHAR *title, DWORD style, int x, int y, int width,
                      int height, HWND, void *, HINSTANCE, void *) {
     auto found = layer().classes.find(nameOf(className));
-    if (found == layer().classes.end() || !platformEnsureVideo())
+    if (found == layer().classes.end())
         return nullptr;
+    if (!platformEnsureVideo()) {
+        std::fprintf(stderr, "CreateWindowExW: the video system did not start: %s\n", SDL_GetError());
+        return nullptr;
+    }
     RECT frame{0, 0, 0, 0};
     AdjustWindowRect(&frame, style, FALSE);
     int clientWidth = width - (frame.right - frame.left);
@@ -255,8 +260,10 @@ HWND CreateWindowExW(DWORD, const WCHAR *className, const WCHAR *title, DWORD st
     int clientX = x == CW_USEDEFAULT ? (int)SDL_WINDOWPOS_CENTERED : x - frame.left;
     int clientY = y == CW_USEDEFAULT ? (int)SDL_WINDOWPOS_CENTERED : y - frame.top;
     SDL_Window *window = SDL_CreateWindow(utf8Of(title).c_str(), clientX, clientY, clientWidth, clientHeight, flags);
-    if (!window)
+    if (!window) {
+        std::fprintf(stderr, "CreateWindowExW: SDL_CreateWindow failed: %s\n", SDL_GetError());
         return nullptr;
+    }
     auto record = std::make_unique<WindowRecord>();
     record->handle.sdlWindow = window;
     record->handle.clientWidth = clientWidth;

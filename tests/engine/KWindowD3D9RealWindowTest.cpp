@@ -7,9 +7,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -35,36 +38,63 @@ std::string pixelOfFile(const std::filesystem::path &file, int x, int y) {
 class XServer {
 public:
     XServer() {
-        int fds[2];
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0)
+        if (access("/usr/bin/Xvfb", X_OK) != 0)
             return;
+        for (int number = 140 + getpid() % 40; number < 240 && display_.empty(); ++number) {
+            std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+            if (access(lock.c_str(), F_OK) == 0)
+                continue; // taken
+            if (start(number))
+                display_ = ":" + std::to_string(number);
+        }
+    }
+    ~XServer() { stop(); }
+    const std::string &display() const { return display_; }
+
+private:
+    // Starts Xvfb on the display and waits until its socket takes connections (a few seconds at most);
+    // false when the server ends first or never answers.
+    bool start(int number) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::string fd = std::to_string(fds[1]);
-        const char *argv[] = {"/usr/bin/Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                              "1024x768x24", nullptr};
+        std::string name = ":" + std::to_string(number);
+        const char *argv[] = {"/usr/bin/Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+                              nullptr};
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char **>(argv), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        // Xvfb writes its display number once it accepts connections (the read blocks until then).
-        char number[16] = {};
-        ssize_t got = pid_ > 0 ? read(fds[0], number, sizeof number - 1) : -1;
-        close(fds[0]);
-        if (got > 0)
-            display_ = ":" + std::string(number, number + strcspn(number, "\n"));
+        if (pid_ <= 0)
+            return false;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.X11-unix/X%d", number);
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1; // it ended: the display was taken after all
+                return false;
+            }
+            int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            bool connected = fd >= 0 && connect(fd, (sockaddr *)&address, sizeof address) == 0;
+            if (fd >= 0)
+                close(fd);
+            if (connected)
+                return true;
+            usleep(10000);
+        }
+        stop();
+        return false;
     }
-    ~XServer() {
+
+    void stop() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
+        pid_ = -1;
     }
-    const std::string &display() const { return display_; }
 
-private:
     pid_t pid_ = -1;
     std::string display_;
 };
@@ -151,7 +181,7 @@ TEST(RealWindow, UnderAnXServerTheSameFrameIsSaved) {
     std::string output;
     int status = lftest::runProgram(
         {self, "--gtest_filter=RealWindow.DrawsFlipsAndSavesAScreenshotOfTheFrame", "--gtest_brief=1"}, &output);
-    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(status, 0) << "display " << server.display() << "\n" << output;
     EXPECT_EQ(output.find("SKIPPED"), std::string::npos);
     std::filesystem::path shot = folder / "frame_00002.png";
     ASSERT_TRUE(std::filesystem::exists(shot)) << output;
