@@ -89,7 +89,7 @@ void queueKeyEvent(const SDL_KeyboardEvent &event) {
     bool system = altHeld || vk == VK_MENU || vk == VK_F10;
     bool down = event.type == SDL_KEYDOWN;
     UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    queueMessage(window, message, vk, keyParam(event, altHeld && vk != VK_MENU ? true : vk == VK_MENU && down));
+    queueMessage(window, message, vk, keyParam(event, altHeld));
 }
 
 // Printable text arrives as SDL text events: each UTF-16 unit becomes one WM_CHAR.
