@@ -12,17 +12,6 @@ namespace {
 
 constexpr size_t kBlock = 512;
 
-std::string load(KResourceArchive &archive, const std::string &name) {
-    unsigned char *data = nullptr;
-    uint32_t size = 0;
-    if (!archive.loadFile(name.c_str(), &data, &size))
-        return "<missing>";
-    std::string text = asString(data, size);
-    EXPECT_EQ(data[size], 0);
-    std::free(data);
-    return text;
-}
-
 // Writes a text field of a header, padded with NULs.
 void putField(std::vector<unsigned char> &bytes, size_t header, size_t field, size_t width, const std::string &text) {
     std::fill(bytes.begin() + static_cast<long>(header + field), bytes.begin() + static_cast<long>(header + field + width), 0);
@@ -70,14 +59,6 @@ protected:
         ASSERT_EQ(runProgram({"touch", "-d", "@1237113058", (source / "data/a.txt").string()}), 0);
     }
 
-    // Mounts bytes as a tar through the layer; the archive or null.
-    KResourceArchive *mountCopy(const std::vector<unsigned char> &bytes) {
-        writeFileBytes(temp / "copy.tar", bytes);
-        if (KResource::addArchive((temp / "copy.tar").c_str()) != 0)
-            return nullptr;
-        return static_cast<KResourceArchive *>(KResource::archives().tail);
-    }
-
     std::vector<unsigned char> packed(const std::vector<std::string> &members, const std::string &format = "gnu") {
         EXPECT_TRUE(makeTar(source, temp / "packed.tar", members, format));
         return readFileBytes(temp / "packed.tar");
@@ -93,12 +74,12 @@ TEST_F(TarArchiveTest, GnuAndUstarArchivesHoldFilesFoldersAndEmptyFiles) {
         KResourceArchiveTar archive;
         ASSERT_EQ(archive.openArchive((temp / "data.tar").c_str(), 0, nullptr), 0);
         EXPECT_TRUE(logHas("Resource: added archive '" + (temp / "data.tar").string() + "' with 8 entries"));
-        EXPECT_EQ(load(archive, "data/a.txt"), "alpha");
-        EXPECT_EQ(load(archive, "DATA/Sounds/CLICK.txt"), "click");
-        EXPECT_EQ(load(archive, "data/empty.txt"), "");
-        EXPECT_EQ(load(archive, "data/block.bin"), std::string(512, 'x'));
-        EXPECT_EQ(load(archive, "data/blockplus.bin"), std::string(513, 'y'));
-        EXPECT_EQ(load(archive, "data/z.txt"), "zulu") << "the walk steps past 512- and 513-byte files";
+        EXPECT_EQ(loadEntry(archive, "data/a.txt"), "alpha");
+        EXPECT_EQ(loadEntry(archive, "DATA/Sounds/CLICK.txt"), "click");
+        EXPECT_EQ(loadEntry(archive, "data/empty.txt"), "");
+        EXPECT_EQ(loadEntry(archive, "data/block.bin"), std::string(512, 'x'));
+        EXPECT_EQ(loadEntry(archive, "data/blockplus.bin"), std::string(513, 'y'));
+        EXPECT_EQ(loadEntry(archive, "data/z.txt"), "zulu") << "the walk steps past 512- and 513-byte files";
 
         FileInfo info;
         ASSERT_TRUE(archive.getFileInfo("data/a.txt", &info));
@@ -108,7 +89,7 @@ TEST_F(TarArchiveTest, GnuAndUstarArchivesHoldFilesFoldersAndEmptyFiles) {
         ASSERT_TRUE(archive.getFileInfo("data/sounds/", &info));
         EXPECT_EQ(info.isFolder, 1);
         EXPECT_EQ(archive.openFile("data/sounds/"), nullptr);
-        EXPECT_EQ(load(archive, "data/sounds/"), "<missing>");
+        EXPECT_EQ(loadEntry(archive, "data/sounds/"), "<missing>");
         clearLogContents();
     }
 }
@@ -129,13 +110,13 @@ TEST_F(TarArchiveTest, LongNamesComeFromGnuLongLinksAndUstarPrefixes) {
         ASSERT_TRUE(makeTar(source, temp / "long.tar", members, format));
         KResourceArchiveTar archive;
         ASSERT_EQ(archive.openArchive((temp / "long.tar").c_str(), 0, nullptr), 0);
-        EXPECT_EQ(load(archive, file), "far away");
-        EXPECT_EQ(load(archive, "data/a.txt"), "alpha") << "a long name serves one header only";
+        EXPECT_EQ(loadEntry(archive, file), "far away");
+        EXPECT_EQ(loadEntry(archive, "data/a.txt"), "alpha") << "a long name serves one header only";
         if (gnu) {
             FileInfo info;
             ASSERT_TRUE(archive.getFileInfo((folder + "/").c_str(), &info));
             EXPECT_EQ(info.isFolder, 1);
-            EXPECT_EQ(load(archive, longest), "longest");
+            EXPECT_EQ(loadEntry(archive, longest), "longest");
         }
     }
 }
@@ -148,8 +129,8 @@ TEST_F(TarArchiveTest, NamesLongerThanTheBufferAreSkippedWithAnError) {
     ASSERT_EQ(archive.openArchive((temp / "long.tar").c_str(), 0, nullptr), 0);
     EXPECT_TRUE(logHas("has a name longer than 259 characters, ERROR"));
     EXPECT_TRUE(logHas("with 1 entry"));
-    EXPECT_EQ(load(archive, tooLong.substr(0, 259)), "<missing>");
-    EXPECT_EQ(load(archive, "data/a.txt"), "alpha");
+    EXPECT_EQ(loadEntry(archive, tooLong.substr(0, 259)), "<missing>");
+    EXPECT_EQ(loadEntry(archive, "data/a.txt"), "alpha");
 }
 
 TEST_F(TarArchiveTest, UstarBlankMagicIgnoresThePrefix) {
@@ -158,10 +139,10 @@ TEST_F(TarArchiveTest, UstarBlankMagicIgnoresThePrefix) {
     auto bytes = packed({file}, "ustar");
     putField(bytes, 0, 257, 8, std::string("ustar  "));
     fixChecksum(bytes, 0);
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "short.txt"), "prefixed");
-    EXPECT_EQ(load(*archive, file), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "short.txt"), "prefixed");
+    EXPECT_EQ(loadEntry(*archive, file), "<missing>");
 }
 
 TEST_F(TarArchiveTest, OneZeroBlockIsSkippedTwoEndTheArchive) {
@@ -174,14 +155,14 @@ TEST_F(TarArchiveTest, OneZeroBlockIsSkippedTwoEndTheArchive) {
         std::copy(second.begin(), second.end(), bytes.end() - static_cast<long>(second.size()));
         return bytes;
     };
-    KResourceArchive *archive = mountCopy(join(1));
+    KResourceArchive *archive = mountBytes(join(1));
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "data/z.txt"), "zulu");
+    EXPECT_EQ(loadEntry(*archive, "data/z.txt"), "zulu");
     KResource::removeAllArchives();
-    archive = mountCopy(join(2));
+    archive = mountBytes(join(2));
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "data/a.txt"), "alpha");
-    EXPECT_EQ(load(*archive, "data/z.txt"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/a.txt"), "alpha");
+    EXPECT_EQ(loadEntry(*archive, "data/z.txt"), "<missing>");
 }
 
 TEST_F(TarArchiveTest, LinksAndExtendedHeadersMakeNoEntries) {
@@ -189,12 +170,12 @@ TEST_F(TarArchiveTest, LinksAndExtendedHeadersMakeNoEntries) {
     std::filesystem::create_hard_link(source / "data/z.txt", source / "data/hard.txt");
     for (const char *format : {"gnu", "pax"}) {
         SCOPED_TRACE(format);
-        KResourceArchive *archive = mountCopy(packed({"data/a.txt", "data/link.txt", "data/z.txt", "data/hard.txt"}, format));
+        KResourceArchive *archive = mountBytes(packed({"data/a.txt", "data/link.txt", "data/z.txt", "data/hard.txt"}, format));
         ASSERT_NE(archive, nullptr);
-        EXPECT_EQ(load(*archive, "data/a.txt"), "alpha");
-        EXPECT_EQ(load(*archive, "data/z.txt"), "zulu");
-        EXPECT_EQ(load(*archive, "data/link.txt"), "<missing>");
-        EXPECT_EQ(load(*archive, "data/hard.txt"), "<missing>") << "the second name of a file is a hard link";
+        EXPECT_EQ(loadEntry(*archive, "data/a.txt"), "alpha");
+        EXPECT_EQ(loadEntry(*archive, "data/z.txt"), "zulu");
+        EXPECT_EQ(loadEntry(*archive, "data/link.txt"), "<missing>");
+        EXPECT_EQ(loadEntry(*archive, "data/hard.txt"), "<missing>") << "the second name of a file is a hard link";
         KResource::removeAllArchives();
     }
 }
@@ -204,12 +185,12 @@ TEST_F(TarArchiveTest, ANegativeSizeEndsTheWalkWithAWarning) {
     size_t second = headerOffsets(bytes)[1];
     putField(bytes, second, 124, 12, "-0000001000");
     fixChecksum(bytes, second);
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
-    EXPECT_TRUE(logHas("Resource: archive '" + (temp / "copy.tar").string() + "' seems to be invalid, WARNING"));
-    EXPECT_EQ(load(*archive, "data/a.txt"), "alpha");
-    EXPECT_EQ(load(*archive, "data/z.txt"), "<missing>");
-    EXPECT_EQ(load(*archive, "data/empty.txt"), "<missing>");
+    EXPECT_TRUE(logHas("Resource: archive '" + copyPath() + "' seems to be invalid, WARNING"));
+    EXPECT_EQ(loadEntry(*archive, "data/a.txt"), "alpha");
+    EXPECT_EQ(loadEntry(*archive, "data/z.txt"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/empty.txt"), "<missing>");
 }
 
 TEST_F(TarArchiveTest, SizesPastTheEndOfTheFileEndTheWalk) {
@@ -220,12 +201,12 @@ TEST_F(TarArchiveTest, SizesPastTheEndOfTheFileEndTheWalk) {
         putField(bytes, second, 124, 12, size);
         fixChecksum(bytes, second);
         clearLogContents();
-        KResourceArchive *archive = mountCopy(bytes);
+        KResourceArchive *archive = mountBytes(bytes);
         ASSERT_NE(archive, nullptr);
-        EXPECT_TRUE(logHas("Resource: entry 'data/z.txt' of archive '" + (temp / "copy.tar").string() +
+        EXPECT_TRUE(logHas("Resource: entry 'data/z.txt' of archive '" + copyPath() +
                            "' runs past the end of the file, ERROR"));
-        EXPECT_EQ(load(*archive, "data/a.txt"), "alpha");
-        EXPECT_EQ(load(*archive, "data/z.txt"), "<missing>");
+        EXPECT_EQ(loadEntry(*archive, "data/a.txt"), "alpha");
+        EXPECT_EQ(loadEntry(*archive, "data/z.txt"), "<missing>");
         KResource::removeAllArchives();
     }
 }
@@ -234,10 +215,10 @@ TEST_F(TarArchiveTest, ATruncatedArchiveKeepsTheEntriesBeforeTheCut) {
     auto bytes = packed({"data/a.txt", "data/blockplus.bin", "data/z.txt"});
     size_t second = headerOffsets(bytes)[1];
     bytes.resize(second + kBlock + 300);
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "data/a.txt"), "alpha");
-    EXPECT_EQ(load(*archive, "data/blockplus.bin"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/a.txt"), "alpha");
+    EXPECT_EQ(loadEntry(*archive, "data/blockplus.bin"), "<missing>");
     EXPECT_TRUE(logHas("Resource: entry 'data/blockplus.bin' of archive"));
 }
 
@@ -245,17 +226,17 @@ TEST_F(TarArchiveTest, ADamagedHeaderEndsTheWalkAndADamagedFirstHeaderIsNoTar) {
     auto bytes = packed({"data/a.txt", "data/z.txt"});
     size_t second = headerOffsets(bytes)[1];
     bytes[second + 3] ^= 0x40;
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
     EXPECT_TRUE(logHas("seems to be invalid, WARNING"));
-    EXPECT_EQ(load(*archive, "data/a.txt"), "alpha");
+    EXPECT_EQ(loadEntry(*archive, "data/a.txt"), "alpha");
     KResource::removeAllArchives();
 
     bytes[5] ^= 0x40;
     clearLogContents();
-    EXPECT_EQ(mountCopy(bytes), nullptr);
-    EXPECT_TRUE(logHas("Resource: '" + (temp / "copy.tar").string() + "' is not a tar archive, ERROR"));
-    EXPECT_TRUE(logHas("Resource: missing archive '" + (temp / "copy.tar").string() + "'"));
+    EXPECT_EQ(mountBytes(bytes), nullptr);
+    EXPECT_TRUE(logHas("Resource: '" + copyPath() + "' is not a tar archive, ERROR"));
+    EXPECT_TRUE(logHas("Resource: missing archive '" + copyPath() + "'"));
 }
 
 // A damaged header byte leaves every entry either intact or absent, and nothing crashes or hangs.
@@ -270,9 +251,9 @@ TEST_F(TarArchiveTest, EveryFlippedHeaderByteGivesTheTruthOrNothing) {
         for (size_t at = header; at < header + kBlock; at++) {
             auto bytes = original;
             bytes[at] ^= 0xa5;
-            KResourceArchive *archive = mountCopy(bytes);
+            KResourceArchive *archive = mountBytes(bytes);
             for (const auto &[name, text] : truth) {
-                std::string got = archive ? load(*archive, name) : "<missing>";
+                std::string got = archive ? loadEntry(*archive, name) : "<missing>";
                 found += got == text;
                 wrong += got != text && got != "<missing>";
             }
@@ -348,11 +329,7 @@ TEST_F(TarFileTest, AFileLeftOpenAfterItsArchiveReportsNotOpen) {
 
 TEST_F(TarFileTest, FolderListingReportsDirectChildren) {
     std::string names;
-    auto collect = [](const char *name, bool isFolder, void *user) {
-        *static_cast<std::string *>(user) += std::string(name) + (isFolder ? "(folder) " : " ");
-        return true;
-    };
-    EXPECT_TRUE(archive->enumerateFolder("data/", collect, &names));
+    EXPECT_TRUE(archive->enumerateFolder("data/", appendListing, &names));
     EXPECT_NE(names.find("alphabet.txt "), std::string::npos);
     EXPECT_NE(names.find("sounds/(folder) "), std::string::npos);
     EXPECT_EQ(names.find("click"), std::string::npos);

@@ -27,18 +27,6 @@ protected:
         writeFileBytes(source / "data/lamp.png", picture);
     }
 
-    // Loads an entry through an archive's own slot; "<missing>" when it fails.
-    static std::string load(KResourceArchive &archive, const char *name) {
-        unsigned char *data = nullptr;
-        uint32_t size = 0;
-        if (!archive.loadFile(name, &data, &size))
-            return "<missing>";
-        std::string text = asString(data, size);
-        EXPECT_EQ(data[size], 0);
-        std::free(data);
-        return text;
-    }
-
     std::string pictureText() const { return asString(picture.data(), static_cast<uint32_t>(picture.size())); }
 
     std::filesystem::path source;
@@ -49,11 +37,11 @@ TEST_F(ZipArchiveTest, EncryptedEntriesReadWithTheGamesPassword) {
     ASSERT_TRUE(makeZip(source, temp / "data.pak", {"data"}, kResourceArchivePassword));
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "data.pak").c_str(), 0, kResourceArchivePassword), 0);
-    EXPECT_EQ(load(archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
-    EXPECT_EQ(load(archive, "data/big.txt"), sampleText(300000)) << "deflated across many chunks";
-    EXPECT_EQ(load(archive, "data/lamp.png"), pictureText()) << "stored";
-    EXPECT_EQ(load(archive, "data/empty.txt"), "");
-    EXPECT_EQ(load(archive, "data/sounds/click.txt"), "click");
+    EXPECT_EQ(loadEntry(archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
+    EXPECT_EQ(loadEntry(archive, "data/big.txt"), sampleText(300000)) << "deflated across many chunks";
+    EXPECT_EQ(loadEntry(archive, "data/lamp.png"), pictureText()) << "stored";
+    EXPECT_EQ(loadEntry(archive, "data/empty.txt"), "");
+    EXPECT_EQ(loadEntry(archive, "data/sounds/click.txt"), "click");
 }
 
 TEST_F(ZipArchiveTest, ArchiveStreamedByZipReadsToo) {
@@ -64,8 +52,8 @@ TEST_F(ZipArchiveTest, ArchiveStreamedByZipReadsToo) {
     writeFileText(temp / "streamed.pak", bytes);
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "streamed.pak").c_str(), 0, kResourceArchivePassword), 0);
-    EXPECT_EQ(load(archive, "data/big.txt"), sampleText(300000));
-    EXPECT_EQ(load(archive, "data/lamp.png"), pictureText());
+    EXPECT_EQ(loadEntry(archive, "data/big.txt"), sampleText(300000));
+    EXPECT_EQ(loadEntry(archive, "data/lamp.png"), pictureText());
 }
 
 TEST_F(ZipArchiveTest, PlainEntriesReadWithOrWithoutAPassword) {
@@ -73,9 +61,9 @@ TEST_F(ZipArchiveTest, PlainEntriesReadWithOrWithoutAPassword) {
     for (const char *password : {static_cast<const char *>(nullptr), kResourceArchivePassword}) {
         KResourceArchiveZip archive;
         ASSERT_EQ(archive.openArchive((temp / "plain.zip").c_str(), 0, password), 0);
-        EXPECT_EQ(load(archive, "data/big.txt"), sampleText(300000));
-        EXPECT_EQ(load(archive, "data/lamp.png"), pictureText());
-        EXPECT_EQ(load(archive, "data/empty.txt"), "");
+        EXPECT_EQ(loadEntry(archive, "data/big.txt"), sampleText(300000));
+        EXPECT_EQ(loadEntry(archive, "data/lamp.png"), pictureText());
+        EXPECT_EQ(loadEntry(archive, "data/empty.txt"), "");
     }
 }
 
@@ -84,7 +72,7 @@ TEST_F(ZipArchiveTest, AWrongPasswordNeverReturnsData) {
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "other.pak").c_str(), 0, kResourceArchivePassword), 0);
     for (const char *name : {"data/game.cfg", "data/big.txt", "data/lamp.png", "data/empty.txt"}) {
-        EXPECT_EQ(load(archive, name), "<missing>") << name;
+        EXPECT_EQ(loadEntry(archive, name), "<missing>") << name;
         EXPECT_EQ(archive.openFile(name), nullptr) << name;
         EXPECT_TRUE(logHas(std::string("Resource: entry '") + name + "' of archive '" + (temp / "other.pak").string()))
             << name;
@@ -92,12 +80,12 @@ TEST_F(ZipArchiveTest, AWrongPasswordNeverReturnsData) {
 
     KResourceArchiveZip withoutPassword;
     ASSERT_EQ(withoutPassword.openArchive((temp / "other.pak").c_str(), 0, nullptr), 0);
-    EXPECT_EQ(load(withoutPassword, "data/game.cfg"), "<missing>");
+    EXPECT_EQ(loadEntry(withoutPassword, "data/game.cfg"), "<missing>");
     EXPECT_TRUE(logHas("is encrypted and no password was given, ERROR"));
 
     KResourceArchiveZip rightPassword;
     ASSERT_EQ(rightPassword.openArchive((temp / "other.pak").c_str(), 0, kOtherPassword), 0);
-    EXPECT_EQ(load(rightPassword, "data/lamp.png"), pictureText());
+    EXPECT_EQ(loadEntry(rightPassword, "data/lamp.png"), pictureText());
 }
 
 TEST_F(ZipArchiveTest, FoldersAreEntriesButNotFiles) {
@@ -105,7 +93,7 @@ TEST_F(ZipArchiveTest, FoldersAreEntriesButNotFiles) {
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "data.pak").c_str(), 0, kResourceArchivePassword), 0);
     EXPECT_EQ(archive.openFile("data/sounds/"), nullptr);
-    EXPECT_EQ(load(archive, "data/sounds/"), "<missing>");
+    EXPECT_EQ(loadEntry(archive, "data/sounds/"), "<missing>");
     FileInfo info;
     info.isFolder = 7;
     ASSERT_TRUE(archive.getFileInfo("data/sounds/", &info));
@@ -119,9 +107,9 @@ TEST_F(ZipArchiveTest, NamesMatchInAnyCaseButOnlyAtTheSameLength) {
     ASSERT_TRUE(makeZip(source, temp / "data.pak", {"data"}, kResourceArchivePassword));
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "data.pak").c_str(), 0, kResourceArchivePassword), 0);
-    EXPECT_EQ(load(archive, "DATA/GAME.CFG"), "name = lantern\nvolume = 0.8\n");
-    EXPECT_EQ(load(archive, "data/game.cf"), "<missing>");
-    EXPECT_EQ(load(archive, "data/game.cfg.bak"), "<missing>");
+    EXPECT_EQ(loadEntry(archive, "DATA/GAME.CFG"), "name = lantern\nvolume = 0.8\n");
+    EXPECT_EQ(loadEntry(archive, "data/game.cf"), "<missing>");
+    EXPECT_EQ(loadEntry(archive, "data/game.cfg.bak"), "<missing>");
     FileInfo info;
     EXPECT_FALSE(archive.getFileInfo("data/game.cf", &info));
 }
@@ -192,13 +180,9 @@ TEST_F(ZipArchiveTest, FolderListingReportsDirectChildren) {
     ASSERT_TRUE(makeZip(source, temp / "data.pak", {"data"}, kResourceArchivePassword));
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "data.pak").c_str(), 0, kResourceArchivePassword), 0);
-    auto collect = [](const char *name, bool isFolder, void *user) {
-        *static_cast<std::string *>(user) += std::string(name) + (isFolder ? "(folder) " : " ");
-        return true;
-    };
-    std::string withSlash, withoutSlash, stopped;
-    EXPECT_TRUE(archive.enumerateFolder("DATA/", collect, &withSlash));
-    EXPECT_TRUE(archive.enumerateFolder("data", collect, &withoutSlash));
+    std::string withSlash, withoutSlash;
+    EXPECT_TRUE(archive.enumerateFolder("DATA/", appendListing, &withSlash));
+    EXPECT_TRUE(archive.enumerateFolder("data", appendListing, &withoutSlash));
     for (const char *name : {"game.cfg ", "empty.txt ", "big.txt ", "lamp.png "}) {
         EXPECT_NE(withSlash.find(name), std::string::npos) << name;
         EXPECT_NE(withoutSlash.find(name), std::string::npos) << name;
@@ -217,8 +201,8 @@ TEST_F(ZipArchiveTest, EntryNamesLongerThanTheBufferAreSkippedWithAnError) {
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "data.pak").c_str(), 0, kResourceArchivePassword), 0);
     EXPECT_TRUE(logHas("has a name longer than 259 characters, ERROR"));
-    EXPECT_EQ(load(archive, deep.substr(0, 259).c_str()), "<missing>");
-    EXPECT_EQ(load(archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
+    EXPECT_EQ(loadEntry(archive, deep.substr(0, 259).c_str()), "<missing>");
+    EXPECT_EQ(loadEntry(archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
 }
 
 // ---- damaged archives ------------------------------------------------------------------------------
@@ -249,14 +233,6 @@ protected:
         good = readFileBytes(temp / "good.pak");
     }
 
-    // Mounts a damaged copy through the layer; the archive or null.
-    KResourceArchive *mountCopy(const std::vector<unsigned char> &bytes) {
-        writeFileBytes(temp / "damaged.pak", bytes);
-        if (KResource::addArchive((temp / "damaged.pak").c_str()) != 0)
-            return nullptr;
-        return static_cast<KResourceArchive *>(KResource::archives().tail);
-    }
-
     std::vector<unsigned char> good;
 };
 
@@ -267,12 +243,12 @@ TEST_F(DamagedZipTest, FlippedDataBytesFailTheEntryNotTheArchive) {
     size_t secondLocal = findSignature(bytes, 0x04034b50, 100);
     ASSERT_NE(secondLocal, std::string::npos);
     bytes[secondLocal + 30 + std::strlen("data/big.txt") + 100] ^= 0x01;
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "data/lamp.png"), "<missing>");
-    EXPECT_EQ(load(*archive, "data/big.txt"), "<missing>");
-    EXPECT_EQ(load(*archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
-    EXPECT_TRUE(logHas("Resource: entry 'data/lamp.png' of archive '" + (temp / "damaged.pak").string() + "'"));
+    EXPECT_EQ(loadEntry(*archive, "data/lamp.png"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/big.txt"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
+    EXPECT_TRUE(logHas("Resource: entry 'data/lamp.png' of archive '" + copyPath() + "'"));
 }
 
 TEST_F(DamagedZipTest, SizesThatLieAreRefusedBeforeAnythingIsAllocated) {
@@ -284,12 +260,12 @@ TEST_F(DamagedZipTest, SizesThatLieAreRefusedBeforeAnythingIsAllocated) {
     putLittle32(bytes, first + 24, 0xfffffff0u);  // uncompressed size of the stored picture
     putLittle32(bytes, second + 20, 0x7ffffff0u); // compressed size of the deflated text
     putLittle32(bytes, third + 24, 3);            // the short text claims 3 bytes
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "data/lamp.png"), "<missing>");
-    EXPECT_EQ(load(*archive, "data/big.txt"), "<missing>");
-    EXPECT_EQ(load(*archive, "data/game.cfg"), "<missing>");
-    EXPECT_TRUE(logHas("Resource: entry 'data/lamp.png' of archive '" + (temp / "damaged.pak").string() +
+    EXPECT_EQ(loadEntry(*archive, "data/lamp.png"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/big.txt"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/game.cfg"), "<missing>");
+    EXPECT_TRUE(logHas("Resource: entry 'data/lamp.png' of archive '" + copyPath() +
                        "' has impossible sizes, ERROR"));
 }
 
@@ -299,11 +275,11 @@ TEST_F(DamagedZipTest, PlainEntriesAreCheckedToo) {
     bytes[30 + std::strlen("data/big.txt") + 28 + 500] ^= 0x20;
     size_t secondLocal = findSignature(bytes, 0x04034b50, 100);
     bytes[secondLocal + 30 + std::strlen("data/lamp.png") + 28 + 500] ^= 0x20;
-    KResourceArchive *archive = mountCopy(bytes);
+    KResourceArchive *archive = mountBytes(bytes);
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(load(*archive, "data/big.txt"), "<missing>");
-    EXPECT_EQ(load(*archive, "data/lamp.png"), "<missing>");
-    EXPECT_TRUE(logHas("Resource: entry 'data/lamp.png' of archive '" + (temp / "damaged.pak").string() +
+    EXPECT_EQ(loadEntry(*archive, "data/big.txt"), "<missing>");
+    EXPECT_EQ(loadEntry(*archive, "data/lamp.png"), "<missing>");
+    EXPECT_TRUE(logHas("Resource: entry 'data/lamp.png' of archive '" + copyPath() +
                        "' is damaged, ERROR"));
 }
 
@@ -311,7 +287,7 @@ TEST_F(DamagedZipTest, TruncatedArchivesAreNotMounted) {
     for (size_t keep : {good.size() - 23, good.size() / 2, size_t{100}, size_t{3}}) {
         clearLogContents();
         std::vector<unsigned char> bytes(good.begin(), good.begin() + static_cast<long>(keep));
-        EXPECT_EQ(mountCopy(bytes), nullptr) << keep;
+        EXPECT_EQ(mountBytes(bytes), nullptr) << keep;
         EXPECT_TRUE(logHas("Resource: missing archive")) << keep;
     }
 }
@@ -331,9 +307,9 @@ TEST_F(DamagedZipTest, EveryFlippedByteGivesTheTruthOrAFailure) {
     for (size_t at = 0; at < original.size(); at++) {
         auto bytes = original;
         bytes[at] ^= 0xa5;
-        KResourceArchive *archive = mountCopy(bytes);
+        KResourceArchive *archive = mountBytes(bytes);
         for (const auto &[name, text] : truth) {
-            std::string got = archive ? load(*archive, name.c_str()) : "<missing>";
+            std::string got = archive ? loadEntry(*archive, name.c_str()) : "<missing>";
             if (got == "<missing>")
                 refused++;
             else if (got != text)

@@ -89,6 +89,24 @@ inline std::string loadText(const std::string &name) {
     return text;
 }
 
+// An entry loaded through an archive's own slot; "<missing>" when it fails.
+inline std::string loadEntry(KResourceArchive &archive, const std::string &name) {
+    unsigned char *data = nullptr;
+    uint32_t size = 0;
+    if (!archive.loadFile(name.c_str(), &data, &size))
+        return "<missing>";
+    std::string text = asString(data, size);
+    EXPECT_EQ(data[size], 0) << "a loaded file ends in a 0 byte";
+    std::free(data);
+    return text;
+}
+
+// A folder-listing callback that appends "name " or "name(folder) " to the std::string it is given.
+inline bool appendListing(const char *name, bool isFolder, void *user) {
+    *static_cast<std::string *>(user) += std::string(name) + (isFolder ? "(folder) " : " ");
+    return true;
+}
+
 // Every test starts with no archive mounted, the disk reachable, and an empty log.
 class ResourceLayerTest : public ::testing::Test {
 protected:
@@ -101,6 +119,15 @@ protected:
     void TearDown() override { KResource::removeAllArchives(); }
 
     static bool logHas(const std::string &text) { return getLogContents().find(text) != std::string::npos; }
+
+    // Mounts bytes, written to "copy.pak", through the layer; the mounted archive or null.
+    KResourceArchive *mountBytes(const std::vector<unsigned char> &bytes) {
+        writeFileBytes(copyPath(), bytes);
+        if (KResource::addArchive(copyPath().c_str()) != 0)
+            return nullptr;
+        return static_cast<KResourceArchive *>(KResource::archives().tail);
+    }
+    std::string copyPath() const { return (temp / "copy.pak").string(); }
 
     TempDir temp;
 };
