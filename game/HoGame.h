@@ -72,6 +72,10 @@ public:
         float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
     } clip;
 
+protected:
+    // The window the game creates: the Direct3D 9 window.
+    virtual KWindow *makeWindow();
+
 private:
     void mountArchive(const char *name);
     void mountQualityArchiveOnly();

@@ -55,9 +55,13 @@ void HoGame::startup() {
         mountQualityArchiveOnly();
 }
 
+KWindow *HoGame::makeWindow() {
+    return new KWindowD3D9();
+}
+
 void HoGame::createWindow() {
     setRendererType(kDirect3D9Renderer);
-    window = new KWindowD3D9();
+    window = makeWindow();
     normalModeActive = settings.normalMode;
     if (settings.normalMode) {
         const bool hd = options.rounded(kOptionHdGraphics) >= 1 && hdModeAvailable();
