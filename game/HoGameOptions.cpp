@@ -59,6 +59,9 @@ std::string formatVolume(float value) {
 } // namespace
 
 std::string HoGame::optionsFilePath() const {
+    // Without a state folder the options are neither read nor written (never at the file-system root).
+    if (statePath[0] == '\0')
+        return std::string();
     std::string path = statePath;
     if (useStateSubfolder) {
         path += "/";
@@ -70,8 +73,9 @@ std::string HoGame::optionsFilePath() const {
 }
 
 void HoGame::readOptions() {
+    const std::string path = optionsFilePath();
     WholeFile file;
-    if (!readWholeFile(optionsFilePath().c_str(), &file))
+    if (path.empty() || !readWholeFile(path.c_str(), &file))
         return;
     parseOptions(file.data.get());
 }
@@ -102,7 +106,7 @@ void HoGame::parseOptions(const char *text) {
 
 void HoGame::saveOptions() {
     const std::string path = optionsFilePath();
-    FILE *file = openFileUtf8(path.c_str(), "w");
+    FILE *file = path.empty() ? nullptr : openFileUtf8(path.c_str(), "w");
     if (!file) {
         logMessage("Game: cannot write options file %s", path.c_str());
         return;

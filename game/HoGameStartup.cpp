@@ -88,7 +88,7 @@ void HoGame::createWindow() {
     }
     window->setEventCallback(HoGame::onWindowEvent);
     window->setMaxFrameRate(-1);
-    if (useStateSubfolder)
+    if (useStateSubfolder && statePath[0] != '\0')
         createFolder((std::string(statePath) + "/Velt").c_str());
     if (options.rounded(kOptionHardwareCursor) == 0) {
         systemCursorHidden = true;
