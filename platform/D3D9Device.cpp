@@ -546,6 +546,10 @@ HRESULT D3D9Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
         return D3DERR_INVALIDCALL;
     if (state == D3DRS_ZFUNC && (value < D3DCMP_NEVER || value > D3DCMP_ALWAYS))
         return D3DERR_INVALIDCALL;
+    // Features the rasteriser does not have are refused rather than silently ignored.
+    if (((state == D3DRS_ALPHATESTENABLE || state == D3DRS_FOGENABLE) && value != FALSE) ||
+        (state == D3DRS_FILLMODE && value != 3))
+        return D3DERR_INVALIDCALL;
     renderStates_[state] = value;
     return D3D_OK;
 }
@@ -580,6 +584,8 @@ HRESULT D3D9Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
     bool isOp = type == D3DTSS_COLOROP || type == D3DTSS_ALPHAOP;
     bool isArg = type == D3DTSS_COLORARG1 || type == D3DTSS_COLORARG2 || type == D3DTSS_ALPHAARG1 ||
                  type == D3DTSS_ALPHAARG2;
+    if (!isOp && !isArg && type != D3DTSS_TEXCOORDINDEX)
+        return D3DERR_INVALIDCALL; // texture transforms, bump mapping and the like are not supported
     // Only the operations and arguments the combiner implements are accepted.
     if ((isOp && (value < D3DTOP_DISABLE || value > D3DTOP_MODULATE)) || (isArg && value > D3DTA_TEXTURE) ||
         (type == D3DTSS_TEXCOORDINDEX && value > 1))

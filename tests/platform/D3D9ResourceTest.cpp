@@ -380,6 +380,9 @@ TEST_F(D3D9Resources, MalformedDrawsAreRefusedAndWriteNothing) {
     EXPECT_EQ(device->SetTextureStageState(0, D3DTSS_COLOROP, 7), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetSamplerState(0, D3DSAMP_ADDRESSU, 4), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE), D3D_OK);
+    EXPECT_EQ(device->SetTextureStageState(0, (D3DTEXTURESTAGESTATETYPE)24, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetTexture(5, nullptr), D3DERR_INVALIDCALL);
 }
 
