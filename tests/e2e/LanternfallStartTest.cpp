@@ -1,0 +1,156 @@
+// The real program started headless on the demo's archives: the splash in screenshots, a second start
+// while it runs, and the options file it leaves behind.
+
+#include "engine/KImage.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Rgb = std::array<int, 3>;
+
+std::string readText(const fs::path &path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The colour of one pixel of a screenshot, decoded by the engine's PNG codec.
+Rgb screenshotPixel(const fs::path &file, int x, int y) {
+    const std::vector<unsigned char> bytes = lftest::readFileBytes(file);
+    ImageData image;
+    if (bytes.empty() || !decodeImage(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &image))
+        return {-1, -1, -1};
+    Rgb rgb{-1, -1, -1};
+    if (x < int(image.width) && y < int(image.height)) {
+        const uint32_t word = reinterpret_cast<const uint32_t *>(image.pixels)[size_t(y) * image.width + x];
+        rgb = {int((word >> 16) & 0xFF), int((word >> 8) & 0xFF), int(word & 0xFF)};
+    }
+    freeImagePixels(&image);
+    return rgb;
+}
+
+void expectColour(const fs::path &file, int x, int y, Rgb expected, int tolerance = 6) {
+    const Rgb actual = screenshotPixel(file, x, y);
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << file.filename() << " at " << x << "," << y << " channel " << i;
+}
+
+struct LanternfallFixture : ::testing::Test {
+    lftest::TempDir temp;
+    fs::path gameFolder, program;
+
+    void SetUp() override {
+        // The data path is the program's own folder: a copy of the program runs beside the demo archives.
+        gameFolder = temp / "game";
+        fs::create_directories(gameFolder);
+        program = gameFolder / "lanternfall";
+        fs::copy_file(fs::path(LF_TOOLS_DIR).parent_path() / "lanternfall", program);
+        ASSERT_EQ(lftest::runProgram({"bash", std::string(LF_SOURCE_DIR) + "/demo/build-archives.sh", LF_TOOLS_DIR,
+                                      gameFolder.string()}),
+                  0);
+        for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"})
+            ASSERT_TRUE(fs::exists(gameFolder / archive)) << archive;
+    }
+
+    std::vector<std::string> command(const std::string &logName, int frameLimit, const std::string &shots) {
+        return {"env",
+                "SDL_VIDEODRIVER=offscreen",
+                "SDL_AUDIODRIVER=dummy",
+                "XDG_DATA_HOME=" + (temp / "xdg").string(),
+                "LANTERNFALL_LOG=" + (temp / logName).string(),
+                "LANTERNFALL_FIXED_CLOCK_MS=100",
+                "LANTERNFALL_FRAME_LIMIT=" + std::to_string(frameLimit),
+                "LANTERNFALL_SCREENSHOTS=" + shots,
+                "LANTERNFALL_SCREENSHOT_DIR=" + (temp / "shots").string(),
+                program.string()};
+    }
+
+    fs::path shot(int frame) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%05d.png", frame);
+        return temp / "shots" / name;
+    }
+};
+
+constexpr Rgb kTitleField{12, 28, 70};
+constexpr Rgb kNightBand{34, 18, 58};
+constexpr Rgb kLogoField{236, 228, 210};
+constexpr Rgb kClearColour{0, 53, 101};
+
+TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSaved) {
+    fs::create_directories(temp / "shots");
+    int firstStatus = -1;
+    // 100 ms of game time a frame: the three pictures take 120 frames.
+    std::thread first([&] { firstStatus = lftest::runProgram(command("first.log", 130, "5,20,37,60,100,126")); });
+
+    // The second start waits until the first has its window (a bounded wait for the other process).
+    bool firstIsUp = false;
+    for (int i = 0; i < 2400 && !firstIsUp; i++) {
+        firstIsUp = readText(temp / "first.log").find("game window successfully created") != std::string::npos;
+        if (!firstIsUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(firstIsUp);
+    const int secondStatus = lftest::runProgram(command("second.log", 5, ""));
+    first.join();
+
+    EXPECT_EQ(secondStatus, 0);
+    const std::string secondLog = readText(temp / "second.log");
+    EXPECT_NE(secondLog.find("another copy of the game is running"), std::string::npos) << secondLog;
+    EXPECT_EQ(secondLog.find("game window"), std::string::npos) << secondLog;
+
+    ASSERT_EQ(firstStatus, 0) << readText(temp / "first.log");
+    const std::string firstLog = readText(temp / "first.log");
+    EXPECT_NE(firstLog.find("Game: no game context exists yet"), std::string::npos);
+
+    // The title's field fading in, then held, then fading out (1800 x 1080, the picture centred).
+    const Rgb fadingIn = screenshotPixel(shot(5), 900, 100);
+    EXPECT_GT(fadingIn[2], 5);
+    EXPECT_LT(fadingIn[2], kTitleField[2] - 10);
+    expectColour(shot(20), 900, 100, kTitleField);
+    const Rgb fadingOut = screenshotPixel(shot(37), 900, 100);
+    EXPECT_LT(fadingOut[2], kTitleField[2] - 10);
+    // The lighthouse (HD picture, 4:3) with the clear colour beside it; then the maker's logo.
+    expectColour(shot(60), 900, 30, kNightBand);
+    expectColour(shot(60), 50, 540, kClearColour);
+    expectColour(shot(100), 900, 60, kLogoField);
+    // After the third picture only the clear colour is left.
+    expectColour(shot(126), 900, 540, kClearColour);
+
+    const fs::path options = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg";
+    ASSERT_TRUE(fs::exists(options));
+    EXPECT_EQ(readText(options), "fullscreen=1\nhardware_cursor=0\nmusic=0.750\nsfx=0.750\nvoice=0.750\n"
+                                 "fixed_aspect_ratio=0\nhd_graphics=1\n");
+}
+
+TEST_F(LanternfallFixture, WithoutTheArchivesTheGameStillStartsAndEnds) {
+    for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"})
+        fs::remove(gameFolder / archive);
+    ASSERT_EQ(lftest::runProgram(command("alone.log", 45, "")), 0);
+    const std::string log = readText(temp / "alone.log");
+    EXPECT_NE(log.find("missing archive"), std::string::npos);
+    EXPECT_NE(log.find("data.pak"), std::string::npos);
+    EXPECT_NE(log.find("Game: no game context exists yet"), std::string::npos);
+}
+
+TEST_F(LanternfallFixture, ABrokenArchiveIsNamedInTheLogAndTheGameGoesOn) {
+    lftest::writeFileText(gameFolder / "data.pak", "PK\x03\x04 this is not a zip archive");
+    ASSERT_EQ(lftest::runProgram(command("broken.log", 45, "")), 0);
+    EXPECT_NE(readText(temp / "broken.log").find("data.pak"), std::string::npos);
+}
+
+} // namespace
