@@ -65,7 +65,7 @@ inline uint32_t colorFromAccumulators(const int64_t acc[4]) {
 }
 
 inline int64_t toFixed16(double v) {
-    if (!(v > -1e12 && v < 1e12))
+    if (!(v > -1e10 && v < 1e10)) // beyond any texture or colour: keeps the fixed-point steps far from overflow
         return 0;
     return std::llrint(v * 65536.0);
 }
