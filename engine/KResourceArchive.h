@@ -42,6 +42,28 @@ protected:
     // Applies the folder-listing rule to one entry name; false when the callback asked to stop.
     static bool reportIfDirectChild(const char *path, const char *entryName, bool isFolder,
                                     EnumerateFolderCallback callback, void *user);
+    // The folder listing and the full listing over an archive's entries (anything with `name` and
+    // `isFolder`), in archive order.
+    template <typename Entries>
+    static bool listFolder(const Entries &entries, const char *path, EnumerateFolderCallback callback, void *user) {
+        if (!path || !callback)
+            return true;
+        for (const auto &entry : entries) {
+            if (!reportIfDirectChild(path, entry.name.c_str(), entry.isFolder, callback, user))
+                return false;
+        }
+        return true;
+    }
+    template <typename Entries>
+    static bool listEntries(const Entries &entries, EnumerateFolderCallback callback, void *user) {
+        if (!callback)
+            return true;
+        for (const auto &entry : entries) {
+            if (!callback(entry.name.c_str(), entry.isFolder, user))
+                return false;
+        }
+        return true;
+    }
     // A zeroed buffer of size + 1 bytes, or null when the size cannot be handed out or memory runs out.
     static unsigned char *allocateLoadBuffer(uint64_t size);
 };

@@ -80,7 +80,8 @@ LongName readLongName(FILE *file, uint64_t dataOffset, int64_t size) {
     if (!readAt(file, dataOffset, data, count))
         return longName; // a short long name is dropped
     size_t length = strnlen(reinterpret_cast<const char *>(data), count);
-    longName.pending = true;
+    // An empty long name is no long name: the next header keeps its own.
+    longName.pending = length > 0;
     longName.tooLong = length > kResourceNameMax;
     if (!longName.tooLong)
         longName.text.assign(reinterpret_cast<const char *>(data), length);
@@ -255,19 +256,9 @@ bool KResourceArchiveTar::loadFile(const char *name, unsigned char **buffer, uin
 }
 
 bool KResourceArchiveTar::enumerateFolder(const char *path, EnumerateFolderCallback callback, void *user) {
-    if (!path || !callback)
-        return true;
-    for (const Entry &entry : entries_) {
-        if (!reportIfDirectChild(path, entry.name.c_str(), entry.isFolder, callback, user))
-            return false;
-    }
-    return true;
+    return listFolder(entries_, path, callback, user);
 }
 
 bool KResourceArchiveTar::enumerateEntries(EnumerateFolderCallback callback, void *user) {
-    for (const Entry &entry : entries_) {
-        if (!callback(entry.name.c_str(), entry.isFolder, user))
-            return false;
-    }
-    return true;
+    return listEntries(entries_, callback, user);
 }

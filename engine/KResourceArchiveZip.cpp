@@ -22,6 +22,8 @@ constexpr uint32_t kFlagDataDescriptor = 8;
 // Deflate never expands data more than about 1032 times.
 constexpr uint64_t kMaxDeflateRatio = 1032;
 constexpr size_t kChunkSize = 64 * 1024;
+// The archive keeps at most this many characters of the password it is given.
+constexpr size_t kPasswordMax = 255;
 
 // minizip's open function: the archive file, found without regard to case; folders are refused.
 voidpf ZCALLBACK openArchiveFile(voidpf, const char *name, int mode) {
@@ -95,7 +97,7 @@ int32_t KResourceArchiveZip::openArchive(const char *path, uint32_t, const char 
     std::lock_guard<std::mutex> guard(lock_);
     handle_ = handle;
     path_ = path;
-    password_ = password ? password : "";
+    password_.assign(password ? password : "", password ? strnlen(password, kPasswordMax) : 0);
     PlatformFileAttributes attributes;
     fileSize_ = platformGetFileAttributes(path, &attributes) ? attributes.size : 0;
 
@@ -305,19 +307,9 @@ bool KResourceArchiveZip::getFileInfo(const char *name, FileInfo *info) {
 }
 
 bool KResourceArchiveZip::enumerateFolder(const char *path, EnumerateFolderCallback callback, void *user) {
-    if (!path || !callback)
-        return true;
-    for (const Node &node : nodes_) {
-        if (!reportIfDirectChild(path, node.name.c_str(), node.isFolder, callback, user))
-            return false;
-    }
-    return true;
+    return listFolder(nodes_, path, callback, user);
 }
 
 bool KResourceArchiveZip::enumerateEntries(EnumerateFolderCallback callback, void *user) {
-    for (const Node &node : nodes_) {
-        if (!callback(node.name.c_str(), node.isFolder, user))
-            return false;
-    }
-    return true;
+    return listEntries(nodes_, callback, user);
 }

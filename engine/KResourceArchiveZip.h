@@ -22,6 +22,7 @@ public:
     KResourceArchiveZip &operator=(const KResourceArchiveZip &) = delete;
 
     // ERROR_ARCHIVE_MISSING when minizip cannot open the file as a zip archive (nothing is logged).
+    // Only the first 255 characters of the password are kept.
     int32_t openArchive(const char *path, uint32_t flags, const char *password) override;
     bool enumerateFolder(const char *path, EnumerateFolderCallback callback, void *user) override;
     // Reports isFolder 0 for every entry, folders included.

@@ -121,6 +121,20 @@ TEST_F(TarArchiveTest, LongNamesComeFromGnuLongLinksAndUstarPrefixes) {
     }
 }
 
+TEST_F(TarArchiveTest, AnEmptyLongNameLeavesTheNextHeaderItsOwnName) {
+    std::string file = "data/" + std::string(120, 'e') + ".txt";
+    writeText(source / file, "own name");
+    auto bytes = packed({file, "data/a.txt"});
+    ASSERT_EQ(std::string(reinterpret_cast<const char *>(bytes.data())), "././@LongLink");
+    bytes[kBlock] = 0; // the long name's data now holds an empty text
+    KResourceArchive *archive = mountBytes(bytes);
+    ASSERT_NE(archive, nullptr);
+    std::string names;
+    EXPECT_TRUE(archive->enumerateEntries(appendListing, &names));
+    EXPECT_EQ(names, file.substr(0, 99) + " data/a.txt ") << "no entry without a name";
+    EXPECT_EQ(loadEntry(*archive, file.substr(0, 99)), "own name");
+}
+
 TEST_F(TarArchiveTest, NamesLongerThanTheBufferAreSkippedWithAnError) {
     std::string tooLong = "data/" + std::string(200, 'h') + "/" + std::string(100, 'i');
     writeText(source / tooLong, "too long");

@@ -88,6 +88,19 @@ TEST_F(ZipArchiveTest, AWrongPasswordNeverReturnsData) {
     EXPECT_EQ(loadEntry(rightPassword, "data/lamp.png"), pictureText());
 }
 
+TEST_F(ZipArchiveTest, OnlyThe255FirstCharactersOfAPasswordCount) {
+    std::string longest;
+    for (size_t i = 0; i < 255; i++)
+        longest += kResourceArchivePassword[i % 60];
+    ASSERT_TRUE(makeZip(source, temp / "long.pak", {"data/game.cfg"}, longest));
+    std::string longer = longest + "and whatever follows";
+    KResourceArchiveZip archive;
+    ASSERT_EQ(archive.openArchive((temp / "long.pak").c_str(), 0, longer.c_str()), 0);
+    EXPECT_EQ(loadEntry(archive, "data/game.cfg"), "name = lantern\nvolume = 0.8\n");
+    ASSERT_EQ(archive.openArchive((temp / "long.pak").c_str(), 0, longest.substr(0, 254).c_str()), 0);
+    EXPECT_EQ(loadEntry(archive, "data/game.cfg"), "<missing>");
+}
+
 TEST_F(ZipArchiveTest, FoldersAreEntriesButNotFiles) {
     ASSERT_TRUE(makeZip(source, temp / "data.pak", {"data"}, kResourceArchivePassword));
     KResourceArchiveZip archive;
