@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <map>
+#include <memory>
 
 #include "engine/KResourceArchiveZip.h"
 #include "engine/KResourceFileZip.h"
@@ -153,6 +154,26 @@ TEST_F(ZipArchiveTest, ReadsPastTheEndFillWithZeros) {
     ASSERT_EQ(file->seek(0, 20), 0);
     EXPECT_EQ(file->read(out, 0), 0);
     delete file;
+}
+
+// Zeros before the start are counted like any other bytes: two reads of 10 from 20 bytes before the
+// start give 20 zeros, as one read of 20 does.
+TEST_F(ZipArchiveTest, ReadsFarBeforeTheStartMoveByTheWholeCount) {
+    writeText(source / "data/alphabet.txt", "abcdefghijklmnopqrst");
+    ASSERT_TRUE(makeZip(source, temp / "data.pak", {"data/alphabet.txt"}, kResourceArchivePassword));
+    KResourceArchiveZip archive;
+    ASSERT_EQ(archive.openArchive((temp / "data.pak").c_str(), 0, kResourceArchivePassword), 0);
+    std::unique_ptr<KResourceFile> file(archive.openFile("data/alphabet.txt"));
+    ASSERT_NE(file, nullptr);
+    char out[15];
+    int32_t position = 0;
+    ASSERT_EQ(file->seek(0, -20), 0);
+    EXPECT_EQ(file->read(out, 10), 0);
+    EXPECT_EQ(std::string(out, 10), std::string(10, '\0'));
+    EXPECT_EQ(file->tell(&position), 0);
+    EXPECT_EQ(position, -10);
+    EXPECT_EQ(file->read(out, 15), 0);
+    EXPECT_EQ(std::string(out, 15), std::string(10, '\0') + "abcde");
 }
 
 TEST_F(ZipArchiveTest, AnOpenedEntryOutlivesItsArchive) {
