@@ -285,32 +285,20 @@ bool KImageHandlerBmp::decode(const uint8_t *data, uint32_t size, ImageData *rec
         std::free(pixels);
         return false;
     }
-    record->width = uint32_t(layout.width);
-    record->height = uint32_t(layout.height);
-    record->hasAlpha = hasAlpha ? 1 : 0;
-    record->isDecoded = 1;
-    record->pixels = reinterpret_cast<uint8_t *>(pixels);
+    storeDecodedPixels(record, uint32_t(layout.width), uint32_t(layout.height), hasAlpha, pixels);
     return true;
 }
 
 bool KImageHandlerBmp::encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t) {
-    const uint64_t width = record->width, height = record->height;
     if (!imagesupport::checkEncodable("BMP", record))
         return false;
+    const uint64_t width = record->width, height = record->height;
     const bool alpha = record->hasAlpha != 0;
-    const uint64_t bytesPerPixel = alpha ? 4 : 3;
     const uint64_t rowBytes = alpha ? width * 4 : (width * 3 + 3) & ~uint64_t(3);
     const uint64_t total = 54 + rowBytes * height;
-    if (total > 0xFFFFFFFFu) {
-        logMessage("BMP: image of %llux%llu is too large to encode", static_cast<unsigned long long>(width),
-                   static_cast<unsigned long long>(height));
+    uint8_t *file = allocateEncodedFile("BMP", record, total);
+    if (!file)
         return false;
-    }
-    uint8_t *file = static_cast<uint8_t *>(std::calloc(total, 1));
-    if (!file) {
-        logMessage("BMP: out of memory for %llu bytes", static_cast<unsigned long long>(total));
-        return false;
-    }
     file[0] = 'B';
     file[1] = 'M';
     writeLE32(file + 2, uint32_t(total));
@@ -323,17 +311,7 @@ bool KImageHandlerBmp::encode(uint8_t **outData, uint32_t *outSize, const ImageD
     writeLE16(file + 28, alpha ? 32 : 24);
     writeLE32(file + 38, 2835);
     writeLE32(file + 42, 2835);
-    for (uint64_t y = 0; y < height; y++) {
-        const uint8_t *source = record->pixels + (height - 1 - y) * width * 4;
-        uint8_t *target = file + 54 + y * rowBytes;
-        for (uint64_t x = 0; x < width; x++, source += 4, target += bytesPerPixel) {
-            target[0] = source[2];
-            target[1] = source[1];
-            target[2] = source[0];
-            if (alpha)
-                target[3] = source[3];
-        }
-    }
+    writeRowsBottomUpBgr(record, alpha, file + 54, rowBytes);
     *outData = file;
     *outSize = uint32_t(total);
     return true;

@@ -262,11 +262,7 @@ bool KImageHandlerGif::decode(const uint8_t *data, uint32_t size, ImageData *rec
     if (image.width > 0 && image.height > 0)
         decodeLzw(minimumCodeSize, target);
 
-    record->width = canvasWidth;
-    record->height = canvasHeight;
-    record->hasAlpha = 0;
-    record->isDecoded = 1;
-    record->pixels = reinterpret_cast<uint8_t *>(canvas);
+    storeDecodedPixels(record, canvasWidth, canvasHeight, false, canvas);
     return true;
 }
 

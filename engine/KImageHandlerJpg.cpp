@@ -195,11 +195,7 @@ bool KImageHandlerJpg::decode(const uint8_t *data, uint32_t size, ImageData *rec
     std::free(row);
     jpeg_destroy_decompress(&decompressor);
 
-    record->width = width;
-    record->height = height;
-    record->hasAlpha = 0;
-    record->isDecoded = 1;
-    record->pixels = reinterpret_cast<uint8_t *>(pixels);
+    imagesupport::storeDecodedPixels(record, width, height, false, pixels);
     return true;
 }
 

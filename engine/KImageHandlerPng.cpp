@@ -176,11 +176,7 @@ bool KImageHandlerPng::decodeStream(const uint8_t *data, uint32_t size, ImageDat
     if (cgbi && channels == 4)
         unpremultiply(pixels, size_t(width) * height);
 
-    record->width = width;
-    record->height = height;
-    record->hasAlpha = channels == 4 ? 1 : 0;
-    record->isDecoded = 1;
-    record->pixels = reinterpret_cast<uint8_t *>(pixels);
+    imagesupport::storeDecodedPixels(record, width, height, channels == 4, pixels);
     inputData = nullptr;
     inputSize = inputPosition = 0;
     return true;

@@ -184,46 +184,26 @@ bool KImageHandlerTga::decode(const uint8_t *data, uint32_t size, ImageData *rec
         std::free(pixels);
         return false;
     }
-    record->width = layout.width;
-    record->height = layout.height;
-    record->hasAlpha = layout.depth == 32 ? 1 : 0;
-    record->isDecoded = 1;
-    record->pixels = reinterpret_cast<uint8_t *>(pixels);
+    storeDecodedPixels(record, layout.width, layout.height, layout.depth == 32, pixels);
     return true;
 }
 
 bool KImageHandlerTga::encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t) {
-    const uint64_t width = record->width, height = record->height;
     if (!imagesupport::checkEncodable("TGA", record))
         return false;
+    const uint64_t width = record->width, height = record->height;
     const bool alpha = record->hasAlpha != 0;
-    const uint64_t bytesPerPixel = alpha ? 4 : 3;
-    const uint64_t total = 18 + width * height * bytesPerPixel;
-    if (width > 0xFFFF || height > 0xFFFF || total > 0xFFFFFFFFu) {
-        logMessage("TGA: image of %llux%llu is too large to encode", static_cast<unsigned long long>(width),
-                   static_cast<unsigned long long>(height));
+    const uint64_t rowBytes = width * (alpha ? 4 : 3);
+    // The header holds 16-bit sizes: a larger image cannot be written at all.
+    const uint64_t total = width > 0xFFFF || height > 0xFFFF ? UINT64_MAX : 18 + rowBytes * height;
+    uint8_t *file = allocateEncodedFile("TGA", record, total);
+    if (!file)
         return false;
-    }
-    uint8_t *file = static_cast<uint8_t *>(std::calloc(total, 1));
-    if (!file) {
-        logMessage("TGA: out of memory for %llu bytes", static_cast<unsigned long long>(total));
-        return false;
-    }
     file[2] = 2;
     writeLE16(file + 12, uint32_t(width));
     writeLE16(file + 14, uint32_t(height));
     file[16] = alpha ? 32 : 24;
-    uint8_t *target = file + 18;
-    for (uint64_t y = 0; y < height; y++) {
-        const uint8_t *source = record->pixels + (height - 1 - y) * width * 4;
-        for (uint64_t x = 0; x < width; x++, source += 4, target += bytesPerPixel) {
-            target[0] = source[2];
-            target[1] = source[1];
-            target[2] = source[0];
-            if (alpha)
-                target[3] = source[3];
-        }
-    }
+    writeRowsBottomUpBgr(record, alpha, file + 18, rowBytes);
     *outData = file;
     *outSize = uint32_t(total);
     return true;

@@ -47,4 +47,15 @@ bool checkEncodable(const char *area, const ImageData *record);
 // width x height 32-bit pixels from std::malloc, or null with "<area>: out of memory" logged.
 uint32_t *allocatePixels(const char *area, uint32_t width, uint32_t height);
 
+// Hands a decoder's pixels to the record: width x height 32-bit pixels, decoded.
+void storeDecodedPixels(ImageData *record, uint32_t width, uint32_t height, bool hasAlpha, uint32_t *pixels);
+
+// A zeroed buffer for an encoded file of `total` bytes, or null with a line logged when the file would
+// not fit in 32 bits of size or memory runs out.
+uint8_t *allocateEncodedFile(const char *area, const ImageData *record, uint64_t total);
+
+// Writes the record's rows from the bottom row up, each pixel blue, green, red (and alpha when `alpha`),
+// each row starting `rowBytes` after the previous one; padding bytes are left as they are.
+void writeRowsBottomUpBgr(const ImageData *record, bool alpha, uint8_t *target, uint64_t rowBytes);
+
 } // namespace imagesupport
