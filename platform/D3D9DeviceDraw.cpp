@@ -101,6 +101,58 @@ inline uint32_t readColor(const uint8_t *p) {
     return c;
 }
 
+// Clipping against the near plane (z >= 0), the far plane (z <= w) and w > 0, in clip space, where every
+// attribute is linear; the rest of the view volume is left to the rasteriser's viewport scissor.
+constexpr double minimumW = 1e-9;
+
+struct ClipVertex {
+    double c[4];
+    softraster::Vertex attributes; // colour and texture coordinates
+};
+
+double planeDistance(const double c[4], int plane) {
+    switch (plane) {
+    case 0: return c[3] - minimumW;
+    case 1: return c[2];
+    default: return c[3] - c[2];
+    }
+}
+
+bool insideVolume(const double c[4]) {
+    return planeDistance(c, 0) > 0 && planeDistance(c, 1) >= 0 && planeDistance(c, 2) >= 0;
+}
+
+ClipVertex lerpClip(const ClipVertex &a, const ClipVertex &b, double t) {
+    ClipVertex r;
+    for (int j = 0; j < 4; ++j)
+        r.c[j] = a.c[j] + (b.c[j] - a.c[j]) * t;
+    r.attributes = a.attributes;
+    for (int ch = 0; ch < 4; ++ch)
+        r.attributes.color[ch] = (float)(a.attributes.color[ch] + (b.attributes.color[ch] - a.attributes.color[ch]) * t);
+    for (int s = 0; s < 2; ++s)
+        for (int k = 0; k < 2; ++k)
+            r.attributes.uv[s][k] = (float)(a.attributes.uv[s][k] + (b.attributes.uv[s][k] - a.attributes.uv[s][k]) * t);
+    return r;
+}
+
+// Cuts a convex polygon by the three planes (Sutherland-Hodgman); returns the vertex count.
+int clipPolygon(std::vector<ClipVertex> &polygon) {
+    std::vector<ClipVertex> out;
+    for (int plane = 0; plane < 3 && !polygon.empty(); ++plane) {
+        out.clear();
+        for (size_t i = 0; i < polygon.size(); ++i) {
+            const ClipVertex &a = polygon[i], &b = polygon[(i + 1) % polygon.size()];
+            double da = planeDistance(a.c, plane), db = planeDistance(b.c, plane);
+            if (da >= 0)
+                out.push_back(a);
+            if ((da >= 0) != (db >= 0))
+                out.push_back(lerpClip(a, b, da / (da - db)));
+        }
+        polygon.swap(out);
+    }
+    return (int)polygon.size();
+}
+
 softraster::Arg toArg(DWORD value) {
     return value == D3DTA_TEXTURE ? softraster::Arg::texture
                                   : value == D3DTA_CURRENT ? softraster::Arg::current : softraster::Arg::diffuse;
@@ -237,6 +289,14 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
     const double minZ = viewport_.MinZ, maxZ = viewport_.MaxZ;
 
     vertexScratch_.resize(count);
+    clipScratch_.resize(count);
+    auto toScreen = [&](const double c[4], softraster::Vertex &v) {
+        double inv = 1.0 / c[3];
+        v.x = (float)(vx + (c[0] * inv + 1.0) * vw * 0.5);
+        v.y = (float)(vy + (1.0 - c[1] * inv) * vh * 0.5);
+        v.z = (float)(minZ + c[2] * inv * (maxZ - minZ));
+        v.rhw = (float)inv;
+    };
     for (UINT i = 0; i < count; ++i) {
         const uint8_t *p = data + (size_t)i * stride;
         softraster::Vertex &v = vertexScratch_[i];
@@ -247,18 +307,13 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
             v.z = pos[2];
             v.rhw = readFloat(p + 12);
         } else {
-            double c[4];
+            double *c = clipScratch_[i].data();
             for (int j = 0; j < 4; ++j)
                 c[j] = pos[0] * wvp.m[0][j] + pos[1] * wvp.m[1][j] + pos[2] * wvp.m[2][j] + wvp.m[3][j];
-            if (!(c[3] > 1e-9)) {
-                v.x = NAN; // behind the eye: the primitive is dropped
-                continue;
-            }
-            double inv = 1.0 / c[3];
-            v.x = (float)(vx + (c[0] * inv + 1.0) * vw * 0.5);
-            v.y = (float)(vy + (1.0 - c[1] * inv) * vh * 0.5);
-            v.z = (float)(minZ + c[2] * inv * (maxZ - minZ));
-            v.rhw = (float)inv;
+            if (insideVolume(c))
+                toScreen(c, v);
+            else
+                v.x = NAN; // outside: primitives using it are clipped below
         }
         uint32_t diffuse = layout.diffuse >= 0 ? readColor(p + layout.diffuse) : 0xFFFFFFFFu;
         if (lighting) {
@@ -283,37 +338,89 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
 
     softraster::DrawState st = buildDrawState();
     const DWORD cull = renderStates_[D3DRS_CULLMODE];
-    auto triangle = [&](const softraster::Vertex &a, const softraster::Vertex &b, const softraster::Vertex &c) {
+    const std::vector<softraster::Vertex> &vs = vertexScratch_;
+    auto inside = [&](UINT i) { return layout.pretransformed || !std::isnan(vs[i].x); };
+    auto drawVisible = [&](const softraster::Vertex &a, const softraster::Vertex &b, const softraster::Vertex &c) {
         double area = ((double)b.x - a.x) * ((double)c.y - a.y) - ((double)c.x - a.x) * ((double)b.y - a.y);
         // With y pointing down, a positive area is a clockwise triangle on screen.
         if ((cull == D3DCULL_CW && area > 0) || (cull == D3DCULL_CCW && area < 0))
             return;
         core_->raster.drawTriangle(st, a, b, c);
     };
-    const std::vector<softraster::Vertex> &vs = vertexScratch_;
+    std::vector<ClipVertex> polygon;
+    auto triangle = [&](UINT a, UINT b, UINT c) {
+        if (inside(a) && inside(b) && inside(c)) {
+            drawVisible(vs[a], vs[b], vs[c]);
+            return;
+        }
+        if (layout.pretransformed)
+            return;
+        polygon.clear();
+        for (UINT i : {a, b, c}) {
+            ClipVertex cv;
+            std::copy(clipScratch_[i].begin(), clipScratch_[i].end(), cv.c);
+            cv.attributes = vs[i];
+            polygon.push_back(cv);
+        }
+        int n = clipPolygon(polygon);
+        std::vector<softraster::Vertex> fan((size_t)n);
+        for (int i = 0; i < n; ++i) {
+            fan[i] = polygon[i].attributes;
+            toScreen(polygon[i].c, fan[i]);
+        }
+        for (int i = 1; i + 1 < n; ++i)
+            drawVisible(fan[0], fan[i], fan[i + 1]);
+    };
+    auto line = [&](UINT a, UINT b) {
+        if (inside(a) && inside(b)) {
+            core_->raster.drawLine(st, vs[a], vs[b]);
+            return;
+        }
+        if (layout.pretransformed)
+            return;
+        ClipVertex ends[2];
+        for (int e = 0; e < 2; ++e) {
+            std::copy(clipScratch_[e ? b : a].begin(), clipScratch_[e ? b : a].end(), ends[e].c);
+            ends[e].attributes = vs[e ? b : a];
+        }
+        for (int plane = 0; plane < 3; ++plane) {
+            double d0 = planeDistance(ends[0].c, plane), d1 = planeDistance(ends[1].c, plane);
+            if (d0 < 0 && d1 < 0)
+                return;
+            if (d0 < 0)
+                ends[0] = lerpClip(ends[0], ends[1], d0 / (d0 - d1));
+            else if (d1 < 0)
+                ends[1] = lerpClip(ends[1], ends[0], d1 / (d1 - d0));
+        }
+        softraster::Vertex p0 = ends[0].attributes, p1 = ends[1].attributes;
+        toScreen(ends[0].c, p0);
+        toScreen(ends[1].c, p1);
+        core_->raster.drawLine(st, p0, p1);
+    };
     switch (type) {
     case D3DPT_POINTLIST:
         for (UINT i = 0; i < primitiveCount; ++i)
-            core_->raster.drawPoint(st, vs[i]);
+            if (inside(i))
+                core_->raster.drawPoint(st, vs[i]);
         break;
     case D3DPT_LINELIST:
         for (UINT i = 0; i < primitiveCount; ++i)
-            core_->raster.drawLine(st, vs[2 * i], vs[2 * i + 1]);
+            line(2 * i, 2 * i + 1);
         break;
     case D3DPT_TRIANGLELIST:
         for (UINT i = 0; i < primitiveCount; ++i)
-            triangle(vs[3 * i], vs[3 * i + 1], vs[3 * i + 2]);
+            triangle(3 * i, 3 * i + 1, 3 * i + 2);
         break;
     case D3DPT_TRIANGLESTRIP:
-        if (primitiveCount == 2 && cull == D3DCULL_NONE) {
+        if (primitiveCount == 2 && cull == D3DCULL_NONE && inside(0) && inside(1) && inside(2) && inside(3)) {
             core_->raster.drawQuad(st, vs[0], vs[1], vs[2], vs[3]);
             break;
         }
         for (UINT i = 0; i < primitiveCount; ++i) {
             if (i % 2 == 0)
-                triangle(vs[i], vs[i + 1], vs[i + 2]);
+                triangle(i, i + 1, i + 2);
             else
-                triangle(vs[i + 1], vs[i], vs[i + 2]);
+                triangle(i + 1, i, i + 2);
         }
         break;
     default: return D3DERR_INVALIDCALL;

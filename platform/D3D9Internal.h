@@ -2,6 +2,7 @@
 // The classes behind the Direct3D 9 interfaces. Resources share a DeviceCore with their device (its
 // rasteriser and memory accounting), so a resource released after its device is still sound.
 
+#include <array>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -247,6 +248,7 @@ private:
     IDirect3DVertexBuffer9 *stream_ = nullptr; // referenced
     UINT streamOffset_ = 0, streamStride_ = 0;
     std::vector<softraster::Vertex> vertexScratch_;
+    std::vector<std::array<double, 4>> clipScratch_; // clip-space positions of transformed vertices
 };
 
 // Helpers shared by the implementation files.

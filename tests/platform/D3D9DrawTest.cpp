@@ -443,3 +443,33 @@ TEST_F(D3D9Draw, DepthTestKeepsTheNearerSurface) {
     device->SetDepthStencilSurface(nullptr);
     depth->Release();
 }
+
+TEST_F(D3D9Draw, PrimitivesAreClippedAtTheNearPlaneNotDropped) {
+    // Identity transforms: clip space is the vertex itself. The quad's left edge lies in front of the
+    // near plane (z = -1), its right edge behind it (z = 1): only the half with z >= 0 remains.
+    D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
+    device->SetTransform(D3DTS_PROJECTION, &identity);
+    device->SetTransform(D3DTS_VIEW, &identity);
+    clear(0xFF000000);
+    VertexL quad[4] = {{-1, 1, -1, 0xFFFF0000, 0, 0}, {1, 1, 1, 0xFFFF0000, 0, 0}, {-1, -1, -1, 0xFFFF0000, 0, 0},
+                       {1, -1, 1, 0xFFFF0000, 0, 0}};
+    device->SetFVF(fvfL);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL)), D3D_OK);
+    VertexL line[2] = {{-1, 0.5f, -1, 0xFF00FF00, 0, 0}, {1, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(VertexL)), D3D_OK);
+    std::vector<uint32_t> pixels = readPixels();
+    EXPECT_EQ(pixel(pixels, width / 4, height - 5), 0xFF000000u);
+    EXPECT_EQ(pixel(pixels, width / 2 + 1, height - 5), 0xFFFF0000u);
+    EXPECT_EQ(pixel(pixels, width - 1, height - 5), 0xFFFF0000u);
+    // The line keeps its visible half too (it crosses at the middle of the target).
+    EXPECT_EQ(pixel(pixels, width / 4, height / 4), 0xFF000000u);
+    EXPECT_EQ(pixel(pixels, 3 * width / 4, height / 4), 0xFF00FF00u);
+    // A triangle entirely behind the eye (w <= 0) draws nothing.
+    D3DMATRIX flip = matrix(1, 1, 1, 0, 0, 0);
+    flip._44 = -1;
+    device->SetTransform(D3DTS_PROJECTION, &flip);
+    clear(0xFF000000);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL)), D3D_OK);
+    for (uint32_t p : readPixels())
+        ASSERT_EQ(p, 0xFF000000u);
+}
