@@ -1,7 +1,11 @@
 #include "game/NumericHelpers.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+
+#include "game/HoGameSettings.h"
+#include "game/MathTables.h"
 
 namespace {
 
@@ -38,4 +42,38 @@ float lerpAngle(float a, float b, int32_t t, int32_t t0, int32_t t1) {
     if (t1 == t0)
         return b;
     return a + (b - a) * float(int64_t(t) - t0) / float(int64_t(t1) - t0);
+}
+
+QuadCorners rotatedQuadCorners(const QuadPlacement &placement) {
+    int32_t index = angleToTableIndex(placement.angle);
+    float c = cosTable[index];
+    float s = sinTable[index];
+    float w = placement.width;
+    float h = placement.height;
+    ScreenPoint topLeft{placement.absX - placement.pivotX * w * c - placement.pivotY * h * s,
+                        placement.absY - placement.pivotY * h * c + placement.pivotX * w * s};
+    ScreenPoint topRight{topLeft.x + w * c, topLeft.y - w * s};
+    ScreenPoint bottomRight{topRight.x + h * s, topRight.y + h * c};
+    ScreenPoint bottomLeft{topLeft.x + h * s, topLeft.y + h * c};
+    return {topLeft, topRight, bottomRight, bottomLeft};
+}
+
+bool isQuadOnScreen(const QuadCorners &corners, float wideDesignWidth) {
+    float minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+    for (const ScreenPoint &corner : corners) {
+        minX = std::min(minX, corner.x);
+        maxX = std::max(maxX, corner.x);
+        minY = std::min(minY, corner.y);
+        maxY = std::max(maxY, corner.y);
+    }
+    return minX < wideDesignWidth / screenValues.artScale && minY < screenValues.height / screenValues.artScale &&
+           saturatingTrunc(maxX) >= 0 && saturatingTrunc(maxY) >= 0;
+}
+
+bool isPointOnScreen(ScreenPoint point) {
+    const ScreenValues &screen = screenValues;
+    float rightWidening = normalModeActive ? -screen.viewOffsetX : screen.viewOffsetX;
+    return point.x >= screen.viewOffsetX && point.y >= screen.viewOffsetY &&
+           point.x < screen.width / screen.artScale + rightWidening &&
+           point.y < screen.height / screen.artScale - screen.viewOffsetY;
 }
