@@ -13,8 +13,11 @@ class KBatch : public KObjectListable {
 public:
     virtual ~KBatch() = default;
 
-    // Room for `quads` quads of lit vertices (kind 1), shared by every renderer.
-    virtual bool allocateQuads(int32_t quads) { return allocateVertices(quads * 6, 1); }
+    // Room for `quads` quads of lit vertices (kind 1), shared by every renderer; a count whose vertices
+    // do not fit 32 bits is refused like a negative one.
+    virtual bool allocateQuads(int32_t quads) {
+        return allocateVertices(quads >= 0 && quads <= INT32_MAX / 6 ? quads * 6 : -1, 1);
+    }
     virtual bool allocateVertices(int32_t count, int32_t kind) = 0;
     virtual void releaseBuffers() = 0;
     virtual void startBatch(KGraphic *picture) = 0;

@@ -304,27 +304,26 @@ void KBatchD3D9::addPerspectiveTriangle(const float source[6], const float corne
     putPerspectiveTriangle(source, corners, 4, colors);
 }
 
+uint32_t KBatchD3D9::tintTimes(float red, float green, float blue) const {
+    const float *tint = picture->tint;
+    return packColor(tint[0] * red, tint[1] * green, tint[2] * blue, tint[3]);
+}
+
 void KBatchD3D9::addShadedPerspectiveTriangle(const float source[6], const float corners[15]) {
     if (kind != kTransformed || !makeRoom(3))
         return;
-    const float *tint = picture->tint;
-    uint32_t colors[3];
-    for (int i = 0; i < 3; ++i) {
-        float shade = corners[i * 5 + 4];
-        colors[i] = packColor(tint[0] * shade, tint[1] * shade, tint[2] * shade, tint[3]);
-    }
+    const float *shades = corners + 4;
+    const uint32_t colors[3] = {tintTimes(shades[0], shades[0], shades[0]), tintTimes(shades[5], shades[5], shades[5]),
+                                tintTimes(shades[10], shades[10], shades[10])};
     putPerspectiveTriangle(source, corners, 5, colors);
 }
 
 void KBatchD3D9::addColoredPerspectiveTriangle(const float source[6], const float corners[21]) {
     if (kind != kTransformed || !makeRoom(3))
         return;
-    const float *tint = picture->tint;
-    uint32_t colors[3];
-    for (int i = 0; i < 3; ++i) {
-        const float *corner = corners + i * 7;
-        colors[i] = packColor(tint[0] * corner[4], tint[1] * corner[5], tint[2] * corner[6], tint[3]);
-    }
+    const float *rgb = corners + 4;
+    const uint32_t colors[3] = {tintTimes(rgb[0], rgb[1], rgb[2]), tintTimes(rgb[7], rgb[8], rgb[9]),
+                                tintTimes(rgb[14], rgb[15], rgb[16])};
     putPerspectiveTriangle(source, corners, 7, colors);
 }
 
@@ -392,6 +391,18 @@ void unbindBatchDevice() {
     auto guard = lockRenderer();
     batchWindow = nullptr;
     batchDevice = nullptr;
+}
+
+void forgetBatchPicture(KGraphicD3D9 *picture) {
+    auto guard = lockRenderer();
+    for (KObjectListable *node = batchList.head; node; node = node->next) {
+        KBatchD3D9 *batch = static_cast<KBatchD3D9 *>(node);
+        if (batch->picture != picture)
+            continue;
+        batch->picture = nullptr;
+        batch->started = 0;
+        batch->pendingCount = 0;
+    }
 }
 
 void releaseAllBatchBuffers() {

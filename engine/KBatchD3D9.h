@@ -89,6 +89,9 @@ private:
 
     friend void releaseAllBatchBuffers();
     friend void resetBatchesForFrame();
+// A picture that goes away leaves every batch it is bound to unstarted, its pending vertices dropped.
+void forgetBatchPicture(KGraphicD3D9 *picture);
+    friend void forgetBatchPicture(KGraphicD3D9 *picture);
 
     bool makeRoom(int32_t vertices);
     void putVertex(float x, float y, float z, float rhw, uint32_t color, float u, float v);
@@ -98,6 +101,7 @@ private:
     void addImageCorners(float sx1, float sy1, float sx2, float sy2, float x1, float y1, float x2, float y2,
                          float angle, bool flipX, bool flipY, float alpha);
     uint32_t tintColor(float alphaFactor) const;
+    uint32_t tintTimes(float red, float green, float blue) const;
     void unlockStatic();
 };
 
@@ -109,5 +113,7 @@ void unbindBatchDevice();
 void releaseAllBatchBuffers();
 void restoreAllBatchBuffers();
 void resetBatchesForFrame();
+// A picture that goes away leaves every batch it is bound to unstarted, its pending vertices dropped.
+void forgetBatchPicture(KGraphicD3D9 *picture);
 void releaseAllPixelShaders();
 void recreateAllPixelShaders();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/KBatchD3D9.h"
 #include "engine/KGraphicD3D9State.h"
 #include "engine/KGraphicD3D9Window.h"
 #include "engine/KResource.h"
@@ -55,6 +56,7 @@ KGraphicD3D9::~KGraphicD3D9() {
     imageWidth = imageHeight = 0;
     pictureList.unlink(this);
     freeImagePixels(&image);
+    forgetBatchPicture(this);
 }
 
 bool KGraphicD3D9::loadImageFile(const char *name, int32_t mode) {
@@ -72,6 +74,7 @@ bool KGraphicD3D9::loadImageFile(const char *name, int32_t mode) {
             logMessage("D3D9: couldn't read picture file %s", name);
             return false;
         }
+        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
         std::snprintf(fileName, sizeof fileName, "%s", name);
     }
     bool loaded = loadImageFromMemory(name, data, size, mode);
@@ -83,33 +86,76 @@ bool KGraphicD3D9::loadImageFromMemory(const char *name, const unsigned char *da
     if (mode < 0 || mode > 2)
         return false;
     if (mode != 2) {
-        {
-            std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-            releaseImage();
-        }
+        // Decoded aside and taken over under the lock: the drawing thread may release this picture meanwhile.
         int format = name ? imageFormatFromFileName(name) : -1;
-        if (format < 0 || !data || size > UINT32_MAX || !decodeImage(format, data, (uint32_t)size, &image)) {
+        ImageData decoded;
+        bool ok = format >= 0 && data && size <= UINT32_MAX && decodeImage(format, data, (uint32_t)size, &decoded);
+        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+        releaseImage();
+        dropRenderTarget();
+        if (!ok) {
             logMessage("D3D9: couldn't decode picture %s", name ? name : "(no name)");
             return false;
         }
-        highQuality = image.isDecoded;
-        hasAlpha = image.hasAlpha;
-        imageWidth = (float)image.width;
-        imageHeight = (float)image.height;
+        image = decoded;
+        takeImageRecordState();
+        // Pixels given earlier no longer describe the picture: a rebuild must not bring them back.
+        dropPixelCopy();
         if (mode == 1)
             return true;
     }
-    if (!image.pixels) {
-        logMessage("D3D9: no decoded pixels to upload for picture %s", name ? name : "(no name)");
-        return false;
-    }
-    bool uploaded = false;
-    if (waitForDevice()) {
+    {
         std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-        uploaded = uploadPixels(image.pixels, image.width, image.height);
+        if (!image.pixels) {
+            logMessage("D3D9: no decoded pixels to upload for picture %s", name ? name : "(no name)");
+            return false;
+        }
+    }
+    bool ready = waitForDevice();
+    std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+    bool uploaded = false;
+    if (ready && image.pixels) {
+        // What is uploaded is the record, whatever was made of the picture since it was decoded.
+        takeImageRecordState();
+        uploaded = uploadImageRecord();
     }
     freeImagePixels(&image);
     return uploaded;
+}
+
+void KGraphicD3D9::takeImageRecordState() {
+    highQuality = image.isDecoded;
+    hasAlpha = image.hasAlpha;
+    imageWidth = (float)image.width;
+    imageHeight = (float)image.height;
+}
+
+// A render target given an image becomes a plain picture, so that a device reset does not replace the
+// image by an empty target.
+void KGraphicD3D9::dropRenderTarget() {
+    if (!isRenderTarget)
+        return;
+    releaseImage();
+    isRenderTarget = 0;
+    clearPending = 0;
+    targetLost = 0;
+}
+
+void KGraphicD3D9::dropPixelCopy() {
+    std::free(pixelCopy);
+    pixelCopy = nullptr;
+    pixelCopyWidth = pixelCopyHeight = 0;
+}
+
+bool KGraphicD3D9::uploadImageRecord() {
+    uint64_t bytes = image.isDecoded ? (uint64_t)image.width * image.height * 4
+                                     : dxtBlockDataSize(image.format, image.width, image.height);
+    return uploadPixels(image.pixels, bytes, image.width, image.height);
+}
+
+bool KGraphicD3D9::uploadPixelCopy() {
+    return uploadPixels(pixelCopy, (uint64_t)pixelCopyWidth * pixelCopyHeight * 4, (uint32_t)pixelCopyWidth,
+                        (uint32_t)pixelCopyHeight);
 }
 
 bool KGraphicD3D9::storePixelCopy(const uint32_t *pixels, int32_t width, int32_t height) {
@@ -134,9 +180,13 @@ bool KGraphicD3D9::createFromPixels(const uint32_t *pixels, int32_t width, int32
         logMessage("D3D9: refusing a picture of %d x %d pixels", width, height);
         return false;
     }
-    if (!storePixelCopy(pixels, width, height)) {
-        logMessage("D3D9: out of memory for a picture of %d x %d pixels", width, height);
-        return false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+        dropRenderTarget();
+        if (!storePixelCopy(pixels, width, height)) {
+            logMessage("D3D9: out of memory for a picture of %d x %d pixels", width, height);
+            return false;
+        }
     }
     if (!waitForDevice())
         return false;
@@ -145,7 +195,7 @@ bool KGraphicD3D9::createFromPixels(const uint32_t *pixels, int32_t width, int32
     imageHeight = (float)height;
     highQuality = highQualityPixels;
     hasAlpha = alpha;
-    return uploadPixels(pixelCopy, (uint32_t)width, (uint32_t)height);
+    return uploadPixelCopy();
 }
 
 bool KGraphicD3D9::waitForDevice() {
@@ -202,7 +252,7 @@ void KGraphicD3D9::releaseTexturesFrom(int first) {
     }
 }
 
-bool KGraphicD3D9::uploadPixels(const void *pixels, uint32_t width, uint32_t height) {
+bool KGraphicD3D9::uploadPixels(const void *pixels, uint64_t sourceBytes, uint32_t width, uint32_t height) {
     KGraphicD3D9Window *window = d3d9Renderer().window;
     if (!window)
         return false;
@@ -221,7 +271,7 @@ bool KGraphicD3D9::uploadPixels(const void *pixels, uint32_t width, uint32_t hei
         return false;
     textureWidths[0] = (float)textureWidth;
     textureHeights[0] = (float)textureHeight;
-    return preparePixels(textures[0], pixels, width, height);
+    return preparePixels(textures[0], pixels, sourceBytes, width, height);
 }
 
 bool KGraphicD3D9::createImageTexture(int index, uint32_t textureWidth, uint32_t textureHeight) {
@@ -277,7 +327,8 @@ void copyBlockRows(const uint8_t *source, uint32_t format, uint32_t width, uint3
 
 } // namespace
 
-bool KGraphicD3D9::preparePixels(IDirect3DTexture9 *texture, const void *pixels, uint32_t width, uint32_t height) {
+bool KGraphicD3D9::preparePixels(IDirect3DTexture9 *texture, const void *pixels, uint64_t sourceBytes,
+                                 uint32_t width, uint32_t height) {
     D3DSURFACE_DESC desc;
     HRESULT result = texture->GetLevelDesc(0, &desc);
     if (FAILED(result)) {
@@ -294,6 +345,19 @@ bool KGraphicD3D9::preparePixels(IDirect3DTexture9 *texture, const void *pixels,
     width = std::min(width, desc.Width);
     height = std::min(height, desc.Height);
     if (width == 0 || height == 0) {
+        texture->UnlockRect(0);
+        return false;
+    }
+    // Pixels of another kind than the texture's (32-bit pixels for a block texture, or blocks for a 32-bit
+    // one) can be shorter than what the texture takes: they are refused, never read past their end.
+    uint64_t needed = desc.Format == D3DFMT_DXT1   ? dxtBlockDataSize(kImageBlocksDxt1, width, height)
+                      : desc.Format == D3DFMT_DXT5 ? dxtBlockDataSize(kImageBlocksDxt5, width, height)
+                      : desc.Format == D3DFMT_A8R8G8B8 || desc.Format == D3DFMT_X8R8G8B8
+                          ? (uint64_t)width * height * 4
+                          : 0;
+    if (needed > sourceBytes) {
+        logMessage("D3D9: %llu bytes of pixels for a %ux%u texture of format %d that takes %llu, ERROR",
+                   (unsigned long long)sourceBytes, width, height, (int)desc.Format, (unsigned long long)needed);
         texture->UnlockRect(0);
         return false;
     }

@@ -137,9 +137,15 @@ private:
 
     // Loading and upload.
     bool waitForDevice();
-    bool uploadPixels(const void *pixels, uint32_t width, uint32_t height);
+    void takeImageRecordState();
+    void dropRenderTarget();
+    void dropPixelCopy();
+    bool uploadImageRecord();
+    bool uploadPixelCopy();
+    bool uploadPixels(const void *pixels, uint64_t sourceBytes, uint32_t width, uint32_t height);
     bool createImageTexture(int index, uint32_t textureWidth, uint32_t textureHeight);
-    bool preparePixels(IDirect3DTexture9 *texture, const void *pixels, uint32_t width, uint32_t height);
+    bool preparePixels(IDirect3DTexture9 *texture, const void *pixels, uint64_t sourceBytes, uint32_t width,
+                       uint32_t height);
     bool storePixelCopy(const uint32_t *pixels, int32_t width, int32_t height);
     void releaseTexturesFrom(int first);
     void releaseTargetSurfaces();
@@ -159,6 +165,9 @@ private:
     void drawImageQuadTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
                                   float zoom, float alpha, bool flipX, bool flipY, float pivotX, float pivotY,
                                   bool blended);
+    void drawModelQuad(float sx1, float sy1, float sx2, float sy2, float x, float y, float width, float height,
+                       float zoom, float angle, float alpha, bool flipX, bool flipY, float pivotX, float pivotY,
+                       bool blended);
     void applyUntexturedStates();
     uint32_t tintColor(float alphaFactor) const;
 };

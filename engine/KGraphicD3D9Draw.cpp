@@ -254,16 +254,24 @@ void KGraphicD3D9::drawImageQuadTransformed(float sx1, float sy1, float sx2, flo
                                             float pivotX, float pivotY, bool blended) {
     if (!(zoom > 0.0f) || !(alpha > 0.0f))
         return;
+    drawModelQuad(sx1, sy1, sx2, sy2, dx, dy, sx2 - sx1, sy2 - sy1, zoom, angle, alpha, flipX, flipY, pivotX, pivotY,
+                  blended);
+}
+
+// A width x height quad whose top-left lies at (x, y), scaled and turned about its pivot (the offsets are
+// from its centre) by the model transform, so that the pivot stays in place.
+void KGraphicD3D9::drawModelQuad(float sx1, float sy1, float sx2, float sy2, float x, float y, float width,
+                                 float height, float zoom, float angle, float alpha, bool flipX, bool flipY,
+                                 float pivotX, float pivotY, bool blended) {
     std::lock_guard<std::recursive_mutex> guard(rendererMutex());
     if (!renderer.device || !textures[0])
         return;
-    float w = sx2 - sx1, h = sy2 - sy1;
-    float cx = w * 0.5f + pivotX, cy = h * 0.5f + pivotY;
+    float cx = width * 0.5f + pivotX, cy = height * 0.5f + pivotY;
     applyTexturedStates(blended);
-    loadModelTransform(modelMatrix(zoom, angle, dx + cx - 0.5f, 0.5f - (dy + cy)));
+    loadModelTransform(modelMatrix(zoom, angle, x + cx - 0.5f, 0.5f - (y + cy)));
     Vertex quad[4];
-    fillQuadStrip(quad, -cx, -cx + w, cy, cy - h, flipX, flipY, sx1 / textureWidths[0], sy1 / textureHeights[0],
-                  sx2 / textureWidths[0], sy2 / textureHeights[0], tintColor(alpha));
+    fillQuadStrip(quad, -cx, width - cx, cy, cy - height, flipX, flipY, sx1 / textureWidths[0],
+                  sy1 / textureHeights[0], sx2 / textureWidths[0], sy2 / textureHeights[0], tintColor(alpha));
     sendVertices(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex), kVertexFormat);
 }
 
@@ -314,17 +322,9 @@ void KGraphicD3D9::drawImageRectBlendedTransformedF(float sx1, float sy1, float 
 void KGraphicD3D9::drawImageRectStretched(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1, float dx2,
                                           float dy2, float alpha, float angle, bool flipX, bool flipY, float pivotX,
                                           float pivotY) {
-    std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-    if (!renderer.device || !textures[0])
-        return;
-    float dw = dx2 - dx1, dh = dy2 - dy1;
-    float cx = dw * 0.5f + pivotX, cy = dh * 0.5f + pivotY;
-    applyTexturedStates(true);
-    loadModelTransform(modelMatrix(1.0f, angle, dx1 + cx - 0.5f, 0.5f - (dy1 + cy)));
-    Vertex quad[4];
-    fillQuadStrip(quad, -cx, dw - cx, cy, cy - dh, flipX, flipY, sx1 / textureWidths[0], sy1 / textureHeights[0],
-                  sx2 / textureWidths[0], sy2 / textureHeights[0], tintColor(alpha));
-    sendVertices(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex), kVertexFormat);
+    // No zoom: the stretch comes from the destination rectangle; drawn whatever the alpha.
+    drawModelQuad(sx1, sy1, sx2, sy2, dx1, dy1, dx2 - dx1, dy2 - dy1, 1.0f, angle, alpha, flipX, flipY, pivotX, pivotY,
+                  true);
 }
 
 void KGraphicD3D9::drawImageToQuad(float su1, float sv1, float su2, float sv2, float su3, float sv3, float su4,

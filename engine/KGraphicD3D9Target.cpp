@@ -139,8 +139,7 @@ void KGraphicD3D9::restorePicture(KGraphicD3D9 *picture) {
         picture->buildRenderTarget((int32_t)picture->imageWidth, (int32_t)picture->imageHeight);
     } else if (picture->pixelCopy) {
         picture->releaseImage();
-        picture->uploadPixels(picture->pixelCopy, (uint32_t)picture->pixelCopyWidth,
-                              (uint32_t)picture->pixelCopyHeight);
+        picture->uploadPixelCopy();
     } else if (picture->fileName[0]) {
         std::string name = picture->fileName;
         picture->releaseImage();
@@ -385,6 +384,7 @@ bool KGraphicD3D9::copyFromBackBuffer() {
     for (size_t i = 0; i < count; ++i)
         words[i] = 0xFF000000u | (uint32_t)bytes[i * 4] << 16 | (uint32_t)bytes[i * 4 + 1] << 8 | bytes[i * 4 + 2];
     freeImagePixels(&captured);
+    dropRenderTarget();
     std::free(pixelCopy);
     pixelCopy = words;
     pixelCopyWidth = width;
@@ -393,7 +393,7 @@ bool KGraphicD3D9::copyFromBackBuffer() {
     imageHeight = (float)height;
     highQuality = 1;
     hasAlpha = 0;
-    return uploadPixels(pixelCopy, (uint32_t)width, (uint32_t)height);
+    return uploadPixelCopy();
 }
 
 bool KGraphicD3D9::readTargetPixels(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t *pixels) {

@@ -271,3 +271,43 @@ TEST_F(Batches, ColoursAboveOneSaturateInsteadOfSpillingIntoTheNextChannel) {
     EXPECT_EQ(at(f, 3, 3) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(at(f, 21, 1), 0xFFFFFFFFu);
 }
+
+TEST_F(Batches, DeletingTheBoundPictureStopsTheBatch) {
+    auto picture = image(patternPixels(4, 4), 4, 4);
+    auto quads = batch(4);
+    quads->startBatch(picture.get());
+    quads->addImageRect(0, 0, 4, 4, 0, 0, false, false);
+    picture.reset();
+    EXPECT_FALSE(quads->isStarted());
+    EXPECT_EQ(quads->getPendingCount(), 0);
+    quads->addImageRect(0, 0, 4, 4, 0, 0, false, false); // reads no tint of the deleted picture
+    quads->flushBatch();
+    EXPECT_EQ(frame()[1 * kWidth + 1], 0xFF000000u);
+}
+
+TEST_F(Batches, QuadCountsWhoseVerticesOverflowAreRefused) {
+    auto quads = std::unique_ptr<KBatch>(createKBatch());
+    EXPECT_FALSE(quads->allocateQuads(INT32_MAX));
+    EXPECT_FALSE(quads->allocateQuads(-1));
+    EXPECT_TRUE(quads->allocateQuads(2));
+}
+
+TEST_F(Batches, AStaticDrawPastTheEndIsCutToTheLastVertex) {
+    std::vector<uint32_t> pixels(4 * 4, 0xFF3366CCu);
+    auto picture = image(pixels, 4, 4, false);
+    auto mesh = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    ASSERT_TRUE(mesh->allocateVertices(30, KBatchD3D9::kStatic3D));
+    mesh->lockStaticVertices();
+    for (int i = 0; i < 30; ++i)
+        mesh->setStaticVertex(i, 0, 0, 0, 0, 0, 1, 0, 0); // degenerate: nothing to see
+    // The last two triangles (vertices 24..29) cover game pixels 10..30 x 10..20.
+    auto vertex = [&](int index, float x, float y) { mesh->setStaticVertex(index, x - 0.5f, 0.5f - y, 0, 0, 0, 1, 0, 0); };
+    vertex(24, 10, 10), vertex(25, 30, 10), vertex(26, 10, 20);
+    vertex(27, 30, 10), vertex(28, 30, 20), vertex(29, 10, 20);
+    mesh->unlockStaticVertices();
+    mesh->drawStaticVertices(24, 12, picture.get()); // six vertices left: two triangles
+    std::vector<uint32_t> f = frame();
+    EXPECT_EQ(at(f, 11, 11), 0xFF3366CCu);
+    EXPECT_EQ(at(f, 29, 19), 0xFF3366CCu);
+    EXPECT_EQ(at(f, 30, 15), 0xFF000000u);
+}

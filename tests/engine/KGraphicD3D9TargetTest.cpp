@@ -262,3 +262,40 @@ TEST_F(RenderTargets, OutOfVideoMemoryDuringAFrameOfTargetsAndDraws) {
     lamp->drawImageRect(0, 0, 64, 64, 0, 0, false, false);
     expectImageAt(frame(), pixels, 64, 64, 0, 0);
 }
+
+TEST_F(RenderTargets, ATargetGivenPixelsBecomesAPictureThatSurvivesAReset) {
+    auto canvas = target(32, 32);
+    canvas->beginRenderToTarget();
+    std::vector<uint32_t> pixels = patternPixels(8, 8);
+    ASSERT_TRUE(canvas->createFromPixels(pixels.data(), 8, 8, true, false)); // ends the open target first
+    EXPECT_FALSE(host.renderTargetActive);
+    EXPECT_FALSE(canvas->isRenderTargetPicture());
+    EXPECT_FALSE(canvas->takeTargetLostFlag());
+
+    deviceHooksLoseDevice(1);
+    host.flipDeviceFrame();
+    host.flipDeviceFrame();
+    ASSERT_EQ(host.resets, 1);
+    EXPECT_EQ(canvas->getTextureWidth(), 8.0f) << "not made again as an empty 64 x 64 target";
+    host.clear(0xFF000000u);
+    canvas->drawImageRect(0, 0, 8, 8, 4, 4, false, false);
+    expectImageAt(frame(), pixels, 8, 8, 4, 4);
+}
+
+TEST_F(RenderTargets, FlushingMoreThanOneTextureSaysTexturesInThePlural) {
+    // Three 32 x 32 pictures use 12 KiB; a 64 x 64 target (16 KiB) fits once two of them are gone.
+    std::vector<uint32_t> pixels = patternPixels(32, 32);
+    for (const char *name : {"a.png", "b.png", "c.png"})
+        ASSERT_TRUE(writeImage(temp / name, 32, 32, pixels));
+    recreateWithBudget(16384 + 4096 + 100);
+    std::vector<std::unique_ptr<KGraphicD3D9>> pictures;
+    for (const char *name : {"a.png", "b.png", "c.png"}) {
+        pictures.push_back(std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic())));
+        ASSERT_TRUE(pictures.back()->loadImageFile((temp / name).c_str(), 0));
+    }
+    clearLogContents();
+    auto canvas = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    ASSERT_TRUE(canvas->createRenderTarget(64, 64, true, true, false)) << getLogContents();
+    EXPECT_TRUE(logHas("D3D9: render target created after flushing 2 textures")) << getLogContents();
+    EXPECT_NE(pictures[2]->getTexture(), nullptr) << "the third was never flushed";
+}

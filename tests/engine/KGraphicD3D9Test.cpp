@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/KGraphicD3D9State.h"
 #include "engine/KResource.h"
 #include "engine/KResourceArchiveDirect.h"
 #include "engine/KSystem.h"
@@ -430,4 +431,52 @@ TEST_F(Pictures, EveryCodecFormatLoadsFromAPasswordZipArchive) {
     }
     KResource::removeAllArchives();
     std::memcpy(dataPath, savedDataPath, sizeof dataPath);
+}
+
+TEST_F(Pictures, PixelsShorterThanTheirTextureAreRefusedNotReadPastTheirEnd) {
+    // 32-bit pixels asked to become a block texture: one pixel holds 4 bytes, a DXT5 block takes 16.
+    const uint32_t one = 0xFF336699u;
+    auto picture = newPicture();
+    EXPECT_FALSE(picture->createFromPixels(&one, 1, 1, false, true));
+    EXPECT_TRUE(logHas("D3D9: 4 bytes of pixels for a 1x1 texture")) << getLogContents();
+
+    // Blocks decoded by a first pass are uploaded as blocks by the second, even when the picture was given
+    // 32-bit pixels in between.
+    std::vector<uint32_t> pixels = patternPixels(8, 8);
+    ASSERT_TRUE(writeImage(temp / "later.dds", 8, 8, pixels, {"-define", "dds:compression=dxt1", "-define",
+                                                               "dds:mipmaps=0"}));
+    auto later = newPicture();
+    ASSERT_TRUE(later->loadImageFile((temp / "later.dds").c_str(), 1));
+    std::vector<uint32_t> flat(16 * 16, 0xFF00FF00u);
+    ASSERT_TRUE(later->createFromPixels(flat.data(), 16, 16, true, false));
+    ASSERT_TRUE(later->loadImageFile((temp / "later.dds").c_str(), 2));
+    EXPECT_EQ(later->getTextureFormat(), D3DFMT_DXT1);
+    EXPECT_EQ(later->getImageWidth(), 8.0f);
+    later->drawImageRect(0, 0, 8, 8, 0, 0, false, false);
+    EXPECT_LE(channelDistance(frame()[0], pixels[0]), 40);
+}
+
+TEST_F(Pictures, ARebuildShowsTheLastImageGivenNotEarlierPixels) {
+    std::vector<uint32_t> pixels = patternPixels(16, 8);
+    ASSERT_TRUE(writeImage(temp / "after.png", 16, 8, pixels));
+    std::vector<uint32_t> red(16 * 8, 0xFFFF0000u);
+    auto picture = loadedFrom(red, 16, 8);
+    ASSERT_TRUE(picture->loadImageFile((temp / "after.png").c_str(), 0));
+    KGraphicD3D9::restorePicture(picture.get()); // as the flush for a render target does
+    picture->drawImageRect(0, 0, 16, 8, 2, 2, false, false);
+    expectImageAt(frame(), pixels, 16, 8, 2, 2);
+}
+
+TEST_F(Pictures, BlendSettersForgetTheCachedFactorsAndColoursTruncate) {
+    auto picture = loadedFrom(patternPixels(4, 4), 4, 4);
+    picture->drawImageRectBlended(0, 0, 4, 4, 0, 0, false, false);
+    EXPECT_EQ(d3d9Renderer().sourceBlend, (int32_t)D3DBLEND_SRCALPHA);
+    picture->setBlendPreset(7);
+    EXPECT_EQ(d3d9Renderer().sourceBlend, -1);
+    EXPECT_EQ(d3d9Renderer().destinationBlend, -1);
+    picture->drawImageRectBlended(0, 0, 4, 4, 0, 0, false, false);
+    EXPECT_EQ(d3d9Renderer().destinationBlend, (int32_t)D3DBLEND_INVSRCALPHA) << "preset 7 kept the factors";
+
+    // A tint of (1, 0.5, 0, 1) drawn at alpha 0.5: each component truncated from c x 255.
+    EXPECT_EQ(packColor(1.0f, 0.5f, 0.0f, 1.0f * 0.5f), 0x7FFF7F00u);
 }
