@@ -10,6 +10,7 @@
 #include "engine/KGraphicD3D9.h"
 #include "engine/KGraphicD3D9WindowLink.h"
 #include "engine/KGraphicFactory.h"
+#include "engine/KInput.h"
 #include "engine/KSystem.h"
 #include "engine/KText.h"
 #include "platform/DDraw.h"
@@ -70,19 +71,6 @@ bool d3d9SupportsTextureFormat(D3DFORMAT format) {
 bool d3d9SupportsRenderTargetFormat(D3DFORMAT format) {
     int index = formatIndex(format);
     return index >= 0 && d3d9FormatSupport.renderTarget[index];
-}
-
-// Until the window procedure of the engine's events is in place, every message gets the default handling
-// and closing the window asks the game to quit.
-LRESULT gameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto *owner = reinterpret_cast<KWindowD3D9 *>(GetWindowLongPtrW(window, GWL_USERDATA));
-    if (owner && (message == WM_CLOSE || message == WM_DESTROY)) {
-        owner->quitRequested = true;
-        if (message == WM_DESTROY)
-            PostQuitMessage(0);
-        return message == WM_CLOSE ? 1 : 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 KWindowD3D9::KWindowD3D9() = default;
@@ -165,6 +153,11 @@ bool KWindowD3D9::createGameWindow(int32_t requestedWidth, int32_t requestedHeig
     refreshRate = (int32_t)desktop.dmDisplayFrequency;
     int32_t modeWidth = width, modeHeight = height;
     if (fullScreen) {
+        GameAreaFit fit = fitGameArea(width, height, true, aspectCorrection, (int32_t)desktop.dmPelsWidth,
+                                      (int32_t)desktop.dmPelsHeight);
+        applyGameAreaFit(fit);
+        modeWidth = fit.modeWidth;
+        modeHeight = fit.modeHeight;
         DEVMODEW mode{};
         mode.dmSize = sizeof(mode);
         mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
@@ -281,10 +274,13 @@ bool KWindowD3D9::createGameWindow(int32_t requestedWidth, int32_t requestedHeig
     if (FAILED(hr))
         logMessage("D3D9: SetViewport returned 0x%X, ERROR", (unsigned)hr);
     setViewTransform(0, 0, 0, 1.0f, false);
-    confineCursorAtCreation();
+    bool confinedToGameArea = confineCursorAtCreation();
     KGraphicD3D9::bindDevice(graphicWindowLink(this));
     bindBatchDevice(graphicWindowLink(this));
     currentGameWindow = this;
+    initInput(this);
+    if (confinedToGameArea)
+        setMouseTransform(gameAreaX, gameAreaY, (float)height / (float)gameAreaHeight);
     platformRegisterScreenshotCapture(captureScreenshot, this);
 
     if (!checkMinimumRequirements())
@@ -370,14 +366,15 @@ void KWindowD3D9::setGameAreaViewport() {
     device->SetViewport(&viewport);
 }
 
-void KWindowD3D9::confineCursorAtCreation() {
+bool KWindowD3D9::confineCursorAtCreation() {
     ClipCursor(nullptr);
     if (!fullScreen)
-        return;
+        return false;
     bool toGameArea = aspectActive && (!systemCursorHidden || gameAreaHeight < height);
     RECT area = toGameArea ? RECT{gameAreaX, gameAreaY, gameAreaX + gameAreaWidth - 1, gameAreaY + gameAreaHeight - 1}
                            : RECT{0, 0, width - 1, height - 1};
     ClipCursor(&area);
+    return toGameArea;
 }
 
 D3DFORMAT KWindowD3D9::chooseBackBufferFormat() {
@@ -438,6 +435,7 @@ void KWindowD3D9::releaseDeviceWindow() {
     platformUnregisterScreenshotCapture(this);
     delete textBatch;
     textBatch = nullptr;
+    releaseInput();
     releaseAllPixelShaders();
     releaseAllBatchBuffers();
     KGraphicD3D9::releaseDeviceResources(true);

@@ -5,6 +5,7 @@
 // lost); the flip closes it, presents, measures the frame and opens the next one.
 
 #include <cstdint>
+#include <string>
 
 #include "engine/KMatrix.h"
 #include "engine/KWindow.h"
@@ -39,6 +40,24 @@ extern KWindowD3D9 *currentGameWindow;
 
 // The window procedure registered with the game window's class.
 LRESULT gameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct KWindowEvent;
+// The engine event of a window message (its type and fields, before any is sent), with the mouse at
+// (x, y) in game coordinates.
+KWindowEvent makeWindowEvent(UINT message, WPARAM wParam, LPARAM lParam, int32_t x, int32_t y);
+
+// Where the game area lies in a display mode: the design size fitted into the desktop in full screen,
+// stretched or with its aspect ratio kept. The mode size is the back buffer's size.
+struct GameAreaFit {
+    int32_t x = 0, y = 0, width = 0, height = 0;
+    float scale = 1.0f;
+    bool aspectActive = false;
+    bool wideScreen = false;
+    int32_t modeWidth = 0, modeHeight = 0;
+};
+// The fit of a width x height design on a desktop of that size (logging the case it chose).
+GameAreaFit fitGameArea(int32_t width, int32_t height, bool fullScreen, bool aspectCorrection,
+                        int32_t desktopWidth, int32_t desktopHeight);
 
 class KWindowD3D9 : public KWindow {
 public:
@@ -124,6 +143,7 @@ public:
         RECT confine;
         int32_t offsetX, offsetY;
         float scaleX, scaleY;
+        bool perAxisScale; // the stretched game area: the scales differ and there is no offset
     };
     PointerArea fullScreenPointerArea() const;
 
@@ -132,6 +152,13 @@ public:
     // Releases the device, the interface, the accelerators and the window; run before every creation and
     // on every creation failure, and by the destructor.
     void releaseDeviceWindow();
+
+    // The window procedure's work for this window (gameWindowProc finds the window and calls it).
+    LRESULT windowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+    // Pointer synthesis's clock: a release is completed when its countdown runs out.
+    void tickPointerSynthesis(int32_t elapsedMs);
+    // Puts the game area of a fit into the fields.
+    void applyGameAreaFit(const GameAreaFit &fit);
 
     // The fields, by the names the rest of the engine uses for them.
     bool wantsDepthBuffer = false;
@@ -197,11 +224,29 @@ private:
     D3DFORMAT chooseBackBufferFormat();
     int chooseDepthFormat();
     void restoreRenderStates();
-    void confineCursorAtCreation();
+    bool confineCursorAtCreation();
     void presentBlankFrames(D3DCOLOR colour);
     void setGameAreaViewport();
 
     void resetDevice(bool fromFlip);
+    void restoreAfterReset(D3DCOLOR clearColour);
+    void refreshFullScreenPointer();
+
+    bool switchDisplayMode(bool toFullScreen, int32_t newWidth, int32_t newHeight, bool resizing);
+    void releaseForSwitch();
+    void waitForResettableDevice();
+    bool resetForSwitch();
+    void placeWindowForMode(bool setIcons, int32_t modeWidth, int32_t modeHeight);
+
+    void applyEventSideEffects(UINT message, WPARAM wParam);
+    bool sendEngineEvent(KWindowEvent &event, WPARAM wParam);
+    void synthesizePointer(KWindowEvent &event);
+    void sendPointerFollowUps(const KWindowEvent &event);
+    void resetPointerSynthesis();
+    LRESULT handleOwnMessages(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The window's own copy of the clipboard's text, valid until the next getClipboardText.
+    std::string clipboardCopy;
     void drawLetterboxBars();
     void recordFrameTime(uint32_t now);
     void holdFrameRate(uint32_t &now);

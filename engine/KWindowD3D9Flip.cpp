@@ -9,6 +9,7 @@
 #include "engine/KBatchD3D9.h"
 #include "engine/KGraphicD3D9.h"
 #include "engine/KGraphicD3D9WindowLink.h"
+#include "engine/KInput.h"
 #include "engine/KSystem.h"
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
@@ -92,14 +93,26 @@ void KWindowD3D9::recordFrameTime(uint32_t now) {
 
 KWindowD3D9::PointerArea KWindowD3D9::fullScreenPointerArea() const {
     if (!aspectActive || (systemCursorHidden && gameAreaHeight >= height))
-        return PointerArea{RECT{0, 0, width - 1, height - 1}, 0, 0, 1.0f, 1.0f};
+        return PointerArea{RECT{0, 0, width - 1, height - 1}, 0, 0, 1.0f, 1.0f, false};
     if (!aspectCorrection)
         return PointerArea{RECT{0, 0, gameAreaWidth - 1, gameAreaHeight - 1}, 0, 0,
-                           (float)width / (float)gameAreaWidth, (float)height / (float)gameAreaHeight};
+                           (float)width / (float)gameAreaWidth, (float)height / (float)gameAreaHeight, true};
     float scale = (float)height / (float)gameAreaHeight;
     return PointerArea{
         RECT{gameAreaX, gameAreaY, gameAreaX + gameAreaWidth - 1, gameAreaY + gameAreaHeight - 1}, gameAreaX,
-        gameAreaY, scale, scale};
+        gameAreaY, scale, scale, false};
+}
+
+// Full screen: the pointer is confined to the game area and the mouse mapping follows it; when the
+// mapping changes, the pointer is put back where it was in the game.
+void KWindowD3D9::refreshFullScreenPointer() {
+    int16_t x = (int16_t)getCursorX(), y = (int16_t)getCursorY();
+    PointerArea area = fullScreenPointerArea();
+    ClipCursor(&area.confine);
+    bool changed = area.perAxisScale ? setMouseScale(area.scaleX, area.scaleY)
+                                     : setMouseTransform(area.offsetX, area.offsetY, area.scaleX);
+    if (changed)
+        setMousePosition(x, y);
 }
 
 void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
@@ -110,6 +123,8 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
     std::unique_lock<std::recursive_mutex> deviceLock(KGraphicD3D9::rendererMutex());
     if (clipRectOn)
         setClipRect(false, 0, 0, 0, 0);
+    if (softwareCursor && !mouseOutside && hasFocus())
+        drawSoftwareCursor();
     setViewTransform(0, 0, 0, 1.0f, false);
     if (aspectActive)
         drawLetterboxBars();
@@ -148,13 +163,13 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
         return;
     deviceLock.unlock();
 
-    if (fullScreen) {
-        PointerArea area = fullScreenPointerArea();
-        ClipCursor(&area.confine);
-    }
+    if (fullScreen)
+        refreshFullScreenPointer();
 
     platformAdvanceFrameClock();
     uint32_t now = getMilliseconds();
+    if (pointerSynthesis && eventCallback)
+        tickPointerSynthesis(lastFrameTime == -1 ? 0 : (int32_t)(now - (uint32_t)lastFrameTime));
     holdFrameRate(now);
     recordFrameTime(now);
 
@@ -226,11 +241,22 @@ void KWindowD3D9::resetDevice(bool fromFlip) {
     }
     if (fromFlip)
         deviceLost = false;
+    restoreAfterReset(fromFlip ? 0xFF000000u : 0u);
+    if (!fromFlip) {
+        deviceLost = false;
+        sceneOpen = true;
+        device->BeginScene();
+    }
+}
+
+// The restore half of every device reset (the flip's, setMaxFrameRate's and the mode switches'): the
+// default states, two blank frames, the game-area view, then everything the layers had released.
+void KWindowD3D9::restoreAfterReset(D3DCOLOR clearColour) {
     restoreRenderStates();
     D3DVIEWPORT9 whole{0, 0, d3d9PresentParameters.BackBufferWidth, d3d9PresentParameters.BackBufferHeight, 0.0f,
                        1.0f};
     device->SetViewport(&whole);
-    presentBlankFrames(fromFlip ? 0xFF000000u : 0u);
+    presentBlankFrames(clearColour);
     setGameAreaViewport();
     setViewTransform(0, 0, 0, 1.0f, false);
     KGraphicD3D9::restoreDeviceResources();
@@ -239,11 +265,6 @@ void KWindowD3D9::resetDevice(bool fromFlip) {
     KGraphicD3D9::bindDevice(graphicWindowLink(this));
     bindBatchDevice(graphicWindowLink(this));
     currentGameWindow = this;
-    if (!fromFlip) {
-        deviceLost = false;
-        sceneOpen = true;
-        device->BeginScene();
-    }
 }
 
 void KWindowD3D9::setMaxFrameRate(int32_t rate) {

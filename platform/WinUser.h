@@ -81,6 +81,7 @@ HWND GetForegroundWindow();
 #define SWP_NOREDRAW 0x0008
 #define SWP_FRAMECHANGED 0x0020
 #define SWP_SHOWWINDOW 0x0040
+#define HWND_NOTOPMOST ((HWND)(intptr_t)-2)
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 
 // The outer rectangle around a client rectangle for the style (a caption and thin borders for windowed
@@ -92,6 +93,8 @@ BOOL SetWindowTextW(HWND window, const WCHAR *text);
 // User data is pointer-sized.
 #define GWLP_USERDATA (-21)
 #define GWL_USERDATA GWLP_USERDATA
+// The style changes the frame that SetWindowPos puts around the client area from then on.
+#define GWL_STYLE (-16)
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 
@@ -105,6 +108,7 @@ LONG_PTR GetWindowLongPtrW(HWND window, int index);
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SETICON 0x0080
+#define WM_NCMOUSEMOVE 0x00A0
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -125,11 +129,24 @@ LONG_PTR GetWindowLongPtrW(HWND window, int index);
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
 #define WM_CONTEXTMENU 0x007B
+#define WM_POWERBROADCAST 0x0218
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
+
+#define SC_SCREENSAVE 0xF140
+#define SC_MONITORPOWER 0xF170
+
+#define PBT_APMQUERYSUSPEND 0x0000
+#define PBT_APMSUSPEND 0x0004
+#define PBT_APMRESUMEAUTOMATIC 0x0012
+#define BROADCAST_QUERY_DENY 0x424D5144
+
+#define ICON_SMALL 0
+#define ICON_BIG 1
 
 #define MK_LBUTTON 0x0001
 #define MK_RBUTTON 0x0002
@@ -146,6 +163,7 @@ struct MSG {
     LPARAM lParam;
     DWORD time;
     POINT pt;
+    DWORD lPrivate; // the layer's own: the modifier keys held when the message was queued
 };
 
 #define PM_NOREMOVE 0x0000
@@ -164,7 +182,8 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // The default handling: WM_CLOSE destroys the window, a right button release is followed by
-// WM_CONTEXTMENU, Alt+F4 closes, WM_PAINT shows the last presented frame again; everything else returns 0.
+// WM_CONTEXTMENU, Alt+F4 closes, WM_PAINT shows the last presented frame again, WM_SETICON sets the
+// game's icon; everything else returns 0.
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Virtual keys (the numbers the engine's key tables use) ----------------------------------------
@@ -280,6 +299,11 @@ BOOL GetClipCursor(RECT *rect);
 DWORD SetThreadExecutionState(DWORD flags);
 // True while the screen saver is allowed (for tests).
 bool platformScreenSaverAllowed();
+
+// Test control of the desktop: a virtual desktop of that size whose mode list is the given modes (the
+// desktop mode alone when there are none), used instead of the real one; a width of 0 goes back to the
+// real desktop (or the default virtual 1920x1080 without a display).
+void platformSetVirtualDesktop(int width, int height, const DEVMODEW *modes = nullptr, int modeCount = 0);
 
 // The SDL window behind a window made by CreateWindowExW, for the platform's own code.
 struct SDL_Window;

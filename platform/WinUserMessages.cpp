@@ -6,6 +6,7 @@
 #include <deque>
 #include <vector>
 
+#include "platform/WinUserInput.h"
 #include "platform/WinUserWindow.h"
 
 namespace winuser {
@@ -32,17 +33,16 @@ LPARAM pointParam(int x, int y) {
 
 WPARAM mouseKeyFlags() {
     WPARAM flags = 0;
-    Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
-    if (buttons & SDL_BUTTON_LMASK)
+    if (GetAsyncKeyState(VK_LBUTTON) & 0x8000)
         flags |= MK_LBUTTON;
-    if (buttons & SDL_BUTTON_RMASK)
+    if (GetAsyncKeyState(VK_RBUTTON) & 0x8000)
         flags |= MK_RBUTTON;
-    if (buttons & SDL_BUTTON_MMASK)
+    if (GetAsyncKeyState(VK_MBUTTON) & 0x8000)
         flags |= MK_MBUTTON;
-    SDL_Keymod mods = SDL_GetModState();
-    if (mods & KMOD_SHIFT)
+    DWORD held = heldModifiers();
+    if (held & kHeldShift)
         flags |= MK_SHIFT;
-    if (mods & KMOD_CTRL)
+    if (held & kHeldControl)
         flags |= MK_CONTROL;
     return flags;
 }
@@ -64,6 +64,13 @@ void queueWindowEvent(const SDL_WindowEvent &event) {
     case SDL_WINDOWEVENT_EXPOSED:
         queueMessage(window, WM_PAINT, 0, 0);
         break;
+    case SDL_WINDOWEVENT_LEAVE: {
+        // The pointer has left the client area: over the frame or beyond, as far as the game can tell.
+        POINT point{0, 0};
+        GetCursorPos(&point);
+        queueMessage(window, WM_NCMOUSEMOVE, 0, pointParam(point.x, point.y));
+        break;
+    }
     default:
         break;
     }
@@ -71,8 +78,8 @@ void queueWindowEvent(const SDL_WindowEvent &event) {
 
 // lParam of a key message: repeat count, scan code, extended bit, Alt held, previous state, transition.
 LPARAM keyParam(const SDL_KeyboardEvent &event, bool altHeld) {
-    uint32_t scan = (uint32_t)event.keysym.scancode & 0xFF;
-    bool extended = event.keysym.scancode >= SDL_SCANCODE_INSERT && event.keysym.scancode <= SDL_SCANCODE_UP;
+    bool extended = false;
+    uint32_t scan = pcScanCodeOf(event.keysym.scancode, extended);
     bool down = event.type == SDL_KEYDOWN;
     uint32_t bits = 1u | (scan << 16) | (extended ? 1u << 24 : 0u) | (altHeld ? 1u << 29 : 0u) |
                     ((!down || event.repeat) ? 1u << 30 : 0u) | (down ? 0u : 1u << 31);
@@ -81,7 +88,7 @@ LPARAM keyParam(const SDL_KeyboardEvent &event, bool altHeld) {
 
 void queueKeyEvent(const SDL_KeyboardEvent &event) {
     HWND window = windowOfSdlId(event.windowID);
-    UINT vk = virtualKeyOf(event.keysym.sym);
+    UINT vk = virtualKeyOf(event.keysym.sym, event.keysym.mod);
     if (!window || !vk)
         return;
     bool altHeld = (event.keysym.mod & KMOD_ALT) != 0;
@@ -158,10 +165,11 @@ void queueWheelEvent(const SDL_MouseWheelEvent &event) {
     if (!window || event.y == 0)
         return;
     int delta = (event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y) * WHEEL_DELTA;
-    int x = 0, y = 0;
-    SDL_GetMouseState(&x, &y);
+    // The wheel's message carries the pointer in screen coordinates.
+    POINT point{0, 0};
+    GetCursorPos(&point);
     WPARAM wParam = ((WPARAM)(uint16_t)(int16_t)delta << 16) | (mouseKeyFlags() & 0xFFFF);
-    queueMessage(window, WM_MOUSEWHEEL, wParam, pointParam(x, y));
+    queueMessage(window, WM_MOUSEWHEEL, wParam, pointParam(point.x, point.y));
 }
 
 // SDL's quit request (the last window closed, or an interrupt) closes the front window, once.
@@ -204,7 +212,7 @@ bool takeMessage(MSG *out, HWND window, UINT filterMin, UINT filterMax, bool rem
     }
     if (queue().quitPosted && !window) {
         if (out)
-            *out = MSG{nullptr, WM_QUIT, (WPARAM)queue().quitCode, 0, SDL_GetTicks(), {0, 0}};
+            *out = MSG{nullptr, WM_QUIT, (WPARAM)queue().quitCode, 0, SDL_GetTicks(), {0, 0}, 0};
         if (remove)
             queue().quitPosted = false;
         return true;
@@ -215,10 +223,9 @@ bool takeMessage(MSG *out, HWND window, UINT filterMin, UINT filterMax, bool rem
 } // namespace
 
 void queueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    int x = 0, y = 0;
-    if (SDL_WasInit(SDL_INIT_VIDEO))
-        SDL_GetMouseState(&x, &y);
-    queue().messages.push_back(MSG{window, message, wParam, lParam, SDL_GetTicks(), {x, y}});
+    POINT point{0, 0};
+    GetCursorPos(&point);
+    queue().messages.push_back(MSG{window, message, wParam, lParam, SDL_GetTicks(), point, heldModifiers()});
 }
 
 void dropMessagesOf(HWND window) {
@@ -228,12 +235,20 @@ void dropMessagesOf(HWND window) {
 }
 
 void queueMessagesOf(const SDL_Event &event) {
+    trackInput(event);
     switch (event.type) {
     case SDL_WINDOWEVENT:
         queueWindowEvent(event.window);
         break;
     case SDL_QUIT:
         closeFrontWindowOnce();
+        break;
+    case SDL_APP_WILLENTERBACKGROUND:
+    case SDL_APP_DIDENTERFOREGROUND:
+        // The system's suspension and resumption, on the systems where SDL reports them.
+        if (HWND window = lastShownWindow())
+            queueMessage(window, WM_POWERBROADCAST,
+                         event.type == SDL_APP_WILLENTERBACKGROUND ? PBT_APMSUSPEND : PBT_APMRESUMEAUTOMATIC, 0);
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
@@ -255,67 +270,6 @@ void queueMessagesOf(const SDL_Event &event) {
         break;
     default:
         break;
-    }
-}
-
-UINT virtualKeyOf(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (UINT)(key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (UINT)(key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
-        return VK_F1 + (UINT)(key - SDLK_F1);
-    if (key >= SDLK_KP_1 && key <= SDLK_KP_9)
-        return VK_NUMPAD0 + 1 + (UINT)(key - SDLK_KP_1);
-    switch (key) {
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_CLEAR: return VK_CLEAR;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    case SDLK_PAUSE: return VK_PAUSE;
-    case SDLK_CAPSLOCK: return VK_CAPITAL;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_END: return VK_END;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
-    case SDLK_INSERT: return VK_INSERT;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_LGUI: return VK_LWIN;
-    case SDLK_RGUI: return VK_RWIN;
-    case SDLK_KP_0: return VK_NUMPAD0;
-    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDLK_KP_PLUS: return VK_ADD;
-    case SDLK_KP_MINUS: return VK_SUBTRACT;
-    case SDLK_KP_PERIOD: return VK_DECIMAL;
-    case SDLK_KP_DIVIDE: return VK_DIVIDE;
-    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
-    case SDLK_SCROLLLOCK: return VK_SCROLL;
-    case SDLK_SEMICOLON: return VK_OEM_1;
-    case SDLK_EQUALS: return VK_OEM_PLUS;
-    case SDLK_COMMA: return VK_OEM_COMMA;
-    case SDLK_MINUS: return VK_OEM_MINUS;
-    case SDLK_PERIOD: return VK_OEM_PERIOD;
-    case SDLK_SLASH: return VK_OEM_2;
-    case SDLK_BACKQUOTE: return VK_OEM_3;
-    case SDLK_LEFTBRACKET: return VK_OEM_4;
-    case SDLK_BACKSLASH: return VK_OEM_5;
-    case SDLK_RIGHTBRACKET: return VK_OEM_6;
-    case SDLK_QUOTE: return VK_OEM_7;
-    default: return 0;
     }
 }
 
@@ -349,7 +303,7 @@ BOOL TranslateMessage(const MSG *message) {
         return FALSE;
     WPARAM vk = message->wParam;
     WPARAM character = 0;
-    bool control = (SDL_GetModState() & KMOD_CTRL) != 0;
+    bool control = heldIn(*message, kHeldControl);
     if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE)
         character = vk;
     else if (control && vk >= 'A' && vk <= 'Z')
@@ -358,7 +312,7 @@ BOOL TranslateMessage(const MSG *message) {
         return FALSE;
     UINT charMessage = message->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
     // The character comes right after its key, ahead of whatever was queued later.
-    MSG typed{message->hwnd, charMessage, character, message->lParam, message->time, message->pt};
+    MSG typed{message->hwnd, charMessage, character, message->lParam, message->time, message->pt, message->lPrivate};
     queue().messages.push_front(typed);
     return TRUE;
 }
@@ -401,6 +355,11 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM) {
         if (findWindow(window) && window->sdlWindow)
             SDL_UpdateWindowSurface(window->sdlWindow);
         return 0;
+    case WM_SETICON:
+        // Every icon of this layer is the game's own drawn one; SDL keeps a copy of it.
+        if (findWindow(window) && window->sdlWindow && gameIconSurface())
+            SDL_SetWindowIcon(window->sdlWindow, gameIconSurface());
+        return 0;
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4)
             PostMessageW(window, WM_CLOSE, 0, 0);
@@ -430,9 +389,8 @@ int TranslateAcceleratorW(HWND window, HACCEL table, MSG *message) {
         (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN))
         return 0;
     bool alt = (message->lParam & (1 << 29)) != 0;
-    SDL_Keymod mods = SDL_GetModState();
-    bool control = (mods & KMOD_CTRL) != 0;
-    bool shift = (mods & KMOD_SHIFT) != 0;
+    bool control = heldIn(*message, kHeldControl);
+    bool shift = heldIn(*message, kHeldShift);
     for (const ACCEL &entry : reinterpret_cast<AcceleratorTable *>(table)->entries) {
         if (!(entry.fVirt & FVIRTKEY) || entry.key != message->wParam)
             continue;

@@ -27,6 +27,8 @@ struct WindowLayer {
     bool clipOn = false;
     RECT clip{};
     bool screenSaverAllowed = false;
+    bool virtualDesktop = false;
+    std::vector<DEVMODEW> virtualModes;
 };
 
 WindowLayer &layer() {
@@ -403,7 +405,15 @@ BOOL SetWindowTextW(HWND window, const WCHAR *text) {
 
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
     WindowRecord *record = findWindow(window);
-    if (!record || index != GWLP_USERDATA)
+    if (!record)
+        return 0;
+    if (index == GWL_STYLE) {
+        LONG_PTR previous = (LONG_PTR)record->style;
+        record->style = (DWORD)value;
+        SDL_SetWindowBordered(window->sdlWindow, (record->style & WS_POPUP) ? SDL_FALSE : SDL_TRUE);
+        return previous;
+    }
+    if (index != GWLP_USERDATA)
         return 0;
     LONG_PTR previous = record->userData;
     record->userData = value;
@@ -412,7 +422,31 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
     WindowRecord *record = findWindow(window);
-    return record && index == GWLP_USERDATA ? record->userData : 0;
+    if (!record)
+        return 0;
+    if (index == GWL_STYLE)
+        return (LONG_PTR)record->style;
+    return index == GWLP_USERDATA ? record->userData : 0;
+}
+
+void platformSetVirtualDesktop(int width, int height, const DEVMODEW *modes, int modeCount) {
+    WindowLayer &state = layer();
+    state.virtualModes.clear();
+    if (width <= 0 || height <= 0) {
+        state.virtualDesktop = false;
+        platformSetVirtualDesktopSize(0, 0);
+        return;
+    }
+    state.virtualDesktop = true;
+    platformSetVirtualDesktopSize(width, height);
+    for (int i = 0; modes && i < modeCount; ++i)
+        state.virtualModes.push_back(modes[i]);
+    if (state.virtualModes.empty()) {
+        DEVMODEW desktop{};
+        desktop.dmPelsWidth = (DWORD)width;
+        desktop.dmPelsHeight = (DWORD)height;
+        state.virtualModes.push_back(desktop);
+    }
 }
 
 BOOL EnumDisplaySettingsW(const WCHAR *, DWORD modeIndex, DEVMODEW *mode) {
@@ -423,7 +457,16 @@ BOOL EnumDisplaySettingsW(const WCHAR *, DWORD modeIndex, DEVMODEW *mode) {
     mode->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
     mode->dmBitsPerPel = 32;
     mode->dmDisplayFrequency = 60;
-    if (modeIndex == ENUM_CURRENT_SETTINGS || headless()) {
+    WindowLayer &state = layer();
+    if (state.virtualDesktop && modeIndex != ENUM_CURRENT_SETTINGS) {
+        if (modeIndex >= state.virtualModes.size())
+            return FALSE;
+        const DEVMODEW &listed = state.virtualModes[modeIndex];
+        mode->dmPelsWidth = listed.dmPelsWidth;
+        mode->dmPelsHeight = listed.dmPelsHeight;
+        return TRUE;
+    }
+    if (modeIndex == ENUM_CURRENT_SETTINGS || headless() || state.virtualDesktop) {
         if (modeIndex != ENUM_CURRENT_SETTINGS && modeIndex != 0)
             return FALSE; // the virtual desktop has one mode
         int width = 0, height = 0;
@@ -431,7 +474,8 @@ BOOL EnumDisplaySettingsW(const WCHAR *, DWORD modeIndex, DEVMODEW *mode) {
         mode->dmPelsWidth = (DWORD)width;
         mode->dmPelsHeight = (DWORD)height;
         SDL_DisplayMode desktop;
-        if (!headless() && SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.refresh_rate > 0)
+        if (!headless() && !state.virtualDesktop && SDL_GetDesktopDisplayMode(0, &desktop) == 0 &&
+            desktop.refresh_rate > 0)
             mode->dmDisplayFrequency = (DWORD)desktop.refresh_rate;
         return TRUE;
     }

@@ -38,8 +38,25 @@ void queueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Drops every queued message of a window.
 void dropMessagesOf(HWND window);
 
-// The virtual key of an SDL key, 0 when it has none.
-UINT virtualKeyOf(SDL_Keycode key);
+// The virtual key of an SDL key, 0 when it has none; the numeric pad follows Num Lock in the modifiers.
+UINT virtualKeyOf(SDL_Keycode key, Uint16 modifiers);
+// The left or right code of a Shift, Control or Alt key, else the virtual key itself.
+UINT sidedVirtualKeyOf(SDL_Scancode scancode, UINT virtualKey);
+// The SDL key of a virtual key (for polling through SDL's own state); SDLK_UNKNOWN when none.
+SDL_Keycode keyOfVirtualKey(UINT virtualKey);
+// The PC keyboard's set-1 scan code of a key (0 when unknown), with its extended flag.
+uint8_t pcScanCodeOf(SDL_Scancode scancode, bool &extended);
+
+// The layer's own record of held keys, buttons, lock toggles and the pointer, kept from every event
+// turned into messages (so injected events count as the desktop's do).
+void trackInput(const SDL_Event &event);
+// Shift, Control and Alt held now, as kept in MSG::lPrivate.
+constexpr DWORD kHeldShift = 1, kHeldControl = 2, kHeldAlt = 4;
+DWORD heldModifiers();
+// Whether a key was held when the message was queued.
+inline bool heldIn(const MSG &message, DWORD modifier) {
+    return (message.lPrivate & modifier) != 0;
+}
 
 // The layer's generated window icon.
 SDL_Surface *gameIconSurface();

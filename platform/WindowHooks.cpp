@@ -1,11 +1,47 @@
 #include "platform/WindowHooks.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
+#include <vector>
 
+#include <SDL2/SDL.h>
+
+#include "platform/WinBase.h"
 #include "platform/WinUser.h"
+#include "platform/WinUserInput.h"
+
+namespace {
+
+// One step of a scripted input file.
+struct ScriptedAction {
+    enum Kind { move, press, release, keyDown, keyUp, text } kind;
+    int x = 0, y = 0;
+    Uint8 button = 0;
+    SDL_Keycode key = SDLK_UNKNOWN;
+    std::string characters;
+};
+
+// What the script has done so far: where its pointer is, which of its buttons and modifiers are held,
+// and its last press per button (for double clicks).
+struct ScriptState {
+    int x = 0, y = 0;
+    Uint32 buttons = 0;
+    Uint16 modifiers = 0;
+    struct LastPress {
+        uint32_t time = 0;
+        int x = 0, y = 0;
+        Uint8 clicks = 0;
+    };
+    std::map<Uint8, LastPress> lastPress;
+};
+
+} // namespace
 
 namespace {
 
@@ -18,6 +54,8 @@ struct WindowHookState {
     int completedFrames = 0;
     PlatformScreenshotCapture capture = nullptr;
     void *captureContext = nullptr;
+    std::multimap<long, ScriptedAction> script; // by frame, in file order
+    ScriptState scriptState;
 };
 
 WindowHookState &hooks() {
@@ -57,6 +95,197 @@ std::set<long> frameList(const char *text) {
     return frames;
 }
 
+void scriptError(const std::string &file, int line, const std::string &reason) {
+    std::fprintf(stderr, "LANTERNFALL_INPUT_SCRIPT: %s:%d: %s; line ignored\n", file.c_str(), line, reason.c_str());
+}
+
+bool parseButton(const std::string &name, Uint8 &button) {
+    if (name == "left")
+        button = SDL_BUTTON_LEFT;
+    else if (name == "right")
+        button = SDL_BUTTON_RIGHT;
+    else if (name == "middle")
+        button = SDL_BUTTON_MIDDLE;
+    else
+        return false;
+    return true;
+}
+
+// "<frame> <action> <arguments>": move X Y, press/release left|right|middle, keydown/keyup NAME (SDL's key
+// names, such as "Return", "Left Shift", "A"), text CHARACTERS (the rest of the line, UTF-8).
+bool parseScriptLine(const std::string &file, int lineNumber, const std::string &line, long &frame,
+                     ScriptedAction &action) {
+    std::istringstream in(line);
+    std::string frameText, verb;
+    in >> frameText >> verb;
+    frame = positiveNumber(frameText);
+    if (!frame) {
+        scriptError(file, lineNumber, "'" + frameText + "' is not a frame number (frames count from 1)");
+        return false;
+    }
+    std::string rest;
+    std::getline(in, rest);
+    size_t first = rest.find_first_not_of(" \t");
+    rest = first == std::string::npos ? std::string() : rest.substr(first);
+    if (verb == "move") {
+        action.kind = ScriptedAction::move;
+        std::istringstream numbers(rest);
+        if (!(numbers >> action.x >> action.y)) {
+            scriptError(file, lineNumber, "move needs two whole numbers");
+            return false;
+        }
+        return true;
+    }
+    if (verb == "press" || verb == "release") {
+        action.kind = verb == "press" ? ScriptedAction::press : ScriptedAction::release;
+        if (!parseButton(rest, action.button)) {
+            scriptError(file, lineNumber, "'" + rest + "' is not left, right or middle");
+            return false;
+        }
+        return true;
+    }
+    if (verb == "keydown" || verb == "keyup") {
+        action.kind = verb == "keydown" ? ScriptedAction::keyDown : ScriptedAction::keyUp;
+        action.key = SDL_GetKeyFromName(rest.c_str());
+        if (action.key == SDLK_UNKNOWN) {
+            scriptError(file, lineNumber, "'" + rest + "' is not a key name");
+            return false;
+        }
+        return true;
+    }
+    if (verb == "text") {
+        action.kind = ScriptedAction::text;
+        action.characters = rest;
+        if (rest.empty()) {
+            scriptError(file, lineNumber, "text needs characters");
+            return false;
+        }
+        return true;
+    }
+    scriptError(file, lineNumber, "'" + verb + "' is not move, press, release, keydown, keyup or text");
+    return false;
+}
+
+std::multimap<long, ScriptedAction> readInputScript(const char *path) {
+    std::multimap<long, ScriptedAction> script;
+    if (!path || !*path)
+        return script;
+    std::ifstream in(path);
+    if (!in) {
+        std::fprintf(stderr, "LANTERNFALL_INPUT_SCRIPT: %s cannot be read\n", path);
+        return script;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        long frame = 0;
+        ScriptedAction action{};
+        if (parseScriptLine(path, number, line.substr(first), frame, action))
+            script.emplace(frame, action);
+    }
+    return script;
+}
+
+Uint16 modifierOf(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_LSHIFT: return KMOD_LSHIFT;
+    case SDLK_RSHIFT: return KMOD_RSHIFT;
+    case SDLK_LCTRL: return KMOD_LCTRL;
+    case SDLK_RCTRL: return KMOD_RCTRL;
+    case SDLK_LALT: return KMOD_LALT;
+    case SDLK_RALT: return KMOD_RALT;
+    default: return 0;
+    }
+}
+
+// A press within 500 ms and 4 pixels of the previous press of the same button continues its run.
+Uint8 clicksOfPress(ScriptState &state, Uint8 button) {
+    uint32_t now = timeGetTime();
+    ScriptState::LastPress &last = state.lastPress[button];
+    bool continues = last.clicks > 0 && now - last.time < 500 && std::abs(state.x - last.x) <= 4 &&
+                     std::abs(state.y - last.y) <= 4;
+    last.clicks = continues ? (Uint8)(last.clicks + 1) : 1;
+    last.time = now;
+    last.x = state.x;
+    last.y = state.y;
+    return last.clicks;
+}
+
+void pushScriptedAction(ScriptState &state, const ScriptedAction &action, Uint32 windowId) {
+    SDL_Event event{};
+    switch (action.kind) {
+    case ScriptedAction::move:
+        event.type = SDL_MOUSEMOTION;
+        event.motion.windowID = windowId;
+        event.motion.state = state.buttons;
+        event.motion.xrel = action.x - state.x;
+        event.motion.yrel = action.y - state.y;
+        event.motion.x = state.x = action.x;
+        event.motion.y = state.y = action.y;
+        break;
+    case ScriptedAction::press:
+    case ScriptedAction::release:
+        event.type = action.kind == ScriptedAction::press ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.windowID = windowId;
+        event.button.button = action.button;
+        event.button.state = action.kind == ScriptedAction::press ? SDL_PRESSED : SDL_RELEASED;
+        event.button.clicks = action.kind == ScriptedAction::press ? clicksOfPress(state, action.button)
+                                                                   : state.lastPress[action.button].clicks;
+        event.button.x = state.x;
+        event.button.y = state.y;
+        if (action.kind == ScriptedAction::press)
+            state.buttons |= SDL_BUTTON(action.button);
+        else
+            state.buttons &= ~SDL_BUTTON(action.button);
+        break;
+    case ScriptedAction::keyDown:
+    case ScriptedAction::keyUp: {
+        bool down = action.kind == ScriptedAction::keyDown;
+        if (down)
+            state.modifiers |= modifierOf(action.key);
+        else
+            state.modifiers &= (Uint16)~modifierOf(action.key);
+        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        event.key.windowID = windowId;
+        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = action.key;
+        event.key.keysym.scancode = SDL_GetScancodeFromKey(action.key);
+        event.key.keysym.mod = (Uint16)(state.modifiers | ((GetKeyState(VK_NUMLOCK) & 1) ? KMOD_NUM : 0));
+        break;
+    }
+    case ScriptedAction::text:
+        // SDL carries text in pieces of at most 31 bytes; pieces are cut between characters.
+        for (size_t start = 0; start < action.characters.size();) {
+            size_t end = std::min(start + sizeof event.text.text - 1, action.characters.size());
+            while (end < action.characters.size() && end > start &&
+                   (action.characters[end] & 0xC0) == 0x80)
+                --end;
+            SDL_Event piece{};
+            piece.type = SDL_TEXTINPUT;
+            piece.text.windowID = windowId;
+            action.characters.copy(piece.text.text, end - start, start);
+            SDL_PushEvent(&piece);
+            start = end;
+        }
+        return;
+    }
+    SDL_PushEvent(&event);
+}
+
+void injectScriptedInput(WindowHookState &state, long frame, HWND window) {
+    auto range = state.script.equal_range(frame);
+    if (range.first == range.second || !SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    SDL_Window *sdlWindow = platformSdlWindow(window);
+    Uint32 windowId = sdlWindow ? SDL_GetWindowID(sdlWindow) : 0;
+    for (auto it = range.first; it != range.second; ++it)
+        pushScriptedAction(state.scriptState, it->second, windowId);
+}
+
 } // namespace
 
 void platformReloadWindowHooks() {
@@ -69,6 +298,8 @@ void platformReloadWindowHooks() {
     const char *foreground = std::getenv("LANTERNFALL_FOREGROUND");
     state.foreground = foreground && *foreground && std::string(foreground) != "0";
     state.completedFrames = 0;
+    state.script = readInputScript(std::getenv("LANTERNFALL_INPUT_SCRIPT"));
+    state.scriptState = ScriptState{};
 }
 
 void platformRegisterScreenshotCapture(PlatformScreenshotCapture capture, void *context) {
@@ -96,6 +327,7 @@ void platformFrameCompleted(HWND window) {
             std::fprintf(stderr, "LANTERNFALL_SCREENSHOTS: frame %d could not be saved to %s\n", frame,
                          path.c_str());
     }
+    injectScriptedInput(state, frame, window);
     if (state.frameLimit > 0 && frame == state.frameLimit && IsWindow(window))
         PostMessageW(window, WM_CLOSE, 0, 0);
 }

@@ -73,7 +73,22 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) 
     return ok;
 }
 
+namespace {
+// A desktop size set by tests (0: none).
+int virtualDesktopWidth = 0, virtualDesktopHeight = 0;
+} // namespace
+
+void platformSetVirtualDesktopSize(int width, int height) {
+    virtualDesktopWidth = width > 0 && height > 0 ? width : 0;
+    virtualDesktopHeight = width > 0 && height > 0 ? height : 0;
+}
+
 void platformDesktopSize(int &width, int &height) {
+    if (virtualDesktopWidth > 0) {
+        width = virtualDesktopWidth;
+        height = virtualDesktopHeight;
+        return;
+    }
     width = 1920;
     height = 1080;
     SDL_DisplayMode mode;

@@ -32,3 +32,5 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height);
 
 // The desktop's size (the virtual 1920x1080 when there is no display).
 void platformDesktopSize(int &width, int &height);
+// Makes the desktop a virtual one of that size, display or not (0, 0 goes back); for tests.
+void platformSetVirtualDesktopSize(int width, int height);

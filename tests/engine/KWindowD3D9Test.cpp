@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "engine/KInput.h"
 #include "platform/WinUser.h"
 #include "tests/support/TestSupport.h"
 
@@ -353,9 +354,14 @@ TEST_F(WindowFixture, FullScreenPointerMappingKeepsFractionalScales) {
 TEST_F(WindowFixture, FullScreenCreationSwitchesTheModeConfinesThePointerAndKeepsTheScreenOn) {
     clearLogContents();
     ASSERT_TRUE(window->createGameWindow(640, 480, 32, false, "Full screen"));
-    EXPECT_TRUE(logHas("DirectX: switched to fullscreen mode, 640x480x32"));
+    // Without aspect correction the game area is stretched over the whole (virtual 1920x1080) desktop.
+    EXPECT_TRUE(logHas("D3D9: actual game window: 640 x 480"));
+    EXPECT_TRUE(logHas("D3D9: stretch game window: 1920 x 1080"));
+    EXPECT_TRUE(logHas("DirectX: switched to fullscreen mode, 1920x1080x32"));
     EXPECT_TRUE(logHas("D3D9: creating 640x480 game window (fullscreen mode)"));
-    EXPECT_TRUE(logHas("D3D9: switched to fullscreen mode, 640x480x32"));
+    EXPECT_TRUE(logHas("D3D9: switched to fullscreen mode, 1920x1080x32"));
+    EXPECT_EQ(d3d9PresentParameters.BackBufferWidth, 1920u);
+    EXPECT_TRUE(window->aspectActive);
     EXPECT_TRUE(window->fullScreen);
     EXPECT_EQ(d3d9PresentParameters.Windowed, FALSE);
     EXPECT_EQ(d3d9PresentParameters.BackBufferFormat, D3DFMT_X8R8G8B8);
@@ -363,11 +369,14 @@ TEST_F(WindowFixture, FullScreenCreationSwitchesTheModeConfinesThePointerAndKeep
     EXPECT_FALSE(platformScreenSaverAllowed());
     RECT confined{};
     ASSERT_TRUE(GetClipCursor(&confined));
-    EXPECT_EQ(confined.right, 639);
-    EXPECT_EQ(confined.bottom, 479);
+    EXPECT_EQ(confined.right, 1919);
+    EXPECT_EQ(confined.bottom, 1079);
     window->flipBackBuffer(true);
     ASSERT_TRUE(GetClipCursor(&confined)); // confined again at every frame
-    EXPECT_EQ(confined.right, 639);
+    EXPECT_EQ(confined.right, 1919);
+    MouseMapping mapping = getMouseMapping(); // window pixels to game pixels, per axis
+    EXPECT_FLOAT_EQ(mapping.scaleX, 640.0f / 1920.0f);
+    EXPECT_FLOAT_EQ(mapping.scaleY, 480.0f / 1080.0f);
     window.reset();
     EXPECT_FALSE(GetClipCursor(&confined)); // freed with the window
 }
