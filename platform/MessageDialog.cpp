@@ -42,12 +42,20 @@ private:
     int wasShown_;
 };
 
+// The hook's answer as a button that the dialog has: the second only when there is one; a negative
+// answer stands for a dialog that could not be shown.
+int hookedButton(int answer, bool hasSecondButton) {
+    if (answer < 0)
+        return -1;
+    return answer >= 1 && hasSecondButton ? 1 : 0;
+}
+
 // The answer when nobody is asked: the hook's, else nothing.
-std::optional<int> answerWithoutShowing(const char *caption, const char *text) {
+std::optional<int> answerWithoutShowing(const char *caption, const char *text, bool hasSecondButton) {
     std::optional<int> hook = platformDialogAnswer();
     if (hook || !displayAvailable()) {
         writeToStandardError(caption, text);
-        return hook ? *hook : -1;
+        return hook ? hookedButton(*hook, hasSecondButton) : -1;
     }
     return std::nullopt;
 }
@@ -56,7 +64,7 @@ std::optional<int> answerWithoutShowing(const char *caption, const char *text) {
 
 int platformShowMessageDialog(const char *caption, const char *text, const char *firstButton,
                               const char *secondButton) {
-    if (std::optional<int> answer = answerWithoutShowing(caption, text))
+    if (std::optional<int> answer = answerWithoutShowing(caption, text, secondButton != nullptr))
         return *answer;
     SDL_MessageBoxButtonData buttons[2] = {};
     int buttonCount = 1;
@@ -89,7 +97,7 @@ int platformShowMessageDialog(const char *caption, const char *text, const char 
 }
 
 bool platformShowWarningBox(const char *caption, const char *text) {
-    if (std::optional<int> answer = answerWithoutShowing(caption, text))
+    if (std::optional<int> answer = answerWithoutShowing(caption, text, false))
         return *answer >= 0;
     CursorShownForDialog cursor;
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption ? caption : "", text ? text : "", nullptr) != 0) {

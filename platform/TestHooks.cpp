@@ -1,5 +1,6 @@
 #include "platform/TestHooks.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -39,7 +40,8 @@ void loadFromEnvironment(HookState &state) {
     state.clockStepMs = (step && *step > 0.0) ? *step : 0.0;
     std::optional<double> answer = parseNumber(std::getenv("LANTERNFALL_DIALOG_ANSWER"));
     state.hasDialogAnswer = answer.has_value();
-    state.dialogAnswer = answer ? static_cast<int>(*answer) : 0;
+    // Only -1, 0 and 1 mean something; the clamp also keeps the conversion to int defined.
+    state.dialogAnswer = answer ? static_cast<int>(std::clamp(*answer, -1.0, 1.0)) : 0;
 }
 
 HookState &loadedHooks() {

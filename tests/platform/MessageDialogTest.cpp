@@ -31,6 +31,20 @@ TEST_F(DialogFixture, TheHookAnswersEitherButtonAndTheTextGoesToStandardError) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("[dialog] Error: Sound card"), std::string::npos);
 }
 
+TEST_F(DialogFixture, TheHookAnswersOnlyWithAButtonTheDialogHas) {
+    testing::internal::CaptureStderr();
+    answerWith("1");
+    EXPECT_EQ(platformShowMessageDialog("Lanternfall", "Cannot open data.pak", "Quit", nullptr), 0);
+    answerWith("7");
+    EXPECT_EQ(platformShowMessageDialog("Lanternfall", "Really quit?", "Yes", "No"), 1);
+    answerWith("1e300");
+    EXPECT_EQ(platformDialogAnswer(), 1);
+    answerWith("-3");
+    EXPECT_EQ(platformShowMessageDialog("Lanternfall", "Really quit?", "Yes", "No"), -1);
+    EXPECT_FALSE(platformShowWarningBox("Error", "Sound card is disabled or not available"));
+    testing::internal::GetCapturedStderr();
+}
+
 TEST_F(DialogFixture, AnUnreadableAnswerCountsAsNoHook) {
     answerWith("yes");
     EXPECT_FALSE(platformDialogAnswer().has_value());
