@@ -153,6 +153,10 @@ protected:
     const GlyphRecord *drawableGlyph(uint32_t code) const;
     int32_t glyphPage(const GlyphRecord &record) const { return textGlyphPages ? record.page : 0; }
     float glyphStep(const GlyphRecord &record, float spacing) const;
+    // The pen shift before a glyph: its offsetX, except for a string's first character.
+    float penOffset(const GlyphRecord &record, int32_t index) const;
+    template <typename Visit>
+    void forEachGlyph(const void *text, int32_t encoding, int32_t count, Visit visit) const;
     // One glyph to the text batch at (x, y); a scaled glyph grows from its top-left corner.
     void addGlyphQuad(const GlyphRecord &record, float x, float y, float scale, bool scaled) const;
     // Draws one text line through the batch at the float pen, as the unscaled and scaled draws share it.

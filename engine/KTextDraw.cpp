@@ -95,23 +95,32 @@ float KText::getCharOffset(uint32_t code) {
     return record && textGlyphPages ? float(record->offsetX) : 0.0f;
 }
 
+// Calls visit(record, index, code) for each decoded character that has a drawable glyph, the index
+// counting every decoded character; stops at the end of the text or after `count` characters (all
+// when negative).
+template <typename Visit>
+void KText::forEachGlyph(const void *text, int32_t encoding, int32_t count, Visit visit) const {
+    int32_t at = 0;
+    for (int32_t i = 0; count < 0 || i < count; i++) {
+        const uint32_t code = decodeChar(encoding, text, &at, true);
+        if (code == 0)
+            break;
+        if (const GlyphRecord *record = drawableGlyph(code))
+            visit(*record, i, code);
+    }
+}
+
+float KText::penOffset(const GlyphRecord &record, int32_t index) const {
+    return textGlyphPages && index > 0 ? float(record.offsetX) : 0.0f;
+}
+
 float KText::measure(const void *text, int32_t count, float spacing, int32_t encoding) {
     if (!records || !text)
         return 0.0f;
-    const TextEncoding enc = resolveEncoding(encoding);
     float pen = 0.0f;
-    int32_t at = 0;
-    for (int32_t i = 0; count < 0 || i < count; i++) {
-        const uint32_t code = decodeChar(enc, text, &at, true);
-        if (code == 0)
-            break;
-        const GlyphRecord *record = drawableGlyph(code);
-        if (!record)
-            continue;
-        if (textGlyphPages && i > 0)
-            pen += float(record->offsetX);
-        pen += glyphStep(*record, spacing);
-    }
+    forEachGlyph(text, resolveEncoding(encoding), count, [&](const GlyphRecord &record, int32_t i, uint32_t) {
+        pen += penOffset(record, i) + glyphStep(record, spacing);
+    });
     return pen;
 }
 
@@ -140,26 +149,16 @@ void KText::drawLine(const void *text, float x, float y, float spacing, float sc
                      int32_t encoding) {
     if (!records || !text)
         return;
-    const TextEncoding enc = resolveEncoding(encoding);
     PageSwitch batch(pages);
     float pen = x;
-    int32_t at = 0;
-    for (int32_t i = 0;; i++) {
-        const uint32_t code = decodeChar(enc, text, &at, true);
-        if (code == 0)
-            break;
-        const GlyphRecord *record = drawableGlyph(code);
-        if (!record)
-            continue;
-        const int32_t page = glyphPage(*record);
-        if (textGlyphPages && i > 0)
-            pen += float(record->offsetX) * scale;
-        if (batch.use(page))
-            addGlyphQuad(*record, roundPen ? roundHalfUp(pen) : pen, y, scale, !roundPen);
-        pen += glyphStep(*record, spacing) * scale;
+    forEachGlyph(text, resolveEncoding(encoding), -1, [&](const GlyphRecord &record, int32_t i, uint32_t code) {
+        pen += penOffset(record, i) * scale;
+        if (batch.use(glyphPage(record)))
+            addGlyphQuad(record, roundPen ? roundHalfUp(pen) : pen, y, scale, !roundPen);
+        pen += glyphStep(record, spacing) * scale;
         if (code == kSpace)
             pen += spaceExtra * scale;
-    }
+    });
 }
 
 void KText::drawLineRight(const void *text, float right, float y, float spacing, bool roundPen) {
@@ -272,8 +271,8 @@ void KText::drawClipped(const void *text, float clipLeft, float clipTop, float c
         if (code == 0)
             break;
         const GlyphRecord *record = drawableGlyph(code);
-        if (textGlyphPages && i > 0 && record)
-            pen += float(record->offsetX);
+        if (record)
+            pen += penOffset(*record, i);
         const float left = roundHalfUp(pen);
         if (left >= clipRight) {
             stopped = true;
@@ -354,8 +353,8 @@ bool KText::charExtent(const void *text, float x, float offsetX, float spacing, 
             code = kSpace;
         }
         const GlyphRecord *record = drawableGlyph(code);
-        if (record && textGlyphPages && i > 0)
-            pen += float(record->offsetX);
+        if (record)
+            pen += penOffset(*record, i);
         if (i == index) {
             *outLeft = roundHalfUp(pen);
             *outRight = *outLeft + (record ? glyphStep(*record, spacing) : 0.0f);
@@ -399,8 +398,7 @@ int32_t KText::hitTest(const void *text, float x, float offsetX, float spacing, 
             code = kSpace;
         const GlyphRecord *record = drawableGlyph(code);
         if (record) {
-            if (textGlyphPages && i > 0)
-                pen += float(record->offsetX);
+            pen += penOffset(*record, i);
             float step = glyphStep(*record, spacing);
             if (code == kSpace && !pastEnd)
                 step += spaceExtra;
