@@ -19,6 +19,22 @@ bool isPlayableFormat(const WAVEFORMATEX &format) {
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
+// Every Get operation of a buffer hands one value to its out parameter, which must be given.
+template <typename T> HRESULT giveValue(T *out, T value) {
+    if (!out)
+        return DSERR_INVALIDPARAM;
+    *out = value;
+    return DS_OK;
+}
+
+HRESULT giveFormat(const WAVEFORMATEX &format, WAVEFORMATEX *out, DWORD bytes, DWORD *written) {
+    if (out && bytes >= sizeof(WAVEFORMATEX))
+        *out = format;
+    if (written)
+        *written = sizeof(WAVEFORMATEX);
+    return DS_OK;
+}
+
 class DirectSoundSecondaryBuffer final : public IDirectSoundBuffer {
 public:
     DirectSoundSecondaryBuffer(std::shared_ptr<AudioMixer> mixer, std::unique_ptr<AudioVoice> voice)
@@ -34,30 +50,11 @@ public:
         voice_->getPositions(playCursor, writeCursor);
         return DS_OK;
     }
-    HRESULT GetStatus(DWORD *status) override {
-        if (!status)
-            return DSERR_INVALIDPARAM;
-        *status = voice_->status();
-        return DS_OK;
-    }
-    HRESULT GetVolume(LONG *volume) override {
-        if (!volume)
-            return DSERR_INVALIDPARAM;
-        *volume = voice_->volume();
-        return DS_OK;
-    }
-    HRESULT GetPan(LONG *pan) override {
-        if (!pan)
-            return DSERR_INVALIDPARAM;
-        *pan = voice_->pan();
-        return DS_OK;
-    }
+    HRESULT GetStatus(DWORD *status) override { return giveValue(status, voice_->status()); }
+    HRESULT GetVolume(LONG *volume) override { return giveValue(volume, voice_->volume()); }
+    HRESULT GetPan(LONG *pan) override { return giveValue(pan, voice_->pan()); }
     HRESULT GetFormat(WAVEFORMATEX *format, DWORD bytes, DWORD *written) override {
-        if (format && bytes >= sizeof(WAVEFORMATEX))
-            *format = voice_->format();
-        if (written)
-            *written = sizeof(WAVEFORMATEX);
-        return DS_OK;
+        return giveFormat(voice_->format(), format, bytes, written);
     }
     HRESULT Lock(DWORD offset, DWORD bytes, void **first, DWORD *firstBytes, void **second, DWORD *secondBytes,
                  DWORD flags) override {
@@ -117,29 +114,12 @@ public:
         return DS_OK;
     }
     HRESULT GetStatus(DWORD *status) override {
-        if (!status)
-            return DSERR_INVALIDPARAM;
-        *status = playing_ ? DSBSTATUS_PLAYING | DSBSTATUS_LOOPING : 0u;
-        return DS_OK;
+        return giveValue(status, DWORD(playing_ ? DSBSTATUS_PLAYING | DSBSTATUS_LOOPING : 0u));
     }
-    HRESULT GetVolume(LONG *volume) override {
-        if (!volume)
-            return DSERR_INVALIDPARAM;
-        *volume = DSBVOLUME_MAX;
-        return DS_OK;
-    }
-    HRESULT GetPan(LONG *pan) override {
-        if (!pan)
-            return DSERR_INVALIDPARAM;
-        *pan = DSBPAN_CENTER;
-        return DS_OK;
-    }
+    HRESULT GetVolume(LONG *volume) override { return giveValue(volume, LONG(DSBVOLUME_MAX)); }
+    HRESULT GetPan(LONG *pan) override { return giveValue(pan, LONG(DSBPAN_CENTER)); }
     HRESULT GetFormat(WAVEFORMATEX *format, DWORD bytes, DWORD *written) override {
-        if (format && bytes >= sizeof(WAVEFORMATEX))
-            *format = format_;
-        if (written)
-            *written = sizeof(WAVEFORMATEX);
-        return DS_OK;
+        return giveFormat(format_, format, bytes, written);
     }
     HRESULT Lock(DWORD, DWORD, void **, DWORD *, void **, DWORD *, DWORD) override { return DSERR_INVALIDCALL; }
     HRESULT Play(DWORD, DWORD, DWORD) override {
