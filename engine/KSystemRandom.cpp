@@ -3,6 +3,7 @@
 
 #include "engine/KSystem.h"
 
+#include <climits>
 #include <cmath>
 #include <mutex>
 
@@ -54,10 +55,21 @@ MersenneTwister &generator() {
     return twister;
 }
 
+// A whole number as an int, held to the int range (not-a-number gives 0): script ranges may be huge.
+int saturatedInt(double value) {
+    if (std::isnan(value))
+        return 0;
+    if (value >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
 // Picks a whole number in [min, max]; rounding down keeps negative ranges inside their bounds.
 int pickWholeNumber(float min, float max) {
     const float spread = 0.95f;
-    return static_cast<int>(std::floor((max - min + spread) * randomUnit() + min));
+    return saturatedInt(std::floor((max - min + spread) * randomUnit() + min));
 }
 
 thread_local uint32_t crtRandState = 1;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -55,6 +57,22 @@ TEST(Random, ZeroOrOneComeAboutEquallyOften) {
     }
     // 1 comes for r at or above 1/1.95: a share of about 0.487.
     EXPECT_NEAR(ones / 20000.0, 0.487, 0.02);
+}
+
+TEST(Random, RangesBeyondTheIntRangeAreHeldToIt) {
+    // A script may ask for any range; the pick is held to what an int can hold instead of overflowing.
+    seedRandom(11);
+    bool sawTop = false;
+    for (int i = 0; i < 200; i++) {
+        int value = randomIntInRange({0.0f, 1e10f});
+        ASSERT_GE(value, 0);
+        sawTop = sawTop || value == INT_MAX;
+        ASSERT_LE(randomIntInRange({-1e10f, -5e9f}), -1);
+    }
+    EXPECT_TRUE(sawTop) << "most picks of 0..1e10 lie above the int range";
+    EXPECT_EQ(randomIntInRange({-1e10f, -5e9f}), INT_MIN);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(randomIntInRange({nan, 1.0f}), 0);
 }
 
 TEST(Random, NegativeRangesStayInsideTheirBounds) {
