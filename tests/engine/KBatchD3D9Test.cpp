@@ -9,7 +9,7 @@ namespace {
 class Batches : public RendererTest {
 protected:
     std::unique_ptr<KBatchD3D9> batch(int quads) {
-        auto made = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+        auto made = makeBatch();
         EXPECT_TRUE(made->allocateQuads(quads));
         return made;
     }
@@ -142,7 +142,7 @@ TEST_F(Batches, ScreenVerticesFollowTheGameAreaMapping) {
     auto picture = image(pixels, 8, 8);
     host.area = {16, 8, 64, 48, true, 2.0f};
     KGraphicD3D9::bindDevice(&host); // takes the mapping from the window
-    auto screen = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto screen = makeBatch();
     ASSERT_TRUE(screen->allocateVertices(60, KBatchD3D9::kTransformed));
     screen->startBatch(picture.get());
     screen->addImageRect(0, 0, 8, 8, 4, 4, false, false);
@@ -170,7 +170,7 @@ TEST_F(Batches, ScreenVerticesFollowTheGameAreaMapping) {
 TEST_F(Batches, StaticTrianglesAreStoredReversedAndDrawnInRange) {
     std::vector<uint32_t> pixels(4 * 4, 0xFF3366CCu);
     auto picture = image(pixels, 4, 4, false);
-    auto mesh = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto mesh = makeBatch();
     ASSERT_TRUE(mesh->allocateVertices(30, KBatchD3D9::kStatic3D));
     EXPECT_FALSE(mesh->allocateVertices(30, 3));
     ASSERT_TRUE(mesh->allocateVertices(30, KBatchD3D9::kStatic3D));
@@ -198,7 +198,7 @@ TEST_F(Batches, StaticTrianglesAreStoredReversedAndDrawnInRange) {
     mesh->drawStaticVertices(30, 6, picture.get()); // first at the capacity: nothing
 
     // A capacity that is not a multiple of 3: the last index would map past the buffer.
-    auto odd = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto odd = makeBatch();
     ASSERT_TRUE(odd->allocateVertices(31, KBatchD3D9::kStatic3D));
     odd->lockStaticVertices();
     odd->setStaticVertex(30, 1, 2, 3, 4, 5, 6, 7, 8);
@@ -243,7 +243,7 @@ TEST_F(Batches, WithoutADeviceBufferAddsNeverPassTheClientCopy) {
     restoreAllBatchBuffers();
 
     // A batch smaller than one quad takes none.
-    auto tiny = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto tiny = makeBatch();
     ASSERT_TRUE(tiny->allocateVertices(4, KBatchD3D9::kLit));
     tiny->startBatch(picture.get());
     tiny->addImageRect(0, 0, 4, 4, 0, 0, false, false);
@@ -295,7 +295,7 @@ TEST_F(Batches, QuadCountsWhoseVerticesOverflowAreRefused) {
 TEST_F(Batches, AStaticDrawPastTheEndIsCutToTheLastVertex) {
     std::vector<uint32_t> pixels(4 * 4, 0xFF3366CCu);
     auto picture = image(pixels, 4, 4, false);
-    auto mesh = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto mesh = makeBatch();
     ASSERT_TRUE(mesh->allocateVertices(30, KBatchD3D9::kStatic3D));
     mesh->lockStaticVertices();
     for (int i = 0; i < 30; ++i)

@@ -11,7 +11,7 @@ protected:
     lftest::TempDir temp;
 
     std::unique_ptr<KGraphicD3D9> target(int w, int h, bool alpha = true) {
-        auto picture = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+        auto picture = makePicture();
         EXPECT_TRUE(picture->createRenderTarget(w, h, true, alpha, false));
         return picture;
     }
@@ -168,7 +168,7 @@ TEST_F(RenderTargets, CopyFromTheBackBufferKeepsColoursAndSurvivesAReset) {
     host.clear(0xFF000000u);
     auto marker = std::unique_ptr<KGraphic>(createKGraphic());
     marker->fillRect(10, 10, 30, 20, 1, 0.5f, 0, 1);
-    auto copy = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    auto copy = makePicture();
     ASSERT_TRUE(copy->copyFromBackBuffer());
     EXPECT_EQ(copy->getImageWidth(), (float)kWidth);
     EXPECT_EQ(copy->getTextureFormat(), D3DFMT_X8R8G8B8);
@@ -217,12 +217,12 @@ TEST_F(RenderTargets, OutOfVideoMemoryFlushesPicturesFromFilesAndLoadsThemAgain)
     ASSERT_TRUE(writeImage(temp / "one.png", 64, 64, pixels));
     ASSERT_TRUE(writeImage(temp / "two.png", 64, 64, pixels));
     recreateWithBudget(3 * 64 * 64 * 4 - 1);
-    auto one = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
-    auto two = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    auto one = makePicture();
+    auto two = makePicture();
     ASSERT_TRUE(one->loadImageFile((temp / "one.png").c_str(), 0));
     ASSERT_TRUE(two->loadImageFile((temp / "two.png").c_str(), 0));
     clearLogContents();
-    auto canvas = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    auto canvas = makePicture();
     ASSERT_TRUE(canvas->createRenderTarget(64, 64, true, true, false)) << getLogContents();
     EXPECT_TRUE(logHas("D3D9: out of VRAM for render target, size 64x64, pixel format 21, flushing"));
     EXPECT_TRUE(logHas("D3D9: render target created after flushing 1 texture\n") ||
@@ -242,12 +242,12 @@ TEST_F(RenderTargets, OutOfVideoMemoryDuringAFrameOfTargetsAndDraws) {
     std::vector<uint32_t> pixels = patternPixels(64, 64);
     ASSERT_TRUE(writeImage(temp / "lamp.png", 64, 64, pixels));
     recreateWithBudget(2 * 64 * 64 * 4 + 100);
-    auto lamp = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    auto lamp = makePicture();
     ASSERT_TRUE(lamp->loadImageFile((temp / "lamp.png").c_str(), 0));
     auto first = target(64, 64);
     // The second target does not fit beside the lamp and the first target: the lamp gives way, comes back
     // only if there is room, and the frame goes on.
-    auto second = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    auto second = makePicture();
     EXPECT_TRUE(second->createRenderTarget(64, 64, true, true, false));
     EXPECT_TRUE(logHas("D3D9: render target created after flushing 1 texture"));
     second->beginRenderToTarget();
@@ -290,11 +290,11 @@ TEST_F(RenderTargets, FlushingMoreThanOneTextureSaysTexturesInThePlural) {
     recreateWithBudget(16384 + 4096 + 100);
     std::vector<std::unique_ptr<KGraphicD3D9>> pictures;
     for (const char *name : {"a.png", "b.png", "c.png"}) {
-        pictures.push_back(std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic())));
+        pictures.push_back(makePicture());
         ASSERT_TRUE(pictures.back()->loadImageFile((temp / name).c_str(), 0));
     }
     clearLogContents();
-    auto canvas = std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+    auto canvas = makePicture();
     ASSERT_TRUE(canvas->createRenderTarget(64, 64, true, true, false)) << getLogContents();
     EXPECT_TRUE(logHas("D3D9: render target created after flushing 2 textures")) << getLogContents();
     EXPECT_NE(pictures[2]->getTexture(), nullptr) << "the third was never flushed";

@@ -18,7 +18,7 @@ protected:
     lftest::TempDir temp;
 
     std::unique_ptr<KGraphicD3D9> newPicture() {
-        return std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+        return makePicture();
     }
     std::unique_ptr<KGraphicD3D9> loadedFrom(const std::vector<uint32_t> &pixels, int w, int h, bool alpha = false) {
         return std::unique_ptr<KGraphicD3D9>(pictureFrom(pixels, w, h, alpha));

@@ -41,7 +41,7 @@ protected:
     }
 
     std::unique_ptr<KGraphicD3D9> newPicture() {
-        return std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+        return picturetest::makePicture();
     }
 
     void expectImageAt(const std::vector<uint32_t> &frame, const std::vector<uint32_t> &image, int w, int h, int dx,
@@ -87,7 +87,7 @@ TEST_F(PicturesInTheWindow, APictureFromAPasswordZipArchiveDrawsExactly) {
 TEST_F(PicturesInTheWindow, TheFlipClosesOpenTargetsAndRewindsTheBatches) {
     auto canvas = newPicture();
     ASSERT_TRUE(canvas->createRenderTarget(16, 16, true, true, false));
-    auto quads = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto quads = picturetest::makeBatch();
     ASSERT_TRUE(quads->allocateQuads(8));
     quads->startBatch(canvas.get());
     quads->addFilledRect(0, 0, 4, 4, 1, 1, 1, 1);
@@ -117,7 +117,7 @@ TEST_F(PicturesInTheWindow, ALostDeviceInTheMiddleOfLoadsDrawsAndBatches) {
     ASSERT_TRUE(key->createFromPixels(keyPixels.data(), 8, 8, true, true));
     auto canvas = newPicture();
     ASSERT_TRUE(canvas->createRenderTarget(16, 16, true, true, false));
-    auto quads = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto quads = picturetest::makeBatch();
     ASSERT_TRUE(quads->allocateQuads(16));
 
     auto drawFrame = [&]() {
@@ -165,7 +165,7 @@ TEST_F(PicturesInTheWindow, SwitchingVerticalSyncResetsTheDeviceAroundThePicture
     ASSERT_TRUE(key->createFromPixels(pixels.data(), 8, 8, true, false));
     auto canvas = newPicture();
     ASSERT_TRUE(canvas->createRenderTarget(16, 16, true, true, false));
-    auto quads = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto quads = picturetest::makeBatch();
     ASSERT_TRUE(quads->allocateQuads(4));
     window->setMaxFrameRate(-1); // another sign class: the device is reset
     EXPECT_TRUE(canvas->takeTargetLostFlag());
@@ -229,7 +229,7 @@ TEST_F(PicturesInTheWindow, TheWindowReleasesTheTextBatchAndEveryPictureWithItsD
     std::vector<uint32_t> pixels = picturetest::patternPixels(8, 8);
     auto picture = newPicture();
     ASSERT_TRUE(picture->createFromPixels(pixels.data(), 8, 8, true, false));
-    auto quads = std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
+    auto quads = picturetest::makeBatch();
     ASSERT_TRUE(quads->allocateQuads(4));
     textBatch = createKBatch();
     ASSERT_TRUE(textBatch->allocateQuads(kTextBatchQuads));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -271,6 +272,14 @@ inline bool writeImage(const std::filesystem::path &path, int w, int h, const st
     bool ok = lftest::runProgram(argv) == 0;
     std::filesystem::remove(raw);
     return ok;
+}
+
+// A Direct3D 9 picture or batch from the factories (renderer type 3), owned by the caller.
+inline std::unique_ptr<KGraphicD3D9> makePicture() {
+    return std::unique_ptr<KGraphicD3D9>(static_cast<KGraphicD3D9 *>(createKGraphic()));
+}
+inline std::unique_ptr<KBatchD3D9> makeBatch() {
+    return std::unique_ptr<KBatchD3D9>(static_cast<KBatchD3D9 *>(createKBatch()));
 }
 
 inline bool logHas(const std::string &text) { return getLogContents().find(text) != std::string::npos; }
