@@ -44,11 +44,8 @@ std::vector<uint8_t> makeBmp(int32_t width, int32_t height, int bitCount, int co
 class BmpFiles : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        makeFolder();
-        std::string base = (*dir / "base.png").string(), alpha = (*dir / "alpha.png").string();
-        ASSERT_TRUE(magick({"-size", "37x23", "-seed", "7", "plasma:fractal", "-depth", "8", base}));
-        ASSERT_TRUE(magick({"-size", "37x23", "gradient:red-blue", "(", "-size", "37x23", "gradient:white-none",
-                            ")", "-compose", "copyopacity", "-composite", "-depth", "8", alpha}));
+        makeBaseAndAlpha("37x23", "7", "red-blue");
+        const std::string base = path("base.png"), alpha = path("alpha.png");
         struct Made {
             const char *name;
             std::vector<std::string> args;

@@ -52,6 +52,21 @@ void appendChunk(std::vector<uint8_t> &png, const char *type, const std::vector<
         png.push_back(uint8_t(crc >> shift));
 }
 
+// Deflate data without the zlib header and checksum, as CgBI files store it.
+std::vector<uint8_t> rawDeflate(std::vector<uint8_t> raw) {
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::vector<uint8_t> deflated(deflateBound(&stream, uLong(raw.size())));
+    stream.next_in = raw.data();
+    stream.avail_in = uInt(raw.size());
+    stream.next_out = deflated.data();
+    stream.avail_out = uInt(deflated.size());
+    deflate(&stream, Z_FINISH);
+    deflated.resize(stream.total_out);
+    deflateEnd(&stream);
+    return deflated;
+}
+
 // Writes a CgBI file of width x height pixels from straight red, green, blue, alpha bytes: samples
 // premultiplied and stored blue, green, red (, alpha), rows deflated raw and split over two IDAT chunks.
 std::vector<uint8_t> makeCgbi(const std::vector<uint8_t> &rgba, uint32_t width, uint32_t height, bool alpha) {
@@ -67,16 +82,7 @@ std::vector<uint8_t> makeCgbi(const std::vector<uint8_t> &rgba, uint32_t width, 
                 raw.push_back(uint8_t(a));
         }
     }
-    z_stream stream{};
-    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::vector<uint8_t> deflated(deflateBound(&stream, uLong(raw.size())));
-    stream.next_in = raw.data();
-    stream.avail_in = uInt(raw.size());
-    stream.next_out = deflated.data();
-    stream.avail_out = uInt(deflated.size());
-    deflate(&stream, Z_FINISH);
-    deflated.resize(stream.total_out);
-    deflateEnd(&stream);
+    const std::vector<uint8_t> deflated = rawDeflate(raw);
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     appendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
@@ -187,16 +193,7 @@ TEST_F(PngFiles, GreyWithAlphaIsRefused) {
 TEST(PngCgbi, PremultipliedBlueFirstPixelIsRestored) {
     // Stored blue 64, green 32, red 16, alpha 128: each channel x 255 / 128, remainder dropped.
     std::vector<uint8_t> raw = {0, 64, 32, 16, 128};
-    z_stream stream{};
-    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::vector<uint8_t> deflated(64);
-    stream.next_in = raw.data();
-    stream.avail_in = uInt(raw.size());
-    stream.next_out = deflated.data();
-    stream.avail_out = uInt(deflated.size());
-    deflate(&stream, Z_FINISH);
-    deflated.resize(stream.total_out);
-    deflateEnd(&stream);
+    const std::vector<uint8_t> deflated = rawDeflate(raw);
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     appendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
     appendChunk(png, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0});

@@ -32,11 +32,8 @@ std::vector<uint8_t> makeTga(int mapType, int imageType, int mapLength, int mapE
 class TgaFiles : public MagickSuite {
 protected:
     static void SetUpTestSuite() {
-        makeFolder();
-        std::string base = (*dir / "base.png").string(), alpha = (*dir / "alpha.png").string();
-        ASSERT_TRUE(magick({"-size", "41x19", "-seed", "3", "plasma:fractal", "-depth", "8", base}));
-        ASSERT_TRUE(magick({"-size", "41x19", "gradient:yellow-navy", "(", "-size", "41x19", "gradient:white-none",
-                            ")", "-compose", "copyopacity", "-composite", "-depth", "8", alpha}));
+        makeBaseAndAlpha("41x19", "3", "yellow-navy");
+        const std::string base = path("base.png"), alpha = path("alpha.png");
         struct Made {
             const char *name;
             std::vector<std::string> args;

@@ -156,8 +156,31 @@ protected:
     static void TearDownTestSuite() { dir.reset(); }
     void SetUp() override { clearLogContents(); }
     static std::string path(const std::string &name) { return (*dir / name).string(); }
+    // Makes base.png, an opaque plasma picture, and alpha.png, a colour gradient that fades to transparent,
+    // both of `size` ("WxH"), in the suite's folder.
+    static void makeBaseAndAlpha(const std::string &size, const std::string &seed, const std::string &gradient) {
+        makeFolder();
+        ASSERT_TRUE(magick({"-size", size, "-seed", seed, "plasma:fractal", "-depth", "8", path("base.png")}));
+        ASSERT_TRUE(magick({"-size", size, "gradient:" + gradient, "(", "-size", size, "gradient:white-none", ")",
+                            "-compose", "copyopacity", "-composite", "-depth", "8", path("alpha.png")}));
+    }
     static inline std::unique_ptr<lftest::TempDir> dir;
 };
+
+// Encodes a one-pixel record in a format that cannot be written: true when the encoder refused it with
+// `message` in the log.
+inline bool refusesToEncode(int format, const std::string &message) {
+    clearLogContents();
+    uint8_t pixel[4] = {};
+    ImageData image;
+    image.width = image.height = 1;
+    image.pixels = pixel;
+    uint8_t *out = nullptr;
+    uint32_t size = 0;
+    const bool encoded = encodeImage(format, &out, &size, &image);
+    std::free(out);
+    return !encoded && logContains(message);
+}
 
 // Encodes width x height pixels given as red, green, blue, alpha bytes (the encoders' order) to `out`;
 // ImageMagick (with `options`) and the engine's own decoder must both read back the same pixels, opaque
