@@ -81,8 +81,6 @@ private:
     void mountQualityArchiveOnly();
     bool hdModeAvailable();
     void chooseNarrowLayoutIfNearer(bool hd);
-    void hideSystemCursorFully();
-    void showSystemCursorFully();
     void createContext();
     void runSplashFrame();
     void waitForWindowMessage();

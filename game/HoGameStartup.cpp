@@ -1,6 +1,7 @@
 #include <string>
 
 #include "engine/KGraphicFactory.h"
+#include "engine/KInput.h"
 #include "engine/KResource.h"
 #include "engine/KSystem.h"
 #include "engine/KWindowD3D9.h"
@@ -90,10 +91,8 @@ void HoGame::createWindow() {
     window->setMaxFrameRate(-1);
     if (useStateSubfolder && statePath[0] != '\0')
         createFolder((std::string(statePath) + "/Velt").c_str());
-    if (options.rounded(kOptionHardwareCursor) == 0) {
-        systemCursorHidden = true;
-        hideSystemCursorFully();
-    }
+    if (options.rounded(kOptionHardwareCursor) == 0)
+        hideSystemCursor();
     window->setSoftwareCursor(false);
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     window->resetFrameTiming();
@@ -159,24 +158,11 @@ void HoGame::mountQualityArchive() {
     mountQualityArchiveOnly();
 }
 
-void HoGame::hideSystemCursorFully() {
-    while (ShowCursor(FALSE) >= 0) {
-    }
-}
-
-void HoGame::showSystemCursorFully() {
-    while (ShowCursor(TRUE) < 0) {
-    }
-}
-
 bool HoGame::applyHardwareCursor() {
-    if (options.rounded(kOptionHardwareCursor) != 0) {
-        systemCursorHidden = false;
-        showSystemCursorFully();
-    } else {
-        systemCursorHidden = true;
-        hideSystemCursorFully();
-    }
+    if (options.rounded(kOptionHardwareCursor) != 0)
+        showSystemCursor();
+    else
+        hideSystemCursor();
     return true;
 }
 

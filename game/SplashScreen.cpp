@@ -4,6 +4,7 @@
 
 #include "engine/KGraphic.h"
 #include "engine/KGraphicFactory.h"
+#include "engine/KInput.h"
 #include "engine/KSystem.h"
 #include "engine/KWindow.h"
 #include "game/HoGame.h"
@@ -39,6 +40,8 @@ float pictureOpacity(double elapsed) {
 bool (*SplashScreen::primaryButtonReader)() = SplashScreen::readPrimaryButton;
 
 bool SplashScreen::readPrimaryButton() {
+    if (pointerSynthesisActive)
+        return synthesizedPointerDown;
     const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
     return (GetAsyncKeyState(button) & 0x8000) != 0;
 }

@@ -26,7 +26,8 @@ public:
     static const char *const *pictureList();
     static int pictureIndex();
 
-    // Reads the primary mouse button; tests replace it to click at chosen times.
+    // Reads the primary mouse button (the synthesised pointer's while pointer synthesis is on); tests
+    // replace it to click at chosen times.
     static bool (*primaryButtonReader)();
     static bool readPrimaryButton();
 

@@ -66,8 +66,10 @@ struct LanternfallFixture : ::testing::Test {
             ASSERT_TRUE(fs::exists(gameFolder / archive)) << archive;
     }
 
-    std::vector<std::string> command(const std::string &logName, int frameLimit, const std::string &shots) {
+    std::vector<std::string> command(const std::string &logName, int frameLimit, const std::string &shots,
+                                     const std::string &inputScript = "") {
         return {"env",
+                "LANTERNFALL_INPUT_SCRIPT=" + inputScript,
                 "SDL_VIDEODRIVER=offscreen",
                 "SDL_AUDIODRIVER=dummy",
                 "XDG_DATA_HOME=" + (temp / "xdg").string(),
@@ -143,6 +145,18 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     ASSERT_TRUE(fs::exists(options));
     EXPECT_EQ(readText(options), "fullscreen=1\nhardware_cursor=0\nmusic=0.750\nsfx=0.750\nvoice=0.750\n"
                                  "fixed_aspect_ratio=0\nhd_graphics=1\n");
+}
+
+TEST_F(LanternfallFixture, AClickDuringTheHoldSkipsToTheFadeOut) {
+    // Pressed after frame 20 (the title held, about 1700 ms in): the title fades out from there, so the
+    // lighthouse is already fading in at frame 36, when the title would still be showing without the click.
+    lftest::writeFileText(temp / "input.txt", "20 move 900 540\n20 press left\n21 release left\n");
+    fs::create_directories(temp / "shots");
+    ASSERT_EQ(lftest::runProgram(command("click.log", 40, "19,36", (temp / "input.txt").string())), 0);
+    expectColour(shot(19), 900, 100, kTitleField);
+    const Rgb horizon = screenshotPixel(shot(36), 900, 703);
+    EXPECT_GT(horizon[0], 50) << "the lighthouse's evening sky, half faded in";
+    EXPECT_LT(horizon[0], 200);
 }
 
 TEST_F(LanternfallFixture, WithoutTheArchivesTheGameStillStartsAndEnds) {
