@@ -277,4 +277,22 @@ TEST_F(SplashFixture, APausedPassStillTakesWindowMessages) {
     EXPECT_EQ(game->window, nullptr);
 }
 
+TEST_F(SplashFixture, ThePauseEndsWithTheResumeAnnouncedThroughTheWindow) {
+    mountPictures(true, true, true);
+    startGame();
+    game->splash = std::make_unique<SplashScreen>(game.get());
+    game->options.set(kOptionFullscreen, 1.0f);
+    const HWND window = game->window->getWindowHandle();
+    PostMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    ASSERT_TRUE(game->runPass());
+    ASSERT_EQ(game->paused, 1);
+    const double splashTime = game->splash->elapsed;
+    PostMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(game->runPass()); // paused: waits for the message, which ends the pause
+    EXPECT_EQ(game->paused, 0);
+    EXPECT_EQ(game->splash->elapsed, splashTime);
+    EXPECT_TRUE(game->runPass());
+    EXPECT_GT(game->splash->elapsed, splashTime);
+}
+
 } // namespace
