@@ -1,7 +1,10 @@
+// test-labels: threaded
 // Pixel rules of the software Direct3D device, read back through the device.
 #include "tests/platform/D3D9TestSupport.h"
 
 #include "platform/SoftRasterizerKernels.h"
+
+#include <cmath>
 
 using namespace d3dtest;
 
@@ -472,4 +475,51 @@ TEST_F(D3D9Draw, PrimitivesAreClippedAtTheNearPlaneNotDropped) {
     ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL)), D3D_OK);
     for (uint32_t p : readPixels())
         ASSERT_EQ(p, 0xFF000000u);
+}
+
+TEST_F(D3D9Draw, ManyRasteriserThreadsGiveTheSamePixelsAsOne) {
+    auto recreate = [&](int threads) {
+        device->Release();
+        d3d->Release();
+        platformDestroyTestWindow(window);
+        device = nullptr;
+        d3d = nullptr;
+        width = 203;
+        height = 151;
+        createDevice(threads);
+    };
+    auto drawScene = [&]() {
+        std::vector<uint32_t> texels = patternPixels(16, 16);
+        for (size_t i = 0; i < texels.size(); ++i)
+            texels[i] = (texels[i] & 0x00FFFFFFu) | (uint32_t)((i * 37) & 0xFF) << 24;
+        IDirect3DTexture9 *texture = makeTexture(16, 16, texels);
+        device->SetTexture(0, texture);
+        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        clear(0xFF102030);
+        D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
+        for (int i = 0; i < 60; ++i) {
+            float angle = i * 0.37f, scale = 0.5f + (i % 7) * 0.4f;
+            D3DMATRIX world = matrix(std::cos(angle) * scale, std::cos(angle) * scale, 1, (float)(i * 13 % width),
+                                     -(float)(i * 29 % height), 0);
+            world._12 = std::sin(angle) * scale;
+            world._21 = -std::sin(angle) * scale;
+            device->SetTransform(D3DTS_WORLD, &world);
+            device->SetRenderState(D3DRS_DESTBLEND, i % 3 ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE);
+            device->SetSamplerState(0, D3DSAMP_ADDRESSU, 1 + i % 3);
+            VertexL quad[4] = {{-20, 20, 0, 0xFFFFFFFF, -0.5f, -0.5f}, {20, 20, 0, 0xC0FF80FF, 1.5f, -0.5f},
+                               {-20, -20, 0, 0x80FFFFFF, -0.5f, 1.5f}, {20, -20, 0, 0xFF80FF80, 1.5f, 1.5f}};
+            device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL));
+        }
+        device->SetTransform(D3DTS_WORLD, &identity);
+        device->SetTexture(0, nullptr);
+        texture->Release();
+        return readPixels();
+    };
+    recreate(1);
+    std::vector<uint32_t> one = drawScene();
+    recreate(8);
+    std::vector<uint32_t> many = drawScene();
+    EXPECT_EQ(one, many);
 }
