@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/KGraphicD3D9.h"
 #include "engine/KGraphicD3D9State.h"
@@ -244,24 +245,20 @@ HRESULT KGraphicD3D9::createTargetTextureFlushingOthers(uint32_t width, uint32_t
         auto flushable = [this](KGraphicD3D9 *picture) {
             return picture != this && !picture->isRenderTarget && picture->fileName[0] != '\0';
         };
-        int flushed = 0;
-        KObjectListable *last = nullptr;
+        // Only pictures that held a texture give way, and only those are loaded again: an empty picture frees
+        // nothing, and one decoded but not uploaded on purpose must stay that way.
+        std::vector<KGraphicD3D9 *> flushedPictures;
         for (KObjectListable *node = pictures().head; node && result == D3DERR_OUTOFVIDEOMEMORY; node = node->next) {
-            last = node;
             KGraphicD3D9 *picture = static_cast<KGraphicD3D9 *>(node);
             if (!flushable(picture) || !picture->textures[0])
                 continue;
             picture->releaseImage();
-            ++flushed;
+            flushedPictures.push_back(picture);
             result = createTargetTexture(width, height, format);
         }
-        for (KObjectListable *node = pictures().head; node; node = node->next) {
-            KGraphicD3D9 *picture = static_cast<KGraphicD3D9 *>(node);
-            if (flushable(picture))
-                restorePicture(picture);
-            if (node == last)
-                break;
-        }
+        for (KGraphicD3D9 *picture : flushedPictures)
+            restorePicture(picture);
+        int flushed = (int)flushedPictures.size();
         if (FAILED(result)) {
             logMessage("D3D9: CreateSurface (render target) returned 0x%X after flushing managed textures, size "
                        "%dx%d, pixel format %d, ERROR",

@@ -283,7 +283,8 @@ TEST_F(RenderTargets, ATargetGivenPixelsBecomesAPictureThatSurvivesAReset) {
 }
 
 TEST_F(RenderTargets, FlushingMoreThanOneTextureSaysTexturesInThePlural) {
-    // Three 32 x 32 pictures use 12 KiB; a 64 x 64 target (16 KiB) fits once two of them are gone.
+    // Three 32 x 32 pictures on the device use 12 KiB; a 64 x 64 target (16 KiB) fits once two of them are
+    // gone.
     std::vector<uint32_t> pixels = patternPixels(32, 32);
     for (const char *name : {"a.png", "b.png", "c.png"})
         ASSERT_TRUE(writeImage(temp / name, 32, 32, pixels));
@@ -293,9 +294,19 @@ TEST_F(RenderTargets, FlushingMoreThanOneTextureSaysTexturesInThePlural) {
         pictures.push_back(makePicture());
         ASSERT_TRUE(pictures.back()->loadImageFile((temp / name).c_str(), 0));
     }
+    // Decoded but not uploaded, ahead of the others in the list: it holds no texture to give way, and the
+    // flush must not upload it either.
+    std::vector<uint32_t> small = patternPixels(8, 8);
+    ASSERT_TRUE(writeImage(temp / "decoded.png", 8, 8, small));
+    pictures.front()->loadImageFile((temp / "decoded.png").c_str(), 1);
+    ASSERT_EQ(pictures.front()->getTexture(), nullptr);
+    pictures.push_back(makePicture());
+    ASSERT_TRUE(pictures.back()->loadImageFile((temp / "a.png").c_str(), 0));
     clearLogContents();
     auto canvas = makePicture();
     ASSERT_TRUE(canvas->createRenderTarget(64, 64, true, true, false)) << getLogContents();
     EXPECT_TRUE(logHas("D3D9: render target created after flushing 2 textures")) << getLogContents();
-    EXPECT_NE(pictures[2]->getTexture(), nullptr) << "the third was never flushed";
+    EXPECT_NE(pictures[3]->getTexture(), nullptr) << "the last was never flushed";
+    EXPECT_EQ(pictures[0]->getTexture(), nullptr);
+    EXPECT_NE(pictures[0]->getImageData()->pixels, nullptr) << "still decoded only";
 }
