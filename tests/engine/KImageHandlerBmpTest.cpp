@@ -46,10 +46,7 @@ protected:
     static void SetUpTestSuite() {
         makeBaseAndAlpha("37x23", "7", "red-blue");
         const std::string base = path("base.png"), alpha = path("alpha.png");
-        struct Made {
-            const char *name;
-            std::vector<std::string> args;
-        } made[] = {
+        makeFiles({
             {"b1.bmp", {base, "-colors", "2", "-type", "palette", "bmp3:"}},
             {"b4.bmp", {base, "-colors", "16", "-type", "palette", "bmp3:"}},
             {"b8.bmp", {base, "-colors", "200", "-type", "palette", "-compress", "none", "bmp3:"}},
@@ -60,11 +57,7 @@ protected:
             {"b565.bmp", {base, "-define", "bmp:subtype=RGB565", "bmp:"}},
             {"b32.bmp", {alpha, "bmp:"}},
             {"b32rgb.bmp", {alpha, "-define", "bmp3:alpha=true", "bmp3:"}},
-        };
-        for (auto &m : made) {
-            m.args.back() += (*dir / m.name).string();
-            ASSERT_TRUE(magick(m.args)) << m.name;
-        }
+        });
     }
 };
 

@@ -34,10 +34,7 @@ protected:
     static void SetUpTestSuite() {
         makeBaseAndAlpha("41x19", "3", "yellow-navy");
         const std::string base = path("base.png"), alpha = path("alpha.png");
-        struct Made {
-            const char *name;
-            std::vector<std::string> args;
-        } made[] = {
+        std::vector<MadeFile> made = {
             {"t24.tga", {base, "-type", "truecolor"}},
             {"t32.tga", {alpha}},
             {"tmap.tga", {base, "-colors", "100", "-type", "palette"}},
@@ -47,12 +44,11 @@ protected:
             {"tmaprle.tga", {base, "-colors", "100", "-type", "palette", "-compress", "rle"}},
             {"tgreyrle.tga", {base, "-colorspace", "gray", "-type", "grayscale", "-compress", "rle"}},
         };
-        for (auto &m : made) {
-            // Written top row first with the orientation bit set: this ImageMagick stores rows in image
-            // order even where the header says bottom-up.
-            m.args.insert(m.args.end(), {"-orient", "topleft", "tga:" + (*dir / m.name).string()});
-            ASSERT_TRUE(magick(m.args)) << m.name;
-        }
+        // Written top row first with the orientation bit set: this ImageMagick stores rows in image order
+        // even where the header says bottom-up.
+        for (MadeFile &m : made)
+            m.args.insert(m.args.end(), {"-orient", "topleft", "tga:"});
+        makeFiles(made);
     }
 };
 

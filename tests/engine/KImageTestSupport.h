@@ -164,6 +164,18 @@ protected:
         ASSERT_TRUE(magick({"-size", size, "gradient:" + gradient, "(", "-size", size, "gradient:white-none", ")",
                             "-compose", "copyopacity", "-composite", "-depth", "8", path("alpha.png")}));
     }
+    // One picture ImageMagick writes: its arguments, the last of which is the output format prefix (such as
+    // "bmp3:") that the file's path is appended to.
+    struct MadeFile {
+        const char *name;
+        std::vector<std::string> args;
+    };
+    static void makeFiles(std::vector<MadeFile> files) {
+        for (MadeFile &file : files) {
+            file.args.back() += path(file.name);
+            ASSERT_TRUE(magick(file.args)) << file.name;
+        }
+    }
     static inline std::unique_ptr<lftest::TempDir> dir;
 };
 
