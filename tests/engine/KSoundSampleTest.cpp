@@ -1,4 +1,4 @@
-// test-labels: threaded
+// test-labels: threaded realtime
 // Samples decoded whole into their voices: WAV files of 8 and 16 bits and Ogg Vorbis data land in
 // every voice as they were; WAV files whose sizes lie, that are cut short or not PCM fail with a
 // logged error and leave nothing loaded.

@@ -1,4 +1,4 @@
-// test-labels: threaded
+// test-labels: threaded realtime
 // Engine sounds heard through the mixer's capture hook: Ogg Vorbis tones made by libvorbisenc play
 // at their pitch and length, streams longer than their buffers play to their last sample and end,
 // loops have no gap, pausing and suspension lose nothing, bad files fail with a logged error, and

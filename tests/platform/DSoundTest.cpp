@@ -1,4 +1,4 @@
-// test-labels: threaded
+// test-labels: threaded realtime
 // The sound buffers over the SDL mixer, heard through the WAV capture hook: formats are converted to
 // the 44100 Hz stereo output at the right pitch and length, cursors behave as the streaming code
 // expects, locks hand out the right regions, volume and pan follow the decibel scale.
