@@ -86,12 +86,7 @@ D3D9Device::~D3D9Device() {
 ULONG D3D9Device::AddRef() { return ++refs_; }
 
 ULONG D3D9Device::Release() {
-    if (refs_.load() == 0)
-        return 0;
-    ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
+    return releaseReference(refs_, this);
 }
 
 HRESULT D3D9Device::configure(const D3DPRESENT_PARAMETERS &requested) {

@@ -1,6 +1,8 @@
 // The adapter object: one software adapter whose display mode is the desktop's, and device creation.
 #include <atomic>
 
+#include "platform/ComReference.h"
+
 #include "platform/D3D9Internal.h"
 #include "platform/DeviceHooks.h"
 #include "platform/DxtBlocks.h"
@@ -11,14 +13,7 @@ namespace {
 class D3D9Adapter final : public IDirect3D9 {
 public:
     ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        if (refs_.load() == 0)
-            return 0;
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG Release() override { return releaseReference(refs_, this); }
 
     UINT GetAdapterCount() override { return 1; }
 

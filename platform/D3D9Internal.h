@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ComReference.h"
 #include "platform/D3D9.h"
 #include "platform/SoftRasterizer.h"
 
@@ -20,6 +21,8 @@ struct DeviceCore {
     int liveDefaultPoolResources = 0;
     D3D9Device *device = nullptr; // null once the device is gone
 
+    // GetDevice of every resource: the device with a new reference, or an error once it is gone.
+    HRESULT handOutDevice(IDirect3DDevice9 **out);
     // Accounts for a new resource in the given pool; false when the budget is exceeded.
     bool reserve(D3DPOOL pool, uint64_t bytes);
     void unreserve(D3DPOOL pool, uint64_t bytes);

@@ -13,6 +13,14 @@ bool DeviceCore::reserve(D3DPOOL pool, uint64_t bytes) {
     return true;
 }
 
+HRESULT DeviceCore::handOutDevice(IDirect3DDevice9 **out) {
+    if (!out || !device)
+        return D3DERR_INVALIDCALL;
+    *out = device;
+    (*out)->AddRef();
+    return D3D_OK;
+}
+
 void DeviceCore::unreserve(D3DPOOL pool, uint64_t bytes) {
     if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED)
         return;
@@ -51,21 +59,15 @@ ULONG D3D9Surface::AddRef() {
 ULONG D3D9Surface::Release() {
     if (container_)
         return container_->Release();
-    if (refs_.load() == 0)
-        return 0;
-    ULONG left = --refs_;
-    if (left == 0 && !deviceOwned_)
-        delete this;
-    return left;
+    if (deviceOwned_) {
+        // The device deletes it; only the callers' references are counted here.
+        ULONG current = refs_.load();
+        return current == 0 ? 0 : --refs_;
+    }
+    return releaseReference(refs_, this);
 }
 
-HRESULT D3D9Surface::GetDevice(IDirect3DDevice9 **device) {
-    if (!device || !core_->device)
-        return D3DERR_INVALIDCALL;
-    *device = core_->device;
-    (*device)->AddRef();
-    return D3D_OK;
-}
+HRESULT D3D9Surface::GetDevice(IDirect3DDevice9 **device) { return core_->handOutDevice(device); }
 
 HRESULT D3D9Surface::GetDesc(D3DSURFACE_DESC *desc) {
     if (!desc)

@@ -24,21 +24,10 @@ D3D9Texture::~D3D9Texture() {
 ULONG D3D9Texture::AddRef() { return ++refs_; }
 
 ULONG D3D9Texture::Release() {
-    if (refs_.load() == 0)
-        return 0;
-    ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
+    return releaseReference(refs_, this);
 }
 
-HRESULT D3D9Texture::GetDevice(IDirect3DDevice9 **device) {
-    if (!device || !core_->device)
-        return D3DERR_INVALIDCALL;
-    *device = core_->device;
-    (*device)->AddRef();
-    return D3D_OK;
-}
+HRESULT D3D9Texture::GetDevice(IDirect3DDevice9 **device) { return core_->handOutDevice(device); }
 
 DWORD D3D9Texture::GetLevelCount() { return (DWORD)levels_.size(); }
 

@@ -15,21 +15,10 @@ D3D9VertexBuffer::~D3D9VertexBuffer() {
 ULONG D3D9VertexBuffer::AddRef() { return ++refs_; }
 
 ULONG D3D9VertexBuffer::Release() {
-    if (refs_.load() == 0)
-        return 0;
-    ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
+    return releaseReference(refs_, this);
 }
 
-HRESULT D3D9VertexBuffer::GetDevice(IDirect3DDevice9 **device) {
-    if (!device || !core_->device)
-        return D3DERR_INVALIDCALL;
-    *device = core_->device;
-    (*device)->AddRef();
-    return D3D_OK;
-}
+HRESULT D3D9VertexBuffer::GetDevice(IDirect3DDevice9 **device) { return core_->handOutDevice(device); }
 
 HRESULT D3D9VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC *desc) {
     if (!desc)

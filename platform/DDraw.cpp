@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+
+#include "platform/ComReference.h"
 #include <cstring>
 
 #include "platform/DeviceHooks.h"
@@ -14,14 +16,7 @@ namespace {
 class DirectDraw7 final : public IDirectDraw7 {
 public:
     ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        if (refs_.load() == 0)
-            return 0;
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG Release() override { return releaseReference(refs_, this); }
     HRESULT GetAvailableVidMem(DDSCAPS2 *caps, DWORD *total, DWORD *free) override {
         if (!caps || (!total && !free))
             return DDERR_INVALIDPARAMS;
