@@ -106,7 +106,10 @@ TEST_F(DdsFiles, OtherPixelFormatsAndShortFilesAreRefused) {
         EXPECT_EQ(decodeDamagedVariants(kImageFormatDds, readBytes(path(name))), 0);
 }
 
-TEST(DdsEncoding, IsRefused) { EXPECT_TRUE(refusesToEncode(kImageFormatDds, "DDS: encoding of DDS images is not supported yet")) << getLogContents(); }
+TEST(DdsEncoding, IsRefused) {
+    EXPECT_TRUE(refusesToEncode(kImageFormatDds, "DDS: encoding of DDS images is not supported yet"))
+        << getLogContents();
+}
 
 TEST_F(DdsFiles, CompressingWritesAFileThatImageMagickReads) {
     std::string savedDataPath = dataPath;

@@ -221,6 +221,8 @@ TEST_F(GifFiles, TruncatedAndCorruptedFilesStayInBounds) {
     }
 }
 
-TEST(GifEncoding, IsRefused) { EXPECT_TRUE(refusesToEncode(kImageFormatGif, "GIF: encoding isn't supported")) << getLogContents(); }
+TEST(GifEncoding, IsRefused) {
+    EXPECT_TRUE(refusesToEncode(kImageFormatGif, "GIF: encoding isn't supported")) << getLogContents();
+}
 
 } // namespace
