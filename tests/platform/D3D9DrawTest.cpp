@@ -523,3 +523,35 @@ TEST_F(D3D9Draw, ManyRasteriserThreadsGiveTheSamePixelsAsOne) {
     std::vector<uint32_t> many = drawScene();
     EXPECT_EQ(one, many);
 }
+
+TEST_F(D3D9Draw, FullHdPictureDrawnOneToOneKeepsEveryTexel) {
+    // The game's background: an 1800x1080 picture in a 2048x2048 texture, linear filtering, through the
+    // engine's view transform at the HD design size.
+    device->Release();
+    d3d->Release();
+    platformDestroyTestWindow(window);
+    device = nullptr;
+    d3d = nullptr;
+    width = 1800;
+    height = 1080;
+    createDevice(4);
+    const int tw = 2048, th = 2048;
+    std::vector<uint32_t> texels((size_t)tw * th);
+    for (int y = 0; y < th; ++y)
+        for (int x = 0; x < tw; ++x)
+            texels[(size_t)y * tw + x] = 0xFF000000u | (uint32_t)(x * 131 + y * 7) % 0xFFFFFF;
+    IDirect3DTexture9 *texture = makeTexture(tw, th, texels, D3DFMT_X8R8G8B8);
+    device->SetTexture(0, texture);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    clear(0xFF000000);
+    drawQuad(0, 0, 1800, 1080, 0xFFFFFFFF, 0, 0, 1800.0f / tw, 1080.0f / th);
+    std::vector<uint32_t> pixels = readPixels();
+    int wrong = 0;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1800; ++x)
+            wrong += pixels[(size_t)y * 1800 + x] != texels[(size_t)y * tw + x];
+    EXPECT_EQ(wrong, 0);
+    device->SetTexture(0, nullptr);
+    texture->Release();
+}
