@@ -52,9 +52,7 @@ void findDataPath() {
         folder.clear();
     }
     // Without the program's folder, data is looked for in the working folder rather than at the root.
-    if (folder.empty())
-        folder = ".";
-    copyBounded(dataPath, sizeof dataPath, folder);
+    copyBounded(dataPath, sizeof dataPath, folder.empty() ? std::string(".") : folder);
     logMessage("System: data path is %s", dataPath);
 }
 
