@@ -25,7 +25,9 @@ std::vector<uint8_t> packCodes(const std::vector<std::pair<int, int>> &codes) {
     }
     if (bits > 0)
         bytes.push_back(uint8_t(buffer));
-    std::vector<uint8_t> block = {uint8_t(bytes.size())};
+    std::vector<uint8_t> block;
+    block.reserve(bytes.size() + 2);
+    block.push_back(uint8_t(bytes.size()));
     block.insert(block.end(), bytes.begin(), bytes.end());
     block.push_back(0);
     return block;
@@ -36,6 +38,7 @@ std::vector<uint8_t> packCodes(const std::vector<std::pair<int, int>> &codes) {
 std::vector<uint8_t> makeGif(int width, int height, const std::vector<uint8_t> &data) {
     std::vector<uint8_t> file = {'G', 'I', 'F', '8', '9', 'a', uint8_t(width), 0, uint8_t(height), 0, 0x81, 0, 0,
                                  0,   0,   0,   255, 0,   0,   0,            255, 0, 0,             0, 255};
+    file.reserve(file.size() + 11 + data.size() + 1);
     file.insert(file.end(), {0x2C, 0, 0, 0, 0, uint8_t(width), 0, uint8_t(height), 0, 0, 2});
     file.insert(file.end(), data.begin(), data.end());
     file.push_back(0x3B);

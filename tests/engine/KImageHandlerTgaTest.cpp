@@ -14,6 +14,7 @@ using namespace imagetest;
 std::vector<uint8_t> makeTga(int mapType, int imageType, int mapLength, int mapEntryBits, int width, int height,
                              int depth, int descriptor, const std::vector<uint8_t> &rest) {
     std::vector<uint8_t> file(18);
+    file.reserve(18 + rest.size());
     file[1] = uint8_t(mapType);
     file[2] = uint8_t(imageType);
     file[5] = uint8_t(mapLength);

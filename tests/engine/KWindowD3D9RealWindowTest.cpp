@@ -35,17 +35,24 @@ std::string pixelOfFile(const std::filesystem::path &file, int x, int y) {
 }
 
 // An X server of our own on a free display; stopped (by its process id) when the object goes.
+std::string displayName(int number) {
+    char name[16];
+    std::snprintf(name, sizeof name, ":%d", number);
+    return name;
+}
+
 class XServer {
 public:
     XServer() {
         if (access("/usr/bin/Xvfb", X_OK) != 0)
             return;
         for (int number = 140 + getpid() % 40; number < 240 && display_.empty(); ++number) {
-            std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+            std::string lock = "/tmp/.X" + std::to_string(number);
+            lock += "-lock";
             if (access(lock.c_str(), F_OK) == 0)
                 continue; // taken
             if (start(number))
-                display_ = ":" + std::to_string(number);
+                display_ = displayName(number);
         }
     }
     ~XServer() { stop(); }
@@ -59,7 +66,7 @@ private:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::string name = ":" + std::to_string(number);
+        std::string name = displayName(number);
         const char *argv[] = {"/usr/bin/Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
                               nullptr};
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char **>(argv), environ) != 0)
