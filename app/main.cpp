@@ -4,13 +4,5 @@
 
 int main() {
     initSystem();
-    GameSettings settings;
-    settings.useStateSubfolder = 1;
-    settings.designWidth = 2048.0f;
-    settings.designHeight = 1536.0f;
-    settings.wideAllowed = 1;
-    settings.wideWidth = 2560.0f;
-    settings.normalMode = 1;
-    settings.smallMode = 0;
-    return runGameEntry(settings);
+    return runGameEntry(lanternfallSettings());
 }

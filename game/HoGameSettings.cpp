@@ -13,6 +13,18 @@ constexpr const char *kOptionNames[kGameOptionCount] = {"fullscreen", "hardware_
 
 } // namespace
 
+GameSettings lanternfallSettings() {
+    GameSettings settings;
+    settings.useStateSubfolder = 1;
+    settings.designWidth = 2048.0f;
+    settings.designHeight = 1536.0f;
+    settings.wideAllowed = 1;
+    settings.wideWidth = 2560.0f;
+    settings.normalMode = 1;
+    settings.smallMode = 0;
+    return settings;
+}
+
 int32_t roundOptionValue(float value) {
     // Scripts may store any number; beyond the integer range the result saturates.
     if (!(value > -2147483520.0f))

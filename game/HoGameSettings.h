@@ -16,6 +16,10 @@ struct GameSettings {
     uint8_t smallMode = 0;  // a 480 x 360 mode, used only without the normal mode
 };
 
+// The geometry the program entry fixes: the 2048 x 1536 design, the 2560-unit wide design, the normal
+// HD or SD modes and the per-user subfolder.
+GameSettings lanternfallSettings();
+
 // The option slots have the shape of script values so that scripts can read and set them; a slot that
 // does not hold a number reads as 0.
 enum GameOptionIndex : int32_t {

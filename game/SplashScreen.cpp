@@ -55,7 +55,7 @@ int SplashScreen::pictureIndex() {
 }
 
 SplashScreen::SplashScreen(HoGame *owner) : game(owner) {
-    const bool hd = game && game->settings.normalMode && game->options.rounded(kOptionHdGraphics) > 0;
+    const bool hd = game && game->settings.normalMode && game->isHd();
     currentPictureList = hd ? kHdPictures : kSdPictures;
     currentPictureIndex = 0;
     loadNextPicture();

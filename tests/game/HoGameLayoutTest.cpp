@@ -1,3 +1,4 @@
+#include "engine/KSound.h"
 #include "engine/KSystem.h"
 #include "engine/KSystemLog.h"
 #include "engine/KWindowEvent.h"
@@ -64,21 +65,10 @@ public:
     void setEventCallback(KWindowEventCallback c) override { callback = c; }
 };
 
-GameSettings gameSettings() {
-    GameSettings settings;
-    settings.useStateSubfolder = 1;
-    settings.designWidth = 2048.0f;
-    settings.designHeight = 1536.0f;
-    settings.wideAllowed = 1;
-    settings.wideWidth = 2560.0f;
-    settings.normalMode = 1;
-    return settings;
-}
-
 // The game with a recording window in place of the Direct3D one.
 class LayoutGame : public HoGame {
 public:
-    explicit LayoutGame(const GameSettings &settings = gameSettings()) : HoGame(settings) {}
+    explicit LayoutGame(const GameSettings &settings = lanternfallSettings()) : HoGame(settings) {}
     LayoutWindow *prepared = new LayoutWindow(&windowDeleted);
     bool windowDeleted = false;
 
@@ -195,7 +185,7 @@ TEST_F(LayoutFixture, AWindowedHdGameTooTallForTheDesktopGoesFullScreenBeforeCre
 }
 
 TEST_F(LayoutFixture, TheSmallModeWithoutTheNormalMode) {
-    GameSettings settings = gameSettings();
+    GameSettings settings = lanternfallSettings();
     settings.normalMode = 0;
     settings.smallMode = 1;
     LayoutGame game(settings);
@@ -339,7 +329,7 @@ TEST_F(LayoutFixture, TheViewShiftsTheDesignAreaOntoTheScreen) {
 
 TEST(DisplayLayout, DesktopShapeDecidesWideOrNarrow) {
     ScreenValues hd;
-    applyQualityLayout(hd, gameSettings(), true, true);
+    applyQualityLayout(hd, lanternfallSettings(), true, true);
     EXPECT_FALSE(desktopPrefersNarrow(hd, 1920, 1080)); // 1.778: wider than the wide layout
     EXPECT_FALSE(desktopPrefersNarrow(hd, 1680, 1050)); // 1.6 is nearer 1.667 than 1.333
     EXPECT_TRUE(desktopPrefersNarrow(hd, 1600, 1200));  // 4:3
@@ -373,6 +363,21 @@ TEST_F(EventFixture, SuspendPausesOnlyInFullScreenAndResumeOrActivationEndsIt) {
     game.options.set(kOptionFullscreen, 0.0f);
     HoGame::onWindowEvent(&suspend);
     EXPECT_EQ(game.paused, 0);
+}
+
+TEST_F(EventFixture, DeactivationSuspendsTheSoundsAndActivationResumesThem) {
+    LayoutGame game;
+    create(game, 1920, 1080);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    {
+        KSound sound; // the first sound starts the sound layer
+        KWindowEvent activate = eventOfType(kEventActivate), deactivate = eventOfType(kEventDeactivate);
+        HoGame::onWindowEvent(&deactivate);
+        EXPECT_TRUE(areSoundsSuspended());
+        HoGame::onWindowEvent(&activate);
+        EXPECT_FALSE(areSoundsSuspended());
+    }
+    shutdownSound();
 }
 
 TEST_F(EventFixture, LowMemoryIsLoggedAndOtherEventsAreAnsweredTrue) {

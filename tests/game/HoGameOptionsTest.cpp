@@ -14,20 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GameSettings gameSettings() {
-    GameSettings settings;
-    settings.useStateSubfolder = 1;
-    settings.designWidth = 2048.0f;
-    settings.designHeight = 1536.0f;
-    settings.wideAllowed = 1;
-    settings.wideWidth = 2560.0f;
-    settings.normalMode = 1;
-    return settings;
-}
-
 struct OptionsFixture : ::testing::Test {
     lftest::TempDir temp;
-    HoGame game{gameSettings()};
+    HoGame game{lanternfallSettings()};
 
     void SetUp() override {
         // The state folder lies under the application-data folder, as in the game.
@@ -60,7 +49,7 @@ TEST_F(OptionsFixture, DefaultsAreWrittenAsSevenLinesInOrder) {
 }
 
 TEST_F(OptionsFixture, WithoutTheSubfolderTheFileLivesInTheStateFolder) {
-    GameSettings settings = gameSettings();
+    GameSettings settings = lanternfallSettings();
     settings.useStateSubfolder = 0;
     HoGame flat(settings);
     std::snprintf(flat.statePath, sizeof flat.statePath, "%s", temp.path().c_str());
@@ -84,7 +73,7 @@ TEST_F(OptionsFixture, ValuesSurviveARoundTrip) {
     game.options.set(kOptionHdGraphics, 0.0f);
     game.saveOptions();
 
-    HoGame other(gameSettings());
+    HoGame other(lanternfallSettings());
     std::snprintf(other.statePath, sizeof other.statePath, "%s", temp.path().c_str());
     other.readOptions();
     EXPECT_EQ(other.options.get(kOptionFullscreen), 0.0f);
@@ -178,8 +167,23 @@ TEST_F(OptionsFixture, AFolderThatCannotBeWrittenIsSkippedWithALogLine) {
     EXPECT_EQ(game.options.get(kOptionFullscreen), 1.0f);
 }
 
+TEST(GameObject, TheEntryFixesTheDesignGeometry) {
+    const GameSettings settings = lanternfallSettings();
+    EXPECT_EQ(settings.useStateSubfolder, 1);
+    EXPECT_EQ(settings.designWidth, 2048.0f);
+    EXPECT_EQ(settings.designHeight, 1536.0f);
+    EXPECT_EQ(settings.wideAllowed, 1);
+    EXPECT_EQ(settings.wideWidth, 2560.0f);
+    EXPECT_EQ(settings.normalMode, 1);
+    EXPECT_EQ(settings.smallMode, 0);
+
+    const GameSettings cleared;
+    EXPECT_EQ(cleared.useStateSubfolder + cleared.wideAllowed + cleared.normalMode + cleared.smallMode, 0);
+    EXPECT_EQ(cleared.designWidth + cleared.designHeight + cleared.wideWidth, 0.0f);
+}
+
 TEST(GameObject, NamesAndTheScreenValuesOfTheConstructor) {
-    HoGame game(gameSettings());
+    HoGame game(lanternfallSettings());
     EXPECT_STREQ(game.getWindowTitle(), "Brightmoor Ambercrest Lanternfall");
     EXPECT_STREQ(game.getGameId(), "Brightmoor_Ambercrest");
     EXPECT_STREQ(game.getMakerFolderName(), "Morvane");
@@ -191,7 +195,7 @@ TEST(GameObject, NamesAndTheScreenValuesOfTheConstructor) {
     EXPECT_EQ(screenValues.halfWidth, 1280.0f);
     EXPECT_EQ(game.wide, 1);
 
-    GameSettings narrow = gameSettings();
+    GameSettings narrow = lanternfallSettings();
     narrow.wideAllowed = 0;
     HoGame second(narrow);
     EXPECT_EQ(second.settings.wideWidth, 2048.0f);

@@ -41,12 +41,7 @@ void makePicture(const fs::path &path, int width, int height, Rgb colour) {
 }
 
 GameSettings smallSettings() {
-    GameSettings settings;
-    settings.useStateSubfolder = 1;
-    settings.designWidth = 2048.0f;
-    settings.designHeight = 1536.0f;
-    settings.wideAllowed = 1;
-    settings.wideWidth = 2560.0f;
+    GameSettings settings = lanternfallSettings();
     settings.normalMode = 0;
     settings.smallMode = 1; // a 480 x 360 game area keeps the software device quick
     return settings;
