@@ -176,8 +176,7 @@ bool KWindowD3D9::resetForSwitch() {
             logMessage("D3D9: waiting for device in toggleFullScreen, Reset returned 0x%X", (unsigned)hr);
             logged = true;
         }
-        HRESULT level = device->TestCooperativeLevel();
-        if (hr != D3DERR_DEVICELOST && level != D3DERR_DEVICELOST && level != D3DERR_DEVICENOTRESET) {
+        if (hr != D3DERR_DEVICELOST) {
             logMessage("D3D9: Reset returned 0x%X in toggleFullScreen, ERROR", (unsigned)hr);
             return false;
         }
@@ -268,15 +267,17 @@ bool KWindowD3D9::switchDisplayMode(bool toFullScreen, int32_t newWidth, int32_t
     logMessage("D3D9: toggling display mode to %s, depth %d", fullScreen ? "fullscreen" : "windowed", depth);
     bool switched = resetForSwitch();
     if (!switched) {
-        // The device kept its previous back buffer: so does the window.
+        // The previous mode comes back, on the device too when it can be reset to it now; otherwise the
+        // device stays lost and the flip resets it as soon as it can.
         fullScreen = previousFullScreen;
         width = previousWidth;
         height = previousHeight;
         d3d9PresentParameters = previousParameters;
         applyGameAreaFit(previousFit);
-        fit = previousFit;
         depth = (pp.BackBufferFormat == D3DFMT_R8G8B8 || pp.BackBufferFormat == D3DFMT_X8R8G8B8) ? 32 : 16;
         SetThreadExecutionState(fullScreen ? (ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED) : ES_CONTINUOUS);
+        if (FAILED(device->Reset(&d3d9PresentParameters)) && device->TestCooperativeLevel() != D3D_OK)
+            return false;
     } else {
         placeWindowForMode(!resizing, fit.modeWidth, fit.modeHeight);
     }

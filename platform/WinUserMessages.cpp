@@ -183,11 +183,21 @@ void closeFrontWindowOnce() {
         queueMessage(window, WM_CLOSE, 0, 0);
 }
 
-void pollSdlEvents() {
+bool matches(const MSG &message, HWND window, UINT filterMin, UINT filterMax);
+
+bool hasQueued(HWND window, UINT filterMin, UINT filterMax) {
+    return std::any_of(queue().messages.begin(), queue().messages.end(),
+                       [&](const MSG &m) { return matches(m, window, filterMin, filterMax); });
+}
+
+// Turns SDL's events into messages one at a time, until one for the caller is queued: the input state
+// that the layer keeps (pointer, keys, buttons) is then that of the message about to be handled, not of
+// events that come after it.
+void pollSdlEventsUntilQueued(HWND window, UINT filterMin, UINT filterMax) {
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         return;
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (!hasQueued(window, filterMin, filterMax) && SDL_PollEvent(&event))
         queueMessagesOf(event);
 }
 
@@ -278,7 +288,7 @@ void queueMessagesOf(const SDL_Event &event) {
 using namespace winuser;
 
 BOOL PeekMessageW(MSG *message, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
-    pollSdlEvents();
+    pollSdlEventsUntilQueued(window, filterMin, filterMax);
     return takeMessage(message, window, filterMin, filterMax, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
@@ -286,7 +296,7 @@ BOOL GetMessageW(MSG *message, HWND window, UINT filterMin, UINT filterMax) {
     if (!message || (window && !IsWindow(window)))
         return -1;
     for (;;) {
-        pollSdlEvents();
+        pollSdlEventsUntilQueued(window, filterMin, filterMax);
         if (takeMessage(message, window, filterMin, filterMax, true))
             return message->message == WM_QUIT ? FALSE : TRUE;
         if (!platformEnsureVideo())

@@ -1,0 +1,192 @@
+// Input from a script file travels the road of real input into a real game window: injected as SDL
+// events after the frames it names, turned into window messages, and handed to the game's event callback
+// with game coordinates. Also: a second start of the game raises the first one's window.
+
+#include "tests/engine/KWindowD3D9TestSupport.h"
+
+#include <cstdlib>
+
+#include "engine/KInput.h"
+#include "engine/KSystem.h"
+#include "engine/KWindowEvent.h"
+#include "platform/WinUser.h"
+#include "platform/WinUserInput.h"
+#include "tests/support/TestSupport.h"
+
+using namespace windowtest;
+
+namespace {
+
+struct SeenEvent {
+    int frame;
+    KWindowEvent event;
+};
+std::vector<SeenEvent> seen;
+int currentFrame = 0;
+
+bool recordWithFrame(KWindowEvent *event) {
+    seen.push_back({currentFrame, *event});
+    return true;
+}
+
+class ScriptedInput : public WindowFixture {
+protected:
+    lftest::TempDir folder;
+
+    void TearDown() override {
+        unsetenv("LANTERNFALL_INPUT_SCRIPT");
+        WindowFixture::TearDown();
+        seen.clear();
+    }
+
+    void useScript(const std::string &text) {
+        lftest::writeFileText(folder / "input.txt", text);
+        setenv("LANTERNFALL_INPUT_SCRIPT", (folder / "input.txt").c_str(), 1);
+        platformReloadWindowHooks();
+    }
+
+    void runFrames(int count) {
+        for (currentFrame = 1; currentFrame <= count; ++currentFrame)
+            window->flipBackBuffer(true);
+    }
+
+    std::vector<SeenEvent> ofType(uint32_t type) {
+        std::vector<SeenEvent> found;
+        for (const SeenEvent &s : seen)
+            if (s.event.type == type)
+                found.push_back(s);
+        return found;
+    }
+};
+
+} // namespace
+
+TEST_F(ScriptedInput, AClickAtAPositionReachesTheCallbackInGameCoordinates) {
+    useScript("# a click on the game's (10, 10) through a scaled mapping\n"
+              "2 move 30 20\n"
+              "2 press left\n"
+              "3 release left\n");
+    window->setEventCallback(recordWithFrame);
+    setMouseTransform(10, 0, 0.5f);
+    currentFrame = 1;
+    window->flipBackBuffer(true);
+    window->flipBackBuffer(true); // frame 2 injects the move and the press
+    EXPECT_NE(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0); // polling sees the button held
+    currentFrame = 3;
+    window->flipBackBuffer(true);
+    EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
+
+    std::vector<SeenEvent> presses = ofType(kEventButtonDown);
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0].event.button, 1u);
+    EXPECT_EQ(presses[0].event.x, 10); // (30 + 0.5 - 10) x 0.5
+    EXPECT_EQ(presses[0].event.y, 10); // (20 + 0.5) x 0.5
+    EXPECT_EQ(presses[0].event.message, (uint32_t)WM_LBUTTONDOWN);
+    EXPECT_EQ(presses[0].frame, 1); // injected after frame 2 completed: dispatched by that frame's pump
+    std::vector<SeenEvent> releases = ofType(kEventButtonUp);
+    ASSERT_EQ(releases.size(), 1u);
+    EXPECT_EQ(releases[0].event.x, 10);
+    EXPECT_EQ(getMouseX(), 10);
+    EXPECT_EQ(getMouseY(), 10);
+    setMouseTransform(0, 0, 1.0f);
+}
+
+TEST_F(ScriptedInput, KeysTextAndDoubleClicks) {
+    useScript("1 keydown Return\n"
+              "1 keyup Return\n"
+              "2 text h\xC3\xA9!\n"
+              "3 move 5 6\n"
+              "3 press left\n"
+              "3 release left\n"
+              "3 press left\n"
+              "3 release left\n"
+              "4 keydown Left Shift\n"
+              "5 keyup Left Shift\n");
+    window->setEventCallback(recordWithFrame);
+    currentFrame = 1;
+    window->flipBackBuffer(true);
+    window->flipBackBuffer(true);
+    window->flipBackBuffer(true);
+    window->flipBackBuffer(true);
+    EXPECT_NE(GetAsyncKeyState(VK_LSHIFT) & 0x8000, 0);
+    EXPECT_NE(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0);
+    EXPECT_EQ(GetAsyncKeyState(VK_RSHIFT) & 0x8000, 0);
+    window->flipBackBuffer(true);
+    EXPECT_EQ(GetAsyncKeyState(VK_LSHIFT) & 0x8000, 0);
+
+    std::vector<uint32_t> types;
+    for (const SeenEvent &s : seen)
+        if (s.event.type != kEventMouseMove)
+            types.push_back(s.event.type);
+    EXPECT_EQ(types, (std::vector<uint32_t>{6, 5, 50, 7, 5, 50, 5, 50, 5, 50, 3, 2, 3, 8, 2, 6, 7}));
+    std::vector<SeenEvent> characters = ofType(kEventCharacter);
+    ASSERT_EQ(characters.size(), 4u);
+    EXPECT_EQ(characters[0].event.character, 13u);
+    EXPECT_EQ(characters[2].event.character, 0xE9u);
+    std::vector<SeenEvent> doubleClicks = ofType(kEventDoubleClick);
+    ASSERT_EQ(doubleClicks.size(), 1u);
+    EXPECT_EQ(doubleClicks[0].event.x, 5);
+    EXPECT_EQ(doubleClicks[0].event.y, 6);
+}
+
+TEST_F(ScriptedInput, BrokenLinesAreReportedWithTheFileAndSkipped) {
+    testing::internal::CaptureStderr();
+    useScript("x move 1 1\n"
+              "0 move 1 1\n"
+              "2 jump\n"
+              "2 keydown NoSuchKey\n"
+              "2 press thumb\n"
+              "2 move 1\n"
+              "2 text\n"
+              "2 move 7 8\n");
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("input.txt:1:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("input.txt:7:"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("input.txt:8:"), std::string::npos) << errors;
+    window->setEventCallback(recordWithFrame);
+    runFrames(3);
+    std::vector<SeenEvent> moves = ofType(kEventMouseMove);
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].event.x, 7);
+
+    testing::internal::CaptureStderr();
+    setenv("LANTERNFALL_INPUT_SCRIPT", (folder / "missing.txt").c_str(), 1);
+    platformReloadWindowHooks();
+    errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("missing.txt cannot be read"), std::string::npos);
+}
+
+// The second start of the game: run by the test below as a child process.
+TEST(SecondInstance, ChildAsksTheFirstToRaiseItsWindow) {
+    if (!std::getenv("LF_TEST_SECOND_INSTANCE"))
+        GTEST_SKIP() << "run as the second start only";
+    std::exit(checkGameInstance("raise-test") ? 0 : 3);
+}
+
+TEST_F(WindowFixture, ASecondStartRaisesTheFirstWindow) {
+    lftest::TempDir home;
+    setenv("XDG_DATA_HOME", home.str().c_str(), 1);
+    ASSERT_FALSE(checkGameInstance("raise-test")); // this process is the first
+    // Another window comes in front of the game's.
+    WNDCLASSEXW description{};
+    description.cbSize = sizeof description;
+    description.lpfnWndProc = DefWindowProcW;
+    description.lpszClassName = u"other window";
+    ASSERT_NE(RegisterClassExW(&description), 0);
+    HWND other = CreateWindowExW(0, u"other window", u"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    ShowWindow(other, SW_SHOWNORMAL);
+    ASSERT_EQ(GetForegroundWindow(), other);
+
+    setenv("LF_TEST_SECOND_INSTANCE", "1", 1);
+    int status = lftest::runProgram(
+        {"/proc/self/exe", "--gtest_filter=SecondInstance.ChildAsksTheFirstToRaiseItsWindow"});
+    unsetenv("LF_TEST_SECOND_INSTANCE");
+    EXPECT_EQ(status, 0); // the second start found the first and ends
+
+    window->pumpMessages();
+    EXPECT_EQ(GetForegroundWindow(), window->getWindowHandle());
+    DestroyWindow(other);
+    UnregisterClassW(u"other window", nullptr);
+    unsetenv("XDG_DATA_HOME");
+}
