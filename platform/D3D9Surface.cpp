@@ -104,6 +104,9 @@ void D3D9Surface::syncDataFromShadow() {
 HRESULT D3D9Surface::LockRect(D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags) {
     if (!locked || locked_ || !depth_.empty())
         return D3DERR_INVALIDCALL;
+    // Levels of video-memory textures can be locked only when the texture was made dynamic.
+    if (container_ && pool_ == D3DPOOL_DEFAULT && !(usage_ & D3DUSAGE_DYNAMIC))
+        return D3DERR_INVALIDCALL;
     RECT area{0, 0, (LONG)width_, (LONG)height_};
     if (rect) {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||

@@ -47,10 +47,7 @@ HRESULT D3D9Texture::GetSurfaceLevel(UINT index, IDirect3DSurface9 **surface) {
 
 HRESULT D3D9Texture::LockRect(UINT index, D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags) {
     D3D9Surface *surface = level(index);
-    // Video-memory textures can be locked only when they were made dynamic.
-    if (!surface || (pool_ == D3DPOOL_DEFAULT && !(usage_ & D3DUSAGE_DYNAMIC)))
-        return D3DERR_INVALIDCALL;
-    return surface->LockRect(locked, rect, flags);
+    return surface ? surface->LockRect(locked, rect, flags) : D3DERR_INVALIDCALL;
 }
 
 HRESULT D3D9Texture::UnlockRect(UINT index) {

@@ -322,6 +322,7 @@ TEST_F(D3D9Resources, MalformedCreationsAndLocksAreRefused) {
     EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     IDirect3DSurface9 *level = nullptr;
     texture->GetSurfaceLevel(0, &level);
+    EXPECT_EQ(level->LockRect(&locked, nullptr, 0), D3DERR_INVALIDCALL);
     IDirect3DSurface9 *copy = nullptr;
     ASSERT_EQ(device->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr), D3D_OK);
     EXPECT_EQ(device->GetRenderTargetData(level, copy), D3DERR_INVALIDCALL); // sizes differ
