@@ -47,6 +47,11 @@ GameSettings smallSettings() {
     return settings;
 }
 
+void expectNear(Rgb actual, Rgb expected, double scale, int tolerance = 4) {
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(actual[i], expected[i] * scale, tolerance) << "channel " << i;
+}
+
 // A game in a real headless window of the small mode, with splash pictures in a password archive.
 struct SplashFixture : ::testing::Test {
     lftest::TempDir temp;
@@ -76,13 +81,16 @@ struct SplashFixture : ::testing::Test {
         platformReloadTestHooks();
     }
 
-    // The archive holds the pictures named; the others are missing.
-    void mountPictures(bool title, bool second, bool logo) {
+    // The archive holds the pictures named; the others are missing. A broken second picture is cut off
+    // half way through its data.
+    void mountPictures(bool title, bool second, bool logo, bool secondBroken = false) {
         const fs::path content = temp / "content";
         if (title)
             makePicture(content / "splash/splash.png", 400, 200, kTitleColour);
         if (second)
             makePicture(content / "data/splash/qvx.png", 400, 200, kSecondColour);
+        if (second && secondBroken)
+            fs::resize_file(content / "data/splash/qvx.png", fs::file_size(content / "data/splash/qvx.png") / 2);
         if (logo)
             makePicture(content / "data/splash/MorvaneLogoStatic.png", 400, 200, kLogoColour);
         if (!title && !second && !logo)
@@ -109,6 +117,23 @@ struct SplashFixture : ::testing::Test {
 
     void endFrame() { game->window->flipBackBuffer(false); }
 
+    // The sequence without a usable second picture: the logo follows the title at once.
+    void expectTitleFollowedByLogo() {
+        SplashScreen splash(game.get());
+        EXPECT_EQ(SplashScreen::pictureIndex(), 0);
+        frame(splash, 4000.0);
+        EXPECT_EQ(SplashScreen::pictureIndex(), 2);
+        EXPECT_EQ(splash.elapsed, 0.0);
+        endFrame();
+        frame(splash, 2000.0);
+        expectNear(pixelAt(240, 180), kLogoColour, 1.0);
+        endFrame();
+        frame(splash, 2000.0); // the last picture ends: the sequence is over
+        EXPECT_EQ(SplashScreen::pictureIndex(), 3);
+        EXPECT_EQ(splash.picture, nullptr);
+        EXPECT_GE(splash.elapsed, SplashScreen::kPictureMilliseconds);
+    }
+
     Rgb pixelAt(int x, int y) {
         auto *window = static_cast<KWindowD3D9 *>(game->window);
         ImageData image;
@@ -123,11 +148,6 @@ struct SplashFixture : ::testing::Test {
 };
 
 bool SplashFixture::buttonDown = false;
-
-void expectNear(Rgb actual, Rgb expected, double scale, int tolerance = 4) {
-    for (int i = 0; i < 3; i++)
-        EXPECT_NEAR(actual[i], expected[i] * scale, tolerance) << "channel " << i;
-}
 
 TEST_F(SplashFixture, EachPictureFadesInHoldsAndFadesOutUnderABlackVeil) {
     mountPictures(true, true, true);
@@ -194,19 +214,14 @@ TEST_F(SplashFixture, FramesOfNoTimeStillMoveTheSequenceOn) {
 TEST_F(SplashFixture, AMissingSecondPictureIsSkipped) {
     mountPictures(true, false, true);
     startGame();
-    SplashScreen splash(game.get());
-    EXPECT_EQ(SplashScreen::pictureIndex(), 0);
-    frame(splash, 4000.0);
-    EXPECT_EQ(SplashScreen::pictureIndex(), 2);
-    EXPECT_EQ(splash.elapsed, 0.0);
-    endFrame();
-    frame(splash, 2000.0);
-    expectNear(pixelAt(240, 180), kLogoColour, 1.0);
-    endFrame();
-    frame(splash, 2000.0); // the last picture ends: the sequence is over
-    EXPECT_EQ(SplashScreen::pictureIndex(), 3);
-    EXPECT_EQ(splash.picture, nullptr);
-    EXPECT_GE(splash.elapsed, SplashScreen::kPictureMilliseconds);
+    expectTitleFollowedByLogo();
+}
+
+TEST_F(SplashFixture, ABrokenSecondPictureIsSkippedAndNamedInTheLog) {
+    mountPictures(true, true, true, true);
+    startGame();
+    expectTitleFollowedByLogo();
+    EXPECT_NE(getLogContents().find("qvx.png"), std::string::npos) << getLogContents();
 }
 
 TEST_F(SplashFixture, TheHdListIsUsedForHdGraphicsInTheNormalMode) {
