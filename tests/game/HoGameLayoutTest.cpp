@@ -63,6 +63,10 @@ public:
     int32_t getGameAreaHeight() override { return gameAreaHeight; }
     void setAspectCorrection(bool on) override { aspectCorrection = on; }
     void setEventCallback(KWindowEventCallback c) override { callback = c; }
+    std::vector<float> clipRect;
+    void setClipRect(bool enabled, float x1, float y1, float x2, float y2) override {
+        clipRect = {enabled ? 1.0f : 0.0f, x1, y1, x2, y2};
+    }
 };
 
 // The game with a recording window in place of the Direct3D one.
@@ -325,6 +329,20 @@ TEST_F(LayoutFixture, TheViewShiftsTheDesignAreaOntoTheScreen) {
     narrow.setClipRect(true, 1.0f, 2.0f, 3.0f, 4.0f);
     EXPECT_TRUE(narrow.clip.enabled);
     EXPECT_EQ(narrow.clip.x2, 3.0f);
+    // The window gets the rectangle as given, not shifted by the view.
+    EXPECT_EQ(narrow.prepared->clipRect, (std::vector<float>{1.0f, 1.0f, 2.0f, 3.0f, 4.0f}));
+}
+
+TEST_F(LayoutFixture, WithoutTheNormalOrSmallModeTheViewIsNotShifted) {
+    GameSettings settings = lanternfallSettings();
+    settings.normalMode = 0;
+    LayoutGame game(settings);
+    create(game, 1920, 1080);
+    EXPECT_EQ(game.prepared->createdWidth, 2560);
+    game.setView(10.0f, 20.0f, 2.0f, 0.0f);
+    EXPECT_EQ(game.prepared->lastView[0], 10.0f);
+    EXPECT_EQ(game.prepared->lastView[1], 20.0f);
+    EXPECT_EQ(game.prepared->lastView[3], 2.0f);
 }
 
 TEST(DisplayLayout, DesktopShapeDecidesWideOrNarrow) {
