@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,7 @@ TEST_F(LayoutFixture, HdOnAWideDesktopKeepsTheWideLayout) {
     EXPECT_EQ(game.prepared->callback, &HoGame::onWindowEvent);
     EXPECT_EQ(normalModeActive, 1);
     EXPECT_TRUE(systemCursorHidden);
+    EXPECT_TRUE(std::filesystem::is_directory(temp.path() / "Velt")); // where the options file goes
 }
 
 TEST_F(LayoutFixture, ASixteenByTenDesktopIsNearerTheWideShape) {
