@@ -38,6 +38,19 @@ void platformDestroyTestWindow(HWND window) {
     delete window;
 }
 
+namespace {
+
+// The largest rectangle of the source's shape inside the target, centred.
+SDL_Rect fittedArea(int width, int height, int targetWidth, int targetHeight) {
+    int64_t scaledWidth = (int64_t)targetHeight * width / height;
+    if (scaledWidth <= targetWidth)
+        return SDL_Rect{(int)((targetWidth - scaledWidth) / 2), 0, (int)scaledWidth, targetHeight};
+    int64_t scaledHeight = (int64_t)targetWidth * height / width;
+    return SDL_Rect{0, (int)((targetHeight - scaledHeight) / 2), targetWidth, (int)scaledHeight};
+}
+
+} // namespace
+
 bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels) {
     if (!window || !window->sdlWindow || !argb || width <= 0 || height <= 0)
         return false;
@@ -49,8 +62,18 @@ bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int h
     if (!source)
         return false;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
-    int result = (target->w == width && target->h == height) ? SDL_BlitSurface(source, nullptr, target, nullptr)
-                                                             : SDL_BlitScaled(source, nullptr, target, nullptr);
+    int result;
+    if (target->w == width && target->h == height) {
+        result = SDL_BlitSurface(source, nullptr, target, nullptr);
+    } else if (window->fullScreen) {
+        // A full-screen mode the display cannot be switched to: the frame is scaled into the desktop with
+        // its shape kept, black around it.
+        SDL_Rect area = fittedArea(width, height, target->w, target->h);
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        result = SDL_BlitScaled(source, nullptr, target, &area);
+    } else {
+        result = SDL_BlitScaled(source, nullptr, target, nullptr);
+    }
     SDL_FreeSurface(source);
     return result == 0 && SDL_UpdateWindowSurface(window->sdlWindow) == 0;
 }

@@ -373,3 +373,37 @@ TEST_F(DisplayModes, SmallServices) {
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(quit.message, (UINT)WM_QUIT);
 }
+
+TEST_F(DisplayModes, AModeTheDisplayCannotTakeIsShownScaledInWithItsShapeKept) {
+    // An ultra-wide desktop: the game asks for its own size as the mode ("4:3 screen"), which the display
+    // cannot be switched to, so the frame is scaled into the desktop with bars instead of being stretched.
+    platformSetVirtualDesktop(240, 90);
+    window->setAspectCorrection(true);
+    ASSERT_TRUE(window->resizeWindow(64, 36));
+    ASSERT_TRUE(window->toggleFullScreen(true));
+    EXPECT_TRUE(logHas("D3D9: desktop dimensions are 240x90: 4:3 screen"));
+    EXPECT_EQ(d3d9PresentParameters.BackBufferWidth, 64u);
+    clearTo(kRed);
+    window->flipBackBuffer(false);
+    SDL_Surface *shown = SDL_GetWindowSurface(platformSdlWindow(window->getWindowHandle()));
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(SDL_LockSurface(shown), 0);
+    auto shownAt = [&](int x, int y) {
+        Uint32 pixel = *(const Uint32 *)((const uint8_t *)shown->pixels + y * shown->pitch + x * 4);
+        Uint8 r, g, b;
+        SDL_GetRGB(pixel, shown->format, &r, &g, &b);
+        return (uint32_t)(r << 16 | g << 8 | b);
+    };
+    int w = shown->w, h = shown->h;
+    EXPECT_EQ(shownAt(w / 2, h / 2), 0xFF0000u);
+    // Whichever way the surface differs in shape from 16:9, its edges across that way are black.
+    if ((int64_t)w * 36 > (int64_t)h * 64) {
+        EXPECT_EQ(shownAt(0, h / 2), 0u);
+        EXPECT_EQ(shownAt(w - 1, h / 2), 0u);
+    } else if ((int64_t)w * 36 < (int64_t)h * 64) {
+        EXPECT_EQ(shownAt(w / 2, 0), 0u);
+        EXPECT_EQ(shownAt(w / 2, h - 1), 0u);
+    }
+    SDL_UnlockSurface(shown);
+    ASSERT_TRUE(window->toggleFullScreen(false));
+}
