@@ -101,9 +101,13 @@ inline uint32_t readColor(const uint8_t *p) {
     return c;
 }
 
-// Clipping against the near plane (z >= 0), the far plane (z <= w) and w > 0, in clip space, where every
-// attribute is linear; the rest of the view volume is left to the rasteriser's viewport scissor.
+// Clipping in clip space, where every attribute is linear: against w > 0, the near plane (z >= 0), the far
+// plane (z <= w) and a guard band of that many viewports on every side, so that a primitive reaching far
+// off screen keeps its visible part and its screen coordinates stay within the rasteriser's range; the
+// viewport scissor does the rest.
 constexpr double minimumW = 1e-9;
+constexpr double guardBand = 64.0;
+constexpr int clipPlaneCount = 7;
 
 struct ClipVertex {
     double c[4];
@@ -114,12 +118,21 @@ double planeDistance(const double c[4], int plane) {
     switch (plane) {
     case 0: return c[3] - minimumW;
     case 1: return c[2];
-    default: return c[3] - c[2];
+    case 2: return c[3] - c[2];
+    case 3: return guardBand * c[3] - c[0];
+    case 4: return guardBand * c[3] + c[0];
+    case 5: return guardBand * c[3] - c[1];
+    default: return guardBand * c[3] + c[1];
     }
 }
 
 bool insideVolume(const double c[4]) {
-    return planeDistance(c, 0) > 0 && planeDistance(c, 1) >= 0 && planeDistance(c, 2) >= 0;
+    if (!(planeDistance(c, 0) > 0))
+        return false;
+    for (int plane = 1; plane < clipPlaneCount; ++plane)
+        if (!(planeDistance(c, plane) >= 0))
+            return false;
+    return true;
 }
 
 ClipVertex lerpClip(const ClipVertex &a, const ClipVertex &b, double t) {
@@ -135,10 +148,10 @@ ClipVertex lerpClip(const ClipVertex &a, const ClipVertex &b, double t) {
     return r;
 }
 
-// Cuts a convex polygon by the three planes (Sutherland-Hodgman); returns the vertex count.
+// Cuts a convex polygon by the clip planes (Sutherland-Hodgman); returns the vertex count.
 int clipPolygon(std::vector<ClipVertex> &polygon) {
     std::vector<ClipVertex> out;
-    for (int plane = 0; plane < 3 && !polygon.empty(); ++plane) {
+    for (int plane = 0; plane < clipPlaneCount && !polygon.empty(); ++plane) {
         out.clear();
         for (size_t i = 0; i < polygon.size(); ++i) {
             const ClipVertex &a = polygon[i], &b = polygon[(i + 1) % polygon.size()];
@@ -383,7 +396,7 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
             std::copy(clipScratch_[e ? b : a].begin(), clipScratch_[e ? b : a].end(), ends[e].c);
             ends[e].attributes = vs[e ? b : a];
         }
-        for (int plane = 0; plane < 3; ++plane) {
+        for (int plane = 0; plane < clipPlaneCount; ++plane) {
             double d0 = planeDistance(ends[0].c, plane), d1 = planeDistance(ends[1].c, plane);
             if (d0 < 0 && d1 < 0)
                 return;

@@ -477,6 +477,39 @@ TEST_F(D3D9Draw, PrimitivesAreClippedAtTheNearPlaneNotDropped) {
         ASSERT_EQ(p, 0xFF000000u);
 }
 
+TEST_F(D3D9Draw, PrimitivesReachingFarOffScreenKeepTheirVisiblePart) {
+    // A picture zoomed far beyond the screen: its corners land millions of pixels away, yet the part on
+    // screen is drawn, with the colour the plane gives it there.
+    D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
+    device->SetTransform(D3DTS_PROJECTION, &identity);
+    device->SetTransform(D3DTS_VIEW, &identity);
+    clear(0xFF000000);
+    const float far = 1e6f;
+    VertexL quad[4] = {{-far, far, 0.5f, 0xFF00FF00, 0, 0}, {far, far, 0.5f, 0xFF00FF00, 0, 0},
+                       {-far, -far, 0.5f, 0xFF00FF00, 0, 0}, {far, -far, 0.5f, 0xFF00FF00, 0, 0}};
+    device->SetFVF(fvfL);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL)), D3D_OK);
+    for (uint32_t p : readPixels())
+        ASSERT_EQ(p, 0xFF00FF00u);
+    // One far corner: the triangle (-1, 1), (far, 1), (-1, -far) covers the whole target, its colour
+    // running from red at the left edge towards blue far to the right.
+    clear(0xFF000000);
+    VertexL triangle[3] = {{-1, 1, 0.5f, 0xFFFF0000, 0, 0}, {far, 1, 0.5f, 0xFF0000FF, 0, 0},
+                           {-1, -far, 0.5f, 0xFFFF0000, 0, 0}};
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(VertexL)), D3D_OK);
+    std::vector<uint32_t> pixels = readPixels();
+    EXPECT_EQ(pixel(pixels, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(pixel(pixels, width - 1, height - 1), 0xFFFF0000u);
+    // A line from far off screen to the centre lights the pixels up to the centre.
+    clear(0xFF000000);
+    VertexL line[2] = {{-far, 0.5f, 0.5f, 0xFFFFFFFF, 0, 0}, {0, 0.5f, 0.5f, 0xFFFFFFFF, 0, 0}};
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(VertexL)), D3D_OK);
+    pixels = readPixels();
+    EXPECT_EQ(pixel(pixels, 0, height / 4), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(pixels, width / 4, height / 4), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(pixels, 3 * width / 4, height / 4), 0xFF000000u);
+}
+
 TEST_F(D3D9Draw, ManyRasteriserThreadsGiveTheSamePixelsAsOne) {
     auto recreate = [&](int threads) {
         device->Release();
