@@ -279,6 +279,18 @@ TEST_F(WindowEvents, ActivationAndDeactivation) {
     EXPECT_TRUE(window->skipInactiveWait); // a windowed game's next flip does not block at once
     RECT confined{};
     EXPECT_FALSE(GetClipCursor(&confined));
+
+    // A hidden system cursor comes back while another window is in front, and goes again on return.
+    hideSystemCursor();
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    window->pumpMessages();
+    EXPECT_EQ(ShowCursor(FALSE), -1); // it was shown (count 0)
+    ShowCursor(TRUE);
+    windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    window->pumpMessages();
+    EXPECT_EQ(ShowCursor(TRUE), 0); // hidden again (count -1)
+    ShowCursor(FALSE);
+    showSystemCursor();
 }
 
 TEST_F(WindowEvents, ClosingAsksToQuitEvenWhenTheHookRefusesTheMessage) {

@@ -70,6 +70,7 @@ TEST_F(ScriptedInput, AClickAtAPositionReachesTheCallbackInGameCoordinates) {
     setMouseTransform(10, 0, 0.5f);
     currentFrame = 1;
     window->flipBackBuffer(true);
+    currentFrame = 2;
     window->flipBackBuffer(true); // frame 2 injects the move and the press
     EXPECT_NE(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0); // polling sees the button held
     currentFrame = 3;
@@ -82,7 +83,7 @@ TEST_F(ScriptedInput, AClickAtAPositionReachesTheCallbackInGameCoordinates) {
     EXPECT_EQ(presses[0].event.x, 10); // (30 + 0.5 - 10) x 0.5
     EXPECT_EQ(presses[0].event.y, 10); // (20 + 0.5) x 0.5
     EXPECT_EQ(presses[0].event.message, (uint32_t)WM_LBUTTONDOWN);
-    EXPECT_EQ(presses[0].frame, 1); // injected after frame 2 completed: dispatched by that frame's pump
+    EXPECT_EQ(presses[0].frame, 2); // injected when frame 2 completed: dispatched by that frame's own pump
     std::vector<SeenEvent> releases = ofType(kEventButtonUp);
     ASSERT_EQ(releases.size(), 1u);
     EXPECT_EQ(releases[0].event.x, 10);
