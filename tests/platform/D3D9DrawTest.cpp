@@ -74,11 +74,8 @@ TEST_F(D3D9Draw, SharedEdgesAreNeitherGappedNorDoubleDrawn) {
 
 TEST_F(D3D9Draw, TopLeftRuleOwnsTopAndLeftEdgesOnly) {
     clear(0xFF000000);
-    device->SetFVF(fvfTL);
     // A square whose edges lie exactly on pixel centres 10 and 20.
-    VertexTL quad[4] = {{10, 10, 0, 1, 0xFFFFFFFF, 0, 0}, {20, 10, 0, 1, 0xFFFFFFFF, 0, 0},
-                        {10, 20, 0, 1, 0xFFFFFFFF, 0, 0}, {20, 20, 0, 1, 0xFFFFFFFF, 0, 0}};
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexTL)), D3D_OK);
+    drawScreenQuad(10, 10, 20, 20, 0xFFFFFFFF);
     std::vector<uint32_t> pixels = readPixels();
     EXPECT_EQ(pixel(pixels, 10, 10), 0xFFFFFFFFu); // top-left corner included
     EXPECT_EQ(pixel(pixels, 19, 19), 0xFFFFFFFFu);
@@ -177,9 +174,7 @@ TEST_F(D3D9Draw, BlendPairsOfTheEnginePresetsGiveWorkedValues) {
         ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF604020, 1.0f, 0), D3D_OK);
         device->SetRenderState(D3DRS_SRCBLEND, p.src);
         device->SetRenderState(D3DRS_DESTBLEND, p.dst);
-        VertexTL quad[4] = {{-0.5f, -0.5f, 0, 1, 0x80C08040, 0, 0}, {3.5f, -0.5f, 0, 1, 0x80C08040, 0, 0},
-                            {-0.5f, 3.5f, 0, 1, 0x80C08040, 0, 0}, {3.5f, 3.5f, 0, 1, 0x80C08040, 0, 0}};
-        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexTL)), D3D_OK);
+        drawScreenQuad(-0.5f, -0.5f, 3.5f, 3.5f, 0x80C08040);
         std::vector<uint32_t> pixels = readPixels(surface);
         EXPECT_EQ(pixels[5], p.expected) << std::hex << "pair " << p.src << "/" << p.dst << " got " << pixels[5];
     }
@@ -225,11 +220,8 @@ TEST_F(D3D9Draw, VertexColourModulatesTheTexture) {
 
 TEST_F(D3D9Draw, GouraudColoursInterpolateAcrossTheTriangle) {
     clear(0xFF000000);
-    device->SetFVF(fvfTL);
     // Red on the left edge, blue on the right: pixel centres 0..4 over a span of width 4 from -0.5.
-    VertexTL quad[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFF0000, 0, 0}, {3.5f, -0.5f, 0, 1, 0xFF0000FF, 0, 0},
-                        {-0.5f, 0.5f, 0, 1, 0xFFFF0000, 0, 0}, {3.5f, 0.5f, 0, 1, 0xFF0000FF, 0, 0}};
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexTL)), D3D_OK);
+    drawScreenQuad(-0.5f, -0.5f, 3.5f, 0.5f, 0xFFFF0000, 0xFF0000FF);
     std::vector<uint32_t> pixels = readPixels();
     // At x the weight of blue is (x + 0.5) / 4: 31.875, 95.625, 159.375, 223.125.
     EXPECT_EQ(pixel(pixels, 0, 0), 0xFFDF0020u);
@@ -275,10 +267,7 @@ TEST_F(D3D9Draw, ViewportClipsDrawsAndClears) {
     ASSERT_EQ(device->SetViewport(&viewport), D3D_OK);
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
     // A pre-transformed quad over the whole target is cut to the viewport rectangle (not offset).
-    device->SetFVF(fvfTL);
-    VertexTL quad[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFF0000, 0, 0}, {63.5f, -0.5f, 0, 1, 0xFFFF0000, 0, 0},
-                        {-0.5f, 5.5f, 0, 1, 0xFFFF0000, 0, 0}, {63.5f, 5.5f, 0, 1, 0xFFFF0000, 0, 0}};
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexTL)), D3D_OK);
+    drawScreenQuad(-0.5f, -0.5f, 63.5f, 5.5f, 0xFFFF0000);
     std::vector<uint32_t> pixels = readPixels();
     EXPECT_EQ(pixel(pixels, 7, 4), 0xFF000000u);
     EXPECT_EQ(pixel(pixels, 8, 4), 0xFFFF0000u);

@@ -90,9 +90,7 @@ TEST_F(D3D9Lifecycle, CreationRefusedForHardwareProcessingOnly) {
 }
 
 TEST_F(D3D9Lifecycle, CreationRefusedForBothKindsFromTheEnvironment) {
-    setenv("LANTERNFALL_D3D_REFUSE_CREATE", "2", 1);
-    deviceHooksReset();
-    unsetenv("LANTERNFALL_D3D_REFUSE_CREATE");
+    setHooksFromEnvironment({{"LANTERNFALL_D3D_REFUSE_CREATE", "2"}});
     IDirect3DDevice9 *second = nullptr;
     EXPECT_EQ(createAnother(D3DCREATE_HARDWARE_VERTEXPROCESSING, &second), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(createAnother(D3DCREATE_SOFTWARE_VERTEXPROCESSING, &second), D3DERR_NOTAVAILABLE);
@@ -116,9 +114,7 @@ TEST_F(D3D9Lifecycle, CreationRefusedForBothKindsFromTheEnvironment) {
 }
 
 TEST_F(D3D9Lifecycle, TextureBudgetGivesOutOfVideoMemory) {
-    setenv("LANTERNFALL_D3D_TEXTURE_BUDGET", "300000", 1);
-    deviceHooksReset();
-    unsetenv("LANTERNFALL_D3D_TEXTURE_BUDGET");
+    setHooksFromEnvironment({{"LANTERNFALL_D3D_TEXTURE_BUDGET", "300000"}});
     IDirect3DDevice9 *small = nullptr;
     ASSERT_EQ(createAnother(D3DCREATE_HARDWARE_VERTEXPROCESSING, &small), D3D_OK);
     EXPECT_EQ(small->GetAvailableTextureMem(), 300000u);
@@ -244,11 +240,7 @@ TEST_F(D3D9Lifecycle, SixteenBitBackBufferReadsBackInItsFormat) {
 }
 
 TEST_F(D3D9Lifecycle, LossAndThreadCountFromTheEnvironment) {
-    setenv("LANTERNFALL_D3D_LOSE_DEVICE", "2", 1);
-    setenv("LANTERNFALL_D3D_THREADS", "3", 1);
-    deviceHooksReset();
-    unsetenv("LANTERNFALL_D3D_LOSE_DEVICE");
-    unsetenv("LANTERNFALL_D3D_THREADS");
+    setHooksFromEnvironment({{"LANTERNFALL_D3D_LOSE_DEVICE", "2"}, {"LANTERNFALL_D3D_THREADS", "3"}});
     EXPECT_EQ(deviceHooksThreadCount(), 3);
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(device->Reset(&pp), D3DERR_DEVICELOST); // still lost: cannot be reset yet

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "platform/D3D9.h"
@@ -48,6 +50,16 @@ inline D3DMATRIX matrix(float a11, float a22, float a33, float a41, float a42, f
     m._42 = a42;
     m._43 = a43;
     return m;
+}
+
+// Reads the fault hooks with the given environment variables set, then takes them out of the environment
+// again so that they do not leak into later tests.
+inline void setHooksFromEnvironment(std::initializer_list<std::pair<const char *, const char *>> variables) {
+    for (const auto &[name, value] : variables)
+        setenv(name, value, 1);
+    deviceHooksReset();
+    for (const auto &[name, value] : variables)
+        unsetenv(name);
 }
 
 inline void ensureHeadless() {
@@ -160,6 +172,18 @@ protected:
             std::memcpy((uint8_t *)locked.pBits + y * locked.Pitch, &argb[y * w], w * 4);
         texture->UnlockRect(0);
         return texture;
+    }
+
+    // A pre-transformed quad in render-target pixels, its left corners in one colour and its right ones in
+    // another.
+    void drawScreenQuad(float x0, float y0, float x1, float y1, DWORD left, DWORD right) {
+        VertexTL quad[4] = {{x0, y0, 0, 1, left, 0, 0}, {x1, y0, 0, 1, right, 0, 0}, {x0, y1, 0, 1, left, 0, 0},
+                            {x1, y1, 0, 1, right, 0, 0}};
+        device->SetFVF(fvfTL);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexTL)), D3D_OK);
+    }
+    void drawScreenQuad(float x0, float y0, float x1, float y1, DWORD color) {
+        drawScreenQuad(x0, y0, x1, y1, color, color);
     }
 
     // A quad in game pixels drawn as the engine does: a strip TL, TR, BL, BR shifted by -0.5, y negated.
