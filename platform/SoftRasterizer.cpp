@@ -232,6 +232,27 @@ inline double texelCoordinate(double t, int size, Filter filter) {
     return filter == Filter::linear ? t * size - 0.5 : t * size;
 }
 
+// A stage's texture coordinates as texel positions in 16.16 fixed point: the coordinate planes the stage
+// follows, scaled by its texture's size (1 x 1 without one).
+struct StageCoordinates {
+    const Plane *plane;
+    int width, height;
+    Filter filter;
+
+    StageCoordinates(const Stage &stage, const Triangle &t)
+        : plane(t.uv[stage.texCoordIndex & 1]), width(stage.sampler.image ? stage.sampler.image->width : 1),
+          height(stage.sampler.image ? stage.sampler.image->height : 1), filter(stage.sampler.filter) {}
+    // At pixel (x, y); inv is the 1/w of perspective-correct interpolation (1 when affine).
+    int64_t u(double x, double y, double inv = 1.0) const {
+        return toFixed16(texelCoordinate(plane[0].at(x, y) * inv, width, filter));
+    }
+    int64_t v(double x, double y, double inv = 1.0) const {
+        return toFixed16(texelCoordinate(plane[1].at(x, y) * inv, height, filter));
+    }
+    int64_t uStep() const { return toFixed16(plane[0].dx * width); }
+    int64_t vStep() const { return toFixed16(plane[1].dx * height); }
+};
+
 // Whether a stage's texture can be read straight from its rows: one texel per pixel, no fraction, inside.
 const uint32_t *directTexelRow(const Stage &stage, int64_t u0, int64_t du, int64_t v0, int64_t dv, int n) {
     const Image *img = stage.sampler.image;
@@ -261,13 +282,11 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
         !stage.sampler.image)
         return false;
     const Image *img = stage.sampler.image;
-    const Plane *tc = t.uv[stage.texCoordIndex & 1];
+    const StageCoordinates coords(stage, t);
     const double px = xa, py = y;
     int n = xb - xa + 1;
-    int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), img->width, stage.sampler.filter));
-    int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), img->height, stage.sampler.filter));
-    int64_t du = toFixed16(tc[0].dx * img->width), dv = toFixed16(tc[1].dx * img->height);
-    const uint32_t *direct = directTexelRow(stage, u0, du, v0, dv, n);
+    const uint32_t *direct =
+        directTexelRow(stage, coords.u(px, py), coords.uStep(), coords.v(px, py), coords.vStep(), n);
     if (!direct)
         return false;
     uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
@@ -327,18 +346,13 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
             for (int s = 0; s < 2; ++s) {
                 if (!sampled[s])
                     continue;
-                const Stage &stage = st.stages[s];
-                const Image *img = stage.sampler.image;
-                int tw = img ? img->width : 1, th = img ? img->height : 1;
-                const Plane *tc = t.uv[stage.texCoordIndex & 1];
-                int64_t u0 = toFixed16(texelCoordinate(tc[0].at(px, py), tw, stage.sampler.filter));
-                int64_t v0 = toFixed16(texelCoordinate(tc[1].at(px, py), th, stage.sampler.filter));
+                const StageCoordinates coords(st.stages[s], t);
                 kernels::TexelRun &run = in.texels[s];
                 run.affine = true;
-                run.u0 = u0;
-                run.v0 = v0;
-                run.du = toFixed16(tc[0].dx * tw);
-                run.dv = toFixed16(tc[1].dx * th);
+                run.u0 = coords.u(px, py);
+                run.v0 = coords.v(px, py);
+                run.du = coords.uStep();
+                run.dv = coords.vStep();
             }
             if (needZ) {
                 double z0 = t.z.at(px, py);
@@ -361,12 +375,9 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 for (int s = 0; s < 2; ++s) {
                     if (!sampled[s])
                         continue;
-                    const Stage &stage = st.stages[s];
-                    const Image *img = stage.sampler.image;
-                    int tw = img ? img->width : 1, th = img ? img->height : 1;
-                    const Plane *tc = t.uv[stage.texCoordIndex & 1];
-                    uBuf[s][i] = toFixed16(texelCoordinate(tc[0].at(qx, py) * inv, tw, stage.sampler.filter));
-                    vBuf[s][i] = toFixed16(texelCoordinate(tc[1].at(qx, py) * inv, th, stage.sampler.filter));
+                    const StageCoordinates coords(st.stages[s], t);
+                    uBuf[s][i] = coords.u(qx, py, inv);
+                    vBuf[s][i] = coords.v(qx, py, inv);
                 }
                 if (needZ)
                     zBuf[i] = (float)t.z.at(qx, py);
