@@ -276,9 +276,7 @@ TEST_F(D3D9Draw, ViewportClipsDrawsAndClears) {
     EXPECT_EQ(pixel(pixels, 8, 6), 0xFF0000FFu);
     EXPECT_EQ(pixel(pixels, 8, 12), 0xFF000000u);
     // Transformed vertices map into the viewport: the full view fills exactly the 16x8 rectangle.
-    D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
-    device->SetTransform(D3DTS_PROJECTION, &identity);
-    device->SetTransform(D3DTS_VIEW, &identity);
+    useClipSpacePositions();
     VertexL full[4] = {{-1, 1, 0, 0xFF00FF00, 0, 0}, {1, 1, 0, 0xFF00FF00, 0, 0}, {-1, -1, 0, 0xFF00FF00, 0, 0},
                        {1, -1, 0, 0xFF00FF00, 0, 0}};
     device->SetFVF(fvfL);
@@ -439,9 +437,7 @@ TEST_F(D3D9Draw, DepthTestKeepsTheNearerSurface) {
 TEST_F(D3D9Draw, PrimitivesAreClippedAtTheNearPlaneNotDropped) {
     // Identity transforms: clip space is the vertex itself. The quad's left edge lies in front of the
     // near plane (z = -1), its right edge behind it (z = 1): only the half with z >= 0 remains.
-    D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
-    device->SetTransform(D3DTS_PROJECTION, &identity);
-    device->SetTransform(D3DTS_VIEW, &identity);
+    useClipSpacePositions();
     clear(0xFF000000);
     VertexL quad[4] = {{-1, 1, -1, 0xFFFF0000, 0, 0}, {1, 1, 1, 0xFFFF0000, 0, 0}, {-1, -1, -1, 0xFFFF0000, 0, 0},
                        {1, -1, 1, 0xFFFF0000, 0, 0}};
@@ -469,9 +465,7 @@ TEST_F(D3D9Draw, PrimitivesAreClippedAtTheNearPlaneNotDropped) {
 TEST_F(D3D9Draw, PrimitivesReachingFarOffScreenKeepTheirVisiblePart) {
     // A picture zoomed far beyond the screen: its corners land millions of pixels away, yet the part on
     // screen is drawn, with the colour the plane gives it there.
-    D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
-    device->SetTransform(D3DTS_PROJECTION, &identity);
-    device->SetTransform(D3DTS_VIEW, &identity);
+    useClipSpacePositions();
     clear(0xFF000000);
     const float far = 1e6f;
     VertexL quad[4] = {{-far, far, 0.5f, 0xFF00FF00, 0, 0}, {far, far, 0.5f, 0xFF00FF00, 0, 0},

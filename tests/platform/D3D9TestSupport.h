@@ -131,6 +131,13 @@ protected:
         device->SetFVF(fvfL);
     }
 
+    // Identity view and projection (the world matrix is identity already): positions are clip coordinates.
+    void useClipSpacePositions() {
+        D3DMATRIX identity = matrix(1, 1, 1, 0, 0, 0);
+        device->SetTransform(D3DTS_PROJECTION, &identity);
+        device->SetTransform(D3DTS_VIEW, &identity);
+    }
+
     void clear(DWORD color) { ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0), D3D_OK); }
 
     // Reads a render-target surface (the back buffer when null) through a system-memory copy.
