@@ -1,8 +1,10 @@
 // Vertex processing and draw calls of the software device: vertices are read by their FVF layout,
 // transformed (or taken as pre-transformed), lit when lighting is on, and handed to the rasteriser.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 #include "platform/D3D9Internal.h"
 
@@ -166,6 +168,30 @@ int clipPolygon(std::vector<ClipVertex> &polygon) {
     return (int)polygon.size();
 }
 
+Matrix64 transformOf(const std::map<DWORD, D3DMATRIX> &transforms, DWORD state) {
+    auto found = transforms.find(state);
+    return toDouble(found != transforms.end() ? found->second : d3d9detail::identityMatrix());
+}
+
+// Row vector (v, w) through m: w = 1 for a point, 0 for a direction.
+void transformVector(const Matrix64 &m, const double v[3], double w, double out[3]) {
+    for (int j = 0; j < 3; ++j)
+        out[j] = v[0] * m.m[0][j] + v[1] * m.m[1][j] + v[2] * m.m[2][j] + w * m.m[3][j];
+}
+
+// A normal through the inverse transpose of m's upper 3x3: its cofactors over its determinant (the cofactor
+// rows are the cross products of the other two rows). A singular matrix gives no normal.
+void transformNormal(const Matrix64 &m, const double n[3], double out[3]) {
+    auto cross = [&](int a, int b) {
+        const double *p = m.m[a], *q = m.m[b];
+        return std::array<double, 3>{p[1] * q[2] - p[2] * q[1], p[2] * q[0] - p[0] * q[2], p[0] * q[1] - p[1] * q[0]};
+    };
+    const std::array<double, 3> cofactors[3] = {cross(1, 2), cross(2, 0), cross(0, 1)};
+    const double det = m.m[0][0] * cofactors[0][0] + m.m[0][1] * cofactors[0][1] + m.m[0][2] * cofactors[0][2];
+    for (int j = 0; j < 3; ++j)
+        out[j] = det != 0 ? (n[0] * cofactors[0][j] + n[1] * cofactors[1][j] + n[2] * cofactors[2][j]) / det : 0.0;
+}
+
 softraster::Arg toArg(DWORD value) {
     return value == D3DTA_TEXTURE ? softraster::Arg::texture
                                   : value == D3DTA_CURRENT ? softraster::Arg::current : softraster::Arg::diffuse;
@@ -230,13 +256,17 @@ bool D3D9Device::lightVertex(const float position[3], const float *normal, const
     D3DCOLORVALUE me = source(renderStates_[D3DRS_EMISSIVEMATERIALSOURCE], material_.Emissive);
     D3DCOLORVALUE ambient = colorFromArgb(renderStates_[D3DRS_AMBIENT]);
 
-    auto worldIt = transforms_.find(256);
-    D3DMATRIX world = worldIt != transforms_.end() ? worldIt->second : d3d9detail::identityMatrix();
+    // As in Direct3D, lighting happens in camera space: the vertex goes through world and view, its normal
+    // through the inverse transpose of that product (renormalised only when asked), the lights through the
+    // view. A view that scales (a zoom) therefore changes distances and normals' lengths.
+    const Matrix64 view = transformOf(transforms_, D3DTS_VIEW);
+    const Matrix64 worldView = multiply(transformOf(transforms_, D3DTS_WORLD), view);
+    const double objectPosition[3] = {position[0], position[1], position[2]};
     double wp[3], wn[3] = {0, 0, 0};
-    for (int j = 0; j < 3; ++j) {
-        wp[j] = position[0] * world.m[0][j] + position[1] * world.m[1][j] + position[2] * world.m[2][j] + world.m[3][j];
-        if (normal)
-            wn[j] = normal[0] * world.m[0][j] + normal[1] * world.m[1][j] + normal[2] * world.m[2][j];
+    transformVector(worldView, objectPosition, 1.0, wp);
+    if (normal) {
+        const double objectNormal[3] = {normal[0], normal[1], normal[2]};
+        transformNormal(worldView, objectNormal, wn);
     }
     if (renderStates_[D3DRS_NORMALIZENORMALS]) {
         double len = std::sqrt(wn[0] * wn[0] + wn[1] * wn[1] + wn[2] * wn[2]);
@@ -251,13 +281,14 @@ bool D3D9Device::lightVertex(const float position[3], const float *normal, const
         const D3DLIGHT9 &light = lights_[i];
         double dir[3], attenuation = 1.0;
         if (light.Type == D3DLIGHT_DIRECTIONAL) {
-            dir[0] = -light.Direction.x;
-            dir[1] = -light.Direction.y;
-            dir[2] = -light.Direction.z;
+            const double direction[3] = {-light.Direction.x, -light.Direction.y, -light.Direction.z};
+            transformVector(view, direction, 0.0, dir);
         } else {
-            dir[0] = light.Position.x - wp[0];
-            dir[1] = light.Position.y - wp[1];
-            dir[2] = light.Position.z - wp[2];
+            const double lightPosition[3] = {light.Position.x, light.Position.y, light.Position.z};
+            double cameraPosition[3];
+            transformVector(view, lightPosition, 1.0, cameraPosition);
+            for (int j = 0; j < 3; ++j)
+                dir[j] = cameraPosition[j] - wp[j];
             double d = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
             if (d > light.Range)
                 continue;

@@ -411,6 +411,26 @@ TEST_F(D3D9Draw, DirectionalAndPointLightsColourVertices) {
     uint32_t lit = pixel(pixels, 1, 1) & 0xFF;
     EXPECT_GT(lit, 100u); // about half brightness, slightly off-axis at the corners
     EXPECT_LT(lit, 130u);
+    // Lighting happens in camera space: under a view that zooms by 2 across, a normal goes through the
+    // view's inverse transpose and is not renormalised, so a normal facing the light lights at half
+    // strength; renormalising normals gives full strength.
+    device->LightEnable(1, FALSE);
+    light.Diffuse = {1, 1, 1, 1};
+    light.Direction = {1, 0, 0};
+    device->SetLight(2, &light);
+    device->LightEnable(2, TRUE);
+    D3DMATRIX projection = matrix(1, 1, 1, 0, 0, 0), zoom = matrix(2, 2, 1, 0, 0, 0);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetTransform(D3DTS_VIEW, &zoom);
+    VertexN facing[4] = {{-0.5f, 0.5f, 0.5f, -1, 0, 0, 0, 0}, {0.5f, 0.5f, 0.5f, -1, 0, 0, 0, 0},
+                         {-0.5f, -0.5f, 0.5f, -1, 0, 0, 0, 0}, {0.5f, -0.5f, 0.5f, -1, 0, 0, 0, 0}};
+    for (BOOL normalize : {FALSE, TRUE}) {
+        device->SetRenderState(D3DRS_NORMALIZENORMALS, normalize);
+        clear(0xFF000000);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, facing, sizeof(VertexN)), D3D_OK);
+        pixels = readPixels();
+        EXPECT_EQ(pixel(pixels, width / 2, height / 2), normalize ? 0xFFFFFFFFu : 0xFF808080u);
+    }
 }
 
 TEST_F(D3D9Draw, DepthTestKeepsTheNearerSurface) {
