@@ -220,6 +220,24 @@ TEST_F(WindowFixture, FrameCapSleepsToSixteenOrSeventeenMilliseconds) {
     EXPECT_LT(window->pacingCarry, 1.0f);
 }
 
+TEST_F(WindowFixture, SlowFramesLeaveADebtThatLaterFramesRunUncappedToRepay) {
+    window->setMaxFrameRate(60);
+    window->flipBackBuffer(true);
+    for (int i = 0; i < 3; ++i) {
+        platformAdvanceFixedClock(50'000'000LL); // frames of 60 ms against a period of 16.67 ms
+        window->flipBackBuffer(true);
+        EXPECT_DOUBLE_EQ(window->frameDeltas[7], 60.0);
+    }
+    EXPECT_NEAR(window->pacingCarry, 3 * (1000.0f / 60.0f - 60.0f), 0.01);
+    // The debt is not forgiven: the following fast frames are not held back until it is repaid.
+    for (int i = 0; i < 10; ++i) {
+        window->flipBackBuffer(true);
+        ASSERT_DOUBLE_EQ(window->frameDeltas[7], 10.0) << i;
+    }
+    window->resetFrameTiming(); // the debt survives a restart of the frame timing
+    EXPECT_LT(window->pacingCarry, -60.0f);
+}
+
 TEST_F(WindowFixture, SwitchingVerticalSyncResetsTheDeviceOnlyWhenItsSignChanges) {
     clearTo(kRed);
     window->setMaxFrameRate(60); // no cap and no cap with vertical sync are the same class
@@ -297,15 +315,23 @@ TEST_F(WindowFixture, ScreenshotHookSavesTheChosenFrameAndTheFrameLimitAsksToQui
     EXPECT_EQ(pngPixel(shot, 40, 5), "000000");
 }
 
-TEST_F(WindowFixture, QuitRequestEndsTheWaitWhileAnotherWindowIsInFront) {
-    // Another window of the program comes to the front.
+namespace {
+// Another small window of the program, of its own class, not yet shown.
+HWND makeOtherWindow(const char16_t *className, WNDPROC procedure) {
     WNDCLASSEXW other{};
     other.cbSize = sizeof other;
-    other.lpfnWndProc = DefWindowProcW;
-    other.lpszClassName = u"other window";
-    ASSERT_TRUE(RegisterClassExW(&other));
-    HWND front = CreateWindowExW(0, u"other window", u"front", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+    other.lpfnWndProc = procedure;
+    other.lpszClassName = className;
+    if (!RegisterClassExW(&other))
+        return nullptr;
+    return CreateWindowExW(0, className, u"front", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+} // namespace
+
+TEST_F(WindowFixture, QuitRequestEndsTheWaitWhileAnotherWindowIsInFront) {
+    // Another window of the program comes to the front.
+    HWND front = makeOtherWindow(u"other window", DefWindowProcW);
     ASSERT_NE(front, nullptr);
     ShowWindow(front, SW_SHOWNORMAL);
     EXPECT_FALSE(window->hasFocus());
@@ -393,13 +419,7 @@ LRESULT frontWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 TEST_F(WindowFixture, FlipWaitsBehindAnotherWindowDispatchingMessagesUntilItIsInFrontAgain) {
-    WNDCLASSEXW other{};
-    other.cbSize = sizeof other;
-    other.lpfnWndProc = frontWindowProc;
-    other.lpszClassName = u"front window";
-    ASSERT_TRUE(RegisterClassExW(&other));
-    HWND front = CreateWindowExW(0, u"front window", u"front", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+    HWND front = makeOtherWindow(u"front window", frontWindowProc);
     ASSERT_NE(front, nullptr);
     windowToBringBack = window->getWindowHandle();
     messagesWhileBehind = 0;

@@ -12,6 +12,7 @@
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "platform/WindowSurface.h"
+#include "tests/platform/WinUserTestEvents.h"
 
 using namespace windowtest;
 
@@ -55,17 +56,8 @@ protected:
 
     Uint32 sdlId() { return SDL_GetWindowID(platformSdlWindow(window->getWindowHandle())); }
 
-    void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
-
     void key(Uint32 type, SDL_Keycode sym, Uint16 mods = KMOD_NONE) {
-        SDL_Event event{};
-        event.type = type;
-        event.key.windowID = sdlId();
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = sym;
-        event.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
-        event.key.keysym.mod = mods;
-        push(event);
+        sdlevents::push(sdlevents::key(sdlId(), type, sym, SDL_GetScancodeFromKey(sym), mods));
     }
 
     void tap(SDL_Keycode sym, Uint16 mods = KMOD_NONE) {
@@ -74,49 +66,16 @@ protected:
     }
 
     void button(Uint32 type, Uint8 which, Uint8 clicks, int x, int y) {
-        SDL_Event event{};
-        event.type = type;
-        event.button.windowID = sdlId();
-        event.button.button = which;
-        event.button.clicks = clicks;
-        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = x;
-        event.button.y = y;
-        push(event);
+        sdlevents::push(sdlevents::button(sdlId(), type, which, clicks, x, y));
     }
 
-    void move(int x, int y) {
-        SDL_Event event{};
-        event.type = SDL_MOUSEMOTION;
-        event.motion.windowID = sdlId();
-        event.motion.x = x;
-        event.motion.y = y;
-        push(event);
-    }
+    void move(int x, int y) { sdlevents::push(sdlevents::motion(sdlId(), x, y)); }
 
-    void text(const char *characters) {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = sdlId();
-        SDL_strlcpy(event.text.text, characters, sizeof event.text.text);
-        push(event);
-    }
+    void text(const char *characters) { sdlevents::push(sdlevents::text(sdlId(), characters)); }
 
-    void windowEvent(Uint8 what) {
-        SDL_Event event{};
-        event.type = SDL_WINDOWEVENT;
-        event.window.windowID = sdlId();
-        event.window.event = what;
-        push(event);
-    }
+    void windowEvent(Uint8 what) { sdlevents::push(sdlevents::window(sdlId(), what)); }
 
-    void wheel(int steps) {
-        SDL_Event event{};
-        event.type = SDL_MOUSEWHEEL;
-        event.wheel.windowID = sdlId();
-        event.wheel.y = steps;
-        push(event);
-    }
+    void wheel(int steps) { sdlevents::push(sdlevents::wheel(sdlId(), steps)); }
 };
 
 } // namespace
@@ -247,14 +206,10 @@ TEST_F(WindowEvents, TextBelow256MakesAByteEventAndSurrogatesOnlyCharacterEvents
 }
 
 TEST_F(WindowEvents, KeyRepeatRepeatsTheKeyAndItsCharacter) {
-    SDL_Event repeat{};
-    repeat.type = SDL_KEYDOWN;
-    repeat.key.windowID = sdlId();
-    repeat.key.keysym.sym = SDLK_BACKSPACE;
-    repeat.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
-    push(repeat);
+    SDL_Event repeat = sdlevents::key(sdlId(), SDL_KEYDOWN, SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE);
+    sdlevents::push(repeat);
     repeat.key.repeat = 1;
-    push(repeat);
+    sdlevents::push(repeat);
     key(SDL_KEYUP, SDLK_BACKSPACE);
     window->pumpMessages();
     ASSERT_EQ(typesOf(events), (std::vector<uint32_t>{6, 5, 50, 6, 5, 50, 7}));

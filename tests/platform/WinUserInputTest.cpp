@@ -13,6 +13,7 @@
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "platform/WindowSurface.h"
+#include "tests/platform/WinUserTestEvents.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -53,13 +54,7 @@ protected:
     }
 
     void key(Uint32 type, SDL_Keycode sym, SDL_Scancode scancode, Uint16 mods = KMOD_NONE) {
-        SDL_Event event{};
-        event.type = type;
-        event.key.windowID = SDL_GetWindowID(platformSdlWindow(window));
-        event.key.keysym.sym = sym;
-        event.key.keysym.scancode = scancode;
-        event.key.keysym.mod = mods;
-        SDL_PushEvent(&event);
+        sdlevents::push(sdlevents::key(SDL_GetWindowID(platformSdlWindow(window)), type, sym, scancode, mods));
         drain();
     }
 
@@ -129,12 +124,7 @@ TEST_F(PolledInput, LettersFollowTheKeysLabelAndTheNumericPadFollowsNumLock) {
 }
 
 TEST_F(PolledInput, ThePointerInScreenAndClientCoordinates) {
-    SDL_Event motion{};
-    motion.type = SDL_MOUSEMOTION;
-    motion.motion.windowID = SDL_GetWindowID(platformSdlWindow(window));
-    motion.motion.x = 12;
-    motion.motion.y = 7;
-    SDL_PushEvent(&motion);
+    sdlevents::push(sdlevents::motion(SDL_GetWindowID(platformSdlWindow(window)), 12, 7));
     drain();
     POINT point{};
     ASSERT_TRUE(GetCursorPos(&point));

@@ -12,6 +12,7 @@
 
 #include "platform/WinUser.h"
 #include "platform/WindowSurface.h"
+#include "tests/platform/WinUserTestEvents.h"
 
 namespace {
 
@@ -80,35 +81,14 @@ protected:
     }
 
     void pushKey(Uint32 type, SDL_Keycode key, SDL_Scancode scan, Uint16 mods = KMOD_NONE) {
-        SDL_Event event{};
-        event.type = type;
-        event.key.windowID = sdlId();
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        event.key.keysym.scancode = scan;
-        event.key.keysym.mod = mods;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        sdlevents::push(sdlevents::key(sdlId(), type, key, scan, mods));
     }
 
     void pushButton(Uint32 type, Uint8 button, Uint8 clicks, int x, int y) {
-        SDL_Event event{};
-        event.type = type;
-        event.button.windowID = sdlId();
-        event.button.button = button;
-        event.button.clicks = clicks;
-        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = x;
-        event.button.y = y;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        sdlevents::push(sdlevents::button(sdlId(), type, button, clicks, x, y));
     }
 
-    void pushText(const char *text) {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = sdlId();
-        SDL_strlcpy(event.text.text, text, sizeof event.text.text);
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-    }
+    void pushText(const char *text) { sdlevents::push(sdlevents::text(sdlId(), text)); }
 };
 
 } // namespace
@@ -204,11 +184,7 @@ TEST_F(WinUserFixture, MouseButtonsDoubleClicksAndWheel) {
     pushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 2, 12, 34);
     pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 3, 12, 34);
     pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 5, 6);
-    SDL_Event wheel{};
-    wheel.type = SDL_MOUSEWHEEL;
-    wheel.wheel.windowID = sdlId();
-    wheel.wheel.y = -1;
-    SDL_PushEvent(&wheel);
+    sdlevents::push(sdlevents::wheel(sdlId(), -1));
     std::vector<MSG> messages = takeAll();
     ASSERT_EQ(messages.size(), 7u);
     const UINT expected[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_LBUTTONDBLCLK, WM_LBUTTONUP,
@@ -252,11 +228,7 @@ TEST_F(WinUserFixture, AltEnterAndF10AreTakenByTheAcceleratorTable) {
 }
 
 TEST_F(WinUserFixture, ClosingTheWindowQueuesCloseAndQuitEndsTheLoop) {
-    SDL_Event close{};
-    close.type = SDL_WINDOWEVENT;
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    close.window.windowID = sdlId();
-    SDL_PushEvent(&close);
+    sdlevents::push(sdlevents::window(sdlId(), SDL_WINDOWEVENT_CLOSE));
     MSG message{};
     ASSERT_EQ(GetMessageW(&message, nullptr, 0, 0), TRUE);
     EXPECT_EQ(message.hwnd, window);
