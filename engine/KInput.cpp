@@ -112,40 +112,54 @@ int32_t virtualKeyFromEngineKey(EngineKey key) {
     return engineKeyVirtualKeys[key];
 }
 
-int getMouseX() {
-    const InputState &input = state();
-    if (pointerSynthesisActive)
-        return (int)((float)(synthesizedPointerX - input.mapping.offsetX) * input.mapping.scaleX);
+namespace {
+
+// The system cursor on one axis of the window's client area; false without a window.
+bool cursorOnAxis(bool xAxis, int32_t &position) {
     POINT point;
     if (!cursorInClient(point))
+        return false;
+    position = xAxis ? point.x : point.y;
+    return true;
+}
+
+int mouseOnAxis(bool xAxis) {
+    const MouseMapping &mapping = state().mapping;
+    int32_t position;
+    if (pointerSynthesisActive)
+        position = xAxis ? synthesizedPointerX : synthesizedPointerY;
+    else if (!cursorOnAxis(xAxis, position))
         return 0;
-    return (int)((float)(point.x - input.mapping.offsetX) * input.mapping.scaleX);
+    int32_t offset = xAxis ? mapping.offsetX : mapping.offsetY;
+    return (int)((float)(position - offset) * (xAxis ? mapping.scaleX : mapping.scaleY));
+}
+
+// The system cursor taken at the middle of its client pixel, whatever pointer synthesis says.
+int cursorInGame(bool xAxis) {
+    const MouseMapping &mapping = state().mapping;
+    int32_t position;
+    if (!cursorOnAxis(xAxis, position))
+        return 0;
+    float offset = (float)(xAxis ? mapping.offsetX : mapping.offsetY);
+    return (int)(((float)position + 0.5f - offset) * (xAxis ? mapping.scaleX : mapping.scaleY));
+}
+
+} // namespace
+
+int getMouseX() {
+    return mouseOnAxis(true);
 }
 
 int getMouseY() {
-    const InputState &input = state();
-    if (pointerSynthesisActive)
-        return (int)((float)(synthesizedPointerY - input.mapping.offsetY) * input.mapping.scaleY);
-    POINT point;
-    if (!cursorInClient(point))
-        return 0;
-    return (int)((float)(point.y - input.mapping.offsetY) * input.mapping.scaleY);
+    return mouseOnAxis(false);
 }
 
 int getCursorX() {
-    const InputState &input = state();
-    POINT point;
-    if (!cursorInClient(point))
-        return 0;
-    return (int)(((float)point.x + 0.5f - (float)input.mapping.offsetX) * input.mapping.scaleX);
+    return cursorInGame(true);
 }
 
 int getCursorY() {
-    const InputState &input = state();
-    POINT point;
-    if (!cursorInClient(point))
-        return 0;
-    return (int)(((float)point.y + 0.5f - (float)input.mapping.offsetY) * input.mapping.scaleY);
+    return cursorInGame(false);
 }
 
 void setMousePosition(int x, int y) {

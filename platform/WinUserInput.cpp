@@ -259,24 +259,25 @@ BOOL SetCursorPos(int x, int y) {
     return TRUE;
 }
 
-BOOL ScreenToClient(HWND window, POINT *point) {
+namespace {
+// Moves the point by the window's client origin on the screen, times `direction` (+1 or -1).
+BOOL shiftByClientOrigin(HWND window, POINT *point, int direction) {
     if (!point || !winuser::findWindow(window) || !window->sdlWindow)
         return FALSE;
     int x = 0, y = 0;
     SDL_GetWindowPosition(window->sdlWindow, &x, &y);
-    point->x -= x;
-    point->y -= y;
+    point->x += direction * x;
+    point->y += direction * y;
     return TRUE;
+}
+} // namespace
+
+BOOL ScreenToClient(HWND window, POINT *point) {
+    return shiftByClientOrigin(window, point, -1);
 }
 
 BOOL ClientToScreen(HWND window, POINT *point) {
-    if (!point || !winuser::findWindow(window) || !window->sdlWindow)
-        return FALSE;
-    int x = 0, y = 0;
-    SDL_GetWindowPosition(window->sdlWindow, &x, &y);
-    point->x += x;
-    point->y += y;
-    return TRUE;
+    return shiftByClientOrigin(window, point, +1);
 }
 
 HCURSOR LoadCursorW(HINSTANCE, const WCHAR *name) {
