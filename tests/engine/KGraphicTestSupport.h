@@ -23,6 +23,7 @@
 #include "platform/D3D9.h"
 #include "platform/DeviceHooks.h"
 #include "platform/WindowSurface.h"
+#include "tests/platform/D3D9TestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace picturetest {
@@ -74,15 +75,7 @@ public:
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         if (!d3d)
             return false;
-        presentParameters = {};
-        presentParameters.BackBufferWidth = (UINT)width;
-        presentParameters.BackBufferHeight = (UINT)height;
-        presentParameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-        presentParameters.BackBufferCount = 1;
-        presentParameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        presentParameters.Windowed = TRUE;
-        presentParameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        presentParameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        presentParameters = d3dtest::windowedPresentParameters(width, height);
         if (d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &presentParameters,
                               &device) != D3D_OK)
             return false;

@@ -36,6 +36,20 @@ struct VertexL2 {
 };
 static_assert(sizeof(VertexL) == 24 && sizeof(VertexTL) == 28 && sizeof(VertexL2) == 32);
 
+// Present parameters of a windowed test device with a lockable 32-bit back buffer and no vertical sync.
+inline D3DPRESENT_PARAMETERS windowedPresentParameters(int width, int height) {
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = (UINT)width;
+    parameters.BackBufferHeight = (UINT)height;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.BackBufferCount = 1;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    return parameters;
+}
+
 constexpr DWORD fvfL = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr DWORD fvfTL = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr DWORD fvfL2 = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2;
@@ -85,15 +99,7 @@ protected:
         ASSERT_NE(window, nullptr);
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
-        pp = {};
-        pp.BackBufferWidth = (UINT)width;
-        pp.BackBufferHeight = (UINT)height;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        pp = windowedPresentParameters(width, height);
         ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
                   D3D_OK);
         set2DStates();
