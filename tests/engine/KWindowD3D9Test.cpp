@@ -8,6 +8,7 @@
 
 #include "engine/KInput.h"
 #include "platform/WinUser.h"
+#include "tests/platform/WinUserTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using namespace windowtest;
@@ -318,11 +319,7 @@ TEST_F(WindowFixture, ScreenshotHookSavesTheChosenFrameAndTheFrameLimitAsksToQui
 namespace {
 // Another small window of the program, of its own class, not yet shown.
 HWND makeOtherWindow(const char16_t *className, WNDPROC procedure) {
-    WNDCLASSEXW other{};
-    other.cbSize = sizeof other;
-    other.lpfnWndProc = procedure;
-    other.lpszClassName = className;
-    if (!RegisterClassExW(&other))
+    if (!registerTestClass(className, procedure))
         return nullptr;
     return CreateWindowExW(0, className, u"front", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);

@@ -12,7 +12,7 @@
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/WinUserTestEvents.h"
+#include "tests/platform/WinUserTestSupport.h"
 
 using namespace windowtest;
 

@@ -11,6 +11,7 @@
 #include "engine/KWindowEvent.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
+#include "tests/platform/WinUserTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using namespace windowtest;
@@ -169,11 +170,7 @@ TEST_F(WindowFixture, ASecondStartRaisesTheFirstWindow) {
     setenv("XDG_DATA_HOME", home.str().c_str(), 1);
     ASSERT_FALSE(checkGameInstance("raise-test")); // this process is the first
     // Another window comes in front of the game's.
-    WNDCLASSEXW description{};
-    description.cbSize = sizeof description;
-    description.lpfnWndProc = DefWindowProcW;
-    description.lpszClassName = u"other window";
-    ASSERT_NE(RegisterClassExW(&description), 0);
+    ASSERT_TRUE(registerTestClass(u"other window", DefWindowProcW));
     HWND other = CreateWindowExW(0, u"other window", u"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     ShowWindow(other, SW_SHOWNORMAL);

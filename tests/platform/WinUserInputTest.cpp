@@ -13,7 +13,7 @@
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/WinUserTestEvents.h"
+#include "tests/platform/WinUserTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -29,11 +29,7 @@ protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         ASSERT_TRUE(platformEnsureVideo());
-        WNDCLASSEXW description{};
-        description.cbSize = sizeof description;
-        description.lpfnWndProc = quietProc;
-        description.lpszClassName = u"polled input";
-        ASSERT_NE(RegisterClassExW(&description), 0);
+        ASSERT_TRUE(registerTestClass(u"polled input", quietProc));
         window = CreateWindowExW(0, u"polled input", u"", WS_POPUP, 40, 30, 64, 48, nullptr, nullptr, nullptr,
                                  nullptr);
         ASSERT_NE(window, nullptr);

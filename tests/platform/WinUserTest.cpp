@@ -12,7 +12,7 @@
 
 #include "platform/WinUser.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/WinUserTestEvents.h"
+#include "tests/platform/WinUserTestSupport.h"
 
 namespace {
 
@@ -38,13 +38,8 @@ protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         ASSERT_TRUE(platformEnsureVideo());
-        WNDCLASSEXW description{};
-        description.cbSize = sizeof description;
-        description.style = CS_DBLCLKS;
-        description.lpfnWndProc = recordingProc;
-        description.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_GAME_ICON));
-        description.lpszClassName = kClass;
-        ASSERT_NE(RegisterClassExW(&description), 0);
+        ASSERT_TRUE(registerTestClass(kClass, recordingProc, CS_DBLCLKS,
+                                      LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_GAME_ICON))));
         window = CreateWindowExW(0, kClass, u"Test \u00e9", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 10, 10, 106,
                                  77, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);

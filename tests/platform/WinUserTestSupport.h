@@ -1,10 +1,23 @@
 #pragma once
-// SDL events as the window layer receives them from the machine, made for one SDL window, for the tests
-// that drive the window layer (and the game window above it) from input.
+// For the tests of the window layer and of the game window above it: window classes registered in one
+// line, and SDL events as the window layer receives them from the machine, made for one SDL window.
 
 #include <SDL2/SDL.h>
 
 #include <gtest/gtest.h>
+
+#include "platform/WinUser.h"
+
+// Registers a window class of this program; true when it was registered.
+inline bool registerTestClass(const char16_t *className, WNDPROC procedure, UINT style = 0, HICON icon = nullptr) {
+    WNDCLASSEXW description{};
+    description.cbSize = sizeof description;
+    description.style = style;
+    description.lpfnWndProc = procedure;
+    description.hIcon = icon;
+    description.lpszClassName = className;
+    return RegisterClassExW(&description) != 0;
+}
 
 namespace sdlevents {
 
