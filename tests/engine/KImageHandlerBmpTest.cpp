@@ -274,21 +274,14 @@ TEST_F(BmpFiles, TruncatedAndCorruptedFilesFailCleanly) {
 
 TEST(BmpEncoding, TwoPixelsWithoutAlphaMakeA62ByteFile) {
     // Record bytes are red, green, blue, alpha; the file stores blue, green, red.
-    uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    ImageData image;
-    image.width = 2;
-    image.height = 1;
-    image.pixels = pixels;
-    uint8_t *file = nullptr;
-    uint32_t size = 0;
-    ASSERT_TRUE(encodeImage(kImageFormatBmp, &file, &size, &image));
-    ASSERT_EQ(size, 62u);
+    const std::vector<uint8_t> bytes = encodeTwoPixels(kImageFormatBmp);
+    ASSERT_EQ(bytes.size(), 62u);
+    const uint8_t *file = bytes.data();
     const uint8_t header[54] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
                                 1,   0,   24, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0};
     EXPECT_EQ(std::memcmp(file, header, 54), 0);
     const uint8_t row[8] = {3, 2, 1, 7, 6, 5, 0, 0};
     EXPECT_EQ(std::memcmp(file + 54, row, 8), 0);
-    std::free(file);
 }
 
 TEST_F(BmpFiles, EncodedFilesReadBackWithTheSamePixels) {

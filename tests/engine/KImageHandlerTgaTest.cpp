@@ -144,18 +144,10 @@ TEST_F(TgaFiles, TruncatedAndCorruptedFilesFailCleanly) {
 }
 
 TEST(TgaEncoding, TwoPixelsWithoutAlphaMakeA24ByteFile) {
-    uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    ImageData image;
-    image.width = 2;
-    image.height = 1;
-    image.pixels = pixels;
-    uint8_t *file = nullptr;
-    uint32_t size = 0;
-    ASSERT_TRUE(encodeImage(kImageFormatTga, &file, &size, &image));
-    ASSERT_EQ(size, 24u);
+    const std::vector<uint8_t> bytes = encodeTwoPixels(kImageFormatTga);
+    ASSERT_EQ(bytes.size(), 24u);
     const uint8_t expected[24] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0, 3, 2, 1, 7, 6, 5};
-    EXPECT_EQ(std::memcmp(file, expected, 24), 0);
-    std::free(file);
+    EXPECT_EQ(std::memcmp(bytes.data(), expected, 24), 0);
 }
 
 TEST_F(TgaFiles, EncodedFilesReadBackWithTheSamePixels) {

@@ -224,4 +224,21 @@ inline std::vector<uint8_t> encodeAndReadBack(int format, std::vector<uint8_t> r
     return bytes;
 }
 
+// The bytes the engine's encoder writes for a 2x1 record of bytes 1..8 (red, green, blue, alpha each);
+// empty when the encoder refuses it.
+inline std::vector<uint8_t> encodeTwoPixels(int format) {
+    uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ImageData image;
+    image.width = 2;
+    image.height = 1;
+    image.pixels = pixels;
+    uint8_t *file = nullptr;
+    uint32_t size = 0;
+    if (!encodeImage(format, &file, &size, &image))
+        return {};
+    std::vector<uint8_t> bytes(file, file + size);
+    std::free(file);
+    return bytes;
+}
+
 } // namespace imagetest
