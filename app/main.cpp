@@ -1,5 +1,5 @@
 // Program entry: fixes the game's design geometry and runs the game. Command-line arguments are ignored.
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 #include "game/HoGame.h"
 
 int main() {

@@ -20,7 +20,7 @@
 
 #include <png.h>
 
-#include "engine/KResource.h"
+#include "engine/resource/KResource.h"
 
 extern char **environ;
 

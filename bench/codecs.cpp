@@ -14,7 +14,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include "engine/KImage.h"
+#include "engine/image/KImage.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include "game/InternTable.h"
-#include "game/StringArena.h"
-#include "game/TextReader.h"
-#include "game/TokenReader.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptParser.h"
 #include "game/script/ScriptRecordPools.h"
+#include "game/util/InternTable.h"
+#include "game/util/StringArena.h"
+#include "game/util/TextReader.h"
+#include "game/util/TokenReader.h"
 
 namespace {
 

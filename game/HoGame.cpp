@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "engine/KResource.h"
-#include "engine/KSystem.h"
-#include "engine/KWindow.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KWindow.h"
 #include "game/SplashScreen.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"

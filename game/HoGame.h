@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/KGame.h"
+#include "engine/system/KGame.h"
 #include "game/HoGameSettings.h"
 
 class HoContext;

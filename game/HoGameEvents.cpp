@@ -1,6 +1,6 @@
-#include "engine/KSound.h"
-#include "engine/KSystem.h"
-#include "engine/KWindowEvent.h"
+#include "engine/sound/KSound.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KWindowEvent.h"
 #include "game/HoGame.h"
 
 bool HoGame::onWindowEvent(KWindowEvent *event) {

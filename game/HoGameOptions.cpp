@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 #include "game/HoGame.h"
-#include "game/NumberParse.h"
-#include "game/ReadWholeFile.h"
-#include "game/TextReader.h"
+#include "game/util/NumberParse.h"
+#include "game/util/ReadWholeFile.h"
+#include "game/util/TextReader.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <string>
 
-#include "engine/KGraphicFactory.h"
-#include "engine/KInput.h"
-#include "engine/KResource.h"
-#include "engine/KSystem.h"
-#include "engine/KWindowD3D9.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KWindowD3D9.h"
 #include "game/HoDisplayLayout.h"
 #include "game/HoGame.h"
 #include "platform/WinUserInput.h"

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "engine/KGraphic.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KInput.h"
-#include "engine/KSystem.h"
-#include "engine/KWindow.h"
+#include "engine/graphics/KGraphic.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KWindow.h"
 #include "game/HoGame.h"
 #include "platform/WinUserInput.h"
 

@@ -1,14 +1,14 @@
-#include "engine/KBatchD3D9.h"
+#include "engine/graphics/KBatchD3D9.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicD3D9State.h"
-#include "engine/KGraphicD3D9Window.h"
-#include "engine/KSystem.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9State.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/KBatch.h"
+#include "engine/graphics/KBatch.h"
 #include "platform/D3D9.h"
 
 class KGraphicD3D9;

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 
 struct ImageData;
 

@@ -1,17 +1,17 @@
 // Pictures of the Direct3D 9 renderer: the picture list, loading from files, memory and pixel arrays, the
 // choice of texture size and format, the upload of pixels and the drawing-state setters.
-#include "engine/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9State.h"
-#include "engine/KGraphicD3D9Window.h"
-#include "engine/KResource.h"
-#include "engine/KSystem.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9State.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 
 namespace {

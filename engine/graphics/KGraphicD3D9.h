@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <mutex>
 
-#include "engine/KGraphic.h"
-#include "engine/KImage.h"
+#include "engine/graphics/KGraphic.h"
+#include "engine/image/KImage.h"
 #include "platform/D3D9.h"
 
 class KGraphicD3D9Window;

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicD3D9State.h"
-#include "engine/KGraphicD3D9Window.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9State.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicD3D9State.h"
-#include "engine/KGraphicD3D9Window.h"
-#include "engine/KSystem.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9State.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/KGraphicD3D9WindowLink.h"
+#include "engine/graphics/KGraphicD3D9WindowLink.h"
 
 #include <memory>
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
 namespace {
 

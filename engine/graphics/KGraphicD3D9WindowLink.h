@@ -2,7 +2,7 @@
 // The game window as the picture and batch layers see it: one link per window, handed to
 // KGraphicD3D9::bindDevice and bindBatchDevice by the window's creation, resets and mode switches.
 
-#include "engine/KGraphicD3D9Window.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
 
 class KWindowD3D9;
 

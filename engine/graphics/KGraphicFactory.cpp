@@ -1,10 +1,10 @@
-#include "engine/KGraphicFactory.h"
+#include "engine/graphics/KGraphicFactory.h"
 
 #include <atomic>
 #include <new>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
 
 namespace {
 

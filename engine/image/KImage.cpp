@@ -1,17 +1,17 @@
-#include "engine/KImage.h"
+#include "engine/image/KImage.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/KImageHandler.h"
-#include "engine/KImageHandlerBmp.h"
-#include "engine/KImageHandlerDDS.h"
-#include "engine/KImageHandlerGif.h"
-#include "engine/KImageHandlerJpg.h"
-#include "engine/KImageHandlerPng.h"
-#include "engine/KImageHandlerTga.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageHandler.h"
+#include "engine/image/KImageHandlerBmp.h"
+#include "engine/image/KImageHandlerDDS.h"
+#include "engine/image/KImageHandlerGif.h"
+#include "engine/image/KImageHandlerJpg.h"
+#include "engine/image/KImageHandlerPng.h"
+#include "engine/image/KImageHandlerTga.h"
+#include "engine/system/KSystem.h"
 
 bool KImageHandler::compressToDds(const ImageData *, int32_t, const char *) { return false; }
 

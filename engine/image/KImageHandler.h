@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "engine/KImage.h"
-#include "engine/KObject.h"
+#include "engine/image/KImage.h"
+#include "engine/system/KObject.h"
 
 class KImageHandler : public KObjectBase {
 public:

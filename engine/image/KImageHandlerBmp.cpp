@@ -1,10 +1,10 @@
-#include "engine/KImageHandlerBmp.h"
+#include "engine/image/KImageHandlerBmp.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 using namespace imagesupport;
 

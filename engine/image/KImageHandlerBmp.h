@@ -2,7 +2,7 @@
 // Reader and writer of Windows bitmap files: 1, 4, 8, 16, 24 and 32 bits, run-length (RLE8, RLE4)
 // and bit-field data, bottom-up or top-down rows.
 
-#include "engine/KImageHandler.h"
+#include "engine/image/KImageHandler.h"
 
 class KImageHandlerBmp : public KImageHandler {
 public:

@@ -1,4 +1,4 @@
-#include "engine/KImageHandlerDDS.h"
+#include "engine/image/KImageHandlerDDS.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -6,8 +6,8 @@
 
 #include <squish.h>
 
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 using namespace imagesupport;
 

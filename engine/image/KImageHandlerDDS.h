@@ -3,7 +3,7 @@
 // blocks go to the pictures as they are stored (format 2 or 3, isDecoded 0). It cannot encode, but can
 // compress a 32-bit record into a DDS file.
 
-#include "engine/KImageHandler.h"
+#include "engine/image/KImageHandler.h"
 
 class KImageHandlerDDS : public KImageHandler {
 public:

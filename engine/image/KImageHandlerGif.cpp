@@ -1,12 +1,12 @@
-#include "engine/KImageHandlerGif.h"
+#include "engine/image/KImageHandlerGif.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 using namespace imagesupport;
 

@@ -2,7 +2,7 @@
 // Reader of the first image of a GIF file, with its own LZW decoder. Transparency and animation are not
 // supported: every pixel is opaque and decoding stops after the first image. It writes no GIF.
 
-#include "engine/KImageHandler.h"
+#include "engine/image/KImageHandler.h"
 
 class KImageHandlerGif : public KImageHandler {
 public:

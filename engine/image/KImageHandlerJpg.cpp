@@ -1,4 +1,4 @@
-#include "engine/KImageHandlerJpg.h"
+#include "engine/image/KImageHandlerJpg.h"
 
 #include <csetjmp>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 
 #include <jerror.h>
 
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 // libjpeg reports errors through error_exit, which here jumps back to the decode or encode function, so
 // those functions hold no objects with destructors, and what they change after setjmp is volatile.

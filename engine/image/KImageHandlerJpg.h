@@ -7,7 +7,7 @@
 
 #include <jpeglib.h>
 
-#include "engine/KImageHandler.h"
+#include "engine/image/KImageHandler.h"
 
 class KImageHandlerJpg : public KImageHandler {
 public:

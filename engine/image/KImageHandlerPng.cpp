@@ -1,12 +1,12 @@
-#include "engine/KImageHandlerPng.h"
+#include "engine/image/KImageHandlerPng.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "engine/KImagePngCgbi.h"
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImagePngCgbi.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 // libpng reports errors by longjmp to the point set in the decode and encode functions, so those
 // functions hold no objects with destructors, and what they change after setjmp is volatile.

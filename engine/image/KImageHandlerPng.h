@@ -4,7 +4,7 @@
 
 #include <png.h>
 
-#include "engine/KImageHandler.h"
+#include "engine/image/KImageHandler.h"
 
 class KImageHandlerPng : public KImageHandler {
 public:

@@ -1,9 +1,9 @@
-#include "engine/KImageHandlerTga.h"
+#include "engine/image/KImageHandlerTga.h"
 
 #include <cstdlib>
 
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 using namespace imagesupport;
 

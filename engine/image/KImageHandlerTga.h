@@ -2,7 +2,7 @@
 // Reader and writer of Targa files: colour-mapped (24-bit map entries), greyscale, 15/16, 24 and 32-bit
 // pixels, uncompressed or run-length coded per row, in either row and column order.
 
-#include "engine/KImageHandler.h"
+#include "engine/image/KImageHandler.h"
 
 class KImageHandlerTga : public KImageHandler {
 public:

@@ -1,11 +1,11 @@
-#include "engine/KImagePngCgbi.h"
+#include "engine/image/KImagePngCgbi.h"
 
 #include <cstring>
 
 #include <zlib.h>
 
-#include "engine/KImageSupport.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImageSupport.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "engine/KImageSupport.h"
+#include "engine/image/KImageSupport.h"
 
 #include <cstdlib>
 
-#include "engine/KImage.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImage.h"
+#include "engine/system/KSystem.h"
 
 namespace imagesupport {
 

@@ -1,10 +1,10 @@
-#include "engine/KResource.h"
+#include "engine/resource/KResource.h"
 
 #include <cstring>
 
-#include "engine/KResourceArchiveTar.h"
-#include "engine/KResourceArchiveZip.h"
-#include "engine/KSystem.h"
+#include "engine/resource/KResourceArchiveTar.h"
+#include "engine/resource/KResourceArchiveZip.h"
+#include "engine/system/KSystem.h"
 
 const char kResourceArchivePassword[] = "Hd8KqW2mZr5TfN7xLc3VbP9sYj4GuE6aRo1MwQ0tXk8nJi5zUe2DyB7pCv3F";
 

@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "engine/KObject.h"
-#include "engine/KResourceArchive.h"
-#include "engine/KResourceFile.h"
+#include "engine/resource/KResourceArchive.h"
+#include "engine/resource/KResourceFile.h"
+#include "engine/system/KObject.h"
 
 // The password of the game's zip archives.
 extern const char kResourceArchivePassword[];

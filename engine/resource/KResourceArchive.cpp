@@ -1,4 +1,4 @@
-#include "engine/KResourceArchive.h"
+#include "engine/resource/KResourceArchive.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/KObject.h"
-#include "engine/KResourceFile.h"
-#include "engine/KSystem.h"
+#include "engine/resource/KResourceFile.h"
+#include "engine/system/KObject.h"
+#include "engine/system/KSystem.h"
 
 // What an archive knows of one of its files or folders.
 struct FileInfo {

@@ -1,9 +1,9 @@
-#include "engine/KResourceArchiveDirect.h"
+#include "engine/resource/KResourceArchiveDirect.h"
 
 #include <cstdlib>
 
-#include "engine/KResourceFileDirect.h"
-#include "engine/KSystem.h"
+#include "engine/resource/KResourceFileDirect.h"
+#include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // The disk as an archive: the last place the resource layer looks. Names are file paths, found without
 // regard to letter case; only regular files open.
 
-#include "engine/KResourceArchive.h"
+#include "engine/resource/KResourceArchive.h"
 
 class KResourceArchiveDirect : public KResourceArchive {
 public:

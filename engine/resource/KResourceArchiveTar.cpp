@@ -1,11 +1,11 @@
-#include "engine/KResourceArchiveTar.h"
+#include "engine/resource/KResourceArchiveTar.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/KResourceArchive.h"
-#include "engine/KResourceFileTar.h"
+#include "engine/resource/KResourceArchive.h"
+#include "engine/resource/KResourceFileTar.h"
 
 class KResourceArchiveTar : public KResourceArchive {
 public:

@@ -1,4 +1,4 @@
-#include "engine/KResourceArchiveZip.h"
+#include "engine/resource/KResourceArchiveZip.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 #include <unzip.h>
 #include <zlib.h>
 
-#include "engine/KResourceFileZip.h"
-#include "engine/KSystem.h"
-#include "engine/ZipDecrypt.h"
+#include "engine/resource/KResourceFileZip.h"
+#include "engine/resource/ZipDecrypt.h"
+#include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 
 namespace {

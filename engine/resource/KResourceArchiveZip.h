@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KResourceArchive.h"
+#include "engine/resource/KResourceArchive.h"
 
 class ZipDecrypt;
 

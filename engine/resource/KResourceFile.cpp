@@ -1,4 +1,4 @@
-#include "engine/KResourceFile.h"
+#include "engine/resource/KResourceFile.h"
 
 #include <algorithm>
 #include <limits>

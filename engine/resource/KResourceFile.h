@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 
 constexpr int32_t ERROR_NOT_OPEN = 1000;           // a tar entry read after its archive's stream closed
 constexpr int32_t ERROR_IO = 1002;                 // short read, failed seek or failed tell

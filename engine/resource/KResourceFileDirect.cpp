@@ -1,4 +1,4 @@
-#include "engine/KResourceFileDirect.h"
+#include "engine/resource/KResourceFileDirect.h"
 
 #include <limits>
 

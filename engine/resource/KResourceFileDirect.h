@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "engine/KResourceFile.h"
+#include "engine/resource/KResourceFile.h"
 
 class KResourceFileDirect : public KResourceFile {
 public:

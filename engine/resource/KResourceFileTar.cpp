@@ -1,4 +1,4 @@
-#include "engine/KResourceFileTar.h"
+#include "engine/resource/KResourceFileTar.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/KResourceFile.h"
+#include "engine/resource/KResourceFile.h"
 
 // The tar archive's open file, shared with the entries it hands out. Every user seeks before it reads,
 // under the lock. The archive closes the file when it goes; an entry still open then reads

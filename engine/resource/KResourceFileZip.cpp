@@ -1,4 +1,4 @@
-#include "engine/KResourceFileZip.h"
+#include "engine/resource/KResourceFileZip.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 // A zip entry inflated whole into memory; it owns its bytes, so it may outlive its archive.
 
-#include "engine/KResourceFile.h"
+#include "engine/resource/KResourceFile.h"
 
 class KResourceFileZip : public KResourceFile {
 public:

@@ -1,4 +1,4 @@
-#include "engine/ZipDecrypt.h"
+#include "engine/resource/ZipDecrypt.h"
 
 #include <zlib.h>
 

@@ -1,7 +1,7 @@
-#include "engine/KSound.h"
-#include "engine/KResource.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystem.h"
+#include "engine/sound/KSound.h"
+#include "engine/resource/KResource.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystem.h"
 
 #include <vorbis/vorbisfile.h>
 

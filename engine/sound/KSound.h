@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 #include "platform/DSound.h"
 
 struct OggVorbis_File;

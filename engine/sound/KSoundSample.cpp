@@ -1,9 +1,9 @@
 // Samples: WAV or Ogg Vorbis data decoded whole into up to 16 voices of the same sound. Every size
 // read from a WAV file is checked against the data actually there.
 
-#include "engine/KSound.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystem.h"
+#include "engine/sound/KSound.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystem.h"
 
 #include <vorbis/vorbisfile.h>
 

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/KObject.h"
-#include "engine/KSystem.h"
+#include "engine/system/KObject.h"
+#include "engine/system/KSystem.h"
 #include "platform/DSound.h"
 
 struct KSoundState {

@@ -6,9 +6,9 @@
 // marked finishing, and it halts once the play cursor has passed the write cursor (which is when the
 // last data has been taken by the mixer).
 
-#include "engine/KSound.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystem.h"
+#include "engine/sound/KSound.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 
 #include <vorbis/vorbisfile.h>

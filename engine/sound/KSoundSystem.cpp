@@ -1,9 +1,9 @@
 // The sound layer as a whole: opening the device, the volume and pan tables, the streaming thread,
 // suspension of every sound while the game is in the background, and shutdown.
 
-#include "engine/KSound.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystem.h"
+#include "engine/sound/KSound.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 

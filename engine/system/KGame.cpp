@@ -1,6 +1,6 @@
-#include "engine/KGame.h"
-#include "engine/KSystem.h"
-#include "engine/KWindow.h"
+#include "engine/system/KGame.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KWindow.h"
 #include "platform/WinBase.h"
 
 #include <cstdlib>

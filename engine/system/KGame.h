@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 #include "platform/WinTypes.h"
 
 class KWindow;

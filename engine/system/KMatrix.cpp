@@ -1,4 +1,4 @@
-#include "engine/KMatrix.h"
+#include "engine/system/KMatrix.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 
 void KObjectList::append(KObjectListable *node) {
     node->next = nullptr;

@@ -1,9 +1,9 @@
 // Start-up of the system layer, the timer, paths, text conversion, files and folders.
 
-#include "engine/KSystem.h"
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KTextEncoding.h"
+#include "engine/system/KSystem.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/text/KTextEncoding.h"
 #include "platform/ShellApi.h"
 #include "platform/WinBase.h"
 

@@ -1,9 +1,9 @@
 // The parts of the system services that reach the desktop: message dialogs, the sound-card warning,
 // opening URLs and documents, and the single-instance check.
 
-#include "engine/KGame.h"
-#include "engine/KSystem.h"
-#include "engine/KWindow.h"
+#include "engine/system/KGame.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KWindow.h"
 #include "platform/MessageDialog.h"
 #include "platform/ShellApi.h"
 #include "platform/SingleInstance.h"

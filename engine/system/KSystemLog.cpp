@@ -2,8 +2,8 @@
 // LANTERNFALL_LOG=stderr or LANTERNFALL_LOG=<file> also copies every line to standard error or a file.
 // Several threads log (game loading, sound streaming), so the buffer and outputs are locked.
 
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
 #include "platform/WinBase.h"
 
 #include <cstdarg>

@@ -1,7 +1,7 @@
 // The engine's random numbers: the 32-bit Mersenne Twister (MT19937) with the game's range helpers,
 // and the per-thread stand-in for the C library's rand.
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 
 #include <climits>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Threads started for the engine (sound streaming, game loading), with a finished flag that other
 // threads may read at any time.
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The font object: the ".ktext" description, the glyph map, the page pictures and the shared drawing state.
 
-#include "engine/KText.h"
+#include "engine/text/KText.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/KBatch.h"
-#include "engine/KGraphic.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KResource.h"
-#include "engine/KSystem.h"
-#include "engine/KTextEncoding.h"
+#include "engine/graphics/KBatch.h"
+#include "engine/graphics/KGraphic.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystem.h"
+#include "engine/text/KTextEncoding.h"
 
 int32_t defaultTextEncoding = kTextEncodingUtf8;
 bool textGlyphPages = false;

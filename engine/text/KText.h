@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/KTextFace.h"
+#include "engine/text/KTextFace.h"
 
 class KBatch;
 class KGraphic;

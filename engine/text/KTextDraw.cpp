@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/KBatch.h"
-#include "engine/KGraphic.h"
-#include "engine/KText.h"
-#include "engine/KTextEncoding.h"
+#include "engine/graphics/KBatch.h"
+#include "engine/graphics/KGraphic.h"
+#include "engine/text/KText.h"
+#include "engine/text/KTextEncoding.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/KTextEncoding.h"
+#include "engine/text/KTextEncoding.h"
 
 #include <algorithm>
 #include <cstring>

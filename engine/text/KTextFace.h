@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 
 class KTextFace;
 

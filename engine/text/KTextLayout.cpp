@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/KText.h"
-#include "engine/KTextEncoding.h"
+#include "engine/text/KText.h"
+#include "engine/text/KTextEncoding.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "engine/KInput.h"
+#include "engine/window/KInput.h"
 
 #include <array>
 #include <cmath>
 
-#include "engine/KGraphic.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KInputCursorPicture.h"
-#include "engine/KSystem.h"
-#include "engine/KWindow.h"
+#include "engine/graphics/KGraphic.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInputCursorPicture.h"
+#include "engine/window/KWindow.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 

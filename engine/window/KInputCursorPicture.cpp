@@ -1,4 +1,4 @@
-#include "engine/KInputCursorPicture.h"
+#include "engine/window/KInputCursorPicture.h"
 
 #include <cstddef>
 

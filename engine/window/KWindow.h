@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/KObject.h"
+#include "engine/system/KObject.h"
 #include "platform/WinTypes.h"
 
 struct KWindowEvent;

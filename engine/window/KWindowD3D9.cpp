@@ -1,18 +1,18 @@
 // The game window over Direct3D 9: fields, creation of the window and the device with every check and
 // fallback, the default device states and the clean-up.
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
 #include <cstring>
 #include <string>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicD3D9WindowLink.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KInput.h"
-#include "engine/KSystem.h"
-#include "engine/KText.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9WindowLink.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/system/KSystem.h"
+#include "engine/text/KText.h"
+#include "engine/window/KInput.h"
 #include "platform/DDraw.h"
 #include "platform/WindowHooks.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/KMatrix.h"
-#include "engine/KWindow.h"
+#include "engine/system/KMatrix.h"
+#include "engine/window/KWindow.h"
 #include "platform/D3D9.h"
 #include "platform/WinUser.h"
 

@@ -1,15 +1,15 @@
 // Capture of the back buffer: the game area read back as red, green, blue, alpha bytes, resampled, and
 // saved to a file in one of the image formats.
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/KImage.h"
-#include "engine/KSystem.h"
+#include "engine/image/KImage.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The window's desktop queries, the fitting of the game area into a full-screen mode, switching between
 // windowed and full-screen mode and resizing while the game runs, and the window's small services.
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
 #include <cmath>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9.h"
-#include "engine/KInput.h"
-#include "engine/KSystem.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
 #include "platform/Clipboard.h"
 #include "platform/WinBase.h"
 #include "platform/WinUserInput.h"

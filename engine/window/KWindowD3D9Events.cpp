@@ -2,11 +2,11 @@
 // callback; activation, the cursor's visibility, closing, screen savers and suspension are handled
 // here. An optional pointer synthesis turns the mouse into a single-pointer touch stream.
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
-#include "engine/KInput.h"
-#include "engine/KSystem.h"
-#include "engine/KWindowEvent.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KWindowEvent.h"
 #include "platform/WinUserInput.h"
 
 namespace {

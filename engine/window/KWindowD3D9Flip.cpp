@@ -2,15 +2,15 @@
 // waits while the game is not in front, holds the frame rate to its cap, measures the frame time that
 // drives the game's clock, and opens the next scene.
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
 #include <algorithm>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicD3D9WindowLink.h"
-#include "engine/KInput.h"
-#include "engine/KSystem.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9WindowLink.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
 #include "platform/WindowHooks.h"

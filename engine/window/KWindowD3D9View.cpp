@@ -3,7 +3,7 @@
 // has y up); an orthographic projection of the surface being drawn and a view matrix that centres,
 // rotates, zooms and moves the picture turn them into the game area on screen.
 
-#include "engine/KWindowD3D9.h"
+#include "engine/window/KWindowD3D9.h"
 
 #include <cmath>
 #include <cstring>

@@ -4,9 +4,9 @@
 // as interned text until the declaration pass resolves them; a nested block stands as a block value.
 // A block written at a 'B' position of its statement owns a list of local variables ('%name').
 
-#include "game/PtrArray.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptValue.h"
+#include "game/util/PtrArray.h"
 
 struct ScriptVariable;
 

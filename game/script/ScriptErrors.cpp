@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 
 void reportScriptError(const ScriptMessageHook &hook, int line, const char *scriptName, const char *message) {
     std::string text;

@@ -1,6 +1,6 @@
 #include "game/script/ScriptKeywords.h"
 
-#include "game/InternTable.h"
+#include "game/util/InternTable.h"
 
 #define LF_SCRIPT_KEYWORD(identifier, text) const char identifier[] = text;
 #include "game/script/ScriptKeywordList.inc"

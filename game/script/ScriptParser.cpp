@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/KSystem.h"
-#include "game/InternTable.h"
-#include "game/ReadWholeFile.h"
-#include "game/ScriptTokenizer.h"
+#include "engine/system/KSystem.h"
 #include "game/script/ScriptRecordPools.h"
+#include "game/util/InternTable.h"
+#include "game/util/ReadWholeFile.h"
+#include "game/util/ScriptTokenizer.h"
 
 namespace {
 

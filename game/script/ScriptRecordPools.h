@@ -8,11 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "game/HoObjectPool.h"
-#include "game/PtrArray.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptValue.h"
 #include "game/script/ScriptVariable.h"
+#include "game/util/HoObjectPool.h"
+#include "game/util/PtrArray.h"
 
 class ScriptRecordPools {
 public:

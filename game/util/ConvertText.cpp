@@ -1,9 +1,9 @@
-#include "game/ConvertText.h"
+#include "game/util/ConvertText.h"
 
 #include <cstring>
 #include <vector>
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

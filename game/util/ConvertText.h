@@ -1,11 +1,11 @@
 #pragma once
-// UTF-8 text re-encoded into one of the engine's text encodings (engine/KTextEncoding.h) for
+// UTF-8 text re-encoded into one of the engine's text encodings (engine/text/KTextEncoding.h) for
 // drawing and measuring. The result lives in a buffer of the calling thread that its next
 // conversion overwrites.
 
 #include <cstdint>
 
-#include "engine/KTextEncoding.h"
+#include "engine/text/KTextEncoding.h"
 
 constexpr int32_t kConvertWholeText = 1000000;
 

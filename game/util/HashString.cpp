@@ -1,4 +1,4 @@
-#include "game/HashString.h"
+#include "game/util/HashString.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "game/PtrArray.h"
+#include "game/util/PtrArray.h"
 
 template <typename T>
 class HoObjectPool {

@@ -1,4 +1,4 @@
-#include "game/InternTable.h"
+#include "game/util/InternTable.h"
 
 #include <cstring>
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <mutex>
 
-#include "game/HashString.h"
-#include "game/HoObjectPool.h"
-#include "game/StringArena.h"
+#include "game/util/HashString.h"
+#include "game/util/HoObjectPool.h"
+#include "game/util/StringArena.h"
 
 struct InternNode {
     InternNode *next = nullptr;

@@ -1,4 +1,4 @@
-#include "game/MathTables.h"
+#include "game/util/MathTables.h"
 
 #include <cmath>
 #include <numbers>

@@ -2,8 +2,8 @@
 // Named values: the records {value, interned name} that elements, scenes, items, functions, tasks
 // and events carry in a list. Names are interned, so they are found by pointer.
 
-#include "game/HoObjectPool.h"
-#include "game/PtrArray.h"
+#include "game/util/HoObjectPool.h"
+#include "game/util/PtrArray.h"
 
 // The first record of the list whose name pointer is the given one; else, when create is set, a
 // new zeroed record from the pool with that name, appended to the list; else null.

@@ -1,11 +1,11 @@
-#include "game/NumericHelpers.h"
+#include "game/util/NumericHelpers.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
 #include "game/HoGameSettings.h"
-#include "game/MathTables.h"
+#include "game/util/MathTables.h"
 
 namespace {
 

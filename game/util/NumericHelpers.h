@@ -1,6 +1,6 @@
 #pragma once
 // Small numeric helpers of the game layer. The engine's random numbers (randomUnit and its
-// wrappers) are in engine/KSystem.h.
+// wrappers) are in engine/system/KSystem.h.
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "game/PtrArray.h"
+#include "game/util/PtrArray.h"
 
 #include <climits>
 #include <cstring>
 #include <new>
 
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 
 PtrArrayStorage::~PtrArrayStorage() {
     releaseStorage();

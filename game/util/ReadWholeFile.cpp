@@ -1,10 +1,10 @@
-#include "game/ReadWholeFile.h"
+#include "game/util/ReadWholeFile.h"
 
 #include <new>
 #include <string>
 
-#include "engine/KResource.h"
-#include "engine/KSystem.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystem.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // braces split off as tokens of their own ("a{b}c" gives a, {, b, } and c). Every line end is
 // reported as one null token, which the script parser uses as a statement end.
 
-#include "game/TextReader.h"
-#include "game/TokenReader.h"
+#include "game/util/TextReader.h"
+#include "game/util/TokenReader.h"
 
 class ScriptTokenizer {
 public:

@@ -1,4 +1,4 @@
-#include "game/StringArena.h"
+#include "game/util/StringArena.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "game/PtrArray.h"
+#include "game/util/PtrArray.h"
 
 class StringArena {
 public:

@@ -1,4 +1,4 @@
-#include "game/TextReader.h"
+#include "game/util/TextReader.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "game/TokenReader.h"
+#include "game/util/TokenReader.h"
 
 #include <cstring>
 
-#include "game/NumberParse.h"
+#include "game/util/NumberParse.h"
 
 void TokenReader::attach(const char *line) {
     line_ = line;

@@ -1,7 +1,7 @@
 // The real program started headless on the demo's archives: the splash in screenshots, a second start
 // while it runs, and the options file it leaves behind.
 
-#include "engine/KImage.h"
+#include "engine/image/KImage.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

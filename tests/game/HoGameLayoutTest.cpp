@@ -1,10 +1,10 @@
-#include "engine/KSound.h"
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
-#include "engine/KWindowEvent.h"
+#include "engine/sound/KSound.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "engine/window/KWindowEvent.h"
 #include "game/HoDisplayLayout.h"
 #include "game/HoGame.h"
-#include "tests/engine/KWindowTestDouble.h"
+#include "tests/support/KWindowTestDouble.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
 #include "game/HoGame.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // test-labels: threaded
 // Pixel rules of the software Direct3D device, read back through the device.
-#include "tests/platform/D3D9TestSupport.h"
+#include "tests/support/D3D9TestSupport.h"
 
 #include "platform/SoftRasterizerKernels.h"
 

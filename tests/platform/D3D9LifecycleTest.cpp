@@ -1,6 +1,6 @@
 // The adapter's answers, device creation, Reset and device loss of the software Direct3D device, and
 // its fault hooks.
-#include "tests/platform/D3D9TestSupport.h"
+#include "tests/support/D3D9TestSupport.h"
 
 #include "platform/DDraw.h"
 

@@ -1,6 +1,6 @@
 // Textures, surfaces, render targets and vertex buffers of the software Direct3D device, and its
 // answers to malformed calls.
-#include "tests/platform/D3D9TestSupport.h"
+#include "tests/support/D3D9TestSupport.h"
 
 #include <squish.h>
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/DSound.h"
-#include "tests/engine/KSoundTestSupport.h"
+#include "tests/support/KSoundTestSupport.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/WinUserTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WinUserTestSupport.h"
 
 namespace {
 

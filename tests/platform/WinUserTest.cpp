@@ -12,7 +12,7 @@
 
 #include "platform/WinUser.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/WinUserTestSupport.h"
+#include "tests/support/WinUserTestSupport.h"
 
 namespace {
 

@@ -12,18 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicD3D9Window.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KImage.h"
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KSystemLog.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/image/KImage.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystemLog.h"
 #include "platform/D3D9.h"
 #include "platform/DeviceHooks.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/D3D9TestSupport.h"
+#include "tests/support/D3D9TestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace picturetest {

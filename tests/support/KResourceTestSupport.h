@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KSystemLog.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystemLog.h"
 #include "tests/support/TestSupport.h"
 
 namespace lftest {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
-#include "engine/KWindowD3D9.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "engine/window/KWindowD3D9.h"
 #include "platform/DeviceHooks.h"
 #include "platform/TestHooks.h"
 #include "platform/WindowHooks.h"

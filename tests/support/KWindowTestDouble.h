@@ -2,7 +2,7 @@
 // A window that draws nothing: it hands out a set frame time and records the calls that the game's
 // clock and end-of-pass routine make, in order.
 
-#include "engine/KWindow.h"
+#include "engine/window/KWindow.h"
 
 #include <string>
 #include <vector>

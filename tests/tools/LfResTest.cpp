@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KResource.h"
+#include "engine/resource/KResource.h"
 #include "tests/support/TestSupport.h"
 
 namespace lftest {

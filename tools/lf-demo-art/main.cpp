@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/KImage.h"
-#include "engine/KResource.h"
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
-#include "engine/KText.h"
+#include "engine/image/KImage.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "engine/text/KText.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include "engine/KImage.h"
-#include "engine/KText.h"
+#include "engine/image/KImage.h"
+#include "engine/text/KText.h"
 
 namespace {
 

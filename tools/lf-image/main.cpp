@@ -14,8 +14,8 @@
 
 #include <squish.h>
 
-#include "engine/KImage.h"
-#include "engine/KSystemLog.h"
+#include "engine/image/KImage.h"
+#include "engine/system/KSystemLog.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/KResource.h"
-#include "engine/KSystemLog.h"
+#include "engine/resource/KResource.h"
+#include "engine/system/KSystemLog.h"
 
 namespace {
 

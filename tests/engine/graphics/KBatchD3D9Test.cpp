@@ -1,6 +1,6 @@
 // Vertex batches: the same pixels as the pictures' own draws, the ring of vertex space and its flush
 // rules, the static kind, device loss, and the guards against writing past the client copy.
-#include "tests/engine/KGraphicTestSupport.h"
+#include "tests/support/KGraphicTestSupport.h"
 
 using namespace picturetest;
 

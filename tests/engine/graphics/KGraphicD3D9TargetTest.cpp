@@ -1,6 +1,6 @@
 // Render targets, back-buffer copies, reading target pixels, the target stack, and the picture layer's
 // release and restore around a lost device, including running out of video memory.
-#include "tests/engine/KGraphicTestSupport.h"
+#include "tests/support/KGraphicTestSupport.h"
 
 using namespace picturetest;
 

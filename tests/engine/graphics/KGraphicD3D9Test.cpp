@@ -1,13 +1,13 @@
 // Pictures: the factories, loading (files, memory, pixels, every format the codecs read, from a password
 // zip archive), texture sizes and formats, and every draw variant read back from the device.
-#include "tests/engine/KGraphicTestSupport.h"
+#include "tests/support/KGraphicTestSupport.h"
 
 #include <cmath>
 
-#include "engine/KGraphicD3D9State.h"
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KSystem.h"
+#include "engine/graphics/KGraphicD3D9State.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystem.h"
 
 using namespace picturetest;
 

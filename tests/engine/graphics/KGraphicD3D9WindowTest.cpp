@@ -3,18 +3,18 @@
 // reset (flipping on the drawing thread, only waiting elsewhere, giving up when the window closes), and
 // the window's release of everything it owns.
 // test-labels: threaded
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <atomic>
 #include <thread>
 
-#include "engine/KBatchD3D9.h"
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KText.h"
-#include "tests/engine/KGraphicTestSupport.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/text/KText.h"
+#include "tests/support/KGraphicTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using namespace windowtest;

@@ -1,11 +1,11 @@
-#include "engine/KImageHandlerBmp.h"
+#include "engine/image/KImageHandlerBmp.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "tests/engine/KImageTestSupport.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

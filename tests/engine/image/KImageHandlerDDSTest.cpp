@@ -1,4 +1,4 @@
-#include "engine/KImageHandlerDDS.h"
+#include "engine/image/KImageHandlerDDS.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 #include <squish.h>
 
-#include "engine/KSystem.h"
-#include "tests/engine/KImageTestSupport.h"
+#include "engine/system/KSystem.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

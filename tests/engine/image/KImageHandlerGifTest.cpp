@@ -1,9 +1,9 @@
-#include "engine/KImageHandlerGif.h"
+#include "engine/image/KImageHandlerGif.h"
 
 #include <gtest/gtest.h>
 
 
-#include "tests/engine/KImageTestSupport.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "engine/KImageHandlerJpg.h"
+#include "engine/image/KImageHandlerJpg.h"
 
 #include <gtest/gtest.h>
 
 
-#include "tests/engine/KImageTestSupport.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/KImageHandlerPng.h"
+#include "engine/image/KImageHandlerPng.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include <zlib.h>
 
-#include "tests/engine/KImageTestSupport.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "engine/KImageHandlerTga.h"
+#include "engine/image/KImageHandlerTga.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "tests/engine/KImageTestSupport.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/KImage.h"
+#include "engine/image/KImage.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KSystemLog.h"
+#include "engine/system/KSystemLog.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/KImage.h"
-#include "engine/KSystemLog.h"
+#include "engine/image/KImage.h"
+#include "engine/system/KSystemLog.h"
 #include "tests/support/TestSupport.h"
 
 namespace imagetest {

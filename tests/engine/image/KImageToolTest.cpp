@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/KImageTestSupport.h"
+#include "tests/engine/image/KImageTestSupport.h"
 
 namespace {
 

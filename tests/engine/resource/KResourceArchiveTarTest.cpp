@@ -1,11 +1,11 @@
 // Tar archives made by GNU tar, read through the archive's slots and the resource layer, and the same
 // archives damaged in their headers and sizes.
 
-#include "tests/engine/KResourceTestSupport.h"
+#include "tests/support/KResourceTestSupport.h"
 
 #include <map>
 
-#include "engine/KResourceArchiveTar.h"
+#include "engine/resource/KResourceArchiveTar.h"
 
 namespace lftest {
 namespace {

@@ -1,14 +1,14 @@
 // Zip archives made by Info-ZIP zip, with and without its password protection, read through the
 // archive's own slots and through the resource layer.
 
-#include "tests/engine/KResourceTestSupport.h"
+#include "tests/support/KResourceTestSupport.h"
 
 #include <ctime>
 #include <map>
 #include <memory>
 
-#include "engine/KResourceArchiveZip.h"
-#include "engine/KResourceFileZip.h"
+#include "engine/resource/KResourceArchiveZip.h"
+#include "engine/resource/KResourceFileZip.h"
 
 namespace lftest {
 namespace {

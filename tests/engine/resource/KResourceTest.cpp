@@ -1,13 +1,13 @@
 // The resource layer's search: mounted archives in mounting order, then the disk; names without regard
 // to case or separator; the layer's error numbers.
 
-#include "tests/engine/KResourceTestSupport.h"
+#include "tests/support/KResourceTestSupport.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "engine/KResourceArchiveTar.h"
-#include "engine/KResourceArchiveZip.h"
+#include "engine/resource/KResourceArchiveTar.h"
+#include "engine/resource/KResourceArchiveZip.h"
 
 namespace lftest {
 namespace {

@@ -2,13 +2,13 @@
 // Entries of one zip and one tar archive read from several threads at once: each archive keeps its
 // shared reader (minizip's current entry, the tar stream) to one thread at a time.
 
-#include "tests/engine/KResourceTestSupport.h"
+#include "tests/support/KResourceTestSupport.h"
 
 #include <atomic>
 #include <thread>
 
-#include "engine/KResourceArchiveTar.h"
-#include "engine/KResourceArchiveZip.h"
+#include "engine/resource/KResourceArchiveTar.h"
+#include "engine/resource/KResourceArchiveZip.h"
 
 namespace lftest {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/KSound.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystemLog.h"
+#include "engine/sound/KSound.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystemLog.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "engine/KSound.h"
-#include "engine/KSystemLog.h"
-#include "tests/engine/KSoundTestSupport.h"
+#include "engine/sound/KSound.h"
+#include "engine/system/KSystemLog.h"
+#include "tests/support/KSoundTestSupport.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/KSound.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystemLog.h"
+#include "engine/sound/KSound.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystemLog.h"
 
 namespace {
 

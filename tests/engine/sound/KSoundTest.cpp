@@ -8,13 +8,13 @@
 
 #include <memory>
 
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KSound.h"
-#include "engine/KSoundState.h"
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
-#include "tests/engine/KSoundTestSupport.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/sound/KSound.h"
+#include "engine/sound/KSoundState.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "tests/support/KSoundTestSupport.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/KGame.h"
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
+#include "engine/system/KGame.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
 #include "platform/TestHooks.h"
-#include "tests/engine/KWindowTestDouble.h"
+#include "tests/support/KWindowTestDouble.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

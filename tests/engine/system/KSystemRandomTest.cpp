@@ -1,4 +1,4 @@
-#include "engine/KSystem.h"
+#include "engine/system/KSystem.h"
 
 #include <gtest/gtest.h>
 

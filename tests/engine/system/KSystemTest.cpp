@@ -1,6 +1,6 @@
 // test-labels: threaded
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
 #include "tests/support/TestSupport.h"

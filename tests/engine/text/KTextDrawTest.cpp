@@ -2,8 +2,8 @@
 // measuring, right-aligned, centred, scaled and clipped drawing with the cursor, character extents and
 // hit testing, and what a font made by lf-font measures.
 
-#include "tests/engine/KTextTestSupport.h"
-#include "tests/engine/KTextTestDouble.h"
+#include "tests/engine/text/KTextTestSupport.h"
+#include "tests/engine/text/KTextTestDouble.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "engine/KTextEncoding.h"
+#include "engine/text/KTextEncoding.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

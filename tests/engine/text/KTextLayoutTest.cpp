@@ -3,8 +3,8 @@
 // limit, line spacing, cursor rectangles and hit tests across paragraphs, clipping, text on a quad, and
 // the layouts that must still end (words wider than the box, characters wider than the box).
 
-#include "tests/engine/KTextTestSupport.h"
-#include "tests/engine/KTextTestDouble.h"
+#include "tests/engine/text/KTextTestSupport.h"
+#include "tests/engine/text/KTextTestDouble.h"
 
 #include <cmath>
 #include <map>

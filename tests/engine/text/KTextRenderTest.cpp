@@ -2,9 +2,9 @@
 // pictures through the picture factory, draws a line and a justified paragraph; the glyph pixels appear
 // where the layout puts them.
 
-#include "tests/engine/KGraphicTestSupport.h"
-#include "tests/engine/KTextTestSupport.h"
-#include "tests/engine/KTextTestDouble.h"
+#include "tests/support/KGraphicTestSupport.h"
+#include "tests/engine/text/KTextTestSupport.h"
+#include "tests/engine/text/KTextTestDouble.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // Fonts: reading ".ktext" descriptions (fonts made by lf-font and hand-written ones), the glyph map across
 // 2048-code pages, the page names, and descriptions that are broken or hostile.
 
-#include "tests/engine/KTextTestSupport.h"
-#include "tests/engine/KTextTestDouble.h"
+#include "tests/engine/text/KTextTestSupport.h"
+#include "tests/engine/text/KTextTestDouble.h"
 
 #include <climits>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/KBatch.h"
-#include "engine/KGraphic.h"
-#include "engine/KText.h"
+#include "engine/graphics/KBatch.h"
+#include "engine/graphics/KGraphic.h"
+#include "engine/text/KText.h"
 
 class KGraphicRecorder : public KGraphic {
 public:

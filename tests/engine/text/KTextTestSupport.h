@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/KResource.h"
-#include "engine/KResourceArchiveDirect.h"
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
-#include "engine/KText.h"
-#include "engine/KTextEncoding.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "engine/text/KText.h"
+#include "engine/text/KTextEncoding.h"
 #include "tests/support/TestSupport.h"
 
 namespace lftest {

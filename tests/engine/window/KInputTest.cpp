@@ -1,11 +1,11 @@
 // The engine's input state: the key table both ways, the mouse mapping from client to game pixels, placing
 // the pointer, the system cursor's display count and the default pointer picture.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
-#include "engine/KInput.h"
-#include "engine/KInputCursorPicture.h"
-#include "engine/KGraphicFactory.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KInputCursorPicture.h"
+#include "engine/graphics/KGraphicFactory.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 

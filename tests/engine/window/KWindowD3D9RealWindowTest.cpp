@@ -2,7 +2,7 @@
 // clock, with the screenshot hook saving the frame. It runs on SDL's offscreen driver, and again in a
 // child process on an X server (Xvfb) that the test starts when Xvfb is installed.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -2,14 +2,14 @@
 // again and its failures, the frame flip with its pacing on the fixed clock, device loss and reset, the
 // screenshot and frame-limit hooks, and a quit request while another window is in front.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <filesystem>
 
-#include "engine/KInput.h"
+#include "engine/window/KInput.h"
 #include "platform/WinUser.h"
-#include "tests/platform/WinUserTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WinUserTestSupport.h"
 
 using namespace windowtest;
 

@@ -2,12 +2,12 @@
 // back, the clip rectangle (also clamped, reversed and empty), the clear colour, the fixed-function state,
 // the matrix helpers, and the capture of the back buffer to an image and to files.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <cmath>
 #include <filesystem>
 
-#include "engine/KImage.h"
+#include "engine/image/KImage.h"
 #include "tests/support/TestSupport.h"
 
 using namespace windowtest;

@@ -3,14 +3,14 @@
 // switch, and with a reset that cannot succeed), the flip's bars and brightness and the software cursor
 // read back from the back buffer, the clipboard and the dialog's drop out of full screen.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <SDL2/SDL.h>
 
-#include "engine/KGraphicD3D9.h"
-#include "engine/KGraphicFactory.h"
-#include "engine/KInput.h"
-#include "engine/KInputCursorPicture.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KInputCursorPicture.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 

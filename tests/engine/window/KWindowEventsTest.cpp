@@ -3,16 +3,16 @@
 // text beyond the first plane, the wheel, activation, closing), plus the pure message-to-event step and
 // the single-pointer synthesis.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <SDL2/SDL.h>
 
-#include "engine/KInput.h"
-#include "engine/KWindowEvent.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KWindowEvent.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "platform/WindowSurface.h"
-#include "tests/platform/WinUserTestSupport.h"
+#include "tests/support/WinUserTestSupport.h"
 
 using namespace windowtest;
 

@@ -2,17 +2,17 @@
 // events after the frames it names, turned into window messages, and handed to the game's event callback
 // with game coordinates. Also: a second start of the game raises the first one's window.
 
-#include "tests/engine/KWindowD3D9TestSupport.h"
+#include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <cstdlib>
 
-#include "engine/KInput.h"
-#include "engine/KSystem.h"
-#include "engine/KWindowEvent.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
+#include "engine/window/KWindowEvent.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
-#include "tests/platform/WinUserTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WinUserTestSupport.h"
 
 using namespace windowtest;
 

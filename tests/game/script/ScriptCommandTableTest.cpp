@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "ScriptTestSupport.h"
+#include "tests/game/script/ScriptTestSupport.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "game/InternTable.h"
-#include "game/PtrArray.h"
-#include "game/StringArena.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
+#include "game/util/InternTable.h"
+#include "game/util/PtrArray.h"
+#include "game/util/StringArena.h"
 
 namespace {
 

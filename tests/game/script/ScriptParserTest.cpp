@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ScriptTestSupport.h"
+#include "tests/game/script/ScriptTestSupport.h"
 
 namespace {
 

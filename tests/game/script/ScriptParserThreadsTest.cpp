@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "game/InternTable.h"
-#include "game/StringArena.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptParser.h"
 #include "game/script/ScriptRecordPools.h"
+#include "game/util/InternTable.h"
+#include "game/util/StringArena.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -9,15 +9,15 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/KSystem.h"
-#include "engine/KSystemLog.h"
-#include "game/InternTable.h"
-#include "game/StringArena.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptParser.h"
 #include "game/script/ScriptRecordPools.h"
+#include "game/util/InternTable.h"
+#include "game/util/StringArena.h"
 
 class ScriptWorldTest : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-#include "game/ConvertText.h"
+#include "game/util/ConvertText.h"
 
 #include <gtest/gtest.h>
 

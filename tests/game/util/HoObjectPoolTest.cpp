@@ -1,4 +1,4 @@
-#include "game/HoObjectPool.h"
+#include "game/util/HoObjectPool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // test-labels: threaded
-#include "game/InternTable.h"
+#include "game/util/InternTable.h"
 
 #include <gtest/gtest.h>
 

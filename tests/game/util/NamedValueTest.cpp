@@ -1,4 +1,4 @@
-#include "game/NamedValue.h"
+#include "game/util/NamedValue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "game/NumberParse.h"
+#include "game/util/NumberParse.h"
 
 #include <gtest/gtest.h>
 

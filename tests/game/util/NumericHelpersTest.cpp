@@ -1,5 +1,5 @@
 #include "game/HoGameSettings.h"
-#include "game/NumericHelpers.h"
+#include "game/util/NumericHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "game/PtrArray.h"
+#include "game/util/PtrArray.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "game/ReadWholeFile.h"
+#include "game/util/ReadWholeFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 
-#include "engine/KSystem.h"
-#include "tests/engine/KResourceTestSupport.h"
+#include "engine/system/KSystem.h"
+#include "tests/support/KResourceTestSupport.h"
 
 namespace {
 

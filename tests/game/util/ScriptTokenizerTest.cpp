@@ -1,4 +1,4 @@
-#include "game/ScriptTokenizer.h"
+#include "game/util/ScriptTokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "game/TokenReader.h"
+#include "game/util/TokenReader.h"
 
 #include <gtest/gtest.h>
 
