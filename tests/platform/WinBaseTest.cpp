@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno> // program_invocation_short_name: the name this test program was started by
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -164,7 +165,7 @@ TEST(PlatformFiles, ModuleFolderHoldsTheTestProgram) {
     std::string folder = platformGetModuleFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_TRUE(fs::exists(fs::path(folder) / "test_platform_WinBaseTest"));
+    EXPECT_TRUE(fs::exists(fs::path(folder) / program_invocation_short_name));
 }
 
 TEST(PlatformSystem, ProcessorMaskAndSystemName) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cerrno> // program_invocation_short_name: the name this test program was started by
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,10 +56,10 @@ struct SystemFixture : ::testing::Test {
 TEST_F(SystemFixture, StartUpNamesTheSystemTheProgramFolderAndTheUser) {
     EXPECT_EQ(osCode, 0);
     EXPECT_EQ(std::string(osText).rfind("Linux ", 0), 0u) << osText;
-    EXPECT_TRUE(fs::exists(fs::path(dataPath) / "test_engine_KSystemTest"));
+    EXPECT_TRUE(fs::exists(fs::path(dataPath) / program_invocation_short_name));
     EXPECT_NE(userName[0], '\0');
     initSystem(); // a second call does nothing
-    EXPECT_TRUE(fs::exists(fs::path(dataPath) / "test_engine_KSystemTest"));
+    EXPECT_TRUE(fs::exists(fs::path(dataPath) / program_invocation_short_name));
 }
 
 TEST_F(SystemFixture, MillisecondsCountFromTheStartOfTheTimer) {
