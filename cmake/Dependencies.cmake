@@ -1,4 +1,4 @@
-# Libraries installed from Debian by scripts/setup, grouped by the folder that uses them.
+# Libraries installed from Debian by scripts/setup, grouped by the layer that uses them.
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(ZLIB REQUIRED)
