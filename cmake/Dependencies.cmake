@@ -15,14 +15,16 @@ pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
 find_library(SQUISH_LIBRARY squish REQUIRED)
+# The OpenGL renderer runs on the system's OpenGL (Mesa's libOpenGL through GLVND).
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 
 add_library(lf_deps_platform INTERFACE)
-target_link_libraries(lf_deps_platform INTERFACE PkgConfig::SDL2 Threads::Threads ${SQUISH_LIBRARY})
+target_link_libraries(lf_deps_platform INTERFACE PkgConfig::SDL2 Threads::Threads ${SQUISH_LIBRARY} OpenGL::OpenGL)
 
 add_library(lf_deps_engine INTERFACE)
 target_link_libraries(lf_deps_engine INTERFACE
   ZLIB::ZLIB PkgConfig::MINIZIP PNG::PNG JPEG::JPEG PkgConfig::OGG PkgConfig::VORBIS
-  PkgConfig::FREETYPE ${SQUISH_LIBRARY} Threads::Threads)
+  PkgConfig::FREETYPE ${SQUISH_LIBRARY} Threads::Threads OpenGL::OpenGL)
 
 add_library(lf_deps_video INTERFACE)
 target_link_libraries(lf_deps_video INTERFACE PkgConfig::THEORA PkgConfig::VORBIS PkgConfig::OGG)

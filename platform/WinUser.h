@@ -11,6 +11,8 @@
 typedef LRESULT (*WNDPROC)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 #define CS_DBLCLKS 0x0008
+// A window of a class with its own device context is made as an OpenGL window (see WGL.h).
+#define CS_OWNDC 0x0020
 
 struct WNDCLASSEXW {
     UINT cbSize;

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/WGLInternal.h"
 #include "platform/WindowHooks.h"
 
 namespace winuser {
@@ -259,6 +260,11 @@ HWND CreateWindowExW(DWORD, const WCHAR *className, const WCHAR *title, DWORD st
     // through a GPU texture, which would start a GL context for nothing (unless the user asks otherwise).
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     Uint32 flags = SDL_WINDOW_HIDDEN | ((style & WS_POPUP) ? SDL_WINDOW_BORDERLESS : 0);
+    // SDL cannot give a window OpenGL afterwards: a class with its own device context is for OpenGL.
+    if (found->second.description.style & CS_OWNDC) {
+        wglPrepareWindowAttributes();
+        flags |= SDL_WINDOW_OPENGL;
+    }
     int clientX = x == CW_USEDEFAULT ? (int)SDL_WINDOWPOS_CENTERED : x - frame.left;
     int clientY = y == CW_USEDEFAULT ? (int)SDL_WINDOWPOS_CENTERED : y - frame.top;
     SDL_Window *window = SDL_CreateWindow(utf8Of(title).c_str(), clientX, clientY, clientWidth, clientHeight, flags);
@@ -292,6 +298,7 @@ BOOL DestroyWindow(HWND window) {
     dropMessagesOf(window);
     WindowLayer &state = layer();
     forgetShown(window);
+    wglForgetWindow(window);
     if (record->handle.sdlWindow)
         SDL_DestroyWindow(record->handle.sdlWindow);
     state.windows.erase(window);

@@ -5,11 +5,14 @@
 
 #include "engine/graphics/KBatchD3D9.h"
 #include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/opengl/KBatchGL.h"
+#include "engine/graphics/opengl/KGraphicGL.h"
 
 namespace {
 
 std::atomic<int32_t> rendererType{-1};
 
+constexpr int32_t kRendererOpenGL = 1;
 constexpr int32_t kRendererDirect3D9 = 3;
 
 } // namespace
@@ -18,15 +21,19 @@ int32_t getRendererType() { return rendererType.load(); }
 
 void setRendererType(int32_t type) { rendererType.store(type); }
 
-// The Direct3D 8 and OpenGL renderers (types 0 and 1) are not part of this build yet: they give null.
+// The Direct3D 8 renderer (type 0) is not part of this build yet: it gives null.
 KGraphic *createKGraphic() {
-    if (getRendererType() == kRendererDirect3D9)
-        return new (std::nothrow) KGraphicD3D9();
-    return nullptr;
+    switch (getRendererType()) {
+    case kRendererOpenGL: return new (std::nothrow) KGraphicGL();
+    case kRendererDirect3D9: return new (std::nothrow) KGraphicD3D9();
+    default: return nullptr;
+    }
 }
 
 KBatch *createKBatch() {
-    if (getRendererType() == kRendererDirect3D9)
-        return new (std::nothrow) KBatchD3D9();
-    return nullptr;
+    switch (getRendererType()) {
+    case kRendererOpenGL: return new (std::nothrow) KBatchGL();
+    case kRendererDirect3D9: return new (std::nothrow) KBatchD3D9();
+    default: return nullptr;
+    }
 }

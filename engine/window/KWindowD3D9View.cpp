@@ -5,6 +5,8 @@
 
 #include "engine/window/KWindowD3D9.h"
 
+#include "engine/window/KViewTransform.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -88,7 +90,7 @@ void KWindowD3D9::applyView(const KMatrix &projection, const KMatrix &view) {
 }
 
 KMatrix KWindowD3D9::surfaceOffset() const {
-    return translation(half(width) - half(viewWidth), half(viewHeight) - half(height));
+    return viewSurfaceOffset(width, height, viewWidth, viewHeight);
 }
 
 void KWindowD3D9::switchClipOff() {
@@ -108,13 +110,10 @@ void KWindowD3D9::setViewTransform(float x, float y, float angle, float zoom, bo
         setViewportAroundScene(gameAreaViewportOrTarget());
         clipRectOn = false;
     }
-    KMatrix projection, rotation, scaling, world;
-    matrixOrthographic(&projection, (float)viewWidth, (float)viewHeight, 0.0f, 1.0f);
-    matrixRotationZ(&rotation, angle * 0.017453292f);
-    matrixScaling(&scaling, zoom, zoom, 1.0f);
-    viewBase = product(product(product(translation(-half(width), half(height)), rotation), scaling),
-                       translation(x, y));
-    applyView(projection, product(viewBase, surfaceOffset()));
+    KViewTransform transform = computeViewTransform(width, height, viewWidth, viewHeight, x, y, angle, zoom);
+    viewBase = transform.base;
+    applyView(transform.projection, transform.view);
+    KMatrix world;
     device->SetTransform(D3DTS_WORLD, &asD3D(*matrixIdentity(&world)));
     if (clear)
         device->Clear(0, nullptr, D3DCLEAR_TARGET, clearColor, 1.0f, 0);
