@@ -20,6 +20,7 @@
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystemLog.h"
+#include "engine/window/KViewTransform.h"
 #include "platform/D3D9.h"
 #include "platform/DeviceHooks.h"
 #include "platform/WindowSurface.h"
@@ -27,17 +28,6 @@
 #include "tests/support/TestSupport.h"
 
 namespace picturetest {
-
-inline D3DMATRIX scaleTranslate(float sx, float sy, float tx, float ty) {
-    D3DMATRIX m{};
-    m._11 = sx;
-    m._22 = sy;
-    m._33 = 1;
-    m._44 = 1;
-    m._41 = tx;
-    m._42 = ty;
-    return m;
-}
 
 // A window as the picture layer sees it, over a device made here.
 class TestRenderWindow : public KGraphicD3D9Window {
@@ -178,12 +168,12 @@ public:
     }
     uint32_t getClearColorWord() override { return clearColor; }
     void setClearColorWord(uint32_t argb) override { clearColor = argb; }
-    // Game pixels of the surface being drawn, y down, (0, 0) at its top left.
-    void applyViewTransform(float, float, float, float, bool clear) override {
-        D3DMATRIX projection = scaleTranslate(2.0f / viewWidth, 2.0f / viewHeight, 0, 0);
-        D3DMATRIX view = scaleTranslate(1, 1, -(float)(viewWidth / 2), (float)(viewHeight / 2));
-        device->SetTransform(D3DTS_PROJECTION, &projection);
-        device->SetTransform(D3DTS_VIEW, &view);
+    // The game window's view transform: at rest, game pixels of the surface being drawn, y down, (0, 0)
+    // at its top left.
+    void applyViewTransform(float x, float y, float angle, float zoom, bool clear) override {
+        KViewTransform transform = computeViewTransform(width, height, viewWidth, viewHeight, x, y, angle, zoom);
+        device->SetTransform(D3DTS_PROJECTION, reinterpret_cast<const D3DMATRIX *>(&transform.projection));
+        device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX *>(&transform.view));
         if (clear)
             device->Clear(0, nullptr, D3DCLEAR_TARGET, clearColor, 1.0f, 0);
     }
