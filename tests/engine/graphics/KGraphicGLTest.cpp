@@ -2,6 +2,7 @@
 // from a password zip archive, refused input, render targets and the back-buffer copy, read back.
 #include "tests/support/KGraphicGLTestSupport.h"
 #include "tests/support/KGraphicTestSupport.h"
+#include "tests/support/XServerTestSupport.h"
 
 #include <cstring>
 
@@ -310,4 +311,24 @@ TEST(GLBackBufferCopy, RowsNotAMultipleOfFourBytesAreCopiedWhole) {
     copy->drawImageRect(0, 0, 38, 22, 0, 0, false, false);
     EXPECT_EQ(readBack(38, 22), image);
     setup.destroy();
+}
+
+// The picture suite again in a child process on an X server of its own: GLX instead of EGL.
+TEST(GLOnX11, ThePictureSuitePassesOnAnXServer) {
+    lftest::XServer server;
+    if (server.display().empty())
+        GTEST_SKIP() << "Xvfb is not available";
+    lftest::TempDir folder;
+    lftest::ScopedEnvironment environment;
+    environment.set("DISPLAY", server.display());
+    environment.set("SDL_VIDEODRIVER", "x11");
+    // On X, SDL's start-up goes through D-Bus, whose library keeps a buffer to the end of the process.
+    std::filesystem::path suppressions = folder / "leaks.supp";
+    lftest::writeFileText(suppressions, "leak:libdbus-1.so\n");
+    environment.set("LSAN_OPTIONS", "suppressions=" + suppressions.string());
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string output;
+    int status = lftest::runProgram({self, "--gtest_filter=GLPictures.*:GLBatches.*", "--gtest_brief=1"}, &output);
+    EXPECT_EQ(status, 0) << "display " << server.display() << "\n" << output;
+    EXPECT_EQ(output.find("SKIPPED"), std::string::npos) << output;
 }

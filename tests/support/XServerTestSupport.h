@@ -1,0 +1,117 @@
+#pragma once
+// An X server of the test's own (Xvfb) for suites that also run on X11, and environment variables set for
+// the life of an object.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+extern char **environ;
+
+namespace lftest {
+
+// An X server of our own on a free display; stopped (by its process id) when the object goes.
+inline std::string displayName(int number) {
+    char name[16];
+    std::snprintf(name, sizeof name, ":%d", number);
+    return name;
+}
+
+class XServer {
+public:
+    XServer() {
+        if (access("/usr/bin/Xvfb", X_OK) != 0)
+            return;
+        for (int number = 140 + getpid() % 40; number < 240 && display_.empty(); ++number) {
+            std::string lock = "/tmp/.X" + std::to_string(number);
+            lock += "-lock";
+            if (access(lock.c_str(), F_OK) == 0)
+                continue; // taken
+            if (start(number))
+                display_ = displayName(number);
+        }
+    }
+    ~XServer() { stop(); }
+    const std::string &display() const { return display_; }
+
+private:
+    // Starts Xvfb on the display and waits until its socket takes connections (a few seconds at most);
+    // false when the server ends first or never answers.
+    bool start(int number) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::string name = displayName(number);
+        const char *argv[] = {"/usr/bin/Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+                              nullptr};
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char **>(argv), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        if (pid_ <= 0)
+            return false;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.X11-unix/X%d", number);
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1; // it ended: the display was taken after all
+                return false;
+            }
+            int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            bool connected = fd >= 0 && connect(fd, (sockaddr *)&address, sizeof address) == 0;
+            if (fd >= 0)
+                close(fd);
+            if (connected)
+                return true;
+            usleep(10000);
+        }
+        stop();
+        return false;
+    }
+
+    void stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// Sets environment variables for the life of the object.
+class ScopedEnvironment {
+public:
+    void set(const char *name, const std::string &value) {
+        const char *old = getenv(name);
+        saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second)
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                unsetenv(it->first.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+} // namespace lftest
