@@ -9,6 +9,14 @@
 
 class KGraphic;
 
+// Turns a point (game pixels, y down) about a centre by an angle given as its cosine and sine,
+// counterclockwise on the screen: the turn is made with y pointing up.
+inline void turnOnScreen(float &x, float &y, float centreX, float centreY, float cosine, float sine) {
+    float px = x - centreX, pY = centreY - y;
+    x = centreX + (px * cosine - pY * sine);
+    y = centreY - (px * sine + pY * cosine);
+}
+
 class KBatch : public KObjectListable {
 public:
     virtual ~KBatch() = default;

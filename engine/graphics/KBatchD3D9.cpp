@@ -240,12 +240,8 @@ void KBatchD3D9::addImageCorners(float sx1, float sy1, float sx2, float sy2, flo
         float radians = angle * kDegreesToRadians;
         float c = std::cos(radians), s = std::sin(radians);
         float centreX = (x1 + x2) * 0.5f, centreY = (y1 + y2) * 0.5f;
-        for (Corner &corner : corners) {
-            // Turned with y pointing up, as on the screen.
-            float px = corner.x - centreX, pY = -(corner.y - centreY);
-            corner.x = centreX + (px * c - pY * s);
-            corner.y = centreY - (px * s + pY * c);
-        }
+        for (Corner &corner : corners)
+            turnOnScreen(corner.x, corner.y, centreX, centreY, c, s);
     }
     putQuad(corners[0], corners[1], corners[2], corners[3], tintColor(alpha));
 }

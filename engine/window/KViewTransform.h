@@ -18,5 +18,8 @@ struct KViewTransform {
 // size, or a render target's); angle in degrees.
 KViewTransform computeViewTransform(int32_t width, int32_t height, int32_t viewWidth, int32_t viewHeight, float x,
                                     float y, float angle, float zoom);
+// A translation in the plane, and the product a · b, as the view computations write them.
+KMatrix viewTranslation(float x, float y);
+KMatrix viewProduct(const KMatrix &a, const KMatrix &b);
 // The shift that puts the centre of the design area on the centre of the surface being drawn.
 KMatrix viewSurfaceOffset(int32_t width, int32_t height, int32_t viewWidth, int32_t viewHeight);

@@ -23,15 +23,9 @@ KMatrix fromFloats(const float values[16]) {
     return matrix;
 }
 
-KMatrix translation(float x, float y) {
-    KMatrix matrix;
-    return *matrixTranslation(&matrix, x, y, 0.0f);
-}
+KMatrix translation(float x, float y) { return viewTranslation(x, y); }
 
-KMatrix product(const KMatrix &a, const KMatrix &b) {
-    KMatrix out;
-    return *matrixMultiply(&out, &a, &b);
-}
+KMatrix product(const KMatrix &a, const KMatrix &b) { return viewProduct(a, b); }
 
 float half(int32_t size) {
     return (float)(size / 2);

@@ -191,12 +191,8 @@ void KBatchGL::addImageCorners(float sx1, float sy1, float sx2, float sy2, float
         float radians = angle * kDegreesToRadians;
         float c = std::cos(radians), s = std::sin(radians);
         float centreX = (x1 + x2) * 0.5f, centreY = (y1 + y2) * 0.5f;
-        for (Corner &corner : corners) {
-            // Turned with y pointing up, as on the screen.
-            float px = corner.x - centreX, pY = centreY - corner.y;
-            corner.x = centreX + (px * c - pY * s);
-            corner.y = centreY - (px * s + pY * c);
-        }
+        for (Corner &corner : corners)
+            turnOnScreen(corner.x, corner.y, centreX, centreY, c, s);
     }
     float color[4];
     tintColor(alpha, color);
@@ -258,32 +254,29 @@ void KBatchGL::addPerspectiveTriangle(const float source[6], const float corners
     putPerspectiveTriangle(source, corners, 4, colors);
 }
 
-void KBatchGL::addShadedPerspectiveTriangle(const float source[6], const float corners[15]) {
+// Each corner's tint (or white) multiplied channel by channel by its own values; the tint's alpha stays.
+void KBatchGL::addTintedPerspectiveTriangle(const float source[6], const float *corners, int stride,
+                                            int channelStep) {
     if (!makeRoom(true))
         return;
     float tint[4];
     tintColor(1.0f, tint);
     float colors[3][4];
     for (int i = 0; i < 3; ++i) {
-        float shade = corners[i * 5 + 4];
-        colors[i][0] = tint[0] * shade, colors[i][1] = tint[1] * shade, colors[i][2] = tint[2] * shade;
+        const float *values = corners + i * stride + 4;
+        for (int channel = 0; channel < 3; ++channel)
+            colors[i][channel] = tint[channel] * values[channel * channelStep];
         colors[i][3] = tint[3];
     }
-    putPerspectiveTriangle(source, corners, 5, colors);
+    putPerspectiveTriangle(source, corners, stride, colors);
+}
+
+void KBatchGL::addShadedPerspectiveTriangle(const float source[6], const float corners[15]) {
+    addTintedPerspectiveTriangle(source, corners, 5, 0);
 }
 
 void KBatchGL::addColoredPerspectiveTriangle(const float source[6], const float corners[21]) {
-    if (!makeRoom(true))
-        return;
-    float tint[4];
-    tintColor(1.0f, tint);
-    float colors[3][4];
-    for (int i = 0; i < 3; ++i) {
-        const float *rgb = corners + i * 7 + 4;
-        colors[i][0] = tint[0] * rgb[0], colors[i][1] = tint[1] * rgb[1], colors[i][2] = tint[2] * rgb[2];
-        colors[i][3] = tint[3];
-    }
-    putPerspectiveTriangle(source, corners, 7, colors);
+    addTintedPerspectiveTriangle(source, corners, 7, 1);
 }
 
 void KBatchGL::lockStaticVertices() {

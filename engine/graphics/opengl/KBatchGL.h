@@ -85,6 +85,8 @@ private:
     void putVertex(int32_t index, const float *position, int floats, float u, float v, const float color[4]);
     void putQuad(const Corner corners[4], const float color[4]);
     void putPerspectiveTriangle(const float source[6], const float *corners, int stride, const float colors[3][4]);
+    // channelStep 0: one shade for the three channels; 1: red, green and blue of their own.
+    void addTintedPerspectiveTriangle(const float source[6], const float *corners, int stride, int channelStep);
     void addImageCorners(float sx1, float sy1, float sx2, float sy2, float x1, float y1, float x2, float y2,
                          float angle, bool flipX, bool flipY, float alpha);
     void tintColor(float alpha, float out[4]) const;

@@ -150,6 +150,8 @@ private:
     void bindTexture();
     void drawQuad(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX, bool flipY,
                   bool blended);
+    void drawRectTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle, float zoom,
+                             float alpha, bool flipX, bool flipY, float pivotX, float pivotY, bool blended);
     void drawTurnedQuad(float sx1, float sy1, float sx2, float sy2, float x, float y, float width, float height,
                         float zoom, float angle, float alpha, bool flipX, bool flipY, float pivotX, float pivotY,
                         bool blended);

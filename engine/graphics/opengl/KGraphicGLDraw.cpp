@@ -198,10 +198,17 @@ void KGraphicGL::drawImageRectF(float sx1, float sy1, float sx2, float sy2, floa
 void KGraphicGL::drawImageRectTransformedF(float sx1, float sy1, float sx2, float sy2, float dx, float dy,
                                            float angle, float zoom, bool flipX, bool flipY, float pivotX,
                                            float pivotY) {
-    if (!(zoom > 0.0f))
+    drawRectTransformed(sx1, sy1, sx2, sy2, dx, dy, angle, zoom, 1.0f, flipX, flipY, pivotX, pivotY, false);
+}
+
+// Nothing is drawn unless the zoom and the alpha are above 0.
+void KGraphicGL::drawRectTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
+                                     float zoom, float alphaFactor, bool flipX, bool flipY, float pivotX, float pivotY,
+                                     bool blended) {
+    if (!(zoom > 0.0f) || !(alphaFactor > 0.0f))
         return;
-    drawTurnedQuad(sx1, sy1, sx2, sy2, dx, dy, sx2 - sx1, sy2 - sy1, zoom, angle, 1.0f, flipX, flipY, pivotX, pivotY,
-                   false);
+    drawTurnedQuad(sx1, sy1, sx2, sy2, dx, dy, sx2 - sx1, sy2 - sy1, zoom, angle, alphaFactor, flipX, flipY, pivotX,
+                   pivotY, blended);
 }
 
 void KGraphicGL::drawImageRectBlendedF(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX,
@@ -212,10 +219,7 @@ void KGraphicGL::drawImageRectBlendedF(float sx1, float sy1, float sx2, float sy
 void KGraphicGL::drawImageRectBlendedTransformedF(float sx1, float sy1, float sx2, float sy2, float dx, float dy,
                                                   float angle, float zoom, float alphaFactor, bool flipX, bool flipY,
                                                   float pivotX, float pivotY) {
-    if (!(zoom > 0.0f) || !(alphaFactor > 0.0f))
-        return;
-    drawTurnedQuad(sx1, sy1, sx2, sy2, dx, dy, sx2 - sx1, sy2 - sy1, zoom, angle, alphaFactor, flipX, flipY, pivotX,
-                   pivotY, true);
+    drawRectTransformed(sx1, sy1, sx2, sy2, dx, dy, angle, zoom, alphaFactor, flipX, flipY, pivotX, pivotY, true);
 }
 
 void KGraphicGL::drawImageRectStretched(float sx1, float sy1, float sx2, float sy2, float dx1, float dy1, float dx2,
