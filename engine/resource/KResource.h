@@ -5,7 +5,7 @@
 // so entries are named relative to the data folder ("data/scenes.cfg").
 //
 // The layer has no lock of its own for mounting: archives are mounted and removed on the main thread,
-// and readers from other threads hold the game's resource lock.
+// and readers from other threads hold the resource critical section (KResourceCriticalSection.h).
 
 #include <cstdint>
 

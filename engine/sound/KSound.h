@@ -18,7 +18,8 @@ struct OggVorbis_File;
 
 class KSoundBase : public KObjectListable {};
 
-class KSound : public KSoundBase {
+// Final: its destructor is not virtual, so nothing may derive from it.
+class KSound final : public KSoundBase {
 public:
     static constexpr int kMaxVoices = 16;
     static constexpr int32_t kDefaultHalfBufferBytes = 32768;

@@ -1,0 +1,163 @@
+#include "game/resources/AtlasMap.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/resources/HoResourceManager.h"
+#include "game/util/NumberParse.h"
+#include "game/util/ReadWholeFile.h"
+#include "game/util/TextReader.h"
+
+namespace {
+
+// The pieces of a comma-separated list; an empty list gives one empty piece.
+std::vector<std::string> splitAtCommas(const char *text) {
+    std::vector<std::string> pieces(1);
+    for (const char *c = text; *c; ++c) {
+        if (*c == ',')
+            pieces.emplace_back();
+        else
+            pieces.back() += *c;
+    }
+    return pieces;
+}
+
+// The integers of a comma-separated list, `count` of them; a missing one is 0.
+std::vector<int32_t> readIntegers(const std::string &text, size_t count) {
+    std::vector<std::string> pieces = splitAtCommas(text.c_str());
+    std::vector<int32_t> values(count, 0);
+    for (size_t i = 0; i < count && i < pieces.size(); ++i)
+        values[i] = parseInt(pieces[i].c_str());
+    return values;
+}
+
+const char *pageExtension(int32_t format) {
+    switch (format) {
+    case kAtlasPagePvr: return "pvr";
+    case kAtlasPagePng: return "png";
+    default: return "dds";
+    }
+}
+
+} // namespace
+
+AtlasMap::AtlasMap(HoContext *owner, const char *mapName) : name(mapName), context(owner) {}
+
+AtlasMap::~AtlasMap() {
+    regions.deleteAll();
+}
+
+bool AtlasMap::load(const char *fileName) {
+    WholeFile file;
+    if (!readWholeFile(fileName, &file))
+        return false;
+    TextReader reader;
+    reader.attach(file.data.get());
+    file.data.reset();
+    while (reader.readLine()) {
+        const char *line = reader.line();
+        const char *equals = std::strchr(line, '=');
+        if (!equals)
+            continue;
+        const std::string key(line, size_t(equals - line));
+        const char *value = equals + 1;
+        if (key == "pages")
+            readPageCount(value);
+        else if (key == "scale")
+            scale = parseFloat(value);
+        else if (key == "format")
+            readFormats(value);
+        else
+            readRegion(fileName, key.c_str(), value);
+    }
+    if (pageCount < 1 || pageCount > kMaxPages) {
+        logMessage("Game: atlas map %s has %d pages (1 to %d expected); it is not used, ERROR", fileName, pageCount,
+                   kMaxPages);
+        return false;
+    }
+    // A scale of 0 or less would divide the trims by nothing when they are drawn.
+    if (!(scale > 0.0f)) {
+        logMessage("Game: atlas map %s has scale %g; 1 is used, WARNING", fileName, double(scale));
+        scale = 1.0f;
+    }
+    requestPages();
+    return true;
+}
+
+void AtlasMap::readPageCount(const char *value) {
+    pageCount = parseInt(value);
+    // The format array is sized from the file, so an absurd count is never allocated.
+    pageFormats.assign(pageCount >= 1 && pageCount <= kMaxPages ? size_t(pageCount) : 0, kAtlasPageDds);
+}
+
+void AtlasMap::readFormats(const char *value) {
+    std::vector<std::string> tokens = splitAtCommas(value);
+    const std::string *token = nullptr;
+    for (size_t page = 0; page < pageFormats.size(); ++page) {
+        if (page < tokens.size())
+            token = &tokens[page];
+        if (*token == "png")
+            pageFormats[page] = kAtlasPagePng;
+        else if (*token == "pvr")
+            pageFormats[page] = kAtlasPagePvr;
+        else if (*token == "dds")
+            pageFormats[page] = kAtlasPageDds;
+        else
+            logMessage("Game: atlas map %s: unknown page format '%s' for page %zu, ERROR", name, token->c_str(),
+                       page + 1);
+    }
+}
+
+void AtlasMap::readRegion(const char *fileName, const char *key, const char *value) {
+    const char *colon = std::strchr(value, ':');
+    const std::string placement = colon ? std::string(value, size_t(colon - value)) : std::string(value);
+    const std::vector<int32_t> place = readIntegers(placement, 5);
+    const std::vector<int32_t> trims = readIntegers(colon ? std::string(colon + 1) : std::string(), 4);
+    if (place[2] < 0 || place[3] < 0 || trims[0] < 0 || trims[1] < 0 || trims[2] < 0 || trims[3] < 0) {
+        logMessage("Game: atlas map %s: region %s has a negative size or trim; it is left out, ERROR", fileName, key);
+        return;
+    }
+    auto *region = new AtlasRegion();
+    region->name = context->interned.internOrFind(key);
+    region->x = place[0];
+    region->y = place[1];
+    region->page = place[4];
+    region->trimLeft = trims[0];
+    region->trimTop = trims[1];
+    region->trimRight = trims[2];
+    region->trimBottom = trims[3];
+    // Wrapping sums: the sizes come from the file.
+    region->width = int32_t(uint32_t(place[2]) + uint32_t(trims[0]) + uint32_t(trims[2]));
+    region->height = int32_t(uint32_t(place[3]) + uint32_t(trims[1]) + uint32_t(trims[3]));
+    region->owner = this;
+    regions.append(region);
+    index_.emplace(region->name, region);
+}
+
+void AtlasMap::requestPages() {
+    for (int32_t page = 1; page <= pageCount; ++page) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%.2d", page);
+        const std::string pageName =
+            std::string("data/atlas/") + name + "_" + number + "." + pageExtension(pageFormats[size_t(page - 1)]);
+        pages.append(context->resources->getTexture(pageName.c_str()));
+    }
+}
+
+AtlasRegion *AtlasMap::findRegion(const char *regionName) const {
+    return findInternedRegion(context->interned.findInterned(regionName));
+}
+
+AtlasRegion *AtlasMap::findInternedRegion(const char *interned) const {
+    if (!interned)
+        return nullptr;
+    auto found = index_.find(interned);
+    return found == index_.end() ? nullptr : found->second;
+}
+
+HoTexture *AtlasMap::getPage(int32_t pageNumber) const {
+    return pageNumber >= 1 && pageNumber <= pages.count() ? pages[pageNumber - 1] : nullptr;
+}

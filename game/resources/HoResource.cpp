@@ -1,0 +1,20 @@
+#include "game/resources/HoResource.h"
+
+#include "engine/resource/KResourceCriticalSection.h"
+#include "game/resources/HoResourceManager.h"
+
+void HoResource::acquire(HoResourceManager *manager) {
+    KCriticalSectionHold hold(manager->lock());
+    ++useCount;
+    if (useCount <= 1)
+        manager->ensureLoaded(this);
+}
+
+void HoResource::release(HoResourceManager *manager) {
+    KCriticalSectionHold hold(manager->lock());
+    --useCount;
+    if (useCount <= 0) {
+        unload(manager);
+        fileTime = 0;
+    }
+}

@@ -1,0 +1,210 @@
+#include "game/resources/HoResourceManager.h"
+
+#include <cstring>
+#include <string>
+
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceCriticalSection.h"
+#include "engine/sound/KSound.h"
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+
+namespace {
+
+// A record of the first class can be handed out for a request of the second.
+bool servesAs(uint8_t held, uint8_t asked) {
+    return held == asked || (asked == kResourceTexture && held == kResourceAtlasTexture);
+}
+
+} // namespace
+
+HoResourceManager::HoResourceManager(HoContext *owner) : context(owner) {
+    InitializeCriticalSection(&lock_);
+    volumeTable = getConfiguration("data/sounds/volumes.cfg");
+}
+
+HoResourceManager::~HoResourceManager() {
+    for (HoResource *bucket : buckets_) {
+        for (HoResource *resource = bucket; resource; resource = resource->bucketNext)
+            resource->releaseObject();
+    }
+    buckets_.fill(nullptr);
+    count_ = 0;
+    first_ = last_ = nullptr;
+    playingSounds.releaseStorage();
+    fonts_.teardown();
+    configurations_.teardown();
+    sounds_.teardown();
+    atlasTextures_.teardown();
+    textures_.teardown();
+    DeleteCriticalSection(&lock_);
+}
+
+HoResource *HoResourceManager::find(const char *name) {
+    KCriticalSectionHold hold(&lock_);
+    if (!name)
+        name = "";
+    for (HoResource *resource = buckets_[hashString(name) % kNameTableBuckets]; resource;
+         resource = resource->bucketNext) {
+        if (std::strcmp(resource->name, name) == 0)
+            return resource;
+    }
+    return nullptr;
+}
+
+HoResource *HoResourceManager::findOfClass(const char *name, uint8_t type) const {
+    HoResource *other = nullptr;
+    for (HoResource *resource = buckets_[hashString(name) % kNameTableBuckets]; resource;
+         resource = resource->bucketNext) {
+        if (std::strcmp(resource->name, name) != 0)
+            continue;
+        if (servesAs(resource->type, type))
+            return resource;
+        other = resource;
+    }
+    // Handing out a record of another class would have the caller use it as what it is not; that
+    // class gets a record of its own.
+    if (other)
+        logMessage("Game: %s is asked for as two kinds of resource, WARNING", name);
+    return nullptr;
+}
+
+template <typename T>
+T *HoResourceManager::newRecord(HoObjectPool<T> &pool, const char *name, uint8_t type) {
+    T *record = pool.allocate();
+    record->bucketNext = nullptr;
+    record->loadOrderNext = nullptr;
+    record->name = context->interned.internOrFind(name);
+    record->filePath = record->name;
+    record->useCount = 0;
+    record->fileTime = 0;
+    record->type = type;
+    return record;
+}
+
+void HoResourceManager::insert(HoResource *resource) {
+    HoResource *&head = buckets_[hashString(resource->name) % kNameTableBuckets];
+    resource->bucketNext = head;
+    head = resource;
+    ++count_;
+    if (last_)
+        last_->loadOrderNext = resource;
+    else
+        first_ = resource;
+    last_ = resource;
+}
+
+HoTexture *HoResourceManager::getTexture(const char *name) {
+    KCriticalSectionHold hold(&lock_);
+    name = name ? name : "";
+    if (HoResource *found = findOfClass(name, kResourceTexture))
+        return static_cast<HoTexture *>(found);
+    HoTexture *texture = newRecord(textures_, name, kResourceTexture);
+    texture->filePath = pathArena.copy(texture->name);
+    insert(texture);
+    return texture;
+}
+
+HoAtlasTexture *HoResourceManager::getAtlasTexture(const char *name) {
+    KCriticalSectionHold hold(&lock_);
+    name = name ? name : "";
+    if (HoResource *found = findOfClass(name, kResourceAtlasTexture))
+        return static_cast<HoAtlasTexture *>(found);
+    HoAtlasTexture *texture = newRecord(atlasTextures_, name, kResourceAtlasTexture);
+    texture->filePath = pathArena.copy(texture->name);
+    insert(texture);
+    return texture;
+}
+
+HoSound *HoResourceManager::getSound(const char *name, bool acquireNow) {
+    KCriticalSectionHold hold(&lock_);
+    name = name ? name : "";
+    if (HoResource *found = findOfClass(name, kResourceSound))
+        return static_cast<HoSound *>(found);
+    HoSound *sound = newRecord(sounds_, name, kResourceSound);
+    sound->resolveName(this);
+    if (acquireNow)
+        sound->acquire(this);
+    insert(sound);
+    return sound;
+}
+
+HoConfiguration *HoResourceManager::getConfiguration(const char *name) {
+    KCriticalSectionHold hold(&lock_);
+    name = name ? name : "";
+    if (HoResource *found = findOfClass(name, kResourceConfiguration))
+        return static_cast<HoConfiguration *>(found);
+    HoConfiguration *configuration = newRecord(configurations_, name, kResourceConfiguration);
+    configuration->context = context;
+    configuration->acquire(this);
+    insert(configuration);
+    return configuration;
+}
+
+HoFont *HoResourceManager::getFont(const char *name) {
+    KCriticalSectionHold hold(&lock_);
+    name = name ? name : "";
+    if (HoResource *found = findOfClass(name, kResourceFont))
+        return static_cast<HoFont *>(found);
+    HoFont *font = newRecord(fonts_, name, kResourceFont);
+    insert(font);
+    return font;
+}
+
+void HoResourceManager::ensureLoaded(HoResource *resource) {
+    if (!resource)
+        return;
+    KCriticalSectionHold hold(&lock_);
+    const int32_t mode = resource->getReloadMode(this);
+    if (mode == kReloadNever)
+        return;
+    if (mode == kReloadWhenChanged) {
+        FileInfo info;
+        const std::string path = resolveDataPath(resource->filePath);
+        const int64_t time = !path.empty() && KResource::getFileInfo(path.c_str(), &info) ? info.modificationTime : 0;
+        if (time == resource->fileTime)
+            return;
+        resource->fileTime = time;
+    }
+    KCriticalSectionHold loading(resourceCriticalSection());
+    resource->load(this);
+}
+
+void HoResourceManager::reloadHeld(uint8_t type) {
+    for (HoResource *resource = first_; resource; resource = resource->loadOrderNext) {
+        if (resource->type == type && resource->useCount > 0)
+            ensureLoaded(resource);
+    }
+}
+
+void HoResourceManager::unloadHeld(uint8_t type) {
+    for (HoResource *resource = first_; resource; resource = resource->loadOrderNext) {
+        if (resource->type == type && resource->useCount > 0) {
+            resource->unload(this);
+            resource->fileTime = 0;
+        }
+    }
+}
+
+void HoResourceManager::reloadGraphics() {
+    KCriticalSectionHold hold(&lock_);
+    reloadHeld(kResourceTexture);
+    reloadHeld(kResourceAtlasTexture);
+    reloadHeld(kResourceFont);
+}
+
+void HoResourceManager::unloadGraphics() {
+    KCriticalSectionHold hold(&lock_);
+    unloadHeld(kResourceAtlasTexture);
+    unloadHeld(kResourceTexture);
+    unloadHeld(kResourceFont);
+}
+
+void HoResourceManager::stopListedSounds() {
+    KCriticalSectionHold hold(&lock_);
+    for (int32_t i = 0; i < playingSounds.count(); ++i) {
+        if (playingSounds[i] && playingSounds[i]->engineSound)
+            playingSounds[i]->engineSound->haltStream();
+    }
+    playingSounds.clear();
+}

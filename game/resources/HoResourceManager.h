@@ -1,0 +1,98 @@
+#pragma once
+// The resource manager: every named resource of the game, created on its first request and kept until
+// the game context goes. Resources are found by name through a table of 6151 buckets (names compare
+// exactly) and listed in creation order; their records come from one pool per class in blocks of 100.
+//
+// Locks: the table, the lists, the pools and every use count are guarded by the manager's own re-entrant
+// critical section, so the game-load thread and the main thread may ask for resources at once. Holding
+// it, the manager calls the intern table and the string arena (each locked on its own, never calling
+// back). Every load runs inside the process-wide resource critical section, which is always taken after
+// the manager's.
+
+#include <array>
+#include <cstdint>
+
+#include "game/util/HashString.h"
+#include "game/util/HoObjectPool.h"
+#include "game/util/PtrArray.h"
+#include "game/util/StringArena.h"
+#include "platform/WinBase.h"
+
+#include "game/resources/HoAtlasTexture.h"
+#include "game/resources/HoConfiguration.h"
+#include "game/resources/HoFont.h"
+#include "game/resources/HoSound.h"
+#include "game/resources/HoTexture.h"
+
+class HoContext;
+
+class HoResourceManager {
+public:
+    explicit HoResourceManager(HoContext *context);
+    ~HoResourceManager();
+    HoResourceManager(const HoResourceManager &) = delete;
+    HoResourceManager &operator=(const HoResourceManager &) = delete;
+
+    // Get-or-create: the resource of that name, made on the first request; never null. A resource that
+    // exists is returned unchanged, with no use count change and no load, whatever the caller asked.
+    HoTexture *getTexture(const char *name);
+    HoAtlasTexture *getAtlasTexture(const char *name);
+    // With acquireNow, a new sound is acquired (and so loaded).
+    HoSound *getSound(const char *name, bool acquireNow);
+    // A new configuration is acquired, so it is read at once.
+    HoConfiguration *getConfiguration(const char *name);
+    HoFont *getFont(const char *name);
+
+    // The resource whose name equals the given one, or null.
+    HoResource *find(const char *name);
+    // Loads the resource when its reload mode asks for it.
+    void ensureLoaded(HoResource *resource);
+
+    // After a switch of the picture quality: unloadGraphics drops every held atlas texture, texture and
+    // font; reloadGraphics loads again every held texture, atlas texture and font, each class in
+    // creation order.
+    void unloadGraphics();
+    void reloadGraphics();
+
+    // Stops every sound of the playing-sound list and empties it.
+    void stopListedSounds();
+
+    // The manager's critical section, for HoResource::acquire and release.
+    CRITICAL_SECTION *lock() { return &lock_; }
+
+    // The first resource in creation order (each links to the next), and the head of a bucket.
+    HoResource *firstResource() const { return first_; }
+    HoResource *bucketHead(uint32_t bucket) const { return bucket < kNameTableBuckets ? buckets_[bucket] : nullptr; }
+    int32_t resourceCount() const { return count_; }
+
+    HoContext *context;
+    // The manager's private copies of resource paths.
+    StringArena pathArena;
+    // "data/sounds/volumes.cfg": the per-sound volume factors.
+    HoConfiguration *volumeTable = nullptr;
+    // Looped sounds started by the scripts, stopped together at scene changes.
+    PtrArray<HoSound> playingSounds;
+
+private:
+    // The resource of that name that can serve as the given class, or null.
+    HoResource *findOfClass(const char *name, uint8_t type) const;
+    // A record of the class from its pool with the base fields set; not in the table yet.
+    template <typename T>
+    T *newRecord(HoObjectPool<T> &pool, const char *name, uint8_t type);
+    // Enters the record in the table and at the end of the creation order.
+    void insert(HoResource *resource);
+    // ensureLoaded, or unload, for every held resource of one class, in creation order.
+    void reloadHeld(uint8_t type);
+    void unloadHeld(uint8_t type);
+
+    CRITICAL_SECTION lock_;
+    std::array<HoResource *, kNameTableBuckets> buckets_{};
+    int32_t count_ = 0;
+    HoResource *first_ = nullptr;
+    HoResource *last_ = nullptr;
+    HoObjectPool<HoTexture> textures_;
+    HoObjectPool<HoAtlasTexture> atlasTextures_;
+    HoObjectPool<HoSound> sounds_;
+    HoObjectPool<HoConfiguration> configurations_;
+    HoObjectPool<HoFont> fonts_;
+};
