@@ -53,20 +53,24 @@ HoResource *HoResourceManager::find(const char *name) {
 }
 
 HoResource *HoResourceManager::findOfClass(const char *name, uint8_t type) const {
-    HoResource *other = nullptr;
+    HoResource *serving = nullptr;
+    bool otherClass = false;
     for (HoResource *resource = buckets_[hashString(name) % kNameTableBuckets]; resource;
          resource = resource->bucketNext) {
         if (std::strcmp(resource->name, name) != 0)
             continue;
-        if (servesAs(resource->type, type))
+        if (resource->type == type)
             return resource;
-        other = resource;
+        if (servesAs(resource->type, type))
+            serving = resource;
+        else
+            otherClass = true;
     }
     // Handing out a record of another class would have the caller use it as what it is not; that
     // class gets a record of its own.
-    if (other)
+    if (!serving && otherClass)
         logMessage("Game: %s is asked for as two kinds of resource, WARNING", name);
-    return nullptr;
+    return serving;
 }
 
 template <typename T>
