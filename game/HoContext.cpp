@@ -54,11 +54,14 @@ HoTexture *HoContext::getTexture(const char *name) {
 }
 
 AtlasRegion *HoContext::findAtlasRegion(const char *name) const {
-    const char *key = interned.findInterned(name);
-    if (!key)
+    return findInternedAtlasRegion(interned.findInterned(name));
+}
+
+AtlasRegion *HoContext::findInternedAtlasRegion(const char *name) const {
+    if (!name)
         return nullptr;
     for (int32_t i = 0; i < atlases.count(); ++i) {
-        if (AtlasRegion *region = atlases[i]->findInternedRegion(key))
+        if (AtlasRegion *region = atlases[i]->findInternedRegion(name))
             return region;
     }
     return nullptr;

@@ -41,6 +41,8 @@ public:
     HoTexture *getTexture(const char *name);
     // The first region of that name in the atlas maps, in list order; null when none.
     AtlasRegion *findAtlasRegion(const char *name) const;
+    // The same for a name interned in the context's table, such as a resource's name.
+    AtlasRegion *findInternedAtlasRegion(const char *name) const;
     // Reads "data/atlas/atlas.cfg" and the "common" and "inventory" atlas maps.
     void loadAtlases();
     // Reads an atlas map and appends it to the atlas list when it has pages; else frees it.

@@ -84,6 +84,7 @@ bool AtlasMap::load(const char *fileName) {
         scale = 1.0f;
     }
     requestPages();
+    buildIndex();
     return true;
 }
 
@@ -134,7 +135,6 @@ void AtlasMap::readRegion(const char *fileName, const char *key, const char *val
     region->height = int32_t(uint32_t(place[3]) + uint32_t(trims[1]) + uint32_t(trims[3]));
     region->owner = this;
     regions.append(region);
-    index_.emplace(region->name, region);
 }
 
 void AtlasMap::requestPages() {
@@ -151,11 +151,37 @@ AtlasRegion *AtlasMap::findRegion(const char *regionName) const {
     return findInternedRegion(context->interned.findInterned(regionName));
 }
 
+size_t AtlasMap::indexSlotOf(const char *interned, size_t mask) {
+    // Interned texts lie in arena blocks: the low bits say little, so the pointer is mixed first.
+    uint64_t bits = uint64_t(reinterpret_cast<uintptr_t>(interned)) * 0x9E3779B97F4A7C15ull;
+    return size_t(bits >> 32) & mask;
+}
+
+void AtlasMap::buildIndex() {
+    size_t size = 16;
+    while (size < size_t(regions.count()) * 2)
+        size *= 2;
+    index_.assign(size, IndexSlot());
+    for (int32_t i = 0; i < regions.count(); ++i) {
+        AtlasRegion *region = regions[i];
+        size_t slot = indexSlotOf(region->name, size - 1);
+        while (index_[slot].name && index_[slot].name != region->name)
+            slot = (slot + 1) & (size - 1);
+        // The first region of a name in file order is the one found.
+        if (!index_[slot].name)
+            index_[slot] = {region->name, region};
+    }
+}
+
 AtlasRegion *AtlasMap::findInternedRegion(const char *interned) const {
-    if (!interned)
+    if (!interned || index_.empty())
         return nullptr;
-    auto found = index_.find(interned);
-    return found == index_.end() ? nullptr : found->second;
+    const size_t mask = index_.size() - 1;
+    for (size_t slot = indexSlotOf(interned, mask); index_[slot].name; slot = (slot + 1) & mask) {
+        if (index_[slot].name == interned)
+            return index_[slot].region;
+    }
+    return nullptr;
 }
 
 HoTexture *AtlasMap::getPage(int32_t pageNumber) const {

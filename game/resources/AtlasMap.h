@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "game/util/PtrArray.h"
@@ -77,8 +76,16 @@ private:
     void readFormats(const char *value);
     void readRegion(const char *fileName, const char *key, const char *value);
     void requestPages();
+    void buildIndex();
+    static size_t indexSlotOf(const char *interned, size_t mask);
 
-    std::unordered_map<const char *, AtlasRegion *> index_;
+    // Open addressing over the interned name pointers: a power-of-two table at most half full, so that
+    // a lookup in a map of thousands of regions costs about one cache line.
+    struct IndexSlot {
+        const char *name = nullptr;
+        AtlasRegion *region = nullptr;
+    };
+    std::vector<IndexSlot> index_;
 };
 
 // True when a list of records whose first field is a name holds a record of that name.

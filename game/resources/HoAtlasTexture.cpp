@@ -68,7 +68,7 @@ void moveSource(float source[8], float dx, float dy) {
 void HoAtlasTexture::load(HoResourceManager *manager) {
     // A load while a page is held lets go of it first, so the page's use count stays balanced.
     unload(manager);
-    AtlasRegion *found = manager->context->findAtlasRegion(name);
+    AtlasRegion *found = manager->context->findInternedAtlasRegion(name);
     if (!found)
         return;
     HoTexture *page = found->owner->getPage(found->page);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <set>
 #include <string>
@@ -306,18 +307,30 @@ void writeDds(const fs::path &outFolder, const std::string &fileName, std::vecto
         fail("cannot write " + (outFolder / fileName).string());
 }
 
+std::string joinedNumbers(std::initializer_list<int> numbers) {
+    std::string text;
+    for (int number : numbers) {
+        if (!text.empty())
+            text += ',';
+        text += std::to_string(number);
+    }
+    return text;
+}
+
 void writeMap(const Options &options, const std::vector<Picture> &pictures, size_t pageCount) {
-    std::string text = "pages=" + std::to_string(pageCount) + "\n";
-    char scale[32];
-    std::snprintf(scale, sizeof scale, "%g", options.scale);
-    text += std::string("scale=") + scale + "\nformat=" + options.format + "\n";
+    char header[96];
+    std::snprintf(header, sizeof header, "pages=%zu\nscale=%g\nformat=%s\n", pageCount, options.scale,
+                  options.format.c_str());
+    std::string text = header;
     for (const Picture &p : pictures) {
-        text += p.key + "=" + std::to_string(p.x) + "," + std::to_string(p.y) + "," + std::to_string(p.storedWidth()) +
-                "," + std::to_string(p.storedHeight()) + "," + std::to_string(p.page);
-        if (p.trimLeft || p.trimTop || p.trimRight || p.trimBottom)
-            text += ":" + std::to_string(p.trimLeft) + "," + std::to_string(p.trimTop) + "," +
-                    std::to_string(p.trimRight) + "," + std::to_string(p.trimBottom);
-        text += "\n";
+        text += p.key;
+        text += '=';
+        text += joinedNumbers({p.x, p.y, p.storedWidth(), p.storedHeight(), p.page});
+        if (p.trimLeft || p.trimTop || p.trimRight || p.trimBottom) {
+            text += ':';
+            text += joinedNumbers({p.trimLeft, p.trimTop, p.trimRight, p.trimBottom});
+        }
+        text += '\n';
     }
     writeFile(options.out / (options.name + ".map"), reinterpret_cast<const uint8_t *>(text.data()), text.size());
 }
