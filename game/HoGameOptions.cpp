@@ -81,15 +81,7 @@ void HoGame::readOptions() {
 }
 
 void HoGame::parseOptions(const char *text) {
-    TextReader reader;
-    reader.attach(text);
-    while (reader.readLine()) {
-        const char *line = reader.line();
-        const char *equals = std::strchr(line, '=');
-        if (!equals)
-            continue;
-        const std::string key(line, size_t(equals - line));
-        const char *value = equals + 1;
+    forEachKeyValueLine(text, [this](const std::string &key, const char *value) {
         for (int32_t i = 0; i < kGameOptionCount; i++) {
             const auto index = GameOptionIndex(i);
             if (key != GameOptions::name(index))
@@ -101,7 +93,7 @@ void HoGame::parseOptions(const char *text) {
                 options.set(index, clampUnit(parseFloat(value)));
             }
         }
-    }
+    });
 }
 
 void HoGame::saveOptions() {

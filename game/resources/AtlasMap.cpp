@@ -54,16 +54,7 @@ bool AtlasMap::load(const char *fileName) {
     WholeFile file;
     if (!readWholeFile(fileName, &file))
         return false;
-    TextReader reader;
-    reader.attach(file.data.get());
-    file.data.reset();
-    while (reader.readLine()) {
-        const char *line = reader.line();
-        const char *equals = std::strchr(line, '=');
-        if (!equals)
-            continue;
-        const std::string key(line, size_t(equals - line));
-        const char *value = equals + 1;
+    forEachKeyValueLine(file.data.get(), [this, fileName](const std::string &key, const char *value) {
         if (key == "pages")
             readPageCount(value);
         else if (key == "scale")
@@ -72,7 +63,7 @@ bool AtlasMap::load(const char *fileName) {
             readFormats(value);
         else
             readRegion(fileName, key.c_str(), value);
-    }
+    });
     if (pageCount < 1 || pageCount > kMaxPages) {
         logMessage("Game: atlas map %s has %d pages (1 to %d expected); it is not used, ERROR", fileName, pageCount,
                    kMaxPages);

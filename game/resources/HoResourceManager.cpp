@@ -98,61 +98,45 @@ void HoResourceManager::insert(HoResource *resource) {
     last_ = resource;
 }
 
-HoTexture *HoResourceManager::getTexture(const char *name) {
+template <typename T, typename Prepare>
+T *HoResourceManager::getOrCreate(HoObjectPool<T> &pool, const char *name, uint8_t type, Prepare prepare) {
     KCriticalSectionHold hold(&lock_);
     name = name ? name : "";
-    if (HoResource *found = findOfClass(name, kResourceTexture))
-        return static_cast<HoTexture *>(found);
-    HoTexture *texture = newRecord(textures_, name, kResourceTexture);
-    texture->filePath = pathArena.copy(texture->name);
-    insert(texture);
-    return texture;
+    if (HoResource *found = findOfClass(name, type))
+        return static_cast<T *>(found);
+    T *record = newRecord(pool, name, type);
+    prepare(record);
+    insert(record);
+    return record;
+}
+
+HoTexture *HoResourceManager::getTexture(const char *name) {
+    return getOrCreate(textures_, name, kResourceTexture,
+                       [this](HoTexture *texture) { texture->filePath = pathArena.copy(texture->name); });
 }
 
 HoAtlasTexture *HoResourceManager::getAtlasTexture(const char *name) {
-    KCriticalSectionHold hold(&lock_);
-    name = name ? name : "";
-    if (HoResource *found = findOfClass(name, kResourceAtlasTexture))
-        return static_cast<HoAtlasTexture *>(found);
-    HoAtlasTexture *texture = newRecord(atlasTextures_, name, kResourceAtlasTexture);
-    texture->filePath = pathArena.copy(texture->name);
-    insert(texture);
-    return texture;
+    return getOrCreate(atlasTextures_, name, kResourceAtlasTexture,
+                       [this](HoAtlasTexture *texture) { texture->filePath = pathArena.copy(texture->name); });
 }
 
 HoSound *HoResourceManager::getSound(const char *name, bool acquireNow) {
-    KCriticalSectionHold hold(&lock_);
-    name = name ? name : "";
-    if (HoResource *found = findOfClass(name, kResourceSound))
-        return static_cast<HoSound *>(found);
-    HoSound *sound = newRecord(sounds_, name, kResourceSound);
-    sound->resolveName(this);
-    if (acquireNow)
-        sound->acquire(this);
-    insert(sound);
-    return sound;
+    return getOrCreate(sounds_, name, kResourceSound, [this, acquireNow](HoSound *sound) {
+        sound->resolveName(this);
+        if (acquireNow)
+            sound->acquire(this);
+    });
 }
 
 HoConfiguration *HoResourceManager::getConfiguration(const char *name) {
-    KCriticalSectionHold hold(&lock_);
-    name = name ? name : "";
-    if (HoResource *found = findOfClass(name, kResourceConfiguration))
-        return static_cast<HoConfiguration *>(found);
-    HoConfiguration *configuration = newRecord(configurations_, name, kResourceConfiguration);
-    configuration->context = context;
-    configuration->acquire(this);
-    insert(configuration);
-    return configuration;
+    return getOrCreate(configurations_, name, kResourceConfiguration, [this](HoConfiguration *configuration) {
+        configuration->context = context;
+        configuration->acquire(this);
+    });
 }
 
 HoFont *HoResourceManager::getFont(const char *name) {
-    KCriticalSectionHold hold(&lock_);
-    name = name ? name : "";
-    if (HoResource *found = findOfClass(name, kResourceFont))
-        return static_cast<HoFont *>(found);
-    HoFont *font = newRecord(fonts_, name, kResourceFont);
-    insert(font);
-    return font;
+    return getOrCreate(fonts_, name, kResourceFont, [](HoFont *) {});
 }
 
 void HoResourceManager::ensureLoaded(HoResource *resource) {

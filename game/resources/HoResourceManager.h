@@ -79,6 +79,9 @@ private:
     // A record of the class from its pool with the base fields set; not in the table yet.
     template <typename T>
     T *newRecord(HoObjectPool<T> &pool, const char *name, uint8_t type);
+    // The resource of that name serving as class T; else a new record, prepared, then entered.
+    template <typename T, typename Prepare>
+    T *getOrCreate(HoObjectPool<T> &pool, const char *name, uint8_t type, Prepare prepare);
     // Enters the record in the table and at the end of the creation order.
     void insert(HoResource *resource);
     // ensureLoaded, or unload, for every held resource of one class, in creation order.

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string>
 
 class TextReader {
 public:
@@ -26,3 +28,17 @@ private:
     char line_[kLineBytes] = {};
     int32_t lineCount_ = 0;
 };
+
+// Calls visit(key, value) for each line of the text that holds a '=': the key (a std::string) is the
+// text before the first '=' and the value the rest of the line. Lines without '=' are passed over.
+template <typename Visit>
+void forEachKeyValueLine(const char *text, Visit visit) {
+    TextReader reader;
+    reader.attach(text);
+    while (reader.readLine()) {
+        const char *line = reader.line();
+        const char *equals = std::strchr(line, '=');
+        if (equals)
+            visit(std::string(line, size_t(equals - line)), equals + 1);
+    }
+}
