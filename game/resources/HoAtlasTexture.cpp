@@ -66,17 +66,17 @@ void moveSource(float source[8], float dx, float dy) {
 } // namespace
 
 void HoAtlasTexture::load(HoResourceManager *manager) {
-    // A load while a page is held lets go of it first, so the page's use count stays balanced.
-    unload(manager);
     AtlasRegion *found = manager->context->findInternedAtlasRegion(name);
-    if (!found)
-        return;
-    HoTexture *page = found->owner->getPage(found->page);
-    if (!page) {
+    HoTexture *page = found ? found->owner->getPage(found->page) : nullptr;
+    if (found && !page)
         logMessage("No AtlasInfo for texture: %s", name);
+    // The new page is taken before the one held is let go (a load while loaded keeps the page's use
+    // count balanced), so a page that both stand on stays loaded.
+    if (page)
+        page->acquire(manager);
+    unload(manager);
+    if (!page)
         return;
-    }
-    page->acquire(manager);
     region = found;
     picture = page->picture;
     pageX = float(found->x);

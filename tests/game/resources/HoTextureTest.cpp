@@ -369,6 +369,10 @@ TEST_F(Textures, GraphicsUnloadAndReloadInClassOrderWithPagesBalanced) {
     EXPECT_EQ(pictureFiles(), std::vector<std::string>({"two.png", "one.png", pageOfB, pageOfA, "font_1_0.tga"}));
     EXPECT_EQ(ctx.atlases[0]->pages[0]->useCount, 1);
     EXPECT_EQ(ctx.atlases[0]->pages[1]->useCount, 1);
+    KGraphic *pageOfAPicture = a->picture;
+    rm.ensureLoaded(a);
+    EXPECT_EQ(a->picture, pageOfAPicture) << "loading again keeps the page loaded";
+    EXPECT_EQ(ctx.atlases[0]->pages[0]->useCount + ctx.atlases[0]->pages[1]->useCount, 2);
     EXPECT_EQ(unheld->picture, nullptr);
     EXPECT_NE(a->picture, nullptr);
     EXPECT_NE(font->text, nullptr);
