@@ -202,8 +202,9 @@ void writeRegionMaps(const fs::path &folder, int regions) {
     for (int m = 0; m < 4; ++m) {
         std::string text = "pages=1\nformat=png\n";
         for (int i = m; i < regions; i += 4) {
-            const std::string name = i < kNamedRegions ? "p" + std::to_string(i) : "other" + std::to_string(i);
-            text += "data/pics/" + name + ".png=0,0,8,8,1:1,1,1,1\n";
+            text += i < kNamedRegions ? "data/pics/p" : "data/pics/other";
+            text += std::to_string(i);
+            text += ".png=0,0,8,8,1:1,1,1,1\n";
         }
         for (int i = 0; m > 0 && i < kNamedRegions; i += 40)
             text += "data/pics/p" + std::to_string(i) + ".png=9,9,8,8,1\n";
