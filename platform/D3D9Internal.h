@@ -10,6 +10,7 @@
 
 #include "platform/ComReference.h"
 #include "platform/D3D9.h"
+#include "platform/D3DFace.h"
 #include "platform/SoftRasterizer.h"
 
 class D3D9Device;
@@ -33,7 +34,7 @@ class D3D9Texture;
 // A surface: a texture level, the back buffer, a render target, a depth buffer or a system-memory copy.
 // Colour data is kept in its own format for LockRect; formats other than 32-bit ARGB also keep a decoded
 // ARGB copy that the rasteriser reads (textures) or draws into (16-bit back buffers).
-class D3D9Surface final : public IDirect3DSurface9 {
+class D3D9Surface final : public IDirect3DSurface9, public D3DFaceHolder {
 public:
     // A standalone default-pool surface counts as a live resource for Reset; accountedBytes are given
     // back to the texture budget when it goes.
@@ -92,7 +93,7 @@ private:
     softraster::Image image_;
 };
 
-class D3D9Texture final : public IDirect3DTexture9 {
+class D3D9Texture final : public IDirect3DTexture9, public D3DFaceHolder {
 public:
     D3D9Texture(std::shared_ptr<DeviceCore> core, UINT width, UINT height, UINT levels, DWORD usage,
                 D3DFORMAT format, D3DPOOL pool);
@@ -119,7 +120,7 @@ private:
     std::vector<std::unique_ptr<D3D9Surface>> levels_;
 };
 
-class D3D9VertexBuffer final : public IDirect3DVertexBuffer9 {
+class D3D9VertexBuffer final : public IDirect3DVertexBuffer9, public D3DFaceHolder {
 public:
     D3D9VertexBuffer(std::shared_ptr<DeviceCore> core, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
     ~D3D9VertexBuffer() override;
@@ -145,7 +146,7 @@ private:
 };
 
 
-class D3D9Device final : public IDirect3DDevice9 {
+class D3D9Device final : public IDirect3DDevice9, public D3DFaceHolder {
 public:
     D3D9Device(IDirect3D9 *d3d, HWND focusWindow, DWORD behaviorFlags);
     ~D3D9Device() override;
