@@ -1,113 +1,21 @@
 #pragma once
-// A vertex batch of the Direct3D 9 renderer. Vertices are built in a client copy and copied once per flush
-// into a dynamic write-only vertex buffer used as a ring: each flush of the frame appends its run behind
-// the previous one (no-overwrite lock), and a run that would not fit starts again at vertex 0 (discard
-// lock), as does the first flush of every frame. A static kind holds 3D triangles written by the caller.
+// A vertex batch of the Direct3D 9 renderer: the shared Direct3D batch (KBatchD3DCommon.h) on a Direct3D 9
+// device, linked into the list of Direct3D 9 batches.
 
-#include <cstdint>
-
-#include "engine/graphics/KBatch.h"
-#include "platform/D3D9.h"
+#include "engine/graphics/KBatchD3DCommon.h"
+#include "engine/graphics/KD3D9Api.h"
+#include "engine/graphics/KGraphicD3D9Window.h"
 
 class KGraphicD3D9;
-class KGraphicD3D9Window;
 
-class KBatchD3D9 : public KBatch {
-public:
-    // Vertex kinds: pre-transformed screen vertices, lit game-space vertices, static 3D triangles.
-    enum Kind : int32_t { kTransformed = 0, kLit = 1, kStatic3D = 2 };
+class KBatchD3D9 final : public KBatchD3DCommon<KD3D9Api> {};
 
-    KBatchD3D9();
-    ~KBatchD3D9() override;
-    KBatchD3D9(const KBatchD3D9 &) = delete;
-    KBatchD3D9 &operator=(const KBatchD3D9 &) = delete;
-
-    bool allocateVertices(int32_t count, int32_t kind) override;
-    void releaseBuffers() override;
-    void startBatch(KGraphic *picture) override;
-    void flushBatch() override;
-
-    void addTriangle(float x1, float y1, float x2, float y2, float x3, float y3, float r, float g, float b,
-                     float a) override;
-    void addFilledRect(float x1, float y1, float x2, float y2, float r, float g, float b, float a) override;
-    void addImageRect(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX, bool flipY) override;
-    void addImageRectTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle, float zoom,
-                                 float alpha, bool flipX, bool flipY, float pivotX, float pivotY) override;
-    void addImageRectScaled(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float zoom, float alpha,
-                            float pivotX, float pivotY) override;
-    void addImageToQuad(const float source[8], const float destination[8]) override;
-    void addPerspectiveTriangle(const float source[6], const float corners[12]) override;
-    void addShadedPerspectiveTriangle(const float source[6], const float corners[15]) override;
-    void addColoredPerspectiveTriangle(const float source[6], const float corners[21]) override;
-
-    void lockStaticVertices() override;
-    void setStaticVertex(int32_t index, float x, float y, float z, float nx, float ny, float nz, float u,
-                         float v) override;
-    void unlockStaticVertices() override;
-    void drawStaticVertices(int32_t first, int32_t count, KGraphic *picture) override;
-    bool takeBufferLostFlag() override;
-
-    bool createVertexBuffer();
-
-    static const KObjectList &batches();
-
-    // Read by the tests.
-    int32_t getCapacity() const { return capacity; }
-    int32_t getKind() const { return kind; }
-    int32_t getRingPosition() const { return ringPosition; }
-    int32_t getPendingCount() const { return pendingCount; }
-    bool isStarted() const { return started != 0; }
-    bool hasVertexBuffer() const { return vertexBuffer != nullptr; }
-
-private:
-    struct TransformedVertex {
-        float x, y, z, rhw;
-        uint32_t color;
-        float u, v;
-    };
-    struct LitVertex {
-        float x, y, z;
-        uint32_t color;
-        float u, v;
-    };
-    struct Corner {
-        float x, y, u, v;
-    };
-
-    int32_t capacity = 0;
-    int32_t kind = -1;
-    IDirect3DVertexBuffer9 *vertexBuffer = nullptr;
-    TransformedVertex *transformedVertices = nullptr;
-    LitVertex *litVertices = nullptr;
-    float *staticLock = nullptr;
-    uint8_t started = 0;
-    KGraphicD3D9 *picture = nullptr;
-    float textureWidth = 0, textureHeight = 0;
-    int32_t ringPosition = 0;
-    int32_t pendingCount = 0;
-    uint8_t bufferLost = 0;
-
-    friend void releaseAllBatchBuffers();
-    friend void resetBatchesForFrame();
-// A picture that goes away leaves every batch it is bound to unstarted, its pending vertices dropped.
-void forgetBatchPicture(KGraphicD3D9 *picture);
-    friend void forgetBatchPicture(KGraphicD3D9 *picture);
-
-    bool makeRoom(int32_t vertices);
-    void putVertex(float x, float y, float z, float rhw, uint32_t color, float u, float v);
-    void putQuad(const Corner &topLeft, const Corner &topRight, const Corner &bottomLeft, const Corner &bottomRight,
-                 uint32_t color);
-    void putPerspectiveTriangle(const float source[6], const float *corners, int stride, const uint32_t colors[3]);
-    void addImageCorners(float sx1, float sy1, float sx2, float sy2, float x1, float y1, float x2, float y2,
-                         float angle, bool flipX, bool flipY, float alpha);
-    uint32_t tintColor(float alphaFactor) const;
-    uint32_t tintTimes(float red, float green, float blue) const;
-    void unlockStatic();
-};
+extern template class KBatchD3DCommon<KD3D9Api>;
 
 // Module operations called by the window: binding to its device (at creation and after every reset), the
 // release and re-creation of every batch's device buffer around a reset, the per-frame rewind of every
-// ring, and the pixel-shader records (none are made in this game).
+// ring (the first flush of every frame locks with DISCARD), and the pixel-shader records (none are made in
+// this game).
 void bindBatchDevice(KGraphicD3D9Window *window);
 void unbindBatchDevice();
 void releaseAllBatchBuffers();
