@@ -1,8 +1,7 @@
 #pragma once
 // The arithmetic the Direct3D 9 and Direct3D 8 pictures and batches share, free of any device: texture
 // sizes, the blend and addressing tables, the upload of pixels into a locked level, the model matrix of
-// the transformed draws, the static vertex order and the clamps of
-// a static draw.
+// the transformed draws, the static vertex order and the clamps of a static draw.
 
 #include <cstdint>
 

@@ -5,6 +5,8 @@
 
 #include "engine/graphics/KBatchD3D9.h"
 #include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/d3d8/KBatchD3D.h"
+#include "engine/graphics/d3d8/KGraphicD3D.h"
 #include "engine/graphics/opengl/KBatchGL.h"
 #include "engine/graphics/opengl/KGraphicGL.h"
 
@@ -12,6 +14,7 @@ namespace {
 
 std::atomic<int32_t> rendererType{-1};
 
+constexpr int32_t kRendererDirect3D8 = 0;
 constexpr int32_t kRendererOpenGL = 1;
 constexpr int32_t kRendererDirect3D9 = 3;
 
@@ -21,9 +24,9 @@ int32_t getRendererType() { return rendererType.load(); }
 
 void setRendererType(int32_t type) { rendererType.store(type); }
 
-// The Direct3D 8 renderer (type 0) is not part of this build yet: it gives null.
 KGraphic *createKGraphic() {
     switch (getRendererType()) {
+    case kRendererDirect3D8: return new (std::nothrow) KGraphicD3D();
     case kRendererOpenGL: return new (std::nothrow) KGraphicGL();
     case kRendererDirect3D9: return new (std::nothrow) KGraphicD3D9();
     default: return nullptr;
@@ -32,6 +35,7 @@ KGraphic *createKGraphic() {
 
 KBatch *createKBatch() {
     switch (getRendererType()) {
+    case kRendererDirect3D8: return new (std::nothrow) KBatchD3D();
     case kRendererOpenGL: return new (std::nothrow) KBatchGL();
     case kRendererDirect3D9: return new (std::nothrow) KBatchD3D9();
     default: return nullptr;
