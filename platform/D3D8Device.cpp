@@ -23,8 +23,9 @@ D3DSAMPLERSTATETYPE samplerStateOf(D3DTEXTURESTAGESTATETYPE type) {
     }
 }
 
-// The face of a surface a Direct3D 9 getter handed out, on success.
-HRESULT surfaceResult(HRESULT result, IDirect3DSurface9 *inner, IDirect3DSurface8 **surface) {
+// The face of the surface a Direct3D 9 getter handed out, on success (taken by reference: it is read only
+// after that call has filled it).
+HRESULT surfaceResult(HRESULT result, IDirect3DSurface9 *const &inner, IDirect3DSurface8 **surface) {
     *surface = SUCCEEDED(result) ? surfaceFace(inner) : nullptr;
     return result;
 }
