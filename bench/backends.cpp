@@ -3,7 +3,11 @@
 // batch interfaces. Two comparisons, printed last, medians of 9 frames, one thread each:
 //   backends gl calls: the OpenGL backend against the same textures and draws issued as plain GL calls,
 //     into a 16x16 window so that llvmpipe's filling costs little and the calls themselves show;
-//   backends gl frame: the whole frame on OpenGL (llvmpipe) against the Direct3D 9 device.
+//   backends gl frame: the whole frame on OpenGL (llvmpipe) against the Direct3D 9 device;
+//   backends d3d8 frame: the whole frame through the Direct3D 8 backend against the Direct3D 9 one, both on
+//     the same software device;
+//   backends d3d8 calls: the same two drawing the frame into a 16x16 render target, so that the device face,
+//     the backend and its state cache are what is timed rather than the filling of pixels.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -19,6 +23,7 @@
 #include "engine/graphics/KBatch.h"
 #include "engine/graphics/KGraphic.h"
 #include "engine/graphics/KGraphicFactory.h"
+#include "engine/graphics/d3d8/KRendererSetupD3D8.h"
 #include "engine/graphics/opengl/KGraphicGL.h"
 #include "engine/graphics/opengl/KRendererSetupGL.h"
 #include "engine/window/KWindowD3D9.h"
@@ -307,6 +312,73 @@ void fullFrames(benchmark::State &state) {
     }
 }
 
+// Locking the back buffer waits for the rasteriser.
+template <typename Surface> void waitForPixels(Surface *backBuffer) {
+    D3DLOCKED_RECT locked;
+    if (backBuffer && SUCCEEDED(backBuffer->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+        backBuffer->UnlockRect();
+}
+
+std::unique_ptr<KGraphic> smallTarget() {
+    std::unique_ptr<KGraphic> target(createKGraphic());
+    if (!target || !target->createRenderTarget(16, 16, true, true, false)) {
+        std::fprintf(stderr, "backends: couldn't make a render target\n");
+        std::exit(1);
+    }
+    return target;
+}
+
+std::vector<double> direct3D8Times[2], direct3D9Times[2]; // [whole frame, into a 16x16 target]
+
+void direct3D8Against9(benchmark::State &state, int intoTarget) {
+    setRendererType(0);
+    KRendererSetupD3D8 setup;
+    KRendererSetupD3D8::Options options;
+    options.designWidth = kFrameWidth;
+    options.designHeight = kFrameHeight;
+    if (!setup.create(options)) {
+        state.SkipWithError("no Direct3D 8 device");
+        return;
+    }
+    InterfaceFrame onDirect3D8;
+    std::unique_ptr<KGraphic> target8 = smallTarget();
+    setRendererType(3);
+    KWindowD3D9 window;
+    if (!window.createGameWindow(kFrameWidth, kFrameHeight, 32, true, "backends")) {
+        state.SkipWithError("no Direct3D 9 window");
+        return;
+    }
+    InterfaceFrame onDirect3D9;
+    std::unique_ptr<KGraphic> target9 = smallTarget();
+    IDirect3DSurface8 *back8 = nullptr;
+    IDirect3DSurface9 *back9 = nullptr;
+    setup.getDevice()->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back8);
+    window.getDevice()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back9);
+    auto frameOn = [&](InterfaceFrame &frame, KGraphic &target) {
+        if (intoTarget)
+            target.beginRenderToTarget();
+        frame.draw();
+        if (intoTarget)
+            target.endRenderToTarget();
+    };
+    for (auto _ : state) {
+        double time = millisecondsOf([&] {
+            setup.setViewTransform(0, 0, 0, 1.0f, true);
+            frameOn(onDirect3D8, *target8);
+            waitForPixels(back8);
+        });
+        direct3D8Times[intoTarget].push_back(time);
+        direct3D9Times[intoTarget].push_back(millisecondsOf([&] {
+            window.setViewTransform(0, 0, 0, 1.0f, true);
+            frameOn(onDirect3D9, *target9);
+            waitForPixels(back9);
+        }));
+        state.SetIterationTime(time / 1000.0);
+    }
+    back8->Release();
+    back9->Release();
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -321,11 +393,19 @@ int main(int argc, char **argv) {
     platformSetVirtualDesktop(2560, 1600, &desktop, 1);
     benchmark::RegisterBenchmark("backends/gl_calls", glCalls)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(kFrames);
     benchmark::RegisterBenchmark("backends/gl_frame", fullFrames)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(kFrames);
+    benchmark::RegisterBenchmark("backends/d3d8_frame", direct3D8Against9, 0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(kFrames);
+    benchmark::RegisterBenchmark("backends/d3d8_calls", direct3D8Against9, 1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(kFrames);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     double ours = median(oursCalls), bare = median(bareCalls), gl = median(glFrames), d3d9 = median(d3d9Frames);
     std::printf("backends gl calls ours_ms=%.2f bare_gl_ms=%.2f ratio=%.2f\n", ours, bare, bare > 0 ? ours / bare : 0.0);
     std::printf("backends gl frame gl_ms=%.2f d3d9_ms=%.2f ratio=%.2f\n", gl, d3d9, d3d9 > 0 ? gl / d3d9 : 0.0);
+    const char *measures[2] = {"frame", "calls"};
+    for (int measure = 0; measure < 2; ++measure) {
+        double ours8 = median(direct3D8Times[measure]), theirs9 = median(direct3D9Times[measure]);
+        std::printf("backends d3d8 %s ours_ms=%.3f d3d9_ms=%.3f ratio=%.2f\n", measures[measure], ours8, theirs9,
+                    theirs9 > 0 ? ours8 / theirs9 : 0.0);
+    }
     return 0;
 }
