@@ -19,6 +19,7 @@
 #include "engine/image/KImage.h"
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
 #include "engine/window/KViewTransform.h"
 #include "platform/D3D9.h"
@@ -256,6 +257,30 @@ inline bool writeImage(const std::filesystem::path &path, int w, int h, const st
     std::filesystem::remove(raw);
     return ok;
 }
+
+// The folder's "content/pictures" packed by Info-ZIP zip with the game's password into "data.pak" and mounted,
+// with the folder as the data path, so that "<folder>/pictures/<name>" is read from the archive; unmounted and
+// the data path restored when it goes.
+class MountedPictureArchive {
+public:
+    explicit MountedPictureArchive(const lftest::TempDir &temp) {
+        KResource::removeAllArchives();
+        bool packed = lftest::runProgram({"env", "-C", (temp / "content").string(), "zip", "-q", "-r", "-P",
+                                          kResourceArchivePassword, (temp / "data.pak").string(), "pictures"}) == 0;
+        std::filesystem::remove_all(temp / "content");
+        std::memcpy(savedDataPath, dataPath, sizeof dataPath);
+        std::snprintf(dataPath, sizeof dataPath, "%s", temp.str().c_str());
+        mounted = packed && KResource::addArchive((temp / "data.pak").c_str()) == 0;
+    }
+    ~MountedPictureArchive() {
+        KResource::removeAllArchives();
+        std::memcpy(dataPath, savedDataPath, sizeof dataPath);
+    }
+    bool mounted = false;
+
+private:
+    char savedDataPath[sizeof dataPath];
+};
 
 // A Direct3D 9 picture or batch from the factories (renderer type 3), owned by the caller.
 inline std::unique_ptr<KGraphicD3D9> makePicture() {

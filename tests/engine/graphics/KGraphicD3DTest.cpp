@@ -8,6 +8,7 @@ using namespace d3d8test;
 using picturetest::channelDistance;
 using picturetest::countOf;
 using picturetest::logHas;
+using picturetest::MountedPictureArchive;
 using picturetest::patternPixels;
 using picturetest::writeImage;
 
@@ -125,7 +126,6 @@ TEST_F(Direct3D8Pictures, ACacheHitSendsNoStateAndATransformedBlitLeavesTheIdent
 }
 
 TEST_F(Direct3D8Pictures, DdsAndPngPicturesLoadFromAPasswordZipArchive) {
-    KResource::removeAllArchives();
     const int w = 16, h = 8;
     std::vector<uint32_t> pixels = patternPixels(w, h, false);
     std::filesystem::create_directories(temp / "content" / "pictures");
@@ -143,14 +143,8 @@ TEST_F(Direct3D8Pictures, DdsAndPngPicturesLoadFromAPasswordZipArchive) {
     };
     for (const Entry &entry : entries)
         ASSERT_TRUE(writeImage(temp / "content" / "pictures" / entry.name, w, h, pixels, entry.options));
-    ASSERT_EQ(lftest::runProgram({"env", "-C", (temp / "content").string(), "zip", "-q", "-r", "-P",
-                                  kResourceArchivePassword, (temp / "data.pak").string(), "pictures"}),
-              0);
-    std::filesystem::remove_all(temp / "content");
-    char savedDataPath[sizeof dataPath];
-    std::memcpy(savedDataPath, dataPath, sizeof dataPath);
-    std::snprintf(dataPath, sizeof dataPath, "%s", temp.str().c_str());
-    ASSERT_EQ(KResource::addArchive((temp / "data.pak").c_str()), 0);
+    MountedPictureArchive archive(temp);
+    ASSERT_TRUE(archive.mounted);
     for (const Entry &entry : entries) {
         auto picture = makePicture();
         std::string name = (temp / "pictures" / entry.name).string();
@@ -166,8 +160,6 @@ TEST_F(Direct3D8Pictures, DdsAndPngPicturesLoadFromAPasswordZipArchive) {
                           entry.tolerance)
                     << entry.name << " at " << x << "," << y;
     }
-    KResource::removeAllArchives();
-    std::memcpy(dataPath, savedDataPath, sizeof dataPath);
 }
 
 TEST_F(Direct3D8Pictures, BadInputFailsWithALoggedErrorAndNoCrash) {
