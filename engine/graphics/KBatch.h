@@ -3,6 +3,7 @@
 // per renderer; batches are made by the batch factory. The concrete class links its objects into its own
 // live-object list.
 
+#include <cmath>
 #include <cstdint>
 
 #include "engine/system/KObject.h"
@@ -15,6 +16,19 @@ inline void turnOnScreen(float &x, float &y, float centreX, float centreY, float
     float px = x - centreX, pY = centreY - y;
     x = centreX + (px * cosine - pY * sine);
     y = centreY - (px * sine + pY * cosine);
+}
+
+// Turns the four corners of the rectangle (x1, y1)-(x2, y2) by angle degrees about its centre,
+// counterclockwise on the screen; an angle of 0 leaves them. Each corner has x and y members.
+template <typename Corner> void turnRectangleCorners(Corner (&corners)[4], float x1, float y1, float x2, float y2,
+                                                     float angle) {
+    if (angle == 0.0f)
+        return;
+    float radians = angle * 0.017453292f;
+    float c = std::cos(radians), s = std::sin(radians);
+    float centreX = (x1 + x2) * 0.5f, centreY = (y1 + y2) * 0.5f;
+    for (Corner &corner : corners)
+        turnOnScreen(corner.x, corner.y, centreX, centreY, c, s);
 }
 
 class KBatch : public KObjectListable {

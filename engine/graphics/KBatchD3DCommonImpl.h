@@ -242,13 +242,7 @@ void KBatchD3DCommon<Api>::addImageCorners(float sx1, float sy1, float sx2, floa
     if (flipY)
         std::swap(vA, vB);
     Corner corners[4] = {{x1, y1, uA, vA}, {x2, y1, uB, vA}, {x1, y2, uA, vB}, {x2, y2, uB, vB}};
-    if (angle != 0.0f) {
-        float radians = angle * kDegreesToRadians;
-        float c = std::cos(radians), s = std::sin(radians);
-        float centreX = (x1 + x2) * 0.5f, centreY = (y1 + y2) * 0.5f;
-        for (Corner &corner : corners)
-            turnOnScreen(corner.x, corner.y, centreX, centreY, c, s);
-    }
+    turnRectangleCorners(corners, x1, y1, x2, y2, angle);
     putQuad(corners[0], corners[1], corners[2], corners[3], tintColor(alpha));
 }
 

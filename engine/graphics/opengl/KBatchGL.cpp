@@ -13,7 +13,6 @@ namespace {
 
 KObjectList batchList;
 
-constexpr float kDegreesToRadians = 0.017453292f;
 constexpr int32_t kQuadVertices = 4, kTriangleVertices = 3;
 constexpr int32_t kMaximumVertices = 1 << 24;
 
@@ -187,13 +186,7 @@ void KBatchGL::addImageCorners(float sx1, float sy1, float sx2, float sy2, float
     if (flipY)
         std::swap(vA, vB);
     Corner corners[4] = {{x1, y1, uA, vA}, {x2, y1, uB, vA}, {x2, y2, uB, vB}, {x1, y2, uA, vB}};
-    if (angle != 0.0f) {
-        float radians = angle * kDegreesToRadians;
-        float c = std::cos(radians), s = std::sin(radians);
-        float centreX = (x1 + x2) * 0.5f, centreY = (y1 + y2) * 0.5f;
-        for (Corner &corner : corners)
-            turnOnScreen(corner.x, corner.y, centreX, centreY, c, s);
-    }
+    turnRectangleCorners(corners, x1, y1, x2, y2, angle);
     float color[4];
     tintColor(alpha, color);
     putQuad(corners, color);
