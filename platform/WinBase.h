@@ -22,6 +22,9 @@ DWORD timeGetTime();
 // clock, the virtual time advances by the requested time and the thread pauses only briefly.
 void Sleep(DWORD milliseconds);
 BOOL SwitchToThread();
+// Sleeps the calling thread in real time whatever the thread and the test hooks: for threads that wait
+// on other threads (polling loops), where virtual time would run ahead of the frames being waited for.
+void platformSleepRealTime(DWORD milliseconds);
 
 struct SYSTEMTIME {
     WORD wYear;

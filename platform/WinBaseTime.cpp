@@ -74,6 +74,10 @@ void Sleep(DWORD milliseconds) {
             sleepNanoseconds(kFixedClockRealPauseNanoseconds);
         return;
     }
+    platformSleepRealTime(milliseconds);
+}
+
+void platformSleepRealTime(DWORD milliseconds) {
     if (milliseconds == 0)
         sched_yield();
     else

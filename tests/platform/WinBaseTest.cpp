@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno> // program_invocation_short_name: the name this test program was started by
 #include <cstdlib>
 #include <filesystem>
@@ -328,6 +329,12 @@ TEST(FixedClock, FlipsAndMainThreadSleepsAdvanceVirtualTime) {
     // Other threads sleep in real time and leave the virtual clock alone.
     std::thread other([] { Sleep(5); });
     other.join();
+    EXPECT_EQ(timeGetTime(), 1033u);
+
+    // The real-time sleep waits for real on the main thread too and leaves the virtual clock alone.
+    auto before = std::chrono::steady_clock::now();
+    platformSleepRealTime(5);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(5));
     EXPECT_EQ(timeGetTime(), 1033u);
 }
 
