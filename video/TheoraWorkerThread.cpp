@@ -1,0 +1,21 @@
+#include "video/TheoraWorkerThread.h"
+
+#include "video/TheoraVideoClip.h"
+#include "video/TheoraVideoManager.h"
+
+void TheoraWorkerThread::execute() {
+    mThreadRunning = true;
+    while (mThreadRunning) {
+        mClip = mManager->requestWork(this);
+        if (!mClip) {
+            threadSleep(100);
+            continue;
+        }
+        if (mClip->getSeekFrame() >= 0)
+            mClip->doSeek();
+        if (!mClip->decodeNextFrame())
+            threadSleep(1);
+        mClip->setAssignedWorker(nullptr);
+        mClip = nullptr;
+    }
+}
