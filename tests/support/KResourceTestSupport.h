@@ -12,6 +12,7 @@
 
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
 #include "tests/support/TestSupport.h"
 
@@ -106,6 +107,19 @@ inline bool appendListing(const char *name, bool isFolder, void *user) {
     *static_cast<std::string *>(user) += std::string(name) + (isFolder ? "(folder) " : " ");
     return true;
 }
+
+// Points the data path at a test folder for the length of a test.
+class DataPathScope {
+public:
+    explicit DataPathScope(const std::string &path) {
+        std::memcpy(saved_, dataPath, sizeof saved_);
+        std::snprintf(dataPath, sizeof dataPath, "%s", path.c_str());
+    }
+    ~DataPathScope() { std::memcpy(dataPath, saved_, sizeof saved_); }
+
+private:
+    char saved_[sizeof dataPath];
+};
 
 // Every test starts with no archive mounted, the disk reachable, and an empty log.
 class ResourceLayerTest : public ::testing::Test {

@@ -12,19 +12,6 @@
 namespace lftest {
 namespace {
 
-// Points the data path at a test folder for the length of a test.
-class DataPathScope {
-public:
-    explicit DataPathScope(const std::string &path) {
-        std::memcpy(saved_, dataPath, sizeof saved_);
-        std::snprintf(dataPath, sizeof dataPath, "%s", path.c_str());
-    }
-    ~DataPathScope() { std::memcpy(dataPath, saved_, sizeof saved_); }
-
-private:
-    char saved_[sizeof dataPath];
-};
-
 // A data folder with two archives (a password-protected zip and a tar) and loose files, some names in
 // more than one place.
 class ResourceSearchTest : public ResourceLayerTest {
