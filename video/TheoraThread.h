@@ -17,7 +17,6 @@ public:
 
     void start();
     void join();
-    bool isRunning() const { return mThreadRunning.load(); }
 
 protected:
     HANDLE mId = nullptr;

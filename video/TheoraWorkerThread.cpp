@@ -4,7 +4,7 @@
 #include "video/TheoraVideoManager.h"
 
 void TheoraWorkerThread::execute() {
-    mThreadRunning = true;
+    // The running flag was raised by start: raising it here again would undo a join that came first.
     while (mThreadRunning) {
         mClip = mManager->requestWork(this);
         if (!mClip) {

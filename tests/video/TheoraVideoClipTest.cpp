@@ -175,5 +175,40 @@ TEST_F(TheoraVideoClipTest, ASeekKeepsAPausedClockPaused) {
     EXPECT_EQ(barcodeOf(frame), 50);
 }
 
+TEST_F(TheoraVideoClipTest, AClipOfUnknownLengthRetriesAFailedSeekWithTheClockPlaying) {
+    // 256 KB of trailing bytes that are no Ogg pages hide the last granule from the length scan.
+    std::vector<unsigned char> bytes = readFileBytes(clipFolder() / barcodeClip(100, 8));
+    std::vector<unsigned char> tail = noiseBytes(256 * 1024);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    writeFileBytes(clipFolder() / "unknown_length.ogv", bytes);
+    auto clip = loadClip("unknown_length.ogv");
+    EXPECT_TRUE(logHas("unable to determine file duration!"));
+    EXPECT_EQ(clip->getDuration(), -1.0f);
+
+    clip->seek(1000);
+    clip->doSeek();
+    EXPECT_TRUE(logHas("unknown_length.ogv [seek]: fineseeking failed, _readData failed!"));
+    EXPECT_EQ(clip->getSeekFrame(), 1000) << "still pending";
+    EXPECT_FALSE(clip->isPaused());
+
+    clip->seek(10);
+    clip->doSeek();
+    TheoraVideoFrame *frame = decodeFront(*clip);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(barcodeOf(frame), 10);
+}
+
+TEST(TheoraGranuleRule, ASeekToTheStartSetsGranuleZeroOnlyForVersion320) {
+    th_info info;
+    th_info_init(&info);
+    info.version_major = 3;
+    info.version_minor = 2;
+    info.version_subminor = 0;
+    EXPECT_EQ(TheoraVideoClip_Theora::startGranulePosition(info), 0);
+    info.version_subminor = 1;
+    EXPECT_EQ(TheoraVideoClip_Theora::startGranulePosition(info), 1);
+    th_info_clear(&info);
+}
+
 } // namespace
 } // namespace lftest
