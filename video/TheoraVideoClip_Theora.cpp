@@ -221,26 +221,25 @@ bool TheoraVideoClip_Theora::_readData() {
     return true;
 }
 
+bool TheoraVideoClip_Theora::nextTheoraPacket(ogg_packet &packet) {
+    for (;;) {
+        int result = ogg_stream_packetout(&mTheoraStreamState, &packet);
+        if (result > 0)
+            return true;
+        // A gap (below 0) is passed over; an empty stream takes more data.
+        if (result == 0 && !_readData())
+            return false;
+    }
+}
+
 bool TheoraVideoClip_Theora::decodeNextFrame() {
     if (mEndOfFile)
         return false;
     TheoraVideoFrame *frame = mFrameQueue->requestEmptyFrame();
     if (!frame)
         return false;
-    bool restartDue = false;
-    for (;;) {
-        ogg_packet packet;
-        int result = ogg_stream_packetout(&mTheoraStreamState, &packet);
-        if (result < 0)
-            continue;
-        if (result == 0) {
-            if (_readData())
-                continue;
-            // The end of the data: the frame goes back unfilled.
-            frame->setInUse(false);
-            restartDue = mAutoRestart;
-            break;
-        }
+    ogg_packet packet;
+    while (nextTheoraPacket(packet)) {
         ogg_int64_t granule = -1;
         if (th_decode_packetin(mDecoder, &packet, &granule) < 0)
             continue;
@@ -252,25 +251,31 @@ bool TheoraVideoClip_Theora::decodeNextFrame() {
             mNumDroppedFrames++;
             continue;
         }
-        frame->mTimeToDisplay = time - mFrameDuration;
-        frame->mIteration = mIteration;
-        frame->mFrameNumber = static_cast<int>(number);
-        th_ycbcr_buffer planes;
-        th_decode_ycbcr_out(mDecoder, planes);
-        YCbCrConversion conversion;
-        conversion.y = planes[0].data;
-        conversion.yStride = planes[0].stride;
-        conversion.cb = planes[1].data;
-        conversion.cbStride = planes[1].stride;
-        conversion.cr = planes[2].data;
-        conversion.crStride = planes[2].stride;
-        setChromaShifts(mInfo.pixel_fmt, conversion);
-        frame->decode(conversion);
-        break;
+        convertDecodedFrame(*frame, time, number);
+        return true;
     }
-    if (restartDue)
+    // The end of the data: the frame goes back unfilled, and a looping clip starts again.
+    frame->setInUse(false);
+    if (mAutoRestart)
         restart();
     return true;
+}
+
+void TheoraVideoClip_Theora::convertDecodedFrame(TheoraVideoFrame &frame, float time, int64_t number) {
+    frame.mTimeToDisplay = time - mFrameDuration;
+    frame.mIteration = mIteration;
+    frame.mFrameNumber = static_cast<int>(number);
+    th_ycbcr_buffer planes;
+    th_decode_ycbcr_out(mDecoder, planes);
+    YCbCrConversion conversion;
+    conversion.y = planes[0].data;
+    conversion.yStride = planes[0].stride;
+    conversion.cb = planes[1].data;
+    conversion.cbStride = planes[1].stride;
+    conversion.cr = planes[2].data;
+    conversion.crStride = planes[2].stride;
+    setChromaShifts(mInfo.pixel_fmt, conversion);
+    frame.decode(conversion);
 }
 
 void TheoraVideoClip_Theora::restart() {
@@ -323,16 +328,8 @@ void TheoraVideoClip_Theora::doSeek() {
 }
 
 bool TheoraVideoClip_Theora::decodeToSeekFrame(int targetFrame, bool granuleSet) {
-    for (;;) {
-        ogg_packet packet;
-        int result = ogg_stream_packetout(&mTheoraStreamState, &packet);
-        if (result < 0)
-            continue;
-        if (result == 0) {
-            if (!_readData())
-                return false;
-            continue;
-        }
+    ogg_packet packet;
+    while (nextTheoraPacket(packet)) {
         if (!granuleSet) {
             if (packet.granulepos < 0)
                 continue;
@@ -344,6 +341,7 @@ bool TheoraVideoClip_Theora::decodeToSeekFrame(int targetFrame, bool granuleSet)
             th_granule_frame(mDecoder, granule) >= targetFrame - 1)
             return true;
     }
+    return false;
 }
 
 bool TheoraVideoClip_Theora::nextTheoraPageWithGranule(ogg_page &page) {

@@ -38,7 +38,11 @@ private:
     void scanDuration();
     // Reads up to `count` bytes from the source into the page reader; the number read.
     int readIntoSync(int count);
-    // The next complete page of the Theora stream, reading more while `read` allows; false at the end.
+    // The next packet of the Theora stream, reading more data as needed; false at the end of the data.
+    bool nextTheoraPacket(ogg_packet &packet);
+    void convertDecodedFrame(TheoraVideoFrame &frame, float time, int64_t number);
+    // The next page of the Theora stream that carries a granule position, reading more data as needed;
+    // false at the end of the data.
     bool nextTheoraPageWithGranule(ogg_page &page);
     int64_t seekPage(int64_t targetFrame, bool returnKeyFrame);
     // Decodes forward from the seek position until the frame before the target; false when the data
