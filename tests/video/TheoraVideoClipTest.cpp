@@ -100,8 +100,12 @@ TEST_F(TheoraVideoClipTest, LateFramesAreDroppedOnlyWhileAnotherIsReady) {
 
 TEST_F(TheoraVideoClipTest, TheEndIsReachedOnceTheQueueIsEmptyAndLoopingStartsAgain) {
     auto clip = loadClip(barcodeClip(100, 8));
-    clip->getTimer()->seek(3.9f);
-    play(*clip, 20);
+    clip->seek(97);
+    clip->doSeek();
+    fillQueue(*clip);
+    EXPECT_EQ(clip->getNumReadyFrames(), 3);
+    EXPECT_FALSE(clip->isDone()) << "the data has ended but frames are left";
+    EXPECT_EQ(play(*clip, 20), (std::vector<int>{97, 98, 99}));
     EXPECT_TRUE(clip->isDone());
     clip->setAutoRestart(true);
     EXPECT_FALSE(clip->isDone());
