@@ -20,7 +20,7 @@ namespace {
 
 // One step of a scripted input file.
 struct ScriptedAction {
-    enum Kind { move, press, release, keyDown, keyUp, text } kind;
+    enum Kind { move, press, release, keyDown, keyUp, text, focusLost, focusGained } kind;
     int x = 0, y = 0;
     Uint8 button = 0;
     SDL_Keycode key = SDLK_UNKNOWN;
@@ -112,7 +112,7 @@ bool parseButton(const std::string &name, Uint8 &button) {
 }
 
 // "<frame> <action> <arguments>": move X Y, press/release left|right|middle, keydown/keyup NAME (SDL's key
-// names, such as "Return", "Left Shift", "A"), text CHARACTERS (the rest of the line, UTF-8).
+// names, such as "Return", "Left Shift", "A"), text CHARACTERS (the rest of the line, UTF-8), focus lost|gained.
 bool parseScriptLine(const std::string &file, int lineNumber, const std::string &line, long &frame,
                      ScriptedAction &action) {
     std::istringstream in(line);
@@ -162,7 +162,15 @@ bool parseScriptLine(const std::string &file, int lineNumber, const std::string 
         }
         return true;
     }
-    scriptError(file, lineNumber, "'" + verb + "' is not move, press, release, keydown, keyup or text");
+    if (verb == "focus") {
+        if (rest != "lost" && rest != "gained") {
+            scriptError(file, lineNumber, "'" + rest + "' is not lost or gained");
+            return false;
+        }
+        action.kind = rest == "lost" ? ScriptedAction::focusLost : ScriptedAction::focusGained;
+        return true;
+    }
+    scriptError(file, lineNumber, "'" + verb + "' is not move, press, release, keydown, keyup, text or focus");
     return false;
 }
 
@@ -257,6 +265,14 @@ void pushScriptedAction(ScriptState &state, const ScriptedAction &action, Uint32
         event.key.keysym.mod = (Uint16)(state.modifiers | ((GetKeyState(VK_NUMLOCK) & 1) ? KMOD_NUM : 0));
         break;
     }
+    case ScriptedAction::focusLost:
+    case ScriptedAction::focusGained:
+        // Only the window event travels: SDL's own idea of the focus, and so the foreground, stays as it is.
+        event.type = SDL_WINDOWEVENT;
+        event.window.windowID = windowId;
+        event.window.event =
+            action.kind == ScriptedAction::focusLost ? SDL_WINDOWEVENT_FOCUS_LOST : SDL_WINDOWEVENT_FOCUS_GAINED;
+        break;
     case ScriptedAction::text:
         // SDL carries text in pieces of at most 31 bytes; pieces are cut between characters.
         for (size_t start = 0; start < action.characters.size();) {

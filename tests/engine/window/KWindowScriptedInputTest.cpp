@@ -131,6 +131,21 @@ TEST_F(ScriptedInput, KeysTextAndDoubleClicks) {
     EXPECT_EQ(doubleClicks[0].event.y, 6);
 }
 
+TEST_F(ScriptedInput, FocusLinesDeliverOnlyTheActivationAndFramesGoOn) {
+    useScript("2 focus lost\n"
+              "4 focus gained\n");
+    window->setEventCallback(recordWithFrame);
+    runFrames(5);
+    std::vector<uint32_t> activations;
+    for (const SeenEvent &s : seen)
+        if (s.event.type == kEventActivate || s.event.type == kEventDeactivate)
+            activations.push_back(s.event.type);
+    EXPECT_EQ(activations, (std::vector<uint32_t>{kEventDeactivate, kEventActivate}));
+    EXPECT_EQ(ofType(kEventDeactivate)[0].frame, 2);
+    EXPECT_EQ(ofType(kEventActivate)[0].frame, 4);
+    EXPECT_EQ(GetForegroundWindow(), window->getWindowHandle()); // still in front: the frames went on
+}
+
 TEST_F(ScriptedInput, BrokenLinesAreReportedWithTheFileAndSkipped) {
     testing::internal::CaptureStderr();
     useScript("x move 1 1\n"
@@ -140,11 +155,12 @@ TEST_F(ScriptedInput, BrokenLinesAreReportedWithTheFileAndSkipped) {
               "2 press thumb\n"
               "2 move 1\n"
               "2 text\n"
+              "2 focus sideways\n"
               "2 move 7 8\n");
     std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("input.txt:1:"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("input.txt:7:"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find("input.txt:8:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("input.txt:8:"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("input.txt:9:"), std::string::npos) << errors;
     window->setEventCallback(recordWithFrame);
     runFrames(3);
     std::vector<SeenEvent> moves = ofType(kEventMouseMove);
