@@ -2,8 +2,15 @@
 // Named values: the records {value, interned name} that elements, scenes, items, functions, tasks
 // and events carry in a list. Names are interned, so they are found by pointer.
 
+#include "game/script/ScriptValue.h"
 #include "game/util/HoObjectPool.h"
 #include "game/util/PtrArray.h"
+
+// The record of a script-visible named value: its slot and its interned name (null for no name).
+struct NamedValue {
+    ScriptValue value;
+    const char *name = nullptr;
+};
 
 // The first record of the list whose name pointer is the given one; else, when create is set, a
 // new zeroed record from the pool with that name, appended to the list; else null.

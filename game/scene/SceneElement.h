@@ -1,0 +1,203 @@
+#pragma once
+// One object of a scene (a picture, an animation, a text, a hotspot): the authors' "element". Most of
+// its visible state lies in property slots, script values inside the record that scripts reach by the
+// property's interned name, so a reference to a property is a pointer to its slot. The world takes
+// elements from a pool of its own in blocks of 100; the pool constructs every record of a block when the
+// block is made and destroys them all together, so the constructor only gives the slots their defaults
+// and the scene loader's initialisation fills the rest.
+
+#include <cstdint>
+
+#include "game/script/ScriptValue.h"
+#include "game/util/HoObjectPool.h"
+#include "game/util/NamedValue.h"
+#include "game/util/NumericHelpers.h"
+#include "game/util/PtrArray.h"
+
+class HoParticleSystem;
+class HoRenderable;
+class HoScene;
+class HoSound;
+class HoVideo;
+class TextInputField;
+struct ElementPickInfo;
+struct ElementFrameEvent;
+struct ParticleEmitter;
+struct ScriptBlock;
+
+// One hit polygon: count + 1 points of two floats each (the spare point closes the polygon).
+struct ElementPolygon {
+    float *points = nullptr;
+    int32_t pointCount = 0;
+};
+
+struct SceneElement {
+    static constexpr int32_t kOptionFlagCount = 9;
+    static constexpr int32_t kListGrowStep = 10;
+
+    SceneElement();
+    SceneElement(const SceneElement &) = delete;
+    SceneElement &operator=(const SceneElement &) = delete;
+
+    // Flags read through the property slots: a slot counts only while it holds a number.
+    bool isActive() const;    // active, rounded, is positive
+    bool isProActive() const; // pro_active, rounded, is non-zero
+    bool isNoHint() const;    // no_hint, rounded, is non-zero
+
+    // Where the element's picture stands: abs_x, abs_y, w, h, the pivots and the absolute angle.
+    QuadPlacement placement() const;
+
+    HoScene *scene = nullptr;
+    ScriptValue sceneSlot; // property "scene": the owning scene
+    ScriptValue selfSlot;  // the element itself, as its "$name" variable refers to it
+    const char *name = nullptr;      // interned; the element's name
+    const char *mediaName = nullptr; // interned; the name that selects the element's media
+    ScriptValue nameSlot;            // property "name"
+    const char *typeName = nullptr;  // interned; the type named in the scene file
+    const char *parentName = nullptr;
+    SceneElement *parent = nullptr; // set by the content load or the script command set_parent
+    HoRenderable *renderable = nullptr;
+    SceneElement *sharedImageSource = nullptr; // an element whose picture this one shows
+
+    // Set by the scene file.
+    int32_t waveStrips1 = 0;
+    float waveSpeed1 = 0.0f;
+    float waveAmplitude1 = 0.0f; // percent
+    int32_t waveStrips2 = 0;
+    float waveSpeed2 = 0.0f;
+    float waveAmplitude2 = 0.0f;
+    float baseWidth = 0.0f; // the picture's size in design pixels
+    float baseHeight = 0.0f;
+    float parallax = 0.0f;
+    int32_t parallaxX = 0;
+    int32_t parallaxY = 0;
+    ElementPolygon *polygons = nullptr; // table of up to 100 entries
+    int32_t polygonCount = 0;
+    uint8_t *hitMask = nullptr; // one bit per pixel
+    int32_t hitMaskWidth = 0;
+    int32_t hitMaskHeight = 0;
+    uint8_t optionFlags[kOptionFlagCount] = {};
+    int32_t frameCount = 0; // the highest key frame
+
+    // Frame animation.
+    uint8_t animating = 0;
+    uint8_t animationFx = 0;
+    float currentFrame = 0.0f;
+    int32_t startFrame = 0;
+    int32_t endFrame = 0;
+    float animationDuration = 0.0f; // seconds
+    ScriptBlock *animationEndBlock = nullptr;
+    ScriptBlock *cycleEndBlock = nullptr;
+
+    // Particles and video.
+    HoParticleSystem *particleSystem = nullptr;
+    ParticleEmitter *emitter = nullptr;
+    ParticleEmitter *fadingEmitter = nullptr;
+    float emitterFadeStep = 0.0f;
+    HoVideo *video = nullptr;
+
+    // Changes asked by script commands and applied by the next scene update.
+    uint8_t pendingMove = 0;
+    float pendingX = 0.0f;
+    float pendingY = 0.0f;
+    uint8_t pendingZFlag = 0;
+    float pendingZ = 0.0f;
+    uint8_t pendingAngleFlag = 0;
+    float pendingAngle = 0.0f;
+
+    // Fade.
+    uint8_t fadeIn = 0; // 1 while fading in, 0 while fading out
+    uint8_t fadeFx = 0;
+    int32_t fadeTicks = 0;        // the timer's length
+    int32_t fadeElapsedTicks = 0; // its count
+    ScriptBlock *fadeEndBlock = nullptr;
+
+    uint8_t visible = 0;
+    uint8_t scriptTouched = 0; // a script command named the element, so the save keeps it
+
+    // Kinds, from the element's name.
+    uint8_t isHud = 0;
+    uint8_t isHoHud = 0;
+    uint8_t isJournal = 0;
+    uint8_t textKeyFromUiTable = 0;
+    uint8_t isTextInput = 0;
+    TextInputField *textInput = nullptr;
+
+    // Handlers that the scene's script declares for the element.
+    uint8_t onLook = 0;
+    uint8_t onPick = 0;
+    uint8_t onGoto = 0;
+    uint8_t onRotate = 0;
+    uint8_t onUseOrClick = 0;
+    uint8_t draggable = 0;
+    SceneElement *dropTarget = nullptr;
+    uint8_t dragMode = 0;
+    uint8_t pointerShape = 0; // 255: none
+
+    float blendFactor = 0.0f; // multiplies the drawn opacity
+
+    ScriptValue noSerialize; // "no_serialize"
+    ScriptValue x, y, z, offsetZ;
+    ScriptValue hoTextX, hoTextY; // where the element's hidden-object item stands in the list
+    ScriptValue sx, sy, angle;
+    ScriptValue baseOpacity; // scene-file track B
+    ScriptValue alpha;       // as drawn this frame
+    ScriptValue mediaSwitch; // scene-file track E
+    ScriptValue red, green, blue;
+    ScriptValue *cutX = nullptr; // "x1", "x2": two slots from the world's value pool, made on first use
+    ScriptValue *cutY = nullptr; // "y1", "y2"
+
+    // Computed by the scene update each frame.
+    ScriptValue absX, absY, w, h;
+    ScriptValue absScaleX, absScaleY; // times the parent's when there is one
+    ScriptValue pivotX, pivotY;       // fractions of w and h
+    ScriptValue absAngle;             // plus the parent's when there is one
+    float centreOffsetX = 0.0f;       // of the hit polygons' centre from the absolute position
+    float centreOffsetY = 0.0f;
+    ScriptValue cx, cy; // the centre point that hints point at
+    float drawOrderKey = 0.0f;
+
+    // The element's timer: its block, count and length.
+    ScriptBlock *timerBlock = nullptr;
+    int32_t timerTicks = 0;
+    int32_t timerLength = 0;
+
+    HoSound *sound = nullptr;
+    float soundVolume = 0.0f;       // current
+    float soundVolumeTarget = 0.0f; // the hover sound's aim
+
+    // Text shown by the element.
+    ScriptValue textKey; // localisation key
+    int32_t fontIndex = 0;
+    uint8_t measuredBox = 0;
+    float textRed = 0.0f;
+    float textGreen = 0.0f;
+    float textBlue = 0.0f;
+    uint8_t textOnQuad = 0;
+    uint8_t quadFlagA = 0;
+    float textSpacing = 0.0f;
+    uint8_t quadFlagB = 0;
+    int32_t outlineThickness = 0;
+    ScriptValue textHoverForce, text, charsCount, charsSpeed, textOffsetX, textOffsetY;
+    const char *tooltipKey = nullptr; // interned
+
+    ScriptValue tooltipActive, active, proActive, noHint;
+    ScriptValue inventory;
+    ScriptValue index; // from a name ending in '_' and two digits
+
+    HoScene *portalScene = nullptr;
+    HoScene *hoScene = nullptr;
+    HoScene *zoomZoneScene = nullptr;
+
+    PtrArray<NamedValue> namedValues{kListGrowStep};
+    PtrArray<ElementFrameEvent> frameEvents{kListGrowStep}; // timers of events armed on the element
+    SceneElement *linkedElement = nullptr;
+    ElementPickInfo *pickInfo = nullptr;
+};
+
+// The world's pool of elements.
+using SceneElementPool = HoObjectPool<SceneElement>;
+
+// The element's picture rectangle moved by its pivot and turned by its absolute angle: top-left,
+// top-right, bottom-right, bottom-left.
+QuadCorners rotatedQuadCorners(const SceneElement &element);
