@@ -5,10 +5,9 @@
 #include "engine/graphics/KGraphic.h"
 #include "engine/graphics/KGraphicFactory.h"
 #include "engine/system/KSystem.h"
-#include "engine/window/KInput.h"
 #include "engine/window/KWindow.h"
 #include "game/HoGame.h"
-#include "platform/WinUserInput.h"
+#include "game/HoInputLatches.h"
 
 namespace {
 
@@ -40,10 +39,7 @@ float pictureOpacity(double elapsed) {
 bool (*SplashScreen::primaryButtonReader)() = SplashScreen::readPrimaryButton;
 
 bool SplashScreen::readPrimaryButton() {
-    if (pointerSynthesisActive)
-        return synthesizedPointerDown;
-    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-    return (GetAsyncKeyState(button) & 0x8000) != 0;
+    return isMouseButtonDown(kPrimaryButton);
 }
 
 const char *const *SplashScreen::pictureList() {

@@ -1,0 +1,37 @@
+#pragma once
+// The keyboard and mouse buttons as the game sees them: polled once per rendered frame, with a press
+// latched on its rising edge. A press seen by one poll stays latched until the world step that follows
+// consumes it (copying down into previous and clearing the latches), so a frame that runs no step keeps
+// it for the next. A key pressed and released between two polls is never seen.
+
+#include <cstdint>
+
+#include "engine/window/KInput.h"
+
+// The primary and secondary mouse buttons.
+enum HoMouseButton : int32_t {
+    kPrimaryButton = 0,
+    kSecondaryButton = 1,
+};
+
+// Whether the button is down now: the system's buttons (swapped when the system swaps them), or the
+// synthesised pointer's state while pointer synthesis is on (which has no secondary button).
+bool isMouseButtonDown(HoMouseButton button);
+
+struct HoInputLatches {
+    static constexpr int32_t kKeyCount = kEngineKeyNone; // engine keys 0 to 99
+    static constexpr int32_t kButtonCount = 2;
+    static constexpr EngineKey kNumLockKey = 80; // read as toggles, not as held keys
+    static constexpr EngineKey kScrollLockKey = 81;
+
+    uint8_t keyPrevious[kKeyCount] = {};
+    uint8_t keyDown[kKeyCount] = {};
+    uint8_t keyPressed[kKeyCount] = {};
+    uint8_t buttonPrevious[kButtonCount] = {};
+    uint8_t buttonDown[kButtonCount] = {};
+    uint8_t buttonPressed[kButtonCount] = {};
+
+    void clear();
+    // Reads every key and both buttons and latches those that went down since they were last up.
+    void pollKeys();
+};

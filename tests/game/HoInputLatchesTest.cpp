@@ -1,0 +1,115 @@
+// Keys and buttons latched by polling a real headless window, fed by scripted input that travels the road
+// of real input (SDL events, window messages, the platform's key state).
+
+#include "game/HoInputLatches.h"
+
+#include "tests/support/KWindowD3D9TestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr EngineKey kKeyA = 25;
+constexpr EngineKey kKeyB = 26;
+
+class InputLatches : public windowtest::WindowFixture {
+protected:
+    lftest::TempDir folder;
+    HoInputLatches latches;
+    int frame = 0;
+
+    void SetUp() override {
+        WindowFixture::SetUp();
+        latches.clear();
+    }
+    void TearDown() override {
+        unsetenv("LANTERNFALL_INPUT_SCRIPT");
+        WindowFixture::TearDown();
+    }
+    void useScript(const std::string &text) {
+        lftest::writeFileText(folder / "input.txt", text);
+        setenv("LANTERNFALL_INPUT_SCRIPT", (folder / "input.txt").c_str(), 1);
+        platformReloadWindowHooks();
+    }
+    // One rendered frame (whose flip dispatches that frame's input), then the poll.
+    void frameAndPoll() {
+        frame++;
+        window->flipBackBuffer(true);
+        latches.pollKeys();
+    }
+    // What the world step does at its end: the latches are consumed.
+    void worldStep() {
+        std::memcpy(latches.keyPrevious, latches.keyDown, sizeof latches.keyDown);
+        std::memcpy(latches.buttonPrevious, latches.buttonDown, sizeof latches.buttonDown);
+        std::memset(latches.keyPressed, 0, sizeof latches.keyPressed);
+        std::memset(latches.buttonPressed, 0, sizeof latches.buttonPressed);
+    }
+};
+
+TEST_F(InputLatches, AKeyIsLatchedOnceWhileHeldAndNeverWhenItWentUpBetweenPolls) {
+    useScript("1 keydown A\n1 keyup A\n"
+              "2 keydown B\n"
+              "5 keyup B\n"
+              "6 keydown B\n");
+    frameAndPoll(); // A went down and up within the frame
+    EXPECT_EQ(latches.keyDown[kKeyA], 0);
+    EXPECT_EQ(latches.keyPressed[kKeyA], 0);
+
+    frameAndPoll();
+    EXPECT_EQ(latches.keyDown[kKeyB], 1);
+    EXPECT_EQ(latches.keyPressed[kKeyB], 1);
+    frameAndPoll(); // no world step ran: the press stays latched for the next one
+    EXPECT_EQ(latches.keyPressed[kKeyB], 1);
+    worldStep();
+    frameAndPoll(); // still held: not pressed again
+    EXPECT_EQ(latches.keyDown[kKeyB], 1);
+    EXPECT_EQ(latches.keyPressed[kKeyB], 0);
+    worldStep();
+    frameAndPoll(); // released
+    EXPECT_EQ(latches.keyDown[kKeyB], 0);
+    worldStep();
+    frameAndPoll(); // down again: a new press
+    EXPECT_EQ(latches.keyPressed[kKeyB], 1);
+}
+
+TEST_F(InputLatches, NumLockAndScrollLockReadAsTheirToggles) {
+    useScript("2 keydown Numlock\n2 keyup Numlock\n2 keydown ScrollLock\n2 keyup ScrollLock\n"
+              "3 keydown Numlock\n3 keyup Numlock\n");
+    frameAndPoll();
+    const uint8_t numLock = latches.keyDown[HoInputLatches::kNumLockKey];
+    const uint8_t scrollLock = latches.keyDown[HoInputLatches::kScrollLockKey];
+    frameAndPoll(); // both switched, though neither key is held any more
+    EXPECT_NE(latches.keyDown[HoInputLatches::kNumLockKey], numLock);
+    EXPECT_NE(latches.keyDown[HoInputLatches::kScrollLockKey], scrollLock);
+    frameAndPoll(); // num lock switched back
+    EXPECT_EQ(latches.keyDown[HoInputLatches::kNumLockKey], numLock);
+    EXPECT_NE(latches.keyDown[HoInputLatches::kScrollLockKey], scrollLock);
+}
+
+TEST_F(InputLatches, BothButtonsLatchAndSynthesisFeedsOnlyThePrimary) {
+    useScript("1 move 10 10\n1 press left\n2 release left\n2 press right\n3 release right\n");
+    frameAndPoll();
+    EXPECT_EQ(latches.buttonDown[kPrimaryButton], 1);
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 1);
+    EXPECT_EQ(latches.buttonPressed[kSecondaryButton], 0);
+    worldStep();
+    frameAndPoll();
+    EXPECT_EQ(latches.buttonDown[kPrimaryButton], 0);
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 0);
+    EXPECT_EQ(latches.buttonDown[kSecondaryButton], 1);
+    EXPECT_EQ(latches.buttonPressed[kSecondaryButton], 1);
+    worldStep();
+    frameAndPoll();
+
+    pointerSynthesisActive = true;
+    synthesizedPointerDown = true;
+    latches.pollKeys();
+    pointerSynthesisActive = false;
+    synthesizedPointerDown = false;
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 1);
+    EXPECT_EQ(latches.buttonDown[kSecondaryButton], 0);
+}
+
+} // namespace
