@@ -19,10 +19,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 title_font=/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf
-if [ ! -f "$title_font" ]; then
-  echo "$0: the DejaVu fonts are missing ($title_font); run scripts/setup" >&2
-  exit 1
-fi
+text_font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+for font in "$title_font" "$text_font"; do
+  if [ ! -f "$font" ]; then
+    echo "$0: the DejaVu fonts are missing ($font); run scripts/setup" >&2
+    exit 1
+  fi
+done
+# Printable ASCII, Latin-1 and the typographic dashes, quotes and ellipsis the texts use.
+text_ranges=32-126,160-255,8211-8212,8216-8217,8220-8221,8230
 
 mkdir -p "$work/fonts" "$work/common" "$work/hd" "$work/sd"
 "$tools/lf-font" --font "$title_font" --size 64 --out "$work/fonts/title" --ranges 32-126
@@ -33,6 +38,17 @@ mkdir -p "$work/common/splash" "$work/common/data/splash" "$work/hd/data/splash"
 cp "$work/art/splash/splash.png" "$work/common/splash/"
 cp "$work/art/data/splash/MorvaneLogoStatic.png" "$work/common/data/splash/"
 if [ -d "$demo/content" ]; then cp -R "$demo/content/." "$work/common/"; fi
+# The game's fonts: 1 for texts, 2 for the HUD and tooltips. The game reads font pages as TGA.
+mkdir -p "$work/common/data/texts"
+game_font() { # number, size in pixels
+  "$tools/lf-font" --font "$text_font" --size "$2" --out "$work/fonts/font_$1" --ranges "$text_ranges"
+  cp "$work/fonts/font_$1.ktext" "$work/common/data/texts/"
+  for page in "$work/fonts/font_$1"_*.png; do
+    "$tools/lf-image" convert "$page" "$work/common/data/texts/$(basename "${page%.png}").tga"
+  done
+}
+game_font 1 36
+game_font 2 28
 cp "$work/art/data/splash/qvx_hd.png" "$work/hd/data/splash/"
 cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
 
