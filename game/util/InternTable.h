@@ -16,6 +16,7 @@
 struct InternNode {
     InternNode *next = nullptr;
     const char *text = nullptr;
+    uint32_t hash = 0; // hashString of the text: a chain walk compares texts only when it matches
 };
 
 class InternTable {
@@ -36,8 +37,8 @@ public:
     int32_t count() const;
 
 private:
-    const char *insertLocked(const char *text);
-    const InternNode *findLocked(const char *text) const;
+    const char *insertLocked(const char *text, uint32_t hash);
+    const InternNode *findLocked(const char *text, uint32_t hash) const;
 
     StringArena &arena_;
     mutable std::mutex lock_;

@@ -3,13 +3,18 @@
 // and script readers do.
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 struct WholeFile {
-    uint32_t size = 0;           // bytes read
-    std::unique_ptr<char[]> data; // size + 1 bytes, the last one 0
+    struct Free {
+        void operator()(char *bytes) const { std::free(bytes); }
+    };
+    uint32_t size = 0;                  // bytes read
+    std::unique_ptr<char[], Free> data; // size + 1 bytes, the last one 0
 };
 
-// Reads the data file `name` whole. False when it cannot be opened (silently: callers treat a
-// missing file as empty) or cannot be read completely (logged, naming the file); out is then empty.
+// Reads the data file `name` whole, in the buffer the resource layer loads it into. False when it
+// cannot be found (silently: callers treat a missing file as empty) or cannot be read completely (the
+// resource layer logs it, naming the file); out is then empty.
 bool readWholeFile(const char *name, WholeFile *out);
