@@ -64,10 +64,9 @@ void HoLocalization::append(const char *key, const char *value) {
     firstValues_.emplace(key, value);
 }
 
-const char *HoLocalization::getLocalizedText(const InternTable &names, const char *key, int32_t encoding) const {
-    const char *interned = names.findInterned(key);
-    if (!interned)
+const char *HoLocalization::getLocalizedText(const char *key, int32_t encoding) const {
+    if (!key)
         return nullptr;
-    const auto found = firstValues_.find(interned);
+    const auto found = firstValues_.find(key);
     return found == firstValues_.end() ? nullptr : convertText(found->second, encoding);
 }

@@ -1,10 +1,12 @@
 #pragma once
 // The localisation table: (key, value) pairs of interned texts read from a SpreadsheetML workbook, whose
-// rows hold a key in their first cell and its text in the next. Keys are looked up by their interned
-// pointer; where a key is repeated the first row wins. An index from key to first value keeps lookups
-// as quick as a hash map while the pairs stay in file order.
+// rows hold a key in their first cell and its text in the next. Keys and texts are interned; where a
+// key is repeated the first row wins. An index from each key's text to its first value keeps lookups as
+// quick as a hash map while the pairs stay in file order; a key that is not in the table was never
+// interned by it, so looking the text up directly answers as looking up its interned pointer would.
 
 #include <cstdint>
+#include <string_view>
 #include <unordered_map>
 
 #include "game/util/HoObjectPool.h"
@@ -36,8 +38,8 @@ public:
     void clear();
 
     // The value of the first pair of the key, converted to the encoding (the result of a conversion lives
-    // until the next one); null for a null key, a key never interned or no pair.
-    const char *getLocalizedText(const InternTable &names, const char *key, int32_t encoding) const;
+    // until the next one); null for a null key or a key without a pair. Interns nothing.
+    const char *getLocalizedText(const char *key, int32_t encoding) const;
 
     int32_t count() const { return pairs_.count(); }
     const LocalizationPair *pair(int32_t index) const { return pairs_[index]; }
@@ -47,5 +49,5 @@ private:
 
     PtrArray<LocalizationPair> pairs_{kPairGrowStep};
     HoObjectPool<LocalizationPair> pool_;
-    std::unordered_map<const char *, const char *> firstValues_;
+    std::unordered_map<std::string_view, const char *> firstValues_;
 };

@@ -44,7 +44,7 @@ protected:
     }
 
     std::string text(const char *key) {
-        const char *value = table.getLocalizedText(names, key, kTextEncodingUtf8);
+        const char *value = table.getLocalizedText(key, kTextEncodingUtf8);
         return value ? value : "<null>";
     }
 };
@@ -65,12 +65,12 @@ TEST_F(LocalizationTest, RowsGiveKeyAndTextSkippingCommentsAndRowsWithoutAKey) {
     EXPECT_EQ(text("CAFE"), "Caf\xC3\xA9 \xE2\x80\x9C\xE7\x81\xAF\xE5\xA1\x94\xE2\x80\x9D");
     EXPECT_EQ(text("LINES"), "one\ntwo");
     EXPECT_EQ(text(";comment"), "<null>");
-    EXPECT_EQ(table.getLocalizedText(names, nullptr, kTextEncodingUtf8), nullptr);
+    EXPECT_EQ(table.getLocalizedText(nullptr, kTextEncodingUtf8), nullptr);
     // Keys and values are interned: the table holds the table's own texts.
     EXPECT_EQ(table.pair(0)->key, names.findInterned("TITLE"));
 
     // Converted for a font of another encoding: UTF-16 units of "Café".
-    const auto *utf16 = reinterpret_cast<const char16_t *>(table.getLocalizedText(names, "CAFE", kTextEncodingUtf16));
+    const auto *utf16 = reinterpret_cast<const char16_t *>(table.getLocalizedText("CAFE", kTextEncodingUtf16));
     ASSERT_NE(utf16, nullptr);
     EXPECT_EQ(std::u16string(utf16, 4), u"Caf\u00e9");
 }
