@@ -19,22 +19,10 @@
 #include "engine/system/KSystemLog.h"
 #include "engine/text/KText.h"
 #include "engine/text/KTextEncoding.h"
+#include "tests/support/FontTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace lftest {
-
-inline const char *dejaVuSans() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; }
-
-// Runs lf-font; true when it succeeded. The font is PREFIX.ktext with pages PREFIX_0.png, ...
-inline bool makeFont(const std::string &prefix, int size, const std::string &ranges = "", int outline = 0) {
-    std::vector<std::string> argv = {toolPath("lf-font"), "--font", dejaVuSans(), "--size", std::to_string(size),
-                                     "--out", prefix};
-    if (!ranges.empty())
-        argv.insert(argv.end(), {"--ranges", ranges});
-    if (outline > 0)
-        argv.insert(argv.end(), {"--outline", std::to_string(outline)});
-    return runProgram(argv) == 0;
-}
 
 // One glyph line of a description, read with the stream library.
 struct GlyphLine {

@@ -1,0 +1,98 @@
+#pragma once
+// Shared by the game's suites: a HoGame in a real headless window on the fixed clock, its per-user
+// folder under the test's scratch folder, and the window's back buffer read back.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "engine/image/KImage.h"
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "engine/window/KWindowD3D9.h"
+#include "game/HoGame.h"
+#include "platform/DeviceHooks.h"
+#include "platform/TestHooks.h"
+#include "platform/WindowHooks.h"
+#include "tests/support/TestSupport.h"
+
+namespace lftest {
+
+// Headless window and sound, the fixed clock, and the per-user folder in `temp`.
+inline void useHeadlessGame(const TempDir &temp, const char *clockStepMs = "100") {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("XDG_DATA_HOME", temp.path().c_str(), 1);
+    setenv("LANTERNFALL_FIXED_CLOCK_MS", clockStepMs, 1);
+    platformReloadTestHooks();
+    platformReloadWindowHooks();
+    deviceHooksReset();
+    deviceHooksSetThreadCount(1);
+    initSystem();
+    clearLogContents();
+}
+
+inline void endHeadlessGame() {
+    unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
+    platformReloadTestHooks();
+}
+
+// The game's settings in windowed mode, HD or SD, with its window made.
+inline std::unique_ptr<HoGame> startWindowedGame(bool hd, GameSettings settings = lanternfallSettings()) {
+    auto game = std::make_unique<HoGame>(settings);
+    EXPECT_TRUE(game->initStateFolder());
+    game->options.set(kOptionFullscreen, 0.0f);
+    game->options.set(kOptionHdGraphics, hd ? 1.0f : 0.0f);
+    game->createWindow();
+    EXPECT_NE(game->window, nullptr);
+    return game;
+}
+
+// The back buffer's pixels, red, green, blue and alpha bytes.
+struct BackBuffer {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+
+    const uint8_t *at(int x, int y) const { return rgba.data() + (size_t(y) * width + x) * 4; }
+
+    // The smallest rectangle holding every pixel whose red exceeds the threshold; empty when none does.
+    struct Box {
+        int left = 0, top = 0, right = -1, bottom = -1; // inclusive
+        bool empty() const { return right < left; }
+        int width() const { return right - left + 1; }
+        int height() const { return bottom - top + 1; }
+    };
+    Box litBox(int threshold = 8) const {
+        Box box{width, height, -1, -1};
+        for (int y = 0; y < height; y++) {
+            for (int x = 0; x < width; x++) {
+                if (at(x, y)[0] <= threshold)
+                    continue;
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x);
+                box.top = std::min(box.top, y);
+                box.bottom = std::max(box.bottom, y);
+            }
+        }
+        return box.empty() ? Box{} : box;
+    }
+};
+
+inline BackBuffer readBackBuffer(KWindow *window) {
+    BackBuffer buffer;
+    auto *d3d = static_cast<KWindowD3D9 *>(window);
+    ImageData image;
+    const int width = d3d->getGameAreaWidth(), height = d3d->getGameAreaHeight();
+    if (!d3d->getBackBufferAsImage(width, height, &image) || !image.pixels)
+        return buffer;
+    buffer.width = int(image.width);
+    buffer.height = int(image.height);
+    buffer.rgba.assign(image.pixels, image.pixels + size_t(image.width) * image.height * 4);
+    freeImagePixels(&image);
+    return buffer;
+}
+
+} // namespace lftest
