@@ -4,8 +4,13 @@
 
 #include "engine/graphics/KBatch.h"
 #include "engine/graphics/KGraphicFactory.h"
+#include "engine/sound/KSound.h"
+#include "engine/window/KWindow.h"
+#include "game/HoGame.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/script/ScriptCommand.h"
+#include "game/script/ScriptKeywords.h"
 
 HoContext *currentContext = nullptr;
 
@@ -19,20 +24,38 @@ HoContext::HoContext(HoGame *owner) : game(owner) {
     currentContext = this;
     resources = new HoResourceManager(this);
     gameConfig = resources->getConfiguration("data/game.cfg");
+    loadHighlightColours();
+    InitializeCriticalSection(&lock);
 }
 
 HoContext::~HoContext() {
+    destroyThreadRecord(loadThread);
+    loadThread = nullptr;
+    DeleteCriticalSection(&lock);
+    ready = 0;
+    active = 0;
+    stop = 1;
     delete resources;
     resources = nullptr;
     delete batch;
     batch = nullptr;
     boundPicture = nullptr;
     atlases.deleteAll();
+    shutdownSound();
+    if (game)
+        game->freeBuffers();
     if (currentContext == this)
         currentContext = nullptr;
 }
 
 void HoContext::init() {
+    registerKeywords(interned);
+    initScriptCommandTable();
+    loadCharacterSets();
+    loadFonts();
+    for (const char *key : {"hud.inventory.font", "hud.tooltip.font", "hud.ho.inventory_font"})
+        loadHudFont(key);
+    loadLocalization();
     batch = createKBatch();
     if (batch && !batch->allocateQuads(kBatchQuads)) {
         delete batch;
@@ -40,7 +63,37 @@ void HoContext::init() {
     }
     boundPicture = nullptr;
     boundBlend = 0;
+    input.clear();
     texturesConfig = resources->getConfiguration("data/textures.cfg");
+    if (game && game->window)
+        game->window->resetFrameTiming();
+    if (game)
+        game->stepAccumulator = 0.0;
+}
+
+// 255 for every component the configuration leaves out.
+void HoContext::loadHighlightColours() {
+    static const char *const kKeys[kHighlightKindCount][3] = {
+        {"ho.color.normal_r", "ho.color.normal_g", "ho.color.normal_b"},
+        {"ho.color.complex_r", "ho.color.complex_g", "ho.color.complex_b"},
+        {"ho.color.hidden_r", "ho.color.hidden_g", "ho.color.hidden_b"},
+        {"ho.color.subzone_r", "ho.color.subzone_g", "ho.color.subzone_b"},
+    };
+    constexpr float kByteToUnit = 0.003921569f;
+    for (int32_t kind = 0; kind < kHighlightKindCount; ++kind) {
+        float *components[3] = {&highlight[kind].red, &highlight[kind].green, &highlight[kind].blue};
+        for (int32_t c = 0; c < 3; ++c) {
+            const ConfigEntry *entry = gameConfig ? gameConfig->find(kKeys[kind][c]) : nullptr;
+            *components[c] = float(entry ? entry->integer : 255) * kByteToUnit;
+        }
+    }
+}
+
+void destroyThreadRecord(ThreadRecord *record) {
+    if (!record)
+        return;
+    waitForThread(record);
+    delete record;
 }
 
 HoTexture *HoContext::getTexture(const char *name) {

@@ -1,27 +1,55 @@
 #pragma once
 // The game context: everything of a running game that is not the window. It owns the resource manager,
 // the interned-string table with the string arena behind it, the texture atlases and the shared quad
-// batch through which every texture is drawn, and keeps the game's configuration files. There is one
-// context at a time; `currentContext` names it.
+// batch through which every texture is drawn, the localisation table, the character sets and fonts, the
+// keys and buttons of the current frame, and keeps the game's configuration files. There is one context
+// at a time; `currentContext` names it.
+//
+// Its flags are written by the main thread, the window's event handling and the game-load thread, so
+// they are atomic; `lock` is held around everything a frame does with the world.
 //
 // The shared batch: a drawer binds a texture and blend mode (bindBatchTexture) and adds quads; the batch
 // is flushed only when the bound picture or blend mode changes or when a drawer asks (flushBatch). Since
 // the window unstarts every batch at the end of a frame, whoever draws last in a frame flushes.
 
+#include <atomic>
 #include <cstdint>
 
+#include "engine/system/KSystem.h"
+#include "game/HoInputLatches.h"
+#include "game/HoLocalization.h"
+#include "game/script/ScriptErrors.h"
 #include "game/util/InternTable.h"
 #include "game/util/PtrArray.h"
 #include "game/util/StringArena.h"
+#include "platform/WinBase.h"
 
 class AtlasMap;
 struct AtlasRegion;
 class HoConfiguration;
+class HoFont;
 class HoGame;
 class HoResourceManager;
 class HoTexture;
 class KBatch;
 class KGraphic;
+class KText;
+struct ScriptFunction;
+
+// A highlight colour of the hidden-object scenes, each component 0..1.
+struct HighlightColour {
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 1.0f;
+};
+
+enum HighlightKind : int32_t {
+    kHighlightNormal = 0,
+    kHighlightComplex,
+    kHighlightHidden,
+    kHighlightSubzone,
+    kHighlightKindCount,
+};
 
 class HoContext {
 public:
@@ -34,6 +62,29 @@ public:
 
     // Runs once, right after construction.
     void init();
+    // Once per rendered frame, under the lock: while active, the keys and buttons are polled.
+    void frame();
+    // Fills the key and button state (once per rendered frame).
+    void pollKeys();
+
+    // The character sets: the "charactersN" texts of "data/texts/Localization.cfg" (printable ASCII
+    // when there are none), built into the engine's character set.
+    void loadCharacterSets();
+    // The localisation table of "data/texts/Localization.xml".
+    void loadLocalization();
+    // Fonts 1, 2, ...: a font wherever its page picture and description exist, a mapping to another
+    // font wherever only "data/texts/font_N.cfg" does; the first number with neither ends the list.
+    void loadFonts();
+    // The localised text of the key in the encoding; null when there is none.
+    const char *getLocalizedText(const char *key, int32_t encoding) const;
+    // The engine font of a font number after its mapping (0 is font 1); null for a negative number, a
+    // number without a font, or a font that is not loaded or whose description did not load.
+    KText *getFont(int32_t index) const;
+
+    // Applies the full-screen option (taking it back when the window refuses) and the volume options.
+    void applySettings();
+    // Hands a script message to the message hook when one is set.
+    void callMessageHook(const char *text) const;
 
     // The texture of a picture name: an atlas texture when "textures.use_atlas" in "data/game.cfg" is
     // exactly 1, the name is not under "data/system/pointers/" and "data/textures.cfg" does not list
@@ -65,7 +116,34 @@ public:
     KGraphic *boundPicture = nullptr;
     int32_t boundBlend = 0;
     HoConfiguration *gameConfig = nullptr; // "data/game.cfg"
+
+    std::atomic<uint8_t> ready{0};
+    std::atomic<uint8_t> active{0}; // cleared while the window is in the background
+    std::atomic<uint8_t> exit{0};   // the game ends (or restarts) after this frame
+    std::atomic<uint8_t> restart{0};
+    std::atomic<uint8_t> stop{0}; // set while the game shuts down
+    CRITICAL_SECTION lock;
+    ThreadRecord *loadThread = nullptr; // the game-load thread, joined by the destructor
+    const char *language = "English";
+    PtrArray<const char> characterSets;
+    HoLocalization localisation;
+    PtrArray<HoFont> fonts;  // by font number; index 0 holds none
+    PtrArray<void> fontMap;  // by font number: the number it stands for, as an intptr_t (0: none)
+    HoInputLatches input;    // keys and buttons: down, down before, pressed since the last world step
+    HighlightColour highlight[kHighlightKindCount];
+    uint8_t fullScreenApplied = 0; // the full-screen state applySettings last applied
+    ScriptFunction *forcedFullScreenHook = nullptr; // "on_forced_fullscreen_mode", bound by the world
+    ScriptMessageHook messageHook;
+
+private:
+    void loadHighlightColours();
+    void loadHudFont(const char *key);
+    // A font number after its mapping, 0 becoming 1.
+    int32_t mappedFontNumber(int32_t index) const;
 };
+
+// Waits for a thread record's thread when it has one, then frees the record.
+void destroyThreadRecord(ThreadRecord *record);
 
 // The one game context, set by its constructor; null when there is none.
 extern HoContext *currentContext;

@@ -5,7 +5,10 @@
 #include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindow.h"
+#include "game/HoContext.h"
+#include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
+#include "game/resources/HoConfiguration.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 
@@ -17,6 +20,11 @@ constexpr char kMakerFolder[] = "Morvane";
 // The operating system on which the shutdown waits before the process ends.
 constexpr int32_t kOsCodeWaitingAtExit = 7;
 constexpr DWORD kExitWaitMilliseconds = 10000;
+
+// The message hook the game gives its context: script messages become log lines.
+void logScriptMessage(const char *text, void *) {
+    logMessage("Game: %s", text ? text : "");
+}
 
 } // namespace
 
@@ -44,6 +52,8 @@ HoGame::HoGame(const GameSettings &gameSettings) : settings(gameSettings) {
 
 HoGame::~HoGame() {
     splash.reset();
+    delete context;
+    context = nullptr;
 }
 
 const char *HoGame::getWindowTitle() {
@@ -95,8 +105,8 @@ bool HoGame::runPass() {
         computeLogicSteps();
         if (splash)
             runSplashFrame();
-        else if (!context)
-            createContext();
+        else
+            runContextFrame();
         runFrame();
     }
     if (window && window->isQuitRequested())
@@ -108,19 +118,39 @@ void HoGame::runSplashFrame() {
     splash->update();
     if (splash->elapsed < SplashScreen::kPictureMilliseconds)
         return;
+    // A context that exists but is not ready yet is left to finish; the splash stays for this pass.
+    if (context && !context->ready)
+        return;
     if (!context)
         createContext();
     splash.reset();
 }
 
-// The game context comes with the scenes and scripts; until then the window shows its clear colour.
-void HoGame::createContext() {
-    if (!noContextLogged_) {
-        logMessage("Game: no game context exists yet");
-        noContextLogged_ = true;
+// The context's frame, then its exit: a restart makes a new context in the next pass, any other exit
+// asks the window to quit.
+void HoGame::runContextFrame() {
+    if (!context)
+        createContext();
+    context->frame();
+    if (!context->exit)
+        return;
+    if (context->restart) {
+        delete context;
+        context = nullptr;
+    } else if (window) {
+        window->setQuitRequested(true);
     }
+}
+
+void HoGame::createContext() {
+    context = new HoContext(this);
+    context->messageHook = {logScriptMessage, nullptr};
+    context->init();
+    context->ready = 1;
+    context->active = 1;
     if (window)
-        window->setViewTransform(0.0f, 0.0f, 0.0f, 1.0f, true);
+        window->resetFrameTiming();
+    stepAccumulator = 0.0;
 }
 
 void HoGame::waitForWindowMessage() {
@@ -142,6 +172,14 @@ bool HoGame::shutdown() {
         return true;
     shutDown_ = true;
     splash.reset();
+    if (context) {
+        context->stop = 1;
+        const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
+        if (survey && survey->number > 0.0f)
+            openSurveyPage();
+        delete context;
+        context = nullptr;
+    }
     KResource::cleanup();
     delete window;
     window = nullptr;

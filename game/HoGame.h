@@ -27,6 +27,8 @@ public:
 
     // One pass of the main loop; false once the shutdown has run and the loop must end.
     bool runPass();
+    // Makes the game context, initialises it and lets it run: ready and active.
+    void createContext();
     // Runs once, when the window asks to quit; true ends the loop.
     bool shutdown();
 
@@ -81,12 +83,11 @@ private:
     void mountQualityArchiveOnly();
     bool hdModeAvailable();
     void chooseNarrowLayoutIfNearer(bool hd);
-    void createContext();
     void runSplashFrame();
+    void runContextFrame();
     void waitForWindowMessage();
 
     bool shutDown_ = false;
-    bool noContextLogged_ = false;
 };
 
 // The game the window callback and the splash act on; null outside the game entry.

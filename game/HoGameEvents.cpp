@@ -1,6 +1,7 @@
 #include "engine/sound/KSound.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindowEvent.h"
+#include "game/HoContext.h"
 #include "game/HoGame.h"
 
 bool HoGame::onWindowEvent(KWindowEvent *event) {
@@ -10,16 +11,21 @@ bool HoGame::onWindowEvent(KWindowEvent *event) {
     return true;
 }
 
-// Text-field forwarding, the paused menu, videos and script hooks act on the game context and join it
-// when it exists.
+// Text-field forwarding, the paused menu, videos and script hooks come with the world.
 void HoGame::handleWindowEvent(const KWindowEvent &event) {
     switch (event.type) {
     case kEventActivate:
         paused = 0;
         resumeAllSounds();
+        if (context && context->ready) {
+            context->active = 1;
+            applyFullScreen();
+        }
         break;
     case kEventDeactivate:
         suspendAllSounds();
+        if (context && context->ready)
+            context->active = 0;
         break;
     case kEventSuspend:
         if (isFullscreen())

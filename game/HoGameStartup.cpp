@@ -5,8 +5,11 @@
 #include "engine/system/KSystem.h"
 #include "engine/window/KInput.h"
 #include "engine/window/KWindowD3D9.h"
+#include "game/HoContext.h"
 #include "game/HoDisplayLayout.h"
 #include "game/HoGame.h"
+#include "game/resources/AtlasMap.h"
+#include "game/resources/HoResourceManager.h"
 #include "platform/WinUserInput.h"
 
 namespace {
@@ -152,10 +155,18 @@ bool HoGame::switchQuality(bool wantHd) {
     return true;
 }
 
+// The pictures of the new quality replace those of the old: graphics unloaded, the atlases read again
+// from the new archive, and whatever was held loaded again.
 void HoGame::mountQualityArchive() {
     KResource::removeAllArchives();
     mountArchive(kMainArchive);
     mountQualityArchiveOnly();
+    if (!context)
+        return;
+    context->resources->unloadGraphics();
+    context->atlases.deleteAll();
+    context->loadAtlases();
+    context->resources->reloadGraphics();
 }
 
 bool HoGame::applyHardwareCursor() {

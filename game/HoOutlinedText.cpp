@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/text/KText.h"
+#include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/util/NumericHelpers.h"
 
@@ -102,14 +103,23 @@ bool drawable(KText *font, const char *text) {
     return font && text;
 }
 
+// Quads queued on the context's shared batch are drawn first, so they lie under the text.
+HoGame *prepareText(HoContext *context) {
+    if (!context)
+        context = currentContext;
+    if (!context)
+        return currentHoGame();
+    context->flushBatch();
+    return context->game ? context->game : currentHoGame();
+}
+
 } // namespace
 
 void drawOutlinedText(KText *font, const char *text, HoContext *context, int32_t mode, int32_t kind, float x,
                       float y, const TextColour &outline, const TextColour &colour) {
-    (void)context;
     if (!drawable(font, text))
         return;
-    TextScaleCompensation compensation(currentHoGame());
+    TextScaleCompensation compensation(prepareText(context));
     x = compensation.x(x);
     if (mode == 0 || mode == 2)
         y = compensation.y(y);
@@ -131,7 +141,7 @@ void drawOutlinedTextBox(KText *font, const char *text, float left, float right,
                          const TextColour &outline, const TextColour &colour, int32_t thickness) {
     if (!drawable(font, text))
         return;
-    TextScaleCompensation compensation(currentHoGame());
+    TextScaleCompensation compensation(prepareText(nullptr));
     const int32_t boxLeft = roundToInt(compensation.x(left));
     const int32_t boxRight = roundToInt(compensation.x(right));
     const int32_t top = roundToInt(compensation.y(y));
@@ -145,7 +155,7 @@ void drawOutlinedTextBoxMeasured(KText *font, const char *text, float left, floa
                                  const TextColour &outline, const TextColour &colour, int32_t thickness) {
     if (!drawable(font, text))
         return;
-    TextScaleCompensation compensation(currentHoGame());
+    TextScaleCompensation compensation(prepareText(nullptr));
     const float boxLeft = compensation.x(left);
     const float boxRight = compensation.x(right);
     const float centreY = compensation.y(y);
@@ -162,7 +172,7 @@ void drawOutlinedTextQuad(KText *font, const char *text, const float corners[8],
                           bool centred, bool wrap) {
     if (!drawable(font, text) || !corners)
         return;
-    TextScaleCompensation compensation(currentHoGame());
+    TextScaleCompensation compensation(prepareText(nullptr));
     float c[8];
     for (int i = 0; i < 8; i += 2) {
         c[i] = compensation.x(corners[i]);
@@ -177,7 +187,7 @@ void drawOutlinedTextEdit(KText *font, const char *text, float left, float top, 
                           KTextCursorCallback callback, void *user) {
     if (!drawable(font, text))
         return;
-    TextScaleCompensation compensation(currentHoGame());
+    TextScaleCompensation compensation(prepareText(nullptr));
     font->drawStringClipped(text, compensation.x(left), compensation.y(top), compensation.x(right),
                             compensation.y(bottom), compensation.length(offsetX), compensation.length(offsetY),
                             spacing, cursorIndex, callback, user, kDefaultEncoding);

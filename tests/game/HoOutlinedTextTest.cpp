@@ -8,6 +8,8 @@
 
 
 #include "engine/text/KText.h"
+#include "game/HoContext.h"
+#include "game/resources/HoResourceManager.h"
 #include "tests/support/FontTestSupport.h"
 #include "tests/support/HoGameTestSupport.h"
 
@@ -164,6 +166,36 @@ TEST_F(OutlinedText, AMeasuredBoxIsCentredOnItsY) {
     const auto top = drawnBox();
     // Moved up by half the text's height (one line), so the line's middle stands at y.
     EXPECT_NEAR(top.top - box.top, font.getFontMetric() / 2, 1);
+}
+
+TEST_F(OutlinedText, APictureQueuedJustBeforeLiesUnderTheText) {
+    lftest::GameArchives archives(temp);
+    std::filesystem::create_directories(archives.content() / "data");
+    ASSERT_EQ(lftest::runProgram({"convert", "-size", "64x64", "xc:red",
+                                  "PNG32:" + (archives.content() / "data/plate.png").string()}),
+              0);
+    ASSERT_TRUE(archives.packAndMount(false));
+    start(false);
+    game->createContext();
+    HoContext &context = *game->context;
+    HoTexture *plate = context.getTexture("data/plate.png");
+    plate->acquire(context.resources);
+    clear();
+    // The plate under the text's place, queued on the shared batch and not drawn yet.
+    const float source[8] = {0, 0, 64, 0, 64, 64, 0, 64};
+    const float destination[8] = {1250, 740, 1450, 740, 1450, 940, 1250, 940};
+    context.bindBatchTexture(plate, 0);
+    plate->drawBatched(source, destination);
+    drawOutlinedText(&font, kBlock, &context, 0, kOutlinedTextAtPoint, 1280.0f, 768.0f, kNone, {0.0f, 1.0f, 0.0f, 1.0f});
+    context.flushBatch();
+    const lftest::BackBuffer pixels = lftest::readBackBuffer(game->window);
+    // The text's middle (SD: design 1280 + half a glyph is about pixel 650) is green over the red plate.
+    const uint8_t *text = pixels.at(652, 398);
+    EXPECT_GT(text[1], 200);
+    EXPECT_LT(text[0], 50);
+    const uint8_t *plateOnly = pixels.at(712, 460);
+    EXPECT_GT(plateOnly[0], 200);
+    EXPECT_LT(plateOnly[1], 50);
 }
 
 } // namespace

@@ -5,11 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/image/KImage.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
 #include "engine/window/KWindowD3D9.h"
@@ -50,6 +57,68 @@ inline std::unique_ptr<HoGame> startWindowedGame(bool hd, GameSettings settings 
     EXPECT_NE(game->window, nullptr);
     return game;
 }
+
+// The game's archives: content written under a folder per archive ("data.pak", "data_hd.pak",
+// "data_sd.pak"), packed by Info-ZIP with the archive password into one folder that is the data path
+// while this object lives, as the game's own folder is.
+class GameArchives {
+public:
+    explicit GameArchives(const TempDir &temp) : root_(temp.path()) {
+        std::memcpy(savedDataPath_, dataPath, sizeof savedDataPath_);
+        std::filesystem::create_directories(folder());
+        std::snprintf(dataPath, sizeof dataPath, "%s", folder().c_str());
+        if (!KResource::fileSystemArchive)
+            KResource::fileSystemArchive = new KResourceArchiveDirect();
+    }
+    ~GameArchives() {
+        KResource::removeAllArchives();
+        std::memcpy(dataPath, savedDataPath_, sizeof savedDataPath_);
+    }
+    GameArchives(const GameArchives &) = delete;
+    GameArchives &operator=(const GameArchives &) = delete;
+
+    // The folder the archives are packed into: the data path.
+    std::filesystem::path folder() const { return root_ / "game"; }
+    std::filesystem::path content(const std::string &archive = "data.pak") const {
+        return root_ / ("content-" + archive);
+    }
+    void write(const std::string &name, const std::string &text, const std::string &archive = "data.pak") {
+        std::filesystem::create_directories((content(archive) / name).parent_path());
+        writeFileText(content(archive) / name, text);
+    }
+    void writeBytes(const std::string &name, const std::vector<unsigned char> &bytes,
+                    const std::string &archive = "data.pak") {
+        std::filesystem::create_directories((content(archive) / name).parent_path());
+        writeFileBytes(content(archive) / name, bytes);
+    }
+    // Packs every archive that has content; true when zip succeeded for each.
+    bool pack() {
+        for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"}) {
+            if (!std::filesystem::exists(content(archive)))
+                continue;
+            std::filesystem::remove(folder() / archive);
+            if (runProgram({"env", "-C", content(archive).string(), "zip", "-q", "-r", "-X", "-P",
+                            kResourceArchivePassword, (folder() / archive).string(), "."}) != 0)
+                return false;
+        }
+        return true;
+    }
+    // Packs, then mounts the main archive and the quality archive of the game's choice.
+    bool packAndMount(bool hd) {
+        if (!pack())
+            return false;
+        KResource::removeAllArchives();
+        for (const char *archive : {"data.pak", hd ? "data_hd.pak" : "data_sd.pak"}) {
+            if (std::filesystem::exists(folder() / archive) && KResource::addArchive((folder() / archive).c_str()) != 0)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::filesystem::path root_;
+    char savedDataPath_[sizeof dataPath];
+};
 
 // The back buffer's pixels, red, green, blue and alpha bytes.
 struct BackBuffer {

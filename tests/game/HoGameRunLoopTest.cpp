@@ -1,0 +1,246 @@
+// The game context in the game's run loop, in a real headless window on the fixed clock of 100 ms a
+// frame, with game content packed by Info-ZIP: when the context is made, exit and restart, shutdown,
+// the switch of picture quality, and activation.
+
+#include "game/HoContext.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/sound/KSound.h"
+#include "engine/text/KTextEncoding.h"
+#include "engine/window/KWindowEvent.h"
+#include "game/SplashScreen.h"
+#include "game/resources/AtlasMap.h"
+#include "game/resources/HoResourceManager.h"
+#include "game/script/ScriptKeywords.h"
+#include "platform/WinUser.h"
+#include "tests/support/HoGameTestSupport.h"
+#include "tests/support/KSoundTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr EngineKey kKeyA = 25;
+
+GameSettings smallSettings() {
+    GameSettings settings = lanternfallSettings();
+    settings.normalMode = 0;
+    settings.smallMode = 1;
+    return settings;
+}
+
+class RunLoop : public ::testing::Test {
+protected:
+    lftest::TempDir temp;
+    std::unique_ptr<lftest::GameArchives> archives;
+    std::unique_ptr<HoGame> game;
+
+    void SetUp() override {
+        lftest::useHeadlessGame(temp);
+        archives = std::make_unique<lftest::GameArchives>(temp);
+    }
+    void TearDown() override {
+        game.reset();
+        archives.reset();
+        platformSetVirtualDesktop(0, 0);
+        unsetenv("LANTERNFALL_INPUT_SCRIPT");
+        lftest::endHeadlessGame();
+    }
+
+    void useInput(const std::string &script) {
+        lftest::writeFileText(temp / "input.txt", script);
+        setenv("LANTERNFALL_INPUT_SCRIPT", (temp / "input.txt").c_str(), 1);
+        platformReloadWindowHooks();
+    }
+    // The game started as its run operation starts it: content mounted, window, splash (without
+    // pictures: 4000 ms of the clear colour).
+    void start(GameSettings settings = smallSettings()) {
+        ASSERT_TRUE(archives->packAndMount(false));
+        game = lftest::startWindowedGame(false, settings);
+        ASSERT_NE(game->window, nullptr);
+        game->splash = std::make_unique<SplashScreen>(game.get());
+    }
+    // Runs passes until the splash has gone; the number of passes.
+    int runSplash() {
+        int passes = 0;
+        while (game->splash && passes < 200 && game->runPass())
+            passes++;
+        return passes;
+    }
+};
+
+TEST_F(RunLoop, TheContextIsMadeAsTheSplashEndsAndRunsFromTheNextPass) {
+    useInput("1 keydown A\n");
+    start();
+    EXPECT_GT(runSplash(), 30);
+    ASSERT_NE(game->context, nullptr);
+    EXPECT_TRUE(game->context->ready);
+    EXPECT_EQ(game->context->input.keyDown[kKeyA], 0) << "no context frame in the pass that made it";
+    ASSERT_TRUE(game->runPass());
+    EXPECT_EQ(game->context->input.keyDown[kKeyA], 1);
+    EXPECT_EQ(game->context->input.keyPressed[kKeyA], 1);
+
+    // An exit without restart quits in the same pass.
+    game->context->exit = 1;
+    EXPECT_FALSE(game->runPass());
+    EXPECT_EQ(game->context, nullptr);
+    EXPECT_EQ(game->window, nullptr);
+}
+
+TEST_F(RunLoop, ARestartMakesANewContextWhoseSoundsPlay) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    archives->write("data/texts/Localization.cfg", "characters1=\xC3\xA9\xC3\xA0\n");
+    archives->writeBytes("data/sounds/chime.ogg", lftest::oggTone(440, 2.0, 22050, 1));
+    start();
+    runSplash();
+    ASSERT_NE(game->context, nullptr);
+    HoSound *first = game->context->resources->getSound("data/sounds/chime.ogg", true);
+    ASSERT_NE(first->engineSound, nullptr);
+
+    buildCharacterSet(0, nullptr);
+    game->context->exit = 1;
+    game->context->restart = 1;
+    ASSERT_TRUE(game->runPass());
+    EXPECT_EQ(game->context, nullptr);
+    ASSERT_NE(game->window, nullptr);
+    EXPECT_FALSE(game->window->isQuitRequested());
+
+    ASSERT_TRUE(game->runPass());
+    HoContext *context = game->context;
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(context->interned.findInterned("alpha"), kwAlpha) << "keywords seeded again";
+    EXPECT_EQ(characterSet.count, 99) << "character set built again";
+    // The first context's end shut the sound layer down; the new context's sounds start it again.
+    HoSound *chime = context->resources->getSound("data/sounds/chime.ogg", true);
+    ASSERT_NE(chime->engineSound, nullptr);
+    chime->play(1.0f, true, false, context);
+    EXPECT_TRUE(chime->engineSound->isSoundPlaying());
+}
+
+TEST_F(RunLoop, TheSurveyPageOpensAtShutdownOnlyWhenAContextAsksForIt) {
+    archives->write("data/game.cfg", "game.is_survey=1\n");
+    archives->write("Survey.txt", "https://example.org/lantern-survey\n");
+    fs::create_directories(temp / "bin");
+    lftest::writeFileText(temp / "bin/xdg-open", "#!/bin/sh\necho \"$@\" >> '" + (temp / "opened.txt").string() + "'\n");
+    fs::permissions(temp / "bin/xdg-open", fs::perms::owner_all);
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", ((temp / "bin").string() + ":" + savedPath).c_str(), 1);
+
+    // Closed during the splash: no context, so no survey.
+    start();
+    ASSERT_TRUE(game->runPass());
+    PostMessageW(game->window->getWindowHandle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(game->runPass());
+    EXPECT_EQ(game->context, nullptr);
+    game.reset();
+
+    // Closed in the game: the survey page opens.
+    start();
+    runSplash();
+    ASSERT_NE(game->context, nullptr);
+    PostMessageW(game->window->getWindowHandle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(game->runPass());
+    for (int i = 0; i < 200 && !fs::exists(temp / "opened.txt"); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    setenv("PATH", savedPath.c_str(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto opened = lftest::readFileBytes(temp / "opened.txt");
+    EXPECT_EQ(std::string(opened.begin(), opened.end()), "https://example.org/lantern-survey\n");
+}
+
+TEST_F(RunLoop, DeactivationStopsTheContextAndSuspendsSoundsUntilActivation) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    archives->writeBytes("data/sounds/wind.ogg", lftest::oggTone(300, 2.0, 22050, 1));
+    start();
+    runSplash();
+    ASSERT_NE(game->context, nullptr);
+    HoSound *wind = game->context->resources->getSound("@data/sounds/wind.ogg", true);
+    ASSERT_NE(wind->engineSound, nullptr);
+    wind->play(1.0f, true, false, game->context);
+    ASSERT_TRUE(wind->engineSound->isSoundPlaying());
+    KWindowEvent event;
+    event.type = kEventDeactivate;
+    HoGame::onWindowEvent(&event);
+    EXPECT_FALSE(game->context->active);
+    EXPECT_TRUE(areSoundsSuspended());
+    EXPECT_TRUE(wind->engineSound->pausedBySuspend);
+    event.type = kEventActivate;
+    HoGame::onWindowEvent(&event);
+    EXPECT_TRUE(game->context->active);
+    EXPECT_FALSE(areSoundsSuspended());
+    EXPECT_TRUE(wind->engineSound->isSoundPlaying());
+}
+
+// A picture of one colour, from ImageMagick.
+void makePicture(const fs::path &path, const char *colour) {
+    fs::create_directories(path.parent_path());
+    ASSERT_EQ(lftest::runProgram({"convert", "-size", "8x8", std::string("xc:") + colour, "PNG32:" + path.string()}), 0);
+}
+
+// Draws the texture's picture 1:1 at (20, 20) on a cleared frame; the colour in its middle.
+uint32_t drawnColour(HoGame &game, HoTexture *texture) {
+    game.window->flipBackBuffer(false);
+    game.window->setViewTransform(0.0f, 0.0f, 0.0f, 1.0f, true);
+    const float source[8] = {0, 0, 8, 0, 8, 8, 0, 8};
+    const float destination[8] = {20, 20, 28, 20, 28, 28, 20, 28};
+    game.context->bindBatchTexture(texture, 0);
+    texture->drawBatched(source, destination);
+    game.context->flushBatch();
+    const lftest::BackBuffer pixels = lftest::readBackBuffer(game.window);
+    const uint8_t *p = pixels.at(24, 24);
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
+
+TEST_F(RunLoop, ASwitchToSdShowsTheSdPicturesOfHeldTexturesAndAtlasTextures) {
+    archives->write("data/game.cfg", "textures.use_atlas=1\n");
+    archives->write("data/textures.cfg", "data/pictures/door.png=1\n");
+    for (const auto &[archive, colour] : {std::pair<std::string, const char *>{"data_hd.pak", "red"},
+                                          std::pair<std::string, const char *>{"data_sd.pak", "lime"}}) {
+        const fs::path root = archives->content(archive);
+        makePicture(root / "data/pictures/door.png", colour);
+        makePicture(root / "atlas-source/data/pictures/lamp.png", colour);
+        ASSERT_EQ(lftest::runProgram({lftest::toolPath("lf-atlas"), "--name", "common", "--out",
+                                      (root / "data/atlas").string(), "--root", (root / "atlas-source").string(),
+                                      (root / "atlas-source/data/pictures/lamp.png").string()}),
+                  0);
+        fs::remove_all(root / "atlas-source");
+    }
+    ASSERT_TRUE(archives->packAndMount(true));
+    // A desktop tall enough for the windowed HD game, with the HD mode.
+    DEVMODEW modes[2]{};
+    modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
+    modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
+    platformSetVirtualDesktop(2560, 1600, modes, 2);
+    game = lftest::startWindowedGame(true);
+    ASSERT_EQ(game->hdActive, 1);
+    game->createContext();
+    HoContext &context = *game->context;
+    context.loadAtlases();
+    HoTexture *door = context.getTexture("data/pictures/door.png");
+    HoTexture *lamp = context.getTexture("data/pictures/lamp.png");
+    ASSERT_NE(dynamic_cast<HoAtlasTexture *>(lamp), nullptr);
+    ASSERT_EQ(dynamic_cast<HoAtlasTexture *>(door), nullptr);
+    door->acquire(context.resources);
+    lamp->acquire(context.resources);
+    EXPECT_EQ(drawnColour(*game, door), 0xFF0000u);
+    EXPECT_EQ(drawnColour(*game, lamp), 0xFF0000u);
+    const int32_t pictures = KGraphicD3D9::pictures().count;
+
+    // As the options do: the option first, then the switch.
+    game->options.set(kOptionHdGraphics, 0.0f);
+    ASSERT_TRUE(game->switchQuality(false));
+    EXPECT_EQ(game->window->getGameAreaWidth(), 1280);
+    EXPECT_EQ(drawnColour(*game, door), 0x00FF00u);
+    EXPECT_EQ(drawnColour(*game, lamp), 0x00FF00u);
+    EXPECT_EQ(KGraphicD3D9::pictures().count, pictures) << "as many pictures as before the switch";
+    ASSERT_EQ(context.atlases.count(), 1);
+    EXPECT_EQ(context.atlases[0]->pages[0]->useCount, 1);
+    EXPECT_EQ(door->useCount, 1);
+}
+
+} // namespace
