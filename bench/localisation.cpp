@@ -4,9 +4,8 @@
 // the map. Looking up: texts by key, against the map's lookup copying the text. The comparison lines are
 // printed last.
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unordered_map>
@@ -15,8 +14,7 @@
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
-#include <cstring>
-
+#include "bench/BenchSupport.h"
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystem.h"
@@ -164,15 +162,7 @@ size_t lookupMap() {
 
 template <typename Work>
 double medianMilliseconds(Work work) {
-    std::vector<double> times;
-    for (int run = 0; run < kRuns; ++run) {
-        auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(work());
-        auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return benchsupport::medianMilliseconds(kRuns, work);
 }
 
 void BM_LoadLocalization(benchmark::State &state) {

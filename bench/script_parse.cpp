@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
@@ -137,15 +138,7 @@ int splitOnce(const std::string &text) {
 
 template <typename Work>
 double medianMilliseconds(Work work) {
-    std::vector<double> times;
-    for (int run = 0; run < kRuns; ++run) {
-        auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(work(scriptText()));
-        auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return benchsupport::medianMilliseconds(kRuns, [&] { return work(scriptText()); });
 }
 
 void BM_ParseScript(benchmark::State &state) {

@@ -30,12 +30,6 @@ bool logHas(const std::string &text) {
     return getLogContents().find(text) != std::string::npos;
 }
 
-GameSettings smallSettings() {
-    GameSettings settings = lanternfallSettings();
-    settings.normalMode = 0;
-    settings.smallMode = 1; // a 480 x 360 window keeps the software device quick
-    return settings;
-}
 
 class Context : public ::testing::Test {
 protected:
@@ -60,7 +54,7 @@ protected:
     // Packs the content, opens the game's window and makes its context as the game does.
     HoContext &start() {
         EXPECT_TRUE(archives->packAndMount(false));
-        game = lftest::startWindowedGame(false, smallSettings());
+        game = lftest::startWindowedGame(false, lftest::smallGameSettings());
         game->createContext();
         return *game->context;
     }
@@ -157,7 +151,7 @@ public:
 
 class GameOverRefusingWindow : public HoGame {
 public:
-    GameOverRefusingWindow() : HoGame(smallSettings()) {}
+    GameOverRefusingWindow() : HoGame(lftest::smallGameSettings()) {}
     RefusingWindow *refusing = nullptr;
 
 protected:
@@ -198,7 +192,7 @@ TEST_F(Context, ARefusedFullScreenSwitchTakesTheOptionBackAndVolumesFollowTheOpt
 }
 
 TEST_F(Context, TheEndWaitsForTheGameLoadThread) {
-    game = std::make_unique<HoGame>(smallSettings());
+    game = std::make_unique<HoGame>(lftest::smallGameSettings());
     auto *context = new HoContext(game.get());
     static std::atomic<bool> finished;
     finished = false;

@@ -27,12 +27,6 @@ namespace fs = std::filesystem;
 
 constexpr EngineKey kKeyA = 25;
 
-GameSettings smallSettings() {
-    GameSettings settings = lanternfallSettings();
-    settings.normalMode = 0;
-    settings.smallMode = 1;
-    return settings;
-}
 
 class RunLoop : public ::testing::Test {
 protected:
@@ -59,7 +53,7 @@ protected:
     }
     // The game started as its run operation starts it: content mounted, window, splash (without
     // pictures: 4000 ms of the clear colour).
-    void start(GameSettings settings = smallSettings()) {
+    void start(GameSettings settings = lftest::smallGameSettings()) {
         ASSERT_TRUE(archives->packAndMount(false));
         game = lftest::startWindowedGame(false, settings);
         ASSERT_NE(game->window, nullptr);

@@ -11,6 +11,7 @@
 #include "platform/TestHooks.h"
 #include "platform/WinUser.h"
 #include "platform/WindowHooks.h"
+#include "tests/support/HoGameTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -41,12 +42,6 @@ void makePicture(const fs::path &path, int width, int height, Rgb colour) {
               0);
 }
 
-GameSettings smallSettings() {
-    GameSettings settings = lanternfallSettings();
-    settings.normalMode = 0;
-    settings.smallMode = 1; // a 480 x 360 game area keeps the software device quick
-    return settings;
-}
 
 void expectNear(Rgb actual, Rgb expected, double scale, int tolerance = 4) {
     for (int i = 0; i < 3; i++)
@@ -60,16 +55,7 @@ struct SplashFixture : ::testing::Test {
     static bool buttonDown;
 
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        setenv("XDG_DATA_HOME", temp.path().c_str(), 1);
-        setenv("LANTERNFALL_FIXED_CLOCK_MS", "100", 1);
-        platformReloadTestHooks();
-        platformReloadWindowHooks();
-        deviceHooksReset();
-        deviceHooksSetThreadCount(1);
-        initSystem();
-        clearLogContents();
+        lftest::useHeadlessGame(temp);
         buttonDown = false;
         SplashScreen::primaryButtonReader = [] { return buttonDown; };
     }
@@ -78,8 +64,7 @@ struct SplashFixture : ::testing::Test {
         game.reset();
         KResource::removeAllArchives();
         SplashScreen::primaryButtonReader = SplashScreen::readPrimaryButton;
-        unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
-        platformReloadTestHooks();
+        lftest::endHeadlessGame();
     }
 
     // The archive holds the pictures named; the others are missing. A broken second picture is cut off
@@ -102,7 +87,7 @@ struct SplashFixture : ::testing::Test {
         ASSERT_EQ(KResource::addArchive((temp / "pictures.pak").c_str()), 0);
     }
 
-    void startGame(const GameSettings &settings = smallSettings()) {
+    void startGame(const GameSettings &settings = lftest::smallGameSettings()) {
         game = std::make_unique<HoGame>(settings);
         ASSERT_TRUE(game->initStateFolder());
         game->options.set(kOptionFullscreen, 0.0f);
@@ -227,7 +212,7 @@ TEST_F(SplashFixture, ABrokenSecondPictureIsSkippedAndNamedInTheLog) {
 
 TEST_F(SplashFixture, TheHdListIsUsedForHdGraphicsInTheNormalMode) {
     mountPictures(true, true, true);
-    GameSettings settings = smallSettings();
+    GameSettings settings = lftest::smallGameSettings();
     settings.normalMode = 1;
     startGame(settings);
     ASSERT_EQ(game->hdActive, 1); // the headless desktop has the 1920 x 1080 mode

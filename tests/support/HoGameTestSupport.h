@@ -47,6 +47,14 @@ inline void endHeadlessGame() {
     platformReloadTestHooks();
 }
 
+// The game's settings in the small mode: a 480 x 360 window keeps the software device quick.
+inline GameSettings smallGameSettings() {
+    GameSettings settings = lanternfallSettings();
+    settings.normalMode = 0;
+    settings.smallMode = 1;
+    return settings;
+}
+
 // The game's settings in windowed mode, HD or SD, with its window made.
 inline std::unique_ptr<HoGame> startWindowedGame(bool hd, GameSettings settings = lanternfallSettings()) {
     auto game = std::make_unique<HoGame>(settings);
