@@ -30,27 +30,8 @@ bool logHas(const std::string &text) {
     return getLogContents().find(text) != std::string::npos;
 }
 
-
-class Context : public ::testing::Test {
+class Context : public lftest::HeadlessGameTest {
 protected:
-    lftest::TempDir temp;
-    std::unique_ptr<lftest::GameArchives> archives;
-    std::unique_ptr<HoGame> game;
-    int32_t savedEncoding = defaultTextEncoding;
-    bool savedGlyphPages = textGlyphPages;
-
-    void SetUp() override {
-        lftest::useHeadlessGame(temp);
-        archives = std::make_unique<lftest::GameArchives>(temp);
-    }
-    void TearDown() override {
-        game.reset();
-        archives.reset();
-        defaultTextEncoding = savedEncoding;
-        textGlyphPages = savedGlyphPages;
-        lftest::endHeadlessGame();
-    }
-
     // Packs the content, opens the game's window and makes its context as the game does.
     HoContext &start() {
         EXPECT_TRUE(archives->packAndMount(false));

@@ -28,22 +28,13 @@ namespace fs = std::filesystem;
 constexpr EngineKey kKeyA = 25;
 
 
-class RunLoop : public ::testing::Test {
+class RunLoop : public lftest::HeadlessGameTest {
 protected:
-    lftest::TempDir temp;
-    std::unique_ptr<lftest::GameArchives> archives;
-    std::unique_ptr<HoGame> game;
-
-    void SetUp() override {
-        lftest::useHeadlessGame(temp);
-        archives = std::make_unique<lftest::GameArchives>(temp);
-    }
     void TearDown() override {
-        game.reset();
-        archives.reset();
+        HeadlessGameTest::TearDown();
         platformSetVirtualDesktop(0, 0);
         unsetenv("LANTERNFALL_INPUT_SCRIPT");
-        lftest::endHeadlessGame();
+        platformReloadWindowHooks();
     }
 
     void useInput(const std::string &script) {

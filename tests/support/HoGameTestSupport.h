@@ -19,6 +19,7 @@
 #include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
+#include "engine/text/KText.h"
 #include "engine/window/KWindowD3D9.h"
 #include "game/HoGame.h"
 #include "platform/DeviceHooks.h"
@@ -126,6 +127,31 @@ public:
 private:
     std::filesystem::path root_;
     char savedDataPath_[sizeof dataPath];
+};
+
+// A test with a headless game: its content in `archives`, its game made by the test. The engine-wide
+// text settings that a game context sets are restored afterwards.
+class HeadlessGameTest : public ::testing::Test {
+protected:
+    TempDir temp;
+    std::unique_ptr<GameArchives> archives;
+    std::unique_ptr<HoGame> game;
+
+    void SetUp() override {
+        useHeadlessGame(temp);
+        archives = std::make_unique<GameArchives>(temp);
+    }
+    void TearDown() override {
+        game.reset();
+        archives.reset();
+        defaultTextEncoding = savedEncoding_;
+        textGlyphPages = savedGlyphPages_;
+        endHeadlessGame();
+    }
+
+private:
+    int32_t savedEncoding_ = defaultTextEncoding;
+    bool savedGlyphPages_ = textGlyphPages;
 };
 
 // The back buffer's pixels, red, green, blue and alpha bytes.
