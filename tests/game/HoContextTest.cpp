@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 #include "engine/sound/KSound.h"
 #include "engine/text/KText.h"
 #include "engine/text/KTextEncoding.h"
@@ -170,21 +166,6 @@ TEST_F(Context, ARefusedFullScreenSwitchTakesTheOptionBackAndVolumesFollowTheOpt
     context.applySettings();
     EXPECT_LT(chime->engineSound->volume, loud);
     EXPECT_EQ(chime->engineSound->volume, 25) << "sfx 0.25 of the full volume";
-}
-
-TEST_F(Context, TheEndWaitsForTheGameLoadThread) {
-    game = std::make_unique<HoGame>(lftest::smallGameSettings());
-    auto *context = new HoContext(game.get());
-    static std::atomic<bool> finished;
-    finished = false;
-    context->loadThread = startThread(new ThreadRecord(), [](void *, void *) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        finished = true;
-    }, nullptr);
-    ASSERT_NE(context->loadThread, nullptr);
-    delete context;
-    EXPECT_TRUE(finished);
-    EXPECT_EQ(currentContext, nullptr);
 }
 
 TEST_F(Context, AScriptErrorForTheContextIsLoggedOnceThroughItsHook) {
