@@ -9,6 +9,10 @@
 #include <cstdint>
 
 #include "game/script/ScriptBlock.h"
+#include "game/script/ScriptEvent.h"
+#include "game/script/ScriptFunction.h"
+#include "game/script/ScriptReference.h"
+#include "game/script/ScriptTask.h"
 #include "game/script/ScriptValue.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/HoObjectPool.h"
@@ -38,4 +42,8 @@ public:
     HoObjectPool<PtrArray<ScriptVariable>> localLists;
     HoObjectPool<PtrArray<ScriptValue>> arrayLists;
     HoObjectPool<ScriptVariable> variables;
+    HoObjectPool<ScriptFunction> functions;
+    HoObjectPool<ScriptTask> tasks;
+    HoObjectPool<ScriptEvent> events;
+    HoObjectPool<ScriptReference> references;
 };

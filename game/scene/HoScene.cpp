@@ -1,0 +1,71 @@
+#include "game/scene/HoScene.h"
+
+#include "game/HoGameSettings.h"
+#include "game/scene/SceneElement.h"
+#include "game/script/PendingBlock.h"
+#include "game/util/InternTable.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+// The centre of the view in design units.
+float viewCentre(float halfSize, float offset) {
+    float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+    return halfSize / scale + offset;
+}
+
+// The first record whose name is the interned text; null for a null text.
+template <typename Record>
+Record *findByName(const PtrArray<Record> &records, const char *interned) {
+    for (int32_t i = 0; interned && i < records.count(); ++i) {
+        if (records[i] && records[i]->name == interned)
+            return records[i];
+    }
+    return nullptr;
+}
+
+} // namespace
+
+HoScene::HoScene(HoWorld *owner)
+    : world(owner), cameraX(viewCentre(screenValues.halfWidth, screenValues.viewOffsetX)),
+      cameraY(viewCentre(screenValues.halfHeight, screenValues.viewOffsetY)) {
+    const char *empty = world->names().internOrFind("");
+    setNames(empty, empty);
+    folder = empty;
+    value.setPointer(kScriptScene, this);
+    allElements.init(this, world->names().internOrFind("*"));
+    allElements.members.setGrowStep(50);
+    createSceneScriptContext(&script, world, this);
+}
+
+HoScene::~HoScene() {
+    destroyScriptContext(&script.afterQueue);
+    destroyScriptContext(&script.waitQueue);
+}
+
+void HoScene::setNames(const char *internedName, const char *internedIdentifier) {
+    name = internedName;
+    identifier = internedIdentifier;
+    nameValue.setPointer(kScriptText, identifier);
+    localNameValue.setPointer(kScriptText, name);
+}
+
+void HoScene::setParent(HoScene *parentScene) {
+    parent = parentScene;
+    if (parent)
+        parentValue.setPointer(kScriptScene, parent);
+    else
+        parentValue.clear();
+}
+
+SceneElement *HoScene::findElement(const char *text) const {
+    return findByName(allElements.members, findName(text));
+}
+
+SceneGroup *HoScene::findGroup(const char *text) const {
+    return findByName(groups, findName(text));
+}
+
+const char *HoScene::findName(const char *text) const {
+    return text ? world->names().findInterned(text) : nullptr;
+}

@@ -1,0 +1,123 @@
+#include "game/script/ScriptContext.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "game/script/PendingBlock.h"
+#include "game/script/ScriptArray.h"
+#include "game/script/ScriptRecordPools.h"
+#include "game/util/InternTable.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The record of the interned name in the list; else a new record from the pool, given its context,
+// name and own value and then set up by the caller's initialiser, appended to the list. A null name
+// always makes a new record.
+template <typename Record, typename Initialiser>
+Record *findOrCreateRecord(PtrArray<Record> &list, HoObjectPool<Record> &pool, ScriptContext *context,
+                           const char *internedName, int32_t valueType, Initialiser initialise) {
+    for (int32_t i = 0; internedName && i < list.count(); ++i) {
+        if (list[i]->name == internedName)
+            return list[i];
+    }
+    Record *record = pool.allocate();
+    record->context = context;
+    record->name = internedName;
+    record->nameValue.setPointer(kScriptText, internedName);
+    record->value.setPointer(valueType, record);
+    initialise(record);
+    list.append(record);
+    return record;
+}
+
+// The list that a variable of the name lives in: the current local block's for '%' names (null when
+// there is none), else the context's.
+PtrArray<ScriptVariable> *variableListFor(ScriptContext *context, const char *name) {
+    if (name[0] != '%')
+        return &context->variables;
+    ScriptBlock *local = context->world->currentLocalBlock;
+    return local ? local->locals : nullptr;
+}
+
+// door_07 is also entry 7 of the array door: the base is made an array when it holds none.
+void addToBaseArray(ScriptContext *context, const char *name, ScriptValue *slot) {
+    size_t length = std::strlen(name);
+    if (length <= 3 || name[length - 3] != '_' || !isDigit(name[length - 2]) || !isDigit(name[length - 1]))
+        return;
+    std::string base(name, length - 3);
+    ScriptVariable *array = findOrCreateVariable(context, base.c_str(), nullptr);
+    if (!array)
+        return;
+    int32_t index = (name[length - 2] - '0') * 10 + (name[length - 1] - '0');
+    storeArrayEntry(makeArrayValue(array->value, context->world->scriptPools), index, slot);
+}
+
+} // namespace
+
+void createSceneScriptContext(ScriptContext *context, HoWorld *world, HoScene *scene) {
+    context->world = world;
+    context->scene = scene;
+    context->sceneValue.setPointer(kScriptScene, scene);
+    context->statement = nullptr;
+    context->scripts = world->scriptPools.newBlock(false);
+    PtrArrayStorage *lists[] = {&context->afterQueue, &context->waitQueue, &context->variables,
+                                &context->functions,  &context->tasks,     &context->events};
+    for (PtrArrayStorage *list : lists)
+        list->clear();
+    findOrCreateVariable(context, "#scene", &context->sceneValue);
+    context->onEscape = findOrCreateFunction("on_escape", context);
+    context->onDummyClick = findOrCreateFunction("on_dummy_click", context);
+}
+
+void destroyScriptContext(PtrArray<PendingBlock> *queue) {
+    for (int32_t i = 0; i < queue->count(); ++i)
+        freePendingBlock(queue->get(i));
+    queue->clear();
+}
+
+ScriptVariable *findOrCreateVariable(ScriptContext *context, const char *name, ScriptValue *slot) {
+    if (!context || !name)
+        return nullptr;
+    const char *interned = context->world->names().internOrFind(name);
+    PtrArray<ScriptVariable> *list = variableListFor(context, interned);
+    if (!list)
+        return nullptr;
+    for (int32_t i = 0; i < list->count(); ++i) {
+        if (list->get(i)->name == interned)
+            return list->get(i);
+    }
+    ScriptVariable *variable = context->world->scriptPools.newVariable(interned, slot);
+    list->append(variable);
+    addToBaseArray(context, interned, variable->value);
+    return variable;
+}
+
+ScriptFunction *findOrCreateFunction(const char *name, ScriptContext *context) {
+    HoWorld *world = context->world;
+    return findOrCreateRecord(context->functions, world->scriptPools.functions, context,
+                              world->names().internOrFind(name), kScriptFunction,
+                              [](ScriptFunction *function) { function->isDefined.setNumber(0.0f); });
+}
+
+ScriptTask *findOrCreateTask(const char *name, ScriptContext *context) {
+    HoWorld *world = context->world;
+    return findOrCreateRecord(context->tasks, world->scriptPools.tasks, context, world->names().internOrFind(name),
+                              kScriptTask, [](ScriptTask *task) { task->isCompleted.setNumber(0.0f); });
+}
+
+ScriptEvent *findOrCreateEvent(const char *name, ScriptContext *context) {
+    HoWorld *world = context->world;
+    return findOrCreateRecord(context->events, world->scriptPools.events, context,
+                              world->names().internOrFind(name), kScriptEvent,
+                              [](ScriptEvent *event) { event->active.setNumber(1.0f); });
+}
+
+bool isNumericText(const char *text) {
+    return text && (isDigit(text[0]) || (text[0] == '-' && isDigit(text[1])));
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The running game world: the scenes and the record pools they take from, and the state that the
+// script runtime keeps between statements (the current local block, the current task and its
+// element, the engine's script globals, the busy accounting and the mode flags of the handler walk).
+
+#include <cstdint>
+
+#include "game/script/ScriptErrors.h"
+#include "game/util/NamedValue.h"
+#include "game/script/ScriptRecordPools.h"
+#include "game/util/HoObjectPool.h"
+#include "game/util/PtrArray.h"
+
+class HoContext;
+class HoResource;
+class HoScene;
+class InternTable;
+struct PendingBlock;
+struct SceneElement;
+struct ScriptBlock;
+struct ScriptContext;
+struct ScriptTask;
+
+class HoWorld {
+public:
+    explicit HoWorld(HoContext *context);
+    ~HoWorld();
+    HoWorld(const HoWorld &) = delete;
+    HoWorld &operator=(const HoWorld &) = delete;
+
+    // The scene whose identifier is the text; null when the text was never interned (nothing is
+    // interned) or no scene has it.
+    HoScene *findScene(const char *identifier) const;
+    // The global context: the script context of the "game" scene.
+    ScriptContext *globalContext() const;
+
+    // Binds the script globals "#@", "#$", "##show_hint", "##active_scene", "##main_scene" and
+    // "##root_scene" in the global context and keeps their slots.
+    void bindScriptGlobals();
+    // Makes the task (or none) current and mirrors it into "#@" and its element into "#$".
+    void setCurrentTask(ScriptTask *task);
+    // Sets "##active_scene" to the scene, "##main_scene" to its parent (else the scene) and
+    // "##root_scene" to the main scene's parent (else the main scene); none clears all three.
+    void setSceneGlobals(HoScene *scene);
+
+    // What the scripts take from the game context: its interned names, its message hook, its pool of
+    // named values, its configuration and its sounds.
+    InternTable &names();
+    const ScriptMessageHook &messages() const;
+    HoObjectPool<NamedValue> &namedValuePool();
+    // The text of a key of the game configuration, or null when there is none.
+    const char *configurationText(const char *key);
+    // The sound resource of a data path, made on first request; null without a resource manager.
+    HoResource *scriptSound(const char *path);
+
+    HoContext *context = nullptr;
+    ScriptRecordPools scriptPools;
+    PtrArray<HoScene> scenes;
+    HoScene *globalScene = nullptr; // "game"
+
+    ScriptBlock *currentLocalBlock = nullptr;
+    ScriptTask *currentTask = nullptr;
+    SceneElement *currentObject = nullptr; // the current task's element
+    ScriptValue *currentTaskSlot = nullptr;    // "#@"
+    ScriptValue *currentElementSlot = nullptr; // "#$"
+    ScriptValue *showHintSlot = nullptr;       // "##show_hint"
+    ScriptValue *activeSceneSlot = nullptr;    // "##active_scene"
+    ScriptValue *mainSceneSlot = nullptr;      // "##main_scene"
+    ScriptValue *rootSceneSlot = nullptr;      // "##root_scene"
+
+    // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
+    // next step turns it into the busy flag, under which no element or plain handler runs.
+    int32_t busyCount = 0;
+    // Raised by the last script pass for every completed task still to be handled.
+    int32_t runningTaskCount = 0;
+    uint8_t busy = 0;
+    uint8_t inputDispatch = 0;
+    uint8_t hintProbe = 0;
+    uint8_t declarationPass = 0;
+    uint8_t taskStateChanged = 0;
+
+    // How deep script runs are nested now (blocks, functions and hooks), and the innermost function
+    // or hook, named when the limit stops a run.
+    int32_t scriptNesting = 0;
+    const char *runningFunctionName = nullptr;
+    // The records that the after and wait passes found due, run after each walk of a queue.
+    PtrArray<PendingBlock> readyAfterBlocks{10};
+    PtrArray<PendingBlock> readyWaitBlocks{10};
+
+    // Stand-ins for the game context's services until the context carries them.
+    InternTable *internTable = nullptr;
+    ScriptMessageHook messageHook;
+
+private:
+    HoObjectPool<NamedValue> namedValues_;
+};
