@@ -1,0 +1,111 @@
+// Tasks and actions through the handler walk: which handlers run in which state, the report of a task
+// that a handler left running, completion and its handling, task-functions and sub-tasks.
+
+#include <string>
+#include <vector>
+
+#include "tests/game/script/ScriptRuntimeSupport.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class ScriptTaskTest : public ScriptRuntimeTest {
+protected:
+    ScriptTaskTest() {
+        for (const char *name : {"key", "door", "coin_01", "coin_02", "chest", "clock"})
+            elements.push_back(addElement(hall, name));
+        prepare(hall, "runtime_tasks");
+    }
+    // One step with the element clicked.
+    Lines click(const char *name) {
+        clickedElement = hall->findElement(name);
+        step();
+        clickedElement = nullptr;
+        return takeTrace();
+    }
+
+    std::vector<SceneElement *> elements;
+};
+
+TEST_F(ScriptTaskTest, InitBlocksRunOncePerTaskAndPerSubTask) {
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(takeTrace(), (Lines{"init $hall:coin_01", "init $hall:coin_02"}));
+    ScriptTask *coins = task(hall, "coins");
+    ASSERT_EQ(coins->subTasks.count(), 2);
+    EXPECT_EQ(coins->subTasks[0]->element, hall->findElement("coin_01"));
+    EXPECT_EQ(coins->subTasks[1]->elementValue.pointer, hall->findElement("coin_02"));
+    EXPECT_EQ(coins->subTasks[0]->state, kTaskEnabled);
+    EXPECT_EQ(coins->state, kTaskDisabled);
+    EXPECT_EQ(task(hall, "find_key")->state, kTaskEnabled);
+    EXPECT_EQ(task(hall, "door_act")->state, kTaskEnabled);
+    EXPECT_EQ(task(hall, "locked")->state, kTaskDisabled);
+    EXPECT_EQ(world.currentTaskSlot->type, kScriptNone);
+    EXPECT_EQ(world.currentElementSlot->type, kScriptNone);
+}
+
+TEST_F(ScriptTaskTest, ATaskLeftRunningIsReportedOnceAndCompletedItsOnCompletedRunsOnce) {
+    takeTrace();
+    EXPECT_EQ(click("key"), (Lines{"clicked $hall:key", "completed $hall:key"}));
+    EXPECT_EQ(messages, (Lines{"Error: State of task find_key in script hall is invalid!"}));
+    ScriptTask *findKey = task(hall, "find_key");
+    EXPECT_EQ(findKey->state, kTaskCompletionHandled);
+    EXPECT_EQ(findKey->isCompleted.number, 1.0f);
+    EXPECT_TRUE(world.taskStateChanged);
+    EXPECT_TRUE(click("key").empty());
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ScriptTaskTest, AnActionIsReArmedAndATaskFunctionRunsWithItsTaskCurrent) {
+    takeTrace();
+    const Lines once = {"clicked $hall:door", "who @hall:find_key $hall:key", "back @hall:door_act"};
+    EXPECT_EQ(click("door"), once);
+    EXPECT_EQ(task(hall, "door_act")->state, kTaskEnabled);
+    EXPECT_EQ(click("door"), once);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ScriptTaskTest, DisabledTasksAndOtherSubTasksDoNotRun) {
+    takeTrace();
+    EXPECT_TRUE(click("chest").empty());
+    EXPECT_EQ(click("coin_02"), (Lines{"coin $hall:coin_02", "collected $hall:coin_02"}));
+    ScriptTask *coins = task(hall, "coins");
+    EXPECT_EQ(coins->subTasks[0]->state, kTaskEnabled);
+    EXPECT_EQ(coins->subTasks[1]->state, kTaskCompletionHandled);
+    task(hall, "locked")->state = kTaskEnabled;
+    EXPECT_EQ(click("chest"), (Lines{"never"}));
+}
+
+TEST_F(ScriptTaskTest, ACompletedTaskWaitsForItsOwnTimedBlockBeforeItsOnCompleted) {
+    takeTrace();
+    ScriptTask *slow = task(hall, "slow");
+    EXPECT_TRUE(click("clock").empty());
+    EXPECT_EQ(slow->state, kTaskCompleted);
+    EXPECT_EQ(slow->pending.count(), 1);
+    EXPECT_EQ(world.runningTaskCount, 1);
+    step();
+    EXPECT_TRUE(takeTrace().empty());
+    step();
+    EXPECT_EQ(takeTrace(), (Lines{"tick", "slow done"}));
+    EXPECT_EQ(slow->state, kTaskCompletionHandled);
+    EXPECT_EQ(world.runningTaskCount, 0);
+}
+
+TEST_F(ScriptTaskTest, WhileBusyOnlyOnAndOnCompletedHandlersRun) {
+    takeTrace();
+    task(hall, "find_key")->state = kTaskCompleted;
+    world.busyCount = 1; // as a timed block or a transition leaves it
+    event(hall, "ring")->fire();
+    EXPECT_EQ(click("door"), (Lines{"completed $hall:key", "rung"}));
+    EXPECT_EQ(click("door").size(), 3u);
+    // A hint probe runs them all the same, with "##show_hint" set for each task.
+    world.busyCount = 1;
+    step();
+    world.hintProbe = 1;
+    clickedElement = hall->findElement("door");
+    runContextHandlers(&hall->script);
+    EXPECT_EQ(takeTrace().size(), 3u);
+    EXPECT_EQ(world.showHintSlot->number, 1.0f);
+}
+
+} // namespace
