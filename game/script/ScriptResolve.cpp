@@ -417,30 +417,23 @@ ScriptValue *sceneProperty(ScriptContext *context, HoScene *scene, const char *n
     return namedValueOf(context, scene->namedValues, name, create);
 }
 
-ScriptValue *functionProperty(ScriptContext *context, ScriptFunction *function, const char *name, bool create) {
+// A function's or an event's "name" and "scene", one field of its own, else its named value.
+template <typename Record>
+ScriptValue *recordProperty(ScriptContext *context, Record *record, const char *name, const char *fieldName,
+                            ScriptValue *field, bool create) {
     if (name == kwName)
-        return &function->nameValue;
+        return &record->nameValue;
     if (name == kwScene)
-        return &function->context->sceneValue;
-    if (name == kwIsDefined)
-        return &function->isDefined;
-    return namedValueOf(context, function->namedValues, name, create);
+        return &record->context->sceneValue;
+    if (name == fieldName)
+        return field;
+    return namedValueOf(context, record->namedValues, name, create);
 }
 
 ScriptValue *taskProperty(ScriptContext *context, ScriptTask *task, const char *name, bool create) {
     if (ScriptValue *field = ScriptTask::findProperty(task, name))
         return field;
     return namedValueOf(context, task->namedValues, name, create);
-}
-
-ScriptValue *eventProperty(ScriptContext *context, ScriptEvent *event, const char *name, bool create) {
-    if (name == kwName)
-        return &event->nameValue;
-    if (name == kwScene)
-        return &event->context->sceneValue;
-    if (name == kwActive)
-        return &event->active;
-    return namedValueOf(context, event->namedValues, name, create);
 }
 
 ScriptValue *resolveProperty(ScriptContext *context, ScriptReference *reference, bool wantVariable) {
@@ -451,12 +444,16 @@ ScriptValue *resolveProperty(ScriptContext *context, ScriptReference *reference,
     switch (object->type) {
     case kScriptScene:
         return sceneProperty(context, static_cast<HoScene *>(object->pointer), name, wantVariable);
-    case kScriptFunction:
-        return functionProperty(context, static_cast<ScriptFunction *>(object->pointer), name, wantVariable);
+    case kScriptFunction: {
+        auto *function = static_cast<ScriptFunction *>(object->pointer);
+        return recordProperty(context, function, name, kwIsDefined, &function->isDefined, wantVariable);
+    }
     case kScriptTask:
         return taskProperty(context, static_cast<ScriptTask *>(object->pointer), name, wantVariable);
-    case kScriptEvent:
-        return eventProperty(context, static_cast<ScriptEvent *>(object->pointer), name, wantVariable);
+    case kScriptEvent: {
+        auto *event = static_cast<ScriptEvent *>(object->pointer);
+        return recordProperty(context, event, name, kwActive, &event->active, wantVariable);
+    }
     default:
         return nullptr; // elements' and items' properties are not part of the runtime yet
     }
