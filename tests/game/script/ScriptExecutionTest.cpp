@@ -87,11 +87,14 @@ TEST_F(ScriptExecutionTest, RunsNestedPastTheLimitStopWithOneMessage) {
 TEST_F(ScriptExecutionTest, FunctionDeclarationsAndStatementsOutOfPlaceReportOnceEach) {
     addElement(hall, "chest");
     loadScript(hall, "runtime_functions");
-    ASSERT_TRUE(messages.empty());
+    // A ninth formal parameter takes the body's place.
+    ASSERT_EQ(messages, (Lines{"Error in script runtime_functions, line 40: Block is not expected here"}));
+    messages.clear();
     declareSceneScripts(hall);
     EXPECT_EQ(messages, (Lines{
                             "Error: Formal function parameters must start with % - x",
                             "Error: Command name used as name of function - hall:set",
+                            "Error: Local variable outside special block - %i",
                             "Error: Invalid task of task-function",
                             "Error: Invalid property of task-function",
                             "Error: Invalid function declaration",
@@ -119,6 +122,10 @@ TEST_F(ScriptExecutionTest, FunctionDeclarationsAndStatementsOutOfPlaceReportOnc
     EXPECT_EQ(task(hall, "quiet")->isTask, 0);
     EXPECT_EQ(task(hall, "lonely")->isTask, 1);
     EXPECT_EQ(findOrCreateFunction("set", &hall->script)->isDefined.number, 1.0f);
+    messages.clear();
+    callScriptFunction(findOrCreateFunction("nine", &hall->script), true, nullptr);
+    runNamedHook(findOrCreateFunction("nine", &hall->script), nullptr);
+    EXPECT_TRUE(messages.empty());
 }
 
 // The parser's test scripts, declared in a scene each: the messages of the declaration pass alone.

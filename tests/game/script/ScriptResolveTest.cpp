@@ -245,7 +245,8 @@ TEST_F(ScriptResolveTest, BrokenTokensGiveTheirMessageAndNoValue) {
          kScriptNone},
         {'f', "set", {"Error: Command name used as name of function - hall:set"}, kScriptFunction},
         {'*', "&&print", {"Error: Command name used as name of function - hall:print"}, kScriptFunction},
-        {'v', "#!a", {}, kScriptNone}, // no configuration entry
+        {'v', "#!a", {}, kScriptNone},             // no configuration entry
+        {'v', "#!a.b", {}, kScriptPropertyRef},    // a key never holds a '.': a property of nothing
         {'*', "a.", {"Error: Cannot resolve parameter of type *: a"}, kScriptPropertyRef},
         {'v', longToken.c_str(), {}, kScriptNone},
     };

@@ -108,4 +108,34 @@ TEST_F(ScriptTaskTest, WhileBusyOnlyOnAndOnCompletedHandlersRun) {
     EXPECT_EQ(world.showHintSlot->number, 1.0f);
 }
 
+// Entries that are arrays are walked one level further; anything else makes no sub-task.
+TEST_F(ScriptRuntimeTest, SubTasksComeFromElementsOfTheArrayAndOfArraysInIt) {
+    SceneElement *a = addElement(hall, "a");
+    SceneElement *b = addElement(hall, "b");
+    SceneElement *c = addElement(hall, "c");
+    auto entry = [&](int32_t type, void *payload) {
+        ScriptValue *slot = world.scriptPools.newValueSlot();
+        slot->setPointer(type, payload);
+        return slot;
+    };
+    PtrArray<ScriptValue> *deepest = world.scriptPools.newArrayList();
+    deepest->append(entry(kScriptElement, c));
+    PtrArray<ScriptValue> *inner = world.scriptPools.newArrayList();
+    inner->append(entry(kScriptElement, b));
+    inner->append(entry(kScriptArray, deepest));
+    PtrArray<ScriptValue> *outer = world.scriptPools.newArrayList();
+    outer->append(entry(kScriptElement, a));
+    outer->append(entry(kScriptArray, inner));
+    ScriptValue *five = world.scriptPools.newValueSlot();
+    five->setNumber(5.0f);
+    outer->append(five);
+    outer->append(nullptr);
+    outer->append(entry(kScriptElement, nullptr));
+    variable(hall, "$mixed")->value->setPointer(kScriptArray, outer);
+    prepare(hall, "runtime_subtasks");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(takeTrace(), (Lines{"sub $hall:a", "sub $hall:b"}));
+    EXPECT_EQ(task(hall, "mixed")->subTasks.count(), 2);
+}
+
 } // namespace
