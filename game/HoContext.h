@@ -19,7 +19,9 @@
 #include "game/HoInputLatches.h"
 #include "game/HoLocalization.h"
 #include "game/script/ScriptErrors.h"
+#include "game/util/HoObjectPool.h"
 #include "game/util/InternTable.h"
+#include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
 #include "game/util/StringArena.h"
 #include "platform/WinBase.h"
@@ -134,6 +136,7 @@ public:
     uint8_t fullScreenApplied = 0; // the full-screen state applySettings last applied
     ScriptFunction *forcedFullScreenHook = nullptr; // "on_forced_fullscreen_mode", bound by the world
     ScriptMessageHook messageHook;
+    HoObjectPool<NamedValue> namedValues; // every list of named values takes its records from here
 
 private:
     void loadHighlightColours();

@@ -10,8 +10,8 @@
 
 #include "game/script/ScriptValue.h"
 
-class HoResource;
 class HoScene;
+class HoSound;
 struct ScriptBlock;
 struct ScriptContext;
 struct ScriptFunction;
@@ -43,8 +43,10 @@ void runObjectHandlers(ScriptContext *context, ScriptBlock *block);
 // After an element handler ran: a task left running is reported and completed, an action re-armed.
 void checkTaskState(ScriptTask *task);
 
-// Sounds named by the statements (blocks included) are held while the scene's pictures are.
-void acquireSceneScriptResources(ScriptBlock *statements);
-void releaseSceneScriptResources(ScriptBlock *statements);
-// The sound of parameter i; for a sound with variants one of them, never the one picked last time.
-HoResource *pickSoundVariant(ScriptContext *context, ScriptStatement *statement, int32_t i);
+// Sounds named by the statements (blocks included) are held while the scene's pictures are: each
+// mention is one use, the first loads the sound and the last release unloads it.
+void acquireSceneScriptResources(ScriptContext *context, ScriptBlock *statements);
+void releaseSceneScriptResources(ScriptContext *context, ScriptBlock *statements);
+// The sound of parameter i, or null; for a sound with variants one of them, never the one picked the
+// time before (a single variant is always taken).
+HoSound *pickSoundVariant(ScriptContext *context, ScriptStatement *statement, int32_t i);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "game/resources/HoConfiguration.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptArray.h"
@@ -15,7 +16,6 @@
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/InternTable.h"
-#include "game/util/NumberParse.h"
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
 
@@ -281,11 +281,12 @@ void resolveSound(ScriptContext *context, const char *folder, const char *name, 
 // "#!key" and "#?key": the key's text in the game configuration; numeric text gives its number,
 // other text the text, no text nothing.
 void resolveConfigurationValue(ScriptContext *context, const char *key, ScriptValue *slot) {
-    const char *text = context->world->configurationText(key);
+    const ConfigEntry *entry = context->world->configurationEntry(key);
+    const char *text = entry ? entry->text() : nullptr;
     if (!text || !text[0])
         return;
     if (isNumericText(text))
-        slot->setNumber(parseFloat(text));
+        slot->setNumber(entry->number);
     else
         slot->setPointer(kScriptText, intern(context, text));
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "game/resources/HoResource.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
@@ -65,6 +66,7 @@ void appendObject(const ScriptValue &value, std::string &out) {
         break;
     case kScriptSound:
         out += "s'";
+        appendText(value.pointer ? static_cast<const HoResource *>(value.pointer)->name : nullptr, out);
         break;
     case kScriptFunction: {
         const ScriptFunction *function = static_cast<const ScriptFunction *>(value.pointer);

@@ -1,5 +1,9 @@
 #include "game/world/HoWorld.h"
 
+#include "game/HoContext.h"
+#include "game/resources/HoConfiguration.h"
+#include "game/resources/HoResourceManager.h"
+#include "game/resources/HoSound.h"
 #include "game/scene/HoScene.h"
 #include "game/script/PendingBlock.h"
 #include "game/script/ScriptContext.h"
@@ -30,7 +34,7 @@ HoWorld::~HoWorld() {
 }
 
 HoScene *HoWorld::findScene(const char *identifier) const {
-    const char *interned = identifier && internTable ? internTable->findInterned(identifier) : nullptr;
+    const char *interned = identifier ? context->interned.findInterned(identifier) : nullptr;
     for (int32_t i = 0; interned && i < scenes.count(); ++i) {
         if (scenes[i] && scenes[i]->identifier == interned)
             return scenes[i];
@@ -81,7 +85,7 @@ void HoWorld::setSceneGlobals(HoScene *scene) {
 }
 
 InternTable &HoWorld::names() {
-    return *internTable;
+    return context->interned;
 }
 
 const ScriptMessageHook &HoWorld::messages() const {
@@ -89,13 +93,13 @@ const ScriptMessageHook &HoWorld::messages() const {
 }
 
 HoObjectPool<NamedValue> &HoWorld::namedValuePool() {
-    return namedValues_;
+    return context->namedValues;
 }
 
-const char *HoWorld::configurationText(const char *) {
-    return nullptr;
+const ConfigEntry *HoWorld::configurationEntry(const char *key) const {
+    return context->gameConfig ? context->gameConfig->find(key) : nullptr;
 }
 
-HoResource *HoWorld::scriptSound(const char *) {
-    return nullptr;
+HoResource *HoWorld::scriptSound(const char *path) {
+    return context->resources->getSound(path, false);
 }

@@ -15,6 +15,7 @@ class HoContext;
 class HoResource;
 class HoScene;
 class InternTable;
+struct ConfigEntry;
 struct PendingBlock;
 struct SceneElement;
 struct ScriptBlock;
@@ -48,9 +49,9 @@ public:
     InternTable &names();
     const ScriptMessageHook &messages() const;
     HoObjectPool<NamedValue> &namedValuePool();
-    // The text of a key of the game configuration, or null when there is none.
-    const char *configurationText(const char *key);
-    // The sound resource of a data path, made on first request; null without a resource manager.
+    // The entry of a key of the game configuration, or null.
+    const ConfigEntry *configurationEntry(const char *key) const;
+    // The sound resource of a data path, made on first request.
     HoResource *scriptSound(const char *path);
 
     HoContext *context = nullptr;
@@ -87,10 +88,6 @@ public:
     PtrArray<PendingBlock> readyAfterBlocks{10};
     PtrArray<PendingBlock> readyWaitBlocks{10};
 
-    // Stand-ins for the game context's services until the context carries them.
-    InternTable *internTable = nullptr;
+    // Stand-in for the game context's message hook until the context carries it.
     ScriptMessageHook messageHook;
-
-private:
-    HoObjectPool<NamedValue> namedValues_;
 };

@@ -227,6 +227,21 @@ TEST_F(ScriptResolveTest, CrossSceneReferencesNameObjectsOfTheOtherScene) {
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(ScriptResolveTest, ConfigurationKeysGiveANumberATextOrNothing) {
+    for (const char *token : {"#!door_count", "#?door_count"}) {
+        ScriptValue count = resolve('v', token);
+        ASSERT_EQ(count.type, kScriptNumber) << token;
+        EXPECT_EQ(count.number, 3.0f);
+    }
+    EXPECT_EQ(resolve('*', "#!minus").number, -2.5f);
+    ScriptValue greeting = resolve('v', "#!greeting");
+    ASSERT_EQ(greeting.type, kScriptText);
+    EXPECT_EQ(greeting.pointer, names.findInterned("hello"));
+    EXPECT_EQ(resolve('v', "#!blank").type, kScriptNone);
+    EXPECT_EQ(resolve('v', "#?missing").type, kScriptNone);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(ScriptResolveTest, BrokenTokensGiveTheirMessageAndNoValue) {
     const std::string longToken(1023, 'z');
     struct Case {

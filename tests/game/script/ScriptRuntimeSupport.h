@@ -1,5 +1,6 @@
 #pragma once
-// A small running world for the script runtime suites: the global scene "game" and the scene "hall",
+// A small running world for the script runtime suites: a game context over tests/data (whose
+// "data/game.cfg" the configuration lookups read), the global scene "game" and the scene "hall",
 // scripts parsed from tests/data/scripts into a scene's context, declared and initialised, and a step
 // that runs the five script passes over the contexts as the world's step will. The command handlers
 // are stand-ins bound to a few rows for the suites' lifetime: enough commands to observe the runtime
@@ -15,6 +16,7 @@
 
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
+#include "game/HoContext.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/PendingBlock.h"
@@ -29,7 +31,6 @@
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
 #include "game/util/NumericHelpers.h"
-#include "game/util/StringArena.h"
 #include "game/world/HoWorld.h"
 
 class ScriptRuntimeTest : public ::testing::Test {
@@ -41,11 +42,8 @@ public:
 
 protected:
     ScriptRuntimeTest() {
-        initSystem();
-        std::snprintf(dataPath, sizeof dataPath, "%s/tests", LF_SOURCE_DIR);
         initScriptCommandTable();
         registerKeywords(names);
-        world.internTable = &names;
         world.messageHook = {&ScriptRuntimeTest::collectMessage, &messages};
         game = addScene("game");
         world.globalScene = game;
@@ -132,9 +130,16 @@ protected:
     // The trace since the last take, emptied.
     std::vector<std::string> takeTrace() { return std::exchange(trace, {}); }
 
-    StringArena arena;
-    InternTable names{arena};
-    HoWorld world{nullptr};
+    // The data path is the tests folder before the context reads its configuration.
+    struct TestData {
+        TestData() {
+            initSystem();
+            std::snprintf(dataPath, sizeof dataPath, "%s/tests", LF_SOURCE_DIR);
+        }
+    } testData;
+    HoContext context{nullptr};
+    InternTable &names = context.interned;
+    HoWorld world{&context};
     std::vector<std::string> messages;
     ScriptParser parser{names, world.scriptPools, {&ScriptRuntimeTest::collectMessage, &messages}};
     HoScene *game = nullptr;
