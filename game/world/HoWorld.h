@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/scene/SceneElement.h"
 #include "game/script/ScriptErrors.h"
 #include "game/util/NamedValue.h"
 #include "game/script/ScriptRecordPools.h"
@@ -17,7 +18,6 @@ class HoScene;
 class InternTable;
 struct ConfigEntry;
 struct PendingBlock;
-struct SceneElement;
 struct ScriptBlock;
 struct ScriptContext;
 struct ScriptTask;
@@ -56,6 +56,7 @@ public:
 
     HoContext *context = nullptr;
     ScriptRecordPools scriptPools;
+    SceneElementPool elementPool;
     PtrArray<HoScene> scenes;
     HoScene *globalScene = nullptr; // "game"
 

@@ -73,8 +73,7 @@ protected:
     }
     // An element of the scene with its "$name" variable, as the scene file makes them.
     SceneElement *addElement(HoScene *scene, const char *name) {
-        auto *element = new SceneElement();
-        ownedElements.emplace_back(element);
+        SceneElement *element = world.elementPool.allocate();
         element->scene = scene;
         element->name = names.internOrFind(name);
         element->selfSlot.setPointer(kScriptElement, element);
@@ -144,7 +143,6 @@ protected:
     ScriptParser parser{names, world.scriptPools, {&ScriptRuntimeTest::collectMessage, &messages}};
     HoScene *game = nullptr;
     HoScene *hall = nullptr;
-    std::vector<std::unique_ptr<SceneElement>> ownedElements;
     int stepCount = 0;
 
 private:

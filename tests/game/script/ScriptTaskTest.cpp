@@ -92,19 +92,23 @@ TEST_F(ScriptTaskTest, ACompletedTaskWaitsForItsOwnTimedBlockBeforeItsOnComplete
 }
 
 TEST_F(ScriptTaskTest, WhileBusyOnlyOnAndOnCompletedHandlersRun) {
+    HoScene *porch = addScene("porch");
+    loadText(porch, "print plain\n"); // a plain command at the top level runs in every walk
+    declareSceneScripts(porch);
     takeTrace();
     task(hall, "find_key")->state = kTaskCompleted;
     world.busyCount = 1; // as a timed block or a transition leaves it
     event(hall, "ring")->fire();
     EXPECT_EQ(click("door"), (Lines{"completed $hall:key", "rung"}));
-    EXPECT_EQ(click("door").size(), 3u);
+    EXPECT_EQ(click("door"), (Lines{"clicked $hall:door", "who @hall:find_key $hall:key", "back @hall:door_act", "plain"}));
     // A hint probe runs them all the same, with "##show_hint" set for each task.
     world.busyCount = 1;
     step();
     world.hintProbe = 1;
     clickedElement = hall->findElement("door");
     runContextHandlers(&hall->script);
-    EXPECT_EQ(takeTrace().size(), 3u);
+    runContextHandlers(&porch->script);
+    EXPECT_EQ(takeTrace().size(), 4u);
     EXPECT_EQ(world.showHintSlot->number, 1.0f);
 }
 
