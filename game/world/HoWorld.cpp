@@ -24,7 +24,10 @@ void setSceneValue(ScriptValue *slot, HoScene *scene) {
 
 } // namespace
 
-HoWorld::HoWorld(HoContext *owner) : context(owner) {}
+HoWorld::HoWorld(HoContext *owner) : context(owner) {
+    messages_ = {[](const char *text, void *argument) { static_cast<HoContext *>(argument)->callMessageHook(text); },
+                 owner};
+}
 
 HoWorld::~HoWorld() {
     // Scenes free their queued blocks while the pools that their tasks live in still stand.
@@ -89,7 +92,7 @@ InternTable &HoWorld::names() {
 }
 
 const ScriptMessageHook &HoWorld::messages() const {
-    return messageHook;
+    return messages_;
 }
 
 HoObjectPool<NamedValue> &HoWorld::namedValuePool() {

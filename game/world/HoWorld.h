@@ -89,6 +89,7 @@ public:
     PtrArray<PendingBlock> readyAfterBlocks{10};
     PtrArray<PendingBlock> readyWaitBlocks{10};
 
-    // Stand-in for the game context's message hook until the context carries it.
-    ScriptMessageHook messageHook;
+private:
+    // Script messages reach the context's message hook, and nothing else when it has none.
+    ScriptMessageHook messages_;
 };

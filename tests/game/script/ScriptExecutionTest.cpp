@@ -128,6 +128,21 @@ TEST_F(ScriptExecutionTest, FunctionDeclarationsAndStatementsOutOfPlaceReportOnc
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(ScriptExecutionTest, ScriptMessagesReachTheContextsHookOnceAndTheLogNever) {
+    clearLogContents();
+    loadScript(hall, "runtime_messages");
+    declareSceneScripts(hall);
+    EXPECT_EQ(messages, (Lines{"Error in script runtime_messages, line 2: Unknown command",
+                               "Error: print cannot be used as root command"}));
+    // Without a hook the messages go nowhere: the context's hook is their one road.
+    context.messageHook = {};
+    HoScene *porch = addScene("porch");
+    loadScript(porch, "runtime_messages");
+    declareSceneScripts(porch);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(getLogContents().find("Error"), std::string::npos) << getLogContents();
+}
+
 // The parser's test scripts, declared in a scene each: the messages of the declaration pass alone.
 TEST_F(ScriptExecutionTest, TheParserTestScriptsDeclareWithTheirMessages) {
     const std::pair<const char *, Lines> cases[] = {

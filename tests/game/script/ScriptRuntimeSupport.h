@@ -44,7 +44,7 @@ protected:
     ScriptRuntimeTest() {
         initScriptCommandTable();
         registerKeywords(names);
-        world.messageHook = {&ScriptRuntimeTest::collectMessage, &messages};
+        context.messageHook = {&ScriptRuntimeTest::collectMessage, &messages};
         game = addScene("game");
         world.globalScene = game;
         hall = addScene("hall");
@@ -140,7 +140,7 @@ protected:
     InternTable &names = context.interned;
     HoWorld world{&context};
     std::vector<std::string> messages;
-    ScriptParser parser{names, world.scriptPools, {&ScriptRuntimeTest::collectMessage, &messages}};
+    ScriptParser parser{names, world.scriptPools, world.messages()};
     HoScene *game = nullptr;
     HoScene *hall = nullptr;
     int stepCount = 0;
