@@ -7,9 +7,9 @@
 
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptErrors.h"
-#include "game/util/NamedValue.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/HoObjectPool.h"
+#include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
 
 class HoContext;
