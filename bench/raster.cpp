@@ -1,15 +1,20 @@
 // Speed of the software Direct3D device against pixman on the game's typical workloads at 1800x1080:
 // textured quads of two triangles with vertex colour, drawn through the device the way the engine
-// draws them, and the same pictures composited by pixman. Prints one summary line per workload last.
+// draws them, and the same pictures composited by pixman. Then the reuse of unchanged rows: the typical
+// scene presented 60 times unchanged ("still") and with one sprite moving ("one-sprite"), with and without
+// reuse. Prints the processor and the chosen kernels, one summary line per workload and a memcpy floor last.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -18,11 +23,13 @@
 
 #include "platform/D3D9.h"
 #include "platform/DeviceHooks.h"
+#include "platform/SoftRasterizer.h"
 #include "platform/WindowSurface.h"
 
 namespace {
 
 constexpr int screenW = 1800, screenH = 1080;
+constexpr int stillFrames = 60;
 
 struct VertexL {
     float x, y, z;
@@ -60,13 +67,26 @@ struct Placement {
     bool blend, additive;
 };
 
+// The four corners on screen in triangle-strip order (top left, top right, bottom left, bottom right of
+// the picture), rotated about the centre.
+std::array<std::array<float, 2>, 4> corners(const Placement &item) {
+    const Picture *p = item.picture;
+    float hw = p->w * item.scale / 2, hh = p->h * item.scale / 2;
+    float c = std::cos(item.angleDeg * 0.017453292f), s = std::sin(item.angleDeg * 0.017453292f);
+    const float offsets[4][2] = {{-hw, -hh}, {hw, -hh}, {-hw, hh}, {hw, hh}};
+    std::array<std::array<float, 2>, 4> out;
+    for (int k = 0; k < 4; ++k)
+        out[k] = {item.cx + offsets[k][0] * c - offsets[k][1] * s, item.cy + offsets[k][0] * s + offsets[k][1] * c};
+    return out;
+}
+
 struct Workload {
     std::string name;
     std::vector<Placement> items;
 };
 
 struct Scene {
-    Picture background, layer[10], sprite, particle;
+    Picture background, layer[10], sprite, particle, mover;
     std::vector<Workload> workloads;
 
     Scene() {
@@ -75,6 +95,7 @@ struct Scene {
             layer[i] = makePicture(screenW, screenH, 2048, 2048, false, 10 + i);
         sprite = makePicture(128, 128, 128, 128, false, 30);
         particle = makePicture(16, 16, 16, 16, false, 40);
+        mover = makePicture(64, 64, 64, 64, false, 50);
         std::mt19937 random(99);
         auto uniform = [&](float a, float b) { return a + (b - a) * (float)(random() & 0xFFFF) / 65535.0f; };
         auto full = [&](const Picture *p, bool blend) { return Placement{p, screenW / 2.0f, screenH / 2.0f, 1, 0, blend, false}; };
@@ -101,6 +122,13 @@ struct Scene {
         particles(500, e.items);
         workloads = {a, b, c, d, e};
     }
+
+    const Workload &typical() const { return workloads.back(); }
+
+    // Frame f of the one-sprite sequence: the moving sprite, unrotated, off the pixel grid.
+    Placement moverAt(int frame) const {
+        return {&mover, 300 + 11.3f * (frame % 100), 200 + 6.7f * (frame % 100), 1, 0, true, false};
+    }
 };
 
 Scene &scene() {
@@ -108,16 +136,17 @@ Scene &scene() {
     return s;
 }
 
-// The device side: one device per thread setting, textures uploaded once.
+// The device side: one device per thread count and reuse setting; textures uploaded at first use.
 struct DeviceRig {
     HWND window = nullptr;
     IDirect3D9 *d3d = nullptr;
     IDirect3DDevice9 *device = nullptr;
     std::map<const Picture *, IDirect3DTexture9 *> textures;
 
-    explicit DeviceRig(int threads) {
+    DeviceRig(int threads, bool reuse) {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         deviceHooksSetThreadCount(threads);
+        deviceHooksSetFrameReuse(reuse);
         window = platformCreateTestWindow(screenW, screenH);
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS pp{};
@@ -149,12 +178,6 @@ struct DeviceRig {
         device->SetTransform(D3DTS_PROJECTION, &projection);
         device->SetTransform(D3DTS_VIEW, &view);
         device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-        Scene &s = scene();
-        upload(&s.background);
-        for (Picture &p : s.layer)
-            upload(&p);
-        upload(&s.sprite);
-        upload(&s.particle);
     }
 
     ~DeviceRig() {
@@ -166,42 +189,47 @@ struct DeviceRig {
         platformDestroyTestWindow(window);
     }
 
-    void upload(const Picture *p) {
-        IDirect3DTexture9 *texture = nullptr;
+    IDirect3DTexture9 *texture(const Picture *p) {
+        IDirect3DTexture9 *&texture = textures[p];
+        if (texture)
+            return texture;
         device->CreateTexture(p->texW, p->texH, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
         D3DLOCKED_RECT locked;
         texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD);
         for (int y = 0; y < p->texH; ++y)
             std::memcpy((uint8_t *)locked.pBits + (size_t)y * locked.Pitch, &p->argb[(size_t)y * p->texW], p->texW * 4);
         texture->UnlockRect(0);
-        textures[p] = texture;
+        return texture;
     }
 
-    // One frame: every placement as a strip of two triangles, corners rotated about the centre.
-    void draw(const Workload &w) {
+    // Every placement as a strip of two triangles, corners rotated about the centre.
+    void drawItem(const Placement &item) {
+        const Picture *p = item.picture;
+        device->SetTexture(0, texture(p));
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, item.blend);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, item.additive ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+        float u1 = (float)p->w / p->texW, v1 = (float)p->h / p->texH;
+        const float uv[4][2] = {{0, 0}, {u1, 0}, {0, v1}, {u1, v1}};
+        auto at = corners(item);
+        VertexL quad[4];
+        for (int k = 0; k < 4; ++k)
+            quad[k] = {at[k][0] - 0.5f, -(at[k][1] - 0.5f), 0, 0xFFFFFFFF, uv[k][0], uv[k][1]};
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL));
+    }
+
+    void drawScene(const Workload &w, const Placement *extra = nullptr) {
         device->BeginScene();
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-        for (const Placement &item : w.items) {
-            const Picture *p = item.picture;
-            device->SetTexture(0, textures[p]);
-            device->SetRenderState(D3DRS_ALPHABLENDENABLE, item.blend);
-            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-            device->SetRenderState(D3DRS_DESTBLEND, item.additive ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
-            float hw = p->w * item.scale / 2, hh = p->h * item.scale / 2;
-            float c = std::cos(item.angleDeg * 0.017453292f), s = std::sin(item.angleDeg * 0.017453292f);
-            float u1 = (float)p->w / p->texW, v1 = (float)p->h / p->texH;
-            const float corner[4][2] = {{-hw, -hh}, {hw, -hh}, {-hw, hh}, {hw, hh}};
-            const float uv[4][2] = {{0, 0}, {u1, 0}, {0, v1}, {u1, v1}};
-            VertexL quad[4];
-            for (int k = 0; k < 4; ++k) {
-                float x = item.cx + corner[k][0] * c - corner[k][1] * s;
-                float y = item.cy + corner[k][0] * s + corner[k][1] * c;
-                quad[k] = {x - 0.5f, -(y - 0.5f), 0, 0xFFFFFFFF, uv[k][0], uv[k][1]};
-            }
-            device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(VertexL));
-        }
+        for (const Placement &item : w.items)
+            drawItem(item);
+        if (extra)
+            drawItem(*extra);
         device->EndScene();
-        // Locking the back buffer waits for the rasteriser.
+    }
+
+    // Locking the back buffer waits for the rasteriser (and makes the next frame start afresh).
+    void lockBackBuffer() {
         IDirect3DSurface9 *back = nullptr;
         device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
         D3DLOCKED_RECT locked;
@@ -209,6 +237,24 @@ struct DeviceRig {
         benchmark::DoNotOptimize(locked.pBits);
         back->UnlockRect();
         back->Release();
+    }
+
+    void draw(const Workload &w) {
+        drawScene(w);
+        lockBackBuffer();
+    }
+
+    // The still and one-sprite sequences: presented frames, starting from a back buffer the device has
+    // not drawn (so the first frame is drawn in full). The time is per frame.
+    double presentSequence(bool moving) {
+        lockBackBuffer();
+        auto start = std::chrono::steady_clock::now();
+        for (int f = 0; f < stillFrames; ++f) {
+            Placement mover = scene().moverAt(f);
+            drawScene(scene().typical(), moving ? &mover : nullptr);
+            device->Present(nullptr, nullptr, nullptr, nullptr);
+        }
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / stillFrames;
     }
 };
 
@@ -239,14 +285,14 @@ struct PixmanRig {
 
     void add(const Picture *p) {
         std::vector<uint32_t> &pm = premultiplied[p];
-        pm.resize((size_t)p->w * p->h);
+        pm.resize((size_t)p->texW * p->h);
         for (int y = 0; y < p->h; ++y)
             for (int x = 0; x < p->w; ++x) {
                 uint32_t c = p->argb[(size_t)y * p->texW + x], a = c >> 24;
                 auto ch = [&](int s) { return (((c >> s) & 0xFF) * a + 127) / 255; };
-                pm[(size_t)y * p->w + x] = (a << 24) | (ch(16) << 16) | (ch(8) << 8) | ch(0);
+                pm[(size_t)y * p->texW + x] = (a << 24) | (ch(16) << 16) | (ch(8) << 8) | ch(0);
             }
-        images[p] = pixman_image_create_bits(PIXMAN_a8r8g8b8, p->w, p->h, pm.data(), p->w * 4);
+        images[p] = pixman_image_create_bits(PIXMAN_a8r8g8b8, p->w, p->h, pm.data(), p->texW * 4);
     }
 
     void draw(const Workload &w) {
@@ -280,9 +326,16 @@ struct PixmanRig {
             pixman_image_set_transform(src, &t);
             pixman_image_set_filter(src, PIXMAN_FILTER_BILINEAR, nullptr, 0);
             pixman_image_set_repeat(src, PIXMAN_REPEAT_NONE);
-            double ext = std::hypot((double)p->w, (double)p->h) * item.scale / 2 + 2;
-            int x0 = std::max(0, (int)std::floor(item.cx - ext)), y0 = std::max(0, (int)std::floor(item.cy - ext));
-            int x1 = std::min(screenW, (int)std::ceil(item.cx + ext)), y1 = std::min(screenH, (int)std::ceil(item.cy + ext));
+            // The bounding box of the four corners plus one pixel: every pixel the picture reaches.
+            float minX = screenW, minY = screenH, maxX = 0, maxY = 0;
+            for (const auto &corner : corners(item)) {
+                minX = std::min(minX, corner[0]);
+                maxX = std::max(maxX, corner[0]);
+                minY = std::min(minY, corner[1]);
+                maxY = std::max(maxY, corner[1]);
+            }
+            int x0 = std::max(0, (int)std::floor(minX) - 1), y0 = std::max(0, (int)std::floor(minY) - 1);
+            int x1 = std::min(screenW, (int)std::ceil(maxX) + 1), y1 = std::min(screenH, (int)std::ceil(maxY) + 1);
             if (x1 > x0 && y1 > y0)
                 pixman_image_composite32(op, src, nullptr, dest, x0, y0, 0, 0, x0, y0, x1 - x0, y1 - y0);
         }
@@ -290,30 +343,65 @@ struct PixmanRig {
     }
 };
 
-std::map<std::string, std::vector<double>> timings; // "workload/kind" -> ms per frame
+std::map<std::string, std::vector<double>> timings; // "workload/renderer" -> ms per frame
 
-template <typename Rig> double timeFrame(Rig &rig, const Workload &w) {
+template <typename Draw> double milliseconds(Draw draw) {
     auto start = std::chrono::steady_clock::now();
-    rig.draw(w);
+    draw();
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 int coreCount() { return (int)std::max(1u, std::thread::hardware_concurrency()); }
 
-// Each iteration draws the workload once with each of the three, in turn, so that load from elsewhere on
-// the machine falls on all of them alike. The iteration time reported is our single-thread frame.
-void compareFrames(benchmark::State &state, size_t index) {
-    static DeviceRig oneThread(1);
-    static DeviceRig allCores(coreCount());
+struct Renderer {
+    std::string name;
+    std::function<double()> frame; // ms per frame
+};
+
+// Each iteration runs every renderer once, in turn, starting one further along each time: load from
+// elsewhere on the machine falls on all of them alike, and none always runs after the same one (which
+// decides what is left in the caches). The iteration time reported is the first renderer's.
+void inTurns(benchmark::State &state, const std::string &workload, const std::vector<Renderer> &renderers) {
+    size_t turn = 0;
+    for (auto _ : state) {
+        double first = 0;
+        for (size_t k = 0; k < renderers.size(); ++k) {
+            size_t index = (turn + k) % renderers.size();
+            double ms = renderers[index].frame();
+            timings[workload + "/" + renderers[index].name].push_back(ms);
+            if (index == 0)
+                first = ms;
+        }
+        ++turn;
+        state.SetIterationTime(first / 1000.0);
+    }
+}
+
+// The rigs of the pixman comparison: full rasterising (no reuse), on one thread and on every core.
+DeviceRig &oneThread() {
+    static DeviceRig rig(1, false);
+    return rig;
+}
+DeviceRig &allCores() {
+    static DeviceRig rig(coreCount(), false);
+    return rig;
+}
+
+void compareWithPixman(benchmark::State &state, size_t index) {
     static PixmanRig pixman;
     const Workload &w = scene().workloads[index];
-    for (auto _ : state) {
-        double ours = timeFrame(oneThread, w);
-        timings[w.name + "/ours"].push_back(ours);
-        timings[w.name + "/ours_mt"].push_back(timeFrame(allCores, w));
-        timings[w.name + "/pixman"].push_back(timeFrame(pixman, w));
-        state.SetIterationTime(ours / 1000.0);
-    }
+    inTurns(state, w.name,
+            {{"ours", [&] { return milliseconds([&] { oneThread().draw(w); }); }},
+             {"ours_mt", [&] { return milliseconds([&] { allCores().draw(w); }); }},
+             {"pixman", [&] { return milliseconds([&] { pixman.draw(w); }); }}});
+}
+
+// Reuse against full rasterising, one thread each.
+void compareReuse(benchmark::State &state, bool moving) {
+    static DeviceRig reusing(1, true);
+    inTurns(state, moving ? "one-sprite" : "still",
+            {{"reuse", [&] { return reusing.presentSequence(moving); }},
+             {"full", [&] { return oneThread().presentSequence(moving); }}});
 }
 
 double median(std::vector<double> v) {
@@ -323,24 +411,60 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The floor: copying one frame's bytes.
+double memcpyMilliseconds() {
+    std::vector<uint32_t> from((size_t)screenW * screenH, 0x12345678u), to(from.size());
+    std::vector<double> samples;
+    for (int i = 0; i < 25; ++i)
+        samples.push_back(milliseconds([&] {
+            std::memcpy(to.data(), from.data(), from.size() * 4);
+            benchmark::DoNotOptimize(to.data());
+        }));
+    return median(samples);
+}
+
+std::string processorModel() {
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line))
+        if (line.rfind("model name", 0) == 0 && line.find(':') != std::string::npos)
+            return line.substr(line.find(':') + 2);
+    return "unknown";
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     const char *names[] = {"opaque", "layers10", "sprites300", "particles2000", "typical"};
     for (size_t i = 0; i < 5; ++i)
-        benchmark::RegisterBenchmark((std::string("raster/") + names[i]).c_str(), compareFrames, i)
+        benchmark::RegisterBenchmark((std::string("raster/") + names[i]).c_str(), compareWithPixman, i)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
             ->Iterations(25);
+    for (bool moving : {false, true})
+        benchmark::RegisterBenchmark(moving ? "raster/one-sprite" : "raster/still", compareReuse, moving)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::printf("raster cpu model=\"%s\" kernels=%s cores=%d\n", processorModel().c_str(),
+                softraster::kernelSetName(softraster::activeKernelSet()), coreCount());
     for (const char *name : names) {
         double ours = median(timings[std::string(name) + "/ours"]);
         double oursMt = median(timings[std::string(name) + "/ours_mt"]);
         double pixman = median(timings[std::string(name) + "/pixman"]);
-        std::printf("raster %s ours_ms=%.2f ours_mt_ms=%.2f pixman_ms=%.2f ratio=%.2f\n", name, ours, oursMt, pixman,
-                    pixman > 0 ? ours / pixman : 0.0);
+        if (pixman > 0)
+            std::printf("raster %s ours_ms=%.2f ours_mt_ms=%.2f pixman_ms=%.2f ratio=%.2f ratio_mt=%.2f\n", name, ours,
+                        oursMt, pixman, ours / pixman, oursMt / pixman);
     }
+    for (const char *name : {"still", "one-sprite"}) {
+        double reuse = median(timings[std::string(name) + "/reuse"]);
+        double full = median(timings[std::string(name) + "/full"]);
+        if (full > 0)
+            std::printf("raster %s reuse_ms=%.2f full_ms=%.2f ratio=%.3f\n", name, reuse, full, reuse / full);
+    }
+    std::printf("raster memcpy bytes=%zu ms=%.3f\n", (size_t)screenW * screenH * 4, memcpyMilliseconds());
     return 0;
 }

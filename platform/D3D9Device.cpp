@@ -69,6 +69,7 @@ D3D9Device::D3D9Device(IDirect3D9 *d3d, HWND focusWindow, DWORD behaviorFlags)
     core_->device = this;
     core_->textureBudget = deviceHooksTextureBudget();
     core_->raster.setThreadCount(deviceHooksThreadCount());
+    frameReuse_ = deviceHooksFrameReuse();
     d3d_->AddRef();
 }
 
@@ -120,6 +121,8 @@ HRESULT D3D9Device::configure(const D3DPRESENT_PARAMETERS &requested) {
                                                 nullptr, false, 0);
     backBuffer_->setDeviceOwned();
     backBuffer_->Release(); // only the device holds it; callers' references are counted from zero
+    if (frameReuse_)
+        backBuffer_->keepBandHistory();
     autoDepth_.reset();
     if (pp.EnableAutoDepthStencil) {
         autoDepth_ = std::make_unique<D3D9Surface>(core_, pp.AutoDepthStencilFormat, pp.BackBufferWidth,
@@ -192,7 +195,7 @@ void D3D9Device::bindTarget() {
     softraster::Image img = target ? target->image() : softraster::Image{};
     D3D9Surface *depth = asSurface(depthStencil_);
     softraster::DepthImage depthImg = depth ? depth->depthImage() : softraster::DepthImage{};
-    core_->raster.setTarget(img, depth ? &depthImg : nullptr);
+    core_->raster.setTarget(img, depth ? &depthImg : nullptr, target ? target->bandHistory() : nullptr);
 }
 
 HRESULT D3D9Device::TestCooperativeLevel() {
@@ -443,6 +446,7 @@ HRESULT D3D9Device::Clear(DWORD count, const D3DRECT *rects, DWORD flags, D3DCOL
         return D3DERR_DEVICELOST;
     const LONG vx0 = (LONG)viewport_.X, vy0 = (LONG)viewport_.Y;
     const LONG vx1 = (LONG)(viewport_.X + viewport_.Width), vy1 = (LONG)(viewport_.Y + viewport_.Height);
+    asSurface(renderTarget_)->markDrawn();
     auto clearArea = [&](LONG x0, LONG y0, LONG x1, LONG y1) {
         core_->raster.clear(std::max(x0, vx0), std::max(y0, vy0), std::min(x1, vx1), std::min(y1, vy1),
                             (flags & D3DCLEAR_TARGET) != 0, color, (flags & D3DCLEAR_ZBUFFER) != 0, z);

@@ -381,6 +381,7 @@ HRESULT D3D9Device::drawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, con
     }
 
     softraster::DrawState st = buildDrawState();
+    static_cast<D3D9Surface *>(renderTarget_)->markDrawn();
     const DWORD cull = renderStates_[D3DRS_CULLMODE];
     const std::vector<softraster::Vertex> &vs = vertexScratch_;
     auto inside = [&](UINT i) { return layout.pretransformed || !std::isnan(vs[i].x); };

@@ -65,6 +65,16 @@ public:
     // Copies this render target's pixels into dest (same size and format family); false when unsuitable.
     bool copyPixelsTo(D3D9Surface &dest);
 
+    // Every change of the pixels gives the surface a new version, which keys the draws that read it:
+    // markDrawn when the device queues a draw into it, markWritten for any other write (which also makes
+    // the rasteriser forget what the bands were made from).
+    void markDrawn();
+    void markWritten();
+    // Keeps what each band of rows was made from, so that repeated frames reuse unchanged bands (the back
+    // buffer). Null when not kept.
+    void keepBandHistory() { history_ = std::make_unique<softraster::BandHistory>(); }
+    softraster::BandHistory *bandHistory() { return history_.get(); }
+
     // Device-owned surfaces (back buffer, automatic depth buffer) are not deleted by Release; their
     // external references are counted so that Reset can refuse while the caller still holds them.
     void setDeviceOwned() { deviceOwned_ = true; }
@@ -91,6 +101,8 @@ private:
     bool countsAsResource_;
     uint64_t accountedBytes_;
     softraster::Image image_;
+    uint64_t version_;
+    std::unique_ptr<softraster::BandHistory> history_;
 };
 
 class D3D9Texture final : public IDirect3DTexture9, public D3DFaceHolder {
@@ -233,6 +245,7 @@ private:
     Level level_ = Level::ok;
     int lostChecksLeft_ = 0;
     bool inScene_ = false;
+    bool frameReuse_ = true; // the back buffer's unchanged bands are reused between frames
 
     std::unique_ptr<D3D9Surface> backBuffer_;
     std::unique_ptr<D3D9Surface> autoDepth_;

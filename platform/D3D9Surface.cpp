@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/D3D9Internal.h"
@@ -27,11 +28,22 @@ void DeviceCore::unreserve(D3DPOOL pool, uint64_t bytes) {
     textureBytesUsed -= std::min(bytes, textureBytesUsed);
 }
 
+namespace {
+
+// Versions are unique over the process, so a surface made where a freed one was never matches its keys.
+uint64_t nextVersion() {
+    static std::atomic<uint64_t> counter{0};
+    return ++counter;
+}
+
+} // namespace
+
 D3D9Surface::D3D9Surface(std::shared_ptr<DeviceCore> core, D3DFORMAT format, UINT width, UINT height,
                          D3DPOOL pool, DWORD usage, D3D9Texture *container, bool countsAsResource,
                          uint64_t accountedBytes)
     : core_(std::move(core)), format_(format), width_(width), height_(height), pool_(pool), usage_(usage),
-      container_(container), countsAsResource_(countsAsResource), accountedBytes_(accountedBytes) {
+      container_(container), countsAsResource_(countsAsResource), accountedBytes_(accountedBytes),
+      version_(nextVersion()) {
     if (dxformat::isDepthFormat(format)) {
         depth_.assign((size_t)width * height, 1.0f);
     } else {
@@ -130,6 +142,8 @@ HRESULT D3D9Surface::LockRect(D3DLOCKED_RECT *locked, const RECT *rect, DWORD fl
     locked->Pitch = (INT)pitch;
     locked->pBits = reinterpret_cast<uint8_t *>(data_.data()) + offset;
     locked_ = true;
+    // Whatever the flags say, the caller holds a pointer it can write through.
+    markWritten();
     lockReadOnly_ = (flags & D3DLOCK_READONLY) != 0;
     return D3D_OK;
 }
@@ -145,7 +159,16 @@ HRESULT D3D9Surface::UnlockRect() {
         for (uint32_t &pixel : data_)
             pixel |= 0xFF000000u;
     }
+    markWritten();
     return D3D_OK;
+}
+
+void D3D9Surface::markDrawn() { version_ = nextVersion(); }
+
+void D3D9Surface::markWritten() {
+    version_ = nextVersion();
+    if (history_)
+        history_->forget();
 }
 
 const softraster::Image &D3D9Surface::image() {
@@ -159,6 +182,7 @@ const softraster::Image &D3D9Surface::image() {
     img.pixels = hasShadow() ? shadow_.data() : data_.data();
     bool opaque = format_ == D3DFMT_X8R8G8B8 || format_ == D3DFMT_R5G6B5 || format_ == D3DFMT_X1R5G5B5;
     img.alphaOr = opaque ? 0xFF000000u : 0u;
+    img.version = version_;
     return img;
 }
 
@@ -184,5 +208,6 @@ bool D3D9Surface::copyPixelsTo(D3D9Surface &dest) {
         return false;
     if (dest.hasShadow())
         dest.syncShadowFromData();
+    dest.markWritten();
     return true;
 }

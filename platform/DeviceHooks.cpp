@@ -12,6 +12,7 @@ struct HookState {
     uint64_t textureBudget = 1ull << 30;
     int lossChecks = 0; // a loss waiting for the next device that checks its level
     int threads = 0;
+    bool frameReuse = true;
 };
 
 std::mutex hookLock;
@@ -35,6 +36,7 @@ void loadFromEnvironment() {
     hooks.textureBudget = (uint64_t)envNumber("LANTERNFALL_D3D_TEXTURE_BUDGET", 1ll << 30);
     hooks.lossChecks = (int)envNumber("LANTERNFALL_D3D_LOSE_DEVICE", 0);
     hooks.threads = (int)envNumber("LANTERNFALL_D3D_THREADS", 0);
+    hooks.frameReuse = envNumber("LANTERNFALL_RASTER_REUSE", 1) != 0;
 }
 
 } // namespace
@@ -62,6 +64,12 @@ void deviceHooksSetThreadCount(int threads) {
     std::lock_guard<std::mutex> guard(hookLock);
     loadFromEnvironment();
     hooks.threads = threads > 0 ? threads : 0;
+}
+
+void deviceHooksSetFrameReuse(bool reuse) {
+    std::lock_guard<std::mutex> guard(hookLock);
+    loadFromEnvironment();
+    hooks.frameReuse = reuse;
 }
 
 void deviceHooksReset() {
@@ -97,4 +105,10 @@ int deviceHooksThreadCount() {
     std::lock_guard<std::mutex> guard(hookLock);
     loadFromEnvironment();
     return hooks.threads;
+}
+
+bool deviceHooksFrameReuse() {
+    std::lock_guard<std::mutex> guard(hookLock);
+    loadFromEnvironment();
+    return hooks.frameReuse;
 }

@@ -10,6 +10,8 @@
 //   LANTERNFALL_D3D_LOSE_DEVICE=N         the device is lost at its next TestCooperativeLevel: N checks
 //                                         report D3DERR_DEVICELOST, then D3DERR_DEVICENOTRESET until Reset
 //   LANTERNFALL_D3D_THREADS=N             rasteriser threads (default: one per core)
+//   LANTERNFALL_RASTER_REUSE=0            every presented frame is rasterised in full, even the rows of
+//                                         the back buffer whose draws did not change (default: reused)
 
 #include <cstdint>
 
@@ -23,6 +25,8 @@ void deviceHooksSetTextureBudget(uint64_t bytes);
 void deviceHooksLoseDevice(int lostChecks);
 // Threads of the rasteriser for devices made from now on (0: one per core).
 void deviceHooksSetThreadCount(int threads);
+// Whether devices made from now on reuse the back buffer's unchanged rows between presented frames.
+void deviceHooksSetFrameReuse(bool reuse);
 // Back to the environment's values (or the defaults), read again.
 void deviceHooksReset();
 
@@ -32,3 +36,4 @@ uint64_t deviceHooksTextureBudget();
 // Takes a pending loss: its number of DEVICELOST checks, 0 when none is pending.
 int deviceHooksTakeLoss();
 int deviceHooksThreadCount();
+bool deviceHooksFrameReuse();

@@ -1,6 +1,7 @@
 #include "platform/SoftRasterizer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -132,6 +133,7 @@ struct Triangle {
 struct Rasterizer::Command {
     enum class Kind : uint8_t { clear, triangle, line, point } kind = Kind::triangle;
     uint32_t state = 0; // index into states_
+    Key key;            // of everything it reads, made while a history is kept
     int rowMin = 0, rowMax = -1; // rows it may touch, inclusive
     Triangle tri;
     Vertex v[2];
@@ -157,6 +159,14 @@ struct BandContext {
     const Image *target;
     const DepthImage *depth;
 };
+
+// The last step of every draw: the shaded pixels blended into the target, or written when blending is off.
+void writeRun(const DrawState &st, const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr) {
+    if (st.blendEnable)
+        kernels::blendRun(st.srcBlend, st.dstBlend, src, dst, n, mask, alphaOr);
+    else
+        kernels::copyRun(src, dst, n, mask, alphaOr);
+}
 
 void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, const RunInput &in) {
     uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + x;
@@ -214,10 +224,7 @@ void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, 
         }
     }
 
-    if (st.blendEnable)
-        kernels::blendRun(st.srcBlend, st.dstBlend, src, dst, n, maskPtr, ctx.target->alphaOr);
-    else
-        kernels::copyRun(src, dst, n, maskPtr, ctx.target->alphaOr);
+    writeRun(st, src, dst, n, maskPtr, ctx.target->alphaOr);
 
     if (maskPtr && st.depthWrite) {
         float *zrow = ctx.depth->values + (size_t)y * ctx.depth->width + x;
@@ -253,10 +260,11 @@ struct StageCoordinates {
     int64_t vStep() const { return toFixed16(plane[1].dx * height); }
 };
 
-// Whether a stage's texture can be read straight from its rows: one texel per pixel, no fraction, inside.
+// The texels of a run that reads a stage's texture one texel per pixel with no fraction, inside the
+// image; null when it does not.
 const uint32_t *directTexelRow(const Stage &stage, int64_t u0, int64_t du, int64_t v0, int64_t dv, int n) {
     const Image *img = stage.sampler.image;
-    if (!img || !img->pixels || img->alphaOr || du != 65536 || dv != 0)
+    if (!img || !img->pixels || du != 65536 || dv != 0)
         return nullptr;
     int64_t iu, iv;
     if (stage.sampler.filter == Filter::linear) {
@@ -274,12 +282,12 @@ const uint32_t *directTexelRow(const Stage &stage, int64_t u0, int64_t du, int64
     return img->pixels + (size_t)iv * img->stride + iu;
 }
 
-// The direct path: a run whose texture is read one texel per pixel with nothing to combine.
+// A picture drawn unscaled, unrotated and on the pixel grid: its rows are copied or blended straight from
+// the texture (times a flat colour), with no filtering.
 bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle &t, int y, int xa, int xb) {
     const Stage &stage = st.stages[0];
-    if (!t.flatColor || t.flat != 0xFFFFFFFFu || t.perspective || (st.depthTest && ctx.depth) ||
-        stage.colorOp == Op::disable || st.stages[1].colorOp != Op::disable || !isStandardModulate(stage) ||
-        !stage.sampler.image)
+    if (!t.flatColor || t.perspective || (st.depthTest && ctx.depth) || stage.colorOp == Op::disable ||
+        st.stages[1].colorOp != Op::disable || !isStandardModulate(stage) || !stage.sampler.image)
         return false;
     const Image *img = stage.sampler.image;
     const StageCoordinates coords(stage, t);
@@ -290,30 +298,58 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
     if (!direct)
         return false;
     uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
-    uint32_t alphaOr = ctx.target->alphaOr;
-    if (img->alphaOr) {
-        // Formats without alpha read as opaque: or the alpha in, a run at a time.
-        uint32_t buffer[runLength];
-        for (int x = 0; x < n; x += runLength) {
-            int m = std::min(runLength, n - x);
-            for (int i = 0; i < m; ++i)
-                buffer[i] = direct[x + i] | img->alphaOr;
-            if (st.blendEnable)
-                kernels::blendRun(st.srcBlend, st.dstBlend, buffer, dst + x, m, nullptr, alphaOr);
-            else
-                kernels::copyRun(buffer, dst + x, m, nullptr, alphaOr);
-        }
+    const uint32_t alphaOr = ctx.target->alphaOr;
+    if (!img->alphaOr && t.flat == 0xFFFFFFFFu) {
+        writeRun(st, direct, dst, n, nullptr, alphaOr);
         return true;
     }
+    // Formats without alpha read as opaque, and the flat colour modulates: a run at a time.
+    uint32_t buffer[runLength];
+    for (int x = 0; x < n; x += runLength) {
+        int m = std::min(runLength, n - x);
+        kernels::copyRun(direct + x, buffer, m, nullptr, img->alphaOr);
+        kernels::modulateRunConstant(buffer, t.flat, m, buffer);
+        writeRun(st, buffer, dst + x, m, nullptr, alphaOr);
+    }
+    return true;
+}
+
+// The colour every pixel of a flat-coloured draw gets when it samples no image (the shade rectangle and
+// other untextured fills): the stages combined over white texels. False when it varies per pixel.
+bool constantColor(const BandContext &ctx, const DrawState &st, const Triangle &t, uint32_t &color) {
+    if (!t.flatColor || (st.depthTest && ctx.depth))
+        return false;
+    const Stage &s0 = st.stages[0], &s1 = st.stages[1];
+    const bool stage0On = s0.colorOp != Op::disable;
+    const bool stage1On = stage0On && s1.colorOp != Op::disable;
+    auto samplesImage = [](const Stage &stage) {
+        const Image *img = stage.sampler.image;
+        return stageSamples(stage) && img && img->pixels && img->width > 0 && img->height > 0;
+    };
+    if ((stage0On && samplesImage(s0)) || (stage1On && samplesImage(s1)))
+        return false;
+    color = t.flat;
+    if (stage0On)
+        color = combineStage(s0, 0xFFFFFFFFu, t.flat, t.flat);
+    if (stage1On)
+        color = combineStage(s1, 0xFFFFFFFFu, t.flat, color);
+    return true;
+}
+
+bool shadeConstantSpan(const BandContext &ctx, const DrawState &st, const Triangle &t, int y, int xa, int xb) {
+    uint32_t color;
+    if (!constantColor(ctx, st, t, color))
+        return false;
+    uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
     if (st.blendEnable)
-        kernels::blendRun(st.srcBlend, st.dstBlend, direct, dst, n, nullptr, alphaOr);
+        kernels::blendRunConstant(st.srcBlend, st.dstBlend, color, dst, xb - xa + 1, ctx.target->alphaOr);
     else
-        kernels::copyRun(direct, dst, n, nullptr, alphaOr);
+        kernels::fillRun(dst, xb - xa + 1, color | ctx.target->alphaOr);
     return true;
 }
 
 void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triangle &t, int y, int xa, int xb) {
-    if (shadeDirectSpan(ctx, st, t, y, xa, xb))
+    if (shadeDirectSpan(ctx, st, t, y, xa, xb) || shadeConstantSpan(ctx, st, t, y, xa, xb))
         return;
     int64_t uBuf[2][runLength], vBuf[2][runLength];
     uint32_t difBuf[runLength];
@@ -434,6 +470,32 @@ bool sameState(const DrawState &a, const DrawState &b) {
            a.clipX0 == b.clipX0 && a.clipY0 == b.clipY0 && a.clipX1 == b.clipX1 && a.clipY1 == b.clipY1;
 }
 
+// The key of a draw state: every field, and for each sampled image its place, shape and version.
+Key stateKey(const DrawState &st) {
+    KeyHasher hasher;
+    for (const Stage &stage : st.stages) {
+        hasher.add((uint64_t)stage.colorOp | (uint64_t)stage.colorArg1 << 8 | (uint64_t)stage.colorArg2 << 16 |
+                   (uint64_t)stage.alphaOp << 24 | (uint64_t)stage.alphaArg1 << 32 | (uint64_t)stage.alphaArg2 << 40 |
+                   (uint64_t)stage.texCoordIndex << 48);
+        const Sampler &sampler = stage.sampler;
+        hasher.add((uint64_t)sampler.filter | (uint64_t)sampler.addressU << 8 | (uint64_t)sampler.addressV << 16);
+        const Image *img = sampler.image;
+        hasher.add((uint64_t)(uintptr_t)img);
+        if (img)
+            hasher.add((uint64_t)(uintptr_t)img->pixels)
+                .add((uint64_t)(uint32_t)img->width | (uint64_t)(uint32_t)img->height << 32)
+                .add((uint64_t)(uint32_t)img->stride | (uint64_t)img->alphaOr << 32)
+                .add(img->version);
+    }
+    hasher.add((uint64_t)st.blendEnable | (uint64_t)st.srcBlend << 8 | (uint64_t)st.dstBlend << 16 |
+               (uint64_t)st.depthTest << 24 | (uint64_t)st.depthWrite << 32 | (uint64_t)st.depthFunc << 40);
+    hasher.add((uint64_t)(uint32_t)st.clipX0 | (uint64_t)(uint32_t)st.clipY0 << 32)
+        .add((uint64_t)(uint32_t)st.clipX1 | (uint64_t)(uint32_t)st.clipY1 << 32);
+    return hasher.key();
+}
+
+static_assert(sizeof(Vertex) == 12 * sizeof(float), "vertices are keyed by their bytes");
+
 // Snapped positions of a vertex in 1/256 pixel.
 struct Snapped {
     int64_t x, y;
@@ -447,21 +509,44 @@ Rasterizer::Rasterizer() = default;
 
 Rasterizer::~Rasterizer() { stopWorkers(); }
 
-void Rasterizer::setTarget(const Image &color, const DepthImage *depth) {
+void Rasterizer::setTarget(const Image &color, const DepthImage *depth, BandHistory *history) {
     bool same = color.pixels == target_.pixels && color.width == target_.width && color.height == target_.height &&
                 color.stride == target_.stride && color.alphaOr == target_.alphaOr &&
-                (depth ? depth->values : nullptr) == (hasDepth_ ? depth_.values : nullptr);
+                (depth ? depth->values : nullptr) == (hasDepth_ ? depth_.values : nullptr) && history == history_;
     if (!same)
         flush();
     target_ = color;
+    history_ = history;
     hasDepth_ = depth && depth->values && depth->width >= color.width && depth->height >= color.height;
     depth_ = hasDepth_ ? *depth : DepthImage{};
 }
 
 uint32_t Rasterizer::internState(const DrawState &state) {
-    if (states_.empty() || !sameState(states_.back(), state))
+    if (states_.empty() || !sameState(states_.back(), state)) {
         states_.push_back(state);
+        if (history_)
+            stateKeys_.push_back(stateKey(state));
+    }
     return (uint32_t)(states_.size() - 1);
+}
+
+// Queues a command; while a history is kept, with the key of everything it reads.
+void Rasterizer::queue(Command &cmd, const Vertex *const *vertices, int count) {
+    if (history_) {
+        KeyHasher hasher((uint64_t)cmd.kind);
+        if (cmd.kind == Command::Kind::clear) {
+            hasher.add((uint64_t)(uint32_t)cmd.x0 | (uint64_t)(uint32_t)cmd.y0 << 32)
+                .add((uint64_t)(uint32_t)cmd.x1 | (uint64_t)(uint32_t)cmd.y1 << 32)
+                .add((uint64_t)cmd.argb | (uint64_t)cmd.clearColor << 32 | (uint64_t)cmd.clearDepth << 33)
+                .addBytes(&cmd.z, sizeof cmd.z);
+        } else {
+            hasher.add(stateKeys_[cmd.state]).add((uint64_t)count);
+            for (int i = 0; i < count; ++i)
+                hasher.addBytes(vertices[i], sizeof(Vertex));
+        }
+        cmd.key = hasher.key();
+    }
+    commands_.push_back(cmd);
 }
 
 void Rasterizer::clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb, bool depth, float z) {
@@ -483,7 +568,7 @@ void Rasterizer::clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb
     cmd.clearDepth = depth && hasDepth_;
     cmd.argb = argb | target_.alphaOr;
     cmd.z = z;
-    commands_.push_back(cmd);
+    queue(cmd, nullptr, 0);
 }
 
 // Sets up a convex polygon of 3 or 4 vertices (in order around it) whose attributes follow the plane of
@@ -587,7 +672,7 @@ bool Rasterizer::addPolygon(const DrawState &state, const Vertex *const *v, int 
                     return false;
     }
     cmd.state = internState(clipped);
-    commands_.push_back(cmd);
+    queue(cmd, v, count);
     return true;
 }
 
@@ -625,8 +710,9 @@ void Rasterizer::drawLine(const DrawState &state, const Vertex &a, const Vertex 
     cmd.v[1] = b;
     cmd.rowMin = std::max(0, (int)std::floor(std::min(a.y, b.y)) - 1);
     cmd.rowMax = std::min(target_.height - 1, (int)std::ceil(std::max(a.y, b.y)) + 1);
+    const Vertex *ends[2] = {&a, &b};
     if (cmd.rowMin <= cmd.rowMax)
-        commands_.push_back(cmd);
+        queue(cmd, ends, 2);
 }
 
 void Rasterizer::drawPoint(const DrawState &state, const Vertex &a) {
@@ -637,8 +723,9 @@ void Rasterizer::drawPoint(const DrawState &state, const Vertex &a) {
     cmd.state = internState(state);
     cmd.v[0] = a;
     cmd.rowMin = cmd.rowMax = (int)std::ceil(a.y - 0.5);
+    const Vertex *point[1] = {&a};
     if (cmd.rowMin >= 0 && cmd.rowMin < target_.height)
-        commands_.push_back(cmd);
+        queue(cmd, point, 1);
 }
 
 namespace {
@@ -719,11 +806,90 @@ void Rasterizer::clearRows(const Command &cmd, int y0, int y1) {
     }
 }
 
+// Where a band's work starts: at the last command that writes every pixel of the band whatever was there
+// (everything before it is hidden), unless some command touches depth, whose values must all be made.
+struct Rasterizer::BandPlan {
+    size_t first = 0;
+    bool cover = false;
+    bool depth = false;
+};
+
+bool Rasterizer::touchesDepth(const Command &cmd) const {
+    return cmd.kind == Command::Kind::clear ? cmd.clearDepth : states_[cmd.state].depthTest && hasDepth_;
+}
+
+bool Rasterizer::coversRows(const Command &cmd, int y0, int y1) const {
+    if (cmd.kind == Command::Kind::clear)
+        return cmd.clearColor && cmd.x0 <= 0 && cmd.x1 >= target_.width && cmd.y0 <= y0 && cmd.y1 >= y1;
+    if (cmd.kind != Command::Kind::triangle || cmd.rowMin > y0 || cmd.rowMax < y1 - 1)
+        return false;
+    const DrawState &st = states_[cmd.state];
+    bool replaces = !st.blendEnable || (st.srcBlend == Blend::one && st.dstBlend == Blend::zero);
+    if (!replaces || (st.depthTest && hasDepth_))
+        return false;
+    for (int y = y0; y < y1; ++y) {
+        int xa, xb;
+        if (!polygonSpan(cmd.tri, st, y, xa, xb) || xa > 0 || xb < target_.width - 1)
+            return false;
+    }
+    return true;
+}
+
+Rasterizer::BandPlan Rasterizer::planBand(const std::vector<uint32_t> &bin, int y0, int y1) const {
+    BandPlan plan;
+    for (size_t i = bin.size(); i-- > 0;) {
+        const Command &cmd = commands_[bin[i]];
+        if (!plan.cover && coversRows(cmd, y0, y1)) {
+            plan.cover = true;
+            plan.first = i;
+        }
+        plan.depth = plan.depth || touchesDepth(cmd);
+    }
+    if (plan.depth)
+        plan.first = 0;
+    return plan;
+}
+
+namespace {
+std::atomic<uint64_t> reusedBands{0};
+}
+
+uint64_t Rasterizer::reusedBandCount() { return reusedBands.load(); }
+
+// Whether the band's pixels are already what its work makes: the work from its covering command on has the
+// key the band was last made from. Records the new key otherwise (none without a cover: the result then
+// depends on what was there).
+bool Rasterizer::repeatsHistory(int band, const BandPlan &plan) {
+    BandHistory::Band &last = history_->bands_[band];
+    if (!plan.cover || plan.depth) {
+        last.valid = false;
+        return false;
+    }
+    KeyHasher hasher;
+    const std::vector<uint32_t> &bin = bins_[band];
+    for (size_t i = plan.first; i < bin.size(); ++i)
+        hasher.add(commands_[bin[i]].key);
+    Key key = hasher.key();
+    if (last.valid && last.key == key) {
+        reusedBands.fetch_add(1, std::memory_order_relaxed);
+        return true;
+    }
+    last.key = key;
+    last.valid = true;
+    return false;
+}
+
 void Rasterizer::runBand(int band) {
     const int y0 = band * bandHeight_, y1 = std::min(flushHeight_, y0 + bandHeight_);
+    const std::vector<uint32_t> &bin = bins_[band];
+    if (bin.empty())
+        return;
+    BandPlan plan = planBand(bin, y0, y1);
+    if (history_ && repeatsHistory(band, plan))
+        return;
     BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr};
-    for (uint32_t index : bins_[band]) {
-        const Command &cmd = commands_[index];
+    for (size_t i = plan.first; i < bin.size(); ++i) {
+        const Command &cmd = commands_[bin[i]];
         if (cmd.kind == Command::Kind::clear) {
             clearRows(cmd, y0, y1);
             continue;
@@ -819,10 +985,25 @@ void Rasterizer::binCommands() {
     }
 }
 
+// A history kept for another target, or for other bands, starts afresh.
+void Rasterizer::prepareHistory() {
+    BandHistory &h = *history_;
+    bool sameShape = h.shape_.pixels == target_.pixels && h.shape_.width == target_.width &&
+                     h.shape_.height == target_.height && h.shape_.stride == target_.stride &&
+                     h.shape_.alphaOr == target_.alphaOr && h.bandHeight_ == bandHeight_;
+    if (!sameShape || (int)h.bands_.size() != bandCount_) {
+        h.bands_.assign(bandCount_, BandHistory::Band{});
+        h.shape_ = target_;
+        h.bandHeight_ = bandHeight_;
+    }
+}
+
 void Rasterizer::flush() {
     if (commands_.empty())
         return;
     binCommands();
+    if (history_)
+        prepareHistory();
     nextBand_.store(0);
     if (workers_.empty() || bandCount_ == 1) {
         runBands();
@@ -839,6 +1020,7 @@ void Rasterizer::flush() {
     }
     commands_.clear();
     states_.clear();
+    stateKeys_.clear();
 }
 
 } // namespace softraster

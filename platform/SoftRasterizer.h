@@ -8,7 +8,9 @@
 // with a copy of its state. flush() runs the queue, cutting the target into bands of rows that worker
 // threads take in turn; every band replays the whole queue in order, so each pixel sees the same
 // operations in the same order whatever the thread count, and the output is identical to one thread.
-// The owner must flush before it changes or frees anything a queued draw reads (textures, targets).
+// A band starts at the last operation that overwrites all of it (draws hidden below it are not run), and
+// with a BandHistory a band whose work is the same as what its pixels were last made from is not run at
+// all. The owner must flush before it changes or frees anything a queued draw reads (textures, targets).
 
 #include <atomic>
 #include <condition_variable>
@@ -17,6 +19,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "platform/SoftRasterizerKey.h"
 
 namespace softraster {
 
@@ -27,6 +31,7 @@ struct Image {
     int height = 0;
     int stride = 0;          // in pixels
     uint32_t alphaOr = 0;    // 0xFF000000 for formats without alpha (X8R8G8B8): alpha reads as opaque
+    uint64_t version = 0;    // differs whenever the pixels may differ (draws that read it are keyed by it)
 };
 
 struct DepthImage {
@@ -86,6 +91,24 @@ struct Vertex {
 
 struct Triangle;
 
+// What each band of rows of one target was last made from: the key of its work from the last operation
+// that overwrote the whole band. The owner keeps one for a target whose frames repeat (the back buffer)
+// and forgets it whenever anything but the rasteriser writes the target's pixels.
+class BandHistory {
+public:
+    void forget() { bands_.clear(); }
+
+private:
+    friend class Rasterizer;
+    struct Band {
+        Key key;
+        bool valid = false;
+    };
+    std::vector<Band> bands_;
+    Image shape_{}; // the target the bands belong to
+    int bandHeight_ = 0;
+};
+
 class Rasterizer {
 public:
     Rasterizer();
@@ -93,8 +116,9 @@ public:
     Rasterizer(const Rasterizer &) = delete;
     Rasterizer &operator=(const Rasterizer &) = delete;
 
-    // The target of the draws queued from now on. The depth image may be null.
-    void setTarget(const Image &color, const DepthImage *depth);
+    // The target of the draws queued from now on. The depth image may be null. With a history, bands whose
+    // work repeats what they were last made from are left as they are.
+    void setTarget(const Image &color, const DepthImage *depth, BandHistory *history = nullptr);
 
     void clear(int x0, int y0, int x1, int y1, bool color, uint32_t argb, bool depth, float z);
     void drawTriangle(const DrawState &state, const Vertex &a, const Vertex &b, const Vertex &c);
@@ -112,14 +136,24 @@ public:
     void setThreadCount(int count);
     int threadCount() const { return threadCount_; }
 
+    // Bands left as they were because their work repeated, over the life of the process (for tests).
+    static uint64_t reusedBandCount();
+
 private:
     struct Command;
+    struct BandPlan;
     uint32_t internState(const DrawState &state);
     bool acceptsDraw(const DrawState &state) const;
     bool addPolygon(const DrawState &state, const Vertex *const *vertices, int count);
+    void queue(Command &cmd, const Vertex *const *vertices, int count);
     void binCommands();
+    void prepareHistory();
     void runBands();
     void runBand(int band);
+    BandPlan planBand(const std::vector<uint32_t> &bin, int y0, int y1) const;
+    bool coversRows(const Command &cmd, int y0, int y1) const;
+    bool touchesDepth(const Command &cmd) const;
+    bool repeatsHistory(int band, const BandPlan &plan);
     void clearRows(const Command &cmd, int y0, int y1);
     void workerLoop();
     void stopWorkers();
@@ -129,6 +163,8 @@ private:
     bool hasDepth_ = false;
     std::vector<Command> commands_;
     std::vector<DrawState> states_;            // queued draws refer to these
+    std::vector<Key> stateKeys_;               // their keys, made while a history is kept
+    BandHistory *history_ = nullptr;
     std::vector<std::vector<uint32_t>> bins_; // per band: indices of the commands touching it
 
     int threadCount_ = 1;
@@ -145,9 +181,16 @@ private:
     int flushHeight_ = 0;
 };
 
-// Forces the portable code paths instead of the SSE2 ones (tests compare both); process-wide.
-void setScalarOnly(bool scalarOnly);
-bool scalarOnly();
+// The per-pixel kernels: the portable reference and the vector sets, which give identical pixels. The
+// process uses the best set the processor runs, or the one LANTERNFALL_RASTER_KERNELS names (portable,
+// sse2, sse41, avx2, avx512; a set the processor lacks gives the best one below it).
+enum class KernelSet : uint8_t { portable, sse2, sse41, avx2, avx512 };
+const char *kernelSetName(KernelSet set);
+// The sets this build has and this processor runs, portable first.
+std::vector<KernelSet> availableKernelSets();
+KernelSet activeKernelSet();
+// Switches every rasteriser of the process to the set; false (and nothing changes) when it is not available.
+bool selectKernelSet(KernelSet set);
 
 // Rounded a * b / 255 for 0..255 operands, the rounding every colour product uses.
 inline uint32_t mul255(uint32_t a, uint32_t b) {

@@ -2,20 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define LF_RASTER_SSE2 1
-#endif
+#include "platform/SoftRasterizerKernelTable.h"
 
 namespace softraster {
-
-namespace {
-std::atomic<bool> scalarOnlyFlag{false};
-}
-
-void setScalarOnly(bool value) { scalarOnlyFlag.store(value, std::memory_order_relaxed); }
-bool scalarOnly() { return scalarOnlyFlag.load(std::memory_order_relaxed); }
 
 namespace kernels {
 
@@ -50,44 +42,6 @@ inline uint32_t lerpChannelPair(uint32_t a, uint32_t b, uint32_t f) {
     return result;
 }
 
-// Bilinear filtering with 8-bit weights: first between the two rows, then between the two columns.
-inline uint32_t bilinearScalar(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
-    return lerpChannelPair(lerpChannelPair(t00, t01, fv), lerpChannelPair(t10, t11, fv), fu);
-}
-
-#ifdef LF_RASTER_SSE2
-// top and bottom each hold two horizontally adjacent texels (left in the low half).
-inline uint32_t bilinearSse(__m128i top, __m128i bottom, uint32_t fu, uint32_t fv) {
-    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
-    top = _mm_unpacklo_epi8(top, zero);
-    bottom = _mm_unpacklo_epi8(bottom, zero);
-    __m128i column = _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16((short)(256 - fv))),
-                                   _mm_mullo_epi16(bottom, _mm_set1_epi16((short)fv)));
-    column = _mm_srli_epi16(_mm_add_epi16(column, bias), 8);
-    __m128i weights = _mm_unpacklo_epi64(_mm_set1_epi16((short)(256 - fu)), _mm_set1_epi16((short)fu));
-    __m128i p = _mm_mullo_epi16(column, weights);
-    __m128i sum = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(p, _mm_srli_si128(p, 8)), bias), 8);
-    return (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero));
-}
-#endif
-
-inline uint32_t bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv,
-                         bool scalar) {
-#ifdef LF_RASTER_SSE2
-    if (!scalar)
-        return bilinearSse(_mm_set_epi32(0, 0, (int)t10, (int)t00), _mm_set_epi32(0, 0, (int)t11, (int)t01), fu, fv);
-#endif
-    (void)scalar;
-    return bilinearScalar(t00, t10, t01, t11, fu, fv);
-}
-
-inline uint32_t modulatePixel(uint32_t a, uint32_t b) {
-    uint32_t result = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        result |= mul255((a >> shift) & 0xFF, (b >> shift) & 0xFF) << shift;
-    return result;
-}
-
 // Source-colour factor per channel for a pixel (dst channel values known).
 inline uint32_t factorChannel(Blend factor, uint32_t s, uint32_t d, uint32_t sa, uint32_t da, bool alphaChannel) {
     switch (factor) {
@@ -106,7 +60,31 @@ inline uint32_t factorChannel(Blend factor, uint32_t s, uint32_t d, uint32_t sa,
     return 0;
 }
 
+// The factor pairs the engine uses most, which the kernel tables blend a vector at a time.
+BlendPair blendPair(Blend sf, Blend df) {
+    if (sf == Blend::srcAlpha && df == Blend::invSrcAlpha)
+        return BlendPair::over;
+    if (sf == Blend::one && df == Blend::invSrcAlpha)
+        return BlendPair::premultipliedOver;
+    if (sf == Blend::srcAlpha && df == Blend::one)
+        return BlendPair::additive;
+    if (sf == Blend::one && df == Blend::one)
+        return BlendPair::addOne;
+    return BlendPair::count;
+}
+
 } // namespace
+
+uint32_t modulatePixel(uint32_t a, uint32_t b) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        result |= mul255((a >> shift) & 0xFF, (b >> shift) & 0xFF) << shift;
+    return result;
+}
+
+uint32_t bilinearPixel(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
+    return lerpChannelPair(lerpChannelPair(t00, t01, fv), lerpChannelPair(t10, t11, fv), fu);
+}
 
 // Each channel is (s * srcFactor + d * dstFactor) / 255, rounded to nearest (255 is odd, so there are
 // no ties), and saturated at 255.
@@ -124,39 +102,174 @@ uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst
 
 namespace {
 
-inline int64_t coordinateAt(const int64_t *values, bool affine, int64_t start, int64_t step, int i) {
-    return affine ? start + step * i : values[i];
+// The portable kernels: the reference every vector set is tested against.
+struct PortableKernels {
+    static void fill(uint32_t *dst, int n, uint32_t value) { std::fill(dst, dst + n, value); }
+
+    static void copyOr(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+        for (int i = 0; i < n; ++i)
+            dst[i] = src[i] | alphaOr;
+    }
+
+    static void modulate(const uint32_t *a, const uint32_t *b, int n, uint32_t *out) {
+        for (int i = 0; i < n; ++i)
+            out[i] = modulatePixel(a[i], b[i]);
+    }
+
+    static void modulateConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out) {
+        for (int i = 0; i < n; ++i)
+            out[i] = modulatePixel(a[i], b);
+    }
+
+    template <Blend sf, Blend df> static void blend(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+        for (int i = 0; i < n; ++i)
+            dst[i] = blendPixel(sf, df, src[i], dst[i]) | alphaOr;
+    }
+
+    template <Blend sf, Blend df> static void blendConstant(uint32_t src, uint32_t *dst, int n, uint32_t alphaOr) {
+        for (int i = 0; i < n; ++i)
+            dst[i] = blendPixel(sf, df, src, dst[i]) | alphaOr;
+    }
+
+    static void bilinear(const BilinearQuad &q, int n, uint32_t *out) {
+        for (int i = 0; i < n; ++i)
+            out[i] = bilinearPixel(q.t00[i], q.t10[i], q.t01[i], q.t11[i], q.fu[i] & 0xFF, q.fv[i] & 0xFF);
+    }
+
+    static KernelTable table() {
+        KernelTable t{};
+        t.set = KernelSet::portable;
+        t.fill = fill;
+        t.copyOr = copyOr;
+        t.modulate = modulate;
+        t.modulateConstant = modulateConstant;
+        t.blend[(int)BlendPair::over] = blend<Blend::srcAlpha, Blend::invSrcAlpha>;
+        t.blend[(int)BlendPair::premultipliedOver] = blend<Blend::one, Blend::invSrcAlpha>;
+        t.blend[(int)BlendPair::additive] = blend<Blend::srcAlpha, Blend::one>;
+        t.blend[(int)BlendPair::addOne] = blend<Blend::one, Blend::one>;
+        t.blendConstant[(int)BlendPair::over] = blendConstant<Blend::srcAlpha, Blend::invSrcAlpha>;
+        t.blendConstant[(int)BlendPair::premultipliedOver] = blendConstant<Blend::one, Blend::invSrcAlpha>;
+        t.blendConstant[(int)BlendPair::additive] = blendConstant<Blend::srcAlpha, Blend::one>;
+        t.blendConstant[(int)BlendPair::addOne] = blendConstant<Blend::one, Blend::one>;
+        t.bilinear = bilinear;
+        return t;
+    }
+};
+
+} // namespace
+
+const KernelTable *portableKernels() {
+    static const KernelTable table = PortableKernels::table();
+    return &table;
 }
 
-// Samples an affine run that stays inside the texture (for linear filtering, with the right and lower
-// neighbours inside too): no addressing needed.
-void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t *out) {
-    const Image &img = *sampler.image;
-    const uint32_t *pixels = img.pixels;
-    const size_t stride = (size_t)img.stride;
-    const uint32_t alphaOr = img.alphaOr;
-    int64_t u = c.u0, v = c.v0;
-    if (sampler.filter == Filter::point) {
-        for (int i = 0; i < n; ++i, u += c.du, v += c.dv)
-            out[i] = pixels[(size_t)(v >> 16) * stride + (size_t)(u >> 16)] | alphaOr;
-        return;
+} // namespace kernels
+
+namespace {
+
+using kernels::KernelTable;
+
+constexpr KernelSet allSets[] = {KernelSet::portable, KernelSet::sse2, KernelSet::sse41, KernelSet::avx2,
+                                 KernelSet::avx512};
+
+bool processorRuns(KernelSet set) {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    switch (set) {
+    case KernelSet::portable:
+    case KernelSet::sse2: return true;
+    case KernelSet::sse41: return __builtin_cpu_supports("sse4.1");
+    case KernelSet::avx2: return __builtin_cpu_supports("avx2");
+    case KernelSet::avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
     }
-    const bool scalar = scalarOnly();
-    for (int i = 0; i < n; ++i, u += c.du, v += c.dv) {
-        int64_t tu = (u + 128) >> 8, tv = (v + 128) >> 8;
-        uint32_t fu = (uint32_t)(tu & 255), fv = (uint32_t)(tv & 255);
-        const uint32_t *p0 = pixels + (size_t)(tv >> 8) * stride + (size_t)(tu >> 8);
-        const uint32_t *p1 = p0 + stride;
-#ifdef LF_RASTER_SSE2
-        if (!scalar) {
-            __m128i orMask = _mm_set1_epi32((int)alphaOr);
-            out[i] = bilinearSse(_mm_or_si128(_mm_loadl_epi64((const __m128i *)p0), orMask),
-                                 _mm_or_si128(_mm_loadl_epi64((const __m128i *)p1), orMask), fu, fv);
-            continue;
-        }
+    return false;
+#else
+    return set == KernelSet::portable;
 #endif
-        out[i] = bilinearScalar(p0[0] | alphaOr, p0[1] | alphaOr, p1[0] | alphaOr, p1[1] | alphaOr, fu, fv);
+}
+
+// The set's table when this build has it and the processor runs it, else null. The processor is asked
+// first: a vector table is built by code compiled for its own instruction set.
+const KernelTable *tableFor(KernelSet set) {
+    if (!processorRuns(set))
+        return nullptr;
+    switch (set) {
+    case KernelSet::portable: return kernels::portableKernels();
+    case KernelSet::sse2: return kernels::sse2Kernels();
+    case KernelSet::sse41: return kernels::sse41Kernels();
+    case KernelSet::avx2: return kernels::avx2Kernels();
+    case KernelSet::avx512: return kernels::avx512Kernels();
     }
+    return nullptr;
+}
+
+// The best available set at or below `limit`.
+const KernelTable *bestTableUpTo(KernelSet limit) {
+    for (int i = (int)limit; i > 0; --i)
+        if (const KernelTable *table = tableFor((KernelSet)i))
+            return table;
+    return kernels::portableKernels();
+}
+
+// Without a choice from the environment: the widest set that pays off. AVX-512 is taken only when asked
+// for, since it does not beat AVX2 on the processors measured.
+const KernelTable *defaultTable() {
+    const char *named = std::getenv("LANTERNFALL_RASTER_KERNELS");
+    if (named && *named)
+        for (KernelSet set : allSets)
+            if (std::strcmp(named, kernelSetName(set)) == 0)
+                return bestTableUpTo(set);
+    return bestTableUpTo(KernelSet::avx2);
+}
+
+std::atomic<const KernelTable *> activeTable{nullptr};
+
+const KernelTable &kernelTable() {
+    const KernelTable *table = activeTable.load(std::memory_order_acquire);
+    if (!table) {
+        table = defaultTable();
+        activeTable.store(table, std::memory_order_release);
+    }
+    return *table;
+}
+
+} // namespace
+
+const char *kernelSetName(KernelSet set) {
+    switch (set) {
+    case KernelSet::portable: return "portable";
+    case KernelSet::sse2: return "sse2";
+    case KernelSet::sse41: return "sse41";
+    case KernelSet::avx2: return "avx2";
+    case KernelSet::avx512: return "avx512";
+    }
+    return "?";
+}
+
+std::vector<KernelSet> availableKernelSets() {
+    std::vector<KernelSet> sets;
+    for (KernelSet set : allSets)
+        if (tableFor(set))
+            sets.push_back(set);
+    return sets;
+}
+
+KernelSet activeKernelSet() { return kernelTable().set; }
+
+bool selectKernelSet(KernelSet set) {
+    const KernelTable *table = tableFor(set);
+    if (!table)
+        return false;
+    activeTable.store(table, std::memory_order_release);
+    return true;
+}
+
+namespace kernels {
+
+namespace {
+
+inline int64_t coordinateAt(const int64_t *values, bool affine, int64_t start, int64_t step, int i) {
+    return affine ? start + step * i : values[i];
 }
 
 bool runStaysInside(const Sampler &sampler, const TexelRun &c, int n) {
@@ -168,6 +281,51 @@ bool runStaysInside(const Sampler &sampler, const TexelRun &c, int n) {
     int64_t vFirst = index(c.v0), vLast = index(c.v0 + c.dv * (n - 1));
     return std::min(uFirst, uLast) >= 0 && std::max(uFirst, uLast) + margin < img.width && std::min(vFirst, vLast) >= 0 &&
            std::max(vFirst, vLast) + margin < img.height;
+}
+
+constexpr int chunk = 64;
+
+// The four texels and weights of up to `chunk` bilinear samples, gathered for the table's filter.
+struct BilinearGather {
+    alignas(64) uint32_t t00[chunk], t10[chunk], t01[chunk], t11[chunk], fu[chunk], fv[chunk];
+
+    void set(int i, const uint32_t *row0, const uint32_t *row1, int x0, int x1, uint32_t alphaOr, int64_t tu,
+             int64_t tv) {
+        t00[i] = row0[x0] | alphaOr;
+        t10[i] = row0[x1] | alphaOr;
+        t01[i] = row1[x0] | alphaOr;
+        t11[i] = row1[x1] | alphaOr;
+        fu[i] = (uint32_t)(tu & 255) * 0x10001u;
+        fv[i] = (uint32_t)(tv & 255) * 0x10001u;
+    }
+    BilinearQuad quad() const { return {t00, t10, t01, t11, fu, fv}; }
+};
+
+// An affine run that stays inside the texture (for linear filtering, with the right and lower neighbours
+// inside too): no addressing needed.
+void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t *out) {
+    const Image &img = *sampler.image;
+    const uint32_t *pixels = img.pixels;
+    const size_t stride = (size_t)img.stride;
+    const uint32_t alphaOr = img.alphaOr;
+    int64_t u = c.u0, v = c.v0;
+    if (sampler.filter == Filter::point) {
+        for (int i = 0; i < n; ++i, u += c.du, v += c.dv)
+            out[i] = pixels[(size_t)(v >> 16) * stride + (size_t)(u >> 16)] | alphaOr;
+        return;
+    }
+    const KernelTable &table = kernelTable();
+    BilinearGather gather;
+    for (int start = 0; start < n; start += chunk) {
+        int m = std::min(chunk, n - start);
+        for (int i = 0; i < m; ++i, u += c.du, v += c.dv) {
+            int64_t tu = (u + 128) >> 8, tv = (v + 128) >> 8;
+            const uint32_t *row0 = pixels + (size_t)(tv >> 8) * stride;
+            int x = (int)(tu >> 8);
+            gather.set(i, row0, row0 + stride, x, x + 1, alphaOr, tu, tv);
+        }
+        table.bilinear(gather.quad(), m, out + start);
+    }
 }
 
 } // namespace
@@ -195,36 +353,23 @@ void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *
         }
         return;
     }
-    const bool scalar = scalarOnly();
-    for (int i = 0; i < n; ++i) {
-        int64_t tu = (coordinateAt(coords.u, coords.affine, coords.u0, coords.du, i) + 128) >> 8;
-        int64_t tv = (coordinateAt(coords.v, coords.affine, coords.v0, coords.dv, i) + 128) >> 8;
-        int64_t iu = tu >> 8, iv = tv >> 8;
-        uint32_t fu = (uint32_t)(tu & 255), fv = (uint32_t)(tv & 255);
-        int x0 = addressCoordinate(iu, w, sampler.addressU), x1 = addressCoordinate(iu + 1, w, sampler.addressU);
-        int y0 = addressCoordinate(iv, h, sampler.addressV), y1 = addressCoordinate(iv + 1, h, sampler.addressV);
-        const uint32_t *r0 = pixels + (size_t)y0 * stride, *r1 = pixels + (size_t)y1 * stride;
-        out[i] = bilinear(r0[x0] | alphaOr, r0[x1] | alphaOr, r1[x0] | alphaOr, r1[x1] | alphaOr, fu, fv, scalar);
+    const KernelTable &table = kernelTable();
+    BilinearGather gather;
+    for (int start = 0; start < n; start += chunk) {
+        int m = std::min(chunk, n - start);
+        for (int i = 0; i < m; ++i) {
+            int64_t tu = (coordinateAt(coords.u, coords.affine, coords.u0, coords.du, start + i) + 128) >> 8;
+            int64_t tv = (coordinateAt(coords.v, coords.affine, coords.v0, coords.dv, start + i) + 128) >> 8;
+            int64_t iu = tu >> 8, iv = tv >> 8;
+            int x0 = addressCoordinate(iu, w, sampler.addressU), x1 = addressCoordinate(iu + 1, w, sampler.addressU);
+            int y0 = addressCoordinate(iv, h, sampler.addressV), y1 = addressCoordinate(iv + 1, h, sampler.addressV);
+            gather.set(i, pixels + (size_t)y0 * stride, pixels + (size_t)y1 * stride, x0, x1, alphaOr, tu, tv);
+        }
+        table.bilinear(gather.quad(), m, out + start);
     }
 }
 
-void modulateRun(const uint32_t *a, const uint32_t *b, int n, uint32_t *out) {
-    int i = 0;
-#ifdef LF_RASTER_SSE2
-    if (!scalarOnly()) {
-        const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
-        for (; i + 2 <= n; i += 2) {
-            __m128i va = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(a + i)), zero);
-            __m128i vb = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(b + i)), zero);
-            __m128i t = _mm_add_epi16(_mm_mullo_epi16(va, vb), bias);
-            t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-            _mm_storel_epi64((__m128i *)(out + i), _mm_packus_epi16(t, zero));
-        }
-    }
-#endif
-    for (; i < n; ++i)
-        out[i] = modulatePixel(a[i], b[i]);
-}
+void modulateRun(const uint32_t *a, const uint32_t *b, int n, uint32_t *out) { kernelTable().modulate(a, b, n, out); }
 
 void modulateRunConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out) {
     if (b == 0xFFFFFFFFu) {
@@ -232,35 +377,10 @@ void modulateRunConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out) {
             std::copy(a, a + n, out);
         return;
     }
-    int i = 0;
-#ifdef LF_RASTER_SSE2
-    if (!scalarOnly()) {
-        const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
-        __m128i vb = _mm_unpacklo_epi8(_mm_set1_epi32((int)b), zero);
-        for (; i + 2 <= n; i += 2) {
-            __m128i va = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i *)(a + i)), zero);
-            __m128i t = _mm_add_epi16(_mm_mullo_epi16(va, vb), bias);
-            t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-            _mm_storel_epi64((__m128i *)(out + i), _mm_packus_epi16(t, zero));
-        }
-    }
-#endif
-    for (; i < n; ++i)
-        out[i] = modulatePixel(a[i], b);
+    kernelTable().modulateConstant(a, b, n, out);
 }
 
-void fillRun(uint32_t *dst, int n, uint32_t value) {
-    int i = 0;
-#ifdef LF_RASTER_SSE2
-    const __m128i v = _mm_set1_epi32((int)value);
-    for (; i + 8 <= n; i += 8) {
-        _mm_storeu_si128((__m128i *)(dst + i), v);
-        _mm_storeu_si128((__m128i *)(dst + i + 4), v);
-    }
-#endif
-    for (; i < n; ++i)
-        dst[i] = value;
-}
+void fillRun(uint32_t *dst, int n, uint32_t value) { kernelTable().fill(dst, n, value); }
 
 void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr) {
     if (mask) {
@@ -268,106 +388,11 @@ void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uin
             if (mask[i])
                 dst[i] = src[i] | alphaOr;
     } else if (!alphaOr) {
-        std::copy(src, src + n, dst);
+        std::memcpy(dst, src, (size_t)n * 4);
     } else {
-        int i = 0;
-#ifdef LF_RASTER_SSE2
-        const __m128i orMask = _mm_set1_epi32((int)alphaOr);
-        for (; i + 4 <= n; i += 4)
-            _mm_storeu_si128((__m128i *)(dst + i), _mm_or_si128(_mm_loadu_si128((const __m128i *)(src + i)), orMask));
-#endif
-        for (; i < n; ++i)
-            dst[i] = src[i] | alphaOr;
+        kernelTable().copyOr(src, dst, n, alphaOr);
     }
 }
-
-namespace {
-
-#ifdef LF_RASTER_SSE2
-inline __m128i mul255Sse(__m128i a, __m128i b) {
-    __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-}
-
-// Broadcasts the alpha lane (3 and 7) of two unpacked pixels to all their lanes.
-inline __m128i alphaLanes(__m128i v) {
-    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF);
-}
-
-// The factor pairs the engine uses most, four pixels at a time. Sums that cannot pass 255 * 255 are
-// divided once; the others are split into exact parts (s * 255 / 255 = s).
-enum class FastPair { over, premultipliedOver, additive, addOne, none };
-
-FastPair fastPair(Blend sf, Blend df) {
-    if (sf == Blend::srcAlpha && df == Blend::invSrcAlpha)
-        return FastPair::over;
-    if (sf == Blend::one && df == Blend::invSrcAlpha)
-        return FastPair::premultipliedOver;
-    if (sf == Blend::srcAlpha && df == Blend::one)
-        return FastPair::additive;
-    if (sf == Blend::one && df == Blend::one)
-        return FastPair::addOne;
-    return FastPair::none;
-}
-
-inline __m128i div255Sse(__m128i t) {
-    t = _mm_add_epi16(t, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-}
-
-template <FastPair kind> inline __m128i blendHalf(__m128i s, __m128i d) {
-    const __m128i full = _mm_set1_epi16(255);
-    __m128i sa = alphaLanes(s);
-    switch (kind) {
-    case FastPair::over:
-        return div255Sse(_mm_add_epi16(_mm_mullo_epi16(s, sa), _mm_mullo_epi16(d, _mm_sub_epi16(full, sa))));
-    case FastPair::premultipliedOver: return _mm_add_epi16(s, mul255Sse(d, _mm_sub_epi16(full, sa)));
-    case FastPair::additive: return _mm_add_epi16(mul255Sse(s, sa), d);
-    default: return _mm_add_epi16(s, d);
-    }
-}
-
-template <FastPair kind> void blendRunSse(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i orMask = _mm_set1_epi32((int)alphaOr);
-    const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        __m128i s4 = _mm_loadu_si128((const __m128i *)(src + i));
-        __m128i alpha = _mm_and_si128(s4, alphaMask);
-        if (kind != FastPair::addOne) {
-            // Fully transparent sources leave the destination as it is; opaque ones replace it (over).
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF && kind != FastPair::premultipliedOver)
-                continue;
-            if ((kind == FastPair::over) && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) == 0xFFFF) {
-                _mm_storeu_si128((__m128i *)(dst + i), _mm_or_si128(s4, orMask));
-                continue;
-            }
-        }
-        __m128i d4 = _mm_loadu_si128((const __m128i *)(dst + i));
-        __m128i lo = blendHalf<kind>(_mm_unpacklo_epi8(s4, zero), _mm_unpacklo_epi8(d4, zero));
-        __m128i hi = blendHalf<kind>(_mm_unpackhi_epi8(s4, zero), _mm_unpackhi_epi8(d4, zero));
-        _mm_storeu_si128((__m128i *)(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), orMask));
-    }
-    for (; i < n; ++i) {
-        __m128i s = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)src[i]), zero);
-        __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)dst[i]), zero);
-        dst[i] = (uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(blendHalf<kind>(s, d), zero)) | alphaOr;
-    }
-}
-
-bool blendRunSse(Blend sf, Blend df, const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
-    switch (fastPair(sf, df)) {
-    case FastPair::over: blendRunSse<FastPair::over>(src, dst, n, alphaOr); return true;
-    case FastPair::premultipliedOver: blendRunSse<FastPair::premultipliedOver>(src, dst, n, alphaOr); return true;
-    case FastPair::additive: blendRunSse<FastPair::additive>(src, dst, n, alphaOr); return true;
-    case FastPair::addOne: blendRunSse<FastPair::addOne>(src, dst, n, alphaOr); return true;
-    default: return false;
-    }
-}
-#endif
-
-} // namespace
 
 void blendRun(Blend srcFactor, Blend dstFactor, const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask,
               uint32_t alphaOr) {
@@ -375,13 +400,28 @@ void blendRun(Blend srcFactor, Blend dstFactor, const uint32_t *src, uint32_t *d
         copyRun(src, dst, n, mask, alphaOr);
         return;
     }
-#ifdef LF_RASTER_SSE2
-    if (!mask && !scalarOnly() && blendRunSse(srcFactor, dstFactor, src, dst, n, alphaOr))
+    BlendPair pair = blendPair(srcFactor, dstFactor);
+    if (!mask && pair != BlendPair::count) {
+        kernelTable().blend[(int)pair](src, dst, n, alphaOr);
         return;
-#endif
+    }
     for (int i = 0; i < n; ++i)
         if (!mask || mask[i])
             dst[i] = blendPixel(srcFactor, dstFactor, src[i], dst[i]) | alphaOr;
+}
+
+void blendRunConstant(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t *dst, int n, uint32_t alphaOr) {
+    if (srcFactor == Blend::one && dstFactor == Blend::zero) {
+        fillRun(dst, n, src | alphaOr);
+        return;
+    }
+    BlendPair pair = blendPair(srcFactor, dstFactor);
+    if (pair != BlendPair::count) {
+        kernelTable().blendConstant[(int)pair](src, dst, n, alphaOr);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        dst[i] = blendPixel(srcFactor, dstFactor, src, dst[i]) | alphaOr;
 }
 
 } // namespace kernels

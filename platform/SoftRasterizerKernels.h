@@ -1,7 +1,8 @@
 #pragma once
 // The per-pixel work of the software rasteriser on runs of pixels: texture fetches, the stage combiners
-// and blending. Each kernel has a portable form and, on x86-64, an SSE2 form with the same arithmetic,
-// so both give identical pixels (setScalarOnly switches to the portable one).
+// and blending. The portable kernels are the reference; on x86-64 vector kernels (SSE2, SSE4.1, AVX2,
+// AVX-512) do the same arithmetic on several pixels at once and give identical pixels. The set used is
+// chosen once by the processor's features (see selectKernelSet in SoftRasterizer.h).
 
 #include <cstdint>
 
@@ -29,6 +30,8 @@ void modulateRunConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out);
 // alphaOr is or-ed into every written pixel (X8R8G8B8 targets keep alpha at 0xFF).
 void blendRun(Blend srcFactor, Blend dstFactor, const uint32_t *src, uint32_t *dst, int n,
               const uint8_t *mask, uint32_t alphaOr);
+// Blends one colour into n pixels (an untextured, flat-coloured draw).
+void blendRunConstant(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t *dst, int n, uint32_t alphaOr);
 // Writes n source pixels (blending off).
 void copyRun(const uint32_t *src, uint32_t *dst, int n, const uint8_t *mask, uint32_t alphaOr);
 
@@ -37,5 +40,9 @@ void fillRun(uint32_t *dst, int n, uint32_t value);
 
 // One channel-wise blend of a single pixel, the reference for every fast path.
 uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst);
+// One channel-wise product (rounded / 255) of two pixels.
+uint32_t modulatePixel(uint32_t a, uint32_t b);
+// Bilinear filtering of four texels with 8-bit weights: first between the rows, then between the columns.
+uint32_t bilinearPixel(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv);
 
 } // namespace softraster::kernels

@@ -1,6 +1,6 @@
 // test-labels: threaded
 // The rasteriser alone: the same scene gives the same pixels with any number of threads and with the
-// portable or the SSE2 kernels; quads cover exactly what their two triangles cover.
+// portable or any vector kernels; quads cover exactly what their two triangles cover.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -142,13 +142,15 @@ TEST(SoftRasterizer, AnyNumberOfThreadsGivesIdenticalPixels) {
     EXPECT_GT(distinct, W * H / 4);
 }
 
-TEST(SoftRasterizer, PortableAndSseKernelsGiveIdenticalPixels) {
-    setScalarOnly(false);
-    std::vector<uint32_t> fast = drawScene(1);
-    setScalarOnly(true);
+TEST(SoftRasterizer, EveryKernelSetGivesThePortablePixels) {
+    const KernelSet chosen = activeKernelSet();
+    ASSERT_TRUE(selectKernelSet(KernelSet::portable));
     std::vector<uint32_t> portable = drawScene(1);
-    setScalarOnly(false);
-    EXPECT_EQ(fast, portable);
+    for (KernelSet set : availableKernelSets()) {
+        ASSERT_TRUE(selectKernelSet(set));
+        EXPECT_EQ(drawScene(1), portable) << kernelSetName(set);
+    }
+    selectKernelSet(chosen);
 }
 
 TEST(SoftRasterizer, QuadCoversExactlyWhatItsTwoTrianglesCover) {

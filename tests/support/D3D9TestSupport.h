@@ -91,10 +91,11 @@ protected:
 
     void SetUp() override { createDevice(1); }
 
-    void createDevice(int threads) {
+    void createDevice(int threads, bool frameReuse = true) {
         ensureHeadless();
         deviceHooksReset();
         deviceHooksSetThreadCount(threads);
+        deviceHooksSetFrameReuse(frameReuse);
         window = platformCreateTestWindow(width, height);
         ASSERT_NE(window, nullptr);
         d3d = Direct3DCreate9(D3D_SDK_VERSION);

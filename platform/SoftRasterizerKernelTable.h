@@ -1,0 +1,41 @@
+#pragma once
+// The kernels one instruction set provides, as a table the rasteriser calls through. Every entry gives the
+// same pixels as the portable kernels (SoftRasterizerKernels.cpp); the vector tables are made from one body
+// (SoftRasterizerVectorKernels.h) per instruction set, each compiled for its own target.
+
+#include <cstdint>
+
+#include "platform/SoftRasterizer.h"
+
+namespace softraster::kernels {
+
+// The factor pairs blended by vector code; other pairs go pixel by pixel.
+enum class BlendPair : uint8_t { over, premultipliedOver, additive, addOne, count };
+
+// The four texels around each of n samples, one array per corner, and the sample's 8-bit weights held
+// twice (f * 0x10001) so that vector code finds them in the lanes of both channel halves.
+struct BilinearQuad {
+    const uint32_t *t00, *t10, *t01, *t11;
+    const uint32_t *fu, *fv;
+};
+
+struct KernelTable {
+    KernelSet set;
+    void (*fill)(uint32_t *dst, int n, uint32_t value);
+    void (*copyOr)(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr);
+    void (*modulate)(const uint32_t *a, const uint32_t *b, int n, uint32_t *out);
+    void (*modulateConstant)(const uint32_t *a, uint32_t b, int n, uint32_t *out);
+    void (*blend[(int)BlendPair::count])(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr);
+    void (*blendConstant[(int)BlendPair::count])(uint32_t src, uint32_t *dst, int n, uint32_t alphaOr);
+    void (*bilinear)(const BilinearQuad &quad, int n, uint32_t *out);
+};
+
+// The tables of the instruction sets compiled in (null when this build has none); whether the processor
+// runs them is checked by the caller.
+const KernelTable *portableKernels();
+const KernelTable *sse2Kernels();
+const KernelTable *sse41Kernels();
+const KernelTable *avx2Kernels();
+const KernelTable *avx512Kernels();
+
+} // namespace softraster::kernels

@@ -1,0 +1,66 @@
+// The vector kernels with AVX2: eight pixels per vector.
+#include "platform/SoftRasterizerKernelTable.h"
+#include "platform/SoftRasterizerKernels.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+#include "platform/SoftRasterizerVectorKernels.h"
+
+namespace softraster::kernels {
+
+namespace {
+
+// Unpacking and packing work within each 128-bit half, which keeps pixels in place from widenLo/widenHi
+// through narrow.
+struct Avx2Lanes {
+    using V = __m256i;
+    static constexpr int width = 8;
+    static V load(const uint32_t *p) { return _mm256_loadu_si256((const __m256i *)p); }
+    static void store(uint32_t *p, V v) { _mm256_storeu_si256((__m256i *)p, v); }
+    static V splat(uint32_t x) { return _mm256_set1_epi32((int)x); }
+    static V splat16(int x) { return _mm256_set1_epi16((short)x); }
+    static V bitOr(V a, V b) { return _mm256_or_si256(a, b); }
+    static V bitAnd(V a, V b) { return _mm256_and_si256(a, b); }
+    static V bitXor(V a, V b) { return _mm256_xor_si256(a, b); }
+    static V widenLo(V a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
+    static V widenHi(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
+    static V pairLo(V a) { return _mm256_unpacklo_epi32(a, a); }
+    static V pairHi(V a) { return _mm256_unpackhi_epi32(a, a); }
+    static V narrow(V lo, V hi) { return _mm256_packus_epi16(lo, hi); }
+    static V mul16(V a, V b) { return _mm256_mullo_epi16(a, b); }
+    static V add16(V a, V b) { return _mm256_add_epi16(a, b); }
+    static V sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
+    static V shr8(V a) { return _mm256_srli_epi16(a, 8); }
+    static V alphaLanes(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static bool isZero(V a) { return _mm256_testz_si256(a, a) != 0; }
+};
+
+} // namespace
+
+// Call only where the processor has AVX2: building the table runs code compiled for it.
+const KernelTable *avx2Kernels() {
+    static const KernelTable table = VectorKernels<Avx2Lanes>::table(KernelSet::avx2);
+    return &table;
+}
+
+} // namespace softraster::kernels
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#else
+
+const softraster::kernels::KernelTable *softraster::kernels::avx2Kernels() { return nullptr; }
+
+#endif

@@ -1,0 +1,67 @@
+// The vector kernels with AVX-512 (foundation and byte/word instructions): sixteen pixels per vector.
+#include "platform/SoftRasterizerKernelTable.h"
+#include "platform/SoftRasterizerKernels.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw")
+#endif
+
+#include "platform/SoftRasterizerVectorKernels.h"
+
+namespace softraster::kernels {
+
+namespace {
+
+// Unpacking and packing work within each 128-bit block, which keeps pixels in place from widenLo/widenHi
+// through narrow.
+struct Avx512Lanes {
+    using V = __m512i;
+    static constexpr int width = 16;
+    static V load(const uint32_t *p) { return _mm512_loadu_si512((const void *)p); }
+    static void store(uint32_t *p, V v) { _mm512_storeu_si512((void *)p, v); }
+    static V splat(uint32_t x) { return _mm512_set1_epi32((int)x); }
+    static V splat16(int x) { return _mm512_set1_epi16((short)x); }
+    static V bitOr(V a, V b) { return _mm512_or_si512(a, b); }
+    static V bitAnd(V a, V b) { return _mm512_and_si512(a, b); }
+    static V bitXor(V a, V b) { return _mm512_xor_si512(a, b); }
+    static V widenLo(V a) { return _mm512_unpacklo_epi8(a, _mm512_setzero_si512()); }
+    static V widenHi(V a) { return _mm512_unpackhi_epi8(a, _mm512_setzero_si512()); }
+    // (The masked forms: GCC 12 warns about the undefined fill of the plain ones.)
+    static V pairLo(V a) { return _mm512_mask_unpacklo_epi32(a, (__mmask16)-1, a, a); }
+    static V pairHi(V a) { return _mm512_mask_unpackhi_epi32(a, (__mmask16)-1, a, a); }
+    static V narrow(V lo, V hi) { return _mm512_packus_epi16(lo, hi); }
+    static V mul16(V a, V b) { return _mm512_mullo_epi16(a, b); }
+    static V add16(V a, V b) { return _mm512_add_epi16(a, b); }
+    static V sub16(V a, V b) { return _mm512_sub_epi16(a, b); }
+    static V shr8(V a) { return _mm512_srli_epi16(a, 8); }
+    static V alphaLanes(V a) { return _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static bool isZero(V a) { return _mm512_test_epi32_mask(a, a) == 0; }
+};
+
+} // namespace
+
+// Call only where the processor has AVX-512 F and BW: building the table runs code compiled for them.
+const KernelTable *avx512Kernels() {
+    static const KernelTable table = VectorKernels<Avx512Lanes>::table(KernelSet::avx512);
+    return &table;
+}
+
+} // namespace softraster::kernels
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#else
+
+const softraster::kernels::KernelTable *softraster::kernels::avx512Kernels() { return nullptr; }
+
+#endif

@@ -1,0 +1,196 @@
+#pragma once
+// The one body of the vector kernels, written over a lane type L that each instruction set provides:
+//   V, width (pixels per vector), load, store, splat (32-bit), splat16, bitOr, bitAnd, bitXor,
+//   widenLo / widenHi (bytes to 16-bit lanes, the low / high pixels of each 128-bit block),
+//   pairLo / pairHi (32-bit lanes doubled, in the same pixel order), narrow (16-bit lanes back to bytes,
+//   saturated), mul16, add16, sub16, shr8, alphaLanes (each pixel's alpha in its four 16-bit lanes),
+//   isZero (every bit clear).
+// Channels are worked on in 16-bit lanes with the portable kernels' arithmetic, so the pixels are the same.
+// Only the per-instruction-set files include this, after switching their target on; everything here has
+// internal linkage, so each keeps its own copy compiled for its own target.
+
+#include <xmmintrin.h>
+
+#include "platform/SoftRasterizerKernelTable.h"
+#include "platform/SoftRasterizerKernels.h"
+
+namespace softraster::kernels {
+namespace {
+
+template <class L> struct VectorKernels {
+    using V = typename L::V;
+    static constexpr int width = L::width;
+    // How far ahead source rows are fetched into the cache: the rows of large textures are read once, and
+    // the processor's own prefetching starts late on each row.
+    static constexpr int prefetchPixels = 320;
+
+    static void prefetch(const uint32_t *p) { _mm_prefetch((const char *)p, _MM_HINT_T0); }
+
+    // Rounded t / 255 per 16-bit lane, for t up to 255 * 255.
+    static V div255(V t) {
+        t = L::add16(t, L::splat16(128));
+        return L::shr8(L::add16(t, L::shr8(t)));
+    }
+
+    // (a * (256 - f) + b * f + 128) >> 8 per lane: the interpolation step of bilinear filtering.
+    static V lerp(V a, V b, V f) {
+        V inverse = L::sub16(L::splat16(256), f);
+        return L::shr8(L::add16(L::add16(L::mul16(a, inverse), L::mul16(b, f)), L::splat16(128)));
+    }
+
+    static void fill(uint32_t *dst, int n, uint32_t value) {
+        const V v = L::splat(value);
+        int i = 0;
+        for (; i + 2 * width <= n; i += 2 * width) {
+            L::store(dst + i, v);
+            L::store(dst + i + width, v);
+        }
+        for (; i + width <= n; i += width)
+            L::store(dst + i, v);
+        for (; i < n; ++i)
+            dst[i] = value;
+    }
+
+    static void copyOr(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+        const V orMask = L::splat(alphaOr);
+        int i = 0;
+        for (; i + 2 * width <= n; i += 2 * width) {
+            prefetch(src + i + prefetchPixels);
+            V a = L::load(src + i), b = L::load(src + i + width);
+            L::store(dst + i, L::bitOr(a, orMask));
+            L::store(dst + i + width, L::bitOr(b, orMask));
+        }
+        for (; i + width <= n; i += width)
+            L::store(dst + i, L::bitOr(L::load(src + i), orMask));
+        for (; i < n; ++i)
+            dst[i] = src[i] | alphaOr;
+    }
+
+    static V modulateVector(V a, V b) {
+        V lo = div255(L::mul16(L::widenLo(a), L::widenLo(b)));
+        V hi = div255(L::mul16(L::widenHi(a), L::widenHi(b)));
+        return L::narrow(lo, hi);
+    }
+
+    static void modulate(const uint32_t *a, const uint32_t *b, int n, uint32_t *out) {
+        int i = 0;
+        for (; i + width <= n; i += width)
+            L::store(out + i, modulateVector(L::load(a + i), L::load(b + i)));
+        for (; i < n; ++i)
+            out[i] = modulatePixel(a[i], b[i]);
+    }
+
+    static void modulateConstant(const uint32_t *a, uint32_t b, int n, uint32_t *out) {
+        const V vb = L::splat(b);
+        int i = 0;
+        for (; i + width <= n; i += width)
+            L::store(out + i, modulateVector(L::load(a + i), vb));
+        for (; i < n; ++i)
+            out[i] = modulatePixel(a[i], b);
+    }
+
+    // One factor pair on unpacked pixels (s and d hold 16-bit channels). Sums that cannot pass 255 * 255
+    // are divided once; the others are split into exact parts (s * 255 / 255 = s), saturated by narrow.
+    template <BlendPair pair> static V blendHalf(V s, V d) {
+        const V full = L::splat16(255);
+        V sa = L::alphaLanes(s);
+        if constexpr (pair == BlendPair::over)
+            return div255(L::add16(L::mul16(s, sa), L::mul16(d, L::sub16(full, sa))));
+        else if constexpr (pair == BlendPair::premultipliedOver)
+            return L::add16(s, div255(L::mul16(d, L::sub16(full, sa))));
+        else if constexpr (pair == BlendPair::additive)
+            return L::add16(div255(L::mul16(s, sa)), d);
+        else
+            return L::add16(s, d);
+    }
+
+    template <BlendPair pair> static V blendVector(V s, V d, V orMask) {
+        if constexpr (pair != BlendPair::addOne && pair != BlendPair::premultipliedOver) {
+            // Fully transparent sources leave the destination as it is; opaque ones replace it (over).
+            const V alphaMask = L::splat(0xFF000000u);
+            V alpha = L::bitAnd(s, alphaMask);
+            if (L::isZero(alpha))
+                return L::bitOr(d, orMask);
+            if (pair == BlendPair::over && L::isZero(L::bitXor(alpha, alphaMask)))
+                return L::bitOr(s, orMask);
+        }
+        V lo = blendHalf<pair>(L::widenLo(s), L::widenLo(d));
+        V hi = blendHalf<pair>(L::widenHi(s), L::widenHi(d));
+        return L::bitOr(L::narrow(lo, hi), orMask);
+    }
+
+    // The last partial vector goes through small buffers, so that it gets the same arithmetic.
+    template <BlendPair pair> static void blend(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr) {
+        const V orMask = L::splat(alphaOr);
+        int i = 0;
+        for (; i + width <= n; i += width) {
+            prefetch(src + i + prefetchPixels);
+            L::store(dst + i, blendVector<pair>(L::load(src + i), L::load(dst + i), orMask));
+        }
+        if (i < n) {
+            uint32_t s[width] = {}, d[width] = {};
+            for (int k = 0; k < n - i; ++k) {
+                s[k] = src[i + k];
+                d[k] = dst[i + k];
+            }
+            L::store(d, blendVector<pair>(L::load(s), L::load(d), orMask));
+            for (int k = 0; k < n - i; ++k)
+                dst[i + k] = d[k];
+        }
+    }
+
+    template <BlendPair pair> static void blendConstant(uint32_t src, uint32_t *dst, int n, uint32_t alphaOr) {
+        const V orMask = L::splat(alphaOr), s = L::splat(src);
+        int i = 0;
+        for (; i + width <= n; i += width)
+            L::store(dst + i, blendVector<pair>(s, L::load(dst + i), orMask));
+        if (i < n) {
+            uint32_t d[width] = {};
+            for (int k = 0; k < n - i; ++k)
+                d[k] = dst[i + k];
+            L::store(d, blendVector<pair>(s, L::load(d), orMask));
+            for (int k = 0; k < n - i; ++k)
+                dst[i + k] = d[k];
+        }
+    }
+
+    // The weights arrive doubled into both halves of a 32-bit lane, so doubling the lanes lines them up with
+    // the channels of widened pixels.
+    static V bilinearVector(V t00, V t10, V t01, V t11, V fu, V fv) {
+        V fuLo = L::pairLo(fu), fuHi = L::pairHi(fu), fvLo = L::pairLo(fv), fvHi = L::pairHi(fv);
+        V lo = lerp(lerp(L::widenLo(t00), L::widenLo(t01), fvLo), lerp(L::widenLo(t10), L::widenLo(t11), fvLo), fuLo);
+        V hi = lerp(lerp(L::widenHi(t00), L::widenHi(t01), fvHi), lerp(L::widenHi(t10), L::widenHi(t11), fvHi), fuHi);
+        return L::narrow(lo, hi);
+    }
+
+    static void bilinear(const BilinearQuad &q, int n, uint32_t *out) {
+        int i = 0;
+        for (; i + width <= n; i += width)
+            L::store(out + i, bilinearVector(L::load(q.t00 + i), L::load(q.t10 + i), L::load(q.t01 + i),
+                                             L::load(q.t11 + i), L::load(q.fu + i), L::load(q.fv + i)));
+        for (; i < n; ++i)
+            out[i] = bilinearPixel(q.t00[i], q.t10[i], q.t01[i], q.t11[i], q.fu[i] & 0xFF, q.fv[i] & 0xFF);
+    }
+
+    static KernelTable table(KernelSet set) {
+        KernelTable t{};
+        t.set = set;
+        t.fill = fill;
+        t.copyOr = copyOr;
+        t.modulate = modulate;
+        t.modulateConstant = modulateConstant;
+        t.blend[(int)BlendPair::over] = blend<BlendPair::over>;
+        t.blend[(int)BlendPair::premultipliedOver] = blend<BlendPair::premultipliedOver>;
+        t.blend[(int)BlendPair::additive] = blend<BlendPair::additive>;
+        t.blend[(int)BlendPair::addOne] = blend<BlendPair::addOne>;
+        t.blendConstant[(int)BlendPair::over] = blendConstant<BlendPair::over>;
+        t.blendConstant[(int)BlendPair::premultipliedOver] = blendConstant<BlendPair::premultipliedOver>;
+        t.blendConstant[(int)BlendPair::additive] = blendConstant<BlendPair::additive>;
+        t.blendConstant[(int)BlendPair::addOne] = blendConstant<BlendPair::addOne>;
+        t.bilinear = bilinear;
+        return t;
+    }
+};
+
+} // namespace
+} // namespace softraster::kernels
