@@ -228,7 +228,9 @@ int main(int argc, char **argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RunSpecifiedBenchmarks();
+    // Plain text: colour escapes would run into the summary lines.
+    benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_None);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::filesystem::remove_all(workFolder);
 

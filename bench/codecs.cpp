@@ -121,9 +121,11 @@ void BM_JpegLibrary(benchmark::State &state) {
     }
 }
 
-// Keeps the median of each benchmark's repetitions, in milliseconds.
+// Keeps the median of each benchmark's repetitions, in milliseconds. Plain text: colour escapes would run
+// into the summary lines.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
+    MedianReporter() : ConsoleReporter(OO_None) {}
     std::map<std::string, double> medians;
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs)

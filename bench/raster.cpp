@@ -447,7 +447,9 @@ int main(int argc, char **argv) {
             ->Unit(benchmark::kMillisecond)
             ->Iterations(5);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    // Plain text: colour escapes would run into the summary lines.
+    benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_None);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::printf("raster cpu model=\"%s\" kernels=%s cores=%d\n", processorModel().c_str(),
                 softraster::kernelSetName(softraster::activeKernelSet()), coreCount());

@@ -297,6 +297,11 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
         directTexelRow(stage, coords.u(px, py), coords.uStep(), coords.v(px, py), coords.vStep(), n);
     if (!direct)
         return false;
+    // The next row is read next: its first lines are fetched now, as the processor's own prefetching
+    // starts late on each row of a texture wider than the run.
+    if ((direct - img->pixels) / img->stride + 1 < img->height)
+        for (int line = 0; line < 4; ++line)
+            __builtin_prefetch(direct + img->stride + 16 * line);
     uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
     const uint32_t alphaOr = ctx.target->alphaOr;
     if (!img->alphaOr && t.flat == 0xFFFFFFFFu) {

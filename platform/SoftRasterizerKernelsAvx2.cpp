@@ -36,10 +36,14 @@ struct Avx2Lanes {
     static V pairHi(V a) { return _mm256_unpackhi_epi32(a, a); }
     static V narrow(V lo, V hi) { return _mm256_packus_epi16(lo, hi); }
     static V mul16(V a, V b) { return _mm256_mullo_epi16(a, b); }
+    static V mulhi16(V a, V b) { return _mm256_mulhi_epu16(a, b); }
     static V add16(V a, V b) { return _mm256_add_epi16(a, b); }
     static V sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
     static V shr8(V a) { return _mm256_srli_epi16(a, 8); }
-    static V alphaLanes(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static V alphaLanes(V a) {
+        const __m128i spread = _mm_set_epi8(15, 14, 15, 14, 15, 14, 15, 14, 7, 6, 7, 6, 7, 6, 7, 6);
+        return _mm256_shuffle_epi8(a, _mm256_broadcastsi128_si256(spread));
+    }
     static bool isZero(V a) { return _mm256_testz_si256(a, a) != 0; }
 };
 

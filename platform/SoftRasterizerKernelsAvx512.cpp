@@ -37,10 +37,14 @@ struct Avx512Lanes {
     static V pairHi(V a) { return _mm512_mask_unpackhi_epi32(a, (__mmask16)-1, a, a); }
     static V narrow(V lo, V hi) { return _mm512_packus_epi16(lo, hi); }
     static V mul16(V a, V b) { return _mm512_mullo_epi16(a, b); }
+    static V mulhi16(V a, V b) { return _mm512_mulhi_epu16(a, b); }
     static V add16(V a, V b) { return _mm512_add_epi16(a, b); }
     static V sub16(V a, V b) { return _mm512_sub_epi16(a, b); }
     static V shr8(V a) { return _mm512_srli_epi16(a, 8); }
-    static V alphaLanes(V a) { return _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static V alphaLanes(V a) {
+        // Bytes 6, 7 (the first pixel's alpha lane) four times, then 14, 15, in every 128-bit block.
+        return _mm512_shuffle_epi8(a, _mm512_set4_epi32(0x0F0E0F0E, 0x0F0E0F0E, 0x07060706, 0x07060706));
+    }
     static bool isZero(V a) { return _mm512_test_epi32_mask(a, a) == 0; }
 };
 

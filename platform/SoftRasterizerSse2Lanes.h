@@ -25,6 +25,7 @@ struct Sse2Lanes {
     static V pairHi(V a) { return _mm_unpackhi_epi32(a, a); }
     static V narrow(V lo, V hi) { return _mm_packus_epi16(lo, hi); }
     static V mul16(V a, V b) { return _mm_mullo_epi16(a, b); }
+    static V mulhi16(V a, V b) { return _mm_mulhi_epu16(a, b); }
     static V add16(V a, V b) { return _mm_add_epi16(a, b); }
     static V sub16(V a, V b) { return _mm_sub_epi16(a, b); }
     static V shr8(V a) { return _mm_srli_epi16(a, 8); }

@@ -3,8 +3,8 @@
 //   V, width (pixels per vector), load, store, splat (32-bit), splat16, bitOr, bitAnd, bitXor,
 //   widenLo / widenHi (bytes to 16-bit lanes, the low / high pixels of each 128-bit block),
 //   pairLo / pairHi (32-bit lanes doubled, in the same pixel order), narrow (16-bit lanes back to bytes,
-//   saturated), mul16, add16, sub16, shr8, alphaLanes (each pixel's alpha in its four 16-bit lanes),
-//   isZero (every bit clear).
+//   saturated), mul16, mulhi16 (unsigned, high half), add16, sub16, shr8, alphaLanes (each pixel's alpha in
+//   its four 16-bit lanes), isZero (every bit clear).
 // Channels are worked on in 16-bit lanes with the portable kernels' arithmetic, so the pixels are the same.
 // Only the per-instruction-set files include this, after switching their target on; everything here has
 // internal linkage, so each keeps its own copy compiled for its own target.
@@ -26,11 +26,9 @@ template <class L> struct VectorKernels {
 
     static void prefetch(const uint32_t *p) { _mm_prefetch((const char *)p, _MM_HINT_T0); }
 
-    // Rounded t / 255 per 16-bit lane, for t up to 255 * 255.
-    static V div255(V t) {
-        t = L::add16(t, L::splat16(128));
-        return L::shr8(L::add16(t, L::shr8(t)));
-    }
+    // Rounded t / 255 per 16-bit lane, for t up to 255 * 255: with u = t + 128, (u + (u >> 8)) >> 8, which
+    // is (u * 257) >> 16 for every 16-bit u, one high multiply.
+    static V div255(V t) { return L::mulhi16(L::add16(t, L::splat16(128)), L::splat16(257)); }
 
     // (a * (256 - f) + b * f + 128) >> 8 per lane: the interpolation step of bilinear filtering.
     static V lerp(V a, V b, V f) {
