@@ -285,14 +285,14 @@ struct PixmanRig {
 
     void add(const Picture *p) {
         std::vector<uint32_t> &pm = premultiplied[p];
-        pm.resize((size_t)p->texW * p->h);
+        pm.resize((size_t)p->w * p->h);
         for (int y = 0; y < p->h; ++y)
             for (int x = 0; x < p->w; ++x) {
                 uint32_t c = p->argb[(size_t)y * p->texW + x], a = c >> 24;
                 auto ch = [&](int s) { return (((c >> s) & 0xFF) * a + 127) / 255; };
-                pm[(size_t)y * p->texW + x] = (a << 24) | (ch(16) << 16) | (ch(8) << 8) | ch(0);
+                pm[(size_t)y * p->w + x] = (a << 24) | (ch(16) << 16) | (ch(8) << 8) | ch(0);
             }
-        images[p] = pixman_image_create_bits(PIXMAN_a8r8g8b8, p->w, p->h, pm.data(), p->texW * 4);
+        images[p] = pixman_image_create_bits(PIXMAN_a8r8g8b8, p->w, p->h, pm.data(), p->w * 4);
     }
 
     void draw(const Workload &w) {
