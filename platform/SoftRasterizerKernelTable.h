@@ -30,8 +30,8 @@ struct KernelTable {
     void (*bilinear)(const BilinearQuad &quad, int n, uint32_t *out);
 };
 
-// The tables of the instruction sets compiled in (null when this build has none); whether the processor
-// runs them is checked by the caller.
+// The tables of the instruction sets compiled in (null when this build has none). Call one only where the
+// processor runs its instruction set: building the table runs code compiled for it.
 const KernelTable *portableKernels();
 const KernelTable *sse2Kernels();
 const KernelTable *sse41Kernels();
@@ -39,3 +39,14 @@ const KernelTable *avx2Kernels();
 const KernelTable *avx512Kernels();
 
 } // namespace softraster::kernels
+
+// Everything defined between these is compiled for the instruction sets named (as in "avx2"), which the
+// kernel files switch on after their includes; GCC and clang spell it differently.
+#define LF_KERNEL_PRAGMA(text) _Pragma(#text)
+#if defined(__clang__)
+#define LF_KERNEL_TARGET_BEGIN(sets) LF_KERNEL_PRAGMA(clang attribute push(__attribute__((target(sets))), apply_to = function))
+#define LF_KERNEL_TARGET_END LF_KERNEL_PRAGMA(clang attribute pop)
+#else
+#define LF_KERNEL_TARGET_BEGIN(sets) LF_KERNEL_PRAGMA(GCC push_options) LF_KERNEL_PRAGMA(GCC target(sets))
+#define LF_KERNEL_TARGET_END LF_KERNEL_PRAGMA(GCC pop_options)
+#endif

@@ -5,12 +5,7 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+LF_KERNEL_TARGET_BEGIN("avx2")
 
 #include "platform/SoftRasterizerVectorKernels.h"
 
@@ -49,19 +44,11 @@ struct Avx2Lanes {
 
 } // namespace
 
-// Call only where the processor has AVX2: building the table runs code compiled for it.
-const KernelTable *avx2Kernels() {
-    static const KernelTable table = VectorKernels<Avx2Lanes>::table(KernelSet::avx2);
-    return &table;
-}
+const KernelTable *avx2Kernels() { return vectorTable<Avx2Lanes>(KernelSet::avx2); }
 
 } // namespace softraster::kernels
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LF_KERNEL_TARGET_END
 
 #else
 

@@ -5,12 +5,7 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw")
-#endif
+LF_KERNEL_TARGET_BEGIN("avx512f,avx512bw")
 
 #include "platform/SoftRasterizerVectorKernels.h"
 
@@ -50,19 +45,11 @@ struct Avx512Lanes {
 
 } // namespace
 
-// Call only where the processor has AVX-512 F and BW: building the table runs code compiled for them.
-const KernelTable *avx512Kernels() {
-    static const KernelTable table = VectorKernels<Avx512Lanes>::table(KernelSet::avx512);
-    return &table;
-}
+const KernelTable *avx512Kernels() { return vectorTable<Avx512Lanes>(KernelSet::avx512); }
 
 } // namespace softraster::kernels
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LF_KERNEL_TARGET_END
 
 #else
 

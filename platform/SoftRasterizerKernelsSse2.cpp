@@ -6,8 +6,7 @@
 #include "platform/SoftRasterizerVectorKernels.h"
 
 const softraster::kernels::KernelTable *softraster::kernels::sse2Kernels() {
-    static const KernelTable table = VectorKernels<Sse2Lanes>::table(KernelSet::sse2);
-    return &table;
+    return vectorTable<Sse2Lanes>(KernelSet::sse2);
 }
 
 #else

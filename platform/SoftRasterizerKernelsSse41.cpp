@@ -6,12 +6,7 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("sse4.1"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("sse4.1")
-#endif
+LF_KERNEL_TARGET_BEGIN("sse4.1")
 
 #include "platform/SoftRasterizerSse2Lanes.h"
 #include "platform/SoftRasterizerVectorKernels.h"
@@ -30,19 +25,11 @@ struct Sse41Lanes : Sse2Lanes {
 
 } // namespace
 
-// Call only where the processor has SSE4.1: building the table runs code compiled for it.
-const KernelTable *sse41Kernels() {
-    static const KernelTable table = VectorKernels<Sse41Lanes>::table(KernelSet::sse41);
-    return &table;
-}
+const KernelTable *sse41Kernels() { return vectorTable<Sse41Lanes>(KernelSet::sse41); }
 
 } // namespace softraster::kernels
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LF_KERNEL_TARGET_END
 
 #else
 

@@ -189,5 +189,11 @@ template <class L> struct VectorKernels {
     }
 };
 
+// The table of one lane type, built once.
+template <class L> const KernelTable *vectorTable(KernelSet set) {
+    static const KernelTable table = VectorKernels<L>::table(set);
+    return &table;
+}
+
 } // namespace
 } // namespace softraster::kernels
