@@ -396,7 +396,9 @@ int main(int argc, char **argv) {
     benchmark::RegisterBenchmark("backends/d3d8_frame", direct3D8Against9, 0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(kFrames);
     benchmark::RegisterBenchmark("backends/d3d8_calls", direct3D8Against9, 1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(kFrames);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    // Plain text: colour escapes would run into the summary lines.
+    benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_None);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     double ours = median(oursCalls), bare = median(bareCalls), gl = median(glFrames), d3d9 = median(d3d9Frames);
     std::printf("backends gl calls ours_ms=%.2f bare_gl_ms=%.2f ratio=%.2f\n", ours, bare, bare > 0 ? ours / bare : 0.0);
