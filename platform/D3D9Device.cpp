@@ -446,7 +446,8 @@ HRESULT D3D9Device::Clear(DWORD count, const D3DRECT *rects, DWORD flags, D3DCOL
         return D3DERR_DEVICELOST;
     const LONG vx0 = (LONG)viewport_.X, vy0 = (LONG)viewport_.Y;
     const LONG vx1 = (LONG)(viewport_.X + viewport_.Width), vy1 = (LONG)(viewport_.Y + viewport_.Height);
-    asSurface(renderTarget_)->markDrawn();
+    if (renderTarget_)
+        asSurface(renderTarget_)->markDrawn();
     auto clearArea = [&](LONG x0, LONG y0, LONG x1, LONG y1) {
         core_->raster.clear(std::max(x0, vx0), std::max(y0, vy0), std::min(x1, vx1), std::min(y1, vy1),
                             (flags & D3DCLEAR_TARGET) != 0, color, (flags & D3DCLEAR_ZBUFFER) != 0, z);
