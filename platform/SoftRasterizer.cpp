@@ -258,6 +258,7 @@ struct StageCoordinates {
     }
     int64_t uStep() const { return toFixed16(plane[0].dx * width); }
     int64_t vStep() const { return toFixed16(plane[1].dx * height); }
+    int64_t vRowStep() const { return toFixed16(plane[1].dy * height); } // from one pixel row to the next
 };
 
 // The texels of a run that reads a stage's texture one texel per pixel with no fraction, inside the
@@ -297,21 +298,27 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
         directTexelRow(stage, coords.u(px, py), coords.uStep(), coords.v(px, py), coords.vStep(), n);
     if (!direct)
         return false;
-    // The next row is read next: its first lines are fetched now, as the processor's own prefetching
-    // starts late on each row of a texture wider than the run.
-    if ((direct - img->pixels) / img->stride + 1 < img->height)
-        for (int line = 0; line < 4; ++line)
-            __builtin_prefetch(direct + img->stride + 16 * line);
+    // The texture row the next pixel row reads (when the picture is not scaled vertically) is fetched
+    // piece by piece while the same piece of this one is drawn: rows of a texture wider than the run are
+    // separate streams, which the processor would start fetching only once they are read.
+    const int64_t row = (direct - img->pixels) / img->stride, rowStep = coords.vRowStep();
+    const uint32_t *nextRow = nullptr;
+    if ((rowStep == 65536 && row + 1 < img->height) || (rowStep == -65536 && row > 0))
+        nextRow = rowStep > 0 ? direct + img->stride : direct - img->stride;
     uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
     const uint32_t alphaOr = ctx.target->alphaOr;
-    if (!img->alphaOr && t.flat == 0xFFFFFFFFu) {
-        writeRun(st, direct, dst, n, nullptr, alphaOr);
-        return true;
-    }
-    // Formats without alpha read as opaque, and the flat colour modulates: a run at a time.
+    const bool straight = !img->alphaOr && t.flat == 0xFFFFFFFFu;
     uint32_t buffer[runLength];
     for (int x = 0; x < n; x += runLength) {
         int m = std::min(runLength, n - x);
+        if (nextRow)
+            for (int i = 0; i < m; i += 16)
+                __builtin_prefetch(nextRow + x + i, 0, 2);
+        if (straight) {
+            writeRun(st, direct + x, dst + x, m, nullptr, alphaOr);
+            continue;
+        }
+        // Formats without alpha read as opaque, and the flat colour modulates.
         kernels::copyRun(direct + x, buffer, m, nullptr, img->alphaOr);
         kernels::modulateRunConstant(buffer, t.flat, m, buffer);
         writeRun(st, buffer, dst + x, m, nullptr, alphaOr);

@@ -20,11 +20,9 @@ namespace {
 template <class L> struct VectorKernels {
     using V = typename L::V;
     static constexpr int width = L::width;
-    // How far ahead blended source rows are fetched into the cache: the rows of large textures are read
-    // once, and the processor's own prefetching starts late on each row. (Plain copies do better without.)
+    // How far ahead a blend asks for its source: large textures are read once, row by row, and blending
+    // leaves the processor time to fetch ahead. (A plain copy runs at memory speed and does better without.)
     static constexpr int prefetchPixels = 320;
-
-    static void prefetch(const uint32_t *p) { _mm_prefetch((const char *)p, _MM_HINT_T0); }
 
     // Rounded t / 255 per 16-bit lane, for t up to 255 * 255: with u = t + 128, (u + (u >> 8)) >> 8, which
     // is (u * 257) >> 16 for every 16-bit u, one high multiply.
@@ -121,7 +119,7 @@ template <class L> struct VectorKernels {
         const V orMask = L::splat(alphaOr);
         int i = 0;
         for (; i + width <= n; i += width) {
-            prefetch(src + i + prefetchPixels);
+            _mm_prefetch((const char *)(src + i + prefetchPixels), _MM_HINT_T0);
             L::store(dst + i, blendVector<pair>(L::load(src + i), L::load(dst + i), orMask));
         }
         if (i < n) {
