@@ -358,21 +358,22 @@ struct Renderer {
     std::function<double()> frame; // ms per frame
 };
 
-// Each iteration runs every renderer once, in turn, starting one further along each time: load from
-// elsewhere on the machine falls on all of them alike, and none always runs after the same one (which
-// decides what is left in the caches). The iteration time reported is the first renderer's.
+// Each iteration runs every renderer once, in turn, in the next of all their orders: load from elsewhere
+// on the machine falls on all of them alike, and each runs as often after each other one (which decides
+// what is left in the caches) and at each place. The iteration time reported is the first renderer's.
 void inTurns(benchmark::State &state, const std::string &workload, const std::vector<Renderer> &renderers) {
-    size_t turn = 0;
+    std::vector<size_t> order(renderers.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
     for (auto _ : state) {
         double first = 0;
-        for (size_t k = 0; k < renderers.size(); ++k) {
-            size_t index = (turn + k) % renderers.size();
+        for (size_t index : order) {
             double ms = renderers[index].frame();
             timings[workload + "/" + renderers[index].name].push_back(ms);
             if (index == 0)
                 first = ms;
         }
-        ++turn;
+        std::next_permutation(order.begin(), order.end());
         state.SetIterationTime(first / 1000.0);
     }
 }
@@ -440,12 +441,12 @@ int main(int argc, char **argv) {
         benchmark::RegisterBenchmark((std::string("raster/") + names[i]).c_str(), compareWithPixman, i)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
-            ->Iterations(25);
+            ->Iterations(30); // five times each of the six orders
     for (bool moving : {false, true})
         benchmark::RegisterBenchmark(moving ? "raster/one-sprite" : "raster/still", compareReuse, moving)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
-            ->Iterations(5);
+            ->Iterations(6);
     benchmark::Initialize(&argc, argv);
     // Plain text: colour escapes would run into the summary lines.
     benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_None);
