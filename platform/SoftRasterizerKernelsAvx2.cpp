@@ -23,8 +23,6 @@ struct Avx2Lanes {
     static V splat(uint32_t x) { return _mm256_set1_epi32((int)x); }
     static V splat16(int x) { return _mm256_set1_epi16((short)x); }
     static V bitOr(V a, V b) { return _mm256_or_si256(a, b); }
-    static V bitAnd(V a, V b) { return _mm256_and_si256(a, b); }
-    static V bitXor(V a, V b) { return _mm256_xor_si256(a, b); }
     static V widenLo(V a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
     static V widenHi(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
     static V pairLo(V a) { return _mm256_unpacklo_epi32(a, a); }
@@ -39,7 +37,8 @@ struct Avx2Lanes {
         const __m128i spread = _mm_set_epi8(15, 14, 15, 14, 15, 14, 15, 14, 7, 6, 7, 6, 7, 6, 7, 6);
         return _mm256_shuffle_epi8(a, _mm256_broadcastsi128_si256(spread));
     }
-    static bool isZero(V a) { return _mm256_testz_si256(a, a) != 0; }
+    static bool noneOf(V a, V mask) { return _mm256_testz_si256(a, mask) != 0; }
+    static bool allOf(V a, V mask) { return _mm256_testc_si256(a, mask) != 0; }
 };
 
 } // namespace

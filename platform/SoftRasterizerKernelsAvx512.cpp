@@ -23,8 +23,6 @@ struct Avx512Lanes {
     static V splat(uint32_t x) { return _mm512_set1_epi32((int)x); }
     static V splat16(int x) { return _mm512_set1_epi16((short)x); }
     static V bitOr(V a, V b) { return _mm512_or_si512(a, b); }
-    static V bitAnd(V a, V b) { return _mm512_and_si512(a, b); }
-    static V bitXor(V a, V b) { return _mm512_xor_si512(a, b); }
     static V widenLo(V a) { return _mm512_unpacklo_epi8(a, _mm512_setzero_si512()); }
     static V widenHi(V a) { return _mm512_unpackhi_epi8(a, _mm512_setzero_si512()); }
     // (The masked forms: GCC 12 warns about the undefined fill of the plain ones.)
@@ -40,7 +38,8 @@ struct Avx512Lanes {
         // Bytes 6, 7 (the first pixel's alpha lane) four times, then 14, 15, in every 128-bit block.
         return _mm512_shuffle_epi8(a, _mm512_set4_epi32(0x0F0E0F0E, 0x0F0E0F0E, 0x07060706, 0x07060706));
     }
-    static bool isZero(V a) { return _mm512_test_epi32_mask(a, a) == 0; }
+    static bool noneOf(V a, V mask) { return _mm512_test_epi32_mask(a, mask) == 0; }
+    static bool allOf(V a, V mask) { return _mm512_cmpneq_epi32_mask(_mm512_and_si512(a, mask), mask) == 0; }
 };
 
 } // namespace

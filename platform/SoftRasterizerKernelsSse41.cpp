@@ -20,7 +20,8 @@ struct Sse41Lanes : Sse2Lanes {
     static V alphaLanes(V a) {
         return _mm_shuffle_epi8(a, _mm_set_epi8(15, 14, 15, 14, 15, 14, 15, 14, 7, 6, 7, 6, 7, 6, 7, 6));
     }
-    static bool isZero(V a) { return _mm_testz_si128(a, a) != 0; }
+    static bool noneOf(V a, V mask) { return _mm_testz_si128(a, mask) != 0; }
+    static bool allOf(V a, V mask) { return _mm_testc_si128(a, mask) != 0; }
 };
 
 } // namespace

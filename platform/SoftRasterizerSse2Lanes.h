@@ -17,8 +17,6 @@ struct Sse2Lanes {
     static V splat(uint32_t x) { return _mm_set1_epi32((int)x); }
     static V splat16(int x) { return _mm_set1_epi16((short)x); }
     static V bitOr(V a, V b) { return _mm_or_si128(a, b); }
-    static V bitAnd(V a, V b) { return _mm_and_si128(a, b); }
-    static V bitXor(V a, V b) { return _mm_xor_si128(a, b); }
     static V widenLo(V a) { return _mm_unpacklo_epi8(a, _mm_setzero_si128()); }
     static V widenHi(V a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
     static V pairLo(V a) { return _mm_unpacklo_epi32(a, a); }
@@ -30,7 +28,10 @@ struct Sse2Lanes {
     static V sub16(V a, V b) { return _mm_sub_epi16(a, b); }
     static V shr8(V a) { return _mm_srli_epi16(a, 8); }
     static V alphaLanes(V a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
-    static bool isZero(V a) { return _mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_setzero_si128())) == 0xFFFF; }
+    static bool noneOf(V a, V mask) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(a, mask), _mm_setzero_si128())) == 0xFFFF;
+    }
+    static bool allOf(V a, V mask) { return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(a, mask), mask)) == 0xFFFF; }
 };
 
 } // namespace

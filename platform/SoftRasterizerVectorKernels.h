@@ -1,10 +1,10 @@
 #pragma once
 // The one body of the vector kernels, written over a lane type L that each instruction set provides:
-//   V, width (pixels per vector), load, store, splat (32-bit), splat16, bitOr, bitAnd, bitXor,
+//   V, width (pixels per vector), load, store, splat (32-bit), splat16, bitOr,
 //   widenLo / widenHi (bytes to 16-bit lanes, the low / high pixels of each 128-bit block),
 //   pairLo / pairHi (32-bit lanes doubled, in the same pixel order), narrow (16-bit lanes back to bytes,
 //   saturated), mul16, mulhi16 (unsigned, high half), add16, sub16, shr8, alphaLanes (each pixel's alpha in
-//   its four 16-bit lanes), isZero (every bit clear).
+//   its four 16-bit lanes), noneOf / allOf (whether no bit / every bit of a mask is set in every lane).
 // Channels are worked on in 16-bit lanes with the portable kernels' arithmetic, so the pixels are the same.
 // Only the per-instruction-set files include this, after switching their target on; everything here has
 // internal linkage, so each keeps its own copy compiled for its own target.
@@ -103,10 +103,9 @@ template <class L> struct VectorKernels {
         if constexpr (pair != BlendPair::addOne && pair != BlendPair::premultipliedOver) {
             // Fully transparent sources leave the destination as it is; opaque ones replace it (over).
             const V alphaMask = L::splat(0xFF000000u);
-            V alpha = L::bitAnd(s, alphaMask);
-            if (L::isZero(alpha))
+            if (L::noneOf(s, alphaMask))
                 return L::bitOr(d, orMask);
-            if (pair == BlendPair::over && L::isZero(L::bitXor(alpha, alphaMask)))
+            if (pair == BlendPair::over && L::allOf(s, alphaMask))
                 return L::bitOr(s, orMask);
         }
         V lo = blendHalf<pair>(L::widenLo(s), L::widenLo(d));
