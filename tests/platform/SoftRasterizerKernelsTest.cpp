@@ -2,6 +2,7 @@
 // pair and run length (whole vectors, partial ones, none), from any alignment.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -133,4 +134,22 @@ TEST(SoftRasterizerKernels, EveryVectorSetGivesThePortablePixels) {
                 ASSERT_EQ(runWith(set, c, n), reference) << c.name << ", " << n << " pixels, " << kernelSetName(set);
         }
     selectKernelSet(chosen);
+}
+
+// The environment is read at the first draw of a process, so each choice is checked in a process of its
+// own: the kernel set's number is the exit code.
+TEST(SoftRasterizerKernels, TheEnvironmentChoosesTheSetAndAnUnknownNameTheDefault) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto chosenWith = [](const char *name) {
+        setenv("LANTERNFALL_RASTER_KERNELS", name, 1);
+        std::exit((int)activeKernelSet());
+    };
+    EXPECT_EXIT(chosenWith("portable"), testing::ExitedWithCode((int)KernelSet::portable), "");
+    std::vector<KernelSet> sets = availableKernelSets();
+    KernelSet best = sets.back(), usual = best == KernelSet::avx512 ? KernelSet::avx2 : best;
+    EXPECT_EXIT(chosenWith("avx512"), testing::ExitedWithCode((int)best), "");
+    EXPECT_EXIT(chosenWith("none of them"), testing::ExitedWithCode((int)usual), "");
+#if defined(__x86_64__)
+    EXPECT_EXIT(chosenWith("sse2"), testing::ExitedWithCode((int)KernelSet::sse2), "");
+#endif
 }
