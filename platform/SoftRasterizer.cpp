@@ -308,9 +308,10 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
     uint32_t *dst = ctx.target->pixels + (size_t)y * ctx.target->stride + xa;
     const uint32_t alphaOr = ctx.target->alphaOr;
     const bool straight = !img->alphaOr && t.flat == 0xFFFFFFFFu;
+    const int piece = straight ? 4 * runLength : runLength; // a call per piece; a buffer's worth when buffered
     uint32_t buffer[runLength];
-    for (int x = 0; x < n; x += runLength) {
-        int m = std::min(runLength, n - x);
+    for (int x = 0; x < n; x += piece) {
+        int m = std::min(piece, n - x);
         if (nextRow)
             for (int i = 0; i < m; i += 16)
                 __builtin_prefetch(nextRow + x + i, 0, 2);
