@@ -122,6 +122,19 @@ TEST_F(D3D9FrameReuse, EveryPresentedFrameIsThatOfAFullRedraw) {
              }
              drawScene();
          }, true},
+        {"a texture locked mid-frame: two flushes a frame", [&](int f) {
+             clear(0xFF000000);
+             device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+             device->SetTexture(0, background);
+             drawQuad(0, 0, (float)width, (float)height, 0xFFFFFFFF, 0, 0, width / 256.0f, height / 128.0f);
+             D3DLOCKED_RECT locked;
+             ASSERT_EQ(sprite->LockRect(0, &locked, nullptr, 0), D3D_OK);
+             static_cast<uint32_t *>(locked.pBits)[3] = 0x80FFFFFF - f;
+             sprite->UnlockRect(0);
+             device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+             drawSprite(40.5f, 50.25f);
+         }, true},
         {"render target redrawn", [&](int f) {
              if (!target) {
                  ASSERT_EQ(device->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
