@@ -13,7 +13,9 @@ namespace softraster::kernels {
 enum class BlendPair : uint8_t { over, premultipliedOver, additive, addOne, count };
 
 // The four texels around each of n samples, one array per corner, and the sample's 8-bit weights held
-// twice (f * 0x10001) so that vector code finds them in the lanes of both channel halves.
+// twice (f * 0x10001) so that vector code finds them in the lanes of both channel halves. Each array can be
+// read up to n rounded up to a multiple of 16 (the widest vector): the last partial vector is computed
+// whole and only its first entries kept.
 struct BilinearQuad {
     const uint32_t *t00, *t10, *t01, *t11;
     const uint32_t *fu, *fv;

@@ -283,7 +283,7 @@ bool runStaysInside(const Sampler &sampler, const TexelRun &c, int n) {
            std::max(vFirst, vLast) + margin < img.height;
 }
 
-constexpr int chunk = 64;
+constexpr int chunk = 64; // a multiple of the widest vector
 
 // The four texels and weights of up to `chunk` bilinear samples, gathered for the table's filter.
 struct BilinearGather {
@@ -298,7 +298,12 @@ struct BilinearGather {
         fu[i] = (uint32_t)(tu & 255) * 0x10001u;
         fv[i] = (uint32_t)(tv & 255) * 0x10001u;
     }
-    BilinearQuad quad() const { return {t00, t10, t01, t11, fu, fv}; }
+    // The quad of the first m samples; the rest of the last vector reads zeros.
+    BilinearQuad quad(int m) {
+        for (int i = m; i % 16; ++i)
+            t00[i] = t10[i] = t01[i] = t11[i] = fu[i] = fv[i] = 0;
+        return {t00, t10, t01, t11, fu, fv};
+    }
 };
 
 // An affine run that stays inside the texture (for linear filtering, with the right and lower neighbours
@@ -324,7 +329,7 @@ void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t 
             int x = (int)(tu >> 8);
             gather.set(i, row0, row0 + stride, x, x + 1, alphaOr, tu, tv);
         }
-        table.bilinear(gather.quad(), m, out + start);
+        table.bilinear(gather.quad(m), m, out + start);
     }
 }
 
@@ -365,7 +370,7 @@ void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *
             int y0 = addressCoordinate(iv, h, sampler.addressV), y1 = addressCoordinate(iv + 1, h, sampler.addressV);
             gather.set(i, pixels + (size_t)y0 * stride, pixels + (size_t)y1 * stride, x0, x1, alphaOr, tu, tv);
         }
-        table.bilinear(gather.quad(), m, out + start);
+        table.bilinear(gather.quad(m), m, out + start);
     }
 }
 

@@ -159,11 +159,18 @@ template <class L> struct VectorKernels {
 
     static void bilinear(const BilinearQuad &q, int n, uint32_t *out) {
         int i = 0;
-        for (; i + width <= n; i += width)
-            L::store(out + i, bilinearVector(L::load(q.t00 + i), L::load(q.t10 + i), L::load(q.t01 + i),
-                                             L::load(q.t11 + i), L::load(q.fu + i), L::load(q.fv + i)));
-        for (; i < n; ++i)
-            out[i] = bilinearPixel(q.t00[i], q.t10[i], q.t01[i], q.t11[i], q.fu[i] & 0xFF, q.fv[i] & 0xFF);
+        for (; i < n; i += width) {
+            V result = bilinearVector(L::load(q.t00 + i), L::load(q.t10 + i), L::load(q.t01 + i), L::load(q.t11 + i),
+                                      L::load(q.fu + i), L::load(q.fv + i));
+            if (i + width <= n) {
+                L::store(out + i, result);
+                continue;
+            }
+            uint32_t last[width];
+            L::store(last, result);
+            for (int k = 0; k < n - i; ++k)
+                out[i + k] = last[k];
+        }
     }
 
     static KernelTable table(KernelSet set) {
