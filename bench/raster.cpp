@@ -202,6 +202,14 @@ struct DeviceRig {
         return texture;
     }
 
+    // Uploads, before any frame is timed, the pictures a workload draws.
+    void prepare(const Workload &w, const Placement *extra = nullptr) {
+        for (const Placement &item : w.items)
+            texture(item.picture);
+        if (extra)
+            texture(extra->picture);
+    }
+
     // Every placement as a strip of two triangles, corners rotated about the centre.
     void drawItem(const Placement &item) {
         const Picture *p = item.picture;
@@ -391,6 +399,8 @@ DeviceRig &allCores() {
 void compareWithPixman(benchmark::State &state, size_t index) {
     static PixmanRig pixman;
     const Workload &w = scene().workloads[index];
+    oneThread().prepare(w);
+    allCores().prepare(w);
     inTurns(state, w.name,
             {{"ours", [&] { return milliseconds([&] { oneThread().draw(w); }); }},
              {"ours_mt", [&] { return milliseconds([&] { allCores().draw(w); }); }},
@@ -400,6 +410,9 @@ void compareWithPixman(benchmark::State &state, size_t index) {
 // Reuse against full rasterising, one thread each.
 void compareReuse(benchmark::State &state, bool moving) {
     static DeviceRig reusing(1, true);
+    const Placement mover = scene().moverAt(0);
+    for (DeviceRig *rig : {&reusing, &oneThread()})
+        rig->prepare(scene().typical(), &mover);
     inTurns(state, moving ? "one-sprite" : "still",
             {{"reuse", [&] { return reusing.presentSequence(moving); }},
              {"full", [&] { return oneThread().presentSequence(moving); }}});
