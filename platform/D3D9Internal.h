@@ -11,6 +11,7 @@
 #include "platform/ComReference.h"
 #include "platform/D3D9.h"
 #include "platform/D3DFace.h"
+#include "platform/PixelAllocator.h"
 #include "platform/SoftRasterizer.h"
 
 class D3D9Device;
@@ -93,8 +94,8 @@ private:
     D3D9Texture *container_;
     bool deviceOwned_ = false;
     std::atomic<ULONG> refs_{1};
-    std::vector<uint32_t> data_;   // stored format, 4-byte aligned
-    std::vector<uint32_t> shadow_; // ARGB copy for non-32-bit formats
+    std::vector<uint32_t, PixelAllocator<uint32_t>> data_;   // stored format
+    std::vector<uint32_t, PixelAllocator<uint32_t>> shadow_; // ARGB copy for non-32-bit formats
     std::vector<float> depth_;
     bool locked_ = false;
     bool lockReadOnly_ = false;
