@@ -7,7 +7,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -19,16 +21,19 @@ template <typename T> struct PixelAllocator {
 
     T *allocate(size_t count) {
         constexpr size_t hugePage = 2u << 20, line = 64;
+        if (count > (PTRDIFF_MAX - hugePage) / sizeof(T))
+            throw std::bad_alloc();
         size_t bytes = count * sizeof(T);
         bool huge = bytes >= hugePage;
         size_t alignment = huge ? hugePage : line;
-        size_t rounded = (bytes + alignment - 1) / alignment * alignment;
+        size_t rounded = std::max(alignment, (bytes + alignment - 1) / alignment * alignment);
         void *memory = std::aligned_alloc(alignment, rounded);
         if (!memory)
             throw std::bad_alloc();
-        // Only the whole blocks the pixels fill: the rest of the last one stays in small pages, untouched.
+        // The last block too when the pixels nearly fill it (a huge page is all in memory once touched);
+        // else it stays in small pages, its unused part never touched.
         if (huge)
-            madvise(memory, bytes / hugePage * hugePage, MADV_HUGEPAGE);
+            madvise(memory, rounded - bytes <= bytes / 8 ? rounded : bytes / hugePage * hugePage, MADV_HUGEPAGE);
         return static_cast<T *>(memory);
     }
     void deallocate(T *memory, size_t) { std::free(memory); }
