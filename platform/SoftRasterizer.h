@@ -182,8 +182,9 @@ private:
 };
 
 // The per-pixel kernels: the portable reference and the vector sets, which give identical pixels. The
-// process uses the best set the processor runs, or the one LANTERNFALL_RASTER_KERNELS names (portable,
-// sse2, sse41, avx2, avx512; a set the processor lacks gives the best one below it).
+// process uses the widest set the processor runs up to AVX2 (AVX-512 does not beat it), or the one
+// LANTERNFALL_RASTER_KERNELS names (portable, sse2, sse41, avx2, avx512; a set the processor lacks gives
+// the best one below it).
 enum class KernelSet : uint8_t { portable, sse2, sse41, avx2, avx512 };
 const char *kernelSetName(KernelSet set);
 // The sets this build has and this processor runs, portable first.
