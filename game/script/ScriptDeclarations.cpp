@@ -114,7 +114,8 @@ ScriptFunction *declareTaskFunction(ScriptContext *context, ScriptReference *ref
         report(context, "Task-function inside task should be named .function-name");
         return nullptr;
     }
-    std::string name = "@" + nameText(owner->name) + "." + reference->property;
+    std::string name = "@";
+    name.append(nameText(owner->name)).append(".").append(reference->property);
     ScriptFunction *function = findOrCreateFunction(name.c_str(), context);
     NamedValue *named =
         findOrCreateNamedValue(owner->namedValues, reference->property, context->world->namedValuePool(), true);
