@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr char kParticleFolder[] = "data/particles/";
+
 // A record of the first class can be handed out for a request of the second.
 bool servesAs(uint8_t held, uint8_t asked) {
     return held == asked || (asked == kResourceTexture && held == kResourceAtlasTexture);
@@ -35,6 +37,7 @@ HoResourceManager::~HoResourceManager() {
     fonts_.teardown();
     configurations_.teardown();
     sounds_.teardown();
+    particleSystems_.teardown();
     atlasTextures_.teardown();
     textures_.teardown();
     DeleteCriticalSection(&lock_);
@@ -118,6 +121,15 @@ HoTexture *HoResourceManager::getTexture(const char *name) {
 HoAtlasTexture *HoResourceManager::getAtlasTexture(const char *name) {
     return getOrCreate(atlasTextures_, name, kResourceAtlasTexture,
                        [this](HoAtlasTexture *texture) { texture->filePath = pathArena.copy(texture->name); });
+}
+
+HoParticleSystem *HoResourceManager::getParticleSystem(const char *name) {
+    return getOrCreate(particleSystems_, name, kResourceParticleSystem, [this](HoParticleSystem *system) {
+        system->filePath = pathArena.copy((std::string(kParticleFolder) + system->name).c_str());
+        system->setDefaults();
+        system->sourceName = system->filePath;
+        system->acquire(this);
+    });
 }
 
 HoSound *HoResourceManager::getSound(const char *name, bool acquireNow) {

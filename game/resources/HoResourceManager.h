@@ -23,6 +23,7 @@
 #include "game/resources/HoFont.h"
 #include "game/resources/HoSound.h"
 #include "game/resources/HoTexture.h"
+#include "game/scene/HoParticleSystem.h"
 
 class HoContext;
 
@@ -37,6 +38,8 @@ public:
     // exists is returned unchanged, with no use count change and no load, whatever the caller asked.
     HoTexture *getTexture(const char *name);
     HoAtlasTexture *getAtlasTexture(const char *name);
+    // The definition "data/particles/<name>"; a new one is acquired, so it is read at once.
+    HoParticleSystem *getParticleSystem(const char *name);
     // With acquireNow, a new sound is acquired (and so loaded).
     HoSound *getSound(const char *name, bool acquireNow);
     // A new configuration is acquired, so it is read at once.
@@ -95,6 +98,7 @@ private:
     HoResource *last_ = nullptr;
     HoObjectPool<HoTexture> textures_;
     HoObjectPool<HoAtlasTexture> atlasTextures_;
+    HoObjectPool<HoParticleSystem> particleSystems_;
     HoObjectPool<HoSound> sounds_;
     HoObjectPool<HoConfiguration> configurations_;
     HoObjectPool<HoFont> fonts_;

@@ -85,6 +85,25 @@ TEST_F(Manager, TwoClassesAskingForOneNameGetARecordEach) {
     EXPECT_EQ(resources().getTexture("data/atlas/common_01.png"), page);
 }
 
+TEST_F(Manager, AParticleSystemIsMadeWithItsDefaultsAndReadOnce) {
+    write("data/particles/spark.particles", "L 2 3\nO B 1\n");
+    HoParticleSystem *spark = resources().getParticleSystem("spark.particles");
+    EXPECT_EQ(spark->type, kResourceParticleSystem);
+    EXPECT_STREQ(spark->filePath, "data/particles/spark.particles");
+    EXPECT_EQ(spark->useCount, 1);
+    EXPECT_EQ(spark->lifeMax, 300);
+    EXPECT_TRUE(spark->placedAtBirth());
+    // A later request returns the record without reading the changed file.
+    write("data/particles/spark.particles", "L 9\n");
+    EXPECT_EQ(resources().getParticleSystem("spark.particles"), spark);
+    EXPECT_EQ(spark->useCount, 1);
+    EXPECT_EQ(spark->lifeMax, 300);
+    // A missing file leaves the defaults.
+    HoParticleSystem *missing = resources().getParticleSystem("missing.particles");
+    EXPECT_EQ(missing->lifeMax, 100);
+    EXPECT_EQ(missing->intervalMin, 10);
+}
+
 TEST_F(Manager, OverLongNamesStayEmpty) {
     const std::string name = "data/" + std::string(5000, 'n') + ".cfg";
     HoConfiguration *cfg = resources().getConfiguration(name.c_str());
