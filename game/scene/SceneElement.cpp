@@ -1,14 +1,5 @@
 #include "game/scene/SceneElement.h"
 
-namespace {
-
-// A slot read as a flag or number counts only while it holds a number.
-float numberOf(const ScriptValue &slot) {
-    return slot.type == kScriptNumber ? slot.number : 0.0f;
-}
-
-} // namespace
-
 // Every other slot stays {0, none} as its member initialiser leaves it.
 SceneElement::SceneElement() {
     for (ScriptValue *computed : {&absX, &absY, &w, &h, &absScaleX, &absScaleY, &absAngle})
@@ -17,21 +8,22 @@ SceneElement::SceneElement() {
     pivotY.setNumber(0.5f);
 }
 
+// A slot read as a flag or number counts only while it holds a number.
 bool SceneElement::isActive() const {
-    return roundToInt(numberOf(active)) > 0;
+    return roundToInt(active.asNumber()) > 0;
 }
 
 bool SceneElement::isProActive() const {
-    return roundToInt(numberOf(proActive)) != 0;
+    return roundToInt(proActive.asNumber()) != 0;
 }
 
 bool SceneElement::isNoHint() const {
-    return roundToInt(numberOf(noHint)) != 0;
+    return roundToInt(noHint.asNumber()) != 0;
 }
 
 QuadPlacement SceneElement::placement() const {
-    return {numberOf(absX),   numberOf(absY),   numberOf(w),       numberOf(h),
-            numberOf(pivotX), numberOf(pivotY), numberOf(absAngle)};
+    return {absX.asNumber(),   absY.asNumber(),   w.asNumber(), h.asNumber(),
+            pivotX.asNumber(), pivotY.asNumber(), absAngle.asNumber()};
 }
 
 QuadCorners rotatedQuadCorners(const SceneElement &element) {

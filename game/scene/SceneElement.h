@@ -135,6 +135,7 @@ struct SceneElement {
     uint8_t pointerShape = 0; // 255: none
 
     float blendFactor = 0.0f; // multiplies the drawn opacity
+    float highlight = 0.0f;   // 0..1: how strongly the "_h" picture shows
 
     ScriptValue noSerialize; // "no_serialize"
     ScriptValue x, y, z, offsetZ;

@@ -49,4 +49,6 @@ struct ScriptValue {
         type = valueType;
     }
     const char *text() const { return static_cast<const char *>(pointer); }
+    // The number it holds; 0 when it holds anything else.
+    float asNumber() const { return type == kScriptNumber ? number : 0.0f; }
 };
