@@ -56,4 +56,15 @@ public:
     const char *path = nullptr; // interned: what it was loaded from; null for a new object
     int32_t kind = 0;           // HoRenderableKind
     uint8_t blendMode = kBlendNormal;
+
+protected:
+    // The element's tint (red, green, blue) with the opacity.
+    static void tintOf(const SceneElement &element, float opacity, float colour[4]);
 };
+
+// True when the list holds a name equal to the given one.
+bool listHoldsName(const PtrArray<const char> &names, const char *name);
+// Queues the source rectangle of a loaded texture on the quad in the context's shared batch, with the blend
+// mode and in the colour (red, green, blue, alpha). Nothing without a context or a loaded picture.
+void drawOnSharedBatch(HoTexture *texture, uint8_t blendMode, const float colour[4], const FrameRect &source,
+                       const QuadCorners &quad);

@@ -36,31 +36,17 @@ Quad quadOf(float sx1, float sy1, float sx2, float sy2, float dx, float dy) {
     return {{sx1, sy1, sx2, sy1, sx2, sy2, sx1, sy2}, {dx, dy, dx + w, dy, dx + w, dy + h, dx, dy + h}};
 }
 
-class Textures : public picturetest::RendererTest, public GameContent {
+class Textures : public DrawnContent {
 protected:
     static constexpr uint32_t kBackground = 0xFF204060u;
 
-    void SetUp() override {
-        RendererTest::SetUp();
-        clearLogContents();
-    }
     void TearDown() override {
         dropContext();
         delete textBatch;
         textBatch = nullptr;
-        RendererTest::TearDown();
+        DrawnContent::TearDown();
     }
 
-    HoContext &started() {
-        HoContext &ctx = context();
-        if (!ctx.batch)
-            ctx.init();
-        return ctx;
-    }
-    void writePicture(const std::string &name, int w, int h, const std::vector<uint32_t> &pixels) {
-        fs::create_directories((source() / name).parent_path());
-        ASSERT_TRUE(picturetest::writeImage(source() / name, w, h, pixels));
-    }
     std::vector<uint32_t> drawBatched(HoTexture *texture, const Quad &quad, int32_t blend = 0) {
         host.clear(kBackground);
         HoContext &ctx = started();

@@ -16,6 +16,7 @@
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
 #include "tests/engine/text/KTextTestSupport.h"
+#include "tests/support/KGraphicTestSupport.h"
 #include "tests/support/KResourceTestSupport.h"
 
 namespace restest {
@@ -82,6 +83,31 @@ public:
 private:
     lftest::DataFolderScope dataFolder_;
     std::unique_ptr<HoContext> made_;
+};
+
+// Game content drawn on a software device: pictures written by ImageMagick, and a context whose shared
+// batch is made on first use.
+class DrawnContent : public picturetest::RendererTest, public GameContent {
+protected:
+    void SetUp() override {
+        RendererTest::SetUp();
+        clearLogContents();
+    }
+    void TearDown() override {
+        dropContext();
+        RendererTest::TearDown();
+    }
+
+    HoContext &started() {
+        HoContext &ctx = context();
+        if (!ctx.batch)
+            ctx.init();
+        return ctx;
+    }
+    void writePicture(const std::string &name, int w, int h, const std::vector<uint32_t> &pixels) {
+        fs::create_directories((source() / name).parent_path());
+        ASSERT_TRUE(picturetest::writeImage(source() / name, w, h, pixels));
+    }
 };
 
 } // namespace restest

@@ -1,0 +1,77 @@
+#include "game/scene/HoAnimatedImage.h"
+
+#include <string>
+
+#include "game/HoContext.h"
+#include "game/resources/HoResourceManager.h"
+#include "game/scene/AnimationDefinition.h"
+#include "game/scene/SceneElement.h"
+#include "game/util/ReadWholeFile.h"
+
+void HoAnimatedImage::load(const char *fileName, const char *folderName) {
+    frames.clear();
+    duration = 0.0f;
+    currentFrame = 0;
+    frameErrorReported_ = false;
+    if (!currentContext || !fileName)
+        return;
+    InternTable &interned = currentContext->interned;
+    name = interned.internOrFind(fileName);
+    folder = interned.internOrFind(folderName ? folderName : "");
+    path = interned.internOrFind((std::string(folder) + "/" + name).c_str());
+    WholeFile file;
+    if (!readWholeFile(path, &file))
+        return;
+    AnimationDefinition definition;
+    definition.read(file.data.get(), folder, path, currentContext->messageHook);
+    duration = definition.duration;
+    for (const std::string &entry : definition.entries) {
+        if (HoTexture *texture = currentContext->getTexture(entry.c_str()))
+            frames.append(texture);
+    }
+}
+
+HoTexture *HoAnimatedImage::getTexture() {
+    if (currentFrame >= 0 && currentFrame < frames.count())
+        return frames[currentFrame];
+    // A broken animation would otherwise say so at every frame.
+    if (!frameErrorReported_ && currentContext) {
+        frameErrorReported_ = true;
+        currentContext->callMessageHook((std::string("Error i anim file: ") + (name ? name : "")).c_str());
+    }
+    return nullptr;
+}
+
+FrameRect HoAnimatedImage::update(int32_t time) {
+    currentFrame = animationFrameIndex(duration, frames.count(), time);
+    if (currentFrame >= frames.count())
+        return FrameRect();
+    const HoTexture *texture = frames[currentFrame];
+    return FrameRect::whole(texture->width, texture->height);
+}
+
+void HoAnimatedImage::acquire() {
+    if (!currentContext)
+        return;
+    for (int32_t i = 0; i < frames.count(); ++i)
+        frames[i]->acquire(currentContext->resources);
+}
+
+void HoAnimatedImage::release() {
+    if (!currentContext)
+        return;
+    for (int32_t i = 0; i < frames.count(); ++i)
+        frames[i]->release(currentContext->resources);
+}
+
+void HoAnimatedImage::draw(const SceneElement &element, float opacity, const FrameRect &source,
+                           const QuadCorners &quad) {
+    float colour[4];
+    tintOf(element, opacity, colour);
+    drawOnSharedBatch(getTexture(), blendMode, colour, source, quad);
+}
+
+void HoAnimatedImage::collectTextures(PtrArray<const char> &names, bool) {
+    for (int32_t i = 0; i < frames.count(); ++i)
+        names.append(frames[i]->name);
+}

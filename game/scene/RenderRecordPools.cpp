@@ -1,0 +1,15 @@
+#include "game/scene/RenderRecordPools.h"
+
+ParticleEmitter *RenderRecordPools::acquireEmitter() {
+    ParticleEmitter *emitter = emitters.acquire();
+    emitter->pools = this;
+    return emitter;
+}
+
+void RenderRecordPools::recycleEmitter(ParticleEmitter *emitter) {
+    if (!emitter)
+        return;
+    emitter->clear();
+    emitter->running = 0;
+    emitters.recycle(emitter);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The pools from which scenes take what their elements show: scene images, animated images, particle
+// emitters and particles. Images are taken for good and freed with the holder; emitters and particles are
+// taken with acquire and given back with recycle, so that a running game reuses the same records and never
+// frees one by itself. The world owns one holder for its life.
+
+#include "game/scene/HoAnimatedImage.h"
+#include "game/scene/HoSceneImage.h"
+#include "game/scene/ParticleEmitter.h"
+#include "game/util/HoObjectPool.h"
+
+class RenderRecordPools {
+public:
+    RenderRecordPools() = default;
+    RenderRecordPools(const RenderRecordPools &) = delete;
+    RenderRecordPools &operator=(const RenderRecordPools &) = delete;
+
+    // Kind 1, no path.
+    HoSceneImage *newSceneImage() { return sceneImages.allocate(); }
+    // Kind 2, an empty cycle of duration 0.
+    HoAnimatedImage *newAnimatedImage() { return animatedImages.allocate(); }
+
+    // An emitter that knows this holder; not started.
+    ParticleEmitter *acquireEmitter();
+    // Gives the emitter's particles back, then the emitter itself.
+    void recycleEmitter(ParticleEmitter *emitter);
+    Particle *acquireParticle() { return particles.acquire(); }
+    void recycleParticle(Particle *particle) { particles.recycle(particle); }
+
+    HoObjectPool<HoSceneImage> sceneImages;
+    HoObjectPool<HoAnimatedImage> animatedImages;
+    HoObjectPool<ParticleEmitter> emitters;
+    HoObjectPool<Particle> particles;
+};
