@@ -105,6 +105,13 @@ TEST(ParticleEmitter, IntervalsLimitsAndRefusals) {
         EXPECT_EQ(recordsMade(rig.pools.particles), 1);
     }
     {
+        // Negative lives refuse every particle; negative extents still give a frame to be born on.
+        Rig negativeLife("L -1\nE 0\n");
+        EXPECT_EQ(negativeLife.run(5).back(), 0);
+        Rig negativeExtent("S -5 -10\nT -3\nE 0\nL 1\n");
+        EXPECT_EQ(negativeExtent.run(5).back(), 5);
+    }
+    {
         // Mode 1 ages particles without births; mode 0 holds the counters at 0.
         Rig rig("E 0\nC 1\nL 10\n");
         rig.run(10);
