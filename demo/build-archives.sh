@@ -2,8 +2,9 @@
 # Builds the demo game's archives data.pak, data_hd.pak and data_sd.pak into OUT_DIR (the folder the
 # game runs from), with the content tools built in TOOLS_DIR.
 #   demo/build-archives.sh TOOLS_DIR OUT_DIR
-# The common pictures go into data.pak; the second start-up picture goes into the quality archives at
-# its HD and SD names. Every archive is a zip encrypted with the game's archive password.
+# The common pictures and the videos go into data.pak; the second start-up picture goes into the quality
+# archives at its HD and SD names. Every archive is a zip encrypted with the game's archive password;
+# videos are stored without deflating (they are compressed already).
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -49,12 +50,15 @@ game_font() { # number, size in pixels
 }
 game_font 1 36
 game_font 2 28
+# The hall's candle flame: a looping video with alpha.
+mkdir -p "$work/common/data/movies"
+"$tools/lf-video" --scene candle --out "$work/common/data/movies/candle_a.ogv" --size 48x96 --fps 25 --seconds 2 --alpha
 cp "$work/art/data/splash/qvx_hd.png" "$work/hd/data/splash/"
 cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
 
 pack() { # staging folder, archive name
   rm -f "$out/$2"
-  (cd "$1" && zip -q -r -X -P "$password" "$out/$2" .)
+  (cd "$1" && zip -q -r -X -n .ogv -P "$password" "$out/$2" .)
 }
 pack "$work/common" data.pak
 pack "$work/hd" data_hd.pak

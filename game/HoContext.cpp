@@ -11,12 +11,15 @@
 #include "game/resources/HoResourceManager.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
+#include "video/TheoraVideoManager.h"
 
 HoContext *currentContext = nullptr;
 
 namespace {
 
 constexpr char kPointerFolder[] = "data/system/pointers/";
+constexpr int kVideoWorkers = 1;
+constexpr int kVideoFramesAhead = 4;
 
 } // namespace
 
@@ -35,6 +38,11 @@ HoContext::~HoContext() {
     ready = 0;
     active = 0;
     stop = 1;
+    // Every clip is closed by its video while the video manager still exists.
+    if (resources)
+        resources->unloadVideos();
+    delete videos;
+    videos = nullptr;
     delete resources;
     resources = nullptr;
     delete batch;
@@ -49,6 +57,8 @@ HoContext::~HoContext() {
 }
 
 void HoContext::init() {
+    videos = new TheoraVideoManager(kVideoWorkers);
+    videos->setDefaultNumPrecachedFrames(kVideoFramesAhead);
     registerKeywords(interned);
     initScriptCommandTable();
     loadCharacterSets();

@@ -1,5 +1,5 @@
 #pragma once
-// The game context: everything of a running game that is not the window. It owns the resource manager,
+// The game context: everything of a running game that is not the window. It owns the resource and video managers,
 // the interned-string table with the string arena behind it, the texture atlases and the shared quad
 // batch through which every texture is drawn, the localisation table, the character sets and fonts, the
 // keys and buttons of the current frame, and keeps the game's configuration files. There is one context
@@ -36,6 +36,7 @@ class HoTexture;
 class KBatch;
 class KGraphic;
 class KText;
+class TheoraVideoManager;
 struct ScriptFunction;
 
 // A highlight colour of the hidden-object scenes, each component 0..1.
@@ -109,6 +110,7 @@ public:
 
     HoGame *game = nullptr;
     HoResourceManager *resources = nullptr;
+    TheoraVideoManager *videos = nullptr; // made by init: one worker, four frames decoded ahead per clip
     PtrArray<AtlasMap> atlases;
     HoConfiguration *atlasConfig = nullptr;    // "data/atlas/atlas.cfg"
     HoConfiguration *texturesConfig = nullptr; // "data/textures.cfg": pictures kept out of the atlases

@@ -3,6 +3,7 @@
 #include "engine/window/KWindowEvent.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/resources/HoResourceManager.h"
 
 bool HoGame::onWindowEvent(KWindowEvent *event) {
     HoGame *game = currentHoGame();
@@ -11,7 +12,7 @@ bool HoGame::onWindowEvent(KWindowEvent *event) {
     return true;
 }
 
-// Text-field forwarding, the paused menu, videos and script hooks come with the world.
+// Text-field forwarding, the paused menu and script hooks come with the world.
 void HoGame::handleWindowEvent(const KWindowEvent &event) {
     switch (event.type) {
     case kEventActivate:
@@ -20,12 +21,15 @@ void HoGame::handleWindowEvent(const KWindowEvent &event) {
         if (context && context->ready) {
             context->active = 1;
             applyFullScreen();
+            context->resources->resumeVideos();
         }
         break;
     case kEventDeactivate:
         suspendAllSounds();
-        if (context && context->ready)
+        if (context && context->ready) {
             context->active = 0;
+            context->resources->pauseVideos();
+        }
         break;
     case kEventSuspend:
         if (isFullscreen())

@@ -12,7 +12,8 @@ TheoraVideoFrame::TheoraVideoFrame(TheoraVideoClip *parent) : mParent(parent) {
     if (parent->getRequestedOutputMode() == 2)
         width /= 2;
     size_t pixels = width * static_cast<size_t>(parent->getOutputHeight());
-    mBuffer = new (std::nothrow) uint32_t[pixels > 0 ? pixels : 1];
+    mBufferSize = pixels > 0 ? pixels : 1;
+    mBuffer = new (std::nothrow) uint32_t[mBufferSize];
 }
 
 TheoraVideoFrame::~TheoraVideoFrame() {

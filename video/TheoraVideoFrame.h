@@ -6,6 +6,7 @@
 // main thread shows it once due and then hands it back (neither flag).
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 struct YCbCrConversion;
@@ -23,6 +24,8 @@ public:
     virtual void decode(YCbCrConversion &conversion);
 
     uint32_t *getBuffer() { return mBuffer; }
+    // The number of pixels the buffer holds (0 without a buffer).
+    size_t getBufferSize() const { return mBuffer ? mBufferSize : 0; }
     // Neither ready nor in use.
     void clear();
     bool isReady() const { return mReady.load(std::memory_order_acquire); }
@@ -39,6 +42,7 @@ public:
     int mIteration = 0;
 
 private:
+    size_t mBufferSize = 0;
     std::atomic<bool> mReady{false};
     std::atomic<bool> mInUse{false};
 };

@@ -1,6 +1,6 @@
 #pragma once
-// Base of the game's named resources: pictures, atlas regions, sounds, fonts, configuration files (and,
-// later, particle systems and videos). Each is created on its first request by name and kept by the
+// Base of the game's named resources: pictures, atlas regions, sounds, fonts, configuration files, videos
+// (and, later, particle systems). Each is created on its first request by name and kept by the
 // resource manager for the life of the game context. A use count says how many holders it has: the
 // first holder loads it, the last one to let go unloads it. When and whether a request loads again is
 // the class's reload mode.

@@ -3,11 +3,13 @@
 #include <cstring>
 #include <string>
 
+#include "engine/graphics/KGraphicFactory.h"
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceCriticalSection.h"
 #include "engine/sound/KSound.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
+#include "video/TheoraVideoClip.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ HoResourceManager::~HoResourceManager() {
     playingSounds.releaseStorage();
     fonts_.teardown();
     configurations_.teardown();
+    videos_.teardown();
     sounds_.teardown();
     particleSystems_.teardown();
     atlasTextures_.teardown();
@@ -151,6 +154,14 @@ HoFont *HoResourceManager::getFont(const char *name) {
     return getOrCreate(fonts_, name, kResourceFont, [](HoFont *) {});
 }
 
+HoVideo *HoResourceManager::getVideo(const char *name) {
+    return getOrCreate(videos_, name, kResourceVideo, [](HoVideo *video) {
+        video->clip = nullptr;
+        video->alpha = video->playing = video->paused = video->pausedByPauseAll = false;
+        video->picture = createKGraphic();
+    });
+}
+
 void HoResourceManager::ensureLoaded(HoResource *resource) {
     if (!resource)
         return;
@@ -207,4 +218,42 @@ void HoResourceManager::stopListedSounds() {
             playingSounds[i]->engineSound->haltStream();
     }
     playingSounds.clear();
+}
+
+template <typename Visit>
+void HoResourceManager::forEachVideo(Visit visit) {
+    KCriticalSectionHold hold(&lock_);
+    for (HoResource *resource = first_; resource; resource = resource->loadOrderNext) {
+        if (resource->type == kResourceVideo)
+            visit(static_cast<HoVideo *>(resource));
+    }
+}
+
+void HoResourceManager::pauseVideos() {
+    forEachVideo([](HoVideo *video) {
+        if (!video->clip || !video->playing || video->clip->isPaused() || video->clip->isDone())
+            return;
+        video->clip->pause();
+        video->pausedByPauseAll = true;
+        video->paused = true;
+    });
+}
+
+void HoResourceManager::resumeVideos() {
+    forEachVideo([](HoVideo *video) {
+        if (!video->pausedByPauseAll)
+            return;
+        video->pausedByPauseAll = false;
+        if (video->clip)
+            video->clip->play();
+    });
+}
+
+void HoResourceManager::unloadVideos() {
+    forEachVideo([this](HoVideo *video) {
+        if (!video->clip)
+            return;
+        video->unload(this);
+        video->fileTime = 0;
+    });
 }

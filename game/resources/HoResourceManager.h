@@ -23,6 +23,7 @@
 #include "game/resources/HoFont.h"
 #include "game/resources/HoSound.h"
 #include "game/resources/HoTexture.h"
+#include "game/resources/HoVideo.h"
 #include "game/scene/HoParticleSystem.h"
 
 class HoContext;
@@ -45,6 +46,9 @@ public:
     // A new configuration is acquired, so it is read at once.
     HoConfiguration *getConfiguration(const char *name);
     HoFont *getFont(const char *name);
+    // A new video has no clip, its flags clear and a picture of its own for the frames; nothing is
+    // loaded until its first holder acquires it.
+    HoVideo *getVideo(const char *name);
 
     // The resource whose name equals the given one, or null.
     HoResource *find(const char *name);
@@ -59,6 +63,15 @@ public:
 
     // Stops every sound of the playing-sound list and empties it.
     void stopListedSounds();
+
+    // While the window is in the background: pauseVideos pauses every video that plays (it has a clip,
+    // is flagged playing, and its clip is neither paused nor done) and marks it; resumeVideos plays the
+    // marked ones again and clears the mark.
+    void pauseVideos();
+    void resumeVideos();
+    // Closes the clip of every video, so that none outlives the video manager; each is loaded again by
+    // its next first holder.
+    void unloadVideos();
 
     // The manager's critical section, for HoResource::acquire and release.
     CRITICAL_SECTION *lock() { return &lock_; }
@@ -90,6 +103,9 @@ private:
     // ensureLoaded, or unload, for every held resource of one class, in creation order.
     void reloadHeld(uint8_t type);
     void unloadHeld(uint8_t type);
+    // Calls the function for every video, in creation order.
+    template <typename Visit>
+    void forEachVideo(Visit visit);
 
     CRITICAL_SECTION lock_;
     std::array<HoResource *, kNameTableBuckets> buckets_{};
@@ -100,6 +116,7 @@ private:
     HoObjectPool<HoAtlasTexture> atlasTextures_;
     HoObjectPool<HoParticleSystem> particleSystems_;
     HoObjectPool<HoSound> sounds_;
+    HoObjectPool<HoVideo> videos_;
     HoObjectPool<HoConfiguration> configurations_;
     HoObjectPool<HoFont> fonts_;
 };

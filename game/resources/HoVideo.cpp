@@ -1,0 +1,127 @@
+#include "game/resources/HoVideo.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "engine/graphics/KGraphic.h"
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/resources/HoResourceManager.h"
+#include "video/HoTheoraOstilDataSource.h"
+#include "video/TheoraGenericException.h"
+#include "video/TheoraVideoClip.h"
+#include "video/TheoraVideoFrame.h"
+#include "video/TheoraVideoManager.h"
+
+namespace {
+
+constexpr char kAlphaEnding[] = "_a.ogv";
+constexpr int kOpaqueMode = 1;
+constexpr int kAlphaMode = 2; // colour on the left, its grey mask on the right
+
+} // namespace
+
+TheoraVideoManager *HoVideo::videoManagerOf(HoResourceManager *manager) {
+    return manager && manager->context ? manager->context->videos : nullptr;
+}
+
+void HoVideo::releaseObject() {
+    delete picture;
+    picture = nullptr;
+    freePixels();
+}
+
+void HoVideo::load(HoResourceManager *manager) {
+    if (clip)
+        return;
+    TheoraVideoManager *videos = videoManagerOf(manager);
+    if (!videos) {
+        reportOpenFailure(manager, "no video manager");
+        return;
+    }
+    source = new HoTheoraOstilDataSource(filePath);
+    if (source->open() != 0) {
+        delete source;
+        source = nullptr;
+        reportOpenFailure(manager, "the file cannot be opened");
+        return;
+    }
+    // The mode is chosen when the clip is made, before its worker can decode the first frame.
+    alpha = std::strstr(name, kAlphaEnding) != nullptr;
+    std::string failure;
+    try {
+        clip = videos->createVideoClip(source, alpha ? kAlphaMode : kOpaqueMode, 0, false);
+    } catch (_TheoraGenericException &error) {
+        error.writeOutput(failure);
+    } catch (const std::exception &error) {
+        failure = error.what();
+    }
+    // The clip owns the source from here on, and deletes it with itself also when it could not be made.
+    source = nullptr;
+    if (!clip) {
+        reportOpenFailure(manager, failure.c_str());
+        return;
+    }
+    pictureWidth_ = clip->getOutputWidth() / (alpha ? 2 : 1);
+    pictureHeight_ = clip->getOutputHeight();
+    allocatePixels();
+    clip->pause();
+    playing = false;
+}
+
+void HoVideo::reportOpenFailure(HoResourceManager *manager, const char *reason) {
+    // A later request tries again.
+    fileTime = 0;
+    if (manager && manager->context)
+        manager->context->callMessageHook("Can't open video");
+    logMessage("Game: cannot open video %s (%s), ERROR", filePath, reason);
+}
+
+void HoVideo::unload(HoResourceManager *manager) {
+    if (TheoraVideoManager *videos = videoManagerOf(manager); videos && clip) {
+        if (playing)
+            clip->pause();
+        videos->destroyVideoClip(clip);
+    }
+    clip = nullptr;
+    freePixels();
+    playing = false;
+}
+
+void HoVideo::allocatePixels() {
+    freePixels();
+    const size_t count = size_t(std::max(pictureWidth_, 0)) * size_t(std::max(pictureHeight_, 0));
+    pixels_ = count ? new (std::nothrow) uint32_t[count]() : nullptr;
+    pixelCount_ = pixels_ ? count : 0;
+}
+
+void HoVideo::freePixels() {
+    delete[] pixels_;
+    pixels_ = nullptr;
+    pixelCount_ = 0;
+    newFrame = false;
+}
+
+void HoVideo::updateFrame() {
+    TheoraVideoFrame *frame = clip ? clip->getNextFrame() : nullptr;
+    if (!frame)
+        return;
+    currentFrame = float(frame->mFrameNumber + 1);
+    if (const uint32_t *framePixels = frame->getBuffer()) {
+        // Bounded by both buffers: a clip switched to another output mode holds frames of another size.
+        const size_t count = std::min(pixelCount_, frame->getBufferSize());
+        std::copy_n(framePixels, count, pixels_);
+        newFrame = count > 0;
+    }
+    clip->popFrame();
+}
+
+KGraphic *HoVideo::getFrameGraphic() {
+    if (newFrame && picture)
+        picture->createFromPixels(pixels_, pictureWidth_, pictureHeight_, true, alpha);
+    newFrame = false;
+    return picture;
+}
