@@ -131,6 +131,7 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     // After the splash the game context read the demo's texts, built its character set and fonts, and
     // ran to the frame limit without an error.
     EXPECT_NE(firstLog.find("Number of characters #1: "), std::string::npos) << firstLog;
+    EXPECT_NE(firstLog.find("Initializing video playback library"), std::string::npos) << "the context's video manager";
     EXPECT_EQ(lftest::errorLines(firstLog), std::vector<std::string>{}) << firstLog;
     EXPECT_FALSE(fs::exists(temp / "opened.txt")) << "no survey page";
 
@@ -158,6 +159,15 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     ASSERT_TRUE(fs::exists(options));
     EXPECT_EQ(readText(options), "fullscreen=1\nhardware_cursor=0\nmusic=0.750\nsfx=0.750\nvoice=0.750\n"
                                  "fixed_aspect_ratio=0\nhd_graphics=1\n");
+}
+
+TEST_F(LanternfallFixture, TheDemoArchiveStoresItsVideosUndeflated) {
+    std::string listing;
+    ASSERT_EQ(lftest::runProgram({"unzip", "-v", (gameFolder / "data.pak").string()}, &listing), 0);
+    const size_t entry = listing.find("data/movies/candle_a.ogv");
+    ASSERT_NE(entry, std::string::npos) << listing;
+    const std::string line = listing.substr(listing.rfind('\n', entry) + 1, entry - listing.rfind('\n', entry) - 1);
+    EXPECT_NE(line.find(" Stored "), std::string::npos) << line;
 }
 
 TEST_F(LanternfallFixture, AClickDuringTheHoldSkipsToTheFadeOut) {

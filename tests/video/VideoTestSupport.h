@@ -49,26 +49,45 @@ inline std::filesystem::path makePictureClip(const std::string &name, const std:
     return makeClip(name, arguments);
 }
 
-// 128×32 frames whose 16-pixel columns show the frame number in binary (column b is bit b: white for 1),
-// 25 frames a second, with a key frame every `keyInterval` frames.
+// The luma of a 128×32 frame whose 16-pixel columns show the frame number in binary (column b is bit b:
+// white for 1).
+inline const char kBarcodeLuma[] = "geq=lum='16+219*mod(floor(N/pow(2\\,floor(X/16)))\\,2)':cb=128:cr=128";
+
+// Barcode frames, 25 frames a second, with a key frame every `keyInterval` frames.
 inline std::string barcodeClip(int frames, int keyInterval) {
     std::string name = "barcode_" + std::to_string(frames) + "_g" + std::to_string(keyInterval) + ".ogv";
-    makeClip(name, {"-f", "lavfi", "-i", "color=c=black:size=128x32:rate=25", "-vf",
-                    "geq=lum='16+219*mod(floor(N/pow(2\\,floor(X/16)))\\,2)':cb=128:cr=128", "-frames:v",
+    makeClip(name, {"-f", "lavfi", "-i", "color=c=black:size=128x32:rate=25", "-vf", kBarcodeLuma, "-frames:v",
                     std::to_string(frames), "-pix_fmt", "yuv420p", "-c:v", "libtheora", "-q:v", "7", "-g",
                     std::to_string(keyInterval)});
     return name;
 }
 
-// The number a barcode frame shows (output mode 1).
-inline int barcodeOf(TheoraVideoFrame *frame) {
+// The alpha layout of barcode frames: the barcode on the left, on the right a mask that is white over
+// the picture's left half and black over its right half. Named "..._a.ogv".
+inline std::string alphaBarcodeClip(int frames) {
+    std::string name = "barcode_" + std::to_string(frames) + "_a.ogv";
+    const std::string source = "color=c=black:size=128x32:rate=25,";
+    makeClip(name, {"-filter_complex",
+                    source + kBarcodeLuma + "[colour];" + source +
+                        "geq=lum='if(lt(X\\,64)\\,235\\,16)':cb=128:cr=128[mask];[colour][mask]hstack",
+                    "-frames:v", std::to_string(frames), "-pix_fmt", "yuv420p", "-c:v", "libtheora", "-q:v", "7"});
+    return name;
+}
+
+// The number that barcode pixels (rows of 128) show.
+inline int barcodeOf(const uint32_t *pixels) {
     int number = 0;
     for (int bit = 0; bit < 8; bit++) {
-        uint32_t pixel = frame->getBuffer()[8 * 128 + 16 * bit + 8];
+        uint32_t pixel = pixels[8 * 128 + 16 * bit + 8];
         if ((pixel >> 16 & 0xFF) > 128)
             number |= 1 << bit;
     }
     return number;
+}
+
+// The number a barcode frame shows (output mode 1).
+inline int barcodeOf(TheoraVideoFrame *frame) {
+    return barcodeOf(frame->getBuffer());
 }
 
 // The resource layer reads loose files from the clip folder, the data path for the test.
