@@ -196,11 +196,7 @@ TEST_F(RunLoop, ASwitchToSdShowsTheSdPicturesOfHeldTexturesAndAtlasTextures) {
         fs::remove_all(root / "atlas-source");
     }
     ASSERT_TRUE(archives->packAndMount(true));
-    // A desktop tall enough for the windowed HD game, with the HD mode.
-    DEVMODEW modes[2]{};
-    modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
-    modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
-    platformSetVirtualDesktop(2560, 1600, modes, 2);
+    lftest::useHdDesktop();
     game = lftest::startWindowedGame(true);
     ASSERT_EQ(game->hdActive, 1);
     game->createContext();
