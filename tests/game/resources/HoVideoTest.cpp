@@ -44,7 +44,8 @@ void recordMessage(const char *text, void *) {
 
 // Waits in real time (up to 10 s) for the condition; whether it came true.
 bool waitFor(const std::function<bool()> &condition) {
-    for (auto start = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - start < std::chrono::seconds(10);
+    using Clock = std::chrono::steady_clock;
+    for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(10);
          std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
         if (condition())
             return true;
@@ -209,7 +210,10 @@ TEST_F(Videos, ANonLoopingVideoIsDoneOnlyOnceItsLastFrameWasTaken) {
 
 TEST_F(Videos, PausingAllPausesOnlyPlayingVideosAndResumingPlaysOnlyThose) {
     const std::string clip = lftest::barcodeClip(20, 8);
-    started({{"playing.ogv", clip}, {"waiting.ogv", clip}, {"held.ogv", clip}, {"ended.ogv", lftest::barcodeClip(3, 8)}});
+    started({{"playing.ogv", clip},
+             {"waiting.ogv", clip},
+             {"held.ogv", clip},
+             {"ended.ogv", lftest::barcodeClip(3, 8)}});
     HoVideo *playing = held("data/movies/playing.ogv");
     play(playing);
     HoVideo *waiting = held("data/movies/waiting.ogv");
@@ -252,8 +256,8 @@ TEST_F(Videos, FilesThatCannotBePlayedSayCantOpenVideoAndTheNextHolderTriesAgain
     writeBytes("data/movies/cut.ogv", {whole.begin(), whole.begin() + 100});
     writeBytes("data/movies/noise.ogv", lftest::noiseBytes(65536));
     lftest::makeClip("vorbis_only.ogv", {"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "libvorbis"});
-    started({{"vorbis.ogv", "vorbis_only.ogv"},
-             {"full_chroma.ogv", lftest::makePictureClip("pictures_444.ogv", "64x48", "yuv444p", 5).filename().string()}});
+    const auto fullChromaClip = lftest::makePictureClip("pictures_444.ogv", "64x48", "yuv444p", 5).filename();
+    started({{"vorbis.ogv", "vorbis_only.ogv"}, {"full_chroma.ogv", fullChromaClip.string()}});
 
     for (const char *name : {"data/movies/empty.ogv", "data/movies/cut.ogv", "data/movies/noise.ogv",
                              "data/movies/vorbis.ogv"}) {
