@@ -140,6 +140,10 @@ bool KImageHandlerPng::decodeStream(const uint8_t *data, uint32_t size, ImageDat
     inputPosition = 0;
     png_set_read_fn(png, this, readCallback);
     png_set_error_fn(png, this, errorCallback, warningCallback);
+    // Text, calibration and palette-suggestion chunks would be read into a buffer of the length they
+    // claim before the file proves it holds that much; the engine uses none of them, nor any ancillary
+    // chunk but tRNS, so all of those are skipped unread, as unknown chunks are.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(png, info);
 
     const uint32_t width = png_get_image_width(png, info), height = png_get_image_height(png, info);

@@ -64,6 +64,49 @@ int runProgram(const std::vector<std::string> &argv, std::string *output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+namespace {
+
+// The peak resident size of this process (VmHWM) in bytes, or -1.
+int64_t residentPeak() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtoll(line.c_str() + 6, nullptr, 10) * 1024;
+    }
+    return -1;
+}
+
+} // namespace
+
+int64_t peakMemoryGrowth(const std::function<void()> &work) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        close(fds[0]);
+        // Resets the peak to what the child holds now.
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const int64_t before = residentPeak();
+        work();
+        const int64_t after = residentPeak();
+        const int64_t growth = before < 0 || after < 0 ? -1 : after - before;
+        ssize_t written = write(fds[1], &growth, sizeof growth);
+        _exit(written == sizeof growth ? 0 : 1);
+    }
+    close(fds[1]);
+    int64_t growth = -1;
+    if (read(fds[0], &growth, sizeof growth) != sizeof growth)
+        growth = -1;
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? growth : -1;
+}
+
 std::string toolPath(const std::string &name) {
     return std::string(LF_TOOLS_DIR) + "/" + name;
 }

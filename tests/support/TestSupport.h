@@ -1,7 +1,9 @@
 #pragma once
 // Helpers shared by the test suites: scratch folders and running the content tools.
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ private:
 // Runs a program with arguments (no shell); returns its exit status, or -1 when it could not run.
 // Standard output goes to `output` when given.
 int runProgram(const std::vector<std::string> &argv, std::string *output = nullptr);
+
+// Runs `work` in a child process and gives how far the child's resident memory rose above what it held when
+// the work began, in bytes; -1 when it could not be measured or the child died.
+int64_t peakMemoryGrowth(const std::function<void()> &work);
 
 // Path of a content tool built beside the tests (tools/<name>).
 std::string toolPath(const std::string &name);

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include <zlib.h>
+#include <unistd.h>
 
 #include "tests/engine/image/KImageTestSupport.h"
 
@@ -39,62 +38,6 @@ std::vector<uint8_t> highBytes(const std::vector<uint16_t> &samples) {
     for (size_t i = 0; i < samples.size(); i++)
         bytes[i] = uint8_t(samples[i] >> 8);
     return bytes;
-}
-
-void appendChunk(std::vector<uint8_t> &png, const char *type, const std::vector<uint8_t> &payload) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        png.push_back(uint8_t(payload.size() >> shift));
-    size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), payload.begin(), payload.end());
-    uint32_t crc = uint32_t(crc32(0, png.data() + start, uInt(png.size() - start)));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        png.push_back(uint8_t(crc >> shift));
-}
-
-// Deflate data without the zlib header and checksum, as CgBI files store it.
-std::vector<uint8_t> rawDeflate(std::vector<uint8_t> raw) {
-    z_stream stream{};
-    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::vector<uint8_t> deflated(deflateBound(&stream, uLong(raw.size())));
-    stream.next_in = raw.data();
-    stream.avail_in = uInt(raw.size());
-    stream.next_out = deflated.data();
-    stream.avail_out = uInt(deflated.size());
-    deflate(&stream, Z_FINISH);
-    deflated.resize(stream.total_out);
-    deflateEnd(&stream);
-    return deflated;
-}
-
-// Writes a CgBI file of width x height pixels from straight red, green, blue, alpha bytes: samples
-// premultiplied and stored blue, green, red (, alpha), rows deflated raw and split over two IDAT chunks.
-std::vector<uint8_t> makeCgbi(const std::vector<uint8_t> &rgba, uint32_t width, uint32_t height, bool alpha) {
-    std::vector<uint8_t> raw;
-    for (uint32_t y = 0; y < height; y++) {
-        raw.push_back(0);
-        for (uint32_t x = 0; x < width; x++) {
-            const uint8_t *p = &rgba[(size_t(y) * width + x) * 4];
-            const int a = alpha ? p[3] : 255;
-            for (int c : {2, 1, 0})
-                raw.push_back(uint8_t(p[c] * a / 255));
-            if (alpha)
-                raw.push_back(uint8_t(a));
-        }
-    }
-    const std::vector<uint8_t> deflated = rawDeflate(raw);
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    appendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
-    std::vector<uint8_t> header = {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
-                                   uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8),
-                                   uint8_t(height), 8, uint8_t(alpha ? 6 : 2), 0, 0, 0};
-    appendChunk(png, "IHDR", header);
-    size_t half = deflated.size() / 2;
-    appendChunk(png, "IDAT", std::vector<uint8_t>(deflated.begin(), deflated.begin() + half));
-    appendChunk(png, "IDAT", std::vector<uint8_t>(deflated.begin() + half, deflated.end()));
-    appendChunk(png, "IEND", {});
-    return png;
 }
 
 class PngFiles : public MagickSuite {
@@ -247,6 +190,36 @@ TEST_F(PngFiles, TruncatedAndCorruptedFilesFailCleanly) {
     decodeBytes(kImageFormatPng, std::vector<uint8_t>(cgbi.begin(), cgbi.begin() + cgbi.size() / 2), cut);
     EXPECT_FALSE(cut.ok);
     EXPECT_TRUE(logContains("PNG: ")) << getLogContents();
+}
+
+// Chunks that libpng would read into a buffer of the length they claim. The engine uses none of them.
+TEST(PngHostile, ChunksClaimingGigabytesAreRefusedWithoutAllocatingThem) {
+    std::vector<uint8_t> pixelData = {0, 10, 20, 30};
+    uLongf deflatedSize = compressBound(uLong(pixelData.size()));
+    std::vector<uint8_t> idat(deflatedSize);
+    ASSERT_EQ(compress(idat.data(), &deflatedSize, pixelData.data(), uLong(pixelData.size())), Z_OK);
+    idat.resize(deflatedSize);
+    for (const char *type : {"tEXt", "zTXt", "iTXt", "sPLT", "pCAL", "sCAL"}) {
+        for (bool afterPixels : {false, true}) {
+            SCOPED_TRACE(std::string(type) + (afterPixels ? " after IDAT" : " before IDAT"));
+            std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+            appendChunk(png, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 2, 0, 0, 0});
+            if (afterPixels)
+                appendChunk(png, "IDAT", idat);
+            // The chunk's length says 0x70000000 bytes, and the file ends after four of them.
+            png.insert(png.end(), {0x70, 0, 0, 0});
+            png.insert(png.end(), type, type + 4);
+            png.insert(png.end(), {'a', 'b', 'c', 'd'});
+            const int64_t growth = lftest::peakMemoryGrowth([&] {
+                Decoded result;
+                decodeBytes(kImageFormatPng, png, result);
+                if (result.ok)
+                    _exit(2);
+            });
+            EXPECT_GE(growth, 0) << "the decode died or accepted the file";
+            EXPECT_LT(growth, 64 << 20);
+        }
+    }
 }
 
 TEST_F(PngFiles, EncodingWritesRgbOrRgbaThatLibpngReadsBack) {

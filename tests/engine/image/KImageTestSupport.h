@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the image codec suites: making pictures with ImageMagick, reading its own decode of a file,
-// decoding through the engine and comparing the two pixel by pixel.
+// Shared by the image codec suites and the image fuzz targets: making pictures with ImageMagick (and CgBI
+// files), reading its own decode of a file, decoding through the engine and comparing the two pixel by pixel.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "engine/image/KImage.h"
 #include "engine/system/KSystemLog.h"
@@ -239,6 +241,63 @@ inline std::vector<uint8_t> encodeTwoPixels(int format) {
     std::vector<uint8_t> bytes(file, file + size);
     std::free(file);
     return bytes;
+}
+
+// Appends a PNG chunk: length, type, payload and CRC.
+inline void appendChunk(std::vector<uint8_t> &png, const char *type, const std::vector<uint8_t> &payload) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png.push_back(uint8_t(payload.size() >> shift));
+    size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), payload.begin(), payload.end());
+    uint32_t crc = uint32_t(crc32(0, png.data() + start, uInt(png.size() - start)));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png.push_back(uint8_t(crc >> shift));
+}
+
+// Deflate data without the zlib header and checksum, as CgBI files store it.
+inline std::vector<uint8_t> rawDeflate(std::vector<uint8_t> raw) {
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::vector<uint8_t> deflated(deflateBound(&stream, uLong(raw.size())));
+    stream.next_in = raw.data();
+    stream.avail_in = uInt(raw.size());
+    stream.next_out = deflated.data();
+    stream.avail_out = uInt(deflated.size());
+    deflate(&stream, Z_FINISH);
+    deflated.resize(stream.total_out);
+    deflateEnd(&stream);
+    return deflated;
+}
+
+// Writes a CgBI file of width x height pixels from straight red, green, blue, alpha bytes: samples
+// premultiplied and stored blue, green, red (, alpha), rows deflated raw and split over two IDAT chunks.
+inline std::vector<uint8_t> makeCgbi(const std::vector<uint8_t> &rgba, uint32_t width, uint32_t height, bool alpha) {
+    std::vector<uint8_t> raw;
+    for (uint32_t y = 0; y < height; y++) {
+        raw.push_back(0);
+        for (uint32_t x = 0; x < width; x++) {
+            const uint8_t *p = &rgba[(size_t(y) * width + x) * 4];
+            const int a = alpha ? p[3] : 255;
+            for (int c : {2, 1, 0})
+                raw.push_back(uint8_t(p[c] * a / 255));
+            if (alpha)
+                raw.push_back(uint8_t(a));
+        }
+    }
+    const std::vector<uint8_t> deflated = rawDeflate(raw);
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    appendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
+    std::vector<uint8_t> header = {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
+                                   uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8),
+                                   uint8_t(height), 8, uint8_t(alpha ? 6 : 2), 0, 0, 0};
+    appendChunk(png, "IHDR", header);
+    size_t half = deflated.size() / 2;
+    appendChunk(png, "IDAT", std::vector<uint8_t>(deflated.begin(), deflated.begin() + half));
+    appendChunk(png, "IDAT", std::vector<uint8_t>(deflated.begin() + half, deflated.end()));
+    appendChunk(png, "IEND", {});
+    return png;
 }
 
 } // namespace imagetest
