@@ -180,11 +180,12 @@ void KSound::unloadSound() {
     std::lock_guard<std::recursive_mutex> guard(soundState().lock);
     if (isStream) {
         haltNow();
-        if (!isCallbackStream() && decoderOpen) {
-            ov_clear(decoder);
-            decoderOpen = false;
-        }
         readPosition = 0;
+    }
+    // Also when the load failed before the sound became a stream.
+    if (decoderOpen) {
+        ov_clear(decoder);
+        decoderOpen = false;
     }
     releaseVoices();
     loaded = 0;

@@ -1,5 +1,6 @@
 // Sound without an audio device (SDL is told to use a driver that does not exist): the game runs
-// silent, the player is told once, and shutting the layer down touches nothing that was never made.
+// silent, the player is told once, a stream that cannot play leaves nothing open, and shutting the layer
+// down touches nothing that was never made.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "engine/sound/KSound.h"
 #include "engine/sound/KSoundState.h"
 #include "engine/system/KSystemLog.h"
+#include "tests/support/KSoundTestSupport.h"
 
 namespace {
 
@@ -31,6 +33,10 @@ TEST(KSoundNoDeviceTest, WithoutADeviceSoundsStaySilentAndTheMessageIsShownOnce)
         unsigned char *data = static_cast<unsigned char *>(std::malloc(16));
         EXPECT_FALSE(second.loadStreamFromMemory(data, 16));
         EXPECT_FALSE(second.loadStreamFile("/nowhere/theme.ogg"));
+        // A stream that decodes but has no buffer to play in keeps no decoder open.
+        const std::vector<unsigned char> ogg = lftest::oggTone(440, 0.2, 22050, 1);
+        EXPECT_FALSE(second.loadStreamFromMemory(lftest::mallocCopy(ogg), uint32_t(ogg.size())));
+        EXPECT_FALSE(second.decoderOpen);
         EXPECT_FALSE(second.startStream(true, true));
         EXPECT_FALSE(second.isSoundPlaying());
         suspendAllSounds();
