@@ -15,6 +15,10 @@ namespace {
 
 constexpr size_t kSampleScratchBytes = 0xC00000;
 constexpr size_t kSampleScratchStep = 0x100000;
+// Compressed data can decode to hundreds of times its size (silence, a sustained tone): a sample keeps
+// at most this much PCM, over three minutes of 16-bit stereo at 44100 Hz.
+constexpr size_t kMaxDecodedSampleBytes = 32u << 20;
+constexpr size_t kDecodePiece = 4096;
 
 uint16_t readLittle16(const unsigned char *at) {
     return static_cast<uint16_t>(at[0] | at[1] << 8);
@@ -46,10 +50,6 @@ private:
     std::vector<unsigned char> &buffer_;
     size_t used_ = 0;
 };
-
-bool isSupportedPcm(int channels, uint32_t rate, int bits) {
-    return channels >= 1 && channels <= 2 && (bits == 8 || bits == 16) && rate >= 100 && rate <= 200000;
-}
 
 // Walks the chunks of a RIFF WAVE file within the RIFF length and the data given.
 bool decodeWav(const unsigned char *bytes, uint32_t size, SampleScratch &scratch, int *channels, uint32_t *rate,
@@ -88,11 +88,32 @@ bool decodeWav(const unsigned char *bytes, uint32_t size, SampleScratch &scratch
         logMessage("Sound: WAV data has no %s chunk, ERROR", seenFormat ? "\"data\"" : "\"fmt \"");
         return false;
     }
-    if (!isSupportedPcm(*channels, *rate, *bits)) {
+    if (!isPlayablePcm(*channels, *rate, *bits)) {
         logMessage("Sound: WAV format %d channels, %u Hz, %d bits is not supported, ERROR", *channels, *rate, *bits);
         return false;
     }
     return true;
+}
+
+// Decodes the open decoder's audio whole into the scratch, up to the largest sample kept.
+bool decodeOgg(OggVorbis_File *decoder, SampleScratch &scratch) {
+    const int bigEndian = std::endian::native == std::endian::big ? 1 : 0;
+    int bitstream = 0;
+    for (;;) {
+        if (scratch.used() + kDecodePiece > kMaxDecodedSampleBytes) {
+            logMessage("Sound: Ogg Vorbis sample decodes to more than %zu bytes, ERROR", kMaxDecodedSampleBytes);
+            return false;
+        }
+        const long got = ov_read(decoder, reinterpret_cast<char *>(scratch.reserve(kDecodePiece)),
+                                 int(kDecodePiece), bigEndian, 2, 1, &bitstream);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            logMessage("Sound: Ogg Vorbis sample data is damaged (%ld), ERROR", got);
+            return false;
+        }
+        scratch.commit(static_cast<size_t>(got));
+    }
 }
 
 } // namespace
@@ -115,20 +136,11 @@ bool KSound::decodeSample(int32_t kind, const unsigned char *bytes, uint32_t siz
         vorbis_info *info = ov_info(decoder, -1);
         channels = info ? info->channels : 0;
         rate = info ? static_cast<uint32_t>(info->rate) : 0;
-        const int bigEndian = std::endian::native == std::endian::big ? 1 : 0;
-        long got = 0;
-        int bitstream = 0;
-        do {
-            got = ov_read(decoder, reinterpret_cast<char *>(scratch.reserve(4096)), 4096, bigEndian, 2, 1, &bitstream);
-            if (got > 0)
-                scratch.commit(static_cast<size_t>(got));
-        } while (got > 0);
+        const bool decoded = decodeOgg(decoder, scratch);
         ov_clear(decoder);
         decoderOpen = false;
-        if (got < 0) {
-            logMessage("Sound: Ogg Vorbis sample data is damaged (%ld), ERROR", got);
+        if (!decoded)
             return false;
-        }
     }
     setPcmFormat(channels, rate, bits);
     return fillSampleVoices(static_cast<uint32_t>(scratch.used()), state.sampleScratch.data());

@@ -29,6 +29,11 @@ struct KSoundState {
 
 KSoundState &soundState();
 
+// PCM the sound layer can play: 1 or 2 channels of 8 or 16 bits at 100 to 200000 Hz.
+inline bool isPlayablePcm(int channels, uint32_t rate, int bits) {
+    return channels >= 1 && channels <= 2 && (bits == 8 || bits == 16) && rate >= 100 && rate <= 200000;
+}
+
 // Starts the layer when it is not running: device, tables, lock and streaming thread.
 void initSoundLayer();
 bool initDirectSound();

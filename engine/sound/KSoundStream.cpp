@@ -98,8 +98,19 @@ void rewindSource(KSound *sound) {
 
 bool KSound::openDecoder() {
     int result = ov_test_callbacks(this, decoder, nullptr, 0, kMemoryCallbacks);
-    if (result == 0)
+    if (result == 0) {
+        // Refused before any audio is decoded: the headers say what the layer would be asked to play.
+        const vorbis_info *info = ov_info(decoder, -1);
+        if (!info || !isPlayablePcm(info->channels, static_cast<uint32_t>(std::clamp<long>(info->rate, 0, INT32_MAX)),
+                                    16)) {
+            logMessage("Sound: Ogg Vorbis data of %d channels at %ld Hz cannot be played, ERROR",
+                       info ? info->channels : 0, info ? info->rate : 0L);
+            ov_clear(decoder);
+            decoderOpen = false;
+            return false;
+        }
         result = ov_test_open(decoder);
+    }
     if (result != 0) {
         logMessage("Sound: the data is not Ogg Vorbis or is damaged (%d), ERROR", result);
         decoderOpen = false;

@@ -158,3 +158,32 @@ TEST_F(KSoundSampleTest, BrokenWavFilesFailWithALoggedErrorAndLeaveNothingLoaded
 }
 
 } // namespace
+
+// Ogg Vorbis data whose format the sound layer cannot play is refused before anything is decoded, as a
+// sample and as a stream, and the refused load keeps no decoder open; so is a sample whose decoded
+// samples would outgrow the largest sample the layer keeps, however little room it takes compressed.
+TEST_F(KSoundSampleTest, OggDataTheLayerCannotPlayOrHoldIsRefused) {
+    const std::vector<unsigned char> threeChannels = oggTone(440, 0.2, 22050, 3);
+    const std::vector<unsigned char> sixtyFourChannels =
+        encodeOggVorbis(synthesize(48000, 64, 0.5, [](double, int) { return 0.0; }), 48000, 64);
+    for (const auto *ogg : {&threeChannels, &sixtyFourChannels}) {
+        clearLogContents();
+        KSound sound;
+        EXPECT_FALSE(sound.loadSampleData(KSound::kSourceOgg, mallocCopy(*ogg), uint32_t(ogg->size()), 1, false));
+        EXPECT_FALSE(sound.decoderOpen);
+        EXPECT_FALSE(sound.loadStreamFromMemory(mallocCopy(*ogg), uint32_t(ogg->size())));
+        EXPECT_FALSE(sound.decoderOpen);
+        EXPECT_FALSE(sound.loaded);
+        EXPECT_TRUE(logHas("cannot be played, ERROR")) << getLogContents();
+    }
+
+    // Three and a half minutes of stereo silence: a few kilobytes that decode to 37 MB.
+    const std::vector<unsigned char> silence =
+        encodeOggVorbis(synthesize(44100, 2, 210.0, [](double, int) { return 0.0; }), 44100, 2);
+    ASSERT_LT(silence.size(), 1u << 20);
+    clearLogContents();
+    KSound sound;
+    EXPECT_FALSE(sound.loadSampleData(KSound::kSourceOgg, mallocCopy(silence), uint32_t(silence.size()), 1, false));
+    EXPECT_FALSE(sound.loaded);
+    EXPECT_TRUE(logHas("decodes to more than")) << getLogContents();
+}
