@@ -126,13 +126,24 @@ uint32_t convertPixel(const BmpLayout &layout, RowKind kind, const uint8_t *row,
     return 0;
 }
 
+// Stored rows are padded to whole 32-bit words.
+uint64_t storedRowBytes(const BmpLayout &layout) {
+    return ((uint64_t(layout.width) * layout.bitCount + 31) / 32) * 4;
+}
+
+// Uncompressed and bit-field pixels take a known number of bytes: a file that does not hold them is
+// refused before its picture is allocated.
+bool holdsStoredRows(const BmpLayout &layout) {
+    if (layout.compression != kRgb && layout.compression != kBitFields)
+        return true;
+    if (fitsIn(layout.pixelOffset, storedRowBytes(layout) * uint64_t(layout.height), layout.size))
+        return true;
+    logMessage("BMP: file is too short for %dx%d pixels of %d bits", layout.width, layout.height, layout.bitCount);
+    return false;
+}
+
 bool decodeRows(const BmpLayout &layout, RowKind kind, uint32_t *pixels) {
-    uint64_t rowBytes = ((uint64_t(layout.width) * layout.bitCount + 31) / 32) * 4;
-    if (!fitsIn(layout.pixelOffset, rowBytes * uint64_t(layout.height), layout.size)) {
-        logMessage("BMP: file is too short for %dx%d pixels of %d bits", layout.width, layout.height,
-                   layout.bitCount);
-        return false;
-    }
+    const uint64_t rowBytes = storedRowBytes(layout);
     for (int32_t stored = 0; stored < layout.height; stored++) {
         const uint8_t *row = layout.data + layout.pixelOffset + rowBytes * uint64_t(stored);
         uint32_t *target = pixels + size_t(layout.imageRow(stored)) * layout.width;
@@ -275,7 +286,7 @@ bool KImageHandlerBmp::decode(const uint8_t *data, uint32_t size, ImageData *rec
     if (!data)
         return false;
     BmpLayout layout;
-    if (!readLayout(data, size, layout))
+    if (!readLayout(data, size, layout) || !holdsStoredRows(layout))
         return false;
     uint32_t *pixels = allocatePixels("BMP", layout.width, layout.height);
     if (!pixels)

@@ -105,12 +105,18 @@ RowWriter rowWriter(const TgaLayout &layout, uint32_t *pixels, uint32_t storedRo
     return RowWriter{pixels + size_t(row) * layout.width, layout.width, layout.rightToLeft};
 }
 
+// Uncompressed pixels take a known number of bytes: a file that does not hold them is refused before its
+// picture is allocated.
+bool holdsUncompressedPixels(const TgaLayout &layout) {
+    if (layout.runLength ||
+        fitsIn(layout.pixelOffset, uint64_t(layout.width) * layout.bytesPerPixel * layout.height, layout.size))
+        return true;
+    logTooShort();
+    return false;
+}
+
 bool decodeUncompressed(const TgaLayout &layout, uint32_t *pixels) {
     const uint64_t rowBytes = uint64_t(layout.width) * layout.bytesPerPixel;
-    if (!fitsIn(layout.pixelOffset, rowBytes * layout.height, layout.size)) {
-        logTooShort();
-        return false;
-    }
     for (uint32_t y = 0; y < layout.height; y++) {
         RowWriter writer = rowWriter(layout, pixels, y);
         const uint8_t *p = layout.data + layout.pixelOffset + rowBytes * y;
@@ -174,7 +180,7 @@ bool KImageHandlerTga::decode(const uint8_t *data, uint32_t size, ImageData *rec
         return false;
     }
     TgaLayout layout;
-    if (!readLayout(data, size, layout))
+    if (!readLayout(data, size, layout) || !holdsUncompressedPixels(layout))
         return false;
     uint32_t *pixels = allocatePixels("TGA", layout.width, layout.height);
     if (!pixels)

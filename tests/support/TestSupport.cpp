@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -7,6 +8,10 @@
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// The sanitizers' allocation hooks; absent (null) in a build without a sanitizer.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void *, size_t),
+                                                         void (*)(const volatile void *)) __attribute__((weak));
 
 namespace lftest {
 
@@ -105,6 +110,29 @@ int64_t peakMemoryGrowth(const std::function<void()> &work) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? growth : -1;
+}
+
+namespace {
+
+std::atomic<size_t> largestSeen{0};
+
+void noteAllocation(const volatile void *, size_t size) {
+    size_t seen = largestSeen.load();
+    while (size > seen && !largestSeen.compare_exchange_weak(seen, size)) {
+    }
+}
+
+void ignoreFree(const volatile void *) {}
+
+} // namespace
+
+int64_t largestAllocation(const std::function<void()> &work) {
+    // The hooks cannot be removed once installed: the first call installs them for good.
+    static const bool hooked =
+        __sanitizer_install_malloc_and_free_hooks && __sanitizer_install_malloc_and_free_hooks(noteAllocation, ignoreFree);
+    largestSeen = 0;
+    work();
+    return hooked ? int64_t(largestSeen.load()) : -1;
 }
 
 std::string toolPath(const std::string &name) {

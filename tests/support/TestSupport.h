@@ -33,6 +33,10 @@ int runProgram(const std::vector<std::string> &argv, std::string *output = nullp
 // the work began, in bytes; -1 when it could not be measured or the child died.
 int64_t peakMemoryGrowth(const std::function<void()> &work);
 
+// Runs `work` and gives the size of the largest single allocation made meanwhile (by any thread), or -1
+// when the build has no sanitizer to report allocations.
+int64_t largestAllocation(const std::function<void()> &work);
+
 // Path of a content tool built beside the tests (tools/<name>).
 std::string toolPath(const std::string &name);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/system/KSystemLog.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -73,6 +74,32 @@ ImageData makeRecord(uint32_t width, uint32_t height, const std::vector<uint32_t
 
 uint32_t wordAt(const ImageData &image, uint32_t x, uint32_t y) {
     return reinterpret_cast<const uint32_t *>(image.pixels)[size_t(y) * image.width + x];
+}
+
+// A header may claim any picture; uncompressed data shows before anything is allocated whether the file
+// holds it. A 31-byte BMP claiming 8000x6000 and a 20-byte TGA claiming 8000x4900 are refused.
+TEST(ImageDecoding, UncompressedFilesTooShortForTheirPicturesAllocateNothing) {
+    std::vector<uint8_t> bmp = {'B', 'M', 31, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0, // file header
+                                12, 0, 0, 0, 0x40, 0x1F, 0x70, 0x17, 1, 0, 24, 0, // core header: 8000x6000
+                                1, 2, 3, 4, 5};
+    std::vector<uint8_t> tga(18);
+    tga[2] = 2; // uncompressed true colour
+    tga[12] = 0x40, tga[13] = 0x1F, tga[14] = 0x24, tga[15] = 0x13, tga[16] = 24; // 8000x4900
+    tga.insert(tga.end(), {1, 2});
+    for (auto [format, file] : {std::pair{kImageFormatBmp, bmp}, std::pair{kImageFormatTga, tga}}) {
+        SCOPED_TRACE(format);
+        clearLogContents();
+        ImageData record;
+        bool decoded = true;
+        const int64_t largest = lftest::largestAllocation(
+            [&] { decoded = decodeImage(format, file.data(), uint32_t(file.size()), &record); });
+        EXPECT_FALSE(decoded);
+        EXPECT_EQ(record.pixels, nullptr);
+        EXPECT_NE(getLogContents().find("too short"), std::string::npos) << getLogContents();
+        if (largest < 0)
+            GTEST_SKIP() << "no sanitizer reports allocations in this build";
+        EXPECT_LT(largest, 1 << 20);
+    }
 }
 
 TEST(RescaleImage, HalvingTwoByTwoKeepsTheTopLeftPixel) {
