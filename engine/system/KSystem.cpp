@@ -8,6 +8,8 @@
 #include "platform/WinBase.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -254,4 +256,14 @@ void enumerateFolder(const char *path, EnumerateFolderCallback callback, void *u
         if (!callback(entry.name.c_str(), entry.isFolder, user))
             return;
     }
+}
+
+int32_t saturatedInt(double value) {
+    if (std::isnan(value))
+        return 0;
+    if (value >= double(INT32_MAX))
+        return INT32_MAX;
+    if (value <= double(INT32_MIN))
+        return INT32_MIN;
+    return int32_t(value);
 }

@@ -72,6 +72,10 @@ int messageBox(const char *text, const char *firstButton, const char *caption, c
 void showSoundCardError();
 void launchUrl(const char *url);
 
+// Truncates toward zero, held to the int32 range; not-a-number gives 0. For measures and picks that a file
+// or a script can push beyond the range.
+int32_t saturatedInt(double value);
+
 // Bounds of a random pick; the whole-number picks take them as whole numbers.
 struct RandomRange {
     float min;

@@ -55,18 +55,8 @@ MersenneTwister &generator() {
     return twister;
 }
 
-// A whole number as an int, held to the int range (not-a-number gives 0): script ranges may be huge.
-int saturatedInt(double value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
-// Picks a whole number in [min, max]; rounding down keeps negative ranges inside their bounds.
+// Picks a whole number in [min, max] (script ranges may be huge); rounding down keeps negative ranges
+// inside their bounds.
 int pickWholeNumber(float min, float max) {
     const float spread = 0.95f;
     return saturatedInt(std::floor((max - min + spread) * randomUnit() + min));

@@ -7,6 +7,7 @@
 
 #include "engine/graphics/KBatch.h"
 #include "engine/graphics/KGraphic.h"
+#include "engine/system/KSystem.h"
 #include "engine/text/KText.h"
 #include "engine/text/KTextEncoding.h"
 
@@ -202,8 +203,9 @@ void KText::drawStringRight(const void *text, float right, float y, float spacin
 }
 
 void KText::drawStringCentered(const void *text, int32_t left, int32_t right, int32_t y, float spacing) {
-    const int32_t width = int32_t(getStringWidth(text, spacing, 1.0f, -1));
-    drawString(text, left + (right - left - width) / 2, y, spacing, -1);
+    const int32_t width = saturatedInt(getStringWidth(text, spacing, 1.0f, -1));
+    const int64_t shift = (int64_t(right) - left - width) / 2;
+    drawString(text, saturatedInt(double(left + shift)), y, spacing, -1);
 }
 
 void KText::drawStringCentered(const void *text, float left, float right, float y, float spacing) {
@@ -372,8 +374,8 @@ bool KText::getCharExtent(const void *text, int32_t x, int32_t, int32_t offsetX,
                           int32_t *outLeft, int32_t *outRight, int32_t encoding) {
     float left = 0.0f, right = 0.0f;
     const bool found = charExtent(text, float(x), float(offsetX), spacing, index, &left, &right, encoding);
-    *outLeft = int32_t(left);
-    *outRight = int32_t(right);
+    *outLeft = saturatedInt(left);
+    *outRight = saturatedInt(right);
     return found;
 }
 

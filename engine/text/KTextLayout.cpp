@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/system/KSystem.h"
 #include "engine/text/KText.h"
 #include "engine/text/KTextEncoding.h"
 
@@ -253,9 +254,10 @@ void KText::drawTextInBox(const char *text, int32_t maxChars, float left, float 
 
 int32_t KText::measureTextInBox(const char *text, int32_t maxChars, int32_t left, int32_t right, int32_t top,
                                 int32_t style, float spacing, float lineHeight) {
-    return int32_t(layoutText(this, -1, text, maxChars, float(left), float(top), float(right), float(top), style,
-                              0.0f, 0.0f, spacing, boxLineHeight(lineHeight), lineSpacing, kTextLayoutWidest,
-                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    return saturatedInt(layoutText(this, -1, text, maxChars, float(left), float(top), float(right), float(top),
+                                   style, 0.0f, 0.0f, spacing, boxLineHeight(lineHeight), lineSpacing,
+                                   kTextLayoutWidest, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr));
 }
 
 int32_t KText::layoutTextHeight(const char *text, int32_t maxChars, int32_t left, int32_t right, int32_t top,
@@ -266,7 +268,7 @@ int32_t KText::layoutTextHeight(const char *text, int32_t maxChars, int32_t left
                                     style, 0.0f, 0.0f, spacing, boxLineHeight(lineHeight), lineSpacing,
                                     kTextLayoutMeasureHeight, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                     nullptr, nullptr);
-    return int32_t(bottom) - top;
+    return saturatedInt(double(bottom) - top);
 }
 
 void KText::drawTextInBoxClipped(const char *text, int32_t maxChars, float left, float top, float right,
@@ -287,10 +289,10 @@ bool KText::getCursorRect(const char *text, int32_t maxChars, float left, float 
                boxLineHeight(lineHeight), lineSpacing, kTextLayoutCursorRect, &cursorIndex, nullptr, nullptr,
                &rect[0], &rect[1], &rect[2], &rect[3], &found);
     if (found) {
-        *outLeft = int32_t(rect[0]);
-        *outTop = int32_t(rect[1]);
-        *outRight = int32_t(rect[2]);
-        *outBottom = int32_t(rect[3]);
+        *outLeft = saturatedInt(rect[0]);
+        *outTop = saturatedInt(rect[1]);
+        *outRight = saturatedInt(rect[2]);
+        *outBottom = saturatedInt(rect[3]);
     }
     return found;
 }

@@ -4,25 +4,12 @@
 #include <climits>
 #include <cmath>
 
+#include "engine/system/KSystem.h"
 #include "game/HoGameSettings.h"
 #include "game/util/MathTables.h"
 
-namespace {
-
-int32_t saturatingTrunc(double x) {
-    if (std::isnan(x))
-        return 0;
-    if (x >= double(INT_MAX))
-        return INT_MAX;
-    if (x <= double(INT_MIN))
-        return INT_MIN;
-    return int32_t(x);
-}
-
-} // namespace
-
 int32_t roundToInt(double x) {
-    return saturatingTrunc(x > 0.0 ? x + 0.5 : x - 0.5);
+    return saturatedInt(x > 0.0 ? x + 0.5 : x - 0.5);
 }
 
 float squareRoot(float x) {
@@ -67,7 +54,7 @@ bool isQuadOnScreen(const QuadCorners &corners, float wideDesignWidth) {
         maxY = std::max(maxY, corner.y);
     }
     return minX < wideDesignWidth / screenValues.artScale && minY < screenValues.height / screenValues.artScale &&
-           saturatingTrunc(maxX) >= 0 && saturatingTrunc(maxY) >= 0;
+           saturatedInt(maxX) >= 0 && saturatedInt(maxY) >= 0;
 }
 
 bool isPointOnScreen(ScreenPoint point) {

@@ -24,8 +24,9 @@ void fuzzSeeds(SeedFolder &seeds) {
     seeds.run({tool, "--font", font, "--size", "9", "--ranges", "48-57,8364-8364", "--outline", "1", "--out",
                seeds.scratch("outlined").string()});
     seeds.addFile("outlined.ktext", seeds.scratch("outlined.ktext"));
-    // A glyph that shifts the pen by almost the whole integer range.
-    seeds.add("far-offset.ktext", std::string("%ktext 1 1 2\n65 0 0 5 9 6 10 0 2000000000 0\n66 6 0 9 9 4 10 0 0 0\n"));
+    // Glyphs that shift the pen by almost the whole integer range each.
+    seeds.add("far-offsets.ktext", std::string("%ktext 1 1 3\n32 0 0 2 9 3 10 0 2000000000 0\n"
+                                               "65 0 0 5 9 6 10 0 2000000000 0\n66 6 0 9 9 4 10 0 2000000000 0\n"));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -50,6 +50,22 @@ protected:
 using Xs = std::vector<float>;
 using Lines = std::map<float, std::vector<float>>;
 
+// A font may shift its glyphs by nearly the whole integer range, and a caller may ask for any line height:
+// measures that leave the integer range are held at its ends.
+TEST_F(TextLayoutTest, MeasuresBeyondTheIntegerRangeSaturate) {
+    writeFileText(temp / "far.ktext", "%ktext 1 0 2\n97 0 0 9 19 10 20 0 2000000000 0\n"
+                                      "98 0 0 9 19 10 20 0 -2000000000 0\n");
+    RecordedFont far;
+    ASSERT_TRUE(far.loadFont((temp / "far.ktext").c_str(), "unused"));
+    far.installPages(1);
+    EXPECT_EQ(far.measureTextInBox("aaaa", -1, 0, 2000000000, 0, 0, 0.0f, -1.0f), INT32_MAX);
+    EXPECT_EQ(far.layoutTextHeight("a", -1, 0, 70, 0, 0, 0.0f, 3e9f), INT32_MAX);
+    EXPECT_EQ(far.layoutTextHeight("a", -1, 0, 70, -2000000000, 0, 0.0f, 4e9f), INT32_MAX);
+    int32_t left = 0, right = 0;
+    far.getCharExtent("abbb", 0, 0, 0, 0.0f, 3, &left, &right, -1);
+    EXPECT_EQ(left, INT32_MIN);
+}
+
 TEST_F(TextLayoutTest, LeftAlignedTextWrapsAtTheLastSpaceThatFits) {
     draw("aaa bbb ccc", kTextStyleLeft, 70);
     EXPECT_EQ(lines(), (Lines{{0.0f, {0, 10, 20, 30, 35, 45, 55}}, {20.0f, {0, 10, 20}}}));
