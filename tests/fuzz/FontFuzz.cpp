@@ -30,9 +30,11 @@ void fuzzSeeds(SeedFolder &seeds) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    // As the resource layer hands it over: the file's bytes and a terminating 0.
+    const std::string description = inputText(data, size);
     DescribedFont font;
     int32_t pages = -1;
-    if (!font.parseDescription("fuzz.ktext", reinterpret_cast<const char *>(data), uint32_t(size), &pages)) {
+    if (!font.parseDescription("fuzz.ktext", description.c_str(), uint32_t(size), &pages)) {
         FUZZ_CHECK(pages == -1 && font.getRecords() == nullptr);
         return 0;
     }
