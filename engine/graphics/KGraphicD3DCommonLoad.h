@@ -64,7 +64,8 @@ bool KGraphicD3DCommon<Api>::loadImageFromMemory(const char *name, const unsigne
         // Decoded aside and taken over under the lock: the drawing thread may release this picture meanwhile.
         int format = name ? imageFormatFromFileName(name) : -1;
         ImageData decoded;
-        bool ok = format >= 0 && data && size <= UINT32_MAX && decodeImage(format, data, (uint32_t)size, &decoded);
+        bool ok = format >= 0 && data && size <= UINT32_MAX &&
+                  decodeImage(format, data, (uint32_t)size, &decoded, name);
         std::lock_guard<std::recursive_mutex> guard(rendererMutex());
         releaseImage();
         dropRenderTarget();

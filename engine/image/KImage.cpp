@@ -57,10 +57,11 @@ int imageFormatFromFileName(const char *fileName) {
     return -1;
 }
 
-bool decodeImage(int format, const uint8_t *data, uint32_t size, ImageData *record) {
+bool decodeImage(int format, const uint8_t *data, uint32_t size, ImageData *record, const char *fileName) {
     KImageHandler *handler = createImageHandler(format);
     if (!handler)
         return false;
+    handler->sourceName = fileName;
     bool result = handler->decode(data, size, record);
     delete handler;
     return result;

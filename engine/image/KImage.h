@@ -40,8 +40,8 @@ struct ImageData {
 int imageFormatFromFileName(const char *fileName);
 
 // Decodes a whole file held in memory into the record; false (with a log line from the codec) on failure,
-// leaving the record untouched.
-bool decodeImage(int format, const uint8_t *data, uint32_t size, ImageData *record);
+// leaving the record untouched. `fileName`, when given, names the file in the codec's log lines.
+bool decodeImage(int format, const uint8_t *data, uint32_t size, ImageData *record, const char *fileName = nullptr);
 
 // Encodes a 32-bit record into a new buffer holding a whole file (quality 94 for JPEG). Only BMP, JPEG,
 // TGA and PNG can be written.

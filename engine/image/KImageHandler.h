@@ -14,6 +14,10 @@ public:
     virtual bool encode(uint8_t **outData, uint32_t *outSize, const ImageData *record, int32_t quality) = 0;
     // Only the DDS handler compresses; every other handler refuses.
     virtual bool compressToDds(const ImageData *record, int32_t qualityLevel, const char *fileName);
+
+    // The name of the file being decoded, for log lines; null when the data has none.
+    const char *sourceName = nullptr;
+    const char *sourceNameForLog() const { return sourceName ? sourceName : "(unnamed)"; }
 };
 
 // Makes the handler of a format code, or null for a code outside 0 to 5.

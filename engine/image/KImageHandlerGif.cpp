@@ -261,6 +261,10 @@ bool KImageHandlerGif::decode(const uint8_t *data, uint32_t size, ImageData *rec
                   rowMap.get(), palette.get(), 0};
     if (image.width > 0 && image.height > 0)
         decodeLzw(minimumCodeSize, target);
+    // What was decoded is kept, the rest shows the background: the file is damaged but still shown.
+    if (stopped && target.written < uint64_t(image.width) * image.height)
+        logMessage("GIF: %s: image data ends after %llu of %u x %u pixels", sourceNameForLog(),
+                   static_cast<unsigned long long>(target.written), image.width, image.height);
 
     storeDecodedPixels(record, canvasWidth, canvasHeight, false, canvas);
     return true;

@@ -85,7 +85,7 @@ int convert(const char *inPath, const char *outPath) {
         return fail(std::string("file is too large: ") + inPath);
 
     ImageData image;
-    if (!decodeImage(inFormat, bytes.data(), uint32_t(bytes.size()), &image))
+    if (!decodeImage(inFormat, bytes.data(), uint32_t(bytes.size()), &image, inPath))
         return fail(std::string("cannot decode ") + inPath);
     if (!image.isDecoded && !expandBlocks(image)) {
         freeImagePixels(&image);

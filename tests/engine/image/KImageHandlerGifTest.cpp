@@ -215,6 +215,19 @@ TEST(GifDecoding, StructureErrorsFail) {
     }
 }
 
+TEST_F(GifFiles, ImageDataCutShortKeepsWhatWasDecodedAndNamesTheFile) {
+    auto bytes = readBytes(path("plain.gif"));
+    bytes.resize(bytes.size() * 2 / 3);
+    clearLogContents();
+    Decoded decoded;
+    decoded.ok = decodeImage(kImageFormatGif, bytes.data(), uint32_t(bytes.size()), &decoded.image, "scenes/cut.gif");
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_TRUE(logContains("GIF: scenes/cut.gif: image data ends after ")) << getLogContents();
+    const std::vector<uint8_t> whole = magickRgba(path("plain.gif"));
+    EXPECT_EQ(decoded.pixel(0, 0), 0xFF000000u | (whole[0] << 16) | (whole[1] << 8) | whole[2])
+        << "the decoded part is kept";
+}
+
 TEST_F(GifFiles, TruncatedAndCorruptedFilesStayInBounds) {
     for (const char *name : {"plain.gif", "interlaced.gif"}) {
         SCOPED_TRACE(name);
