@@ -45,6 +45,16 @@ const char *readLine(const char *at, const char *end, char *line) {
     return at;
 }
 
+// Line ends between two places of a text: CR LF counts once.
+int32_t countLineEnds(const char *from, const char *to) {
+    int32_t count = 0;
+    for (const char *at = from; at < to; at++) {
+        if (*at == '\n' || (*at == '\r' && (at + 1 >= to || at[1] != '\n')))
+            count++;
+    }
+    return count;
+}
+
 int16_t low16(long value) { return int16_t(uint16_t(uint64_t(value) & 0xFFFF)); }
 int32_t low32(long value) { return int32_t(uint32_t(uint64_t(value) & 0xFFFFFFFFu)); }
 
@@ -174,9 +184,17 @@ bool KText::parseDescription(const char *name, const char *bytes, uint32_t size,
         at++;
     static char line[kLineCapacity];
     long parsed = 0;
+    int32_t lineNumber = 1 + countLineEnds(bytes, at);
     while (parsed < capacity && at < end && *at != '\0') {
-        at = readLine(at, end, line);
-        parseGlyphLine(line, &list[parsed++]);
+        const char *next = readLine(at, end, line);
+        parseGlyphLine(line, &list[parsed]);
+        // Code 0 ends the glyph list: a line that gives it is worth a word in the log.
+        if (list[parsed].code == 0)
+            logMessage("KText: font description %s, line %d is not a glyph (\"%.40s\"); the glyph list ends there",
+                       name, lineNumber, line);
+        parsed++;
+        lineNumber += countLineEnds(at, next);
+        at = next;
     }
     list[parsed].code = 0;
     if (parsed < glyphCount)

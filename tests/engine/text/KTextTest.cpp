@@ -197,6 +197,15 @@ TEST_F(FontLoadTest, AHeaderAnnouncingMoreGlyphsThanTheFileHoldsReadsWhatIsThere
     EXPECT_EQ(recordsOf(fewer).size(), 1u) << "lines beyond the header's count are not read";
 }
 
+TEST_F(FontLoadTest, AGlyphLineThatDoesNotParseEndsTheListAndIsLogged) {
+    KText font;
+    ASSERT_TRUE(loadDescription(font, "garbled.ktext",
+                                "%ktext 1 0 3\r\n65 0 0 9 19 12 20 0 0 0\r\n\r\nsixty-six 0 0 9\n67 0 0 9 19 12 20 0 0 0\n"));
+    EXPECT_EQ(recordsOf(font).size(), 1u) << "the list ends at the line";
+    EXPECT_TRUE(logHas("KText: font description " + path("garbled.ktext") + ", line 4 is not a glyph (\"sixty-six"))
+        << getLogContents();
+}
+
 TEST_F(FontLoadTest, GlyphsOnPagesOutsideTheSixteenSlotsCountAsMissing) {
     textGlyphPages = true;
     RecordedFont font;
