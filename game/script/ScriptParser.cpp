@@ -135,7 +135,7 @@ ScriptParser::StatementEnd ScriptParser::parseStatement(ScriptTokenizer &tokeniz
 
     if (!stopFile_ && statement && row->kind == kScriptCommandInclude && row->signatureLength > 0 &&
         statement->params[0].type == kScriptToken)
-        includeScript(statement->params[0].text(), block);
+        includeScript(tokenizer, scriptName, statement->params[0].text(), block);
     return end;
 }
 
@@ -178,8 +178,16 @@ void ScriptParser::storeStatement(ScriptBlock *block, ScriptStatement *statement
     }
 }
 
-void ScriptParser::includeScript(const char *name, ScriptBlock *block) {
-    std::string path = std::string("data/scripts/") + name + ".script";
+// Included scripts come from the scripts folder only: a name that climbs out of it or is absolute is
+// refused, so that a script cannot read files elsewhere.
+void ScriptParser::includeScript(ScriptTokenizer &tokenizer, const char *scriptName, const char *name,
+                                 ScriptBlock *block) {
+    const std::string path = std::string("data/scripts/") + name + ".script";
+    const bool absolute = name[0] == '/' || name[0] == '\\' || (name[0] != '\0' && name[1] == ':');
+    if (absolute || foldedPath(path.c_str()).rfind("data/scripts/", 0) != 0) {
+        report(tokenizer, scriptName, (std::string("include ") + name + " is outside the scripts folder").c_str());
+        return;
+    }
     parseScriptFile(path.c_str(), block, name, false);
 }
 

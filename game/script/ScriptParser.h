@@ -47,7 +47,7 @@ private:
     void placeBlock(ScriptTokenizer &tokenizer, const char *scriptName, ScriptStatement *statement, int &index,
                     ScriptBlock *nested);
     void storeStatement(ScriptBlock *block, ScriptStatement *statement, bool atFront);
-    void includeScript(const char *name, ScriptBlock *block);
+    void includeScript(ScriptTokenizer &tokenizer, const char *scriptName, const char *name, ScriptBlock *block);
     void report(ScriptTokenizer &tokenizer, const char *scriptName, const char *message);
 
     InternTable &names_;

@@ -1,10 +1,12 @@
 // The script parser on the test scripts of tests/data/scripts: statement and block layout, the error
 // messages with their lines, includes, and input that is too long, too deep or circular.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/game/script/ScriptTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -134,6 +136,24 @@ TEST_F(ScriptParserTest, AMissingScriptOrIncludeAddsNothingAndSaysNothing) {
     parseText("include no_such_script\nprint done\n");
     EXPECT_EQ(wordsOf(top), (Words{"print"}));
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ScriptParserTest, IncludesOutsideTheScriptsFolderAreRefusedWithTheirLine) {
+    lftest::TempDir temp;
+    std::filesystem::create_directories(temp / "data" / "scripts");
+    lftest::writeFileText(temp / "data" / "outside.script", "print escaped\n");
+    lftest::writeFileText(temp / "data" / "scripts" / "inner.script", "print inner\n");
+    const std::string savedDataPath = dataPath;
+    std::snprintf(dataPath, sizeof dataPath, "%s", temp.str().c_str());
+    parseText("include ../outside\ninclude " + (temp / "data" / "outside").string() +
+                  "\ninclude ../scripts/inner\ninclude ../../../../../../tmp/x\n",
+              "outer");
+    std::snprintf(dataPath, sizeof dataPath, "%s", savedDataPath.c_str());
+    EXPECT_EQ(wordsOf(top), (Words{"print"})) << "a name that climbs back in is read";
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], "Error in script outer, line 1: include ../outside is outside the scripts folder");
+    EXPECT_NE(messages[1].find("outer, line 2: include /"), std::string::npos) << messages[1];
+    EXPECT_NE(messages[2].find("outer, line 4: include ../../"), std::string::npos) << messages[2];
 }
 
 TEST_F(ScriptParserTest, AFileMayBeIncludedAgainAfterItWasRead) {
