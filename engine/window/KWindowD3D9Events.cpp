@@ -236,9 +236,11 @@ void KWindowD3D9::synthesizePointer(KWindowEvent &event) {
             return;
         }
         if (synthesis.touching || synthesis.releaseCountdown >= 0) {
-            // A new touch while the old one has not been closed: close it first.
+            // A new touch while the old one has not been closed: close it first. The new touch begins
+            // without a previous position, as every touch does.
             synthesis.touching = false;
             synthesis.releaseCountdown = -1;
+            synthesis.lastX = synthesis.lastY = -1;
             KWindowEvent up = followUp(event, kEventButtonUp, synthesis.releaseX, synthesis.releaseY);
             eventCallback(&up);
             KWindowEvent away = followUp(event, kEventMouseMove, kOffscreen, kOffscreen);

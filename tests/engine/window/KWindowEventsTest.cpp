@@ -7,6 +7,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+
 #include "engine/window/KInput.h"
 #include "engine/window/KWindowEvent.h"
 #include "platform/WinUser.h"
@@ -329,6 +331,20 @@ TEST_F(WindowEvents, PointerSynthesisMakesATouchStreamFromTheLeftButton) {
     ASSERT_EQ(typesOf(events), (std::vector<uint32_t>{2, 1}));
     EXPECT_EQ(events[0].x, 15);
     EXPECT_EQ(events[1].x, -1000);
+}
+
+TEST_F(WindowEvents, APressThatCancelsAnOpenTouchBeginsANewOneWithoutAPreviousPosition) {
+    window->setPointerSynthesis(true);
+    button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 10, 12);
+    move(15, 12);
+    button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 30, 40); // the release of the first touch never came
+    window->pumpMessages();
+    auto began = std::find_if(events.rbegin(), events.rend(),
+                              [](const KWindowEvent &event) { return event.type == 100 && event.phase == 0; });
+    ASSERT_NE(began, events.rend());
+    EXPECT_EQ(began->pointerX, 30);
+    EXPECT_EQ(began->previousX, -1);
+    EXPECT_EQ(began->previousY, -1);
 }
 
 TEST_F(WindowEvents, PointerSynthesisReportsASecondPressAsADoublePress) {
