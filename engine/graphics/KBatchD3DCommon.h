@@ -76,6 +76,8 @@ public:
     int32_t getPendingCount() const { return pendingCount; }
     bool isStarted() const { return started != 0; }
     bool hasVertexBuffer() const { return vertexBuffer != nullptr; }
+    // The static vertices as stored (8 floats each) while they are locked, else null.
+    const float *lockedStaticVertices() const { return staticLock; }
 
 private:
     struct TransformedVertex {

@@ -197,11 +197,28 @@ TEST_F(Batches, StaticTrianglesAreStoredReversedAndDrawnInRange) {
     EXPECT_EQ(at(f, 30, 15), 0xFF000000u);
     mesh->drawStaticVertices(30, 6, picture.get()); // first at the capacity: nothing
 
-    // A capacity that is not a multiple of 3: the last index would map past the buffer.
+    // The device culls nothing, so the order shows only in what is stored: each triangle reversed.
+    mesh->lockStaticVertices();
+    const float *stored = mesh->lockedStaticVertices();
+    ASSERT_NE(stored, nullptr);
+    for (int i = 0; i < 3; i++)
+        mesh->setStaticVertex(i, float(i + 1), 0, 0, 0, 0, 1, 0, 0);
+    EXPECT_EQ(stored[0 * 8], 3.0f);
+    EXPECT_EQ(stored[1 * 8], 2.0f);
+    EXPECT_EQ(stored[2 * 8], 1.0f);
+    mesh->unlockStaticVertices();
+
+    // A capacity that is not a multiple of 3: the last index would map past the buffer, so it is dropped.
     auto odd = makeBatch();
     ASSERT_TRUE(odd->allocateVertices(31, KBatchD3D9::kStatic3D));
     odd->lockStaticVertices();
+    const float *oddStored = odd->lockedStaticVertices();
+    ASSERT_NE(oddStored, nullptr);
+    const std::vector<float> before(oddStored, oddStored + 31 * 8);
     odd->setStaticVertex(30, 1, 2, 3, 4, 5, 6, 7, 8);
+    EXPECT_EQ(std::vector<float>(oddStored, oddStored + 31 * 8), before);
+    odd->setStaticVertex(29, 1, 2, 3, 4, 5, 6, 7, 8);
+    EXPECT_EQ(oddStored[27 * 8], 1.0f) << "the last whole triangle is stored reversed as usual";
     odd->unlockStaticVertices();
 }
 

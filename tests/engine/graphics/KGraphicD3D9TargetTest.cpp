@@ -228,8 +228,16 @@ TEST_F(RenderTargets, OutOfVideoMemoryFlushesPicturesFromFilesAndLoadsThemAgain)
     EXPECT_TRUE(logHas("D3D9: render target created after flushing 1 texture\n") ||
                 logHas("D3D9: render target created after flushing 1 texture"));
     EXPECT_FALSE(logHas("flushing 1 textures"));
-    // The flushed picture came back from its file when there was room, or stayed empty when not.
+    // The first picture gave way and finds no room to come back beside the target; the second kept its own.
+    EXPECT_EQ(one->getTexture(), nullptr);
     EXPECT_NE(two->getTexture(), nullptr);
+    // Once the target is gone there is room, and the flushed picture is read again from its file.
+    canvas.reset();
+    KGraphicD3D9::restorePicture(one.get());
+    ASSERT_NE(one->getTexture(), nullptr);
+    host.clear(0xFF000000u);
+    one->drawImageRect(0, 0, 64, 64, 0, 0, false, false);
+    expectImageAt(frame(), pixels, 64, 64, 0, 0);
 
     // No room even after flushing everything: a clear error and no target.
     clearLogContents();
