@@ -5,9 +5,20 @@
 #include "platform/AudioMixer.h"
 #include "platform/DSound.h"
 
+#include <atomic>
 #include <memory>
 
 namespace {
+
+// Plays still to be refused as lost (dsoundHooksLoseBuffers).
+std::atomic<int> lostPlays{0};
+
+bool takeLostPlay() {
+    int left = lostPlays.load();
+    while (left > 0 && !lostPlays.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
 
 constexpr DWORD kMinRate = 100;
 constexpr DWORD kMaxRate = 200000;
@@ -61,6 +72,8 @@ public:
         return voice_->lock(offset, bytes, flags, first, firstBytes, second, secondBytes);
     }
     HRESULT Play(DWORD, DWORD, DWORD flags) override {
+        if (takeLostPlay())
+            return DSERR_BUFFERLOST;
         voice_->play((flags & DSBPLAY_LOOPING) != 0);
         return DS_OK;
     }
@@ -222,4 +235,8 @@ HRESULT DirectSoundCreate(const GUID *, IDirectSound **sound, void *) {
         return DSERR_NODRIVER;
     *sound = new DirectSoundDevice(std::move(mixer));
     return DS_OK;
+}
+
+void dsoundHooksLoseBuffers(int count) {
+    lostPlays = count > 0 ? count : 0;
 }

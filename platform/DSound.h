@@ -104,5 +104,9 @@ protected:
 };
 typedef IDirectSound *LPDIRECTSOUND;
 
+// Test hook (see platform/README.md): the next `count` Play calls of secondary buffers report DSERR_BUFFERLOST
+// and play nothing, as when the system has taken a buffer's memory. 0 cancels what is left.
+void dsoundHooksLoseBuffers(int count);
+
 // Opens the default output (device null). Fails with DSERR_NODRIVER when no audio output can be opened.
 HRESULT DirectSoundCreate(const GUID *device, IDirectSound **sound, void *outer);

@@ -167,6 +167,39 @@ TEST_F(Batches, ScreenVerticesFollowTheGameAreaMapping) {
     EXPECT_EQ(lit->getPendingCount(), 0);
 }
 
+TEST_F(Batches, ShadedAndColouredPerspectiveTrianglesTakeTheirCornersColours) {
+    auto white = image(std::vector<uint32_t>(8 * 8, 0xFFFFFFFFu), 8, 8);
+    auto screen = makeBatch();
+    ASSERT_TRUE(screen->allocateVertices(60, KBatchD3D9::kTransformed));
+    const float source[6] = {0, 0, 8, 0, 0, 8};
+    // x, y, z, w, then a shade (grey) or red, green, blue for each corner.
+    const float shaded[15] = {10.5f, 10.5f, 0, 1, 0.5f, 30.5f, 10.5f, 0, 1, 0.5f, 10.5f, 30.5f, 0, 1, 0.5f};
+    const float coloured[21] = {40.5f, 10.5f, 0, 1, 1, 0, 0.5f, 60.5f, 10.5f, 0, 1, 1, 0, 0.5f,
+                                40.5f, 30.5f, 0, 1, 1, 0, 0.5f};
+    screen->startBatch(white.get());
+    screen->addShadedPerspectiveTriangle(source, shaded);
+    screen->addColoredPerspectiveTriangle(source, coloured);
+    EXPECT_EQ(screen->getPendingCount(), 6);
+    screen->flushBatch();
+    std::vector<uint32_t> f = frame();
+    auto near = [](uint32_t got, uint32_t want) {
+        for (int shift = 0; shift < 32; shift += 8)
+            if (std::abs(int((got >> shift) & 255) - int((want >> shift) & 255)) > 1)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(near(at(f, 12, 12), 0xFF808080u)) << std::hex << at(f, 12, 12);
+    EXPECT_TRUE(near(at(f, 42, 12), 0xFFFF0080u)) << std::hex << at(f, 42, 12);
+    EXPECT_EQ(at(f, 29, 29), 0xFF000000u) << "outside the triangle";
+
+    // Only batches of screen vertices take them.
+    auto lit = batch(4);
+    lit->startBatch(white.get());
+    lit->addShadedPerspectiveTriangle(source, shaded);
+    lit->addColoredPerspectiveTriangle(source, coloured);
+    EXPECT_EQ(lit->getPendingCount(), 0);
+}
+
 TEST_F(Batches, StaticTrianglesAreStoredReversedAndDrawnInRange) {
     std::vector<uint32_t> pixels(4 * 4, 0xFF3366CCu);
     auto picture = image(pixels, 4, 4, false);

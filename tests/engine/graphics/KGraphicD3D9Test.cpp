@@ -112,6 +112,22 @@ TEST_F(Pictures, UploadingAgainAtTheSameSizeReusesTheTexture) {
     EXPECT_EQ(picture->getTextureFormat(), D3DFMT_A8R8G8B8) << "another format needs another texture";
 }
 
+TEST_F(Pictures, AnUploadWhoseLockFailsIsRefusedWithALoggedError) {
+    std::vector<uint32_t> pixels = patternPixels(20, 10);
+    auto picture = loadedFrom(pixels, 20, 10);
+    // The texture is reused at the same size: held locked, it cannot take the new pixels.
+    D3DLOCKED_RECT held;
+    ASSERT_EQ(picture->getTexture()->LockRect(0, &held, nullptr, 0), D3D_OK);
+    clearLogContents();
+    std::vector<uint32_t> other(20 * 10, 0xFF112233u);
+    EXPECT_FALSE(picture->createFromPixels(other.data(), 20, 10, true, false));
+    EXPECT_TRUE(logHas("D3D9: LockRect returned 0x")) << getLogContents();
+    picture->getTexture()->UnlockRect(0);
+    ASSERT_TRUE(picture->createFromPixels(other.data(), 20, 10, true, false));
+    picture->drawImageRect(0, 0, 20, 10, 0, 0, false, false);
+    EXPECT_EQ(frame()[5 * kWidth + 5], 0xFF112233u);
+}
+
 TEST_F(Pictures, CreateFromPixelsOnAPictureLoadedFromAFileOfTheSameSize) {
     ASSERT_TRUE(writeImage(temp / "file.png", 16, 8, patternPixels(16, 8)));
     auto picture = newPicture();

@@ -52,6 +52,45 @@ protected:
     void SetUp() override { clearLogContents(); }
 };
 
+// The device reports a lost buffer (the stand-in's fault hook): a stream re-creates its buffer, a sample is
+// reloaded from its data, and both play on from where they were paused.
+TEST_F(KSoundTest, LostBuffersAreRecreatedForStreamsAndReloadedForSamples) {
+    auto stream = streamOf(oggTone(440, 2.0, 22050, 1));
+    ASSERT_TRUE(stream->startStream(true, false));
+    stream->setPaused(true);
+    dsoundHooksLoseBuffers(1);
+    stream->setPaused(false);
+    EXPECT_TRUE(logHas("Sound: buffer lost, re-creating for stream")) << getLogContents();
+    EXPECT_FALSE(stream->paused);
+    EXPECT_TRUE(stream->isSoundPlaying());
+    stream->haltStream();
+
+    // Lost when it starts: the buffer is made again, empty and not playing, as the device left it.
+    clearLogContents();
+    dsoundHooksLoseBuffers(1);
+    EXPECT_TRUE(stream->startStream(false, false));
+    EXPECT_TRUE(logHas("Sound: buffer lost, re-creating for stream"));
+    DWORD status = 0;
+    ASSERT_NE(stream->voices[0], nullptr);
+    stream->voices[0]->GetStatus(&status);
+    EXPECT_EQ(status & DSBSTATUS_PLAYING, 0u);
+    stream->haltStream();
+
+    clearLogContents();
+    const std::vector<unsigned char> wav = makeWav(synthesize(22050, 1, 1.0, sine(440)), 22050, 1, 16);
+    KSound sample;
+    ASSERT_TRUE(sample.loadSampleData(KSound::kSourceWav, mallocCopy(wav), uint32_t(wav.size()), 2, true));
+    ASSERT_EQ(sample.voices[0]->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    sample.setPaused(true);
+    dsoundHooksLoseBuffers(1);
+    sample.setPaused(false);
+    EXPECT_TRUE(logHas("Sound: buffer lost, reloading sample before resuming")) << getLogContents();
+    EXPECT_FALSE(sample.paused);
+    EXPECT_TRUE(sample.isSoundPlaying());
+    EXPECT_EQ(sample.voiceCount, 2);
+    dsoundHooksLoseBuffers(0);
+}
+
 TEST_F(KSoundTest, TonesPlayAtTheirPitchAndLengthWhateverTheirRateAndChannels) {
     for (int rate : {22050, 44100}) {
         for (int channels : {1, 2}) {
