@@ -195,6 +195,8 @@ int runGameEntry(const GameSettings &settings) {
         return 0;
     game->initStateFolder();
     game->run();
+    // A game that could not make its window ends with an error.
+    const int status = game->windowFailed() ? 1 : 0;
     delete static_cast<KGame *>(game);
-    return 0;
+    return status;
 }

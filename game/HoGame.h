@@ -34,6 +34,8 @@ public:
 
     bool isFullscreen() const;
     bool isHd() const;
+    // True when the game could not make its window and so never ran.
+    bool windowFailed() const { return windowFailed_; }
 
     // Start-up and display layout (HoGameStartup.cpp).
     void startup();
@@ -88,6 +90,7 @@ private:
     void waitForWindowMessage();
 
     bool shutDown_ = false;
+    bool windowFailed_ = false;
 };
 
 // The game the window callback and the splash act on; null outside the game entry.

@@ -88,6 +88,11 @@ void HoGame::createWindow() {
         logMessage("Game: the game window could not be created");
         delete window;
         window = nullptr;
+        windowFailed_ = true;
+        // Without a window nothing can be shown: the player is told why the game ends at once.
+        const char *quit = getBuiltinString("BUILTIN_REPORT_QUIT");
+        messageBox("The game window could not be created: no display or graphics device could be opened.",
+                   quit ? quit : "Quit", getWindowTitle(), nullptr);
         return;
     }
     window->setEventCallback(HoGame::onWindowEvent);

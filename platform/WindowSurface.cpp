@@ -2,18 +2,30 @@
 
 #include <SDL2/SDL.h>
 
-#include <cstdlib>
+
+namespace {
+
+bool isHeadlessDriver(const char *driver) {
+    return driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
+} // namespace
 
 bool platformEnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO))
         return true;
-    const char *driver = std::getenv("SDL_VIDEODRIVER");
-    bool hasDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if ((!driver || !*driver) && !hasDisplay)
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     // Frames are copied into the window's own framebuffer; no GPU renderer is set up behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return false;
+    // SDL falls back to a driver without a display by itself; a run nobody can see must be asked for
+    // (SDL_VIDEODRIVER=offscreen or dummy), else video fails and so does every window.
+    if (isHeadlessDriver(SDL_GetCurrentVideoDriver()) && !isHeadlessDriver(SDL_getenv("SDL_VIDEODRIVER"))) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_SetError("no display is available and no headless run was asked for (SDL_VIDEODRIVER)");
+        return false;
+    }
+    return true;
 }
 
 HWND platformCreateTestWindow(int width, int height) {
@@ -117,8 +129,7 @@ void platformDesktopSize(int &width, int &height) {
     SDL_DisplayMode mode;
     if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
         const char *driver = SDL_GetCurrentVideoDriver();
-        bool headless = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
-        if (!headless) {
+        if (!isHeadlessDriver(driver)) {
             width = mode.w;
             height = mode.h;
         }

@@ -193,6 +193,22 @@ TEST_F(LanternfallFixture, WithoutTheArchivesTheGameStillStartsAndEnds) {
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
 }
 
+// Only an explicit headless request runs without a display; otherwise the window cannot be made, the player
+// is told (the dialog's text goes to standard error without a display) and the program ends with an error.
+TEST_F(LanternfallFixture, WithoutADisplayTheGameSaysSoAndEndsWithAnError) {
+    std::string output;
+    const int status = lftest::runProgram({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER",
+                                           "SDL_AUDIODRIVER=dummy", "XDG_DATA_HOME=" + (temp / "xdg").string(),
+                                           "LANTERNFALL_LOG=" + (temp / "nodisplay.log").string(),
+                                           "LANTERNFALL_FIXED_CLOCK_MS=100", "LANTERNFALL_FRAME_LIMIT=45", "bash",
+                                           "-c", "exec \"$0\" 2>&1", program.string()},
+                                          &output);
+    EXPECT_NE(status, 0) << output;
+    EXPECT_NE(output.find("[dialog] "), std::string::npos) << output;
+    EXPECT_NE(output.find("game window could not be created"), std::string::npos) << output;
+    EXPECT_NE(readText(temp / "nodisplay.log").find("Game: the game window could not be created"), std::string::npos);
+}
+
 TEST_F(LanternfallFixture, ABrokenArchiveIsNamedInTheLogAndTheGameGoesOn) {
     lftest::writeFileText(gameFolder / "data.pak", "PK\x03\x04 this is not a zip archive");
     ASSERT_EQ(lftest::runProgram(command("broken.log", 45, "")), 0);
