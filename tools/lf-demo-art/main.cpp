@@ -19,8 +19,8 @@
 #include "engine/image/KImage.h"
 #include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
-#include "engine/system/KSystemLog.h"
 #include "engine/text/KText.h"
+#include "tools/ToolCommandLine.h"
 
 namespace {
 
@@ -156,8 +156,12 @@ private:
     std::vector<ImageData> sheets;
 };
 
+constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
+                          "       lf-demo-art password\n"
+                          "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
+
+// The engine's own lines reach the terminal only when asked for (LANTERNFALL_LOG=stderr).
 int fail(const std::string &reason) {
-    std::fputs(getLogContents().c_str(), stderr);
     std::fprintf(stderr, "lf-demo-art: %s\n", reason.c_str());
     return 1;
 }
@@ -231,16 +235,18 @@ Canvas drawMakerLogo(const FontSheet &font) {
 
 int makeSplash(int argc, char **argv) {
     std::string fontPrefix, out;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--font") == 0)
-            fontPrefix = argv[i + 1];
-        else if (std::strcmp(argv[i], "--out") == 0)
-            out = argv[i + 1];
-        else
-            return fail(std::string("unknown option ") + argv[i]);
+    for (int i = 2; i < argc; i += 2) {
+        std::string *value = std::strcmp(argv[i], "--font") == 0  ? &fontPrefix
+                             : std::strcmp(argv[i], "--out") == 0 ? &out
+                                                                  : nullptr;
+        if (!value)
+            return tool::usageError("lf-demo-art", std::string("unknown option ") + argv[i], kUsage);
+        if (i + 1 >= argc)
+            return tool::usageError("lf-demo-art", std::string("missing value after ") + argv[i], kUsage);
+        *value = argv[i + 1];
     }
     if (fontPrefix.empty() || out.empty())
-        return fail("usage: lf-demo-art splash --font PREFIX --out DIR");
+        return tool::usageError("lf-demo-art", "splash takes --font PREFIX and --out DIR", kUsage);
     FontSheet font;
     if (!font.load(fs::absolute(fontPrefix).string()))
         return fail("cannot read the font " + fontPrefix);
@@ -256,6 +262,8 @@ int makeSplash(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
     initSystem();
     int status = 1;
     if (argc == 2 && std::strcmp(argv[1], "password") == 0) {
@@ -264,7 +272,7 @@ int main(int argc, char **argv) {
     } else if (argc >= 2 && std::strcmp(argv[1], "splash") == 0) {
         status = makeSplash(argc, argv);
     } else {
-        status = fail("usage: lf-demo-art splash --font PREFIX --out DIR | lf-demo-art password");
+        status = tool::usageError("lf-demo-art", tool::unknownWord(argc, argv), kUsage);
     }
     KResource::cleanup();
     return status;

@@ -20,8 +20,12 @@
 
 #include "engine/image/KImage.h"
 #include "engine/text/KText.h"
+#include "tools/ToolCommandLine.h"
 
 namespace {
+
+constexpr char kUsage[] =
+    "usage: lf-font --font TTF --size PIXELS --out PREFIX [--ranges A-B,C-D,...] [--outline N]\n";
 
 constexpr int kPageSize = 512;
 constexpr int kPadding = 1;
@@ -59,8 +63,16 @@ bool parseInt(const char *text, int *value) {
 }
 
 bool parseOptions(int argc, char **argv, Options *options, std::string *error) {
+    static const char *const kKnown[] = {"--font", "--size", "--out", "--ranges", "--outline"};
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
+        bool known = false;
+        for (const char *name : kKnown)
+            known = known || arg == name;
+        if (!known) {
+            *error = "unknown option " + arg;
+            return false;
+        }
         if (i + 1 >= argc) {
             *error = "missing value after " + arg;
             return false;
@@ -82,13 +94,10 @@ bool parseOptions(int argc, char **argv, Options *options, std::string *error) {
                 *error = std::string("bad outline width ") + value;
                 return false;
             }
-        } else {
-            *error = "unknown option " + arg;
-            return false;
         }
     }
     if (options->font.empty() || options->size == 0 || options->out.empty()) {
-        *error = "usage: lf-font --font TTF --size PIXELS --out PREFIX [--ranges A-B,C-D,...] [--outline N]";
+        *error = "--font, --size and --out are needed";
         return false;
     }
     return true;
@@ -255,8 +264,10 @@ bool writeDescription(const std::string &name, const std::vector<Glyph> &glyphs,
 int main(int argc, char **argv) {
     Options options;
     std::string error;
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
     if (!parseOptions(argc, argv, &options, &error))
-        return fail(error);
+        return tool::usageError("lf-font", error, kUsage);
     std::vector<uint32_t> codes;
     if (!parseRanges(options.ranges, &codes))
         return fail("bad ranges " + options.ranges);

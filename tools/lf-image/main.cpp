@@ -16,8 +16,11 @@
 
 #include "engine/image/KImage.h"
 #include "engine/system/KSystemLog.h"
+#include "tools/ToolCommandLine.h"
 
 namespace {
+
+constexpr char kUsage[] = "usage: lf-image convert IN OUT\n";
 
 int fail(const std::string &reason) {
     std::fprintf(stderr, "lf-image: %s\n", reason.c_str());
@@ -108,9 +111,11 @@ int convert(const char *inPath, const char *outPath) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 4 || std::string(argv[1]) != "convert") {
-        std::fprintf(stderr, "usage: lf-image convert IN OUT\n");
-        return 1;
-    }
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
+    if (argc < 2 || std::string(argv[1]) != "convert")
+        return tool::usageError("lf-image", tool::unknownWord(argc, argv), kUsage);
+    if (argc != 4)
+        return tool::usageError("lf-image", "convert takes IN and OUT", kUsage);
     return convert(argv[2], argv[3]);
 }

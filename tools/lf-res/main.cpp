@@ -9,19 +9,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "engine/resource/KResource.h"
 #include "engine/system/KSystemLog.h"
+#include "tools/ToolCommandLine.h"
 
 namespace {
 
-int fail(const std::string &reason) {
-    std::string log = getLogContents();
-    std::fputs(log.c_str(), stderr);
+constexpr char kUsage[] = "usage: lf-res ls ARCHIVE\n       lf-res cat ARCHIVE NAME\n";
+
+// The engine's log explains what failed inside the archive; it is left out where it would mislead.
+int fail(const std::string &reason, bool withLog = true) {
+    if (withLog)
+        std::fputs(getLogContents().c_str(), stderr);
     std::fprintf(stderr, "lf-res: %s\n", reason.c_str());
     KResource::cleanup();
     return 1;
+}
+
+// Mounts the archive as the game does; a file that is missing or is no archive is called so.
+int mount(const char *archivePath) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(archivePath, error))
+        return fail(std::string("no such file '") + archivePath + "'", false);
+    if (KResource::addArchive(archivePath) != 0)
+        return fail(std::string("'") + archivePath + "' is neither a zip nor a tar archive", false);
+    return 0;
 }
 
 bool printName(const char *name, bool, void *) {
@@ -50,21 +65,20 @@ int print(KResourceArchive *archive, const char *archivePath, std::string name) 
     return 0;
 }
 
-int usage() {
-    std::fputs("usage: lf-res ls ARCHIVE\n       lf-res cat ARCHIVE NAME\n", stderr);
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
-    bool listing = argc == 3 && std::strcmp(argv[1], "ls") == 0;
-    bool printing = argc == 4 && std::strcmp(argv[1], "cat") == 0;
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
+    const bool listing = argc >= 2 && std::strcmp(argv[1], "ls") == 0;
+    const bool printing = argc >= 2 && std::strcmp(argv[1], "cat") == 0;
     if (!listing && !printing)
-        return usage();
+        return tool::usageError("lf-res", tool::unknownWord(argc, argv), kUsage);
+    if (argc != (listing ? 3 : 4))
+        return tool::usageError("lf-res", listing ? "ls takes ARCHIVE" : "cat takes ARCHIVE and NAME", kUsage);
     const char *archivePath = argv[2];
-    if (KResource::addArchive(archivePath) != 0)
-        return fail(std::string("cannot open '") + archivePath + "' as an archive");
+    if (mount(archivePath) != 0)
+        return 1;
     auto *archive = static_cast<KResourceArchive *>(KResource::archives().head);
     int status = listing ? list(archive) : print(archive, archivePath, argv[3]);
     KResource::cleanup();
