@@ -83,4 +83,19 @@ inline void writeArchiveContent(const std::filesystem::path &folder) {
     lftest::writeFileBytes(folder / "data" / "noise.bin", noise);
 }
 
+// Zip seeds of that content, stored and deflated, made by Info-ZIP (with the password when given).
+inline void addZipSeeds(SeedFolder &seeds, const std::string &prefix, const char *password) {
+    const std::filesystem::path content = seeds.scratch("content");
+    writeArchiveContent(content);
+    for (const char *level : {"-0", "-6"}) {
+        const std::string name = prefix + level + ".zip";
+        std::vector<std::string> command = {"/usr/bin/env", "-C", content.string(), "zip", "-q", "-X", level, "-r"};
+        if (password)
+            command.insert(command.end(), {"-P", password});
+        command.insert(command.end(), {seeds.scratch(name).string(), "data"});
+        seeds.run(command);
+        seeds.addFile(name, seeds.scratch(name));
+    }
+}
+
 } // namespace fuzz

@@ -9,11 +9,5 @@ void fuzzSeeds(SeedFolder &seeds) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    KSound &sound = fuzzSound();
-    if (sound.loadSampleData(KSound::kSourceOgg, ownedCopy(data, size), uint32_t(size), 2, false))
-        checkLoadedSample(sound);
-    else
-        checkRefusedLoad(sound);
-    sound.unloadSound();
-    return 0;
+    return loadSampleInput(KSound::kSourceOgg, data, size);
 }

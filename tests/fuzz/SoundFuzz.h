@@ -38,6 +38,17 @@ inline void checkLoadedSample(const KSound &sound) {
     FUZZ_CHECK(sound.format.nChannels >= 1 && sound.format.nChannels <= 2);
 }
 
+// Loads the input as a sample of that kind and checks what the load left.
+inline int loadSampleInput(int32_t kind, const uint8_t *data, size_t size) {
+    KSound &sound = fuzzSound();
+    if (sound.loadSampleData(kind, ownedCopy(data, size), uint32_t(size), 3, false))
+        checkLoadedSample(sound);
+    else
+        checkRefusedLoad(sound);
+    sound.unloadSound();
+    return 0;
+}
+
 inline void addOggTones(SeedFolder &seeds) {
     seeds.add("mono-22050.ogg", lftest::oggTone(440, 0.3, 22050, 1));
     seeds.add("stereo-44100.ogg", lftest::oggTone(660, 0.2, 44100, 2));

@@ -13,11 +13,5 @@ void fuzzSeeds(SeedFolder &seeds) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    KSound &sound = fuzzSound();
-    if (sound.loadSampleData(KSound::kSourceWav, ownedCopy(data, size), uint32_t(size), 3, false))
-        checkLoadedSample(sound);
-    else
-        checkRefusedLoad(sound);
-    sound.unloadSound();
-    return 0;
+    return loadSampleInput(KSound::kSourceWav, data, size);
 }

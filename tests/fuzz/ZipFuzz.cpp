@@ -6,13 +6,7 @@
 using namespace fuzz;
 
 void fuzzSeeds(SeedFolder &seeds) {
-    const std::filesystem::path content = seeds.scratch("content");
-    writeArchiveContent(content);
-    for (const char *level : {"-0", "-6"}) {
-        const std::string zip = seeds.scratch(std::string("plain") + level + ".zip").string();
-        seeds.run({"/usr/bin/env", "-C", content.string(), "zip", "-q", "-X", level, "-r", zip, "data"});
-        seeds.addFile(std::string("plain") + level + ".zip", zip);
-    }
+    addZipSeeds(seeds, "plain", nullptr);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
