@@ -29,7 +29,7 @@ ToolRun runTool(const std::string &tool, const std::vector<std::string> &argumen
     return run;
 }
 
-const char *const kTools[] = {"lf-font", "lf-image", "lf-res", "lf-demo-art"};
+const char *const kTools[] = {"lf-font", "lf-image", "lf-res", "lf-demo-art", "lf-atlas"};
 
 TEST(ToolCommandLine, HelpPrintsTheUsageAndSucceeds) {
     for (const char *tool : kTools) {
@@ -46,7 +46,8 @@ TEST(ToolCommandLine, HelpPrintsTheUsageAndSucceeds) {
 TEST(ToolCommandLine, AnUnknownOptionIsNamedAndNoEngineLogIsShown) {
     const std::vector<std::vector<std::string>> calls = {
         {"lf-font", "--frobnicate", "1"}, {"lf-image", "--frobnicate"}, {"lf-res", "--frobnicate"},
-        {"lf-demo-art", "splash", "--frobnicate", "1"}, {"lf-demo-art", "--frobnicate"}};
+        {"lf-demo-art", "splash", "--frobnicate", "1"}, {"lf-demo-art", "--frobnicate"},
+        {"lf-atlas", "--frobnicate", "1"}};
     for (const auto &call : calls) {
         SCOPED_TRACE(call[0]);
         const ToolRun run = runTool(call[0], std::vector<std::string>(call.begin() + 1, call.end()));

@@ -26,6 +26,7 @@
 #include "engine/image/KImageHandlerDDS.h"
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
+#include "tools/ToolCommandLine.h"
 
 namespace fs = std::filesystem;
 
@@ -148,7 +149,7 @@ Picture readPicture(const fs::path &path, const fs::path &root, double scale) {
     if (format < 0)
         fail("cannot tell the format of " + path.string());
     ImageData image;
-    if (bytes.size() > 0xFFFFFFFFu || !decodeImage(format, bytes.data(), uint32_t(bytes.size()), &image))
+    if (bytes.size() > 0xFFFFFFFFu || !decodeImage(format, bytes.data(), uint32_t(bytes.size()), &image, path.c_str()))
         fail("cannot decode " + path.string());
     if (!image.isDecoded) {
         freeImagePixels(&image);
@@ -366,10 +367,8 @@ int run(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
     try {
         return run(argc, argv);
     } catch (const Failure &failure) {

@@ -83,7 +83,8 @@ bool KGraphicGL::loadImageFromMemory(const char *fileName, const unsigned char *
         releaseImage();
         name = fileName ? fileName : "";
         fileFormat = fileName ? imageFormatFromFileName(fileName) : -1;
-        if (fileFormat < 0 || !data || size > UINT32_MAX || !decodeImage(fileFormat, data, (uint32_t)size, &image)) {
+        if (fileFormat < 0 || !data || size > UINT32_MAX ||
+            !decodeImage(fileFormat, data, (uint32_t)size, &image, fileName)) {
             logMessage("OpenGL: couldn't decode picture %s, ERROR", nameForMessages());
             return false;
         }
