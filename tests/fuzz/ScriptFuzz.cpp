@@ -21,6 +21,21 @@ const std::filesystem::path kScripts = std::filesystem::path(LF_SOURCE_DIR) / "t
 
 void ignoreMessage(const char *, void *) {}
 
+// What the parser stores: every statement has its command row and slots, never an include, and every
+// block value is a block whose statements hold the same.
+void checkBlock(const ScriptBlock *block, int depth) {
+    FUZZ_CHECK(block != nullptr && depth < 1000);
+    for (int32_t i = 0; i < block->statements.count(); ++i) {
+        const ScriptStatement *statement = block->statements[i];
+        FUZZ_CHECK(statement && statement->command && statement->command->kind != kScriptCommandInclude);
+        FUZZ_CHECK(statement->paramCount() == 0 || statement->params);
+        for (int32_t p = 0; p < statement->paramCount(); ++p) {
+            if (statement->params[p].type == kScriptBlock)
+                checkBlock(static_cast<const ScriptBlock *>(statement->params[p].pointer), depth + 1);
+        }
+    }
+}
+
 } // namespace
 
 void fuzzSeeds(SeedFolder &seeds) {
@@ -42,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ScriptParser parser(*names, *pools, {&ignoreMessage, nullptr});
     ScriptBlock *top = pools->newBlock(false);
     parser.parseScriptText(inputText(data, size).c_str(), top, "fuzz", false);
-    FUZZ_CHECK(top->statements.count() >= 0);
+    checkBlock(top, 0);
     return 0;
 }
