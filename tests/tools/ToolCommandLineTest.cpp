@@ -29,7 +29,7 @@ ToolRun runTool(const std::string &tool, const std::vector<std::string> &argumen
     return run;
 }
 
-const char *const kTools[] = {"lf-font", "lf-image", "lf-res", "lf-demo-art", "lf-atlas"};
+const char *const kTools[] = {"lf-font", "lf-image", "lf-res", "lf-demo-art", "lf-atlas", "lf-video"};
 
 TEST(ToolCommandLine, HelpPrintsTheUsageAndSucceeds) {
     for (const char *tool : kTools) {
@@ -47,7 +47,7 @@ TEST(ToolCommandLine, AnUnknownOptionIsNamedAndNoEngineLogIsShown) {
     const std::vector<std::vector<std::string>> calls = {
         {"lf-font", "--frobnicate", "1"}, {"lf-image", "--frobnicate"}, {"lf-res", "--frobnicate"},
         {"lf-demo-art", "splash", "--frobnicate", "1"}, {"lf-demo-art", "--frobnicate"},
-        {"lf-atlas", "--frobnicate", "1"}};
+        {"lf-atlas", "--frobnicate", "1"}, {"lf-video", "--frobnicate"}};
     for (const auto &call : calls) {
         SCOPED_TRACE(call[0]);
         const ToolRun run = runTool(call[0], std::vector<std::string>(call.begin() + 1, call.end()));

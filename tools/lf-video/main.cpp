@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolCommandLine.h"
+
 namespace {
 
 const char kUsage[] =
@@ -152,30 +154,31 @@ Options parseOptions(int argc, char **argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        // The value of an option that takes one: the next argument.
+        auto value = [&]() -> const char * {
+            if (i + 1 >= argc)
+                fail("option " + argument + " needs a value");
+            return argv[++i];
+        };
         if (argument == "--alpha") {
             options.alpha = true;
-            continue;
+        } else if (argument == "--scene") {
+            options.scene = value();
+        } else if (argument == "--out") {
+            options.out = value();
+        } else if (argument == "--size") {
+            parseSize(value(), options);
+        } else if (argument == "--fps") {
+            options.fps = wholeNumber("--fps", value(), 1, kMaxFps);
+        } else if (argument == "--seconds") {
+            const char *text = value();
+            if (!parseNumber(text, &options.seconds) || options.seconds <= 0 || options.seconds > kMaxSeconds)
+                fail(std::string("--seconds takes a number above 0 and at most 600, not ") + text);
+        } else if (argument == "--quality") {
+            options.quality = wholeNumber("--quality", value(), 0, kMaxQuality);
+        } else {
+            fail((argument[0] == '-' ? "unknown option " : "unexpected argument ") + argument);
         }
-        if (argument.rfind("--", 0) != 0)
-            fail("unexpected argument " + argument);
-        if (i + 1 >= argc)
-            fail("option " + argument + " needs a value");
-        const char *value = argv[++i];
-        if (argument == "--scene")
-            options.scene = value;
-        else if (argument == "--out")
-            options.out = value;
-        else if (argument == "--size")
-            parseSize(value, options);
-        else if (argument == "--fps")
-            options.fps = wholeNumber("--fps", value, 1, kMaxFps);
-        else if (argument == "--seconds") {
-            if (!parseNumber(value, &options.seconds) || options.seconds <= 0 || options.seconds > kMaxSeconds)
-                fail(std::string("--seconds takes a number above 0 and at most 600, not ") + value);
-        } else if (argument == "--quality")
-            options.quality = wholeNumber("--quality", value, 0, kMaxQuality);
-        else
-            fail("unknown option " + argument);
     }
     if (options.scene.empty())
         fail("--scene needs a scene name");
@@ -366,15 +369,11 @@ int run(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
     try {
         return run(argc, argv);
     } catch (const Failure &failure) {
-        std::fprintf(stderr, "lf-video: %s\n", failure.reason.c_str());
-        std::fputs(kUsage, stderr);
-        return 1;
+        return tool::usageError("lf-video", failure.reason, kUsage);
     }
 }
