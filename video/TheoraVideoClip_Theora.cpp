@@ -16,8 +16,17 @@ namespace {
 constexpr int kReadSize = 4096;
 constexpr int kDurationScanRounds = 50;
 constexpr int kSeekRounds = 100;
-// The largest frame side taken from a header: a hostile header must not size the frame queue.
+// The largest frame side and area taken from a header: a hostile header must not size the frame queue.
+// At this area neither the decoder's three bordered reference frames (about 150 MB at 4:4:4) nor one
+// converted frame (64 MB) is an allocation beyond reason.
 constexpr uint32_t kLargestFrameSide = 8192;
+constexpr uint64_t kLargestFrameArea = uint64_t{1} << 24;
+
+bool frameSizeIsPlayable(const th_info &info) {
+    const uint32_t width = info.frame_width, height = info.frame_height;
+    return width > 0 && height > 0 && width <= kLargestFrameSide && height <= kLargestFrameSide &&
+           uint64_t{width} * height <= kLargestFrameArea && info.pic_width <= width && info.pic_height <= height;
+}
 
 void setChromaShifts(th_pixel_fmt format, YCbCrConversion &conversion) {
     conversion.chromaShiftX = format == TH_PF_444 ? 0 : 1;
@@ -156,9 +165,7 @@ void TheoraVideoClip_Theora::checkStreamCanPlay() {
         THEORA_THROW("invalid theora stream");
     if (mInfo.fps_numerator == 0 || mInfo.fps_denominator == 0)
         THEORA_THROW("invalid theora frame rate");
-    if (mInfo.frame_width == 0 || mInfo.frame_height == 0 || mInfo.frame_width > kLargestFrameSide ||
-        mInfo.frame_height > kLargestFrameSide || mInfo.pic_width > mInfo.frame_width ||
-        mInfo.pic_height > mInfo.frame_height)
+    if (!frameSizeIsPlayable(mInfo))
         THEORA_THROW("invalid theora frame size");
     if (mInfo.pixel_fmt != TH_PF_420 && mInfo.pixel_fmt != TH_PF_422 && mInfo.pixel_fmt != TH_PF_444)
         THEORA_THROW("unsupported theora pixel format");

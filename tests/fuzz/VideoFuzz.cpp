@@ -30,6 +30,7 @@ constexpr int kOpaqueMode = 1;
 constexpr int kAlphaMode = 2;
 constexpr int kPrecachedFrames = 4;
 constexpr int kLargestFrameSide = 8192;
+constexpr int64_t kLargestFrameArea = int64_t(1) << 24;
 // Each phase of playing converts at most this many pixels (and takes at most kStepsPerPhase steps), so a
 // header declaring a huge frame over a few bytes of data still plays in bounded time.
 constexpr int64_t kPixelsPerPhase = int64_t(1) << 22;
@@ -161,6 +162,7 @@ int64_t framePixels(TheoraVideoClip &clip) {
 void checkLoadedClip(TheoraVideoClip &clip) {
     FUZZ_CHECK(clip.getOutputWidth() >= 1 && clip.getOutputWidth() <= kLargestFrameSide);
     FUZZ_CHECK(clip.getOutputHeight() >= 1 && clip.getOutputHeight() <= kLargestFrameSide);
+    FUZZ_CHECK(int64_t(clip.getOutputWidth()) * clip.getOutputHeight() <= kLargestFrameArea);
     FUZZ_CHECK(clip.getWidthMargin() >= 0 && clip.getWidthMargin() <= clip.getOutputWidth());
     FUZZ_CHECK(std::isfinite(clip.getFPS()) && clip.getFPS() > 0);
     FUZZ_CHECK(clip.getNumFrames() == -1 || clip.getNumFrames() >= 1);

@@ -170,6 +170,12 @@ TEST_F(TheoraBadInputTest, FilesWithoutAPlayableTheoraStreamAreRefused) {
     putBigEndian(huge.packets[0], 12, 2, 1024);
     putBigEndian(huge.packets[0], 14, 3, 16384);
     putBigEndian(huge.packets[0], 17, 3, 16384);
+    // 8192 × 8192: each side allowed, but the decoder alone would ask for 300 MB at once.
+    OggPackets vast = packets;
+    for (size_t at : {10, 12})
+        putBigEndian(vast.packets[0], at, 2, 512);
+    for (size_t at : {14, 17})
+        putBigEndian(vast.packets[0], at, 3, 8192);
     struct Case {
         std::string name;
         std::set<std::string> messages;
@@ -181,6 +187,7 @@ TEST_F(TheoraBadInputTest, FilesWithoutAPlayableTheoraStreamAreRefused) {
         {writeClip("rate.ogv", writePackets(zeroRate)), {"invalid theora stream", "invalid theora frame rate"}},
         {writeClip("scale.ogv", writePackets(zeroScale)), {"invalid theora stream", "invalid theora frame rate"}},
         {writeClip("huge.ogv", writePackets(huge)), {"invalid theora frame size"}},
+        {writeClip("vast.ogv", writePackets(vast)), {"invalid theora frame size"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
