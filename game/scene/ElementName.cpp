@@ -1,0 +1,56 @@
+#include "game/scene/ElementName.h"
+
+#include <cstring>
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// "x.ext" loses ".ext"; "x.ext|y" loses ".ext" and keeps "|y".
+std::string dropExtension(std::string part) {
+    size_t dot = part.find('.');
+    if (dot == std::string::npos)
+        return part;
+    size_t bar = part.find('|', dot);
+    if (bar == std::string::npos)
+        return part.substr(0, dot);
+    return part.erase(dot, bar - dot);
+}
+
+// "x|y" loses "|y"; "x|y.ext" loses "|y" and keeps ".ext".
+std::string dropAlternative(std::string part) {
+    size_t bar = part.find('|');
+    if (bar == std::string::npos)
+        return part;
+    size_t dot = part.find('.', bar);
+    if (dot == std::string::npos)
+        return part.substr(0, bar);
+    return part.erase(bar, dot - bar);
+}
+
+} // namespace
+
+ElementNameParts splitElementName(const char *fullName) {
+    std::string whole = fullName ? fullName : "";
+    size_t colon = whole.find(':');
+    std::string name = colon == std::string::npos ? whole : whole.substr(0, colon);
+    std::string media = colon == std::string::npos ? whole : whole.substr(colon + 1);
+    return {dropExtension(std::move(name)), dropAlternative(std::move(media))};
+}
+
+bool nameStartsHidden(const char *name) {
+    const char *last = name ? std::strrchr(name, '_') : nullptr;
+    return last && std::strcmp(last, "_picked") == 0;
+}
+
+int32_t numberedSuffix(const char *name) {
+    size_t length = name ? std::strlen(name) : 0;
+    if (length <= 3)
+        return -1;
+    const char *end = name + length;
+    if (end[-3] != '_' || !isDigit(end[-2]) || !isDigit(end[-1]))
+        return -1;
+    return (end[-2] - '0') * 10 + (end[-1] - '0');
+}
