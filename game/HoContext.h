@@ -83,6 +83,9 @@ public:
     // The engine font of a font number after its mapping (0 is font 1); null for a negative number, a
     // number without a font, or a font that is not loaded or whose description did not load.
     KText *getFont(int32_t index) const;
+    // The font resource of a font number after its mapping (0 is font 1); null for a negative number
+    // or a number without a font.
+    HoFont *fontResource(int32_t index) const;
 
     // Applies the full-screen option (taking it back when the window refuses) and the volume options.
     void applySettings();

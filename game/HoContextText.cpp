@@ -97,11 +97,15 @@ int32_t HoContext::mappedFontNumber(int32_t index) const {
     return index == 0 ? 1 : index;
 }
 
-KText *HoContext::getFont(int32_t index) const {
+HoFont *HoContext::fontResource(int32_t index) const {
     if (index < 0)
         return nullptr;
     index = mappedFontNumber(index);
-    const HoFont *font = index < fonts.count() ? fonts[index] : nullptr;
+    return index > 0 && index < fonts.count() ? fonts[index] : nullptr;
+}
+
+KText *HoContext::getFont(int32_t index) const {
+    const HoFont *font = fontResource(index);
     // A font whose description did not load has no glyphs: it is no font.
     return font && font->text && font->text->getRecords() ? font->text : nullptr;
 }
@@ -109,8 +113,7 @@ KText *HoContext::getFont(int32_t index) const {
 // A HUD font is held (and so loaded) once for each key that names it.
 void HoContext::loadHudFont(const char *key) {
     const ConfigEntry *entry = gameConfig ? gameConfig->find(key) : nullptr;
-    const int32_t number = mappedFontNumber(entry ? entry->integer : 0);
-    HoFont *font = number > 0 && number < fonts.count() ? fonts[number] : nullptr;
+    HoFont *font = fontResource(entry ? entry->integer : 0);
     if (font)
         font->acquire(resources);
 }

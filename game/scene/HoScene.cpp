@@ -39,6 +39,8 @@ HoScene::HoScene(HoWorld *owner)
 }
 
 HoScene::~HoScene() {
+    for (int32_t i = 0; i < allElements.members.count(); ++i)
+        allElements.members[i]->release();
     destroyScriptContext(&script.afterQueue);
     destroyScriptContext(&script.waitQueue);
 }

@@ -8,12 +8,14 @@
 
 #include <cstdint>
 
+#include "game/scene/ElementPolygons.h"
 #include "game/script/ScriptValue.h"
 #include "game/util/HoObjectPool.h"
 #include "game/util/NamedValue.h"
 #include "game/util/NumericHelpers.h"
 #include "game/util/PtrArray.h"
 
+class HoFont;
 class HoParticleSystem;
 class HoRenderable;
 class HoScene;
@@ -23,13 +25,7 @@ class TextInputField;
 struct ElementPickInfo;
 struct ElementFrameEvent;
 struct ParticleEmitter;
-struct ScriptBlock;
-
-// One hit polygon: count + 1 points of two floats each (the spare point closes the polygon).
-struct ElementPolygon {
-    float *points = nullptr;
-    int32_t pointCount = 0;
-};
+struct PendingBlock;
 
 struct SceneElement {
     static constexpr int32_t kOptionFlagCount = 9;
@@ -47,6 +43,26 @@ struct SceneElement {
     // Where the element's picture stands: abs_x, abs_y, w, h, the pivots and the absolute angle.
     QuadPlacement placement() const;
 
+    // Names a new element of the scene after its scene-file name (its name and media parts) and gives
+    // every property, flag and counter its initial value.
+    void init(const char *fullName, HoScene *owner);
+    // The property slot of an interned keyword, or null for a name that is no property. "x1" to "y2"
+    // make their two-slot blocks on first use; "ho_text_x" and "ho_text_y" exist only while the
+    // element has a hidden-object item.
+    ScriptValue *findProperty(const char *keyword);
+    // The element's named value of the name (interned here), made when asked; null when missing.
+    ScriptValue *findNamedValue(const char *name, bool create);
+    // Frees what the element holds of its own (blocks, frame events, its hit mask) and halts its
+    // sound, before the pool takes it back with the world.
+    void release();
+
+private:
+    // One of the cut slots of a two-slot block ("x1" and "x2", or "y1" and "y2"): the block is taken
+    // from the world's pool on first use, its second slot 1.0.
+    ScriptValue *cutSlot(ScriptValue *&block, bool second);
+
+public:
+
     HoScene *scene = nullptr;
     ScriptValue sceneSlot; // property "scene": the owning scene
     ScriptValue selfSlot;  // the element itself, as its "$name" variable refers to it
@@ -58,6 +74,7 @@ struct SceneElement {
     SceneElement *parent = nullptr; // set by the content load or the script command set_parent
     HoRenderable *renderable = nullptr;
     SceneElement *sharedImageSource = nullptr; // an element whose picture this one shows
+    HoRenderable *savedRenderable = nullptr;   // its own picture while it shows another's
 
     // Set by the scene file.
     int32_t waveStrips1 = 0;
@@ -86,8 +103,8 @@ struct SceneElement {
     int32_t startFrame = 0;
     int32_t endFrame = 0;
     float animationDuration = 0.0f; // seconds
-    ScriptBlock *animationEndBlock = nullptr;
-    ScriptBlock *cycleEndBlock = nullptr;
+    PendingBlock *animationEndBlock = nullptr;
+    PendingBlock *cycleEndBlock = nullptr;
 
     // Particles and video.
     HoParticleSystem *particleSystem = nullptr;
@@ -110,9 +127,11 @@ struct SceneElement {
     uint8_t fadeFx = 0;
     int32_t fadeTicks = 0;        // the timer's length
     int32_t fadeElapsedTicks = 0; // its count
-    ScriptBlock *fadeEndBlock = nullptr;
+    PendingBlock *fadeEndBlock = nullptr;
 
     uint8_t visible = 0;
+    uint8_t picturesLoaded = 0;
+    uint8_t isParticle = 0; // shows the particles of its particle system
     uint8_t scriptTouched = 0; // a script command named the element, so the save keeps it
 
     // Kinds, from the element's name.
@@ -159,7 +178,7 @@ struct SceneElement {
     float drawOrderKey = 0.0f;
 
     // The element's timer: its block, count and length.
-    ScriptBlock *timerBlock = nullptr;
+    PendingBlock *timerBlock = nullptr;
     int32_t timerTicks = 0;
     int32_t timerLength = 0;
 
@@ -170,6 +189,7 @@ struct SceneElement {
     // Text shown by the element.
     ScriptValue textKey; // localisation key
     int32_t fontIndex = 0;
+    HoFont *heldFont = nullptr; // the font held while the pictures are loaded
     uint8_t measuredBox = 0;
     float textRed = 0.0f;
     float textGreen = 0.0f;
@@ -187,6 +207,7 @@ struct SceneElement {
     ScriptValue index; // from a name ending in '_' and two digits
 
     HoScene *portalScene = nullptr;
+    uint8_t backPortal = 0;
     HoScene *hoScene = nullptr;
     HoScene *zoomZoneScene = nullptr;
 

@@ -437,6 +437,14 @@ ScriptValue *taskProperty(ScriptContext *context, ScriptTask *task, const char *
     return namedValueOf(context, task->namedValues, name, create);
 }
 
+// A property that a script names touches the element, so the save keeps it.
+ScriptValue *elementProperty(ScriptContext *context, SceneElement *element, const char *name, bool create) {
+    element->scriptTouched = 1;
+    if (ScriptValue *property = element->findProperty(name))
+        return property;
+    return namedValueOf(context, element->namedValues, name, create);
+}
+
 ScriptValue *resolveProperty(ScriptContext *context, ScriptReference *reference, bool wantVariable) {
     ScriptValue *object = resolveValue(context, &reference->object, false);
     if (!object || !object->pointer)
@@ -455,8 +463,10 @@ ScriptValue *resolveProperty(ScriptContext *context, ScriptReference *reference,
         auto *event = static_cast<ScriptEvent *>(object->pointer);
         return recordProperty(context, event, name, kwActive, &event->active, wantVariable);
     }
+    case kScriptElement:
+        return elementProperty(context, static_cast<SceneElement *>(object->pointer), name, wantVariable);
     default:
-        return nullptr; // elements' and items' properties are not part of the runtime yet
+        return nullptr; // inventory items' properties are not part of the runtime yet
     }
 }
 
@@ -471,7 +481,10 @@ ScriptValue *resolveCrossScene(ScriptContext *context, ScriptReference *referenc
     switch (reference->kind) {
     case kScriptElement: {
         SceneElement *element = scene->findElement(name);
-        return element ? &element->selfSlot : nullptr;
+        if (!element)
+            return nullptr;
+        element->scriptTouched = 1;
+        return &element->selfSlot;
     }
     case kScriptGroup: {
         SceneGroup *group = scene->findGroup(name);

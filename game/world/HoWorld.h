@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/scene/SceneElement.h"
+#include "game/scene/ScenePools.h"
 #include "game/script/ScriptErrors.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/HoObjectPool.h"
@@ -57,6 +58,7 @@ public:
     HoContext *context = nullptr;
     ScriptRecordPools scriptPools;
     SceneElementPool elementPool;
+    ScenePools scenePools;
     PtrArray<HoScene> scenes;
     HoScene *globalScene = nullptr; // "game"
 

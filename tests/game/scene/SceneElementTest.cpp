@@ -103,3 +103,112 @@ TEST(SceneElement, ThePoolFreesEveryElementAndItsListsTogether) {
 }
 
 } // namespace
+
+// Elements made the way the scene file makes them.
+#include "game/scene/ElementPickInfo.h"
+#include "game/scene/HiddenObjectItem.h"
+#include "game/scene/ScenePools.h"
+#include "tests/game/scene/SceneTestSupport.h"
+
+namespace {
+
+class SceneElementNamingTest : public SceneFilesTest {
+protected:
+    SceneElement *make(const char *fullName) {
+        SceneElement *element = world->elementPool.allocate();
+        element->init(fullName, game);
+        return element;
+    }
+};
+
+TEST_F(SceneElementNamingTest, TheNameGivesTheElementsNameMediaAndVisibility) {
+    struct Case {
+        const char *full, *name, *media;
+        uint8_t visible;
+    } cases[] = {
+        {"door:door_open.png", "door", "door_open.png", 1},
+        {"ho_vase.png|ho_jar", "ho_vase|ho_jar", "ho_vase.png", 1},
+        {"key_picked", "key_picked", "key_picked", 0},
+        {"key_picked:key.png", "key_picked", "key.png", 0},
+        {"key_picked_2", "key_picked_2", "key_picked_2", 1},
+        {":inventory", "", "inventory", 1},
+    };
+    for (const Case &c : cases) {
+        SceneElement *element = make(c.full);
+        EXPECT_EQ(element->name, names().findInterned(c.name)) << c.full;
+        EXPECT_EQ(element->mediaName, names().findInterned(c.media)) << c.full;
+        EXPECT_EQ(element->nameSlot.type, kScriptText);
+        EXPECT_EQ(element->nameSlot.pointer, element->name);
+        EXPECT_EQ(element->visible, c.visible) << c.full;
+        EXPECT_EQ(element->findProperty(kwName), &element->nameSlot);
+        EXPECT_EQ(element->findProperty(kwScene)->pointer, game);
+    }
+}
+
+TEST_F(SceneElementNamingTest, ANewElementStandsAtTheDesignCentreWithItsInitialValues) {
+    ScreenValues saved = screenValues;
+    screenValues.halfWidth = 640.0f;
+    screenValues.halfHeight = 480.0f;
+    screenValues.artScale = 0.5f;
+    SceneElement *element = make("lamp");
+    screenValues = saved;
+    struct Case {
+        const char *keyword;
+        float value;
+    } cases[] = {{"x", 1280.0f}, {"y", 960.0f}, {"sx", 0.0f},          {"sy", 0.0f},     {"alpha", 1.0f},
+                 {"active", 1.0f}, {"chars_count", -1.0f}, {"tooltip_active", 1.0f}, {"pro_active", 0.0f},
+                 {"text", 0.0f}, {"x2", 1.0f}, {"y2", 1.0f}, {"abs_x", 0.0f}, {"no_serialize", 0.0f}};
+    for (const Case &c : cases) {
+        ScriptValue *slot = element->findProperty(names().internOrFind(c.keyword));
+        ASSERT_NE(slot, nullptr) << c.keyword;
+        EXPECT_EQ(number(*slot), c.value) << c.keyword;
+    }
+    for (const char *none : {"index", "text_key", "inventory", "x1", "y1"})
+        EXPECT_EQ(element->findProperty(names().internOrFind(none))->type, kScriptNone) << none;
+    EXPECT_EQ(element->findProperty(names().internOrFind("colour")), nullptr);
+    EXPECT_EQ(element->findProperty(kwHoTextX), nullptr);
+    EXPECT_TRUE(element->isActive());
+    EXPECT_EQ(element->blendFactor, 1.0f);
+    EXPECT_EQ(element->pointerShape, 255);
+}
+
+TEST_F(SceneElementNamingTest, CutBlocksAndNamedValuesAreMadeOnce) {
+    SceneElement *element = make("lamp");
+    ScriptValue *x2 = element->findProperty(kwX2);
+    ScriptValue *x1 = element->findProperty(kwX1);
+    EXPECT_EQ(x1 + 1, x2);
+    EXPECT_EQ(element->findProperty(kwX2), x2);
+    EXPECT_EQ(element->findProperty(kwX1), x1);
+    EXPECT_NE(element->findProperty(kwY1), x1);
+
+    ScriptValue *glow = element->findNamedValue("glow", true);
+    ASSERT_NE(glow, nullptr);
+    EXPECT_EQ(glow->type, kScriptNone);
+    EXPECT_EQ(element->findNamedValue("glow", true), glow);
+    EXPECT_EQ(element->findNamedValue("glow", false), glow);
+    EXPECT_EQ(element->namedValues.count(), 1);
+    EXPECT_EQ(element->findNamedValue("never_made", false), nullptr);
+}
+
+TEST_F(SceneElementNamingTest, TheHiddenObjectTextPositionComesFromTheItem) {
+    SceneElement *element = make("ho_cup");
+    element->pickInfo = world->scenePools.pickInfos.allocate();
+    element->pickInfo->init(element);
+    EXPECT_EQ(element->pickInfo->display, element);
+    EXPECT_EQ(element->findProperty(kwHoTextY), nullptr);
+    HiddenObjectItem item(game);
+    item.panelX = 300.0f;
+    item.panelY = 700.0f;
+    element->pickInfo->item = &item;
+    EXPECT_EQ(number(*element->findProperty(kwHoTextX)), 300.0f);
+    EXPECT_EQ(number(*element->findProperty(kwHoTextY)), 700.0f);
+
+    // Item names keep at most 63 bytes, never half a character.
+    std::string longName(62, 'n');
+    item.setName((longName + "\xC3\xA9").c_str());
+    EXPECT_EQ(std::string(item.name), longName);
+    item.setName(std::string(100, 'm').c_str());
+    EXPECT_EQ(std::string(item.name).size(), 63u);
+}
+
+} // namespace

@@ -206,6 +206,33 @@ TEST_F(ScriptResolveTest, PropertiesOfScenesFunctionsTasksAndEvents) {
     EXPECT_EQ(resolveValue(&hall->script, &five, false)->number, 5.0f);
 }
 
+TEST_F(ScriptResolveTest, ElementPropertiesAndNamedValuesTouchTheElement) {
+    EXPECT_EQ(door->scriptTouched, 0);
+    EXPECT_EQ(target('*', "$door.x"), &door->x);
+    EXPECT_EQ(door->scriptTouched, 1);
+    EXPECT_EQ(target('*', "e'door.alpha"), &door->alpha);
+    EXPECT_EQ(target('*', "e'door.name"), &door->nameSlot);
+    ScriptValue *cut = target('*', "$door.x2");
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->number, 1.0f);
+    EXPECT_EQ(target('*', "$door.x1"), cut - 1);
+    // Any other name is a named value of the element, made only for writing.
+    EXPECT_EQ(target('*', "$door.glow"), nullptr);
+    ScriptValue *glow = target('v', "$door.glow", true);
+    ASSERT_NE(glow, nullptr);
+    EXPECT_EQ(door->findNamedValue("glow", false), glow);
+
+    SceneElement *desk = addElement(study, "desk");
+    EXPECT_EQ(target('e', "study:desk")->pointer, desk);
+    EXPECT_EQ(desk->scriptTouched, 0);
+    EXPECT_EQ(target('e', "study::desk")->pointer, desk);
+    EXPECT_EQ(desk->scriptTouched, 1);
+    EXPECT_EQ(target('*', "$hall:door.y"), &door->y);
+    EXPECT_EQ(target('*', "$$grp")->pointer, &group);
+    EXPECT_EQ(target('g', "hall:grp")->pointer, &group);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(ScriptResolveTest, CrossSceneReferencesNameObjectsOfTheOtherScene) {
     addElement(study, "desk");
     EXPECT_EQ(target('*', "study::$v", true), findOrCreateVariable(&study->script, "$v", nullptr)->value);

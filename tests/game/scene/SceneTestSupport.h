@@ -1,0 +1,75 @@
+#pragma once
+// A small game for the scene suites: a data folder of loose files that the suite writes as text, a
+// game context over it, and a world whose scenes the suite makes as the world's factory would (name,
+// folder, parent and kind flags) before loading their content.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/HoContext.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/PointList.h"
+#include "game/scene/SceneElement.h"
+#include "game/scene/SceneFileLoader.h"
+#include "game/script/ScriptCommand.h"
+#include "game/script/ScriptKeywords.h"
+#include "game/util/InternTable.h"
+#include "game/world/HoWorld.h"
+#include "tests/game/resources/ResourcesTestSupport.h"
+
+class SceneFilesTest : public ::testing::Test {
+protected:
+    SceneFilesTest() {
+        initScriptCommandTable();
+        registerKeywords(context().interned);
+        context().messageHook = {&SceneFilesTest::collectMessage, &messages};
+        world = std::make_unique<HoWorld>(&context());
+        game = addScene("game", "data");
+        world->globalScene = game;
+        world->bindScriptGlobals();
+        clearLogContents();
+    }
+    ~SceneFilesTest() override { world.reset(); }
+
+    static void collectMessage(const char *text, void *argument) {
+        static_cast<std::vector<std::string> *>(argument)->push_back(text);
+    }
+
+    HoContext &context() { return content.context(); }
+    InternTable &names() { return context().interned; }
+    void write(const std::string &path, const std::string &text) { content.write(path, text); }
+
+    // A scene as the factory makes it: its names (the identifier joins the parent's), folder and parent.
+    HoScene *addScene(const char *name, const char *folder, HoScene *parent = nullptr) {
+        auto *scene = new HoScene(world.get());
+        std::string identifier = parent ? std::string(parent->identifier) + "_" + name : name;
+        scene->setNames(names().internOrFind(name), names().internOrFind(identifier.c_str()));
+        scene->setParent(parent);
+        scene->folder = names().internOrFind(folder);
+        world->scenes.append(scene);
+        return scene;
+    }
+    // A scene of "data/scenes/<name>" with its content loaded.
+    HoScene *loadScene(const char *name, HoScene *parent = nullptr) {
+        std::string folder = std::string("data/scenes/") + name;
+        HoScene *scene = addScene(name, folder.c_str(), parent);
+        loadSceneContent(scene);
+        return scene;
+    }
+
+    static float number(const ScriptValue &slot) { return slot.type == kScriptNumber ? slot.number : -999.0f; }
+    static std::vector<std::string> namesOf(const PtrArray<SceneElement> &elements) {
+        std::vector<std::string> result;
+        for (int32_t i = 0; i < elements.count(); ++i)
+            result.push_back(elements[i]->name);
+        return result;
+    }
+
+    restest::GameContent content;
+    std::unique_ptr<HoWorld> world;
+    std::vector<std::string> messages;
+    HoScene *game = nullptr;
+};
