@@ -4,10 +4,6 @@
 
 namespace {
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // "x.ext" loses ".ext"; "x.ext|y" loses ".ext" and keeps "|y".
 std::string dropExtension(std::string part) {
     size_t dot = part.find('.');
@@ -43,14 +39,4 @@ ElementNameParts splitElementName(const char *fullName) {
 bool nameStartsHidden(const char *name) {
     const char *last = name ? std::strrchr(name, '_') : nullptr;
     return last && std::strcmp(last, "_picked") == 0;
-}
-
-int32_t numberedSuffix(const char *name) {
-    size_t length = name ? std::strlen(name) : 0;
-    if (length <= 3)
-        return -1;
-    const char *end = name + length;
-    if (end[-3] != '_' || !isDigit(end[-2]) || !isDigit(end[-1]))
-        return -1;
-    return (end[-2] - '0') * 10 + (end[-1] - '0');
 }

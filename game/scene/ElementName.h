@@ -18,7 +18,3 @@ ElementNameParts splitElementName(const char *fullName);
 
 // True when the part from the name's last '_' on is exactly "_picked": such an element starts hidden.
 bool nameStartsHidden(const char *name);
-
-// The number of a name longer than three characters that ends in '_' and two digits (coin_07 gives 7);
-// -1 for any other name (coin_7, _07).
-int32_t numberedSuffix(const char *name);

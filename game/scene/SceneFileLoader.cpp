@@ -23,6 +23,7 @@
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
 #include "game/util/NumberParse.h"
+#include "game/util/NumberedName.h"
 #include "game/util/NumericHelpers.h"
 #include "game/util/ReadWholeFile.h"
 #include "game/util/TokenReader.h"

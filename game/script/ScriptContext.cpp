@@ -8,6 +8,7 @@
 #include "game/script/ScriptArray.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/InternTable.h"
+#include "game/util/NumberedName.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -47,14 +48,13 @@ PtrArray<ScriptVariable> *variableListFor(ScriptContext *context, const char *na
 
 // door_07 is also entry 7 of the array door: the base is made an array when it holds none.
 void addToBaseArray(ScriptContext *context, const char *name, ScriptValue *slot) {
-    size_t length = std::strlen(name);
-    if (length <= 3 || name[length - 3] != '_' || !isDigit(name[length - 2]) || !isDigit(name[length - 1]))
+    int32_t index = numberedSuffix(name);
+    if (index < 0)
         return;
-    std::string base(name, length - 3);
+    std::string base(name, std::strlen(name) - 3);
     ScriptVariable *array = findOrCreateVariable(context, base.c_str(), nullptr);
     if (!array)
         return;
-    int32_t index = (name[length - 2] - '0') * 10 + (name[length - 1] - '0');
     storeArrayEntry(makeArrayValue(array->value, context->world->scriptPools), index, slot);
 }
 

@@ -31,22 +31,13 @@ TEST(ElementName, NameAndMediaParts) {
     EXPECT_EQ(splitElementName(nullptr).name, "");
 }
 
-TEST(ElementName, PickedElementsStartHiddenAndNumberedNamesGiveTheirNumber) {
+TEST(ElementName, PickedElementsStartHidden) {
     EXPECT_TRUE(nameStartsHidden("key_picked"));
     EXPECT_TRUE(nameStartsHidden("_picked"));
     EXPECT_FALSE(nameStartsHidden("key_picked_2"));
     EXPECT_FALSE(nameStartsHidden("keypicked"));
     EXPECT_FALSE(nameStartsHidden("key_picked2"));
     EXPECT_FALSE(nameStartsHidden(nullptr));
-
-    struct Case {
-        const char *name;
-        int number;
-    } cases[] = {{"coin_07", 7}, {"coin_42", 42}, {"a_00", 0}, {"coin_7", -1}, {"_07", -1},
-                 {"coin_", -1},  {"coin07", -1}, {"coin_0x", -1}, {"", -1}};
-    for (const Case &c : cases)
-        EXPECT_EQ(numberedSuffix(c.name), c.number) << c.name;
-    EXPECT_EQ(numberedSuffix(nullptr), -1);
 }
 
 } // namespace
