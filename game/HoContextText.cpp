@@ -5,24 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
 #include "engine/text/KText.h"
 #include "engine/text/KTextEncoding.h"
 #include "game/HoContext.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/util/ReadWholeFile.h"
 
 namespace {
 
 constexpr char kCharacterSetsFile[] = "data/texts/Localization.cfg";
 constexpr char kPrintableAscii[] = " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
                                    "abcdefghijklmnopqrstuvwxyz{|}~";
-
-bool dataFileExists(const std::string &name) {
-    const std::string path = resolveDataPath(name.c_str());
-    FileInfo info;
-    return !path.empty() && KResource::getFileInfo(path.c_str(), &info) && !info.isFolder;
-}
 
 std::string numbered(const char *format, int32_t number, const char *extension = "") {
     char name[64];
@@ -68,13 +62,13 @@ void HoContext::loadFonts() {
         const std::string page = numbered("data/texts/font_%d_0%s", n, pageExtension);
         const std::string description = numbered("data/texts/font_%d.ktext", n);
         const std::string settings = numbered("data/texts/font_%d.cfg", n);
-        if (dataFileExists(page) && dataFileExists(description)) {
+        if (dataFileExists(page.c_str()) && dataFileExists(description.c_str())) {
             HoFont *font = resources->getFont(description.c_str());
             font->pagePicture = interned.internOrFind(page.c_str());
             if (fonts.count() <= n)
                 fonts.insertAt(n);
             fonts.set(n, font);
-        } else if (dataFileExists(settings)) {
+        } else if (dataFileExists(settings.c_str())) {
             const HoConfiguration *config = resources->getConfiguration(settings.c_str());
             const ConfigEntry *mapped = config ? config->find("mapped") : nullptr;
             if (mapped && mapped->integer != 0) {

@@ -7,7 +7,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
@@ -47,8 +46,8 @@ bool gameRunsWide(const HoScene *scene) {
 }
 
 bool fileHasBytes(const std::string &path) {
-    FileInfo info;
-    return KResource::getFileInfo(resolveDataPath(path.c_str()).c_str(), &info) && info.size > 0;
+    uint32_t size = 0;
+    return dataFileExists(path.c_str(), &size) && size > 0;
 }
 
 // "prefix/name_wide.scene" while the game runs wide and that file has bytes; else "prefix/name.scene".

@@ -21,3 +21,13 @@ bool readWholeFile(const char *name, WholeFile *out) {
     out->data.reset(reinterpret_cast<char *>(bytes));
     return true;
 }
+
+bool dataFileExists(const char *name, uint32_t *size) {
+    const std::string path = name ? resolveDataPath(name) : std::string();
+    FileInfo info;
+    if (path.empty() || !KResource::getFileInfo(path.c_str(), &info) || info.isFolder)
+        return false;
+    if (size)
+        *size = info.size;
+    return true;
+}

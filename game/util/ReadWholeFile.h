@@ -1,6 +1,6 @@
 #pragma once
 // Reading a whole data file into memory through the resource layer, as the configuration, options
-// and script readers do.
+// and script readers do, and asking whether one exists.
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,3 +18,6 @@ struct WholeFile {
 // cannot be found (silently: callers treat a missing file as empty) or cannot be read completely (the
 // resource layer logs it, naming the file); out is then empty.
 bool readWholeFile(const char *name, WholeFile *out);
+
+// True when the data file `name` exists (a folder does not count), with its size in *size when asked.
+bool dataFileExists(const char *name, uint32_t *size = nullptr);
