@@ -1,6 +1,7 @@
 #include "game/scene/HoScene.h"
 
 #include "game/HoGameSettings.h"
+#include "game/scene/HiddenObjectItem.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/PendingBlock.h"
 #include "game/util/InternTable.h"
@@ -41,6 +42,7 @@ HoScene::HoScene(HoWorld *owner)
 HoScene::~HoScene() {
     for (int32_t i = 0; i < allElements.members.count(); ++i)
         allElements.members[i]->release();
+    hoItems.deleteAll();
     destroyScriptContext(&script.afterQueue);
     destroyScriptContext(&script.waitQueue);
 }

@@ -209,6 +209,8 @@ TEST_F(SceneElementNamingTest, TheHiddenObjectTextPositionComesFromTheItem) {
     EXPECT_EQ(std::string(item.name), longName);
     item.setName(std::string(100, 'm').c_str());
     EXPECT_EQ(std::string(item.name).size(), 63u);
+    // The scene's item list goes with the scene.
+    game->hoItems.append(new HiddenObjectItem(game));
 }
 
 } // namespace
