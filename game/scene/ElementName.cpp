@@ -40,3 +40,16 @@ bool nameStartsHidden(const char *name) {
     const char *last = name ? std::strrchr(name, '_') : nullptr;
     return last && std::strcmp(last, "_picked") == 0;
 }
+
+bool nameStartsWith(const char *name, const char *prefix) {
+    return name && std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+bool nameIs(const char *name, const char *word) {
+    return name && std::strcmp(name, word) == 0;
+}
+
+bool nameEndsWith(const char *name, const char *ending) {
+    size_t length = name ? std::strlen(name) : 0, endingLength = std::strlen(ending);
+    return length > endingLength && std::strcmp(name + length - endingLength, ending) == 0;
+}

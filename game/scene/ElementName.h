@@ -18,3 +18,9 @@ ElementNameParts splitElementName(const char *fullName);
 
 // True when the part from the name's last '_' on is exactly "_picked": such an element starts hidden.
 bool nameStartsHidden(const char *name);
+
+// The tests of the naming conventions; a null name passes none.
+bool nameStartsWith(const char *name, const char *prefix);
+bool nameIs(const char *name, const char *word);
+// True when the name is longer than the ending and ends with it: ".anim" alone names no animation.
+bool nameEndsWith(const char *name, const char *ending);

@@ -5,6 +5,7 @@
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
+#include "game/scene/ElementName.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/GeneratedTaskText.h"
 #include "game/scene/HoScene.h"
@@ -18,14 +19,6 @@
 #include "game/world/HoWorld.h"
 
 namespace {
-
-bool startsWith(const char *text, const char *prefix) {
-    return text && std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
-bool equals(const char *text, const char *word) {
-    return text && std::strcmp(text, word) == 0;
-}
 
 std::string joined(const char *first, const char *second) {
     return std::string(first ? first : "") + "_" + (second ? second : "");
@@ -50,21 +43,21 @@ public:
           media_(element->mediaName) {}
 
     void run() {
-        if (scene_->isTopLevel && startsWith(name_, "iz_"))
+        if (scene_->isTopLevel && nameStartsWith(name_, "iz_"))
             zoomItem();
-        if (equals(media_, "inventory"))
+        if (nameIs(media_, "inventory"))
             generate(GeneratedTask::Inventory);
-        if ((scene_->isTopLevel || scene_->isZoomZone) && startsWith(name_, "portal_"))
+        if ((scene_->isTopLevel || scene_->isZoomZone) && nameStartsWith(name_, "portal_"))
             portal();
-        if (scene_->isTopLevel && (equals(media_, "ho") || startsWith(media_, "ho_")))
+        if (scene_->isTopLevel && (nameIs(media_, "ho") || nameStartsWith(media_, "ho_")))
             hiddenObjectEntry();
-        if (startsWith(name_, "zz_"))
+        if (nameStartsWith(name_, "zz_"))
             zoomZone(GeneratedTask::ZoomZone);
-        if (startsWith(name_, "mho"))
+        if (nameStartsWith(name_, "mho"))
             zoomZone(GeneratedTask::MultiHo);
-        if (startsWith(name_, "dialog_"))
+        if (nameStartsWith(name_, "dialog_"))
             generate(GeneratedTask::Dialog);
-        if (scene_->isTopLevel && startsWith(name_, "mg_"))
+        if (scene_->isTopLevel && nameStartsWith(name_, "mg_"))
             setSceneValue("goto_scene", world_->findScene(joined(scene_->name, name_).c_str()));
         if (scene_->isHo)
             hiddenObjectItem();
@@ -80,10 +73,10 @@ private:
         element_->portalScene = world_->findScene(name_ + std::strlen("portal_"));
         setSceneValue("portal_scene", element_->portalScene);
         for (const PortalPointer &entry : kPortalPointers) {
-            if (equals(media_, entry.direction))
+            if (nameIs(media_, entry.direction))
                 element_->findNamedValue("pointer_index", true)->setNumber(entry.pointer);
         }
-        if (equals(media_, "back"))
+        if (nameIs(media_, "back"))
             element_->backPortal = 1;
         generate(GeneratedTask::Portal);
     }
@@ -119,13 +112,13 @@ private:
     }
 
     void hiddenObjectItem() {
-        if (startsWith(name_, "ho_")) {
+        if (nameStartsWith(name_, "ho_")) {
             std::string key = scene_->parent ? joined(scene_->parent->name, name_) : std::string(name_);
             key = key.substr(0, key.find('|'));
             if (!localizedText(key.c_str()))
                 logMessage("Missing localization for %s", key.c_str());
             makePickRecord();
-        } else if (startsWith(name_, "picked_ho_") || startsWith(name_, "target_")) {
+        } else if (nameStartsWith(name_, "picked_ho_") || nameStartsWith(name_, "target_")) {
             makePickRecord();
         }
     }

@@ -159,6 +159,10 @@ void SceneElement::release() {
             freePendingBlock(*block);
         *block = nullptr;
     }
+    for (ParticleEmitter **held : {&emitter, &fadingEmitter}) {
+        scene->world->renderPools.recycleEmitter(*held);
+        *held = nullptr;
+    }
     delete[] hitMask;
     hitMask = nullptr;
     hitMaskWidth = hitMaskHeight = 0;

@@ -11,7 +11,9 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/scene/ElementName.h"
+#include "game/scene/HoAnimatedImage.h"
 #include "game/scene/HoScene.h"
+#include "game/scene/HoSceneImage.h"
 #include "game/scene/PointList.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/ScenePools.h"
@@ -104,6 +106,9 @@ private:
             return;
         switch (letter) {
         case 'P': element_->parentName = intern(value); break;
+        case 'I': setPicture(value); break;
+        case 'm': setBlendMode(parseInt(value)); break;
+        case 'f': case 's': case 'd': case 'w': case 'h': setSheet(letter, value); break;
         case 'W': element_->baseWidth = parseFloat(value); break;
         case 'H': element_->baseHeight = parseFloat(value); break;
         case 'U': element_->pivotX.setNumber(parseFloat(value)); break;
@@ -144,9 +149,48 @@ private:
             named->value->setPointer(kScriptElement, element_);
         if (int32_t number = numberedSuffix(element_->name); number >= 0)
             element_->index.setNumber(float(number));
+        picture_ = nullptr;
         selected_ = nullptr;
         scale_ = 1.0f;
         track_ = nullptr;
+    }
+
+    // An element whose media part names a ".anim" file shows that animation (read from the folder);
+    // any other shows the picture of the value, in the folder unless the value holds a '/'.
+    void setPicture(const char *value) {
+        RenderRecordPools &render = world_->renderPools;
+        if (nameEndsWith(element_->mediaName, ".anim")) {
+            HoAnimatedImage *animation = render.newAnimatedImage();
+            animation->load(element_->mediaName, folder_);
+            element_->renderable = animation;
+            return;
+        }
+        std::string path = std::strchr(value, '/') ? std::string(value) : std::string(folder_) + "/" + value;
+        picture_ = render.newSceneImage();
+        picture_->load(path.c_str());
+        element_->renderable = picture_;
+    }
+
+    // 1 and 2 are the two special modes; every other value is normal blending.
+    void setBlendMode(int32_t mode) {
+        if (!element_->renderable)
+            return;
+        uint8_t low = uint8_t(mode);
+        element_->renderable->blendMode = low == kBlendErase || low == kBlendAdditive ? low : uint8_t(kBlendNormal);
+    }
+
+    void setSheet(char letter, const char *value) {
+        if (!picture_)
+            return;
+        SpriteSheet &sheet = picture_->sheet;
+        switch (letter) {
+        case 'f': sheet.framesPerSecond = parseFloat(value); break;
+        case 's': sheet.setFirstFrame(parseInt(value)); break;
+        case 'd': sheet.setHoldSeconds(parseFloat(value)); break;
+        case 'w': sheet.setFrameWidth(parseFloat(value)); break;
+        case 'h': sheet.setFrameHeight(parseFloat(value)); break;
+        default: break;
+        }
     }
 
     void setParallax(const char *value) {
@@ -273,6 +317,7 @@ private:
     IncludeStack &includes_;
 
     SceneElement *element_ = nullptr;
+    HoSceneImage *picture_ = nullptr; // the still or sprite-sheet picture of the current element
     ScriptValue *selected_ = nullptr;
     float scale_ = 1.0f;
     PointList *track_ = nullptr;

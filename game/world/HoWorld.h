@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/scene/SceneElement.h"
+#include "game/scene/RenderRecordPools.h"
 #include "game/scene/ScenePools.h"
 #include "game/script/ScriptErrors.h"
 #include "game/script/ScriptRecordPools.h"
@@ -59,6 +60,7 @@ public:
     ScriptRecordPools scriptPools;
     SceneElementPool elementPool;
     ScenePools scenePools;
+    RenderRecordPools renderPools;
     PtrArray<HoScene> scenes;
     HoScene *globalScene = nullptr; // "game"
 

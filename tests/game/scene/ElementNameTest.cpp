@@ -40,4 +40,16 @@ TEST(ElementName, PickedElementsStartHidden) {
     EXPECT_FALSE(nameStartsHidden(nullptr));
 }
 
+TEST(ElementName, AnEndingAloneIsNoName) {
+    EXPECT_TRUE(nameEndsWith("crab.anim", ".anim"));
+    EXPECT_TRUE(nameEndsWith("x.particles", ".particles"));
+    EXPECT_FALSE(nameEndsWith(".particles", ".particles"));
+    EXPECT_FALSE(nameEndsWith(".anim", ".anim"));
+    EXPECT_FALSE(nameEndsWith(nullptr, ".anim"));
+    EXPECT_TRUE(nameStartsWith("mhouse", "mho"));
+    EXPECT_FALSE(nameStartsWith(nullptr, "mho"));
+    EXPECT_TRUE(nameIs("ho", "ho"));
+    EXPECT_FALSE(nameIs("ho_", "ho"));
+}
+
 } // namespace

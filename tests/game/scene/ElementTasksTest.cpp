@@ -4,6 +4,7 @@
 
 #include "game/scene/ElementTasks.h"
 
+#include "game/scene/ElementMedia.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptContext.h"
@@ -25,8 +26,10 @@ protected:
 
     // Makes the scene's elements generate their tasks, then declares the scene's scripts.
     void generateAndDeclare(HoScene *scene) {
-        for (int32_t i = 0; i < scene->allElements.members.count(); ++i)
+        for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
+            setupElementMedia(scene->allElements.members[i]);
             generateElementTasks(scene->allElements.members[i]);
+        }
         declareSceneScripts(scene);
     }
     std::vector<std::string> topLevelTasks(HoScene *scene) {

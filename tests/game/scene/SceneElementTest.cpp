@@ -116,7 +116,7 @@ class SceneElementNamingTest : public SceneFilesTest {
 protected:
     SceneElement *make(const char *fullName) {
         SceneElement *element = world->elementPool.allocate();
-        element->init(fullName, game);
+        element->init(fullName, globalScene);
         return element;
     }
 };
@@ -141,7 +141,7 @@ TEST_F(SceneElementNamingTest, TheNameGivesTheElementsNameMediaAndVisibility) {
         EXPECT_EQ(element->nameSlot.pointer, element->name);
         EXPECT_EQ(element->visible, c.visible) << c.full;
         EXPECT_EQ(element->findProperty(kwName), &element->nameSlot);
-        EXPECT_EQ(element->findProperty(kwScene)->pointer, game);
+        EXPECT_EQ(element->findProperty(kwScene)->pointer, globalScene);
     }
 }
 
@@ -196,7 +196,7 @@ TEST_F(SceneElementNamingTest, TheHiddenObjectTextPositionComesFromTheItem) {
     element->pickInfo->init(element);
     EXPECT_EQ(element->pickInfo->display, element);
     EXPECT_EQ(element->findProperty(kwHoTextY), nullptr);
-    HiddenObjectItem item(game);
+    HiddenObjectItem item(globalScene);
     item.panelX = 300.0f;
     item.panelY = 700.0f;
     element->pickInfo->item = &item;
@@ -210,7 +210,7 @@ TEST_F(SceneElementNamingTest, TheHiddenObjectTextPositionComesFromTheItem) {
     item.setName(std::string(100, 'm').c_str());
     EXPECT_EQ(std::string(item.name).size(), 63u);
     // The scene's item list goes with the scene.
-    game->hoItems.append(new HiddenObjectItem(game));
+    globalScene->hoItems.append(new HiddenObjectItem(globalScene));
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "tests/game/scene/SceneTestSupport.h"
 
 #include "game/HoGame.h"
+#include "game/scene/HoAnimatedImage.h"
+#include "game/scene/HoSceneImage.h"
 #include "game/scene/SceneGroup.h"
 #include "game/scene/SceneScripts.h"
 #include "game/script/ScriptBlock.h"
@@ -137,6 +139,45 @@ TEST_F(SceneFileLoaderTest, EveryLetterSetsItsPartOfTheElement) {
     EXPECT_EQ(variable->value->pointer, hall->findElement("window"));
 }
 
+TEST_F(SceneFileLoaderTest, PicturesSpriteSheetsAndAnimations) {
+    write("data/scenes/hall/crab.anim", "Duration=2\ncrab_xx.png=1:2\n");
+    write("data/scenes/hall/hall.scene", "O door:door_open.png\nI door.png\nm 2\nf 8\ns 257\nd 0.5\nw 0.25\nh 0.5\n"
+                                         "O flat\nI data/pictures/flat.png\nw 0\nh -1\nm 258\n"
+                                         "O crab:crab.anim\nI ignored.png\nf 5\nm 1\n"
+                                         "O crab.anim\nI other.png\n"
+                                         "O plain\nm 2\nf 8\n");
+    HoScene *hall = loadScene("hall");
+    const PtrArray<SceneElement> &elements = hall->allElements.members;
+    ASSERT_EQ(elements.count(), 5);
+    ASSERT_NE(elements[0]->renderable, nullptr);
+    ASSERT_EQ(elements[0]->renderable->kind, kRenderableSceneImage);
+    auto *door = static_cast<HoSceneImage *>(elements[0]->renderable);
+    EXPECT_STREQ(door->path, "data/scenes/hall/door.png");
+    EXPECT_EQ(door->blendMode, kBlendAdditive);
+    EXPECT_EQ(door->sheet.framesPerSecond, 8.0f);
+    EXPECT_EQ(door->sheet.firstFrame, 1); // the low 8 bits
+    EXPECT_EQ(door->sheet.hold, 50);
+    EXPECT_EQ(door->sheet.columns, 4);
+    EXPECT_EQ(door->sheet.rows, 2);
+    // A value with a '/' is the whole path; fractions of 0 and below give one frame.
+    auto *flat = static_cast<HoSceneImage *>(elements[1]->renderable);
+    EXPECT_STREQ(flat->path, "data/pictures/flat.png");
+    EXPECT_EQ(flat->sheet.columns, 1);
+    EXPECT_EQ(flat->sheet.rows, 1);
+    EXPECT_EQ(flat->blendMode, kBlendAdditive);
+    // A ".anim" media part makes an animation of the scene's folder, with or without a ':'.
+    for (int32_t i : {2, 3}) {
+        ASSERT_NE(elements[i]->renderable, nullptr);
+        ASSERT_EQ(elements[i]->renderable->kind, kRenderableAnimatedImage);
+        auto *crab = static_cast<HoAnimatedImage *>(elements[i]->renderable);
+        EXPECT_STREQ(crab->name, "crab.anim");
+        EXPECT_STREQ(crab->folder, "data/scenes/hall");
+        EXPECT_EQ(crab->frames.count(), 2);
+    }
+    EXPECT_EQ(elements[2]->renderable->blendMode, kBlendErase);
+    EXPECT_EQ(elements[4]->renderable, nullptr);
+}
+
 TEST_F(SceneFileLoaderTest, TheFormatsByteRulesAndHostileCounts) {
     std::string longKey(300, 'k');
     write("data/scenes/hall/hall.scene", "X 1\nK 5\nP nobody\nq 3\nQ 2\nc door\n"   // before any element
@@ -169,7 +210,7 @@ TEST_F(SceneFileLoaderTest, TheFormatsByteRulesAndHostileCounts) {
 
 TEST_F(SceneFileLoaderTest, EmptyBinaryAndMissingFilesGiveEmptyScenes) {
     write("data/scenes/empty/empty.scene", "");
-    content.writeBytes("data/scenes/noise/noise.scene", lftest::noiseBytes(4096));
+    writeBytes("data/scenes/noise/noise.scene", lftest::noiseBytes(4096));
     EXPECT_EQ(loadScene("empty")->allElements.members.count(), 0);
     loadScene("noise"); // whatever the bytes make, nothing breaks
     EXPECT_EQ(loadScene("missing")->allElements.members.count(), 0);
@@ -190,7 +231,7 @@ TEST_F(SceneFileLoaderTest, TheWideFileWhileTheGameRunsWideAndTemplatesForMissin
     } cases[] = {{1, "hall", "wide"},   {0, "hall", "narrow"},    {1, "cellar", "narrow"},
                  {0, "attic", "template"}, {1, "attic", "template_wide"}};
     for (const Case &c : cases) {
-        content.game.wide = c.wide;
+        game.wide = c.wide;
         HoScene *scene = loadScene(c.scene);
         EXPECT_EQ(namesOf(scene->allElements.members), std::vector<std::string>{c.element}) << c.scene << c.wide;
     }

@@ -1,7 +1,8 @@
 #pragma once
-// A small game for the scene suites: a data folder of loose files that the suite writes as text, a
-// game context over it, and a world whose scenes the suite makes as the world's factory would (name,
-// folder, parent and kind flags) before loading their content.
+// A small game for the scene suites: a data folder of loose files that the suite writes (scene files and
+// scripts as text, pictures with ImageMagick), a game context over it on a software device, and a world
+// whose scenes the suite makes as the world's factory would (name, folder, parent and kind flags) before
+// loading their content.
 
 #include <gtest/gtest.h>
 
@@ -20,27 +21,29 @@
 #include "game/world/HoWorld.h"
 #include "tests/game/resources/ResourcesTestSupport.h"
 
-class SceneFilesTest : public ::testing::Test {
+class SceneFilesTest : public restest::DrawnContent {
 protected:
     SceneFilesTest() {
         initScriptCommandTable();
         registerKeywords(context().interned);
         context().messageHook = {&SceneFilesTest::collectMessage, &messages};
         world = std::make_unique<HoWorld>(&context());
-        game = addScene("game", "data");
-        world->globalScene = game;
+        globalScene = addScene("game", "data");
+        world->globalScene = globalScene;
         world->bindScriptGlobals();
         clearLogContents();
     }
-    ~SceneFilesTest() override { world.reset(); }
+    // The world goes before the context it was made over.
+    void TearDown() override {
+        world.reset();
+        DrawnContent::TearDown();
+    }
 
     static void collectMessage(const char *text, void *argument) {
         static_cast<std::vector<std::string> *>(argument)->push_back(text);
     }
 
-    HoContext &context() { return content.context(); }
     InternTable &names() { return context().interned; }
-    void write(const std::string &path, const std::string &text) { content.write(path, text); }
 
     // A scene as the factory makes it: its names (the identifier joins the parent's), folder and parent.
     HoScene *addScene(const char *name, const char *folder, HoScene *parent = nullptr) {
@@ -68,8 +71,7 @@ protected:
         return result;
     }
 
-    restest::GameContent content;
     std::unique_ptr<HoWorld> world;
     std::vector<std::string> messages;
-    HoScene *game = nullptr;
+    HoScene *globalScene = nullptr;
 };
