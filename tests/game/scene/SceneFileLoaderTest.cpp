@@ -142,13 +142,14 @@ TEST_F(SceneFileLoaderTest, EveryLetterSetsItsPartOfTheElement) {
 TEST_F(SceneFileLoaderTest, PicturesSpriteSheetsAndAnimations) {
     write("data/scenes/hall/crab.anim", "Duration=2\ncrab_xx.png=1:2\n");
     write("data/scenes/hall/hall.scene", "O door:door_open.png\nI door.png\nm 2\nf 8\ns 257\nd 0.5\nw 0.25\nh 0.5\n"
-                                         "O flat\nI data/pictures/flat.png\nw 0\nh -1\nm 258\n"
+                                         "O flat\nI data/pictures/flat.png\nw -1\nh 0\nm 258\n"
                                          "O crab:crab.anim\nI ignored.png\nf 5\nm 1\n"
                                          "O crab.anim\nI other.png\n"
-                                         "O plain\nm 2\nf 8\n");
+                                         "O plain\nm 2\nf 8\n"
+                                         "O zero\nI zero.png\nw 0\n");
     HoScene *hall = loadScene("hall");
     const PtrArray<SceneElement> &elements = hall->allElements.members;
-    ASSERT_EQ(elements.count(), 5);
+    ASSERT_EQ(elements.count(), 6);
     ASSERT_NE(elements[0]->renderable, nullptr);
     ASSERT_EQ(elements[0]->renderable->kind, kRenderableSceneImage);
     auto *door = static_cast<HoSceneImage *>(elements[0]->renderable);
@@ -165,6 +166,7 @@ TEST_F(SceneFileLoaderTest, PicturesSpriteSheetsAndAnimations) {
     EXPECT_EQ(flat->sheet.columns, 1);
     EXPECT_EQ(flat->sheet.rows, 1);
     EXPECT_EQ(flat->blendMode, kBlendAdditive);
+    EXPECT_EQ(static_cast<HoSceneImage *>(elements[5]->renderable)->sheet.columns, 1);
     // A ".anim" media part makes an animation of the scene's folder, with or without a ':'.
     for (int32_t i : {2, 3}) {
         ASSERT_NE(elements[i]->renderable, nullptr);
@@ -307,6 +309,13 @@ TEST_F(SceneFileLoaderTest, AZoomZoneTakesItsTemplateAndTheRootMovesOnlyItsOwnPa
     // The template's own elements stay where it put them.
     EXPECT_EQ(number(desk->findElement("frame")->x), 7.0f);
     EXPECT_EQ(desk->script.scripts->statements.count(), 1);
+
+    // A zone whose template scene does not exist keeps its own elements only.
+    write("data/scenes/hall/zz_shelf/zz_shelf.scene", "O BACKGROUND\nW 640\nH 480\n");
+    HoScene *shelf = addScene("zz_shelf", "data/scenes/hall/zz_shelf", hall);
+    shelf->isZoomZone = 1;
+    loadSceneContent(shelf);
+    EXPECT_EQ(shelf->allElements.members.count(), 1);
 
     // A zone with a backdrop takes no template.
     write("data/scenes/hall/zz_box/zz_box.scene", "O BACKDROP\nO BACKGROUND\nW 1201\nH 800\n");
