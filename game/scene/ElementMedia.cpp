@@ -74,12 +74,6 @@ void setupParticles(SceneElement *element) {
     element->emitter = element->scene->world->renderPools.acquireEmitter();
 }
 
-void freeHitMask(SceneElement *element) {
-    delete[] element->hitMask;
-    element->hitMask = nullptr;
-    element->hitMaskWidth = element->hitMaskHeight = 0;
-}
-
 } // namespace
 
 void setupElementMedia(SceneElement *element) {
@@ -114,7 +108,7 @@ void unloadElementImages(SceneElement *element) {
         return;
     if (element->renderable && !element->sharedImageSource)
         element->renderable->release();
-    freeHitMask(element);
+    element->dropHitMask();
     if (element->savedRenderable) {
         element->savedRenderable->release();
         element->savedRenderable = nullptr;
@@ -129,7 +123,7 @@ void loadHitMask(SceneElement *element) {
     HoRenderable *picture = element ? element->renderable : nullptr;
     if (!picture || picture->kind != kRenderableSceneImage || !picture->path)
         return;
-    freeHitMask(element);
+    element->dropHitMask();
     std::string path = hitMaskPath(picture->path);
     WholeFile file;
     if (!readWholeFile(path.c_str(), &file))

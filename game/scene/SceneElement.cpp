@@ -163,6 +163,10 @@ void SceneElement::release() {
         scene->world->renderPools.recycleEmitter(*held);
         *held = nullptr;
     }
+    dropHitMask();
+}
+
+void SceneElement::dropHitMask() {
     delete[] hitMask;
     hitMask = nullptr;
     hitMaskWidth = hitMaskHeight = 0;

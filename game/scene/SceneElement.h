@@ -55,6 +55,8 @@ struct SceneElement {
     // Frees what the element holds of its own (blocks, frame events, its hit mask) and halts its
     // sound, before the pool takes it back with the world.
     void release();
+    // Frees the hit mask; the element is then hit-tested without one.
+    void dropHitMask();
 
 private:
     // One of the cut slots of a two-slot block ("x1" and "x2", or "y1" and "y2"): the block is taken
