@@ -1,11 +1,15 @@
 #pragma once
-// Shared by the benchmark programs: the median time of a piece of work over several runs, in ms.
+// Shared by the benchmark programs: the median time of a piece of work over several runs, in ms, and the
+// floor that the text readers set: a text split into lines and blank-separated tokens.
 
 #include <algorithm>
 #include <chrono>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+
+#include "game/util/TextReader.h"
+#include "game/util/TokenReader.h"
 
 namespace benchsupport {
 
@@ -20,6 +24,21 @@ double medianMilliseconds(int runs, Work work) {
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Splits the text into lines and their blank-separated tokens with the framework's readers alone; the
+// number of tokens.
+inline int countTokens(const char *text) {
+    TextReader reader;
+    reader.attach(text);
+    TokenReader tokens(' ');
+    int count = 0;
+    while (reader.readLine()) {
+        tokens.attach(reader.line());
+        while (tokens.next())
+            ++count;
+    }
+    return count;
 }
 
 } // namespace benchsupport

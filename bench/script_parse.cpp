@@ -20,8 +20,6 @@
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/InternTable.h"
 #include "game/util/StringArena.h"
-#include "game/util/TextReader.h"
-#include "game/util/TokenReader.h"
 
 namespace {
 
@@ -126,16 +124,7 @@ int parseOnce(const std::string &text) {
 
 // The readers alone over the same text.
 int splitOnce(const std::string &text) {
-    TextReader reader;
-    reader.attach(text.c_str());
-    TokenReader tokens(' ');
-    int count = 0;
-    while (reader.readLine()) {
-        tokens.attach(reader.line());
-        while (tokens.next())
-            ++count;
-    }
-    return count;
+    return benchsupport::countTokens(text.c_str());
 }
 
 // Milliseconds per pass: the median of kRuns samples of kPasses passes each.
