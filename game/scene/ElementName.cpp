@@ -4,26 +4,16 @@
 
 namespace {
 
-// "x.ext" loses ".ext"; "x.ext|y" loses ".ext" and keeps "|y".
-std::string dropExtension(std::string part) {
-    size_t dot = part.find('.');
-    if (dot == std::string::npos)
+// From the first `start` on, the part is cut; but when a `keep` follows that `start`, only the text
+// between them goes. dropFrom("x.ext|y", '.', '|') is "x|y"; dropFrom("x|y.ext", '|', '.') is "x.ext".
+std::string dropFrom(std::string part, char start, char keep) {
+    size_t from = part.find(start);
+    if (from == std::string::npos)
         return part;
-    size_t bar = part.find('|', dot);
-    if (bar == std::string::npos)
-        return part.substr(0, dot);
-    return part.erase(dot, bar - dot);
-}
-
-// "x|y" loses "|y"; "x|y.ext" loses "|y" and keeps ".ext".
-std::string dropAlternative(std::string part) {
-    size_t bar = part.find('|');
-    if (bar == std::string::npos)
-        return part;
-    size_t dot = part.find('.', bar);
-    if (dot == std::string::npos)
-        return part.substr(0, bar);
-    return part.erase(bar, dot - bar);
+    size_t kept = part.find(keep, from);
+    if (kept == std::string::npos)
+        return part.substr(0, from);
+    return part.erase(from, kept - from);
 }
 
 } // namespace
@@ -33,7 +23,8 @@ ElementNameParts splitElementName(const char *fullName) {
     size_t colon = whole.find(':');
     std::string name = colon == std::string::npos ? whole : whole.substr(0, colon);
     std::string media = colon == std::string::npos ? whole : whole.substr(colon + 1);
-    return {dropExtension(std::move(name)), dropAlternative(std::move(media))};
+    // The name part loses a file extension, the media part an alternative name.
+    return {dropFrom(std::move(name), '.', '|'), dropFrom(std::move(media), '|', '.')};
 }
 
 bool nameStartsHidden(const char *name) {
