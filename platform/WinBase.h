@@ -135,5 +135,15 @@ bool platformListFolder(const char *path, std::vector<PlatformFolderEntry> *entr
 // Copies a file; with failIfExists an existing destination is left alone and the copy fails.
 bool platformCopyFile(const char *from, const char *to, bool failIfExists);
 
+// Replaces a file with `size` bytes so that a failure or a crash at any point leaves either the old file
+// or the new one: the bytes go to "<file>.tmp" beside it (the file's existing spelling found without
+// regard to case), in pieces of at most 4 MB with every write checked; that file is flushed, synced and
+// closed, renamed over the target, and the folder synced. At any failure the temporary is removed and
+// the result is false. Every change it makes passes the fault hooks of platform/FileHooks.h.
+bool platformReplaceFile(const char *path, const void *data, size_t size);
+// Deletes the file that matches the path without regard to case (a folder is never deleted); false when
+// nothing was deleted. Passes the fault hooks too.
+bool platformDeleteFile(const char *path);
+
 // The folder that holds the running program file, without a trailing separator; empty when unknown.
 std::string platformGetModuleFolder();

@@ -12,6 +12,7 @@
 #include "game/script/ScriptValue.h"
 #include "game/util/PtrArray.h"
 
+class SaveStream;
 struct PendingBlock;
 struct SceneElement;
 struct ScriptContext;
@@ -45,3 +46,9 @@ struct ScriptTask {
     // The slot of a built-in field ("element", "name", "is_completed", "scene"), or null.
     static ScriptValue *findProperty(ScriptTask *task, const char *internedName);
 };
+
+// The saved form of a task, one function for both directions (nothing before version 10): its state,
+// its completion value (from version 18) and the state of each sub-task paired with the sub-task's
+// element. Read back, each pair goes to the first sub-task of that element; pairs whose element is gone
+// are skipped. A state outside 0 to 5 fails the read.
+bool serializeTask(SaveStream &stream, ScriptTask *task);

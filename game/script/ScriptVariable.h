@@ -7,8 +7,13 @@
 
 #include "game/script/ScriptValue.h"
 
+class SaveStream;
+
 struct ScriptVariable {
     const char *name = nullptr;
     ScriptValue *value = nullptr;
     uint8_t saved = 1; // written into the saved game; the engine clears it for its own variables
 };
+
+// The saved form of a variable: its value, from version 10 (nothing before).
+bool serializeVariableValue(SaveStream &stream, ScriptVariable *variable);

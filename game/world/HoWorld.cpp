@@ -1,6 +1,7 @@
 #include "game/world/HoWorld.h"
 
 #include "game/HoContext.h"
+#include "game/player/HoInventoryItem.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/resources/HoSound.h"
@@ -22,6 +23,17 @@ void setSceneValue(ScriptValue *slot, HoScene *scene) {
         slot->clear();
 }
 
+// The first record whose key is the interned text equal to the given one; nothing is interned.
+template <typename Record, typename Key>
+Record *findByInternedKey(const PtrArray<Record> &records, const InternTable &names, const char *text, Key key) {
+    const char *interned = text ? names.findInterned(text) : nullptr;
+    for (int32_t i = 0; interned && i < records.count(); ++i) {
+        if (records[i] && key(records[i]) == interned)
+            return records[i];
+    }
+    return nullptr;
+}
+
 } // namespace
 
 HoWorld::HoWorld(HoContext *owner) : context(owner) {
@@ -32,17 +44,17 @@ HoWorld::HoWorld(HoContext *owner) : context(owner) {
 HoWorld::~HoWorld() {
     // Scenes free their queued blocks while the pools that their tasks live in still stand.
     scenes.deleteAll();
+    inventoryItems.deleteAll();
     readyAfterBlocks.deleteAll();
     readyWaitBlocks.deleteAll();
 }
 
 HoScene *HoWorld::findScene(const char *identifier) const {
-    const char *interned = identifier ? context->interned.findInterned(identifier) : nullptr;
-    for (int32_t i = 0; interned && i < scenes.count(); ++i) {
-        if (scenes[i] && scenes[i]->identifier == interned)
-            return scenes[i];
-    }
-    return nullptr;
+    return findByInternedKey(scenes, context->interned, identifier, [](const HoScene *scene) { return scene->identifier; });
+}
+
+HoInventoryItem *HoWorld::findInventoryItem(const char *name) const {
+    return findByInternedKey(inventoryItems, context->interned, name, [](const HoInventoryItem *item) { return item->name; });
 }
 
 ScriptContext *HoWorld::globalContext() const {

@@ -15,6 +15,7 @@
 #include "game/util/PtrArray.h"
 
 class HoContext;
+class HoInventoryItem;
 class HoResource;
 class HoScene;
 class InternTable;
@@ -36,6 +37,8 @@ public:
     HoScene *findScene(const char *identifier) const;
     // The global context: the script context of the "game" scene.
     ScriptContext *globalContext() const;
+    // The inventory item of that name; null when the text was never interned or no item has it.
+    HoInventoryItem *findInventoryItem(const char *name) const;
 
     // Binds the script globals "#@", "#$", "##show_hint", "##active_scene", "##main_scene" and
     // "##root_scene" in the global context and keeps their slots.
@@ -63,6 +66,7 @@ public:
     RenderRecordPools renderPools;
     PtrArray<HoScene> scenes;
     HoScene *globalScene = nullptr; // "game"
+    PtrArray<HoInventoryItem> inventoryItems; // every item the game knows, owned
 
     ScriptBlock *currentLocalBlock = nullptr;
     ScriptTask *currentTask = nullptr;

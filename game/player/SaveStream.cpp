@@ -1,0 +1,581 @@
+#include "game/player/SaveStream.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/player/HoInventoryItem.h"
+#include "game/resources/HoResourceManager.h"
+#include "game/resources/HoSound.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/SceneElement.h"
+#include "game/scene/SceneGroup.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptEvent.h"
+#include "game/script/ScriptFunction.h"
+#include "game/script/ScriptRecordPools.h"
+#include "game/script/ScriptTask.h"
+#include "game/util/InternTable.h"
+#include "game/world/HoWorld.h"
+#include "platform/WinBase.h"
+
+const SaveSectionTag kSaveSectionTags[kSaveSectionTagCount] = {
+    kSaveTagVariable,     kSaveTagInventoryItem, kSaveTagZoomZone,          kSaveTagBarItem,
+    kSaveTagScene,        kSaveTagElement,       kSaveTagElementValue,      kSaveTagTask,
+    kSaveTagTaskValue,    kSaveTagEvent,         kSaveTagHiddenObjectState, kSaveTagHiddenObjectItem,
+    kSaveTagGroup,
+};
+
+namespace {
+
+constexpr uint32_t kHeaderBlockBytes = 4;
+constexpr uint32_t kHeaderBytes = 3 * (kHeaderBlockBytes + 1);
+// Larger than any save the game makes; a bigger file is refused before it is read into memory.
+constexpr uint64_t kMaxFileBytes = 256u << 20;
+constexpr uint32_t kTextAreaBytes = SaveStream::kMaxBlockBytes + 1;
+
+uint8_t foldBytes(uint32_t value) {
+    value ^= value >> 16;
+    value ^= value >> 8;
+    return uint8_t(value);
+}
+
+uint8_t rotateLeft(uint8_t value, uint8_t bits) {
+    return uint8_t((value << bits) | (value >> ((8 - bits) & 7)));
+}
+
+uint8_t rotateRight(uint8_t value, uint8_t bits) {
+    return uint8_t((value >> bits) | (value << ((8 - bits) & 7)));
+}
+
+// The key byte and rotation of the byte at the offset whose product (q + A) x B is k.
+struct ByteKey {
+    uint8_t key;
+    uint8_t rotation;
+    explicit ByteKey(uint32_t k) : key(foldBytes(k)), rotation(((key >> 4) ^ key) & 7) {}
+};
+
+void storeLittleEndian(uint32_t value, uint8_t *bytes) {
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = uint8_t(value >> (8 * i));
+}
+
+uint32_t loadLittleEndian(const uint8_t *bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+}
+
+// The header's three blocks as numbers under a transform pair; their check bytes were found sound.
+struct Header {
+    uint32_t first;
+    uint32_t second;
+    int32_t version;
+};
+
+Header decodeHeader(const uint8_t *file, uint8_t a, uint8_t b) {
+    uint32_t values[3];
+    for (uint32_t i = 0; i < 3; ++i) {
+        uint8_t plain[kHeaderBlockBytes];
+        uint32_t p = i * (kHeaderBlockBytes + 1);
+        SaveStream::unscramble(file + p, plain, kHeaderBlockBytes, p, a, b);
+        values[i] = loadLittleEndian(plain);
+    }
+    return {values[0], values[1], int32_t(values[2])};
+}
+
+// What a writer of another build would have written with its pair: equal copies of K, which is a
+// halved draw, and a version that some writer wrote.
+bool isPlausibleHeader(const Header &header) {
+    return header.first == header.second && header.first < 0x80000000u && header.version >= 1 &&
+           header.version <= SaveStream::kVersion;
+}
+
+const char *sceneNameOf(const ScriptContext *context) {
+    return context && context->scene ? context->scene->identifier : nullptr;
+}
+
+struct ScopedNames {
+    const char *scene = nullptr;
+    const char *name = nullptr;
+};
+
+} // namespace
+
+SaveStream::SaveStream(HoWorld *owner) : world(owner), buffer(nullptr, std::free) {}
+
+SaveStream::~SaveStream() = default;
+
+uint8_t SaveStream::scramble(const uint8_t *plain, uint8_t *stored, uint32_t n, uint32_t p, uint8_t a, uint8_t b) {
+    uint32_t k = (p + a) * b;
+    uint8_t check = foldBytes(p);
+    for (uint32_t i = 0; i < n; ++i, k += b) {
+        ByteKey byteKey(k);
+        stored[i] = rotateLeft(uint8_t(plain[i] ^ byteKey.key), byteKey.rotation);
+        check ^= stored[i];
+    }
+    return check;
+}
+
+uint8_t SaveStream::unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b) {
+    uint32_t k = (p + a) * b;
+    uint8_t check = foldBytes(p);
+    for (uint32_t i = 0; i < n; ++i, k += b) {
+        ByteKey byteKey(k);
+        check ^= stored[i];
+        plain[i] = uint8_t(rotateRight(stored[i], byteKey.rotation) ^ byteKey.key);
+    }
+    return check;
+}
+
+uint8_t SaveStream::checksum(const uint8_t *stored, uint32_t n, uint32_t p) {
+    uint8_t check = foldBytes(p);
+    for (uint32_t i = 0; i < n; ++i)
+        check ^= stored[i];
+    return check;
+}
+
+// ---- Opening and closing ----------------------------------------------------------------------------
+
+bool SaveStream::openWrite(int32_t fileVersion) {
+    close();
+    writing = true;
+    memoryMode = true;
+    int32_t k = int32_t(nextRandom() >> 1);
+    int32_t copy = k;
+    version = fileVersion;
+    return serializeInt(k) && serializeInt(copy) && serializeInt(version);
+}
+
+bool SaveStream::openRead(const char *path) {
+    close();
+    startOffset = kStartOffset;
+    stepMultiplier = kStepMultiplier;
+    path_ = resolveDataPath(path);
+    FILE *file = path_.empty() ? nullptr : openFileUtf8(path_.c_str(), "rb");
+    if (!file) {
+        if (!path_.empty() && fileExists(path_.c_str()))
+            logMessage("Game: cannot open save file %s, ERROR", path_.c_str());
+        return false;
+    }
+    bool loaded = false;
+    long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    if (size < 0 || uint64_t(size) > kMaxFileBytes) {
+        logMessage("Game: save file %s is not a save file of this game (%ld bytes), ERROR", path_.c_str(), size);
+    } else if (std::fseek(file, 0, SEEK_SET) == 0) {
+        buffer.reset(static_cast<uint8_t *>(std::malloc(size_t(size) + 1)));
+        loaded = buffer && std::fread(buffer.get(), 1, size_t(size), file) == size_t(size);
+        if (!loaded)
+            logMessage("Game: cannot read save file %s, ERROR", path_.c_str());
+    }
+    std::fclose(file);
+    capacity = length = loaded ? uint32_t(size) : 0;
+    reading = loaded;
+    if (loaded && readHeader())
+        return true;
+    close();
+    return false;
+}
+
+// The three header blocks must pass their check bytes, which do not depend on the transform pair. With
+// our pair the two copies of K agree; when they do not, the file may come from a build with another
+// pair, which is taken only when exactly one pair makes the header plausible.
+bool SaveStream::readHeader() {
+    const uint8_t *file = buffer.get();
+    bool intact = length >= kHeaderBytes;
+    for (uint32_t p = 0; intact && p < kHeaderBytes; p += kHeaderBlockBytes + 1)
+        intact = checksum(file + p, kHeaderBlockBytes, p) == file[p + kHeaderBlockBytes];
+    if (!intact) {
+        logMessage("Game: save file %s has no sound header, ERROR", path_.c_str());
+        return false;
+    }
+    Header header = decodeHeader(file, startOffset, stepMultiplier);
+    if (header.first != header.second) {
+        if (!findForeignPair()) {
+            logMessage("Game: save file %s was written by another build and cannot be read, ERROR", path_.c_str());
+            return false;
+        }
+        header = decodeHeader(file, startOffset, stepMultiplier);
+    }
+    version = header.version > kVersion ? kVersion : header.version;
+    position = kHeaderBytes;
+    return true;
+}
+
+bool SaveStream::findForeignPair() {
+    int found = 0;
+    uint8_t pair[2] = {0, 0};
+    for (uint32_t a = 0; a < 256 && found < 2; ++a) {
+        for (uint32_t b = 0; b < 256 && found < 2; ++b) {
+            if (isPlausibleHeader(decodeHeader(buffer.get(), uint8_t(a), uint8_t(b)))) {
+                ++found;
+                pair[0] = uint8_t(a);
+                pair[1] = uint8_t(b);
+            }
+        }
+    }
+    if (found != 1)
+        return false;
+    startOffset = pair[0];
+    stepMultiplier = pair[1];
+    return true;
+}
+
+bool SaveStream::flushToFile(const char *path) {
+    std::string resolved = resolveDataPath(path);
+    bool written = writing && memoryMode && buffer && !resolved.empty() &&
+                   platformReplaceFile(resolved.c_str(), buffer.get(), length);
+    if (!written)
+        logMessage("Game: cannot write save file %s, ERROR", resolved.empty() ? (path ? path : "") : resolved.c_str());
+    return written;
+}
+
+void SaveStream::close() {
+    buffer.reset();
+    capacity = length = position = 0;
+    writing = reading = memoryMode = false;
+    damageReported_ = false;
+}
+
+bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body) {
+    SaveStream stream(world);
+    if (stream.openWrite() && body(stream))
+        return stream.flushToFile(path);
+    std::string resolved = resolveDataPath(path);
+    logMessage("Game: cannot write save file %s, ERROR", resolved.c_str());
+    return false;
+}
+
+// ---- Blocks ---------------------------------------------------------------------------------------------
+
+bool SaveStream::serializeBytes(uint32_t n, void *data) {
+    if (n > kMaxBlockBytes || (!data && n > 0))
+        return false;
+    if (writing)
+        return memoryMode && writeBlock(n, static_cast<const uint8_t *>(data));
+    return reading && readBlock(n, static_cast<uint8_t *>(data));
+}
+
+// The first block makes the image; a later one that does not fit grows it by one step, which always
+// makes room since a block is far smaller than a step.
+bool SaveStream::makeRoom(uint32_t n) {
+    uint64_t needed = uint64_t(length) + n + 1;
+    if (buffer && needed <= capacity)
+        return true;
+    uint64_t grown = uint64_t(capacity) + kGrowBytes;
+    if (grown > UINT32_MAX)
+        return false;
+    void *bytes = std::realloc(buffer.get(), size_t(grown));
+    if (!bytes)
+        return false;
+    buffer.release();
+    buffer.reset(static_cast<uint8_t *>(bytes));
+    capacity = uint32_t(grown);
+    return true;
+}
+
+bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
+    if (!makeRoom(n))
+        return false;
+    uint8_t *stored = buffer.get() + length;
+    stored[n] = scramble(plain, stored, n, length, startOffset, stepMultiplier);
+    length += n + 1;
+    return true;
+}
+
+bool SaveStream::readBlock(uint32_t n, uint8_t *plain) {
+    uint32_t p = position;
+    if (length - p < n + 1) {
+        position = length;
+        if (p < length)
+            reportDamage("cut short", p);
+        return false;
+    }
+    position = p + n + 1;
+    const uint8_t *stored = buffer.get() + p;
+    if (checksum(stored, n, p) != stored[n]) {
+        reportDamage("damaged", p);
+        return false;
+    }
+    unscramble(stored, plain, n, p, startOffset, stepMultiplier);
+    return true;
+}
+
+// Logged once per stream, at the first block that fails; a read that ends exactly at the end of the file
+// is no damage (a saved game ends after its last record).
+void SaveStream::reportDamage(const char *what, uint32_t offset) {
+    if (damageReported_)
+        return;
+    damageReported_ = true;
+    logMessage("Game: save file %s is %s at byte %u, ERROR", path_.c_str(), what, offset);
+}
+
+bool SaveStream::countFits(int32_t count, uint32_t entryBytes) const {
+    if (count < 0)
+        return false;
+    return !reading || uint64_t(count) * entryBytes <= uint64_t(length - position);
+}
+
+// ---- Typed values ---------------------------------------------------------------------------------------
+
+bool SaveStream::serializeInt(int32_t &value) {
+    uint8_t bytes[4];
+    storeLittleEndian(uint32_t(value), bytes);
+    if (reading)
+        value = 0;
+    if (!serializeBytes(4, bytes))
+        return false;
+    if (reading)
+        value = int32_t(loadLittleEndian(bytes));
+    return true;
+}
+
+bool SaveStream::serializeFloat(float &value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    int32_t word = int32_t(bits);
+    if (reading)
+        value = 0.0f;
+    if (!serializeInt(word))
+        return false;
+    if (reading)
+        std::memcpy(&value, &word, sizeof value);
+    return true;
+}
+
+bool SaveStream::serializeByte(uint8_t &value) {
+    uint8_t byte = value;
+    if (reading)
+        value = 0;
+    if (!serializeBytes(1, &byte))
+        return false;
+    value = byte;
+    return true;
+}
+
+bool SaveStream::serializeString(const char *&text) {
+    int32_t textLength = -1;
+    if (writing && text) {
+        size_t size = std::strlen(text);
+        if (size > kMaxBlockBytes)
+            return false;
+        textLength = int32_t(size);
+    }
+    if (reading)
+        text = nullptr;
+    if (!serializeInt(textLength))
+        return false;
+    if (textLength == -1)
+        return true;
+    if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes)
+        return false;
+    if (writing)
+        return serializeBytes(uint32_t(textLength), const_cast<char *>(text));
+    if (!world)
+        return false;
+    if (!text_)
+        text_.reset(new char[kTextAreaBytes]);
+    if (!serializeBytes(uint32_t(textLength), text_.get()))
+        return false;
+    text_[size_t(textLength)] = '\0';
+    text = world->names().internOrFind(text_.get());
+    return true;
+}
+
+bool SaveStream::serializeValue(ScriptValue &value) {
+    return serializeValueAt(value, 0);
+}
+
+bool SaveStream::serializeArray(PtrArray<ScriptValue> *&entries) {
+    return serializeArrayAt(entries, 0);
+}
+
+// Each payload form reads into a record pointer of its type, which the value then takes.
+template <typename Record>
+bool serializePayload(SaveStream &stream, ScriptValue &value, int32_t type,
+                      bool (SaveStream::*form)(Record *&)) {
+    Record *record = stream.writing ? static_cast<Record *>(value.pointer) : nullptr;
+    if (!(stream.*form)(record))
+        return false;
+    if (stream.reading)
+        value.setPointer(type, record);
+    return true;
+}
+
+bool SaveStream::serializeValueAt(ScriptValue &value, int32_t depth) {
+    int32_t type = value.type;
+    // An array read back keeps the array the value already holds.
+    auto *heldArray = value.type == kScriptArray ? static_cast<PtrArray<ScriptValue> *>(value.pointer) : nullptr;
+    if (reading)
+        value.clear();
+    if (!serializeInt(type))
+        return false;
+    switch (type) {
+    case kScriptNumber: {
+        float number = writing ? value.number : 0.0f;
+        if (!serializeFloat(number))
+            return false;
+        if (reading)
+            value.setNumber(number);
+        return true;
+    }
+    case kScriptText: {
+        const char *text = writing ? value.text() : nullptr;
+        if (!serializeString(text))
+            return false;
+        if (reading)
+            value.setPointer(kScriptText, text);
+        return true;
+    }
+    case kScriptElement:
+        return serializePayload(*this, value, type, &SaveStream::serializeElementRef);
+    case kScriptGroup:
+        return serializePayload(*this, value, type, &SaveStream::serializeGroupRef);
+    case kScriptScene:
+        return serializePayload(*this, value, type, &SaveStream::serializeSceneRef);
+    case kScriptInventoryItem:
+        return serializePayload(*this, value, type, &SaveStream::serializeInventoryItemRef);
+    case kScriptSound: {
+        HoSound *sound = writing ? static_cast<HoSound *>(static_cast<HoResource *>(value.pointer)) : nullptr;
+        if (!serializeSoundRef(sound))
+            return false;
+        if (reading)
+            value.setPointer(kScriptSound, static_cast<HoResource *>(sound));
+        return true;
+    }
+    case kScriptFunction:
+        return serializePayload(*this, value, type, &SaveStream::serializeFunctionRef);
+    case kScriptTask:
+        return serializePayload(*this, value, type, &SaveStream::serializeTaskRef);
+    case kScriptEvent:
+        return serializePayload(*this, value, type, &SaveStream::serializeEventRef);
+    case kScriptArray: {
+        PtrArray<ScriptValue> *entries = heldArray;
+        if (!serializeArrayAt(entries, depth + 1))
+            return false;
+        if (reading)
+            value.setPointer(kScriptArray, entries);
+        return true;
+    }
+    default:
+        // Blocks, variable references and the like have no saved form: nothing follows the type, and
+        // they read back as none rather than as a record without its payload.
+        return true;
+    }
+}
+
+bool SaveStream::serializeArrayAt(PtrArray<ScriptValue> *&entries, int32_t depth) {
+    if (depth > kMaxArrayDepth)
+        return false;
+    int32_t count = writing && entries ? entries->count() : 0;
+    if (!serializeInt(count) || !countFits(count, 2))
+        return false;
+    if (reading) {
+        if (!world)
+            return false;
+        if (!entries)
+            entries = world->scriptPools.newArrayList();
+        if (count > entries->count() && !entries->insertAt(count - 1))
+            return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        ScriptValue *entry = entries->get(i);
+        uint8_t present = entry ? 1 : 0;
+        if (!serializeByte(present))
+            return false;
+        if (!present)
+            continue;
+        if (!entry) {
+            entry = world->scriptPools.newValueSlot();
+            entries->set(i, entry);
+        }
+        if (!serializeValueAt(*entry, depth))
+            return false;
+    }
+    return true;
+}
+
+// ---- References ---------------------------------------------------------------------------------------
+
+// The two names of a reference within a scene. Reading resolves the record only when both names were
+// read and the scene exists; the second name is looked up in that scene.
+template <typename Record, typename Describe, typename Resolve>
+bool SaveStream::serializeScopedRef(Record *&record, Describe describe, Resolve resolve) {
+    ScopedNames names = writing && record ? describe(record) : ScopedNames{};
+    if (reading)
+        record = nullptr;
+    if (!serializeString(names.scene) || !serializeString(names.name))
+        return false;
+    HoScene *scene = reading && names.scene && names.name && world ? world->findScene(names.scene) : nullptr;
+    if (scene)
+        record = resolve(scene, names.name);
+    return true;
+}
+
+// Functions, tasks and events belong to the script context of a scene, where they are made when
+// missing, as a script that names them would.
+template <typename Record>
+bool SaveStream::serializeContextRef(Record *&record, Record *(*findOrCreate)(const char *, ScriptContext *)) {
+    return serializeScopedRef(
+        record, [](const Record *owned) { return ScopedNames{sceneNameOf(owned->context), owned->name}; },
+        [findOrCreate](HoScene *scene, const char *name) { return findOrCreate(name, &scene->script); });
+}
+
+bool SaveStream::serializeElementRef(SceneElement *&element) {
+    return serializeScopedRef(
+        element,
+        [](const SceneElement *owned) {
+            return ScopedNames{owned->scene ? owned->scene->identifier : nullptr, owned->name};
+        },
+        [](HoScene *scene, const char *name) { return scene->findElement(name); });
+}
+
+bool SaveStream::serializeGroupRef(SceneGroup *&group) {
+    return serializeScopedRef(
+        group,
+        [](const SceneGroup *owned) {
+            return ScopedNames{owned->scene ? owned->scene->identifier : nullptr, owned->name};
+        },
+        [](HoScene *scene, const char *name) { return scene->findGroup(name); });
+}
+
+bool SaveStream::serializeFunctionRef(ScriptFunction *&function) {
+    return serializeContextRef(function, findOrCreateFunction);
+}
+
+bool SaveStream::serializeTaskRef(ScriptTask *&task) {
+    return serializeContextRef(task, findOrCreateTask);
+}
+
+bool SaveStream::serializeEventRef(ScriptEvent *&event) {
+    return serializeContextRef(event, findOrCreateEvent);
+}
+
+// A reference by one name, resolved through the world.
+template <typename Record, typename Resolve>
+bool SaveStream::serializeNamedRef(Record *&record, const char *name, Resolve resolve) {
+    if (reading)
+        record = nullptr;
+    if (!serializeString(name))
+        return false;
+    if (reading && name && world)
+        record = resolve(name);
+    return true;
+}
+
+bool SaveStream::serializeSceneRef(HoScene *&scene) {
+    return serializeNamedRef(scene, writing && scene ? scene->identifier : nullptr,
+                             [this](const char *name) { return world->findScene(name); });
+}
+
+bool SaveStream::serializeInventoryItemRef(HoInventoryItem *&item) {
+    return serializeNamedRef(item, writing && item ? item->name : nullptr,
+                             [this](const char *name) { return world->findInventoryItem(name); });
+}
+
+// A sound is made on first request and loaded, as a script's sound is.
+bool SaveStream::serializeSoundRef(HoSound *&sound) {
+    return serializeNamedRef(sound, writing && sound ? sound->name : nullptr, [this](const char *name) {
+        HoResourceManager *resources = world->context ? world->context->resources : nullptr;
+        return resources ? resources->getSound(name, true) : nullptr;
+    });
+}

@@ -1,0 +1,172 @@
+#pragma once
+// The byte stream under every file that keeps the player's progress: the profile list, the saved games
+// and the quick save. One object serves both directions: each serialize operation writes its value when
+// the stream writes and reads it back into the same variable when it reads, so the writer of the format
+// is also its reader and the two cannot drift apart.
+//
+// A file is a sequence of blocks. A block of n bytes (at most 65,535) at file offset p is its n bytes
+// passed through a keyless transform that depends on each byte's offset, then a check byte: the XOR of
+// the four bytes of p and of the stored bytes. So a block moved elsewhere or changed in any one byte
+// fails its check. The file opens with three 4-byte blocks: a random value K, K again and the format
+// version. Values are little-endian, numbers IEEE single floats, written byte by byte.
+//
+// A writing stream builds the whole file in memory; writeSaveFile hands the image to the platform's
+// crash-safe writer only when the whole body was made, so a save that fails at any point leaves the
+// previous file as it was. A reading stream takes the file whole into memory first. Each stream has its
+// own work area, so a save on the main thread and a load on the game-load thread share no buffer.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "game/script/ScriptValue.h"
+#include "game/util/PtrArray.h"
+
+class HoInventoryItem;
+class HoScene;
+class HoSound;
+class HoWorld;
+struct SceneElement;
+struct SceneGroup;
+struct ScriptEvent;
+struct ScriptFunction;
+struct ScriptContext;
+struct ScriptTask;
+
+// The tag byte that opens each record of a saved game: the letter's ASCII code.
+enum SaveSectionTag : uint8_t {
+    kSaveTagVariable = 'V',
+    kSaveTagInventoryItem = 'I',
+    kSaveTagZoomZone = 'M',
+    kSaveTagBarItem = 'K',
+    kSaveTagScene = 'S',
+    kSaveTagElement = 'E',
+    kSaveTagElementValue = 'R',
+    kSaveTagTask = 'T',
+    kSaveTagTaskValue = 'P',
+    kSaveTagEvent = 'A',
+    kSaveTagHiddenObjectState = 'H',
+    kSaveTagHiddenObjectItem = 'O',
+    kSaveTagGroup = 'G',
+};
+// The tags in the order of the program's table.
+inline constexpr int32_t kSaveSectionTagCount = 13;
+extern const SaveSectionTag kSaveSectionTags[kSaveSectionTagCount];
+
+class SaveStream {
+public:
+    // The version every writer writes; a file of a higher version is read as this one.
+    static constexpr int32_t kVersion = 29;
+    static constexpr uint32_t kMaxBlockBytes = 65535;
+    static constexpr uint32_t kGrowBytes = 4u << 20;
+    // Arrays nested deeper than this fail, in both directions (an array may hold itself).
+    static constexpr int32_t kMaxArrayDepth = 64;
+    // The transform's start offset A and step multiplier B. A file written with another pair fails its
+    // header with ours; changing them orphans every saved game (a golden file guards them).
+    static constexpr uint8_t kStartOffset = 0x3B;
+    static constexpr uint8_t kStepMultiplier = 0xA5;
+
+    explicit SaveStream(HoWorld *world);
+    ~SaveStream();
+    SaveStream(const SaveStream &) = delete;
+    SaveStream &operator=(const SaveStream &) = delete;
+
+    // Starts a file in memory: K drawn from the engine's generator, K twice and the version. Only tests
+    // of the readers' gates write a version other than the current one.
+    bool openWrite(int32_t fileVersion = kVersion);
+    // Takes the file whole into memory and reads its header. A missing file fails silently (a first
+    // start has none); a file that exists but cannot be read, or whose header is damaged, is logged.
+    bool openRead(const char *path);
+    // Writes the memory image through the crash-safe writer; a failure is logged with the file's name.
+    bool flushToFile(const char *path);
+    // Ends the stream and frees its image.
+    void close();
+
+    // One block of n bytes. Reading leaves the destination untouched unless the whole block is sound.
+    bool serializeBytes(uint32_t n, void *data);
+    // The typed values clear their destination first when reading (0, 0.0, no text, none).
+    bool serializeInt(int32_t &value);
+    bool serializeFloat(float &value);
+    bool serializeByte(uint8_t &value);
+    // A length (-1 for no text) and, for a length of 0 or more, a block with the bytes. Texts read back
+    // are interned through the world's context.
+    bool serializeString(const char *&text);
+    // The type code, then the payload that the type has. Reading a type without a payload form gives
+    // none; a reference whose names no longer resolve gives its type with a null payload.
+    bool serializeValue(ScriptValue &value);
+    // References travel by name and are resolved through the world; null is written as names of
+    // length -1 and a name that no longer resolves reads back as null.
+    bool serializeElementRef(SceneElement *&element);
+    bool serializeGroupRef(SceneGroup *&group);
+    bool serializeSceneRef(HoScene *&scene);
+    bool serializeInventoryItemRef(HoInventoryItem *&item);
+    bool serializeSoundRef(HoSound *&sound);
+    bool serializeFunctionRef(ScriptFunction *&function);
+    bool serializeTaskRef(ScriptTask *&task);
+    bool serializeEventRef(ScriptEvent *&event);
+    // A count, then per entry a presence byte and, when present, the entry's value. Reading grows the
+    // array to the count and fills empty slots flagged present from the world's value pool; a missing
+    // array is taken from the world's array pool.
+    bool serializeArray(PtrArray<ScriptValue> *&entries);
+
+    // Reading: false when `count` entries of at least `entryBytes` bytes each cannot be in what is left of
+    // the file, so a damaged count never makes a huge allocation. Writing: true for any count of 0 or more.
+    bool countFits(int32_t count, uint32_t entryBytes) const;
+    // The file offset of the next block.
+    uint32_t offset() const { return writing ? length : position; }
+    // Reading: the whole file has been read.
+    bool atEnd() const { return position >= length; }
+    // A field added in `gate` is in this stream.
+    bool hasField(int32_t gate) const { return version >= gate; }
+    // The image built so far (writing) or read (reading).
+    const uint8_t *bytes() const { return buffer.get(); }
+
+    // The transform of the n bytes that land at file offset p, and the block's check byte computed in
+    // the same pass (over the stored bytes).
+    static uint8_t scramble(const uint8_t *plain, uint8_t *stored, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
+    static uint8_t unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
+    static uint8_t checksum(const uint8_t *stored, uint32_t n, uint32_t p);
+
+    HoWorld *world;
+    bool writing = false;
+    bool reading = false;
+    int32_t version = 0;
+    bool memoryMode = false;
+    // The file image: allocated bytes, bytes used (writing) or the file's size (reading), and the offset
+    // of the next block to read.
+    std::unique_ptr<uint8_t[], void (*)(void *)> buffer;
+    uint32_t capacity = 0;
+    uint32_t length = 0;
+    uint32_t position = 0;
+    // The transform pair of this stream: ours, or the one a file of another build was found to use (a
+    // writer keeps a pair set before openWrite; tests write files of other builds so).
+    uint8_t startOffset = kStartOffset;
+    uint8_t stepMultiplier = kStepMultiplier;
+
+private:
+    bool writeBlock(uint32_t n, const uint8_t *plain);
+    bool readBlock(uint32_t n, uint8_t *plain);
+    bool makeRoom(uint32_t n);
+    bool readHeader();
+    bool findForeignPair();
+    template <typename Record, typename Describe, typename Resolve>
+    bool serializeScopedRef(Record *&record, Describe describe, Resolve resolve);
+    template <typename Record>
+    bool serializeContextRef(Record *&record, Record *(*findOrCreate)(const char *, ScriptContext *));
+    template <typename Record, typename Resolve>
+    bool serializeNamedRef(Record *&record, const char *name, Resolve resolve);
+    bool serializeValueAt(ScriptValue &value, int32_t depth);
+    bool serializeArrayAt(PtrArray<ScriptValue> *&entries, int32_t depth);
+    void reportDamage(const char *what, uint32_t offset);
+
+    std::string path_;
+    bool damageReported_ = false;
+    // The text area: a text being read, with its terminating zero.
+    std::unique_ptr<char[]> text_;
+};
+
+// The write sequence of every save file: the stream is opened, the body serialized, and only a body that
+// succeeded whole is written (crash-safely) to the file; otherwise nothing is written and the previous
+// file stays. A failure is logged with the file's name.
+bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body);

@@ -1,0 +1,30 @@
+#pragma once
+// Fault hooks of the file writer (platformReplaceFile and platformDeleteFile, platform/WinBase.h), for
+// tests that a save interrupted anywhere loses nothing saved before. Each file-system change the writer
+// makes counts one, from 1: every open for writing, write, flush, sync, close, rename and delete. Set
+// from the environment (read when first needed) or by the C++ setters, which override it; the game
+// never sets them.
+//
+//   LANTERNFALL_FAIL_WRITE=N          the N-th change fails once, as on a full disk
+//   LANTERNFALL_FAIL_WRITE=N+         the N-th change and every later one fail, as when the machine stops
+//   LANTERNFALL_STOP_WRITES_AT=BYTES  the write that passes the BYTES-th byte written (counted from 1 over
+//                                     every write) stores only the bytes before it; then it and every
+//                                     later change fail: the disk holds what a crash at that byte leaves
+
+#include <cstddef>
+#include <cstdint>
+
+// The change that fails (0: none); with andLater, every change after it fails too.
+void fileHooksFailChange(int64_t change, bool andLater);
+// The byte at which writing stops (0: never).
+void fileHooksStopWritesAt(int64_t byte);
+// Back to the environment's values, read again; the counts of changes and bytes start again at 0.
+void fileHooksReset();
+// Changes and bytes counted since the last reset.
+int64_t fileHooksChangeCount();
+int64_t fileHooksBytesWritten();
+
+// For the writer. Counts one change; true when it is to fail.
+bool fileHooksTakeChange();
+// Counts one write of `size` bytes: how many of them may be stored, and whether the write fails.
+size_t fileHooksTakeWrite(size_t size, bool *fail);
