@@ -101,7 +101,8 @@ bool platformReplaceFile(const char *path, const void *data, size_t size) {
     std::string target = platformResolvePathForWriting(path);
     if (target.empty() || isFolder(target))
         return false;
-    std::string temporary = target + ".tmp";
+    // A temporary left by a crash, of whatever case, is the one replaced.
+    std::string temporary = platformResolvePathForWriting(target + ".tmp");
     FILE *file = openForWriting(temporary);
     bool written = file && writeWhole(file, static_cast<const unsigned char *>(data), size);
     if (file && !closeFile(file))

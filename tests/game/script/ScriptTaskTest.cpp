@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/game/player/SaveStreamSupport.h"
 #include "tests/game/script/ScriptRuntimeSupport.h"
 
 namespace {
@@ -140,6 +141,99 @@ TEST_F(ScriptRuntimeTest, SubTasksComeFromElementsOfTheArrayAndOfArraysInIt) {
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(takeTrace(), (Lines{"sub $hall:a", "sub $hall:b"}));
     EXPECT_EQ(task(hall, "mixed")->subTasks.count(), 2);
+}
+
+// The saved form of tasks and variables, written at each version that changed it and read back into
+// records as a fresh world has them.
+class ScriptTaskSaveTest : public SaveStreamTest {
+protected:
+    ScriptTaskSaveTest() {
+        for (const char *name : {"key", "coin_01", "coin_02", "chest", "clock"})
+            addElement(hall, name);
+        prepare(hall, "runtime_tasks");
+        coins = task(hall, "coins");
+        score = variable(hall, "#score");
+    }
+    // The records as the save finds them, then as a new world has them before the load.
+    void played() {
+        coins->state = kTaskCompleted;
+        coins->isCompleted.setNumber(1.0f);
+        coins->subTasks[1]->state = kTaskCompletionHandled;
+        score->value->setNumber(12.0f);
+    }
+    void fresh() {
+        coins->state = kTaskDisabled;
+        coins->isCompleted.setNumber(0.0f);
+        coins->subTasks[0]->state = coins->subTasks[1]->state = kTaskEnabled;
+        score->value->clear();
+    }
+    Body taskAndVariable() {
+        return [this](SaveStream &stream) {
+            int32_t after = 77;
+            return serializeTask(stream, coins) && serializeVariableValue(stream, score) && stream.serializeInt(after) &&
+                   after == 77;
+        };
+    }
+
+    ScriptTask *coins = nullptr;
+    ScriptVariable *score = nullptr;
+};
+
+TEST_F(ScriptTaskSaveTest, TasksAndVariablesReadBackTheFieldsOfTheirVersion) {
+    struct Case {
+        int32_t version;
+        int32_t state;
+        float completed;
+        int32_t subTaskState;
+        int32_t scoreType;
+    };
+    const Case cases[] = {
+        {9, kTaskDisabled, 0.0f, kTaskEnabled, kScriptNone},
+        {10, kTaskCompleted, 0.0f, kTaskCompletionHandled, kScriptNumber},
+        {17, kTaskCompleted, 0.0f, kTaskCompletionHandled, kScriptNumber},
+        {18, kTaskCompleted, 1.0f, kTaskCompletionHandled, kScriptNumber},
+        {29, kTaskCompleted, 1.0f, kTaskCompletionHandled, kScriptNumber},
+    };
+    for (const Case &c : cases) {
+        played();
+        ASSERT_TRUE(save("tasks.sav", taskAndVariable(), c.version)) << c.version;
+        fresh();
+        ASSERT_TRUE(load("tasks.sav", taskAndVariable())) << c.version;
+        EXPECT_EQ(coins->state, c.state) << c.version;
+        EXPECT_EQ(coins->isCompleted.number, c.completed) << c.version;
+        EXPECT_EQ(coins->subTasks[0]->state, kTaskEnabled) << c.version;
+        EXPECT_EQ(coins->subTasks[1]->state, c.subTaskState) << c.version;
+        EXPECT_EQ(score->value->type, c.scoreType) << c.version;
+    }
+}
+
+TEST_F(ScriptTaskSaveTest, SubTaskStatesFollowTheirElementAndThoseOfGoneElementsAreSkipped) {
+    played();
+    ASSERT_TRUE(save("tasks.sav", taskAndVariable()));
+    fresh();
+    // The new world lists the sub-tasks the other way round and has lost coin_01's.
+    ScriptTask *second = coins->subTasks[1];
+    coins->subTasks.clear();
+    coins->subTasks.append(second);
+    ASSERT_TRUE(load("tasks.sav", taskAndVariable()));
+    EXPECT_EQ(second->state, kTaskCompletionHandled);
+}
+
+TEST_F(ScriptTaskSaveTest, AStateOutsideTheStateMachineFailsTheRead) {
+    for (int32_t bad : {-1, 6}) {
+        for (bool ofSubTask : {false, true}) {
+            ASSERT_TRUE(save("tasks.sav", [&](SaveStream &stream) {
+                int32_t state = ofSubTask ? kTaskEnabled : bad, count = 1, subState = bad;
+                SceneElement *element = coins->subTasks[0]->element;
+                return stream.serializeInt(state) && stream.serializeValue(coins->isCompleted) &&
+                       stream.serializeInt(count) && stream.serializeElementRef(element) && stream.serializeInt(subState);
+            }));
+            fresh();
+            EXPECT_FALSE(load("tasks.sav", [this](SaveStream &stream) { return serializeTask(stream, coins); }))
+                << bad << (ofSubTask ? " in a sub-task" : "");
+            EXPECT_EQ(coins->subTasks[0]->state, kTaskEnabled);
+        }
+    }
 }
 
 } // namespace
