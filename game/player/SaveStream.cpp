@@ -185,7 +185,7 @@ bool SaveStream::readHeader() {
     for (uint32_t p = 0; intact && p < kHeaderBytes; p += kHeaderBlockBytes + 1)
         intact = checksum(file + p, kHeaderBlockBytes, p) == file[p + kHeaderBlockBytes];
     if (!intact) {
-        logMessage("Game: save file %s has no sound header, ERROR", path_.c_str());
+        logMessage("Game: save file %s has a damaged header, ERROR", path_.c_str());
         return false;
     }
     Header header = decodeHeader(file, startOffset, stepMultiplier);

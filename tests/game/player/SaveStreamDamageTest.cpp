@@ -245,6 +245,8 @@ TEST_F(SaveStreamDamageTest, AFixedBodyGivesTheBytesOfTheGoldenFile) {
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(fileBytes("golden.sav"), golden);
     EXPECT_TRUE(load("golden.sav", body));
+    EXPECT_EQ(std::string(std::begin(kSaveSectionTags), std::end(kSaveSectionTags)), "VIMKSERTPAHOG")
+        << "the record tags and their order in the table";
 }
 
 } // namespace
