@@ -389,15 +389,16 @@ bool SaveStream::serializeArray(PtrArray<ScriptValue> *&entries) {
     return serializeArrayAt(entries, 0);
 }
 
-// Each payload form reads into a record pointer of its type, which the value then takes.
-template <typename Record>
+// Each payload form reads into a record pointer of its type, which the value then takes. `Stored` is the
+// type the value's payload points to when it differs from the record's (a sound is held as a resource).
+template <typename Record, typename Stored = Record>
 bool serializePayload(SaveStream &stream, ScriptValue &value, int32_t type,
                       bool (SaveStream::*form)(Record *&)) {
-    Record *record = stream.writing ? static_cast<Record *>(value.pointer) : nullptr;
+    Record *record = stream.writing ? static_cast<Record *>(static_cast<Stored *>(value.pointer)) : nullptr;
     if (!(stream.*form)(record))
         return false;
     if (stream.reading)
-        value.setPointer(type, record);
+        value.setPointer(type, static_cast<Stored *>(record));
     return true;
 }
 
@@ -418,14 +419,8 @@ bool SaveStream::serializeValueAt(ScriptValue &value, int32_t depth) {
             value.setNumber(number);
         return true;
     }
-    case kScriptText: {
-        const char *text = writing ? value.text() : nullptr;
-        if (!serializeString(text))
-            return false;
-        if (reading)
-            value.setPointer(kScriptText, text);
-        return true;
-    }
+    case kScriptText:
+        return serializePayload(*this, value, type, &SaveStream::serializeString);
     case kScriptElement:
         return serializePayload(*this, value, type, &SaveStream::serializeElementRef);
     case kScriptGroup:
@@ -434,14 +429,8 @@ bool SaveStream::serializeValueAt(ScriptValue &value, int32_t depth) {
         return serializePayload(*this, value, type, &SaveStream::serializeSceneRef);
     case kScriptInventoryItem:
         return serializePayload(*this, value, type, &SaveStream::serializeInventoryItemRef);
-    case kScriptSound: {
-        HoSound *sound = writing ? static_cast<HoSound *>(static_cast<HoResource *>(value.pointer)) : nullptr;
-        if (!serializeSoundRef(sound))
-            return false;
-        if (reading)
-            value.setPointer(kScriptSound, static_cast<HoResource *>(sound));
-        return true;
-    }
+    case kScriptSound:
+        return serializePayload<HoSound, HoResource>(*this, value, type, &SaveStream::serializeSoundRef);
     case kScriptFunction:
         return serializePayload(*this, value, type, &SaveStream::serializeFunctionRef);
     case kScriptTask:
