@@ -509,22 +509,21 @@ bool SaveStream::serializeContextRef(Record *&record, Record *(*findOrCreate)(co
         [findOrCreate](HoScene *scene, const char *name) { return findOrCreate(name, &scene->script); });
 }
 
-bool SaveStream::serializeElementRef(SceneElement *&element) {
+// Elements and groups belong to their scene, which finds them by name.
+template <typename Record>
+bool SaveStream::serializeSceneMemberRef(Record *&record, Record *(HoScene::*find)(const char *) const) {
     return serializeScopedRef(
-        element,
-        [](const SceneElement *owned) {
-            return ScopedNames{owned->scene ? owned->scene->identifier : nullptr, owned->name};
-        },
-        [](HoScene *scene, const char *name) { return scene->findElement(name); });
+        record,
+        [](const Record *owned) { return ScopedNames{owned->scene ? owned->scene->identifier : nullptr, owned->name}; },
+        [find](HoScene *scene, const char *name) { return (scene->*find)(name); });
+}
+
+bool SaveStream::serializeElementRef(SceneElement *&element) {
+    return serializeSceneMemberRef(element, &HoScene::findElement);
 }
 
 bool SaveStream::serializeGroupRef(SceneGroup *&group) {
-    return serializeScopedRef(
-        group,
-        [](const SceneGroup *owned) {
-            return ScopedNames{owned->scene ? owned->scene->identifier : nullptr, owned->name};
-        },
-        [](HoScene *scene, const char *name) { return scene->findGroup(name); });
+    return serializeSceneMemberRef(group, &HoScene::findGroup);
 }
 
 bool SaveStream::serializeFunctionRef(ScriptFunction *&function) {

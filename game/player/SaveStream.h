@@ -153,6 +153,8 @@ private:
     template <typename Record, typename Describe, typename Resolve>
     bool serializeScopedRef(Record *&record, Describe describe, Resolve resolve);
     template <typename Record>
+    bool serializeSceneMemberRef(Record *&record, Record *(HoScene::*find)(const char *) const);
+    template <typename Record>
     bool serializeContextRef(Record *&record, Record *(*findOrCreate)(const char *, ScriptContext *));
     template <typename Record, typename Resolve>
     bool serializeNamedRef(Record *&record, const char *name, Resolve resolve);
