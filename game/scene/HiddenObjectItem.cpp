@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "game/player/SaveStream.h"
+
 HiddenObjectItem::HiddenObjectItem(HoScene *owner) : scene(owner) {}
 
 void HiddenObjectItem::setName(const char *text) {
@@ -15,4 +17,14 @@ void HiddenObjectItem::setName(const char *text) {
     if (length > 0)
         std::memcpy(name, text, length);
     name[length] = 0;
+}
+
+bool HiddenObjectItem::serialize(SaveStream &stream) {
+    const char *text = name;
+    if (!stream.serializeString(text))
+        return false;
+    if (stream.reading && text)
+        setName(text);
+    return stream.serializeInt(listPosition) && stream.serializeInt(foundCount) && stream.serializeInt(finishedCount) &&
+           stream.serializeByte(interactive) && stream.serializeByte(drawnThisFrame) && stream.serializeFloat(listAlpha);
 }

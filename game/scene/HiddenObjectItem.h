@@ -7,6 +7,7 @@
 #include "game/util/PtrArray.h"
 
 class HoScene;
+class SaveStream;
 struct SceneElement;
 
 struct HiddenObjectItem {
@@ -18,6 +19,10 @@ struct HiddenObjectItem {
 
     // Keeps at most 63 bytes of the name, never splitting a UTF-8 character.
     void setName(const char *text);
+    // The item in a saved game, in either direction: its name, list position, found and finished
+    // counts, flags and list alpha. A name read back replaces the item's by setName's rule; a file that
+    // gives no name keeps the one the item has.
+    bool serialize(SaveStream &stream);
 
     HoScene *scene = nullptr;
     char name[kNameBytes] = {};

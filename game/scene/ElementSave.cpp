@@ -1,0 +1,105 @@
+#include "game/scene/ElementSave.h"
+
+#include "game/player/SaveStream.h"
+#include "game/scene/ElementPickInfo.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/ParticleEmitter.h"
+#include "game/scene/RenderRecordPools.h"
+#include "game/scene/SceneElement.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+constexpr int32_t kFirstSavedVersion = 10;
+constexpr int32_t kNoHintVersion = 23;
+constexpr int32_t kAnimationTimeVersion = 25;
+constexpr int32_t kParentVersion = 29;
+constexpr int32_t kPickListVersion = 13;
+
+bool serializeAnimation(SceneElement *element, SaveStream &stream) {
+    if (!stream.serializeInt(element->startFrame) || !stream.serializeInt(element->endFrame))
+        return false;
+    return !stream.hasField(kAnimationTimeVersion) ||
+           (stream.serializeFloat(element->animationDuration) && stream.serializeFloat(element->currentFrame) &&
+            stream.serializeByte(element->animating) && stream.serializeByte(element->animationFx));
+}
+
+bool serializePendingChanges(SceneElement *element, SaveStream &stream) {
+    return stream.serializeByte(element->pendingMove) && stream.serializeFloat(element->pendingX) &&
+           stream.serializeFloat(element->pendingY) && stream.serializeByte(element->pendingZFlag) &&
+           stream.serializeFloat(element->pendingZ) && stream.serializeByte(element->pendingAngleFlag) &&
+           stream.serializeFloat(element->pendingAngle) && stream.serializeFloat(element->blendFactor);
+}
+
+bool serializeFlagsAndHandlers(SceneElement *element, SaveStream &stream) {
+    return stream.serializeByte(element->visible) && stream.serializeValue(element->active) &&
+           stream.serializeValue(element->proActive) && stream.serializeByte(element->onLook) &&
+           stream.serializeByte(element->onPick) && stream.serializeByte(element->onGoto) &&
+           stream.serializeByte(element->draggable) && stream.serializeElementRef(element->dropTarget) &&
+           stream.serializeByte(element->dragMode) && stream.serializeByte(element->onRotate) &&
+           stream.serializeByte(element->onUseOrClick) && stream.serializeByte(element->pointerShape);
+}
+
+// The emitter the element had goes back to the world; the new one shows the source's particle system,
+// loops and follows the element.
+void restartEmitter(SceneElement *element, SceneElement *source) {
+    if (!element->scene || !element->scene->world)
+        return;
+    RenderRecordPools &pools = element->scene->world->renderPools;
+    pools.recycleEmitter(element->emitter);
+    element->emitter = pools.acquireEmitter();
+    element->emitter->init(source, true, nullptr, element, 0.0f, 0.0f);
+}
+
+// An emitter is saved as the element whose particle system it shows.
+bool serializeEmitterSource(SceneElement *element, SaveStream &stream) {
+    SceneElement *source = stream.writing && element->emitter ? element->emitter->definitionElement : nullptr;
+    if (!stream.serializeElementRef(source))
+        return false;
+    if (stream.reading && source)
+        restartEmitter(element, source);
+    return true;
+}
+
+// The element shows the source's picture; a picture of its own is kept aside to be released with it.
+void showPictureOf(SceneElement *element, SceneElement *source) {
+    if (!element->savedRenderable && !element->sharedImageSource)
+        element->savedRenderable = element->renderable;
+    element->sharedImageSource = source;
+    element->renderable = source->renderable;
+}
+
+bool serializeSharedPicture(SceneElement *element, SaveStream &stream) {
+    SceneElement *source = stream.writing ? element->sharedImageSource : nullptr;
+    if (!stream.serializeElementRef(source))
+        return false;
+    if (stream.reading && source)
+        showPictureOf(element, source);
+    return true;
+}
+
+} // namespace
+
+bool serializeElement(SceneElement *element, SaveStream &stream) {
+    element->scriptTouched = 1;
+    if (!stream.hasField(kFirstSavedVersion))
+        return true;
+    return serializeAnimation(element, stream) && serializePendingChanges(element, stream) &&
+           (!stream.hasField(kParentVersion) || stream.serializeElementRef(element->parent)) &&
+           serializeFlagsAndHandlers(element, stream) &&
+           (!stream.hasField(kNoHintVersion) || stream.serializeValue(element->noHint)) &&
+           serializeEmitterSource(element, stream) && serializeSharedPicture(element, stream) &&
+           stream.serializeSoundRef(element->sound) && stream.serializeFloat(element->soundVolume) &&
+           stream.serializeValue(element->text) && stream.serializeValue(element->textKey);
+}
+
+bool serializeElementPickInfo(ElementPickInfo *pickInfo, SaveStream &stream) {
+    ElementPickInfo &p = *pickInfo;
+    bool common = stream.serializeByte(p.found) && stream.serializeInt(p.foundOrder) &&
+                  stream.serializeByte(p.disappearing) && stream.serializeByte(p.striking) &&
+                  stream.serializeInt(p.disappearCounter) && stream.serializeFloat(p.strikeProgress) &&
+                  stream.serializeFloat(p.sweep) && stream.serializeFloat(p.left) && stream.serializeFloat(p.top) &&
+                  stream.serializeFloat(p.right) && stream.serializeFloat(p.bottom);
+    return common && (!stream.hasField(kPickListVersion) ||
+                      (stream.serializeByte(p.taken) && stream.serializeByte(p.wasListed)));
+}
