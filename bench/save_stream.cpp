@@ -16,6 +16,7 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/player/SaveStream.h"
+#include "game/scene/ElementSave.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptArray.h"
@@ -137,14 +138,15 @@ bool serializeTag(SaveStream &stream, SaveSectionTag expected) {
     return stream.serializeByte(tag) && tag == expected;
 }
 
-// The scene's records in the order of a saved game: the scene, its elements with their named values,
-// its saved variables, its tasks.
+// The scene's records in the order of a saved game: the scene, its elements with their state and named
+// values, its saved variables, its tasks.
 bool writeScene(SaveStream &stream, HoScene *hall) {
     const char *name = hall->identifier;
     bool ok = serializeTag(stream, kSaveTagScene) && stream.serializeString(name);
     for (int32_t i = 0; ok && i < hall->allElements.members.count(); ++i) {
         SceneElement *element = hall->allElements.members[i];
-        ok = serializeTag(stream, kSaveTagElement) && stream.serializeString(element->name);
+        ok = serializeTag(stream, kSaveTagElement) && stream.serializeString(element->name) &&
+             serializeElement(element, stream);
         for (int32_t j = 0; ok && j < element->namedValues.count(); ++j) {
             NamedValue *value = element->namedValues[j];
             ok = serializeTag(stream, kSaveTagElementValue) && stream.serializeString(value->name) &&
@@ -195,7 +197,7 @@ bool readScene(SaveStream &stream, HoWorld &world) {
             break;
         case kSaveTagElement:
             element = current ? nextElementNamed(current, name, &elementIndex) : nullptr;
-            ok = element != nullptr;
+            ok = element && serializeElement(element, stream);
             break;
         case kSaveTagElementValue:
             ok = element && stream.serializeValue(

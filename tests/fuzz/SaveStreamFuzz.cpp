@@ -1,14 +1,18 @@
 // Save files through the save stream: the header, then tagged records read as a saved game reads them
-// (variables, tasks with their sub-tasks, named values of an element), into a fresh world whose scene has
-// elements, a group, an item and script records for references to find.
+// (variables, tasks with their sub-tasks, elements and their named values, hidden-object items), into a
+// fresh world whose scene has elements, a group, an item and script records for references to find.
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "game/HoContext.h"
 #include "game/player/HoInventoryItem.h"
 #include "game/player/SaveStream.h"
+#include "game/scene/ElementSave.h"
+#include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HoScene.h"
+#include "game/scene/ParticleEmitter.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptArray.h"
 #include "game/script/ScriptContext.h"
@@ -22,8 +26,8 @@ using namespace fuzz;
 
 namespace {
 
-// A world as a load builds one: the scene "hall" with two elements, a group, an item, a task with two
-// sub-tasks, and a variable holding an array.
+// A world as a load builds one: the scene "hall" with two elements, a group, an item, a hidden-object
+// item, a task with two sub-tasks, and a variable holding an array.
 struct FuzzWorld {
     FuzzWorld() {
         hall = new HoScene(&world);
@@ -51,6 +55,7 @@ struct FuzzWorld {
         ScriptValue *entry = world.scriptPools.newValueSlot();
         entry->setPointer(kScriptElement, door);
         makeArrayValue(list, world.scriptPools)->append(entry);
+        hoItem = std::make_unique<HiddenObjectItem>(hall);
     }
     InternTable &names() { return context.interned; }
 
@@ -59,6 +64,7 @@ struct FuzzWorld {
     HoScene *hall = nullptr;
     SceneElement *door = nullptr;
     SceneGroup group;
+    std::unique_ptr<HiddenObjectItem> hoItem;
 };
 
 // What a value read back may be: a type with a saved form or none, an interned text, arrays no deeper than
@@ -106,6 +112,21 @@ bool serializeRecord(SaveStream &stream, FuzzWorld &fuzzWorld, uint8_t tag, cons
         checkValue(fuzzWorld, value, 0);
         return true;
     }
+    case kSaveTagElement: {
+        SceneElement *element = fuzzWorld.hall->findElement(name);
+        if (!element || !serializeElement(element, stream))
+            return false;
+        FUZZ_CHECK(!element->emitter || element->emitter->pools == &fuzzWorld.world.renderPools);
+        checkValue(fuzzWorld, element->text, 0);
+        return true;
+    }
+    case kSaveTagHiddenObjectItem: {
+        HiddenObjectItem &item = *fuzzWorld.hoItem;
+        if (!item.serialize(stream))
+            return false;
+        FUZZ_CHECK(std::strlen(item.name) < size_t(HiddenObjectItem::kNameBytes));
+        return true;
+    }
     default:
         return false;
     }
@@ -138,7 +159,7 @@ void writeSeed(SeedFolder &seeds, const char *seedName, void (*fill)(FuzzWorld &
 
 void fuzzSeeds(SeedFolder &seeds) {
     setenv("XDG_DATA_HOME", seeds.scratch("seed").parent_path().c_str(), 1);
-    static const char *const values[] = {"V#list", "V#score", "V#label", "Rvisits", "Rwhere", "Topen"};
+    static const char *const values[] = {"V#list", "V#score", "V#label", "Edoor", "Rvisits", "Rwhere", "Topen", "Okey"};
     writeSeed(
         seeds, "values.sav",
         [](FuzzWorld &fuzzWorld) {
@@ -156,8 +177,15 @@ void fuzzSeeds(SeedFolder &seeds) {
             ScriptTask *task = findOrCreateTask(names.internOrFind("open"), &fuzzWorld.hall->script);
             task->state = kTaskCompleted;
             task->subTasks[1]->state = kTaskEnabled;
+            // The door shows the key's particles and picture.
+            SceneElement *key = fuzzWorld.hall->allElements.members[1];
+            fuzzWorld.door->emitter = fuzzWorld.world.renderPools.acquireEmitter();
+            fuzzWorld.door->emitter->init(key, true, nullptr, fuzzWorld.door, 0.0f, 0.0f);
+            fuzzWorld.door->sharedImageSource = key;
+            fuzzWorld.door->text.setPointer(kScriptText, names.internOrFind("Open me"));
+            fuzzWorld.hoItem->setName("brass key");
         },
-        values, 6);
+        values, 8);
     static const char *const empty[] = {""};
     writeSeed(seeds, "empty.sav", [](FuzzWorld &) {}, empty, 0);
 }
