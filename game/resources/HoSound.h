@@ -13,6 +13,7 @@
 class HoContext;
 class KSound;
 struct ConfigEntry;
+struct SceneElement;
 
 class HoSound : public HoResource {
 public:
@@ -46,4 +47,6 @@ public:
     ConfigEntry *volumeEntry = nullptr; // its line of "data/sounds/volumes.cfg", by base name
     PtrArray<HoSound> variants{10};
     int32_t lastVariant = -1; // kept for the callers that pick a variant
+    // As an element's hover sound: the element it plays for, the last hovered of those that have it.
+    SceneElement *hoverOwner = nullptr;
 };

@@ -9,12 +9,6 @@
 
 namespace {
 
-// The centre of the view in design units.
-float viewCentre(float halfSize, float offset) {
-    float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
-    return halfSize / scale + offset;
-}
-
 // The first record whose name is the interned text; null for a null text.
 template <typename Record>
 Record *findByName(const PtrArray<Record> &records, const char *interned) {
@@ -27,9 +21,14 @@ Record *findByName(const PtrArray<Record> &records, const char *interned) {
 
 } // namespace
 
+ScreenPoint sceneViewCentre() {
+    float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+    return {screenValues.halfWidth / scale + screenValues.viewOffsetX,
+            screenValues.halfHeight / scale + screenValues.viewOffsetY};
+}
+
 HoScene::HoScene(HoWorld *owner)
-    : world(owner), cameraX(viewCentre(screenValues.halfWidth, screenValues.viewOffsetX)),
-      cameraY(viewCentre(screenValues.halfHeight, screenValues.viewOffsetY)) {
+    : world(owner), cameraX(sceneViewCentre().x), cameraY(sceneViewCentre().y) {
     const char *empty = world->names().internOrFind("");
     setNames(empty, empty);
     folder = empty;

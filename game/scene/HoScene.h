@@ -11,13 +11,18 @@
 #include "game/script/ScriptContext.h"
 #include "game/util/NamedValue.h"
 #include "game/script/ScriptValue.h"
+#include "game/util/NumericHelpers.h"
 #include "game/util/PtrArray.h"
 
 class HoWorld;
 struct HiddenObjectItem;
+struct PendingBlock;
 struct PointList;
 struct SceneElement;
 struct ScriptFunction;
+
+// The centre of the view in design units: where a scene's camera looks when it is not moved.
+ScreenPoint sceneViewCentre();
 
 class HoScene {
 public:
@@ -37,9 +42,58 @@ public:
     // Sets the parent scene and its value slot.
     void setParent(HoScene *parentScene);
 
+    // One step of 1/100 s: frame animations with their end blocks and frame events, key-frame tracks,
+    // the pointer sway, every element's placement, opacity, fade and emitters (parents first), then the
+    // depth sort. The minigame scenes extend it.
+    virtual void update();
+    // Moves the hover sounds' volumes toward their targets and keeps the owned ones playing.
+    void updateElementSounds();
+
+    // Once all scenes are loaded, before the scripts' declarations and init blocks: prepares the
+    // elements' media, crop groups and sway, binds the scene variables with their defaults, finds the
+    // CAMERA element and the hook functions, runs one update and generates the elements' tasks.
+    void applySceneProperties();
+    // What the world tells the scene of its life, each firing the scene event of that name when its
+    // scripts named it: shown ("enter"), about to be saved ("leaving"), left ("leave", which also runs
+    // the pending timed blocks and drops the elements' animation, cycle and fade blocks), opened as a
+    // zoom zone ("open"), closing and closed ("close", "closed").
+    void fireEnter();
+    void fireLeaving();
+    void fireLeave();
+    void fireOpen();
+    void fireClose();
+    void fireClosed();
+    // Loads every element's pictures (unless they load when first drawn) and holds the resources the
+    // scripts name; unloading releases what is loaded. Both are balanced per element.
+    void loadElementImages();
+    void unloadElementImages();
+    // Runs every timed block of the scene at once, the nearest first: queued after blocks, animation
+    // end blocks and the blocks of running fades.
+    void flushPendingBlocks();
+    // Runs the "on_end_move" handlers that the scene's tasks hold for the element.
+    void runEndMoveHandlers(SceneElement *element);
+    bool isInventoryAllowed() const;
+    // Places the camera, kept inside the bounds that its scale leaves (the lower bound wins when they
+    // cross).
+    void setCamera(float scale, float x, float y);
+    // True while "#runtime_loading" holds the number 1: pictures load when first drawn.
+    bool loadsPicturesWhenDrawn() const;
+    // Appends the block to the after queue to run at its next tick; when asked, a block that is not fx
+    // keeps the world busy until then.
+    void queueAfterBlock(PendingBlock *block, bool countBusy);
+
 private:
     // The interned text equal to the given one, or null; interns nothing.
     const char *findName(const char *text) const;
+    // Fires the event of the name in the scene's context; an event the scripts never named is not made.
+    void fireEvent(const char *eventName);
+    void bindSceneVariables();
+    void bindHiddenObjectHooks();
+    void applyCropGroups();
+    void releaseLoadedPictures();
+    void resetHighlights();
+    // Runs the nearest pending block of the scene; false when none is left.
+    bool runNearestPendingBlock();
 
 public:
     HoWorld *world;
@@ -102,6 +156,8 @@ public:
     float swayY = 0.0f;
     float swayTargetX = 0.0f;
     float swayTargetY = 0.0f;
+
+    uint8_t scriptResourcesHeld = 0;
 
     PtrArray<HiddenObjectItem> hoItems{10};
     uint8_t hoState = 0;

@@ -85,6 +85,10 @@ float alphaAt(const ParticleDefinition &d, float fraction) {
 
 } // namespace
 
+int32_t emitterModeFor(float mediaSwitch, bool active) {
+    return active ? roundToInt(mediaSwitch * 2.0f) : int32_t(kEmitterReset);
+}
+
 const ParticleDefinition *ParticleEmitter::definition() const {
     return definitionElement ? definitionElement->particleSystem : nullptr;
 }

@@ -43,6 +43,10 @@ enum ParticleEmitterMode : int32_t {
     kEmitterNormal = 2,
 };
 
+// The mode in which the emitter of an element (or of a node showing one) steps: off while the owner is
+// inactive, else its media switch (scene-file letter E) times two, rounded: 1 and above gives births.
+int32_t emitterModeFor(float mediaSwitch, bool active);
+
 struct ParticleEmitter {
     static constexpr int32_t kParticlesGrowStep = 10;
     static constexpr int32_t kMaxParticles = 10000;

@@ -10,6 +10,7 @@ void RenderRecordPools::recycleEmitter(ParticleEmitter *emitter) {
     if (!emitter)
         return;
     emitter->clear();
-    emitter->running = 0;
+    // Taken again, it counts as not started.
+    emitter->active = emitter->running = 0;
     emitters.recycle(emitter);
 }

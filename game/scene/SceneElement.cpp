@@ -3,6 +3,7 @@
 #include "engine/sound/KSound.h"
 #include "game/HoGameSettings.h"
 #include "game/resources/HoSound.h"
+#include "game/scene/ElementFrameEvent.h"
 #include "game/scene/ElementName.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectItem.h"
@@ -164,6 +165,7 @@ void SceneElement::release() {
         *held = nullptr;
     }
     dropHitMask();
+    frameEvents.deleteAll();
 }
 
 void SceneElement::dropHitMask() {

@@ -58,6 +58,24 @@ struct SceneElement {
     // Frees the hit mask; the element is then hit-tested without one.
     void dropHitMask();
 
+    // Starts the frame animation from one frame to another, moving by the step (at least 0.01) each
+    // update; a previous end block is freed unrun. Clears the pinned position.
+    void startAnimation(int32_t start, int32_t end, float step, bool fx, PendingBlock *endBlock);
+    // Updates left until the animation ends and its end block is queued; 0 when it does not run.
+    int32_t remainingAnimationTicks() const;
+    // Starts a fade over the ticks. A running fade restarted with the same end block continues from
+    // the same fraction; with another block it ends first (its block queued). A fade-in shows the
+    // element at once; a fade of no ticks, or any fade while the game stops, ends at once.
+    void startFade(int32_t ticks, bool fadeIn, bool fx, PendingBlock *endBlock);
+    // Ends the fade: a fade-out hides the element, and the end block goes to the scene's after queue,
+    // to run at its next tick rather than inside this call.
+    void finishFade();
+    bool isFading() const { return fadeElapsedTicks < fadeTicks; }
+    // Whether a point in design units of the window, brought into the scene's space through its camera
+    // (or its CAMERA element), falls on the element: on one of its hit polygons when it has any, else
+    // on its rectangle and the set bit of its hit mask.
+    bool hitTest(float pointX, float pointY);
+
 private:
     // One of the cut slots of a two-slot block ("x1" and "x2", or "y1" and "y2"): the block is taken
     // from the world's pool on first use, its second slot 1.0.
@@ -104,8 +122,11 @@ public:
     float currentFrame = 0.0f;
     int32_t startFrame = 0;
     int32_t endFrame = 0;
-    float animationDuration = 0.0f; // seconds
+    float animationDuration = 0.0f; // the step: frames added per update
     PendingBlock *animationEndBlock = nullptr;
+    // The block waiting for the end of the current animation cycle.
+    uint8_t cycleWait = 0;
+    uint8_t cycleFx = 0;
     PendingBlock *cycleEndBlock = nullptr;
 
     // Particles and video.
@@ -178,6 +199,12 @@ public:
     float centreOffsetY = 0.0f;
     ScriptValue cx, cy; // the centre point that hints point at
     float drawOrderKey = 0.0f;
+    // Where the element stood at the scene's first update.
+    float homeX = 0.0f;
+    float homeY = 0.0f;
+    float homeAngle = 0.0f;
+    // The element whose picture's outline clips this one's drawing (from a "crop_" group).
+    SceneElement *cropElement = nullptr;
 
     // The element's timer: its block, count and length.
     PendingBlock *timerBlock = nullptr;
@@ -214,7 +241,7 @@ public:
     HoScene *zoomZoneScene = nullptr;
 
     PtrArray<NamedValue> namedValues{kListGrowStep};
-    PtrArray<ElementFrameEvent> frameEvents{kListGrowStep}; // timers of events armed on the element
+    PtrArray<ElementFrameEvent> frameEvents{kListGrowStep}; // events fired at frames of the animation
     SceneElement *linkedElement = nullptr;
     ElementPickInfo *pickInfo = nullptr;
 };

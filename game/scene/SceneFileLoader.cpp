@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "engine/system/KSystem.h"
-#include "game/HoContext.h"
-#include "game/HoGame.h"
 #include "game/scene/ElementName.h"
 #include "game/scene/HoAnimatedImage.h"
 #include "game/scene/HoScene.h"
@@ -41,11 +39,6 @@ constexpr char kTemplateFolder[] = "data/templates";
 // The files being read, outermost first, by their lower-cased paths: an include of one of them would
 // never end, and is passed over like a missing file.
 using IncludeStack = std::vector<std::string>;
-
-bool gameRunsWide(const HoScene *scene) {
-    const HoContext *context = scene->world ? scene->world->context : nullptr;
-    return context && context->game && context->game->wide;
-}
 
 bool fileHasBytes(const std::string &path) {
     uint32_t size = 0;
@@ -331,7 +324,7 @@ private:
 void readSceneFile(HoScene *scene, const char *folder, const char *name, IncludeStack &includes) {
     if (!name)
         return;
-    bool wide = gameRunsWide(scene);
+    bool wide = scene->world && scene->world->runsWide();
     std::string path = chooseSceneFile(folder ? folder : "", name, wide);
     WholeFile file;
     if (!readWholeFile(path.c_str(), &file)) {

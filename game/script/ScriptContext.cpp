@@ -37,6 +37,17 @@ Record *findOrCreateRecord(PtrArray<Record> &list, HoObjectPool<Record> &pool, S
     return record;
 }
 
+// The record of the list whose name is the text, found without interning it; null when none.
+template <typename Record>
+Record *findNamedRecord(const PtrArray<Record> &list, const ScriptContext *context, const char *name) {
+    const char *interned = context && name ? context->world->names().findInterned(name) : nullptr;
+    for (int32_t i = 0; interned && i < list.count(); ++i) {
+        if (list[i]->name == interned)
+            return list[i];
+    }
+    return nullptr;
+}
+
 // The list that a variable of the name lives in: the current local block's for '%' names (null when
 // there is none), else the context's.
 PtrArray<ScriptVariable> *variableListFor(ScriptContext *context, const char *name) {
@@ -116,6 +127,14 @@ ScriptEvent *findOrCreateEvent(const char *name, ScriptContext *context) {
     return findOrCreateRecord(context->events, world->scriptPools.events, context,
                               world->names().internOrFind(name), kScriptEvent,
                               [](ScriptEvent *event) { event->active.setNumber(1.0f); });
+}
+
+ScriptVariable *findVariable(const ScriptContext *context, const char *name) {
+    return context ? findNamedRecord(context->variables, context, name) : nullptr;
+}
+
+ScriptEvent *findEvent(const ScriptContext *context, const char *name) {
+    return context ? findNamedRecord(context->events, context, name) : nullptr;
 }
 
 bool isNumericText(const char *text) {

@@ -26,7 +26,11 @@ const AngleTableFiller angleTableFiller;
 } // namespace
 
 int32_t angleToTableIndex(float degrees) {
-    double steps = std::trunc(double(degrees) * kTableStepsPerDegree);
+    return stepsToTableIndex(double(degrees) * kTableStepsPerDegree);
+}
+
+int32_t stepsToTableIndex(double product) {
+    double steps = std::trunc(product);
     if (!std::isfinite(steps))
         return 0;
     // Exact for whole numbers, and keeps the value well inside 64 bits.

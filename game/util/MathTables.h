@@ -12,3 +12,5 @@ extern float cosTable[kAngleTableSize];
 // trunc(degrees * 65536 / 360) wrapped to 16 bits, taken through a wide integer so that negative
 // and huge angles wrap instead of overflowing; an angle that is not finite gives 0.
 int32_t angleToTableIndex(float degrees);
+// trunc(steps) wrapped to 16 bits the same way: for products that are already in table steps.
+int32_t stepsToTableIndex(double steps);

@@ -1,6 +1,7 @@
 #include "game/world/HoWorld.h"
 
 #include "game/HoContext.h"
+#include "game/HoGame.h"
 #include "game/player/HoInventoryItem.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoResourceManager.h"
@@ -117,4 +118,8 @@ const ConfigEntry *HoWorld::configurationEntry(const char *key) const {
 
 HoResource *HoWorld::scriptSound(const char *path) {
     return context->resources->getSound(path, false);
+}
+
+bool HoWorld::runsWide() const {
+    return context && context->game && context->game->wide;
 }

@@ -58,6 +58,8 @@ public:
     const ConfigEntry *configurationEntry(const char *key) const;
     // The sound resource of a data path, made on first request.
     HoResource *scriptSound(const char *path);
+    // Whether the game shows its wide design: its "_wide" scene files, its wide-screen pointer offset.
+    bool runsWide() const;
 
     HoContext *context = nullptr;
     ScriptRecordPools scriptPools;
@@ -88,6 +90,18 @@ public:
     uint8_t hintProbe = 0;
     uint8_t declarationPass = 0;
     uint8_t taskStateChanged = 0;
+
+    // The pointer and what it does in this step, in design units: the element under it that reacts,
+    // the element clicked, and the element whose end of a drag the "on_end_move" handlers are told of.
+    float pointerX = 0.0f;
+    float pointerY = 0.0f;
+    SceneElement *hoveredElement = nullptr;
+    SceneElement *clickedElement = nullptr;
+    SceneElement *endMoveElement = nullptr;
+    // While set, elements keep their highlight strength.
+    uint8_t highlightFreeze = 0;
+    // Steps of 1/100 s since the world started.
+    int32_t tickCounter = 0;
 
     // How deep script runs are nested now (blocks, functions and hooks), and the innermost function
     // or hook, named when the limit stops a run.

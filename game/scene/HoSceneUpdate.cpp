@@ -1,0 +1,378 @@
+// One step of a scene: frame animations, key-frame tracks, the pointer sway and every element's
+// placement, opacity, fade and emitters, then the depth sort that orders both drawing and hit testing.
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/sound/KSound.h"
+#include "game/HoGameSettings.h"
+#include "game/resources/HoSound.h"
+#include "game/scene/ElementFrameEvent.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/ParticleEmitter.h"
+#include "game/scene/PointList.h"
+#include "game/scene/SceneElement.h"
+#include "game/script/PendingBlock.h"
+#include "game/script/ScriptEvent.h"
+#include "game/util/MathTables.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+constexpr float kSwayKeep = 0.993f;
+constexpr float kSwayTowardTarget = 0.007f;
+// The pointer counts as over the view this far outside it.
+constexpr float kSwayMargin = 2.0f;
+constexpr float kSmallestParallax = 0.1f;
+constexpr float kHighlightStep = 0.05f;
+constexpr float kHoverSoundRise = 0.01f;
+constexpr float kHoverSoundFall = 0.005f;
+
+// Parent transform flags: which of the parent's position, angle and scales the child takes.
+constexpr int kKeepParentX = 0;
+constexpr int kKeepParentY = 1;
+constexpr int kAddParentAngle = 4;
+constexpr int kTimesParentScaleX = 6;
+constexpr int kTimesParentScaleY = 7;
+
+float numberIn(const ScriptValue &slot) {
+    return slot.asNumber();
+}
+
+void moveToward(float &value, float target, float rise, float fall) {
+    if (value < target)
+        value = std::min(value + rise, target);
+    else if (value > target)
+        value = std::max(value - fall, target);
+}
+
+// The frame animation moves on while the element is active: toward its end frame, where it stops,
+// or, started at frame 0 or later, freely and for ever (it counts as stopped at once).
+void advanceFrame(SceneElement *element) {
+    const float step = element->animationDuration;
+    if (element->startFrame > element->endFrame) {
+        element->currentFrame -= step;
+        if (element->currentFrame <= float(element->endFrame)) {
+            element->currentFrame = float(element->endFrame);
+            element->animating = 0;
+        }
+        return;
+    }
+    element->currentFrame += step;
+    if (element->startFrame >= 0) {
+        element->animating = 0;
+    } else if (element->currentFrame >= float(element->endFrame)) {
+        element->currentFrame = float(element->endFrame);
+        element->animating = 0;
+    }
+}
+
+void fireFrameEvents(SceneElement *element) {
+    int32_t frame = roundToInt(element->currentFrame);
+    if (frame >= 0 && element->frameCount > 0)
+        frame %= element->frameCount;
+    for (int32_t i = 0; i < element->frameEvents.count(); ++i) {
+        const ElementFrameEvent *entry = element->frameEvents[i];
+        if (entry && entry->event && entry->frame == frame)
+            entry->event->fire();
+    }
+}
+
+// Whether the animation ended in this step: it stopped now, or, waited on cycle by cycle, its frame
+// crossed into the next cycle. Without cycles (a frame count of 0) there is nothing to wait for: the
+// wait ends at once rather than keeping the world busy for ever.
+bool animationEnded(const SceneElement *element, bool wasAnimating, float previousFrame) {
+    if (element->animating)
+        return false;
+    if (wasAnimating)
+        return true;
+    if (!element->cycleWait)
+        return false;
+    const int32_t cycle = element->frameCount;
+    if (cycle <= 0)
+        return true;
+    // Truncating division, as the frame numbers of timed animations run through negative values.
+    return roundToInt(previousFrame) / cycle < roundToInt(element->currentFrame) / cycle;
+}
+
+void stepFrameAnimation(HoScene *scene, SceneElement *element) {
+    const bool wasAnimating = element->animating != 0;
+    const float previousFrame = element->currentFrame;
+    if (element->isActive())
+        advanceFrame(element);
+    fireFrameEvents(element);
+    if (!animationEnded(element, wasAnimating, previousFrame))
+        return;
+    PendingBlock *endBlock = element->animationEndBlock;
+    element->animationEndBlock = nullptr;
+    scene->queueAfterBlock(endBlock, true);
+    if (element->cycleWait) {
+        element->cycleWait = 0;
+        PendingBlock *cycleBlock = element->cycleEndBlock;
+        element->cycleEndBlock = nullptr;
+        scene->queueAfterBlock(cycleBlock, true);
+    }
+}
+
+// The value of a track at the owner's current frame: keys before the first frame give the first value,
+// frames past the last wrap round it (a last key at frame 0 or below holds the last value), and between
+// two keys the value moves in a straight line, angles the short way round.
+float trackValue(const PointList &track) {
+    const int32_t n = track.count;
+    const int32_t *frames = track.frames;
+    const float *values = track.values;
+    int32_t frame = roundToInt(track.element->currentFrame);
+    if (frame > frames[n - 1]) {
+        if (frames[n - 1] < 1)
+            return values[n - 1];
+        frame %= frames[n - 1];
+    }
+    if (frame < frames[0])
+        return values[0];
+    int32_t lo = 0, hi = n - 1;
+    while (lo < hi - 1) {
+        int32_t mid = (lo + hi) / 2;
+        if (frame < frames[mid])
+            hi = mid;
+        else
+            lo = mid;
+    }
+    if (track.target == &track.element->angle)
+        return lerpAngle(values[lo], values[hi], frame, frames[lo], frames[hi]);
+    // Two keys on one frame: the later value holds.
+    if (frames[hi] == frames[lo])
+        return values[hi];
+    return values[lo] + (values[hi] - values[lo]) * float(int64_t(frame) - frames[lo]) /
+                            float(int64_t(frames[hi]) - frames[lo]);
+}
+
+void applyTrack(PointList *track) {
+    if (!track || !track->target || !track->element)
+        return;
+    float value = 0.0f;
+    if (track->count == 1)
+        value = track->values[0];
+    else if (track->count > 1)
+        value = trackValue(*track);
+    track->target->setNumber(value);
+}
+
+// The target of one axis of the sway: the pointer's place across the view, from -1 to 1.
+float swayTarget(float pointer, float half, float scale) {
+    return std::clamp(pointer / half * scale - 1.0f, -1.0f, 1.0f);
+}
+
+void moveSway(HoScene *scene) {
+    const ScreenValues &screen = screenValues;
+    const float s = screen.artScale > 0.0f ? screen.artScale : 1.0f;
+    const float x = scene->world->pointerX, y = scene->world->pointerY;
+    if (!(x > -kSwayMargin && y > -kSwayMargin && x < screen.width / s + kSwayMargin &&
+          y < screen.height / s + kSwayMargin))
+        return;
+    if (screen.halfWidth > 0.0f)
+        scene->swayTargetX = swayTarget(x, screen.halfWidth, s);
+    if (screen.halfHeight > 0.0f)
+        scene->swayTargetY = swayTarget(y, screen.halfHeight, s);
+    scene->swayX = kSwayKeep * scene->swayX + kSwayTowardTarget * scene->swayTargetX;
+    scene->swayY = kSwayKeep * scene->swayY + kSwayTowardTarget * scene->swayTargetY;
+}
+
+void countBusy(HoWorld *world, SceneElement *element) {
+    if (element->isActive() && element->animating && !element->animationFx)
+        ++world->busyCount;
+    if (element->cycleWait && !element->cycleFx)
+        ++world->busyCount;
+}
+
+void stepFade(HoWorld *world, SceneElement *element) {
+    if (!element->isFading())
+        return;
+    if (++element->fadeElapsedTicks >= element->fadeTicks)
+        element->finishFade();
+    else if (!element->fadeFx)
+        ++world->busyCount;
+}
+
+void stepHighlight(const HoWorld *world, SceneElement *element) {
+    if ((!element->renderable && !element->isTextInput) || world->highlightFreeze)
+        return;
+    if (element == world->hoveredElement)
+        element->highlight = std::min(element->highlight + kHighlightStep, 1.0f);
+    else
+        element->highlight = std::max(element->highlight - kHighlightStep, 0.0f);
+}
+
+void stepTypewriter(SceneElement *element) {
+    if (element->charsCount.type == kScriptNumber && element->charsCount.number >= 0.0f)
+        element->charsCount.setNumber(element->charsCount.number + numberIn(element->charsSpeed));
+}
+
+void applyPins(SceneElement *element) {
+    if (element->pendingMove) {
+        element->x.setNumber(element->pendingX);
+        element->y.setNumber(element->pendingY);
+    }
+    if (element->pendingZFlag)
+        element->z.setNumber(element->pendingZ);
+    if (element->pendingAngleFlag)
+        element->angle.setNumber(element->pendingAngle);
+}
+
+// The child's position is taken in the parent's space, scaled by it and turned by its angle; a child
+// placed relative to its parent (flags 0 and 1 set) has its y axis pointing up.
+void applyParent(SceneElement *element, const SceneElement &parent) {
+    const uint8_t *flags = element->optionFlags;
+    const float parentX = numberIn(parent.absX), parentY = numberIn(parent.absY);
+    const float x = numberIn(element->absX) * numberIn(parent.absScaleX);
+    const float y = numberIn(element->absY) * numberIn(parent.absScaleY);
+    const float dx = flags[kKeepParentX] ? x : x - parentX;
+    const float dy = flags[kKeepParentY] ? y : y - parentY;
+    const int32_t turn = angleToTableIndex(numberIn(parent.absAngle));
+    const float c = cosTable[turn], s = sinTable[turn];
+    float turnedX, turnedY;
+    if (!flags[kKeepParentX] && !flags[kKeepParentY]) {
+        turnedX = c * dx + s * dy;
+        turnedY = c * dy - s * dx;
+    } else {
+        turnedX = c * dx - s * dy;
+        turnedY = -s * dx - c * dy;
+    }
+    if (flags[kAddParentAngle])
+        element->absAngle.setNumber(numberIn(element->absAngle) + numberIn(parent.absAngle));
+    element->absX.setNumber(turnedX + parentX);
+    element->absY.setNumber(turnedY + parentY);
+    if (flags[kTimesParentScaleX])
+        element->absScaleX.setNumber(numberIn(element->absScaleX) * numberIn(parent.absScaleX));
+    if (flags[kTimesParentScaleY])
+        element->absScaleY.setNumber(numberIn(element->absScaleY) * numberIn(parent.absScaleY));
+}
+
+void place(HoScene *scene, SceneElement *element) {
+    element->absX = element->x;
+    element->absY = element->y;
+    element->absScaleX = element->sx;
+    element->absScaleY = element->sy;
+    element->absAngle = element->angle;
+    element->drawOrderKey = numberIn(element->offsetZ) + numberIn(element->z);
+    if (element->parent)
+        applyParent(element, *element->parent);
+    if (scene->frameCounter == 1) {
+        element->homeX = numberIn(element->absX);
+        element->homeY = numberIn(element->absY);
+        element->homeAngle = numberIn(element->absAngle);
+    }
+    if (!element->parent) {
+        const float shiftX = scene->swayX * element->parallax, shiftY = scene->swayY * element->parallax;
+        if (std::fabs(shiftX) > kSmallestParallax && element->parallaxX)
+            element->absX.setNumber(numberIn(element->absX) - shiftX);
+        if (std::fabs(shiftY) > kSmallestParallax && element->parallaxY)
+            element->absY.setNumber(numberIn(element->absY) - shiftY);
+    }
+    element->cx.setNumber(numberIn(element->absX) + element->centreOffsetX);
+    element->cy.setNumber(numberIn(element->absY) + element->centreOffsetY);
+    element->w.setNumber(element->baseWidth * numberIn(element->absScaleX));
+    element->h.setNumber(element->baseHeight * numberIn(element->absScaleY));
+}
+
+void applyOpacity(SceneElement *element) {
+    if (!element->visible) {
+        element->alpha.setNumber(0.0f);
+        return;
+    }
+    const float base = numberIn(element->baseOpacity);
+    float alpha = base;
+    if (element->isFading()) {
+        const float faded = float(element->fadeElapsedTicks) * base / float(element->fadeTicks);
+        alpha = element->fadeIn ? faded : base - faded;
+    }
+    element->alpha.setNumber(alpha * element->blendFactor);
+}
+
+// The element's own emitter starts (in its steady state when it is switched on) and steps; a fading
+// emitter, replaced by a newer one, only ages out while its strength falls. Spent emitters go back.
+void stepEmitters(HoScene *scene, SceneElement *element) {
+    RenderRecordPools &pools = scene->world->renderPools;
+    if (ParticleEmitter *emitter = element->emitter) {
+        if (!emitter->active) {
+            emitter->init(element, true, nullptr, element, 0.0f, 0.0f);
+            if (element->visible && numberIn(element->mediaSwitch) > 0.5f && element->isActive())
+                emitter->preEmit();
+        }
+        if (element->active.type == kScriptNumber && element->active.number < 0.0f) {
+            emitter->clear();
+            element->active.setNumber(0.0f);
+        }
+        emitter->update(emitterModeFor(numberIn(element->mediaSwitch), element->isActive()));
+        if (!emitter->isAlive()) {
+            pools.recycleEmitter(emitter);
+            element->emitter = nullptr;
+        }
+    }
+    if (ParticleEmitter *fading = element->fadingEmitter) {
+        fading->update(kEmitterAgeOnly);
+        if (!fading->isAlive()) {
+            pools.recycleEmitter(fading);
+            element->fadingEmitter = nullptr;
+        } else {
+            fading->strength = std::max(fading->strength - element->emitterFadeStep, 0.0f);
+        }
+    }
+}
+
+void stepElement(HoScene *scene, SceneElement *element) {
+    HoWorld *world = scene->world;
+    countBusy(world, element);
+    stepFade(world, element);
+    stepHighlight(world, element);
+    stepTypewriter(element);
+    applyPins(element);
+    place(scene, element);
+    applyOpacity(element);
+    if (element->visible && !scene->applyingProperties)
+        stepEmitters(scene, element);
+}
+
+// Insertion sort, ascending: an element passes another only when that one's key is strictly greater,
+// so equal keys keep their order.
+void sortByDrawKey(PtrArray<SceneElement> &elements) {
+    for (int32_t i = 1; i < elements.count(); ++i) {
+        SceneElement *moving = elements[i];
+        int32_t j = i - 1;
+        for (; j >= 0 && elements[j]->drawOrderKey > moving->drawOrderKey; --j)
+            elements.set(j + 1, elements[j]);
+        elements.set(j + 1, moving);
+    }
+}
+
+} // namespace
+
+void HoScene::update() {
+    ++frameCounter;
+    PtrArray<SceneElement> &elements = allElements.members;
+    // Counts are read again every turn: a hook run from here may add to the lists.
+    for (int32_t i = 0; i < elements.count(); ++i)
+        stepFrameAnimation(this, elements[i]);
+    for (int32_t i = 0; i < tracks.count(); ++i)
+        applyTrack(tracks[i]);
+    if (swayOn)
+        moveSway(this);
+    for (int32_t i = 0; i < updateOrder.count(); ++i)
+        stepElement(this, updateOrder[i]);
+    sortByDrawKey(elements);
+}
+
+void HoScene::updateElementSounds() {
+    HoContext *context = world->context;
+    PtrArray<SceneElement> &elements = allElements.members;
+    for (int32_t i = 0; i < elements.count(); ++i) {
+        SceneElement *element = elements[i];
+        moveToward(element->soundVolume, element->soundVolumeTarget, kHoverSoundRise, kHoverSoundFall);
+        HoSound *sound = element->sound;
+        if (!sound || sound->hoverOwner != element)
+            continue;
+        if (!sound->engineSound || !sound->engineSound->isSoundPlaying())
+            sound->play(element->soundVolume, false, false, context);
+        else
+            sound->setVolume(element->soundVolume, context);
+    }
+}
