@@ -1,0 +1,277 @@
+#pragma once
+// Stand-ins for the handlers of a few command words, bound to their rows of the command table while an
+// object of ScriptStandIns lives (the rows' own handlers are put back afterwards). They follow the
+// commands' rules only as far as the suites need them: print into a trace, set, add, call, do, after,
+// signal, wait, abort, on, the task states, on_click, on_completed and on_end_move, and the animation
+// and fade words over the element's own operations.
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/scene/HoScene.h"
+#include "game/scene/SceneElement.h"
+#include "game/script/PendingBlock.h"
+#include "game/script/ScriptBlock.h"
+#include "game/script/ScriptCommand.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptEvent.h"
+#include "game/script/ScriptExecution.h"
+#include "game/script/ScriptFunction.h"
+#include "game/script/ScriptResolve.h"
+#include "game/script/ScriptTask.h"
+#include "game/script/ScriptValueText.h"
+#include "game/script/ScriptVariable.h"
+#include "game/util/NumericHelpers.h"
+#include "game/world/HoWorld.h"
+
+class ScriptStandIns {
+public:
+    // What the handlers write and read.
+    std::vector<std::string> trace;
+    SceneElement *clickedElement = nullptr;
+    inline static ScriptStandIns *current = nullptr;
+
+    ScriptStandIns() {
+        initScriptCommandTable();
+        bindHandlers();
+        current = this;
+    }
+    ~ScriptStandIns() {
+        for (auto &[row, handler] : savedHandlers)
+            row->handler = handler;
+        current = nullptr;
+    }
+    ScriptStandIns(const ScriptStandIns &) = delete;
+    ScriptStandIns &operator=(const ScriptStandIns &) = delete;
+
+    // The trace since the last take, emptied.
+    std::vector<std::string> takeTrace() { return std::exchange(trace, {}); }
+
+private:
+    void bind(const char *word, ScriptCommandHandler handler) {
+        ScriptCommand *row = ScriptCommandTable;
+        while (row->word[0] != '\0' && std::strcmp(row->word, word) != 0)
+            ++row;
+        ASSERT_NE(row->word[0], '\0') << word;
+        savedHandlers.emplace_back(row, row->handler);
+        row->handler = handler;
+    }
+    void bindHandlers();
+    std::vector<std::pair<ScriptCommand *, ScriptCommandHandler>> savedHandlers;
+};
+
+namespace script_runtime_test {
+
+inline ScriptValue *param(ScriptContext *context, ScriptStatement *statement, int32_t i) {
+    return getStatementParam(context, statement, i);
+}
+inline float numberParam(ScriptContext *context, ScriptStatement *statement, int32_t i, float otherwise) {
+    ScriptValue *value = getStatementNumberParam(context, statement, i);
+    return value ? value->number : otherwise;
+}
+template <typename Record>
+Record *objectParam(ScriptContext *context, ScriptStatement *statement, int32_t i, int32_t type) {
+    ScriptValue *value = param(context, statement, i);
+    return value && value->type == type ? static_cast<Record *>(value->pointer) : nullptr;
+}
+inline int32_t ticksOf(float seconds) {
+    return roundToInt(seconds * 100.0f);
+}
+
+// print: the given parameters joined by blanks, into the trace.
+inline void print(ScriptContext *context, ScriptStatement *statement) {
+    std::string text;
+    for (int32_t i = 0; i < statement->paramCount(); ++i) {
+        if (statement->params[i].type == kScriptNone)
+            continue;
+        if (!text.empty())
+            text += ' ';
+        valueToText(*param(context, statement, i), text);
+    }
+    ScriptStandIns::current->trace.push_back(text);
+}
+inline void set(ScriptContext *context, ScriptStatement *statement) {
+    ScriptValue *target = resolveValue(context, &statement->params[0], true);
+    ScriptValue *source = param(context, statement, 1);
+    if (target)
+        *target = source ? *source : ScriptValue();
+}
+inline void add(ScriptContext *context, ScriptStatement *statement) {
+    ScriptValue *target = resolveValue(context, &statement->params[0], true);
+    if (target)
+        target->setNumber((target->type == kScriptNumber ? target->number : 0.0f) + numberParam(context, statement, 1, 0.0f));
+}
+// call: the arguments bound to the formal parameters for the call, put back afterwards.
+inline void call(ScriptContext *context, ScriptStatement *statement) {
+    ScriptFunction *function = objectParam<ScriptFunction>(context, statement, 0, kScriptFunction);
+    if (!function || !function->declaration) {
+        if (function)
+            callScriptFunction(function, false, statement);
+        return;
+    }
+    std::vector<std::pair<ScriptValue *, ScriptValue>> saved;
+    std::vector<ScriptValue> arguments;
+    for (int32_t i = 1; i <= 8; ++i)
+        arguments.push_back(statement->params[i].type == kScriptNone ? ScriptValue() : *param(context, statement, i));
+    for (int32_t i = 1; i <= 8; ++i) {
+        ScriptValue &formal = function->declaration->params[i];
+        if (formal.type != kScriptVariableRef || statement->params[i].type == kScriptNone)
+            continue;
+        ScriptValue *slot = static_cast<ScriptVariable *>(formal.pointer)->value;
+        saved.emplace_back(slot, *slot);
+        *slot = arguments[size_t(i - 1)];
+    }
+    callScriptFunction(function, false, nullptr);
+    for (auto &[slot, value] : saved)
+        *slot = value;
+}
+inline void after(ScriptContext *context, ScriptStatement *statement, bool fx) {
+    PendingBlock *record = makePendingBlock(context, statement, 1, fx);
+    if (!record)
+        return;
+    record->ticks = ticksOf(numberParam(context, statement, 0, 0.0f));
+    context->afterQueue.append(record);
+    if (!fx)
+        ++context->world->busyCount;
+}
+inline void signal(ScriptContext *context, ScriptStatement *statement) {
+    ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
+    if (!event)
+        return;
+    int32_t ticks = ticksOf(numberParam(context, statement, 1, 0.0f));
+    if (ticks > 0)
+        event->ticks = ticks;
+    else
+        event->fire();
+}
+inline void wait(ScriptContext *context, ScriptStatement *statement) {
+    ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
+    PendingBlock *record = event ? makePendingBlock(context, statement, 1, false) : nullptr;
+    if (!record)
+        return;
+    event->waitedOn = 1;
+    record->event = event;
+    context->waitQueue.append(record);
+}
+inline void abort(ScriptContext *context, ScriptStatement *statement) {
+    if (ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent))
+        event->ticks = 0;
+}
+inline void on(ScriptContext *context, ScriptStatement *statement) {
+    ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
+    if (event && event->fired && roundToInt(event->active.type == kScriptNumber ? event->active.number : 0.0f) > 0)
+        runBlockInScope(context, statement, 1, true);
+}
+inline void setTaskState(ScriptContext *context, ScriptStatement *statement, int32_t state) {
+    ScriptTask *task = objectParam<ScriptTask>(context, statement, 0, kScriptTask);
+    if (!task)
+        task = context->world->currentTask;
+    if (!task)
+        return;
+    task->state = state;
+    if (state == kTaskCompleted)
+        task->isCompleted.setNumber(1.0f);
+}
+inline void onClick(ScriptContext *context, ScriptStatement *statement) {
+    ScriptTask *task = context->world->currentTask;
+    if (!task || !task->element || task->element != ScriptStandIns::current->clickedElement)
+        return;
+    task->state = kTaskHandlerRunning;
+    runBlockInScope(context, statement, 1, true);
+    checkTaskState(task);
+}
+inline void onCompleted(ScriptContext *context, ScriptStatement *statement) {
+    HoWorld *world = context->world;
+    ScriptTask *task = world->currentTask;
+    if (world->inputDispatch || world->hintProbe || !task || task->state != kTaskCompleted || !task->pending.empty())
+        return;
+    task->state = kTaskCompletionHandled;
+    world->taskStateChanged = 1;
+    runBlockInScope(context, statement, 0, true);
+}
+
+inline SceneElement *elementParam(ScriptContext *context, ScriptStatement *statement, int32_t i) {
+    return objectParam<SceneElement>(context, statement, i, kScriptElement);
+}
+
+// animate ELEMENT FROM TO STEP BLOCK: frames are seconds times -100; TO defaults to FROM.
+inline void animate(ScriptContext *context, ScriptStatement *statement, bool fx) {
+    SceneElement *element = elementParam(context, statement, 0);
+    if (!element) {
+        runBlockInScope(context, statement, 4, true);
+        return;
+    }
+    float from = numberParam(context, statement, 1, 0.0f);
+    int32_t start = roundToInt(from * -100.0f);
+    int32_t end = roundToInt(numberParam(context, statement, 2, from) * -100.0f);
+    element->startAnimation(start, end, numberParam(context, statement, 3, 1.0f), fx,
+                            makePendingBlock(context, statement, 4, fx));
+    if (start < 0 && !fx)
+        ++context->world->busyCount;
+}
+// after_animate ELEMENT BLOCK: the block waits for the end of the animation's cycle.
+inline void afterAnimate(ScriptContext *context, ScriptStatement *statement, bool fx) {
+    if (!fx)
+        ++context->world->busyCount;
+    SceneElement *element = elementParam(context, statement, 0);
+    if (!element)
+        return;
+    if (element->cycleEndBlock)
+        freePendingBlock(element->cycleEndBlock);
+    element->cycleEndBlock = makePendingBlock(context, statement, 1, fx);
+    element->cycleWait = 1;
+    element->cycleFx = fx ? 1 : 0;
+}
+// fadein / fadeout ELEMENT SECONDS BLOCK.
+inline void fade(ScriptContext *context, ScriptStatement *statement, bool in, bool fx) {
+    SceneElement *element = elementParam(context, statement, 0);
+    if (!element) {
+        runBlockInScope(context, statement, 2, true);
+        return;
+    }
+    element->startFade(ticksOf(numberParam(context, statement, 1, 0.0f)), in, fx,
+                       makePendingBlock(context, statement, 2, fx));
+    if (!fx)
+        ++context->world->busyCount;
+}
+
+// on_end_move BLOCK: runs when the current task's element is the one whose drag ended.
+inline void onEndMove(ScriptContext *context, ScriptStatement *statement) {
+    HoWorld *world = context->world;
+    if (world->currentTask && world->endMoveElement && world->endMoveElement == world->currentTask->element)
+        runBlockInScope(context, statement, 0, true);
+}
+
+} // namespace script_runtime_test
+
+inline void ScriptStandIns::bindHandlers() {
+    using namespace script_runtime_test;
+    bind("print", print);
+    bind("set", set);
+    bind("add", add);
+    bind("call", call);
+    bind("do", [](ScriptContext *context, ScriptStatement *statement) { runBlockInScope(context, statement, 0, true); });
+    bind("after", [](ScriptContext *context, ScriptStatement *statement) { after(context, statement, false); });
+    bind("after_fx", [](ScriptContext *context, ScriptStatement *statement) { after(context, statement, true); });
+    bind("signal", signal);
+    bind("wait", wait);
+    bind("abort", abort);
+    bind("on", on);
+    bind("enable", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskEnabled); });
+    bind("disable", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskDisabled); });
+    bind("complete", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskCompleted); });
+    bind("on_click", onClick);
+    bind("on_completed", onCompleted);
+    bind("on_end_move", onEndMove);
+    bind("animate", [](ScriptContext *context, ScriptStatement *statement) { animate(context, statement, false); });
+    bind("animate_fx", [](ScriptContext *context, ScriptStatement *statement) { animate(context, statement, true); });
+    bind("after_animate", [](ScriptContext *context, ScriptStatement *statement) { afterAnimate(context, statement, false); });
+    bind("after_animate_fx", [](ScriptContext *context, ScriptStatement *statement) { afterAnimate(context, statement, true); });
+    bind("fadein", [](ScriptContext *context, ScriptStatement *statement) { fade(context, statement, true, false); });
+    bind("fadeout", [](ScriptContext *context, ScriptStatement *statement) { fade(context, statement, false, false); });
+    bind("fadeout_fx", [](ScriptContext *context, ScriptStatement *statement) { fade(context, statement, false, true); });
+}
