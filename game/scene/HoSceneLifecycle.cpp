@@ -257,13 +257,9 @@ bool HoScene::runNearestPendingBlock() {
     switch (nearest.kind) {
     case PendingCandidate::kNone:
         return false;
-    case PendingCandidate::kAfterRecord: {
-        int32_t last = queue.count() - 1;
-        block = queue[nearest.queueIndex];
-        queue.set(nearest.queueIndex, queue[last]);
-        queue.removeAt(last);
+    case PendingCandidate::kAfterRecord:
+        block = queue.removeSwappingLast(nearest.queueIndex);
         break;
-    }
     case PendingCandidate::kAnimationEnd:
         block = nearest.element->animationEndBlock;
         nearest.element->animationEndBlock = nullptr;

@@ -14,22 +14,12 @@
 
 namespace {
 
-// Queues do not keep their order: the last entry takes the place of the one removed.
-template <typename T>
-T *removeSwappingLast(PtrArray<T> &list, int32_t index) {
-    T *removed = list[index];
-    int32_t last = list.count() - 1;
-    list.set(index, list[last]);
-    list.removeAt(last);
-    return removed;
-}
-
 void leaveTask(PendingBlock *record) {
     if (!record->task)
         return;
     int32_t index = record->task->pending.indexOf(record);
     if (index >= 0)
-        removeSwappingLast(record->task->pending, index);
+        record->task->pending.removeSwappingLast(index);
 }
 
 // Exchanges the saved values with the local block's values, position by position.
@@ -107,9 +97,9 @@ void tickAfterQueue(ScriptContext *context) {
     for (int32_t i = queue.count() - 1; i >= 0; --i) {
         PendingBlock *record = queue[i];
         if (!record) {
-            removeSwappingLast(queue, i);
+            queue.removeSwappingLast(i);
         } else if (--record->ticks < 1) {
-            ready.append(removeSwappingLast(queue, i));
+            ready.append(queue.removeSwappingLast(i));
         } else if (!record->fx) {
             ++world->busyCount;
         }
@@ -137,9 +127,9 @@ void tickWaitQueue(ScriptContext *context) {
     for (int32_t i = queue.count() - 1; i >= 0; --i) {
         PendingBlock *record = queue[i];
         if (!record || !record->event)
-            freePendingBlock(removeSwappingLast(queue, i));
+            freePendingBlock(queue.removeSwappingLast(i));
         else if (isEventFired(record->event))
-            ready.append(removeSwappingLast(queue, i));
+            ready.append(queue.removeSwappingLast(i));
     }
     runReady(ready);
 }
@@ -171,7 +161,7 @@ void flushAfterQueue(ScriptContext *context) {
             queue.clear();
             return;
         }
-        PendingBlock *record = removeSwappingLast(queue, nearest);
+        PendingBlock *record = queue.removeSwappingLast(nearest);
         runPendingBlock(record);
         freePendingBlock(record);
     }

@@ -71,6 +71,14 @@ public:
     }
     // The entry, with the later entries moved down by one; null for an index out of range.
     T *removeAt(int32_t index) { return static_cast<T *>(removeSlot(index)); }
+    // The entry at 0 <= index < count, with the last entry moved into its place (the order is not kept).
+    T *removeSwappingLast(int32_t index) {
+        T *removed = get(index);
+        int32_t last = count() - 1;
+        set(index, get(last));
+        removeAt(last);
+        return removed;
+    }
     // First index of the pointer, or -1.
     int32_t indexOf(const T *element) const { return findSlot(element); }
     // Appends unless the pointer is already held; its index either way.

@@ -95,6 +95,12 @@ TEST_F(SceneUpdateTest, FadesRunOverTheirTicksAndRestartFromTheirFraction) {
     step();
     EXPECT_EQ(takeTrace(), std::vector<std::string>{"gone"});
     EXPECT_FALSE(std::isnan(number(lamp->alpha)));
+    // While the game stops, every fade ends at once.
+    context().stop = 1;
+    lamp->startFade(50, true, false, nullptr);
+    context().stop = 0;
+    EXPECT_EQ(lamp->visible, 1);
+    EXPECT_FALSE(lamp->isFading());
 }
 
 TEST_F(SceneUpdateTest, AnimationsEndOrRunFreeAndQueueTheirBlocks) {
