@@ -28,16 +28,13 @@ constexpr float kHighlightStep = 0.05f;
 constexpr float kHoverSoundRise = 0.01f;
 constexpr float kHoverSoundFall = 0.005f;
 
-// Parent transform flags: which of the parent's position, angle and scales the child takes.
-constexpr int kKeepParentX = 0;
-constexpr int kKeepParentY = 1;
+// Parent transform flags: a child's x and y given relative to its parent, and which of the parent's
+// angle and scales it takes on.
+constexpr int kRelativeX = 0;
+constexpr int kRelativeY = 1;
 constexpr int kAddParentAngle = 4;
 constexpr int kTimesParentScaleX = 6;
 constexpr int kTimesParentScaleY = 7;
-
-float numberIn(const ScriptValue &slot) {
-    return slot.asNumber();
-}
 
 void moveToward(float &value, float target, float rise, float fall) {
     if (value < target)
@@ -204,7 +201,7 @@ void stepHighlight(const HoWorld *world, SceneElement *element) {
 
 void stepTypewriter(SceneElement *element) {
     if (element->charsCount.type == kScriptNumber && element->charsCount.number >= 0.0f)
-        element->charsCount.setNumber(element->charsCount.number + numberIn(element->charsSpeed));
+        element->charsCount.setNumber(element->charsCount.number + element->charsSpeed.asNumber());
 }
 
 void applyPins(SceneElement *element) {
@@ -222,15 +219,15 @@ void applyPins(SceneElement *element) {
 // placed relative to its parent (flags 0 and 1 set) has its y axis pointing up.
 void applyParent(SceneElement *element, const SceneElement &parent) {
     const uint8_t *flags = element->optionFlags;
-    const float parentX = numberIn(parent.absX), parentY = numberIn(parent.absY);
-    const float x = numberIn(element->absX) * numberIn(parent.absScaleX);
-    const float y = numberIn(element->absY) * numberIn(parent.absScaleY);
-    const float dx = flags[kKeepParentX] ? x : x - parentX;
-    const float dy = flags[kKeepParentY] ? y : y - parentY;
-    const int32_t turn = angleToTableIndex(numberIn(parent.absAngle));
+    const float parentX = parent.absX.asNumber(), parentY = parent.absY.asNumber();
+    const float x = element->absX.asNumber() * parent.absScaleX.asNumber();
+    const float y = element->absY.asNumber() * parent.absScaleY.asNumber();
+    const float dx = flags[kRelativeX] ? x : x - parentX;
+    const float dy = flags[kRelativeY] ? y : y - parentY;
+    const int32_t turn = angleToTableIndex(parent.absAngle.asNumber());
     const float c = cosTable[turn], s = sinTable[turn];
     float turnedX, turnedY;
-    if (!flags[kKeepParentX] && !flags[kKeepParentY]) {
+    if (!flags[kRelativeX] && !flags[kRelativeY]) {
         turnedX = c * dx + s * dy;
         turnedY = c * dy - s * dx;
     } else {
@@ -238,13 +235,13 @@ void applyParent(SceneElement *element, const SceneElement &parent) {
         turnedY = -s * dx - c * dy;
     }
     if (flags[kAddParentAngle])
-        element->absAngle.setNumber(numberIn(element->absAngle) + numberIn(parent.absAngle));
+        element->absAngle.setNumber(element->absAngle.asNumber() + parent.absAngle.asNumber());
     element->absX.setNumber(turnedX + parentX);
     element->absY.setNumber(turnedY + parentY);
     if (flags[kTimesParentScaleX])
-        element->absScaleX.setNumber(numberIn(element->absScaleX) * numberIn(parent.absScaleX));
+        element->absScaleX.setNumber(element->absScaleX.asNumber() * parent.absScaleX.asNumber());
     if (flags[kTimesParentScaleY])
-        element->absScaleY.setNumber(numberIn(element->absScaleY) * numberIn(parent.absScaleY));
+        element->absScaleY.setNumber(element->absScaleY.asNumber() * parent.absScaleY.asNumber());
 }
 
 void place(HoScene *scene, SceneElement *element) {
@@ -253,25 +250,25 @@ void place(HoScene *scene, SceneElement *element) {
     element->absScaleX = element->sx;
     element->absScaleY = element->sy;
     element->absAngle = element->angle;
-    element->drawOrderKey = numberIn(element->offsetZ) + numberIn(element->z);
+    element->drawOrderKey = element->offsetZ.asNumber() + element->z.asNumber();
     if (element->parent)
         applyParent(element, *element->parent);
     if (scene->frameCounter == 1) {
-        element->homeX = numberIn(element->absX);
-        element->homeY = numberIn(element->absY);
-        element->homeAngle = numberIn(element->absAngle);
+        element->homeX = element->absX.asNumber();
+        element->homeY = element->absY.asNumber();
+        element->homeAngle = element->absAngle.asNumber();
     }
     if (!element->parent) {
         const float shiftX = scene->swayX * element->parallax, shiftY = scene->swayY * element->parallax;
         if (std::fabs(shiftX) > kSmallestParallax && element->parallaxX)
-            element->absX.setNumber(numberIn(element->absX) - shiftX);
+            element->absX.setNumber(element->absX.asNumber() - shiftX);
         if (std::fabs(shiftY) > kSmallestParallax && element->parallaxY)
-            element->absY.setNumber(numberIn(element->absY) - shiftY);
+            element->absY.setNumber(element->absY.asNumber() - shiftY);
     }
-    element->cx.setNumber(numberIn(element->absX) + element->centreOffsetX);
-    element->cy.setNumber(numberIn(element->absY) + element->centreOffsetY);
-    element->w.setNumber(element->baseWidth * numberIn(element->absScaleX));
-    element->h.setNumber(element->baseHeight * numberIn(element->absScaleY));
+    element->cx.setNumber(element->absX.asNumber() + element->centreOffsetX);
+    element->cy.setNumber(element->absY.asNumber() + element->centreOffsetY);
+    element->w.setNumber(element->baseWidth * element->absScaleX.asNumber());
+    element->h.setNumber(element->baseHeight * element->absScaleY.asNumber());
 }
 
 void applyOpacity(SceneElement *element) {
@@ -279,7 +276,7 @@ void applyOpacity(SceneElement *element) {
         element->alpha.setNumber(0.0f);
         return;
     }
-    const float base = numberIn(element->baseOpacity);
+    const float base = element->baseOpacity.asNumber();
     float alpha = base;
     if (element->isFading()) {
         const float faded = float(element->fadeElapsedTicks) * base / float(element->fadeTicks);
@@ -295,14 +292,14 @@ void stepEmitters(HoScene *scene, SceneElement *element) {
     if (ParticleEmitter *emitter = element->emitter) {
         if (!emitter->active) {
             emitter->init(element, true, nullptr, element, 0.0f, 0.0f);
-            if (element->visible && numberIn(element->mediaSwitch) > 0.5f && element->isActive())
+            if (element->visible && element->mediaSwitch.asNumber() > 0.5f && element->isActive())
                 emitter->preEmit();
         }
         if (element->active.type == kScriptNumber && element->active.number < 0.0f) {
             emitter->clear();
             element->active.setNumber(0.0f);
         }
-        emitter->update(emitterModeFor(numberIn(element->mediaSwitch), element->isActive()));
+        emitter->update(emitterModeFor(element->mediaSwitch.asNumber(), element->isActive()));
         if (!emitter->isAlive()) {
             pools.recycleEmitter(emitter);
             element->emitter = nullptr;
