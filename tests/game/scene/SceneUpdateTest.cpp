@@ -67,12 +67,21 @@ TEST_F(SceneUpdateTest, ChildrenArePlacedInTheirParentsSpace) {
 TEST_F(SceneUpdateTest, FadesRunOverTheirTicksAndRestartFromTheirFraction) {
     HoScene *hall = started("O lamp\nB 1\nK 0.8\n",
                             "on refade {\n  fadein $lamp 1 {\n    print done\n  }\n}\n"
-                            "on vanish {\n  fadeout $lamp 0 {\n    print gone\n  }\n}\n");
+                            "on vanish {\n  fadeout $lamp 0 {\n    print gone\n  }\n}\n"
+                            "on dim {\n  fadeout $lamp 1 {\n    print dimmed\n  }\n}\n");
     SceneElement *lamp = hall->findElement("lamp");
     lamp->startFade(50, true, false, nullptr);
     for (int i = 0; i < 25; ++i)
         hall->update();
     EXPECT_FLOAT_EQ(number(lamp->alpha), 0.4f);
+    // A running fade keeps the world busy unless it is fx.
+    world->busyCount = 0;
+    hall->update();
+    lamp->fadeFx = 1;
+    hall->update();
+    EXPECT_EQ(world->busyCount, 1);
+    lamp->fadeFx = 0;
+    lamp->fadeElapsedTicks = 25;
     // Restarted without a block of its own, it goes on from the same fraction over its new length.
     lamp->startFade(100, true, false, nullptr);
     EXPECT_EQ(lamp->fadeElapsedTicks, 50);
@@ -86,6 +95,18 @@ TEST_F(SceneUpdateTest, FadesRunOverTheirTicksAndRestartFromTheirFraction) {
     steps(100);
     EXPECT_EQ(takeTrace(), std::vector<std::string>{"done"});
     EXPECT_FLOAT_EQ(number(lamp->alpha), 0.8f);
+    // A fade-out restarted by a command half way starts again from full strength, not hidden.
+    signal(hall, "dim");
+    steps(50);
+    signal(hall, "dim");
+    steps(2);
+    EXPECT_EQ(lamp->visible, 1);
+    EXPECT_FLOAT_EQ(number(lamp->alpha), 0.8f - 0.8f * 2 / 100);
+    EXPECT_EQ(takeTrace(), std::vector<std::string>{"dimmed"});
+    steps(100);
+    EXPECT_EQ(lamp->visible, 0);
+    EXPECT_EQ(takeTrace(), std::vector<std::string>{"dimmed"});
+    lamp->visible = 1;
     // A fade of no ticks ends inside the command: hidden at once, its block run at the next tick.
     signal(hall, "vanish");
     step();
@@ -220,12 +241,16 @@ TEST_F(SceneUpdateTest, TheDepthSortKeepsTheOrderOfEqualKeys) {
 }
 
 TEST_F(SceneUpdateTest, DegenerateElementsNeverGiveNotANumber) {
-    HoScene *hall = started("O hub\nP ring\nR 1\nK 0\nO ring\nP hub\nW 10\nH 10\nO zero\nW 10\nH 10\n");
+    // A parent cycle, a scale of 0, and a parent turned by an angle far past what an int holds in
+    // table steps.
+    HoScene *hall = started("O hub\nP ring\nR 1\nK 0\nO ring\nP hub\nW 10\nH 10\nO zero\nW 10\nH 10\n"
+                            "O spun\nA 1\nK 30000000000\nO moon\nP spun\nF 110010000\nX 1\nK 10\n");
+    EXPECT_GT(number(hall->findElement("spun")->angle), 2.9e10f);
     SceneElement *zero = hall->findElement("zero");
     zero->startFade(0, true, false, nullptr);
     zero->startAnimation(-10, 0, 0.0f, false, nullptr); // a step of 0 is raised to 0.01
     steps(5);
-    for (const char *name : {"hub", "ring", "zero"}) {
+    for (const char *name : {"hub", "ring", "zero", "moon"}) {
         SceneElement *element = hall->findElement(name);
         for (const ScriptValue *slot : {&element->absX, &element->absY, &element->w, &element->h, &element->alpha})
             EXPECT_FALSE(std::isnan(number(*slot))) << name;
