@@ -76,7 +76,8 @@ public:
     // Places the camera, kept inside the bounds that its scale leaves (the lower bound wins when they
     // cross).
     void setCamera(float scale, float x, float y);
-    // True while "#runtime_loading" holds the number 1: pictures load when first drawn.
+    // True while "#runtime_loading", the scene's own or the global one, holds the number 1: pictures
+    // load when first drawn.
     bool loadsPicturesWhenDrawn() const;
     // Appends the block to the after queue to run at its next tick; when asked, a block that is not fx
     // keeps the world busy until then.

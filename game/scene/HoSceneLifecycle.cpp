@@ -104,11 +104,11 @@ void HoScene::fireEvent(const char *eventName) {
         event->fire();
 }
 
+// The common scripts set the mode in the global context, a scene's own scripts in the scene's; a scene
+// whose scripts only read the name (which makes the variable empty) follows the global one.
 bool HoScene::loadsPicturesWhenDrawn() const {
-    const ScriptVariable *own = findVariable(&script, "#runtime_loading");
-    if (own)
-        return holdsOne(own);
-    return holdsOne(findVariable(world->globalContext(), "#runtime_loading"));
+    return holdsOne(findVariable(&script, "#runtime_loading")) ||
+           holdsOne(findVariable(world->globalContext(), "#runtime_loading"));
 }
 
 void HoScene::applySceneProperties() {

@@ -152,8 +152,11 @@ TEST_F(SceneLifecycleTest, PicturesLoadOnceAndAreReleasedOnceWhenLoadedAtTheFirs
     for (const char *name : {"door", "chair", "rug"})
         writePicture(std::string("data/scenes/hall/") + name + ".png", 4, 4, std::vector<uint32_t>(16, 0xFF808080u));
     writeScene("hall", "O door\nI door.png\nO chair\nI chair.png\nO rug\nI rug.png\n",
-               "init {\n  set #runtime_loading 1\n}\n");
+               "init {\n  set #mode #runtime_loading\n}\n");
     HoScene *hall = loadRunningScene("hall");
+    // Set by the common scripts; the scene's scripts only read the name.
+    ScriptValue *mode = findOrCreateVariable(world->globalContext(), "#runtime_loading", nullptr)->value;
+    mode->setNumber(1.0f);
     startScenes();
     started();
     const char *door = "data/scenes/hall/door.png", *chair = "data/scenes/hall/chair.png";
@@ -167,7 +170,7 @@ TEST_F(SceneLifecycleTest, PicturesLoadOnceAndAreReleasedOnceWhenLoadedAtTheFirs
     EXPECT_EQ(uses(chair), 0); // never drawn, never released
     EXPECT_EQ(hall->findElement("door")->picturesLoaded, 0);
 
-    variableSlot(hall, "#runtime_loading")->setNumber(0.0f);
+    mode->setNumber(0.0f);
     hall->loadElementImages();
     hall->loadElementImages();
     EXPECT_EQ(uses(door), 1);
