@@ -12,6 +12,10 @@ int32_t roundToInt(double x) {
     return saturatedInt(x > 0.0 ? x + 0.5 : x - 0.5);
 }
 
+int32_t truncToInt(double x) {
+    return saturatedInt(x);
+}
+
 float squareRoot(float x) {
     return std::sqrt(x);
 }

@@ -7,6 +7,8 @@
 
 // Halves away from zero; saturates at the 32-bit range, and not-a-number gives 0.
 int32_t roundToInt(double x);
+// A script number cut toward zero: saturatedInt under the name the game uses for it.
+int32_t truncToInt(double x);
 
 float squareRoot(float x);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -37,6 +38,16 @@ void expectCorner(const ScreenPoint &corner, float x, float y) {
 
 QuadCorners boxCorners(float left, float top, float right, float bottom) {
     return {ScreenPoint{left, top}, ScreenPoint{right, top}, ScreenPoint{right, bottom}, ScreenPoint{left, bottom}};
+}
+
+TEST(NumericHelpers, TruncationGoesTowardZeroSaturatesAndTakesNotANumberAsZero) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::pair<double, int32_t> cases[] = {{2.9, 2},        {-2.9, -2},        {0.0, 0},
+                                                {1e30, INT32_MAX}, {-1e30, INT32_MIN}, {inf, INT32_MAX},
+                                                {-inf, INT32_MIN}, {nan, 0}};
+    for (const auto &[value, expected] : cases)
+        EXPECT_EQ(truncToInt(value), expected) << value;
 }
 
 TEST(QuadCorners, UnturnedPicturesStandAtTheirPivot) {
