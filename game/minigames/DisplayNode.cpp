@@ -1,0 +1,255 @@
+#include "game/minigames/DisplayNode.h"
+
+#include <vector>
+
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/HoGame.h"
+#include "game/scene/HoRenderable.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/ParticleEmitter.h"
+#include "game/scene/RenderRecordPools.h"
+#include "game/scene/SceneElement.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+// The elements whose nodes are being bound, outermost first: binding runs on the main thread only, and
+// a parent cycle shows as an element met again on this chain.
+std::vector<const SceneElement *> bindingChain;
+
+bool isBeingBound(const SceneElement *element) {
+    for (const SceneElement *bound : bindingChain) {
+        if (bound == element)
+            return true;
+    }
+    return false;
+}
+
+const char *nameOf(const HoScene *scene) {
+    return scene && scene->identifier ? scene->identifier : "";
+}
+
+float wideDesignWidth() {
+    if (currentContext && currentContext->game)
+        return currentContext->game->settings.wideWidth;
+    return lanternfallSettings().wideWidth;
+}
+
+// Puts the element's position and the slots computed from it at (x, y), as numbers.
+void placeElement(SceneElement *element, float x, float y) {
+    element->x.setNumber(x);
+    element->y.setNumber(y);
+    element->absX.setNumber(x);
+    element->absY.setNumber(y);
+    element->cx.setNumber(element->centreOffsetX + x);
+    element->cy.setNumber(element->centreOffsetY + y);
+}
+
+} // namespace
+
+DisplayNode::DisplayNode(HoScene *owner, DisplayNode *parentNode, SceneElement *boundElement)
+    : parent(parentNode), scene(owner) {
+    if (boundElement)
+        bindElement(boundElement);
+}
+
+DisplayNode::~DisplayNode() {
+    giveBackEmitter();
+    deleteChildren();
+}
+
+// Emitters come from the world's pools and always go back there, with their particles.
+void DisplayNode::giveBackEmitter() {
+    if (emitter && emitter->pools)
+        emitter->pools->recycleEmitter(emitter);
+    emitter = nullptr;
+}
+
+void DisplayNode::bindElement(SceneElement *boundElement) {
+    giveBackEmitter();
+    hasEmitter = 0;
+    HoWorld *world = scene ? scene->world : nullptr;
+    if (boundElement && boundElement->renderable && boundElement->isParticle && world) {
+        emitter = world->renderPools.acquireEmitter();
+        emitter->init(boundElement, true, nullptr, boundElement, 0.0f, 0.0f);
+        hasEmitter = 1;
+    }
+    element = boundElement;
+    if (!element)
+        return;
+    width = element->baseWidth;
+    height = element->baseHeight;
+    angle = element->angle.asNumber();
+    z = element->drawOrderKey;
+    pivotX = element->pivotX.asNumber();
+    pivotY = element->pivotY.asNumber();
+    setScaleX(element->sx.asNumber());
+    setScaleY(element->sy.asNumber());
+    bindingChain.push_back(element);
+    bindChildren();
+    bindingChain.pop_back();
+    sortChildren();
+}
+
+// Every element of the template's scene whose parent link names the template becomes a child at the
+// same offset from this node as the two elements' centres.
+void DisplayNode::bindChildren() {
+    HoScene *elementScene = element->scene ? element->scene : scene;
+    if (!elementScene)
+        return;
+    const PtrArray<SceneElement> &elements = elementScene->allElements.members;
+    for (int32_t i = 0; i < elements.count(); ++i) {
+        SceneElement *candidate = elements[i];
+        if (!candidate || candidate->parent != element)
+            continue;
+        if (isBeingBound(candidate)) {
+            logMessage("Game: element %s of scene %s is its own ancestor through its parent links; its copy stops "
+                       "there, WARNING",
+                       candidate->name ? candidate->name : "", nameOf(elementScene));
+            continue;
+        }
+        auto *child = new DisplayNode(scene, this, candidate);
+        child->setX(x - element->cx.asNumber() + candidate->cx.asNumber());
+        child->setY(y - element->cy.asNumber() + candidate->cy.asNumber());
+        addChild(child);
+    }
+}
+
+void DisplayNode::setActive(uint8_t flag) {
+    active = flag;
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->setActive(flag);
+}
+
+float DisplayNode::setAngle(float degrees) {
+    const float difference = degrees - angle;
+    angle = degrees;
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->setAngle(children[i]->angle + difference);
+    return angle;
+}
+
+float DisplayNode::setScaleX(float factor) {
+    const float value = factor > 0.0f ? factor : 0.0f;
+    const float difference = value - scaleX;
+    scaleX = value;
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->setScaleX(children[i]->scaleX + difference);
+    return scaleX;
+}
+
+float DisplayNode::setScaleY(float factor) {
+    const float value = factor > 0.0f ? factor : 0.0f;
+    const float difference = value - scaleY;
+    scaleY = value;
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->setScaleY(children[i]->scaleY + difference);
+    return scaleY;
+}
+
+float DisplayNode::setX(float value) {
+    const float difference = value - x;
+    x = value;
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->setX(children[i]->x + difference);
+    return x;
+}
+
+float DisplayNode::setY(float value) {
+    const float difference = value - y;
+    y = value;
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->setY(children[i]->y + difference);
+    return y;
+}
+
+void DisplayNode::update() {
+    if (active && element)
+        advanceFrame();
+    if (fadeSteps > 0) {
+        --fadeSteps;
+        alpha += fadeDelta;
+    }
+    stepParticles();
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->update();
+}
+
+// The element's own frame animation rule, run on the node's frame: counting down stops at the end frame,
+// counting up stops there only for a negative start frame and otherwise runs on freely. Wherever the
+// element's own animation would count as stopped, its animation flag is cleared.
+void DisplayNode::advanceFrame() {
+    const float step = element->animationDuration;
+    if (element->startFrame > element->endFrame) {
+        frame -= step;
+        if (frame <= float(element->endFrame)) {
+            frame = float(element->endFrame);
+            element->animating = 0;
+        }
+        return;
+    }
+    frame += step;
+    if (element->startFrame >= 0) {
+        element->animating = 0;
+    } else if (frame >= float(element->endFrame)) {
+        frame = float(element->endFrame);
+        element->animating = 0;
+    }
+}
+
+void DisplayNode::stepParticles() {
+    if (!element || !element->isParticle || !emitter)
+        return;
+    element->visible = 1;
+    const ScriptValue saved[] = {element->x, element->y, element->absX, element->absY, element->cx, element->cy};
+    placeElement(element, x, y);
+    emitter->update(active ? roundToInt(double(element->mediaSwitch.asNumber()) * 2.0) : int32_t(kEmitterReset));
+    if (!emitter->isAlive())
+        giveBackEmitter();
+    ScriptValue *slots[] = {&element->x, &element->y, &element->absX, &element->absY, &element->cx, &element->cy};
+    for (size_t i = 0; i < sizeof slots / sizeof slots[0]; ++i)
+        *slots[i] = saved[i];
+}
+
+QuadCorners DisplayNode::quad() const {
+    return rotatedQuadCorners(QuadPlacement{x, y, width * scaleX, height * scaleY, pivotX, pivotY, angle});
+}
+
+void DisplayNode::draw(float alphaIn) {
+    if (!visible)
+        return;
+    HoRenderable *picture = element ? element->renderable : nullptr;
+    if (picture && hasEmitter) {
+        // A particle node whose emitter ran dry shows nothing more.
+        if (emitter && emitter->isAlive())
+            emitter->draw(element->alpha.asNumber() * alphaIn);
+    } else if (picture) {
+        const QuadCorners corners = quad();
+        if (isQuadOnScreen(corners, wideDesignWidth()))
+            picture->draw(*element, alpha * alphaIn, picture->update(roundToInt(frame)), corners);
+    }
+    for (int32_t i = 0; i < children.count(); ++i)
+        children[i]->draw(alphaIn);
+}
+
+void DisplayNode::addChild(DisplayNode *child) {
+    child->parent = this;
+    children.append(child);
+}
+
+void DisplayNode::deleteChildren() {
+    children.deleteAll();
+}
+
+void DisplayNode::sortChildren() {
+    for (int32_t i = 1; i < children.count(); ++i) {
+        DisplayNode *moving = children[i];
+        int32_t at = i;
+        while (at > 0 && children[at - 1]->z > moving->z) {
+            children.set(at, children[at - 1]);
+            --at;
+        }
+        children.set(at, moving);
+    }
+}
