@@ -123,45 +123,35 @@ void DisplayNode::setActive(uint8_t flag) {
 }
 
 float DisplayNode::setAngle(float degrees) {
-    const float difference = degrees - angle;
-    angle = degrees;
-    for (int32_t i = 0; i < children.count(); ++i)
-        children[i]->setAngle(children[i]->angle + difference);
-    return angle;
+    return setAndPush(&DisplayNode::angle, &DisplayNode::setAngle, degrees);
 }
 
 float DisplayNode::setScaleX(float factor) {
-    const float value = factor > 0.0f ? factor : 0.0f;
-    const float difference = value - scaleX;
-    scaleX = value;
-    for (int32_t i = 0; i < children.count(); ++i)
-        children[i]->setScaleX(children[i]->scaleX + difference);
-    return scaleX;
+    return setAndPush(&DisplayNode::scaleX, &DisplayNode::setScaleX, factor > 0.0f ? factor : 0.0f);
 }
 
 float DisplayNode::setScaleY(float factor) {
-    const float value = factor > 0.0f ? factor : 0.0f;
-    const float difference = value - scaleY;
-    scaleY = value;
-    for (int32_t i = 0; i < children.count(); ++i)
-        children[i]->setScaleY(children[i]->scaleY + difference);
-    return scaleY;
+    return setAndPush(&DisplayNode::scaleY, &DisplayNode::setScaleY, factor > 0.0f ? factor : 0.0f);
 }
 
 float DisplayNode::setX(float value) {
-    const float difference = value - x;
-    x = value;
-    for (int32_t i = 0; i < children.count(); ++i)
-        children[i]->setX(children[i]->x + difference);
-    return x;
+    return setAndPush(&DisplayNode::x, &DisplayNode::setX, value);
 }
 
 float DisplayNode::setY(float value) {
-    const float difference = value - y;
-    y = value;
-    for (int32_t i = 0; i < children.count(); ++i)
-        children[i]->setY(children[i]->y + difference);
-    return y;
+    return setAndPush(&DisplayNode::y, &DisplayNode::setY, value);
+}
+
+// Each child's field moves by the same difference, through the child's own setter (so its clamp applies
+// and its children follow).
+float DisplayNode::setAndPush(float DisplayNode::*field, float (DisplayNode::*setter)(float), float value) {
+    const float difference = value - this->*field;
+    this->*field = value;
+    for (int32_t i = 0; i < children.count(); ++i) {
+        DisplayNode *child = children[i];
+        (child->*setter)(child->*field + difference);
+    }
+    return value;
 }
 
 void DisplayNode::update() {

@@ -86,6 +86,7 @@ public:
     float fadeDelta = 0.0f;
 
 private:
+    float setAndPush(float DisplayNode::*field, float (DisplayNode::*setter)(float), float value);
     void giveBackEmitter();
     void bindChildren();
     void advanceFrame();
