@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the benchmark programs: the median time of a piece of work over several runs, in ms, and the
-// floor that the text readers set: a text split into lines and blank-separated tokens.
+// floor that the text readers set: a text split into lines and blank-separated tokens; and the wait for the
+// software device's rasteriser.
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +11,7 @@
 
 #include "game/util/TextReader.h"
 #include "game/util/TokenReader.h"
+#include "platform/D3D9.h"
 
 namespace benchsupport {
 
@@ -39,6 +41,18 @@ inline int countTokens(const char *text) {
             ++count;
     }
     return count;
+}
+
+// Locks the back buffer, which waits for the rasteriser: the frame's pixels are made, and the next frame
+// starts afresh.
+inline void waitForRasteriser(IDirect3DDevice9 *device) {
+    IDirect3DSurface9 *back = nullptr;
+    device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    D3DLOCKED_RECT locked;
+    back->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    benchmark::DoNotOptimize(locked.pBits);
+    back->UnlockRect();
+    back->Release();
 }
 
 } // namespace benchsupport

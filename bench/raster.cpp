@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "platform/D3D9.h"
 #include "platform/DeviceHooks.h"
 #include "platform/SoftRasterizer.h"
@@ -236,16 +237,7 @@ struct DeviceRig {
         device->EndScene();
     }
 
-    // Locking the back buffer waits for the rasteriser (and makes the next frame start afresh).
-    void lockBackBuffer() {
-        IDirect3DSurface9 *back = nullptr;
-        device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-        D3DLOCKED_RECT locked;
-        back->LockRect(&locked, nullptr, D3DLOCK_READONLY);
-        benchmark::DoNotOptimize(locked.pBits);
-        back->UnlockRect();
-        back->Release();
-    }
+    void lockBackBuffer() { benchsupport::waitForRasteriser(device); }
 
     void draw(const Workload &w) {
         drawScene(w);

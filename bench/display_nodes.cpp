@@ -1,0 +1,321 @@
+// One frame of display nodes at HD on the software device, one thread: 400 trees of five nodes cloned from
+// two templates of a scene file (a fifth of them turned and scaled, one in ten off the screen, 50 of them
+// with a particle node of 40 live particles), each root updated once and drawn once through the context's
+// shared batch, flushed and rasterised. The baseline replays the same frame's batch calls (pictures, tints,
+// sources and corners, recorded while the nodes drew) straight into the device's batch: the pure cost of
+// drawing what the nodes drew. Median of 9 frames; the comparison line is printed last.
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "bench/BenchSupport.h"
+#include "engine/graphics/KBatch.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KWindowD3D9.h"
+#include "game/HoContext.h"
+#include "game/HoGame.h"
+#include "game/HoGameSettings.h"
+#include "game/minigames/DisplayNode.h"
+#include "game/scene/ElementMedia.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/SceneElement.h"
+#include "game/scene/SceneFileLoader.h"
+#include "game/script/ScriptCommand.h"
+#include "game/script/ScriptKeywords.h"
+#include "game/util/InternTable.h"
+#include "game/world/HoWorld.h"
+#include "platform/D3D9.h"
+#include "platform/DeviceHooks.h"
+#include "tests/support/PngTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRuns = 9;
+constexpr int kTrees = 400;
+constexpr int kParticleTrees = 50;
+constexpr int kWidth = 1920, kHeight = 1080;
+
+// The batch calls of a frame, as the pictures stood when each quad was added.
+struct BatchCall {
+    enum Kind { kStart, kQuad, kFlush } kind;
+    KGraphic *picture = nullptr;
+    float tint[4] = {};
+    float source[8] = {};
+    float destination[8] = {};
+};
+
+// Hands every call on to the device's batch and keeps the frame's starts, quads and flushes.
+class RecordingBatch : public KBatch {
+public:
+    explicit RecordingBatch(KBatch *target) : target_(target) {}
+    std::vector<BatchCall> calls;
+
+    bool allocateVertices(int32_t count, int32_t kind) override { return target_->allocateVertices(count, kind); }
+    void releaseBuffers() override { target_->releaseBuffers(); }
+    void startBatch(KGraphic *picture) override {
+        calls.push_back({BatchCall::kStart, picture});
+        bound_ = picture;
+        target_->startBatch(picture);
+    }
+    void flushBatch() override {
+        calls.push_back({BatchCall::kFlush});
+        target_->flushBatch();
+    }
+    void addImageToQuad(const float source[8], const float destination[8]) override {
+        BatchCall call{BatchCall::kQuad, bound_};
+        const float *tint = static_cast<KGraphicD3D9 *>(bound_)->getTint();
+        std::copy(tint, tint + 4, call.tint);
+        std::copy(source, source + 8, call.source);
+        std::copy(destination, destination + 8, call.destination);
+        calls.push_back(call);
+        target_->addImageToQuad(source, destination);
+    }
+    // The nodes draw through addImageToQuad only; the rest is handed on unrecorded.
+    void addTriangle(float x1, float y1, float x2, float y2, float x3, float y3, float r, float g, float b,
+                     float a) override {
+        target_->addTriangle(x1, y1, x2, y2, x3, y3, r, g, b, a);
+    }
+    void addFilledRect(float x1, float y1, float x2, float y2, float r, float g, float b, float a) override {
+        target_->addFilledRect(x1, y1, x2, y2, r, g, b, a);
+    }
+    void addImageRect(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX, bool flipY) override {
+        target_->addImageRect(sx1, sy1, sx2, sy2, dx, dy, flipX, flipY);
+    }
+    void addImageRectTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
+                                 float zoom, float alpha, bool flipX, bool flipY, float pivotX, float pivotY) override {
+        target_->addImageRectTransformed(sx1, sy1, sx2, sy2, dx, dy, angle, zoom, alpha, flipX, flipY, pivotX, pivotY);
+    }
+    void addImageRectScaled(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float zoom, float alpha,
+                            float pivotX, float pivotY) override {
+        target_->addImageRectScaled(sx1, sy1, sx2, sy2, dx, dy, zoom, alpha, pivotX, pivotY);
+    }
+    void addPerspectiveTriangle(const float source[6], const float corners[12]) override {
+        target_->addPerspectiveTriangle(source, corners);
+    }
+    void addShadedPerspectiveTriangle(const float source[6], const float corners[15]) override {
+        target_->addShadedPerspectiveTriangle(source, corners);
+    }
+    void addColoredPerspectiveTriangle(const float source[6], const float corners[21]) override {
+        target_->addColoredPerspectiveTriangle(source, corners);
+    }
+    void lockStaticVertices() override { target_->lockStaticVertices(); }
+    void setStaticVertex(int32_t index, float x, float y, float z, float nx, float ny, float nz, float u,
+                         float v) override {
+        target_->setStaticVertex(index, x, y, z, nx, ny, nz, u, v);
+    }
+    void unlockStaticVertices() override { target_->unlockStaticVertices(); }
+    void drawStaticVertices(int32_t first, int32_t count, KGraphic *picture) override {
+        target_->drawStaticVertices(first, count, picture);
+    }
+    bool takeBufferLostFlag() override { return target_->takeBufferLostFlag(); }
+
+private:
+    KBatch *target_;
+    KGraphic *bound_ = nullptr;
+};
+
+void replay(KBatch &batch, const std::vector<BatchCall> &calls) {
+    for (const BatchCall &call : calls) {
+        switch (call.kind) {
+        case BatchCall::kStart: batch.startBatch(call.picture); break;
+        case BatchCall::kFlush: batch.flushBatch(); break;
+        case BatchCall::kQuad:
+            call.picture->setTintColor(call.tint[0], call.tint[1], call.tint[2], call.tint[3]);
+            batch.addImageToQuad(call.source, call.destination);
+            break;
+        }
+    }
+}
+
+// A picture with an alpha edge, so that blending does real work.
+std::vector<uint32_t> roundPicture(int side, uint32_t rgb) {
+    std::vector<uint32_t> pixels(size_t(side) * side);
+    const float centre = (side - 1) * 0.5f;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const float dx = x - centre, dy = y - centre, d = std::sqrt(dx * dx + dy * dy) / centre;
+            const uint32_t alpha = d >= 1.0f ? 0u : uint32_t((1.0f - d * d) * 255.0f);
+            pixels[size_t(y) * side + x] = alpha << 24 | rgb;
+        }
+    return pixels;
+}
+
+// Two templates of five nodes: a ball with a ring behind it and three dots; the second has a particle
+// element in place of its third dot. Particles: one born every tick, each living 40 ticks.
+bool writeContent(const fs::path &folder) {
+    const fs::path scene = folder / "data/scenes/nodes";
+    bool written = lftest::writePng(scene / "ball.png", 48, 48, roundPicture(48, 0xC04020)) &&
+                   lftest::writePng(scene / "ring.png", 64, 64, roundPicture(64, 0x2040C0)) &&
+                   lftest::writePng(scene / "dot.png", 16, 16, roundPicture(16, 0xF0F0F0)) &&
+                   lftest::writePng(scene / "spark.png", 8, 8, roundPicture(8, 0xFFE080));
+    std::string text;
+    auto element = [&text](const std::string &name, const char *parent, const char *picture, int size, int x, int y,
+                           int z) {
+        text += "O " + name + "\n";
+        if (parent)
+            text += std::string("P ") + parent + "\n";
+        text += std::string("I ") + picture + "\nW " + std::to_string(size) + "\nH " + std::to_string(size) +
+                "\nR 1\nK 1\nS 1\nK 1\nE 1\nK 1\nX 1\nK " + std::to_string(x) + "\nY 1\nK " + std::to_string(y) +
+                "\nZ 1\nK " + std::to_string(z) + "\n";
+    };
+    for (const char *root : {"ball", "fxball"}) {
+        element(root, nullptr, "ball.png", 48, 1000, 500, 0);
+        element(std::string(root) + "_ring", root, "ring.png", 64, 1000, 500, -1);
+        element(std::string(root) + "_dot1", root, "dot.png", 16, 1020, 490, 1);
+        element(std::string(root) + "_dot2", root, "dot.png", 16, 980, 490, 1);
+    }
+    element("ball_dot3", "ball", "dot.png", 16, 1000, 520, 2);
+    element("fxball_fx:sparks.particles", "fxball", "spark.png", 8, 1000, 520, 2);
+    std::FILE *file = std::fopen((scene / "nodes.scene").c_str(), "wb");
+    written = written && file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file)
+        std::fclose(file);
+    fs::create_directories(folder / "data/particles");
+    file = std::fopen((folder / "data/particles/sparks.particles").c_str(), "wb");
+    const char particles[] = "Q 0 1 1\nE 0\nC 1\nL 0.4\nF 0.2 0.2\nX 8\nS 12\nT 12\nV 60\nW 0\n";
+    written = written && file && std::fwrite(particles, 1, sizeof particles - 1, file) == sizeof particles - 1;
+    if (file)
+        std::fclose(file);
+    return written;
+}
+
+// Where the scene update puts the unparented elements: their centres and draw keys.
+void placeElements(HoScene *scene) {
+    for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
+        SceneElement *e = scene->allElements.members[i];
+        e->absX.setNumber(e->x.asNumber());
+        e->absY.setNumber(e->y.asNumber());
+        e->cx.setNumber(e->x.asNumber() + e->centreOffsetX);
+        e->cy.setNumber(e->y.asNumber() + e->centreOffsetY);
+        e->drawOrderKey = e->offsetZ.asNumber() + e->z.asNumber();
+    }
+}
+
+std::vector<std::unique_ptr<DisplayNode>> makeTrees(HoScene *scene) {
+    std::vector<std::unique_ptr<DisplayNode>> trees;
+    for (int i = 0; i < kTrees; ++i) {
+        const bool sparkling = i % (kTrees / kParticleTrees) == 3;
+        auto tree = std::make_unique<DisplayNode>(scene, nullptr, scene->findElement(sparkling ? "fxball" : "ball"));
+        const bool offScreen = i % 10 == 7;
+        tree->setX(offScreen ? 4000.0f : 60.0f + float(i % 25) * 75.0f);
+        tree->setY(60.0f + float(i / 25) * 62.0f);
+        if (i % 5 == 1) {
+            tree->setAngle(float(i % 360));
+            tree->setScaleX(1.3f);
+            tree->setScaleY(0.8f);
+        }
+        trees.push_back(std::move(tree));
+    }
+    return trees;
+}
+
+void frame(HoContext &context, std::vector<std::unique_ptr<DisplayNode>> &trees) {
+    for (auto &tree : trees)
+        tree->update();
+    for (auto &tree : trees)
+        tree->draw(1.0f);
+    context.flushBatch();
+}
+
+int countNodes(const DisplayNode &node) {
+    int count = 1;
+    for (int32_t i = 0; i < node.children.count(); ++i)
+        count += countNodes(*node.children[i]);
+    return count;
+}
+
+} // namespace
+
+int main() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    deviceHooksSetThreadCount(1);
+    // Every frame is rasterised in full: the replayed frames are all alike and would be skipped otherwise.
+    deviceHooksSetFrameReuse(false);
+    setRendererType(3);
+    if (!KResource::fileSystemArchive)
+        KResource::fileSystemArchive = new KResourceArchiveDirect();
+    const fs::path folder = fs::temp_directory_path() / ("lf-bench-nodes-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    if (!writeContent(folder)) {
+        std::fprintf(stderr, "bench_display_nodes: the content could not be written under %s\n", folder.c_str());
+        return 1;
+    }
+    std::snprintf(dataPath, sizeof dataPath, "%s", folder.c_str());
+
+    double oursMs = 0, rasterMs = 0;
+    int nodes = 0;
+    bool done = false;
+    {
+        HoGame game(lanternfallSettings());
+        auto window = std::make_unique<KWindowD3D9>();
+        if (window->createGameWindow(kWidth, kHeight, 32, true, "bench_display_nodes")) {
+            initScriptCommandTable();
+            HoContext context(&game);
+            context.init();
+            registerKeywords(context.interned);
+            HoWorld world(&context);
+            auto *scene = new HoScene(&world);
+            scene->setNames(context.interned.internOrFind("nodes"), context.interned.internOrFind("nodes"));
+            scene->folder = context.interned.internOrFind("data/scenes/nodes");
+            world.scenes.append(scene);
+            loadSceneContent(scene);
+            for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
+                setupElementMedia(scene->allElements.members[i]);
+                loadElementImages(scene->allElements.members[i]);
+            }
+            placeElements(scene);
+            std::vector<std::unique_ptr<DisplayNode>> trees = makeTrees(scene);
+            for (const auto &tree : trees)
+                nodes += countNodes(*tree);
+            // The emitters reach their steady state of 40 live particles first.
+            for (int step = 0; step < 60; ++step)
+                for (auto &tree : trees)
+                    tree->update();
+
+            IDirect3DDevice9 *device = window->getDevice();
+            RecordingBatch recorder(context.batch);
+            KBatch *batch = context.batch;
+            context.batch = &recorder;
+            frame(context, trees);
+            benchsupport::waitForRasteriser(device);
+            context.batch = batch;
+            std::vector<BatchCall> recorded = std::move(recorder.calls);
+
+            oursMs = benchsupport::medianMilliseconds(kRuns, [&] {
+                frame(context, trees);
+                benchsupport::waitForRasteriser(device);
+                return 0;
+            });
+            rasterMs = benchsupport::medianMilliseconds(kRuns, [&] {
+                replay(*batch, recorded);
+                benchsupport::waitForRasteriser(device);
+                return 0;
+            });
+            done = !recorded.empty();
+            trees.clear();
+        }
+    }
+    fs::remove_all(folder);
+    if (!done) {
+        std::fprintf(stderr, "bench_display_nodes: the frame could not be set up\n");
+        return 1;
+    }
+    std::printf("display_nodes nodes=%d ours_ms=%.2f raster_ms=%.2f ratio=%.2f\n", nodes, oursMs, rasterMs,
+                oursMs / rasterMs);
+    return 0;
+}
