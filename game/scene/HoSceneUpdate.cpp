@@ -43,27 +43,6 @@ void moveToward(float &value, float target, float rise, float fall) {
         value = std::max(value - fall, target);
 }
 
-// The frame animation moves on while the element is active: toward its end frame, where it stops,
-// or, started at frame 0 or later, freely and for ever (it counts as stopped at once).
-void advanceFrame(SceneElement *element) {
-    const float step = element->animationDuration;
-    if (element->startFrame > element->endFrame) {
-        element->currentFrame -= step;
-        if (element->currentFrame <= float(element->endFrame)) {
-            element->currentFrame = float(element->endFrame);
-            element->animating = 0;
-        }
-        return;
-    }
-    element->currentFrame += step;
-    if (element->startFrame >= 0) {
-        element->animating = 0;
-    } else if (element->currentFrame >= float(element->endFrame)) {
-        element->currentFrame = float(element->endFrame);
-        element->animating = 0;
-    }
-}
-
 void fireFrameEvents(SceneElement *element) {
     int32_t frame = roundToInt(element->currentFrame);
     if (frame >= 0 && element->frameCount > 0)
@@ -96,7 +75,7 @@ void stepFrameAnimation(HoScene *scene, SceneElement *element) {
     const bool wasAnimating = element->animating != 0;
     const float previousFrame = element->currentFrame;
     if (element->isActive())
-        advanceFrame(element);
+        element->advanceFrame(element->currentFrame);
     fireFrameEvents(element);
     if (!animationEnded(element, wasAnimating, previousFrame))
         return;

@@ -63,6 +63,10 @@ struct SceneElement {
     void startAnimation(int32_t start, int32_t end, float step, bool fx, PendingBlock *endBlock);
     // Updates left until the animation ends and its end block is queued; 0 when it does not run.
     int32_t remainingAnimationTicks() const;
+    // One update of the frame animation's rule on a frame (the element's own or a copy's): toward the
+    // end frame, where it stops, or, started at frame 0 or later, freely and for ever (it counts as
+    // stopped at once). Wherever the animation counts as stopped, the animating flag is cleared.
+    void advanceFrame(float &frame);
     // Starts a fade over the ticks. A running fade restarted with the same end block continues from
     // the same fraction; with another block it ends first (its block queued). A fade-in shows the
     // element at once; a fade of no ticks, or any fade while the game stops, ends at once.

@@ -48,6 +48,24 @@ void SceneElement::startAnimation(int32_t start, int32_t end, float step, bool f
     replaceBlock(animationEndBlock, endBlock);
 }
 
+void SceneElement::advanceFrame(float &frame) {
+    if (startFrame > endFrame) {
+        frame -= animationDuration;
+        if (frame <= float(endFrame)) {
+            frame = float(endFrame);
+            animating = 0;
+        }
+        return;
+    }
+    frame += animationDuration;
+    if (startFrame >= 0) {
+        animating = 0;
+    } else if (frame >= float(endFrame)) {
+        frame = float(endFrame);
+        animating = 0;
+    }
+}
+
 int32_t SceneElement::remainingAnimationTicks() const {
     if (!animating)
         return 0;
