@@ -1,7 +1,5 @@
 #include "game/minigames/DisplayNode.h"
 
-#include <vector>
-
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
@@ -10,17 +8,16 @@
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/RenderRecordPools.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/WaveQuad.h"
 #include "game/world/HoWorld.h"
 
 namespace {
 
-// The elements whose nodes are being bound, outermost first: binding runs on the main thread only, and
-// a parent cycle shows as an element met again on this chain.
-std::vector<const SceneElement *> bindingChain;
-
-bool isBeingBound(const SceneElement *element) {
-    for (const SceneElement *bound : bindingChain) {
-        if (bound == element)
+// Whether the node or one of its ancestors shows the element: binding it again would follow a parent
+// cycle for ever.
+bool isShownAbove(const DisplayNode *node, const SceneElement *element) {
+    for (; node; node = node->parent) {
+        if (node->element == element)
             return true;
     }
     return false;
@@ -86,9 +83,7 @@ void DisplayNode::bindElement(SceneElement *boundElement) {
     pivotY = element->pivotY.asNumber();
     setScaleX(element->sx.asNumber());
     setScaleY(element->sy.asNumber());
-    bindingChain.push_back(element);
     bindChildren();
-    bindingChain.pop_back();
     sortChildren();
 }
 
@@ -103,7 +98,7 @@ void DisplayNode::bindChildren() {
         SceneElement *candidate = elements[i];
         if (!candidate || candidate->parent != element)
             continue;
-        if (isBeingBound(candidate)) {
+        if (isShownAbove(this, candidate)) {
             logMessage("Game: element %s of scene %s is its own ancestor through its parent links; its copy stops "
                        "there, WARNING",
                        candidate->name ? candidate->name : "", nameOf(elementScene));
@@ -156,7 +151,7 @@ float DisplayNode::setAndPush(float DisplayNode::*field, float (DisplayNode::*se
 
 void DisplayNode::update() {
     if (active && element)
-        advanceFrame();
+        element->advanceFrame(frame);
     if (fadeSteps > 0) {
         --fadeSteps;
         alpha += fadeDelta;
@@ -166,35 +161,13 @@ void DisplayNode::update() {
         children[i]->update();
 }
 
-// The element's own frame animation rule, run on the node's frame: counting down stops at the end frame,
-// counting up stops there only for a negative start frame and otherwise runs on freely. Wherever the
-// element's own animation would count as stopped, its animation flag is cleared.
-void DisplayNode::advanceFrame() {
-    const float step = element->animationDuration;
-    if (element->startFrame > element->endFrame) {
-        frame -= step;
-        if (frame <= float(element->endFrame)) {
-            frame = float(element->endFrame);
-            element->animating = 0;
-        }
-        return;
-    }
-    frame += step;
-    if (element->startFrame >= 0) {
-        element->animating = 0;
-    } else if (frame >= float(element->endFrame)) {
-        frame = float(element->endFrame);
-        element->animating = 0;
-    }
-}
-
 void DisplayNode::stepParticles() {
     if (!element || !element->isParticle || !emitter)
         return;
     element->visible = 1;
     const ScriptValue saved[] = {element->x, element->y, element->absX, element->absY, element->cx, element->cy};
     placeElement(element, x, y);
-    emitter->update(active ? roundToInt(double(element->mediaSwitch.asNumber()) * 2.0) : int32_t(kEmitterReset));
+    emitter->update(emitterModeFor(element->mediaSwitch.asNumber(), active != 0));
     if (!emitter->isAlive())
         giveBackEmitter();
     ScriptValue *slots[] = {&element->x, &element->y, &element->absX, &element->absY, &element->cx, &element->cy};
@@ -217,7 +190,7 @@ void DisplayNode::draw(float alphaIn) {
     } else if (picture) {
         const QuadCorners corners = quad();
         if (isQuadOnScreen(corners, wideDesignWidth()))
-            picture->draw(*element, alpha * alphaIn, picture->update(roundToInt(frame)), corners);
+            drawWaveQuad(*element, corners, *picture, picture->update(roundToInt(frame)), alpha * alphaIn);
     }
     for (int32_t i = 0; i < children.count(); ++i)
         children[i]->draw(alphaIn);

@@ -89,7 +89,6 @@ private:
     float setAndPush(float DisplayNode::*field, float (DisplayNode::*setter)(float), float value);
     void giveBackEmitter();
     void bindChildren();
-    void advanceFrame();
     // The template element stands at the node while the emitter steps, then goes back exactly.
     void stepParticles();
 };

@@ -7,9 +7,7 @@
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptVariable.h"
-#include "game/util/InternTable.h"
 #include "game/util/NumericHelpers.h"
-#include "game/world/HoWorld.h"
 
 namespace {
 
@@ -36,32 +34,12 @@ void passUse(HoRenderable *from, HoRenderable *to) {
 
 } // namespace
 
-ScriptValue *findVariableSlot(const ScriptContext *context, const char *name) {
-    if (!context || !context->world || !name)
-        return nullptr;
-    const char *interned = context->world->names().findInterned(name);
-    for (int32_t i = 0; interned && i < context->variables.count(); ++i) {
-        if (context->variables[i]->name == interned)
-            return context->variables[i]->value;
-    }
-    return nullptr;
-}
-
-bool runtimeLoadingOn(const HoScene *scene) {
-    if (!scene)
-        return false;
-    const ScriptValue *slot = findVariableSlot(&scene->script, "#runtime_loading");
-    if (!slot && scene->world)
-        slot = findVariableSlot(scene->world->globalContext(), "#runtime_loading");
-    return slot && slot->type == kScriptNumber && slot->number == 1.0f;
-}
-
 void showTemplate(SceneElement *place, SceneElement *templateElement) {
     if (!place || !templateElement)
         return;
     if (!place->sharedImageSource && !place->savedRenderable)
         place->savedRenderable = place->renderable;
-    if (templateElement->renderable && runtimeLoadingOn(place->scene))
+    if (templateElement->renderable && place->scene && place->scene->loadsPicturesWhenDrawn())
         templateElement->renderable->acquire();
     place->sharedImageSource = templateElement;
     place->renderable = templateElement->renderable;

@@ -14,12 +14,6 @@ struct SceneElement;
 struct ScriptContext;
 struct ScriptValue;
 
-// The slot of the context's variable of that name, or null when there is none (nothing is made).
-ScriptValue *findVariableSlot(const ScriptContext *context, const char *name);
-// True when "#runtime_loading" holds the number 1: the scene's own variable when it has one, else the
-// global one.
-bool runtimeLoadingOn(const HoScene *scene);
-
 // The place shows the template's picture: the place's own picture is kept as its saved renderable the
 // first time; in run-time loading the template's picture takes its references first.
 void showTemplate(SceneElement *place, SceneElement *templateElement);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "game/scene/ParticleEmitter.h"
+#include "game/scene/WaveQuad.h"
 
 namespace nodetest {
 namespace {
@@ -144,6 +145,35 @@ TEST_F(DisplayNodes, AFadeRunsItsStepsUnclampedAndActiveReachesEveryDescendant) 
     }
 }
 
+// The node runs its own frame by the element's animation rule: the element's own update is the measure,
+// frame by frame, and so is the moment its animating flag is cleared.
+TEST_F(DisplayNodes, TheFrameFollowsTheElementsOwnAnimationRule) {
+    solidPicture("red.png", 4, 4, kRed);
+    HoScene *scene = arena("O spin\nI red.png\n");
+    SceneElement *spin = scene->findElement("spin");
+    const struct {
+        int32_t start, end;
+        float step;
+    } cases[] = {{5, 0, 2.0f}, {-3, 2, 2.0f}, {0, 4, 1.5f}, {-1, -4, 0.5f}};
+    for (const auto &c : cases) {
+        spin->startAnimation(c.start, c.end, c.step, false, nullptr);
+        DisplayNode node(scene, nullptr, spin);
+        node.frame = float(c.start);
+        for (int32_t step = 0; step < 8; ++step) {
+            scene->update();
+            const uint8_t ownFlag = spin->animating;
+            spin->animating = 1;
+            node.update();
+            EXPECT_EQ(node.frame, spin->currentFrame) << c.start << ".." << c.end << " step " << step;
+            EXPECT_EQ(spin->animating, ownFlag) << c.start << ".." << c.end << " step " << step;
+        }
+        const float stopped = node.frame;
+        node.setActive(0);
+        node.update();
+        EXPECT_EQ(node.frame, stopped) << "an inactive node keeps its frame";
+    }
+}
+
 TEST_F(DisplayNodes, APictureStandsAtItsPivotTurnedByTheTables) {
     solidPicture("red.png", 4, 4, kRed);
     HoScene *scene = arena("O tile\nI red.png\nW 20\nH 10\nR 1\nK 1\nS 1\nK 1\n");
@@ -175,6 +205,28 @@ TEST_F(DisplayNodes, APictureStandsAtItsPivotTurnedByTheTables) {
             EXPECT_EQ(at(pixels, p.x, p.y), kBackground) << "pivot " << c.pivot << " angle " << c.angle << " at "
                                                          << p.x << "," << p.y;
     }
+}
+
+// A waving template waves on the node: its quad is drawn in the element's strips, not whole.
+TEST_F(DisplayNodes, AWavingTemplateIsDrawnInItsStrips) {
+    std::vector<uint32_t> bands(64 * 16);
+    for (size_t i = 0; i < bands.size(); ++i)
+        bands[i] = (i % 64) / 16 % 2 ? kGreen : kRed;
+    ASSERT_TRUE(lftest::writePng(source() / "data/scenes/arena/bands.png", 64, 16, bands));
+    HoScene *scene = arena("O flag\nI bands.png\nW 64\nH 16\nR 1\nK 1\nS 1\nK 1\nT 4 1.5 10\n");
+    SceneElement *flag = scene->findElement("flag");
+    scene->frameCounter = 40;
+    DisplayNode node(scene, nullptr, flag);
+    node.setX(64.0f);
+    node.setY(40.0f);
+    node.alpha = 0.5f;
+    const std::vector<uint32_t> waving = drawn(node, 0.8f);
+    host.clear(kBackground);
+    drawWaveQuad(*flag, node.quad(), *flag->renderable, flag->renderable->update(0), 0.4f);
+    started().flushBatch();
+    EXPECT_EQ(waving, frame());
+    flag->waveStrips1 = 1;
+    EXPECT_NE(drawn(node, 0.8f), waving) << "the strips moved the bands";
 }
 
 TEST_F(DisplayNodes, AlphaVisibilityAndCulling) {
