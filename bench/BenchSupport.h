@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -15,17 +16,38 @@
 
 namespace benchsupport {
 
+// The time of one run of the work, in ms, added to the list.
+template <typename Work>
+void timeOnce(Work &work, std::vector<double> &times) {
+    auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(work());
+    auto end = std::chrono::steady_clock::now();
+    times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+}
+
+inline double median(std::vector<double> &times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 template <typename Work>
 double medianMilliseconds(int runs, Work work) {
     std::vector<double> times;
+    for (int run = 0; run < runs; ++run)
+        timeOnce(work, times);
+    return median(times);
+}
+
+// The medians of two pieces of work run in turn, so that a change in the machine's load between them
+// weighs on both alike.
+template <typename First, typename Second>
+std::pair<double, double> alternatingMedianMilliseconds(int runs, First first, Second second) {
+    std::vector<double> firstTimes, secondTimes;
     for (int run = 0; run < runs; ++run) {
-        auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(work());
-        auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        timeOnce(first, firstTimes);
+        timeOnce(second, secondTimes);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return {median(firstTimes), median(secondTimes)};
 }
 
 // Splits the text into lines and their blank-separated tokens with the framework's readers alone; the

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -296,16 +297,18 @@ int main() {
             context.batch = batch;
             std::vector<BatchCall> recorded = std::move(recorder.calls);
 
-            oursMs = benchsupport::medianMilliseconds(kRuns, [&] {
-                frame(context, trees);
-                benchsupport::waitForRasteriser(device);
-                return 0;
-            });
-            rasterMs = benchsupport::medianMilliseconds(kRuns, [&] {
-                replay(*batch, recorded);
-                benchsupport::waitForRasteriser(device);
-                return 0;
-            });
+            std::tie(oursMs, rasterMs) = benchsupport::alternatingMedianMilliseconds(
+                kRuns,
+                [&] {
+                    frame(context, trees);
+                    benchsupport::waitForRasteriser(device);
+                    return 0;
+                },
+                [&] {
+                    replay(*batch, recorded);
+                    benchsupport::waitForRasteriser(device);
+                    return 0;
+                });
             done = !recorded.empty();
             trees.clear();
         }
