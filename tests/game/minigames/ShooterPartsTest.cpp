@@ -39,18 +39,19 @@ TEST_F(ShooterParts, APlaceKeepsItsOwnPictureAndLoadsTemplatesOnlyInRuntimeLoadi
     EXPECT_EQ(uses("red.png"), 1);
     EXPECT_EQ(uses("blue.png"), 1);
 
-    // The scene's own "#runtime_loading", else the global one; only the number 1 counts.
-    variable(&globalScene->script, "#runtime_loading")->setNumber(1.0f);
+    // The number 1 in the scene's own "#runtime_loading" or in the global one; nothing else counts.
+    ScriptValue *global = variable(&globalScene->script, "#runtime_loading");
     ScriptValue *local = variable(&scene->script, "#runtime_loading");
-    local->setNumber(2.0f);
-    showTemplate(place, red);
-    EXPECT_EQ(uses("red.png"), 1);
-    local->setNumber(1.0f);
-    showTemplate(place, red);
-    EXPECT_EQ(uses("red.png"), 2);
-    local->setNumber(0.0f);
-    showTemplate(place, red);
-    EXPECT_EQ(uses("red.png"), 2);
+    const struct {
+        float global, local;
+        int16_t uses;
+    } cases[] = {{2.0f, 0.0f, 1}, {0.0f, 1.0f, 2}, {1.0f, 0.0f, 3}, {0.0f, 0.0f, 3}};
+    for (const auto &c : cases) {
+        global->setNumber(c.global);
+        local->setNumber(c.local);
+        showTemplate(place, red);
+        EXPECT_EQ(uses("red.png"), c.uses) << "global " << c.global << " local " << c.local;
+    }
     EXPECT_EQ(place->savedRenderable, own);
 }
 
