@@ -155,8 +155,9 @@ std::vector<uint32_t> roundPicture(int side, uint32_t rgb) {
     return pixels;
 }
 
-// Two templates of five nodes: a ball with a ring behind it and three dots; the second has a particle
-// element in place of its third dot. Particles: one born every tick, each living 40 ticks.
+// Two templates of five nodes: a ball with a ring behind it and three dots (children stand relative to
+// their parent, y pointing up); the second has a particle element in place of its third dot. Particles:
+// one born every tick, each living 40 ticks.
 bool writeContent(const fs::path &folder) {
     const fs::path scene = folder / "data/scenes/nodes";
     bool written = lftest::writePng(scene / "ball.png", 48, 48, roundPicture(48, 0xC04020)) &&
@@ -175,12 +176,12 @@ bool writeContent(const fs::path &folder) {
     };
     for (const char *root : {"ball", "fxball"}) {
         element(root, nullptr, "ball.png", 48, 1000, 500, 0);
-        element(std::string(root) + "_ring", root, "ring.png", 64, 1000, 500, -1);
-        element(std::string(root) + "_dot1", root, "dot.png", 16, 1020, 490, 1);
-        element(std::string(root) + "_dot2", root, "dot.png", 16, 980, 490, 1);
+        element(std::string(root) + "_ring", root, "ring.png", 64, 0, 0, -1);
+        element(std::string(root) + "_dot1", root, "dot.png", 16, 20, 10, 1);
+        element(std::string(root) + "_dot2", root, "dot.png", 16, -20, 10, 1);
     }
-    element("ball_dot3", "ball", "dot.png", 16, 1000, 520, 2);
-    element("fxball_fx:sparks.particles", "fxball", "spark.png", 8, 1000, 520, 2);
+    element("ball_dot3", "ball", "dot.png", 16, 0, -20, 2);
+    element("fxball_fx:sparks.particles", "fxball", "spark.png", 8, 0, -20, 2);
     std::FILE *file = std::fopen((scene / "nodes.scene").c_str(), "wb");
     written = written && file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
     if (file)
@@ -192,18 +193,6 @@ bool writeContent(const fs::path &folder) {
     if (file)
         std::fclose(file);
     return written;
-}
-
-// Where the scene update puts the unparented elements: their centres and draw keys.
-void placeElements(HoScene *scene) {
-    for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
-        SceneElement *e = scene->allElements.members[i];
-        e->absX.setNumber(e->x.asNumber());
-        e->absY.setNumber(e->y.asNumber());
-        e->cx.setNumber(e->x.asNumber() + e->centreOffsetX);
-        e->cy.setNumber(e->y.asNumber() + e->centreOffsetY);
-        e->drawOrderKey = e->offsetZ.asNumber() + e->z.asNumber();
-    }
 }
 
 std::vector<std::unique_ptr<DisplayNode>> makeTrees(HoScene *scene) {
@@ -279,7 +268,7 @@ int main() {
                 setupElementMedia(scene->allElements.members[i]);
                 loadElementImages(scene->allElements.members[i]);
             }
-            placeElements(scene);
+            scene->update();
             std::vector<std::unique_ptr<DisplayNode>> trees = makeTrees(scene);
             for (const auto &tree : trees)
                 nodes += countNodes(*tree);

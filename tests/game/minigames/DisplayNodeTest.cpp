@@ -21,12 +21,18 @@ class DisplayNodes : public NodeScenes {};
 TEST_F(DisplayNodes, BindingCopiesTheTemplateAndPlacesItsSubtreeByTheCentres) {
     solidPicture("red.png", 4, 4, kRed);
     HoScene *scene = arena("O ball\nI red.png\nW 20\nH 10\nU 0.25\nV 0.75\nX 1\nK 500\nY 1\nK 300\n"
-                           "R 1\nK 1.5\nS 1\nK 2\nA 1\nK 10\nZ 1\nK 3\n"
-                           "O right\nP ball\nI red.png\nX 1\nK 510\nY 1\nK 300\nZ 1\nK 2\n"
-                           "O left\nP ball\nI red.png\nX 1\nK 490\nY 1\nK 305\nZ 1\nK 1\n"
-                           "O twin\nP ball\nX 1\nK 500\nY 1\nK 300\nZ 1\nK 1\n"
-                           "O spark\nP right\nX 1\nK 520\nY 1\nK 290\n");
-    DisplayNode node(scene, nullptr, scene->findElement("ball"));
+                           "R 1\nK 1\nS 1\nK 1\nZ 1\nK 3\n"
+                           "O right\nP ball\nI red.png\nX 1\nK 10\nY 1\nK 0\nZ 1\nK 2\nR 1\nK 1\nS 1\nK 1\n"
+                           "O left\nP ball\nI red.png\nX 1\nK -10\nY 1\nK -5\nZ 1\nK 1\n"
+                           "O twin\nP ball\nX 1\nK 0\nY 1\nK 0\nZ 1\nK 1\n"
+                           "O spark\nP right\nX 1\nK 10\nY 1\nK 10\n");
+    // Children stand relative to their parents, y pointing up, as the scene update places them. The
+    // template is turned and scaled after that, so the centres stay where the file puts them.
+    SceneElement *ball = scene->findElement("ball");
+    ball->angle.setNumber(10.0f);
+    ball->sx.setNumber(1.5f);
+    ball->sy.setNumber(2.0f);
+    DisplayNode node(scene, nullptr, ball);
     EXPECT_EQ(node.width, 20.0f);
     EXPECT_EQ(node.height, 10.0f);
     EXPECT_EQ(node.pivotX, 0.25f);

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the display-node and shooter-parts suites: scenes read from scene files that the suite writes,
 // with solid-colour pictures written by libpng, their media set up and their pictures loaded as the
-// scene's entry would, and placed by the scene update.
+// scene's entry would, and placed by one scene update.
 
 #include <string>
 #include <vector>
@@ -31,23 +31,12 @@ protected:
         HoScene *scene = loadScene("arena");
         forEach(scene, setupElementMedia);
         forEach(scene, loadElementImages);
-        settle(scene);
+        scene->update();
         return scene;
     }
     static void forEach(HoScene *scene, void (*operation)(SceneElement *)) {
         for (int32_t i = 0; i < scene->allElements.members.count(); ++i)
             operation(scene->allElements.members[i]);
-    }
-    // Where the scene update puts unparented elements: their absolute place, centre and draw key.
-    static void settle(HoScene *scene) {
-        for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
-            SceneElement *e = scene->allElements.members[i];
-            e->absX.setNumber(e->x.asNumber());
-            e->absY.setNumber(e->y.asNumber());
-            e->cx.setNumber(e->absX.asNumber() + e->centreOffsetX);
-            e->cy.setNumber(e->absY.asNumber() + e->centreOffsetY);
-            e->drawOrderKey = e->offsetZ.asNumber() + e->z.asNumber();
-        }
     }
     int16_t uses(const char *picture) {
         return context().resources->getTexture((std::string("data/scenes/arena/") + picture).c_str())->useCount;
