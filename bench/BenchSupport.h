@@ -1,18 +1,23 @@
 #pragma once
 // Shared by the benchmark programs: the median time of a piece of work over several runs, in ms, and the
 // floor that the text readers set: a text split into lines and blank-separated tokens; and the wait for the
-// software device's rasteriser.
+// software device's set-up and its rasteriser.
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
 #include "game/util/TextReader.h"
 #include "game/util/TokenReader.h"
 #include "platform/D3D9.h"
+#include "platform/DeviceHooks.h"
 
 namespace benchsupport {
 
@@ -63,6 +68,17 @@ inline int countTokens(const char *text) {
             ++count;
     }
     return count;
+}
+
+// Drawing on the software Direct3D 9 device with one rasteriser thread, headless, and loose files read
+// from disk.
+inline void useHeadlessSoftwareDevice() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    deviceHooksSetThreadCount(1);
+    setRendererType(3);
+    if (!KResource::fileSystemArchive)
+        KResource::fileSystemArchive = new KResourceArchiveDirect();
 }
 
 // Locks the back buffer, which waits for the rasteriser: the frame's pixels are made, and the next frame

@@ -20,9 +20,6 @@
 #include "bench/BenchSupport.h"
 #include "engine/graphics/KBatch.h"
 #include "engine/graphics/KGraphicD3D9.h"
-#include "engine/graphics/KGraphicFactory.h"
-#include "engine/resource/KResource.h"
-#include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindowD3D9.h"
 #include "game/HoContext.h"
@@ -231,14 +228,9 @@ int countNodes(const DisplayNode &node) {
 } // namespace
 
 int main() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    deviceHooksSetThreadCount(1);
+    benchsupport::useHeadlessSoftwareDevice();
     // Every frame is rasterised in full: the replayed frames are all alike and would be skipped otherwise.
     deviceHooksSetFrameReuse(false);
-    setRendererType(3);
-    if (!KResource::fileSystemArchive)
-        KResource::fileSystemArchive = new KResourceArchiveDirect();
     const fs::path folder = fs::temp_directory_path() / ("lf-bench-nodes-" + std::to_string(getpid()));
     fs::create_directories(folder);
     if (!writeContent(folder)) {

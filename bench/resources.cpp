@@ -15,18 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/graphics/KBatch.h"
-#include "engine/graphics/KGraphicFactory.h"
 #include "engine/image/KImage.h"
-#include "engine/resource/KResource.h"
-#include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindowD3D9.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
-#include "platform/DeviceHooks.h"
 
 namespace fs = std::filesystem;
 
@@ -264,12 +261,7 @@ bool benchAtlas(const fs::path &folder, HoGame &game, double *largeMs, double *s
 } // namespace
 
 int main() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    deviceHooksSetThreadCount(1);
-    setRendererType(3);
-    if (!KResource::fileSystemArchive)
-        KResource::fileSystemArchive = new KResourceArchiveDirect();
+    benchsupport::useHeadlessSoftwareDevice();
     const fs::path folder = fs::temp_directory_path() / ("lf-bench-resources-" + std::to_string(getpid()));
     fs::create_directories(folder);
 
