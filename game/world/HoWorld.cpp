@@ -40,6 +40,8 @@ Record *findByInternedKey(const PtrArray<Record> &records, const InternTable &na
 HoWorld::HoWorld(HoContext *owner) : context(owner) {
     messages_ = {[](const char *text, void *argument) { static_cast<HoContext *>(argument)->callMessageHook(text); },
                  owner};
+    for (ProfileRecord &profile : profiles)
+        profile.context = owner;
 }
 
 HoWorld::~HoWorld() {

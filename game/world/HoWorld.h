@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/player/ProfileRecord.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/RenderRecordPools.h"
 #include "game/scene/ScenePools.h"
@@ -69,6 +70,10 @@ public:
     PtrArray<HoScene> scenes;
     HoScene *globalScene = nullptr; // "game"
     PtrArray<HoInventoryItem> inventoryItems; // every item the game knows, owned
+    // The profile list: record 0 belongs to no profile, records 1 to 10 are the player's slots.
+    ProfileRecord profiles[kProfileRecordCount];
+    // A scene name or none: while set, the profile's game is saved to and loaded from that scene's file.
+    const char *sceneSaveName = nullptr;
 
     ScriptBlock *currentLocalBlock = nullptr;
     ScriptTask *currentTask = nullptr;
