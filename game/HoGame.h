@@ -48,6 +48,9 @@ public:
     void setView(float x, float y, float zoom, float angle);
     void setClipRect(bool enabled, float x1, float y1, float x2, float y2);
 
+    // The folder of the per-user files: the state folder, or its subfolder "Velt" when the game uses
+    // it; empty without a state folder (HoGameOptions.cpp).
+    std::string userFolder() const;
     // The options file (HoGameOptions.cpp).
     std::string optionsFilePath() const;
     void readOptions();

@@ -58,8 +58,8 @@ std::string formatVolume(float value) {
 
 } // namespace
 
-std::string HoGame::optionsFilePath() const {
-    // Without a state folder the options are neither read nor written (never at the file-system root).
+std::string HoGame::userFolder() const {
+    // Without a state folder nothing per-user is read or written (never at the file-system root).
     if (statePath[0] == '\0')
         return std::string();
     std::string path = statePath;
@@ -67,9 +67,12 @@ std::string HoGame::optionsFilePath() const {
         path += "/";
         path += kStateSubfolder;
     }
-    path += "/";
-    path += kOptionsFileName;
     return path;
+}
+
+std::string HoGame::optionsFilePath() const {
+    const std::string folder = userFolder();
+    return folder.empty() ? folder : folder + "/" + kOptionsFileName;
 }
 
 void HoGame::readOptions() {

@@ -151,10 +151,13 @@ bool SaveStream::openRead(const char *path) {
     startOffset = kStartOffset;
     stepMultiplier = kStepMultiplier;
     path_ = resolveDataPath(path);
+    openFailure = OpenFailure::kUnreadable;
     FILE *file = path_.empty() ? nullptr : openFileUtf8(path_.c_str(), "rb");
     if (!file) {
         if (!path_.empty() && fileExists(path_.c_str()))
             logMessage("Game: cannot open save file %s, ERROR", path_.c_str());
+        else
+            openFailure = OpenFailure::kMissing;
         return false;
     }
     bool loaded = false;
@@ -170,8 +173,12 @@ bool SaveStream::openRead(const char *path) {
     std::fclose(file);
     capacity = length = loaded ? uint32_t(size) : 0;
     reading = loaded;
-    if (loaded && readHeader())
+    if (loaded && readHeader()) {
+        openFailure = OpenFailure::kNone;
         return true;
+    }
+    if (loaded)
+        openFailure = OpenFailure::kDamaged;
     close();
     return false;
 }

@@ -77,6 +77,7 @@ public:
     bool openWrite(int32_t fileVersion = kVersion);
     // Takes the file whole into memory and reads its header. A missing file fails silently (a first
     // start has none); a file that exists but cannot be read, or whose header is damaged, is logged.
+    // openFailure then says which it was.
     bool openRead(const char *path);
     // Writes the memory image through the crash-safe writer; a failure is logged with the file's name.
     bool flushToFile(const char *path);
@@ -128,7 +129,12 @@ public:
     static uint8_t unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
     static uint8_t checksum(const uint8_t *stored, uint32_t n, uint32_t p);
 
+    // Why the last openRead failed. Only a file that was read and found not to be a save of ours is
+    // proven damaged; one that could not be read (a folder in its place, an I/O error) may still be good.
+    enum class OpenFailure : uint8_t { kNone, kMissing, kUnreadable, kDamaged };
+
     HoWorld *world;
+    OpenFailure openFailure = OpenFailure::kNone;
     bool writing = false;
     bool reading = false;
     int32_t version = 0;

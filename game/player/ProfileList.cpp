@@ -1,0 +1,294 @@
+#include "game/player/ProfileList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/HoGame.h"
+#include "game/player/SaveStream.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptExecution.h"
+#include "game/script/ScriptVariable.h"
+#include "game/util/NumericHelpers.h"
+#include "game/world/HoWorld.h"
+#include "platform/WinBase.h"
+
+namespace {
+
+constexpr char kProfileIndexName[] = "##profile_index";
+constexpr char kListFileName[] = "profiles.sav";
+constexpr char kSavedGamePrefix[] = "profile_";
+constexpr int32_t kListGate = 10;
+
+// The script variable of each bound field; %.2d is the slot.
+constexpr const char *kVariableFormats[ProfileRecord::kVariableCount] = {
+    "##profile_name_%.2d",           "##profile_time_played_%.2d",    "##profile_time_played_velt_%.2d",
+    "##profile_difficulty_%.2d",     "##profile_difficulty_velt_%.2d", "##profile_se_unlocked_%.2d",
+    "##profile_velt_unlocked_%.2d",  "##profile_game_completed_%.2d",  "##profile_game_velt_completed_%.2d",
+};
+
+struct AchievementArray {
+    const char *name;
+    int32_t offset; // of its first value in the record
+};
+const AchievementArray kAchievementArrays[] = {
+    {"##profile_achievement_unlocked", 0},
+    {"##profile_achievement_unread", ProfileRecord::kUnreadOffset},
+};
+constexpr char kUnreadCounterName[] = "##profile_achievement_unread_counter";
+
+bool isPlayerSlot(int32_t slot) {
+    return slot >= 1 && slot <= kProfileSlotCount;
+}
+
+bool isRecordIndex(int32_t index) {
+    return index >= 0 && index < kProfileRecordCount;
+}
+
+HoGame *gameOf(HoWorld *world) {
+    return world && world->context ? world->context->game : nullptr;
+}
+
+std::string userFolder(HoWorld *world) {
+    HoGame *game = gameOf(world);
+    return game ? game->userFolder() : std::string();
+}
+
+// The entries of the array that the global variable holds; null when the variable does not exist or
+// holds no array.
+PtrArray<ScriptValue> *globalArray(HoWorld *world, const char *name) {
+    ScriptVariable *variable = findVariable(world->globalContext(), name);
+    if (!variable || !variable->value || variable->value->type != kScriptArray)
+        return nullptr;
+    return static_cast<PtrArray<ScriptValue> *>(variable->value->pointer);
+}
+
+ScriptValue *globalSlot(HoWorld *world, const char *name) {
+    ScriptVariable *variable = findVariable(world->globalContext(), name);
+    return variable ? variable->value : nullptr;
+}
+
+// Every file (never a folder) of the folder whose name begins with "profile_", letter case counting.
+void deleteSavedGames(const std::string &folder) {
+    if (folder.empty())
+        return;
+    std::vector<std::string> doomed;
+    enumerateFolder(
+        folder.c_str(),
+        [](const char *name, bool isFolder, void *user) {
+            if (!isFolder && std::strncmp(name, kSavedGamePrefix, sizeof kSavedGamePrefix - 1) == 0)
+                static_cast<std::vector<std::string> *>(user)->push_back(name);
+            return true;
+        },
+        &doomed);
+    for (const std::string &name : doomed)
+        deleteStateFile(folder + "/" + name);
+}
+
+void recoverDamagedList(HoWorld *world, const std::string &path) {
+    logMessage("Game: profile list %s is damaged: the profiles are reset and their saved games deleted, WARNING",
+               path.c_str());
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+        world->profiles[slot].reset();
+    setCurrentProfileIndex(world, 0);
+    deleteSavedGames(userFolder(world));
+    if (ScriptContext *global = world->globalContext())
+        callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
+    deleteStateFile(path);
+}
+
+std::string formatted(const char *format, int32_t slot) {
+    char name[64];
+    std::snprintf(name, sizeof name, format, int(slot));
+    return name;
+}
+
+// Binds one field of one slot: kept out of saved games, as is the array that its numbered name also
+// makes an entry of.
+ScriptVariable *bindProfileVariable(ScriptContext *global, const char *format, int32_t slot) {
+    const std::string name = formatted(format, slot);
+    ScriptVariable *variable = findOrCreateVariable(global, name.c_str(), nullptr);
+    if (variable)
+        variable->saved = 0;
+    const std::string base = name.substr(0, name.size() - 3);
+    if (ScriptVariable *array = findVariable(global, base.c_str()))
+        array->saved = 0;
+    return variable;
+}
+
+} // namespace
+
+int32_t currentProfileIndex(HoWorld *world) {
+    const ScriptValue *value = globalSlot(world, kProfileIndexName);
+    return value && value->type == kScriptNumber ? roundToInt(value->number) : 0;
+}
+
+void setCurrentProfileIndex(HoWorld *world, int32_t index) {
+    if (ScriptVariable *variable = findOrCreateVariable(world->globalContext(), kProfileIndexName, nullptr))
+        variable->value->setNumber(float(index));
+}
+
+// ---- File names ---------------------------------------------------------------------------------------
+
+std::string profileFileName(const char *name) {
+    std::string result = name ? name : "";
+    for (size_t i = 0; i < result.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(result[i]);
+        const bool dotRun = c == '.' && ((i > 0 && name[i - 1] == '.') || name[i + 1] == '.');
+        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7f || dotRun)
+            result[i] = '_';
+    }
+    return result;
+}
+
+std::string profileListPath(HoWorld *world) {
+    const std::string folder = userFolder(world);
+    return folder.empty() ? folder : folder + "/" + kListFileName;
+}
+
+std::string savedGamePath(HoWorld *world, int32_t slot, const char *sceneName) {
+    const std::string folder = userFolder(world);
+    const char *name = isPlayerSlot(slot) ? world->profiles[slot].name() : nullptr;
+    if (folder.empty() || !name)
+        return std::string();
+    std::string path = folder + "/" + kSavedGamePrefix + profileFileName(name);
+    if (sceneName)
+        path += "_" + profileFileName(sceneName);
+    return path + ".sav";
+}
+
+std::string veltSavedGamePath(HoWorld *world, int32_t slot) {
+    HoGame *game = gameOf(world);
+    const char *name = isPlayerSlot(slot) ? world->profiles[slot].name() : nullptr;
+    if (!game || !game->useStateSubfolder || game->statePath[0] == '\0' || !name)
+        return std::string();
+    return std::string(game->statePath) + "/" + kSavedGamePrefix + profileFileName(name) + "_velt.sav";
+}
+
+void deleteStateFile(const std::string &path) {
+    const std::string resolved = path.empty() ? path : resolveDataPath(path.c_str());
+    if (!resolved.empty())
+        platformDeleteFile(resolved.c_str());
+}
+
+// ---- The list ---------------------------------------------------------------------------------------------
+
+void bindProfileVariables(HoWorld *world) {
+    ScriptContext *global = world->globalContext();
+    if (!global)
+        return;
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot) {
+        for (int32_t field = 0; field < ProfileRecord::kVariableCount; ++field)
+            world->profiles[slot].variables[field] = bindProfileVariable(global, kVariableFormats[field], slot);
+    }
+    loadProfileList(world);
+}
+
+void loadProfileList(HoWorld *world) {
+    const std::string path = profileListPath(world);
+    if (path.empty())
+        return;
+    SaveStream stream(world);
+    if (!stream.openRead(path.c_str())) {
+        // A first start has no list; one that cannot be read now may be good, and is kept.
+        if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
+            recoverDamagedList(world, path);
+        return;
+    }
+    const bool read = !stream.hasField(kListGate) || serializeProfileList(stream, world);
+    stream.close();
+    if (!read)
+        recoverDamagedList(world, path);
+}
+
+bool saveProfileList(HoWorld *world) {
+    const std::string path = profileListPath(world);
+    if (path.empty())
+        return false;
+    return writeSaveFile(world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); });
+}
+
+bool serializeProfileList(SaveStream &stream, HoWorld *world) {
+    if (!stream.hasField(kListGate))
+        return true;
+    int32_t index = currentProfileIndex(world);
+    if (!stream.serializeInt(index))
+        return false;
+    if (stream.reading)
+        setCurrentProfileIndex(world, isRecordIndex(index) ? index : 0);
+    int32_t count = kProfileSlotCount;
+    if (!stream.serializeInt(count))
+        return false;
+    if (count > kProfileSlotCount)
+        count = kProfileSlotCount;
+    for (int32_t slot = 1; slot <= count; ++slot) {
+        if (!world->profiles[slot].serialize(stream))
+            return false;
+    }
+    return true;
+}
+
+// ---- Slots ------------------------------------------------------------------------------------------------
+
+bool resetProfile(HoWorld *world, int32_t slot) {
+    if (!isPlayerSlot(slot))
+        return false;
+    deleteStateFile(savedGamePath(world, slot));
+    deleteStateFile(veltSavedGamePath(world, slot));
+    world->profiles[slot].reset();
+    saveProfileList(world);
+    return true;
+}
+
+bool deleteProfile(HoWorld *world, int32_t slot) {
+    if (!isPlayerSlot(slot))
+        return false;
+    resetProfile(world, slot);
+    for (int32_t later = slot + 1; later <= kProfileSlotCount; ++later)
+        world->profiles[later - 1].moveFrom(world->profiles[later]);
+    world->profiles[kProfileSlotCount].reset();
+    saveProfileList(world);
+    return true;
+}
+
+// ---- Achievements -----------------------------------------------------------------------------------------
+
+void copyAchievementsFromScripts(HoWorld *world) {
+    const int32_t index = currentProfileIndex(world);
+    if (!isRecordIndex(index))
+        return;
+    ProfileRecord &record = world->profiles[index];
+    for (const AchievementArray &array : kAchievementArrays) {
+        PtrArray<ScriptValue> *entries = globalArray(world, array.name);
+        for (int32_t i = 0; entries && i < ProfileRecord::kAchievementCount; ++i) {
+            const ScriptValue *entry = i < entries->count() ? entries->get(i) : nullptr;
+            record.values[array.offset + i].setNumber(entry ? entry->asNumber() : 0.0f);
+        }
+    }
+    if (const ScriptValue *counter = globalSlot(world, kUnreadCounterName))
+        record.values[ProfileRecord::kCounterIndex].setNumber(counter->asNumber());
+}
+
+void saveAchievements(HoWorld *world) {
+    copyAchievementsFromScripts(world);
+    saveProfileList(world);
+}
+
+void restoreAchievements(HoWorld *world, int32_t slot) {
+    if (!isRecordIndex(slot))
+        return;
+    const ProfileRecord &record = world->profiles[slot];
+    for (const AchievementArray &array : kAchievementArrays) {
+        PtrArray<ScriptValue> *entries = globalArray(world, array.name);
+        const int32_t count = entries ? std::min(entries->count(), ProfileRecord::kAchievementCount) : 0;
+        for (int32_t i = 0; i < count; ++i) {
+            if (ScriptValue *entry = entries->get(i))
+                entry->setNumber(record.values[array.offset + i].asNumber());
+        }
+    }
+    if (ScriptValue *counter = globalSlot(world, kUnreadCounterName))
+        counter->setNumber(record.values[ProfileRecord::kCounterIndex].asNumber());
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The profile list: the player's ten profiles in one file, "profiles.sav", written through the save
+// stream, and the file names of each profile's saved games. The scripts see the profiles as variables of
+// the "game" scene that every world binds at start-up; the current profile is "##profile_index".
+//
+// Saved games are named after the profile's name, not its slot, so moving slots renames no file. A name
+// can hold anything the player typed: separators, "..", and control characters become '_' in file
+// names, so no file outside the per-user folder is ever read, written or deleted; a slot without a name
+// has no saved game at all.
+
+#include <cstdint>
+#include <string>
+
+class HoWorld;
+class SaveStream;
+
+// "##profile_index" rounded half away from zero; 0 when it holds no number.
+int32_t currentProfileIndex(HoWorld *world);
+// Sets "##profile_index" to the number.
+void setCurrentProfileIndex(HoWorld *world, int32_t index);
+
+// Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
+// games, then reads the profile list.
+void bindProfileVariables(HoWorld *world);
+// Reads the list into the records and "##profile_index". A missing list leaves the slots as they are;
+// a damaged one resets every slot, deletes every saved game and the list, and runs the scripts'
+// "on_corrupted_profiles_list". A list that exists but cannot be read is logged and kept.
+void loadProfileList(HoWorld *world);
+// Writes the list crash-safely; a body that fails keeps the previous file.
+bool saveProfileList(HoWorld *world);
+// The list's body in either direction: the current index, the slot count and the slots.
+bool serializeProfileList(SaveStream &stream, HoWorld *world);
+
+// Deletes the slot's saved games, resets its variables and saves the list; false for a slot outside
+// 1 to 10, which changes nothing.
+bool resetProfile(HoWorld *world, int32_t slot);
+// Resets the slot, moves every later profile down by one, empties slot 10 and saves the list; false for
+// a slot outside 1 to 10.
+bool deleteProfile(HoWorld *world, int32_t slot);
+// Copies the scripts' achievement arrays into the current profile's record (a current index outside 0
+// to 10 changes no record).
+void copyAchievementsFromScripts(HoWorld *world);
+// The same, then the list is saved.
+void saveAchievements(HoWorld *world);
+// Writes the slot's achievement values back into the scripts' arrays (a slot outside 0 to 10 writes
+// nothing).
+void restoreAchievements(HoWorld *world, int32_t slot);
+
+// The file names, empty when there is none: no per-user folder, or a slot outside 1 to 10 or without a
+// name. A scene name (or null) names the saved game of that one scene.
+std::string profileListPath(HoWorld *world);
+std::string savedGamePath(HoWorld *world, int32_t slot, const char *sceneName = nullptr);
+// The saved game of the game's other part, kept in the state folder itself; only with the subfolder.
+std::string veltSavedGamePath(HoWorld *world, int32_t slot);
+// The profile name as it stands in file names.
+std::string profileFileName(const char *name);
+
+// Deletes a file of the per-user folders (never a folder); an empty path deletes nothing.
+void deleteStateFile(const std::string &path);
