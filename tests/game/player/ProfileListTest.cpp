@@ -1,0 +1,306 @@
+// The profile list: what a saved list gives a new world at each version, slot counts and indexes that
+// no writer of ours makes, the recovery from a damaged list, slots reset and deleted, achievements, and
+// file names made from whatever the player typed.
+
+#include <cmath>
+#include <limits>
+
+#include "tests/game/player/ProfileTestSupport.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+class ProfileListTest : public ProfileTest {
+protected:
+    void fillFiveSlots() {
+        const char *names[] = {"Ann", "Bob", "Cid", "Dee", "Eve"};
+        for (int32_t slot = 1; slot <= 5; ++slot)
+            setSlot(world, slot, names[slot - 1], float(slot * 10));
+    }
+    // A list whose body is the index, the count and `slots` records, written at the version.
+    bool writeList(int32_t index, int32_t count, int32_t slots, int32_t version = SaveStream::kVersion) {
+        return saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/profiles.sav", [&](SaveStream &stream) {
+            bool written = stream.serializeInt(index) && stream.serializeInt(count);
+            for (int32_t slot = 1; written && slot <= slots; ++slot)
+                written = world.profiles[std::min(slot, kProfileSlotCount)].serialize(stream);
+            return written;
+        }, version);
+    }
+    static constexpr const char *kRecoveryHook = "fun &on_corrupted_profiles_list {\n  print recovered\n}\n";
+};
+
+TEST_F(ProfileListTest, TenSlotsComeBackWithNamesNumbersAndAllTheirValuesAndTheIndex) {
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+        setSlot(world, slot, slot == 4 ? nullptr : ("player " + std::to_string(slot)).c_str(), float(slot));
+    setCurrentProfileIndex(&world, 7);
+    ASSERT_TRUE(saveProfileList(&world));
+
+    auto loaded = freshWorld();
+    EXPECT_EQ(currentProfileIndex(loaded.get()), 7);
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(nameOf(*loaded, slot), nameOf(world, slot));
+        for (int32_t field = ProfileRecord::kName + 1; field < ProfileRecord::kVariableCount; ++field)
+            EXPECT_EQ(numberOf(*loaded, slot, ProfileRecord::Variable(field)), float(slot + field));
+        for (int32_t i = 0; i < ProfileRecord::kValueCount; ++i)
+            EXPECT_EQ(loaded->profiles[slot].values[i].asNumber(), float(slot) * 100.0f + float(i));
+    }
+}
+
+TEST_F(ProfileListTest, ALoadedListRestoresOnlyTheFieldsItsVersionHas) {
+    using P = ProfileRecord;
+    struct Case {
+        int32_t version;
+        std::set<int32_t> variables; // restored, besides the name
+        bool unlocked, counter, unread;
+    };
+    const Case cases[] = {
+        {9, {}, false, false, false},
+        {10, {P::kTimePlayed, P::kDifficulty}, false, false, false},
+        {19, {P::kTimePlayed, P::kDifficulty, P::kStandardUnlocked, P::kGameCompleted}, false, false, false},
+        {21, {P::kTimePlayed, P::kDifficulty, P::kStandardUnlocked, P::kGameCompleted, P::kVeltUnlocked}, true, false,
+         false},
+        {27, {P::kTimePlayed, P::kDifficulty, P::kTimePlayedVelt, P::kDifficultyVelt, P::kStandardUnlocked,
+              P::kVeltUnlocked, P::kGameCompleted, P::kVeltGameCompleted}, true, true, false},
+        {28, {P::kTimePlayed, P::kDifficulty, P::kTimePlayedVelt, P::kDifficultyVelt, P::kStandardUnlocked,
+              P::kVeltUnlocked, P::kGameCompleted, P::kVeltGameCompleted}, true, true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.version);
+        setSlot(world, 2, "Bea", 50.0f);
+        ASSERT_TRUE(writeList(2, kProfileSlotCount, kProfileSlotCount, c.version));
+        auto loaded = freshWorld();
+        setSlot(*loaded, 2, "before", 0.0f);
+        loadProfileList(loaded.get());
+        EXPECT_EQ(nameOf(*loaded, 2), c.version >= 10 ? "Bea" : "before");
+        for (int32_t field = P::kName + 1; field < P::kVariableCount; ++field)
+            EXPECT_EQ(numberOf(*loaded, 2, P::Variable(field)), float(field) + (c.variables.count(field) ? 50.0f : 0.0f))
+                << field;
+        const ProfileRecord &record = loaded->profiles[2];
+        EXPECT_EQ(record.values[5].asNumber(), c.unlocked ? 5005.0f : 5.0f);
+        EXPECT_EQ(record.values[P::kUnreadOffset + 5].asNumber(), c.unread ? 5045.0f : 45.0f);
+        EXPECT_EQ(record.values[P::kCounterIndex].asNumber(), c.counter ? 5080.0f : 80.0f);
+        EXPECT_TRUE(std::filesystem::exists(listPath())) << "a list of an older version is no damaged list";
+    }
+}
+
+TEST_F(ProfileListTest, SlotCountsAndIndexesThatNoWriterMakesReadSafely) {
+    fillFiveSlots();
+    struct Case {
+        int32_t index, count, slots, expectedIndex;
+        const char *expectedFirst;
+        bool recovered;
+    };
+    const Case cases[] = {
+        {3, 12, 12, 3, "Ann", false},        // more slots than ten: ten are read
+        {3, -1, 0, 3, "before", false},      // no slot
+        {3, 0, 0, 3, "before", false},
+        {3, 1000000000, 10, 3, "Ann", false}, // a huge count reads ten and no more
+        {77, 10, 10, 0, "Ann", false},       // indexes outside 0 to 10 read as 0
+        {-3, 10, 10, 0, "Ann", false},
+        {10, 10, 10, 10, "Ann", false},
+        {3, 10, 9, 0, "before", true},       // a slot short: damaged
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.index) + " " + std::to_string(c.count));
+        ASSERT_TRUE(writeList(c.index, c.count, c.slots));
+        auto loaded = freshWorld();
+        if (!c.recovered) {
+            setSlot(*loaded, 1, "before", 0.0f);
+            loadProfileList(loaded.get());
+        }
+        EXPECT_EQ(currentProfileIndex(loaded.get()), c.expectedIndex);
+        EXPECT_EQ(nameOf(*loaded, 1), c.recovered ? "(none)" : c.expectedFirst);
+        EXPECT_EQ(std::filesystem::exists(listPath()), !c.recovered);
+    }
+    // A script may leave any number in the index: none of them selects a record outside the eleven.
+    for (float index : {77.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(), 1e30f}) {
+        findOrCreateVariable(world.globalContext(), "##profile_index", nullptr)->value->setNumber(index);
+        const int32_t current = currentProfileIndex(&world);
+        saveAchievements(&world);
+        restoreAchievements(&world, current);
+        EXPECT_TRUE(saveProfileList(&world));
+    }
+}
+
+TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListDeletesTheSavedGamesAndTheListAndNothingElse) {
+    fillFiveSlots();
+    ASSERT_TRUE(saveProfileList(&world));
+    const Bytes good = lftest::readFileBytes(listPath());
+    std::filesystem::create_directory(userFolder() / "profile_folder");
+    const std::set<std::string> kept = {"options.cfg", "Profile_Case.sav", "my_profile_Ann.sav", "profile_folder"};
+    for (const char *name : {"options.cfg", "Profile_Case.sav", "my_profile_Ann.sav"})
+        touch(name);
+
+    int recoveries = 0;
+    auto damage = [&](const Bytes &bytes, const std::string &what) {
+        SCOPED_TRACE(what);
+        for (const char *name : {"profile_Ann.sav", "profile_Bob_hall.sav", "profile_"})
+            touch(name);
+        lftest::writeFileBytes(listPath(), bytes);
+        auto loaded = freshWorld(kRecoveryHook);
+        ++recoveries;
+        EXPECT_EQ(userFiles(), kept);
+        EXPECT_EQ(currentProfileIndex(loaded.get()), 0);
+        EXPECT_EQ(nameOf(*loaded, 1), "(none)");
+        EXPECT_EQ(numberOf(*loaded, 1, ProfileRecord::kDifficulty), 1.0f);
+    };
+    // Cut at every byte but the whole file, and every byte changed, one at a time. The list in memory
+    // is the fresh world's; the recovery hook runs in each.
+    for (size_t cut = 0; cut < good.size(); cut += cut < 64 ? 1 : 37)
+        damage(Bytes(good.begin(), good.begin() + long(cut)), "cut at " + std::to_string(cut));
+    for (size_t at = 0; at < good.size(); at += at < 64 ? 1 : 41) {
+        Bytes flipped = good;
+        flipped[at] ^= 0x5A;
+        damage(flipped, "changed at " + std::to_string(at));
+    }
+    EXPECT_EQ(takeTrace().size(), size_t(recoveries));
+}
+
+TEST_F(ProfileListTest, AListThatCannotBeReadIsKeptWithEverySavedGame) {
+    fillFiveSlots();
+    touch("profile_Ann.sav");
+    std::filesystem::create_directory(listPath());
+    auto loaded = freshWorld(kRecoveryHook);
+    EXPECT_EQ(userFiles(), (std::set<std::string>{"profile_Ann.sav", "profiles.sav"}));
+    EXPECT_TRUE(std::filesystem::is_directory(listPath()));
+    EXPECT_TRUE(takeTrace().empty());
+    EXPECT_NE(getLogContents().find("profiles.sav"), std::string::npos);
+    EXPECT_FALSE(saveProfileList(&world)) << "a folder in the list's place is never replaced";
+}
+
+TEST_F(ProfileListTest, DeletingASlotMovesTheLaterOnesDownAndTheirGamesAreStillFoundByName) {
+    fillFiveSlots();
+    setSlot(world, 10, "Zed", 90.0f);
+    setCurrentProfileIndex(&world, 1);
+    for (const char *name : {"profile_Cid.sav", "profile_Cid_velt.sav", "profile_Dee.sav", "profile_Eve.sav"})
+        touch(name);
+    lftest::writeFileText(std::filesystem::path(application->statePath) / "profile_Cid_velt.sav", "velt");
+    lftest::writeFileText(std::filesystem::path(application->statePath) / "profile_Dee_velt.sav", "velt");
+    const std::string eveGame = savedGamePath(&world, 5);
+
+    ASSERT_TRUE(deleteProfile(&world, 3));
+    EXPECT_EQ(nameOf(world, 3), "Dee");
+    EXPECT_EQ(nameOf(world, 4), "Eve");
+    EXPECT_EQ(nameOf(world, 5), "(none)");
+    EXPECT_EQ(numberOf(world, 3, ProfileRecord::kGameCompleted), 40.0f + float(ProfileRecord::kGameCompleted));
+    EXPECT_EQ(world.profiles[4].values[80].asNumber(), 5080.0f);
+    EXPECT_EQ(nameOf(world, 9), "Zed");
+    EXPECT_EQ(nameOf(world, 10), "(none)");
+    EXPECT_EQ(numberOf(world, 10, ProfileRecord::kDifficultyVelt), 1.0f);
+    EXPECT_EQ(world.profiles[10].values[80].asNumber(), 9080.0f) << "a reset slot keeps its achievement values";
+    EXPECT_EQ(savedGamePath(&world, 4), eveGame);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(application->statePath) / "profile_Cid_velt.sav"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(application->statePath) / "profile_Dee_velt.sav"));
+    EXPECT_EQ(userFiles(), (std::set<std::string>{"profile_Cid_velt.sav", "profile_Dee.sav", "profile_Eve.sav",
+                                                  "profiles.sav"}));
+    auto loaded = freshWorld();
+    EXPECT_EQ(nameOf(*loaded, 3), "Dee");
+    EXPECT_EQ(nameOf(*loaded, 5), "(none)");
+
+    for (int32_t slot : {0, 11, -1}) {
+        EXPECT_FALSE(deleteProfile(&world, slot));
+        EXPECT_FALSE(resetProfile(&world, slot));
+    }
+    EXPECT_EQ(nameOf(world, 1), "Ann");
+}
+
+TEST_F(ProfileListTest, ProfileNamesNeverMakeAFileOutsideTheUserFolder) {
+    struct Case {
+        const char *name;
+        const char *file; // empty: no file
+    };
+    const std::string longName(300, 'x');
+    const Case cases[] = {
+        {"Mira", "profile_Mira.sav"},
+        {"../../escape", "profile_______escape.sav"},
+        {"a/b\\c", "profile_a_b_c.sav"},
+        {"..", "profile___.sav"},
+        {"v1.2", "profile_v1.2.sav"},
+        {"tab\there\n", "profile_tab_here_.sav"},
+        {"", ""},
+        {nullptr, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name ? c.name : "(none)");
+        setSlot(world, 2, c.name, 0.0f);
+        const std::string path = savedGamePath(&world, 2);
+        EXPECT_EQ(path.empty() ? std::string() : std::filesystem::path(path).filename().string(), c.file);
+        if (!path.empty()) {
+            EXPECT_EQ(std::filesystem::path(path).parent_path(), userFolder());
+        }
+        EXPECT_EQ(savedGamePath(&world, 2, "hall/../x").empty(), path.empty());
+        resetProfile(&world, 2);
+    }
+    setSlot(world, 2, "Mira", 0.0f);
+    EXPECT_EQ(std::filesystem::path(savedGamePath(&world, 2, "../x")).filename().string(), "profile_Mira____x.sav");
+
+    // A name too long for a path is refused with a logged error, never cut.
+    setSlot(world, 2, longName.c_str(), 0.0f);
+    const auto before = userFiles();
+    clearLogContents();
+    EXPECT_TRUE(resetProfile(&world, 2));
+    EXPECT_EQ(userFiles(), before);
+    EXPECT_NE(getLogContents().find("ERROR"), std::string::npos);
+    for (int32_t slot : {0, 11})
+        EXPECT_TRUE(savedGamePath(&world, slot).empty());
+}
+
+TEST_F(ProfileListTest, AchievementsAreCopiedIntoTheCurrentProfileAndRestoredFromIt) {
+    loadText(game, "init {\n  set ##profile_achievement_unlocked_03 1\n  set ##profile_achievement_unread_39 1\n"
+                   "  set ##profile_achievement_unread_41 1\n  set ##profile_achievement_unlocked_05 1\n"
+                   "  set ##profile_achievement_unread_counter 4\n}\n");
+    declareSceneScripts(game);
+    runSceneInitBlocks(game);
+    variable(game, "##profile_achievement_unlocked_05")->value->setPointer(kScriptText, "text");
+    setSlot(world, 6, "Ann", 1.0f);
+    setCurrentProfileIndex(&world, 6);
+    saveAchievements(&world);
+    const ProfileRecord &record = world.profiles[6];
+    EXPECT_EQ(record.values[3].asNumber(), 1.0f);
+    EXPECT_EQ(record.values[5].asNumber(), 0.0f) << "a text is no number";
+    EXPECT_EQ(record.values[0].asNumber(), 0.0f) << "an entry that does not exist";
+    EXPECT_EQ(record.values[ProfileRecord::kUnreadOffset + 39].asNumber(), 1.0f);
+    EXPECT_EQ(record.values[ProfileRecord::kCounterIndex].asNumber(), 4.0f);
+    EXPECT_EQ(freshWorld()->profiles[6].values[3].asNumber(), 1.0f) << "the list was saved";
+
+    // Restoring writes the record's numbers into the entries that exist, below 40 only.
+    setSlot(world, 2, "Bob", 7.0f);
+    restoreAchievements(&world, 2);
+    auto entry = [&](const char *name) { return number(game, name); };
+    EXPECT_EQ(entry("##profile_achievement_unlocked_03"), 703.0f);
+    EXPECT_EQ(entry("##profile_achievement_unlocked_05"), 705.0f);
+    EXPECT_EQ(entry("##profile_achievement_unread_39"), 779.0f);
+    EXPECT_EQ(entry("##profile_achievement_unread_41"), 1.0f);
+    EXPECT_EQ(entry("##profile_achievement_unread_counter"), 780.0f);
+    EXPECT_EQ(findVariable(world.globalContext(), "##profile_achievement_unlocked_00"), nullptr);
+
+    // Without the arrays, the record keeps what it had.
+    auto other = freshWorld();
+    setSlot(*other, 6, "Ann", 2.0f);
+    setCurrentProfileIndex(other.get(), 6);
+    copyAchievementsFromScripts(other.get());
+    EXPECT_EQ(other->profiles[6].values[3].asNumber(), 203.0f);
+}
+
+TEST_F(ProfileListTest, ProfileVariablesStayOutOfSavedGamesAndRecordsCopyAsTheirRulesSay) {
+    for (const char *name : {"##profile_name_01", "##profile_game_velt_completed_10", "##profile_name",
+                             "##profile_difficulty"})
+        EXPECT_EQ(findVariable(world.globalContext(), name)->saved, 0) << name;
+
+    setSlot(world, 1, "Ann", 3.0f);
+    world.profiles[1].slot(ProfileRecord::kName)->setNumber(5.0f);
+    world.profiles[1].values[9].setPointer(kScriptText, "text");
+    world.profiles[2].copyFrom(world.profiles[1]);
+    const ScriptValue *copied = world.profiles[2].slot(ProfileRecord::kName);
+    ASSERT_EQ(copied->type, kScriptText);
+    EXPECT_STREQ(copied->text(), "");
+    EXPECT_EQ(numberOf(world, 2, ProfileRecord::kDifficultyVelt), 3.0f + float(ProfileRecord::kDifficultyVelt));
+    EXPECT_EQ(world.profiles[2].values[9].type, kScriptNumber);
+    EXPECT_EQ(world.profiles[2].values[9].number, 0.0f);
+    world.profiles[3].moveFrom(world.profiles[1]);
+    EXPECT_EQ(world.profiles[3].slot(ProfileRecord::kName)->type, kScriptNone);
+}
+
+} // namespace
