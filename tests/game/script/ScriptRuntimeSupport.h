@@ -57,9 +57,9 @@ protected:
         world.scenes.append(scene);
         return scene;
     }
-    // An element of the scene with its "$name" variable, as the scene file makes them.
+    // An element of the scene (of any world) with its "$name" variable, as the scene file makes them.
     SceneElement *addElement(HoScene *scene, const char *name) {
-        SceneElement *element = world.elementPool.allocate();
+        SceneElement *element = scene->world->elementPool.allocate();
         element->scene = scene;
         element->name = names.internOrFind(name);
         element->selfSlot.setPointer(kScriptElement, element);

@@ -1,0 +1,429 @@
+#include "game/player/SavedGame.h"
+
+#include <cstring>
+#include <string>
+
+#include "engine/system/KSystem.h"
+#include "game/player/ProfileList.h"
+#include "game/player/SaveStream.h"
+#include "game/scene/ElementSave.h"
+#include "game/scene/HiddenObjectItem.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/SceneElement.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptEvent.h"
+#include "game/script/ScriptTask.h"
+#include "game/script/ScriptVariable.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+constexpr int32_t kHeadGate = 10;
+constexpr int32_t kMessageGate = 12;
+constexpr int32_t kOldestReadableVersion = 14;
+constexpr char kQuickSaveName[] = "quicksave.sav";
+constexpr char kHiddenObjectPrefix[] = "ho_";
+// The least a name takes in a file: its length block.
+constexpr uint32_t kNameBytes = 5;
+
+bool startsWith(const char *text, const char *prefix) {
+    return text && std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool holdsNumber(const ScriptValue *value, float number) {
+    return value && value->type == kScriptNumber && value->number == number;
+}
+
+bool serializeHead(SaveStream &stream, SavedGameHead &head) {
+    if (stream.hasField(kHeadGate) && !stream.serializeSceneRef(head.target))
+        return false;
+    if (stream.hasField(kMessageGate) &&
+        !(stream.serializeByte(head.messageShown) && stream.serializeInt(head.messageDuration) &&
+          stream.serializeInt(head.messageElapsed)))
+        return false;
+    return !stream.hasField(kHeadGate) || (stream.serializeSoundRef(head.music) && stream.serializeFloat(head.musicVolume));
+}
+
+// ---- The forms shared by both directions --------------------------------------------------------------
+
+// An armed event: its countdown and whether it is to fire at the next event pass.
+bool serializeEventState(SaveStream &stream, ScriptEvent *event) {
+    int32_t ticks = event->ticks;
+    uint8_t fired = event->firePending || event->fired ? 1 : 0;
+    if (!stream.serializeInt(ticks) || !stream.serializeByte(fired))
+        return false;
+    if (stream.reading) {
+        event->ticks = ticks;
+        event->firePending = fired ? 1 : 0;
+    }
+    return true;
+}
+
+ElementPickInfo *pickInfoOf(HoWorld *world, SceneElement *element) {
+    if (!element->pickInfo) {
+        element->pickInfo = world->scenePools.pickInfos.allocate();
+        element->pickInfo->init(element);
+    }
+    return element->pickInfo;
+}
+
+HiddenObjectItem *hoItemNamed(const HoScene *scene, const char *name) {
+    for (int32_t i = 0; name && i < scene->hoItems.count(); ++i) {
+        if (std::strcmp(scene->hoItems[i]->name, name) == 0)
+            return scene->hoItems[i];
+    }
+    return nullptr;
+}
+
+// What an element of a hidden-object scene adds: whether it has a pick record, the record, and the name
+// of the item it belongs to.
+bool serializeHiddenObjectPart(HoWorld *world, HoScene *scene, SceneElement *element, SaveStream &stream) {
+    uint8_t present = element->pickInfo ? 1 : 0;
+    if (!stream.serializeByte(present))
+        return false;
+    if (!present)
+        return true;
+    ElementPickInfo *pickInfo = pickInfoOf(world, element);
+    if (!serializeElementPickInfo(pickInfo, stream))
+        return false;
+    const char *itemName = stream.writing && pickInfo->item ? pickInfo->item->name : nullptr;
+    if (!stream.serializeString(itemName))
+        return false;
+    if (stream.reading)
+        pickInfo->item = hoItemNamed(scene, itemName);
+    return true;
+}
+
+// A hidden-object element read back finds its item again (by its name up to the first '|'), its target
+// and the element that shows it being picked, and joins the item's element list.
+void relinkHiddenObject(HoWorld *world, HoScene *scene, SceneElement *element) {
+    const std::string name = element->name;
+    HiddenObjectItem *item = hoItemNamed(scene, name.substr(0, name.find('|')).c_str());
+    if (!item)
+        return;
+    ElementPickInfo *pickInfo = pickInfoOf(world, element);
+    pickInfo->target = scene->findElement(("target_" + name).c_str());
+    if (pickInfo->target) {
+        item->interactive = 1;
+        pickInfoOf(world, pickInfo->target)->dropped = element;
+    }
+    SceneElement *picked = scene->findElement(("picked_" + name).c_str());
+    pickInfo->display = picked ? picked : element;
+    pickInfo->foundEmitter = nullptr;
+    pickInfo->dissolveEmitters[0] = pickInfo->dissolveEmitters[1] = nullptr;
+    pickInfo->item = item;
+    item->elements.append(element);
+}
+
+// ---- Writing ----------------------------------------------------------------------------------------------
+
+bool writeNamed(SaveStream &stream, uint8_t tag, const char *name) {
+    return stream.serializeByte(tag) && stream.serializeString(name);
+}
+
+bool writeNamedValues(SaveStream &stream, uint8_t tag, PtrArray<NamedValue> &values) {
+    for (int32_t i = 0; i < values.count(); ++i) {
+        if (!writeNamed(stream, tag, values[i]->name) || !stream.serializeValue(values[i]->value))
+            return false;
+    }
+    return true;
+}
+
+bool isElementSaved(const HoScene *scene, const SceneElement *element) {
+    return element->noSerialize.asNumber() == 0.0f && (element->scriptTouched || scene->isHo);
+}
+
+bool writeElements(HoWorld *world, HoScene *scene, SaveStream &stream) {
+    PtrArray<SceneElement> &elements = scene->allElements.members;
+    for (int32_t i = 0; i < elements.count(); ++i) {
+        SceneElement *element = elements[i];
+        if (!isElementSaved(scene, element))
+            continue;
+        if (!writeNamed(stream, kSaveTagElement, element->name) || !serializeElement(element, stream))
+            return false;
+        if (scene->isHo && !serializeHiddenObjectPart(world, scene, element, stream))
+            return false;
+        if (!writeNamedValues(stream, kSaveTagElementValue, element->namedValues))
+            return false;
+    }
+    return true;
+}
+
+bool writeScriptRecords(ScriptContext &script, SaveStream &stream) {
+    for (int32_t i = 0; i < script.variables.count(); ++i) {
+        ScriptVariable *variable = script.variables[i];
+        if (variable->saved &&
+            !(writeNamed(stream, kSaveTagVariable, variable->name) && serializeVariableValue(stream, variable)))
+            return false;
+    }
+    for (int32_t i = 0; i < script.tasks.count(); ++i) {
+        ScriptTask *task = script.tasks[i];
+        if (!writeNamed(stream, kSaveTagTask, task->name) || !serializeTask(stream, task) ||
+            !writeNamedValues(stream, kSaveTagTaskValue, task->namedValues))
+            return false;
+    }
+    for (int32_t i = 0; i < script.events.count(); ++i) {
+        ScriptEvent *event = script.events[i];
+        if ((event->ticks > 0 || event->firePending || event->fired) &&
+            !(writeNamed(stream, kSaveTagEvent, event->name) && serializeEventState(stream, event)))
+            return false;
+    }
+    return true;
+}
+
+bool writeGroups(HoScene *scene, SaveStream &stream) {
+    for (int32_t i = 0; i < scene->groups.count(); ++i) {
+        SceneGroup *group = scene->groups[i];
+        if (!group->changed)
+            continue;
+        int32_t count = group->members.count();
+        if (!writeNamed(stream, kSaveTagGroup, group->name) || !stream.serializeInt(count))
+            return false;
+        for (int32_t m = 0; m < count; ++m) {
+            const char *member = group->members[m] ? group->members[m]->name : nullptr;
+            if (!stream.serializeString(member))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool writeRecords(HoWorld *world, SaveStream &stream) {
+    if (!writeInventoryAndZoomRecords(world, stream))
+        return false;
+    for (int32_t i = 0; i < world->scenes.count(); ++i) {
+        HoScene *scene = world->scenes[i];
+        if (!isSavedScene(world, scene))
+            continue;
+        if (!writeNamed(stream, kSaveTagScene, scene->identifier) ||
+            (scene->isHo && !writeHiddenObjectRecords(scene, stream)) || !writeElements(world, scene, stream) ||
+            !writeScriptRecords(scene->script, stream) || !writeGroups(scene, stream))
+            return false;
+    }
+    return true;
+}
+
+// ---- Reading ----------------------------------------------------------------------------------------------
+
+// The scene, element and task that the records read so far make current, and the records that take
+// what belongs to something the game no longer has.
+class RecordReader {
+public:
+    RecordReader(HoWorld *world, SaveStream &stream) : world_(world), stream_(stream) {}
+
+    bool readAll() {
+        while (!stream_.atEnd()) {
+            uint8_t tag = 0;
+            if (!stream_.serializeByte(tag) || !readRecord(tag))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool readRecord(uint8_t tag) {
+        switch (tag) {
+        case kSaveTagScene:
+            return readScene();
+        case kSaveTagElement:
+            return readElement();
+        case kSaveTagElementValue:
+            return readNamedValue(element_ ? &element_->namedValues : nullptr);
+        case kSaveTagVariable:
+            return readVariable();
+        case kSaveTagTask:
+            return readTask();
+        case kSaveTagTaskValue:
+            return readNamedValue(task_ ? &task_->namedValues : nullptr);
+        case kSaveTagEvent:
+            return readEvent();
+        case kSaveTagGroup:
+            return readGroup();
+        case kSaveTagHiddenObjectState:
+        case kSaveTagHiddenObjectItem:
+            return readHiddenObjectRecord(scene_, stream_, tag);
+        case kSaveTagInventoryItem:
+        case kSaveTagBarItem:
+        case kSaveTagZoomZone:
+            return readInventoryOrZoomRecord(world_, stream_, tag);
+        default:
+            logMessage("Game: Unknown serialization type");
+            return false;
+        }
+    }
+
+    bool readName(const char *&name) { return stream_.serializeString(name); }
+
+    bool readScene() {
+        const char *name = nullptr;
+        if (!readName(name))
+            return false;
+        scene_ = world_->findScene(name);
+        element_ = nullptr;
+        task_ = nullptr;
+        return true;
+    }
+
+    // An element state has no size of its own: one that cannot be placed ends the load.
+    bool readElement() {
+        const char *name = nullptr;
+        if (!readName(name))
+            return false;
+        element_ = scene_ && name ? scene_->findElement(name) : nullptr;
+        if (!element_) {
+            logMessage("Game: saved game names element %s of scene %s, which the game does not have, ERROR",
+                       name ? name : "", scene_ ? scene_->identifier : "(none)");
+            return false;
+        }
+        if (!serializeElement(element_, stream_))
+            return false;
+        if (scene_->isHo && !serializeHiddenObjectPart(world_, scene_, element_, stream_))
+            return false;
+        if (startsWith(element_->name, kHiddenObjectPrefix))
+            relinkHiddenObject(world_, scene_, element_);
+        return true;
+    }
+
+    bool readNamedValue(PtrArray<NamedValue> *values) {
+        const char *name = nullptr;
+        if (!readName(name))
+            return false;
+        NamedValue *record =
+            values && name ? findOrCreateNamedValue(*values, name, world_->namedValuePool(), true) : &scratchValue_;
+        return stream_.serializeValue(record->value);
+    }
+
+    bool readVariable() {
+        const char *name = nullptr;
+        if (!readName(name))
+            return false;
+        ScriptVariable *variable = scene_ ? findVariable(&scene_->script, name) : nullptr;
+        return serializeVariableValue(stream_, variable ? variable : &scratchVariable_);
+    }
+
+    bool readTask() {
+        const char *name = nullptr;
+        if (!readName(name))
+            return false;
+        task_ = scene_ && name ? findOrCreateTask(name, &scene_->script) : &scratchTask_;
+        return serializeTask(stream_, task_);
+    }
+
+    bool readEvent() {
+        const char *name = nullptr;
+        if (!readName(name))
+            return false;
+        return serializeEventState(stream_, scene_ && name ? findOrCreateEvent(name, &scene_->script) : &scratchEvent_);
+    }
+
+    bool readGroup() {
+        const char *name = nullptr;
+        int32_t count = 0;
+        if (!readName(name) || !stream_.serializeInt(count) || !stream_.countFits(count, kNameBytes))
+            return false;
+        SceneGroup *group = scene_ && name ? scene_->findGroup(name) : nullptr;
+        if (group) {
+            group->members.clear();
+            group->changed = 1;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            const char *member = nullptr;
+            if (!readName(member))
+                return false;
+            if (SceneElement *element = group && member ? scene_->findElement(member) : nullptr)
+                group->members.append(element);
+        }
+        return true;
+    }
+
+    HoWorld *world_;
+    SaveStream &stream_;
+    HoScene *scene_ = nullptr;
+    SceneElement *element_ = nullptr;
+    ScriptTask *task_ = nullptr;
+    ScriptValue scratchSlot_;
+    ScriptVariable scratchVariable_{nullptr, &scratchSlot_};
+    ScriptTask scratchTask_;
+    ScriptEvent scratchEvent_;
+    NamedValue scratchValue_;
+};
+
+} // namespace
+
+bool isSavedScene(const HoWorld *world, const HoScene *scene) {
+    if (scene == world->globalScene || std::strcmp(scene->identifier, "hud") == 0 || scene->isGameplay)
+        return true;
+    ScriptVariable *serialize = scene->isGameplayCommon ? findVariable(&scene->script, "#serialize") : nullptr;
+    return serialize && holdsNumber(serialize->value, 1.0f);
+}
+
+bool serializeWorld(HoWorld *world, SaveStream &stream) {
+    SavedGameHead head = stream.writing ? captureSavedGameHead(world) : SavedGameHead{};
+    if (!serializeHead(stream, head))
+        return false;
+    if (stream.writing) {
+        if (!writeRecords(world, stream))
+            return false;
+        copyAchievementsFromScripts(world);
+        return true;
+    }
+    applySavedGameHead(world, head);
+    if (!RecordReader(world, stream).readAll())
+        return false;
+    restoreAchievements(world, currentProfileIndex(world));
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, "##hud_deserialized", nullptr)->value->setNumber(1.0f);
+    return true;
+}
+
+bool saveGame(HoWorld *world) {
+    const int32_t index = currentProfileIndex(world);
+    if (index < 1 || index > kProfileSlotCount)
+        return false;
+    HoScene *scene = sceneToSave(world);
+    ScriptVariable *singlePlay = scene ? findVariable(&scene->script, "#singleplay") : nullptr;
+    if (singlePlay && holdsNumber(singlePlay->value, 1.0f))
+        return false;
+    settleWorldForSave(world, scene);
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, "##paused", nullptr)->value->setNumber(0.0f);
+    // A profile without a name has no saved game.
+    const std::string path = savedGamePath(world, index, world->sceneSaveName);
+    if (path.empty())
+        return false;
+    const bool written =
+        writeSaveFile(world, path.c_str(), [world](SaveStream &stream) { return serializeWorld(world, stream); });
+    saveProfileList(world);
+    return written;
+}
+
+bool readSavedGame(HoWorld *world, const char *path) {
+    SaveStream stream(world);
+    if (!stream.openRead(path)) {
+        if (stream.openFailure == SaveStream::OpenFailure::kMissing) {
+            // A profile without a saved game starts a new one.
+            restoreAchievements(world, currentProfileIndex(world));
+            return true;
+        }
+        // The stream logged why; only a file proven damaged goes.
+        if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
+            deleteStateFile(path);
+        return false;
+    }
+    const int32_t version = stream.version;
+    bool loaded = version >= kOldestReadableVersion;
+    if (!loaded)
+        logMessage("Game: saved game %s is of version %d, which this game no longer reads, ERROR", path, int(version));
+    loaded = loaded && serializeWorld(world, stream);
+    stream.close();
+    loadProfileList(world);
+    if (!loaded) {
+        logMessage("Game: saved game %s cannot be loaded and is deleted, ERROR", path);
+        deleteStateFile(path);
+    }
+    return loaded;
+}
+
+bool loadQuickSave(HoWorld *world) {
+    return readSavedGame(world, kQuickSaveName);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Saved games: a profile's progress in one file, written when the player leaves a scene, when a script
+// asks and at exit. After the stream's header the body holds the scene to start in, the HUD message and
+// the music, then tagged records: the inventory, the open zoom zone, and for every scene that is saved
+// with the game its hidden-object state, its changed elements with their named values, its saved
+// variables, its tasks with their named values, its armed events and its saved groups. The file ends
+// after the last whole record.
+//
+// One function writes and reads the body (serializeWorld). Reading is forgiving about what no longer
+// exists (a scene, variable, task or event gone from the game is read into a scratch record and
+// dropped) but not about elements: an element state cannot be skipped, so an unknown element fails the
+// load, as a damaged block, an unknown tag or a version below 14 do. A saved game that fails so is
+// deleted; one that cannot be read at all (a folder in its place, an I/O error) is kept.
+
+#include <cstdint>
+
+class HoScene;
+class HoSound;
+class HoWorld;
+class SaveStream;
+
+// What a saved game keeps of the world besides its scenes.
+struct SavedGameHead {
+    HoScene *target = nullptr; // the scene to start in
+    uint8_t messageShown = 0;
+    int32_t messageDuration = 0; // ticks of 1/100 s
+    int32_t messageElapsed = 0;
+    HoSound *music = nullptr;
+    float musicVolume = 0.0f;
+};
+
+// The body of a saved game in either direction; false at the first field or record that fails.
+bool serializeWorld(HoWorld *world, SaveStream &stream);
+// Saves the current profile's game and then the profile list. False when nothing was written: no
+// profile selected, a profile without a name, a scene that plays alone ("#singleplay"), or a file that
+// could not be written (the previous one is kept whole).
+bool saveGame(HoWorld *world);
+// Reads the saved game at the path into the world, then the profile list. A missing file is a new game
+// (the profile's achievements are restored); a file that fails is deleted, one that cannot be read is
+// kept; both give false.
+bool readSavedGame(HoWorld *world, const char *path);
+// Reads the quick save of the data folder into the running world.
+bool loadQuickSave(HoWorld *world);
+
+// A scene that is saved with the game: "game", "hud", every gameplay scene (cut-scenes too) and every
+// common gameplay scene whose "#serialize" holds 1.
+bool isSavedScene(const HoWorld *world, const HoScene *scene);
+
+// What the save and the load need of the world's step, its scene changes, its inventory and its HUD.
+// Each takes what the world keeps of it; a part the world does not keep yet is left alone.
+SavedGameHead captureSavedGameHead(HoWorld *world);
+void applySavedGameHead(HoWorld *world, const SavedGameHead &head);
+// The scene a save is made for: the focused scene when it is a gameplay scene, else the active scene.
+HoScene *sceneToSave(HoWorld *world);
+// Brings the world to rest before it is saved: the held element let go, a move in progress ended, timed
+// blocks run, a leaving scene told it is left, flying items landed.
+void settleWorldForSave(HoWorld *world, HoScene *scene);
+// The inventory and zoom-zone records (I, K, M), written in their place before the scenes'.
+bool writeInventoryAndZoomRecords(HoWorld *world, SaveStream &stream);
+// Reads one such record after its tag; false when it fails or the world cannot take it.
+bool readInventoryOrZoomRecord(HoWorld *world, SaveStream &stream, uint8_t tag);
+// A hidden-object scene's state and item list (H, O), written after its S record.
+bool writeHiddenObjectRecords(HoScene *scene, SaveStream &stream);
+// Reads one such record of the current scene (none: into scratch records) after its tag.
+bool readHiddenObjectRecord(HoScene *scene, SaveStream &stream, uint8_t tag);

@@ -1,0 +1,35 @@
+// The parts of saving and loading that touch the world's step, scene changes, zoom layers, inventory, HUD
+// message and hidden-object play. The world does not keep those yet: until it does, a save carries no
+// target scene, HUD message, music, inventory, zoom zone or hidden-object list, and a load takes none;
+// records of them in a file are refused.
+
+#include "game/player/SaveStream.h"
+#include "game/player/SavedGame.h"
+
+SavedGameHead captureSavedGameHead(HoWorld *) {
+    return SavedGameHead{};
+}
+
+void applySavedGameHead(HoWorld *, const SavedGameHead &) {}
+
+HoScene *sceneToSave(HoWorld *) {
+    return nullptr;
+}
+
+void settleWorldForSave(HoWorld *, HoScene *) {}
+
+bool writeInventoryAndZoomRecords(HoWorld *, SaveStream &) {
+    return true;
+}
+
+bool readInventoryOrZoomRecord(HoWorld *, SaveStream &, uint8_t) {
+    return false;
+}
+
+bool writeHiddenObjectRecords(HoScene *, SaveStream &) {
+    return true;
+}
+
+bool readHiddenObjectRecord(HoScene *, SaveStream &, uint8_t) {
+    return false;
+}
