@@ -1,0 +1,351 @@
+// Saved games: a played world saved and read into a newly built one; what a file that is cut, changed,
+// too old, or names what the game no longer has gives; crash safety of the save with the list; the
+// refusals of the save; hidden-object elements linked to their items again.
+
+#include <cmath>
+#include <cstring>
+
+#include "game/player/SavedGame.h"
+#include "game/scene/ElementPickInfo.h"
+#include "game/scene/HiddenObjectItem.h"
+#include "game/script/ScriptEvent.h"
+#include "game/script/ScriptTask.h"
+#include "platform/FileHooks.h"
+#include "tests/game/player/ProfileTestSupport.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+class SavedGameTest : public ProfileTest {
+protected:
+    SavedGameTest() {
+        populate(world, true);
+        setSlot(world, 2, "Mira", 1.0f);
+        setCurrentProfileIndex(&world, 2);
+        EXPECT_TRUE(saveProfileList(&world));
+        play(world);
+    }
+
+    HoScene *sceneOf(HoWorld &in, const char *name, uint8_t HoScene::*kind) {
+        HoScene *scene = in.findScene(name);
+        if (!scene)
+            scene = addSceneTo(in, name);
+        if (kind)
+            scene->*kind = 1;
+        return scene;
+    }
+    SceneElement *elementOf(HoScene *scene, const char *name) {
+        SceneElement *element = scene->findElement(name);
+        return element ? element : addElement(scene, name);
+    }
+    // The scenes as the registry makes them: the attic and the hall are gameplay scenes, the cellar a
+    // common one that asks to be saved, the shed one that does not; "hud" is saved too.
+    void populate(HoWorld &in, bool withAttic) {
+        if (withAttic)
+            variable(sceneOf(in, "attic", &HoScene::isGameplay), "#dust")->value->setNumber(1.0f);
+        HoScene *hall = sceneOf(in, "hall", &HoScene::isGameplay);
+        for (const char *name : {"door", "lamp", "rug"})
+            elementOf(hall, name);
+        variable(hall, "#visits")->value->setNumber(0.0f);
+        variable(hall, "#unsaved")->saved = 0;
+        if (!hall->findGroup("doors")) {
+            SceneGroup *group = in.scenePools.groups.allocate();
+            group->init(hall, names.internOrFind("doors"));
+            hall->groups.append(group);
+        }
+        HoScene *cellar = sceneOf(in, "cellar", &HoScene::isGameplayCommon);
+        variable(cellar, "#serialize")->value->setNumber(1.0f);
+        variable(cellar, "#wine")->value->setNumber(0.0f);
+        variable(sceneOf(in, "shed", &HoScene::isGameplayCommon), "#tools")->value->setNumber(0.0f);
+        sceneOf(in, "hud", nullptr);
+    }
+    // What the player did: changed elements, variables, a task, events and a group.
+    void play(HoWorld &in) {
+        HoScene *hall = in.findScene("hall");
+        SceneElement *door = hall->findElement("door");
+        door->scriptTouched = 1;
+        door->text.setPointer(kScriptText, names.internOrFind("open"));
+        findOrCreateNamedValue(door->namedValues, names.internOrFind("knocks"), context.namedValues, true)
+            ->value.setNumber(3.0f);
+        SceneElement *lamp = hall->findElement("lamp");
+        lamp->scriptTouched = 1;
+        lamp->noSerialize.setNumber(1.0f);
+        lamp->text.setNumber(5.0f);
+        hall->findElement("rug")->text.setNumber(6.0f);
+        variable(hall, "#visits")->value->setNumber(2.0f);
+        variable(hall, "#unsaved")->value->setNumber(9.0f);
+        variable(hall, "#gone")->value->setNumber(7.0f);
+        ScriptTask *open = task(hall, "open_door");
+        open->state = kTaskEnabled;
+        findOrCreateNamedValue(open->namedValues, names.internOrFind("tries"), context.namedValues, true)
+            ->value.setNumber(5.0f);
+        event(hall, "bell")->ticks = 30;
+        event(hall, "knock")->fire();
+        SceneGroup *doors = hall->findGroup("doors");
+        doors->members.clear();
+        doors->members.append(hall->findElement("rug"));
+        doors->members.append(door);
+        doors->changed = 1;
+        variable(in.findScene("cellar"), "#wine")->value->setNumber(4.0f);
+        variable(in.findScene("shed"), "#tools")->value->setNumber(2.0f);
+    }
+    // A newly built world of the same game but for the attic, with the list read.
+    std::unique_ptr<HoWorld> newWorld() {
+        auto other = freshWorld();
+        populate(*other, false);
+        return other;
+    }
+    std::string savePath() { return savedGamePath(&world, 2); }
+    bool loadInto(HoWorld &into) { return readSavedGame(&into, savePath().c_str()); }
+    static float numberIn(const ScriptValue &value) { return value.type == kScriptNumber ? value.number : -1.0f; }
+    float variableIn(HoWorld &in, const char *scene, const char *name) {
+        ScriptVariable *found = findVariable(&in.findScene(scene)->script, name);
+        return found ? numberIn(*found->value) : -2.0f;
+    }
+};
+
+TEST_F(SavedGameTest, APlayedWorldComesBackInANewlyBuiltOne) {
+    ASSERT_TRUE(saveGame(&world));
+    auto loaded = newWorld();
+    ASSERT_TRUE(loadInto(*loaded));
+    HoScene *hall = loaded->findScene("hall");
+    SceneElement *door = hall->findElement("door");
+    EXPECT_STREQ(door->text.text(), "open");
+    EXPECT_EQ(door->scriptTouched, 1);
+    ASSERT_EQ(door->namedValues.count(), 1);
+    EXPECT_EQ(numberIn(door->namedValues[0]->value), 3.0f);
+    EXPECT_EQ(hall->findElement("lamp")->text.type, kScriptNone) << "no_serialize";
+    EXPECT_EQ(hall->findElement("rug")->text.type, kScriptNone) << "untouched elements are not saved";
+    EXPECT_EQ(variableIn(*loaded, "hall", "#visits"), 2.0f);
+    EXPECT_EQ(variableIn(*loaded, "hall", "#unsaved"), -1.0f);
+    EXPECT_EQ(findVariable(&hall->script, "#gone"), nullptr) << "a variable the scene no longer has is skipped";
+    EXPECT_EQ(variableIn(*loaded, "cellar", "#wine"), 4.0f) << "the records after the attic's load";
+    EXPECT_EQ(variableIn(*loaded, "shed", "#tools"), 0.0f) << "a common scene that does not ask is not saved";
+    ScriptTask *open = findOrCreateTask("open_door", &hall->script);
+    EXPECT_EQ(open->state, kTaskEnabled);
+    ASSERT_EQ(open->namedValues.count(), 1);
+    EXPECT_EQ(numberIn(open->namedValues[0]->value), 5.0f);
+    EXPECT_EQ(findOrCreateEvent("bell", &hall->script)->ticks, 30);
+    EXPECT_EQ(findOrCreateEvent("knock", &hall->script)->firePending, 1);
+    SceneGroup *doors = hall->findGroup("doors");
+    ASSERT_EQ(doors->members.count(), 2);
+    EXPECT_STREQ(doors->members[0]->name, "rug");
+    EXPECT_STREQ(doors->members[1]->name, "door");
+    EXPECT_EQ(variableIn(*loaded, "game", "##hud_deserialized"), 1.0f);
+    EXPECT_EQ(currentProfileIndex(loaded.get()), 2);
+    EXPECT_TRUE(std::filesystem::exists(savePath()));
+}
+
+TEST_F(SavedGameTest, EveryCutOrChangedByteGivesAWholeLoadOrADeletedFile) {
+    ASSERT_TRUE(saveGame(&world));
+    const Bytes good = lftest::readFileBytes(savePath());
+    int loads = 0;
+    auto verdict = [&](const Bytes &bytes) {
+        lftest::writeFileBytes(savePath(), bytes);
+        auto loaded = newWorld();
+        const bool read = loadInto(*loaded);
+        EXPECT_EQ(std::filesystem::exists(savePath()), read);
+        loads += read ? 1 : 0;
+        return read;
+    };
+    // After the header's 15 bytes the fixed fields: no scene and no sound (a length each), a byte, two
+    // integers and a number.
+    constexpr size_t kHeadEnd = 15 + 5 + 2 + 5 + 5 + 5 + 5;
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        const bool read = verdict(Bytes(good.begin(), good.begin() + long(cut)));
+        if (cut < kHeadEnd || cut + 1 == good.size()) {
+            EXPECT_FALSE(read);
+        }
+        if (cut == kHeadEnd) {
+            EXPECT_TRUE(read);
+        }
+    }
+    EXPECT_GT(loads, 20) << "a file that ends after any whole record loads";
+    for (size_t at = 0; at < good.size(); at += 3) {
+        Bytes flipped = good;
+        flipped[at] ^= 0x21;
+        EXPECT_FALSE(verdict(flipped)) << at;
+    }
+    EXPECT_TRUE(verdict(good));
+}
+
+TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndDeleted) {
+    auto withTail = [&](const std::function<bool(SaveStream &)> &tail) {
+        return [this, tail](SaveStream &stream) { return serializeWorld(&world, stream) && tail(stream); };
+    };
+    auto nothing = [](SaveStream &) { return true; };
+    auto group = [](int32_t count) {
+        return [count](SaveStream &stream) {
+            uint8_t s = kSaveTagScene, g = kSaveTagGroup;
+            const char *hall = "hall", *doors = "doors";
+            int32_t members = count;
+            return stream.serializeByte(s) && stream.serializeString(hall) && stream.serializeByte(g) &&
+                   stream.serializeString(doors) && stream.serializeInt(members);
+        };
+    };
+    struct Case {
+        const char *what;
+        int32_t version;
+        std::function<bool(SaveStream &)> tail;
+        bool loads;
+        const char *logged = "profile_Mira.sav";
+    };
+    const Case cases[] = {
+        {"version 13", 13, nothing, false},
+        {"version 14", 14, nothing, true},
+        {"version 30", 30, nothing, true},
+        {"unknown tag", SaveStream::kVersion, [](SaveStream &s) { uint8_t z = 'Z'; return s.serializeByte(z); }, false,
+         "Game: Unknown serialization type"},
+        {"members -1", SaveStream::kVersion, group(-1), false},
+        {"members 10^9", SaveStream::kVersion, group(1000000000), false},
+        {"members 0", SaveStream::kVersion, group(0), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        clearLogContents();
+        ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav", withTail(c.tail), c.version));
+        auto loaded = newWorld();
+        EXPECT_EQ(loadInto(*loaded), c.loads);
+        EXPECT_EQ(std::filesystem::exists(savePath()), c.loads);
+        if (!c.loads) {
+            EXPECT_NE(getLogContents().find(c.logged), std::string::npos);
+        }
+    }
+
+    // An element the game no longer has cannot be skipped.
+    elementOf(world.findScene("hall"), "box")->scriptTouched = 1;
+    ASSERT_TRUE(saveGame(&world));
+    auto loaded = newWorld();
+    EXPECT_FALSE(loadInto(*loaded));
+    EXPECT_FALSE(std::filesystem::exists(savePath()));
+}
+
+TEST_F(SavedGameTest, AFolderInTheSavesPlaceIsKeptAndAProfileWithoutAGameStartsANewOne) {
+    auto loaded = newWorld();
+    loadText(game, "init {\n  set ##profile_achievement_unlocked_01 0\n}\n");
+    EXPECT_TRUE(loadInto(*loaded)) << "no saved game yet";
+
+    std::filesystem::create_directory(savePath());
+    EXPECT_FALSE(loadInto(*loaded));
+    EXPECT_TRUE(std::filesystem::is_directory(savePath()));
+    const Bytes listBefore = lftest::readFileBytes(listPath());
+    world.profiles[2].slot(ProfileRecord::kTimePlayed)->setNumber(99.0f);
+    EXPECT_FALSE(saveGame(&world));
+    EXPECT_TRUE(std::filesystem::is_directory(savePath()));
+    EXPECT_NE(lftest::readFileBytes(listPath()), listBefore) << "the list is saved after a failed game";
+}
+
+TEST_F(SavedGameTest, ASaveWithoutANamedProfileWritesNothing) {
+    for (float index : {0.0f, 11.0f, -1.0f, std::nanf("")}) {
+        setCurrentProfileIndex(&world, 0);
+        findVariable(world.globalContext(), "##profile_index")->value->setNumber(index);
+        EXPECT_FALSE(saveGame(&world)) << index;
+    }
+    setCurrentProfileIndex(&world, 3);
+    EXPECT_FALSE(saveGame(&world)) << "slot 3 has no name";
+    EXPECT_EQ(userFiles(), (std::set<std::string>{"profiles.sav"}));
+}
+
+TEST_F(SavedGameTest, ASaveStoppedAtAnyByteOrChangeLeavesTheOldGameOrTheNewOneWhole) {
+    ASSERT_TRUE(saveGame(&world));
+    const Bytes oldGame = lftest::readFileBytes(savePath());
+    const Bytes oldList = lftest::readFileBytes(listPath());
+    variable(world.findScene("hall"), "#visits")->value->setNumber(3.0f);
+    variable(world.findScene("cellar"), "#wine")->value->setNumber(8.0f);
+    world.profiles[2].slot(ProfileRecord::kTimePlayed)->setNumber(60.0f);
+    fileHooksReset();
+    ASSERT_TRUE(saveGame(&world));
+    const int64_t bytes = fileHooksBytesWritten();
+    const int64_t changes = fileHooksChangeCount();
+
+    auto check = [&](const std::string &what) {
+        SCOPED_TRACE(what);
+        fileHooksStopWritesAt(0);
+        fileHooksFailChange(0, false);
+        auto loaded = newWorld();
+        ASSERT_TRUE(loadInto(*loaded));
+        const float visits = variableIn(*loaded, "hall", "#visits");
+        EXPECT_TRUE(visits == 2.0f || visits == 3.0f);
+        EXPECT_EQ(variableIn(*loaded, "cellar", "#wine"), visits == 2.0f ? 4.0f : 8.0f);
+        const float played = numberOf(*loaded, 2, ProfileRecord::kTimePlayed);
+        EXPECT_TRUE(played == 1.0f + float(ProfileRecord::kTimePlayed) || played == 60.0f) << played;
+        lftest::writeFileBytes(savePath(), oldGame);
+        lftest::writeFileBytes(listPath(), oldList);
+        fileHooksReset();
+    };
+    lftest::writeFileBytes(savePath(), oldGame);
+    lftest::writeFileBytes(listPath(), oldList);
+    fileHooksReset();
+    for (int64_t byte = 1; byte <= bytes + 1; byte += byte < 64 ? 1 : 53) {
+        fileHooksStopWritesAt(byte);
+        saveGame(&world);
+        check("stopped at byte " + std::to_string(byte));
+    }
+    for (int64_t change = 1; change <= changes; ++change) {
+        fileHooksFailChange(change, false);
+        saveGame(&world);
+        check("change " + std::to_string(change) + " failed");
+    }
+}
+
+TEST_F(SavedGameTest, HiddenObjectElementsFindTheirItemsTargetsAndPickedElementsAgain) {
+    auto build = [this](HoWorld &in) {
+        HoScene *search = sceneOf(in, "search", &HoScene::isGameplay);
+        search->isHo = 1;
+        for (const char *name : {"ho_key", "target_ho_key", "ho_key|2", "picked_ho_key|2", "ho_cup"})
+            elementOf(search, name);
+        for (const char *name : {"ho_key", "ho_cup"}) {
+            auto *item = new HiddenObjectItem(search);
+            item->setName(name);
+            search->hoItems.append(item);
+        }
+        return search;
+    };
+    HoScene *search = build(world);
+    SceneElement *key = search->findElement("ho_key");
+    key->pickInfo = world.scenePools.pickInfos.allocate();
+    key->pickInfo->init(key);
+    key->pickInfo->found = 1;
+    key->pickInfo->item = search->hoItems[0];
+    ASSERT_TRUE(saveGame(&world));
+
+    auto loaded = newWorld();
+    HoScene *restored = build(*loaded);
+    ASSERT_TRUE(loadInto(*loaded));
+    SceneElement *keyBack = restored->findElement("ho_key");
+    SceneElement *second = restored->findElement("ho_key|2");
+    HiddenObjectItem *keyItem = restored->hoItems[0];
+    ASSERT_NE(keyBack->pickInfo, nullptr);
+    EXPECT_EQ(keyBack->pickInfo->found, 1);
+    EXPECT_EQ(keyBack->pickInfo->item, keyItem);
+    EXPECT_EQ(keyBack->pickInfo->target, restored->findElement("target_ho_key"));
+    EXPECT_EQ(restored->findElement("target_ho_key")->pickInfo->dropped, keyBack);
+    EXPECT_EQ(keyBack->pickInfo->display, keyBack);
+    EXPECT_EQ(keyItem->interactive, 1);
+    ASSERT_NE(second->pickInfo, nullptr);
+    EXPECT_EQ(second->pickInfo->display, restored->findElement("picked_ho_key|2"));
+    EXPECT_EQ(second->pickInfo->item, keyItem);
+    ASSERT_EQ(keyItem->elements.count(), 2);
+    EXPECT_EQ(keyItem->elements[0], keyBack);
+    EXPECT_EQ(keyItem->elements[1], second);
+    EXPECT_EQ(restored->hoItems[1]->elements.count(), 1);
+    EXPECT_EQ(restored->hoItems[1]->interactive, 0);
+}
+
+TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsDeleted) {
+    char previousDataPath[sizeof dataPath];
+    std::memcpy(previousDataPath, dataPath, sizeof dataPath);
+    std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
+    ASSERT_TRUE(saveFrom(&world, "quicksave.sav", [this](SaveStream &stream) { return serializeWorld(&world, stream); }));
+    auto running = newWorld();
+    EXPECT_TRUE(loadQuickSave(running.get()));
+    EXPECT_EQ(variableIn(*running, "hall", "#visits"), 2.0f);
+    lftest::writeFileText(folder / "quicksave.sav", "not a saved game at all");
+    EXPECT_FALSE(loadQuickSave(running.get()));
+    EXPECT_FALSE(std::filesystem::exists(folder / "quicksave.sav"));
+    std::memcpy(dataPath, previousDataPath, sizeof dataPath);
+}
+
+} // namespace
