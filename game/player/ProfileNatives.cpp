@@ -1,0 +1,118 @@
+#include "game/player/ProfileNatives.h"
+
+#include <strings.h>
+
+#include "game/player/ProfileList.h"
+#include "game/player/SavedGame.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptResolve.h"
+#include "game/script/ScriptVariable.h"
+#include "game/util/NumericHelpers.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+constexpr int32_t kFirstArgument = 1; // after the function the call names
+
+// The call's argument as a value; null when the call has none.
+const ScriptValue *argument(HoWorld *world, ScriptStatement *call) {
+    return call && call->paramCount() > kFirstArgument ? getStatementParam(world->globalContext(), call, kFirstArgument)
+                                                       : nullptr;
+}
+
+int32_t slotArgument(HoWorld *world, ScriptStatement *call) {
+    const ScriptValue *value = argument(world, call);
+    return value && value->type == kScriptNumber ? roundToInt(value->number) : currentProfileIndex(world);
+}
+
+const char *textArgument(HoWorld *world, ScriptStatement *call) {
+    const ScriptValue *value = argument(world, call);
+    return value && value->type == kScriptText ? value->text() : nullptr;
+}
+
+bool isPlayerSlot(int32_t slot) {
+    return slot >= 1 && slot <= kProfileSlotCount;
+}
+
+HoWorld *worldOf(void *data) {
+    return static_cast<HoWorld *>(data);
+}
+
+void resetProfileNative(void *data, ScriptStatement *call) {
+    HoWorld *world = worldOf(data);
+    resetProfile(world, slotArgument(world, call));
+}
+
+void deleteProfileNative(void *data, ScriptStatement *call) {
+    HoWorld *world = worldOf(data);
+    deleteProfile(world, slotArgument(world, call));
+}
+
+void selectProfileNative(void *data, ScriptStatement *call) {
+    HoWorld *world = worldOf(data);
+    const int32_t slot = slotArgument(world, call);
+    if (!isPlayerSlot(slot))
+        return;
+    setCurrentProfileIndex(world, slot);
+    restoreAchievements(world, slot);
+}
+
+void deleteSavedGameNative(void *data, ScriptStatement *call) {
+    HoWorld *world = worldOf(data);
+    const int32_t slot = currentProfileIndex(world);
+    if (isPlayerSlot(slot))
+        deleteStateFile(savedGamePath(world, slot, textArgument(world, call)));
+}
+
+void loadQuickSaveNative(void *data, ScriptStatement *) {
+    loadQuickSave(worldOf(data));
+}
+
+void saveProfileNative(void *data, ScriptStatement *) {
+    saveGame(worldOf(data));
+}
+
+void saveProfilesNative(void *data, ScriptStatement *) {
+    saveProfileList(worldOf(data));
+}
+
+void saveAchievementsNative(void *data, ScriptStatement *) {
+    saveAchievements(worldOf(data));
+}
+
+// "##duplicated_profile" is 1 when a slot's name equals the argument, ASCII letter case aside.
+void checkProfileNameNative(void *data, ScriptStatement *call) {
+    HoWorld *world = worldOf(data);
+    const char *wanted = textArgument(world, call);
+    bool duplicated = false;
+    for (int32_t slot = 1; wanted && !duplicated && slot <= kProfileSlotCount; ++slot) {
+        const ScriptValue *name = world->profiles[slot].slot(ProfileRecord::kName);
+        duplicated = name && name->type == kScriptText && name->text() && strcasecmp(name->text(), wanted) == 0;
+    }
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, "##duplicated_profile", nullptr)->value->setNumber(duplicated ? 1.0f : 0.0f);
+}
+
+} // namespace
+
+const ProfileNative kProfileNatives[] = {
+    {"reset_profile", resetProfileNative},
+    {"delete_profile", deleteProfileNative},
+    {"select_profile", selectProfileNative},
+    {"delete_savegame", deleteSavedGameNative},
+    {"load_quicksave", loadQuickSaveNative},
+    {"save_profile", saveProfileNative},
+    {"save_profiles", saveProfilesNative},
+    {"check_profile_name", checkProfileNameNative},
+    {"save_achievements", saveAchievementsNative},
+};
+const int kProfileNativeCount = int(sizeof kProfileNatives / sizeof kProfileNatives[0]);
+
+void bindProfileNatives(HoWorld *world) {
+    ScriptContext *global = world->globalContext();
+    for (int i = 0; global && i < kProfileNativeCount; ++i) {
+        ScriptFunction *function = findOrCreateFunction(kProfileNatives[i].name, global);
+        function->native = kProfileNatives[i].handler;
+        function->nativeData = world;
+    }
+}
