@@ -223,22 +223,6 @@ public:
 private:
     bool readRecord(uint8_t tag) {
         switch (tag) {
-        case kSaveTagScene:
-            return readScene();
-        case kSaveTagElement:
-            return readElement();
-        case kSaveTagElementValue:
-            return readNamedValue(element_ ? &element_->namedValues : nullptr);
-        case kSaveTagVariable:
-            return readVariable();
-        case kSaveTagTask:
-            return readTask();
-        case kSaveTagTaskValue:
-            return readNamedValue(task_ ? &task_->namedValues : nullptr);
-        case kSaveTagEvent:
-            return readEvent();
-        case kSaveTagGroup:
-            return readGroup();
         case kSaveTagHiddenObjectState:
         case kSaveTagHiddenObjectItem:
             return readHiddenObjectRecord(scene_, stream_, tag);
@@ -246,18 +230,44 @@ private:
         case kSaveTagBarItem:
         case kSaveTagZoomZone:
             return readInventoryOrZoomRecord(world_, stream_, tag);
+        case kSaveTagScene:
+        case kSaveTagElement:
+        case kSaveTagElementValue:
+        case kSaveTagVariable:
+        case kSaveTagTask:
+        case kSaveTagTaskValue:
+        case kSaveTagEvent:
+        case kSaveTagGroup:
+            break;
         default:
             logMessage("Game: Unknown serialization type");
             return false;
         }
+        // The records of a scene begin with a name.
+        const char *name = nullptr;
+        if (!stream_.serializeString(name))
+            return false;
+        switch (tag) {
+        case kSaveTagScene:
+            return readScene(name);
+        case kSaveTagElement:
+            return readElement(name);
+        case kSaveTagElementValue:
+            return readNamedValue(name, element_ ? &element_->namedValues : nullptr);
+        case kSaveTagVariable:
+            return readVariable(name);
+        case kSaveTagTask:
+            return readTask(name);
+        case kSaveTagTaskValue:
+            return readNamedValue(name, task_ ? &task_->namedValues : nullptr);
+        case kSaveTagEvent:
+            return readEvent(name);
+        default:
+            return readGroup(name);
+        }
     }
 
-    bool readName(const char *&name) { return stream_.serializeString(name); }
-
-    bool readScene() {
-        const char *name = nullptr;
-        if (!readName(name))
-            return false;
+    bool readScene(const char *name) {
         scene_ = world_->findScene(name);
         element_ = nullptr;
         task_ = nullptr;
@@ -265,10 +275,7 @@ private:
     }
 
     // An element state has no size of its own: one that cannot be placed ends the load.
-    bool readElement() {
-        const char *name = nullptr;
-        if (!readName(name))
-            return false;
+    bool readElement(const char *name) {
         element_ = scene_ && name ? scene_->findElement(name) : nullptr;
         if (!element_) {
             logMessage("Game: saved game names element %s of scene %s, which the game does not have, ERROR",
@@ -284,42 +291,29 @@ private:
         return true;
     }
 
-    bool readNamedValue(PtrArray<NamedValue> *values) {
-        const char *name = nullptr;
-        if (!readName(name))
-            return false;
+    bool readNamedValue(const char *name, PtrArray<NamedValue> *values) {
         NamedValue *record =
             values && name ? findOrCreateNamedValue(*values, name, world_->namedValuePool(), true) : &scratchValue_;
         return stream_.serializeValue(record->value);
     }
 
-    bool readVariable() {
-        const char *name = nullptr;
-        if (!readName(name))
-            return false;
+    bool readVariable(const char *name) {
         ScriptVariable *variable = scene_ ? findVariable(&scene_->script, name) : nullptr;
         return serializeVariableValue(stream_, variable ? variable : &scratchVariable_);
     }
 
-    bool readTask() {
-        const char *name = nullptr;
-        if (!readName(name))
-            return false;
+    bool readTask(const char *name) {
         task_ = scene_ && name ? findOrCreateTask(name, &scene_->script) : &scratchTask_;
         return serializeTask(stream_, task_);
     }
 
-    bool readEvent() {
-        const char *name = nullptr;
-        if (!readName(name))
-            return false;
+    bool readEvent(const char *name) {
         return serializeEventState(stream_, scene_ && name ? findOrCreateEvent(name, &scene_->script) : &scratchEvent_);
     }
 
-    bool readGroup() {
-        const char *name = nullptr;
+    bool readGroup(const char *name) {
         int32_t count = 0;
-        if (!readName(name) || !stream_.serializeInt(count) || !stream_.countFits(count, kNameBytes))
+        if (!stream_.serializeInt(count) || !stream_.countFits(count, kNameBytes))
             return false;
         SceneGroup *group = scene_ && name ? scene_->findGroup(name) : nullptr;
         if (group) {
@@ -328,7 +322,7 @@ private:
         }
         for (int32_t i = 0; i < count; ++i) {
             const char *member = nullptr;
-            if (!readName(member))
+            if (!stream_.serializeString(member))
                 return false;
             if (SceneElement *element = group && member ? scene_->findElement(member) : nullptr)
                 group->members.append(element);
