@@ -23,6 +23,10 @@ constexpr int32_t kMessageGate = 12;
 constexpr int32_t kOldestReadableVersion = 14;
 constexpr char kQuickSaveName[] = "quicksave.sav";
 constexpr char kHiddenObjectPrefix[] = "ho_";
+// A timed block may queue another whenever it runs: the flush before a save gives up after so many
+// rounds of so many blocks per scene rather than hold the game.
+constexpr int32_t kFlushRounds = 100;
+constexpr int32_t kFlushBlocksPerRound = 100;
 // The least a name takes in a file: its length block.
 constexpr uint32_t kNameBytes = 5;
 
@@ -113,6 +117,23 @@ void relinkHiddenObject(HoWorld *world, HoScene *scene, SceneElement *element) {
     pickInfo->dissolveEmitters[0] = pickInfo->dissolveEmitters[1] = nullptr;
     pickInfo->item = item;
     item->elements.append(element);
+}
+
+// Runs the timed blocks of the scene being saved and of the open zoom zone (neither for a cut-scene),
+// then of the HUD scenes, until none is left.
+void flushTimedBlocks(HoWorld *world, HoScene *scene) {
+    const bool cutscene = scene && scene->isCutscene;
+    HoScene *scenes[] = {cutscene ? nullptr : scene, cutscene ? nullptr : firstZoomLayerScene(world),
+                         world->findScene("hud"), world->findScene("over_hud")};
+    for (int32_t round = 0; round < kFlushRounds; ++round) {
+        int32_t run = 0;
+        for (HoScene *flushed : scenes)
+            run += flushed ? flushed->flushPendingBlocks(kFlushBlocksPerRound) : 0;
+        if (run == 0)
+            return;
+    }
+    logMessage("Game: timed blocks still queue new ones after %d rounds; the game is saved with them waiting, WARNING",
+               kFlushRounds);
 }
 
 // ---- Writing ----------------------------------------------------------------------------------------------
@@ -317,6 +338,8 @@ private:
             return false;
         SceneGroup *group = scene_ && name ? scene_->findGroup(name) : nullptr;
         if (group) {
+            for (int32_t i = 0; group->isCrop() && i < group->members.count(); ++i)
+                group->members[i]->cropElement = nullptr;
             group->members.clear();
             group->changed = 1;
         }
@@ -327,6 +350,8 @@ private:
             if (SceneElement *element = group && member ? scene_->findElement(member) : nullptr)
                 group->members.append(element);
         }
+        if (group && group->isCrop())
+            scene_->linkCropGroup(group);
         return true;
     }
 
@@ -378,7 +403,7 @@ bool saveGame(HoWorld *world) {
     ScriptVariable *singlePlay = scene ? findVariable(&scene->script, "#singleplay") : nullptr;
     if (singlePlay && holdsNumber(singlePlay->value, 1.0f))
         return false;
-    settleWorldForSave(world, scene);
+    settleWorldForSave(world, scene, [world, scene] { flushTimedBlocks(world, scene); });
     if (ScriptContext *global = world->globalContext())
         findOrCreateVariable(global, "##paused", nullptr)->value->setNumber(0.0f);
     // A profile without a name has no saved game.

@@ -13,6 +13,7 @@
 // deleted; one that cannot be read at all (a folder in its place, an I/O error) is kept.
 
 #include <cstdint>
+#include <functional>
 
 class HoScene;
 class HoSound;
@@ -52,9 +53,12 @@ SavedGameHead captureSavedGameHead(HoWorld *world);
 void applySavedGameHead(HoWorld *world, const SavedGameHead &head);
 // The scene a save is made for: the focused scene when it is a gameplay scene, else the active scene.
 HoScene *sceneToSave(HoWorld *world);
-// Brings the world to rest before it is saved: the held element let go, a move in progress ended, timed
-// blocks run, a leaving scene told it is left, flying items landed.
-void settleWorldForSave(HoWorld *world, HoScene *scene);
+// Brings the world to rest before it is saved: the held element let go and a move in progress ended,
+// then the timed blocks run (flushTimedBlocks), then a scene that is being left told so with the script
+// passes run once, and flying items landed.
+void settleWorldForSave(HoWorld *world, HoScene *scene, const std::function<void()> &flushTimedBlocks);
+// The zoom zone open on the first zoom layer, or null.
+HoScene *firstZoomLayerScene(HoWorld *world);
 // The inventory and zoom-zone records (I, K, M), written in their place before the scenes'.
 bool writeInventoryAndZoomRecords(HoWorld *world, SaveStream &stream);
 // Reads one such record after its tag; false when it fails or the world cannot take it.

@@ -1,7 +1,8 @@
-// The parts of saving and loading that touch the world's step, scene changes, zoom layers, inventory, HUD
-// message and hidden-object play. The world does not keep those yet: until it does, a save carries no
-// target scene, HUD message, music, inventory, zoom zone or hidden-object list, and a load takes none;
-// records of them in a file are refused.
+// The parts of saving and loading that touch the world's step, scene changes, zoom layers, pointer,
+// inventory, HUD message and hidden-object play. The world does not keep those yet: until it does, a save
+// carries no target scene, HUD message, music, inventory, zoom zone or hidden-object list, and a load
+// takes none; records of them in a file are refused; a save lets go of nothing the pointer holds, ends
+// no move and no scene change, and lands no flying item, and flushes the HUD scenes' timed blocks only.
 
 #include "game/player/SaveStream.h"
 #include "game/player/SavedGame.h"
@@ -16,7 +17,13 @@ HoScene *sceneToSave(HoWorld *) {
     return nullptr;
 }
 
-void settleWorldForSave(HoWorld *, HoScene *) {}
+void settleWorldForSave(HoWorld *, HoScene *, const std::function<void()> &flushTimedBlocks) {
+    flushTimedBlocks();
+}
+
+HoScene *firstZoomLayerScene(HoWorld *) {
+    return nullptr;
+}
 
 bool writeInventoryAndZoomRecords(HoWorld *, SaveStream &) {
     return true;

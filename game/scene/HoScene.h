@@ -68,8 +68,11 @@ public:
     void loadElementImages();
     void unloadElementImages();
     // Runs every timed block of the scene at once, the nearest first: queued after blocks, animation
-    // end blocks and the blocks of running fades.
-    void flushPendingBlocks();
+    // end blocks and the blocks of running fades; gives how many ran. At most maxBlocks run, so that
+    // blocks that keep queueing others cannot hold a caller that must go on.
+    int32_t flushPendingBlocks(int32_t maxBlocks = INT32_MAX);
+    // Makes the scene's element named like the "crop_" group the crop of each of its members.
+    void linkCropGroup(SceneGroup *group);
     // Runs the "on_end_move" handlers that the scene's tasks hold for the element.
     void runEndMoveHandlers(SceneElement *element);
     bool isInventoryAllowed() const;

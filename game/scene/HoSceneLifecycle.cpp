@@ -24,7 +24,6 @@ namespace {
 
 // The block of a "task" or "action" statement.
 constexpr int32_t kTaskBlock = 2;
-constexpr char kCropGroupPrefix[] = "crop_";
 
 // A scene variable that the world or the draw reads, and the number written into it each time the
 // properties are applied (none: the variable is only bound).
@@ -129,13 +128,15 @@ void HoScene::applySceneProperties() {
 
 void HoScene::applyCropGroups() {
     for (int32_t i = 0; i < groups.count(); ++i) {
-        SceneGroup *group = groups[i];
-        if (!group->name || std::strncmp(group->name, kCropGroupPrefix, sizeof kCropGroupPrefix - 1) != 0)
-            continue;
-        SceneElement *crop = findElement(group->name);
-        for (int32_t k = 0; crop && k < group->members.count(); ++k)
-            group->members[k]->cropElement = crop;
+        if (groups[i]->isCrop() && findElement(groups[i]->name))
+            linkCropGroup(groups[i]);
     }
+}
+
+void HoScene::linkCropGroup(SceneGroup *group) {
+    SceneElement *crop = findElement(group->name);
+    for (int32_t k = 0; k < group->members.count(); ++k)
+        group->members[k]->cropElement = crop;
 }
 
 void HoScene::bindSceneVariables() {
@@ -234,9 +235,11 @@ void HoScene::unloadElementImages() {
     }
 }
 
-void HoScene::flushPendingBlocks() {
-    while (runNearestPendingBlock()) {
-    }
+int32_t HoScene::flushPendingBlocks(int32_t maxBlocks) {
+    int32_t run = 0;
+    while (run < maxBlocks && runNearestPendingBlock())
+        ++run;
+    return run;
 }
 
 // The first candidate found is the one to beat, so a record of any count is run in its turn.

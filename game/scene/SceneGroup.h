@@ -20,4 +20,6 @@ struct SceneGroup {
     uint8_t changed = 0;
 
     void init(HoScene *owner, const char *internedName);
+    // A "crop_" group: its members are drawn clipped to the outline of the element named like it.
+    bool isCrop() const;
 };

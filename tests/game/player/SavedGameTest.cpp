@@ -334,6 +334,60 @@ TEST_F(SavedGameTest, HiddenObjectElementsFindTheirItemsTargetsAndPickedElements
     EXPECT_EQ(restored->hoItems[1]->interactive, 0);
 }
 
+TEST_F(SavedGameTest, TimedBlocksRunBeforeTheSaveAndOnesThatKeepQueueingStopAfterAHundredRounds) {
+    // The HUD waits for a block; over it, a block that queues itself again whenever it runs.
+    HoScene *hud = world.findScene("hud");
+    HoScene *overHud = sceneOf(world, "over_hud", nullptr);
+    loadText(hud, "on start {\n  after 30 {\n    set #done 1\n  }\n}\n");
+    loadText(overHud, "fun &tick {\n  add #ticks 1\n  after 0.5 {\n    call &tick\n  }\n}\n"
+                      "on start {\n  call &tick\n}\n");
+    for (HoScene *scene : {hud, overHud}) {
+        declareSceneScripts(scene);
+        event(scene, "start")->fire();
+    }
+    variable(hud, "#done")->value->setNumber(0.0f);
+    step();
+    clearLogContents();
+    ASSERT_TRUE(saveGame(&world));
+    EXPECT_EQ(number(hud, "#done"), 1.0f);
+    EXPECT_GT(number(overHud, "#ticks"), 100.0f);
+    EXPECT_NE(getLogContents().find("after 100 rounds"), std::string::npos);
+    auto loaded = newWorld();
+    variable(loaded->findScene("hud"), "#done")->value->setNumber(0.0f);
+    ASSERT_TRUE(loadInto(*loaded));
+    EXPECT_EQ(variableIn(*loaded, "hud", "#done"), 1.0f);
+}
+
+TEST_F(SavedGameTest, CropGroupsComeBackWithTheirMembersCropLinks) {
+    auto build = [this](HoWorld &in) {
+        HoScene *hall = in.findScene("hall");
+        elementOf(hall, "crop_frame");
+        SceneGroup *group = in.scenePools.groups.allocate();
+        group->init(hall, names.internOrFind("crop_frame"));
+        hall->groups.append(group);
+        return group;
+    };
+    SceneGroup *crop = build(world);
+    HoScene *hall = world.findScene("hall");
+    crop->members.append(hall->findElement("rug"));
+    crop->members.append(hall->findElement("door"));
+    crop->changed = 1;
+    ASSERT_TRUE(saveGame(&world));
+
+    auto loaded = newWorld();
+    SceneGroup *restored = build(*loaded);
+    HoScene *loadedHall = loaded->findScene("hall");
+    SceneElement *lamp = loadedHall->findElement("lamp");
+    restored->members.append(lamp);
+    loadedHall->linkCropGroup(restored);
+    ASSERT_TRUE(loadInto(*loaded));
+    SceneElement *frame = loadedHall->findElement("crop_frame");
+    EXPECT_EQ(lamp->cropElement, nullptr);
+    EXPECT_EQ(loadedHall->findElement("rug")->cropElement, frame);
+    EXPECT_EQ(loadedHall->findElement("door")->cropElement, frame);
+    EXPECT_EQ(restored->members.count(), 2);
+}
+
 TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsDeleted) {
     char previousDataPath[sizeof dataPath];
     std::memcpy(previousDataPath, dataPath, sizeof dataPath);
