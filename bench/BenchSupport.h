@@ -6,8 +6,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -53,6 +57,31 @@ std::pair<double, double> alternatingMedianMilliseconds(int runs, First first, S
         timeOnce(second, secondTimes);
     }
     return {median(firstTimes), median(secondTimes)};
+}
+
+// The floor of a crash-safe save: the bytes written to "<path>.tmp" with plain POSIX write, fsync,
+// close, rename over the path, and the folder's fsync. True when every step succeeded.
+inline bool replaceFilePlain(const std::string &path, const std::string &folder, const std::string &bytes) {
+    const std::string temporary = path + ".tmp";
+    int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = descriptor >= 0 && write(descriptor, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
+              fsync(descriptor) == 0;
+    ok = descriptor >= 0 && close(descriptor) == 0 && ok && rename(temporary.c_str(), path.c_str()) == 0;
+    int folderDescriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ok = ok && folderDescriptor >= 0 && fsync(folderDescriptor) == 0;
+    if (folderDescriptor >= 0)
+        close(folderDescriptor);
+    return ok;
+}
+
+// The floor of a load: the file read whole with one read into the buffer; the bytes read.
+inline size_t readFilePlain(const std::string &path, std::string &buffer) {
+    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return 0;
+    ssize_t read = ::read(descriptor, buffer.data(), buffer.size());
+    close(descriptor);
+    return read > 0 ? size_t(read) : 0;
 }
 
 // Splits the text into lines and their blank-separated tokens with the framework's readers alone; the

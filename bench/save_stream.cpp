@@ -9,8 +9,6 @@
 #include <string>
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "bench/BenchSupport.h"
 #include "engine/system/KSystem.h"
@@ -255,19 +253,10 @@ const std::string &imageOfSave() {
     return image;
 }
 
-// The crash-safe writer's steps without anything else: write, fsync, close, rename, the folder's fsync.
+// The crash-safe writer's steps without anything else.
 size_t savePlain() {
     const std::string &image = imageOfSave();
-    std::string temporary = files().plainPath + ".tmp";
-    int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = descriptor >= 0 && write(descriptor, image.data(), image.size()) == ssize_t(image.size()) &&
-              fsync(descriptor) == 0;
-    ok = descriptor >= 0 && close(descriptor) == 0 && ok && rename(temporary.c_str(), files().plainPath.c_str()) == 0;
-    int folder = open(files().folder.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ok = ok && folder >= 0 && fsync(folder) == 0;
-    if (folder >= 0)
-        close(folder);
-    return ok ? image.size() : 0;
+    return benchsupport::replaceFilePlain(files().plainPath, files().folder.str(), image) ? image.size() : 0;
 }
 
 bool loadThroughStream() {
@@ -277,12 +266,7 @@ bool loadThroughStream() {
 
 size_t loadPlain() {
     static std::string buffer(imageOfSave().size() + 1, '\0');
-    int descriptor = open(files().plainPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return 0;
-    ssize_t read = ::read(descriptor, buffer.data(), buffer.size());
-    close(descriptor);
-    return read > 0 ? size_t(read) : 0;
+    return benchsupport::readFilePlain(files().plainPath, buffer);
 }
 
 void BM_SaveThroughStream(benchmark::State &state) {

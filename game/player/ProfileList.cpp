@@ -155,9 +155,12 @@ std::string savedGamePath(HoWorld *world, int32_t slot, const char *sceneName) {
     if (folder.empty() || !name)
         return std::string();
     std::string path = folder + "/" + kSavedGamePrefix + profileFileName(name);
-    if (sceneName)
-        path += "_" + profileFileName(sceneName);
-    return path + ".sav";
+    if (sceneName) {
+        path += '_';
+        path += profileFileName(sceneName);
+    }
+    path += ".sav";
+    return path;
 }
 
 std::string veltSavedGamePath(HoWorld *world, int32_t slot) {
