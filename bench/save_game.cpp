@@ -214,10 +214,8 @@ int main(int argc, char **argv) {
     benchmark::Shutdown();
 
     const size_t bytes = images().bytes();
-    const double saveMs = benchsupport::medianMilliseconds(kRuns, saveOurs);
-    const double plainSaveMs = benchsupport::medianMilliseconds(kRuns, savePlain);
-    const double loadMs = benchsupport::medianMilliseconds(kRuns, loadOurs);
-    const double plainLoadMs = benchsupport::medianMilliseconds(kRuns, loadPlain);
+    const auto [saveMs, plainSaveMs] = benchsupport::alternatingMedianMilliseconds(kRuns, saveOurs, savePlain);
+    const auto [loadMs, plainLoadMs] = benchsupport::alternatingMedianMilliseconds(kRuns, loadOurs, loadPlain);
     std::printf("save game bytes=%zu ours_ms=%.3f plain_ms=%.3f ratio=%.2f\n", bytes, saveMs, plainSaveMs,
                 saveMs / plainSaveMs);
     std::printf("load game bytes=%zu ours_ms=%.3f plain_ms=%.3f ratio=%.2f\n", bytes, loadMs, plainLoadMs,
