@@ -1,6 +1,7 @@
 #include "game/HoContext.h"
 
 #include <cstring>
+#include <string>
 
 #include "engine/graphics/KBatch.h"
 #include "engine/graphics/KGraphicFactory.h"
@@ -10,7 +11,9 @@
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/script/ScriptCommand.h"
+#include "game/scene/HoScene.h"
 #include "game/script/ScriptKeywords.h"
+#include "game/world/HoWorld.h"
 #include "video/TheoraVideoManager.h"
 
 HoContext *currentContext = nullptr;
@@ -43,6 +46,10 @@ HoContext::~HoContext() {
         resources->unloadVideos();
     delete videos;
     videos = nullptr;
+    delete pendingWorld;
+    pendingWorld = nullptr;
+    delete world;
+    world = nullptr;
     delete resources;
     resources = nullptr;
     delete batch;
@@ -75,6 +82,8 @@ void HoContext::init() {
     boundBlend = 0;
     input.clear();
     texturesConfig = resources->getConfiguration("data/textures.cfg");
+    world = new HoWorld(this);
+    world->startup();
     if (game && game->window)
         game->window->resetFrameTiming();
     if (game)
@@ -134,6 +143,10 @@ void HoContext::loadAtlases() {
     atlasConfig = resources->getConfiguration("data/atlas/atlas.cfg");
     loadAtlasMap("data/atlas/common.map", "common");
     loadAtlasMap("data/atlas/inventory.map", "inventory");
+    for (int32_t i = 0; world && i < world->scenes.count(); ++i) {
+        const char *scene = world->scenes[i]->name;
+        loadAtlasMap(("data/atlas/" + std::string(scene) + ".map").c_str(), scene);
+    }
 }
 
 void HoContext::loadAtlasMap(const char *fileName, const char *name) {

@@ -33,6 +33,7 @@ class HoFont;
 class HoGame;
 class HoResourceManager;
 class HoTexture;
+class HoWorld;
 class KBatch;
 class KGraphic;
 class KText;
@@ -100,7 +101,8 @@ public:
     AtlasRegion *findAtlasRegion(const char *name) const;
     // The same for a name interned in the context's table, such as a resource's name.
     AtlasRegion *findInternedAtlasRegion(const char *name) const;
-    // Reads "data/atlas/atlas.cfg" and the "common" and "inventory" atlas maps.
+    // Reads "data/atlas/atlas.cfg", the "common" and "inventory" atlas maps and one map per scene of the
+    // world, named after the scene.
     void loadAtlases();
     // Reads an atlas map and appends it to the atlas list when it has pages; else frees it.
     void loadAtlasMap(const char *fileName, const char *name);
@@ -112,6 +114,8 @@ public:
     void flushBatch();
 
     HoGame *game = nullptr;
+    HoWorld *world = nullptr;        // made and started by init
+    HoWorld *pendingWorld = nullptr; // a world built from a saved game, taken over at a frame's start
     HoResourceManager *resources = nullptr;
     TheoraVideoManager *videos = nullptr; // made by init: one worker, four frames decoded ahead per clip
     PtrArray<AtlasMap> atlases;

@@ -43,6 +43,8 @@ public:
     bool switchQuality(bool wantHd);
     void mountQualityArchive();
     bool forceFullScreenIfTooLarge();
+    // Runs the scripts' "on_forced_fullscreen_mode" when the world has bound it.
+    void runForcedFullScreenHook();
     void applyFullScreen();
     bool applyHardwareCursor();
     void setView(float x, float y, float zoom, float angle);

@@ -4,6 +4,9 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptExecution.h"
+#include "game/world/HoWorld.h"
 
 bool HoGame::onWindowEvent(KWindowEvent *event) {
     HoGame *game = currentHoGame();
@@ -12,7 +15,7 @@ bool HoGame::onWindowEvent(KWindowEvent *event) {
     return true;
 }
 
-// Text-field forwarding, the paused menu and script hooks come with the world.
+// Text-field forwarding and the paused menu come with the world's input and draw.
 void HoGame::handleWindowEvent(const KWindowEvent &event) {
     switch (event.type) {
     case kEventActivate:
@@ -22,6 +25,8 @@ void HoGame::handleWindowEvent(const KWindowEvent &event) {
             context->active = 1;
             applyFullScreen();
             context->resources->resumeVideos();
+            if (ScriptContext *global = context->world ? context->world->globalContext() : nullptr)
+                callScriptFunction(findOrCreateFunction("on_resume", global), true, nullptr);
         }
         break;
     case kEventDeactivate:

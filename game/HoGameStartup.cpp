@@ -10,6 +10,7 @@
 #include "game/HoGame.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/script/ScriptExecution.h"
 #include "platform/WinUserInput.h"
 
 namespace {
@@ -122,7 +123,13 @@ bool HoGame::forceFullScreenIfTooLarge() {
     logMessage("Game: a %dx%d window does not fit the desktop; switching to full screen", int(screenValues.width),
                int(screenValues.height));
     options.set(kOptionFullscreen, 1.0f);
+    runForcedFullScreenHook();
     return true;
+}
+
+void HoGame::runForcedFullScreenHook() {
+    if (context && context->forcedFullScreenHook)
+        callScriptFunction(context->forcedFullScreenHook, true, nullptr);
 }
 
 void HoGame::applyFullScreen() {
@@ -134,8 +141,10 @@ void HoGame::applyFullScreen() {
         window->toggleFullScreen(false);
         window->toggleFullScreen(true);
     }
-    if (forceFullScreenIfTooLarge())
+    if (forceFullScreenIfTooLarge()) {
         window->toggleFullScreen(isFullscreen());
+        runForcedFullScreenHook();
+    }
 }
 
 bool HoGame::switchQuality(bool wantHd) {

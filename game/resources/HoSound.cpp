@@ -9,6 +9,7 @@
 #include "game/HoGame.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/util/NumericHelpers.h"
+#include "game/world/HoWorld.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ float optionVolume(const HoContext *context, GameOptionIndex option) {
     return context && context->game ? context->game->options.get(option) : 0.0f;
 }
 
-// The world's scene-change fade: the context has no world yet, so the scene counts as fully open.
-float sceneChangeFade(const HoContext *) {
-    return 1.0f;
+// The world's scene-change fade; without a world the scene counts as fully open.
+float sceneChangeFade(const HoContext *context) {
+    return context && context->world ? context->world->change.fade : 1.0f;
 }
 
 } // namespace

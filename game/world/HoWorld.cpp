@@ -1,5 +1,6 @@
 #include "game/world/HoWorld.h"
 
+#include "engine/sound/KSound.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/player/HoInventoryItem.h"
@@ -9,6 +10,7 @@
 #include "game/scene/HoScene.h"
 #include "game/script/PendingBlock.h"
 #include "game/script/ScriptContext.h"
+#include "game/script/ScriptFunction.h"
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
@@ -38,13 +40,27 @@ Record *findByInternedKey(const PtrArray<Record> &records, const InternTable &na
 } // namespace
 
 HoWorld::HoWorld(HoContext *owner) : context(owner) {
-    messages_ = {[](const char *text, void *argument) { static_cast<HoContext *>(argument)->callMessageHook(text); },
-                 owner};
+    messages_ = {[](const char *text, void *argument) {
+                     auto *world = static_cast<HoWorld *>(argument);
+                     world->scriptError = 1;
+                     world->context->callMessageHook(text);
+                 },
+                 this};
     for (ProfileRecord &profile : profiles)
         profile.context = owner;
 }
 
 HoWorld::~HoWorld() {
+    if (music.playing && music.playing->engineSound)
+        music.playing->engineSound->haltStream();
+    music.playing = nullptr;
+    releaseTransients();
+    tooltip = TooltipState();
+    inventory.bar.clear();
+    releaseCursors();
+    ScriptFunction *forcedHook = context ? context->forcedFullScreenHook : nullptr;
+    if (forcedHook && forcedHook->context && forcedHook->context->world == this)
+        context->forcedFullScreenHook = nullptr;
     // Scenes free their queued blocks while the pools that their tasks live in still stand.
     scenes.deleteAll();
     inventoryItems.deleteAll();

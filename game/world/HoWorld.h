@@ -1,7 +1,11 @@
 #pragma once
-// The running game world: the scenes and the record pools they take from, and the state that the
-// script runtime keeps between statements (the current local block, the current task and its
-// element, the engine's script globals, the busy accounting and the mode flags of the handler walk).
+// The running game world: everything of one game. It owns the scenes named in "data/scenes.cfg" with
+// the system scenes among them, the record pools that scenes, elements, scripts and particles take from,
+// the live particle emitters, and the state of the step: scene changes and zoom layers, music, the pointer
+// and what it clicks, the inventory strip. It keeps pointers to the value slots of the variables that the
+// engine binds for the scripts, and the state that the script runtime keeps between statements (the
+// current local block, the current task and its element, the busy accounting and the mode flags of the
+// handler walk). The context makes one and starts it; a saved game's load builds a second.
 
 #include <cstdint>
 
@@ -14,6 +18,7 @@
 #include "game/util/HoObjectPool.h"
 #include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
+#include "game/world/WorldRecords.h"
 
 class HoContext;
 class HoInventoryItem;
@@ -21,6 +26,7 @@ class HoResource;
 class HoScene;
 class InternTable;
 struct ConfigEntry;
+struct ParticleEmitter;
 struct PendingBlock;
 struct ScriptBlock;
 struct ScriptContext;
@@ -33,9 +39,50 @@ public:
     HoWorld(const HoWorld &) = delete;
     HoWorld &operator=(const HoWorld &) = delete;
 
+    // Makes the world ready: the scenes with their scripts and files, the engine's bindings, the
+    // scripts' declarations and init blocks, the system scenes' pictures, "on_startup" and the
+    // localisation variables.
+    void startup();
+    // The scene registry: "game", then one scene per entry of "data/scenes.cfg" in file order, each the
+    // sub-scene of the last top-level scene whose folder its own lies below; then the system scenes.
+    void loadScenes();
+    // The scene factory: a scene of the class its short name asks for, named, flagged by its folder
+    // and appended to the scene array.
+    HoScene *createScene(const char *folder, const char *name, bool system, HoScene *parent);
     // The scene whose identifier is the text; null when the text was never interned (nothing is
     // interned) or no scene has it.
     HoScene *findScene(const char *identifier) const;
+    // Every scene's scripts and file, then every scene's properties.
+    void loadAllScenes();
+    // Every scene's declarations, then every scene's init blocks; then names that a scene gives both to
+    // a variable and to an element or a function are told to the message hook.
+    void checkDuplicateNames();
+    // The scene's pictures, and those of its sub-scenes that are zoom zones or not gameplay scenes.
+    void loadSceneImages(HoScene *scene);
+    // "##txt_KEY" (the key) and "##KEY" (its text) in the global context for every localisation key.
+    void bindLocalizationVariables();
+    // Connects the world to the scripts: the engine variables and the slots the world keeps of them,
+    // the hooks, the native functions, the pictures and elements of the system scenes, the cursors.
+    void bindEngine();
+    // Ends what must not outlive a scene: every live emitter goes back to the free list, and the sounds
+    // that the scripts started looping stop.
+    void releaseTransients();
+
+    // An emitter of the "particles" scene's element of the name, started as spawnEmitter starts it;
+    // null without that scene or element.
+    ParticleEmitter *spawnEmitterAt(const char *elementName, bool loop, HoScene *scene, float x, float y,
+                                    bool addToLive);
+    // An emitter from the free list (else the pool), started for the definition element (its loop flag,
+    // scene, followed owner and offset) and, when asked, appended to the live list; null without an
+    // element.
+    ParticleEmitter *spawnEmitter(SceneElement *definitionElement, bool loop, HoScene *scene, SceneElement *owner,
+                                  float x, float y, bool addToLive);
+    // One step of every live emitter, the last first; a finished one gives its place to the last and
+    // goes back to the free list.
+    void updateEmitters();
+    // The live emitters that follow the element (none: the free ones), the last first, then the batch
+    // flushed.
+    void drawEmitters(SceneElement *element);
     // The global context: the script context of the "game" scene.
     ScriptContext *globalContext() const;
     // The inventory item of that name; null when the text was never interned or no item has it.
@@ -74,6 +121,23 @@ public:
     ProfileRecord profiles[kProfileRecordCount];
     // A scene name or none: while set, the profile's game is saved to and loaded from that scene's file.
     const char *sceneSaveName = nullptr;
+    // The system scenes, found by identifier once the scenes exist; any may be missing.
+    HoScene *imagesScene = nullptr;
+    HoScene *hudScene = nullptr;
+    HoScene *overHudScene = nullptr;
+    HoScene *systemMessagesScene = nullptr;
+    HoScene *journalScene = nullptr;
+    HoScene *particlesScene = nullptr;
+    HoScene *pointersScene = nullptr;
+
+    // The location the player is in (what the scene code calls the gameplay scene), null before the
+    // first switch; and the scene that takes input: the active scene or the highest open zoom zone.
+    HoScene *activeScene = nullptr;
+    HoScene *topScene = nullptr;
+    SceneChange change;
+    ZoomLayer zoomLayers[kZoomLayerCount];
+    ZoomBounce bounce;
+    WorldMusic music;
 
     ScriptBlock *currentLocalBlock = nullptr;
     ScriptTask *currentTask = nullptr;
@@ -84,13 +148,29 @@ public:
     ScriptValue *activeSceneSlot = nullptr;    // "##active_scene"
     ScriptValue *mainSceneSlot = nullptr;      // "##main_scene"
     ScriptValue *rootSceneSlot = nullptr;      // "##root_scene"
+    ScriptValue *pausedSlot = nullptr;         // "##paused"
+    ScriptValue *pointerXSlot = nullptr;       // "##pointer_x"
+    ScriptValue *pointerYSlot = nullptr;       // "##pointer_y"
+    ScriptValue *inventoryIndexSlot = nullptr; // "##inventory_index"
+    ScriptValue *forceInventorySlot = nullptr; // "#force_inventory"
+    ScriptValue *instantHintsSlot = nullptr;   // "#instant_hints_count"
+    ScriptValue *profileIndexSlot = nullptr;   // "##profile_index"
+    ScriptValue *saveDisabledSlot = nullptr;   // "##save_disabled"
+    HintSlots hintSlots;
+    WorldHooks hooks;
+    HudBindings hud;
 
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.
     int32_t busyCount = 0;
     // Raised by the last script pass for every completed task still to be handled.
     int32_t runningTaskCount = 0;
+    // The share of the busy count that a scene change in progress makes, and the flights and
+    // animations under way; the step derives the blocking-busy flag from them.
+    int32_t changeBusyCount = 0;
+    int32_t runningFlightCount = 0;
     uint8_t busy = 0;
+    uint8_t blockingBusy = 0;
     uint8_t inputDispatch = 0;
     uint8_t hintProbe = 0;
     uint8_t declarationPass = 0;
@@ -107,6 +187,26 @@ public:
     uint8_t highlightFreeze = 0;
     // Steps of 1/100 s since the world started.
     int32_t tickCounter = 0;
+    ClickState clicks;
+    SceneElement *heldElement = nullptr; // follows the pointer
+    uint8_t placed = 0;                  // a held element was put on its target
+    uint8_t probeMode = 0;               // element handlers only mark their elements
+    uint8_t clickedOutside = 0;
+    uint8_t dropped = 0; // a drag ended this step
+    int32_t hintIdleTicks = 0;
+    int32_t glitterIdleTicks = 0;
+    int32_t pointerNumber = 0;
+    int32_t pointerLight = -1; // the pointer whose light animation runs; -1 none
+    float pointerLightTimer = 0.0f;
+    ParticleEmitter *punishmentEmitter = nullptr; // the over-click penalty's, kept off the live list
+    OverClickState overClick;
+    TooltipState tooltip;
+    InventoryStrip inventory;
+    uint8_t sceneChangeByScript = 0;
+    // Set whenever a script message is reported; the world clears it before loading the scenes.
+    uint8_t scriptError = 0;
+    // The emitters that the world itself steps and draws.
+    PtrArray<ParticleEmitter> liveEmitters{10};
 
     // How deep script runs are nested now (blocks, functions and hooks), and the innermost function
     // or hook, named when the limit stops a run.
@@ -117,6 +217,13 @@ public:
     PtrArray<PendingBlock> readyWaitBlocks{10};
 
 private:
+    void bindEngineVariables();
+    void bindHooksAndNatives();
+    void bindPictures();
+    void loadCursors();
+    void releaseCursors();
+    void takePunishmentEmitter();
+
     // Script messages reach the context's message hook, and nothing else when it has none.
     ScriptMessageHook messages_;
 };

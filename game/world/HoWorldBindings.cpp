@@ -1,0 +1,275 @@
+// The engine bound to the scripts, once the scenes are loaded and before their declarations: the engine
+// variables (the seven options among them, whose storage is the options' own slots, so that the scripts
+// and the options file see one value), the slots the world keeps of them, the hooks the engine calls,
+// the native functions, the pictures and elements of the system scenes, and the hardware cursors.
+
+#include <cstdio>
+#include <string>
+
+#include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
+#include "engine/window/KWindow.h"
+#include "game/HoContext.h"
+#include "game/HoGame.h"
+#include "game/resources/HoTexture.h"
+#include "game/scene/HoRenderable.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/SceneElement.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptFunction.h"
+#include "game/script/ScriptVariable.h"
+#include "game/util/InternTable.h"
+#include "game/world/HoWorld.h"
+#include "platform/WinUserInput.h"
+
+namespace {
+
+constexpr int32_t kHdModeWidth = 1920;
+constexpr int32_t kHdModeHeight = 1080;
+constexpr int32_t kHdTextureSide = 4096;
+
+struct OptionVariable {
+    const char *name;
+    GameOptionIndex option;
+};
+
+const OptionVariable kOptionVariables[] = {
+    {"##fullscreen_mode", kOptionFullscreen},
+    {"##hardware_cursor", kOptionHardwareCursor},
+    {"##music_volume", kOptionMusic},
+    {"##sound_volume", kOptionSfx},
+    {"##voice_volume", kOptionVoice},
+    {"##fixed_aspect_ratio", kOptionFixedAspectRatio},
+    {"##hd_graphic", kOptionHdGraphics},
+};
+
+struct KeptSlot {
+    const char *name;
+    ScriptValue *HoWorld::*slot;
+};
+
+const KeptSlot kGlobalSlots[] = {
+    {"##pointer_x", &HoWorld::pointerXSlot},
+    {"##pointer_y", &HoWorld::pointerYSlot},
+    {"##inventory_index", &HoWorld::inventoryIndexSlot},
+    {"#force_inventory", &HoWorld::forceInventorySlot},
+    {"#instant_hints_count", &HoWorld::instantHintsSlot},
+    {"##paused", &HoWorld::pausedSlot},
+    {"##profile_index", &HoWorld::profileIndexSlot},
+    {"##save_disabled", &HoWorld::saveDisabledSlot},
+};
+
+struct HintSlot {
+    const char *name;
+    ScriptValue *HintSlots::*slot;
+};
+
+const HintSlot kHintSlots[] = {
+    {"#hint_shown", &HintSlots::shown},
+    {"#hint_for_glitter", &HintSlots::forGlitter},
+    {"#hint_element", &HintSlots::element},
+    {"#hint_element_item", &HintSlots::elementItem},
+    {"#hint_glitter_element", &HintSlots::glitterElement},
+};
+
+struct HookName {
+    const char *name;
+    ScriptFunction *WorldHooks::*hook;
+};
+
+// After "on_invalid_use" and "on_generic_dummy_use", which are bound before everything else.
+const HookName kLaterHooks[] = {
+    {"on_take_inventory_item", &WorldHooks::takeInventoryItem},
+    {"on_pick_inventory_item", &WorldHooks::pickInventoryItem},
+    {"on_picked_inventory_item", &WorldHooks::pickedInventoryItem},
+    {"on_inventory_scrolling", &WorldHooks::inventoryScrolling},
+    {"on_use_inventory", &WorldHooks::useInventory},
+    {"on_diary_picked", &WorldHooks::diaryPicked},
+    {"on_hover_inventory_item", &WorldHooks::hoverInventoryItem},
+    {"on_scroll_inventory", &WorldHooks::scrollInventory},
+    {"on_scroll_inventory_begin", &WorldHooks::scrollInventoryBegin},
+    {"on_scroll_inventory_end", &WorldHooks::scrollInventoryEnd},
+    {"on_inventory_slidein", &WorldHooks::inventorySlideIn},
+    {"on_inventory_slideout", &WorldHooks::inventorySlideOut},
+};
+
+// A native whose engine side is not part of the game yet: the script name exists and calling it does
+// nothing.
+void nativeWithoutBody(void *, ScriptStatement *) {}
+
+enum NativeScene { kNativeInGame, kNativeInHud, kNativeInJournal };
+
+struct EngineNative {
+    const char *name;
+    NativeScene scene;
+    ScriptNativeHandler handler;
+};
+
+// In the order in which they are bound.
+const EngineNative kNatives[] = {
+    {"check_fullscreen_mode", kNativeInGame, nativeWithoutBody},
+    {"update_hardware_cursor", kNativeInGame, nativeWithoutBody},
+    {"update_aspect_ratio", kNativeInGame, nativeWithoutBody},
+    {"update_hd_graphics", kNativeInGame, nativeWithoutBody},
+    {"scroll_inventory", kNativeInGame, nativeWithoutBody},
+    {"save_settings", kNativeInGame, nativeWithoutBody},
+    {"reset_profile", kNativeInGame, nativeWithoutBody},
+    {"delete_profile", kNativeInGame, nativeWithoutBody},
+    {"load_profile", kNativeInGame, nativeWithoutBody},
+    {"select_profile", kNativeInGame, nativeWithoutBody},
+    {"delete_savegame", kNativeInGame, nativeWithoutBody},
+    {"load_quicksave", kNativeInGame, nativeWithoutBody},
+    {"save_profile", kNativeInGame, nativeWithoutBody},
+    {"save_profiles", kNativeInGame, nativeWithoutBody},
+    {"check_profile_name", kNativeInGame, nativeWithoutBody},
+    {"save_achievements", kNativeInGame, nativeWithoutBody},
+    {"engine_request_hint", kNativeInHud, nativeWithoutBody},
+    {"engine_request_glitter_hint", kNativeInHud, nativeWithoutBody},
+    {"check_location_tasks", kNativeInJournal, nativeWithoutBody},
+};
+
+std::string numberedName(const char *format, int32_t number) {
+    char name[64];
+    std::snprintf(name, sizeof name, format, int(number));
+    return name;
+}
+
+SceneElement *elementOf(HoScene *scene, const char *name) {
+    return scene ? scene->findElement(name) : nullptr;
+}
+
+// The texture the element's renderable shows now; null without the element or its renderable.
+HoTexture *pictureOf(HoScene *scene, const char *name) {
+    SceneElement *element = elementOf(scene, name);
+    return element && element->renderable ? element->renderable->getTexture() : nullptr;
+}
+
+float numberIn(const ScriptValue &slot) {
+    return slot.type == kScriptNumber ? slot.number : 0.0f;
+}
+
+// A variable of the context whose value lives in the given slot, never saved with the game.
+ScriptVariable *bindExternal(ScriptContext *context, const char *name, ScriptValue *slot) {
+    ScriptVariable *variable = findOrCreateVariable(context, name, slot);
+    if (variable)
+        variable->value = slot;
+    return variable;
+}
+
+} // namespace
+
+void HoWorld::bindEngine() {
+    ScriptContext *global = globalContext();
+    if (!global)
+        return;
+    hooks.invalidUse = findOrCreateFunction("on_invalid_use", global);
+    hooks.genericDummyUse = findOrCreateFunction("on_generic_dummy_use", global);
+    bindEngineVariables();
+    bindHooksAndNatives();
+    bindPictures();
+    loadCursors();
+}
+
+void HoWorld::bindEngineVariables() {
+    ScriptContext *global = globalContext();
+    HoGame *game = context->game;
+    KWindow *window = game ? game->window : nullptr;
+    findOrCreateVariable(global, "##platform", nullptr)->value->setPointer(kScriptText, names().internOrFind("WIN"));
+    findOrCreateVariable(global, "##streaming", nullptr)->value->setNumber(0.0f);
+    int32_t textureWidth = 0, textureHeight = 0;
+    const bool hdSupport = window && window->isDisplayModeAvailable(kHdModeWidth, kHdModeHeight) &&
+                           window->getMaxTextureSize(&textureWidth, &textureHeight) &&
+                           textureWidth >= kHdTextureSide && textureHeight >= kHdTextureSide;
+    findOrCreateVariable(global, "##hd_support", nullptr)->value->setNumber(hdSupport ? 1.0f : 0.0f);
+    findOrCreateVariable(global, "##widescreen", nullptr)->value->setNumber(game && game->wide ? 1.0f : 0.0f);
+    for (const OptionVariable &option : kOptionVariables) {
+        if (game)
+            bindExternal(global, option.name, &game->options.slots[option.option]);
+    }
+    for (const OptionVariable &option : kOptionVariables)
+        findOrCreateVariable(global, option.name, nullptr)->saved = 0;
+    if (game)
+        context->fullScreenApplied = game->options.rounded(kOptionFullscreen) != 0 ? 1 : 0;
+    for (const KeptSlot &kept : kGlobalSlots)
+        this->*kept.slot = findOrCreateVariable(global, kept.name, nullptr)->value;
+    bindScriptGlobals();
+    for (const HintSlot &hint : kHintSlots)
+        hintSlots.*hint.slot = hudScene ? findOrCreateVariable(&hudScene->script, hint.name, nullptr)->value : nullptr;
+}
+
+void HoWorld::bindHooksAndNatives() {
+    ScriptContext *global = globalContext();
+    context->forcedFullScreenHook = findOrCreateFunction("on_forced_fullscreen_mode", global);
+    for (const HookName &hook : kLaterHooks)
+        hooks.*hook.hook = findOrCreateFunction(hook.name, global);
+    HoScene *sceneOf[] = {globalScene, hudScene, journalScene};
+    for (const EngineNative &native : kNatives) {
+        HoScene *scene = sceneOf[native.scene];
+        if (!scene)
+            continue;
+        ScriptFunction *function = findOrCreateFunction(native.name, &scene->script);
+        function->native = native.handler;
+        function->nativeData = this;
+    }
+}
+
+void HoWorld::bindPictures() {
+    hud.white = pictureOf(imagesScene, "white");
+    hud.tooltipBack = pictureOf(imagesScene, "tooltip_back");
+    hud.tooltipLeft = pictureOf(imagesScene, "tooltip_left");
+    hud.tooltipRight = pictureOf(imagesScene, "tooltip_right");
+    if (pointersScene) {
+        hud.pointerSheet = pictureOf(pointersScene, "pointers");
+        for (int32_t i = 0; i < kPointerCount; ++i) {
+            hud.pointers[i] = elementOf(pointersScene, numberedName("pointer_%.2d", i).c_str());
+            hud.pointerLights[i] = elementOf(pointersScene, numberedName("pointer_light_%.2d", i).c_str());
+        }
+    }
+    if (hudScene) {
+        hud.pickupBack = elementOf(hudScene, "pickup_back");
+        hud.pickupFront = elementOf(hudScene, "pickup_front");
+        hud.inventoryBackground = elementOf(hudScene, "inventory_background");
+        hud.inventoryFrame = elementOf(hudScene, "_hud_inventory_background");
+        hud.inventoryLeft = elementOf(hudScene, "_hud_inventory_left");
+        hud.inventoryRight = elementOf(hudScene, "_hud_inventory_right");
+        if (SceneElement *strip = hud.inventoryBackground) {
+            hud.stripLeft = numberIn(strip->absX) - numberIn(strip->w) * 0.5f;
+            hud.stripTop = numberIn(strip->absY) - numberIn(strip->h) * 0.5f;
+        }
+        hud.messageBack = elementOf(hudScene, "msg_back");
+        hud.faceIcon = elementOf(hudScene, "face_icon");
+        hud.messageText = elementOf(hudScene, "msg_text");
+        for (SceneElement *saved : {hud.messageText, hud.faceIcon}) {
+            if (saved)
+                saved->scriptTouched = 1;
+        }
+    }
+    for (int32_t i = 0; journalScene && i < kJournalObjectiveCount; ++i) {
+        hud.objectiveTitles[i] = elementOf(journalScene, numberedName("objective_title_%.2d", i).c_str());
+        hud.objectiveTexts[i] = elementOf(journalScene, numberedName("objective_text_%.2d", i).c_str());
+        hud.completedTitles[i] = elementOf(journalScene, numberedName("completed_title_%.2d", i).c_str());
+    }
+}
+
+// The cursors are files on disk in the data folder, not resources of the archives. A missing one stays
+// null (the pointer falls back to cursor 0); one that is there but cannot be read is named in the log.
+void HoWorld::loadCursors() {
+    for (int32_t i = 0; i < kPointerCount; ++i) {
+        const std::string path = resolveDataPath(numberedName("cursors/pointer_%.2d.cur", i).c_str());
+        if (path.empty() || !fileExists(path.c_str()))
+            continue;
+        std::u16string widePath(path.size() + 1, u'\0');
+        utf8ToUtf16(path.c_str(), widePath.data(), int(widePath.size()));
+        hud.cursors[i] = LoadCursorFromFileW(reinterpret_cast<const WCHAR *>(widePath.c_str()));
+        if (!hud.cursors[i])
+            logMessage("Game: the cursor %s cannot be read, WARNING", path.c_str());
+    }
+}
+
+void HoWorld::releaseCursors() {
+    for (HCURSOR &cursor : hud.cursors) {
+        if (cursor)
+            DestroyCursor(cursor);
+        cursor = nullptr;
+    }
+}
