@@ -57,6 +57,18 @@ PtrArray<ScriptVariable> *variableListFor(ScriptContext *context, const char *na
     return local ? local->locals : nullptr;
 }
 
+// The variable of the interned name in the list: the context's own through its index, a block's locals
+// (a short list) by a scan.
+ScriptVariable *findInList(ScriptContext *context, PtrArray<ScriptVariable> &list, const char *interned) {
+    if (&list == &context->variables)
+        return context->variableIndex.find(list, interned);
+    for (int32_t i = 0; i < list.count(); ++i) {
+        if (list[i]->name == interned)
+            return list[i];
+    }
+    return nullptr;
+}
+
 // door_07 is also entry 7 of the array door: the base is made an array when it holds none.
 void addToBaseArray(ScriptContext *context, const char *name, ScriptValue *slot) {
     int32_t index = numberedSuffix(name);
@@ -81,6 +93,7 @@ void createSceneScriptContext(ScriptContext *context, HoWorld *world, HoScene *s
                                 &context->functions,  &context->tasks,     &context->events};
     for (PtrArrayStorage *list : lists)
         list->clear();
+    context->variableIndex.reset();
     findOrCreateVariable(context, "#scene", &context->sceneValue);
     context->onEscape = findOrCreateFunction("on_escape", context);
     context->onDummyClick = findOrCreateFunction("on_dummy_click", context);
@@ -99,10 +112,8 @@ ScriptVariable *findOrCreateVariable(ScriptContext *context, const char *name, S
     PtrArray<ScriptVariable> *list = variableListFor(context, interned);
     if (!list)
         return nullptr;
-    for (int32_t i = 0; i < list->count(); ++i) {
-        if (list->get(i)->name == interned)
-            return list->get(i);
-    }
+    if (ScriptVariable *found = findInList(context, *list, interned))
+        return found;
     ScriptVariable *variable = context->world->scriptPools.newVariable(interned, slot);
     list->append(variable);
     addToBaseArray(context, interned, variable->value);
@@ -130,7 +141,8 @@ ScriptEvent *findOrCreateEvent(const char *name, ScriptContext *context) {
 }
 
 ScriptVariable *findVariable(const ScriptContext *context, const char *name) {
-    return context ? findNamedRecord(context->variables, context, name) : nullptr;
+    const char *interned = context && name ? context->world->names().findInterned(name) : nullptr;
+    return interned ? context->variableIndex.find(context->variables, interned) : nullptr;
 }
 
 ScriptEvent *findEvent(const ScriptContext *context, const char *name) {

@@ -5,6 +5,7 @@
 // world's pools and never moves, so statements may keep pointers to them.
 
 #include "game/script/ScriptValue.h"
+#include "game/util/NameIndex.h"
 #include "game/util/PtrArray.h"
 
 class HoScene;
@@ -26,6 +27,7 @@ struct ScriptContext {
     PtrArray<PendingBlock> afterQueue{10};
     PtrArray<PendingBlock> waitQueue{10};
     PtrArray<ScriptVariable> variables{50};
+    mutable NameIndex<ScriptVariable> variableIndex; // over variables; lookups bring it up to date
     PtrArray<ScriptFunction> functions{50};
     PtrArray<ScriptTask> tasks{50};
     PtrArray<ScriptEvent> events{10};

@@ -213,8 +213,8 @@ TEST_F(Textures, RegionsThatCannotBeDrawnLeaveTheirTexturesEmpty) {
                                    "trimmed=0,0,4,4,1:-1,0,0,0\nshort=1,2\npvr=0,0,4,4,2\nbroken=0,0,4,4,1\n");
     write("data/atlas/common_01.png", "not a picture");
     write("data/atlas/common_02.pvr", "PVR!");
+    // The world's start-up loads the atlases.
     HoContext &ctx = started();
-    ctx.loadAtlases();
     ASSERT_EQ(ctx.atlases.count(), 1);
     EXPECT_TRUE(logHas("region negative has a negative size or trim"));
     EXPECT_TRUE(logHas("region trimmed has a negative size or trim"));
@@ -274,7 +274,6 @@ TEST_F(Textures, AnAtlasFromTheToolDrawsEveryPictureAsTheSourcePicture) {
     write("data/game.cfg", "textures.use_atlas=1\n");
     ASSERT_TRUE(packAndMount());
     HoContext &ctx = started();
-    ctx.loadAtlases();
     ASSERT_EQ(ctx.atlases.count(), 1);
     EXPECT_GE(ctx.atlases[0]->pageCount, 2) << "pages of 24 pixels hold only some of the pictures";
 
@@ -321,7 +320,6 @@ TEST_F(Textures, GraphicsUnloadAndReloadInClassOrderWithPagesBalanced) {
               0);
     write("data/game.cfg", "textures.use_atlas=1\n");
     HoContext &ctx = started();
-    ctx.loadAtlases();
     HoResourceManager &rm = resources();
     // Created in an order that mixes the classes.
     HoTexture *b = ctx.getTexture("data/b.png");

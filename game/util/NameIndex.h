@@ -1,0 +1,33 @@
+#pragma once
+// An index from interned names to the first record of that name in a list that only grows, so that a
+// long list (the global context's variables, two per localisation key) is searched in constant time and
+// finds what a scan in list order would. Records appended since the last lookup are indexed by the next
+// one, so whoever appends to the list need not know of the index; a list found shorter than what was
+// indexed has been emptied, and the index starts over.
+
+#include <cstdint>
+#include <unordered_map>
+
+#include "game/util/PtrArray.h"
+
+template <typename Record>
+class NameIndex {
+public:
+    // The first record of the list whose name is the interned pointer, or null.
+    Record *find(const PtrArray<Record> &list, const char *name) {
+        if (list.count() < indexed_)
+            reset();
+        for (; indexed_ < list.count(); ++indexed_)
+            firsts_.emplace(list[indexed_]->name, list[indexed_]);
+        auto found = firsts_.find(name);
+        return found != firsts_.end() ? found->second : nullptr;
+    }
+    void reset() {
+        firsts_.clear();
+        indexed_ = 0;
+    }
+
+private:
+    std::unordered_map<const char *, Record *> firsts_;
+    int32_t indexed_ = 0;
+};
