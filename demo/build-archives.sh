@@ -3,8 +3,11 @@
 # game runs from), with the content tools built in TOOLS_DIR.
 #   demo/build-archives.sh TOOLS_DIR OUT_DIR
 # The common pictures and the videos go into data.pak; the second start-up picture goes into the quality
-# archives at its HD and SD names. Every archive is a zip encrypted with the game's archive password;
-# videos are stored without deflating (they are compressed already).
+# archives at its HD and SD names. The world's pictures are drawn at the design size for HD and at half for
+# SD and packed into atlases of each quality archive: "common" for the system scenes and one per location,
+# named after its scene; the pointers stay plain pictures. The hardware cursors are files beside the
+# archives, in OUT_DIR/cursors. Every archive is a zip encrypted with the game's archive password; videos
+# are stored without deflating (they are compressed already).
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -55,6 +58,28 @@ mkdir -p "$work/common/data/movies"
 "$tools/lf-video" --scene candle --out "$work/common/data/movies/candle_a.ogv" --size 48x96 --fps 25 --seconds 2 --alpha
 cp "$work/art/data/splash/qvx_hd.png" "$work/hd/data/splash/"
 cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
+
+world_quality() { # quality folder, scale, largest atlas page
+  local art="$work/world-$1" stage="$work/$1"
+  "$tools/lf-demo-art" world --out "$art" --scale "$2"
+  mkdir -p "$stage/data/atlas" "$stage/data/system"
+  cp -R "$art/data/system/pointers" "$stage/data/system/"
+  "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \
+    $(find "$art/data/system" -name '*.png' ! -path '*/pointers/*' | sort) > /dev/null
+  for scene in scenes/shore scenes/hall scenes/hall/zz_desk; do
+    "$tools/lf-atlas" --name "$(basename "$scene")" --out "$stage/data/atlas" --root "$art" --page-size "$3" \
+      $(find "$art/data/$scene" -maxdepth 1 -name '*.png' | sort) > /dev/null
+  done
+}
+world_quality hd 1 4096
+world_quality sd 0.5 2048
+
+# The hardware cursors: the arrow of the pointer sheet in sixteen tints, written by ImageMagick.
+mkdir -p "$out/cursors"
+for n in $(seq 0 15); do
+  convert -size 32x32 xc:none -fill "hsl($((n * 22)),60%,75%)" -stroke black \
+    -draw "polygon 1,1 1,26 8,20 13,30 17,28 12,18 21,18" "$out/cursors/$(printf 'pointer_%02d.cur' "$n")"
+done
 
 pack() { # staging folder, archive name
   rm -f "$out/$2"

@@ -1,6 +1,8 @@
-// lf-demo-art: draws the demo game's start-up pictures.
+// lf-demo-art: draws the demo game's pictures.
 //   lf-demo-art splash --font PREFIX --out DIR   writes DIR/splash/splash.png, DIR/data/splash/qvx.png,
 //                                                DIR/data/splash/qvx_hd.png, DIR/data/splash/MorvaneLogoStatic.png
+//   lf-demo-art world --out DIR --scale S        writes the pictures of the system scenes and the locations
+//                                                under DIR/data/, S times their design size (1 HD, 0.5 SD)
 //   lf-demo-art password                         prints the password of the game's archives
 // PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
 // here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,66 +24,15 @@
 #include "engine/system/KSystem.h"
 #include "engine/text/KText.h"
 #include "tools/ToolCommandLine.h"
+#include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/WorldArt.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Colour {
-    float r, g, b;
-};
-
-// Straight RGBA bytes in the order the encoders read.
-struct Canvas {
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-
-    Canvas(int w, int h) : width(w), height(h), pixels(size_t(w) * h * 4, 255) {}
-
-    void blend(int x, int y, Colour c, float alpha) {
-        if (x < 0 || y < 0 || x >= width || y >= height || alpha <= 0.0f)
-            return;
-        alpha = std::min(alpha, 1.0f);
-        uint8_t *p = &pixels[(size_t(y) * width + x) * 4];
-        p[0] = uint8_t(p[0] + (c.r - p[0]) * alpha + 0.5f);
-        p[1] = uint8_t(p[1] + (c.g - p[1]) * alpha + 0.5f);
-        p[2] = uint8_t(p[2] + (c.b - p[2]) * alpha + 0.5f);
-        p[3] = 255;
-    }
-    void fill(int x1, int y1, int x2, int y2, Colour c) {
-        for (int y = std::max(0, y1); y < std::min(height, y2); y++)
-            for (int x = std::max(0, x1); x < std::min(width, x2); x++)
-                blend(x, y, c, 1.0f);
-    }
-    // A vertical gradient from `top` at y1 to `bottom` at y2.
-    void gradient(int y1, int y2, Colour top, Colour bottom) {
-        for (int y = std::max(0, y1); y < std::min(height, y2); y++) {
-            const float t = y2 > y1 + 1 ? float(y - y1) / float(y2 - y1 - 1) : 0.0f;
-            const Colour c{top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t,
-                           top.b + (bottom.b - top.b) * t};
-            for (int x = 0; x < width; x++)
-                blend(x, y, c, 1.0f);
-        }
-    }
-    // A soft disc: full inside `radius`, fading out over `soft` pixels.
-    void disc(float cx, float cy, float radius, float soft, Colour c, float alpha) {
-        const int reach = int(radius + soft) + 1;
-        for (int y = int(cy) - reach; y <= int(cy) + reach; y++)
-            for (int x = int(cx) - reach; x <= int(cx) + reach; x++) {
-                const float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
-                const float cover = d <= radius ? 1.0f : soft > 0.0f ? 1.0f - (d - radius) / soft : 0.0f;
-                blend(x, y, c, cover * alpha);
-            }
-    }
-    void ring(float cx, float cy, float radius, float thickness, Colour c) {
-        const int reach = int(radius + thickness) + 1;
-        for (int y = int(cy) - reach; y <= int(cy) + reach; y++)
-            for (int x = int(cx) - reach; x <= int(cx) + reach; x++) {
-                const float d = std::fabs(std::hypot(x + 0.5f - cx, y + 0.5f - cy) - radius);
-                blend(x, y, c, std::clamp(thickness * 0.5f - d + 0.5f, 0.0f, 1.0f));
-            }
-    }
-};
+using demoart::Canvas;
+using demoart::Colour;
 
 // A font made by lf-font: glyph records from its description and its page pictures decoded.
 class FontSheet : public KText {
@@ -157,6 +109,7 @@ private:
 };
 
 constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
+                          "       lf-demo-art world --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
 
@@ -164,24 +117,6 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
 int fail(const std::string &reason) {
     std::fprintf(stderr, "lf-demo-art: %s\n", reason.c_str());
     return 1;
-}
-
-bool writePng(const Canvas &canvas, const fs::path &path) {
-    std::error_code error;
-    fs::create_directories(path.parent_path(), error);
-    ImageData image;
-    image.width = uint32_t(canvas.width);
-    image.height = uint32_t(canvas.height);
-    image.hasAlpha = 0;
-    image.pixels = const_cast<uint8_t *>(canvas.pixels.data());
-    uint8_t *encoded = nullptr;
-    uint32_t size = 0;
-    if (!encodeImage(kImageFormatPng, &encoded, &size, &image))
-        return false;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(encoded), size);
-    std::free(encoded);
-    return bool(out);
 }
 
 void drawCentred(Canvas &canvas, const FontSheet &font, const char *text, float y, float scale, Colour colour) {
@@ -233,18 +168,33 @@ Canvas drawMakerLogo(const FontSheet &font) {
     return canvas;
 }
 
+struct Option {
+    const char *name;
+    std::string *value;
+};
+
+// Reads the "--name value" pairs after the command word; the problem with them, or empty.
+std::string readOptions(int argc, char **argv, std::initializer_list<Option> options) {
+    for (int i = 2; i < argc; i += 2) {
+        const Option *option = nullptr;
+        for (const Option &known : options) {
+            if (std::strcmp(argv[i], known.name) == 0)
+                option = &known;
+        }
+        if (!option)
+            return std::string("unknown option ") + argv[i];
+        if (i + 1 >= argc)
+            return std::string("missing value after ") + argv[i];
+        *option->value = argv[i + 1];
+    }
+    return "";
+}
+
 int makeSplash(int argc, char **argv) {
     std::string fontPrefix, out;
-    for (int i = 2; i < argc; i += 2) {
-        std::string *value = std::strcmp(argv[i], "--font") == 0  ? &fontPrefix
-                             : std::strcmp(argv[i], "--out") == 0 ? &out
-                                                                  : nullptr;
-        if (!value)
-            return tool::usageError("lf-demo-art", std::string("unknown option ") + argv[i], kUsage);
-        if (i + 1 >= argc)
-            return tool::usageError("lf-demo-art", std::string("missing value after ") + argv[i], kUsage);
-        *value = argv[i + 1];
-    }
+    const std::string problem = readOptions(argc, argv, {{"--font", &fontPrefix}, {"--out", &out}});
+    if (!problem.empty())
+        return tool::usageError("lf-demo-art", problem, kUsage);
     if (fontPrefix.empty() || out.empty())
         return tool::usageError("lf-demo-art", "splash takes --font PREFIX and --out DIR", kUsage);
     FontSheet font;
@@ -256,6 +206,20 @@ int makeSplash(int argc, char **argv) {
         !writePng(drawLighthouse(2048, 1536), folder / "data/splash/qvx_hd.png") ||
         !writePng(drawMakerLogo(font), folder / "data/splash/MorvaneLogoStatic.png"))
         return fail("cannot write the pictures into " + out);
+    return 0;
+}
+
+int makeWorld(int argc, char **argv) {
+    std::string out, scaleText;
+    const std::string problem = readOptions(argc, argv, {{"--out", &out}, {"--scale", &scaleText}});
+    if (!problem.empty())
+        return tool::usageError("lf-demo-art", problem, kUsage);
+    const float scale = scaleText.empty() ? 0.0f : std::strtof(scaleText.c_str(), nullptr);
+    if (out.empty() || !(scale > 0.0f && scale <= 4.0f))
+        return tool::usageError("lf-demo-art", "world takes --out DIR and --scale S (above 0, at most 4)", kUsage);
+    std::string error;
+    if (!demoart::drawWorldPictures(fs::path(out), scale, error))
+        return fail(error);
     return 0;
 }
 
@@ -271,6 +235,8 @@ int main(int argc, char **argv) {
         status = 0;
     } else if (argc >= 2 && std::strcmp(argv[1], "splash") == 0) {
         status = makeSplash(argc, argv);
+    } else if (argc >= 2 && std::strcmp(argv[1], "world") == 0) {
+        status = makeWorld(argc, argv);
     } else {
         status = tool::usageError("lf-demo-art", tool::unknownWord(argc, argv), kUsage);
     }

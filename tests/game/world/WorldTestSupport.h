@@ -1,0 +1,81 @@
+#pragma once
+// A headless game over content that a suite writes (scene lists, scene files, scripts, pictures by
+// ImageMagick) and packs with Info-ZIP into password archives: its window, its context, and the world that
+// the context makes and starts.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/HoContext.h"
+#include "game/scene/HoScene.h"
+#include "game/scene/SceneElement.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptFunction.h"
+#include "game/script/ScriptVariable.h"
+#include "game/world/HoWorld.h"
+#include "tests/support/HoGameTestSupport.h"
+#include "tests/support/KGraphicTestSupport.h"
+
+namespace worldtest {
+
+class WorldGameTest : public lftest::HeadlessGameTest {
+protected:
+    // Packs the content, opens the game's window and makes its context, whose init starts the world.
+    HoWorld &start() {
+        EXPECT_TRUE(archives->packAndMount(false));
+        game = lftest::startWindowedGame(false, lftest::smallGameSettings());
+        game->createContext();
+        return world();
+    }
+    HoWorld &world() { return *game->context->world; }
+
+    // "data/scenes.cfg" listing the entries in order.
+    void writeSceneList(const std::vector<std::string> &entries) {
+        std::string text;
+        for (const std::string &entry : entries)
+            text += "scene=" + entry + "\n";
+        archives->write("data/scenes.cfg", text);
+    }
+    // An opaque picture of one colour.
+    void writePicture(const std::string &name, int w, int h, uint32_t argb = 0xFFFFFFFFu) {
+        std::filesystem::create_directories((archives->content() / name).parent_path());
+        ASSERT_TRUE(picturetest::writeImage(archives->content() / name, w, h,
+                                            std::vector<uint32_t>(size_t(w) * h, argb)));
+    }
+
+    ScriptVariable *variable(HoScene *scene, const char *name) {
+        return scene ? findVariable(&scene->script, name) : nullptr;
+    }
+    ScriptVariable *globalVariable(const char *name) { return findVariable(world().globalContext(), name); }
+    static std::string textOf(const ScriptVariable *variable) {
+        const ScriptValue *value = variable ? variable->value : nullptr;
+        return value && value->type == kScriptText && value->text() ? value->text() : "<none>";
+    }
+    static float numberOf(const ScriptVariable *variable) {
+        const ScriptValue *value = variable ? variable->value : nullptr;
+        return value && value->type == kScriptNumber ? value->number : -999.0f;
+    }
+    // The function of the context when its scripts or the engine made it; nothing is made.
+    static ScriptFunction *functionIn(HoScene *scene, const char *name) {
+        for (int32_t i = 0; scene && i < scene->script.functions.count(); ++i) {
+            ScriptFunction *function = scene->script.functions[i];
+            if (function->name && std::string(function->name) == name)
+                return function;
+        }
+        return nullptr;
+    }
+};
+
+// A native that counts its calls, for hooks the engine runs.
+struct CallCounter {
+    int calls = 0;
+    static void count(void *data, ScriptStatement *) { ++static_cast<CallCounter *>(data)->calls; }
+    void bindTo(ScriptFunction *function) {
+        function->native = &CallCounter::count;
+        function->nativeData = this;
+    }
+};
+
+} // namespace worldtest

@@ -1,0 +1,14 @@
+#pragma once
+// The pictures of the demo's world: the system scenes' (the white picture, the tooltip plate, the 4 x 4
+// pointer sheet, the particle spark) and the locations' backgrounds, drawn from shapes and gradients at a
+// scale of their design size.
+
+#include <filesystem>
+#include <string>
+
+namespace demoart {
+
+// Writes every picture under out/data/ at the scale; false with the reason when one cannot be written.
+bool drawWorldPictures(const std::filesystem::path &out, float scale, std::string &error);
+
+} // namespace demoart
