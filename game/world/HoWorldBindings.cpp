@@ -258,7 +258,7 @@ void HoWorld::loadCursors() {
         const std::string path = resolveDataPath(numberedName("cursors/pointer_%.2d.cur", i).c_str());
         if (path.empty() || !fileExists(path.c_str()))
             continue;
-        std::u16string widePath(path.size() + 1, u'\0');
+        std::u16string widePath(path.size() + 2, u'\0');
         utf8ToUtf16(path.c_str(), widePath.data(), int(widePath.size()));
         hud.cursors[i] = LoadCursorFromFileW(reinterpret_cast<const WCHAR *>(widePath.c_str()));
         if (!hud.cursors[i])
