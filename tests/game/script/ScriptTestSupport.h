@@ -1,7 +1,7 @@
 #pragma once
-// A small script world for the parser suites: an intern table seeded with the keywords, record
-// pools, a parser whose messages are collected, and the test scripts of tests/data/scripts as the
-// data folder's scripts.
+// A script world for the parser suites: a game context over the tests folder (its test scripts are the
+// data folder's scripts), whose start-up made its world with its keywords and record pools, and a parser
+// over them whose messages are collected.
 
 #include <cstdio>
 #include <string>
@@ -11,24 +11,18 @@
 
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
+#include "game/HoContext.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptParser.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/InternTable.h"
-#include "game/util/StringArena.h"
+#include "game/world/HoWorld.h"
 
 class ScriptWorldTest : public ::testing::Test {
 protected:
-    ScriptWorldTest() {
-        initSystem();
-        // "data/scripts/NAME.script" then names tests/data/scripts/NAME.script.
-        std::snprintf(dataPath, sizeof dataPath, "%s/tests", LF_SOURCE_DIR);
-        initScriptCommandTable();
-        registerKeywords(names);
-        clearLogContents();
-    }
+    ScriptWorldTest() { clearLogContents(); }
 
     static void collectMessage(const char *text, void *argument) {
         static_cast<std::vector<std::string> *>(argument)->push_back(text);
@@ -64,9 +58,19 @@ protected:
         return words;
     }
 
-    StringArena arena;
-    InternTable names{arena};
-    ScriptRecordPools pools;
+    // "data/scripts/NAME.script" names tests/data/scripts/NAME.script.
+    struct TestData {
+        TestData() {
+            initSystem();
+            std::snprintf(dataPath, sizeof dataPath, "%s/tests", LF_SOURCE_DIR);
+        }
+    } testData;
+    struct StartedGame {
+        HoContext context{nullptr};
+        StartedGame() { context.init(); }
+    } started;
+    InternTable &names = started.context.interned;
+    ScriptRecordPools &pools = started.context.world->scriptPools;
     std::vector<std::string> messages;
     ScriptParser parser{names, pools, {&ScriptWorldTest::collectMessage, &messages}};
     ScriptBlock *top = pools.newBlock(false);
