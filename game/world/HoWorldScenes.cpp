@@ -120,6 +120,8 @@ void HoWorld::startup() {
     if (ScriptContext *global = globalContext())
         callScriptFunction(findOrCreateFunction("on_startup", global), true, nullptr);
     bindLocalizationVariables();
+    logMessage("Game: the world started with %d scenes and %d atlas maps", int(scenes.count()),
+               int(context->atlases.count()));
 }
 
 // Taken once the scenes exist: the "particles" scene's "ho_punishment", following nothing, for "hud".

@@ -1,5 +1,5 @@
 // The real program started headless on the demo's archives: the splash in screenshots, the game context
-// made after it, a second start while it runs, and the options file it leaves behind.
+// and its world made after it, a second start while it runs, and the options file it leaves behind.
 
 #include "engine/image/KImage.h"
 #include "tests/support/GameLogSupport.h"
@@ -132,6 +132,8 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     // ran to the frame limit without an error.
     EXPECT_NE(firstLog.find("Number of characters #1: "), std::string::npos) << firstLog;
     EXPECT_NE(firstLog.find("Initializing video playback library"), std::string::npos) << "the context's video manager";
+    // The context's world: the demo's ten scenes, with the common atlas and one atlas per location.
+    EXPECT_NE(firstLog.find("Game: the world started with 10 scenes and 4 atlas maps"), std::string::npos) << firstLog;
     EXPECT_EQ(lftest::errorLines(firstLog), std::vector<std::string>{}) << firstLog;
     EXPECT_FALSE(fs::exists(temp / "opened.txt")) << "no survey page";
 

@@ -1,0 +1,99 @@
+// The world started in a headless game on the demo's own archives, as demo/build-archives.sh makes them:
+// its scenes, the atlases of each location, the engine's bindings and pictures, the cursors beside the
+// archives, and what the demo's scripts and scene files give the scripts.
+
+#include "tests/game/world/WorldTestSupport.h"
+
+#include "game/resources/AtlasMap.h"
+#include "game/resources/HoConfiguration.h"
+#include "game/resources/HoTexture.h"
+#include "game/scene/ParticleEmitter.h"
+#include "game/script/ScriptBlock.h"
+#include "game/script/ScriptCommand.h"
+#include "game/script/ScriptTask.h"
+#include "tests/support/GameLogSupport.h"
+
+namespace worldtest {
+namespace {
+
+class WorldOnTheDemo : public WorldGameTest {
+protected:
+    void SetUp() override {
+        WorldGameTest::SetUp();
+        ASSERT_EQ(lftest::runProgram({"bash", std::string(LF_SOURCE_DIR) + "/demo/build-archives.sh", LF_TOOLS_DIR,
+                                      archives->folder().string()}),
+                  0);
+    }
+    static bool hasTask(HoScene *scene, const char *name, SceneElement *element) {
+        for (int32_t i = 0; i < scene->script.tasks.count(); ++i) {
+            const ScriptTask *task = scene->script.tasks[i];
+            if (std::string(task->name) == name && task->element == element && task->state != kTaskReferenced)
+                return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
+    HoWorld &w = start();
+    std::vector<std::string> identifiers;
+    for (int32_t i = 0; i < w.scenes.count(); ++i)
+        identifiers.push_back(w.scenes[i]->identifier);
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
+                                                     "particles", "pointers", "shore", "hall", "hall_zz_desk"}));
+    HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
+    EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
+    EXPECT_TRUE(desk->isZoomZone);
+    EXPECT_EQ(desk->parent, hall);
+    for (HoScene *system : {w.imagesScene, w.hudScene, w.overHudScene, w.systemMessagesScene, w.particlesScene,
+                            w.pointersScene}) {
+        ASSERT_NE(system, nullptr);
+        EXPECT_TRUE(system->isSystem) << system->identifier;
+    }
+    EXPECT_EQ(w.journalScene, nullptr);
+    EXPECT_STREQ(w.configurationEntry("startup")->text(), "shore");
+
+    // The common atlas and one per location, named after its scene.
+    std::vector<std::string> atlases;
+    for (int32_t i = 0; i < game->context->atlases.count(); ++i)
+        atlases.push_back(game->context->atlases[i]->name);
+    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk"}));
+    EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
+
+    // The system scenes' pictures are loaded at start-up (SD: half the design size).
+    for (HoTexture *picture : {w.hud.white, w.hud.tooltipBack, w.hud.tooltipLeft, w.hud.tooltipRight,
+                               w.hud.pointerSheet}) {
+        ASSERT_NE(picture, nullptr);
+        EXPECT_NE(picture->picture, nullptr) << picture->name;
+    }
+    EXPECT_FLOAT_EQ(w.hud.white->width, 8.0f);
+    EXPECT_FLOAT_EQ(w.hud.pointerSheet->width, 128.0f);
+    for (int i = 0; i < kPointerCount; ++i) {
+        EXPECT_NE(w.hud.pointers[i], nullptr) << i;
+        EXPECT_NE(w.hud.cursors[i], nullptr) << i;
+    }
+    EXPECT_EQ(shore->findElement("background")->picturesLoaded, 0) << "a location's pictures wait for it";
+    ASSERT_NE(w.punishmentEmitter, nullptr);
+    EXPECT_TRUE(w.punishmentEmitter->isAlive());
+
+    // The game script's "##paused" is the world's slot; the elements' names made their tasks.
+    ScriptFunction *startup = functionIn(w.globalScene, "on_startup");
+    ASSERT_NE(startup, nullptr);
+    ASSERT_NE(startup->declaration, nullptr);
+    ScriptBlock *body = static_cast<ScriptBlock *>(startup->declaration->params[9].pointer);
+    ScriptStatement *set = body->statements[0];
+    ASSERT_EQ(set->params[0].type, kScriptVariableRef);
+    EXPECT_EQ(static_cast<ScriptVariable *>(set->params[0].pointer)->value, w.pausedSlot);
+    EXPECT_TRUE(hasTask(shore, "portal_hall", shore->findElement("portal_hall")));
+    EXPECT_TRUE(hasTask(hall, "portal_shore", hall->findElement("portal_shore")));
+    EXPECT_TRUE(hasTask(hall, "zz_desk", hall->findElement("zz_desk")));
+    EXPECT_EQ(shore->findElement("portal_hall")->portalScene, hall);
+    EXPECT_EQ(hall->findElement("zz_desk")->zoomZoneScene, desk);
+
+    EXPECT_EQ(textOf(globalVariable("##txt_GAME_TITLE")), "GAME_TITLE");
+    EXPECT_EQ(textOf(globalVariable("##GAME_TITLE")), "The Keeper\xE2\x80\x99s Lantern");
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace worldtest
