@@ -11,6 +11,13 @@ unsigned char foldCase(unsigned char c) {
 
 } // namespace
 
+std::string KResourceArchive::foldedName(const char *name) {
+    std::string folded(name ? name : "");
+    for (char &c : folded)
+        c = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 bool KResourceArchive::equalNoCase(const char *a, const char *b, size_t count) {
     for (size_t i = 0; i < count; i++) {
         unsigned char ca = foldCase(static_cast<unsigned char>(a[i]));

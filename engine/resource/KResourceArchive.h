@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "engine/resource/KResourceFile.h"
 #include "engine/system/KObject.h"
@@ -39,6 +40,8 @@ public:
 protected:
     // ASCII-only comparison of at most `count` characters, ignoring letter case (like strncasecmp).
     static bool equalNoCase(const char *a, const char *b, size_t count);
+    // The name with its letters A to Z made small: names equal without regard to case fold alike.
+    static std::string foldedName(const char *name);
     // Applies the folder-listing rule to one entry name; false when the callback asked to stop.
     static bool reportIfDirectChild(const char *path, const char *entryName, bool isFolder,
                                     EnumerateFolderCallback callback, void *user);

@@ -80,6 +80,8 @@ void KResourceArchiveZip::close() {
         handle_ = nullptr;
     }
     nodes_.clear();
+    firstOfName_.clear();
+    firstFileOfName_.clear();
 }
 
 int32_t KResourceArchiveZip::openArchive(const char *path, uint32_t, const char *password) {
@@ -106,6 +108,7 @@ int32_t KResourceArchiveZip::openArchive(const char *path, uint32_t, const char 
     int count = static_cast<int>(global.number_entry);
     logMessage("Resource: added archive '%s' with %d %s", path_.c_str(), count, count == 1 ? "entry" : "entries");
     walkCentralDirectory();
+    indexNames();
     return 0;
 }
 
@@ -142,17 +145,21 @@ void KResourceArchiveZip::walkCentralDirectory() {
     } while (unzGoToNextFile(handle_) == UNZ_OK);
 }
 
+void KResourceArchiveZip::indexNames() {
+    for (const Node &node : nodes_) {
+        std::string folded = foldedName(node.name.c_str());
+        if (!node.isFolder)
+            firstFileOfName_.emplace(folded, &node);
+        firstOfName_.emplace(std::move(folded), &node);
+    }
+}
+
 const KResourceArchiveZip::Node *KResourceArchiveZip::findNode(const char *name, bool filesOnly) const {
     if (!name)
         return nullptr;
-    size_t length = std::strlen(name);
-    for (const Node &node : nodes_) {
-        if (filesOnly && node.isFolder)
-            continue;
-        if (node.name.size() == length && equalNoCase(node.name.c_str(), name, length))
-            return &node;
-    }
-    return nullptr;
+    const auto &index = filesOnly ? firstFileOfName_ : firstOfName_;
+    const auto found = index.find(foldedName(name));
+    return found != index.end() ? found->second : nullptr;
 }
 
 void KResourceArchiveZip::logEntryError(const Node &node, const char *problem) const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/resource/KResourceArchive.h"
@@ -48,6 +49,7 @@ private:
 
     void close();
     void walkCentralDirectory();
+    void indexNames();
     const Node *findNode(const char *name, bool filesOnly) const;
     // The entry's bytes in a zeroed buffer of size + 1, or null (logged).
     unsigned char *readEntry(const Node &node);
@@ -62,5 +64,9 @@ private:
     std::string password_;
     uint64_t fileSize_ = 0;
     std::vector<Node> nodes_;
+    // The first entry of each name with its letters folded, and the first that is no folder: an archive
+    // of thousands of entries answers each look-up without a walk through all of them.
+    std::unordered_map<std::string, const Node *> firstOfName_;
+    std::unordered_map<std::string, const Node *> firstFileOfName_;
     std::mutex lock_; // minizip's current entry is shared by every lookup
 };

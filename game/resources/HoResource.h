@@ -44,6 +44,7 @@ public:
     void release(HoResourceManager *manager);
 
     HoResource *bucketNext = nullptr;    // next resource in the same name-table bucket
+    HoResource *sameNameNext = nullptr;  // next (older) resource of the same name, in bucket order
     HoResource *loadOrderNext = nullptr; // next resource in creation order
     const char *name = nullptr;          // interned in the context's table: the key
     const char *filePath = nullptr;      // what load opens; the name unless the class keeps its own

@@ -1,6 +1,5 @@
 #include "game/resources/HoResourceManager.h"
 
-#include <cstring>
 #include <string>
 
 #include "engine/graphics/KGraphicFactory.h"
@@ -33,6 +32,7 @@ HoResourceManager::~HoResourceManager() {
             resource->releaseObject();
     }
     buckets_.fill(nullptr);
+    newestByName_.clear();
     count_ = 0;
     first_ = last_ = nullptr;
     playingSounds.releaseStorage();
@@ -50,21 +50,17 @@ HoResource *HoResourceManager::find(const char *name) {
     KCriticalSectionHold hold(&lock_);
     if (!name)
         name = "";
-    for (HoResource *resource = buckets_[hashString(name) % kNameTableBuckets]; resource;
-         resource = resource->bucketNext) {
-        if (std::strcmp(resource->name, name) == 0)
-            return resource;
-    }
-    return nullptr;
+    return newestOfName(name);
+}
+
+HoResource *HoResourceManager::newestOfName(const char *name) const {
+    return newestByName_.find(name);
 }
 
 HoResource *HoResourceManager::findOfClass(const char *name, uint8_t type) const {
     HoResource *serving = nullptr;
     bool otherClass = false;
-    for (HoResource *resource = buckets_[hashString(name) % kNameTableBuckets]; resource;
-         resource = resource->bucketNext) {
-        if (std::strcmp(resource->name, name) != 0)
-            continue;
+    for (HoResource *resource = newestOfName(name); resource; resource = resource->sameNameNext) {
         if (resource->type == type)
             return resource;
         if (servesAs(resource->type, type))
@@ -83,6 +79,7 @@ template <typename T>
 T *HoResourceManager::newRecord(HoObjectPool<T> &pool, const char *name, uint8_t type) {
     T *record = pool.allocate();
     record->bucketNext = nullptr;
+    record->sameNameNext = nullptr;
     record->loadOrderNext = nullptr;
     record->name = context->interned.internOrFind(name);
     record->filePath = record->name;
@@ -96,6 +93,8 @@ void HoResourceManager::insert(HoResource *resource) {
     HoResource *&head = buckets_[hashString(resource->name) % kNameTableBuckets];
     resource->bucketNext = head;
     head = resource;
+    resource->sameNameNext = newestByName_.find(resource->name);
+    newestByName_.store(resource->name, resource);
     ++count_;
     if (last_)
         last_->loadOrderNext = resource;

@@ -2,6 +2,9 @@
 // The resource manager: every named resource of the game, created on its first request and kept until
 // the game context goes. Resources are found by name through a table of 6151 buckets (names compare
 // exactly) and listed in creation order; their records come from one pool per class in blocks of 100.
+// A game holds tens of thousands of resources, far beyond what 6151 chains keep short, so lookups go
+// through an index from each name to its newest record, which leads to the older records of that name in
+// the order a chain walk meets them.
 //
 // Locks: the table, the lists, the pools and every use count are guarded by the manager's own re-entrant
 // critical section, so the game-load thread and the main thread may ask for resources at once. Holding
@@ -16,6 +19,7 @@
 #include "game/util/HoObjectPool.h"
 #include "game/util/PtrArray.h"
 #include "game/util/StringArena.h"
+#include "game/util/TextIndex.h"
 #include "platform/WinBase.h"
 
 #include "game/resources/HoAtlasTexture.h"
@@ -92,6 +96,8 @@ public:
 private:
     // The resource of that name that can serve as the given class, or null.
     HoResource *findOfClass(const char *name, uint8_t type) const;
+    // The newest resource of the name, or null.
+    HoResource *newestOfName(const char *name) const;
     // A record of the class from its pool with the base fields set; not in the table yet.
     template <typename T>
     T *newRecord(HoObjectPool<T> &pool, const char *name, uint8_t type);
@@ -109,6 +115,7 @@ private:
 
     CRITICAL_SECTION lock_;
     std::array<HoResource *, kNameTableBuckets> buckets_{};
+    TextIndex<HoResource> newestByName_;
     int32_t count_ = 0;
     HoResource *first_ = nullptr;
     HoResource *last_ = nullptr;

@@ -2,7 +2,9 @@
 // A pool that hands out records from blocks of 100 and frees them only all together, so that tens
 // of thousands of scene and script records cost a few hundred allocations and one sweep at teardown.
 // A run longer than a block is allocated on its own and kept in the list of single runs. Pools that
-// recycle (acquire and recycle) keep the records given back on a free list.
+// recycle (acquire and recycle) keep the records given back on a free list. The blocks that are not full
+// yet are listed apart, in block order, so that a pool of thousands of full blocks finds the newest block
+// with room without asking each.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,13 +30,19 @@ public:
             return nullptr;
         if (n > kBlockRecords)
             return allocateRun(n);
-        Block *block = newestBlockWithRoom(n);
-        if (!block) {
-            block = new Block();
-            blocks_.append(block);
+        int32_t open = newestOpenBlockWithRoom(n);
+        if (open < 0) {
+            Block *made = new Block();
+            blocks_.append(made);
+            open = open_.append(made);
+            if (open < 0)
+                return nullptr;
         }
+        Block *block = open_[open];
         T *records = block->records + block->used;
         block->used += n;
+        if (block->used == kBlockRecords)
+            open_.removeAt(open);
         return records;
     }
 
@@ -56,6 +64,7 @@ public:
             delete[] singles_[i];
         singles_.releaseStorage();
         blocks_.releaseStorage();
+        open_.releaseStorage();
         freeList_.releaseStorage();
     }
 
@@ -69,12 +78,13 @@ private:
         int32_t used = 0;
     };
 
-    Block *newestBlockWithRoom(int32_t n) const {
-        for (int32_t i = blocks_.count() - 1; i >= 0; --i) {
-            if (blocks_[i]->used + n <= kBlockRecords)
-                return blocks_[i];
+    // The place in the open list of the newest block with room for n records, or -1.
+    int32_t newestOpenBlockWithRoom(int32_t n) const {
+        for (int32_t i = open_.count() - 1; i >= 0; --i) {
+            if (open_[i]->used + n <= kBlockRecords)
+                return i;
         }
-        return nullptr;
+        return -1;
     }
 
     T *allocateRun(int32_t n) {
@@ -84,6 +94,7 @@ private:
     }
 
     PtrArray<Block> blocks_;
+    PtrArray<Block> open_; // the blocks with room, oldest first
     PtrArray<T> singles_;
     PtrArray<T> freeList_;
 };

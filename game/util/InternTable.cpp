@@ -1,7 +1,5 @@
 #include "game/util/InternTable.h"
 
-#include <cstring>
-
 InternTable::InternTable(StringArena &arena) : arena_(arena) {}
 
 const char *InternTable::insertLocked(const char *text, uint32_t hash) {
@@ -11,16 +9,13 @@ const char *InternTable::insertLocked(const char *text, uint32_t hash) {
     InternNode *&head = buckets_[hash % kNameTableBuckets];
     node->next = head;
     head = node;
+    newest_.store(text, text);
     ++count_;
     return text;
 }
 
-const InternNode *InternTable::findLocked(const char *text, uint32_t hash) const {
-    for (const InternNode *node = buckets_[hash % kNameTableBuckets]; node; node = node->next) {
-        if (node->hash == hash && node->text && std::strcmp(node->text, text) == 0)
-            return node;
-    }
-    return nullptr;
+const char *InternTable::findLocked(const char *text) const {
+    return newest_.find(text);
 }
 
 const char *InternTable::intern(const char *text) {
@@ -34,20 +29,17 @@ const char *InternTable::intern(const char *text) {
 const char *InternTable::internOrFind(const char *text) {
     if (!text)
         return nullptr;
-    const uint32_t hash = hashString(text);
     std::lock_guard<std::mutex> hold(lock_);
-    if (const InternNode *node = findLocked(text, hash))
-        return node->text;
-    return insertLocked(arena_.copy(text), hash);
+    if (const char *found = findLocked(text))
+        return found;
+    return insertLocked(arena_.copy(text), hashString(text));
 }
 
 const char *InternTable::findInterned(const char *text) const {
     if (!text)
         return nullptr;
-    const uint32_t hash = hashString(text);
     std::lock_guard<std::mutex> hold(lock_);
-    const InternNode *node = findLocked(text, hash);
-    return node ? node->text : nullptr;
+    return findLocked(text);
 }
 
 int32_t InternTable::count() const {

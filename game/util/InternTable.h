@@ -4,6 +4,9 @@
 // hashString, each a chain of nodes {next, text} from a pool of 100-node blocks; nothing is ever
 // removed and there is no resize. New copies of texts go into the owner's string arena. The table
 // is locked, so the game-load thread and the main thread may intern at the same time.
+//
+// A game interns a hundred thousand names and more, far beyond what 6151 chains keep short, so lookups go
+// through an index from each text to its newest node: what a chain walk from the head would find first.
 
 #include <array>
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include "game/util/HashString.h"
 #include "game/util/HoObjectPool.h"
 #include "game/util/StringArena.h"
+#include "game/util/TextIndex.h"
 
 struct InternNode {
     InternNode *next = nullptr;
@@ -38,11 +42,12 @@ public:
 
 private:
     const char *insertLocked(const char *text, uint32_t hash);
-    const InternNode *findLocked(const char *text, uint32_t hash) const;
+    const char *findLocked(const char *text) const;
 
     StringArena &arena_;
     mutable std::mutex lock_;
     std::array<InternNode *, kNameTableBuckets> buckets_{};
+    TextIndex<const char> newest_; // each text's newest node's text
     int32_t count_ = 0;
     HoObjectPool<InternNode> nodes_;
 };

@@ -71,6 +71,10 @@ bool PtrArrayStorage::insertAt(int32_t index) {
     return true;
 }
 
+bool PtrArrayStorage::reserve(int32_t total) {
+    return total <= capacity_ || growToHold(total - 1);
+}
+
 void *PtrArrayStorage::removeSlot(int32_t index) {
     if (index < 0 || index >= count_)
         return nullptr;

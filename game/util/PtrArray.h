@@ -29,6 +29,10 @@ public:
     // Makes room for one entry at the index and leaves that slot null for the caller to write.
     // False for a negative index or when the array cannot grow that far (logged).
     bool insertAt(int32_t index);
+    // Grows the storage at once to the capacity that appending up to `total` entries would reach step
+    // by step, so that a long run of appends copies the entries once instead of once per step. False
+    // when the array cannot grow that far (logged).
+    bool reserve(int32_t total);
     // Count 0 with every slot null; the storage stays.
     void clear();
     // Frees the storage too.

@@ -236,6 +236,7 @@ void HoWorld::bindLocalizationVariables() {
         return;
     const int32_t engineVariables = global->variables.count();
     const HoLocalization &table = context->localisation;
+    global->variables.reserve(engineVariables + 2 * table.count());
     for (int32_t i = 0; i < table.count(); ++i) {
         const LocalizationPair *pair = table.pair(i);
         const std::string key(pair->key);

@@ -5,6 +5,7 @@
 #include "tests/game/resources/ResourcesTestSupport.h"
 
 #include "engine/sound/KSound.h"
+#include "game/world/HoWorld.h"
 #include "tests/support/KSoundTestSupport.h"
 
 namespace restest {
@@ -77,6 +78,16 @@ TEST_F(Sounds, VolumesFollowTheFactorTheOptionAndTheFade) {
     hello->play(1.0f, true, false, &context());
     EXPECT_EQ(hello->engineSound->volume, 0) << "a voice line plays silent while the voice option is unset";
     EXPECT_TRUE(hello->unfaded);
+
+    // Sounds other than music fade with the world's scene change.
+    HoWorld world(&context());
+    context().world = &world;
+    world.change.fade = 0.5f;
+    door->setVolume(0.5f, &context());
+    EXPECT_EQ(door->engineSound->volume, 15);
+    theme->setVolume(1.0f, &context());
+    EXPECT_EQ(theme->engineSound->volume, 50);
+    context().world = nullptr;
 
     HoSound *unlisted = sound("data/sounds/other.ogg", false);
     EXPECT_EQ(unlisted->volumeEntry, nullptr);

@@ -25,6 +25,25 @@ TEST(PtrArray, InsertingPastTheEndOfAnEmptyArrayGrowsByWholeSteps) {
         EXPECT_EQ(array[i], nullptr);
 }
 
+TEST(PtrArray, ReservingReachesTheCapacityThatAppendingWould) {
+    int entries[3] = {};
+    for (int32_t step : {10, 7, 50}) {
+        PtrArray<int> reserved(step), appended(step);
+        for (int &entry : entries) {
+            reserved.append(&entry);
+            appended.append(&entry);
+        }
+        ASSERT_TRUE(reserved.reserve(123));
+        for (int32_t i = appended.count(); i < 123; ++i)
+            appended.append(nullptr);
+        EXPECT_EQ(reserved.capacity(), appended.capacity()) << step;
+        EXPECT_EQ(reserved.count(), 3);
+        EXPECT_EQ(reserved[2], &entries[2]);
+        EXPECT_TRUE(reserved.reserve(5));
+        EXPECT_EQ(reserved.capacity(), appended.capacity()) << "reserving less changes nothing";
+    }
+}
+
 TEST(PtrArray, NegativeIndexChangesNothing) {
     PtrArray<int> array;
     array.append(&slots[0]);

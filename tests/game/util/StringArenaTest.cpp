@@ -79,4 +79,21 @@ TEST(StringArena, ManyCopiesStayIntactAcrossBlocks) {
         ASSERT_EQ(text, copy);
 }
 
+TEST(StringArena, AShortTextGoesBackToTheOldestBlockWithRoom) {
+    StringArena arena;
+    // Forty blocks, each left with room for texts of up to 9, 19, 29 ... characters.
+    std::vector<const char *> firsts;
+    for (int block = 0; block < 40; ++block)
+        firsts.push_back(arena.copy(std::string(65535 - 10 * (block + 1) - 1, 'a').c_str()));
+    ASSERT_EQ(arena.blockCount(), 40);
+    for (const auto &[length, block] : std::vector<std::pair<int, int>>{{8, 0}, {15, 1}, {0, 0}, {300, 30}}) {
+        const char *copy = arena.copy(std::string(size_t(length), 'b').c_str());
+        const char *start = firsts[size_t(block)];
+        EXPECT_TRUE(copy > start && copy < start + 65536) << length;
+    }
+    EXPECT_EQ(arena.blockCount(), 40);
+    arena.copy(std::string(500, 'c').c_str());
+    EXPECT_EQ(arena.blockCount(), 41) << "no block has room for 501 bytes";
+}
+
 } // namespace
