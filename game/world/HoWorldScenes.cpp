@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "engine/system/KSystemLog.h"
 #include "game/HoContext.h"
@@ -50,6 +51,14 @@ const FolderKind kFolderKinds[] = {
     {"scenes.paths.gameplay", "data/scenes/", &HoScene::isGameplay},
     {"scenes.paths.gameplay_common", "data/common_gameplay/", &HoScene::isGameplayCommon},
     {"scenes.paths.cutscenes", "data/cutscenes/", &HoScene::isCutscene},
+};
+
+// The system scenes other than "game", entries of the scene list found by identifier.
+const std::pair<const char *, HoScene *HoWorld::*> kSystemScenes[] = {
+    {"images", &HoWorld::imagesScene},     {"hud", &HoWorld::hudScene},
+    {"over_hud", &HoWorld::overHudScene},  {"system_messages", &HoWorld::systemMessagesScene},
+    {"journal", &HoWorld::journalScene},   {"particles", &HoWorld::particlesScene},
+    {"pointers", &HoWorld::pointersScene},
 };
 
 HoScene *makeSceneOfKind(const char *name, HoWorld *world) {
@@ -147,15 +156,10 @@ void HoWorld::loadScenes() {
         if (!currentParent)
             currentParent = scene;
     }
-    imagesScene = findScene("images");
-    hudScene = findScene("hud");
-    overHudScene = findScene("over_hud");
-    systemMessagesScene = findScene("system_messages");
-    journalScene = findScene("journal");
-    particlesScene = findScene("particles");
+    for (const auto &[identifier, slot] : kSystemScenes)
+        this->*slot = findScene(identifier);
     if (particlesScene)
         particlesScene->isSystem = 1;
-    pointersScene = findScene("pointers");
 }
 
 HoScene *HoWorld::createScene(const char *folder, const char *name, bool system, HoScene *parent) {
