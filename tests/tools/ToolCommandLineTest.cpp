@@ -46,7 +46,8 @@ TEST(ToolCommandLine, HelpPrintsTheUsageAndSucceeds) {
 TEST(ToolCommandLine, AnUnknownOptionIsNamedAndNoEngineLogIsShown) {
     const std::vector<std::vector<std::string>> calls = {
         {"lf-font", "--frobnicate", "1"}, {"lf-image", "--frobnicate"}, {"lf-res", "--frobnicate"},
-        {"lf-demo-art", "splash", "--frobnicate", "1"}, {"lf-demo-art", "--frobnicate"},
+        {"lf-demo-art", "splash", "--frobnicate", "1"}, {"lf-demo-art", "world", "--frobnicate", "1"},
+        {"lf-demo-art", "--frobnicate"},
         {"lf-atlas", "--frobnicate", "1"}, {"lf-video", "--frobnicate"}};
     for (const auto &call : calls) {
         SCOPED_TRACE(call[0]);
