@@ -4,6 +4,7 @@
 // the native functions, the pictures and elements of the system scenes, and the hardware cursors.
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "engine/system/KSystem.h"
@@ -11,6 +12,7 @@
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/ProfileNatives.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
 #include "game/scene/HoScene.h"
@@ -97,35 +99,43 @@ const HookName kLaterHooks[] = {
 // nothing.
 void nativeWithoutBody(void *, ScriptStatement *) {}
 
+// The body of an engine function: the profiles' own for theirs, else none yet.
+ScriptNativeHandler nativeBodyOf(const char *name) {
+    for (int i = 0; i < kProfileNativeCount; ++i) {
+        if (std::strcmp(kProfileNatives[i].name, name) == 0)
+            return kProfileNatives[i].handler;
+    }
+    return nativeWithoutBody;
+}
+
 enum NativeScene { kNativeInGame, kNativeInHud, kNativeInJournal };
 
 struct EngineNative {
     const char *name;
     NativeScene scene;
-    ScriptNativeHandler handler;
 };
 
 // In the order in which they are bound.
 const EngineNative kNatives[] = {
-    {"check_fullscreen_mode", kNativeInGame, nativeWithoutBody},
-    {"update_hardware_cursor", kNativeInGame, nativeWithoutBody},
-    {"update_aspect_ratio", kNativeInGame, nativeWithoutBody},
-    {"update_hd_graphics", kNativeInGame, nativeWithoutBody},
-    {"scroll_inventory", kNativeInGame, nativeWithoutBody},
-    {"save_settings", kNativeInGame, nativeWithoutBody},
-    {"reset_profile", kNativeInGame, nativeWithoutBody},
-    {"delete_profile", kNativeInGame, nativeWithoutBody},
-    {"load_profile", kNativeInGame, nativeWithoutBody},
-    {"select_profile", kNativeInGame, nativeWithoutBody},
-    {"delete_savegame", kNativeInGame, nativeWithoutBody},
-    {"load_quicksave", kNativeInGame, nativeWithoutBody},
-    {"save_profile", kNativeInGame, nativeWithoutBody},
-    {"save_profiles", kNativeInGame, nativeWithoutBody},
-    {"check_profile_name", kNativeInGame, nativeWithoutBody},
-    {"save_achievements", kNativeInGame, nativeWithoutBody},
-    {"engine_request_hint", kNativeInHud, nativeWithoutBody},
-    {"engine_request_glitter_hint", kNativeInHud, nativeWithoutBody},
-    {"check_location_tasks", kNativeInJournal, nativeWithoutBody},
+    {"check_fullscreen_mode", kNativeInGame},
+    {"update_hardware_cursor", kNativeInGame},
+    {"update_aspect_ratio", kNativeInGame},
+    {"update_hd_graphics", kNativeInGame},
+    {"scroll_inventory", kNativeInGame},
+    {"save_settings", kNativeInGame},
+    {"reset_profile", kNativeInGame},
+    {"delete_profile", kNativeInGame},
+    {"load_profile", kNativeInGame},
+    {"select_profile", kNativeInGame},
+    {"delete_savegame", kNativeInGame},
+    {"load_quicksave", kNativeInGame},
+    {"save_profile", kNativeInGame},
+    {"save_profiles", kNativeInGame},
+    {"check_profile_name", kNativeInGame},
+    {"save_achievements", kNativeInGame},
+    {"engine_request_hint", kNativeInHud},
+    {"engine_request_glitter_hint", kNativeInHud},
+    {"check_location_tasks", kNativeInJournal},
 };
 
 std::string numberedName(const char *format, int32_t number) {
@@ -208,7 +218,7 @@ void HoWorld::bindHooksAndNatives() {
         if (!scene)
             continue;
         ScriptFunction *function = findOrCreateFunction(native.name, &scene->script);
-        function->native = native.handler;
+        function->native = nativeBodyOf(native.name);
         function->nativeData = this;
     }
 }

@@ -16,6 +16,7 @@
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/minigames/chainshooter/HoSceneZuma.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
+#include "game/player/ProfileList.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
@@ -122,6 +123,7 @@ void HoWorld::startup() {
     checkDuplicateNames();
     const ConfigEntry *visible = configurationEntry("hud.inventory.visible_items");
     inventory.visibleItems = visible ? visible->integer : kDefaultVisibleItems;
+    bindProfileVariables(this);
     for (int32_t i = 0; i < scenes.count(); ++i) {
         if (scenes[i]->isSystem)
             scenes[i]->loadElementImages();

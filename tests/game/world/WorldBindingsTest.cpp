@@ -10,6 +10,7 @@
 
 #include "engine/window/KWindowEvent.h"
 #include "game/HoGame.h"
+#include "game/player/ProfileNatives.h"
 #include "game/scene/HoRenderable.h"
 #include "game/script/ScriptExecution.h"
 #include "platform/WinUser.h"
@@ -115,8 +116,15 @@ TEST_F(WorldBindings, EngineVariablesHoldWhatTheGameKnowsAndTheOptionsAreTheirSt
         ScriptFunction *native = functionIn(w.globalScene, name);
         ASSERT_NE(native, nullptr) << name;
         EXPECT_NE(native->native, nullptr) << name;
-        callScriptFunction(native, true, nullptr); // a native without its body yet does nothing
+        EXPECT_EQ(native->nativeData, &w) << name;
     }
+    // The profiles' functions have their bodies; the others are there to be called and do nothing yet.
+    for (int i = 0; i < kProfileNativeCount; ++i)
+        EXPECT_EQ(functionIn(w.globalScene, kProfileNatives[i].name)->native, kProfileNatives[i].handler);
+    callScriptFunction(functionIn(w.globalScene, "update_hd_graphics"), true, nullptr);
+    // The profile slots' variables are bound in the "game" scene.
+    EXPECT_EQ(w.profiles[3].variables[0], globalVariable("##profile_name_03"));
+    EXPECT_NE(w.profiles[3].variables[0], nullptr);
     for (const char *name : {"engine_request_hint", "engine_request_glitter_hint"})
         EXPECT_NE(functionIn(w.hudScene, name), nullptr) << name;
 }
