@@ -83,6 +83,8 @@ public:
     // The live emitters that follow the element (none: the free ones), the last first, then the batch
     // flushed.
     void drawEmitters(SceneElement *element);
+    // The same for the free live emitters of the scene, which its draw shows over its elements.
+    void drawSceneEmitters(const HoScene *scene);
     // The global context: the script context of the "game" scene.
     ScriptContext *globalContext() const;
     // The inventory item of that name; null when the text was never interned or no item has it.

@@ -35,14 +35,28 @@ void HoWorld::updateEmitters() {
     }
 }
 
-void HoWorld::drawEmitters(SceneElement *element) {
-    for (int32_t i = liveEmitters.count() - 1; i >= 0; --i) {
-        ParticleEmitter *emitter = liveEmitters[i];
-        if (emitter->owner == element && emitter->isAlive())
+namespace {
+
+// The live emitters that the test picks, the last first, then the batch flushed.
+template <typename Wanted>
+void drawLiveEmitters(HoWorld &world, Wanted wanted) {
+    for (int32_t i = world.liveEmitters.count() - 1; i >= 0; --i) {
+        ParticleEmitter *emitter = world.liveEmitters[i];
+        if (wanted(*emitter) && emitter->isAlive())
             emitter->draw(1.0f);
     }
-    if (context)
-        context->flushBatch();
+    if (world.context)
+        world.context->flushBatch();
+}
+
+} // namespace
+
+void HoWorld::drawEmitters(SceneElement *element) {
+    drawLiveEmitters(*this, [element](const ParticleEmitter &emitter) { return emitter.owner == element; });
+}
+
+void HoWorld::drawSceneEmitters(const HoScene *scene) {
+    drawLiveEmitters(*this, [scene](const ParticleEmitter &emitter) { return !emitter.owner && emitter.scene == scene; });
 }
 
 void HoWorld::releaseTransients() {
