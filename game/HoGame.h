@@ -48,6 +48,12 @@ public:
     void applyFullScreen();
     bool applyHardwareCursor();
     void setView(float x, float y, float zoom, float angle);
+    // What setView hands the window for a view: the offsets moved by the display mode's centring, the
+    // angle, and the zoom times the art scale.
+    struct WindowView {
+        float x = 0.0f, y = 0.0f, angle = 0.0f, zoom = 1.0f;
+    };
+    WindowView windowView(float x, float y, float zoom, float angle) const;
     void setClipRect(bool enabled, float x1, float y1, float x2, float y2);
 
     // The folder of the per-user files: the state folder, or its subfolder "Velt" when the game uses

@@ -22,6 +22,7 @@ GameSettings lanternfallSettings() {
     settings.wideWidth = 2560.0f;
     settings.normalMode = 1;
     settings.smallMode = 0;
+    settings.hoListInHud = 0;
     return settings;
 }
 

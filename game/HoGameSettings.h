@@ -14,10 +14,13 @@ struct GameSettings {
     float wideWidth = 0.0f;
     uint8_t normalMode = 0; // the HD or SD display modes
     uint8_t smallMode = 0;  // a 480 x 360 mode, used only without the normal mode
+    // The hidden-object list of a scene is laid out in its "_ho_hud_list" element rather than in the HUD
+    // panel.
+    uint8_t hoListInHud = 0;
 };
 
 // The geometry the program entry fixes: the 2048 x 1536 design, the 2560-unit wide design, the normal
-// HD or SD modes and the per-user subfolder.
+// HD or SD modes and the per-user subfolder; the hidden-object list stays in the HUD panel.
 GameSettings lanternfallSettings();
 
 // The option slots have the shape of script values so that scripts can read and set them; a slot that

@@ -196,6 +196,12 @@ void HoGame::setView(float x, float y, float zoom, float angle) {
     view.y = y;
     view.zoom = zoom;
     view.angle = angle;
+    const WindowView shown = windowView(x, y, zoom, angle);
+    if (window)
+        window->setViewTransform(shown.x, shown.y, shown.angle, shown.zoom, false);
+}
+
+HoGame::WindowView HoGame::windowView(float x, float y, float zoom, float angle) const {
     float offsetX = 0.0f, offsetY = 0.0f;
     if (settings.normalMode || settings.smallMode) {
         const float hidden = wide ? settings.wideWidth - screenValues.wideWidth : settings.designWidth - screenValues.width;
@@ -203,8 +209,7 @@ void HoGame::setView(float x, float y, float zoom, float angle) {
         offsetY = screenValues.viewOffsetY -
                   (settings.designHeight - screenValues.height) * screenValues.artScale * zoom * 0.5f;
     }
-    if (window)
-        window->setViewTransform(offsetX + x, y - offsetY, angle, screenValues.artScale * zoom, false);
+    return {offsetX + x, y - offsetY, angle, screenValues.artScale * zoom};
 }
 
 void HoGame::setClipRect(bool enabled, float x1, float y1, float x2, float y2) {

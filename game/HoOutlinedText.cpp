@@ -10,7 +10,6 @@
 namespace {
 
 constexpr float kNoSpacing = 0.0f;
-constexpr int32_t kWholeText = -1;
 constexpr float kFontLineHeight = -1.0f;
 constexpr int32_t kDefaultEncoding = -1;
 
@@ -138,7 +137,8 @@ void drawOutlinedText(KText *font, const char *text, HoContext *context, int32_t
 }
 
 void drawOutlinedTextBox(KText *font, const char *text, float left, float right, float y, int32_t alignment,
-                         const TextColour &outline, const TextColour &colour, int32_t thickness) {
+                         const TextColour &outline, const TextColour &colour, int32_t thickness, int32_t maxChars,
+                         float spacing) {
     if (!drawable(font, text))
         return;
     TextScaleCompensation compensation(prepareText(nullptr));
@@ -146,24 +146,25 @@ void drawOutlinedTextBox(KText *font, const char *text, float left, float right,
     const int32_t boxRight = roundToInt(compensation.x(right));
     const int32_t top = roundToInt(compensation.y(y));
     drawWithSquareOutline(font, thickness, outline, colour, [&](float dx, float dy) {
-        font->drawTextInBox(text, kWholeText, boxLeft + int32_t(dx), boxRight + int32_t(dx), top + int32_t(dy),
-                            alignment, kNoSpacing, kFontLineHeight);
+        font->drawTextInBox(text, maxChars, boxLeft + int32_t(dx), boxRight + int32_t(dx), top + int32_t(dy),
+                            alignment, spacing, kFontLineHeight);
     });
 }
 
 void drawOutlinedTextBoxMeasured(KText *font, const char *text, float left, float right, float y, int32_t alignment,
-                                 const TextColour &outline, const TextColour &colour, int32_t thickness) {
+                                 const TextColour &outline, const TextColour &colour, int32_t thickness,
+                                 int32_t maxChars, float spacing) {
     if (!drawable(font, text))
         return;
     TextScaleCompensation compensation(prepareText(nullptr));
     const float boxLeft = compensation.x(left);
     const float boxRight = compensation.x(right);
     const float centreY = compensation.y(y);
-    const int32_t height = font->layoutTextHeight(text, kWholeText, roundToInt(boxLeft), roundToInt(boxRight),
-                                                  roundToInt(centreY), alignment, kNoSpacing, kFontLineHeight);
+    const int32_t height = font->layoutTextHeight(text, maxChars, roundToInt(boxLeft), roundToInt(boxRight),
+                                                  roundToInt(centreY), alignment, spacing, kFontLineHeight);
     const float top = centreY - float(height) * 0.5f;
     drawWithSquareOutline(font, thickness, outline, colour, [&](float dx, float dy) {
-        font->drawTextInBox(text, kWholeText, boxLeft + dx, boxRight + dx, top + dy, alignment, kNoSpacing,
+        font->drawTextInBox(text, maxChars, boxLeft + dx, boxRight + dx, top + dy, alignment, spacing,
                             kFontLineHeight);
     });
 }

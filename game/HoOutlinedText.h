@@ -37,12 +37,15 @@ constexpr int32_t kOutlineThicknessMax = 16;
 void drawOutlinedText(KText *font, const char *text, HoContext *context, int32_t mode, int32_t kind, float x,
                       float y, const TextColour &outline, const TextColour &colour);
 // Text laid out in the box from left to right below y, aligned by the layout style, with
-// (2n + 1)^2 outline passes for the thickness n.
+// (2n + 1)^2 outline passes for the thickness n; only its first maxChars characters show (all for -1),
+// spaced apart by the spacing.
 void drawOutlinedTextBox(KText *font, const char *text, float left, float right, float y, int32_t alignment,
-                         const TextColour &outline, const TextColour &colour, int32_t thickness);
+                         const TextColour &outline, const TextColour &colour, int32_t thickness,
+                         int32_t maxChars = -1, float spacing = 0.0f);
 // The same, centred vertically on y after measuring the text's height for the box.
 void drawOutlinedTextBoxMeasured(KText *font, const char *text, float left, float right, float y, int32_t alignment,
-                                 const TextColour &outline, const TextColour &colour, int32_t thickness);
+                                 const TextColour &outline, const TextColour &colour, int32_t thickness,
+                                 int32_t maxChars = -1, float spacing = 0.0f);
 // Text mapped onto a quadrilateral (top-left, top-right, bottom-right, bottom-left corners, x and y each),
 // drawn once in the font's current colour.
 void drawOutlinedTextQuad(KText *font, const char *text, const float corners[8], float spacing, bool fixedPitch,

@@ -13,6 +13,9 @@ struct ElementPickInfo {
     // Every field 0 or none, but the element itself as the one that shows the disappearance and the
     // whole screen as the rectangle.
     void init(SceneElement *element);
+    // The rectangle becomes the whole screen, in design units like the quads it is later set to: the
+    // draw clips the element to it while the element is listed.
+    void coverScreen();
 
     uint8_t found = 0;
     uint8_t disappearing = 0;
@@ -33,4 +36,5 @@ struct ElementPickInfo {
     float right = 0.0f;
     float bottom = 0.0f;
     ParticleEmitter *dissolveEmitters[2] = {};
+    float savedDepth = 0.0f; // the z of the element that showed the disappearance, given back after it
 };

@@ -48,6 +48,18 @@ public:
     virtual void update();
     // Moves the hover sounds' volumes toward their targets and keeps the owned ones playing.
     void updateElementSounds();
+    // Draws the members of the group (all elements when none) from the back to the front, every opacity
+    // times the alpha, through the view of the scene's camera; the view is reset afterwards.
+    virtual void draw(float alpha, SceneGroup *group = nullptr);
+
+    // The scene's part of a step's input: finds what its elements react to, lets go of a held element
+    // over nothing, and writes the element under the pointer into the world's hover and click slots for
+    // its reaction. True when the scene took the pointer.
+    bool processInput();
+    // The first element, in update order, holding a text field with the focus; null when none has.
+    SceneElement *findFocusedTextInput();
+    // The scene point drawn at the pixel of the game area; the pixel itself when the view has no zoom.
+    ScreenPoint screenToScene(ScreenPoint pixel) const;
 
     // Once all scenes are loaded, before the scripts' declarations and init blocks: prepares the
     // elements' media, crop groups and sway, binds the scene variables with their defaults, finds the
@@ -98,6 +110,14 @@ private:
     void resetHighlights();
     // Runs the nearest pending block of the scene; false when none is left.
     bool runNearestPendingBlock();
+    // The steps of the input pass.
+    void resetReactionFlags();
+    void probeReactions();
+    void markUseTargets();
+    bool findDropTarget();
+    bool dropHeldHiddenObject(SceneElement *held);
+    void hitTestElements(bool reactionFound);
+    bool react(SceneElement *element);
 
 public:
     HoWorld *world;

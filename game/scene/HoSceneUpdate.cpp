@@ -8,6 +8,7 @@
 #include "game/HoGameSettings.h"
 #include "game/resources/HoSound.h"
 #include "game/scene/ElementFrameEvent.h"
+#include "game/scene/HiddenObjectPicking.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/PointList.h"
@@ -334,6 +335,8 @@ void HoScene::update() {
         moveSway(this);
     for (int32_t i = 0; i < updateOrder.count(); ++i)
         stepElement(this, updateOrder[i]);
+    if (isHo)
+        layoutHoListInHud(this);
     sortByDrawKey(elements);
 }
 

@@ -79,6 +79,9 @@ struct SceneElement {
     // (or its CAMERA element), falls on the element: on one of its hit polygons when it has any, else
     // on its rectangle and the set bit of its hit mask.
     bool hitTest(float pointX, float pointY);
+    // The pointer lets go of the element: it shows again (fading in over 5 ticks) and nothing is held; a
+    // hidden object also runs its scene's "ho_untake" hook.
+    void releaseHeld();
 
 private:
     // One of the cut slots of a two-slot block ("x1" and "x2", or "y1" and "y2"): the block is taken
@@ -179,6 +182,10 @@ public:
     SceneElement *dropTarget = nullptr;
     uint8_t dragMode = 0;
     uint8_t pointerShape = 0; // 255: none
+    // Found by the scene's input pass each step: an item in hand or a carried object may be used on
+    // the element; the item is one the player has picked.
+    uint8_t useTarget = 0;
+    uint8_t pickedItemTarget = 0;
 
     float blendFactor = 0.0f; // multiplies the drawn opacity
     float highlight = 0.0f;   // 0..1: how strongly the "_h" picture shows
@@ -209,6 +216,9 @@ public:
     float homeAngle = 0.0f;
     // The element whose picture's outline clips this one's drawing (from a "crop_" group).
     SceneElement *cropElement = nullptr;
+    // Draws what the element shows in place of its picture (the inventory strip, a hidden-object list).
+    void (*drawCallback)(void *user) = nullptr;
+    void *drawCallbackUser = nullptr;
 
     // The element's timer: its block, count and length.
     PendingBlock *timerBlock = nullptr;

@@ -1,0 +1,33 @@
+#pragma once
+// What happens to the listed objects of a hidden-object scene when the player clicks one, carries one to
+// the element it belongs on, or lets it go, and where each listed item stands on the item panel.
+//
+// An object is either found where it lies, or (when a "target_" element waits for it) taken up by the
+// pointer and found by being dropped on its target. Each step runs the scene's matching hook with
+// "#ho_found_object" naming the element.
+
+#include <cstdint>
+
+class HoScene;
+struct HiddenObjectItem;
+struct SceneElement;
+
+// A click on an element with a listed item: found at once, or taken up by the pointer when it has a target.
+void pickHoElement(SceneElement *element);
+// The element with a listed item is found, once: placed on its target when it has one; else counted for
+// its item while the element that shows its disappearance fades in and starts to disappear in front of
+// everything.
+void setHoElementFound(SceneElement *element);
+// The pointer takes the element up: a previously held one is let go, and the element fades out while the
+// pointer carries it.
+void holdElement(SceneElement *element);
+
+// The item's place in the list and on the panel: a grid of up to four columns and three rows for the
+// number of listed items, centred on the configured panel centre, or on "inventory_mho_background" in
+// a zoom zone (no place without it).
+void layoutHoItem(HiddenObjectItem *item, int32_t itemCount, int32_t position);
+// While the game shows the list in the scene, the items take the six columns and two rows of the scene's
+// "_ho_hud_list" element instead.
+void layoutHoListInHud(HoScene *scene);
+// True when an element of the item is hidden from view (a positive named value "concealed").
+bool isHoItemConcealed(const HiddenObjectItem *item);
