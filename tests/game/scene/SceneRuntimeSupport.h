@@ -13,8 +13,14 @@
 #include "tests/game/scene/SceneTestSupport.h"
 #include "tests/game/script/ScriptStandIns.h"
 
-class SceneRuntimeTest : public SceneFilesTest, public ScriptStandIns {
+template <typename Content>
+class SceneRuntimeOver : public SceneFilesOver<Content>, public ScriptStandIns {
 protected:
+    using Files = SceneFilesOver<Content>;
+    using Files::addScene;
+    using Files::world;
+    using Content::write;
+
     // A scene of "data/scenes/<name>" with its scripts and its scene file, as the world loads each.
     HoScene *loadRunningScene(const char *name, HoScene *parent = nullptr) {
         std::string folder = std::string("data/scenes/") + name;
@@ -62,3 +68,5 @@ protected:
         return findOrCreateVariable(&scene->script, name, nullptr)->value;
     }
 };
+
+using SceneRuntimeTest = SceneRuntimeOver<restest::DrawnContent>;

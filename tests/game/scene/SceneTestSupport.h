@@ -2,7 +2,8 @@
 // A small game for the scene suites: a data folder of loose files that the suite writes (scene files and
 // scripts as text, pictures with ImageMagick), a game context over it on a software device, and a world
 // whose scenes the suite makes as the world's factory would (name, folder, parent and kind flags) before
-// loading their content.
+// loading their content. The content's base decides where drawing goes: a bare software device, or the
+// window of a headless game.
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,15 @@
 #include "game/world/HoWorld.h"
 #include "tests/game/resources/ResourcesTestSupport.h"
 
-class SceneFilesTest : public restest::DrawnContent {
+template <typename Content>
+class SceneFilesOver : public Content {
 protected:
-    SceneFilesTest() {
+    using Content::context;
+
+    SceneFilesOver() {
         initScriptCommandTable();
         registerKeywords(context().interned);
-        context().messageHook = {&SceneFilesTest::collectMessage, &messages};
+        context().messageHook = {&SceneFilesOver::collectMessage, &messages};
         world = std::make_unique<HoWorld>(&context());
         globalScene = addScene("game", "data");
         world->globalScene = globalScene;
@@ -36,7 +40,7 @@ protected:
     // The world goes before the context it was made over.
     void TearDown() override {
         world.reset();
-        DrawnContent::TearDown();
+        Content::TearDown();
     }
 
     static void collectMessage(const char *text, void *argument) {
@@ -75,3 +79,5 @@ protected:
     std::vector<std::string> messages;
     HoScene *globalScene = nullptr;
 };
+
+using SceneFilesTest = SceneFilesOver<restest::DrawnContent>;
