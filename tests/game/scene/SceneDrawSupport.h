@@ -99,20 +99,22 @@ protected:
         return count ? ScreenPoint{float(sumX / count), float(sumY / count)} : ScreenPoint{};
     }
     // A started scene of the scene file (and script) after one update, its pictures loaded.
-    HoScene *startedScene(const char *name, const std::string &sceneFile, const std::string &script = "") {
+    HoScene *startedScene(const char *name, const std::string &sceneFile, const std::string &script = "",
+                          bool hiddenObjects = false) {
         writeScene(name, sceneFile, script);
         HoScene *scene = loadRunningScene(name);
+        scene->isHo = hiddenObjects ? 1 : 0;
         started();
         startScenes();
         scene->loadElementImages();
         scene->update();
         return scene;
     }
-    // A solid element: picture, centre, size and depth in design units.
+    // A solid element: picture (none when empty), centre, size and depth in design units.
     static std::string solid(const std::string &name, const std::string &picture, float x, float y, float w, float h,
                              float z = 0.0f) {
         auto number = [](float v) { return std::to_string(v); };
-        return "O " + name + "\nI " + picture + "\nW " + number(w) + "\nH " + number(h) + "\nX 1\nK " + number(x) +
+        return "O " + name + (picture.empty() ? "" : "\nI " + picture) + "\nW " + number(w) + "\nH " + number(h) + "\nX 1\nK " + number(x) +
                "\nY 1\nK " + number(y) + "\nZ 1\nK " + number(z) + "\nR 1\nK 1\nS 1\nK 1\n";
     }
 };

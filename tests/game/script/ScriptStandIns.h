@@ -41,8 +41,9 @@ public:
         current = this;
     }
     ~ScriptStandIns() {
-        for (auto &[row, handler] : savedHandlers)
-            row->handler = handler;
+        // The last first, so that a row bound twice gets its own handler back.
+        for (auto saved = savedHandlers.rbegin(); saved != savedHandlers.rend(); ++saved)
+            saved->first->handler = saved->second;
         current = nullptr;
     }
     ScriptStandIns(const ScriptStandIns &) = delete;
@@ -51,7 +52,8 @@ public:
     // The trace since the last take, emptied.
     std::vector<std::string> takeTrace() { return std::exchange(trace, {}); }
 
-private:
+protected:
+    // Binds the handler to the row of the word until the stand-ins go.
     void bind(const char *word, ScriptCommandHandler handler) {
         ScriptCommand *row = ScriptCommandTable;
         while (row->word[0] != '\0' && std::strcmp(row->word, word) != 0)
@@ -60,6 +62,8 @@ private:
         savedHandlers.emplace_back(row, row->handler);
         row->handler = handler;
     }
+
+private:
     void bindHandlers();
     std::vector<std::pair<ScriptCommand *, ScriptCommandHandler>> savedHandlers;
 };
