@@ -42,25 +42,26 @@ float lerp(float a, float b, float t) {
     return a + (b - a) * t;
 }
 
-// The picture's quad and source rectangle cut to the fractions of their width (x1, x2) and of their height
-// (y1, y2) that the element's cut slots hold, for the slots that were ever asked for.
+// Cuts the quad and the source between the fractions that the cut slots hold (when they were ever asked
+// for): across, the edges from corner 0 to 1 and from 3 to 2; down, those from 0 to 3 and from 1 to 2.
+void cutBetween(const ScriptValue *cut, bool across, QuadCorners &quad, float &low, float &high) {
+    if (!cut)
+        return;
+    const float from = cut[0].asNumber(), to = cut[1].asNumber();
+    const size_t a0 = 0, a1 = across ? 1 : 3, b0 = across ? 3 : 1, b1 = 2;
+    const QuadCorners whole = quad;
+    quad[a0] = lerp(whole[a0], whole[a1], from);
+    quad[a1] = lerp(whole[a0], whole[a1], to);
+    quad[b0] = lerp(whole[b0], whole[b1], from);
+    quad[b1] = lerp(whole[b0], whole[b1], to);
+    const float start = low, end = high;
+    low = lerp(start, end, from);
+    high = lerp(start, end, to);
+}
+
 void applyCuts(const SceneElement &element, QuadCorners &quad, FrameRect &source) {
-    if (const ScriptValue *cut = element.cutX) {
-        const float from = cut[0].asNumber(), to = cut[1].asNumber();
-        quad = {lerp(quad[0], quad[1], from), lerp(quad[0], quad[1], to), lerp(quad[3], quad[2], to),
-                lerp(quad[3], quad[2], from)};
-        const float left = source.left, right = source.right;
-        source.left = lerp(left, right, from);
-        source.right = lerp(left, right, to);
-    }
-    if (const ScriptValue *cut = element.cutY) {
-        const float from = cut[0].asNumber(), to = cut[1].asNumber();
-        quad = {lerp(quad[0], quad[3], from), lerp(quad[1], quad[2], from), lerp(quad[1], quad[2], to),
-                lerp(quad[0], quad[3], to)};
-        const float top = source.top, bottom = source.bottom;
-        source.top = lerp(top, bottom, from);
-        source.bottom = lerp(top, bottom, to);
-    }
+    cutBetween(element.cutX, true, quad, source.left, source.right);
+    cutBetween(element.cutY, false, quad, source.top, source.bottom);
 }
 
 // The quad of an element's text: its picture's corners, or its first hit polygon when it has one, which

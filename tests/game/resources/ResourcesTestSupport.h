@@ -75,6 +75,13 @@ public:
         return *made_;
     }
     HoResourceManager &resources() { return *context().resources; }
+    // The context, initialised (its shared batch made) on first use.
+    HoContext &started() {
+        HoContext &ctx = context();
+        if (!ctx.batch)
+            ctx.init();
+        return ctx;
+    }
     void dropContext() { made_.reset(); }
 
     lftest::TempDir temp;
@@ -98,12 +105,6 @@ protected:
         RendererTest::TearDown();
     }
 
-    HoContext &started() {
-        HoContext &ctx = context();
-        if (!ctx.batch)
-            ctx.init();
-        return ctx;
-    }
     void writePicture(const std::string &name, int w, int h, const std::vector<uint32_t> &pixels) {
         fs::create_directories((source() / name).parent_path());
         ASSERT_TRUE(picturetest::writeImage(source() / name, w, h, pixels));

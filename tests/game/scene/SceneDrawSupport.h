@@ -38,12 +38,6 @@ protected:
         lftest::endHeadlessGame();
     }
 
-    HoContext &started() {
-        HoContext &ctx = context();
-        if (!ctx.batch)
-            ctx.init();
-        return ctx;
-    }
     // 0xAARRGGBB pixels written by libpng.
     void writePicture(const std::string &name, int w, int h, const std::vector<uint32_t> &pixels) {
         const std::filesystem::path path = source() / name;
