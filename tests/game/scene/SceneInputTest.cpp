@@ -68,7 +68,7 @@ protected:
     HoScene *hall = nullptr;
 };
 
-TEST_F(SceneInputTest, TheFrontElementUnderThePointerTakesTheSlotsOfItsFirstReaction) {
+TEST_F(SceneInputTest, TheFrontElementUnderThePointerTakesTheSlotsOfItsFirstReactionAndTheHoverSound) {
     startHall();
     const struct {
         float x, y;
@@ -88,10 +88,16 @@ TEST_F(SceneInputTest, TheFrontElementUnderThePointerTakesTheSlotsOfItsFirstReac
         EXPECT_STREQ(nameOf(world->clicks.click.look), c.looked) << c.x << "," << c.y;
         EXPECT_EQ(world->clicks.hover.look, world->clicks.click.look);
     }
-    // Without a click only the hover slots fill.
-    pass(1500, 400, false);
-    EXPECT_STREQ(nameOf(world->clicks.hover.look), "lamp");
-    EXPECT_EQ(world->clicks.click.look, nullptr);
+    // Without a click only the hover slots fill; the front element with a hover sound owns it.
+    HoSound *hum = context().resources->getSound("data/sounds/hum.ogg", false);
+    SceneElement *front = hall->findElement("front"), *back = hall->findElement("back");
+    front->sound = back->sound = hum;
+    pass(450, 400, false);
+    EXPECT_EQ(world->clickedElement, nullptr);
+    EXPECT_EQ(world->hoveredElement, front);
+    EXPECT_EQ(hum->hoverOwner, front);
+    EXPECT_EQ(front->soundVolumeTarget, 1.0f);
+    EXPECT_EQ(back->soundVolumeTarget, 0.0f);
 }
 
 TEST_F(SceneInputTest, AMoveClickRecordsTheDragStartAndAnyClickSlotWakesTheHints) {
@@ -147,17 +153,6 @@ TEST_F(SceneInputTest, AClickWhileCarryingSomethingOutsideTheTopSceneIsNoted) {
         EXPECT_EQ(world->clickedOutside, c.outside ? 1 : 0) << c.top << c.click;
         EXPECT_EQ(world->heldElement, lever);
     }
-}
-
-TEST_F(SceneInputTest, TheFrontElementWithAHoverSoundOwnsTheSound) {
-    startHall();
-    HoSound *hum = context().resources->getSound("data/sounds/hum.ogg", false);
-    SceneElement *front = hall->findElement("front"), *back = hall->findElement("back");
-    front->sound = back->sound = hum;
-    pass(450, 400, false);
-    EXPECT_EQ(hum->hoverOwner, front);
-    EXPECT_EQ(front->soundVolumeTarget, 1.0f);
-    EXPECT_EQ(back->soundVolumeTarget, 0.0f);
 }
 
 } // namespace
