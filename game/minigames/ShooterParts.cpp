@@ -112,6 +112,11 @@ int32_t templateCount(const PtrArray<ScriptValue> *list) {
     return list ? list->count() : 0;
 }
 
+float headingDegrees(float dx, float dy) {
+    constexpr float kDegreesPerRadian = 57.295776f;
+    return std::atan2(dx, dy) * kDegreesPerRadian;
+}
+
 void MinigameSetting::bind(ScriptContext *context, const char *name) {
     ScriptVariable *variable = findOrCreateVariable(context, name, nullptr);
     slot_ = variable ? variable->value : nullptr;

@@ -60,6 +60,10 @@ TemplateArrays readTemplateArrays(const ScriptValue *slot);
 SceneElement *templateAt(const PtrArray<ScriptValue> *list, int32_t index);
 int32_t templateCount(const PtrArray<ScriptValue> *list);
 
+// The heading of the step (dx, dy) in degrees: 0 straight down (+y), 90 to the right (+x). The shooters
+// turn their guns and their shots by it.
+float headingDegrees(float dx, float dy);
+
 // A setting of a minigame: the value slot of its scene variable, held by pointer, and the default that
 // stands in whenever the slot holds no usable number (text, an object, not a number, an infinity, or
 // a number that the rule refuses).
