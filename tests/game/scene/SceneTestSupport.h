@@ -49,9 +49,10 @@ protected:
 
     InternTable &names() { return context().interned; }
 
-    // A scene as the factory makes it: its names (the identifier joins the parent's), folder and parent.
-    HoScene *addScene(const char *name, const char *folder, HoScene *parent = nullptr) {
-        auto *scene = new HoScene(world.get());
+    // A scene as the factory makes it: its class, names (the identifier joins the parent's), folder and parent.
+    template <typename SceneClass = HoScene>
+    SceneClass *addScene(const char *name, const char *folder, HoScene *parent = nullptr) {
+        auto *scene = new SceneClass(world.get());
         std::string identifier = parent ? std::string(parent->identifier) + "_" + name : name;
         scene->setNames(names().internOrFind(name), names().internOrFind(identifier.c_str()));
         scene->setParent(parent);
@@ -60,9 +61,10 @@ protected:
         return scene;
     }
     // A scene of "data/scenes/<name>" with its content loaded.
-    HoScene *loadScene(const char *name, HoScene *parent = nullptr) {
+    template <typename SceneClass = HoScene>
+    SceneClass *loadScene(const char *name, HoScene *parent = nullptr) {
         std::string folder = std::string("data/scenes/") + name;
-        HoScene *scene = addScene(name, folder.c_str(), parent);
+        SceneClass *scene = addScene<SceneClass>(name, folder.c_str(), parent);
         loadSceneContent(scene);
         return scene;
     }
