@@ -449,5 +449,62 @@ TEST_F(BubbleShooter, BubblesTooBigToShrinkInTimeStillLetTheGunFire) {
     EXPECT_EQ(FieldBubble(scene, nullptr, 0).bombDistance, 0.0f);
 }
 
+// --- Drawing, read back from the device ---
+
+TEST_F(BubbleShooter, TheRendererDrawsBubblesAtTheirCellsTheBurstsAndTheAimLineLast) {
+    constexpr uint32_t kRed = 0xFFFF0000u, kSpark = 0xFFFFFFFFu;
+    solidPicture("spark.png", 4, 4, kSpark);
+    Layout layout;
+    layout.boardX = 64.0f;
+    layout.boardY = 48.0f;
+    layout.boardW = 120.0f;
+    layout.boardH = 90.0f;
+    layout.bubble = 12.0f;
+    layout.gunX = 64.0f;
+    layout.gunY = 80.0f;
+    layout.extra = element("spark", "spark.png", 6, 6, -500, -500);
+    shooter(layout);
+    *variable("#_destroying_element") = scene->findElement("spark")->selfSlot;
+    SceneElement *render = scene->findElement("render");
+    auto drawnFrame = [&] {
+        host.clear(nodetest::kBackground);
+        render->renderable->draw(*render, 1.0f, FrameRect(), QuadCorners());
+        return frame();
+    };
+    pointAt(64, 10);
+    step();
+    EXPECT_EQ(at(drawnFrame(), 64, 70), nodetest::kBackground) << "no line before the set-up";
+    step();
+    ASSERT_EQ(scene->cols, 10);
+    ASSERT_NEAR(scene->aimPoint.y, 3.0f, 0.01f);
+
+    std::vector<uint32_t> pixels = drawnFrame();
+    for (const auto &[row, col] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{4, 8}}) {
+        const FieldSlot *cell = scene->slotAt(row, col);
+        EXPECT_EQ(at(pixels, int(cell->x), int(cell->y)), kKindColours[cell->bubble->kind]) << row << "," << col;
+    }
+    for (int y : {30, 70, 78})
+        EXPECT_EQ(at(pixels, 64, y), kRed) << "the line from the gun to the aim point, over the bubbles: " << y;
+    EXPECT_EQ(at(pixels, 64, 1), nodetest::kBackground) << "the line ends at the board's top";
+    EXPECT_EQ(at(pixels, 64, 85), nodetest::kBackground) << "and starts at the gun";
+    EXPECT_EQ(at(pixels, 67, 70), nodetest::kBackground);
+
+    // A burst of three: the first bursting bubble carries the decoration.
+    gunOnly(2);
+    clearField();
+    put(0, 4, 2);
+    put(0, 5, 2);
+    ASSERT_TRUE(shootAt(64, 10));
+    ASSERT_EQ(scene->bursting.count(), 3);
+    const FieldBubble *shot = scene->bursting[0];
+    ASSERT_EQ(shot->children.count(), 1);
+    EXPECT_EQ(scene->bursting[1]->children.count(), 0) << "one start every other step";
+    pointAt(10, 60); // the line out of the way
+    step();
+    pixels = drawnFrame();
+    EXPECT_EQ(at(pixels, int(shot->x), int(shot->y)), kSpark);
+    EXPECT_EQ(at(pixels, int(scene->bursting[1]->x), int(scene->bursting[1]->y)), kKindColours[2]);
+}
+
 } // namespace
 } // namespace bubbletest
