@@ -99,6 +99,15 @@ void PtrArrayStorage::clear() {
     count_ = 0;
 }
 
+void PtrArrayStorage::truncate(int32_t newCount) {
+    if (newCount < 0)
+        newCount = 0;
+    if (newCount >= count_)
+        return;
+    std::memset(data_ + newCount, 0, size_t(count_ - newCount) * sizeof(void *));
+    count_ = newCount;
+}
+
 void PtrArrayStorage::releaseStorage() {
     delete[] data_;
     data_ = nullptr;

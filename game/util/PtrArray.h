@@ -35,6 +35,9 @@ public:
     bool reserve(int32_t total);
     // Count 0 with every slot null; the storage stays.
     void clear();
+    // Drops the entries from the count on (a count at or above the current one changes nothing); the
+    // storage stays.
+    void truncate(int32_t newCount);
     // Frees the storage too.
     void releaseStorage();
 

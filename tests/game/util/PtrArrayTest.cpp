@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -129,7 +130,7 @@ TEST(PtrArray, AnIndexBeyondTheLargestArrayIsRefused) {
     EXPECT_EQ(array.count(), 0);
 }
 
-// Random inserts (also past the end), appends and removals agree with a std::vector model.
+// Random inserts (also past the end), appends, removals and truncations agree with a std::vector model.
 TEST(PtrArray, ChurnAgreesWithAVectorModel) {
     std::mt19937 random(12345);
     for (int step : {1, 3, 10}) {
@@ -148,6 +149,10 @@ TEST(PtrArray, ChurnAgreesWithAVectorModel) {
                 if (size_t(index) > model.size())
                     model.resize(size_t(index), nullptr);
                 model.insert(model.begin() + index, value);
+            } else if (action == 7 && round % 50 == 0) {
+                const int kept = int(random() % (model.size() + 2));
+                array.truncate(kept);
+                model.resize(std::min(model.size(), size_t(kept)));
             } else {
                 int index = int(random() % (model.size() + 2));
                 int *removed = array.removeAt(index);
