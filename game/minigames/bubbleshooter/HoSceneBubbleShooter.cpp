@@ -82,25 +82,6 @@ void HoSceneBubbleShooter::updateNodes() {
     }
 }
 
-FieldSlot *HoSceneBubbleShooter::slotAt(int32_t row, int32_t col) const {
-    if (row < 0 || row >= rows || col < 0 || col >= cols)
-        return nullptr;
-    return slots[row * cols + col];
-}
-
-FieldSlot *HoSceneBubbleShooter::neighbour(const FieldSlot *cell, int32_t direction) const {
-    const int32_t diagonalCol = isOffsetRow(cell->row) ? cell->col + 1 : cell->col - 1;
-    switch (direction) {
-    case 0: return slotAt(cell->row, cell->col - 1);
-    case 1: return slotAt(cell->row, cell->col + 1);
-    case 2: return slotAt(cell->row - 1, cell->col);
-    case 3: return slotAt(cell->row + 1, cell->col);
-    case 4: return slotAt(cell->row - 1, diagonalCol);
-    case 5: return slotAt(cell->row + 1, diagonalCol);
-    default: return nullptr;
-    }
-}
-
 bool HoSceneBubbleShooter::boardEdges(float &left, float &top, float &right, float &bottom) const {
     const SceneElement *board = table.element();
     if (!board)

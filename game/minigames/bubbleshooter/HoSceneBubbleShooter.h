@@ -41,12 +41,28 @@ public:
     void update() override;
 
     // The grid cell at (row, col), or null outside the grid.
-    FieldSlot *slotAt(int32_t row, int32_t col) const;
+    FieldSlot *slotAt(int32_t row, int32_t col) const {
+        if (row < 0 || row >= rows || col < 0 || col >= cols)
+            return nullptr;
+        return slots[row * cols + col];
+    }
     // The neighbour of the cell in one of six directions (0 to 5: left, right, up, down, then the two
     // diagonals on the side the row is offset to), or null outside the grid.
-    FieldSlot *neighbour(const FieldSlot *cell, int32_t direction) const;
+    FieldSlot *neighbour(const FieldSlot *cell, int32_t direction) const {
+        static constexpr int8_t kRowSteps[6] = {0, 0, -1, 1, -1, 1};
+        static constexpr int8_t kColSteps[4] = {-1, 1, 0, 0};
+        const int32_t colStep = direction < 4 ? kColSteps[direction] : isOffsetRow(cell->row) ? 1 : -1;
+        return slotAt(cell->row + kRowSteps[direction], cell->col + colStep);
+    }
     // Whether the row is one of those shifted half a cell to the right.
     bool isOffsetRow(int32_t row) const { return ((row & 1) != 0) == oddRowsShifted; }
+    // A new bubble of the kind, cloned from its template.
+    FieldBubble *newBubble(int32_t kind);
+    // The bubble takes the cell, joins the field and stands at the cell's centre.
+    void placeInField(FieldBubble *bubble, FieldSlot *cell);
+    // Whether the flying shot at the point sticks (near enough to a stuck bubble, or to one and the top
+    // edge): it then stands in the nearest free cell and its kind's group is matched.
+    bool stickTest(ScreenPoint point, float boardTop);
     // The board's edges as the board element stands now; false while "#_table" holds no element.
     bool boardEdges(float &left, float &top, float &right, float &bottom) const;
 
@@ -97,7 +113,6 @@ private:
     void buildSlots();
     void fillFirstRows();
     float cellX(int32_t row, int32_t col) const;
-    FieldBubble *newBubble(int32_t kind);
     // The kind's template when it is an element with a picture that the gun may load.
     bool isGunKind(int32_t kind) const;
     // How many kinds other than `except` the gun may load.
@@ -121,13 +136,17 @@ private:
     void fly();
     void loseShot();
     void newRowTest();
-    // Whether the shot at the point sticks: it then stands in its cell and its kind's group is matched.
-    bool stickTest(ScreenPoint point, float boardTop);
     // The free cell nearest the point that may take a bubble, or null.
     FieldSlot *nearestFreeSlot(ScreenPoint point) const;
+    // The distance from the point to the nearest stuck bubble, exact up to the reach (beyond it, some
+    // distance above the reach).
+    float nearestStuckDistance(ScreenPoint point, float reach) const;
+    struct CellBlock {
+        int32_t firstRow, lastRow, firstCol, lastCol;
+    };
+    // The rows and columns that hold every cell within the reach of the point.
+    CellBlock cellsNear(ScreenPoint point, float reach) const;
     static void takeSlot(FieldBubble *bubble, FieldSlot *cell);
-    // The bubble takes the cell, joins the field and stands at the cell's centre.
-    void placeInField(FieldBubble *bubble, FieldSlot *cell);
     static void freeSlot(FieldBubble *bubble);
     void matchFrom(FieldBubble *shot);
     void drop();

@@ -33,8 +33,7 @@ void partition(PtrArray<FieldBubble> &list, Keep keep, Drop drop) {
         else
             drop(bubble);
     }
-    while (list.count() > kept)
-        list.removeAt(list.count() - 1);
+    list.truncate(kept);
 }
 
 } // namespace
@@ -119,22 +118,65 @@ void HoSceneBubbleShooter::newRowTest() {
 
 // --- Sticking and matching ---
 
-// Distances from the visible design width up count as none.
+// Every cell stands at its row's height and its column's place (the offset rows half a cell over), so
+// the cells within a reach of a point lie in a block of rows and columns; one more on each side covers
+// the offset and the rounding. Empty for a point that is not finite.
+HoSceneBubbleShooter::CellBlock HoSceneBubbleShooter::cellsNear(ScreenPoint point, float reach) const {
+    CellBlock block{0, -1, 0, -1};
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || rows < 1 || cols < 1)
+        return block;
+    const double firstY = double(fieldCorners[0].y) + radius, firstX = double(fieldCorners[0].x) + radius;
+    auto index = [](double at, int32_t count) { return int32_t(std::clamp(at, -1.0, double(count))); };
+    block.firstRow = std::max(0, index(std::floor((point.y - reach - firstY) / rowHeight) - 1.0, rows));
+    block.lastRow = std::min(rows - 1, index(std::ceil((point.y + reach - firstY) / rowHeight) + 1.0, rows));
+    block.firstCol = std::max(0, index(std::floor((point.x - reach - firstX) / cellWidth) - 1.0, cols));
+    block.lastCol = std::min(cols - 1, index(std::ceil((point.x + reach - firstX) / cellWidth) + 1.0, cols));
+    return block;
+}
+
+// Strictly nearer replaces, so of cells alike the first in the grid's order is taken; distances from the
+// visible design width up count as none. The cells near the point are tried first: when one of them is
+// nearer than the block's reach, no cell outside can be.
 FieldSlot *HoSceneBubbleShooter::nearestFreeSlot(ScreenPoint point) const {
     const float far = visibleDesignWidth();
     float best = far * far;
     FieldSlot *nearest = nullptr;
-    for (int32_t i = 0; i < slots.count(); ++i) {
-        FieldSlot *cell = slots[i];
+    auto consider = [&](FieldSlot *cell) {
         if (cell->bubble || cell->overflow)
-            continue;
+            return;
         const float distance = distanceSquared(point.x, point.y, cell->x, cell->y);
         if (distance < best) {
             best = distance;
             nearest = cell;
         }
-    }
+    };
+    const float reach = cellWidth * 2.0f;
+    const CellBlock block = cellsNear(point, reach);
+    for (int32_t row = block.firstRow; row <= block.lastRow; ++row)
+        for (int32_t col = block.firstCol; col <= block.lastCol; ++col)
+            consider(slotAt(row, col));
+    if (nearest && best < reach * reach)
+        return nearest;
+    best = far * far;
+    nearest = nullptr;
+    for (int32_t i = 0; i < slots.count(); ++i)
+        consider(slots[i]);
     return nearest;
+}
+
+// Every stuck bubble stands at its cell's centre: only those near enough to decide the test are looked at.
+float HoSceneBubbleShooter::nearestStuckDistance(ScreenPoint point, float reach) const {
+    const float far = visibleDesignWidth();
+    float nearest = far * far;
+    const CellBlock block = cellsNear(point, reach);
+    for (int32_t row = block.firstRow; row <= block.lastRow; ++row) {
+        for (int32_t col = block.firstCol; col <= block.lastCol; ++col) {
+            const FieldSlot *cell = slotAt(row, col);
+            if (cell->bubble)
+                nearest = std::min(nearest, distanceSquared(point.x, point.y, cell->x, cell->y));
+        }
+    }
+    return std::sqrt(nearest);
 }
 
 void HoSceneBubbleShooter::takeSlot(FieldBubble *bubble, FieldSlot *cell) {
@@ -155,13 +197,7 @@ void HoSceneBubbleShooter::freeSlot(FieldBubble *bubble) {
 }
 
 bool HoSceneBubbleShooter::stickTest(ScreenPoint point, float boardTop) {
-    const float far = visibleDesignWidth();
-    float nearest = far * far;
-    for (int32_t i = 0; i < fieldBubbles.count(); ++i) {
-        const FieldBubble *bubble = fieldBubbles[i];
-        nearest = std::min(nearest, distanceSquared(point.x, point.y, bubble->x, bubble->y));
-    }
-    const float distance = std::sqrt(nearest);
+    const float distance = nearestStuckDistance(point, cellWidth * 1.1f);
     if (!(distance <= cellWidth * 1.1f && (distance <= cellWidth * 0.75f || point.y - radius <= boardTop)))
         return false;
     stickPoint = point;
@@ -204,8 +240,7 @@ void HoSceneBubbleShooter::matchFrom(FieldBubble *shot) {
         shot->slot, [kind](const FieldBubble *bubble) { return bubble->kind == kind; },
         [this](FieldBubble *bubble) { bursting.append(bubble); });
     if (bursting.count() - first < 3) {
-        while (bursting.count() > first)
-            bursting.removeAt(bursting.count() - 1);
+        bursting.truncate(first);
         return;
     }
     partition(fieldBubbles, [this](const FieldBubble *bubble) { return !isStamped(bubble); }, [](FieldBubble *) {});
