@@ -63,6 +63,11 @@ public:
     // Whether the flying shot at the point sticks (near enough to a stuck bubble, or to one and the top
     // edge): it then stands in the nearest free cell and its kind's group is matched.
     bool stickTest(ScreenPoint point, float boardTop);
+    // The free cell nearest the point that may take a bubble, or null.
+    FieldSlot *nearestFreeSlot(ScreenPoint point) const;
+    // The distance from the point to the nearest stuck bubble, exact up to the reach (beyond it, some
+    // distance above the reach).
+    float nearestStuckDistance(ScreenPoint point, float reach) const;
     // The board's edges as the board element stands now; false while "#_table" holds no element.
     bool boardEdges(float &left, float &top, float &right, float &bottom) const;
 
@@ -136,16 +141,6 @@ private:
     void fly();
     void loseShot();
     void newRowTest();
-    // The free cell nearest the point that may take a bubble, or null.
-    FieldSlot *nearestFreeSlot(ScreenPoint point) const;
-    // The distance from the point to the nearest stuck bubble, exact up to the reach (beyond it, some
-    // distance above the reach).
-    float nearestStuckDistance(ScreenPoint point, float reach) const;
-    struct CellBlock {
-        int32_t firstRow, lastRow, firstCol, lastCol;
-    };
-    // The rows and columns that hold every cell within the reach of the point.
-    CellBlock cellsNear(ScreenPoint point, float reach) const;
     static void takeSlot(FieldBubble *bubble, FieldSlot *cell);
     static void freeSlot(FieldBubble *bubble);
     void matchFrom(FieldBubble *shot);
@@ -162,6 +157,11 @@ private:
     void flood(FieldSlot *start, Accept accept, Visit visit);
     bool isStamped(const FieldBubble *bubble) const { return bubble->visitStamp == frameCounter; }
     float visibleDesignWidth() const;
+    struct CellBlock {
+        int32_t firstRow, lastRow, firstCol, lastCol;
+    };
+    // The rows and columns that hold every cell within the reach of the point.
+    CellBlock cellsNear(ScreenPoint point, float reach) const;
 
     struct FloodFrame {
         FieldSlot *cell;
