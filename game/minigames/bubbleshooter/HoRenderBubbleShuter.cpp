@@ -4,7 +4,6 @@
 #include "game/HoContext.h"
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/scene/SceneElement.h"
-#include "game/world/HoWorld.h"
 
 namespace {
 
@@ -26,8 +25,8 @@ void HoRenderBubbleShuter::draw(const SceneElement &, float opacity, const Frame
     if (scene->flyingBubble)
         scene->flyingBubble->draw(opacity);
     // The line is drawn straight to the device: what the batch holds goes first.
-    if (HoContext *context = scene->world->context)
-        context->flushBatch();
+    if (currentContext)
+        currentContext->flushBatch();
     if (!scene->setUp || !scene->linePicture || !scene->gun)
         return;
     scene->linePicture->drawLine(scene->gun->x.asNumber(), scene->gun->y.asNumber(), scene->aimPoint.x,

@@ -82,16 +82,24 @@ void HoSceneBubbleShooter::updateNodes() {
     }
 }
 
+HoSceneBubbleShooter::BoardRect HoSceneBubbleShooter::boardRectOf(const SceneElement &board) {
+    BoardRect rect;
+    rect.width = board.sx.asNumber() * board.baseWidth;
+    rect.height = board.sy.asNumber() * board.baseHeight;
+    rect.left = board.x.asNumber() - rect.width * 0.5f;
+    rect.top = board.y.asNumber() - rect.height * 0.5f;
+    return rect;
+}
+
 bool HoSceneBubbleShooter::boardEdges(float &left, float &top, float &right, float &bottom) const {
     const SceneElement *board = table.element();
     if (!board)
         return false;
-    const float width = board->sx.asNumber() * board->baseWidth;
-    const float height = board->sy.asNumber() * board->baseHeight;
-    left = board->x.asNumber() - width * 0.5f;
-    top = board->y.asNumber() - height * 0.5f;
-    right = left + width;
-    bottom = top + height;
+    const BoardRect rect = boardRectOf(*board);
+    left = rect.left;
+    top = rect.top;
+    right = rect.left + rect.width;
+    bottom = rect.top + rect.height;
     return true;
 }
 
@@ -127,10 +135,7 @@ bool HoSceneBubbleShooter::trySetUp() {
 }
 
 bool HoSceneBubbleShooter::measureField(SceneElement *board) {
-    const float width = board->sx.asNumber() * board->baseWidth;
-    const float height = board->sy.asNumber() * board->baseHeight;
-    const float left = board->x.asNumber() - width * 0.5f;
-    const float top = board->y.asNumber() - height * 0.5f;
+    const auto [left, top, width, height] = boardRectOf(*board);
     const SceneElement *first = templateAt(templates, 0);
     const float cell = first ? first->sx.asNumber() * first->baseWidth : 0.0f;
     if (!(cell > 0.0f) || !std::isfinite(left + top + width + height))

@@ -110,6 +110,11 @@ public:
     static int32_t burstPacing;
 
 private:
+    struct BoardRect {
+        float left, top, width, height;
+    };
+    // Where the board element's picture stands, by its position, size and scale.
+    static BoardRect boardRectOf(const SceneElement &board);
     void init();
     bool trySetUp();
     // The board's corners, the cell sizes and the grid's size; false, with nothing changed, while they
