@@ -15,9 +15,8 @@
 #include <tuple>
 #include <vector>
 
-#include <unistd.h>
 
-#include "bench/BenchSupport.h"
+#include "bench/BenchGame.h"
 #include "engine/graphics/KBatch.h"
 #include "engine/graphics/KGraphicD3D9.h"
 #include "engine/system/KSystem.h"
@@ -228,34 +227,21 @@ int countNodes(const DisplayNode &node) {
 } // namespace
 
 int main() {
-    benchsupport::useHeadlessSoftwareDevice();
     // Every frame is rasterised in full: the replayed frames are all alike and would be skipped otherwise.
     deviceHooksSetFrameReuse(false);
-    const fs::path folder = fs::temp_directory_path() / ("lf-bench-nodes-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    if (!writeContent(folder)) {
-        std::fprintf(stderr, "bench_display_nodes: the content could not be written under %s\n", folder.c_str());
-        return 1;
-    }
-    std::snprintf(dataPath, sizeof dataPath, "%s", folder.c_str());
-
     double oursMs = 0, rasterMs = 0;
     int nodes = 0;
     bool done = false;
     {
-        HoGame game(lanternfallSettings());
-        auto window = std::make_unique<KWindowD3D9>();
-        if (window->createGameWindow(kWidth, kHeight, 32, true, "bench_display_nodes")) {
-            initScriptCommandTable();
-            HoContext context(&game);
-            context.init();
-            registerKeywords(context.interned);
-            HoWorld world(&context);
-            auto *scene = new HoScene(&world);
-            scene->setNames(context.interned.internOrFind("nodes"), context.interned.internOrFind("nodes"));
-            scene->folder = context.interned.internOrFind("data/scenes/nodes");
-            world.scenes.append(scene);
-            loadSceneContent(scene);
+        benchsupport::BenchGame bench("nodes");
+        if (!writeContent(bench.folder)) {
+            std::fprintf(stderr, "bench_display_nodes: the content could not be written under %s\n",
+                         bench.folder.c_str());
+            return 1;
+        }
+        if (bench.start(kWidth, kHeight, "bench_display_nodes")) {
+            HoContext &context = *bench.context;
+            HoScene *scene = bench.loadScene(new HoScene(bench.world.get()), "nodes");
             for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
                 setupElementMedia(scene->allElements.members[i]);
                 loadElementImages(scene->allElements.members[i]);
@@ -269,7 +255,7 @@ int main() {
                 for (auto &tree : trees)
                     tree->update();
 
-            IDirect3DDevice9 *device = window->getDevice();
+            IDirect3DDevice9 *device = bench.window->getDevice();
             RecordingBatch recorder(context.batch);
             KBatch *batch = context.batch;
             context.batch = &recorder;
@@ -294,7 +280,6 @@ int main() {
             trees.clear();
         }
     }
-    fs::remove_all(folder);
     if (!done) {
         std::fprintf(stderr, "bench_display_nodes: the frame could not be set up\n");
         return 1;
