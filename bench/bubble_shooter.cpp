@@ -8,29 +8,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
+#include "bench/BenchGame.h"
 #include "bench/BenchSupport.h"
 #include "engine/system/KSystem.h"
-#include "game/HoContext.h"
-#include "game/HoGame.h"
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
-#include "game/scene/ElementMedia.h"
 #include "game/scene/SceneElement.h"
-#include "game/scene/SceneFileLoader.h"
-#include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptVariable.h"
-#include "game/world/HoWorld.h"
 #include "tests/support/PngTestSupport.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -52,8 +41,8 @@ std::string element(const std::string &name, const char *picture, float w, float
 }
 
 // A board of 600 x 700 with 20-wide templates: 30 columns of 20 and 40 rows of 17.32.
-bool writeContent(const fs::path &folder) {
-    const fs::path scene = folder / "data/scenes/bubbles";
+bool writeContent(const std::filesystem::path &folder) {
+    const std::filesystem::path scene = folder / "data/scenes/bubbles";
     const uint32_t colours[] = {0xFFC04020u, 0xFF20C040u, 0xFF4020C0u};
     bool written = lftest::writePng(scene / "plain.png", 4, 4, std::vector<uint32_t>(16, 0xFF808080u));
     std::string text = element("render", "plain.png", 4, 4, 0, 0) + element("table", "plain.png", 600, 700, 300, 350) +
@@ -240,31 +229,17 @@ double benchStep(HoSceneBubbleShooter &scene, int &stuck) {
 } // namespace
 
 int main() {
-    benchsupport::useHeadlessSoftwareDevice();
-    const fs::path folder = fs::temp_directory_path() / ("lf-bench-bubbles-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    if (!writeContent(folder)) {
-        std::fprintf(stderr, "bench_bubble_shooter: the content could not be written under %s\n", folder.c_str());
-        return 1;
-    }
-    std::snprintf(dataPath, sizeof dataPath, "%s", folder.c_str());
-
     FloodFigures flood;
     double stepUs = 0;
     int stuck = 0;
     bool setUp = false;
     {
-        HoGame game(lanternfallSettings());
-        HoContext context(&game);
-        registerKeywords(context.interned);
-        HoWorld world(&context);
-        auto *scene = new HoSceneBubbleShooter(&world);
-        scene->setNames(context.interned.internOrFind("bubbles"), context.interned.internOrFind("bubbles"));
-        scene->folder = context.interned.internOrFind("data/scenes/bubbles");
-        world.scenes.append(scene);
-        loadSceneContent(scene);
-        for (int32_t i = 0; i < scene->allElements.members.count(); ++i)
-            setupElementMedia(scene->allElements.members[i]);
+        benchsupport::BenchGame bench("bubbles");
+        if (!writeContent(bench.folder) || !bench.start(640, 480, "bench_bubble_shooter")) {
+            std::fprintf(stderr, "bench_bubble_shooter: the content or the window could not be made\n");
+            return 1;
+        }
+        auto *scene = bench.loadScene(new HoSceneBubbleShooter(bench.world.get()), "bubbles");
         *findOrCreateVariable(&scene->script, "#_table", nullptr)->value = scene->findElement("table")->selfSlot;
         for (int kind = 0; kind < 3; ++kind) {
             const std::string name = "$bubble_0" + std::to_string(kind);
@@ -279,7 +254,6 @@ int main() {
             stepUs = benchStep(*scene, stuck);
         }
     }
-    fs::remove_all(folder);
     if (!setUp || !flood.same || flood.burst != 300 || flood.dropped != 400) {
         std::fprintf(stderr, "bench_bubble_shooter: the field was not set up or the floods differ (burst %d, dropped %d)\n",
                      flood.burst, flood.dropped);

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr float kDegreesPerRadian = 57.295776f;
 constexpr float kLowestAim = 100.0f;
 constexpr float kHighestAim = 260.0f;
 // Bounds the rand draws of a kind, which the content could make unending; past it the first acceptable
@@ -247,7 +246,7 @@ void HoSceneBubbleShooter::aim() {
         return;
     const ScreenPoint from{gun->x.asNumber(), gun->y.asNumber()};
     const ScreenPoint pointer{world->pointerX, world->pointerY};
-    float angle = std::atan2(pointer.x - from.x, pointer.y - from.y) * kDegreesPerRadian;
+    float angle = headingDegrees(pointer.x - from.x, pointer.y - from.y);
     if (angle < 0.0f)
         angle += 360.0f;
     if (angle > kHighestAim)

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr float kDegreesPerRadian = 57.295776f;
 constexpr float kShrinkPerStep = 0.05f;
 // The unit moves of one step are bounded, so that a huge bullet speed cannot stall the step; no board
 // needs more to be crossed.
@@ -45,7 +44,7 @@ void HoSceneBubbleShooter::fire() {
         return;
     FieldBubble *shot = newBubble(currentKind);
     const float fromX = currentPlace->cx.asNumber(), fromY = currentPlace->cy.asNumber();
-    const float degrees = std::atan2(aimPoint.x - fromX, aimPoint.y - fromY) * kDegreesPerRadian;
+    const float degrees = headingDegrees(aimPoint.x - fromX, aimPoint.y - fromY);
     const int32_t index = angleToTableIndex(degrees);
     shotDirX = sinTable[index];
     shotDirY = cosTable[index];
