@@ -82,7 +82,7 @@ void HoSceneBubbleShooter::fly() {
                 loseShot();
                 return;
             }
-            stickPoint = at;
+            stickPoint = at; // a bomb goes off here, not where the shot before it stuck
             placeInField(shot, cell);
             bombCheck(shot);
             flyingBubble = nullptr;

@@ -300,6 +300,19 @@ TEST_F(BubbleShooter, ABombTakesEveryBubbleWithinItsReachNearestFirst) {
         EXPECT_GT(distance(scene->fieldBubbles[i]), 126.0f);
     expectOneOwnerPerCell();
     EXPECT_EQ(FieldBubble(scene, nullptr, 0).bombDistance, 0.0f) << "a matched bubble sorts as nearest";
+
+    // At a sticky ceiling the bomb goes off where it stuck, not where the shot before it did.
+    variable("#_sticky_ceiling")->setNumber(1.0f);
+    scene->bursting.deleteAll();
+    scene->burstingCount = 0;
+    clearField();
+    const FieldBubble *far = put(5, 7, 0); // beside where the first bomb went off
+    ASSERT_TRUE(shootAt(400, 100));
+    EXPECT_NEAR(scene->stickPoint.x, 400.0f, 1e-3f);
+    ASSERT_EQ(scene->bursting.count(), 1);
+    EXPECT_EQ(scene->bursting[0]->kind, 3);
+    ASSERT_EQ(scene->falling.count(), 1) << "held by nothing, it falls";
+    EXPECT_EQ(scene->falling[0], far);
 }
 
 // --- Faults mended and contents that keep the game waiting ---
