@@ -10,6 +10,7 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/util/ReadWholeFile.h"
 #include "video/HoTheoraOstilDataSource.h"
 #include "video/TheoraGenericException.h"
 #include "video/TheoraVideoClip.h"
@@ -78,6 +79,12 @@ void HoVideo::reportOpenFailure(HoResourceManager *manager, const char *reason) 
     if (manager && manager->context)
         manager->context->callMessageHook("Can't open video");
     logMessage("Game: cannot open video %s (%s), ERROR", filePath, reason);
+}
+
+void HoVideo::hold(HoResourceManager *manager) {
+    acquire(manager);
+    if (useCount == 1 && !clip && !dataFileExists(filePath))
+        reportOpenFailure(manager, "the file cannot be found");
 }
 
 void HoVideo::unload(HoResourceManager *manager) {

@@ -34,6 +34,11 @@ public:
     // with it) the clip is only forgotten.
     void unload(HoResourceManager *manager) override;
 
+    // Takes a holder, as acquire does. The reload policy passes over a file that is not there in silence
+    // (its time stays unknown), so the first holder of such a video reports it as one that cannot be
+    // opened.
+    void hold(HoResourceManager *manager);
+
     // Main thread, while the video plays: copies the clip's due frame, if any, into the pixel buffer.
     void updateFrame();
     // The picture, with the latest copied frame uploaded into it.

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr char kParticleFolder[] = "data/particles/";
+constexpr char kMovieFolder[] = "data/movies/";
 
 void setKindFlags(SceneElement *element) {
     const ScriptValue &key = element->textKey;
@@ -74,6 +75,23 @@ void setupParticles(SceneElement *element) {
     element->emitter = element->scene->world->renderPools.acquireEmitter();
 }
 
+// A media part longer than ".ogv" that ends in it names a video: the file in the scene's own folder, or,
+// when that is missing or empty, the one under "data/movies/". The element starts active, so that the
+// scene plays the video once it is shown.
+void setupVideo(SceneElement *element) {
+    const char *media = element->mediaName;
+    HoResourceManager *resources = resourcesOf(element);
+    if (!nameEndsWith(media, ".ogv") || !resources)
+        return;
+    const char *folder = element->scene->folder;
+    std::string path = std::string(folder ? folder : "") + "/" + media;
+    uint32_t size = 0;
+    if (!folder || !dataFileExists(path.c_str(), &size) || size == 0)
+        path = std::string(kMovieFolder) + media;
+    element->video = resources->getVideo(path.c_str());
+    element->active.setNumber(1.0f);
+}
+
 } // namespace
 
 void setupElementMedia(SceneElement *element) {
@@ -87,6 +105,7 @@ void setupElementMedia(SceneElement *element) {
     }
     setKindFlags(element);
     setupParticles(element);
+    setupVideo(element);
 }
 
 void loadElementImages(SceneElement *element) {
@@ -99,6 +118,8 @@ void loadElementImages(SceneElement *element) {
     }
     if (element->particleSystem && resourcesOf(element))
         element->particleSystem->acquire(resourcesOf(element));
+    if (element->video && resourcesOf(element))
+        element->video->hold(resourcesOf(element));
     holdFont(element);
     element->picturesLoaded = 1;
 }
@@ -115,6 +136,8 @@ void unloadElementImages(SceneElement *element) {
     }
     if (element->particleSystem && resourcesOf(element))
         element->particleSystem->release(resourcesOf(element));
+    if (element->video && resourcesOf(element))
+        element->video->release(resourcesOf(element));
     dropFont(element);
     element->picturesLoaded = 0;
 }

@@ -1,13 +1,13 @@
 #pragma once
 // What an element shows beyond its picture, set up from its name and its scene-file data once the
 // scene is loaded, and the loading and releasing of everything it shows. Loading and unloading are
-// balanced: each takes or drops exactly one use of every texture, particle system and font.
+// balanced: each takes or drops exactly one use of every texture, particle system, video and font.
 
 struct SceneElement;
 
 // Orders and closes the hit polygons and finds their centre; sets the kind flags that the name says
 // (HUD, hidden-object HUD, journal, text from the UI table); takes the particle system and an emitter
-// of a ".particles" element.
+// of a ".particles" element and the video of a ".ogv" element.
 void setupElementMedia(SceneElement *element);
 
 void loadElementImages(SceneElement *element);

@@ -43,8 +43,8 @@ public:
     void setParent(HoScene *parentScene);
 
     // One step of 1/100 s: frame animations with their end blocks and frame events, key-frame tracks,
-    // the pointer sway, every element's placement, opacity, fade and emitters (parents first), then the
-    // depth sort. The minigame scenes extend it.
+    // the pointer sway, every element's placement, opacity, fade, emitters and video (parents first),
+    // then the depth sort. The minigame scenes extend it.
     virtual void update();
     // Moves the hover sounds' volumes toward their targets and keeps the owned ones playing.
     void updateElementSounds();
@@ -79,6 +79,19 @@ public:
     // scripts name; unloading releases what is loaded. Both are balanced per element.
     void loadElementImages();
     void unloadElementImages();
+    // Pauses every playing video of the scene: its clip pauses and its paused flag is set, while it stays
+    // flagged playing. resumeVideos plays again the clips of those so paused whose elements are still
+    // active; one whose element was made inactive meanwhile stays paused. Videos without a clip are
+    // passed over.
+    void pauseVideos();
+    void resumeVideos();
+    // When the top scene changes from one scene to another (or to none): the scene left pauses its videos
+    // unless the new one is a zone that keeps what lies below it running ("#non_blocking" exactly 1),
+    // then the new one resumes its own. Nothing happens without a previous top scene or without a change.
+    static void handOverVideos(HoScene *previousTop, HoScene *newTop);
+    // The active scene is left for another: a system scene keeps its pictures and only pauses its
+    // videos; any other releases its pictures, and with them its videos.
+    void releaseWhenLeft();
     // Runs every timed block of the scene at once, the nearest first: queued after blocks, animation
     // end blocks and the blocks of running fades; gives how many ran. At most maxBlocks run, so that
     // blocks that keep queueing others cannot hold a caller that must go on.

@@ -1,10 +1,11 @@
 // A scene's life as the world drives it: its properties applied once everything is loaded, the scene
-// events of being shown, left, opened and closed, the loading of its pictures, the flush of its timed
-// blocks before a save, the end-move handlers and the camera.
+// events of being shown, left, opened and closed, the loading of its pictures, the pausing and resuming
+// of its videos, the flush of its timed blocks before a save, the end-move handlers and the camera.
 
 #include <cstring>
 
 #include "game/HoGameSettings.h"
+#include "game/resources/HoVideo.h"
 #include "game/scene/ElementMedia.h"
 #include "game/scene/ElementTasks.h"
 #include "game/scene/HoScene.h"
@@ -19,6 +20,7 @@
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
+#include "video/TheoraVideoClip.h"
 
 namespace {
 
@@ -58,6 +60,16 @@ void forEachElement(HoScene *scene, Visit visit) {
     // The count is read again every turn: a handler may add to the list.
     for (int32_t i = 0; i < scene->allElements.members.count(); ++i)
         visit(scene->allElements.members[i]);
+}
+
+// The elements' videos that have a clip, in update order.
+template <typename Visit>
+void forEachLoadedVideo(HoScene *scene, Visit visit) {
+    for (int32_t i = 0; i < scene->updateOrder.count(); ++i) {
+        SceneElement *element = scene->updateOrder[i];
+        if (element->video && element->video->clip)
+            visit(element, element->video);
+    }
 }
 
 void dropBlock(PendingBlock *&slot) {
@@ -233,6 +245,40 @@ void HoScene::unloadElementImages() {
         releaseSceneScriptResources(&script, script.scripts);
         scriptResourcesHeld = 0;
     }
+}
+
+void HoScene::pauseVideos() {
+    forEachLoadedVideo(this, [](SceneElement *, HoVideo *video) {
+        if (!video->playing)
+            return;
+        video->clip->pause();
+        video->paused = true;
+    });
+}
+
+void HoScene::resumeVideos() {
+    forEachLoadedVideo(this, [](SceneElement *element, HoVideo *video) {
+        if (element->isActive() && video->paused && video->playing)
+            video->clip->play();
+    });
+}
+
+// Only a change hands over: resuming in every step would undo the pause of a window in the background.
+void HoScene::handOverVideos(HoScene *previousTop, HoScene *newTop) {
+    if (!previousTop || previousTop == newTop)
+        return;
+    const ScriptValue *nonBlocking = newTop ? newTop->nonBlockingSlot : nullptr;
+    if (!(nonBlocking && nonBlocking->type == kScriptNumber && nonBlocking->number == 1.0f))
+        previousTop->pauseVideos();
+    if (newTop)
+        newTop->resumeVideos();
+}
+
+void HoScene::releaseWhenLeft() {
+    if (isSystem)
+        pauseVideos();
+    else
+        unloadElementImages();
 }
 
 int32_t HoScene::flushPendingBlocks(int32_t maxBlocks) {

@@ -1,5 +1,6 @@
 // One step of a scene: frame animations, key-frame tracks, the pointer sway and every element's
-// placement, opacity, fade and emitters, then the depth sort that orders both drawing and hit testing.
+// placement, opacity, fade, emitters and video, then the depth sort that orders both drawing and hit
+// testing.
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include "engine/sound/KSound.h"
 #include "game/HoGameSettings.h"
 #include "game/resources/HoSound.h"
+#include "game/resources/HoVideo.h"
 #include "game/scene/ElementFrameEvent.h"
 #include "game/scene/HiddenObjectPicking.h"
 #include "game/scene/HoScene.h"
@@ -17,6 +19,7 @@
 #include "game/script/ScriptEvent.h"
 #include "game/util/MathTables.h"
 #include "game/world/HoWorld.h"
+#include "video/TheoraVideoClip.h"
 
 namespace {
 
@@ -296,6 +299,39 @@ void stepEmitters(HoScene *scene, SceneElement *element) {
     }
 }
 
+// A shown video whose element is switched on plays while the element is active and pauses when it is
+// made inactive, taking its due frame while it plays and looping as the element's "loop" says. Hidden,
+// switched off or past its stop-at frame, it stops and its element becomes inactive.
+void stepVideo(SceneElement *element) {
+    HoVideo *video = element->video;
+    TheoraVideoClip *clip = video ? video->clip : nullptr;
+    if (!clip)
+        return;
+    const bool beforeStop = video->stopAt < 0.0f || video->currentFrame < 0.0f || video->currentFrame <= video->stopAt;
+    if (!element->visible || roundToInt(element->mediaSwitch.asNumber()) == 0 || !beforeStop) {
+        video->stopAt = -1.0f;
+        if (video->playing)
+            clip->pause();
+        video->playing = false;
+        element->active.setNumber(0.0f);
+        return;
+    }
+    const bool active = element->isActive();
+    if (active && !video->playing) {
+        clip->play();
+        video->playing = true;
+    } else if (!active && video->playing) {
+        clip->pause();
+        video->playing = false;
+        video->paused = true;
+    }
+    if (video->playing && !clip->isPaused() && !clip->isDone()) {
+        video->updateFrame();
+        const ScriptValue *loop = element->findNamedValue("loop", false);
+        clip->setAutoRestart(loop && loop->type == kScriptNumber && loop->number > 0.0f);
+    }
+}
+
 void stepElement(HoScene *scene, SceneElement *element) {
     HoWorld *world = scene->world;
     countBusy(world, element);
@@ -307,6 +343,7 @@ void stepElement(HoScene *scene, SceneElement *element) {
     applyOpacity(element);
     if (element->visible && !scene->applyingProperties)
         stepEmitters(scene, element);
+    stepVideo(element);
 }
 
 // Insertion sort, ascending: an element passes another only when that one's key is strictly greater,
