@@ -1,0 +1,378 @@
+// test-labels: threaded
+// Videos shown by scene elements: clips made by ffmpeg's Theora encoder and scene files written here,
+// packed by Info-ZIP's `zip -P` into the game's archive. The worker decodes in real time while the scenes
+// step on the fixed clock, so each step first waits until every playing clip has a frame ready.
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "game/resources/HoResourceManager.h"
+#include "game/resources/HoVideo.h"
+#include "game/scene/ElementMedia.h"
+#include "tests/game/scene/SceneRuntimeSupport.h"
+#include "tests/video/VideoTestSupport.h"
+#include "video/TheoraVideoClip.h"
+#include "video/TheoraVideoManager.h"
+
+namespace {
+
+constexpr char kShown[] = "E 1\nK 1\n"; // the element's media switched on
+
+// Waits in real time (up to 10 s) for the condition; whether it came true.
+bool waitFor(const std::function<bool()> &condition) {
+    using Clock = std::chrono::steady_clock;
+    for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(10);
+         std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+        if (condition())
+            return true;
+    }
+    return false;
+}
+
+class SceneVideoTest : public SceneRuntimeTest {
+protected:
+    void writeClip(const std::string &name, const std::string &clip) {
+        writeBytes(name, lftest::readFileBytes(lftest::clipFolder() / clip));
+    }
+    // Packs what was written, starts the context with its video manager, loads the scenes of the names
+    // and starts them; each shown scene loads its pictures.
+    std::vector<HoScene *> startedScenes(const std::vector<const char *> &names) {
+        EXPECT_TRUE(packAndMount());
+        started();
+        std::vector<HoScene *> scenes;
+        for (const char *name : names)
+            scenes.push_back(loadRunningScene(name));
+        startScenes();
+        for (HoScene *scene : scenes)
+            scene->loadElementImages();
+        return scenes;
+    }
+    HoScene *startedScene(const char *name) { return startedScenes({name})[0]; }
+
+    // One world step as far as videos go: the video manager's update, then the scripts and the scenes.
+    // The worker first gets the time to have a frame ready for every clip that plays.
+    void videoStep() {
+        for (int32_t s = 0; s < world->scenes.count(); ++s) {
+            HoScene *scene = world->scenes[s];
+            for (int32_t i = 0; i < scene->updateOrder.count(); ++i) {
+                HoVideo *video = scene->updateOrder[i]->video;
+                TheoraVideoClip *clip = video ? video->clip : nullptr;
+                if (clip && video->playing && !clip->isPaused()) {
+                    EXPECT_TRUE(waitFor([clip] { return clip->getNumReadyFrames() > 0 || clip->isDone(); }));
+                }
+            }
+        }
+        context().videos->update(0.01f);
+        step();
+    }
+    void videoSteps(int count) {
+        for (int i = 0; i < count; ++i)
+            videoStep();
+    }
+    // Steps until the video copied another frame (at most 100 steps); whether it did.
+    bool nextFrame(HoVideo *video) {
+        const float before = video->currentFrame;
+        for (int i = 0; i < 100; ++i) {
+            videoStep();
+            if (video->currentFrame != before)
+                return true;
+        }
+        return false;
+    }
+    // The number of the frame that the video copied last, read from its barcode.
+    static int shownFrame(const HoVideo *video) { return lftest::barcodeOf(video->pixels()); }
+};
+
+TEST_F(SceneVideoTest, AnOgvElementTakesItsVideoFromTheSceneFolderElseFromMoviesAndHoldsItWithItsPictures) {
+    const std::string clip = lftest::barcodeClip(20, 8);
+    writeClip("data/scenes/hall/bars.ogv", clip);
+    writeBytes("data/scenes/hall/moved.ogv", {});
+    writeClip("data/movies/moved.ogv", clip);
+    writeScene("hall", "O tv:bars.ogv\nO old:moved.ogv\nO bare:.ogv\nO still:bars.ogx\n");
+    writeScene("attic", "O tv:moved.ogv\n");
+    std::vector<HoScene *> scenes = startedScenes({"hall", "attic"});
+    HoScene *hall = scenes[0], *attic = scenes[1];
+
+    HoVideo *bars = hall->findElement("tv")->video;
+    ASSERT_NE(bars, nullptr);
+    EXPECT_STREQ(bars->name, "data/scenes/hall/bars.ogv");
+    EXPECT_EQ(number(hall->findElement("tv")->active), 1.0f);
+    ASSERT_NE(bars->clip, nullptr);
+    EXPECT_TRUE(bars->clip->isPaused()) << "loaded with the pictures, waiting";
+    EXPECT_FALSE(bars->playing);
+    for (const char *name : {"bare", "still"})
+        EXPECT_EQ(hall->findElement(name)->video, nullptr) << name;
+
+    // An empty file in the scene's folder counts as missing; the attic has none of its own.
+    HoVideo *moved = hall->findElement("old")->video;
+    ASSERT_NE(moved, nullptr);
+    EXPECT_STREQ(moved->name, "data/movies/moved.ogv");
+    EXPECT_EQ(attic->findElement("tv")->video, moved);
+
+    // Closed with the last holder's pictures, opened again by the next first holder.
+    EXPECT_EQ(moved->useCount, 2);
+    hall->unloadElementImages();
+    EXPECT_NE(moved->clip, nullptr);
+    EXPECT_EQ(bars->clip, nullptr);
+    attic->unloadElementImages();
+    EXPECT_EQ(moved->useCount, 0);
+    EXPECT_EQ(moved->clip, nullptr);
+    hall->loadElementImages();
+    EXPECT_NE(moved->clip, nullptr);
+    EXPECT_EQ(restest::logCount("Creating video from data source: data/movies/moved.ogv"), 2);
+}
+
+TEST_F(SceneVideoTest, VideosThatCannotBePlayedSayCantOpenVideoWhileTheSceneGoesOn) {
+    const std::vector<unsigned char> whole =
+        lftest::readFileBytes(lftest::clipFolder() / lftest::barcodeClip(20, 8));
+    writeBytes("data/movies/empty.ogv", {});
+    writeBytes("data/movies/cut.ogv", {whole.begin(), whole.begin() + 100});
+    writeBytes("data/movies/noise.ogv", lftest::noiseBytes(65536));
+    writeClip("data/movies/vorbis.ogv", lftest::makeClip("vorbis_only.ogv", {"-f", "lavfi", "-i",
+                                                                             "sine=frequency=440:duration=1",
+                                                                             "-c:a", "libvorbis"})
+                                            .filename());
+    writeClip("data/movies/full.ogv", lftest::makePictureClip("pictures_444.ogv", "64x48", "yuv444p", 5).filename());
+    std::string file;
+    for (const char *name : {"missing", "empty", "cut", "noise", "vorbis", "full"})
+        file += std::string("O ") + name + ":" + name + ".ogv\n" + kShown;
+    writeScene("hall", file);
+    HoScene *hall = startedScene("hall");
+
+    for (const char *name : {"missing", "empty", "cut", "noise", "vorbis"}) {
+        SCOPED_TRACE(name);
+        SceneElement *element = hall->findElement(name);
+        EXPECT_EQ(element->video->clip, nullptr);
+        EXPECT_TRUE(restest::logHas(std::string("Game: cannot open video data/movies/") + name + ".ogv ("));
+    }
+    EXPECT_EQ(messages, std::vector<std::string>(5, "Can't open video"));
+    SceneElement *full = hall->findElement("full");
+    ASSERT_NE(full->video->clip, nullptr) << "full chroma plays";
+    EXPECT_TRUE(nextFrame(full->video));
+    videoSteps(10);
+    for (const char *name : {"missing", "noise"})
+        EXPECT_EQ(number(hall->findElement(name)->active), 1.0f) << "elements without a clip are passed over";
+
+    // Each next first holder tries again.
+    messages.clear();
+    hall->unloadElementImages();
+    hall->loadElementImages();
+    EXPECT_EQ(messages, std::vector<std::string>(5, "Can't open video"));
+}
+
+TEST_F(SceneVideoTest, AVideoPlaysWhileItsElementIsActiveAndShownAndStopsAtItsStopFrame) {
+    writeClip("data/scenes/hall/bars.ogv", lftest::barcodeClip(100, 8));
+    writeClip("data/scenes/hall/off.ogv", lftest::barcodeClip(20, 8));
+    writeScene("hall", std::string("O tv:bars.ogv\n") + kShown + "O off:off.ogv\n");
+    HoScene *hall = startedScene("hall");
+    SceneElement *tv = hall->findElement("tv");
+    HoVideo *video = tv->video;
+    ASSERT_NE(video->clip, nullptr);
+
+    videoStep();
+    EXPECT_TRUE(video->playing);
+    EXPECT_FALSE(video->clip->isPaused());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(nextFrame(video));
+    EXPECT_EQ(shownFrame(video), int(video->currentFrame) - 1);
+
+    tv->active.setNumber(0.0f);
+    videoStep();
+    EXPECT_FALSE(video->playing);
+    EXPECT_TRUE(video->paused);
+    EXPECT_TRUE(video->clip->isPaused());
+    const float pausedAt = video->currentFrame;
+    videoSteps(20);
+    EXPECT_EQ(video->currentFrame, pausedAt);
+
+    tv->active.setNumber(1.0f);
+    ASSERT_TRUE(nextFrame(video));
+    EXPECT_TRUE(video->playing);
+
+    // Past its stop-at frame it stops for good, and so does a hidden one or one switched off.
+    video->stopAt = video->currentFrame + 2.0f;
+    const float stopAt = video->stopAt;
+    for (int i = 0; i < 100 && video->playing; ++i)
+        videoStep();
+    EXPECT_FALSE(video->playing);
+    EXPECT_TRUE(video->clip->isPaused());
+    EXPECT_GT(video->currentFrame, stopAt);
+    EXPECT_EQ(video->stopAt, -1.0f);
+    EXPECT_EQ(number(tv->active), 0.0f);
+    const float stoppedAt = video->currentFrame;
+    videoSteps(20);
+    EXPECT_EQ(video->currentFrame, stoppedAt);
+
+    for (const char *how : {"hidden", "switched off"}) {
+        SCOPED_TRACE(how);
+        tv->visible = 1;
+        tv->mediaSwitch.setNumber(1.0f);
+        tv->active.setNumber(1.0f);
+        ASSERT_TRUE(nextFrame(video));
+        if (how[0] == 'h')
+            tv->visible = 0;
+        else
+            tv->mediaSwitch.setNumber(0.4f);
+        videoStep();
+        EXPECT_FALSE(video->playing);
+        EXPECT_TRUE(video->clip->isPaused());
+        EXPECT_EQ(number(tv->active), 0.0f);
+    }
+    // The element that was never switched on was made inactive at once and never played.
+    EXPECT_EQ(number(hall->findElement("off")->active), 0.0f);
+    EXPECT_EQ(hall->findElement("off")->video->currentFrame, -1.0f);
+}
+
+TEST_F(SceneVideoTest, LoopStartsTheVideoAgainFromItsFirstFrame) {
+    writeClip("data/scenes/hall/short.ogv", lftest::barcodeClip(10, 8));
+    writeScene("hall", std::string("O tv:short.ogv\n") + kShown);
+    SceneElement *tv = startedScene("hall")->findElement("tv");
+    tv->findNamedValue("loop", true)->setNumber(1.0f);
+    HoVideo *video = tv->video;
+    ASSERT_NE(video->clip, nullptr);
+
+    std::vector<int> shown;
+    for (int i = 0; i < 2000 && shown.size() < 14; ++i) {
+        ASSERT_TRUE(nextFrame(video));
+        shown.push_back(int(video->currentFrame) - 1);
+    }
+    ASSERT_EQ(shown.size(), 14u);
+    EXPECT_EQ(std::vector<int>(shown.begin(), shown.begin() + 10), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(shown[10], 0);
+    EXPECT_EQ(shownFrame(video), shown.back());
+}
+
+TEST_F(SceneVideoTest, ANonLoopingVideoEndsOnItsLastFrame) {
+    writeClip("data/scenes/hall/short.ogv", lftest::barcodeClip(10, 8));
+    writeScene("hall", std::string("O tv:short.ogv\n") + kShown);
+    HoVideo *video = startedScene("hall")->findElement("tv")->video;
+    ASSERT_NE(video->clip, nullptr);
+    while (nextFrame(video)) {
+    }
+    EXPECT_TRUE(video->clip->isDone());
+    EXPECT_EQ(video->currentFrame, 10.0f);
+    EXPECT_EQ(shownFrame(video), 9);
+}
+
+TEST_F(SceneVideoTest, ScenesPauseTheirPlayingVideosAndResumeOnlyThoseOfActiveElements) {
+    const std::string clip = lftest::barcodeClip(100, 8);
+    for (const char *name : {"a", "b", "c"})
+        writeClip(std::string("data/scenes/hall/") + name + ".ogv", clip);
+    writeScene("hall", std::string("O a:a.ogv\n") + kShown + "O b:b.ogv\n" + kShown + "O c:c.ogv\n" + kShown);
+    HoScene *hall = startedScene("hall");
+    SceneElement *a = hall->findElement("a"), *b = hall->findElement("b"), *c = hall->findElement("c");
+    c->active.setNumber(0.0f); // never started
+    videoStep();
+    ASSERT_TRUE(a->video->playing && b->video->playing);
+    ASSERT_FALSE(c->video->playing);
+
+    hall->pauseVideos();
+    for (SceneElement *element : {a, b}) {
+        EXPECT_TRUE(element->video->clip->isPaused());
+        EXPECT_TRUE(element->video->paused && element->video->playing);
+    }
+    EXPECT_FALSE(c->video->paused);
+    // Paused, they take no frames.
+    const float aAt = a->video->currentFrame;
+    videoSteps(20);
+    EXPECT_EQ(a->video->currentFrame, aAt);
+
+    // Made inactive while paused, b stays paused: at once, and after the scene's update saw it.
+    b->active.setNumber(0.0f);
+    hall->resumeVideos();
+    EXPECT_FALSE(a->video->clip->isPaused());
+    EXPECT_TRUE(b->video->clip->isPaused());
+    EXPECT_TRUE(c->video->clip->isPaused());
+    EXPECT_TRUE(nextFrame(a->video));
+    hall->pauseVideos();
+    videoStep();
+    EXPECT_FALSE(b->video->playing);
+    hall->resumeVideos();
+    EXPECT_TRUE(b->video->clip->isPaused());
+
+    // The window's pause of every video holds the scene's videos through its steps.
+    videoStep();
+    resources().pauseVideos();
+    const float held = a->video->currentFrame;
+    videoSteps(20);
+    EXPECT_EQ(a->video->currentFrame, held);
+    resources().resumeVideos();
+    EXPECT_TRUE(nextFrame(a->video));
+}
+
+TEST_F(SceneVideoTest, AChangeOfTopScenePausesTheSceneLeftUnlessTheNewOneLetsItRun) {
+    const std::string clip = lftest::barcodeClip(100, 8);
+    writeClip("data/scenes/hall/tv.ogv", clip);
+    writeClip("data/scenes/hall_zz/zone.ogv", clip);
+    writeScene("hall", std::string("O tv:tv.ogv\n") + kShown);
+    writeScene("hall_zz", std::string("O tv:zone.ogv\n") + kShown);
+    std::vector<HoScene *> scenes = startedScenes({"hall", "hall_zz"});
+    HoScene *hall = scenes[0], *zone = scenes[1];
+    HoVideo *below = hall->findElement("tv")->video, *above = zone->findElement("tv")->video;
+    videoStep();
+    ASSERT_TRUE(below->playing && above->playing);
+
+    const struct {
+        const char *change;
+        HoScene *previous, *next;
+        float nonBlocking;
+        bool belowPaused, abovePaused;
+    } cases[] = {
+        {"to a blocking zone", hall, zone, 0.0f, true, false},
+        {"to a zone that lets it run", hall, zone, 1.0f, false, false},
+        {"to a zone of another number", hall, zone, 2.0f, true, false},
+        {"to none", hall, nullptr, 0.0f, true, true},
+        {"from none", nullptr, zone, 0.0f, false, true},
+        {"to itself", hall, hall, 0.0f, false, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.change);
+        // The hall plays on top; the zone's videos were paused when it was left.
+        below->clip->play();
+        zone->pauseVideos();
+        zone->nonBlockingSlot->setNumber(c.nonBlocking);
+        HoScene::handOverVideos(c.previous, c.next);
+        EXPECT_EQ(below->clip->isPaused(), c.belowPaused);
+        EXPECT_EQ(above->clip->isPaused(), c.abovePaused);
+    }
+}
+
+TEST_F(SceneVideoTest, ASystemSceneLeftPausesItsVideosAndAnyOtherReleasesThem) {
+    const std::string clip = lftest::barcodeClip(100, 8);
+    writeClip("data/scenes/menu/menu.ogv", clip);
+    writeClip("data/scenes/hall/hall.ogv", clip);
+    writeScene("menu", std::string("O tv:menu.ogv\n") + kShown);
+    writeScene("hall", std::string("O tv:hall.ogv\n") + kShown);
+    std::vector<HoScene *> scenes = startedScenes({"menu", "hall"});
+    HoScene *menu = scenes[0], *hall = scenes[1];
+    menu->isSystem = 1;
+    videoStep();
+    HoVideo *menuVideo = menu->findElement("tv")->video, *hallVideo = hall->findElement("tv")->video;
+
+    menu->releaseWhenLeft();
+    hall->releaseWhenLeft();
+    ASSERT_NE(menuVideo->clip, nullptr);
+    EXPECT_TRUE(menuVideo->clip->isPaused());
+    EXPECT_TRUE(menuVideo->playing && menuVideo->paused);
+    EXPECT_EQ(menu->findElement("tv")->picturesLoaded, 1);
+    EXPECT_EQ(hallVideo->clip, nullptr);
+    EXPECT_EQ(hallVideo->useCount, 0);
+    EXPECT_FALSE(hallVideo->playing);
+}
+
+TEST_F(SceneVideoTest, AWorldAndItsContextEndWhileTwoSceneVideosPlay) {
+    writeClip("data/scenes/hall/one.ogv", lftest::barcodeClip(100, 64));
+    writeClip("data/scenes/hall/two_a.ogv", lftest::alphaBarcodeClip(20));
+    writeScene("hall", std::string("O one:one.ogv\n") + kShown + "O two:two_a.ogv\n" + kShown);
+    HoScene *hall = startedScene("hall");
+    videoSteps(10);
+    EXPECT_TRUE(hall->findElement("one")->video->playing && hall->findElement("two")->video->playing);
+    world.reset();
+    dropContext();
+    EXPECT_TRUE(restest::logHas("Destroying video clip: data/scenes/hall/one.ogv"));
+    EXPECT_TRUE(restest::logHas("Destroying video clip: data/scenes/hall/two_a.ogv"));
+    EXPECT_EQ(TheoraVideoManager::getManager(), nullptr);
+}
+
+} // namespace
