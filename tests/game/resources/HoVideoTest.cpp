@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <thread>
 
 #include "tests/engine/text/KTextTestDouble.h"
@@ -42,16 +41,7 @@ void recordMessage(const char *text, void *) {
     hookMessages.emplace_back(text);
 }
 
-// Waits in real time (up to 10 s) for the condition; whether it came true.
-bool waitFor(const std::function<bool()> &condition) {
-    using Clock = std::chrono::steady_clock;
-    for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(10);
-         std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
-        if (condition())
-            return true;
-    }
-    return false;
-}
+using lftest::waitFor;
 
 class Videos : public ::testing::Test, public GameContent {
 protected:
