@@ -301,7 +301,8 @@ void stepEmitters(HoScene *scene, SceneElement *element) {
 
 // A shown video whose element is switched on plays while the element is active and pauses when it is
 // made inactive, taking its due frame while it plays and looping as the element's "loop" says. Hidden,
-// switched off or past its stop-at frame, it stops and its element becomes inactive.
+// switched off or past its stop-at frame, it stops and its element becomes inactive. A video without a
+// clip (not loaded, or a file that could not be played) is passed over.
 void stepVideo(SceneElement *element) {
     HoVideo *video = element->video;
     TheoraVideoClip *clip = video ? video->clip : nullptr;
