@@ -1,17 +1,19 @@
 // Drawing a scene: the view of its camera, then its elements from the back of the sorted list to the
 // front, each with its crop rectangle, its picture (the frame its animation or the world clock asks
-// for, cut and swayed), its particles or its own drawing, and its text; then the highlight of the
-// element being moved and the world's own emitters.
+// for, cut and swayed), its video's frame, its particles or its own drawing, and its text; then the
+// highlight of the element being moved and the world's own emitters.
 //
 // Everything goes through the context's shared batch, which is flushed before each change of clip
-// rectangle, before text and at the end, so that what lies behind is drawn first.
+// rectangle, before videos and text and at the end, so that what lies behind is drawn first.
 
 #include <cmath>
 
+#include "engine/graphics/KGraphic.h"
 #include "engine/text/KText.h"
 #include "game/HoContext.h"
 #include "game/HoGameSettings.h"
 #include "game/HoOutlinedText.h"
+#include "game/resources/HoVideo.h"
 #include "game/scene/ElementMedia.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HoRenderable.h"
@@ -161,6 +163,8 @@ private:
             return;
         if (element->drawCallback)
             element->drawCallback(element->drawCallbackUser);
+        else if (element->video)
+            drawVideo(element, opacity);
         else if (element->isParticle)
             drawParticles(element, opacity);
         else if (renderable && opacity >= kSmallestPictureOpacity)
@@ -190,6 +194,23 @@ private:
     void setClip(const PixelRect &rect) {
         if (game_)
             game_->setClipRect(true, rect.x1, rect.y1, rect.x2, rect.y2);
+    }
+
+    // The video's latest frame, whole, stretched onto the element's rectangle. The picture is the
+    // video's own, not a batched texture, so what the batch holds is drawn first.
+    void drawVideo(SceneElement *element, float opacity) {
+        HoVideo *video = element->video;
+        if (!video->clip)
+            return;
+        flush();
+        KGraphic *picture = video->getFrameGraphic();
+        if (!picture)
+            return;
+        const float w = element->w.asNumber(), h = element->h.asNumber();
+        const float left = element->absX.asNumber() - element->pivotX.asNumber() * w;
+        const float top = element->absY.asNumber() - element->pivotY.asNumber() * h;
+        picture->drawImageRectStretched(0.0f, 0.0f, float(video->pictureWidth()), float(video->pictureHeight()), left,
+                                        top, left + w, top + h, opacity, 0.0f, false, false, 0.0f, 0.0f);
     }
 
     void drawParticles(SceneElement *element, float opacity) {

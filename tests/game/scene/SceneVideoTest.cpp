@@ -3,10 +3,12 @@
 // packed by Info-ZIP's `zip -P` into the game's archive. The worker decodes in real time while the scenes
 // step on the fixed clock, so each step first waits until every playing clip has a frame ready.
 
+#include <array>
+
 #include "game/resources/HoResourceManager.h"
 #include "game/resources/HoVideo.h"
 #include "game/scene/ElementMedia.h"
-#include "tests/game/scene/SceneRuntimeSupport.h"
+#include "tests/game/scene/SceneDrawSupport.h"
 #include "tests/video/VideoTestSupport.h"
 #include "video/TheoraVideoClip.h"
 #include "video/TheoraVideoManager.h"
@@ -17,34 +19,30 @@ constexpr char kShown[] = "E 1\nK 1\n"; // the element's media switched on
 
 using lftest::waitFor;
 
-class SceneVideoTest : public SceneRuntimeTest {
+// Video scenes over a scene suite's base: a bare software device, or the window of a headless game.
+template <typename Base>
+class SceneVideoOver : public Base {
 protected:
+    using Base::context;
+    using Base::world;
+
     void writeClip(const std::string &name, const std::string &clip) {
-        writeBytes(name, lftest::readFileBytes(lftest::clipFolder() / clip));
+        this->writeBytes(name, lftest::readFileBytes(lftest::clipFolder() / clip));
     }
     // Packs what was written, starts the context with its video manager, loads the scenes of the names
     // and starts them; each shown scene loads its pictures.
-    std::vector<HoScene *> startedScenes(const std::vector<const char *> &names) {
-        EXPECT_TRUE(packAndMount());
-        started();
+    std::vector<HoScene *> runningScenes(const std::vector<const char *> &names) {
+        EXPECT_TRUE(this->packAndMount());
+        this->started();
         std::vector<HoScene *> scenes;
         for (const char *name : names)
-            scenes.push_back(loadRunningScene(name));
-        startScenes();
+            scenes.push_back(this->loadRunningScene(name));
+        this->startScenes();
         for (HoScene *scene : scenes)
             scene->loadElementImages();
         return scenes;
     }
-    HoScene *startedScene(const char *name) { return startedScenes({name})[0]; }
-    // Started scenes of the names, each with one shown element "tv" playing a video of its own.
-    std::vector<HoScene *> scenesWithVideos(const std::vector<const char *> &names) {
-        const std::string clip = lftest::barcodeClip(100, 8);
-        for (const std::string name : names) {
-            writeClip("data/scenes/" + name + "/" + name + ".ogv", clip);
-            writeScene(name, "O tv:" + name + ".ogv\n" + kShown);
-        }
-        return startedScenes(names);
-    }
+    HoScene *runningScene(const char *name) { return runningScenes({name})[0]; }
 
     // One world step as far as videos go: the video manager's update, then the scripts and the scenes.
     // The worker first gets the time to have a frame ready for every clip that plays.
@@ -66,7 +64,7 @@ protected:
             }
         }
         context().videos->update(0.01f);
-        step();
+        this->step();
     }
     void videoSteps(int count) {
         for (int i = 0; i < count; ++i)
@@ -86,6 +84,19 @@ protected:
     static int shownFrame(const HoVideo *video) { return lftest::barcodeOf(video->pixels()); }
 };
 
+class SceneVideoTest : public SceneVideoOver<SceneRuntimeTest> {
+protected:
+    // Running scenes of the names, each with one shown element "tv" playing a video of its own.
+    std::vector<HoScene *> scenesWithVideos(const std::vector<const char *> &names) {
+        const std::string clip = lftest::barcodeClip(100, 8);
+        for (const std::string name : names) {
+            writeClip("data/scenes/" + name + "/" + name + ".ogv", clip);
+            writeScene(name, "O tv:" + name + ".ogv\n" + kShown);
+        }
+        return runningScenes(names);
+    }
+};
+
 TEST_F(SceneVideoTest, AnOgvElementTakesItsVideoFromTheSceneFolderElseFromMoviesAndHoldsItWithItsPictures) {
     const std::string clip = lftest::barcodeClip(20, 8);
     writeClip("data/scenes/hall/bars.ogv", clip);
@@ -93,7 +104,7 @@ TEST_F(SceneVideoTest, AnOgvElementTakesItsVideoFromTheSceneFolderElseFromMovies
     writeClip("data/movies/moved.ogv", clip);
     writeScene("hall", "O tv:bars.ogv\nO old:moved.ogv\nO bare:.ogv\nO still:bars.ogx\n");
     writeScene("attic", "O tv:moved.ogv\n");
-    std::vector<HoScene *> scenes = startedScenes({"hall", "attic"});
+    std::vector<HoScene *> scenes = runningScenes({"hall", "attic"});
     HoScene *hall = scenes[0], *attic = scenes[1];
 
     HoVideo *bars = hall->findElement("tv")->video;
@@ -140,7 +151,7 @@ TEST_F(SceneVideoTest, VideosThatCannotBePlayedSayCantOpenVideoWhileTheSceneGoes
     for (const char *name : {"missing", "empty", "cut", "noise", "vorbis", "full"})
         file += std::string("O ") + name + ":" + name + ".ogv\n" + kShown;
     writeScene("hall", file);
-    HoScene *hall = startedScene("hall");
+    HoScene *hall = runningScene("hall");
 
     for (const char *name : {"missing", "empty", "cut", "noise", "vorbis"}) {
         SCOPED_TRACE(name);
@@ -167,7 +178,7 @@ TEST_F(SceneVideoTest, AVideoPlaysWhileItsElementIsActiveAndShownAndStopsAtItsSt
     writeClip("data/scenes/hall/bars.ogv", lftest::barcodeClip(100, 8));
     writeClip("data/scenes/hall/off.ogv", lftest::barcodeClip(20, 8));
     writeScene("hall", std::string("O tv:bars.ogv\n") + kShown + "O off:off.ogv\n");
-    HoScene *hall = startedScene("hall");
+    HoScene *hall = runningScene("hall");
     SceneElement *tv = hall->findElement("tv");
     HoVideo *video = tv->video;
     ASSERT_NE(video->clip, nullptr);
@@ -229,7 +240,7 @@ TEST_F(SceneVideoTest, AVideoPlaysWhileItsElementIsActiveAndShownAndStopsAtItsSt
 TEST_F(SceneVideoTest, LoopStartsTheVideoAgainFromItsFirstFrame) {
     writeClip("data/scenes/hall/short.ogv", lftest::barcodeClip(10, 8));
     writeScene("hall", std::string("O tv:short.ogv\n") + kShown);
-    SceneElement *tv = startedScene("hall")->findElement("tv");
+    SceneElement *tv = runningScene("hall")->findElement("tv");
     tv->findNamedValue("loop", true)->setNumber(1.0f);
     HoVideo *video = tv->video;
     ASSERT_NE(video->clip, nullptr);
@@ -248,7 +259,7 @@ TEST_F(SceneVideoTest, LoopStartsTheVideoAgainFromItsFirstFrame) {
 TEST_F(SceneVideoTest, ANonLoopingVideoEndsOnItsLastFrame) {
     writeClip("data/scenes/hall/short.ogv", lftest::barcodeClip(10, 8));
     writeScene("hall", std::string("O tv:short.ogv\n") + kShown);
-    HoVideo *video = startedScene("hall")->findElement("tv")->video;
+    HoVideo *video = runningScene("hall")->findElement("tv")->video;
     ASSERT_NE(video->clip, nullptr);
     while (nextFrame(video)) {
     }
@@ -262,7 +273,7 @@ TEST_F(SceneVideoTest, ScenesPauseTheirPlayingVideosAndResumeOnlyThoseOfActiveEl
     for (const char *name : {"a", "b", "c"})
         writeClip(std::string("data/scenes/hall/") + name + ".ogv", clip);
     writeScene("hall", std::string("O a:a.ogv\n") + kShown + "O b:b.ogv\n" + kShown + "O c:c.ogv\n" + kShown);
-    HoScene *hall = startedScene("hall");
+    HoScene *hall = runningScene("hall");
     SceneElement *a = hall->findElement("a"), *b = hall->findElement("b"), *c = hall->findElement("c");
     c->active.setNumber(0.0f); // never started
     videoStep();
@@ -357,7 +368,7 @@ TEST_F(SceneVideoTest, AWorldAndItsContextEndWhileTwoSceneVideosPlay) {
     writeClip("data/scenes/hall/one.ogv", lftest::barcodeClip(100, 64));
     writeClip("data/scenes/hall/two_a.ogv", lftest::alphaBarcodeClip(20));
     writeScene("hall", std::string("O one:one.ogv\n") + kShown + "O two:two_a.ogv\n" + kShown);
-    HoScene *hall = startedScene("hall");
+    HoScene *hall = runningScene("hall");
     videoSteps(10);
     EXPECT_TRUE(hall->findElement("one")->video->playing && hall->findElement("two")->video->playing);
     world.reset();
@@ -368,3 +379,74 @@ TEST_F(SceneVideoTest, AWorldAndItsContextEndWhileTwoSceneVideosPlay) {
 }
 
 } // namespace
+
+// Videos drawn into a headless game's window (0.703125 pixels per design unit) and read back.
+class SceneVideoDrawTest : public SceneVideoOver<scenedraw::SceneDrawTest> {
+protected:
+    static bool isWall(const uint8_t *p) { return p[0] > 200 && p[1] < 60 && p[2] < 60; }
+    // The box, in design units, of the pixels that are not the red wall within a design rectangle.
+    static std::array<float, 4> drawnBox(const lftest::BackBuffer &frame, float x1, float y1, float x2, float y2) {
+        int left = frame.width, top = frame.height, right = -1, bottom = -1;
+        for (int y = int(y1 * kScale); y < int(y2 * kScale); ++y) {
+            for (int x = int(x1 * kScale); x < int(x2 * kScale); ++x) {
+                if (isWall(frame.at(x, y)))
+                    continue;
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y + 1);
+            }
+        }
+        return {left / kScale, top / kScale, right / kScale, bottom / kScale};
+    }
+    // The number that a barcode drawn from left to right over width design units shows at height y.
+    static int barcodeAt(const lftest::BackBuffer &frame, float left, float width, float y) {
+        int number = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            if ((colourAt(frame, left + width * (bit + 0.5f) / 8.0f, y) >> 16) > 128)
+                number |= 1 << bit;
+        }
+        return number;
+    }
+};
+
+// A 128 x 32 barcode clip on a 512 x 128 element with its pivot at a quarter and three quarters: its
+// rectangle runs from (472, 304) to (984, 432). The alpha clip's mask is white over its left half.
+TEST_F(SceneVideoDrawTest, TheFrameLandsExactlyOnTheElementsRectangleAndTheMaskLetsTheWallShowThrough) {
+    writeClip("data/scenes/hall/bars.ogv", lftest::barcodeClip(100, 8));
+    writeClip("data/scenes/hall/ghost_a.ogv", lftest::alphaBarcodeClip(20));
+    writeSolid("data/scenes/hall/red.png", 8, 8, 0xFFFF0000u);
+    writeScene("hall", solid("wall", "red.png", 1200, 700, 2000, 1000, 5) +
+                           solid("tv:bars.ogv", "", 600, 400, 512, 128) + "U 0.25\nV 0.75\n" + kShown +
+                           solid("ghost:ghost_a.ogv", "", 1400, 400, 256, 64) + kShown +
+                           solid("lost:lost.ogv", "", 600, 900, 200, 100) + kShown);
+    HoScene *hall = runningScene("hall");
+    HoVideo *tv = hall->findElement("tv")->video, *ghost = hall->findElement("ghost")->video;
+    ASSERT_TRUE(tv->clip && ghost->clip);
+    while (tv->currentFrame < 6.0f)
+        ASSERT_TRUE(nextFrame(tv));
+
+    lftest::BackBuffer frame = drawn(hall);
+    const std::array<float, 4> box = drawnBox(frame, 300, 250, 1100, 600);
+    const std::array<float, 4> rectangle = {472, 304, 984, 432};
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(box[i], rectangle[i], 0.5f / kScale) << "edge " << i; // to the pixel
+    EXPECT_EQ(barcodeAt(frame, 472, 512, 368), int(tv->currentFrame) - 1);
+    EXPECT_EQ(colourAt(frame, 472 + 512 * 7.5f / 8, 368), 0u) << "bit 7 is black";
+
+    // The ghost's colour where its mask is white, the wall where it is black.
+    EXPECT_EQ(barcodeAt(frame, 1272, 256, 400) & 0xF, (int(ghost->currentFrame) - 1) & 0xF);
+    EXPECT_TRUE(isWall(frame.at(int(1460 * kScale), int(400 * kScale))));
+    const uint8_t *seeThrough = frame.at(int(1460 * kScale), int(400 * kScale));
+    EXPECT_GT(seeThrough[0], 245);
+    // A video that could not be opened draws nothing.
+    EXPECT_TRUE(isWall(frame.at(int(600 * kScale), int(900 * kScale))));
+
+    // At half opacity the black bars let half of the wall through.
+    hall->findElement("tv")->baseOpacity.setNumber(0.5f);
+    hall->update();
+    frame = drawn(hall);
+    const uint8_t *bar = frame.at(int((472 + 512 * 7.5f / 8) * kScale), int(368 * kScale));
+    EXPECT_NEAR(bar[0], 128, 3);
+    EXPECT_EQ(bar[1], 0);
+}
