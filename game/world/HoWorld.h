@@ -162,6 +162,11 @@ public:
     WorldHooks hooks;
     HudBindings hud;
 
+    // The pointer in design units and the running time in milliseconds, kept by the world's step.
+    float pointerX = 0.0f;
+    float pointerY = 0.0f;
+    double runningTime = 0.0;
+
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.
     int32_t busyCount = 0;
