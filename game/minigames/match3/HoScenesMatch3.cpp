@@ -170,8 +170,10 @@ void HoScenesMatch3::update() {
     } else {
         gateTutorialCells();
         if (busyUntil < stepCounter) {
-            hoverStep();
+            // The pointer first: hovering by the last update's pointer would hover the first cell at the
+            // start, wherever the pointer is.
             pointerStep();
+            hoverStep();
             if (pressed)
                 pressStep();
             if (buttonDown && pointerMoved && pressedFigure)

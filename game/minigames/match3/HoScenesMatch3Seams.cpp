@@ -21,3 +21,11 @@ void HoScenesMatch3::runSceneDraw(float, SceneGroup *) {
 double HoScenesMatch3::worldTime() const {
     return world->runningTime;
 }
+
+ParticleEmitter *HoScenesMatch3::acquireEmitter() {
+    return world->renderPools.acquireEmitter();
+}
+
+void HoScenesMatch3::recycleEmitter(ParticleEmitter *emitter) {
+    world->renderPools.recycleEmitter(emitter);
+}
