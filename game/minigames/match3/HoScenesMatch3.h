@@ -136,6 +136,8 @@ public:
     // The move search: a figure that can complete a pattern by a swap, or null after reshuffling a board
     // that has none.
     Match3Figure *findMove();
+    // Every figure of the board shrinks away, and the generators fill the board anew.
+    void reshuffle();
 
     // State (see the comments of each group).
     bool propertiesRead = false;
@@ -252,7 +254,6 @@ private:
 
     // Hints and tutorial (HoScenesMatch3Events.cpp, HoScenesMatch3Tutorial.cpp).
     void hintStep();
-    void reshuffle();
     Match3Figure *tutorialHintFigure() const;
     void setUpTutorialStep(int32_t step, int32_t templateIndex);
     void gateTutorialCells();

@@ -560,7 +560,6 @@ Match3Figure *HoScenesMatch3::findMove() {
     return nullptr;
 }
 
-// No move is left: every figure shrinks away, and the generators fill the board anew.
 void HoScenesMatch3::reshuffle() {
     for (int32_t column = 0; column < cols; ++column) {
         for (int32_t row = 0; row < rows; ++row) {
