@@ -150,6 +150,18 @@ TEST_F(Match3Drawing, TheSelectedFigureWearsTheSelectionOverlay) {
     EXPECT_EQ(at(pixels, centre.x - 7.0f, centre.y), colourOf('B'));
 }
 
+TEST_F(Match3Drawing, AnOverlayWithALifetimeShowsUntilItIsPast) {
+    buildSmall();
+    Match3Figure *figure = figureAt(2, 0);
+    figure->overlay.setFromTemplate(board, board->templates[size_t(kindIndex('s'))], FigureLayer::kBackground);
+    figure->overlay.lifetime = 3.0f;
+    const ScreenPoint centre = centreOf(2, 0);
+    for (int draw = 1; draw <= 3; ++draw)
+        EXPECT_EQ(at(drawn(), centre.x - 7.0f, centre.y), 0xFFFFFFFFu) << "draw " << draw;
+    EXPECT_EQ(at(drawn(), centre.x - 7.0f, centre.y), colourOf('B')) << "past its lifetime";
+    EXPECT_FALSE(figure->overlay.active);
+}
+
 TEST_F(Match3Drawing, ASheetLayerShowsTheFrameOfTheWorldTime) {
     // A red frame beside a blue one, shown as the foreground of the red kind at ten frames a second.
     std::vector<uint32_t> sheet(32 * 16);

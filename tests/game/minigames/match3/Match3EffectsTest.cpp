@@ -3,6 +3,9 @@
 
 #include "tests/game/minigames/match3/Match3TestSupport.h"
 
+#include "game/scene/HoParticleSystem.h"
+#include "game/scene/ParticleEmitter.h"
+
 namespace match3test {
 namespace {
 
@@ -186,6 +189,41 @@ TEST_F(Match3Effects, AResetDuringAShakePutsTheBoardBackAtRest) {
     EXPECT_EQ(boardElement->y.asNumber(), 150.0f);
     tick();
     EXPECT_EQ(layout(), kSmallLayout);
+}
+
+TEST_F(Match3Effects, LayerEmittersComeFromTheWorldsHolderAndGoBack) {
+    // Sparks over every red figure: no delay, a second of emission, a particle a tick living a second.
+    HoParticleSystem sparks;
+    sparks.read("Q 0 0 1\nE 0\nC 1\nL 1\n");
+    SceneElement *sparkElement = addElement(board, "sparks");
+    sparkElement->renderable = world.renderPools.newSceneImage();
+    sparkElement->particleSystem = &sparks;
+    sparkElement->mediaSwitch.setNumber(1.0f);
+    sparkElement->baseWidth = sparkElement->baseHeight = 100.0f;
+    build({kSmallLayout, {}, {kCalm, "set &kind0{s}.foreground $sparks"}});
+    tick();
+    Match3Figure *red = figureAt(0, 0);
+    ParticleEmitter *emitter = red->foreground.emitter;
+    ASSERT_NE(emitter, nullptr);
+    EXPECT_EQ(emitter->pools, &world.renderPools);
+    EXPECT_GT(emitter->particles.count(), 0) << "pre-emitted";
+
+    const int32_t counter = emitter->emissionCounter;
+    board->applyingProperties = 1;
+    tick();
+    EXPECT_EQ(emitter->emissionCounter, counter) << "held while the scene applies its properties";
+    board->applyingProperties = 0;
+    tick();
+    EXPECT_EQ(emitter->emissionCounter, counter + 1);
+    EXPECT_EQ(sparkElement->x.asNumber(), 0.0f) << "the element goes back after each step";
+
+    board->destroyFigure(red, false, 0);
+    settle();
+    EXPECT_TRUE(red->free);
+    EXPECT_EQ(red->foreground.emitter, nullptr);
+    ParticleEmitter *next = world.renderPools.acquireEmitter();
+    EXPECT_EQ(next, emitter) << "the released figure's emitter went back to the holder";
+    world.renderPools.recycleEmitter(next);
 }
 
 } // namespace

@@ -97,6 +97,46 @@ TEST_F(Match3Rules, WallsStopFallsAndDiagonalsOnlyWhereNothingComesFromAbove) {
     build({{"R", ".", "."}, {".", "#", "."}, {}});
     settle();
     EXPECT_EQ(layout(), (std::vector<std::string>{"R", ".", "."})) << "nothing falls past a wall";
+
+    run("call match3_reset");
+    build({{"R", "O", "G"}, {}, {}});
+    tick();
+    Match3Figure *soft = figureAt(0, 1);
+    takeTrace();
+    settle();
+    EXPECT_EQ(layout(), (std::vector<std::string>{".", "R", "G"})) << "a falling figure takes a soft one's cell";
+    EXPECT_TRUE(soft->free) << "and the soft figure is released";
+    EXPECT_EQ(countOf(takeTrace(), "onDestroyed"), 0) << "without an event";
+}
+
+TEST_F(Match3Rules, ASeededGeneratorReplaysTheBoard) {
+    BoardSpec spec{std::vector<std::string>(6, "......"), {"gggggg"}, {"set #mg_match3Properties.hintTime 100000"}};
+    std::vector<std::vector<std::string>> boards;
+    for (int replay = 0; replay < 2; ++replay) {
+        run("call match3_reset");
+        crtSrand(7);
+        build(spec);
+        settle(3000);
+        boards.push_back(layout());
+    }
+    EXPECT_EQ(boards[0], boards[1]);
+    EXPECT_EQ(std::count(boards[0][0].begin(), boards[0][0].end(), '.'), 0) << "the generators filled it";
+}
+
+TEST_F(Match3Rules, TheMoveSearchStopsFillingABucketAtItsEnd) {
+    // Two colours on 20 x 20: hundreds of moves, so that a bucket fills during the scan.
+    std::vector<std::string> rows;
+    for (int row = 0; row < 20; ++row) {
+        std::string line;
+        for (int column = 0; column < 20; ++column)
+            line += (crtRand() % 2) ? 'R' : 'G';
+        rows.push_back(line);
+    }
+    build({rows, {}, {"set #mg_match3Properties.hintTime 100000"}});
+    tick();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_NE(board->findMove(), nullptr);
+    EXPECT_EQ(countOf(takeTrace(), "onResetFigures"), 0);
 }
 
 TEST_F(Match3Rules, ABoardWithoutMovesIsReshuffledFigureByFigure) {
