@@ -145,20 +145,13 @@ private:
         scene->allElements.members.append(made);
         return made;
     }
-    // Full, and nothing moves or has effects.
+    // Full, and nothing moves, shakes or has effects.
     bool atRest() const {
-        if (!scene->sceneEffects.empty())
-            return false;
         for (int i = 0; i < kSide * kSide; ++i) {
             if (!scene->cells[size_t(i)].occupied)
                 return false;
         }
-        for (int i = 0; i < scene->figureCount; ++i) {
-            const Match3Figure &figure = scene->figures[i];
-            if (!figure.free && (figure.moving || !figure.effects.empty()))
-                return false;
-        }
-        return true;
+        return scene->isAtRest();
     }
 };
 

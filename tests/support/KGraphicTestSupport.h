@@ -307,15 +307,20 @@ inline int channelDistance(uint32_t a, uint32_t b) {
 }
 
 // Every test gets a fresh 128 x 96 window bound to both layers, renderer type 3 and an empty log.
+// The software Direct3D 9 device as the renderer, its fault hooks cleared and one rasteriser thread.
+inline void useSoftwareDevice() {
+    deviceHooksReset();
+    deviceHooksSetThreadCount(1);
+    setRendererType(3);
+}
+
 class RendererTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 128, kHeight = 96;
     TestRenderWindow host{kWidth, kHeight};
 
     void SetUp() override {
-        deviceHooksReset();
-        deviceHooksSetThreadCount(1);
-        setRendererType(3);
+        useSoftwareDevice();
         if (!KResource::fileSystemArchive)
             KResource::fileSystemArchive = new KResourceArchiveDirect();
         ASSERT_TRUE(host.create());

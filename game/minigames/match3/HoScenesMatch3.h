@@ -138,6 +138,8 @@ public:
     Match3Figure *findMove();
     // Every figure of the board shrinks away, and the generators fill the board anew.
     void reshuffle();
+    // True when the board is read and nothing on it moves, shakes or has effects.
+    bool isAtRest() const;
 
     // State (see the comments of each group).
     bool propertiesRead = false;

@@ -560,6 +560,16 @@ Match3Figure *HoScenesMatch3::findMove() {
     return nullptr;
 }
 
+bool HoScenesMatch3::isAtRest() const {
+    if (!propertiesRead || !sceneEffects.empty())
+        return false;
+    for (int32_t i = 0; i < figureCount; ++i) {
+        if (!figures[i].free && (figures[i].moving || !figures[i].effects.empty()))
+            return false;
+    }
+    return true;
+}
+
 void HoScenesMatch3::reshuffle() {
     for (int32_t column = 0; column < cols; ++column) {
         for (int32_t row = 0; row < rows; ++row) {

@@ -29,9 +29,7 @@ uint32_t colourOf(char letter) {
 class Match3Drawing : public Match3Test {
 protected:
     void SetUp() override {
-        deviceHooksReset();
-        deviceHooksSetThreadCount(1);
-        setRendererType(3);
+        picturetest::useSoftwareDevice();
         ASSERT_TRUE(host.create());
         screenValues.width = float(kWidth);
         screenValues.height = float(kHeight);

@@ -262,21 +262,10 @@ protected:
         }
         return rows;
     }
-    // True when the board is read, nothing shakes it and no figure moves or has effects.
-    bool atRest() const {
-        if (!board->propertiesRead || !board->sceneEffects.empty())
-            return false;
-        for (int i = 0; i < board->figureCount; ++i) {
-            const Match3Figure &figure = board->figures[i];
-            if (!figure.free && (figure.moving || !figure.effects.empty()))
-                return false;
-        }
-        return true;
-    }
     // Steps until the board rests (at most the limit); the steps taken.
     int settle(int limit = 2000) {
         int steps = 0;
-        while (steps < limit && !(steps > 1 && atRest())) {
+        while (steps < limit && !(steps > 1 && board->isAtRest())) {
             tick();
             ++steps;
         }
