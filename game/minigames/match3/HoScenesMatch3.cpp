@@ -223,7 +223,10 @@ void HoScenesMatch3::nativeChangeFigure(void *data, ScriptStatement *call) {
     for (int32_t i = 0; i < scene->templateCount; ++i) {
         const FigureTemplate &kind = scene->templates[i];
         if (kind.colour == values[0] && kind.type == values[1]) {
-            scene->pushFigureEffect(cell->figure, new EffectChangeFigure(scene, cell->figure, kind, i));
+            auto *change = new EffectChangeFigure(scene, cell->figure, kind, i);
+            if (scene->working_ > 0)
+                change->heldUntilStep = scene->stepCounter + 1;
+            scene->pushFigureEffect(cell->figure, change);
             return;
         }
     }

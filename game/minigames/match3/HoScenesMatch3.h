@@ -270,6 +270,7 @@ private:
 
     // Update and draw are running: a reset asked for now waits for the next update.
     int32_t working_ = 0;
+    bool reshuffling_ = false;
     bool resetPending_ = false;
     ScriptValue pendingResetTable_;
 };

@@ -225,6 +225,10 @@ bool HoScenesMatch3::stepFigureEffects(Match3Figure *figure) {
     Match3Cell *cell = figure->cell;
     Effect *effect = figure->effects.first();
     while (effect) {
+        if (effect->heldUntilStep > stepCounter) {
+            effect = effect->listNext;
+            continue;
+        }
         if (!effect->done)
             effect->update();
         if (!effect->done) {
@@ -570,7 +574,12 @@ bool HoScenesMatch3::isAtRest() const {
     return true;
 }
 
+// An "onResetFigures" that asks for the hint position finds the board without a move again: that search
+// does not reshuffle a second time.
 void HoScenesMatch3::reshuffle() {
+    if (reshuffling_)
+        return;
+    reshuffling_ = true;
     for (int32_t column = 0; column < cols; ++column) {
         for (int32_t row = 0; row < rows; ++row) {
             Match3Cell &cell = *cellAt(column, row);
@@ -584,4 +593,5 @@ void HoScenesMatch3::reshuffle() {
             runPlainEvent(onResetFigures);
         }
     }
+    reshuffling_ = false;
 }

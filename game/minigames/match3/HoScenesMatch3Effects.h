@@ -54,6 +54,9 @@ public:
     uint32_t steps = 0;
     bool firstStep = true;
     int32_t typeCode;
+    // An effect that a script event adds while its list is walked waits for the next update, so that an
+    // event answering its own effect with another cannot keep one walk going for ever.
+    uint32_t heldUntilStep = 0;
 
     // The list it is in, and whether it is finishing now or was let go by its list meanwhile.
     Effect *listPrevious = nullptr;

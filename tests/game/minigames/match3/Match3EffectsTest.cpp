@@ -174,6 +174,38 @@ TEST_F(Match3Effects, AResetFromAnEventWaitsForTheNextUpdate) {
     }
 }
 
+TEST_F(Match3Effects, EventsAnsweringTheirOwnEffectsEndEachUpdate) {
+    // A figure changed again by its own "onDestroyed", and a hint asked for by "onResetFigures" on a board
+    // that still has no move: one change per update, one reshuffle.
+    const struct {
+        std::vector<std::string> layout;
+        const char *hintTime;
+        std::string script;
+        const char *start;
+        int updates;
+        const char *event;
+        int expected;
+    } cases[] = {
+        {kSmallLayout, "100000",
+         "fun onDestroyed %t %i %x %y %c %r {\n  print onDestroyed\n  call match3_changeFigure 1 16 %c %r\n}\n",
+         "call match3_changeFigure 1 16 0 1", 4,
+         "onDestroyed", 4},
+        {{"RGB", "GBR", "BRG"}, "1", "fun onResetFigures {\n  print onResetFigures\n  call match3_hintPosition #a #b #c\n}\n",
+         "set #a 0", 1, "onResetFigures", 9},
+    };
+    for (const auto &c : cases) {
+        run("call match3_reset");
+        BoardSpec spec{c.layout, {}, {std::string("set #mg_match3Properties.hintTime ") + c.hintTime}};
+        spec.withEvents = false;
+        build(spec, c.script);
+        tick(2);
+        takeTrace();
+        run(c.start);
+        tick(c.updates);
+        EXPECT_EQ(countOf(takeTrace(), c.event), c.expected) << c.event;
+    }
+}
+
 TEST_F(Match3Effects, AResetDuringAShakePutsTheBoardBackAtRest) {
     build({kSmallLayout, {}, {kCalm}});
     tick(2);
