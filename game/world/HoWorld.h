@@ -162,11 +162,6 @@ public:
     WorldHooks hooks;
     HudBindings hud;
 
-    // The pointer in design units and the running time in milliseconds, kept by the world's step.
-    float pointerX = 0.0f;
-    float pointerY = 0.0f;
-    double runningTime = 0.0;
-
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.
     int32_t busyCount = 0;
@@ -194,6 +189,8 @@ public:
     uint8_t highlightFreeze = 0;
     // Steps of 1/100 s since the world started.
     int32_t tickCounter = 0;
+    // Milliseconds of play since the world started, kept by the world's step.
+    double runningTime = 0.0;
     ClickState clicks;
     SceneElement *heldElement = nullptr; // follows the pointer
     uint8_t placed = 0;                  // a held element was put on its target

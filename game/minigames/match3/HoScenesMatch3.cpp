@@ -159,7 +159,7 @@ Match3Cell *HoScenesMatch3::cellAt(int32_t column, int32_t row) const {
 void HoScenesMatch3::update() {
     runPendingReset();
     ++working_;
-    runSceneUpdate();
+    HoScene::update();
     const bool down = readButton();
     pressed = down != buttonDown && down;
     released = down != buttonDown && !down;

@@ -82,7 +82,7 @@ public:
 
     // One world step: the scene's own update, the button edges, the properties while they are not read,
     // the tutorial gating, the input steps when input is not held back, then the board step.
-    void update();
+    void update() override;
     // The scene's elements, then the board in its draw levels, then one step of the scene's effects.
     void draw(float alpha, SceneGroup *group = nullptr);
 
@@ -264,8 +264,7 @@ private:
     // The template of the next tutorial spawn, or -1 for a random one.
     int32_t tutorialFeedTemplate();
 
-    // Stand-ins for the scene operations that the board builds on (HoScenesMatch3Seams.cpp).
-    void runSceneUpdate();
+    // Stand-in for the scene operation that the board builds on (HoScenesMatch3Seams.cpp).
     void runSceneDraw(float alpha, SceneGroup *group);
 
     // Update and draw are running: a reset asked for now waits for the next update.

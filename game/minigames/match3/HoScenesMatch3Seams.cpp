@@ -1,15 +1,10 @@
 // What the board takes from the scene and the world that it does not compute itself: the scene's own
-// update and draw, the world's clock and the holder of particle emitters.
+// draw, the world's clock and the holder of particle emitters.
 
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/world/HoWorld.h"
-
-// The scene's own step: its frame counter.
-void HoScenesMatch3::runSceneUpdate() {
-    ++frameCounter;
-}
 
 // The scene's draw ends with the view reset to design units, under which the board draws.
 void HoScenesMatch3::runSceneDraw(float, SceneGroup *) {

@@ -241,10 +241,10 @@ TEST_F(Match3Effects, LayerEmittersComeFromTheWorldsHolderAndGoBack) {
     EXPECT_GT(emitter->particles.count(), 0) << "pre-emitted";
 
     const int32_t counter = emitter->emissionCounter;
-    board->applyingProperties = 1;
-    tick();
+    const uint32_t steps = board->stepCounter;
+    board->applySceneProperties();
+    EXPECT_EQ(board->stepCounter, steps + 1) << "the pass's one update is the board's own";
     EXPECT_EQ(emitter->emissionCounter, counter) << "held while the scene applies its properties";
-    board->applyingProperties = 0;
     tick();
     EXPECT_EQ(emitter->emissionCounter, counter + 1);
     EXPECT_EQ(sparkElement->x.asNumber(), 0.0f) << "the element goes back after each step";
