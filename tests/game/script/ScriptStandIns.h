@@ -1,7 +1,7 @@
 #pragma once
 // Stand-ins for the handlers of a few command words, bound to their rows of the command table while an
 // object of ScriptStandIns lives (the rows' own handlers are put back afterwards). They follow the
-// commands' rules only as far as the suites need them: print into a trace, set, add, call, do, after,
+// commands' rules only as far as the suites need them: print into a trace, set, add, call, if, do, after,
 // signal, wait, abort, on, the task states, on_click, on_completed and on_end_move, and the animation
 // and fade words over the element's own operations.
 
@@ -133,6 +133,15 @@ inline void call(ScriptContext *context, ScriptStatement *statement) {
     for (auto &[slot, value] : saved)
         *slot = value;
 }
+// if: two numbers compared by the operator's first character ('=', '<' or '>'), then the true block or the
+// false block.
+inline void ifCompare(ScriptContext *context, ScriptStatement *statement) {
+    const float left = numberParam(context, statement, 0, 0.0f), right = numberParam(context, statement, 2, 0.0f);
+    const ScriptValue *op = param(context, statement, 1);
+    const char first = op && op->type == kScriptText && op->text() ? op->text()[0] : '\0';
+    const bool holds = first == '=' ? left == right : first == '<' ? left < right : first == '>' && left > right;
+    runBlockInScope(context, statement, holds ? 3 : 5, false);
+}
 inline void after(ScriptContext *context, ScriptStatement *statement, bool fx) {
     PendingBlock *record = makePendingBlock(context, statement, 1, fx);
     if (!record)
@@ -258,6 +267,7 @@ inline void ScriptStandIns::bindHandlers() {
     bind("set", set);
     bind("add", add);
     bind("call", call);
+    bind("if", ifCompare);
     bind("do", [](ScriptContext *context, ScriptStatement *statement) { runBlockInScope(context, statement, 0, true); });
     bind("after", [](ScriptContext *context, ScriptStatement *statement) { after(context, statement, false); });
     bind("after_fx", [](ScriptContext *context, ScriptStatement *statement) { after(context, statement, true); });
