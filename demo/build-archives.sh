@@ -66,7 +66,7 @@ world_quality() { # quality folder, scale, largest atlas page
   cp -R "$art/data/system/pointers" "$stage/data/system/"
   "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \
     $(find "$art/data/system" -name '*.png' ! -path '*/pointers/*' | sort) > /dev/null
-  for scene in scenes/shore scenes/hall scenes/hall/zz_desk; do
+  for scene in scenes/shore scenes/hall scenes/hall/zz_desk scenes/gallery scenes/gallery/alt_ho_match3; do
     "$tools/lf-atlas" --name "$(basename "$scene")" --out "$stage/data/atlas" --root "$art" --page-size "$3" \
       $(find "$art/data/$scene" -maxdepth 1 -name '*.png' | sort) > /dev/null
   done

@@ -133,7 +133,7 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     EXPECT_NE(firstLog.find("Number of characters #1: "), std::string::npos) << firstLog;
     EXPECT_NE(firstLog.find("Initializing video playback library"), std::string::npos) << "the context's video manager";
     // The context's world: the demo's ten scenes, with the common atlas and one atlas per location.
-    EXPECT_NE(firstLog.find("Game: the world started with 10 scenes and 4 atlas maps"), std::string::npos) << firstLog;
+    EXPECT_NE(firstLog.find("Game: the world started with 12 scenes and 6 atlas maps"), std::string::npos) << firstLog;
     EXPECT_EQ(lftest::errorLines(firstLog), std::vector<std::string>{}) << firstLog;
     EXPECT_FALSE(fs::exists(temp / "opened.txt")) << "no survey page";
 

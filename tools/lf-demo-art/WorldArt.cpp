@@ -1,10 +1,10 @@
 #include "tools/lf-demo-art/WorldArt.h"
 
 #include <cmath>
-#include <functional>
-#include <vector>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/GalleryArt.h"
 
 namespace demoart {
 
@@ -14,20 +14,6 @@ constexpr int kPointerCell = 64; // design pixels of one cell of the 4 x 4 point
 constexpr Colour kInk{28, 22, 20};
 constexpr Colour kParchment{236, 222, 186};
 constexpr Colour kBrass{214, 168, 72};
-
-// Design coordinates scaled to the picture's pixels.
-struct Scaled {
-    float s;
-    float operator()(float design) const { return design * s; }
-    int whole(float design) const { return int(std::lround(design * s)); }
-};
-
-struct Picture {
-    const char *path; // below data/
-    int width, height; // design pixels
-    bool transparent;
-    std::function<void(Canvas &, const Scaled &)> draw;
-};
 
 void arrow(Canvas &c, const Scaled &d, float x, float y, Colour fill) {
     c.triangle(d(x + 5), d(y + 2), d(x + 5), d(y + 56), d(x + 42), d(y + 42), kInk);
@@ -107,7 +93,8 @@ void drawShore(Canvas &c, const Scaled &d) {
     c.disc(d(1800), d(1120), d(7), d(1), kBrass, 1.0f);
 }
 
-// The hall: panelled walls, a plank floor, the portrait, the desk and the way back to the shore.
+// The hall: panelled walls, a plank floor, the portrait, the desk, the stairs up and the way back to the
+// shore.
 void drawHall(Canvas &c, const Scaled &d) {
     c.gradient(0, d.whole(1100), {92, 60, 40}, {60, 40, 28});
     c.fill(0, d.whole(880), c.width, d.whole(900), {46, 30, 20});
@@ -122,6 +109,10 @@ void drawHall(Canvas &c, const Scaled &d) {
     c.fill(d.whole(1030), d.whole(1040), d.whole(1070), d.whole(1300), {90, 58, 32});
     c.fill(d.whole(1630), d.whole(1040), d.whole(1670), d.whole(1300), {90, 58, 32});
     c.fill(d.whole(1180), d.whole(1050), d.whole(1520), d.whole(1150), {104, 68, 36});
+    // The stairs up to the lantern gallery.
+    for (int stair = 0; stair < 8; ++stair)
+        c.fill(d.whole(1780 + stair * 12.0f), d.whole(1100 - (stair + 1) * 76.0f), d.whole(2040),
+               d.whole(1100 - stair * 76.0f), stair % 2 ? Colour{120, 80, 46} : Colour{104, 68, 38});
 }
 
 // The desk seen close: its top and the drawer front with its knob.
@@ -159,17 +150,7 @@ const Picture kPictures[] = {
 } // namespace
 
 bool drawWorldPictures(const std::filesystem::path &out, float scale, std::string &error) {
-    const Scaled design{scale};
-    for (const Picture &picture : kPictures) {
-        Canvas canvas(std::max(1, design.whole(float(picture.width))), std::max(1, design.whole(float(picture.height))),
-                      picture.transparent);
-        picture.draw(canvas, design);
-        if (!writePng(canvas, out / "data" / picture.path)) {
-            error = "cannot write " + (out / "data" / picture.path).string();
-            return false;
-        }
-    }
-    return true;
+    return drawPictures(kPictures, out, scale, error) && drawGalleryPictures(out, scale, error);
 }
 
 } // namespace demoart

@@ -1,7 +1,7 @@
 #pragma once
 // The pictures of the demo's world: the system scenes' (the white picture, the tooltip plate, the 4 x 4
 // pointer sheet, the particle spark) and the locations' backgrounds, drawn from shapes and gradients at a
-// scale of their design size.
+// scale of their design size; with them the gallery's and its lens board's (GalleryArt.h).
 
 #include <filesystem>
 #include <string>

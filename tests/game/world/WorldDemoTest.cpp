@@ -4,6 +4,7 @@
 
 #include "tests/game/world/WorldTestSupport.h"
 
+#include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoTexture.h"
@@ -40,11 +41,15 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     for (int32_t i = 0; i < w.scenes.count(); ++i)
         identifiers.push_back(w.scenes[i]->identifier);
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
-                                                     "particles", "pointers", "shore", "hall", "hall_zz_desk"}));
+                                                     "particles", "pointers", "shore", "hall", "hall_zz_desk",
+                                                     "gallery", "gallery_alt_ho_match3"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
     EXPECT_EQ(desk->parent, hall);
+    HoScene *gallery = w.findScene("gallery"), *lens = w.findScene("gallery_alt_ho_match3");
+    EXPECT_EQ(lens->parent, gallery);
+    EXPECT_NE(dynamic_cast<HoScenesMatch3 *>(lens), nullptr) << "the board's scene is made for its kind";
     for (HoScene *system : {w.imagesScene, w.hudScene, w.overHudScene, w.systemMessagesScene, w.particlesScene,
                             w.pointersScene}) {
         ASSERT_NE(system, nullptr);
@@ -57,7 +62,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     std::vector<std::string> atlases;
     for (int32_t i = 0; i < game->context->atlases.count(); ++i)
         atlases.push_back(game->context->atlases[i]->name);
-    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk"}));
+    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "gallery", "alt_ho_match3"}));
     EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
 
     // The system scenes' pictures are loaded at start-up (SD: half the design size).
@@ -89,6 +94,9 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_TRUE(hasTask(hall, "zz_desk", hall->findElement("zz_desk")));
     EXPECT_EQ(shore->findElement("portal_hall")->portalScene, hall);
     EXPECT_EQ(hall->findElement("zz_desk")->zoomZoneScene, desk);
+    EXPECT_EQ(hall->findElement("portal_gallery")->portalScene, gallery);
+    EXPECT_EQ(gallery->findElement("portal_hall")->portalScene, hall);
+    EXPECT_EQ(gallery->findElement("portal_gallery_alt_ho_match3")->portalScene, lens);
 
     EXPECT_EQ(textOf(globalVariable("##txt_GAME_TITLE")), "GAME_TITLE");
     EXPECT_EQ(textOf(globalVariable("##GAME_TITLE")), "The Keeper\xE2\x80\x99s Lantern");
