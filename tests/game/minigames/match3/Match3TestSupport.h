@@ -4,14 +4,11 @@
 // scene images, steps of the world (the script passes, then the board's update), and the player's hand
 // by pointer synthesis. Kinds are letters of the layouts; every random pick comes from crtSrand(1).
 
-#include <csetjmp>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <png.h>
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
@@ -23,6 +20,7 @@
 #include "game/minigames/match3/Match3Figure.h"
 #include "game/scene/HoSceneImage.h"
 #include "tests/game/script/ScriptRuntimeSupport.h"
+#include "tests/support/PngTestSupport.h"
 
 namespace match3test {
 
@@ -111,39 +109,7 @@ inline std::string boardScript(const BoardSpec &spec, const std::string &suffix 
     return text;
 }
 
-// A PNG of 32-bit pixels (0xAARRGGBB) written by libpng.
-inline bool writePng(const std::filesystem::path &path, int width, int height, const std::vector<uint32_t> &argb) {
-    std::filesystem::create_directories(path.parent_path());
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<unsigned char> row(size_t(width) * 4);
-    bool written = false;
-    if (png && info && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const uint32_t pixel = argb[size_t(y) * width + x];
-                unsigned char *out = &row[size_t(x) * 4];
-                out[0] = (unsigned char)(pixel >> 16);
-                out[1] = (unsigned char)(pixel >> 8);
-                out[2] = (unsigned char)pixel;
-                out[3] = (unsigned char)(pixel >> 24);
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        written = true;
-    }
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return written;
-}
+using lftest::writePng;
 
 inline int countOf(const std::vector<std::string> &trace, const std::string &prefix) {
     int count = 0;
