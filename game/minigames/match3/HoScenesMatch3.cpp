@@ -11,6 +11,7 @@
 #include "game/script/ScriptFunction.h"
 #include "game/script/ScriptResolve.h"
 #include "game/util/NumericHelpers.h"
+#include "game/world/HoWorld.h"
 
 namespace {
 
@@ -150,6 +151,18 @@ float HoScenesMatch3::hintTime() const {
     return hintTimeDefault;
 }
 
+double HoScenesMatch3::worldTime() const {
+    return world->runningTime;
+}
+
+ParticleEmitter *HoScenesMatch3::acquireEmitter() {
+    return world->renderPools.acquireEmitter();
+}
+
+void HoScenesMatch3::recycleEmitter(ParticleEmitter *emitter) {
+    world->renderPools.recycleEmitter(emitter);
+}
+
 Match3Cell *HoScenesMatch3::cellAt(int32_t column, int32_t row) const {
     if (!cells || column < 0 || column >= cols || row < 0 || row >= rows)
         return nullptr;
@@ -188,7 +201,7 @@ void HoScenesMatch3::update() {
 
 void HoScenesMatch3::draw(float alpha, SceneGroup *group) {
     ++working_;
-    runSceneDraw(alpha, group);
+    HoScene::draw(alpha, group);
     if (propertiesRead)
         drawBoard();
     stepSceneEffects();

@@ -84,7 +84,7 @@ public:
     // the tutorial gating, the input steps when input is not held back, then the board step.
     void update() override;
     // The scene's elements, then the board in its draw levels, then one step of the scene's effects.
-    void draw(float alpha, SceneGroup *group = nullptr);
+    void draw(float alpha, SceneGroup *group = nullptr) override;
 
     // The natives, bound to the scene's context by name.
     static void nativeReset(void *scene, ScriptStatement *call);
@@ -263,9 +263,6 @@ private:
     void advanceTutorial();
     // The template of the next tutorial spawn, or -1 for a random one.
     int32_t tutorialFeedTemplate();
-
-    // Stand-in for the scene operation that the board builds on (HoScenesMatch3Seams.cpp).
-    void runSceneDraw(float alpha, SceneGroup *group);
 
     // Update and draw are running: a reset asked for now waits for the next update.
     int32_t working_ = 0;
