@@ -6,29 +6,17 @@
 // device calls of one such frame, recorded by a stand-in for the device, straight into the device: the
 // pure raster cost of the frame. The comparison line is printed last.
 
-#include <png.h>
-
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchSupport.h"
-#include "bench/DeviceRecorder.h"
-#include "engine/graphics/KBatchD3D9.h"
-#include "engine/graphics/KGraphicD3D9.h"
-#include "engine/graphics/KGraphicD3D9WindowLink.h"
-#include "engine/resource/KResource.h"
-#include "engine/resource/KResourceArchiveDirect.h"
-#include "engine/system/KSystem.h"
-#include "engine/window/KWindowD3D9.h"
+#include "bench/GameFrame.h"
 #include "game/HoContext.h"
-#include "game/HoGame.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/SceneElement.h"
@@ -36,8 +24,6 @@
 #include "game/script/ScriptExecution.h"
 #include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
-#include "platform/DeviceHooks.h"
-#include "platform/WinUser.h"
 #include "tests/support/FontTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -48,32 +34,6 @@ constexpr int kTexts = 10;
 constexpr int kPictures = 10;
 constexpr int kRuns = 9;
 constexpr const char *kFolder = "data/scenes/hall";
-
-void writePng(const std::filesystem::path &path, int w, int h, const std::vector<uint32_t> &argb) {
-    std::filesystem::create_directories(path.parent_path());
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(w);
-    image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_BGRA;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, argb.data(), 0, nullptr)) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
-        std::exit(1);
-    }
-}
-
-// A soft disc of one colour whose alpha falls off toward the edge.
-std::vector<uint32_t> disc(int size, uint32_t rgb) {
-    std::vector<uint32_t> pixels(size_t(size) * size);
-    const float r = size * 0.5f;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float d = std::hypot(x + 0.5f - r, y + 0.5f - r) / r;
-            const uint32_t alpha = d >= 1.0f ? 0u : uint32_t(255.0f * (1.0f - d * d));
-            pixels[size_t(y) * size + x] = alpha << 24 | rgb;
-        }
-    return pixels;
-}
 
 std::string number(float v) {
     return std::to_string(v);
@@ -111,53 +71,16 @@ std::string sceneText() {
 constexpr char kParticles[] = "Q 0 0 10 10\nE 100 100\nC 1 1\nL 2.5 2.5\nV 100 : 50\nD 0 360\nW 0 0\n"
                               "X 40 : 20\nY 40 : 20\nA 255 0\nN 0 : 180\n";
 
+using benchsupport::disc;
+using benchsupport::writePng;
+
 struct Frame {
-    lftest::TempDir folder;
-    std::unique_ptr<HoGame> game;
-    std::unique_ptr<HoContext> context;
+    benchsupport::GameFrame window{[](const std::filesystem::path &root) { writeContent(root); }};
     HoScene *hall = nullptr;
-    IDirect3DDevice9 *device = nullptr;
-    std::unique_ptr<benchsupport::DeviceRecorder> recorder;
 
-    Frame() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        setenv("XDG_DATA_HOME", folder.str().c_str(), 1);
-        deviceHooksSetThreadCount(1);
-        deviceHooksSetFrameReuse(false);
-        initSystem();
-        std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
-        if (!KResource::fileSystemArchive)
-            KResource::fileSystemArchive = new KResourceArchiveDirect();
-        writeContent();
-        DEVMODEW modes[2]{};
-        modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
-        modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
-        platformSetVirtualDesktop(2560, 1600, modes, 2);
+    Frame() { makeScene(); }
 
-        game = std::make_unique<HoGame>(lanternfallSettings());
-        game->initStateFolder();
-        game->options.set(kOptionFullscreen, 0.0f);
-        game->options.set(kOptionHdGraphics, 1.0f);
-        game->createWindow();
-        if (!game->window) {
-            std::fprintf(stderr, "no game window\n");
-            std::exit(1);
-        }
-        context = std::make_unique<HoContext>(game.get());
-        context->init();
-        makeScene();
-        device = static_cast<KWindowD3D9 *>(game->window)->getDevice();
-        recorder = std::make_unique<benchsupport::DeviceRecorder>(device);
-    }
-    ~Frame() {
-        useDevice(device);
-        context.reset();
-        game.reset();
-    }
-
-    void writeContent() {
-        const std::filesystem::path root = folder.path();
+    static void writeContent(const std::filesystem::path &root) {
         std::vector<uint32_t> background(512 * 384);
         for (int y = 0; y < 384; ++y)
             for (int x = 0; x < 512; ++x)
@@ -177,11 +100,12 @@ struct Frame {
     }
 
     void makeScene() {
-        HoWorld *world = context->world;
+        HoContext &context = *window.context;
+        HoWorld *world = context.world;
         hall = new HoScene(world);
-        const char *name = context->interned.internOrFind("hall");
+        const char *name = context.interned.internOrFind("hall");
         hall->setNames(name, name);
-        hall->folder = context->interned.internOrFind(kFolder);
+        hall->folder = context.interned.internOrFind(kFolder);
         world->scenes.append(hall);
         loadSceneContent(hall);
         hall->applySceneProperties();
@@ -192,38 +116,18 @@ struct Frame {
             hall->findElement(("item_" + std::to_string(i)).c_str())->text.setPointer(kScriptText, "Lantern");
     }
 
-    // The engine's pictures and batches draw through the device the window holds.
-    void useDevice(IDirect3DDevice9 *drawing) {
-        auto *window = static_cast<KWindowD3D9 *>(game->window);
-        window->device = drawing;
-        KGraphicD3D9::bindDevice(graphicWindowLink(window));
-        bindBatchDevice(graphicWindowLink(window));
-    }
-
-    template <typename Draw>
-    int frame(Draw draw) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
-        draw();
-        device->EndScene();
-        device->Present(nullptr, nullptr, nullptr, nullptr);
-        device->BeginScene();
-        return 0;
-    }
     int ours() {
-        return frame([this] {
+        return window.frame([this] {
             hall->update();
             hall->draw(1.0f);
         });
     }
-    int raster() {
-        return frame([this] { recorder->replay(device); });
-    }
+    int raster() { return window.replay(); }
     void record() {
-        useDevice(recorder.get());
-        recorder->startRecording();
-        ours();
-        recorder->stopRecording();
-        useDevice(device);
+        window.record([this] {
+            hall->update();
+            hall->draw(1.0f);
+        });
     }
     int liveParticles() const {
         int count = 0;
@@ -265,7 +169,7 @@ int main(int argc, char **argv) {
 
     const double oursMs = benchsupport::medianMilliseconds(kRuns, [&] { return scene.ours(); });
     const double rasterMs = benchsupport::medianMilliseconds(kRuns, [&] { return scene.raster(); });
-    std::printf("recorded draws=%zu\n", scene.recorder->drawCount());
+    std::printf("recorded draws=%zu\n", scene.window.recorder->drawCount());
     std::printf("scene frame elements=%d particles=%d ours_ms=%.2f raster_ms=%.2f ratio=%.2f\n", kElements,
                 scene.liveParticles(), oursMs, rasterMs, oursMs / rasterMs);
     return 0;

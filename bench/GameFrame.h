@@ -1,0 +1,139 @@
+#pragma once
+// A frame of the game in its window at 1800x1080 (a desktop of 2560x1600 with a 1920x1080 mode) on the
+// software device with one rasteriser thread: the game, its started context, and a stand-in for the device
+// that records a frame's calls. Replaying the recording straight into the device is the pure raster cost of
+// the frame that the game drew. Pictures for the content are written by libpng.
+
+#include <png.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "bench/DeviceRecorder.h"
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9WindowLink.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveDirect.h"
+#include "engine/system/KSystem.h"
+#include "engine/window/KWindowD3D9.h"
+#include "game/HoContext.h"
+#include "game/HoGame.h"
+#include "platform/DeviceHooks.h"
+#include "platform/WinUser.h"
+#include "tests/support/TestSupport.h"
+
+namespace benchsupport {
+
+inline void writePng(const std::filesystem::path &path, int w, int h, const std::vector<uint32_t> &argb) {
+    std::filesystem::create_directories(path.parent_path());
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(w);
+    image.height = png_uint_32(h);
+    image.format = PNG_FORMAT_BGRA;
+    if (!png_image_write_to_file(&image, path.c_str(), 0, argb.data(), 0, nullptr)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+// A soft disc of one colour whose alpha falls off toward the edge.
+inline std::vector<uint32_t> disc(int size, uint32_t rgb) {
+    std::vector<uint32_t> pixels(size_t(size) * size);
+    const float r = size * 0.5f;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float d = std::hypot(x + 0.5f - r, y + 0.5f - r) / r;
+            const uint32_t alpha = d >= 1.0f ? 0u : uint32_t(255.0f * (1.0f - d * d));
+            pixels[size_t(y) * size + x] = alpha << 24 | rgb;
+        }
+    return pixels;
+}
+
+class GameFrame {
+public:
+    // The content is written into the data folder (the folder given) before the game starts.
+    template <typename Content>
+    explicit GameFrame(Content writeContent) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        setenv("XDG_DATA_HOME", folder.str().c_str(), 1);
+        deviceHooksSetThreadCount(1);
+        deviceHooksSetFrameReuse(false);
+        initSystem();
+        std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
+        if (!KResource::fileSystemArchive)
+            KResource::fileSystemArchive = new KResourceArchiveDirect();
+        writeContent(folder.path());
+        DEVMODEW modes[2]{};
+        modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
+        modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
+        platformSetVirtualDesktop(2560, 1600, modes, 2);
+
+        game = std::make_unique<HoGame>(lanternfallSettings());
+        game->initStateFolder();
+        game->options.set(kOptionFullscreen, 0.0f);
+        game->options.set(kOptionHdGraphics, 1.0f);
+        game->createWindow();
+        if (!game->window) {
+            std::fprintf(stderr, "no game window\n");
+            std::exit(1);
+        }
+        context = std::make_unique<HoContext>(game.get());
+        context->init();
+        device = static_cast<KWindowD3D9 *>(game->window)->getDevice();
+        recorder = std::make_unique<DeviceRecorder>(device);
+    }
+    ~GameFrame() {
+        useDevice(device);
+        context.reset();
+        game.reset();
+    }
+    GameFrame(const GameFrame &) = delete;
+    GameFrame &operator=(const GameFrame &) = delete;
+
+    // One frame: the back buffer cleared, the drawing, the present.
+    template <typename Draw>
+    int frame(Draw draw) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+        draw();
+        device->EndScene();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        device->BeginScene();
+        return 0;
+    }
+    // One frame of the drawing with its device calls recorded.
+    template <typename Draw>
+    void record(Draw draw) {
+        useDevice(recorder.get());
+        recorder->startRecording();
+        frame(draw);
+        recorder->stopRecording();
+        useDevice(device);
+    }
+    int replay() {
+        return frame([this] { recorder->replay(device); });
+    }
+
+    lftest::TempDir folder;
+    std::unique_ptr<HoGame> game;
+    std::unique_ptr<HoContext> context;
+    IDirect3DDevice9 *device = nullptr;
+    std::unique_ptr<DeviceRecorder> recorder;
+
+private:
+    // The engine's pictures and batches draw through the device the window holds.
+    void useDevice(IDirect3DDevice9 *drawing) {
+        auto *window = static_cast<KWindowD3D9 *>(game->window);
+        window->device = drawing;
+        KGraphicD3D9::bindDevice(graphicWindowLink(window));
+        bindBatchDevice(graphicWindowLink(window));
+    }
+};
+
+} // namespace benchsupport
