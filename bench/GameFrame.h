@@ -13,12 +13,11 @@
 #include <memory>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "bench/DeviceRecorder.h"
 #include "engine/graphics/KBatchD3D9.h"
 #include "engine/graphics/KGraphicD3D9.h"
 #include "engine/graphics/KGraphicD3D9WindowLink.h"
-#include "engine/resource/KResource.h"
-#include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindowD3D9.h"
 #include "game/HoContext.h"
@@ -60,15 +59,11 @@ public:
     // The content is written into the data folder (the folder given) before the game starts.
     template <typename Content>
     explicit GameFrame(Content writeContent) {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        useHeadlessSoftwareDevice();
         setenv("XDG_DATA_HOME", folder.str().c_str(), 1);
-        deviceHooksSetThreadCount(1);
         deviceHooksSetFrameReuse(false);
         initSystem();
         std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
-        if (!KResource::fileSystemArchive)
-            KResource::fileSystemArchive = new KResourceArchiveDirect();
         writeContent(folder.path());
         DEVMODEW modes[2]{};
         modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;

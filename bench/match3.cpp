@@ -412,8 +412,8 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    const double frameMs = benchsupport::medianMilliseconds(kRuns, [&] { return frame.ours(); });
-    const double rasterMs = benchsupport::medianMilliseconds(kRuns, [&] { return frame.raster(); });
+    const auto [frameMs, rasterMs] = benchsupport::alternatingMedianMilliseconds(
+        kRuns, [&] { return frame.ours(); }, [&] { return frame.raster(); });
 
     std::printf("match3 frame figures=%d at_rest=%d recorded draws=%zu\n", frame.figures(), int(frame.atRest()),
                 frame.window.recorder->drawCount());
