@@ -72,7 +72,9 @@ TEST_F(ZipArchiveTest, AWrongPasswordNeverReturnsData) {
     ASSERT_TRUE(makeZip(source, temp / "other.pak", {"data"}, kOtherPassword));
     KResourceArchiveZip archive;
     ASSERT_EQ(archive.openArchive((temp / "other.pak").c_str(), 0, kResourceArchivePassword), 0);
-    for (const char *name : {"data/game.cfg", "data/big.txt", "data/lamp.png", "data/empty.txt"}) {
+    // The empty entry is left out: its one check byte lets one wrong password in 256 through, and its
+    // empty data then passes the CRC, so it would fail this test by chance.
+    for (const char *name : {"data/game.cfg", "data/big.txt", "data/lamp.png"}) {
         EXPECT_EQ(loadEntry(archive, name), "<missing>") << name;
         EXPECT_EQ(archive.openFile(name), nullptr) << name;
         EXPECT_TRUE(logHas(std::string("Resource: entry '") + name + "' of archive '" + (temp / "other.pak").string()))
