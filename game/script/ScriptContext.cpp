@@ -145,6 +145,10 @@ ScriptVariable *findVariable(const ScriptContext *context, const char *name) {
     return interned ? context->variableIndex.find(context->variables, interned) : nullptr;
 }
 
+ScriptFunction *findFunction(const ScriptContext *context, const char *name) {
+    return context ? findNamedRecord(context->functions, context, name) : nullptr;
+}
+
 ScriptEvent *findEvent(const ScriptContext *context, const char *name) {
     return context ? findNamedRecord(context->events, context, name) : nullptr;
 }

@@ -52,9 +52,10 @@ ScriptFunction *findOrCreateFunction(const char *name, ScriptContext *context);
 ScriptTask *findOrCreateTask(const char *name, ScriptContext *context);
 ScriptEvent *findOrCreateEvent(const char *name, ScriptContext *context);
 
-// The context's variable or event of the name, or null; nothing is made or interned. Locals ('%')
-// are not looked for.
+// The context's variable, function or event of the name, or null; nothing is made or interned.
+// Locals ('%') are not looked for.
 ScriptVariable *findVariable(const ScriptContext *context, const char *name);
+ScriptFunction *findFunction(const ScriptContext *context, const char *name);
 ScriptEvent *findEvent(const ScriptContext *context, const char *name);
 
 // True for a text that starts with a digit, or with '-' and a digit.

@@ -190,22 +190,30 @@ void callScriptFunction(ScriptFunction *function, bool clearLocals, ScriptStatem
 }
 
 void runNamedHook(ScriptFunction *function, const ScriptValue *value) {
+    const ScriptValue given = value ? *value : ScriptValue();
+    runNamedHookWithValues(function, &given, 1);
+}
+
+void runNamedHookWithValues(ScriptFunction *function, const ScriptValue *values, int32_t count) {
     if (!function || !function->declaration)
         return;
-    ScriptValue &formal = function->declaration->params[kFirstFormal];
-    ScriptVariable *parameter =
-        formal.type == kScriptVariableRef ? static_cast<ScriptVariable *>(formal.pointer) : nullptr;
-    if (!parameter) {
-        callScriptFunction(function, false, nullptr);
-        return;
+    constexpr int32_t kMostFormals = 8;
+    ScriptStatement *declaration = function->declaration;
+    ScriptValue *slots[kMostFormals] = {};
+    ScriptValue saved[kMostFormals];
+    for (int32_t i = 0; i < count && i < kMostFormals && kFirstFormal + i < declaration->paramCount(); ++i) {
+        ScriptValue &formal = declaration->params[kFirstFormal + i];
+        if (formal.type != kScriptVariableRef || !formal.pointer)
+            continue;
+        slots[i] = static_cast<ScriptVariable *>(formal.pointer)->value;
+        saved[i] = *slots[i];
+        *slots[i] = values[i];
     }
-    ScriptValue saved = *parameter->value;
-    if (value)
-        *parameter->value = *value;
-    else
-        parameter->value->clear();
     callScriptFunction(function, false, nullptr);
-    *parameter->value = saved;
+    for (int32_t i = 0; i < kMostFormals; ++i) {
+        if (slots[i])
+            *slots[i] = saved[i];
+    }
 }
 
 void runSceneInitBlocks(HoScene *scene) {

@@ -30,6 +30,9 @@ void callScriptFunction(ScriptFunction *function, bool clearLocals, ScriptStatem
 // Runs a declared function with the value (none when null) in its first formal parameter; natives and
 // functions that no "fun" declares do nothing.
 void runNamedHook(ScriptFunction *function, const ScriptValue *value);
+// The same with the values in the first formal parameters, as many as the declaration has of them; each
+// formal gets its own value back after the call.
+void runNamedHookWithValues(ScriptFunction *function, const ScriptValue *values, int32_t count);
 
 // The two passes after a scene's scripts are parsed: resolve every token and declare functions,
 // tasks, actions and handlers; then run the init blocks, once per task or sub-task inside tasks.
