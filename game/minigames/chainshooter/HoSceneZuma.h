@@ -37,6 +37,13 @@ public:
     // The chain's speed in points per step before slow motion: falling from the start speed to the
     // normal speed as the first balls are emitted.
     float scheduledSpeed() const;
+    // The whole points the chain moves in this step.
+    int32_t chainMove();
+    // Puts the ball on the path at the index, kept inside the path, turned to the path's heading there.
+    void placeAt(ChainBall *ball, int64_t index);
+    // A run of three or more balls of one kind around the chain index goes to the dying balls, with the
+    // slow and bomb balls that it sets off.
+    void matchAt(int32_t index);
 
     // Speeds below one point per step and slow motion move the chain by whole points through this
     // one accumulator, shared by every chain-shooter scene and kept across resets.
@@ -98,7 +105,6 @@ private:
     void buildPath();
 
     // Play, one step of each.
-    int32_t chainMove();
     void emitBall();
     ChainBall *chooseNewBall();
     void moveChain(int32_t move);
@@ -112,15 +118,11 @@ private:
     void swap();
     void reload();
 
-    // A run of three or more around the chain index goes to the dying balls.
-    void matchAt(int32_t index);
     void destroyAround(int32_t index, int32_t depth);
     void explode(ChainBall *bomb, int32_t index, int32_t depth);
     void flagDead(ChainBall *ball, int32_t life, int32_t emit);
     void moveDeadToDying();
 
-    // Balls at whole path indices, kept inside the path.
-    void placeAt(ChainBall *ball, int64_t index);
     void insertBall(int32_t index, ChainBall *ball);
     // After the chain changed: where the placeholder stands now.
     void refreshInsertIndex();

@@ -25,7 +25,7 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
 inline std::string element(const std::string &name, const char *picture, float x, float y, int size = 20) {
     return "O " + name + "\n" + (picture ? std::string("I ") + picture + "\n" : "") + "W " + std::to_string(size) +
-           "\nH " + std::to_string(size) + "\nX 1\nK " + std::to_string(x) + "\nY 1\nK " + std::to_string(y) + "\n";
+           "\nH " + std::to_string(size) + "\nR 1\nK 1\nS 1\nK 1\nX 1\nK " + std::to_string(x) + "\nY 1\nK " + std::to_string(y) + "\n";
 }
 
 // The renderer, the gun below the path, the two places, ball templates in red, green, blue and grey (the
@@ -115,13 +115,6 @@ protected:
         zuma->chain.append(ball);
         return ball;
     }
-    std::vector<int32_t> indicesOfChain() const {
-        std::vector<int32_t> indices;
-        for (int32_t i = 0; i < zuma->chain.count(); ++i)
-            indices.push_back(zuma->chain[i]->pathIndex);
-        return indices;
-    }
-
     HoSceneZuma *zuma = nullptr;
 
 private:
