@@ -5,36 +5,20 @@
 //   two children), with a shot gliding into its slot (the insertion running), as a share of the 10 ms step.
 // The comparison lines are printed last.
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "bench/BenchSupport.h"
+#include "bench/BenchGame.h"
 #include "engine/system/KSystem.h"
-#include "engine/window/KWindowD3D9.h"
-#include "game/HoContext.h"
-#include "game/HoGame.h"
-#include "game/HoGameSettings.h"
 #include "game/minigames/chainshooter/HoSceneZuma.h"
 #include "game/scene/SceneElement.h"
-#include "game/scene/SceneFileLoader.h"
 #include "game/script/ScriptArray.h"
-#include "game/script/ScriptCommand.h"
-#include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptVariable.h"
-#include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
 #include "tests/support/PngTestSupport.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -136,8 +120,8 @@ std::string pathElementName(int i) {
 
 // The ball templates (a ball with a ring and a dot), the renderer, the gun and its places, and the
 // path's control elements along a long wave.
-bool writeContent(const fs::path &folder) {
-    const fs::path scene = folder / "data/scenes/zuma";
+bool writeContent(const std::filesystem::path &folder) {
+    const std::filesystem::path scene = folder / "data/scenes/zuma";
     bool written = true;
     for (auto [name, colour] : {std::pair{"red.png", 0xFFC02020u}, {"green.png", 0xFF20C020u},
                                 {"blue.png", 0xFF2020C0u}, {"ring.png", 0x80FFFFFFu}, {"board.png", 0xFF404040u}})
@@ -221,37 +205,24 @@ int main() {
     }
 
     // The step.
-    benchsupport::useHeadlessSoftwareDevice();
-    const fs::path folder = fs::temp_directory_path() / ("lf-bench-chain-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    if (!writeContent(folder)) {
-        std::fprintf(stderr, "bench_chain_shooter: the content could not be written under %s\n", folder.c_str());
-        return 1;
-    }
-    std::snprintf(dataPath, sizeof dataPath, "%s", folder.c_str());
     double stepUs = 0.0;
     int balls = 0;
     {
-        HoGame game(lanternfallSettings());
-        auto window = std::make_unique<KWindowD3D9>();
-        if (window->createGameWindow(1280, 768, 32, true, "bench_chain_shooter")) {
-            initScriptCommandTable();
-            HoContext context(&game);
-            context.init();
-            registerKeywords(context.interned);
-            HoWorld world(&context);
-            auto *scene = new HoSceneZuma(&world);
-            scene->setNames(context.interned.internOrFind("zuma"), context.interned.internOrFind("zuma"));
-            scene->folder = context.interned.internOrFind("data/scenes/zuma");
-            world.scenes.append(scene);
-            loadSceneContent(scene);
+        benchsupport::BenchGame bench("chain");
+        if (!writeContent(bench.folder)) {
+            std::fprintf(stderr, "bench_chain_shooter: the content could not be written under %s\n",
+                         bench.folder.c_str());
+            return 1;
+        }
+        if (bench.start(1280, 768, "bench_chain_shooter")) {
+            auto *scene = bench.loadScene(new HoSceneZuma(bench.world.get()), "zuma");
             scene->applySceneProperties();
             scene->loadElementImages();
             std::vector<std::string> points;
             for (int i = 0; i < kPathElements; ++i)
                 points.push_back(pathElementName(i));
-            storeElements(scene, world, "#zuma_main_points", points);
-            storeElements(scene, world, "$ball", {"red", "green", "blue", "red"});
+            storeElements(scene, *bench.world, "#zuma_main_points", points);
+            storeElements(scene, *bench.world, "$ball", {"red", "green", "blue", "red"});
             scene->update();
             if (scene->setUp) {
                 findVariable(&scene->script, "#zuma_enable")->value->setNumber(1.0f);
@@ -268,7 +239,6 @@ int main() {
             }
         }
     }
-    fs::remove_all(folder);
     if (balls == 0) {
         std::fprintf(stderr, "bench_chain_shooter: the scene could not be set up\n");
         return 1;
