@@ -159,6 +159,14 @@ TEST_F(ChainPlay, ABombBesideARunReachesItsRadiusInBallsAndInPoints) {
         EXPECT_EQ(balls[15]->scaleY, 0.0f) << "the bomb's picture vanishes";
         dropScene();
     }
+
+    // Bombs setting off bombs, far deeper than explosions nest, go off all the same.
+    playStandard();
+    for (int32_t i = 0; i < 400; ++i)
+        addBall(-1, 200 + 4 * i, ChainBall::kBomb);
+    zuma->matchAt(0);
+    EXPECT_TRUE(zuma->chain.empty());
+    EXPECT_EQ(zuma->dying.count(), 400);
 }
 
 // A match while a shot glides in moves the placeholder; the shot still lands in its own slot.
