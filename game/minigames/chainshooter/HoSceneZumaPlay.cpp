@@ -17,6 +17,8 @@ namespace {
 constexpr float kSlowMotionSpeed = 0.2f;
 // Points beyond "need" that still count as touching.
 constexpr int64_t kContactSlack = 5;
+// Points beyond the bomb's radius in widths that it still reaches.
+constexpr int64_t kBlastSlack = 5;
 constexpr int32_t kBurstLifeSteps = 400;
 constexpr int32_t kBurstEmitSteps = 50;
 constexpr float kGlideStepsPerUnit = 0.1f;
@@ -377,7 +379,7 @@ void HoSceneZuma::explode(ChainBall *bomb, int32_t index, int32_t depth) {
         return;
     }
     const int64_t reach = bombRadius.whole();
-    const int64_t within = reach * truncToInt(bomb->width * bomb->scaleX) + kContactSlack;
+    const int64_t within = reach * truncToInt(bomb->width * bomb->scaleX) + kBlastSlack;
     const int64_t from = std::max<int64_t>(0, index - reach);
     const int64_t to = std::min<int64_t>(chain.count() - 1, index + reach);
     for (int64_t k = from; k <= to; ++k) {
