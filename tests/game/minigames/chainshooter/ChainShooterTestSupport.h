@@ -1,8 +1,8 @@
 #pragma once
-// A chain-shooter scene for the suites: "zuma" read from a scene file and a script that the suite writes
-// (solid-colour pictures by libpng), started as the world starts its scenes, its pictures loaded, and
-// driven by calling its update with the world's pointer and click flag set by the suite. The visible
-// design area is 400 x 300; the random numbers start from seed 1.
+// A chain-shooter scene for the suites: "zuma", made by the world's factory, read from a scene file and a
+// script that the suite writes (solid-colour pictures by libpng), started as the world starts its scenes,
+// its pictures loaded, and driven by calling its update with the world's pointer and click flag set by the
+// suite. The visible design area is 400 x 300; the random numbers start from seed 1.
 
 #include <string>
 #include <vector>
@@ -69,10 +69,8 @@ protected:
     HoSceneZuma *play(const std::string &sceneFile, const std::string &script) {
         writeScene("zuma", sceneFile, script);
         started();
-        zuma = new HoSceneZuma(world.get());
-        zuma->setNames(names().internOrFind("zuma"), names().internOrFind("zuma"));
-        zuma->folder = names().internOrFind("data/scenes/zuma");
-        world->scenes.append(zuma);
+        zuma = dynamic_cast<HoSceneZuma *>(world->createScene("data/scenes/zuma", "zuma", false, nullptr));
+        EXPECT_NE(zuma, nullptr) << "the factory makes the chain shooter for the name";
         loadSceneScripts(&zuma->script);
         loadSceneContent(zuma);
         startScenes();
