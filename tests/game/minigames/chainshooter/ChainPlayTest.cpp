@@ -216,7 +216,7 @@ TEST_F(ChainPlay, AResetFromAnEventWaitsForTheNextUpdate) {
     EXPECT_EQ(number(*setting("#zuma_enable")), 0.0f);
 }
 
-TEST_F(ChainPlay, TheChainTheDyingBallsAndTheShotAreDrawnThroughTheRenderElement) {
+TEST_F(ChainPlay, TheSceneDrawsTheChainTheDyingBallsAndTheShotAtTheRenderElement) {
     write("data/particles/sparks.particles", "H 1\nS 0\nT 0\nV 0\nW 0\nL 50\nE 1\nX 6\nF 0 0\nO B 1\n");
     ASSERT_TRUE(lftest::writePng(source() / "data/scenes/zuma/spark.png", 4, 4, std::vector<uint32_t>(16, kWhite)));
     std::string scene = standardScene(8) + "O fx:sparks.particles\nI spark.png\nE 1\nK 1\n";
@@ -236,10 +236,9 @@ TEST_F(ChainPlay, TheChainTheDyingBallsAndTheShotAreDrawnThroughTheRenderElement
     tick(3);
 
     host.clear(kBackground);
-    SceneElement *render = zuma->renderElement;
-    render->renderable->draw(*render, 1.0f, FrameRect{}, QuadCorners{});
-    started().flushBatch();
+    zuma->draw(1.0f);
     const std::vector<uint32_t> pixels = frame();
+    EXPECT_EQ(at(pixels, 2, 2), kBackground) << "the element render shows the game, not its own picture";
     EXPECT_EQ(at(pixels, 20, 50), kRed);
     EXPECT_EQ(at(pixels, 40, 50), kGreen);
     EXPECT_EQ(at(pixels, 60, 80), kBlue) << "the shot";
