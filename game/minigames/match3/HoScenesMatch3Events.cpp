@@ -10,13 +10,10 @@
 #include "game/script/ScriptExecution.h"
 #include "game/script/ScriptFunction.h"
 #include "game/script/ScriptResolve.h"
-#include "game/script/ScriptVariable.h"
 
 namespace {
 
 constexpr int32_t kEventValues = 6;
-// Formal parameters follow the function's name in its declaration.
-constexpr int32_t kFirstFormal = 1;
 constexpr float kReshuffleWithoutHints = 500.0f;
 
 } // namespace
@@ -24,9 +21,9 @@ constexpr float kReshuffleWithoutHints = 500.0f;
 // The values stand in the formals for the call only: a nested event gets its own and the caller's come
 // back afterwards.
 void HoScenesMatch3::runFigureEvent(ScriptFunction *event, Match3Figure *figure) {
-    if (!event || !event->declaration || !figure)
+    if (!figure)
         return;
-    const float values[kEventValues] = {
+    const float numbers[kEventValues] = {
         float(uint32_t(figure->type)),
         figure->templateIndex,
         figure->screenX,
@@ -34,22 +31,10 @@ void HoScenesMatch3::runFigureEvent(ScriptFunction *event, Match3Figure *figure)
         figure->cell ? float(figure->cell->column) : -1.0f,
         figure->cell ? float(figure->cell->row) : -1.0f,
     };
-    ScriptValue *slots[kEventValues] = {};
-    ScriptValue saved[kEventValues];
-    ScriptStatement *declaration = event->declaration;
-    for (int32_t i = 0; i < kEventValues && kFirstFormal + i < declaration->paramCount(); ++i) {
-        ScriptValue &formal = declaration->params[kFirstFormal + i];
-        if (formal.type != kScriptVariableRef || !formal.pointer)
-            continue;
-        slots[i] = static_cast<ScriptVariable *>(formal.pointer)->value;
-        saved[i] = *slots[i];
-        slots[i]->setNumber(values[i]);
-    }
-    callScriptFunction(event, false, nullptr);
-    for (int32_t i = 0; i < kEventValues; ++i) {
-        if (slots[i])
-            *slots[i] = saved[i];
-    }
+    ScriptValue values[kEventValues];
+    for (int32_t i = 0; i < kEventValues; ++i)
+        values[i].setNumber(numbers[i]);
+    runNamedHookWithValues(event, values, kEventValues);
 }
 
 void HoScenesMatch3::runPlainEvent(ScriptFunction *event) {
