@@ -66,11 +66,11 @@ protected:
     }
     // A 4 x 3 board of 16-unit cells around the window's centre, read and stepped once.
     void buildSmall(std::vector<std::string> extra = {}) {
-        BoardSpec spec{kSmallLayout, {}, std::move(extra)};
-        spec.cellSize = 16.0f;
-        spec.boardX = 64.0f;
-        spec.boardY = 48.0f;
-        build(spec);
+        BoardPlan plan{kSmallLayout, {}, std::move(extra)};
+        plan.cellSize = 16.0f;
+        plan.boardX = 64.0f;
+        plan.boardY = 48.0f;
+        build(plan);
         acquirePictures();
         tick(2);
     }

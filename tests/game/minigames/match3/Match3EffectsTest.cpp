@@ -110,14 +110,14 @@ TEST_F(Match3Effects, ABombCatchesWhatFallsIntoItsBlast) {
 }
 
 TEST_F(Match3Effects, BeamsStopAtWallsAndPassArmouredFigures) {
-    const BoardSpec spec{{"GB.YG", "BYGBY", "YBTAG", "GYBYB", "BGYGY"}, {"..#.."}, {kCalm}};
+    const BoardPlan plan{{"GB.YG", "BYGBY", "YBTAG", "GYBYB", "BGYGY"}, {"..#.."}, {kCalm}};
     const struct {
         const char *thunderbolt; // the beam picture's kind, or none
         float beamHeight;
         int destroyed;
     } cases[] = {{"15", 100.0f, 7}, {nullptr, 100.0f, 1}, {"15", 0.0f, 7}};
     for (const auto &c : cases) {
-        BoardSpec built = spec;
+        BoardPlan built = plan;
         if (c.thunderbolt)
             built.extra.push_back(std::string("set #mg_match3Properties.effectThunderbolt ") + c.thunderbolt);
         run("call match3_reset");
@@ -154,9 +154,9 @@ TEST_F(Match3Effects, AResetFromAnEventWaitsForTheNextUpdate) {
     const char *resets[] = {"call match3_reset", "call match3_reset &props"};
     for (const char *reset : resets) {
         run("call match3_reset");
-        BoardSpec spec{kSmallLayout, {}, {kCalm}};
-        spec.withEvents = false;
-        build(spec, std::string("fun onDestroyed %t %i %x %y %c %r {\n  ") + reset +
+        BoardPlan plan{kSmallLayout, {}, {kCalm}};
+        plan.withEvents = false;
+        build(plan, std::string("fun onDestroyed %t %i %x %y %c %r {\n  ") + reset +
                         "\n  call match3_changeFigure 1 16 3 2\n}\n");
         tick(2);
         board->destroyFigure(figureAt(1, 1), false, 0);
@@ -195,9 +195,9 @@ TEST_F(Match3Effects, EventsAnsweringTheirOwnEffectsEndEachUpdate) {
     };
     for (const auto &c : cases) {
         run("call match3_reset");
-        BoardSpec spec{c.layout, {}, {std::string("set #mg_match3Properties.hintTime ") + c.hintTime}};
-        spec.withEvents = false;
-        build(spec, c.script);
+        BoardPlan plan{c.layout, {}, {std::string("set #mg_match3Properties.hintTime ") + c.hintTime}};
+        plan.withEvents = false;
+        build(plan, c.script);
         tick(2);
         takeTrace();
         run(c.start);

@@ -150,11 +150,11 @@ TEST_F(Match3Properties, DropChancesCountOnlyWhenPositiveAndStaySignedBytes) {
         {{"0", "0", "0", "0", "-1"}, 0},
     };
     for (const auto &c : cases) {
-        BoardSpec spec{{"....", "....", "...."}, {"gggg"}, {}};
+        BoardPlan plan{{"....", "....", "...."}, {"gggg"}, {}};
         for (int k = 0; k < 5; ++k)
-            spec.extra.push_back("set &kind" + std::to_string(k) + "{s}.drop_chance " + c.chances[size_t(k)]);
+            plan.extra.push_back("set &kind" + std::to_string(k) + "{s}.drop_chance " + c.chances[size_t(k)]);
         run("call match3_reset");
-        build(spec);
+        build(plan);
         tick();
         ASSERT_TRUE(board->propertiesRead);
         EXPECT_EQ(board->dropTableLength, c.length) << c.chances[0];

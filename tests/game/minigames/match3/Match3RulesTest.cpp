@@ -110,12 +110,12 @@ TEST_F(Match3Rules, WallsStopFallsAndDiagonalsOnlyWhereNothingComesFromAbove) {
 }
 
 TEST_F(Match3Rules, ASeededGeneratorReplaysTheBoard) {
-    BoardSpec spec{std::vector<std::string>(6, "......"), {"gggggg"}, {"set #mg_match3Properties.hintTime 100000"}};
+    BoardPlan plan{std::vector<std::string>(6, "......"), {"gggggg"}, {"set #mg_match3Properties.hintTime 100000"}};
     std::vector<std::vector<std::string>> boards;
     for (int replay = 0; replay < 2; ++replay) {
         run("call match3_reset");
         crtSrand(7);
-        build(spec);
+        build(plan);
         settle(3000);
         boards.push_back(layout());
     }

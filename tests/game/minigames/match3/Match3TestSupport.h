@@ -53,7 +53,7 @@ inline int32_t kindIndex(char letter) {
 // A board: its layout (rows of kind letters, '.' for none), the kinds of its cells (rows of '.', 'g'
 // generator, '#' wall, 'n' no swap; none for plain cells) and further lines of the properties table, in
 // which "{s}" stands for the suffix of the build's table names (&kind0{s}).
-struct BoardSpec {
+struct BoardPlan {
     std::vector<std::string> figures;
     std::vector<std::string> cells;
     std::vector<std::string> extra;
@@ -65,15 +65,15 @@ struct BoardSpec {
 
 // The properties table and the event functions of a board, as its scene's script. The tables' names end
 // in the suffix, so that a board built again has tables of its own.
-inline std::string boardScript(const BoardSpec &spec, const std::string &suffix = "") {
+inline std::string boardScript(const BoardPlan &plan, const std::string &suffix = "") {
     std::string text;
-    if (spec.withEvents) {
+    if (plan.withEvents) {
         for (const char *event : {"onDroped", "onClick", "onSelected", "onStartDestroying", "onDestroyed"}) {
             text += std::string("fun ") + event + " %t %i %x %y %c %r {\n  print " + event + " %t %i %x %y %c %r\n}\n";
         }
         text += "fun onMove {\n  print onMove\n}\nfun onResetFigures {\n  print onResetFigures\n}\n";
     }
-    const size_t rows = spec.figures.size(), cols = rows ? spec.figures[0].size() : 0;
+    const size_t rows = plan.figures.size(), cols = rows ? plan.figures[0].size() : 0;
     const std::string props = "&props" + suffix;
     text += "init {\n  set #mg_match3Properties " + props + "\n  set " + props + ".table $board\n";
     text += "  set " + props + ".cols " + std::to_string(cols) + "\n  set " + props + ".rows " + std::to_string(rows) + "\n";
@@ -88,8 +88,8 @@ inline std::string boardScript(const BoardSpec &spec, const std::string &suffix 
     std::map<std::string, bool> made;
     for (size_t row = 0; row < rows; ++row) {
         for (size_t column = 0; column < cols; ++column) {
-            const int32_t figure = kindIndex(spec.figures[row][column]);
-            const char cellKind = row < spec.cells.size() ? spec.cells[row][column] : '.';
+            const int32_t figure = kindIndex(plan.figures[row][column]);
+            const char cellKind = row < plan.cells.size() ? plan.cells[row][column] : '.';
             const int32_t type = cellKind == 'g' ? 1 : cellKind == '#' ? 2 : cellKind == 'n' ? 4 : 0;
             const std::string field = "&field_" + std::to_string(figure + 1) + "_" + std::to_string(type) + suffix;
             if (!made[field]) {
@@ -100,7 +100,7 @@ inline std::string boardScript(const BoardSpec &spec, const std::string &suffix 
             text += "  set " + props + ".fields[" + std::to_string(row * cols + column) + "] " + field + "\n";
         }
     }
-    for (std::string line : spec.extra) {
+    for (std::string line : plan.extra) {
         for (size_t at = line.find("{s}"); at != std::string::npos; at = line.find("{s}"))
             line.replace(at, 3, suffix);
         text += "  " + line + "\n";
@@ -177,22 +177,22 @@ protected:
         screenValues = savedScreen_;
     }
 
-    // Sizes the board element and the pictures to the spec, then runs the scene's script.
-    void build(const BoardSpec &spec, const std::string &moreScript = "") {
-        const float cols = float(spec.figures.empty() ? 0 : spec.figures[0].size());
-        const float rows = float(spec.figures.size());
-        cellSize = spec.cellSize;
+    // Sizes the board element and the pictures to the plan, then runs the scene's script.
+    void build(const BoardPlan &plan, const std::string &moreScript = "") {
+        const float cols = float(plan.figures.empty() ? 0 : plan.figures[0].size());
+        const float rows = float(plan.figures.size());
+        cellSize = plan.cellSize;
         boardElement->baseWidth = cols * cellSize;
         boardElement->baseHeight = rows * cellSize;
-        boardElement->x.setNumber(spec.boardX >= 0.0f ? spec.boardX : cols * cellSize * 0.5f);
-        boardElement->y.setNumber(spec.boardY >= 0.0f ? spec.boardY : rows * cellSize * 0.5f);
+        boardElement->x.setNumber(plan.boardX >= 0.0f ? plan.boardX : cols * cellSize * 0.5f);
+        boardElement->y.setNumber(plan.boardY >= 0.0f ? plan.boardY : rows * cellSize * 0.5f);
         boardElement->sx.setNumber(1.0f);
         boardElement->sy.setNumber(1.0f);
         boardElement->angle.setNumber(0.0f);
         for (SceneElement *picture : pictures)
             picture->baseWidth = picture->baseHeight = cellSize;
-        BoardSpec written = spec;
-        written.withEvents = spec.withEvents && !eventsDeclared_;
+        BoardPlan written = plan;
+        written.withEvents = plan.withEvents && !eventsDeclared_;
         eventsDeclared_ = eventsDeclared_ || written.withEvents;
         loadText(board, boardScript(written, builds_ ? "_" + std::to_string(builds_) : "") + moreScript);
         ++builds_;

@@ -23,10 +23,10 @@ std::vector<std::string> tutorialLayout() {
     return rows;
 }
 
-BoardSpec tutorialBoard() {
-    BoardSpec spec{tutorialLayout(), {"gggggggg"}, kTutorialSteps};
-    spec.extra.push_back(kCalm);
-    return spec;
+BoardPlan tutorialBoard() {
+    BoardPlan plan{tutorialLayout(), {"gggggggg"}, kTutorialSteps};
+    plan.extra.push_back(kCalm);
+    return plan;
 }
 
 class Match3Tutorial : public Match3Test {
@@ -79,13 +79,13 @@ TEST_F(Match3Tutorial, StepOneTakesInputOnlyOnItsCellsAndTheThirdDestructionMove
 
 TEST_F(Match3Tutorial, TheFeedGivesItsNineFiguresThenRandomOnes) {
     // One column fed by one generator, walled off from its neighbour; the drop table holds 527 entries.
-    BoardSpec spec{std::vector<std::string>(10, ".."), {"g#"}, {kCalm, kTutorialSteps[0]}};
+    BoardPlan plan{std::vector<std::string>(10, ".."), {"g#"}, {kCalm, kTutorialSteps[0]}};
     for (int row = 1; row < 10; ++row)
-        spec.cells.push_back(".#");
+        plan.cells.push_back(".#");
     for (const char *chance : {"&kind0{s}.drop_chance 100", "&kind1{s}.drop_chance 100", "&kind2{s}.drop_chance 100",
                                "&kind3{s}.drop_chance 100", "&kind4{s}.drop_chance 127"})
-        spec.extra.push_back(std::string("set ") + chance);
-    build(spec);
+        plan.extra.push_back(std::string("set ") + chance);
+    build(plan);
     settle(600);
     ASSERT_EQ(board->dropTableLength, 527);
     const std::vector<FigureEvent> landed = eventsOf(takeTrace(), "onDroped");
@@ -99,8 +99,8 @@ TEST_F(Match3Tutorial, TheFeedGivesItsNineFiguresThenRandomOnes) {
 
     // A drop table shorter than the positions the feed names: random picks, never a read past it.
     run("call match3_reset");
-    spec.extra.resize(2);
-    build(spec);
+    plan.extra.resize(2);
+    build(plan);
     settle(600);
     EXPECT_EQ(board->dropTableLength, 50);
     EXPECT_EQ(eventsOf(takeTrace(), "onDroped").size(), 10u);
