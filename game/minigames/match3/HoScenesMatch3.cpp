@@ -1,7 +1,5 @@
 #include "game/minigames/match3/HoScenesMatch3.h"
 
-#include <cmath>
-
 #include "game/minigames/match3/BoardFrame.h"
 #include "game/minigames/match3/FigureTemplate.h"
 #include "game/minigames/match3/HoScenesMatch3Effects.h"
@@ -48,8 +46,7 @@ HoScenesMatch3::~HoScenesMatch3() {
 }
 
 void HoScenesMatch3::fullReset() {
-    speedDefault = kDefaultMovingSpeed;
-    movingSpeedSlot = nullptr;
+    movingSpeedSetting.unbind();
     propertiesRead = false;
     cols = rows = 0;
     pressedFigure = selectedFigure = secondFigure = hoveredFigure = nullptr;
@@ -62,8 +59,7 @@ void HoScenesMatch3::fullReset() {
     pressed = released = buttonDown = pointerMoved = false;
     busyUntil = 0;
     hintTimer = 0.0f;
-    hintTimeDefault = kDefaultHintTime;
-    hintTimeSlot = nullptr;
+    hintTimeSetting.unbind();
     destroyedCount = 0;
     runningShake = nullptr;
     thunderboltFigure = nullptr;
@@ -114,7 +110,8 @@ void HoScenesMatch3::freeBoard() {
     for (Match3Figure *&step : tutorialSteps)
         step = nullptr;
     selectionTemplate = explosionTemplate = hintSpecialTemplate = nullptr;
-    movingSpeedSlot = hintTimeSlot = nullptr;
+    movingSpeedSetting.unbind();
+    hintTimeSetting.unbind();
     propertiesRead = false;
 }
 
@@ -140,15 +137,11 @@ void HoScenesMatch3::runPendingReset() {
 }
 
 float HoScenesMatch3::movingSpeed() const {
-    if (movingSpeedSlot && movingSpeedSlot->type == kScriptNumber && movingSpeedSlot->number > 0.0f)
-        return movingSpeedSlot->number;
-    return speedDefault;
+    return movingSpeedSetting.number();
 }
 
 float HoScenesMatch3::hintTime() const {
-    if (hintTimeSlot && hintTimeSlot->type == kScriptNumber && std::isfinite(hintTimeSlot->number))
-        return hintTimeSlot->number;
-    return hintTimeDefault;
+    return hintTimeSetting.number();
 }
 
 double HoScenesMatch3::worldTime() const {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "game/minigames/ShooterParts.h"
 #include "game/scene/HoScene.h"
 #include "game/script/ScriptValue.h"
 
@@ -145,8 +146,7 @@ public:
     bool propertiesRead = false;
     int32_t cols = 0;
     int32_t rows = 0;
-    float speedDefault = kDefaultMovingSpeed;
-    const ScriptValue *movingSpeedSlot = nullptr; // "movingSpeed", or null for the default
+    MinigameSetting movingSpeedSetting{kDefaultMovingSpeed, MinigameSetting::kAboveZero}; // "movingSpeed"
     std::unique_ptr<BoardFrame> boardFrame;
     std::unique_ptr<Match3Cell[]> cells;          // cols x rows, row-major
     std::unique_ptr<Match3Figure[]> figures;      // the pool, cols x rows + 4 records
@@ -193,8 +193,7 @@ public:
     std::unique_ptr<int32_t[]> dropTable;
     int32_t dropTableLength = 0;
     float hintTimer = 0.0f;
-    float hintTimeDefault = kDefaultHintTime;
-    const ScriptValue *hintTimeSlot = nullptr; // "hintTime" when it is a number, or null for the default
+    MinigameSetting hintTimeSetting{kDefaultHintTime}; // "hintTime" when it was a number when read
     int32_t destroyedCount = 0;
     EffectShakeTable *runningShake = nullptr;
 

@@ -124,8 +124,8 @@ void HoScenesMatch3::readProperties(const ScriptValue *given) {
     boardFrame = std::make_unique<BoardFrame>(static_cast<SceneElement *>(boardValue->pointer));
     cols = newCols;
     rows = newRows;
-    hintTimeSlot = numberOf(table.field("hintTime"));
-    movingSpeedSlot = table.field("movingSpeed");
+    hintTimeSetting.bindSlot(numberOf(table.field("hintTime")));
+    movingSpeedSetting.bindSlot(table.field("movingSpeed"));
     buildCells();
     figureCount = int32_t(int64_t(cols) * rows + kSpareFigures);
     figures = std::make_unique<Match3Figure[]>(size_t(figureCount));
