@@ -4,8 +4,6 @@
 // that records a frame's calls. Replaying the recording straight into the device is the pure raster cost of
 // the frame that the game drew. Pictures for the content are written by libpng.
 
-#include <png.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,18 +22,13 @@
 #include "game/HoGame.h"
 #include "platform/DeviceHooks.h"
 #include "platform/WinUser.h"
+#include "tests/support/PngTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace benchsupport {
 
 inline void writePng(const std::filesystem::path &path, int w, int h, const std::vector<uint32_t> &argb) {
-    std::filesystem::create_directories(path.parent_path());
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(w);
-    image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_BGRA;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, argb.data(), 0, nullptr)) {
+    if (!lftest::writePng(path, w, h, argb)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         std::exit(1);
     }

@@ -3,14 +3,13 @@
 // pixels per design unit), so that the scene's view goes through the game's view and the window's clip
 // rectangle, and read back from the window's device. Pictures are written with libpng.
 
-#include <png.h>
-
 #include <string>
 #include <vector>
 
 #include "game/HoGame.h"
 #include "tests/game/scene/SceneRuntimeSupport.h"
 #include "tests/support/HoGameTestSupport.h"
+#include "tests/support/PngTestSupport.h"
 
 namespace scenedraw {
 
@@ -40,14 +39,7 @@ protected:
 
     // 0xAARRGGBB pixels written by libpng.
     void writePicture(const std::string &name, int w, int h, const std::vector<uint32_t> &pixels) {
-        const std::filesystem::path path = source() / name;
-        std::filesystem::create_directories(path.parent_path());
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = png_uint_32(w);
-        image.height = png_uint_32(h);
-        image.format = PNG_FORMAT_BGRA; // the words' bytes in memory
-        ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr)) << name;
+        ASSERT_TRUE(lftest::writePng(source() / name, w, h, pixels)) << name;
     }
     void writeSolid(const std::string &name, int w, int h, uint32_t colour) {
         writePicture(name, w, h, std::vector<uint32_t>(size_t(w) * h, colour));
