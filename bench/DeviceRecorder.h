@@ -9,9 +9,20 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/graphics/KBatchD3D9.h"
+#include "engine/graphics/KGraphicD3D9.h"
+#include "engine/graphics/KGraphicD3D9WindowLink.h"
+#include "engine/window/KWindowD3D9.h"
 #include "platform/D3D9.h"
 
 namespace benchsupport {
+
+// The engine's pictures and batches of the window draw through the device given.
+inline void drawThrough(KWindowD3D9 *window, IDirect3DDevice9 *device) {
+    window->device = device;
+    KGraphicD3D9::bindDevice(graphicWindowLink(window));
+    bindBatchDevice(graphicWindowLink(window));
+}
 
 class DeviceRecorder : public IDirect3DDevice9 {
 public:
@@ -23,6 +34,15 @@ public:
         recording_ = true;
     }
     void stopRecording() { recording_ = false; }
+    // Records what the drawing asks of the device while the window's engine draws through the recorder.
+    template <typename Draw>
+    void recordThrough(KWindowD3D9 *window, Draw draw) {
+        drawThrough(window, this);
+        startRecording();
+        draw();
+        stopRecording();
+        drawThrough(window, device_);
+    }
     size_t drawCount() const {
         size_t count = 0;
         for (const Call &call : calls_)

@@ -13,9 +13,6 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/DeviceRecorder.h"
-#include "engine/graphics/KBatchD3D9.h"
-#include "engine/graphics/KGraphicD3D9.h"
-#include "engine/graphics/KGraphicD3D9WindowLink.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindowD3D9.h"
 #include "game/HoContext.h"
@@ -78,7 +75,7 @@ public:
         recorder = std::make_unique<DeviceRecorder>(device);
     }
     ~GameFrame() {
-        useDevice(device);
+        drawThrough(static_cast<KWindowD3D9 *>(game->window), device);
         context.reset();
         game.reset();
     }
@@ -98,11 +95,7 @@ public:
     // One frame of the drawing with its device calls recorded.
     template <typename Draw>
     void record(Draw draw) {
-        useDevice(recorder.get());
-        recorder->startRecording();
-        frame(draw);
-        recorder->stopRecording();
-        useDevice(device);
+        recorder->recordThrough(static_cast<KWindowD3D9 *>(game->window), [&] { frame(draw); });
     }
     int replay() {
         return frame([this] { recorder->replay(device); });
@@ -113,15 +106,6 @@ public:
     std::unique_ptr<HoContext> context;
     IDirect3DDevice9 *device = nullptr;
     std::unique_ptr<DeviceRecorder> recorder;
-
-private:
-    // The engine's pictures and batches draw through the device the window holds.
-    void useDevice(IDirect3DDevice9 *drawing) {
-        auto *window = static_cast<KWindowD3D9 *>(game->window);
-        window->device = drawing;
-        KGraphicD3D9::bindDevice(graphicWindowLink(window));
-        bindBatchDevice(graphicWindowLink(window));
-    }
 };
 
 } // namespace benchsupport

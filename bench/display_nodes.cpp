@@ -1,9 +1,9 @@
 // One frame of display nodes at HD on the software device, one thread: 400 trees of five nodes cloned from
 // two templates of a scene file (a fifth of them turned and scaled, one in ten off the screen, 50 of them
 // with a particle node of 40 live particles), each root updated once and drawn once through the context's
-// shared batch, flushed and rasterised. The baseline replays the same frame's batch calls (pictures, tints,
-// sources and corners, recorded while the nodes drew) straight into the device's batch: the pure cost of
-// drawing what the nodes drew. Median of 9 frames; the comparison line is printed last.
+// shared batch, flushed and rasterised. The baseline replays the same frame's device calls, recorded while
+// the nodes drew, straight into the device: the pure raster cost of what the nodes drew. Median of 9
+// frames; the comparison line is printed last.
 
 #include <chrono>
 #include <cmath>
@@ -15,10 +15,8 @@
 #include <tuple>
 #include <vector>
 
-
 #include "bench/BenchGame.h"
-#include "engine/graphics/KBatch.h"
-#include "engine/graphics/KGraphicD3D9.h"
+#include "bench/DeviceRecorder.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindowD3D9.h"
 #include "game/HoContext.h"
@@ -45,98 +43,6 @@ constexpr int kRuns = 9;
 constexpr int kTrees = 400;
 constexpr int kParticleTrees = 50;
 constexpr int kWidth = 1920, kHeight = 1080;
-
-// The batch calls of a frame, as the pictures stood when each quad was added.
-struct BatchCall {
-    enum Kind { kStart, kQuad, kFlush } kind;
-    KGraphic *picture = nullptr;
-    float tint[4] = {};
-    float source[8] = {};
-    float destination[8] = {};
-};
-
-// Hands every call on to the device's batch and keeps the frame's starts, quads and flushes.
-class RecordingBatch : public KBatch {
-public:
-    explicit RecordingBatch(KBatch *target) : target_(target) {}
-    std::vector<BatchCall> calls;
-
-    bool allocateVertices(int32_t count, int32_t kind) override { return target_->allocateVertices(count, kind); }
-    void releaseBuffers() override { target_->releaseBuffers(); }
-    void startBatch(KGraphic *picture) override {
-        calls.push_back({BatchCall::kStart, picture});
-        bound_ = picture;
-        target_->startBatch(picture);
-    }
-    void flushBatch() override {
-        calls.push_back({BatchCall::kFlush});
-        target_->flushBatch();
-    }
-    void addImageToQuad(const float source[8], const float destination[8]) override {
-        BatchCall call{BatchCall::kQuad, bound_};
-        const float *tint = static_cast<KGraphicD3D9 *>(bound_)->getTint();
-        std::copy(tint, tint + 4, call.tint);
-        std::copy(source, source + 8, call.source);
-        std::copy(destination, destination + 8, call.destination);
-        calls.push_back(call);
-        target_->addImageToQuad(source, destination);
-    }
-    // The nodes draw through addImageToQuad only; the rest is handed on unrecorded.
-    void addTriangle(float x1, float y1, float x2, float y2, float x3, float y3, float r, float g, float b,
-                     float a) override {
-        target_->addTriangle(x1, y1, x2, y2, x3, y3, r, g, b, a);
-    }
-    void addFilledRect(float x1, float y1, float x2, float y2, float r, float g, float b, float a) override {
-        target_->addFilledRect(x1, y1, x2, y2, r, g, b, a);
-    }
-    void addImageRect(float sx1, float sy1, float sx2, float sy2, float dx, float dy, bool flipX, bool flipY) override {
-        target_->addImageRect(sx1, sy1, sx2, sy2, dx, dy, flipX, flipY);
-    }
-    void addImageRectTransformed(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float angle,
-                                 float zoom, float alpha, bool flipX, bool flipY, float pivotX, float pivotY) override {
-        target_->addImageRectTransformed(sx1, sy1, sx2, sy2, dx, dy, angle, zoom, alpha, flipX, flipY, pivotX, pivotY);
-    }
-    void addImageRectScaled(float sx1, float sy1, float sx2, float sy2, float dx, float dy, float zoom, float alpha,
-                            float pivotX, float pivotY) override {
-        target_->addImageRectScaled(sx1, sy1, sx2, sy2, dx, dy, zoom, alpha, pivotX, pivotY);
-    }
-    void addPerspectiveTriangle(const float source[6], const float corners[12]) override {
-        target_->addPerspectiveTriangle(source, corners);
-    }
-    void addShadedPerspectiveTriangle(const float source[6], const float corners[15]) override {
-        target_->addShadedPerspectiveTriangle(source, corners);
-    }
-    void addColoredPerspectiveTriangle(const float source[6], const float corners[21]) override {
-        target_->addColoredPerspectiveTriangle(source, corners);
-    }
-    void lockStaticVertices() override { target_->lockStaticVertices(); }
-    void setStaticVertex(int32_t index, float x, float y, float z, float nx, float ny, float nz, float u,
-                         float v) override {
-        target_->setStaticVertex(index, x, y, z, nx, ny, nz, u, v);
-    }
-    void unlockStaticVertices() override { target_->unlockStaticVertices(); }
-    void drawStaticVertices(int32_t first, int32_t count, KGraphic *picture) override {
-        target_->drawStaticVertices(first, count, picture);
-    }
-    bool takeBufferLostFlag() override { return target_->takeBufferLostFlag(); }
-
-private:
-    KBatch *target_;
-    KGraphic *bound_ = nullptr;
-};
-
-void replay(KBatch &batch, const std::vector<BatchCall> &calls) {
-    for (const BatchCall &call : calls) {
-        switch (call.kind) {
-        case BatchCall::kStart: batch.startBatch(call.picture); break;
-        case BatchCall::kFlush: batch.flushBatch(); break;
-        case BatchCall::kQuad:
-            call.picture->setTintColor(call.tint[0], call.tint[1], call.tint[2], call.tint[3]);
-            batch.addImageToQuad(call.source, call.destination);
-            break;
-        }
-    }
-}
 
 // A picture with an alpha edge, so that blending does real work.
 std::vector<uint32_t> roundPicture(int side, uint32_t rgb) {
@@ -256,13 +162,11 @@ int main() {
                     tree->update();
 
             IDirect3DDevice9 *device = bench.window->getDevice();
-            RecordingBatch recorder(context.batch);
-            KBatch *batch = context.batch;
-            context.batch = &recorder;
-            frame(context, trees);
-            benchsupport::waitForRasteriser(device);
-            context.batch = batch;
-            std::vector<BatchCall> recorded = std::move(recorder.calls);
+            benchsupport::DeviceRecorder recorder(device);
+            recorder.recordThrough(bench.window.get(), [&] {
+                frame(context, trees);
+                benchsupport::waitForRasteriser(device);
+            });
 
             std::tie(oursMs, rasterMs) = benchsupport::alternatingMedianMilliseconds(
                 kRuns,
@@ -272,11 +176,11 @@ int main() {
                     return 0;
                 },
                 [&] {
-                    replay(*batch, recorded);
+                    recorder.replay(device);
                     benchsupport::waitForRasteriser(device);
                     return 0;
                 });
-            done = !recorded.empty();
+            done = recorder.drawCount() > 0;
             trees.clear();
         }
     }
