@@ -1,6 +1,7 @@
 #include "game/scene/ElementPickInfo.h"
 
 #include "game/HoGameSettings.h"
+#include "game/scene/HoScene.h"
 
 void ElementPickInfo::init(SceneElement *element) {
     *this = ElementPickInfo();
@@ -9,7 +10,7 @@ void ElementPickInfo::init(SceneElement *element) {
 }
 
 void ElementPickInfo::coverScreen() {
-    const float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+    const float scale = sceneArtScale();
     left = top = 0.0f;
     right = screenValues.width / scale;
     bottom = screenValues.height / scale;

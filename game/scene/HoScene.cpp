@@ -21,8 +21,12 @@ Record *findByName(const PtrArray<Record> &records, const char *interned) {
 
 } // namespace
 
+float sceneArtScale() {
+    return screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+}
+
 ScreenPoint sceneViewCentre() {
-    float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+    const float scale = sceneArtScale();
     return {screenValues.halfWidth / scale + screenValues.viewOffsetX,
             screenValues.halfHeight / scale + screenValues.viewOffsetY};
 }

@@ -21,6 +21,8 @@ struct PointList;
 struct SceneElement;
 struct ScriptFunction;
 
+// Screen pixels per design unit; 1 while the screen has no art scale yet.
+float sceneArtScale();
 // The centre of the view in design units: where a scene's camera looks when it is not moved.
 ScreenPoint sceneViewCentre();
 

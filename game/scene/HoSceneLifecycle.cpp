@@ -362,7 +362,7 @@ bool HoScene::isInventoryAllowed() const {
 void HoScene::setCamera(float scale, float x, float y) {
     cameraScale = scale;
     const ScreenValues &screen = screenValues;
-    float s = screen.artScale > 0.0f ? screen.artScale : 1.0f;
+    const float s = sceneArtScale();
     auto clamp = [s, scale](float value, float half, float size, float offset) {
         float upper = half / s * scale + offset;
         float lower = size / s - half / s * scale + offset;

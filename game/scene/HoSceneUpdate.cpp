@@ -144,7 +144,7 @@ float swayTarget(float pointer, float half, float scale) {
 
 void moveSway(HoScene *scene) {
     const ScreenValues &screen = screenValues;
-    const float s = screen.artScale > 0.0f ? screen.artScale : 1.0f;
+    const float s = sceneArtScale();
     const float x = scene->world->pointerX, y = scene->world->pointerY;
     if (!(x > -kSwayMargin && y > -kSwayMargin && x < screen.width / s + kSwayMargin &&
           y < screen.height / s + kSwayMargin))

@@ -48,7 +48,7 @@ namespace {
 
 // The design position of the screen's centre along one axis.
 float designCentre(float halfSize) {
-    return halfSize / (screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f);
+    return halfSize / sceneArtScale();
 }
 
 // The slots that a keyword names directly, in the order they are looked for.

@@ -27,16 +27,12 @@ struct Turn {
     }
 };
 
-float artScale() {
-    return screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
-}
-
 // The window point in the scene's design space; false when the scene's camera scale leaves no space
 // (a scale of 0 shows the whole scene in one point).
 bool toSceneSpace(const HoScene &scene, float px, float py, float &x, float &y) {
     const ScreenValues &screen = screenValues;
     const bool wide = scene.world && scene.world->runsWide();
-    const float centreX = screen.halfWidth / artScale(), centreY = screen.halfHeight / artScale();
+    const float centreX = screen.halfWidth / sceneArtScale(), centreY = screen.halfHeight / sceneArtScale();
     const SceneElement *frame = scene.cameraElement;
     if (!frame || !frame->visible) {
         if (wide)

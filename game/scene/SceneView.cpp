@@ -12,10 +12,6 @@
 
 namespace {
 
-float artScale() {
-    return screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
-}
-
 // A camera variable's number: 0 when it holds anything else, the default while it is not bound.
 float cameraVariable(const ScriptValue *slot, float unbound) {
     return slot ? slot->asNumber() : unbound;
@@ -30,7 +26,7 @@ HoGame *gameOfScene(const HoScene &scene) {
 
 SceneView computeSceneView(const HoScene &scene) {
     const ScreenValues &screen = screenValues;
-    const float s = artScale();
+    const float s = sceneArtScale();
     float angle = 0.0f, k = 1.0f, tx = 0.0f, ty = 0.0f;
     const SceneElement *camera = scene.cameraElement;
     if (camera && camera->visible) {
