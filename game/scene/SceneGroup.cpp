@@ -1,6 +1,6 @@
 #include "game/scene/SceneGroup.h"
 
-#include <cstring>
+#include "game/scene/ElementName.h"
 
 void SceneGroup::init(HoScene *owner, const char *internedName) {
     scene = owner;
@@ -10,6 +10,5 @@ void SceneGroup::init(HoScene *owner, const char *internedName) {
 }
 
 bool SceneGroup::isCrop() const {
-    static constexpr char kCropPrefix[] = "crop_";
-    return name && std::strncmp(name, kCropPrefix, sizeof kCropPrefix - 1) == 0;
+    return nameStartsWith(name, "crop_");
 }

@@ -19,6 +19,7 @@
 #include "game/player/ProfileList.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/scene/ElementName.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/SceneFileLoader.h"
@@ -35,10 +36,6 @@ namespace {
 constexpr int32_t kPrefilledEmitters = 100;
 constexpr int32_t kPrefilledParticles = 1000;
 constexpr int32_t kDefaultVisibleItems = 8;
-
-bool startsWith(const char *text, const char *prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
 
 // A folder test against a path of "data/game.cfg", with the path's default.
 struct FolderKind {
@@ -74,13 +71,13 @@ HoScene *makeSceneOfKind(const char *name, HoWorld *world) {
 
 // The kind of a sub-scene of a location, by its short name; false when it is none of them.
 bool classifySubScene(HoScene *scene, const char *name) {
-    if (startsWith(name, "zz_"))
+    if (nameStartsWith(name, "zz_"))
         scene->isZoomZone = 1;
-    else if (startsWith(name, "mg_"))
+    else if (nameStartsWith(name, "mg_"))
         scene->isMiniGame = 1;
-    else if (std::strcmp(name, "ho") == 0 || startsWith(name, "ho_"))
+    else if (nameIs(name, "ho") || nameStartsWith(name, "ho_"))
         scene->isHo = 1;
-    else if (startsWith(name, "mho")) // only the first three characters of "mho_" are compared
+    else if (nameStartsWith(name, "mho")) // only the first three characters of "mho_" are compared
         scene->isHo = scene->isZoomZone = 1;
     else
         return false;
@@ -174,7 +171,7 @@ HoScene *HoWorld::createScene(const char *folder, const char *name, bool system,
     HoConfiguration *settings = context->gameConfig;
     for (const FolderKind &kind : kFolderKinds) {
         const char *path = settings ? settings->getString(kind.key, kind.defaultPath) : kind.defaultPath;
-        if (startsWith(scene->folder, path))
+        if (nameStartsWith(scene->folder, path))
             scene->*kind.flag = 1;
     }
     if (scene->isCutscene)
