@@ -154,10 +154,6 @@ HoTexture *pictureOf(HoScene *scene, const char *name) {
     return element && element->renderable ? element->renderable->getTexture() : nullptr;
 }
 
-float numberIn(const ScriptValue &slot) {
-    return slot.type == kScriptNumber ? slot.number : 0.0f;
-}
-
 // A variable of the context whose value lives in the given slot, never saved with the game.
 ScriptVariable *bindExternal(ScriptContext *context, const char *name, ScriptValue *slot) {
     ScriptVariable *variable = findOrCreateVariable(context, name, slot);
@@ -243,8 +239,8 @@ void HoWorld::bindPictures() {
         hud.inventoryLeft = elementOf(hudScene, "_hud_inventory_left");
         hud.inventoryRight = elementOf(hudScene, "_hud_inventory_right");
         if (SceneElement *strip = hud.inventoryBackground) {
-            hud.stripLeft = numberIn(strip->absX) - numberIn(strip->w) * 0.5f;
-            hud.stripTop = numberIn(strip->absY) - numberIn(strip->h) * 0.5f;
+            hud.stripLeft = strip->absX.asNumber() - strip->w.asNumber() * 0.5f;
+            hud.stripTop = strip->absY.asNumber() - strip->h.asNumber() * 0.5f;
         }
         hud.messageBack = elementOf(hudScene, "msg_back");
         hud.faceIcon = elementOf(hudScene, "face_icon");
