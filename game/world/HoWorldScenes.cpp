@@ -95,15 +95,6 @@ bool liesBelow(const char *folder, const HoScene *parent) {
     return std::strncmp(folder, parent->folder, length) == 0 && folder[length] == '/';
 }
 
-// The functions of a context, found by name through the same lookup the scripts use, without making any.
-bool hasFunctionNamed(const ScriptContext &context, const char *name) {
-    for (int32_t i = 0; i < context.functions.count(); ++i) {
-        if (context.functions[i]->name == name)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 void HoWorld::startup() {
@@ -215,7 +206,7 @@ void HoWorld::checkDuplicateNames() {
             if (scene->findElement(name))
                 context->callMessageHook(
                     ("DUPLICATE VARIABLE/ELEMENT NAME: " + std::string(scene->identifier) + ":" + name).c_str());
-            if (hasFunctionNamed(script, name))
+            if (findFunction(&script, name))
                 context->callMessageHook(
                     ("DUPLICATE VARIABLE/FUNCTION NAME: " + std::string(scene->identifier) + ":" + name).c_str());
         }
