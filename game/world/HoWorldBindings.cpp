@@ -191,9 +191,8 @@ void HoWorld::bindEngineVariables() {
     for (const OptionVariable &option : kOptionVariables) {
         if (game)
             bindExternal(global, option.name, &game->options.slots[option.option]);
-    }
-    for (const OptionVariable &option : kOptionVariables)
         findOrCreateVariable(global, option.name, nullptr)->saved = 0;
+    }
     if (game)
         context->fullScreenApplied = game->options.rounded(kOptionFullscreen) != 0 ? 1 : 0;
     for (const KeptSlot &kept : kGlobalSlots)
