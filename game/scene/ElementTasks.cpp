@@ -50,7 +50,7 @@ public:
         if ((scene_->isTopLevel || scene_->isZoomZone) && nameStartsWith(name_, "portal_"))
             portal();
         if (scene_->isTopLevel && (nameIs(media_, "ho") || nameStartsWith(media_, "ho_")))
-            hiddenObjectEntry();
+            hiddenObjectEntry(GeneratedTask::HoEntry);
         if (nameStartsWith(name_, "zz_"))
             zoomZone(GeneratedTask::ZoomZone);
         if (nameStartsWith(name_, "mho"))
@@ -81,10 +81,12 @@ private:
         generate(GeneratedTask::Portal);
     }
 
-    void hiddenObjectEntry() {
+    // The element opens the hidden-object scene named after it and this scene, whose "#ho_task" is
+    // the element's generated task.
+    void hiddenObjectEntry(GeneratedTask task) {
         std::string hoName = joined(scene_->name, name_);
         element_->hoScene = world_->findScene(hoName.c_str());
-        generate(GeneratedTask::HoEntry, hoName.c_str());
+        generate(task, hoName.c_str());
         linkTask(element_->hoScene, "#ho_task");
     }
 
@@ -100,14 +102,10 @@ private:
         if (scene_->isHo)
             zone->setParent(scene_);
         setSceneValue("zz_scene", zone);
-        if (task == GeneratedTask::MultiHo) {
-            std::string hoName = joined(scene_->name, name_);
-            element_->hoScene = world_->findScene(hoName.c_str());
-            generate(task, hoName.c_str());
-            linkTask(element_->hoScene, "#ho_task");
-        } else {
+        if (task == GeneratedTask::MultiHo)
+            hiddenObjectEntry(task);
+        else
             generate(task);
-        }
         linkTask(zone, "#zz_task");
     }
 
