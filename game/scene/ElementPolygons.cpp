@@ -1,5 +1,6 @@
 #include "game/scene/ElementPolygons.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -26,11 +27,6 @@ float cosineAbout(PolygonPoint centre, PolygonPoint a, PolygonPoint b) {
     return lengths > 0.0f ? (ax * bx + ay * by) / lengths : -1.0f;
 }
 
-void reverse(PolygonPoint *points, int32_t count) {
-    for (int32_t i = 0, j = count - 1; i < j; ++i, --j)
-        std::swap(points[i], points[j]);
-}
-
 bool originOutsideFirstEdge(const PolygonPoint *points) {
     PolygonPoint p0 = points[0], p1 = points[1];
     return (p1.y - p0.y) * -p0.x - (p1.x - p0.x) * -p0.y < 0.0f;
@@ -55,7 +51,7 @@ void orderPolygonByAngle(PolygonPoint *points, int32_t count) {
         std::swap(points[k + 1], points[nearest]);
     }
     if (originOutsideFirstEdge(points))
-        reverse(points, count);
+        std::reverse(points, points + count);
 }
 
 bool prepareHitPolygons(ElementPolygon *polygons, int32_t polygonCount, float *centreX, float *centreY) {
