@@ -53,9 +53,9 @@ void holdFont(SceneElement *element) {
         element->heldFont->acquire(context->resources);
 }
 
-void dropFont(SceneElement *element) {
-    if (element->heldFont && resourcesOf(element))
-        element->heldFont->release(resourcesOf(element));
+void dropFont(SceneElement *element, HoResourceManager *resources) {
+    if (element->heldFont && resources)
+        element->heldFont->release(resources);
     element->heldFont = nullptr;
 }
 
@@ -116,10 +116,11 @@ void loadElementImages(SceneElement *element) {
             element->renderable->acquire();
         loadHitMask(element);
     }
-    if (element->particleSystem && resourcesOf(element))
-        element->particleSystem->acquire(resourcesOf(element));
-    if (element->video && resourcesOf(element))
-        element->video->hold(resourcesOf(element));
+    HoResourceManager *resources = resourcesOf(element);
+    if (element->particleSystem && resources)
+        element->particleSystem->acquire(resources);
+    if (element->video && resources)
+        element->video->hold(resources);
     holdFont(element);
     element->picturesLoaded = 1;
 }
@@ -134,11 +135,12 @@ void unloadElementImages(SceneElement *element) {
         element->savedRenderable->release();
         element->savedRenderable = nullptr;
     }
-    if (element->particleSystem && resourcesOf(element))
-        element->particleSystem->release(resourcesOf(element));
-    if (element->video && resourcesOf(element))
-        element->video->release(resourcesOf(element));
-    dropFont(element);
+    HoResourceManager *resources = resourcesOf(element);
+    if (element->particleSystem && resources)
+        element->particleSystem->release(resources);
+    if (element->video && resources)
+        element->video->release(resources);
+    dropFont(element, resources);
     element->picturesLoaded = 0;
 }
 
