@@ -2,7 +2,7 @@
 // events of being shown, left, opened and closed, the loading of its pictures, the pausing and resuming
 // of its videos, the flush of its timed blocks before a save, the end-move handlers and the camera.
 
-#include <cstring>
+#include <utility>
 
 #include "game/HoGameSettings.h"
 #include "game/resources/HoVideo.h"
@@ -310,8 +310,7 @@ bool HoScene::runNearestPendingBlock() {
         block = queue.removeSwappingLast(nearest.queueIndex);
         break;
     case PendingCandidate::kAnimationEnd:
-        block = nearest.element->animationEndBlock;
-        nearest.element->animationEndBlock = nullptr;
+        block = std::exchange(nearest.element->animationEndBlock, nullptr);
         break;
     case PendingCandidate::kFade:
         // Its block joins the after queue, which a later turn runs.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/sound/KSound.h"
 #include "game/HoGameSettings.h"
@@ -83,14 +84,10 @@ void stepFrameAnimation(HoScene *scene, SceneElement *element) {
     fireFrameEvents(element);
     if (!animationEnded(element, wasAnimating, previousFrame))
         return;
-    PendingBlock *endBlock = element->animationEndBlock;
-    element->animationEndBlock = nullptr;
-    scene->queueAfterBlock(endBlock, true);
+    scene->queueAfterBlock(std::exchange(element->animationEndBlock, nullptr), true);
     if (element->cycleWait) {
         element->cycleWait = 0;
-        PendingBlock *cycleBlock = element->cycleEndBlock;
-        element->cycleEndBlock = nullptr;
-        scene->queueAfterBlock(cycleBlock, true);
+        scene->queueAfterBlock(std::exchange(element->cycleEndBlock, nullptr), true);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "game/HoContext.h"
 #include "game/scene/HoScene.h"
@@ -23,9 +24,7 @@ void replaceBlock(PendingBlock *&slot, PendingBlock *block) {
 // The timer stops and its end block goes to the scene's after queue.
 void stopFadeTimer(SceneElement &element) {
     element.fadeElapsedTicks = element.fadeTicks = 0;
-    PendingBlock *block = element.fadeEndBlock;
-    element.fadeEndBlock = nullptr;
-    if (block)
+    if (PendingBlock *block = std::exchange(element.fadeEndBlock, nullptr))
         element.scene->queueAfterBlock(block, false);
 }
 
