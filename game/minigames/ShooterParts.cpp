@@ -11,12 +11,6 @@
 
 namespace {
 
-using ValueList = PtrArray<ScriptValue>;
-
-ValueList *listOf(const ScriptValue *slot) {
-    return slot && slot->type == kScriptArray ? static_cast<ValueList *>(slot->pointer) : nullptr;
-}
-
 // Whether the element's pictures are loaded with a use of its renderable: one that shows another
 // element's picture holds none.
 bool holdsRenderableUse(const SceneElement *element) {
@@ -83,29 +77,36 @@ void SceneRendererHolder::remove() {
     own_ = nullptr;
 }
 
+PtrArray<ScriptValue> *arrayIn(const ScriptValue *value) {
+    return value && value->type == kScriptArray ? static_cast<PtrArray<ScriptValue> *>(value->pointer) : nullptr;
+}
+
+SceneElement *pictureElementIn(const ScriptValue *value) {
+    if (!value || value->type != kScriptElement)
+        return nullptr;
+    auto *element = static_cast<SceneElement *>(value->pointer);
+    return element && element->renderable ? element : nullptr;
+}
+
 TemplateArrays readTemplateArrays(const ScriptValue *slot) {
     TemplateArrays lists;
-    ValueList *entries = listOf(slot);
+    PtrArray<ScriptValue> *entries = arrayIn(slot);
     if (!entries)
         return lists;
-    ValueList *first = entries->count() > 0 ? listOf(entries->get(0)) : nullptr;
+    PtrArray<ScriptValue> *first = entries->count() > 0 ? arrayIn(entries->get(0)) : nullptr;
     if (!first) {
         lists.kinds = lists.alternates = entries;
         return lists;
     }
     lists.kinds = first;
-    lists.alternates = entries->count() > 1 ? listOf(entries->get(1)) : nullptr;
+    lists.alternates = entries->count() > 1 ? arrayIn(entries->get(1)) : nullptr;
     return lists;
 }
 
 SceneElement *templateAt(const PtrArray<ScriptValue> *list, int32_t index) {
     if (!list || index < 0 || index >= list->count())
         return nullptr;
-    const ScriptValue *entry = list->get(index);
-    if (!entry || entry->type != kScriptElement)
-        return nullptr;
-    auto *element = static_cast<SceneElement *>(entry->pointer);
-    return element && element->renderable ? element : nullptr;
+    return pictureElementIn(list->get(index));
 }
 
 int32_t templateCount(const PtrArray<ScriptValue> *list) {

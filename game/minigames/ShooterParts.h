@@ -1,7 +1,8 @@
 #pragma once
 // What the two shooter minigames share: the places that show a ball template, the renderer that draws
 // the game at the depth of the element "render", the template arrays that the scene's script hands
-// over, and settings read through their script slots, so that a script change acts at once.
+// over, and settings read through their script slots, so that a script change acts at once. The
+// match-three board reads its settings and its tables' values through the same pieces.
 
 #include <cstdint>
 
@@ -45,6 +46,11 @@ private:
     HoSceneImage *renderer_ = nullptr;
     HoRenderable *own_ = nullptr; // the element's renderable before the renderer
 };
+
+// The entries of the array that the value holds, or null.
+PtrArray<ScriptValue> *arrayIn(const ScriptValue *value);
+// The element that the value names when it has a picture, else null.
+SceneElement *pictureElementIn(const ScriptValue *value);
 
 // The two lists of a template array: a flat array of template elements serves as both; a nested one
 // gives its first entry as kinds and its second, when present, as alternates. The lists are the

@@ -13,11 +13,6 @@
 
 namespace {
 
-PtrArray<ScriptValue> *arrayIn(const ScriptVariable *variable) {
-    const ScriptValue *value = variable ? variable->value : nullptr;
-    return value && value->type == kScriptArray ? static_cast<PtrArray<ScriptValue> *>(value->pointer) : nullptr;
-}
-
 SceneElement *withRenderable(SceneElement *element) {
     return element && element->renderable ? element : nullptr;
 }
@@ -162,8 +157,10 @@ void HoSceneZuma::update() {
 }
 
 void HoSceneZuma::runSetUp() {
-    if (!pathArray)
-        pathArray = arrayIn(findVariable(&script, "#zuma_main_points"));
+    if (!pathArray) {
+        const ScriptVariable *points = findVariable(&script, "#zuma_main_points");
+        pathArray = arrayIn(points ? points->value : nullptr);
+    }
     if (!kinds) {
         // Two kinds at least: the gun shows two balls.
         const ScriptVariable *balls = findVariable(&script, "$ball");

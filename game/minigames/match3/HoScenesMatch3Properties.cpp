@@ -30,19 +30,6 @@ const ScriptValue *numberOf(const ScriptValue *value) {
     return value && value->type == kScriptNumber ? value : nullptr;
 }
 
-// A script array's entries, or null.
-const PtrArray<ScriptValue> *arrayOf(const ScriptValue *value) {
-    return value && value->type == kScriptArray ? static_cast<const PtrArray<ScriptValue> *>(value->pointer) : nullptr;
-}
-
-// The element a value names when it has a picture, else null.
-SceneElement *pictureElementOf(const ScriptValue *value) {
-    if (!value || value->type != kScriptElement || !value->pointer)
-        return nullptr;
-    auto *element = static_cast<SceneElement *>(value->pointer);
-    return element->renderable ? element : nullptr;
-}
-
 // A template index named by a number within 0 .. count - 1, else -1.
 int32_t templateIndexOf(const ScriptValue *value, int32_t count) {
     const ScriptValue *number = numberOf(value);
@@ -130,7 +117,7 @@ void HoScenesMatch3::readProperties(const ScriptValue *given) {
     figureCount = int32_t(int64_t(cols) * rows + kSpareFigures);
     figures = std::make_unique<Match3Figure[]>(size_t(figureCount));
 
-    if (const PtrArray<ScriptValue> *kinds = arrayOf(table.field("figures"))) {
+    if (const PtrArray<ScriptValue> *kinds = arrayIn(table.field("figures"))) {
         templateCount = kinds->count();
         templates = std::make_unique<FigureTemplate[]>(size_t(templateCount));
         for (int32_t i = 0; i < templateCount; ++i) {
@@ -145,15 +132,15 @@ void HoScenesMatch3::readProperties(const ScriptValue *given) {
                 return;
             }
             FigureTemplate &figureTemplate = templates[i];
-            figureTemplate.background = pictureElementOf(kind.field("background"));
-            figureTemplate.foreground = pictureElementOf(kind.field("foreground"));
+            figureTemplate.background = pictureElementIn(kind.field("background"));
+            figureTemplate.foreground = pictureElementIn(kind.field("foreground"));
             figureTemplate.colour = kind.wholeNumber("color");
             figureTemplate.type = kind.wholeNumber("type");
             figureTemplate.dropChance = int8_t(uint8_t(kind.wholeNumber("drop_chance")));
         }
     }
 
-    if (const PtrArray<ScriptValue> *fields = arrayOf(table.field("fields"))) {
+    if (const PtrArray<ScriptValue> *fields = arrayIn(table.field("fields"))) {
         if (int64_t(fields->count()) != int64_t(cols) * rows) {
             reportFailure("fields", nullptr, false);
             return;
