@@ -118,6 +118,11 @@ float headingDegrees(float dx, float dy) {
     return std::atan2(dx, dy) * kDegreesPerRadian;
 }
 
+float distanceBetween(ScreenPoint a, ScreenPoint b) {
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    return squareRoot(dx * dx + dy * dy);
+}
+
 void MinigameSetting::bind(ScriptContext *context, const char *name) {
     ScriptVariable *variable = findOrCreateVariable(context, name, nullptr);
     slot_ = variable ? variable->value : nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "game/util/NumericHelpers.h"
 #include "game/util/PtrArray.h"
 
 class HoScene;
@@ -69,6 +70,8 @@ int32_t templateCount(const PtrArray<ScriptValue> *list);
 // The heading of the step (dx, dy) in degrees: 0 straight down (+y), 90 to the right (+x). The shooters
 // turn their guns and their shots by it.
 float headingDegrees(float dx, float dy);
+// The straight distance between the two points.
+float distanceBetween(ScreenPoint a, ScreenPoint b);
 
 // A setting of a minigame: the value slot of its scene variable, held by pointer, and the default that
 // stands in whenever the slot holds no usable number (text, an object, not a number, an infinity, or

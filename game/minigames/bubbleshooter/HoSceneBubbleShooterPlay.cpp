@@ -272,7 +272,7 @@ void HoSceneBubbleShooter::bombCheck(FieldBubble *shot) {
     partition(
         fieldBubbles,
         [&](FieldBubble *bubble) {
-            bubble->bombDistance = std::sqrt(distanceSquared(stickPoint.x, stickPoint.y, bubble->x, bubble->y));
+            bubble->bombDistance = distanceBetween(stickPoint, {bubble->x, bubble->y});
             return !(bubble->bombDistance <= limit);
         },
         [this](FieldBubble *bubble) {

@@ -6,11 +6,6 @@
 
 namespace {
 
-float distanceBetween(const ScreenPoint &a, const ScreenPoint &b) {
-    const float dx = b.x - a.x, dy = b.y - a.y;
-    return squareRoot(dx * dx + dy * dy);
-}
-
 // The uniform Catmull-Rom point at t of the segment from p1 to p2.
 ScreenPoint catmullRom(const ScreenPoint &p0, const ScreenPoint &p1, const ScreenPoint &p2, const ScreenPoint &p3,
                        double t) {

@@ -25,13 +25,8 @@ constexpr float kGlideStepsPerUnit = 0.1f;
 // Explosions that set off explosions recurse; deeper than this they wait for the end of the match.
 constexpr int32_t kMostNestedBlasts = 32;
 
-float distanceBetween(float ax, float ay, float bx, float by) {
-    const float dx = bx - ax, dy = by - ay;
-    return squareRoot(dx * dx + dy * dy);
-}
-
 float distanceBetween(const DisplayNode &a, const DisplayNode &b) {
-    return distanceBetween(a.x, a.y, b.x, b.y);
+    return distanceBetween(ScreenPoint{a.x, a.y}, ScreenPoint{b.x, b.y});
 }
 
 // The visible design area: the screen's size over the art scale.
@@ -248,8 +243,8 @@ void HoSceneZuma::hitChain(ChainBall *hit, int32_t chainIndex, float distance) {
     hitPoint = {flyingBall->x, flyingBall->y};
     const ScreenPoint &previous = path.pointAt(int64_t(hit->pathIndex) - 1);
     const ScreenPoint &next = path.pointAt(int64_t(hit->pathIndex) + 1);
-    const float towardPrevious = distanceBetween(hitPoint.x, hitPoint.y, previous.x, previous.y);
-    const float towardNext = distanceBetween(hitPoint.x, hitPoint.y, next.x, next.y);
+    const float towardPrevious = distanceBetween(hitPoint, previous);
+    const float towardNext = distanceBetween(hitPoint, next);
     flightSteps = flightTotal = truncToInt(distance * kGlideStepsPerUnit);
     placeholder->width = 1.0f;
     growth = flightSteps > 0 ? 2.0f * flyingBall->radius() / float(flightSteps) : 0.0f;

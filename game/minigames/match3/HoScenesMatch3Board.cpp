@@ -59,10 +59,6 @@ constexpr int32_t kHintBuckets = 5;
 constexpr int32_t kHintBucketSize = 100;
 constexpr int32_t kHintBucketEnough = 98;
 
-float distanceBetween(float x1, float y1, float x2, float y2) {
-    return squareRoot((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
-}
-
 } // namespace
 
 void HoScenesMatch3::loadPatternTable() {
@@ -512,7 +508,7 @@ void HoScenesMatch3::swapWith(int32_t column, int32_t row) {
     secondFigure = second;
     showSelection(second, 1, false);
     pressedFigure = nullptr;
-    const float distance = distanceBetween(origin->centreX, origin->centreY, target->centreX, target->centreY);
+    const float distance = distanceBetween({origin->centreX, origin->centreY}, {target->centreX, target->centreY});
     busyUntil = stepCounter + uint32_t(std::max(0, truncToInt(3.0f * distance / speed)));
 }
 

@@ -11,14 +11,6 @@
 #include "game/util/MathTables.h"
 #include "game/util/NumericHelpers.h"
 
-namespace {
-
-float distanceBetween(float x1, float y1, float x2, float y2) {
-    return squareRoot((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
-}
-
-} // namespace
-
 // The list.
 
 HoScenesMatch3::EffectList::~EffectList() {
@@ -102,7 +94,7 @@ HoScenesMatch3::EffectMove::EffectMove(HoScenesMatch3 *owner, Match3Figure *targ
 }
 
 void HoScenesMatch3::EffectMove::update() {
-    const float distance = distanceBetween(figure->x, figure->y, targetX, targetY);
+    const float distance = distanceBetween({figure->x, figure->y}, {targetX, targetY});
     if (firstStep) {
         firstStep = false;
         steps = uint32_t(std::max(0, truncToInt(3.0f * distance / speed)));
