@@ -206,13 +206,5 @@ void DisplayNode::deleteChildren() {
 }
 
 void DisplayNode::sortChildren() {
-    for (int32_t i = 1; i < children.count(); ++i) {
-        DisplayNode *moving = children[i];
-        int32_t at = i;
-        while (at > 0 && children[at - 1]->z > moving->z) {
-            children.set(at, children[at - 1]);
-            --at;
-        }
-        children.set(at, moving);
-    }
+    sortNodesBy(children, &DisplayNode::z);
 }

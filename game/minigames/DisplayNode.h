@@ -92,3 +92,15 @@ private:
     // The template element stands at the node while the emitter steps, then goes back exactly.
     void stepParticles();
 };
+
+// Sorts the nodes by the key, ascending and stable: nodes of equal keys keep their order.
+template <typename Node>
+void sortNodesBy(PtrArray<Node> &nodes, float Node::*key) {
+    for (int32_t i = 1; i < nodes.count(); ++i) {
+        Node *moving = nodes[i];
+        int32_t at = i;
+        for (; at > 0 && nodes[at - 1]->*key > moving->*key; --at)
+            nodes.set(at, nodes[at - 1]);
+        nodes.set(at, moving);
+    }
+}

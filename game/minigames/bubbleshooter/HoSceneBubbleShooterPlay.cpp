@@ -281,14 +281,7 @@ void HoSceneBubbleShooter::bombCheck(FieldBubble *shot) {
             ++burstingCount;
             bursting.append(bubble);
         });
-    // Stable: equal distances keep their order.
-    for (int32_t i = 1; i < bursting.count(); ++i) {
-        FieldBubble *moving = bursting[i];
-        int32_t at = i;
-        for (; at > 0 && bursting[at - 1]->bombDistance > moving->bombDistance; --at)
-            bursting.set(at, bursting[at - 1]);
-        bursting.set(at, moving);
-    }
+    sortNodesBy(bursting, &FieldBubble::bombDistance);
     drop();
 }
 
