@@ -126,9 +126,8 @@ bool HoSceneBubbleShooter::trySetUp() {
     buildSlots();
     fillFirstRows();
     currentKind = drawGunKind(-1);
-    showTemplate(currentPlace, templateAt(templates, currentKind));
     nextKind = drawGunKind(-1);
-    showTemplate(nextPlace, templateAt(templates, nextKind));
+    showKinds();
     setUp = true;
     return true;
 }

@@ -183,10 +183,9 @@ void HoSceneZuma::runSetUp() {
         return;
     bombTemplate = withRenderable(findElement("bomb"));
     slowTemplate = withRenderable(findElement("slow"));
-    showTemplate(currentPlace, templateAt(kinds, 0));
-    showTemplate(nextPlace, templateAt(kinds, 1));
     currentKind = 0;
     nextKind = 1;
+    showKinds();
     setUp = true;
 }
 
@@ -210,9 +209,13 @@ void HoSceneZuma::buildPath() {
 void HoSceneZuma::swap() {
     if (flyingBall)
         return;
-    showTemplate(currentPlace, templateAt(kinds, nextKind));
-    showTemplate(nextPlace, templateAt(kinds, currentKind));
     std::swap(currentKind, nextKind);
+    showKinds();
+}
+
+void HoSceneZuma::showKinds() {
+    showTemplate(currentPlace, templateAt(kinds, currentKind));
+    showTemplate(nextPlace, templateAt(kinds, nextKind));
 }
 
 // The last kind is never drawn; when no kind but the next one is left to draw, the same kind comes again.
@@ -225,7 +228,6 @@ void HoSceneZuma::reload() {
         drawn = pickIndex(span);
     currentKind = nextKind;
     nextKind = drawn;
-    showTemplate(currentPlace, templateAt(kinds, currentKind));
-    showTemplate(nextPlace, templateAt(kinds, nextKind));
+    showKinds();
     currentPlace->visible = 1;
 }

@@ -117,6 +117,8 @@ private:
     void fire();
     void swap();
     void reload();
+    // The two places show the templates of the current and the next kind.
+    void showKinds();
 
     void destroyAround(int32_t index, int32_t depth);
     void explode(ChainBall *bomb, int32_t index, int32_t depth);
