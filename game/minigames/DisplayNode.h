@@ -93,6 +93,13 @@ private:
     void stepParticles();
 };
 
+// Draws the nodes' subtrees in list order.
+template <typename Node>
+void drawNodes(const PtrArray<Node> &nodes, float alphaIn) {
+    for (int32_t i = 0; i < nodes.count(); ++i)
+        nodes[i]->draw(alphaIn);
+}
+
 // Sorts the nodes by the key, ascending and stable: nodes of equal keys keep their order.
 template <typename Node>
 void sortNodesBy(PtrArray<Node> &nodes, float Node::*key) {

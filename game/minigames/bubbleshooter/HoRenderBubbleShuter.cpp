@@ -5,23 +5,14 @@
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/scene/SceneElement.h"
 
-namespace {
-
-void drawAll(const PtrArray<FieldBubble> &bubbles, float opacity) {
-    for (int32_t i = 0; i < bubbles.count(); ++i)
-        bubbles[i]->draw(opacity);
-}
-
-} // namespace
-
 HoSceneImage *HoRenderBubbleShuter::make(HoScene *owner) {
     return new HoRenderBubbleShuter(static_cast<HoSceneBubbleShooter *>(owner));
 }
 
 void HoRenderBubbleShuter::draw(const SceneElement &, float opacity, const FrameRect &, const QuadCorners &) {
-    drawAll(scene->fieldBubbles, opacity);
-    drawAll(scene->bursting, opacity);
-    drawAll(scene->falling, opacity);
+    drawNodes(scene->fieldBubbles, opacity);
+    drawNodes(scene->bursting, opacity);
+    drawNodes(scene->falling, opacity);
     if (scene->flyingBubble)
         scene->flyingBubble->draw(opacity);
     // The line is drawn straight to the device: what the batch holds goes first.

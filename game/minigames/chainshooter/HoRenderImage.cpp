@@ -7,10 +7,8 @@ HoSceneImage *HoRenderImage::make(HoScene *scene) {
 }
 
 void HoRenderImage::draw(const SceneElement &, float opacity, const FrameRect &, const QuadCorners &) {
-    for (int32_t i = 0; i < scene_->chain.count(); ++i)
-        scene_->chain[i]->draw(opacity);
-    for (int32_t i = 0; i < scene_->dying.count(); ++i)
-        scene_->dying[i]->draw(opacity);
+    drawNodes(scene_->chain, opacity);
+    drawNodes(scene_->dying, opacity);
     if (scene_->flyingBall)
         scene_->flyingBall->draw(opacity);
 }
