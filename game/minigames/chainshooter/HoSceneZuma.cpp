@@ -60,7 +60,7 @@ void HoSceneZuma::init() {
     flyingBall = nullptr;
     placeholder = new ChainBall(this, nullptr, ChainBall::kPlaceholder, -1);
     inserting = false;
-    renderElement = bombTemplate = slowTemplate = nullptr;
+    bombTemplate = slowTemplate = nullptr;
     startOffset = kStartOffset;
     launched = 0.0f;
     shotVelocityX = shotVelocityY = 1.0f;
@@ -170,7 +170,7 @@ void HoSceneZuma::runSetUp() {
             alternates = arrays.alternates;
         }
     }
-    renderElement = renderer_.install(this, &HoRenderImage::make);
+    renderer_.install(this, &HoRenderImage::make);
     if (!currentPlace || !nextPlace) {
         currentPlace = findElement("place_00");
         nextPlace = findElement("place_01");
@@ -179,7 +179,7 @@ void HoSceneZuma::runSetUp() {
         gun = findElement("gun");
     if (path.pointCount() == 0 && pathArray)
         buildPath();
-    if (!pathArray || !kinds || !renderElement || !gun || !currentPlace || !nextPlace || path.pointCount() == 0)
+    if (!pathArray || !kinds || !renderElement() || !gun || !currentPlace || !nextPlace || path.pointCount() == 0)
         return;
     bombTemplate = withRenderable(findElement("bomb"));
     slowTemplate = withRenderable(findElement("slow"));

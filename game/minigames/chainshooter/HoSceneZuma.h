@@ -49,6 +49,9 @@ public:
     // one accumulator, shared by every chain-shooter scene and kept across resets.
     static float speedAccumulator;
 
+    // The element "render" once the renderer is on it, else null.
+    SceneElement *renderElement() const { return renderer_.element(); }
+
     bool setUp = false;
     ChainPath path;
     PtrArray<ScriptValue> *pathArray = nullptr; // "#zuma_main_points"
@@ -60,7 +63,6 @@ public:
     ChainBall *flyingBall = nullptr;
     ChainBall *placeholder = nullptr; // owned by the chain while inserting, else by the scene
     bool inserting = false;
-    SceneElement *renderElement = nullptr;
     SceneElement *bombTemplate = nullptr;
     SceneElement *slowTemplate = nullptr;
     int32_t startOffset = kStartOffset; // where balls enter, and the margin kept before the end

@@ -19,7 +19,7 @@ TEST_F(ChainShooterScene, SettingsHoldTheirDefaultsAndAResetWritesThemAgain) {
     playStandard();
     ASSERT_TRUE(zuma->setUp);
     EXPECT_EQ(zuma->path.pointCount(), 1990);
-    EXPECT_EQ(zuma->renderElement, zuma->findElement("render"));
+    EXPECT_EQ(zuma->renderElement(), zuma->findElement("render"));
     EXPECT_EQ(zuma->currentPlace->renderable, zuma->findElement("red")->renderable);
     EXPECT_EQ(zuma->nextPlace->renderable, zuma->findElement("green")->renderable);
     EXPECT_NE(zuma->bombTemplate, nullptr);
