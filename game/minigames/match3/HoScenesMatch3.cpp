@@ -37,7 +37,6 @@ bool wholeArguments(HoScenesMatch3 *scene, ScriptStatement *call, int32_t *value
 } // namespace
 
 HoScenesMatch3::HoScenesMatch3(HoWorld *owner) : HoScene(owner) {
-    topDrawLevel = 3;
     fullReset();
 }
 

@@ -77,6 +77,7 @@ public:
     static constexpr int32_t kPatternRows = 32;
     static constexpr int32_t kPatternPairs = 7; // six steps and the closing (count, special type)
     static constexpr int32_t kSpareFigures = 4;  // beyond one per cell: the thunderbolt and tutorial figures
+    static constexpr int32_t kTopDrawLevel = 3; // the thunderbolt's level, drawn last
 
     explicit HoScenesMatch3(HoWorld *world);
     ~HoScenesMatch3() override;
@@ -184,7 +185,6 @@ public:
     int8_t patterns[kPatternRows][kPatternPairs][2] = {};
     int32_t patternRowCount = 0;
     int32_t patternLastPair = 0;
-    int32_t topDrawLevel = 3;
     EffectList sceneEffects;
     Match3Figure *thunderboltFigure = nullptr;
     const FigureTemplate *selectionTemplate = nullptr;

@@ -187,7 +187,7 @@ void HoScenesMatch3::drawFigure(Match3Figure *figure, float extraAngle) {
 
 // The thunderbolt figure is drawn by its effect, beam by beam.
 void HoScenesMatch3::drawBoard() {
-    for (int32_t level = 0; level <= topDrawLevel; ++level) {
+    for (int32_t level = 0; level <= kTopDrawLevel; ++level) {
         for (int32_t i = 0; i < figureCount; ++i) {
             Match3Figure *figure = &figures[i];
             if (figure->free || figure->drawLevel != level || figure == thunderboltFigure)

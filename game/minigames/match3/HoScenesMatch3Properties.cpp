@@ -163,7 +163,7 @@ void HoScenesMatch3::readProperties(const ScriptValue *given) {
 
     const int32_t thunderbolt = templateIndexOf(table.field("effectThunderbolt"), templateCount);
     if (thunderbolt >= 0 && (thunderboltFigure = takeFigure(thunderbolt))) {
-        thunderboltFigure->drawLevel = topDrawLevel;
+        thunderboltFigure->drawLevel = kTopDrawLevel;
         thunderboltFigure->picture.setFromTemplate(this, templates[thunderbolt], FigureLayer::kBackground);
         thunderboltFigure->picture.active = false;
     }
