@@ -31,7 +31,7 @@ float distanceBetween(const DisplayNode &a, const DisplayNode &b) {
 
 // The visible design area: the screen's size over the art scale.
 ScreenPoint visibleDesignSize() {
-    const float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+    const float scale = sceneArtScale();
     return {screenValues.width / scale, screenValues.height / scale};
 }
 

@@ -157,7 +157,7 @@ void HoScenesMatch3::computeScreenPlacement(Match3Figure *figure) {
     const BoardFrame &frame = *boardFrame;
     const SceneElement &board = *frame.element;
     const float k = cameraScale;
-    const float artScale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
+    const float artScale = sceneArtScale();
     const float viewX = screenValues.viewOffsetX;
     const float centreX = (screenValues.width / artScale + 2.0f * viewX) * 0.5f;
     const float centreY = screenValues.height / artScale * 0.5f;
