@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace tool {
@@ -28,10 +29,41 @@ inline std::string unknownWord(int argc, char **argv) {
     return std::string(argv[1][0] == '-' ? "unknown option " : "unknown command ") + argv[1];
 }
 
-// "<tool>: <problem>" and the usage on standard error; status 1.
-inline int usageError(const char *toolName, const std::string &problem, const char *usage) {
-    std::fprintf(stderr, "%s: %s\n%s", toolName, problem.c_str(), usage);
+// "<tool>: <problem>", the details (the engine's log, say) and the usage on standard error; status 1.
+inline int usageError(const char *toolName, const std::string &problem, const char *usage,
+                      const std::string &details = {}) {
+    std::fprintf(stderr, "%s: %s\n%s%s", toolName, problem.c_str(), details.c_str(), usage);
     return 1;
+}
+
+// Ends a tool's run from anywhere below main(); runTool reports it.
+struct Failure {
+    std::string reason;
+};
+
+[[noreturn]] inline void fail(const std::string &reason) {
+    throw Failure{reason};
+}
+
+// The main() of a tool whose work throws Failure: "--help" prints the usage, a failure is named with the
+// details that describeFailure() gives and the usage, a file system error is named alone.
+template <class Run, class Describe>
+int runTool(int argc, char **argv, const char *toolName, const char *usage, Run run, Describe describeFailure) {
+    if (asksForHelp(argc, argv))
+        return printUsage(usage);
+    try {
+        return run(argc, argv);
+    } catch (const Failure &failure) {
+        return usageError(toolName, failure.reason, usage, describeFailure());
+    } catch (const std::filesystem::filesystem_error &error) {
+        std::fprintf(stderr, "%s: %s\n", toolName, error.what());
+        return 1;
+    }
+}
+
+template <class Run>
+int runTool(int argc, char **argv, const char *toolName, const char *usage, Run run) {
+    return runTool(argc, argv, toolName, usage, run, [] { return std::string(); });
 }
 
 } // namespace tool

@@ -69,13 +69,7 @@ struct Page {
     int width = 0, height = 0;
 };
 
-struct Failure {
-    std::string reason;
-};
-
-[[noreturn]] void fail(const std::string &reason) {
-    throw Failure{reason};
-}
+using tool::fail;
 
 bool parseNumber(const char *text, double *out) {
     char *end = nullptr;
@@ -366,19 +360,5 @@ int run(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (tool::asksForHelp(argc, argv))
-        return tool::printUsage(kUsage);
-    try {
-        return run(argc, argv);
-    } catch (const Failure &failure) {
-        std::fprintf(stderr, "lf-atlas: %s\n", failure.reason.c_str());
-        const std::string log = getLogContents();
-        if (!log.empty())
-            std::fprintf(stderr, "%s", log.c_str());
-        std::fputs(kUsage, stderr);
-        return 1;
-    } catch (const fs::filesystem_error &error) {
-        std::fprintf(stderr, "lf-atlas: %s\n", error.what());
-        return 1;
-    }
+    return tool::runTool(argc, argv, "lf-atlas", kUsage, run, getLogContents);
 }

@@ -38,13 +38,7 @@ constexpr double kMaxSeconds = 600.0;
 constexpr int kMaxQuality = 63;
 constexpr int kStreamSerial = 0x4C465644; // fixed, so the same arguments give the same file
 
-struct Failure {
-    std::string reason;
-};
-
-[[noreturn]] void fail(const std::string &reason) {
-    throw Failure{reason};
-}
+using tool::fail;
 
 struct Options {
     std::string scene;
@@ -369,11 +363,5 @@ int run(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (tool::asksForHelp(argc, argv))
-        return tool::printUsage(kUsage);
-    try {
-        return run(argc, argv);
-    } catch (const Failure &failure) {
-        return tool::usageError("lf-video", failure.reason, kUsage);
-    }
+    return tool::runTool(argc, argv, "lf-video", kUsage, run);
 }
