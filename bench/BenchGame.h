@@ -1,15 +1,11 @@
 #pragma once
-// A game for the benchmarks of scenes: a content folder of its own under the temporary folder (the data
-// path while it lives, removed with it), a window on the headless software device, a started context
+// A game for the benchmarks of scenes: a scratch content folder of its own (the data path while it lives), a window on the headless software device, a started context
 // with the script vocabulary, an empty world, and scenes added as the world's factory names them and
 // loaded from their files.
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
-
-#include <unistd.h>
 
 #include "bench/BenchSupport.h"
 #include "engine/window/KWindowD3D9.h"
@@ -22,23 +18,15 @@
 #include "game/script/ScriptKeywords.h"
 #include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
+#include "tests/support/TestSupport.h"
 
 namespace benchsupport {
 
 class BenchGame {
 public:
-    explicit BenchGame(const char *name)
-        : folder(std::filesystem::temp_directory_path() / ("lf-bench-" + std::string(name) + "-" +
-                                                           std::to_string(getpid()))) {
+    BenchGame() {
         useHeadlessSoftwareDevice();
-        std::filesystem::create_directories(folder);
-        std::snprintf(dataPath, sizeof dataPath, "%s", folder.c_str());
-    }
-    ~BenchGame() {
-        world.reset();
-        context.reset();
-        window.reset();
-        std::filesystem::remove_all(folder);
+        std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
     }
     BenchGame(const BenchGame &) = delete;
     BenchGame &operator=(const BenchGame &) = delete;
@@ -66,7 +54,7 @@ public:
         return scene;
     }
 
-    const std::filesystem::path folder;
+    lftest::TempDir folder; // removed last, when the world, context and window are gone
     HoGame game{lanternfallSettings()};
     std::unique_ptr<KWindowD3D9> window;
     std::unique_ptr<HoContext> context;

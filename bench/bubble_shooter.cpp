@@ -234,8 +234,8 @@ int main() {
     int stuck = 0;
     bool setUp = false;
     {
-        benchsupport::BenchGame bench("bubbles");
-        if (!writeContent(bench.folder) || !bench.start(640, 480, "bench_bubble_shooter")) {
+        benchsupport::BenchGame bench;
+        if (!writeContent(bench.folder.path()) || !bench.start(640, 480, "bench_bubble_shooter")) {
             std::fprintf(stderr, "bench_bubble_shooter: the content or the window could not be made\n");
             return 1;
         }

@@ -208,10 +208,10 @@ int main() {
     double stepUs = 0.0;
     int balls = 0;
     {
-        benchsupport::BenchGame bench("chain");
-        if (!writeContent(bench.folder)) {
+        benchsupport::BenchGame bench;
+        if (!writeContent(bench.folder.path())) {
             std::fprintf(stderr, "bench_chain_shooter: the content could not be written under %s\n",
-                         bench.folder.c_str());
+                         bench.folder.path().c_str());
             return 1;
         }
         if (bench.start(1280, 768, "bench_chain_shooter")) {

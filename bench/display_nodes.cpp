@@ -139,10 +139,10 @@ int main() {
     int nodes = 0;
     bool done = false;
     {
-        benchsupport::BenchGame bench("nodes");
-        if (!writeContent(bench.folder)) {
+        benchsupport::BenchGame bench;
+        if (!writeContent(bench.folder.path())) {
             std::fprintf(stderr, "bench_display_nodes: the content could not be written under %s\n",
-                         bench.folder.c_str());
+                         bench.folder.path().c_str());
             return 1;
         }
         if (bench.start(kWidth, kHeight, "bench_display_nodes")) {
