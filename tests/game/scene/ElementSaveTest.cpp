@@ -29,10 +29,7 @@ protected:
 
     // The hall as a newly built world has it, in place of the world so far.
     HoScene *newWorld() {
-        world = std::make_unique<HoWorld>(&context());
-        globalScene = addScene("game", "data");
-        world->globalScene = globalScene;
-        world->bindScriptGlobals();
+        newEmptyWorld();
         hall = loadHall();
         return hall;
     }

@@ -31,11 +31,15 @@ protected:
         initScriptCommandTable();
         registerKeywords(context().interned);
         context().messageHook = {&SceneFilesOver::collectMessage, &messages};
+        newEmptyWorld();
+        clearLogContents();
+    }
+    // A new world in place of the one so far, with only its global scene "game" and the script globals.
+    void newEmptyWorld() {
         world = std::make_unique<HoWorld>(&context());
         globalScene = addScene("game", "data");
         world->globalScene = globalScene;
         world->bindScriptGlobals();
-        clearLogContents();
     }
     // The world goes before the context it was made over.
     void TearDown() override {
