@@ -28,13 +28,6 @@ bool logHas(const std::string &text) {
 
 class Context : public lftest::HeadlessGameTest {
 protected:
-    // Packs the content, opens the game's window and makes its context as the game does.
-    HoContext &start() {
-        EXPECT_TRUE(archives->packAndMount(false));
-        game = lftest::startWindowedGame(false, lftest::smallGameSettings());
-        game->createContext();
-        return *game->context;
-    }
     HoFont *font(int32_t number) { return game->context->fonts[number]; }
 };
 
@@ -51,7 +44,7 @@ TEST_F(Context, SettingsTextsAndFontsComeFromTheGameContent) {
     archives->write("data/texts/font_3.cfg", "mapped=2\n");
     // Font 4 is missing: font 5 lies beyond the end of the list.
     ASSERT_TRUE(lftest::makeGameFont(archives->content(), 5, 14, "65-70"));
-    HoContext &context = start();
+    HoContext &context = startSmallGame();
 
     EXPECT_FLOAT_EQ(context.highlight[kHighlightNormal].red, 0.0f);
     EXPECT_FLOAT_EQ(context.highlight[kHighlightNormal].green, 1.0f);
@@ -84,7 +77,7 @@ TEST_F(Context, SettingsTextsAndFontsComeFromTheGameContent) {
 }
 
 TEST_F(Context, WithoutContentTheDefaultsServe) {
-    HoContext &context = start();
+    HoContext &context = startSmallGame();
     for (const HighlightColour &colour : context.highlight) {
         EXPECT_FLOAT_EQ(colour.red, 1.0f);
         EXPECT_FLOAT_EQ(colour.blue, 1.0f);
@@ -107,7 +100,7 @@ TEST_F(Context, BrokenContentGivesNoFontsAndNoCrash) {
     archives->write("data/texts/font_3.ktext", "%ktext 1 1 1\n65 0 0 3 3 4 4 0 0 0\n");
     archives->write("data/texts/font_3.cfg", "mapped=-12\n");
     archives->write("data/texts/font_4.cfg", "mapped=99999999999999999999\n");
-    HoContext &context = start();
+    HoContext &context = startSmallGame();
     EXPECT_GT(context.highlight[kHighlightNormal].red, 1.0f);
     EXPECT_TRUE(logHas("Number of characters #1: "));
     EXPECT_TRUE(logHas("cannot load font data/texts/font_1.ktext")) << "the HUD's default font 1";
@@ -169,7 +162,7 @@ TEST_F(Context, ARefusedFullScreenSwitchTakesTheOptionBackAndVolumesFollowTheOpt
 }
 
 TEST_F(Context, AScriptErrorForTheContextIsLoggedOnceThroughItsHook) {
-    HoContext &context = start();
+    HoContext &context = startSmallGame();
     clearLogContents();
     ScriptRecordPools pools;
     ScriptParser parser(context.interned, pools, context.messageHook);

@@ -21,6 +21,7 @@
 #include "engine/system/KSystemLog.h"
 #include "engine/text/KText.h"
 #include "engine/window/KWindowD3D9.h"
+#include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "platform/DeviceHooks.h"
 #include "platform/TestHooks.h"
@@ -150,6 +151,13 @@ protected:
     void SetUp() override {
         useHeadlessGame(temp);
         archives = std::make_unique<GameArchives>(temp);
+    }
+    // Packs the content, opens the small windowed game and makes its context, whose init starts the world.
+    HoContext &startSmallGame() {
+        EXPECT_TRUE(archives->packAndMount(false));
+        game = startWindowedGame(false, smallGameSettings());
+        game->createContext();
+        return *game->context;
     }
     void TearDown() override {
         game.reset();

@@ -22,13 +22,8 @@ namespace worldtest {
 
 class WorldGameTest : public lftest::HeadlessGameTest {
 protected:
-    // Packs the content, opens the game's window and makes its context, whose init starts the world.
-    HoWorld &start() {
-        EXPECT_TRUE(archives->packAndMount(false));
-        game = lftest::startWindowedGame(false, lftest::smallGameSettings());
-        game->createContext();
-        return world();
-    }
+    // The world that the small game's context made and started.
+    HoWorld &start() { return *startSmallGame().world; }
     HoWorld &world() { return *game->context->world; }
 
     // "data/scenes.cfg" listing the entries in order.
