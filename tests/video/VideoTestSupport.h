@@ -52,6 +52,11 @@ inline std::filesystem::path makePictureClip(const std::string &name, const std:
     return makeClip(name, arguments);
 }
 
+// An Ogg file with a Vorbis stream and no Theora stream, "vorbis_only.ogv".
+inline std::filesystem::path soundOnlyClip() {
+    return makeClip("vorbis_only.ogv", {"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "libvorbis"});
+}
+
 // The luma of a 128×32 frame whose 16-pixel columns show the frame number in binary (column b is bit b:
 // white for 1).
 inline const char kBarcodeLuma[] = "geq=lum='16+219*mod(floor(N/pow(2\\,floor(X/16)))\\,2)':cb=128:cr=128";

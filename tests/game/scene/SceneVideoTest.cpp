@@ -142,10 +142,7 @@ TEST_F(SceneVideoTest, VideosThatCannotBePlayedSayCantOpenVideoWhileTheSceneGoes
     writeBytes("data/movies/empty.ogv", {});
     writeBytes("data/movies/cut.ogv", {whole.begin(), whole.begin() + 100});
     writeBytes("data/movies/noise.ogv", lftest::noiseBytes(65536));
-    writeClip("data/movies/vorbis.ogv", lftest::makeClip("vorbis_only.ogv", {"-f", "lavfi", "-i",
-                                                                             "sine=frequency=440:duration=1",
-                                                                             "-c:a", "libvorbis"})
-                                            .filename());
+    writeClip("data/movies/vorbis.ogv", lftest::soundOnlyClip().filename());
     writeClip("data/movies/full.ogv", lftest::makePictureClip("pictures_444.ogv", "64x48", "yuv444p", 5).filename());
     std::string file;
     for (const char *name : {"missing", "empty", "cut", "noise", "vorbis", "full"})
