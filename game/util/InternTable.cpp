@@ -2,44 +2,33 @@
 
 InternTable::InternTable(StringArena &arena) : arena_(arena) {}
 
-const char *InternTable::insertLocked(const char *text, uint32_t hash) {
-    InternNode *node = nodes_.allocate();
-    node->text = text;
-    node->hash = hash;
-    InternNode *&head = buckets_[hash % kNameTableBuckets];
-    node->next = head;
-    head = node;
+const char *InternTable::insertLocked(const char *text) {
     newest_.store(text, text);
     ++count_;
     return text;
 }
 
-const char *InternTable::findLocked(const char *text) const {
-    return newest_.find(text);
-}
-
 const char *InternTable::intern(const char *text) {
     if (!text)
         return nullptr;
-    const uint32_t hash = hashString(text);
     std::lock_guard<std::mutex> hold(lock_);
-    return insertLocked(text, hash);
+    return insertLocked(text);
 }
 
 const char *InternTable::internOrFind(const char *text) {
     if (!text)
         return nullptr;
     std::lock_guard<std::mutex> hold(lock_);
-    if (const char *found = findLocked(text))
+    if (const char *found = newest_.find(text))
         return found;
-    return insertLocked(arena_.copy(text), hashString(text));
+    return insertLocked(arena_.copy(text));
 }
 
 const char *InternTable::findInterned(const char *text) const {
     if (!text)
         return nullptr;
     std::lock_guard<std::mutex> hold(lock_);
-    return findLocked(text);
+    return newest_.find(text);
 }
 
 int32_t InternTable::count() const {

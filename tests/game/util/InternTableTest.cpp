@@ -1,6 +1,8 @@
 // test-labels: threaded
 #include "game/util/InternTable.h"
 
+#include "game/util/HashString.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
