@@ -17,16 +17,24 @@ bool isDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
+// The first record of the list whose name is the interned pointer; null for none or a null name.
+template <typename Record>
+Record *firstNamed(const PtrArray<Record> &list, const char *internedName) {
+    for (int32_t i = 0; internedName && i < list.count(); ++i) {
+        if (list[i]->name == internedName)
+            return list[i];
+    }
+    return nullptr;
+}
+
 // The record of the interned name in the list; else a new record from the pool, given its context,
 // name and own value and then set up by the caller's initialiser, appended to the list. A null name
 // always makes a new record.
 template <typename Record, typename Initialiser>
 Record *findOrCreateRecord(PtrArray<Record> &list, HoObjectPool<Record> &pool, ScriptContext *context,
                            const char *internedName, int32_t valueType, Initialiser initialise) {
-    for (int32_t i = 0; internedName && i < list.count(); ++i) {
-        if (list[i]->name == internedName)
-            return list[i];
-    }
+    if (Record *found = firstNamed(list, internedName))
+        return found;
     Record *record = pool.allocate();
     record->context = context;
     record->name = internedName;
@@ -40,12 +48,7 @@ Record *findOrCreateRecord(PtrArray<Record> &list, HoObjectPool<Record> &pool, S
 // The record of the list whose name is the text, found without interning it; null when none.
 template <typename Record>
 Record *findNamedRecord(const PtrArray<Record> &list, const ScriptContext *context, const char *name) {
-    const char *interned = context && name ? context->world->names().findInterned(name) : nullptr;
-    for (int32_t i = 0; interned && i < list.count(); ++i) {
-        if (list[i]->name == interned)
-            return list[i];
-    }
-    return nullptr;
+    return firstNamed(list, context && name ? context->world->names().findInterned(name) : nullptr);
 }
 
 // The list that a variable of the name lives in: the current local block's for '%' names (null when
@@ -62,11 +65,7 @@ PtrArray<ScriptVariable> *variableListFor(ScriptContext *context, const char *na
 ScriptVariable *findInList(ScriptContext *context, PtrArray<ScriptVariable> &list, const char *interned) {
     if (&list == &context->variables)
         return context->variableIndex.find(list, interned);
-    for (int32_t i = 0; i < list.count(); ++i) {
-        if (list[i]->name == interned)
-            return list[i];
-    }
-    return nullptr;
+    return firstNamed(list, interned);
 }
 
 // door_07 is also entry 7 of the array door: the base is made an array when it holds none.
