@@ -8,6 +8,7 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/ProfileRecord.h"
 #include "game/player/SaveStream.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
@@ -39,10 +40,6 @@ const AchievementArray kAchievementArrays[] = {
     {"##profile_achievement_unread", ProfileRecord::kUnreadOffset},
 };
 constexpr char kUnreadCounterName[] = "##profile_achievement_unread_counter";
-
-bool isPlayerSlot(int32_t slot) {
-    return slot >= 1 && slot <= kProfileSlotCount;
-}
 
 bool isRecordIndex(int32_t index) {
     return index >= 0 && index < kProfileRecordCount;

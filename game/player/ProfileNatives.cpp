@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "game/player/ProfileList.h"
+#include "game/player/ProfileRecord.h"
 #include "game/player/SavedGame.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptResolve.h"
@@ -28,10 +29,6 @@ int32_t slotArgument(HoWorld *world, ScriptStatement *call) {
 const char *textArgument(HoWorld *world, ScriptStatement *call) {
     const ScriptValue *value = argument(world, call);
     return value && value->type == kScriptText ? value->text() : nullptr;
-}
-
-bool isPlayerSlot(int32_t slot) {
-    return slot >= 1 && slot <= kProfileSlotCount;
 }
 
 HoWorld *worldOf(void *data) {

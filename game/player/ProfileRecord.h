@@ -16,6 +16,11 @@ struct ScriptVariable;
 inline constexpr int32_t kProfileSlotCount = 10;
 inline constexpr int32_t kProfileRecordCount = kProfileSlotCount + 1;
 
+// Slots 1 to 10 are the player's profiles.
+inline bool isPlayerSlot(int32_t slot) {
+    return slot >= 1 && slot <= kProfileSlotCount;
+}
+
 class ProfileRecord {
 public:
     // The bound variables, in the record's order.
