@@ -2,7 +2,6 @@
 
 #include <SDL2/SDL.h>
 
-
 namespace {
 
 bool isHeadlessDriver(const char *driver) {

@@ -3,7 +3,6 @@
 
 #include "engine/system/KSystem.h"
 
-#include <climits>
 #include <cmath>
 #include <mutex>
 

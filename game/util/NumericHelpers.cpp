@@ -1,7 +1,6 @@
 #include "game/util/NumericHelpers.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 #include "engine/system/KSystem.h"
