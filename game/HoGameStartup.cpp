@@ -143,6 +143,7 @@ void HoGame::applyFullScreen() {
     }
     if (forceFullScreenIfTooLarge()) {
         window->toggleFullScreen(isFullscreen());
+        // A second time on purpose: the check ran the hook before the switch, this run follows it.
         runForcedFullScreenHook();
     }
 }
