@@ -25,6 +25,7 @@
 #include "game/util/ConvertText.h"
 #include "game/util/InternTable.h"
 #include "game/util/MathTables.h"
+#include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -35,14 +36,6 @@ constexpr float kMoveHighlightOpacity = 0.1f;
 constexpr int32_t kTextQuadPoints = 4;
 // How an element's text sits in its box.
 constexpr int32_t kElementTextAlignment = kTextStyleCentered;
-
-ScreenPoint lerp(ScreenPoint a, ScreenPoint b, float t) {
-    return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
-}
-
-float lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
 
 // Cuts the quad and the source between the fractions that the cut slots hold (when they were ever asked
 // for): across, the edges from corner 0 to 1 and from 3 to 2; down, those from 0 to 3 and from 1 to 2.

@@ -12,6 +12,7 @@
 #include "game/scene/RenderRecordPools.h"
 #include "game/scene/SceneElement.h"
 #include "game/util/MathTables.h"
+#include "game/util/NumericHelpers.h"
 
 namespace {
 
@@ -19,10 +20,6 @@ namespace {
 constexpr float kRandomToDegrees = 8.381903e-08f;
 // Inner half-extents of the rectangular frame are at least this.
 constexpr float kSmallestInnerExtent = 0.1f;
-
-float lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
 
 float unit() {
     return float(randomUnit());

@@ -6,6 +6,7 @@
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/util/MathTables.h"
+#include "game/util/NumericHelpers.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ constexpr int64_t kFirstPhase = 1237;
 // Phase times speed to a step of the cosine table.
 constexpr float kPhaseToTableSteps = 114.688f;
 constexpr float kPercent = 0.01f;
-
-ScreenPoint lerp(ScreenPoint a, ScreenPoint b, float t) {
-    return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
-}
-
-float lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
 
 struct Wave {
     int32_t strips;

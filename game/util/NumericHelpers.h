@@ -23,6 +23,14 @@ struct ScreenPoint {
 // The corners of a picture's quad: top-left, top-right, bottom-right, bottom-left.
 using QuadCorners = std::array<ScreenPoint, 4>;
 
+// The point a fraction t of the way from a to b (t outside 0..1 extrapolates).
+inline float lerp(float a, float b, float t) {
+    return a + (b - a) * t;
+}
+inline ScreenPoint lerp(ScreenPoint a, ScreenPoint b, float t) {
+    return {lerp(a.x, b.x, t), lerp(a.y, b.y, t)};
+}
+
 // Where an element's picture stands: its absolute position, its size, its pivot as fractions of the
 // size, and its absolute angle in degrees.
 struct QuadPlacement {
