@@ -107,9 +107,6 @@ const int kProfileNativeCount = int(sizeof kProfileNatives / sizeof kProfileNati
 
 void bindProfileNatives(HoWorld *world) {
     ScriptContext *global = world->globalContext();
-    for (int i = 0; global && i < kProfileNativeCount; ++i) {
-        ScriptFunction *function = findOrCreateFunction(kProfileNatives[i].name, global);
-        function->native = kProfileNatives[i].handler;
-        function->nativeData = world;
-    }
+    for (int i = 0; global && i < kProfileNativeCount; ++i)
+        bindNative(kProfileNatives[i].name, global, kProfileNatives[i].handler, world);
 }

@@ -126,6 +126,13 @@ ScriptFunction *findOrCreateFunction(const char *name, ScriptContext *context) {
                               [](ScriptFunction *function) { function->isDefined.setNumber(0.0f); });
 }
 
+ScriptFunction *bindNative(const char *name, ScriptContext *context, ScriptNativeHandler native, void *data) {
+    ScriptFunction *function = findOrCreateFunction(name, context);
+    function->native = native;
+    function->nativeData = data;
+    return function;
+}
+
 ScriptTask *findOrCreateTask(const char *name, ScriptContext *context) {
     HoWorld *world = context->world;
     return findOrCreateRecord(context->tasks, world->scriptPools.tasks, context, world->names().internOrFind(name),

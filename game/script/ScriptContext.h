@@ -4,6 +4,7 @@
 // waiting for a timer or an event. Names are found by interned pointer; every record comes from the
 // world's pools and never moves, so statements may keep pointers to them.
 
+#include "game/script/ScriptFunction.h"
 #include "game/script/ScriptValue.h"
 #include "game/util/NameIndex.h"
 #include "game/util/PtrArray.h"
@@ -49,6 +50,8 @@ ScriptVariable *findOrCreateVariable(ScriptContext *context, const char *name, S
 // The function, task or event of the name in the context, made when missing. A null name makes an
 // unnamed function.
 ScriptFunction *findOrCreateFunction(const char *name, ScriptContext *context);
+// The function of the name in the context, made when missing, with the native body and its data bound.
+ScriptFunction *bindNative(const char *name, ScriptContext *context, ScriptNativeHandler native, void *data);
 ScriptTask *findOrCreateTask(const char *name, ScriptContext *context);
 ScriptEvent *findOrCreateEvent(const char *name, ScriptContext *context);
 

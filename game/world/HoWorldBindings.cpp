@@ -212,9 +212,7 @@ void HoWorld::bindHooksAndNatives() {
         HoScene *scene = sceneOf[native.scene];
         if (!scene)
             continue;
-        ScriptFunction *function = findOrCreateFunction(native.name, &scene->script);
-        function->native = nativeBodyOf(native.name);
-        function->nativeData = this;
+        bindNative(native.name, &scene->script, nativeBodyOf(native.name), this);
     }
 }
 

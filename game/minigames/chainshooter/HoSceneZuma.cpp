@@ -75,9 +75,7 @@ void HoSceneZuma::init() {
     refusedControls_.clear();
     pathWarned_ = false;
 
-    ScriptFunction *resetFunction = findOrCreateFunction("zuma_reset", &script);
-    resetFunction->native = &HoSceneZuma::nativeReset;
-    resetFunction->nativeData = this;
+    bindNative("zuma_reset", &script, &HoSceneZuma::nativeReset, this);
     const struct {
         MinigameSetting *setting;
         const char *name;

@@ -79,11 +79,8 @@ void HoScenesMatch3::bindNatives() {
         {"match3_skipTutorial", nativeSkipTutorial},
         {"match3_changeFigure", nativeChangeFigure},
     };
-    for (const auto &native : kNatives) {
-        ScriptFunction *function = findOrCreateFunction(native.name, &script);
-        function->native = native.handler;
-        function->nativeData = this;
-    }
+    for (const auto &native : kNatives)
+        bindNative(native.name, &script, native.handler, this);
     onDroped = findOrCreateFunction("onDroped", &script);
     onClick = findOrCreateFunction("onClick", &script);
     onSelected = findOrCreateFunction("onSelected", &script);
