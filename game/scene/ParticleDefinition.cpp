@@ -13,14 +13,6 @@ constexpr float kHundredthsToUnits = 0.01f;
 constexpr float kAccelerationUnit = 0.0001f;
 constexpr float kDefaultFade = 0.2f;
 
-// The next token as a number, else the value stays as it is.
-bool readFloat(TokenReader &tokens, float &value) {
-    if (!tokens.next())
-        return false;
-    value = parseFloat(tokens.token());
-    return true;
-}
-
 int32_t secondsToTicks(float seconds) {
     return roundToInt(double(seconds) * kTicksPerSecond);
 }
@@ -38,9 +30,9 @@ int32_t rateToInterval(float perSecond) {
 // A first value (missing: its default) and a second one (missing: the first).
 void readPair(TokenReader &tokens, float firstDefault, float &first, float &second) {
     first = firstDefault;
-    readFloat(tokens, first);
+    first = tokens.readFloat(first);
     second = first;
-    readFloat(tokens, second);
+    second = tokens.readFloat(second);
 }
 
 void readRange(TokenReader &tokens, float scale, ParticleRange &range) {
@@ -87,8 +79,8 @@ void ParticleDefinition::read(const char *text) {
         case 'Q': {
             readPair(tokens, 0.0f, a, b);
             float length = 1.0f, period = 0.0f;
-            readFloat(tokens, length);
-            readFloat(tokens, period);
+            length = tokens.readFloat(length);
+            period = tokens.readFloat(period);
             startDelayMin = positiveSecondsToTicks(a);
             startDelayMax = positiveSecondsToTicks(b);
             emissionLength = secondsToTicks(length);
@@ -154,8 +146,8 @@ void ParticleDefinition::read(const char *text) {
             break;
         case 'F':
             fadeIn = fadeOut = kDefaultFade;
-            readFloat(tokens, fadeIn);
-            readFloat(tokens, fadeOut);
+            fadeIn = tokens.readFloat(fadeIn);
+            fadeOut = tokens.readFloat(fadeOut);
             break;
         case 'O': {
             if (!tokens.next())

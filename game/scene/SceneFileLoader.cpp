@@ -58,11 +58,6 @@ std::string folded(std::string path) {
     return path;
 }
 
-// The next token as a float, or the default when there is none.
-float nextFloat(TokenReader &tokens, float defaultValue) {
-    return tokens.next() ? parseFloat(tokens.token()) : defaultValue;
-}
-
 bool nextFlag(TokenReader &tokens) {
     return tokens.readInt(0) != 0;
 }
@@ -189,7 +184,7 @@ private:
     void setParallax(const char *value) {
         TokenReader tokens(' ');
         tokens.attach(value);
-        element_->parallax = nextFloat(tokens, 0.0f);
+        element_->parallax = tokens.readFloat(0.0f);
         element_->parallaxX = tokens.readInt(0);
         element_->parallaxY = tokens.readInt(0);
     }
@@ -198,11 +193,11 @@ private:
         TokenReader tokens(' ');
         tokens.attach(value);
         element_->waveStrips1 = tokens.readInt(element_->waveStrips1);
-        element_->waveSpeed1 = nextFloat(tokens, element_->waveSpeed1);
-        element_->waveAmplitude1 = nextFloat(tokens, element_->waveAmplitude1);
+        element_->waveSpeed1 = tokens.readFloat(element_->waveSpeed1);
+        element_->waveAmplitude1 = tokens.readFloat(element_->waveAmplitude1);
         element_->waveStrips2 = tokens.readInt(element_->waveStrips2);
-        element_->waveSpeed2 = nextFloat(tokens, element_->waveSpeed2);
-        element_->waveAmplitude2 = nextFloat(tokens, element_->waveAmplitude2);
+        element_->waveSpeed2 = tokens.readFloat(element_->waveSpeed2);
+        element_->waveAmplitude2 = tokens.readFloat(element_->waveAmplitude2);
     }
 
     void setTransformFlags(const char *value) {
@@ -215,12 +210,12 @@ private:
         tokens.attach(value);
         element_->fontIndex = tokens.readInt(0);
         element_->measuredBox = nextFlag(tokens);
-        element_->textRed = nextFloat(tokens, 255.0f) * kTintScale;
-        element_->textGreen = nextFloat(tokens, 255.0f) * kTintScale;
-        element_->textBlue = nextFloat(tokens, 255.0f) * kTintScale;
+        element_->textRed = tokens.readFloat(255.0f) * kTintScale;
+        element_->textGreen = tokens.readFloat(255.0f) * kTintScale;
+        element_->textBlue = tokens.readFloat(255.0f) * kTintScale;
         element_->textOnQuad = nextFlag(tokens);
         element_->quadFlagA = nextFlag(tokens);
-        element_->textSpacing = nextFloat(tokens, 0.0f);
+        element_->textSpacing = tokens.readFloat(0.0f);
         element_->quadFlagB = nextFlag(tokens);
         element_->outlineThickness = tokens.readInt(0);
     }

@@ -37,6 +37,10 @@ int32_t TokenReader::readInt(int32_t defaultValue) {
     return next() ? parseInt(token_) : defaultValue;
 }
 
+float TokenReader::readFloat(float defaultValue) {
+    return next() ? parseFloat(token_) : defaultValue;
+}
+
 bool TokenReader::nextIsColon() {
     return next() && std::strcmp(token_, ":") == 0;
 }

@@ -22,6 +22,8 @@ public:
 
     // The next token as an integer, or the default when there is none.
     int32_t readInt(int32_t defaultValue);
+    // The next token as a number, or the default when there is none.
+    float readFloat(float defaultValue);
     // "start [start2] [: end [end2]]", each value times the scale, into out: start low, start high,
     // end low, end high. A missing second value repeats the first, a missing end repeats the start.
     // Without any token nothing is written.
