@@ -18,7 +18,6 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "platform/DeviceHooks.h"
-#include "platform/WinUser.h"
 #include "tests/support/PngTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -55,10 +54,7 @@ public:
         initSystem();
         std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
         writeContent(folder.path());
-        DEVMODEW modes[2]{};
-        modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
-        modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
-        platformSetVirtualDesktop(2560, 1600, modes, 2);
+        lftest::useHdDesktop();
 
         game = std::make_unique<HoGame>(lanternfallSettings());
         game->initStateFolder();

@@ -69,15 +69,6 @@ inline std::unique_ptr<HoGame> startWindowedGame(bool hd, GameSettings settings 
     return game;
 }
 
-// A desktop tall enough for the windowed HD game, with the HD mode; platformSetVirtualDesktop(0, 0)
-// gives the default one back.
-inline void useHdDesktop() {
-    DEVMODEW modes[2]{};
-    modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
-    modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
-    platformSetVirtualDesktop(2560, 1600, modes, 2);
-}
-
 // The game's archives: content written under a folder per archive ("data.pak", "data_hd.pak",
 // "data_sd.pak"), packed by Info-ZIP with the archive password into one folder that is the data path
 // while this object lives, as the game's own folder is.

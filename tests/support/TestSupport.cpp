@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/WinUser.h"
+
 // The sanitizers' allocation hooks; absent (null) in a build without a sanitizer.
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void *, size_t),
                                                          void (*)(const volatile void *)) __attribute__((weak));
@@ -152,6 +154,13 @@ void writeFileBytes(const std::filesystem::path &path, const std::vector<unsigne
 void writeFileText(const std::filesystem::path &path, const std::string &text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
+}
+
+void useHdDesktop() {
+    DEVMODEW modes[2]{};
+    modes[0].dmPelsWidth = 2560, modes[0].dmPelsHeight = 1600;
+    modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
+    platformSetVirtualDesktop(2560, 1600, modes, 2);
 }
 
 } // namespace lftest

@@ -40,6 +40,10 @@ int64_t largestAllocation(const std::function<void()> &work);
 // Path of a content tool built beside the tests (tools/<name>).
 std::string toolPath(const std::string &name);
 
+// A desktop tall enough for the windowed HD game, with the HD mode; platformSetVirtualDesktop(0, 0)
+// gives the default one back.
+void useHdDesktop();
+
 // Whole file as bytes; empty when unreadable.
 std::vector<unsigned char> readFileBytes(const std::filesystem::path &path);
 void writeFileBytes(const std::filesystem::path &path, const std::vector<unsigned char> &bytes);
