@@ -10,6 +10,7 @@
 #include "game/util/NumberParse.h"
 #include "game/util/ReadWholeFile.h"
 #include "game/util/TextReader.h"
+#include "platform/WinBase.h"
 
 namespace {
 
@@ -101,17 +102,15 @@ void HoGame::parseOptions(const char *text) {
 
 void HoGame::saveOptions() {
     const std::string path = optionsFilePath();
-    FILE *file = path.empty() ? nullptr : openFileUtf8(path.c_str(), "w");
-    if (!file) {
-        logMessage("Game: cannot write options file %s", path.c_str());
-        return;
-    }
+    std::string text;
     for (int32_t i = 0; i < kGameOptionCount; i++) {
         const auto index = GameOptionIndex(i);
-        if (isIntegerOption(index))
-            std::fprintf(file, "%s=%d\n", GameOptions::name(index), options.rounded(index));
-        else
-            std::fprintf(file, "%s=%s\n", GameOptions::name(index), formatVolume(options.get(index)).c_str());
+        text += GameOptions::name(index);
+        text += '=';
+        text += isIntegerOption(index) ? std::to_string(options.rounded(index)) : formatVolume(options.get(index));
+        text += '\n';
     }
-    std::fclose(file);
+    // The whole text replaces the file in one step: a write cut off at any point leaves the old options.
+    if (path.empty() || !platformReplaceFile(path.c_str(), text.data(), text.size()))
+        logMessage("Game: cannot write options file %s", path.c_str());
 }

@@ -1,6 +1,7 @@
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
 #include "game/HoGame.h"
+#include "platform/FileHooks.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +166,28 @@ TEST_F(OptionsFixture, AFolderThatCannotBeWrittenIsSkippedWithALogLine) {
     EXPECT_FALSE(fs::exists(temp.path() / "plain/state"));
     game.readOptions(); // nothing to read there: the defaults stay
     EXPECT_EQ(game.options.get(kOptionFullscreen), 1.0f);
+}
+
+TEST_F(OptionsFixture, AWriteCutOffAtAnyChangeLeavesTheOldFileWhole) {
+    lftest::writeFileText(optionsFile(), kDefaultFile);
+    game.options.set(kOptionMusic, 0.25f);
+    fileHooksReset();
+    const std::string newText = savedText();
+    const int64_t changes = fileHooksChangeCount();
+    ASSERT_GT(changes, 0);
+    for (bool andLater : {false, true}) {
+        for (int64_t change = 1; change <= changes; ++change) {
+            lftest::writeFileText(optionsFile(), kDefaultFile);
+            fileHooksReset();
+            fileHooksFailChange(change, andLater);
+            game.saveOptions();
+            fileHooksFailChange(0, false);
+            const auto bytes = lftest::readFileBytes(optionsFile());
+            const std::string text(bytes.begin(), bytes.end());
+            EXPECT_TRUE(text == kDefaultFile || text == newText) << "change " << change << (andLater ? "+" : "");
+        }
+    }
+    fileHooksReset();
 }
 
 TEST(GameObject, TheEntryFixesTheDesignGeometry) {
