@@ -27,17 +27,21 @@ bool hasControlCharacters(const std::string &line) {
 
 } // namespace
 
-void openSurveyPage() {
+void openPageNamedIn(const char *fileName) {
     WholeFile file;
-    if (!readWholeFile(kSurveyFile, &file) || file.size == 0)
+    if (!fileName || !readWholeFile(fileName, &file) || file.size == 0)
         return;
     const std::string url = firstLineTrimmed(file.data.get());
     if (url.empty())
         return;
     // A text that holds NUL bytes is not a page's address either.
     if (url[0] == '-' || hasControlCharacters(url) || std::strlen(file.data.get()) < file.size) {
-        logMessage("Game: %s does not name a page to open, ERROR", kSurveyFile);
+        logMessage("Game: %s does not name a page to open, ERROR", fileName);
         return;
     }
     launchUrl(url.c_str());
+}
+
+void openSurveyPage() {
+    openPageNamedIn(kSurveyFile);
 }
