@@ -8,10 +8,7 @@
 
 class HoWorld;
 
-struct ProfileNative {
-    const char *name;
-    ScriptNativeHandler handler;
-};
+using ProfileNative = NamedNative;
 
 // reset_profile, delete_profile, select_profile, delete_savegame, load_quicksave, save_profile,
 // save_profiles, save_achievements and check_profile_name.

@@ -16,6 +16,12 @@ struct ScriptTask;
 // call, which for the "call" command is the calling statement.
 using ScriptNativeHandler = void (*)(void *data, ScriptStatement *argument);
 
+// A native body and the script name it is bound to.
+struct NamedNative {
+    const char *name;
+    ScriptNativeHandler handler;
+};
+
 struct ScriptFunction {
     ScriptContext *context = nullptr;
     const char *name = nullptr; // interned; null for an unnamed function
