@@ -1,0 +1,61 @@
+#include "game/DisplayNatives.h"
+
+#include "engine/window/KWindow.h"
+#include "game/HoContext.h"
+#include "game/HoGame.h"
+#include "game/world/HoWorld.h"
+
+namespace {
+
+HoGame *gameOf(void *data) {
+    HoWorld *world = static_cast<HoWorld *>(data);
+    return world && world->context ? world->context->game : nullptr;
+}
+
+void checkFullScreenModeNative(void *data, ScriptStatement *) {
+    if (HoGame *game = gameOf(data))
+        game->forceFullScreenIfTooLarge();
+}
+
+// The correction takes effect at the next switch to full screen, so a full-screen game leaves it and
+// comes back. When the way back is refused the window stays windowed, and the option and the context's
+// applied state say so, as when the context applies the option itself.
+void updateAspectRatioNative(void *data, ScriptStatement *) {
+    HoGame *game = gameOf(data);
+    if (!game || !game->window)
+        return;
+    game->window->setAspectCorrection(game->options.rounded(kOptionFixedAspectRatio) != 0);
+    if (game->options.rounded(kOptionFullscreen) == 0 || !game->window->toggleFullScreen(false))
+        return;
+    if (game->window->toggleFullScreen(true))
+        return;
+    game->options.set(kOptionFullscreen, 0.0f);
+    if (game->context)
+        game->context->fullScreenApplied = 0;
+}
+
+void updateHdGraphicsNative(void *data, ScriptStatement *) {
+    if (HoGame *game = gameOf(data))
+        game->switchQuality(game->options.rounded(kOptionHdGraphics) > 0);
+}
+
+void updateHardwareCursorNative(void *data, ScriptStatement *) {
+    if (HoGame *game = gameOf(data))
+        game->applyHardwareCursor();
+}
+
+void saveSettingsNative(void *data, ScriptStatement *) {
+    if (HoGame *game = gameOf(data))
+        game->saveOptions();
+}
+
+} // namespace
+
+const NamedNative kDisplayNatives[] = {
+    {"check_fullscreen_mode", checkFullScreenModeNative},
+    {"update_aspect_ratio", updateAspectRatioNative},
+    {"update_hd_graphics", updateHdGraphicsNative},
+    {"update_hardware_cursor", updateHardwareCursorNative},
+    {"save_settings", saveSettingsNative},
+};
+const int kDisplayNativeCount = int(sizeof kDisplayNatives / sizeof kDisplayNatives[0]);
