@@ -10,6 +10,7 @@
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
 #include "engine/window/KWindow.h"
+#include "game/DisplayNatives.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/player/ProfileNatives.h"
@@ -99,11 +100,23 @@ const HookName kLaterHooks[] = {
 // nothing.
 void nativeWithoutBody(void *, ScriptStatement *) {}
 
-// The body of an engine function: the profiles' own for theirs, else none yet.
+struct NativeTable {
+    const NamedNative *natives;
+    const int &count;
+};
+
+const NativeTable kNativeTables[] = {
+    {kDisplayNatives, kDisplayNativeCount},
+    {kProfileNatives, kProfileNativeCount},
+};
+
+// The body of an engine function from the table that has it, else none yet.
 ScriptNativeHandler nativeBodyOf(const char *name) {
-    for (int i = 0; i < kProfileNativeCount; ++i) {
-        if (std::strcmp(kProfileNatives[i].name, name) == 0)
-            return kProfileNatives[i].handler;
+    for (const NativeTable &table : kNativeTables) {
+        for (int i = 0; i < table.count; ++i) {
+            if (std::strcmp(table.natives[i].name, name) == 0)
+                return table.natives[i].handler;
+        }
     }
     return nativeWithoutBody;
 }
