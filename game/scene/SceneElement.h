@@ -15,6 +15,7 @@
 #include "game/util/NumericHelpers.h"
 #include "game/util/PtrArray.h"
 
+class HoDrawableImage;
 class HoFont;
 class HoParticleSystem;
 class HoRenderable;
@@ -102,6 +103,7 @@ public:
     HoRenderable *renderable = nullptr;
     SceneElement *sharedImageSource = nullptr; // an element whose picture this one shows
     HoRenderable *savedRenderable = nullptr;   // its own picture while it shows another's
+    HoDrawableImage *erasable = nullptr;       // its erasable copy, kept once made
 
     // Set by the scene file.
     int32_t waveStrips1 = 0;
