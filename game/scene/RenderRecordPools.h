@@ -1,10 +1,11 @@
 #pragma once
-// The pools from which scenes take what their elements show: scene images, animated images, particle
-// emitters and particles. Images are taken for good and freed with the holder; emitters and particles are
-// taken with acquire and given back with recycle, so that a running game reuses the same records and never
-// frees one by itself. The world owns one holder for its life.
+// The pools from which scenes take what their elements show: scene images, animated images, erasable
+// pictures, particle emitters and particles. Images are taken for good and freed with the holder;
+// emitters and particles are taken with acquire and given back with recycle, so that a running game
+// reuses the same records and never frees one by itself. The world owns one holder for its life.
 
 #include "game/scene/HoAnimatedImage.h"
+#include "game/scene/HoDrawableImage.h"
 #include "game/scene/HoSceneImage.h"
 #include "game/scene/ParticleEmitter.h"
 #include "game/util/HoObjectPool.h"
@@ -19,6 +20,8 @@ public:
     HoSceneImage *newSceneImage() { return sceneImages.allocate(); }
     // Kind 2, an empty cycle of duration 0.
     HoAnimatedImage *newAnimatedImage() { return animatedImages.allocate(); }
+    // Kind 3, without pixels.
+    HoDrawableImage *newDrawableImage() { return drawableImages.allocate(); }
 
     // An emitter that knows this holder; not started.
     ParticleEmitter *acquireEmitter();
@@ -29,6 +32,7 @@ public:
 
     HoObjectPool<HoSceneImage> sceneImages;
     HoObjectPool<HoAnimatedImage> animatedImages;
+    HoObjectPool<HoDrawableImage> drawableImages;
     HoObjectPool<ParticleEmitter> emitters;
     HoObjectPool<Particle> particles;
 };
