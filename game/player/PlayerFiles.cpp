@@ -1,0 +1,62 @@
+#include "game/player/PlayerFiles.h"
+
+#include <vector>
+
+#include "engine/system/KSystem.h"
+#include "game/HoSurveyPage.h"
+#include "platform/WinBase.h"
+
+namespace {
+
+constexpr const char *kWallpaperSizes[kWallpaperSizeCount] = {"800x600",  "1024x768", "1280x800",
+                                                              "1280x960", "1366x768", "1920x1080"};
+constexpr char kWallpaperFolder[] = "Velt/wallpapers/";
+constexpr char kSoundtrackFolder[] = "Velt/soundtrack";
+
+// A copy that replaces what the destination held; paths that the data folder refused are empty.
+bool copyReplacing(const std::string &from, const std::string &to) {
+    return !from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false);
+}
+
+bool collectFileName(const char *name, bool isFolder, void *user) {
+    if (!isFolder)
+        static_cast<std::vector<std::string> *>(user)->emplace_back(name);
+    return true;
+}
+
+} // namespace
+
+void openLinkFile(const char *name) {
+    if (!name)
+        return;
+    const std::string path = resolveDataPath((std::string(name) + ".txt").c_str());
+    if (!path.empty())
+        openPageNamedIn(path.c_str());
+}
+
+std::string saveWallpaper(const char *gameId, const char *name, int32_t number, int32_t sizeIndex) {
+    if (!name || number == 0 || sizeIndex < 1 || sizeIndex > kWallpaperSizeCount)
+        return std::string();
+    const std::string folder = getDocumentsFolder() + "/" + (gameId ? gameId : "") + "Velt";
+    createFolder(folder.c_str());
+    const std::string fileName =
+        std::string(name) + "_wallpaper0" + std::to_string(number) + "_" + kWallpaperSizes[sizeIndex - 1] + ".jpg";
+    const std::string destination = folder + "/" + fileName;
+    if (!copyReplacing(resolveDataPath((kWallpaperFolder + fileName).c_str()), destination))
+        return std::string();
+    return destination;
+}
+
+std::string saveSoundtrack(const char *gameId) {
+    const std::string gameFolder = getDocumentsFolder() + "/" + (gameId ? gameId : "");
+    createFolder(gameFolder.c_str());
+    const std::string target = gameFolder + "/soundtrack";
+    createFolder(target.c_str());
+    const std::string source = resolveDataPath(kSoundtrackFolder);
+    std::vector<std::string> files;
+    if (!source.empty())
+        enumerateFolder(source.c_str(), collectFileName, &files);
+    for (const std::string &file : files)
+        copyReplacing(source + "/" + file, target + "/" + file);
+    return target;
+}
