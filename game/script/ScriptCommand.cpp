@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "game/script/ScriptDrawCommands.h"
+#include "game/script/ScriptFileCommands.h"
 #include "game/script/ScriptKeywords.h"
 
 void scriptNoOperation(ScriptContext *, ScriptStatement *) {}
@@ -15,10 +17,10 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, kwDo, "B", nullptr, 0},
     {kScriptCommandPlain, kwQuit, "", nullptr, 0},
     {kScriptCommandPlain, kwRestart, "c", nullptr, 0},
-    {kScriptCommandPlain, kwSurvey, "", nullptr, 0},
-    {kScriptCommandPlain, kwOpenLink, "x", nullptr, 0},
-    {kScriptCommandPlain, kwSaveWallpapers, "***", nullptr, 0},
-    {kScriptCommandPlain, kwSaveSoundtrack, "", nullptr, 0},
+    {kScriptCommandPlain, kwSurvey, "", scriptSurvey, 0},
+    {kScriptCommandPlain, kwOpenLink, "x", scriptOpenLink, 0},
+    {kScriptCommandPlain, kwSaveWallpapers, "***", scriptSaveWallpapers, 0},
+    {kScriptCommandPlain, kwSaveSoundtrack, "", scriptSaveSoundtrack, 0},
     {kScriptCommandPlain, kwIf, "*x*bxb", nullptr, 0},
     {kScriptCommandPlain, kwWhile, "*x*b", nullptr, 0},
     {kScriptCommandPlain, kwFor, "v***b", nullptr, 0},
@@ -63,10 +65,10 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, kwSetTooltip, "ex", nullptr, 0},
     {kScriptCommandPlain, kwSetParent, "ee", nullptr, 0},
     {kScriptCommandPlain, kwHash, "v", nullptr, 0},
-    {kScriptCommandPlain, kwDrawInit, "e", nullptr, 0},
-    {kScriptCommandPlain, kwDrawEraser, "e*****", nullptr, 0},
-    {kScriptCommandPlain, kwDrawTotalAlpha, "ve", nullptr, 0},
-    {kScriptCommandPlain, kwDrawRestore, "e", nullptr, 0},
+    {kScriptCommandPlain, kwDrawInit, "e", scriptDrawInit, 0},
+    {kScriptCommandPlain, kwDrawEraser, "e*****", scriptDrawEraser, 0},
+    {kScriptCommandPlain, kwDrawTotalAlpha, "ve", scriptDrawTotalAlpha, 0},
+    {kScriptCommandPlain, kwDrawRestore, "e", scriptDrawRestore, 0},
     {kScriptCommandPlain, kwSetInputText, "exxxxxxxx", nullptr, 0},
     {kScriptCommandPlain, kwAnimate, "e***b", nullptr, 0},
     {kScriptCommandPlain, kwAnimateFx, "e***b", nullptr, 0},
