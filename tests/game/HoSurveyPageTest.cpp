@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "engine/resource/KResource.h"
 #include "tests/support/KResourceTestSupport.h"
+#include "tests/support/UrlOpenerStandIn.h"
 
 namespace {
 
@@ -19,19 +18,15 @@ namespace fs = std::filesystem;
 
 class SurveyPage : public lftest::ResourceLayerTest {
 protected:
-    std::string savedPath;
+    std::unique_ptr<lftest::UrlOpenerStandIn> opener;
     int archives = 0;
 
     void SetUp() override {
         ResourceLayerTest::SetUp();
-        savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-        lftest::writeText(temp / "bin/xdg-open",
-                          "#!/bin/sh\nprintf '%s|\\n' \"$@\" >> '" + (temp / "opened.txt").string() + "'\n");
-        fs::permissions(temp / "bin/xdg-open", fs::perms::owner_all);
-        setenv("PATH", ((temp / "bin").string() + ":" + savedPath).c_str(), 1);
+        opener = std::make_unique<lftest::UrlOpenerStandIn>(temp.path());
     }
     void TearDown() override {
-        setenv("PATH", savedPath.c_str(), 1);
+        opener.reset();
         ResourceLayerTest::TearDown();
     }
 
@@ -48,13 +43,7 @@ protected:
         openSurveyPage();
     }
 
-    std::string opened(bool wait) {
-        for (int i = 0; wait && i < 200 && !fs::exists(temp / "opened.txt"); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        std::this_thread::sleep_for(std::chrono::milliseconds(wait ? 100 : 0));
-        const auto bytes = lftest::readFileBytes(temp / "opened.txt");
-        return std::string(bytes.begin(), bytes.end());
-    }
+    std::string opened(bool wait) { return opener->opened(wait); }
 };
 
 TEST_F(SurveyPage, OnlyTheFirstLineTrimmedOfItsEndIsOpened) {
