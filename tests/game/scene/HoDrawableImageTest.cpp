@@ -42,15 +42,16 @@ protected:
     static uint32_t alphaAt(const HoDrawableImage &image, int x, int y) {
         return image.pixels[size_t(y) * size_t(image.pixelWidth) + size_t(x)] >> 24;
     }
-    // A fresh opaque 64 x 64 glass shown 64 x 64 design units large, erasable.
-    HoDrawableImage *freshGlass() {
-        writeSolid("data/scenes/hall/glass.png", 64, 64, kOpaqueRed);
-        HoScene *hall = glassScene("glass.png", 64, 64);
+    // An opaque red glass of the size in pixels, shown at the drawn size in design units, made erasable.
+    HoDrawableImage *erasableGlass(int w, int h, float drawnWidth, float drawnHeight) {
+        writeSolid("data/scenes/hall/glass.png", w, h, kOpaqueRed);
+        HoScene *hall = glassScene("glass.png", drawnWidth, drawnHeight);
         run(hall, "make");
         HoDrawableImage *image = erasableOf(hall);
         EXPECT_NE(image, nullptr);
         return image;
     }
+    HoDrawableImage *freshGlass() { return erasableGlass(64, 64, 64, 64); }
 };
 
 TEST_F(ErasablePictureTest, TheCopyKeepsEveryPixelAsItIsAndTheAlphaSumCountsThem) {
@@ -148,11 +149,9 @@ TEST_F(ErasablePictureTest, CommandsReadTheirDefaultsAndAZeroDrawnSizeChangesNot
 }
 
 TEST_F(ErasablePictureTest, TheSceneDrawShowsTheErasedPictureAndRestoreThenInitKeepsTheErasures) {
-    writeSolid("data/scenes/hall/glass.png", 64, 64, kOpaqueRed);
-    HoScene *hall = glassScene("glass.png", 400, 400);
-    run(hall, "make");
-    HoDrawableImage *image = erasableOf(hall);
+    HoDrawableImage *image = erasableGlass(64, 64, 400, 400);
     ASSERT_NE(image, nullptr);
+    HoScene *hall = image->element->scene;
     // The left half rubbed away: the element spans 200 .. 600 design units.
     image->erase(0, 200, 200, 255, 1);
     lftest::BackBuffer frame = drawn(hall);
@@ -236,11 +235,9 @@ TEST_F(SmallTextureMemory, ARenderTargetThatCannotBeMadeLeavesTheElementShowingI
 }
 
 TEST_F(ErasablePictureTest, TheAlphaSumOfTheLargestPictureNeedsMoreThan32Bits) {
-    writeSolid("data/scenes/hall/glass.png", 4096, 4096, kOpaqueRed);
-    HoScene *hall = glassScene("glass.png", 64, 64);
-    run(hall, "make");
-    HoDrawableImage *image = erasableOf(hall);
+    HoDrawableImage *image = erasableGlass(4096, 4096, 64, 64);
     ASSERT_NE(image, nullptr);
+    HoScene *hall = image->element->scene;
     EXPECT_EQ(image->alphaSum, int64_t(4096) * 4096 * 255);
     EXPECT_EQ(image->channelSums[2], int64_t(4096) * 4096 * 255) << "red is the third byte";
     run(hall, "total");
