@@ -191,6 +191,24 @@ TEST_F(ErasablePictureTest, ThePixelsOutliveThePictureAndALostDevice) {
     EXPECT_EQ(colourAt(frame, 400 + 20, 400 + 20), 0xFF0000u);
 }
 
+TEST_F(ErasablePictureTest, AnAnimatedImageGivesItsCurrentFrameWhole) {
+    writeSolid("data/scenes/hall/red.png", 4, 4, kOpaqueRed);
+    writeSolid("data/scenes/hall/green.png", 8, 6, 0xFF00FF00u);
+    write("data/scenes/hall/crab.anim", "Duration=2\nred.png\ngreen.png\n");
+    HoScene *hall = startedScene("hall", solid("crab:crab.anim", "crab.anim", 400, 400, 64, 64),
+                                 "on make {\n  draw_init crab\n}\n");
+    SceneElement *crab = hall->findElement("crab");
+    ASSERT_EQ(crab->renderable->kind, kRenderableAnimatedImage);
+    crab->renderable->update(150); // the second second: the second frame
+    run(hall, "make");
+    ASSERT_EQ(crab->renderable->kind, kRenderableDrawableImage);
+    const auto *image = static_cast<HoDrawableImage *>(crab->renderable);
+    EXPECT_EQ(image->pixelWidth, 8);
+    EXPECT_EQ(image->pixelHeight, 6);
+    EXPECT_EQ(image->pixels[0], 0xFF00FF00u);
+    EXPECT_EQ(image->pixels[47], 0xFF00FF00u);
+}
+
 TEST_F(ErasablePictureTest, APictureOverTheLimitLeavesTheElementShowingItsOwn) {
     writeSolid("data/scenes/hall/glass.png", 4097, 4097, kOpaqueBlue);
     HoScene *hall = glassScene("glass.png", 64, 64);
