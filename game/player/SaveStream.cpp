@@ -33,13 +33,6 @@ constexpr uint32_t kHeaderBlockBytes = 4;
 constexpr uint32_t kHeaderBytes = 3 * (kHeaderBlockBytes + 1);
 // Larger than any save the game makes; a bigger file is refused before it is read into memory.
 constexpr uint64_t kMaxFileBytes = 256u << 20;
-constexpr uint32_t kTextAreaBytes = SaveStream::kMaxBlockBytes + 1;
-
-uint8_t foldBytes(uint32_t value) {
-    value ^= value >> 16;
-    value ^= value >> 8;
-    return uint8_t(value);
-}
 
 uint8_t rotateLeft(uint8_t value, uint8_t bits) {
     return uint8_t((value << bits) | (value >> ((8 - bits) & 7)));
@@ -53,16 +46,12 @@ uint8_t rotateRight(uint8_t value, uint8_t bits) {
 struct ByteKey {
     uint8_t key;
     uint8_t rotation;
-    explicit ByteKey(uint32_t k) : key(foldBytes(k)), rotation(((key >> 4) ^ key) & 7) {}
+    explicit ByteKey(uint32_t k) : key(SaveStream::foldBytes(k)), rotation(((key >> 4) ^ key) & 7) {}
 };
 
 void storeLittleEndian(uint32_t value, uint8_t *bytes) {
     for (int i = 0; i < 4; ++i)
         bytes[i] = uint8_t(value >> (8 * i));
-}
-
-uint32_t loadLittleEndian(const uint8_t *bytes) {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
 }
 
 // The header's three blocks as numbers under a transform pair; their check bytes were found sound.
@@ -78,7 +67,7 @@ Header decodeHeader(const uint8_t *file, uint8_t a, uint8_t b) {
         uint8_t plain[kHeaderBlockBytes];
         uint32_t p = i * (kHeaderBlockBytes + 1);
         SaveStream::unscramble(file + p, plain, kHeaderBlockBytes, p, a, b);
-        values[i] = loadLittleEndian(plain);
+        values[i] = SaveStream::loadLittleEndian(plain);
     }
     return {values[0], values[1], int32_t(values[2])};
 }
@@ -128,10 +117,7 @@ uint8_t SaveStream::unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n
 }
 
 uint8_t SaveStream::checksum(const uint8_t *stored, uint32_t n, uint32_t p) {
-    uint8_t check = foldBytes(p);
-    for (uint32_t i = 0; i < n; ++i)
-        check ^= stored[i];
-    return check;
+    return foldBytes(p) ^ xorBytes(stored, n);
 }
 
 // ---- Opening and closing ----------------------------------------------------------------------------
@@ -174,6 +160,8 @@ bool SaveStream::openRead(const char *path) {
     capacity = length = loaded ? uint32_t(size) : 0;
     reading = loaded;
     if (loaded && readHeader()) {
+        plain_.reset(new uint8_t[length]);
+        unscrambleRun(buffer.get(), plain_.get(), length, 0, startOffset, stepMultiplier);
         openFailure = OpenFailure::kNone;
         return true;
     }
@@ -238,6 +226,7 @@ bool SaveStream::flushToFile(const char *path) {
 
 void SaveStream::close() {
     buffer.reset();
+    plain_.reset();
     capacity = length = position = 0;
     writing = reading = memoryMode = false;
     damageReported_ = false;
@@ -253,14 +242,6 @@ bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(Sa
 }
 
 // ---- Blocks ---------------------------------------------------------------------------------------------
-
-bool SaveStream::serializeBytes(uint32_t n, void *data) {
-    if (n > kMaxBlockBytes || (!data && n > 0))
-        return false;
-    if (writing)
-        return memoryMode && writeBlock(n, static_cast<const uint8_t *>(data));
-    return reading && readBlock(n, static_cast<uint8_t *>(data));
-}
 
 // The first block makes the image; a later one that does not fit grows it by one step, which always
 // makes room since a block is far smaller than a step.
@@ -289,22 +270,18 @@ bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
     return true;
 }
 
-bool SaveStream::readBlock(uint32_t n, uint8_t *plain) {
-    uint32_t p = position;
+// A block that is cut short ends the reading at the end of the file; a damaged one is stepped over.
+const uint8_t *SaveStream::failedBlock(uint32_t n) {
+    const uint32_t p = position;
     if (length - p < n + 1) {
         position = length;
         if (p < length)
             reportDamage("cut short", p);
-        return false;
+        return nullptr;
     }
     position = p + n + 1;
-    const uint8_t *stored = buffer.get() + p;
-    if (checksum(stored, n, p) != stored[n]) {
-        reportDamage("damaged", p);
-        return false;
-    }
-    unscramble(stored, plain, n, p, startOffset, stepMultiplier);
-    return true;
+    reportDamage("damaged", p);
+    return nullptr;
 }
 
 // Logged once per stream, at the first block that fails; a read that ends exactly at the end of the file
@@ -324,67 +301,34 @@ bool SaveStream::countFits(int32_t count, uint32_t entryBytes) const {
 
 // ---- Typed values ---------------------------------------------------------------------------------------
 
-bool SaveStream::serializeInt(int32_t &value) {
+bool SaveStream::writeInt(int32_t value) {
     uint8_t bytes[4];
     storeLittleEndian(uint32_t(value), bytes);
-    if (reading)
-        value = 0;
-    if (!serializeBytes(4, bytes))
-        return false;
-    if (reading)
-        value = int32_t(loadLittleEndian(bytes));
-    return true;
+    return serializeBytes(4, bytes);
 }
 
-bool SaveStream::serializeFloat(float &value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    int32_t word = int32_t(bits);
-    if (reading)
-        value = 0.0f;
-    if (!serializeInt(word))
+bool SaveStream::writeText(const char *text) {
+    const size_t size = text ? std::strlen(text) : 0;
+    if (size > kMaxBlockBytes)
         return false;
-    if (reading)
-        std::memcpy(&value, &word, sizeof value);
-    return true;
+    return writeInt(text ? int32_t(size) : -1) && (!text || serializeBytes(uint32_t(size), const_cast<char *>(text)));
 }
 
-bool SaveStream::serializeByte(uint8_t &value) {
-    uint8_t byte = value;
-    if (reading)
-        value = 0;
-    if (!serializeBytes(1, &byte))
-        return false;
-    value = byte;
-    return true;
-}
-
-bool SaveStream::serializeString(const char *&text) {
+// A text ends at its first NUL, as the text that was written did.
+bool SaveStream::readText(const char *&text) {
+    text = nullptr;
     int32_t textLength = -1;
-    if (writing && text) {
-        size_t size = std::strlen(text);
-        if (size > kMaxBlockBytes)
-            return false;
-        textLength = int32_t(size);
-    }
-    if (reading)
-        text = nullptr;
     if (!serializeInt(textLength))
         return false;
     if (textLength == -1)
         return true;
-    if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes)
+    if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes || !world)
         return false;
-    if (writing)
-        return serializeBytes(uint32_t(textLength), const_cast<char *>(text));
-    if (!world)
+    const uint8_t *plain = nextBlock(uint32_t(textLength));
+    if (!plain)
         return false;
-    if (!text_)
-        text_.reset(new char[kTextAreaBytes]);
-    if (!serializeBytes(uint32_t(textLength), text_.get()))
-        return false;
-    text_[size_t(textLength)] = '\0';
-    text = world->names().internOrFind(text_.get());
+    const char *bytes = reinterpret_cast<const char *>(plain);
+    text = world->names().internOrFind(bytes, strnlen(bytes, size_t(textLength)));
     return true;
 }
 

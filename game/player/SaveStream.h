@@ -12,10 +12,13 @@
 //
 // A writing stream builds the whole file in memory; writeSaveFile hands the image to the platform's
 // crash-safe writer only when the whole body was made, so a save that fails at any point leaves the
-// previous file as it was. A reading stream takes the file whole into memory first. Each stream has its
-// own work area, so a save on the main thread and a load on the game-load thread share no buffer.
+// previous file as it was. A reading stream takes the file whole into memory first and undoes the
+// transform over all of it in one pass (it depends only on each byte's offset); each block read then
+// checks its stored bytes and takes its plain ones. Each stream has its own work areas, so a save on the
+// main thread and a load on the game-load thread share no buffer.
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -128,6 +131,8 @@ public:
     static uint8_t scramble(const uint8_t *plain, uint8_t *stored, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
     static uint8_t unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
     static uint8_t checksum(const uint8_t *stored, uint32_t n, uint32_t p);
+    // The transform undone over a run of n stored bytes at file offset p, check bytes and all.
+    static void unscrambleRun(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
 
     // Why the last openRead failed. Only a file that was read and found not to be a save of ours is
     // proven damaged; one that could not be read (a folder in its place, an I/O error) may still be good.
@@ -150,9 +155,47 @@ public:
     uint8_t startOffset = kStartOffset;
     uint8_t stepMultiplier = kStepMultiplier;
 
+    // The XOR of a word's four bytes.
+    static uint8_t foldBytes(uint32_t value) {
+        value ^= value >> 16;
+        value ^= value >> 8;
+        return uint8_t(value);
+    }
+    // The XOR of n bytes, eight at a time.
+    static uint8_t xorBytes(const uint8_t *bytes, uint32_t n) {
+        uint64_t words = 0;
+        uint32_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, bytes + i, sizeof word);
+            words ^= word;
+        }
+        uint8_t rest = foldBytes(uint32_t(words) ^ uint32_t(words >> 32));
+        for (; i < n; ++i)
+            rest ^= bytes[i];
+        return rest;
+    }
+    static uint32_t loadLittleEndian(const uint8_t *bytes) {
+        return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    }
+
 private:
+
+    // Reading: the plain bytes of the next block of n bytes when it is whole and sound, else null (the
+    // failure is recorded as failedBlock does).
+    const uint8_t *nextBlock(uint32_t n) {
+        const uint32_t p = position;
+        const uint8_t *stored = buffer.get() + p;
+        if (length - p <= n || (foldBytes(p) ^ xorBytes(stored, n)) != stored[n])
+            return failedBlock(n);
+        position = p + n + 1;
+        return plain_.get() + p;
+    }
+    const uint8_t *failedBlock(uint32_t n);
     bool writeBlock(uint32_t n, const uint8_t *plain);
-    bool readBlock(uint32_t n, uint8_t *plain);
+    bool writeInt(int32_t value);
+    bool writeText(const char *text);
+    bool readText(const char *&text);
     bool makeRoom(uint32_t n);
     bool readHeader();
     bool findForeignPair();
@@ -170,9 +213,57 @@ private:
 
     std::string path_;
     bool damageReported_ = false;
-    // The text area: a text being read, with its terminating zero.
-    std::unique_ptr<char[]> text_;
+    // Reading: the file with the transform undone, offset for offset.
+    std::unique_ptr<uint8_t[]> plain_;
 };
+
+// The block and typed-value forms that every field goes through, inline for the reading direction.
+
+inline bool SaveStream::serializeBytes(uint32_t n, void *data) {
+    if (n > kMaxBlockBytes || (!data && n > 0))
+        return false;
+    if (reading) {
+        const uint8_t *plain = nextBlock(n);
+        if (plain && n > 0)
+            std::memcpy(data, plain, n);
+        return plain != nullptr;
+    }
+    return writing && memoryMode && writeBlock(n, static_cast<const uint8_t *>(data));
+}
+
+inline bool SaveStream::serializeInt(int32_t &value) {
+    if (!reading)
+        return writeInt(value);
+    const uint8_t *plain = nextBlock(4);
+    value = plain ? int32_t(loadLittleEndian(plain)) : 0;
+    return plain != nullptr;
+}
+
+inline bool SaveStream::serializeFloat(float &value) {
+    if (!reading) {
+        int32_t word;
+        std::memcpy(&word, &value, sizeof word);
+        return writeInt(word);
+    }
+    const uint8_t *plain = nextBlock(4);
+    const uint32_t bits = plain ? loadLittleEndian(plain) : 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return plain != nullptr;
+}
+
+inline bool SaveStream::serializeByte(uint8_t &value) {
+    if (!reading)
+        return serializeBytes(1, &value);
+    const uint8_t *plain = nextBlock(1);
+    value = plain ? plain[0] : 0;
+    return plain != nullptr;
+}
+
+inline bool SaveStream::serializeString(const char *&text) {
+    if (!reading)
+        return writeText(text);
+    return readText(text);
+}
 
 // The write sequence of every save file: the stream is opened, the body serialized, and only a body that
 // succeeded whole is written (crash-safely) to the file; otherwise nothing is written and the previous

@@ -8,6 +8,7 @@
 // A game interns a hundred thousand names and more, so lookups go through a flat index from each text
 // to its newest interned copy rather than through chains of a fixed number of buckets.
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
@@ -26,6 +27,9 @@ public:
     // The interned text equal to the given one; when there is none, the text is copied into the
     // arena and the copy interned. Null for null.
     const char *internOrFind(const char *text);
+    // The same for the first `length` bytes of a text that need not end there (a name read from a
+    // file); the copy made when there is none ends with a NUL.
+    const char *internOrFind(const char *text, size_t length);
     // The interned text equal to the given one, or null; interns nothing.
     const char *findInterned(const char *text) const;
 

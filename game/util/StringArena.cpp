@@ -48,9 +48,13 @@ int32_t StringArena::newBlock(size_t size) {
 }
 
 const char *StringArena::copy(const char *text) {
+    return text ? copy(text, std::strlen(text)) : nullptr;
+}
+
+const char *StringArena::copy(const char *text, size_t textLength) {
     if (!text)
         return nullptr;
-    size_t length = std::strlen(text) + 1;
+    const size_t length = textLength + 1;
     std::lock_guard<std::mutex> hold(lock_);
     int32_t index = blockWithRoom(length);
     if (index < 0)
@@ -59,7 +63,8 @@ const char *StringArena::copy(const char *text) {
         return nullptr;
     Block *block = blocks_[index];
     char *copy = block->bytes.get() + block->used;
-    std::memcpy(copy, text, length);
+    std::memcpy(copy, text, textLength);
+    copy[textLength] = '\0';
     block->used += length;
     setRoom(index, block->size - block->used);
     return copy;

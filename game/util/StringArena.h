@@ -25,6 +25,8 @@ public:
 
     // A copy of the text (with its NUL) that lives as long as the arena; null for null.
     const char *copy(const char *text);
+    // A copy of the first `length` bytes of the text, with a NUL after them.
+    const char *copy(const char *text, size_t length);
 
     int32_t blockCount() const;
 

@@ -1,0 +1,109 @@
+// The transform undone over whole runs of a file. The key of the byte at offset q is the XOR of the four
+// bytes of k = (q + A) x B. Split k into its low and high halves: with m = q + A, the low half is that of
+// (m mod 65536) x B, which a table of 65,536 folds gives, and the high half is (m / 65536) x B plus the
+// carry (m mod 65536) x B / 65536, which changes only every few hundred bytes. So 32 keys are one table
+// load and one XOR; the rotation by a different amount in each byte is a 16-bit multiply by a power of
+// two, whose high byte is the byte rotated. Machines without AVX2 take the byte-by-byte transform.
+
+#include <immintrin.h>
+
+#include <memory>
+
+#include "game/player/SaveStream.h"
+
+namespace {
+
+constexpr uint32_t kRun = 32;
+constexpr uint32_t kLowHalves = 65536;
+
+uint8_t foldHalf(uint32_t half) {
+    return uint8_t(half ^ (half >> 8));
+}
+
+void buildLowKeys(uint8_t b, uint8_t *folds) {
+    for (uint32_t m = 0; m < kLowHalves; ++m)
+        folds[m] = foldHalf((m * b) & 0xFFFF);
+}
+
+// The table of a step multiplier: ours is built once; another build's pair is rare enough to build it
+// for the call.
+const uint8_t *lowKeysFor(uint8_t b, std::unique_ptr<uint8_t[]> &other) {
+    if (b == SaveStream::kStepMultiplier) {
+        static const std::unique_ptr<uint8_t[]> ours = [] {
+            std::unique_ptr<uint8_t[]> folds(new uint8_t[kLowHalves]);
+            buildLowKeys(SaveStream::kStepMultiplier, folds.get());
+            return folds;
+        }();
+        return ours.get();
+    }
+    other.reset(new uint8_t[kLowHalves]);
+    buildLowKeys(b, other.get());
+    return other.get();
+}
+
+// The fold of the high half of k for the low half m and the high half's base.
+uint8_t highKey(uint32_t base, uint32_t m, uint8_t b) {
+    return foldHalf((base + ((m * b) >> 16)) & 0xFFFF);
+}
+
+// The high-half folds of the run of 32 bytes from low half m: one value, or two when the carry steps
+// inside the run.
+__attribute__((target("avx2"))) __m256i highKeys(uint32_t base, uint32_t m, uint8_t b) {
+    const uint32_t carry = (m * b) >> 16;
+    const __m256i first = _mm256_set1_epi8(char(highKey(base, m, b)));
+    if (((m + kRun - 1) * b) >> 16 == carry)
+        return first;
+    const uint32_t split = ((carry + 1) * kLowHalves + b - 1) / b - m;
+    const __m256i lanes = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                           21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+    const __m256i later = _mm256_cmpgt_epi8(lanes, _mm256_set1_epi8(char(split - 1)));
+    return _mm256_blendv_epi8(first, _mm256_set1_epi8(char(highKey(base, m + split, b))), later);
+}
+
+// 32 bytes rotated right, each by its own amount r: the byte doubled into 16 bits times 2^((8 - r) & 7)
+// has the rotated byte in its high half.
+__attribute__((target("avx2"))) __m256i rotateRight(__m256i bytes, __m256i amounts) {
+    const __m256i powers = _mm256_setr_epi8(1, -128, 64, 32, 16, 8, 4, 2, 0, 0, 0, 0, 0, 0, 0, 0, 1, -128, 64, 32, 16,
+                                            8, 4, 2, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i factors = _mm256_shuffle_epi8(powers, amounts);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = _mm256_srli_epi16(
+        _mm256_mullo_epi16(_mm256_unpacklo_epi8(bytes, bytes), _mm256_unpacklo_epi8(factors, zero)), 8);
+    const __m256i high = _mm256_srli_epi16(
+        _mm256_mullo_epi16(_mm256_unpackhi_epi8(bytes, bytes), _mm256_unpackhi_epi8(factors, zero)), 8);
+    return _mm256_packus_epi16(low, high);
+}
+
+// Undoes the runs of 32 bytes that do not cross a multiple of 65,536 in m; the others, and the tail,
+// are left to the byte-by-byte transform. The bytes done.
+__attribute__((target("avx2"))) uint32_t unscrambleRunsAvx2(const uint8_t *stored, uint8_t *plain, uint32_t n,
+                                                            uint32_t p, uint8_t a, uint8_t b) {
+    std::unique_ptr<uint8_t[]> other;
+    const uint8_t *lowKeys = lowKeysFor(b, other);
+    const __m256i seven = _mm256_set1_epi8(7);
+    uint32_t i = 0;
+    for (; i + kRun <= n; i += kRun) {
+        const uint32_t m = p + i + a;
+        const uint32_t low = m & 0xFFFF;
+        if (low > kLowHalves - kRun) {
+            SaveStream::unscramble(stored + i, plain + i, kRun, p + i, a, b);
+            continue;
+        }
+        const __m256i keys =
+            _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(lowKeys + low)),
+                             highKeys((m >> 16) * b, low, b));
+        const __m256i amounts = _mm256_and_si256(_mm256_xor_si256(keys, _mm256_srli_epi16(keys, 4)), seven);
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(stored + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(plain + i),
+                            _mm256_xor_si256(rotateRight(bytes, amounts), keys));
+    }
+    return i;
+}
+
+} // namespace
+
+void SaveStream::unscrambleRun(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const uint32_t done = avx2 ? unscrambleRunsAvx2(stored, plain, n, p, a, b) : 0;
+    unscramble(stored + done, plain + done, n - done, p + done, a, b);
+}
