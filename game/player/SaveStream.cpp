@@ -470,11 +470,11 @@ bool SaveStream::serializeSceneMemberRef(Record *&record, Record *(HoScene::*fin
 }
 
 bool SaveStream::serializeElementRef(SceneElement *&element) {
-    return serializeSceneMemberRef(element, &HoScene::findElement);
+    return serializeSceneMemberRef(element, &HoScene::elementNamed);
 }
 
 bool SaveStream::serializeGroupRef(SceneGroup *&group) {
-    return serializeSceneMemberRef(group, &HoScene::findGroup);
+    return serializeSceneMemberRef(group, &HoScene::groupNamed);
 }
 
 bool SaveStream::serializeFunctionRef(ScriptFunction *&function) {

@@ -297,7 +297,7 @@ private:
 
     // An element state has no size of its own: one that cannot be placed ends the load.
     bool readElement(const char *name) {
-        element_ = scene_ && name ? scene_->findElement(name) : nullptr;
+        element_ = scene_ && name ? scene_->elementNamed(name) : nullptr;
         if (!element_) {
             logMessage("Game: saved game names element %s of scene %s, which the game does not have, ERROR",
                        name ? name : "", scene_ ? scene_->identifier : "(none)");
@@ -336,7 +336,7 @@ private:
         int32_t count = 0;
         if (!stream_.serializeInt(count) || !stream_.countFits(count, kNameBytes))
             return false;
-        SceneGroup *group = scene_ && name ? scene_->findGroup(name) : nullptr;
+        SceneGroup *group = scene_ && name ? scene_->groupNamed(name) : nullptr;
         if (group) {
             for (int32_t i = 0; group->isCrop() && i < group->members.count(); ++i)
                 group->members[i]->cropElement = nullptr;
@@ -347,7 +347,7 @@ private:
             const char *member = nullptr;
             if (!stream_.serializeString(member))
                 return false;
-            if (SceneElement *element = group && member ? scene_->findElement(member) : nullptr)
+            if (SceneElement *element = group && member ? scene_->elementNamed(member) : nullptr)
                 group->members.append(element);
         }
         if (group && group->isCrop())

@@ -66,11 +66,19 @@ void HoScene::setParent(HoScene *parentScene) {
 }
 
 SceneElement *HoScene::findElement(const char *text) const {
-    return findByName(allElements.members, findName(text));
+    return elementNamed(findName(text));
 }
 
 SceneGroup *HoScene::findGroup(const char *text) const {
-    return findByName(groups, findName(text));
+    return groupNamed(findName(text));
+}
+
+SceneElement *HoScene::elementNamed(const char *internedName) const {
+    return internedName ? elementIndex_.find(allElements.members, internedName) : nullptr;
+}
+
+SceneGroup *HoScene::groupNamed(const char *internedName) const {
+    return findByName(groups, internedName);
 }
 
 const char *HoScene::findName(const char *text) const {

@@ -9,6 +9,7 @@
 
 #include "game/scene/SceneGroup.h"
 #include "game/script/ScriptContext.h"
+#include "game/util/NameIndex.h"
 #include "game/util/NamedValue.h"
 #include "game/script/ScriptValue.h"
 #include "game/util/NumericHelpers.h"
@@ -37,6 +38,9 @@ public:
     // has it. Nothing is interned.
     SceneElement *findElement(const char *name) const;
     SceneGroup *findGroup(const char *name) const;
+    // The same for a name already interned (a name read from a save file): no table look-up.
+    SceneElement *elementNamed(const char *internedName) const;
+    SceneGroup *groupNamed(const char *internedName) const;
 
     // Sets the short name and the identifier (the parent's identifier, '_' and the short name for a
     // sub-scene) with their value slots; both interned.
@@ -211,4 +215,8 @@ public:
 
     ScriptFunction *dropHook = nullptr;
     void *dropHookArgument = nullptr;
+
+private:
+    // The elements by name: a scene may have thousands, and saved games and scripts name them often.
+    mutable NameIndex<SceneElement> elementIndex_;
 };
