@@ -24,6 +24,7 @@
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
+#include "game/util/NameIndex.h"
 #include "game/world/HoWorld.h"
 #include "tests/support/TestSupport.h"
 
@@ -163,25 +164,12 @@ bool writeScene(SaveStream &stream, HoScene *hall) {
     return ok;
 }
 
-// Elements are saved in element order, so the next one read is nearly always the next in the scene:
-// the search starts there and goes round once. Names read are interned, so they compare by pointer.
-SceneElement *nextElementNamed(HoScene *scene, const char *name, int32_t *index) {
-    const PtrArray<SceneElement> &elements = scene->allElements.members;
-    for (int32_t n = 0; n < elements.count(); ++n) {
-        int32_t i = (*index + n) % elements.count();
-        if (elements[i]->name == name) {
-            *index = i + 1;
-            return elements[i];
-        }
-    }
-    return nullptr;
-}
-
-// Reads records until the file ends, each into the record its names find, as a load does.
+// Reads records until the file ends, each into the record its names find, as a load does. Records are
+// saved in the order the scene lists them, so each list is searched from the record found last.
 bool readScene(SaveStream &stream, HoWorld &world) {
     HoScene *current = nullptr;
     SceneElement *element = nullptr;
-    int32_t elementIndex = 0;
+    NameCursor elements, variables, tasks;
     while (!stream.atEnd()) {
         uint8_t tag = 0;
         const char *name = nullptr;
@@ -194,19 +182,23 @@ bool readScene(SaveStream &stream, HoWorld &world) {
             ok = current != nullptr;
             break;
         case kSaveTagElement:
-            element = current ? nextElementNamed(current, name, &elementIndex) : nullptr;
+            element = current ? elements.find(current->allElements.members, name) : nullptr;
             ok = element && serializeElement(element, stream);
             break;
         case kSaveTagElementValue:
             ok = element && stream.serializeValue(
                                 findOrCreateNamedValue(element->namedValues, name, world.namedValuePool(), true)->value);
             break;
-        case kSaveTagVariable:
-            ok = current && serializeVariableValue(stream, findOrCreateVariable(&current->script, name, nullptr));
+        case kSaveTagVariable: {
+            ScriptVariable *variable = current ? variables.find(current->script.variables, name) : nullptr;
+            ok = current && serializeVariableValue(stream, variable ? variable : findOrCreateVariable(&current->script, name, nullptr));
             break;
-        case kSaveTagTask:
-            ok = current && serializeTask(stream, findOrCreateTask(name, &current->script));
+        }
+        case kSaveTagTask: {
+            ScriptTask *task = current ? tasks.find(current->script.tasks, name) : nullptr;
+            ok = current && serializeTask(stream, task ? task : findOrCreateTask(name, &current->script));
             break;
+        }
         default:
             break;
         }

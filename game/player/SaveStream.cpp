@@ -1,5 +1,6 @@
 #include "game/player/SaveStream.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,6 +34,16 @@ constexpr uint32_t kHeaderBlockBytes = 4;
 constexpr uint32_t kHeaderBytes = 3 * (kHeaderBlockBytes + 1);
 // Larger than any save the game makes; a bigger file is refused before it is read into memory.
 constexpr uint64_t kMaxFileBytes = 256u << 20;
+// Texts up to this long are remembered by their bytes, in a table of this many entries.
+constexpr uint32_t kShortText = 16;
+constexpr uint32_t kRecentTexts = 2048;
+
+// The first n bytes (at most 8) of a word, the others cleared.
+uint64_t leadingBytes(const uint8_t *bytes, uint32_t n) {
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return n >= 8 ? word : word & ((uint64_t(1) << (8 * n)) - 1);
+}
 
 uint8_t rotateLeft(uint8_t value, uint8_t bits) {
     return uint8_t((value << bits) | (value >> ((8 - bits) & 7)));
@@ -160,8 +171,13 @@ bool SaveStream::openRead(const char *path) {
     capacity = length = loaded ? uint32_t(size) : 0;
     reading = loaded;
     if (loaded && readHeader()) {
-        plain_.reset(new uint8_t[length]);
-        unscrambleRun(buffer.get(), plain_.get(), length, 0, startOffset, stepMultiplier);
+        plain_.reset(new uint8_t[length + kShortText]);
+        plainEnd_ = 0;
+        std::memset(plain_.get() + length, 0, kShortText);
+        // Cleared for each file: the stream's world, whose table the texts are interned in, may change.
+        if (!recentTexts_)
+            recentTexts_.reset(new RecentText[kRecentTexts]);
+        std::fill(recentTexts_.get(), recentTexts_.get() + kRecentTexts, RecentText{});
         openFailure = OpenFailure::kNone;
         return true;
     }
@@ -227,6 +243,7 @@ bool SaveStream::flushToFile(const char *path) {
 void SaveStream::close() {
     buffer.reset();
     plain_.reset();
+    plainEnd_ = 0;
     capacity = length = position = 0;
     writing = reading = memoryMode = false;
     damageReported_ = false;
@@ -268,6 +285,16 @@ bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
     stored[n] = scramble(plain, stored, n, length, startOffset, stepMultiplier);
     length += n + 1;
     return true;
+}
+
+// The transform is undone a stretch at a time just ahead of the reading, while the stored bytes that
+// the blocks' checks read are still in the cache.
+void SaveStream::undoTransformTo(uint32_t end) {
+    constexpr uint32_t kStretch = 16384;
+    const uint32_t stretchEnd = std::min(length, std::max(end, plainEnd_ + kStretch));
+    unscrambleRun(buffer.get() + plainEnd_, plain_.get() + plainEnd_, stretchEnd - plainEnd_, plainEnd_, startOffset,
+                  stepMultiplier);
+    plainEnd_ = stretchEnd;
 }
 
 // A block that is cut short ends the reading at the end of the file; a damaged one is stepped over.
@@ -327,9 +354,25 @@ bool SaveStream::readText(const char *&text) {
     const uint8_t *plain = nextBlock(uint32_t(textLength));
     if (!plain)
         return false;
-    const char *bytes = reinterpret_cast<const char *>(plain);
-    text = world->names().internOrFind(bytes, strnlen(bytes, size_t(textLength)));
+    text = internText(plain, uint32_t(textLength));
     return true;
+}
+
+// A short text is read as two words (the plain image has room after its end), which are its key
+// among the recent texts.
+const char *SaveStream::internText(const uint8_t *bytes, uint32_t n) {
+    const char *chars = reinterpret_cast<const char *>(bytes);
+    if (n > kShortText)
+        return world->names().internOrFind(chars, strnlen(chars, n));
+    const uint64_t head = leadingBytes(bytes, n);
+    const uint64_t tail = n > 8 ? leadingBytes(bytes + 8, n - 8) : 0;
+    const uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;
+    RecentText &recent = recentTexts_[mixed >> 53 & (kRecentTexts - 1)];
+    if (recent.interned && recent.length == n && recent.head == head && recent.tail == tail)
+        return recent.interned;
+    const char *interned = world->names().internOrFind(chars, strnlen(chars, n));
+    recent = {head, tail, n, interned};
+    return interned;
 }
 
 bool SaveStream::serializeValue(ScriptValue &value) {

@@ -163,6 +163,11 @@ public:
     }
     // The XOR of n bytes, eight at a time.
     static uint8_t xorBytes(const uint8_t *bytes, uint32_t n) {
+        if (n == 4) {
+            uint32_t word;
+            std::memcpy(&word, bytes, sizeof word);
+            return foldBytes(word);
+        }
         uint64_t words = 0;
         uint32_t i = 0;
         for (; i + 8 <= n; i += 8) {
@@ -189,13 +194,17 @@ private:
         if (length - p <= n || (foldBytes(p) ^ xorBytes(stored, n)) != stored[n])
             return failedBlock(n);
         position = p + n + 1;
+        if (position > plainEnd_)
+            undoTransformTo(position);
         return plain_.get() + p;
     }
+    void undoTransformTo(uint32_t end);
     const uint8_t *failedBlock(uint32_t n);
     bool writeBlock(uint32_t n, const uint8_t *plain);
     bool writeInt(int32_t value);
     bool writeText(const char *text);
     bool readText(const char *&text);
+    const char *internText(const uint8_t *bytes, uint32_t n);
     bool makeRoom(uint32_t n);
     bool readHeader();
     bool findForeignPair();
@@ -213,8 +222,19 @@ private:
 
     std::string path_;
     bool damageReported_ = false;
-    // Reading: the file with the transform undone, offset for offset.
+    // Reading: the file with the transform undone, offset for offset, and room after it for a text
+    // at its end to be read a word at a time.
     std::unique_ptr<uint8_t[]> plain_;
+    uint32_t plainEnd_ = 0; // the transform is undone up to here
+    // Reading: short texts read lately, by their bytes, with what they were interned as; a save names
+    // the same few values, scenes and elements again and again.
+    struct RecentText {
+        uint64_t head;
+        uint64_t tail;
+        uint32_t length;
+        const char *interned;
+    };
+    std::unique_ptr<RecentText[]> recentTexts_;
 };
 
 // The block and typed-value forms that every field goes through, inline for the reading direction.

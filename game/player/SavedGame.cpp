@@ -14,6 +14,7 @@
 #include "game/script/ScriptEvent.h"
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
+#include "game/util/NameIndex.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -292,6 +293,8 @@ private:
         scene_ = world_->findScene(name);
         element_ = nullptr;
         task_ = nullptr;
+        variables_ = NameCursor();
+        tasks_ = NameCursor();
         return true;
     }
 
@@ -319,12 +322,14 @@ private:
     }
 
     bool readVariable(const char *name) {
-        ScriptVariable *variable = scene_ ? findVariable(&scene_->script, name) : nullptr;
+        ScriptVariable *variable = scene_ ? variables_.find(scene_->script.variables, name) : nullptr;
         return serializeVariableValue(stream_, variable ? variable : &scratchVariable_);
     }
 
     bool readTask(const char *name) {
-        task_ = scene_ && name ? findOrCreateTask(name, &scene_->script) : &scratchTask_;
+        task_ = scene_ && name ? tasks_.find(scene_->script.tasks, name) : &scratchTask_;
+        if (!task_)
+            task_ = findOrCreateTask(name, &scene_->script);
         return serializeTask(stream_, task_);
     }
 
@@ -360,6 +365,9 @@ private:
     HoScene *scene_ = nullptr;
     SceneElement *element_ = nullptr;
     ScriptTask *task_ = nullptr;
+    // Variables and tasks are saved in the order the scene lists them.
+    NameCursor variables_;
+    NameCursor tasks_;
     ScriptValue scratchSlot_;
     ScriptVariable scratchVariable_{nullptr, &scratchSlot_};
     ScriptTask scratchTask_;

@@ -31,3 +31,26 @@ private:
     std::unordered_map<const char *, Record *> firsts_;
     int32_t indexed_ = 0;
 };
+
+// Records found in the order they are listed: each search starts after the record found last and goes
+// round the list once, so records read back in the order they were saved are found at once.
+class NameCursor {
+public:
+    template <typename Record>
+    Record *find(const PtrArray<Record> &list, const char *interned) {
+        const int32_t count = list.count();
+        if (next_ >= count)
+            next_ = 0;
+        for (int32_t n = 0; interned && n < count; ++n) {
+            const int32_t i = next_ + n < count ? next_ + n : next_ + n - count;
+            if (list[i] && list[i]->name == interned) {
+                next_ = i + 1;
+                return list[i];
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    int32_t next_ = 0;
+};
