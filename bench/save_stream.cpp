@@ -24,7 +24,6 @@
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
-#include "game/util/NameIndex.h"
 #include "game/world/HoWorld.h"
 #include "tests/support/TestSupport.h"
 
@@ -164,39 +163,52 @@ bool writeScene(SaveStream &stream, HoScene *hall) {
     return ok;
 }
 
-// Reads records until the file ends, each into the record its names find, as a load does. Records are
-// saved in the order the scene lists them, so each list is searched from the record found last.
+// Reads records until the file ends, each into the record its names find, as a load does. Elements,
+// variables and tasks are saved in the order the scene lists them and are found there first.
 bool readScene(SaveStream &stream, HoWorld &world) {
     HoScene *current = nullptr;
     SceneElement *element = nullptr;
     NameCursor elements, variables, tasks;
     while (!stream.atEnd()) {
         uint8_t tag = 0;
-        const char *name = nullptr;
-        if (!stream.serializeByte(tag) || !stream.serializeString(name))
+        SaveStream::TextBytes text;
+        if (!stream.serializeByte(tag) || !stream.readTextBytes(text))
             return false;
         bool ok = false;
         switch (tag) {
         case kSaveTagScene:
-            current = world.findScene(name);
+            current = world.findScene(stream.internText(text));
             ok = current != nullptr;
             break;
         case kSaveTagElement:
-            element = current ? elements.find(current->allElements.members, name) : nullptr;
+            element = current ? stream.recordNamed(elements, current->allElements.members, text,
+                                                   [current](const char *name) { return current->elementNamed(name); })
+                              : nullptr;
             ok = element && serializeElement(element, stream);
             break;
-        case kSaveTagElementValue:
-            ok = element && stream.serializeValue(
-                                findOrCreateNamedValue(element->namedValues, name, world.namedValuePool(), true)->value);
+        case kSaveTagElementValue: {
+            const char *name = stream.internText(text);
+            NamedValue *value =
+                element ? findOrCreateNamedValue(element->namedValues, name, world.namedValuePool(), true) : nullptr;
+            ok = value && stream.serializeValue(value->value);
             break;
+        }
         case kSaveTagVariable: {
-            ScriptVariable *variable = current ? variables.find(current->script.variables, name) : nullptr;
-            ok = current && serializeVariableValue(stream, variable ? variable : findOrCreateVariable(&current->script, name, nullptr));
+            ScriptVariable *variable =
+                current ? stream.recordNamed(variables, current->script.variables, text, [current](const char *name) {
+                    return findOrCreateVariable(&current->script, name, nullptr);
+                })
+                        : nullptr;
+            ok = serializeVariableValue(stream, variable);
             break;
         }
         case kSaveTagTask: {
-            ScriptTask *task = current ? tasks.find(current->script.tasks, name) : nullptr;
-            ok = current && serializeTask(stream, task ? task : findOrCreateTask(name, &current->script));
+            ScriptTask *task = current ? stream.recordNamed(tasks, current->script.tasks, text,
+                                                            [current](const char *name) {
+                                                                return findOrCreateTask(name, &current->script);
+                                                            })
+                                       : nullptr;
+            ok = task && serializeTask(stream, task);
             break;
         }
         default:

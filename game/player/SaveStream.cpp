@@ -341,9 +341,15 @@ bool SaveStream::writeText(const char *text) {
     return writeInt(text ? int32_t(size) : -1) && (!text || serializeBytes(uint32_t(size), const_cast<char *>(text)));
 }
 
-// A text ends at its first NUL, as the text that was written did.
 bool SaveStream::readText(const char *&text) {
-    text = nullptr;
+    TextBytes bytes;
+    const bool read = readTextBytes(bytes);
+    text = read ? internText(bytes) : nullptr;
+    return read;
+}
+
+bool SaveStream::readTextBytes(TextBytes &text) {
+    text = {};
     int32_t textLength = -1;
     if (!serializeInt(textLength))
         return false;
@@ -354,16 +360,20 @@ bool SaveStream::readText(const char *&text) {
     const uint8_t *plain = nextBlock(uint32_t(textLength));
     if (!plain)
         return false;
-    text = internText(plain, uint32_t(textLength));
+    text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
     return true;
 }
 
-// A short text is read as two words (the plain image has room after its end), which are its key
-// among the recent texts.
-const char *SaveStream::internText(const uint8_t *bytes, uint32_t n) {
-    const char *chars = reinterpret_cast<const char *>(bytes);
+// A text ends at its first NUL, as the text that was written did. A short one is read as two words
+// (the plain image has room after its end), which are its key among the recent texts.
+const char *SaveStream::internText(const TextBytes &text) {
+    const char *chars = text.bytes;
+    const uint32_t n = text.length;
+    if (!chars)
+        return nullptr;
     if (n > kShortText)
         return world->names().internOrFind(chars, strnlen(chars, n));
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(chars);
     const uint64_t head = leadingBytes(bytes, n);
     const uint64_t tail = n > 8 ? leadingBytes(bytes + 8, n - 8) : 0;
     const uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "game/script/ScriptValue.h"
+#include "game/util/NameIndex.h"
 #include "game/util/PtrArray.h"
 
 class HoInventoryItem;
@@ -96,6 +97,24 @@ public:
     // A length (-1 for no text) and, for a length of 0 or more, a block with the bytes. Texts read back
     // are interned through the world's context.
     bool serializeString(const char *&text);
+    // Reading: the next text's bytes as serializeString reads them, before they are interned (null
+    // bytes for no text), valid while the stream stays open; internText then gives the text that
+    // serializeString would have given. For names that are found among records without interning.
+    struct TextBytes {
+        const char *bytes = nullptr;
+        uint32_t length = 0;
+    };
+    bool readTextBytes(TextBytes &text);
+    const char *internText(const TextBytes &text);
+    // Reading: the record of a list that a name read names. Records saved in the order of their list
+    // are found by the cursor; any other by `find` with the name interned (null for no name).
+    template <typename Record, typename Find>
+    Record *recordNamed(NameCursor &cursor, const PtrArray<Record> &list, const TextBytes &text, Find find) {
+        if (Record *record = cursor.find(list, text.bytes, text.length))
+            return record;
+        const char *name = internText(text);
+        return name ? find(name) : nullptr;
+    }
     // The type code, then the payload that the type has. Reading a type without a payload form gives
     // none; a reference whose names no longer resolve gives its type with a null payload.
     bool serializeValue(ScriptValue &value);
@@ -204,7 +223,6 @@ private:
     bool writeInt(int32_t value);
     bool writeText(const char *text);
     bool readText(const char *&text);
-    const char *internText(const uint8_t *bytes, uint32_t n);
     bool makeRoom(uint32_t n);
     bool readHeader();
     bool findForeignPair();

@@ -14,7 +14,6 @@
 #include "game/script/ScriptEvent.h"
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
-#include "game/util/NameIndex.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -265,21 +264,27 @@ private:
             logMessage("Game: Unknown serialization type");
             return false;
         }
-        // The records of a scene begin with a name.
-        const char *name = nullptr;
-        if (!stream_.serializeString(name))
+        // The records of a scene begin with a name. Elements, variables and tasks are saved in the order
+        // the scene lists them, so most are found there by the name's bytes, without interning it.
+        SaveStream::TextBytes text;
+        if (!stream_.readTextBytes(text))
             return false;
+        switch (tag) {
+        case kSaveTagElement:
+            return readElement(text);
+        case kSaveTagVariable:
+            return readVariable(text);
+        case kSaveTagTask:
+            return readTask(text);
+        default:
+            break;
+        }
+        const char *name = stream_.internText(text);
         switch (tag) {
         case kSaveTagScene:
             return readScene(name);
-        case kSaveTagElement:
-            return readElement(name);
         case kSaveTagElementValue:
             return readNamedValue(name, element_ ? &element_->namedValues : nullptr);
-        case kSaveTagVariable:
-            return readVariable(name);
-        case kSaveTagTask:
-            return readTask(name);
         case kSaveTagTaskValue:
             return readNamedValue(name, task_ ? &task_->namedValues : nullptr);
         case kSaveTagEvent:
@@ -293,15 +298,19 @@ private:
         scene_ = world_->findScene(name);
         element_ = nullptr;
         task_ = nullptr;
+        elements_ = NameCursor();
         variables_ = NameCursor();
         tasks_ = NameCursor();
         return true;
     }
 
     // An element state has no size of its own: one that cannot be placed ends the load.
-    bool readElement(const char *name) {
-        element_ = scene_ && name ? scene_->elementNamed(name) : nullptr;
+    bool readElement(const SaveStream::TextBytes &text) {
+        element_ = scene_ ? stream_.recordNamed(elements_, scene_->allElements.members, text,
+                                        [this](const char *name) { return scene_->elementNamed(name); })
+                          : nullptr;
         if (!element_) {
+            const char *name = stream_.internText(text);
             logMessage("Game: saved game names element %s of scene %s, which the game does not have, ERROR",
                        name ? name : "", scene_ ? scene_->identifier : "(none)");
             return false;
@@ -321,15 +330,19 @@ private:
         return stream_.serializeValue(record->value);
     }
 
-    bool readVariable(const char *name) {
-        ScriptVariable *variable = scene_ ? variables_.find(scene_->script.variables, name) : nullptr;
+    bool readVariable(const SaveStream::TextBytes &text) {
+        ScriptVariable *variable =
+            scene_ ? stream_.recordNamed(variables_, scene_->script.variables, text,
+                                 [this](const char *name) { return findVariable(&scene_->script, name); })
+                   : nullptr;
         return serializeVariableValue(stream_, variable ? variable : &scratchVariable_);
     }
 
-    bool readTask(const char *name) {
-        task_ = scene_ && name ? tasks_.find(scene_->script.tasks, name) : &scratchTask_;
-        if (!task_)
-            task_ = findOrCreateTask(name, &scene_->script);
+    bool readTask(const SaveStream::TextBytes &text) {
+        task_ = scene_ && text.bytes
+                    ? stream_.recordNamed(tasks_, scene_->script.tasks, text,
+                                  [this](const char *name) { return findOrCreateTask(name, &scene_->script); })
+                    : &scratchTask_;
         return serializeTask(stream_, task_);
     }
 
@@ -365,7 +378,7 @@ private:
     HoScene *scene_ = nullptr;
     SceneElement *element_ = nullptr;
     ScriptTask *task_ = nullptr;
-    // Variables and tasks are saved in the order the scene lists them.
+    NameCursor elements_;
     NameCursor variables_;
     NameCursor tasks_;
     ScriptValue scratchSlot_;

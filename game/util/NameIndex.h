@@ -32,25 +32,36 @@ private:
     int32_t indexed_ = 0;
 };
 
-// Records found in the order they are listed: each search starts after the record found last and goes
-// round the list once, so records read back in the order they were saved are found at once.
+// Records found in the order they are listed, by a name given as bytes that were never interned (a
+// name read from a file): the search goes on from the record found last toward the end of the list.
+// So records read back in the order they were saved (a subset of the list, in its order) are found
+// without a table look-up; when the search reaches the end, the caller looks up as usual.
 class NameCursor {
 public:
+    // The record whose name is the text (its first `length` bytes, or up to a NUL among them); null
+    // when no record after the one found last has it.
     template <typename Record>
-    Record *find(const PtrArray<Record> &list, const char *interned) {
-        const int32_t count = list.count();
-        if (next_ >= count)
-            next_ = 0;
-        for (int32_t n = 0; interned && n < count; ++n) {
-            const int32_t i = next_ + n < count ? next_ + n : next_ + n - count;
-            if (list[i] && list[i]->name == interned) {
+    Record *find(const PtrArray<Record> &list, const char *bytes, uint32_t length) {
+        for (int32_t i = next_; bytes && i < list.count(); ++i) {
+            Record *record = list[i];
+            if (record && record->name && hasName(record->name, bytes, length)) {
                 next_ = i + 1;
-                return list[i];
+                return record;
             }
         }
         return nullptr;
     }
 
 private:
+    static bool hasName(const char *name, const char *bytes, uint32_t length) {
+        for (uint32_t i = 0; i < length; ++i) {
+            if (name[i] != bytes[i])
+                return false;
+            if (!bytes[i])
+                return true;
+        }
+        return name[length] == '\0';
+    }
+
     int32_t next_ = 0;
 };
