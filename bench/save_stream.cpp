@@ -184,6 +184,7 @@ bool readScene(SaveStream &stream, HoWorld &world) {
             element = current ? stream.recordNamed(elements, current->allElements.members, text,
                                                    [current](const char *name) { return current->elementNamed(name); })
                               : nullptr;
+            prefetchSavedElement(current ? elements.upcoming(current->allElements.members) : nullptr);
             ok = element && serializeElement(element, stream);
             break;
         case kSaveTagElementValue: {

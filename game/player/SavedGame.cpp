@@ -309,6 +309,8 @@ private:
         element_ = scene_ ? stream_.recordNamed(elements_, scene_->allElements.members, text,
                                         [this](const char *name) { return scene_->elementNamed(name); })
                           : nullptr;
+        // The element saved next is most likely the next in the list.
+        prefetchSavedElement(scene_ ? elements_.upcoming(scene_->allElements.members) : nullptr);
         if (!element_) {
             const char *name = stream_.internText(text);
             logMessage("Game: saved game names element %s of scene %s, which the game does not have, ERROR",

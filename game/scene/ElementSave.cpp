@@ -78,17 +78,24 @@ bool serializeSharedPicture(SceneElement *element, SaveStream &stream) {
     return true;
 }
 
-// The saved fields lie all over the record: its lines are fetched together rather than one by one.
-void prefetchRecord(const SceneElement *element) {
-    const char *bytes = reinterpret_cast<const char *>(element);
-    for (size_t offset = 0; offset < sizeof(SceneElement); offset += 64)
-        __builtin_prefetch(bytes + offset, 1);
-}
-
 } // namespace
 
+// The fields read lie all over the record: their lines are fetched together rather than one by one.
+void prefetchSavedElement(const SceneElement *element) {
+    if (!element)
+        return;
+    const void *fields[] = {&element->name,       &element->parent,      &element->sharedImageSource,
+                            &element->startFrame, &element->emitter,     &element->pendingMove,
+                            &element->visible,    &element->blendFactor, &element->sound,
+                            &element->text,       &element->active,      &element->noHint,
+                            &element->namedValues};
+    for (const void *field : fields)
+        __builtin_prefetch(field, 1);
+}
+
 bool serializeElement(SceneElement *element, SaveStream &stream) {
-    prefetchRecord(element);
+    if (stream.reading)
+        prefetchSavedElement(element);
     element->scriptTouched = 1;
     if (!stream.hasField(kFirstSavedVersion))
         return true;

@@ -13,6 +13,9 @@ struct SceneElement;
 // element's script-touched flag first, in both directions. Reading restarts the emitter from the named
 // element's particle system and takes up the named element's picture.
 bool serializeElement(SceneElement *element, SaveStream &stream);
+// Reading: starts fetching the parts of the element that its state is read into, so that a reader
+// that knows which element comes next has them in the cache when it gets there.
+void prefetchSavedElement(const SceneElement *element);
 
 // The pick record in a saved game: found, disappearance and strike-through state and the screen
 // rectangle; from version 13 the taken and was-listed flags.

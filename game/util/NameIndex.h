@@ -52,6 +52,12 @@ public:
         return nullptr;
     }
 
+    // The record the next search compares first, or null.
+    template <typename Record>
+    Record *upcoming(const PtrArray<Record> &list) const {
+        return next_ < list.count() ? list[next_] : nullptr;
+    }
+
 private:
     static bool hasName(const char *name, const char *bytes, uint32_t length) {
         for (uint32_t i = 0; i < length; ++i) {
