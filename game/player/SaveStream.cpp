@@ -36,7 +36,7 @@ constexpr uint32_t kHeaderBytes = 3 * (kHeaderBlockBytes + 1);
 constexpr uint64_t kMaxFileBytes = 256u << 20;
 // Texts up to this long are remembered by their bytes, in a table of this many entries.
 constexpr uint32_t kShortText = 16;
-constexpr uint32_t kRecentTexts = 2048;
+constexpr uint32_t kRecentTexts = 256;
 
 // The first n bytes (at most 8) of a word, the others cleared.
 uint64_t leadingBytes(const uint8_t *bytes, uint32_t n) {
@@ -341,20 +341,7 @@ bool SaveStream::writeText(const char *text) {
     return writeInt(text ? int32_t(size) : -1) && (!text || serializeBytes(uint32_t(size), const_cast<char *>(text)));
 }
 
-bool SaveStream::readText(const char *&text) {
-    TextBytes bytes;
-    const bool read = readTextBytes(bytes);
-    text = read ? internText(bytes) : nullptr;
-    return read;
-}
-
-bool SaveStream::readTextBytes(TextBytes &text) {
-    text = {};
-    int32_t textLength = -1;
-    if (!serializeInt(textLength))
-        return false;
-    if (textLength == -1)
-        return true;
+bool SaveStream::readTextBlock(int32_t textLength, TextBytes &text) {
     if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes || !world)
         return false;
     const uint8_t *plain = nextBlock(uint32_t(textLength));
@@ -377,7 +364,7 @@ const char *SaveStream::internText(const TextBytes &text) {
     const uint64_t head = leadingBytes(bytes, n);
     const uint64_t tail = n > 8 ? leadingBytes(bytes + 8, n - 8) : 0;
     const uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;
-    RecentText &recent = recentTexts_[mixed >> 53 & (kRecentTexts - 1)];
+    RecentText &recent = recentTexts_[mixed >> 56 & (kRecentTexts - 1)];
     if (recent.interned && recent.length == n && recent.head == head && recent.tail == tail)
         return recent.interned;
     const char *interned = world->names().internOrFind(chars, strnlen(chars, n));

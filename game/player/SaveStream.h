@@ -104,7 +104,11 @@ public:
         const char *bytes = nullptr;
         uint32_t length = 0;
     };
-    bool readTextBytes(TextBytes &text);
+    bool readTextBytes(TextBytes &text) {
+        text = {};
+        int32_t textLength = -1;
+        return serializeInt(textLength) && (textLength == -1 || readTextBlock(textLength, text));
+    }
     const char *internText(const TextBytes &text);
     // Reading: the record of a list that a name read names. Records saved in the order of their list
     // are found by the cursor; any other by `find` with the name interned (null for no name).
@@ -222,7 +226,7 @@ private:
     bool writeBlock(uint32_t n, const uint8_t *plain);
     bool writeInt(int32_t value);
     bool writeText(const char *text);
-    bool readText(const char *&text);
+    bool readTextBlock(int32_t textLength, TextBytes &text);
     bool makeRoom(uint32_t n);
     bool readHeader();
     bool findForeignPair();
@@ -297,10 +301,14 @@ inline bool SaveStream::serializeByte(uint8_t &value) {
     return plain != nullptr;
 }
 
+// Reading: most texts in a save are the absent names of null references, read inline.
 inline bool SaveStream::serializeString(const char *&text) {
     if (!reading)
         return writeText(text);
-    return readText(text);
+    TextBytes bytes;
+    const bool read = readTextBytes(bytes);
+    text = bytes.bytes ? internText(bytes) : nullptr;
+    return read;
 }
 
 // The write sequence of every save file: the stream is opened, the body serialized, and only a body that
