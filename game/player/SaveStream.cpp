@@ -127,10 +127,6 @@ uint8_t SaveStream::unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n
     return check;
 }
 
-uint8_t SaveStream::checksum(const uint8_t *stored, uint32_t n, uint32_t p) {
-    return foldBytes(p) ^ xorBytes(stored, n);
-}
-
 // ---- Opening and closing ----------------------------------------------------------------------------
 
 bool SaveStream::openWrite(int32_t fileVersion) {
@@ -289,12 +285,15 @@ bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
 
 // The transform is undone a stretch at a time just ahead of the reading, while the stored bytes that
 // the blocks' checks read are still in the cache.
-void SaveStream::undoTransformTo(uint32_t end) {
+bool SaveStream::undoTransformTo(uint32_t end) {
     constexpr uint32_t kStretch = 16384;
+    if (end > length)
+        return false;
     const uint32_t stretchEnd = std::min(length, std::max(end, plainEnd_ + kStretch));
     unscrambleRun(buffer.get() + plainEnd_, plain_.get() + plainEnd_, stretchEnd - plainEnd_, plainEnd_, startOffset,
                   stepMultiplier);
     plainEnd_ = stretchEnd;
+    return true;
 }
 
 // A block that is cut short ends the reading at the end of the file; a damaged one is stepped over.

@@ -153,7 +153,14 @@ public:
     // the same pass (over the stored bytes).
     static uint8_t scramble(const uint8_t *plain, uint8_t *stored, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
     static uint8_t unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
-    static uint8_t checksum(const uint8_t *stored, uint32_t n, uint32_t p);
+    static uint8_t checksum(const uint8_t *stored, uint32_t n, uint32_t p) {
+        if (n == 4) {
+            uint32_t word;
+            std::memcpy(&word, stored, sizeof word);
+            return foldBytes(p ^ word);
+        }
+        return foldBytes(p) ^ xorBytes(stored, n);
+    }
     // The transform undone over a run of n stored bytes at file offset p, check bytes and all.
     static void unscrambleRun(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
 
@@ -186,11 +193,6 @@ public:
     }
     // The XOR of n bytes, eight at a time.
     static uint8_t xorBytes(const uint8_t *bytes, uint32_t n) {
-        if (n == 4) {
-            uint32_t word;
-            std::memcpy(&word, bytes, sizeof word);
-            return foldBytes(word);
-        }
         uint64_t words = 0;
         uint32_t i = 0;
         for (; i + 8 <= n; i += 8) {
@@ -213,15 +215,17 @@ private:
     // failure is recorded as failedBlock does).
     const uint8_t *nextBlock(uint32_t n) {
         const uint32_t p = position;
-        const uint8_t *stored = buffer.get() + p;
-        if (length - p <= n || (foldBytes(p) ^ xorBytes(stored, n)) != stored[n])
+        const uint32_t end = p + n + 1;
+        if (end > plainEnd_ && !undoTransformTo(end))
             return failedBlock(n);
-        position = p + n + 1;
-        if (position > plainEnd_)
-            undoTransformTo(position);
+        const uint8_t *stored = buffer.get() + p;
+        if (checksum(stored, n, p) != stored[n])
+            return failedBlock(n);
+        position = end;
         return plain_.get() + p;
     }
-    void undoTransformTo(uint32_t end);
+    // False when the file ends before `end`.
+    bool undoTransformTo(uint32_t end);
     const uint8_t *failedBlock(uint32_t n);
     bool writeBlock(uint32_t n, const uint8_t *plain);
     bool writeInt(int32_t value);
