@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "game/script/ScriptValue.h"
 #include "game/util/NameIndex.h"
@@ -94,6 +95,18 @@ public:
     bool serializeInt(int32_t &value);
     bool serializeFloat(float &value);
     bool serializeByte(uint8_t &value);
+    // Fixed-size fields (numbers, floats, bytes) one after the other, each as its own call above would
+    // do it; the first that fails fails the rest. Reading keeps its place out of memory across them.
+    template <typename... Fields>
+    bool serializeFields(Fields &...fields) {
+        if (!reading)
+            return (serializeField(fields) && ...);
+        FieldCursor cursor{position, plainEnd_, buffer.get(), plain_.get()};
+        if (!(readField(cursor, fields) && ...))
+            return false;
+        position = cursor.position;
+        return true;
+    }
     // A length (-1 for no text) and, for a length of 0 or more, a block with the bytes. Texts read back
     // are interned through the world's context.
     bool serializeString(const char *&text);
@@ -227,6 +240,52 @@ private:
     // False when the file ends before `end`.
     bool undoTransformTo(uint32_t end);
     const uint8_t *failedBlock(uint32_t n);
+
+    struct FieldCursor {
+        uint32_t position;
+        uint32_t plainEnd;
+        const uint8_t *stored;
+        const uint8_t *plain;
+    };
+    template <typename Field>
+    bool serializeField(Field &field) {
+        static_assert(std::is_same_v<Field, int32_t> || std::is_same_v<Field, float> || std::is_same_v<Field, uint8_t>);
+        if constexpr (std::is_same_v<Field, int32_t>)
+            return serializeInt(field);
+        else if constexpr (std::is_same_v<Field, float>)
+            return serializeFloat(field);
+        else
+            return serializeByte(field);
+    }
+    // nextBlock and the typed read, with the place kept in the cursor.
+    template <typename Field>
+    bool readField(FieldCursor &cursor, Field &field) {
+        constexpr uint32_t n = sizeof(Field);
+        const uint32_t p = cursor.position;
+        const uint32_t end = p + n + 1;
+        if (end > cursor.plainEnd) {
+            if (!undoTransformTo(end))
+                return failedField(p, field);
+            cursor.plainEnd = plainEnd_;
+        }
+        if (checksum(cursor.stored + p, n, p) != cursor.stored[p + n])
+            return failedField(p, field);
+        if constexpr (n == 4) {
+            const uint32_t bits = loadLittleEndian(cursor.plain + p);
+            std::memcpy(&field, &bits, n);
+        } else {
+            field = cursor.plain[p];
+        }
+        cursor.position = end;
+        return true;
+    }
+    template <typename Field>
+    bool failedField(uint32_t p, Field &field) {
+        position = p;
+        failedBlock(sizeof(Field));
+        field = Field();
+        return false;
+    }
     bool writeBlock(uint32_t n, const uint8_t *plain);
     bool writeInt(int32_t value);
     bool writeText(const char *text);

@@ -17,27 +17,25 @@ constexpr int32_t kParentVersion = 29;
 constexpr int32_t kPickListVersion = 13;
 
 bool serializeAnimation(SceneElement *element, SaveStream &stream) {
-    if (!stream.serializeInt(element->startFrame) || !stream.serializeInt(element->endFrame))
+    if (!stream.serializeFields(element->startFrame, element->endFrame))
         return false;
     return !stream.hasField(kAnimationTimeVersion) ||
-           (stream.serializeFloat(element->animationDuration) && stream.serializeFloat(element->currentFrame) &&
-            stream.serializeByte(element->animating) && stream.serializeByte(element->animationFx));
+           stream.serializeFields(element->animationDuration, element->currentFrame, element->animating,
+                                  element->animationFx);
 }
 
 bool serializePendingChanges(SceneElement *element, SaveStream &stream) {
-    return stream.serializeByte(element->pendingMove) && stream.serializeFloat(element->pendingX) &&
-           stream.serializeFloat(element->pendingY) && stream.serializeByte(element->pendingZFlag) &&
-           stream.serializeFloat(element->pendingZ) && stream.serializeByte(element->pendingAngleFlag) &&
-           stream.serializeFloat(element->pendingAngle) && stream.serializeFloat(element->blendFactor);
+    return stream.serializeFields(element->pendingMove, element->pendingX, element->pendingY, element->pendingZFlag,
+                                  element->pendingZ, element->pendingAngleFlag, element->pendingAngle,
+                                  element->blendFactor);
 }
 
 bool serializeFlagsAndHandlers(SceneElement *element, SaveStream &stream) {
     return stream.serializeByte(element->visible) && stream.serializeValue(element->active) &&
-           stream.serializeValue(element->proActive) && stream.serializeByte(element->onLook) &&
-           stream.serializeByte(element->onPick) && stream.serializeByte(element->onGoto) &&
-           stream.serializeByte(element->draggable) && stream.serializeElementRef(element->dropTarget) &&
-           stream.serializeByte(element->dragMode) && stream.serializeByte(element->onRotate) &&
-           stream.serializeByte(element->onUseOrClick) && stream.serializeByte(element->pointerShape);
+           stream.serializeValue(element->proActive) &&
+           stream.serializeFields(element->onLook, element->onPick, element->onGoto, element->draggable) &&
+           stream.serializeElementRef(element->dropTarget) &&
+           stream.serializeFields(element->dragMode, element->onRotate, element->onUseOrClick, element->pointerShape);
 }
 
 // The emitter the element had goes back to the world; the new one shows the source's particle system,
@@ -110,11 +108,7 @@ bool serializeElement(SceneElement *element, SaveStream &stream) {
 
 bool serializeElementPickInfo(ElementPickInfo *pickInfo, SaveStream &stream) {
     ElementPickInfo &p = *pickInfo;
-    bool common = stream.serializeByte(p.found) && stream.serializeInt(p.foundOrder) &&
-                  stream.serializeByte(p.disappearing) && stream.serializeByte(p.striking) &&
-                  stream.serializeInt(p.disappearCounter) && stream.serializeFloat(p.strikeProgress) &&
-                  stream.serializeFloat(p.sweep) && stream.serializeFloat(p.left) && stream.serializeFloat(p.top) &&
-                  stream.serializeFloat(p.right) && stream.serializeFloat(p.bottom);
-    return common && (!stream.hasField(kPickListVersion) ||
-                      (stream.serializeByte(p.taken) && stream.serializeByte(p.wasListed)));
+    bool common = stream.serializeFields(p.found, p.foundOrder, p.disappearing, p.striking, p.disappearCounter,
+                                         p.strikeProgress, p.sweep, p.left, p.top, p.right, p.bottom);
+    return common && (!stream.hasField(kPickListVersion) || stream.serializeFields(p.taken, p.wasListed));
 }
