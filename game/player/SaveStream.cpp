@@ -371,10 +371,6 @@ const char *SaveStream::internText(const TextBytes &text) {
     return interned;
 }
 
-bool SaveStream::serializeValue(ScriptValue &value) {
-    return serializeValueAt(value, 0);
-}
-
 bool SaveStream::serializeArray(PtrArray<ScriptValue> *&entries) {
     return serializeArrayAt(entries, 0);
 }
@@ -398,8 +394,11 @@ bool SaveStream::serializeValueAt(ScriptValue &value, int32_t depth) {
     auto *heldArray = value.type == kScriptArray ? static_cast<PtrArray<ScriptValue> *>(value.pointer) : nullptr;
     if (reading)
         value.clear();
-    if (!serializeInt(type))
-        return false;
+    return serializeInt(type) && serializePayloadAt(value, type, heldArray, depth);
+}
+
+bool SaveStream::serializePayloadAt(ScriptValue &value, int32_t type, PtrArray<ScriptValue> *heldArray,
+                                    int32_t depth) {
     switch (type) {
     case kScriptNumber: {
         float number = writing ? value.number : 0.0f;

@@ -302,6 +302,7 @@ private:
     template <typename Record, typename Resolve>
     bool serializeNamedRef(Record *&record, const char *name, Resolve resolve);
     bool serializeValueAt(ScriptValue &value, int32_t depth);
+    bool serializePayloadAt(ScriptValue &value, int32_t type, PtrArray<ScriptValue> *heldArray, int32_t depth);
     bool serializeArrayAt(PtrArray<ScriptValue> *&entries, int32_t depth);
     void reportDamage(const char *what, uint32_t offset);
 
@@ -362,6 +363,32 @@ inline bool SaveStream::serializeByte(uint8_t &value) {
     const uint8_t *plain = nextBlock(1);
     value = plain ? plain[0] : 0;
     return plain != nullptr;
+}
+
+// Reading: numbers and texts, most values in a save, are read inline; a value that holds an array keeps
+// it (serializeValueAt).
+inline bool SaveStream::serializeValue(ScriptValue &value) {
+    if (!reading || value.type == kScriptArray)
+        return serializeValueAt(value, 0);
+    value.clear();
+    int32_t type = kScriptNone;
+    if (!serializeInt(type))
+        return false;
+    if (type == kScriptNumber) {
+        float number = 0.0f;
+        if (!serializeFloat(number))
+            return false;
+        value.setNumber(number);
+        return true;
+    }
+    if (type == kScriptText) {
+        const char *text = nullptr;
+        if (!serializeString(text))
+            return false;
+        value.setPointer(kScriptText, text);
+        return true;
+    }
+    return serializePayloadAt(value, type, nullptr, 0);
 }
 
 // Reading: most texts in a save are the absent names of null references, read inline.
