@@ -46,19 +46,44 @@ uint8_t highKey(uint32_t base, uint32_t m, uint8_t b) {
     return foldHalf((base + ((m * b) >> 16)) & 0xFFFF);
 }
 
-// The high-half folds of the run of 32 bytes from low half m: one value, or two when the carry steps
-// inside the run.
-__attribute__((target("avx2"))) __m256i highKeys(uint32_t base, uint32_t m, uint8_t b) {
-    const uint32_t carry = (m * b) >> 16;
-    const __m256i first = _mm256_set1_epi8(char(highKey(base, m, b)));
-    if (((m + kRun - 1) * b) >> 16 == carry)
-        return first;
-    const uint32_t split = ((carry + 1) * kLowHalves + b - 1) / b - m;
-    const __m256i lanes = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                           21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
-    const __m256i later = _mm256_cmpgt_epi8(lanes, _mm256_set1_epi8(char(split - 1)));
-    return _mm256_blendv_epi8(first, _mm256_set1_epi8(char(highKey(base, m + split, b))), later);
-}
+// The high-half folds of runs of 32 bytes, kept while the carry stays the same: it changes only every
+// few hundred bytes, and at each multiple of 65,536 in m, where the base changes too.
+class HighKeys {
+public:
+    explicit HighKeys(uint8_t b) : b_(b) {}
+
+    __attribute__((target("avx2"))) __m256i forRun(uint32_t base, uint32_t low) {
+        if (base != base_ || low < from_ || low + kRun > to_)
+            refill(base, low);
+        return keys_;
+    }
+
+private:
+    // Low halves from `low` on with the same carry share one value; a run in which the carry steps
+    // takes two, and serves only itself.
+    __attribute__((target("avx2"))) void refill(uint32_t base, uint32_t low) {
+        const uint32_t carry = (low * b_) >> 16;
+        const uint32_t nextCarryAt = b_ ? ((carry + 1) * kLowHalves + b_ - 1) / b_ : kLowHalves;
+        base_ = base;
+        from_ = low;
+        keys_ = _mm256_set1_epi8(char(highKey(base, low, b_)));
+        if (low + kRun <= nextCarryAt) {
+            to_ = nextCarryAt;
+            return;
+        }
+        to_ = low + kRun;
+        const __m256i lanes = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                               21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+        const __m256i later = _mm256_cmpgt_epi8(lanes, _mm256_set1_epi8(char(nextCarryAt - low - 1)));
+        keys_ = _mm256_blendv_epi8(keys_, _mm256_set1_epi8(char(highKey(base, nextCarryAt, b_))), later);
+    }
+
+    uint8_t b_;
+    uint32_t base_ = 0;
+    uint32_t from_ = 1; // the run of low halves [from_, to_) that keys_ serves; none at first
+    uint32_t to_ = 0;
+    __m256i keys_ = __m256i();
+};
 
 // 32 bytes rotated right, each by its own amount r: the byte doubled into 16 bits times 2^((8 - r) & 7)
 // has the rotated byte in its high half.
@@ -80,6 +105,7 @@ __attribute__((target("avx2"))) uint32_t unscrambleRunsAvx2(const uint8_t *store
                                                             uint32_t p, uint8_t a, uint8_t b) {
     std::unique_ptr<uint8_t[]> other;
     const uint8_t *lowKeys = lowKeysFor(b, other);
+    HighKeys highKeys(b);
     const __m256i seven = _mm256_set1_epi8(7);
     uint32_t i = 0;
     for (; i + kRun <= n; i += kRun) {
@@ -91,7 +117,7 @@ __attribute__((target("avx2"))) uint32_t unscrambleRunsAvx2(const uint8_t *store
         }
         const __m256i keys =
             _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(lowKeys + low)),
-                             highKeys((m >> 16) * b, low, b));
+                             highKeys.forRun((m >> 16) * b, low));
         const __m256i amounts = _mm256_and_si256(_mm256_xor_si256(keys, _mm256_srli_epi16(keys, 4)), seven);
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(stored + i));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(plain + i),
