@@ -365,30 +365,32 @@ inline bool SaveStream::serializeByte(uint8_t &value) {
     return plain != nullptr;
 }
 
-// Reading: numbers and texts, most values in a save, are read inline; a value that holds an array keeps
-// it (serializeValueAt).
+// Reading: the value is only written, which the reading need not wait for, unless the file holds an
+// array; numbers and texts, most values in a save, are read inline.
 inline bool SaveStream::serializeValue(ScriptValue &value) {
-    if (!reading || value.type == kScriptArray)
+    if (!reading)
         return serializeValueAt(value, 0);
-    value.clear();
     int32_t type = kScriptNone;
-    if (!serializeInt(type))
-        return false;
-    if (type == kScriptNumber) {
+    const bool typeRead = serializeInt(type);
+    if (typeRead && type == kScriptNumber) {
         float number = 0.0f;
-        if (!serializeFloat(number))
-            return false;
+        const bool read = serializeFloat(number);
         value.setNumber(number);
-        return true;
+        if (!read)
+            value.clear();
+        return read;
     }
-    if (type == kScriptText) {
+    if (typeRead && type == kScriptText) {
         const char *text = nullptr;
-        if (!serializeString(text))
-            return false;
-        value.setPointer(kScriptText, text);
-        return true;
+        const bool read = serializeString(text);
+        value.setPointer(read ? kScriptText : kScriptNone, text);
+        return read;
     }
-    return serializePayloadAt(value, type, nullptr, 0);
+    // An array read back keeps the array the value already holds.
+    const bool keepsArray = typeRead && type == kScriptArray && value.type == kScriptArray;
+    auto *heldArray = keepsArray ? static_cast<PtrArray<ScriptValue> *>(value.pointer) : nullptr;
+    value.clear();
+    return typeRead && serializePayloadAt(value, type, heldArray, 0);
 }
 
 // Reading: most texts in a save are the absent names of null references, read inline.
