@@ -340,16 +340,6 @@ bool SaveStream::writeText(const char *text) {
     return writeInt(text ? int32_t(size) : -1) && (!text || serializeBytes(uint32_t(size), const_cast<char *>(text)));
 }
 
-bool SaveStream::readTextBlock(int32_t textLength, TextBytes &text) {
-    if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes || !world)
-        return false;
-    const uint8_t *plain = nextBlock(uint32_t(textLength));
-    if (!plain)
-        return false;
-    text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
-    return true;
-}
-
 // A text ends at its first NUL, as the text that was written did. A short one is read as two words
 // (the plain image has room after its end), which are its key among the recent texts.
 const char *SaveStream::internText(const TextBytes &text) {

@@ -289,7 +289,14 @@ private:
     bool writeBlock(uint32_t n, const uint8_t *plain);
     bool writeInt(int32_t value);
     bool writeText(const char *text);
-    bool readTextBlock(int32_t textLength, TextBytes &text);
+    bool readTextBlock(int32_t textLength, TextBytes &text) {
+        if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes || !world)
+            return false;
+        const uint8_t *plain = nextBlock(uint32_t(textLength));
+        if (plain)
+            text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
+        return plain != nullptr;
+    }
     bool makeRoom(uint32_t n);
     bool readHeader();
     bool findForeignPair();
