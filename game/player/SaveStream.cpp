@@ -365,12 +365,13 @@ bool SaveStream::serializeArray(PtrArray<ScriptValue> *&entries) {
     return serializeArrayAt(entries, 0);
 }
 
-// Each payload form reads into a record pointer of its type, which the value then takes. `Stored` is the
-// type the value's payload points to when it differs from the record's (a sound is held as a resource).
+// Each payload form reads into a record pointer of its type, which the value then takes; it starts from
+// the record the value held, which a reference that names it keeps. `Stored` is the type the value's
+// payload points to when it differs from the record's (a sound is held as a resource).
 template <typename Record, typename Stored = Record>
-bool serializePayload(SaveStream &stream, ScriptValue &value, int32_t type,
+bool serializePayload(SaveStream &stream, ScriptValue &value, int32_t type, const ScriptValue &held,
                       bool (SaveStream::*form)(Record *&)) {
-    Record *record = stream.writing ? static_cast<Record *>(static_cast<Stored *>(value.pointer)) : nullptr;
+    Record *record = held.type == type ? static_cast<Record *>(static_cast<Stored *>(held.pointer)) : nullptr;
     if (!(stream.*form)(record))
         return false;
     if (stream.reading)
@@ -380,15 +381,15 @@ bool serializePayload(SaveStream &stream, ScriptValue &value, int32_t type,
 
 bool SaveStream::serializeValueAt(ScriptValue &value, int32_t depth) {
     int32_t type = value.type;
-    // An array read back keeps the array the value already holds.
-    auto *heldArray = value.type == kScriptArray ? static_cast<PtrArray<ScriptValue> *>(value.pointer) : nullptr;
+    const ScriptValue held = value;
     if (reading)
         value.clear();
-    return serializeInt(type) && serializePayloadAt(value, type, heldArray, depth);
+    return serializeInt(type) && serializePayloadAt(value, type, held, depth);
 }
 
-bool SaveStream::serializePayloadAt(ScriptValue &value, int32_t type, PtrArray<ScriptValue> *heldArray,
-                                    int32_t depth) {
+// Reading: `held` is what the value held before, cleared since. An array read back keeps the array the
+// value held.
+bool SaveStream::serializePayloadAt(ScriptValue &value, int32_t type, const ScriptValue &held, int32_t depth) {
     switch (type) {
     case kScriptNumber: {
         float number = writing ? value.number : 0.0f;
@@ -399,25 +400,25 @@ bool SaveStream::serializePayloadAt(ScriptValue &value, int32_t type, PtrArray<S
         return true;
     }
     case kScriptText:
-        return serializePayload(*this, value, type, &SaveStream::serializeString);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeString);
     case kScriptElement:
-        return serializePayload(*this, value, type, &SaveStream::serializeElementRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeElementRef);
     case kScriptGroup:
-        return serializePayload(*this, value, type, &SaveStream::serializeGroupRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeGroupRef);
     case kScriptScene:
-        return serializePayload(*this, value, type, &SaveStream::serializeSceneRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeSceneRef);
     case kScriptInventoryItem:
-        return serializePayload(*this, value, type, &SaveStream::serializeInventoryItemRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeInventoryItemRef);
     case kScriptSound:
-        return serializePayload<HoSound, HoResource>(*this, value, type, &SaveStream::serializeSoundRef);
+        return serializePayload<HoSound, HoResource>(*this, value, type, held, &SaveStream::serializeSoundRef);
     case kScriptFunction:
-        return serializePayload(*this, value, type, &SaveStream::serializeFunctionRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeFunctionRef);
     case kScriptTask:
-        return serializePayload(*this, value, type, &SaveStream::serializeTaskRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeTaskRef);
     case kScriptEvent:
-        return serializePayload(*this, value, type, &SaveStream::serializeEventRef);
+        return serializePayload(*this, value, type, held, &SaveStream::serializeEventRef);
     case kScriptArray: {
-        PtrArray<ScriptValue> *entries = heldArray;
+        auto *entries = held.type == kScriptArray ? static_cast<PtrArray<ScriptValue> *>(held.pointer) : nullptr;
         if (!serializeArrayAt(entries, depth + 1))
             return false;
         if (reading)
@@ -464,18 +465,36 @@ bool SaveStream::serializeArrayAt(PtrArray<ScriptValue> *&entries, int32_t depth
 
 // ---- References ---------------------------------------------------------------------------------------
 
-// The two names of a reference within a scene. Reading resolves the record only when both names were
-// read and the scene exists; the second name is looked up in that scene.
+// The two names of a reference within a scene.
 template <typename Record, typename Describe, typename Resolve>
 bool SaveStream::serializeScopedRef(Record *&record, Describe describe, Resolve resolve) {
-    ScopedNames names = writing && record ? describe(record) : ScopedNames{};
     if (reading)
-        record = nullptr;
-    if (!serializeString(names.scene) || !serializeString(names.name))
+        return readScopedRef(record, describe, resolve);
+    ScopedNames names = record ? describe(record) : ScopedNames{};
+    return serializeString(names.scene) && serializeString(names.name);
+}
+
+// The record is resolved only when both names were read and the scene exists; the second name is looked
+// up in that scene. A reference that names the record the destination held keeps it without a look-up.
+template <typename Record, typename Describe, typename Resolve>
+bool SaveStream::readScopedRef(Record *&record, Describe describe, Resolve resolve) {
+    Record *held = record;
+    record = nullptr;
+    TextBytes scene, name;
+    if (!readTextBytes(scene) || !readTextBytes(name))
         return false;
-    HoScene *scene = reading && names.scene && names.name && world ? world->findScene(names.scene) : nullptr;
-    if (scene)
-        record = resolve(scene, names.name);
+    if (!scene.bytes || !name.bytes || !world)
+        return true;
+    if (held) {
+        const ScopedNames names = describe(held);
+        if (names.scene && names.name && isTextOfBytes(names.scene, scene.bytes, scene.length) &&
+            isTextOfBytes(names.name, name.bytes, name.length)) {
+            record = held;
+            return true;
+        }
+    }
+    if (HoScene *found = world->findScene(internText(scene)))
+        record = resolve(found, internText(name));
     return true;
 }
 

@@ -123,6 +123,11 @@ public:
         return serializeInt(textLength) && (textLength == -1 || readTextBlock(textLength, text));
     }
     const char *internText(const TextBytes &text);
+    // The same, but a text equal to `held` (an interned text or null) is `held`, found without a look-up:
+    // a value read back often holds what it held before.
+    const char *internText(const TextBytes &text, const char *held) {
+        return held && isTextOfBytes(held, text.bytes, text.length) ? held : internText(text);
+    }
     // Reading: the record of a list that a name read names. Records saved in the order of their list
     // are found by the cursor; any other by `find` with the name interned (null for no name).
     template <typename Record, typename Find>
@@ -302,6 +307,8 @@ private:
     bool findForeignPair();
     template <typename Record, typename Describe, typename Resolve>
     bool serializeScopedRef(Record *&record, Describe describe, Resolve resolve);
+    template <typename Record, typename Describe, typename Resolve>
+    bool readScopedRef(Record *&record, Describe describe, Resolve resolve);
     template <typename Record>
     bool serializeSceneMemberRef(Record *&record, Record *(HoScene::*find)(const char *) const);
     template <typename Record>
@@ -309,7 +316,7 @@ private:
     template <typename Record, typename Resolve>
     bool serializeNamedRef(Record *&record, const char *name, Resolve resolve);
     bool serializeValueAt(ScriptValue &value, int32_t depth);
-    bool serializePayloadAt(ScriptValue &value, int32_t type, PtrArray<ScriptValue> *heldArray, int32_t depth);
+    bool serializePayloadAt(ScriptValue &value, int32_t type, const ScriptValue &held, int32_t depth);
     bool serializeArrayAt(PtrArray<ScriptValue> *&entries, int32_t depth);
     void reportDamage(const char *what, uint32_t offset);
 
@@ -388,16 +395,15 @@ inline bool SaveStream::serializeValue(ScriptValue &value) {
         return read;
     }
     if (typeRead && type == kScriptText) {
-        const char *text = nullptr;
-        const bool read = serializeString(text);
-        value.setPointer(read ? kScriptText : kScriptNone, text);
+        TextBytes bytes;
+        const bool read = readTextBytes(bytes);
+        const char *held = value.type == kScriptText ? value.text() : nullptr;
+        value.setPointer(read ? kScriptText : kScriptNone, bytes.bytes ? internText(bytes, held) : nullptr);
         return read;
     }
-    // An array read back keeps the array the value already holds.
-    const bool keepsArray = typeRead && type == kScriptArray && value.type == kScriptArray;
-    auto *heldArray = keepsArray ? static_cast<PtrArray<ScriptValue> *>(value.pointer) : nullptr;
+    const ScriptValue held = value;
     value.clear();
-    return typeRead && serializePayloadAt(value, type, heldArray, 0);
+    return typeRead && serializePayloadAt(value, type, held, 0);
 }
 
 // Reading: most texts in a save are the absent names of null references, read inline.

@@ -45,7 +45,9 @@ bool serializeSubTasks(SaveStream &stream, ScriptTask *task) {
     if (!stream.serializeInt(count) || !stream.countFits(count, kSubTaskPairBytes))
         return false;
     for (int32_t i = 0; i < count; ++i) {
-        ScriptTask *subTask = stream.writing ? task->subTasks[i] : nullptr;
+        // Reading starts from the sub-task in the same place: a pair that names its element keeps it
+        // without a look-up.
+        ScriptTask *subTask = i < task->subTasks.count() ? task->subTasks[i] : nullptr;
         SceneElement *element = subTask ? subTask->element : nullptr;
         int32_t state = subTask ? subTask->state : 0;
         if (!stream.serializeElementRef(element) || !serializeState(stream, state))

@@ -32,6 +32,18 @@ private:
     int32_t indexed_ = 0;
 };
 
+// The text is the one that `length` bytes give when they are read as a text: up to the first NUL among
+// them, or all of them.
+inline bool isTextOfBytes(const char *text, const char *bytes, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        if (text[i] != bytes[i])
+            return false;
+        if (!bytes[i])
+            return true;
+    }
+    return text[length] == '\0';
+}
+
 // Records found in the order they are listed, by a name given as bytes that were never interned (a
 // name read from a file): the search goes on from the record found last toward the end of the list.
 // So records read back in the order they were saved (a subset of the list, in its order) are found
@@ -44,7 +56,7 @@ public:
     Record *find(const PtrArray<Record> &list, const char *bytes, uint32_t length) {
         for (int32_t i = next_; bytes && i < list.count(); ++i) {
             Record *record = list[i];
-            if (record && record->name && hasName(record->name, bytes, length)) {
+            if (record && record->name && isTextOfBytes(record->name, bytes, length)) {
                 next_ = i + 1;
                 return record;
             }
@@ -59,15 +71,5 @@ public:
     }
 
 private:
-    static bool hasName(const char *name, const char *bytes, uint32_t length) {
-        for (uint32_t i = 0; i < length; ++i) {
-            if (name[i] != bytes[i])
-                return false;
-            if (!bytes[i])
-                return true;
-        }
-        return name[length] == '\0';
-    }
-
     int32_t next_ = 0;
 };

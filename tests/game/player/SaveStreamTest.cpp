@@ -153,6 +153,36 @@ TEST_F(SaveStreamConformanceTest, EveryValueKindAndNestedArraysReadBackAsWritten
         EXPECT_EQ(read[i].pointer, written[i].pointer) << "reference " << i << " resolves to the same record";
 }
 
+// Reading over values that already hold something: what the file names replaces it, even when the names
+// differ only in their last byte or in the scene, and an equal text or reference stays the same record.
+TEST_F(SaveStreamConformanceTest, ValuesReadOverHeldOnesTakeWhatTheFileNames) {
+    SceneElement *cellarDoor = addElement(addScene("cellar"), "door");
+    const char *lamp = names.internOrFind("lamp");
+    struct Case {
+        ScriptValue written, held;
+    };
+    std::vector<Case> cases = {{of(kScriptText, lamp), of(kScriptText, "lamp post")},
+                               {of(kScriptText, "lamp post"), of(kScriptText, lamp)},
+                               {of(kScriptText, lamp), of(kScriptText, lamp)},
+                               {of(kScriptText, lamp), of(kScriptElement, door)},
+                               {of(kScriptElement, door), of(kScriptElement, cellarDoor)},
+                               {of(kScriptElement, cellarDoor), of(kScriptElement, door)},
+                               {of(kScriptElement, door), of(kScriptElement, door)},
+                               {of(kScriptElement, nullptr), of(kScriptElement, door)}};
+    std::vector<ScriptValue> written, read;
+    for (const Case &c : cases) {
+        written.push_back(c.written);
+        read.push_back(c.held);
+    }
+    ASSERT_TRUE(save("held.sav", valuesBody(written)));
+    ASSERT_TRUE(load("held.sav", valuesBody(read)));
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(read[i].type, written[i].type) << i;
+        const bool text = written[i].type == kScriptText;
+        EXPECT_EQ(read[i].pointer, text ? names.findInterned(written[i].text()) : written[i].pointer) << i;
+    }
+}
+
 TEST_F(SaveStreamConformanceTest, ReferencesWhoseNamesAreGoneReadAsNull) {
     std::vector<ScriptValue> written = everyKind();
     written.push_back(of(kScriptScene, game));
