@@ -95,17 +95,18 @@ public:
     bool serializeInt(int32_t &value);
     bool serializeFloat(float &value);
     bool serializeByte(uint8_t &value);
-    // Fixed-size fields (numbers, floats, bytes) one after the other, each as its own call above would
-    // do it; the first that fails fails the rest. Reading keeps its place out of memory across them.
+    // Fields one after the other, each as its own serialize call would do it: numbers, floats, bytes,
+    // values and references to elements and sounds; the first that fails fails the rest. Reading keeps
+    // its place out of memory across them (it does not wait for each block's place to be stored before
+    // the next is read) and reads the forms that most values and references take in place.
     template <typename... Fields>
     bool serializeFields(Fields &...fields) {
         if (!reading)
             return (serializeField(fields) && ...);
-        FieldCursor cursor{position, plainEnd_, buffer.get(), plain_.get()};
-        if (!(readField(cursor, fields) && ...))
-            return false;
+        FieldCursor cursor = startCursor();
+        const bool read = (readField(cursor, fields) && ...);
         position = cursor.position;
-        return true;
+        return read;
     }
     // A length (-1 for no text) and, for a length of 0 or more, a block with the bytes. Texts read back
     // are interned through the world's context.
@@ -118,9 +119,10 @@ public:
         uint32_t length = 0;
     };
     bool readTextBytes(TextBytes &text) {
-        text = {};
-        int32_t textLength = -1;
-        return serializeInt(textLength) && (textLength == -1 || readTextBlock(textLength, text));
+        FieldCursor cursor = startCursor();
+        const bool read = readText(cursor, text);
+        position = cursor.position;
+        return read;
     }
     const char *internText(const TextBytes &text);
     // The same, but a text equal to `held` (an interned text or null) is `held`, found without a look-up:
@@ -228,80 +230,140 @@ public:
     }
 
 private:
-
-    // Reading: the plain bytes of the next block of n bytes when it is whole and sound, else null (the
-    // failure is recorded as failedBlock does).
-    const uint8_t *nextBlock(uint32_t n) {
-        const uint32_t p = position;
-        const uint32_t end = p + n + 1;
-        if (end > plainEnd_ && !undoTransformTo(end))
-            return failedBlock(n);
-        const uint8_t *stored = buffer.get() + p;
-        if (checksum(stored, n, p) != stored[n])
-            return failedBlock(n);
-        position = end;
-        return plain_.get() + p;
-    }
-    // False when the file ends before `end`.
-    bool undoTransformTo(uint32_t end);
-    const uint8_t *failedBlock(uint32_t n);
-
+    // Reading: the place of the next block and what the reading needs of the image, held in registers
+    // while a run of fields is read and stored back when it ends.
     struct FieldCursor {
         uint32_t position;
         uint32_t plainEnd;
         const uint8_t *stored;
         const uint8_t *plain;
     };
+    FieldCursor startCursor() const { return {position, plainEnd_, buffer.get(), plain_.get()}; }
+
+    // The plain bytes of the next block of n bytes, the cursor moved past it, when the block is whole
+    // and sound; else null with nothing moved or recorded.
+    const uint8_t *takeBlock(FieldCursor &cursor, uint32_t n) {
+        const uint32_t p = cursor.position;
+        const uint32_t end = p + n + 1;
+        if (end > cursor.plainEnd) {
+            if (!undoTransformTo(end))
+                return nullptr;
+            cursor.plainEnd = plainEnd_;
+        }
+        if (checksum(cursor.stored + p, n, p) != cursor.stored[p + n])
+            return nullptr;
+        cursor.position = end;
+        return cursor.plain + p;
+    }
+    // takeBlock, with a failure recorded as failedBlock does.
+    const uint8_t *readBlock(FieldCursor &cursor, uint32_t n) {
+        if (const uint8_t *plain = takeBlock(cursor, n))
+            return plain;
+        position = cursor.position;
+        failedBlock(n);
+        cursor.position = position;
+        return nullptr;
+    }
+    const uint8_t *nextBlock(uint32_t n) {
+        FieldCursor cursor = startCursor();
+        const uint8_t *plain = readBlock(cursor, n);
+        position = cursor.position;
+        return plain;
+    }
+    // False when the file ends before `end`.
+    bool undoTransformTo(uint32_t end);
+    const uint8_t *failedBlock(uint32_t n);
+
     template <typename Field>
     bool serializeField(Field &field) {
-        static_assert(std::is_same_v<Field, int32_t> || std::is_same_v<Field, float> || std::is_same_v<Field, uint8_t>);
-        if constexpr (std::is_same_v<Field, int32_t>)
+        if constexpr (std::is_same_v<Field, ScriptValue>)
+            return serializeValue(field);
+        else if constexpr (std::is_same_v<Field, SceneElement *>)
+            return serializeElementRef(field);
+        else if constexpr (std::is_same_v<Field, HoSound *>)
+            return serializeSoundRef(field);
+        else if constexpr (std::is_same_v<Field, int32_t>)
             return serializeInt(field);
         else if constexpr (std::is_same_v<Field, float>)
             return serializeFloat(field);
         else
             return serializeByte(field);
     }
-    // nextBlock and the typed read, with the place kept in the cursor.
     template <typename Field>
     bool readField(FieldCursor &cursor, Field &field) {
-        constexpr uint32_t n = sizeof(Field);
-        const uint32_t p = cursor.position;
-        const uint32_t end = p + n + 1;
-        if (end > cursor.plainEnd) {
-            if (!undoTransformTo(end))
-                return failedField(p, field);
-            cursor.plainEnd = plainEnd_;
-        }
-        if (checksum(cursor.stored + p, n, p) != cursor.stored[p + n])
-            return failedField(p, field);
-        if constexpr (n == 4) {
-            const uint32_t bits = loadLittleEndian(cursor.plain + p);
-            std::memcpy(&field, &bits, n);
+        if constexpr (std::is_same_v<Field, ScriptValue>) {
+            return readValue(cursor, field);
+        } else if constexpr (std::is_same_v<Field, SceneElement *>) {
+            return readReference(cursor, field, 2, &SaveStream::serializeElementRef);
+        } else if constexpr (std::is_same_v<Field, HoSound *>) {
+            return readReference(cursor, field, 1, &SaveStream::serializeSoundRef);
         } else {
-            field = cursor.plain[p];
+            static_assert(std::is_same_v<Field, int32_t> || std::is_same_v<Field, float> ||
+                          std::is_same_v<Field, uint8_t>);
+            const uint8_t *plain = readBlock(cursor, sizeof(Field));
+            if (!plain) {
+                field = Field();
+                return false;
+            }
+            if constexpr (sizeof(Field) == 4) {
+                const uint32_t bits = loadLittleEndian(plain);
+                std::memcpy(&field, &bits, sizeof bits);
+            } else {
+                field = plain[0];
+            }
+            return true;
         }
-        cursor.position = end;
-        return true;
     }
-    template <typename Field>
-    bool failedField(uint32_t p, Field &field) {
-        position = p;
-        failedBlock(sizeof(Field));
-        field = Field();
-        return false;
-    }
-    bool writeBlock(uint32_t n, const uint8_t *plain);
-    bool writeInt(int32_t value);
-    bool writeText(const char *text);
-    bool readTextBlock(int32_t textLength, TextBytes &text) {
+    bool readText(FieldCursor &cursor, TextBytes &text) {
+        text = {};
+        int32_t textLength = -1;
+        if (!readField(cursor, textLength))
+            return false;
+        if (textLength == -1)
+            return true;
         if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes || !world)
             return false;
-        const uint8_t *plain = nextBlock(uint32_t(textLength));
+        const uint8_t *plain = readBlock(cursor, uint32_t(textLength));
         if (plain)
             text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
         return plain != nullptr;
     }
+    bool readValue(FieldCursor &cursor, ScriptValue &value);
+    // Most references read back are null: names that are all absent, read in place. Any other is read
+    // again from its start by its own form.
+    template <typename Record>
+    bool readReference(FieldCursor &cursor, Record *&record, int32_t names, bool (SaveStream::*form)(Record *&)) {
+        const uint32_t start = cursor.position;
+        if (skipAbsentTexts(cursor, names)) {
+            record = nullptr;
+            return true;
+        }
+        return readFrom(cursor, start, [&] { return (this->*form)(record); });
+    }
+    // True, with the cursor past them, when the next `count` texts are absent (whole, sound blocks of
+    // -1); else false with nothing moved or recorded.
+    bool skipAbsentTexts(FieldCursor &cursor, int32_t count) {
+        FieldCursor ahead = cursor;
+        for (int32_t i = 0; i < count; ++i) {
+            const uint8_t *plain = takeBlock(ahead, 4);
+            if (!plain || loadLittleEndian(plain) != 0xFFFFFFFFu)
+                return false;
+        }
+        cursor = ahead;
+        return true;
+    }
+    // Reads with a form that keeps its place in the stream, from the offset `start` on; the cursor then
+    // goes on from where the form stopped.
+    template <typename Form>
+    bool readFrom(FieldCursor &cursor, uint32_t start, Form form) {
+        position = start;
+        const bool read = form();
+        cursor = startCursor();
+        return read;
+    }
+    bool writeBlock(uint32_t n, const uint8_t *plain);
+    bool writeInt(int32_t value);
+    bool writeText(const char *text);
     bool makeRoom(uint32_t n);
     bool readHeader();
     bool findForeignPair();
@@ -352,43 +414,34 @@ inline bool SaveStream::serializeBytes(uint32_t n, void *data) {
 }
 
 inline bool SaveStream::serializeInt(int32_t &value) {
-    if (!reading)
-        return writeInt(value);
-    const uint8_t *plain = nextBlock(4);
-    value = plain ? int32_t(loadLittleEndian(plain)) : 0;
-    return plain != nullptr;
+    return reading ? serializeFields(value) : writeInt(value);
 }
 
 inline bool SaveStream::serializeFloat(float &value) {
-    if (!reading) {
-        int32_t word;
-        std::memcpy(&word, &value, sizeof word);
-        return writeInt(word);
-    }
-    const uint8_t *plain = nextBlock(4);
-    const uint32_t bits = plain ? loadLittleEndian(plain) : 0;
-    std::memcpy(&value, &bits, sizeof value);
-    return plain != nullptr;
+    if (reading)
+        return serializeFields(value);
+    int32_t word;
+    std::memcpy(&word, &value, sizeof word);
+    return writeInt(word);
 }
 
 inline bool SaveStream::serializeByte(uint8_t &value) {
-    if (!reading)
-        return serializeBytes(1, &value);
-    const uint8_t *plain = nextBlock(1);
-    value = plain ? plain[0] : 0;
-    return plain != nullptr;
+    return reading ? serializeFields(value) : serializeBytes(1, &value);
 }
 
-// Reading: the value is only written, which the reading need not wait for, unless the file holds an
-// array; numbers and texts, most values in a save, are read inline.
 inline bool SaveStream::serializeValue(ScriptValue &value) {
-    if (!reading)
-        return serializeValueAt(value, 0);
+    return reading ? serializeFields(value) : serializeValueAt(value, 0);
+}
+
+// The forms that most values in a save take, none, a number or a text, are read in place; any other
+// again from its start by the general form.
+inline bool SaveStream::readValue(FieldCursor &cursor, ScriptValue &value) {
+    const uint32_t start = cursor.position;
     int32_t type = kScriptNone;
-    const bool typeRead = serializeInt(type);
+    const bool typeRead = readField(cursor, type);
     if (typeRead && type == kScriptNumber) {
         float number = 0.0f;
-        const bool read = serializeFloat(number);
+        const bool read = readField(cursor, number);
         value.setNumber(number);
         if (!read)
             value.clear();
@@ -396,14 +449,16 @@ inline bool SaveStream::serializeValue(ScriptValue &value) {
     }
     if (typeRead && type == kScriptText) {
         TextBytes bytes;
-        const bool read = readTextBytes(bytes);
+        const bool read = readText(cursor, bytes);
         const char *held = value.type == kScriptText ? value.text() : nullptr;
         value.setPointer(read ? kScriptText : kScriptNone, bytes.bytes ? internText(bytes, held) : nullptr);
         return read;
     }
-    const ScriptValue held = value;
-    value.clear();
-    return typeRead && serializePayloadAt(value, type, held, 0);
+    if (!typeRead || type == kScriptNone) {
+        value.clear();
+        return typeRead;
+    }
+    return readFrom(cursor, start, [&] { return serializeValueAt(value, 0); });
 }
 
 // Reading: most texts in a save are the absent names of null references, read inline.

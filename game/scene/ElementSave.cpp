@@ -31,11 +31,9 @@ bool serializePendingChanges(SceneElement *element, SaveStream &stream) {
 }
 
 bool serializeFlagsAndHandlers(SceneElement *element, SaveStream &stream) {
-    return stream.serializeByte(element->visible) && stream.serializeValue(element->active) &&
-           stream.serializeValue(element->proActive) &&
-           stream.serializeFields(element->onLook, element->onPick, element->onGoto, element->draggable) &&
-           stream.serializeElementRef(element->dropTarget) &&
-           stream.serializeFields(element->dragMode, element->onRotate, element->onUseOrClick, element->pointerShape);
+    return stream.serializeFields(element->visible, element->active, element->proActive, element->onLook,
+                                  element->onPick, element->onGoto, element->draggable, element->dropTarget,
+                                  element->dragMode, element->onRotate, element->onUseOrClick, element->pointerShape);
 }
 
 // The emitter the element had goes back to the world; the new one shows the source's particle system,
@@ -52,7 +50,7 @@ void restartEmitter(SceneElement *element, SceneElement *source) {
 // An emitter is saved as the element whose particle system it shows.
 bool serializeEmitterSource(SceneElement *element, SaveStream &stream) {
     SceneElement *source = stream.writing && element->emitter ? element->emitter->definitionElement : nullptr;
-    if (!stream.serializeElementRef(source))
+    if (!stream.serializeFields(source))
         return false;
     if (stream.reading && source)
         restartEmitter(element, source);
@@ -69,7 +67,7 @@ void showPictureOf(SceneElement *element, SceneElement *source) {
 
 bool serializeSharedPicture(SceneElement *element, SaveStream &stream) {
     SceneElement *source = stream.writing ? element->sharedImageSource : nullptr;
-    if (!stream.serializeElementRef(source))
+    if (!stream.serializeFields(source))
         return false;
     if (stream.reading && source)
         showPictureOf(element, source);
@@ -98,12 +96,11 @@ bool serializeElement(SceneElement *element, SaveStream &stream) {
     if (!stream.hasField(kFirstSavedVersion))
         return true;
     return serializeAnimation(element, stream) && serializePendingChanges(element, stream) &&
-           (!stream.hasField(kParentVersion) || stream.serializeElementRef(element->parent)) &&
+           (!stream.hasField(kParentVersion) || stream.serializeFields(element->parent)) &&
            serializeFlagsAndHandlers(element, stream) &&
            (!stream.hasField(kNoHintVersion) || stream.serializeValue(element->noHint)) &&
            serializeEmitterSource(element, stream) && serializeSharedPicture(element, stream) &&
-           stream.serializeSoundRef(element->sound) && stream.serializeFloat(element->soundVolume) &&
-           stream.serializeValue(element->text) && stream.serializeValue(element->textKey);
+           stream.serializeFields(element->sound, element->soundVolume, element->text, element->textKey);
 }
 
 bool serializeElementPickInfo(ElementPickInfo *pickInfo, SaveStream &stream) {

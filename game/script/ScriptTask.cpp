@@ -50,7 +50,7 @@ bool serializeSubTasks(SaveStream &stream, ScriptTask *task) {
         ScriptTask *subTask = i < task->subTasks.count() ? task->subTasks[i] : nullptr;
         SceneElement *element = subTask ? subTask->element : nullptr;
         int32_t state = subTask ? subTask->state : 0;
-        if (!stream.serializeElementRef(element) || !serializeState(stream, state))
+        if (!stream.serializeFields(element) || !serializeState(stream, state))
             return false;
         if (ScriptTask *matched = stream.reading ? subTaskOf(task, element) : nullptr)
             matched->state = state;
