@@ -1,9 +1,11 @@
 #pragma once
-// An index from interned names to the first record of that name in a list that only grows, so that a
-// long list (the global context's variables, two per localisation key) is searched in constant time and
-// finds what a scan in list order would. Records appended since the last lookup are indexed by the next
-// one, so whoever appends to the list need not know of the index; a list found shorter than what was
-// indexed has been emptied, and the index starts over.
+// An index from interned names to the first record of that name in a list whose records stay in it, so
+// that a long list (the global context's variables, two per localisation key; a scene's elements) is
+// searched in constant time and finds what a scan in list order would. Records appended since the last
+// lookup are indexed by the next one, so whoever appends to the list need not know of the index; a list
+// found shorter than what was indexed has been emptied, and the index starts over. The list may be
+// reordered (a scene sorts its elements for drawing): a name that one record holds is found whatever
+// the order, and a name that several hold by a scan in the list's order.
 
 #include <cstdint>
 #include <unordered_map>
@@ -17,10 +19,15 @@ public:
     Record *find(const PtrArray<Record> &list, const char *name) {
         if (list.count() < indexed_)
             reset();
-        for (; indexed_ < list.count(); ++indexed_)
-            firsts_.emplace(list[indexed_]->name, list[indexed_]);
+        for (; indexed_ < list.count(); ++indexed_) {
+            auto [entry, added] = firsts_.emplace(list[indexed_]->name, list[indexed_]);
+            if (!added)
+                entry->second = nullptr;
+        }
         auto found = firsts_.find(name);
-        return found != firsts_.end() ? found->second : nullptr;
+        if (found == firsts_.end())
+            return nullptr;
+        return found->second ? found->second : firstNamed(list, name);
     }
     void reset() {
         firsts_.clear();
@@ -28,6 +35,15 @@ public:
     }
 
 private:
+    static Record *firstNamed(const PtrArray<Record> &list, const char *name) {
+        for (int32_t i = 0; i < list.count(); ++i) {
+            if (list[i]->name == name)
+                return list[i];
+        }
+        return nullptr;
+    }
+
+    // Each name's record, or null for a name that several records hold.
     std::unordered_map<const char *, Record *> firsts_;
     int32_t indexed_ = 0;
 };

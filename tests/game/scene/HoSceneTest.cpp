@@ -41,7 +41,8 @@ TEST_F(HoSceneTest, ANewSceneHasItsContextItsAllElementsGroupAndTheCameraAtTheVi
 
 TEST_F(HoSceneTest, LookUpsByNameNeverIntern) {
     SceneElement *door = addElement(hall, "door");
-    addElement(hall, "door"); // a second of the name: the first is found
+    SceneElement *secondDoor = addElement(hall, "door"); // a second of the name: the first is found
+    SceneElement *lamp = addElement(hall, "lamp");
     SceneGroup group;
     group.init(hall, names.internOrFind("keys"));
     hall->groups.append(&group);
@@ -55,6 +56,13 @@ TEST_F(HoSceneTest, LookUpsByNameNeverIntern) {
     EXPECT_EQ(world.findScene("hall"), hall);
     EXPECT_EQ(hall->findElement(nullptr), nullptr);
     EXPECT_EQ(names.count(), interned);
+    // The draw order sorts the list in place: the first of a shared name is then the other one.
+    PtrArray<SceneElement> &elements = hall->allElements.members;
+    elements.set(0, lamp);
+    elements.set(1, secondDoor);
+    elements.set(2, door);
+    EXPECT_EQ(hall->findElement("door"), secondDoor);
+    EXPECT_EQ(hall->findElement("lamp"), lamp);
 }
 
 TEST_F(HoSceneTest, TheScenePassesSetTheSceneGlobalsAndClearThemAfterwards) {
