@@ -13,8 +13,8 @@
 // A writing stream builds the whole file in memory; writeSaveFile hands the image to the platform's
 // crash-safe writer only when the whole body was made, so a save that fails at any point leaves the
 // previous file as it was. A reading stream takes the file whole into memory first and undoes the
-// transform over all of it in one pass (it depends only on each byte's offset); each block read then
-// checks its stored bytes and takes its plain ones. Each stream has its own work areas, so a save on the
+// transform a long stretch at a time just ahead of the reading (it depends only on each byte's offset);
+// each block read then checks its stored bytes and takes its plain ones. Each stream has its own work areas, so a save on the
 // main thread and a load on the game-load thread share no buffer.
 
 #include <cstdint>
@@ -231,7 +231,8 @@ public:
 
 private:
     // Reading: the place of the next block and what the reading needs of the image, held in registers
-    // while a run of fields is read and stored back when it ends.
+    // while a run of fields is read and stored back when it ends. The steps that take the cursor are
+    // always inlined into the run: a cursor handed to a call would live in memory again.
     struct FieldCursor {
         uint32_t position;
         uint32_t plainEnd;
@@ -242,7 +243,7 @@ private:
 
     // The plain bytes of the next block of n bytes, the cursor moved past it, when the block is whole
     // and sound; else null with nothing moved or recorded.
-    const uint8_t *takeBlock(FieldCursor &cursor, uint32_t n) {
+    [[gnu::always_inline]] const uint8_t *takeBlock(FieldCursor &cursor, uint32_t n) {
         const uint32_t p = cursor.position;
         const uint32_t end = p + n + 1;
         if (end > cursor.plainEnd) {
@@ -256,7 +257,7 @@ private:
         return cursor.plain + p;
     }
     // takeBlock, with a failure recorded as failedBlock does.
-    const uint8_t *readBlock(FieldCursor &cursor, uint32_t n) {
+    [[gnu::always_inline]] const uint8_t *readBlock(FieldCursor &cursor, uint32_t n) {
         if (const uint8_t *plain = takeBlock(cursor, n))
             return plain;
         position = cursor.position;
@@ -290,7 +291,7 @@ private:
             return serializeByte(field);
     }
     template <typename Field>
-    bool readField(FieldCursor &cursor, Field &field) {
+    [[gnu::always_inline]] bool readField(FieldCursor &cursor, Field &field) {
         if constexpr (std::is_same_v<Field, ScriptValue>) {
             return readValue(cursor, field);
         } else if constexpr (std::is_same_v<Field, SceneElement *>) {
@@ -314,7 +315,7 @@ private:
             return true;
         }
     }
-    bool readText(FieldCursor &cursor, TextBytes &text) {
+    [[gnu::always_inline]] bool readText(FieldCursor &cursor, TextBytes &text) {
         text = {};
         int32_t textLength = -1;
         if (!readField(cursor, textLength))
@@ -328,11 +329,12 @@ private:
             text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
         return plain != nullptr;
     }
-    bool readValue(FieldCursor &cursor, ScriptValue &value);
+    [[gnu::always_inline]] bool readValue(FieldCursor &cursor, ScriptValue &value);
     // Most references read back are null: names that are all absent, read in place. Any other is read
     // again from its start by its own form.
     template <typename Record>
-    bool readReference(FieldCursor &cursor, Record *&record, int32_t names, bool (SaveStream::*form)(Record *&)) {
+    [[gnu::always_inline]] bool readReference(FieldCursor &cursor, Record *&record, int32_t names,
+                                              bool (SaveStream::*form)(Record *&)) {
         const uint32_t start = cursor.position;
         if (skipAbsentTexts(cursor, names)) {
             record = nullptr;
@@ -342,7 +344,7 @@ private:
     }
     // True, with the cursor past them, when the next `count` texts are absent (whole, sound blocks of
     // -1); else false with nothing moved or recorded.
-    bool skipAbsentTexts(FieldCursor &cursor, int32_t count) {
+    [[gnu::always_inline]] bool skipAbsentTexts(FieldCursor &cursor, int32_t count) {
         FieldCursor ahead = cursor;
         for (int32_t i = 0; i < count; ++i) {
             const uint8_t *plain = takeBlock(ahead, 4);

@@ -109,11 +109,14 @@ TEST_F(SaveStreamDamageTest, ARunOfFieldsReadsAsTheFieldsOneByOne) {
                stream.serializeSoundRef(written.sound) && stream.serializeInt(written.after);
     }));
     auto describe = [](const Fields &f, bool read, uint32_t offset) {
-        return std::to_string(read) + "@" + std::to_string(offset) + " " + std::to_string(f.flag) + " " +
-               std::to_string(f.number.type) + "," + std::to_string(f.number.asNumber()) + " " +
-               (f.text.type == kScriptText && f.text.text() ? f.text.text() : "-") + " " +
-               std::to_string(f.array.type) + " " + std::to_string(f.none != nullptr) + std::to_string(f.element != nullptr) +
-               std::to_string(f.nameOnly != nullptr) + std::to_string(f.sound != nullptr) + " " + std::to_string(f.after);
+        const bool records[] = {f.none != nullptr, f.element != nullptr, f.nameOnly != nullptr, f.sound != nullptr};
+        std::string text = std::to_string(read) + "@" + std::to_string(offset) + " " + std::to_string(f.flag) + " " +
+                           std::to_string(f.number.type) + "," + std::to_string(f.number.asNumber()) + " " +
+                           (f.text.type == kScriptText && f.text.text() ? f.text.text() : "-") + " " +
+                           std::to_string(f.array.type) + " ";
+        for (bool present : records)
+            text += present ? "1" : "0";
+        return text + " " + std::to_string(f.after);
     };
     auto readBothWays = [&](const std::string &name) {
         Fields once, oneByOne;
@@ -125,11 +128,12 @@ TEST_F(SaveStreamDamageTest, ARunOfFieldsReadsAsTheFieldsOneByOne) {
             return true;
         });
         load(name, [&](SaveStream &stream) {
-            const bool read = stream.serializeByte(oneByOne.flag) && stream.serializeValue(oneByOne.number) &&
-                              stream.serializeValue(oneByOne.text) && stream.serializeValue(oneByOne.array) &&
-                              stream.serializeElementRef(oneByOne.none) && stream.serializeElementRef(oneByOne.element) &&
-                              stream.serializeElementRef(oneByOne.nameOnly) && stream.serializeSoundRef(oneByOne.sound) &&
-                              stream.serializeInt(oneByOne.after);
+            Fields &f = oneByOne;
+            const bool read = stream.serializeByte(f.flag) && stream.serializeValue(f.number) &&
+                              stream.serializeValue(f.text) && stream.serializeValue(f.array) &&
+                              stream.serializeElementRef(f.none) && stream.serializeElementRef(f.element) &&
+                              stream.serializeElementRef(f.nameOnly) && stream.serializeSoundRef(f.sound) &&
+                              stream.serializeInt(f.after);
             results[1] = describe(oneByOne, read, stream.offset());
             return true;
         });
