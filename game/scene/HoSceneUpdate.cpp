@@ -41,13 +41,6 @@ constexpr int kAddParentAngle = 4;
 constexpr int kTimesParentScaleX = 6;
 constexpr int kTimesParentScaleY = 7;
 
-void moveToward(float &value, float target, float rise, float fall) {
-    if (value < target)
-        value = std::min(value + rise, target);
-    else if (value > target)
-        value = std::max(value - fall, target);
-}
-
 void fireFrameEvents(SceneElement *element) {
     int32_t frame = roundToInt(element->currentFrame);
     if (frame >= 0 && element->frameCount > 0)

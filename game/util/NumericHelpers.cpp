@@ -15,6 +15,13 @@ int32_t truncToInt(double x) {
     return saturatedInt(x);
 }
 
+void moveToward(float &value, float target, float rise, float fall) {
+    if (value < target)
+        value = std::min(value + rise, target);
+    else if (value > target)
+        value = std::max(value - fall, target);
+}
+
 float squareRoot(float x) {
     return std::sqrt(x);
 }

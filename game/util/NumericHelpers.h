@@ -12,6 +12,9 @@ int32_t truncToInt(double x);
 
 float squareRoot(float x);
 
+// Moves the value toward the target by at most `rise` upward and `fall` downward, never past it.
+void moveToward(float &value, float target, float rise, float fall);
+
 // a + (b - a) * (t - t0) / (t1 - t0) in degrees, after whole turns are added to the smaller angle
 // so that the two lie at most 180 degrees apart. t1 == t0 gives b.
 float lerpAngle(float a, float b, int32_t t, int32_t t0, int32_t t1);
