@@ -111,6 +111,66 @@ public:
     // Whether the game shows its wide design: its "_wide" scene files, its wide-screen pointer offset.
     bool runsWide() const;
 
+    // The frame's steps: the forced count when one is set, else the steps the clock has due; a step
+    // the skip counter holds is passed over.
+    void update();
+    // One step of 10 ms: scene change, zoom layers, busy state, input, the five script passes, the
+    // HUD, the scenes, the pointer light, sounds and music, then the key and button latches roll.
+    void frame();
+    // The busy flags from the counters of the step before, the top scene, and the events "waiting" or
+    // "idle" and "always".
+    void updateBusyState();
+    // Lowers the hover-sound aim of every element of the scenes that take part in input.
+    void clearPointerOverFlags();
+    // One of the script passes over the contexts, the global one first.
+    void runScriptPass(void (*pass)(ScriptContext *));
+    void updateScenes();
+    void updateHud();
+    void updatePointerLight();
+    void updateSounds();
+    void updateMusic();
+    // The answer to a click that reached a scene and filled no slot.
+    void handleMissedClick();
+    // The scene's music becomes the next music, unless it already plays or waits.
+    void queueSceneMusic(HoScene *scene);
+
+    // The step's input: the pointer, the click, the drag, Escape, the scenes and the HUD in the order of
+    // their layers, the over-click penalty and the hover changes.
+    void processInput();
+    // True while an element is pressed or dragged.
+    bool processDrag();
+    bool processOverclick();
+    // True when the pointer is over something of the HUD or the inventory strip.
+    bool processHudInput();
+
+    // Scene changes: a request leaves the active scene over its closing time, the switch loads the
+    // target and the target enters over its opening time.
+    void changeScene(HoScene *target, SceneElement *argument);
+    void updateTransition();
+    // Zoom zones, on the layer their "#layer" names (0 to 3). A negative layer closes the highest
+    // layer that has a zone, a negative length closes it over the zone's own closing time.
+    void openZoomZone(HoScene *zone, SceneElement *argument);
+    void closeZoomZone(int32_t layer, int32_t length);
+    void updateZoomZone(int32_t layer);
+    // True when a fully open zone keeps the scene below it still.
+    bool isBlockedByZoomZone() const;
+    // True for a scene that shows the HUD: it exists and its "#no_hud" holds no non-zero number.
+    static bool showsHud(const HoScene *scene);
+
+    // The steps' calls into the inventory strip, the saved game, the video manager and the text
+    // fields, each at its place in the step; they do nothing until those parts exist.
+    void advanceVideos();
+    void slideInventoryStrip();
+    void stepInventoryStrip(bool extraStep);
+    void stepHudMessage();
+    void scrollInventoryStrip();
+    void sendSelectedItemBack();
+    void resetInventoryStrip();
+    void saveGameAtSwitch();
+    void dropTextFocus(SceneElement *field);
+    // The strip item whose box holds the point, and whether it can be taken; null when none.
+    HoInventoryItem *inventoryItemAt(float x, float y, bool *takeable);
+
     HoContext *context = nullptr;
     ScriptRecordPools scriptPools;
     SceneElementPool elementPool;
@@ -197,6 +257,9 @@ public:
     uint8_t probeMode = 0;               // element handlers only mark their elements
     uint8_t clickedOutside = 0;
     uint8_t dropped = 0; // a drag ended this step
+    int32_t forcedSteps = -1; // the steps the next update runs when 0 or more
+    int32_t skipSteps = 0;    // steps the next updates pass over
+    WorldStepSettings stepSettings;
     int32_t hintIdleTicks = 0;
     int32_t glitterIdleTicks = 0;
     int32_t pointerNumber = 0;
@@ -227,6 +290,15 @@ private:
     void loadCursors();
     void releaseCursors();
     void takePunishmentEmitter();
+    void loadStepSettings();
+    void loadZoomBounce();
+    void switchScene();
+    void releaseSceneImages(HoScene *scene);
+    void zoomCameraWhileLeaving();
+    void placeZone(int32_t layer);
+    bool zoneLayer(HoScene *zone, int32_t *layer);
+    bool runSceneInput(HoScene *scene);
+    void rollKeys();
 
     // Script messages reach the context's message hook, and nothing else when it has none.
     ScriptMessageHook messages_;

@@ -60,6 +60,26 @@ struct ZoomLayer {
     float alpha = 0.0f;
 };
 
+// The settings of "data/game.cfg" that the step reads, taken when the world first steps: the pointer
+// light's timeout, the over-click penalty, the camera zoom of a scene change and the zoom zones' look.
+struct WorldStepSettings {
+    uint8_t loaded = 0;
+    float lightTimeout = 0.0f;    // steps; 0 or less: no light
+    int32_t overclickWindow = 20; // steps
+    int32_t overclickPause = 2000;
+    float overclickLimitY = 1300.0f;
+    float changeZoom = 2.0f;   // the camera zoom toward a change's element
+    float changeHoZoom = 0.0f; // for a hidden-object or mini-game target; 0 or less: changeZoom
+    float changeMiniGameZoom = 0.0f;
+    float zoneCameraScale = 1.0f;
+    float zoneCameraZoom = 1.0f;
+    float zoneScale = 0.75f;
+    int32_t zoneTransition = 0;
+    float zoneMarginBar = 100.0f;
+    float zoneMarginInventory = 310.0f;
+    float zoneAlpha = 0.0f;
+};
+
 // The overshooting scale of an opening zoom zone, shared by all layers.
 struct ZoomBounce {
     uint8_t on = 0;
