@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "engine/system/KSystem.h"
 #include "game/HoInputLatches.h"
@@ -88,6 +89,13 @@ public:
     // or a number without a font.
     HoFont *fontResource(int32_t index) const;
 
+    // The next frame runs exactly one world step, and the time until then makes none: the window's
+    // frame timing and the game's step accumulator start again.
+    void resyncTiming();
+    // At a frame's start, while the world's scene change waits to switch: a world built from a saved
+    // game replaces it, switching to the scene of the same name.
+    void takePendingWorld();
+
     // Applies the full-screen option (taking it back when the window refuses) and the volume options.
     void applySettings();
     // Hands a script message to the message hook when one is set.
@@ -115,7 +123,8 @@ public:
 
     HoGame *game = nullptr;
     HoWorld *world = nullptr;        // made and started by init
-    HoWorld *pendingWorld = nullptr; // a world built from a saved game, taken over at a frame's start
+    // A world built from a saved game on the game-load thread, published and taken in one exchange.
+    std::atomic<HoWorld *> pendingWorld{nullptr};
     HoResourceManager *resources = nullptr;
     TheoraVideoManager *videos = nullptr; // made by init: one worker, four frames decoded ahead per clip
     PtrArray<AtlasMap> atlases;
@@ -156,6 +165,11 @@ private:
 
 // Waits for a thread record's thread when it has one, then frees the record.
 void destroyThreadRecord(ThreadRecord *record);
+
+// The scene a restarted game opens on: set by the script that restarts the game, emptied by the one that
+// quits. A copy of its own, so it outlives the context whose scripts named it.
+void setStartSceneName(const char *name);
+const std::string &startSceneName();
 
 // The one game context, set by its constructor; null when there is none.
 extern HoContext *currentContext;
