@@ -4,6 +4,7 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
 #include "game/world/HoWorld.h"
@@ -27,11 +28,15 @@ void HoGame::handleWindowEvent(const KWindowEvent &event) {
             context->resources->resumeVideos();
             if (ScriptContext *global = context->world ? context->world->globalContext() : nullptr)
                 callScriptFunction(findOrCreateFunction("on_resume", global), true, nullptr);
+            // The time spent in the background makes no burst of steps.
+            context->resyncTiming();
         }
         break;
     case kEventDeactivate:
         suspendAllSounds();
         if (context && context->ready) {
+            if (HoWorld *world = context->world; world && world->heldElement)
+                world->heldElement->releaseHeld();
             context->active = 0;
             context->resources->pauseVideos();
         }

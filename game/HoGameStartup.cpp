@@ -10,7 +10,9 @@
 #include "game/HoGame.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/scene/HoScene.h"
 #include "game/script/ScriptExecution.h"
+#include "game/world/HoWorld.h"
 #include "platform/WinUserInput.h"
 
 namespace {
@@ -165,8 +167,18 @@ bool HoGame::switchQuality(bool wantHd) {
     hdActive = wantHd ? 1 : 0;
     if (!window || !window->resizeWindow(int32_t(screenValues.width), int32_t(screenValues.height)))
         return false;
-    if (context)
-        mountQualityArchive();
+    if (!context)
+        return true;
+    mountQualityArchive();
+    // The location and the HUD look at the middle of the new screen.
+    const float middleX = screenValues.halfWidth / screenValues.artScale + screenValues.viewOffsetX;
+    const float middleY = screenValues.halfHeight / screenValues.artScale + screenValues.viewOffsetY;
+    if (HoWorld *world = context->world) {
+        for (HoScene *scene : {world->activeScene, world->hudScene}) {
+            if (scene)
+                scene->setCamera(1.0f, middleX, middleY);
+        }
+    }
     return true;
 }
 
