@@ -46,8 +46,7 @@ HoContext::~HoContext() {
         resources->unloadVideos();
     delete videos;
     videos = nullptr;
-    delete pendingWorld;
-    pendingWorld = nullptr;
+    delete pendingWorld.exchange(nullptr);
     delete world;
     world = nullptr;
     delete resources;
@@ -84,10 +83,27 @@ void HoContext::init() {
     texturesConfig = resources->getConfiguration("data/textures.cfg");
     world = new HoWorld(this);
     world->startup();
-    if (game && game->window)
-        game->window->resetFrameTiming();
-    if (game)
-        game->stepAccumulator = 0.0;
+    // Without a scene of that name the first switch takes the configured start scene.
+    const std::string &startName = startSceneName();
+    world->changeScene(startName.empty() ? nullptr : world->findScene(startName.c_str()), nullptr);
+    resyncTiming();
+}
+
+namespace {
+
+std::string &startSceneNameStorage() {
+    static std::string name;
+    return name;
+}
+
+} // namespace
+
+void setStartSceneName(const char *name) {
+    startSceneNameStorage() = name ? name : "";
+}
+
+const std::string &startSceneName() {
+    return startSceneNameStorage();
 }
 
 // 255 for every component the configuration leaves out.

@@ -1,17 +1,48 @@
-// The game context in the run loop: its frame, the key and button polling, the settings applied from
-// the options, and the script message hook.
+// The game context in the run loop: its frame, the hand-over of a world built from a saved game, the key
+// and button polling, the world's steps, the settings applied from the options, and the script message
+// hook.
 
 #include "engine/resource/KResourceCriticalSection.h"
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/scene/HoScene.h"
+#include "game/world/HoWorld.h"
 
 void HoContext::frame() {
+    takePendingWorld();
     EnterCriticalSection(&lock);
-    if (active)
+    if (active) {
         pollKeys();
+        if (world)
+            world->update();
+    }
     LeaveCriticalSection(&lock);
+}
+
+void HoContext::takePendingWorld() {
+    if (!world || world->change.state != kChangeSwitchDue || !pendingWorld.load(std::memory_order_acquire))
+        return;
+    HoWorld *incoming = pendingWorld.exchange(nullptr, std::memory_order_acq_rel);
+    if (!incoming)
+        return;
+    // The switch that was due goes on in the new world, to its scene of the same name (none: the
+    // configured start scene).
+    const HoScene *target = world->change.target;
+    incoming->change.target = target ? incoming->findScene(target->identifier) : nullptr;
+    incoming->change.state = kChangeSwitchDue;
+    delete world;
+    world = incoming;
+}
+
+void HoContext::resyncTiming() {
+    if (world)
+        world->forcedSteps = 1;
+    if (game && game->window)
+        game->window->resetFrameTiming();
+    if (game)
+        game->stepAccumulator = 0.0;
 }
 
 void HoContext::pollKeys() {
