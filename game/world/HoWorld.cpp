@@ -14,17 +14,9 @@
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
+#include "game/world/HoWorldStepValues.h"
 
 namespace {
-
-void setSceneValue(ScriptValue *slot, HoScene *scene) {
-    if (!slot)
-        return;
-    if (scene)
-        slot->setPointer(kScriptScene, scene);
-    else
-        slot->clear();
-}
 
 // The first record whose key is the interned text equal to the given one; nothing is interned.
 template <typename Record, typename Key>

@@ -290,6 +290,8 @@ private:
     void loadCursors();
     void releaseCursors();
     void takePunishmentEmitter();
+    // The operation on the scene, then on its sub-scenes that are zoom zones or not locations.
+    void forSceneAndItsParts(HoScene *scene, void (HoScene::*operation)());
     void loadStepSettings();
     void loadZoomBounce();
     void switchScene();

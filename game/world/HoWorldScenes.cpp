@@ -214,13 +214,16 @@ void HoWorld::checkDuplicateNames() {
 }
 
 void HoWorld::loadSceneImages(HoScene *scene) {
-    if (!scene)
-        return;
-    scene->loadElementImages();
+    if (scene)
+        forSceneAndItsParts(scene, &HoScene::loadElementImages);
+}
+
+void HoWorld::forSceneAndItsParts(HoScene *scene, void (HoScene::*operation)()) {
+    (scene->*operation)();
     for (int32_t i = 0; i < scenes.count(); ++i) {
         HoScene *child = scenes[i];
         if (child->parent == scene && (child->isZoomZone || !child->isGameplay))
-            child->loadElementImages();
+            (child->*operation)();
     }
 }
 

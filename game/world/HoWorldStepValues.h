@@ -29,6 +29,16 @@ inline const ScriptValue *variableSlot(const ScriptContext *context, const char 
     return variable ? variable->value : nullptr;
 }
 
+// The slot holds the scene as a scene value, or nothing without one.
+inline void setSceneValue(ScriptValue *slot, const void *scene) {
+    if (!slot)
+        return;
+    if (scene)
+        slot->setPointer(kScriptScene, scene);
+    else
+        slot->clear();
+}
+
 inline void fireWorldEvent(ScriptContext *context, const char *name) {
     if (ScriptEvent *event = findEvent(context, name))
         event->fire();
