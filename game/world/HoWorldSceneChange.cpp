@@ -110,16 +110,8 @@ void HoWorld::switchScene() {
     }
     const bool firstSwitch = topScene == nullptr;
     activeScene = target;
-    auto setScene = [](ScriptValue *slot, HoScene *scene) {
-        if (!slot)
-            return;
-        if (scene)
-            slot->setPointer(kScriptScene, scene);
-        else
-            slot->clear();
-    };
-    setScene(mainSceneSlot, target);
-    setScene(rootSceneSlot, target && target->parent ? target->parent : target);
+    setSceneValue(mainSceneSlot, target);
+    setSceneValue(rootSceneSlot, target && target->parent ? target->parent : target);
     change.target = nullptr;
     if (target) {
         if (!target->isSystem)
@@ -146,18 +138,10 @@ void HoWorld::switchScene() {
 // The old scene's pictures go, with those of its zoom zones and of its scenes that are not locations; a
 // system scene keeps its pictures and only pauses its videos.
 void HoWorld::releaseSceneImages(HoScene *scene) {
-    if (!scene)
-        return;
-    if (scene->isSystem) {
+    if (scene && scene->isSystem)
         scene->pauseVideos();
-        return;
-    }
-    scene->unloadElementImages();
-    for (int32_t i = 0; i < scenes.count(); ++i) {
-        HoScene *child = scenes[i];
-        if (child->parent == scene && (child->isZoomZone || !child->isGameplay))
-            child->unloadElementImages();
-    }
+    else if (scene)
+        forSceneAndItsParts(scene, &HoScene::unloadElementImages);
 }
 
 // While a change leaves toward an element, the camera closes in on it as the picture fades.

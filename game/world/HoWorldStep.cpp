@@ -129,12 +129,7 @@ void HoWorld::updateBusyState() {
     }
     HoScene::handOverVideos(topScene, top);
     topScene = top;
-    if (activeSceneSlot) {
-        if (top)
-            activeSceneSlot->setPointer(kScriptScene, top);
-        else
-            activeSceneSlot->clear();
-    }
+    setSceneValue(activeSceneSlot, top);
     ScriptContext *global = globalContext();
     fireWorldEvent(global, busy ? "waiting" : "idle");
     fireWorldEvent(global, "always");
