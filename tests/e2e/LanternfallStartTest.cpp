@@ -184,6 +184,20 @@ TEST_F(LanternfallFixture, AClickDuringTheHoldSkipsToTheFadeOut) {
     EXPECT_LT(horizon[0], 200);
 }
 
+TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoTheShoreTakesClicksAndEndsCleanly) {
+    // Clicks in the shore and on its portal well after the splash; the world steps through them all.
+    lftest::writeFileText(temp / "input.txt", "150 move 900 540\n150 press left\n151 release left\n"
+                                              "160 move 1236 716\n160 press left\n161 release left\n"
+                                              "170 keydown Escape\n171 keyup Escape\n");
+    ASSERT_EQ(lftest::runProgram(command("world.log", 190, "", (temp / "input.txt").string())), 0);
+    const std::string log = readText(temp / "world.log");
+    EXPECT_NE(log.find("Game: the world started with 12 scenes"), std::string::npos) << log;
+    // The start scene named by the demo's configuration is a scene of the game: the switch reports nothing.
+    EXPECT_EQ(log.find("start scene"), std::string::npos) << log;
+    EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+    EXPECT_TRUE(fs::exists(temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg")) << "shut down in order";
+}
+
 TEST_F(LanternfallFixture, WithoutTheArchivesTheGameStillStartsAndEnds) {
     for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"})
         fs::remove(gameFolder / archive);

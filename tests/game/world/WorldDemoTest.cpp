@@ -1,9 +1,11 @@
 // The world started in a headless game on the demo's own archives, as demo/build-archives.sh makes them:
 // its scenes, the atlases of each location, the engine's bindings and pictures, the cursors beside the
-// archives, and what the demo's scripts and scene files give the scripts.
+// archives, and what the demo's scripts and scene files give the scripts; then the world's steps on it.
 
 #include "tests/game/world/WorldTestSupport.h"
 
+#include "engine/window/KInput.h"
+#include "game/HoGameSettings.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
@@ -12,6 +14,7 @@
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptCommand.h"
 #include "game/script/ScriptTask.h"
+#include "tests/game/script/ScriptStandIns.h"
 #include "tests/support/GameLogSupport.h"
 
 namespace worldtest {
@@ -100,6 +103,65 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
 
     EXPECT_EQ(textOf(globalVariable("##txt_GAME_TITLE")), "GAME_TITLE");
     EXPECT_EQ(textOf(globalVariable("##GAME_TITLE")), "The Keeper\xE2\x80\x99s Lantern");
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// On the demo: its start scene entered with the fade, the hall and back, the desk's zone opened and closed,
+// and a click on the shore's portal filling the goto slot of the portals' handler.
+class WorldStepsOnTheDemo : public WorldOnTheDemo, public ScriptStandIns {
+protected:
+    void SetUp() override {
+        WorldOnTheDemo::SetUp();
+        bind("on_goto", declareReaction<&SceneElement::onGoto>);
+        pointerSynthesisActive = true;
+    }
+    void TearDown() override {
+        pointerSynthesisActive = false;
+        WorldOnTheDemo::TearDown();
+    }
+    void settle(HoWorld &w) {
+        for (int i = 0; i < 300 && (i < 2 || w.change.state != kChangeIdle || w.busy); ++i)
+            w.frame();
+    }
+    void goTo(HoWorld &w, const char *identifier) {
+        w.changeScene(w.findScene(identifier), nullptr);
+        for (int i = 0; i < 300 && w.activeScene != w.findScene(identifier); ++i)
+            w.frame();
+        settle(w);
+    }
+};
+
+TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses) {
+    HoWorld &w = start();
+    HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
+    w.frame();
+    EXPECT_EQ(w.activeScene, shore);
+    EXPECT_FLOAT_EQ(w.change.fade, 0.02f);
+    EXPECT_EQ(shore->findElement("background")->picturesLoaded, 1);
+    settle(w);
+    EXPECT_EQ(w.change.fade, 1.0f);
+
+    // A click on the portal to the hall fills the goto slot.
+    synthesizedPointerX = int32_t(std::lround((1760.0f - (normalModeActive ? 0.0f : screenValues.viewOffsetX)) *
+                                              screenValues.artScale));
+    synthesizedPointerY = int32_t(std::lround(1100.0f * screenValues.artScale));
+    game->context->input.buttonPressed[kPrimaryButton] = 1;
+    w.frame();
+    EXPECT_EQ(w.clicks.click.goTo, shore->findElement("portal_hall"));
+
+    goTo(w, "hall");
+    EXPECT_EQ(w.activeScene, hall);
+    EXPECT_EQ(shore->findElement("background")->picturesLoaded, 0);
+    w.openZoomZone(desk, hall->findElement("zz_desk"));
+    settle(w);
+    EXPECT_EQ(w.zoomLayers[0].zone, desk);
+    EXPECT_EQ(w.topScene, desk);
+    w.closeZoomZone(-1, -1);
+    settle(w);
+    EXPECT_EQ(w.zoomLayers[0].zone, nullptr);
+    EXPECT_EQ(w.topScene, hall);
+    goTo(w, "shore");
+    EXPECT_EQ(w.activeScene, shore);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 

@@ -171,5 +171,29 @@ TEST_F(WorldSteps, APressIsSeenByTheFirstStepOfItsFrameOnly) {
     EXPECT_EQ(w.skipSteps, 0);
 }
 
+TEST_F(WorldSteps, ThePointersLightRunsAfterItsTimeoutWhenThePointerHasOne) {
+    archives->write("data/game.cfg", "startup=hall\npointers.lights.timeout=0.05\n");
+    archives->write("data/system/pointers/pointers.scene", "O pointer_light_00\n");
+    HoWorld &w = started();
+    struct Case {
+        int32_t pointer;
+        int32_t light; // after the timeout
+    };
+    for (const Case &c : {Case{3, -1}, Case{0, 0}}) {
+        w.pointerLight = -1;
+        w.pointerLightTimer = 0.0f;
+        w.pointerNumber = c.pointer;
+        for (int i = 0; i < 4; ++i)
+            w.frame();
+        EXPECT_EQ(w.pointerLightTimer, 4.0f);
+        w.frame();
+        EXPECT_EQ(w.pointerLight, c.light) << c.pointer;
+        EXPECT_EQ(w.pointerLightTimer, 0.0f);
+    }
+    // While a light runs the timer waits.
+    w.frame();
+    EXPECT_EQ(w.pointerLightTimer, 0.0f);
+}
+
 } // namespace
 } // namespace worldtest

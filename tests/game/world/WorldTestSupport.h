@@ -13,6 +13,7 @@
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptFunction.h"
+#include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 #include "tests/support/HoGameTestSupport.h"
@@ -62,6 +63,16 @@ protected:
         return nullptr;
     }
 };
+
+// A stand-in for an element handler's declaration: in the probe of a scene's input pass it only raises
+// its element's reaction flag.
+template <uint8_t SceneElement::*Flag>
+void declareReaction(ScriptContext *context, ScriptStatement *) {
+    HoWorld *world = context->world;
+    SceneElement *element = world->currentTask ? world->currentTask->element : nullptr;
+    if (world->probeMode && element)
+        element->*Flag = 1;
+}
 
 // A native that counts its calls, for hooks the engine runs.
 struct CallCounter {
