@@ -43,8 +43,6 @@ void forEachStepScene(HoWorld &world, Visit visit) {
 } // namespace
 
 void HoWorld::update() {
-    if (!stepSettings.loaded)
-        loadStepSettings();
     KGame *game = context ? context->game : nullptr;
     int32_t steps = game ? game->stepsDue : 0;
     if (forcedSteps >= 0) {

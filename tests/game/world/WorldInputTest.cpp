@@ -245,16 +245,19 @@ TEST_F(WorldInput, RapidClicksEarnThePauseOnTheClickThatReachesTheLimit) {
         int gap; // steps from one click to the next
         float y;
         float limit;
+        int32_t window; // steps in which a click counts
         int punishedOnClick; // 0: never
     };
     const Case cases[] = {
-        {"quick clicks", 10, 500, 2, 3},
-        {"clicks 0.3 s apart", 30, 500, 2, 0},
-        {"clicks in the bottom band", 10, 1300, 2, 0},
-        {"no limit", 10, 500, 0, 0},
+        {"quick clicks", 10, 500, 2, 20, 3},
+        {"clicks 0.3 s apart", 30, 500, 2, 20, 0},
+        {"clicks in the bottom band", 10, 1300, 2, 20, 0},
+        {"no limit", 10, 500, 0, 20, 0},
+        {"no time", 10, 500, 2, 0, 0},
     };
     for (const Case &c : cases) {
         w.overClick = OverClickState();
+        w.stepSettings.overclickWindow = c.window;
         findVariable(w.globalContext(), "##overclick_limit")->value->setNumber(c.limit);
         takeTrace();
         int punishedOn = 0;

@@ -259,13 +259,47 @@ TEST_F(SceneChanges, ZonesOpenCloseAndHandTheirLayerToTheNextZone) {
     w.closeZoomZone(2, -1);
     EXPECT_EQ(w.zoomLayers[2].state, kZoomIdle);
     EXPECT_EQ(w.busyCount, busy);
+    w.zoomLayers[2].zone = desk;
+    w.zoomLayers[2].progress = 1.0f;
     w.closeZoomZone(-1, -1);
-    EXPECT_EQ(w.zoomLayers[0].state, kZoomClosing);
-    EXPECT_EQ(w.zoomLayers[0].length, 30);
-    trace = run(31);
-    EXPECT_TRUE(has(trace, "lamp closed"));
+    EXPECT_EQ(w.zoomLayers[2].state, kZoomClosing);
+    EXPECT_EQ(w.zoomLayers[0].state, kZoomIdle);
+    w.closeZoomZone(0, -1);
+    EXPECT_EQ(w.zoomLayers[0].length, 30) << "the lamp's own closing time";
+    run(31);
+    EXPECT_EQ(findEvent(&lamp->script, "closed")->firePending, 1) << "fired; its scripts wait while the desk is on top";
     EXPECT_EQ(w.zoomLayers[0].zone, nullptr);
+    EXPECT_EQ(w.zoomLayers[2].zone, desk) << "still closing over the desk's time";
+    run(20);
     EXPECT_EQ(w.topScene, hall);
+}
+
+TEST_F(SceneChanges, SenselessZoneValuesAndSettingsNeitherCrashNorStopTheZone) {
+    writeGame();
+    archives->write("data/game.cfg", "startup=hall\nscenes.zoom_zones.bounce=1\nscenes.zoom_zones.bounce.t1=x\n"
+                                     "scenes.zoom_zones.bounce.t3=99999999999999999999999999999999999999999\n"
+                                     "scenes.zoom_zones.transition=-7\nscenes.zoom_zones.camera_zoom=-5\n"
+                                     "scenes.zoom_zones.margin_bar=1e38\nscenes.transition.camera_zoom=nan\n");
+    HoWorld &w = start();
+    settle();
+    HoScene *desk = scene("hall_zz_desk");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    desk->zoomScaleSlot->setNumber(nan);
+    desk->zoomAlphaSlot->setNumber(1e30f);
+    desk->nonBlockingSlot->setPointer(kScriptText, "yes");
+    desk->openTimeSlot->setNumber(-4.0f);
+    findOrCreateVariable(&desk->script, "#scene_transition", nullptr)->value->setNumber(3e9f);
+    takeTrace();
+    w.openZoomZone(desk, scene("hall")->findElement("desk_spot"));
+    EXPECT_TRUE(has(run(2), "desk opened")) << "a negative time opens in one step";
+    EXPECT_TRUE(w.isBlockedByZoomZone()) << "a text is no number: the zone blocks";
+    desk->closeTimeSlot->setNumber(nan);
+    w.closeZoomZone(0, -1);
+    EXPECT_TRUE(has(run(2), "desk closed"));
+    w.changeScene(scene("garden"), scene("hall")->findElement("desk_spot"));
+    for (int i = 0; i < 80 && w.activeScene != scene("garden"); ++i)
+        w.frame();
+    EXPECT_EQ(w.activeScene, scene("garden"));
 }
 
 TEST_F(SceneChanges, ASwitchDropsEveryZoneWithoutClosedAndALayerOutsideTheFourIsRefused) {
