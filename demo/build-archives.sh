@@ -2,7 +2,7 @@
 # Builds the demo game's archives data.pak, data_hd.pak and data_sd.pak into OUT_DIR (the folder the
 # game runs from), with the content tools built in TOOLS_DIR.
 #   demo/build-archives.sh TOOLS_DIR OUT_DIR
-# The common pictures and the videos go into data.pak; the second start-up picture goes into the quality
+# The common pictures, the sounds, the music and the videos go into data.pak; the second start-up picture goes into the quality
 # archives at its HD and SD names. The world's pictures are drawn at the design size for HD and at half for
 # SD and packed into atlases of each quality archive: "common" for the system scenes and one per location,
 # named after its scene; the pointers stay plain pictures. The hardware cursors are files beside the
@@ -53,6 +53,8 @@ game_font() { # number, size in pixels
 }
 game_font 1 36
 game_font 2 28
+# The sounds and the music, synthesised.
+"$tools/lf-synth" --out "$work/common"
 # The hall's candle flame: a looping video with alpha.
 mkdir -p "$work/common/data/movies"
 "$tools/lf-video" --scene candle --out "$work/common/data/movies/candle_a.ogv" --size 48x96 --fps 25 --seconds 2 --alpha

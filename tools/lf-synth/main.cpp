@@ -1,0 +1,193 @@
+// lf-synth: synthesises the demo game's sounds and music and encodes them as Ogg Vorbis.
+//   lf-synth --out DIR   writes DIR/data/sounds/gulls.ogg (gull cries over a faint wind, a loop),
+//                        DIR/data/sounds/surf.ogg (waves breaking and running back, a loop),
+//                        DIR/data/sounds/door.ogg (a lock turning and a heavy door swinging open),
+//                        DIR/data/music/evening.ogg (a slow evening tune, a loop)
+// Every sound is mono at 22050 Hz and low quality, so the files stay small. Loops end where they begin, so
+// they repeat without a click. Noise comes from a fixed generator: the files are the same on every run.
+// Exit status 0 on success, 1 with the reason on standard error.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tools/OggVorbisEncoder.h"
+#include "tools/ToolCommandLine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRate = 22050;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr float kQuality = 0.0f; // libvorbis's scale: -0.1 (smallest) to 1
+
+constexpr char kUsage[] = "usage: lf-synth --out DIR\n"
+                          "Writes the demo's sounds under DIR/data/sounds/ and its music under DIR/data/music/.\n";
+
+// White noise from a fixed linear congruential generator, -1..1.
+class Noise {
+public:
+    double next() {
+        state = state * 1664525u + 1013904223u;
+        return double(state >> 8) / double(1u << 23) - 1.0;
+    }
+
+private:
+    uint32_t state = 12345u;
+};
+
+// A one-pole low-pass filter: the higher `smoothing` (0..1), the darker the sound.
+class LowPass {
+public:
+    explicit LowPass(double smoothing) : keep(smoothing) {}
+    double operator()(double in) { return out = out * keep + in * (1.0 - keep); }
+
+private:
+    double keep, out = 0.0;
+};
+
+// An envelope that rises over `attack` seconds and falls away after `length`, zero outside.
+double envelope(double t, double attack, double length) {
+    if (t < 0.0 || t > length)
+        return 0.0;
+    const double rise = attack > 0.0 ? std::min(1.0, t / attack) : 1.0;
+    return rise * std::pow(1.0 - t / length, 2.0);
+}
+
+// One gull's cry: a falling, wavering tone with a raw edge, `length` seconds long.
+double gullCry(double t, double pitch, double length) {
+    const double e = envelope(t, 0.03, length);
+    if (e == 0.0)
+        return 0.0;
+    const double glide = pitch * (1.0 - 0.35 * t / length) * (1.0 + 0.03 * std::sin(kTwoPi * 22.0 * t));
+    const double phase = kTwoPi * glide * t;
+    return e * (0.6 * std::sin(phase) + 0.25 * std::sin(2.0 * phase) + 0.12 * std::sin(3.0 * phase));
+}
+
+// Gull cries over a soft wind, four seconds that repeat.
+std::vector<float> gulls() {
+    const double seconds = 4.0;
+    struct Cry {
+        double start, pitch, length;
+    };
+    const Cry cries[] = {{0.3, 1650, 0.32}, {0.72, 1500, 0.26}, {1.05, 1380, 0.4}, {2.6, 1720, 0.3}, {3.0, 1580, 0.35}};
+    Noise noise;
+    LowPass wind(0.985);
+    std::vector<float> samples(size_t(seconds * kRate));
+    for (size_t i = 0; i < samples.size(); i++) {
+        const double t = double(i) / kRate;
+        double value = 0.25 * wind(noise.next()) * (1.0 + 0.5 * std::sin(kTwoPi * t / seconds));
+        for (const Cry &cry : cries)
+            value += 0.45 * gullCry(t - cry.start, cry.pitch, cry.length);
+        samples[i] = float(value);
+    }
+    return samples;
+}
+
+// Surf: filtered noise that swells as a wave breaks and hisses as it runs back, two waves in six seconds.
+std::vector<float> surf() {
+    const double seconds = 6.0;
+    Noise noise;
+    LowPass body(0.93), hiss(0.6);
+    std::vector<float> samples(size_t(seconds * kRate));
+    for (size_t i = 0; i < samples.size(); i++) {
+        const double t = double(i) / kRate;
+        const double wave = 0.5 - 0.5 * std::cos(kTwoPi * 2.0 * t / seconds); // 0 at both ends: a seamless loop
+        const double n = noise.next();
+        samples[i] = float(0.55 * wave * body(n) * 3.0 + 0.08 * wave * wave * (n - hiss(n)));
+    }
+    return samples;
+}
+
+// The door: two clicks of the lock, then a low creak that rises as the door swings, then a thud.
+std::vector<float> door() {
+    const double seconds = 1.6;
+    Noise noise;
+    LowPass thud(0.97);
+    std::vector<float> samples(size_t(seconds * kRate));
+    for (size_t i = 0; i < samples.size(); i++) {
+        const double t = double(i) / kRate;
+        double value = 0.0;
+        for (double click : {0.05, 0.2})
+            value += 0.7 * envelope(t - click, 0.0, 0.03) * noise.next();
+        const double creakT = t - 0.3;
+        if (creakT >= 0.0 && creakT < 0.9) {
+            const double pitch = 140.0 + 90.0 * creakT;
+            const double rasp = std::sin(kTwoPi * pitch * creakT) > 0.6 ? 1.0 : -0.2; // a stick-slip pulse train
+            value += 0.35 * envelope(creakT, 0.1, 0.9) * rasp;
+        }
+        value += 1.6 * envelope(t - 1.25, 0.005, 0.3) * thud(noise.next());
+        samples[i] = float(std::clamp(value, -1.0, 1.0));
+    }
+    return samples;
+}
+
+// A slow evening tune: four soft chords, each two seconds, with a plucked melody note over each; eight
+// seconds that repeat.
+std::vector<float> evening() {
+    const double seconds = 8.0, chordLength = 2.0;
+    const double chords[4][3] = {{220.00, 261.63, 329.63}, {174.61, 220.00, 261.63}, {196.00, 246.94, 293.66},
+                                 {164.81, 207.65, 246.94}};
+    const double melody[8] = {659.26, 587.33, 523.25, 587.33, 493.88, 523.25, 440.00, 415.30};
+    std::vector<float> samples(size_t(seconds * kRate));
+    for (size_t i = 0; i < samples.size(); i++) {
+        const double t = double(i) / kRate;
+        const int chord = int(t / chordLength) % 4;
+        const double inChord = std::fmod(t, chordLength);
+        // Each chord swells and fades within its own two seconds, so the loop's ends meet in silence.
+        const double pad = std::sin(kTwoPi * 0.5 * inChord / chordLength) * 0.12;
+        double value = 0.0;
+        for (double f : chords[chord])
+            value += pad * (std::sin(kTwoPi * f * t) + 0.3 * std::sin(kTwoPi * 2.0 * f * t));
+        const int note = int(t);
+        value += 0.18 * envelope(t - note, 0.01, 0.9) * std::sin(kTwoPi * melody[note % 8] * t);
+        samples[i] = float(value);
+    }
+    return samples;
+}
+
+struct Sound {
+    const char *path; // below DIR
+    std::function<std::vector<float>()> make;
+};
+
+const Sound kSounds[] = {
+    {"data/sounds/gulls.ogg", gulls},
+    {"data/sounds/surf.ogg", surf},
+    {"data/sounds/door.ogg", door},
+    {"data/music/evening.ogg", evening},
+};
+
+bool writeFile(const fs::path &path, const std::vector<unsigned char> &bytes) {
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out.flush());
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (tool::asksForHelp(argc, argv))
+        return tool::printUsage(kUsage);
+    if (argc != 3 || std::strcmp(argv[1], "--out") != 0)
+        return tool::usageError("lf-synth", argc < 2 ? "no --out DIR given" : "the only option is --out DIR", kUsage);
+    const fs::path out(argv[2]);
+    for (const Sound &sound : kSounds) {
+        const std::vector<unsigned char> bytes = tool::encodeOggVorbis(sound.make(), kRate, 1, kQuality);
+        if (bytes.empty() || !writeFile(out / sound.path, bytes)) {
+            std::fprintf(stderr, "lf-synth: cannot write %s\n", (out / sound.path).string().c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
