@@ -2,10 +2,10 @@
 # Builds the demo game's archives data.pak, data_hd.pak and data_sd.pak into OUT_DIR (the folder the
 # game runs from), with the content tools built in TOOLS_DIR.
 #   demo/build-archives.sh TOOLS_DIR OUT_DIR
-# The common pictures, the sounds, the music and the videos go into data.pak; the second start-up picture goes into the quality
-# archives at its HD and SD names. The world's pictures are drawn at the design size for HD and at half for
-# SD and packed into atlases of each quality archive: "common" for the system scenes and one per location,
-# named after its scene; the pointers stay plain pictures. The hardware cursors are files beside the
+# The common pictures, the sounds, the music and the videos go into data.pak; the second start-up picture
+# goes into the quality archives at its HD and SD names. The world's pictures are drawn at the design size
+# for HD and at half for SD and packed into atlases of each quality archive: "common" for the system scenes
+# and the inventory's icons, and one per location, named after its scene; the pointers stay plain pictures. The hardware cursors are files beside the
 # archives, in OUT_DIR/cursors. Every archive is a zip encrypted with the game's archive password; videos
 # are stored without deflating (they are compressed already).
 set -euo pipefail
@@ -64,10 +64,12 @@ cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
 world_quality() { # quality folder, scale, largest atlas page
   local art="$work/world-$1" stage="$work/$1"
   "$tools/lf-demo-art" world --out "$art" --scale "$2"
+  "$tools/lf-demo-art" shore --out "$art" --scale "$2"
+  "$tools/lf-demo-art" hall --out "$art" --scale "$2"
   mkdir -p "$stage/data/atlas" "$stage/data/system"
   cp -R "$art/data/system/pointers" "$stage/data/system/"
   "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \
-    $(find "$art/data/system" -name '*.png' ! -path '*/pointers/*' | sort) > /dev/null
+    $(find "$art/data/system" "$art/data/inventory" -name '*.png' ! -path '*/pointers/*' | sort) > /dev/null
   for scene in scenes/shore scenes/hall scenes/hall/zz_desk scenes/gallery scenes/gallery/alt_ho_match3; do
     "$tools/lf-atlas" --name "$(basename "$scene")" --out "$stage/data/atlas" --root "$art" --page-size "$3" \
       $(find "$art/data/$scene" -maxdepth 1 -name '*.png' | sort) > /dev/null

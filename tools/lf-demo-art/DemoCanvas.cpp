@@ -89,6 +89,20 @@ void Canvas::triangle(float ax, float ay, float bx, float by, float cx, float cy
         }
 }
 
+void Canvas::grain(int x1, int y1, int x2, int y2, float amount) {
+    uint32_t state = 2463534242u;
+    for (int y = std::max(0, y1); y < std::min(height, y2); y++)
+        for (int x = std::max(0, x1); x < std::min(width, x2); x++) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            const float shift = (float(state & 0xFFFF) / 65535.0f * 2.0f - 1.0f) * amount * 255.0f;
+            uint8_t *p = &pixels[(size_t(y) * width + x) * 4];
+            for (int i = 0; i < 3; i++)
+                p[i] = uint8_t(std::clamp(p[i] + shift, 0.0f, 255.0f));
+        }
+}
+
 bool writePng(const Canvas &canvas, const std::filesystem::path &path) {
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);

@@ -30,6 +30,8 @@ struct Canvas {
     void ring(float cx, float cy, float radius, float thickness, Colour c);
     // A line of the thickness with soft edges and round ends.
     void line(float x1, float y1, float x2, float y2, float thickness, Colour c);
+    // Grain over a rectangle: each pixel darkened or lightened by up to `amount` (0..1), the same on every run.
+    void grain(int x1, int y1, int x2, int y2, float amount);
     // A triangle, each pixel whose centre lies inside it.
     void triangle(float ax, float ay, float bx, float by, float cx, float cy, Colour c);
 };

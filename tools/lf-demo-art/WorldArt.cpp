@@ -75,52 +75,20 @@ void pointerCell(Canvas &c, const Scaled &d, int number) {
     }
 }
 
-// The shore at dusk: sky, sun, sea and sand, and the lighthouse with its door.
-void drawShore(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(980), {34, 18, 58}, {236, 142, 64});
-    c.disc(d(760), d(930), d(110), d(60), {255, 206, 128}, 1.0f);
-    c.gradient(d.whole(980), d.whole(1180), {40, 62, 96}, {22, 44, 72});
-    c.gradient(d.whole(1180), c.height, {200, 174, 124}, {150, 120, 82});
-    for (int band = 0; band < 10; ++band) {
-        const Colour paint = band % 2 ? Colour{150, 40, 40} : Colour{230, 226, 214};
-        const float top = 300 + band * 90.0f;
-        c.fill(d.whole(1580 + band * 4.0f), d.whole(top), d.whole(1940 - band * 4.0f), d.whole(top + 90), paint);
+// The inventory strip at the foot of the screen: a dark wooden shelf with a brass rim and eight slots.
+void drawInventoryStrip(Canvas &c, const Scaled &d) {
+    c.fill(0, 0, c.width, c.height, kBrass);
+    c.fill(d.whole(4), d.whole(4), c.width - d.whole(4), c.height, {64, 42, 26});
+    for (int slot = 0; slot < 8; ++slot) {
+        const float x = 20 + slot * 76.0f;
+        c.fill(d.whole(x + 8), d.whole(14), d.whole(x + 68), d.whole(82), {48, 30, 18});
     }
-    c.fill(d.whole(1540), d.whole(240), d.whole(1980), d.whole(300), {40, 36, 40});
-    c.disc(d(1760), d(200), d(40), d(80), {255, 214, 120}, 0.4f);
-    c.fill(d.whole(1700), d.whole(1040), d.whole(1820), d.whole(1200), {58, 34, 22});
-    c.disc(d(1760), d(1040), d(60), d(1), {58, 34, 22}, 1.0f);
-    c.disc(d(1800), d(1120), d(7), d(1), kBrass, 1.0f);
 }
 
-// The hall: panelled walls, a plank floor, the portrait, the desk, the stairs up and the way back to the
-// shore.
-void drawHall(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(1100), {92, 60, 40}, {60, 40, 28});
-    c.fill(0, d.whole(880), c.width, d.whole(900), {46, 30, 20});
-    for (int plank = 0; plank * 48 < 436; ++plank)
-        c.fill(0, d.whole(1100 + plank * 48.0f), c.width, d.whole(1148 + plank * 48.0f),
-               plank % 2 ? Colour{110, 72, 40} : Colour{96, 62, 34});
-    c.fill(d.whole(380), d.whole(280), d.whole(720), d.whole(720), kBrass);
-    c.fill(d.whole(404), d.whole(304), d.whole(696), d.whole(696), {52, 60, 70});
-    c.disc(d(550), d(470), d(70), d(10), {200, 170, 140}, 1.0f);
-    c.fill(d.whole(80), d.whole(480), d.whole(360), d.whole(1100), {24, 18, 16});
-    c.fill(d.whole(1000), d.whole(960), d.whole(1700), d.whole(1040), {120, 80, 44});
-    c.fill(d.whole(1030), d.whole(1040), d.whole(1070), d.whole(1300), {90, 58, 32});
-    c.fill(d.whole(1630), d.whole(1040), d.whole(1670), d.whole(1300), {90, 58, 32});
-    c.fill(d.whole(1180), d.whole(1050), d.whole(1520), d.whole(1150), {104, 68, 36});
-    // The stairs up to the lantern gallery.
-    for (int stair = 0; stair < 8; ++stair)
-        c.fill(d.whole(1780 + stair * 12.0f), d.whole(1100 - (stair + 1) * 76.0f), d.whole(2040),
-               d.whole(1100 - stair * 76.0f), stair % 2 ? Colour{120, 80, 46} : Colour{104, 68, 38});
-}
-
-// The desk seen close: its top and the drawer front with its knob.
-void drawDesk(Canvas &c, const Scaled &d) {
-    c.gradient(0, c.height, {134, 90, 50}, {96, 62, 34});
-    c.fill(d.whole(260), d.whole(460), d.whole(1140), d.whole(840), {84, 54, 30});
-    c.fill(d.whole(280), d.whole(480), d.whole(1120), d.whole(820), {112, 74, 40});
-    c.disc(d(700), d(650), d(26), d(2), kBrass, 1.0f);
+// The plate under a HUD message: parchment with a brass edge.
+void drawMessagePlate(Canvas &c, const Scaled &d) {
+    c.fill(0, 0, c.width, c.height, kBrass);
+    c.fill(d.whole(6), d.whole(6), c.width - d.whole(6), c.height - d.whole(6), kParchment);
 }
 
 const Picture kPictures[] = {
@@ -140,11 +108,10 @@ const Picture kPictures[] = {
          for (int number = 0; number < 16; ++number)
              pointerCell(c, d, number);
      }},
+    {"system/hud/inventory_strip.png", 648, 96, false, drawInventoryStrip},
+    {"system/hud/msg_back.png", 1200, 140, false, drawMessagePlate},
     {"system/particles/spark.png", 32, 32, true,
      [](Canvas &c, const Scaled &d) { c.disc(d(16), d(16), d(4), d(11), {255, 236, 180}, 1.0f); }},
-    {"scenes/shore/shore.png", 2560, 1536, false, drawShore},
-    {"scenes/hall/hall.png", 2560, 1536, false, drawHall},
-    {"scenes/hall/zz_desk/zz_desk.png", 1400, 1000, false, drawDesk},
 };
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // The pictures of the demo's world: the system scenes' (the white picture, the tooltip plate, the 4 x 4
-// pointer sheet, the particle spark) and the locations' backgrounds, drawn from shapes and gradients at a
-// scale of their design size; with them the gallery's and its lens board's (GalleryArt.h).
+// pointer sheet, the particle spark, the inventory strip and the message plate of the HUD), drawn from
+// shapes and gradients at a scale of their design size; with them the gallery's and its lens board's
+// (GalleryArt.h). The shore's and the hall's are subcommands of their own (LocationArt.h).
 
 #include <filesystem>
 #include <string>

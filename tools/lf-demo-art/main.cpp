@@ -3,6 +3,11 @@
 //                                                DIR/data/splash/qvx_hd.png, DIR/data/splash/MorvaneLogoStatic.png
 //   lf-demo-art world --out DIR --scale S        writes the pictures of the system scenes and the locations
 //                                                under DIR/data/, S times their design size (1 HD, 0.5 SD)
+//   lf-demo-art shore --out DIR --scale S        writes the shore's pictures (the background, the door closed
+//                                                and open, the key, its highlight and its inventory icon, the
+//                                                crab's steps, the foam) under DIR/data/, S times their size
+//   lf-demo-art hall --out DIR --scale S         writes the hall's pictures (the background, the portrait and
+//                                                its highlight, the desk's zone) likewise
 //   lf-demo-art password                         prints the password of the game's archives
 // PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
 // here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
@@ -25,6 +30,7 @@
 #include "engine/text/KText.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/LocationArt.h"
 #include "tools/lf-demo-art/WorldArt.h"
 
 namespace {
@@ -110,6 +116,8 @@ private:
 
 constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art world --out DIR --scale S\n"
+                          "       lf-demo-art shore --out DIR --scale S\n"
+                          "       lf-demo-art hall --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
 
@@ -209,16 +217,20 @@ int makeSplash(int argc, char **argv) {
     return 0;
 }
 
-int makeWorld(int argc, char **argv) {
+using ScaledDrawing = bool (*)(const fs::path &out, float scale, std::string &error);
+
+// A subcommand that draws its pictures under --out at --scale times their design size.
+int makeScaled(int argc, char **argv, ScaledDrawing draw) {
     std::string out, scaleText;
     const std::string problem = readOptions(argc, argv, {{"--out", &out}, {"--scale", &scaleText}});
     if (!problem.empty())
         return tool::usageError("lf-demo-art", problem, kUsage);
     const float scale = scaleText.empty() ? 0.0f : std::strtof(scaleText.c_str(), nullptr);
     if (out.empty() || !(scale > 0.0f && scale <= 4.0f))
-        return tool::usageError("lf-demo-art", "world takes --out DIR and --scale S (above 0, at most 4)", kUsage);
+        return tool::usageError("lf-demo-art",
+                                std::string(argv[1]) + " takes --out DIR and --scale S (above 0, at most 4)", kUsage);
     std::string error;
-    if (!demoart::drawWorldPictures(fs::path(out), scale, error))
+    if (!draw(fs::path(out), scale, error))
         return fail(error);
     return 0;
 }
@@ -236,7 +248,11 @@ int main(int argc, char **argv) {
     } else if (argc >= 2 && std::strcmp(argv[1], "splash") == 0) {
         status = makeSplash(argc, argv);
     } else if (argc >= 2 && std::strcmp(argv[1], "world") == 0) {
-        status = makeWorld(argc, argv);
+        status = makeScaled(argc, argv, demoart::drawWorldPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "shore") == 0) {
+        status = makeScaled(argc, argv, demoart::drawShorePictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "hall") == 0) {
+        status = makeScaled(argc, argv, demoart::drawHallPictures);
     } else {
         status = tool::usageError("lf-demo-art", tool::unknownWord(argc, argv), kUsage);
     }
