@@ -3,8 +3,8 @@
 //                        DIR/data/sounds/surf.ogg (waves breaking and running back, a loop),
 //                        DIR/data/sounds/door.ogg (a lock turning and a heavy door swinging open),
 //                        DIR/data/music/evening.ogg (a slow evening tune, a loop)
-// Every sound is mono at 22050 Hz and low quality, so the files stay small. Loops end where they begin, so
-// they repeat without a click. Noise comes from a fixed generator: the files are the same on every run.
+// Every sound is mono at 22050 Hz and low quality, so the files stay small. A loop's end leads into its
+// beginning, so it repeats without a click. Noise comes from a fixed generator: the files are the same on every run.
 // Exit status 0 on success, 1 with the reason on standard error.
 
 #include <algorithm>
@@ -72,16 +72,29 @@ double gullCry(double t, double pitch, double length) {
     return e * (0.6 * std::sin(phase) + 0.25 * std::sin(2.0 * phase) + 0.12 * std::sin(3.0 * phase));
 }
 
+// A loop of `seconds` made from a little more: what runs past the end fades into the beginning, so the
+// last sample leads into the first as any sample leads into the next.
+std::vector<float> closeLoop(std::vector<float> samples, double seconds) {
+    const size_t length = size_t(seconds * kRate);
+    const size_t overlap = samples.size() > length ? samples.size() - length : 0;
+    for (size_t i = 0; i < overlap; i++) {
+        const double fade = double(i) / double(overlap);
+        samples[i] = float(samples[i] * fade + samples[length + i] * (1.0 - fade));
+    }
+    samples.resize(length);
+    return samples;
+}
+
 // Gull cries over a soft wind, four seconds that repeat.
 std::vector<float> gulls() {
-    const double seconds = 4.0;
+    const double seconds = 4.0, overlap = 0.5;
     struct Cry {
         double start, pitch, length;
     };
     const Cry cries[] = {{0.3, 1650, 0.32}, {0.72, 1500, 0.26}, {1.05, 1380, 0.4}, {2.6, 1720, 0.3}, {3.0, 1580, 0.35}};
     Noise noise;
     LowPass wind(0.985);
-    std::vector<float> samples(size_t(seconds * kRate));
+    std::vector<float> samples(size_t((seconds + overlap) * kRate));
     for (size_t i = 0; i < samples.size(); i++) {
         const double t = double(i) / kRate;
         double value = 0.25 * wind(noise.next()) * (1.0 + 0.5 * std::sin(kTwoPi * t / seconds));
@@ -89,7 +102,7 @@ std::vector<float> gulls() {
             value += 0.45 * gullCry(t - cry.start, cry.pitch, cry.length);
         samples[i] = float(value);
     }
-    return samples;
+    return closeLoop(samples, seconds);
 }
 
 // Surf: filtered noise that swells as a wave breaks and hisses as it runs back, two waves in six seconds.

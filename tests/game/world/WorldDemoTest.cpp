@@ -1,12 +1,15 @@
 // The world started in a headless game on the demo's own archives, as demo/build-archives.sh makes them:
 // its scenes, the atlases of each location, the engine's bindings and pictures, the cursors beside the
-// archives, and what the demo's scripts and scene files give the scripts; then the world's steps on it.
+// archives, and what the demo's scripts and scene files give the scripts; then the world's steps on it;
+// and the demo's common scripts and includes declaring the scenes of tests/data/kinds, which have an
+// element of every named kind.
 
 #include "tests/game/world/WorldTestSupport.h"
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
+#include "game/scene/HoAnimatedImage.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoTexture.h"
@@ -20,6 +23,20 @@
 namespace worldtest {
 namespace {
 
+// Whether the scene's scripts declared the task for the element.
+bool hasTask(HoScene *scene, const char *name, SceneElement *element) {
+    for (int32_t i = 0; scene && i < scene->script.tasks.count(); ++i) {
+        const ScriptTask *task = scene->script.tasks[i];
+        if (std::string(task->name) == name && task->element == element && task->state != kTaskReferenced)
+            return true;
+    }
+    return false;
+}
+// The task named after an element of the scene.
+bool hasTaskOf(HoScene *scene, const char *element) {
+    return scene && hasTask(scene, element, scene->findElement(element));
+}
+
 class WorldOnTheDemo : public WorldGameTest {
 protected:
     void SetUp() override {
@@ -27,14 +44,6 @@ protected:
         ASSERT_EQ(lftest::runProgram({"bash", std::string(LF_SOURCE_DIR) + "/demo/build-archives.sh", LF_TOOLS_DIR,
                                       archives->folder().string()}),
                   0);
-    }
-    static bool hasTask(HoScene *scene, const char *name, SceneElement *element) {
-        for (int32_t i = 0; i < scene->script.tasks.count(); ++i) {
-            const ScriptTask *task = scene->script.tasks[i];
-            if (std::string(task->name) == name && task->element == element && task->state != kTaskReferenced)
-                return true;
-        }
-        return false;
     }
 };
 
@@ -163,6 +172,60 @@ TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses
     goTo(w, "shore");
     EXPECT_EQ(w.activeScene, shore);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+TEST_F(WorldOnTheDemo, TheShoreAndTheHallAreMadeOfTheirFilesWithoutAComplaint) {
+    HoWorld &w = start();
+    const std::string log = getLogContents();
+    EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+    EXPECT_EQ(log.find("Missing localization"), std::string::npos) << log;
+
+    HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
+    // Each element's name gave it its task; the shore's own script adds the door's.
+    const struct {
+        HoScene *scene;
+        const char *task, *element;
+    } tasks[] = {{shore, "key", "key"},          {shore, "portal_hall", "portal_hall"},
+                 {shore, "lighthouse_door", "door"}, {hall, "iz_portrait", "iz_portrait"},
+                 {hall, "zz_desk", "zz_desk"},    {desk, "close_area", "close_area"}};
+    for (const auto &task : tasks)
+        EXPECT_TRUE(hasTask(task.scene, task.task, task.scene->findElement(task.element))) << task.task;
+    EXPECT_STREQ(hall->findElement("iz_portrait")->tooltipKey, "hall_iz_portrait");
+    for (const char *text : {"hall_iz_portrait", "iz_portrait_look", "key", "SHORE_DOOR_LOCKED", "SHORE_DOOR_OPEN"})
+        EXPECT_NE(game->context->getLocalizedText(text, 1), nullptr) << text;
+
+    // The crab walks through four pictures; the foam is a particle element.
+    auto *crab = dynamic_cast<HoAnimatedImage *>(shore->findElement("crab")->renderable);
+    ASSERT_NE(crab, nullptr);
+    EXPECT_EQ(crab->frames.count(), 4);
+    EXPECT_NE(shore->findElement("foam")->particleSystem, nullptr);
+    for (const char *name : {"inventory_background", "msg_back", "msg_text"})
+        EXPECT_NE(w.hudScene->findElement(name), nullptr) << name;
+    for (const char *name : {"object_found", "object_found2"})
+        EXPECT_NE(w.particlesScene->findElement(name), nullptr) << name;
+}
+
+// The demo's common scripts and includes, declaring a world of scenes of every kind whose elements have
+// every named kind: no script reports anything, and every named element has its task.
+class DemoScriptsOnEveryKind : public WorldGameTest {};
+
+TEST_F(DemoScriptsOnEveryKind, DeclareEveryElementWithoutAMessage) {
+    namespace fs = std::filesystem;
+    fs::copy(fs::path(LF_SOURCE_DIR) / "tests/data/kinds", archives->content(), fs::copy_options::recursive);
+    fs::copy(fs::path(LF_SOURCE_DIR) / "demo/content/data/scripts", archives->content() / "data/scripts");
+    HoWorld &w = start();
+    const std::string log = getLogContents();
+    EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+
+    HoScene *yard = w.findScene("yard");
+    ASSERT_NE(yard, nullptr);
+    EXPECT_TRUE(w.findScene("yard_zz_shed")->isZoomZone);
+    EXPECT_TRUE(w.findScene("yard_ho_chest")->isHo);
+    EXPECT_TRUE(w.findScene("yard_mg_board")->isMiniGame);
+    for (const char *name : {"portal_barn", "iz_well", "zz_shed", "ho_chest", "mho_box", "dialog_cat", "apple"})
+        EXPECT_TRUE(hasTaskOf(yard, name)) << name;
+    EXPECT_TRUE(hasTaskOf(w.findScene("yard_zz_shed"), "close_area"));
+    EXPECT_TRUE(hasTaskOf(w.findScene("barn"), "portal_yard"));
 }
 
 } // namespace
