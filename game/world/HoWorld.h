@@ -270,6 +270,8 @@ public:
     TooltipState tooltip;
     InventoryStrip inventory;
     uint8_t sceneChangeByScript = 0;
+    // Pictures handed over and music asked for by scripts in this frame; the world resets it each frame.
+    int32_t pictureMusicChanges = 0;
     // Set whenever a script message is reported; the world clears it before loading the scenes.
     uint8_t scriptError = 0;
     // The emitters that the world itself steps and draws.
