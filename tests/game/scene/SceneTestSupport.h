@@ -21,6 +21,7 @@
 #include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
 #include "tests/game/resources/ResourcesTestSupport.h"
+#include "tests/game/script/ScriptTrace.h"
 
 template <typename Content>
 class SceneFilesOver : public Content {
@@ -30,7 +31,7 @@ protected:
     SceneFilesOver() {
         initScriptCommandTable();
         registerKeywords(context().interned);
-        context().messageHook = {&SceneFilesOver::collectMessage, &messages};
+        context().messageHook = {&SceneFilesOver::collectMessage, this};
         newEmptyWorld();
         clearLogContents();
     }
@@ -47,8 +48,11 @@ protected:
         Content::TearDown();
     }
 
+    // What the scripts print goes to the trace; every other message to the list.
     static void collectMessage(const char *text, void *argument) {
-        static_cast<std::vector<std::string> *>(argument)->push_back(text);
+        auto *suite = static_cast<SceneFilesOver *>(argument);
+        if (!ScriptTrace::tracePrinted(text, suite->world.get()))
+            suite->messages.push_back(text);
     }
 
     InternTable &names() { return context().interned; }

@@ -32,20 +32,24 @@
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
 #include "tests/game/script/ScriptStandIns.h"
+#include "tests/game/script/ScriptTrace.h"
 
 class ScriptRuntimeTest : public ::testing::Test, public ScriptStandIns {
 protected:
     ScriptRuntimeTest() {
         registerKeywords(names);
-        context.messageHook = {&ScriptRuntimeTest::collectMessage, &messages};
+        context.messageHook = {&ScriptRuntimeTest::collectMessage, this};
         game = addScene("game");
         world.globalScene = game;
         hall = addScene("hall");
         world.bindScriptGlobals();
     }
 
+    // What the scripts print goes to the trace; every other message to the list.
     static void collectMessage(const char *text, void *argument) {
-        static_cast<std::vector<std::string> *>(argument)->push_back(text);
+        auto *suite = static_cast<ScriptRuntimeTest *>(argument);
+        if (!ScriptTrace::tracePrinted(text, &suite->world))
+            suite->messages.push_back(text);
     }
 
     HoScene *addScene(const char *name, HoScene *parent = nullptr) {

@@ -1,9 +1,9 @@
 #pragma once
 // Stand-ins for the handlers of a few command words, bound to their rows of the command table while an
 // object of ScriptStandIns lives (the rows' own handlers are put back afterwards). They follow the
-// commands' rules only as far as the suites need them: print into a trace, set, add, call, if, do, after,
-// signal, wait, abort, on, the task states, on_click, on_completed and on_end_move, and the animation
-// and fade words over the element's own operations.
+// commands' rules only as far as the suites need them: set, add, call, if, do, on, the task states,
+// on_click, on_completed and on_end_move, and the animation and fade words over the element's own
+// operations. What the scripts print goes to the trace (ScriptTrace.h).
 
 #include <cstring>
 #include <string>
@@ -27,11 +27,11 @@
 #include "game/script/ScriptVariable.h"
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
+#include "tests/game/script/ScriptTrace.h"
 
-class ScriptStandIns {
+class ScriptStandIns : public ScriptTrace {
 public:
-    // What the handlers write and read.
-    std::vector<std::string> trace;
+    // What the handlers read.
     SceneElement *clickedElement = nullptr;
     inline static ScriptStandIns *current = nullptr;
 
@@ -48,9 +48,6 @@ public:
     }
     ScriptStandIns(const ScriptStandIns &) = delete;
     ScriptStandIns &operator=(const ScriptStandIns &) = delete;
-
-    // The trace since the last take, emptied.
-    std::vector<std::string> takeTrace() { return std::exchange(trace, {}); }
 
 protected:
     // Binds the handler to the row of the word until the stand-ins go.
@@ -86,18 +83,6 @@ inline int32_t ticksOf(float seconds) {
     return roundToInt(seconds * 100.0f);
 }
 
-// print: the given parameters joined by blanks, into the trace.
-inline void print(ScriptContext *context, ScriptStatement *statement) {
-    std::string text;
-    for (int32_t i = 0; i < statement->paramCount(); ++i) {
-        if (statement->params[i].type == kScriptNone)
-            continue;
-        if (!text.empty())
-            text += ' ';
-        valueToText(*param(context, statement, i), text);
-    }
-    ScriptStandIns::current->trace.push_back(text);
-}
 inline void set(ScriptContext *context, ScriptStatement *statement) {
     ScriptValue *target = resolveValue(context, &statement->params[0], true);
     ScriptValue *source = param(context, statement, 1);
@@ -141,38 +126,6 @@ inline void ifCompare(ScriptContext *context, ScriptStatement *statement) {
     const char first = op && op->type == kScriptText && op->text() ? op->text()[0] : '\0';
     const bool holds = first == '=' ? left == right : first == '<' ? left < right : first == '>' && left > right;
     runBlockInScope(context, statement, holds ? 3 : 5, false);
-}
-inline void after(ScriptContext *context, ScriptStatement *statement, bool fx) {
-    PendingBlock *record = makePendingBlock(context, statement, 1, fx);
-    if (!record)
-        return;
-    record->ticks = ticksOf(numberParam(context, statement, 0, 0.0f));
-    context->afterQueue.append(record);
-    if (!fx)
-        ++context->world->busyCount;
-}
-inline void signal(ScriptContext *context, ScriptStatement *statement) {
-    ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
-    if (!event)
-        return;
-    int32_t ticks = ticksOf(numberParam(context, statement, 1, 0.0f));
-    if (ticks > 0)
-        event->ticks = ticks;
-    else
-        event->fire();
-}
-inline void wait(ScriptContext *context, ScriptStatement *statement) {
-    ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
-    PendingBlock *record = event ? makePendingBlock(context, statement, 1, false) : nullptr;
-    if (!record)
-        return;
-    event->waitedOn = 1;
-    record->event = event;
-    context->waitQueue.append(record);
-}
-inline void abort(ScriptContext *context, ScriptStatement *statement) {
-    if (ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent))
-        event->ticks = 0;
 }
 inline void on(ScriptContext *context, ScriptStatement *statement) {
     ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
@@ -263,17 +216,11 @@ inline void onEndMove(ScriptContext *context, ScriptStatement *statement) {
 
 inline void ScriptStandIns::bindHandlers() {
     using namespace script_runtime_test;
-    bind("print", print);
     bind("set", set);
     bind("add", add);
     bind("call", call);
     bind("if", ifCompare);
     bind("do", [](ScriptContext *context, ScriptStatement *statement) { runBlockInScope(context, statement, 0, true); });
-    bind("after", [](ScriptContext *context, ScriptStatement *statement) { after(context, statement, false); });
-    bind("after_fx", [](ScriptContext *context, ScriptStatement *statement) { after(context, statement, true); });
-    bind("signal", signal);
-    bind("wait", wait);
-    bind("abort", abort);
     bind("on", on);
     bind("enable", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskEnabled); });
     bind("disable", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskDisabled); });
