@@ -140,6 +140,7 @@ struct ClickState {
     HoInventoryItem *dropItem = nullptr;
     HoInventoryItem *hoveredItem = nullptr;   // the strip item under the pointer
     HoInventoryItem *clickableItem = nullptr; // the same item when it can be taken
+    HoInventoryItem *expectedItem = nullptr;  // the item that the element under the item in hand waits for
     DragState drag;
 };
 
