@@ -1,0 +1,10 @@
+#pragma once
+// The command words that move items between a scene and the inventory, change scenes and set task
+// states: pick, use, untake, goto, goto_clean, open, close, disable, enable and complete.
+
+struct ScriptContext;
+struct ScriptStatement;
+
+void scriptDisable(ScriptContext *context, ScriptStatement *statement);
+void scriptEnable(ScriptContext *context, ScriptStatement *statement);
+void scriptComplete(ScriptContext *context, ScriptStatement *statement);
