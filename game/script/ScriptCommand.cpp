@@ -7,8 +7,10 @@
 #include "game/script/ScriptElementCommands.h"
 #include "game/script/ScriptEventCommands.h"
 #include "game/script/ScriptFileCommands.h"
+#include "game/script/ScriptHandlerEntries.h"
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptMessageCommands.h"
+#include "game/script/ScriptSceneCommands.h"
 #include "game/script/ScriptSoundCommands.h"
 
 void scriptNoOperation(ScriptContext *, ScriptStatement *) {}
@@ -106,25 +108,25 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, kwClose, "", nullptr, 0},
     {kScriptCommandTask, kwTask, "xvb", nullptr, 0},
     {kScriptCommandTask, kwAction, "xvb", nullptr, 0},
-    {kScriptCommandPlain, kwDisable, "teb", nullptr, 0},
-    {kScriptCommandPlain, kwEnable, "teb", nullptr, 0},
-    {kScriptCommandPlain, kwComplete, "teb", nullptr, 0},
-    {kScriptCommandEvent, kwOn, "aB", nullptr, 0},
+    {kScriptCommandPlain, kwDisable, "teb", scriptDisable, 0},
+    {kScriptCommandPlain, kwEnable, "teb", scriptEnable, 0},
+    {kScriptCommandPlain, kwComplete, "teb", scriptComplete, 0},
+    {kScriptCommandEvent, kwOn, "aB", scriptOn, 0},
     {kScriptCommandElementHandler, kwOnHint, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnLook, "*B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnPick, "*B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnUse, "**B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnDummyUse, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnGoto, "*B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnStartMove, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnMove, "e**B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnEndMove, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnRotate, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnClick, "*B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnHover, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnHovering, "B", nullptr, 0},
-    {kScriptCommandElementHandler, kwOnMouseOut, "B", nullptr, 0},
-    {kScriptCommandCompleted, kwOnCompleted, "B", nullptr, 0},
+    {kScriptCommandElementHandler, kwOnLook, "*B", scriptOnLook, 0},
+    {kScriptCommandElementHandler, kwOnPick, "*B", scriptOnPick, 0},
+    {kScriptCommandElementHandler, kwOnUse, "**B", scriptOnUse, 0},
+    {kScriptCommandElementHandler, kwOnDummyUse, "B", scriptOnDummyUse, 0},
+    {kScriptCommandElementHandler, kwOnGoto, "*B", scriptOnGoto, 0},
+    {kScriptCommandElementHandler, kwOnStartMove, "B", scriptOnStartMove, 0},
+    {kScriptCommandElementHandler, kwOnMove, "e**B", scriptOnMove, 0},
+    {kScriptCommandElementHandler, kwOnEndMove, "B", scriptOnEndMove, 0},
+    {kScriptCommandElementHandler, kwOnRotate, "B", scriptOnRotate, 0},
+    {kScriptCommandElementHandler, kwOnClick, "*B", scriptOnClick, 0},
+    {kScriptCommandElementHandler, kwOnHover, "B", scriptOnHover, 0},
+    {kScriptCommandElementHandler, kwOnHovering, "B", scriptOnHovering, 0},
+    {kScriptCommandElementHandler, kwOnMouseOut, "B", scriptOnMouseOut, 0},
+    {kScriptCommandCompleted, kwOnCompleted, "B", scriptOnCompleted, 0},
     {kScriptCommandPlain, kwQvxAds, "*", scriptNoOperation, 0},
     {kScriptCommandPlain, kwQvxRate, "", scriptNoOperation, 0},
     {kScriptCommandPlain, kwQvxMoreGames, "", scriptNoOperation, 0},
