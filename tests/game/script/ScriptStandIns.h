@@ -1,9 +1,8 @@
 #pragma once
 // Stand-ins for the handlers of a few command words, bound to their rows of the command table while an
 // object of ScriptStandIns lives (the rows' own handlers are put back afterwards). They follow the
-// commands' rules only as far as the suites need them: set, add, call, if, do, on, the task states,
-// on_click, on_completed and on_end_move, and the animation and fade words over the element's own
-// operations. What the scripts print goes to the trace (ScriptTrace.h).
+// commands' rules only as far as the suites need them: set, add, call, if and do, and the animation and
+// fade words over the element's own operations. What the scripts print goes to the trace (ScriptTrace.h).
 
 #include <cstring>
 #include <string>
@@ -31,8 +30,6 @@
 
 class ScriptStandIns : public ScriptTrace {
 public:
-    // What the handlers read.
-    SceneElement *clickedElement = nullptr;
     inline static ScriptStandIns *current = nullptr;
 
     ScriptStandIns() {
@@ -127,39 +124,6 @@ inline void ifCompare(ScriptContext *context, ScriptStatement *statement) {
     const bool holds = first == '=' ? left == right : first == '<' ? left < right : first == '>' && left > right;
     runBlockInScope(context, statement, holds ? 3 : 5, false);
 }
-inline void on(ScriptContext *context, ScriptStatement *statement) {
-    ScriptEvent *event = objectParam<ScriptEvent>(context, statement, 0, kScriptEvent);
-    if (event && event->fired && roundToInt(event->active.type == kScriptNumber ? event->active.number : 0.0f) > 0)
-        runBlockInScope(context, statement, 1, true);
-}
-inline void setTaskState(ScriptContext *context, ScriptStatement *statement, int32_t state) {
-    ScriptTask *task = objectParam<ScriptTask>(context, statement, 0, kScriptTask);
-    if (!task)
-        task = context->world->currentTask;
-    if (!task)
-        return;
-    task->state = state;
-    if (state == kTaskCompleted)
-        task->isCompleted.setNumber(1.0f);
-}
-inline void onClick(ScriptContext *context, ScriptStatement *statement) {
-    ScriptTask *task = context->world->currentTask;
-    if (!task || !task->element || task->element != ScriptStandIns::current->clickedElement)
-        return;
-    task->state = kTaskHandlerRunning;
-    runBlockInScope(context, statement, 1, true);
-    checkTaskState(task);
-}
-inline void onCompleted(ScriptContext *context, ScriptStatement *statement) {
-    HoWorld *world = context->world;
-    ScriptTask *task = world->currentTask;
-    if (world->inputDispatch || world->hintProbe || !task || task->state != kTaskCompleted || !task->pending.empty())
-        return;
-    task->state = kTaskCompletionHandled;
-    world->taskStateChanged = 1;
-    runBlockInScope(context, statement, 0, true);
-}
-
 inline SceneElement *elementParam(ScriptContext *context, ScriptStatement *statement, int32_t i) {
     return objectParam<SceneElement>(context, statement, i, kScriptElement);
 }
@@ -205,13 +169,6 @@ inline void fade(ScriptContext *context, ScriptStatement *statement, bool in, bo
         ++context->world->busyCount;
 }
 
-// on_end_move BLOCK: runs when the current task's element is the one whose drag ended.
-inline void onEndMove(ScriptContext *context, ScriptStatement *statement) {
-    HoWorld *world = context->world;
-    if (world->currentTask && world->endMoveElement && world->endMoveElement == world->currentTask->element)
-        runBlockInScope(context, statement, 0, true);
-}
-
 } // namespace script_runtime_test
 
 inline void ScriptStandIns::bindHandlers() {
@@ -221,13 +178,6 @@ inline void ScriptStandIns::bindHandlers() {
     bind("call", call);
     bind("if", ifCompare);
     bind("do", [](ScriptContext *context, ScriptStatement *statement) { runBlockInScope(context, statement, 0, true); });
-    bind("on", on);
-    bind("enable", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskEnabled); });
-    bind("disable", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskDisabled); });
-    bind("complete", [](ScriptContext *context, ScriptStatement *statement) { setTaskState(context, statement, kTaskCompleted); });
-    bind("on_click", onClick);
-    bind("on_completed", onCompleted);
-    bind("on_end_move", onEndMove);
     bind("animate", [](ScriptContext *context, ScriptStatement *statement) { animate(context, statement, false); });
     bind("animate_fx", [](ScriptContext *context, ScriptStatement *statement) { animate(context, statement, true); });
     bind("after_animate", [](ScriptContext *context, ScriptStatement *statement) { afterAnimate(context, statement, false); });

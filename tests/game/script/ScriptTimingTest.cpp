@@ -48,7 +48,7 @@ TEST_F(ScriptTimingTest, TimedBlocksRunInTheStepTheirTicksRunOut) {
 }
 
 TEST_F(ScriptTimingTest, ElementHandlersWaitForTimedBlocksButNotForFxOnes) {
-    clickedElement = hall->findElement("rope");
+    world.clickedElement = hall->findElement("rope");
     start("start_after"); // the walk reaches the rope before the world is busy
     EXPECT_EQ(takeTrace(), (Lines{"pulled"}));
     int pulled = 0;
@@ -137,7 +137,7 @@ TEST_F(ScriptTimingTest, DestroyingTheQueuesFreesTheirBlocksAndReleasesTheirTask
     declareSceneScripts(hall);
     ScriptTask *late = task(hall, "late");
     late->state = kTaskEnabled;
-    clickedElement = hall->findElement("clock");
+    world.clickedElement = hall->findElement("clock");
     step();
     ASSERT_EQ(late->pending.count(), 1);
     start("start_wait");
