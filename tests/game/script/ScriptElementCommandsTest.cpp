@@ -1,6 +1,7 @@
 // Element commands on running scenes: requests that the next update applies, emitters hung on elements
 // and let loose in the world, and pictures borrowed from other elements.
 
+#include "game/scene/ElementFrameEvent.h"
 #include "game/scene/HoRenderable.h"
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/RenderRecordPools.h"
@@ -122,6 +123,25 @@ TEST_F(ScriptElementCommandsTest, ABorrowedPictureNeverTakesThePlaceOfTheElement
     EXPECT_EQ(a->renderable, hall->findElement("c")->renderable);
     EXPECT_EQ(a->sharedImageSource, hall->findElement("c"));
     EXPECT_EQ(world->pictureMusicChanges, 2);
+}
+
+// Frame events: made, moved, removed; none without an event or for a negative time with no entry.
+TEST_F(ScriptElementCommandsTest, AnElementHoldsOneFrameEventPerEvent) {
+    HoScene *hall = started("O lamp\nO bell\n", "on arm {\n event !ring $lamp 0.3\n event !ring $lamp 0.5\n"
+                                                  " event !chime $lamp 0\n event ~text $lamp 1\n}\n"
+                                                  "on drop {\n event !ring $lamp\n event !ring $bell -1\n}\n");
+    SceneElement *lamp = hall->findElement("lamp");
+    SceneElement *bell = hall->findElement("bell");
+    runHandlers(hall, "arm");
+    ASSERT_EQ(lamp->frameEvents.count(), 2);
+    EXPECT_EQ(lamp->frameEvents[0]->frame, 50);
+    EXPECT_STREQ(lamp->frameEvents[0]->event->name, "ring");
+    EXPECT_EQ(lamp->frameEvents[1]->frame, 0);
+    runHandlers(hall, "drop");
+    ASSERT_EQ(lamp->frameEvents.count(), 1);
+    EXPECT_STREQ(lamp->frameEvents[0]->event->name, "chime");
+    EXPECT_EQ(bell->frameEvents.count(), 0);
+    EXPECT_TRUE(bell->scriptTouched);
 }
 
 } // namespace
