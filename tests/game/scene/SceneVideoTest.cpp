@@ -234,6 +234,49 @@ TEST_F(SceneVideoTest, AVideoPlaysWhileItsElementIsActiveAndShownAndStopsAtItsSt
     EXPECT_EQ(hall->findElement("off")->video->currentFrame, -1.0f);
 }
 
+// The script words on a clip, and on an element whose video has no clip, which they only mark as touched.
+TEST_F(SceneVideoTest, TheVideoWordsSeekPlayAndPauseAClipAndPassOverAVideoWithoutOne) {
+    writeClip("data/scenes/hall/bars.ogv", lftest::barcodeClip(100, 8));
+    writeScene("hall", std::string("O tv:bars.ogv\n") + kShown + "O dead:missing.ogv\n" + kShown,
+               "on play {\n video_play $tv 40 45\n video_play $dead 1\n}\n"
+               "on hold {\n video_pause $tv\n video_pause $dead\n}\n"
+               "on bad {\n video_seek $tv ~x\n video_seek $dead ~x\n}\non again {\n video $tv 1 1\n}\n");
+    HoScene *hall = runningScene("hall");
+    SceneElement *tv = hall->findElement("tv");
+    SceneElement *dead = hall->findElement("dead");
+    HoVideo *video = tv->video;
+    ASSERT_NE(video->clip, nullptr);
+    ASSERT_EQ(dead->video->clip, nullptr);
+
+    this->signal(hall, "play");
+    ASSERT_TRUE(nextFrame(video));
+    EXPECT_TRUE(video->playing);
+    EXPECT_EQ(video->stopAt, 45.0f);
+    EXPECT_GE(shownFrame(video), 40);
+    EXPECT_TRUE(tv->scriptTouched && dead->scriptTouched);
+
+    this->signal(hall, "hold");
+    videoStep();
+    EXPECT_TRUE(video->paused);
+    EXPECT_FALSE(video->playing);
+    EXPECT_TRUE(video->clip->isPaused());
+    EXPECT_EQ(number(tv->active), 0.0f);
+    EXPECT_EQ(number(dead->active), 1.0f);
+
+    messages.clear();
+    this->signal(hall, "bad");
+    videoStep();
+    EXPECT_EQ(messages, std::vector<std::string>{"Error: Missing or invalid frame number"});
+
+    // Only the handlers: the scene's update sets the loop from the element's own "loop" again.
+    this->signal(hall, "again");
+    tickEvents(&hall->script);
+    runContextHandlers(&hall->script);
+    EXPECT_FALSE(video->paused);
+    EXPECT_EQ(number(tv->active), 1.0f);
+    EXPECT_TRUE(video->clip->getAutoRestart());
+}
+
 TEST_F(SceneVideoTest, LoopStartsTheVideoAgainFromItsFirstFrameAndWithoutItTheVideoEndsOnItsLast) {
     const std::string clip = lftest::barcodeClip(10, 8);
     writeClip("data/scenes/hall/looping.ogv", clip);
