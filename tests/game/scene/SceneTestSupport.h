@@ -51,7 +51,7 @@ protected:
     // What the scripts print goes to the trace; every other message to the list.
     static void collectMessage(const char *text, void *argument) {
         auto *suite = static_cast<SceneFilesOver *>(argument);
-        if (!ScriptTrace::tracePrinted(text, suite->world.get()))
+        if (!ScriptTrace::tracePrinted(text))
             suite->messages.push_back(text);
     }
 

@@ -48,7 +48,7 @@ protected:
     // What the scripts print goes to the trace; every other message to the list.
     static void collectMessage(const char *text, void *argument) {
         auto *suite = static_cast<ScriptRuntimeTest *>(argument);
-        if (!ScriptTrace::tracePrinted(text, &suite->world))
+        if (!ScriptTrace::tracePrinted(text))
             suite->messages.push_back(text);
     }
 

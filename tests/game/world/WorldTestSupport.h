@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
@@ -16,6 +17,7 @@
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
+#include "tests/game/script/ScriptTrace.h"
 #include "tests/support/HoGameTestSupport.h"
 #include "tests/support/KGraphicTestSupport.h"
 
@@ -23,8 +25,17 @@ namespace worldtest {
 
 class WorldGameTest : public lftest::HeadlessGameTest {
 protected:
-    // The world that the small game's context made and started.
-    HoWorld &start() { return *startSmallGame().world; }
+    // The world that the small game's context made and started. From then on what the scripts print goes
+    // to the running suite's trace (ScriptTrace.h) and every other message to the log, as the game logs it.
+    HoWorld &start() {
+        HoContext &context = startSmallGame();
+        context.messageHook = {[](const char *text, void *) {
+                                   if (!ScriptTrace::tracePrinted(text))
+                                       logMessage("Game: %s", text);
+                               },
+                               nullptr};
+        return *context.world;
+    }
     HoWorld &world() { return *game->context->world; }
 
     // "data/scenes.cfg" listing the entries in order.
