@@ -1,5 +1,6 @@
 #include "game/script/ScriptSceneCommands.h"
 
+#include "game/scene/SceneElement.h"
 #include "game/script/ScriptCommandArgs.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptTask.h"
@@ -32,6 +33,15 @@ void setTaskState(ScriptContext *context, ScriptStatement *statement, int32_t st
 }
 
 } // namespace
+
+void scriptUntake(ScriptContext *context, ScriptStatement *) {
+    HoWorld *world = context->world;
+    if (SceneElement *held = world->heldElement) {
+        held->releaseHeld();
+        world->heldElement = nullptr;
+    }
+    world->inventory.selected = nullptr;
+}
 
 void scriptDisable(ScriptContext *context, ScriptStatement *statement) {
     setTaskState(context, statement, kTaskDisabled);

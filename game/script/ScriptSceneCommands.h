@@ -5,6 +5,7 @@
 struct ScriptContext;
 struct ScriptStatement;
 
+void scriptUntake(ScriptContext *context, ScriptStatement *statement);
 void scriptDisable(ScriptContext *context, ScriptStatement *statement);
 void scriptEnable(ScriptContext *context, ScriptStatement *statement);
 void scriptComplete(ScriptContext *context, ScriptStatement *statement);
