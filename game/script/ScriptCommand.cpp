@@ -101,7 +101,7 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, kwVideoPause, "e", scriptVideoPause, 0},
     {kScriptCommandPlain, kwPick, "vab", nullptr, 0},
     {kScriptCommandPlain, kwUse, "i*", nullptr, 0},
-    {kScriptCommandPlain, kwUntake, "", nullptr, 0},
+    {kScriptCommandPlain, kwUntake, "", scriptUntake, 0},
     {kScriptCommandPlain, kwGoto, "c", nullptr, 0},
     {kScriptCommandPlain, kwGotoClean, "c", nullptr, 0},
     {kScriptCommandPlain, kwOpen, "c", nullptr, 0},
