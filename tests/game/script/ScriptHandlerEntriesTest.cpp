@@ -68,6 +68,9 @@ on finish {
   complete @coins $coin_02
   disable @pair
 }
+on let_go {
+  untake
+}
 )";
 
 class ScriptHandlerEntriesTest : public ScriptRuntimeTest {
@@ -177,6 +180,17 @@ TEST_F(ScriptHandlerEntriesTest, CompleteWithAnElementCompletesThatElementsSubTa
     EXPECT_EQ(coins->subTasks[1]->isCompleted.asNumber(), 1.0f);
     EXPECT_EQ(coins->subTasks[0]->state, kTaskEnabled);
     EXPECT_EQ(task(hall, "pair")->state, kTaskDisabled);
+}
+
+TEST_F(ScriptHandlerEntriesTest, UntakeLetsGoOfWhatThePointerHolds) {
+    SceneElement *tool = element("tool");
+    tool->visible = 0;
+    world.heldElement = tool;
+    event(hall, "let_go")->fire();
+    step();
+    EXPECT_EQ(world.heldElement, nullptr);
+    EXPECT_EQ(tool->visible, 1) << "it shows again where it was";
+    EXPECT_EQ(world.inventory.selected, nullptr);
 }
 
 } // namespace
