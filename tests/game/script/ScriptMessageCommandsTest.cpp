@@ -13,13 +13,9 @@ using Lines = std::vector<std::string>;
 
 class ScriptMessageCommandsTest : public ScriptRuntimeTest {
 protected:
-    // Runs the text as the handler of a new event of the hall and returns what it printed.
+    // Runs the code in a handler of the hall and gives what it printed.
     Lines run(const std::string &code) {
-        const std::string name = "go" + std::to_string(++runs);
-        loadText(hall, "on " + name + " {\n" + code + "\n}\n");
-        declareSceneScripts(hall);
-        event(hall, name.c_str())->fire();
-        step();
+        runHandler(hall, code);
         return takeTrace();
     }
     std::string text(const char *name) {
@@ -27,7 +23,6 @@ protected:
         EXPECT_EQ(value->type, kScriptText) << name;
         return value->type == kScriptText && value->text() ? value->text() : "";
     }
-    int runs = 0;
 };
 
 TEST_F(ScriptMessageCommandsTest, PrintJoinsTheGivenParametersByBlanksAndNumbersByTheirTextForm) {

@@ -102,6 +102,14 @@ protected:
         }
         ++stepCount;
     }
+    // Runs the code as the handler of a new event of the scene, in one step.
+    void runHandler(HoScene *scene, const std::string &code) {
+        const std::string name = "handler_" + std::to_string(++handlerRuns);
+        loadText(scene, "on " + name + " {\n" + code + "\n}\n");
+        declareSceneScripts(scene);
+        event(scene, name.c_str())->fire();
+        step();
+    }
     void steps(int count) {
         for (int i = 0; i < count; ++i)
             step();
@@ -131,5 +139,6 @@ protected:
     HoScene *game = nullptr;
     HoScene *hall = nullptr;
     int stepCount = 0;
+    int handlerRuns = 0;
 };
 
