@@ -53,14 +53,19 @@ void runTaskHandler(ScriptContext *context, ScriptStatement *statement, ScriptTa
     checkTaskState(task);
 }
 
-void runTaskHandlerInSlot(ScriptContext *context, ScriptStatement *statement, const SceneElement *slot, int32_t block) {
-    if (ScriptTask *task = taskInSlot(context->world, slot))
+// Whether the handler ran.
+bool runTaskHandlerInSlot(ScriptContext *context, ScriptStatement *statement, const SceneElement *slot, int32_t block) {
+    ScriptTask *task = taskInSlot(context->world, slot);
+    if (task)
         runTaskHandler(context, statement, task, block);
+    return task != nullptr;
 }
 
-void runBlockInSlot(ScriptContext *context, ScriptStatement *statement, const SceneElement *slot, int32_t block) {
-    if (taskInSlot(context->world, slot))
-        runEntryBlock(context, statement, block);
+bool runBlockInSlot(ScriptContext *context, ScriptStatement *statement, const SceneElement *slot, int32_t block) {
+    if (!taskInSlot(context->world, slot))
+        return false;
+    runEntryBlock(context, statement, block);
+    return true;
 }
 
 // Marks the element as one the pointer looks at, picks, goes through or clicks, by the flag.
@@ -130,8 +135,10 @@ void scriptOnUse(ScriptContext *context, ScriptStatement *statement) {
 }
 
 void scriptOnDummyUse(ScriptContext *context, ScriptStatement *statement) {
-    if (!context->world->inventory.selected)
-        runBlockInSlot(context, statement, context->world->clicks.click.use, 0);
+    // The click is taken, so the world does not answer it as one that hit nothing.
+    HoWorld *world = context->world;
+    if (!world->inventory.selected && runBlockInSlot(context, statement, world->clicks.click.use, 0))
+        world->clicks.consumed = 1;
 }
 
 void scriptOnGoto(ScriptContext *context, ScriptStatement *statement) {
@@ -164,7 +171,8 @@ void scriptOnRotate(ScriptContext *context, ScriptStatement *statement) {
 
 void scriptOnClick(ScriptContext *context, ScriptStatement *statement) {
     declareWithPointerShape(context, statement, &SceneElement::onUseOrClick);
-    runTaskHandlerInSlot(context, statement, context->world->clickedElement, 1);
+    if (runTaskHandlerInSlot(context, statement, context->world->clickedElement, 1))
+        context->world->clicks.consumed = 1;
 }
 
 void scriptOnHover(ScriptContext *context, ScriptStatement *statement) {
