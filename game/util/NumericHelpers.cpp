@@ -26,6 +26,10 @@ float squareRoot(float x) {
     return std::sqrt(x);
 }
 
+float atan2Float(float y, float x) {
+    return std::atan2(y, x);
+}
+
 float lerpAngle(float a, float b, int32_t t, int32_t t0, int32_t t1) {
     float distance = std::fabs(b - a);
     if (distance > 180.0f) {

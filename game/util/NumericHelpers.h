@@ -11,6 +11,8 @@ int32_t roundToInt(double x);
 int32_t truncToInt(double x);
 
 float squareRoot(float x);
+// The angle of the point (x, y) in radians, from -pi to pi, its quadrant from both signs.
+float atan2Float(float y, float x);
 
 // Moves the value toward the target by at most `rise` upward and `fall` downward, never past it.
 void moveToward(float &value, float target, float rise, float fall);
