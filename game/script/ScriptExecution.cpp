@@ -62,13 +62,6 @@ ScriptTask *taskOf(const ScriptValue &value) {
     return value.type == kScriptTask ? static_cast<ScriptTask *>(value.pointer) : nullptr;
 }
 
-void clearLocalValues(ScriptBlock *block) {
-    if (!block->locals)
-        return;
-    for (int32_t i = 0; i < block->locals->count(); ++i)
-        block->locals->get(i)->value->clear();
-}
-
 // Whether a statement's handler runs in this walk: "on" and "on_completed" always; the others only
 // while the world is not busy (or probing for a hint), element handlers only for an enabled task.
 bool handlerMayRun(const HoWorld *world, int32_t kind) {
@@ -132,6 +125,13 @@ void runInitStatements(ScriptContext *context, ScriptBlock *block) {
 }
 
 } // namespace
+
+void clearLocalValues(ScriptBlock *block) {
+    if (!block || !block->locals)
+        return;
+    for (int32_t i = 0; i < block->locals->count(); ++i)
+        block->locals->get(i)->value->clear();
+}
 
 void runBlock(ScriptContext *context, ScriptBlock *block) {
     if (!context || !block)

@@ -22,6 +22,8 @@ struct ScriptTask;
 constexpr int32_t kMaxScriptNesting = 256;
 
 void runBlock(ScriptContext *context, ScriptBlock *block);
+// Sets every local variable of the block to none (a block without locals has nothing to clear).
+void clearLocalValues(ScriptBlock *block);
 // Runs parameter i when it is a block: a 'B' block as the current local block (its locals cleared
 // first when asked), a 'b' block in the current one.
 void runBlockInScope(ScriptContext *context, ScriptStatement *statement, int32_t i, bool clearLocals);
