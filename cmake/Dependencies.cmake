@@ -14,6 +14,8 @@ pkg_check_modules(THEORAENC REQUIRED IMPORTED_TARGET theoraenc)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
+# Lua is the peer of the script-execution benchmark only; the game never links it.
+pkg_check_modules(LUA REQUIRED IMPORTED_TARGET lua5.4)
 find_library(SQUISH_LIBRARY squish REQUIRED)
 # The OpenGL renderer runs on the system's OpenGL (Mesa's libOpenGL through GLVND).
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
