@@ -126,12 +126,16 @@ void runInitStatements(ScriptContext *context, ScriptBlock *block) {
 
 } // namespace
 
+namespace {
+
 void clearLocalValues(ScriptBlock *block) {
     if (!block || !block->locals)
         return;
     for (int32_t i = 0; i < block->locals->count(); ++i)
         block->locals->get(i)->value->clear();
 }
+
+} // namespace
 
 void runBlock(ScriptContext *context, ScriptBlock *block) {
     if (!context || !block)
@@ -195,15 +199,22 @@ void runNamedHook(ScriptFunction *function, const ScriptValue *value) {
 }
 
 void runNamedHookWithValues(ScriptFunction *function, const ScriptValue *values, int32_t count) {
+    callWithFormals(function, values, nullptr, count, false);
+}
+
+void callWithFormals(ScriptFunction *function, const ScriptValue *values, const bool *bound, int32_t count,
+                     bool clearLocals) {
     if (!function || !function->declaration)
         return;
     constexpr int32_t kMostFormals = 8;
     ScriptStatement *declaration = function->declaration;
+    if (clearLocals && declaration->paramCount() > kFunctionBody)
+        clearLocalValues(blockOf(declaration->params[kFunctionBody]));
     ScriptValue *slots[kMostFormals] = {};
     ScriptValue saved[kMostFormals];
     for (int32_t i = 0; i < count && i < kMostFormals && kFirstFormal + i < declaration->paramCount(); ++i) {
         ScriptValue &formal = declaration->params[kFirstFormal + i];
-        if (formal.type != kScriptVariableRef || !formal.pointer)
+        if ((bound && !bound[i]) || formal.type != kScriptVariableRef || !formal.pointer)
             continue;
         slots[i] = static_cast<ScriptVariable *>(formal.pointer)->value;
         saved[i] = *slots[i];

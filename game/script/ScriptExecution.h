@@ -22,8 +22,6 @@ struct ScriptTask;
 constexpr int32_t kMaxScriptNesting = 256;
 
 void runBlock(ScriptContext *context, ScriptBlock *block);
-// Sets every local variable of the block to none (a block without locals has nothing to clear).
-void clearLocalValues(ScriptBlock *block);
 // Runs parameter i when it is a block: a 'B' block as the current local block (its locals cleared
 // first when asked), a 'b' block in the current one.
 void runBlockInScope(ScriptContext *context, ScriptStatement *statement, int32_t i, bool clearLocals);
@@ -35,6 +33,11 @@ void runNamedHook(ScriptFunction *function, const ScriptValue *value);
 // The same with the values in the first formal parameters, as many as the declaration has of them; each
 // formal gets its own value back after the call.
 void runNamedHookWithValues(ScriptFunction *function, const ScriptValue *values, int32_t count);
+// Runs a declared function (nothing else) with formal parameter i holding values[i], for the first count
+// formals, only those whose bound[i] is set when bound is given; each formal that took a value gets its
+// own back after the call. With clearLocals the body's locals are cleared before the formals are bound.
+void callWithFormals(ScriptFunction *function, const ScriptValue *values, const bool *bound, int32_t count,
+                     bool clearLocals);
 
 // The two passes after a scene's scripts are parsed: resolve every token and declare functions,
 // tasks, actions and handlers; then run the init blocks, once per task or sub-task inside tasks.

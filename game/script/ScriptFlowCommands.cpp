@@ -14,17 +14,13 @@
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
 #include "game/script/ScriptFunction.h"
-#include "game/script/ScriptResolve.h"
-#include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 
 namespace {
 
 constexpr float kEqualWithin = 0.0001f;
-// A call's arguments, and the formal parameters of a "fun" statement, are its parameters 1 to 8; the
-// body is parameter 9.
+// A call's arguments are its parameters 1 to 8.
 constexpr int32_t kMostArguments = 8;
-constexpr int32_t kFunctionBody = 9;
 
 bool compareNumbers(float left, const char *op, float right) {
     const bool equal = std::fabs(left - right) <= kEqualWithin;
@@ -101,13 +97,6 @@ private:
 void setLoopNumber(ScriptValue *slot, int64_t i) {
     if (slot)
         slot->setNumber(static_cast<float>(i));
-}
-
-ScriptBlock *functionBody(ScriptFunction *function) {
-    ScriptStatement *declaration = function->declaration;
-    if (declaration->paramCount() <= kFunctionBody || declaration->params[kFunctionBody].type != kScriptBlock)
-        return nullptr;
-    return static_cast<ScriptBlock *>(declaration->params[kFunctionBody].pointer);
 }
 
 HoContext *gameContextOf(ScriptContext *context) {
@@ -234,23 +223,7 @@ void scriptCall(ScriptContext *context, ScriptStatement *statement) {
         if (const ScriptValue *argument = given[i] ? commandParam(context, statement, 1 + i) : nullptr)
             arguments[i] = *argument;
     }
-    clearLocalValues(functionBody(function));
-    ScriptStatement *declaration = function->declaration;
-    ScriptValue *formals[kMostArguments] = {};
-    ScriptValue saved[kMostArguments];
-    for (int32_t i = 0; i < kMostArguments && 1 + i < declaration->paramCount(); ++i) {
-        ScriptValue &formal = declaration->params[1 + i];
-        if (!given[i] || formal.type != kScriptVariableRef || !formal.pointer)
-            continue;
-        formals[i] = static_cast<ScriptVariable *>(formal.pointer)->value;
-        saved[i] = *formals[i];
-        *formals[i] = arguments[i];
-    }
-    callScriptFunction(function, false, nullptr);
-    for (int32_t i = 0; i < kMostArguments; ++i) {
-        if (formals[i])
-            *formals[i] = saved[i];
-    }
+    callWithFormals(function, arguments, given, kMostArguments, true);
 }
 
 // Each use makes a new empty function, "hash0", "hash1" ... across the whole process, which scripts
