@@ -189,29 +189,14 @@ float luaCalls() {
     return luaGlobal("s");
 }
 
-void BM_OurLoop(benchmark::State &state) {
+void BM_Run(benchmark::State &state, float (*work)()) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(ourLoop());
+        benchmark::DoNotOptimize(work());
 }
-BENCHMARK(BM_OurLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
-
-void BM_LuaLoop(benchmark::State &state) {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(luaLoop());
-}
-BENCHMARK(BM_LuaLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
-
-void BM_OurCalls(benchmark::State &state) {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(ourCalls());
-}
-BENCHMARK(BM_OurCalls)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
-
-void BM_LuaCalls(benchmark::State &state) {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(luaCalls());
-}
-BENCHMARK(BM_LuaCalls)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(BM_Run, our_loop, ourLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(BM_Run, lua_loop, luaLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(BM_Run, our_calls, ourCalls)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
+BENCHMARK_CAPTURE(BM_Run, lua_calls, luaCalls)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
 
 } // namespace
 
