@@ -1,5 +1,6 @@
 #include "game/script/ScriptAnimationCommands.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -120,7 +121,9 @@ const PtrArray<ScriptValue> *curveArray(ScriptContext *context, ScriptStatement 
         return nullptr;
     }
     const ScriptValue *duration = commandParam(context, statement, 2);
-    if (!duration || duration->type != kScriptNumber || duration->number < kShortestCurve) {
+    // An endless time (or no number at all) is refused like a short one: it would count keys past any end.
+    if (!duration || duration->type != kScriptNumber || !(duration->number >= kShortestCurve) ||
+        !std::isfinite(duration->number * 100.0f)) {
         reportCommandError(context, "Treci parametar mora biti duzina animacije u sekundama, ne manji od 1 stotinke");
         return nullptr;
     }

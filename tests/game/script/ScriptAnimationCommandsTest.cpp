@@ -106,6 +106,8 @@ TEST_F(ScriptAnimationCommandsTest, ACurveWithBadParametersReportsTheFirstFaultA
                             "  beizer_animate $rope $five 1 {\n    set $ran 1\n  }\n"
                             "  beizer_animate $rope $six 0.005 {\n    set $ran 1\n  }\n"
                             "  beizer_animate $rope $six ~long {\n    set $ran 1\n  }\n"
+                            "  math $endless 1 / 0\n"
+                            "  beizer_animate $rope $six $endless {\n    set $ran 1\n  }\n"
                             "}\n");
     messages.clear();
     signal(hall, "bad");
@@ -114,7 +116,7 @@ TEST_F(ScriptAnimationCommandsTest, ACurveWithBadParametersReportsTheFirstFaultA
     const std::string time = "Error: Treci parametar mora biti duzina animacije u sekundama, ne manji od 1 stotinke";
     EXPECT_EQ(messages, (std::vector<std::string>{"Error: Prvi parametar mora biti element koji ce se animirat",
                                                    "Error: Drugi parametar mora biti niz sa x i y koordinatama!",
-                                                   array, array, time, time}));
+                                                   array, array, time, time, time}));
     EXPECT_EQ(hall->tracks.count(), 0);
     EXPECT_EQ(hall->findElement("rope")->animating, 0);
     EXPECT_EQ(variableSlot(hall, "$ran")->type, kScriptNone);
