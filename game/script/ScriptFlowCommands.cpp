@@ -75,7 +75,7 @@ void runConditionChain(ScriptContext *context, ScriptStatement *statement, int32
     runBlockParam(context, statement, result ? 4 * n - 1 : 4 * n + 1);
 }
 
-// Puts the value back into the slot when the saver goes: loops and calls restore what they bound.
+// Puts the value back into the slot when the saver goes: the loops restore their variable.
 class SavedValue {
 public:
     explicit SavedValue(ScriptValue *slot) : slot_(slot) {
