@@ -117,7 +117,7 @@ void askToStop(ScriptContext *context, bool restart, const char *startScene) {
 bool compareValues(const ScriptValue *left, const char *op, const ScriptValue *right) {
     if (!op || op[0] == '\0')
         return false;
-    const ScriptValue none;
+    const ScriptValue none{};
     const ScriptValue &l = left ? *left : none;
     const ScriptValue &r = right ? *right : none;
     if (l.type == kScriptNumber || r.type == kScriptNumber)
