@@ -167,13 +167,12 @@ TEST_F(ScriptFlowCommandsTest, LogicWordsJoinLeftToRightAndEveryWordIsRead) {
 }
 
 TEST_F(ScriptFlowCommandsTest, CallsBindTheArgumentsGivenAndNativesReadTheStatement) {
-    ScriptFunction *native = findOrCreateFunction("product", &hall->script);
-    native->native = [](void *data, ScriptStatement *statement) {
+    bindNative("product", &hall->script, [](void *data, ScriptStatement *statement) {
         auto *context = static_cast<ScriptContext *>(data);
         float product = getStatementNumberParam(context, statement, 1)->number *
                         getStatementNumberParam(context, statement, 2)->number;
         findOrCreateVariable(context, "$product", nullptr)->value->setNumber(product);
-    };
+    }, nullptr);
     loadText(hall, "fun &pair %a %b {\n  math $sum %a + %b\n  set $second %b\n}\n"
                    "init {\n  call &pair 3 4\n  set $first_sum $sum\n  call &pair 5\n  call &product 6 7\n"
                    "  call &undeclared 1\n}\n");
