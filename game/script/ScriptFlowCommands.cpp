@@ -104,7 +104,7 @@ HoContext *gameContextOf(ScriptContext *context) {
 }
 
 void askToStop(ScriptContext *context, bool restart, const char *startScene) {
-    HoContext::startSceneName = startScene;
+    setStartSceneName(startScene);
     if (HoContext *game = gameContextOf(context)) {
         game->restart = restart ? 1 : 0;
         game->exit = 1;

@@ -217,11 +217,11 @@ TEST_F(ScriptFlowCommandsTest, QuitAndRestartAskTheGameToStop) {
     run("restart c'hall");
     EXPECT_EQ(context.exit.load(), 1);
     EXPECT_EQ(context.restart.load(), 1);
-    EXPECT_EQ(HoContext::startSceneName, "hall");
+    EXPECT_EQ(startSceneName(), "hall");
     run("quit");
     EXPECT_EQ(context.restart.load(), 0);
     EXPECT_EQ(context.stop.load(), 1);
-    EXPECT_EQ(HoContext::startSceneName, "");
+    EXPECT_EQ(startSceneName(), "");
 }
 
 } // namespace
