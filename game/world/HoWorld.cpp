@@ -126,6 +126,16 @@ const ConfigEntry *HoWorld::configurationEntry(const char *key) const {
     return context->gameConfig ? context->gameConfig->find(key) : nullptr;
 }
 
+float HoWorld::configNumber(const char *key, float otherwise) const {
+    const ConfigEntry *entry = configurationEntry(key);
+    return entry ? entry->number : otherwise;
+}
+
+int32_t HoWorld::configInteger(const char *key, int32_t otherwise) const {
+    const ConfigEntry *entry = configurationEntry(key);
+    return entry ? entry->integer : otherwise;
+}
+
 HoResource *HoWorld::scriptSound(const char *path) {
     return context->resources->getSound(path, false);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "game/player/PickFlight.h"
 #include "game/player/ProfileRecord.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/RenderRecordPools.h"
@@ -30,6 +31,7 @@ struct ParticleEmitter;
 struct PendingBlock;
 struct ScriptBlock;
 struct ScriptContext;
+struct ScriptEvent;
 struct ScriptTask;
 
 class HoWorld {
@@ -89,6 +91,23 @@ public:
     ScriptContext *globalContext() const;
     // The inventory item of that name; null when the text was never interned or no item has it.
     HoInventoryItem *findInventoryItem(const char *name) const;
+    // A number of the game configuration, or the default without the key.
+    float configNumber(const char *key, float otherwise) const;
+    int32_t configInteger(const char *key, int32_t otherwise) const;
+
+    // Every item the game knows, from "inventory.cfg" of the inventory folder, each named by the
+    // script variable "#^NAME".
+    void loadInventory();
+    // Starts the flight of a picked object (kind PickFlightKind) into the bar or the journal, or of the
+    // held item back into the bar; the event fires when it arrives.
+    void pickItem(int32_t kind, SceneElement *source, HoInventoryItem *item, ScriptEvent *event);
+    // The flights in the air and their effects.
+    void drawInventory();
+    // Shows the scroll arrows that can be used now.
+    void updateInventoryArrows();
+    // Shows the text in the HUD message box for the ticks, fading in from what the box shows now; a
+    // duration no longer than the fade only fades the box out.
+    void showMessage(const char *text, int32_t duration, bool withPicture);
 
     // Binds the script globals "#@", "#$", "##show_hint", "##active_scene", "##main_scene" and
     // "##root_scene" in the global context and keeps their slots.
@@ -269,6 +288,8 @@ public:
     OverClickState overClick;
     TooltipState tooltip;
     InventoryStrip inventory;
+    HoObjectPool<PickFlight> flightPool; // recycling: flights go back to its free list
+    HudMessage message;
     uint8_t sceneChangeByScript = 0;
     // Pictures handed over and music asked for by scripts in this frame; the world resets it each frame.
     int32_t pictureMusicChanges = 0;

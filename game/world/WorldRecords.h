@@ -12,6 +12,7 @@ class HoInventoryItem;
 class HoScene;
 class HoSound;
 class HoTexture;
+struct PickFlight;
 struct ScriptFunction;
 struct ScriptValue;
 struct SceneElement;
@@ -158,13 +159,37 @@ struct TooltipState {
     int32_t fadeOutTicks = 0;
 };
 
-// The inventory strip: the items in bar order, the first one shown, the one in hand.
+enum InventoryPanelState : int32_t {
+    kPanelHidden = 0,
+    kPanelSlidingIn = 1,
+    kPanelShown = 2,
+    kPanelSlidingOut = 3,
+};
+
+// The inventory strip: the items in bar order, the first one shown, the one in hand, the panel that
+// slides in and out, and the picked objects flying into it.
 struct InventoryStrip {
     PtrArray<HoInventoryItem> bar{10};
-    int32_t scrollIndex = 0;
+    int32_t scrollIndex = 0;  // the first visible place the bar heads for
+    float scrollPosition = 0.0f; // the first visible place as drawn
+    float scrollStep = 0.0f;  // 0, or the per-step move a jump set
     int32_t visibleItems = 8;
     HoInventoryItem *selected = nullptr;
-    int32_t mode = 0; // 1 or 2 while shown
+    HoInventoryItem *lastPicked = nullptr; // the scroll must show its arrival
+    int32_t mode = kPanelHidden; // InventoryPanelState: 1 or 2 while shown
+    int32_t hideDelay = 0;  // ticks
+    int32_t stayTimer = 0;
+    int32_t hoverTimer = 0;
+    uint8_t changed = 0; // a flight arrived
+    PtrArray<PickFlight> flights{10};
+};
+
+// The HUD message box.
+struct HudMessage {
+    uint8_t shown = 0;
+    uint8_t withPicture = 0;
+    int32_t duration = 0; // ticks
+    int32_t elapsed = 0;
 };
 
 // The pictures and elements of the system scenes that the world draws and moves itself, found by name
