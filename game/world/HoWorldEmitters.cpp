@@ -3,6 +3,7 @@
 // pools' free list, filled at start-up, and always go back to it, so a running game takes no new record.
 
 #include "game/HoContext.h"
+#include "game/player/PickFlight.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/ParticleEmitter.h"
@@ -60,6 +61,7 @@ void HoWorld::drawSceneEmitters(const HoScene *scene) {
 }
 
 void HoWorld::releaseTransients() {
+    releaseFlights(this);
     while (!liveEmitters.empty())
         renderPools.recycleEmitter(liveEmitters.removeSwappingLast(0));
     if (context && context->resources)

@@ -16,6 +16,7 @@
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/minigames/chainshooter/HoSceneZuma.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
+#include "game/player/InventoryBar.h"
 #include "game/player/ProfileList.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoResourceManager.h"
@@ -102,15 +103,19 @@ void HoWorld::startup() {
         renderPools.emitters.recycle(renderPools.emitters.allocate());
     for (int32_t i = 0; i < kPrefilledParticles; ++i)
         renderPools.recycleParticle(renderPools.particles.allocate());
+    for (int32_t i = 0; i < kPrefilledFlights; ++i)
+        flightPool.recycle(flightPool.allocate());
     loadScenes();
     if (context->atlases.empty())
         context->loadAtlases();
+    loadInventory();
     loadAllScenes();
     takePunishmentEmitter();
     bindEngine();
     checkDuplicateNames();
     const ConfigEntry *visible = configurationEntry("hud.inventory.visible_items");
     inventory.visibleItems = visible ? visible->integer : kDefaultVisibleItems;
+    prepareInventory(this);
     bindProfileVariables(this);
     for (int32_t i = 0; i < scenes.count(); ++i) {
         if (scenes[i]->isSystem)
