@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "game/player/HoInventoryItem.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
@@ -351,7 +352,8 @@ void resolvePlain(ScriptContext *context, char letter, const char *token, Script
         slot->setPointer(kScriptScene, context->world->findScene(rest));
         break;
     case 'i':
-        break; // inventory items are not part of the world yet: an item token names nothing
+        slot->setPointer(kScriptInventoryItem, context->world->findInventoryItem(rest));
+        break;
     case 'f':
         resolveFunction(context, rest, slot);
         break;
@@ -465,8 +467,14 @@ ScriptValue *resolveProperty(ScriptContext *context, ScriptReference *reference,
     }
     case kScriptElement:
         return elementProperty(context, static_cast<SceneElement *>(object->pointer), name, wantVariable);
+    case kScriptInventoryItem: {
+        auto *item = static_cast<HoInventoryItem *>(object->pointer);
+        if (ScriptValue *field = item->getField(name))
+            return field;
+        return namedValueOf(context, item->namedValues, name, wantVariable);
+    }
     default:
-        return nullptr; // inventory items' properties are not part of the runtime yet
+        return nullptr;
     }
 }
 
