@@ -5,6 +5,7 @@
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
+#include "game/player/HoInventoryItem.h"
 #include "game/scene/ElementName.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/GeneratedTaskText.h"
@@ -16,6 +17,7 @@
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
+#include "game/util/NumberedName.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -46,7 +48,7 @@ public:
         if (scene_->isTopLevel && nameStartsWith(name_, "iz_"))
             zoomItem();
         if (nameIs(media_, "inventory"))
-            generate(GeneratedTask::Inventory);
+            inventoryPickup();
         if ((scene_->isTopLevel || scene_->isZoomZone) && nameStartsWith(name_, "portal_"))
             portal();
         if (scene_->isTopLevel && (nameIs(media_, "ho") || nameStartsWith(media_, "ho_")))
@@ -79,6 +81,21 @@ private:
         if (nameIs(media_, "back"))
             element_->backPortal = 1;
         generate(GeneratedTask::Portal);
+    }
+
+    // The element is a pickup of the item named like it; "coin_07" is piece 7 of "coin", whose piece
+    // count and most count grow by one with each such element.
+    void inventoryPickup() {
+        const bool piece = numberedSuffix(name_) >= 0;
+        const std::string itemName = piece ? std::string(name_, std::strlen(name_) - 3) : std::string(name_);
+        if (HoInventoryItem *item = world_->findInventoryItem(itemName.c_str())) {
+            if (piece)
+                item->pieced = 1;
+            element_->inventory.setPointer(kScriptInventoryItem, item);
+            item->totalCount.setNumber(float(item->getTotalCount() + 1));
+            item->maxCount.setNumber(float(item->getTotalCount()));
+        }
+        generate(GeneratedTask::Inventory);
     }
 
     // The element opens the hidden-object scene named after it and this scene, whose "#ho_task" is

@@ -15,6 +15,7 @@
 #include "game/util/NumericHelpers.h"
 #include "game/util/PtrArray.h"
 
+class HoInventoryItem;
 class HoWorld;
 struct HiddenObjectItem;
 struct PendingBlock;
@@ -135,6 +136,7 @@ private:
     void markUseTargets();
     bool findDropTarget();
     bool dropHeldHiddenObject(SceneElement *held);
+    bool dropHeldItem(HoInventoryItem *item);
     void hitTestElements(bool reactionFound);
     bool react(SceneElement *element);
 

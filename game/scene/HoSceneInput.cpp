@@ -5,6 +5,7 @@
 // element goes into the world's hover slot of its reaction, and on a click into the click slot; the
 // script pass of the same step runs the handler. Nothing here runs a handler but the "on_dummy_click" hook.
 
+#include "game/player/HoInventoryItem.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HiddenObjectPicking.h"
@@ -69,6 +70,8 @@ void pressForDrag(HoWorld *world, SceneElement *element) {
 bool HoScene::processInput() {
     resetReactionFlags();
     probeReactions();
+    if (this == world->topScene)
+        world->updateInventoryArrows();
     markUseTargets();
     const bool dropFound = findDropTarget();
     if (world->clicks.clicked && world->heldElement && !dropFound) {
@@ -135,13 +138,28 @@ void HoScene::markUseTargets() {
         if (expected && expected->pickInfo && expected->pickInfo->item && !itemComplete(expected->pickInfo->item))
             element->useTarget = 1;
     }
+    // An inventory item not used up can be used on its targets; the item's own are marked for the held one.
+    const PtrArray<HoInventoryItem> &items = world->inventoryItems;
+    for (int32_t i = 0; i < items.count(); ++i) {
+        const HoInventoryItem *item = items[i];
+        if (item->isUsed())
+            continue;
+        for (int32_t t = 0; t < item->targets.count(); ++t) {
+            SceneElement *target = item->targets[t];
+            target->useTarget = 1;
+            if (item->isPicked())
+                target->pickedItemTarget = 1;
+        }
+    }
 }
 
 // Whether what the pointer carries may be dropped here: a carried hidden object on its target, another
 // carried element on the world's drop target (or anywhere but in the gameplay scene).
 bool HoScene::findDropTarget() {
     SceneElement *held = world->heldElement;
-    if (world->inventory.selected || !held)
+    if (HoInventoryItem *item = world->inventory.selected)
+        return dropHeldItem(item);
+    if (!held)
         return false;
     if (isHo && held->pickInfo)
         return dropHeldHiddenObject(held);
@@ -152,6 +170,22 @@ bool HoScene::findDropTarget() {
         return false;
     fill(world, &HandlerSlots::itemUse, target);
     return true;
+}
+
+// The item in hand over one of its targets in this scene: the targets are tried in the item's order and
+// the last one hit is the drop target; a click uses the item on it.
+bool HoScene::dropHeldItem(HoInventoryItem *item) {
+    if ((this != world->activeScene && this != world->topScene) || !pointerOnScreen(world))
+        return false;
+    for (int32_t i = 0; i < item->targets.count(); ++i) {
+        SceneElement *target = item->targets[i];
+        if (target->scene != this || !hitByPointer(target))
+            continue;
+        fill(world, &HandlerSlots::itemUse, target);
+        if (world->clicks.clicked)
+            world->clicks.itemUseItem = item;
+    }
+    return world->clicks.hover.itemUse != nullptr;
 }
 
 bool HoScene::dropHeldHiddenObject(SceneElement *held) {

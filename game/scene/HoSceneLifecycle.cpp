@@ -200,6 +200,7 @@ void HoScene::fireLeave() {
         dropBlock(element->cycleEndBlock);
         dropBlock(element->fadeEndBlock);
     });
+    world->inventory.selected = nullptr;
 }
 
 void HoScene::fireOpen() {
