@@ -1,36 +1,51 @@
 // The parts of saving and loading that touch the world's step, scene changes, zoom layers, pointer,
-// inventory, HUD message and hidden-object play. The world has their records, but its step does not open
-// zoom zones, change scenes, carry items or show messages yet, so nothing here has state to keep: a save
-// carries no target scene, HUD message, music, inventory, zoom zone or hidden-object list, and a load
-// takes none; records of them in a file are refused; a save lets go of nothing the pointer holds, ends
-// no move and no scene change, and lands no flying item, and flushes the HUD scenes' timed blocks only.
+// inventory, HUD message and hidden-object play. The inventory and the HUD message are kept: a save lands
+// every flying item and writes the items' states and the bar; a load takes them back. The step does not
+// open zoom zones or change scenes yet, so a save carries no target scene, music, zoom zone or
+// hidden-object list, and a load takes none; records of them in a file are refused; a save lets go of
+// nothing the pointer holds and ends no move and no scene change, and flushes the HUD scenes' timed
+// blocks only.
 
+#include "game/player/HoInventoryRecords.h"
+#include "game/player/PickFlight.h"
 #include "game/player/SaveStream.h"
 #include "game/player/SavedGame.h"
+#include "game/world/HoWorld.h"
 
-SavedGameHead captureSavedGameHead(HoWorld *) {
-    return SavedGameHead{};
+SavedGameHead captureSavedGameHead(HoWorld *world) {
+    SavedGameHead head;
+    head.messageShown = world->message.shown;
+    head.messageDuration = world->message.duration;
+    head.messageElapsed = world->message.elapsed;
+    return head;
 }
 
-void applySavedGameHead(HoWorld *, const SavedGameHead &) {}
+void applySavedGameHead(HoWorld *world, const SavedGameHead &head) {
+    world->message.shown = head.messageShown;
+    world->message.duration = head.messageDuration;
+    world->message.elapsed = head.messageElapsed;
+}
 
 HoScene *sceneToSave(HoWorld *) {
     return nullptr;
 }
 
-void settleWorldForSave(HoWorld *, HoScene *, const std::function<void()> &flushTimedBlocks) {
+void settleWorldForSave(HoWorld *world, HoScene *, const std::function<void()> &flushTimedBlocks) {
     flushTimedBlocks();
+    landFlyingItems(world);
 }
 
 HoScene *firstZoomLayerScene(HoWorld *) {
     return nullptr;
 }
 
-bool writeInventoryAndZoomRecords(HoWorld *, SaveStream &) {
-    return true;
+bool writeInventoryAndZoomRecords(HoWorld *world, SaveStream &stream) {
+    return writeInventoryRecords(world, stream);
 }
 
-bool readInventoryOrZoomRecord(HoWorld *, SaveStream &, uint8_t) {
+bool readInventoryOrZoomRecord(HoWorld *world, SaveStream &stream, uint8_t tag) {
+    if (tag == kSaveTagInventoryItem || tag == kSaveTagBarItem)
+        return readInventoryRecord(world, stream, tag);
     return false;
 }
 
