@@ -391,3 +391,8 @@ void scrollInventoryNative(void *data, ScriptStatement *call) {
     strip.scrollStep = float(std::fabs(double(index) - double(strip.scrollIndex)) * double(kJumpStepPerPlace));
     strip.scrollIndex = index;
 }
+
+const NamedNative kInventoryNatives[] = {
+    {"scroll_inventory", scrollInventoryNative},
+};
+const int kInventoryNativeCount = int(sizeof kInventoryNatives / sizeof kInventoryNatives[0]);

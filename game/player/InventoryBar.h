@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "game/script/ScriptFunction.h"
+
 class HoInventoryItem;
 class HoWorld;
 struct ScriptStatement;
@@ -48,3 +50,6 @@ void drawInventoryStrip(void *world);
 // The script function scroll_inventory(place): the scroll index becomes the place cut toward zero, and
 // the jump takes 40 steps.
 void scrollInventoryNative(void *world, ScriptStatement *call);
+// The inventory's engine functions, for the world to bind.
+extern const NamedNative kInventoryNatives[];
+extern const int kInventoryNativeCount;

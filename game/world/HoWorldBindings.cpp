@@ -13,6 +13,7 @@
 #include "game/DisplayNatives.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/InventoryBar.h"
 #include "game/player/ProfileNatives.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
@@ -108,6 +109,7 @@ struct NativeTable {
 const NativeTable kNativeTables[] = {
     {kDisplayNatives, kDisplayNativeCount},
     {kProfileNatives, kProfileNativeCount},
+    {kInventoryNatives, kInventoryNativeCount},
 };
 
 // The body of an engine function from the table that has it, else none yet.
