@@ -28,10 +28,6 @@ constexpr int32_t kItemStateVersion = 10;
 constexpr float kPositionStep = 0.04f;
 constexpr float kHoverStepScale = 0.01f;
 
-float approach(float value, float target, float step) {
-    return value < target ? std::min(value + step, target) : std::max(value - step, target);
-}
-
 std::string pieceIconPath(const char *folder, const char *name, int32_t piece) {
     const std::string number = std::to_string(piece);
     return std::string(folder) + name + "_" + (piece < 10 ? "0" : "") + number + ".png";
@@ -151,7 +147,7 @@ void HoInventoryItem::updateLayout() {
 
 void HoInventoryItem::updateLayout(const InventoryLayout &layout) {
     const InventoryStrip &strip = world->inventory;
-    displayedPosition = approach(displayedPosition, float(barIndex), kPositionStep);
+    displayedPosition = stepTowards(displayedPosition, float(barIndex), kPositionStep);
     indexValue.setNumber(displayedPosition);
 
     const float rel = displayedPosition - strip.scrollPosition;

@@ -53,10 +53,6 @@ void runHookWithNumber(ScriptFunction *hook, float number) {
     runNamedHook(hook, &value);
 }
 
-float moveTowards(float value, float target, float step) {
-    return value < target ? std::min(value + step, target) : std::max(value - step, target);
-}
-
 bool forcedOpen(const HoWorld *world) {
     return world->forceInventorySlot && roundToInt(world->forceInventorySlot->asNumber()) > 0;
 }
@@ -255,7 +251,7 @@ void updateInventoryScroll(HoWorld *world) {
         speed = kDefaultScrollSpeed; // a speed of 0 or less would never reach the index
     revealLastPicked(world, speed);
     const float index = float(strip.scrollIndex);
-    strip.scrollPosition = moveTowards(strip.scrollPosition, index, strip.scrollStep > 0.0f ? strip.scrollStep : speed);
+    strip.scrollPosition = stepTowards(strip.scrollPosition, index, strip.scrollStep > 0.0f ? strip.scrollStep : speed);
     if (strip.scrollPosition == index)
         strip.scrollStep = 0.0f;
     if (strip.scrollPosition != index)
@@ -284,7 +280,7 @@ void updateItemFades(HoWorld *world) {
     for (int32_t i = 0; i < world->inventoryItems.count(); ++i) {
         HoInventoryItem *item = world->inventoryItems[i];
         item->targetAlpha = item->isPicked() && !item->isUsed() ? 1.0f : 0.0f;
-        item->alpha = moveTowards(item->alpha, item->targetAlpha, kFadeStep);
+        item->alpha = stepTowards(item->alpha, item->targetAlpha, kFadeStep);
     }
 }
 

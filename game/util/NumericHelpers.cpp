@@ -30,6 +30,14 @@ float atan2Float(float y, float x) {
     return std::atan2(y, x);
 }
 
+float stepTowards(float value, float target, float step) {
+    // Each step rounds by up to half a unit in the last place; 1e-4 of a step covers thousands of them.
+    constexpr float kRunTolerance = 1.0001f;
+    if (std::fabs(target - value) <= step * kRunTolerance)
+        return target;
+    return value < target ? value + step : value - step;
+}
+
 float lerpAngle(float a, float b, int32_t t, int32_t t0, int32_t t1) {
     float distance = std::fabs(b - a);
     if (distance > 180.0f) {

@@ -16,6 +16,9 @@ float atan2Float(float y, float x);
 
 // Moves the value toward the target by at most `rise` upward and `fall` downward, never past it.
 void moveToward(float &value, float target, float rise, float fall);
+// The value moved towards the target by at most the step, landing on the target when less than the step
+// (give or take the rounding of a run of such steps) is left, so that n steps of d / n cover a distance d.
+float stepTowards(float value, float target, float step);
 
 // a + (b - a) * (t - t0) / (t1 - t0) in degrees, after whole turns are added to the smaller angle
 // so that the two lie at most 180 degrees apart. t1 == t0 gives b.
