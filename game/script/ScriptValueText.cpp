@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "game/player/HoInventoryItem.h"
 #include "game/resources/HoResource.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
@@ -63,6 +64,7 @@ void appendObject(const ScriptValue &value, std::string &out) {
         break;
     case kScriptInventoryItem:
         out += '^';
+        appendText(value.pointer ? static_cast<const HoInventoryItem *>(value.pointer)->name : nullptr, out);
         break;
     case kScriptSound:
         out += "s'";
