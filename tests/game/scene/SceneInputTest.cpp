@@ -3,6 +3,7 @@
 // on nothing and letting go of a carried element, the hints' idle counters, clicks outside the top scene,
 // the drag start of a move and the hover sound.
 
+#include "game/player/HoInventoryItem.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/resources/HoSound.h"
 #include "game/script/ScriptTask.h"
@@ -153,6 +154,41 @@ TEST_F(SceneInputTest, AClickWhileCarryingSomethingOutsideTheTopSceneIsNoted) {
         EXPECT_EQ(world->clickedOutside, c.outside ? 1 : 0) << c.top << c.click;
         EXPECT_EQ(world->heldElement, lever);
     }
+}
+
+TEST_F(SceneInputTest, AnItemInHandMarksItsTargetsAndDropsOnTheOneUnderThePointer) {
+    startHall();
+    auto *key = new HoInventoryItem("key", world.get());
+    world->inventoryItems.append(key);
+    SceneElement *lamp = hall->findElement("lamp"), *lever = hall->findElement("lever");
+    key->targets.append(lamp);
+    key->targets.append(lever);
+    world->inventory.selected = key;
+    const struct {
+        float x, y;
+        bool picked, used, click;
+        const char *dropped;
+        uint8_t marked, markedHeld;
+    } cases[] = {
+        {1500, 800, true, false, true, "lever", 1, 1},   // the click uses the item on its target
+        {1500, 400, false, false, false, "lamp", 1, 0},  // not picked: a target, not the held item's
+        {400, 400, true, false, true, "none", 1, 1},     // over no target: no drop
+        {1500, 800, true, true, true, "lever", 0, 0},    // a used item marks nothing
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + " " + std::to_string(c.y));
+        key->picked.setNumber(c.picked ? 1.0f : 0.0f);
+        key->used.setNumber(c.used ? 1.0f : 0.0f);
+        pass(c.x, c.y, c.click);
+        EXPECT_STREQ(nameOf(world->clicks.hover.itemUse), c.dropped);
+        EXPECT_STREQ(nameOf(world->clicks.click.itemUse), c.click ? c.dropped : "none");
+        EXPECT_EQ(world->clicks.itemUseItem, c.click && std::string(c.dropped) != "none" ? key : nullptr);
+        EXPECT_EQ(lamp->useTarget, c.marked);
+        EXPECT_EQ(lamp->pickedItemTarget, c.markedHeld);
+    }
+    // Leaving the scene empties the hand.
+    hall->fireLeave();
+    EXPECT_EQ(world->inventory.selected, nullptr);
 }
 
 } // namespace
