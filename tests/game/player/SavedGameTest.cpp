@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "game/player/InventoryBar.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectItem.h"
@@ -386,6 +387,60 @@ TEST_F(SavedGameTest, CropGroupsComeBackWithTheirMembersCropLinks) {
     EXPECT_EQ(loadedHall->findElement("rug")->cropElement, frame);
     EXPECT_EQ(loadedHall->findElement("door")->cropElement, frame);
     EXPECT_EQ(restored->members.count(), 2);
+}
+
+TEST_F(SavedGameTest, InventoryCountersPiecesTheBarAndTheMessageComeBackButUncountedItemsStayNew) {
+    auto addItem = [this](HoWorld &in, const char *name, float maxCount, float count) {
+        HoInventoryItem *item = in.findInventoryItem(name);
+        if (!item) {
+            item = new HoInventoryItem(name, &in);
+            in.inventoryItems.append(item);
+        }
+        item->maxCount.setNumber(maxCount);
+        item->count.setNumber(count);
+        return item;
+    };
+    HoInventoryItem *lantern = addItem(world, "lantern", 3.0f, 2.0f);
+    lantern->picked.setNumber(1.0f);
+    lantern->pieces[1] = lantern->pieces[4] = 1;
+    addItem(world, "rope", 1.0f, 0.0f)->used.setNumber(1.0f);
+    addItem(world, "coin", 0.0f, 5.0f);
+    addItem(world, "ghost", 1.0f, 1.0f); // gone from the new game
+    addToInventoryBar(&world, world.findInventoryItem("coin"));
+    addToInventoryBar(&world, lantern);
+    addToInventoryBar(&world, world.findInventoryItem("ghost"));
+    world.message = {1, 1, 300, 40};
+    ASSERT_TRUE(saveGame(&world));
+
+    auto loaded = newWorld();
+    for (const char *name : {"coin", "lantern", "rope"})
+        addItem(*loaded, name, 0.0f, 0.0f);
+    ASSERT_TRUE(loadInto(*loaded));
+    HoInventoryItem *back = loaded->findInventoryItem("lantern");
+    EXPECT_EQ(back->getCount(), 2);
+    EXPECT_EQ(roundToInt(back->maxCount.asNumber()), 3);
+    EXPECT_TRUE(back->isPicked());
+    EXPECT_EQ(std::vector<uint8_t>(back->pieces, back->pieces + 6), (std::vector<uint8_t>{0, 1, 0, 0, 1, 0}));
+    EXPECT_TRUE(loaded->findInventoryItem("rope")->isUsed());
+    EXPECT_EQ(loaded->findInventoryItem("coin")->getCount(), 0) << "max_count 0: not saved";
+    ASSERT_EQ(loaded->inventory.bar.count(), 2);
+    EXPECT_STREQ(loaded->inventory.bar[0]->name, "coin");
+    EXPECT_STREQ(loaded->inventory.bar[1]->name, "lantern");
+    EXPECT_EQ(loaded->message.shown, 1);
+    EXPECT_EQ(loaded->message.duration, 300);
+    EXPECT_EQ(loaded->message.elapsed, 40);
+
+    // An item's state is kept from version 10: before it nothing is written or read.
+    for (const int32_t version : {9, 10}) {
+        SCOPED_TRACE(version);
+        ASSERT_TRUE(save("item.sav", [&](SaveStream &stream) { return lantern->serialize(stream); }, version));
+        HoInventoryItem *into = addItem(*loaded, "lantern", 0.0f, 0.0f);
+        std::fill(std::begin(into->pieces), std::end(into->pieces), uint8_t(0));
+        ASSERT_TRUE(load("item.sav", [&](SaveStream &stream) { return into->serialize(stream) && stream.atEnd(); },
+                         loaded.get()));
+        EXPECT_EQ(into->getCount(), version == 9 ? 0 : 2);
+        EXPECT_EQ(into->pieces[4], version == 9 ? 0 : 1);
+    }
 }
 
 TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsDeleted) {
