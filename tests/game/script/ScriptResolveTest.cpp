@@ -94,7 +94,7 @@ TEST_F(ScriptResolveTest, PrefixesAndLettersChooseWhatATokenNames) {
         {'f', "study:f", kScriptFunction, findOrCreateFunction("f", &study->script)},
         {'*', "@t", kScriptTask, findOrCreateTask("t", &hall->script)},
         {'t', "study:t", kScriptTask, findOrCreateTask("t", &study->script)},
-        {'*', "^key", kScriptNone, nullptr},
+        {'*', "^key", kScriptInventoryItem, nullptr}, // the world has no such item
         {'*', "s'", kScriptNone, nullptr},
         {'*', "?", kScriptNone, nullptr},
         {'e', "", kScriptNone, nullptr},

@@ -50,6 +50,21 @@ TEST(NumericHelpers, TruncationGoesTowardZeroSaturatesAndTakesNotANumberAsZero) 
         EXPECT_EQ(truncToInt(value), expected) << value;
 }
 
+TEST(NumericHelpers, StepsTowardsATargetLandOnItAfterDistanceOverStepSteps) {
+    struct Case {
+        float from, to, step;
+        int steps;
+    } cases[] = {{0.0f, 2.0f, 0.05f, 40}, {7.0f, 0.0f, 0.175f, 40}, {-1.0f, 3.0f, 0.04f, 100}, {1.0f, 1.0f, 0.5f, 0}};
+    for (const Case &c : cases) {
+        float value = c.from;
+        int steps = 0;
+        for (; value != c.to && steps < 1000; ++steps)
+            value = stepTowards(value, c.to, c.step);
+        EXPECT_EQ(steps, c.steps) << c.from << " to " << c.to;
+    }
+    EXPECT_EQ(stepTowards(0.0f, 1.0f, 5.0f), 1.0f) << "never past the target";
+}
+
 TEST(QuadCorners, UnturnedPicturesStandAtTheirPivot) {
     QuadCorners corners = rotatedQuadCorners({100.0f, 50.0f, 40.0f, 20.0f, 0.0f, 0.0f, 0.0f});
     expectCorner(corners[0], 100.0f, 50.0f);
