@@ -15,10 +15,8 @@
 #include "game/scene/HoScene.h"
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/SceneElement.h"
-#include "game/script/ScriptBlock.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
-#include "game/script/ScriptResolve.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
@@ -377,10 +375,7 @@ void drawInventoryStrip(void *user) {
 
 void scrollInventoryNative(void *data, ScriptStatement *call) {
     HoWorld *world = static_cast<HoWorld *>(data);
-    constexpr int32_t kPlaceArgument = 1; // after the function the call names
-    const ScriptValue *place = call && call->paramCount() > kPlaceArgument
-                                   ? getStatementParam(world->globalContext(), call, kPlaceArgument)
-                                   : nullptr;
+    const ScriptValue *place = world->nativeArgument(call);
     const double wanted = place && place->type == kScriptNumber ? double(place->number) : 0.0;
     InventoryStrip &strip = world->inventory;
     const int32_t index = truncToInt(wanted);

@@ -13,21 +13,13 @@
 
 namespace {
 
-constexpr int32_t kFirstArgument = 1; // after the function the call names
-
-// The call's argument as a value; null when the call has none.
-const ScriptValue *argument(HoWorld *world, ScriptStatement *call) {
-    return call && call->paramCount() > kFirstArgument ? getStatementParam(world->globalContext(), call, kFirstArgument)
-                                                       : nullptr;
-}
-
 int32_t slotArgument(HoWorld *world, ScriptStatement *call) {
-    const ScriptValue *value = argument(world, call);
+    const ScriptValue *value = world->nativeArgument(call);
     return value && value->type == kScriptNumber ? roundToInt(value->number) : currentProfileIndex(world);
 }
 
 const char *textArgument(HoWorld *world, ScriptStatement *call) {
-    const ScriptValue *value = argument(world, call);
+    const ScriptValue *value = world->nativeArgument(call);
     return value && value->type == kScriptText ? value->text() : nullptr;
 }
 

@@ -32,6 +32,7 @@ struct PendingBlock;
 struct ScriptBlock;
 struct ScriptContext;
 struct ScriptEvent;
+struct ScriptStatement;
 struct ScriptTask;
 
 class HoWorld {
@@ -63,6 +64,9 @@ public:
     void loadSceneImages(HoScene *scene);
     // "##txt_KEY" (the key) and "##KEY" (its text) in the global context for every localisation key.
     void bindLocalizationVariables();
+    // The first argument of a native function's call (after the function the call names) as a value;
+    // null when the call has none.
+    const ScriptValue *nativeArgument(ScriptStatement *call);
     // Connects the world to the scripts: the engine variables and the slots the world keeps of them,
     // the hooks, the native functions, the pictures and elements of the system scenes, the cursors.
     void bindEngine();

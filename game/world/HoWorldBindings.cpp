@@ -20,7 +20,9 @@
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
+#include "game/script/ScriptBlock.h"
 #include "game/script/ScriptFunction.h"
+#include "game/script/ScriptResolve.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
@@ -178,6 +180,12 @@ ScriptVariable *bindExternal(ScriptContext *context, const char *name, ScriptVal
 }
 
 } // namespace
+
+const ScriptValue *HoWorld::nativeArgument(ScriptStatement *call) {
+    constexpr int32_t kFirstArgument = 1; // after the function the call names
+    return call && call->paramCount() > kFirstArgument ? getStatementParam(globalContext(), call, kFirstArgument)
+                                                       : nullptr;
+}
 
 void HoWorld::bindEngine() {
     ScriptContext *global = globalContext();
