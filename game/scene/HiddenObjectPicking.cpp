@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "game/resources/HoConfiguration.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HoScene.h"
@@ -31,11 +30,6 @@ void runHoHook(HoScene *scene, ScriptFunction *hook, SceneElement *element) {
     if (scene->hoFoundObjectSlot)
         scene->hoFoundObjectSlot->setPointer(kScriptElement, element);
     callScriptFunction(hook, false, nullptr);
-}
-
-float configNumber(const HoWorld *world, const char *key, float otherwise) {
-    const ConfigEntry *entry = world->configurationEntry(key);
-    return entry ? entry->number : otherwise;
 }
 
 // The lowest draw key of the scene: the element drawn last, in front of all others.
@@ -135,11 +129,11 @@ void layoutHoItem(HiddenObjectItem *item, int32_t itemCount, int32_t position) {
     if (!scene || position < 0)
         return;
     const HoWorld *world = scene->world;
-    const float cellWidth = configNumber(world, "hud.inventory_ho.w", 168.0f);
-    const float cellHeight = configNumber(world, "hud.inventory_ho.h", 23.0f);
+    const float cellWidth = world->configNumber("hud.inventory_ho.w", 168.0f);
+    const float cellHeight = world->configNumber("hud.inventory_ho.h", 23.0f);
     if (!scene->isZoomZone) {
-        placeOnGrid(item, position, columns, rows, configNumber(world, "hud.inventory_ho.x", 512.0f),
-                    configNumber(world, "hud.inventory_ho.y", 711.0f), cellWidth, cellHeight);
+        placeOnGrid(item, position, columns, rows, world->configNumber("hud.inventory_ho.x", 512.0f),
+                    world->configNumber("hud.inventory_ho.y", 711.0f), cellWidth, cellHeight);
         return;
     }
     if (const SceneElement *panel = scene->findElement("inventory_mho_background"))
