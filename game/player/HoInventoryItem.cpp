@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "game/HoContext.h"
 #include "game/player/InventoryBar.h"
@@ -102,20 +103,15 @@ int32_t HoInventoryItem::pieceCount() const {
 }
 
 ScriptValue *HoInventoryItem::getField(const char *field) {
-    if (field == kwName)
-        return &nameValue;
-    if (field == kwPicked)
-        return &picked;
-    if (field == kwUsed)
-        return &used;
-    if (field == kwCount)
-        return &count;
-    if (field == kwMaxCount)
-        return &maxCount;
-    if (field == kwTotalCount)
-        return &totalCount;
-    if (field == kwIndex)
-        return &indexValue;
+    static const std::pair<const char *, ScriptValue HoInventoryItem::*> kFields[] = {
+        {kwName, &HoInventoryItem::nameValue}, {kwPicked, &HoInventoryItem::picked},
+        {kwUsed, &HoInventoryItem::used},      {kwCount, &HoInventoryItem::count},
+        {kwMaxCount, &HoInventoryItem::maxCount}, {kwTotalCount, &HoInventoryItem::totalCount},
+        {kwIndex, &HoInventoryItem::indexValue}};
+    for (const auto &[name, slot] : kFields) {
+        if (field == name)
+            return &(this->*slot);
+    }
     return nullptr;
 }
 

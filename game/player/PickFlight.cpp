@@ -150,12 +150,12 @@ float lerp(float a, float b, float t) {
 FlightFrame drawFlight(const PickFlight &flight) {
     const FlightFrame frame = flightFrameAt(flight, float(flight.elapsed) / float(flight.duration));
     QuadPlacement place;
-    place.absX = frame.x;
-    place.absY = frame.y;
-    place.width = frame.width;
-    place.height = frame.height;
+    place.absX = frame.pose.x;
+    place.absY = frame.pose.y;
+    place.width = frame.pose.width;
+    place.height = frame.pose.height;
     place.pivotX = place.pivotY = 0.5f;
-    place.angle = frame.angle;
+    place.angle = frame.pose.angle;
     const QuadCorners quad = rotatedQuadCorners(place);
     const float colour[4] = {1.0f, 1.0f, 1.0f, frame.alpha};
     auto drawPicture = [&](HoTexture *picture) {
@@ -179,24 +179,25 @@ FlightFrame flightFrameAt(const PickFlight &flight, float t) {
     const FlightPose &from = flight.start, &to = flight.end;
     const float arc = t - t * t;
     FlightFrame frame;
-    frame.x = lerp(from.x, to.x, t);
-    frame.y = lerp(from.y, to.y, t) - kArcHeight * arc;
+    FlightPose &pose = frame.pose;
+    pose.x = lerp(from.x, to.x, t);
+    pose.y = lerp(from.y, to.y, t) - kArcHeight * arc;
     // The larger side of the picture goes to the end size; the other keeps the picture's proportions.
     if (from.width >= from.height) {
-        frame.width = lerp(from.width, to.width, t);
-        frame.height = from.width != 0.0f ? frame.width * from.height / from.width : 0.0f;
+        pose.width = lerp(from.width, to.width, t);
+        pose.height = from.width != 0.0f ? pose.width * from.height / from.width : 0.0f;
     } else {
-        frame.height = lerp(from.height, to.height, t);
-        frame.width = frame.height * from.width / from.height;
+        pose.height = lerp(from.height, to.height, t);
+        pose.width = from.height != 0.0f ? pose.height * from.width / from.height : 0.0f;
     }
     if (flight.kind != kFlightBackToBar) {
-        frame.width *= 1.0f + kGrowth * arc;
-        frame.height *= 1.0f + kGrowth * arc;
+        pose.width *= 1.0f + kGrowth * arc;
+        pose.height *= 1.0f + kGrowth * arc;
     }
     const float u = 2.0f * t - t * t;
-    frame.angle = lerp(from.angle, to.angle, u);
-    frame.scaleX = lerp(from.scaleX, to.scaleX, u);
-    frame.scaleY = lerp(from.scaleY, to.scaleY, u);
+    pose.angle = lerp(from.angle, to.angle, u);
+    pose.scaleX = lerp(from.scaleX, to.scaleX, u);
+    pose.scaleY = lerp(from.scaleY, to.scaleY, u);
     frame.alpha = flight.kind == kFlightToBar ? 1.0f : std::clamp((1.0f - t) * kFadeRate, 0.0f, 1.0f);
     return frame;
 }
@@ -320,8 +321,8 @@ void HoWorld::drawInventory() {
         if (flight->kind == kFlightNone || flight->phase != kFlightFlying || !flight->picture)
             continue;
         const FlightFrame frame = drawFlight(*flight);
-        moveEffect(flight->effect1, frame.x, frame.y);
-        moveEffect(flight->effect2, frame.x, frame.y);
+        moveEffect(flight->effect1, frame.pose.x, frame.pose.y);
+        moveEffect(flight->effect2, frame.pose.x, frame.pose.y);
     }
 }
 

@@ -73,15 +73,9 @@ void arriveFlyingItem(HoWorld *world, PickFlight *flight);
 void landFlyingItems(HoWorld *world);
 // Ends every flight and gives every record back to the free list.
 void releaseFlights(HoWorld *world);
-// Where a flight's picture stands at a fraction t of its flight: the centre, the size and the angle.
+// Where a flight's picture stands at a fraction t of its flight (x and y its centre), and its alpha.
 struct FlightFrame {
-    float x = 0.0f;
-    float y = 0.0f;
-    float width = 0.0f;
-    float height = 0.0f;
-    float angle = 0.0f;
-    float scaleX = 0.0f;
-    float scaleY = 0.0f;
+    FlightPose pose;
     float alpha = 0.0f;
 };
 FlightFrame flightFrameAt(const PickFlight &flight, float t);

@@ -335,10 +335,10 @@ TEST_F(Inventory, AFlightArcsIntoTheBarGrowingOnTheWayThenTheGlowSettles) {
                          Case{kFlightBackToBar, 0.9f, 640.0f, 464.0f, 58.0f, 29.0f, 0.6666665f}}) {
         shape.kind = c.kind;
         const FlightFrame frame = flightFrameAt(shape, c.t);
-        EXPECT_FLOAT_EQ(frame.x, c.x) << c.kind << " " << c.t;
-        EXPECT_NEAR(frame.y, c.y, 1e-3f);
-        EXPECT_NEAR(frame.width, c.width, 1e-3f);
-        EXPECT_NEAR(frame.height, c.height, 1e-3f);
+        EXPECT_FLOAT_EQ(frame.pose.x, c.x) << c.kind << " " << c.t;
+        EXPECT_NEAR(frame.pose.y, c.y, 1e-3f);
+        EXPECT_NEAR(frame.pose.width, c.width, 1e-3f);
+        EXPECT_NEAR(frame.pose.height, c.height, 1e-3f);
         EXPECT_NEAR(frame.alpha, c.alpha, 1e-5f);
     }
 
