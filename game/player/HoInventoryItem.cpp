@@ -98,6 +98,10 @@ int32_t HoInventoryItem::getTotalCount() const {
     return roundToInt(totalCount.asNumber());
 }
 
+bool HoInventoryItem::canBeTaken() const {
+    return !isUsed() && isPicked() && flightsInProgress == 0;
+}
+
 int32_t HoInventoryItem::pieceCount() const {
     return std::clamp(getTotalCount(), 0, kMaxPieces);
 }

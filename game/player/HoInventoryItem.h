@@ -59,6 +59,8 @@ public:
     bool isUsed() const;
     int32_t getCount() const;
     int32_t getTotalCount() const;
+    // Whether the player can take it from the bar: held, not used, and not flying in.
+    bool canBeTaken() const;
     // The pieces the item is drawn with: round(total_count) held to 0..16.
     int32_t pieceCount() const;
     // The held item drawn at a point (its box's top-left), grown by 1 + |hover| x scale.

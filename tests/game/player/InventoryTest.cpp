@@ -229,8 +229,14 @@ TEST_F(Inventory, PicksCountUpToTheMostCollectPiecesAndUsedItemsStayOutOfTheBar)
     EXPECT_EQ(takeTrace(), (Lines{"picked 0", "picked 0", "picked 0", "picked 0", "picked 1", "picked 1",
                                   "picked 1", "picked 1"}));
 
+    // Taken only when held, not used and not flying in.
+    EXPECT_TRUE(key->canBeTaken());
+    key->flightsInProgress = 1;
+    EXPECT_FALSE(key->canBeTaken());
+    key->flightsInProgress = 0;
     w.inventory.selected = key;
     key->markUsed();
+    EXPECT_FALSE(key->canBeTaken());
     EXPECT_EQ(key->barIndex, -1);
     EXPECT_EQ(w.inventory.selected, nullptr);
     EXPECT_EQ(gear->barIndex, 0) << "the later items move up";
@@ -557,6 +563,7 @@ TEST_F(Inventory, TheStripDrawsTheHeldItemsAndAnApparatusBetweenItsGroups) {
     ASSERT_FLOAT_EQ(lamp->opacity(), 1.0f);
     const int x = int(lamp->centreX()), y = int(lamp->centreY());
     // The back group's picture (70 units) behind the icon (55), the front group's (10) over it.
+    EXPECT_EQ(w.hud.inventoryBackground->drawCallback, drawInventoryStrip);
     std::vector<uint32_t> seen;
     drawnAt([&] { drawInventoryStrip(&w); }, {{x, y}, {x + 20, y}, {x + 32, y}, {x + 40, y}}, &seen);
     EXPECT_EQ(seen, (std::vector<uint32_t>{kGreen, kRed, kBlue, 0xFF000000u}));
@@ -569,6 +576,12 @@ TEST_F(Inventory, TheStripDrawsTheHeldItemsAndAnApparatusBetweenItsGroups) {
     w.activeScene = w.findScene("hall_ho_desk");
     drawnAt([&] { drawInventoryStrip(&w); }, {{x + 20, y}}, &seen);
     EXPECT_EQ(seen, (std::vector<uint32_t>{0xFF000000u, 0xFF000000u}));
+
+    // The held item at the pointer, grown by 1 + |hover| x 0.3 (its pulse may be below 0): 71.5 units.
+    seen.clear();
+    lamp->hover = -1.0f;
+    drawnAt([&] { lamp->drawHeld(100.0f, 100.0f, 0.3f); }, {{127 + 34, 127}, {127 + 38, 127}}, &seen);
+    EXPECT_EQ(seen, (std::vector<uint32_t>{kRed, 0xFF000000u}));
 
     // A pieced item shows its collected pieces over its icon; a missing icon draws nothing.
     w.activeScene = w.findScene("hall");
