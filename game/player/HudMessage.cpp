@@ -8,7 +8,7 @@
 namespace {
 
 int32_t fadeTicks(const HoWorld *world) {
-    return roundToInt(double(world->configNumber("hud.msg.fade_time", 0.5f)) * 100.0);
+    return roundToInt(double(world->configurationNumber("hud.msg.fade_time", 0.5f)) * 100.0);
 }
 
 // The box's alpha at a point of its time; a fade of no ticks shows the whole message at full alpha.

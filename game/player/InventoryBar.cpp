@@ -90,9 +90,9 @@ struct PanelZone {
 };
 
 PanelZone panelZone(HoWorld *world, HoScene *focused) {
-    const int32_t xRange = world->configInteger("hud.inventory.x_range", 150);
-    const int32_t yRange = world->inventory.mode == kPanelHidden ? world->configInteger("hud.inventory.y_range_in", 40)
-                                                                 : world->configInteger("hud.inventory.y_range_out", 140);
+    const int32_t xRange = world->configurationInteger("hud.inventory.x_range", 150);
+    const int32_t yRange = world->inventory.mode == kPanelHidden ? world->configurationInteger("hud.inventory.y_range_in", 40)
+                                                                 : world->configurationInteger("hud.inventory.y_range_out", 140);
     const float scale = screenValues.artScale > 0.0f ? screenValues.artScale : 1.0f;
     const float width = screenValues.width / scale, height = screenValues.height / scale;
     const float x = world->pointerX, y = world->pointerY;
@@ -107,7 +107,7 @@ bool panelWanted(HoWorld *world, HoScene *focused, const PanelZone &zone) {
         return true;
     if (!(active && isSet(active->noHudSlot)) && !isSet(focused->noInventorySlot) && !zone.disabled) {
         if (!world->busy && zone.pointerIn)
-            world->inventory.hoverTimer = roundToInt(world->configNumber("hud.inventory.slideout_timeout", 1.0f) * 100.0);
+            world->inventory.hoverTimer = roundToInt(world->configurationNumber("hud.inventory.slideout_timeout", 1.0f) * 100.0);
         if (world->inventory.hoverTimer > 0)
             return true;
     }
@@ -115,11 +115,11 @@ bool panelWanted(HoWorld *world, HoScene *focused, const PanelZone &zone) {
 }
 
 int32_t panelFrom(HoWorld *world) {
-    return world->configInteger("hud.inventory.animate_from", 70);
+    return world->configurationInteger("hud.inventory.animate_from", 70);
 }
 
 int32_t panelTo(HoWorld *world) {
-    return world->configInteger("hud.inventory.animate_to", 0);
+    return world->configurationInteger("hud.inventory.animate_to", 0);
 }
 
 // Starts the slide between the frames, or puts the panel in the end state at once without its element.
@@ -166,14 +166,14 @@ InventoryLayout readInventoryLayout(HoWorld *world) {
         layout.originX = std::trunc(strip->absX.asNumber() - strip->w.asNumber() * 0.5f);
         layout.originY = std::trunc(strip->absY.asNumber() - strip->h.asNumber() * 0.5f);
     }
-    layout.w = world->configNumber("hud.inventory.w", layout.w);
-    layout.h = world->configNumber("hud.inventory.h", layout.h);
-    layout.dx = world->configNumber("hud.inventory.dx", layout.dx);
-    layout.bound1 = world->configNumber("hud.inventory.bound1", layout.bound1);
-    layout.bound2 = world->configNumber("hud.inventory.bound2", layout.bound2);
-    layout.upscaleSpeed = world->configNumber("hud.inventory.upscale_speed", layout.upscaleSpeed);
-    layout.upscaleEffectFactor = world->configNumber("hud.inventory.upscale_ps_factor", layout.upscaleEffectFactor);
-    layout.takenUpscaleSpeed = world->configNumber("hud.inventory.taken_upscale_speed", layout.takenUpscaleSpeed);
+    layout.w = world->configurationNumber("hud.inventory.w", layout.w);
+    layout.h = world->configurationNumber("hud.inventory.h", layout.h);
+    layout.dx = world->configurationNumber("hud.inventory.dx", layout.dx);
+    layout.bound1 = world->configurationNumber("hud.inventory.bound1", layout.bound1);
+    layout.bound2 = world->configurationNumber("hud.inventory.bound2", layout.bound2);
+    layout.upscaleSpeed = world->configurationNumber("hud.inventory.upscale_speed", layout.upscaleSpeed);
+    layout.upscaleEffectFactor = world->configurationNumber("hud.inventory.upscale_ps_factor", layout.upscaleEffectFactor);
+    layout.takenUpscaleSpeed = world->configurationNumber("hud.inventory.taken_upscale_speed", layout.takenUpscaleSpeed);
     return layout;
 }
 
@@ -244,7 +244,7 @@ void updateInventoryScroll(HoWorld *world) {
     if (!world->activeScene || world->activeScene->isHo)
         return;
     InventoryStrip &strip = world->inventory;
-    float speed = world->configNumber("hud.inventory.scroll_speed", kDefaultScrollSpeed);
+    float speed = world->configurationNumber("hud.inventory.scroll_speed", kDefaultScrollSpeed);
     if (!(speed > 0.0f))
         speed = kDefaultScrollSpeed; // a speed of 0 or less would never reach the index
     revealLastPicked(world, speed);
@@ -343,7 +343,7 @@ void resetInventoryPanel(HoWorld *world) {
 void drawInventoryStrip(void *user) {
     HoWorld *world = static_cast<HoWorld *>(user);
     HoContext *context = world->context;
-    KText *font = context->getFont(world->configInteger("hud.inventory.font", 0));
+    KText *font = context->getFont(world->configurationInteger("hud.inventory.font", 0));
     context->flushBatch();
     // A hidden-object scene shows its list of objects here instead, once scenes draw one.
     if (world->activeScene && world->activeScene->isHo)
@@ -355,7 +355,7 @@ void drawInventoryStrip(void *user) {
             effect->draw(1.0f);
     }
     context->flushBatch();
-    const float upscale = world->configNumber("hud.inventory.upscale_size", 0.3f);
+    const float upscale = world->configurationNumber("hud.inventory.upscale_size", 0.3f);
     for (int32_t i = 0; i < bar.count(); ++i) {
         HoInventoryItem *item = bar[i];
         const int32_t maxCount = roundToInt(item->maxCount.asNumber());

@@ -142,10 +142,6 @@ void recycleFlight(HoWorld *world, PickFlight *flight) {
     world->flightPool.recycle(flight);
 }
 
-float lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
-
 // The flying picture (with the pieces of an item returning to the bar); where it stands.
 FlightFrame drawFlight(const PickFlight &flight) {
     const FlightFrame frame = flightFrameAt(flight, float(flight.elapsed) / float(flight.duration));
@@ -204,7 +200,7 @@ FlightFrame flightFrameAt(const PickFlight &flight, float t) {
 
 void HoWorld::pickItem(int32_t kind, SceneElement *source, HoInventoryItem *item, ScriptEvent *event) {
     // A duration that rounds to nothing would make the draw divide 0 by 0: a flight lasts a tick at least.
-    const int32_t duration = std::max(roundToInt(double(configNumber("hud.inventory.picking_anim_time", 1.5f)) * 100.0), 1);
+    const int32_t duration = std::max(roundToInt(double(configurationNumber("hud.inventory.picking_anim_time", 1.5f)) * 100.0), 1);
     PickFlight *flight = flightPool.acquire();
     *flight = PickFlight();
     if (inventory.flights.append(flight) < 0) {
@@ -232,7 +228,7 @@ void HoWorld::pickItem(int32_t kind, SceneElement *source, HoInventoryItem *item
         if (kind == kFlightToBar && item) {
             flight->end = slotPose(item, flight->start.angle);
         } else if (kind == kFlightToJournal) {
-            flight->end = {configNumber("journal.pick_to_x", 60.0f), configNumber("journal.pick_to_y", 673.0f),
+            flight->end = {configurationNumber("journal.pick_to_x", 60.0f), configurationNumber("journal.pick_to_y", 673.0f),
                            kJournalIconSide, kJournalIconSide, kFlightEndScale, kFlightEndScale, flight->start.angle};
             runNamedHook(hooks.diaryPicked, nullptr);
         }

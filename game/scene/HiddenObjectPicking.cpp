@@ -129,11 +129,11 @@ void layoutHoItem(HiddenObjectItem *item, int32_t itemCount, int32_t position) {
     if (!scene || position < 0)
         return;
     const HoWorld *world = scene->world;
-    const float cellWidth = world->configNumber("hud.inventory_ho.w", 168.0f);
-    const float cellHeight = world->configNumber("hud.inventory_ho.h", 23.0f);
+    const float cellWidth = world->configurationNumber("hud.inventory_ho.w", 168.0f);
+    const float cellHeight = world->configurationNumber("hud.inventory_ho.h", 23.0f);
     if (!scene->isZoomZone) {
-        placeOnGrid(item, position, columns, rows, world->configNumber("hud.inventory_ho.x", 512.0f),
-                    world->configNumber("hud.inventory_ho.y", 711.0f), cellWidth, cellHeight);
+        placeOnGrid(item, position, columns, rows, world->configurationNumber("hud.inventory_ho.x", 512.0f),
+                    world->configurationNumber("hud.inventory_ho.y", 711.0f), cellWidth, cellHeight);
         return;
     }
     if (const SceneElement *panel = scene->findElement("inventory_mho_background"))

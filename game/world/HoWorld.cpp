@@ -126,12 +126,12 @@ const ConfigEntry *HoWorld::configurationEntry(const char *key) const {
     return context->gameConfig ? context->gameConfig->find(key) : nullptr;
 }
 
-float HoWorld::configNumber(const char *key, float otherwise) const {
+float HoWorld::configurationNumber(const char *key, float otherwise) const {
     const ConfigEntry *entry = configurationEntry(key);
     return entry ? entry->number : otherwise;
 }
 
-int32_t HoWorld::configInteger(const char *key, int32_t otherwise) const {
+int32_t HoWorld::configurationInteger(const char *key, int32_t otherwise) const {
     const ConfigEntry *entry = configurationEntry(key);
     return entry ? entry->integer : otherwise;
 }

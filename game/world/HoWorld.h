@@ -96,8 +96,8 @@ public:
     // The inventory item of that name; null when the text was never interned or no item has it.
     HoInventoryItem *findInventoryItem(const char *name) const;
     // A number of the game configuration, or the default without the key.
-    float configNumber(const char *key, float otherwise) const;
-    int32_t configInteger(const char *key, int32_t otherwise) const;
+    float configurationNumber(const char *key, float otherwise) const;
+    int32_t configurationInteger(const char *key, int32_t otherwise) const;
 
     // Every item the game knows, from "inventory.cfg" of the inventory folder, each named by the
     // script variable "#^NAME".
