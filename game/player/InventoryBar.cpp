@@ -274,6 +274,17 @@ void HoWorld::updateInventoryArrows() {
     setVisible(right, int64_t(strip.visibleItems) + strip.scrollIndex < strip.bar.count());
 }
 
+HoInventoryItem *barItemAt(const HoWorld *world, float x, float y, float shift) {
+    const PtrArray<HoInventoryItem> &bar = world->inventory.bar;
+    for (int32_t i = 0; i < bar.count(); ++i) {
+        const HoInventoryItem *item = bar[i];
+        const float left = item->boxX - shift;
+        if (x >= left && x < left + item->boxW && y >= item->boxY && y < item->boxY + item->boxH)
+            return bar[i];
+    }
+    return nullptr;
+}
+
 void updateItemFades(HoWorld *world) {
     for (int32_t i = 0; i < world->inventoryItems.count(); ++i) {
         HoInventoryItem *item = world->inventoryItems[i];

@@ -33,6 +33,9 @@ void addToInventoryBar(HoWorld *world, HoInventoryItem *item);
 void removeFromInventoryBar(HoWorld *world, HoInventoryItem *item);
 // One step of the scroll (showing the last picked item first) and of every bar item's layout.
 void updateInventoryScroll(HoWorld *world);
+// The first bar item whose box (moved left by the shift) holds the point, left and top edges in, right
+// and bottom out; null when none does.
+HoInventoryItem *barItemAt(const HoWorld *world, float x, float y, float shift);
 // Every item fades towards full while held and not used, else towards nothing.
 void updateItemFades(HoWorld *world);
 // One step of the panel's slide state.

@@ -503,6 +503,13 @@ TEST_F(Inventory, ArrowsShowOnlyOnASettledBarWhereTheSceneAllowsTheInventory) {
         EXPECT_EQ(w.hud.inventoryLeft->visible, c.left) << c.index;
         EXPECT_EQ(w.hud.inventoryRight->visible, c.right) << c.index;
     }
+    // The pointer finds the item whose box holds it, edges left and top in, right and bottom out.
+    const HoInventoryItem *first = w.inventory.bar[0];
+    const float left = first->boxX, top = first->boxY, right = left + first->boxW, bottom = top + first->boxH;
+    EXPECT_EQ(barItemAt(&w, left, top, 0.0f), first);
+    EXPECT_EQ(barItemAt(&w, right, top, 0.0f), nullptr) << "the slots lie apart by their bounds";
+    EXPECT_EQ(barItemAt(&w, left, bottom, 0.0f), nullptr);
+    EXPECT_EQ(barItemAt(&w, left - 5.0f, top, 10.0f), first) << "the box moved left by the shift";
     w.activeScene->noInventorySlot->setNumber(1.0f);
     w.updateInventoryArrows();
     EXPECT_EQ(w.hud.inventoryRight->visible, 0);
