@@ -203,6 +203,12 @@ void HoWorld::loadInventory() {
 }
 
 void prepareInventory(HoWorld *world) {
+    InventoryStrip &strip = world->inventory;
+    if (strip.visibleItems < 1) {
+        logMessage("Game: data/game.cfg gives hud.inventory.visible_items %d, the bar shows %d, WARNING",
+                   int(strip.visibleItems), int(InventoryStrip().visibleItems));
+        strip.visibleItems = InventoryStrip().visibleItems;
+    }
     for (int32_t i = 0; i < world->inventoryItems.count(); ++i)
         world->inventoryItems[i]->loadItemVisuals();
     if (SceneElement *strip = world->hud.inventoryBackground) {

@@ -15,6 +15,7 @@
 #include "game/player/HudMessage.h"
 #include "game/player/InventoryBar.h"
 #include "game/player/PickFlight.h"
+#include "game/resources/AtlasMap.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
 #include "game/script/ScriptCommand.h"
@@ -188,6 +189,12 @@ TEST_F(Inventory, EveryConfigurationEntryButCommentsAndNamelessOnesMakesAnItemNa
     }
 }
 
+TEST_F(Inventory, ABarOfNoSlotsShowsTheDefaultEight) {
+    writeGame("hud.inventory.visible_items=-3\n");
+    EXPECT_EQ(start().inventory.visibleItems, 8);
+    EXPECT_NE(getLogContents().find("data/game.cfg gives hud.inventory.visible_items -3"), std::string::npos);
+}
+
 TEST_F(Inventory, PicksCountUpToTheMostCollectPiecesAndUsedItemsStayOutOfTheBar) {
     writeGame();
     HoWorld &w = startIn("hall");
@@ -228,6 +235,18 @@ TEST_F(Inventory, PicksCountUpToTheMostCollectPiecesAndUsedItemsStayOutOfTheBar)
         EXPECT_EQ(piece, 1) << "the pick that completes the count collects every piece";
     EXPECT_EQ(takeTrace(), (Lines{"picked 0", "picked 0", "picked 0", "picked 0", "picked 1", "picked 1",
                                   "picked 1", "picked 1"}));
+
+    // The pictures to preload: the icon, and each piece's that the known regions do not hold.
+    PtrArray<const char> preload;
+    PtrArray<AtlasRegion> known;
+    AtlasRegion region;
+    region.name = w.names().internOrFind("data/inventory/gear_02.png");
+    known.append(&region);
+    gear->loadIcons(preload, known);
+    gear->loadIcons(preload, known);
+    ASSERT_EQ(preload.count(), 2);
+    EXPECT_STREQ(preload[0], "data/inventory/gear.png");
+    EXPECT_STREQ(preload[1], "data/inventory/gear_01.png");
 
     // Taken only when held, not used and not flying in.
     EXPECT_TRUE(key->canBeTaken());
