@@ -34,6 +34,12 @@ std::string pieceIconPath(const char *folder, const char *name, int32_t piece) {
     return std::string(folder) + name + "_" + (piece < 10 ? "0" : "") + number + ".png";
 }
 
+// The piece flags, one byte each, read in one run.
+template <size_t... Piece>
+bool serializePieces(SaveStream &stream, uint8_t (&pieces)[sizeof...(Piece)], std::index_sequence<Piece...>) {
+    return stream.serializeFields(pieces[Piece]...);
+}
+
 // A rectangle centred on a point, as a picture's quad.
 QuadCorners centredQuad(float x, float y, float halfW, float halfH) {
     return {ScreenPoint{x - halfW, y - halfH}, ScreenPoint{x + halfW, y - halfH}, ScreenPoint{x + halfW, y + halfH},
@@ -222,15 +228,8 @@ void HoInventoryItem::markUsed() {
 bool HoInventoryItem::serialize(SaveStream &stream) {
     if (!stream.hasField(kItemStateVersion))
         return true;
-    for (ScriptValue *counter : {&picked, &used, &count, &maxCount}) {
-        if (!stream.serializeValue(*counter))
-            return false;
-    }
-    for (uint8_t &piece : pieces) {
-        if (!stream.serializeByte(piece))
-            return false;
-    }
-    return true;
+    return stream.serializeFields(picked, used, count, maxCount) &&
+           serializePieces(stream, pieces, std::make_index_sequence<kMaxPieces>());
 }
 
 void HoInventoryItem::drawCentred(HoTexture *texture, float factor) const {
