@@ -10,6 +10,7 @@
 #include "game/HoGameSettings.h"
 #include "game/HoOutlinedText.h"
 #include "game/player/HoInventoryItem.h"
+#include "game/player/HudMessage.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
@@ -404,3 +405,41 @@ const NamedNative kInventoryNatives[] = {
     {"scroll_inventory", scrollInventoryNative},
 };
 const int kInventoryNativeCount = int(sizeof kInventoryNatives / sizeof kInventoryNatives[0]);
+
+// The world step's calls into the strip.
+
+void HoWorld::slideInventoryStrip() {
+    updateInventoryPanel(this);
+}
+
+// Outside hidden-object scenes the arrows come first (they are hidden in those scenes anyway).
+void HoWorld::stepInventoryStrip(bool extraStep) {
+    if (extraStep)
+        updateInventoryArrows();
+    updateFlights(this);
+    updateItemFades(this);
+}
+
+void HoWorld::stepHudMessage() {
+    updateMessage(this);
+}
+
+void HoWorld::scrollInventoryStrip() {
+    updateInventoryScroll(this);
+}
+
+void HoWorld::sendSelectedItemBack() {
+    if (inventory.selected)
+        pickItem(kFlightBackToBar, nullptr, inventory.selected, nullptr);
+}
+
+void HoWorld::resetInventoryStrip() {
+    resetInventoryPanel(this);
+}
+
+HoInventoryItem *HoWorld::inventoryItemAt(float x, float y, bool *takeable) {
+    HoInventoryItem *item = barItemAt(this, x, y, screenValues.wideMargin);
+    if (takeable)
+        *takeable = item && item->canBeTaken();
+    return item;
+}
