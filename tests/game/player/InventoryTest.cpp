@@ -451,6 +451,26 @@ TEST_F(Inventory, PagesFlyToTheJournalHeldItemsBackFromThePointerAndASwitchLands
     EXPECT_EQ(gear->flightsInProgress, 0);
 }
 
+TEST_F(Inventory, TheWorldsStepFliesItemsSlidesThePanelAndFadesTheMessage) {
+    writeGame("startup=hall\n");
+    HoWorld &w = start();
+    for (int i = 0; i < 500 && (w.activeScene != w.findScene("hall") || w.change.state != kChangeIdle); ++i)
+        w.frame();
+    ASSERT_EQ(w.activeScene, w.findScene("hall"));
+    HoInventoryItem *key = item("key");
+    w.pickItem(kFlightToBar, hallElement("key"), key, nullptr);
+    w.showMessage("hello", 300, false);
+    w.frame();
+    w.frame();
+    EXPECT_EQ(w.blockingBusy, 1) << "a flight keeps the world blocking-busy";
+    for (int i = 0; i < 10; ++i)
+        w.frame();
+    EXPECT_TRUE(key->isPicked());
+    EXPECT_EQ(w.inventory.mode, kPanelSlidingIn) << "the panel opens while an item flies";
+    EXPECT_GT(messageAlpha(&w), 0.2f);
+    EXPECT_FLOAT_EQ(w.hud.messageText->blendFactor, messageAlpha(&w));
+}
+
 TEST_F(Inventory, ThePanelSlidesInNearTheBottomStaysWhileHoveredAndSlidesOutAfterASecond) {
     writeGame();
     HoWorld &w = startIn("hall");

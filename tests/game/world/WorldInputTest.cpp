@@ -296,7 +296,13 @@ TEST_F(WorldInput, AClickThatReachesNothingIsAnInvalidUseOfTheItemInHand) {
     };
     for (const Case &c : cases) {
         w.inventory.selected = c.item ? key : nullptr;
+        const int32_t flying = w.inventory.flights.count();
         clickAt(c.x, c.y);
+        // The item in hand flies back to the bar.
+        ASSERT_EQ(w.inventory.flights.count(), flying + (c.item ? 1 : 0));
+        if (c.item) {
+            EXPECT_EQ(w.inventory.flights[flying]->kind, kFlightBackToBar);
+        }
         const std::vector<std::string> trace = takeTrace();
         ASSERT_FALSE(trace.empty()) << c.x << "," << c.y;
         if (c.item)
