@@ -93,6 +93,19 @@ public:
     void drawSceneEmitters(const HoScene *scene);
     // The global context: the script context of the "game" scene.
     ScriptContext *globalContext() const;
+    // One frame of the world's picture, after the frame's steps: the active scene, the zoom layers with
+    // the dimming behind them, the HUD layers, the system messages, the pointer, and last the black of a
+    // scene change's fade.
+    void draw();
+    // The pointer's part of the frame, only while the pointer is inside the focused window: its number
+    // and opacity, what it holds, the tooltip, and the pointer itself or the hardware cursor.
+    void drawPointer();
+    // The "paused_menu" scene at the screen centre over the frame darkened by black; nothing without
+    // that scene.
+    void drawPausedMenu();
+    // Black at the opacity over the whole wide design area, through the "white" picture; nothing without
+    // that picture.
+    void fillScreenBlack(float alpha);
     // The inventory item of that name; null when the text was never interned or no item has it.
     HoInventoryItem *findInventoryItem(const char *name) const;
     // A number of the game configuration, or the default without the key.
@@ -288,6 +301,7 @@ public:
     int32_t pointerNumber = 0;
     int32_t pointerLight = -1; // the pointer whose light animation runs; -1 none
     float pointerLightTimer = 0.0f;
+    int32_t pointerLightStart = 0; // the step count when the running light started
     ParticleEmitter *punishmentEmitter = nullptr; // the over-click penalty's, kept off the live list
     OverClickState overClick;
     TooltipState tooltip;
