@@ -42,6 +42,10 @@ HoTexture *HoAnimatedImage::getTexture() {
     return nullptr;
 }
 
+int32_t HoAnimatedImage::cycleTicks() const {
+    return frames.count() > 0 ? roundToInt(duration * 100.0f) : 0;
+}
+
 FrameRect HoAnimatedImage::update(int32_t time) {
     currentFrame = animationFrameIndex(duration, frames.count(), time);
     if (currentFrame >= frames.count())

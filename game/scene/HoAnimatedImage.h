@@ -21,6 +21,7 @@ public:
     HoTexture *getTexture() override;
     // Chooses the current frame; the rectangle is the whole of its texture.
     FrameRect update(int32_t time) override;
+    int32_t cycleTicks() const override;
     // One reference per entry of the cycle: a texture that stands three times is held three times.
     void acquire() override;
     void release() override;

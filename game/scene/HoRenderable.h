@@ -44,6 +44,8 @@ public:
     virtual HoTexture *getTexture() = 0;
     // The source rectangle for a time in 1/100 s.
     virtual FrameRect update(int32_t time) = 0;
+    // How long one cycle of its frames lasts, in 1/100 s; 0 when it never changes frame.
+    virtual int32_t cycleTicks() const { return 0; }
     // Takes one reference on each texture; the first reference loads it.
     virtual void acquire() = 0;
     // Drops the references; a texture nobody holds any more is unloaded.

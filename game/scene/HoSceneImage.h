@@ -17,6 +17,7 @@ public:
 
     HoTexture *getTexture() override { return texture; }
     FrameRect update(int32_t time) override;
+    int32_t cycleTicks() const override { return sheet.periodTicks(); }
     void acquire() override;
     void release() override;
     void draw(const SceneElement &element, float opacity, const FrameRect &source, const QuadCorners &quad) override;

@@ -38,19 +38,24 @@ int32_t SpriteSheet::usableRows() const {
     return clampCount(rows);
 }
 
+int32_t SpriteSheet::periodTicks() const {
+    if (hold < 0)
+        return 0;
+    // A tiny frame rate makes a long period, held to the 32-bit range.
+    int64_t period = hold;
+    if (framesPerSecond > 0.0f)
+        period += roundToInt(double(usableColumns() * usableRows()) / double(framesPerSecond) * 100.0);
+    return int32_t(std::min<int64_t>(period, std::numeric_limits<int32_t>::max()));
+}
+
 int32_t SpriteSheet::frameIndexAt(int32_t time) const {
     const int64_t frames = int64_t(usableColumns()) * usableRows();
     int64_t frame = 0;
-    if (hold >= 0) {
-        // A tiny frame rate makes a long period, held to the 32-bit range.
-        int64_t period = hold;
-        if (framesPerSecond > 0.0f)
-            period += roundToInt(double(frames) / double(framesPerSecond) * 100.0);
-        if (period > 0) {
-            const int64_t intoCycle = positiveModulo(time, period) - hold;
-            if (intoCycle >= 0)
-                frame = frames * intoCycle / (period - hold);
-        }
+    const int64_t period = periodTicks();
+    if (period > 0) {
+        const int64_t intoCycle = positiveModulo(time, period) - hold;
+        if (intoCycle >= 0)
+            frame = frames * intoCycle / (period - hold);
     }
     return int32_t(positiveModulo(frame + firstFrame, frames));
 }

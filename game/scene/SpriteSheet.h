@@ -28,6 +28,9 @@ struct SpriteSheet {
     // The rectangle of the frame shown at a time (1/100 s) on a picture of that size; the whole picture
     // when the sheet has fewer than two frames.
     FrameRect frameAt(int32_t time, float width, float height) const;
+    // The ticks of one cycle: the hold and the frames at the frame rate; 0 for a sheet that never leaves
+    // its first frame.
+    int32_t periodTicks() const;
     // The frame number shown at a time, in 0 .. frames - 1.
     int32_t frameIndexAt(int32_t time) const;
 
