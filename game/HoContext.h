@@ -142,6 +142,9 @@ public:
     std::atomic<uint8_t> exit{0};   // the game ends (or restarts) after this frame
     std::atomic<uint8_t> restart{0};
     std::atomic<uint8_t> stop{0}; // set while the game shuts down
+    // Set when the window goes to the background: the next frame, which draws no world, shows the
+    // paused menu over the last picture instead (nothing may be drawn outside a frame).
+    std::atomic<uint8_t> pausedMenuDue{0};
     CRITICAL_SECTION lock;
     ThreadRecord *loadThread = nullptr; // the game-load thread, joined by the destructor
     const char *language = "English";
