@@ -67,7 +67,8 @@ public:
 
     // Runs once, right after construction.
     void init();
-    // Once per rendered frame, under the lock: while active, the keys and buttons are polled.
+    // Once per rendered frame, under the lock: while active, the keys and buttons are polled and the
+    // world is drawn; while not, a paused menu that is due is drawn.
     void frame();
     // Fills the key and button state (once per rendered frame).
     void pollKeys();

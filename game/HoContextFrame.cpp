@@ -15,8 +15,14 @@ void HoContext::frame() {
     EnterCriticalSection(&lock);
     if (active) {
         pollKeys();
-        if (world)
+        if (world) {
             world->update();
+            world->draw();
+        }
+    } else if (pausedMenuDue.exchange(0) && world) {
+        // The window went to the background: the menu darkens the last picture, which stays on screen
+        // while no world draws over it.
+        world->drawPausedMenu();
     }
     LeaveCriticalSection(&lock);
 }
