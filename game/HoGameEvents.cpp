@@ -16,13 +16,14 @@ bool HoGame::onWindowEvent(KWindowEvent *event) {
     return true;
 }
 
-// Text-field forwarding and the paused menu come with the world's input and draw.
+// Text-field forwarding comes with the world's input.
 void HoGame::handleWindowEvent(const KWindowEvent &event) {
     switch (event.type) {
     case kEventActivate:
         paused = 0;
         resumeAllSounds();
         if (context && context->ready) {
+            context->pausedMenuDue = 0;
             context->active = 1;
             applyFullScreen();
             context->resources->resumeVideos();
@@ -37,6 +38,8 @@ void HoGame::handleWindowEvent(const KWindowEvent &event) {
         if (context && context->ready) {
             if (HoWorld *world = context->world; world && world->heldElement)
                 world->heldElement->releaseHeld();
+            // Nothing may be drawn outside a frame: the context's next frame shows the paused menu.
+            context->pausedMenuDue = 1;
             context->active = 0;
             context->resources->pauseVideos();
         }
