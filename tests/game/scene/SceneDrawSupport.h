@@ -13,6 +13,14 @@
 
 namespace scenedraw {
 
+// A scene file's solid element: picture (none when empty), centre, size and depth in design units.
+inline std::string solidElement(const std::string &name, const std::string &picture, float x, float y, float w, float h,
+                                float z = 0.0f) {
+    auto number = [](float v) { return std::to_string(v); };
+    return "O " + name + (picture.empty() ? "" : "\nI " + picture) + "\nW " + number(w) + "\nH " + number(h) +
+           "\nX 1\nK " + number(x) + "\nY 1\nK " + number(y) + "\nZ 1\nK " + number(z) + "\nR 1\nK 1\nS 1\nK 1\n";
+}
+
 // Game content whose game has its window: headless, on the fixed clock, with the HD desktop.
 class HeadlessGameContent : public ::testing::Test, public restest::GameContent {
 protected:
@@ -96,12 +104,9 @@ protected:
         scene->update();
         return scene;
     }
-    // A solid element: picture (none when empty), centre, size and depth in design units.
     static std::string solid(const std::string &name, const std::string &picture, float x, float y, float w, float h,
                              float z = 0.0f) {
-        auto number = [](float v) { return std::to_string(v); };
-        return "O " + name + (picture.empty() ? "" : "\nI " + picture) + "\nW " + number(w) + "\nH " + number(h) + "\nX 1\nK " + number(x) +
-               "\nY 1\nK " + number(y) + "\nZ 1\nK " + number(z) + "\nR 1\nK 1\nS 1\nK 1\n";
+        return solidElement(name, picture, x, y, w, h, z);
     }
 };
 
