@@ -1,5 +1,5 @@
 #pragma once
-// A small headless game whose world has something on every layer it draws, each of one colour: the hall
+// A headless HD game whose world has something on every layer it draws, each of one colour: the hall
 // (red) with two zoom zones (a green desk, a magenta lamp), "hud" (a blue bar), "over_hud" (a yellow veil
 // where the lamp stands), a "paused_menu" (a grey panel), the plain white picture, the tooltip plate, and
 // the pointer sheet of 16 coloured cells. Frames are drawn into the window and read back.
@@ -27,6 +27,11 @@ class WorldDrawTest : public WorldGameTest {
 protected:
     HoWorld *w = nullptr;
     HoScene *hall = nullptr;
+
+    void TearDown() override {
+        WorldGameTest::TearDown();
+        platformSetVirtualDesktop(0, 0);
+    }
 
     // Writes the content and starts the world on the hall, fully faded in.
     void startWorld(const std::string &pointerElements = "", const std::string &hallScript = "") {
@@ -60,7 +65,12 @@ protected:
         writeSolidScene("data/scenes/hall/zz_desk/zz_desk", solidElement("desk", "desk.png", 300, 400, 200, 200), "desk", kGreen);
         writeSolidScene("data/scenes/hall/zz_lamp/zz_lamp", solidElement("lamp", "lamp.png", 800, 400, 200, 200), "lamp",
                         kMagenta);
-        w = &start();
+        // The HD layout shows the whole wide design area (1800 x 1080 pixels).
+        ASSERT_TRUE(archives->packAndMount(true));
+        lftest::useHdDesktop();
+        game = lftest::startWindowedGame(true);
+        game->createContext();
+        w = game->context->world;
         hall = w->findScene("hall");
         ASSERT_NE(hall, nullptr);
         w->loadSceneImages(hall);
