@@ -66,6 +66,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-demo-art" world --out "$art" --scale "$2"
   "$tools/lf-demo-art" shore --out "$art" --scale "$2"
   "$tools/lf-demo-art" hall --out "$art" --scale "$2"
+  "$tools/lf-demo-art" paused --font "$work/fonts/title" --out "$art" --scale "$2"
   mkdir -p "$stage/data/atlas" "$stage/data/system"
   cp -R "$art/data/system/pointers" "$stage/data/system/"
   "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \

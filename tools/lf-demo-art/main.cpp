@@ -8,6 +8,9 @@
 //                                                crab's steps, the foam) under DIR/data/, S times their size
 //   lf-demo-art hall --out DIR --scale S         writes the hall's pictures (the background, the portrait and
 //                                                its highlight, the desk's zone) likewise
+//   lf-demo-art paused --font PREFIX --out DIR --scale S
+//                                                writes the paused menu's panel, DIR/data/system/paused_menu/
+//                                                paused_panel.png, S times its design size
 //   lf-demo-art password                         prints the password of the game's archives
 // PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
 // here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
@@ -118,6 +121,7 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art world --out DIR --scale S\n"
                           "       lf-demo-art shore --out DIR --scale S\n"
                           "       lf-demo-art hall --out DIR --scale S\n"
+                          "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
 
@@ -176,6 +180,16 @@ Canvas drawMakerLogo(const FontSheet &font) {
     return canvas;
 }
 
+// The paused menu's panel: the word "Paused" on parchment in a brass frame, 800 x 300 design pixels.
+Canvas drawPausedPanel(const FontSheet &font, float scale) {
+    auto d = [scale](float design) { return int(std::lround(design * scale)); };
+    Canvas canvas(d(800), d(300));
+    canvas.fill(0, 0, canvas.width, canvas.height, {214, 168, 72});
+    canvas.fill(d(14), d(14), canvas.width - d(14), canvas.height - d(14), {236, 222, 186});
+    drawCentred(canvas, font, "Paused", float(d(110)), 1.2f * scale, {28, 22, 20});
+    return canvas;
+}
+
 struct Option {
     const char *name;
     std::string *value;
@@ -217,6 +231,31 @@ int makeSplash(int argc, char **argv) {
     return 0;
 }
 
+// A scale of the design size given on the command line: above 0, at most 4; 0 when it is not one.
+float scaleOption(const std::string &text) {
+    const float scale = text.empty() ? 0.0f : std::strtof(text.c_str(), nullptr);
+    return scale > 0.0f && scale <= 4.0f ? scale : 0.0f;
+}
+
+int makePausedPanel(int argc, char **argv) {
+    std::string fontPrefix, out, scaleText;
+    const std::string problem =
+        readOptions(argc, argv, {{"--font", &fontPrefix}, {"--out", &out}, {"--scale", &scaleText}});
+    if (!problem.empty())
+        return tool::usageError("lf-demo-art", problem, kUsage);
+    const float scale = scaleOption(scaleText);
+    if (fontPrefix.empty() || out.empty() || scale == 0.0f)
+        return tool::usageError("lf-demo-art", "paused takes --font PREFIX, --out DIR and --scale S (above 0, at most 4)",
+                                kUsage);
+    FontSheet font;
+    if (!font.load(fs::absolute(fontPrefix).string()))
+        return fail("cannot read the font " + fontPrefix);
+    const fs::path panel = fs::path(out) / "data/system/paused_menu/paused_panel.png";
+    if (!writePng(drawPausedPanel(font, scale), panel))
+        return fail("cannot write " + panel.string());
+    return 0;
+}
+
 using ScaledDrawing = bool (*)(const fs::path &out, float scale, std::string &error);
 
 // A subcommand that draws its pictures under --out at --scale times their design size.
@@ -225,8 +264,8 @@ int makeScaled(int argc, char **argv, ScaledDrawing draw) {
     const std::string problem = readOptions(argc, argv, {{"--out", &out}, {"--scale", &scaleText}});
     if (!problem.empty())
         return tool::usageError("lf-demo-art", problem, kUsage);
-    const float scale = scaleText.empty() ? 0.0f : std::strtof(scaleText.c_str(), nullptr);
-    if (out.empty() || !(scale > 0.0f && scale <= 4.0f))
+    const float scale = scaleOption(scaleText);
+    if (out.empty() || scale == 0.0f)
         return tool::usageError("lf-demo-art",
                                 std::string(argv[1]) + " takes --out DIR and --scale S (above 0, at most 4)", kUsage);
     std::string error;
@@ -253,6 +292,8 @@ int main(int argc, char **argv) {
         status = makeScaled(argc, argv, demoart::drawShorePictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "hall") == 0) {
         status = makeScaled(argc, argv, demoart::drawHallPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "paused") == 0) {
+        status = makePausedPanel(argc, argv);
     } else {
         status = tool::usageError("lf-demo-art", tool::unknownWord(argc, argv), kUsage);
     }
