@@ -132,8 +132,8 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     // ran to the frame limit without an error.
     EXPECT_NE(firstLog.find("Number of characters #1: "), std::string::npos) << firstLog;
     EXPECT_NE(firstLog.find("Initializing video playback library"), std::string::npos) << "the context's video manager";
-    // The context's world: the demo's ten scenes, with the common atlas and one atlas per location.
-    EXPECT_NE(firstLog.find("Game: the world started with 12 scenes and 6 atlas maps"), std::string::npos) << firstLog;
+    // The context's world: the demo's scenes, with the common atlas and one atlas per location.
+    EXPECT_NE(firstLog.find("Game: the world started with 13 scenes and 6 atlas maps"), std::string::npos) << firstLog;
     EXPECT_EQ(lftest::errorLines(firstLog), std::vector<std::string>{}) << firstLog;
     EXPECT_FALSE(fs::exists(temp / "opened.txt")) << "no survey page";
 
@@ -232,6 +232,26 @@ TEST_F(LanternfallFixture, ABrokenArchiveIsNamedInTheLogAndTheGameGoesOn) {
     const std::vector<std::string> errors = lftest::errorLines(readText(temp / "broken.log"));
     ASSERT_EQ(errors.size(), 1u) << readText(temp / "broken.log");
     EXPECT_NE(errors[0].find("data.pak"), std::string::npos) << errors[0];
+}
+
+TEST_F(LanternfallFixture, LosingTheFocusShowsThePausedMenuUntilItComesBack) {
+    fs::create_directories(temp / "shots");
+    lftest::writeFileText(temp / "input.txt", "140 focus lost\n150 focus gained\n");
+    ASSERT_EQ(lftest::runProgram(command("pause.log", 160, "135,145,155", (temp / "input.txt").string())), 0);
+    const std::string log = readText(temp / "pause.log");
+    EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+
+    // In the background the last picture is darkened and the menu's panel shows at the screen's centre.
+    constexpr Rgb kParchment{236, 222, 186};
+    expectColour(shot(145), 700, 470, kParchment);
+    expectColour(shot(145), 1100, 470, kParchment);
+    for (const auto &[x, y] : {std::pair{100, 100}, std::pair{1700, 1000}}) {
+        const Rgb before = screenshotPixel(shot(135), x, y);
+        expectColour(shot(145), x, y, {before[0] / 4, before[1] / 4, before[2] / 4}, 3);
+        // Back in front, the world's frames go on.
+        expectColour(shot(155), x, y, before, 3);
+    }
+    expectColour(shot(155), 700, 470, screenshotPixel(shot(135), 700, 470), 3);
 }
 
 } // namespace

@@ -53,7 +53,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     for (int32_t i = 0; i < w.scenes.count(); ++i)
         identifiers.push_back(w.scenes[i]->identifier);
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
-                                                     "particles", "pointers", "shore", "hall", "hall_zz_desk",
+                                                     "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
                                                      "gallery", "gallery_alt_ho_match3"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
@@ -89,6 +89,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
         EXPECT_NE(w.hud.pointers[i], nullptr) << i;
         EXPECT_NE(w.hud.cursors[i], nullptr) << i;
     }
+    EXPECT_EQ(w.findScene("paused_menu")->findElement("panel")->picturesLoaded, 1) << "a system scene's";
     EXPECT_EQ(shore->findElement("background")->picturesLoaded, 0) << "a location's pictures wait for it";
     ASSERT_NE(w.punishmentEmitter, nullptr);
     EXPECT_TRUE(w.punishmentEmitter->isAlive());
