@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -103,5 +104,27 @@ public:
     IDirect3DDevice9 *device = nullptr;
     std::unique_ptr<DeviceRecorder> recorder;
 };
+
+// A frame of the game against the replay of its device calls: a few frames to warm up, one recorded, both
+// run by Google Benchmark under their names, then the medians (ms) of runs of the two taken in turn. The
+// frame gives ours(), record() and raster().
+template <typename Frame>
+std::pair<double, double> compareWithReplay(int &argc, char **argv, Frame &frame, const char *oursName, int runs) {
+    for (int i = 0; i < 3; ++i)
+        frame.ours();
+    frame.record();
+    auto measure = [runs](const char *name, auto work) {
+        benchmark::RegisterBenchmark(name, [work](benchmark::State &state) {
+            for (auto _ : state)
+                benchmark::DoNotOptimize(work());
+        })->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(runs);
+    };
+    measure(oursName, [&frame] { return frame.ours(); });
+    measure("RecordedFrameReplayed", [&frame] { return frame.raster(); });
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return alternatingMedianMilliseconds(runs, [&frame] { return frame.ours(); }, [&frame] { return frame.raster(); });
+}
 
 } // namespace benchsupport

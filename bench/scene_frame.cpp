@@ -139,36 +139,11 @@ struct Frame {
     }
 };
 
-Frame &frame() {
-    static Frame made;
-    return made;
-}
-
-void BM_SceneFrame(benchmark::State &state) {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(frame().ours());
-}
-BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
-
-void BM_RecordedFrameReplayed(benchmark::State &state) {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(frame().raster());
-}
-BENCHMARK(BM_RecordedFrameReplayed)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRuns);
-
 } // namespace
 
 int main(int argc, char **argv) {
-    Frame &scene = frame();
-    for (int i = 0; i < 3; ++i)
-        scene.ours();
-    scene.record();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    const double oursMs = benchsupport::medianMilliseconds(kRuns, [&] { return scene.ours(); });
-    const double rasterMs = benchsupport::medianMilliseconds(kRuns, [&] { return scene.raster(); });
+    Frame scene;
+    const auto [oursMs, rasterMs] = benchsupport::compareWithReplay(argc, argv, scene, "SceneFrame", kRuns);
     std::printf("recorded draws=%zu\n", scene.window.recorder->drawCount());
     std::printf("scene frame elements=%d particles=%d ours_ms=%.2f raster_ms=%.2f ratio=%.2f\n", kElements,
                 scene.liveParticles(), oursMs, rasterMs, oursMs / rasterMs);
