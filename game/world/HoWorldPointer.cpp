@@ -59,6 +59,11 @@ void drawElementAt(SceneElement *element, int32_t time, float x, float y, float 
                 y - element->pivotY.asNumber() * height, width, height, alpha);
 }
 
+// The selected inventory item at the pointer with its pictures, enlarged by 1 + |its scale| times
+// "hud.inventory.upscale_size" and moved by the pointer's element offsets. The inventory's items have no
+// pictures to draw yet: this is where they will be drawn from.
+void drawItemInHand(HoWorld &, float, float) {}
+
 // The held element's picture by the pointer: its corner at the pointer moved by the configured offsets,
 // or, in a hidden-object scene, its middle on the pointer (by its size in the scene file).
 void drawHeldElement(HoWorld &world, float x, float y, float alpha) {
@@ -162,7 +167,7 @@ void HoWorld::drawPointer() {
 
     std::string tooltipText;
     if (inventory.selected) {
-        // The item in hand follows the pointer with its pictures once the inventory draws its items.
+        drawItemInHand(*this, x, y);
     } else if (heldElement) {
         drawHeldElement(*this, x, y, choice.alpha);
     } else if (clicks.hoveredItem) {
