@@ -75,6 +75,7 @@ protected:
         ASSERT_NE(hall, nullptr);
         w->loadSceneImages(hall);
         w->activeScene = w->topScene = hall;
+        w->change = SceneChange(); // no change pending: the hall fully shown
         w->change.fade = 1.0f;
     }
 
