@@ -71,12 +71,12 @@ void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
     const float width = font->getStringWidth(text, 0.0f, 1.0f, encoding);
     const float scale = screenValues.artScale;
     const float wideWidth = context->game ? context->game->settings.wideWidth : screenValues.width;
-    float right = wideWidth - width - kRightMargin;
+    float xLimit = wideWidth - width - kRightMargin;
     if (!normalModeActive)
-        right -= 2.0f * screenValues.viewOffsetX;
-    const float bottom = screenValues.height / scale - screenValues.viewOffsetY - float(font->getFontMetric()) - kBottomMargin;
-    const float x = std::min(pointerX + world.configurationNumber("pointer.tooltip.offset_x", 40.0f), right);
-    const float y = std::min(pointerY + world.configurationNumber("pointer.tooltip.offset_y", 20.0f), bottom);
+        xLimit -= 2.0f * screenValues.viewOffsetX;
+    const float yLimit = screenValues.height / scale - screenValues.viewOffsetY - float(font->getFontMetric()) - kBottomMargin;
+    const float x = std::min(pointerX + world.configurationNumber("pointer.tooltip.offset_x", 40.0f), xLimit);
+    const float y = std::min(pointerY + world.configurationNumber("pointer.tooltip.offset_y", 20.0f), yLimit);
 
     const float alpha = tooltipAlpha(world.tooltip);
     const float plateTop = y - kPlateTopMargin;
