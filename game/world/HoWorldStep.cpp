@@ -217,8 +217,10 @@ void HoWorld::updatePointerLight() {
     pointerLightTimer = 0.0f;
     SceneElement *light = pointerNumber >= 0 && pointerNumber < kPointerCount ? hud.pointerLights[pointerNumber] : nullptr;
     pointerLight = light ? pointerNumber : -1;
-    if (light)
+    if (light) {
         light->currentFrame = 0.0f;
+        pointerLightStart = tickCounter;
+    }
 }
 
 void HoWorld::updateSounds() {
