@@ -9,9 +9,8 @@
 #include "game/HoGameSettings.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoScene.h"
-#include "game/script/ScriptContext.h"
-#include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
+#include "game/world/HoWorldStepValues.h"
 
 namespace {
 
@@ -25,15 +24,9 @@ void resetView(HoContext *context) {
         context->game->setView(0.0f, 0.0f, 1.0f, 0.0f);
 }
 
-bool holdsNonZero(const ScriptValue *slot) {
-    return slot && slot->asNumber() != 0.0f;
-}
-
 // "over_hud" asks for layers 2 and 3 above itself with "#below_layers" exactly 1.
 bool layersAboveOverHud(const HoScene *overHud) {
-    const ScriptVariable *below = overHud ? findVariable(&overHud->script, "#below_layers") : nullptr;
-    const ScriptValue *value = below ? below->value : nullptr;
-    return value && value->type == kScriptNumber && value->number == 1.0f;
+    return overHud && slotHolds(variableSlot(&overHud->script, "#below_layers"), 1.0f);
 }
 
 } // namespace
@@ -53,7 +46,7 @@ void HoWorld::draw() {
         }
     };
     drawLayers(0);
-    if (hudScene && activeScene && !holdsNonZero(activeScene->noHudSlot))
+    if (hudScene && showsHud(activeScene))
         hudScene->draw(1.0f);
     const bool layersAbove = layersAboveOverHud(overHudScene);
     if (!layersAbove)

@@ -19,6 +19,7 @@
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
 #include "game/world/HoWorld.h"
+#include "game/world/HoWorldStepValues.h"
 #include "game/world/Tooltip.h"
 #include "platform/WinUserInput.h"
 
@@ -31,14 +32,6 @@ struct HoverRule {
     SceneElement *HandlerSlots::*slot;
     int32_t kindDefault;
 };
-
-bool holdsNonZero(const ScriptValue *slot) {
-    return slot && slot->asNumber() != 0.0f;
-}
-
-bool gamePaused(const HoWorld &world) {
-    return world.pausedSlot && world.pausedSlot->type == kScriptNumber && world.pausedSlot->number >= 1.0f;
-}
 
 // A picture's source rectangle drawn untinted on the rectangle at (left, top) of the size.
 void drawPicture(HoTexture *texture, uint8_t blendMode, const FrameRect &source, float left, float top, float width,
@@ -122,10 +115,10 @@ int32_t pointerNumberOf(const SceneElement *element, int32_t kindDefault) {
 }
 
 PointerChoice choosePointer(const HoWorld &world) {
-    if (!world.activeScene || holdsNonZero(world.activeScene->noPointerSlot))
+    if (!world.activeScene || slotNonZero(world.activeScene->noPointerSlot))
         return {world.pointerNumber >= 0 && world.pointerNumber < kPointerCount ? world.pointerNumber : kPointerNormal,
                 0.0f};
-    if (world.overClick.pauseCountdown > 0 && !gamePaused(world))
+    if (world.overClick.pauseCountdown > 0 && !(slotNumber(world.pausedSlot, 0.0f) >= 1.0f))
         return {kPointerOverClick, 1.0f};
     if (world.busy && world.change.state == kChangeIdle)
         return {kPointerNormal, kPointerDimmed};
