@@ -100,7 +100,7 @@ constexpr Rgb kTitleField{12, 28, 70};
 constexpr Rgb kNightBand{34, 18, 58};
 constexpr Rgb kLogoField{236, 228, 210};
 constexpr Rgb kClearColour{0, 53, 101};
-constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kShoreSky{63, 36, 59};
 
 TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSaved) {
     fs::create_directories(temp / "shots");
@@ -108,7 +108,7 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     // 100 ms of game time a frame: the three pictures take 120 frames, from about the fourth (the window's
     // frame-time average starts late).
     std::thread first(
-        [&] { firstStatus = lftest::runProgram(command("first.log", 135, "5,20,37,47,60,100,121,129")); });
+        [&] { firstStatus = lftest::runProgram(command("first.log", 135, "5,20,37,47,60,100,121,134")); });
 
     // The second start waits until the first has its window (a bounded wait for the other process).
     bool firstIsUp = false;
@@ -154,8 +154,8 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     const Rgb logoFadingOut = screenshotPixel(shot(121), 900, 60);
     EXPECT_GT(logoFadingOut[0], 5);
     EXPECT_LT(logoFadingOut[0], kLogoField[0] - 30);
-    // After the third picture the screen stays as the splash left it, fully veiled, until the world draws.
-    expectColour(shot(129), 900, 540, kBlack);
+    // After the third picture the world draws its start scene: the shore's dusk sky.
+    expectColour(shot(134), 100, 100, kShoreSky, 10);
 
     const fs::path options = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg";
     ASSERT_TRUE(fs::exists(options));
@@ -191,7 +191,7 @@ TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoTheShoreTakesClicksAndE
                                               "170 keydown Escape\n171 keyup Escape\n");
     ASSERT_EQ(lftest::runProgram(command("world.log", 190, "", (temp / "input.txt").string())), 0);
     const std::string log = readText(temp / "world.log");
-    EXPECT_NE(log.find("Game: the world started with 12 scenes"), std::string::npos) << log;
+    EXPECT_NE(log.find("Game: the world started with 13 scenes"), std::string::npos) << log;
     // The start scene named by the demo's configuration is a scene of the game: the switch reports nothing.
     EXPECT_EQ(log.find("start scene"), std::string::npos) << log;
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
@@ -234,12 +234,19 @@ TEST_F(LanternfallFixture, ABrokenArchiveIsNamedInTheLogAndTheGameGoesOn) {
     EXPECT_NE(errors[0].find("data.pak"), std::string::npos) << errors[0];
 }
 
-TEST_F(LanternfallFixture, LosingTheFocusShowsThePausedMenuUntilItComesBack) {
+TEST_F(LanternfallFixture, TheStartSceneShowsThePointerAndThePausedMenuWhileInTheBackground) {
     fs::create_directories(temp / "shots");
-    lftest::writeFileText(temp / "input.txt", "140 focus lost\n150 focus gained\n");
+    lftest::writeFileText(temp / "input.txt", "130 move 900 300\n140 focus lost\n150 focus gained\n");
     ASSERT_EQ(lftest::runProgram(command("pause.log", 160, "135,145,155", (temp / "input.txt").string())), 0);
     const std::string log = readText(temp / "pause.log");
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+
+    // After the splash: the shore's dusk sky, and the pointer's arrow where the script moved it.
+    expectColour(shot(135), 100, 100, kShoreSky, 10);
+    constexpr Rgb kArrow{240, 236, 226};
+    expectColour(shot(135), 887, 299, kArrow);
+    const Rgb besideThePointer = screenshotPixel(shot(135), 960, 300);
+    EXPECT_GT(std::abs(besideThePointer[2] - kArrow[2]), 40) << "the arrow ends near the pointer";
 
     // In the background the last picture is darkened and the menu's panel shows at the screen's centre.
     constexpr Rgb kParchment{236, 222, 186};
