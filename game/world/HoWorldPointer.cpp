@@ -53,9 +53,12 @@ void drawElementAt(SceneElement *element, int32_t time, float x, float y, float 
 }
 
 // The selected inventory item at the pointer with its pictures, enlarged by 1 + |its scale| times
-// "hud.inventory.upscale_size" and moved by the pointer's element offsets. The inventory's items have no
-// pictures to draw yet: this is where they will be drawn from.
-void drawItemInHand(HoWorld &, float, float) {}
+// "hud.inventory.upscale_size" and moved by the pointer's element offsets.
+void drawItemInHand(HoWorld &world, float x, float y) {
+    world.inventory.selected->drawHeld(x + world.configurationNumber("pointer.element.offset_x", 5.0f),
+                                       y + world.configurationNumber("pointer.element.offset_y", 5.0f),
+                                       world.configurationNumber("hud.inventory.upscale_size", 0.3f));
+}
 
 // The held element's picture by the pointer: its corner at the pointer moved by the configured offsets,
 // or, in a hidden-object scene, its middle on the pointer (by its size in the scene file).
