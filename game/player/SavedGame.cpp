@@ -71,14 +71,6 @@ ElementPickInfo *pickInfoOf(HoWorld *world, SceneElement *element) {
     return element->pickInfo;
 }
 
-HiddenObjectItem *hoItemNamed(const HoScene *scene, const char *name) {
-    for (int32_t i = 0; name && i < scene->hoItems.count(); ++i) {
-        if (std::strcmp(scene->hoItems[i]->name, name) == 0)
-            return scene->hoItems[i];
-    }
-    return nullptr;
-}
-
 // What an element of a hidden-object scene adds: whether it has a pick record, the record, and the name
 // of the item it belongs to.
 bool serializeHiddenObjectPart(HoWorld *world, HoScene *scene, SceneElement *element, SaveStream &stream) {
@@ -94,7 +86,7 @@ bool serializeHiddenObjectPart(HoWorld *world, HoScene *scene, SceneElement *ele
     if (!stream.serializeString(itemName))
         return false;
     if (stream.reading)
-        pickInfo->item = hoItemNamed(scene, itemName);
+        pickInfo->item = scene->findHoItem(itemName);
     return true;
 }
 
@@ -102,7 +94,7 @@ bool serializeHiddenObjectPart(HoWorld *world, HoScene *scene, SceneElement *ele
 // and the element that shows it being picked, and joins the item's element list.
 void relinkHiddenObject(HoWorld *world, HoScene *scene, SceneElement *element) {
     const std::string name = element->name;
-    HiddenObjectItem *item = hoItemNamed(scene, name.substr(0, name.find('|')).c_str());
+    HiddenObjectItem *item = scene->findHoItem(name.substr(0, name.find('|')).c_str());
     if (!item)
         return;
     ElementPickInfo *pickInfo = pickInfoOf(world, element);

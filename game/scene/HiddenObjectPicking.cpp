@@ -66,6 +66,16 @@ void placeOnGrid(HiddenObjectItem *item, int32_t position, int32_t columns, int3
 
 } // namespace
 
+float configNumber(const HoWorld *world, const char *key, float otherwise) {
+    const ConfigEntry *entry = world ? world->configurationEntry(key) : nullptr;
+    return entry ? entry->number : otherwise;
+}
+
+SceneElement *displayOf(SceneElement *element) {
+    ElementPickInfo *pick = element->pickInfo;
+    return pick && pick->display ? pick->display : element;
+}
+
 void holdElement(SceneElement *element) {
     HoWorld *world = element->scene->world;
     if (world->heldElement && world->heldElement != element)
@@ -103,7 +113,7 @@ void setHoElementFound(SceneElement *element) {
     pick->found = 1;
     if (pick->foundOrder == 0)
         pick->foundOrder = ++pick->item->foundCount;
-    SceneElement *display = pick->display ? pick->display : element;
+    SceneElement *display = displayOf(element);
     if (display != element)
         display->startFade(kDisplayFadeTicks, true, true, nullptr);
     if (display->pickInfo)

@@ -9,7 +9,10 @@
 #include <cstdint>
 
 class HoScene;
+class HoWorld;
+struct ElementPickInfo;
 struct HiddenObjectItem;
+struct ParticleEmitter;
 struct SceneElement;
 
 // A click on an element with a listed item: found at once, or taken up by the pointer when it has a target.
@@ -31,3 +34,21 @@ void layoutHoItem(HiddenObjectItem *item, int32_t itemCount, int32_t position);
 void layoutHoListInHud(HoScene *scene);
 // True when an element of the item is hidden from view (a positive named value "concealed").
 bool isHoItemConcealed(const HiddenObjectItem *item);
+
+// The number of the game configuration's key, or the default when the key is missing.
+float configNumber(const HoWorld *world, const char *key, float otherwise);
+
+// The element that shows the element's disappearance: its pick record's display element, else itself.
+SceneElement *displayOf(SceneElement *element);
+// The emitter, when there is one, makes no more particles and lets the ones it has age out; the pointer
+// is cleared.
+void stopEmitter(ParticleEmitter *&emitter);
+// The found and dissolve emitters of the pick record stop.
+void stopPickEmitters(ElementPickInfo *pick);
+// The element's pick record starts again, keeping whether it was listed before, and its emitters stop.
+void resetPickInfo(SceneElement *element);
+// The element joins the item, shown, with its target (the "target_" element of its name) and the element
+// that shows its disappearance (the "picked_" one, else itself); nothing of it is found or going.
+void listHoElement(HiddenObjectItem *item, SceneElement *element);
+// Binds "ho_do_init" and "ho_find_random_item" to the scene's list.
+void bindHiddenObjectNatives(HoScene *scene);

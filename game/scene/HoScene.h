@@ -118,6 +118,32 @@ public:
     // keeps the world busy until then.
     void queueAfterBlock(PendingBlock *block, bool countBusy);
 
+    // Hidden-object play. The list is built from the "ho_" elements (those whose names agree up to the
+    // first '|' make one item), shuffled with the engine's random numbers and trimmed to the most
+    // items asked for (below 1: 12), keeping the forced ones; every listed item is laid out and its
+    // "init_" function run. Without takeAll the scene's ignore variables and the riddle's reward hold
+    // elements back.
+    void initHoItems(bool takeAll, int32_t maxItems);
+    // Frees every item; the pick records keep what they hold until the list is built or read again.
+    void clearHoItems();
+    HiddenObjectItem *findHoItem(const char *itemName) const;
+    // The steps of every update of a hidden-object scene: found elements disappear (grown and swept
+    // away by dissolving particles), struck items make room for those beyond the twelfth, and the
+    // finished list (or the riddle's reward) runs "ho_finished".
+    void updateFoundItems();
+    void advanceHoStrikes();
+    void checkHoCompletion();
+    // Finds one element of an item picked at random among those not all found.
+    void findRandomHoItem();
+    // Draws the list of the first twelve items: each name in its kind's colour, struck through in grey
+    // as it is found; in riddle mode the single item in a box. The strip's draw (or the zoom zone's
+    // panel) calls it.
+    void drawHoList();
+    // Exactly one item listed and "#ho_is_riddle" holds 1.
+    bool isHoRiddle() const;
+    // The scene variable's value, or null; nothing is made.
+    const ScriptValue *variableValue(const char *variableName) const;
+
 private:
     // The interned text equal to the given one, or null; interns nothing.
     const char *findName(const char *text) const;
@@ -206,6 +232,8 @@ public:
 
     PtrArray<HiddenObjectItem> hoItems{10};
     uint8_t hoState = 0;
+    uint8_t hoActive = 0;   // the list is being played
+    uint8_t hoCompleted = 0; // every item was found and struck through
     ScriptFunction *hoFinished = nullptr;
     ScriptFunction *hoTake = nullptr;
     ScriptFunction *hoUntake = nullptr;

@@ -8,6 +8,7 @@
 #include "game/resources/HoVideo.h"
 #include "game/scene/ElementMedia.h"
 #include "game/scene/ElementTasks.h"
+#include "game/scene/HiddenObjectPicking.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/PendingBlock.h"
@@ -166,7 +167,7 @@ void HoScene::bindHiddenObjectHooks() {
     hoUntake = findOrCreateFunction("ho_untake", &script);
     hoFound = findOrCreateFunction("ho_found", &script);
     hoPlaced = findOrCreateFunction("ho_placed", &script);
-    hoDoInit = findOrCreateFunction("ho_do_init", &script);
+    bindHiddenObjectNatives(this);
     hoFoundObjectSlot = findOrCreateVariable(&script, "#ho_found_object", nullptr)->value;
 }
 

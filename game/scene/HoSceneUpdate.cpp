@@ -363,8 +363,12 @@ void HoScene::update() {
         moveSway(this);
     for (int32_t i = 0; i < updateOrder.count(); ++i)
         stepElement(this, updateOrder[i]);
-    if (isHo)
+    if (isHo) {
         layoutHoListInHud(this);
+        updateFoundItems();
+        advanceHoStrikes();
+        checkHoCompletion();
+    }
     sortByDrawKey(elements);
 }
 
