@@ -4,7 +4,9 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/resources/HoResourceManager.h"
+#include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/TextInputField.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
 #include "game/world/HoWorld.h"
@@ -16,9 +18,18 @@ bool HoGame::onWindowEvent(KWindowEvent *event) {
     return true;
 }
 
-// Text-field forwarding comes with the world's input.
+// Pointer presses, keys and characters go to the focused text field of the scene that takes input.
 void HoGame::handleWindowEvent(const KWindowEvent &event) {
     switch (event.type) {
+    case kEventButtonDown:
+    case kEventKeyDown:
+    case kEventCharacter: {
+        HoScene *top = context && context->world ? context->world->topScene : nullptr;
+        SceneElement *focused = top ? top->findFocusedTextInput() : nullptr;
+        if (focused)
+            focused->textInput->onKey(event);
+        break;
+    }
     case kEventActivate:
         paused = 0;
         resumeAllSounds();

@@ -12,6 +12,7 @@
 #include "game/scene/HoRenderable.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/TextInputField.h"
 #include "game/util/ReadWholeFile.h"
 #include "game/world/HoWorld.h"
 
@@ -104,6 +105,10 @@ void setupElementMedia(SceneElement *element) {
         element->centreOffsetY = centreY;
     }
     setKindFlags(element);
+    if (nameStartsWith(element->name, "KUIEdit_") && !element->textInput) {
+        element->isTextInput = 1;
+        element->textInput = new TextInputField(element);
+    }
     setupParticles(element);
     setupVideo(element);
 }

@@ -21,6 +21,7 @@
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/SceneView.h"
+#include "game/scene/TextInputField.h"
 #include "game/scene/WaveQuad.h"
 #include "game/util/ConvertText.h"
 #include "game/util/InternTable.h"
@@ -162,6 +163,10 @@ private:
             drawParticles(element, opacity);
         else if (renderable && opacity >= kSmallestPictureOpacity)
             drawPicture(element, *renderable, opacity);
+        if (element->textInput) {
+            flush();
+            element->textInput->draw(opacity);
+        }
         drawText(element, opacity);
     }
 

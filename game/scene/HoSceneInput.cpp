@@ -11,6 +11,7 @@
 #include "game/scene/HiddenObjectPicking.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/TextInputField.h"
 #include "game/resources/HoSound.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
@@ -103,7 +104,11 @@ bool HoScene::processInput() {
 }
 
 SceneElement *HoScene::findFocusedTextInput() {
-    // Text fields take the focus once they can be drawn and typed into; until then no element has it.
+    for (int32_t i = 0; i < updateOrder.count(); ++i) {
+        SceneElement *element = updateOrder[i];
+        if (element->isTextInput && element->textInput && element->textInput->focus)
+            return element;
+    }
     return nullptr;
 }
 

@@ -16,6 +16,7 @@
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/PointList.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/TextInputField.h"
 #include "game/script/PendingBlock.h"
 #include "game/script/ScriptEvent.h"
 #include "game/util/MathTables.h"
@@ -166,8 +167,11 @@ void stepFade(HoWorld *world, SceneElement *element) {
 void stepHighlight(const HoWorld *world, SceneElement *element) {
     if ((!element->renderable && !element->isTextInput) || world->highlightFreeze)
         return;
-    if (element == world->hoveredElement)
+    if (element == world->hoveredElement) {
         element->highlight = std::min(element->highlight + kHighlightStep, 1.0f);
+        if (element->textInput && element == world->clickedElement)
+            element->textInput->focus = 1;
+    }
     else
         element->highlight = std::max(element->highlight - kHighlightStep, 0.0f);
 }
@@ -335,6 +339,8 @@ void stepElement(HoScene *scene, SceneElement *element) {
     if (element->visible && !scene->applyingProperties)
         stepEmitters(scene, element);
     stepVideo(element);
+    if (element->textInput)
+        element->textInput->update();
 }
 
 // Insertion sort, ascending: an element passes another only when that one's key is strictly greater,

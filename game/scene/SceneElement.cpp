@@ -9,6 +9,7 @@
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/ScenePools.h"
+#include "game/scene/TextInputField.h"
 #include "game/script/PendingBlock.h"
 #include "game/script/ScriptKeywords.h"
 #include "game/util/InternTable.h"
@@ -153,6 +154,8 @@ ScriptValue *SceneElement::findNamedValue(const char *valueName, bool create) {
 }
 
 void SceneElement::release() {
+    delete textInput;
+    textInput = nullptr;
     if (sound && sound->engineSound)
         sound->engineSound->haltStream();
     for (PendingBlock **block : {&animationEndBlock, &cycleEndBlock, &fadeEndBlock, &timerBlock}) {
