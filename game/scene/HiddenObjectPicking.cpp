@@ -66,11 +66,6 @@ void placeOnGrid(HiddenObjectItem *item, int32_t position, int32_t columns, int3
 
 } // namespace
 
-float configNumber(const HoWorld *world, const char *key, float otherwise) {
-    const ConfigEntry *entry = world ? world->configurationEntry(key) : nullptr;
-    return entry ? entry->number : otherwise;
-}
-
 SceneElement *displayOf(SceneElement *element) {
     ElementPickInfo *pick = element->pickInfo;
     return pick && pick->display ? pick->display : element;

@@ -9,7 +9,6 @@
 #include <cstdint>
 
 class HoScene;
-class HoWorld;
 struct ElementPickInfo;
 struct HiddenObjectItem;
 struct ParticleEmitter;
@@ -34,9 +33,6 @@ void layoutHoItem(HiddenObjectItem *item, int32_t itemCount, int32_t position);
 void layoutHoListInHud(HoScene *scene);
 // True when an element of the item is hidden from view (a positive named value "concealed").
 bool isHoItemConcealed(const HiddenObjectItem *item);
-
-// The number of the game configuration's key, or the default when the key is missing.
-float configNumber(const HoWorld *world, const char *key, float otherwise);
 
 // The element that shows the element's disappearance: its pick record's display element, else itself.
 SceneElement *displayOf(SceneElement *element);

@@ -76,7 +76,7 @@ class HoListDrawer {
 public:
     HoListDrawer(HoScene &scene, HoContext &context, KText *font)
         : scene_(scene), world_(scene.world), context_(context), font_(font), encoding_(font->getEncoding()) {
-        const float grey = configNumber(world_, "hud.ho.found_alpha", 0.5f);
+        const float grey = world_->configurationNumber("hud.ho.found_alpha", 0.5f);
         found_ = {grey, grey, grey, 1.0f};
     }
 
@@ -126,7 +126,7 @@ private:
                 drawOutlinedText(font_, passed, &context_, 0, kOutlinedTextAtPoint, left, y,
                                  TextColour{0.0f, 0.0f, 0.0f, 0.0f}, found_);
         }
-        drawStrikeBar(world_, left, progress, y + configNumber(world_, "hud.ho.strikeout_offset_y", 0.0f) / sceneArtScale());
+        drawStrikeBar(world_, left, progress, y + world_->configurationNumber("hud.ho.strikeout_offset_y", 0.0f) / sceneArtScale());
         if (ParticleEmitter *emitter = strike->foundEmitter) {
             emitter->placementX = left + progress;
             emitter->placementY = item->panelY;
@@ -136,10 +136,10 @@ private:
     // The riddle's single item, in a box across the panel.
     void drawRiddle(SceneElement *element, HiddenObjectItem *item, const char *shown) {
         const float s = sceneArtScale();
-        const float x = configNumber(world_, "hud.inventory_ho.x", 512.0f);
-        const float dx = configNumber(world_, "hud.inventory_ho.dx", 300.0f);
-        const float y = configNumber(world_, "hud.inventory_ho.y", 711.0f);
-        const float dy = configNumber(world_, "hud.inventory_ho.dy", 30.0f);
+        const float x = world_->configurationNumber("hud.inventory_ho.x", 512.0f);
+        const float dx = world_->configurationNumber("hud.inventory_ho.dx", 300.0f);
+        const float y = world_->configurationNumber("hud.inventory_ho.y", 711.0f);
+        const float dy = world_->configurationNumber("hud.inventory_ho.dy", 30.0f);
         const HighlightColour &colour = context_.highlight[kindOf(element, item, false)];
         drawOutlinedTextBox(font_, shown, (x - dx) / s, (x + dx) / s, (y - dy) / s, kTextStyleCentered,
                             TextColour{0.0f, 0.0f, 0.0f, 0.0f}, {colour.red, colour.green, colour.blue, 1.0f},
@@ -161,7 +161,7 @@ void HoScene::drawHoList() {
     HoContext *context = world->context;
     if (!context)
         return;
-    KText *font = context->getFont(roundToInt(configNumber(world, "hud.ho.inventory_font", 0.0f)));
+    KText *font = context->getFont(roundToInt(world->configurationNumber("hud.ho.inventory_font", 0.0f)));
     for (int32_t i = 0; i < hoItems.count(); ++i)
         hoItems[i]->drawnThisFrame = 0;
     PtrArray<SceneElement> &elements = allElements.members;

@@ -34,13 +34,13 @@ float sinc(float t) {
 // How the disappearance is drawn, from the game configuration.
 struct DisappearSettings {
     explicit DisappearSettings(const HoWorld *world)
-        : type(roundToInt(configNumber(world, "hud.ho.disappear_type", 1.0f))),
-          speed(configNumber(world, "hud.ho.disappear_speed", 1.0f)),
-          phase(configNumber(world, "hud.ho.disappear_phase", 1.0f)),
-          scale(configNumber(world, "hud.ho.disappear_scale", 0.2f)),
-          minX(configNumber(world, "hud.ho.disappear_min_x", 0.0f)),
-          clampStart(configNumber(world, "hud.ho.disappear_clamp_start", 23.0f)),
-          clampFactor(configNumber(world, "hud.ho.disappear_clamp_factor", 2.0f)) {
+        : type(roundToInt(world->configurationNumber("hud.ho.disappear_type", 1.0f))),
+          speed(world->configurationNumber("hud.ho.disappear_speed", 1.0f)),
+          phase(world->configurationNumber("hud.ho.disappear_phase", 1.0f)),
+          scale(world->configurationNumber("hud.ho.disappear_scale", 0.2f)),
+          minX(world->configurationNumber("hud.ho.disappear_min_x", 0.0f)),
+          clampStart(world->configurationNumber("hud.ho.disappear_clamp_start", 23.0f)),
+          clampFactor(world->configurationNumber("hud.ho.disappear_clamp_factor", 2.0f)) {
         // A sweep that never moves would keep the scene busy for ever.
         if (!(speed > 0.0f))
             speed = 1.0f;
