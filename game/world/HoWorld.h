@@ -126,6 +126,31 @@ public:
     // duration no longer than the fade only fades the box out.
     void showMessage(const char *text, int32_t duration, bool withPicture);
 
+    // Hints. A probe runs a scene's handlers in hint mode (they report targets and queue the scenes they
+    // lead to) or, in a hidden-object scene, takes its listed elements not yet found.
+    void probeScene(HoScene *scene, bool glitter);
+    // Records the element reached (the via of the node being probed, when it has one, stands for it)
+    // with the item it was reached with: 1 when it belongs to the place the search started from, 2 when
+    // it leads elsewhere, 0 when there is nothing to record.
+    int32_t addHintTarget(SceneElement *reached, HoInventoryItem *argument);
+    // The breadth-first search from the current scene: scenes reached by goto handlers first, then the
+    // forced hint scenes, zoom zones and mini-games, until something to do here turns up.
+    void searchHint();
+    // The hint asked for by the player, told to the "hud" scene's "#hint_*" variables.
+    void requestHint();
+    // A random thing to do in the current scene (never the same twice running when there is a choice).
+    void requestGlitterHint();
+    // Whether the place named by "##check_location_name" has anything left to do ("##location_tasks_state").
+    void checkLocationTasks();
+    // The scene the hint search starts from: the zoom zone on top, else the active scene.
+    HoScene *hintStartScene() const;
+    // The element reaching a scene queued from the element's scene: itself in a scene the search starts
+    // from, else what leads to the scene being probed.
+    SceneElement *hintVia(SceneElement *element) const;
+    // Queues the scene to be probed through the element, unless that pair was visited.
+    void queueHintScene(bool gotoQueue, SceneElement *via, HoScene *scene);
+    bool wasHintVisited(const HintNode &node) const;
+
     // Binds the script globals "#@", "#$", "##show_hint", "##active_scene", "##main_scene" and
     // "##root_scene" in the global context and keeps their slots.
     void bindScriptGlobals();
@@ -255,6 +280,7 @@ public:
     ScriptValue *profileIndexSlot = nullptr;   // "##profile_index"
     ScriptValue *saveDisabledSlot = nullptr;   // "##save_disabled"
     HintSlots hintSlots;
+    HintSearch hints;
     WorldHooks hooks;
     HudBindings hud;
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/util/PtrArray.h"
 #include "platform/WinTypes.h"
@@ -14,6 +15,7 @@ class HoSound;
 class HoTexture;
 struct PickFlight;
 struct ScriptFunction;
+struct ScriptTask;
 struct ScriptValue;
 struct SceneElement;
 
@@ -244,4 +246,32 @@ struct HintSlots {
     ScriptValue *element = nullptr;        // "#hint_element"
     ScriptValue *elementItem = nullptr;    // "#hint_element_item"
     ScriptValue *glitterElement = nullptr; // "#hint_glitter_element"
+};
+
+// A scene for the hint search to visit, and the element in a scene searched before that leads there
+// (none for a scene the search starts from).
+struct HintNode {
+    SceneElement *via = nullptr;
+    HoScene *scene = nullptr;
+};
+
+// The hint search's state: its queues of scenes to visit and those visited, and what it found. The
+// targets of the place the search started from (with what each was reached with), the scripts whose
+// own hint handler is the hint, and the targets that lead elsewhere (with the place each belongs to
+// and the zoom zone it opens).
+struct HintSearch {
+    uint8_t glitterMode = 0; // while a scene is probed for the glitter hint
+    uint8_t probing = 0;     // a node is being probed: current holds it
+    HintNode current;
+    std::vector<HintNode> gotoQueue;
+    std::vector<HintNode> linkQueue;
+    std::vector<HintNode> visited;
+    PtrArray<SceneElement> sameRoot{10};
+    PtrArray<HoInventoryItem> sameRootItems{10};
+    PtrArray<ScriptTask> blocks{10};
+    PtrArray<SceneElement> otherRoot{10};
+    PtrArray<HoScene> otherRootScenes{10};
+    PtrArray<HoScene> otherRootZones{10};
+    int32_t firstLevelCount = 0; // otherRoot's size when the last starting scene was searched
+    SceneElement *lastGlitterTarget = nullptr;
 };
