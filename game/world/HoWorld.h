@@ -150,6 +150,15 @@ public:
     // Queues the scene to be probed through the element, unless that pair was visited.
     void queueHintScene(bool gotoQueue, SceneElement *via, HoScene *scene);
     bool wasHintVisited(const HintNode &node) const;
+    // What the element handlers do in hint mode, each for its task's element when that takes part
+    // (active or pro-active, and not no_hint outside glitter mode): a look handler of an "mg_" element
+    // queues its mini-game, another one that is flagged reports its element; a goto handler reports
+    // itself or queues the scene or zoom zone it leads to, as "##show_hint" says; a hint handler reports
+    // its element, else its task as the hint; pick and click handlers report their element.
+    void hintLook(SceneElement *element, bool flagged);
+    void hintGoto(SceneElement *element);
+    void hintHandler(SceneElement *element, ScriptTask *task);
+    void hintReport(SceneElement *element);
 
     // Binds the script globals "#@", "#$", "##show_hint", "##active_scene", "##main_scene" and
     // "##root_scene" in the global context and keeps their slots.
