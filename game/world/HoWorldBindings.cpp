@@ -26,6 +26,7 @@
 #include "game/script/ScriptVariable.h"
 #include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
+#include "game/world/HoWorldHints.h"
 #include "platform/WinUserInput.h"
 
 namespace {
@@ -112,6 +113,7 @@ const NativeTable kNativeTables[] = {
     {kDisplayNatives, kDisplayNativeCount},
     {kProfileNatives, kProfileNativeCount},
     {kInventoryNatives, kInventoryNativeCount},
+    {kHintNatives, kHintNativeCount},
 };
 
 // The body of an engine function from the table that has it, else none yet.

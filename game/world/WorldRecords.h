@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <deque>
 #include <vector>
 
 #include "game/util/PtrArray.h"
@@ -263,8 +264,8 @@ struct HintSearch {
     uint8_t glitterMode = 0; // while a scene is probed for the glitter hint
     uint8_t probing = 0;     // a node is being probed: current holds it
     HintNode current;
-    std::vector<HintNode> gotoQueue;
-    std::vector<HintNode> linkQueue;
+    std::deque<HintNode> gotoQueue;
+    std::deque<HintNode> linkQueue;
     std::vector<HintNode> visited;
     PtrArray<SceneElement> sameRoot{10};
     PtrArray<HoInventoryItem> sameRootItems{10};
