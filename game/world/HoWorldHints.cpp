@@ -49,7 +49,7 @@ bool holdsNumberOne(const ScriptValue *value) {
 
 // A mini-game that the player may skip counts as something to do.
 bool isSkippableMiniGame(const HoScene *scene) {
-    return scene->isMiniGame && (holdsNumberOne(scene->variableValue("#skip_started")) ||
+    return nameStartsWith(scene->name, "mg_") && (holdsNumberOne(scene->variableValue("#skip_started")) ||
                                  holdsNumberOne(scene->variableValue("#skip_enabled")));
 }
 
