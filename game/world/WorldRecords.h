@@ -3,9 +3,10 @@
 // records, each zero or null until the world's operations fill it.
 
 #include <cstdint>
-#include <string>
 #include <deque>
-#include <vector>
+#include <functional>
+#include <string>
+#include <unordered_set>
 
 #include "game/util/PtrArray.h"
 #include "platform/WinTypes.h"
@@ -254,6 +255,14 @@ struct HintSlots {
 struct HintNode {
     SceneElement *via = nullptr;
     HoScene *scene = nullptr;
+
+    bool operator==(const HintNode &other) const { return via == other.via && scene == other.scene; }
+};
+
+struct HintNodeHash {
+    size_t operator()(const HintNode &node) const {
+        return std::hash<const void *>()(node.via) * 31u ^ std::hash<const void *>()(node.scene);
+    }
 };
 
 // The hint search's state: its queues of scenes to visit and those visited, and what it found. The
@@ -266,7 +275,7 @@ struct HintSearch {
     HintNode current;
     std::deque<HintNode> gotoQueue;
     std::deque<HintNode> linkQueue;
-    std::vector<HintNode> visited;
+    std::unordered_set<HintNode, HintNodeHash> visited;
     PtrArray<SceneElement> sameRoot{10};
     PtrArray<HoInventoryItem> sameRootItems{10};
     PtrArray<ScriptTask> blocks{10};
