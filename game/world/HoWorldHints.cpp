@@ -151,11 +151,7 @@ HoScene *HoWorld::hintStartScene() const {
 }
 
 bool HoWorld::wasHintVisited(const HintNode &node) const {
-    for (const HintNode &seen : hints.visited) {
-        if (seen.scene == node.scene && seen.via == node.via)
-            return true;
-    }
-    return false;
+    return hints.visited.count(node) != 0;
 }
 
 SceneElement *HoWorld::hintVia(SceneElement *element) const {
@@ -228,7 +224,7 @@ bool visit(HoWorld &world, const HintNode &node, bool glitter, bool miniGames) {
     HintSearch &hints = world.hints;
     if (world.wasHintVisited(node))
         return false;
-    hints.visited.push_back(node);
+    hints.visited.insert(node);
     hints.current = node;
     hints.probing = 1;
     world.probeScene(node.scene, glitter);
