@@ -69,18 +69,32 @@ bool isOpenHiddenObject(SceneElement *element, bool glitter) {
     return !(display && display->pickInfo && display->pickInfo->taken);
 }
 
+// Slots the world may not have bound (no "hud" scene) are passed over.
+void setSlotNumber(ScriptValue *slot, float number) {
+    if (slot)
+        slot->setNumber(number);
+}
+
+void setSlotPointer(ScriptValue *slot, int32_t type, const void *pointer) {
+    if (slot)
+        slot->setPointer(type, pointer);
+}
+
+void clearSlot(ScriptValue *slot) {
+    if (slot)
+        slot->clear();
+}
+
 ScriptValue *hudVariable(HoWorld *world, const char *name) {
     return world->hudScene ? findOrCreateVariable(&world->hudScene->script, name, nullptr)->value : nullptr;
 }
 
 void setHudNumber(HoWorld *world, const char *name, float number) {
-    if (ScriptValue *slot = hudVariable(world, name))
-        slot->setNumber(number);
+    setSlotNumber(hudVariable(world, name), number);
 }
 
 void setHudPointer(HoWorld *world, const char *name, int32_t type, const void *pointer) {
-    if (ScriptValue *slot = hudVariable(world, name))
-        slot->setPointer(type, pointer);
+    setSlotPointer(hudVariable(world, name), type, pointer);
 }
 
 // How far the view of the element's scene has the scene moved on the screen, in design units: by its
@@ -251,14 +265,10 @@ void queueForcedHintScenes(HoWorld &world, HoScene *start) {
 } // namespace
 
 void HoWorld::searchHint() {
-    if (hintSlots.shown)
-        hintSlots.shown->setNumber(0.0f);
-    if (hintSlots.forGlitter)
-        hintSlots.forGlitter->setNumber(0.0f);
-    if (hintSlots.element)
-        hintSlots.element->clear();
-    if (hintSlots.elementItem)
-        hintSlots.elementItem->clear();
+    setSlotNumber(hintSlots.shown, 0.0f);
+    setSlotNumber(hintSlots.forGlitter, 0.0f);
+    clearSlot(hintSlots.element);
+    clearSlot(hintSlots.elementItem);
     HoScene *start = hintStartScene();
     if (!start)
         return;
@@ -300,20 +310,18 @@ void HoWorld::requestHint() {
             otherScene = hints.firstLevelCount <= 0;
         }
     }
-    if (hintSlots.element)
-        hintSlots.element->clear();
+    clearSlot(hintSlots.element);
     if (!hintSlots.shown || roundToInt(hintSlots.shown->asNumber()) != 0)
         return;
     if (!target && !item) {
-        if (block && hintSlots.element) {
-            hintSlots.element->setPointer(kScriptTask, block);
+        if (block) {
+            setSlotPointer(hintSlots.element, kScriptTask, block);
             hintSlots.shown->setNumber(3.0f);
         }
         return;
     }
     if (target) {
-        if (hintSlots.element)
-            hintSlots.element->setPointer(kScriptElement, target);
+        setSlotPointer(hintSlots.element, kScriptElement, target);
         const ViewShift shift = viewShiftOf(*this, *target, true);
         setHudNumber(this, "#hint_x", target->cx.asNumber() - shift.x);
         setHudNumber(this, "#hint_y", target->cy.asNumber() - shift.y);
@@ -330,15 +338,13 @@ void HoWorld::requestHint() {
         if (!hints.otherRootZones.empty())
             setHudPointer(this, "#hint_scene2", kScriptScene, hints.otherRootZones[0]);
     }
-    if (item && !otherScene && hintSlots.elementItem)
-        hintSlots.elementItem->setPointer(kScriptInventoryItem, item);
+    if (item && !otherScene)
+        setSlotPointer(hintSlots.elementItem, kScriptInventoryItem, item);
 }
 
 void HoWorld::requestGlitterHint() {
-    if (hintSlots.forGlitter)
-        hintSlots.forGlitter->setNumber(1.0f);
-    if (hintSlots.glitterElement)
-        hintSlots.glitterElement->clear();
+    setSlotNumber(hintSlots.forGlitter, 1.0f);
+    clearSlot(hintSlots.glitterElement);
     HoScene *start = hintStartScene();
     if (!start)
         return;
@@ -362,8 +368,7 @@ void HoWorld::requestGlitterHint() {
     clearQueues(hints);
     if (!chosen)
         return;
-    if (hintSlots.glitterElement)
-        hintSlots.glitterElement->setPointer(kScriptElement, chosen);
+    setSlotPointer(hintSlots.glitterElement, kScriptElement, chosen);
     const ViewShift shift = viewShiftOf(*this, *chosen, false);
     setHudNumber(this, "#hint_glitter_x", chosen->cx.asNumber() - shift.x);
     setHudNumber(this, "#hint_glitter_y", chosen->cy.asNumber() - shift.y);
