@@ -156,6 +156,33 @@ TEST_F(HintSearchTest, ATargetHereIsTheHintWithItsPlaceOnTheScreen) {
     }
 }
 
+// In a zoom zone the hint's place follows the element that opened the zone, unless that has no width.
+TEST_F(HintSearchTest, AZoomZonesTargetIsPlacedByTheElementThatOpenedIt) {
+    HoScene *hall = scene("hall", at("zz_desk", 500), "");
+    HoScene *desk = scene("zz_desk", at("drawer", 900), reacting("drawer", "on_pick"), hall);
+    start(desk);
+    screenValues.artScale = 0.5f;
+    screenValues.halfWidth = 640.0f;
+    screenValues.halfHeight = 384.0f;
+    screenValues.viewOffsetX = 0.0f;
+    normalModeActive = 0;
+    desk->cameraX = 1280.0f;
+    desk->cameraY = 768.0f;
+    SceneElement *opener = hall->findElement("zz_desk");
+    world->zoomLayers[0].zone = desk;
+    world->zoomLayers[0].openArgument = opener;
+    const float wide = game.settings.wideWidth;
+    const struct {
+        float sx, x;
+    } cases[] = {{2.0f, 900.0f - (500.0f - wide * 0.5f / 2.0f * 2.0f)}, {0.0f, 900.0f}};
+    for (const auto &c : cases) {
+        opener->sx.setNumber(c.sx);
+        world->requestHint();
+        EXPECT_EQ(hintElement(), desk->findElement("drawer"));
+        EXPECT_FLOAT_EQ(hud_("#hint_x"), c.x) << c.sx;
+    }
+}
+
 // The hall and the study lead to each other and offer nothing: the search ends, each (scene, via) pair
 // probed once.
 TEST_F(HintSearchTest, ScenesThatLeadToEachOtherAreSearchedOncePerWay) {
