@@ -17,8 +17,8 @@
 #include "game/scene/ParticleEmitter.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptBlock.h"
+#include "game/script/ScriptCommandArgs.h"
 #include "game/script/ScriptExecution.h"
-#include "game/script/ScriptResolve.h"
 #include "game/script/ScriptVariable.h"
 #include "game/scene/ElementName.h"
 #include "game/world/HoWorld.h"
@@ -382,19 +382,11 @@ void HoScene::findRandomHoItem() {
 
 namespace {
 
-// A number argument of the call rounded half away from zero, or the default when it is missing or no
-// number.
-int32_t roundedArgument(HoScene *scene, ScriptStatement *call, int32_t i, int32_t otherwise) {
-    if (!call || call->paramCount() <= i)
-        return otherwise;
-    const ScriptValue *value = getStatementParam(&scene->script, call, i);
-    return value && value->type == kScriptNumber ? roundToInt(value->number) : otherwise;
-}
-
 void nativeHoDoInit(void *data, ScriptStatement *call) {
     auto *scene = static_cast<HoScene *>(data);
-    scene->initHoItems(roundedArgument(scene, call, kFirstArgument, 0) != 0,
-                       roundedArgument(scene, call, kFirstArgument + 1, kMostShownItems));
+    ScriptContext *script = &scene->script;
+    scene->initHoItems(roundedParam(script, call, kFirstArgument, 0.0f) != 0,
+                       roundedParam(script, call, kFirstArgument + 1, float(kMostShownItems)));
 }
 
 void nativeHoFindRandomItem(void *data, ScriptStatement *) {
