@@ -19,8 +19,7 @@ namespace {
 
 constexpr int32_t kMostShownItems = 12;
 constexpr int32_t kDisappearStart = -70;
-constexpr int32_t kPulsedDisappearance = 1;
-constexpr int32_t kGrowingDisappearance = 2;
+constexpr int32_t kGrowingDisappearance = 2; // any other type pulses
 constexpr int32_t kFadeTicks = 20;
 constexpr float kStrikeStep = 2.0f;
 constexpr float kSincLift = 0.22f;
