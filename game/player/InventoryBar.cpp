@@ -363,9 +363,11 @@ void drawInventoryStrip(void *user) {
     HoContext *context = world->context;
     KText *font = context->getFont(world->configurationInteger("hud.inventory.font", 0));
     context->flushBatch();
-    // A hidden-object scene shows its list of objects here instead, once scenes draw one.
-    if (world->activeScene && world->activeScene->isHo)
+    // A hidden-object scene shows its list of objects here instead.
+    if (world->activeScene && world->activeScene->isHo) {
+        world->activeScene->drawHoList();
         return;
+    }
     const PtrArray<HoInventoryItem> &bar = world->inventory.bar;
     for (int32_t i = 0; i < bar.count(); ++i) {
         ParticleEmitter *effect = bar[i]->hoverEffect;
