@@ -62,11 +62,6 @@ void runMessageShowHook(ScriptContext *context, ScriptStatement *statement, int3
         runNamedHook(hook, commandParam(context, statement, i));
 }
 
-// The HUD message box takes the text for the ticks, with its picture when on top.
-void showOnHud(HoWorld *world, const char *text, int32_t ticks, bool top) {
-    (void)world, (void)text, (void)ticks, (void)top;
-}
-
 void queueAfter(ScriptContext *context, ScriptStatement *statement, bool fx) {
     PendingBlock *record = makePendingBlock(context, statement, 1, fx);
     if (!record)
@@ -112,7 +107,7 @@ void scriptMsg(ScriptContext *context, ScriptStatement *statement) {
     runMessageShowHook(context, statement, ticks, 2);
     if (ScriptFunction *bbt = findFunction(context->world->globalContext(), "on_show_bbt"))
         callScriptFunction(bbt, false, nullptr);
-    showOnHud(context->world, text, ticks, false);
+    context->world->showMessage(text, ticks, false);
 }
 
 void scriptMsgTop(ScriptContext *context, ScriptStatement *statement) {
@@ -123,7 +118,7 @@ void scriptMsgTop(ScriptContext *context, ScriptStatement *statement) {
     SceneElement *giver = elementParam(context, statement, 2);
     if (shower && giver)
         showPictureOf(context, shower, giver);
-    showOnHud(context->world, text, ticks, true);
+    context->world->showMessage(text, ticks, true);
 }
 
 void scriptAfter(ScriptContext *context, ScriptStatement *statement) {
