@@ -16,7 +16,7 @@ protected:
         attic->layerSlot = &layer;
         key = new HoInventoryItem("key", &world);
         world.inventoryItems.append(key);
-        for (const char *name : {"plain", "door", "back", "named", "chest"})
+        for (const char *name : {"plain", "door", "back", "named", "chest", "coin", "coin_twin", "page"})
             addElement(hall, name);
         hall->findElement("door")->portalScene = attic;
         hall->findElement("back")->portalScene = game;
@@ -96,6 +96,30 @@ TEST_F(ScriptSceneCommandsTest, OpenAndCloseGoThroughTheWorldsZoomLayers) {
     world.zoomLayers[1].state = 0;
     run("close");
     EXPECT_EQ(world.zoomLayers[1].state, kZoomClosing);
+}
+
+TEST_F(ScriptSceneCommandsTest, PickFliesAnItemsElementOnceAndPicksAnItemAtOnce) {
+    SceneElement *coin = hall->findElement("coin");
+    SceneElement *twin = hall->findElement("coin_twin");
+    coin->inventory.setPointer(kScriptInventoryItem, key);
+    twin->inventory.setPointer(kScriptInventoryItem, key);
+    hall->findElement("page")->isJournal = 1;
+    for (SceneElement *element : {coin, twin, hall->findElement("page")})
+        element->visible = 1;
+    key->maxCount.setNumber(3.0f);
+    run("pick $coin !landed");
+    EXPECT_EQ(coin->visible, 0);
+    EXPECT_TRUE(coin->scriptTouched);
+    EXPECT_TRUE(key->isPicked());
+    ASSERT_EQ(world.inventory.flights.count(), 1);
+    run("pick $coin_twin");
+    EXPECT_EQ(twin->visible, 0);
+    EXPECT_EQ(world.inventory.flights.count(), 1) << "the item is on its way already";
+    run("pick $page");
+    EXPECT_EQ(world.inventory.flights.count(), 2) << "a journal element flies to the journal";
+    const int32_t count = key->getCount();
+    run("pick ^key");
+    EXPECT_EQ(key->getCount(), count + 1);
 }
 
 } // namespace
