@@ -46,6 +46,7 @@ HoScene::~HoScene() {
     for (int32_t i = 0; i < allElements.members.count(); ++i)
         allElements.members[i]->release();
     hoItems.deleteAll();
+    droppedHoItems.deleteAll();
     destroyScriptContext(&script.afterQueue);
     destroyScriptContext(&script.waitQueue);
 }

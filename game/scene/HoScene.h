@@ -99,6 +99,11 @@ public:
     // The active scene is left for another: a system scene keeps its pictures and only pauses its
     // videos; any other releases its pictures, and with them its videos.
     void releaseWhenLeft();
+    // Empties the scene for a rebuild from its files: its pictures and script resources are let go, its
+    // elements give back what they hold, its timed and waiting blocks are freed and its lists emptied.
+    // Pooled records stay where they are, inert, so that nothing that still names one reads freed memory;
+    // the hidden-object items are kept aside until the scene goes.
+    void dropContent();
     // Runs every timed block of the scene at once, the nearest first: queued after blocks, animation
     // end blocks and the blocks of running fades; gives how many ran. At most maxBlocks run, so that
     // blocks that keep queueing others cannot hold a caller that must go on.
@@ -231,6 +236,7 @@ public:
     uint8_t scriptResourcesHeld = 0;
 
     PtrArray<HiddenObjectItem> hoItems{10};
+    PtrArray<HiddenObjectItem> droppedHoItems{10}; // of the content before a rebuild
     uint8_t hoState = 0;
     uint8_t hoActive = 0;   // the list is being played
     uint8_t hoCompleted = 0; // every item was found and struck through
