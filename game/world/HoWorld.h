@@ -216,6 +216,10 @@ public:
     // Scene changes: a request leaves the active scene over its closing time, the switch loads the
     // target and the target enters over its opening time.
     void changeScene(HoScene *target, SceneElement *argument);
+    // The scene (with the scenes below it) is built again from its files at the end of the step, where
+    // nothing runs that walks what it holds, then the world changes to it.
+    void requestSceneRebuild(HoScene *scene);
+    void rebuildRequestedScene();
     void updateTransition();
     // Zoom zones, on the layer their "#layer" names (0 to 3). A negative layer closes the highest
     // layer that has a zone, a negative length closes it over the zone's own closing time.
@@ -344,6 +348,7 @@ public:
     HoObjectPool<PickFlight> flightPool; // recycling: flights go back to its free list
     HudMessage message;
     uint8_t sceneChangeByScript = 0;
+    HoScene *sceneRebuild = nullptr; // asked for by goto_clean
     // Pictures handed over and music asked for by scripts in this frame; the world resets it each frame.
     int32_t pictureMusicChanges = 0;
     // Set whenever a script message is reported; the world clears it before loading the scenes.
