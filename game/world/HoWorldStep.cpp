@@ -82,6 +82,7 @@ void HoWorld::frame() {
     updateMusic();
     dropped = 0;
     rollKeys();
+    rebuildRequestedScene();
 }
 
 void HoWorld::loadStepSettings() {
