@@ -106,7 +106,7 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, kwUse, "i*", scriptUse, 0},
     {kScriptCommandPlain, kwUntake, "", scriptUntake, 0},
     {kScriptCommandPlain, kwGoto, "c", scriptGoto, 0},
-    {kScriptCommandPlain, kwGotoClean, "c", nullptr, 0},
+    {kScriptCommandPlain, kwGotoClean, "c", scriptGotoClean, 0},
     {kScriptCommandPlain, kwOpen, "c", scriptOpen, 0},
     {kScriptCommandPlain, kwClose, "", scriptClose, 0},
     {kScriptCommandTask, kwTask, "xvb", nullptr, 0},

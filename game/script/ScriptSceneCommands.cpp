@@ -128,6 +128,10 @@ void scriptGoto(ScriptContext *context, ScriptStatement *statement) {
     world->sceneChangeByScript = 1;
 }
 
+void scriptGotoClean(ScriptContext *context, ScriptStatement *statement) {
+    context->world->requestSceneRebuild(sceneParam(context, statement, 0));
+}
+
 void scriptOpen(ScriptContext *context, ScriptStatement *statement) {
     HoWorld *world = context->world;
     HoScene *zone = sceneParam(context, statement, 0);

@@ -9,6 +9,7 @@ void scriptPick(ScriptContext *context, ScriptStatement *statement);
 void scriptUse(ScriptContext *context, ScriptStatement *statement);
 void scriptUntake(ScriptContext *context, ScriptStatement *statement);
 void scriptGoto(ScriptContext *context, ScriptStatement *statement);
+void scriptGotoClean(ScriptContext *context, ScriptStatement *statement);
 void scriptOpen(ScriptContext *context, ScriptStatement *statement);
 void scriptClose(ScriptContext *context, ScriptStatement *statement);
 void scriptDisable(ScriptContext *context, ScriptStatement *statement);
