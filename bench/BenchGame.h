@@ -22,6 +22,17 @@
 
 namespace benchsupport {
 
+// The scene, named and given its folder, joins the world and reads its file.
+template <typename Scene>
+Scene *joinWorldAndLoad(HoWorld *world, InternTable &names, Scene *scene, const char *name, const std::string &folder) {
+    const char *interned = names.internOrFind(name);
+    scene->setNames(interned, interned);
+    scene->folder = names.internOrFind(folder.c_str());
+    world->scenes.append(scene);
+    loadSceneContent(scene);
+    return scene;
+}
+
 class BenchGame {
 public:
     BenchGame() {
@@ -46,12 +57,7 @@ public:
     // The scene, named and given the folder "data/scenes/<name>", joins the world and reads its file.
     template <typename Scene>
     Scene *loadScene(Scene *scene, const char *name) {
-        const char *interned = context->interned.internOrFind(name);
-        scene->setNames(interned, interned);
-        scene->folder = context->interned.internOrFind(("data/scenes/" + std::string(name)).c_str());
-        world->scenes.append(scene);
-        loadSceneContent(scene);
-        return scene;
+        return joinWorldAndLoad(world.get(), context->interned, scene, name, "data/scenes/" + std::string(name));
     }
 
     lftest::TempDir folder; // removed last, when the world, context and window are gone

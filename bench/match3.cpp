@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchGame.h"
 #include "bench/BenchSupport.h"
 #include "bench/GameFrame.h"
 #include "engine/system/KSystem.h"
@@ -311,12 +312,8 @@ public:
     BoardFrameBench() {
         HoContext &context = *window.context;
         HoWorld *world = context.world;
-        scene = new HoScenesMatch3(world);
-        const char *name = context.interned.internOrFind("alt_ho_match3");
-        scene->setNames(name, name);
-        scene->folder = context.interned.internOrFind(kBoardFolder);
-        world->scenes.append(scene);
-        loadSceneContent(scene);
+        scene = benchsupport::joinWorldAndLoad(world, context.interned, new HoScenesMatch3(world), "alt_ho_match3",
+                                               kBoardFolder);
         scene->applySceneProperties();
         scene->loadElementImages();
         // Kinds 0 to 4 drop, with a gem over each; the glow is kind 5.

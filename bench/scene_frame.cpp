@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchGame.h"
 #include "bench/BenchSupport.h"
 #include "bench/GameFrame.h"
 #include "game/HoContext.h"
@@ -102,12 +103,7 @@ struct Frame {
     void makeScene() {
         HoContext &context = *window.context;
         HoWorld *world = context.world;
-        hall = new HoScene(world);
-        const char *name = context.interned.internOrFind("hall");
-        hall->setNames(name, name);
-        hall->folder = context.interned.internOrFind(kFolder);
-        world->scenes.append(hall);
-        loadSceneContent(hall);
+        hall = benchsupport::joinWorldAndLoad(world, context.interned, new HoScene(world), "hall", kFolder);
         hall->applySceneProperties();
         declareSceneScripts(hall);
         runSceneInitBlocks(hall);
