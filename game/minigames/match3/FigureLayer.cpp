@@ -139,8 +139,9 @@ void FigureLayer::draw(const Match3Figure &figure, float angle) {
         currentContext->flushBatch();
     graphic->setBlendFactors(kBlendSourceAlpha, kBlendInverseSourceAlpha);
     graphic->setTintColor(1.0f, 1.0f, 1.0f, 1.0f);
-    graphic->drawImageRectStretched(source[0], source[1], source[2], source[3], figure.screenLeft, figure.screenTop,
-                                    figure.screenRight, figure.screenBottom, 1.0f, angle, false, false, 0.0f, 0.0f);
+    // Through the texture, which finds an atlas picture's region on its page.
+    picture->draw(source[0], source[1], source[2], source[3], figure.screenLeft, figure.screenTop, figure.screenRight,
+                  figure.screenBottom, 1.0f, angle, false, false, 0.0f, 0.0f);
 }
 
 void FigureLayer::drawEmitter(const Match3Figure &figure) {

@@ -1,10 +1,12 @@
 // The board drawn on the software device and read back: figures of solid-colour pictures written by
 // libpng stand at their cells, on a board turned a quarter and under a camera scale; the selection
-// overlay; a sprite sheet's frame chosen by world time.
+// overlay; a sprite sheet's frame chosen by world time; a picture cut from an atlas page.
 
 #include "tests/game/minigames/match3/Match3TestSupport.h"
 
 #include "engine/graphics/KGraphicFactory.h"
+#include "game/resources/AtlasMap.h"
+#include "game/resources/HoAtlasTexture.h"
 #include "tests/engine/text/KTextTestSupport.h"
 #include "tests/support/KGraphicTestSupport.h"
 
@@ -46,6 +48,14 @@ protected:
 
     static char kind(size_t index) { return kinds()[index].letter; }
     // White two pixels deep around a transparent middle.
+    // 32 x 16: a red left half beside a blue right half.
+    static std::vector<uint32_t> redBesideBlue() {
+        std::vector<uint32_t> pixels(32 * 16);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x)
+                pixels[size_t(y) * 32 + x] = x < 16 ? 0xFFFF0000u : 0xFF0000FFu;
+        return pixels;
+    }
     static std::vector<uint32_t> selectionFrame() {
         std::vector<uint32_t> pixels(16 * 16, 0x00000000u);
         for (int y = 0; y < 16; ++y)
@@ -162,11 +172,7 @@ TEST_F(Match3Drawing, AnOverlayWithALifetimeShowsUntilItIsPast) {
 
 TEST_F(Match3Drawing, ASheetLayerShowsTheFrameOfTheWorldTime) {
     // A red frame beside a blue one, shown as the foreground of the red kind at ten frames a second.
-    std::vector<uint32_t> sheet(32 * 16);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 32; ++x)
-            sheet[size_t(y) * 32 + x] = x < 16 ? 0xFFFF0000u : 0xFF0000FFu;
-    ASSERT_TRUE(writePng(temp / "data/pictures/sheet.png", 32, 16, sheet));
+    ASSERT_TRUE(writePng(temp / "data/pictures/sheet.png", 32, 16, redBesideBlue()));
     SceneElement *sheetElement = addElement(board, "sheet");
     HoSceneImage *image = world.renderPools.newSceneImage();
     image->load("data/pictures/sheet.png");
@@ -194,6 +200,34 @@ TEST_F(Match3Drawing, ASheetLayerShowsTheFrameOfTheWorldTime) {
         EXPECT_EQ(at(drawn(), centre.x, centre.y), f.colour) << f.after << " ms on";
     }
     image->release();
+}
+
+TEST_F(Match3Drawing, AFigureOfAnAtlasPictureShowsItsRegionOfThePage) {
+    // A page with a red picture on its left and a blue one on its right; the red kind shows the blue one.
+    ASSERT_TRUE(writePng(temp / "data/pictures/page.png", 32, 16, redBesideBlue()));
+    HoSceneImage *pageImage = world.renderPools.newSceneImage();
+    pageImage->load("data/pictures/page.png");
+    pageImage->acquire();
+    ASSERT_NE(pageImage->texture->picture, nullptr);
+    AtlasRegion region;
+    region.x = 16;
+    region.width = region.height = 16;
+    region.page = 1;
+    HoAtlasTexture blue;
+    blue.picture = pageImage->texture->picture;
+    blue.width = blue.height = 16.0f;
+    blue.region = &region;
+    blue.pageX = 16.0f;
+    buildSmall();
+    FigureLayer &layer = figureAt(0, 0)->picture;
+    ASSERT_EQ(kSmallLayout[0][0], 'R');
+    layer.picture = &blue;
+    const ScreenPoint centre = centreOf(0, 0);
+    EXPECT_EQ(at(drawn(), centre.x, centre.y), 0xFF0000FFu) << "the region's pixels, not the page's corner";
+    layer.picture = nullptr;
+    blue.picture = nullptr;
+    blue.region = nullptr;
+    pageImage->release();
 }
 
 } // namespace
