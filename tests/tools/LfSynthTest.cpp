@@ -57,7 +57,12 @@ TEST(LfSynth, WritesTheDemosSoundsAndLoopsThatCloseOnThemselves) {
     } sounds[] = {{"data/sounds/gulls.ogg", 4.0, true},
                   {"data/sounds/surf.ogg", 6.0, true},
                   {"data/sounds/door.ogg", 1.6, false},
-                  {"data/music/evening.ogg", 8.0, true}};
+                  {"data/music/evening.ogg", 8.0, true},
+                  {"data/sounds/lens_wipe.ogg", 0.45, false},
+                  {"data/sounds/lens_clean.ogg", 1.48, false},
+                  {"data/sounds/mirror_shot.ogg", 0.25, false},
+                  {"data/sounds/mirror_hit.ogg", 0.4, false},
+                  {"data/sounds/mirrors_aligned.ogg", 1.92, false}};
     for (const auto &sound : sounds) {
         SCOPED_TRACE(sound.path);
         const fs::path file = temp.path() / sound.path;

@@ -2,7 +2,12 @@
 //   lf-synth --out DIR   writes DIR/data/sounds/gulls.ogg (gull cries over a faint wind, a loop),
 //                        DIR/data/sounds/surf.ogg (waves breaking and running back, a loop),
 //                        DIR/data/sounds/door.ogg (a lock turning and a heavy door swinging open),
-//                        DIR/data/music/evening.ogg (a slow evening tune, a loop)
+//                        DIR/data/music/evening.ogg (a slow evening tune, a loop),
+//                        DIR/data/sounds/lens_wipe.ogg (a cloth squeaking across glass),
+//                        DIR/data/sounds/lens_clean.ogg (a bright rising chime),
+//                        DIR/data/sounds/mirror_shot.ogg (a bead snapping out of the lantern gun),
+//                        DIR/data/sounds/mirror_hit.ogg (a bead clinking into the chain),
+//                        DIR/data/sounds/mirrors_aligned.ogg (a ringing chord as the mirrors line up)
 // Every sound is mono at 22050 Hz and low quality, so the files stay small. A loop's end leads into its
 // beginning, so it repeats without a click. Noise comes from a fixed generator: the files are the same on every run.
 // Exit status 0 on success, 1 with the reason on standard error.
@@ -167,6 +172,66 @@ std::vector<float> evening() {
     return samples;
 }
 
+// `seconds` of samples, each the value of `at` at its time.
+std::vector<float> sampled(double seconds, const std::function<double(double)> &at) {
+    std::vector<float> samples(size_t(seconds * kRate));
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = float(std::clamp(at(double(i) / kRate), -1.0, 1.0));
+    return samples;
+}
+
+// A bell-like partial: a sine of the frequency fading over `length` seconds from its start.
+double bell(double t, double frequency, double length) {
+    return envelope(t, 0.004, length) * (std::sin(kTwoPi * frequency * t) + 0.3 * std::sin(kTwoPi * 2.76 * frequency * t));
+}
+
+// The notes of a chime, each starting `gap` seconds after the one before and ringing `ring` seconds.
+std::vector<float> chime(std::vector<double> notes, double gap, double ring, double gain) {
+    return sampled(gap * double(notes.size()) + ring, [=](double t) {
+        double value = 0.0;
+        for (size_t n = 0; n < notes.size(); n++)
+            value += gain * bell(t - gap * double(n), notes[n], ring);
+        return value;
+    });
+}
+
+// The lens wiped: a squeak whose pitch rises and falls as the cloth goes across, over the cloth's hiss.
+std::vector<float> lensWipe() {
+    const double seconds = 0.45;
+    Noise noise;
+    LowPass cloth(0.8);
+    double phase = 0.0;
+    return sampled(seconds, [&](double t) {
+        phase += kTwoPi * (900.0 + 500.0 * std::sin(kTwoPi * 0.5 * t / seconds)) / kRate;
+        return envelope(t, 0.05, seconds) * (0.25 * std::sin(phase) + 0.1 * std::sin(2.0 * phase) + 0.3 * cloth(noise.next()));
+    });
+}
+
+// The lens clean: four notes rising.
+std::vector<float> lensClean() {
+    return chime({784.0, 987.77, 1174.66, 1567.98}, 0.12, 1.0, 0.3);
+}
+
+// A bead leaving the gun: a short falling thump and a snap of noise.
+std::vector<float> mirrorShot() {
+    Noise noise;
+    LowPass snap(0.5);
+    return sampled(0.25, [&](double t) {
+        const double thump = envelope(t, 0.002, 0.12) * std::sin(kTwoPi * (180.0 - 300.0 * t) * t);
+        return 0.6 * thump + 0.4 * envelope(t, 0.0, 0.05) * snap(noise.next());
+    });
+}
+
+// A bead meeting the chain: a glassy clink.
+std::vector<float> mirrorHit() {
+    return chime({2093.0, 2637.0}, 0.05, 0.3, 0.3);
+}
+
+// The mirrors aligned: a ringing major chord, struck note by note.
+std::vector<float> mirrorsAligned() {
+    return chime({523.25, 659.26, 783.99, 1046.5}, 0.08, 1.6, 0.25);
+}
+
 struct Sound {
     const char *path; // below DIR
     std::function<std::vector<float>()> make;
@@ -177,6 +242,11 @@ const Sound kSounds[] = {
     {"data/sounds/surf.ogg", surf},
     {"data/sounds/door.ogg", door},
     {"data/music/evening.ogg", evening},
+    {"data/sounds/lens_wipe.ogg", lensWipe},
+    {"data/sounds/lens_clean.ogg", lensClean},
+    {"data/sounds/mirror_shot.ogg", mirrorShot},
+    {"data/sounds/mirror_hit.ogg", mirrorHit},
+    {"data/sounds/mirrors_aligned.ogg", mirrorsAligned},
 };
 
 bool writeFile(const fs::path &path, const std::vector<unsigned char> &bytes) {
