@@ -43,8 +43,11 @@ void drawCloudedLens(Canvas &c, const Scaled &d) {
     c.ring(d(280), d(280), d(258), d(20), kBrass);
 }
 
-// The clean lens: a golden glow around the clear glass, with rays.
+// The clean lens, standing where the clouded one stood: the clear glass in its rim, a golden glow over it,
+// with rays.
 void drawLensShine(Canvas &c, const Scaled &d) {
+    c.disc(d(380), d(380), d(250), d(2), kGlass, 1.0f);
+    c.ring(d(380), d(380), d(258), d(20), kBrass);
     c.disc(d(380), d(380), d(200), d(170), {255, 226, 140}, 0.8f);
     for (int ray = 0; ray < 12; ++ray) {
         const float a = float(ray) * 0.5236f;

@@ -60,11 +60,11 @@ TEST_P(Match3DemoBoard, TheThreeGuidedMovesCleanTheLensWhateverTheSeed) {
     tick();
     EXPECT_FALSE(lens->tutorialActive);
 
-    const std::vector<std::string> expected = {"lens move 1 cleaned 0", "lens move 2 cleaned 3",
-                                               "lens move 3 cleaned 7", "lens clean"};
+    const std::vector<std::string> expected = {"state lens move 1 cleaned 0", "state lens move 2 cleaned 3",
+                                               "state lens move 3 cleaned 7", "state lens clean"};
     std::vector<std::string> lines;
     for (const std::string &line : takeTrace()) {
-        if (line.rfind("lens", 0) == 0)
+        if (line.rfind("state lens", 0) == 0)
             lines.push_back(line);
     }
     EXPECT_EQ(lines, expected);
