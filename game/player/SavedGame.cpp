@@ -238,7 +238,7 @@ private:
         switch (tag) {
         case kSaveTagHiddenObjectState:
         case kSaveTagHiddenObjectItem:
-            return readHiddenObjectRecord(scene_, stream_, tag);
+            return readHiddenObjectRecord(scene_, stream_, tag, hoItemCount_);
         case kSaveTagInventoryItem:
         case kSaveTagBarItem:
         case kSaveTagZoomZone:
@@ -288,6 +288,7 @@ private:
 
     bool readScene(const char *name) {
         scene_ = world_->findScene(name);
+        hoItemCount_ = 0;
         element_ = nullptr;
         task_ = nullptr;
         elements_ = NameCursor();
@@ -370,6 +371,7 @@ private:
     HoWorld *world_;
     SaveStream &stream_;
     HoScene *scene_ = nullptr;
+    int32_t hoItemCount_ = 0;
     SceneElement *element_ = nullptr;
     ScriptTask *task_ = nullptr;
     NameCursor elements_;
@@ -459,5 +461,10 @@ bool readSavedGame(HoWorld *world, const char *path) {
 }
 
 bool loadQuickSave(HoWorld *world) {
-    return readSavedGame(world, kQuickSaveName);
+    const bool loaded = readSavedGame(world, kQuickSaveName);
+    // A world that is not changing scene takes no scene to start in: kept, it would make a later change
+    // to that scene look as if it were under way already, and the change would never happen.
+    if (world->change.state == kChangeIdle)
+        world->change.target = nullptr;
+    return loaded;
 }

@@ -36,6 +36,8 @@ bool serializeWorld(HoWorld *world, SaveStream &stream);
 // profile selected, a profile without a name, a scene that plays alone ("#singleplay"), or a file that
 // could not be written (the previous one is kept whole).
 bool saveGame(HoWorld *world);
+// At exit: saves the game when the active scene is one that is saved with it.
+bool saveGameOnExit(HoWorld *world);
 // Reads the saved game at the path into the world, then the profile list. A missing file is a new game
 // (the profile's achievements are restored); a file that fails is deleted, one that cannot be read is
 // kept; both give false.
@@ -51,6 +53,8 @@ bool isSavedScene(const HoWorld *world, const HoScene *scene);
 // Each takes what the world keeps of it; a part the world does not keep yet is left alone.
 SavedGameHead captureSavedGameHead(HoWorld *world);
 void applySavedGameHead(HoWorld *world, const SavedGameHead &head);
+// The scene that takes input: the highest open zoom zone, else the active scene.
+HoScene *focusedScene(HoWorld *world);
 // The scene a save is made for: the focused scene when it is a gameplay scene, else the active scene.
 HoScene *sceneToSave(HoWorld *world);
 // Brings the world to rest before it is saved: the held element let go and a move in progress ended,
@@ -65,5 +69,6 @@ bool writeInventoryAndZoomRecords(HoWorld *world, SaveStream &stream);
 bool readInventoryOrZoomRecord(HoWorld *world, SaveStream &stream, uint8_t tag);
 // A hidden-object scene's state and item list (H, O), written after its S record.
 bool writeHiddenObjectRecords(HoScene *scene, SaveStream &stream);
-// Reads one such record of the current scene (none: into scratch records) after its tag.
-bool readHiddenObjectRecord(HoScene *scene, SaveStream &stream, uint8_t tag);
+// Reads one such record of the current scene (none: into scratch records) after its tag. The H record
+// gives the item count that the O records after it are laid out for.
+bool readHiddenObjectRecord(HoScene *scene, SaveStream &stream, uint8_t tag, int32_t &itemCount);

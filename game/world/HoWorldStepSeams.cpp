@@ -5,9 +5,6 @@
 #include "game/scene/TextInputField.h"
 #include "game/world/HoWorld.h"
 
-// The switch: the game is saved on entering a location.
-void HoWorld::saveGameAtSwitch() {}
-
 // The step's start: the video clips advance by one step.
 void HoWorld::advanceVideos() {}
 

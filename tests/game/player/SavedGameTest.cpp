@@ -9,6 +9,7 @@
 #include "game/player/SavedGame.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectItem.h"
+#include "game/scene/HiddenObjectPicking.h"
 #include "game/script/ScriptEvent.h"
 #include "game/script/ScriptTask.h"
 #include "platform/FileHooks.h"
@@ -455,6 +456,180 @@ TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsDeleted)
     EXPECT_FALSE(loadQuickSave(running.get()));
     EXPECT_FALSE(std::filesystem::exists(folder / "quicksave.sav"));
     std::memcpy(dataPath, previousDataPath, sizeof dataPath);
+}
+
+} // namespace
+
+namespace {
+
+class SavedWorldPartsTest : public SavedGameTest {
+protected:
+    // The hall with its desk zone, and a search scene: the places a game is saved in the middle of.
+    static HoScene *deskOf(HoWorld &in, HoScene *hall) {
+        HoScene *desk = in.findScene("hall_zz_desk");
+        if (desk)
+            return desk;
+        auto *zone = new HoScene(&in);
+        zone->setNames(in.names().internOrFind("zz_desk"), in.names().internOrFind("hall_zz_desk"));
+        zone->parent = hall;
+        zone->isZoomZone = zone->isGameplay = 1;
+        in.scenes.append(zone);
+        return zone;
+    }
+    // A search of four items of which the player found the key and the cup's first half.
+    HoScene *searchOf(HoWorld &in, bool withItems) {
+        HoScene *search = sceneOf(in, "search", &HoScene::isGameplay);
+        search->isHo = 1;
+        for (const char *name : {"ho_key", "ho_cup|1", "ho_cup|2", "ho_comb", "ho_pin", "target_ho_pin"})
+            elementOf(search, name);
+        if (!withItems)
+            return search;
+        const char *itemNames[] = {"ho_cup", "ho_key", "ho_comb", "ho_pin"};
+        for (int32_t i = 0; i < 4; ++i) {
+            auto *item = new HiddenObjectItem(search);
+            item->setName(itemNames[i]);
+            search->hoItems.append(item);
+            layoutHoItem(item, 4, i);
+        }
+        auto link = [&](const char *element, int32_t item, uint8_t found) {
+            SceneElement *e = search->findElement(element);
+            e->pickInfo = in.scenePools.pickInfos.allocate();
+            e->pickInfo->init(e);
+            e->pickInfo->item = search->hoItems[item];
+            e->pickInfo->found = found;
+            search->hoItems[item]->elements.append(e);
+        };
+        link("ho_cup|1", 0, 1);
+        link("ho_cup|2", 0, 0);
+        link("ho_key", 1, 1);
+        link("ho_comb", 2, 0);
+        link("ho_pin", 3, 0);
+        search->findElement("ho_pin")->noSerialize.setNumber(1.0f);
+        search->hoItems[0]->foundCount = 1;
+        search->hoItems[1]->foundCount = search->hoItems[1]->finishedCount = 1;
+        search->hoActive = 1;
+        return search;
+    }
+};
+
+TEST_F(SavedWorldPartsTest, AHiddenObjectSceneSavedMidSearchComesBackWithItsListAndLinks) {
+    HoScene *search = searchOf(world, true);
+    const float keyX = search->hoItems[1]->panelX;
+    for (const int32_t version : {SaveStream::kVersion, 23}) {
+        SCOPED_TRACE(version);
+        ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav",
+                             [this](SaveStream &stream) { return serializeWorld(&world, stream); }, version));
+        auto loaded = newWorld();
+        // The new world's list was drawn again, in another order and with an item the file does not know.
+        HoScene *restored = searchOf(*loaded, false);
+        auto *stale = new HiddenObjectItem(restored);
+        stale->setName("ho_pin");
+        restored->hoItems.append(stale);
+        restored->findElement("ho_pin")->pickInfo = loaded->scenePools.pickInfos.allocate();
+        restored->findElement("ho_pin")->pickInfo->item = stale;
+        ASSERT_TRUE(loadInto(*loaded));
+        ASSERT_EQ(restored->hoItems.count(), 4);
+        EXPECT_EQ(restored->hoActive, 1);
+        EXPECT_EQ(restored->hoCompleted, 0);
+        HiddenObjectItem *cup = restored->hoItems[0];
+        HiddenObjectItem *key = restored->hoItems[1];
+        EXPECT_STREQ(cup->name, "ho_cup");
+        EXPECT_EQ(cup->foundCount, 1);
+        EXPECT_EQ(key->finishedCount, 1);
+        EXPECT_EQ(key->listPosition, 1);
+        if (version >= 24) {
+            EXPECT_EQ(key->panelX, keyX) << "laid out for the four items saved";
+        }
+        SceneElement *firstHalf = restored->findElement("ho_cup|1");
+        ASSERT_NE(firstHalf->pickInfo, nullptr);
+        EXPECT_EQ(firstHalf->pickInfo->found, 1);
+        EXPECT_EQ(firstHalf->pickInfo->item, cup);
+        ASSERT_EQ(cup->elements.count(), 2);
+        EXPECT_EQ(cup->elements[1], restored->findElement("ho_cup|2"));
+        EXPECT_EQ(restored->findElement("ho_pin")->pickInfo->item, nullptr) << "no link to a freed item";
+        EXPECT_EQ(restored->hoItems[3]->elements.count(), 0);
+    }
+}
+
+TEST_F(SavedWorldPartsTest, TheSceneToStartInTheMusicAndAnOpenZoomZoneComeBack) {
+    HoScene *hall = world.findScene("hall");
+    HoScene *attic = world.findScene("attic");
+    HoScene *desk = deskOf(world, hall);
+    struct Case {
+        const char *what;
+        int32_t changeState;
+        bool changeToAttic;
+        int32_t zoneState;
+        bool cutscene;
+        bool zoneInNewWorld;
+        const char *expectedTarget;
+        bool zoneReopens;
+        bool openerFound;
+        bool musicPending;
+    };
+    const Case cases[] = {
+        {"in the hall with the desk open", kChangeIdle, false, kZoomIdle, false, true, "hall", true, true, true},
+        {"the desk opening", kChangeIdle, false, kZoomOpening, false, true, "hall", true, true, true},
+        {"the desk closing", kChangeIdle, false, kZoomClosing, false, true, "hall", false, false, true},
+        {"leaving for the attic", kChangeLeaving, true, kZoomIdle, false, true, "attic", false, false, true},
+        {"a desk the game no longer has", kChangeIdle, false, kZoomIdle, false, false, "hall", false, false, true},
+        {"in a cut-scene", kChangeIdle, false, kZoomIdle, true, true, "hall", true, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        world.activeScene = hall;
+        hall->isCutscene = c.cutscene ? 1 : 0;
+        world.change.state = c.changeState;
+        world.change.target = c.changeToAttic ? attic : nullptr;
+        world.zoomLayers[1] = {};
+        world.zoomLayers[1].zone = desk;
+        world.zoomLayers[1].state = c.zoneState;
+        world.zoomLayers[1].openArgument = c.cutscene ? elementOf(attic, "hatch") : hall->findElement("door");
+        world.music.playing = bell;
+        world.music.volume = 0.25f;
+        ASSERT_TRUE(saveGame(&world));
+
+        auto loaded = newWorld();
+        HoScene *newHall = loaded->findScene("hall");
+        newHall->isCutscene = hall->isCutscene;
+        if (c.zoneInNewWorld)
+            deskOf(*loaded, newHall);
+        sceneOf(*loaded, "attic", &HoScene::isGameplay);
+        ASSERT_TRUE(loadInto(*loaded));
+        ASSERT_NE(loaded->change.target, nullptr);
+        EXPECT_STREQ(loaded->change.target->identifier, c.expectedTarget);
+        EXPECT_EQ(loaded->change.pendingZone != nullptr, c.zoneReopens);
+        if (c.zoneReopens) {
+            EXPECT_EQ(loaded->change.pendingZone, loaded->findScene("hall_zz_desk"));
+        }
+        EXPECT_EQ(loaded->change.pendingZoneArgument, c.openerFound ? newHall->findElement("door") : nullptr);
+        EXPECT_EQ(loaded->music.changePending, c.musicPending ? 1 : 0);
+        EXPECT_EQ(loaded->music.next, c.musicPending ? bell : nullptr);
+        EXPECT_EQ(loaded->music.volume, 0.25f);
+    }
+}
+
+TEST_F(SavedWorldPartsTest, TheSaveLetsGoOfTheHeldElementAndTellsALeavingSceneBeforeWritingIt) {
+    HoScene *hall = world.findScene("hall");
+    loadText(hall, "on leaving {\n  set #leaving 1\n}\non leave {\n  set #left 1\n}\n");
+    declareSceneScripts(hall);
+    for (const char *name : {"#leaving", "#left"})
+        variable(hall, name)->value->setNumber(0.0f);
+    SceneElement *rug = hall->findElement("rug");
+    world.heldElement = rug;
+    world.activeScene = world.topScene = hall;
+    world.change.state = kChangeLeaving;
+    world.change.target = world.findScene("attic");
+    ASSERT_TRUE(saveGame(&world));
+    EXPECT_EQ(world.heldElement, nullptr);
+    auto loaded = newWorld();
+    for (const char *name : {"#leaving", "#left"})
+        variable(loaded->findScene("hall"), name)->value->setNumber(0.0f);
+    ASSERT_TRUE(loadInto(*loaded));
+    for (const char *name : {"#leaving", "#left"}) {
+        EXPECT_EQ(number(hall, name), 1.0f) << name;
+        EXPECT_EQ(variableIn(*loaded, "hall", name), 1.0f) << name << ": what the leaving scene did is in the file";
+    }
 }
 
 } // namespace
