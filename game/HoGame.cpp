@@ -8,6 +8,7 @@
 #include "game/HoContext.h"
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
+#include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
@@ -174,6 +175,7 @@ bool HoGame::shutdown() {
     splash.reset();
     if (context) {
         context->stop = 1;
+        saveGameOnExit(context->world);
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();
