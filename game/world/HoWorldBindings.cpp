@@ -199,6 +199,16 @@ void HoWorld::bindEngine() {
     bindHooksAndNatives();
     bindPictures();
     loadCursors();
+    if (!builtForLoad)
+        bindContext();
+}
+
+// The context's full-screen state and hook belong to the world that runs: a world built on the game-load
+// thread binds them when it is handed over, on the main thread.
+void HoWorld::bindContext() {
+    if (HoGame *game = context->game)
+        context->fullScreenApplied = game->options.rounded(kOptionFullscreen) != 0 ? 1 : 0;
+    context->forcedFullScreenHook = forcedFullScreenHook;
 }
 
 void HoWorld::bindEngineVariables() {
@@ -218,8 +228,6 @@ void HoWorld::bindEngineVariables() {
             bindExternal(global, option.name, &game->options.slots[option.option]);
         findOrCreateVariable(global, option.name, nullptr)->saved = 0;
     }
-    if (game)
-        context->fullScreenApplied = game->options.rounded(kOptionFullscreen) != 0 ? 1 : 0;
     for (const KeptSlot &kept : kGlobalSlots)
         this->*kept.slot = findOrCreateVariable(global, kept.name, nullptr)->value;
     bindScriptGlobals();
@@ -229,7 +237,7 @@ void HoWorld::bindEngineVariables() {
 
 void HoWorld::bindHooksAndNatives() {
     ScriptContext *global = globalContext();
-    context->forcedFullScreenHook = findOrCreateFunction("on_forced_fullscreen_mode", global);
+    forcedFullScreenHook = findOrCreateFunction("on_forced_fullscreen_mode", global);
     for (const HookName &hook : kLaterHooks)
         hooks.*hook.hook = findOrCreateFunction(hook.name, global);
     HoScene *sceneOf[] = {globalScene, hudScene, journalScene};
