@@ -8,6 +8,7 @@
 #include "engine/sound/KSound.h"
 #include "engine/window/KWindow.h"
 #include "game/HoGame.h"
+#include "game/player/SavedGameLoad.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/script/ScriptCommand.h"
@@ -46,6 +47,7 @@ HoContext::~HoContext() {
         resources->unloadVideos();
     delete videos;
     videos = nullptr;
+    discardLoadedGame(this);
     delete pendingWorld.exchange(nullptr);
     delete world;
     world = nullptr;

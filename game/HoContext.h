@@ -39,6 +39,7 @@ class KBatch;
 class KGraphic;
 class KText;
 class TheoraVideoManager;
+struct LoadedGame;
 struct ScriptFunction;
 
 // A highlight colour of the hidden-object scenes, each component 0..1.
@@ -126,6 +127,9 @@ public:
     HoWorld *world = nullptr;        // made and started by init
     // A world built from a saved game on the game-load thread, published and taken in one exchange.
     std::atomic<HoWorld *> pendingWorld{nullptr};
+    // The outcome of the game-load thread's last load, published in one exchange and applied by the
+    // main thread at the start of a frame (before the hand-over).
+    std::atomic<LoadedGame *> loadedGame{nullptr};
     HoResourceManager *resources = nullptr;
     TheoraVideoManager *videos = nullptr; // made by init: one worker, four frames decoded ahead per clip
     PtrArray<AtlasMap> atlases;

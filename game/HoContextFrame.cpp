@@ -6,11 +6,13 @@
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/SavedGameLoad.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
 #include "game/world/HoWorld.h"
 
 void HoContext::frame() {
+    applyLoadedGame(this);
     takePendingWorld();
     EnterCriticalSection(&lock);
     if (active) {
@@ -40,6 +42,7 @@ void HoContext::takePendingWorld() {
     incoming->change.state = kChangeSwitchDue;
     delete world;
     world = incoming;
+    world->bindContext();
 }
 
 void HoContext::resyncTiming() {

@@ -5,6 +5,7 @@
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SavedGame.h"
+#include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptResolve.h"
 #include "game/script/ScriptVariable.h"
@@ -35,6 +36,12 @@ void resetProfileNative(void *data, ScriptStatement *call) {
 void deleteProfileNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     deleteProfile(world, slotArgument(world, call));
+}
+
+// The outcome arrives later, as the focused scene's event "loaded" or "corrupted_profile".
+void loadProfileNative(void *data, ScriptStatement *call) {
+    HoWorld *world = worldOf(data);
+    startLoadGame(world, textArgument(world, call));
 }
 
 void selectProfileNative(void *data, ScriptStatement *call) {
@@ -87,6 +94,7 @@ void checkProfileNameNative(void *data, ScriptStatement *call) {
 const ProfileNative kProfileNatives[] = {
     {"reset_profile", resetProfileNative},
     {"delete_profile", deleteProfileNative},
+    {"load_profile", loadProfileNative},
     {"select_profile", selectProfileNative},
     {"delete_savegame", deleteSavedGameNative},
     {"load_quicksave", loadQuickSaveNative},

@@ -10,7 +10,7 @@ class HoWorld;
 
 using ProfileNative = NamedNative;
 
-// reset_profile, delete_profile, select_profile, delete_savegame, load_quicksave, save_profile,
+// reset_profile, delete_profile, load_profile, select_profile, delete_savegame, load_quicksave, save_profile,
 // save_profiles, save_achievements and check_profile_name.
 extern const ProfileNative kProfileNatives[];
 extern const int kProfileNativeCount;

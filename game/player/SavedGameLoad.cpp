@@ -1,0 +1,119 @@
+#include "game/player/SavedGameLoad.h"
+
+#include <memory>
+
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/player/ProfileList.h"
+#include "game/player/ProfileRecord.h"
+#include "game/player/SavedGame.h"
+#include "game/scene/HoScene.h"
+#include "game/script/ScriptVariable.h"
+#include "game/world/HoWorld.h"
+#include "game/world/HoWorldStepValues.h"
+
+namespace {
+
+// What the load needs of the running world, copied on the main thread when it starts.
+struct LoadRequest {
+    HoContext *context = nullptr;
+    std::string activeScene; // empty: none
+    std::string path;        // empty: the profile has no saved game
+    const char *sceneSaveName = nullptr; // interned in the context, which outlives the thread
+    int32_t profileIndex = 0;
+};
+
+// The scene the running world was in: the new world stands in it until the switch hands it over.
+void standInActiveScene(HoWorld *world, const std::string &name) {
+    HoScene *scene = name.empty() ? nullptr : world->findScene(name.c_str());
+    world->activeScene = scene;
+    setSceneValue(world->mainSceneSlot, scene);
+    setSceneValue(world->rootSceneSlot, scene && scene->parent ? scene->parent : scene);
+}
+
+// The new world belongs to the profile the running world has selected, whatever the list on disk says:
+// its achievements are that profile's and its next save goes to that profile's file.
+bool readInto(HoWorld *world, const LoadRequest &request) {
+    setCurrentProfileIndex(world, request.profileIndex);
+    bool loaded = true;
+    if (request.path.empty())
+        restoreAchievements(world, request.profileIndex);
+    else
+        loaded = readSavedGame(world, request.path.c_str());
+    setCurrentProfileIndex(world, request.profileIndex);
+    return loaded;
+}
+
+void loadGame(void *argument, void *) {
+    std::unique_ptr<LoadRequest> request(static_cast<LoadRequest *>(argument));
+    auto result = std::make_unique<LoadedGame>();
+    auto world = std::make_unique<HoWorld>(request->context);
+    world->builtForLoad = 1;
+    world->startup();
+    standInActiveScene(world.get(), request->activeScene);
+    world->sceneSaveName = request->sceneSaveName;
+    if (readInto(world.get(), *request)) {
+        if (HoScene *target = world->change.target)
+            result->firstScene = target->identifier;
+        world->change.target = nullptr;
+        result->world = world.release();
+        result->event = "loaded";
+    } else {
+        logMessage("Game: the saved game of profile %d cannot be loaded; the game goes on, ERROR",
+                   int(request->profileIndex));
+        result->event = "corrupted_profile";
+    }
+    request->context->loadedGame.store(result.release(), std::memory_order_release);
+}
+
+} // namespace
+
+bool startLoadGame(HoWorld *world, const char *sceneName) {
+    const int32_t index = currentProfileIndex(world);
+    if (!isPlayerSlot(index))
+        return false;
+    world->sceneSaveName = sceneName ? world->names().internOrFind(sceneName) : nullptr;
+    HoContext *context = world->context;
+    if (context->loadThread) {
+        destroyThreadRecord(context->loadThread);
+        context->loadThread = nullptr;
+        applyLoadedGame(context);
+    }
+    auto request = std::make_unique<LoadRequest>();
+    request->context = context;
+    request->activeScene = world->activeScene ? world->activeScene->identifier : "";
+    request->path = savedGamePath(world, index, world->sceneSaveName);
+    request->sceneSaveName = world->sceneSaveName;
+    request->profileIndex = index;
+    auto *record = startThread(new ThreadRecord(), loadGame, request.get());
+    if (!record->handle) {
+        delete record;
+        return false;
+    }
+    request.release();
+    context->loadThread = record;
+    return true;
+}
+
+void applyLoadedGame(HoContext *context) {
+    std::unique_ptr<LoadedGame> result(context->loadedGame.exchange(nullptr, std::memory_order_acq_rel));
+    if (!result)
+        return;
+    HoWorld *running = context->world;
+    // A running world that stands in no scene yet has no one to tell.
+    if (HoScene *focused = running ? focusedScene(running) : nullptr) {
+        if (!result->firstScene.empty()) {
+            ScriptVariable *first = findOrCreateVariable(&focused->script, "#first_scene", nullptr);
+            setSceneValue(first->value, running->findScene(result->firstScene.c_str()));
+        }
+        fireWorldEvent(&focused->script, result->event);
+    }
+    if (result->world)
+        delete context->pendingWorld.exchange(result->world, std::memory_order_acq_rel);
+}
+
+void discardLoadedGame(HoContext *context) {
+    std::unique_ptr<LoadedGame> result(context->loadedGame.exchange(nullptr, std::memory_order_acq_rel));
+    if (result)
+        delete result->world;
+}

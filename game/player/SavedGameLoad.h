@@ -1,0 +1,32 @@
+#pragma once
+// Loading a profile's game on the game-load thread. The thread builds a brand-new world, starts it and
+// reads the saved game into it, under the locks that the intern table, the string arena and the
+// resource manager keep of their own, never under the context's lock: the frame that asked for the load
+// may be waiting for an earlier one while holding that lock. It takes nothing from the running world
+// (what it needs is copied when the load starts) and publishes its outcome in one step; the main thread
+// applies it at the start of a frame, before the hand-over of a new world: the running world's focused
+// scene learns the scene to start in ("#first_scene") and has its event "loaded" or "corrupted_profile"
+// fired, and a world that loaded waits as the context's pending world for the running one's switch.
+
+#include <string>
+
+class HoContext;
+class HoWorld;
+
+// What a load gives: the world built (none when the load failed), the name of the scene to start in
+// (empty: none), and the event to fire.
+struct LoadedGame {
+    HoWorld *world = nullptr;
+    std::string firstScene;
+    const char *event = nullptr;
+};
+
+// Starts the load of the current profile's game (the scene's own saved game when a scene name is
+// given). An earlier load is waited for and its outcome applied first. False, with nothing started, for
+// a current profile outside 1 to 10 or a thread that cannot start.
+bool startLoadGame(HoWorld *world, const char *sceneName);
+// At the start of a frame, on the main thread: applies a published outcome to the context's running
+// world; nothing when there is none.
+void applyLoadedGame(HoContext *context);
+// Frees an outcome that was never applied, with its world; for the context's end.
+void discardLoadedGame(HoContext *context);

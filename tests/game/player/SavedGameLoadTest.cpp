@@ -1,0 +1,114 @@
+// test-labels: threaded
+// A profile's game loaded on the game-load thread while the game's frames run: the outcome told to the
+// focused scene, the new world handed over only when the running one's switch is due, a failed load that
+// leaves the running game alone, a second load that waits for the first, a context that ends mid-load,
+// and saves of the same file while it is read.
+
+#include "engine/system/KSystemLog.h"
+#include "game/player/SavedGameLoad.h"
+#include "game/script/ScriptEvent.h"
+#include "tests/game/player/SavedGameWorldSupport.h"
+
+namespace worldtest {
+namespace {
+
+using SavedGameLoad = SavedGameWorldTest;
+
+TEST_F(SavedGameLoad, ALoadWhileFramesRunIsToldToTheSceneAndHandedOverOnlyAtTheSwitch) {
+    HoWorld &running = startInGarden();
+    ASSERT_TRUE(std::filesystem::exists(savePath())) << "saved on entering the garden";
+    variable(running.findScene("hall"), "#visits")->value->setNumber(99.0f);
+    findEvent(running.globalContext(), "go")->fire();
+    frames(1);
+    framesUntilLoaded();
+    EXPECT_EQ(gardenNumber("#loaded"), 1.0f);
+    EXPECT_EQ(gardenNumber("#corrupted"), 0.0f);
+    const ScriptVariable *first = variable(running.findScene("garden"), "#first_scene");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->value->pointer, running.findScene("garden")) << "a scene of the running world";
+    HoWorld *loaded = game->context->pendingWorld.load();
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->change.target, nullptr);
+    frames(20);
+    EXPECT_EQ(&world(), &running) << "no switch is due";
+    goTo("hall");
+    ASSERT_EQ(&world(), loaded);
+    EXPECT_STREQ(world().activeScene->identifier, "hall");
+    EXPECT_EQ(numberOf(variable(world().findScene("hall"), "#visits")), 3.0f) << "the saved game's state";
+    EXPECT_EQ(currentProfileIndex(&world()), 2);
+}
+
+TEST_F(SavedGameLoad, AFailedLoadTellsTheSceneAndLeavesTheRunningGameAndWhatItSavesAlone) {
+    HoWorld &running = startInGarden();
+    ASSERT_TRUE(saveGame(&running));
+    // After the header, which differs from one save to the next.
+    auto body = [this] {
+        const auto bytes = lftest::readFileBytes(savePath());
+        return std::vector<unsigned char>(bytes.begin() + std::min<size_t>(15, bytes.size()), bytes.end());
+    };
+    const auto before = body();
+    lftest::writeFileText(savePath(), "not a saved game");
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    framesUntilLoaded();
+    EXPECT_EQ(gardenNumber("#corrupted"), 1.0f);
+    EXPECT_EQ(gardenNumber("#loaded"), 0.0f);
+    EXPECT_EQ(game->context->pendingWorld.load(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(savePath())) << "a damaged save goes";
+    EXPECT_NE(getLogContents().find("profile_Mira.sav"), std::string::npos);
+    variable(running.findScene("garden"), "#corrupted")->value->setNumber(0.0f);
+    ASSERT_TRUE(saveGame(&running));
+    EXPECT_EQ(body(), before) << "all but what the scene did with the news is as it was";
+    EXPECT_EQ(&world(), &running);
+}
+
+TEST_F(SavedGameLoad, ASecondLoadWaitsForTheFirstAndTheContextsEndWaitsForTheLast) {
+    HoWorld &running = startInGarden();
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    EXPECT_EQ(gardenNumber("#loaded"), 0.0f) << "events fire in the scripts' own passes";
+    EXPECT_NE(game->context->pendingWorld.load(), nullptr) << "the first load's world";
+    frames(2);
+    EXPECT_EQ(gardenNumber("#loaded"), 1.0f);
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    game.reset();
+}
+
+TEST_F(SavedGameLoad, ASceneOfItsOwnStartsANewGameInItsOwnFileAndNoProfileStartsNothing) {
+    HoWorld &running = startInGarden();
+    ASSERT_TRUE(startLoadGame(&running, "garden"));
+    framesUntilLoaded();
+    EXPECT_EQ(gardenNumber("#loaded"), 1.0f) << "no file of its own yet: a new game";
+    HoWorld *loaded = game->context->pendingWorld.load();
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_STREQ(loaded->sceneSaveName, "garden");
+    EXPECT_EQ(numberOf(variable(loaded->findScene("hall"), "#visits")), 0.0f);
+    goTo("hall");
+    ASSERT_EQ(&world(), loaded);
+    goTo("garden");
+    EXPECT_TRUE(std::filesystem::exists(savedGamePath(loaded, 2, "garden")));
+
+    setCurrentProfileIndex(loaded, 0);
+    ThreadRecord *before = game->context->loadThread;
+    EXPECT_FALSE(startLoadGame(loaded, nullptr));
+    EXPECT_EQ(game->context->loadThread, before);
+}
+
+TEST_F(SavedGameLoad, SavesOfTheSameFileDuringALoadLeaveItWholeForTheReader) {
+    HoWorld &running = startInGarden();
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(startLoadGame(&running, nullptr));
+        ThreadRecord *thread = game->context->loadThread;
+        int saves = 0;
+        while (!thread->finished.load() || saves == 0) {
+            variable(running.findScene("hall"), "#visits")->value->setNumber(float(10 + saves));
+            ASSERT_TRUE(saveGame(&running));
+            ++saves;
+        }
+        frames(1);
+        EXPECT_EQ(gardenNumber("#corrupted"), 0.0f) << round;
+        EXPECT_EQ(gardenNumber("#loaded"), float(round + 1));
+    }
+}
+
+} // namespace
+} // namespace worldtest

@@ -1,0 +1,63 @@
+#pragma once
+// The saved-game suites' running game: a hall and a garden whose scenes are told of loads, entered from
+// the hall (which saved the game at the switch) by Mira, the second profile; frames run as the game runs
+// them, scene changes waited for, and the file the game is saved to.
+
+#include <filesystem>
+
+#include "game/player/ProfileList.h"
+#include "game/player/SavedGame.h"
+#include "tests/game/world/WorldTestSupport.h"
+
+namespace worldtest {
+
+class SavedGameWorldTest : public WorldGameTest {
+protected:
+    void SetUp() override {
+        WorldGameTest::SetUp();
+        writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/garden/garden"});
+        archives->write("data/game.cfg", "startup=hall\n");
+        archives->write("data/game.script", "on go {\n  call &load_profile\n}\n");
+        archives->write("data/scenes/hall/hall.scene", "O lamp\nX 1\nK 500\nY 1\nK 400\nW 100\nH 100\n");
+        const std::string told = "on loaded {\n  add #loaded 1\n}\non corrupted_profile {\n  add #corrupted 1\n}\n";
+        // Scene changes of a step each keep the suites quick.
+        const std::string quick = "  set #close_time 0\n  set #open_time 0\n";
+        archives->write("data/scenes/hall/hall.script", "init {\n  set #visits 0\n" + quick + "}\n" + told);
+        archives->write("data/scenes/garden/garden.script",
+                        "init {\n  set #loaded 0\n  set #corrupted 0\n" + quick + "}\n" + told);
+    }
+    // The game in the garden, entered from the hall (which saved it) by Mira, the second profile.
+    HoWorld &startInGarden() {
+        HoWorld &w = start();
+        ProfileRecord &mira = w.profiles[2];
+        mira.slot(ProfileRecord::kName)->setPointer(kScriptText, w.names().internOrFind("Mira"));
+        setCurrentProfileIndex(&w, 2);
+        frames(5);
+        variable(w.findScene("hall"), "#visits")->value->setNumber(3.0f);
+        goTo("garden");
+        return world();
+    }
+    void frames(int count) {
+        for (int i = 0; i < count; ++i) {
+            game->stepsDue = 1;
+            game->context->frame();
+        }
+    }
+    void goTo(const char *scene) {
+        world().changeScene(world().findScene(scene), nullptr);
+        for (int i = 0; i < 400 && (i < 2 || world().change.state != kChangeIdle); ++i)
+            frames(1);
+    }
+    // Frames run while the load thread works, then the frame that applies its outcome.
+    void framesUntilLoaded() {
+        ThreadRecord *thread = game->context->loadThread;
+        ASSERT_NE(thread, nullptr);
+        while (!thread->finished.load())
+            frames(1);
+        frames(1);
+    }
+    std::string savePath() { return savedGamePath(&world(), 2); }
+    float gardenNumber(const char *name) { return numberOf(variable(world().findScene("garden"), name)); }
+};
+
+} // namespace worldtest
