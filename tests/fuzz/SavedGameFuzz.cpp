@@ -1,6 +1,6 @@
 // Saved games read into a world as a load builds one: a gameplay scene with elements, a group, a task and
-// an event, and a hidden-object scene with its items; whatever the file holds, every link read back
-// stays within its scene.
+// an event, its zoom zone, and a hidden-object scene with its items; whatever the file holds, every link
+// read back stays within its scene, and a zone to open again is a zoom zone.
 
 #include <cstdlib>
 #include <memory>
@@ -38,6 +38,9 @@ struct FuzzWorld {
         group.init(hall, names().internOrFind("doors"));
         hall->groups.append(&group);
         findOrCreateVariable(&hall->script, "#visits", nullptr)->value->setNumber(0.0f);
+        desk = addScene("hall_zz_desk");
+        desk->isGameplay = desk->isZoomZone = 1;
+        desk->parent = hall;
         search = addScene("search");
         search->isGameplay = search->isHo = 1;
         for (const char *name : {"ho_key", "target_ho_key", "ho_key|2", "picked_ho_key|2", "ho_cup"})
@@ -78,11 +81,16 @@ struct FuzzWorld {
         key->pickInfo->init(key);
         key->pickInfo->found = 1;
         key->pickInfo->item = search->hoItems[0];
+        search->hoActive = 1;
+        world.activeScene = hall;
+        world.zoomLayers[0].zone = desk;
+        world.zoomLayers[0].openArgument = door;
     }
 
     HoContext context{nullptr};
     HoWorld world{&context};
     HoScene *hall = nullptr;
+    HoScene *desk = nullptr;
     HoScene *search = nullptr;
     SceneGroup group;
 };
@@ -148,7 +156,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string path = inputFile(data, size, ".sav");
     auto fuzzWorld = std::make_unique<FuzzWorld>();
     readSavedGame(&fuzzWorld->world, path.c_str());
-    for (int32_t i = 0; i < fuzzWorld->world.scenes.count(); ++i)
-        checkScene(fuzzWorld->world.scenes[i]);
+    HoWorld &world = fuzzWorld->world;
+    for (int32_t i = 0; i < world.scenes.count(); ++i)
+        checkScene(world.scenes[i]);
+    FUZZ_CHECK(!world.change.pendingZone || world.change.pendingZone->isZoomZone);
+    FUZZ_CHECK(!world.change.pendingZoneArgument ||
+               (world.change.target && ownedBy(world.change.target, world.change.pendingZoneArgument)));
     return 0;
 }
