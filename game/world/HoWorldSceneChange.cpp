@@ -139,9 +139,9 @@ void HoWorld::switchScene() {
 // system scene keeps its pictures and only pauses its videos.
 void HoWorld::releaseSceneImages(HoScene *scene) {
     if (scene && scene->isSystem)
-        scene->pauseVideos();
+        scene->releaseWhenLeft();
     else if (scene)
-        forSceneAndItsParts(scene, &HoScene::unloadElementImages);
+        forSceneAndItsParts(scene, &HoScene::releaseWhenLeft);
 }
 
 // While a change leaves toward an element, the camera closes in on it as the picture fades.
