@@ -277,6 +277,38 @@ TEST_F(SceneVideoTest, TheVideoWordsSeekPlayAndPauseAClipAndPassOverAVideoWithou
     EXPECT_TRUE(video->clip->getAutoRestart());
 }
 
+// The frames the words name, read from the barcode: a seek shows its frame, a restart frame 0, and a play
+// from a frame runs to its stop frame and stops on it. An element without a video is only touched.
+TEST_F(SceneVideoTest, TheVideoWordsShowTheFramesTheyName) {
+    writeClip("data/scenes/hall/bars.ogv", lftest::barcodeClip(100, 8));
+    writeScene("hall", std::string("O tv:bars.ogv\n") + kShown + "O plain\n",
+               "on seek {\n video_seek $tv 40\n video_seek $plain 40\n}\n"
+               "on restart {\n video $tv 1 0\n video $plain 1 1\n}\n"
+               "on span {\n video_play $tv 20 22\n video_play $plain 20 22\n video_pause $plain\n}\n");
+    HoScene *hall = runningScene("hall");
+    HoVideo *video = hall->findElement("tv")->video;
+    SceneElement *plain = hall->findElement("plain");
+    ASSERT_NE(video->clip, nullptr);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(nextFrame(video));
+
+    for (const auto &[event, first] : {std::pair{"seek", 40}, std::pair{"restart", 0}, std::pair{"span", 20}}) {
+        SCOPED_TRACE(event);
+        // Only the handlers: a scene update here could take the worker's first frame before nextFrame looks.
+        this->signal(hall, event);
+        tickEvents(&hall->script);
+        runContextHandlers(&hall->script);
+        ASSERT_TRUE(nextFrame(video));
+        EXPECT_EQ(shownFrame(video), first);
+    }
+    for (int i = 0; i < 100 && video->playing; ++i)
+        videoStep();
+    EXPECT_FALSE(video->playing);
+    EXPECT_EQ(shownFrame(video), 22);
+    EXPECT_EQ(plain->video, nullptr);
+    EXPECT_TRUE(plain->scriptTouched);
+}
+
 TEST_F(SceneVideoTest, LoopStartsTheVideoAgainFromItsFirstFrameAndWithoutItTheVideoEndsOnItsLast) {
     const std::string clip = lftest::barcodeClip(10, 8);
     writeClip("data/scenes/hall/looping.ogv", clip);
