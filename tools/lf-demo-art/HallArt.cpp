@@ -28,6 +28,9 @@ void drawHall(Canvas &c, const Scaled &d) {
     c.fill(d.whole(1630), d.whole(1040), d.whole(1670), d.whole(1300), {90, 58, 32});
     c.fill(d.whole(1180), d.whole(1050), d.whole(1520), d.whole(1150), {104, 68, 36});
     c.disc(d(1350), d(1100), d(12), d(2), kBrass, 1.0f);
+    // The candle on the desk: a wax stub in a brass dish. Its flame is the hall's video, standing on it.
+    c.fill(d.whole(1090), d.whole(952), d.whole(1150), d.whole(962), kBrass);
+    c.fill(d.whole(1106), d.whole(900), d.whole(1134), d.whole(952), {236, 226, 196});
     // The stairs up to the lantern gallery.
     for (int stair = 0; stair < 8; ++stair)
         c.fill(d.whole(1780 + stair * 12.0f), d.whole(1100 - (stair + 1) * 76.0f), d.whole(2040),

@@ -12,6 +12,7 @@
 #include "game/scene/HoAnimatedImage.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
+#include "game/resources/HoVideo.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/ParticleEmitter.h"
 #include "game/script/ScriptBlock.h"
@@ -19,6 +20,7 @@
 #include "game/script/ScriptTask.h"
 #include "tests/game/script/ScriptStandIns.h"
 #include "tests/support/GameLogSupport.h"
+#include "video/TheoraVideoClip.h"
 
 namespace worldtest {
 namespace {
@@ -166,16 +168,26 @@ TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses
     goTo(w, "hall");
     EXPECT_EQ(w.activeScene, hall);
     EXPECT_EQ(shore->findElement("background")->picturesLoaded, 0);
+    // The candle on the desk burns: its looping video, started by the hall's script, waits under the zone.
+    HoVideo *candle = hall->findElement("candle")->video;
+    ASSERT_TRUE(candle && candle->clip);
+    EXPECT_STREQ(candle->name, "data/movies/candle_a.ogv");
+    EXPECT_TRUE(candle->alpha);
+    EXPECT_TRUE(candle->playing && candle->clip->getAutoRestart());
+    EXPECT_FALSE(candle->clip->isPaused());
     w.openZoomZone(desk, hall->findElement("zz_desk"));
     settle(w);
     EXPECT_EQ(w.zoomLayers[0].zone, desk);
     EXPECT_EQ(w.topScene, desk);
+    EXPECT_TRUE(candle->clip->isPaused());
     w.closeZoomZone(-1, -1);
     settle(w);
     EXPECT_EQ(w.zoomLayers[0].zone, nullptr);
     EXPECT_EQ(w.topScene, hall);
+    EXPECT_FALSE(candle->clip->isPaused());
     goTo(w, "shore");
     EXPECT_EQ(w.activeScene, shore);
+    EXPECT_EQ(candle->clip, nullptr);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
