@@ -1,4 +1,4 @@
-// A click takes the focus from the top scene's text field.
+// Text fields in the world step.
 
 #include "game/scene/TextInputField.h"
 #include "game/world/HoWorld.h"
