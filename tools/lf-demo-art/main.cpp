@@ -8,6 +8,9 @@
 //                                                crab's steps, the foam) under DIR/data/, S times their size
 //   lf-demo-art hall --out DIR --scale S         writes the hall's pictures (the background, the portrait and
 //                                                its highlight, the desk's zone) likewise
+//   lf-demo-art wick --out DIR --scale S         writes the wick board's pictures (the lamp chamber, the oil
+//                                                glass, the drops, the soot, the spark, the burst, the nozzle,
+//                                                the trim lever) likewise
 //   lf-demo-art paused --font PREFIX --out DIR --scale S
 //                                                writes the paused menu's panel, DIR/data/system/paused_menu/
 //                                                paused_panel.png, S times its design size
@@ -34,6 +37,7 @@
 #include "tools/ToolCommandLine.h"
 #include "tools/lf-demo-art/DemoCanvas.h"
 #include "tools/lf-demo-art/LocationArt.h"
+#include "tools/lf-demo-art/WickArt.h"
 #include "tools/lf-demo-art/WorldArt.h"
 
 namespace {
@@ -121,6 +125,7 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art world --out DIR --scale S\n"
                           "       lf-demo-art shore --out DIR --scale S\n"
                           "       lf-demo-art hall --out DIR --scale S\n"
+                          "       lf-demo-art wick --out DIR --scale S\n"
                           "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
@@ -292,6 +297,8 @@ int main(int argc, char **argv) {
         status = makeScaled(argc, argv, demoart::drawShorePictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "hall") == 0) {
         status = makeScaled(argc, argv, demoart::drawHallPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "wick") == 0) {
+        status = makeScaled(argc, argv, demoart::drawWickPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "paused") == 0) {
         status = makePausedPanel(argc, argv);
     } else {

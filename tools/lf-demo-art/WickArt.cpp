@@ -1,0 +1,132 @@
+// The lamp's wick, a bubble-shooter board behind the gallery's wick door: the lamp chamber, the oil glass
+// that the drops hang in, five kinds of oil drop, the soot that only the glass holds, the spark that burns
+// its neighbours away, the burst, the brass nozzle that shoots the drops and the lever that trims the wick.
+// Design coordinates of the backdrop are those of the scene, so the glass's frame meets the board there.
+
+#include "tools/lf-demo-art/WickArt.h"
+
+#include <cmath>
+
+#include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoPictures.h"
+
+namespace demoart {
+
+namespace {
+
+constexpr Colour kBrass{214, 168, 72};
+constexpr Colour kDarkBrass{140, 100, 40};
+constexpr float kDrop = 80.0f; // design pixels of a drop, the board's cell width
+constexpr float kMid = kDrop * 0.5f;
+
+// Five oils, none of them red (the aim line is), each with a mark of its own so they differ without
+// colour too: a ring, a bar, a triangle, a square, a dot.
+constexpr Colour kOils[5] = {{236, 176, 52}, {112, 170, 64}, {72, 122, 222}, {150, 92, 204}, {236, 230, 208}};
+
+// The lamp chamber: warm dark walls, brass ribs, the glass's frame where the board stands (800..1760 by
+// 100..1340 in the scene) and the lamp's foot below it.
+void drawChamber(Canvas &c, const Scaled &d) {
+    c.gradient(0, c.height, {54, 40, 34}, {28, 22, 20});
+    for (float x : {300.0f, 560.0f, 2000.0f, 2260.0f})
+        c.fill(d.whole(x - 10), 0, d.whole(x + 10), c.height, {74, 56, 40});
+    c.fill(d.whole(770), d.whole(70), d.whole(1790), d.whole(1370), kDarkBrass);
+    c.fill(d.whole(784), d.whole(84), d.whole(1776), d.whole(1356), kBrass);
+    c.fill(d.whole(1040), d.whole(1370), d.whole(1520), d.whole(1450), kDarkBrass);
+    c.fill(d.whole(960), d.whole(1450), d.whole(1600), d.whole(1500), kBrass);
+}
+
+// The oil glass: dark amber, lighter toward the bottom where the wick stands in it.
+void drawGlass(Canvas &c, const Scaled &d) {
+    c.gradient(0, c.height, {36, 30, 26}, {74, 52, 30});
+    c.line(d(480), d(1240), d(480), d(1130), d(24), {200, 190, 170});
+    c.disc(d(480), d(1110), d(30), d(40), {255, 214, 120}, 0.5f);
+}
+
+// An oil drop of kind k: a soft round drop with a highlight and its mark.
+void drawOil(Canvas &c, const Scaled &d, int k) {
+    c.disc(d(kMid), d(kMid), d(34), d(4), kOils[k], 1.0f);
+    c.disc(d(28), d(26), d(8), d(6), {255, 255, 240}, 0.6f);
+    const Colour mark = k == 4 ? Colour{110, 90, 60} : Colour{250, 244, 226};
+    switch (k) {
+    case 0: c.ring(d(kMid), d(kMid), d(12), d(5), mark); break;
+    case 1: c.line(d(26), d(54), d(54), d(26), d(8), mark); break;
+    case 2: c.triangle(d(kMid), d(24), d(26), d(54), d(54), d(54), mark); break;
+    case 3: c.fill(d.whole(30), d.whole(30), d.whole(50), d.whole(50), mark); break;
+    default: c.disc(d(kMid), d(kMid), d(7), d(2), mark, 1.0f); break;
+    }
+}
+
+// Soot: a dull black clot, speckled.
+void drawSoot(Canvas &c, const Scaled &d) {
+    c.disc(d(kMid), d(kMid), d(32), d(6), {40, 38, 40}, 1.0f);
+    for (int speck = 0; speck < 6; ++speck) {
+        const float a = float(speck) * 1.047f;
+        c.disc(d(kMid + 16 * std::cos(a)), d(kMid + 16 * std::sin(a)), d(4), d(2), {90, 86, 84}, 1.0f);
+    }
+}
+
+// The spark: a white-hot core in an eight-pointed star.
+void drawSpark(Canvas &c, const Scaled &d) {
+    for (int point = 0; point < 8; ++point) {
+        const float a = float(point) * 0.785f;
+        c.triangle(d(kMid + 38 * std::cos(a)), d(kMid + 38 * std::sin(a)), d(kMid + 12 * std::cos(a + 1.2f)),
+                   d(kMid + 12 * std::sin(a + 1.2f)), d(kMid + 12 * std::cos(a - 1.2f)),
+                   d(kMid + 12 * std::sin(a - 1.2f)), {255, 222, 110});
+    }
+    c.disc(d(kMid), d(kMid), d(14), d(6), {255, 252, 236}, 1.0f);
+}
+
+// A burst: a thin ring of light with short rays.
+void drawBurst(Canvas &c, const Scaled &d) {
+    c.ring(d(kMid), d(kMid), d(30), d(4), {255, 240, 190});
+    for (int ray = 0; ray < 6; ++ray) {
+        const float a = float(ray) * 1.047f;
+        c.line(d(kMid + 32 * std::cos(a)), d(kMid + 32 * std::sin(a)), d(kMid + 39 * std::cos(a)),
+               d(kMid + 39 * std::sin(a)), d(3), {255, 250, 220});
+    }
+}
+
+// The brass nozzle: a round base at the picture's centre, where it turns, and its barrel pointing down,
+// the heading that an angle of 0 gives. A trimmed atlas picture loses its margins along the screen's
+// axes, which a turning picture does not keep: a corner dot too faint to see keeps the margins.
+void drawNozzle(Canvas &c, const Scaled &d) {
+    c.blend(0, 0, kDarkBrass, 0.01f);
+    c.blend(c.width - 1, c.height - 1, kDarkBrass, 0.01f);
+    c.line(d(40), d(80), d(40), d(150), d(30), kDarkBrass);
+    c.line(d(40), d(80), d(40), d(146), d(18), kBrass);
+    c.disc(d(40), d(80), d(36), d(3), kDarkBrass, 1.0f);
+    c.disc(d(40), d(80), d(28), d(3), kBrass, 1.0f);
+}
+
+// The trim lever: an iron plate with a slot, the handle raised in it and a brass knob on top.
+void drawLever(Canvas &c, const Scaled &d) {
+    c.fill(d.whole(40), d.whole(170), d.whole(160), d.whole(296), {60, 56, 58});
+    c.fill(d.whole(92), d.whole(186), d.whole(108), d.whole(280), {20, 18, 20});
+    c.line(d(100), d(270), d(100), d(60), d(18), {150, 146, 140});
+    c.disc(d(100), d(44), d(32), d(3), kBrass, 1.0f);
+    c.disc(d(90), d(34), d(9), d(6), {255, 240, 200}, 0.7f);
+}
+
+const Picture kWickPictures[] = {
+    {"scenes/gallery/bubbleshooter/wick_back.png", 2560, 1536, false, drawChamber},
+    {"scenes/gallery/bubbleshooter/wick_glass.png", 960, 1240, false, drawGlass},
+    {"scenes/gallery/bubbleshooter/oil_0.png", 80, 80, true, [](Canvas &c, const Scaled &d) { drawOil(c, d, 0); }},
+    {"scenes/gallery/bubbleshooter/oil_1.png", 80, 80, true, [](Canvas &c, const Scaled &d) { drawOil(c, d, 1); }},
+    {"scenes/gallery/bubbleshooter/oil_2.png", 80, 80, true, [](Canvas &c, const Scaled &d) { drawOil(c, d, 2); }},
+    {"scenes/gallery/bubbleshooter/oil_3.png", 80, 80, true, [](Canvas &c, const Scaled &d) { drawOil(c, d, 3); }},
+    {"scenes/gallery/bubbleshooter/oil_4.png", 80, 80, true, [](Canvas &c, const Scaled &d) { drawOil(c, d, 4); }},
+    {"scenes/gallery/bubbleshooter/soot.png", 80, 80, true, drawSoot},
+    {"scenes/gallery/bubbleshooter/spark.png", 80, 80, true, drawSpark},
+    {"scenes/gallery/bubbleshooter/burst.png", 80, 80, true, drawBurst},
+    {"scenes/gallery/bubbleshooter/nozzle.png", 80, 160, true, drawNozzle},
+    {"scenes/gallery/bubbleshooter/wick_render.png", 8, 8, true, [](Canvas &, const Scaled &) {}},
+    {"scenes/gallery/bubbleshooter/lever.png", 200, 300, true, drawLever},
+};
+
+} // namespace
+
+bool drawWickPictures(const std::filesystem::path &out, float scale, std::string &error) {
+    return drawPictures(kWickPictures, out, scale, error);
+}
+
+} // namespace demoart
