@@ -7,7 +7,9 @@
 //                        DIR/data/sounds/lens_clean.ogg (a bright rising chime),
 //                        DIR/data/sounds/mirror_shot.ogg (a bead snapping out of the lantern gun),
 //                        DIR/data/sounds/mirror_hit.ogg (a bead clinking into the chain),
-//                        DIR/data/sounds/mirrors_aligned.ogg (a ringing chord as the mirrors line up)
+//                        DIR/data/sounds/mirrors_aligned.ogg (a ringing chord as the mirrors line up),
+//                        DIR/data/sounds/wick_flame.ogg (a lamp flame's soft roar and crackle, a loop),
+//                        DIR/data/sounds/lever.ogg (a ratchet, then an iron lever falling home)
 // Every sound is mono at 22050 Hz and low quality, so the files stay small. A loop's end leads into its
 // beginning, so it repeats without a click. Noise comes from a fixed generator: the files are the same on every run.
 // Exit status 0 on success, 1 with the reason on standard error.
@@ -232,6 +234,36 @@ std::vector<float> mirrorsAligned() {
     return chime({523.25, 659.26, 783.99, 1046.5}, 0.08, 1.6, 0.25);
 }
 
+// A lamp flame: a low, slowly breathing roar with sparse crackles; three seconds that repeat.
+std::vector<float> wickFlame() {
+    const double seconds = 3.0, overlap = 0.3;
+    const double crackles[] = {0.21, 0.64, 0.7, 1.33, 1.9, 2.05, 2.58};
+    Noise noise;
+    LowPass roar(0.96), snap(0.3);
+    auto roarAndCrackle = [&](double t) {
+        const double breath = 0.75 + 0.25 * std::sin(kTwoPi * t / seconds);
+        double value = 0.9 * breath * roar(noise.next());
+        const double crackle = snap(noise.next());
+        for (double at : crackles)
+            value += 0.5 * envelope(t - at, 0.0, 0.012) * crackle;
+        return value;
+    };
+    return closeLoop(sampled(seconds + overlap, roarAndCrackle), seconds);
+}
+
+// The trim lever: four ratchet clicks as it is pulled, then the heavy clunk of its fall.
+std::vector<float> lever() {
+    Noise noise;
+    LowPass clunk(0.95);
+    return sampled(0.8, [&](double t) {
+        double value = 0.0;
+        for (int click = 0; click < 4; click++)
+            value += 0.6 * envelope(t - 0.05 * click, 0.0, 0.015) * std::sin(kTwoPi * 2400.0 * t);
+        value += 2.0 * envelope(t - 0.3, 0.004, 0.45) * clunk(noise.next());
+        return value + 0.3 * envelope(t - 0.3, 0.004, 0.35) * std::sin(kTwoPi * 95.0 * t);
+    });
+}
+
 struct Sound {
     const char *path; // below DIR
     std::function<std::vector<float>()> make;
@@ -247,6 +279,8 @@ const Sound kSounds[] = {
     {"data/sounds/mirror_shot.ogg", mirrorShot},
     {"data/sounds/mirror_hit.ogg", mirrorHit},
     {"data/sounds/mirrors_aligned.ogg", mirrorsAligned},
+    {"data/sounds/wick_flame.ogg", wickFlame},
+    {"data/sounds/lever.ogg", lever},
 };
 
 bool writeFile(const fs::path &path, const std::vector<unsigned char> &bytes) {
