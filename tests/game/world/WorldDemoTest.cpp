@@ -8,6 +8,7 @@
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
+#include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/scene/HoAnimatedImage.h"
 #include "game/resources/AtlasMap.h"
@@ -56,7 +57,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
         identifiers.push_back(w.scenes[i]->identifier);
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
-                                                     "gallery", "gallery_alt_ho_match3"}));
+                                                     "gallery", "gallery_alt_ho_match3", "gallery_bubbleshooter"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
@@ -64,6 +65,9 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     HoScene *gallery = w.findScene("gallery"), *lens = w.findScene("gallery_alt_ho_match3");
     EXPECT_EQ(lens->parent, gallery);
     EXPECT_NE(dynamic_cast<HoScenesMatch3 *>(lens), nullptr) << "the board's scene is made for its kind";
+    HoScene *wick = w.findScene("gallery_bubbleshooter");
+    EXPECT_EQ(wick->parent, gallery);
+    EXPECT_NE(dynamic_cast<HoSceneBubbleShooter *>(wick), nullptr);
     for (HoScene *system : {w.imagesScene, w.hudScene, w.overHudScene, w.systemMessagesScene, w.particlesScene,
                             w.pointersScene}) {
         ASSERT_NE(system, nullptr);
@@ -76,7 +80,8 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     std::vector<std::string> atlases;
     for (int32_t i = 0; i < game->context->atlases.count(); ++i)
         atlases.push_back(game->context->atlases[i]->name);
-    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "gallery", "alt_ho_match3"}));
+    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "gallery", "alt_ho_match3",
+                                                  "bubbleshooter"}));
     EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
 
     // The system scenes' pictures are loaded at start-up (SD: half the design size).
@@ -112,6 +117,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(hall->findElement("portal_gallery")->portalScene, gallery);
     EXPECT_EQ(gallery->findElement("portal_hall")->portalScene, hall);
     EXPECT_EQ(gallery->findElement("portal_gallery_alt_ho_match3")->portalScene, lens);
+    EXPECT_EQ(gallery->findElement("portal_gallery_bubbleshooter")->portalScene, wick);
 
     EXPECT_EQ(textOf(globalVariable("##txt_GAME_TITLE")), "GAME_TITLE");
     EXPECT_EQ(textOf(globalVariable("##GAME_TITLE")), "The Keeper\xE2\x80\x99s Lantern");
