@@ -1,5 +1,6 @@
 // The real program started headless on the demo's archives: the splash in screenshots, the game context
-// and its world made after it, a second start while it runs, and the options file it leaves behind.
+// and its world made after it, a second start while it runs, and the options file it leaves behind; and the
+// demo's walk-through played as scripts/run plays it, its state lines and its screenshots.
 
 #include "engine/image/KImage.h"
 #include "tests/support/GameLogSupport.h"
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -30,19 +32,35 @@ std::string readText(const fs::path &path) {
     return text.str();
 }
 
-// The colour of one pixel of a screenshot, decoded by the engine's PNG codec.
-Rgb screenshotPixel(const fs::path &file, int x, int y) {
-    const std::vector<unsigned char> bytes = lftest::readFileBytes(file);
-    ImageData image;
-    if (bytes.empty() || !decodeImage(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &image))
-        return {-1, -1, -1};
-    Rgb rgb{-1, -1, -1};
-    if (x < int(image.width) && y < int(image.height)) {
-        const uint32_t word = reinterpret_cast<const uint32_t *>(image.pixels)[size_t(y) * image.width + x];
-        rgb = {int((word >> 16) & 0xFF), int((word >> 8) & 0xFF), int(word & 0xFF)};
+// A screenshot decoded by the engine's PNG codec; its pixels read as red, green and blue, {-1, -1, -1}
+// outside it or when the file could not be read.
+class Screenshot {
+public:
+    explicit Screenshot(const fs::path &file) {
+        const std::vector<unsigned char> bytes = lftest::readFileBytes(file);
+        decoded_ = !bytes.empty() && decodeImage(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &image_);
     }
-    freeImagePixels(&image);
-    return rgb;
+    ~Screenshot() {
+        if (decoded_)
+            freeImagePixels(&image_);
+    }
+    Screenshot(const Screenshot &) = delete;
+    Screenshot &operator=(const Screenshot &) = delete;
+
+    Rgb pixel(int x, int y) const {
+        if (!decoded_ || x < 0 || y < 0 || x >= int(image_.width) || y >= int(image_.height))
+            return {-1, -1, -1};
+        const uint32_t word = reinterpret_cast<const uint32_t *>(image_.pixels)[size_t(y) * image_.width + x];
+        return {int((word >> 16) & 0xFF), int((word >> 8) & 0xFF), int(word & 0xFF)};
+    }
+
+private:
+    ImageData image_;
+    bool decoded_ = false;
+};
+
+Rgb screenshotPixel(const fs::path &file, int x, int y) {
+    return Screenshot(file).pixel(x, y);
 }
 
 void expectColour(const fs::path &file, int x, int y, Rgb expected, int tolerance = 6) {
@@ -73,7 +91,7 @@ struct LanternfallFixture : ::testing::Test {
     }
 
     std::vector<std::string> command(const std::string &logName, int frameLimit, const std::string &shots,
-                                     const std::string &inputScript = "") {
+                                     const std::string &inputScript = "", int frameMs = 100) {
         const char *path = std::getenv("PATH");
         return {"env",
                 "PATH=" + (temp / "bin").string() + ":" + (path ? path : ""),
@@ -82,7 +100,7 @@ struct LanternfallFixture : ::testing::Test {
                 "SDL_AUDIODRIVER=dummy",
                 "XDG_DATA_HOME=" + (temp / "xdg").string(),
                 "LANTERNFALL_LOG=" + (temp / logName).string(),
-                "LANTERNFALL_FIXED_CLOCK_MS=100",
+                "LANTERNFALL_FIXED_CLOCK_MS=" + std::to_string(frameMs),
                 "LANTERNFALL_FRAME_LIMIT=" + std::to_string(frameLimit),
                 "LANTERNFALL_SCREENSHOTS=" + shots,
                 "LANTERNFALL_SCREENSHOT_DIR=" + (temp / "shots").string(),
@@ -259,6 +277,122 @@ TEST_F(LanternfallFixture, TheStartSceneShowsThePointerAndThePausedMenuWhileInTh
         expectColour(shot(155), x, y, before, 3);
     }
     expectColour(shot(155), 700, 470, screenshotPixel(shot(135), 700, 470), 3);
+}
+
+// The frames that the walk-through's lines "# shot N NAME" name, by name.
+std::map<std::string, int> walkthroughShots(const std::string &walkthrough) {
+    std::map<std::string, int> shots;
+    std::istringstream lines(walkthrough);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string hash, word, name;
+        int frame = 0;
+        if (words >> hash >> word >> frame >> name && hash == "#" && word == "shot")
+            shots[name] = frame;
+    }
+    return shots;
+}
+
+// A rectangle of screen pixels, right and bottom edges out.
+struct Area {
+    int left, top, right, bottom;
+};
+
+// How many pixels of the area lie within the tolerance of the colour.
+int pixelsNear(const Screenshot &shot, Area area, Rgb colour, int tolerance = 12) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; y++)
+        for (int x = area.left; x < area.right; x++) {
+            const Rgb pixel = shot.pixel(x, y);
+            count += std::abs(pixel[0] - colour[0]) <= tolerance && std::abs(pixel[1] - colour[1]) <= tolerance &&
+                     std::abs(pixel[2] - colour[2]) <= tolerance;
+        }
+    return count;
+}
+
+// How many pixels of the area differ between two screenshots.
+int pixelsChanged(const Screenshot &a, const Screenshot &b, Area area) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; y++)
+        for (int x = area.left; x < area.right; x++)
+            count += a.pixel(x, y) != b.pixel(x, y);
+    return count;
+}
+
+// Design units of the scenes to the HD layout's screen pixels (1080 / 1536).
+int onScreen(float design) {
+    return int(design * 0.703125f);
+}
+
+TEST_F(LanternfallFixture, TheWalkThroughOpensTheDoorWithTheKeyVisitsTheHallAndComesBack) {
+    const fs::path input = fs::path(LF_SOURCE_DIR) / "demo/walkthrough.input";
+    const std::map<std::string, int> shots = walkthroughShots(readText(input));
+    std::string frames;
+    int lastShot = 0;
+    for (const auto &[name, frame] : shots) {
+        if (!frames.empty())
+            frames += ',';
+        frames += std::to_string(frame);
+        lastShot = std::max(lastShot, frame);
+    }
+    fs::create_directories(temp / "shots");
+    ASSERT_EQ(lftest::runProgram(command("walk.log", lastShot + 50, frames, input.string(), 20)), 0);
+    const std::string log = readText(temp / "walk.log");
+    EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+    EXPECT_TRUE(fs::exists(temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg")) << "shut down in order";
+
+    // The state lines in the order the walk-through makes them; "##main_scene" names the hall, then the shore.
+    std::vector<std::string> states;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        // (the engine's own "Game: state path is ..." names a folder)
+        const size_t at = line.find("Game: state ");
+        if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
+            states.push_back(line.substr(at + 12));
+    }
+    EXPECT_EQ(states, (std::vector<std::string>{"entered c'shore", "door locked", "picked key", "key used", "door open",
+                                                "goto portal_hall", "entered c'hall", "look iz_portrait",
+                                                "zone opened hall_zz_desk", "zone closed hall_zz_desk",
+                                                "goto portal_shore", "entered c'shore"}))
+        << log;
+
+    auto shot = [&](const char *name) {
+        EXPECT_TRUE(shots.count(name)) << name;
+        return std::make_unique<Screenshot>(this->shot(shots.count(name) ? shots.at(name) : 0));
+    };
+    const auto shore = shot("shore"), shoreLater = shot("shore_later"), keyInStrip = shot("key_in_strip"),
+               doorOpen = shot("door_open"), hall = shot("hall"), tooltip = shot("portrait_tooltip"),
+               desk = shot("desk_open"), shoreAgain = shot("shore_again"), paused = shot("paused"),
+               shoreBack = shot("shore_back");
+    constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
+    // The key on the sand, then gone from it and in the strip's first slot.
+    const Area sand{onScreen(630), onScreen(1345), onScreen(770), onScreen(1415)};
+    const Area slot{onScreen(976), onScreen(1462), onScreen(1031), onScreen(1517)};
+    EXPECT_GT(pixelsNear(*shore, sand, kRust), 50);
+    EXPECT_EQ(pixelsNear(*keyInStrip, sand, kRust), 0);
+    EXPECT_EQ(pixelsNear(*shore, slot, kRust), 0);
+    EXPECT_GT(pixelsNear(*keyInStrip, slot, kRust), 20);
+    // The door closed, then open on the dark doorway.
+    const Area door{onScreen(1710), onScreen(1060), onScreen(1750), onScreen(1100)};
+    EXPECT_GT(pixelsNear(*shore, door, kPlank, 3), 200);
+    EXPECT_GT(pixelsNear(*doorOpen, door, kDoorway, 3), 200);
+    // The crab walks and the foam drifts between two pictures of the shore.
+    EXPECT_GT(pixelsChanged(*shore, *shoreLater, {onScreen(900), onScreen(1250), onScreen(1400), onScreen(1350)}), 200);
+    EXPECT_GT(pixelsChanged(*shore, *shoreLater, {onScreen(250), onScreen(1160), onScreen(1550), onScreen(1200)}), 50);
+    // The hall's wall after the fade; the portrait's tooltip plate by the pointer; the open drawer of the desk.
+    EXPECT_EQ(hall->pixel(onScreen(1200), onScreen(400)), (Rgb{80, 53, 36}));
+    EXPECT_GT(pixelsNear(*tooltip, {onScreen(590), onScreen(518), onScreen(890), onScreen(524)}, kParchment, 3), 150);
+    EXPECT_EQ(pixelsNear(*hall, {onScreen(590), onScreen(518), onScreen(890), onScreen(524)}, kParchment, 3), 0);
+    EXPECT_GT(pixelsNear(*desk, {onScreen(900), onScreen(580), onScreen(1700), onScreen(700)}, {40, 26, 16}, 3), 10000);
+    // In the background the paused menu's panel over the darkened shore; back in front, the shore again.
+    EXPECT_GT(pixelsNear(*paused, {onScreen(1000), onScreen(680), onScreen(1560), onScreen(700)}, kParchment, 3), 300);
+    for (const auto &[x, y] : {std::pair{100, 100}, std::pair{1700, 1000}}) {
+        const Rgb before = shoreAgain->pixel(x, y), dark = paused->pixel(x, y), after = shoreBack->pixel(x, y);
+        for (int i = 0; i < 3; i++) {
+            EXPECT_NEAR(dark[i], before[i] / 4, 3) << x << "," << y;
+            EXPECT_NEAR(after[i], before[i], 3) << x << "," << y;
+        }
+    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@ namespace {
 constexpr Colour kRust{150, 78, 40};
 constexpr Colour kDarkRust{96, 48, 26};
 constexpr Colour kSand{200, 174, 124};
+constexpr Colour kSandAtTheKey{170, 141, 99}; // the beach's gradient where the key lies
 constexpr Colour kPlank{110, 70, 40};
 constexpr Colour kIron{44, 40, 44};
 constexpr Colour kShell{208, 92, 56};
@@ -71,7 +72,7 @@ void drawKey(Canvas &c, const Scaled &d, Colour metal, Colour shade) {
 void drawBuriedKey(Canvas &c, const Scaled &d) {
     drawKey(c, d, kRust, kDarkRust);
     for (int drift = 0; drift < 5; ++drift)
-        c.disc(d(80 + drift * 14.0f), d(62), d(14), d(6), kSand, 1.0f);
+        c.disc(d(80 + drift * 14.0f), d(64), d(12), d(8), kSandAtTheKey, 1.0f);
 }
 
 // The highlight drawn over the key while the pointer is on it: a pale glow of its shape.

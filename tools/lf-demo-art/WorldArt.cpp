@@ -75,13 +75,14 @@ void pointerCell(Canvas &c, const Scaled &d, int number) {
     }
 }
 
-// The inventory strip at the foot of the screen: a dark wooden shelf with a brass rim and eight slots.
+// The inventory strip at the foot of the screen: a dark wooden shelf with a brass rim and eight slots, laid
+// out as the bar places its items (76 units apart, 10 in from the strip's corner, 55 across).
 void drawInventoryStrip(Canvas &c, const Scaled &d) {
     c.fill(0, 0, c.width, c.height, kBrass);
-    c.fill(d.whole(4), d.whole(4), c.width - d.whole(4), c.height, {64, 42, 26});
+    c.fill(d.whole(3), d.whole(3), c.width - d.whole(3), c.height - d.whole(3), {64, 42, 26});
     for (int slot = 0; slot < 8; ++slot) {
-        const float x = 20 + slot * 76.0f;
-        c.fill(d.whole(x + 8), d.whole(14), d.whole(x + 68), d.whole(82), {48, 30, 18});
+        const float x = 10 + slot * 76.0f;
+        c.fill(d.whole(x), d.whole(10), d.whole(x + 55), d.whole(65), {48, 30, 18});
     }
 }
 
@@ -108,7 +109,7 @@ const Picture kPictures[] = {
          for (int number = 0; number < 16; ++number)
              pointerCell(c, d, number);
      }},
-    {"system/hud/inventory_strip.png", 648, 96, false, drawInventoryStrip},
+    {"system/hud/inventory_strip.png", 628, 76, false, drawInventoryStrip},
     {"system/hud/msg_back.png", 1200, 140, false, drawMessagePlate},
     {"system/particles/spark.png", 32, 32, true,
      [](Canvas &c, const Scaled &d) { c.disc(d(16), d(16), d(4), d(11), {255, 236, 180}, 1.0f); }},
