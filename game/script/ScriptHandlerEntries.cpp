@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/HoContext.h"
+#include "game/player/HoInventoryItem.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptCommandArgs.h"
@@ -121,6 +122,9 @@ void scriptOnUse(ScriptContext *context, ScriptStatement *statement) {
     if (SceneElement *element = elementToDeclare(world)) {
         element->onUseOrClick = 1;
         element->pointerShape = kUsePointerShape;
+        // The element is where the item it names can be used: the item's targets are found anew every step.
+        if (HoInventoryItem *item = itemParam(context, statement, 0))
+            item->targets.addUnique(element);
     }
     ClickState &clicks = world->clicks;
     if (ScriptTask *task = taskInSlot(world, clicks.click.itemUse); task && usesWhatIsHeld(context, statement)) {
