@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -12,6 +11,7 @@
 
 #include <SDL2/SDL.h>
 
+#include "platform/ScriptedInputFile.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
@@ -111,18 +111,19 @@ bool parseButton(const std::string &name, Uint8 &button) {
     return true;
 }
 
-// "<frame> <action> <arguments>": move X Y, press/release left|right|middle, keydown/keyup NAME (SDL's key
-// names, such as "Return", "Left Shift", "A"), text CHARACTERS (the rest of the line, UTF-8), focus lost|gained.
-bool parseScriptLine(const std::string &file, int lineNumber, const std::string &line, long &frame,
-                     ScriptedAction &action) {
-    std::istringstream in(line);
-    std::string frameText, verb;
-    in >> frameText >> verb;
-    frame = positiveNumber(frameText);
-    if (!frame) {
-        scriptError(file, lineNumber, "'" + frameText + "' is not a frame number (frames count from 1)");
+// "<action> <arguments>" of a line whose frame is read: move X Y, press/release left|right|middle,
+// keydown/keyup NAME (SDL's key names, such as "Return", "Left Shift", "A"), text CHARACTERS (the rest of the
+// line, UTF-8), focus lost|gained.
+bool parseScriptLine(const std::string &file, const ScriptedInputLine &line, ScriptedAction &action) {
+    const int lineNumber = line.number;
+    if (!line.frame) {
+        scriptError(file, lineNumber,
+                    "'" + line.frameText + "' is not a frame number (frames count from 1, +N from the line before)");
         return false;
     }
+    std::istringstream in(line.text);
+    std::string verb;
+    in >> verb;
     std::string rest;
     std::getline(in, rest);
     size_t first = rest.find_first_not_of(" \t");
@@ -178,22 +179,15 @@ std::multimap<long, ScriptedAction> readInputScript(const char *path) {
     std::multimap<long, ScriptedAction> script;
     if (!path || !*path)
         return script;
-    std::ifstream in(path);
-    if (!in) {
+    const std::optional<std::vector<ScriptedInputLine>> lines = readScriptedInputLines(path);
+    if (!lines) {
         std::fprintf(stderr, "LANTERNFALL_INPUT_SCRIPT: %s cannot be read\n", path);
         return script;
     }
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        long frame = 0;
+    for (const ScriptedInputLine &line : *lines) {
         ScriptedAction action{};
-        if (parseScriptLine(path, number, line.substr(first), frame, action))
-            script.emplace(frame, action);
+        if (!line.shot && parseScriptLine(path, line, action))
+            script.emplace(line.frame, action);
     }
     return script;
 }

@@ -9,7 +9,8 @@
 //   LANTERNFALL_FOREGROUND=1           the window shown last counts as the foreground window with input
 //                                      focus on a real display too (always so without a display)
 //   LANTERNFALL_INPUT_SCRIPT=FILE      input injected as SDL events right after the frames the file names
-//                                      ("12 move 100 80", "12 press left", "13 keydown Return", "14 text Hi")
+//                                      ("12 move 100 80", "12 press left", "13 keydown Return", "14 text Hi";
+//                                      "+2 keyup Return" two frames after the line before)
 
 #include <string>
 

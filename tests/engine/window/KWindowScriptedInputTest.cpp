@@ -9,6 +9,7 @@
 #include "engine/system/KSystem.h"
 #include "engine/window/KInput.h"
 #include "engine/window/KWindowEvent.h"
+#include "platform/ScriptedInputFile.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "tests/support/TestSupport.h"
@@ -146,10 +147,39 @@ TEST_F(ScriptedInput, FocusLinesDeliverOnlyTheActivationAndFramesGoOn) {
     EXPECT_EQ(GetForegroundWindow(), window->getWindowHandle()); // still in front: the frames went on
 }
 
+TEST_F(ScriptedInput, RelativeLinesCountFromTheLineBeforeShotLinesIncluded) {
+    // Frame of each move (its x) and of each shot line, as the lines say.
+    useScript("+2 move 2 0\n"       // 2: the first line counts from 0
+              "# a comment moves nothing\n"
+              "+1 move 3 0\n"       // 3
+              "# shot +2 door\n"    // 5
+              "+0 move 5 0\n"       // 5
+              "+x move 9 9\n"       // reported; the frames go on from 5
+              "# shot the door\n"   // an ordinary comment
+              "7 move 7 0\n"        // 7, absolute
+              "   # shot +1  open \n" // 8
+              "+2 move 10 0\n");    // 10
+    window->setEventCallback(recordWithFrame);
+    runFrames(11);
+    std::vector<std::pair<int, int>> moves;
+    for (const SeenEvent &s : ofType(kEventMouseMove))
+        moves.push_back({s.frame, s.event.x});
+    EXPECT_EQ(moves, (std::vector<std::pair<int, int>>{{2, 2}, {3, 3}, {5, 5}, {7, 7}, {10, 10}}));
+
+    std::vector<std::pair<long, std::string>> shots;
+    const std::vector<ScriptedInputLine> lines = readScriptedInputLines((folder / "input.txt").string()).value();
+    for (const ScriptedInputLine &line : lines)
+        if (line.shot)
+            shots.push_back({line.frame, line.text});
+    EXPECT_EQ(shots, (std::vector<std::pair<long, std::string>>{{5, "door"}, {8, "open"}}));
+}
+
 TEST_F(ScriptedInput, BrokenLinesAreReportedWithTheFileAndSkipped) {
     testing::internal::CaptureStderr();
     useScript("x move 1 1\n"
               "0 move 1 1\n"
+              "+0 move 1 1\n"
+              "+-1 move 1 1\n"
               "2 jump\n"
               "2 keydown NoSuchKey\n"
               "2 press thumb\n"
@@ -159,8 +189,10 @@ TEST_F(ScriptedInput, BrokenLinesAreReportedWithTheFileAndSkipped) {
               "2 move 7 8\n");
     std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("input.txt:1:"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("input.txt:8:"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find("input.txt:9:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("input.txt:3:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("input.txt:4:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("input.txt:10:"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("input.txt:11:"), std::string::npos) << errors;
     window->setEventCallback(recordWithFrame);
     runFrames(3);
     std::vector<SeenEvent> moves = ofType(kEventMouseMove);
