@@ -3,17 +3,22 @@
 // demo's walk-through played as scripts/run plays it, its state lines and its screenshots.
 
 #include "engine/image/KImage.h"
+#include "platform/ScriptedInputFile.h"
 #include "tests/support/GameLogSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -279,120 +284,177 @@ TEST_F(LanternfallFixture, TheStartSceneShowsThePointerAndThePausedMenuWhileInTh
     expectColour(shot(155), 700, 470, screenshotPixel(shot(135), 700, 470), 3);
 }
 
-// The frames that the walk-through's lines "# shot N NAME" name, by name.
-std::map<std::string, int> walkthroughShots(const std::string &walkthrough) {
-    std::map<std::string, int> shots;
-    std::istringstream lines(walkthrough);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string hash, word, name;
-        int frame = 0;
-        if (words >> hash >> word >> frame >> name && hash == "#" && word == "shot")
-            shots[name] = frame;
-    }
-    return shots;
-}
+// ---- The demo's walk-through (demo/walkthrough.input), played as scripts/run plays it ----
+// Each block of the walk-through adds its rows to the two tables below, in story order: the state lines
+// that its scripts print ("Game: state ..."), and the checks of the screenshots that its shot lines name.
+
+const char *const kWalkthroughStates[] = {
+    // --- shore, hall ---
+    "entered c'shore", "door locked", "picked key", "key used", "door open", "goto portal_hall", "entered c'hall",
+    "look iz_portrait", "zone opened hall_zz_desk", "zone closed hall_zz_desk", "goto portal_shore",
+    "entered c'shore",
+};
 
 // A rectangle of screen pixels, right and bottom edges out.
 struct Area {
     int left, top, right, bottom;
 };
 
-// How many pixels of the area lie within the tolerance of the colour.
-int pixelsNear(const Screenshot &shot, Area area, Rgb colour, int tolerance = 12) {
-    int count = 0;
-    for (int y = area.top; y < area.bottom; y++)
-        for (int x = area.left; x < area.right; x++) {
-            const Rgb pixel = shot.pixel(x, y);
-            count += std::abs(pixel[0] - colour[0]) <= tolerance && std::abs(pixel[1] - colour[1]) <= tolerance &&
-                     std::abs(pixel[2] - colour[2]) <= tolerance;
+// Design units of the scenes (1536 high) to screen pixels of the HD layout (1080 high).
+constexpr int onScreen(int design) {
+    return design * 1080 / 1536;
+}
+constexpr Area designArea(int left, int top, int right, int bottom) {
+    return {onScreen(left), onScreen(top), onScreen(right), onScreen(bottom)};
+}
+
+// The walk-through's screenshots by the names its shot lines give them, each decoded when first asked for.
+class WalkShots {
+public:
+    explicit WalkShots(std::map<std::string, fs::path> files) : files_(std::move(files)) {}
+
+    // A name no shot line gives fails the test and reads as a screenshot without pixels.
+    const Screenshot &operator[](const std::string &name) const {
+        auto decoded = decoded_.find(name);
+        if (decoded == decoded_.end()) {
+            const auto file = files_.find(name);
+            EXPECT_NE(file, files_.end()) << "no shot line names '" << name << "'";
+            const fs::path path = file == files_.end() ? fs::path() : file->second;
+            decoded = decoded_.emplace(name, std::make_unique<Screenshot>(path)).first;
         }
-    return count;
+        return *decoded->second;
+    }
+
+private:
+    std::map<std::string, fs::path> files_;
+    mutable std::map<std::string, std::unique_ptr<Screenshot>> decoded_;
+};
+
+bool isNear(Rgb pixel, Rgb colour, int tolerance) {
+    for (int i = 0; i < 3; i++)
+        if (std::abs(pixel[i] - colour[i]) > tolerance)
+            return false;
+    return true;
 }
 
-// How many pixels of the area differ between two screenshots.
-int pixelsChanged(const Screenshot &a, const Screenshot &b, Area area) {
-    int count = 0;
-    for (int y = area.top; y < area.bottom; y++)
-        for (int x = area.left; x < area.right; x++)
-            count += a.pixel(x, y) != b.pixel(x, y);
-    return count;
+using ShotPredicate = std::function<testing::AssertionResult(const WalkShots &)>;
+
+// One check of the walk-through's screenshots: a pixel of a shot within a tolerance of a colour, or a
+// predicate over the shots.
+struct ShotCheck {
+    ShotCheck(const char *what, const char *shot, int x, int y, Rgb colour, int tolerance)
+        : what(what), holds([=](const WalkShots &shots) {
+              const Rgb pixel = shots[shot].pixel(x, y);
+              if (isNear(pixel, colour, tolerance))
+                  return testing::AssertionSuccess();
+              return testing::AssertionFailure() << shot << " at " << x << "," << y << " is " << pixel[0] << ","
+                                                 << pixel[1] << "," << pixel[2];
+          }) {}
+    ShotCheck(const char *what, ShotPredicate holds) : what(what), holds(std::move(holds)) {}
+
+    const char *what;
+    ShotPredicate holds;
+};
+
+testing::AssertionResult countBetween(int count, int least, int most) {
+    if (count >= least && count <= most)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << count << " pixels, not " << least << " to " << most;
 }
 
-// Design units of the scenes to the HD layout's screen pixels (1080 / 1536).
-int onScreen(float design) {
-    return int(design * 0.703125f);
+// From least to most pixels of the shot's area within the tolerance of the colour.
+ShotPredicate pixelsNear(const char *shot, Area area, Rgb colour, int tolerance, int least, int most = INT_MAX) {
+    return [=](const WalkShots &shots) {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; y++)
+            for (int x = area.left; x < area.right; x++)
+                count += isNear(shots[shot].pixel(x, y), colour, tolerance);
+        return countBetween(count, least, most);
+    };
 }
 
-TEST_F(LanternfallFixture, TheWalkThroughOpensTheDoorWithTheKeyVisitsTheHallAndComesBack) {
+// At least so many pixels of the area differ between two shots.
+ShotPredicate pixelsChanged(const char *before, const char *after, Area area, int least) {
+    return [=](const WalkShots &shots) {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; y++)
+            for (int x = area.left; x < area.right; x++)
+                count += shots[before].pixel(x, y) != shots[after].pixel(x, y);
+        return countBetween(count, least, INT_MAX);
+    };
+}
+
+// At the points, the second shot's pixels are the first's divided by the divisor (within 3).
+ShotPredicate dividedFrom(const char *from, const char *to, int divisor, std::vector<std::pair<int, int>> points) {
+    return [=](const WalkShots &shots) {
+        for (const auto &[x, y] : points) {
+            const Rgb before = shots[from].pixel(x, y), after = shots[to].pixel(x, y);
+            if (!isNear(after, {before[0] / divisor, before[1] / divisor, before[2] / divisor}, 3))
+                return testing::AssertionFailure() << to << " at " << x << "," << y << " is " << after[0] << ","
+                                                   << after[1] << "," << after[2] << " against " << before[0] << ","
+                                                   << before[1] << "," << before[2] << " in " << from;
+        }
+        return testing::AssertionSuccess();
+    };
+}
+
+constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
+constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
+               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 518, 890, 524);
+
+const ShotCheck kWalkthroughShotChecks[] = {
+    // --- shore, hall ---
+    {"the key lies on the sand", pixelsNear("shore", kKeyOnTheSand, kRust, 12, 50)},
+    {"the key is gone from the sand", pixelsNear("key_in_strip", kKeyOnTheSand, kRust, 12, 0, 0)},
+    {"the strip's first slot is empty", pixelsNear("shore", kFirstSlot, kRust, 12, 0, 0)},
+    {"the key's icon lies in the strip's first slot", pixelsNear("key_in_strip", kFirstSlot, kRust, 12, 20)},
+    {"the door is closed", pixelsNear("shore", kDoor, kPlank, 3, 200)},
+    {"the door is open on the dark doorway", pixelsNear("door_open", kDoor, kDoorway, 3, 200)},
+    {"the crab walks", pixelsChanged("shore", "shore_later", designArea(900, 1250, 1400, 1350), 200)},
+    {"the foam drifts", pixelsChanged("shore", "shore_later", designArea(250, 1160, 1550, 1200), 50)},
+    {"the hall's wall after the fade", "hall", onScreen(1200), onScreen(400), {80, 53, 36}, 0},
+    {"no tooltip before the pointer is on the portrait", pixelsNear("hall", kTooltipPlate, kParchment, 3, 0, 0)},
+    {"the portrait's tooltip plate", pixelsNear("portrait_tooltip", kTooltipPlate, kParchment, 3, 150)},
+    {"the desk's open drawer", pixelsNear("desk_open", designArea(900, 580, 1700, 700), {40, 26, 16}, 3, 10000)},
+    {"the paused menu's panel", pixelsNear("paused", designArea(1000, 680, 1560, 700), kParchment, 3, 300)},
+    {"the shore darkened behind the paused menu", dividedFrom("shore_again", "paused", 4, {{100, 100}, {1700, 1000}})},
+    {"the shore again when the window is back in front",
+     dividedFrom("shore_again", "shore_back", 1, {{100, 100}, {1700, 1000}})},
+};
+
+TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     const fs::path input = fs::path(LF_SOURCE_DIR) / "demo/walkthrough.input";
-    const std::map<std::string, int> shots = walkthroughShots(readText(input));
+    const std::vector<ScriptedInputLine> lines = readScriptedInputLines(input.string()).value();
+    ASSERT_FALSE(lines.empty());
+    std::map<std::string, fs::path> files;
     std::string frames;
-    int lastShot = 0;
-    for (const auto &[name, frame] : shots) {
-        if (!frames.empty())
-            frames += ',';
-        frames += std::to_string(frame);
-        lastShot = std::max(lastShot, frame);
+    long lastFrame = 0;
+    for (const ScriptedInputLine &line : lines) {
+        lastFrame = std::max(lastFrame, line.frame);
+        if (line.shot) {
+            files[line.text] = shot(int(line.frame));
+            frames += (frames.empty() ? "" : ",") + std::to_string(line.frame);
+        }
     }
     fs::create_directories(temp / "shots");
-    ASSERT_EQ(lftest::runProgram(command("walk.log", lastShot + 50, frames, input.string(), 20)), 0);
+    ASSERT_EQ(lftest::runProgram(command("walk.log", int(lastFrame) + 1, frames, input.string(), 20)), 0);
     const std::string log = readText(temp / "walk.log");
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
     EXPECT_TRUE(fs::exists(temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg")) << "shut down in order";
 
-    // The state lines in the order the walk-through makes them; "##main_scene" names the hall, then the shore.
     std::vector<std::string> states;
-    std::istringstream lines(log);
-    for (std::string line; std::getline(lines, line);) {
+    std::istringstream logLines(log);
+    for (std::string line; std::getline(logLines, line);) {
         // (the engine's own "Game: state path is ..." names a folder)
         const size_t at = line.find("Game: state ");
         if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
             states.push_back(line.substr(at + 12));
     }
-    EXPECT_EQ(states, (std::vector<std::string>{"entered c'shore", "door locked", "picked key", "key used", "door open",
-                                                "goto portal_hall", "entered c'hall", "look iz_portrait",
-                                                "zone opened hall_zz_desk", "zone closed hall_zz_desk",
-                                                "goto portal_shore", "entered c'shore"}))
-        << log;
+    EXPECT_EQ(states, std::vector<std::string>(std::begin(kWalkthroughStates), std::end(kWalkthroughStates))) << log;
 
-    auto shot = [&](const char *name) {
-        EXPECT_TRUE(shots.count(name)) << name;
-        return std::make_unique<Screenshot>(this->shot(shots.count(name) ? shots.at(name) : 0));
-    };
-    const auto shore = shot("shore"), shoreLater = shot("shore_later"), keyInStrip = shot("key_in_strip"),
-               doorOpen = shot("door_open"), hall = shot("hall"), tooltip = shot("portrait_tooltip"),
-               desk = shot("desk_open"), shoreAgain = shot("shore_again"), paused = shot("paused"),
-               shoreBack = shot("shore_back");
-    constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
-    // The key on the sand, then gone from it and in the strip's first slot.
-    const Area sand{onScreen(630), onScreen(1345), onScreen(770), onScreen(1415)};
-    const Area slot{onScreen(976), onScreen(1462), onScreen(1031), onScreen(1517)};
-    EXPECT_GT(pixelsNear(*shore, sand, kRust), 50);
-    EXPECT_EQ(pixelsNear(*keyInStrip, sand, kRust), 0);
-    EXPECT_EQ(pixelsNear(*shore, slot, kRust), 0);
-    EXPECT_GT(pixelsNear(*keyInStrip, slot, kRust), 20);
-    // The door closed, then open on the dark doorway.
-    const Area door{onScreen(1710), onScreen(1060), onScreen(1750), onScreen(1100)};
-    EXPECT_GT(pixelsNear(*shore, door, kPlank, 3), 200);
-    EXPECT_GT(pixelsNear(*doorOpen, door, kDoorway, 3), 200);
-    // The crab walks and the foam drifts between two pictures of the shore.
-    EXPECT_GT(pixelsChanged(*shore, *shoreLater, {onScreen(900), onScreen(1250), onScreen(1400), onScreen(1350)}), 200);
-    EXPECT_GT(pixelsChanged(*shore, *shoreLater, {onScreen(250), onScreen(1160), onScreen(1550), onScreen(1200)}), 50);
-    // The hall's wall after the fade; the portrait's tooltip plate by the pointer; the open drawer of the desk.
-    EXPECT_EQ(hall->pixel(onScreen(1200), onScreen(400)), (Rgb{80, 53, 36}));
-    EXPECT_GT(pixelsNear(*tooltip, {onScreen(590), onScreen(518), onScreen(890), onScreen(524)}, kParchment, 3), 150);
-    EXPECT_EQ(pixelsNear(*hall, {onScreen(590), onScreen(518), onScreen(890), onScreen(524)}, kParchment, 3), 0);
-    EXPECT_GT(pixelsNear(*desk, {onScreen(900), onScreen(580), onScreen(1700), onScreen(700)}, {40, 26, 16}, 3), 10000);
-    // In the background the paused menu's panel over the darkened shore; back in front, the shore again.
-    EXPECT_GT(pixelsNear(*paused, {onScreen(1000), onScreen(680), onScreen(1560), onScreen(700)}, kParchment, 3), 300);
-    for (const auto &[x, y] : {std::pair{100, 100}, std::pair{1700, 1000}}) {
-        const Rgb before = shoreAgain->pixel(x, y), dark = paused->pixel(x, y), after = shoreBack->pixel(x, y);
-        for (int i = 0; i < 3; i++) {
-            EXPECT_NEAR(dark[i], before[i] / 4, 3) << x << "," << y;
-            EXPECT_NEAR(after[i], before[i], 3) << x << "," << y;
-        }
-    }
+    const WalkShots shots(files);
+    for (const ShotCheck &check : kWalkthroughShotChecks)
+        EXPECT_TRUE(check.holds(shots)) << check.what;
 }
 
 } // namespace
