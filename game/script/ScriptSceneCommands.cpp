@@ -9,6 +9,7 @@
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptCommandArgs.h"
+#include "game/util/NumberedName.h"
 #include "game/util/NumericHelpers.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptTask.h"
@@ -45,12 +46,21 @@ HoInventoryItem *inventoryItemOf(const SceneElement *element) {
                                                            : nullptr;
 }
 
-// An element tied to an inventory item flies into the bar the first time the item is picked, a
-// journal element into the journal; the event fires when it lands.
+// Whether the item holds what the element brings: the item once picked, or for an item in pieces, the
+// piece that the element's name numbers.
+bool holdsPickup(const HoInventoryItem *item, const SceneElement *element) {
+    if (!item->isPicked())
+        return false;
+    const int32_t piece = item->pieced ? numberedSuffix(element->name) : 0;
+    return piece < 1 || piece > HoInventoryItem::kMaxPieces || item->pieces[piece - 1];
+}
+
+// An element tied to an inventory item flies into the bar the first time the item is picked (a piece of
+// it, the first time that piece is), a journal element into the journal; the event fires when it lands.
 void pickElement(ScriptContext *context, ScriptStatement *statement, SceneElement *element) {
     HoWorld *world = context->world;
     HoInventoryItem *item = inventoryItemOf(element);
-    if (item && item->isPicked()) {
+    if (item && holdsPickup(item, element)) {
         element->visible = 0;
         return;
     }
