@@ -58,11 +58,6 @@ protected:
                         "<Cell><Data>The key does not fit the lamp.</Data></Cell></Row></Table></Worksheet></Workbook>");
         pointerSynthesisActive = true;
     }
-    void TearDown() override {
-        pointerSynthesisActive = false;
-        synthesizedPointerDown = false;
-        WorldGameTest::TearDown();
-    }
     HoWorld &started() {
         HoWorld &w = start();
         steps(200, true);
@@ -77,20 +72,6 @@ protected:
                 break;
             w.frame();
         }
-    }
-    // The mouse over the design point.
-    void pointAt(float x, float y) {
-        const ScreenValues &screen = screenValues;
-        synthesizedPointerX = int32_t(std::lround((x - (normalModeActive ? 0.0f : screen.viewOffsetX)) * screen.artScale));
-        synthesizedPointerY = int32_t(std::lround(y * screen.artScale));
-    }
-    // One step with a click at the design point (the button goes down and is latched).
-    void clickAt(float x, float y) {
-        pointAt(x, y);
-        HoInputLatches &input = game->context->input;
-        input.buttonDown[kPrimaryButton] = input.buttonPressed[kPrimaryButton] = 1;
-        world().frame();
-        input.buttonDown[kPrimaryButton] = 0;
     }
     HoScene *scene(const char *identifier) { return world().findScene(identifier); }
     const char *nameOf(const SceneElement *element) { return element ? element->name : "none"; }

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "engine/system/KSystem.h"
+#include "engine/window/KInput.h"
 #include "game/HoContext.h"
+#include "game/HoGameSettings.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
@@ -37,6 +40,26 @@ protected:
         return *context.world;
     }
     HoWorld &world() { return *game->context->world; }
+    void TearDown() override {
+        pointerSynthesisActive = synthesizedPointerDown = false;
+        lftest::HeadlessGameTest::TearDown();
+    }
+
+    // The mouse over the design point, through the engine's pointer synthesis (on until the test ends).
+    void pointAt(float x, float y) {
+        const ScreenValues &screen = screenValues;
+        pointerSynthesisActive = true;
+        synthesizedPointerX = int32_t(std::lround((x - (normalModeActive ? 0.0f : screen.viewOffsetX)) * screen.artScale));
+        synthesizedPointerY = int32_t(std::lround(y * screen.artScale));
+    }
+    // One step with a click at the design point (the button goes down and is latched).
+    void clickAt(float x, float y) {
+        pointAt(x, y);
+        HoInputLatches &input = game->context->input;
+        input.buttonDown[kPrimaryButton] = input.buttonPressed[kPrimaryButton] = 1;
+        world().frame();
+        input.buttonDown[kPrimaryButton] = 0;
+    }
 
     // "data/scenes.cfg" listing the entries in order.
     void writeSceneList(const std::vector<std::string> &entries) {
