@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <tuple>
 
 #include "game/player/HoInventoryItem.h"
 #include "game/player/HudMessage.h"
@@ -643,6 +644,94 @@ TEST_F(Inventory, TheStripDrawsTheHeldItemsAndAnApparatusBetweenItsGroups) {
     rope->slotAlpha = rope->alpha = 1.0f;
     drawnAt([&] { rope->draw(0.0f); }, {{120, 120}}, &seen);
     EXPECT_EQ(seen, (std::vector<uint32_t>{kGreen, 0xFF000000u}));
+}
+
+// An action of the element that uses the item in hand on it, with the amount.
+std::string usedOn(const std::string &target, const std::string &item, const std::string &amount) {
+    return "action " + target + "_" + item + " $" + target + " {\n init {\n  enable\n }\n on_use ^" + item +
+           " {\n  use ^" + item + amount + "\n  print " + item + " used on " + target + "\n }\n}\n";
+}
+
+// The road of items in the running world as a player clicks it: the hall's key is picked, flies into the
+// strip, is taken from it and used on the door; the gear's two pieces, picked one after the other, make
+// the whole gear in its slot, which mends the clock.
+TEST_F(Inventory, ClickedPickupsFlyIntoTheStripAreTakenAndUsedAndPiecesMakeTheirItemWhole) {
+    writeGame("startup=hall\nhud.inventory.upscale_size=0\n");
+    // Each piece's picture covers its half of the slot, over the gear's own grey icon.
+    constexpr uint32_t kGrey = 0xFF808080u;
+    for (const auto &[name, colour, left] : {std::tuple{"gear_01", kGreen, true}, {"gear_02", kBlue, false}}) {
+        std::vector<uint32_t> half(20 * 20, 0u);
+        for (size_t i = 0; i < half.size(); ++i)
+            if ((i % 20 < 10) == left)
+                half[i] = colour;
+        ASSERT_TRUE(picturetest::writeImage(archives->content() / "data/inventory" / (std::string(name) + ".png"), 20,
+                                            20, half));
+    }
+    writePicture("data/inventory/gear.png", 20, 20, kGrey);
+    const std::pair<const char *, float> spots[] = {
+        {"key:inventory", 100}, {"gear_01:inventory", 300}, {"gear_02:inventory", 500}, {"door", 700}, {"clock", 900}};
+    std::string hall;
+    for (const auto &[name, x] : spots)
+        hall += element(name, x, 500, "I pickup.png\nW 40\nH 20\n");
+    archives->write("data/scenes/hall/hall.scene", hall);
+    archives->write("data/scripts/task_inventory.script",
+                    "init {\n enable\n}\non_pick {\n pick #$\n complete\n}\non_completed {\n}\n");
+    archives->write("data/scenes/hall/hall.script", usedOn("door", "key", "") + usedOn("clock", "gear", " 2"));
+    HoWorld &w = start();
+    auto settle = [&w] {
+        for (int i = 0; i < 500 && (i < 2 || w.change.state != kChangeIdle || w.busy || !w.inventory.flights.empty());
+             ++i)
+            w.frame();
+    };
+    settle();
+    ASSERT_EQ(w.activeScene, w.findScene("hall"));
+    w.forceInventorySlot->setNumber(1.0f); // the strip stays out
+    HoInventoryItem *key = item("key"), *gear = item("gear");
+    takeTrace();
+
+    // Picked: the key flies, keeping the world busy, and lands in the strip's first slot.
+    clickAt(100, 500);
+    EXPECT_EQ(w.inventory.flights.count(), 1);
+    w.frame();
+    EXPECT_EQ(w.blockingBusy, 1);
+    EXPECT_EQ(key->flightsInProgress, 1);
+    settle();
+    EXPECT_TRUE(key->isPicked());
+    EXPECT_EQ(key->barIndex, 0);
+    EXPECT_TRUE(key->canBeTaken());
+    // Taken from its slot, then used on the door.
+    clickAt(key->centreX(), key->centreY());
+    EXPECT_EQ(w.inventory.selected, key);
+    clickAt(700, 500);
+    EXPECT_TRUE(key->isUsed());
+    EXPECT_EQ(key->barIndex, -1);
+    EXPECT_EQ(w.inventory.selected, nullptr);
+    EXPECT_EQ(takeTrace(), (Lines{"slidein", "pick 0 ^key", "picked 0", "used 0", "key used on door"}));
+
+    // The gear's pieces: the first shows its half over the icon, the second completes the gear.
+    auto slotColours = [&] {
+        for (int i = 0; i < 60; ++i)
+            w.frame(); // faded in
+        std::vector<uint32_t> seen;
+        const int x = int(gear->centreX()), y = int(gear->centreY());
+        drawnAt([&] { drawInventoryStrip(&w); }, {{x - 5, y}, {x + 5, y}}, &seen);
+        return seen;
+    };
+    clickAt(300, 500);
+    settle();
+    EXPECT_EQ(gear->getCount(), 1);
+    EXPECT_EQ(slotColours(), (std::vector<uint32_t>{kGreen, kGrey}));
+    clickAt(500, 500);
+    settle();
+    EXPECT_EQ(gear->getCount(), 2);
+    EXPECT_EQ(std::vector<uint8_t>(gear->pieces, gear->pieces + 2), (std::vector<uint8_t>{1, 1}));
+    EXPECT_EQ(gear->barIndex, 0) << "one slot for both pieces";
+    EXPECT_EQ(slotColours(), (std::vector<uint32_t>{kGreen, kBlue}));
+    clickAt(gear->centreX(), gear->centreY());
+    clickAt(900, 500);
+    EXPECT_TRUE(gear->isUsed());
+    EXPECT_EQ(takeTrace(),
+              (Lines{"pick 0 ^gear", "picked 0", "pick 0 ^gear", "picked 0", "used 0", "gear used on clock"}));
 }
 
 } // namespace
