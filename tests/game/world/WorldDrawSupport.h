@@ -1,8 +1,9 @@
 #pragma once
 // A headless HD game whose world has something on every layer it draws, each of one colour: the hall
-// (red) with two zoom zones (a green desk, a magenta lamp), "hud" (a blue bar), "over_hud" (a yellow veil
-// where the lamp stands), a "paused_menu" (a grey panel), the plain white picture, the tooltip plate, and
-// the pointer sheet of 16 coloured cells. Frames are drawn into the window and read back.
+// (red) with two zoom zones (a green desk, a magenta lamp), a green garden to go to, "hud" (a blue bar),
+// "over_hud" (a yellow veil where the lamp stands), a "paused_menu" (a grey panel), the plain white
+// picture, the tooltip plate, and the pointer sheet of 16 coloured cells. Frames are drawn into the window
+// and read back.
 
 #include <cmath>
 #include <string>
@@ -38,7 +39,8 @@ protected:
         using scenedraw::solidElement;
         writeSceneList({"data/system/images/images", "data/system/pointers/pointers", "data/system/hud/hud",
                         "data/system/over_hud/over_hud", "data/system/paused_menu/paused_menu",
-                        "data/scenes/hall/hall", "data/scenes/hall/zz_desk/zz_desk", "data/scenes/hall/zz_lamp/zz_lamp"});
+                        "data/scenes/hall/hall", "data/scenes/hall/zz_desk/zz_desk", "data/scenes/hall/zz_lamp/zz_lamp",
+                        "data/scenes/garden/garden"});
         std::string images;
         const std::pair<const char *, uint32_t> plate[] = {
             {"white", 0xFFFFFF}, {"tooltip_back", kPlate}, {"tooltip_left", kPlate}, {"tooltip_right", kPlate}};
@@ -62,6 +64,8 @@ protected:
                         kRed);
         if (!hallScript.empty())
             archives->write("data/scenes/hall/hall.script", hallScript);
+        writeSolidScene("data/scenes/garden/garden", solidElement("back", "back.png", 1280, 768, 2560, 1536, 10),
+                        "back", kGreen);
         writeSolidScene("data/scenes/hall/zz_desk/zz_desk", solidElement("desk", "desk.png", 300, 400, 200, 200), "desk", kGreen);
         writeSolidScene("data/scenes/hall/zz_lamp/zz_lamp", solidElement("lamp", "lamp.png", 800, 400, 200, 200), "lamp",
                         kMagenta);

@@ -1,6 +1,7 @@
 // The world's frame read back from the window: what each layer covers, the dimming below open zones,
 // where "over_hud" stands among the layers, the HUD that a scene may hide, the black of a scene change's
-// fade, and the paused menu that the window's deactivation brings.
+// fade and a change fading through it step by step, and the paused menu that the window's deactivation
+// brings.
 
 #include <functional>
 
@@ -69,6 +70,30 @@ TEST_F(WorldDrawTest, LayersStackInTheirOrderOverTheDimmingOfOpenZones) {
         const uint32_t shown = colourAt(drawnFrame(), c.at.x, c.at.y);
         EXPECT_TRUE(near(shown, c.expected)) << c.what << ": " << std::hex << shown << " not " << c.expected;
     }
+}
+
+TEST_F(WorldDrawTest, AChangeOfSceneFadesThroughBlackStepByStep) {
+    startWorld();
+    HoScene *garden = w->findScene("garden");
+    ASSERT_NE(garden, nullptr);
+    setVariable(hall, "#close_time", 0.5f);
+    w->changeScene(garden, nullptr);
+    // The hall darkens by 0.02 a step to black over its 0.5 s ("#close_time"), then the garden comes out of
+    // the black as fast over its own default 0.5 s: the pictures of the steps, each told once.
+    std::vector<uint32_t> seen, expected;
+    for (int step = 1; step <= 110; ++step) {
+        w->frame();
+        const uint32_t shown = colourAt(drawnFrame(), 1000, 1000);
+        if (seen.empty() || shown != seen.back())
+            seen.push_back(shown);
+    }
+    for (int level = 49; level >= 1; --level)
+        expected.push_back(scaled(kRed, 0.02f * float(level)));
+    for (int level = 0; level <= 50; ++level)
+        expected.push_back(scaled(kGreen, 0.02f * float(level)));
+    ASSERT_EQ(seen.size(), expected.size());
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_TRUE(near(seen[i], expected[i])) << i << ": " << std::hex << seen[i] << " not " << expected[i];
 }
 
 TEST_F(WorldDrawTest, DeactivationShowsThePausedMenuOverTheLastFrameUntilActivation) {
