@@ -87,9 +87,7 @@ void TextInputField::update() {
     if (changed) {
         callScriptFunction(findFunction(script, "text_changed"), false, nullptr);
         // The hook may have freed the scene's records: the variable is looked up afterwards.
-        const std::string variable = std::string("#") + element->name;
-        const char *interned = element->scene->world->names().internOrFind(text);
-        findOrCreateVariable(script, variable.c_str(), nullptr)->value->setPointer(kScriptText, interned);
+        storeTextIn(script);
         changed = 0;
     }
     if (validated) {
@@ -140,6 +138,21 @@ void TextInputField::setText(const char *newText) {
     std::memset(text + end, 0, size_t(unit));
     caret = 0;
     countLength();
+}
+
+void TextInputField::setTextFromScript(const char *newText, ScriptContext *script) {
+    setText(newText);
+    changed = 1;
+    blink = 0;
+    storeTextIn(script);
+}
+
+void TextInputField::storeTextIn(ScriptContext *script) const {
+    if (!element || !script)
+        return;
+    const std::string variable = std::string("#") + element->name;
+    const char *interned = element->scene->world->names().internOrFind(text);
+    findOrCreateVariable(script, variable.c_str(), nullptr)->value->setPointer(kScriptText, interned);
 }
 
 void TextInputField::countLength() {

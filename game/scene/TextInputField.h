@@ -11,6 +11,7 @@ struct KWindowEvent;
 class KText;
 class KTextFace;
 struct SceneElement;
+struct ScriptContext;
 
 class TextInputField {
 public:
@@ -35,6 +36,11 @@ public:
     // The text replaces the field's, cut to what the buffer holds without splitting a character; the
     // caret goes to the start.
     void setText(const char *newText);
+    // The script's text replaces the field's, told as a change with the caret shown at once, and the
+    // context's variable "#<element name>" holds the new text.
+    void setTextFromScript(const char *newText, ScriptContext *script);
+    // The context's variable "#<element name>" becomes the field's text.
+    void storeTextIn(ScriptContext *script) const;
     // The character, or 0 when the field takes only letters and digits (and Enter) and it is none.
     uint32_t filterChar(uint32_t c) const;
     // Edits the field for a character (50), key-down (6), left button (3) or pointer (100) event; true

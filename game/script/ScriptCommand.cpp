@@ -115,7 +115,7 @@ ScriptCommand ScriptCommandTable[] = {
     {kScriptCommandPlain, kwEnable, "teb", scriptEnable, 0},
     {kScriptCommandPlain, kwComplete, "teb", scriptComplete, 0},
     {kScriptCommandEvent, kwOn, "aB", scriptOn, 0},
-    {kScriptCommandElementHandler, kwOnHint, "B", nullptr, 0},
+    {kScriptCommandElementHandler, kwOnHint, "B", scriptOnHint, 0},
     {kScriptCommandElementHandler, kwOnLook, "*B", scriptOnLook, 0},
     {kScriptCommandElementHandler, kwOnPick, "*B", scriptOnPick, 0},
     {kScriptCommandElementHandler, kwOnUse, "**B", scriptOnUse, 0},

@@ -38,9 +38,24 @@ ScriptTask *taskInSlot(const HoWorld *world, const SceneElement *slot) {
     return task && task->element == slot ? task : nullptr;
 }
 
+// In the hint search, the current task's element when it takes part: shown, or pro-active.
+SceneElement *elementInHintSearch(const HoWorld *world) {
+    SceneElement *element = world->hintProbe && world->currentTask ? world->currentTask->element : nullptr;
+    return element && (element->visible || element->isProActive()) ? element : nullptr;
+}
+
 // The pointer shape of parameter 0; none (255) when it gives no number.
 uint8_t pointerShapeParam(ScriptContext *context, ScriptStatement *statement) {
     return uint8_t(roundedParam(context, statement, 0, -1.0f));
+}
+
+// In the hint search a pick or click handler only reports its element; true when the search runs.
+bool reportedAsHint(HoWorld *world) {
+    if (!world->hintProbe)
+        return false;
+    if (SceneElement *element = elementInHintSearch(world))
+        world->hintReport(element);
+    return true;
 }
 
 void runEntryBlock(ScriptContext *context, ScriptStatement *statement, int32_t block) {
@@ -107,12 +122,26 @@ void scriptOn(ScriptContext *context, ScriptStatement *statement) {
         runEntryBlock(context, statement, 1);
 }
 
+void scriptOnHint(ScriptContext *context, ScriptStatement *) {
+    HoWorld *world = context->world;
+    if (world->hintProbe && world->currentTask)
+        world->hintHandler(world->currentTask->element, world->currentTask);
+}
+
 void scriptOnLook(ScriptContext *context, ScriptStatement *statement) {
+    HoWorld *world = context->world;
+    if (world->hintProbe) {
+        SceneElement *element = world->currentTask ? world->currentTask->element : nullptr;
+        world->hintLook(element, element && element == elementInHintSearch(world));
+        return;
+    }
     declareWithPointerShape(context, statement, &SceneElement::onLook);
     runTaskHandlerInSlot(context, statement, context->world->clicks.click.look, 1);
 }
 
 void scriptOnPick(ScriptContext *context, ScriptStatement *statement) {
+    if (reportedAsHint(context->world))
+        return;
     declareWithPointerShape(context, statement, &SceneElement::onPick);
     runTaskHandlerInSlot(context, statement, context->world->clicks.click.pick, 1);
 }
@@ -146,6 +175,12 @@ void scriptOnDummyUse(ScriptContext *context, ScriptStatement *statement) {
 }
 
 void scriptOnGoto(ScriptContext *context, ScriptStatement *statement) {
+    HoWorld *world = context->world;
+    if (world->hintProbe) {
+        if (SceneElement *element = elementInHintSearch(world))
+            world->hintGoto(element);
+        return;
+    }
     declareWithPointerShape(context, statement, &SceneElement::onGoto);
     runBlockInSlot(context, statement, context->world->clicks.click.goTo, 1);
 }
@@ -174,6 +209,8 @@ void scriptOnRotate(ScriptContext *context, ScriptStatement *statement) {
 }
 
 void scriptOnClick(ScriptContext *context, ScriptStatement *statement) {
+    if (reportedAsHint(context->world))
+        return;
     declareWithPointerShape(context, statement, &SceneElement::onUseOrClick);
     if (runTaskHandlerInSlot(context, statement, context->world->clickedElement, 1))
         context->world->clicks.consumed = 1;

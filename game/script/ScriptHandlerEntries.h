@@ -9,6 +9,7 @@ struct ScriptContext;
 struct ScriptStatement;
 
 void scriptOn(ScriptContext *context, ScriptStatement *statement);
+void scriptOnHint(ScriptContext *context, ScriptStatement *statement);
 void scriptOnLook(ScriptContext *context, ScriptStatement *statement);
 void scriptOnPick(ScriptContext *context, ScriptStatement *statement);
 void scriptOnUse(ScriptContext *context, ScriptStatement *statement);

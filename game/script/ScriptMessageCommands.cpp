@@ -5,6 +5,7 @@
 #include "game/HoContext.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/TextInputField.h"
 #include "game/script/PendingBlock.h"
 #include "game/script/ScriptBlock.h"
 #include "game/script/ScriptCommandArgs.h"
@@ -155,5 +156,6 @@ void scriptSetInputText(ScriptContext *context, ScriptStatement *statement) {
         return;
     JoinBuffer join;
     joinCommandParams(context, statement, 1, 8, false, join.text());
-    // Only a text input field takes the text; elements do not hold one yet.
+    if (element->isTextInput && element->textInput)
+        element->textInput->setTextFromScript(join.text().c_str(), context);
 }

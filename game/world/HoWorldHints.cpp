@@ -14,6 +14,7 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/HoGameSettings.h"
+#include "game/player/HoInventoryItem.h"
 #include "game/scene/ElementName.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HoScene.h"
@@ -129,6 +130,14 @@ ViewShift viewShiftOf(const HoWorld &world, const SceneElement &target, bool for
     if (normalModeActive && !(game && game->wide))
         shift.x -= kNormalModeShift;
     return shift;
+}
+
+// The inventory item the element names as its "inventory_item" when the player holds it. Looked up
+// without making the value, so that asking for a hint adds nothing to the element (nor to a save).
+HoInventoryItem *heldItemNamedBy(SceneElement *element) {
+    const ScriptValue *named = element->findNamedValue("inventory_item", false);
+    auto *item = named && named->type == kScriptInventoryItem ? static_cast<HoInventoryItem *>(named->pointer) : nullptr;
+    return item && item->isPicked() ? item : nullptr;
 }
 
 void clearResults(HintSearch &hints) {
@@ -300,6 +309,8 @@ void HoWorld::requestHint() {
         if (first->scene == start || first->scene == hudScene) {
             target = first;
             item = hints.sameRootItems[0];
+        } else {
+            item = heldItemNamedBy(first);
         }
     }
     if (!target && !item) {

@@ -29,12 +29,12 @@ protected:
     }
     // The profiles scene with its name field, 400 by 100 about the middle of the screen, in orange text; the
     // game's window events reach it as the top scene of the context's world.
-    void startProfiles(const std::string &camera = "") {
+    void startProfiles(const std::string &camera = "", const std::string &script = "") {
         const std::string field = "O KUIEdit_name\nW 400\nH 100\nX 1\nK 1280\nY 1\nK 768\nR 1\nK 1\nS 1\nK 1\n"
                                   "G 0 0 255 128 0 0 0 0 0 0\n";
         profiles = startedScene("profiles", field + camera,
                                 "fun text_changed {\n print changed #KUIEdit_name\n}\n"
-                                "fun text_validated {\n print validated #KUIEdit_name\n}\n");
+                                "fun text_validated {\n print validated #KUIEdit_name\n}\n" + script);
         field_ = profiles->findElement("KUIEdit_name");
         ASSERT_NE(field_, nullptr);
         ASSERT_NE(field_->textInput, nullptr);
@@ -156,6 +156,31 @@ TEST_F(TextInputFieldTest, SetTextCutsOnACharacterAndTheCaretBlinksForHalfOfEach
         shownFrames += field().blink < TextInputField::kCaretShownFor ? 1 : 0;
     }
     EXPECT_EQ(shownFrames, 50);
+}
+
+// The script's text replaces the field's whole (cut on a character within the buffer), is told as a
+// change at the next update (the variable already holding it), the caret's blink restarted.
+TEST_F(TextInputFieldTest, SetInputTextReplacesTheTextAndTellsTheScript) {
+    const std::string word(40, 'w');
+    std::string eight;
+    for (int i = 0; i < 8; ++i)
+        eight += " " + word;
+    const struct {
+        const char *words;
+        std::string text;
+    } cases[] = {{"Mira 7", "Mira7"}, {eight.c_str(), std::string(254, 'w')}};
+    for (const auto &c : cases) {
+        startProfiles("", std::string("on fill {\n set_input_text $KUIEdit_name ") + c.words + "\n}\n");
+        field().blink = 70;
+        signal(profiles, "fill");
+        step();
+        SCOPED_TRACE(c.words);
+        EXPECT_EQ(std::string(field().text), c.text);
+        EXPECT_EQ(std::string(variable()), c.text);
+        EXPECT_EQ(field().blink, 1); // restarted, then one update
+        EXPECT_EQ(takeTrace(), std::vector<std::string>{"changed " + c.text});
+        TearDownWorld();
+    }
 }
 
 // Also in a scene whose camera turns the view half round: the click lands on the letter where it is shown.

@@ -1,13 +1,15 @@
 // The hint search over scenes written by the suite and loaded by a real world: the order in which scenes
 // are searched, what each request tells the "hud" scene, scenes that lead to each other, the glitter hint
-// and the location check. The element handlers' hint branches run through the world's own hint-mode
-// reports, each stand-in also tracing the element it ran for, so the trace shows the order of the probes.
+// and the location check. The element handler entries run their hint branches as in the game, each also
+// tracing the element it ran for, so the trace shows the order of the probes.
 
 #include "engine/system/KSystem.h"
 #include "game/HoGameSettings.h"
+#include "game/player/HoInventoryItem.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HiddenObjectPicking.h"
+#include "game/script/ScriptHandlerEntries.h"
 #include "tests/game/scene/SceneRuntimeSupport.h"
 
 namespace {
@@ -27,24 +29,23 @@ class HintSearchTest : public SceneRuntimeTest {
 protected:
     void SetUp() override {
         SceneRuntimeTest::SetUp();
-        bind("on_goto", [](ScriptContext *context, ScriptStatement *) {
-            traceProbe(context, "goto");
-            context->world->hintGoto(taskElement(context));
-        });
-        bind("on_look", [](ScriptContext *context, ScriptStatement *) {
-            traceProbe(context, "look");
-            context->world->hintLook(taskElement(context), true);
-        });
-        bind("on_pick", [](ScriptContext *context, ScriptStatement *) {
-            traceProbe(context, "pick");
-            context->world->hintReport(taskElement(context));
-        });
-        bind("on_hint", [](ScriptContext *context, ScriptStatement *) {
-            traceProbe(context, "hint");
-            context->world->hintHandler(taskElement(context), context->world->currentTask);
-        });
+        traced<scriptOnGoto>("on_goto", "goto");
+        traced<scriptOnLook>("on_look", "look");
+        traced<scriptOnPick>("on_pick", "pick");
+        traced<scriptOnClick>("on_click", "click");
+        traced<scriptOnHint>("on_hint", "hint");
         savedScreen = screenValues;
         savedNormalMode = normalModeActive;
+    }
+    // The entry runs as the game runs it, after the trace notes the element it ran for.
+    template <ScriptCommandHandler kEntry>
+    void traced(const char *word, const char *kind) {
+        static const char *traceKind;
+        traceKind = kind;
+        bind(word, [](ScriptContext *context, ScriptStatement *statement) {
+            traceProbe(context, traceKind);
+            kEntry(context, statement);
+        });
     }
     void TearDown() override {
         screenValues = savedScreen;
@@ -211,6 +212,74 @@ TEST_F(HintSearchTest, AHintHandlerWithoutAnElementIsTheHintItself) {
     world->requestHint();
     ASSERT_EQ(world->hintSlots.element->type, kScriptTask);
     EXPECT_EQ(hud_("#hint_shown"), 3.0f);
+}
+
+// Which of the entries report their element when the hall is probed: only a shown or pro-active element,
+// no_hint only in glitter mode, a goto entry itself only when the task asks for that with "##show_hint" 2.
+// No entry runs its block in the search.
+TEST_F(HintSearchTest, TheEntriesReportTheirElementWhenItTakesPart) {
+    const struct {
+        const char *handler;
+        const char *prelude; // in the action, before the entry
+        uint8_t visible, proActive, noHint, glitter, reported;
+    } cases[] = {
+        {"on_click", "", 1, 0, 0, 0, 1}, {"on_click", "", 0, 0, 0, 0, 0}, {"on_click", "", 0, 1, 0, 0, 1},
+        {"on_pick", "", 1, 0, 1, 0, 0},  {"on_pick", "", 1, 0, 1, 1, 1},  {"on_look", "", 1, 0, 0, 0, 1},
+        {"on_look", "", 0, 0, 0, 1, 0},  {"on_goto", "", 1, 0, 0, 0, 0},
+        {"on_goto", " set ##show_hint 2\n", 1, 0, 0, 0, 1}, {"on_goto", " set ##show_hint 2\n", 0, 0, 0, 0, 0},
+        {"on_hint", "", 1, 0, 0, 0, 1},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        const std::string name = "hall" + std::to_string(n++);
+        HoScene *hall = scene(name, at("thing"),
+                              std::string("action a_thing $thing {\n init {\n  enable\n }\n") + c.prelude + " " +
+                                  c.handler + " {\n  print ran\n }\n}\n");
+        start(hall);
+        SceneElement *thing = hall->findElement("thing");
+        thing->visible = c.visible;
+        thing->proActive.setNumber(c.proActive);
+        thing->noHint.setNumber(c.noHint);
+        world->hints.sameRoot.clear();
+        world->probeScene(hall, c.glitter);
+        SCOPED_TRACE(name + " " + c.handler);
+        EXPECT_EQ(world->hints.sameRoot.count(), int32_t(c.reported));
+        for (const std::string &line : takeTrace())
+            EXPECT_NE(line, "ran");
+    }
+}
+
+// The first thing to do lies elsewhere in the place and names the inventory item it wants: while the player
+// holds that item the hint is the item, else there is none. Asking adds no value to the element.
+TEST_F(HintSearchTest, AThingElsewhereInThePlaceHintsAtTheItemItWants) {
+    HoScene *hall = scene("hall", at("door"), "");
+    HoScene *cellar = scene("cellar", at("lock"), reacting("lock", "on_click"), hall);
+    variableSlot(cellar, "#is_forced_to_hint_scene")->setNumber(1.0f);
+    start(hall);
+    HoInventoryItem key(names().internOrFind("key"), world.get());
+    SceneElement *lock = cellar->findElement("lock");
+    const struct {
+        bool named;
+        float picked, shown;
+        const void *item;
+    } cases[] = {{false, 1.0f, 0.0f, nullptr}, {true, 1.0f, 1.0f, &key}, {true, 0.0f, 0.0f, nullptr}};
+    for (const auto &c : cases) {
+        if (c.named)
+            lock->findNamedValue("inventory_item", true)->setPointer(kScriptInventoryItem, &key);
+        key.picked.setNumber(c.picked);
+        world->hintSlots.shown->setNumber(0.0f);
+        world->hintSlots.elementItem->clear();
+        world->requestHint();
+        SCOPED_TRACE(std::to_string(c.named) + " " + std::to_string(c.picked));
+        EXPECT_EQ(hud_("#hint_shown"), c.shown);
+        EXPECT_EQ(hintElement(), nullptr);
+        EXPECT_EQ(world->hintSlots.elementItem->type == kScriptInventoryItem ? world->hintSlots.elementItem->pointer
+                                                                             : nullptr,
+                  c.item);
+        if (!c.named) {
+            EXPECT_EQ(lock->findNamedValue("inventory_item", false), nullptr);
+        }
+    }
 }
 
 TEST_F(HintSearchTest, TwoGlitterHintsInARowPickDifferentElements) {
