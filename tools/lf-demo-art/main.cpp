@@ -11,6 +11,10 @@
 //   lf-demo-art wick --out DIR --scale S         writes the wick board's pictures (the lamp chamber, the oil
 //                                                glass, the drops, the soot, the spark, the burst, the nozzle,
 //                                                the trim lever) likewise
+//   lf-demo-art study --out DIR --scale S        writes the keeper's study's pictures, the hall's study door,
+//                                                cupboard, lamp and logbook page, the gear's halves, the shore's
+//                                                rocks, their icons, the HUD's hint, glitter and journal buttons
+//                                                and marks, and the journal's page, likewise
 //   lf-demo-art paused --font PREFIX --out DIR --scale S
 //                                                writes the paused menu's panel, DIR/data/system/paused_menu/
 //                                                paused_panel.png, S times its design size
@@ -38,6 +42,7 @@
 #include "tools/lf-demo-art/DemoCanvas.h"
 #include "tools/lf-demo-art/LocationArt.h"
 #include "tools/lf-demo-art/WickArt.h"
+#include "tools/lf-demo-art/StudyArt.h"
 #include "tools/lf-demo-art/WorldArt.h"
 
 namespace {
@@ -126,6 +131,7 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art shore --out DIR --scale S\n"
                           "       lf-demo-art hall --out DIR --scale S\n"
                           "       lf-demo-art wick --out DIR --scale S\n"
+                          "       lf-demo-art study --out DIR --scale S\n"
                           "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
@@ -299,6 +305,8 @@ int main(int argc, char **argv) {
         status = makeScaled(argc, argv, demoart::drawHallPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "wick") == 0) {
         status = makeScaled(argc, argv, demoart::drawWickPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "study") == 0) {
+        status = makeScaled(argc, argv, demoart::drawStudyPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "paused") == 0) {
         status = makePausedPanel(argc, argv);
     } else {
