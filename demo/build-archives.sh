@@ -67,6 +67,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-demo-art" shore --out "$art" --scale "$2"
   "$tools/lf-demo-art" hall --out "$art" --scale "$2"
   "$tools/lf-demo-art" wick --out "$art" --scale "$2"
+  "$tools/lf-demo-art" study --out "$art" --scale "$2"
   "$tools/lf-demo-art" paused --font "$work/fonts/title" --out "$art" --scale "$2"
   mkdir -p "$stage/data/atlas" "$stage/data/system"
   cp -R "$art/data/system/pointers" "$stage/data/system/"
@@ -77,6 +78,9 @@ world_quality() { # quality folder, scale, largest atlas page
     "$tools/lf-atlas" --name "$(basename "$scene")" --out "$stage/data/atlas" --root "$art" --page-size "$3" \
       $(find "$art/data/$scene" -maxdepth 1 -name '*.png' | sort) > /dev/null
   done
+  # The keeper's study, a hidden-object scene below the hall.
+  "$tools/lf-atlas" --name ho_study --out "$stage/data/atlas" --root "$art" --page-size "$3" \
+    $(find "$art/data/scenes/hall/ho_study" -maxdepth 1 -name '*.png' | sort) > /dev/null
 }
 world_quality hd 1 4096
 world_quality sd 0.5 2048
