@@ -11,6 +11,9 @@
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/scene/HoAnimatedImage.h"
+#include "game/scene/HiddenObjectItem.h"
+#include "game/scene/HiddenObjectPicking.h"
+#include "game/player/HoInventoryItem.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoVideo.h"
@@ -48,6 +51,16 @@ protected:
                                       archives->folder().string()}),
                   0);
     }
+    void settle(HoWorld &w) {
+        for (int i = 0; i < 300 && (i < 2 || w.change.state != kChangeIdle || w.busy); ++i)
+            w.frame();
+    }
+    void goTo(HoWorld &w, const char *identifier) {
+        w.changeScene(w.findScene(identifier), nullptr);
+        for (int i = 0; i < 300 && w.activeScene != w.findScene(identifier); ++i)
+            w.frame();
+        settle(w);
+    }
 };
 
 TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
@@ -57,7 +70,8 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
         identifiers.push_back(w.scenes[i]->identifier);
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
-                                                     "gallery", "gallery_alt_ho_match3", "gallery_bubbleshooter"}));
+                                                     "hall_ho_study", "gallery", "gallery_alt_ho_match3",
+                                                     "gallery_bubbleshooter", "journal"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
@@ -73,15 +87,18 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
         ASSERT_NE(system, nullptr);
         EXPECT_TRUE(system->isSystem) << system->identifier;
     }
-    EXPECT_EQ(w.journalScene, nullptr);
+    ASSERT_NE(w.journalScene, nullptr);
+    EXPECT_TRUE(w.journalScene->isSystem);
+    EXPECT_TRUE(w.findScene("hall_ho_study")->isHo);
+    EXPECT_EQ(hall->findElement("ho_study")->hoScene, w.findScene("hall_ho_study"));
     EXPECT_STREQ(w.configurationEntry("startup")->text(), "shore");
 
     // The common atlas and one per location, named after its scene.
     std::vector<std::string> atlases;
     for (int32_t i = 0; i < game->context->atlases.count(); ++i)
         atlases.push_back(game->context->atlases[i]->name);
-    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "gallery", "alt_ho_match3",
-                                                  "bubbleshooter"}));
+    EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "ho_study", "gallery",
+                                                  "alt_ho_match3", "bubbleshooter"}));
     EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
 
     // The system scenes' pictures are loaded at start-up (SD: half the design size).
@@ -137,16 +154,6 @@ protected:
         pointerSynthesisActive = false;
         WorldOnTheDemo::TearDown();
     }
-    void settle(HoWorld &w) {
-        for (int i = 0; i < 300 && (i < 2 || w.change.state != kChangeIdle || w.busy); ++i)
-            w.frame();
-    }
-    void goTo(HoWorld &w, const char *identifier) {
-        w.changeScene(w.findScene(identifier), nullptr);
-        for (int i = 0; i < 300 && w.activeScene != w.findScene(identifier); ++i)
-            w.frame();
-        settle(w);
-    }
 };
 
 TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses) {
@@ -194,6 +201,56 @@ TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses
     goTo(w, "shore");
     EXPECT_EQ(w.activeScene, shore);
     EXPECT_EQ(candle->clip, nullptr);
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The keeper's study: the hint rings the first object still to find, and the journal's check finds something
+// left there; every object found (the candle carried to its candlestick), the list asks the riddle of the lens
+// cloth, and finding it ends the search: the cloth is in the strip, the hall's door to the study is done and
+// nothing is left in the study.
+TEST_F(WorldOnTheDemo, TheStudysSearchIsHintedEndsInItsRiddleAndPutsTheLensClothInTheStrip) {
+    HoWorld &w = start();
+    HoScene *study = w.findScene("hall_ho_study");
+    goTo(w, "hall_ho_study");
+    ASSERT_EQ(w.activeScene, study);
+    ASSERT_EQ(study->hoItems.count(), 8);
+    EXPECT_EQ(study->variableValue("#total_ho_items")->asNumber(), 9.0f);
+
+    auto placeState = [&](const char *place) {
+        findOrCreateVariable(w.globalContext(), "##check_location_name", nullptr)
+            ->value->setPointer(kScriptText, w.names().internOrFind(place));
+        w.checkLocationTasks();
+        return w.globalScene->variableValue("##location_tasks_state")->asNumber();
+    };
+    w.requestHint();
+    const ScriptValue *hinted = w.hintSlots.element;
+    ASSERT_EQ(hinted->type, kScriptElement);
+    EXPECT_EQ(hinted->pointer, study->findElement("ho_compass"));
+    EXPECT_EQ(w.hintSlots.shown->asNumber(), 1.0f);
+    EXPECT_EQ(placeState("hall_ho_study"), 0.0f);
+
+    for (const char *name : {"ho_compass", "ho_spyglass", "ho_quill", "ho_shell|1", "ho_shell|2", "ho_candle",
+                             "ho_hourglass", "ho_anchor", "ho_bottle"})
+        setHoElementFound(study->findElement(name));
+    // The list's draw strikes the found names through.
+    auto play = [&] {
+        w.frame();
+        game->window->flipBackBuffer(false);
+        w.draw();
+    };
+    for (int i = 0; i < 3000 && !(study->hoItems.count() == 1 && study->findHoItem("ho_lens_cloth")); ++i)
+        play();
+    ASSERT_NE(study->findHoItem("ho_lens_cloth"), nullptr) << "the riddle's reward is the one item left";
+    HoInventoryItem *cloth = w.findInventoryItem("lens_cloth");
+    EXPECT_FALSE(cloth->isPicked());
+    setHoElementFound(study->findElement("ho_lens_cloth"));
+    for (int i = 0; i < 3000 && !cloth->isPicked(); ++i)
+        play();
+    EXPECT_TRUE(cloth->isPicked());
+    const ScriptValue *door = study->variableValue("#ho_task");
+    ASSERT_EQ(door->type, kScriptTask);
+    EXPECT_GE(static_cast<const ScriptTask *>(door->pointer)->state, kTaskCompleted);
+    EXPECT_EQ(placeState("hall_ho_study"), -1.0f);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
