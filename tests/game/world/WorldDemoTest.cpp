@@ -207,8 +207,8 @@ TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses
 // The keeper's study: the hint rings the first object still to find, and the journal's check finds something
 // left there; every object found (the candle carried to its candlestick), the list asks the riddle of the lens
 // cloth, and finding it ends the search: the cloth is in the strip, the hall's door to the study is done and
-// nothing is left in the study.
-TEST_F(WorldOnTheDemo, TheStudysSearchIsHintedEndsInItsRiddleAndPutsTheLensClothInTheStrip) {
+// nothing is left in the study. Then the hall's cupboard and its gear.
+TEST_F(WorldOnTheDemo, TheStudysSearchEndsInItsRiddleWithTheClothInTheStripAndTheWholeGearOpensTheCupboard) {
     HoWorld &w = start();
     HoScene *study = w.findScene("hall_ho_study");
     goTo(w, "hall_ho_study");
@@ -251,6 +251,30 @@ TEST_F(WorldOnTheDemo, TheStudysSearchIsHintedEndsInItsRiddleAndPutsTheLensCloth
     ASSERT_EQ(door->type, kScriptTask);
     EXPECT_GE(static_cast<const ScriptTask *>(door->pointer)->state, kTaskCompleted);
     EXPECT_EQ(placeState("hall_ho_study"), -1.0f);
+
+    // Back in the hall, the gear lies in two halves (the drawer's and the rocks'); half of it does not turn
+    // the cupboard's lock, the whole gear opens it on the lamp and the logbook page.
+    goTo(w, "hall");
+    HoScene *hall = w.findScene("hall");
+    HoInventoryItem *gear = w.findInventoryItem("gear");
+    EXPECT_EQ(gear->getTotalCount(), 2);
+    SceneElement *cupboard = hall->findElement("cupboard");
+    auto useGearOnCupboard = [&](float count) {
+        gear->picked.setNumber(1.0f);
+        gear->count.setNumber(count);
+        w.inventory.selected = gear;
+        w.clicks.click.itemUse = cupboard;
+        runObjectHandlers(&hall->script, hall->script.scripts);
+        w.clicks.click.itemUse = nullptr;
+    };
+    useGearOnCupboard(1.0f);
+    EXPECT_EQ(cupboard->visible, 1);
+    EXPECT_EQ(hall->findElement("lamp")->visible, 0);
+    useGearOnCupboard(2.0f);
+    EXPECT_EQ(cupboard->visible, 0);
+    for (const char *shown : {"cupboard_open", "lamp", "logbook_page"})
+        EXPECT_EQ(hall->findElement(shown)->visible, 1) << shown;
+    EXPECT_TRUE(gear->isUsed());
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
