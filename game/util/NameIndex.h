@@ -8,6 +8,7 @@
 // the order, and a name that several hold by a scan in the list's order.
 
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 #include "game/util/PtrArray.h"
@@ -50,14 +51,10 @@ private:
 
 // The text is the one that `length` bytes give when they are read as a text: up to the first NUL among
 // them, or all of them.
+// A text no longer than the bytes is read whole, one no shorter only as far.
 inline bool isTextOfBytes(const char *text, const char *bytes, uint32_t length) {
-    for (uint32_t i = 0; i < length; ++i) {
-        if (text[i] != bytes[i])
-            return false;
-        if (!bytes[i])
-            return true;
-    }
-    return text[length] == '\0';
+    const size_t n = strnlen(text, size_t(length) + 1);
+    return n <= length && std::memcmp(text, bytes, n) == 0 && (n == length || bytes[n] == '\0');
 }
 
 // Records found in the order they are listed, by a name given as bytes that were never interned (a
