@@ -158,8 +158,10 @@ bool SaveStream::openRead(const char *path) {
     if (size < 0 || uint64_t(size) > kMaxFileBytes) {
         logMessage("Game: save file %s is not a save file of this game (%ld bytes), ERROR", path_.c_str(), size);
     } else if (std::fseek(file, 0, SEEK_SET) == 0) {
-        buffer.reset(static_cast<uint8_t *>(std::malloc(size_t(size) + 1)));
+        buffer.reset(static_cast<uint8_t *>(std::malloc(size_t(size) + kImagePadding)));
         loaded = buffer && std::fread(buffer.get(), 1, size_t(size), file) == size_t(size);
+        if (loaded)
+            std::memset(buffer.get() + size, 0, kImagePadding);
         if (!loaded)
             logMessage("Game: cannot read save file %s, ERROR", path_.c_str());
     }
@@ -168,6 +170,7 @@ bool SaveStream::openRead(const char *path) {
     reading = loaded;
     if (loaded && readHeader()) {
         plain_.reset(new uint8_t[length + kShortText]);
+        soundAt_.reset(new uint8_t[length + 1]);
         plainEnd_ = 0;
         std::memset(plain_.get() + length, 0, kShortText);
         // Cleared for each file: the stream's world, whose table the texts are interned in, may change.
@@ -239,6 +242,7 @@ bool SaveStream::flushToFile(const char *path) {
 void SaveStream::close() {
     buffer.reset();
     plain_.reset();
+    soundAt_.reset();
     plainEnd_ = 0;
     capacity = length = position = 0;
     writing = reading = memoryMode = false;
@@ -283,15 +287,16 @@ bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
     return true;
 }
 
-// The transform is undone a stretch at a time just ahead of the reading, while the stored bytes that
-// the blocks' checks read are still in the cache.
+// The transform is undone and the short blocks checked a stretch at a time just ahead of the reading,
+// while the stored bytes that the longer blocks' checks read are still in the cache.
 bool SaveStream::undoTransformTo(uint32_t end) {
     constexpr uint32_t kStretch = 16384;
     if (end > length)
         return false;
     const uint32_t stretchEnd = std::min(length, std::max(end, plainEnd_ + kStretch));
-    unscrambleRun(buffer.get() + plainEnd_, plain_.get() + plainEnd_, stretchEnd - plainEnd_, plainEnd_, startOffset,
-                  stepMultiplier);
+    const uint32_t n = stretchEnd - plainEnd_;
+    unscrambleRun(buffer.get() + plainEnd_, plain_.get() + plainEnd_, n, plainEnd_, startOffset, stepMultiplier);
+    markSoundBlocks(buffer.get() + plainEnd_, soundAt_.get() + plainEnd_, n, plainEnd_);
     plainEnd_ = stretchEnd;
     return true;
 }

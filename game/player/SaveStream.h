@@ -183,6 +183,28 @@ public:
     }
     // The transform undone over a run of n stored bytes at file offset p, check bytes and all.
     static void unscrambleRun(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
+    // Which blocks would pass their check at each of the n offsets from p on: soundAt gets, per offset,
+    // kSoundByteBlock when a block of one byte there would and kSoundWordBlock when one of four would. The
+    // stored bytes are read up to kImagePadding past the run.
+    static constexpr uint8_t kSoundByteBlock = 1;
+    static constexpr uint8_t kSoundWordBlock = 2;
+    static constexpr uint32_t kImagePadding = 64;
+    static void markSoundBlocks(const uint8_t *stored, uint8_t *soundAt, uint32_t n, uint32_t p);
+    // The check byte of a block of an image that has kImagePadding bytes after its end: its last bytes
+    // are taken as one word.
+    static uint8_t paddedChecksum(const uint8_t *stored, uint32_t n, uint32_t p) {
+        uint64_t words = 0;
+        uint32_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, stored + i, sizeof word);
+            words ^= word;
+        }
+        uint64_t last;
+        std::memcpy(&last, stored + i, sizeof last);
+        words ^= last & ((uint64_t(1) << (8 * (n - i))) - 1);
+        return foldBytes(p ^ uint32_t(words) ^ uint32_t(words >> 32));
+    }
 
     // Why the last openRead failed. Only a file that was read and found not to be a save of ours is
     // proven damaged; one that could not be read (a folder in its place, an I/O error) may still be good.
@@ -238,36 +260,48 @@ private:
         uint32_t plainEnd;
         const uint8_t *stored;
         const uint8_t *plain;
+        const uint8_t *soundAt;
     };
-    FieldCursor startCursor() const { return {position, plainEnd_, buffer.get(), plain_.get()}; }
+    FieldCursor startCursor() const { return {position, plainEnd_, buffer.get(), plain_.get(), soundAt_.get()}; }
 
+    // Whether the block of n bytes at offset p passes its check. Blocks of one and four bytes, which
+    // most fields are, were checked at every offset while the transform was undone.
+    [[gnu::always_inline]] static bool isSoundBlock(const FieldCursor &cursor, uint32_t p, uint32_t n) {
+        if (n == 1)
+            return cursor.soundAt[p] & kSoundByteBlock;
+        if (n == 4)
+            return cursor.soundAt[p] & kSoundWordBlock;
+        return paddedChecksum(cursor.stored + p, n, p) == cursor.stored[p + n];
+    }
     // The plain bytes of the next block of n bytes, the cursor moved past it, when the block is whole
-    // and sound; else null with nothing moved or recorded.
-    [[gnu::always_inline]] const uint8_t *takeBlock(FieldCursor &cursor, uint32_t n) {
+    // and sound; else false with nothing moved or recorded.
+    [[gnu::always_inline]] bool takeBlock(FieldCursor &cursor, uint32_t n, const uint8_t *&plain) {
         const uint32_t p = cursor.position;
         const uint32_t end = p + n + 1;
         if (end > cursor.plainEnd) {
             if (!undoTransformTo(end))
-                return nullptr;
+                return false;
             cursor.plainEnd = plainEnd_;
         }
-        if (checksum(cursor.stored + p, n, p) != cursor.stored[p + n])
-            return nullptr;
+        if (!isSoundBlock(cursor, p, n))
+            return false;
         cursor.position = end;
-        return cursor.plain + p;
+        plain = cursor.plain + p;
+        return true;
     }
     // takeBlock, with a failure recorded as failedBlock does.
-    [[gnu::always_inline]] const uint8_t *readBlock(FieldCursor &cursor, uint32_t n) {
-        if (const uint8_t *plain = takeBlock(cursor, n))
-            return plain;
+    [[gnu::always_inline]] bool readBlock(FieldCursor &cursor, uint32_t n, const uint8_t *&plain) {
+        if (takeBlock(cursor, n, plain))
+            return true;
         position = cursor.position;
         failedBlock(n);
         cursor.position = position;
-        return nullptr;
+        return false;
     }
     const uint8_t *nextBlock(uint32_t n) {
         FieldCursor cursor = startCursor();
-        const uint8_t *plain = readBlock(cursor, n);
+        const uint8_t *plain = nullptr;
+        readBlock(cursor, n, plain);
         position = cursor.position;
         return plain;
     }
@@ -301,8 +335,8 @@ private:
         } else {
             static_assert(std::is_same_v<Field, int32_t> || std::is_same_v<Field, float> ||
                           std::is_same_v<Field, uint8_t>);
-            const uint8_t *plain = readBlock(cursor, sizeof(Field));
-            if (!plain) {
+            const uint8_t *plain;
+            if (!readBlock(cursor, sizeof(Field), plain)) {
                 field = Field();
                 return false;
             }
@@ -324,10 +358,11 @@ private:
             return true;
         if (textLength < -1 || uint32_t(textLength) > kMaxBlockBytes || !world)
             return false;
-        const uint8_t *plain = readBlock(cursor, uint32_t(textLength));
-        if (plain)
-            text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
-        return plain != nullptr;
+        const uint8_t *plain;
+        if (!readBlock(cursor, uint32_t(textLength), plain))
+            return false;
+        text = {reinterpret_cast<const char *>(plain), uint32_t(textLength)};
+        return true;
     }
     [[gnu::always_inline]] bool readValue(FieldCursor &cursor, ScriptValue &value);
     // Most references read back are null: names that are all absent, read in place. Any other is read
@@ -347,8 +382,8 @@ private:
     [[gnu::always_inline]] bool skipAbsentTexts(FieldCursor &cursor, int32_t count) {
         FieldCursor ahead = cursor;
         for (int32_t i = 0; i < count; ++i) {
-            const uint8_t *plain = takeBlock(ahead, 4);
-            if (!plain || loadLittleEndian(plain) != 0xFFFFFFFFu)
+            const uint8_t *plain;
+            if (!takeBlock(ahead, 4, plain) || loadLittleEndian(plain) != 0xFFFFFFFFu)
                 return false;
         }
         cursor = ahead;
@@ -389,7 +424,9 @@ private:
     // Reading: the file with the transform undone, offset for offset, and room after it for a text
     // at its end to be read a word at a time.
     std::unique_ptr<uint8_t[]> plain_;
-    uint32_t plainEnd_ = 0; // the transform is undone up to here
+    // Reading: per offset, which blocks of one or four bytes there would pass their check.
+    std::unique_ptr<uint8_t[]> soundAt_;
+    uint32_t plainEnd_ = 0; // the transform is undone and blocks checked up to here
     // Reading: short texts read lately, by their bytes, with what they were interned as; a save names
     // the same few values, scenes and elements again and again.
     struct RecentText {

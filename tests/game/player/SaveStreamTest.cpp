@@ -228,6 +228,33 @@ TEST(SaveStreamTransform, AWholeRunComesOutAsByteByByte) {
     }
 }
 
+// The reader checks the blocks of one and of four bytes at every offset at once; each mark must be what
+// the block's own check gives, across runs that start anywhere and the places where the offset's
+// bytes carry. A block longer than a word is checked with its last bytes taken as one word.
+TEST(SaveStreamTransform, TheMarksOfShortBlocksAreTheirOwnChecks) {
+    constexpr uint32_t kSize = 3000;
+    std::vector<uint8_t> stored(kSize + SaveStream::kImagePadding);
+    for (size_t i = 0; i < stored.size(); ++i)
+        stored[i] = uint8_t(i * 167 + (i >> 7));
+    // Every fourth byte makes a sound block of one byte, so that both marks occur often.
+    for (uint32_t offset : {0u, 15u, 65536u - 77u, 0x00FFFFFFu - 1500u, 0x7FFFFF00u + 31u}) {
+        std::vector<uint8_t> file = stored;
+        for (uint32_t i = 0; i + 1 < kSize; i += 4)
+            file[i + 1] = SaveStream::checksum(&file[i], 1, offset + i);
+        std::vector<uint8_t> marks(kSize);
+        SaveStream::markSoundBlocks(file.data(), marks.data(), kSize, offset);
+        for (uint32_t i = 0; i + 5 <= kSize; ++i) {
+            const int expected =
+                (SaveStream::checksum(&file[i], 1, offset + i) == file[i + 1] ? SaveStream::kSoundByteBlock : 0) |
+                (SaveStream::checksum(&file[i], 4, offset + i) == file[i + 4] ? SaveStream::kSoundWordBlock : 0);
+            ASSERT_EQ(marks[i], expected) << "at " << offset + i;
+        }
+        for (uint32_t n : {0u, 5u, 8u, 13u, 16u, 300u})
+            EXPECT_EQ(SaveStream::paddedChecksum(&file[kSize - n], n, offset),
+                      SaveStream::checksum(&file[kSize - n], n, offset)) << n << " bytes";
+    }
+}
+
 TEST_F(SaveStreamConformanceTest, ABlockDependsOnItsOffsetAndFailsElsewhere) {
     int32_t values[] = {1234567, 1234567};
     ASSERT_TRUE(save("twice.sav", [&](SaveStream &stream) {
