@@ -171,8 +171,8 @@ bool SaveStream::openRead(const char *path) {
     if (loaded && readHeader()) {
         plain_.reset(new uint8_t[length + kShortText]);
         soundAt_.reset(new uint8_t[length + 1]);
-        plainEnd_ = 0;
         std::memset(plain_.get() + length, 0, kShortText);
+        undoTransform();
         // Cleared for each file: the stream's world, whose table the texts are interned in, may change.
         if (!recentTexts_)
             recentTexts_.reset(new RecentText[kRecentTexts]);
@@ -243,7 +243,6 @@ void SaveStream::close() {
     buffer.reset();
     plain_.reset();
     soundAt_.reset();
-    plainEnd_ = 0;
     capacity = length = position = 0;
     writing = reading = memoryMode = false;
     damageReported_ = false;
@@ -287,18 +286,21 @@ bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
     return true;
 }
 
-// The transform is undone and the short blocks checked a stretch at a time just ahead of the reading,
-// while the stored bytes that the longer blocks' checks read are still in the cache.
-bool SaveStream::undoTransformTo(uint32_t end) {
+// The transform undone over the whole file, and the blocks of one and four bytes checked at every
+// offset, a stretch at a time so that the stored bytes are still in the cache for the checks; blocks
+// that would run past the end of the file are left unmarked, so that a mark alone says a block is
+// whole and sound.
+void SaveStream::undoTransform() {
     constexpr uint32_t kStretch = 16384;
-    if (end > length)
-        return false;
-    const uint32_t stretchEnd = std::min(length, std::max(end, plainEnd_ + kStretch));
-    const uint32_t n = stretchEnd - plainEnd_;
-    unscrambleRun(buffer.get() + plainEnd_, plain_.get() + plainEnd_, n, plainEnd_, startOffset, stepMultiplier);
-    markSoundBlocks(buffer.get() + plainEnd_, soundAt_.get() + plainEnd_, n, plainEnd_);
-    plainEnd_ = stretchEnd;
-    return true;
+    uint8_t *marks = soundAt_.get();
+    for (uint32_t p = 0; p < length; p += kStretch) {
+        const uint32_t n = std::min(kStretch, length - p);
+        unscrambleRun(buffer.get() + p, plain_.get() + p, n, p, startOffset, stepMultiplier);
+        markSoundBlocks(buffer.get() + p, marks + p, n, p);
+    }
+    for (uint32_t q = length >= 4 ? length - 4 : 0; q < length; ++q)
+        marks[q] &= q + 2 <= length ? uint8_t(~kSoundWordBlock) : 0;
+    marks[length] = 0;
 }
 
 // A block that is cut short ends the reading at the end of the file; a damaged one is stepped over.

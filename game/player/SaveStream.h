@@ -12,10 +12,10 @@
 //
 // A writing stream builds the whole file in memory; writeSaveFile hands the image to the platform's
 // crash-safe writer only when the whole body was made, so a save that fails at any point leaves the
-// previous file as it was. A reading stream takes the file whole into memory first and undoes the
-// transform a long stretch at a time just ahead of the reading (it depends only on each byte's offset);
-// each block read then checks its stored bytes and takes its plain ones. Each stream has its own work areas, so a save on the
-// main thread and a load on the game-load thread share no buffer.
+// previous file as it was. A reading stream takes the file whole into memory first, undoes the transform
+// over all of it (it depends only on each byte's offset) and checks the blocks of one and four bytes at
+// every offset at once; each block read then takes its plain bytes once its check holds. Each stream has
+// its own work areas, so a save on the main thread and a load on the game-load thread share no buffer.
 
 #include <cstdint>
 #include <cstring>
@@ -100,7 +100,7 @@ public:
     // its place out of memory across them (it does not wait for each block's place to be stored before
     // the next is read) and reads the forms that most values and references take in place.
     template <typename... Fields>
-    bool serializeFields(Fields &...fields) {
+    [[gnu::always_inline]] bool serializeFields(Fields &...fields) {
         if (!reading)
             return (serializeField(fields) && ...);
         FieldCursor cursor = startCursor();
@@ -257,35 +257,30 @@ private:
     // always inlined into the run: a cursor handed to a call would live in memory again.
     struct FieldCursor {
         uint32_t position;
-        uint32_t plainEnd;
+        uint32_t length;
         const uint8_t *stored;
         const uint8_t *plain;
         const uint8_t *soundAt;
     };
-    FieldCursor startCursor() const { return {position, plainEnd_, buffer.get(), plain_.get(), soundAt_.get()}; }
+    FieldCursor startCursor() const { return {position, length, buffer.get(), plain_.get(), soundAt_.get()}; }
 
-    // Whether the block of n bytes at offset p passes its check. Blocks of one and four bytes, which
-    // most fields are, were checked at every offset while the transform was undone.
+    // Whether the block of n bytes at offset p (at most the file's length) lies whole in the file and
+    // passes its check. Blocks of one and four bytes, which most fields are, were checked at every
+    // offset when the file was opened, and left unmarked where they would run past its end.
     [[gnu::always_inline]] static bool isSoundBlock(const FieldCursor &cursor, uint32_t p, uint32_t n) {
         if (n == 1)
             return cursor.soundAt[p] & kSoundByteBlock;
         if (n == 4)
             return cursor.soundAt[p] & kSoundWordBlock;
-        return paddedChecksum(cursor.stored + p, n, p) == cursor.stored[p + n];
+        return p + n + 1 <= cursor.length && paddedChecksum(cursor.stored + p, n, p) == cursor.stored[p + n];
     }
-    // The plain bytes of the next block of n bytes, the cursor moved past it, when the block is whole
-    // and sound; else false with nothing moved or recorded.
+    // The plain bytes of the next block of n bytes (at most kMaxBlockBytes), the cursor moved past it,
+    // when the block is whole and sound; else false with nothing moved or recorded.
     [[gnu::always_inline]] bool takeBlock(FieldCursor &cursor, uint32_t n, const uint8_t *&plain) {
         const uint32_t p = cursor.position;
-        const uint32_t end = p + n + 1;
-        if (end > cursor.plainEnd) {
-            if (!undoTransformTo(end))
-                return false;
-            cursor.plainEnd = plainEnd_;
-        }
         if (!isSoundBlock(cursor, p, n))
             return false;
-        cursor.position = end;
+        cursor.position = p + n + 1;
         plain = cursor.plain + p;
         return true;
     }
@@ -305,8 +300,8 @@ private:
         position = cursor.position;
         return plain;
     }
-    // False when the file ends before `end`.
-    bool undoTransformTo(uint32_t end);
+    // Reading: the plain image and the marks of the short blocks made from the stored one.
+    void undoTransform();
     const uint8_t *failedBlock(uint32_t n);
 
     template <typename Field>
@@ -424,9 +419,9 @@ private:
     // Reading: the file with the transform undone, offset for offset, and room after it for a text
     // at its end to be read a word at a time.
     std::unique_ptr<uint8_t[]> plain_;
-    // Reading: per offset, which blocks of one or four bytes there would pass their check.
+    // Reading: per offset up to the file's length, which blocks of one or four bytes there would lie
+    // whole in the file and pass their check.
     std::unique_ptr<uint8_t[]> soundAt_;
-    uint32_t plainEnd_ = 0; // the transform is undone and blocks checked up to here
     // Reading: short texts read lately, by their bytes, with what they were interned as; a save names
     // the same few values, scenes and elements again and again.
     struct RecentText {
