@@ -193,13 +193,8 @@ public:
     // The check byte of a block of an image that has kImagePadding bytes after its end: its last bytes
     // are taken as one word.
     static uint8_t paddedChecksum(const uint8_t *stored, uint32_t n, uint32_t p) {
-        uint64_t words = 0;
-        uint32_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            uint64_t word;
-            std::memcpy(&word, stored + i, sizeof word);
-            words ^= word;
-        }
+        uint32_t i;
+        uint64_t words = xorWholeWords(stored, n, i);
         uint64_t last;
         std::memcpy(&last, stored + i, sizeof last);
         words ^= last & ((uint64_t(1) << (8 * (n - i))) - 1);
@@ -233,15 +228,20 @@ public:
         value ^= value >> 8;
         return uint8_t(value);
     }
-    // The XOR of n bytes, eight at a time.
-    static uint8_t xorBytes(const uint8_t *bytes, uint32_t n) {
+    // The XOR of the whole words of eight among the first n bytes; `done` gets how many bytes they hold.
+    static uint64_t xorWholeWords(const uint8_t *bytes, uint32_t n, uint32_t &done) {
         uint64_t words = 0;
-        uint32_t i = 0;
-        for (; i + 8 <= n; i += 8) {
+        for (done = 0; done + 8 <= n; done += 8) {
             uint64_t word;
-            std::memcpy(&word, bytes + i, sizeof word);
+            std::memcpy(&word, bytes + done, sizeof word);
             words ^= word;
         }
+        return words;
+    }
+    // The XOR of n bytes, eight at a time.
+    static uint8_t xorBytes(const uint8_t *bytes, uint32_t n) {
+        uint32_t i;
+        const uint64_t words = xorWholeWords(bytes, n, i);
         uint8_t rest = foldBytes(uint32_t(words) ^ uint32_t(words >> 32));
         for (; i < n; ++i)
             rest ^= bytes[i];
