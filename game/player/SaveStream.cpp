@@ -153,6 +153,8 @@ bool SaveStream::openRead(const char *path) {
             openFailure = OpenFailure::kMissing;
         return false;
     }
+    // The file is read whole in one go: a buffer of the stream's own would only read its end twice.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     bool loaded = false;
     long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
     if (size < 0 || uint64_t(size) > kMaxFileBytes) {
