@@ -6,6 +6,7 @@
 
 #include "engine/system/KSystemLog.h"
 #include "game/player/SavedGameLoad.h"
+#include "game/resources/HoSound.h"
 #include "game/script/ScriptEvent.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
 
@@ -36,6 +37,9 @@ TEST_F(SavedGameLoad, ALoadWhileFramesRunIsToldToTheSceneAndHandedOverOnlyAtTheS
     EXPECT_STREQ(world().activeScene->identifier, "hall");
     EXPECT_EQ(numberOf(variable(world().findScene("hall"), "#visits")), 3.0f) << "the saved game's state";
     EXPECT_EQ(currentProfileIndex(&world()), 2);
+    frames(5);
+    ASSERT_NE(world().music.playing, nullptr) << "the hall's music plays in the new world";
+    EXPECT_NE(std::string(world().music.playing->name).find("theme"), std::string::npos);
 }
 
 TEST_F(SavedGameLoad, AFailedLoadTellsTheSceneAndLeavesTheRunningGameAndWhatItSavesAlone) {
@@ -47,6 +51,7 @@ TEST_F(SavedGameLoad, AFailedLoadTellsTheSceneAndLeavesTheRunningGameAndWhatItSa
         return std::vector<unsigned char>(bytes.begin() + std::min<size_t>(15, bytes.size()), bytes.end());
     };
     const auto before = body();
+    const float volume = running.music.volume;
     lftest::writeFileText(savePath(), "not a saved game");
     ASSERT_TRUE(startLoadGame(&running, nullptr));
     framesUntilLoaded();
@@ -56,6 +61,7 @@ TEST_F(SavedGameLoad, AFailedLoadTellsTheSceneAndLeavesTheRunningGameAndWhatItSa
     EXPECT_FALSE(std::filesystem::exists(savePath())) << "a damaged save goes";
     EXPECT_NE(getLogContents().find("profile_Mira.sav"), std::string::npos);
     variable(running.findScene("garden"), "#corrupted")->value->setNumber(0.0f);
+    running.music.volume = volume; // the frames move the music's fade
     ASSERT_TRUE(saveGame(&running));
     EXPECT_EQ(body(), before) << "all but what the scene did with the news is as it was";
     EXPECT_EQ(&world(), &running);

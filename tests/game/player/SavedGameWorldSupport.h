@@ -1,5 +1,5 @@
 #pragma once
-// The saved-game suites' running game: a hall and a garden whose scenes are told of loads, entered from
+// The saved-game suites' running game: a hall with its music and a garden, whose scenes are told of loads, entered from
 // the hall (which saved the game at the switch) by Mira, the second profile; frames run as the game runs
 // them, scene changes waited for, and the file the game is saved to.
 
@@ -8,6 +8,7 @@
 #include "game/player/ProfileList.h"
 #include "game/player/SavedGame.h"
 #include "tests/game/world/WorldTestSupport.h"
+#include "tests/support/KSoundTestSupport.h"
 
 namespace worldtest {
 
@@ -18,11 +19,13 @@ protected:
         writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/garden/garden"});
         archives->write("data/game.cfg", "startup=hall\n");
         archives->write("data/game.script", "on go {\n  call &load_profile\n}\n");
+        archives->writeBytes("data/music/theme.ogg", lftest::oggTone(330, 2.0, 22050, 1));
         archives->write("data/scenes/hall/hall.scene", "O lamp\nX 1\nK 500\nY 1\nK 400\nW 100\nH 100\n");
         const std::string told = "on loaded {\n  add #loaded 1\n}\non corrupted_profile {\n  add #corrupted 1\n}\n";
         // Scene changes of a step each keep the suites quick.
         const std::string quick = "  set #close_time 0\n  set #open_time 0\n";
-        archives->write("data/scenes/hall/hall.script", "init {\n  set #visits 0\n" + quick + "}\n" + told);
+        archives->write("data/scenes/hall/hall.script",
+                        "init {\n  set #visits 0\n  set #background_music m'theme\n" + quick + "}\n" + told);
         archives->write("data/scenes/garden/garden.script",
                         "init {\n  set #loaded 0\n  set #corrupted 0\n" + quick + "}\n" + told);
     }
