@@ -99,6 +99,20 @@ TEST_F(SavedGameLoad, ASceneOfItsOwnStartsANewGameInItsOwnFileAndNoProfileStarts
     EXPECT_EQ(game->context->loadThread, before);
 }
 
+TEST_F(SavedGameLoad, ALoadStartedBeforeTheFirstSceneHasNoOneToTellAndIsTakenAtTheFirstSwitch) {
+    startInGarden();
+    game.reset();
+    HoWorld &fresh = start();
+    ASSERT_EQ(fresh.activeScene, nullptr);
+    ASSERT_TRUE(startLoadGame(&fresh, nullptr));
+    waitForThread(game->context->loadThread);
+    frames(1);
+    EXPECT_NE(&world(), &fresh) << "the start's own switch was due";
+    ASSERT_NE(world().activeScene, nullptr);
+    EXPECT_STREQ(world().activeScene->identifier, "hall");
+    EXPECT_EQ(numberOf(variable(world().findScene("hall"), "#visits")), 3.0f);
+}
+
 TEST_F(SavedGameLoad, SavesOfTheSameFileDuringALoadLeaveItWholeForTheReader) {
     HoWorld &running = startInGarden();
     for (int round = 0; round < 3; ++round) {
