@@ -71,7 +71,7 @@ public:
     // the hooks, the native functions, the pictures and elements of the system scenes, the cursors.
     void bindEngine();
     // Gives the context what the running world binds in it: the full-screen state the options ask for
-    // and the "on_forced_fullscreen_mode" hook.
+    // and the "on_forced_fullscreen_mode" hook; a world built for a load makes its cursors here too.
     void bindContext();
     // Ends what must not outlive a scene: every live emitter goes back to the free list, and the sounds
     // that the scripts started looping stop.
@@ -300,7 +300,8 @@ public:
     WorldHooks hooks;
     HudBindings hud;
     ScriptFunction *forcedFullScreenHook = nullptr; // "on_forced_fullscreen_mode", the context's while this world runs
-    // Set for a world that a saved game's load builds on its own thread: it binds the context when handed over.
+    // Set for a world that a saved game's load builds on its own thread: it binds the context and makes its
+    // cursors when handed over.
     uint8_t builtForLoad = 0;
 
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the

@@ -198,17 +198,22 @@ void HoWorld::bindEngine() {
     bindEngineVariables();
     bindHooksAndNatives();
     bindPictures();
-    loadCursors();
-    if (!builtForLoad)
+    if (!builtForLoad) {
+        loadCursors();
         bindContext();
+    }
 }
 
-// The context's full-screen state and hook belong to the world that runs: a world built on the game-load
-// thread binds them when it is handed over, on the main thread.
+// The context's full-screen state and hook belong to the world that runs, and the window's cursors are
+// made on the main thread: a world built on the game-load thread binds them when it is handed over.
 void HoWorld::bindContext() {
     if (HoGame *game = context->game)
         context->fullScreenApplied = game->options.rounded(kOptionFullscreen) != 0 ? 1 : 0;
     context->forcedFullScreenHook = forcedFullScreenHook;
+    if (builtForLoad) {
+        builtForLoad = 0;
+        loadCursors();
+    }
 }
 
 void HoWorld::bindEngineVariables() {
