@@ -30,10 +30,12 @@ TEST_F(SavedGameLoad, ALoadWhileFramesRunIsToldToTheSceneAndHandedOverOnlyAtTheS
     HoWorld *loaded = game->context->pendingWorld.load();
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->change.target, nullptr);
+    EXPECT_EQ(loaded->hud.cursors[0], nullptr) << "the window's cursors are made on the main thread";
     frames(20);
     EXPECT_EQ(&world(), &running) << "no switch is due";
     goTo("hall");
     ASSERT_EQ(&world(), loaded);
+    EXPECT_NE(world().hud.cursors[0], nullptr);
     EXPECT_STREQ(world().activeScene->identifier, "hall");
     EXPECT_EQ(numberOf(variable(world().findScene("hall"), "#visits")), 3.0f) << "the saved game's state";
     EXPECT_EQ(currentProfileIndex(&world()), 2);

@@ -1,5 +1,5 @@
 #pragma once
-// The saved-game suites' running game: a hall with its music and a garden, whose scenes are told of loads, entered from
+// The saved-game suites' running game, with a cursor of its own: a hall with its music and a garden, whose scenes are told of loads, entered from
 // the hall (which saved the game at the switch) by Mira, the second profile; frames run as the game runs
 // them, scene changes waited for, and the file the game is saved to.
 
@@ -20,6 +20,10 @@ protected:
         archives->write("data/game.cfg", "startup=hall\n");
         archives->write("data/game.script", "on go {\n  call &load_profile\n}\n");
         archives->writeBytes("data/music/theme.ogg", lftest::oggTone(330, 2.0, 22050, 1));
+        std::filesystem::create_directories(archives->folder() / "cursors");
+        EXPECT_EQ(lftest::runProgram({"/usr/bin/convert", "-size", "32x32", "xc:none", "-fill", "red", "-draw",
+                                      "polygon 1,1 1,20 14,14", (archives->folder() / "cursors/pointer_00.cur").string()}),
+                  0);
         archives->write("data/scenes/hall/hall.scene", "O lamp\nX 1\nK 500\nY 1\nK 400\nW 100\nH 100\n");
         const std::string told = "on loaded {\n  add #loaded 1\n}\non corrupted_profile {\n  add #corrupted 1\n}\n";
         // Scene changes of a step each keep the suites quick.
