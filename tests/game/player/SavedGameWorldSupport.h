@@ -24,7 +24,11 @@ protected:
         EXPECT_EQ(lftest::runProgram({"/usr/bin/convert", "-size", "32x32", "xc:none", "-fill", "red", "-draw",
                                       "polygon 1,1 1,20 14,14", (archives->folder() / "cursors/pointer_00.cur").string()}),
                   0);
-        archives->write("data/scenes/hall/hall.scene", "O lamp\nX 1\nK 500\nY 1\nK 400\nW 100\nH 100\n");
+        // The HUD's picture loads with the world, on the thread that builds it; the hall's when entered.
+        writePicture("data/system/hud/panel.png", 16, 8, 0xFF3060A0u);
+        archives->write("data/system/hud/hud.scene", "O panel\nI panel.png\n");
+        writePicture("data/scenes/hall/hall.png", 8, 8);
+        archives->write("data/scenes/hall/hall.scene", "O background\nI hall.png\nO lamp\nX 1\nK 500\nY 1\nK 400\nW 100\nH 100\n");
         const std::string told = "on loaded {\n  add #loaded 1\n}\non corrupted_profile {\n  add #corrupted 1\n}\n";
         // Scene changes of a step each keep the suites quick.
         const std::string quick = "  set #close_time 0\n  set #open_time 0\n";
