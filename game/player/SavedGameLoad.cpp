@@ -11,6 +11,7 @@
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 #include "game/world/HoWorldStepValues.h"
+#include "platform/TestHooks.h"
 
 namespace {
 
@@ -96,6 +97,10 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
 }
 
 void applyLoadedGame(HoContext *context) {
+    // Under the fixed clock of scripted runs no game time passes while a load works: its outcome arrives
+    // on the frame after it started, whatever the machine's speed.
+    if (platformFixedClockEnabled() && context->loadThread)
+        waitForThread(context->loadThread);
     std::unique_ptr<LoadedGame> result(context->loadedGame.exchange(nullptr, std::memory_order_acq_rel));
     if (!result)
         return;

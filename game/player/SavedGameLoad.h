@@ -26,7 +26,8 @@ struct LoadedGame {
 // a current profile outside 1 to 10 or a thread that cannot start.
 bool startLoadGame(HoWorld *world, const char *sceneName);
 // At the start of a frame, on the main thread: applies a published outcome to the context's running
-// world; nothing when there is none.
+// world; nothing when there is none. Under the fixed clock of scripted runs it first waits for a load
+// under way, so that the frame on which a load's outcome arrives is always the same.
 void applyLoadedGame(HoContext *context);
 // Frees an outcome that was never applied, with its world; for the context's end.
 void discardLoadedGame(HoContext *context);

@@ -69,6 +69,17 @@ TEST_F(SavedGameLoad, AFailedLoadTellsTheSceneAndLeavesTheRunningGameAndWhatItSa
     EXPECT_EQ(&world(), &running);
 }
 
+TEST_F(SavedGameLoad, UnderTheFixedClockTheOutcomeArrivesOnTheNextFrame) {
+    HoWorld &running = startInGarden();
+    useFixedClock(true);
+    for (int round = 1; round <= 3; ++round) {
+        ASSERT_TRUE(startLoadGame(&running, nullptr));
+        frames(1);
+        EXPECT_EQ(gardenNumber("#loaded"), float(round));
+        EXPECT_NE(game->context->pendingWorld.load(), nullptr);
+    }
+}
+
 TEST_F(SavedGameLoad, ASecondLoadWaitsForTheFirstAndTheContextsEndWaitsForTheLast) {
     HoWorld &running = startInGarden();
     ASSERT_TRUE(startLoadGame(&running, nullptr));

@@ -8,6 +8,7 @@
 #include "game/player/ProfileList.h"
 #include "game/player/SavedGame.h"
 #include "tests/game/world/WorldTestSupport.h"
+#include "platform/TestHooks.h"
 #include "tests/support/KSoundTestSupport.h"
 
 namespace worldtest {
@@ -16,6 +17,8 @@ class SavedGameWorldTest : public WorldGameTest {
 protected:
     void SetUp() override {
         WorldGameTest::SetUp();
+        // Frames run while a load works, as on the player's machine.
+        useFixedClock(false);
         writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/garden/garden"});
         archives->write("data/game.cfg", "startup=hall\n");
         archives->write("data/game.script", "on go {\n  call &load_profile\n}\n");
@@ -47,6 +50,13 @@ protected:
         variable(w.findScene("hall"), "#visits")->value->setNumber(3.0f);
         goTo("garden");
         return world();
+    }
+    static void useFixedClock(bool on) {
+        if (on)
+            setenv("LANTERNFALL_FIXED_CLOCK_MS", "100", 1);
+        else
+            unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
+        platformReloadTestHooks();
     }
     void frames(int count) {
         for (int i = 0; i < count; ++i) {
