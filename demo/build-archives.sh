@@ -7,7 +7,8 @@
 # for HD and at half for SD and packed into atlases of each quality archive: "common" for the system scenes
 # and the inventory's icons, and one per location, named after its scene; the pointers stay plain pictures. The hardware cursors are files beside the
 # archives, in OUT_DIR/cursors. Every archive is a zip encrypted with the game's archive password; videos
-# are stored without deflating (they are compressed already).
+# are stored without deflating (they are compressed already). The extras that the game copies for the
+# player are loose files beside the archives: OUT_DIR/Velt/wallpapers/ and OUT_DIR/Velt/soundtrack/.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -69,6 +70,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-demo-art" wick --out "$art" --scale "$2"
   "$tools/lf-demo-art" study --out "$art" --scale "$2"
   "$tools/lf-demo-art" paused --font "$work/fonts/title" --out "$art" --scale "$2"
+  "$tools/lf-demo-art" extras --out "$art" --scale "$2"
   mkdir -p "$stage/data/atlas" "$stage/data/system"
   cp -R "$art/data/system/pointers" "$stage/data/system/"
   "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \
@@ -81,6 +83,10 @@ world_quality() { # quality folder, scale, largest atlas page
   # The keeper's study, a hidden-object scene below the hall.
   "$tools/lf-atlas" --name ho_study --out "$stage/data/atlas" --root "$art" --page-size "$3" \
     $(find "$art/data/scenes/hall/ho_study" -maxdepth 1 -name '*.png' | sort) > /dev/null
+  # The profiles, options and extras scenes share the menus' pictures: one atlas, named after the first
+  # of them (the game reads an atlas by the name of a scene).
+  "$tools/lf-atlas" --name profiles --out "$stage/data/atlas" --root "$art" --page-size "$3" \
+    $(find "$art/data/menus" -name '*.png' | sort) > /dev/null
 }
 world_quality hd 1 4096
 world_quality sd 0.5 2048
@@ -91,6 +97,14 @@ for n in $(seq 0 15); do
   convert -size 32x32 xc:none -fill "hsl($((n * 22)),60%,75%)" -stroke black \
     -draw "polygon 1,1 1,26 8,20 13,30 17,28 12,18 21,18" "$out/cursors/$(printf 'pointer_%02d.cur' "$n")"
 done
+
+# The extras that the game copies for the player lie beside the archives as loose files: the wallpaper at
+# the six screen sizes and the soundtrack, the game's music.
+rm -rf "$out/Velt/wallpapers" "$out/Velt/soundtrack"
+mkdir -p "$out/Velt/soundtrack"
+# The JPEG encoder reports each file's size on standard error: shown only when the drawing fails.
+wallpaper_log=$("$tools/lf-demo-art" wallpapers --out "$out" 2>&1) || { echo "$wallpaper_log" >&2; exit 1; }
+cp "$work/common/data/music/"*.ogg "$out/Velt/soundtrack/"
 
 pack() { # staging folder, archive name
   rm -f "$out/$2"

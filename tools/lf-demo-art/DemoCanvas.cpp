@@ -103,7 +103,9 @@ void Canvas::grain(int x1, int y1, int x2, int y2, float amount) {
         }
 }
 
-bool writePng(const Canvas &canvas, const std::filesystem::path &path) {
+namespace {
+
+bool writeImage(const Canvas &canvas, const std::filesystem::path &path, int format) {
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
     ImageData image;
@@ -113,12 +115,22 @@ bool writePng(const Canvas &canvas, const std::filesystem::path &path) {
     image.pixels = const_cast<uint8_t *>(canvas.pixels.data());
     uint8_t *encoded = nullptr;
     uint32_t size = 0;
-    if (!encodeImage(kImageFormatPng, &encoded, &size, &image))
+    if (!encodeImage(format, &encoded, &size, &image))
         return false;
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char *>(encoded), size);
     std::free(encoded);
     return bool(out);
+}
+
+} // namespace
+
+bool writePng(const Canvas &canvas, const std::filesystem::path &path) {
+    return writeImage(canvas, path, kImageFormatPng);
+}
+
+bool writeJpeg(const Canvas &canvas, const std::filesystem::path &path) {
+    return writeImage(canvas, path, kImageFormatJpg);
 }
 
 } // namespace demoart

@@ -37,5 +37,7 @@ struct Canvas {
 };
 
 bool writePng(const Canvas &canvas, const std::filesystem::path &path);
+// An opaque picture as JPEG, by the engine's encoder.
+bool writeJpeg(const Canvas &canvas, const std::filesystem::path &path);
 
 } // namespace demoart

@@ -19,6 +19,10 @@
 //                                                writes the paused menu's panel, DIR/data/system/paused_menu/
 //                                                paused_panel.png, S times its design size
 //   lf-demo-art password                         prints the password of the game's archives
+//   lf-demo-art extras --out DIR --scale S       writes the menus' pictures (the plate, the button, the name
+//                                                field) and the hall portrait's sooty glass likewise
+//   lf-demo-art wallpapers --out DIR             writes the wallpaper at the six screen sizes, as JPEG, into
+//                                                DIR/Velt/wallpapers/
 // PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
 // here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
 
@@ -40,6 +44,7 @@
 #include "engine/text/KText.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/ExtrasArt.h"
 #include "tools/lf-demo-art/LocationArt.h"
 #include "tools/lf-demo-art/WickArt.h"
 #include "tools/lf-demo-art/StudyArt.h"
@@ -134,6 +139,8 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art study --out DIR --scale S\n"
                           "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
+                          "       lf-demo-art extras --out DIR --scale S\n"
+                          "       lf-demo-art wallpapers --out DIR\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
 
 // The engine's own lines reach the terminal only when asked for (LANTERNFALL_LOG=stderr).
@@ -285,6 +292,15 @@ int makeScaled(int argc, char **argv, ScaledDrawing draw) {
     return 0;
 }
 
+int makeWallpapers(int argc, char **argv) {
+    std::string out;
+    const std::string problem = readOptions(argc, argv, {{"--out", &out}});
+    if (!problem.empty() || out.empty())
+        return tool::usageError("lf-demo-art", problem.empty() ? "wallpapers takes --out DIR" : problem, kUsage);
+    std::string error;
+    return demoart::drawWallpapers(fs::path(out), error) ? 0 : fail(error);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -309,6 +325,10 @@ int main(int argc, char **argv) {
         status = makeScaled(argc, argv, demoart::drawStudyPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "paused") == 0) {
         status = makePausedPanel(argc, argv);
+    } else if (argc >= 2 && std::strcmp(argv[1], "extras") == 0) {
+        status = makeScaled(argc, argv, demoart::drawMenuPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "wallpapers") == 0) {
+        status = makeWallpapers(argc, argv);
     } else {
         status = tool::usageError("lf-demo-art", tool::unknownWord(argc, argv), kUsage);
     }

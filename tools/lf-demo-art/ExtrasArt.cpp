@@ -1,0 +1,137 @@
+// The menus share one plate (the night sea under the lighthouse's beam), one button and one field; the
+// glass over the hall's portrait is soot on a faint sheen, thick enough to hide the face. The wallpaper is
+// drawn for each screen size from one design, so every size shows the whole picture.
+
+#include "tools/lf-demo-art/ExtrasArt.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoPictures.h"
+
+namespace demoart {
+
+namespace {
+
+constexpr Colour kBrass{214, 168, 72};
+constexpr Colour kParchment{236, 222, 186};
+constexpr Colour kNight{10, 16, 40};
+
+// A repeatable pseudo-random number in [0, 1) for the stars and the soot.
+float scatter(uint32_t &state) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return float(state & 0xFFFFFF) / float(0x1000000);
+}
+
+// The night sea with the lighthouse on its rock and the beam reaching left: a design of w x h units drawn
+// sx and sy times its size across and down.
+void drawNightSea(Canvas &c, float w, float h, float sx, float sy) {
+    auto x = [sx](float design) { return design * sx; };
+    auto y = [sy](float design) { return design * sy; };
+    const int horizon = int(y(h * 0.62f));
+    c.gradient(0, horizon, kNight, {40, 52, 96});
+    c.gradient(horizon, c.height, {24, 40, 70}, {6, 10, 24});
+    uint32_t state = 2166136261u;
+    for (int star = 0; star < 160; ++star) {
+        const float px = scatter(state) * float(c.width), py = scatter(state) * float(horizon) * 0.8f;
+        c.disc(px, py, 1.2f * sx, 1.5f * sx, {230, 230, 255}, 0.5f + 0.5f * scatter(state));
+    }
+    const float towerX = x(w * 0.78f), top = y(h * 0.30f);
+    const float rock = float(horizon) + y(40);
+    c.triangle(x(w * 0.66f), rock, x(w * 0.90f), rock, towerX, float(horizon) - y(30), {20, 18, 22});
+    c.triangle(towerX - x(36), float(horizon), towerX + x(36), float(horizon), towerX, top - y(20), {36, 34, 40});
+    for (int row = int(top); row < horizon; ++row) {
+        const float half = x(18) + x(20) * float(row - top) / float(horizon - top);
+        const bool red = int((row - top) / y(40)) % 2 != 0;
+        c.fill(int(towerX - half), row, int(towerX + half), row + 1, red ? Colour{150, 40, 40} : Colour{226, 220, 206});
+    }
+    // The beam: a wedge of warm light from the lantern out over the sea, brightest at its source.
+    for (int row = 0; row < horizon; ++row)
+        for (int col = 0; col < int(towerX); ++col) {
+            const float dx = towerX - float(col), dy = float(row) - top;
+            const float spread = std::fabs(dy) / std::max(dx, 1.0f);
+            if (spread < 0.12f)
+                c.blend(col, row, {255, 226, 150}, (1.0f - spread / 0.12f) * 0.45f * (1.0f - 0.6f * dx / towerX));
+        }
+    c.disc(towerX, top - y(10), x(26), x(40), {255, 230, 160}, 1.0f);
+    // Glints of the beam on the waves, longer towards the horizon.
+    for (int glint = 0; glint < 60; ++glint) {
+        const float depth = scatter(state), gx = scatter(state) * towerX;
+        const float gy = float(horizon) + depth * float(c.height - horizon);
+        c.line(gx, gy, gx + x(20 + 60 * (1.0f - depth)), gy, y(3), {200, 180, 130});
+    }
+}
+
+void drawMenuBack(Canvas &c, const Scaled &d) {
+    drawNightSea(c, 2560, 1536, d.s, d.s);
+    // A dark panel behind the buttons, so that they and their labels read well.
+    for (int row = d.whole(300); row < d.whole(1300); ++row)
+        for (int col = d.whole(560); col < d.whole(2000); ++col)
+            c.blend(col, row, kNight, 0.55f);
+}
+
+// A parchment plate in a brass frame; its label is the element's text.
+void drawButton(Canvas &c, const Scaled &d) {
+    c.fill(0, 0, c.width, c.height, kBrass);
+    c.fill(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), kParchment);
+    c.grain(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), 0.03f);
+}
+
+// The name field: a dark inset with a brass rim, the typed name in light letters over it.
+void drawField(Canvas &c, const Scaled &d) {
+    c.fill(0, 0, c.width, c.height, kBrass);
+    c.fill(d.whole(6), d.whole(6), c.width - d.whole(6), c.height - d.whole(6), {30, 34, 50});
+}
+
+// Soot on glass: a dark brown film, thicker in clouds, with a pale sheen where the light catches the
+// glass. Its opacity keeps the face under it hidden until it is rubbed away.
+void drawSootyGlass(Canvas &c, const Scaled &d) {
+    uint32_t state = 40503u;
+    for (int row = 0; row < c.height; ++row)
+        for (int col = 0; col < c.width; ++col)
+            c.blend(col, row, {44, 38, 32}, 0.86f + 0.1f * scatter(state));
+    for (int cloud = 0; cloud < 30; ++cloud) {
+        const float px = scatter(state) * float(c.width), py = scatter(state) * float(c.height);
+        c.disc(px, py, d(10 + 30 * scatter(state)), d(30), {24, 20, 18}, 0.5f);
+    }
+    c.line(d(40), d(60), d(140), d(20), d(18), {120, 116, 110});
+}
+
+const Picture kMenuPictures[] = {
+    {"menus/menu_back.png", 2560, 1536, false, drawMenuBack},
+    {"menus/button.png", 520, 110, false, drawButton},
+    {"menus/field.png", 720, 100, false, drawField},
+    {"scenes/hall/glass.png", 340, 440, true, drawSootyGlass},
+};
+
+struct ScreenSize {
+    int width, height;
+};
+
+constexpr ScreenSize kWallpaperSizes[] = {{800, 600}, {1024, 768}, {1280, 800}, {1280, 960}, {1366, 768}, {1920, 1080}};
+
+} // namespace
+
+bool drawMenuPictures(const std::filesystem::path &out, float scale, std::string &error) {
+    return drawPictures(kMenuPictures, out, scale, error);
+}
+
+bool drawWallpapers(const std::filesystem::path &out, std::string &error) {
+    for (const ScreenSize &size : kWallpaperSizes) {
+        Canvas canvas(size.width, size.height);
+        drawNightSea(canvas, 1920, 1080, float(size.width) / 1920.0f, float(size.height) / 1080.0f);
+        const std::filesystem::path file = out / "Velt/wallpapers" /
+                                           ("lighthouse_wallpaper01_" + std::to_string(size.width) + "x" +
+                                            std::to_string(size.height) + ".jpg");
+        if (!writeJpeg(canvas, file)) {
+            error = "cannot write " + file.string();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace demoart
