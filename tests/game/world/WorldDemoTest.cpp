@@ -10,6 +10,8 @@
 #include "game/HoGameSettings.h"
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
+#include "game/player/ProfileList.h"
+#include "game/scene/TextInputField.h"
 #include "game/scene/HoAnimatedImage.h"
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HiddenObjectPicking.h"
@@ -71,7 +73,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
                                                      "hall_ho_study", "gallery", "gallery_alt_ho_match3",
-                                                     "gallery_bubbleshooter", "journal"}));
+                                                     "gallery_bubbleshooter", "journal", "profiles"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
@@ -98,7 +100,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     for (int32_t i = 0; i < game->context->atlases.count(); ++i)
         atlases.push_back(game->context->atlases[i]->name);
     EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "ho_study", "gallery",
-                                                  "alt_ho_match3", "bubbleshooter"}));
+                                                  "alt_ho_match3", "bubbleshooter", "profiles"}));
     EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
 
     // The system scenes' pictures are loaded at start-up (SD: half the design size).
@@ -275,6 +277,58 @@ TEST_F(WorldOnTheDemo, TheStudysSearchEndsInItsRiddleWithTheClothInTheStripAndTh
     for (const char *shown : {"cupboard_open", "lamp", "logbook_page"})
         EXPECT_EQ(hall->findElement(shown)->visible, 1) << shown;
     EXPECT_TRUE(gear->isUsed());
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The profiles scene: names entered in its field make profiles unless one of that name, letter case aside,
+// exists; its buttons select the next profile, delete and reset the current one, and continue on the shore.
+TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinuesProfiles) {
+    HoWorld &w = start();
+    goTo(w, "profiles");
+    HoScene *profiles = w.findScene("profiles");
+    TextInputField *field = profiles->findElement("KUIEdit_name")->textInput;
+    ASSERT_NE(field, nullptr);
+    auto enterName = [&](const char *name) {
+        field->setText(name);
+        field->changed = field->validated = 1;
+        settle(w);
+    };
+    auto names = [&] {
+        std::vector<std::string> kept;
+        for (int32_t slot = 1; slot <= 3; ++slot)
+            kept.push_back(w.profiles[slot].name() ? w.profiles[slot].name() : "");
+        return kept;
+    };
+    auto shown = [&](const char *element) { return std::string(profiles->findElement(element)->text.text()); };
+    const std::string taken = game->context->getLocalizedText("PROFILE_TAKEN", 1);
+
+    enterName("Mira");
+    enterName("mIRA");
+    EXPECT_EQ(shown("status"), taken);
+    enterName("Bob");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Mira", "Bob", ""}));
+    EXPECT_EQ(currentProfileIndex(&w), 2);
+    EXPECT_EQ(shown("current_name"), "Bob");
+
+    const struct {
+        float x, y;      // the button's place
+        int32_t index;   // the current profile afterwards
+        std::vector<std::string> names;
+    } clicks[] = {
+        {990, 850, 1, {"Mira", "Bob", ""}},  // the next profile with a name, round the slots
+        {1570, 980, 1, {"Bob", "", ""}},     // deleted: the others move up, the first becomes current
+        {990, 980, 1, {"Bob", "", ""}},      // reset: the name stays
+    };
+    for (const auto &click : clicks) {
+        clickAt(click.x, click.y);
+        settle(w);
+        EXPECT_EQ(currentProfileIndex(&w), click.index) << click.x << "," << click.y;
+        EXPECT_EQ(names(), click.names) << click.x << "," << click.y;
+    }
+    EXPECT_EQ(shown("current_name"), "Bob");
+    clickAt(1570, 850);
+    settle(w);
+    EXPECT_EQ(w.activeScene, w.findScene("shore"));
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
