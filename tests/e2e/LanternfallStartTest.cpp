@@ -123,7 +123,7 @@ constexpr Rgb kTitleField{12, 28, 70};
 constexpr Rgb kNightBand{34, 18, 58};
 constexpr Rgb kLogoField{236, 228, 210};
 constexpr Rgb kClearColour{0, 53, 101};
-constexpr Rgb kShoreSky{63, 36, 59};
+constexpr Rgb kProfilesSky{14, 21, 48};
 
 TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSaved) {
     fs::create_directories(temp / "shots");
@@ -177,8 +177,8 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     const Rgb logoFadingOut = screenshotPixel(shot(121), 900, 60);
     EXPECT_GT(logoFadingOut[0], 5);
     EXPECT_LT(logoFadingOut[0], kLogoField[0] - 30);
-    // After the third picture the world draws its start scene: the shore's dusk sky.
-    expectColour(shot(134), 100, 100, kShoreSky, 10);
+    // After the third picture the world draws its start scene: the profiles over the night sky.
+    expectColour(shot(134), 100, 100, kProfilesSky, 10);
 
     const fs::path options = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg";
     ASSERT_TRUE(fs::exists(options));
@@ -207,8 +207,8 @@ TEST_F(LanternfallFixture, AClickDuringTheHoldSkipsToTheFadeOut) {
     EXPECT_LT(horizon[0], 200);
 }
 
-TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoTheShoreTakesClicksAndEndsCleanly) {
-    // Clicks in the shore and on its portal well after the splash; the world steps through them all.
+TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoItsStartSceneTakesClicksAndEndsCleanly) {
+    // Clicks in the start scene well after the splash; the world steps through them all.
     lftest::writeFileText(temp / "input.txt", "150 move 900 540\n150 press left\n151 release left\n"
                                               "160 move 1236 716\n160 press left\n161 release left\n"
                                               "170 keydown Escape\n171 keyup Escape\n");
@@ -264,8 +264,8 @@ TEST_F(LanternfallFixture, TheStartSceneShowsThePointerAndThePausedMenuWhileInTh
     const std::string log = readText(temp / "pause.log");
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
 
-    // After the splash: the shore's dusk sky, and the pointer's arrow where the script moved it.
-    expectColour(shot(135), 100, 100, kShoreSky, 10);
+    // After the splash: the profiles' night sky, and the pointer's arrow where the script moved it.
+    expectColour(shot(135), 100, 100, kProfilesSky, 10);
     constexpr Rgb kArrow{240, 236, 226};
     expectColour(shot(135), 887, 299, kArrow);
     const Rgb besideThePointer = screenshotPixel(shot(135), 960, 300);

@@ -93,7 +93,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_TRUE(w.journalScene->isSystem);
     EXPECT_TRUE(w.findScene("hall_ho_study")->isHo);
     EXPECT_EQ(hall->findElement("ho_study")->hoScene, w.findScene("hall_ho_study"));
-    EXPECT_STREQ(w.configurationEntry("startup")->text(), "shore");
+    EXPECT_STREQ(w.configurationEntry("startup")->text(), "profiles");
 
     // The common atlas and one per location, named after its scene.
     std::vector<std::string> atlases;
@@ -143,8 +143,9 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
-// On the demo: its start scene entered with the fade, the hall and back, the desk's zone opened and closed,
-// and a click on the shore's portal filling the goto slot of the portals' handler.
+// On the demo: its start scene (the profiles) entered with the fade, the shore, the hall and back, the
+// desk's zone opened and closed, and a click on the shore's portal filling the goto slot of the portals'
+// handler.
 class WorldStepsOnTheDemo : public WorldOnTheDemo, public ScriptStandIns {
 protected:
     void SetUp() override {
@@ -162,11 +163,12 @@ TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses
     HoWorld &w = start();
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     w.frame();
-    EXPECT_EQ(w.activeScene, shore);
+    EXPECT_EQ(w.activeScene, w.findScene("profiles"));
     EXPECT_FLOAT_EQ(w.change.fade, 0.02f);
-    EXPECT_EQ(shore->findElement("background")->picturesLoaded, 1);
     settle(w);
     EXPECT_EQ(w.change.fade, 1.0f);
+    goTo(w, "shore");
+    EXPECT_EQ(shore->findElement("background")->picturesLoaded, 1);
 
     // The portal to the hall is hidden until the door opens; shown as the door's opening shows it, a click
     // on it fills the goto slot.
