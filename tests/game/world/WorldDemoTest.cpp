@@ -73,7 +73,8 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
                                                      "hall_ho_study", "gallery", "gallery_alt_ho_match3",
-                                                     "gallery_bubbleshooter", "journal", "profiles"}));
+                                                     "gallery_bubbleshooter", "journal", "profiles", "options",
+                                                     "extras"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
