@@ -134,8 +134,9 @@ bool HoDrawableImage::copySource(HoTexture *texture, const FrameRect &rect, uint
     source->setTintColor(1.0f, 1.0f, 1.0f, 1.0f);
     source->setBlendFactors(kBlendFactorOne, kBlendFactorZero);
     picture->beginRenderToTarget();
-    source->drawImageRectStretched(float(x), float(y), float(x + w), float(y + h), 0.0f, 0.0f, float(w), float(h), 1.0f,
-                                   0.0f, false, false, 0.0f, 0.0f);
+    // Through the texture, so that a picture cut from an atlas page copies its own region of the page.
+    texture->draw(float(x), float(y), float(x + w), float(y + h), 0.0f, 0.0f, float(w), float(h), 1.0f, 0.0f, false,
+                  false, 0.0f, 0.0f);
     picture->endRenderToTarget();
     texture->setBlendMode(sourceBlend);
     if (!picture->readTargetPixels(0, 0, w, h, copy.get()))
