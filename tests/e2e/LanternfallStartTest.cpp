@@ -104,6 +104,9 @@ struct LanternfallFixture : ::testing::Test {
                 "SDL_VIDEODRIVER=offscreen",
                 "SDL_AUDIODRIVER=dummy",
                 "XDG_DATA_HOME=" + (temp / "xdg").string(),
+                // A documents folder of the run's own: HOME/Documents, since no "user-dirs.dirs" names another.
+                "HOME=" + (temp / "home").string(),
+                "XDG_CONFIG_HOME=" + (temp / "config").string(),
                 "LANTERNFALL_LOG=" + (temp / logName).string(),
                 "LANTERNFALL_FIXED_CLOCK_MS=" + std::to_string(frameMs),
                 "LANTERNFALL_FRAME_LIMIT=" + std::to_string(frameLimit),
@@ -289,10 +292,42 @@ TEST_F(LanternfallFixture, TheStartSceneShowsThePointerAndThePausedMenuWhileInTh
 // that its scripts print ("Game: state ..."), and the checks of the screenshots that its shot lines name.
 
 const char *const kWalkthroughStates[] = {
+    // --- profiles ---
+    "entered c'profiles", "entered c'options", "option cursor 1", "option cursor 0", "options saved",
+    "entered c'profiles", "entered c'extras", "link opened", "wallpaper saved", "wallpaper saved", "wallpaper saved",
+    "wallpaper saved", "wallpaper saved", "wallpaper saved", "soundtrack saved", "survey opened", "entered c'profiles",
+    "profile name Mira", "profile made Mira", "profile continued Mira",
     // --- shore, hall ---
     "entered c'shore", "door locked", "picked key", "key used", "door open", "goto portal_hall", "entered c'hall",
     "look iz_portrait", "zone opened hall_zz_desk", "zone closed hall_zz_desk", "goto portal_shore",
     "entered c'shore",
+};
+
+// What the walk-through leaves outside the game: the files the extras copied into the documents folder,
+// each the same bytes as its source beside the program, and the pages the desktop was asked to open.
+struct CopiedFile {
+    const char *copy;   // below the documents folder
+    const char *source; // below the program's folder
+};
+const CopiedFile kWalkthroughCopies[] = {
+    // --- profiles ---
+    {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_800x600.jpg",
+     "Velt/wallpapers/lighthouse_wallpaper01_800x600.jpg"},
+    {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_1024x768.jpg",
+     "Velt/wallpapers/lighthouse_wallpaper01_1024x768.jpg"},
+    {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_1280x800.jpg",
+     "Velt/wallpapers/lighthouse_wallpaper01_1280x800.jpg"},
+    {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_1280x960.jpg",
+     "Velt/wallpapers/lighthouse_wallpaper01_1280x960.jpg"},
+    {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_1366x768.jpg",
+     "Velt/wallpapers/lighthouse_wallpaper01_1366x768.jpg"},
+    {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_1920x1080.jpg",
+     "Velt/wallpapers/lighthouse_wallpaper01_1920x1080.jpg"},
+    {"Brightmoor_Ambercrest/soundtrack/evening.ogg", "Velt/soundtrack/evening.ogg"},
+};
+const char *const kWalkthroughPagesOpened[] = {
+    // --- profiles ---
+    "https://brightmoor.example/lighthouse", "https://brightmoor.example/survey",
 };
 
 // A rectangle of screen pixels, right and bottom edges out.
@@ -402,7 +437,19 @@ constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kPa
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
                kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 518, 890, 524);
 
+constexpr Rgb kButton = kParchment, kFieldText{255, 244, 214};
+constexpr Area kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
+               kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1420, 745, 1720, 815);
+
 const ShotCheck kWalkthroughShotChecks[] = {
+    // --- profiles ---
+    {"the profiles' buttons", pixelsNear("profiles", kSelectButtonEdge, kButton, 10, 1500)},
+    {"the name field is empty", pixelsNear("profiles", kNameField, kFieldText, 40, 0, 0)},
+    {"nothing said under the buttons yet", pixelsNear("profiles", kStatusLine, {230, 226, 214}, 40, 0, 0)},
+    {"the system cursor's state turns", pixelsChanged("options_cursor_on", "options_saved", kCursorState, 20)},
+    {"the options are saved, says the status line", pixelsNear("options_saved", kStatusLine, {230, 226, 214}, 40, 100)},
+    {"the extras say what the last button did", pixelsNear("extras", kStatusLine, {230, 226, 214}, 40, 100)},
+    {"the typed name in the field", pixelsNear("profile_made", kNameField, kFieldText, 40, 100)},
     // --- shore, hall ---
     {"the key lies on the sand", pixelsNear("shore", kKeyOnTheSand, kRust, 12, 50)},
     {"the key is gone from the sand", pixelsNear("key_in_strip", kKeyOnTheSand, kRust, 12, 0, 0)},
@@ -455,6 +502,16 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     const WalkShots shots(files);
     for (const ShotCheck &check : kWalkthroughShotChecks)
         EXPECT_TRUE(check.holds(shots)) << check.what;
+
+    for (const CopiedFile &file : kWalkthroughCopies) {
+        const std::vector<unsigned char> copy = lftest::readFileBytes(temp / "home/Documents" / file.copy);
+        EXPECT_FALSE(copy.empty()) << file.copy;
+        EXPECT_EQ(copy, lftest::readFileBytes(gameFolder / file.source)) << file.copy;
+    }
+    std::string pages;
+    for (const char *page : kWalkthroughPagesOpened)
+        pages += std::string(page) + "\n";
+    EXPECT_EQ(readText(temp / "opened.txt"), pages);
 }
 
 } // namespace
