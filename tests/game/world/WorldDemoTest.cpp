@@ -16,6 +16,7 @@
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HiddenObjectPicking.h"
 #include "game/player/HoInventoryItem.h"
+#include "game/scene/HoDrawableImage.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoVideo.h"
@@ -332,6 +333,52 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
     clickAt(1570, 850);
     settle(w);
     EXPECT_EQ(w.activeScene, w.findScene("shore"));
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The hall's portrait behind its sooty glass: a drag over the glass rubs the soot off, and once less than a
+// fifth of it is left the glass goes and the portrait takes the pointer.
+TEST_F(WorldStepsOnTheDemo, TheHallsSootyGlassIsRubbedCleanByADrag) {
+    HoWorld &w = start();
+    goTo(w, "hall");
+    SceneElement *glass = w.findScene("hall")->findElement("glass");
+    SceneElement *portrait = w.findScene("hall")->findElement("iz_portrait");
+    HoInputLatches &input = game->context->input;
+    pointAt(400, 300);
+    w.frame();
+    EXPECT_EQ(w.clicks.hover.look, nullptr) << "the glass takes the pointer";
+    input.buttonPressed[kPrimaryButton] = 1;
+    for (int i = 0; i < 3; ++i) {
+        input.buttonDown[kPrimaryButton] = 1;
+        w.frame();
+    }
+    auto *erasable = dynamic_cast<HoDrawableImage *>(glass->renderable);
+    ASSERT_NE(erasable, nullptr);
+    // The copy is the glass's own region of the hall's atlas page: translucent soot, not the opaque wall.
+    const int64_t opaque = int64_t(255) * erasable->pixelWidth * erasable->pixelHeight;
+    const ScriptValue *measured = variable(w.findScene("hall"), "#glass_soot")->value;
+    ASSERT_EQ(measured->type, kScriptNumber);
+    const int64_t soot = int64_t(measured->number);
+    EXPECT_LT(soot, opaque * 97 / 100);
+    EXPECT_GT(soot, opaque * 85 / 100);
+
+    for (float y = 300; y <= 700 && glass->visible; y += 40) {
+        for (float x = 400; x <= 700 && glass->visible; x += 20) {
+            pointAt(x, y);
+            input.buttonDown[kPrimaryButton] = 1;
+            w.frame();
+            if (glass->visible) {
+                EXPECT_GE(erasable->alphaSum * 5, soot) << "still sooty at " << x << "," << y;
+            }
+        }
+    }
+    input.buttonDown[kPrimaryButton] = 0;
+    settle(w);
+    EXPECT_EQ(glass->visible, 0);
+    EXPECT_LT(erasable->alphaSum * 5, soot);
+    pointAt(550, 500);
+    w.frame();
+    EXPECT_EQ(w.clicks.hover.look, portrait);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
