@@ -299,8 +299,10 @@ const char *const kWalkthroughStates[] = {
     "profile name Mira", "profile made Mira", "profile continued Mira",
     // --- shore, hall ---
     "entered c'shore", "door locked", "picked key", "key used", "door open", "goto portal_hall", "entered c'hall",
-    "look iz_portrait", "zone opened hall_zz_desk", "zone closed hall_zz_desk", "goto portal_shore",
+    "zone opened hall_zz_desk", "zone closed hall_zz_desk", "goto portal_shore",
     "entered c'shore",
+    // --- hall: sooty glass ---
+    "goto portal_hall", "entered c'hall", "glass clean", "look iz_portrait",
 };
 
 // What the walk-through leaves outside the game: the files the extras copied into the documents folder,
@@ -437,8 +439,9 @@ constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kPa
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
                kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 518, 890, 524);
 
-constexpr Rgb kButton = kParchment, kFieldText{255, 244, 214};
-constexpr Area kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
+constexpr Rgb kFace{200, 170, 140}, kCoat{30, 34, 48}, kButton = kParchment, kFieldText{255, 244, 214};
+constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = designArea(470, 660, 630, 700),
+               kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
                kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1420, 745, 1720, 815);
 
 const ShotCheck kWalkthroughShotChecks[] = {
@@ -467,6 +470,11 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the shore darkened behind the paused menu", dividedFrom("shore_again", "paused", 4, {{100, 100}, {1700, 1000}})},
     {"the shore again when the window is back in front",
      dividedFrom("shore_again", "shore_back", 1, {{100, 100}, {1700, 1000}})},
+    // --- hall: sooty glass ---
+    {"soot hides the keeper's face", pixelsNear("glass_sooty", kKeepersFace, kFace, 12, 0, 0)},
+    {"half rubbed, the face shows", pixelsNear("glass_half", kKeepersFace, kFace, 12, 300)},
+    {"half rubbed, soot still hides the coat", pixelsNear("glass_half", kKeepersCoat, kCoat, 6, 0, 100)},
+    {"the glass is gone: face and coat show", pixelsNear("glass_clean", kKeepersCoat, kCoat, 6, 1500)},
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
