@@ -6,11 +6,15 @@
 
 #include "tests/game/world/WorldTestSupport.h"
 
+#include <chrono>
+#include <thread>
+
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/player/ProfileList.h"
+#include "game/player/SavedGameLoad.h"
 #include "game/scene/TextInputField.h"
 #include "game/scene/HoAnimatedImage.h"
 #include "game/scene/HiddenObjectItem.h"
@@ -285,7 +289,7 @@ TEST_F(WorldOnTheDemo, TheStudysSearchEndsInItsRiddleWithTheClothInTheStripAndTh
 }
 
 // The profiles scene: names entered in its field make profiles unless one of that name, letter case aside,
-// exists; its buttons select the next profile, delete and reset the current one, and continue on the shore.
+// exists; its buttons select the next profile, delete and reset the current one, and continue its game.
 TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinuesProfiles) {
     HoWorld &w = start();
     goTo(w, "profiles");
@@ -330,9 +334,14 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
         EXPECT_EQ(names(), click.names) << click.x << "," << click.y;
     }
     EXPECT_EQ(shown("current_name"), "Bob");
+    // Continue loads the current profile's game on the game-load thread, which tells its outcome.
     clickAt(1570, 850);
     settle(w);
-    EXPECT_EQ(w.activeScene, w.findScene("shore"));
+    const LoadedGame *outcome = nullptr;
+    for (int i = 0; i < 2000 && !(outcome = game->context->loadedGame.load()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_NE(outcome, nullptr);
+    EXPECT_STREQ(outcome->event, "loaded");
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
