@@ -3,6 +3,8 @@
 #include "platform/PlatformHandle.h"
 #include "platform/WinBase.h"
 
+#include <SDL2/SDL.h>
+
 #include <chrono>
 #include <pthread.h>
 #include <sys/syscall.h>
@@ -75,6 +77,8 @@ HANDLE CreateThread(void *, size_t stackSize, LPTHREAD_START_ROUTINE start, void
         (void)stackSize;
         thread->thread = std::thread([state, start, parameter] {
             DWORD code = start(parameter);
+            // SDL keeps data per thread (its last error, for one) that only this thread can free.
+            SDL_TLSCleanup();
             std::lock_guard<std::mutex> guard(state->lock);
             state->exitCode = code;
             state->finished = true;

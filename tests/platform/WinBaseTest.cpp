@@ -3,7 +3,11 @@
 #include "platform/WinBase.h"
 #include "tests/support/TestSupport.h"
 
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -191,6 +195,22 @@ TEST(PlatformThreads, WaitJoinsAndKeepsTheExitCode) {
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
     EXPECT_EQ(code, 42u);
     EXPECT_TRUE(CloseHandle(thread));
+}
+
+DWORD leaveAnSdlError(void *) {
+    SDL_SetError("an error the thread leaves behind");
+    return 0;
+}
+
+// SDL keeps data per thread, such as the last error: a thread of ours frees it when it ends.
+TEST(PlatformThreads, AThreadThatLeavesSdlAnErrorLeaksNothing) {
+    HANDLE thread = CreateThread(nullptr, 0, leaveAnSdlError, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_TRUE(CloseHandle(thread));
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
+#endif
 }
 
 struct Gate {
