@@ -301,8 +301,17 @@ const char *const kWalkthroughStates[] = {
     "entered c'shore", "door locked", "picked key", "key used", "door open", "goto portal_hall", "entered c'hall",
     "zone opened hall_zz_desk", "zone closed hall_zz_desk", "goto portal_shore",
     "entered c'shore",
+    // --- hall additions: drawer gear and cupboard ---
+    "picked gear_02", "goto portal_hall", "entered c'hall", "zone opened hall_zz_desk", "picked gear_01",
+    "zone closed hall_zz_desk", "cupboard open", "picked lamp", "picked logbook_page",
+    // --- study ---
+    "search hall_ho_study", "entered c'hall_ho_study", "hint 1 ho_compass", "found ho_compass", "found ho_spyglass",
+    "found ho_quill", "found ho_shell|1", "found ho_shell|2", "found ho_hourglass", "found ho_anchor",
+    "found ho_bottle", "placed ho_candle", "found target_ho_candle", "riddle", "found ho_lens_cloth",
+    "study finished", "goto hall", "entered c'hall", "journal", "journal shore 0", "journal hall 0",
+    "journal hall_ho_study -1", "glitter shown",
     // --- hall: sooty glass ---
-    "goto portal_hall", "entered c'hall", "glass clean", "look iz_portrait",
+    "glass clean", "look iz_portrait",
 };
 
 // What the walk-through leaves outside the game: the files the extras copied into the documents folder,
@@ -438,6 +447,13 @@ ShotPredicate dividedFrom(const char *from, const char *to, int divisor, std::ve
 constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
                kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 518, 890, 524);
+// The study's and the hall additions' places and colours (lf-demo-art study).
+constexpr Rgb kBrass{214, 168, 72}, kDarkBrass{150, 110, 40}, kHintRing{255, 236, 150}, kCloth{200, 214, 236};
+constexpr Area kGearOnTheRocks = designArea(2250, 1160, 2370, 1280), kSlotLeftHalf = designArea(976, 1462, 1003, 1517),
+               kCupboard = designArea(2170, 620, 2430, 1080), kLampInCupboard = designArea(2250, 680, 2350, 790),
+               kPageInCupboard = designArea(2260, 885, 2340, 950), kCompass = designArea(900, 815, 1100, 1015),
+               kCompassFace = designArea(955, 870, 1045, 960), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
+               kStrip = designArea(976, 1462, 1604, 1517);
 
 constexpr Rgb kFace{200, 170, 140}, kCoat{30, 34, 48}, kButton = kParchment, kFieldText{255, 244, 214};
 constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = designArea(470, 660, 630, 700),
@@ -470,6 +486,24 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the shore darkened behind the paused menu", dividedFrom("shore_again", "paused", 4, {{100, 100}, {1700, 1000}})},
     {"the shore again when the window is back in front",
      dividedFrom("shore_again", "shore_back", 1, {{100, 100}, {1700, 1000}})},
+    // --- hall additions: drawer gear and cupboard ---
+    {"half the gear lies on the shore's rocks", pixelsNear("shore", kGearOnTheRocks, kBrass, 12, 500)},
+    {"the rocks' half, the right one, is in the strip's first slot",
+     pixelsNear("gear_half", designArea(1003, 1462, 1031, 1517), kBrass, 12, 100)},
+    {"the drawer's half makes the gear whole", pixelsNear("gear_whole", kSlotLeftHalf, kBrass, 12, 80)},
+    {"the whole gear opens the cupboard", pixelsNear("cupboard_open", kCupboard, {40, 28, 20}, 3, 20000)},
+    {"the lamp stands in the cupboard", pixelsNear("cupboard_open", kLampInCupboard, kDarkBrass, 6, 300)},
+    {"the lamp is taken", pixelsNear("lamp_and_page", kLampInCupboard, kDarkBrass, 6, 0, 0)},
+    {"the logbook page lies in the cupboard", pixelsNear("cupboard_open", kPageInCupboard, kParchment, 3, 600)},
+    {"the page is taken", pixelsNear("lamp_and_page", kPageInCupboard, kParchment, 3, 0, 0)},
+    // --- study ---
+    {"the study's window on the night sea", pixelsNear("study", designArea(1900, 200, 2300, 400), {20, 26, 60}, 3, 20000)},
+    {"the hint rings the compass", pixelsNear("study_hint", kCompass, kHintRing, 10, 500)},
+    {"the compass is found and gone", pixelsNear("study_found", kCompassFace, kParchment, 3, 0, 0)},
+    {"the lens cloth waits on the chair for the riddle", pixelsNear("study_riddle", kClothOnTheChair, kCloth, 6, 500)},
+    {"the lens cloth lies in the strip", pixelsNear("glitter", kStrip, kCloth, 6, 50)},
+    {"the journal's page", pixelsNear("journal", designArea(700, 450, 1860, 1250), kParchment, 3, 200000)},
+    {"something sparkles in the hall", pixelsNear("glitter", designArea(0, 0, 2560, 1400), {255, 250, 220}, 8, 50)},
     // --- hall: sooty glass ---
     {"soot hides the keeper's face", pixelsNear("glass_sooty", kKeepersFace, kFace, 12, 0, 0)},
     {"half rubbed, the face shows", pixelsNear("glass_half", kKeepersFace, kFace, 12, 300)},
