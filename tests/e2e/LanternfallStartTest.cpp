@@ -341,6 +341,18 @@ const char *const kWalkthroughPagesOpened[] = {
     "https://brightmoor.example/lighthouse", "https://brightmoor.example/survey",
 };
 
+// Texts the walk-through's log holds, or never holds, by block.
+const struct {
+    const char *text;
+    bool present;
+} kWalkthroughLogTexts[] = {
+    // --- candle ---
+    {"Initializing video playback library", true},
+    {"Creating video from data source: data/movies/candle_a.ogv", true},
+    {"Can't open video", false},
+    {"cannot open video", false},
+};
+
 // A rectangle of screen pixels, right and bottom edges out.
 struct Area {
     int left, top, right, bottom;
@@ -459,6 +471,10 @@ constexpr Rgb kFace{200, 170, 140}, kCoat{30, 34, 48}, kButton = kParchment, kFi
 constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = designArea(470, 660, 630, 700),
                kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
                kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1420, 745, 1720, 815);
+// The candle's video on the hall's desk, the lower half of its flame, and a corner of its rectangle that
+// the flame never reaches.
+constexpr Area kCandle = designArea(1090, 790, 1150, 910), kFlameCore = designArea(1112, 850, 1128, 885),
+               kCandleCorner = designArea(1092, 792, 1102, 830);
 
 const ShotCheck kWalkthroughShotChecks[] = {
     // --- profiles ---
@@ -509,6 +525,10 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"half rubbed, the face shows", pixelsNear("glass_half", kKeepersFace, kFace, 12, 300)},
     {"half rubbed, soot still hides the coat", pixelsNear("glass_half", kKeepersCoat, kCoat, 6, 0, 100)},
     {"the glass is gone: face and coat show", pixelsNear("glass_clean", kKeepersCoat, kCoat, 6, 1500)},
+    // --- candle ---
+    {"the candle's flame where its mask is white", pixelsNear("candle", kFlameCore, {240, 175, 105}, 75, 250)},
+    {"the wall where the candle's mask is black", pixelsNear("candle", kCandleCorner, {68, 45, 31}, 2, 189)},
+    {"the flame flickers", pixelsChanged("candle", "candle_later", kCandle, 200)},
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
@@ -540,6 +560,8 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
             states.push_back(line.substr(at + 12));
     }
     EXPECT_EQ(states, std::vector<std::string>(std::begin(kWalkthroughStates), std::end(kWalkthroughStates))) << log;
+    for (const auto &[text, present] : kWalkthroughLogTexts)
+        EXPECT_EQ(log.find(text) != std::string::npos, present) << text;
 
     const WalkShots shots(files);
     for (const ShotCheck &check : kWalkthroughShotChecks)
