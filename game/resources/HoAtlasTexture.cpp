@@ -121,42 +121,23 @@ void HoAtlasTexture::drawTrimmedBatched(float s[8], float d[8]) {
         (s[kTopLeftY] > stored.bottom && s[kTopRightY] > stored.bottom))
         return;
 
-    const float fullWidth = float(region->width), fullHeight = float(region->height);
-    const float left = stored.left, top = stored.top;
-    const float right = fullWidth - stored.right, bottom = fullHeight - stored.bottom;
-    if (s[kTopLeftX] <= 0.0f && s[kTopLeftY] <= 0.0f && s[kBottomRightX] >= fullWidth &&
-        s[kBottomRightY] >= fullHeight) {
-        // The whole picture: the destination shrinks by the margins in picture units.
-        const float scale = region->owner->scale;
-        d[kTopLeftX] += left / scale;
-        d[kBottomLeftX] += left / scale;
-        d[kTopRightX] -= right / scale;
-        d[kBottomRightX] -= right / scale;
-        d[kTopLeftY] += top / scale;
-        d[kTopRightY] += top / scale;
-        d[kBottomRightY] -= bottom / scale;
-        d[kBottomLeftY] -= bottom / scale;
-        s[kTopRightX] -= left + right;
-        s[kBottomRightX] -= left + right;
-        s[kBottomRightY] -= top + bottom;
-        s[kBottomLeftY] -= top + bottom;
-    } else {
-        // A part of the picture: clipped to the stored rectangle, the destination moved in proportion.
-        ClippedSpan across, down;
-        if (!clipSpan(s[kTopLeftX], s[kTopRightX], stored.left, stored.right, &across) ||
-            !clipSpan(s[kTopLeftY], s[kBottomLeftY], stored.top, stored.bottom, &down))
-            return;
-        float clipped[8];
-        quadPoint(d, across.nearFraction, down.nearFraction, &clipped[kTopLeftX], &clipped[kTopLeftY]);
-        quadPoint(d, across.farFraction, down.nearFraction, &clipped[kTopRightX], &clipped[kTopRightY]);
-        quadPoint(d, across.farFraction, down.farFraction, &clipped[kBottomRightX], &clipped[kBottomRightY]);
-        quadPoint(d, across.nearFraction, down.farFraction, &clipped[kBottomLeftX], &clipped[kBottomLeftY]);
-        std::copy(clipped, clipped + 8, d);
-        s[kTopLeftX] = s[kBottomLeftX] = across.nearValue - left;
-        s[kTopRightX] = s[kBottomRightX] = across.farValue - left;
-        s[kTopLeftY] = s[kTopRightY] = down.nearValue - top;
-        s[kBottomLeftY] = s[kBottomRightY] = down.farValue - top;
-    }
+    // The source clipped to the stored rectangle, the destination's corners moved to the same fractions of
+    // its edges, so that a turned or stretched destination keeps its shape; the whole picture is no
+    // different.
+    ClippedSpan across, down;
+    if (!clipSpan(s[kTopLeftX], s[kTopRightX], stored.left, stored.right, &across) ||
+        !clipSpan(s[kTopLeftY], s[kBottomLeftY], stored.top, stored.bottom, &down))
+        return;
+    float clipped[8];
+    quadPoint(d, across.nearFraction, down.nearFraction, &clipped[kTopLeftX], &clipped[kTopLeftY]);
+    quadPoint(d, across.farFraction, down.nearFraction, &clipped[kTopRightX], &clipped[kTopRightY]);
+    quadPoint(d, across.farFraction, down.farFraction, &clipped[kBottomRightX], &clipped[kBottomRightY]);
+    quadPoint(d, across.nearFraction, down.farFraction, &clipped[kBottomLeftX], &clipped[kBottomLeftY]);
+    std::copy(clipped, clipped + 8, d);
+    s[kTopLeftX] = s[kBottomLeftX] = across.nearValue - stored.left;
+    s[kTopRightX] = s[kBottomRightX] = across.farValue - stored.left;
+    s[kTopLeftY] = s[kTopRightY] = down.nearValue - stored.top;
+    s[kBottomLeftY] = s[kBottomRightY] = down.farValue - stored.top;
     moveSource(s, pageX, pageY);
     addToBatch(s, d);
 }

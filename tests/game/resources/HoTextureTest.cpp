@@ -36,6 +36,24 @@ Quad quadOf(float sx1, float sy1, float sx2, float sy2, float dx, float dy) {
     return {{sx1, sy1, sx2, sy1, sx2, sy2, sx1, sy2}, {dx, dy, dx + w, dy, dx + w, dy + h, dx, dy + h}};
 }
 
+// The quad with its destination corners taken `steps` places on: a quarter turn each.
+Quad turned(Quad quad, int steps) {
+    Quad out = quad;
+    for (int corner = 0; corner < 4; ++corner) {
+        const int from = (corner + steps) % 4;
+        out.destination[corner * 2] = quad.destination[from * 2];
+        out.destination[corner * 2 + 1] = quad.destination[from * 2 + 1];
+    }
+    return out;
+}
+
+// The quad's destination stretched from its top-left corner.
+Quad stretched(Quad quad, float factor) {
+    for (int i = 2; i < 8; ++i)
+        quad.destination[i] = quad.destination[i % 2] + (quad.destination[i] - quad.destination[i % 2]) * factor;
+    return quad;
+}
+
 class Textures : public DrawnContent {
 protected:
     static constexpr uint32_t kBackground = 0xFF204060u;
@@ -285,13 +303,27 @@ TEST_F(Textures, AnAtlasFromTheToolDrawsEveryPictureAsTheSourcePicture) {
         EXPECT_EQ(texture->width, float(s.w)) << s.name;
         // Whole-pixel sources: a source edge inside a texel samples across the trimmed edge differently.
         const float w = float(s.w), h = float(s.h), halfW = float(s.w / 2), halfH = float(s.h / 2);
-        const Quad quads[] = {quadOf(0, 0, w, h, 7, 9),           quadOf(0, 0, halfW, h, 40, 30),
-                              quadOf(halfW, 1, w, h, 40, 30),     quadOf(1, halfH, w - 1, h, 3, 60),
-                              quadOf(0, 0, 2, 2, 50, 50),         quadOf(2, 1, w - 3, h - 1, 90, 10)};
-        for (const Quad &quad : quads) {
-            EXPECT_EQ(differingPixels(drawBatched(texture, quad), drawReference(s.pixels, s.w, s.h, quad), 2), 0)
+        // Whole pictures also turned and stretched, where the filter reads across the trimmed edge otherwise
+        // than the source picture's margin: at most a pixel ring's worth differs (the margins cut away in
+        // the screen's directions instead of the picture's make whole bands differ).
+        const auto ring = [](const Quad &q) {
+            return int(2.0f * (std::fabs(q.destination[4] - q.destination[0]) + std::fabs(q.destination[5] - q.destination[1])));
+        };
+        const Quad quarter = turned(quadOf(0, 0, w, h, 40, 30), 1), half = turned(quadOf(0, 0, w, h, 40, 30), 2);
+        const Quad wide = stretched(quadOf(0, 0, w, h, 20, 20), 2.5f);
+        const struct {
+            Quad quad;
+            int allowed;
+        } quads[] = {{quadOf(0, 0, w, h, 7, 9), 0},       {quadOf(0, 0, halfW, h, 40, 30), 0},
+                     {quadOf(halfW, 1, w, h, 40, 30), 0}, {quadOf(1, halfH, w - 1, h, 3, 60), 0},
+                     {quadOf(0, 0, 2, 2, 50, 50), 0},     {quadOf(2, 1, w - 3, h - 1, 90, 10), 0},
+                     {quarter, ring(quarter)},            {half, ring(half)},
+                     {wide, ring(wide)}};
+        for (const auto &[quad, allowed] : quads) {
+            EXPECT_LE(differingPixels(drawBatched(texture, quad), drawReference(s.pixels, s.w, s.h, quad), 2), allowed)
                 << s.name << " source " << quad.source[0] << "," << quad.source[1] << " - " << quad.source[4] << ","
-                << quad.source[5];
+                << quad.source[5] << " onto " << quad.destination[0] << "," << quad.destination[1] << " - "
+                << quad.destination[4] << "," << quad.destination[5];
         }
         // The direct draw too.
         host.clear(kBackground);
