@@ -15,6 +15,8 @@
 //                                                cupboard, lamp and logbook page, the gear's halves, the shore's
 //                                                rocks, their icons, the HUD's hint, glitter and journal buttons
 //                                                and marks, and the journal's page, likewise
+//   lf-demo-art mirrors --out DIR --scale S      writes the signal mirrors' pictures (the cliff top with the
+//                                                beads' groove, the lantern gun, the beads, the sparks) likewise
 //   lf-demo-art paused --font PREFIX --out DIR --scale S
 //                                                writes the paused menu's panel, DIR/data/system/paused_menu/
 //                                                paused_panel.png, S times its design size
@@ -48,6 +50,7 @@
 #include "tools/lf-demo-art/LocationArt.h"
 #include "tools/lf-demo-art/WickArt.h"
 #include "tools/lf-demo-art/StudyArt.h"
+#include "tools/lf-demo-art/MirrorsArt.h"
 #include "tools/lf-demo-art/WorldArt.h"
 
 namespace {
@@ -137,6 +140,7 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art hall --out DIR --scale S\n"
                           "       lf-demo-art wick --out DIR --scale S\n"
                           "       lf-demo-art study --out DIR --scale S\n"
+                          "       lf-demo-art mirrors --out DIR --scale S\n"
                           "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "       lf-demo-art extras --out DIR --scale S\n"
@@ -323,6 +327,8 @@ int main(int argc, char **argv) {
         status = makeScaled(argc, argv, demoart::drawWickPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "study") == 0) {
         status = makeScaled(argc, argv, demoart::drawStudyPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "mirrors") == 0) {
+        status = makeScaled(argc, argv, demoart::drawMirrorsPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "paused") == 0) {
         status = makePausedPanel(argc, argv);
     } else if (argc >= 2 && std::strcmp(argv[1], "extras") == 0) {

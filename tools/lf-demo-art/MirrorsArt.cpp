@@ -1,0 +1,167 @@
+#include "tools/lf-demo-art/MirrorsArt.h"
+
+#include <cmath>
+#include <vector>
+
+#include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoPictures.h"
+
+namespace demoart {
+
+namespace {
+
+constexpr Colour kBrass{214, 168, 72};
+constexpr Colour kDarkBrass{140, 100, 40};
+constexpr Colour kWhite{255, 255, 255};
+constexpr float kBead = 64.0f; // design pixels of a bead
+
+// The beads' glass: five colours the chain uses, then the last one, which it never does.
+constexpr Colour kBeadGlass[6] = {{206, 52, 48}, {52, 96, 220}, {44, 170, 84}, {240, 184, 40}, {150, 72, 196}, {128, 128, 136}};
+
+struct Point {
+    float x, y;
+};
+
+// The control points of the beads' path, as the scene's elements p00 to p11 place them.
+constexpr Point kPath[] = {{150, 330}, {420, 290}, {700, 380}, {980, 300}, {1260, 370}, {1540, 290},
+                           {1820, 370}, {2100, 300}, {2330, 430}, {2380, 700}, {2260, 960}, {2040, 1120}};
+
+// Points along the path through the control points, ten a segment (a uniform Catmull-Rom curve with
+// its end points doubled, as the game lays the path).
+std::vector<Point> pathPoints() {
+    std::vector<Point> controls;
+    controls.push_back(kPath[0]);
+    controls.insert(controls.end(), std::begin(kPath), std::end(kPath));
+    controls.push_back(kPath[std::size(kPath) - 1]);
+    std::vector<Point> points;
+    for (size_t s = 0; s + 3 < controls.size(); ++s) {
+        for (int step = 0; step <= 10; ++step) {
+            const float t = float(step) / 10.0f, t2 = t * t, t3 = t2 * t;
+            const float w[4] = {-t3 + 2 * t2 - t, 3 * t3 - 5 * t2 + 2, -3 * t3 + 4 * t2 + t, t3 - t2};
+            Point p{0, 0};
+            for (int k = 0; k < 4; ++k) {
+                p.x += 0.5f * w[k] * controls[s + size_t(k)].x;
+                p.y += 0.5f * w[k] * controls[s + size_t(k)].y;
+            }
+            points.push_back(p);
+        }
+    }
+    return points;
+}
+
+void strokePath(Canvas &c, const Scaled &d, const std::vector<Point> &points, float thickness, Colour colour) {
+    for (size_t i = 1; i < points.size(); ++i)
+        c.line(d(points[i - 1].x), d(points[i - 1].y), d(points[i].x), d(points[i].y), d(thickness), colour);
+}
+
+// A signal mirror on its post: a silver disc in a brass ring.
+void drawMirrorPost(Canvas &c, const Scaled &d, float x, float y) {
+    c.line(d(x), d(y), d(x), d(y + 150), d(14), {70, 52, 36});
+    c.disc(d(x), d(y), d(52), d(2), {200, 210, 224}, 1.0f);
+    c.disc(d(x - 14), d(y - 16), d(14), d(10), kWhite, 0.6f);
+    c.ring(d(x), d(y), d(54), d(8), kBrass);
+}
+
+// The cliff top at night: sky and sea beyond the edge, the grass, the groove from the signal box to the
+// crevice at the cliff's edge, two mirrors on their posts.
+void drawCliffTop(Canvas &c, const Scaled &d) {
+    c.gradient(0, d.whole(150), {8, 10, 34}, {30, 40, 84});
+    c.gradient(d.whole(150), d.whole(210), {20, 36, 70}, {12, 24, 48});
+    for (int star = 0; star < 40; ++star)
+        c.disc(d(float((star * 617) % 2560)), d(float((star * 131) % 140)), d(2), d(2), {240, 240, 220}, 0.8f);
+    c.gradient(d.whole(210), c.height, {46, 70, 44}, {30, 48, 30});
+    c.grain(0, d.whole(210), c.width, c.height, 0.08f);
+    c.fill(d.whole(2470), d.whole(210), c.width, c.height, {12, 24, 48}); // the sea below the edge
+    c.fill(d.whole(2440), d.whole(210), d.whole(2470), c.height, {96, 90, 84});
+    const std::vector<Point> groove = pathPoints();
+    strokePath(c, d, groove, 84, {74, 60, 44});
+    strokePath(c, d, groove, 70, {54, 42, 30});
+    c.disc(d(2040), d(1120), d(60), d(20), {10, 8, 8}, 1.0f); // the crevice the beads fall into
+    // The signal box the beads come out of.
+    c.fill(d.whole(40), d.whole(250), d.whole(200), d.whole(410), {92, 58, 32});
+    c.fill(d.whole(150), d.whole(290), d.whole(210), d.whole(370), {20, 14, 10});
+    c.disc(d(90), d(300), d(18), d(14), {255, 214, 120}, 1.0f);
+    drawMirrorPost(c, d, 420, 1040);
+    drawMirrorPost(c, d, 1900, 1250);
+}
+
+// The lantern gun: a brass lantern with a window where the ready bead shows and a spout that points down
+// the way it fires (the game turns it toward the pointer).
+void drawGun(Canvas &c, const Scaled &d) {
+    c.line(d(120), d(120), d(120), d(226), d(44), kDarkBrass);
+    c.line(d(120), d(130), d(120), d(222), d(30), kBrass);
+    c.disc(d(120), d(226), d(14), d(3), {255, 236, 170}, 1.0f);
+    c.disc(d(120), d(120), d(78), d(3), kDarkBrass, 1.0f);
+    c.disc(d(120), d(120), d(68), d(2), kBrass, 1.0f);
+    c.disc(d(120), d(120), d(40), d(4), {255, 226, 140}, 0.9f);
+    for (int bar = 0; bar < 4; ++bar) {
+        const float a = 0.785f + float(bar) * 1.5708f;
+        c.line(d(120 + 44 * std::cos(a)), d(120 + 44 * std::sin(a)), d(120 + 70 * std::cos(a)),
+               d(120 + 70 * std::sin(a)), d(8), kDarkBrass);
+    }
+}
+
+// A glass bead: the colour with a darker rim and a highlight.
+void drawBead(Canvas &c, const Scaled &d, Colour glass) {
+    const float h = kBead * 0.5f;
+    c.disc(d(h), d(h), d(28), d(2), {glass.r * 0.6f, glass.g * 0.6f, glass.b * 0.6f}, 1.0f);
+    c.disc(d(h), d(h), d(24), d(2), glass, 1.0f);
+    c.disc(d(h - 8), d(h - 9), d(6), d(6), kWhite, 0.75f);
+}
+
+// A glinting bead: the bead with a four-pointed star on it.
+void drawGlintBead(Canvas &c, const Scaled &d, Colour glass) {
+    drawBead(c, d, glass);
+    const float h = kBead * 0.5f;
+    c.line(d(h), d(h - 22), d(h), d(h + 22), d(4), kWhite);
+    c.line(d(h - 22), d(h), d(h + 22), d(h), d(4), kWhite);
+    c.disc(d(h), d(h), d(6), d(4), kWhite, 1.0f);
+}
+
+void drawBombBead(Canvas &c, const Scaled &d) {
+    drawBead(c, d, {40, 38, 44});
+    c.line(d(44), d(16), d(56), d(6), d(4), {150, 120, 80});
+    c.disc(d(57), d(6), d(5), d(4), {255, 200, 80}, 1.0f);
+}
+
+// The slow bead: pale ice blue with an hourglass.
+void drawSlowBead(Canvas &c, const Scaled &d) {
+    drawBead(c, d, {170, 214, 236});
+    const Colour sand{60, 80, 120};
+    c.triangle(d(20), d(18), d(44), d(18), d(32), d(32), sand);
+    c.triangle(d(32), d(32), d(20), d(46), d(44), d(46), sand);
+}
+
+void drawGlintSpark(Canvas &c, const Scaled &d) {
+    c.disc(d(12), d(12), d(3), d(5), kWhite, 1.0f);
+    c.line(d(12), d(2), d(12), d(22), d(2), kWhite);
+    c.line(d(2), d(12), d(22), d(12), d(2), kWhite);
+}
+
+const Picture kMirrorsPictures[] = {
+    {"scenes/gallery/zuma/cliff_top.png", 2560, 1536, false, drawCliffTop},
+    {"scenes/gallery/zuma/render.png", 8, 8, true, [](Canvas &, const Scaled &) {}},
+    {"scenes/gallery/zuma/gun.png", 240, 240, true, drawGun},
+    {"scenes/gallery/zuma/bead_0.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawBead(c, d, kBeadGlass[0]); }},
+    {"scenes/gallery/zuma/bead_1.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawBead(c, d, kBeadGlass[1]); }},
+    {"scenes/gallery/zuma/bead_2.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawBead(c, d, kBeadGlass[2]); }},
+    {"scenes/gallery/zuma/bead_3.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawBead(c, d, kBeadGlass[3]); }},
+    {"scenes/gallery/zuma/bead_4.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawBead(c, d, kBeadGlass[4]); }},
+    {"scenes/gallery/zuma/bead_5.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawBead(c, d, kBeadGlass[5]); }},
+    {"scenes/gallery/zuma/glint_0.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawGlintBead(c, d, kBeadGlass[0]); }},
+    {"scenes/gallery/zuma/glint_1.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawGlintBead(c, d, kBeadGlass[1]); }},
+    {"scenes/gallery/zuma/glint_2.png", 64, 64, true, [](Canvas &c, const Scaled &d) { drawGlintBead(c, d, kBeadGlass[5]); }},
+    {"scenes/gallery/zuma/bomb.png", 64, 64, true, drawBombBead},
+    {"scenes/gallery/zuma/slow.png", 64, 64, true, drawSlowBead},
+    {"scenes/gallery/zuma/glint_spark.png", 24, 24, true, drawGlintSpark},
+    {"scenes/gallery/zuma/burst_spark.png", 24, 24, true,
+     [](Canvas &c, const Scaled &d) { c.disc(d(12), d(12), d(4), d(8), {255, 220, 150}, 1.0f); }},
+};
+
+} // namespace
+
+bool drawMirrorsPictures(const std::filesystem::path &out, float scale, std::string &error) {
+    return drawPictures(kMirrorsPictures, out, scale, error);
+}
+
+} // namespace demoart
