@@ -69,6 +69,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-demo-art" hall --out "$art" --scale "$2"
   "$tools/lf-demo-art" wick --out "$art" --scale "$2"
   "$tools/lf-demo-art" study --out "$art" --scale "$2"
+  "$tools/lf-demo-art" mirrors --out "$art" --scale "$2"
   "$tools/lf-demo-art" paused --font "$work/fonts/title" --out "$art" --scale "$2"
   "$tools/lf-demo-art" extras --out "$art" --scale "$2"
   mkdir -p "$stage/data/atlas" "$stage/data/system"
@@ -76,7 +77,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \
     $(find "$art/data/system" "$art/data/inventory" -name '*.png' ! -path '*/pointers/*' | sort) > /dev/null
   for scene in scenes/shore scenes/hall scenes/hall/zz_desk scenes/gallery scenes/gallery/alt_ho_match3 \
-    scenes/gallery/bubbleshooter; do
+    scenes/gallery/bubbleshooter scenes/gallery/zuma; do
     "$tools/lf-atlas" --name "$(basename "$scene")" --out "$stage/data/atlas" --root "$art" --page-size "$3" \
       $(find "$art/data/$scene" -maxdepth 1 -name '*.png' | sort) > /dev/null
   done

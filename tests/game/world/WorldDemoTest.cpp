@@ -12,6 +12,7 @@
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
 #include "game/minigames/bubbleshooter/HoSceneBubbleShooter.h"
+#include "game/minigames/chainshooter/HoSceneZuma.h"
 #include "game/minigames/match3/HoScenesMatch3.h"
 #include "game/player/ProfileList.h"
 #include "game/player/SavedGameLoad.h"
@@ -78,8 +79,8 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
                                                      "hall_ho_study", "gallery", "gallery_alt_ho_match3",
-                                                     "gallery_bubbleshooter", "journal", "profiles", "options",
-                                                     "extras"}));
+                                                     "gallery_bubbleshooter", "gallery_zuma", "journal", "profiles",
+                                                     "options", "extras"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
@@ -90,6 +91,9 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     HoScene *wick = w.findScene("gallery_bubbleshooter");
     EXPECT_EQ(wick->parent, gallery);
     EXPECT_NE(dynamic_cast<HoSceneBubbleShooter *>(wick), nullptr);
+    HoScene *mirrors = w.findScene("gallery_zuma");
+    EXPECT_EQ(mirrors->parent, gallery);
+    EXPECT_NE(dynamic_cast<HoSceneZuma *>(mirrors), nullptr) << "the chain shooter's scene is made for its kind";
     for (HoScene *system : {w.imagesScene, w.hudScene, w.overHudScene, w.systemMessagesScene, w.particlesScene,
                             w.pointersScene}) {
         ASSERT_NE(system, nullptr);
@@ -106,7 +110,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     for (int32_t i = 0; i < game->context->atlases.count(); ++i)
         atlases.push_back(game->context->atlases[i]->name);
     EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "ho_study", "gallery",
-                                                  "alt_ho_match3", "bubbleshooter", "profiles"}));
+                                                  "alt_ho_match3", "bubbleshooter", "zuma", "profiles"}));
     EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
 
     // The system scenes' pictures are loaded at start-up (SD: half the design size).
@@ -143,6 +147,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(gallery->findElement("portal_hall")->portalScene, hall);
     EXPECT_EQ(gallery->findElement("portal_gallery_alt_ho_match3")->portalScene, lens);
     EXPECT_EQ(gallery->findElement("portal_gallery_bubbleshooter")->portalScene, wick);
+    EXPECT_EQ(gallery->findElement("portal_gallery_zuma")->portalScene, mirrors);
 
     EXPECT_EQ(textOf(globalVariable("##txt_GAME_TITLE")), "GAME_TITLE");
     EXPECT_EQ(textOf(globalVariable("##GAME_TITLE")), "The Keeper\xE2\x80\x99s Lantern");
