@@ -72,6 +72,20 @@ TEST_P(Match3DemoBoard, TheThreeGuidedMovesCleanTheLensWhateverTheSeed) {
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
+// The way out shows after a minute, and waiting for it holds nothing back: the world is not kept busy (a
+// busy world would hold the scene's entrance and every click).
+TEST_P(Match3DemoBoard, TheSkipShowsAfterAMinuteWithoutHoldingTheWorldBusy) {
+    SceneElement *skip = lens->findElement("skip");
+    ASSERT_NE(skip, nullptr);
+    EXPECT_EQ(skip->visible, 0);
+    tick(3000);
+    EXPECT_EQ(world.busyCount, 0);
+    tick(2990);
+    EXPECT_EQ(skip->visible, 0) << "not before the minute";
+    tick(20);
+    EXPECT_EQ(skip->visible, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, Match3DemoBoard, ::testing::Values(1u, 77u, 4242u));
 
 } // namespace
