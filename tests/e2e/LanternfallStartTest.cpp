@@ -312,6 +312,13 @@ const char *const kWalkthroughStates[] = {
     "journal hall_ho_study -1", "glitter shown",
     // --- hall: sooty glass ---
     "glass clean", "look iz_portrait",
+    // --- gallery, lens board ---
+    "goto portal_gallery", "entered c'gallery",
+    "goto portal_gallery_alt_ho_match3", "entered c'gallery_alt_ho_match3", "lens move 1 cleaned 0",
+    "lens move 2 cleaned 3", "lens move 3 cleaned 7", "lens clean", "entered c'gallery",
+    // --- mirrors ---
+    "goto portal_gallery_zuma", "entered c'gallery_zuma", "mirrors shot 1", "mirrors hit 1", "mirrors shot 2",
+    "mirrors hit 2", "mirrors shot 3", "mirrors hit 3", "mirrors aligned", "entered c'gallery",
 };
 
 // What the walk-through leaves outside the game: the files the extras copied into the documents folder,
@@ -476,6 +483,30 @@ constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = des
 constexpr Area kCandle = designArea(1090, 790, 1150, 910), kFlameCore = designArea(1112, 850, 1128, 885),
                kCandleCorner = designArea(1092, 792, 1102, 830);
 
+// The lens board: a point of a cell's grime clear of its mark (design cells of 112 from (576, 252)).
+constexpr int lensCellX(int column) {
+    return onScreen(576 + 112 * column + 32);
+}
+constexpr int lensCellY(int row) {
+    return onScreen(252 + 112 * row + 56);
+}
+constexpr Rgb kCloudedLens{196, 220, 232}, kShiningLens{243, 225, 158}, kGalleryWall{67, 65, 73};
+constexpr Rgb kSootGrime{52, 48, 50}, kMossGrime{70, 130, 60}, kRustGrime{196, 96, 40}, kMouldGrime{120, 60, 110};
+
+// From least pixels of the shot's area within the tolerance of any of the colours.
+ShotPredicate pixelsNearAny(const char *shot, Area area, std::vector<Rgb> colours, int tolerance, int least) {
+    return [=](const WalkShots &shots) {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; y++)
+            for (int x = area.left; x < area.right; x++) {
+                const Rgb pixel = shots[shot].pixel(x, y);
+                count += std::any_of(colours.begin(), colours.end(),
+                                     [&](Rgb colour) { return isNear(pixel, colour, tolerance); });
+            }
+        return countBetween(count, least, INT_MAX);
+    };
+}
+
 const ShotCheck kWalkthroughShotChecks[] = {
     // --- profiles ---
     {"the profiles' buttons", pixelsNear("profiles", kSelectButtonEdge, kButton, 10, 1500)},
@@ -529,6 +560,23 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the candle's flame where its mask is white", pixelsNear("candle", kFlameCore, {240, 175, 105}, 75, 250)},
     {"the wall where the candle's mask is black", pixelsNear("candle", kCandleCorner, {68, 45, 31}, 2, 189)},
     {"the flame flickers", pixelsChanged("candle", "candle_later", kCandle, 200)},
+    // --- gallery, lens board ---
+    {"the clouded lens in the gallery", "gallery", onScreen(1024), onScreen(640), kCloudedLens, 6},
+    {"soot at (3, 3) before the first move", "lens_board", lensCellX(3), lensCellY(3), kSootGrime, 6},
+    {"soot at (4, 4) before the first move", "lens_board", lensCellX(4), lensCellY(4), kSootGrime, 6},
+    {"mould at (4, 2) before the first move", "lens_board", lensCellX(4), lensCellY(2), kMouldGrime, 6},
+    {"rust at (3, 3) after the first move", "lens_first_move", lensCellX(3), lensCellY(3), kRustGrime, 6},
+    {"moss at (4, 4) after the first move", "lens_first_move", lensCellX(4), lensCellY(4), kMossGrime, 6},
+    {"moss at (4, 2) after the first move", "lens_first_move", lensCellX(4), lensCellY(2), kMossGrime, 6},
+    {"the clean lens shines in the gallery", "lens_clean", onScreen(1024), onScreen(640), kShiningLens, 6},
+    // --- mirrors ---
+    {"glass beads on the groove past the signal box",
+     pixelsNearAny("mirrors_aim", designArea(240, 250, 560, 400),
+                   {{206, 52, 48}, {52, 96, 220}, {44, 170, 84}, {240, 184, 40}, {150, 72, 196}}, 12, 1000)},
+    {"the lantern gun's spout turned toward the pointer", "mirrors_aim", onScreen(1205), onScreen(1216),
+     {255, 236, 170}, 10},
+    {"the gallery again, its lens shining", "gallery_again", onScreen(1024), onScreen(640), kShiningLens, 6},
+    {"the gallery's wall", "gallery_again", 100, 100, kGalleryWall, 6},
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
