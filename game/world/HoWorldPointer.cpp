@@ -71,8 +71,12 @@ void drawHeldElement(HoWorld &world, float x, float y, float alpha) {
     float top = y + world.configurationNumber("pointer.element.offset_y", 5.0f);
     if (world.topScene && world.topScene->isHo) {
         // The scene keeps a "#NAME_delta" for the element; it takes no part in the placement.
-        if (element->name)
-            findOrCreateVariable(&world.topScene->script, ("#" + std::string(element->name) + "_delta").c_str(), nullptr);
+        if (element->name) {
+            // Appended piece by piece: GCC 12's optimiser warns falsely (-Wrestrict) about "#" + a string.
+            std::string delta = "#";
+            delta.append(element->name).append("_delta");
+            findOrCreateVariable(&world.topScene->script, delta.c_str(), nullptr);
+        }
         left = x - element->baseWidth * 0.5f;
         top = y - element->baseHeight * 0.5f;
     }
