@@ -319,6 +319,9 @@ const char *const kWalkthroughStates[] = {
     // --- mirrors ---
     "goto portal_gallery_zuma", "entered c'gallery_zuma", "mirrors shot 1", "mirrors hit 1", "mirrors shot 2",
     "mirrors hit 2", "mirrors shot 3", "mirrors hit 3", "mirrors aligned", "entered c'gallery",
+    // --- wick ---
+    "goto portal_gallery_bubbleshooter", "wick board ready", "entered c'gallery_bubbleshooter", "wick trimmed",
+    "entered c'gallery",
 };
 
 // What the walk-through leaves outside the game: the files the extras copied into the documents folder,
@@ -438,14 +441,14 @@ ShotPredicate pixelsNear(const char *shot, Area area, Rgb colour, int tolerance,
     };
 }
 
-// At least so many pixels of the area differ between two shots.
-ShotPredicate pixelsChanged(const char *before, const char *after, Area area, int least) {
+// From least to most pixels of the area differ between two shots.
+ShotPredicate pixelsChanged(const char *before, const char *after, Area area, int least, int most = INT_MAX) {
     return [=](const WalkShots &shots) {
         int count = 0;
         for (int y = area.top; y < area.bottom; y++)
             for (int x = area.left; x < area.right; x++)
                 count += shots[before].pixel(x, y) != shots[after].pixel(x, y);
-        return countBetween(count, least, INT_MAX);
+        return countBetween(count, least, most);
     };
 }
 
@@ -464,6 +467,7 @@ ShotPredicate dividedFrom(const char *from, const char *to, int divisor, std::ve
 }
 
 constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
+constexpr Rgb kAimLine{154, 20, 14}; // the wick board's red aim line over the glass
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
                kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 518, 890, 524);
 // The study's and the hall additions' places and colours (lf-demo-art study).
@@ -577,6 +581,17 @@ const ShotCheck kWalkthroughShotChecks[] = {
      {255, 236, 170}, 10},
     {"the gallery again, its lens shining", "gallery_again", onScreen(1024), onScreen(640), kShiningLens, 6},
     {"the gallery's wall", "gallery_again", 100, 100, kGalleryWall, 6},
+    // --- wick ---
+    // The nozzle at (1280, 1250) aims at (1100, 400): the line meets the glass's top at (1036.5, 100), and a
+    // shot flies along it, 180 units in the shot "wick_shot", to (1242.7, 1073.9).
+    {"the red aim line halfway from the nozzle toward the first aim point",
+     pixelsNear("wick_aim", designArea(1143, 660, 1173, 690), kAimLine, 30, 10)},
+    {"no aim line on the other side", pixelsNear("wick_aim", designArea(1387, 660, 1417, 690), kAimLine, 30, 0, 0)},
+    {"the first drop in flight where its speed and direction put it, whatever its colour",
+     pixelsChanged("wick_aim", "wick_shot", designArea(1228, 1059, 1258, 1089), 350)},
+    {"nothing yet further up its line", pixelsChanged("wick_aim", "wick_shot", designArea(1203, 941, 1233, 971), 0, 5)},
+    {"the trim lever after twenty seconds", "wick_lever", onScreen(2150), onScreen(940), {150, 146, 140}, 3},
+    {"the gallery again", "wick_gallery", onScreen(600), onScreen(1000), {67, 65, 72}, 6},
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
