@@ -594,6 +594,19 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the gallery again", "wick_gallery", onScreen(600), onScreen(1000), {67, 65, 72}, 6},
 };
 
+// The state lines that the demo's scripts print ("Game: state ..."), in order.
+std::vector<std::string> stateLines(const std::string &log) {
+    std::vector<std::string> states;
+    std::istringstream logLines(log);
+    for (std::string line; std::getline(logLines, line);) {
+        // (the engine's own "Game: state path is ..." names a folder)
+        const size_t at = line.find("Game: state ");
+        if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
+            states.push_back(line.substr(at + 12));
+    }
+    return states;
+}
+
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     const fs::path input = fs::path(LF_SOURCE_DIR) / "demo/walkthrough.input";
     const std::vector<ScriptedInputLine> lines = readScriptedInputLines(input.string()).value();
@@ -614,14 +627,7 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
     EXPECT_TRUE(fs::exists(temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg")) << "shut down in order";
 
-    std::vector<std::string> states;
-    std::istringstream logLines(log);
-    for (std::string line; std::getline(logLines, line);) {
-        // (the engine's own "Game: state path is ..." names a folder)
-        const size_t at = line.find("Game: state ");
-        if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
-            states.push_back(line.substr(at + 12));
-    }
+    const std::vector<std::string> states = stateLines(log);
     EXPECT_EQ(states, std::vector<std::string>(std::begin(kWalkthroughStates), std::end(kWalkthroughStates))) << log;
     for (const auto &[text, present] : kWalkthroughLogTexts)
         EXPECT_EQ(log.find(text) != std::string::npos, present) << text;
@@ -639,6 +645,66 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     for (const char *page : kWalkthroughPagesOpened)
         pages += std::string(page) + "\n";
     EXPECT_EQ(readText(temp / "opened.txt"), pages);
+}
+
+// Four runs of the game on one state folder, at 100 ms a frame. A profile is made and its game played to
+// the hall, then quit; it is continued there, and back on the shore the door stands open (its portal takes
+// the click); a run whose writes stop part-way into its first save leaves the saved game as it was; the
+// last run continues from the last whole save, in the hall.
+TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSaveLeavesTheLastWholeOne) {
+    // Client pixels of the HD layout: design coordinates times 1080 / 1536. The profiles show from about
+    // frame 135; a load takes its thread some frames, so the next click waits long after it.
+    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
+    const std::string backToShore = "250 move 155 555\n251 press left\n252 release left\n";
+    const std::string throughTheDoor = "290 move 1237 788\n291 press left\n292 release left\n";
+    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
+                                   "155 keydown Return\n156 keyup Return\n";
+    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
+                                  "200 move 706 1047\n201 press left\n202 release left\n"
+                                  "206 move 1237 784\n207 press left\n208 release left\n"
+                                  "215 move 1237 788\n216 press left\n217 release left\n";
+    struct Run {
+        const char *name;
+        std::string input;
+        int frames;
+        const char *stopWritesAt; // none: every write goes through
+        std::vector<std::string> states;
+    };
+    const Run runs[] = {
+        {"made", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor, 260, nullptr,
+         {"entered c'profiles", "profile name Mira", "profile made Mira", "profile continued Mira",
+          "entered c'shore", "picked key", "key used", "door open", "goto portal_hall",
+          "entered c'hall"}},
+        {"continued", continueGame + backToShore + throughTheDoor, 330, nullptr,
+         {"entered c'profiles", "profile continued Mira", "entered c'hall",
+          "goto portal_shore", "entered c'shore", "goto portal_hall", "entered c'hall"}},
+        {"cut", continueGame + backToShore, 300, "3000",
+         {"entered c'profiles", "profile continued Mira", "entered c'hall",
+          "goto portal_shore", "entered c'shore"}},
+        {"last whole", continueGame, 260, nullptr,
+         {"entered c'profiles", "profile continued Mira", "entered c'hall"}},
+    };
+    const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        const fs::path input = temp / (std::string(run.name) + ".input");
+        lftest::writeFileText(input, run.input);
+        std::vector<std::string> line = command(std::string(run.name) + ".log", run.frames, "", input.string());
+        if (run.stopWritesAt)
+            line.insert(line.begin() + 1, std::string("LANTERNFALL_STOP_WRITES_AT=") + run.stopWritesAt);
+        const std::vector<unsigned char> before = lftest::readFileBytes(saved);
+        ASSERT_EQ(lftest::runProgram(line), 0);
+        const std::string log = readText(temp / (std::string(run.name) + ".log"));
+        EXPECT_EQ(stateLines(log), run.states) << log;
+        ASSERT_TRUE(fs::exists(saved));
+        if (!run.stopWritesAt) {
+            EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+            continue;
+        }
+        EXPECT_EQ(lftest::readFileBytes(saved), before) << "the cut save left the whole one in place";
+        for (const std::string &error : lftest::errorLines(log))
+            EXPECT_NE(error.find("cannot write save file"), std::string::npos) << error;
+    }
 }
 
 } // namespace
