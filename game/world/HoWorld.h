@@ -235,7 +235,7 @@ public:
     static bool showsHud(const HoScene *scene);
 
     // The steps' calls into the inventory strip, the saved game, the video manager and the text
-    // fields, each at its place in the step; they do nothing until those parts exist.
+    // fields, each at its place in the step.
     void advanceVideos();
     void slideInventoryStrip();
     void stepInventoryStrip(bool extraStep);
