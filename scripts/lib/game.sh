@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by scripts/run and scripts/soak (sourced from the repository's root).
 
 # Builds the game (Release) with the demo archives beside the executable and every content tool
