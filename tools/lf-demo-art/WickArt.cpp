@@ -87,11 +87,8 @@ void drawBurst(Canvas &c, const Scaled &d) {
 }
 
 // The brass nozzle: a round base at the picture's centre, where it turns, and its barrel pointing down,
-// the heading that an angle of 0 gives. A trimmed atlas picture loses its margins along the screen's
-// axes, which a turning picture does not keep: a corner dot too faint to see keeps the margins.
+// the heading that an angle of 0 gives.
 void drawNozzle(Canvas &c, const Scaled &d) {
-    c.blend(0, 0, kDarkBrass, 0.01f);
-    c.blend(c.width - 1, c.height - 1, kDarkBrass, 0.01f);
     c.line(d(40), d(80), d(40), d(150), d(30), kDarkBrass);
     c.line(d(40), d(80), d(40), d(146), d(18), kBrass);
     c.disc(d(40), d(80), d(36), d(3), kDarkBrass, 1.0f);
