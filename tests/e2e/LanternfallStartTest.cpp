@@ -2,125 +2,23 @@
 // and its world made after it, a second start while it runs, and the options file it leaves behind; and the
 // demo's walk-through played as scripts/run plays it, its state lines and its screenshots.
 
-#include "engine/image/KImage.h"
+#include "tests/e2e/LanternfallFixture.h"
 #include "platform/ScriptedInputFile.h"
-#include "tests/support/GameLogSupport.h"
-#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <map>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-using Rgb = std::array<int, 3>;
-
-std::string readText(const fs::path &path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A screenshot decoded by the engine's PNG codec; its pixels read as red, green and blue, {-1, -1, -1}
-// outside it or when the file could not be read.
-class Screenshot {
-public:
-    explicit Screenshot(const fs::path &file) {
-        const std::vector<unsigned char> bytes = lftest::readFileBytes(file);
-        decoded_ = !bytes.empty() && decodeImage(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &image_);
-    }
-    ~Screenshot() {
-        if (decoded_)
-            freeImagePixels(&image_);
-    }
-    Screenshot(const Screenshot &) = delete;
-    Screenshot &operator=(const Screenshot &) = delete;
-
-    Rgb pixel(int x, int y) const {
-        if (!decoded_ || x < 0 || y < 0 || x >= int(image_.width) || y >= int(image_.height))
-            return {-1, -1, -1};
-        const uint32_t word = reinterpret_cast<const uint32_t *>(image_.pixels)[size_t(y) * image_.width + x];
-        return {int((word >> 16) & 0xFF), int((word >> 8) & 0xFF), int(word & 0xFF)};
-    }
-
-private:
-    ImageData image_;
-    bool decoded_ = false;
-};
-
-Rgb screenshotPixel(const fs::path &file, int x, int y) {
-    return Screenshot(file).pixel(x, y);
-}
-
-void expectColour(const fs::path &file, int x, int y, Rgb expected, int tolerance = 6) {
-    const Rgb actual = screenshotPixel(file, x, y);
-    for (int i = 0; i < 3; i++)
-        EXPECT_NEAR(actual[i], expected[i], tolerance) << file.filename() << " at " << x << "," << y << " channel " << i;
-}
-
-struct LanternfallFixture : ::testing::Test {
-    lftest::TempDir temp;
-    fs::path gameFolder, program;
-
-    void SetUp() override {
-        // A stand-in for the desktop's opener records any page the game would open.
-        fs::create_directories(temp / "bin");
-        lftest::writeFileText(temp / "bin/xdg-open", "#!/bin/sh\necho \"$@\" >> '" + (temp / "opened.txt").string() + "'\n");
-        fs::permissions(temp / "bin/xdg-open", fs::perms::owner_all);
-        // The data path is the program's own folder: a copy of the program runs beside the demo archives.
-        gameFolder = temp / "game";
-        fs::create_directories(gameFolder);
-        program = gameFolder / "lanternfall";
-        fs::copy_file(fs::path(LF_TOOLS_DIR).parent_path() / "lanternfall", program);
-        ASSERT_EQ(lftest::runProgram({"bash", std::string(LF_SOURCE_DIR) + "/demo/build-archives.sh", LF_TOOLS_DIR,
-                                      gameFolder.string()}),
-                  0);
-        for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"})
-            ASSERT_TRUE(fs::exists(gameFolder / archive)) << archive;
-    }
-
-    std::vector<std::string> command(const std::string &logName, int frameLimit, const std::string &shots,
-                                     const std::string &inputScript = "", int frameMs = 100) {
-        const char *path = std::getenv("PATH");
-        return {"env",
-                "PATH=" + (temp / "bin").string() + ":" + (path ? path : ""),
-                "LANTERNFALL_INPUT_SCRIPT=" + inputScript,
-                "SDL_VIDEODRIVER=offscreen",
-                "SDL_AUDIODRIVER=dummy",
-                "XDG_DATA_HOME=" + (temp / "xdg").string(),
-                // A documents folder of the run's own: HOME/Documents, since no "user-dirs.dirs" names another.
-                "HOME=" + (temp / "home").string(),
-                "XDG_CONFIG_HOME=" + (temp / "config").string(),
-                "LANTERNFALL_LOG=" + (temp / logName).string(),
-                "LANTERNFALL_FIXED_CLOCK_MS=" + std::to_string(frameMs),
-                "LANTERNFALL_FRAME_LIMIT=" + std::to_string(frameLimit),
-                "LANTERNFALL_SCREENSHOTS=" + shots,
-                "LANTERNFALL_SCREENSHOT_DIR=" + (temp / "shots").string(),
-                program.string()};
-    }
-
-    fs::path shot(int frame) const {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%05d.png", frame);
-        return temp / "shots" / name;
-    }
-};
+using namespace lfe2e;
 
 constexpr Rgb kTitleField{12, 28, 70};
 constexpr Rgb kNightBand{34, 18, 58};
@@ -363,109 +261,6 @@ const struct {
     {"cannot open video", false},
 };
 
-// A rectangle of screen pixels, right and bottom edges out.
-struct Area {
-    int left, top, right, bottom;
-};
-
-// Design units of the scenes (1536 high) to screen pixels of the HD layout (1080 high).
-constexpr int onScreen(int design) {
-    return design * 1080 / 1536;
-}
-constexpr Area designArea(int left, int top, int right, int bottom) {
-    return {onScreen(left), onScreen(top), onScreen(right), onScreen(bottom)};
-}
-
-// The walk-through's screenshots by the names its shot lines give them, each decoded when first asked for.
-class WalkShots {
-public:
-    explicit WalkShots(std::map<std::string, fs::path> files) : files_(std::move(files)) {}
-
-    // A name no shot line gives fails the test and reads as a screenshot without pixels.
-    const Screenshot &operator[](const std::string &name) const {
-        auto decoded = decoded_.find(name);
-        if (decoded == decoded_.end()) {
-            const auto file = files_.find(name);
-            EXPECT_NE(file, files_.end()) << "no shot line names '" << name << "'";
-            const fs::path path = file == files_.end() ? fs::path() : file->second;
-            decoded = decoded_.emplace(name, std::make_unique<Screenshot>(path)).first;
-        }
-        return *decoded->second;
-    }
-
-private:
-    std::map<std::string, fs::path> files_;
-    mutable std::map<std::string, std::unique_ptr<Screenshot>> decoded_;
-};
-
-bool isNear(Rgb pixel, Rgb colour, int tolerance) {
-    for (int i = 0; i < 3; i++)
-        if (std::abs(pixel[i] - colour[i]) > tolerance)
-            return false;
-    return true;
-}
-
-using ShotPredicate = std::function<testing::AssertionResult(const WalkShots &)>;
-
-// One check of the walk-through's screenshots: a pixel of a shot within a tolerance of a colour, or a
-// predicate over the shots.
-struct ShotCheck {
-    ShotCheck(const char *what, const char *shot, int x, int y, Rgb colour, int tolerance)
-        : what(what), holds([=](const WalkShots &shots) {
-              const Rgb pixel = shots[shot].pixel(x, y);
-              if (isNear(pixel, colour, tolerance))
-                  return testing::AssertionSuccess();
-              return testing::AssertionFailure() << shot << " at " << x << "," << y << " is " << pixel[0] << ","
-                                                 << pixel[1] << "," << pixel[2];
-          }) {}
-    ShotCheck(const char *what, ShotPredicate holds) : what(what), holds(std::move(holds)) {}
-
-    const char *what;
-    ShotPredicate holds;
-};
-
-testing::AssertionResult countBetween(int count, int least, int most) {
-    if (count >= least && count <= most)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << count << " pixels, not " << least << " to " << most;
-}
-
-// From least to most pixels of the shot's area within the tolerance of the colour.
-ShotPredicate pixelsNear(const char *shot, Area area, Rgb colour, int tolerance, int least, int most = INT_MAX) {
-    return [=](const WalkShots &shots) {
-        int count = 0;
-        for (int y = area.top; y < area.bottom; y++)
-            for (int x = area.left; x < area.right; x++)
-                count += isNear(shots[shot].pixel(x, y), colour, tolerance);
-        return countBetween(count, least, most);
-    };
-}
-
-// From least to most pixels of the area differ between two shots.
-ShotPredicate pixelsChanged(const char *before, const char *after, Area area, int least, int most = INT_MAX) {
-    return [=](const WalkShots &shots) {
-        int count = 0;
-        for (int y = area.top; y < area.bottom; y++)
-            for (int x = area.left; x < area.right; x++)
-                count += shots[before].pixel(x, y) != shots[after].pixel(x, y);
-        return countBetween(count, least, most);
-    };
-}
-
-// At the points, the second shot's pixels are the first's divided by the divisor (within 3).
-ShotPredicate dividedFrom(const char *from, const char *to, int divisor, std::vector<std::pair<int, int>> points) {
-    return [=](const WalkShots &shots) {
-        for (const auto &[x, y] : points) {
-            const Rgb before = shots[from].pixel(x, y), after = shots[to].pixel(x, y);
-            if (!isNear(after, {before[0] / divisor, before[1] / divisor, before[2] / divisor}, 3))
-                return testing::AssertionFailure() << to << " at " << x << "," << y << " is " << after[0] << ","
-                                                   << after[1] << "," << after[2] << " against " << before[0] << ","
-                                                   << before[1] << "," << before[2] << " in " << from;
-        }
-        return testing::AssertionSuccess();
-    };
-}
-
 constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
 constexpr Rgb kAimLine{154, 20, 14}; // the wick board's red aim line over the glass
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
@@ -496,20 +291,6 @@ constexpr int lensCellY(int row) {
 }
 constexpr Rgb kCloudedLens{196, 220, 232}, kShiningLens{243, 225, 158}, kGalleryWall{67, 65, 73};
 constexpr Rgb kSootGrime{52, 48, 50}, kMossGrime{70, 130, 60}, kRustGrime{196, 96, 40}, kMouldGrime{120, 60, 110};
-
-// From least pixels of the shot's area within the tolerance of any of the colours.
-ShotPredicate pixelsNearAny(const char *shot, Area area, std::vector<Rgb> colours, int tolerance, int least) {
-    return [=](const WalkShots &shots) {
-        int count = 0;
-        for (int y = area.top; y < area.bottom; y++)
-            for (int x = area.left; x < area.right; x++) {
-                const Rgb pixel = shots[shot].pixel(x, y);
-                count += std::any_of(colours.begin(), colours.end(),
-                                     [&](Rgb colour) { return isNear(pixel, colour, tolerance); });
-            }
-        return countBetween(count, least, INT_MAX);
-    };
-}
 
 const ShotCheck kWalkthroughShotChecks[] = {
     // --- profiles ---
@@ -594,19 +375,6 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the gallery again", "wick_gallery", onScreen(600), onScreen(1000), {67, 65, 72}, 6},
 };
 
-// The state lines that the demo's scripts print ("Game: state ..."), in order.
-std::vector<std::string> stateLines(const std::string &log) {
-    std::vector<std::string> states;
-    std::istringstream logLines(log);
-    for (std::string line; std::getline(logLines, line);) {
-        // (the engine's own "Game: state path is ..." names a folder)
-        const size_t at = line.find("Game: state ");
-        if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
-            states.push_back(line.substr(at + 12));
-    }
-    return states;
-}
-
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     const fs::path input = fs::path(LF_SOURCE_DIR) / "demo/walkthrough.input";
     const std::vector<ScriptedInputLine> lines = readScriptedInputLines(input.string()).value();
@@ -645,66 +413,6 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     for (const char *page : kWalkthroughPagesOpened)
         pages += std::string(page) + "\n";
     EXPECT_EQ(readText(temp / "opened.txt"), pages);
-}
-
-// Four runs of the game on one state folder, at 100 ms a frame. A profile is made and its game played to
-// the hall, then quit; it is continued there, and back on the shore the door stands open (its portal takes
-// the click); a run whose writes stop part-way into its first save leaves the saved game as it was; the
-// last run continues from the last whole save, in the hall.
-TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSaveLeavesTheLastWholeOne) {
-    // Client pixels of the HD layout: design coordinates times 1080 / 1536. The profiles show from about
-    // frame 135; a load takes its thread some frames, so the next click waits long after it.
-    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
-    const std::string backToShore = "250 move 155 555\n251 press left\n252 release left\n";
-    const std::string throughTheDoor = "290 move 1237 788\n291 press left\n292 release left\n";
-    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
-                                   "155 keydown Return\n156 keyup Return\n";
-    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
-                                  "200 move 706 1047\n201 press left\n202 release left\n"
-                                  "206 move 1237 784\n207 press left\n208 release left\n"
-                                  "215 move 1237 788\n216 press left\n217 release left\n";
-    struct Run {
-        const char *name;
-        std::string input;
-        int frames;
-        const char *stopWritesAt; // none: every write goes through
-        std::vector<std::string> states;
-    };
-    const Run runs[] = {
-        {"made", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor, 260, nullptr,
-         {"entered c'profiles", "profile name Mira", "profile made Mira", "profile continued Mira",
-          "entered c'shore", "picked key", "key used", "door open", "goto portal_hall",
-          "entered c'hall"}},
-        {"continued", continueGame + backToShore + throughTheDoor, 330, nullptr,
-         {"entered c'profiles", "profile continued Mira", "entered c'hall",
-          "goto portal_shore", "entered c'shore", "goto portal_hall", "entered c'hall"}},
-        {"cut", continueGame + backToShore, 300, "3000",
-         {"entered c'profiles", "profile continued Mira", "entered c'hall",
-          "goto portal_shore", "entered c'shore"}},
-        {"last whole", continueGame, 260, nullptr,
-         {"entered c'profiles", "profile continued Mira", "entered c'hall"}},
-    };
-    const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
-    for (const Run &run : runs) {
-        SCOPED_TRACE(run.name);
-        const fs::path input = temp / (std::string(run.name) + ".input");
-        lftest::writeFileText(input, run.input);
-        std::vector<std::string> line = command(std::string(run.name) + ".log", run.frames, "", input.string());
-        if (run.stopWritesAt)
-            line.insert(line.begin() + 1, std::string("LANTERNFALL_STOP_WRITES_AT=") + run.stopWritesAt);
-        const std::vector<unsigned char> before = lftest::readFileBytes(saved);
-        ASSERT_EQ(lftest::runProgram(line), 0);
-        const std::string log = readText(temp / (std::string(run.name) + ".log"));
-        EXPECT_EQ(stateLines(log), run.states) << log;
-        ASSERT_TRUE(fs::exists(saved));
-        if (!run.stopWritesAt) {
-            EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
-            continue;
-        }
-        EXPECT_EQ(lftest::readFileBytes(saved), before) << "the cut save left the whole one in place";
-        for (const std::string &error : lftest::errorLines(log))
-            EXPECT_NE(error.find("cannot write save file"), std::string::npos) << error;
-    }
 }
 
 } // namespace

@@ -1,0 +1,76 @@
+// Four runs of the game on one state folder: saves made at the scene switches and at quit, and a save cut
+// part-way that leaves the last whole one.
+
+#include "tests/e2e/LanternfallFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lfe2e;
+
+// Four runs of the game on one state folder, at 100 ms a frame. A profile is made and its game played to
+// the hall, then quit; it is continued there, and back on the shore the door stands open (its portal takes
+// the click); a run whose writes stop part-way into its first save leaves the saved game as it was; the
+// last run continues from the last whole save, in the hall.
+TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSaveLeavesTheLastWholeOne) {
+    // Client pixels of the HD layout: design coordinates times 1080 / 1536. The profiles show from about
+    // frame 135; a load takes its thread some frames, so the next click waits long after it.
+    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
+    const std::string backToShore = "250 move 155 555\n251 press left\n252 release left\n";
+    const std::string throughTheDoor = "290 move 1237 788\n291 press left\n292 release left\n";
+    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
+                                   "155 keydown Return\n156 keyup Return\n";
+    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
+                                  "200 move 706 1047\n201 press left\n202 release left\n"
+                                  "206 move 1237 784\n207 press left\n208 release left\n"
+                                  "215 move 1237 788\n216 press left\n217 release left\n";
+    struct Run {
+        const char *name;
+        std::string input;
+        int frames;
+        const char *stopWritesAt; // none: every write goes through
+        std::vector<std::string> states;
+    };
+    const Run runs[] = {
+        {"made", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor, 260, nullptr,
+         {"entered c'profiles", "profile name Mira", "profile made Mira", "profile continued Mira",
+          "entered c'shore", "picked key", "key used", "door open", "goto portal_hall",
+          "entered c'hall"}},
+        {"continued", continueGame + backToShore + throughTheDoor, 330, nullptr,
+         {"entered c'profiles", "profile continued Mira", "entered c'hall",
+          "goto portal_shore", "entered c'shore", "goto portal_hall", "entered c'hall"}},
+        {"cut", continueGame + backToShore, 300, "3000",
+         {"entered c'profiles", "profile continued Mira", "entered c'hall",
+          "goto portal_shore", "entered c'shore"}},
+        {"last whole", continueGame, 260, nullptr,
+         {"entered c'profiles", "profile continued Mira", "entered c'hall"}},
+    };
+    const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        const fs::path input = temp / (std::string(run.name) + ".input");
+        lftest::writeFileText(input, run.input);
+        std::vector<std::string> line = command(std::string(run.name) + ".log", run.frames, "", input.string());
+        if (run.stopWritesAt)
+            line.insert(line.begin() + 1, std::string("LANTERNFALL_STOP_WRITES_AT=") + run.stopWritesAt);
+        const std::vector<unsigned char> before = lftest::readFileBytes(saved);
+        ASSERT_EQ(lftest::runProgram(line), 0);
+        const std::string log = readText(temp / (std::string(run.name) + ".log"));
+        EXPECT_EQ(stateLines(log), run.states) << log;
+        ASSERT_TRUE(fs::exists(saved));
+        if (!run.stopWritesAt) {
+            EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+            continue;
+        }
+        EXPECT_EQ(lftest::readFileBytes(saved), before) << "the cut save left the whole one in place";
+        for (const std::string &error : lftest::errorLines(log))
+            EXPECT_NE(error.find("cannot write save file"), std::string::npos) << error;
+    }
+}
+
+} // namespace
