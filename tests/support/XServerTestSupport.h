@@ -21,16 +21,17 @@ extern char **environ;
 
 namespace lftest {
 
-// An X server of our own on a free display; stopped (by its process id) when the object goes.
 inline std::string displayName(int number) {
     char name[16];
     std::snprintf(name, sizeof name, ":%d", number);
     return name;
 }
 
+// An X server of our own on a free display, its one screen of the given size ("WIDTHxHEIGHTxDEPTH");
+// stopped (by its process id) when the object goes.
 class XServer {
 public:
-    XServer() {
+    explicit XServer(std::string screen = "1024x768x24") : screen_(std::move(screen)) {
         if (access("/usr/bin/Xvfb", X_OK) != 0)
             return;
         for (int number = 140 + getpid() % 40; number < 240 && display_.empty(); ++number) {
@@ -54,7 +55,7 @@ private:
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         std::string name = displayName(number);
-        const char *argv[] = {"/usr/bin/Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+        const char *argv[] = {"/usr/bin/Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", screen_.c_str(),
                               nullptr};
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char **>(argv), environ) != 0)
             pid_ = -1;
@@ -89,6 +90,7 @@ private:
         pid_ = -1;
     }
 
+    std::string screen_;
     pid_t pid_ = -1;
     std::string display_;
 };
