@@ -10,6 +10,8 @@
 #include <vector>
 
 #include <SDL2/SDL.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include "platform/ScriptedInputFile.h"
 #include "platform/WinBase.h"
@@ -48,6 +50,7 @@ namespace {
 struct WindowHookState {
     bool loaded = false;
     long frameLimit = 0; // 0: none
+    long killFrame = 0;  // 0: none
     std::set<long> screenshotFrames;
     std::string screenshotFolder;
     bool foreground = false;
@@ -302,6 +305,8 @@ void platformReloadWindowHooks() {
     WindowHookState &state = hooks();
     const char *limit = std::getenv("LANTERNFALL_FRAME_LIMIT");
     state.frameLimit = positiveNumber(limit ? limit : "");
+    const char *killAt = std::getenv("LANTERNFALL_KILL_AT_FRAME");
+    state.killFrame = positiveNumber(killAt ? killAt : "");
     state.screenshotFrames = frameList(std::getenv("LANTERNFALL_SCREENSHOTS"));
     const char *folder = std::getenv("LANTERNFALL_SCREENSHOT_DIR");
     state.screenshotFolder = folder && *folder ? folder : ".";
@@ -337,6 +342,9 @@ void platformFrameCompleted(HWND window) {
             std::fprintf(stderr, "LANTERNFALL_SCREENSHOTS: frame %d could not be saved to %s\n", frame,
                          path.c_str());
     }
+    // As a crash or a power cut would: no further frame, no shutdown, nothing more written.
+    if (state.killFrame > 0 && frame == state.killFrame)
+        kill(getpid(), SIGKILL);
     injectScriptedInput(state, frame, window);
     if (state.frameLimit > 0 && frame == state.frameLimit && IsWindow(window))
         PostMessageW(window, WM_CLOSE, 0, 0);

@@ -4,6 +4,8 @@
 //
 //   LANTERNFALL_FRAME_LIMIT=N          after the N-th completed frame the window is asked to close
 //                                      (WM_CLOSE is posted to it, as when the player closes it)
+//   LANTERNFALL_KILL_AT_FRAME=N        once the N-th frame is completed (and its screenshot saved), the
+//                                      process sends itself SIGKILL, as a crash would end it
 //   LANTERNFALL_SCREENSHOTS=A,B,...    frames whose back buffer is saved as PNG ("frame_00012.png")
 //   LANTERNFALL_SCREENSHOT_DIR=PATH    folder of those files (default: the current folder)
 //   LANTERNFALL_FOREGROUND=1           the window shown last counts as the foreground window with input
