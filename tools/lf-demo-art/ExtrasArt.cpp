@@ -1,6 +1,7 @@
 // The menus share one plate (the night sea under the lighthouse's beam), one button and one field; the
-// glass over the hall's portrait is soot on a faint sheen, thick enough to hide the face. The wallpaper is
-// drawn for each screen size from one design, so every size shows the whole picture.
+// profiles' quit button has a plate of its own. The glass over the hall's portrait is soot on a faint
+// sheen, thick enough to hide the face. The wallpaper is drawn for each screen size from one design, so
+// every size shows the whole picture.
 
 #include "tools/lf-demo-art/ExtrasArt.h"
 
@@ -80,6 +81,13 @@ void drawButton(Canvas &c, const Scaled &d) {
     c.grain(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), 0.03f);
 }
 
+// The quit button: a dark red plate in the brass frame, its label light.
+void drawQuitButton(Canvas &c, const Scaled &d) {
+    c.fill(0, 0, c.width, c.height, kBrass);
+    c.fill(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), {120, 40, 34});
+    c.grain(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), 0.03f);
+}
+
 // The name field: a dark inset with a brass rim, the typed name in light letters over it.
 void drawField(Canvas &c, const Scaled &d) {
     c.fill(0, 0, c.width, c.height, kBrass);
@@ -103,6 +111,7 @@ void drawSootyGlass(Canvas &c, const Scaled &d) {
 const Picture kMenuPictures[] = {
     {"menus/menu_back.png", 2560, 1536, false, drawMenuBack},
     {"menus/button.png", 520, 110, false, drawButton},
+    {"menus/button_quit.png", 520, 110, false, drawQuitButton},
     {"menus/field.png", 720, 100, false, drawField},
     {"scenes/hall/glass.png", 340, 440, true, drawSootyGlass},
 };

@@ -1,9 +1,9 @@
 // The keeper's study and what the search there needs: the room, its eight objects (two shells), the
 // candlestick the candle is carried to and the lens cloth; the hall's door into the study and its cupboard
 // shut and open with the lamp and the logbook page; the drawer's half of the brass gear and the other half on
-// the shore's rocks; the inventory's icons of those; the HUD's hint, glitter and journal buttons, the marks
-// that show a hint, the strike-through bar; the journal's page. Design coordinates of the study match its
-// scene file.
+// the shore's rocks; the inventory's icons of those; the HUD's hint, glitter, journal and menu buttons, the
+// marks that show a hint, the strike-through bar; the journal's page. Design coordinates of the study match
+// its scene file.
 
 #include <cmath>
 
@@ -234,6 +234,13 @@ void drawJournalButton(Canvas &c, const Scaled &d) {
     c.fill(d.whole(46), d.whole(28), d.whole(50), d.whole(70), kInk);
 }
 
+// Three parchment bars on slate: the way to the menu.
+void drawMenuButton(Canvas &c, const Scaled &d) {
+    drawButton(c, d, {34, 72, 76});
+    for (const float top : {30.0f, 44.0f, 58.0f})
+        c.fill(d.whole(28), d.whole(top), d.whole(68), d.whole(top + 8), kParchment);
+}
+
 // The ring that circles the place a hint points at.
 void drawHintMark(Canvas &c, const Scaled &d) {
     c.ring(d(80), d(80), d(66), d(10), {255, 236, 150});
@@ -303,6 +310,7 @@ const Picture kStudyPictures[] = {
     {"system/hud/hint_button.png", 96, 96, true, drawHintButton},
     {"system/hud/glitter_button.png", 96, 96, true, drawGlitterButton},
     {"system/hud/journal_button.png", 96, 96, true, drawJournalButton},
+    {"system/hud/menu_button.png", 96, 96, true, drawMenuButton},
     {"system/hud/hint_mark.png", 160, 160, true, drawHintMark},
     {"system/hud/sparkle.png", 96, 96, true, drawSparkle},
     {"system/hud/ho_strikeout.png", 64, 10, true, drawStrikeout},
