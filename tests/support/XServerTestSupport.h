@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <utility>
@@ -94,6 +96,14 @@ private:
     pid_t pid_ = -1;
     std::string display_;
 };
+
+// On X, SDL's start-up goes through D-Bus, whose library keeps a buffer to the end of the process: the value
+// of LSAN_OPTIONS for a program started there, with the suppression file it names written in the folder.
+inline std::string dbusLeakOptions(const std::filesystem::path &folder) {
+    const std::filesystem::path suppressions = folder / "leaks.supp";
+    std::ofstream(suppressions) << "leak:libdbus-1.so\n";
+    return "suppressions=" + suppressions.string();
+}
 
 // Sets environment variables for the life of the object.
 class ScopedEnvironment {

@@ -322,10 +322,7 @@ TEST(GLOnX11, ThePictureSuitePassesOnAnXServer) {
     lftest::ScopedEnvironment environment;
     environment.set("DISPLAY", server.display());
     environment.set("SDL_VIDEODRIVER", "x11");
-    // On X, SDL's start-up goes through D-Bus, whose library keeps a buffer to the end of the process.
-    std::filesystem::path suppressions = folder / "leaks.supp";
-    lftest::writeFileText(suppressions, "leak:libdbus-1.so\n");
-    environment.set("LSAN_OPTIONS", "suppressions=" + suppressions.string());
+    environment.set("LSAN_OPTIONS", lftest::dbusLeakOptions(folder.path()));
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string output;
     int status = lftest::runProgram({self, "--gtest_filter=GLPictures.*:GLBatches.*", "--gtest_brief=1"}, &output);

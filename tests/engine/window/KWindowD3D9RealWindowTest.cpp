@@ -79,10 +79,7 @@ TEST(RealWindow, UnderAnXServerTheSameFrameIsSaved) {
     environment.set("LANTERNFALL_FOREGROUND", "1");
     environment.set("LANTERNFALL_DIALOG_ANSWER", "0");
     environment.set("LANTERNFALL_SCREENSHOT_DIR", folder.str());
-    // On X, SDL's start-up goes through D-Bus, whose library keeps a buffer to the end of the process.
-    std::filesystem::path suppressions = folder / "leaks.supp";
-    lftest::writeFileText(suppressions, "leak:libdbus-1.so\n");
-    environment.set("LSAN_OPTIONS", "suppressions=" + suppressions.string());
+    environment.set("LSAN_OPTIONS", lftest::dbusLeakOptions(folder.path()));
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string output;
     int status = lftest::runProgram(
