@@ -210,6 +210,8 @@ const char *const kWalkthroughStates[] = {
     "journal hall_ho_study -1", "glitter shown",
     // --- hall: sooty glass ---
     "glass clean", "look iz_portrait",
+    // --- menu save ---
+    "game saved", "entered c'profiles", "profile continued Mira", "entered c'hall",
     // --- gallery, lens board ---
     "goto portal_gallery", "entered c'gallery",
     "goto portal_gallery_alt_ho_match3", "entered c'gallery_alt_ho_match3", "lens move 1 cleaned 0",
@@ -282,6 +284,10 @@ constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = des
 constexpr Area kCandle = designArea(1090, 790, 1150, 910), kFlameCore = designArea(1112, 850, 1128, 885),
                kCandleCorner = designArea(1092, 792, 1102, 830);
 
+// The HUD's menu button: three parchment bars on slate.
+constexpr Area kMenuButton = designArea(2252, 1422, 2348, 1518);
+constexpr Rgb kSlate{34, 72, 76};
+
 // The lens board: a point of a cell's grime clear of its mark (design cells of 112 from (576, 252)).
 constexpr int lensCellX(int column) {
     return onScreen(576 + 112 * column + 32);
@@ -345,6 +351,13 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the candle's flame where its mask is white", pixelsNear("candle", kFlameCore, {240, 175, 105}, 75, 250)},
     {"the wall where the candle's mask is black", pixelsNear("candle", kCandleCorner, {68, 45, 31}, 2, 189)},
     {"the flame flickers", pixelsChanged("candle", "candle_later", kCandle, 200)},
+    // --- menu save ---
+    {"the HUD's menu button in the hall", pixelsNear("menu_button", kMenuButton, kSlate, 6, 500)},
+    {"the menu button's bars", pixelsNear("menu_button", kMenuButton, kParchment, 6, 100)},
+    {"the profiles' quit button", pixelsNear("menu", designArea(1020, 1315, 1540, 1425), {120, 40, 34}, 10, 15000)},
+    {"after the load the glass is still gone", pixelsNear("hall_again", kKeepersCoat, kCoat, 6, 1500)},
+    {"after the load the cupboard is still open", pixelsNear("hall_again", kCupboard, {40, 28, 20}, 3, 20000)},
+    {"after the load the lens cloth is still in the strip", pixelsNear("hall_again", kStrip, kCloth, 6, 50)},
     // --- gallery, lens board ---
     {"the clouded lens in the gallery", "gallery", onScreen(1024), onScreen(640), kCloudedLens, 6},
     {"soot at (3, 3) before the first move", "lens_board", lensCellX(3), lensCellY(3), kSootGrime, 6},
