@@ -1,5 +1,5 @@
-// Four runs of the game on one state folder: saves made at the scene switches and at quit, and a save cut
-// part-way that leaves the last whole one.
+// Runs of the game on one state folder: saves made at the scene switches and at quit, and saves cut
+// part-way that leave the last whole one.
 
 #include "tests/e2e/LanternfallFixture.h"
 
@@ -13,10 +13,10 @@ namespace {
 
 using namespace lfe2e;
 
-// Four runs of the game on one state folder, at 100 ms a frame. A profile is made and its game played to
-// the hall, then quit; it is continued there, and back on the shore the door stands open (its portal takes
-// the click); a run whose writes stop part-way into its first save leaves the saved game as it was; the
-// last run continues from the last whole save, in the hall.
+// Runs of the game on one state folder, at 100 ms a frame. A profile is made and its game played to the
+// hall, then quit; it is continued there, and back on the shore the door stands open (its portal takes the
+// click); runs whose writes stop part-way into their first save, at its first byte, inside it and near its
+// end, each leave the saved game as it was; the last run continues from the last whole save, in the hall.
 TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSaveLeavesTheLastWholeOne) {
     // Client pixels of the HD layout: design coordinates times 1080 / 1536. The profiles show from about
     // frame 135; a load takes its thread some frames, so the next click waits long after it.
@@ -29,46 +29,52 @@ TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSave
                                   "200 move 706 1047\n201 press left\n202 release left\n"
                                   "206 move 1237 784\n207 press left\n208 release left\n"
                                   "215 move 1237 788\n216 press left\n217 release left\n";
+    const std::vector<std::string> toTheShore{"entered c'profiles", "profile continued Mira", "entered c'hall",
+                                              "goto portal_shore", "entered c'shore"};
     struct Run {
         const char *name;
         std::string input;
         int frames;
-        const char *stopWritesAt; // none: every write goes through
+        long stopWritesAt; // 0: every write goes through; below 0: that many bytes short of the saved game's size
         std::vector<std::string> states;
     };
     const Run runs[] = {
-        {"made", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor, 260, nullptr,
+        {"made", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor, 260, 0,
          {"entered c'profiles", "profile name Mira", "profile made Mira", "profile continued Mira",
           "entered c'shore", "picked key", "key used", "door open", "goto portal_hall",
           "entered c'hall"}},
-        {"continued", continueGame + backToShore + throughTheDoor, 330, nullptr,
+        {"continued", continueGame + backToShore + throughTheDoor, 330, 0,
          {"entered c'profiles", "profile continued Mira", "entered c'hall",
           "goto portal_shore", "entered c'shore", "goto portal_hall", "entered c'hall"}},
-        {"cut", continueGame + backToShore, 300, "3000",
-         {"entered c'profiles", "profile continued Mira", "entered c'hall",
-          "goto portal_shore", "entered c'shore"}},
-        {"last whole", continueGame, 260, nullptr,
+        {"cut at the first byte", continueGame + backToShore, 300, 1, toTheShore},
+        {"cut inside", continueGame + backToShore, 300, 3000, toTheShore},
+        {"cut near the end", continueGame + backToShore, 300, -40, toTheShore},
+        {"last whole", continueGame, 260, 0,
          {"entered c'profiles", "profile continued Mira", "entered c'hall"}},
     };
     const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
     for (const Run &run : runs) {
         SCOPED_TRACE(run.name);
-        const fs::path input = temp / (std::string(run.name) + ".input");
-        lftest::writeFileText(input, run.input);
-        std::vector<std::string> line = command(std::string(run.name) + ".log", run.frames, "", input.string());
-        if (run.stopWritesAt)
-            line.insert(line.begin() + 1, std::string("LANTERNFALL_STOP_WRITES_AT=") + run.stopWritesAt);
+        const std::string name = std::to_string(&run - runs);
+        lftest::writeFileText(temp / (name + ".input"), run.input);
+        std::vector<std::string> line = command(name + ".log", run.frames, "", (temp / (name + ".input")).string());
         const std::vector<unsigned char> before = lftest::readFileBytes(saved);
+        if (run.stopWritesAt) {
+            const long stop = run.stopWritesAt > 0 ? run.stopWritesAt : long(before.size()) + run.stopWritesAt;
+            line = withVariables(line, {"LANTERNFALL_STOP_WRITES_AT=" + std::to_string(stop)});
+        }
         ASSERT_EQ(lftest::runProgram(line), 0);
-        const std::string log = readText(temp / (std::string(run.name) + ".log"));
+        const std::string log = readText(temp / (name + ".log"));
         EXPECT_EQ(stateLines(log), run.states) << log;
         ASSERT_TRUE(fs::exists(saved));
+        const std::vector<std::string> errors = lftest::errorLines(log);
         if (!run.stopWritesAt) {
-            EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+            EXPECT_EQ(errors, std::vector<std::string>{}) << log;
             continue;
         }
         EXPECT_EQ(lftest::readFileBytes(saved), before) << "the cut save left the whole one in place";
-        for (const std::string &error : lftest::errorLines(log))
+        EXPECT_FALSE(errors.empty()) << "the cut save is reported";
+        for (const std::string &error : errors)
             EXPECT_NE(error.find("cannot write save file"), std::string::npos) << error;
     }
 }

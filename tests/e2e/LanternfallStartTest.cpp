@@ -1,9 +1,11 @@
 // The real program started headless on the demo's archives: the splash in screenshots, the game context
-// and its world made after it, a second start while it runs, and the options file it leaves behind; and the
-// demo's walk-through played as scripts/run plays it, its state lines and its screenshots.
+// and its world made after it, a second start while it runs, and the options file it leaves behind; the
+// demo's walk-through played as scripts/run plays it, its state lines and its screenshots; and the
+// walk-through killed after its save in the menu and played on from that save.
 
-#include "tests/e2e/LanternfallFixture.h"
 #include "platform/ScriptedInputFile.h"
+#include "tests/e2e/LanternfallFixture.h"
+#include "tests/support/XServerTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -389,21 +391,13 @@ const ShotCheck kWalkthroughShotChecks[] = {
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
-    const fs::path input = fs::path(LF_SOURCE_DIR) / "demo/walkthrough.input";
+    const fs::path input = walkthroughPath();
     const std::vector<ScriptedInputLine> lines = readScriptedInputLines(input.string()).value();
     ASSERT_FALSE(lines.empty());
     std::map<std::string, fs::path> files;
-    std::string frames;
-    long lastFrame = 0;
-    for (const ScriptedInputLine &line : lines) {
-        lastFrame = std::max(lastFrame, line.frame);
-        if (line.shot) {
-            files[line.text] = shot(int(line.frame));
-            frames += (frames.empty() ? "" : ",") + std::to_string(line.frame);
-        }
-    }
+    const std::string frames = shotFrames(lines, files);
     fs::create_directories(temp / "shots");
-    ASSERT_EQ(lftest::runProgram(command("walk.log", int(lastFrame) + 1, frames, input.string(), 20)), 0);
+    ASSERT_EQ(lftest::runProgram(command("walk.log", int(lines.back().frame) + 1, frames, input.string(), 20)), 0);
     const std::string log = readText(temp / "walk.log");
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
     EXPECT_TRUE(fs::exists(temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/options.cfg")) << "shut down in order";
@@ -426,6 +420,72 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     for (const char *page : kWalkthroughPagesOpened)
         pages += std::string(page) + "\n";
     EXPECT_EQ(readText(temp / "opened.txt"), pages);
+}
+
+// The walk-through killed right after its menu save (at the frame of its shot "menu", in the profiles), then
+// started again on the same state folder with an input of its own: the splash's lines, then the walk-through's
+// lines after that shot, moved so that the profiles have shown as long as at the shot. "Continue" loads the
+// save, and the story plays on to its end as in the straight run: the same state lines from there on, and the
+// walk-through's screenshot checks of that part hold. Under an X server when Xvfb is installed, so the demo
+// is seen to play on a display too.
+TEST_F(LanternfallFixture, KilledRightAfterTheMenuSaveTheGameGoesOnFromTheSaveToTheEndOfTheStory) {
+    const fs::path walkthrough = walkthroughPath();
+    const std::vector<ScriptedInputLine> lines = readScriptedInputLines(walkthrough.string()).value();
+    const auto shotLine = [&](const char *name) {
+        return std::find_if(lines.begin(), lines.end(),
+                            [&](const ScriptedInputLine &line) { return line.shot && line.text == name; });
+    };
+    const auto profiles = shotLine("profiles"), menu = shotLine("menu");
+    ASSERT_NE(menu, lines.end());
+    ASSERT_LT(profiles, menu);
+    const std::vector<std::string> straight(std::begin(kWalkthroughStates), std::end(kWalkthroughStates));
+    const auto saved = std::find(straight.begin(), straight.end(), "game saved");
+    ASSERT_LT(saved + 2, straight.end());
+    ASSERT_EQ(saved[1], "entered c'profiles");
+
+    const std::vector<std::string> killed =
+        withVariables(command("killed.log", int(lines.back().frame) + 1, "", walkthrough.string(), 20),
+                      {"LANTERNFALL_KILL_AT_FRAME=" + std::to_string(menu->frame)});
+    EXPECT_EQ(lftest::runProgram(killed), -1) << "the game ends by the signal";
+    const std::string killedLog = readText(temp / "killed.log");
+    EXPECT_EQ(lftest::errorLines(killedLog), std::vector<std::string>{}) << killedLog;
+    EXPECT_EQ(stateLines(killedLog), std::vector<std::string>(straight.begin(), saved + 2)) << killedLog;
+
+    std::vector<ScriptedInputLine> resumed(lines.begin(), profiles);
+    for (auto line = menu + 1; line != lines.end(); ++line) {
+        resumed.push_back(*line);
+        resumed.back().frame += profiles->frame - menu->frame;
+    }
+    std::string input;
+    for (const ScriptedInputLine &line : resumed)
+        input += (line.shot ? "# shot " : "") + std::to_string(line.frame) + " " + line.text + "\n";
+    lftest::writeFileText(temp / "resumed.input", input);
+    std::map<std::string, fs::path> files;
+    const std::string frames = shotFrames(resumed, files);
+    fs::create_directories(temp / "shots");
+    std::vector<std::string> run =
+        command("resumed.log", int(resumed.back().frame) + 1, frames, (temp / "resumed.input").string(), 20);
+    const lftest::XServer server("1920x1080x24");
+    if (!server.display().empty())
+        run = withVariables(run, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + server.display(), "LANTERNFALL_FOREGROUND=1",
+                                  "LSAN_OPTIONS=" + lftest::dbusLeakOptions(temp.path())});
+    ASSERT_EQ(lftest::runProgram(run), 0);
+    const std::string log = readText(temp / "resumed.log");
+    EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+    std::vector<std::string> states{"entered c'profiles"};
+    states.insert(states.end(), saved + 2, straight.end());
+    EXPECT_EQ(stateLines(log), states) << log;
+
+    const WalkShots shots(files, true);
+    int checked = 0;
+    for (const ShotCheck &check : kWalkthroughShotChecks) {
+        const testing::AssertionResult holds = check.holds(shots);
+        if (shots.takeMissed() == 0) {
+            EXPECT_TRUE(holds) << check.what;
+            checked++;
+        }
+    }
+    EXPECT_GT(checked, 10) << "checks of the part played after the load";
 }
 
 } // namespace
