@@ -3,6 +3,8 @@
 // Scenes:
 //   candle   a candle flame on black that sways and flickers; the movement repeats with the video's
 //            length, so the video loops without a jump.
+//   beam     the night sea seen from the lighthouse's lantern: the beam sweeps across it from left to
+//            right once, and the boats' lights answer one by one as it passes them; played once.
 // Every frame is drawn here in code and encoded by libtheora's encoder (4:2:0, quality Q from 0 to 63,
 // default 48). With --alpha the file has the game's alpha layout: frames twice as wide as the picture,
 // the colour on the left and a grey mask on the right (white opaque, black transparent); the game plays
@@ -25,12 +27,13 @@
 #include <vector>
 
 #include "tools/ToolCommandLine.h"
+#include "tools/lf-video/VideoScene.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: lf-video --scene NAME --out FILE --size WxH --fps N --seconds S [--alpha] [--quality Q]\n"
-    "scenes: candle\n";
+    "scenes: candle, beam\n";
 
 constexpr int kMaxSide = 4096;
 constexpr int kMaxFps = 100; // the game steps its videos every 10 ms
@@ -50,24 +53,10 @@ struct Options {
     int quality = 48;
 };
 
-// A colour with its coverage: what one point of a scene shows.
-struct Sample {
-    float r = 0, g = 0, b = 0; // 0..1, not multiplied by the coverage
-    float a = 0;               // 0 transparent .. 1 opaque
-};
-
-// A scene draws the point (x, y) of a width x height picture at the time `phase`, which runs from 0 at
-// the first frame towards 1 at the end of the video.
-using Scene = std::function<Sample(float x, float y, float width, float height, float phase)>;
-
-float smoothstep(float edge0, float edge1, float x) {
-    const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-
-float mix(float a, float b, float t) {
-    return a + (b - a) * t;
-}
+using videoscene::mix;
+using videoscene::Sample;
+using videoscene::Scene;
+using videoscene::smoothstep;
 
 // A flame standing on a wick near the bottom: a teardrop whose width narrows towards a tip that sways,
 // white-yellow in its core, orange towards its rim. Sway, height and brightness are sums of whole
@@ -117,7 +106,7 @@ Sample candle(float x, float y, float width, float height, float phase) {
 }
 
 const std::map<std::string, Scene> &scenes() {
-    static const std::map<std::string, Scene> table = {{"candle", candle}};
+    static const std::map<std::string, Scene> table = {{"candle", candle}, {"beam", videoscene::beam}};
     return table;
 }
 
