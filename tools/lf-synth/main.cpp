@@ -9,7 +9,9 @@
 //                        DIR/data/sounds/mirror_hit.ogg (a bead clinking into the chain),
 //                        DIR/data/sounds/mirrors_aligned.ogg (a ringing chord as the mirrors line up),
 //                        DIR/data/sounds/wick_flame.ogg (a lamp flame's soft roar and crackle, a loop),
-//                        DIR/data/sounds/lever.ogg (a ratchet, then an iron lever falling home)
+//                        DIR/data/sounds/lever.ogg (a ratchet, then an iron lever falling home),
+//                        DIR/data/music/beam.ogg (the cut-scene's music: chords swelling under four
+//                        bell notes, one for each boat that answers the beam, fading out at its end)
 // Every sound is mono at 22050 Hz and low quality, so the files stay small. A loop's end leads into its
 // beginning, so it repeats without a click. Noise comes from a fixed generator: the files are the same on every run.
 // Exit status 0 on success, 1 with the reason on standard error.
@@ -264,6 +266,31 @@ std::vector<float> lever() {
     });
 }
 
+// The beam's music, six and a half seconds played once: four chords swell one into the other, from
+// silence and back to it, and a bell rings, each higher than the last, when each boat's light answers.
+std::vector<float> beamTheme() {
+    const double seconds = 6.5, chordLength = seconds / 4.0;
+    const double chords[4][3] = {{146.83, 220.00, 293.66}, {196.00, 246.94, 293.66}, {164.81, 246.94, 329.63},
+                                 {220.00, 277.18, 329.63}};
+    const double bells[4][2] = {{1.9, 587.33}, {2.3, 739.99}, {4.1, 880.00}, {4.9, 1174.66}};
+    return sampled(seconds, [=](double t) {
+        const double swell = std::sin(kTwoPi * 0.5 * t / seconds); // silent at both ends
+        double value = 0.0;
+        for (int chord = 0; chord < 4; chord++) {
+            // Each chord fades into the next: windows a chord apart that add up to one.
+            const double off = (t - (chord + 0.5) * chordLength) / chordLength;
+            if (std::fabs(off) >= 1.0)
+                continue;
+            const double window = std::pow(std::cos(kTwoPi * 0.25 * off), 2.0);
+            for (double f : chords[chord])
+                value += 0.1 * swell * window * (std::sin(kTwoPi * f * t) + 0.25 * std::sin(kTwoPi * 2.0 * f * t));
+        }
+        for (const auto &[at, pitch] : bells)
+            value += 0.22 * bell(t - at, pitch, 1.4);
+        return value;
+    });
+}
+
 struct Sound {
     const char *path; // below DIR
     std::function<std::vector<float>()> make;
@@ -281,6 +308,7 @@ const Sound kSounds[] = {
     {"data/sounds/mirrors_aligned.ogg", mirrorsAligned},
     {"data/sounds/wick_flame.ogg", wickFlame},
     {"data/sounds/lever.ogg", lever},
+    {"data/music/beam.ogg", beamTheme},
 };
 
 bool writeFile(const fs::path &path, const std::vector<unsigned char> &bytes) {
