@@ -23,6 +23,8 @@
 //   lf-demo-art password                         prints the password of the game's archives
 //   lf-demo-art extras --out DIR --scale S       writes the menus' pictures (the plate, the button, the name
 //                                                field) and the hall portrait's sooty glass likewise
+//   lf-demo-art end --out DIR --scale S          writes the end scene's pictures (the lighthouse lit at
+//                                                daybreak over the boats home, the panel) likewise
 //   lf-demo-art wallpapers --out DIR             writes the wallpaper at the six screen sizes, as JPEG, into
 //                                                DIR/Velt/wallpapers/
 // PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
@@ -46,6 +48,7 @@
 #include "engine/text/KText.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/EndArt.h"
 #include "tools/lf-demo-art/ExtrasArt.h"
 #include "tools/lf-demo-art/LocationArt.h"
 #include "tools/lf-demo-art/WickArt.h"
@@ -144,6 +147,7 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "       lf-demo-art extras --out DIR --scale S\n"
+                          "       lf-demo-art end --out DIR --scale S\n"
                           "       lf-demo-art wallpapers --out DIR\n"
                           "The engine's log goes to standard error with LANTERNFALL_LOG=stderr.\n";
 
@@ -333,6 +337,8 @@ int main(int argc, char **argv) {
         status = makePausedPanel(argc, argv);
     } else if (argc >= 2 && std::strcmp(argv[1], "extras") == 0) {
         status = makeScaled(argc, argv, demoart::drawMenuPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "end") == 0) {
+        status = makeScaled(argc, argv, demoart::drawEndPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "wallpapers") == 0) {
         status = makeWallpapers(argc, argv);
     } else {
