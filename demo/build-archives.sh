@@ -59,6 +59,9 @@ game_font 2 28
 # The hall's candle flame: a looping video with alpha.
 mkdir -p "$work/common/data/movies"
 "$tools/lf-video" --scene candle --out "$work/common/data/movies/candle_a.ogv" --size 48x96 --fps 25 --seconds 2 --alpha
+# The cut-scene's film: the beam sweeping the night sea, six seconds played once; drawn at a third of the
+# design size, which decodes fast, and shown stretched over the screen by its element.
+"$tools/lf-video" --scene beam --out "$work/common/data/movies/beam.ogv" --size 800x480 --fps 25 --seconds 6
 cp "$work/art/data/splash/qvx_hd.png" "$work/hd/data/splash/"
 cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
 
@@ -72,6 +75,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-demo-art" mirrors --out "$art" --scale "$2"
   "$tools/lf-demo-art" paused --font "$work/fonts/title" --out "$art" --scale "$2"
   "$tools/lf-demo-art" extras --out "$art" --scale "$2"
+  "$tools/lf-demo-art" end --out "$art" --scale "$2"
   mkdir -p "$stage/data/atlas" "$stage/data/system"
   cp -R "$art/data/system/pointers" "$stage/data/system/"
   "$tools/lf-atlas" --name common --out "$stage/data/atlas" --root "$art" --page-size "$3" \
@@ -84,6 +88,7 @@ world_quality() { # quality folder, scale, largest atlas page
   # The keeper's study, a hidden-object scene below the hall.
   "$tools/lf-atlas" --name ho_study --out "$stage/data/atlas" --root "$art" --page-size "$3" \
     $(find "$art/data/scenes/hall/ho_study" -maxdepth 1 -name '*.png' | sort) > /dev/null
+  # (The end scene's pictures, under data/menus/end/, are menus' pictures too.)
   # The profiles, options and extras scenes share the menus' pictures: one atlas, named after the first
   # of them (the game reads an atlas by the name of a scene).
   "$tools/lf-atlas" --name profiles --out "$stage/data/atlas" --root "$art" --page-size "$3" \
