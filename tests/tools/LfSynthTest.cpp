@@ -64,7 +64,8 @@ TEST(LfSynth, WritesTheDemosSoundsAndLoopsThatCloseOnThemselves) {
                   {"data/sounds/mirror_hit.ogg", 0.4, false},
                   {"data/sounds/mirrors_aligned.ogg", 1.92, false},
                   {"data/sounds/wick_flame.ogg", 3.0, true},
-                  {"data/sounds/lever.ogg", 0.8, false}};
+                  {"data/sounds/lever.ogg", 0.8, false},
+                  {"data/music/beam.ogg", 6.5, false}};
     for (const auto &sound : sounds) {
         SCOPED_TRACE(sound.path);
         const fs::path file = temp.path() / sound.path;

@@ -123,6 +123,48 @@ TEST_F(LfVideo, WithoutAlphaTheCandleBurnsOnBlack) {
     EXPECT_GT(decoded.luma(0, 32, 44), 150);
 }
 
+TEST_F(LfVideo, TheBeamSweepsOnceFromLeftToRightAndTheBoatsAnswerOneByOne) {
+    const fs::path out = temp / "beam.ogv";
+    ASSERT_EQ(video({"--scene", "beam", "--out", out.string(), "--size", "480x288", "--fps", "10", "--seconds", "2"}),
+              0);
+    const DecodedVideo decoded = decode(out);
+    EXPECT_EQ(decoded.width, 480);
+    ASSERT_EQ(decoded.frames.size(), 20u);
+    // The brightest point of a row of sea across the picture, low under the horizon.
+    const int row = 230;
+    auto brightestColumn = [&](int frame) {
+        int best = 0;
+        for (int x = 1; x < decoded.width; ++x)
+            best = decoded.luma(frame, x, row) > decoded.luma(frame, best, row) ? x : best;
+        return best;
+    };
+    EXPECT_LT(decoded.luma(0, brightestColumn(0), row), 60) << "the lamp is not lit at the first frame";
+    // Once lit, the beam's light on the sea moves from the left half to the right, never back.
+    int previous = 0;
+    for (int frame = 2; frame < 18; ++frame) {
+        SCOPED_TRACE(frame);
+        const int column = brightestColumn(frame);
+        EXPECT_GT(decoded.luma(frame, column, row), 120);
+        EXPECT_GE(column, previous);
+        previous = column;
+    }
+    EXPECT_LT(brightestColumn(2), 200);
+    EXPECT_GT(brightestColumn(17), 280);
+    // Each boat's masthead light, left to right, comes on later than the one before and stays on: none at
+    // the first frame, all at the last.
+    const int lamps[4][2] = {{86, 111}, {158, 120}, {317, 114}, {403, 125}};
+    int previousAnswer = -1;
+    for (const auto &[x, y] : lamps) {
+        SCOPED_TRACE(x);
+        int answer = 0;
+        while (answer < 20 && decoded.luma(answer, x, y) < 150)
+            ++answer;
+        EXPECT_GT(answer, previousAnswer);
+        EXPECT_GT(decoded.luma(19, x, y), 150);
+        previousAnswer = answer;
+    }
+}
+
 TEST_F(LfVideo, BadArgumentsAreRefusedWithTheirReason) {
     const std::string out = (temp / "video.ogv").string();
     const std::vector<std::string> good = {"--scene", "candle", "--out", out, "--size", "48x96", "--fps", "25",

@@ -80,7 +80,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
                                                      "hall_ho_study", "gallery", "gallery_alt_ho_match3",
                                                      "gallery_bubbleshooter", "gallery_zuma", "journal", "profiles",
-                                                     "options", "extras"}));
+                                                     "options", "extras", "beam", "end"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
@@ -216,6 +216,34 @@ TEST_F(WorldStepsOnTheDemo, TheShoreEntersTheHallAndBackAndTheDeskOpensAndCloses
     goTo(w, "shore");
     EXPECT_EQ(w.activeScene, shore);
     EXPECT_EQ(candle->clip, nullptr);
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The cut-scene: its film plays once, over the whole scene, with nothing of the HUD over it; a click on it
+// goes to the end at once, and when the film's time is up later nothing goes anywhere again.
+TEST_F(WorldStepsOnTheDemo, TheCutScenesFilmPlaysOnceAndAClickSkipsToTheEndOnce) {
+    HoWorld &w = start();
+    goTo(w, "beam");
+    HoScene *beam = w.findScene("beam"), *end = w.findScene("end");
+    EXPECT_EQ(w.activeScene, beam);
+    EXPECT_TRUE(beam->isCutscene && beam->isTopLevel);
+    EXPECT_FALSE(HoWorld::showsHud(beam));
+    HoVideo *film = beam->findElement("film")->video;
+    ASSERT_TRUE(film && film->clip);
+    EXPECT_STREQ(film->name, "data/movies/beam.ogv");
+    EXPECT_TRUE(film->playing);
+    EXPECT_FALSE(film->clip->getAutoRestart()) << "played once";
+
+    clickAt(1280, 768);
+    for (int i = 0; i < 300 && w.activeScene != end; ++i)
+        w.frame();
+    EXPECT_EQ(w.activeScene, end);
+    EXPECT_EQ(film->clip, nullptr) << "the film is let go with the cut-scene";
+    for (int i = 0; i < 700; ++i) // past the film's six seconds
+        w.frame();
+    EXPECT_EQ(w.activeScene, end);
+    EXPECT_EQ(takeTrace(), (std::vector<std::string>{"state entered c'beam", "state beam skipped",
+                                                     "state entered c'end"}));
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
