@@ -17,6 +17,10 @@
 //                                                and marks, and the journal's page, likewise
 //   lf-demo-art mirrors --out DIR --scale S      writes the signal mirrors' pictures (the cliff top with the
 //                                                beads' groove, the lantern gun, the beads, the sparks) likewise
+//   lf-demo-art lantern --out DIR --scale S      writes the lantern room's pictures (the room, the great
+//                                                lantern, the salt on its panes, the lens, lamp and gear set in
+//                                                it, the reflector both ways, the glow, the beam), the gallery's
+//                                                ladder up and the lens's icon likewise
 //   lf-demo-art paused --font PREFIX --out DIR --scale S
 //                                                writes the paused menu's panel, DIR/data/system/paused_menu/
 //                                                paused_panel.png, S times its design size
@@ -50,6 +54,7 @@
 #include "tools/lf-demo-art/DemoCanvas.h"
 #include "tools/lf-demo-art/EndArt.h"
 #include "tools/lf-demo-art/ExtrasArt.h"
+#include "tools/lf-demo-art/LanternArt.h"
 #include "tools/lf-demo-art/LocationArt.h"
 #include "tools/lf-demo-art/WickArt.h"
 #include "tools/lf-demo-art/StudyArt.h"
@@ -144,6 +149,7 @@ constexpr char kUsage[] = "usage: lf-demo-art splash --font PREFIX --out DIR\n"
                           "       lf-demo-art wick --out DIR --scale S\n"
                           "       lf-demo-art study --out DIR --scale S\n"
                           "       lf-demo-art mirrors --out DIR --scale S\n"
+                          "       lf-demo-art lantern --out DIR --scale S\n"
                           "       lf-demo-art paused --font PREFIX --out DIR --scale S\n"
                           "       lf-demo-art password\n"
                           "       lf-demo-art extras --out DIR --scale S\n"
@@ -333,6 +339,8 @@ int main(int argc, char **argv) {
         status = makeScaled(argc, argv, demoart::drawStudyPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "mirrors") == 0) {
         status = makeScaled(argc, argv, demoart::drawMirrorsPictures);
+    } else if (argc >= 2 && std::strcmp(argv[1], "lantern") == 0) {
+        status = makeScaled(argc, argv, demoart::drawLanternPictures);
     } else if (argc >= 2 && std::strcmp(argv[1], "paused") == 0) {
         status = makePausedPanel(argc, argv);
     } else if (argc >= 2 && std::strcmp(argv[1], "extras") == 0) {
