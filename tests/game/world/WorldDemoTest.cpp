@@ -296,7 +296,8 @@ TEST_F(WorldOnTheDemo, TheStudysSearchEndsInItsRiddleWithTheClothInTheStripAndTh
     EXPECT_EQ(placeState("hall_ho_study"), -1.0f);
 
     // Back in the hall, the gear lies in two halves (the drawer's and the rocks'); half of it does not turn
-    // the cupboard's lock, the whole gear opens it on the lamp and the logbook page.
+    // the cupboard's lock, the whole gear opens it on the lamp and the logbook page and goes back to the
+    // strip, whole, for the lantern's clockwork.
     goTo(w, "hall");
     HoScene *hall = w.findScene("hall");
     HoInventoryItem *gear = w.findInventoryItem("gear");
@@ -317,7 +318,10 @@ TEST_F(WorldOnTheDemo, TheStudysSearchEndsInItsRiddleWithTheClothInTheStripAndTh
     EXPECT_EQ(cupboard->visible, 0);
     for (const char *shown : {"cupboard_open", "lamp", "logbook_page"})
         EXPECT_EQ(hall->findElement(shown)->visible, 1) << shown;
-    EXPECT_TRUE(gear->isUsed());
+    EXPECT_FALSE(gear->isUsed());
+    EXPECT_TRUE(gear->isPicked());
+    EXPECT_EQ(gear->getCount(), 2);
+    EXPECT_EQ(w.inventory.selected, nullptr);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
