@@ -73,6 +73,7 @@ world_quality() { # quality folder, scale, largest atlas page
   "$tools/lf-demo-art" wick --out "$art" --scale "$2"
   "$tools/lf-demo-art" study --out "$art" --scale "$2"
   "$tools/lf-demo-art" mirrors --out "$art" --scale "$2"
+  "$tools/lf-demo-art" lantern --out "$art" --scale "$2"
   "$tools/lf-demo-art" paused --font "$work/fonts/title" --out "$art" --scale "$2"
   "$tools/lf-demo-art" extras --out "$art" --scale "$2"
   "$tools/lf-demo-art" end --out "$art" --scale "$2"
@@ -85,6 +86,9 @@ world_quality() { # quality folder, scale, largest atlas page
     "$tools/lf-atlas" --name "$(basename "$scene")" --out "$stage/data/atlas" --root "$art" --page-size "$3" \
       $(find "$art/data/$scene" -maxdepth 1 -name '*.png' | sort) > /dev/null
   done
+  # The lantern room, up from the gallery.
+  "$tools/lf-atlas" --name lantern --out "$stage/data/atlas" --root "$art" --page-size "$3" \
+    $(find "$art/data/scenes/lantern" -maxdepth 1 -name '*.png' | sort) > /dev/null
   # The keeper's study, a hidden-object scene below the hall.
   "$tools/lf-atlas" --name ho_study --out "$stage/data/atlas" --root "$art" --page-size "$3" \
     $(find "$art/data/scenes/hall/ho_study" -maxdepth 1 -name '*.png' | sort) > /dev/null

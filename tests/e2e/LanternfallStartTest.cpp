@@ -59,7 +59,7 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
     EXPECT_NE(firstLog.find("Number of characters #1: "), std::string::npos) << firstLog;
     EXPECT_NE(firstLog.find("Initializing video playback library"), std::string::npos) << "the context's video manager";
     // The context's world: the demo's scenes, with the common atlas and one atlas per location.
-    EXPECT_NE(firstLog.find("Game: the world started with 22 scenes and 10 atlas maps"), std::string::npos) << firstLog;
+    EXPECT_NE(firstLog.find("Game: the world started with 23 scenes and 11 atlas maps"), std::string::npos) << firstLog;
     EXPECT_EQ(lftest::errorLines(firstLog), std::vector<std::string>{}) << firstLog;
     EXPECT_FALSE(fs::exists(temp / "opened.txt")) << "no survey page";
 
@@ -117,7 +117,7 @@ TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoItsStartSceneTakesClick
                                               "170 keydown Escape\n171 keyup Escape\n");
     ASSERT_EQ(lftest::runProgram(command("world.log", 190, "", (temp / "input.txt").string())), 0);
     const std::string log = readText(temp / "world.log");
-    EXPECT_NE(log.find("Game: the world started with 22 scenes"), std::string::npos) << log;
+    EXPECT_NE(log.find("Game: the world started with 23 scenes"), std::string::npos) << log;
     // The start scene named by the demo's configuration is a scene of the game: the switch reports nothing.
     EXPECT_EQ(log.find("start scene"), std::string::npos) << log;
     EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;

@@ -79,8 +79,8 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(identifiers, (std::vector<std::string>{"game", "images", "hud", "over_hud", "system_messages",
                                                      "particles", "pointers", "paused_menu", "shore", "hall", "hall_zz_desk",
                                                      "hall_ho_study", "gallery", "gallery_alt_ho_match3",
-                                                     "gallery_bubbleshooter", "gallery_zuma", "journal", "profiles",
-                                                     "options", "extras", "beam", "end"}));
+                                                     "gallery_bubbleshooter", "gallery_zuma", "lantern", "journal",
+                                                     "profiles", "options", "extras", "beam", "end"}));
     HoScene *shore = w.findScene("shore"), *hall = w.findScene("hall"), *desk = w.findScene("hall_zz_desk");
     EXPECT_TRUE(shore->isTopLevel && hall->isTopLevel);
     EXPECT_TRUE(desk->isZoomZone);
@@ -110,7 +110,7 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     for (int32_t i = 0; i < game->context->atlases.count(); ++i)
         atlases.push_back(game->context->atlases[i]->name);
     EXPECT_EQ(atlases, (std::vector<std::string>{"common", "shore", "hall", "zz_desk", "ho_study", "gallery",
-                                                  "alt_ho_match3", "bubbleshooter", "zuma", "profiles"}));
+                                                  "alt_ho_match3", "bubbleshooter", "zuma", "lantern", "profiles"}));
     EXPECT_NE(game->context->findAtlasRegion("data/scenes/shore/shore.png"), nullptr);
 
     // The system scenes' pictures are loaded at start-up (SD: half the design size).
@@ -148,6 +148,10 @@ TEST_F(WorldOnTheDemo, EverySceneBindingAndPictureIsThere) {
     EXPECT_EQ(gallery->findElement("portal_gallery_alt_ho_match3")->portalScene, lens);
     EXPECT_EQ(gallery->findElement("portal_gallery_bubbleshooter")->portalScene, wick);
     EXPECT_EQ(gallery->findElement("portal_gallery_zuma")->portalScene, mirrors);
+    HoScene *lantern = w.findScene("lantern");
+    EXPECT_TRUE(lantern->isTopLevel);
+    EXPECT_EQ(gallery->findElement("portal_lantern")->portalScene, lantern);
+    EXPECT_EQ(lantern->findElement("portal_gallery")->portalScene, gallery);
 
     EXPECT_EQ(textOf(globalVariable("##txt_GAME_TITLE")), "GAME_TITLE");
     EXPECT_EQ(textOf(globalVariable("##GAME_TITLE")), "The Keeper\xE2\x80\x99s Lantern");
@@ -322,6 +326,72 @@ TEST_F(WorldOnTheDemo, TheStudysSearchEndsInItsRiddleWithTheClothInTheStripAndTh
     EXPECT_TRUE(gear->isPicked());
     EXPECT_EQ(gear->getCount(), 2);
     EXPECT_EQ(w.inventory.selected, nullptr);
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The lantern room: each part goes into the great lantern only when the story allows it (the lamp once its
+// wick is trimmed, the gear once the hall's cupboard is open, so that it cannot be spent upstairs first); a
+// refused part goes back to the strip. The hint rings the first part still wanted, then the lantern, which
+// lights only with the signal mirrors aligned.
+TEST_F(WorldOnTheDemo, TheLanternTakesItsPartsWhenTheStoryAllowsAndLightsWithTheMirrorsAligned) {
+    HoWorld &w = start();
+    goTo(w, "lantern");
+    HoScene *lantern = w.findScene("lantern");
+    ASSERT_EQ(w.activeScene, lantern);
+    auto setFlag = [&](const char *scene, const char *name, float value) {
+        findOrCreateVariable(&w.findScene(scene)->script, name, nullptr)->value->setNumber(value);
+    };
+    auto hinted = [&]() -> SceneElement * {
+        w.requestHint();
+        const ScriptValue *element = w.hintSlots.element;
+        return element->type == kScriptElement ? static_cast<SceneElement *>(element->pointer) : nullptr;
+    };
+    EXPECT_EQ(hinted(), lantern->findElement("lens_ring"));
+
+    const struct {
+        const char *item, *target;
+        const char *scene, *flag; // the story's state the use depends on, when it does
+        float value;
+        const char *element; // what the use shows or hides
+        int visible;
+        bool used;
+    } uses[] = {
+        {"lens", "lens_ring", nullptr, nullptr, 0, "lens_set", 1, true},
+        {"lens_cloth", "panes", nullptr, nullptr, 0, "salt", 0, true},
+        {"lamp", "lamp_niche", "gallery", "#wick_trimmed", 0, "lamp_set", 0, false},
+        {"lamp", "lamp_niche", "gallery", "#wick_trimmed", 1, "lamp_set", 1, true},
+        {"gear", "clockwork", "hall", "#cupboard_open", 0, "gear_set", 0, false},
+        {"gear", "clockwork", "hall", "#cupboard_open", 1, "gear_set", 1, true},
+    };
+    for (const auto &use : uses) {
+        SCOPED_TRACE(std::string(use.item) + " " + std::to_string(use.value));
+        if (use.scene)
+            setFlag(use.scene, use.flag, use.value);
+        HoInventoryItem *item = w.findInventoryItem(use.item);
+        ASSERT_NE(item, nullptr);
+        item->picked.setNumber(1.0f);
+        const float held = float(std::max(item->getTotalCount(), 1));
+        item->count.setNumber(held);
+        item->maxCount.setNumber(held);
+        w.inventory.selected = item;
+        w.clicks.click.itemUse = lantern->findElement(use.target);
+        runObjectHandlers(&lantern->script, lantern->script.scripts);
+        w.clicks.click.itemUse = nullptr;
+        EXPECT_EQ(lantern->findElement(use.element)->visible, use.visible);
+        EXPECT_EQ(item->isUsed(), use.used);
+        EXPECT_EQ(w.inventory.selected, nullptr) << "a used or refused part leaves the hand";
+    }
+
+    SceneElement *great = lantern->findElement("great_lantern");
+    EXPECT_EQ(hinted(), great);
+    for (float aligned : {0.0f, 1.0f}) {
+        setFlag("gallery", "#mirrors_aligned", aligned);
+        w.clickedElement = great;
+        runObjectHandlers(&lantern->script, lantern->script.scripts);
+        w.clickedElement = nullptr;
+        for (const char *light : {"glow", "beam"})
+            EXPECT_EQ(lantern->findElement(light)->visible, int(aligned)) << light;
+    }
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
