@@ -224,6 +224,9 @@ const char *const kWalkthroughStates[] = {
     // --- wick ---
     "goto portal_gallery_bubbleshooter", "wick board ready", "entered c'gallery_bubbleshooter", "wick trimmed",
     "entered c'gallery",
+    // --- lantern ---
+    "picked lens", "goto portal_lantern", "beam toward the sea", "entered c'lantern", "lens placed", "panes wiped",
+    "lamp placed", "gear set", "lantern lit",
 };
 
 // What the walk-through leaves outside the game: the files the extras copied into the documents folder,
@@ -300,6 +303,15 @@ constexpr int lensCellY(int row) {
 }
 constexpr Rgb kCloudedLens{196, 220, 232}, kShiningLens{243, 225, 158}, kGalleryWall{67, 65, 73};
 constexpr Rgb kSootGrime{52, 48, 50}, kMossGrime{70, 130, 60}, kRustGrime{196, 96, 40}, kMouldGrime{120, 60, 110};
+
+// The lantern room (lf-demo-art lantern): the housing's clean glass round the lens ring, the lens ring's
+// empty dark and its polished lens, the reflector's silvered face, the lamp's brass foot in its niche, the
+// clockwork's box, the lit glow, and the two windows the beam may go out of.
+constexpr Rgb kHousingGlass{22, 30, 44}, kEmptyRing{14, 16, 22}, kLensGlass{190, 214, 228}, kSilver{206, 214, 226},
+              kGlow{255, 250, 225};
+constexpr Area kPanes = designArea(1010, 320, 1110, 420), kReflector = designArea(760, 480, 880, 560),
+               kLampFoot = designArea(1240, 1095, 1320, 1115), kClockwork = designArea(1500, 1090, 1620, 1210),
+               kSeaWindow = designArea(1900, 560, 2400, 640), kLandWindow = designArea(150, 300, 650, 600);
 
 const ShotCheck kWalkthroughShotChecks[] = {
     // --- profiles ---
@@ -389,6 +401,22 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"nothing yet further up its line", pixelsChanged("wick_aim", "wick_shot", designArea(1203, 941, 1233, 971), 0, 5)},
     {"the trim lever after twenty seconds", "wick_lever", onScreen(2150), onScreen(940), {150, 146, 140}, 3},
     {"the gallery again", "wick_gallery", onScreen(600), onScreen(1000), {67, 65, 72}, 6},
+    // --- lantern ---
+    {"the polished lens is taken from its stand",
+     pixelsNear("lens_taken", designArea(900, 520, 1150, 760), kShiningLens, 12, 0, 0)},
+    {"the lens lies in the strip", pixelsNear("lens_taken", kStrip, kLensGlass, 6, 50)},
+    {"the lantern's lens ring is empty and dark", "lantern_dark", onScreen(1230), onScreen(600), kEmptyRing, 4},
+    {"salt dulls the lantern's panes", pixelsNear("lantern_dark", kPanes, kHousingGlass, 3, 0, 1500)},
+    {"the reflector is turned to the sea", pixelsNear("lantern_dark", kReflector, kSilver, 6, 3000)},
+    {"the lens is set in its ring", "lantern_lens", onScreen(1230), onScreen(600), kLensGlass, 6},
+    {"the cloth wipes the panes clean", pixelsNear("lantern_panes", kPanes, kHousingGlass, 3, 3500)},
+    {"the lamp niche is empty", pixelsNear("lantern_panes", kLampFoot, kBrass, 6, 0, 0)},
+    {"the lamp stands in its niche", pixelsNear("lantern_lamp", kLampFoot, kBrass, 6, 700)},
+    {"the clockwork has no gear", pixelsNear("lantern_lamp", kClockwork, kBrass, 6, 0, 0)},
+    {"the gear turns the clockwork", pixelsNear("lantern_gear", kClockwork, kBrass, 6, 4000)},
+    {"the lit lantern glows", "lantern_lit", onScreen(1230), onScreen(600), kGlow, 6},
+    {"the beam goes out through the sea window", pixelsChanged("lantern_gear", "lantern_lit", kSeaWindow, 18000)},
+    {"and not through the land window", pixelsChanged("lantern_gear", "lantern_lit", kLandWindow, 0, 0)},
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
