@@ -227,6 +227,8 @@ const char *const kWalkthroughStates[] = {
     // --- lantern ---
     "picked lens", "goto portal_lantern", "beam toward the sea", "entered c'lantern", "lens placed", "panes wiped",
     "lamp placed", "gear set", "lantern lit",
+    // --- cutscene ---
+    "entered c'beam", "beam played", "entered c'end", "end quit",
 };
 
 // What the walk-through leaves outside the game: the files the extras copied into the documents folder,
@@ -250,6 +252,7 @@ const CopiedFile kWalkthroughCopies[] = {
     {"Brightmoor_AmbercrestVelt/lighthouse_wallpaper01_1920x1080.jpg",
      "Velt/wallpapers/lighthouse_wallpaper01_1920x1080.jpg"},
     {"Brightmoor_Ambercrest/soundtrack/evening.ogg", "Velt/soundtrack/evening.ogg"},
+    // --- cutscene ---
     {"Brightmoor_Ambercrest/soundtrack/beam.ogg", "Velt/soundtrack/beam.ogg"},
 };
 const char *const kWalkthroughPagesOpened[] = {
@@ -267,6 +270,8 @@ const struct {
     {"Creating video from data source: data/movies/candle_a.ogv", true},
     {"Can't open video", false},
     {"cannot open video", false},
+    // --- cutscene ---
+    {"Creating video from data source: data/movies/beam.ogv", true},
 };
 
 constexpr Rgb kRust{150, 78, 40}, kPlank{110, 70, 40}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
@@ -312,6 +317,24 @@ constexpr Rgb kHousingGlass{22, 30, 44}, kEmptyRing{14, 16, 22}, kLensGlass{190,
 constexpr Area kPanes = designArea(1010, 320, 1110, 420), kReflector = designArea(760, 480, 880, 560),
                kLampFoot = designArea(1240, 1095, 1320, 1115), kClockwork = designArea(1500, 1090, 1620, 1210),
                kSeaWindow = designArea(1900, 560, 2400, 640), kLandWindow = designArea(150, 300, 650, 600);
+// The cut-scene's film, stretched over the screen: the boats' masthead lights, left to right, the sea low on
+// either side of the lantern and straight out from it, and the beam's light on the sea.
+constexpr Area kBoatLamps[] = {{312, 404, 336, 428}, {582, 436, 606, 460}, {1176, 415, 1200, 439}, {1500, 458, 1524, 482}};
+constexpr Area kSeaLowLeft{200, 780, 700, 925}, kSeaLowRight{1100, 780, 1600, 925}, kSeaStraightOut{850, 600, 950, 925};
+constexpr Rgb kBoatLamp{252, 246, 172}, kBeamOnTheSea{170, 166, 150};
+
+// The first `answering` boats' lights lit, the others' dark.
+ShotPredicate boatsAnswering(const char *shot, int answering) {
+    return [=](const WalkShots &shots) {
+        for (int boat = 0; boat < int(std::size(kBoatLamps)); boat++) {
+            const ShotPredicate lamp = boat < answering ? pixelsNear(shot, kBoatLamps[boat], kBoatLamp, 30, 20)
+                                                        : pixelsNear(shot, kBoatLamps[boat], kBoatLamp, 30, 0, 0);
+            if (testing::AssertionResult lit = lamp(shots); !lit)
+                return lit << " at boat " << boat;
+        }
+        return testing::AssertionSuccess();
+    };
+}
 
 const ShotCheck kWalkthroughShotChecks[] = {
     // --- profiles ---
@@ -417,6 +440,18 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the lit lantern glows", "lantern_lit", onScreen(1230), onScreen(600), kGlow, 6},
     {"the beam goes out through the sea window", pixelsChanged("lantern_gear", "lantern_lit", kSeaWindow, 18000)},
     {"and not through the land window", pixelsChanged("lantern_gear", "lantern_lit", kLandWindow, 0, 0)},
+    // --- cutscene ---
+    {"the film begins with the beam on the sea low on the left", pixelsNear("beam_first", kSeaLowLeft, kBeamOnTheSea, 80, 5000)},
+    {"nothing lit low on the right yet", pixelsNear("beam_first", kSeaLowRight, kBeamOnTheSea, 80, 0, 0)},
+    {"no boat answers yet", boatsAnswering("beam_first", 0)},
+    {"half-way the beam goes straight out to sea", pixelsNear("beam_middle", kSeaStraightOut, kBeamOnTheSea, 80, 5000)},
+    {"half-way the two boats it has passed answer", boatsAnswering("beam_middle", 2)},
+    {"at the film's end every boat answers", boatsAnswering("beam_last", 4)},
+    {"the beam on the sea low on the right at the end", pixelsNear("beam_last", kSeaLowRight, kBeamOnTheSea, 80, 5000)},
+    {"nothing lit low on the left at the end", pixelsNear("beam_last", kSeaLowLeft, kBeamOnTheSea, 80, 0, 0)},
+    {"the end's title", pixelsNear("end", designArea(800, 300, 2000, 380), {250, 196, 96}, 40, 100)},
+    {"the end's two buttons", pixelsNear("end", designArea(860, 685, 1940, 795), kParchment, 3, 20000)},
+    {"no frame after the quit: the game has ended", "after_quit", 0, 0, {-1, -1, -1}, 0},
 };
 
 TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
