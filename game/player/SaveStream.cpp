@@ -42,7 +42,7 @@ constexpr uint32_t kRecentTexts = 256;
 uint64_t leadingBytes(const uint8_t *bytes, uint32_t n) {
     uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
-    return n >= 8 ? word : word & ((uint64_t(1) << (8 * n)) - 1);
+    return word & SaveStream::leadingBytesMask(n);
 }
 
 uint8_t rotateLeft(uint8_t value, uint8_t bits) {
@@ -289,7 +289,7 @@ bool SaveStream::writeBlock(uint32_t n, const uint8_t *plain) {
 }
 
 // The transform undone over the whole file, and the blocks of one and four bytes checked at every
-// offset, a stretch at a time so that the stored bytes are still in the cache for the checks; blocks
+// offset, a stretch at a time so that the bytes made are still in the cache when they are read; blocks
 // that would run past the end of the file are left unmarked, so that a mark alone says a block is
 // whole and sound.
 void SaveStream::undoTransform() {
@@ -297,8 +297,7 @@ void SaveStream::undoTransform() {
     uint8_t *marks = soundAt_.get();
     for (uint32_t p = 0; p < length; p += kStretch) {
         const uint32_t n = std::min(kStretch, length - p);
-        unscrambleRun(buffer.get() + p, plain_.get() + p, n, p, startOffset, stepMultiplier);
-        markSoundBlocks(buffer.get() + p, marks + p, n, p);
+        undoRun(buffer.get() + p, plain_.get() + p, marks + p, n, p, startOffset, stepMultiplier);
     }
     for (uint32_t q = length >= 4 ? length - 4 : 0; q < length; ++q)
         marks[q] &= q + 2 <= length ? uint8_t(~kSoundWordBlock) : 0;

@@ -181,25 +181,35 @@ public:
         }
         return foldBytes(p) ^ xorBytes(stored, n);
     }
-    // The transform undone over a run of n stored bytes at file offset p, check bytes and all.
-    static void unscrambleRun(const uint8_t *stored, uint8_t *plain, uint32_t n, uint32_t p, uint8_t a, uint8_t b);
-    // Which blocks would pass their check at each of the n offsets from p on: soundAt gets, per offset,
-    // kSoundByteBlock when a block of one byte there would and kSoundWordBlock when one of four would. The
-    // stored bytes are read up to kImagePadding past the run.
+    // Which blocks would pass their check at an offset: kSoundByteBlock when a block of one byte there
+    // would, kSoundWordBlock when one of four would.
     static constexpr uint8_t kSoundByteBlock = 1;
     static constexpr uint8_t kSoundWordBlock = 2;
     static constexpr uint32_t kImagePadding = 64;
-    static void markSoundBlocks(const uint8_t *stored, uint8_t *soundAt, uint32_t n, uint32_t p);
+    // Over a run of n stored bytes at file offset p, check bytes and all: the transform undone into
+    // plain, and the blocks that would pass their check at each offset into soundAt. The stored bytes
+    // are read up to kImagePadding past the run.
+    static void undoRun(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint32_t n, uint32_t p, uint8_t a,
+                        uint8_t b);
     // The check byte of a block of an image that has kImagePadding bytes after its end: its last bytes
-    // are taken as one word.
+    // are taken as one word, and a block of up to 16 bytes (most texts) as two whatever its length.
     static uint8_t paddedChecksum(const uint8_t *stored, uint32_t n, uint32_t p) {
-        uint32_t i;
-        uint64_t words = xorWholeWords(stored, n, i);
-        uint64_t last;
-        std::memcpy(&last, stored + i, sizeof last);
-        words ^= last & ((uint64_t(1) << (8 * (n - i))) - 1);
+        uint64_t words;
+        if (n <= 16) {
+            uint64_t pair[2];
+            std::memcpy(pair, stored, sizeof pair);
+            words = (pair[0] & leadingBytesMask(n)) ^ (pair[1] & leadingBytesMask(n > 8 ? n - 8 : 0));
+        } else {
+            uint32_t i;
+            words = xorWholeWords(stored, n, i);
+            uint64_t last;
+            std::memcpy(&last, stored + i, sizeof last);
+            words ^= last & leadingBytesMask(n - i);
+        }
         return foldBytes(p ^ uint32_t(words) ^ uint32_t(words >> 32));
     }
+    // The mask of a word's first n bytes (all of them from 8 on).
+    static uint64_t leadingBytesMask(uint32_t n) { return n >= 8 ? ~uint64_t(0) : ~(~uint64_t(0) << (8 * n)); }
 
     // Why the last openRead failed. Only a file that was read and found not to be a save of ours is
     // proven damaged; one that could not be read (a folder in its place, an I/O error) may still be good.
@@ -463,7 +473,7 @@ inline bool SaveStream::serializeByte(uint8_t &value) {
     return reading ? serializeFields(value) : serializeBytes(1, &value);
 }
 
-inline bool SaveStream::serializeValue(ScriptValue &value) {
+[[gnu::always_inline]] inline bool SaveStream::serializeValue(ScriptValue &value) {
     return reading ? serializeFields(value) : serializeValueAt(value, 0);
 }
 

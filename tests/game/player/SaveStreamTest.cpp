@@ -217,20 +217,20 @@ TEST(SaveStreamTransform, AWholeRunComesOutAsByteByByte) {
                         {12345, 70000, 255, 255},
                         {1, 65, 7, 1},
                         {99, 0, 1, 3}};
-    std::vector<uint8_t> stored(200000);
+    std::vector<uint8_t> stored(200000 + SaveStream::kImagePadding);
     for (size_t i = 0; i < stored.size(); ++i)
         stored[i] = uint8_t(i * 131 + (i >> 9));
     for (const Run &run : runs) {
-        std::vector<uint8_t> whole(run.size), single(run.size);
-        SaveStream::unscrambleRun(stored.data(), whole.data(), run.size, run.offset, run.a, run.b);
+        std::vector<uint8_t> whole(run.size), single(run.size), marks(run.size);
+        SaveStream::undoRun(stored.data(), whole.data(), marks.data(), run.size, run.offset, run.a, run.b);
         SaveStream::unscramble(stored.data(), single.data(), run.size, run.offset, run.a, run.b);
         EXPECT_EQ(whole, single) << "at " << run.offset << " pair " << int(run.a) << "," << int(run.b);
     }
 }
 
-// The reader checks the blocks of one and of four bytes at every offset at once; each mark must be what
-// the block's own check gives, across runs that start anywhere and the places where the offset's
-// bytes carry. A block longer than a word is checked with its last bytes taken as one word.
+// The reader checks the blocks of one and of four bytes at every offset in the same pass; each mark must
+// be what the block's own check gives, across runs that start anywhere and the places where the
+// offset's bytes carry. A block longer than a word is checked with its last bytes taken as one word.
 TEST(SaveStreamTransform, TheMarksOfShortBlocksAreTheirOwnChecks) {
     constexpr uint32_t kSize = 3000;
     std::vector<uint8_t> stored(kSize + SaveStream::kImagePadding);
@@ -241,15 +241,16 @@ TEST(SaveStreamTransform, TheMarksOfShortBlocksAreTheirOwnChecks) {
         std::vector<uint8_t> file = stored;
         for (uint32_t i = 0; i + 1 < kSize; i += 4)
             file[i + 1] = SaveStream::checksum(&file[i], 1, offset + i);
-        std::vector<uint8_t> marks(kSize);
-        SaveStream::markSoundBlocks(file.data(), marks.data(), kSize, offset);
+        std::vector<uint8_t> plain(kSize), marks(kSize);
+        SaveStream::undoRun(file.data(), plain.data(), marks.data(), kSize, offset, SaveStream::kStartOffset,
+                            SaveStream::kStepMultiplier);
         for (uint32_t i = 0; i + 5 <= kSize; ++i) {
             const int expected =
                 (SaveStream::checksum(&file[i], 1, offset + i) == file[i + 1] ? SaveStream::kSoundByteBlock : 0) |
                 (SaveStream::checksum(&file[i], 4, offset + i) == file[i + 4] ? SaveStream::kSoundWordBlock : 0);
             ASSERT_EQ(marks[i], expected) << "at " << offset + i;
         }
-        for (uint32_t n : {0u, 5u, 8u, 13u, 16u, 300u})
+        for (uint32_t n : {0u, 5u, 8u, 13u, 16u, 17u, 300u})
             EXPECT_EQ(SaveStream::paddedChecksum(&file[kSize - n], n, offset),
                       SaveStream::checksum(&file[kSize - n], n, offset)) << n << " bytes";
     }
