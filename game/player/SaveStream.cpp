@@ -34,8 +34,9 @@ constexpr uint32_t kHeaderBlockBytes = 4;
 constexpr uint32_t kHeaderBytes = 3 * (kHeaderBlockBytes + 1);
 // Larger than any save the game makes; a bigger file is refused before it is read into memory.
 constexpr uint64_t kMaxFileBytes = 256u << 20;
-// Texts up to this long are remembered by their bytes, in a table of this many entries.
-constexpr uint32_t kShortText = 16;
+// Texts up to this long are remembered by their bytes, in a table of this many entries; the plain image
+// has this much room after its end, so that such a text is read as two words.
+constexpr uint32_t kShortText = kTextBytesSlack;
 constexpr uint32_t kRecentTexts = 256;
 
 // The first n bytes (at most 8) of a word, the others cleared.
@@ -356,7 +357,7 @@ const char *SaveStream::internText(const TextBytes &text) {
     if (!chars)
         return nullptr;
     if (n > kShortText)
-        return world->names().internOrFind(chars, strnlen(chars, n));
+        return world->names().internOrFind(chars, textLengthOfBytes(chars, n));
     const uint8_t *bytes = reinterpret_cast<const uint8_t *>(chars);
     const uint64_t head = leadingBytes(bytes, n);
     const uint64_t tail = n > 8 ? leadingBytes(bytes + 8, n - 8) : 0;
@@ -364,7 +365,7 @@ const char *SaveStream::internText(const TextBytes &text) {
     RecentText &recent = recentTexts_[mixed >> 56 & (kRecentTexts - 1)];
     if (recent.interned && recent.length == n && recent.head == head && recent.tail == tail)
         return recent.interned;
-    const char *interned = world->names().internOrFind(chars, strnlen(chars, n));
+    const char *interned = world->names().internOrFind(chars, textLengthOfBytes(chars, n));
     recent = {head, tail, n, interned};
     return interned;
 }

@@ -49,12 +49,43 @@ private:
     int32_t indexed_ = 0;
 };
 
-// The text is the one that `length` bytes give when they are read as a text: up to the first NUL among
-// them, or all of them.
-// A text no longer than the bytes is read whole, one no shorter only as far.
+// Bytes that may be read this far past their end: a text read from a file lies in an image with that
+// much room after it, so that it is scanned a word at a time.
+inline constexpr uint32_t kTextBytesSlack = 16;
+
+// The length of the text that `length` bytes give when they are read as a text: up to the first NUL
+// among them, or all of them. The bytes are readable kTextBytesSlack past `length`.
+// The bytes of a word that are NUL, flagged in their top bits; the lowest flag is exact, the first NUL,
+// since a borrow only runs upward from a zero byte.
+inline uint64_t nulBytesOf(const char *bytes) {
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+}
+
+inline uint32_t textLengthOfBytes(const char *bytes, uint32_t length) {
+    uint32_t first = kTextBytesSlack;
+    if (length <= kTextBytesSlack) {
+        // Most names: two words, whatever the length.
+        const uint64_t low = nulBytesOf(bytes), high = nulBytesOf(bytes + 8);
+        first = low ? uint32_t(__builtin_ctzll(low)) / 8 : high ? 8 + uint32_t(__builtin_ctzll(high)) / 8 : first;
+    } else {
+        for (first = 0; first < length; first += 8) {
+            if (const uint64_t nuls = nulBytesOf(bytes + first)) {
+                first += uint32_t(__builtin_ctzll(nuls)) / 8;
+                break;
+            }
+        }
+    }
+    return first < length ? first : length;
+}
+
+// The text is the one that `length` bytes give when they are read as a text (textLengthOfBytes: the
+// bytes are readable kTextBytesSlack past `length`). The interned text is read only as far as it
+// matches, so a shorter one is never read past its end.
 inline bool isTextOfBytes(const char *text, const char *bytes, uint32_t length) {
-    const size_t n = strnlen(text, size_t(length) + 1);
-    return n <= length && std::memcmp(text, bytes, n) == 0 && (n == length || bytes[n] == '\0');
+    const uint32_t n = textLengthOfBytes(bytes, length);
+    return std::strncmp(text, bytes, n) == 0 && text[n] == '\0';
 }
 
 // Records found in the order they are listed, by a name given as bytes that were never interned (a
