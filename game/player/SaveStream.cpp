@@ -37,14 +37,6 @@ constexpr uint64_t kMaxFileBytes = 256u << 20;
 // Texts up to this long are remembered by their bytes, in a table of this many entries; the plain image
 // has this much room after its end, so that such a text is read as two words.
 constexpr uint32_t kShortText = kTextBytesSlack;
-constexpr uint32_t kRecentTexts = 256;
-
-// The first n bytes (at most 8) of a word, the others cleared.
-uint64_t leadingBytes(const uint8_t *bytes, uint32_t n) {
-    uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word & SaveStream::leadingBytesMask(n);
-}
 
 uint8_t rotateLeft(uint8_t value, uint8_t bits) {
     return uint8_t((value << bits) | (value >> ((8 - bits) & 7)));
@@ -349,24 +341,15 @@ bool SaveStream::writeText(const char *text) {
     return writeInt(text ? int32_t(size) : -1) && (!text || serializeBytes(uint32_t(size), const_cast<char *>(text)));
 }
 
-// A text ends at its first NUL, as the text that was written did. A short one is read as two words
-// (the plain image has room after its end), which are its key among the recent texts.
-const char *SaveStream::internText(const TextBytes &text) {
-    const char *chars = text.bytes;
-    const uint32_t n = text.length;
-    if (!chars)
-        return nullptr;
-    if (n > kShortText)
-        return world->names().internOrFind(chars, textLengthOfBytes(chars, n));
-    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(chars);
-    const uint64_t head = leadingBytes(bytes, n);
-    const uint64_t tail = n > 8 ? leadingBytes(bytes + 8, n - 8) : 0;
-    const uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ n) * 0xFF51AFD7ED558CCDull;
-    RecentText &recent = recentTexts_[mixed >> 56 & (kRecentTexts - 1)];
-    if (recent.interned && recent.length == n && recent.head == head && recent.tail == tail)
-        return recent.interned;
-    const char *interned = world->names().internOrFind(chars, textLengthOfBytes(chars, n));
-    recent = {head, tail, n, interned};
+// A text ends at its first NUL, as the text that was written did. A short one is remembered among the
+// recent texts.
+const char *SaveStream::internTextAnew(const TextBytes &text) {
+    const char *interned = world->names().internOrFind(text.bytes, textLengthOfBytes(text.bytes, text.length));
+    if (text.length <= kShortText) {
+        RecentText key = recentKeyOf(text);
+        key.interned = interned;
+        recentTexts_[recentSlotOf(key)] = key;
+    }
     return interned;
 }
 

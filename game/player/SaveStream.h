@@ -124,7 +124,17 @@ public:
         position = cursor.position;
         return read;
     }
-    const char *internText(const TextBytes &text);
+    const char *internText(const TextBytes &text) {
+        if (!text.bytes)
+            return nullptr;
+        if (text.length <= kTextBytesSlack) {
+            const RecentText key = recentKeyOf(text);
+            const RecentText &recent = recentTexts_[recentSlotOf(key)];
+            if (recent.interned && recent.length == key.length && recent.head == key.head && recent.tail == key.tail)
+                return recent.interned;
+        }
+        return internTextAnew(text);
+    }
     // The same, but a text equal to `held` (an interned text or null) is `held`, found without a look-up:
     // a value read back often holds what it held before.
     const char *internText(const TextBytes &text, const char *held) {
@@ -440,7 +450,21 @@ private:
         uint32_t length;
         const char *interned;
     };
+    static constexpr uint32_t kRecentTexts = 256;
     std::unique_ptr<RecentText[]> recentTexts_;
+    // A short text's key: its bytes as two words (the plain image has room after its end).
+    static RecentText recentKeyOf(const TextBytes &text) {
+        uint64_t words[2];
+        std::memcpy(words, text.bytes, sizeof words);
+        const uint32_t n = text.length;
+        return {words[0] & leadingBytesMask(n), words[1] & leadingBytesMask(n > 8 ? n - 8 : 0), n, nullptr};
+    }
+    static uint32_t recentSlotOf(const RecentText &key) {
+        const uint64_t mixed = (key.head ^ (key.tail * 0x9E3779B97F4A7C15ull) ^ key.length) * 0xFF51AFD7ED558CCDull;
+        return uint32_t(mixed >> 56) & (kRecentTexts - 1);
+    }
+    // internText for a text not found among the recent ones.
+    const char *internTextAnew(const TextBytes &text);
 };
 
 // The block and typed-value forms that every field goes through, inline for the reading direction.
