@@ -196,11 +196,15 @@ public:
     static constexpr uint8_t kSoundByteBlock = 1;
     static constexpr uint8_t kSoundWordBlock = 2;
     static constexpr uint32_t kImagePadding = 64;
+    // The vector instructions of the whole-file pass: the widest the machine has, or narrower ones (the
+    // tests hold each to the byte-by-byte forms).
+    enum class VectorPath : uint8_t { kBytes, kAvx2, kAvx512 };
+    static VectorPath widestVectorPath();
     // Over a run of n stored bytes at file offset p, check bytes and all: the transform undone into
     // plain, and the blocks that would pass their check at each offset into soundAt. The stored bytes
     // are read up to kImagePadding past the run.
     static void undoRun(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint32_t n, uint32_t p, uint8_t a,
-                        uint8_t b);
+                        uint8_t b, VectorPath path = widestVectorPath());
     // The check byte of a block of an image that has kImagePadding bytes after its end: its last bytes
     // are taken as one word, and a block of up to 16 bytes (most texts) as two whatever its length.
     static uint8_t paddedChecksum(const uint8_t *stored, uint32_t n, uint32_t p) {

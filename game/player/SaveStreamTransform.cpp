@@ -3,8 +3,9 @@
 // (m mod 65536) x B, which a table of 65,536 folds gives, and the high half is (m / 65536) x B plus the
 // carry (m mod 65536) x B / 65536, which changes only every few hundred bytes. So 32 keys are one table
 // load and one XOR; the rotation by a different amount in each byte is a 16-bit multiply by a power of
-// two, whose high byte is the byte rotated. The blocks are checked in the same pass. Machines without AVX2
-// take the byte-by-byte forms.
+// two, whose high byte is the byte rotated. The blocks are checked in the same pass. Where the machine has
+// the byte permutes of AVX-512, 64 bytes are done at a time, the rotation looked up per nibble. Machines
+// without AVX2 take the byte-by-byte forms.
 
 #include <immintrin.h>
 
@@ -163,12 +164,147 @@ __attribute__((target("avx2"))) uint32_t undoRunsAvx2(const uint8_t *stored, uin
     return i;
 }
 
+// ---- 64 bytes at a time ----------------------------------------------------------------------------
+
+constexpr uint32_t kWideRun = 64;
+// Three-input logic as its truth table over the inputs' bit patterns 0xF0, 0xCC and 0xAA.
+constexpr int kXorThenAnd = 0x28; // (a ^ b) & c
+constexpr int kOrOfAnd = 0xF8;    // a | (b & c)
+constexpr int kOrThenXor = 0x56;  // (a | b) ^ c
+constexpr int kXorOfThree = 0x96; // a ^ b ^ c
+
+#define LF_TARGET_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// A byte rotated right by r is its low nibble rotated OR its high nibble rotated: tables of 128 bytes,
+// one per nibble, indexed by 16 r plus the nibble.
+struct NibbleRotations {
+    alignas(64) uint8_t low[128];
+    alignas(64) uint8_t high[128];
+
+    NibbleRotations() {
+        for (uint32_t r = 0; r < 8; ++r) {
+            for (uint32_t nibble = 0; nibble < 16; ++nibble) {
+                low[r * 16 + nibble] = rotateRight(uint8_t(nibble), r);
+                high[r * 16 + nibble] = rotateRight(uint8_t(nibble << 4), r);
+            }
+        }
+    }
+    static uint8_t rotateRight(uint8_t value, uint32_t r) { return uint8_t((value >> r) | (value << ((8 - r) & 7))); }
+};
+
+LF_TARGET_AVX512 __m512i loadWide(const uint8_t *bytes) {
+    return _mm512_loadu_si512(bytes);
+}
+
+// As HighKeys, for runs of 64.
+struct WideHighKeys {
+    __m512i keys;
+    uint32_t runs;
+};
+
+LF_TARGET_AVX512 WideHighKeys wideHighKeysFrom(const KeyTables &tables, uint32_t base, uint32_t low, uint8_t b) {
+    const uint32_t nextCarryAt = tables.nextCarryAt(low, b);
+    const __m512i keys = _mm512_set1_epi8(char(highKey(base, low, b)));
+    if (low + kWideRun <= nextCarryAt)
+        return {keys, (nextCarryAt - low) / kWideRun};
+    const __mmask64 later = ~uint64_t(0) << (nextCarryAt - low);
+    return {_mm512_mask_blend_epi8(later, keys, _mm512_set1_epi8(char(highKey(base, nextCarryAt, b)))), 1};
+}
+
+// The marks of runs of 64 offsets from multiples of 64 on, as marksOfRun makes them: the low bytes of
+// the offsets and the fold of the offset / 256 are kept from run to run.
+struct WideMarks {
+    __m512i lows;
+    __m512i highFold;
+
+    LF_TARGET_AVX512 explicit WideMarks(uint32_t q)
+        : lows(_mm512_add_epi8(_mm512_set1_epi8(char(q)),
+                               _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46,
+                                               45, 44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28,
+                                               27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10,
+                                               9, 8, 7, 6, 5, 4, 3, 2, 1, 0))),
+          highFold(_mm512_set1_epi8(char(SaveStream::foldBytes(q >> 8)))) {}
+
+    // The run of stored bytes at offset q, whose first 64 are `bytes`.
+    [[gnu::always_inline]] LF_TARGET_AVX512 void markRun(const uint8_t *run, uint8_t *soundAt, uint32_t q,
+                                                         __m512i bytes) {
+        if (q % 256 == 0)
+            highFold = _mm512_set1_epi8(char(SaveStream::foldBytes(q >> 8)));
+        const __m512i folds = _mm512_xor_si512(lows, highFold);
+        lows = _mm512_add_epi8(lows, _mm512_set1_epi8(char(kWideRun)));
+        const __m512i pair = _mm512_xor_si512(bytes, loadWide(run + 1));
+        const __m512i five = _mm512_xor_si512(
+            _mm512_ternarylogic_epi32(pair, loadWide(run + 2), loadWide(run + 3), kXorOfThree), loadWide(run + 4));
+        const __m512i byteMarks =
+            _mm512_maskz_mov_epi8(_mm512_cmpeq_epi8_mask(pair, folds), _mm512_set1_epi8(SaveStream::kSoundByteBlock));
+        _mm512_storeu_si512(soundAt, _mm512_mask_add_epi8(byteMarks, _mm512_cmpeq_epi8_mask(five, folds), byteMarks,
+                                                          _mm512_set1_epi8(SaveStream::kSoundWordBlock)));
+    }
+};
+
+// The plain bytes and the marks of 64 offsets from a multiple of 64, in one pass over the stored bytes;
+// runs that cross a multiple of 65,536 in m are undone byte by byte. The offsets done.
+LF_TARGET_AVX512 uint32_t undoRunsAvx512(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint32_t n,
+                                         uint32_t p, uint8_t a, uint8_t b) {
+    static const NibbleRotations rotations;
+    std::unique_ptr<KeyTables> other;
+    const KeyTables &tables = keyTablesFor(b, other);
+    const __m512i lowNibbles0 = loadWide(rotations.low), lowNibbles1 = loadWide(rotations.low + 64);
+    const __m512i highNibbles0 = loadWide(rotations.high), highNibbles1 = loadWide(rotations.high + 64);
+    const __m512i rowBits = _mm512_set1_epi8(0x70);
+    const __m512i nibble = _mm512_set1_epi8(0x0F);
+    uint32_t i = std::min(n, (kWideRun - p % kWideRun) % kWideRun);
+    SaveStream::unscramble(stored, plain, i, p, a, b);
+    for (uint32_t j = 0; j < i; ++j)
+        soundAt[j] = soundBlocksAt(stored + j, p + j);
+    WideMarks marks(p + i);
+    while (i + kWideRun <= n) {
+        const uint32_t m = p + i + a;
+        const uint32_t low = m & 0xFFFF;
+        if (low > kLowHalves - kWideRun) {
+            SaveStream::unscramble(stored + i, plain + i, kWideRun, p + i, a, b);
+            marks.markRun(stored + i, soundAt + i, p + i, loadWide(stored + i));
+            i += kWideRun;
+            continue;
+        }
+        const WideHighKeys high = wideHighKeysFrom(tables, (m >> 16) * b, low, b);
+        const uint8_t *lowRun = tables.lowKeys + low;
+        for (uint32_t runs = std::min(high.runs, (n - i) / kWideRun); runs > 0;
+             --runs, i += kWideRun, lowRun += kWideRun) {
+            const __m512i keys = _mm512_xor_si512(loadWide(lowRun), high.keys);
+            // The table row: the rotation ((key >> 4) ^ key) & 7, times 16.
+            const __m512i row = _mm512_ternarylogic_epi32(keys, _mm512_slli_epi16(keys, 4), rowBits, kXorThenAnd);
+            const __m512i bytes = loadWide(stored + i);
+            const __m512i lowIndex = _mm512_ternarylogic_epi32(row, bytes, nibble, kOrOfAnd);
+            const __m512i highIndex = _mm512_ternarylogic_epi32(row, _mm512_srli_epi16(bytes, 4), nibble, kOrOfAnd);
+            const __m512i lowPart = _mm512_permutex2var_epi8(lowNibbles0, lowIndex, lowNibbles1);
+            const __m512i highPart = _mm512_permutex2var_epi8(highNibbles0, highIndex, highNibbles1);
+            _mm512_storeu_si512(plain + i, _mm512_ternarylogic_epi32(lowPart, highPart, keys, kOrThenXor));
+            marks.markRun(stored + i, soundAt + i, p + i, bytes);
+        }
+    }
+    return i;
+}
+
+bool hasAvx512() {
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vbmi");
+}
+
 } // namespace
 
+SaveStream::VectorPath SaveStream::widestVectorPath() {
+    static const VectorPath widest = hasAvx512()                        ? VectorPath::kAvx512
+                                     : __builtin_cpu_supports("avx2") ? VectorPath::kAvx2
+                                                                      : VectorPath::kBytes;
+    return widest;
+}
+
 void SaveStream::undoRun(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint32_t n, uint32_t p, uint8_t a,
-                         uint8_t b) {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    const uint32_t done = avx2 ? undoRunsAvx2(stored, plain, soundAt, n, p, a, b) : 0;
+                         uint8_t b, VectorPath path) {
+    const uint32_t done = path == VectorPath::kAvx512 ? undoRunsAvx512(stored, plain, soundAt, n, p, a, b)
+                          : path == VectorPath::kAvx2 ? undoRunsAvx2(stored, plain, soundAt, n, p, a, b)
+                                                      : 0;
     unscramble(stored + done, plain + done, n - done, p + done, a, b);
     for (uint32_t i = done; i < n; ++i)
         soundAt[i] = soundBlocksAt(stored + i, p + i);

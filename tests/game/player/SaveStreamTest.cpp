@@ -204,6 +204,16 @@ TEST_F(SaveStreamConformanceTest, ReferencesWhoseNamesAreGoneReadAsNull) {
     EXPECT_EQ(read[7].pointer, written[7].pointer) << "a sound is made on request";
 }
 
+// The vector paths of the whole-file pass that this machine can run.
+std::vector<SaveStream::VectorPath> vectorPaths() {
+    std::vector<SaveStream::VectorPath> paths;
+    for (auto path : {SaveStream::VectorPath::kBytes, SaveStream::VectorPath::kAvx2, SaveStream::VectorPath::kAvx512}) {
+        if (path <= SaveStream::widestVectorPath())
+            paths.push_back(path);
+    }
+    return paths;
+}
+
 // The reader undoes the transform over whole runs at once; every byte must come out as the byte-by-byte
 // transform gives it, across the places where the key's parts change and for other builds' pairs.
 TEST(SaveStreamTransform, AWholeRunComesOutAsByteByByte) {
@@ -220,11 +230,14 @@ TEST(SaveStreamTransform, AWholeRunComesOutAsByteByByte) {
     std::vector<uint8_t> stored(200000 + SaveStream::kImagePadding);
     for (size_t i = 0; i < stored.size(); ++i)
         stored[i] = uint8_t(i * 131 + (i >> 9));
-    for (const Run &run : runs) {
-        std::vector<uint8_t> whole(run.size), single(run.size), marks(run.size);
-        SaveStream::undoRun(stored.data(), whole.data(), marks.data(), run.size, run.offset, run.a, run.b);
-        SaveStream::unscramble(stored.data(), single.data(), run.size, run.offset, run.a, run.b);
-        EXPECT_EQ(whole, single) << "at " << run.offset << " pair " << int(run.a) << "," << int(run.b);
+    for (SaveStream::VectorPath path : vectorPaths()) {
+        for (const Run &run : runs) {
+            std::vector<uint8_t> whole(run.size), single(run.size), marks(run.size);
+            SaveStream::undoRun(stored.data(), whole.data(), marks.data(), run.size, run.offset, run.a, run.b, path);
+            SaveStream::unscramble(stored.data(), single.data(), run.size, run.offset, run.a, run.b);
+            EXPECT_EQ(whole, single) << "at " << run.offset << " pair " << int(run.a) << "," << int(run.b)
+                                     << " path " << int(path);
+        }
     }
 }
 
@@ -241,14 +254,16 @@ TEST(SaveStreamTransform, TheMarksOfShortBlocksAreTheirOwnChecks) {
         std::vector<uint8_t> file = stored;
         for (uint32_t i = 0; i + 1 < kSize; i += 4)
             file[i + 1] = SaveStream::checksum(&file[i], 1, offset + i);
-        std::vector<uint8_t> plain(kSize), marks(kSize);
-        SaveStream::undoRun(file.data(), plain.data(), marks.data(), kSize, offset, SaveStream::kStartOffset,
-                            SaveStream::kStepMultiplier);
-        for (uint32_t i = 0; i + 5 <= kSize; ++i) {
-            const int expected =
-                (SaveStream::checksum(&file[i], 1, offset + i) == file[i + 1] ? SaveStream::kSoundByteBlock : 0) |
-                (SaveStream::checksum(&file[i], 4, offset + i) == file[i + 4] ? SaveStream::kSoundWordBlock : 0);
-            ASSERT_EQ(marks[i], expected) << "at " << offset + i;
+        for (SaveStream::VectorPath path : vectorPaths()) {
+            std::vector<uint8_t> plain(kSize), marks(kSize);
+            SaveStream::undoRun(file.data(), plain.data(), marks.data(), kSize, offset, SaveStream::kStartOffset,
+                                SaveStream::kStepMultiplier, path);
+            for (uint32_t i = 0; i + 5 <= kSize; ++i) {
+                const int expected =
+                    (SaveStream::checksum(&file[i], 1, offset + i) == file[i + 1] ? SaveStream::kSoundByteBlock : 0) |
+                    (SaveStream::checksum(&file[i], 4, offset + i) == file[i + 4] ? SaveStream::kSoundWordBlock : 0);
+                ASSERT_EQ(marks[i], expected) << "at " << offset + i << " path " << int(path);
+            }
         }
         for (uint32_t n : {0u, 5u, 8u, 13u, 16u, 17u, 300u})
             EXPECT_EQ(SaveStream::paddedChecksum(&file[kSize - n], n, offset),
