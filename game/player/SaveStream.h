@@ -210,9 +210,8 @@ public:
     static uint8_t paddedChecksum(const uint8_t *stored, uint32_t n, uint32_t p) {
         uint64_t words;
         if (n <= 16) {
-            uint64_t pair[2];
-            std::memcpy(pair, stored, sizeof pair);
-            words = (pair[0] & leadingBytesMask(n)) ^ (pair[1] & leadingBytesMask(n > 8 ? n - 8 : 0));
+            const LeadingWords leading = leadingWords(stored, n);
+            words = leading.low ^ leading.high;
         } else {
             uint32_t i;
             words = xorWholeWords(stored, n, i);
@@ -224,6 +223,16 @@ public:
     }
     // The mask of a word's first n bytes (all of them from 8 on).
     static uint64_t leadingBytesMask(uint32_t n) { return n >= 8 ? ~uint64_t(0) : ~(~uint64_t(0) << (8 * n)); }
+    // The first n bytes (at most 16) as two words, the others cleared; the 16 bytes must be readable.
+    struct LeadingWords {
+        uint64_t low;
+        uint64_t high;
+    };
+    static LeadingWords leadingWords(const void *bytes, uint32_t n) {
+        uint64_t words[2];
+        std::memcpy(words, bytes, sizeof words);
+        return {words[0] & leadingBytesMask(n), words[1] & leadingBytesMask(n > 8 ? n - 8 : 0)};
+    }
 
     // Why the last openRead failed. Only a file that was read and found not to be a save of ours is
     // proven damaged; one that could not be read (a folder in its place, an I/O error) may still be good.
@@ -458,10 +467,8 @@ private:
     std::unique_ptr<RecentText[]> recentTexts_;
     // A short text's key: its bytes as two words (the plain image has room after its end).
     static RecentText recentKeyOf(const TextBytes &text) {
-        uint64_t words[2];
-        std::memcpy(words, text.bytes, sizeof words);
-        const uint32_t n = text.length;
-        return {words[0] & leadingBytesMask(n), words[1] & leadingBytesMask(n > 8 ? n - 8 : 0), n, nullptr};
+        const LeadingWords leading = leadingWords(text.bytes, text.length);
+        return {leading.low, leading.high, text.length, nullptr};
     }
     static uint32_t recentSlotOf(const RecentText &key) {
         const uint64_t mixed = (key.head ^ (key.tail * 0x9E3779B97F4A7C15ull) ^ key.length) * 0xFF51AFD7ED558CCDull;
