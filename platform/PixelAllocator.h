@@ -4,6 +4,10 @@
 // asked to back with huge pages, which spares the processor a page-table walk every 4 KiB as a frame streams
 // through large textures (ten full-screen layers ran a quarter faster so). Where huge pages are not
 // available the advice changes nothing.
+// The large surfaces are mapped on their own and unmapped when released, never taken from the C heap: the
+// game frees and makes them again at every change of scene and of graphics quality, and from the heap their
+// memory stayed with the process once freed (the heap cannot give back a hole in its middle), so that its
+// resident size climbed with every change while the memory in use did not.
 
 #include <sys/mman.h>
 
@@ -13,6 +17,34 @@
 #include <cstdlib>
 #include <new>
 
+namespace pixelmemory {
+
+constexpr size_t kHugePage = 2u << 20;
+constexpr size_t kLine = 64;
+
+// The bytes a block of `bytes` takes: whole huge pages from 2 MiB on, whole cache lines below.
+inline size_t roundedSize(size_t bytes) {
+    size_t alignment = bytes >= kHugePage ? kHugePage : kLine;
+    return std::max(alignment, (bytes + alignment - 1) / alignment * alignment);
+}
+
+// A mapping of `rounded` bytes (a multiple of 2 MiB) starting on a 2 MiB bound, or null: mapped 2 MiB
+// longer, then the parts before the bound and after the block unmapped.
+inline void *mapHugeBlocks(size_t rounded) {
+    void *mapped = mmap(nullptr, rounded + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    auto start = reinterpret_cast<uintptr_t>(mapped);
+    uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+    if (aligned > start)
+        munmap(mapped, aligned - start);
+    if (size_t tail = start + kHugePage - aligned)
+        munmap(reinterpret_cast<void *>(aligned + rounded), tail);
+    return reinterpret_cast<void *>(aligned);
+}
+
+} // namespace pixelmemory
+
 template <typename T> struct PixelAllocator {
     using value_type = T;
 
@@ -20,23 +52,34 @@ template <typename T> struct PixelAllocator {
     template <typename U> PixelAllocator(const PixelAllocator<U> &) {}
 
     T *allocate(size_t count) {
-        constexpr size_t hugePage = 2u << 20, line = 64;
-        if (count > (PTRDIFF_MAX - hugePage) / sizeof(T))
+        using namespace pixelmemory;
+        if (count > (PTRDIFF_MAX - kHugePage) / sizeof(T))
             throw std::bad_alloc();
         size_t bytes = count * sizeof(T);
-        bool huge = bytes >= hugePage;
-        size_t alignment = huge ? hugePage : line;
-        size_t rounded = std::max(alignment, (bytes + alignment - 1) / alignment * alignment);
-        void *memory = std::aligned_alloc(alignment, rounded);
+        size_t rounded = roundedSize(bytes);
+        if (bytes < kHugePage) {
+            void *memory = std::aligned_alloc(kLine, rounded);
+            if (!memory)
+                throw std::bad_alloc();
+            return static_cast<T *>(memory);
+        }
+        void *memory = mapHugeBlocks(rounded);
         if (!memory)
             throw std::bad_alloc();
         // The last block too when the pixels nearly fill it (a huge page is all in memory once touched);
         // else it stays in small pages, its unused part never touched.
-        if (huge)
-            madvise(memory, rounded - bytes <= bytes / 8 ? rounded : bytes / hugePage * hugePage, MADV_HUGEPAGE);
+        madvise(memory, rounded - bytes <= bytes / 8 ? rounded : bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
         return static_cast<T *>(memory);
     }
-    void deallocate(T *memory, size_t) { std::free(memory); }
+
+    void deallocate(T *memory, size_t count) {
+        using namespace pixelmemory;
+        size_t bytes = count * sizeof(T);
+        if (bytes < kHugePage)
+            std::free(memory);
+        else
+            munmap(memory, roundedSize(bytes));
+    }
 
     template <typename U> bool operator==(const PixelAllocator<U> &) const { return true; }
 };
