@@ -40,6 +40,13 @@ ScriptTask *subTaskOf(const ScriptTask *task, const SceneElement *element) {
     return nullptr;
 }
 
+// A state read back for a task or one of its sub-tasks. An action saved while its own handler ran (a
+// handler that saves the game) is armed again, as it would have been when the handler ended; left running
+// it would never answer a click again.
+int32_t stateAsRead(const ScriptTask *task, int32_t state) {
+    return !task->isTask && state == kTaskHandlerRunning ? int32_t(kTaskEnabled) : state;
+}
+
 bool serializeSubTasks(SaveStream &stream, ScriptTask *task) {
     int32_t count = task->subTasks.count();
     if (!stream.serializeInt(count) || !stream.countFits(count, kSubTaskPairBytes))
@@ -53,7 +60,7 @@ bool serializeSubTasks(SaveStream &stream, ScriptTask *task) {
         if (!stream.serializeFields(element) || !serializeState(stream, state))
             return false;
         if (ScriptTask *matched = stream.reading ? subTaskOf(task, element) : nullptr)
-            matched->state = state;
+            matched->state = stateAsRead(task, state);
     }
     return true;
 }
@@ -67,7 +74,7 @@ bool serializeTask(SaveStream &stream, ScriptTask *task) {
     if (!serializeState(stream, state))
         return false;
     if (stream.reading)
-        task->state = state;
+        task->state = stateAsRead(task, state);
     if (stream.hasField(kCompletionSavedVersion) && !stream.serializeValue(task->isCompleted))
         return false;
     return serializeSubTasks(stream, task);

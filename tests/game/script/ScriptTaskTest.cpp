@@ -149,7 +149,7 @@ TEST_F(ScriptRuntimeTest, SubTasksComeFromElementsOfTheArrayAndOfArraysInIt) {
 class ScriptTaskSaveTest : public SaveStreamTest {
 protected:
     ScriptTaskSaveTest() {
-        for (const char *name : {"key", "coin_01", "coin_02", "chest", "clock"})
+        for (const char *name : {"key", "door", "coin_01", "coin_02", "chest", "clock"})
             addElement(hall, name);
         prepare(hall, "runtime_tasks");
         coins = task(hall, "coins");
@@ -218,6 +218,28 @@ TEST_F(ScriptTaskSaveTest, SubTaskStatesFollowTheirElementAndThoseOfGoneElements
     coins->subTasks.append(second);
     ASSERT_TRUE(load("tasks.sav", taskAndVariable()));
     EXPECT_EQ(second->state, kTaskCompletionHandled);
+}
+
+TEST_F(ScriptTaskSaveTest, AnActionSavedWhileItsHandlerRunsIsArmedAgainWhenRead) {
+    // A handler that saves the game (a menu button) finds its own action running.
+    struct Case {
+        const char *name;
+        int32_t saved;
+        int32_t read;
+    };
+    const Case cases[] = {
+        {"door_act", kTaskHandlerRunning, kTaskEnabled},
+        {"door_act", kTaskDisabled, kTaskDisabled},
+        {"find_key", kTaskHandlerRunning, kTaskHandlerRunning}, // a task's own handler says how it ends
+    };
+    for (const Case &c : cases) {
+        ScriptTask *saved = task(hall, c.name);
+        saved->state = c.saved;
+        ASSERT_TRUE(save("tasks.sav", [&](SaveStream &stream) { return serializeTask(stream, saved); })) << c.name;
+        saved->state = kTaskReferenced;
+        ASSERT_TRUE(load("tasks.sav", [&](SaveStream &stream) { return serializeTask(stream, saved); })) << c.name;
+        EXPECT_EQ(saved->state, c.read) << c.name << " saved in state " << c.saved;
+    }
 }
 
 TEST_F(ScriptTaskSaveTest, AStateOutsideTheStateMachineFailsTheRead) {
