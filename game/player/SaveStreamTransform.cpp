@@ -99,6 +99,15 @@ uint8_t soundBlocksAt(const uint8_t *stored, uint32_t q) {
     return (pair == fold ? SaveStream::kSoundByteBlock : 0) | (five == fold ? SaveStream::kSoundWordBlock : 0);
 }
 
+// The plain bytes and the marks of n offsets from p on, a byte at a time: the stretches that the vector
+// forms leave.
+void undoBytewise(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint32_t n, uint32_t p, uint8_t a,
+                  uint8_t b) {
+    SaveStream::unscramble(stored, plain, n, p, a, b);
+    for (uint32_t j = 0; j < n; ++j)
+        soundAt[j] = soundBlocksAt(stored + j, p + j);
+}
+
 // The check of a block of one byte at offset q holds when the XOR of its stored byte and its check byte
 // is the fold of q; that of a block of four bytes when the XOR of its five stored bytes is. So both are
 // known at every offset from the XORs of the stored bytes there and the offsets' folds, 32 at a time:
@@ -128,9 +137,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i foldsOfRun(uint32_
 __attribute__((target("avx2"))) uint32_t undoRunsAvx2(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt,
                                                       uint32_t n, uint32_t p, uint8_t a, uint8_t b) {
     uint32_t i = std::min(n, (kRun - p % kRun) % kRun);
-    SaveStream::unscramble(stored, plain, i, p, a, b);
-    for (uint32_t j = 0; j < i; ++j)
-        soundAt[j] = soundBlocksAt(stored + j, p + j);
+    undoBytewise(stored, plain, soundAt, i, p, a, b);
     std::unique_ptr<KeyTables> other;
     const KeyTables &tables = keyTablesFor(b, other);
     const __m256i seven = _mm256_set1_epi8(7);
@@ -254,9 +261,7 @@ LF_TARGET_AVX512 uint32_t undoRunsAvx512(const uint8_t *stored, uint8_t *plain, 
     const __m512i rowBits = _mm512_set1_epi8(0x70);
     const __m512i nibble = _mm512_set1_epi8(0x0F);
     uint32_t i = std::min(n, (kWideRun - p % kWideRun) % kWideRun);
-    SaveStream::unscramble(stored, plain, i, p, a, b);
-    for (uint32_t j = 0; j < i; ++j)
-        soundAt[j] = soundBlocksAt(stored + j, p + j);
+    undoBytewise(stored, plain, soundAt, i, p, a, b);
     WideMarks marks(p + i);
     while (i + kWideRun <= n) {
         const uint32_t m = p + i + a;
@@ -305,7 +310,5 @@ void SaveStream::undoRun(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt
     const uint32_t done = path == VectorPath::kAvx512 ? undoRunsAvx512(stored, plain, soundAt, n, p, a, b)
                           : path == VectorPath::kAvx2 ? undoRunsAvx2(stored, plain, soundAt, n, p, a, b)
                                                       : 0;
-    unscramble(stored + done, plain + done, n - done, p + done, a, b);
-    for (uint32_t i = done; i < n; ++i)
-        soundAt[i] = soundBlocksAt(stored + i, p + i);
+    undoBytewise(stored + done, plain + done, soundAt + done, n - done, p + done, a, b);
 }
