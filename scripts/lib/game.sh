@@ -26,10 +26,11 @@ make_play_home() {
   rm -f "$opened"
 }
 
-# Plays the game at GAME headless in the home folder HOME_DIR (made by make_play_home) with input INPUT, a
-# fixed clock of FRAME_MS a frame, FRAME_LIMIT frames, screenshots at the comma-separated frames SHOTS into
-# SHOT_DIR and its log in LOG. The shell becomes the game (exec), so run it in a subshell or in the background:
-# the background job's process is then the game's.
+# play_headless GAME HOME_DIR INPUT FRAME_MS FRAME_LIMIT SHOTS SHOT_DIR LOG: plays the game at GAME headless in
+# the home folder HOME_DIR (made by make_play_home) with the input script INPUT, a fixed clock of FRAME_MS a
+# frame, FRAME_LIMIT frames, screenshots at the comma-separated frames SHOTS into SHOT_DIR and its log in LOG.
+# The shell becomes the game (exec), so run it in a subshell or in the background: the background job's
+# process is then the game's.
 play_headless() {
   local game=$1 home=$2 input=$3 frame_ms=$4 frame_limit=$5 shots=$6 shot_dir=$7 log=$8
   SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
