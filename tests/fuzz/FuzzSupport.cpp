@@ -82,8 +82,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     initSystem();
     for (int i = 1; i + 1 < *argc; i++) {
         if (std::strcmp((*argv)[i], "--make-seeds") == 0) {
-            fuzz::SeedFolder seeds((*argv)[i + 1]);
-            fuzzSeeds(seeds);
+            {
+                // Closed before the exit, which skips local destructors, so its scratch folder goes.
+                fuzz::SeedFolder seeds((*argv)[i + 1]);
+                fuzzSeeds(seeds);
+            }
             std::exit(0);
         }
     }
