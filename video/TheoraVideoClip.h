@@ -49,6 +49,8 @@ public:
     bool isPaused();
     // The data has ended and no ready frame is left.
     bool isDone();
+    // The worker has read the whole file: no frame is to come but those queued.
+    bool isEndOfFile() const { return mEndOfFile.load(); }
     // A frame number below 0 means 0; once the frame count is known, a number past it means the last.
     void seek(int frame);
     void rewind();

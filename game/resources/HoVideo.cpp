@@ -1,18 +1,23 @@
 #include "game/resources/HoVideo.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <string>
+#include <thread>
 
 #include "engine/graphics/KGraphic.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/util/ReadWholeFile.h"
+#include "platform/TestHooks.h"
 #include "video/HoTheoraOstilDataSource.h"
+#include "video/TheoraFrameQueue.h"
 #include "video/TheoraGenericException.h"
+#include "video/TheoraTimer.h"
 #include "video/TheoraVideoClip.h"
 #include "video/TheoraVideoFrame.h"
 #include "video/TheoraVideoManager.h"
@@ -22,6 +27,8 @@ namespace {
 constexpr char kAlphaEnding[] = "_a.ogv";
 constexpr int kOpaqueMode = 1;
 constexpr int kAlphaMode = 2; // colour on the left, its grey mask on the right
+// How long a scripted run waits at most for the worker to decode the frame due.
+constexpr std::chrono::seconds kDueFrameWait{2};
 
 } // namespace
 
@@ -112,7 +119,32 @@ void HoVideo::freePixels() {
     newFrame = false;
 }
 
+bool HoVideo::hasDueFrame() {
+    if (clip->isPaused())
+        return true;
+    if (clip->getSeekFrame() != -1)
+        return false;
+    // Late frames that have later ones behind them are dropped here, as when the frame is taken.
+    const TheoraVideoFrame *frame = clip->getNextFrame();
+    if (frame && clip->getTimer()->getTime() <= frame->mTimeToDisplay + 1.0f / clip->getFPS())
+        return true;
+    // None due yet, or the first frames of a loop's next pass waiting for its wrap.
+    if (!frame && clip->getFrameQueue()->getFirstAvailableFrame())
+        return true;
+    // Behind: the worker brings the frame due unless the file is read whole or the queue has no room.
+    return clip->isEndOfFile() || clip->getNumReadyFrames() >= clip->getNumPrecachedFrames();
+}
+
+// Polls in real time: a sleep of the main thread would move the fixed clock on.
+void HoVideo::waitForDueFrame() {
+    const auto deadline = std::chrono::steady_clock::now() + kDueFrameWait;
+    while (!hasDueFrame() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void HoVideo::updateFrame() {
+    if (clip && platformFixedClockEnabled())
+        waitForDueFrame();
     TheoraVideoFrame *frame = clip ? clip->getNextFrame() : nullptr;
     if (!frame)
         return;

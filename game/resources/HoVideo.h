@@ -40,6 +40,8 @@ public:
     void hold(HoResourceManager *manager);
 
     // Main thread, while the video plays: copies the clip's due frame, if any, into the pixel buffer.
+    // Under the fixed clock of scripted runs it first waits (a bounded while) for the clip's worker to
+    // have decoded that frame, so a busy machine shows the frames an idle one would.
     void updateFrame();
     // The picture, with the latest copied frame uploaded into it.
     KGraphic *getFrameGraphic();
@@ -65,6 +67,10 @@ private:
     static TheoraVideoManager *videoManagerOf(HoResourceManager *manager);
     // Reports a video that could not be opened or played.
     void reportOpenFailure(HoResourceManager *manager, const char *reason);
+    // True when the worker cannot bring the frame due now any nearer: it is at the front of the queue,
+    // none is due yet, or the worker cannot add one (the clip paused, its file read whole, its queue full).
+    bool hasDueFrame();
+    void waitForDueFrame();
     void allocatePixels();
     void freePixels();
 

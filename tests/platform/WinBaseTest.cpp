@@ -1,6 +1,7 @@
 // test-labels: threaded
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
+#include "tests/support/HookVariableSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <SDL2/SDL.h>
@@ -20,21 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for one test and re-reads the hooks; both are undone at the end.
-class ScopedHookVariable {
-public:
-    ScopedHookVariable(const char *name, const char *value) : name_(name) {
-        setenv(name, value, 1);
-        platformReloadTestHooks();
-    }
-    ~ScopedHookVariable() {
-        unsetenv(name_);
-        platformReloadTestHooks();
-    }
-
-private:
-    const char *name_;
-};
+using lftest::ScopedHookVariable;
 
 TEST(CaseInsensitiveLookup, FindsFilesAndFoldersWhateverTheCaseAsked) {
     lftest::TempDir dir;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/engine/text/KTextTestDouble.h"
+#include "tests/support/HookVariableSupport.h"
 #include "tests/video/VideoTestSupport.h"
 #include "video/TheoraFrameQueue.h"
 #include "video/TheoraVideoClip.h"
@@ -196,6 +197,30 @@ TEST_F(Videos, ANonLoopingVideoIsDoneOnlyOnceItsLastFrameWasTaken) {
     ASSERT_TRUE(video->clip->isDone());
     EXPECT_EQ(video->clip->getFrameQueue()->getReadyCount(), 0);
     EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+// Under the fixed clock of scripted runs game time does not wait for the worker: each frame is asked for
+// at once after a jump of several frames, and the one due is shown, up to the last held at the end.
+TEST_F(Videos, UnderTheFixedClockTheFrameDueIsShownWhateverTheWorkersPace) {
+    started({{"bars.ogv", lftest::barcodeClip(20, 8)}});
+    lftest::ScopedHookVariable clock("LANTERNFALL_FIXED_CLOCK_MS", "20");
+    HoVideo *video = held("data/movies/bars.ogv");
+    play(video);
+    struct Step {
+        float time; // seconds into the clip of 20 frames at 25 a second
+        int due;
+    };
+    float time = 0.0f;
+    for (const Step &step : {Step{0.02f, 0}, Step{0.22f, 5}, Step{0.38f, 9}, Step{0.58f, 14}, Step{0.78f, 19},
+                             Step{0.9f, 19}}) {
+        const int due = step.due;
+        context().videos->update(step.time - time);
+        time = step.time;
+        video->updateFrame();
+        EXPECT_EQ(video->currentFrame, float(due + 1)) << "at " << time << " s";
+        EXPECT_EQ(lftest::barcodeOf(video->pixels()), due) << "at " << time << " s";
+    }
+    video->release(&resources());
 }
 
 TEST_F(Videos, PausingAllPausesOnlyPlayingVideosAndResumingPlaysOnlyThose) {
