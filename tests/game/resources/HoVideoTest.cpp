@@ -213,12 +213,11 @@ TEST_F(Videos, UnderTheFixedClockTheFrameDueIsShownWhateverTheWorkersPace) {
     float time = 0.0f;
     for (const Step &step : {Step{0.02f, 0}, Step{0.22f, 5}, Step{0.38f, 9}, Step{0.58f, 14}, Step{0.78f, 19},
                              Step{0.9f, 19}}) {
-        const int due = step.due;
         context().videos->update(step.time - time);
         time = step.time;
         video->updateFrame();
-        EXPECT_EQ(video->currentFrame, float(due + 1)) << "at " << time << " s";
-        EXPECT_EQ(lftest::barcodeOf(video->pixels()), due) << "at " << time << " s";
+        EXPECT_EQ(video->currentFrame, float(step.due + 1)) << "at " << time << " s";
+        EXPECT_EQ(lftest::barcodeOf(video->pixels()), step.due) << "at " << time << " s";
     }
     video->release(&resources());
 }
