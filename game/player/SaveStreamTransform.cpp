@@ -111,11 +111,14 @@ void undoBytewise(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint3
 // The check of a block of one byte at offset q holds when the XOR of its stored byte and its check byte
 // is the fold of q; that of a block of four bytes when the XOR of its five stored bytes is. So both are
 // known at every offset from the XORs of the stored bytes there and the offsets' folds, 32 at a time:
-// the marks of the run whose first 32 stored bytes are `bytes`.
+// the marks of the run whose first 32 stored bytes are `bytes`. The bytes one to four places on are
+// shifted in from the next 32 rather than loaded again across cache lines.
 __attribute__((target("avx2"))) __m256i marksOfRun(const uint8_t *run, __m256i bytes, __m256i folds) {
-    const __m256i pair = _mm256_xor_si256(bytes, loadRun(run + 1));
-    const __m256i five = _mm256_xor_si256(_mm256_xor_si256(pair, loadRun(run + 2)),
-                                          _mm256_xor_si256(loadRun(run + 3), loadRun(run + 4)));
+    const __m256i halfOn = _mm256_permute2x128_si256(bytes, loadRun(run + kRun), 0x21);
+    const __m256i pair = _mm256_xor_si256(bytes, _mm256_alignr_epi8(halfOn, bytes, 1));
+    const __m256i five = _mm256_xor_si256(
+        _mm256_xor_si256(pair, _mm256_alignr_epi8(halfOn, bytes, 2)),
+        _mm256_xor_si256(_mm256_alignr_epi8(halfOn, bytes, 3), _mm256_alignr_epi8(halfOn, bytes, 4)));
     return _mm256_or_si256(
         _mm256_and_si256(_mm256_cmpeq_epi8(pair, folds), _mm256_set1_epi8(SaveStream::kSoundByteBlock)),
         _mm256_and_si256(_mm256_cmpeq_epi8(five, folds), _mm256_set1_epi8(SaveStream::kSoundWordBlock)));
@@ -232,16 +235,20 @@ struct WideMarks {
                                                9, 8, 7, 6, 5, 4, 3, 2, 1, 0))),
           highFold(_mm512_set1_epi8(char(SaveStream::foldBytes(q >> 8)))) {}
 
-    // The run of stored bytes at offset q, whose first 64 are `bytes`.
+    // The run of stored bytes at offset q, whose first 64 are `bytes`; the bytes one to four places on
+    // are shifted in from the next 64.
     [[gnu::always_inline]] LF_TARGET_AVX512 void markRun(const uint8_t *run, uint8_t *soundAt, uint32_t q,
                                                          __m512i bytes) {
         if (q % 256 == 0)
             highFold = _mm512_set1_epi8(char(SaveStream::foldBytes(q >> 8)));
         const __m512i folds = _mm512_xor_si512(lows, highFold);
         lows = _mm512_add_epi8(lows, _mm512_set1_epi8(char(kWideRun)));
-        const __m512i pair = _mm512_xor_si512(bytes, loadWide(run + 1));
-        const __m512i five = _mm512_xor_si512(
-            _mm512_ternarylogic_epi32(pair, loadWide(run + 2), loadWide(run + 3), kXorOfThree), loadWide(run + 4));
+        const __m512i quarterOn = _mm512_maskz_alignr_epi32(0xFFFF, loadWide(run + kWideRun), bytes, 4);
+        const __m512i pair = _mm512_xor_si512(bytes, _mm512_alignr_epi8(quarterOn, bytes, 1));
+        const __m512i five =
+            _mm512_xor_si512(_mm512_ternarylogic_epi32(pair, _mm512_alignr_epi8(quarterOn, bytes, 2),
+                                                       _mm512_alignr_epi8(quarterOn, bytes, 3), kXorOfThree),
+                             _mm512_alignr_epi8(quarterOn, bytes, 4));
         const __m512i byteMarks =
             _mm512_maskz_mov_epi8(_mm512_cmpeq_epi8_mask(pair, folds), _mm512_set1_epi8(SaveStream::kSoundByteBlock));
         _mm512_storeu_si512(soundAt, _mm512_mask_add_epi8(byteMarks, _mm512_cmpeq_epi8_mask(five, folds), byteMarks,
