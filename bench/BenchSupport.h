@@ -48,15 +48,32 @@ double medianMilliseconds(int runs, Work work) {
 }
 
 // The medians of two pieces of work run in turn, so that a change in the machine's load between them
-// weighs on both alike.
+// weighs on both alike. With `untimedFirst`, each timed run follows that many untimed runs of the same
+// work, so that neither is timed with the caches full of the other's data.
 template <typename First, typename Second>
-std::pair<double, double> alternatingMedianMilliseconds(int runs, First first, Second second) {
+std::pair<double, double> alternatingMedianMilliseconds(int runs, First first, Second second, int untimedFirst = 0) {
     std::vector<double> firstTimes, secondTimes;
     for (int run = 0; run < runs; ++run) {
+        for (int untimed = 0; untimed < untimedFirst; ++untimed)
+            benchmark::DoNotOptimize(first());
         timeOnce(first, firstTimes);
+        for (int untimed = 0; untimed < untimedFirst; ++untimed)
+            benchmark::DoNotOptimize(second());
         timeOnce(second, secondTimes);
     }
     return {median(firstTimes), median(secondTimes)};
+}
+
+// The work done `times` times in a row as one piece of work, for work too short to be timed alone; the
+// sum of what each gave.
+template <typename Work>
+auto repeated(int times, Work work) {
+    return [times, work] {
+        long done = 0;
+        for (int i = 0; i < times; ++i)
+            done += long(work());
+        return done;
+    };
 }
 
 // The floor of a crash-safe save: the bytes written to "<path>.tmp" with plain POSIX write, fsync,

@@ -186,16 +186,9 @@ int main(int argc, char **argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    auto repeated = [](int (*work)()) {
-        return [work] {
-            int done = 0;
-            for (int i = 0; i < kRepeatsPerRun; ++i)
-                done += work();
-            return done;
-        };
-    };
     const auto [oursMs, probeAllMs] =
-        benchsupport::alternatingMedianMilliseconds(kRuns, repeated(requestOnce), repeated(probeAllOnce));
+        benchsupport::alternatingMedianMilliseconds(kRuns, benchsupport::repeated(kRepeatsPerRun, requestOnce),
+                                                    benchsupport::repeated(kRepeatsPerRun, probeAllOnce));
     std::printf("hint search scenes=%d ours_ms=%.2f probe_all_ms=%.2f ratio=%.2f\n", kLocations,
                 oursMs / kRepeatsPerRun, probeAllMs / kRepeatsPerRun, oursMs / probeAllMs);
     return 0;
