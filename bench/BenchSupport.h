@@ -48,16 +48,16 @@ double medianMilliseconds(int runs, Work work) {
 }
 
 // The medians of two pieces of work run in turn, so that a change in the machine's load between them
-// weighs on both alike. With `untimedFirst`, each timed run follows that many untimed runs of the same
+// weighs on both alike. With `untimedBefore`, each timed run follows that many untimed runs of the same
 // work, so that neither is timed with the caches full of the other's data.
 template <typename First, typename Second>
-std::pair<double, double> alternatingMedianMilliseconds(int runs, First first, Second second, int untimedFirst = 0) {
+std::pair<double, double> alternatingMedianMilliseconds(int runs, First first, Second second, int untimedBefore = 0) {
     std::vector<double> firstTimes, secondTimes;
     for (int run = 0; run < runs; ++run) {
-        for (int untimed = 0; untimed < untimedFirst; ++untimed)
+        for (int untimed = 0; untimed < untimedBefore; ++untimed)
             benchmark::DoNotOptimize(first());
         timeOnce(first, firstTimes);
-        for (int untimed = 0; untimed < untimedFirst; ++untimed)
+        for (int untimed = 0; untimed < untimedBefore; ++untimed)
             benchmark::DoNotOptimize(second());
         timeOnce(second, secondTimes);
     }
