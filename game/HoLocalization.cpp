@@ -47,6 +47,12 @@ void HoLocalization::loadFromBuffer(InternTable &names, char *bytes, size_t size
         logMessage("Game: the localisation %s has no Workbook, Worksheet and Table, WARNING", fileName);
         return;
     }
+    // The rows are counted first, so that the pairs and their index are made at their size at once.
+    int32_t rows = 0;
+    for (pugi::xml_node row = table.child("Row"); row; row = row.next_sibling())
+        ++rows;
+    firstValues_.reserve(size_t(rows));
+    pairs_.reserve(rows);
     for (pugi::xml_node row = table.child("Row"); row; row = row.next_sibling()) {
         const pugi::xml_node keyCell = row.child("Cell");
         const char *key = cellText(keyCell);

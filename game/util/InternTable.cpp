@@ -19,16 +19,26 @@ const char *InternTable::intern(const char *text) {
 }
 
 const char *InternTable::internOrFind(const char *text) {
-    return text ? internOrFind(text, std::strlen(text)) : nullptr;
+    return text ? internOrFindText(std::string_view(text)) : nullptr;
 }
 
+// The text ends at its first NUL, as its copy does.
 const char *InternTable::internOrFind(const char *text, size_t length) {
     if (!text)
         return nullptr;
+    if (const void *nul = std::memchr(text, '\0', length))
+        length = size_t(static_cast<const char *>(nul) - text);
+    return internOrFindText(std::string_view(text, length));
+}
+
+const char *InternTable::internOrFindText(std::string_view text) {
     std::lock_guard<std::mutex> hold(lock_);
-    if (const char *found = newest_.find(std::string_view(text, length)))
-        return found;
-    return insertLocked(arena_.copy(text, length));
+    return newest_.findOrStore(text, [this, text] {
+        const char *copy = arena_.copy(text.data(), text.size());
+        if (copy)
+            ++count_;
+        return std::pair<std::string_view, const char *>(std::string_view(copy, copy ? text.size() : 0), copy);
+    });
 }
 
 const char *InternTable::findInterned(const char *text) const {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string_view>
 
 #include "game/util/StringArena.h"
 #include "game/util/TextIndex.h"
@@ -28,7 +29,7 @@ public:
     // arena and the copy interned. Null for null.
     const char *internOrFind(const char *text);
     // The same for the first `length` bytes of a text that need not end there (a name read from a
-    // file); the copy made when there is none ends with a NUL.
+    // file), up to a NUL among them; the copy made when there is none ends with a NUL.
     const char *internOrFind(const char *text, size_t length);
     // The interned text equal to the given one, or null; interns nothing.
     const char *findInterned(const char *text) const;
@@ -37,6 +38,8 @@ public:
 
 private:
     const char *insertLocked(const char *text);
+    // internOrFind of a text without a NUL among its bytes.
+    const char *internOrFindText(std::string_view text);
 
     StringArena &arena_;
     mutable std::mutex lock_;

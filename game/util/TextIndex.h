@@ -29,6 +29,24 @@ public:
             ++used_;
         slot = {hash, text, value};
     }
+    // The value stored last under the text; when there is none, `make` gives the text to keep under it (equal
+    // to the one asked and living as long as the index) with its value, which are stored unless the value
+    // is null, and that value is the result. One hash and one probe serve the look-up and the store.
+    template <typename Make>
+    Value *findOrStore(std::string_view text, Make make) {
+        if ((used_ + 1) * 2 > slots_.size())
+            grow();
+        const uint64_t hash = hashOf(text);
+        Slot &slot = slots_[placeOf(text, hash)];
+        if (slot.value)
+            return slot.value;
+        const auto [kept, value] = make();
+        if (value) {
+            slot = {hash, kept, value};
+            ++used_;
+        }
+        return value;
+    }
     void clear() {
         slots_.clear();
         used_ = 0;

@@ -89,6 +89,18 @@ TEST(InternTable, NullAndEmptyTexts) {
     EXPECT_EQ(table.findInterned("absent"), nullptr);
 }
 
+TEST(InternTable, BytesReadFromAFileAreTheTextUpToTheirFirstNul) {
+    StringArena arena;
+    InternTable table(arena);
+    const char *ab = table.internOrFind("ab");
+    EXPECT_EQ(table.internOrFind("ab\0cd", 5), ab);
+    EXPECT_EQ(table.internOrFind("abcd", 2), ab);
+    const char *abc = table.internOrFind("abcd", 3);
+    EXPECT_STREQ(abc, "abc");
+    EXPECT_EQ(table.internOrFind("abc"), abc);
+    EXPECT_EQ(table.count(), 2);
+}
+
 TEST(InternTable, TextsOfOneBucketAreToldApartByTheirText) {
     // Names that share a bucket, found by hashing a run of candidates.
     std::map<uint32_t, std::vector<std::string>> buckets;
