@@ -18,19 +18,22 @@ namespace {
 
 constexpr uint32_t kRun = 32;
 constexpr uint32_t kLowHalves = 65536;
+constexpr uint32_t kWideRunBytes = 64;
 
 uint8_t foldHalf(uint32_t half) {
     return uint8_t(half ^ (half >> 8));
 }
 
 // The folds of the low half for each m mod 65,536, and where the carry into the high half steps: the
-// first m mod 65,536 whose carry is c, for each c up to B (65,536 past the last).
+// first m mod 65,536 whose carry is c, for each c up to B (65,536 past the last). The folds go on past
+// 65,536 as they start, so that a run crossing a multiple of 65,536 in m takes its low folds in one load;
+// its high half steps there as at any carry, since (m x B) / 65,536 is the same whether m wraps or not.
 struct KeyTables {
-    uint8_t lowKeys[kLowHalves];
+    uint8_t lowKeys[kLowHalves + kWideRunBytes];
     uint32_t carryStart[257];
 
     explicit KeyTables(uint8_t b) {
-        for (uint32_t m = 0; m < kLowHalves; ++m)
+        for (uint32_t m = 0; m < kLowHalves + kWideRunBytes; ++m)
             lowKeys[m] = foldHalf((m * b) & 0xFFFF);
         for (uint32_t c = 0; c <= 256; ++c)
             carryStart[c] = c < b ? (c * kLowHalves + b - 1) / b : kLowHalves;
@@ -136,7 +139,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i foldsOfRun(uint32_
 }
 
 // The plain bytes and the marks of runs of 32 offsets from a multiple of 32 on, in one pass over the
-// stored bytes. Runs that cross a multiple of 65,536 in m are undone byte by byte. The offsets done.
+// stored bytes. The offsets done.
 __attribute__((target("avx2"))) uint32_t undoRunsAvx2(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt,
                                                       uint32_t n, uint32_t p, uint8_t a, uint8_t b) {
     uint32_t i = std::min(n, (kRun - p % kRun) % kRun);
@@ -151,14 +154,6 @@ __attribute__((target("avx2"))) uint32_t undoRunsAvx2(const uint8_t *stored, uin
     while (i + kRun <= n) {
         const uint32_t m = p + i + a;
         const uint32_t low = m & 0xFFFF;
-        if (low > kLowHalves - kRun) {
-            SaveStream::unscramble(stored + i, plain + i, kRun, p + i, a, b);
-            const __m256i folds = foldsOfRun(p + i, lows, highFold);
-            _mm256_storeu_si256(reinterpret_cast<__m256i *>(soundAt + i),
-                                marksOfRun(stored + i, loadRun(stored + i), folds));
-            i += kRun;
-            continue;
-        }
         const HighKeys high = highKeysFrom(tables, (m >> 16) * b, low, b);
         const uint8_t *lowRun = tables.lowKeys + low;
         for (uint32_t runs = std::min(high.runs, (n - i) / kRun); runs > 0; --runs, i += kRun, lowRun += kRun) {
@@ -176,7 +171,7 @@ __attribute__((target("avx2"))) uint32_t undoRunsAvx2(const uint8_t *stored, uin
 
 // ---- 64 bytes at a time ----------------------------------------------------------------------------
 
-constexpr uint32_t kWideRun = 64;
+constexpr uint32_t kWideRun = kWideRunBytes;
 // Three-input logic as its truth table over the inputs' bit patterns 0xF0, 0xCC and 0xAA.
 constexpr int kXorThenAnd = 0x28; // (a ^ b) & c
 constexpr int kOrOfAnd = 0xF8;    // a | (b & c)
@@ -258,8 +253,8 @@ struct WideMarks {
     }
 };
 
-// The plain bytes and the marks of 64 offsets from a multiple of 64, in one pass over the stored bytes;
-// runs that cross a multiple of 65,536 in m are undone byte by byte. The offsets done.
+// The plain bytes and the marks of 64 offsets from a multiple of 64, in one pass over the stored bytes.
+// The offsets done.
 LF_TARGET_AVX512 uint32_t undoRunsAvx512(const uint8_t *stored, uint8_t *plain, uint8_t *soundAt, uint32_t n,
                                          uint32_t p, uint8_t a, uint8_t b) {
     static const NibbleRotations rotations;
@@ -275,12 +270,6 @@ LF_TARGET_AVX512 uint32_t undoRunsAvx512(const uint8_t *stored, uint8_t *plain, 
     while (i + kWideRun <= n) {
         const uint32_t m = p + i + a;
         const uint32_t low = m & 0xFFFF;
-        if (low > kLowHalves - kWideRun) {
-            SaveStream::unscramble(stored + i, plain + i, kWideRun, p + i, a, b);
-            marks.markRun(stored + i, soundAt + i, p + i, loadWide(stored + i));
-            i += kWideRun;
-            continue;
-        }
         const WideHighKeys high = wideHighKeysFrom(tables, (m >> 16) * b, low, b);
         const uint8_t *lowRun = tables.lowKeys + low;
         for (uint32_t runs = std::min(high.runs, (n - i) / kWideRun); runs > 0;
