@@ -17,8 +17,8 @@
 namespace {
 
 constexpr uint32_t kRun = 32;
+constexpr uint32_t kWideRun = 64;
 constexpr uint32_t kLowHalves = 65536;
-constexpr uint32_t kWideRunBytes = 64;
 
 uint8_t foldHalf(uint32_t half) {
     return uint8_t(half ^ (half >> 8));
@@ -29,11 +29,11 @@ uint8_t foldHalf(uint32_t half) {
 // 65,536 as they start, so that a run crossing a multiple of 65,536 in m takes its low folds in one load;
 // its high half steps there as at any carry, since (m x B) / 65,536 is the same whether m wraps or not.
 struct KeyTables {
-    uint8_t lowKeys[kLowHalves + kWideRunBytes];
+    uint8_t lowKeys[kLowHalves + kWideRun];
     uint32_t carryStart[257];
 
     explicit KeyTables(uint8_t b) {
-        for (uint32_t m = 0; m < kLowHalves + kWideRunBytes; ++m)
+        for (uint32_t m = 0; m < kLowHalves + kWideRun; ++m)
             lowKeys[m] = foldHalf((m * b) & 0xFFFF);
         for (uint32_t c = 0; c <= 256; ++c)
             carryStart[c] = c < b ? (c * kLowHalves + b - 1) / b : kLowHalves;
@@ -171,7 +171,6 @@ __attribute__((target("avx2"))) uint32_t undoRunsAvx2(const uint8_t *stored, uin
 
 // ---- 64 bytes at a time ----------------------------------------------------------------------------
 
-constexpr uint32_t kWideRun = kWideRunBytes;
 // Three-input logic as its truth table over the inputs' bit patterns 0xF0, 0xCC and 0xAA.
 constexpr int kXorThenAnd = 0x28; // (a ^ b) & c
 constexpr int kOrOfAnd = 0xF8;    // a | (b & c)
