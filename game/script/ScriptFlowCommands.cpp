@@ -135,9 +135,11 @@ void scriptQuit(ScriptContext *context, ScriptStatement *) {
     askToStop(context, false, "");
 }
 
+// The scene is remembered by its identifier, which the new world finds it by: a sub-scene's short name
+// finds nothing there.
 void scriptRestart(ScriptContext *context, ScriptStatement *statement) {
     HoScene *scene = sceneParam(context, statement, 0);
-    askToStop(context, true, scene && scene->name ? scene->name : "");
+    askToStop(context, true, scene && scene->identifier ? scene->identifier : "");
 }
 
 void scriptIf(ScriptContext *context, ScriptStatement *statement) {
