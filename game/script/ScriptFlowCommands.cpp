@@ -213,11 +213,13 @@ void scriptCall(ScriptContext *context, ScriptStatement *statement) {
     ScriptFunction *function = functionParam(context, statement, 0);
     if (!function)
         return;
-    if (!function->declaration) {
-        if (function->native)
-            callScriptFunction(function, false, statement);
+    // A native runs even where a "fun" also declares a body; it reads its own arguments from the call.
+    if (function->native) {
+        callNativeFunction(function, statement);
         return;
     }
+    if (!function->declaration)
+        return;
     ScriptValue arguments[kMostArguments];
     bool given[kMostArguments] = {};
     for (int32_t i = 0; i < kMostArguments; ++i) {
