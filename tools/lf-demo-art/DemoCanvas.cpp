@@ -14,6 +14,13 @@ void Canvas::blend(int x, int y, Colour c, float alpha) {
         return;
     alpha = std::min(alpha, 1.0f);
     uint8_t *p = &pixels[(size_t(y) * width + x) * 4];
+    if (alpha >= 1.0f) {
+        p[0] = uint8_t(std::clamp(c.r, 0.0f, 255.0f) + 0.5f);
+        p[1] = uint8_t(std::clamp(c.g, 0.0f, 255.0f) + 0.5f);
+        p[2] = uint8_t(std::clamp(c.b, 0.0f, 255.0f) + 0.5f);
+        p[3] = 255;
+        return;
+    }
     // The colour laid over what is below, which shows through by its own opacity.
     const float below = p[3] / 255.0f * (1.0f - alpha);
     const float cover = alpha + below;
@@ -308,9 +315,11 @@ void Canvas::light(float cx, float cy, float radius, Colour c, float strength) {
     const int reach = int(radius) + 1;
     for (int y = std::max(0, int(cy) - reach); y < std::min(height, int(cy) + reach); y++)
         for (int x = std::max(0, int(cx) - reach); x < std::min(width, int(cx) + reach); x++) {
-            const float d = std::hypot(float(x) + 0.5f - cx, float(y) + 0.5f - cy) / radius;
-            if (d >= 1.0f)
+            const float dx = float(x) + 0.5f - cx, dy = float(y) + 0.5f - cy;
+            const float squared = (dx * dx + dy * dy) / (radius * radius);
+            if (squared >= 1.0f)
                 continue;
+            const float d = std::sqrt(squared);
             const float falloff = (1.0f - d) * (1.0f - d) * strength;
             uint8_t *p = &pixels[(size_t(y) * width + x) * 4];
             const float add[3] = {c.r, c.g, c.b};
