@@ -270,6 +270,18 @@ std::vector<Point> ellipse(float cx, float cy, float rx, float ry, int steps) {
     return points;
 }
 
+std::vector<Point> arch(float left, float right, float spring, float rise, float bottom, int steps) {
+    std::vector<Point> points = {{left, bottom}, {left, spring}};
+    const float cx = (left + right) * 0.5f, rx = (right - left) * 0.5f;
+    for (int i = 1; i < steps; ++i) {
+        const float a = kTau * 0.5f * (1.0f + float(i) / float(steps));
+        points.push_back({cx + rx * std::cos(a), spring + rise * std::sin(a)});
+    }
+    points.push_back({right, spring});
+    points.push_back({right, bottom});
+    return points;
+}
+
 std::vector<Point> roughened(std::span<const Point> outline, float amplitude, float step, uint32_t seed) {
     std::vector<Point> points;
     float travelled = 0.0f;

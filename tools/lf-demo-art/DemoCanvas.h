@@ -41,6 +41,9 @@ float fbm(float x, float y, int octaves, uint32_t seed);
 // Outlines for the shapes below.
 std::vector<Point> rectangle(float x1, float y1, float x2, float y2);
 std::vector<Point> ellipse(float cx, float cy, float rx, float ry, int steps = 72);
+// A doorway's or a window's outline: straight sides from `bottom` up to `spring`, and over them a round head
+// rising `rise` higher.
+std::vector<Point> arch(float left, float right, float spring, float rise, float bottom, int steps = 16);
 // The outline with its edges cut into steps of about `step` pixels, each point moved across by up to
 // `amplitude` pixels of noise: hand-drawn, not ruler-straight.
 std::vector<Point> roughened(std::span<const Point> outline, float amplitude, float step, uint32_t seed);

@@ -24,16 +24,8 @@ constexpr Colour kGrime[5] = {{52, 48, 50}, {70, 130, 60}, {230, 236, 244}, {196
 void drawGallery(Canvas &c, const Scaled &d) {
     c.polygon(rectangle(0, 0, float(c.width), d(1100)), brick({82, 78, 88}, {34, 32, 38}, 200, 84, d.s, 400u));
     // The tall window on the left and the round one above the doors: the night, stars and the moon.
-    std::vector<Point> arch = d({{180, 760}, {180, 300}});
-    for (int i = 0; i <= 16; ++i) {
-        const float a = 3.14159f + 3.14159f * float(i) / 16.0f;
-        arch.push_back({d(300 + 120 * std::cos(a)), d(300 + 120 * std::sin(a))});
-    }
-    arch.push_back({d(420), d(760)});
-    c.polygon(roughened(arch, d(3), d(20), 401u), stone({150, 144, 150}, {90, 86, 96}, d.s, 402u), 1.0f, d(2));
-    for (Point &p : arch)
-        p = {d(300) + (p.x - d(300)) * 0.86f, d(460) + (p.y - d(460)) * 0.93f};
-    c.polygon(arch, linear({12, 16, 44}, {36, 48, 92}, 0, d(180), 0, d(760)), 1.0f, d(1));
+    c.polygon(roughened(d(arch(180, 420, 300, 120, 760)), d(3), d(20), 401u), stone({150, 144, 150}, {90, 86, 96}, d.s, 402u), 1.0f, d(2));
+    c.polygon(d(arch(197, 403, 311, 112, 726)), linear({12, 16, 44}, {36, 48, 92}, 0, d(180), 0, d(760)), 1.0f, d(1));
     c.polygon(ellipse(d(1790), d(300), d(96), d(96)), stone({150, 144, 150}, {90, 86, 96}, d.s, 403u), 1.0f, d(2));
     c.polygon(ellipse(d(1790), d(300), d(76), d(76)), linear({16, 20, 50}, {34, 44, 88}, 0, d(224), 0, d(376)), 1.0f, d(1));
     for (const Point star : {Point{250, 280}, Point{350, 420}, Point{290, 560}, Point{1760, 270}, Point{1830, 330}})

@@ -41,13 +41,7 @@ void paintRoom(Canvas &c, const Scaled &d) {
 
 // The way back out: an arched doorway onto the dusk outside, the sea and the sand.
 void paintDoorway(Canvas &c, const Scaled &d) {
-    std::vector<Point> arch = d({{80, 1100}, {80, 560}});
-    for (int i = 0; i <= 16; ++i) {
-        const float a = 3.14159f + 3.14159f * float(i) / 16.0f;
-        arch.push_back({d(220 + 140 * std::cos(a)), d(560 + 80 * std::sin(a))});
-    }
-    arch.push_back({d(360), d(1100)});
-    c.polygon(arch, [&](float x, float y) {
+    c.polygon(d(arch(80, 360, 560, 80, 1100)), [&](float x, float y) {
         const float v = y / d.s;
         if (v < 860)
             return mix(Colour{70, 40, 86}, Colour{236, 142, 64}, std::clamp((v - 480.0f) / 380.0f, 0.0f, 1.0f));

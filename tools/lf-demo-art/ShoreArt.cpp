@@ -120,13 +120,7 @@ void paintTower(Canvas &c, const Scaled &d) {
     // The doorway: stone jambs round a dark passage (the door stands in it).
     const Paint jamb = stone({156, 148, 136}, {96, 88, 82}, d.s, 15u);
     c.polygon(d({{1684, 1210}, {1684, 1030}, {1700, 990}, {1760, 962}, {1820, 990}, {1836, 1030}, {1836, 1210}}), jamb, 1.0f, d(1.5f));
-    std::vector<Point> passage = d({{1700, 1204}, {1700, 1036}});
-    for (int i = 0; i <= 12; ++i) {
-        const float a = 3.14159f + 3.14159f * float(i) / 12.0f;
-        passage.push_back({d(1760 + 60 * std::cos(a)), d(1036 + 60 * std::sin(a))});
-    }
-    passage.push_back({d(1820), d(1204)});
-    c.polygon(passage, linear({12, 8, 8}, {40, 28, 22}, 0, d(980), 0, d(1204)), 1.0f, d(1));
+    c.polygon(d(arch(1700, 1820, 1036, 60, 1204, 12)), linear({12, 8, 8}, {40, 28, 22}, 0, d(980), 0, d(1204)), 1.0f, d(1));
     for (int stair = 0; stair < 3; ++stair)
         c.polygon(d(rectangle(1712, 1150 + stair * 16.0f, 1808, 1157 + stair * 16.0f)), {58, 42, 30}, 1.0f, d(1));
 }
@@ -138,15 +132,10 @@ void drawShore(Canvas &c, const Scaled &d) {
     paintTower(c, d);
 }
 
-// The closed door: planks of grained wood, two iron bands with rivets and the keyhole, shade at its edge.
+// The closed door: planks of grained wood shaded toward its jambs, two iron bands with rivets and the keyhole.
 void drawDoorClosed(Canvas &c, const Scaled &d) {
-    std::vector<Point> door = d({{0, 170}, {0, 60}});
-    for (int i = 0; i <= 12; ++i) {
-        const float a = 3.14159f + 3.14159f * float(i) / 12.0f;
-        door.push_back({d(60 + 60 * std::cos(a)), d(60 + 60 * std::sin(a))});
-    }
-    door.push_back({d(120), d(170)});
-    c.polygon(door, woodGrain({138, 92, 54}, {82, 50, 28}, d.s, 21u, true), 1.0f, d(1));
+    c.polygon(d(arch(0, 120, 60, 60, 170, 12)), rounded(woodGrain({138, 92, 54}, {82, 50, 28}, d.s, 21u, true), 0, d(120), 1.1f, 0.6f), 1.0f,
+              d(1));
     for (float x : {30.0f, 60.0f, 90.0f})
         c.line(d(x), d(14), d(x), d(170), d(2.5f), {58, 34, 18});
     for (float y : {50.0f, 130.0f}) {
@@ -156,8 +145,6 @@ void drawDoorClosed(Canvas &c, const Scaled &d) {
     }
     c.disc(d(92), d(96), d(8), d(1), kIron, 1.0f);
     c.triangle(d(92), d(96), d(87), d(112), d(97), d(112), kIron);
-    c.shadow(d(rectangle(0, 0, 14, 170)), d(10), 0.45f);
-    c.shadow(d(rectangle(0, 150, 120, 170)), d(14), 0.35f);
 }
 
 // The door swung out against the wall, seen nearly edge on.
