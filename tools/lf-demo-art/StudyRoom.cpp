@@ -249,8 +249,15 @@ void paintChairAndChest(Canvas &c, const Scaled &d) {
         c.polygon(d(rectangle(x, x < 1900 ? 980.0f : 1180.0f, x + 40, 1320)), chairWood, 1.0f, d(1));
     c.polygon(d(rectangle(1816, 1170, 2036, 1214)), woodGrain({132, 90, 52}, {80, 52, 28}, d.s, 151u), 1.0f, d(1));
     c.polygon(d(rectangle(1826, 1010, 1856, 1170)), chairWood, 1.0f, d(1));
+    // The keeper's coat over the chair's back: its folds, the collar turned over the post, a sleeve hanging.
     c.polygon(d({{1800, 1000}, {1880, 990}, {1896, 1120}, {1870, 1200}, {1830, 1210}, {1796, 1110}}), cloth({60, 70, 96}, {30, 34, 52}, d.s, 152u),
               1.0f, d(2));
+    for (const float x : {1818.0f, 1846.0f, 1870.0f})
+        c.line(d(x), d(1010), d(x + 6), d(1196), d(3), {26, 30, 46});
+    c.polygon(d({{1796, 1000}, {1884, 988}, {1880, 1016}, {1800, 1026}}), cloth({84, 94, 120}, {44, 50, 70}, d.s, 153u), 1.0f, d(1.5f));
+    c.polygon(d({{1880, 1030}, {1900, 1040}, {1912, 1150}, {1896, 1160}}), cloth({56, 64, 90}, {28, 32, 48}, d.s, 154u), 1.0f, d(1.5f));
+    for (const float y : {1060.0f, 1110.0f})
+        c.disc(d(1848), d(y), d(4), d(1), kBrass, 1.0f);
     // The chest.
     c.shadow(d({{2110, 1280}, {2490, 1280}, {2540, 1320}, {2080, 1320}}), d(24), 0.55f);
     c.polygon(d(rectangle(2120, 1060, 2480, 1280)), woodGrain({112, 72, 40}, {64, 40, 22}, d.s, 160u), 1.0f, d(1));
