@@ -86,8 +86,8 @@ Paint linear(Colour from, Colour to, float x1, float y1, float x2, float y2) {
 Paint rounded(Paint paint, float x1, float x2, float light, float dark) {
     return [=](float x, float y) {
         const float across = std::clamp((x - x1) / std::max(x2 - x1, 1.0f), 0.0f, 1.0f);
-        // Brightest a third of the way across, as a body lit from the left shows.
-        const float lit = std::cos((across - 0.33f) * 2.2f);
+        // Brightest a third of the way across, as a body lit from the left shows, falling to its shaded edge.
+        const float lit = std::cos((across - 0.3f) * 2.8f);
         return scaled(paint(x, y), dark + (light - dark) * std::clamp(lit, 0.0f, 1.0f));
     };
 }

@@ -204,14 +204,14 @@ void drawBeam(Canvas &c, const Scaled &d) {
 // The gallery's way up (240 x 1000, at (2360, 760)): an iron ladder, its rails lit from the left, to a dark
 // hatch in the ceiling, with its shadow on the wall.
 void drawLadder(Canvas &c, const Scaled &d) {
-    const Paint iron = [](float, float) { return Colour{84, 80, 86}; };
+    const Paint iron = [](float, float) { return Colour{62, 58, 66}; };
     c.polygon(d(rectangle(10, 0, 230, 60)), linear({2, 2, 4}, {24, 22, 26}, 0, 0, 0, d(60)), 1.0f, d(1));
     c.polygon(d(rectangle(0, 56, 240, 70)), linear({96, 92, 98}, {40, 38, 42}, 0, d(56), 0, d(70)), 1.0f, d(1));
     c.shadow(d(rectangle(48, 80, 220, 1000)), d(16), 0.35f);
     for (float x : {40.0f, 200.0f})
         c.polygon(d(rectangle(x - 9, 60, x + 9, 1000)), rounded(iron, d(x - 9), d(x + 9), 1.4f, 0.4f), 1.0f, d(1));
     for (int rung = 0; rung < 12; ++rung)
-        c.polygon(d(rectangle(40, 120 + rung * 75.0f, 200, 132 + rung * 75.0f)), linear({130, 124, 130}, {50, 48, 54}, 0, d(120 + rung * 75.0f), 0,
+        c.polygon(d(rectangle(40, 120 + rung * 75.0f, 200, 132 + rung * 75.0f)), linear({96, 92, 100}, {36, 34, 40}, 0, d(120 + rung * 75.0f), 0,
                                                                                            d(132 + rung * 75.0f)),
                   1.0f, d(1));
 }
