@@ -31,8 +31,9 @@
 //                                                daybreak over the boats home, the panel) likewise
 //   lf-demo-art wallpapers --out DIR             writes the wallpaper at the six screen sizes, as JPEG, into
 //                                                DIR/Velt/wallpapers/
-// PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
-// here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
+// PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is painted
+// here, from noise, soft shapes, shadows, light and that font. Exit status 0 on success, 1 with the reason on
+// standard error.
 
 #include <algorithm>
 #include <cmath>
