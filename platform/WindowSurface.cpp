@@ -57,7 +57,8 @@ void platformDestroyTestWindow(HWND window) {
 
 PresentArea platformPresentArea(int frameWidth, int frameHeight, int surfaceWidth, int surfaceHeight,
                                 bool fullScreen) {
-    if (!fullScreen || frameWidth <= 0 || frameHeight <= 0 || (frameWidth == surfaceWidth && frameHeight == surfaceHeight))
+    const bool sameSize = frameWidth == surfaceWidth && frameHeight == surfaceHeight;
+    if (!fullScreen || frameWidth <= 0 || frameHeight <= 0 || sameSize)
         return PresentArea{0, 0, surfaceWidth, surfaceHeight};
     // A full-screen mode the display cannot be switched to: the frame keeps its shape, black around it.
     int64_t scaledWidth = (int64_t)surfaceHeight * frameWidth / frameHeight;

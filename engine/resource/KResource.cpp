@@ -111,8 +111,8 @@ int32_t KResource::addArchive(const char *path) {
     // The log says missing either way; the player is told whether the file is there at all.
     PlatformFileAttributes attributes;
     const bool present = platformGetFileAttributes(path, &attributes) && !attributes.isFolder;
-    noteResourceProblem(path, "the archive '" + std::string(path) +
-                                  (present ? "' is damaged: it cannot be read as a zip or tar archive" : "' is missing"));
+    const char *problem = present ? "' is damaged: it cannot be read as a zip or tar archive" : "' is missing";
+    noteResourceProblem(path, "the archive '" + std::string(path) + problem);
     return ERROR_ARCHIVE_MISSING;
 }
 

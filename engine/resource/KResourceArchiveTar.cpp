@@ -250,7 +250,8 @@ bool KResourceArchiveTar::loadFile(const char *name, unsigned char **buffer, uin
     }
     if (!complete) {
         logMessage("Resource: cannot read entry '%s' of archive '%s', ERROR", entry->name.c_str(), path_.c_str());
-        noteResourceProblem(entry->name, "the entry '" + entry->name + "' of the archive '" + path_ + "' cannot be read");
+        noteResourceProblem(entry->name,
+                            "the entry '" + entry->name + "' of the archive '" + path_ + "' cannot be read");
         std::free(data);
         return false;
     }
