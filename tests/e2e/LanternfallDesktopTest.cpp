@@ -1,9 +1,9 @@
 // test-labels: realtime
-// The real program on a real X server (Xvfb), played as a player plays it: full screen on a 1920 x 1080 and
-// a 1280 x 1024 screen, the system pointer moved by xdotool onto the buttons and objects whose places the
-// scene files give and clicked quickly (the button pressed and released with nothing between), each click
-// seen landing in the game's state lines; the game's arrow drawn with its tip under the system pointer;
-// and an idle scene using at most half a core.
+// The real program, beside the archives the build made, on a real X server (Xvfb), played as a player
+// plays it: full screen on a 1920 x 1080 and a 1280 x 1024 screen, the system pointer moved by xdotool onto
+// the buttons and objects whose places the scene files give and clicked quickly (the button pressed and
+// released with nothing between), each click seen landing in the game's state lines; the game's arrow
+// drawn with its tip under the system pointer; and an idle scene using at most half a core.
 
 #include "tests/e2e/LanternfallFixture.h"
 #include "tests/support/XServerTestSupport.h"
@@ -157,9 +157,21 @@ struct Screen {
     bool playsOn; // into the game after the menus
 };
 
-class DesktopPlay : public LanternfallFixture {
+// The program beside the demo's archives that the build made, in a folder of its own (its data path).
+class DesktopPlay : public ::testing::Test {
 protected:
+    lftest::TempDir temp;
+    fs::path program;
     std::string display;
+
+    void SetUp() override {
+        const fs::path built = fs::path(LF_TOOLS_DIR).parent_path();
+        fs::create_directories(temp / "game");
+        program = temp / "game" / "lanternfall";
+        fs::copy_file(built / "lanternfall", program);
+        for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"})
+            fs::copy_file(built / archive, temp / "game" / archive);
+    }
 
     // xdotool on the test's display; true when it ran.
     bool xdotool(const std::vector<std::string> &arguments) {
@@ -180,12 +192,10 @@ void DesktopPlay::play(const Screen &screen) {
     const lftest::XServer server(std::to_string(screen.width) + "x" + std::to_string(screen.height) + "x24");
     ASSERT_FALSE(server.display().empty());
     display = server.display();
-    const char *path = std::getenv("PATH");
     const fs::path log = temp / ("desktop-" + std::to_string(screen.width) + ".log");
     fs::remove_all(temp / "xdg");
     DesktopGame game({"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "LANTERNFALL_FOREGROUND=1",
                       "LANTERNFALL_DIALOG_ANSWER=0", "LANTERNFALL_LOG=" + log.string(),
-                      "PATH=" + (temp / "bin").string() + ":" + (path ? path : ""),
                       "XDG_DATA_HOME=" + (temp / "xdg").string(), "HOME=" + (temp / "home").string(),
                       "XDG_CONFIG_HOME=" + (temp / "config").string(),
                       "LSAN_OPTIONS=" + lftest::dbusLeakOptions(temp.path())},
