@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <ctime>
@@ -211,6 +212,14 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) 
         return false;
     bool ok = true;
     if (fullScreen) {
+        // Without a window manager (Xvfb) the desktop-size full screen leaves the window where and as large
+        // as it was, while its surface takes the desktop's size: the frame would show shifted and cut. The
+        // window is put over the whole display first (with a manager, the full-screen state does the same).
+        SDL_Rect display;
+        if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window->sdlWindow), 0), &display) == 0) {
+            SDL_SetWindowPosition(window->sdlWindow, display.x, display.y);
+            SDL_SetWindowSize(window->sdlWindow, display.w, display.h);
+        }
         ok = SDL_SetWindowFullscreen(window->sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
     } else {
         ok = SDL_SetWindowFullscreen(window->sdlWindow, 0) == 0;

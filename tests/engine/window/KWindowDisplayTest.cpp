@@ -12,6 +12,7 @@
 #include "engine/graphics/KGraphicFactory.h"
 #include "engine/window/KInput.h"
 #include "engine/window/KInputCursorPicture.h"
+#include "platform/SoftRasterizer.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
 #include "tests/support/WinUserTestSupport.h"
@@ -296,6 +297,31 @@ TEST_F(DisplayModes, TheFlipPaintsTheBarsAroundABoxedGameAreaAndDarkensIt) {
     uint32_t inside = frame.rgb(80, 45);
     EXPECT_NEAR((int)(inside & 0xFF), 128, 2);
     EXPECT_EQ((inside >> 16) & 0xFF, inside & 0xFF);
+}
+
+TEST_F(DisplayModes, AFrameThatStartsWithAClearOfABoxedGameAreaLetsTheDeviceKeepItsBands) {
+    // The view's clear takes the bars with it (the flip paints them black again), so frames that draw the
+    // same are kept whole by the device, and what is shown is what it was.
+    platformSetVirtualDesktop(160, 90);
+    window->setAspectCorrection(true);
+    ASSERT_TRUE(window->toggleFullScreen(true));
+    std::vector<BackBuffer> frames;
+    uint64_t reused = 0;
+    for (int frame = 0; frame < 3; ++frame) {
+        const uint64_t before = softraster::Rasterizer::reusedBandCount();
+        window->setClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+        window->setViewTransform(0, 0, 0, 1.0f, true);
+        drawQuad(10, 10, 30, 20, kRed);
+        window->flipBackBuffer(false);
+        frames.push_back(readBackBuffer(device()));
+        reused = softraster::Rasterizer::reusedBandCount() - before;
+    }
+    EXPECT_EQ(reused, 6u) << "every band of 90 rows, 16 a band";
+    EXPECT_EQ(frames[2].pixels, frames[1].pixels);
+    EXPECT_EQ(frames[2].rgb(5, 45), 0u) << "the bar";
+    EXPECT_EQ(frames[2].rgb(25, 45), 0x0000FFu) << "the cleared game area";
+    EXPECT_EQ(frames[2].rgb(20 + 20 * 120 / kWidth, 15 * 90 / kHeight), 0xFF0000u);
+    ASSERT_TRUE(window->toggleFullScreen(false));
 }
 
 TEST_F(DisplayModes, TheSoftwareCursorIsDrawnWithItsTipAtThePointer) {
