@@ -219,7 +219,7 @@ void DesktopPlay::play(const Screen &screen) {
 
     // The arrow's tip under the system pointer, resting on the sky: the screen taken with the pointer
     // there and with it away shows the arrow's white body just below and right of the pointer (the pointer
-    // pictures are 64 design units, the tip at 5, 2 of its 64) and nothing of it above or left.
+    // pictures are 64 design units, the tip at their centre) and nothing of it above or left.
     const DesignPoint rest{600, 250};
     const fs::path away = temp / "away.png", there = temp / "there.png";
     for (const auto &[point, file] : {std::pair{DesignPoint{1000, 250}, away}, std::pair{rest, there}}) {
@@ -234,9 +234,9 @@ void DesktopPlay::play(const Screen &screen) {
         const Rgb a = withArrow.pixel(at.first, at.second), b = without.pixel(at.first, at.second);
         return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 24;
     };
-    const std::pair<int, int> body = game.onScreen({rest.x + 10, rest.y + 24});
-    expectColour(there, body.first, body.second, {240, 236, 226}, 16);
-    EXPECT_TRUE(differs({rest.x + 10, rest.y + 24}));
+    const std::pair<int, int> body = game.onScreen({rest.x + 3, rest.y + 8});
+    expectColour(there, body.first, body.second, {243, 237, 218}, 16);
+    EXPECT_TRUE(differs({rest.x + 3, rest.y + 8}));
     for (const DesignPoint beside : {DesignPoint{rest.x - 6, rest.y}, DesignPoint{rest.x, rest.y - 6},
                                      DesignPoint{rest.x - 12, rest.y - 12}}) {
         EXPECT_FALSE(differs(beside)) << "the arrow reaches " << beside.x - rest.x << "," << beside.y - rest.y;
