@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/SoftRasterizerKernels.h"
+#include "platform/WinBase.h"
 
 namespace softraster {
 
@@ -934,7 +935,7 @@ void Rasterizer::runBand(int band) {
 
 void Rasterizer::setThreadCount(int count) {
     if (count <= 0)
-        count = (int)std::max(1u, std::thread::hardware_concurrency());
+        count = platformUsableProcessorCount();
     count = std::min(count, 64);
     if (count == threadCount_)
         return;

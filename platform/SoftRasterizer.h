@@ -132,7 +132,8 @@ public:
     void flush();
     bool hasPending() const { return !commands_.empty(); }
 
-    // Threads used by flush (1 = the calling thread only). 0 picks the number of cores.
+    // Threads used by flush (1 = the calling thread only). 0 picks the processors the process may use
+    // (platformUsableProcessorCount).
     void setThreadCount(int count);
     int threadCount() const { return threadCount_; }
 
