@@ -82,6 +82,10 @@ uint32_t modulatePixel(uint32_t a, uint32_t b) {
     return result;
 }
 
+uint32_t lerpPixel(uint32_t a, uint32_t b, uint32_t f) {
+    return lerpChannelPair(a, b, f);
+}
+
 uint32_t bilinearPixel(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
     return lerpChannelPair(lerpChannelPair(t00, t01, fv), lerpChannelPair(t10, t11, fv), fu);
 }
@@ -136,6 +140,19 @@ struct PortableKernels {
             out[i] = bilinearPixel(q.t00[i], q.t10[i], q.t01[i], q.t11[i], q.fu[i] & 0xFF, q.fv[i] & 0xFF);
     }
 
+    static void lerpRows(const uint32_t *row0, const uint32_t *row1, uint32_t alphaOr, uint32_t fv, int n,
+                         uint32_t *out) {
+        for (int i = 0; i < n; ++i)
+            out[i] = lerpPixel(row0[i] | alphaOr, row1[i] | alphaOr, fv);
+    }
+
+    static void lerpColumns(const uint32_t *cols, int32_t u0, int32_t du, int n, uint32_t *out) {
+        for (int i = 0; i < n; ++i) {
+            const int32_t t = (u0 + du * i + 128) >> 8;
+            out[i] = lerpPixel(cols[t >> 8], cols[(t >> 8) + 1], (uint32_t)t & 255);
+        }
+    }
+
     static KernelTable table() {
         KernelTable t{};
         t.set = KernelSet::portable;
@@ -152,6 +169,8 @@ struct PortableKernels {
         t.blendConstant[(int)BlendPair::additive] = blendConstant<Blend::srcAlpha, Blend::one>;
         t.blendConstant[(int)BlendPair::addOne] = blendConstant<Blend::one, Blend::one>;
         t.bilinear = bilinear;
+        t.lerpRows = lerpRows;
+        t.lerpColumns = lerpColumns;
         return t;
     }
 };
@@ -306,6 +325,39 @@ struct BilinearGather {
     }
 };
 
+// Pictures drawn unrotated read one row pair per run. Filtering the rows once per column and then across the
+// columns gives bilinearPixel's pixels (which lerps the rows first) with fewer steps and no gathering of
+// four texels per sample, while the samples lie at most this far apart (beyond, columns would be filtered
+// that no sample reads).
+constexpr int64_t kRowPairStepLimit = 2 << 16;
+
+bool samplesOneRowPair(const TexelRun &c) {
+    return c.dv == 0 && c.du >= -kRowPairStepLimit && c.du <= kRowPairStepLimit;
+}
+
+// An affine run inside the texture, with the lower neighbours inside too, whose samples lie on one row pair.
+void sampleRowPairRun(const Image &img, const TexelRun &c, int n, uint32_t *out) {
+    const KernelTable &table = kernelTable();
+    const int64_t tv = (c.v0 + 128) >> 8;
+    const uint32_t *row0 = img.pixels + (size_t)(tv >> 8) * img.stride;
+    const uint32_t fv = (uint32_t)(tv & 255);
+    // The columns of a piece: at most kRowPairStepLimit / 65536 per sample, and the right neighbour.
+    alignas(64) uint32_t columns[2 * chunk + 2];
+    for (int start = 0; start < n; start += chunk) {
+        const int m = std::min(chunk, n - start);
+        const int64_t first = c.u0 + c.du * start, last = first + c.du * (m - 1);
+        const int64_t lowColumn = (std::min(first, last) + 128) >> 16;
+        const int count = (int)(((std::max(first, last) + 128) >> 16) - lowColumn) + 2;
+        const uint32_t *cols = row0 + lowColumn;
+        // Weight 0 gives the upper row as it is.
+        if (fv != 0 || img.alphaOr != 0) {
+            table.lerpRows(cols, cols + img.stride, img.alphaOr, fv, count, columns);
+            cols = columns;
+        }
+        table.lerpColumns(cols, (int32_t)(first - (lowColumn << 16)), (int32_t)c.du, m, out + start);
+    }
+}
+
 // An affine run that stays inside the texture (for linear filtering, with the right and lower neighbours
 // inside too): no addressing needed.
 void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t *out) {
@@ -317,6 +369,10 @@ void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t 
     if (sampler.filter == Filter::point) {
         for (int i = 0; i < n; ++i, u += c.du, v += c.dv)
             out[i] = pixels[(size_t)(v >> 16) * stride + (size_t)(u >> 16)] | alphaOr;
+        return;
+    }
+    if (samplesOneRowPair(c)) {
+        sampleRowPairRun(img, c, n, out);
         return;
     }
     const KernelTable &table = kernelTable();

@@ -39,6 +39,11 @@ struct Avx2Lanes {
     }
     static bool noneOf(V a, V mask) { return _mm256_testz_si256(a, mask) != 0; }
     static bool allOf(V a, V mask) { return _mm256_testc_si256(a, mask) != 0; }
+    static V bitAnd(V a, V b) { return _mm256_and_si256(a, b); }
+    static V add32(V a, V b) { return _mm256_add_epi32(a, b); }
+    static V shl32(V a, int bits) { return _mm256_slli_epi32(a, bits); }
+    static V shr32(V a, int bits) { return _mm256_srli_epi32(a, bits); }
+    static V gather(const uint32_t *base, V index) { return _mm256_i32gather_epi32((const int *)base, index, 4); }
 };
 
 } // namespace

@@ -4,7 +4,8 @@
 //   widenLo / widenHi (bytes to 16-bit lanes, the low / high pixels of each 128-bit block),
 //   pairLo / pairHi (32-bit lanes doubled, in the same pixel order), narrow (16-bit lanes back to bytes,
 //   saturated), mul16, mulhi16 (unsigned, high half), add16, sub16, shr8, alphaLanes (each pixel's alpha in
-//   its four 16-bit lanes), noneOf / allOf (whether no bit / every bit of a mask is set in every lane).
+//   its four 16-bit lanes), noneOf / allOf (whether no bit / every bit of a mask is set in every lane),
+//   bitAnd, add32, shl32 / shr32 (32-bit lanes, logical), gather (the 32-bit words base[index] of each lane).
 // Channels are worked on in 16-bit lanes with the portable kernels' arithmetic, so the pixels are the same.
 // Only the per-instruction-set files include this, after switching their target on; everything here has
 // internal linkage, so each keeps its own copy compiled for its own target.
@@ -173,6 +174,41 @@ template <class L> struct VectorKernels {
         }
     }
 
+    static V lerpPixels(V a, V b, V fLo, V fHi) {
+        return L::narrow(lerp(L::widenLo(a), L::widenLo(b), fLo), lerp(L::widenHi(a), L::widenHi(b), fHi));
+    }
+
+    static void lerpRows(const uint32_t *row0, const uint32_t *row1, uint32_t alphaOr, uint32_t fv, int n,
+                         uint32_t *out) {
+        const V orMask = L::splat(alphaOr), f = L::splat16((int)fv);
+        int i = 0;
+        for (; i + width <= n; i += width)
+            L::store(out + i, lerpPixels(L::bitOr(L::load(row0 + i), orMask), L::bitOr(L::load(row1 + i), orMask), f, f));
+        for (; i < n; ++i)
+            out[i] = lerpPixel(row0[i] | alphaOr, row1[i] | alphaOr, fv);
+    }
+
+    // Each lane works out its own column and weight; the weight is doubled into both 16-bit halves so that
+    // doubling the lanes lines it up with the channels of the widened columns.
+    static void lerpColumns(const uint32_t *cols, int32_t u0, int32_t du, int n, uint32_t *out) {
+        alignas(64) uint32_t ramp[width];
+        for (int k = 0; k < width; ++k)
+            ramp[k] = (uint32_t)(u0 + 128 + du * k);
+        V u = L::load(ramp);
+        const V advance = L::splat((uint32_t)(du * width)), low = L::splat(255);
+        int i = 0;
+        for (; i + width <= n; i += width, u = L::add32(u, advance)) {
+            const V t = L::shr32(u, 8), column = L::shr32(t, 8), f = L::bitAnd(t, low);
+            const V weight = L::bitOr(f, L::shl32(f, 16));
+            L::store(out + i, lerpPixels(L::gather(cols, column), L::gather(cols + 1, column), L::pairLo(weight),
+                                         L::pairHi(weight)));
+        }
+        for (; i < n; ++i) {
+            const int32_t t = (u0 + du * i + 128) >> 8;
+            out[i] = lerpPixel(cols[t >> 8], cols[(t >> 8) + 1], (uint32_t)t & 255);
+        }
+    }
+
     static KernelTable table(KernelSet set) {
         KernelTable t{};
         t.set = set;
@@ -189,6 +225,8 @@ template <class L> struct VectorKernels {
         t.blendConstant[(int)BlendPair::additive] = blendConstant<BlendPair::additive>;
         t.blendConstant[(int)BlendPair::addOne] = blendConstant<BlendPair::addOne>;
         t.bilinear = bilinear;
+        t.lerpRows = lerpRows;
+        t.lerpColumns = lerpColumns;
         return t;
     }
 };
