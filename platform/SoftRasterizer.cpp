@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/SoftRasterizerKernels.h"
 #include "platform/WinBase.h"
 
@@ -66,10 +70,20 @@ inline uint32_t colorFromAccumulators(const int64_t acc[4]) {
     return out;
 }
 
+// Rounded to nearest, ties to even, as std::llrint in the default rounding mode, without a call into the
+// C library for every run.
+inline int64_t roundToInt64(double v) {
+#if defined(__x86_64__)
+    return _mm_cvtsd_si64(_mm_set_sd(v));
+#else
+    return std::llrint(v);
+#endif
+}
+
 inline int64_t toFixed16(double v) {
     if (!(v > -1e10 && v < 1e10)) // beyond any texture or colour: keeps the fixed-point steps far from overflow
         return 0;
-    return std::llrint(v * 65536.0);
+    return roundToInt64(v * 65536.0);
 }
 
 // Applies one stage's colour and alpha operations.
@@ -206,6 +220,8 @@ void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, 
         if (isStandardModulate(s0) && sample0) {
             if (in.diffuse)
                 kernels::modulateRun(texels[0], in.diffuse, n, result);
+            else if (in.flatDiffuse == 0xFFFFFFFFu && !stage1On)
+                src = texels[0]; // white modulates nothing
             else
                 kernels::modulateRunConstant(texels[0], in.flatDiffuse, n, result);
         } else {

@@ -32,16 +32,6 @@ inline int addressCoordinate(int64_t i, int size, Address mode) {
     }
 }
 
-inline uint32_t lerpChannelPair(uint32_t a, uint32_t b, uint32_t f) {
-    // Per 8-bit channel: (a * (256 - f) + b * f + 128) >> 8.
-    uint32_t result = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        uint32_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-        result |= ((ca * (256 - f) + cb * f + 128) >> 8) << shift;
-    }
-    return result;
-}
-
 // Source-colour factor per channel for a pixel (dst channel values known).
 inline uint32_t factorChannel(Blend factor, uint32_t s, uint32_t d, uint32_t sa, uint32_t da, bool alphaChannel) {
     switch (factor) {
@@ -82,12 +72,8 @@ uint32_t modulatePixel(uint32_t a, uint32_t b) {
     return result;
 }
 
-uint32_t lerpPixel(uint32_t a, uint32_t b, uint32_t f) {
-    return lerpChannelPair(a, b, f);
-}
-
 uint32_t bilinearPixel(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
-    return lerpChannelPair(lerpChannelPair(t00, t01, fv), lerpChannelPair(t10, t11, fv), fu);
+    return lerpPixel(lerpPixel(t00, t01, fv), lerpPixel(t10, t11, fv), fu);
 }
 
 // Each channel is (s * srcFactor + d * dstFactor) / 255, rounded to nearest (255 is odd, so there are

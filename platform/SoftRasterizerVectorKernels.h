@@ -12,6 +12,8 @@
 
 #include <xmmintrin.h>
 
+#include <algorithm>
+
 #include "platform/SoftRasterizerKernelTable.h"
 #include "platform/SoftRasterizerKernels.h"
 
@@ -178,34 +180,47 @@ template <class L> struct VectorKernels {
         return L::narrow(lerp(L::widenLo(a), L::widenLo(b), fLo), lerp(L::widenHi(a), L::widenHi(b), fHi));
     }
 
+    // A run that does not end on a whole vector ends with the vector that does, which overlaps the one before
+    // and writes its pixels again, the same.
     static void lerpRows(const uint32_t *row0, const uint32_t *row1, uint32_t alphaOr, uint32_t fv, int n,
                          uint32_t *out) {
+        if (n < width) {
+            for (int i = 0; i < n; ++i)
+                out[i] = lerpPixel(row0[i] | alphaOr, row1[i] | alphaOr, fv);
+            return;
+        }
         const V orMask = L::splat(alphaOr), f = L::splat16((int)fv);
-        int i = 0;
-        for (; i + width <= n; i += width)
+        for (int i = 0;; i += width) {
+            i = std::min(i, n - width);
             L::store(out + i, lerpPixels(L::bitOr(L::load(row0 + i), orMask), L::bitOr(L::load(row1 + i), orMask), f, f));
-        for (; i < n; ++i)
-            out[i] = lerpPixel(row0[i] | alphaOr, row1[i] | alphaOr, fv);
+            if (i + width >= n)
+                return;
+        }
     }
 
     // Each lane works out its own column and weight; the weight is doubled into both 16-bit halves so that
     // doubling the lanes lines it up with the channels of the widened columns.
     static void lerpColumns(const uint32_t *cols, int32_t u0, int32_t du, int n, uint32_t *out) {
+        if (n < width) {
+            for (int i = 0; i < n; ++i) {
+                const int32_t t = (u0 + du * i + 128) >> 8;
+                out[i] = lerpPixel(cols[t >> 8], cols[(t >> 8) + 1], (uint32_t)t & 255);
+            }
+            return;
+        }
         alignas(64) uint32_t ramp[width];
         for (int k = 0; k < width; ++k)
-            ramp[k] = (uint32_t)(u0 + 128 + du * k);
-        V u = L::load(ramp);
-        const V advance = L::splat((uint32_t)(du * width)), low = L::splat(255);
-        int i = 0;
-        for (; i + width <= n; i += width, u = L::add32(u, advance)) {
-            const V t = L::shr32(u, 8), column = L::shr32(t, 8), f = L::bitAnd(t, low);
+            ramp[k] = (uint32_t)(128 + du * k);
+        const V steps = L::load(ramp), low = L::splat(255);
+        for (int i = 0;; i += width) {
+            i = std::min(i, n - width);
+            const V t = L::shr32(L::add32(L::splat((uint32_t)(u0 + du * i)), steps), 8);
+            const V column = L::shr32(t, 8), f = L::bitAnd(t, low);
             const V weight = L::bitOr(f, L::shl32(f, 16));
             L::store(out + i, lerpPixels(L::gather(cols, column), L::gather(cols + 1, column), L::pairLo(weight),
                                          L::pairHi(weight)));
-        }
-        for (; i < n; ++i) {
-            const int32_t t = (u0 + du * i + 128) >> 8;
-            out[i] = lerpPixel(cols[t >> 8], cols[(t >> 8) + 1], (uint32_t)t & 255);
+            if (i + width >= n)
+                return;
         }
     }
 

@@ -68,8 +68,12 @@ bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int h
     SDL_Surface *target = SDL_GetWindowSurface(window->sdlWindow);
     if (!target)
         return false;
+    // A window without alpha (the usual RGB888) shows the same colours: read as its own format, the frame
+    // is copied row by row instead of converted pixel by pixel.
+    const Uint32 format =
+        target->format->format == SDL_PIXELFORMAT_RGB888 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888;
     SDL_Surface *source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t *>(argb), width, height, 32,
-                                                             stridePixels * 4, SDL_PIXELFORMAT_ARGB8888);
+                                                             stridePixels * 4, format);
     if (!source)
         return false;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
