@@ -60,6 +60,8 @@ public:
     bool isRenderable() const; // may be a render target
     D3D9Texture *container() const { return container_; }
 
+    // Runs the queued draws when one of them reads or writes this surface.
+    void flushDrawsUsingIt();
     // The image the rasteriser reads or draws into; the reference stays valid for the surface's life.
     const softraster::Image &image();
     softraster::DepthImage depthImage();

@@ -1028,6 +1028,20 @@ void Rasterizer::prepareHistory() {
     }
 }
 
+bool Rasterizer::uses(const Image *image, const void *pixels) const {
+    if (commands_.empty())
+        return false;
+    if (pixels && (pixels == target_.pixels || (hasDepth_ && pixels == depth_.values)))
+        return true;
+    for (const DrawState &state : states_) {
+        for (const Stage &stage : state.stages) {
+            if (stage.sampler.image == image)
+                return true;
+        }
+    }
+    return false;
+}
+
 void Rasterizer::flush() {
     if (commands_.empty())
         return;

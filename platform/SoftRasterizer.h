@@ -131,6 +131,9 @@ public:
     // Runs every queued operation; afterwards the target images hold the result.
     void flush();
     bool hasPending() const { return !commands_.empty(); }
+    // Whether a queued draw samples the image or writes the pixels (as its target or depth): only then must
+    // a change to them wait for a flush.
+    bool uses(const Image *image, const void *pixels) const;
 
     // Threads used by flush (1 = the calling thread only). 0 picks the processors the process may use
     // (platformUsableProcessorCount).
