@@ -3,6 +3,8 @@
 // renderer. Every part of the engine and the game creates them here, never by naming a backend class.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class KBatch;
 class KGraphic;
@@ -15,3 +17,11 @@ void setRendererType(int32_t type);
 // runs out.
 KGraphic *createKGraphic();
 KBatch *createKBatch();
+
+// Pictures of the current renderer made ahead from files on worker threads (KGraphicPrefetch.h), when its
+// pictures can be made off the drawing thread (Direct3D 9 and 8); nothing otherwise.
+void prefetchKGraphics(const std::vector<std::string> &files);
+// The picture made ahead from the file, owned by the caller, or null: the caller loads it then.
+KGraphic *takePrefetchedKGraphic(const char *file);
+// Deletes the pictures made ahead that nobody took.
+void discardPrefetchedKGraphics();

@@ -1,6 +1,8 @@
 #include "engine/resource/KResource.h"
 
 #include <cstring>
+#include <mutex>
+#include <shared_mutex>
 
 #include "engine/resource/KResourceArchiveTar.h"
 #include "engine/resource/KResourceArchiveZip.h"
@@ -14,6 +16,8 @@ bool KResource::logOpens = false;
 namespace {
 
 KObjectList archiveList;
+// Reads on other threads (pictures made ahead) walk the list while the main thread may mount or unmount.
+std::shared_mutex archiveListLock;
 
 // Unmounts what is left at process exit, after the game's own shutdown has usually done it already.
 struct CleanupAtExit {
@@ -62,6 +66,7 @@ bool copyName(const char *name, char (&buffer)[kResourceNameMax + 1]) {
 template <typename Ask> Answer search(const char *name, Ask ask) {
     if (!name)
         return Answer::none;
+    std::shared_lock<std::shared_mutex> reading(archiveListLock);
     char buffer[kResourceNameMax + 1];
     if (archiveList.head) {
         if (!copyName(withoutDataPath(name), buffer))
@@ -109,6 +114,7 @@ int32_t KResource::addArchive(const char *path) {
 }
 
 void KResource::linkArchive(KResourceArchive *archive) {
+    std::lock_guard<std::shared_mutex> changing(archiveListLock);
     archiveList.append(archive);
 }
 
@@ -117,6 +123,7 @@ const KObjectList &KResource::archives() {
 }
 
 void KResource::removeAllArchives() {
+    std::lock_guard<std::shared_mutex> changing(archiveListLock);
     while (KObjectListable *head = archiveList.head) {
         archiveList.unlink(head);
         delete static_cast<KResourceArchive *>(head);
@@ -125,6 +132,7 @@ void KResource::removeAllArchives() {
 
 void KResource::cleanup() {
     removeAllArchives();
+    std::lock_guard<std::shared_mutex> changing(archiveListLock);
     delete fileSystemArchive;
     fileSystemArchive = nullptr;
 }

@@ -16,6 +16,20 @@ constexpr int32_t kBlendOne = 1;
 constexpr int32_t kBlendSourceAlpha = 4;
 constexpr int32_t kBlendInverseSourceAlpha = 5;
 
+// The picture of the file: the one made ahead for a scene change, else one loaded now; null when it does
+// not load.
+KGraphic *pictureOf(const std::string &path) {
+    if (path.empty())
+        return nullptr;
+    if (KGraphic *ahead = takePrefetchedKGraphic(path.c_str()))
+        return ahead;
+    KGraphic *made = createKGraphic();
+    if (made && made->loadImageFile(path.c_str(), 0))
+        return made;
+    delete made;
+    return nullptr;
+}
+
 } // namespace
 
 void HoTexture::releaseObject() {
@@ -25,10 +39,8 @@ void HoTexture::releaseObject() {
 
 void HoTexture::load(HoResourceManager *) {
     unload(nullptr);
-    KGraphic *made = createKGraphic();
-    const std::string path = resolveDataPath(filePath);
-    if (!made || path.empty() || !made->loadImageFile(path.c_str(), 0)) {
-        delete made;
+    KGraphic *made = pictureOf(resolveDataPath(filePath));
+    if (!made) {
         fileTime = 0;
         logMessage("Game: cannot load picture %s, ERROR", filePath);
         return;
