@@ -79,32 +79,48 @@ bool KGraphicD3DCommon<Api>::takeDecodedImage(const char *name, const unsigned c
     return true;
 }
 
+// The texture is made and locked as soon as the decoder knows the picture's size, and the rows are decoded
+// straight into it without the lock: the picture is no other thread's yet and no draw reads its texture. A
+// lost device is waited out by the one who draws: this load gives up instead.
 template <class Api> bool KGraphicD3DCommon<Api>::loadImageFileAside(const char *name) {
     unsigned char *data = nullptr;
     uint32_t size = 0;
     if (!name || !readImageFile(name, &data, &size))
         return false;
-    bool decoded = takeDecodedImage(name, data, size);
-    std::free(data);
-    if (!decoded)
-        return false;
     TextureLevel level{};
-    bool locked;
-    {
-        // A lost device is waited out by the one who draws: this load gives up instead.
+    bool locked = false;
+    const PixelDestination destination = [&](uint32_t width, uint32_t height, bool alpha, size_t *stride) {
         std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-        locked = deviceReady() && image.pixels && createUploadTexture(image.width, image.height) &&
-                 lockLevel(textures[0], level);
-    }
-    // The texture is this picture's alone, and no draw reads it yet: its pixels go in without the lock.
-    bool copied = locked && copyIntoLevel(level, image.pixels, imageRecordBytes(), image.width, image.height);
+        highQuality = 1;
+        hasAlpha = alpha;
+        imageWidth = (float)width;
+        imageHeight = (float)height;
+        locked = deviceReady() && createUploadTexture(width, height) && lockLevel(textures[0], level);
+        *stride = locked ? (size_t)level.locked.Pitch / 4 : 0;
+        return locked ? static_cast<uint32_t *>(level.locked.pBits) : nullptr;
+    };
+    const int format = imageFormatFromFileName(name);
+    ImageData decoded;
+    bool placed = false;
+    bool loaded = format >= 0 && decodeImageInto(format, data, size, &decoded, name, destination, &placed);
+    std::free(data);
     std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-    if (locked)
+    if (locked) {
+        if (loaded)
+            padPictureEdges(static_cast<uint8_t *>(level.locked.pBits), level.locked.Pitch, decoded.width,
+                            decoded.height, level.desc.Width, level.desc.Height);
         textures[0]->UnlockRect(0);
-    freeImagePixels(&image);
-    if (!copied)
+    }
+    if (loaded && !placed) {
+        // A format that decodes into a buffer of its own is uploaded from it.
+        image = decoded;
+        takeImageRecordState();
+        loaded = deviceReady() && uploadImageRecord();
+        freeImagePixels(&image);
+    }
+    if (!loaded)
         releaseImage();
-    return copied;
+    return loaded;
 }
 
 template <class Api>

@@ -67,3 +67,15 @@ KGraphic *takePrefetchedKGraphic(const char *file) {
 void discardPrefetchedKGraphics() {
     KGraphicPrefetch::discard();
 }
+
+KGraphic *loadKGraphic(const char *file) {
+    if (!file || !*file)
+        return nullptr;
+    if (KGraphic *ahead = takePrefetchedKGraphic(file))
+        return ahead;
+    KGraphic *made = createKGraphic();
+    if (made && made->loadImageFile(file, 0))
+        return made;
+    delete made;
+    return nullptr;
+}

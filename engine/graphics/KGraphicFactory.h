@@ -25,3 +25,6 @@ void prefetchKGraphics(const std::vector<std::string> &files);
 KGraphic *takePrefetchedKGraphic(const char *file);
 // Deletes the pictures made ahead that nobody took.
 void discardPrefetchedKGraphics();
+// The picture of a file, as loadImageFile(file, 0) loads it: the one made ahead when there is one, else
+// one loaded now; null when it does not load.
+KGraphic *loadKGraphic(const char *file);

@@ -16,20 +16,6 @@ constexpr int32_t kBlendOne = 1;
 constexpr int32_t kBlendSourceAlpha = 4;
 constexpr int32_t kBlendInverseSourceAlpha = 5;
 
-// The picture of the file: the one made ahead for a scene change, else one loaded now; null when it does
-// not load.
-KGraphic *pictureOf(const std::string &path) {
-    if (path.empty())
-        return nullptr;
-    if (KGraphic *ahead = takePrefetchedKGraphic(path.c_str()))
-        return ahead;
-    KGraphic *made = createKGraphic();
-    if (made && made->loadImageFile(path.c_str(), 0))
-        return made;
-    delete made;
-    return nullptr;
-}
-
 } // namespace
 
 void HoTexture::releaseObject() {
@@ -39,7 +25,7 @@ void HoTexture::releaseObject() {
 
 void HoTexture::load(HoResourceManager *) {
     unload(nullptr);
-    KGraphic *made = pictureOf(resolveDataPath(filePath));
+    KGraphic *made = loadKGraphic(resolveDataPath(filePath).c_str());
     if (!made) {
         fileTime = 0;
         logMessage("Game: cannot load picture %s, ERROR", filePath);
