@@ -1,5 +1,6 @@
 #include "engine/graphics/KGraphicPrefetch.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -103,6 +104,12 @@ public:
         return entries_.size();
     }
 
+    size_t made() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return std::count_if(entries_.begin(), entries_.end(),
+                             [](const auto &entry) { return entry.second.state == Entry::made; });
+    }
+
 private:
     void startWorkers() {
         const int count = platformUsableProcessorCount();
@@ -189,4 +196,8 @@ void KGraphicPrefetch::stop() {
 
 size_t KGraphicPrefetch::pending() {
     return prefetch().pending();
+}
+
+size_t KGraphicPrefetch::made() {
+    return prefetch().made();
 }

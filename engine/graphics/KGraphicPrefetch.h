@@ -28,6 +28,7 @@ public:
     static void discard();
     // Discards, waits for the pictures being made and ends the workers (before the device goes).
     static void stop();
-    // Files queued, being made or made and not taken (for tests).
+    // For tests: files queued, being made or made and not taken; pictures made and not taken.
     static size_t pending();
+    static size_t made();
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGameSettings.h"
@@ -86,8 +87,11 @@ void HoWorld::prefetchPictures(HoScene *target) {
         }
         if (!picture || picture->picture || !picture->filePath)
             continue;
+        // Pictures that are not there (most highlight pictures) are left to their own loads.
         const std::string file = resolveDataPath(picture->filePath);
-        if (!file.empty() && std::find(files.begin(), files.end(), file) == files.end())
+        FileInfo info;
+        if (!file.empty() && std::find(files.begin(), files.end(), file) == files.end() &&
+            KResource::getFileInfo(file.c_str(), &info))
             files.push_back(file);
     }
     prefetchKGraphics(files);

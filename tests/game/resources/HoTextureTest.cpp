@@ -397,6 +397,45 @@ TEST_F(Textures, GraphicsUnloadAndReloadInClassOrderWithPagesBalanced) {
     EXPECT_EQ(KGraphicD3D9::pictures().count, 0) << "the context's end deletes every picture";
 }
 
+// Over a scene change's hold, pictures whose last holder lets go stay loaded: an atlas page that the new
+// scene's pictures stand on too is not read again, and the end of the hold unloads what nobody took.
+TEST_F(Textures, PicturesLetGoDuringAHoldStayForTheirNextHolders) {
+    for (const char *name : {"data/one.png", "data/a.png", "data/b.png"})
+        writePicture(name, 6, 6, picturetest::patternPixels(6, 6));
+    ASSERT_EQ(lftest::runProgram({lftest::toolPath("lf-atlas"), "--name", "common", "--out",
+                                  (source() / "data/atlas").string(), "--root", source().string(), "--page-size", "32",
+                                  (source() / "data/a.png").string(), (source() / "data/b.png").string()}),
+              0);
+    write("data/game.cfg", "textures.use_atlas=1\n");
+    HoContext &ctx = started();
+    HoResourceManager &rm = resources();
+    HoTexture *a = ctx.getTexture("data/a.png"), *b = ctx.getTexture("data/b.png");
+    HoTexture *one = rm.getTexture("data/one.png");
+    a->acquire(&rm);
+    one->acquire(&rm);
+    HoTexture *page = ctx.atlases[0]->getPage(1);
+    KGraphic *pagePicture = page->picture;
+    ASSERT_NE(pagePicture, nullptr);
+
+    rm.holdReleasedPictures();
+    a->release(&rm);
+    one->release(&rm);
+    EXPECT_NE(a->picture, nullptr);
+    EXPECT_NE(one->picture, nullptr);
+    b->acquire(&rm);
+    one->acquire(&rm);
+    rm.endPictureHold();
+    EXPECT_EQ(page->picture, pagePicture) << "the page both scenes use is not read again";
+    EXPECT_EQ(page->useCount, 1);
+    EXPECT_EQ(a->picture, nullptr) << "nobody took it again";
+    EXPECT_NE(one->picture, nullptr);
+
+    b->release(&rm);
+    EXPECT_EQ(page->picture, nullptr) << "outside a hold, letting go unloads";
+    one->release(&rm);
+    EXPECT_EQ(one->picture, nullptr);
+}
+
 TEST_F(Textures, AFontWhosePageIsMissingLoadsWhatItCan) {
     fs::create_directories(source() / "data/texts");
     ASSERT_TRUE(lftest::makeFont((source() / "data/texts/font_2").string(), 12, "65-70"));
