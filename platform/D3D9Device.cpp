@@ -278,7 +278,10 @@ HRESULT D3D9Device::Present(const RECT *, const RECT *, HWND destWindow, const v
     core_->raster.flush();
     HWND window = destWindow ? destWindow : (params_.hDeviceWindow ? params_.hDeviceWindow : focusWindow_);
     const softraster::Image &img = backBuffer_->image();
-    platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride);
+    // Rows that no draw changed since the last present are shown as they are.
+    softraster::BandHistory *history = backBuffer_->bandHistory();
+    const bool rowsKnown = history && history->takeChangedRows(changedRows_);
+    platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride, rowsKnown ? &changedRows_ : nullptr);
     return D3D_OK;
 }
 

@@ -243,6 +243,7 @@ private:
     std::atomic<ULONG> refs_{1};
     IDirect3D9 *d3d_;
     HWND focusWindow_;
+    std::vector<std::pair<int, int>> changedRows_; // of the back buffer, taken at each present
     DWORD behaviorFlags_;
     D3DPRESENT_PARAMETERS params_{};
     Level level_ = Level::ok;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <emmintrin.h>
@@ -173,6 +174,7 @@ struct RunInput {
 struct BandContext {
     const Image *target;
     const DepthImage *depth;
+    RunInput *runs; // the band's one record of run attributes, set afresh for each run
 };
 
 // The last step of every draw: the shaded pixels blended into the target, or written when blending is off.
@@ -309,10 +311,11 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
         return false;
     const Image *img = stage.sampler.image;
     const StageCoordinates coords(stage, t);
+    if (coords.uStep() != 65536 || coords.vStep() != 0)
+        return false;
     const double px = xa, py = y;
     int n = xb - xa + 1;
-    const uint32_t *direct =
-        directTexelRow(stage, coords.u(px, py), coords.uStep(), coords.v(px, py), coords.vStep(), n);
+    const uint32_t *direct = directTexelRow(stage, coords.u(px, py), 65536, coords.v(px, py), 0, n);
     if (!direct)
         return false;
     // The texture row the next pixel row reads (when the picture is not scaled vertically) is fetched
@@ -390,10 +393,12 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
     const bool sampled[2] = {stage0On && stageSamples(st.stages[0]),
                              stage0On && st.stages[1].colorOp != Op::disable && stageSamples(st.stages[1])};
 
+    RunInput &in = *ctx.runs;
     for (int x = xa; x <= xb; x += runLength) {
         int n = std::min(runLength, xb - x + 1);
-        RunInput in;
+        in.diffuse = nullptr;
         in.flatDiffuse = t.flat;
+        in.z = nullptr;
         const double px = x;
         if (!t.perspective) {
             if (!t.flatColor) {
@@ -452,6 +457,7 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 in.diffuse = difBuf;
             for (int s = 0; s < 2; ++s)
                 if (sampled[s]) {
+                    in.texels[s].affine = false;
                     in.texels[s].u = uBuf[s];
                     in.texels[s].v = vBuf[s];
                 }
@@ -917,7 +923,10 @@ void Rasterizer::runBand(int band) {
     BandPlan plan = planBand(bin, y0, y1);
     if (history_ && repeatsHistory(band, plan))
         return;
-    BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr};
+    if (history_)
+        history_->bands_[band].changed = true;
+    RunInput runs;
+    BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr, &runs};
     for (size_t i = plan.first; i < bin.size(); ++i) {
         const Command &cmd = commands_[bin[i]];
         if (cmd.kind == Command::Kind::clear) {
@@ -1015,6 +1024,22 @@ void Rasterizer::binCommands() {
     }
 }
 
+bool BandHistory::takeChangedRows(std::vector<std::pair<int, int>> &rows) {
+    rows.clear();
+    const bool known = !allChanged_;
+    allChanged_ = false;
+    for (size_t band = 0; band < bands_.size(); ++band) {
+        if (!std::exchange(bands_[band].changed, false) || !known)
+            continue;
+        const int first = (int)band * bandHeight_, end = std::min(shape_.height, first + bandHeight_);
+        if (!rows.empty() && rows.back().second == first)
+            rows.back().second = end;
+        else
+            rows.emplace_back(first, end);
+    }
+    return known;
+}
+
 // A history kept for another target, or for other bands, starts afresh.
 void Rasterizer::prepareHistory() {
     BandHistory &h = *history_;
@@ -1025,6 +1050,7 @@ void Rasterizer::prepareHistory() {
         h.bands_.assign(bandCount_, BandHistory::Band{});
         h.shape_ = target_;
         h.bandHeight_ = bandHeight_;
+        h.allChanged_ = true;
     }
 }
 

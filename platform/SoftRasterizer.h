@@ -96,15 +96,24 @@ struct Triangle;
 // and forgets it whenever anything but the rasteriser writes the target's pixels.
 class BandHistory {
 public:
-    void forget() { bands_.clear(); }
+    void forget() {
+        bands_.clear();
+        allChanged_ = true;
+    }
+    // The rows drawn since the last call, as [first, end) ranges of whole bands (none when nothing was
+    // drawn); false when that is not known (the history was forgotten or took another shape meanwhile): then
+    // every row may have changed. A present copies only the rows that changed.
+    bool takeChangedRows(std::vector<std::pair<int, int>> &rows);
 
 private:
     friend class Rasterizer;
     struct Band {
         Key key;
         bool valid = false;
+        bool changed = false;
     };
     std::vector<Band> bands_;
+    bool allChanged_ = true;
     Image shape_{}; // the target the bands belong to
     int bandHeight_ = 0;
 };

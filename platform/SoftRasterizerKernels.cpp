@@ -65,13 +65,6 @@ BlendPair blendPair(Blend sf, Blend df) {
 
 } // namespace
 
-uint32_t modulatePixel(uint32_t a, uint32_t b) {
-    uint32_t result = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        result |= mul255((a >> shift) & 0xFF, (b >> shift) & 0xFF) << shift;
-    return result;
-}
-
 uint32_t bilinearPixel(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv) {
     return lerpPixel(lerpPixel(t00, t01, fv), lerpPixel(t10, t11, fv), fu);
 }
@@ -277,17 +270,6 @@ inline int64_t coordinateAt(const int64_t *values, bool affine, int64_t start, i
     return affine ? start + step * i : values[i];
 }
 
-bool runStaysInside(const Sampler &sampler, const TexelRun &c, int n) {
-    const Image &img = *sampler.image;
-    const bool linear = sampler.filter == Filter::linear;
-    auto index = [&](int64_t coordinate) { return linear ? ((coordinate + 128) >> 16) : (coordinate >> 16); };
-    const int64_t margin = linear ? 1 : 0;
-    int64_t uFirst = index(c.u0), uLast = index(c.u0 + c.du * (n - 1));
-    int64_t vFirst = index(c.v0), vLast = index(c.v0 + c.dv * (n - 1));
-    return std::min(uFirst, uLast) >= 0 && std::max(uFirst, uLast) + margin < img.width && std::min(vFirst, vLast) >= 0 &&
-           std::max(vFirst, vLast) + margin < img.height;
-}
-
 constexpr int chunk = 64; // a multiple of the widest vector
 
 // The four texels and weights of up to `chunk` bilinear samples, gathered for the table's filter.
@@ -327,20 +309,23 @@ void sampleRowPairRun(const Image &img, const TexelRun &c, int n, uint32_t *out)
     const int64_t tv = (c.v0 + 128) >> 8;
     const uint32_t *row0 = img.pixels + (size_t)(tv >> 8) * img.stride;
     const uint32_t fv = (uint32_t)(tv & 255);
-    // The columns of a piece: at most kRowPairStepLimit / 65536 per sample, and the right neighbour.
-    alignas(64) uint32_t columns[2 * chunk + 2];
+    // The columns of a piece: at most kRowPairStepLimit / 65536 per sample, the right neighbour, and room
+    // for the vector kernels' reads past them.
+    constexpr int kReadPast = 32;
+    alignas(64) uint32_t columns[2 * chunk + 2 + kReadPast];
     for (int start = 0; start < n; start += chunk) {
         const int m = std::min(chunk, n - start);
         const int64_t first = c.u0 + c.du * start, last = first + c.du * (m - 1);
         const int64_t lowColumn = (std::min(first, last) + 128) >> 16;
         const int count = (int)(((std::max(first, last) + 128) >> 16) - lowColumn) + 2;
-        const uint32_t *cols = row0 + lowColumn;
+        const uint32_t *row = row0 + lowColumn;
         // Weight 0 gives the upper row as it is.
-        if (fv != 0 || img.alphaOr != 0) {
-            table.lerpRows(cols, cols + img.stride, img.alphaOr, fv, count, columns);
-            cols = columns;
-        }
-        table.lerpColumns(cols, (int32_t)(first - (lowColumn << 16)), (int32_t)c.du, m, out + start);
+        if (fv != 0 || img.alphaOr != 0)
+            table.lerpRows(row, row + img.stride, img.alphaOr, fv, count, columns);
+        else
+            std::memcpy(columns, row, (size_t)count * 4);
+        std::fill(columns + count, columns + count + kReadPast, 0u);
+        table.lerpColumns(columns, (int32_t)(first - (lowColumn << 16)), (int32_t)c.du, m, out + start);
     }
 }
 
@@ -352,6 +337,12 @@ void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t 
     const size_t stride = (size_t)img.stride;
     const uint32_t alphaOr = img.alphaOr;
     int64_t u = c.u0, v = c.v0;
+    if (sampler.filter == Filter::point && c.dv == 0) {
+        const uint32_t *row = pixels + (size_t)(v >> 16) * stride;
+        for (int i = 0; i < n; ++i, u += c.du)
+            out[i] = row[u >> 16] | alphaOr;
+        return;
+    }
     if (sampler.filter == Filter::point) {
         for (int i = 0; i < n; ++i, u += c.du, v += c.dv)
             out[i] = pixels[(size_t)(v >> 16) * stride + (size_t)(u >> 16)] | alphaOr;
@@ -375,6 +366,40 @@ void sampleInsideRun(const Sampler &sampler, const TexelRun &c, int n, uint32_t 
     }
 }
 
+// The samples i of [first, last] whose coordinate start + step * i lies in [low, high]; empty (first > last)
+// when none does.
+void keepInside(int64_t start, int64_t step, int64_t low, int64_t high, int &first, int &last) {
+    auto floorDiv = [](int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); };
+    auto ceilDiv = [&](int64_t a, int64_t b) { return -floorDiv(-a, b); };
+    if (step == 0) {
+        if (start < low || start > high)
+            last = first - 1;
+        return;
+    }
+    const int64_t from = step > 0 ? ceilDiv(low - start, step) : ceilDiv(high - start, step);
+    const int64_t to = step > 0 ? floorDiv(high - start, step) : floorDiv(low - start, step);
+    first = (int)std::max<int64_t>(first, from);
+    last = (int)std::min<int64_t>(last, to);
+}
+
+// The samples of an affine run whose texels (with the right and lower neighbours, for linear filtering)
+// lie inside the image: one stretch [first, last], since the coordinates move in one direction.
+void insideStretch(const Sampler &sampler, const TexelRun &c, int n, int &first, int &last) {
+    const Image &img = *sampler.image;
+    first = 0;
+    last = n - 1;
+    // Coordinate c is inside when its texel index, (c + 128) >> 16 (linear) or c >> 16 (point), is at least 0
+    // and leaves room for the neighbour.
+    const bool linear = sampler.filter == Filter::linear;
+    const int64_t low = linear ? -128 : 0;
+    auto high = [&](int size) { return linear ? ((int64_t)size - 1) * 65536 - 129 : (int64_t)size * 65536 - 1; };
+    keepInside(c.u0, c.du, low, high(img.width), first, last);
+    keepInside(c.v0, c.dv, low, high(img.height), first, last);
+}
+
+// The part of a run that reaches outside the image, texel by texel through the addressing modes.
+void sampleAddressedRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *out);
+
 } // namespace
 
 void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *out) {
@@ -385,10 +410,32 @@ void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *
     }
     if (n <= 0)
         return;
-    if (coords.affine && runStaysInside(sampler, coords, n)) {
-        sampleInsideRun(sampler, coords, n, out);
+    if (!coords.affine) {
+        sampleAddressedRun(sampler, coords, n, out);
         return;
     }
+    // A picture's edge: the samples outside go through the addressing modes, those inside the fast way.
+    int first, last;
+    insideStretch(sampler, coords, n, first, last);
+    if (first > last) {
+        sampleAddressedRun(sampler, coords, n, out);
+        return;
+    }
+    auto from = [&coords](int i) {
+        return TexelRun{nullptr, nullptr, true, coords.u0 + coords.du * i, coords.du, coords.v0 + coords.dv * i,
+                        coords.dv};
+    };
+    if (first > 0)
+        sampleAddressedRun(sampler, coords, first, out);
+    sampleInsideRun(sampler, from(first), last - first + 1, out + first);
+    if (last < n - 1)
+        sampleAddressedRun(sampler, from(last + 1), n - 1 - last, out + last + 1);
+}
+
+namespace {
+
+void sampleAddressedRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *out) {
+    const Image *image = sampler.image;
     const uint32_t *pixels = image->pixels;
     const int w = image->width, h = image->height, stride = image->stride;
     const uint32_t alphaOr = image->alphaOr;
@@ -415,6 +462,8 @@ void sampleRun(const Sampler &sampler, const TexelRun &coords, int n, uint32_t *
         table.bilinear(gather.quad(m), m, out + start);
     }
 }
+
+} // namespace
 
 void modulateRun(const uint32_t *a, const uint32_t *b, int n, uint32_t *out) { kernelTable().modulate(a, b, n, out); }
 

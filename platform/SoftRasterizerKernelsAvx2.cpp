@@ -43,7 +43,12 @@ struct Avx2Lanes {
     static V add32(V a, V b) { return _mm256_add_epi32(a, b); }
     static V shl32(V a, int bits) { return _mm256_slli_epi32(a, bits); }
     static V shr32(V a, int bits) { return _mm256_srli_epi32(a, bits); }
-    static V gather(const uint32_t *base, V index) { return _mm256_i32gather_epi32((const int *)base, index, 4); }
+    static V sub32(V a, V b) { return _mm256_sub_epi32(a, b); }
+    static V pick(const uint32_t *window, V index) {
+        const V low = _mm256_permutevar8x32_epi32(load(window), index);
+        const V high = _mm256_permutevar8x32_epi32(load(window + 8), index);
+        return _mm256_blendv_epi8(low, high, _mm256_cmpgt_epi32(index, _mm256_set1_epi32(7)));
+    }
 };
 
 } // namespace

@@ -44,8 +44,9 @@ struct Avx512Lanes {
     static V add32(V a, V b) { return _mm512_add_epi32(a, b); }
     static V shl32(V a, int bits) { return _mm512_mask_slli_epi32(a, (__mmask16)-1, a, (unsigned)bits); }
     static V shr32(V a, int bits) { return _mm512_mask_srli_epi32(a, (__mmask16)-1, a, (unsigned)bits); }
-    static V gather(const uint32_t *base, V index) {
-        return _mm512_mask_i32gather_epi32(index, (__mmask16)-1, index, (const void *)base, 4);
+    static V sub32(V a, V b) { return _mm512_sub_epi32(a, b); }
+    static V pick(const uint32_t *window, V index) {
+        return _mm512_permutex2var_epi32(load(window), index, load(window + 16));
     }
 };
 

@@ -36,11 +36,12 @@ struct Sse2Lanes {
     static V add32(V a, V b) { return _mm_add_epi32(a, b); }
     static V shl32(V a, int bits) { return _mm_slli_epi32(a, bits); }
     static V shr32(V a, int bits) { return _mm_srli_epi32(a, bits); }
-    // No gather instruction before AVX2: four loads.
-    static V gather(const uint32_t *base, V index) {
+    static V sub32(V a, V b) { return _mm_sub_epi32(a, b); }
+    // No permutation across lanes by index before AVX2: four loads.
+    static V pick(const uint32_t *window, V index) {
         alignas(16) uint32_t at[4];
         _mm_store_si128((__m128i *)at, index);
-        return _mm_set_epi32((int)base[at[3]], (int)base[at[2]], (int)base[at[1]], (int)base[at[0]]);
+        return _mm_set_epi32((int)window[at[3]], (int)window[at[2]], (int)window[at[1]], (int)window[at[0]]);
     }
 };
 

@@ -5,7 +5,8 @@
 //   pairLo / pairHi (32-bit lanes doubled, in the same pixel order), narrow (16-bit lanes back to bytes,
 //   saturated), mul16, mulhi16 (unsigned, high half), add16, sub16, shr8, alphaLanes (each pixel's alpha in
 //   its four 16-bit lanes), noneOf / allOf (whether no bit / every bit of a mask is set in every lane),
-//   bitAnd, add32, shl32 / shr32 (32-bit lanes, logical), gather (the 32-bit words base[index] of each lane).
+//   bitAnd, add32, sub32, shl32 / shr32 (32-bit lanes, logical), pick (the word window[index] of each lane,
+//   every index below 2 * width: a pick among two vectors' worth).
 // Channels are worked on in 16-bit lanes with the portable kernels' arithmetic, so the pixels are the same.
 // Only the per-instruction-set files include this, after switching their target on; everything here has
 // internal linkage, so each keeps its own copy compiled for its own target.
@@ -199,7 +200,8 @@ template <class L> struct VectorKernels {
     }
 
     // Each lane works out its own column and weight; the weight is doubled into both 16-bit halves so that
-    // doubling the lanes lines it up with the channels of the widened columns.
+    // doubling the lanes lines it up with the channels of the widened columns. The columns are read up to
+    // 2 * width past the last one named (cols must have that room).
     static void lerpColumns(const uint32_t *cols, int32_t u0, int32_t du, int n, uint32_t *out) {
         if (n < width) {
             for (int i = 0; i < n; ++i) {
@@ -215,9 +217,12 @@ template <class L> struct VectorKernels {
         for (int i = 0;; i += width) {
             i = std::min(i, n - width);
             const V t = L::shr32(L::add32(L::splat((uint32_t)(u0 + du * i)), steps), 8);
-            const V column = L::shr32(t, 8), f = L::bitAnd(t, low);
-            const V weight = L::bitOr(f, L::shl32(f, 16));
-            L::store(out + i, lerpPixels(L::gather(cols, column), L::gather(cols + 1, column), L::pairLo(weight),
+            // The vector's columns lie within 2 * width of its leftmost one (samples at most two apart).
+            const int32_t first = (u0 + du * i + 128) >> 16, last = (u0 + du * (i + width - 1) + 128) >> 16;
+            const uint32_t *window = cols + std::min(first, last);
+            const V column = L::sub32(L::shr32(t, 8), L::splat((uint32_t)std::min(first, last)));
+            const V f = L::bitAnd(t, low), weight = L::bitOr(f, L::shl32(f, 16));
+            L::store(out + i, lerpPixels(L::pick(window, column), L::pick(window + 1, column), L::pairLo(weight),
                                          L::pairHi(weight)));
             if (i + width >= n)
                 return;

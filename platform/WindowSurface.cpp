@@ -62,7 +62,8 @@ SDL_Rect fittedArea(int width, int height, int targetWidth, int targetHeight) {
 
 } // namespace
 
-bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels) {
+bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels,
+                             const std::vector<std::pair<int, int>> *changedRows) {
     if (!window || !window->sdlWindow || !argb || width <= 0 || height <= 0)
         return false;
     SDL_Surface *target = SDL_GetWindowSurface(window->sdlWindow);
@@ -77,8 +78,27 @@ bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int h
     if (!source)
         return false;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    const bool unscaled = target->w == width && target->h == height;
+    if (changedRows && unscaled && window->shownSurface == target && window->shownPixels == argb &&
+        window->shownWidth == width && window->shownHeight == height) {
+        std::vector<SDL_Rect> rects;
+        int result = 0;
+        for (const auto &[first, end] : *changedRows) {
+            SDL_Rect rows{0, first, width, end - first};
+            SDL_Rect to = rows;
+            result |= SDL_BlitSurface(source, &rows, target, &to);
+            rects.push_back(rows);
+        }
+        SDL_FreeSurface(source);
+        return result == 0 &&
+               (rects.empty() || SDL_UpdateWindowSurfaceRects(window->sdlWindow, rects.data(), (int)rects.size()) == 0);
+    }
+    window->shownSurface = unscaled ? target : nullptr;
+    window->shownPixels = argb;
+    window->shownWidth = width;
+    window->shownHeight = height;
     int result;
-    if (target->w == width && target->h == height) {
+    if (unscaled) {
         result = SDL_BlitSurface(source, nullptr, target, nullptr);
     } else if (window->fullScreen) {
         // A full-screen mode the display cannot be switched to: the frame is scaled into the desktop with

@@ -4,6 +4,8 @@
 // layer extends this record with messages and input.
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "platform/WinTypes.h"
 
@@ -15,6 +17,10 @@ struct HWND__ {
     int clientHeight = 0;
     bool fullScreen = false;
     bool ownsSdlWindow = true;
+    // What the window shows: the frame last copied in whole, and the surface it went to.
+    const void *shownPixels = nullptr;
+    int shownWidth = 0, shownHeight = 0;
+    void *shownSurface = nullptr;
 };
 
 // Starts SDL's video (the offscreen driver when no display is set); true when it runs.
@@ -24,8 +30,11 @@ bool platformEnsureVideo();
 HWND platformCreateTestWindow(int width, int height);
 void platformDestroyTestWindow(HWND window);
 
-// Copies an ARGB image to the window's client area (scaled when the sizes differ) and shows it.
-bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels);
+// Copies an ARGB image to the window's client area (scaled when the sizes differ) and shows it. With
+// changedRows, the image is the one presented last with only those rows ([first, end) ranges) drawn since:
+// when the window still shows it unscaled, only those rows are copied and shown again.
+bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels,
+                             const std::vector<std::pair<int, int>> *changedRows = nullptr);
 
 // Switches between windowed (client size width x height) and full screen.
 bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height);

@@ -180,6 +180,39 @@ TEST(SoftRasterizerKernels, LevelRunsGiveTheFourTexelFilterOfEverySample) {
     selectKernelSet(chosen);
 }
 
+// A run that crosses the picture's edge takes the fast way for its samples inside and the addressing modes
+// for the others: every sample is what it is when each one is addressed on its own.
+TEST(SoftRasterizerKernels, RunsAcrossTheEdgeGiveEachSampleItsAddressedTexel) {
+    const Pixels &p = pixels();
+    const struct {
+        int64_t u0, du, v0, dv;
+    } runs[] = {
+        {-(3 << 16) - 0x1234, 40000, 5 << 16, 0},       {(11 << 16) + 0x800, 30000, 4 << 16, 0},
+        {(15 << 16), -50000, (2 << 16) + 7, 0},        {(2 << 16), 0, -(2 << 16), 9000},
+        {-(2 << 16), 17000, (12 << 16), -21000},       {(6 << 16) + 0x80, 0, (5 << 16) + 0x80, 0},
+        {-(40 << 16), 65536, 3 << 16, 0},             {(3 << 16) - 128, 1, (2 << 16) - 129, 0},
+        // Onto the last column and row that still have a neighbour, one 65536th at a time.
+        {(12 << 16) - 178, 1, 2 << 16, 0},            {2 << 16, 0, (10 << 16) - 178, 1},
+    };
+    for (Filter filter : {Filter::point, Filter::linear})
+        for (Address address : {Address::wrap, Address::mirror, Address::clamp}) {
+            const Sampler sampler{&p.texture, filter, address, address};
+            for (const auto &r : runs) {
+                const int n = 100;
+                std::vector<int64_t> u(n), v(n);
+                for (int i = 0; i < n; ++i) {
+                    u[i] = r.u0 + r.du * i;
+                    v[i] = r.v0 + r.dv * i;
+                }
+                std::vector<uint32_t> affine(n), addressed(n);
+                sampleRun(sampler, TexelRun{nullptr, nullptr, true, r.u0, r.du, r.v0, r.dv}, n, affine.data());
+                sampleRun(sampler, TexelRun{u.data(), v.data()}, n, addressed.data());
+                ASSERT_EQ(affine, addressed) << "filter " << (int)filter << " address " << (int)address << " u0 " << r.u0
+                                             << " du " << r.du;
+            }
+        }
+}
+
 // The environment is read at the first draw of a process, so each choice is checked in a process of its
 // own: the kernel set's number is the exit code.
 TEST(SoftRasterizerKernels, TheEnvironmentChoosesTheSetAndAnUnknownNameTheDefault) {
