@@ -383,16 +383,23 @@ void keepInside(int64_t start, int64_t step, int64_t low, int64_t high, int &fir
 }
 
 // The samples of an affine run whose texels (with the right and lower neighbours, for linear filtering)
-// lie inside the image: one stretch [first, last], since the coordinates move in one direction.
+// lie inside the image: one stretch [first, last], since the coordinates move in one direction. Coordinate c
+// is inside when its texel index, (c + 128) >> 16 (linear) or c >> 16 (point), is at least 0 and leaves room
+// for the neighbour.
 void insideStretch(const Sampler &sampler, const TexelRun &c, int n, int &first, int &last) {
     const Image &img = *sampler.image;
-    first = 0;
-    last = n - 1;
-    // Coordinate c is inside when its texel index, (c + 128) >> 16 (linear) or c >> 16 (point), is at least 0
-    // and leaves room for the neighbour.
     const bool linear = sampler.filter == Filter::linear;
     const int64_t low = linear ? -128 : 0;
     auto high = [&](int size) { return linear ? ((int64_t)size - 1) * 65536 - 129 : (int64_t)size * 65536 - 1; };
+    auto inside = [&](int64_t start, int64_t step, int size) {
+        const int64_t end = start + step * (n - 1);
+        return std::min(start, end) >= low && std::max(start, end) <= high(size);
+    };
+    first = 0;
+    last = n - 1;
+    // Most runs lie wholly inside: their ends tell, without dividing.
+    if (inside(c.u0, c.du, img.width) && inside(c.v0, c.dv, img.height))
+        return;
     keepInside(c.u0, c.du, low, high(img.width), first, last);
     keepInside(c.v0, c.dv, low, high(img.height), first, last);
 }
