@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "engine/graphics/KGraphicFactory.h"
 #include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindow.h"
@@ -94,6 +95,8 @@ void HoGame::run() {
     if (!window)
         return;
     splash = std::make_unique<SplashScreen>(this);
+    // The first scene opens without a fade to make its pictures in: they are made while the splash shows.
+    prefetchKGraphics(startPictureFiles());
     while (runPass()) {
     }
 }

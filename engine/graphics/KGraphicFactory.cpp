@@ -68,6 +68,11 @@ void discardPrefetchedKGraphics() {
     KGraphicPrefetch::discard();
 }
 
+void retargetPrefetchedKGraphics(const std::vector<std::string> &files) {
+    KGraphicPrefetch::discardExcept(files);
+    prefetchKGraphics(files);
+}
+
 KGraphic *loadKGraphic(const char *file) {
     if (!file || !*file)
         return nullptr;

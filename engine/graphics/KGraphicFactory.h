@@ -25,6 +25,9 @@ void prefetchKGraphics(const std::vector<std::string> &files);
 KGraphic *takePrefetchedKGraphic(const char *file);
 // Deletes the pictures made ahead that nobody took.
 void discardPrefetchedKGraphics();
+// Pictures made ahead for these files only: those of other files are deleted, these are made unless they
+// are made or being made already.
+void retargetPrefetchedKGraphics(const std::vector<std::string> &files);
 // The picture of a file, as loadImageFile(file, 0) loads it: the one made ahead when there is one, else
 // one loaded now; null when it does not load.
 KGraphic *loadKGraphic(const char *file);

@@ -16,17 +16,17 @@ namespace {
 struct Job {
     std::string file;
     KGraphicPrefetch::Maker maker;
-    uint64_t generation;
+    uint64_t ticket;
 };
 
 struct Entry {
     enum State { queued, making, made } state = queued;
-    uint64_t generation = 0;
+    uint64_t ticket = 0;
     KGraphic *picture = nullptr;
 };
 
-// The queue, the pictures in hand and the workers. A discard starts a new generation: work of an older one
-// that finishes afterwards is deleted, never handed out.
+// The queue, the pictures in hand and the workers. Each request of a file takes a ticket: work whose entry
+// was discarded (or asked for again since) is deleted when it finishes, never handed out.
 class Prefetch {
 public:
     ~Prefetch() { stop(); }
@@ -38,8 +38,8 @@ public:
         for (const std::string &file : files) {
             if (entries_.count(file))
                 continue;
-            entries_[file].generation = generation_;
-            queue_.push_back(Job{file, maker, generation_});
+            entries_[file].ticket = ++tickets_;
+            queue_.push_back(Job{file, maker, tickets_});
         }
         work_.notify_all();
     }
@@ -54,30 +54,33 @@ public:
             entries_.erase(found);
             return nullptr;
         }
-        const uint64_t generation = found->second.generation;
+        const uint64_t ticket = found->second.ticket;
         done_.wait(guard, [&] {
             found = entries_.find(file);
-            return found == entries_.end() || found->second.generation != generation ||
-                   found->second.state == Entry::made;
+            return found == entries_.end() || found->second.ticket != ticket || found->second.state == Entry::made;
         });
-        if (found == entries_.end() || found->second.generation != generation)
+        if (found == entries_.end() || found->second.ticket != ticket)
             return nullptr;
         KGraphic *picture = found->second.picture;
         entries_.erase(found);
         return picture;
     }
 
-    void discard() {
+    // Every file but the kept ones is forgotten.
+    void discard(const std::vector<std::string> &kept = {}) {
         std::vector<KGraphic *> unclaimed;
         {
             std::lock_guard<std::mutex> guard(lock_);
-            for (auto &[file, entry] : entries_) {
-                if (entry.picture)
-                    unclaimed.push_back(entry.picture);
+            for (auto entry = entries_.begin(); entry != entries_.end();) {
+                if (std::find(kept.begin(), kept.end(), entry->first) != kept.end()) {
+                    ++entry;
+                    continue;
+                }
+                if (entry->second.picture)
+                    unclaimed.push_back(entry->second.picture);
+                entry = entries_.erase(entry);
             }
-            entries_.clear();
-            queue_.clear();
-            ++generation_;
+            std::erase_if(queue_, [&](const Job &job) { return !entries_.count(job.file); });
         }
         done_.notify_all();
         for (KGraphic *picture : unclaimed)
@@ -134,7 +137,10 @@ private:
                 return;
             Job job = std::move(queue_.front());
             queue_.pop_front();
-            entries_[job.file].state = Entry::making;
+            auto entry = entries_.find(job.file);
+            if (entry == entries_.end() || entry->second.ticket != job.ticket)
+                continue;
+            entry->second.state = Entry::making;
             guard.unlock();
             KGraphic *picture = nullptr;
             {
@@ -143,7 +149,7 @@ private:
             }
             guard.lock();
             auto found = entries_.find(job.file);
-            if (found != entries_.end() && found->second.generation == job.generation) {
+            if (found != entries_.end() && found->second.ticket == job.ticket) {
                 if (picture) {
                     found->second.state = Entry::made;
                     found->second.picture = picture;
@@ -167,7 +173,7 @@ private:
     std::deque<Job> queue_;
     std::unordered_map<std::string, Entry> entries_;
     std::vector<std::thread> workers_;
-    uint64_t generation_ = 0;
+    uint64_t tickets_ = 0;
     bool stopping_ = false;
 };
 
@@ -188,6 +194,10 @@ KGraphic *KGraphicPrefetch::take(const char *file) {
 
 void KGraphicPrefetch::discard() {
     prefetch().discard();
+}
+
+void KGraphicPrefetch::discardExcept(const std::vector<std::string> &files) {
+    prefetch().discard(files);
 }
 
 void KGraphicPrefetch::stop() {

@@ -26,6 +26,8 @@ public:
     static KGraphic *take(const char *file);
     // Deletes the pictures not taken and forgets the queue; a picture being made is deleted when done.
     static void discard();
+    // The same for every file but those listed, which stay queued, in hand or made.
+    static void discardExcept(const std::vector<std::string> &files);
     // Discards, waits for the pictures being made and ends the workers (before the device goes).
     static void stop();
     // For tests: files queued, being made or made and not taken; pictures made and not taken.

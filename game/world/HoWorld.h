@@ -384,6 +384,8 @@ private:
     void forSceneAndItsParts(HoScene *scene, const std::function<void(HoScene *)> &visit);
     // Starts making the pictures that the switch to the scene will load and that are not loaded.
     void prefetchPictures(HoScene *target);
+    // The scene a change without a target switches to: the one data/game.cfg starts with, or null.
+    HoScene *configuredStartScene();
     void loadStepSettings();
     void loadZoomBounce();
     void switchScene();

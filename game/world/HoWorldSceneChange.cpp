@@ -52,14 +52,20 @@ void HoWorld::changeScene(HoScene *target, SceneElement *argument) {
         change.state = kChangeSwitchDue;
     }
     queueSceneMusic(target);
-    prefetchPictures(target);
+    prefetchPictures(target ? target : configuredStartScene());
     ++busyCount;
 }
 
+HoScene *HoWorld::configuredStartScene() {
+    const ConfigEntry *startup = configurationEntry("startup");
+    return startup ? findScene(startup->text()) : nullptr;
+}
+
 void HoWorld::prefetchPictures(HoScene *target) {
-    discardPrefetchedKGraphics();
-    if (!target)
+    if (!target) {
+        discardPrefetchedKGraphics();
         return;
+    }
     PtrArray<const char> names;
     auto collect = [&names](HoScene *scene) {
         for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
@@ -94,7 +100,8 @@ void HoWorld::prefetchPictures(HoScene *target) {
             KResource::getFileInfo(file.c_str(), &info))
             files.push_back(file);
     }
-    prefetchKGraphics(files);
+    // What an earlier change (or the start-up) made ahead for other scenes goes.
+    retargetPrefetchedKGraphics(files);
 }
 
 void HoWorld::updateTransition() {
@@ -142,7 +149,7 @@ void HoWorld::switchScene() {
     HoScene *target = change.target;
     if (!target) {
         const ConfigEntry *startup = configurationEntry("startup");
-        target = startup ? findScene(startup->text()) : nullptr;
+        target = configuredStartScene();
         if (!startup)
             logMessage("Game: data/game.cfg names no start scene, WARNING");
         else if (!target)

@@ -288,9 +288,15 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
         for (int x = 30; x < 50; ++x)
             ASSERT_EQ(frame[(size_t)(1 + y) * kWidth + x], frame[(size_t)(21 + y) * kWidth + x]) << x << "," << y;
 
-    prefetchKGraphics({archived("sea.png")});
-    discardPrefetchedKGraphics();
+    // A change of plan keeps what is still wanted, made or being made, and drops the rest.
+    prefetchKGraphics({archived("sea.png"), archived("lamp.png")});
+    retargetPrefetchedKGraphics({archived("lamp.png")});
     EXPECT_EQ(takePrefetchedKGraphic(archived("sea.png").c_str()), nullptr);
+    for (int frame = 0; frame < 10000 && KGraphicPrefetch::made() < 1; ++frame)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::unique_ptr<KGraphic> kept(takePrefetchedKGraphic(archived("lamp.png").c_str()));
+    EXPECT_NE(kept, nullptr);
+    discardPrefetchedKGraphics();
     EXPECT_EQ(KGraphicPrefetch::pending(), 0u);
 }
 

@@ -173,6 +173,30 @@ TEST_F(Textures, TheHallMapReadsAsItsExampleSays) {
     EXPECT_EQ(ctx.findAtlasRegion("Door"), nullptr);
 }
 
+// The pictures a context shows first, named before it exists: the pages of the common atlas and of the
+// start scene's (the one a script set, else data/game.cfg's), as the maps name them; none without atlases.
+TEST_F(Textures, TheFirstPicturesAreTheCommonAndStartSceneAtlasPages) {
+    write("data/atlas/common.map", "pages=2\nformat=png,dds\na=1,2,3,4,1\n");
+    write("data/atlas/hall.map", "pages=1\nformat=png\n");
+    write("data/atlas/shore.map", "pages=0\n");
+    write("data/game.cfg", "textures.use_atlas=1\nstartup=hall\n");
+    started();
+    auto files = [] {
+        std::vector<std::string> names;
+        for (const std::string &file : startPictureFiles())
+            names.push_back(file.substr(file.find("data/atlas/")));
+        return names;
+    };
+    EXPECT_EQ(files(), (std::vector<std::string>{"data/atlas/common_01.png", "data/atlas/common_02.dds",
+                                                 "data/atlas/hall_01.png"}));
+    setStartSceneName("shore");
+    EXPECT_EQ(files(), (std::vector<std::string>{"data/atlas/common_01.png", "data/atlas/common_02.dds"}))
+        << "a map without pages names none";
+    setStartSceneName("");
+    write("data/game.cfg", "textures.use_atlas=0\nstartup=hall\n");
+    EXPECT_EQ(files(), std::vector<std::string>{});
+}
+
 TEST_F(Textures, MapLinesThatSetFormatsAndScales) {
     struct Case {
         const char *text;
