@@ -12,6 +12,8 @@ HoGame *gameOf(void *data) {
     return world && world->context ? world->context->game : nullptr;
 }
 
+} // namespace
+
 void checkFullScreenModeNative(void *data, ScriptStatement *) {
     if (HoGame *game = gameOf(data))
         game->forceFullScreenIfTooLarge();
@@ -48,14 +50,3 @@ void saveSettingsNative(void *data, ScriptStatement *) {
     if (HoGame *game = gameOf(data))
         game->saveOptions();
 }
-
-} // namespace
-
-const NamedNative kDisplayNatives[] = {
-    {"check_fullscreen_mode", checkFullScreenModeNative},
-    {"update_aspect_ratio", updateAspectRatioNative},
-    {"update_hd_graphics", updateHdGraphicsNative},
-    {"update_hardware_cursor", updateHardwareCursorNative},
-    {"save_settings", saveSettingsNative},
-};
-const int kDisplayNativeCount = int(sizeof kDisplayNatives / sizeof kDisplayNatives[0]);

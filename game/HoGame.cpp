@@ -1,9 +1,11 @@
 #include "game/HoGame.h"
 
 #include <new>
+#include <string>
 
 #include "engine/graphics/KGraphicFactory.h"
 #include "engine/resource/KResource.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
@@ -11,6 +13,7 @@
 #include "game/SplashScreen.h"
 #include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
+#include "game/world/HoWorld.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 
@@ -98,6 +101,8 @@ void HoGame::run() {
     // The first scene opens without a fade to make its pictures in: they are made while the splash shows.
     prefetchKGraphics(startPictureFiles());
     while (runPass()) {
+        if (!startFailure_.empty())
+            reportFileError(startFailure_.c_str());
     }
 }
 
@@ -146,10 +151,28 @@ void HoGame::runContextFrame() {
     }
 }
 
+namespace {
+
+// The file that keeps the world from its start scene, with every problem the resource layer met.
+std::string describeStartFailure(const HoWorld &world) {
+    std::string text = world.startSceneMissingFile();
+    if (text.empty())
+        return text;
+    const char *separator = ": ";
+    for (const KResourceProblem &problem : resourceProblems()) {
+        text += separator + problem.text;
+        separator = "; ";
+    }
+    return text;
+}
+
+} // namespace
+
 void HoGame::createContext() {
     context = new HoContext(this);
     context->messageHook = {logScriptMessage, nullptr};
     context->init();
+    startFailure_ = describeStartFailure(*context->world);
     context->ready = 1;
     context->active = 1;
     if (window)

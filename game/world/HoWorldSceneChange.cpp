@@ -11,6 +11,7 @@
 
 #include "engine/graphics/KGraphicFactory.h"
 #include "engine/resource/KResource.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGameSettings.h"
@@ -56,7 +57,7 @@ void HoWorld::changeScene(HoScene *target, SceneElement *argument) {
     ++busyCount;
 }
 
-HoScene *HoWorld::configuredStartScene() {
+HoScene *HoWorld::configuredStartScene() const {
     const ConfigEntry *startup = configurationEntry("startup");
     return startup ? findScene(startup->text()) : nullptr;
 }
@@ -102,6 +103,21 @@ void HoWorld::prefetchPictures(HoScene *target) {
     }
     // What an earlier change (or the start-up) made ahead for other scenes goes.
     retargetPrefetchedKGraphics(files);
+}
+
+std::string HoWorld::startSceneMissingFile() const {
+    const HoScene *start = change.target ? change.target : configuredStartScene();
+    if (!start)
+        return configurationEntry("startup") ? "data/scenes.cfg" : "data/game.cfg";
+    const std::string folder = std::string(start->folder) + "/";
+    if (!start->fileRead)
+        return folder + start->name + ".scene";
+    // A file of the scene's own folder that an archive holds damaged (its script, say).
+    for (const KResourceProblem &problem : resourceProblems()) {
+        if (problem.name.compare(0, folder.size(), folder) == 0)
+            return problem.name;
+    }
+    return "";
 }
 
 void HoWorld::updateTransition() {
