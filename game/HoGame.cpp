@@ -145,6 +145,8 @@ void HoGame::runContextFrame() {
 
 void HoGame::createContext() {
     context = new HoContext(this);
+    if (savesOnWriterThread)
+        context->saveWriter.startThread();
     context->messageHook = {logScriptMessage, nullptr};
     context->init();
     context->ready = 1;
@@ -196,6 +198,7 @@ int runGameEntry(const GameSettings &settings) {
     if (!game)
         return 0;
     game->initStateFolder();
+    game->savesOnWriterThread = 1;
     game->run();
     // A game that could not make its window ends with an error.
     const int status = game->windowFailed() ? 1 : 0;

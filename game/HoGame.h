@@ -77,6 +77,9 @@ public:
     uint8_t useStateSubfolder = 0;
     uint8_t wide = 0;
     uint8_t hdActive = 0;
+    // Each context this game makes writes the player's files on a thread of its own (the game's entry
+    // sets it; suites that save and read back at once leave it off).
+    uint8_t savesOnWriterThread = 0;
     GameSettings settings;
 
     struct View {

@@ -7,6 +7,7 @@
 
 #include "engine/system/KSystem.h"
 #include "game/HoGame.h"
+#include "game/player/SaveWriter.h"
 #include "game/util/NumberParse.h"
 #include "game/util/ReadWholeFile.h"
 #include "game/util/TextReader.h"
@@ -111,6 +112,7 @@ void HoGame::saveOptions() {
         text += '\n';
     }
     // The whole text replaces the file in one step: a write cut off at any point leaves the old options.
-    if (path.empty() || !platformReplaceFile(path.c_str(), text.data(), text.size()))
-        logMessage("Game: cannot write options file %s", path.c_str());
+    PlatformFileError error = PlatformFileError::kOther;
+    if (path.empty() || !platformReplaceFile(path.c_str(), text.data(), text.size(), &error))
+        logMessage("Game: cannot write options file %s: %s, ERROR", path.c_str(), describeFileError(error));
 }

@@ -57,15 +57,16 @@ void deleteSavedGameNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     const int32_t slot = currentProfileIndex(world);
     if (isPlayerSlot(slot))
-        deleteStateFile(savedGamePath(world, slot, textArgument(world, call)));
+        deleteStateFile(world, savedGamePath(world, slot, textArgument(world, call)));
 }
 
 void loadQuickSaveNative(void *data, ScriptStatement *) {
     loadQuickSave(worldOf(data));
 }
 
+// The scripts hear of the save once its file is written: the "game" scene's event "game_saved".
 void saveProfileNative(void *data, ScriptStatement *) {
-    saveGame(worldOf(data));
+    saveGame(worldOf(data), "game_saved");
 }
 
 void saveProfilesNative(void *data, ScriptStatement *) {
