@@ -62,7 +62,8 @@ public:
     // The options file (HoGameOptions.cpp).
     std::string optionsFilePath() const;
     void readOptions();
-    void saveOptions();
+    // Writes the options file; false (logged) when it could not be written.
+    bool saveOptions();
     // Applies the text of an options file to the options.
     void parseOptions(const char *text);
 

@@ -101,7 +101,7 @@ void HoGame::parseOptions(const char *text) {
     });
 }
 
-void HoGame::saveOptions() {
+bool HoGame::saveOptions() {
     const std::string path = optionsFilePath();
     std::string text;
     for (int32_t i = 0; i < kGameOptionCount; i++) {
@@ -112,7 +112,10 @@ void HoGame::saveOptions() {
         text += '\n';
     }
     // The whole text replaces the file in one step: a write cut off at any point leaves the old options.
-    PlatformFileError error = PlatformFileError::kOther;
-    if (path.empty() || !platformReplaceFile(path.c_str(), text.data(), text.size(), &error))
-        logMessage("Game: cannot write options file %s: %s, ERROR", path.c_str(), describeFileError(error));
+    PlatformFileError error = stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : stateFolderError;
+    if (!path.empty() && platformReplaceFile(path.c_str(), text.data(), text.size(), &error))
+        return true;
+    logMessage("Game: cannot write options file %s: %s, ERROR", path.empty() ? "(no state folder)" : path.c_str(),
+               describeFileError(error));
+    return false;
 }

@@ -119,8 +119,14 @@ struct PlatformFileAttributes {
 // False when nothing exists at the path (found without regard to case).
 bool platformGetFileAttributes(const char *path, PlatformFileAttributes *attributes);
 
-// Creates one folder level; an existing folder is no error.
-bool platformCreateFolder(const char *path);
+// Why a change of a file failed, in the words a player is told: the disk is full, the folder may not be
+// written, or anything else.
+enum class PlatformFileError : uint8_t { kNone, kNoRoom, kNoPermission, kOther };
+// The words for a system error code (errno) of a file change.
+PlatformFileError platformFileErrorOf(int code);
+
+// Creates one folder level; an existing folder is no error. Why it failed goes to `error` when given.
+bool platformCreateFolder(const char *path, PlatformFileError *error = nullptr);
 // Creates the folder and every missing parent.
 bool platformCreateFolderTree(const char *path);
 
@@ -135,9 +141,6 @@ bool platformListFolder(const char *path, std::vector<PlatformFolderEntry> *entr
 // Copies a file; with failIfExists an existing destination is left alone and the copy fails.
 bool platformCopyFile(const char *from, const char *to, bool failIfExists);
 
-// Why a change of a file failed, in the words a player is told: the disk is full, the folder may not be
-// written, or anything else.
-enum class PlatformFileError : uint8_t { kNone, kNoRoom, kNoPermission, kOther };
 
 // Replaces a file with `size` bytes so that a failure or a crash at any point leaves either the old file
 // or the new one: the bytes go to "<file>.tmp" beside it (the file's existing spelling found without

@@ -104,25 +104,10 @@ bool renameNoReplace(const std::string &from, const std::string &to) {
     return unlink(from.c_str()) == 0;
 }
 
-PlatformFileError fileErrorOf(int code) {
-    switch (code) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return PlatformFileError::kNoRoom;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return PlatformFileError::kNoPermission;
-    default:
-        return PlatformFileError::kOther;
-    }
-}
-
 // The outcome of a change, with errno read before anything else can change it.
 bool reportOutcome(bool done, PlatformFileError *error) {
     if (error)
-        *error = done ? PlatformFileError::kNone : fileErrorOf(errno);
+        *error = done ? PlatformFileError::kNone : platformFileErrorOf(errno);
     return done;
 }
 
@@ -205,4 +190,21 @@ bool platformRenameFileNoReplace(const char *from, const char *to, PlatformFileE
         return reportOutcome(false, error);
     }
     return reportOutcome(renameNoReplace(match, target), error);
+}
+
+PlatformFileError platformFileErrorOf(int code) {
+    switch (code) {
+    case 0:
+        return PlatformFileError::kNone;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return PlatformFileError::kNoRoom;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return PlatformFileError::kNoPermission;
+    default:
+        return PlatformFileError::kOther;
+    }
 }

@@ -12,6 +12,7 @@
 #include "game/player/DamagedFiles.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveStream.h"
+#include "game/player/SaveWriter.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
 #include "game/script/ScriptContext.h"
@@ -247,13 +248,14 @@ void bindProfileVariables(HoWorld *world) {
 
 void loadProfileList(HoWorld *world) {
     const std::string path = profileListPath(world);
-    if (path.empty())
+    // A world built for a load reads the running world's list, with a per-user folder or without.
+    const std::vector<uint8_t> &image = world->profileListImage;
+    const bool fromImage = world->builtForLoad && !image.empty();
+    if (path.empty() && !fromImage)
         return;
     SaveStream stream(world);
-    const std::vector<uint8_t> &image = world->profileListImage;
-    const bool opened = world->builtForLoad && !image.empty()
-                            ? stream.openReadImage(image.data(), uint32_t(image.size()), path.c_str())
-                            : stream.openRead(path.c_str());
+    const bool opened = fromImage ? stream.openReadImage(image.data(), uint32_t(image.size()), kListFileName)
+                                  : stream.openRead(path.c_str());
     if (!opened) {
         // A first start has no list; one that cannot be read now may be good, and is kept.
         if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
@@ -266,10 +268,22 @@ void loadProfileList(HoWorld *world) {
         recoverDamagedList(world, path);
 }
 
+void reportMissingUserFolder(HoWorld *world, const char *what) {
+    HoGame *game = gameOf(world);
+    if (!game || game->statePath[0] != '\0' || world->builtForLoad)
+        return;
+    const PlatformFileError error =
+        game->stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : game->stateFolderError;
+    logMessage("Game: cannot write %s: the game has no folder to keep it in (%s), ERROR", what, describeFileError(error));
+    world->context->saveWriter.reportUnmade(what, error);
+}
+
 bool saveProfileList(HoWorld *world) {
     const std::string path = profileListPath(world);
-    if (path.empty())
+    if (path.empty()) {
+        reportMissingUserFolder(world, kListFileName);
         return false;
+    }
     return writeSaveFile(world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); });
 }
 

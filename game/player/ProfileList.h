@@ -60,6 +60,10 @@ std::string veltSavedGamePath(HoWorld *world, int32_t slot);
 // The profile name as it stands in file names.
 std::string profileFileName(const char *name);
 
+// A save asked for while the game has no per-user folder (its state folder could not be made) fails
+// as the folder did: logged, and reported through the writer as any failed save. Nothing for a world
+// without a game (tools and suites) or one built for a load.
+void reportMissingUserFolder(HoWorld *world, const char *what);
 // Deletes a file of the per-user folders (never a folder) after every write of the world's saves asked
 // for before; an empty path deletes nothing.
 void deleteStateFile(HoWorld *world, const std::string &path);

@@ -43,10 +43,11 @@ bool SaveWriter::write(std::string path, FileImage image, size_t size, const cha
     return submit(std::move(job)) == PlatformFileError::kNone;
 }
 
-void SaveWriter::reportUnmade(std::string path) {
+void SaveWriter::reportUnmade(std::string path, PlatformFileError error) {
     Job job;
     job.kind = Kind::kUnmade;
     job.path = std::move(path);
+    job.unmadeError = error;
     submit(std::move(job));
 }
 
@@ -128,7 +129,7 @@ PlatformFileError SaveWriter::perform(const Job &job) {
         writeSaveFileNow(job.path, job.image.get(), job.size, &error);
         break;
     case Kind::kUnmade:
-        error = PlatformFileError::kOther;
+        error = job.unmadeError;
         break;
     case Kind::kRemove:
         if (!job.path.empty())

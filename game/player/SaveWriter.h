@@ -57,9 +57,9 @@ public:
     // later; without: whether the file was written. `announcement` (a static text or null) comes back
     // with the outcome when the file is written.
     bool write(std::string path, FileImage image, size_t size, const char *announcement = nullptr);
-    // A save of the file at the resolved path whose bytes could not be made (the caller logged why):
-    // its outcome is a failure, in its place among the jobs.
-    void reportUnmade(std::string path);
+    // A save of the file at the path that could not be made (the caller logged why): its outcome is a
+    // failure for that reason, in its place among the jobs.
+    void reportUnmade(std::string path, PlatformFileError error = PlatformFileError::kOther);
     // Deletes the file at the resolved path after every job asked for before.
     void remove(std::string path);
     // Waits until every job asked for so far is done.
@@ -78,6 +78,7 @@ private:
         FileImage image{nullptr, std::free};
         size_t size = 0;
         const char *announcement = nullptr;
+        PlatformFileError unmadeError = PlatformFileError::kOther; // why a save that was not made failed
     };
     struct KeptOutcome {
         uint64_t frame;

@@ -478,8 +478,10 @@ bool saveGame(HoWorld *world, const char *announcement) {
         findOrCreateVariable(global, "##paused", nullptr)->value->setNumber(0.0f);
     // A profile without a name has no saved game.
     const std::string path = savedGamePath(world, index, world->sceneSaveName);
-    if (path.empty())
+    if (path.empty()) {
+        reportMissingUserFolder(world, "the saved game");
         return false;
+    }
     const bool written = writeSaveFile(
         world, path.c_str(), [world](SaveStream &stream) { return serializeWorld(world, stream); }, announcement);
     saveProfileList(world);

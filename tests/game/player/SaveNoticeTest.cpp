@@ -1,7 +1,8 @@
 // test-labels: threaded
-// The running game writing its saves on the writer thread: a file that could not be written is told to
-// the player once, on screen in the HUD's message box, in the game's words (English where it has none)
-// and only where the HUD shows; a script's save is announced only once its file is written; a load
+// The running game writing its saves on the writer thread: a file that could not be written (or had no
+// folder to go to) is told to the player once, on screen in the HUD's message box, in the game's words
+// (English where it has none) and only where the HUD shows; a script's save is announced only once its
+// file is written; a load
 // reads the saves asked for before it, and finds the profile made while nothing could be written; the
 // game's end waits for its last save.
 
@@ -113,6 +114,19 @@ TEST_F(SaveNoticeTest, AFailureWaitsForTheHudToShow) {
     noHud->setNumber(0.0f);
     frames(1);
     EXPECT_EQ(shownMessage(), kNoRoomText);
+}
+
+TEST_F(SaveNoticeTest, AGameThatCouldNotMakeItsFolderSaysSoWhenItSaves) {
+    startWriting();
+    game->statePath[0] = '\0';
+    game->stateFolderError = PlatformFileError::kNoPermission;
+    clearLogContents();
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), saveFailureEnglish(PlatformFileError::kNoPermission));
+    EXPECT_NE(getLogContents().find("the game has no folder to keep it in (no permission to write there), ERROR"),
+              std::string::npos);
+    EXPECT_EQ(announced(), 0.0f);
 }
 
 TEST_F(SaveNoticeTest, AContinueFindsTheProfileMadeWhileNothingCouldBeWritten) {

@@ -49,15 +49,23 @@ protected:
         return lines;
     }
 
+    // The body with a writer on its thread, then with one that works in the caller's.
+    template <typename Body>
+    void inBothModes(Body body) {
+        for (bool threaded : {false, true}) {
+            SCOPED_TRACE(threaded ? "on its thread" : "in the caller's");
+            SaveWriter writer;
+            if (threaded)
+                writer.startThread();
+            body(writer, threaded);
+        }
+    }
+
     lftest::TempDir folder;
 };
 
 TEST_F(SaveWriterTest, JobsAreDoneInTheOrderTheyWereAskedFor) {
-    for (bool threaded : {false, true}) {
-        SCOPED_TRACE(threaded ? "on its thread" : "in the caller's");
-        SaveWriter writer;
-        if (threaded)
-            writer.startThread();
+    inBothModes([&](SaveWriter &writer, bool) {
         for (int i = 0; i < 200; ++i) {
             EXPECT_TRUE(write(writer, "game.sav", std::to_string(i)));
             if (i % 7 == 2)
@@ -74,15 +82,11 @@ TEST_F(SaveWriterTest, JobsAreDoneInTheOrderTheyWereAskedFor) {
         EXPECT_EQ(text("list.sav"), "195");
         EXPECT_FALSE(fs::exists(folder / "gone.sav"));
         EXPECT_TRUE(writer.takeOutcomes(false).empty()) << "nothing to act on";
-    }
+    });
 }
 
 TEST_F(SaveWriterTest, AFailureIsLoggedAndHandedBackWithWhyAndSoAreTheFirstWriteAfterItAndTheAnnouncedOnes) {
-    for (bool threaded : {false, true}) {
-        SCOPED_TRACE(threaded ? "on its thread" : "in the caller's");
-        SaveWriter writer;
-        if (threaded)
-            writer.startThread();
+    inBothModes([&](SaveWriter &writer, bool threaded) {
         clearLogContents();
         EXPECT_TRUE(write(writer, "kept.sav", "before"));
         writer.waitUntilIdle();
@@ -106,7 +110,7 @@ TEST_F(SaveWriterTest, AFailureIsLoggedAndHandedBackWithWhyAndSoAreTheFirstWrite
                   std::string::npos)
             << log;
         EXPECT_EQ(text("kept.sav"), "after");
-    }
+    });
 }
 
 TEST_F(SaveWriterTest, UnderTheFixedClockAnOutcomeArrivesAFixedNumberOfFramesAfterItsJob) {
