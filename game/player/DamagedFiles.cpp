@@ -12,8 +12,10 @@ constexpr int kMostCopies = 999;
 
 std::string asideName(const std::string &path, int number) {
     std::string name = path + kAsideSuffix;
-    if (number > 1)
-        name += "." + std::to_string(number);
+    if (number > 1) {
+        name += '.';
+        name += std::to_string(number);
+    }
     return name;
 }
 

@@ -89,6 +89,8 @@ bool namesScene(HoWorld *world, const std::string &name) {
 // one scene. Names that differ only in letter case give one profile, as the game never makes two.
 std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &folder) {
     std::vector<std::string> files;
+    if (folder.empty())
+        return files;
     enumerateFolder(
         folder.c_str(),
         [](const char *name, bool isFolder, void *user) {
