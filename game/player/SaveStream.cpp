@@ -285,16 +285,17 @@ bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(Sa
                    const char *announcement) {
     SaveStream stream(world);
     SaveWriter *writer = writerOf(world);
-    if (stream.openWrite() && body(stream)) {
+    const std::string resolved = resolveDataPath(path);
+    if (stream.openWrite() && body(stream) && !resolved.empty()) {
         if (!writer)
             return stream.flushToFile(path);
         const uint32_t size = stream.length;
-        return writer->write(resolveDataPath(path), stream.takeImage(), size, announcement);
+        return writer->write(resolved, stream.takeImage(), size, announcement);
     }
-    const std::string resolved = resolveDataPath(path);
-    logMessage("Game: cannot write save file %s, ERROR", resolved.c_str());
+    const std::string named = resolved.empty() && path ? std::string(path) : resolved;
+    logMessage("Game: cannot write save file %s, ERROR", named.c_str());
     if (writer)
-        writer->reportUnmade(resolved);
+        writer->reportUnmade(named);
     return false;
 }
 
