@@ -14,6 +14,8 @@ HoGame *gameOf(void *data) {
     return world && world->context ? world->context->game : nullptr;
 }
 
+} // namespace
+
 void checkFullScreenModeNative(void *data, ScriptStatement *) {
     if (HoGame *game = gameOf(data))
         game->forceFullScreenIfTooLarge();
@@ -54,14 +56,3 @@ void saveSettingsNative(void *data, ScriptStatement *) {
     if (ScriptContext *global = static_cast<HoWorld *>(data)->globalContext())
         findOrCreateVariable(global, "##settings_saved", nullptr)->value->setNumber(saved ? 1.0f : 0.0f);
 }
-
-} // namespace
-
-const NamedNative kDisplayNatives[] = {
-    {"check_fullscreen_mode", checkFullScreenModeNative},
-    {"update_aspect_ratio", updateAspectRatioNative},
-    {"update_hd_graphics", updateHdGraphicsNative},
-    {"update_hardware_cursor", updateHardwareCursorNative},
-    {"save_settings", saveSettingsNative},
-};
-const int kDisplayNativeCount = int(sizeof kDisplayNatives / sizeof kDisplayNatives[0]);

@@ -3,8 +3,21 @@
 // chose: the display mode, the aspect correction, the quality, the cursor, and the options file. Each is
 // a native body whose data is the world; none takes arguments or writes a result.
 
+#include <iterator>
+
 #include "game/script/ScriptFunction.h"
 
-// check_fullscreen_mode, update_aspect_ratio, update_hd_graphics, update_hardware_cursor, save_settings.
-extern const NamedNative kDisplayNatives[];
-extern const int kDisplayNativeCount;
+void checkFullScreenModeNative(void *world, ScriptStatement *);
+void updateAspectRatioNative(void *world, ScriptStatement *);
+void updateHdGraphicsNative(void *world, ScriptStatement *);
+void updateHardwareCursorNative(void *world, ScriptStatement *);
+void saveSettingsNative(void *world, ScriptStatement *);
+
+inline constexpr NamedNative kDisplayNatives[] = {
+    {"check_fullscreen_mode", checkFullScreenModeNative},
+    {"update_aspect_ratio", updateAspectRatioNative},
+    {"update_hd_graphics", updateHdGraphicsNative},
+    {"update_hardware_cursor", updateHardwareCursorNative},
+    {"save_settings", saveSettingsNative},
+};
+inline constexpr int kDisplayNativeCount = int(std::size(kDisplayNatives));

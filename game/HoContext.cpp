@@ -27,8 +27,11 @@ constexpr int kVideoFramesAhead = 4;
 
 } // namespace
 
+// The keywords are seeded before the first configuration is read: a key read earlier would stay an arena
+// copy that no lookup finds once the keyword of the same text shadows it.
 HoContext::HoContext(HoGame *owner) : game(owner) {
     currentContext = this;
+    registerKeywords(interned);
     resources = new HoResourceManager(this);
     gameConfig = resources->getConfiguration("data/game.cfg");
     loadHighlightColours();
@@ -68,7 +71,6 @@ HoContext::~HoContext() {
 void HoContext::init() {
     videos = new TheoraVideoManager(kVideoWorkers);
     videos->setDefaultNumPrecachedFrames(kVideoFramesAhead);
-    registerKeywords(interned);
     initScriptCommandTable();
     loadCharacterSets();
     loadFonts();

@@ -1,10 +1,12 @@
 #pragma once
 // What every content tool does with its command line: "--help" or "-h" prints the usage on standard output
-// and succeeds; a command line that is wrong is named, with the usage, on standard error.
+// and succeeds; a command line that is wrong is named, with the usage, on standard error; a file that cannot
+// be read or written is named alone, with what the engine reported of it.
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 namespace tool {
@@ -36,17 +38,43 @@ inline int usageError(const char *toolName, const std::string &problem, const ch
     return 1;
 }
 
+// The engine's log as a tool shows it: the lines that report an error or a warning, without their time.
+inline std::string engineProblems(const std::string &log) {
+    std::istringstream lines(log);
+    std::string shown;
+    for (std::string line; std::getline(lines, line);) {
+        const bool timed = line.size() >= 10 && line[2] == ':' && line[5] == ':' && line[8] == ':' && line[9] == ' ';
+        const std::string message = timed ? line.substr(10) : line;
+        for (const char *ending : {", ERROR", ", WARNING"}) {
+            const size_t length = std::strlen(ending);
+            if (message.size() >= length && message.compare(message.size() - length, length, ending) == 0) {
+                shown += message + "\n";
+                break;
+            }
+        }
+    }
+    return shown;
+}
+
 // Ends a tool's run from anywhere below main(); runTool reports it.
 struct Failure {
     std::string reason;
+    bool usage = false; // the command line is wrong, rather than a file or the work
 };
 
+// A file that cannot be read or written, or work that cannot be done.
 [[noreturn]] inline void fail(const std::string &reason) {
-    throw Failure{reason};
+    throw Failure{reason, false};
+}
+
+// A command line that is wrong: the usage follows the reason.
+[[noreturn]] inline void usageFail(const std::string &reason) {
+    throw Failure{reason, true};
 }
 
 // The main() of a tool whose work throws Failure: "--help" prints the usage, a failure is named with the
-// details that describeFailure() gives and the usage, a file system error is named alone.
+// details that describeFailure() gives, and with the usage when the command line was wrong; a file system
+// error is named alone.
 template <class Run, class Describe>
 int runTool(int argc, char **argv, const char *toolName, const char *usage, Run run, Describe describeFailure) {
     if (asksForHelp(argc, argv))
@@ -54,7 +82,10 @@ int runTool(int argc, char **argv, const char *toolName, const char *usage, Run 
     try {
         return run(argc, argv);
     } catch (const Failure &failure) {
-        return usageError(toolName, failure.reason, usage, describeFailure());
+        if (failure.usage)
+            return usageError(toolName, failure.reason, usage, describeFailure());
+        std::fprintf(stderr, "%s: %s\n%s", toolName, failure.reason.c_str(), describeFailure().c_str());
+        return 1;
     } catch (const std::filesystem::filesystem_error &error) {
         std::fprintf(stderr, "%s: %s\n", toolName, error.what());
         return 1;

@@ -4,7 +4,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 
 namespace {
@@ -107,6 +109,7 @@ void KResourceArchiveTar::close() {
     }
     stream_.reset();
     entries_.clear();
+    damage_.clear();
 }
 
 int32_t KResourceArchiveTar::openArchive(const char *path, uint32_t, const char *) {
@@ -129,8 +132,9 @@ int32_t KResourceArchiveTar::openArchive(const char *path, uint32_t, const char 
     return 0;
 }
 
-void KResourceArchiveTar::warnInvalid() const {
+void KResourceArchiveTar::warnInvalid(std::string damage) {
     logMessage("Resource: archive '%s' seems to be invalid, WARNING", path_.c_str());
+    damage_ = std::move(damage);
 }
 
 KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalSize) {
@@ -143,8 +147,10 @@ KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalS
     bool sawHeader = false;
     LongName longName;
     while (offset < totalSize) {
-        if (!readAt(file, offset, header, kBlockSize))
+        if (!readAt(file, offset, header, kBlockSize)) {
+            damage_ = "the file ends inside the header at byte " + std::to_string(offset);
             break;
+        }
         if (isZeroBlock(header)) {
             if (++zeroBlocks == 2)
                 break;
@@ -155,14 +161,14 @@ KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalS
         if (!hasValidChecksum(header)) {
             if (!sawHeader)
                 return WalkResult::notTar;
-            warnInvalid();
+            warnInvalid("the header at byte " + std::to_string(offset) + " fails its checksum");
             break;
         }
         sawHeader = true;
 
         int64_t size = parseNumberField(header + kSizeField, kNumberWidth);
         if (size < 0) {
-            warnInvalid();
+            warnInvalid("the header at byte " + std::to_string(offset) + " gives a size below 0");
             break;
         }
         // Data must lie inside the file and every offset must fit the entries' 32-bit fields.
@@ -170,7 +176,9 @@ KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalS
         if (static_cast<uint64_t>(size) > totalSize || dataEnd > totalSize || dataEnd > UINT32_MAX) {
             logMessage("Resource: entry '%s' of archive '%s' runs past the end of the file, ERROR",
                        headerName(header).c_str(), path_.c_str());
-            warnInvalid();
+            noteResourceProblem(path_, "the archive '" + path_ + "' is cut short: its entry '" + headerName(header) +
+                                           "' runs past the end of the file");
+            warnInvalid("the entry at byte " + std::to_string(offset) + " runs past the end of the file");
             break;
         }
 
@@ -247,6 +255,8 @@ bool KResourceArchiveTar::loadFile(const char *name, unsigned char **buffer, uin
     }
     if (!complete) {
         logMessage("Resource: cannot read entry '%s' of archive '%s', ERROR", entry->name.c_str(), path_.c_str());
+        noteResourceProblem(entry->name,
+                            "the entry '" + entry->name + "' of the archive '" + path_ + "' cannot be read");
         std::free(data);
         return false;
     }

@@ -27,6 +27,9 @@ public:
     KResourceFile *openFile(const char *name) override;
     bool loadFile(const char *name, unsigned char **buffer, uint32_t *size) override;
     bool enumerateEntries(EnumerateFolderCallback callback, void *user) override;
+    // What ended the walk before the archive's end ("the header at byte 1024 fails its checksum"); empty
+    // when every header was read. The game serves the entries before it; a tool may refuse the archive.
+    const std::string &damage() const { return damage_; }
 
 private:
     struct Entry {
@@ -40,11 +43,12 @@ private:
 
     void close();
     WalkResult walkHeaders(uint64_t totalSize);
-    void warnInvalid() const;
+    void warnInvalid(std::string damage);
     void addEntry(const unsigned char *header, const std::string &name, uint64_t offset, int64_t size);
     const Entry *findEntry(const char *name, bool filesOnly) const;
 
     std::string path_;
     std::shared_ptr<KResourceTarStream> stream_;
     std::vector<Entry> entries_;
+    std::string damage_;
 };

@@ -403,10 +403,6 @@ void scrollInventoryNative(void *data, ScriptStatement *call) {
     strip.scrollIndex = index;
 }
 
-const NamedNative kInventoryNatives[] = {
-    {"scroll_inventory", scrollInventoryNative},
-};
-const int kInventoryNativeCount = int(sizeof kInventoryNatives / sizeof kInventoryNatives[0]);
 
 // The world step's calls into the strip.
 

@@ -54,5 +54,6 @@ void drawInventoryStrip(void *world);
 // the jump takes 40 steps.
 void scrollInventoryNative(void *world, ScriptStatement *call);
 // The inventory's engine functions, for the world to bind.
-extern const NamedNative kInventoryNatives[];
-extern const int kInventoryNativeCount;
+inline constexpr NamedNative kInventoryNatives[] = {
+    {"scroll_inventory", scrollInventoryNative},
+};

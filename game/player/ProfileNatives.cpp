@@ -28,6 +28,8 @@ HoWorld *worldOf(void *data) {
     return static_cast<HoWorld *>(data);
 }
 
+} // namespace
+
 void resetProfileNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     resetProfile(world, slotArgument(world, call));
@@ -38,7 +40,6 @@ void deleteProfileNative(void *data, ScriptStatement *call) {
     deleteProfile(world, slotArgument(world, call));
 }
 
-// The outcome arrives later, as the focused scene's event "loaded" or "corrupted_profile".
 void loadProfileNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     startLoadGame(world, textArgument(world, call));
@@ -77,7 +78,6 @@ void saveAchievementsNative(void *data, ScriptStatement *) {
     saveAchievements(worldOf(data));
 }
 
-// "##duplicated_profile" is 1 when a slot's name equals the argument, ASCII letter case aside.
 void checkProfileNameNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     const char *wanted = textArgument(world, call);
@@ -89,22 +89,6 @@ void checkProfileNameNative(void *data, ScriptStatement *call) {
     if (ScriptContext *global = world->globalContext())
         findOrCreateVariable(global, "##duplicated_profile", nullptr)->value->setNumber(duplicated ? 1.0f : 0.0f);
 }
-
-} // namespace
-
-const ProfileNative kProfileNatives[] = {
-    {"reset_profile", resetProfileNative},
-    {"delete_profile", deleteProfileNative},
-    {"load_profile", loadProfileNative},
-    {"select_profile", selectProfileNative},
-    {"delete_savegame", deleteSavedGameNative},
-    {"load_quicksave", loadQuickSaveNative},
-    {"save_profile", saveProfileNative},
-    {"save_profiles", saveProfilesNative},
-    {"check_profile_name", checkProfileNameNative},
-    {"save_achievements", saveAchievementsNative},
-};
-const int kProfileNativeCount = int(sizeof kProfileNatives / sizeof kProfileNatives[0]);
 
 void bindProfileNatives(HoWorld *world) {
     ScriptContext *global = world->globalContext();

@@ -303,7 +303,7 @@ private:
         case kSaveTagGroup:
             break;
         default:
-            logMessage("Game: Unknown serialization type");
+            logMessage("Unknown serialization type");
             return false;
         }
         // The records of a scene begin with a name. Elements, variables and tasks are saved in the order

@@ -54,12 +54,10 @@ void startDisappearance(SceneElement *element, SceneElement *display) {
     display->pendingZ = frontmostDrawKey(element->scene) - 1.0f;
 }
 
-// The item's cell in a grid of the columns and rows centred on the point: rows run upwards from the
-// bottom row's centre.
+// The item's place in a grid of cells of the columns and rows centred on the point: rows run upwards from
+// the bottom row's centre. The item's own cell size is the panel's, which this leaves alone.
 void placeOnGrid(HiddenObjectItem *item, int32_t position, int32_t columns, int32_t rows, float centreX,
                  float centreY, float cellWidth, float cellHeight) {
-    item->cellWidth = cellWidth;
-    item->cellHeight = cellHeight;
     item->panelX = centreX - float(columns - 1) * cellWidth * 0.5f + float(position % columns) * cellWidth;
     item->panelY = float(rows - 1) * cellHeight * 0.5f + centreY - float(position / columns) * cellHeight;
 }
@@ -136,13 +134,16 @@ void layoutHoItem(HiddenObjectItem *item, int32_t itemCount, int32_t position) {
     const HoWorld *world = scene->world;
     const float cellWidth = world->configurationNumber("hud.inventory_ho.w", 168.0f);
     const float cellHeight = world->configurationNumber("hud.inventory_ho.h", 23.0f);
-    if (!scene->isZoomZone) {
+    const SceneElement *panel = scene->isZoomZone ? scene->findElement("inventory_mho_background") : nullptr;
+    if (scene->isZoomZone && !panel)
+        return;
+    item->cellWidth = cellWidth;
+    item->cellHeight = cellHeight;
+    if (panel)
+        placeOnGrid(item, position, columns, rows, panel->cx.asNumber(), panel->cy.asNumber(), cellWidth, cellHeight);
+    else
         placeOnGrid(item, position, columns, rows, world->configurationNumber("hud.inventory_ho.x", 512.0f),
                     world->configurationNumber("hud.inventory_ho.y", 711.0f), cellWidth, cellHeight);
-        return;
-    }
-    if (const SceneElement *panel = scene->findElement("inventory_mho_background"))
-        placeOnGrid(item, position, columns, rows, panel->cx.asNumber(), panel->cy.asNumber(), cellWidth, cellHeight);
 }
 
 void layoutHoListInHud(HoScene *scene) {

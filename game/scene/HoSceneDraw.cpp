@@ -163,9 +163,10 @@ private:
             drawParticles(element, opacity);
         else if (renderable && opacity >= kSmallestPictureOpacity)
             drawPicture(element, *renderable, opacity);
+        // The field takes the draw's alpha alone: the element's own does not dim what is typed.
         if (element->textInput) {
             flush();
-            element->textInput->draw(opacity);
+            element->textInput->draw(alpha_);
         }
         drawText(element, opacity);
     }

@@ -296,21 +296,23 @@ void stepEmitters(HoScene *scene, SceneElement *element) {
 // A shown video whose element is switched on plays while the element is active and pauses when it is
 // made inactive, taking its due frame while it plays and looping as the element's "loop" says. Hidden,
 // switched off or past its stop-at frame, it stops and its element becomes inactive. A video without a
-// clip (not loaded, or a file that could not be played) is passed over.
+// clip (not loaded, or a file that could not be played) has nothing to play, but stops as any other.
 void stepVideo(SceneElement *element) {
     HoVideo *video = element->video;
-    TheoraVideoClip *clip = video ? video->clip : nullptr;
-    if (!clip)
+    if (!video)
         return;
+    TheoraVideoClip *clip = video->clip;
     const bool beforeStop = video->stopAt < 0.0f || video->currentFrame < 0.0f || video->currentFrame <= video->stopAt;
     if (!element->visible || roundToInt(element->mediaSwitch.asNumber()) == 0 || !beforeStop) {
         video->stopAt = -1.0f;
-        if (video->playing)
+        if (video->playing && clip)
             clip->pause();
         video->playing = false;
         element->active.setNumber(0.0f);
         return;
     }
+    if (!clip)
+        return;
     const bool active = element->isActive();
     if (active && !video->playing) {
         clip->play();

@@ -114,6 +114,11 @@ void ParticleEmitter::init(SceneElement *element, bool loops, HoScene *inScene, 
         running = 0;
 }
 
+void ParticleEmitter::stop() {
+    clear();
+    running = 0;
+}
+
 void ParticleEmitter::update(int32_t mode) {
     if (!running)
         return;

@@ -69,6 +69,8 @@ struct ParticleEmitter {
     void preEmit();
     // Gives every live particle back to the holder, the last first.
     void clear();
+    // Ends the run at once: the particles go back and no more are born until it is started again.
+    void stop();
     // Draws the live particles, the last first, with the picture of the definition element, multiplied by
     // the alpha; flushes the shared batch after the last.
     void draw(float alpha);

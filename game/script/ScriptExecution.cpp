@@ -172,7 +172,12 @@ void runBlockInScope(ScriptContext *context, ScriptStatement *statement, int32_t
     world->currentLocalBlock = outer;
 }
 
-void callScriptFunction(ScriptFunction *function, bool clearLocals, ScriptStatement *nativeArgument) {
+namespace {
+
+// Runs what the function does (the callable) under the nesting guard, with the function's task current
+// and its name as the running function's.
+template <typename Run>
+void runAsFunction(ScriptFunction *function, Run run) {
     if (!function || !function->context)
         return;
     HoWorld *world = function->context->world;
@@ -185,12 +190,29 @@ void callScriptFunction(ScriptFunction *function, bool clearLocals, ScriptStatem
     world->runningFunctionName = name;
     if (function->task)
         world->setCurrentTask(function->task);
-    if (function->declaration)
-        runBlockInScope(function->context, function->declaration, kFunctionBody, clearLocals);
-    else if (function->native)
-        function->native(function->nativeData ? function->nativeData : function->context, nativeArgument);
+    run();
     world->setCurrentTask(callerTask);
     world->runningFunctionName = callerName;
+}
+
+void runNative(ScriptFunction *function, ScriptStatement *argument) {
+    function->native(function->nativeData ? function->nativeData : function->context, argument);
+}
+
+} // namespace
+
+void callScriptFunction(ScriptFunction *function, bool clearLocals, ScriptStatement *nativeArgument) {
+    runAsFunction(function, [&] {
+        if (function->declaration)
+            runBlockInScope(function->context, function->declaration, kFunctionBody, clearLocals);
+        else if (function->native)
+            runNative(function, nativeArgument);
+    });
+}
+
+void callNativeFunction(ScriptFunction *function, ScriptStatement *call) {
+    if (function && function->native)
+        runAsFunction(function, [&] { runNative(function, call); });
 }
 
 void runNamedHook(ScriptFunction *function, const ScriptValue *value) {

@@ -27,6 +27,9 @@ void runBlock(ScriptContext *context, ScriptBlock *block);
 void runBlockInScope(ScriptContext *context, ScriptStatement *statement, int32_t i, bool clearLocals);
 // Runs the function's body, else its native with the argument, with its task current.
 void callScriptFunction(ScriptFunction *function, bool clearLocals, ScriptStatement *nativeArgument);
+// Runs the function's native, body or not, with the call as its argument and its task current; nothing
+// for a function without a native.
+void callNativeFunction(ScriptFunction *function, ScriptStatement *call);
 // Runs a declared function with the value (none when null) in its first formal parameter; natives and
 // functions that no "fun" declares do nothing.
 void runNamedHook(ScriptFunction *function, const ScriptValue *value);

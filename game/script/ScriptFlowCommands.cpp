@@ -135,9 +135,11 @@ void scriptQuit(ScriptContext *context, ScriptStatement *) {
     askToStop(context, false, "");
 }
 
+// The scene is remembered by its identifier, which the new world finds it by: a sub-scene's short name
+// finds nothing there.
 void scriptRestart(ScriptContext *context, ScriptStatement *statement) {
     HoScene *scene = sceneParam(context, statement, 0);
-    askToStop(context, true, scene && scene->name ? scene->name : "");
+    askToStop(context, true, scene && scene->identifier ? scene->identifier : "");
 }
 
 void scriptIf(ScriptContext *context, ScriptStatement *statement) {
@@ -211,11 +213,13 @@ void scriptCall(ScriptContext *context, ScriptStatement *statement) {
     ScriptFunction *function = functionParam(context, statement, 0);
     if (!function)
         return;
-    if (!function->declaration) {
-        if (function->native)
-            callScriptFunction(function, false, statement);
+    // A native runs even where a "fun" also declares a body; it reads its own arguments from the call.
+    if (function->native) {
+        callNativeFunction(function, statement);
         return;
     }
+    if (!function->declaration)
+        return;
     ScriptValue arguments[kMostArguments];
     bool given[kMostArguments] = {};
     for (int32_t i = 0; i < kMostArguments; ++i) {

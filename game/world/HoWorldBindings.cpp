@@ -4,8 +4,9 @@
 // the native functions, the pictures and elements of the system scenes, and the hardware cursors.
 
 #include <cstdio>
-#include <cstring>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
@@ -100,31 +101,19 @@ const HookName kLaterHooks[] = {
     {"on_inventory_slideout", &WorldHooks::inventorySlideOut},
 };
 
-// A native whose engine side is not part of the game yet: the script name exists and calling it does
-// nothing.
-void nativeWithoutBody(void *, ScriptStatement *) {}
+// Every engine function's body, by table.
+constexpr std::span<const NamedNative> kNativeTables[] = {kDisplayNatives, kProfileNatives, kInventoryNatives,
+                                                          kHintNatives};
 
-struct NativeTable {
-    const NamedNative *natives;
-    const int &count;
-};
-
-const NativeTable kNativeTables[] = {
-    {kDisplayNatives, kDisplayNativeCount},
-    {kProfileNatives, kProfileNativeCount},
-    {kInventoryNatives, kInventoryNativeCount},
-    {kHintNatives, kHintNativeCount},
-};
-
-// The body of an engine function from the table that has it, else none yet.
-ScriptNativeHandler nativeBodyOf(const char *name) {
-    for (const NativeTable &table : kNativeTables) {
-        for (int i = 0; i < table.count; ++i) {
-            if (std::strcmp(table.natives[i].name, name) == 0)
-                return table.natives[i].handler;
+// The table entry that holds the body of the function of that name; an empty entry when none does.
+constexpr NamedNative nativeBodyOf(std::string_view name) {
+    for (const std::span<const NamedNative> table : kNativeTables) {
+        for (const NamedNative &native : table) {
+            if (name == native.name)
+                return native;
         }
     }
-    return nativeWithoutBody;
+    return {};
 }
 
 enum NativeScene { kNativeInGame, kNativeInHud, kNativeInJournal };
@@ -135,7 +124,7 @@ struct EngineNative {
 };
 
 // In the order in which they are bound.
-const EngineNative kNatives[] = {
+constexpr EngineNative kNatives[] = {
     {"check_fullscreen_mode", kNativeInGame},
     {"update_hardware_cursor", kNativeInGame},
     {"update_aspect_ratio", kNativeInGame},
@@ -156,6 +145,15 @@ const EngineNative kNatives[] = {
     {"engine_request_glitter_hint", kNativeInHud},
     {"check_location_tasks", kNativeInJournal},
 };
+
+constexpr bool everyNativeHasItsBody() {
+    for (const EngineNative &native : kNatives) {
+        if (!nativeBodyOf(native.name).name)
+            return false;
+    }
+    return true;
+}
+static_assert(everyNativeHasItsBody(), "an engine function that scripts can call has no body");
 
 std::string numberedName(const char *format, int32_t number) {
     char name[64];
@@ -251,7 +249,7 @@ void HoWorld::bindHooksAndNatives() {
         HoScene *scene = sceneOf[native.scene];
         if (!scene)
             continue;
-        bindNative(native.name, &scene->script, nativeBodyOf(native.name), this);
+        bindNative(native.name, &scene->script, nativeBodyOf(native.name).handler, this);
     }
 }
 

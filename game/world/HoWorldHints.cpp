@@ -462,19 +462,14 @@ void HoWorld::hintReport(SceneElement *element) {
         addHintTarget(element, nullptr);
 }
 
-namespace {
-
-template <void (HoWorld::*kRequest)()>
-void runHintRequest(void *world, ScriptStatement *) {
-    (static_cast<HoWorld *>(world)->*kRequest)();
+void requestHintNative(void *world, ScriptStatement *) {
+    static_cast<HoWorld *>(world)->requestHint();
 }
 
-} // namespace
+void requestGlitterHintNative(void *world, ScriptStatement *) {
+    static_cast<HoWorld *>(world)->requestGlitterHint();
+}
 
-const NamedNative kHintNatives[] = {
-    {"engine_request_hint", runHintRequest<&HoWorld::requestHint>},
-    {"engine_request_glitter_hint", runHintRequest<&HoWorld::requestGlitterHint>},
-    {"check_location_tasks", runHintRequest<&HoWorld::checkLocationTasks>},
-};
-
-const int kHintNativeCount = int(sizeof kHintNatives / sizeof kHintNatives[0]);
+void checkLocationTasksNative(void *world, ScriptStatement *) {
+    static_cast<HoWorld *>(world)->checkLocationTasks();
+}

@@ -4,5 +4,12 @@
 
 #include "game/script/ScriptFunction.h"
 
-extern const NamedNative kHintNatives[];
-extern const int kHintNativeCount;
+void requestHintNative(void *world, ScriptStatement *);
+void requestGlitterHintNative(void *world, ScriptStatement *);
+void checkLocationTasksNative(void *world, ScriptStatement *);
+
+inline constexpr NamedNative kHintNatives[] = {
+    {"engine_request_hint", requestHintNative},
+    {"engine_request_glitter_hint", requestGlitterHintNative},
+    {"check_location_tasks", checkLocationTasksNative},
+};

@@ -132,6 +132,8 @@ bool HoWorld::processOverclick() {
             state.clickCount = 0;
             state.pauseCountdown = settings.overclickPause;
             runNamedHook(topScene->hoPunishment, nullptr);
+            if (punishmentEmitter)
+                punishmentEmitter->init(punishmentEmitter->definitionElement, false, hudScene, nullptr, pointerX, pointerY);
             ++busyCount;
         }
     }

@@ -165,16 +165,15 @@ void HoWorld::drawPointer() {
     const float x = pointerX - screenValues.viewOffsetX / scale;
     const float y = pointerY - screenValues.viewOffsetY / scale;
 
-    std::string tooltipText;
-    if (inventory.selected) {
+    if (inventory.selected)
         drawItemInHand(*this, x, y);
-    } else if (heldElement) {
+    else if (heldElement)
         drawHeldElement(*this, x, y, choice.alpha);
-    } else if (clicks.hoveredItem) {
-        tooltipText = inventoryTooltipText(*this, clicks.hoveredItem);
-    } else {
-        tooltipText = hoverTooltipText(*this);
-    }
+    // An inventory item names itself only to an empty hand; with something carried, the element it would
+    // be used on shows its tooltip.
+    const bool carrying = inventory.selected || heldElement;
+    const std::string tooltipText = clicks.hoveredItem && !carrying ? inventoryTooltipText(*this, clicks.hoveredItem)
+                                                                    : hoverTooltipText(*this);
 
     if (game->options.rounded(kOptionHardwareCursor) == 0)
         drawSoftwarePointer(*this, x, y, choice.alpha);

@@ -128,9 +128,13 @@ void HoWorld::startup() {
                int(context->atlases.count()));
 }
 
-// Taken once the scenes exist: the "particles" scene's "ho_punishment", following nothing, for "hud".
+// Taken once the scenes exist: the "particles" scene's "ho_punishment", following nothing, for "hud". It
+// waits without a spark until an over-click penalty starts it at the pointer (started here, it would burst
+// once at the screen's corner as the game opens and never at a penalty).
 void HoWorld::takePunishmentEmitter() {
     punishmentEmitter = spawnEmitterAt("ho_punishment", false, hudScene, 0.0f, 0.0f, false);
+    if (punishmentEmitter)
+        punishmentEmitter->stop();
 }
 
 void HoWorld::loadScenes() {

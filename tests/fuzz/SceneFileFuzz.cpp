@@ -19,7 +19,6 @@
 #include "game/scene/PointList.h"
 #include "game/scene/SceneFileLoader.h"
 #include "game/script/ScriptCommand.h"
-#include "game/script/ScriptKeywords.h"
 #include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -129,7 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     lftest::writeFileText(processFolder() / kFolder / "fuzz.scene", inputText(data, size));
     // A context and world of their own for every input, so names and records never pile up.
     auto context = std::make_unique<HoContext>(nullptr);
-    registerKeywords(context->interned);
     auto world = std::make_unique<HoWorld>(context.get());
     world->globalScene = addScene(*world, "game", "game", "data");
     world->bindScriptGlobals();

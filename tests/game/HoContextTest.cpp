@@ -11,6 +11,7 @@
 #include "game/resources/HoFont.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/script/ScriptBlock.h"
+#include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptParser.h"
 #include "game/script/ScriptRecordPools.h"
 #include "tests/support/FontTestSupport.h"
@@ -74,6 +75,26 @@ TEST_F(Context, SettingsTextsAndFontsComeFromTheGameContent) {
 
     EXPECT_STREQ(context.getLocalizedText("TITLE", kTextEncodingUtf8), "Lantern");
     EXPECT_EQ(context.getLocalizedText("MISSING", kTextEncodingUtf8), nullptr);
+}
+
+// A key that is also a word of the scripts ("scene", "sound", "alpha") is found like any other, in the
+// game's settings and in the sound volumes alike, though both are read before the words are known.
+TEST_F(Context, KeysThatAreAlsoScriptWordsAreFound) {
+    archives->write("data/game.cfg", "scene=1\nalpha=0.5\nstartup=hall\n");
+    archives->write("data/sounds/volumes.cfg", "sound=0.25\nmusic=0.75\n");
+    HoContext &context = startSmallGame();
+    const std::pair<HoConfiguration *, std::pair<const char *, const char *>> cases[] = {
+        {context.gameConfig, {"scene", "1"}},
+        {context.gameConfig, {"alpha", "0.5"}},
+        {context.gameConfig, {"startup", "hall"}},
+        {context.resources->volumeTable, {"sound", "0.25"}},
+        {context.resources->volumeTable, {"music", "0.75"}},
+    };
+    for (const auto &[configuration, entry] : cases) {
+        ASSERT_NE(configuration, nullptr);
+        EXPECT_STREQ(configuration->getString(entry.first, "absent"), entry.second) << entry.first;
+    }
+    EXPECT_EQ(context.interned.findInterned("alpha"), kwAlpha) << "the scripts' words are the keywords";
 }
 
 TEST_F(Context, WithoutContentTheDefaultsServe) {

@@ -122,7 +122,8 @@ TEST_F(LfAtlas, FailuresExitWithTheReason) {
         {{"--name", "a", "--out", out, "--format", "tga", big}, "--format is png or dds"},
         {{"--name", "a", "--out", out, "--scale", "0", big}, "--scale takes a number above 0"},
         {{"--name", "a", "--out", out, "--root", root, big, big}, "is given twice"},
-        {{"--out", out, big}, "--name needs a name"},
+        {{"--out", out, big}, "--name is missing"},
+        {{"--name", "a/b", "--out", out, big}, "--name needs a name without"},
         {{"--name", "a", big}, "--out needs a folder"},
         {{"--name", "a", "--out", out}, "no picture given"},
     };

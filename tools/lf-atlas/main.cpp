@@ -70,6 +70,7 @@ struct Page {
 };
 
 using tool::fail;
+using tool::usageFail;
 
 bool parseNumber(const char *text, double *out) {
     char *end = nullptr;
@@ -86,7 +87,7 @@ Options parseOptions(int argc, char **argv) {
             continue;
         }
         if (i + 1 >= argc)
-            fail("option " + argument + " needs a value");
+            usageFail("option " + argument + " needs a value");
         const char *value = argv[++i];
         double number = 0;
         if (argument == "--name")
@@ -99,23 +100,25 @@ Options parseOptions(int argc, char **argv) {
             options.format = value;
         else if (argument == "--scale") {
             if (!parseNumber(value, &number) || number <= 0)
-                fail(std::string("--scale takes a number above 0, not ") + value);
+                usageFail(std::string("--scale takes a number above 0, not ") + value);
             options.scale = number;
         } else if (argument == "--page-size") {
             if (!parseNumber(value, &number) || number != std::floor(number) || number < 8 || number > 16384)
-                fail(std::string("--page-size takes a whole number from 8 to 16384, not ") + value);
+                usageFail(std::string("--page-size takes a whole number from 8 to 16384, not ") + value);
             options.pageSize = int(number);
         } else
-            fail("unknown option " + argument);
+            usageFail("unknown option " + argument);
     }
-    if (options.name.empty() || options.name.find_first_of("/\\=\r\n") != std::string::npos)
-        fail("--name needs a name without '/', '\\' or '='");
+    if (options.name.empty())
+        usageFail("--name is missing");
+    if (options.name.find_first_of("/\\=\r\n") != std::string::npos)
+        usageFail("--name needs a name without '/', '\\' or '='");
     if (options.out.empty())
-        fail("--out needs a folder");
+        usageFail("--out needs a folder");
     if (options.format != "png" && options.format != "dds")
-        fail("--format is png or dds, not " + options.format);
+        usageFail("--format is png or dds, not " + options.format);
     if (options.pictures.empty())
-        fail("no picture given");
+        usageFail("no picture given");
     return options;
 }
 
@@ -124,7 +127,7 @@ std::string keyOf(const fs::path &picture, const fs::path &root) {
     const fs::path relative = fs::weakly_canonical(picture).lexically_relative(fs::weakly_canonical(root));
     const std::string key = relative.generic_string();
     if (relative.empty() || relative.is_absolute() || key == "." || key.rfind("..", 0) == 0)
-        fail(picture.string() + " does not lie below the root " + root.string());
+        usageFail(picture.string() + " does not lie below the root " + root.string());
     // The map is read line by line and split at the first '='; these keys would read as something else.
     if (key.find_first_of("=\r\n") != std::string::npos || key == "pages" || key == "scale" || key == "format")
         fail("the map cannot hold the name " + key);
@@ -336,7 +339,7 @@ int run(int argc, char **argv) {
     for (const fs::path &path : options.pictures) {
         pictures.push_back(readPicture(path, options.root, options.scale));
         if (!keys.insert(pictures.back().key).second)
-            fail("the picture " + pictures.back().key + " is given twice");
+            usageFail("the picture " + pictures.back().key + " is given twice");
         trimMargins(pictures.back());
     }
     const std::vector<Page> pages = pack(pictures, options.pageSize);
@@ -360,5 +363,5 @@ int run(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    return tool::runTool(argc, argv, "lf-atlas", kUsage, run, getLogContents);
+    return tool::runTool(argc, argv, "lf-atlas", kUsage, run, [] { return tool::engineProblems(getLogContents()); });
 }

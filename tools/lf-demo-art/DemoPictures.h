@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
 
@@ -18,6 +19,13 @@ struct Scaled {
     float s;
     float operator()(float design) const { return design * s; }
     int whole(float design) const { return int(std::lround(design * s)); }
+    // An outline of design points in the picture's pixels.
+    std::vector<Point> operator()(std::initializer_list<Point> design) const { return (*this)(std::vector<Point>(design)); }
+    std::vector<Point> operator()(std::vector<Point> design) const {
+        for (Point &p : design)
+            p = {p.x * s, p.y * s};
+        return design;
+    }
 };
 
 struct Picture {

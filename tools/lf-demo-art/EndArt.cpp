@@ -8,65 +8,56 @@
 #include <algorithm>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/Scenery.h"
 
 namespace demoart {
 
 namespace {
 
 constexpr Colour kNight{12, 18, 46}, kDawn{232, 150, 92}, kSeaFar{70, 66, 96}, kSeaNear{14, 18, 36};
-constexpr Colour kLamp{255, 230, 160}, kBoatLight{255, 184, 90}, kRock{22, 20, 26}, kHull{18, 16, 22};
+constexpr Colour kBoatLight{255, 184, 90}, kHull{18, 16, 22};
 constexpr float kHorizon = 1000.0f;
 
-// The lighthouse: white and red bands narrowing to the lantern, which burns, and its beam to the right.
+// The lighthouse on its rock, the lantern burning and its beam reaching out over the sea to the right.
 void drawLighthouse(Canvas &c, const Scaled &d) {
-    c.triangle(d(-100), d(1200), d(760), d(1200), d(330), d(880), kRock);
-    c.fill(0, d.whole(1100), d.whole(700), d.whole(1200), kRock);
-    const float top = 330.0f, foot = 900.0f;
-    for (float row = top; row < foot; row += 1.0f) {
-        const float half = 46.0f + 34.0f * (row - top) / (foot - top);
-        const bool red = int((row - top) / 70.0f) % 2 != 0;
-        c.fill(d.whole(330 - half), d.whole(row), d.whole(330 + half), d.whole(row + 1),
-               red ? Colour{150, 44, 40} : Colour{226, 220, 206});
-    }
-    c.fill(d.whole(270), d.whole(250), d.whole(390), d.whole(top), {40, 36, 40});
-    for (int column = 0; column < c.width; ++column) {
-        // The beam widens as it goes, fading towards its end.
-        const float x = float(column) / d.s - 330.0f;
-        if (x <= 0.0f)
-            continue;
-        const float half = 30.0f + 0.1f * x, middle = 290.0f + 0.12f * x;
-        for (int row = d.whole(middle - half); row < d.whole(middle + half); ++row) {
-            const float off = (float(row) / d.s - middle) / half;
-            c.blend(column, row, kLamp, 0.5f * (1.0f - off * off) * std::max(0.0f, 1.0f - x / 2400.0f));
-        }
-    }
-    c.disc(d(330), d(290), d(50), d(40), kLamp, 1.0f);
+    c.polygon(d({{330, 296}, {2700, 120}, {2700, 560}}), {255, 232, 170}, 0.22f, d(40));
+    c.polygon(d({{330, 296}, {2700, 240}, {2700, 380}}), {255, 240, 200}, 0.16f, d(16));
+    paintRock(c, d({{-60, 1240}, {-40, 1000}, {60, 930}, {200, 890}, {420, 880}, {560, 930}, {700, 1020}, {780, 1120}, {820, 1240}}),
+              {96, 84, 96}, {20, 18, 26}, d.s, 71u);
+    paintRock(c, d({{500, 1240}, {600, 1120}, {760, 1090}, {900, 1150}, {980, 1240}}), {70, 62, 74}, {16, 14, 20}, d.s, 72u);
+    paintLighthouse(c, {d(330), d(380), d(910), d(50), d(82), 8, true, 0.9f, 73u});
 }
 
-// A boat at anchor: a dark hull, a mast and its lit lantern with the light's path on the water.
+// A boat at anchor: its shadowed hull, the mast, a furled sail, and its lit lantern with the light's path
+// on the water.
 void drawBoat(Canvas &c, const Scaled &d, float x, float y, float size) {
     for (int dash = 0; dash < 5; ++dash) {
         const float at = y + (50.0f + 34.0f * float(dash)) * size, half = (26.0f - 4.0f * float(dash)) * size;
         c.line(d(x - half), d(at), d(x + half), d(at), d(5 * size), kBoatLight);
     }
-    c.triangle(d(x - 90 * size), d(y), d(x + 90 * size), d(y), d(x + 60 * size), d(y + 36 * size), kHull);
-    c.triangle(d(x - 90 * size), d(y), d(x + 60 * size), d(y + 36 * size), d(x - 60 * size), d(y + 36 * size),
-               kHull);
-    c.line(d(x), d(y), d(x), d(y - 160 * size), d(6 * size), kHull);
-    c.disc(d(x), d(y - 170 * size), d(12 * size), d(30 * size), kBoatLight, 1.0f);
+    c.polygon(d({{x - 96 * size, y - 6 * size}, {x + 96 * size, y - 10 * size}, {x + 62 * size, y + 36 * size}, {x - 60 * size, y + 36 * size}}),
+              linear({70, 54, 56}, kHull, 0, d(y - 10 * size), 0, d(y + 36 * size)), 1.0f, d(1.5f));
+    c.line(d(x), d(y - 6 * size), d(x), d(y - 160 * size), d(6 * size), kHull);
+    c.polygon(d({{x + 4 * size, y - 150 * size}, {x + 4 * size, y - 30 * size}, {x + 70 * size, y - 34 * size}}), {120, 100, 96}, 0.9f, d(1));
+    c.light(d(x), d(y - 170 * size), d(120 * size), kBoatLight, 0.5f);
+    c.disc(d(x), d(y - 170 * size), d(10 * size), d(12 * size), {255, 236, 190}, 1.0f);
 }
 
 void drawEndBack(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(kHorizon), kNight, kDawn);
-    c.gradient(d.whole(kHorizon), c.height, kSeaFar, kSeaNear);
-    // Short glints of the dawn on the waves, longer and further apart towards the shore.
-    for (int wave = 0; wave < 60; ++wave) {
-        const float depth = float(wave % 12) / 12.0f;
-        const float y = kHorizon + 20.0f + 520.0f * depth * depth;
-        const float x = 700.0f + float((wave * 617) % 1800), length = 30.0f + 90.0f * depth;
-        c.line(d(x), d(y), d(x + length), d(y), d(2 + 3 * depth), {170, 130, 110});
-    }
+    c.polygon(rectangle(0, 0, float(c.width), d(kHorizon + 2)), [&](float x, float y) {
+        const float t = y / d(kHorizon);
+        const Colour sky = mix(mix(kNight, Colour{90, 70, 120}, std::min(1.0f, t * 1.5f)), kDawn, std::max(0.0f, t * 1.8f - 0.8f));
+        const float cloud = std::clamp((fbm(x / d(600), y / d(60), 4, 74u) - 0.55f) * 4.0f, 0.0f, 1.0f) * (t > 0.3f ? 1.0f : 0.0f);
+        return mix(sky, Colour{250, 170, 140}, cloud * 0.5f * t);
+    });
+    c.light(d(1800), d(kHorizon), d(900), {255, 190, 120}, 0.5f);
+    c.polygon(rectangle(0, d(kHorizon), float(c.width), float(c.height)), [&](float x, float y) {
+        const float t = (y - d(kHorizon)) / (float(c.height) - d(kHorizon));
+        const float swell = fbm(x / d(80 + 300 * t), y / d(3 + 12 * t), 3, 75u);
+        return mix(scaled(mix(kSeaFar, kSeaNear, t), 0.85f + 0.3f * swell), Colour{230, 150, 110}, std::clamp((swell - 0.62f) * 3.0f, 0.0f, 1.0f) * (1 - t) * 0.5f);
+    });
     drawLighthouse(c, d);
     drawBoat(c, d, 900, 1180, 1.0f);
     drawBoat(c, d, 1500, 1110, 0.7f);

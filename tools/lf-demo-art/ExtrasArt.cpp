@@ -9,7 +9,9 @@
 #include <cstdint>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/Scenery.h"
 
 namespace demoart {
 
@@ -32,37 +34,33 @@ float scatter(uint32_t &state) {
 void drawNightSea(Canvas &c, float w, float h, float sx, float sy) {
     auto x = [sx](float design) { return design * sx; };
     auto y = [sy](float design) { return design * sy; };
-    const int horizon = int(y(h * 0.62f));
-    c.gradient(0, horizon, kNight, {40, 52, 96});
-    c.gradient(horizon, c.height, {24, 40, 70}, {6, 10, 24});
+    const float horizon = y(h * 0.62f);
+    c.polygon(rectangle(0, 0, float(c.width), horizon + 1), linear(kNight, {44, 56, 100}, 0, 0, 0, horizon));
     uint32_t state = 2166136261u;
     for (int star = 0; star < 160; ++star) {
-        const float px = scatter(state) * float(c.width), py = scatter(state) * float(horizon) * 0.8f;
+        const float px = scatter(state) * float(c.width), py = scatter(state) * horizon * 0.8f;
         c.disc(px, py, 1.2f * sx, 1.5f * sx, {230, 230, 255}, 0.5f + 0.5f * scatter(state));
     }
+    c.polygon(rectangle(0, horizon, float(c.width), float(c.height)), [&](float px, float py) {
+        const float t = (py - horizon) / (float(c.height) - horizon);
+        const float swell = fbm(px / x(60 + 260 * t), py / y(3 + 12 * t), 3, 61u);
+        return scaled(mix(Colour{30, 46, 78}, Colour{6, 10, 24}, t), 0.8f + 0.35f * swell);
+    });
     const float towerX = x(w * 0.78f), top = y(h * 0.30f);
-    const float rock = float(horizon) + y(40);
-    c.triangle(x(w * 0.66f), rock, x(w * 0.90f), rock, towerX, float(horizon) - y(30), {20, 18, 22});
-    c.triangle(towerX - x(36), float(horizon), towerX + x(36), float(horizon), towerX, top - y(20), {36, 34, 40});
-    for (int row = int(top); row < horizon; ++row) {
-        const float half = x(18) + x(20) * float(row - top) / float(horizon - top);
-        const bool red = int((row - top) / y(40)) % 2 != 0;
-        c.fill(int(towerX - half), row, int(towerX + half), row + 1, red ? Colour{150, 40, 40} : Colour{226, 220, 206});
-    }
+    paintRock(c, std::vector<Point>{{x(w * 0.64f), horizon + y(50)}, {x(w * 0.68f), horizon - y(12)}, {x(w * 0.74f), horizon - y(34)},
+                                    {x(w * 0.8f), horizon - y(40)}, {x(w * 0.86f), horizon - y(22)}, {x(w * 0.92f), horizon + y(8)},
+                                    {x(w * 0.95f), horizon + y(50)}},
+              {70, 72, 96}, {14, 14, 24}, sx, 62u);
+    paintLighthouse(c, {towerX, top, horizon - y(28), x(19), x(36), 6, true, 0.5f, 63u});
     // The beam: a wedge of warm light from the lantern out over the sea, brightest at its source.
-    for (int row = 0; row < horizon; ++row)
-        for (int col = 0; col < int(towerX); ++col) {
-            const float dx = towerX - float(col), dy = float(row) - top;
-            const float spread = std::fabs(dy) / std::max(dx, 1.0f);
-            if (spread < 0.12f)
-                c.blend(col, row, {255, 226, 150}, (1.0f - spread / 0.12f) * 0.45f * (1.0f - 0.6f * dx / towerX));
-        }
-    c.disc(towerX, top - y(10), x(26), x(40), {255, 230, 160}, 1.0f);
-    // Glints of the beam on the waves, longer towards the horizon.
+    const float lamp = top - x(19) * 0.22f - x(19) * 0.57f;
+    c.polygon(std::vector<Point>{{towerX, lamp}, {-x(40), lamp - y(150)}, {-x(40), lamp + y(170)}}, {255, 220, 140}, 0.14f, x(24));
+    c.polygon(std::vector<Point>{{towerX, lamp}, {-x(40), lamp - y(50)}, {-x(40), lamp + y(60)}}, {255, 230, 170}, 0.1f, x(10));
+    // Glints of the beam on the waves, longer toward the shore.
     for (int glint = 0; glint < 60; ++glint) {
         const float depth = scatter(state), gx = scatter(state) * towerX;
-        const float gy = float(horizon) + depth * float(c.height - horizon);
-        c.line(gx, gy, gx + x(20 + 60 * (1.0f - depth)), gy, y(3), {200, 180, 130});
+        const float gy = horizon + depth * (float(c.height) - horizon);
+        c.line(gx, gy, gx + x(20 + 60 * depth), gy, y(2 + 2 * depth), {200, 180, 130});
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
 
 namespace demoart {
@@ -12,42 +13,75 @@ namespace {
 constexpr Colour kBrass{214, 168, 72};
 constexpr Colour kDarkBrass{140, 100, 40};
 constexpr Colour kGlass{196, 220, 232};
-constexpr Colour kStone{88, 86, 92};
 constexpr float kCell = 112.0f; // design pixels of a board cell
 
 // The five kinds of grime, each a colour and a shape of its own so that they differ without colour too.
 constexpr Colour kGrime[5] = {{52, 48, 50}, {70, 130, 60}, {230, 236, 244}, {196, 96, 40}, {120, 60, 110}};
 
-// The gallery: stone walls, the night through two tall windows, a plank floor, the lantern's base.
+// The gallery: walls of grey stone blocks, the night through a tall arched window and a round one, a plank
+// floor, the great lens's brass pedestal, the stairs' opening down to the hall; the moon's cool light from
+// the window and the warm glow of a lamp by the doors.
 void drawGallery(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(1100), {70, 68, 76}, {50, 48, 56});
-    for (float x : {300.0f, 2060.0f}) {
-        c.fill(d.whole(x - 120), d.whole(160), d.whole(x + 120), d.whole(760), {24, 30, 60});
-        c.disc(d(x + 40), d(300), d(18), d(6), {240, 240, 220}, 1.0f);
+    c.polygon(rectangle(0, 0, float(c.width), d(1100)), brick({82, 78, 88}, {34, 32, 38}, 200, 84, d.s, 400u));
+    // The tall window on the left and the round one above the doors: the night, stars and the moon.
+    c.polygon(roughened(d(arch(180, 420, 300, 120, 760)), d(3), d(20), 401u), stone({150, 144, 150}, {90, 86, 96}, d.s, 402u), 1.0f, d(2));
+    c.polygon(d(arch(197, 403, 311, 112, 726)), linear({12, 16, 44}, {36, 48, 92}, 0, d(180), 0, d(760)), 1.0f, d(1));
+    c.polygon(ellipse(d(1790), d(300), d(96), d(96)), stone({150, 144, 150}, {90, 86, 96}, d.s, 403u), 1.0f, d(2));
+    c.polygon(ellipse(d(1790), d(300), d(76), d(76)), linear({16, 20, 50}, {34, 44, 88}, 0, d(224), 0, d(376)), 1.0f, d(1));
+    for (const Point star : {Point{250, 280}, Point{350, 420}, Point{290, 560}, Point{1760, 270}, Point{1830, 330}})
+        c.disc(d(star.x), d(star.y), d(2), d(2), {240, 240, 220}, 0.9f);
+    c.light(d(340), d(300), d(90), {220, 226, 250}, 0.6f);
+    c.disc(d(340), d(300), d(18), d(2), {244, 242, 226}, 1.0f);
+    c.line(d(300), d(330), d(300), d(740), d(8), {40, 40, 48});
+    c.line(d(210), d(520), d(390), d(520), d(8), {40, 40, 48});
+    c.polygon(d(rectangle(160, 756, 440, 784)), stone({150, 144, 150}, {90, 86, 96}, d.s, 404u), 1.0f, d(1));
+    // The floor and the stairs' opening, with its rail.
+    for (int plank = 0; plank * 52 < 436; ++plank) {
+        const float top = 1100 + plank * 52.0f;
+        c.polygon(d(rectangle(0, top, 2560, top + 52)), woodGrain(plank % 2 ? Colour{110, 80, 52} : Colour{100, 72, 46}, {58, 40, 26}, d.s,
+                                                                   410u + uint32_t(plank)));
+        c.line(0, d(top), float(c.width), d(top), d(2.5f), {44, 30, 20});
     }
-    for (int course = 0; course < 11; ++course)
-        c.fill(0, d.whole(100 + course * 90.0f), c.width, d.whole(104 + course * 90.0f), kStone);
-    c.gradient(d.whole(1100), c.height, {96, 70, 46}, {70, 50, 32});
-    c.fill(d.whole(880), d.whole(940), d.whole(1168), d.whole(1120), kDarkBrass);
-    c.fill(d.whole(920), d.whole(900), d.whole(1128), d.whole(950), kBrass);
-    c.fill(d.whole(100), d.whole(1180), d.whole(420), d.whole(1500), {40, 32, 28}); // the stairs down
+    c.shadow(d(rectangle(0, 1100, 2560, 1140)), d(30), 0.45f);
+    c.polygon(d(rectangle(90, 1170, 430, 1500)), linear({40, 32, 28}, {8, 6, 6}, 0, d(1170), 0, d(1500)), 1.0f, d(2));
+    for (int step = 0; step < 5; ++step)
+        c.polygon(d(rectangle(110, 1190 + step * 60.0f, 410, 1204 + step * 60.0f)), scaled(Colour{96, 70, 46}, 1.0f - step * 0.16f), 1.0f, d(1));
+    c.line(d(84), d(1160), d(84), d(1500), d(10), {70, 50, 34});
+    c.line(d(436), d(1160), d(436), d(1500), d(10), {70, 50, 34});
+    // The pedestal the lens stands on: a brass column and its foot, lit from the left.
+    const Paint brass = [](float, float) { return kBrass; };
+    c.shadow(ellipse(d(1040), d(1126), d(190), d(26)), d(24), 0.5f);
+    c.polygon(d({{870, 1120}, {1178, 1120}, {1150, 1060}, {898, 1060}}), rounded(brass, d(870), d(1178), 1.0f, 0.4f), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(950, 930, 1098, 1062)), rounded(brass, d(950), d(1098), 1.05f, 0.38f), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(916, 900, 1132, 940)), rounded(brass, d(916), d(1132), 1.1f, 0.4f), 1.0f, d(1.5f));
+    // The light: the moon through the window, a lamp's warmth between the doors, shade toward the corners.
+    c.light(d(300), d(600), d(900), {130, 150, 210}, 0.2f);
+    c.light(d(1790), d(560), d(1100), {255, 190, 120}, 0.3f);
+    c.shadow(d(rectangle(-200, -200, 2760, 60)), d(240), 0.45f);
+    c.shadow(d(rectangle(-200, 1430, 2760, 1736)), d(220), 0.4f);
 }
 
-// The great lens under grime: a pale glass disc in a brass rim, smudged in brown and grey.
+// The great lens under grime: a pale glass disc in a brass rim, filmed in brown and grey soot and salt
+// toward its rim, a little clearer at its middle.
 void drawCloudedLens(Canvas &c, const Scaled &d) {
-    c.disc(d(280), d(280), d(250), d(2), kGlass, 1.0f);
-    for (int smudge = 0; smudge < 9; ++smudge) {
-        const float a = float(smudge) * 0.698f;
-        c.disc(d(280 + 150 * std::cos(a)), d(280 + 120 * std::sin(a)), d(50), d(30), {110, 96, 80}, 0.7f);
-    }
-    c.ring(d(280), d(280), d(258), d(20), kBrass);
+    c.polygon(ellipse(d(280), d(280), d(250), d(250), 96), [&](float x, float y) {
+        const float u = x / d.s - 280, v = y / d.s - 280, r = std::hypot(u, v) / 250.0f;
+        const float film = fbm(u / 60.0f, v / 60.0f, 4, 430u) * std::clamp(r * 1.6f - 0.3f, 0.0f, 1.0f);
+        return mix(kGlass, Colour{104, 90, 76}, std::clamp(film * 1.4f, 0.0f, 0.85f));
+    }, 1.0f, d(1.5f));
+    c.disc(d(200), d(190), d(40), d(40), {255, 255, 255}, 0.2f);
+    c.ring(d(280), d(280), d(258), d(22), kDarkBrass);
+    c.ring(d(278), d(277), d(258), d(12), kBrass);
 }
 
 // The clean lens, standing where the clouded one stood: the clear glass in its rim, a golden glow over it,
 // with rays.
 void drawLensShine(Canvas &c, const Scaled &d) {
     c.disc(d(380), d(380), d(250), d(2), kGlass, 1.0f);
-    c.ring(d(380), d(380), d(258), d(20), kBrass);
+    for (float r : {80.0f, 150.0f, 210.0f})
+        c.ring(d(380), d(380), d(r), d(3), {170, 196, 210});
+    c.ring(d(380), d(380), d(258), d(22), kDarkBrass);
+    c.ring(d(378), d(377), d(258), d(12), kBrass);
     c.disc(d(380), d(380), d(200), d(170), {255, 226, 140}, 0.8f);
     for (int ray = 0; ray < 12; ++ray) {
         const float a = float(ray) * 0.5236f;
@@ -56,23 +90,46 @@ void drawLensShine(Canvas &c, const Scaled &d) {
     }
 }
 
-// A plank door; its mark tells where it leads.
+// A plank door with iron hinges; the mark on its brass plate tells where it leads.
 void drawDoor(Canvas &c, const Scaled &d, bool mirror) {
-    c.fill(0, 0, c.width, c.height, {92, 58, 32});
+    for (int plank = 0; plank < 4; ++plank)
+        c.polygon(d(rectangle(plank * 75.0f, 0, plank * 75.0f + 75, 560)),
+                  woodGrain({120, 78, 44}, {66, 42, 22}, d.s, 420u + uint32_t(plank) + (mirror ? 10u : 0u), true));
     for (int plank = 1; plank < 4; ++plank)
-        c.fill(d.whole(plank * 75.0f - 2), 0, d.whole(plank * 75.0f + 2), c.height, {60, 38, 22});
-    if (mirror)
-        c.disc(d(150), d(200), d(50), d(3), {220, 226, 236}, 1.0f);
-    else
-        c.triangle(d(150), d(140), d(115), d(250), d(185), d(250), {255, 170, 60});
+        c.line(d(plank * 75.0f), 0, d(plank * 75.0f), float(c.height), d(3), {44, 28, 16});
+    for (const float y : {90.0f, 460.0f}) {
+        c.polygon(d(rectangle(0, y, 200, y + 22)), linear({84, 80, 84}, {34, 32, 36}, 0, d(y), 0, d(y + 22)), 1.0f, d(1));
+        for (const float x : {20.0f, 90.0f, 170.0f})
+            c.disc(d(x), d(y + 11), d(4), d(1), {130, 124, 124}, 1.0f);
+    }
+    c.polygon(ellipse(d(150), d(220), d(66), d(66)), linear({240, 200, 110}, {130, 92, 36}, d(90), d(160), d(210), d(280)), 1.0f, d(1.5f));
+    if (mirror) {
+        c.disc(d(150), d(220), d(48), d(2), {200, 210, 224}, 1.0f);
+        c.disc(d(136), d(204), d(16), d(14), {255, 255, 255}, 0.6f);
+    } else {
+        c.triangle(d(150), d(160), d(118), d(262), d(182), d(262), {255, 170, 60});
+        c.disc(d(150), d(240), d(16), d(10), {255, 236, 170}, 0.9f);
+    }
     c.disc(d(250), d(300), d(12), d(2), kBrass, 1.0f);
+    c.disc(d(246), d(296), d(4), d(3), {255, 240, 200}, 0.8f);
+    c.shadow(d(rectangle(0, 0, 300, 24)), d(20), 0.4f);
+    c.shadow(d(rectangle(280, 0, 300, 560)), d(16), 0.4f);
 }
 
-// The board's backdrop: the lens seen close, dark around it.
+// The board's backdrop: the lens seen close on the keeper's bench, its brass rim lit from the upper left
+// and riveted, the glass dark inside it; the bench's wood and the dark around.
 void drawLensBack(Canvas &c, const Scaled &d) {
-    c.gradient(0, c.height, {30, 28, 36}, {16, 14, 20});
-    c.disc(d(1024), d(700), d(620), d(40), kDarkBrass, 1.0f);
-    c.disc(d(1024), d(700), d(560), d(4), {40, 52, 62}, 1.0f);
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), woodGrain({70, 50, 36}, {30, 22, 18}, d.s, 440u));
+    c.light(d(1024), d(700), d(1500), {255, 190, 120}, 0.2f);
+    c.shadow(ellipse(d(1060), d(740), d(640), d(640), 120), d(60), 0.6f);
+    c.polygon(ellipse(d(1024), d(700), d(630), d(630), 160), linear({250, 214, 130}, {110, 74, 24}, d(500), d(180), d(1550), d(1220)), 1.0f, d(2));
+    c.polygon(ellipse(d(1024), d(700), d(600), d(600), 160), linear({140, 100, 40}, {226, 184, 100}, d(500), d(180), d(1550), d(1220)), 1.0f, d(2));
+    for (int rivet = 0; rivet < 24; ++rivet) {
+        const float a = float(rivet) * 6.2831853f / 24.0f;
+        c.disc(d(1024 + 615 * std::cos(a)), d(700 + 615 * std::sin(a)), d(7), d(2), {250, 226, 160}, 1.0f);
+    }
+    c.polygon(ellipse(d(1024), d(700), d(560), d(560), 160), linear({52, 66, 78}, {24, 30, 38}, d(600), d(200), d(1450), d(1200)), 1.0f, d(2));
+    c.light(d(800), d(420), d(300), {200, 220, 240}, 0.25f);
 }
 
 // The glass behind the cells, with a faint grid.

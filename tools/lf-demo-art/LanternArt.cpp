@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
 
 namespace demoart {
@@ -28,77 +29,104 @@ constexpr Colour kSalt{176, 180, 182};
 constexpr Colour kSilver{206, 214, 226};
 constexpr Colour kWarmLight{255, 226, 140};
 
-// A window of iron-framed panes onto the night, its left edge at x.
+// A window of iron-framed panes onto the night, its left edge at x: the land's hills, or the sea with the
+// moon's glints.
 void drawWindow(Canvas &c, const Scaled &d, float x, bool sea) {
-    c.fill(d.whole(x), d.whole(140), d.whole(x + 600), d.whole(900), kNight);
+    c.polygon(d(rectangle(x, 140, x + 600, 900)), linear({10, 14, 40}, {30, 40, 76}, 0, d(140), 0, d(760)));
     if (sea) {
-        c.fill(d.whole(x), d.whole(640), d.whole(x + 600), d.whole(900), {12, 24, 44});
+        c.polygon(d(rectangle(x, 640, x + 600, 900)), [&](float px, float py) {
+            const float t = (py / d.s - 640) / 260.0f;
+            return scaled(mix(Colour{22, 34, 60}, Colour{8, 16, 32}, t), 0.8f + 0.35f * fbm(px / d(60 + 200 * t), py / d(4 + 10 * t), 3, 450u));
+        });
         for (int glint = 0; glint < 6; ++glint) {
             const float left = x + 60 + glint * 90.0f, top = 680 + (glint % 3) * 60.0f;
-            c.fill(d.whole(left), d.whole(top), d.whole(left + 40), d.whole(top + 4), {60, 80, 110});
+            c.line(d(left), d(top), d(left + 40), d(top), d(3), {60, 80, 110});
         }
     } else {
-        for (int column = d.whole(x); column < d.whole(x + 600); column++) {
-            const float t = float(column) / d.s - x;
-            const float top = 760 + 50 * std::sin(t * 0.012f) + 20 * std::sin(t * 0.041f);
-            c.fill(column, d.whole(top), column + 1, d.whole(900), {10, 12, 18});
-        }
+        std::vector<Point> hills = {{x, 900}};
+        for (float t = 0; t <= 600; t += 20)
+            hills.push_back({x + t, 760 + 50 * std::sin(t * 0.012f) + 20 * std::sin(t * 0.041f)});
+        hills.push_back({x + 600, 900});
+        c.polygon(d(hills), linear({22, 24, 36}, {8, 10, 14}, 0, d(700), 0, d(900)), 1.0f, d(1.5f));
     }
     for (int star = 0; star < 5; ++star)
         c.disc(d(x + 80 + star * 110.0f), d(200 + (star * 37 % 5) * 40.0f), d(3), d(2), {220, 224, 240}, 1.0f);
+    const Colour frame{40, 40, 48};
     for (int bar = 0; bar <= 4; ++bar)
-        c.fill(d.whole(x + bar * 150.0f - 8), d.whole(140), d.whole(x + bar * 150.0f + 8), d.whole(900), {40, 40, 48});
-    c.fill(d.whole(x - 8), d.whole(132), d.whole(x + 608), d.whole(148), {40, 40, 48});
-    c.fill(d.whole(x - 8), d.whole(892), d.whole(x + 608), d.whole(908), {40, 40, 48});
+        c.polygon(d(rectangle(x + bar * 150.0f - 8, 140, x + bar * 150.0f + 8, 900)), linear({70, 70, 80}, {26, 26, 32}, d(x + bar * 150.0f - 8), 0,
+                                                                                               d(x + bar * 150.0f + 8), 0),
+                  1.0f, d(1));
+    c.polygon(d(rectangle(x - 8, 132, x + 608, 148)), frame, 1.0f, d(1));
+    c.polygon(d(rectangle(x - 8, 892, x + 608, 908)), frame, 1.0f, d(1));
 }
 
-// The room (2560 x 1536, the whole scene): dark walls, the land window on the left and the sea window on
-// the right, iron floor plates, and the hatch down to the gallery at (260, 1340).
+// The room (2560 x 1536, the whole scene): riveted iron walls, the land window on the left and the sea
+// window on the right, iron floor plates, and the hatch down to the gallery at (260, 1340).
 void drawRoom(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(1240), {16, 18, 34}, {10, 12, 22});
+    c.polygon(rectangle(0, 0, float(c.width), d(1240)), [&](float x, float y) {
+        const float u = x / d.s, v = y / d.s;
+        const bool seam = std::fmod(u + 2000.0f, 320.0f) < 4.0f || std::fmod(v + 2000.0f, 260.0f) < 4.0f;
+        const Colour plate = mix(Colour{34, 38, 54}, Colour{18, 20, 30}, fbm(u / 160.0f, v / 160.0f, 4, 451u));
+        return seam ? scaled(plate, 0.55f) : plate;
+    });
+    for (float u = 0; u < 2560; u += 320)
+        for (float v = 20; v < 1240; v += 260)
+            c.disc(d(u + 14), d(v), d(4), d(1), {60, 64, 80}, 1.0f);
     drawWindow(c, d, 120, false);
     drawWindow(c, d, 1840, true);
-    c.gradient(d.whole(1240), c.height, {36, 34, 38}, {24, 22, 26});
+    c.polygon(rectangle(0, d(1240), float(c.width), float(c.height)), [&](float x, float y) {
+        const float u = x / d.s, v = y / d.s;
+        const bool tread = (int(u / 12.0f) + int(v / 12.0f)) % 2 == 0 && std::fmod(u, 12.0f) < 6.0f && std::fmod(v, 12.0f) < 6.0f;
+        const Colour iron = mix(Colour{44, 42, 48}, Colour{22, 20, 24}, fbm(u / 120.0f, v / 60.0f, 3, 452u));
+        return tread ? scaled(iron, 1.25f) : iron;
+    });
     for (int seam = 0; seam < 8; ++seam)
-        c.fill(d.whole(seam * 340.0f), d.whole(1240), d.whole(seam * 340.0f + 4), c.height, {18, 16, 20});
-    c.fill(d.whole(110), d.whole(1240), d.whole(410), d.whole(1440), {60, 56, 60});
-    c.fill(d.whole(126), d.whole(1256), d.whole(394), d.whole(1424), {6, 6, 8});
+        c.line(d(seam * 340.0f), d(1240), d(seam * 340.0f), float(c.height), d(4), {14, 12, 16});
+    c.shadow(d(rectangle(0, 1240, 2560, 1280)), d(30), 0.5f);
+    c.polygon(d(rectangle(110, 1240, 410, 1440)), linear({80, 76, 82}, {40, 38, 42}, 0, d(1240), 0, d(1440)), 1.0f, d(1));
+    c.polygon(d(rectangle(126, 1256, 394, 1424)), linear({2, 2, 4}, {14, 12, 14}, 0, d(1256), 0, d(1424)), 1.0f, d(1));
     for (int rung = 0; rung < 3; ++rung)
-        c.fill(d.whole(180), d.whole(1290 + rung * 50.0f), d.whole(340), d.whole(1300 + rung * 50.0f), {70, 60, 50});
+        c.polygon(d(rectangle(180, 1290 + rung * 50.0f, 340, 1300 + rung * 50.0f)), scaled(Colour{80, 70, 58}, 1.0f - rung * 0.25f), 1.0f, d(1));
+    c.light(d(1330), d(700), d(1400), {120, 140, 200}, 0.12f);
 }
 
 // The great lantern (780 x 1240, its top-left corner at (940, 150)): the dome, the glass housing with the
 // empty lens ring at (340, 450), the iron pedestal with the lamp niche at (340, 890), the clockwork box
 // with its bare axle at (620, 1000), the base plate.
 void drawLantern(Canvas &c, const Scaled &d) {
-    c.triangle(d(40), d(152), d(640), d(152), d(340), d(30), {90, 70, 40});
+    const Paint brass = [](float, float) { return kDarkBrass; };
+    c.polygon(d({{40, 152}, {640, 152}, {340, 30}}), rounded([](float, float) { return Colour{110, 84, 44}; }, d(40), d(640), 1.2f, 0.5f), 1.0f,
+              d(1.5f));
     c.disc(d(340), d(30), d(20), d(2), kDarkBrass, 1.0f);
-    c.fill(d.whole(60), d.whole(150), d.whole(620), d.whole(750), kDarkBrass);
-    c.fill(d.whole(74), d.whole(164), d.whole(606), d.whole(736), kHousingGlass);
+    c.disc(d(334), d(24), d(6), d(5), {255, 230, 170}, 0.6f);
+    c.polygon(d(rectangle(60, 150, 620, 750)), rounded(brass, d(60), d(620), 1.25f, 0.55f), 1.0f, d(1));
+    c.polygon(d(rectangle(74, 164, 606, 736)), kHousingGlass, 1.0f, d(1));
     for (float x : {247.0f, 433.0f})
-        c.fill(d.whole(x - 5), d.whole(164), d.whole(x + 5), d.whole(736), kDarkBrass);
+        c.polygon(d(rectangle(x - 5, 164, x + 5, 736)), rounded(brass, d(x - 5), d(x + 5), 1.3f, 0.5f), 1.0f, d(0.5f));
     c.disc(d(340), d(450), d(150), d(1), {14, 16, 22}, 1.0f);
     c.ring(d(340), d(450), d(150), d(16), kDarkBrass);
-    c.fill(d.whole(210), d.whole(750), d.whole(470), d.whole(1150), kIron);
-    c.fill(d.whole(250), d.whole(800), d.whole(430), d.whole(980), kDarkBrass);
-    c.fill(d.whole(258), d.whole(808), d.whole(422), d.whole(972), {10, 10, 12});
-    c.fill(d.whole(520), d.whole(900), d.whole(720), d.whole(1100), {56, 52, 50});
-    c.fill(d.whole(532), d.whole(912), d.whole(708), d.whole(1088), {70, 64, 58});
+    c.ring(d(338), d(447), d(150), d(6), {170, 130, 60});
+    c.polygon(d(rectangle(210, 750, 470, 1150)), rounded([](float, float) { return kIron; }, d(210), d(470), 1.5f, 0.6f), 1.0f, d(1));
+    c.polygon(d(rectangle(250, 800, 430, 980)), rounded(brass, d(250), d(430), 1.25f, 0.55f), 1.0f, d(1));
+    c.polygon(d(rectangle(258, 808, 422, 972)), linear({4, 4, 6}, {16, 14, 16}, 0, d(808), 0, d(972)), 1.0f, d(1));
+    c.polygon(d(rectangle(520, 900, 720, 1100)), linear({72, 68, 64}, {40, 36, 34}, d(520), d(900), d(720), d(1100)), 1.0f, d(1));
+    c.polygon(d(rectangle(532, 912, 708, 1088)), {70, 64, 58}, 1.0f, d(1));
     c.disc(d(620), d(1000), d(14), d(2), {20, 18, 18}, 1.0f);
-    c.fill(d.whole(140), d.whole(1150), d.whole(760), d.whole(1210), {60, 56, 60});
+    c.polygon(d(rectangle(140, 1150, 760, 1210)), linear({80, 76, 80}, {40, 38, 42}, 0, d(1150), 0, d(1210)), 1.0f, d(1));
 }
 
-// Salt dried on the housing's panes (560 x 600, over the housing at (1280, 600)) round the lens ring.
+// Salt dried on the housing's panes (560 x 600, over the housing at (1280, 600)) round the lens ring: a
+// crust thick in patches and streaked down by the rain, the ring's own glass set apart.
 void drawSalt(Canvas &c, const Scaled &d) {
-    for (int row = 0; row < 8; ++row)
-        for (int column = 0; column < 8; ++column) {
-            const float x = 40 + column * 68.0f + float((row * 37 + column * 17) % 23);
-            const float y = 40 + row * 74.0f + float((row * 13 + column * 29) % 19);
-            if (std::hypot(x - 280, y - 300) < 190) // the lens ring's own glass is set apart
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            const float u = float(x) / d.s, v = float(y) / d.s;
+            if (std::hypot(u - 280, v - 300) < 160)
                 continue;
-            c.disc(d(x), d(y), d(24 + float((row + column) % 3) * 6), d(14), kSalt, 0.9f);
+            const float crust = fbm(u / 70.0f, v / 110.0f, 4, 460u), grains = valueNoise(u / 3.0f, v / 3.0f, 461u);
+            const float cover = std::clamp((crust - 0.33f) * 3.0f, 0.0f, 1.0f) * (0.6f + 0.4f * grains);
+            c.blend(x, y, mix(Colour{120, 126, 132}, kSalt, grains), cover * 0.85f);
         }
-    c.grain(0, 0, c.width, c.height, 0.04f);
 }
 
 // The polished lens in its ring (300 x 300, at (1280, 600)): clear glass with the rings of its steps.
@@ -173,14 +201,19 @@ void drawBeam(Canvas &c, const Scaled &d) {
         }
 }
 
-// The gallery's way up (240 x 1000, at (2360, 760)): an iron ladder to a hatch in the ceiling.
+// The gallery's way up (240 x 1000, at (2360, 760)): an iron ladder, its rails lit from the left, to a dark
+// hatch in the ceiling, with its shadow on the wall.
 void drawLadder(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(10), 0, d.whole(230), d.whole(60), {20, 18, 22});
-    c.fill(0, d.whole(56), c.width, d.whole(70), {60, 56, 60});
+    const Paint iron = [](float, float) { return Colour{62, 58, 66}; };
+    c.polygon(d(rectangle(10, 0, 230, 60)), linear({2, 2, 4}, {24, 22, 26}, 0, 0, 0, d(60)), 1.0f, d(1));
+    c.polygon(d(rectangle(0, 56, 240, 70)), linear({96, 92, 98}, {40, 38, 42}, 0, d(56), 0, d(70)), 1.0f, d(1));
+    c.shadow(d(rectangle(48, 80, 220, 1000)), d(16), 0.35f);
     for (float x : {40.0f, 200.0f})
-        c.fill(d.whole(x - 9), d.whole(60), d.whole(x + 9), c.height, {60, 56, 60});
+        c.polygon(d(rectangle(x - 9, 60, x + 9, 1000)), rounded(iron, d(x - 9), d(x + 9), 1.4f, 0.4f), 1.0f, d(1));
     for (int rung = 0; rung < 12; ++rung)
-        c.fill(d.whole(40), d.whole(120 + rung * 75.0f), d.whole(200), d.whole(132 + rung * 75.0f), {86, 80, 84});
+        c.polygon(d(rectangle(40, 120 + rung * 75.0f, 200, 132 + rung * 75.0f)), linear({96, 92, 100}, {36, 34, 40}, 0, d(120 + rung * 75.0f), 0,
+                                                                                           d(132 + rung * 75.0f)),
+                  1.0f, d(1));
 }
 
 // The polished lens in the inventory strip.

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/Scenery.h"
 
 namespace demoart {
 
@@ -54,32 +56,70 @@ void strokePath(Canvas &c, const Scaled &d, const std::vector<Point> &points, fl
         c.line(d(points[i - 1].x), d(points[i - 1].y), d(points[i].x), d(points[i].y), d(thickness), colour);
 }
 
-// A signal mirror on its post: a silver disc in a brass ring.
+// A signal mirror on its post: a silver disc in a brass ring, the post's shadow on the grass.
 void drawMirrorPost(Canvas &c, const Scaled &d, float x, float y) {
-    c.line(d(x), d(y), d(x), d(y + 150), d(14), {70, 52, 36});
-    c.disc(d(x), d(y), d(52), d(2), {200, 210, 224}, 1.0f);
+    c.shadow(d({{x - 8, y + 150}, {x + 8, y + 150}, {x + 90, y + 190}, {x + 70, y + 196}}), d(10), 0.4f);
+    c.polygon(d(rectangle(x - 7, y, x + 7, y + 150)), rounded(woodGrain({110, 80, 54}, {60, 42, 28}, d.s, 470u, true), d(x - 7), d(x + 7), 1.3f, 0.5f),
+              1.0f, d(1));
+    c.polygon(ellipse(d(x), d(y), d(52), d(52)), linear({230, 236, 246}, {130, 140, 160}, d(x - 40), d(y - 40), d(x + 40), d(y + 40)), 1.0f,
+              d(1.5f));
     c.disc(d(x - 14), d(y - 16), d(14), d(10), kWhite, 0.6f);
     c.ring(d(x), d(y), d(54), d(8), kBrass);
+    c.ring(d(x - 1), d(y - 2), d(54), d(3), {250, 220, 150});
 }
 
-// The cliff top at night: sky and sea beyond the edge, the grass, the groove from the signal box to the
-// crevice at the cliff's edge, two mirrors on their posts.
+// The cliff top at night: sky and sea beyond the edge, the grass in tufts, the stony groove from the signal
+// box to the crevice at the cliff's edge, two mirrors on their posts.
 void drawCliffTop(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(150), {8, 10, 34}, {30, 40, 84});
-    c.gradient(d.whole(150), d.whole(210), {20, 36, 70}, {12, 24, 48});
+    c.polygon(rectangle(0, 0, float(c.width), d(152)), linear({8, 10, 34}, {30, 40, 84}, 0, 0, 0, d(150)));
+    c.polygon(rectangle(0, d(150), float(c.width), d(212)), [&](float x, float y) {
+        return scaled(Colour{16, 30, 60}, 0.8f + 0.35f * fbm(x / d(90), y / d(4), 3, 471u));
+    });
     for (int star = 0; star < 40; ++star)
         c.disc(d(float((star * 617) % 2560)), d(float((star * 131) % 140)), d(2), d(2), {240, 240, 220}, 0.8f);
-    c.gradient(d.whole(210), c.height, {46, 70, 44}, {30, 48, 30});
-    c.grain(0, d.whole(210), c.width, c.height, 0.08f);
-    c.fill(d.whole(2470), d.whole(210), c.width, c.height, {12, 24, 48}); // the sea below the edge
-    c.fill(d.whole(2440), d.whole(210), d.whole(2470), c.height, {96, 90, 84});
+    c.polygon(rectangle(0, d(210), float(c.width), float(c.height)), [&](float x, float y) {
+        const float u = x / d.s, v = y / d.s;
+        const float patches = fbm(u / 200.0f, v / 160.0f, 4, 472u), blades = valueNoise(u / 2.0f, v / 7.0f, 473u);
+        const Colour grass = mix(Colour{58, 86, 52}, Colour{24, 40, 26}, patches);
+        return scaled(grass, 0.8f + 0.35f * blades);
+    });
+    // Tufts of grass, a few stones and pale flowers across the turf.
+    uint32_t state = 477u;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return float(state >> 8 & 0xFFFF) / 65536.0f;
+    };
+    for (int tuft = 0; tuft < 500; ++tuft) {
+        const float x = 40 + next() * 2380, y = 240 + next() * 1290, lean = (next() - 0.5f) * 14, tall = 10 + 14 * next();
+        const Colour blade = next() < 0.5f ? Colour{80, 112, 66} : Colour{20, 34, 22};
+        for (int blade_ = -1; blade_ <= 1; ++blade_)
+            c.line(d(x + blade_ * 4), d(y), d(x + blade_ * 6 + lean), d(y - tall), d(2), blade);
+    }
+    for (int stone = 0; stone < 30; ++stone) {
+        const float x = 80 + next() * 2300, y = 260 + next() * 1250, r = 6 + 10 * next();
+        c.shadow(ellipse(d(x + 3), d(y + 4), d(r), d(r * 0.6f), 16), d(4), 0.4f);
+        c.polygon(ellipse(d(x), d(y), d(r), d(r * 0.6f), 16), linear({130, 126, 120}, {60, 58, 56}, 0, d(y - r), 0, d(y + r)), 1.0f, d(1));
+    }
+    for (int flower = 0; flower < 60; ++flower)
+        c.disc(d(60 + next() * 2340), d(260 + next() * 1250), d(2.5f), d(1.5f), next() < 0.5f ? Colour{230, 230, 210} : Colour{220, 200, 120}, 0.8f);
+    c.shadow(d(rectangle(0, 210, 2560, 240)), d(20), 0.4f);
+    c.polygon(d(rectangle(2470, 210, 2560, 1536)), [&](float x, float y) {
+        return scaled(Colour{12, 24, 48}, 0.8f + 0.35f * fbm(x / d(60), y / d(8), 3, 474u));
+    });
+    paintRock(c, d({{2420, 210}, {2470, 210}, {2476, 1536}, {2430, 1536}, {2446, 800}}), {120, 114, 108}, {52, 48, 46}, d.s, 475u);
     const std::vector<Point> groove = pathPoints();
-    strokePath(c, d, groove, 84, {74, 60, 44});
-    strokePath(c, d, groove, 70, {54, 42, 30});
-    c.disc(d(2040), d(1120), d(60), d(20), {10, 8, 8}, 1.0f); // the crevice the beads fall into
+    strokePath(c, d, groove, 92, {60, 58, 52});
+    strokePath(c, d, groove, 80, {84, 70, 52});
+    strokePath(c, d, groove, 64, {62, 48, 34});
+    strokePath(c, d, groove, 30, {52, 40, 28});
+    c.shadow(ellipse(d(2040), d(1120), d(80), d(56)), d(24), 0.6f);
+    c.disc(d(2040), d(1120), d(56), d(16), {8, 6, 6}, 1.0f); // the crevice the beads fall into
     // The signal box the beads come out of.
-    c.fill(d.whole(40), d.whole(250), d.whole(200), d.whole(410), {92, 58, 32});
-    c.fill(d.whole(150), d.whole(290), d.whole(210), d.whole(370), {20, 14, 10});
+    c.shadow(d(rectangle(50, 400, 230, 430)), d(16), 0.5f);
+    c.polygon(d(rectangle(40, 250, 200, 410)), woodGrain({118, 78, 44}, {64, 42, 22}, d.s, 476u), 1.0f, d(1));
+    c.polygon(d({{30, 252}, {210, 252}, {190, 226}, {50, 226}}), {70, 48, 30}, 1.0f, d(1));
+    c.polygon(d(rectangle(150, 290, 210, 370)), {20, 14, 10}, 1.0f, d(1));
+    c.light(d(90), d(300), d(160), {255, 200, 110}, 0.5f);
     c.disc(d(90), d(300), d(18), d(14), {255, 214, 120}, 1.0f);
     drawMirrorPost(c, d, 420, 1040);
     drawMirrorPost(c, d, 1900, 1250);

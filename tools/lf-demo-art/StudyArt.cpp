@@ -8,8 +8,11 @@
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
 #include "tools/lf-demo-art/StudyArt.h"
+#include "tools/lf-demo-art/Scenery.h"
+#include "tools/lf-demo-art/StudyRoom.h"
 
 namespace demoart {
 
@@ -26,145 +29,155 @@ constexpr Colour kWax{244, 236, 214};
 constexpr Colour kFlame{255, 200, 90};
 constexpr float kPi = 3.14159265f;
 
-// The room: panelled walls, a window on the night sea, a bookcase, the desk, a chest, a rug on the planks.
-void drawStudy(Canvas &c, const Scaled &d) {
-    c.gradient(0, d.whole(1150), {70, 52, 44}, {48, 34, 28});
-    for (int panel = 0; panel < 9; ++panel)
-        c.fill(d.whole(40 + panel * 290.0f), d.whole(760), d.whole(300 + panel * 290.0f), d.whole(1120), {60, 44, 36});
-    c.fill(0, d.whole(1150), c.width, c.height, {96, 62, 34});
-    for (int plank = 1; plank < 8; ++plank)
-        c.fill(0, d.whole(1150 + plank * 50.0f), c.width, d.whole(1154 + plank * 50.0f), {70, 44, 24});
-    c.grain(0, d.whole(1150), c.width, c.height, 0.04f);
-    // The window: night sky over the sea, a star, the frame's cross.
-    c.fill(d.whole(1880), d.whole(180), d.whole(2320), d.whole(640), kDarkWood);
-    c.fill(d.whole(1900), d.whole(200), d.whole(2300), d.whole(620), {20, 26, 60});
-    c.fill(d.whole(1900), d.whole(500), d.whole(2300), d.whole(620), {16, 36, 62});
-    c.disc(d(2200), d(280), d(4), d(4), {255, 250, 220}, 1.0f);
-    c.fill(d.whole(2094), d.whole(200), d.whole(2106), d.whole(620), kDarkWood);
-    c.fill(d.whole(1900), d.whole(404), d.whole(2300), d.whole(416), kDarkWood);
-    c.fill(d.whole(1860), d.whole(640), d.whole(2340), d.whole(680), kWood);
-    // The bookcase: shelves with rows of spines.
-    c.fill(d.whole(180), d.whole(160), d.whole(760), d.whole(1140), kDarkWood);
-    for (int shelf = 0; shelf < 4; ++shelf) {
-        const float top = 200 + shelf * 230.0f;
-        c.fill(d.whole(200), d.whole(top), d.whole(740), d.whole(top + 200), {40, 28, 20});
-        c.fill(d.whole(190), d.whole(top + 200), d.whole(750), d.whole(top + 224), kWood);
-        for (int book = 0; book < 7; ++book) {
-            const Colour spine = book % 3 == 0 ? Colour{120, 40, 36} : book % 3 == 1 ? Colour{40, 70, 90} : Colour{90, 90, 50};
-            const float x = 230 + book * 32.0f + (shelf % 2) * 250.0f;
-            c.fill(d.whole(x), d.whole(top + 60 + (book % 2) * 12.0f), d.whole(x + 26), d.whole(top + 200), spine);
-        }
-    }
-    // The desk and its chair.
-    c.fill(d.whole(880), d.whole(960), d.whole(1720), d.whole(1000), kWood);
-    c.fill(d.whole(900), d.whole(1000), d.whole(960), d.whole(1300), kDarkWood);
-    c.fill(d.whole(1640), d.whole(1000), d.whole(1700), d.whole(1300), kDarkWood);
-    c.fill(d.whole(1160), d.whole(1000), d.whole(1440), d.whole(1080), {100, 66, 36});
-    c.fill(d.whole(1820), d.whole(1000), d.whole(1860), d.whole(1320), kDarkWood);
-    c.fill(d.whole(1820), d.whole(1180), d.whole(2020), d.whole(1220), kWood);
-    c.fill(d.whole(1990), d.whole(1180), d.whole(2030), d.whole(1320), kDarkWood);
-    // The chest by the wall and the rug.
-    c.fill(d.whole(2120), d.whole(1060), d.whole(2480), d.whole(1280), {90, 56, 30});
-    c.fill(d.whole(2120), d.whole(1100), d.whole(2480), d.whole(1116), kDarkBrass);
-    c.fill(d.whole(320), d.whole(1300), d.whole(1500), d.whole(1500), {120, 36, 40});
-    c.fill(d.whole(350), d.whole(1320), d.whole(1470), d.whole(1480), {150, 60, 50});
-}
-
+// The search's objects, each in brass, glass, wax or iron shaded as the room's lamp lights them (from the
+// upper left), small enough and dull enough to sit among the clutter.
 void drawCompass(Canvas &c, const Scaled &d) {
-    c.disc(d(45), d(45), d(40), d(2), kBrass, 1.0f);
-    c.disc(d(45), d(45), d(32), d(2), kParchment, 1.0f);
-    c.triangle(d(45), d(16), d(38), d(45), d(52), d(45), {180, 30, 30});
-    c.triangle(d(45), d(74), d(38), d(45), d(52), d(45), kInk);
+    c.polygon(ellipse(d(38), d(38), d(35), d(35)), linear({236, 196, 110}, {120, 84, 30}, d(10), d(10), d(66), d(66)), 1.0f, d(1));
+    c.polygon(ellipse(d(38), d(38), d(27), d(27)), linear({216, 200, 160}, {170, 150, 110}, 0, d(10), 0, d(66)), 1.0f, d(1));
+    for (int ray = 0; ray < 8; ++ray) {
+        const float a = float(ray) * kPi / 4.0f, r = ray % 2 ? 12.0f : 22.0f;
+        c.line(d(38), d(38), d(38 + r * std::cos(a)), d(38 + r * std::sin(a)), d(1.5f), {110, 90, 70});
+    }
+    c.triangle(d(38), d(14), d(33), d(38), d(43), d(38), {170, 40, 34});
+    c.triangle(d(38), d(62), d(33), d(38), d(43), d(38), kInk);
+    c.disc(d(38), d(38), d(3), d(1), kDarkBrass, 1.0f);
+    c.disc(d(28), d(26), d(7), d(9), {255, 255, 240}, 0.45f);
 }
 
 void drawSpyglass(Canvas &c, const Scaled &d) {
-    c.line(d(20), d(25), d(180), d(25), d(30), kBrass);
-    c.line(d(120), d(25), d(186), d(25), d(38), kDarkBrass);
-    c.disc(d(14), d(25), d(10), d(2), kGlass, 1.0f);
+    const auto tube = [&](float x1, float x2, float half, Colour light, Colour dark) {
+        c.polygon(d(rectangle(x1, 22 - half, x2, 22 + half)), linear(light, dark, 0, d(22 - half), 0, d(22 + half)), 1.0f, d(1));
+    };
+    tube(4, 60, 10, {240, 210, 140}, {120, 84, 30});
+    tube(58, 118, 13, {236, 200, 120}, {110, 76, 26});
+    tube(110, 150, 16, {110, 70, 40}, {46, 28, 16});
+    tube(148, 176, 19, {236, 196, 110}, {110, 76, 26});
+    c.polygon(ellipse(d(6), d(22), d(3), d(9), 16), {120, 160, 180}, 1.0f, d(1));
 }
 
 void drawQuill(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(10), d.whole(100), d.whole(50), d.whole(140), kInk);
-    c.line(d(30), d(110), d(44), d(8), d(4), kParchment);
-    for (int barb = 0; barb < 6; ++barb)
-        c.line(d(38 + barb * 1.0f), d(20 + barb * 12.0f), d(54), d(12 + barb * 12.0f), d(5), {240, 240, 250});
+    c.polygon(d({{24, 118}, {22, 100}, {26, 100}}), {30, 26, 24}, 1.0f, d(1));
+    c.polygon(d({{24, 100}, {10, 70}, {6, 30}, {18, 6}, {30, 4}, {40, 26}, {38, 66}, {28, 100}}),
+              linear({240, 236, 226}, {176, 170, 160}, d(6), 0, d(40), 0), 1.0f, d(1.5f));
+    for (int barb = 0; barb < 9; ++barb) {
+        const float y = 14 + barb * 9.0f;
+        c.line(d(24 - barb * 0.2f), d(y + 6), d(10 + (barb % 3)), d(y), d(1), {150, 146, 140});
+        c.line(d(24 - barb * 0.2f), d(y + 6), d(37 - (barb % 2)), d(y), d(1), {160, 156, 150});
+    }
+    c.line(d(25), d(104), d(22), d(8), d(2), {210, 200, 180});
 }
 
 void drawShell(Canvas &c, const Scaled &d) {
     for (int rib = 0; rib < 7; ++rib) {
         const float a = kPi * (0.15f + rib * 0.117f);
-        c.line(d(40), d(62), d(40 - 34 * std::cos(a)), d(62 - 50 * std::sin(a)), d(12), {236, 170, 140});
+        c.line(d(32), d(50), d(32 - 27 * std::cos(a)), d(50 - 40 * std::sin(a)), d(10), rib % 2 ? Colour{226, 170, 140} : Colour{206, 146, 120});
     }
-    c.disc(d(40), d(60), d(8), d(2), {200, 130, 100}, 1.0f);
+    c.polygon(d({{24, 52}, {40, 52}, {36, 44}, {28, 44}}), {180, 120, 96}, 1.0f, d(1));
+    c.disc(d(24), d(22), d(8), d(10), {255, 236, 220}, 0.4f);
+    c.grain(0, 0, c.width, c.height, 0.04f);
 }
 
 void drawCandle(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(10), d.whole(30), d.whole(30), d.whole(120), kWax);
-    c.line(d(20), d(30), d(20), d(20), d(3), kInk);
+    c.polygon(d(rectangle(10, 30, 30, 120)), rounded([](float, float) { return kWax; }, d(10), d(30), 1.05f, 0.7f), 1.0f, d(1));
+    c.polygon(ellipse(d(20), d(30), d(10), d(3)), {250, 244, 226}, 1.0f, d(1));
+    c.line(d(14), d(34), d(13), d(52), d(3), {236, 226, 200});
+    c.line(d(20), d(30), d(20), d(20), d(2.5f), kInk);
 }
 
 // The candlestick on the desk, waiting for its candle.
 void drawCandlestick(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(24), d.whole(112), d.whole(96), d.whole(126), kBrass);
-    c.fill(d.whole(54), d.whole(40), d.whole(66), d.whole(112), kDarkBrass);
-    c.fill(d.whole(40), d.whole(30), d.whole(80), d.whole(42), kBrass);
-    c.disc(d(60), d(76), d(10), d(2), kBrass, 1.0f);
+    const Paint brass = [](float, float) { return kBrass; };
+    c.polygon(ellipse(d(60), d(119), d(38), d(8)), rounded(brass, d(22), d(98), 1.1f, 0.45f), 1.0f, d(1));
+    c.polygon(d(rectangle(54, 40, 66, 114)), rounded(brass, d(54), d(66), 1.15f, 0.45f), 1.0f, d(1));
+    c.polygon(ellipse(d(60), d(76), d(10), d(6)), rounded(brass, d(50), d(70), 1.15f, 0.45f), 1.0f, d(1));
+    c.polygon(ellipse(d(60), d(36), d(22), d(7)), rounded(brass, d(38), d(82), 1.1f, 0.45f), 1.0f, d(1));
+    c.polygon(ellipse(d(60), d(34), d(8), d(3)), {60, 44, 20}, 1.0f, d(1));
 }
 
 void drawHourglass(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(4), d.whole(2), d.whole(66), d.whole(12), kWood);
-    c.fill(d.whole(4), d.whole(98), d.whole(66), d.whole(108), kWood);
-    c.triangle(d(12), d(12), d(58), d(12), d(35), d(55), kGlass);
-    c.triangle(d(12), d(98), d(58), d(98), d(35), d(55), kGlass);
-    c.triangle(d(20), d(98), d(50), d(98), d(35), d(72), {220, 190, 120});
+    const Paint wood = woodGrain({150, 100, 56}, {84, 54, 28}, d.s, 300u);
+    c.polygon(d({{10, 12}, {10, 44}, {30, 47}, {50, 44}, {50, 12}}), kGlass, 0.45f, d(1));
+    c.polygon(d({{10, 82}, {10, 52}, {30, 47}, {50, 52}, {50, 82}}), kGlass, 0.45f, d(1));
+    c.polygon(d({{14, 82}, {22, 68}, {30, 62}, {38, 68}, {46, 82}}), {210, 180, 120}, 1.0f, d(1));
+    c.polygon(d({{24, 36}, {36, 36}, {30, 45}}), {210, 180, 120}, 1.0f, d(1));
+    c.line(d(30), d(45), d(30), d(64), d(1), {210, 180, 120});
+    for (float x : {7.0f, 53.0f})
+        c.line(d(x), d(10), d(x), d(84), d(3), {96, 62, 34});
+    c.polygon(d(rectangle(2, 2, 58, 12)), wood, 1.0f, d(1));
+    c.polygon(d(rectangle(2, 82, 58, 92)), wood, 1.0f, d(1));
+    c.line(d(15), d(16), d(15), d(40), d(2), {240, 250, 255});
 }
 
-// The anchor lies in the rug's shadow: drawn dark, so that it is hard to see.
+// The anchor, iron dark with rust: drawn dull, so that it is hard to see on the rug.
 void drawAnchor(Canvas &c, const Scaled &d) {
-    const Colour iron{70, 46, 40};
-    c.ring(d(50), d(14), d(10), d(5), iron);
-    c.line(d(50), d(24), d(50), d(96), d(9), iron);
-    c.line(d(30), d(40), d(70), d(40), d(7), iron);
-    c.line(d(50), d(96), d(14), d(70), d(8), iron);
-    c.line(d(50), d(96), d(86), d(70), d(8), iron);
+    const Colour iron{66, 44, 38}, edge{96, 66, 50};
+    c.ring(d(43), d(12), d(9), d(5), iron);
+    c.line(d(43), d(21), d(43), d(84), d(8), iron);
+    c.line(d(41), d(22), d(41), d(82), d(2), edge);
+    c.line(d(24), d(34), d(62), d(34), d(6), iron);
+    c.line(d(43), d(84), d(12), d(62), d(7), iron);
+    c.line(d(43), d(84), d(74), d(62), d(7), iron);
+    c.triangle(d(6), d(54), d(18), d(58), d(8), d(68), iron);
+    c.triangle(d(80), d(54), d(68), d(58), d(78), d(68), iron);
+    c.grain(0, 0, c.width, c.height, 0.05f);
 }
 
+// The ship in a bottle, lying on its side: the glass with its shine, the cork, the little ship inside.
 void drawBottle(Canvas &c, const Scaled &d) {
-    c.disc(d(70), d(35), d(30), d(1), kGlass, 0.7f);
-    c.line(d(40), d(35), d(140), d(35), d(56), kGlass);
-    c.line(d(130), d(35), d(156), d(35), d(22), kWood);
-    c.triangle(d(60), d(44), d(110), d(44), d(86), d(14), kParchment);
-    c.fill(d.whole(56), d.whole(44), d.whole(116), d.whole(54), kDarkWood);
+    c.polygon(d({{6, 14}, {96, 14}, {110, 22}, {112, 24}, {124, 24}, {124, 36}, {112, 36}, {110, 38}, {96, 46}, {6, 46}}),
+              linear({170, 210, 200}, {90, 130, 130}, 0, d(14), 0, d(46)), 0.55f, d(1));
+    c.polygon(d(rectangle(120, 23, 136, 37)), woodGrain({170, 120, 70}, {110, 74, 40}, d.s, 310u), 1.0f, d(1));
+    c.polygon(d({{20, 40}, {80, 40}, {74, 46}, {26, 46}}), {90, 60, 40}, 1.0f, d(1));
+    c.polygon(d({{26, 40}, {76, 40}, {70, 35}, {32, 35}}), {110, 54, 36}, 1.0f, d(1));
+    c.line(d(50), d(35), d(50), d(16), d(1.5f), {60, 40, 30});
+    c.triangle(d(36), d(18), d(36), d(33), d(49), d(33), kParchment);
+    c.triangle(d(52), d(16), d(52), d(33), d(68), d(33), {246, 240, 220});
+    c.line(d(10), d(20), d(92), d(20), d(3), {240, 250, 255});
 }
 
+// The lens cloth: soft pale blue cloth in folds.
 void drawLensCloth(Canvas &c, const Scaled &d) {
-    c.triangle(d(4), d(80), d(126), d(70), d(70), d(10), {200, 214, 236});
-    c.triangle(d(4), d(80), d(70), d(10), d(20), d(30), {170, 186, 214});
+    c.polygon(d({{4, 80}, {126, 70}, {70, 10}, {20, 30}}), cloth({206, 218, 238}, {150, 166, 200}, d.s, 320u), 1.0f, d(2));
+    c.polygon(d({{4, 80}, {70, 10}, {20, 30}}), cloth({176, 190, 220}, {130, 146, 184}, d.s, 321u), 1.0f, d(2));
+    c.line(d(30), d(72), d(90), d(30), d(3), {226, 234, 248});
 }
 
-// The hall's door into the study, ajar on warm light.
+// The hall's door into the study, ajar on warm light: its frame, the lit gap, the grained door and its knob.
 void drawStudyDoor(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kDarkWood);
-    c.fill(d.whole(20), d.whole(20), d.whole(200), d.whole(420), {255, 206, 128});
-    c.fill(d.whole(20), d.whole(20), d.whole(120), d.whole(420), kWood);
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), woodGrain({84, 56, 32}, {44, 28, 16}, d.s, 330u, true));
+    c.polygon(d(rectangle(20, 20, 200, 420)), linear({255, 214, 140}, {230, 160, 80}, d(120), 0, d(200), 0), 1.0f, d(1));
+    c.shadow(d(rectangle(116, 20, 150, 420)), d(20), 0.5f);
+    c.polygon(d(rectangle(20, 20, 120, 420)), woodGrain({128, 86, 48}, {74, 48, 26}, d.s, 331u, true), 1.0f, d(1));
+    for (const float y : {60.0f, 250.0f})
+        c.polygon(d(rectangle(34, y, 106, y + 140)), woodGrain({110, 72, 40}, {64, 42, 22}, d.s, 332u + uint32_t(y), true), 1.0f, d(2));
     c.disc(d(108), d(230), d(8), d(1), kBrass, 1.0f);
+    c.disc(d(106), d(228), d(3), d(2), {255, 240, 200}, 0.8f);
+    c.shadow(d(rectangle(0, 400, 220, 440)), d(20), 0.4f);
 }
 
-// The cupboard shut: two doors and a lock with an empty gear socket.
+// The cupboard shut: two panelled doors of grained wood and a lock with an empty gear socket.
 void drawCupboard(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kDarkWood);
-    c.fill(d.whole(20), d.whole(20), d.whole(146), d.whole(480), kWood);
-    c.fill(d.whole(154), d.whole(20), d.whole(280), d.whole(480), kWood);
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), woodGrain({84, 56, 32}, {44, 28, 16}, d.s, 340u, true));
+    for (const float x : {20.0f, 154.0f}) {
+        c.polygon(d(rectangle(x, 20, x + 126, 480)), woodGrain({128, 86, 48}, {74, 48, 26}, d.s, 341u + uint32_t(x), true), 1.0f, d(1));
+        for (const float y : {50.0f, 270.0f})
+            c.shadow(d(rectangle(x + 16, y, x + 110, y + 180)), d(6), 0.3f);
+    }
+    c.shadow(d(rectangle(146, 20, 154, 480)), d(6), 0.5f);
     c.ring(d(150), d(240), d(22), d(6), kBrass);
     c.disc(d(150), d(240), d(8), d(1), kInk, 1.0f);
+    c.shadow(d(rectangle(0, 470, 300, 500)), d(16), 0.4f);
 }
 
-// The cupboard open: its doors swung out and its two shelves.
+// The cupboard open: its dark inside and its two shelves.
 void drawCupboardOpen(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kDarkWood);
-    c.fill(d.whole(20), d.whole(20), d.whole(280), d.whole(480), {40, 28, 20});
-    for (float shelf : {200.0f, 360.0f})
-        c.fill(d.whole(20), d.whole(shelf), d.whole(280), d.whole(shelf + 14), kWood);
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), woodGrain({84, 56, 32}, {44, 28, 16}, d.s, 340u, true));
+    c.polygon(d(rectangle(20, 20, 280, 480)), {40, 28, 20}, 1.0f, d(1));
+    for (float shelf : {200.0f, 360.0f}) {
+        c.polygon(d(rectangle(20, shelf, 280, shelf + 14)), woodGrain({132, 90, 52}, {80, 52, 28}, d.s, 342u + uint32_t(shelf)), 1.0f, d(1));
+        c.shadow(d(rectangle(20, shelf + 14, 280, shelf + 24)), d(8), 0.4f);
+    }
+    c.shadow(d(rectangle(20, 20, 280, 40)), d(16), 0.4f);
 }
 
 void drawLamp(Canvas &c, const Scaled &d) {
@@ -203,11 +216,12 @@ void drawGearIcon(Canvas &c, const Scaled &d) {
     c.ring(d(38), d(38), d(27), d(3), {120, 100, 70});
 }
 
+// The shore's rocks by the water: three boulders lit by the low sun, sitting in their shadow on the sand.
 void drawRocks(Canvas &c, const Scaled &d) {
-    c.disc(d(110), d(120), d(90), d(6), {84, 80, 78}, 1.0f);
-    c.disc(d(220), d(140), d(70), d(6), {104, 98, 92}, 1.0f);
-    c.disc(d(60), d(150), d(50), d(6), {70, 66, 64}, 1.0f);
-    c.grain(0, 0, c.width, c.height, 0.05f);
+    c.shadow(ellipse(d(170), d(192), d(150), d(24)), d(16), 0.5f);
+    paintRock(c, ellipse(d(60), d(156), d(52), d(44), 40), {136, 128, 124}, {70, 64, 66}, d.s, 352u);
+    paintRock(c, ellipse(d(120), d(128), d(94), d(80), 40), {150, 140, 134}, {70, 64, 66}, d.s, 350u);
+    paintRock(c, ellipse(d(226), d(150), d(68), d(56), 40), {170, 160, 150}, {80, 74, 72}, d.s, 351u);
 }
 
 // A round button of the HUD with its sign in brass.
@@ -253,8 +267,23 @@ void drawSparkle(Canvas &c, const Scaled &d) {
     c.line(d(4), d(48), d(92), d(48), d(4), {255, 250, 220});
 }
 
+// The stroke that strikes a found name through: a thin line of red-brown ink, thin enough that the name
+// still reads under it.
 void drawStrikeout(Canvas &c, const Scaled &d) {
-    c.fill(0, d.whole(3), c.width, d.whole(7), {90, 30, 24});
+    c.polygon(d({{0, 4.2f}, {64, 4.6f}, {64, 6.2f}, {0, 5.8f}}), {150, 40, 30}, 0.9f, d(0.8f));
+}
+
+// The plate under a search's list: a parchment sheet with worn edges on a dark wooden board with brass
+// corners, as wide as the list's three columns.
+void drawHoListPlate(Canvas &c, const Scaled &d) {
+    c.polygon(roughened(d(rectangle(6, 6, 1034, 174)), d(2), d(14), 400u), woodGrain({96, 62, 36}, {52, 32, 18}, d.s, 401u), 1.0f, d(3));
+    c.polygon(roughened(d(rectangle(26, 20, 1014, 160)), d(3), d(10), 402u), [&](float x, float y) {
+        const float stain = fbm(x / d.s / 60.0f, y / d.s / 30.0f, 3, 403u);
+        return mix(Colour{238, 224, 188}, Colour{204, 182, 136}, stain * 0.8f);
+    }, 1.0f, d(1.5f));
+    c.shadow(d(rectangle(26, 20, 1014, 30)), d(10), 0.25f);
+    for (const Point corner : {Point{22, 22}, Point{1018, 22}, Point{22, 158}, Point{1018, 158}})
+        c.disc(d(corner.x), d(corner.y), d(7), d(1.5f), kBrass, 1.0f);
 }
 
 // The journal's page: parchment in a leather cover.
@@ -282,15 +311,23 @@ void drawDust(Canvas &c, const Scaled &d) {
 
 const Picture kStudyPictures[] = {
     {"scenes/hall/ho_study/ho_study.png", 2560, 1536, false, drawStudy},
-    {"scenes/hall/ho_study/compass.png", 90, 90, true, drawCompass},
-    {"scenes/hall/ho_study/spyglass.png", 200, 50, true, drawSpyglass},
-    {"scenes/hall/ho_study/quill.png", 60, 140, true, drawQuill},
-    {"scenes/hall/ho_study/shell.png", 80, 70, true, drawShell},
+    {"scenes/hall/ho_study/compass.png", 76, 76, true, drawCompass},
+    {"scenes/hall/ho_study/spyglass.png", 180, 44, true, drawSpyglass},
+    {"scenes/hall/ho_study/quill.png", 50, 120, true, drawQuill},
+    {"scenes/hall/ho_study/shell.png", 64, 56, true, drawShell},
     {"scenes/hall/ho_study/candle.png", 40, 120, true, drawCandle},
     {"scenes/hall/ho_study/candlestick.png", 120, 130, true, drawCandlestick},
-    {"scenes/hall/ho_study/hourglass.png", 70, 110, true, drawHourglass},
-    {"scenes/hall/ho_study/anchor.png", 100, 110, true, drawAnchor},
-    {"scenes/hall/ho_study/bottle.png", 160, 70, true, drawBottle},
+    {"scenes/hall/ho_study/hourglass.png", 60, 94, true, drawHourglass},
+    {"scenes/hall/ho_study/anchor.png", 86, 94, true, drawAnchor},
+    {"scenes/hall/ho_study/bottle.png", 140, 60, true, drawBottle},
+    // The room's things in front of the objects (their places and sizes as the scene file gives them).
+    {"scenes/hall/ho_study/front_book.png", 84, 166, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {626, 248}); }},
+    {"scenes/hall/ho_study/front_papers.png", 128, 90, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {984, 898}); }},
+    {"scenes/hall/ho_study/front_inkwell.png", 58, 60, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {1556, 914}); }},
+    {"scenes/hall/ho_study/front_jar.png", 64, 94, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {258, 540}); }},
+    {"scenes/hall/ho_study/front_plant.png", 184, 120, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {1936, 524}); }},
+    {"scenes/hall/ho_study/front_rope.png", 136, 136, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {2028, 1250}); }},
+    {"scenes/hall/ho_study/front_fallen_book.png", 112, 92, true, [](Canvas &c, const Scaled &d) { drawStudyFront(c, d, {682, 1254}); }},
     {"scenes/hall/ho_study/lens_cloth.png", 130, 90, true, drawLensCloth},
     {"scenes/hall/ho_study/back.png", 96, 96, true, drawBackArrow},
     {"scenes/hall/study_door.png", 220, 440, false, drawStudyDoor},
@@ -314,6 +351,7 @@ const Picture kStudyPictures[] = {
     {"system/hud/hint_mark.png", 160, 160, true, drawHintMark},
     {"system/hud/sparkle.png", 96, 96, true, drawSparkle},
     {"system/hud/ho_strikeout.png", 64, 10, true, drawStrikeout},
+    {"system/hud/ho_list_plate.png", 1040, 180, true, drawHoListPlate},
     {"system/particles/dust.png", 16, 16, true, drawDust},
     {"system/journal/journal_page.png", 1400, 900, false, drawJournalPage},
     {"system/journal/close.png", 96, 96, true, drawCloseCross},

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
 
 namespace demoart {
@@ -23,21 +24,40 @@ constexpr float kMid = kDrop * 0.5f;
 // colour too: a ring, a bar, a triangle, a square, a dot.
 constexpr Colour kOils[5] = {{236, 176, 52}, {112, 170, 64}, {72, 122, 222}, {150, 92, 204}, {236, 230, 208}};
 
-// The lamp chamber: warm dark walls, brass ribs, the glass's frame where the board stands (800..1760 by
-// 100..1340 in the scene) and the lamp's foot below it.
+// The lamp chamber: walls of sooty copper plates, brass ribs lit from the left, the glass's bevelled brass
+// frame where the board stands (800..1760 by 100..1340 in the scene) and the lamp's foot below it; the
+// lamp's warmth in the middle, dark toward the sides.
 void drawChamber(Canvas &c, const Scaled &d) {
-    c.gradient(0, c.height, {54, 40, 34}, {28, 22, 20});
-    for (float x : {300.0f, 560.0f, 2000.0f, 2260.0f})
-        c.fill(d.whole(x - 10), 0, d.whole(x + 10), c.height, {74, 56, 40});
-    c.fill(d.whole(770), d.whole(70), d.whole(1790), d.whole(1370), kDarkBrass);
-    c.fill(d.whole(784), d.whole(84), d.whole(1776), d.whole(1356), kBrass);
-    c.fill(d.whole(1040), d.whole(1370), d.whole(1520), d.whole(1450), kDarkBrass);
-    c.fill(d.whole(960), d.whole(1450), d.whole(1600), d.whole(1500), kBrass);
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), [&](float x, float y) {
+        const float u = x / d.s, v = y / d.s;
+        const bool seam = std::fmod(u + 4000.0f, 260.0f) < 3.0f;
+        const Colour plate = mix(Colour{84, 56, 40}, Colour{30, 22, 20}, fbm(u / 140.0f, v / 220.0f, 4, 480u));
+        return seam ? scaled(plate, 0.5f) : plate;
+    });
+    const Paint brass = [](float, float) { return kBrass; };
+    for (float x : {300.0f, 560.0f, 2000.0f, 2260.0f}) {
+        c.shadow(d(rectangle(x - 4, 0, x + 24, 1536)), d(16), 0.4f);
+        c.polygon(d(rectangle(x - 10, 0, x + 10, 1536)), rounded(brass, d(x - 10), d(x + 10), 1.0f, 0.3f), 1.0f, d(1));
+    }
+    c.shadow(d(rectangle(780, 80, 1800, 1390)), d(40), 0.6f);
+    c.polygon(d(rectangle(770, 70, 1790, 1370)), linear({250, 210, 120}, {110, 74, 24}, d(770), d(70), d(1790), d(1370)), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(784, 84, 1776, 1356)), linear({120, 84, 30}, {236, 190, 100}, d(784), d(84), d(1776), d(1356)), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(1040, 1370, 1520, 1450)), rounded([](float, float) { return kDarkBrass; }, d(1040), d(1520), 1.3f, 0.5f), 1.0f, d(1));
+    c.polygon(d(rectangle(960, 1450, 1600, 1500)), rounded(brass, d(960), d(1600), 1.1f, 0.45f), 1.0f, d(1));
+    c.light(d(1280), d(1200), d(1400), {255, 170, 90}, 0.25f);
+    c.shadow(d(rectangle(-300, -300, 300, 1836)), d(400), 0.5f);
+    c.shadow(d(rectangle(2260, -300, 2860, 1836)), d(400), 0.5f);
 }
 
-// The oil glass: dark amber, lighter toward the bottom where the wick stands in it.
+// The oil glass: dark amber, lighter toward the bottom where the wick stands in it; a few bubbles rising and
+// a sheen down its left side.
 void drawGlass(Canvas &c, const Scaled &d) {
     c.gradient(0, c.height, {36, 30, 26}, {74, 52, 30});
+    for (int bubble = 0; bubble < 24; ++bubble) {
+        const float x = 60 + float((bubble * 379) % 840), y = 900 + float((bubble * 211) % 320), r = 4 + float(bubble % 4) * 2;
+        c.ring(d(x), d(y), d(r), d(1.5f), {140, 104, 60});
+    }
+    c.polygon(d(rectangle(12, 0, 40, 1240)), {255, 236, 200}, 0.08f, d(10));
     c.line(d(480), d(1240), d(480), d(1130), d(24), {200, 190, 170});
     c.disc(d(480), d(1110), d(30), d(40), {255, 214, 120}, 0.5f);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
 #include "tools/lf-demo-art/GalleryArt.h"
 
@@ -11,66 +12,106 @@ namespace demoart {
 namespace {
 
 constexpr int kPointerCell = 64; // design pixels of one cell of the 4 x 4 pointer sheet
+// The cells the world picks for what the pointer is over; 2, 3, 6 and 7 are the ways to go (the portals'
+// "pointer_index"), the rest show the arrow.
+constexpr int kLook = 1, kPick = 4, kUse = 5, kWait = 14;
 constexpr Colour kInk{28, 22, 20};
 constexpr Colour kParchment{236, 222, 186};
 constexpr Colour kBrass{214, 168, 72};
 
-void arrow(Canvas &c, const Scaled &d, float x, float y, Colour fill) {
-    c.triangle(d(x + 5), d(y + 2), d(x + 5), d(y + 56), d(x + 42), d(y + 42), kInk);
-    c.triangle(d(x + 9), d(y + 10), d(x + 9), d(y + 46), d(x + 33), d(y + 38), fill);
+// Every pointer is drawn round its cell's centre, which is the point the pointer stands on (the world
+// centres the cell there): the arrow's tip, the lens's middle, the palm, the hub, the middle of a way.
+// Each has a dark rim and a soft shadow to the lower right, so that it reads on light and dark scenes.
+
+// The outline stroked in ink, filled with the paint, over its shadow.
+void outlined(Canvas &c, const std::vector<Point> &outline, const Paint &paint, float rim) {
+    std::vector<Point> shadow = outline;
+    for (Point &p : shadow)
+        p = {p.x + rim * 1.2f, p.y + rim * 1.6f};
+    c.shadow(shadow, rim * 2.0f, 0.45f);
+    for (size_t i = 0; i < outline.size(); ++i) {
+        const Point a = outline[i], b = outline[(i + 1) % outline.size()];
+        c.line(a.x, a.y, b.x, b.y, rim * 2.0f, kInk);
+    }
+    c.polygon(outline, paint, 1.0f, 1.0f);
 }
 
-// An arrow that points up, turned by quarter turns (0 up, 1 right, 2 down, 3 left) about the cell centre.
+Paint parchmentLight(const Scaled &d, float x, float y) {
+    return linear({255, 252, 240}, {206, 190, 150}, d(x), d(y), d(x + 30), d(y + 34));
+}
+
+// The arrow: its tip on the point, leaning left as a pointer does.
+void arrow(Canvas &c, const Scaled &d, float x, float y) {
+    const float cx = x + kPointerCell * 0.5f, cy = y + kPointerCell * 0.5f;
+    outlined(c, d({{cx, cy}, {cx, cy + 26}, {cx + 6.5f, cy + 20.5f}, {cx + 11.5f, cy + 30}, {cx + 16, cy + 28},
+                   {cx + 11.5f, cy + 18.5f}, {cx + 19.5f, cy + 18.5f}}),
+             parchmentLight(d, cx, cy), d(1.6f));
+}
+
+// A way to go: a broad arrow through the cell's centre, turned by quarter turns (0 up, 1 right, 2 down,
+// 3 left).
 void directionArrow(Canvas &c, const Scaled &d, float x, float y, int quarterTurns) {
     const float cx = x + kPointerCell * 0.5f, cy = y + kPointerCell * 0.5f;
-    auto turned = [&](float px, float py, float &ox, float &oy) {
-        for (int i = 0; i < quarterTurns; ++i) {
-            const float t = px;
-            px = -py;
-            py = t;
-        }
-        ox = d(cx + px);
-        oy = d(cy + py);
-    };
-    float ax, ay, bx, by, ex, ey, s1x, s1y, s2x, s2y;
-    turned(0, -26, ax, ay);
-    turned(-20, -2, bx, by);
-    turned(20, -2, ex, ey);
-    c.triangle(ax, ay, bx, by, ex, ey, kParchment);
-    turned(0, -2, s1x, s1y);
-    turned(0, 24, s2x, s2y);
-    c.line(s1x, s1y, s2x, s2y, d(12), kParchment);
+    std::vector<Point> shape = {{0, -22}, {18, -2}, {7, -2}, {7, 20}, {-7, 20}, {-7, -2}, {-18, -2}};
+    for (Point &p : shape) {
+        for (int i = 0; i < quarterTurns; ++i)
+            p = {-p.y, p.x};
+        p = {d(cx + p.x), d(cy + p.y)};
+    }
+    outlined(c, shape, linear({255, 236, 170}, {214, 150, 60}, d(cx - 20), d(cy - 20), d(cx + 20), d(cy + 20)), d(1.6f));
+}
+
+// Look: a magnifying glass, its lens round the point, the handle to the lower right.
+void lookPointer(Canvas &c, const Scaled &d, float cx, float cy) {
+    c.shadow(ellipse(d(cx + 2), d(cy + 3), d(15), d(15)), d(3), 0.4f);
+    c.line(d(cx + 11), d(cy + 11), d(cx + 25), d(cy + 25), d(9), kInk);
+    c.line(d(cx + 11), d(cy + 11), d(cx + 24), d(cy + 24), d(5), {120, 70, 40});
+    c.disc(d(cx), d(cy), d(12), d(1), {190, 220, 236}, 0.45f);
+    c.disc(d(cx - 4), d(cy - 5), d(4), d(4), {255, 255, 255}, 0.8f);
+    c.ring(d(cx), d(cy), d(13), d(6), kInk);
+    c.ring(d(cx), d(cy), d(13), d(3.5f), kBrass);
+}
+
+// Pick: an open hand, the palm on the point, ready to take.
+void pickPointer(Canvas &c, const Scaled &d, float cx, float cy) {
+    const Paint skin = linear({255, 236, 214}, {214, 170, 134}, d(cx - 14), d(cy - 20), d(cx + 14), d(cy + 20));
+    std::vector<Point> hand = {{-12, 18}, {-14, 4}, {-20, -4}, {-17, -8}, {-9, -2}, {-10, -20}, {-5, -22}, {-3, -8},
+                               {-2, -25}, {3, -25}, {4, -8},   {7, -22},  {12, -21}, {11, -6}, {14, -16}, {18, -14},
+                               {15, 6},   {10, 18}};
+    for (Point &p : hand)
+        p = {d(cx + p.x), d(cy + p.y)};
+    outlined(c, hand, skin, d(1.4f));
+}
+
+// Use: a brass cog, its hub on the point.
+void usePointer(Canvas &c, const Scaled &d, float cx, float cy) {
+    std::vector<Point> cog;
+    for (int i = 0; i < 32; ++i) {
+        const float a = float(i) * 6.2831853f / 32.0f, r = (i / 2) % 2 ? 13.0f : 19.0f;
+        cog.push_back({d(cx + r * std::cos(a)), d(cy + r * std::sin(a))});
+    }
+    outlined(c, cog, linear({255, 226, 150}, {170, 116, 40}, d(cx - 18), d(cy - 18), d(cx + 18), d(cy + 18)), d(1.4f));
+    c.disc(d(cx), d(cy), d(5), d(1), kInk, 1.0f);
 }
 
 void pointerCell(Canvas &c, const Scaled &d, int number) {
     const float x = float(number % 4 * kPointerCell), y = float(number / 4 * kPointerCell);
+    const float cx = x + kPointerCell * 0.5f, cy = y + kPointerCell * 0.5f;
     switch (number) {
-    case 1: // look
-        c.ring(d(x + 26), d(y + 26), d(15), d(6), kParchment);
-        c.line(d(x + 37), d(y + 37), d(x + 56), d(y + 56), d(8), kBrass);
-        break;
+    case kLook: lookPointer(c, d, cx, cy); break;
     case 2: directionArrow(c, d, x, y, 0); break;
     case 3: directionArrow(c, d, x, y, 1); break;
     case 7: directionArrow(c, d, x, y, 2); break;
     case 6: directionArrow(c, d, x, y, 3); break;
-    case 4: // pick: an open hand
-        c.disc(d(x + 32), d(y + 38), d(15), d(1), kBrass, 1.0f);
-        for (int finger = 0; finger < 4; ++finger)
-            c.line(d(x + 20 + finger * 8.0f), d(y + 30), d(x + 18 + finger * 9.0f), d(y + 10), d(6), kBrass);
-        break;
-    case 5: // use: a cog
-        for (int tooth = 0; tooth < 8; ++tooth) {
-            const float a = float(tooth) * 0.7853982f;
-            c.disc(d(x + 32 + 20 * std::cos(a)), d(y + 32 + 20 * std::sin(a)), d(5), d(1), kBrass, 1.0f);
-        }
-        c.ring(d(x + 32), d(y + 32), d(14), d(8), kBrass);
-        break;
-    case 14: // the over-click pause
-        c.line(d(x + 14), d(y + 14), d(x + 50), d(y + 50), d(9), {200, 40, 30});
-        c.line(d(x + 50), d(y + 14), d(x + 14), d(y + 50), d(9), {200, 40, 30});
+    case kPick: pickPointer(c, d, cx, cy); break;
+    case kUse: usePointer(c, d, cx, cy); break;
+    case kWait: // the over-click pause: a red cross in a ring
+        c.ring(d(cx), d(cy), d(18), d(5), {200, 40, 30});
+        c.line(d(cx - 11), d(cy - 11), d(cx + 11), d(cy + 11), d(5), {200, 40, 30});
+        c.line(d(cx + 11), d(cy - 11), d(cx - 11), d(cy + 11), d(5), {200, 40, 30});
         break;
     default:
-        arrow(c, d, x, y, {240, 236, 226 - float(number) * 8});
+        arrow(c, d, x, y);
         break;
     }
 }

@@ -31,8 +31,9 @@
 //                                                daybreak over the boats home, the panel) likewise
 //   lf-demo-art wallpapers --out DIR             writes the wallpaper at the six screen sizes, as JPEG, into
 //                                                DIR/Velt/wallpapers/
-// PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is drawn
-// here from shapes, gradients and that font. Exit status 0 on success, 1 with the reason on standard error.
+// PREFIX is a font made by lf-font (PREFIX.ktext and its pages PREFIX_0.png, ...). Every picture is painted
+// here, from noise, soft shapes, shadows, light and that font. Exit status 0 on success, 1 with the reason on
+// standard error.
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +53,9 @@
 #include "engine/text/KText.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/lf-demo-art/DemoCanvas.h"
+#include "tools/lf-demo-art/DemoMaterials.h"
+#include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/Scenery.h"
 #include "tools/lf-demo-art/EndArt.h"
 #include "tools/lf-demo-art/ExtrasArt.h"
 #include "tools/lf-demo-art/LanternArt.h"
@@ -167,48 +171,100 @@ void drawCentred(Canvas &canvas, const FontSheet &font, const char *text, float 
     font.draw(canvas, text, (canvas.width - font.measure(text, scale)) * 0.5f, y, scale, colour);
 }
 
-// The game's title on a dark-blue field, with a thin amber rule under it.
+// The start-up pictures are drawn at the wide screen's shape (5:3, 1800 x 1080 at HD), so that each fills
+// the screen it is fitted to.
+constexpr int kSplashWidth = 1800, kSplashHeight = 1080;
+
+// Stars over the top of a night sky, fewer toward its foot.
+void paintStars(Canvas &canvas, float bottom, float size, uint32_t seed) {
+    for (int star = 0; star < 220; ++star) {
+        seed = seed * 1664525u + 1013904223u;
+        const float x = float(seed >> 8 & 0xFFFF) / 65536.0f * float(canvas.width);
+        seed = seed * 1664525u + 1013904223u;
+        const float t = float(seed >> 8 & 0xFFFF) / 65536.0f;
+        canvas.disc(x, t * t * bottom, size * (0.6f + t), size, {236, 236, 255}, 0.9f - 0.7f * t);
+    }
+}
+
+// The game's title on the night sky over the sea, with the lighthouse's beam sweeping behind the words, a
+// thin amber rule under it.
 Canvas drawTitle(const FontSheet &font) {
-    Canvas canvas(1600, 1000);
-    canvas.fill(0, 0, canvas.width, canvas.height, {12, 28, 70});
-    drawCentred(canvas, font, "Brightmoor Ambercrest", 330, 1.25f, {250, 196, 96});
-    drawCentred(canvas, font, "Lanternfall", 460, 1.6f, {250, 196, 96});
-    canvas.fill(500, 640, 1100, 646, {250, 196, 96});
-    drawCentred(canvas, font, "The Keeper's Lantern", 700, 0.75f, {200, 210, 230});
+    Canvas canvas(kSplashWidth, kSplashHeight);
+    const float w = float(kSplashWidth), h = float(kSplashHeight);
+    canvas.polygon(demoart::rectangle(0, 0, w, h * 0.78f), demoart::linear({12, 28, 70}, {40, 54, 100}, 0, 0, 0, h * 0.78f));
+    canvas.polygon(demoart::rectangle(0, h * 0.78f, w, h), [&](float x, float y) {
+        const float t = (y - h * 0.78f) / (h * 0.22f);
+        return demoart::scaled(demoart::mix(demoart::Colour{26, 40, 72}, demoart::Colour{6, 12, 26}, t),
+                               0.85f + 0.3f * demoart::fbm(x / (60 + 200 * t), y / (3 + 8 * t), 3, 8u));
+    });
+    paintStars(canvas, h * 0.7f, 1.4f, 7u);
+    canvas.polygon(std::vector<demoart::Point>{{w * 0.92f, h * 0.62f}, {0, h * 0.2f}, {0, h * 0.5f}}, {255, 230, 160}, 0.12f, 40.0f);
+    canvas.light(w * 0.5f, h * 0.45f, w * 0.5f, {80, 110, 200}, 0.35f);
+    const demoart::Colour amber{250, 196, 96};
+    drawCentred(canvas, font, "Brightmoor Ambercrest", 340, 1.35f, amber);
+    drawCentred(canvas, font, "Lanternfall", 470, 1.75f, amber);
+    canvas.polygon(demoart::rectangle(w * 0.5f - 330, 668, w * 0.5f + 330, 674), amber, 1.0f, 1.5f);
+    drawCentred(canvas, font, "The Keeper's Lantern", 720, 0.8f, {200, 210, 230});
     return canvas;
 }
 
-// The lighthouse at dusk: a flat night band at the top, the sky warming to the horizon, the sea, and the
-// tower with its lantern glowing. Drawn at any size from one design of 1024 x 768.
+// The lighthouse at dusk on its headland: the night at the top warming to amber at the horizon, the sea,
+// the rocks it stands on, and its lantern burning with its light on the water. Drawn at any size of the
+// wide screen's shape from one design of 1800 x 1080.
 Canvas drawLighthouse(int width, int height) {
     Canvas canvas(width, height);
-    const float s = float(width) / 1024.0f;
-    const int horizon = int(520 * s);
-    canvas.fill(0, 0, width, int(120 * s), {34, 18, 58});
-    canvas.gradient(int(120 * s), horizon, {34, 18, 58}, {236, 142, 64});
-    canvas.gradient(horizon, height, {22, 44, 72}, {6, 14, 28});
-    const float towerX = 700 * s;
-    for (int y = int(250 * s); y < horizon + int(40 * s); y++) {
-        const float t = float(y - 250 * s) / float(horizon + 40 * s - 250 * s);
-        const float half = (28 + 22 * t) * s;
-        const bool stripe = (int((y - 250 * s) / (40 * s)) % 2) == 0;
-        const Colour c = stripe ? Colour{230, 226, 214} : Colour{150, 40, 40};
-        for (int x = int(towerX - half); x < int(towerX + half); x++)
-            canvas.blend(x, y, c, 1.0f);
+    const demoart::Scaled d{float(width) / 1800.0f};
+    const float horizon = 700;
+    canvas.polygon(demoart::rectangle(0, 0, float(width), d(horizon + 2)), [&](float, float y) {
+        const float t = y / d(horizon);
+        return demoart::mix(demoart::mix(demoart::Colour{30, 16, 54}, demoart::Colour{110, 50, 90}, std::min(1.0f, t * 1.4f)),
+                            demoart::Colour{240, 146, 66}, std::max(0.0f, t * 1.6f - 0.6f));
+    });
+    paintStars(canvas, d(380), d(1.6f), 11u);
+    canvas.light(d(420), d(horizon), d(700), {255, 170, 90}, 0.5f);
+    canvas.polygon(demoart::rectangle(0, d(horizon), float(width), float(height)), [&](float x, float y) {
+        const float t = (y - d(horizon)) / (float(height) - d(horizon));
+        const float swell = demoart::fbm(x / d(80 + 300 * t), y / d(3 + 12 * t), 3, 21u);
+        return demoart::scaled(demoart::mix(demoart::Colour{96, 66, 100}, demoart::Colour{14, 22, 44}, std::min(1.0f, t * 1.5f)),
+                               0.85f + 0.3f * swell);
+    });
+    canvas.polygon(demoart::roughened(d({{0, horizon + 1}, {0, 640}, {160, 630}, {330, 668}, {470, horizon + 1}}), d(4), d(14), 3u),
+                   {74, 44, 84}, 1.0f, d(2));
+    // The headland and the rocks the tower stands on.
+    demoart::paintRock(canvas, d({{980, 1080}, {1060, 860}, {1160, 790}, {1240, 760}, {1380, 770}, {1480, 830}, {1600, 900}, {1800, 940},
+                                  {1800, 1080}}),
+                       {120, 96, 100}, {34, 26, 36}, d.s, 5u);
+    demoart::paintRock(canvas, d({{1300, 1080}, {1380, 980}, {1520, 960}, {1650, 1010}, {1720, 1080}}), {90, 70, 80}, {24, 18, 26}, d.s, 6u);
+    demoart::paintLighthouse(canvas, {d(1300), d(380), d(790), d(38), d(56), 6, true, 0.85f, 9u});
+    // The beam reaching out to the left over the sea, and its light on the water.
+    canvas.polygon(d({{1300, 314}, {0, 120}, {0, 420}}), {255, 226, 150}, 0.16f, d(30));
+    canvas.polygon(d({{1300, 314}, {-100, 250}, {-100, 350}}), {255, 236, 180}, 0.1f, d(16));
+    uint32_t seed = 17u;
+    for (int glint = 0; glint < 70; ++glint) {
+        seed = seed * 1664525u + 1013904223u;
+        const float depth = float(seed >> 8 & 0xFFFF) / 65536.0f;
+        seed = seed * 1664525u + 1013904223u;
+        const float x = 250 + float(seed >> 8 & 0xFFFF) / 65536.0f * 720, y = horizon + 8 + 320 * depth * depth;
+        canvas.line(d(x), d(y), d(x + 10 + 30 * depth), d(y), d(1.5f + depth), demoart::mix({150, 110, 120}, {240, 196, 150}, 1.0f - depth));
     }
-    canvas.fill(int(towerX - 40 * s), int(238 * s), int(towerX + 40 * s), int(252 * s), {40, 36, 40});
-    canvas.disc(towerX, 215 * s, 26 * s, 70 * s, {255, 214, 120}, 0.9f);
-    canvas.disc(towerX, 215 * s, 16 * s, 4 * s, {255, 246, 210}, 1.0f);
     return canvas;
 }
 
-// The maker's logo: the name over a ring on a cream field.
+// The maker's logo: the name under a ring on cream paper, darker toward its edges.
 Canvas drawMakerLogo(const FontSheet &font) {
-    Canvas canvas(1024, 640);
-    canvas.fill(0, 0, canvas.width, canvas.height, {236, 228, 210});
-    canvas.ring(512, 250, 120, 14, {120, 20, 30});
-    canvas.disc(512, 250, 40, 2, {120, 20, 30}, 1.0f);
-    drawCentred(canvas, font, "Morvane", 420, 1.4f, {120, 20, 30});
+    Canvas canvas(kSplashWidth, kSplashHeight);
+    const float w = float(kSplashWidth), h = float(kSplashHeight);
+    canvas.polygon(demoart::rectangle(0, 0, w, h), [](float x, float y) {
+        const float fibres = demoart::fbm(x / 140.0f, y / 90.0f, 4, 31u);
+        return demoart::mix(demoart::Colour{240, 232, 214}, demoart::Colour{220, 206, 180}, fibres * 0.6f);
+    });
+    canvas.shadow(demoart::rectangle(-200, -200, w + 200, 60), 220, 0.25f);
+    canvas.shadow(demoart::rectangle(-200, h - 60, w + 200, h + 200), 220, 0.25f);
+    const demoart::Colour wine{120, 20, 30};
+    canvas.ring(w * 0.5f, 400, 150, 18, wine);
+    canvas.ring(w * 0.5f, 400, 124, 3, wine);
+    canvas.disc(w * 0.5f, 400, 52, 2, wine, 1.0f);
+    drawCentred(canvas, font, "Morvane", 610, 1.6f, wine);
     return canvas;
 }
 
@@ -256,8 +312,8 @@ int makeSplash(int argc, char **argv) {
         return fail("cannot read the font " + fontPrefix);
     const fs::path folder(out);
     if (!writePng(drawTitle(font), folder / "splash/splash.png") ||
-        !writePng(drawLighthouse(1024, 768), folder / "data/splash/qvx.png") ||
-        !writePng(drawLighthouse(2048, 1536), folder / "data/splash/qvx_hd.png") ||
+        !writePng(drawLighthouse(1280, 768), folder / "data/splash/qvx.png") ||
+        !writePng(drawLighthouse(kSplashWidth, kSplashHeight), folder / "data/splash/qvx_hd.png") ||
         !writePng(drawMakerLogo(font), folder / "data/splash/MorvaneLogoStatic.png"))
         return fail("cannot write the pictures into " + out);
     return 0;

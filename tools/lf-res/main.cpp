@@ -4,7 +4,9 @@
 //   lf-res ls ARCHIVE         every entry name, one a line, in archive order
 //   lf-res cat ARCHIVE NAME   the entry's bytes on standard output
 //
-// Exit status 0 on success, 1 on any failure with the reason (and the engine's log) on standard error.
+// Exit status 0 on success, 1 on any failure with the reason (and the errors the engine reported) on
+// standard error. A tar archive with a damaged header is refused, though the game would serve the entries
+// before the damage.
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "engine/resource/KResource.h"
+#include "engine/resource/KResourceArchiveTar.h"
 #include "engine/system/KSystemLog.h"
 #include "tools/ToolCommandLine.h"
 
@@ -20,10 +23,10 @@ namespace {
 
 constexpr char kUsage[] = "usage: lf-res ls ARCHIVE\n       lf-res cat ARCHIVE NAME\n";
 
-// The engine's log explains what failed inside the archive; it is left out where it would mislead.
+// The engine's errors explain what failed inside the archive; they are left out where they would mislead.
 int fail(const std::string &reason, bool withLog = true) {
     if (withLog)
-        std::fputs(getLogContents().c_str(), stderr);
+        std::fputs(tool::engineProblems(getLogContents()).c_str(), stderr);
     std::fprintf(stderr, "lf-res: %s\n", reason.c_str());
     KResource::cleanup();
     return 1;
@@ -36,6 +39,10 @@ int mount(const char *archivePath) {
         return fail(std::string("no such file '") + archivePath + "'", false);
     if (KResource::addArchive(archivePath) != 0)
         return fail(std::string("'") + archivePath + "' is neither a zip nor a tar archive", false);
+    const auto *archive = static_cast<KResourceArchive *>(KResource::archives().head);
+    const auto *tar = dynamic_cast<const KResourceArchiveTar *>(archive);
+    if (tar && !tar->damage().empty())
+        return fail(std::string("'") + archivePath + "' is damaged: " + tar->damage(), false);
     return 0;
 }
 

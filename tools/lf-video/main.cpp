@@ -42,6 +42,7 @@ constexpr int kMaxQuality = 63;
 constexpr int kStreamSerial = 0x4C465644; // fixed, so the same arguments give the same file
 
 using tool::fail;
+using tool::usageFail;
 
 struct Options {
     std::string scene;
@@ -119,7 +120,7 @@ bool parseNumber(const char *text, double *out) {
 int wholeNumber(const char *option, const char *text, int low, int high) {
     double number = 0;
     if (!parseNumber(text, &number) || number != std::floor(number) || number < low || number > high)
-        fail(std::string(option) + " takes a whole number from " + std::to_string(low) + " to " +
+        usageFail(std::string(option) + " takes a whole number from " + std::to_string(low) + " to " +
              std::to_string(high) + ", not " + text);
     return int(number);
 }
@@ -127,7 +128,7 @@ int wholeNumber(const char *option, const char *text, int low, int high) {
 void parseSize(const char *text, Options &options) {
     const char *cross = std::strchr(text, 'x');
     if (!cross)
-        fail(std::string("--size takes WxH, not ") + text);
+        usageFail(std::string("--size takes WxH, not ") + text);
     const std::string width(text, cross);
     options.width = wholeNumber("--size", width.c_str(), 1, kMaxSide);
     options.height = wholeNumber("--size", cross + 1, 1, kMaxSide);
@@ -140,7 +141,7 @@ Options parseOptions(int argc, char **argv) {
         // The value of an option that takes one: the next argument.
         auto value = [&]() -> const char * {
             if (i + 1 >= argc)
-                fail("option " + argument + " needs a value");
+                usageFail("option " + argument + " needs a value");
             return argv[++i];
         };
         if (argument == "--alpha") {
@@ -156,28 +157,28 @@ Options parseOptions(int argc, char **argv) {
         } else if (argument == "--seconds") {
             const char *text = value();
             if (!parseNumber(text, &options.seconds) || options.seconds <= 0 || options.seconds > kMaxSeconds)
-                fail(std::string("--seconds takes a number above 0 and at most 600, not ") + text);
+                usageFail(std::string("--seconds takes a number above 0 and at most 600, not ") + text);
         } else if (argument == "--quality") {
             options.quality = wholeNumber("--quality", value(), 0, kMaxQuality);
         } else {
-            fail((argument[0] == '-' ? "unknown option " : "unexpected argument ") + argument);
+            usageFail((argument[0] == '-' ? "unknown option " : "unexpected argument ") + argument);
         }
     }
     if (options.scene.empty())
-        fail("--scene needs a scene name");
+        usageFail("--scene needs a scene name");
     if (!scenes().count(options.scene))
-        fail("unknown scene " + options.scene);
+        usageFail("unknown scene " + options.scene);
     if (options.out.empty())
-        fail("--out needs a file");
+        usageFail("--out needs a file");
     if (options.width == 0)
-        fail("--size is missing");
+        usageFail("--size is missing");
     if (options.fps == 0)
-        fail("--fps is missing");
+        usageFail("--fps is missing");
     if (options.seconds == 0)
-        fail("--seconds is missing");
+        usageFail("--seconds is missing");
     const int codedWidth = options.width * (options.alpha ? 2 : 1);
     if (codedWidth % 16 != 0 || options.height % 16 != 0)
-        fail("the coded frame must be a multiple of 16 wide and high (the width " +
+        usageFail("the coded frame must be a multiple of 16 wide and high (the width " +
              std::string(options.alpha ? "doubled by --alpha " : "") + "is " + std::to_string(codedWidth) +
              ", the height " + std::to_string(options.height) + ")");
     return options;

@@ -55,7 +55,7 @@ void HoScenesMatch3::fullReset() {
     tutorialSpawnIndex = 0;
     stepCounter = 0;
     pointerX = pointerY = previousPointerX = previousPointerY = pressX = pressY = 0.0f;
-    pressed = released = buttonDown = pointerMoved = false;
+    pressed = released = buttonDown = pointerMoved = pointerRead = false;
     busyUntil = 0;
     hintTimer = 0.0f;
     hintTimeSetting.unbind();
@@ -172,10 +172,8 @@ void HoScenesMatch3::update() {
     } else {
         gateTutorialCells();
         if (busyUntil < stepCounter) {
-            // The pointer first: hovering by the last update's pointer would hover the first cell at the
-            // start, wherever the pointer is.
-            pointerStep();
             hoverStep();
+            pointerStep();
             if (pressed)
                 pressStep();
             if (buttonDown && pointerMoved && pressedFigure)

@@ -175,6 +175,9 @@ public:
     bool released = false;
     bool buttonDown = false;
     bool pointerMoved = false;
+    // Whether a pointer step has read the pointer since the reset: the hover step works from the last
+    // step's pointer, and before the first reading that is the board's corner, not the pointer.
+    bool pointerRead = false;
     uint32_t busyUntil = 0;
 
     // Tutorial.

@@ -51,6 +51,7 @@ void HoScenesMatch3::pointerStep() {
     pointerX = width * 0.5f - sinTable[index] * distance;
     pointerY = height * 0.5f - cosTable[index] * distance;
     pointerMoved = pointerX != previousPointerX || pointerY != previousPointerY;
+    pointerRead = true;
 }
 
 // A board scaled to nothing has no cell under the pointer.
@@ -63,7 +64,7 @@ Match3Cell *HoScenesMatch3::pointerCell() const {
 }
 
 void HoScenesMatch3::hoverStep() {
-    Match3Cell *cell = pointerCell();
+    Match3Cell *cell = pointerRead ? pointerCell() : nullptr;
     Match3Figure *under = cell && cell->occupied ? cell->figure : nullptr;
     if (under && cell->inputEnabled && !hoveredFigure && isIdle(under)) {
         hoveredFigure = under;

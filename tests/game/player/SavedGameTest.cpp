@@ -15,6 +15,7 @@
 #include "game/script/ScriptTask.h"
 #include "platform/FileHooks.h"
 #include "tests/game/player/ProfileTestSupport.h"
+#include "tests/support/GameLogSupport.h"
 
 namespace {
 
@@ -245,13 +246,14 @@ TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndSetAside) {
         std::function<bool(SaveStream &)> tail;
         bool loads;
         const char *logged = "profile_Mira.sav";
+        bool wholeMessage = false; // the logged text is a line's whole message
     };
     const Case cases[] = {
         {"version 13", 13, nothing, false},
         {"version 14", 14, nothing, true},
         {"version 30", 30, nothing, true},
         {"unknown tag", SaveStream::kVersion, [](SaveStream &s) { uint8_t z = 'Z'; return s.serializeByte(z); }, false,
-         "Game: Unknown serialization type"},
+         "Unknown serialization type", true},
         {"members -1", SaveStream::kVersion, group(-1), false},
         {"members 10^9", SaveStream::kVersion, group(1000000000), false},
         {"members 0", SaveStream::kVersion, group(0), true},
@@ -267,6 +269,13 @@ TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndSetAside) {
         if (!c.loads) {
             EXPECT_NE(getLogContents().find(c.logged), std::string::npos);
             EXPECT_NE(getLogContents().find("is kept as " + savePath() + ".damaged, ERROR"), std::string::npos);
+        }
+        if (c.wholeMessage) {
+            std::istringstream log(getLogContents());
+            bool found = false;
+            for (std::string line; std::getline(log, line) && !found;)
+                found = lftest::logMessageOf(line) == c.logged;
+            EXPECT_TRUE(found) << getLogContents();
         }
     }
 

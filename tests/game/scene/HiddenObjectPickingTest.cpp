@@ -141,14 +141,17 @@ TEST_F(HiddenObjectPickingTest, ItemsTakeTheirCellsOnThePanelTheZoomZonesPanelOr
     // Six columns of 100 and two rows of 50 in the list element, while the game shows it.
     zone->hoItems.append(new HiddenObjectItem(zone));
     HiddenObjectItem *inList = zone->hoItems[0];
-    inList->listPosition = 7;
+    layoutHoItem(inList, 12, 7);
+    const float panelX = inList->panelX;
     layoutHoListInHud(zone);
-    EXPECT_EQ(inList->panelX, 0.0f);
+    EXPECT_EQ(inList->panelX, panelX);
     game.settings.hoListInHud = 1;
     layoutHoListInHud(zone);
     EXPECT_EQ(inList->panelX, 1130.0f);
     EXPECT_EQ(inList->panelY, 1375.0f);
-    EXPECT_EQ(inList->cellWidth, 100.0f);
+    // The item keeps its panel cell, by which its "ho_found" emitter is placed.
+    EXPECT_EQ(inList->cellWidth, 168.0f);
+    EXPECT_EQ(inList->cellHeight, 23.0f);
 }
 
 } // namespace

@@ -30,7 +30,6 @@ protected:
 
     SceneFilesOver() {
         initScriptCommandTable();
-        registerKeywords(context().interned);
         context().messageHook = {&SceneFilesOver::collectMessage, this};
         newEmptyWorld();
         clearLogContents();

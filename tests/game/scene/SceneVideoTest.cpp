@@ -110,7 +110,7 @@ TEST_F(SceneVideoTest, AnOgvElementTakesItsVideoFromTheSceneFolderElseFromMovies
     HoVideo *bars = hall->findElement("tv")->video;
     ASSERT_NE(bars, nullptr);
     EXPECT_STREQ(bars->name, "data/scenes/hall/bars.ogv");
-    EXPECT_EQ(number(hall->findElement("tv")->active), 1.0f);
+    EXPECT_EQ(number(hall->findElement("tv")->active), 0.0f) << "its media not switched on, it was stopped";
     ASSERT_NE(bars->clip, nullptr);
     EXPECT_TRUE(bars->clip->isPaused()) << "loaded with the pictures, waiting";
     EXPECT_FALSE(bars->playing);
@@ -162,7 +162,17 @@ TEST_F(SceneVideoTest, VideosThatCannotBePlayedSayCantOpenVideoWhileTheSceneGoes
     EXPECT_TRUE(nextFrame(full->video));
     videoSteps(10);
     for (const char *name : {"missing", "noise"})
-        EXPECT_EQ(number(hall->findElement(name)->active), 1.0f) << "elements without a clip are passed over";
+        EXPECT_EQ(number(hall->findElement(name)->active), 1.0f) << "elements without a clip are not played";
+    // Hidden or switched off, they stop as any video does: inactive, their stop-at frame dropped.
+    hall->findElement("missing")->visible = 0;
+    hall->findElement("noise")->mediaSwitch.setNumber(0.0f);
+    for (const char *name : {"missing", "noise"})
+        hall->findElement(name)->video->stopAt = 5.0f;
+    videoStep();
+    for (const char *name : {"missing", "noise"}) {
+        EXPECT_EQ(number(hall->findElement(name)->active), 0.0f) << name;
+        EXPECT_EQ(hall->findElement(name)->video->stopAt, -1.0f) << name;
+    }
 
     // Each next first holder tries again.
     messages.clear();

@@ -158,6 +158,28 @@ TEST_F(TextInputFieldTest, SetTextCutsOnACharacterAndTheCaretBlinksForHalfOfEach
     EXPECT_EQ(shownFrames, 50);
 }
 
+// The field's text takes the opacity the scene is drawn with; the element's own alpha does not dim it.
+TEST_F(TextInputFieldTest, TheFieldTakesTheScenesOpacityNotTheElements) {
+    startProfiles();
+    field().setText("WWWW");
+    struct Case {
+        float sceneAlpha, elementAlpha;
+        bool fullOrange;
+    };
+    for (const Case c : {Case{1.0f, 0.5f, true}, Case{0.5f, 1.0f, false}}) {
+        field_->alpha.setNumber(c.elementAlpha);
+        const lftest::BackBuffer frame = drawn(profiles, c.sceneAlpha);
+        int orange = 0;
+        for (int y = 0; y < frame.height; ++y) {
+            for (int x = 0; x < frame.width; ++x) {
+                const uint8_t *p = frame.at(x, y);
+                orange += (uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]) == kOrange ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(orange > 0, c.fullOrange) << c.sceneAlpha << " " << c.elementAlpha;
+    }
+}
+
 // The script's text replaces the field's whole (cut on a character within the buffer), is told as a
 // change at the next update (the variable already holding it), the caret's blink restarted.
 TEST_F(TextInputFieldTest, SetInputTextReplacesTheTextAndTellsTheScript) {

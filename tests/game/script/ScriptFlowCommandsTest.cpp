@@ -173,7 +173,9 @@ TEST_F(ScriptFlowCommandsTest, CallsBindTheArgumentsGivenAndNativesReadTheStatem
                         getStatementNumberParam(context, statement, 2)->number;
         findOrCreateVariable(context, "$product", nullptr)->value->setNumber(product);
     }, nullptr);
+    // "product" is declared too: the call runs its native, not the body.
     loadText(hall, "fun &pair %a %b {\n  math $sum %a + %b\n  set $second %b\n}\n"
+                   "fun &product %x %y {\n  set $body_ran 1\n}\n"
                    "init {\n  call &pair 3 4\n  set $first_sum $sum\n  call &pair 5\n  call &product 6 7\n"
                    "  call &undeclared 1\n}\n");
     declareSceneScripts(hall);
@@ -182,6 +184,7 @@ TEST_F(ScriptFlowCommandsTest, CallsBindTheArgumentsGivenAndNativesReadTheStatem
     // The second call gives no %b: the body's locals were cleared, so it is none, not the 4 of before.
     EXPECT_EQ(variable(hall, "$second")->value->type, kScriptNone);
     EXPECT_EQ(number(hall, "$product"), 42.0f);
+    EXPECT_EQ(variable(hall, "$body_ran")->value->type, kScriptNone);
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 

@@ -6,13 +6,16 @@
 #include "tests/game/world/WorldTestSupport.h"
 
 #include <fstream>
+#include <span>
 #include <sstream>
 
 #include "engine/window/KWindowEvent.h"
+#include "game/DisplayNatives.h"
 #include "game/HoGame.h"
+#include "game/player/InventoryBar.h"
 #include "game/player/ProfileNatives.h"
 #include "game/scene/HoRenderable.h"
-#include "game/script/ScriptExecution.h"
+#include "game/world/HoWorldHints.h"
 #include "platform/WinUser.h"
 
 namespace worldtest {
@@ -118,15 +121,20 @@ TEST_F(WorldBindings, EngineVariablesHoldWhatTheGameKnowsAndTheOptionsAreTheirSt
         EXPECT_NE(native->native, nullptr) << name;
         EXPECT_EQ(native->nativeData, &w) << name;
     }
-    // The profiles' functions have their bodies; the others are there to be called and do nothing yet.
-    for (int i = 0; i < kProfileNativeCount; ++i)
-        EXPECT_EQ(functionIn(w.globalScene, kProfileNatives[i].name)->native, kProfileNatives[i].handler);
-    callScriptFunction(functionIn(w.globalScene, "update_hd_graphics"), true, nullptr);
+    // Each has the body its table gives it.
+    for (const std::span<const NamedNative> table :
+         {std::span<const NamedNative>(kDisplayNatives), std::span<const NamedNative>(kProfileNatives),
+          std::span<const NamedNative>(kInventoryNatives)}) {
+        for (const NamedNative &native : table)
+            EXPECT_EQ(functionIn(w.globalScene, native.name)->native, native.handler) << native.name;
+    }
     // The profile slots' variables are bound in the "game" scene.
     EXPECT_EQ(w.profiles[3].variables[0], globalVariable("##profile_name_03"));
     EXPECT_NE(w.profiles[3].variables[0], nullptr);
-    for (const char *name : {"engine_request_hint", "engine_request_glitter_hint"})
-        EXPECT_NE(functionIn(w.hudScene, name), nullptr) << name;
+    for (const NamedNative &native : {kHintNatives[0], kHintNatives[1]}) {
+        ASSERT_NE(functionIn(w.hudScene, native.name), nullptr) << native.name;
+        EXPECT_EQ(functionIn(w.hudScene, native.name)->native, native.handler) << native.name;
+    }
 }
 
 TEST_F(WorldBindings, HdSupportNeedsTheFullHdModeOfTheDesktop) {

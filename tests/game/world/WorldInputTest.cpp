@@ -35,7 +35,11 @@ protected:
         bind("on_click", declareReaction<&SceneElement::onUseOrClick>);
         bind("on_use", declareReaction<&SceneElement::useTarget>);
         bind("on_move", declareReaction<&SceneElement::draggable>);
-        writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/hall/zz_desk/zz_desk"});
+        writeSceneList({"data/system/hud/hud", "data/system/particles/particles", "data/scenes/hall/hall",
+                        "data/scenes/hall/zz_desk/zz_desk"});
+        archives->write("data/system/particles/particles.scene", "O ho_punishment:sparks.particles\nI spark.png\n");
+        archives->write("data/particles/sparks.particles", "L 1\n");
+        writePicture("data/system/particles/spark.png", 4, 4);
         archives->write("data/game.cfg", "startup=hall\n");
         archives->write("data/game.script", "init {\n set ##overclick_limit 2\n}\n"
                                             "fun &on_escape {\n print game escape\n}\n"
@@ -241,6 +245,8 @@ TEST_F(WorldInput, RapidClicksEarnThePauseOnTheClickThatReachesTheLimit) {
         w.stepSettings.overclickWindow = c.window;
         findVariable(w.globalContext(), "##overclick_limit")->value->setNumber(c.limit);
         takeTrace();
+        ASSERT_NE(w.punishmentEmitter, nullptr);
+        EXPECT_FALSE(w.punishmentEmitter->isAlive()) << "no sparks before a penalty: " << c.what;
         int punishedOn = 0;
         for (int click = 1; click <= 4 && !punishedOn; ++click) {
             clickAt(1800, c.y);
@@ -253,7 +259,12 @@ TEST_F(WorldInput, RapidClicksEarnThePauseOnTheClickThatReachesTheLimit) {
         if (punishedOn) {
             EXPECT_TRUE(w.busy) << "busy for the pause";
             EXPECT_GT(w.overClick.pauseCountdown, 1900);
+            // The penalty's sparks start where the pointer is.
+            EXPECT_TRUE(w.punishmentEmitter->isAlive());
+            EXPECT_EQ(w.punishmentEmitter->offsetX, w.pointerX);
+            EXPECT_EQ(w.punishmentEmitter->offsetY, w.pointerY);
         }
+        w.punishmentEmitter->stop();
         w.overClick = OverClickState();
         steps(2);
     }

@@ -325,6 +325,17 @@ TEST_F(WorldPointer, TooltipsComeFromTheFirstKeyedHoverFadeAndStayOnTheScreen) {
     }
     EXPECT_GE(plateEnd, edge.width - 12);
     EXPECT_LE(plateEnd, edge.width - 3);
+
+    // Carrying an item or an element, the element it would be used on shows its tooltip.
+    for (const bool heldItem : {true, false}) {
+        resetPointerState();
+        w->inventory.selected = heldItem ? &item : nullptr;
+        w->heldElement = heldItem ? nullptr : lamp;
+        w->clicks.hover.itemUse = desk;
+        drawnFrame();
+        EXPECT_EQ(w->tooltip.text, "Desk") << (heldItem ? "item" : "element");
+    }
+    w->inventory.selected = nullptr;
 }
 
 } // namespace

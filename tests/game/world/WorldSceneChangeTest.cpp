@@ -11,6 +11,7 @@
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
 #include "game/script/ScriptEvent.h"
+#include "game/script/ScriptExecution.h"
 #include "game/world/HoWorldStepValues.h"
 #include "game/world/ZoomZone.h"
 #include "tests/game/script/ScriptStandIns.h"
@@ -300,6 +301,34 @@ TEST_F(SceneChanges, SenselessZoneValuesAndSettingsNeitherCrashNorStopTheZone) {
     for (int i = 0; i < 80 && w.activeScene != scene("garden"); ++i)
         w.frame();
     EXPECT_EQ(w.activeScene, scene("garden"));
+}
+
+// A restart makes a new context whose world enters the scene the script named, a sub-scene (one from a
+// folder below a sub-scene's folder among them) as much as a top-level one, not the configured start scene.
+TEST_F(SceneChanges, ARestartOpensTheNewGameOnTheSceneItNamed) {
+    writeSceneList({"data/scenes/hall/hall", "data/scenes/hall/drawer/drawer", "data/scenes/hall/drawer/box/box",
+                    "data/scenes/garden/garden"});
+    archives->write("data/game.cfg", "startup=hall\n");
+    const char *const targets[] = {"hall_box", "hall_drawer", "garden"};
+    std::string script;
+    for (const char *target : targets)
+        script += std::string("fun &to_") + target + " {\n restart c'" + target + "\n}\n";
+    archives->write("data/scenes/garden/garden.script", script);
+    start();
+    for (const char *target : targets) {
+        SCOPED_TRACE(target);
+        settle();
+        callScriptFunction(functionIn(scene("garden"), (std::string("to_") + target).c_str()), true, nullptr);
+        ASSERT_EQ(game->context->restart.load(), 1);
+        // What the run loop does with a context that asks for a restart.
+        delete game->context;
+        game->context = nullptr;
+        game->createContext();
+        settle();
+        ASSERT_NE(scene(target), nullptr);
+        EXPECT_EQ(world().activeScene, scene(target));
+    }
+    setStartSceneName("");
 }
 
 TEST_F(SceneChanges, ASwitchDropsEveryZoneWithoutClosedAndALayerOutsideTheFourIsRefused) {

@@ -106,11 +106,13 @@ TEST_F(WorldStartup, ScriptsAreDeclaredAfterTheEngineIsBoundAndRunAfterEveryScen
     EXPECT_EQ(w.hudScene->findElement("bar")->picturesLoaded, 1);
     EXPECT_EQ(hall->findElement("background")->picturesLoaded, 0);
 
-    // The penalty's emitter, taken once the particles' element has its definition, runs off the list.
+    // The penalty's emitter, taken once the particles' element has its definition, runs off the list; it
+    // waits, without a spark, for a penalty.
     ASSERT_NE(w.punishmentEmitter, nullptr);
     EXPECT_EQ(w.punishmentEmitter->definitionElement, w.particlesScene->findElement("ho_punishment"));
     EXPECT_EQ(w.punishmentEmitter->scene, w.hudScene);
-    EXPECT_TRUE(w.punishmentEmitter->isAlive());
+    EXPECT_FALSE(w.punishmentEmitter->isAlive());
+    EXPECT_EQ(w.punishmentEmitter->particles.count(), 0);
     EXPECT_EQ(w.liveEmitters.count(), 0);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }

@@ -49,6 +49,23 @@ TEST_F(Match3Rules, ASwapWithoutAMatchGoesAndComesBackWhileInputWaits) {
     EXPECT_EQ(board->selectedFigure, figureAt(3, 2)) << "input is taken again";
 }
 
+// The hover step goes first, by the pointer the step before read: a figure is hovered one step after the
+// pointer reaches it, and nothing is hovered before the pointer was first read, whatever lies in the corner.
+TEST_F(Match3Rules, TheHoverFollowsThePointerOfTheStepBefore) {
+    build({kSmallLayout, {}, {}});
+    std::vector<Match3Figure *> hovered;
+    for (int i = 0; i < 3; ++i) {
+        tick();
+        hovered.push_back(board->hoveredFigure);
+    }
+    EXPECT_EQ(hovered, std::vector<Match3Figure *>(3, nullptr)) << "the pointer is off the board";
+    pointAt(2, 1);
+    tick();
+    EXPECT_EQ(board->hoveredFigure, nullptr);
+    tick();
+    EXPECT_EQ(board->hoveredFigure, figureAt(2, 1));
+}
+
 TEST_F(Match3Rules, FiveInALineMakesTheSpecialOfItsColour) {
     build({{"GBRBG", "RRGRR", "BGBGB"}, {}, {"set #mg_match3Properties.hintTime 100000"}});
     tick();
