@@ -138,13 +138,14 @@ void recoverDamagedList(HoWorld *world, const std::string &path) {
     const std::string aside = setDamagedFileAside(path);
     for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
         world->profiles[slot].reset();
-    setCurrentProfileIndex(world, 0);
     const std::vector<std::string> names = namesFromSavedGames(world, userFolder(world));
     for (size_t i = 0; i < names.size(); ++i) {
         if (ScriptValue *name = world->profiles[int32_t(i) + 1].slot(ProfileRecord::kName))
             name->setPointer(kScriptText, world->names().internOrFind(names[i].c_str()));
     }
-    logMessage("Game: profile list %s is damaged%s%s; %d profiles are taken back from their saved games, WARNING",
+    // The first profile found again is the current one, so that "continue" goes on with it at once.
+    setCurrentProfileIndex(world, names.empty() ? 0 : 1);
+    logMessage("Game: profile list %s is damaged%s%s; profiles taken back from their saved games: %d, WARNING",
                path.c_str(), aside.empty() ? "" : " and is kept as ", aside.c_str(), int(names.size()));
     if (ScriptContext *global = world->globalContext())
         callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
