@@ -70,8 +70,14 @@ void saveProfileNative(void *data, ScriptStatement *) {
     saveGame(worldOf(data), "game_saved");
 }
 
+// "##profiles_saved" is 0 when the list could not even be handed to the writer (the game has no folder to
+// keep it in), so that the scripts never say a profile is kept when it cannot be; a write that fails later
+// is told on screen by the engine.
 void saveProfilesNative(void *data, ScriptStatement *) {
-    saveProfileList(worldOf(data));
+    HoWorld *world = worldOf(data);
+    const bool handedOver = saveProfileList(world);
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, "##profiles_saved", nullptr)->value->setNumber(handedOver ? 1.0f : 0.0f);
 }
 
 void saveAchievementsNative(void *data, ScriptStatement *) {
