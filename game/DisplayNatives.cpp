@@ -3,6 +3,8 @@
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/script/ScriptContext.h"
+#include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -46,7 +48,11 @@ void updateHardwareCursorNative(void *data, ScriptStatement *) {
         game->applyHardwareCursor();
 }
 
+// "##settings_saved" tells the scripts whether the file was written, so that they never say it was when
+// it was not.
 void saveSettingsNative(void *data, ScriptStatement *) {
-    if (HoGame *game = gameOf(data))
-        game->saveOptions();
+    HoGame *game = gameOf(data);
+    const bool saved = game && game->saveOptions();
+    if (ScriptContext *global = static_cast<HoWorld *>(data)->globalContext())
+        findOrCreateVariable(global, "##settings_saved", nullptr)->value->setNumber(saved ? 1.0f : 0.0f);
 }

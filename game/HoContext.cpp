@@ -44,6 +44,7 @@ HoContext::HoContext(HoGame *owner) : game(owner) {
 HoContext::~HoContext() {
     destroyThreadRecord(loadThread);
     loadThread = nullptr;
+    saveWriter.finish();
     DeleteCriticalSection(&lock);
     ready = 0;
     active = 0;

@@ -20,6 +20,8 @@
 #include "engine/system/KSystem.h"
 #include "game/HoInputLatches.h"
 #include "game/HoLocalization.h"
+#include "game/player/SaveNotice.h"
+#include "game/player/SaveWriter.h"
 #include "game/script/ScriptErrors.h"
 #include "game/util/HoObjectPool.h"
 #include "game/util/InternTable.h"
@@ -153,6 +155,10 @@ public:
     std::atomic<uint8_t> pausedMenuDue{0};
     CRITICAL_SECTION lock;
     ThreadRecord *loadThread = nullptr; // the game-load thread, joined by the destructor
+    // Writes the player's files in order; the destructor waits for its last job. Its thread is started
+    // by the game; without it, files are written where they are saved.
+    SaveWriter saveWriter;
+    SaveNotice saveNotice; // what the player is still to be told of the saves (main thread)
     const char *language = "English";
     PtrArray<const char> characterSets;
     HoLocalization localisation;

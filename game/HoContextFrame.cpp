@@ -6,6 +6,7 @@
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
@@ -15,6 +16,7 @@ void HoContext::frame() {
     applyLoadedGame(this);
     takePendingWorld();
     EnterCriticalSection(&lock);
+    applySaveOutcomes(this);
     if (active) {
         pollKeys();
         if (world) {

@@ -170,6 +170,8 @@ std::string describeStartFailure(const HoWorld &world) {
 
 void HoGame::createContext() {
     context = new HoContext(this);
+    if (savesOnWriterThread)
+        context->saveWriter.startThread();
     context->messageHook = {logScriptMessage, nullptr};
     context->init();
     startFailure_ = describeStartFailure(*context->world);
@@ -222,6 +224,7 @@ int runGameEntry(const GameSettings &settings) {
     if (!game)
         return 0;
     game->initStateFolder();
+    game->savesOnWriterThread = 1;
     game->run();
     // A game that could not make its window ends with an error.
     const int status = game->windowFailed() ? 1 : 0;

@@ -68,7 +68,8 @@ public:
     // The options file (HoGameOptions.cpp).
     std::string optionsFilePath() const;
     void readOptions();
-    void saveOptions();
+    // Writes the options file; false (logged) when it could not be written.
+    bool saveOptions();
     // Applies the text of an options file to the options.
     void parseOptions(const char *text);
 
@@ -83,6 +84,9 @@ public:
     uint8_t useStateSubfolder = 0;
     uint8_t wide = 0;
     uint8_t hdActive = 0;
+    // Each context this game makes writes the player's files on a thread of its own (the game's entry
+    // sets it; suites that save and read back at once leave it off).
+    uint8_t savesOnWriterThread = 0;
     GameSettings settings;
 
     struct View {

@@ -7,6 +7,7 @@
 
 #include "engine/system/KSystem.h"
 #include "game/HoGame.h"
+#include "game/player/SaveWriter.h"
 #include "game/util/NumberParse.h"
 #include "game/util/ReadWholeFile.h"
 #include "game/util/TextReader.h"
@@ -100,7 +101,7 @@ void HoGame::parseOptions(const char *text) {
     });
 }
 
-void HoGame::saveOptions() {
+bool HoGame::saveOptions() {
     const std::string path = optionsFilePath();
     std::string text;
     for (int32_t i = 0; i < kGameOptionCount; i++) {
@@ -111,6 +112,10 @@ void HoGame::saveOptions() {
         text += '\n';
     }
     // The whole text replaces the file in one step: a write cut off at any point leaves the old options.
-    if (path.empty() || !platformReplaceFile(path.c_str(), text.data(), text.size()))
-        logMessage("Game: cannot write options file %s", path.c_str());
+    PlatformFileError error = stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : stateFolderError;
+    if (!path.empty() && platformReplaceFile(path.c_str(), text.data(), text.size(), &error))
+        return true;
+    logMessage("Game: cannot write options file %s: %s, ERROR", path.empty() ? "(no state folder)" : path.c_str(),
+               describeFileError(error));
+    return false;
 }

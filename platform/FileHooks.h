@@ -1,7 +1,8 @@
 #pragma once
-// Fault hooks of the file writer (platformReplaceFile and platformDeleteFile, platform/WinBase.h), for
-// tests that a save interrupted anywhere loses nothing saved before. Each file-system change the writer
-// makes counts one, from 1: every open for writing, write, flush, sync, close, rename and delete. Set
+// Fault hooks of the file writer (platformReplaceFile, platformDeleteFile and platformRenameFileNoReplace,
+// platform/WinBase.h), for tests that a save interrupted anywhere loses nothing saved before. Each
+// file-system change the writer makes counts one, from 1: every open for writing, write, flush, sync,
+// close, rename and delete; a change that fails fails as on a full disk. Set
 // from the environment (read when first needed) or by the C++ setters, which override it; the game
 // never sets them.
 //

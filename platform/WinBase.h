@@ -123,8 +123,14 @@ struct PlatformFileAttributes {
 // False when nothing exists at the path (found without regard to case).
 bool platformGetFileAttributes(const char *path, PlatformFileAttributes *attributes);
 
-// Creates one folder level; an existing folder is no error.
-bool platformCreateFolder(const char *path);
+// Why a change of a file failed, in the words a player is told: the disk is full, the folder may not be
+// written, or anything else.
+enum class PlatformFileError : uint8_t { kNone, kNoRoom, kNoPermission, kOther };
+// The words for a system error code (errno) of a file change.
+PlatformFileError platformFileErrorOf(int code);
+
+// Creates one folder level; an existing folder is no error. Why it failed goes to `error` when given.
+bool platformCreateFolder(const char *path, PlatformFileError *error = nullptr);
 // Creates the folder and every missing parent.
 bool platformCreateFolderTree(const char *path);
 
@@ -139,15 +145,20 @@ bool platformListFolder(const char *path, std::vector<PlatformFolderEntry> *entr
 // Copies a file; with failIfExists an existing destination is left alone and the copy fails.
 bool platformCopyFile(const char *from, const char *to, bool failIfExists);
 
+
 // Replaces a file with `size` bytes so that a failure or a crash at any point leaves either the old file
 // or the new one: the bytes go to "<file>.tmp" beside it (the file's existing spelling found without
 // regard to case), in pieces of at most 4 MB with every write checked; that file is flushed, synced and
 // closed, renamed over the target, and the folder synced. At any failure the temporary is removed and
-// the result is false. Every change it makes passes the fault hooks of platform/FileHooks.h.
-bool platformReplaceFile(const char *path, const void *data, size_t size);
+// the result is false, with why in `error` when one is given. Every change it makes passes the fault
+// hooks of platform/FileHooks.h (a change they fail fails as on a full disk).
+bool platformReplaceFile(const char *path, const void *data, size_t size, PlatformFileError *error = nullptr);
 // Deletes the file that matches the path without regard to case (a folder is never deleted); false when
 // nothing was deleted. Passes the fault hooks too.
 bool platformDeleteFile(const char *path);
+// Gives the file that matches `from` without regard to case the new name `to`, never over a file or
+// folder that exists there; false (with why in `error`) when nothing was renamed. Passes the fault hooks.
+bool platformRenameFileNoReplace(const char *from, const char *to, PlatformFileError *error = nullptr);
 
 // The folder that holds the running program file, without a trailing separator; empty when unknown.
 std::string platformGetModuleFolder();

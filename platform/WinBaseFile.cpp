@@ -149,13 +149,12 @@ bool platformGetFileAttributes(const char *path, PlatformFileAttributes *attribu
     return true;
 }
 
-bool platformCreateFolder(const char *path) {
-    if (!path || !*path)
-        return false;
-    std::string resolved = platformResolvePathForWriting(path);
-    if (mkdir(resolved.c_str(), 0755) == 0)
-        return true;
-    return errno == EEXIST && isFolderPath(resolved);
+bool platformCreateFolder(const char *path, PlatformFileError *error) {
+    const std::string resolved = path && *path ? platformResolvePathForWriting(path) : std::string();
+    const bool made = !resolved.empty() && (mkdir(resolved.c_str(), 0755) == 0 || (errno == EEXIST && isFolderPath(resolved)));
+    if (error)
+        *error = made ? PlatformFileError::kNone : platformFileErrorOf(resolved.empty() ? ENOENT : errno);
+    return made;
 }
 
 bool platformCreateFolderTree(const char *path) {

@@ -26,16 +26,17 @@ namespace {
 constexpr double kStepMilliseconds = 10.0;
 constexpr double kLongestBacklogMilliseconds = 200.0;
 
-// Appends one folder level to the state path and creates it.
-bool addStateFolderLevel(std::string &path, const char *name) {
+// Appends one folder level to the state path and creates it; why it could not goes to `error`.
+bool addStateFolderLevel(std::string &path, const char *name, PlatformFileError &error) {
     path += "/";
     path += name ? name : "";
     if (path.size() > MAX_PATH - 1) {
         logMessage("Game: state path is too long (%zu bytes, at most %d): %s, ERROR", path.size(), MAX_PATH - 1,
                    path.c_str());
+        error = PlatformFileError::kOther;
         return false;
     }
-    if (!createFolder(path.c_str())) {
+    if (!createFolder(path.c_str(), &error)) {
         logMessage("Game: cannot create state folder %s, ERROR", path.c_str());
         return false;
     }
@@ -83,13 +84,16 @@ void KGame::reportFileError(const char *fileName) {
 
 bool KGame::initStateFolder() {
     std::memset(statePath, 0, sizeof statePath);
+    stateFolderError = PlatformFileError::kOther;
     std::string path = getAppDataFolder();
     if (path.empty())
         return false;
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
-    if (!addStateFolderLevel(path, getMakerFolderName()) || !addStateFolderLevel(path, getGameId()))
+    if (!addStateFolderLevel(path, getMakerFolderName(), stateFolderError) ||
+        !addStateFolderLevel(path, getGameId(), stateFolderError))
         return false;
+    stateFolderError = PlatformFileError::kNone;
     std::memcpy(statePath, path.c_str(), path.size() + 1);
     logMessage("Game: state path is %s", statePath);
     return true;

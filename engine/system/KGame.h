@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "engine/system/KObject.h"
+#include "platform/WinBase.h"
 #include "platform/WinTypes.h"
 
 class KWindow;
@@ -47,6 +48,8 @@ public:
 
     KWindow *window = nullptr;
     char statePath[MAX_PATH] = {};
+    // Why the state folder could not be made (kNone when it was); nothing per-user is stored without it.
+    PlatformFileError stateFolderError = PlatformFileError::kNone;
     void *buffers[4] = {};
     double stepAccumulator = 0.0;
     double frameTime = 0.0;

@@ -230,10 +230,12 @@ std::string getAppDataFolder() {
     return userFolderOrDataPath(platformGetAppDataFolder(), "application-data folder path");
 }
 
-bool createFolder(const char *path) {
+bool createFolder(const char *path, PlatformFileError *error) {
+    if (error)
+        *error = PlatformFileError::kOther;
     if (!path || !pathFits("folder path", path))
         return false;
-    return platformCreateFolder(path);
+    return platformCreateFolder(path, error);
 }
 
 bool fileExists(const char *path) {

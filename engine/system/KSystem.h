@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/WinBase.h"
 #include "platform/WinTypes.h"
 
 // Process-wide state set once by initSystem.
@@ -44,8 +45,8 @@ FILE *openFileUtf8(const char *path, const char *mode);
 // The user's folders, created when missing; the data path when the system cannot name them.
 std::string getDocumentsFolder();
 std::string getAppDataFolder();
-// Creates one folder level; an existing folder is no error.
-bool createFolder(const char *path);
+// Creates one folder level; an existing folder is no error. Why it failed goes to `error` when given.
+bool createFolder(const char *path, PlatformFileError *error = nullptr);
 // True when a file or folder exists at the path (letter case ignored).
 bool fileExists(const char *path);
 // Calls back for each entry of the folder, "." and ".." included, sorted by name, until it returns false.

@@ -1,11 +1,14 @@
 #include "game/player/HudMessage.h"
 
+#include "game/resources/HoConfiguration.h"
 #include "game/scene/SceneElement.h"
 #include "game/util/InternTable.h"
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
 
 namespace {
+
+constexpr float kDefaultMessageSeconds = 6.0f;
 
 int32_t fadeTicks(const HoWorld *world) {
     return roundToInt(double(world->configurationNumber("hud.msg.fade_time", 0.5f)) * 100.0);
@@ -40,6 +43,11 @@ void restoreOwnPicture(SceneElement *face) {
 }
 
 } // namespace
+
+float defaultMessageSeconds(const HoWorld *world) {
+    const ConfigEntry *entry = world->configurationEntry("hud.msg.default_time");
+    return entry ? entry->number : kDefaultMessageSeconds;
+}
 
 float messageAlpha(const HoWorld *world) {
     const HudMessage &message = world->message;

@@ -5,6 +5,8 @@
 
 class HoWorld;
 
+// How long a message shows when its caller gives no time: "hud.msg.default_time", else 6 seconds.
+float defaultMessageSeconds(const HoWorld *world);
 // One step of the message: its time, its end, and the alpha of its elements.
 void updateMessage(HoWorld *world);
 // The alpha the message box shows now (0 when no message is shown).

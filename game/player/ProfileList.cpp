@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <vector>
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/DamagedFiles.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveStream.h"
+#include "game/player/SaveWriter.h"
+#include "game/player/SavedGame.h"
+#include "game/scene/HoScene.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
 #include "game/script/ScriptVariable.h"
@@ -22,6 +27,7 @@ namespace {
 constexpr char kProfileIndexName[] = "##profile_index";
 constexpr char kListFileName[] = "profiles.sav";
 constexpr char kSavedGamePrefix[] = "profile_";
+constexpr char kSavedGameSuffix[] = ".sav";
 constexpr int32_t kListGate = 10;
 
 // The script variable of each bound field; %.2d is the slot.
@@ -68,33 +74,84 @@ ScriptValue *globalSlot(HoWorld *world, const char *name) {
     return variable ? variable->value : nullptr;
 }
 
-// Every file (never a folder) of the folder whose name begins with "profile_", letter case counting.
-void deleteSavedGames(const std::string &folder) {
+// Whether the name is one of the game's scenes as it stands in file names.
+bool namesScene(HoWorld *world, const std::string &name) {
+    for (int32_t i = 0; i < world->scenes.count(); ++i) {
+        if (profileFileName(world->scenes[i]->identifier) == name)
+            return true;
+    }
+    return false;
+}
+
+// The profile names that the saved games of the folder give back, in the folder's order and at most
+// ten: each "profile_<name>.sav" that opens as a saved game, where <name> is one the game would name that
+// file after. A file named after another's name, '_' and a scene of the game is that profile's game of
+// one scene. Names that differ only in letter case give one profile, as the game never makes two.
+std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &folder) {
+    std::vector<std::string> files;
     if (folder.empty())
-        return;
-    std::vector<std::string> doomed;
+        return files;
     enumerateFolder(
         folder.c_str(),
         [](const char *name, bool isFolder, void *user) {
-            if (!isFolder && std::strncmp(name, kSavedGamePrefix, sizeof kSavedGamePrefix - 1) == 0)
+            if (!isFolder)
                 static_cast<std::vector<std::string> *>(user)->push_back(name);
             return true;
         },
-        &doomed);
-    for (const std::string &name : doomed)
-        deleteStateFile(folder + "/" + name);
+        &files);
+    constexpr size_t kPrefix = sizeof kSavedGamePrefix - 1;
+    constexpr size_t kSuffix = sizeof kSavedGameSuffix - 1;
+    std::vector<std::string> candidates;
+    for (const std::string &file : files) {
+        if (file.size() <= kPrefix + kSuffix || file.compare(0, kPrefix, kSavedGamePrefix) != 0 ||
+            file.compare(file.size() - kSuffix, kSuffix, kSavedGameSuffix) != 0)
+            continue;
+        std::string name = file.substr(kPrefix, file.size() - kPrefix - kSuffix);
+        if (profileFileName(name.c_str()) == name && opensAsSavedGame(world, folder + "/" + file))
+            candidates.push_back(std::move(name));
+    }
+    auto isSceneGameOfAnother = [&](const std::string &name) {
+        for (const std::string &other : candidates) {
+            if (name.size() > other.size() + 1 && name.compare(0, other.size(), other) == 0 &&
+                name[other.size()] == '_' && namesScene(world, name.substr(other.size() + 1)))
+                return true;
+        }
+        return false;
+    };
+    std::vector<std::string> names;
+    for (const std::string &name : candidates) {
+        const bool taken = std::any_of(names.begin(), names.end(),
+                                       [&](const std::string &kept) { return strcasecmp(kept.c_str(), name.c_str()) == 0; });
+        if (!taken && !isSceneGameOfAnother(name) && names.size() < size_t(kProfileSlotCount))
+            names.push_back(name);
+    }
+    return names;
 }
 
+// The list is set aside, never deleted, and the saved games are left alone: the profiles come back
+// from them by name, with the values a new profile has. The list is written again so that the next
+// start finds them; the scripts are told through "on_corrupted_profiles_list".
 void recoverDamagedList(HoWorld *world, const std::string &path) {
-    logMessage("Game: profile list %s is damaged: the profiles are reset and their saved games deleted, WARNING",
-               path.c_str());
+    // A world built for a load reads the running world's list; the running world sees to the file.
+    if (world->builtForLoad)
+        return;
+    const std::string aside = setDamagedFileAside(path);
     for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
         world->profiles[slot].reset();
-    setCurrentProfileIndex(world, 0);
-    deleteSavedGames(userFolder(world));
+    const std::vector<std::string> names = namesFromSavedGames(world, userFolder(world));
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (ScriptValue *name = world->profiles[int32_t(i) + 1].slot(ProfileRecord::kName))
+            name->setPointer(kScriptText, world->names().internOrFind(names[i].c_str()));
+    }
+    // The first profile found again is the current one, so that "continue" goes on with it at once.
+    setCurrentProfileIndex(world, names.empty() ? 0 : 1);
+    logMessage("Game: profile list %s is damaged%s%s; profiles taken back from their saved games: %d, WARNING",
+               path.c_str(), aside.empty() ? "" : " and is kept as ", aside.c_str(), int(names.size()));
     if (ScriptContext *global = world->globalContext())
         callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
-    deleteStateFile(path);
+    // A list that could not be set aside is not written over.
+    if (!aside.empty())
+        saveProfileList(world);
 }
 
 std::string formatted(const char *format, int32_t slot) {
@@ -168,9 +225,14 @@ std::string veltSavedGamePath(HoWorld *world, int32_t slot) {
     return std::string(game->statePath) + "/" + kSavedGamePrefix + profileFileName(name) + "_velt.sav";
 }
 
-void deleteStateFile(const std::string &path) {
+void deleteStateFile(HoWorld *world, const std::string &path) {
     const std::string resolved = path.empty() ? path : resolveDataPath(path.c_str());
-    if (!resolved.empty())
+    if (resolved.empty())
+        return;
+    // After every write asked for before, which would otherwise bring the file back.
+    if (world && world->context && !world->builtForLoad)
+        world->context->saveWriter.remove(resolved);
+    else
         platformDeleteFile(resolved.c_str());
 }
 
@@ -189,10 +251,15 @@ void bindProfileVariables(HoWorld *world) {
 
 void loadProfileList(HoWorld *world) {
     const std::string path = profileListPath(world);
-    if (path.empty())
+    // A world built for a load reads the running world's list, with a per-user folder or without.
+    const std::vector<uint8_t> &image = world->profileListImage;
+    const bool fromImage = world->builtForLoad && !image.empty();
+    if (path.empty() && !fromImage)
         return;
     SaveStream stream(world);
-    if (!stream.openRead(path.c_str())) {
+    const bool opened = fromImage ? stream.openReadImage(image.data(), uint32_t(image.size()), kListFileName)
+                                  : stream.openRead(path.c_str());
+    if (!opened) {
         // A first start has no list; one that cannot be read now may be good, and is kept.
         if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
             recoverDamagedList(world, path);
@@ -204,11 +271,30 @@ void loadProfileList(HoWorld *world) {
         recoverDamagedList(world, path);
 }
 
+void reportMissingUserFolder(HoWorld *world, const char *what) {
+    HoGame *game = gameOf(world);
+    if (!game || game->statePath[0] != '\0' || world->builtForLoad)
+        return;
+    const PlatformFileError error =
+        game->stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : game->stateFolderError;
+    logMessage("Game: cannot write %s: the game has no folder to keep it in (%s), ERROR", what, describeFileError(error));
+    world->context->saveWriter.reportUnmade(what, error);
+}
+
 bool saveProfileList(HoWorld *world) {
     const std::string path = profileListPath(world);
-    if (path.empty())
+    if (path.empty()) {
+        reportMissingUserFolder(world, kListFileName);
         return false;
+    }
     return writeSaveFile(world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); });
+}
+
+std::vector<uint8_t> profileListImage(HoWorld *world) {
+    SaveStream stream(world);
+    if (!stream.openWriteWithKey(0) || !serializeProfileList(stream, world))
+        return {};
+    return std::vector<uint8_t>(stream.bytes(), stream.bytes() + stream.length);
 }
 
 bool serializeProfileList(SaveStream &stream, HoWorld *world) {
@@ -236,8 +322,8 @@ bool serializeProfileList(SaveStream &stream, HoWorld *world) {
 bool resetProfile(HoWorld *world, int32_t slot) {
     if (!isPlayerSlot(slot))
         return false;
-    deleteStateFile(savedGamePath(world, slot));
-    deleteStateFile(veltSavedGamePath(world, slot));
+    deleteStateFile(world, savedGamePath(world, slot));
+    deleteStateFile(world, veltSavedGamePath(world, slot));
     world->profiles[slot].reset();
     saveProfileList(world);
     return true;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class HoWorld;
 class SaveStream;
@@ -22,14 +23,18 @@ void setCurrentProfileIndex(HoWorld *world, int32_t index);
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
 // games, then reads the profile list.
 void bindProfileVariables(HoWorld *world);
-// Reads the list into the records and "##profile_index". A missing list leaves the slots as they are;
-// a damaged one resets every slot, deletes every saved game and the list, and runs the scripts'
-// "on_corrupted_profiles_list". A list that exists but cannot be read is logged and kept.
+// Reads the list into the records and "##profile_index" (a world built for a load reads the running
+// world's list instead). A missing list leaves the slots as they are. A damaged one is set aside
+// ("profiles.sav.damaged"), the slots are reset and take back the names of the intact saved games of
+// the folder, which are left as they are, the list is written again and the scripts'
+// "on_corrupted_profiles_list" runs. A list that exists but cannot be read is logged and kept.
 void loadProfileList(HoWorld *world);
 // Writes the list crash-safely; a body that fails keeps the previous file.
 bool saveProfileList(HoWorld *world);
 // The list's body in either direction: the current index, the slot count and the slots.
 bool serializeProfileList(SaveStream &stream, HoWorld *world);
+// The list as its file would hold it (empty when it cannot be made), for a world built for a load.
+std::vector<uint8_t> profileListImage(HoWorld *world);
 
 // Deletes the slot's saved games, resets its variables and saves the list; false for a slot outside
 // 1 to 10, which changes nothing.
@@ -55,5 +60,10 @@ std::string veltSavedGamePath(HoWorld *world, int32_t slot);
 // The profile name as it stands in file names.
 std::string profileFileName(const char *name);
 
-// Deletes a file of the per-user folders (never a folder); an empty path deletes nothing.
-void deleteStateFile(const std::string &path);
+// A save asked for while the game has no per-user folder (its state folder could not be made) fails
+// as the folder did: logged, and reported through the writer as any failed save. Nothing for a world
+// without a game (tools and suites) or one built for a load.
+void reportMissingUserFolder(HoWorld *world, const char *what);
+// Deletes a file of the per-user folders (never a folder) after every write of the world's saves asked
+// for before; an empty path deletes nothing.
+void deleteStateFile(HoWorld *world, const std::string &path);

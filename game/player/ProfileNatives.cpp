@@ -58,19 +58,26 @@ void deleteSavedGameNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     const int32_t slot = currentProfileIndex(world);
     if (isPlayerSlot(slot))
-        deleteStateFile(savedGamePath(world, slot, textArgument(world, call)));
+        deleteStateFile(world, savedGamePath(world, slot, textArgument(world, call)));
 }
 
 void loadQuickSaveNative(void *data, ScriptStatement *) {
     loadQuickSave(worldOf(data));
 }
 
+// The scripts hear of the save once its file is written: the "game" scene's event "game_saved".
 void saveProfileNative(void *data, ScriptStatement *) {
-    saveGame(worldOf(data));
+    saveGame(worldOf(data), "game_saved");
 }
 
+// "##profiles_saved" is 0 when the list could not even be handed to the writer (the game has no folder to
+// keep it in), so that the scripts never say a profile is kept when it cannot be; a write that fails later
+// is told on screen by the engine.
 void saveProfilesNative(void *data, ScriptStatement *) {
-    saveProfileList(worldOf(data));
+    HoWorld *world = worldOf(data);
+    const bool handedOver = saveProfileList(world);
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, "##profiles_saved", nullptr)->value->setNumber(handedOver ? 1.0f : 0.0f);
 }
 
 void saveAchievementsNative(void *data, ScriptStatement *) {

@@ -7,6 +7,7 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/player/HoInventoryItem.h"
+#include "game/player/SaveWriter.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/resources/HoSound.h"
 #include "game/scene/HoScene.h"
@@ -123,10 +124,14 @@ uint8_t SaveStream::unscramble(const uint8_t *stored, uint8_t *plain, uint32_t n
 // ---- Opening and closing ----------------------------------------------------------------------------
 
 bool SaveStream::openWrite(int32_t fileVersion) {
+    return openWriteWithKey(int32_t(nextRandom() >> 1), fileVersion);
+}
+
+bool SaveStream::openWriteWithKey(int32_t key, int32_t fileVersion) {
     close();
     writing = true;
     memoryMode = true;
-    int32_t k = int32_t(nextRandom() >> 1);
+    int32_t k = key;
     int32_t copy = k;
     version = fileVersion;
     return serializeInt(k) && serializeInt(copy) && serializeInt(version);
@@ -162,6 +167,27 @@ bool SaveStream::openRead(const char *path) {
     }
     std::fclose(file);
     capacity = length = loaded ? uint32_t(size) : 0;
+    return startReading(loaded);
+}
+
+bool SaveStream::openReadImage(const uint8_t *bytes, uint32_t size, const char *name) {
+    close();
+    startOffset = kStartOffset;
+    stepMultiplier = kStepMultiplier;
+    path_ = name ? name : "";
+    openFailure = OpenFailure::kUnreadable;
+    buffer.reset(static_cast<uint8_t *>(std::malloc(size_t(size) + kImagePadding)));
+    const bool loaded = buffer && (size == 0 || bytes);
+    if (loaded) {
+        if (size > 0)
+            std::memcpy(buffer.get(), bytes, size);
+        std::memset(buffer.get() + size, 0, kImagePadding);
+    }
+    capacity = length = loaded ? size : 0;
+    return startReading(loaded);
+}
+
+bool SaveStream::startReading(bool loaded) {
     reading = loaded;
     if (loaded && readHeader()) {
         plain_.reset(new uint8_t[length + kShortText]);
@@ -226,12 +252,19 @@ bool SaveStream::findForeignPair() {
 }
 
 bool SaveStream::flushToFile(const char *path) {
-    std::string resolved = resolveDataPath(path);
-    bool written = writing && memoryMode && buffer && !resolved.empty() &&
-                   platformReplaceFile(resolved.c_str(), buffer.get(), length);
-    if (!written)
+    const std::string resolved = resolveDataPath(path);
+    if (!writing || !memoryMode || !buffer || resolved.empty()) {
         logMessage("Game: cannot write save file %s, ERROR", resolved.empty() ? (path ? path : "") : resolved.c_str());
-    return written;
+        return false;
+    }
+    return writeSaveFileNow(resolved, buffer.get(), length);
+}
+
+std::unique_ptr<uint8_t[], void (*)(void *)> SaveStream::takeImage() {
+    std::unique_ptr<uint8_t[], void (*)(void *)> image(std::move(buffer));
+    buffer = std::unique_ptr<uint8_t[], void (*)(void *)>(nullptr, std::free);
+    close();
+    return image;
 }
 
 void SaveStream::close() {
@@ -243,12 +276,26 @@ void SaveStream::close() {
     damageReported_ = false;
 }
 
-bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body) {
+// A world that runs has its context's writer; one built on the game-load thread, or none, writes in place.
+static SaveWriter *writerOf(HoWorld *world) {
+    return world && world->context && !world->builtForLoad ? &world->context->saveWriter : nullptr;
+}
+
+bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body,
+                   const char *announcement) {
     SaveStream stream(world);
-    if (stream.openWrite() && body(stream))
-        return stream.flushToFile(path);
-    std::string resolved = resolveDataPath(path);
-    logMessage("Game: cannot write save file %s, ERROR", resolved.c_str());
+    SaveWriter *writer = writerOf(world);
+    const std::string resolved = resolveDataPath(path);
+    if (stream.openWrite() && body(stream) && !resolved.empty()) {
+        if (!writer)
+            return stream.flushToFile(path);
+        const uint32_t size = stream.length;
+        return writer->write(resolved, stream.takeImage(), size, announcement);
+    }
+    const std::string named = resolved.empty() && path ? std::string(path) : resolved;
+    logMessage("Game: cannot write save file %s, ERROR", named.c_str());
+    if (writer)
+        writer->reportUnmade(named);
     return false;
 }
 

@@ -80,17 +80,35 @@ public:
     // Starts a file in memory: K drawn from the engine's generator, K twice and the version. Only tests
     // of the readers' gates write a version other than the current one.
     bool openWrite(int32_t fileVersion = kVersion);
+    // The same with K given, for an image that is read back in memory and never becomes a file: the
+    // engine's generator is left as it was.
+    bool openWriteWithKey(int32_t key, int32_t fileVersion = kVersion);
     // Takes the file whole into memory and reads its header. A missing file fails silently (a first
     // start has none); a file that exists but cannot be read, or whose header is damaged, is logged.
     // openFailure then says which it was.
     bool openRead(const char *path);
+    // The same over a file's bytes held in memory (copied), named in the log by `name`.
+    bool openReadImage(const uint8_t *bytes, uint32_t size, const char *name);
     // Writes the memory image through the crash-safe writer; a failure is logged with the file's name.
     bool flushToFile(const char *path);
+    // Writing: the image made so far, handed over whole; the stream is closed.
+    std::unique_ptr<uint8_t[], void (*)(void *)> takeImage();
     // Ends the stream and frees its image.
     void close();
 
     // One block of n bytes. Reading leaves the destination untouched unless the whole block is sound.
     bool serializeBytes(uint32_t n, void *data);
+    // Reading: the next block of one byte when it is whole and sound; else false, with nothing logged
+    // and the place kept (a saved game's records end at the first tag that cannot be read).
+    bool tryReadByte(uint8_t &value) {
+        FieldCursor cursor = startCursor();
+        const uint8_t *plain;
+        if (!reading || !takeBlock(cursor, 1, plain))
+            return false;
+        position = cursor.position;
+        value = plain[0];
+        return true;
+    }
     // The typed values clear their destination first when reading (0, 0.0, no text, none).
     bool serializeInt(int32_t &value);
     bool serializeFloat(float &value);
@@ -430,6 +448,8 @@ private:
     bool writeInt(int32_t value);
     bool writeText(const char *text);
     bool makeRoom(uint32_t n);
+    // After the image is in the buffer (`loaded`): its header read and the transform undone.
+    bool startReading(bool loaded);
     bool readHeader();
     bool findForeignPair();
     template <typename Record, typename Describe, typename Resolve>
@@ -552,5 +572,9 @@ inline bool SaveStream::serializeString(const char *&text) {
 
 // The write sequence of every save file: the stream is opened, the body serialized, and only a body that
 // succeeded whole is written (crash-safely) to the file; otherwise nothing is written and the previous
-// file stays. A failure is logged with the file's name.
-bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body);
+// file stays. A failure is logged with the file's name. The bytes go to the writer of the world's context
+// (game/player/SaveWriter.h), which writes them in order after what it was given before: with its
+// thread, true means the bytes were made and handed over, and the write's outcome comes later; without,
+// that the file was written. `announcement` (an event of the "game" scene) fires once the file is written.
+bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body,
+                   const char *announcement = nullptr);

@@ -1,14 +1,19 @@
 #include "game/player/SavedGame.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/player/DamagedFiles.h"
 #include "game/player/ProfileList.h"
 #include "game/player/SaveStream.h"
 #include "game/scene/ElementSave.h"
 #include "game/scene/HiddenObjectItem.h"
 #include "game/scene/HoScene.h"
+#include "game/scene/PendingBlockBudget.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptEvent.h"
@@ -23,10 +28,6 @@ constexpr int32_t kMessageGate = 12;
 constexpr int32_t kOldestReadableVersion = 14;
 constexpr char kQuickSaveName[] = "quicksave.sav";
 constexpr char kHiddenObjectPrefix[] = "ho_";
-// A timed block may queue another whenever it runs: the flush before a save gives up after so many
-// rounds of so many blocks per scene rather than hold the game.
-constexpr int32_t kFlushRounds = 100;
-constexpr int32_t kFlushBlocksPerRound = 100;
 // The least a name takes in a file: its length block.
 constexpr uint32_t kNameBytes = 5;
 
@@ -112,20 +113,62 @@ void relinkHiddenObject(HoWorld *world, HoScene *scene, SceneElement *element) {
 }
 
 // Runs the timed blocks of the scene being saved and of the open zoom zone (neither for a cut-scene),
-// then of the HUD scenes, until none is left.
+// then of the HUD scenes, until none that may run is left: a timer that re-arms itself runs once and
+// then waits for its time after the save (PendingBlockBudget).
 void flushTimedBlocks(HoWorld *world, HoScene *scene) {
     const bool cutscene = scene && scene->isCutscene;
     HoScene *scenes[] = {cutscene ? nullptr : scene, cutscene ? nullptr : firstZoomLayerScene(world),
                          world->findScene("hud"), world->findScene("over_hud")};
-    for (int32_t round = 0; round < kFlushRounds; ++round) {
+    PendingBlockBudget budget;
+    for (size_t i = 0; i < std::size(scenes); ++i) {
+        if (scenes[i] && std::find(scenes, scenes + i, scenes[i]) == scenes + i)
+            scenes[i]->countPendingBlocks(budget);
+    }
+    for (;;) {
         int32_t run = 0;
         for (HoScene *flushed : scenes)
-            run += flushed ? flushed->flushPendingBlocks(kFlushBlocksPerRound) : 0;
+            run += flushed ? flushed->flushPendingBlocks(INT32_MAX, &budget) : 0;
         if (run == 0)
             return;
     }
-    logMessage("Game: timed blocks still queue new ones after %d rounds; the game is saved with them waiting, WARNING",
-               kFlushRounds);
+}
+
+// ---- Files read only in part -----------------------------------------------------------------------------
+
+// A saved game that cannot be loaded is set aside, never deleted, and never counted as a save again.
+void setAsideUnloadable(const char *path) {
+    const std::string aside = setDamagedFileAside(path);
+    if (!aside.empty())
+        logMessage("Game: saved game %s cannot be loaded and is kept as %s, ERROR", path, aside.c_str());
+}
+
+// The last scene that the world saves, in the order the writer writes them.
+const HoScene *lastSavedScene(const HoWorld *world) {
+    for (int32_t i = world->scenes.count() - 1; i >= 0; --i) {
+        if (isSavedScene(world, world->scenes[i]))
+            return world->scenes[i];
+    }
+    return nullptr;
+}
+
+// A file whose reading stopped before its end, or whose records end before those of the last scene that
+// the game saves (a file cut at a record's end, which the format cannot tell from a whole one otherwise),
+// has given what it could: the next save will write over it, so its bytes are kept aside first.
+void keepCopyOfShortRead(HoWorld *world, SaveStream &stream, const char *path, const SavedGameEnd &end) {
+    const HoScene *last = lastSavedScene(world);
+    const bool endsEarly = last && !(end.lastScene && std::strcmp(end.lastScene, last->identifier) == 0);
+    if (!end.stoppedAt && !endsEarly)
+        return;
+    const std::string aside = keepDamagedCopy(path, stream.bytes(), stream.length);
+    const char *kept = aside.empty() ? "(nowhere)" : aside.c_str();
+    if (end.stoppedAt)
+        logMessage("Game: saved game %s cannot be read past byte %u of %u: the records before it are loaded and the "
+                   "whole file is kept as %s, WARNING",
+                   path, unsigned(end.stoppedAt), unsigned(stream.length), kept);
+    else
+        logMessage("Game: saved game %s ends at byte %u after the records of scene %s, before those of scene %s: it "
+                   "may have been cut short; the records it has are loaded and the whole file is kept as %s, WARNING",
+                   path, unsigned(stream.length), end.lastScene ? end.lastScene : "(none)", last->identifier, kept);
 }
 
 // ---- Writing ----------------------------------------------------------------------------------------------
@@ -222,12 +265,19 @@ bool writeRecords(HoWorld *world, SaveStream &stream) {
 // what belongs to something the game no longer has.
 class RecordReader {
 public:
-    RecordReader(HoWorld *world, SaveStream &stream) : world_(world), stream_(stream) {}
+    RecordReader(HoWorld *world, SaveStream &stream, SavedGameEnd &end) : world_(world), stream_(stream), end_(end) {}
 
+    // The records end with the file, or at the first tag that cannot be read; a record that fails after
+    // its tag fails the whole read.
     bool readAll() {
         while (!stream_.atEnd()) {
+            const uint32_t at = stream_.offset();
             uint8_t tag = 0;
-            if (!stream_.serializeByte(tag) || !readRecord(tag))
+            if (!stream_.tryReadByte(tag)) {
+                end_.stoppedAt = at;
+                return true;
+            }
+            if (!readRecord(tag))
                 return false;
         }
         return true;
@@ -287,6 +337,7 @@ private:
     }
 
     bool readScene(const char *name) {
+        end_.lastScene = name;
         scene_ = world_->findScene(name);
         hoItemCount_ = 0;
         element_ = nullptr;
@@ -370,6 +421,7 @@ private:
 
     HoWorld *world_;
     SaveStream &stream_;
+    SavedGameEnd &end_;
     HoScene *scene_ = nullptr;
     int32_t hoItemCount_ = 0;
     SceneElement *element_ = nullptr;
@@ -393,7 +445,7 @@ bool isSavedScene(const HoWorld *world, const HoScene *scene) {
     return serialize && holdsNumber(serialize->value, 1.0f);
 }
 
-bool serializeWorld(HoWorld *world, SaveStream &stream) {
+bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end) {
     SavedGameHead head = stream.writing ? captureSavedGameHead(world) : SavedGameHead{};
     if (!serializeHead(stream, head))
         return false;
@@ -404,7 +456,8 @@ bool serializeWorld(HoWorld *world, SaveStream &stream) {
         return true;
     }
     applySavedGameHead(world, head);
-    if (!RecordReader(world, stream).readAll())
+    SavedGameEnd ignored;
+    if (!RecordReader(world, stream, end ? *end : ignored).readAll())
         return false;
     restoreAchievements(world, currentProfileIndex(world));
     if (ScriptContext *global = world->globalContext())
@@ -412,7 +465,7 @@ bool serializeWorld(HoWorld *world, SaveStream &stream) {
     return true;
 }
 
-bool saveGame(HoWorld *world) {
+bool saveGame(HoWorld *world, const char *announcement) {
     const int32_t index = currentProfileIndex(world);
     if (index < 1 || index > kProfileSlotCount)
         return false;
@@ -425,12 +478,19 @@ bool saveGame(HoWorld *world) {
         findOrCreateVariable(global, "##paused", nullptr)->value->setNumber(0.0f);
     // A profile without a name has no saved game.
     const std::string path = savedGamePath(world, index, world->sceneSaveName);
-    if (path.empty())
+    if (path.empty()) {
+        reportMissingUserFolder(world, "the saved game");
         return false;
-    const bool written =
-        writeSaveFile(world, path.c_str(), [world](SaveStream &stream) { return serializeWorld(world, stream); });
+    }
+    const bool written = writeSaveFile(
+        world, path.c_str(), [world](SaveStream &stream) { return serializeWorld(world, stream); }, announcement);
     saveProfileList(world);
     return written;
+}
+
+bool opensAsSavedGame(HoWorld *world, const std::string &path) {
+    SaveStream stream(world);
+    return stream.openRead(path.c_str()) && stream.version >= kOldestReadableVersion;
 }
 
 bool readSavedGame(HoWorld *world, const char *path) {
@@ -441,26 +501,29 @@ bool readSavedGame(HoWorld *world, const char *path) {
             restoreAchievements(world, currentProfileIndex(world));
             return true;
         }
-        // The stream logged why; only a file proven damaged goes.
+        // The stream logged why; only a file proven damaged is set aside.
         if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
-            deleteStateFile(path);
+            setAsideUnloadable(path);
         return false;
     }
     const int32_t version = stream.version;
     bool loaded = version >= kOldestReadableVersion;
     if (!loaded)
         logMessage("Game: saved game %s is of version %d, which this game no longer reads, ERROR", path, int(version));
-    loaded = loaded && serializeWorld(world, stream);
+    SavedGameEnd end;
+    loaded = loaded && serializeWorld(world, stream, &end);
+    if (loaded)
+        keepCopyOfShortRead(world, stream, path, end);
     stream.close();
     loadProfileList(world);
-    if (!loaded) {
-        logMessage("Game: saved game %s cannot be loaded and is deleted, ERROR", path);
-        deleteStateFile(path);
-    }
+    if (!loaded)
+        setAsideUnloadable(path);
     return loaded;
 }
 
 bool loadQuickSave(HoWorld *world) {
+    if (world->context)
+        world->context->saveWriter.waitUntilIdle();
     const bool loaded = readSavedGame(world, kQuickSaveName);
     // A world that is not changing scene takes no scene to start in: kept, it would make a later change
     // to that scene look as if it were under way already, and the change would never happen.

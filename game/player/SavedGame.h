@@ -9,11 +9,12 @@
 // One function writes and reads the body (serializeWorld). Reading is forgiving about what no longer
 // exists (a scene, variable, task or event gone from the game is read into a scratch record and
 // dropped) but not about elements: an element state cannot be skipped, so an unknown element fails the
-// load, as a damaged block, an unknown tag or a version below 14 do. A saved game that fails so is
-// deleted; one that cannot be read at all (a folder in its place, an I/O error) is kept.
+// load, as a damaged block, an unknown tag or a version below 14 do. A saved game that fails so is set
+// aside, never deleted; one that cannot be read at all (a folder in its place, an I/O error) is left.
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class HoScene;
 class HoSound;
@@ -30,18 +31,33 @@ struct SavedGameHead {
     float musicVolume = 0.0f;
 };
 
-// The body of a saved game in either direction; false at the first field or record that fails.
-bool serializeWorld(HoWorld *world, SaveStream &stream);
-// Saves the current profile's game and then the profile list. False when nothing was written: no
-// profile selected, a profile without a name, a scene that plays alone ("#singleplay"), or a file that
-// could not be written (the previous one is kept whole).
-bool saveGame(HoWorld *world);
+// Where the reading of a saved game's records ended: the offset of the first tag that could not be
+// read (0: the records went on to the file's end), and the name of the last scene record read.
+struct SavedGameEnd {
+    uint32_t stoppedAt = 0;
+    const char *lastScene = nullptr;
+};
+
+// The body of a saved game in either direction; false at the first field or record that fails. Reading
+// ends at the file's end or at the first tag that cannot be read, the whole records before it loaded;
+// `end` tells which.
+bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end = nullptr);
+// Saves the current profile's game and then the profile list, through the context's writer. False when
+// nothing was handed over: no profile selected, a profile without a name, a scene that plays alone
+// ("#singleplay"), or a body that could not be made (the previous file is kept whole); without the
+// writer's thread, also a file that could not be written. `announcement` (an event of the "game" scene)
+// fires once the game's file is written.
+bool saveGame(HoWorld *world, const char *announcement = nullptr);
 // At exit: saves the game when the active scene is one that is saved with it.
 bool saveGameOnExit(HoWorld *world);
 // Reads the saved game at the path into the world, then the profile list. A missing file is a new game
-// (the profile's achievements are restored); a file that fails is deleted, one that cannot be read is
-// kept; both give false.
+// (the profile's achievements are restored). A file that fails is set aside ("<file>.damaged"), one that
+// cannot be read is left where it is; both give false. A file read only in part (reading stopped at a tag
+// that cannot be read, or the records end before the last scene that the game saves) loads what it
+// has, and a copy of it is kept aside before a save can write over it.
 bool readSavedGame(HoWorld *world, const char *path);
+// Whether the file opens as a saved game that this game reads (its header whole, its version 14 or more).
+bool opensAsSavedGame(HoWorld *world, const std::string &path);
 // Reads the quick save of the data folder into the running world.
 bool loadQuickSave(HoWorld *world);
 

@@ -1,6 +1,7 @@
 #include "game/player/SavedGameLoad.h"
 
 #include <memory>
+#include <vector>
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
@@ -22,6 +23,7 @@ struct LoadRequest {
     std::string path;        // empty: the profile has no saved game
     const char *sceneSaveName = nullptr; // interned in the context, which outlives the thread
     int32_t profileIndex = 0;
+    std::vector<uint8_t> profileList; // the running world's, as its file would hold it
 };
 
 // The scene the running world was in: the new world stands in it until the switch hands it over.
@@ -50,6 +52,7 @@ void loadGame(void *argument, void *) {
     auto result = std::make_unique<LoadedGame>();
     auto world = std::make_unique<HoWorld>(request->context);
     world->builtForLoad = 1;
+    world->profileListImage = std::move(request->profileList);
     world->startup();
     standInActiveScene(world.get(), request->activeScene);
     world->sceneSaveName = request->sceneSaveName;
@@ -75,6 +78,8 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
         return false;
     world->sceneSaveName = sceneName ? world->names().internOrFind(sceneName) : nullptr;
     HoContext *context = world->context;
+    // The load reads what was saved before it: every write asked for is done first.
+    context->saveWriter.waitUntilIdle();
     if (context->loadThread) {
         destroyThreadRecord(context->loadThread);
         context->loadThread = nullptr;
@@ -86,6 +91,7 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     request->path = savedGamePath(world, index, world->sceneSaveName);
     request->sceneSaveName = world->sceneSaveName;
     request->profileIndex = index;
+    request->profileList = profileListImage(world);
     auto *record = startThread(new ThreadRecord(), loadGame, request.get());
     if (!record->handle) {
         delete record;

@@ -19,6 +19,7 @@ class HoInventoryItem;
 class HoWorld;
 struct HiddenObjectItem;
 struct PendingBlock;
+class PendingBlockBudget;
 struct PointList;
 struct SceneElement;
 struct ScriptFunction;
@@ -105,9 +106,12 @@ public:
     // the hidden-object items are kept aside until the scene goes.
     void dropContent();
     // Runs every timed block of the scene at once, the nearest first: queued after blocks, animation
-    // end blocks and the blocks of running fades; gives how many ran. At most maxBlocks run, so that
-    // blocks that keep queueing others cannot hold a caller that must go on.
-    int32_t flushPendingBlocks(int32_t maxBlocks = INT32_MAX);
+    // end blocks and the blocks of running fades; gives how many ran. At most maxBlocks run, and with a
+    // budget only the blocks it allows, so that blocks that keep queueing others cannot hold a caller
+    // that must go on.
+    int32_t flushPendingBlocks(int32_t maxBlocks = INT32_MAX, PendingBlockBudget *budget = nullptr);
+    // Counts the timed blocks that wait in the scene into the budget.
+    void countPendingBlocks(PendingBlockBudget &budget);
     // Makes the scene's element named like the "crop_" group the crop of each of its members.
     void linkCropGroup(SceneGroup *group);
     // Runs the "on_end_move" handlers that the scene's tasks hold for the element.
@@ -159,8 +163,8 @@ private:
     void applyCropGroups();
     void releaseLoadedPictures();
     void resetHighlights();
-    // Runs the nearest pending block of the scene; false when none is left.
-    bool runNearestPendingBlock();
+    // Runs the nearest pending block of the scene that the budget (if any) allows; false when none is left.
+    bool runNearestPendingBlock(PendingBlockBudget *budget);
     // The steps of the input pass.
     void resetReactionFlags();
     void probeReactions();

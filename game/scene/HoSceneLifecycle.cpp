@@ -10,6 +10,7 @@
 #include "game/scene/ElementTasks.h"
 #include "game/scene/HiddenObjectPicking.h"
 #include "game/scene/HoScene.h"
+#include "game/scene/PendingBlockBudget.h"
 #include "game/scene/SceneElement.h"
 #include "game/script/PendingBlock.h"
 #include "game/script/ScriptBlock.h"
@@ -283,25 +284,36 @@ void HoScene::releaseWhenLeft() {
         unloadElementImages();
 }
 
-int32_t HoScene::flushPendingBlocks(int32_t maxBlocks) {
+int32_t HoScene::flushPendingBlocks(int32_t maxBlocks, PendingBlockBudget *budget) {
     int32_t run = 0;
-    while (run < maxBlocks && runNearestPendingBlock())
+    while (run < maxBlocks && runNearestPendingBlock(budget))
         ++run;
     return run;
 }
 
+void HoScene::countPendingBlocks(PendingBlockBudget &budget) {
+    for (int32_t i = 0; i < script.afterQueue.count(); ++i)
+        budget.countWaiting(script.afterQueue[i]);
+    forEachElement(this, [&budget](SceneElement *element) {
+        budget.countWaiting(element->animationEndBlock);
+        if (element->isFading())
+            budget.countWaiting(element->fadeEndBlock);
+    });
+}
+
 // The first candidate found is the one to beat, so a record of any count is run in its turn.
-bool HoScene::runNearestPendingBlock() {
+bool HoScene::runNearestPendingBlock(PendingBlockBudget *budget) {
+    auto allowed = [budget](const PendingBlock *block) { return !budget || budget->mayRun(block); };
     PendingCandidate nearest;
     PtrArray<PendingBlock> &queue = script.afterQueue;
     for (int32_t i = queue.count() - 1; i >= 0; --i) {
-        if (queue[i])
+        if (queue[i] && allowed(queue[i]))
             nearest.offer(PendingCandidate::kAfterRecord, queue[i]->ticks, i, nullptr);
     }
-    forEachElement(this, [&nearest](SceneElement *element) {
-        if (element->animationEndBlock)
+    forEachElement(this, [&nearest, &allowed](SceneElement *element) {
+        if (element->animationEndBlock && allowed(element->animationEndBlock))
             nearest.offer(PendingCandidate::kAnimationEnd, element->remainingAnimationTicks(), -1, element);
-        if (element->isFading())
+        if (element->isFading() && allowed(element->fadeEndBlock))
             nearest.offer(PendingCandidate::kFade, element->fadeTicks - element->fadeElapsedTicks, -1, element);
     });
     PendingBlock *block = nullptr;
@@ -319,6 +331,8 @@ bool HoScene::runNearestPendingBlock() {
         nearest.element->finishFade();
         return true;
     }
+    if (budget)
+        budget->ran(block);
     runPendingBlock(block);
     freePendingBlock(block);
     return true;

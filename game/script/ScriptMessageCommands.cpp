@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "game/HoContext.h"
+#include "game/player/HudMessage.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/TextInputField.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr float kDefaultMessageSeconds = 6.0f;
 // The encoding of the texts that scripts read from the localisation.
 constexpr int32_t kScriptTextEncoding = 1;
 
@@ -50,10 +50,9 @@ private:
     std::string &text_;
 };
 
-// The message time in ticks: parameter i in seconds, else "hud.msg.default_time", else 6 seconds.
+// The message time in ticks: parameter i in seconds, else the world's default.
 int32_t messageTicks(ScriptContext *context, ScriptStatement *statement, int32_t i) {
-    const ConfigEntry *entry = context->world->configurationEntry("hud.msg.default_time");
-    return secondsToTicks(numberParam(context, statement, i, entry ? entry->number : kDefaultMessageSeconds));
+    return secondsToTicks(numberParam(context, statement, i, defaultMessageSeconds(context->world)));
 }
 
 // The global "msg_show" hook, when it has a body and the message has a time, with parameter i.

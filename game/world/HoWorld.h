@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "game/player/PickFlight.h"
 #include "game/player/ProfileRecord.h"
@@ -311,6 +312,10 @@ public:
     // Set for a world that a saved game's load builds on its own thread: it binds the context and makes its
     // cursors when handed over.
     uint8_t builtForLoad = 0;
+    // A world built for a load reads these bytes wherever it would read the profile list: the running
+    // world's list as its file would hold it, which may be newer than the file (a write still to come, or
+    // one that failed).
+    std::vector<uint8_t> profileListImage;
 
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.

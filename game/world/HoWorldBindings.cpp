@@ -210,6 +210,7 @@ void HoWorld::bindContext() {
     context->forcedFullScreenHook = forcedFullScreenHook;
     if (builtForLoad) {
         builtForLoad = 0;
+        std::vector<uint8_t>().swap(profileListImage);
         loadCursors();
     }
 }

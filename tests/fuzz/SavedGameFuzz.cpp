@@ -2,7 +2,11 @@
 // an event, its zoom zone, and a hidden-object scene with its items; whatever the file holds, every link
 // read back stays within its scene, and a zone to open again is a zoom zone.
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -152,10 +156,18 @@ void fuzzSeeds(SeedFolder &seeds) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // The input lies in the process's folder, which is the application-data folder of the run; a file
-    // that fails is deleted, as the game deletes a damaged saved game.
+    // that fails, or is read in part, is set aside as the game sets a damaged saved game aside. What is
+    // set aside must be the input, whole; it goes before the next input.
     std::string path = inputFile(data, size, ".sav");
     auto fuzzWorld = std::make_unique<FuzzWorld>();
     readSavedGame(&fuzzWorld->world, path.c_str());
+    const std::string aside = path + ".damaged";
+    if (std::filesystem::exists(aside)) {
+        std::ifstream kept(aside, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+        FUZZ_CHECK(bytes.size() == size && std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char *>(data)));
+        std::filesystem::remove(aside);
+    }
     HoWorld &world = fuzzWorld->world;
     for (int32_t i = 0; i < world.scenes.count(); ++i)
         checkScene(world.scenes[i]);

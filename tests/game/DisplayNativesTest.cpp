@@ -1,6 +1,6 @@
 // The display and settings functions that the options screens call, in a headless game: the forced full
 // screen on a small desktop, the aspect correction applied by leaving full screen and coming back, the
-// quality switched to the SD pictures, the system cursor, and the options file.
+// quality switched to the SD pictures, the system cursor, and the options file, written or said not to be.
 
 #include "game/DisplayNatives.h"
 
@@ -9,6 +9,7 @@
 #include "engine/window/KWindow.h"
 #include "game/resources/HoTexture.h"
 #include "game/script/ScriptExecution.h"
+#include "platform/FileHooks.h"
 #include "platform/WinUser.h"
 #include "tests/game/world/WorldTestSupport.h"
 
@@ -94,16 +95,26 @@ TEST_F(DisplayNatives, TheCursorOptionShowsOrHidesTheSystemCursor) {
     }
 }
 
-TEST_F(DisplayNatives, SaveSettingsWritesTheOptionsFile) {
+TEST_F(DisplayNatives, SaveSettingsWritesTheOptionsFileAndSaysWhetherItDid) {
     writeSceneList({});
     start();
     game->options.set(kOptionMusic, 0.25f);
     game->options.set(kOptionHdGraphics, 0.0f);
+    auto saved = [&] { return numberOf(variable(world().globalScene, "##settings_saved")); };
     call("save_settings");
+    EXPECT_EQ(saved(), 1.0f);
     const auto bytes = lftest::readFileBytes(game->optionsFilePath());
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_NE(text.find("music=0.250\n"), std::string::npos) << text;
     EXPECT_NE(text.find("hd_graphics=0\n"), std::string::npos) << text;
+
+    fileHooksFailChange(1, true);
+    game->options.set(kOptionMusic, 0.5f);
+    call("save_settings");
+    fileHooksFailChange(0, false);
+    fileHooksReset();
+    EXPECT_EQ(saved(), 0.0f) << "a file that could not be written is not said to be saved";
+    EXPECT_EQ(lftest::readFileBytes(game->optionsFilePath()), bytes);
 }
 
 // An HD game on the HD desktop whose picture is red in the HD archive and green in the SD one.

@@ -2,6 +2,7 @@
 #include "engine/system/KSystemLog.h"
 #include "game/HoGame.h"
 #include "platform/FileHooks.h"
+#include "tests/support/GameLogSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -162,7 +163,10 @@ TEST_F(OptionsFixture, AFolderThatCannotBeWrittenIsSkippedWithALogLine) {
     lftest::writeFileText(optionsFile(), "fullscreen=0\n");
     useStateFolder(temp.path() / "plain/state");
     game.saveOptions();
-    EXPECT_NE(getLogContents().find("cannot write options file"), std::string::npos);
+    const std::vector<std::string> errors = lftest::errorLines(getLogContents());
+    ASSERT_EQ(errors.size(), 1u) << getLogContents();
+    EXPECT_NE(errors[0].find("cannot write options file " + (temp.path() / "plain/state").string()), std::string::npos)
+        << "an error line that names the file";
     EXPECT_FALSE(fs::exists(temp.path() / "plain/state"));
     game.readOptions(); // nothing to read there: the defaults stay
     EXPECT_EQ(game.options.get(kOptionFullscreen), 1.0f);

@@ -1,4 +1,5 @@
-// The crash-safe file writer and the delete, with the fault hooks that fail each change they make.
+// The crash-safe file writer, the delete and the rename that never replaces, with the fault hooks that
+// fail each change they make, and why a change failed in a player's words.
 
 #include "platform/FileHooks.h"
 #include "platform/WinBase.h"
@@ -7,7 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -98,6 +103,98 @@ TEST_F(FileReplaceTest, DeleteTakesTheFileOfAnyCaseAndSaysWhenNothingWent) {
     EXPECT_FALSE(platformDeleteFile((dir / "profile_anna.sav").c_str()));
     EXPECT_FALSE(platformDeleteFile((dir / "profile_folder").c_str()));
     EXPECT_EQ(listing(), (std::vector<std::string>{"profile_folder"}));
+}
+
+// A folder nothing may be written into while the object lives, even by root: the immutable flag where
+// the file system and the process allow it, else the permission bits for another user. `made` says
+// whether either worked.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const fs::path &folder) : path_(folder) {
+        descriptor_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int flags = 0;
+        if (descriptor_ >= 0 && ioctl(descriptor_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ioctl(descriptor_, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (!immutable_ && geteuid() != 0) {
+            fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+            permissions_ = true;
+        }
+    }
+    ~ReadOnlyFolder() {
+        int flags = 0;
+        if (immutable_ && ioctl(descriptor_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(descriptor_, FS_IOC_SETFLAGS, &flags);
+        }
+        if (permissions_)
+            fs::permissions(path_, fs::perms::owner_all);
+        if (descriptor_ >= 0)
+            close(descriptor_);
+    }
+    bool made() const { return immutable_ || permissions_; }
+
+private:
+    fs::path path_;
+    int descriptor_ = -1;
+    bool immutable_ = false;
+    bool permissions_ = false;
+};
+
+TEST_F(FileReplaceTest, AFailedWriteSaysWhyInAPlayersWords) {
+    fs::create_directory(dir / "locked");
+    lftest::writeFileText(dir / "plain", "a file where a folder should be");
+    struct Case {
+        const char *what;
+        const char *name;
+        int64_t failChange;
+        int64_t stopAtByte;
+        PlatformFileError expected;
+    };
+    const Case cases[] = {
+        {"written", "slot.sav", 0, 0, PlatformFileError::kNone},
+        {"a change fails", "slot.sav", 3, 0, PlatformFileError::kNoRoom},
+        {"the folder's sync fails", "slot.sav", 7, 0, PlatformFileError::kNoRoom},
+        {"writes stop at a byte", "slot.sav", 0, 2, PlatformFileError::kNoRoom},
+        {"no folder", "plain/slot.sav", 0, 0, PlatformFileError::kOther},
+        {"a read-only folder", "locked/slot.sav", 0, 0, PlatformFileError::kNoPermission},
+    };
+    ReadOnlyFolder locked(dir / "locked");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.expected == PlatformFileError::kNoPermission && !locked.made())
+            continue; // root, on a file system without the immutable flag
+        fileHooksReset();
+        fileHooksFailChange(c.failChange, false);
+        fileHooksStopWritesAt(c.stopAtByte);
+        PlatformFileError error = PlatformFileError::kOther;
+        const std::string text = "new bytes";
+        EXPECT_EQ(platformReplaceFile((dir / c.name).c_str(), text.data(), text.size(), &error),
+                  c.expected == PlatformFileError::kNone);
+        EXPECT_EQ(int(error), int(c.expected));
+    }
+}
+
+TEST_F(FileReplaceTest, ARenameAsideNeverReplacesAFileOfAnyCase) {
+    lftest::writeFileText(dir / "Profiles.sav", "damaged");
+    lftest::writeFileText(dir / "profiles.SAV.damaged", "set aside before");
+    fs::create_directory(dir / "profile_folder");
+    PlatformFileError error = PlatformFileError::kNone;
+    EXPECT_FALSE(platformRenameFileNoReplace((dir / "profiles.sav").c_str(), (dir / "profiles.sav.damaged").c_str(),
+                                             &error));
+    EXPECT_FALSE(platformRenameFileNoReplace((dir / "profile_folder").c_str(), (dir / "folder.damaged").c_str()));
+    EXPECT_FALSE(platformRenameFileNoReplace((dir / "missing.sav").c_str(), (dir / "missing.damaged").c_str()));
+    fileHooksFailChange(1, false);
+    EXPECT_FALSE(platformRenameFileNoReplace((dir / "profiles.sav").c_str(), (dir / "profiles.sav.damaged.2").c_str(),
+                                             &error));
+    EXPECT_EQ(int(error), int(PlatformFileError::kNoRoom));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"Profiles.sav", "profile_folder", "profiles.SAV.damaged"}));
+    EXPECT_TRUE(platformRenameFileNoReplace((dir / "profiles.sav").c_str(), (dir / "profiles.sav.damaged.2").c_str(),
+                                            &error));
+    EXPECT_EQ(int(error), int(PlatformFileError::kNone));
+    EXPECT_EQ(text("profiles.sav.damaged.2"), "damaged");
+    EXPECT_EQ(text("profiles.SAV.damaged"), "set aside before");
 }
 
 } // namespace

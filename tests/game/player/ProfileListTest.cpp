@@ -1,10 +1,11 @@
 // The profile list: what a saved list gives a new world at each version, slot counts and indexes that
-// no writer of ours makes, the recovery from a damaged list, slots reset and deleted, achievements, and
-// file names made from whatever the player typed.
+// no writer of ours makes, a damaged list set aside with the profiles taken back from their saved games,
+// slots reset and deleted, achievements, and file names made from whatever the player typed.
 
 #include <cmath>
 #include <limits>
 
+#include "platform/FileHooks.h"
 #include "tests/game/player/ProfileTestSupport.h"
 
 namespace {
@@ -112,7 +113,8 @@ TEST_F(ProfileListTest, SlotCountsAndIndexesThatNoWriterMakesReadSafely) {
         }
         EXPECT_EQ(currentProfileIndex(loaded.get()), c.expectedIndex);
         EXPECT_EQ(nameOf(*loaded, 1), c.recovered ? "(none)" : c.expectedFirst);
-        EXPECT_EQ(std::filesystem::exists(listPath()), !c.recovered);
+        EXPECT_TRUE(std::filesystem::exists(listPath())) << "kept, or written again after a recovery";
+        EXPECT_EQ(std::filesystem::remove(listPath() + ".damaged"), c.recovered);
     }
     // A script may leave any number in the index: none of them selects a record outside the eleven.
     for (float index : {77.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(), 1e30f}) {
@@ -124,30 +126,44 @@ TEST_F(ProfileListTest, SlotCountsAndIndexesThatNoWriterMakesReadSafely) {
     }
 }
 
-TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListDeletesTheSavedGamesAndTheListAndNothingElse) {
+TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListIsSetAsideAndTheProfilesComeBackFromTheirSavedGames) {
     fillFiveSlots();
+    setCurrentProfileIndex(&world, 2);
     ASSERT_TRUE(saveProfileList(&world));
     const Bytes good = lftest::readFileBytes(listPath());
-    std::filesystem::create_directory(userFolder() / "profile_folder");
-    const std::set<std::string> kept = {"options.cfg", "Profile_Case.sav", "my_profile_Ann.sav", "profile_folder"};
-    for (const char *name : {"options.cfg", "Profile_Case.sav", "my_profile_Ann.sav"})
+    // Saved games of Bob, Ann (one of the hall too) and eve, whose name differs from Eve's only in case;
+    // a damaged one of Cid's; files that are no saved game of a profile, and one set aside before.
+    auto savedGame = [&](const std::string &name) {
+        ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/" + name, [](SaveStream &) { return true; }));
+    };
+    for (const char *name : {"profile_Bob.sav", "profile_Ann.sav", "profile_Ann_hall.sav", "profile_Eve.sav",
+                             "profile_eve.sav", "Profile_Case.sav", "my_profile_Ann.sav"})
+        savedGame(name);
+    for (const char *name : {"profile_Cid.sav", "profile_Dee.sav.damaged", "profile_", "options.cfg"})
         touch(name);
+    std::filesystem::create_directory(userFolder() / "profile_folder");
+    const std::set<std::string> kept = userFiles();
 
     int recoveries = 0;
     auto damage = [&](const Bytes &bytes, const std::string &what) {
         SCOPED_TRACE(what);
-        for (const char *name : {"profile_Ann.sav", "profile_Bob_hall.sav", "profile_"})
-            touch(name);
         lftest::writeFileBytes(listPath(), bytes);
-        auto loaded = freshWorld(kRecoveryHook);
+        auto loaded = freshWorld(kRecoveryHook, {"hall"});
         ++recoveries;
-        EXPECT_EQ(userFiles(), kept);
-        EXPECT_EQ(currentProfileIndex(loaded.get()), 0);
-        EXPECT_EQ(nameOf(*loaded, 1), "(none)");
-        EXPECT_EQ(numberOf(*loaded, 1, ProfileRecord::kDifficulty), 1.0f);
+        std::set<std::string> expected = kept;
+        expected.insert("profiles.sav.damaged");
+        EXPECT_EQ(userFiles(), expected) << "nothing is deleted";
+        EXPECT_EQ(lftest::readFileBytes(listPath() + ".damaged"), bytes) << "the damaged list is kept as it was";
+        std::filesystem::remove(listPath() + ".damaged");
+        EXPECT_EQ(currentProfileIndex(loaded.get()), 1) << "the first profile found again";
+        std::vector<std::string> names;
+        for (int32_t slot = 1; slot <= 4; ++slot)
+            names.push_back(nameOf(*loaded, slot));
+        EXPECT_EQ(names, (std::vector<std::string>{"Ann", "Bob", "Eve", "(none)"}));
+        EXPECT_EQ(numberOf(*loaded, 1, ProfileRecord::kDifficulty), 1.0f) << "as a new profile has it";
+        EXPECT_EQ(nameOf(*freshWorld(), 2), "Bob") << "the list is written again";
     };
-    // Cut at every byte but the whole file, and every byte changed, one at a time. The list in memory
-    // is the fresh world's; the recovery hook runs in each.
+    // Cut at every byte but the whole file, and every byte changed, one at a time.
     for (size_t cut = 0; cut < good.size(); cut += cut < 64 ? 1 : 37)
         damage(Bytes(good.begin(), good.begin() + long(cut)), "cut at " + std::to_string(cut));
     for (size_t at = 0; at < good.size(); at += at < 64 ? 1 : 41) {
@@ -156,6 +172,21 @@ TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListDeletesTheSavedGamesAndThe
         damage(flipped, "changed at " + std::to_string(at));
     }
     EXPECT_EQ(takeTrace().size(), size_t(recoveries));
+
+    // An aside name that is taken gets a number; one that cannot be made keeps the list where it is,
+    // and nothing is written over it.
+    touch("profiles.sav.damaged");
+    lftest::writeFileBytes(listPath(), Bytes(good.begin(), good.begin() + 20));
+    freshWorld();
+    EXPECT_EQ(lftest::readFileBytes(listPath() + ".damaged.2").size(), 20u);
+    lftest::writeFileBytes(listPath(), Bytes(good.begin(), good.begin() + 20));
+    fileHooksFailChange(1, true);
+    clearLogContents();
+    freshWorld();
+    fileHooksReset();
+    EXPECT_EQ(lftest::readFileBytes(listPath()).size(), 20u);
+    EXPECT_NE(getLogContents().find("cannot set the damaged file " + listPath() + " aside: no room left on the disk, ERROR"),
+              std::string::npos);
 }
 
 TEST_F(ProfileListTest, AListThatCannotBeReadIsKeptWithEverySavedGame) {

@@ -1,6 +1,7 @@
 // The profile and saved-game functions as the scripts call them.
 
 #include "game/player/ProfileNatives.h"
+#include "platform/FileHooks.h"
 #include "tests/game/player/ProfileTestSupport.h"
 
 namespace {
@@ -95,6 +96,11 @@ TEST_F(ProfileNativesTest, SavedGamesAreSavedAndDeletedForTheCurrentProfile) {
     world.profiles[1].slot(ProfileRecord::kTimePlayed)->setNumber(43.0f);
     run(4);
     EXPECT_EQ(numberOf(*freshWorld(), 1, ProfileRecord::kTimePlayed), 43.0f);
+    EXPECT_EQ(globalNumber("##profiles_saved"), 1.0f);
+    fileHooksFailChange(1, true);
+    run(4);
+    fileHooksReset();
+    EXPECT_EQ(globalNumber("##profiles_saved"), 0.0f) << "a list that could not be written is not said to be kept";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // profile variables bound; and fresh worlds over the same context, as a world built to load a game is.
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <string>
@@ -24,11 +25,13 @@ protected:
     }
     ~ProfileTest() override { context.game = nullptr; }
 
-    // A world with only its "game" scene, whose script declares what is given, and the profile
-    // variables bound, which reads the list.
-    std::unique_ptr<HoWorld> freshWorld(const char *globalScript = nullptr) {
+    // A world with its "game" scene, whose script declares what is given, the scenes named, and the
+    // profile variables bound, which reads the list.
+    std::unique_ptr<HoWorld> freshWorld(const char *globalScript = nullptr, std::initializer_list<const char *> scenes = {}) {
         auto other = std::make_unique<HoWorld>(&context);
         other->globalScene = addSceneTo(*other, "game");
+        for (const char *scene : scenes)
+            addSceneTo(*other, scene);
         other->bindScriptGlobals();
         if (globalScript) {
             ScriptParser otherParser{names, other->scriptPools, other->messages()};

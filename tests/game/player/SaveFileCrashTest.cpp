@@ -44,9 +44,10 @@ protected:
         if (saved) {
             EXPECT_EQ(target, newFile) << what;
         } else {
-            EXPECT_NE(getLogContents().find("Game: cannot write save file " + pathOf(kName) + ", ERROR"),
+            EXPECT_NE(getLogContents().find("Game: cannot write save file " + pathOf(kName) +
+                                            ": no room left on the disk, ERROR"),
                       std::string::npos)
-                << what;
+                << what << ": a failing change fails as on a full disk";
         }
         EXPECT_FALSE(mustFail && saved) << what << " reported success";
     }

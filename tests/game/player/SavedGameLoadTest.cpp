@@ -60,7 +60,8 @@ TEST_F(SavedGameLoad, AFailedLoadTellsTheSceneAndLeavesTheRunningGameAndWhatItSa
     EXPECT_EQ(gardenNumber("#corrupted"), 1.0f);
     EXPECT_EQ(gardenNumber("#loaded"), 0.0f);
     EXPECT_EQ(game->context->pendingWorld.load(), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(savePath())) << "a damaged save goes";
+    EXPECT_FALSE(std::filesystem::exists(savePath())) << "a damaged save is no save";
+    EXPECT_TRUE(std::filesystem::exists(savePath() + ".damaged")) << "but is kept aside";
     EXPECT_NE(getLogContents().find("profile_Mira.sav"), std::string::npos);
     variable(running.findScene("garden"), "#corrupted")->value->setNumber(0.0f);
     running.music.volume = volume; // the frames move the music's fade

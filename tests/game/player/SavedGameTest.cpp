@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <regex>
 
 #include "game/player/InventoryBar.h"
 #include "game/player/SavedGame.h"
@@ -140,51 +141,102 @@ TEST_F(SavedGameTest, APlayedWorldComesBackInANewlyBuiltOne) {
     EXPECT_TRUE(std::filesystem::exists(savePath()));
 }
 
-TEST_F(SavedGameTest, EveryCutOrChangedByteGivesAWholeLoadOrADeletedFile) {
+TEST_F(SavedGameTest, EveryCutOrChangedByteLoadsTheWholeRecordsBeforeItOrIsSetAsideAndNeverLost) {
     ASSERT_TRUE(saveGame(&world));
     const Bytes good = lftest::readFileBytes(savePath());
+    struct Verdict {
+        bool read = false;
+        bool keptAside = false;
+        long stoppedAt = -1; // the byte the log names where reading stopped
+    };
     int loads = 0;
     auto verdict = [&](const Bytes &bytes) {
         lftest::writeFileBytes(savePath(), bytes);
+        clearLogContents();
         auto loaded = newWorld();
-        const bool read = loadInto(*loaded);
-        EXPECT_EQ(std::filesystem::exists(savePath()), read);
-        loads += read ? 1 : 0;
-        return read;
+        Verdict v;
+        v.read = loadInto(*loaded);
+        const std::string aside = savePath() + ".damaged";
+        v.keptAside = std::filesystem::exists(aside);
+        EXPECT_EQ(std::filesystem::exists(savePath()), v.read) << "a file that fails is set aside";
+        EXPECT_TRUE(v.read || v.keptAside) << "nothing is lost";
+        if (v.keptAside) {
+            EXPECT_EQ(lftest::readFileBytes(aside), bytes) << "kept whole";
+            std::filesystem::remove(aside);
+        }
+        std::smatch stopped;
+        const std::string log = getLogContents();
+        if (std::regex_search(log, stopped, std::regex("cannot be read past byte ([0-9]+) of ([0-9]+)")))
+            v.stoppedAt = std::stol(stopped[1]);
+        loads += v.read ? 1 : 0;
+        return v;
     };
     // After the header's 15 bytes the fixed fields: no scene and no sound (a length each), a byte, two
     // integers and a number.
     constexpr size_t kHeadEnd = 15 + 5 + 2 + 5 + 5 + 5 + 5;
+    size_t lastKept = 0, firstWhole = good.size();
     for (size_t cut = 0; cut < good.size(); ++cut) {
         SCOPED_TRACE(cut);
-        const bool read = verdict(Bytes(good.begin(), good.begin() + long(cut)));
+        const Verdict v = verdict(Bytes(good.begin(), good.begin() + long(cut)));
         if (cut < kHeadEnd || cut + 1 == good.size()) {
-            EXPECT_FALSE(read);
+            EXPECT_FALSE(v.read);
+        }
+        // A file cut short is kept before a save writes over it: one cut inside a tag, where reading
+        // stops; one cut after a whole record, unless the cut leaves the record of every scene (one at a
+        // record of the last scene is a whole file to the reader).
+        if (v.read && v.stoppedAt >= 0) {
+            EXPECT_TRUE(v.keptAside);
+            EXPECT_EQ(size_t(v.stoppedAt) + 1, cut) << "the tag's first byte is there, its check byte is not";
+        } else if (v.read && v.keptAside) {
+            lastKept = cut;
+        } else if (v.read) {
+            firstWhole = std::min(firstWhole, cut);
         }
         if (cut == kHeadEnd) {
-            EXPECT_TRUE(read);
+            EXPECT_TRUE(v.read && v.keptAside) << "no record at all";
         }
     }
     EXPECT_GT(loads, 20) << "a file that ends after any whole record loads";
+    EXPECT_LT(lastKept, firstWhole);
+    EXPECT_GT(firstWhole, good.size() - 64) << "only the last scene's few records";
+    // A changed byte in a record fails the file; one in a tag ends the records there.
+    int partial = 0;
     for (size_t at = 0; at < good.size(); at += 3) {
+        SCOPED_TRACE(at);
         Bytes flipped = good;
         flipped[at] ^= 0x21;
-        EXPECT_FALSE(verdict(flipped)) << at;
+        const Verdict v = verdict(flipped);
+        if (v.read) {
+            ++partial;
+            EXPECT_TRUE(v.keptAside);
+            EXPECT_TRUE(v.stoppedAt == long(at) || v.stoppedAt + 1 == long(at)) << v.stoppedAt;
+        }
     }
-    EXPECT_TRUE(verdict(good));
+    EXPECT_GT(partial, 5);
+    const Verdict whole = verdict(good);
+    EXPECT_TRUE(whole.read);
+    EXPECT_FALSE(whole.keptAside);
+    // A stray byte after the last record: every record loads, the file is kept aside once.
+    Bytes stray = good;
+    stray.push_back(0x42);
+    const Verdict tail = verdict(stray);
+    EXPECT_TRUE(tail.read);
+    EXPECT_TRUE(tail.keptAside);
+    EXPECT_EQ(tail.stoppedAt, long(good.size()));
 }
 
-TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndDeleted) {
+TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndSetAside) {
     auto withTail = [&](const std::function<bool(SaveStream &)> &tail) {
         return [this, tail](SaveStream &stream) { return serializeWorld(&world, stream) && tail(stream); };
     };
     auto nothing = [](SaveStream &) { return true; };
     auto group = [](int32_t count) {
         return [count](SaveStream &stream) {
+            // Records of the last scene that the game saves, where a whole file ends.
             uint8_t s = kSaveTagScene, g = kSaveTagGroup;
-            const char *hall = "hall", *doors = "doors";
+            const char *hud = "hud", *doors = "doors";
             int32_t members = count;
-            return stream.serializeByte(s) && stream.serializeString(hall) && stream.serializeByte(g) &&
+            return stream.serializeByte(s) && stream.serializeString(hud) && stream.serializeByte(g) &&
                    stream.serializeString(doors) && stream.serializeInt(members);
         };
     };
@@ -213,8 +265,10 @@ TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndDeleted) {
         auto loaded = newWorld();
         EXPECT_EQ(loadInto(*loaded), c.loads);
         EXPECT_EQ(std::filesystem::exists(savePath()), c.loads);
+        EXPECT_EQ(std::filesystem::remove(savePath() + ".damaged"), !c.loads);
         if (!c.loads) {
             EXPECT_NE(getLogContents().find(c.logged), std::string::npos);
+            EXPECT_NE(getLogContents().find("is kept as " + savePath() + ".damaged, ERROR"), std::string::npos);
         }
         if (c.wholeMessage) {
             std::istringstream log(getLogContents());
@@ -231,6 +285,7 @@ TEST_F(SavedGameTest, FilesThatAreTooOldUnknownOrHostileAreRefusedAndDeleted) {
     auto loaded = newWorld();
     EXPECT_FALSE(loadInto(*loaded));
     EXPECT_FALSE(std::filesystem::exists(savePath()));
+    EXPECT_TRUE(std::filesystem::exists(savePath() + ".damaged"));
 }
 
 TEST_F(SavedGameTest, AFolderInTheSavesPlaceIsKeptAndAProfileWithoutAGameStartsANewOne) {
@@ -345,24 +400,27 @@ TEST_F(SavedGameTest, HiddenObjectElementsFindTheirItemsTargetsAndPickedElements
     EXPECT_EQ(restored->hoItems[1]->interactive, 0);
 }
 
-TEST_F(SavedGameTest, TimedBlocksRunBeforeTheSaveAndOnesThatKeepQueueingStopAfterAHundredRounds) {
-    // The HUD waits for a block; over it, a block that queues itself again whenever it runs.
+TEST_F(SavedGameTest, TimedBlocksRunBeforeTheSaveAndTimersThatReArmThemselvesRunOnceWithoutAWarning) {
+    // The HUD waits for a chain of two blocks; over it, two timers of one statement that queue
+    // themselves again whenever they run, as a repeating animation or tune does.
     HoScene *hud = world.findScene("hud");
     HoScene *overHud = sceneOf(world, "over_hud", nullptr);
-    loadText(hud, "on start {\n  after 30 {\n    set #done 1\n  }\n}\n");
+    loadText(hud, "on start {\n  after 30 {\n    after 10 {\n      set #done 1\n    }\n  }\n}\n");
     loadText(overHud, "fun &tick {\n  add #ticks 1\n  after 0.5 {\n    call &tick\n  }\n}\n"
-                      "on start {\n  call &tick\n}\n");
+                      "on start {\n  call &tick\n  call &tick\n}\n");
     for (HoScene *scene : {hud, overHud}) {
         declareSceneScripts(scene);
         event(scene, "start")->fire();
     }
     variable(hud, "#done")->value->setNumber(0.0f);
     step();
+    ASSERT_EQ(number(overHud, "#ticks"), 2.0f);
     clearLogContents();
     ASSERT_TRUE(saveGame(&world));
-    EXPECT_EQ(number(hud, "#done"), 1.0f);
-    EXPECT_GT(number(overHud, "#ticks"), 100.0f);
-    EXPECT_NE(getLogContents().find("after 100 rounds"), std::string::npos);
+    EXPECT_EQ(number(hud, "#done"), 1.0f) << "a chain of blocks runs whole";
+    EXPECT_EQ(number(overHud, "#ticks"), 4.0f) << "each timer that waited ran once";
+    EXPECT_EQ(overHud->script.afterQueue.count(), 2) << "and waits again for its time";
+    EXPECT_EQ(getLogContents().find("WARNING"), std::string::npos) << getLogContents();
     auto loaded = newWorld();
     variable(loaded->findScene("hud"), "#done")->value->setNumber(0.0f);
     ASSERT_TRUE(loadInto(*loaded));
@@ -453,7 +511,7 @@ TEST_F(SavedGameTest, InventoryCountersPiecesTheBarAndTheMessageComeBackButUncou
     }
 }
 
-TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsDeleted) {
+TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsSetAside) {
     char previousDataPath[sizeof dataPath];
     std::memcpy(previousDataPath, dataPath, sizeof dataPath);
     std::snprintf(dataPath, sizeof dataPath, "%s", folder.str().c_str());
@@ -464,6 +522,8 @@ TEST_F(SavedGameTest, TheQuickSaveIsReadIntoTheRunningWorldAndAJunkOneIsDeleted)
     lftest::writeFileText(folder / "quicksave.sav", "not a saved game at all");
     EXPECT_FALSE(loadQuickSave(running.get()));
     EXPECT_FALSE(std::filesystem::exists(folder / "quicksave.sav"));
+    const Bytes aside = lftest::readFileBytes(folder / "quicksave.sav.damaged");
+    EXPECT_EQ(std::string(aside.begin(), aside.end()), "not a saved game at all");
     std::memcpy(dataPath, previousDataPath, sizeof dataPath);
 }
 

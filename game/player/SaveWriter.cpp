@@ -1,0 +1,154 @@
+#include "game/player/SaveWriter.h"
+
+#include "engine/system/KSystem.h"
+
+const char *describeFileError(PlatformFileError error) {
+    switch (error) {
+    case PlatformFileError::kNone:
+        return "written";
+    case PlatformFileError::kNoRoom:
+        return "no room left on the disk";
+    case PlatformFileError::kNoPermission:
+        return "no permission to write there";
+    case PlatformFileError::kOther:
+        break;
+    }
+    return "the system refused the write";
+}
+
+bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, PlatformFileError *error) {
+    PlatformFileError why = PlatformFileError::kOther;
+    const bool written = !path.empty() && platformReplaceFile(path.c_str(), bytes, size, &why);
+    if (!written)
+        logMessage("Game: cannot write save file %s: %s, ERROR", path.c_str(), describeFileError(why));
+    if (error)
+        *error = written ? PlatformFileError::kNone : why;
+    return written;
+}
+
+void SaveWriter::startThread() {
+    if (!thread_.joinable()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = false;
+        thread_ = std::thread([this] { run(); });
+    }
+}
+
+bool SaveWriter::write(std::string path, FileImage image, size_t size, const char *announcement) {
+    Job job;
+    job.path = std::move(path);
+    job.image = std::move(image);
+    job.size = size;
+    job.announcement = announcement;
+    return submit(std::move(job)) == PlatformFileError::kNone;
+}
+
+void SaveWriter::reportUnmade(std::string path, PlatformFileError error) {
+    Job job;
+    job.kind = Kind::kUnmade;
+    job.path = std::move(path);
+    job.unmadeError = error;
+    submit(std::move(job));
+}
+
+void SaveWriter::remove(std::string path) {
+    Job job;
+    job.kind = Kind::kRemove;
+    job.path = std::move(path);
+    submit(std::move(job));
+}
+
+PlatformFileError SaveWriter::submit(Job job) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    job.frame = frame_;
+    if (thread_.joinable()) {
+        jobs_.push_back(std::move(job));
+        wake_.notify_one();
+        return PlatformFileError::kNone;
+    }
+    lock.unlock();
+    const PlatformFileError error = perform(job);
+    lock.lock();
+    record(job, error);
+    return error;
+}
+
+void SaveWriter::waitUntilIdle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    doneJob_.wait(lock, [this] { return jobs_.empty() && !working_; });
+}
+
+std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const uint64_t frame = frame_++;
+    std::vector<Outcome> taken;
+    if (fixedClock && frame < kFixedClockOutcomeFrames)
+        return taken;
+    const uint64_t due = fixedClock ? frame - kFixedClockOutcomeFrames : frame;
+    if (fixedClock)
+        doneJob_.wait(lock, [this, due] { return doneUpTo(due); });
+    while (!outcomes_.empty() && outcomes_.front().frame <= due) {
+        taken.push_back(std::move(outcomes_.front().outcome));
+        outcomes_.pop_front();
+    }
+    return taken;
+}
+
+void SaveWriter::finish() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        wake_.notify_one();
+    }
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void SaveWriter::run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (jobs_.empty())
+            return;
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        working_ = true;
+        workingFrame_ = job.frame;
+        lock.unlock();
+        const PlatformFileError error = perform(job);
+        lock.lock();
+        working_ = false;
+        record(job, error);
+    }
+}
+
+PlatformFileError SaveWriter::perform(const Job &job) {
+    PlatformFileError error = PlatformFileError::kNone;
+    switch (job.kind) {
+    case Kind::kWrite:
+        writeSaveFileNow(job.path, job.image.get(), job.size, &error);
+        break;
+    case Kind::kUnmade:
+        error = job.unmadeError;
+        break;
+    case Kind::kRemove:
+        if (!job.path.empty())
+            platformDeleteFile(job.path.c_str());
+        break;
+    }
+    return error;
+}
+
+void SaveWriter::record(const Job &job, PlatformFileError error) {
+    if (job.kind != Kind::kRemove) {
+        const bool failed = error != PlatformFileError::kNone;
+        if (failed || lastFailed_ || job.announcement)
+            outcomes_.push_back({job.frame, {job.path, error, job.announcement}});
+        lastFailed_ = failed;
+    }
+    doneJob_.notify_all();
+}
+
+bool SaveWriter::doneUpTo(uint64_t frame) const {
+    return !(working_ && workingFrame_ <= frame) && (jobs_.empty() || jobs_.front().frame > frame);
+}

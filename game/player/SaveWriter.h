@@ -1,0 +1,108 @@
+#pragma once
+// The writer of the player's files. The bytes of a save are made on the main thread; writing them
+// crash-safely (a temporary file, its sync, the rename, the folder's sync) and deleting files go to one
+// writer thread, in the order they were asked for, so a frame never waits for the disk and a later change
+// of a file always lands after an earlier one. A write that fails is logged by the writer as it fails.
+// The main thread takes, once a frame, the outcomes it acts on: a write that failed, the first one
+// written after a failure, and one that asked to be announced when written. A load waits until the
+// writer is idle, so that it reads what was saved; the writer's end waits for its last job.
+//
+// Until its thread is started the writer does each job in the caller's thread, with the same outcomes
+// (the suites that save and read back at once rely on it).
+//
+// Under the fixed clock of scripted runs an outcome is taken a fixed number of frames after its job was
+// asked for, waiting for the writer then if it is still at work: the frame it arrives on is always the
+// same, and the disk has those frames to do its work beside the game.
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/WinBase.h"
+
+// A file's bytes as the save stream makes them (allocated with malloc).
+using FileImage = std::unique_ptr<uint8_t[], void (*)(void *)>;
+
+// Writes the bytes crash-safely into the file at the resolved path; a failure is logged with the file's
+// name and why. Why it failed goes to `error` when one is given.
+bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, PlatformFileError *error = nullptr);
+// Why a file could not be written, in a few words for the log.
+const char *describeFileError(PlatformFileError error);
+
+class SaveWriter {
+public:
+    static constexpr uint64_t kFixedClockOutcomeFrames = 20;
+
+    struct Outcome {
+        std::string path;
+        PlatformFileError error = PlatformFileError::kNone; // kNone: written
+        const char *announcement = nullptr;                 // the event to fire once it is written
+    };
+
+    SaveWriter() = default;
+    ~SaveWriter() { finish(); }
+    SaveWriter(const SaveWriter &) = delete;
+    SaveWriter &operator=(const SaveWriter &) = delete;
+
+    // From now on jobs go to the writer thread.
+    void startThread();
+    bool threaded() const { return thread_.joinable(); }
+    // Hands over the bytes of the file at the resolved path. With the thread: true, the outcome comes
+    // later; without: whether the file was written. `announcement` (a static text or null) comes back
+    // with the outcome when the file is written.
+    bool write(std::string path, FileImage image, size_t size, const char *announcement = nullptr);
+    // A save of the file at the path that could not be made (the caller logged why): its outcome is a
+    // failure for that reason, in its place among the jobs.
+    void reportUnmade(std::string path, PlatformFileError error = PlatformFileError::kOther);
+    // Deletes the file at the resolved path after every job asked for before.
+    void remove(std::string path);
+    // Waits until every job asked for so far is done.
+    void waitUntilIdle();
+    // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
+    std::vector<Outcome> takeOutcomes(bool fixedClock);
+    // Does every job left and ends the thread; later jobs are done in the caller's thread.
+    void finish();
+
+private:
+    enum class Kind : uint8_t { kWrite, kUnmade, kRemove };
+    struct Job {
+        Kind kind = Kind::kWrite;
+        uint64_t frame = 0; // the frame it was asked on
+        std::string path;
+        FileImage image{nullptr, std::free};
+        size_t size = 0;
+        const char *announcement = nullptr;
+        PlatformFileError unmadeError = PlatformFileError::kOther; // why a save that was not made failed
+    };
+    struct KeptOutcome {
+        uint64_t frame;
+        Outcome outcome;
+    };
+
+    // Does the job now without the thread, or queues it for the thread; the outcome of a job done now.
+    PlatformFileError submit(Job job);
+    void run();
+    static PlatformFileError perform(const Job &job);
+    // Under the lock: the job's outcome, kept when the main thread is to act on it.
+    void record(const Job &job, PlatformFileError error);
+    // Under the lock: no job asked on the frame or before it is waiting or at work.
+    bool doneUpTo(uint64_t frame) const;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;   // the thread: a job came, or the end
+    std::condition_variable doneJob_; // the waiters: a job was done
+    std::deque<Job> jobs_;
+    bool working_ = false;      // the thread does a job taken from the queue
+    uint64_t workingFrame_ = 0; // the frame that job was asked on
+    std::deque<KeptOutcome> outcomes_;
+    uint64_t frame_ = 0;
+    bool lastFailed_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};

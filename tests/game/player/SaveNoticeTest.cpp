@@ -1,0 +1,167 @@
+// test-labels: threaded
+// The running game writing its saves on the writer thread: a file that could not be written (or had no
+// folder to go to) is told to the player once, on screen in the HUD's message box, in the game's words
+// (English where it has none) and only where the HUD shows; a script's save is announced only once its
+// file is written; a load
+// reads the saves asked for before it, and finds the profile made while nothing could be written; the
+// game's end waits for its last save.
+
+#include "engine/system/KSystemLog.h"
+#include "game/player/SaveNotice.h"
+#include "game/player/SavedGameLoad.h"
+#include "game/script/ScriptEvent.h"
+#include "platform/FileHooks.h"
+#include "tests/game/player/SavedGameWorldSupport.h"
+
+namespace worldtest {
+namespace {
+
+class SaveNoticeTest : public SavedGameWorldTest {
+protected:
+    static constexpr const char *kNoRoomText = "No room left: the game is not saved.";
+
+    void SetUp() override {
+        SavedGameWorldTest::SetUp();
+        archives->write("data/system/hud/hud.scene", "O panel\nI panel.png\nO msg_text\n");
+        archives->write("data/texts/Localization.xml",
+                        std::string("<Workbook><Worksheet><Table><Row><Cell><Data>SAVE_FAILED_NO_ROOM</Data></Cell>"
+                                    "<Cell><Data>") +
+                            kNoRoomText + "</Data></Cell></Row></Table></Worksheet></Workbook>");
+        archives->write("data/game.script", "init {\n  set #announced 0\n}\non go {\n  call &load_profile\n}\n"
+                                            "on menu {\n  call &save_profile\n}\non game_saved {\n  add #announced 1\n}\n");
+    }
+    void TearDown() override {
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        SavedGameWorldTest::TearDown();
+    }
+    // The game in the garden, its saves from now on written on the writer thread.
+    HoWorld &startWriting() {
+        HoWorld &running = startInGarden();
+        game->context->saveWriter.startThread();
+        return running;
+    }
+    // The HUD's menu: the script saves the game.
+    void saveFromTheMenu() {
+        findEvent(world().globalContext(), "menu")->fire();
+        frames(1);
+    }
+    // The frame that takes the outcomes of every save asked for so far.
+    void framesUntilWritten() {
+        game->context->saveWriter.waitUntilIdle();
+        frames(1);
+    }
+    std::string shownMessage() {
+        const SceneElement *text = world().hud.messageText;
+        return world().message.shown && text && text->text.type == kScriptText ? text->text.text() : "";
+    }
+    float announced() { return numberOf(variable(world().globalScene, "#announced")); }
+    // The hall's visits that a world built from the saved game finds.
+    float savedVisits() {
+        HoWorld fresh(game->context);
+        fresh.startup();
+        setCurrentProfileIndex(&fresh, 2);
+        return readSavedGame(&fresh, savePath().c_str()) ? numberOf(variable(fresh.findScene("hall"), "#visits")) : -1.0f;
+    }
+    void setVisits(float visits) { variable(world().findScene("hall"), "#visits")->value->setNumber(visits); }
+};
+
+TEST_F(SaveNoticeTest, AFileThatCouldNotBeWrittenIsToldOnceOnScreenAndNeverAnnouncedAsSaved) {
+    startWriting();
+    fileHooksFailChange(1, true);
+    clearLogContents();
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), kNoRoomText);
+    EXPECT_EQ(announced(), 0.0f);
+    const std::string log = getLogContents();
+    for (const char *file : {"profile_Mira.sav", "profiles.sav"})
+        EXPECT_NE(log.find(std::string(file) + ": no room left on the disk, ERROR"), std::string::npos) << file << log;
+
+    // Failures that follow are not told again: not the menu's, not the switch's.
+    world().message.shown = 0;
+    saveFromTheMenu();
+    goTo("hall");
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), "");
+    EXPECT_EQ(announced(), 0.0f);
+
+    // Once a save is written it is announced; a failure after it is told again, in English where the
+    // game has no words for it.
+    fileHooksReset();
+    fileHooksFailChange(0, false);
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(announced(), 1.0f);
+    EXPECT_EQ(shownMessage(), "");
+    game->context->localisation.clear();
+    fileHooksFailChange(1, true);
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), saveFailureEnglish(PlatformFileError::kNoRoom));
+    EXPECT_EQ(announced(), 1.0f);
+}
+
+TEST_F(SaveNoticeTest, AFailureWaitsForTheHudToShow) {
+    startWriting();
+    ScriptValue *noHud = variable(world().findScene("garden"), "#no_hud")->value;
+    noHud->setNumber(1.0f);
+    fileHooksFailChange(1, true);
+    saveFromTheMenu();
+    framesUntilWritten();
+    frames(5);
+    EXPECT_EQ(shownMessage(), "") << "a menu shows no HUD";
+    noHud->setNumber(0.0f);
+    frames(1);
+    EXPECT_EQ(shownMessage(), kNoRoomText);
+}
+
+TEST_F(SaveNoticeTest, AGameThatCouldNotMakeItsFolderSaysSoWhenItSaves) {
+    startWriting();
+    game->statePath[0] = '\0';
+    game->stateFolderError = PlatformFileError::kNoPermission;
+    clearLogContents();
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), saveFailureEnglish(PlatformFileError::kNoPermission));
+    EXPECT_NE(getLogContents().find("the game has no folder to keep it in (no permission to write there), ERROR"),
+              std::string::npos);
+    EXPECT_EQ(announced(), 0.0f);
+}
+
+TEST_F(SaveNoticeTest, AContinueFindsTheProfileMadeWhileNothingCouldBeWritten) {
+    HoWorld &running = startWriting();
+    fileHooksFailChange(1, true);
+    running.profiles[3].slot(ProfileRecord::kName)->setPointer(kScriptText, running.names().internOrFind("Nia"));
+    setCurrentProfileIndex(&running, 3);
+    saveProfileList(&running);
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    framesUntilLoaded();
+    HoWorld *loaded = game->context->pendingWorld.load();
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_STREQ(loaded->profiles[3].name(), "Nia");
+    EXPECT_STREQ(loaded->profiles[2].name(), "Mira");
+    EXPECT_EQ(currentProfileIndex(loaded), 3);
+}
+
+TEST_F(SaveNoticeTest, ALoadReadsTheSavesAskedForBeforeItAndTheGamesEndWaitsForItsLastSave) {
+    HoWorld &running = startWriting();
+    setVisits(7.0f);
+    saveFromTheMenu();
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    framesUntilLoaded();
+    HoWorld *loaded = game->context->pendingWorld.load();
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(numberOf(variable(loaded->findScene("hall"), "#visits")), 7.0f);
+    framesUntilWritten();
+    EXPECT_EQ(announced(), 1.0f);
+
+    setVisits(8.0f);
+    game->shutdown();
+    game.reset();
+    setCurrentProfileIndex(&start(), 2);
+    EXPECT_EQ(savedVisits(), 8.0f) << "saved at exit";
+}
+
+} // namespace
+} // namespace worldtest

@@ -1,0 +1,146 @@
+// test-labels: threaded
+// The save writer, on its thread and in the caller's: jobs done in the order they were asked for; a
+// failure logged and handed back with why, with the first write after it and the announced ones; under
+// the fixed clock an outcome that arrives a fixed number of frames after its job; an end that waits for
+// the last job.
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/system/KSystemLog.h"
+#include "game/player/SaveWriter.h"
+#include "platform/FileHooks.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SaveWriterTest : public ::testing::Test {
+protected:
+    SaveWriterTest() { fileHooksReset(); }
+    ~SaveWriterTest() override {
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+    }
+
+    static FileImage imageOf(const std::string &text) {
+        FileImage image(static_cast<uint8_t *>(std::malloc(text.size() + 1)), std::free);
+        std::memcpy(image.get(), text.data(), text.size());
+        return image;
+    }
+    bool write(SaveWriter &writer, const std::string &name, const std::string &text, const char *announcement = nullptr) {
+        return writer.write(path(name), imageOf(text), text.size(), announcement);
+    }
+    std::string path(const std::string &name) const { return (folder / name).string(); }
+    std::string text(const std::string &name) const {
+        const std::vector<unsigned char> bytes = lftest::readFileBytes(folder / name);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    // The outcomes as "name error announcement" lines.
+    std::vector<std::string> described(const std::vector<SaveWriter::Outcome> &outcomes) const {
+        std::vector<std::string> lines;
+        for (const SaveWriter::Outcome &outcome : outcomes)
+            lines.push_back(fs::path(outcome.path).filename().string() + " " + describeFileError(outcome.error) +
+                            (outcome.announcement ? std::string(" ") + outcome.announcement : ""));
+        return lines;
+    }
+
+    // The body with a writer on its thread, then with one that works in the caller's.
+    template <typename Body>
+    void inBothModes(Body body) {
+        for (bool threaded : {false, true}) {
+            SCOPED_TRACE(threaded ? "on its thread" : "in the caller's");
+            SaveWriter writer;
+            if (threaded)
+                writer.startThread();
+            body(writer, threaded);
+        }
+    }
+
+    lftest::TempDir folder;
+};
+
+TEST_F(SaveWriterTest, JobsAreDoneInTheOrderTheyWereAskedFor) {
+    inBothModes([&](SaveWriter &writer, bool) {
+        for (int i = 0; i < 200; ++i) {
+            EXPECT_TRUE(write(writer, "game.sav", std::to_string(i)));
+            if (i % 7 == 2)
+                writer.remove(path("game.sav"));
+            if (i % 5 == 0) {
+                EXPECT_TRUE(write(writer, "list.sav", std::to_string(i)));
+            }
+        }
+        writer.remove(path("gone.sav"));
+        write(writer, "gone.sav", "back");
+        writer.remove(path("gone.sav"));
+        writer.waitUntilIdle();
+        EXPECT_EQ(text("game.sav"), "199");
+        EXPECT_EQ(text("list.sav"), "195");
+        EXPECT_FALSE(fs::exists(folder / "gone.sav"));
+        EXPECT_TRUE(writer.takeOutcomes(false).empty()) << "nothing to act on";
+    });
+}
+
+TEST_F(SaveWriterTest, AFailureIsLoggedAndHandedBackWithWhyAndSoAreTheFirstWriteAfterItAndTheAnnouncedOnes) {
+    inBothModes([&](SaveWriter &writer, bool threaded) {
+        clearLogContents();
+        EXPECT_TRUE(write(writer, "kept.sav", "before"));
+        writer.waitUntilIdle();
+        fileHooksFailChange(1, true);
+        EXPECT_EQ(write(writer, "game.sav", "lost", "game_saved"), threaded) << "the thread tells later";
+        EXPECT_EQ(write(writer, "list.sav", "lost"), threaded);
+        writer.reportUnmade(path("unmade.sav"));
+        writer.waitUntilIdle();
+        fileHooksReset();
+        EXPECT_TRUE(write(writer, "list.sav", "written"));
+        EXPECT_TRUE(write(writer, "game.sav", "written", "game_saved"));
+        EXPECT_TRUE(write(writer, "kept.sav", "after"));
+        writer.waitUntilIdle();
+        EXPECT_EQ(described(writer.takeOutcomes(false)),
+                  (std::vector<std::string>{"game.sav no room left on the disk game_saved",
+                                            "list.sav no room left on the disk", "unmade.sav the system refused the write",
+                                            "list.sav written", "game.sav written game_saved"}));
+        EXPECT_TRUE(writer.takeOutcomes(false).empty()) << "each outcome is taken once";
+        const std::string log = getLogContents();
+        EXPECT_NE(log.find("cannot write save file " + path("game.sav") + ": no room left on the disk, ERROR"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(text("kept.sav"), "after");
+    });
+}
+
+TEST_F(SaveWriterTest, UnderTheFixedClockAnOutcomeArrivesAFixedNumberOfFramesAfterItsJob) {
+    SaveWriter writer;
+    writer.startThread();
+    fileHooksFailChange(1, true);
+    constexpr uint64_t kLater = 3;
+    std::vector<uint64_t> arrivals;
+    for (uint64_t frame = 0; frame < SaveWriter::kFixedClockOutcomeFrames + kLater + 1; ++frame) {
+        if (frame == 0 || frame == kLater)
+            write(writer, "game.sav", "lost");
+        if (frame == 0)
+            writer.waitUntilIdle();
+        for (size_t i = 0, n = writer.takeOutcomes(true).size(); i < n; ++i)
+            arrivals.push_back(frame);
+    }
+    EXPECT_EQ(arrivals, (std::vector<uint64_t>{SaveWriter::kFixedClockOutcomeFrames,
+                                               SaveWriter::kFixedClockOutcomeFrames + kLater}))
+        << "done at once or not, on the same frame";
+}
+
+TEST_F(SaveWriterTest, TheEndWaitsForTheLastJob) {
+    {
+        SaveWriter writer;
+        writer.startThread();
+        for (int i = 0; i < 50; ++i)
+            write(writer, "slot_" + std::to_string(i) + ".sav", std::string(size_t(1000 + i), 'x'));
+    }
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(text("slot_" + std::to_string(i) + ".sav").size(), size_t(1000 + i)) << i;
+}
+
+} // namespace
