@@ -1,8 +1,10 @@
 #include "game/HoGame.h"
 
 #include <new>
+#include <string>
 
 #include "engine/resource/KResource.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
@@ -10,6 +12,7 @@
 #include "game/SplashScreen.h"
 #include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
+#include "game/world/HoWorld.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 
@@ -95,6 +98,8 @@ void HoGame::run() {
         return;
     splash = std::make_unique<SplashScreen>(this);
     while (runPass()) {
+        if (!startFailure_.empty())
+            reportFileError(startFailure_.c_str());
     }
 }
 
@@ -143,10 +148,28 @@ void HoGame::runContextFrame() {
     }
 }
 
+namespace {
+
+// The file that keeps the world from its start scene, with every problem the resource layer met.
+std::string describeStartFailure(const HoWorld &world) {
+    std::string text = world.startSceneMissingFile();
+    if (text.empty())
+        return text;
+    const char *separator = ": ";
+    for (const KResourceProblem &problem : resourceProblems()) {
+        text += separator + problem.text;
+        separator = "; ";
+    }
+    return text;
+}
+
+} // namespace
+
 void HoGame::createContext() {
     context = new HoContext(this);
     context->messageHook = {logScriptMessage, nullptr};
     context->init();
+    startFailure_ = describeStartFailure(*context->world);
     context->ready = 1;
     context->active = 1;
     if (window)

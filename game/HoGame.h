@@ -36,6 +36,10 @@ public:
     bool isHd() const;
     // True when the game could not make its window and so never ran.
     bool windowFailed() const { return windowFailed_; }
+    // Why the context made last cannot open its start scene: the file, then what the resource layer could
+    // not read ("data/game.cfg: the archive '...' is missing"); empty when it can. The run reports it
+    // through the error path (dialog, non-zero exit) instead of showing a black screen for ever.
+    const std::string &startFailure() const { return startFailure_; }
 
     // Start-up and display layout (HoGameStartup.cpp).
     void startup();
@@ -47,7 +51,9 @@ public:
     void runForcedFullScreenHook();
     void applyFullScreen();
     bool applyHardwareCursor();
-    void setView(float x, float y, float zoom, float angle);
+    // Stores the view and sets the window's view transform; `clear` also clears the game area to the
+    // window's clear colour.
+    void setView(float x, float y, float zoom, float angle, bool clear = false);
     // What setView hands the window for a view: the offsets moved by the display mode's centring, the
     // angle, and the zoom times the art scale.
     struct WindowView {
@@ -102,6 +108,7 @@ private:
 
     bool shutDown_ = false;
     bool windowFailed_ = false;
+    std::string startFailure_;
 };
 
 // The game the window callback and the splash act on; null outside the game entry.

@@ -99,7 +99,9 @@ void HoGame::createWindow() {
         return;
     }
     window->setEventCallback(HoGame::onWindowEvent);
-    window->setMaxFrameRate(-1);
+    // Vertical sync without a cap: frames follow the display's refresh instead of running as fast as the
+    // processor allows, which kept a core busy on a scene that does nothing.
+    window->setMaxFrameRate(0);
     if (useStateSubfolder && statePath[0] != '\0')
         createFolder((std::string(statePath) + "/Velt").c_str());
     if (options.rounded(kOptionHardwareCursor) == 0)
@@ -204,14 +206,14 @@ bool HoGame::applyHardwareCursor() {
     return true;
 }
 
-void HoGame::setView(float x, float y, float zoom, float angle) {
+void HoGame::setView(float x, float y, float zoom, float angle, bool clear) {
     view.x = x;
     view.y = y;
     view.zoom = zoom;
     view.angle = angle;
     const WindowView shown = windowView(x, y, zoom, angle);
     if (window)
-        window->setViewTransform(shown.x, shown.y, shown.angle, shown.zoom, false);
+        window->setViewTransform(shown.x, shown.y, shown.angle, shown.zoom, clear);
 }
 
 HoGame::WindowView HoGame::windowView(float x, float y, float zoom, float angle) const {

@@ -8,6 +8,7 @@ namespace {
 
 constexpr short kDownBit = short(0x8000);
 constexpr short kToggledBit = 1;
+constexpr short kPressedSinceBit = 1; // of GetAsyncKeyState: went down since the previous call
 
 bool keyIsDown(EngineKey key) {
     const int32_t virtualKey = virtualKeyFromEngineKey(key);
@@ -26,12 +27,18 @@ void latchRisingEdge(uint8_t down, uint8_t &previous, uint8_t &pressed) {
 
 } // namespace
 
-bool isMouseButtonDown(HoMouseButton button) {
+MouseButtonReading readMouseButton(HoMouseButton button) {
     if (pointerSynthesisActive)
-        return button == kPrimaryButton && synthesizedPointerDown;
+        return {button == kPrimaryButton && synthesizedPointerDown, false};
     const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
     const bool left = (button == kPrimaryButton) != swapped;
-    return (GetAsyncKeyState(left ? VK_LBUTTON : VK_RBUTTON) & kDownBit) != 0;
+    const short state = GetAsyncKeyState(left ? VK_LBUTTON : VK_RBUTTON);
+    return {(state & kDownBit) != 0, (state & kPressedSinceBit) != 0};
+}
+
+bool isMouseButtonDown(HoMouseButton button) {
+    const MouseButtonReading reading = readMouseButton(button);
+    return reading.down || reading.pressedSince;
 }
 
 void HoInputLatches::clear() {
@@ -49,7 +56,12 @@ void HoInputLatches::pollKeys() {
         latchRisingEdge(keyDown[key], keyPrevious[key], keyPressed[key]);
     }
     for (int32_t button = 0; button < kButtonCount; button++) {
-        buttonDown[button] = isMouseButtonDown(HoMouseButton(button)) ? 1 : 0;
+        // A press released before this poll still counts: the button reads as down for this frame, and a
+        // press while it was already down at the last poll (released and pressed again) latches too.
+        const MouseButtonReading reading = readMouseButton(HoMouseButton(button));
+        buttonDown[button] = reading.down || reading.pressedSince ? 1 : 0;
+        if (reading.pressedSince)
+            buttonPrevious[button] = 0;
         latchRisingEdge(buttonDown[button], buttonPrevious[button], buttonPressed[button]);
     }
 }

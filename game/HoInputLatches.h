@@ -2,7 +2,8 @@
 // The keyboard and mouse buttons as the game sees them: polled once per rendered frame, with a press
 // latched on its rising edge. A press seen by one poll stays latched until the world step that follows
 // consumes it (copying down into previous and clearing the latches), so a frame that runs no step keeps
-// it for the next. A key pressed and released between two polls is never seen.
+// it for the next. A mouse button pressed and released between two polls (a quick click or a tap) still
+// latches its press; a key pressed and released between two polls is never seen.
 
 #include <cstdint>
 
@@ -14,8 +15,15 @@ enum HoMouseButton : int32_t {
     kSecondaryButton = 1,
 };
 
-// Whether the button is down now: the system's buttons (swapped when the system swaps them), or the
-// synthesised pointer's state while pointer synthesis is on (which has no secondary button).
+// A button as read now: the system's buttons (swapped when the system swaps them), or the synthesised
+// pointer's state while pointer synthesis is on (which has no secondary button). Reading it clears what
+// the system reports as pressed since the previous reading.
+struct MouseButtonReading {
+    bool down;         // held now
+    bool pressedSince; // went down since the previous reading, whether or not it is still held
+};
+MouseButtonReading readMouseButton(HoMouseButton button);
+// Held now or pressed since the previous reading.
 bool isMouseButtonDown(HoMouseButton button);
 
 struct HoInputLatches {

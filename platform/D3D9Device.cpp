@@ -278,7 +278,10 @@ HRESULT D3D9Device::Present(const RECT *, const RECT *, HWND destWindow, const v
     core_->raster.flush();
     HWND window = destWindow ? destWindow : (params_.hDeviceWindow ? params_.hDeviceWindow : focusWindow_);
     const softraster::Image &img = backBuffer_->image();
-    platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride);
+    // Both ONE and DEFAULT wait for the display's vertical sync; the wait itself is the window's
+    // (platformWaitForRefresh), so the caller can let go of its locks before it waits.
+    const bool verticalSync = params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE;
+    platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride, verticalSync);
     return D3D_OK;
 }
 

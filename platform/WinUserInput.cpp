@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CursorFile.h"
@@ -20,6 +21,7 @@ namespace {
 
 struct InputRecord {
     std::array<bool, 256> keys{};
+    std::array<bool, 256> pressedSinceAsked{}; // went down since GetAsyncKeyState last asked
     std::array<bool, 256> toggled{};
     bool togglesRead = false;
     Uint32 buttons = 0;
@@ -47,6 +49,15 @@ CursorRecord *arrowCursor() {
     return &arrow;
 }
 
+UINT virtualKeyOfButton(Uint8 button) {
+    switch (button) {
+    case SDL_BUTTON_LEFT: return VK_LBUTTON;
+    case SDL_BUTTON_RIGHT: return VK_RBUTTON;
+    case SDL_BUTTON_MIDDLE: return VK_MBUTTON;
+    default: return 0;
+    }
+}
+
 Uint32 sdlButtonMask(int virtualKey) {
     switch (virtualKey) {
     case VK_LBUTTON: return SDL_BUTTON_LMASK;
@@ -68,8 +79,11 @@ void readTogglesOnce(InputRecord &state) {
 }
 
 void setKey(InputRecord &state, UINT virtualKey, bool down) {
-    if (virtualKey < state.keys.size())
-        state.keys[virtualKey] = down;
+    if (virtualKey >= state.keys.size())
+        return;
+    state.keys[virtualKey] = down;
+    if (down)
+        state.pressedSinceAsked[virtualKey] = true;
 }
 
 void trackKey(const SDL_KeyboardEvent &event) {
@@ -110,9 +124,11 @@ void trackButton(const SDL_MouseButtonEvent &event) {
     if (event.which == SDL_TOUCH_MOUSEID)
         return;
     Uint32 mask = SDL_BUTTON(event.button);
-    if (event.type == SDL_MOUSEBUTTONDOWN)
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
         input().buttons |= mask;
-    else
+        if (UINT virtualKey = virtualKeyOfButton(event.button))
+            input().pressedSinceAsked[virtualKey] = true;
+    } else
         input().buttons &= ~mask;
     trackPointer(event.windowID, event.x, event.y);
 }
@@ -188,25 +204,30 @@ DWORD heldModifiers() {
            (state.keys[VK_MENU] ? kHeldAlt : 0);
 }
 
+
+bool isHeld(int virtualKey) {
+    if (virtualKey <= 0 || virtualKey > 255)
+        return false;
+    if (Uint32 mask = sdlButtonMask(virtualKey))
+        return (input().buttons & mask) ||
+               (SDL_WasInit(SDL_INIT_VIDEO) && (SDL_GetMouseState(nullptr, nullptr) & mask));
+    return input().keys[virtualKey] || (SDL_WasInit(SDL_INIT_VIDEO) && sdlKeyDown(virtualKey));
+}
+
 } // namespace winuser
 
 short GetAsyncKeyState(int virtualKey) {
     if (virtualKey <= 0 || virtualKey > 255)
         return 0;
-    bool down;
-    if (Uint32 mask = sdlButtonMask(virtualKey))
-        down = (input().buttons & mask) ||
-               (SDL_WasInit(SDL_INIT_VIDEO) && (SDL_GetMouseState(nullptr, nullptr) & mask));
-    else
-        down = input().keys[virtualKey] || (SDL_WasInit(SDL_INIT_VIDEO) && sdlKeyDown(virtualKey));
-    return down ? short(0x8000) : short(0);
+    const bool pressed = std::exchange(input().pressedSinceAsked[virtualKey], false);
+    return (short)((winuser::isHeld(virtualKey) ? 0x8000 : 0) | (pressed ? 1 : 0));
 }
 
 short GetKeyState(int virtualKey) {
     if (virtualKey <= 0 || virtualKey > 255)
         return 0;
     readTogglesOnce(input());
-    short state = GetAsyncKeyState(virtualKey);
+    short state = winuser::isHeld(virtualKey) ? short(0x8000) : short(0);
     if (input().toggled[virtualKey])
         state = (short)(state | 1);
     return state;
@@ -252,8 +273,9 @@ BOOL SetCursorPos(int x, int y) {
     if (window && window->sdlWindow) {
         POINT client{x, y};
         ScreenToClient(window, &client);
+        const POINT shown = platformClientToWindowPixel(window, client);
         // A desktop that does not let programs move the pointer simply ignores this.
-        SDL_WarpMouseInWindow(window->sdlWindow, client.x, client.y);
+        SDL_WarpMouseInWindow(window->sdlWindow, shown.x, shown.y);
         input().cursor = POINT{x, y};
     }
     return TRUE;

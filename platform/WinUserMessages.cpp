@@ -33,11 +33,11 @@ LPARAM pointParam(int x, int y) {
 
 WPARAM mouseKeyFlags() {
     WPARAM flags = 0;
-    if (GetAsyncKeyState(VK_LBUTTON) & 0x8000)
+    if (isHeld(VK_LBUTTON))
         flags |= MK_LBUTTON;
-    if (GetAsyncKeyState(VK_RBUTTON) & 0x8000)
+    if (isHeld(VK_RBUTTON))
         flags |= MK_RBUTTON;
-    if (GetAsyncKeyState(VK_MBUTTON) & 0x8000)
+    if (isHeld(VK_MBUTTON))
         flags |= MK_MBUTTON;
     DWORD held = heldModifiers();
     if (held & kHeldShift)
@@ -244,7 +244,28 @@ void dropMessagesOf(HWND window) {
                    messages.end());
 }
 
-void queueMessagesOf(const SDL_Event &event) {
+namespace {
+
+// A mouse event of the desktop with its position in client pixels (the frame's), not surface pixels.
+SDL_Event inClientPixels(const SDL_Event &event) {
+    SDL_Event client = event;
+    auto toClient = [](Uint32 windowId, Sint32 &x, Sint32 &y) {
+        const POINT point = platformWindowPixelToClient(windowOfSdlId(windowId), POINT{x, y});
+        x = point.x;
+        y = point.y;
+    };
+    if (event.type == SDL_MOUSEMOTION && event.motion.which != kScriptedMouseId)
+        toClient(event.motion.windowID, client.motion.x, client.motion.y);
+    else if ((event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
+             event.button.which != kScriptedMouseId)
+        toClient(event.button.windowID, client.button.x, client.button.y);
+    return client;
+}
+
+} // namespace
+
+void queueMessagesOf(const SDL_Event &desktopEvent) {
+    const SDL_Event event = inClientPixels(desktopEvent);
     trackInput(event);
     switch (event.type) {
     case SDL_WINDOWEVENT:

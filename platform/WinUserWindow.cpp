@@ -94,8 +94,10 @@ void applyClip() {
     HWND target = GetForegroundWindow();
     if (!target || !target->sdlWindow)
         return;
-    SDL_Rect area{state.clip.left, state.clip.top, std::max<LONG>(state.clip.right - state.clip.left + 1, 1),
-                  std::max<LONG>(state.clip.bottom - state.clip.top + 1, 1)};
+    // Client pixels are the frame's: the rectangle goes where the window shows them.
+    const POINT first = platformClientToWindowPixel(target, POINT{state.clip.left, state.clip.top});
+    const POINT end = platformClientToWindowPixel(target, POINT{state.clip.right + 1, state.clip.bottom + 1});
+    SDL_Rect area{first.x, first.y, std::max<LONG>(end.x - first.x, 1), std::max<LONG>(end.y - first.y, 1)};
     SDL_SetWindowMouseRect(target->sdlWindow, &area);
 }
 

@@ -31,7 +31,12 @@ HWND lastShownWindow();
 // True when SDL runs on its offscreen or dummy driver.
 bool headless();
 
-// Turns one SDL event into zero or more queued messages.
+// The mouse id of scripted input's events: their positions are client pixels already (the game's own
+// coordinates, through the engine's mapping), where the desktop's are pixels of the window's surface.
+constexpr Uint32 kScriptedMouseId = 0x4C46;
+
+// Turns one SDL event into zero or more queued messages; the desktop's mouse positions become client
+// pixels first, through the inverse of how the window shows its frames.
 void queueMessagesOf(const SDL_Event &event);
 // Appends a message to the thread's queue.
 void queueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,6 +58,8 @@ void trackInput(const SDL_Event &event);
 // Shift, Control and Alt held now, as kept in MSG::lPrivate.
 constexpr DWORD kHeldShift = 1, kHeldControl = 2, kHeldAlt = 4;
 DWORD heldModifiers();
+// Whether a key or button is down now, without touching what GetAsyncKeyState reports as pressed since.
+bool isHeld(int virtualKey);
 // Whether a key was held when the message was queued.
 inline bool heldIn(const MSG &message, DWORD modifier) {
     return (message.lPrivate & modifier) != 0;

@@ -17,6 +17,7 @@
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
+#include "platform/WinUserWindow.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ struct WindowHookState {
     int completedFrames = 0;
     PlatformScreenshotCapture capture = nullptr;
     void *captureContext = nullptr;
+    PlatformGameToClient gameToClient = nullptr;
+    void *gameToClientContext = nullptr;
     std::multimap<long, ScriptedAction> script; // by frame, in file order
     ScriptState scriptState;
 };
@@ -220,33 +223,49 @@ Uint8 clicksOfPress(ScriptState &state, Uint8 button) {
     return last.clicks;
 }
 
-void pushScriptedAction(ScriptState &state, const ScriptedAction &action, Uint32 windowId) {
+// The script's point (the game's own coordinates) in the window's client pixels, through the engine's
+// mapping when it registered one.
+POINT clientPointOf(const WindowHookState &hooks, int x, int y) {
+    return hooks.gameToClient ? hooks.gameToClient(hooks.gameToClientContext, POINT{x, y}) : POINT{x, y};
+}
+
+void pushScriptedAction(const WindowHookState &hooks, ScriptState &state, const ScriptedAction &action,
+                        Uint32 windowId) {
     SDL_Event event{};
     switch (action.kind) {
-    case ScriptedAction::move:
+    case ScriptedAction::move: {
+        const POINT from = clientPointOf(hooks, state.x, state.y);
+        const POINT to = clientPointOf(hooks, action.x, action.y);
         event.type = SDL_MOUSEMOTION;
         event.motion.windowID = windowId;
+        event.motion.which = winuser::kScriptedMouseId;
         event.motion.state = state.buttons;
-        event.motion.xrel = action.x - state.x;
-        event.motion.yrel = action.y - state.y;
-        event.motion.x = state.x = action.x;
-        event.motion.y = state.y = action.y;
+        event.motion.xrel = to.x - from.x;
+        event.motion.yrel = to.y - from.y;
+        event.motion.x = to.x;
+        event.motion.y = to.y;
+        state.x = action.x;
+        state.y = action.y;
         break;
+    }
     case ScriptedAction::press:
-    case ScriptedAction::release:
+    case ScriptedAction::release: {
+        const POINT at = clientPointOf(hooks, state.x, state.y);
         event.type = action.kind == ScriptedAction::press ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
         event.button.windowID = windowId;
+        event.button.which = winuser::kScriptedMouseId;
         event.button.button = action.button;
         event.button.state = action.kind == ScriptedAction::press ? SDL_PRESSED : SDL_RELEASED;
         event.button.clicks = action.kind == ScriptedAction::press ? clicksOfPress(state, action.button)
                                                                    : state.lastPress[action.button].clicks;
-        event.button.x = state.x;
-        event.button.y = state.y;
+        event.button.x = at.x;
+        event.button.y = at.y;
         if (action.kind == ScriptedAction::press)
             state.buttons |= SDL_BUTTON(action.button);
         else
             state.buttons &= ~SDL_BUTTON(action.button);
         break;
+    }
     case ScriptedAction::keyDown:
     case ScriptedAction::keyUp: {
         bool down = action.kind == ScriptedAction::keyDown;
@@ -296,7 +315,7 @@ void injectScriptedInput(WindowHookState &state, long frame, HWND window) {
     SDL_Window *sdlWindow = platformSdlWindow(window);
     Uint32 windowId = sdlWindow ? SDL_GetWindowID(sdlWindow) : 0;
     for (auto it = range.first; it != range.second; ++it)
-        pushScriptedAction(state.scriptState, it->second, windowId);
+        pushScriptedAction(state, state.scriptState, it->second, windowId);
 }
 
 } // namespace
@@ -325,6 +344,16 @@ void platformRegisterScreenshotCapture(PlatformScreenshotCapture capture, void *
 void platformUnregisterScreenshotCapture(void *context) {
     if (hooks().captureContext == context)
         platformRegisterScreenshotCapture(nullptr, nullptr);
+}
+
+void platformRegisterScriptedPointerMapping(PlatformGameToClient mapping, void *context) {
+    hooks().gameToClient = mapping;
+    hooks().gameToClientContext = mapping ? context : nullptr;
+}
+
+void platformUnregisterScriptedPointerMapping(void *context) {
+    if (hooks().gameToClientContext == context)
+        platformRegisterScriptedPointerMapping(nullptr, nullptr);
 }
 
 std::string platformScreenshotPath(int frame) {

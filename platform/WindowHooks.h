@@ -12,7 +12,8 @@
 //                                      focus on a real display too (always so without a display)
 //   LANTERNFALL_INPUT_SCRIPT=FILE      input injected as SDL events right after the frames the file names
 //                                      ("12 move 100 80", "12 press left", "13 keydown Return", "14 text Hi";
-//                                      "+2 keyup Return" two frames after the line before)
+//                                      "+2 keyup Return" two frames after the line before); positions are
+//                                      the game's own coordinates (the registered mapping)
 
 #include <string>
 
@@ -24,6 +25,13 @@ typedef bool (*PlatformScreenshotCapture)(void *context, const char *path);
 void platformRegisterScreenshotCapture(PlatformScreenshotCapture capture, void *context);
 // Unregisters the capture only when it is still the one of this context.
 void platformUnregisterScreenshotCapture(void *context);
+
+// The engine's mapping from its game coordinates to a window's client pixels (the inverse of how it reads
+// the pointer): scripted input's positions are the game's own and go through it, so a script plays the same
+// whatever the desktop's size. Without one they are client pixels. Registered like the capture.
+typedef POINT (*PlatformGameToClient)(void *context, POINT game);
+void platformRegisterScriptedPointerMapping(PlatformGameToClient mapping, void *context);
+void platformUnregisterScriptedPointerMapping(void *context);
 
 // Called by the window once per frame, after drawing and before the frame is presented: counts the frame,
 // saves the screenshot of a chosen frame, and asks the window to close at the frame limit.

@@ -2,6 +2,13 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <ctime>
+
+#include "platform/TestHooks.h"
+
 namespace {
 
 bool isHeadlessDriver(const char *driver) {
@@ -49,20 +56,129 @@ void platformDestroyTestWindow(HWND window) {
     delete window;
 }
 
+PresentArea platformPresentArea(int frameWidth, int frameHeight, int surfaceWidth, int surfaceHeight,
+                                bool fullScreen) {
+    const bool sameSize = frameWidth == surfaceWidth && frameHeight == surfaceHeight;
+    if (!fullScreen || frameWidth <= 0 || frameHeight <= 0 || sameSize)
+        return PresentArea{0, 0, surfaceWidth, surfaceHeight};
+    // A full-screen mode the display cannot be switched to: the frame keeps its shape, black around it.
+    int64_t scaledWidth = (int64_t)surfaceHeight * frameWidth / frameHeight;
+    if (scaledWidth <= surfaceWidth)
+        return PresentArea{(int)((surfaceWidth - scaledWidth) / 2), 0, (int)scaledWidth, surfaceHeight};
+    int64_t scaledHeight = (int64_t)surfaceWidth * frameHeight / frameWidth;
+    return PresentArea{0, (int)((surfaceHeight - scaledHeight) / 2), surfaceWidth, (int)scaledHeight};
+}
+
+int platformSurfaceToFrame(int surfacePixel, int areaStart, int areaSize, int frameSize) {
+    if (areaSize <= 0 || areaSize == frameSize)
+        return surfacePixel - areaStart;
+    // The scaler shows at each surface pixel the frame pixel under its centre.
+    double centre = ((double)(surfacePixel - areaStart) + 0.5) * frameSize / areaSize;
+    return (int)std::floor(centre);
+}
+
+int platformFrameToSurface(int framePixel, int areaStart, int areaSize, int frameSize) {
+    if (frameSize <= 0 || areaSize == frameSize)
+        return framePixel + areaStart;
+    int surfacePixel = areaStart + (int)std::ceil((double)framePixel * areaSize / frameSize - 0.5);
+    // Rounding of the scale's fraction aside, the first surface pixel that shows it (or the one after a
+    // frame pixel that a smaller area leaves out).
+    while (platformSurfaceToFrame(surfacePixel, areaStart, areaSize, frameSize) < framePixel)
+        ++surfacePixel;
+    while (platformSurfaceToFrame(surfacePixel - 1, areaStart, areaSize, frameSize) >= framePixel)
+        --surfacePixel;
+    return surfacePixel;
+}
+
 namespace {
 
-// The largest rectangle of the source's shape inside the target, centred.
-SDL_Rect fittedArea(int width, int height, int targetWidth, int targetHeight) {
-    int64_t scaledWidth = (int64_t)targetHeight * width / height;
-    if (scaledWidth <= targetWidth)
-        return SDL_Rect{(int)((targetWidth - scaledWidth) / 2), 0, (int)scaledWidth, targetHeight};
-    int64_t scaledHeight = (int64_t)targetWidth * height / width;
-    return SDL_Rect{0, (int)((targetHeight - scaledHeight) / 2), targetWidth, (int)scaledHeight};
+// Where the window shows its frames now; false while it shows none.
+bool presentAreaOf(HWND window, PresentArea &area) {
+    if (!window || !window->sdlWindow || window->frameWidth <= 0 || window->frameHeight <= 0)
+        return false;
+    int surfaceWidth = 0, surfaceHeight = 0;
+    SDL_GetWindowSize(window->sdlWindow, &surfaceWidth, &surfaceHeight);
+    if (surfaceWidth <= 0 || surfaceHeight <= 0)
+        return false;
+    area = platformPresentArea(window->frameWidth, window->frameHeight, surfaceWidth, surfaceHeight,
+                               window->fullScreen);
+    return true;
+}
+
+// A point mapped axis by axis through where the window shows its frames.
+POINT mapThroughPresentArea(HWND window, POINT point, int (*axis)(int, int, int, int)) {
+    PresentArea area;
+    if (!presentAreaOf(window, area))
+        return point;
+    return POINT{axis(point.x, area.x, area.width, window->frameWidth),
+                 axis(point.y, area.y, area.height, window->frameHeight)};
 }
 
 } // namespace
 
-bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels) {
+POINT platformWindowPixelToClient(HWND window, POINT surfacePixel) {
+    return mapThroughPresentArea(window, surfacePixel, platformSurfaceToFrame);
+}
+
+POINT platformClientToWindowPixel(HWND window, POINT client) {
+    return mapThroughPresentArea(window, client, platformFrameToSurface);
+}
+
+namespace {
+
+int64_t monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
+}
+
+// Presents wait for the display's refresh only where there is a display to wait for, and never under the
+// fixed clock, whose frames follow the virtual time alone.
+bool presentsArePaced() {
+    return !isHeadlessDriver(SDL_GetCurrentVideoDriver()) && !platformFixedClockEnabled();
+}
+
+void markRefreshDue(HWND window) {
+    const int64_t now = monotonicNanoseconds();
+    const int64_t period = 1000000000 / platformRefreshRate(window);
+    if (window->refreshPhaseNs == 0)
+        window->refreshPhaseNs = now;
+    window->refreshDueNs = platformNextRefresh(window->refreshPhaseNs, period, now);
+}
+
+} // namespace
+
+int64_t platformNextRefresh(int64_t phaseNs, int64_t periodNs, int64_t nowNs) {
+    if (periodNs <= 0)
+        return nowNs;
+    int64_t since = nowNs - phaseNs;
+    int64_t passed = since >= 0 ? since / periodNs : -((-since + periodNs - 1) / periodNs);
+    return phaseNs + (passed + 1) * periodNs;
+}
+
+int platformRefreshRate(HWND window) {
+    SDL_DisplayMode mode{};
+    if (window && window->sdlWindow && SDL_GetWindowDisplayMode(window->sdlWindow, &mode) == 0 &&
+        mode.refresh_rate > 0)
+        return mode.refresh_rate;
+    int display = window && window->sdlWindow ? SDL_GetWindowDisplayIndex(window->sdlWindow) : 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 &&
+        mode.refresh_rate > 0)
+        return mode.refresh_rate;
+    return 60;
+}
+
+void platformWaitForRefresh(HWND window) {
+    if (!window || window->refreshDueNs == 0)
+        return;
+    timespec due{(time_t)(window->refreshDueNs / 1000000000), (long)(window->refreshDueNs % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+    }
+    window->refreshDueNs = 0;
+}
+
+bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels,
+                             bool paced) {
     if (!window || !window->sdlWindow || !argb || width <= 0 || height <= 0)
         return false;
     SDL_Surface *target = SDL_GetWindowSurface(window->sdlWindow);
@@ -72,20 +188,22 @@ bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int h
                                                              stridePixels * 4, SDL_PIXELFORMAT_ARGB8888);
     if (!source)
         return false;
+    window->frameWidth = width;
+    window->frameHeight = height;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    const PresentArea area = platformPresentArea(width, height, target->w, target->h, window->fullScreen);
     int result;
     if (target->w == width && target->h == height) {
         result = SDL_BlitSurface(source, nullptr, target, nullptr);
-    } else if (window->fullScreen) {
-        // A full-screen mode the display cannot be switched to: the frame is scaled into the desktop with
-        // its shape kept, black around it.
-        SDL_Rect area = fittedArea(width, height, target->w, target->h);
-        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-        result = SDL_BlitScaled(source, nullptr, target, &area);
     } else {
-        result = SDL_BlitScaled(source, nullptr, target, nullptr);
+        SDL_Rect rect{area.x, area.y, area.width, area.height};
+        if (area.width != target->w || area.height != target->h)
+            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        result = SDL_BlitScaled(source, nullptr, target, &rect);
     }
     SDL_FreeSurface(source);
+    if (paced && presentsArePaced())
+        markRefreshDue(window);
     return result == 0 && SDL_UpdateWindowSurface(window->sdlWindow) == 0;
 }
 
@@ -94,6 +212,14 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) 
         return false;
     bool ok = true;
     if (fullScreen) {
+        // Without a window manager (Xvfb) the desktop-size full screen leaves the window where and as large
+        // as it was, while its surface takes the desktop's size: the frame would show shifted and cut. The
+        // window is put over the whole display first (with a manager, the full-screen state does the same).
+        SDL_Rect display;
+        if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window->sdlWindow), 0), &display) == 0) {
+            SDL_SetWindowPosition(window->sdlWindow, display.x, display.y);
+            SDL_SetWindowSize(window->sdlWindow, display.w, display.h);
+        }
         ok = SDL_SetWindowFullscreen(window->sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
     } else {
         ok = SDL_SetWindowFullscreen(window->sdlWindow, 0) == 0;
@@ -104,6 +230,10 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) 
         }
     }
     window->fullScreen = fullScreen;
+    if (width > 0 && height > 0) {
+        window->frameWidth = width;
+        window->frameHeight = height;
+    }
     return ok;
 }
 

@@ -1,10 +1,13 @@
 #include "engine/resource/KResource.h"
 
 #include <cstring>
+#include <string>
 
 #include "engine/resource/KResourceArchiveTar.h"
 #include "engine/resource/KResourceArchiveZip.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
+#include "platform/WinBase.h"
 
 const char kResourceArchivePassword[] = "Hd8KqW2mZr5TfN7xLc3VbP9sYj4GuE6aRo1MwQ0tXk8nJi5zUe2DyB7pCv3F";
 
@@ -105,6 +108,11 @@ int32_t KResource::addArchive(const char *path) {
     if (mount<KResourceArchiveZip>(path) || mount<KResourceArchiveTar>(path))
         return 0;
     logMessage("Resource: missing archive '%s'", path);
+    // The log says missing either way; the player is told whether the file is there at all.
+    PlatformFileAttributes attributes;
+    const bool present = platformGetFileAttributes(path, &attributes) && !attributes.isFolder;
+    const char *problem = present ? "' is damaged: it cannot be read as a zip or tar archive" : "' is missing";
+    noteResourceProblem(path, "the archive '" + std::string(path) + problem);
     return ERROR_ARCHIVE_MISSING;
 }
 

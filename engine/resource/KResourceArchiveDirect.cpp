@@ -1,8 +1,10 @@
 #include "engine/resource/KResourceArchiveDirect.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "engine/resource/KResourceFileDirect.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
 
@@ -58,6 +60,7 @@ bool KResourceArchiveDirect::loadFile(const char *name, unsigned char **buffer, 
     std::fclose(stream);
     if (!complete) {
         logMessage("Resource: failed to read '%s', ERROR", name);
+        noteResourceProblem(name, "the file '" + std::string(name) + "' cannot be read");
         std::free(data);
         return false;
     }

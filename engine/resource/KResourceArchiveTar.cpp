@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 
 namespace {
@@ -175,6 +176,8 @@ KResourceArchiveTar::WalkResult KResourceArchiveTar::walkHeaders(uint64_t totalS
         if (static_cast<uint64_t>(size) > totalSize || dataEnd > totalSize || dataEnd > UINT32_MAX) {
             logMessage("Resource: entry '%s' of archive '%s' runs past the end of the file, ERROR",
                        headerName(header).c_str(), path_.c_str());
+            noteResourceProblem(path_, "the archive '" + path_ + "' is cut short: its entry '" + headerName(header) +
+                                           "' runs past the end of the file");
             warnInvalid("the entry at byte " + std::to_string(offset) + " runs past the end of the file");
             break;
         }
@@ -252,6 +255,8 @@ bool KResourceArchiveTar::loadFile(const char *name, unsigned char **buffer, uin
     }
     if (!complete) {
         logMessage("Resource: cannot read entry '%s' of archive '%s', ERROR", entry->name.c_str(), path_.c_str());
+        noteResourceProblem(entry->name,
+                            "the entry '" + entry->name + "' of the archive '" + path_ + "' cannot be read");
         std::free(data);
         return false;
     }

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "engine/resource/KResourceFileZip.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/resource/ZipDecrypt.h"
 #include "engine/system/KSystem.h"
 #include "platform/WinBase.h"
@@ -164,6 +165,7 @@ const KResourceArchiveZip::Node *KResourceArchiveZip::findNode(const char *name,
 
 void KResourceArchiveZip::logEntryError(const Node &node, const char *problem) const {
     logMessage("Resource: entry '%s' of archive '%s' %s, ERROR", node.name.c_str(), path_.c_str(), problem);
+    noteResourceProblem(node.name, "the entry '" + node.name + "' of the archive '" + path_ + "' " + problem);
 }
 
 // Sizes come from the archive: they must agree with each other and with the file before any memory

@@ -10,6 +10,7 @@
 #include "engine/window/KWindow.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
+#include "platform/WindowHooks.h"
 
 const int32_t engineKeyVirtualKeys[kEngineKeyCount] = {
     VK_LEFT, VK_UP, VK_DOWN, VK_RIGHT, VK_SPACE, VK_LSHIFT, VK_RSHIFT, VK_RETURN, VK_RCONTROL, VK_LCONTROL,
@@ -85,11 +86,20 @@ void makeCursorPicture() {
 
 } // namespace
 
+namespace {
+
+POINT scriptedPointInClient(void *, POINT game) {
+    return POINT{clientPositionOfGame(true, game.x), clientPositionOfGame(false, game.y)};
+}
+
+} // namespace
+
 void initInput(KWindow *window) {
     InputState &input = state();
     input.mapping = MouseMapping{0, 0, 1.0f, 1.0f};
     input.window = window;
     makeCursorPicture();
+    platformRegisterScriptedPointerMapping(scriptedPointInClient, &input);
 }
 
 void releaseInput() {
@@ -97,6 +107,7 @@ void releaseInput() {
     delete input.cursorPicture;
     input.cursorPicture = nullptr;
     input.window = nullptr;
+    platformUnregisterScriptedPointerMapping(&input);
 }
 
 EngineKey keyFromVirtualKey(int32_t virtualKey) {
@@ -123,15 +134,20 @@ bool cursorOnAxis(bool xAxis, int32_t &position) {
     return true;
 }
 
-int mouseOnAxis(bool xAxis) {
+// A client position on one axis in game coordinates, as the mouse reads.
+int gameOfClient(bool xAxis, int32_t position) {
     const MouseMapping &mapping = state().mapping;
+    int32_t offset = xAxis ? mapping.offsetX : mapping.offsetY;
+    return (int)((float)(position - offset) * (xAxis ? mapping.scaleX : mapping.scaleY));
+}
+
+int mouseOnAxis(bool xAxis) {
     int32_t position;
     if (pointerSynthesisActive)
         position = xAxis ? synthesizedPointerX : synthesizedPointerY;
     else if (!cursorOnAxis(xAxis, position))
         return 0;
-    int32_t offset = xAxis ? mapping.offsetX : mapping.offsetY;
-    return (int)((float)(position - offset) * (xAxis ? mapping.scaleX : mapping.scaleY));
+    return gameOfClient(xAxis, position);
 }
 
 // The system cursor taken at the middle of its client pixel, whatever pointer synthesis says.
@@ -145,6 +161,25 @@ int cursorInGame(bool xAxis) {
 }
 
 } // namespace
+
+int32_t clientPositionOfGame(bool xAxis, int game) {
+    const MouseMapping &mapping = state().mapping;
+    const float scale = xAxis ? mapping.scaleX : mapping.scaleY;
+    const int32_t offset = xAxis ? mapping.offsetX : mapping.offsetY;
+    if (!(scale > 0.0f) || !std::isfinite(scale))
+        return game + offset;
+    const double estimate = (double)game / scale + offset;
+    if (!(std::fabs(estimate) < 1e9))
+        return game + offset;
+    // The reading truncates a product of floats: step from the estimate to the least position that reads
+    // as the game position or beyond it.
+    int32_t position = (int32_t)std::floor(estimate);
+    while (gameOfClient(xAxis, position - 1) >= game)
+        --position;
+    while (gameOfClient(xAxis, position) < game)
+        ++position;
+    return position;
+}
 
 int getMouseX() {
     return mouseOnAxis(true);

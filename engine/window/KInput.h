@@ -33,6 +33,10 @@ int getMouseY();
 // The same from the system cursor, with half-pixel rounding, even while pointer synthesis is on.
 int getCursorX();
 int getCursorY();
+// The least client position on one axis that the mouse reads as the game position or beyond it (one
+// client pixel spans more than one game unit when the game area is scaled down): where scripted input,
+// whose positions are the game's own, puts the pointer.
+int32_t clientPositionOfGame(bool xAxis, int game);
 // Places the system cursor at a game position; nothing without a window.
 void setMousePosition(int x, int y);
 // Set the mapping; true when anything changed.

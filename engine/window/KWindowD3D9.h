@@ -255,6 +255,7 @@ private:
 
     void setViewportAroundScene(const D3DVIEWPORT9 &viewport);
     D3DVIEWPORT9 gameAreaViewport() const;
+    void clearGameArea();
     D3DVIEWPORT9 gameAreaViewportOrTarget() const;
     void switchClipOff();
     void applyView(const KMatrix &projection, const KMatrix &view);

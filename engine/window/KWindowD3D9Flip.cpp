@@ -14,6 +14,7 @@
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
 #include "platform/WindowHooks.h"
+#include "platform/WindowSurface.h"
 
 void KWindowD3D9::setSoftwareCursor(bool on) {
     softwareCursor = on;
@@ -91,8 +92,10 @@ void KWindowD3D9::recordFrameTime(uint32_t now) {
     averageFrameTime = sum / frameCount;
 }
 
+// The mapping follows the game area whether or not the system cursor is hidden: with the game's own
+// pointer drawn, an unmapped pointer would sit beside the arrow wherever the game area is scaled or moved.
 KWindowD3D9::PointerArea KWindowD3D9::fullScreenPointerArea() const {
-    if (!aspectActive || (systemCursorHidden && gameAreaHeight >= height))
+    if (!aspectActive)
         return PointerArea{RECT{0, 0, width - 1, height - 1}, 0, 0, 1.0f, 1.0f, false};
     if (!aspectCorrection)
         return PointerArea{RECT{0, 0, gameAreaWidth - 1, gameAreaHeight - 1}, 0, 0,
@@ -165,6 +168,8 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
 
     if (fullScreen)
         refreshFullScreenPointer();
+    // Vertical sync: the present marked the display's next refresh, waited for here with the device free.
+    platformWaitForRefresh(window);
 
     platformAdvanceFrameClock();
     uint32_t now = getMilliseconds();

@@ -110,7 +110,21 @@ void KWindowD3D9::setViewTransform(float x, float y, float angle, float zoom, bo
     KMatrix world;
     device->SetTransform(D3DTS_WORLD, &asD3D(*matrixIdentity(&world)));
     if (clear)
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, clearColor, 1.0f, 0);
+        clearGameArea();
+}
+
+// The clear of the view. When the flip paints bars around a boxed game area, they are cleared with it (the
+// flip paints them black again before the frame is shown): a frame that starts from one clear of the whole
+// back buffer owes nothing to the one before, so the device keeps the parts that did not change.
+void KWindowD3D9::clearGameArea() {
+    const bool withBars = aspectActive && !renderTargetActive && (gameAreaX > 0 || gameAreaY > 0);
+    if (withBars) {
+        const D3DPRESENT_PARAMETERS &pp = d3d9PresentParameters;
+        setViewportAroundScene(D3DVIEWPORT9{0, 0, pp.BackBufferWidth, pp.BackBufferHeight, 0.0f, 1.0f});
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, clearColor, 1.0f, 0);
+    if (withBars)
+        setViewportAroundScene(gameAreaViewport());
 }
 
 void KWindowD3D9::resetViewTransform() {

@@ -200,6 +200,7 @@ public:
     uint8_t isCutscene = 0;
     uint8_t isStandalone = 0;
     uint8_t isSaved = 0;
+    uint8_t fileRead = 0; // its scene file (or a template of its name) was read
     // Set by the world for scenes whose task changes it redraws: a task-state check then raises the
     // world's task-state-changed flag.
     uint8_t refreshTasks = 0;

@@ -315,29 +315,31 @@ private:
     int32_t pointCursor_ = 0;
 };
 
-// Reads folder/name (or the template of that name) into the scene unless it is being read already.
-void readSceneFile(HoScene *scene, const char *folder, const char *name, IncludeStack &includes) {
+// Reads folder/name (or the template of that name) into the scene unless it is being read already; false
+// when neither could be read.
+bool readSceneFile(HoScene *scene, const char *folder, const char *name, IncludeStack &includes) {
     if (!name)
-        return;
+        return false;
     bool wide = scene->world && scene->world->runsWide();
     std::string path = chooseSceneFile(folder ? folder : "", name, wide);
     WholeFile file;
     if (!readWholeFile(path.c_str(), &file)) {
         path = chooseSceneFile(kTemplateFolder, name, wide);
         if (!readWholeFile(path.c_str(), &file))
-            return;
+            return false;
     }
     std::string key = folded(path);
     if (std::find(includes.begin(), includes.end(), key) != includes.end())
-        return;
+        return true;
     if (int32_t(includes.size()) >= kMaxIncludeDepth) {
         logMessage("Game: Scene file %s is included more than %d files deep and is skipped, WARNING", path.c_str(),
                    kMaxIncludeDepth);
-        return;
+        return true;
     }
     includes.push_back(key);
     SceneFileReader(scene, folder, includes).read(file.data.get(), file.size);
     includes.pop_back();
+    return true;
 }
 
 void SceneFileReader::include(const char *value) {
@@ -424,17 +426,17 @@ bool loadZoomZoneTemplate(HoScene *scene) {
 
 } // namespace
 
-void loadSceneFile(HoScene *scene, const char *folder, const char *name) {
+bool loadSceneFile(HoScene *scene, const char *folder, const char *name) {
     if (!scene)
-        return;
+        return false;
     IncludeStack includes;
-    readSceneFile(scene, folder, name, includes);
+    return readSceneFile(scene, folder, name, includes);
 }
 
 void loadSceneContent(HoScene *scene) {
     if (!scene)
         return;
-    loadSceneFile(scene, scene->folder, scene->name);
+    scene->fileRead = loadSceneFile(scene, scene->folder, scene->name) ? 1 : 0;
     int32_t ownElements = scene->allElements.members.count();
     int32_t ownTracks = scene->tracks.count();
     bool templateLoaded = loadZoomZoneTemplate(scene);

@@ -6,7 +6,8 @@
 
 class HoScene;
 
-// Reads one scene file (folder/name) into the scene. A missing file leaves the scene as it was.
-void loadSceneFile(HoScene *scene, const char *folder, const char *name);
+// Reads one scene file (folder/name) into the scene; false when neither it nor a template of its name could
+// be read, which leaves the scene as it was.
+bool loadSceneFile(HoScene *scene, const char *folder, const char *name);
 // The whole load of the scene's content, before its properties are applied.
 void loadSceneContent(HoScene *scene);

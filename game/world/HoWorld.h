@@ -8,6 +8,7 @@
 // handler walk). The context makes one and starts it; a saved game's load builds a second.
 
 #include <cstdint>
+#include <string>
 
 #include "game/player/PickFlight.h"
 #include "game/player/ProfileRecord.h"
@@ -219,6 +220,12 @@ public:
     // Scene changes: a request leaves the active scene over its closing time, the switch loads the
     // target and the target enters over its opening time.
     void changeScene(HoScene *target, SceneElement *argument);
+    // The scene that data/game.cfg names to start in; null when it names none or no scene of that name.
+    HoScene *configuredStartScene() const;
+    // What keeps the world's first switch from opening a scene that shows: the file that should name the
+    // start scene, list it or hold it, or that of its files that could not be read; empty when nothing
+    // does. Asked right after start-up, while the start request is pending.
+    std::string startSceneMissingFile() const;
     // The scene (with the scenes below it) is built again from its files at the end of the step, where
     // nothing runs that walks what it holds, then the world changes to it.
     void requestSceneRebuild(HoScene *scene);

@@ -32,7 +32,11 @@ bool layersAboveOverHud(const HoScene *overHud) {
 } // namespace
 
 void HoWorld::draw() {
-    resetView(context);
+    // The world paints the whole picture every frame: starting it from a cleared game area makes each frame
+    // owe nothing to the one before, so the device keeps the parts of the picture that did not change
+    // instead of painting an idle scene anew at every refresh.
+    if (context->game)
+        context->game->setView(0.0f, 0.0f, 1.0f, 0.0f, true);
     if (activeScene)
         activeScene->draw(1.0f);
     auto drawLayers = [this](int32_t first) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGameSettings.h"
@@ -46,6 +47,26 @@ void HoWorld::changeScene(HoScene *target, SceneElement *argument) {
     }
     queueSceneMusic(target);
     ++busyCount;
+}
+
+HoScene *HoWorld::configuredStartScene() const {
+    const ConfigEntry *startup = configurationEntry("startup");
+    return startup ? findScene(startup->text()) : nullptr;
+}
+
+std::string HoWorld::startSceneMissingFile() const {
+    const HoScene *start = change.target ? change.target : configuredStartScene();
+    if (!start)
+        return configurationEntry("startup") ? "data/scenes.cfg" : "data/game.cfg";
+    const std::string folder = std::string(start->folder) + "/";
+    if (!start->fileRead)
+        return folder + start->name + ".scene";
+    // A file of the scene's own folder that an archive holds damaged (its script, say).
+    for (const KResourceProblem &problem : resourceProblems()) {
+        if (problem.name.compare(0, folder.size(), folder) == 0)
+            return problem.name;
+    }
+    return "";
 }
 
 void HoWorld::updateTransition() {
@@ -92,7 +113,7 @@ void HoWorld::switchScene() {
     HoScene *target = change.target;
     if (!target) {
         const ConfigEntry *startup = configurationEntry("startup");
-        target = startup ? findScene(startup->text()) : nullptr;
+        target = configuredStartScene();
         if (!startup)
             logMessage("Game: data/game.cfg names no start scene, WARNING");
         else if (!target)

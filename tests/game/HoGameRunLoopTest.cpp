@@ -1,6 +1,6 @@
 // The game context in the game's run loop, in a real headless window on the fixed clock of 100 ms a
 // frame, with game content packed by Info-ZIP: when the context is made, exit and restart, shutdown,
-// the switch of picture quality, and activation.
+// the switch of picture quality, activation, and a start scene that cannot open.
 
 #include "game/HoContext.h"
 
@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "engine/graphics/KGraphicD3D9.h"
+#include "engine/resource/KResource.h"
+#include "engine/resource/KResourceProblems.h"
 #include "engine/sound/KSound.h"
 #include "engine/text/KTextEncoding.h"
 #include "engine/window/KWindowEvent.h"
@@ -226,6 +228,45 @@ TEST_F(RunLoop, ASwitchToSdShowsTheSdPicturesOfHeldTexturesAndAtlasTextures) {
     ASSERT_EQ(context.atlases.count(), 1);
     EXPECT_EQ(context.atlases[0]->pages[0]->useCount, 1);
     EXPECT_EQ(door->useCount, 1);
+}
+
+// What keeps a context from its start scene is named for the player: the file that should name the start
+// scene, list it or hold it, or a damaged file of its folder, followed by what the resource layer could
+// not read; nothing when the scene opens.
+TEST_F(RunLoop, AStartSceneThatCannotOpenIsNamedWithWhatTheResourcesMissed) {
+    struct Case {
+        const char *gameConfig, *sceneList, *sceneFile, *damagedScript, *expected;
+    } cases[] = {
+        {"", "", nullptr, nullptr, "data/game.cfg"},
+        {"startup=intro\n", "", nullptr, nullptr, "data/scenes.cfg"},
+        {"startup=intro\n", "scene=data/menus/intro/intro\n", nullptr, nullptr, "data/menus/intro/intro.scene"},
+        {"startup=intro\n", "scene=data/menus/intro/intro\n", "O sky\n", "data/menus/intro/intro.script",
+         "data/menus/intro/intro.script: the entry 'data/menus/intro/intro.script' is damaged"},
+        {"startup=intro\n", "scene=data/menus/intro/intro\n", "O sky\n", nullptr, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.expected);
+        fs::remove_all(archives->content());
+        archives->write("data/game.cfg", c.gameConfig);
+        archives->write("data/scenes.cfg", c.sceneList);
+        if (c.sceneFile)
+            archives->write("data/menus/intro/intro.scene", c.sceneFile);
+        clearResourceProblems();
+        if (c.damagedScript)
+            noteResourceProblem(c.damagedScript, std::string("the entry '") + c.damagedScript + "' is damaged");
+        startSmallGame();
+        EXPECT_EQ(game->startFailure(), c.expected);
+        game.reset();
+    }
+    // A missing archive is named after the file.
+    clearResourceProblems();
+    fs::remove_all(archives->content());
+    archives->write("data/scenes.cfg", "");
+    EXPECT_NE(KResource::addArchive((archives->folder() / "absent.pak").c_str()), 0);
+    startSmallGame();
+    EXPECT_EQ(game->startFailure(),
+              "data/game.cfg: the archive '" + (archives->folder() / "absent.pak").string() + "' is missing");
+    clearResourceProblems();
 }
 
 } // namespace

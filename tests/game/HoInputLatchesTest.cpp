@@ -1,5 +1,6 @@
 // Keys and buttons latched by polling a real headless window, fed by scripted input that travels the road
-// of real input (SDL events, window messages, the platform's key state).
+// of real input (SDL events, window messages, the platform's key state); a button's press is never lost,
+// a key's can be.
 
 #include "game/HoInputLatches.h"
 
@@ -72,6 +73,29 @@ TEST_F(InputLatches, AKeyIsLatchedOnceWhileHeldAndNeverWhenItWentUpBetweenPolls)
     worldStep();
     frameAndPoll(); // down again: a new press
     EXPECT_EQ(latches.keyPressed[kKeyB], 1);
+}
+
+TEST_F(InputLatches, EveryPressOfAButtonLatchesThoughItWentUpBetweenPolls) {
+    useScript("1 move 10 10\n1 press left\n1 release left\n" // a quick click: down and up within one frame
+              "3 press left\n"
+              "5 release left\n5 press left\n"); // up and down again between two polls: a second press
+    frameAndPoll();
+    EXPECT_EQ(latches.buttonDown[kPrimaryButton], 1) << "down for the frame of its press";
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 1);
+    worldStep();
+    frameAndPoll();
+    EXPECT_EQ(latches.buttonDown[kPrimaryButton], 0);
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 0) << "latched once";
+    worldStep();
+    frameAndPoll();
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 1);
+    worldStep();
+    frameAndPoll(); // held
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 0);
+    worldStep();
+    frameAndPoll();
+    EXPECT_EQ(latches.buttonDown[kPrimaryButton], 1);
+    EXPECT_EQ(latches.buttonPressed[kPrimaryButton], 1);
 }
 
 TEST_F(InputLatches, NumLockAndScrollLockReadAsTheirToggles) {

@@ -140,6 +140,30 @@ TEST_F(PolledInput, ThePointerInScreenAndClientCoordinates) {
     drain();
 }
 
+TEST_F(PolledInput, APressOverBeforeItIsReadIsReportedOnceByTheLowBit) {
+    const Uint32 id = SDL_GetWindowID(platformSdlWindow(window));
+    for (int virtualKey : {VK_LBUTTON, int('A')})
+        GetAsyncKeyState(virtualKey); // whatever earlier tests left
+    // A quick click and a tap of a key, both over before anything reads them.
+    sdlevents::push(sdlevents::button(id, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 5, 5));
+    sdlevents::push(sdlevents::button(id, SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 5, 5));
+    key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A);
+    key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A);
+    for (int virtualKey : {VK_LBUTTON, int('A')}) {
+        EXPECT_EQ(GetKeyState(virtualKey), 0) << virtualKey; // not held, and it does not take the press
+        EXPECT_EQ(GetAsyncKeyState(virtualKey), 1) << virtualKey;
+        EXPECT_EQ(GetAsyncKeyState(virtualKey), 0) << virtualKey << ": reported once";
+    }
+    // Held: down and pressed since, then only down.
+    sdlevents::push(sdlevents::button(id, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 5, 5));
+    drain();
+    EXPECT_EQ((uint16_t)GetAsyncKeyState(VK_LBUTTON), 0x8001u);
+    EXPECT_EQ((uint16_t)GetAsyncKeyState(VK_LBUTTON), 0x8000u);
+    sdlevents::push(sdlevents::button(id, SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 5, 5));
+    drain();
+    EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON), 0);
+}
+
 TEST_F(PolledInput, ClipboardIsReadOnlyWhileOpenAndByOneAtATime) {
     SDL_SetClipboardText("words");
     EXPECT_EQ(GetClipboardData(CF_TEXT), nullptr); // not open

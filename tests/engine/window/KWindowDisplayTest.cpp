@@ -1,7 +1,8 @@
 // Display modes and switching: the full-screen fitting table over chosen desktops, the mode queries on a
 // virtual desktop, switching to full screen and back and resizing (also with the device lost during the
 // switch, and with a reset that cannot succeed), the flip's bars and brightness and the software cursor
-// read back from the back buffer, the clipboard and the dialog's drop out of full screen.
+// read back from the back buffer, the pointer read where the window shows the game on desktops of every
+// shape, the clipboard and the dialog's drop out of full screen.
 
 #include "tests/support/KWindowD3D9TestSupport.h"
 
@@ -11,8 +12,10 @@
 #include "engine/graphics/KGraphicFactory.h"
 #include "engine/window/KInput.h"
 #include "engine/window/KInputCursorPicture.h"
+#include "platform/SoftRasterizer.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
+#include "tests/support/WinUserTestSupport.h"
 
 using namespace windowtest;
 
@@ -296,6 +299,31 @@ TEST_F(DisplayModes, TheFlipPaintsTheBarsAroundABoxedGameAreaAndDarkensIt) {
     EXPECT_EQ((inside >> 16) & 0xFF, inside & 0xFF);
 }
 
+TEST_F(DisplayModes, AFrameThatStartsWithAClearOfABoxedGameAreaLetsTheDeviceKeepItsBands) {
+    // The view's clear takes the bars with it (the flip paints them black again), so frames that draw the
+    // same are kept whole by the device, and what is shown is what it was.
+    platformSetVirtualDesktop(160, 90);
+    window->setAspectCorrection(true);
+    ASSERT_TRUE(window->toggleFullScreen(true));
+    std::vector<BackBuffer> frames;
+    uint64_t reused = 0;
+    for (int frame = 0; frame < 3; ++frame) {
+        const uint64_t before = softraster::Rasterizer::reusedBandCount();
+        window->setClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+        window->setViewTransform(0, 0, 0, 1.0f, true);
+        drawQuad(10, 10, 30, 20, kRed);
+        window->flipBackBuffer(false);
+        frames.push_back(readBackBuffer(device()));
+        reused = softraster::Rasterizer::reusedBandCount() - before;
+    }
+    EXPECT_EQ(reused, 6u) << "every band of 90 rows, 16 a band";
+    EXPECT_EQ(frames[2].pixels, frames[1].pixels);
+    EXPECT_EQ(frames[2].rgb(5, 45), 0u) << "the bar";
+    EXPECT_EQ(frames[2].rgb(25, 45), 0x0000FFu) << "the cleared game area";
+    EXPECT_EQ(frames[2].rgb(20 + 20 * 120 / kWidth, 15 * 90 / kHeight), 0xFF0000u);
+    ASSERT_TRUE(window->toggleFullScreen(false));
+}
+
 TEST_F(DisplayModes, TheSoftwareCursorIsDrawnWithItsTipAtThePointer) {
     ASSERT_TRUE(hasSoftwareCursorPicture());
     window->setSoftwareCursor(true);
@@ -405,5 +433,83 @@ TEST_F(DisplayModes, AModeTheDisplayCannotTakeIsShownScaledInWithItsShapeKept) {
         EXPECT_EQ(shownAt(w / 2, h - 1), 0u);
     }
     SDL_UnlockSurface(shown);
+    ASSERT_TRUE(window->toggleFullScreen(false));
+}
+
+namespace {
+
+struct DesktopCase {
+    const char *name;
+    int width, height;
+    bool fullScreen, aspectCorrection;
+};
+
+const DesktopCase kDesktops[] = {
+    {"1920x1080 stretched", 1920, 1080, true, false}, {"1920x1080 boxed", 1920, 1080, true, true},
+    {"1366x768 stretched", 1366, 768, true, false},   {"1366x768 boxed", 1366, 768, true, true},
+    {"2560x1440 stretched", 2560, 1440, true, false}, {"2560x1440 boxed", 2560, 1440, true, true},
+    {"1280x1024 stretched", 1280, 1024, true, false}, {"1280x1024 boxed", 1280, 1024, true, true},
+    {"windowed", 1920, 1080, false, false},
+};
+
+// The first pixel of the window's surface in the colour (row by row), and how many of that colour its row
+// holds; {-1, -1, 0} when none.
+struct Found {
+    int x, y, run;
+};
+
+Found firstPixelShown(HWND window, uint32_t rgb) {
+    SDL_Surface *shown = SDL_GetWindowSurface(platformSdlWindow(window));
+    Found found{-1, -1, 0};
+    if (!shown || SDL_LockSurface(shown) != 0)
+        return found;
+    for (int y = 0; y < shown->h && found.run == 0; ++y)
+        for (int x = 0; x < shown->w; ++x) {
+            Uint32 pixel = *(const Uint32 *)((const uint8_t *)shown->pixels + y * shown->pitch + x * 4);
+            Uint8 r, g, b;
+            SDL_GetRGB(pixel, shown->format, &r, &g, &b);
+            if ((uint32_t)(r << 16 | g << 8 | b) != rgb)
+                continue;
+            if (found.run == 0)
+                found = Found{x, y, 0};
+            found.run++;
+        }
+    SDL_UnlockSurface(shown);
+    return found;
+}
+
+} // namespace
+
+// The desktop's pointer put on the first pixel where the window shows a square drawn at a game point reads
+// as that point: through the present's scaling and bars and the game area's place and scale, full screen
+// on desktops of every shape, stretched or boxed, and windowed.
+TEST_F(DisplayModes, ThePointerReadsTheGamePointShownUnderIt) {
+    constexpr int kDesignWidth = 900, kDesignHeight = 540, kSquare = 12;
+    const Uint32 sdlId = SDL_GetWindowID(platformSdlWindow(window->getWindowHandle()));
+    for (const DesktopCase &c : kDesktops) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(window->toggleFullScreen(false));
+        platformSetVirtualDesktop(c.width, c.height);
+        window->setAspectCorrection(c.aspectCorrection);
+        ASSERT_TRUE(window->resizeWindow(kDesignWidth, kDesignHeight));
+        ASSERT_TRUE(window->toggleFullScreen(c.fullScreen));
+        window->flipBackBuffer(false); // full screen, the pointer's mapping follows the game area from here
+        for (const auto &[x, y] : {std::pair{40, 30}, std::pair{450, 270}, std::pair{860, 500}}) {
+            window->setViewTransform(0, 0, 0, 1.0f, false);
+            clearTo(kBlue);
+            drawQuad((float)x, (float)y, (float)(x + kSquare), (float)(y + kSquare), kRed);
+            window->flipBackBuffer(false);
+            const Found square = firstPixelShown(window->getWindowHandle(), kRed & 0xFFFFFFu);
+            ASSERT_GT(square.run, 0) << x << "," << y;
+            sdlevents::push(sdlevents::motion(sdlId, square.x, square.y));
+            window->pumpMessages();
+            // One pixel of the surface spans up to kSquare / run game units; the reading truncates.
+            const int tolerance = 1 + (kSquare + square.run - 1) / square.run;
+            EXPECT_NEAR(getMouseX(), x, tolerance) << "shown at " << square.x << "," << square.y;
+            EXPECT_NEAR(getMouseY(), y, tolerance) << "shown at " << square.x << "," << square.y;
+            EXPECT_GE(getMouseX(), x - 1);
+            EXPECT_GE(getMouseY(), y - 1);
+        }
+    }
     ASSERT_TRUE(window->toggleFullScreen(false));
 }

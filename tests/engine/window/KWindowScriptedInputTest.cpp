@@ -64,7 +64,9 @@ protected:
 } // namespace
 
 TEST_F(ScriptedInput, AClickAtAPositionReachesTheCallbackInGameCoordinates) {
-    useScript("# a click on the game's (10, 10) through a scaled mapping\n"
+    // The script's positions are the game's own: the pointer goes to the client pixel that the mapping
+    // reads as that position, whatever the mapping.
+    useScript("# a click on the game's (30, 20) through a scaled mapping\n"
               "2 move 30 20\n"
               "2 press left\n"
               "3 release left\n");
@@ -82,16 +84,36 @@ TEST_F(ScriptedInput, AClickAtAPositionReachesTheCallbackInGameCoordinates) {
     std::vector<SeenEvent> presses = ofType(kEventButtonDown);
     ASSERT_EQ(presses.size(), 1u);
     EXPECT_EQ(presses[0].event.button, 1u);
-    EXPECT_EQ(presses[0].event.x, 10); // (30 + 0.5 - 10) x 0.5
-    EXPECT_EQ(presses[0].event.y, 10); // (20 + 0.5) x 0.5
+    EXPECT_EQ(presses[0].event.x, 30); // at client (70, 40): (70 + 0.5 - 10) x 0.5
+    EXPECT_EQ(presses[0].event.y, 20); // (40 + 0.5) x 0.5
     EXPECT_EQ(presses[0].event.message, (uint32_t)WM_LBUTTONDOWN);
     EXPECT_EQ(presses[0].frame, 2); // injected when frame 2 completed: dispatched by that frame's own pump
     std::vector<SeenEvent> releases = ofType(kEventButtonUp);
     ASSERT_EQ(releases.size(), 1u);
-    EXPECT_EQ(releases[0].event.x, 10);
-    EXPECT_EQ(getMouseX(), 10);
-    EXPECT_EQ(getMouseY(), 10);
+    EXPECT_EQ(releases[0].event.x, 30);
+    EXPECT_EQ(getMouseX(), 30);
+    EXPECT_EQ(getMouseY(), 20);
     setMouseTransform(0, 0, 1.0f);
+}
+
+TEST_F(ScriptedInput, PositionsStayTheGamesOwnOnAStretchedFullScreen) {
+    // 64 x 48 stretched over a 160 x 90 desktop: the mouse reads client pixels times 0.4 across and
+    // 0.533 down; a script's position still lands where it says, in game units.
+    useScript("2 move 50 40\n3 move 0 0\n4 move 63 47\n");
+    platformSetVirtualDesktop(160, 90);
+    window->setAspectCorrection(false);
+    ASSERT_TRUE(window->toggleFullScreen(true));
+    const std::pair<int, int> expected[] = {{50, 40}, {0, 0}, {63, 47}};
+    for (currentFrame = 1; currentFrame <= 4; ++currentFrame) {
+        window->flipBackBuffer(true);
+        if (currentFrame >= 2) {
+            EXPECT_EQ(getMouseX(), expected[currentFrame - 2].first) << currentFrame;
+            EXPECT_EQ(getMouseY(), expected[currentFrame - 2].second) << currentFrame;
+        }
+    }
+    EXPECT_FLOAT_EQ(getMouseMapping().scaleX, 0.4f);
+    ASSERT_TRUE(window->toggleFullScreen(false));
+    platformSetVirtualDesktop(0, 0);
 }
 
 TEST_F(ScriptedInput, KeysTextAndDoubleClicks) {
