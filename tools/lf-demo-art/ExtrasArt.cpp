@@ -66,11 +66,11 @@ void drawNightSea(Canvas &c, float w, float h, float sx, float sy) {
 }
 
 // A dark panel behind the buttons, so that they and their labels read well: the night's blue over the middle
-// of the screen, fading out over its last 90 units toward every edge, so that the beam and the sea pass under
+// of the screen, fading out over its last 260 units toward every edge, so that the beam and the sea pass under
 // it without a hard line.
 void drawMenuBack(Canvas &c, const Scaled &d) {
     drawNightSea(c, 2560, 1536, d.s, d.s);
-    constexpr float left = 480, top = 240, right = 2080, bottom = 1480, feather = 90;
+    constexpr float left = 420, top = 200, right = 2140, bottom = 1500, feather = 260;
     for (int row = d.whole(top); row < d.whole(bottom); ++row)
         for (int col = d.whole(left); col < d.whole(right); ++col) {
             const float x = (float(col) + 0.5f) / d.s, y = (float(row) + 0.5f) / d.s;
