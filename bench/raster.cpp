@@ -25,6 +25,7 @@
 #include "platform/D3D9.h"
 #include "platform/DeviceHooks.h"
 #include "platform/SoftRasterizer.h"
+#include "platform/WinBase.h"
 #include "platform/WindowSurface.h"
 
 namespace {
@@ -351,7 +352,7 @@ template <typename Draw> double milliseconds(Draw draw) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-int coreCount() { return (int)std::max(1u, std::thread::hardware_concurrency()); }
+int coreCount() { return platformUsableProcessorCount(); }
 
 struct Renderer {
     std::string name;

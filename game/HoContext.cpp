@@ -14,6 +14,9 @@
 #include "game/script/ScriptCommand.h"
 #include "game/scene/HoScene.h"
 #include "game/script/ScriptKeywords.h"
+#include "game/util/NumberParse.h"
+#include "game/util/ReadWholeFile.h"
+#include "game/util/TextReader.h"
 #include "game/world/HoWorld.h"
 #include "video/TheoraVideoManager.h"
 
@@ -108,6 +111,28 @@ void setStartSceneName(const char *name) {
 
 const std::string &startSceneName() {
     return startSceneNameStorage();
+}
+
+std::vector<std::string> startPictureFiles() {
+    std::string startScene = startSceneName();
+    bool atlases = false;
+    WholeFile config;
+    if (readWholeFile("data/game.cfg", &config)) {
+        forEachKeyValueLine(config.data.get(), [&](const std::string &key, const char *value) {
+            if (key == "textures.use_atlas")
+                atlases = parseInt(value) == 1;
+            else if (key == "startup" && startScene.empty())
+                startScene = value;
+        });
+    }
+    std::vector<std::string> files;
+    if (!atlases)
+        return files;
+    for (const std::string &name : {std::string("common"), startScene}) {
+        for (const std::string &page : AtlasMap::pageFiles(("data/atlas/" + name + ".map").c_str(), name.c_str()))
+            files.push_back(resolveDataPath(page.c_str()));
+    }
+    return files;
 }
 
 // 255 for every component the configuration leaves out.

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/system/KSystem.h"
 #include "game/HoInputLatches.h"
@@ -178,6 +179,10 @@ void destroyThreadRecord(ThreadRecord *record);
 // quits. A copy of its own, so it outlives the context whose scripts named it.
 void setStartSceneName(const char *name);
 const std::string &startSceneName();
+// The files of the first pictures a context shows, read before it exists so that they can be made while
+// the start-up pictures show: the pages of the common atlas and of the start scene's, when the game uses
+// atlases (data/game.cfg).
+std::vector<std::string> startPictureFiles();
 
 // The one game context, set by its constructor; null when there is none.
 extern HoContext *currentContext;

@@ -25,6 +25,9 @@ void applyQualityLayout(ScreenValues &screen, const GameSettings &settings, bool
     screen.width = layout.width;
     screen.height = layout.height;
     screen.artScale = screen.width / settings.wideWidth;
+    // Only the narrow layout shifts the view; a switch that ends wide must not keep its offsets.
+    screen.viewOffsetX = 0.0f;
+    screen.wideMargin = 0.0f;
     if (!wide) {
         screen.width = settings.designWidth;
     } else {

@@ -6,7 +6,7 @@
 #include "game/HoGameSettings.h"
 
 // Screen size, narrow and wide widths (the latter two only when `wide`), art scale and halves of the HD or
-// SD layout. Text scale and offsets are left alone.
+// SD layout, with the narrow layout's view x offset and margin cleared. Text scale is left alone.
 void applyQualityLayout(ScreenValues &screen, const GameSettings &settings, bool hd, bool wide);
 // The small mode's size, art scale and halves.
 void applySmallLayout(ScreenValues &screen, const GameSettings &settings);

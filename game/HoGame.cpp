@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "engine/graphics/KGraphicFactory.h"
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
@@ -97,6 +98,8 @@ void HoGame::run() {
     if (!window)
         return;
     splash = std::make_unique<SplashScreen>(this);
+    // The first scene opens without a fade to make its pictures in: they are made while the splash shows.
+    prefetchKGraphics(startPictureFiles());
     while (runPass()) {
         if (!startFailure_.empty())
             reportFileError(startFailure_.c_str());

@@ -187,6 +187,8 @@ bool HoGame::switchQuality(bool wantHd) {
 // The pictures of the new quality replace those of the old: graphics unloaded, the atlases read again
 // from the new archive, and whatever was held loaded again.
 void HoGame::mountQualityArchive() {
+    // Pictures made ahead from the old archive are of the old quality.
+    discardPrefetchedKGraphics();
     KResource::removeAllArchives();
     mountArchive(kMainArchive);
     mountQualityArchiveOnly();

@@ -1,6 +1,8 @@
 #include "game/SplashScreen.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "engine/graphics/KGraphic.h"
 #include "engine/graphics/KGraphicFactory.h"
@@ -54,6 +56,12 @@ SplashScreen::SplashScreen(HoGame *owner) : game(owner) {
     const bool hd = game && game->settings.normalMode && game->isHd();
     currentPictureList = hd ? kHdPictures : kSdPictures;
     currentPictureIndex = 0;
+    // The later pictures are made while the first shows (what is left is dropped at the world's first
+    // scene change).
+    std::vector<std::string> later;
+    for (int i = 1; i < kPictureCount; ++i)
+        later.push_back(resolveDataPath(currentPictureList[i]));
+    prefetchKGraphics(later);
     loadNextPicture();
 }
 
@@ -65,15 +73,13 @@ SplashScreen::~SplashScreen() {
 // Loads the picture at the current index, skipping those that do not load.
 void SplashScreen::loadNextPicture() {
     while (currentPictureIndex < kPictureCount) {
-        KGraphic *candidate = createKGraphic();
-        const std::string path = resolveDataPath(currentPictureList[currentPictureIndex]);
-        if (candidate && !path.empty() && candidate->loadImageFile(path.c_str(), 0)) {
+        KGraphic *candidate = loadKGraphic(resolveDataPath(currentPictureList[currentPictureIndex]).c_str());
+        if (candidate) {
             candidate->setSmoothFiltering(true);
             candidate->setTextureAddressing(0);
             picture = candidate;
             return;
         }
-        delete candidate;
         currentPictureIndex++;
     }
 }

@@ -278,10 +278,14 @@ HRESULT D3D9Device::Present(const RECT *, const RECT *, HWND destWindow, const v
     core_->raster.flush();
     HWND window = destWindow ? destWindow : (params_.hDeviceWindow ? params_.hDeviceWindow : focusWindow_);
     const softraster::Image &img = backBuffer_->image();
-    // Both ONE and DEFAULT wait for the display's vertical sync; the wait itself is the window's
-    // (platformWaitForRefresh), so the caller can let go of its locks before it waits.
+    // Rows that no draw changed since the last present are shown as they are. Both ONE and DEFAULT wait
+    // for the display's vertical sync; the wait itself is the window's (platformWaitForRefresh), so the
+    // caller can let go of its locks before it waits.
+    softraster::BandHistory *history = backBuffer_->bandHistory();
+    const bool rowsKnown = history && history->takeChangedRows(changedRows_);
     const bool verticalSync = params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE;
-    platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride, verticalSync);
+    platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride, verticalSync,
+                            rowsKnown ? &changedRows_ : nullptr);
     return D3D_OK;
 }
 

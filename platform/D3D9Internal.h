@@ -60,6 +60,8 @@ public:
     bool isRenderable() const; // may be a render target
     D3D9Texture *container() const { return container_; }
 
+    // Runs the queued draws when one of them reads or writes this surface.
+    void flushDrawsUsingIt();
     // The image the rasteriser reads or draws into; the reference stays valid for the surface's life.
     const softraster::Image &image();
     softraster::DepthImage depthImage();
@@ -241,6 +243,7 @@ private:
     std::atomic<ULONG> refs_{1};
     IDirect3D9 *d3d_;
     HWND focusWindow_;
+    std::vector<std::pair<int, int>> changedRows_; // of the back buffer, taken at each present
     DWORD behaviorFlags_;
     D3DPRESENT_PARAMETERS params_{};
     Level level_ = Level::ok;

@@ -47,7 +47,7 @@ D3D9Surface::D3D9Surface(std::shared_ptr<DeviceCore> core, D3DFORMAT format, UIN
     if (dxformat::isDepthFormat(format)) {
         depth_.assign((size_t)width * height, 1.0f);
     } else {
-        data_.assign((dxformat::surfaceBytes(format, width, height) + 3) / 4, 0u);
+        data_.resize((dxformat::surfaceBytes(format, width, height) + 3) / 4); // zero, untouched
         if (hasShadow())
             syncShadowFromData();
     }
@@ -56,10 +56,19 @@ D3D9Surface::D3D9Surface(std::shared_ptr<DeviceCore> core, D3DFORMAT format, UIN
 }
 
 D3D9Surface::~D3D9Surface() {
-    core_->raster.flush(); // queued draws may still read or write this surface
+    flushDrawsUsingIt();
     core_->unreserve(pool_, accountedBytes_);
     if (countsAsResource_)
         --core_->liveDefaultPoolResources;
+}
+
+// Queued draws that read or write this surface run before it changes or goes; others may wait.
+void D3D9Surface::flushDrawsUsingIt() {
+    const void *pixels = !depth_.empty() ? static_cast<const void *>(depth_.data())
+                         : hasShadow()    ? static_cast<const void *>(shadow_.data())
+                                          : static_cast<const void *>(data_.data());
+    if (core_->raster.uses(&image_, pixels))
+        core_->raster.flush();
 }
 
 ULONG D3D9Surface::AddRef() {
@@ -130,7 +139,7 @@ HRESULT D3D9Surface::LockRect(D3DLOCKED_RECT *locked, const RECT *rect, DWORD fl
             return D3DERR_INVALIDCALL;
         area = *rect;
     }
-    core_->raster.flush();
+    flushDrawsUsingIt();
     if (hasShadow() && isRenderable())
         syncDataFromShadow();
     size_t pitch = dxformat::rowPitch(format_, width_);

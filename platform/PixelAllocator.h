@@ -8,6 +8,10 @@
 // game frees and makes them again at every change of scene and of graphics quality, and from the heap their
 // memory stayed with the process once freed (the heap cannot give back a hole in its middle), so that its
 // resident size climbed with every change while the memory in use did not.
+// Memory comes zeroed (a new mapping is, without being touched), and making an element without a value
+// writes nothing: a large surface costs no pass over its memory until it is drawn or filled. A vector of
+// it must therefore grow only into new blocks (resize past its capacity), never back into the room a
+// shrink left, where old pixels would show.
 
 #include <sys/mman.h>
 
@@ -15,7 +19,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <utility>
 
 namespace pixelmemory {
 
@@ -61,6 +67,7 @@ template <typename T> struct PixelAllocator {
             void *memory = std::aligned_alloc(kLine, rounded);
             if (!memory)
                 throw std::bad_alloc();
+            std::memset(memory, 0, rounded);
             return static_cast<T *>(memory);
         }
         void *memory = mapHugeBlocks(rounded);
@@ -79,6 +86,12 @@ template <typename T> struct PixelAllocator {
             std::free(memory);
         else
             munmap(memory, roundedSize(bytes));
+    }
+
+    // The memory is zero already.
+    template <typename U> void construct(U *) noexcept {}
+    template <typename U, typename... Args> void construct(U *at, Args &&...args) {
+        ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...);
     }
 
     template <typename U> bool operator==(const PixelAllocator<U> &) const { return true; }

@@ -4,8 +4,14 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <utility>
+
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/SoftRasterizerKernels.h"
+#include "platform/WinBase.h"
 
 namespace softraster {
 
@@ -65,10 +71,20 @@ inline uint32_t colorFromAccumulators(const int64_t acc[4]) {
     return out;
 }
 
+// Rounded to nearest, ties to even, as std::llrint in the default rounding mode, without a call into the
+// C library for every run.
+inline int64_t roundToInt64(double v) {
+#if defined(__x86_64__)
+    return _mm_cvtsd_si64(_mm_set_sd(v));
+#else
+    return std::llrint(v);
+#endif
+}
+
 inline int64_t toFixed16(double v) {
     if (!(v > -1e10 && v < 1e10)) // beyond any texture or colour: keeps the fixed-point steps far from overflow
         return 0;
-    return std::llrint(v * 65536.0);
+    return roundToInt64(v * 65536.0);
 }
 
 // Applies one stage's colour and alpha operations.
@@ -158,6 +174,7 @@ struct RunInput {
 struct BandContext {
     const Image *target;
     const DepthImage *depth;
+    RunInput *runs; // the band's one record of run attributes, set afresh for each run
 };
 
 // The last step of every draw: the shaded pixels blended into the target, or written when blending is off.
@@ -205,6 +222,8 @@ void shadeRun(const BandContext &ctx, const DrawState &st, int y, int x, int n, 
         if (isStandardModulate(s0) && sample0) {
             if (in.diffuse)
                 kernels::modulateRun(texels[0], in.diffuse, n, result);
+            else if (in.flatDiffuse == 0xFFFFFFFFu && !stage1On)
+                src = texels[0]; // white modulates nothing
             else
                 kernels::modulateRunConstant(texels[0], in.flatDiffuse, n, result);
         } else {
@@ -292,10 +311,11 @@ bool shadeDirectSpan(const BandContext &ctx, const DrawState &st, const Triangle
         return false;
     const Image *img = stage.sampler.image;
     const StageCoordinates coords(stage, t);
+    if (coords.uStep() != 65536 || coords.vStep() != 0)
+        return false;
     const double px = xa, py = y;
     int n = xb - xa + 1;
-    const uint32_t *direct =
-        directTexelRow(stage, coords.u(px, py), coords.uStep(), coords.v(px, py), coords.vStep(), n);
+    const uint32_t *direct = directTexelRow(stage, coords.u(px, py), 65536, coords.v(px, py), 0, n);
     if (!direct)
         return false;
     // The texture row the next pixel row reads (when the picture is not scaled vertically) is fetched
@@ -373,10 +393,12 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
     const bool sampled[2] = {stage0On && stageSamples(st.stages[0]),
                              stage0On && st.stages[1].colorOp != Op::disable && stageSamples(st.stages[1])};
 
+    RunInput &in = *ctx.runs;
     for (int x = xa; x <= xb; x += runLength) {
         int n = std::min(runLength, xb - x + 1);
-        RunInput in;
+        in.diffuse = nullptr;
         in.flatDiffuse = t.flat;
+        in.z = nullptr;
         const double px = x;
         if (!t.perspective) {
             if (!t.flatColor) {
@@ -435,6 +457,7 @@ void shadeTriangleSpan(const BandContext &ctx, const DrawState &st, const Triang
                 in.diffuse = difBuf;
             for (int s = 0; s < 2; ++s)
                 if (sampled[s]) {
+                    in.texels[s].affine = false;
                     in.texels[s].u = uBuf[s];
                     in.texels[s].v = vBuf[s];
                 }
@@ -900,7 +923,10 @@ void Rasterizer::runBand(int band) {
     BandPlan plan = planBand(bin, y0, y1);
     if (history_ && repeatsHistory(band, plan))
         return;
-    BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr};
+    if (history_)
+        history_->bands_[band].changed = true;
+    RunInput runs;
+    BandContext ctx{&target_, hasDepth_ ? &depth_ : nullptr, &runs};
     for (size_t i = plan.first; i < bin.size(); ++i) {
         const Command &cmd = commands_[bin[i]];
         if (cmd.kind == Command::Kind::clear) {
@@ -934,7 +960,7 @@ void Rasterizer::runBand(int band) {
 
 void Rasterizer::setThreadCount(int count) {
     if (count <= 0)
-        count = (int)std::max(1u, std::thread::hardware_concurrency());
+        count = platformUsableProcessorCount();
     count = std::min(count, 64);
     if (count == threadCount_)
         return;
@@ -998,6 +1024,22 @@ void Rasterizer::binCommands() {
     }
 }
 
+bool BandHistory::takeChangedRows(std::vector<std::pair<int, int>> &rows) {
+    rows.clear();
+    const bool known = !allChanged_;
+    allChanged_ = false;
+    for (size_t band = 0; band < bands_.size(); ++band) {
+        if (!std::exchange(bands_[band].changed, false) || !known)
+            continue;
+        const int first = (int)band * bandHeight_, end = std::min(shape_.height, first + bandHeight_);
+        if (!rows.empty() && rows.back().second == first)
+            rows.back().second = end;
+        else
+            rows.emplace_back(first, end);
+    }
+    return known;
+}
+
 // A history kept for another target, or for other bands, starts afresh.
 void Rasterizer::prepareHistory() {
     BandHistory &h = *history_;
@@ -1008,7 +1050,22 @@ void Rasterizer::prepareHistory() {
         h.bands_.assign(bandCount_, BandHistory::Band{});
         h.shape_ = target_;
         h.bandHeight_ = bandHeight_;
+        h.allChanged_ = true;
     }
+}
+
+bool Rasterizer::uses(const Image *image, const void *pixels) const {
+    if (commands_.empty())
+        return false;
+    if (pixels && (pixels == target_.pixels || (hasDepth_ && pixels == depth_.values)))
+        return true;
+    for (const DrawState &state : states_) {
+        for (const Stage &stage : state.stages) {
+            if (stage.sampler.image == image)
+                return true;
+        }
+    }
+    return false;
 }
 
 void Rasterizer::flush() {

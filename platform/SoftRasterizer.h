@@ -96,15 +96,24 @@ struct Triangle;
 // and forgets it whenever anything but the rasteriser writes the target's pixels.
 class BandHistory {
 public:
-    void forget() { bands_.clear(); }
+    void forget() {
+        bands_.clear();
+        allChanged_ = true;
+    }
+    // The rows drawn since the last call, as [first, end) ranges of whole bands (none when nothing was
+    // drawn); false when that is not known (the history was forgotten or took another shape meanwhile): then
+    // every row may have changed. A present copies only the rows that changed.
+    bool takeChangedRows(std::vector<std::pair<int, int>> &rows);
 
 private:
     friend class Rasterizer;
     struct Band {
         Key key;
         bool valid = false;
+        bool changed = false;
     };
     std::vector<Band> bands_;
+    bool allChanged_ = true;
     Image shape_{}; // the target the bands belong to
     int bandHeight_ = 0;
 };
@@ -131,8 +140,12 @@ public:
     // Runs every queued operation; afterwards the target images hold the result.
     void flush();
     bool hasPending() const { return !commands_.empty(); }
+    // Whether a queued draw samples the image or writes the pixels (as its target or depth): only then must
+    // a change to them wait for a flush.
+    bool uses(const Image *image, const void *pixels) const;
 
-    // Threads used by flush (1 = the calling thread only). 0 picks the number of cores.
+    // Threads used by flush (1 = the calling thread only). 0 picks the processors the process may use
+    // (platformUsableProcessorCount).
     void setThreadCount(int count);
     int threadCount() const { return threadCount_; }
 

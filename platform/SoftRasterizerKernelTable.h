@@ -30,6 +30,13 @@ struct KernelTable {
     void (*blend[(int)BlendPair::count])(const uint32_t *src, uint32_t *dst, int n, uint32_t alphaOr);
     void (*blendConstant[(int)BlendPair::count])(uint32_t src, uint32_t *dst, int n, uint32_t alphaOr);
     void (*bilinear)(const BilinearQuad &quad, int n, uint32_t *out);
+    // Bilinear filtering in its two steps, for samples that all lie between the same two texture rows:
+    // lerpRows makes the columns, out[i] = lerpPixel(row0[i] | alphaOr, row1[i] | alphaOr, fv); lerpColumns
+    // filters across them, sample i at t = (u0 + du * i + 128) >> 8 giving lerpPixel(cols[t >> 8],
+    // cols[(t >> 8) + 1], t & 255). Every t must be at least 0 and name columns inside cols, which is read up
+    // to 32 columns past the last one named.
+    void (*lerpRows)(const uint32_t *row0, const uint32_t *row1, uint32_t alphaOr, uint32_t fv, int n, uint32_t *out);
+    void (*lerpColumns)(const uint32_t *cols, int32_t u0, int32_t du, int n, uint32_t *out);
 };
 
 // The tables of the instruction sets compiled in (null when this build has none). Call one only where the

@@ -41,8 +41,22 @@ void fillRun(uint32_t *dst, int n, uint32_t value);
 // One channel-wise blend of a single pixel, the reference for every fast path.
 uint32_t blendPixel(Blend srcFactor, Blend dstFactor, uint32_t src, uint32_t dst);
 // One channel-wise product (rounded / 255) of two pixels.
-uint32_t modulatePixel(uint32_t a, uint32_t b);
+inline uint32_t modulatePixel(uint32_t a, uint32_t b) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        result |= mul255((a >> shift) & 0xFF, (b >> shift) & 0xFF) << shift;
+    return result;
+}
 // Bilinear filtering of four texels with 8-bit weights: first between the rows, then between the columns.
 uint32_t bilinearPixel(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fu, uint32_t fv);
+// One step of it: (a * (256 - f) + b * f + 128) >> 8 per channel.
+inline uint32_t lerpPixel(uint32_t a, uint32_t b, uint32_t f) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+        result |= ((ca * (256 - f) + cb * f + 128) >> 8) << shift;
+    }
+    return result;
+}
 
 } // namespace softraster::kernels

@@ -39,6 +39,16 @@ struct Avx2Lanes {
     }
     static bool noneOf(V a, V mask) { return _mm256_testz_si256(a, mask) != 0; }
     static bool allOf(V a, V mask) { return _mm256_testc_si256(a, mask) != 0; }
+    static V bitAnd(V a, V b) { return _mm256_and_si256(a, b); }
+    static V add32(V a, V b) { return _mm256_add_epi32(a, b); }
+    static V shl32(V a, int bits) { return _mm256_slli_epi32(a, bits); }
+    static V shr32(V a, int bits) { return _mm256_srli_epi32(a, bits); }
+    static V sub32(V a, V b) { return _mm256_sub_epi32(a, b); }
+    static V pick(const uint32_t *window, V index) {
+        const V low = _mm256_permutevar8x32_epi32(load(window), index);
+        const V high = _mm256_permutevar8x32_epi32(load(window + 8), index);
+        return _mm256_blendv_epi8(low, high, _mm256_cmpgt_epi32(index, _mm256_set1_epi32(7)));
+    }
 };
 
 } // namespace

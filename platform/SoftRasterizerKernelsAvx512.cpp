@@ -40,6 +40,14 @@ struct Avx512Lanes {
     }
     static bool noneOf(V a, V mask) { return _mm512_test_epi32_mask(a, mask) == 0; }
     static bool allOf(V a, V mask) { return _mm512_cmpneq_epi32_mask(_mm512_and_si512(a, mask), mask) == 0; }
+    static V bitAnd(V a, V b) { return _mm512_and_si512(a, b); }
+    static V add32(V a, V b) { return _mm512_add_epi32(a, b); }
+    static V shl32(V a, int bits) { return _mm512_mask_slli_epi32(a, (__mmask16)-1, a, (unsigned)bits); }
+    static V shr32(V a, int bits) { return _mm512_mask_srli_epi32(a, (__mmask16)-1, a, (unsigned)bits); }
+    static V sub32(V a, V b) { return _mm512_sub_epi32(a, b); }
+    static V pick(const uint32_t *window, V index) {
+        return _mm512_permutex2var_epi32(load(window), index, load(window + 16));
+    }
 };
 
 } // namespace

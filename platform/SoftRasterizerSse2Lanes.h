@@ -32,6 +32,17 @@ struct Sse2Lanes {
         return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(a, mask), _mm_setzero_si128())) == 0xFFFF;
     }
     static bool allOf(V a, V mask) { return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(a, mask), mask)) == 0xFFFF; }
+    static V bitAnd(V a, V b) { return _mm_and_si128(a, b); }
+    static V add32(V a, V b) { return _mm_add_epi32(a, b); }
+    static V shl32(V a, int bits) { return _mm_slli_epi32(a, bits); }
+    static V shr32(V a, int bits) { return _mm_srli_epi32(a, bits); }
+    static V sub32(V a, V b) { return _mm_sub_epi32(a, b); }
+    // No permutation across lanes by index before AVX2: four loads.
+    static V pick(const uint32_t *window, V index) {
+        alignas(16) uint32_t at[4];
+        _mm_store_si128((__m128i *)at, index);
+        return _mm_set_epi32((int)window[at[3]], (int)window[at[2]], (int)window[at[1]], (int)window[at[0]]);
+    }
 };
 
 } // namespace

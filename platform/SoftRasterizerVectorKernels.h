@@ -4,12 +4,16 @@
 //   widenLo / widenHi (bytes to 16-bit lanes, the low / high pixels of each 128-bit block),
 //   pairLo / pairHi (32-bit lanes doubled, in the same pixel order), narrow (16-bit lanes back to bytes,
 //   saturated), mul16, mulhi16 (unsigned, high half), add16, sub16, shr8, alphaLanes (each pixel's alpha in
-//   its four 16-bit lanes), noneOf / allOf (whether no bit / every bit of a mask is set in every lane).
+//   its four 16-bit lanes), noneOf / allOf (whether no bit / every bit of a mask is set in every lane),
+//   bitAnd, add32, sub32, shl32 / shr32 (32-bit lanes, logical), pick (the word window[index] of each lane,
+//   every index below 2 * width: a pick among two vectors' worth).
 // Channels are worked on in 16-bit lanes with the portable kernels' arithmetic, so the pixels are the same.
 // Only the per-instruction-set files include this, after switching their target on; everything here has
 // internal linkage, so each keeps its own copy compiled for its own target.
 
 #include <xmmintrin.h>
+
+#include <algorithm>
 
 #include "platform/SoftRasterizerKernelTable.h"
 #include "platform/SoftRasterizerKernels.h"
@@ -173,6 +177,58 @@ template <class L> struct VectorKernels {
         }
     }
 
+    static V lerpPixels(V a, V b, V fLo, V fHi) {
+        return L::narrow(lerp(L::widenLo(a), L::widenLo(b), fLo), lerp(L::widenHi(a), L::widenHi(b), fHi));
+    }
+
+    // A run that does not end on a whole vector ends with the vector that does, which overlaps the one before
+    // and writes its pixels again, the same.
+    static void lerpRows(const uint32_t *row0, const uint32_t *row1, uint32_t alphaOr, uint32_t fv, int n,
+                         uint32_t *out) {
+        if (n < width) {
+            for (int i = 0; i < n; ++i)
+                out[i] = lerpPixel(row0[i] | alphaOr, row1[i] | alphaOr, fv);
+            return;
+        }
+        const V orMask = L::splat(alphaOr), f = L::splat16((int)fv);
+        for (int i = 0;; i += width) {
+            i = std::min(i, n - width);
+            L::store(out + i, lerpPixels(L::bitOr(L::load(row0 + i), orMask), L::bitOr(L::load(row1 + i), orMask), f, f));
+            if (i + width >= n)
+                return;
+        }
+    }
+
+    // Each lane works out its own column and weight; the weight is doubled into both 16-bit halves so that
+    // doubling the lanes lines it up with the channels of the widened columns. The columns are read up to
+    // 2 * width past the last one named (cols must have that room).
+    static void lerpColumns(const uint32_t *cols, int32_t u0, int32_t du, int n, uint32_t *out) {
+        if (n < width) {
+            for (int i = 0; i < n; ++i) {
+                const int32_t t = (u0 + du * i + 128) >> 8;
+                out[i] = lerpPixel(cols[t >> 8], cols[(t >> 8) + 1], (uint32_t)t & 255);
+            }
+            return;
+        }
+        alignas(64) uint32_t ramp[width];
+        for (int k = 0; k < width; ++k)
+            ramp[k] = (uint32_t)(128 + du * k);
+        const V steps = L::load(ramp), low = L::splat(255);
+        for (int i = 0;; i += width) {
+            i = std::min(i, n - width);
+            const V t = L::shr32(L::add32(L::splat((uint32_t)(u0 + du * i)), steps), 8);
+            // The vector's columns lie within 2 * width of its leftmost one (samples at most two apart).
+            const int32_t first = (u0 + du * i + 128) >> 16, last = (u0 + du * (i + width - 1) + 128) >> 16;
+            const uint32_t *window = cols + std::min(first, last);
+            const V column = L::sub32(L::shr32(t, 8), L::splat((uint32_t)std::min(first, last)));
+            const V f = L::bitAnd(t, low), weight = L::bitOr(f, L::shl32(f, 16));
+            L::store(out + i, lerpPixels(L::pick(window, column), L::pick(window + 1, column), L::pairLo(weight),
+                                         L::pairHi(weight)));
+            if (i + width >= n)
+                return;
+        }
+    }
+
     static KernelTable table(KernelSet set) {
         KernelTable t{};
         t.set = set;
@@ -189,6 +245,8 @@ template <class L> struct VectorKernels {
         t.blendConstant[(int)BlendPair::additive] = blendConstant<BlendPair::additive>;
         t.blendConstant[(int)BlendPair::addOne] = blendConstant<BlendPair::addOne>;
         t.bilinear = bilinear;
+        t.lerpRows = lerpRows;
+        t.lerpColumns = lerpColumns;
         return t;
     }
 };

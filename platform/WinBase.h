@@ -91,6 +91,10 @@ BOOL ReleaseMutex(HANDLE mutex);
 HANDLE GetCurrentProcess();
 // The processors the process may run on, as a bit mask (processors 0 to 63), and those of the system.
 BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR *processMask, DWORD_PTR *systemMask);
+// How many processors the process may run on (its affinity, which taskset and containers narrow), at
+// most LANTERNFALL_MAX_THREADS when that test cap is set; at least 1. The software device's drawing
+// threads and the picture decoding workers are this many.
+int platformUsableProcessorCount();
 // The running system's name and kernel release, such as "Linux 6.1.0-18-amd64".
 std::string platformGetSystemDescription();
 

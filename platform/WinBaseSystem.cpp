@@ -2,6 +2,9 @@
 
 #include "platform/WinBase.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <sched.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -39,6 +42,21 @@ BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR *processMask, DWORD_PTR *s
         all |= DWORD_PTR{1} << cpu;
     *systemMask = all | *processMask;
     return TRUE;
+}
+
+int platformUsableProcessorCount() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    int count = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 0;
+    if (count < 1)
+        count = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+    if (const char *cap = std::getenv("LANTERNFALL_MAX_THREADS")) {
+        char *end = nullptr;
+        long limit = std::strtol(cap, &end, 10);
+        if (end != cap && *end == '\0' && limit > 0 && limit < count)
+            count = static_cast<int>(limit);
+    }
+    return count;
 }
 
 std::string platformGetSystemDescription() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -13,6 +14,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "platform/FileHooks.h"
 #include "platform/ScriptedInputFile.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
@@ -48,6 +50,23 @@ struct ScriptState {
 
 namespace {
 
+// The frame-time hook's file and the frame being measured.
+struct FrameTimer {
+    using Clock = std::chrono::steady_clock;
+    FILE *file = nullptr; // null: the hook is off
+    bool ownsFile = false;
+    bool started = false;
+    Clock::time_point start;
+    Clock::duration excluded{}; // time spent saving the frame's screenshot
+    int64_t fileChangesAtStart = 0;
+
+    void close() {
+        if (ownsFile && file)
+            std::fclose(file);
+        *this = FrameTimer{};
+    }
+};
+
 struct WindowHookState {
     bool loaded = false;
     long frameLimit = 0; // 0: none
@@ -62,6 +81,7 @@ struct WindowHookState {
     void *gameToClientContext = nullptr;
     std::multimap<long, ScriptedAction> script; // by frame, in file order
     ScriptState scriptState;
+    FrameTimer frameTimer;
 };
 
 WindowHookState &hooks() {
@@ -318,6 +338,31 @@ void injectScriptedInput(WindowHookState &state, long frame, HWND window) {
         pushScriptedAction(state, state.scriptState, it->second, windowId);
 }
 
+void openFrameTimes(FrameTimer &timer, const char *path) {
+    timer.close();
+    if (!path || !*path)
+        return;
+    if (std::string(path) == "stderr") {
+        timer.file = stderr;
+        return;
+    }
+    timer.file = std::fopen(path, "w");
+    timer.ownsFile = timer.file != nullptr;
+    if (!timer.file)
+        std::fprintf(stderr, "LANTERNFALL_FRAME_TIMES: %s cannot be written\n", path);
+}
+
+// Saves the screenshot of the frame when one is asked for; the time it takes is no part of the frame.
+void saveScreenshot(WindowHookState &state, int frame) {
+    if (!state.screenshotFrames.count(frame))
+        return;
+    const FrameTimer::Clock::time_point begin = FrameTimer::Clock::now();
+    std::string path = platformScreenshotPath(frame);
+    if (!state.capture || !state.capture(state.captureContext, path.c_str()))
+        std::fprintf(stderr, "LANTERNFALL_SCREENSHOTS: frame %d could not be saved to %s\n", frame, path.c_str());
+    state.frameTimer.excluded += FrameTimer::Clock::now() - begin;
+}
+
 } // namespace
 
 void platformReloadWindowHooks() {
@@ -334,6 +379,7 @@ void platformReloadWindowHooks() {
     state.completedFrames = 0;
     state.script = readInputScript(std::getenv("LANTERNFALL_INPUT_SCRIPT"));
     state.scriptState = ScriptState{};
+    openFrameTimes(state.frameTimer, std::getenv("LANTERNFALL_FRAME_TIMES"));
 }
 
 void platformRegisterScreenshotCapture(PlatformScreenshotCapture capture, void *context) {
@@ -365,12 +411,7 @@ std::string platformScreenshotPath(int frame) {
 void platformFrameCompleted(HWND window) {
     WindowHookState &state = hooks();
     int frame = ++state.completedFrames;
-    if (state.screenshotFrames.count(frame)) {
-        std::string path = platformScreenshotPath(frame);
-        if (!state.capture || !state.capture(state.captureContext, path.c_str()))
-            std::fprintf(stderr, "LANTERNFALL_SCREENSHOTS: frame %d could not be saved to %s\n", frame,
-                         path.c_str());
-    }
+    saveScreenshot(state, frame);
     // As a crash or a power cut would: no further frame, no shutdown, nothing more written.
     if (state.killFrame > 0 && frame == state.killFrame)
         kill(getpid(), SIGKILL);
@@ -381,6 +422,29 @@ void platformFrameCompleted(HWND window) {
 
 int platformCompletedFrames() {
     return hooks().completedFrames;
+}
+
+void platformFramePresented() {
+    WindowHookState &state = hooks();
+    FrameTimer &timer = state.frameTimer;
+    if (!timer.file || !timer.started)
+        return;
+    const double ms =
+        std::chrono::duration<double, std::milli>(FrameTimer::Clock::now() - timer.start - timer.excluded).count();
+    std::fprintf(timer.file, "frame %d %.3f files=%lld\n", state.completedFrames, ms,
+                 (long long)(fileHooksChangeCount() - timer.fileChangesAtStart));
+    std::fflush(timer.file);
+    timer.started = false;
+}
+
+void platformFrameStarted() {
+    FrameTimer &timer = hooks().frameTimer;
+    if (!timer.file)
+        return;
+    timer.started = true;
+    timer.excluded = {};
+    timer.fileChangesAtStart = fileHooksChangeCount();
+    timer.start = FrameTimer::Clock::now();
 }
 
 bool platformForegroundHookEnabled() {

@@ -14,6 +14,10 @@
 //                                      ("12 move 100 80", "12 press left", "13 keydown Return", "14 text Hi";
 //                                      "+2 keyup Return" two frames after the line before); positions are
 //                                      the game's own coordinates (the registered mapping)
+//   LANTERNFALL_FRAME_TIMES=PATH       a line per presented frame ("frame N MS files=K"): the wall time from
+//                                      the frame's start to the end of its present, without the time its
+//                                      screenshot took, and the file changes the save writer made meanwhile;
+//                                      "stderr" writes to standard error
 
 #include <string>
 
@@ -38,6 +42,10 @@ void platformUnregisterScriptedPointerMapping(void *context);
 void platformFrameCompleted(HWND window);
 // Frames completed since the hooks were (re)loaded.
 int platformCompletedFrames();
+// Called by the window when a frame's present is over, and when the next frame starts (its flip is over and
+// the game's step follows): the frame-time hook measures between the two.
+void platformFramePresented();
+void platformFrameStarted();
 
 bool platformForegroundHookEnabled();
 // The file a screenshot of that frame goes to.

@@ -177,23 +177,27 @@ void platformWaitForRefresh(HWND window) {
     window->refreshDueNs = 0;
 }
 
-bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels,
-                             bool paced) {
-    if (!window || !window->sdlWindow || !argb || width <= 0 || height <= 0)
-        return false;
-    SDL_Surface *target = SDL_GetWindowSurface(window->sdlWindow);
-    if (!target)
-        return false;
-    SDL_Surface *source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t *>(argb), width, height, 32,
-                                                             stridePixels * 4, SDL_PIXELFORMAT_ARGB8888);
-    if (!source)
-        return false;
-    window->frameWidth = width;
-    window->frameHeight = height;
-    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
-    const PresentArea area = platformPresentArea(width, height, target->w, target->h, window->fullScreen);
+namespace {
+
+// Copies the rows drawn since the last present into the window, which still shows that frame unscaled.
+bool presentChangedRows(HWND window, SDL_Surface *source, SDL_Surface *target,
+                        const std::vector<std::pair<int, int>> &changedRows) {
+    std::vector<SDL_Rect> rects;
+    int result = 0;
+    for (const auto &[first, end] : changedRows) {
+        SDL_Rect rows{0, first, source->w, end - first};
+        SDL_Rect to = rows;
+        result |= SDL_BlitSurface(source, &rows, target, &to);
+        rects.push_back(rows);
+    }
+    return result == 0 &&
+           (rects.empty() || SDL_UpdateWindowSurfaceRects(window->sdlWindow, rects.data(), (int)rects.size()) == 0);
+}
+
+bool presentWholeFrame(HWND window, SDL_Surface *source, SDL_Surface *target) {
+    const PresentArea area = platformPresentArea(source->w, source->h, target->w, target->h, window->fullScreen);
     int result;
-    if (target->w == width && target->h == height) {
+    if (target->w == source->w && target->h == source->h) {
         result = SDL_BlitSurface(source, nullptr, target, nullptr);
     } else {
         SDL_Rect rect{area.x, area.y, area.width, area.height};
@@ -201,10 +205,46 @@ bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int h
             SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
         result = SDL_BlitScaled(source, nullptr, target, &rect);
     }
+    return result == 0 && SDL_UpdateWindowSurface(window->sdlWindow) == 0;
+}
+
+} // namespace
+
+bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels,
+                             bool paced, const std::vector<std::pair<int, int>> *changedRows) {
+    if (!window || !window->sdlWindow || !argb || width <= 0 || height <= 0)
+        return false;
+    SDL_Surface *target = SDL_GetWindowSurface(window->sdlWindow);
+    if (!target)
+        return false;
+    // A window without alpha (the usual RGB888) shows the same colours: read as its own format, the frame
+    // is copied row by row instead of converted pixel by pixel.
+    const Uint32 format =
+        target->format->format == SDL_PIXELFORMAT_RGB888 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888;
+    SDL_Surface *source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t *>(argb), width, height, 32,
+                                                             stridePixels * 4, format);
+    if (!source)
+        return false;
+    window->frameWidth = width;
+    window->frameHeight = height;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    const bool unscaled = target->w == width && target->h == height;
+    const bool stillShown = unscaled && window->shownSurface == target && window->shownPixels == argb &&
+                            window->shownWidth == width && window->shownHeight == height;
+    bool presented;
+    if (changedRows && stillShown) {
+        presented = presentChangedRows(window, source, target, *changedRows);
+    } else {
+        window->shownSurface = unscaled ? target : nullptr;
+        window->shownPixels = argb;
+        window->shownWidth = width;
+        window->shownHeight = height;
+        presented = presentWholeFrame(window, source, target);
+    }
     SDL_FreeSurface(source);
     if (paced && presentsArePaced())
         markRefreshDue(window);
-    return result == 0 && SDL_UpdateWindowSurface(window->sdlWindow) == 0;
+    return presented;
 }
 
 bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) {

@@ -4,6 +4,8 @@
 // layer extends this record with messages and input.
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "platform/WinTypes.h"
 
@@ -15,6 +17,10 @@ struct HWND__ {
     int clientHeight = 0;
     bool fullScreen = false;
     bool ownsSdlWindow = true;
+    // What the window shows: the frame last copied in whole, and the surface it went to.
+    const void *shownPixels = nullptr;
+    int shownWidth = 0, shownHeight = 0;
+    void *shownSurface = nullptr;
     // The size of the frames shown in the window (the back buffer), 0 before the first mode is set: the
     // client coordinates of the pointer are pixels of that frame, wherever the window shows it.
     int frameWidth = 0;
@@ -50,9 +56,11 @@ HWND platformCreateTestWindow(int width, int height);
 void platformDestroyTestWindow(HWND window);
 
 // Copies an ARGB image to the window's client area (scaled when the sizes differ) and shows it. A paced
-// present (vertical sync) marks the display's next refresh as due (see platformWaitForRefresh).
+// present (vertical sync) marks the display's next refresh as due (see platformWaitForRefresh). With
+// changedRows, the image is the one presented last with only those rows ([first, end) ranges) drawn since:
+// when the window still shows it unscaled, only those rows are copied and shown again.
 bool platformPresentToWindow(HWND window, const uint32_t *argb, int width, int height, int stridePixels,
-                             bool paced = false);
+                             bool paced = false, const std::vector<std::pair<int, int>> *changedRows = nullptr);
 // Waits until the refresh that the window's last paced present is due at, then clears it. Presents are
 // paced only on a display and never under the fixed clock, so headless and scripted runs never wait here.
 void platformWaitForRefresh(HWND window);

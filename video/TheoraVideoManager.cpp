@@ -86,7 +86,22 @@ TheoraVideoClip *TheoraVideoManager::createVideoClip(TheoraDataSource *source, i
         throw;
     }
     mClips.push_back(clip.get());
+    {
+        std::lock_guard<std::mutex> newClip(mNewClipMutex);
+        ++mClipsCreated;
+    }
+    mNewClip.notify_all();
     return clip.release();
+}
+
+uint64_t TheoraVideoManager::getClipsCreated() {
+    std::lock_guard<std::mutex> newClip(mNewClipMutex);
+    return mClipsCreated;
+}
+
+void TheoraVideoManager::waitForNewClip(uint64_t seen, std::chrono::milliseconds idle) {
+    std::unique_lock<std::mutex> newClip(mNewClipMutex);
+    mNewClip.wait_for(newClip, idle, [&] { return mClipsCreated != seen; });
 }
 
 void TheoraVideoManager::destroyVideoClip(TheoraVideoClip *clip) {

@@ -4,6 +4,10 @@
 // most in need of frames), advances every clip's clock once per logic step, and writes the library's
 // log (into the engine's log, one line per line).
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,6 +38,10 @@ public:
     void destroyVideoClip(TheoraVideoClip *clip);
     // For the workers: the clip this worker shall decode next (now assigned to it), or null.
     TheoraVideoClip *requestWork(TheoraWorkerThread *worker);
+    // For idle workers: how many clips were made so far, and a wait of at most `idle` until that count
+    // moves past `seen`, so that a new clip's first frames are decoded at once rather than after the sleep.
+    uint64_t getClipsCreated();
+    void waitForNewClip(uint64_t seen, std::chrono::milliseconds idle);
     // Main thread: advances every clip by the time in seconds.
     void update(float timeIncrease);
 
@@ -57,4 +65,9 @@ protected:
     int mDefaultNumPrecachedFrames = 8;
     TheoraMutex *mWorkMutex = nullptr;
     TheoraAudioInterfaceFactory *mAudioFactory = nullptr;
+
+private:
+    std::mutex mNewClipMutex;
+    std::condition_variable mNewClip;
+    uint64_t mClipsCreated = 0;
 };

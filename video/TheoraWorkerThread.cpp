@@ -6,9 +6,11 @@
 void TheoraWorkerThread::execute() {
     // The running flag was raised by start: raising it here again would undo a join that came first.
     while (mThreadRunning) {
+        // Counted before asking, so that a clip made in between ends the idle wait at once.
+        const uint64_t clipsSeen = mManager->getClipsCreated();
         mClip = mManager->requestWork(this);
         if (!mClip) {
-            threadSleep(100);
+            mManager->waitForNewClip(clipsSeen, std::chrono::milliseconds(100));
             continue;
         }
         if (mClip->getSeekFrame() >= 0)

@@ -58,15 +58,9 @@ namespace {
 // padding of a larger texture, so that filtering at the image's right and bottom edges sees the edge.
 void copyPixelRows(const uint32_t *source, uint32_t width, uint32_t height, uint8_t *destination, int pitch,
                    uint32_t textureWidth, uint32_t textureHeight) {
-    for (uint32_t y = 0; y < height; ++y) {
-        uint32_t *row = (uint32_t *)(destination + (size_t)y * pitch);
-        std::memcpy(row, source + (size_t)y * width, (size_t)width * 4);
-        if (width < textureWidth)
-            row[width] = row[width - 1];
-    }
-    if (height < textureHeight)
-        std::memcpy(destination + (size_t)height * pitch, destination + (size_t)(height - 1) * pitch,
-                    (size_t)std::min(width + 1, textureWidth) * 4);
+    for (uint32_t y = 0; y < height; ++y)
+        std::memcpy(destination + (size_t)y * pitch, source + (size_t)y * width, (size_t)width * 4);
+    padPictureEdges(destination, pitch, width, height, textureWidth, textureHeight);
 }
 
 // DXT blocks are copied one row of blocks at a time: the image record holds whole 4x4 blocks.
@@ -81,6 +75,21 @@ void copyBlockRows(const uint8_t *source, uint32_t format, uint32_t width, uint3
 }
 
 } // namespace
+
+void padPictureEdges(uint8_t *bits, int pitch, uint32_t width, uint32_t height, uint32_t textureWidth,
+                     uint32_t textureHeight) {
+    if (width == 0 || height == 0)
+        return;
+    if (width < textureWidth) {
+        for (uint32_t y = 0; y < height; ++y) {
+            uint32_t *row = (uint32_t *)(bits + (size_t)y * pitch);
+            row[width] = row[width - 1];
+        }
+    }
+    if (height < textureHeight)
+        std::memcpy(bits + (size_t)height * pitch, bits + (size_t)(height - 1) * pitch,
+                    (size_t)std::min(width + 1, textureWidth) * 4);
+}
 
 PixelUpload uploadIntoLevel(const D3DSURFACE_DESC &desc, const D3DLOCKED_RECT &locked, const void *pixels,
                             uint64_t sourceBytes, uint32_t width, uint32_t height) {

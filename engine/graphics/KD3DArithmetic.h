@@ -34,6 +34,11 @@ struct PixelUpload {
 };
 PixelUpload uploadIntoLevel(const D3DSURFACE_DESC &desc, const D3DLOCKED_RECT &locked, const void *pixels,
                             uint64_t sourceBytes, uint32_t width, uint32_t height);
+// The texel right of each row of a picture of 32-bit pixels in a larger texture, and the row below it,
+// repeat its edge, so that filtering at the picture's edge reads nothing from outside it (what
+// uploadIntoLevel does after copying the rows).
+void padPictureEdges(uint8_t *bits, int pitch, uint32_t width, uint32_t height, uint32_t textureWidth,
+                     uint32_t textureHeight);
 
 // The model matrix of a transformed draw, row vectors: scale by zoom, turn by angle degrees (positive turns
 // counterclockwise on the screen), then move to (x, y).

@@ -36,6 +36,10 @@ public:
     KGraphicD3DCommon &operator=(const KGraphicD3DCommon &) = delete;
 
     bool loadImageFile(const char *fileName, int32_t mode) override;
+    // Loads the file as loadImageFile(fileName, 0) does, for a picture no other thread uses yet, without
+    // holding the renderer's lock while the pixels are decoded and copied into the texture: the drawing
+    // thread keeps the device meanwhile. A lost device is not waited for: false then.
+    bool loadImageFileAside(const char *fileName);
     bool loadImageFromMemory(const char *name, const unsigned char *data, size_t size, int32_t mode) override;
     bool createFromPixels(const uint32_t *pixels, int32_t width, int32_t height, bool highQuality,
                           bool hasAlpha) override;
@@ -156,6 +160,18 @@ protected:
     static Renderer &renderer() { return Renderer::instance(); }
 
     // Loading and upload.
+    struct TextureLevel {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT locked;
+    };
+    bool readImageFile(const char *name, unsigned char **data, uint32_t *size);
+    bool takeDecodedImage(const char *name, const unsigned char *data, size_t size);
+    uint64_t imageRecordBytes() const;
+    bool createUploadTexture(uint32_t width, uint32_t height);
+    bool lockLevel(Texture *texture, TextureLevel &level);
+    bool copyIntoLevel(const TextureLevel &level, const void *pixels, uint64_t sourceBytes, uint32_t width,
+                       uint32_t height);
+    bool deviceReady();
     bool waitForDevice();
     void takeImageRecordState();
     void dropRenderTarget();

@@ -36,22 +36,90 @@ template <class Api> bool KGraphicD3DCommon<Api>::loadImageFile(const char *name
         return false;
     unsigned char *data = nullptr;
     uint32_t size = 0;
-    if (mode != 2) {
-        // A name that does not fit the field could not be loaded again after a lost device.
-        if (std::strlen(name) >= (size_t)kFileNameCapacity) {
-            logMessage("%s: picture file name too long (%zu characters): %.64s..., ERROR", Api::kArea,
-                       std::strlen(name), name);
-            return false;
-        }
-        if (!KResource::loadResource(name, &data, &size)) {
-            logMessage("%s: couldn't read picture file %s", Api::kArea, name);
-            return false;
-        }
-        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-        std::snprintf(fileName, sizeof fileName, "%s", name);
-    }
+    if (mode != 2 && !readImageFile(name, &data, &size))
+        return false;
     bool loaded = loadImageFromMemory(name, data, size, mode);
     std::free(data);
+    return loaded;
+}
+
+template <class Api> bool KGraphicD3DCommon<Api>::readImageFile(const char *name, unsigned char **data, uint32_t *size) {
+    // A name that does not fit the field could not be loaded again after a lost device.
+    if (std::strlen(name) >= (size_t)kFileNameCapacity) {
+        logMessage("%s: picture file name too long (%zu characters): %.64s..., ERROR", Api::kArea, std::strlen(name),
+                   name);
+        return false;
+    }
+    if (!KResource::loadResource(name, data, size)) {
+        logMessage("%s: couldn't read picture file %s", Api::kArea, name);
+        return false;
+    }
+    std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+    std::snprintf(fileName, sizeof fileName, "%s", name);
+    return true;
+}
+
+// Decoded aside and taken over under the lock: the drawing thread may release this picture meanwhile.
+template <class Api>
+bool KGraphicD3DCommon<Api>::takeDecodedImage(const char *name, const unsigned char *data, size_t size) {
+    int format = name ? imageFormatFromFileName(name) : -1;
+    ImageData decoded;
+    bool ok = format >= 0 && data && size <= UINT32_MAX && decodeImage(format, data, (uint32_t)size, &decoded, name);
+    std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+    releaseImage();
+    dropRenderTarget();
+    if (!ok) {
+        logMessage("%s: couldn't decode picture %s", Api::kArea, name ? name : "(no name)");
+        return false;
+    }
+    image = decoded;
+    takeImageRecordState();
+    // Pixels given earlier no longer describe the picture: a rebuild must not bring them back.
+    dropPixelCopy();
+    return true;
+}
+
+// The texture is made and locked as soon as the decoder knows the picture's size, and the rows are decoded
+// straight into it without the lock: the picture is no other thread's yet and no draw reads its texture. A
+// lost device is waited out by the one who draws: this load gives up instead.
+template <class Api> bool KGraphicD3DCommon<Api>::loadImageFileAside(const char *name) {
+    unsigned char *data = nullptr;
+    uint32_t size = 0;
+    if (!name || !readImageFile(name, &data, &size))
+        return false;
+    TextureLevel level{};
+    bool locked = false;
+    const PixelDestination destination = [&](uint32_t width, uint32_t height, bool alpha, size_t *stride) {
+        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+        highQuality = 1;
+        hasAlpha = alpha;
+        imageWidth = (float)width;
+        imageHeight = (float)height;
+        locked = deviceReady() && createUploadTexture(width, height) && lockLevel(textures[0], level);
+        *stride = locked ? (size_t)level.locked.Pitch / 4 : 0;
+        return locked ? static_cast<uint32_t *>(level.locked.pBits) : nullptr;
+    };
+    const int format = imageFormatFromFileName(name);
+    ImageData decoded;
+    bool placed = false;
+    bool loaded = format >= 0 && decodeImageInto(format, data, size, &decoded, name, destination, &placed);
+    std::free(data);
+    std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+    if (locked) {
+        if (loaded)
+            padPictureEdges(static_cast<uint8_t *>(level.locked.pBits), level.locked.Pitch, decoded.width,
+                            decoded.height, level.desc.Width, level.desc.Height);
+        textures[0]->UnlockRect(0);
+    }
+    if (loaded && !placed) {
+        // A format that decodes into a buffer of its own is uploaded from it.
+        image = decoded;
+        takeImageRecordState();
+        loaded = deviceReady() && uploadImageRecord();
+        freeImagePixels(&image);
+    }
+    if (!loaded)
+        releaseImage();
     return loaded;
 }
 
@@ -61,22 +129,8 @@ bool KGraphicD3DCommon<Api>::loadImageFromMemory(const char *name, const unsigne
     if (mode < 0 || mode > 2)
         return false;
     if (mode != 2) {
-        // Decoded aside and taken over under the lock: the drawing thread may release this picture meanwhile.
-        int format = name ? imageFormatFromFileName(name) : -1;
-        ImageData decoded;
-        bool ok = format >= 0 && data && size <= UINT32_MAX &&
-                  decodeImage(format, data, (uint32_t)size, &decoded, name);
-        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-        releaseImage();
-        dropRenderTarget();
-        if (!ok) {
-            logMessage("%s: couldn't decode picture %s", Api::kArea, name ? name : "(no name)");
+        if (!takeDecodedImage(name, data, size))
             return false;
-        }
-        image = decoded;
-        takeImageRecordState();
-        // Pixels given earlier no longer describe the picture: a rebuild must not bring them back.
-        dropPixelCopy();
         if (mode == 1)
             return true;
     }
@@ -123,10 +177,13 @@ template <class Api> void KGraphicD3DCommon<Api>::dropPixelCopy() {
     pixelCopyWidth = pixelCopyHeight = 0;
 }
 
+template <class Api> uint64_t KGraphicD3DCommon<Api>::imageRecordBytes() const {
+    return image.isDecoded ? (uint64_t)image.width * image.height * 4
+                           : dxtBlockDataSize(image.format, image.width, image.height);
+}
+
 template <class Api> bool KGraphicD3DCommon<Api>::uploadImageRecord() {
-    uint64_t bytes = image.isDecoded ? (uint64_t)image.width * image.height * 4
-                                     : dxtBlockDataSize(image.format, image.width, image.height);
-    return uploadPixels(image.pixels, bytes, image.width, image.height);
+    return uploadPixels(image.pixels, imageRecordBytes(), image.width, image.height);
 }
 
 template <class Api> bool KGraphicD3DCommon<Api>::uploadPixelCopy() {
@@ -175,6 +232,13 @@ bool KGraphicD3DCommon<Api>::createFromPixels(const uint32_t *pixels, int32_t wi
     return uploadPixelCopy();
 }
 
+// A device that takes pictures now (under the renderer's lock).
+template <class Api> bool KGraphicD3DCommon<Api>::deviceReady() {
+    Renderer &state = renderer();
+    return state.window && state.device && !state.window->isDeviceLost() &&
+           state.device->TestCooperativeLevel() == D3D_OK;
+}
+
 // Waiting out a lost device: no limit on the passes, but a window that is going away resets nothing more.
 template <class Api> bool KGraphicD3DCommon<Api>::waitForDevice() {
     Renderer &state = renderer();
@@ -190,7 +254,7 @@ template <class Api> bool KGraphicD3DCommon<Api>::waitForDevice() {
                 logMessage("%s: no device to create a picture on, ERROR", Api::kArea);
                 return false;
             }
-            if (!window->isDeviceLost() && state.device->TestCooperativeLevel() == D3D_OK)
+            if (deviceReady())
                 return true;
             if (window->isClosing()) {
                 logMessage("%s: device lost while the window closes, picture not created", Api::kArea);
@@ -238,6 +302,11 @@ template <class Api> void KGraphicD3DCommon<Api>::releaseTexturesFrom(int first)
 
 template <class Api>
 bool KGraphicD3DCommon<Api>::uploadPixels(const void *pixels, uint64_t sourceBytes, uint32_t width, uint32_t height) {
+    return createUploadTexture(width, height) && preparePixels(textures[0], pixels, sourceBytes, width, height);
+}
+
+// The one texture that pixels of that size go into.
+template <class Api> bool KGraphicD3DCommon<Api>::createUploadTexture(uint32_t width, uint32_t height) {
     Window *window = renderer().window;
     if (!window)
         return false;
@@ -249,7 +318,7 @@ bool KGraphicD3DCommon<Api>::uploadPixels(const void *pixels, uint64_t sourceByt
         return false;
     textureWidths[0] = (float)size.width;
     textureHeights[0] = (float)size.height;
-    return preparePixels(textures[0], pixels, sourceBytes, width, height);
+    return true;
 }
 
 // The picture's first texture; an image texture of the same format and size is kept. Render targets are
@@ -277,26 +346,38 @@ bool KGraphicD3DCommon<Api>::createPictureTexture(uint32_t textureWidth, uint32_
 template <class Api>
 bool KGraphicD3DCommon<Api>::preparePixels(Texture *texture, const void *pixels, uint64_t sourceBytes, uint32_t width,
                                            uint32_t height) {
-    D3DSURFACE_DESC desc;
-    HRESULT result = texture->GetLevelDesc(0, &desc);
+    TextureLevel level;
+    if (!lockLevel(texture, level))
+        return false;
+    bool copied = copyIntoLevel(level, pixels, sourceBytes, width, height);
+    texture->UnlockRect(0);
+    return copied;
+}
+
+template <class Api> bool KGraphicD3DCommon<Api>::lockLevel(Texture *texture, TextureLevel &level) {
+    HRESULT result = texture->GetLevelDesc(0, &level.desc);
     if (FAILED(result)) {
         logMessage("%s: GetLevelDesc returned 0x%X for preparePixels, ERROR", Api::kArea, (unsigned)result);
         return false;
     }
-    D3DLOCKED_RECT locked;
-    result = texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD);
+    result = texture->LockRect(0, &level.locked, nullptr, D3DLOCK_DISCARD);
     if (FAILED(result)) {
         logMessage("%s: LockRect returned 0x%X for preparePixels, ERROR", Api::kArea, (unsigned)result);
         return false;
     }
-    PixelUpload upload = uploadIntoLevel(desc, locked, pixels, sourceBytes, width, height);
-    texture->UnlockRect(0);
+    return true;
+}
+
+template <class Api>
+bool KGraphicD3DCommon<Api>::copyIntoLevel(const TextureLevel &level, const void *pixels, uint64_t sourceBytes,
+                                           uint32_t width, uint32_t height) {
+    PixelUpload upload = uploadIntoLevel(level.desc, level.locked, pixels, sourceBytes, width, height);
     if (upload.result == PixelUpload::kShort)
         logMessage("%s: %llu bytes of pixels for a %ux%u texture of format %d that takes %llu, ERROR", Api::kArea,
-                   (unsigned long long)sourceBytes, upload.width, upload.height, (int)desc.Format,
+                   (unsigned long long)sourceBytes, upload.width, upload.height, (int)level.desc.Format,
                    (unsigned long long)upload.needed);
     else if (upload.result == PixelUpload::kUnknownFormat)
-        logMessage("%s: unsupported texture format %d for preparePixels, ERROR", Api::kArea, (int)desc.Format);
+        logMessage("%s: unsupported texture format %d for preparePixels, ERROR", Api::kArea, (int)level.desc.Format);
     return upload.result == PixelUpload::kDone;
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/graphics/KD3DArithmetic.h"
 #include "engine/graphics/KGraphicD3DCommon.h"
+#include "engine/graphics/KGraphicPrefetch.h"
 #include "engine/system/KSystem.h"
 
 template <class Api> void KGraphicD3DCommon<Api>::bindDevice(Window *window) {
@@ -62,6 +63,9 @@ template <class Api> void KGraphicD3DCommon<Api>::unbindDevice() {
 }
 
 template <class Api> void KGraphicD3DCommon<Api>::releaseDeviceResources(bool all) {
+    // Pictures being made ahead write into their textures without the lock: they are done with first.
+    if (all)
+        KGraphicPrefetch::stop();
     std::lock_guard<std::recursive_mutex> guard(rendererMutex());
     Renderer &state = renderer();
     for (Surface **surface : {&state.depthSurface, &state.backBuffer}) {

@@ -58,11 +58,19 @@ int imageFormatFromFileName(const char *fileName) {
 }
 
 bool decodeImage(int format, const uint8_t *data, uint32_t size, ImageData *record, const char *fileName) {
+    return decodeImageInto(format, data, size, record, fileName, nullptr, nullptr);
+}
+
+bool decodeImageInto(int format, const uint8_t *data, uint32_t size, ImageData *record, const char *fileName,
+                     const PixelDestination &destination, bool *placed) {
     KImageHandler *handler = createImageHandler(format);
     if (!handler)
         return false;
     handler->sourceName = fileName;
+    handler->destination = destination;
     bool result = handler->decode(data, size, record);
+    if (placed)
+        *placed = handler->placed;
     delete handler;
     return result;
 }

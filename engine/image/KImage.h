@@ -10,6 +10,7 @@
 // with std::free (freeImagePixels does it for a record).
 
 #include <cstdint>
+#include <functional>
 
 enum ImageFormat : int32_t {
     kImageFormatBmp = 0,
@@ -42,6 +43,15 @@ int imageFormatFromFileName(const char *fileName);
 // Decodes a whole file held in memory into the record; false (with a log line from the codec) on failure,
 // leaving the record untouched. `fileName`, when given, names the file in the codec's log lines.
 bool decodeImage(int format, const uint8_t *data, uint32_t size, ImageData *record, const char *fileName = nullptr);
+
+// Where a decoder may put 32-bit pixels instead of a buffer of its own (a locked texture, so that they are
+// not written twice): asked once the size and whether there is alpha are known, it gives the first row
+// and sets the distance between rows in pixels, or gives null (the decoder then keeps its own buffer).
+using PixelDestination = std::function<uint32_t *(uint32_t width, uint32_t height, bool hasAlpha, size_t *stride)>;
+// decodeImage with a destination, which PNG decoding uses: the record then holds the size and alpha flag
+// and no pixels, and `placed` is set. Other formats decode into their own buffer as decodeImage does.
+bool decodeImageInto(int format, const uint8_t *data, uint32_t size, ImageData *record, const char *fileName,
+                     const PixelDestination &destination, bool *placed);
 
 // Encodes a 32-bit record into a new buffer holding a whole file (quality 94 for JPEG). Only BMP, JPEG,
 // TGA and PNG can be written.

@@ -17,6 +17,10 @@ public:
 
     // The name of the file being decoded, for log lines; null when the data has none.
     const char *sourceName = nullptr;
+    // Where decoded pixels may go (KImage.h); empty for a buffer of the handler's own. `placed` tells that
+    // they went there.
+    PixelDestination destination;
+    bool placed = false;
     const char *sourceNameForLog() const { return sourceName ? sourceName : "(unnamed)"; }
 };
 

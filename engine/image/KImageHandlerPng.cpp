@@ -99,15 +99,18 @@ int sampleCount(int colorType) {
 }
 
 // CgBI colour is premultiplied by alpha.
-void unpremultiply(uint32_t *pixels, size_t count) {
-    for (size_t i = 0; i < count; i++) {
-        uint32_t pixel = pixels[i], alpha = pixel >> 24;
-        if (alpha == 0)
-            continue;
-        uint32_t red = ((pixel >> 16) & 0xFF) * 255 / alpha;
-        uint32_t green = ((pixel >> 8) & 0xFF) * 255 / alpha;
-        uint32_t blue = (pixel & 0xFF) * 255 / alpha;
-        pixels[i] = imagesupport::packArgb(alpha, red & 0xFF, green & 0xFF, blue & 0xFF);
+void unpremultiply(uint32_t *pixels, uint32_t width, uint32_t height, size_t stride) {
+    for (uint32_t y = 0; y < height; y++) {
+        uint32_t *row = pixels + y * stride;
+        for (uint32_t x = 0; x < width; x++) {
+            uint32_t pixel = row[x], alpha = pixel >> 24;
+            if (alpha == 0)
+                continue;
+            uint32_t red = ((pixel >> 16) & 0xFF) * 255 / alpha;
+            uint32_t green = ((pixel >> 8) & 0xFF) * 255 / alpha;
+            uint32_t blue = (pixel & 0xFF) * 255 / alpha;
+            row[x] = imagesupport::packArgb(alpha, red & 0xFF, green & 0xFF, blue & 0xFF);
+        }
     }
 }
 
@@ -165,22 +168,28 @@ bool KImageHandlerPng::decodeStream(const uint8_t *data, uint32_t size, ImageDat
         png_longjmp(png, 1);
     }
 
-    pixels = imagesupport::allocatePixels("PNG", width, height);
+    // Rows go where the caller wants them, when it says where; else into a buffer of the record's own.
+    size_t stride = width;
+    uint32_t *const destinationRows = destination ? destination(width, height, channels == 4, &stride) : nullptr;
+    if (!destinationRows)
+        pixels = imagesupport::allocatePixels("PNG", width, height);
+    uint32_t *const base = destinationRows ? destinationRows : pixels;
     rows = static_cast<png_bytep *>(std::malloc(sizeof(png_bytep) * height));
-    if (!pixels || !rows) {
+    if (!base || !rows) {
         logMessage("PNG: out of memory for %ux%u pixels", width, height);
         png_longjmp(png, 1);
     }
     for (uint32_t y = 0; y < height; y++)
-        rows[y] = reinterpret_cast<png_bytep>(pixels + size_t(y) * width);
+        rows[y] = reinterpret_cast<png_bytep>(base + y * stride);
     png_read_image(png, rows);
     png_read_end(png, info);
     png_destroy_read_struct(&png, &info, nullptr);
     std::free(rows);
     if (cgbi && channels == 4)
-        unpremultiply(pixels, size_t(width) * height);
+        unpremultiply(base, width, height, stride);
 
     imagesupport::storeDecodedPixels(record, width, height, channels == 4, pixels);
+    placed = destinationRows != nullptr;
     inputData = nullptr;
     inputSize = inputPosition = 0;
     return true;

@@ -1,6 +1,8 @@
 #include "engine/resource/KResource.h"
 
 #include <cstring>
+#include <mutex>
+#include <shared_mutex>
 #include <string>
 
 #include "engine/resource/KResourceArchiveTar.h"
@@ -17,6 +19,8 @@ bool KResource::logOpens = false;
 namespace {
 
 KObjectList archiveList;
+// Reads on other threads (pictures made ahead) walk the list while the main thread may mount or unmount.
+std::shared_mutex archiveListLock;
 
 // Unmounts what is left at process exit, after the game's own shutdown has usually done it already.
 struct CleanupAtExit {
@@ -65,6 +69,7 @@ bool copyName(const char *name, char (&buffer)[kResourceNameMax + 1]) {
 template <typename Ask> Answer search(const char *name, Ask ask) {
     if (!name)
         return Answer::none;
+    std::shared_lock<std::shared_mutex> reading(archiveListLock);
     char buffer[kResourceNameMax + 1];
     if (archiveList.head) {
         if (!copyName(withoutDataPath(name), buffer))
@@ -117,6 +122,7 @@ int32_t KResource::addArchive(const char *path) {
 }
 
 void KResource::linkArchive(KResourceArchive *archive) {
+    std::lock_guard<std::shared_mutex> changing(archiveListLock);
     archiveList.append(archive);
 }
 
@@ -125,6 +131,7 @@ const KObjectList &KResource::archives() {
 }
 
 void KResource::removeAllArchives() {
+    std::lock_guard<std::shared_mutex> changing(archiveListLock);
     while (KObjectListable *head = archiveList.head) {
         archiveList.unlink(head);
         delete static_cast<KResourceArchive *>(head);
@@ -133,6 +140,7 @@ void KResource::removeAllArchives() {
 
 void KResource::cleanup() {
     removeAllArchives();
+    std::lock_guard<std::shared_mutex> changing(archiveListLock);
     delete fileSystemArchive;
     fileSystemArchive = nullptr;
 }

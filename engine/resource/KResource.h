@@ -4,8 +4,8 @@
 // Names are usually absolute (resolveDataPath); the data-path part is dropped for the archive search,
 // so entries are named relative to the data folder ("data/scenes.cfg").
 //
-// The layer has no lock of its own for mounting: archives are mounted and removed on the main thread,
-// and readers from other threads hold the resource critical section (KResourceCriticalSection.h).
+// Archives are mounted and removed on the main thread; reads from any thread go on beside each other and
+// wait while the list of archives changes. Each archive keeps its own reads apart.
 
 #include <cstdint>
 

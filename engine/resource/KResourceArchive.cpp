@@ -54,5 +54,8 @@ unsigned char *KResourceArchive::allocateLoadBuffer(uint64_t size) {
     // The size is handed out as 32 bits and one byte more is allocated.
     if (size >= UINT32_MAX)
         return nullptr;
-    return static_cast<unsigned char *>(std::calloc(static_cast<size_t>(size) + 1, 1));
+    auto *buffer = static_cast<unsigned char *>(std::malloc(static_cast<size_t>(size) + 1));
+    if (buffer)
+        buffer[size] = 0;
+    return buffer;
 }

@@ -67,6 +67,7 @@ protected:
         }
         return true;
     }
-    // A zeroed buffer of size + 1 bytes, or null when the size cannot be handed out or memory runs out.
+    // A buffer of size + 1 bytes, the last one 0 (the others are the reader's to fill: nothing is written
+    // twice), or null when the size cannot be handed out or memory runs out.
     static unsigned char *allocateLoadBuffer(uint64_t size);
 };

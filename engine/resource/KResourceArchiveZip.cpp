@@ -22,7 +22,6 @@ constexpr uint32_t kFlagEncrypted = 1;
 constexpr uint32_t kFlagDataDescriptor = 8;
 // Deflate never expands data more than about 1032 times.
 constexpr uint64_t kMaxDeflateRatio = 1032;
-constexpr size_t kChunkSize = 64 * 1024;
 // The archive keeps at most this many characters of the password it is given.
 constexpr size_t kPasswordMax = 255;
 
@@ -190,100 +189,90 @@ unsigned char *KResourceArchiveZip::readEntry(const Node &node) {
         logEntryError(node, "has impossible sizes");
         return nullptr;
     }
+    const bool encrypted = node.flag & kFlagEncrypted;
+    if (encrypted && password_.empty()) {
+        logEntryError(node, "is encrypted and no password was given");
+        return nullptr;
+    }
     unsigned char *out = allocateLoadBuffer(node.uncompressedSize);
-    if (!out) {
+    StoredBytes stored;
+    stored.size = node.compressedSize - (encrypted ? ZipDecrypt::kHeaderSize : 0);
+    // Stored data goes straight where it belongs; deflated data is inflated from a buffer of its own.
+    stored.data = node.compressionMethod == kStored ? out : static_cast<unsigned char *>(std::malloc(stored.size + 1));
+    if (!out || !stored.data) {
+        std::free(out);
+        if (stored.data != out)
+            std::free(stored.data);
         logEntryError(node, "does not fit in memory");
         return nullptr;
     }
-    std::lock_guard<std::mutex> guard(lock_);
-    unz_file_pos position{static_cast<uLong>(node.directoryOffset), static_cast<uLong>(node.fileNumber)};
-    bool read = handle_ && unzGoToFilePos(handle_, &position) == UNZ_OK &&
-                ((node.flag & kFlagEncrypted) ? readEncryptedEntry(node, out) : readPlainEntry(node, out));
-    if (!read) {
+    const bool whole = readStoredBytes(node, stored) && unpackEntry(node, stored, out);
+    if (stored.data != out)
+        std::free(stored.data);
+    if (!whole) {
         std::free(out);
         return nullptr;
     }
+    out[node.uncompressedSize] = 0;
     return out;
 }
 
-bool KResourceArchiveZip::readPlainEntry(const Node &node, unsigned char *out) {
+// The entry's bytes as the archive holds them (after the encryption header, which is kept aside). Only this
+// is done under the lock, minizip's current entry being shared; decrypting, inflating and checking go on
+// beside the reads of other threads.
+bool KResourceArchiveZip::readStoredBytes(const Node &node, StoredBytes &stored) {
+    static_assert(sizeof stored.header == ZipDecrypt::kHeaderSize);
+    std::lock_guard<std::mutex> guard(lock_);
+    unz_file_pos position{static_cast<uLong>(node.directoryOffset), static_cast<uLong>(node.fileNumber)};
     int method = 0, level = 0;
-    if (unzOpenCurrentFile3(handle_, &method, &level, 0, nullptr) != UNZ_OK) {
+    if (!handle_ || unzGoToFilePos(handle_, &position) != UNZ_OK ||
+        unzOpenCurrentFile3(handle_, &method, &level, 1, nullptr) != UNZ_OK) {
         logEntryError(node, "cannot be opened");
         return false;
     }
-    bool complete = readCurrent(handle_, out, node.uncompressedSize);
-    // Closing checks the CRC once the whole entry has been read.
-    bool intact = unzCloseCurrentFile(handle_) == UNZ_OK;
-    if (!complete || !intact) {
-        logEntryError(node, "is damaged");
-        return false;
-    }
-    return true;
-}
-
-bool KResourceArchiveZip::readEncryptedEntry(const Node &node, unsigned char *out) {
-    if (password_.empty()) {
-        logEntryError(node, "is encrypted and no password was given");
-        return false;
-    }
-    int method = 0, level = 0;
-    if (unzOpenCurrentFile3(handle_, &method, &level, 1, nullptr) != UNZ_OK) {
-        logEntryError(node, "cannot be opened");
-        return false;
-    }
-    ZipDecrypt decrypter(password_.c_str());
-    unsigned char header[ZipDecrypt::kHeaderSize];
-    // Writers that stream their output check against the time, the others against the CRC.
-    auto checkByte = static_cast<unsigned char>((node.flag & kFlagDataDescriptor) ? node.dosDate >> 8 : node.crc >> 24);
-    bool passwordFits = readCurrent(handle_, header, sizeof header) && decrypter.decryptHeader(header, checkByte);
-    uint64_t dataSize = node.compressedSize - ZipDecrypt::kHeaderSize;
-    bool complete = false;
-    if (passwordFits && node.compressionMethod == kStored) {
-        complete = readCurrent(handle_, out, dataSize);
-        if (complete)
-            decrypter.decrypt(out, dataSize);
-    } else if (passwordFits) {
-        complete = inflateEncrypted(decrypter, node, dataSize, out);
-    }
+    stored.headerRead = !(node.flag & kFlagEncrypted) || readCurrent(handle_, stored.header, sizeof stored.header);
+    stored.complete = stored.headerRead && readCurrent(handle_, stored.data, stored.size);
     unzCloseCurrentFile(handle_);
-    if (!passwordFits) {
-        logEntryError(node, "cannot be decrypted with the archive's password");
-        return false;
+    return true;
+}
+
+// Decrypts and inflates the stored bytes into out and checks them against the entry's CRC.
+bool KResourceArchiveZip::unpackEntry(const Node &node, StoredBytes &stored, unsigned char *out) {
+    const bool encrypted = node.flag & kFlagEncrypted;
+    bool complete = stored.complete;
+    if (encrypted) {
+        ZipDecrypt decrypter(password_.c_str());
+        // Writers that stream their output check against the time, the others against the CRC.
+        auto checkByte =
+            static_cast<unsigned char>((node.flag & kFlagDataDescriptor) ? node.dosDate >> 8 : node.crc >> 24);
+        if (!stored.headerRead || !decrypter.decryptHeader(stored.header, checkByte)) {
+            logEntryError(node, "cannot be decrypted with the archive's password");
+            return false;
+        }
+        if (complete)
+            decrypter.decrypt(stored.data, stored.size);
     }
-    uint32_t crc = static_cast<uint32_t>(crc32(0L, out, static_cast<uInt>(node.uncompressedSize)));
-    if (!complete || crc != node.crc) {
-        logEntryError(node, "is damaged or its password is wrong");
+    if (complete && node.compressionMethod == kDeflated)
+        complete = inflateWhole(stored, node.uncompressedSize, out);
+    if (!complete || static_cast<uint32_t>(crc32(0L, out, static_cast<uInt>(node.uncompressedSize))) != node.crc) {
+        logEntryError(node, encrypted ? "is damaged or its password is wrong" : "is damaged");
         return false;
     }
     return true;
 }
 
-// Decrypts and inflates the rest of the current entry; true when the data ends exactly at the declared
-// size.
-bool KResourceArchiveZip::inflateEncrypted(ZipDecrypt &decrypter, const Node &node, uint64_t dataSize,
-                                           unsigned char *out) {
+// Inflates raw deflate data in one call; true when it ends exactly at the declared size.
+bool KResourceArchiveZip::inflateWhole(const StoredBytes &stored, uint64_t size, unsigned char *out) {
     z_stream stream{};
     if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return false;
-    std::vector<unsigned char> chunk(kChunkSize);
+    stream.next_in = stored.data;
+    stream.avail_in = static_cast<uInt>(stored.size);
     stream.next_out = out;
     // One byte of room beyond the declared size shows data that runs longer than declared.
-    stream.avail_out = static_cast<uInt>(node.uncompressedSize + 1);
-    int status = Z_OK;
-    for (uint64_t left = dataSize; left > 0 && status == Z_OK;) {
-        size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kChunkSize));
-        if (!readCurrent(handle_, chunk.data(), piece))
-            break;
-        left -= piece;
-        decrypter.decrypt(chunk.data(), piece);
-        stream.next_in = chunk.data();
-        stream.avail_in = static_cast<uInt>(piece);
-        status = inflate(&stream, Z_NO_FLUSH);
-        if (status == Z_BUF_ERROR && stream.avail_out > 0)
-            status = Z_OK; // needs more input
-    }
-    bool complete = status == Z_STREAM_END && stream.total_out == node.uncompressedSize;
+    stream.avail_out = static_cast<uInt>(size + 1);
+    const int status = inflate(&stream, Z_FINISH);
+    const bool complete = status == Z_STREAM_END && stream.total_out == size;
     inflateEnd(&stream);
     return complete;
 }

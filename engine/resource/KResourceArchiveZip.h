@@ -51,12 +51,21 @@ private:
     void walkCentralDirectory();
     void indexNames();
     const Node *findNode(const char *name, bool filesOnly) const;
-    // The entry's bytes in a zeroed buffer of size + 1, or null (logged).
+    // An entry's bytes as the archive stores them: its encryption header, then its data.
+    struct StoredBytes {
+        unsigned char header[12]; // ZipDecrypt::kHeaderSize
+        unsigned char *data = nullptr;
+        uint64_t size = 0;
+        bool headerRead = false;
+        bool complete = false;
+    };
+
+    // The entry's bytes in a buffer of size + 1 ending in 0, or null (logged).
     unsigned char *readEntry(const Node &node);
     bool hasPlausibleSizes(const Node &node) const;
-    bool readPlainEntry(const Node &node, unsigned char *out);
-    bool readEncryptedEntry(const Node &node, unsigned char *out);
-    bool inflateEncrypted(ZipDecrypt &decrypter, const Node &node, uint64_t dataSize, unsigned char *out);
+    bool readStoredBytes(const Node &node, StoredBytes &stored);
+    bool unpackEntry(const Node &node, StoredBytes &stored, unsigned char *out);
+    static bool inflateWhole(const StoredBytes &stored, uint64_t size, unsigned char *out);
     void logEntryError(const Node &node, const char *problem) const;
 
     void *handle_ = nullptr;
@@ -68,5 +77,5 @@ private:
     // of thousands of entries answers each look-up without a walk through all of them.
     std::unordered_map<std::string, const Node *> firstOfName_;
     std::unordered_map<std::string, const Node *> firstFileOfName_;
-    std::mutex lock_; // minizip's current entry is shared by every lookup
+    std::mutex lock_; // minizip's current entry is shared by every read
 };

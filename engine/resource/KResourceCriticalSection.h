@@ -1,6 +1,7 @@
 #pragma once
-// The process-wide resource critical section. Every load of a game resource runs inside it, and so does
-// every read of the resource layer from a thread other than the main one (the game-load thread). It is
+// The process-wide resource critical section. Every load of a game resource runs inside it, and so do the
+// game-load thread's reads (pictures made ahead of a scene change need not: they touch no resource of
+// the game, and the resource layer keeps its own reads apart). It is
 // made by a static initialiser before the game starts and deleted at exit, and it is re-entrant by its
 // owning thread: loading an atlas texture loads the atlas page it stands on while holding it.
 

@@ -28,6 +28,8 @@ LogState &logState() {
     return state;
 }
 
+thread_local int silenced = 0;
+
 void configureFromEnvironment(LogState &state) {
     if (state.configured)
         return;
@@ -43,7 +45,13 @@ void configureFromEnvironment(LogState &state) {
 
 } // namespace
 
+KLogSilence::KLogSilence() { ++silenced; }
+
+KLogSilence::~KLogSilence() { --silenced; }
+
 void logMessage(const char *format, ...) {
+    if (silenced)
+        return;
     char message[2048];
     va_list args;
     va_start(args, format);

@@ -10,3 +10,13 @@ constexpr size_t kLogBufferSize = 8192;
 std::string getLogContents();
 // Empties the memory buffer, so that a test sees only its own lines.
 void clearLogContents();
+
+// While one lives, the lines of its thread are dropped: for work done ahead that its owner does again when
+// it fails (pictures made ahead of a scene change), so that a failure is logged once, by the owner.
+class KLogSilence {
+public:
+    KLogSilence();
+    ~KLogSilence();
+    KLogSilence(const KLogSilence &) = delete;
+    KLogSilence &operator=(const KLogSilence &) = delete;
+};

@@ -151,6 +151,7 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
     if (!deviceLost) {
         platformFrameCompleted(window);
         device->Present(nullptr, nullptr, nullptr, nullptr);
+        platformFramePresented();
     }
     deviceLock.unlock();
     pumpMessages();
@@ -177,6 +178,7 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
         tickPointerSynthesis(lastFrameTime == -1 ? 0 : (int32_t)(now - (uint32_t)lastFrameTime));
     holdFrameRate(now);
     recordFrameTime(now);
+    platformFrameStarted();
 
     deviceLock.lock();
     setGameAreaViewport();

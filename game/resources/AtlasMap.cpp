@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/system/KSystem.h"
+#include "engine/system/KSystemLog.h"
 #include "game/HoContext.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/util/NumberParse.h"
@@ -42,7 +43,33 @@ const char *pageExtension(int32_t format) {
     }
 }
 
+// "data/atlas/<name>_NN.<ext>" of a page counted from 1.
+std::string pageFileName(const char *name, int32_t page, int32_t format) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%.2d", page);
+    return std::string("data/atlas/") + name + "_" + number + "." + pageExtension(format);
+}
+
 } // namespace
+
+std::vector<std::string> AtlasMap::pageFiles(const char *fileName, const char *mapName) {
+    WholeFile file;
+    if (!readWholeFile(fileName, &file))
+        return {};
+    // Only the page count and formats are read; what the map says wrong is reported when the game reads it.
+    KLogSilence quiet;
+    AtlasMap map(nullptr, mapName);
+    forEachKeyValueLine(file.data.get(), [&map](const std::string &key, const char *value) {
+        if (key == "pages")
+            map.readPageCount(value);
+        else if (key == "format")
+            map.readFormats(value);
+    });
+    std::vector<std::string> files;
+    for (int32_t page = 1; page <= int32_t(map.pageFormats.size()); ++page)
+        files.push_back(pageFileName(mapName, page, map.pageFormats[size_t(page - 1)]));
+    return files;
+}
 
 AtlasMap::AtlasMap(HoContext *owner, const char *mapName) : name(mapName), context(owner) {}
 
@@ -129,13 +156,8 @@ void AtlasMap::readRegion(const char *fileName, const char *key, const char *val
 }
 
 void AtlasMap::requestPages() {
-    for (int32_t page = 1; page <= pageCount; ++page) {
-        char number[16];
-        std::snprintf(number, sizeof number, "%.2d", page);
-        const std::string pageName =
-            std::string("data/atlas/") + name + "_" + number + "." + pageExtension(pageFormats[size_t(page - 1)]);
-        pages.append(context->resources->getTexture(pageName.c_str()));
-    }
+    for (int32_t page = 1; page <= pageCount; ++page)
+        pages.append(context->resources->getTexture(pageFileName(name, page, pageFormats[size_t(page - 1)]).c_str()));
 }
 
 AtlasRegion *AtlasMap::findRegion(const char *regionName) const {

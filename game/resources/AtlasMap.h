@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "game/util/PtrArray.h"
@@ -55,6 +56,9 @@ public:
     // Reads the map file and requests its pages (not loaded yet). False when the map is of no use: the
     // file is missing (silently), or it names no page count from 1 to 999 (logged).
     bool load(const char *fileName);
+    // The page files the map file names for an atlas of that name, without a context and without a word;
+    // none when it is missing or names no usable page count.
+    static std::vector<std::string> pageFiles(const char *fileName, const char *mapName);
 
     // The first region of that name, or null.
     AtlasRegion *findRegion(const char *name) const;

@@ -13,7 +13,7 @@ void HoResource::acquire(HoResourceManager *manager) {
 void HoResource::release(HoResourceManager *manager) {
     KCriticalSectionHold hold(manager->lock());
     --useCount;
-    if (useCount <= 0) {
+    if (useCount <= 0 && !manager->keepsReleasedPicture(this)) {
         unload(manager);
         fileTime = 0;
     }

@@ -180,6 +180,32 @@ void HoResourceManager::ensureLoaded(HoResource *resource) {
     resource->load(this);
 }
 
+void HoResourceManager::holdReleasedPictures() {
+    KCriticalSectionHold hold(&lock_);
+    holdingPictures_ = true;
+}
+
+bool HoResourceManager::keepsReleasedPicture(HoResource *resource) {
+    KCriticalSectionHold hold(&lock_);
+    if (!holdingPictures_ || (resource->type != kResourceTexture && resource->type != kResourceAtlasTexture))
+        return false;
+    heldPictures_.addUnique(resource);
+    return true;
+}
+
+void HoResourceManager::endPictureHold() {
+    KCriticalSectionHold hold(&lock_);
+    holdingPictures_ = false;
+    for (int32_t i = 0; i < heldPictures_.count(); ++i) {
+        HoResource *resource = heldPictures_[i];
+        if (resource->useCount <= 0) {
+            resource->unload(this);
+            resource->fileTime = 0;
+        }
+    }
+    heldPictures_.clear();
+}
+
 void HoResourceManager::reloadHeld(uint8_t type) {
     for (HoResource *resource = first_; resource; resource = resource->loadOrderNext) {
         if (resource->type == type && resource->useCount > 0)

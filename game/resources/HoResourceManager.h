@@ -68,6 +68,14 @@ public:
     // Stops every sound of the playing-sound list and empties it.
     void stopListedSounds();
 
+    // While a scene change swaps one scene's pictures for another's, a picture whose last holder lets go
+    // stays loaded: one that the new scene takes again is not read again. Ending the hold unloads those
+    // that nobody took.
+    void holdReleasedPictures();
+    void endPictureHold();
+    // Whether a picture let go now stays loaded; if so it is kept for the end of the hold.
+    bool keepsReleasedPicture(HoResource *resource);
+
     // While the window is in the background: pauseVideos pauses every video that plays (it has a clip,
     // is flagged playing, and its clip is neither paused nor done) and marks it; resumeVideos plays the
     // marked ones again and clears the mark.
@@ -119,6 +127,8 @@ private:
     int32_t count_ = 0;
     HoResource *first_ = nullptr;
     HoResource *last_ = nullptr;
+    bool holdingPictures_ = false;
+    PtrArray<HoResource> heldPictures_;
     HoObjectPool<HoTexture> textures_;
     HoObjectPool<HoAtlasTexture> atlasTextures_;
     HoObjectPool<HoParticleSystem> particleSystems_;

@@ -25,10 +25,8 @@ void HoTexture::releaseObject() {
 
 void HoTexture::load(HoResourceManager *) {
     unload(nullptr);
-    KGraphic *made = createKGraphic();
-    const std::string path = resolveDataPath(filePath);
-    if (!made || path.empty() || !made->loadImageFile(path.c_str(), 0)) {
-        delete made;
+    KGraphic *made = loadKGraphic(resolveDataPath(filePath).c_str());
+    if (!made) {
         fileTime = 0;
         logMessage("Game: cannot load picture %s, ERROR", filePath);
         return;

@@ -33,10 +33,12 @@ bool toSceneSpace(const HoScene &scene, float px, float py, float &x, float &y) 
     const ScreenValues &screen = screenValues;
     const bool wide = scene.world && scene.world->runsWide();
     const float centreX = screen.halfWidth / sceneArtScale(), centreY = screen.halfHeight / sceneArtScale();
+    // The narrow layout shows the wide design without its margin at the left, which the window point
+    // lacks; the margin is 0 in every other layout. The layout's wide flag cannot tell: the narrow layout
+    // clears it.
+    px += screen.wideMargin;
     const SceneElement *frame = scene.cameraElement;
     if (!frame || !frame->visible) {
-        if (wide)
-            px += screen.wideMargin;
         const float s = 1.0f / scene.cameraScale;
         if (!std::isfinite(s))
             return false;
@@ -44,10 +46,9 @@ bool toSceneSpace(const HoScene &scene, float px, float py, float &x, float &y) 
         y = (scene.cameraY - centreY) * s + centreY + (py - centreY) * s;
         return true;
     }
-    const float wideShift = wide ? screen.wideMargin : 0.0f;
     const float offset = wide ? screen.wideMargin : screen.viewOffsetX;
     const float scale = frame->absScaleX.asNumber();
-    const float x1 = (px + wideShift - centreX) * scale + frame->cx.asNumber() - offset;
+    const float x1 = (px - centreX) * scale + frame->cx.asNumber() - offset;
     const float y1 = (py - centreY) * scale + frame->cy.asNumber();
     const Turn turn(frame->angle.asNumber());
     const float hw = screen.halfWidth, hh = screen.halfHeight;

@@ -8,6 +8,7 @@
 // handler walk). The context makes one and starts it; a saved game's load builds a second.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "game/player/PickFlight.h"
@@ -387,6 +388,9 @@ private:
     void takePunishmentEmitter();
     // The operation on the scene, then on its sub-scenes that are zoom zones or not locations.
     void forSceneAndItsParts(HoScene *scene, void (HoScene::*operation)());
+    void forSceneAndItsParts(HoScene *scene, const std::function<void(HoScene *)> &visit);
+    // Starts making the pictures that the switch to the scene will load and that are not loaded.
+    void prefetchPictures(HoScene *target);
     void loadStepSettings();
     void loadZoomBounce();
     void switchScene();

@@ -68,8 +68,10 @@ void HoWorld::processInput() {
     const ScreenValues &screen = screenValues;
     pointerX = float(getMouseX()) / screen.artScale + (normalModeActive ? 0.0f : screen.viewOffsetX);
     pointerY = float(getMouseY()) / screen.artScale;
+    // Scripts compare the pointer with places in the scene: the narrow layout's margin is put back (it is 0
+    // in every other layout).
     if (pointerXSlot)
-        pointerXSlot->setNumber(pointerX + (runsWide() ? screen.wideMargin : 0.0f));
+        pointerXSlot->setNumber(pointerX + screen.wideMargin);
     if (pointerYSlot)
         pointerYSlot->setNumber(pointerY);
     slideInventoryStrip();

@@ -2,15 +2,22 @@
 // the camera zooms toward the element the change came from), the switch releases the old scene's pictures
 // and loads the new one's, drops every zoom zone and starts the new music, and the new scene enters over
 // its "#open_time". The whole change keeps the world busy; the switch waits for any other work that keeps
-// it busy and for a saved game being handed over.
+// it busy and for a saved game being handed over. The new scene's pictures are made on worker threads
+// from the request on, and the switch takes them as they are; pictures that both scenes show stay loaded.
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "engine/graphics/KGraphicFactory.h"
+#include "engine/resource/KResource.h"
 #include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/HoGameSettings.h"
+#include "game/resources/AtlasMap.h"
 #include "game/resources/HoConfiguration.h"
+#include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/world/HoWorld.h"
@@ -46,12 +53,56 @@ void HoWorld::changeScene(HoScene *target, SceneElement *argument) {
         change.state = kChangeSwitchDue;
     }
     queueSceneMusic(target);
+    prefetchPictures(target ? target : configuredStartScene());
     ++busyCount;
 }
 
 HoScene *HoWorld::configuredStartScene() const {
     const ConfigEntry *startup = configurationEntry("startup");
     return startup ? findScene(startup->text()) : nullptr;
+}
+
+void HoWorld::prefetchPictures(HoScene *target) {
+    if (!target) {
+        discardPrefetchedKGraphics();
+        return;
+    }
+    PtrArray<const char> names;
+    auto collect = [&names](HoScene *scene) {
+        for (int32_t i = 0; i < scene->allElements.members.count(); ++i) {
+            if (HoRenderable *renderable = scene->allElements.members[i]->renderable)
+                renderable->collectTextures(names, true);
+        }
+    };
+    forSceneAndItsParts(target, collect);
+    if (target->isGameplay && !(activeScene && activeScene->isGameplay)) {
+        for (int32_t i = 0; i < scenes.count(); ++i) {
+            if (scenes[i]->isGameplayCommon)
+                collect(scenes[i]);
+        }
+    }
+    std::vector<std::string> files;
+    for (int32_t i = 0; i < names.count(); ++i) {
+        HoResource *resource = context->resources->find(names[i]);
+        HoTexture *picture = resource && (resource->type == kResourceTexture || resource->type == kResourceAtlasTexture)
+                                 ? static_cast<HoTexture *>(resource)
+                                 : nullptr;
+        // An atlas picture is a region of its page: the page is the file.
+        if (picture && picture->type == kResourceAtlasTexture) {
+            const AtlasRegion *region = context->findInternedAtlasRegion(picture->name);
+            picture = region ? region->owner->getPage(region->page) : nullptr;
+        }
+        if (!picture || picture->picture || !picture->filePath)
+            continue;
+        // Pictures that are not there (most highlight pictures) are left to their own loads.
+        const std::string file = resolveDataPath(picture->filePath);
+        FileInfo info;
+        if (!file.empty() && std::find(files.begin(), files.end(), file) == files.end() &&
+            KResource::getFileInfo(file.c_str(), &info))
+            files.push_back(file);
+    }
+    // What an earlier change (or the start-up) made ahead for other scenes goes.
+    retargetPrefetchedKGraphics(files);
 }
 
 std::string HoWorld::startSceneMissingFile() const {
@@ -103,6 +154,7 @@ void HoWorld::updateTransition() {
             }
             change.fade = 1.0f;
             change.state = kChangeIdle;
+            discardPrefetchedKGraphics();
         }
     }
     zoomCameraWhileLeaving();
@@ -120,6 +172,7 @@ void HoWorld::switchScene() {
             logMessage("Game: the start scene '%s' of data/game.cfg is not a scene of the game, ERROR", startup->text());
     }
     HoScene *old = activeScene;
+    context->resources->holdReleasedPictures();
     releaseSceneImages(old);
     for (int32_t layer = 0; layer < kZoomLayerCount; ++layer)
         closeZoomZone(layer, 0);
@@ -134,9 +187,10 @@ void HoWorld::switchScene() {
     setSceneValue(mainSceneSlot, target);
     setSceneValue(rootSceneSlot, target && target->parent ? target->parent : target);
     change.target = nullptr;
+    if (target && !target->isSystem)
+        loadSceneImages(target);
+    context->resources->endPictureHold();
     if (target) {
-        if (!target->isSystem)
-            loadSceneImages(target);
         target->resumeVideos();
         if (target->isGameplay && !firstSwitch)
             saveGameAtSwitch();

@@ -228,11 +228,15 @@ void HoWorld::loadSceneImages(HoScene *scene) {
 }
 
 void HoWorld::forSceneAndItsParts(HoScene *scene, void (HoScene::*operation)()) {
-    (scene->*operation)();
+    forSceneAndItsParts(scene, [operation](HoScene *part) { (part->*operation)(); });
+}
+
+void HoWorld::forSceneAndItsParts(HoScene *scene, const std::function<void(HoScene *)> &visit) {
+    visit(scene);
     for (int32_t i = 0; i < scenes.count(); ++i) {
         HoScene *child = scenes[i];
         if (child->parent == scene && (child->isZoomZone || !child->isGameplay))
-            (child->*operation)();
+            visit(child);
     }
 }
 

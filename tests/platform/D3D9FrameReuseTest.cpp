@@ -5,7 +5,10 @@
 
 #include <functional>
 
+#include <SDL2/SDL.h>
+
 #include "platform/SoftRasterizer.h"
+#include "platform/WindowSurface.h"
 
 using namespace d3dtest;
 
@@ -80,8 +83,23 @@ protected:
         device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     }
 
+    // The colours the window shows.
+    std::vector<uint32_t> shownPixels() {
+        SDL_Surface *surface = SDL_GetWindowSurface(window->sdlWindow);
+        std::vector<uint32_t> out;
+        for (int y = 0; surface && y < surface->h; ++y)
+            for (int x = 0; x < surface->w; ++x) {
+                Uint8 r, g, b;
+                SDL_GetRGB(static_cast<const uint32_t *>(surface->pixels)[y * surface->pitch / 4 + x], surface->format,
+                           &r, &g, &b);
+                out.push_back(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+            }
+        return out;
+    }
+
     // Presents `count` frames drawn by `frame` (called inside a scene) on a new device, each read back
-    // (the read-back leaves the history alone).
+    // (the read-back leaves the history alone); the window shows each presented frame whole, though only
+    // its changed rows are copied.
     std::vector<std::vector<uint32_t>> presentFrames(bool reuse, int count, const std::function<void(int)> &frame) {
         recreateDevice(reuse);
         std::vector<std::vector<uint32_t>> frames;
@@ -90,6 +108,10 @@ protected:
             EXPECT_EQ(device->EndScene(), D3D_OK);
             EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
             frames.push_back(readPixels());
+            std::vector<uint32_t> colours = frames.back();
+            for (uint32_t &pixel : colours)
+                pixel &= 0x00FFFFFFu;
+            EXPECT_EQ(shownPixels(), colours) << "frame " << f;
             EXPECT_EQ(device->BeginScene(), D3D_OK);
         }
         return frames;

@@ -283,6 +283,33 @@ TEST_F(D3D9Resources, BoundTexturesAreKeptAliveByTheDevice) {
     EXPECT_EQ(level->Release(), 0u);
 }
 
+// Draws are queued: a texture locked or released after a draw that reads it is read as it was, while locks
+// of textures no queued draw reads (a picture being loaded meanwhile) leave the queue alone.
+TEST_F(D3D9Resources, ChangesToATextureWaitForTheQueuedDrawsThatReadIt) {
+    IDirect3DTexture9 *read = makeTexture(2, 2, std::vector<uint32_t>(4, 0xFF00FF00));
+    IDirect3DTexture9 *unused = makeTexture(2, 2, std::vector<uint32_t>(4, 0xFFFF0000));
+    auto fill = [](IDirect3DTexture9 *texture, uint32_t colour) {
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (int y = 0; y < 2; ++y)
+            std::fill_n(reinterpret_cast<uint32_t *>((uint8_t *)locked.pBits + y * locked.Pitch), 2, colour);
+        texture->UnlockRect(0);
+    };
+    clear(0xFF000000);
+    device->SetTexture(0, read);
+    drawQuad(0, 0, 2, 2, 0xFFFFFFFF);
+    fill(unused, 0xFF0000FF);
+    fill(read, 0xFFFFFFFF);
+    device->SetTexture(0, unused);
+    drawQuad(2, 0, 4, 2, 0xFFFFFFFF);
+    device->SetTexture(0, nullptr);
+    unused->Release(); // the queued draw still holds what it reads
+    read->Release();
+    const std::vector<uint32_t> pixels = readPixels();
+    EXPECT_EQ(pixel(pixels, 1, 1), 0xFF00FF00u);
+    EXPECT_EQ(pixel(pixels, 3, 1), 0xFF0000FFu);
+}
+
 TEST_F(D3D9Resources, MalformedCreationsAndLocksAreRefused) {
     IDirect3DTexture9 *texture = nullptr;
     EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3DERR_INVALIDCALL);

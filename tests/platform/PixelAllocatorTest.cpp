@@ -57,6 +57,35 @@ TEST(PixelAllocatorTest, AlignsSurfacesAndUnmapsLargeOnesWhenReleased) {
     }
 }
 
+// Whether any page of [memory, memory + bytes) holds memory (was touched).
+bool anyPageResident(const void *memory, size_t bytes) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<uintptr_t>(memory) / page * page;
+    std::vector<unsigned char> resident((reinterpret_cast<uintptr_t>(memory) + bytes - start + page - 1) / page);
+    if (mincore(reinterpret_cast<void *>(start), resident.size() * page, resident.data()) != 0)
+        return true;
+    for (unsigned char flags : resident) {
+        if (flags & 1)
+            return true;
+    }
+    return false;
+}
+
+// A new surface reads as zero; a large one is not even touched until its pixels are written.
+TEST(PixelAllocatorTest, NewSurfacesAreZeroAndLargeOnesUntouched) {
+    for (size_t pixels : {size_t(37), size_t(1000 * 500), size_t(2048 * 2048)}) {
+        SCOPED_TRACE(pixels);
+        std::vector<uint32_t, PixelAllocator<uint32_t>> surface;
+        surface.resize(pixels);
+        if (pixels * 4 >= (2u << 20)) {
+            EXPECT_FALSE(anyPageResident(surface.data(), pixels * 4));
+        }
+        for (size_t i = 0; i < pixels; i += 997)
+            ASSERT_EQ(surface[i], 0u) << i;
+        EXPECT_EQ(surface.back(), 0u);
+    }
+}
+
 TEST(PixelAllocatorTest, SurfacesInVectorsKeepTheirPixelsThroughResizes) {
     std::vector<uint32_t, PixelAllocator<uint32_t>> surface(1000 * 500, 0xFF00FF00u);
     surface.resize(1800 * 1080, 0xFF0000FFu); // grows past 2 MiB: moved into a mapping of its own

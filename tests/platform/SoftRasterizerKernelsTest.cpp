@@ -107,6 +107,15 @@ std::vector<Case> cases() {
                                sampleRun(sampler, inside, std::min(n, 64), dst);
                            }});
             all.push_back({"sample across " + name, [=](int n, uint32_t *dst) { sampleRun(sampler, across, n, dst); }});
+            // Unrotated runs: one row pair, going right or left, and on a row exactly.
+            for (int64_t du : {87381, -65536 * 3 / 4, 131072}) {
+                TexelRun level{nullptr, nullptr, true, 5 << 16 | 0x2345, du / 8, 3 << 16 | 0x4567, 0};
+                TexelRun onRow{nullptr, nullptr, true, 6 << 16, du / 8, (2 << 16) - 128, 0};
+                all.push_back({"sample level " + name + " " + std::to_string(du), [=](int n, uint32_t *dst) {
+                                   sampleRun(sampler, level, std::min(n, 64), dst);
+                                   sampleRun(sampler, onRow, std::min(n, 64), dst + std::min(n, 64));
+                               }});
+            }
         }
     return all;
 }
@@ -134,6 +143,74 @@ TEST(SoftRasterizerKernels, EveryVectorSetGivesThePortablePixels) {
                 ASSERT_EQ(runWith(set, c, n), reference) << c.name << ", " << n << " pixels, " << kernelSetName(set);
         }
     selectKernelSet(chosen);
+}
+
+// Unrotated runs filter the row pair once per column and then across the columns: every sample is still
+// the four texels around it filtered rows first (bilinearPixel), for steps up to two texels, on both sides
+// of zero, with and without a vertical weight and on a texture whose alpha reads opaque.
+TEST(SoftRasterizerKernels, LevelRunsGiveTheFourTexelFilterOfEverySample) {
+    std::mt19937 random(11);
+    std::vector<uint32_t> texels(300 * 4);
+    for (uint32_t &t : texels)
+        t = random();
+    const KernelSet chosen = activeKernelSet();
+    for (uint32_t alphaOr : {0u, 0xFF000000u}) {
+        const Image texture{texels.data(), 300, 4, 300, alphaOr, 1};
+        const Sampler sampler{&texture, Filter::linear, Address::clamp, Address::clamp};
+        for (int64_t du : {1, 40000, 65536, 87381, 131072, -87381, -131072})
+            for (int64_t v0 : {int64_t(1 << 16), (int64_t(1) << 16) + 0x80, int64_t(0x1A3F0)}) {
+                const int n = 100;
+                const int64_t u0 = du > 0 ? 0x9876 : (280 << 16) + 0x9876;
+                std::vector<uint32_t> expected(n);
+                for (int i = 0; i < n; ++i) {
+                    const int64_t tu = (u0 + du * i + 128) >> 8, tv = (v0 + 128) >> 8;
+                    const uint32_t *row = texels.data() + (tv >> 8) * 300 + (tu >> 8);
+                    expected[i] = bilinearPixel(row[0] | alphaOr, row[1] | alphaOr, row[300] | alphaOr,
+                                                row[301] | alphaOr, tu & 255, tv & 255);
+                }
+                const TexelRun run{nullptr, nullptr, true, u0, du, v0, 0};
+                for (KernelSet set : availableKernelSets()) {
+                    ASSERT_TRUE(selectKernelSet(set));
+                    std::vector<uint32_t> out(n);
+                    sampleRun(sampler, run, n, out.data());
+                    ASSERT_EQ(out, expected) << kernelSetName(set) << " du " << du << " v0 " << v0 << " or " << alphaOr;
+                }
+            }
+    }
+    selectKernelSet(chosen);
+}
+
+// A run that crosses the picture's edge takes the fast way for its samples inside and the addressing modes
+// for the others: every sample is what it is when each one is addressed on its own.
+TEST(SoftRasterizerKernels, RunsAcrossTheEdgeGiveEachSampleItsAddressedTexel) {
+    const Pixels &p = pixels();
+    const struct {
+        int64_t u0, du, v0, dv;
+    } runs[] = {
+        {-(3 << 16) - 0x1234, 40000, 5 << 16, 0},       {(11 << 16) + 0x800, 30000, 4 << 16, 0},
+        {(15 << 16), -50000, (2 << 16) + 7, 0},        {(2 << 16), 0, -(2 << 16), 9000},
+        {-(2 << 16), 17000, (12 << 16), -21000},       {(6 << 16) + 0x80, 0, (5 << 16) + 0x80, 0},
+        {-(40 << 16), 65536, 3 << 16, 0},             {(3 << 16) - 128, 1, (2 << 16) - 129, 0},
+        // Onto the last column and row that still have a neighbour, one 65536th at a time.
+        {(12 << 16) - 178, 1, 2 << 16, 0},            {2 << 16, 0, (10 << 16) - 178, 1},
+    };
+    for (Filter filter : {Filter::point, Filter::linear})
+        for (Address address : {Address::wrap, Address::mirror, Address::clamp}) {
+            const Sampler sampler{&p.texture, filter, address, address};
+            for (const auto &r : runs) {
+                const int n = 100;
+                std::vector<int64_t> u(n), v(n);
+                for (int i = 0; i < n; ++i) {
+                    u[i] = r.u0 + r.du * i;
+                    v[i] = r.v0 + r.dv * i;
+                }
+                std::vector<uint32_t> affine(n), addressed(n);
+                sampleRun(sampler, TexelRun{nullptr, nullptr, true, r.u0, r.du, r.v0, r.dv}, n, affine.data());
+                sampleRun(sampler, TexelRun{u.data(), v.data()}, n, addressed.data());
+                ASSERT_EQ(affine, addressed) << "filter " << (int)filter << " address " << (int)address << " u0 " << r.u0
+                                             << " du " << r.du;
+            }
+        }
 }
 
 // The environment is read at the first draw of a process, so each choice is checked in a process of its

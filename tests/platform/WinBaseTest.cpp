@@ -5,12 +5,14 @@
 #include "tests/support/TestSupport.h"
 
 #include <SDL2/SDL.h>
+#include <sched.h>
 #include <gtest/gtest.h>
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
 
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cerrno> // program_invocation_short_name: the name this test program was started by
 #include <cstdlib>
@@ -160,6 +162,12 @@ TEST(PlatformFiles, ModuleFolderHoldsTheTestProgram) {
     EXPECT_TRUE(fs::exists(fs::path(folder) / program_invocation_short_name));
 }
 
+DWORD_PTR processMaskOfThisProcess() {
+    DWORD_PTR processMask = 0, systemMask = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
+    return processMask;
+}
+
 TEST(PlatformSystem, ProcessorMaskAndSystemName) {
     DWORD_PTR processMask = 0, systemMask = 0;
     ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask));
@@ -167,6 +175,30 @@ TEST(PlatformSystem, ProcessorMaskAndSystemName) {
     EXPECT_EQ(processMask & systemMask, processMask);
     EXPECT_FALSE(GetProcessAffinityMask(nullptr, &processMask, &systemMask));
     EXPECT_EQ(platformGetSystemDescription().rfind("Linux ", 0), 0u);
+}
+
+// The count follows the affinity (a thread made on one processor counts one) and the test cap only lowers it.
+TEST(PlatformSystem, UsableProcessorsFollowTheAffinityAndTheTestCap) {
+    const int all = platformUsableProcessorCount();
+    EXPECT_EQ(all, std::popcount(processMaskOfThisProcess()));
+    int pinned = 0;
+    std::thread([&] {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(std::countr_zero(processMaskOfThisProcess()), &one);
+        ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+        pinned = platformUsableProcessorCount();
+    }).join();
+    EXPECT_EQ(pinned, 1);
+    const struct {
+        const char *cap;
+        int expected;
+    } cases[] = {{"1", 1}, {"100000", all}, {"0", all}, {"-2", all}, {"2x", all}, {"", all}};
+    for (const auto &c : cases) {
+        setenv("LANTERNFALL_MAX_THREADS", c.cap, 1);
+        EXPECT_EQ(platformUsableProcessorCount(), c.expected) << "cap '" << c.cap << "'";
+    }
+    unsetenv("LANTERNFALL_MAX_THREADS");
 }
 
 DWORD returnParameter(void *parameter) {

@@ -141,6 +141,20 @@ std::string toolPath(const std::string &name) {
     return std::string(LF_TOOLS_DIR) + "/" + name;
 }
 
+bool copyDemoArchives(const std::filesystem::path &folder) {
+    namespace fs = std::filesystem;
+    const fs::path built = fs::path(LF_TOOLS_DIR).parent_path();
+    std::error_code error;
+    fs::create_directories(folder, error);
+    for (const char *name : {"data.pak", "data_hd.pak", "data_sd.pak", "cursors", "Velt"}) {
+        fs::copy(built / name, folder / name,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+        if (error)
+            return false;
+    }
+    return true;
+}
+
 std::vector<unsigned char> readFileBytes(const std::filesystem::path &path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -40,6 +40,11 @@ int64_t largestAllocation(const std::function<void()> &work);
 // Path of a content tool built beside the tests (tools/<name>).
 std::string toolPath(const std::string &name);
 
+// Copies the demo's archives, as the build packs them with demo/build-archives.sh beside the program
+// (data.pak, data_hd.pak, data_sd.pak, the cursors and the extras under Velt/), into the folder; false
+// when they cannot be copied. Packing them once per build spares every test that plays the demo a minute.
+bool copyDemoArchives(const std::filesystem::path &folder);
+
 // A desktop tall enough for the windowed HD game, with the HD mode; platformSetVirtualDesktop(0, 0)
 // gives the default one back.
 void useHdDesktop();

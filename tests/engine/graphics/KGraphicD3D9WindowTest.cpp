@@ -11,6 +11,7 @@
 #include "engine/graphics/KBatchD3D9.h"
 #include "engine/graphics/KGraphicD3D9.h"
 #include "engine/graphics/KGraphicFactory.h"
+#include "engine/graphics/KGraphicPrefetch.h"
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceArchiveDirect.h"
 #include "engine/text/KText.h"
@@ -251,6 +252,69 @@ TEST_F(PicturesInTheWindow, TheWindowReleasesTheTextBatchAndEveryPictureWithItsD
     clearTo(kBlack);
     picture->drawImageRect(0, 0, 8, 8, 1, 1, false, false);
     expectImageAt(backBufferPixels(), pixels, 8, 8, 1, 1);
+}
+
+// Pictures made ahead by the workers while this thread draws and flips draw exactly as pictures loaded
+// now, opaque or with alpha; one is handed out once; a file that does not load is dropped without a word
+// (its own load reports it); what nobody takes goes with a discard.
+TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
+    const std::vector<uint32_t> lampPixels = picturetest::patternPixels(20, 10);
+    const std::vector<uint32_t> seaPixels = picturetest::patternPixels(20, 10, false);
+    mountArchive({{"lamp.png", lampPixels}, {"sea.png", seaPixels}}, 20, 10);
+    clearLogContents();
+    prefetchKGraphics({archived("lamp.png"), archived("sea.png"), archived("missing.png"), archived("lamp.png")});
+    // A picture no worker has started on yet would be the caller's to load: the frames go on until both are
+    // made.
+    for (int frame = 0; frame < 10000 && KGraphicPrefetch::made() < 2; ++frame) {
+        clearTo(kBlack);
+        window->flipBackBuffer(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::unique_ptr<KGraphic> lamp(takePrefetchedKGraphic(archived("lamp.png").c_str()));
+    std::unique_ptr<KGraphic> sea(takePrefetchedKGraphic(archived("sea.png").c_str()));
+    ASSERT_TRUE(lamp && sea);
+    EXPECT_EQ(takePrefetchedKGraphic(archived("lamp.png").c_str()), nullptr);
+    EXPECT_EQ(takePrefetchedKGraphic(archived("missing.png").c_str()), nullptr);
+    EXPECT_EQ(picturetest::countOf(getLogContents(), "missing.png"), 0) << getLogContents();
+    auto seaNow = newPicture();
+    ASSERT_TRUE(seaNow->loadImageFile(archived("sea.png").c_str(), 0));
+    clearTo(kBlack);
+    lamp->drawImageRect(0, 0, 20, 10, 7, 9, false, false);
+    sea->drawImageRect(0, 0, 20, 10, 30, 1, false, false);
+    seaNow->drawImageRect(0, 0, 20, 10, 30, 21, false, false);
+    const std::vector<uint32_t> frame = backBufferPixels();
+    expectImageAt(frame, lampPixels, 20, 10, 7, 9);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 30; x < 50; ++x)
+            ASSERT_EQ(frame[(size_t)(1 + y) * kWidth + x], frame[(size_t)(21 + y) * kWidth + x]) << x << "," << y;
+
+    // A change of plan keeps what is still wanted, made or being made, and drops the rest.
+    prefetchKGraphics({archived("sea.png"), archived("lamp.png")});
+    retargetPrefetchedKGraphics({archived("lamp.png")});
+    EXPECT_EQ(takePrefetchedKGraphic(archived("sea.png").c_str()), nullptr);
+    for (int frame = 0; frame < 10000 && KGraphicPrefetch::made() < 1; ++frame)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::unique_ptr<KGraphic> kept(takePrefetchedKGraphic(archived("lamp.png").c_str()));
+    EXPECT_NE(kept, nullptr);
+    discardPrefetchedKGraphics();
+    EXPECT_EQ(KGraphicPrefetch::pending(), 0u);
+}
+
+// With the device lost a worker gives up at once (only the drawing thread waits for the reset), and a
+// window that goes waits for the pictures in hand and drops them with its device.
+TEST_F(PicturesInTheWindow, WorkersNeverWaitForALostDeviceAndGoBeforeTheDevice) {
+    const std::vector<uint32_t> pixels = picturetest::patternPixels(16, 8);
+    mountArchive({{"a.png", pixels}, {"b.png", pixels}, {"c.png", pixels}}, 16, 8);
+    deviceHooksLoseDevice(1);
+    window->flipBackBuffer(true); // lost now, and resettable at the next flip
+    ASSERT_TRUE(window->deviceLost);
+    std::unique_ptr<KGraphicD3D9> aside = newPicture();
+    EXPECT_FALSE(aside->loadImageFileAside(archived("a.png").c_str()));
+    window->flipBackBuffer(true);
+    ASSERT_FALSE(window->deviceLost);
+    prefetchKGraphics({archived("a.png"), archived("b.png"), archived("c.png")});
+    window.reset();
+    EXPECT_EQ(KGraphicPrefetch::pending(), 0u);
 }
 
 TEST_F(PicturesInTheWindow, RequiredRenderTargetsAreTestedAtCreation) {

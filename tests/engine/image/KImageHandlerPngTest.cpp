@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -120,6 +121,54 @@ TEST_F(PngFiles, EveryColourTypeAndDepthDecodesToImageMagicksPixels) {
         auto expected = c.depth == 16 ? highBytes(magickRgba16(path(c.name))) : magickRgba(path(c.name));
         EXPECT_TRUE(pixelsMatch(decoded, expected));
         EXPECT_EQ(decoded.image.hasAlpha, (c.colorType == 6 || c.transparency) ? 1 : 0);
+    }
+}
+
+// Rows decoded into a destination of the caller's (a texture, rows further apart than the picture is wide)
+// are the rows decodeImage gives, and nothing between them is written; a destination that says no gets
+// the decoder's own buffer.
+TEST_F(PngFiles, RowsGoWhereTheCallerSaysOrIntoTheDecodersOwnBuffer) {
+    const auto cgbi = makeCgbi(magickRgba(path("rgba8.png")), 29, 17, true);
+    const std::vector<std::pair<const char *, std::vector<uint8_t>>> files = {
+        {"rgba8.png", readBytes(path("rgba8.png"))}, {"pal8t.png", readBytes(path("pal8t.png"))},
+        {"rgb8.png", readBytes(path("rgb8.png"))},   {"interlaced.png", readBytes(path("interlaced.png"))},
+        {"cgbi", cgbi}};
+    constexpr uint32_t kUntouched = 0x5A5A5A5Au;
+    for (const auto &[name, bytes] : files) {
+        SCOPED_TRACE(name);
+        ImageData own;
+        ASSERT_TRUE(decodeImage(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &own));
+        std::vector<uint32_t> texture;
+        bool askedAlpha = false;
+        auto destination = [&](uint32_t width, uint32_t height, bool alpha, size_t *stride) {
+            askedAlpha = alpha;
+            *stride = width + 3;
+            texture.assign(*stride * height, kUntouched);
+            return texture.data();
+        };
+        ImageData placedRecord;
+        bool placed = false;
+        ASSERT_TRUE(decodeImageInto(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &placedRecord, nullptr,
+                                    destination, &placed));
+        EXPECT_TRUE(placed);
+        EXPECT_EQ(placedRecord.pixels, nullptr);
+        EXPECT_EQ(placedRecord.width, own.width);
+        EXPECT_EQ(placedRecord.hasAlpha, own.hasAlpha);
+        EXPECT_EQ(askedAlpha, own.hasAlpha != 0);
+        const auto *ownPixels = reinterpret_cast<const uint32_t *>(own.pixels);
+        for (uint32_t y = 0; y < own.height; y++) {
+            const uint32_t *row = texture.data() + y * (own.width + 3);
+            ASSERT_TRUE(std::equal(row, row + own.width, ownPixels + y * own.width)) << "row " << y;
+            EXPECT_EQ(row[own.width], kUntouched);
+        }
+        ImageData refused;
+        ASSERT_TRUE(decodeImageInto(kImageFormatPng, bytes.data(), uint32_t(bytes.size()), &refused, nullptr,
+                                    [](uint32_t, uint32_t, bool, size_t *) { return (uint32_t *)nullptr; }, &placed));
+        EXPECT_FALSE(placed);
+        ASSERT_NE(refused.pixels, nullptr);
+        EXPECT_EQ(std::memcmp(refused.pixels, own.pixels, size_t(own.width) * own.height * 4), 0);
+        freeImagePixels(&refused);
+        freeImagePixels(&own);
     }
 }
 

@@ -5,8 +5,10 @@
 #include "tests/support/KWindowD3D9TestSupport.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "engine/window/KInput.h"
+#include "platform/WinBase.h"
 #include "platform/WinUser.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WinUserTestSupport.h"
@@ -314,6 +316,33 @@ TEST_F(WindowFixture, ScreenshotHookSavesTheChosenFrameAndTheFrameLimitAsksToQui
     EXPECT_FALSE(std::filesystem::exists(folder / "frame_00001.png"));
     EXPECT_EQ(pngPixel(shot, 5, 5), "00FF00");
     EXPECT_EQ(pngPixel(shot, 40, 5), "000000");
+}
+
+TEST_F(WindowFixture, FrameTimesHookWritesALinePerFrameAfterTheFirstAndCountsTheSavesWritten) {
+    lftest::TempDir folder;
+    const std::string times = (folder / "times.txt").string();
+    setenv("LANTERNFALL_FRAME_TIMES", times.c_str(), 1);
+    platformReloadWindowHooks();
+    unsetenv("LANTERNFALL_FRAME_TIMES");
+
+    window->flipBackBuffer(true);
+    window->flipBackBuffer(true);
+    ASSERT_TRUE(platformReplaceFile((folder / "save.dat").c_str(), "data", 4));
+    window->flipBackBuffer(true);
+    platformReloadWindowHooks(); // closes the file
+
+    const std::vector<unsigned char> text = lftest::readFileBytes(times);
+    std::istringstream lines(std::string(text.begin(), text.end()));
+    std::string word, files;
+    int frame = 0;
+    double ms = -1.0;
+    ASSERT_TRUE(lines >> word >> frame >> ms >> files);
+    EXPECT_EQ(word + " " + std::to_string(frame) + " " + files, "frame 2 files=0");
+    EXPECT_GE(ms, 0.0);
+    ASSERT_TRUE(lines >> word >> frame >> ms >> files);
+    EXPECT_EQ(frame, 3);
+    EXPECT_NE(files, "files=0");
+    EXPECT_FALSE(lines >> word);
 }
 
 namespace {

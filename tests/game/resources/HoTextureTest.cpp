@@ -173,6 +173,30 @@ TEST_F(Textures, TheHallMapReadsAsItsExampleSays) {
     EXPECT_EQ(ctx.findAtlasRegion("Door"), nullptr);
 }
 
+// The pictures a context shows first, named before it exists: the pages of the common atlas and of the
+// start scene's (the one a script set, else data/game.cfg's), as the maps name them; none without atlases.
+TEST_F(Textures, TheFirstPicturesAreTheCommonAndStartSceneAtlasPages) {
+    write("data/atlas/common.map", "pages=2\nformat=png,dds\na=1,2,3,4,1\n");
+    write("data/atlas/hall.map", "pages=1\nformat=png\n");
+    write("data/atlas/shore.map", "pages=0\n");
+    write("data/game.cfg", "textures.use_atlas=1\nstartup=hall\n");
+    started();
+    auto files = [] {
+        std::vector<std::string> names;
+        for (const std::string &file : startPictureFiles())
+            names.push_back(file.substr(file.find("data/atlas/")));
+        return names;
+    };
+    EXPECT_EQ(files(), (std::vector<std::string>{"data/atlas/common_01.png", "data/atlas/common_02.dds",
+                                                 "data/atlas/hall_01.png"}));
+    setStartSceneName("shore");
+    EXPECT_EQ(files(), (std::vector<std::string>{"data/atlas/common_01.png", "data/atlas/common_02.dds"}))
+        << "a map without pages names none";
+    setStartSceneName("");
+    write("data/game.cfg", "textures.use_atlas=0\nstartup=hall\n");
+    EXPECT_EQ(files(), std::vector<std::string>{});
+}
+
 TEST_F(Textures, MapLinesThatSetFormatsAndScales) {
     struct Case {
         const char *text;
@@ -395,6 +419,45 @@ TEST_F(Textures, GraphicsUnloadAndReloadInClassOrderWithPagesBalanced) {
 
     dropContext();
     EXPECT_EQ(KGraphicD3D9::pictures().count, 0) << "the context's end deletes every picture";
+}
+
+// Over a scene change's hold, pictures whose last holder lets go stay loaded: an atlas page that the new
+// scene's pictures stand on too is not read again, and the end of the hold unloads what nobody took.
+TEST_F(Textures, PicturesLetGoDuringAHoldStayForTheirNextHolders) {
+    for (const char *name : {"data/one.png", "data/a.png", "data/b.png"})
+        writePicture(name, 6, 6, picturetest::patternPixels(6, 6));
+    ASSERT_EQ(lftest::runProgram({lftest::toolPath("lf-atlas"), "--name", "common", "--out",
+                                  (source() / "data/atlas").string(), "--root", source().string(), "--page-size", "32",
+                                  (source() / "data/a.png").string(), (source() / "data/b.png").string()}),
+              0);
+    write("data/game.cfg", "textures.use_atlas=1\n");
+    HoContext &ctx = started();
+    HoResourceManager &rm = resources();
+    HoTexture *a = ctx.getTexture("data/a.png"), *b = ctx.getTexture("data/b.png");
+    HoTexture *one = rm.getTexture("data/one.png");
+    a->acquire(&rm);
+    one->acquire(&rm);
+    HoTexture *page = ctx.atlases[0]->getPage(1);
+    KGraphic *pagePicture = page->picture;
+    ASSERT_NE(pagePicture, nullptr);
+
+    rm.holdReleasedPictures();
+    a->release(&rm);
+    one->release(&rm);
+    EXPECT_NE(a->picture, nullptr);
+    EXPECT_NE(one->picture, nullptr);
+    b->acquire(&rm);
+    one->acquire(&rm);
+    rm.endPictureHold();
+    EXPECT_EQ(page->picture, pagePicture) << "the page both scenes use is not read again";
+    EXPECT_EQ(page->useCount, 1);
+    EXPECT_EQ(a->picture, nullptr) << "nobody took it again";
+    EXPECT_NE(one->picture, nullptr);
+
+    b->release(&rm);
+    EXPECT_EQ(page->picture, nullptr) << "outside a hold, letting go unloads";
+    one->release(&rm);
+    EXPECT_EQ(one->picture, nullptr);
 }
 
 TEST_F(Textures, AFontWhosePageIsMissingLoadsWhatItCan) {

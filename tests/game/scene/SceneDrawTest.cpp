@@ -2,6 +2,8 @@
 // loading, crop groups, the move highlight, the camera's view and its inverse, and element texts.
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "engine/text/KText.h"
 #include "game/resources/HoFont.h"
@@ -138,6 +140,46 @@ TEST_F(SceneDrawTest, TheCameraTurnsAndZoomsTheViewAndScreenToSceneUndoesIt) {
     const ScreenPoint kept = hall->screenToScene({10.0f, 20.0f});
     EXPECT_EQ(kept.x, 10.0f);
     EXPECT_EQ(kept.y, 20.0f);
+}
+
+// At each layout a desktop's shape chooses (wide on 16:10 and 16:9, narrow on 4:3 and 5:4, in HD and SD),
+// the pointer at the middle of where an element is drawn, in design units as the world reads it, hits
+// the element and a pointer beside it on either side does not, with the scene camera and through a
+// CAMERA element.
+TEST_F(SceneDrawTest, ThePointerHitsAnElementWhereItIsDrawnAtEveryLayout) {
+    writeSolid("data/scenes/hall/red.png", 8, 8, kRed);
+    HoScene *hall = startedScene("hall", "O CAMERA\nX 1\nK 1280\nY 1\nK 768\nR 1\nK 2\nS 1\nK 2\n" +
+                                             solid("lamp", "red.png", 1500, 900, 120, 120));
+    SceneElement *lamp = hall->findElement("lamp");
+    const struct {
+        int desktopWidth, desktopHeight;
+        bool hd, wide;
+    } layouts[] = {{2560, 1600, true, true},  {1920, 1080, true, true},  {1920, 1080, false, true},
+                   {1920, 1440, true, false}, {1280, 1024, false, false}, {1024, 768, false, false},
+                   {1920, 1200, true, true}}; // wide again after narrow
+    for (const auto &layout : layouts) {
+        SCOPED_TRACE(std::to_string(layout.desktopWidth) + "x" + std::to_string(layout.desktopHeight) +
+                     (layout.hd ? " HD" : " SD"));
+        DEVMODEW modes[2]{};
+        modes[0].dmPelsWidth = layout.desktopWidth, modes[0].dmPelsHeight = layout.desktopHeight;
+        modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
+        platformSetVirtualDesktop(layout.desktopWidth, layout.desktopHeight, modes, 2);
+        // Laid out again as a quality switch does, without the context's reloading of the archives.
+        HoContext *context = std::exchange(game.context, nullptr);
+        game.switchQuality(!layout.hd);
+        ASSERT_TRUE(game.switchQuality(layout.hd));
+        game.context = context;
+        ASSERT_EQ(game.wide, layout.wide ? 1 : 0);
+        hall->setCamera(1.0f, sceneViewCentre().x, sceneViewCentre().y);
+        for (const bool framed : {false, true}) {
+            hall->cameraElement->visible = framed ? 1 : 0;
+            const ScreenPoint middle = middleOf(drawn(hall), rgb(kRed));
+            const float s = screenValues.artScale, x = middle.x / s, y = middle.y / s;
+            EXPECT_EQ((std::vector<bool>{lamp->hitTest(x, y), lamp->hitTest(x - 100, y), lamp->hitTest(x + 100, y)}),
+                      (std::vector<bool>{true, false, false}))
+                << (framed ? "through the CAMERA" : "");
+        }
+    }
 }
 
 class SceneTextTest : public SceneDrawTest {

@@ -55,9 +55,7 @@ class WorldOnTheDemo : public WorldGameTest {
 protected:
     void SetUp() override {
         WorldGameTest::SetUp();
-        ASSERT_EQ(lftest::runProgram({"bash", std::string(LF_SOURCE_DIR) + "/demo/build-archives.sh", LF_TOOLS_DIR,
-                                      archives->folder().string()}),
-                  0);
+        ASSERT_TRUE(lftest::copyDemoArchives(archives->folder()));
     }
     void settle(HoWorld &w) {
         for (int i = 0; i < 300 && (i < 2 || w.change.state != kChangeIdle || w.busy); ++i)

@@ -90,7 +90,7 @@ TEST_F(WorldInput, ThePointerIsKeptInDesignUnitsAndAPointerOutsideTheWindowReach
     const float x = 120.0f / screen.artScale + (normalModeActive ? 0.0f : screen.viewOffsetX);
     EXPECT_FLOAT_EQ(w.pointerX, x);
     EXPECT_FLOAT_EQ(w.pointerY, 90.0f / screen.artScale);
-    EXPECT_FLOAT_EQ(w.pointerXSlot->number, x + (w.runsWide() ? screen.wideMargin : 0.0f));
+    EXPECT_FLOAT_EQ(w.pointerXSlot->number, x + screen.wideMargin);
     EXPECT_FLOAT_EQ(w.pointerYSlot->number, w.pointerY);
     for (const auto &[px, py] : {std::pair{-99999.0f, 99999.0f}, std::pair{99999.0f, -99999.0f}}) {
         clickAt(px, py);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/graphics/KGraphicPrefetch.h"
 #include "game/HoGame.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
@@ -137,6 +138,33 @@ TEST_F(SceneChanges, TheStartSceneEntersWithItsFadeAndALeaveFadesOutStepByStepBe
     EXPECT_EQ(hall->findElement("background")->picturesLoaded, 0);
     EXPECT_EQ(w.mainSceneSlot->pointer, garden);
     EXPECT_EQ(w.rootSceneSlot->pointer, garden);
+}
+
+// A request starts making the new scene's pictures that are not loaded; the switch takes them, and a
+// picture both scenes show stays loaded over it: it is neither made again nor read again.
+TEST_F(SceneChanges, TheNewScenesPicturesAreMadeAheadAndAPictureBothShowStaysLoaded) {
+    writeGame();
+    writePicture("data/scenes/garden/garden.png", 8, 8);
+    archives->write("data/scenes/garden/garden.scene",
+                    "O lawn\nI garden.png\nO hall_view\nI data/scenes/hall/hall.png\n");
+    HoWorld &w = start();
+    settle();
+    HoScene *hall = scene("hall"), *garden = scene("garden");
+    HoTexture *hallPicture = hall->findElement("background")->renderable->getTexture();
+    const KGraphic *hallPictureLoaded = hallPicture->picture;
+    ASSERT_NE(hallPictureLoaded, nullptr);
+
+    w.changeScene(garden, nullptr);
+    EXPECT_EQ(KGraphicPrefetch::pending(), 1u) << "garden.png only: the hall's picture is loaded";
+    for (int step = 0; step < 60 && w.activeScene != garden; ++step)
+        w.frame();
+    ASSERT_EQ(w.activeScene, garden);
+    EXPECT_EQ(KGraphicPrefetch::pending(), 0u) << "taken at the switch";
+    EXPECT_NE(garden->findElement("lawn")->renderable->getTexture()->picture, nullptr);
+    EXPECT_EQ(hallPicture->picture, hallPictureLoaded);
+    EXPECT_EQ(hallPicture->useCount, 1);
+    settle();
+    EXPECT_EQ(KGraphicPrefetch::pending(), 0u);
 }
 
 TEST_F(SceneChanges, ARequestRestartsOrShortensThePhaseAndTheSwitchWaitsForBusyWorkAndAPendingWorld) {
