@@ -43,7 +43,8 @@ mkdir -p "$work/common/splash" "$work/common/data/splash" "$work/hd/data/splash"
 cp "$work/art/splash/splash.png" "$work/common/splash/"
 cp "$work/art/data/splash/MorvaneLogoStatic.png" "$work/common/data/splash/"
 if [ -d "$demo/content" ]; then cp -R "$demo/content/." "$work/common/"; fi
-# The game's fonts: 1 for texts, 2 for the HUD and tooltips. The game reads font pages as TGA.
+# The game's fonts: 1 for texts, 2 for the HUD and tooltips, 3 for the inventory's counts. The game reads font
+# pages as TGA.
 mkdir -p "$work/common/data/texts"
 game_font() { # number, size in pixels
   "$tools/lf-font" --font "$text_font" --size "$2" --out "$work/fonts/font_$1" --ranges "$text_ranges"
@@ -54,6 +55,7 @@ game_font() { # number, size in pixels
 }
 game_font 1 36
 game_font 2 28
+game_font 3 20
 # The sounds and the music, synthesised.
 "$tools/lf-synth" --out "$work/common"
 # The hall's candle flame: a looping video with alpha.

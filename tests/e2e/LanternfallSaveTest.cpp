@@ -26,7 +26,7 @@ TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSave
     const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
                                    "155 keydown Return\n156 keyup Return\n";
     const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
-                                  "200 move 706 1047\n201 press left\n202 release left\n"
+                                  "200 move 655 1048\n201 press left\n202 release left\n"
                                   "206 move 1237 784\n207 press left\n208 release left\n"
                                   "215 move 1237 788\n216 press left\n217 release left\n";
     const std::vector<std::string> toTheShore{"entered c'profiles", "profile continued Mira", "entered c'hall",

@@ -254,7 +254,8 @@ TEST_F(LanternfallFixture, TheStartSceneShowsThePointerAndThePausedMenuWhileInTh
 
 const char *const kWalkthroughStates[] = {
     // --- profiles ---
-    "entered c'profiles", "entered c'options", "option cursor 1", "option cursor 0", "options saved",
+    "entered c'profiles", "entered c'options", "option cursor 1", "option cursor 0", "option fullscreen 0",
+    "fullscreen kept", "option music 0.65", "option sounds 0.85", "options saved",
     "entered c'profiles", "entered c'extras", "link opened", "wallpaper saved", "wallpaper saved", "wallpaper saved",
     "wallpaper saved", "wallpaper saved", "wallpaper saved", "soundtrack saved", "survey opened", "entered c'profiles",
     "profile name Mira", "profile made Mira", "profile continued Mira",
@@ -335,38 +336,39 @@ const struct {
     {"Creating video from data source: data/movies/beam.ogv", true},
 };
 
-constexpr Rgb kRust{150, 78, 40}, kDoorWood{110, 72, 42}, kDoorway{27, 18, 12}, kParchment{236, 222, 186};
+constexpr Rgb kRust{150, 78, 40}, kDoorWood{110, 72, 42}, kDoorway{27, 18, 12}, kParchment{236, 222, 186},
+              kTooltipWood{50, 36, 28};
 constexpr Rgb kAimLine{154, 20, 14}; // the wick board's red aim line over the glass
-constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(976, 1462, 1031, 1517),
-               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 518, 890, 524);
+constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(905, 1464, 957, 1516),
+               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 549, 890, 552);
 // The study's and the hall additions' places and colours (lf-demo-art study).
 constexpr Rgb kBrass{214, 168, 72}, kDarkBrass{150, 110, 40}, kHintRing{255, 236, 150}, kCloth{190, 204, 230},
               kCompassFace{206, 188, 140};
-constexpr Area kGearOnTheRocks = designArea(2250, 1160, 2370, 1280), kSlotLeftHalf = designArea(976, 1462, 1003, 1517),
+constexpr Area kGearOnTheRocks = designArea(2250, 1160, 2370, 1280), kSlotLeftHalf = designArea(905, 1464, 931, 1516),
                kCupboard = designArea(2170, 620, 2430, 1080), kLampInCupboard = designArea(2250, 680, 2350, 790),
                kPageInCupboard = designArea(2260, 885, 2340, 950), kCompass = designArea(900, 815, 1100, 1015),
                kCompassShowing = designArea(968, 884, 1004, 916), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
-               kStrip = designArea(976, 1462, 1604, 1517);
+               kStrip = designArea(905, 1464, 1629, 1516);
 
 constexpr Rgb kFace{200, 170, 140}, kCoat{24, 27, 38}, kButton = kParchment, kFieldText{255, 244, 214};
 constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = designArea(470, 660, 630, 700),
                kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
-               kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1420, 745, 1720, 815);
+               kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1100, 745, 1240, 815);
 // The candle's video on the hall's desk, the lower half of its flame, and a corner of its rectangle that
 // the flame never reaches.
 constexpr Area kCandle = designArea(1090, 790, 1150, 910), kFlameCore = designArea(1112, 850, 1128, 885),
                kCandleCorner = designArea(1092, 792, 1102, 830);
 
-// The HUD's menu button: three parchment bars on slate.
+// The HUD's menu button, lit under the pointer: three light bars on slate.
 constexpr Area kMenuButton = designArea(2252, 1422, 2348, 1518);
-constexpr Rgb kSlate{34, 72, 76};
+constexpr Rgb kLitSlate{49, 104, 110}, kLitBars{243, 234, 210};
 
-// The lens board: a point of a cell's grime clear of its mark (design cells of 112 from (576, 252)).
+// The lens board: a point of a cell's grime clear of its mark (design cells of 96 from (896, 356)).
 constexpr int lensCellX(int column) {
-    return onScreen(576 + 112 * column + 32);
+    return onScreen(896 + 96 * column + 27);
 }
 constexpr int lensCellY(int row) {
-    return onScreen(252 + 112 * row + 56);
+    return onScreen(356 + 96 * row + 48);
 }
 constexpr Rgb kCloudedLens{196, 220, 232}, kShiningLens{243, 225, 158}, kGalleryWall{76, 72, 83};
 constexpr Rgb kSootGrime{52, 48, 50}, kMossGrime{70, 130, 60}, kRustGrime{196, 96, 40}, kMouldGrime{120, 60, 110};
@@ -417,8 +419,8 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the crab walks", pixelsChanged("shore", "shore_later", designArea(900, 1250, 1400, 1350), 200)},
     {"the foam drifts", pixelsChanged("shore", "shore_later", designArea(250, 1160, 1550, 1200), 50)},
     {"the hall's wall after the fade", "hall", onScreen(1200), onScreen(400), {111, 85, 62}, 0},
-    {"no tooltip before the pointer is on the portrait", pixelsNear("hall", kTooltipPlate, kParchment, 3, 0, 0)},
-    {"the portrait's tooltip plate", pixelsNear("portrait_tooltip", kTooltipPlate, kParchment, 3, 150)},
+    {"no tooltip before the pointer is on the portrait", pixelsNear("hall", kTooltipPlate, kTooltipWood, 3, 0, 0)},
+    {"the portrait's tooltip plate", pixelsNear("portrait_tooltip", kTooltipPlate, kTooltipWood, 3, 150)},
     {"the desk's open drawer", pixelsNear("desk_open", designArea(900, 580, 1700, 700), {30, 20, 12}, 12, 10000)},
     {"the paused menu's panel", pixelsNear("paused", designArea(1000, 680, 1560, 700), kParchment, 3, 300)},
     {"the shore darkened behind the paused menu", dividedFrom("shore_again", "paused", 4, {{100, 100}, {1700, 1000}})},
@@ -427,7 +429,7 @@ const ShotCheck kWalkthroughShotChecks[] = {
     // --- hall additions: drawer gear and cupboard ---
     {"half the gear lies on the shore's rocks", pixelsNear("shore", kGearOnTheRocks, kBrass, 12, 500)},
     {"the rocks' half, the right one, is in the strip's first slot",
-     pixelsNear("gear_half", designArea(1003, 1462, 1031, 1517), kBrass, 12, 100)},
+     pixelsNear("gear_half", designArea(931, 1464, 957, 1516), kBrass, 12, 100)},
     {"the drawer's half makes the gear whole", pixelsNear("gear_whole", kSlotLeftHalf, kBrass, 12, 80)},
     {"the whole gear opens the cupboard", pixelsNear("cupboard_open", kCupboard, {40, 28, 20}, 3, 20000)},
     {"the lamp stands in the cupboard", pixelsNear("cupboard_open", kLampInCupboard, kDarkBrass, 6, 300)},
@@ -453,8 +455,8 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the wall where the candle's mask is black", pixelsNear("candle", kCandleCorner, {165, 132, 94}, 8, 189)},
     {"the flame flickers", pixelsChanged("candle", "candle_later", kCandle, 200)},
     // --- menu save ---
-    {"the HUD's menu button in the hall", pixelsNear("menu_button", kMenuButton, kSlate, 6, 500)},
-    {"the menu button's bars", pixelsNear("menu_button", kMenuButton, kParchment, 6, 100)},
+    {"the HUD's menu button in the hall, lit", pixelsNear("menu_button", kMenuButton, kLitSlate, 8, 300)},
+    {"the menu button's bars", pixelsNear("menu_button", kMenuButton, kLitBars, 6, 100)},
     {"the profiles' quit button", pixelsNear("menu", designArea(1020, 1315, 1540, 1425), {120, 40, 34}, 10, 15000)},
     {"after the load the glass is still gone", pixelsNear("hall_again", kKeepersCoat, kCoat, 6, 1500)},
     {"after the load the cupboard is still open", pixelsNear("hall_again", kCupboard, {40, 28, 20}, 3, 20000)},
@@ -477,14 +479,14 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the gallery again, its lens shining", "gallery_again", onScreen(1024), onScreen(640), kShiningLens, 6},
     {"the gallery's wall", "gallery_again", 100, 100, kGalleryWall, 6},
     // --- wick ---
-    // The nozzle at (1280, 1250) aims at (1100, 400): the line meets the glass's top at (1036.5, 100), and a
-    // shot flies along it, 180 units in the shot "wick_shot", to (1242.7, 1073.9).
+    // The nozzle at (1280, 1310) aims at (1100, 400): the line meets the glass's top at (1052.5, 160), and a
+    // shot flies along it, 180 units in the shot "wick_shot", to (1245.1, 1133.4).
     {"the red aim line halfway from the nozzle toward the first aim point",
      pixelsNear("wick_aim", designArea(1143, 660, 1173, 690), kAimLine, 30, 10)},
     {"no aim line on the other side", pixelsNear("wick_aim", designArea(1387, 660, 1417, 690), kAimLine, 30, 0, 0)},
     {"the first drop in flight where its speed and direction put it, whatever its colour",
-     pixelsChanged("wick_aim", "wick_shot", designArea(1228, 1059, 1258, 1089), 350)},
-    {"nothing yet further up its line", pixelsChanged("wick_aim", "wick_shot", designArea(1203, 941, 1233, 971), 0, 5)},
+     pixelsChanged("wick_aim", "wick_shot", designArea(1230, 1118, 1260, 1148), 350)},
+    {"nothing yet further up its line", pixelsChanged("wick_aim", "wick_shot", designArea(1207, 1001, 1237, 1031), 0, 5)},
     {"the trim lever after twenty seconds", "wick_lever", onScreen(2150), onScreen(940), {150, 146, 140}, 3},
     {"the gallery again", "wick_gallery", onScreen(600), onScreen(1000), {78, 75, 86}, 6},
     // --- lantern ---

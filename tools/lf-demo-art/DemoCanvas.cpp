@@ -270,6 +270,19 @@ std::vector<Point> ellipse(float cx, float cy, float rx, float ry, int steps) {
     return points;
 }
 
+std::vector<Point> roundedRectangle(float x1, float y1, float x2, float y2, float radius, int steps) {
+    const float r = std::min({radius, (x2 - x1) * 0.5f, (y2 - y1) * 0.5f});
+    const Point centres[4] = {{x2 - r, y1 + r}, {x2 - r, y2 - r}, {x1 + r, y2 - r}, {x1 + r, y1 + r}};
+    std::vector<Point> points;
+    for (int corner = 0; corner < 4; ++corner) {
+        for (int i = 0; i <= steps; ++i) {
+            const float a = kTau * 0.25f * (float(corner) - 1.0f + float(i) / float(steps));
+            points.push_back({centres[corner].x + r * std::cos(a), centres[corner].y + r * std::sin(a)});
+        }
+    }
+    return points;
+}
+
 std::vector<Point> arch(float left, float right, float spring, float rise, float bottom, int steps) {
     std::vector<Point> points = {{left, bottom}, {left, spring}};
     const float cx = (left + right) * 0.5f, rx = (right - left) * 0.5f;

@@ -41,6 +41,8 @@ float fbm(float x, float y, int octaves, uint32_t seed);
 // Outlines for the shapes below.
 std::vector<Point> rectangle(float x1, float y1, float x2, float y2);
 std::vector<Point> ellipse(float cx, float cy, float rx, float ry, int steps = 72);
+// A rectangle whose corners are quarter circles of the radius (no more than half its sides).
+std::vector<Point> roundedRectangle(float x1, float y1, float x2, float y2, float radius, int steps = 8);
 // A doorway's or a window's outline: straight sides from `bottom` up to `spring`, and over them a round head
 // rising `rise` higher.
 std::vector<Point> arch(float left, float right, float spring, float rise, float bottom, int steps = 16);

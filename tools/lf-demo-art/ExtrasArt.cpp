@@ -5,6 +5,7 @@
 
 #include "tools/lf-demo-art/ExtrasArt.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -64,26 +65,39 @@ void drawNightSea(Canvas &c, float w, float h, float sx, float sy) {
     }
 }
 
+// A dark panel behind the buttons, so that they and their labels read well: the night's blue over the middle
+// of the screen, fading out over its last 260 units toward every edge, so that the beam and the sea pass under
+// it without a hard line.
 void drawMenuBack(Canvas &c, const Scaled &d) {
     drawNightSea(c, 2560, 1536, d.s, d.s);
-    // A dark panel behind the buttons, so that they and their labels read well.
-    for (int row = d.whole(300); row < d.whole(1300); ++row)
-        for (int col = d.whole(560); col < d.whole(2000); ++col)
-            c.blend(col, row, kNight, 0.55f);
+    constexpr float left = 420, top = 200, right = 2140, bottom = 1500, feather = 260;
+    for (int row = d.whole(top); row < d.whole(bottom); ++row)
+        for (int col = d.whole(left); col < d.whole(right); ++col) {
+            const float x = (float(col) + 0.5f) / d.s, y = (float(row) + 0.5f) / d.s;
+            const float edge = std::min({x - left, right - x, y - top, bottom - y}) / feather;
+            const float t = std::clamp(edge, 0.0f, 1.0f);
+            c.blend(col, row, kNight, 0.6f * t * t * (3.0f - 2.0f * t));
+        }
 }
 
-// A parchment plate in a brass frame; its label is the element's text.
-void drawButton(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kBrass);
-    c.fill(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), kParchment);
+// A plate in a brass frame, parchment or the quit button's dark red; its label is the element's text. Lit,
+// the picture laid over it while the pointer is on it: the frame glows and the plate is brighter.
+void drawButton(Canvas &c, const Scaled &d, Colour face, bool lit) {
+    c.fill(0, 0, c.width, c.height, lit ? Colour{255, 226, 140} : kBrass);
+    const Colour shown = lit ? mix(face, {255, 255, 255}, 0.3f) : face;
+    c.fill(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), shown);
     c.grain(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), 0.03f);
+    if (lit)
+        c.light(float(c.width) * 0.5f, float(c.height) * 0.5f, float(c.width) * 0.6f, {255, 240, 200}, 0.25f);
 }
 
-// The quit button: a dark red plate in the brass frame, its label light.
-void drawQuitButton(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kBrass);
-    c.fill(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), {120, 40, 34});
-    c.grain(d.whole(8), d.whole(8), c.width - d.whole(8), c.height - d.whole(8), 0.03f);
+constexpr Colour kQuitRed{120, 40, 34};
+
+// A small square button with an arrow up or down on it (a volume a step up or down).
+void drawStepButton(Canvas &c, const Scaled &d, bool up, bool lit) {
+    drawButton(c, d, kParchment, lit);
+    const float tip = up ? 26 : 70, base = up ? 66 : 30;
+    c.triangle(d(48), d(tip), d(26), d(base), d(70), d(base), {60, 42, 28});
 }
 
 // The name field: a dark inset with a brass rim, the typed name in light letters over it.
@@ -108,8 +122,14 @@ void drawSootyGlass(Canvas &c, const Scaled &d) {
 
 const Picture kMenuPictures[] = {
     {"menus/menu_back.png", 2560, 1536, false, drawMenuBack},
-    {"menus/button.png", 520, 110, false, drawButton},
-    {"menus/button_quit.png", 520, 110, false, drawQuitButton},
+    {"menus/button.png", 520, 110, false, [](Canvas &c, const Scaled &d) { drawButton(c, d, kParchment, false); }},
+    {"menus/button_h.png", 520, 110, false, [](Canvas &c, const Scaled &d) { drawButton(c, d, kParchment, true); }},
+    {"menus/button_quit.png", 520, 110, false, [](Canvas &c, const Scaled &d) { drawButton(c, d, kQuitRed, false); }},
+    {"menus/button_quit_h.png", 520, 110, false, [](Canvas &c, const Scaled &d) { drawButton(c, d, kQuitRed, true); }},
+    {"menus/button_up.png", 96, 96, false, [](Canvas &c, const Scaled &d) { drawStepButton(c, d, true, false); }},
+    {"menus/button_up_h.png", 96, 96, false, [](Canvas &c, const Scaled &d) { drawStepButton(c, d, true, true); }},
+    {"menus/button_down.png", 96, 96, false, [](Canvas &c, const Scaled &d) { drawStepButton(c, d, false, false); }},
+    {"menus/button_down_h.png", 96, 96, false, [](Canvas &c, const Scaled &d) { drawStepButton(c, d, false, true); }},
     {"menus/field.png", 720, 100, false, drawField},
     {"scenes/hall/glass.png", 340, 440, true, drawSootyGlass},
 };

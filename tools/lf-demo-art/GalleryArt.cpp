@@ -13,10 +13,39 @@ namespace {
 constexpr Colour kBrass{214, 168, 72};
 constexpr Colour kDarkBrass{140, 100, 40};
 constexpr Colour kGlass{196, 220, 232};
-constexpr float kCell = 112.0f; // design pixels of a board cell
+constexpr float kCell = 96.0f; // design pixels of a board cell: eight make the board, which fits inside the glass
+
+// The board's figures are drawn on a cell of 112 units, shrunk to the board's cell.
+Scaled cell(const Scaled &d) {
+    return Scaled{d.s * kCell / 112.0f};
+}
 
 // The five kinds of grime, each a colour and a shape of its own so that they differ without colour too.
 constexpr Colour kGrime[5] = {{52, 48, 50}, {70, 130, 60}, {230, 236, 244}, {196, 96, 40}, {120, 60, 110}};
+
+// The stairs down to the hall, seen from above: an opening in the floor framed in oak, the steps going down
+// into it and the hall's lamplight rising from below, a rail on two posts along its far side.
+void drawStairwell(Canvas &c, const Scaled &d) {
+    constexpr float left = 110, right = 450, top = 1150, bottom = 1390;
+    c.shadow(d(rectangle(left - 14, top - 6, right + 14, bottom + 18)), d(14), 0.5f);
+    c.polygon(d(rectangle(left - 12, top - 12, right + 12, bottom + 12)), woodGrain({140, 100, 62}, {80, 54, 32}, d.s, 415u), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(left, top, right, bottom)), {22, 16, 12}, 1.0f, d(1));
+    // Each step lower and further in, lit less the deeper it lies; the warm light below at the far end.
+    for (int step = 0; step < 6; ++step) {
+        const float y = bottom - 12 - step * 38.0f, inset = 8 + step * 10.0f, shade = 1.0f - step * 0.14f;
+        c.polygon(d(rectangle(left + inset, y - 24, right - inset, y)), scaled(Colour{120, 86, 56}, shade), 1.0f, d(1));
+        c.polygon(d(rectangle(left + inset, y - 4, right - inset, y)), scaled(Colour{60, 42, 28}, shade), 1.0f, d(1));
+    }
+    c.light(d((left + right) * 0.5f), d(top + 20), d(220), {255, 190, 110}, 0.35f);
+    c.shadow(d(rectangle(left, top, left + 26, bottom)), d(16), 0.6f);
+    c.shadow(d(rectangle(right - 26, top, right, bottom)), d(16), 0.6f);
+    // The rail along the far edge, on its two posts.
+    for (const float x : {left + 6, right - 6})
+        c.polygon(d(rectangle(x - 7, top - 120, x + 7, top - 6)), rounded(woodGrain({140, 100, 62}, {80, 54, 32}, d.s, 416u, true), d(x - 7),
+                                                                        d(x + 7), 1.2f, 0.5f),
+                  1.0f, d(1));
+    c.polygon(d(rectangle(left - 10, top - 132, right + 10, top - 116)), woodGrain({150, 108, 66}, {84, 56, 34}, d.s, 417u), 1.0f, d(1));
+}
 
 // The gallery: walls of grey stone blocks, the night through a tall arched window and a round one, a plank
 // floor, the great lens's brass pedestal, the stairs' opening down to the hall; the moon's cool light from
@@ -43,11 +72,7 @@ void drawGallery(Canvas &c, const Scaled &d) {
         c.line(0, d(top), float(c.width), d(top), d(2.5f), {44, 30, 20});
     }
     c.shadow(d(rectangle(0, 1100, 2560, 1140)), d(30), 0.45f);
-    c.polygon(d(rectangle(90, 1170, 430, 1500)), linear({40, 32, 28}, {8, 6, 6}, 0, d(1170), 0, d(1500)), 1.0f, d(2));
-    for (int step = 0; step < 5; ++step)
-        c.polygon(d(rectangle(110, 1190 + step * 60.0f, 410, 1204 + step * 60.0f)), scaled(Colour{96, 70, 46}, 1.0f - step * 0.16f), 1.0f, d(1));
-    c.line(d(84), d(1160), d(84), d(1500), d(10), {70, 50, 34});
-    c.line(d(436), d(1160), d(436), d(1500), d(10), {70, 50, 34});
+    drawStairwell(c, d);
     // The pedestal the lens stands on: a brass column and its foot, lit from the left.
     const Paint brass = [](float, float) { return kBrass; };
     c.shadow(ellipse(d(1040), d(1126), d(190), d(26)), d(24), 0.5f);
@@ -74,14 +99,19 @@ void drawCloudedLens(Canvas &c, const Scaled &d) {
     c.ring(d(278), d(277), d(258), d(12), kBrass);
 }
 
-// The clean lens, standing where the clouded one stood: the clear glass in its rim, a golden glow over it,
-// with rays.
-void drawLensShine(Canvas &c, const Scaled &d) {
+// The clean lens: the clear glass with its rings in the brass rim, in a picture as large as its glow's.
+void drawCleanLens(Canvas &c, const Scaled &d) {
     c.disc(d(380), d(380), d(250), d(2), kGlass, 1.0f);
     for (float r : {80.0f, 150.0f, 210.0f})
         c.ring(d(380), d(380), d(r), d(3), {170, 196, 210});
     c.ring(d(380), d(380), d(258), d(22), kDarkBrass);
     c.ring(d(378), d(377), d(258), d(12), kBrass);
+}
+
+// The clean lens, standing where the clouded one stood: the lens with a golden glow over it, with rays.
+// Taken, it flies to the strip as the lens alone.
+void drawLensShine(Canvas &c, const Scaled &d) {
+    drawCleanLens(c, d);
     c.disc(d(380), d(380), d(200), d(170), {255, 226, 140}, 0.8f);
     for (int ray = 0; ray < 12; ++ray) {
         const float a = float(ray) * 0.5236f;
@@ -117,19 +147,24 @@ void drawDoor(Canvas &c, const Scaled &d, bool mirror) {
 }
 
 // The board's backdrop: the lens seen close on the keeper's bench, its brass rim lit from the upper left
-// and riveted, the glass dark inside it; the bench's wood and the dark around.
+// and riveted, the glass dark inside it, wide enough for the whole board (768 across, at (1280, 740)) within
+// the rim; the bench's wood and the dark around.
 void drawLensBack(Canvas &c, const Scaled &d) {
+    constexpr float cx = 1280, cy = 740;
     c.polygon(rectangle(0, 0, float(c.width), float(c.height)), woodGrain({70, 50, 36}, {30, 22, 18}, d.s, 440u));
-    c.light(d(1024), d(700), d(1500), {255, 190, 120}, 0.2f);
-    c.shadow(ellipse(d(1060), d(740), d(640), d(640), 120), d(60), 0.6f);
-    c.polygon(ellipse(d(1024), d(700), d(630), d(630), 160), linear({250, 214, 130}, {110, 74, 24}, d(500), d(180), d(1550), d(1220)), 1.0f, d(2));
-    c.polygon(ellipse(d(1024), d(700), d(600), d(600), 160), linear({140, 100, 40}, {226, 184, 100}, d(500), d(180), d(1550), d(1220)), 1.0f, d(2));
+    c.light(d(cx), d(cy), d(1500), {255, 190, 120}, 0.2f);
+    c.shadow(ellipse(d(cx + 36), d(cy + 40), d(615), d(615), 120), d(60), 0.6f);
+    c.polygon(ellipse(d(cx), d(cy), d(605), d(605), 160), linear({250, 214, 130}, {110, 74, 24}, d(cx - 500), d(cy - 500), d(cx + 500), d(cy + 500)),
+              1.0f, d(2));
+    c.polygon(ellipse(d(cx), d(cy), d(578), d(578), 160), linear({140, 100, 40}, {226, 184, 100}, d(cx - 500), d(cy - 500), d(cx + 500), d(cy + 500)),
+              1.0f, d(2));
     for (int rivet = 0; rivet < 24; ++rivet) {
         const float a = float(rivet) * 6.2831853f / 24.0f;
-        c.disc(d(1024 + 615 * std::cos(a)), d(700 + 615 * std::sin(a)), d(7), d(2), {250, 226, 160}, 1.0f);
+        c.disc(d(cx + 591 * std::cos(a)), d(cy + 591 * std::sin(a)), d(7), d(2), {250, 226, 160}, 1.0f);
     }
-    c.polygon(ellipse(d(1024), d(700), d(560), d(560), 160), linear({52, 66, 78}, {24, 30, 38}, d(600), d(200), d(1450), d(1200)), 1.0f, d(2));
-    c.light(d(800), d(420), d(300), {200, 220, 240}, 0.25f);
+    c.polygon(ellipse(d(cx), d(cy), d(550), d(550), 160), linear({52, 66, 78}, {24, 30, 38}, d(cx - 424), d(cy - 500), d(cx + 426), d(cy + 500)),
+              1.0f, d(2));
+    c.light(d(cx - 224), d(cy - 280), d(300), {200, 220, 240}, 0.25f);
 }
 
 // The glass behind the cells, with a faint grid.
@@ -218,26 +253,27 @@ const Picture kGalleryPictures[] = {
     {"scenes/gallery/gallery.png", 2560, 1536, false, drawGallery},
     {"scenes/gallery/lens_clouded.png", 560, 560, true, drawCloudedLens},
     {"scenes/gallery/lens_shine.png", 760, 760, true, drawLensShine},
+    {"scenes/gallery/lens_picked.png", 760, 760, true, drawCleanLens},
     {"scenes/gallery/door_mirrors.png", 300, 560, false, [](Canvas &c, const Scaled &d) { drawDoor(c, d, true); }},
     {"scenes/gallery/door_wick.png", 300, 560, false, [](Canvas &c, const Scaled &d) { drawDoor(c, d, false); }},
     {"scenes/gallery/alt_ho_match3/lens_back.png", 2560, 1536, false, drawLensBack},
-    {"scenes/gallery/alt_ho_match3/lens_board.png", 896, 896, false, drawLensBoard},
-    {"scenes/gallery/alt_ho_match3/grime_0.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawGrime(c, d, 0); }},
-    {"scenes/gallery/alt_ho_match3/grime_1.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawGrime(c, d, 1); }},
-    {"scenes/gallery/alt_ho_match3/grime_2.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawGrime(c, d, 2); }},
-    {"scenes/gallery/alt_ho_match3/grime_3.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawGrime(c, d, 3); }},
-    {"scenes/gallery/alt_ho_match3/grime_4.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawGrime(c, d, 4); }},
-    {"scenes/gallery/alt_ho_match3/grime_special_0.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, d, 0); }},
-    {"scenes/gallery/alt_ho_match3/grime_special_1.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, d, 1); }},
-    {"scenes/gallery/alt_ho_match3/grime_special_2.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, d, 2); }},
-    {"scenes/gallery/alt_ho_match3/grime_special_3.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, d, 3); }},
-    {"scenes/gallery/alt_ho_match3/grime_special_4.png", 112, 112, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, d, 4); }},
-    {"scenes/gallery/alt_ho_match3/grime_bomb.png", 112, 112, true, drawBomb},
-    {"scenes/gallery/alt_ho_match3/fx_selection.png", 112, 112, true, drawSelection},
-    {"scenes/gallery/alt_ho_match3/fx_explosion.png", 112, 112, true, drawExplosion},
-    {"scenes/gallery/alt_ho_match3/fx_special.png", 112, 112, true, drawSpecialGlow},
-    {"scenes/gallery/alt_ho_match3/fx_beam.png", 32, 112, true, drawBeam},
-    {"scenes/gallery/alt_ho_match3/fx_tutorial.png", 112, 224, true, drawTutorial},
+    {"scenes/gallery/alt_ho_match3/lens_board.png", 768, 768, false, drawLensBoard},
+    {"scenes/gallery/alt_ho_match3/grime_0.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGrime(c, cell(d), 0); }},
+    {"scenes/gallery/alt_ho_match3/grime_1.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGrime(c, cell(d), 1); }},
+    {"scenes/gallery/alt_ho_match3/grime_2.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGrime(c, cell(d), 2); }},
+    {"scenes/gallery/alt_ho_match3/grime_3.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGrime(c, cell(d), 3); }},
+    {"scenes/gallery/alt_ho_match3/grime_4.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGrime(c, cell(d), 4); }},
+    {"scenes/gallery/alt_ho_match3/grime_special_0.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, cell(d), 0); }},
+    {"scenes/gallery/alt_ho_match3/grime_special_1.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, cell(d), 1); }},
+    {"scenes/gallery/alt_ho_match3/grime_special_2.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, cell(d), 2); }},
+    {"scenes/gallery/alt_ho_match3/grime_special_3.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, cell(d), 3); }},
+    {"scenes/gallery/alt_ho_match3/grime_special_4.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSpecial(c, cell(d), 4); }},
+    {"scenes/gallery/alt_ho_match3/grime_bomb.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawBomb(c, cell(d)); }},
+    {"scenes/gallery/alt_ho_match3/fx_selection.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSelection(c, cell(d)); }},
+    {"scenes/gallery/alt_ho_match3/fx_explosion.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawExplosion(c, cell(d)); }},
+    {"scenes/gallery/alt_ho_match3/fx_special.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawSpecialGlow(c, cell(d)); }},
+    {"scenes/gallery/alt_ho_match3/fx_beam.png", 28, 96, true, [](Canvas &c, const Scaled &d) { drawBeam(c, cell(d)); }},
+    {"scenes/gallery/alt_ho_match3/fx_tutorial.png", 96, 192, true, [](Canvas &c, const Scaled &d) { drawTutorial(c, cell(d)); }},
     {"scenes/gallery/alt_ho_match3/lens_skip.png", 240, 100, true, drawSkip},
 };
 

@@ -68,16 +68,11 @@ void drawMirrorPost(Canvas &c, const Scaled &d, float x, float y) {
     c.ring(d(x - 1), d(y - 2), d(54), d(3), {250, 220, 150});
 }
 
-// The cliff top at night: sky and sea beyond the edge, the grass in tufts, the stony groove from the signal
-// box to the crevice at the cliff's edge, two mirrors on their posts.
+// The cliff top at night, seen from above: the turf from edge to edge of the screen, the grass in tufts, the
+// stony groove from the signal box to the crevice, two mirrors on their posts; the moon's light over it from
+// the upper right.
 void drawCliffTop(Canvas &c, const Scaled &d) {
-    c.polygon(rectangle(0, 0, float(c.width), d(152)), linear({8, 10, 34}, {30, 40, 84}, 0, 0, 0, d(150)));
-    c.polygon(rectangle(0, d(150), float(c.width), d(212)), [&](float x, float y) {
-        return scaled(Colour{16, 30, 60}, 0.8f + 0.35f * fbm(x / d(90), y / d(4), 3, 471u));
-    });
-    for (int star = 0; star < 40; ++star)
-        c.disc(d(float((star * 617) % 2560)), d(float((star * 131) % 140)), d(2), d(2), {240, 240, 220}, 0.8f);
-    c.polygon(rectangle(0, d(210), float(c.width), float(c.height)), [&](float x, float y) {
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), [&](float x, float y) {
         const float u = x / d.s, v = y / d.s;
         const float patches = fbm(u / 200.0f, v / 160.0f, 4, 472u), blades = valueNoise(u / 2.0f, v / 7.0f, 473u);
         const Colour grass = mix(Colour{58, 86, 52}, Colour{24, 40, 26}, patches);
@@ -90,23 +85,18 @@ void drawCliffTop(Canvas &c, const Scaled &d) {
         return float(state >> 8 & 0xFFFF) / 65536.0f;
     };
     for (int tuft = 0; tuft < 500; ++tuft) {
-        const float x = 40 + next() * 2380, y = 240 + next() * 1290, lean = (next() - 0.5f) * 14, tall = 10 + 14 * next();
+        const float x = 20 + next() * 2520, y = 20 + next() * 1500, lean = (next() - 0.5f) * 14, tall = 10 + 14 * next();
         const Colour blade = next() < 0.5f ? Colour{80, 112, 66} : Colour{20, 34, 22};
         for (int blade_ = -1; blade_ <= 1; ++blade_)
             c.line(d(x + blade_ * 4), d(y), d(x + blade_ * 6 + lean), d(y - tall), d(2), blade);
     }
     for (int stone = 0; stone < 30; ++stone) {
-        const float x = 80 + next() * 2300, y = 260 + next() * 1250, r = 6 + 10 * next();
+        const float x = 60 + next() * 2440, y = 40 + next() * 1460, r = 6 + 10 * next();
         c.shadow(ellipse(d(x + 3), d(y + 4), d(r), d(r * 0.6f), 16), d(4), 0.4f);
         c.polygon(ellipse(d(x), d(y), d(r), d(r * 0.6f), 16), linear({130, 126, 120}, {60, 58, 56}, 0, d(y - r), 0, d(y + r)), 1.0f, d(1));
     }
     for (int flower = 0; flower < 60; ++flower)
-        c.disc(d(60 + next() * 2340), d(260 + next() * 1250), d(2.5f), d(1.5f), next() < 0.5f ? Colour{230, 230, 210} : Colour{220, 200, 120}, 0.8f);
-    c.shadow(d(rectangle(0, 210, 2560, 240)), d(20), 0.4f);
-    c.polygon(d(rectangle(2470, 210, 2560, 1536)), [&](float x, float y) {
-        return scaled(Colour{12, 24, 48}, 0.8f + 0.35f * fbm(x / d(60), y / d(8), 3, 474u));
-    });
-    paintRock(c, d({{2420, 210}, {2470, 210}, {2476, 1536}, {2430, 1536}, {2446, 800}}), {120, 114, 108}, {52, 48, 46}, d.s, 475u);
+        c.disc(d(40 + next() * 2480), d(40 + next() * 1460), d(2.5f), d(1.5f), next() < 0.5f ? Colour{230, 230, 210} : Colour{220, 200, 120}, 0.8f);
     const std::vector<Point> groove = pathPoints();
     strokePath(c, d, groove, 92, {60, 58, 52});
     strokePath(c, d, groove, 80, {84, 70, 52});
@@ -123,6 +113,8 @@ void drawCliffTop(Canvas &c, const Scaled &d) {
     c.disc(d(90), d(300), d(18), d(14), {255, 214, 120}, 1.0f);
     drawMirrorPost(c, d, 420, 1040);
     drawMirrorPost(c, d, 1900, 1250);
+    c.light(d(2300), d(100), d(1600), {170, 190, 230}, 0.18f);
+    c.shadow(d(rectangle(-300, 1380, 2860, 1836)), d(240), 0.35f);
 }
 
 // The lantern gun: a brass lantern with a window where the ready bead shows and a spout that points down

@@ -224,35 +224,59 @@ void drawRocks(Canvas &c, const Scaled &d) {
     paintRock(c, ellipse(d(226), d(150), d(68), d(56), 40), {170, 160, 150}, {80, 74, 72}, d.s, 351u);
 }
 
-// A round button of the HUD with its sign in brass.
-void drawButton(Canvas &c, const Scaled &d, Colour face) {
-    c.disc(d(48), d(48), d(44), d(2), kBrass, 1.0f);
-    c.disc(d(48), d(48), d(36), d(2), face, 1.0f);
+// A round button of the HUD: a brass rim round a coloured face, lit from the upper left. Lit, it is the
+// picture the HUD lays over the button while the pointer is on it: a warm glow round the rim, rim and face
+// brighter.
+void drawButton(Canvas &c, const Scaled &d, Colour face, bool lit) {
+    if (lit)
+        c.disc(d(48), d(48), d(42), d(6), {255, 236, 160}, 0.9f);
+    c.polygon(ellipse(d(48), d(48), d(42), d(42)),
+              linear(lit ? Colour{255, 236, 170} : Colour{240, 204, 120}, lit ? kBrass : kDarkBrass, d(14), d(14), d(82), d(82)), 1.0f,
+              d(1.5f));
+    const Colour shown = lit ? scaled(face, 1.35f) : face;
+    c.polygon(ellipse(d(48), d(48), d(35), d(35)), linear(scaled(shown, 1.2f), scaled(shown, 0.8f), d(20), d(20), d(76), d(76)), 1.0f,
+              d(1.5f));
 }
 
-void drawHintButton(Canvas &c, const Scaled &d) {
-    drawButton(c, d, {40, 60, 110});
-    c.disc(d(48), d(40), d(14), d(2), {255, 230, 150}, 1.0f);
-    c.fill(d.whole(42), d.whole(54), d.whole(54), d.whole(68), kBrass);
+// The sign's colour on a lit button: a little lighter.
+Colour signColour(Colour sign, bool lit) {
+    return lit ? mix(sign, {255, 255, 255}, 0.35f) : sign;
 }
 
-void drawGlitterButton(Canvas &c, const Scaled &d) {
-    drawButton(c, d, {80, 40, 100});
-    c.line(d(48), d(22), d(48), d(74), d(6), {255, 246, 200});
-    c.line(d(22), d(48), d(74), d(48), d(6), {255, 246, 200});
+// A lamp bulb: the nearest thing to do.
+void drawHintButton(Canvas &c, const Scaled &d, bool lit) {
+    drawButton(c, d, {40, 60, 110}, lit);
+    c.disc(d(48), d(40), d(14), d(2), signColour({255, 230, 150}, lit), 1.0f);
+    c.fill(d.whole(42), d.whole(54), d.whole(54), d.whole(68), signColour(kBrass, lit));
 }
 
-void drawJournalButton(Canvas &c, const Scaled &d) {
-    drawButton(c, d, {70, 50, 30});
-    c.fill(d.whole(30), d.whole(28), d.whole(66), d.whole(70), kParchment);
-    c.fill(d.whole(46), d.whole(28), d.whole(50), d.whole(70), kInk);
+// A cross of light: something here sparkles.
+void drawGlitterButton(Canvas &c, const Scaled &d, bool lit) {
+    drawButton(c, d, {80, 40, 100}, lit);
+    c.line(d(48), d(22), d(48), d(74), d(6), signColour({255, 246, 200}, lit));
+    c.line(d(22), d(48), d(74), d(48), d(6), signColour({255, 246, 200}, lit));
+}
+
+// The keeper's journal: a red leather book with a brass clasp, the pages' edge showing at its side.
+void drawJournalButton(Canvas &c, const Scaled &d, bool lit) {
+    drawButton(c, d, {44, 62, 58}, lit);
+    c.shadow(d(roundedRectangle(34, 28, 70, 74, 4)), d(4), 0.5f);
+    c.polygon(d(roundedRectangle(58, 26, 67, 70, 2)), signColour(kParchment, lit), 1.0f, d(1));
+    for (const float y : {34.0f, 42.0f, 50.0f, 58.0f})
+        c.line(d(60), d(y), d(66), d(y), d(0.8f), {170, 150, 120});
+    c.polygon(d(roundedRectangle(29, 24, 62, 72, 4)), linear(signColour({176, 70, 46}, lit), {110, 38, 26}, d(29), d(24), d(62), d(72)), 1.0f,
+              d(1));
+    c.fill(d.whole(29), d.whole(24), d.whole(35), d.whole(72), {90, 30, 22});
+    c.polygon(d(roundedRectangle(56, 44, 68, 52, 2)), signColour(kBrass, lit), 1.0f, d(1));
+    c.ring(d(46), d(42), d(7), d(2), signColour(kBrass, lit));
+    c.line(d(40), d(58), d(54), d(58), d(2), signColour(kBrass, lit));
 }
 
 // Three parchment bars on slate: the way to the menu.
-void drawMenuButton(Canvas &c, const Scaled &d) {
-    drawButton(c, d, {34, 72, 76});
+void drawMenuButton(Canvas &c, const Scaled &d, bool lit) {
+    drawButton(c, d, {34, 72, 76}, lit);
     for (const float top : {30.0f, 44.0f, 58.0f})
-        c.fill(d.whole(28), d.whole(top), d.whole(68), d.whole(top + 8), kParchment);
+        c.fill(d.whole(28), d.whole(top), d.whole(68), d.whole(top + 8), signColour(kParchment, lit));
 }
 
 // The ring that circles the place a hint points at.
@@ -294,13 +318,13 @@ void drawJournalPage(Canvas &c, const Scaled &d) {
 }
 
 void drawCloseCross(Canvas &c, const Scaled &d) {
-    drawButton(c, d, {110, 40, 36});
+    drawButton(c, d, {110, 40, 36}, false);
     c.line(d(30), d(30), d(66), d(66), d(8), kParchment);
     c.line(d(66), d(30), d(30), d(66), d(8), kParchment);
 }
 
 void drawBackArrow(Canvas &c, const Scaled &d) {
-    drawButton(c, d, {40, 60, 50});
+    drawButton(c, d, {40, 60, 50}, false);
     c.triangle(d(22), d(48), d(52), d(24), d(52), d(72), kParchment);
     c.fill(d.whole(50), d.whole(40), d.whole(74), d.whole(56), kParchment);
 }
@@ -344,10 +368,14 @@ const Picture kStudyPictures[] = {
     {"inventory/lamp.png", 76, 76, true, [](Canvas &c, const Scaled &d) { drawLamp(c, Scaled{d.s * 0.6f}); }},
     {"inventory/logbook_page.png", 76, 76, true, drawLogbookPage},
     {"inventory/lens_cloth.png", 76, 76, true, [](Canvas &c, const Scaled &d) { drawLensCloth(c, Scaled{d.s * 0.58f}); }},
-    {"system/hud/hint_button.png", 96, 96, true, drawHintButton},
-    {"system/hud/glitter_button.png", 96, 96, true, drawGlitterButton},
-    {"system/hud/journal_button.png", 96, 96, true, drawJournalButton},
-    {"system/hud/menu_button.png", 96, 96, true, drawMenuButton},
+    {"system/hud/hint_button.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawHintButton(c, d, false); }},
+    {"system/hud/hint_button_h.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawHintButton(c, d, true); }},
+    {"system/hud/glitter_button.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGlitterButton(c, d, false); }},
+    {"system/hud/glitter_button_h.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawGlitterButton(c, d, true); }},
+    {"system/hud/journal_button.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawJournalButton(c, d, false); }},
+    {"system/hud/journal_button_h.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawJournalButton(c, d, true); }},
+    {"system/hud/menu_button.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawMenuButton(c, d, false); }},
+    {"system/hud/menu_button_h.png", 96, 96, true, [](Canvas &c, const Scaled &d) { drawMenuButton(c, d, true); }},
     {"system/hud/hint_mark.png", 160, 160, true, drawHintMark},
     {"system/hud/sparkle.png", 96, 96, true, drawSparkle},
     {"system/hud/ho_strikeout.png", 64, 10, true, drawStrikeout},

@@ -25,8 +25,8 @@ constexpr float kMid = kDrop * 0.5f;
 constexpr Colour kOils[5] = {{236, 176, 52}, {112, 170, 64}, {72, 122, 222}, {150, 92, 204}, {236, 230, 208}};
 
 // The lamp chamber: walls of sooty copper plates, brass ribs lit from the left, the glass's bevelled brass
-// frame where the board stands (800..1760 by 100..1340 in the scene) and the lamp's foot below it; the
-// lamp's warmth in the middle, dark toward the sides.
+// frame where the board stands (800..1760 by 160..1400 in the scene) on a low foot that ends above the
+// inventory strip; the lamp's warmth in the middle, dark toward the sides.
 void drawChamber(Canvas &c, const Scaled &d) {
     c.polygon(rectangle(0, 0, float(c.width), float(c.height)), [&](float x, float y) {
         const float u = x / d.s, v = y / d.s;
@@ -39,12 +39,11 @@ void drawChamber(Canvas &c, const Scaled &d) {
         c.shadow(d(rectangle(x - 4, 0, x + 24, 1536)), d(16), 0.4f);
         c.polygon(d(rectangle(x - 10, 0, x + 10, 1536)), rounded(brass, d(x - 10), d(x + 10), 1.0f, 0.3f), 1.0f, d(1));
     }
-    c.shadow(d(rectangle(780, 80, 1800, 1390)), d(40), 0.6f);
-    c.polygon(d(rectangle(770, 70, 1790, 1370)), linear({250, 210, 120}, {110, 74, 24}, d(770), d(70), d(1790), d(1370)), 1.0f, d(1.5f));
-    c.polygon(d(rectangle(784, 84, 1776, 1356)), linear({120, 84, 30}, {236, 190, 100}, d(784), d(84), d(1776), d(1356)), 1.0f, d(1.5f));
-    c.polygon(d(rectangle(1040, 1370, 1520, 1450)), rounded([](float, float) { return kDarkBrass; }, d(1040), d(1520), 1.3f, 0.5f), 1.0f, d(1));
-    c.polygon(d(rectangle(960, 1450, 1600, 1500)), rounded(brass, d(960), d(1600), 1.1f, 0.45f), 1.0f, d(1));
-    c.light(d(1280), d(1200), d(1400), {255, 170, 90}, 0.25f);
+    c.shadow(d(rectangle(780, 140, 1800, 1446)), d(40), 0.6f);
+    c.polygon(d(rectangle(1000, 1420, 1560, 1444)), rounded([](float, float) { return kDarkBrass; }, d(1000), d(1560), 1.3f, 0.5f), 1.0f, d(1));
+    c.polygon(d(rectangle(770, 130, 1790, 1430)), linear({250, 210, 120}, {110, 74, 24}, d(770), d(130), d(1790), d(1430)), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(784, 144, 1776, 1416)), linear({120, 84, 30}, {236, 190, 100}, d(784), d(144), d(1776), d(1416)), 1.0f, d(1.5f));
+    c.light(d(1280), d(1260), d(1400), {255, 170, 90}, 0.25f);
     c.shadow(d(rectangle(-300, -300, 300, 1836)), d(400), 0.5f);
     c.shadow(d(rectangle(2260, -300, 2860, 1836)), d(400), 0.5f);
 }

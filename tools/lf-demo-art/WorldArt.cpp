@@ -16,7 +16,6 @@ constexpr int kPointerCell = 64; // design pixels of one cell of the 4 x 4 point
 // "pointer_index"), the rest show the arrow.
 constexpr int kLook = 1, kPick = 4, kUse = 5, kWait = 14;
 constexpr Colour kInk{28, 22, 20};
-constexpr Colour kParchment{236, 222, 186};
 constexpr Colour kBrass{214, 168, 72};
 
 // Every pointer is drawn round its cell's centre, which is the point the pointer stands on (the world
@@ -116,42 +115,55 @@ void pointerCell(Canvas &c, const Scaled &d, int number) {
     }
 }
 
-// The inventory strip at the foot of the screen: a dark wooden shelf with a brass rim and eight slots, laid
-// out as the bar places its items (76 units apart, 10 in from the strip's corner, 55 across).
+// The inventory strip at the foot of the screen: a dark wooden shelf in a brass rim with eight slots 96
+// apart, laid out as the bar places its items (the icon's box 12 in from a slot's corner, 52 across) with room
+// at each box's lower right for an item's count, inside the slot.
 void drawInventoryStrip(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kBrass);
-    c.fill(d.whole(3), d.whole(3), c.width - d.whole(3), c.height - d.whole(3), {64, 42, 26});
+    c.polygon(rectangle(0, 0, float(c.width), float(c.height)), linear({250, 214, 130}, {150, 108, 40}, 0, 0, 0, float(c.height)));
+    c.polygon(d(rectangle(3, 3, 771, 73)), woodGrain({112, 76, 48}, {62, 42, 26}, d.s, 90u), 1.0f, d(1));
     for (int slot = 0; slot < 8; ++slot) {
-        const float x = 10 + slot * 76.0f;
-        c.fill(d.whole(x), d.whole(10), d.whole(x + 55), d.whole(65), {48, 30, 18});
+        const float x = 6 + slot * 96.0f;
+        c.polygon(d(roundedRectangle(x, 7, x + 90, 69, 6)), linear({28, 18, 12}, {48, 32, 20}, 0, d(7), 0, d(69)), 1.0f, d(1));
+        c.shadow(d(rectangle(x, 7, x + 90, 12)), d(4), 0.5f);
     }
 }
 
-// The plate under a HUD message: parchment with a brass edge.
+// The plate under a HUD message: parchment with rounded corners in a brass edge, a soft shadow beneath.
 void drawMessagePlate(Canvas &c, const Scaled &d) {
-    c.fill(0, 0, c.width, c.height, kBrass);
-    c.fill(d.whole(6), d.whole(6), c.width - d.whole(6), c.height - d.whole(6), kParchment);
+    c.shadow(d(roundedRectangle(8, 10, 1096, 108, 18)), d(8), 0.5f);
+    c.polygon(d(roundedRectangle(2, 2, 1090, 100, 18)), linear({250, 214, 130}, {160, 116, 44}, 0, 0, 0, d(100)), 1.0f, d(1));
+    c.polygon(d(roundedRectangle(8, 8, 1084, 94, 13)), [&](float x, float y) {
+        const float stain = fbm(x / d.s / 90.0f, y / d.s / 40.0f, 3, 91u);
+        return mix(Colour{244, 232, 200}, Colour{222, 204, 160}, stain * 0.7f);
+    }, 1.0f, d(1));
+}
+
+// The tooltip's plate: dark walnut between brass rules, rounded at its ends, so that the light lettering with
+// its dark outline reads on it.
+constexpr Colour kTooltipWood{50, 36, 28};
+
+void drawTooltipEnd(Canvas &c, const Scaled &d, float cx) {
+    c.disc(d(cx), d(16), d(15), d(1), kBrass, 1.0f);
+    c.disc(d(cx), d(16), d(13), d(1), kTooltipWood, 1.0f);
+}
+
+void drawTooltipBack(Canvas &c, const Scaled &d) {
+    c.fill(0, d.whole(1), c.width, d.whole(31), kBrass);
+    c.fill(0, d.whole(3), c.width, d.whole(29), kTooltipWood);
 }
 
 const Picture kPictures[] = {
     {"system/images/white.png", 16, 16, false, [](Canvas &c, const Scaled &) { c.fill(0, 0, c.width, c.height, {255, 255, 255}); }},
-    {"system/images/tooltip_left.png", 12, 32, true,
-     [](Canvas &c, const Scaled &d) { c.disc(d(12), d(16), d(15), d(1), kParchment, 1.0f); }},
-    {"system/images/tooltip_back.png", 32, 32, true,
-     [](Canvas &c, const Scaled &d) {
-         c.fill(0, d.whole(1), c.width, d.whole(31), kParchment);
-         c.fill(0, d.whole(1), c.width, d.whole(3), kBrass);
-         c.fill(0, d.whole(29), c.width, d.whole(31), kBrass);
-     }},
-    {"system/images/tooltip_right.png", 12, 32, true,
-     [](Canvas &c, const Scaled &d) { c.disc(0, d(16), d(15), d(1), kParchment, 1.0f); }},
+    {"system/images/tooltip_left.png", 12, 32, true, [](Canvas &c, const Scaled &d) { drawTooltipEnd(c, d, 12); }},
+    {"system/images/tooltip_back.png", 32, 32, true, drawTooltipBack},
+    {"system/images/tooltip_right.png", 12, 32, true, [](Canvas &c, const Scaled &d) { drawTooltipEnd(c, d, 0); }},
     {"system/pointers/pointers.png", 4 * kPointerCell, 4 * kPointerCell, true,
      [](Canvas &c, const Scaled &d) {
          for (int number = 0; number < 16; ++number)
              pointerCell(c, d, number);
      }},
-    {"system/hud/inventory_strip.png", 628, 76, false, drawInventoryStrip},
-    {"system/hud/msg_back.png", 1200, 140, false, drawMessagePlate},
+    {"system/hud/inventory_strip.png", 774, 76, false, drawInventoryStrip},
+    {"system/hud/msg_back.png", 1100, 110, true, drawMessagePlate},
     {"system/particles/spark.png", 32, 32, true,
      [](Canvas &c, const Scaled &d) { c.disc(d(16), d(16), d(4), d(11), {255, 236, 180}, 1.0f); }},
 };

@@ -61,9 +61,9 @@ protected:
 };
 
 TEST_F(WickBoard, TheGlassHoldsTheFieldAndAShotFliesStraightToRestBesideItsPath) {
-    // The glass (960 x 1240 at 1280, 720) and drops 80 wide: 12 columns of 69.28 high rows, 17 of them.
+    // The glass (960 x 1240 at 1280, 780) and drops 80 wide: 12 columns of 69.28 high rows, 17 of them.
     EXPECT_FLOAT_EQ(wick->fieldCorners[0].x, 800.0f);
-    EXPECT_FLOAT_EQ(wick->fieldCorners[0].y, 100.0f);
+    EXPECT_FLOAT_EQ(wick->fieldCorners[0].y, 160.0f);
     EXPECT_FLOAT_EQ(wick->cellWidth, 80.0f);
     EXPECT_NEAR(wick->rowHeight, 69.282f, 0.001f);
     EXPECT_EQ(wick->cols, 12);
@@ -71,34 +71,34 @@ TEST_F(WickBoard, TheGlassHoldsTheFieldAndAShotFliesStraightToRestBesideItsPath)
     EXPECT_EQ(wick->fieldBubbles.count(), 5 * 12 - 2) << "rows 0 to 4 filled, but for two overflow cells";
     expectGunWithoutSoot();
 
-    // Aimed at (1100, 400) from the nozzle at (1280, 1250): the line meets the glass's top edge at x 1036.5.
+    // Aimed at (1100, 400) from the nozzle at (1280, 1310): the line meets the glass's top edge at x 1052.5.
     world.pointerX = 1100.0f;
     world.pointerY = 400.0f;
     tick();
-    EXPECT_NEAR(wick->aimPoint.x, 1280.0f - 180.0f * 1150.0f / 850.0f, 0.01f);
-    EXPECT_FLOAT_EQ(wick->aimPoint.y, 100.0f);
+    EXPECT_NEAR(wick->aimPoint.x, 1280.0f - 180.0f * 1150.0f / 910.0f, 0.01f);
+    EXPECT_FLOAT_EQ(wick->aimPoint.y, 160.0f);
     world.clicks.clicked = 1;
     tick();
     FieldBubble *shot = wick->flyingBubble;
     ASSERT_NE(shot, nullptr);
     EXPECT_FLOAT_EQ(shot->x, 1280.0f);
-    EXPECT_FLOAT_EQ(shot->y, 1250.0f);
+    EXPECT_FLOAT_EQ(shot->y, 1310.0f);
 
     // 20 unit moves a step toward the aim point, ten steps.
-    const float dx = wick->aimPoint.x - 1280.0f, dy = wick->aimPoint.y - 1250.0f;
+    const float dx = wick->aimPoint.x - 1280.0f, dy = wick->aimPoint.y - 1310.0f;
     const float length = std::sqrt(dx * dx + dy * dy);
     tick(10);
     ASSERT_EQ(wick->flyingBubble, shot);
     EXPECT_NEAR(shot->x, 1280.0f + 200.0f * dx / length, 1.0f);
-    EXPECT_NEAR(shot->y, 1250.0f + 200.0f * dy / length, 1.0f);
+    EXPECT_NEAR(shot->y, 1310.0f + 200.0f * dy / length, 1.0f);
 
     // It rests in a cell of row 5, just under the filled rows, whose centre lies within a drop's width of
     // its path (the cell's centre is where it was put, whether it stays or bursts).
     for (int i = 0; i < 100 && wick->flyingBubble; ++i)
         tick();
     ASSERT_EQ(wick->flyingBubble, nullptr);
-    EXPECT_NEAR(shot->y, 100.0f + 40.0f + 5.0f * wick->rowHeight, 0.01f);
-    const float offPath = std::fabs((shot->x - 1280.0f) * dy - (shot->y - 1250.0f) * dx) / length;
+    EXPECT_NEAR(shot->y, 160.0f + 40.0f + 5.0f * wick->rowHeight, 0.01f);
+    const float offPath = std::fabs((shot->x - 1280.0f) * dy - (shot->y - 1310.0f) * dx) / length;
     EXPECT_LT(offPath, wick->cellWidth);
     expectGunWithoutSoot();
     EXPECT_TRUE(messages.empty()) << messages.front();
