@@ -238,8 +238,8 @@ void HoWorld::pickItem(int32_t kind, SceneElement *source, HoInventoryItem *item
         ++runningFlightCount;
     } else if (kind == kFlightBackToBar && item) {
         flight->picture = acquirePicture(this, item->icon);
-        flight->start = {pointerX - screenValues.viewOffsetX, pointerY - screenValues.viewOffsetY, item->boxW,
-                         item->boxH, kFlightEndScale, kFlightEndScale, 0.0f};
+        const ScreenPoint from = scenePointer();
+        flight->start = {from.x, from.y, item->boxW, item->boxH, kFlightEndScale, kFlightEndScale, 0.0f};
         flight->end = slotPose(item, 0.0f);
         flight->phase = kFlightFlying;
     } else {

@@ -337,6 +337,9 @@ public:
     // the element clicked, and the element whose end of a drag the "on_end_move" handlers are told of.
     float pointerX = 0.0f;
     float pointerY = 0.0f;
+    // The pointer where a scene at its resting camera draws its elements: the narrow layout shows the wide
+    // design without its left margin, which the pointer lacks (the margin is 0 in every other layout).
+    ScreenPoint scenePointer() const;
     SceneElement *hoveredElement = nullptr;
     SceneElement *clickedElement = nullptr;
     SceneElement *endMoveElement = nullptr;

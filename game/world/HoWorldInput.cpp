@@ -63,15 +63,18 @@ bool HoWorld::runSceneInput(HoScene *scene) {
     return scene->processInput();
 }
 
+ScreenPoint HoWorld::scenePointer() const {
+    return {pointerX + screenValues.wideMargin, pointerY};
+}
+
 void HoWorld::processInput() {
     clearStepClicks(*this);
     const ScreenValues &screen = screenValues;
     pointerX = float(getMouseX()) / screen.artScale + (normalModeActive ? 0.0f : screen.viewOffsetX);
     pointerY = float(getMouseY()) / screen.artScale;
-    // Scripts compare the pointer with places in the scene: the narrow layout's margin is put back (it is 0
-    // in every other layout).
+    // Scripts compare the pointer with places in the scene.
     if (pointerXSlot)
-        pointerXSlot->setNumber(pointerX + screen.wideMargin);
+        pointerXSlot->setNumber(scenePointer().x);
     if (pointerYSlot)
         pointerYSlot->setNumber(pointerY);
     slideInventoryStrip();

@@ -244,7 +244,7 @@ void HoSceneBubbleShooter::aim() {
     if (!gun)
         return;
     const ScreenPoint from{gun->x.asNumber(), gun->y.asNumber()};
-    const ScreenPoint pointer{world->pointerX, world->pointerY};
+    const ScreenPoint pointer = world->scenePointer();
     float angle = headingDegrees(pointer.x - from.x, pointer.y - from.y);
     if (angle < 0.0f)
         angle += 360.0f;

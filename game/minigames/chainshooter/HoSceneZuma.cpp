@@ -137,9 +137,10 @@ void HoSceneZuma::update() {
         chain[i]->update();
     for (int32_t i = 0; i < dying.count(); ++i)
         dying[i]->update();
-    if (gun)
-        gun->angle.setNumber(
-            headingDegrees(world->pointerX - gun->x.asNumber(), world->pointerY - gun->y.asNumber()));
+    if (gun) {
+        const ScreenPoint pointer = world->scenePointer();
+        gun->angle.setNumber(headingDegrees(pointer.x - gun->x.asNumber(), pointer.y - gun->y.asNumber()));
+    }
     if (enable.number() != 0.0f) {
         moveChain(chainMove());
         flyShot();

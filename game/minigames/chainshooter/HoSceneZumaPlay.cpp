@@ -192,7 +192,8 @@ void HoSceneZuma::fire() {
     if (flyingBall)
         return;
     const float gunX = gun->x.asNumber(), gunY = gun->y.asNumber();
-    const int32_t angle = angleToTableIndex(headingDegrees(world->pointerX - gunX, world->pointerY - gunY));
+    const ScreenPoint pointer = world->scenePointer();
+    const int32_t angle = angleToTableIndex(headingDegrees(pointer.x - gunX, pointer.y - gunY));
     flyingBall = new ChainBall(this, templateAt(kinds, currentKind), ChainBall::kOrdinary, currentKind);
     flyingBall->setX(gunX);
     flyingBall->setY(gunY);

@@ -37,8 +37,9 @@ bool HoScenesMatch3::isIdle(const Match3Figure *figure) {
 
 void HoScenesMatch3::pointerStep() {
     const SceneElement &board = *boardFrame->element;
-    const float dx = board.x.asNumber() - world->pointerX;
-    const float dy = board.y.asNumber() - world->pointerY;
+    const ScreenPoint pointer = world->scenePointer();
+    const float dx = board.x.asNumber() - pointer.x;
+    const float dy = board.y.asNumber() - pointer.y;
     const float distance = squareRoot(dx * dx + dy * dy);
     float degrees = std::atan2(dx, dy) * 57.29578f;
     if (degrees < 0.0f)

@@ -145,7 +145,7 @@ TEST_F(SceneDrawTest, TheCameraTurnsAndZoomsTheViewAndScreenToSceneUndoesIt) {
 // At each layout a desktop's shape chooses (wide on 16:10 and 16:9, narrow on 4:3 and 5:4, in HD and SD),
 // the pointer at the middle of where an element is drawn, in design units as the world reads it, hits
 // the element and a pointer beside it on either side does not, with the scene camera and through a
-// CAMERA element.
+// CAMERA element; at the resting camera the world's scene pointer is the element's place.
 TEST_F(SceneDrawTest, ThePointerHitsAnElementWhereItIsDrawnAtEveryLayout) {
     writeSolid("data/scenes/hall/red.png", 8, 8, kRed);
     HoScene *hall = startedScene("hall", "O CAMERA\nX 1\nK 1280\nY 1\nK 768\nR 1\nK 2\nS 1\nK 2\n" +
@@ -178,6 +178,13 @@ TEST_F(SceneDrawTest, ThePointerHitsAnElementWhereItIsDrawnAtEveryLayout) {
             EXPECT_EQ((std::vector<bool>{lamp->hitTest(x, y), lamp->hitTest(x - 100, y), lamp->hitTest(x + 100, y)}),
                       (std::vector<bool>{true, false, false}))
                 << (framed ? "through the CAMERA" : "");
+            if (framed)
+                continue;
+            // The minigames aim at scene places with the pointer in the scene's units.
+            world->pointerX = x, world->pointerY = y;
+            const ScreenPoint aimed = world->scenePointer();
+            EXPECT_NEAR(aimed.x, 1500.0f, 2.0f);
+            EXPECT_NEAR(aimed.y, 900.0f, 2.0f);
         }
     }
 }
