@@ -226,8 +226,10 @@ softraster::DrawState D3D9Device::buildDrawState() {
         stage.sampler.image = nullptr;
         if (textures_[s]) {
             D3D9Surface *level0 = static_cast<D3D9Texture *>(textures_[s])->level(0);
-            if (level0 && level0 != renderTarget_)
+            if (level0 && level0 != renderTarget_) {
+                level0->markSampled();
                 stage.sampler.image = &level0->image();
+            }
         }
     }
     st.blendEnable = renderStates_[D3DRS_ALPHABLENDENABLE] != FALSE;

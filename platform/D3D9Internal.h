@@ -62,6 +62,8 @@ public:
 
     // Runs the queued draws when one of them reads or writes this surface.
     void flushDrawsUsingIt();
+    // The device queues a draw that reads this surface as a texture.
+    void markSampled() { sampled_.store(true, std::memory_order_release); }
     // The image the rasteriser reads or draws into; the reference stays valid for the surface's life.
     const softraster::Image &image();
     softraster::DepthImage depthImage();
@@ -101,6 +103,7 @@ private:
     std::vector<float> depth_;
     bool locked_ = false;
     bool lockReadOnly_ = false;
+    std::atomic<bool> sampled_{false};
     bool countsAsResource_;
     uint64_t accountedBytes_;
     softraster::Image image_;

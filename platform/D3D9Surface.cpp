@@ -64,6 +64,10 @@ D3D9Surface::~D3D9Surface() {
 
 // Queued draws that read or write this surface run before it changes or goes; others may wait.
 void D3D9Surface::flushDrawsUsingIt() {
+    // A surface that no draw can write and none has read (a picture being made on a loading thread, which
+    // the device has not seen yet) is used by none of the queued draws; the queue is the device thread's.
+    if (!sampled_.load(std::memory_order_acquire) && !isRenderable() && depth_.empty())
+        return;
     const void *pixels = !depth_.empty() ? static_cast<const void *>(depth_.data())
                          : hasShadow()    ? static_cast<const void *>(shadow_.data())
                                           : static_cast<const void *>(data_.data());
