@@ -20,31 +20,26 @@ bool showsMessages(const HoWorld *world) {
 
 void tellFailure(HoWorld *world, PlatformFileError error) {
     logMessage("Game: the player is told that the game could not be saved: %s", describeFileError(error));
-    const char *text = world->context->getLocalizedText(saveFailureKey(error), kTextEncodingUtf8);
-    world->showMessage(text ? text : saveFailureEnglish(error), secondsToTicks(defaultMessageSeconds(world)), false);
+    const SaveFailureText &failure = saveFailureText(error);
+    const char *text = world->context->getLocalizedText(failure.key, kTextEncodingUtf8);
+    world->showMessage(text ? text : failure.english, secondsToTicks(defaultMessageSeconds(world)), false);
 }
 
 } // namespace
 
-const char *saveFailureKey(PlatformFileError error) {
+const SaveFailureText &saveFailureText(PlatformFileError error) {
+    static const SaveFailureText kNoRoom{"SAVE_FAILED_NO_ROOM",
+                                         "The game could not be saved: there is no room left on the disk."};
+    static const SaveFailureText kNoPermission{
+        "SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."};
+    static const SaveFailureText kOther{"SAVE_FAILED", "The game could not be saved: the disk refused its files."};
     switch (error) {
     case PlatformFileError::kNoRoom:
-        return "SAVE_FAILED_NO_ROOM";
+        return kNoRoom;
     case PlatformFileError::kNoPermission:
-        return "SAVE_FAILED_NO_PERMISSION";
+        return kNoPermission;
     default:
-        return "SAVE_FAILED";
-    }
-}
-
-const char *saveFailureEnglish(PlatformFileError error) {
-    switch (error) {
-    case PlatformFileError::kNoRoom:
-        return "The game could not be saved: there is no room left on the disk.";
-    case PlatformFileError::kNoPermission:
-        return "The game could not be saved: it has no permission to write its files.";
-    default:
-        return "The game could not be saved: the disk refused its files.";
+        return kOther;
     }
 }
 

@@ -17,10 +17,13 @@ struct SaveNotice {
     bool failing = false;
 };
 
-// The localisation key of the message for a failure, and its English text where the game has no text
-// for the key.
-const char *saveFailureKey(PlatformFileError error);
-const char *saveFailureEnglish(PlatformFileError error);
+// The message for a failure: its localisation key, and its English text where the game has no text for
+// the key.
+struct SaveFailureText {
+    const char *key;
+    const char *english;
+};
+const SaveFailureText &saveFailureText(PlatformFileError error);
 
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes,
 // fires announcements, and shows an untold failure when the HUD shows.

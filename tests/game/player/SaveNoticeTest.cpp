@@ -98,7 +98,7 @@ TEST_F(SaveNoticeTest, AFileThatCouldNotBeWrittenIsToldOnceOnScreenAndNeverAnnou
     fileHooksFailChange(1, true);
     saveFromTheMenu();
     framesUntilWritten();
-    EXPECT_EQ(shownMessage(), saveFailureEnglish(PlatformFileError::kNoRoom));
+    EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kNoRoom).english);
     EXPECT_EQ(announced(), 1.0f);
 }
 
@@ -123,7 +123,7 @@ TEST_F(SaveNoticeTest, AGameThatCouldNotMakeItsFolderSaysSoWhenItSaves) {
     clearLogContents();
     saveFromTheMenu();
     framesUntilWritten();
-    EXPECT_EQ(shownMessage(), saveFailureEnglish(PlatformFileError::kNoPermission));
+    EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kNoPermission).english);
     EXPECT_NE(getLogContents().find("the game has no folder to keep it in (no permission to write there), ERROR"),
               std::string::npos);
     EXPECT_EQ(announced(), 0.0f);
