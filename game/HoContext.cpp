@@ -116,17 +116,19 @@ const std::string &startSceneName() {
 
 std::vector<std::string> startPictureFiles() {
     std::string startScene = startSceneName();
-    bool atlases = false;
+    bool atlases = false, dds = false;
     WholeFile config;
     if (readWholeFile("data/game.cfg", &config)) {
         forEachKeyValueLine(config.data.get(), [&](const std::string &key, const char *value) {
             if (key == "textures.use_atlas")
                 atlases = parseInt(value) == 1;
+            else if (key == "textures.use_dds")
+                dds = parseInt(value) == 1;
             else if (key == "startup" && startScene.empty())
                 startScene = value;
         });
     }
-    std::vector<std::string> files;
+    std::vector<std::string> files = fontPageFiles(dds);
     if (!atlases)
         return files;
     for (const std::string &name : {std::string("common"), startScene}) {

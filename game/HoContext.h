@@ -100,6 +100,9 @@ public:
     // At a frame's start, while the world's scene change waits to switch: a world built from a saved
     // game replaces it, switching to the scene of the same name.
     void takePendingWorld();
+    // Under the fixed clock, while a game loads, a save is being written or pictures are made ahead, the
+    // frame keeps real time (platformKeepRealTimeThisFrame).
+    void keepRealTimeWhileWorkGoesOn();
 
     // Applies the full-screen option (taking it back when the window refuses) and the volume options.
     void applySettings();
@@ -187,8 +190,10 @@ void setStartSceneName(const char *name);
 const std::string &startSceneName();
 // The files of the first pictures a context shows, read before it exists so that they can be made while
 // the start-up pictures show: the pages of the common atlas and of the start scene's, when the game uses
-// atlases (data/game.cfg).
+// atlases (data/game.cfg), and the fonts' pages.
 std::vector<std::string> startPictureFiles();
+// The page pictures of the numbered fonts, resolved, in the order the fonts load them.
+std::vector<std::string> fontPageFiles(bool dds);
 
 // The one game context, set by its constructor; null when there is none.
 extern HoContext *currentContext;

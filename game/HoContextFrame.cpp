@@ -2,6 +2,7 @@
 // and button polling, the world's steps, the settings applied from the options, and the script message
 // hook.
 
+#include "engine/graphics/KGraphicFactory.h"
 #include "engine/resource/KResourceCriticalSection.h"
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
@@ -11,6 +12,7 @@
 #include "game/resources/HoResourceManager.h"
 #include "game/scene/HoScene.h"
 #include "game/world/HoWorld.h"
+#include "platform/TestHooks.h"
 
 void HoContext::frame() {
     applyLoadedGame(this);
@@ -28,7 +30,18 @@ void HoContext::frame() {
         // while no world draws over it.
         world->drawPausedMenu();
     }
+    keepRealTimeWhileWorkGoesOn();
     LeaveCriticalSection(&lock);
+}
+
+// Scripted runs take what work beside the frames makes on fixed frames (a save's outcome, a loaded game,
+// the pictures of the scene being changed to at the switch). Their frames follow each other as fast as
+// they are made, so while such work goes on they keep real time, as on the real clock, and the work is
+// done by then instead of being waited for.
+void HoContext::keepRealTimeWhileWorkGoesOn() {
+    const bool loading = loadThread && !loadThread->finished.load(std::memory_order_acquire);
+    if (loading || saveWriter.busy() || prefetchingKGraphics())
+        platformKeepRealTimeThisFrame();
 }
 
 void HoContext::takePendingWorld() {

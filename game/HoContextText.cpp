@@ -24,6 +24,28 @@ std::string numbered(const char *format, int32_t number, const char *extension =
     return name;
 }
 
+// A numbered font: its page pictures and description, or, for a number without them, its settings file.
+struct NumberedFont {
+    int32_t number = 0;
+    bool hasPictures = false;
+    std::string firstPage, description, settings;
+};
+
+// Visits the numbered fonts from 1 until a number has neither pictures nor settings.
+template <class Visit> void forEachNumberedFont(bool dds, Visit visit) {
+    for (int32_t n = 1;; ++n) {
+        NumberedFont font;
+        font.number = n;
+        font.firstPage = numbered("data/texts/font_%d_0%s", n, dds ? ".dds" : ".tga");
+        font.description = numbered("data/texts/font_%d.ktext", n);
+        font.settings = numbered("data/texts/font_%d.cfg", n);
+        font.hasPictures = dataFileExists(font.firstPage.c_str()) && dataFileExists(font.description.c_str());
+        if (!font.hasPictures && !dataFileExists(font.settings.c_str()))
+            return;
+        visit(font);
+    }
+}
+
 } // namespace
 
 void HoContext::loadCharacterSets() {
@@ -57,29 +79,38 @@ const char *HoContext::getLocalizedText(const char *key, int32_t encoding) const
 
 void HoContext::loadFonts() {
     const ConfigEntry *useDds = gameConfig ? gameConfig->find("textures.use_dds") : nullptr;
-    const char *pageExtension = useDds && useDds->integer == 1 ? ".dds" : ".tga";
-    for (int32_t n = 1;; ++n) {
-        const std::string page = numbered("data/texts/font_%d_0%s", n, pageExtension);
-        const std::string description = numbered("data/texts/font_%d.ktext", n);
-        const std::string settings = numbered("data/texts/font_%d.cfg", n);
-        if (dataFileExists(page.c_str()) && dataFileExists(description.c_str())) {
-            HoFont *font = resources->getFont(description.c_str());
-            font->pagePicture = interned.internOrFind(page.c_str());
-            if (fonts.count() <= n)
-                fonts.insertAt(n);
-            fonts.set(n, font);
-        } else if (dataFileExists(settings.c_str())) {
-            const HoConfiguration *config = resources->getConfiguration(settings.c_str());
-            const ConfigEntry *mapped = config ? config->find("mapped") : nullptr;
-            if (mapped && mapped->integer != 0) {
-                if (fontMap.count() <= n)
-                    fontMap.insertAt(n);
-                fontMap.set(n, reinterpret_cast<void *>(intptr_t(mapped->integer)));
-            }
-        } else {
-            break;
+    forEachNumberedFont(useDds && useDds->integer == 1, [this](const NumberedFont &font) {
+        if (font.hasPictures) {
+            HoFont *resource = resources->getFont(font.description.c_str());
+            resource->pagePicture = interned.internOrFind(font.firstPage.c_str());
+            if (fonts.count() <= font.number)
+                fonts.insertAt(font.number);
+            fonts.set(font.number, resource);
+            return;
         }
-    }
+        const HoConfiguration *config = resources->getConfiguration(font.settings.c_str());
+        const ConfigEntry *mapped = config ? config->find("mapped") : nullptr;
+        if (mapped && mapped->integer != 0) {
+            if (fontMap.count() <= font.number)
+                fontMap.insertAt(font.number);
+            fontMap.set(font.number, reinterpret_cast<void *>(intptr_t(mapped->integer)));
+        }
+    });
+}
+
+std::vector<std::string> fontPageFiles(bool dds) {
+    std::vector<std::string> files;
+    forEachNumberedFont(dds, [&files](const NumberedFont &font) {
+        if (!font.hasPictures)
+            return;
+        // A font's further pages are named as the font loads them.
+        char page[kTextNameCapacity];
+        std::snprintf(page, sizeof page, "%s", font.firstPage.c_str());
+        do
+            files.push_back(resolveDataPath(page));
+        while (KText::nextPageName(page) && dataFileExists(page));
+    });
+    return files;
 }
 
 int32_t HoContext::mappedFontNumber(int32_t index) const {

@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/BackgroundWork.h"
 #include "platform/SoftRasterizerKernels.h"
 #include "platform/WinBase.h"
 
@@ -1075,6 +1076,8 @@ void Rasterizer::flush() {
     if (history_)
         prepareHistory();
     nextBand_.store(0);
+    // Background work waits meanwhile: the bands get the processors.
+    platformFrameDrawingBegins();
     if (workers_.empty() || bandCount_ == 1) {
         runBands();
     } else {
@@ -1088,6 +1091,7 @@ void Rasterizer::flush() {
         std::unique_lock<std::mutex> guard(lock_);
         done_.wait(guard, [&] { return busyWorkers_ == 0; });
     }
+    platformFrameDrawingEnds();
     commands_.clear();
     states_.clear();
     stateKeys_.clear();

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/WinBase.h"
+
 namespace {
 
 struct HookState {
@@ -14,6 +16,8 @@ struct HookState {
     std::mutex loadLock;
     std::atomic<double> clockStepMs{0.0};
     std::atomic<int64_t> virtualNanoseconds{0};
+    std::atomic<bool> keepRealTime{false};
+    int64_t lastFlipRealNanoseconds = 0; // the main thread's alone
     std::atomic<bool> hasDialogAnswer{false};
     std::atomic<int> dialogAnswer{0};
 };
@@ -77,8 +81,19 @@ void platformAdvanceFixedClock(int64_t nanoseconds) {
 
 void platformAdvanceFrameClock() {
     HookState &state = loadedHooks();
+    if (state.clockStepMs <= 0.0)
+        return;
+    const int64_t step = static_cast<int64_t>(std::llround(state.clockStepMs * 1e6));
+    if (state.keepRealTime.exchange(false) && state.lastFlipRealNanoseconds != 0)
+        platformSleepUntilRealTime(state.lastFlipRealNanoseconds + step);
+    state.lastFlipRealNanoseconds = platformRealNanoseconds();
+    platformAdvanceFixedClock(step);
+}
+
+void platformKeepRealTimeThisFrame() {
+    HookState &state = loadedHooks();
     if (state.clockStepMs > 0.0)
-        platformAdvanceFixedClock(static_cast<int64_t>(std::llround(state.clockStepMs * 1e6)));
+        state.keepRealTime = true;
 }
 
 std::optional<int> platformDialogAnswer() {
@@ -93,5 +108,7 @@ void platformReloadTestHooks() {
     std::lock_guard<std::mutex> guard(state.loadLock);
     loadFromEnvironment(state);
     state.virtualNanoseconds.store(0, std::memory_order_release);
+    state.keepRealTime = false;
+    state.lastFlipRealNanoseconds = 0;
     state.loaded.store(true, std::memory_order_release);
 }

@@ -10,9 +10,15 @@
 #include <cstdint>
 #include <optional>
 
-// Called by the window at every frame flip: advances the virtual clock by its step when the fixed clock
-// is on; does nothing otherwise.
+// Called by the window at every frame flip, between two frames: advances the virtual clock by its step
+// when the fixed clock is on; does nothing otherwise. When the frame just made asked to keep real time
+// (below), it first waits until a step of real time has passed since the flip before.
 void platformAdvanceFrameClock();
+// Under the fixed clock frames follow each other as fast as they are made, so work beside them that the
+// game takes the outcome of on a fixed frame (a save being written) has less real time than on the real
+// clock, and the frame that takes it would wait. A frame that has such work going on asks here that its
+// flip keep the pace of the real clock, as a game at its frame rate does; other frames do not wait.
+void platformKeepRealTimeThisFrame();
 
 // True when the fixed clock is on (LANTERNFALL_FIXED_CLOCK_MS set to a positive number).
 bool platformFixedClockEnabled();

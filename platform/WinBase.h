@@ -25,6 +25,9 @@ BOOL SwitchToThread();
 // Sleeps the calling thread in real time whatever the thread and the test hooks: for threads that wait
 // on other threads (polling loops), where virtual time would run ahead of the frames being waited for.
 void platformSleepRealTime(DWORD milliseconds);
+// The monotonic clock in nanoseconds, real whatever the test hooks, and a sleep until a time of it.
+int64_t platformRealNanoseconds();
+void platformSleepUntilRealTime(int64_t nanoseconds);
 
 struct SYSTEMTIME {
     WORD wYear;
@@ -114,6 +117,9 @@ std::string platformResolvePathForWriting(const std::string &path);
 // fopen on the path: modes that read find the file without regard to case; modes that write reuse an
 // existing file of any case or create one in the folder found without regard to case.
 FILE *platformOpenFile(const char *path, const char *mode);
+// Reads exactly `count` bytes at the offset of the open file without moving its position; threads may read
+// one file at once. False on an error or when the file ends first.
+bool platformReadFileAt(FILE *file, uint64_t offset, void *out, size_t count);
 
 struct PlatformFileAttributes {
     bool isFolder = false;

@@ -136,6 +136,22 @@ FILE *platformOpenFile(const char *path, const char *mode) {
     return std::fopen(resolved.c_str(), mode);
 }
 
+bool platformReadFileAt(FILE *file, uint64_t offset, void *out, size_t count) {
+    auto *bytes = static_cast<uint8_t *>(out);
+    const int descriptor = file ? fileno(file) : -1;
+    while (descriptor >= 0 && count > 0) {
+        const ssize_t got = pread(descriptor, bytes, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        offset += static_cast<uint64_t>(got);
+        count -= static_cast<size_t>(got);
+    }
+    return descriptor >= 0;
+}
+
 bool platformGetFileAttributes(const char *path, PlatformFileAttributes *attributes) {
     if (!path || !attributes)
         return false;

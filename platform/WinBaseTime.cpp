@@ -7,6 +7,7 @@
 #include <sys/syscall.h>
 #include <time.h>
 
+#include <cerrno>
 #include <ctime>
 #include <unistd.h>
 
@@ -15,14 +16,8 @@ namespace {
 // Counter units per second: 100 ns units, so that (count x 1000) stays far from overflow.
 constexpr LONGLONG kCounterFrequency = 10000000;
 
-int64_t monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 int64_t clockNanoseconds() {
-    return platformFixedClockEnabled() ? platformFixedClockNanoseconds() : monotonicNanoseconds();
+    return platformFixedClockEnabled() ? platformFixedClockNanoseconds() : platformRealNanoseconds();
 }
 
 // The main thread is the one whose thread id is the process id; it is the thread that flips frames.
@@ -64,17 +59,31 @@ DWORD timeGetTime() {
 }
 
 void Sleep(DWORD milliseconds) {
+    // The main thread, which makes the frames, keeps its processor: yielding it to a thread that works
+    // beside the frames would cost it that thread's whole time slice. Background work gives way to the
+    // frames instead (platform/BackgroundWork.h).
+    if (milliseconds == 0 && onMainThread())
+        return;
     if (platformFixedClockEnabled() && onMainThread()) {
         platformAdvanceFixedClock(static_cast<int64_t>(milliseconds) * 1000000);
         // A short real pause instead of the whole wait: a main-thread loop that waits for another
         // thread still gives it time without spinning, and a paced frame costs almost nothing.
-        if (milliseconds == 0)
-            sched_yield();
-        else
-            sleepNanoseconds(kFixedClockRealPauseNanoseconds);
+        sleepNanoseconds(kFixedClockRealPauseNanoseconds);
         return;
     }
     platformSleepRealTime(milliseconds);
+}
+
+int64_t platformRealNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+void platformSleepUntilRealTime(int64_t nanoseconds) {
+    const timespec due{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+    }
 }
 
 void platformSleepRealTime(DWORD milliseconds) {

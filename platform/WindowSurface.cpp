@@ -3,11 +3,10 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <ctime>
 
 #include "platform/TestHooks.h"
+#include "platform/WinBase.h"
 
 namespace {
 
@@ -126,12 +125,6 @@ POINT platformClientToWindowPixel(HWND window, POINT client) {
 
 namespace {
 
-int64_t monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
-}
-
 // Presents wait for the display's refresh only where there is a display to wait for, and never under the
 // fixed clock, whose frames follow the virtual time alone.
 bool presentsArePaced() {
@@ -139,7 +132,7 @@ bool presentsArePaced() {
 }
 
 void markRefreshDue(HWND window) {
-    const int64_t now = monotonicNanoseconds();
+    const int64_t now = platformRealNanoseconds();
     const int64_t period = 1000000000 / platformRefreshRate(window);
     if (window->refreshPhaseNs == 0)
         window->refreshPhaseNs = now;
@@ -171,9 +164,7 @@ int platformRefreshRate(HWND window) {
 void platformWaitForRefresh(HWND window) {
     if (!window || window->refreshDueNs == 0)
         return;
-    timespec due{(time_t)(window->refreshDueNs / 1000000000), (long)(window->refreshDueNs % 1000000000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
-    }
+    platformSleepUntilRealTime(window->refreshDueNs);
     window->refreshDueNs = 0;
 }
 

@@ -68,6 +68,10 @@ void discardPrefetchedKGraphics() {
     KGraphicPrefetch::discard();
 }
 
+bool prefetchingKGraphics() {
+    return KGraphicPrefetch::working();
+}
+
 void retargetPrefetchedKGraphics(const std::vector<std::string> &files) {
     KGraphicPrefetch::discardExcept(files);
     prefetchKGraphics(files);

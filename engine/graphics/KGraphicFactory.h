@@ -25,6 +25,8 @@ void prefetchKGraphics(const std::vector<std::string> &files);
 KGraphic *takePrefetchedKGraphic(const char *file);
 // Deletes the pictures made ahead that nobody took.
 void discardPrefetchedKGraphics();
+// Pictures asked for ahead are still queued or being made.
+bool prefetchingKGraphics();
 // Pictures made ahead for these files only: those of other files are deleted, these are made unless they
 // are made or being made already.
 void retargetPrefetchedKGraphics(const std::vector<std::string> &files);

@@ -9,6 +9,7 @@
 
 #include "engine/graphics/KGraphic.h"
 #include "engine/system/KSystemLog.h"
+#include "platform/BackgroundWork.h"
 #include "platform/WinBase.h"
 
 namespace {
@@ -113,6 +114,12 @@ public:
                              [](const auto &entry) { return entry.second.state == Entry::made; });
     }
 
+    bool working() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return std::any_of(entries_.begin(), entries_.end(),
+                           [](const auto &entry) { return entry.second.state != Entry::made; });
+    }
+
 private:
     void startWorkers() {
         const int count = platformUsableProcessorCount();
@@ -130,6 +137,8 @@ private:
     }
 
     void work() {
+        // The frames go on meanwhile: decoding gives way to their drawing.
+        platformMarkBackgroundThread();
         std::unique_lock<std::mutex> guard(lock_);
         for (;;) {
             work_.wait(guard, [&] { return stopping_ || !queue_.empty(); });
@@ -206,6 +215,10 @@ void KGraphicPrefetch::stop() {
 
 size_t KGraphicPrefetch::pending() {
     return prefetch().pending();
+}
+
+bool KGraphicPrefetch::working() {
+    return prefetch().working();
 }
 
 size_t KGraphicPrefetch::made() {

@@ -2,7 +2,8 @@
 // Pictures made ahead. When the game knows which picture files it is about to load (those of a scene it is
 // changing to), worker threads, as many as the processors the process may use, make the pictures
 // meanwhile, and the load that follows takes the finished picture instead of reading, decoding and
-// uploading the file itself on the drawing thread. A picture is made exactly as loadImageFile(file, 0)
+// uploading the file itself on the drawing thread. The workers give way to the drawing of frames
+// (platform/BackgroundWork.h). A picture is made exactly as loadImageFile(file, 0)
 // makes it, by the renderer whose pictures may be made on any thread (Direct3D 9 and 8); the others make
 // none. The workers keep quiet: a picture that does not load is dropped, and the load that follows goes
 // the usual way and reports the failure once.
@@ -30,6 +31,8 @@ public:
     static void discardExcept(const std::vector<std::string> &files);
     // Discards, waits for the pictures being made and ends the workers (before the device goes).
     static void stop();
+    // Some picture asked for is queued or being made.
+    static bool working();
     // For tests: files queued, being made or made and not taken; pictures made and not taken.
     static size_t pending();
     static size_t made();

@@ -1,5 +1,6 @@
 #include "engine/image/KImageHandlerPng.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "engine/image/KImagePngCgbi.h"
 #include "engine/image/KImageSupport.h"
 #include "engine/system/KSystem.h"
+#include "platform/BackgroundWork.h"
 
 // libpng reports errors by longjmp to the point set in the decode and encode functions, so those
 // functions hold no objects with destructors, and what they change after setjmp is volatile.
@@ -87,6 +89,19 @@ void KImageHandlerPng::configureTransforms() {
 }
 
 namespace {
+
+// Reads the image a slice of rows at a time, every pass of an interlaced one; between slices a thread that
+// makes pictures in the background gives way to the drawing of a frame.
+void readRowsGivingWay(png_structp png, png_bytep *rows, uint32_t height) {
+    constexpr uint32_t kSliceRows = 64;
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (uint32_t y = 0; y < height; y += kSliceRows) {
+            platformGiveWayToFrame();
+            png_read_rows(png, rows + y, nullptr, std::min(kSliceRows, height - y));
+        }
+    }
+}
 
 // Samples a pixel the decoded stream has, before the opaque filler byte.
 int sampleCount(int colorType) {
@@ -181,7 +196,7 @@ bool KImageHandlerPng::decodeStream(const uint8_t *data, uint32_t size, ImageDat
     }
     for (uint32_t y = 0; y < height; y++)
         rows[y] = reinterpret_cast<png_bytep>(base + y * stride);
-    png_read_image(png, rows);
+    readRowsGivingWay(png, rows, height);
     png_read_end(png, info);
     png_destroy_read_struct(&png, &info, nullptr);
     std::free(rows);

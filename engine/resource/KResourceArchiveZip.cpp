@@ -12,6 +12,7 @@
 #include "engine/resource/KResourceProblems.h"
 #include "engine/resource/ZipDecrypt.h"
 #include "engine/system/KSystem.h"
+#include "platform/BackgroundWork.h"
 #include "platform/WinBase.h"
 
 namespace {
@@ -24,6 +25,16 @@ constexpr uint32_t kFlagDataDescriptor = 8;
 constexpr uint64_t kMaxDeflateRatio = 1032;
 // The archive keeps at most this many characters of the password it is given.
 constexpr size_t kPasswordMax = 255;
+// Entries are decrypted, inflated and checked this many bytes at a time: between slices a thread that
+// makes pictures in the background gives way to the drawing of a frame.
+constexpr size_t kSliceBytes = size_t(1) << 20;
+
+template <class Work> void inSlices(size_t size, Work work) {
+    for (size_t at = 0; at < size; at += kSliceBytes) {
+        platformGiveWayToFrame();
+        work(at, std::min(kSliceBytes, size - at));
+    }
+}
 
 // minizip's open function: the archive file, found without regard to case; folders are refused.
 voidpf ZCALLBACK openArchiveFile(voidpf, const char *name, int mode) {
@@ -37,19 +48,6 @@ voidpf ZCALLBACK openArchiveFile(voidpf, const char *name, int mode) {
     if (!name || !modeText)
         return nullptr;
     return platformOpenFile(name, modeText);
-}
-
-// Reads exactly `count` bytes of the current entry.
-bool readCurrent(unzFile handle, unsigned char *out, uint64_t count) {
-    while (count > 0) {
-        unsigned piece = static_cast<unsigned>(std::min<uint64_t>(count, 1u << 30));
-        int got = unzReadCurrentFile(handle, out, piece);
-        if (got <= 0)
-            return false;
-        out += got;
-        count -= static_cast<uint64_t>(got);
-    }
-    return true;
 }
 
 // A DOS date and time, read as local time.
@@ -79,6 +77,7 @@ void KResourceArchiveZip::close() {
         unzClose(handle_);
         handle_ = nullptr;
     }
+    dataFile_.reset();
     nodes_.clear();
     firstOfName_.clear();
     firstFileOfName_.clear();
@@ -98,6 +97,8 @@ int32_t KResourceArchiveZip::openArchive(const char *path, uint32_t, const char 
 
     std::lock_guard<std::mutex> guard(lock_);
     handle_ = handle;
+    if (FILE *file = platformOpenFile(path, "rb"))
+        dataFile_.reset(file, std::fclose);
     path_ = path;
     password_.assign(password ? password : "", password ? strnlen(password, kPasswordMax) : 0);
     PlatformFileAttributes attributes;
@@ -220,19 +221,37 @@ unsigned char *KResourceArchiveZip::readEntry(const Node &node) {
 // The entry's bytes as the archive holds them (after the encryption header, which is kept aside). Only this
 // is done under the lock, minizip's current entry being shared; decrypting, inflating and checking go on
 // beside the reads of other threads.
-bool KResourceArchiveZip::readStoredBytes(const Node &node, StoredBytes &stored) {
-    static_assert(sizeof stored.header == ZipDecrypt::kHeaderSize);
+bool KResourceArchiveZip::locateStoredBytes(const Node &node, uint64_t *offset, std::shared_ptr<FILE> *file) {
     std::lock_guard<std::mutex> guard(lock_);
     unz_file_pos position{static_cast<uLong>(node.directoryOffset), static_cast<uLong>(node.fileNumber)};
     int method = 0, level = 0;
-    if (!handle_ || unzGoToFilePos(handle_, &position) != UNZ_OK ||
-        unzOpenCurrentFile3(handle_, &method, &level, 1, nullptr) != UNZ_OK) {
+    if (!handle_ || !dataFile_ || unzGoToFilePos(handle_, &position) != UNZ_OK ||
+        unzOpenCurrentFile3(handle_, &method, &level, 1, nullptr) != UNZ_OK)
+        return false;
+    // Opened raw and without a password: the position is that of the encryption header or the data.
+    *offset = unzGetCurrentFileZStreamPos64(handle_);
+    *file = dataFile_;
+    unzCloseCurrentFile(handle_);
+    return true;
+}
+
+bool KResourceArchiveZip::readStoredBytes(const Node &node, StoredBytes &stored) {
+    static_assert(sizeof stored.header == ZipDecrypt::kHeaderSize);
+    uint64_t offset = 0;
+    std::shared_ptr<FILE> file;
+    if (!locateStoredBytes(node, &offset, &file)) {
         logEntryError(node, "cannot be opened");
         return false;
     }
-    stored.headerRead = !(node.flag & kFlagEncrypted) || readCurrent(handle_, stored.header, sizeof stored.header);
-    stored.complete = stored.headerRead && readCurrent(handle_, stored.data, stored.size);
-    unzCloseCurrentFile(handle_);
+    // Big entries are read while other threads read the archive too.
+    const bool encrypted = node.flag & kFlagEncrypted;
+    stored.headerRead = !encrypted || platformReadFileAt(file.get(), offset, stored.header, sizeof stored.header);
+    if (encrypted)
+        offset += sizeof stored.header;
+    stored.complete = stored.headerRead;
+    inSlices(stored.size, [&](size_t at, size_t count) {
+        stored.complete = stored.complete && platformReadFileAt(file.get(), offset + at, stored.data + at, count);
+    });
     return true;
 }
 
@@ -250,18 +269,21 @@ bool KResourceArchiveZip::unpackEntry(const Node &node, StoredBytes &stored, uns
             return false;
         }
         if (complete)
-            decrypter.decrypt(stored.data, stored.size);
+            inSlices(stored.size, [&](size_t at, size_t count) { decrypter.decrypt(stored.data + at, count); });
     }
     if (complete && node.compressionMethod == kDeflated)
         complete = inflateWhole(stored, node.uncompressedSize, out);
-    if (!complete || static_cast<uint32_t>(crc32(0L, out, static_cast<uInt>(node.uncompressedSize))) != node.crc) {
+    uLong crc = crc32(0L, nullptr, 0);
+    if (complete)
+        inSlices(node.uncompressedSize, [&](size_t at, size_t count) { crc = crc32(crc, out + at, uInt(count)); });
+    if (!complete || static_cast<uint32_t>(crc) != node.crc) {
         logEntryError(node, encrypted ? "is damaged or its password is wrong" : "is damaged");
         return false;
     }
     return true;
 }
 
-// Inflates raw deflate data in one call; true when it ends exactly at the declared size.
+// Inflates raw deflate data a slice of output at a time; true when it ends exactly at the declared size.
 bool KResourceArchiveZip::inflateWhole(const StoredBytes &stored, uint64_t size, unsigned char *out) {
     z_stream stream{};
     if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
@@ -270,8 +292,14 @@ bool KResourceArchiveZip::inflateWhole(const StoredBytes &stored, uint64_t size,
     stream.avail_in = static_cast<uInt>(stored.size);
     stream.next_out = out;
     // One byte of room beyond the declared size shows data that runs longer than declared.
-    stream.avail_out = static_cast<uInt>(size + 1);
-    const int status = inflate(&stream, Z_FINISH);
+    const uint64_t room = size + 1;
+    int status = Z_OK;
+    while (status == Z_OK) {
+        platformGiveWayToFrame();
+        const uint64_t left = room - stream.total_out;
+        stream.avail_out = static_cast<uInt>(std::min<uint64_t>(left, kSliceBytes));
+        status = inflate(&stream, left <= kSliceBytes ? Z_FINISH : Z_NO_FLUSH);
+    }
     const bool complete = status == Z_STREAM_END && stream.total_out == size;
     inflateEnd(&stream);
     return complete;

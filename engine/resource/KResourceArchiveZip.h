@@ -6,6 +6,8 @@
 // instead of handing out garbage. Opening an entry inflates it whole into memory.
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -64,11 +66,17 @@ private:
     unsigned char *readEntry(const Node &node);
     bool hasPlausibleSizes(const Node &node) const;
     bool readStoredBytes(const Node &node, StoredBytes &stored);
+    // Under the lock: where the entry's stored bytes begin in the archive file, and the file to read them
+    // from; false when minizip cannot open the entry.
+    bool locateStoredBytes(const Node &node, uint64_t *offset, std::shared_ptr<FILE> *file);
     bool unpackEntry(const Node &node, StoredBytes &stored, unsigned char *out);
     static bool inflateWhole(const StoredBytes &stored, uint64_t size, unsigned char *out);
     void logEntryError(const Node &node, const char *problem) const;
 
     void *handle_ = nullptr;
+    // The archive file once more, for reads at an offset outside the lock (several threads at once); a
+    // read under way keeps it open when the archive closes.
+    std::shared_ptr<FILE> dataFile_;
     std::string path_;
     std::string password_;
     uint64_t fileSize_ = 0;

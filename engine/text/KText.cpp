@@ -252,13 +252,17 @@ bool KText::loadPage(int32_t index, const char *name) {
     pages[index] = nullptr;
     ownsPage[index] = 0;
 
-    KGraphic *picture = createKGraphic();
+    // A page made ahead (while the start-up pictures show) is taken as it is.
+    KGraphic *picture = takePrefetchedKGraphic(name);
+    const bool prefetched = picture != nullptr;
+    if (!picture)
+        picture = createKGraphic();
     if (!picture) {
         logMessage("KText: no picture for font page %s", name);
         return false;
     }
     picture->setSmoothFiltering(true);
-    const bool loaded = picture->loadImageFile(name, 0);
+    const bool loaded = prefetched || picture->loadImageFile(name, 0);
     picture->setTintColor(colour[0], colour[1], colour[2], colour[3]);
     picture->setBlendPreset(blendMode);
     pages[index] = picture;

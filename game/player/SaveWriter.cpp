@@ -78,6 +78,11 @@ void SaveWriter::waitUntilIdle() {
     doneJob_.wait(lock, [this] { return jobs_.empty() && !working_; });
 }
 
+bool SaveWriter::busy() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return working_ || !jobs_.empty();
+}
+
 std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
     std::unique_lock<std::mutex> lock(mutex_);
     const uint64_t frame = frame_++;

@@ -12,7 +12,8 @@
 //
 // Under the fixed clock of scripted runs an outcome is taken a fixed number of frames after its job was
 // asked for, waiting for the writer then if it is still at work: the frame it arrives on is always the
-// same, and the disk has those frames to do its work beside the game.
+// same, and the disk has those frames to do its work beside the game (frames that keep real time while
+// the writer is busy, so that it seldom has to be waited for).
 
 #include <condition_variable>
 #include <cstdint>
@@ -64,6 +65,8 @@ public:
     void remove(std::string path);
     // Waits until every job asked for so far is done.
     void waitUntilIdle();
+    // A job is waiting or at work.
+    bool busy();
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
     std::vector<Outcome> takeOutcomes(bool fixedClock);
     // Does every job left and ends the thread; later jobs are done in the caller's thread.

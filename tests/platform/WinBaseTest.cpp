@@ -89,6 +89,21 @@ TEST(PlatformFiles, OpeningForReadingFindsTheFileAndWritingReusesIt) {
     EXPECT_EQ(platformOpenFile(nullptr, "rb"), nullptr);
 }
 
+TEST(PlatformFiles, ReadsAtAnOffsetLeaveTheFilePositionAlone) {
+    lftest::TempDir dir;
+    lftest::writeFileText(dir / "data.pak", "0123456789");
+    FILE *file = platformOpenFile((dir.str() + "/data.pak").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char part[4] = {};
+    EXPECT_TRUE(platformReadFileAt(file, 4, part, 3));
+    EXPECT_STREQ(part, "456");
+    EXPECT_EQ(std::fgetc(file), '0');
+    EXPECT_TRUE(platformReadFileAt(file, 7, part, 3)) << "up to the end";
+    EXPECT_FALSE(platformReadFileAt(file, 8, part, 3)) << "past the end";
+    std::fclose(file);
+    EXPECT_FALSE(platformReadFileAt(nullptr, 0, part, 1));
+}
+
 TEST(PlatformFiles, AttributesReportFolderFlagSizeAndTime) {
     lftest::TempDir dir;
     lftest::writeFileText(dir / "Picture.PNG", std::string(1234, 'x'));
@@ -375,6 +390,16 @@ TEST(FixedClock, FlipsAndMainThreadSleepsAdvanceVirtualTime) {
     platformSleepRealTime(5);
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(5));
     EXPECT_EQ(timeGetTime(), 1033u);
+}
+
+TEST(FixedClock, AFrameAskedToKeepRealTimeFlipsAStepAfterTheFlipBefore) {
+    ScopedHookVariable clock("LANTERNFALL_FIXED_CLOCK_MS", "30");
+    platformAdvanceFrameClock();
+    const auto afterFirstFlip = std::chrono::steady_clock::now();
+    platformKeepRealTimeThisFrame();
+    platformAdvanceFrameClock();
+    EXPECT_GE(std::chrono::steady_clock::now() - afterFirstFlip, std::chrono::milliseconds(29));
+    EXPECT_EQ(timeGetTime(), 60u) << "the virtual time moves by its steps alone";
 }
 
 TEST(FixedClock, IsOffForZeroNegativeOrUnreadableSteps) {

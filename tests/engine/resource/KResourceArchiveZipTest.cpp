@@ -45,6 +45,18 @@ TEST_F(ZipArchiveTest, EncryptedEntriesReadWithTheGamesPassword) {
     EXPECT_EQ(loadEntry(archive, "data/sounds/click.txt"), "click");
 }
 
+TEST_F(ZipArchiveTest, EntriesOfSeveralMegabytesReadWhole) {
+    writeText(source / "large/text.txt", sampleText(2500000, 7));
+    const std::vector<unsigned char> noise = noiseBytes(2200000, 9);
+    writeFileBytes(source / "large/noise.png", noise);
+    ASSERT_TRUE(makeZip(source, temp / "large.pak", {"large"}, kResourceArchivePassword));
+    KResourceArchiveZip archive;
+    ASSERT_EQ(archive.openArchive((temp / "large.pak").c_str(), 0, kResourceArchivePassword), 0);
+    EXPECT_EQ(loadEntry(archive, "large/text.txt"), sampleText(2500000, 7)) << "inflated in slices";
+    EXPECT_EQ(loadEntry(archive, "large/noise.png"), asString(noise.data(), static_cast<uint32_t>(noise.size())))
+        << "read and decrypted in slices";
+}
+
 TEST_F(ZipArchiveTest, ArchiveStreamedByZipReadsToo) {
     std::string bytes;
     ASSERT_EQ(runProgram({"env", "-C", source.string(), "zip", "-q", "-r", "-P", kResourceArchivePassword, "-", "data"},
