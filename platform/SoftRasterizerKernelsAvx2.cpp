@@ -5,6 +5,9 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+// Before the target switch, so that clang does not give the library's templates declared there the target too.
+#include <algorithm>
+
 LF_KERNEL_TARGET_BEGIN("avx2")
 
 #include "platform/SoftRasterizerVectorKernels.h"

@@ -22,7 +22,6 @@ constexpr float kPi = 3.14159265f;
 constexpr Colour kBrass{214, 168, 72};
 constexpr Colour kDarkBrass{120, 90, 40};
 constexpr Colour kIron{46, 44, 50};
-constexpr Colour kNight{18, 22, 48};
 constexpr Colour kHousingGlass{22, 30, 44};
 constexpr Colour kLensGlass{190, 214, 228};
 constexpr Colour kSalt{176, 180, 182};

@@ -16,7 +16,6 @@ namespace {
 
 constexpr Colour kRust{150, 78, 40};
 constexpr Colour kDarkRust{96, 48, 26};
-constexpr Colour kPlank{110, 70, 40};
 constexpr Colour kIron{44, 40, 44};
 constexpr Colour kShell{208, 92, 56};
 constexpr Colour kSkyTop{34, 18, 58}, kSkyLow{236, 142, 64}, kSun{255, 214, 140};

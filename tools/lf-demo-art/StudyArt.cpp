@@ -20,8 +20,6 @@ namespace {
 
 constexpr Colour kBrass{214, 168, 72};
 constexpr Colour kDarkBrass{150, 110, 40};
-constexpr Colour kWood{120, 80, 44};
-constexpr Colour kDarkWood{74, 48, 28};
 constexpr Colour kParchment{236, 222, 186};
 constexpr Colour kInk{28, 22, 20};
 constexpr Colour kGlass{150, 200, 210};

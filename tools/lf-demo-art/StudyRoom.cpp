@@ -10,7 +10,7 @@ namespace demoart {
 namespace {
 
 constexpr float kPi = 3.14159265f;
-constexpr Colour kBrass{214, 168, 72}, kDarkWood{74, 48, 28}, kWood{120, 80, 44}, kParchment{226, 208, 166};
+constexpr Colour kBrass{214, 168, 72}, kParchment{226, 208, 166};
 constexpr Colour kIron{48, 44, 46}, kLampLight{255, 186, 110};
 constexpr float kFloor = 1150.0f;
 
