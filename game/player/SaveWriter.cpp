@@ -75,12 +75,12 @@ PlatformFileError SaveWriter::submit(Job job) {
 
 void SaveWriter::waitUntilIdle() {
     std::unique_lock<std::mutex> lock(mutex_);
-    doneJob_.wait(lock, [this] { return jobs_.empty() && !working_; });
+    doneJob_.wait(lock, [this] { return idle(); });
 }
 
 bool SaveWriter::busy() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return working_ || !jobs_.empty();
+    return !idle();
 }
 
 std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {

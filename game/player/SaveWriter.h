@@ -94,6 +94,8 @@ private:
     static PlatformFileError perform(const Job &job);
     // Under the lock: the job's outcome, kept when the main thread is to act on it.
     void record(const Job &job, PlatformFileError error);
+    // Under the lock: no job is waiting or at work.
+    bool idle() const { return jobs_.empty() && !working_; }
     // Under the lock: no job asked on the frame or before it is waiting or at work.
     bool doneUpTo(uint64_t frame) const;
 
