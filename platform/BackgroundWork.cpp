@@ -5,6 +5,9 @@
 #include <condition_variable>
 #include <mutex>
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace {
 
 // A frame that draws longer than this lets background work go on beside it.
@@ -27,6 +30,11 @@ thread_local bool backgroundThread = false;
 
 void platformMarkBackgroundThread() {
     backgroundThread = true;
+    // A batch thread never takes the processor from a drawing thread on waking up (when a frame's drawing
+    // ends and lets it go on); it still gets its fair share over time, so on a busy machine it is not
+    // starved the way an idle-priority thread would be.
+    sched_param none{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &none);
 }
 
 void platformGiveWayToFrame() {

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/BackgroundWork.h"
 #include "platform/D3D9Internal.h"
 #include "platform/DeviceHooks.h"
 #include "platform/DxtBlocks.h"
@@ -275,6 +276,8 @@ HRESULT D3D9Device::Reset(D3DPRESENT_PARAMETERS *params) {
 HRESULT D3D9Device::Present(const RECT *, const RECT *, HWND destWindow, const void *) {
     if (level_ != Level::ok)
         return D3DERR_DEVICELOST;
+    // Background work waits until the frame is in the window, not only drawn: the copy is part of the frame.
+    platformFrameDrawingBegins();
     core_->raster.flush();
     HWND window = destWindow ? destWindow : (params_.hDeviceWindow ? params_.hDeviceWindow : focusWindow_);
     const softraster::Image &img = backBuffer_->image();
@@ -286,6 +289,7 @@ HRESULT D3D9Device::Present(const RECT *, const RECT *, HWND destWindow, const v
     const bool verticalSync = params_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE;
     platformPresentToWindow(window, img.pixels, img.width, img.height, img.stride, verticalSync,
                             rowsKnown ? &changedRows_ : nullptr);
+    platformFrameDrawingEnds();
     return D3D_OK;
 }
 

@@ -98,6 +98,10 @@ BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR *processMask, DWORD_PTR *s
 // most LANTERNFALL_MAX_THREADS when that test cap is set; at least 1. The software device's drawing
 // threads and the picture decoding workers are this many.
 int platformUsableProcessorCount();
+// Buffers of up to some megabytes that the game makes and frees at every change of scene (file bytes, rows
+// being decoded) reuse the C heap's freed memory instead of a new mapping each, whose every page the kernel
+// zeroes on first touch, inside the frame that makes them. Called once at start.
+void platformReuseFreedHeapMemory();
 // The running system's name and kernel release, such as "Linux 6.1.0-18-amd64".
 std::string platformGetSystemDescription();
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <malloc.h>
 #include <sched.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -42,6 +43,15 @@ BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR *processMask, DWORD_PTR *s
         all |= DWORD_PTR{1} << cpu;
     *systemMask = all | *processMask;
     return TRUE;
+}
+
+void platformReuseFreedHeapMemory() {
+    // Blocks below this come from the heap (the largest the allocator takes for its threads' heaps too);
+    // surfaces are mapped apart (platform/PixelAllocator.h). Free memory at the heap's top is kept up to
+    // twice that, as the allocator's own adaptive setting would keep it after its first large free.
+    constexpr int kHeapBlockLimit = 32 << 20;
+    mallopt(M_MMAP_THRESHOLD, kHeapBlockLimit);
+    mallopt(M_TRIM_THRESHOLD, 2 * kHeapBlockLimit);
 }
 
 int platformUsableProcessorCount() {

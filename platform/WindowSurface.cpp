@@ -185,6 +185,22 @@ bool presentChangedRows(HWND window, SDL_Surface *source, SDL_Surface *target,
            (rects.empty() || SDL_UpdateWindowSurfaceRects(window->sdlWindow, rects.data(), (int)rects.size()) == 0);
 }
 
+// Blackens the surface around the frame's area, which the scaled copy does not cover. Only the bars are
+// written: the area itself is overwritten by the copy anyway.
+void fillBars(SDL_Surface *target, const SDL_Rect &area) {
+    const SDL_Rect bars[] = {
+        {0, 0, target->w, area.y},
+        {0, area.y + area.h, target->w, target->h - area.y - area.h},
+        {0, area.y, area.x, area.h},
+        {area.x + area.w, area.y, target->w - area.x - area.w, area.h},
+    };
+    const Uint32 black = SDL_MapRGB(target->format, 0, 0, 0);
+    for (const SDL_Rect &bar : bars) {
+        if (bar.w > 0 && bar.h > 0)
+            SDL_FillRect(target, &bar, black);
+    }
+}
+
 bool presentWholeFrame(HWND window, SDL_Surface *source, SDL_Surface *target) {
     const PresentArea area = platformPresentArea(source->w, source->h, target->w, target->h, window->fullScreen);
     int result;
@@ -192,8 +208,7 @@ bool presentWholeFrame(HWND window, SDL_Surface *source, SDL_Surface *target) {
         result = SDL_BlitSurface(source, nullptr, target, nullptr);
     } else {
         SDL_Rect rect{area.x, area.y, area.width, area.height};
-        if (area.width != target->w || area.height != target->h)
-            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        fillBars(target, rect);
         result = SDL_BlitScaled(source, nullptr, target, &rect);
     }
     return result == 0 && SDL_UpdateWindowSurface(window->sdlWindow) == 0;

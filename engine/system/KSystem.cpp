@@ -105,6 +105,7 @@ std::string userFolderOrDataPath(const std::string &folder, const char *what) {
 void initSystem() {
     static std::once_flag once;
     std::call_once(once, [] {
+        platformReuseFreedHeapMemory();
         describeOperatingSystem();
         initTimer();
         findDataPath();

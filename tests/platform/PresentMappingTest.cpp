@@ -1,7 +1,8 @@
 // Where a window shows its frames and the way back: the area a frame takes in the window's surface (whole,
 // or kept in shape with bars in full screen), surface pixels mapped to the frame pixels the scaler shows
 // there and frame pixels to the first surface pixel that shows them; the refresh grid that paced presents
-// follow, and that headless nothing is left to wait for.
+// follow, and that headless nothing is left to wait for; a frame kept in shape shows with black bars around
+// it, whatever the surface held.
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,35 @@ TEST(PresentMapping, HeadlessAPacedPresentLeavesNothingToWaitFor) {
     EXPECT_EQ(window->frameWidth, 32);
     platformWaitForRefresh(window); // returns at once
     platformDestroyTestWindow(window);
+}
+
+// Letterbox and pillarbox: the surface is painted red first, so that bars left unwritten would show.
+TEST(PresentMapping, AFrameKeptInShapeShowsBlackBarsAroundIt) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    struct Case {
+        int frameWidth, frameHeight;
+    };
+    for (const Case &c : {Case{32, 16}, Case{16, 32}}) {
+        HWND window = platformCreateTestWindow(64, 64);
+        ASSERT_NE(window, nullptr);
+        window->fullScreen = true;
+        SDL_Surface *surface = SDL_GetWindowSurface(window->sdlWindow);
+        ASSERT_NE(surface, nullptr);
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 255, 0, 0));
+        std::vector<uint32_t> frame(size_t(c.frameWidth * c.frameHeight), 0xFF808080u);
+        ASSERT_TRUE(platformPresentToWindow(window, frame.data(), c.frameWidth, c.frameHeight, c.frameWidth, false));
+        const PresentArea area = platformPresentArea(c.frameWidth, c.frameHeight, 64, 64, true);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                Uint8 r, g, b;
+                SDL_GetRGB(static_cast<const uint32_t *>(surface->pixels)[y * surface->pitch / 4 + x],
+                           surface->format, &r, &g, &b);
+                const bool inside = x >= area.x && x < area.x + area.width && y >= area.y && y < area.y + area.height;
+                ASSERT_EQ(uint32_t(r) << 16 | uint32_t(g) << 8 | b, inside ? 0x808080u : 0u)
+                    << c.frameWidth << "x" << c.frameHeight << " at " << x << "," << y;
+            }
+        platformDestroyTestWindow(window);
+    }
 }
 
 } // namespace
