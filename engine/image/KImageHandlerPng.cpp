@@ -91,9 +91,10 @@ void KImageHandlerPng::configureTransforms() {
 namespace {
 
 // Reads the image a slice of rows at a time, every pass of an interlaced one; between slices a thread that
-// makes pictures in the background gives way to the drawing of a frame.
+// makes pictures in the background gives way to the drawing of a frame. Sixteen rows of a full-screen picture
+// decode in a fraction of a millisecond.
 void readRowsGivingWay(png_structp png, png_bytep *rows, uint32_t height) {
-    constexpr uint32_t kSliceRows = 64;
+    constexpr uint32_t kSliceRows = 16;
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass) {
         for (uint32_t y = 0; y < height; y += kSliceRows) {
