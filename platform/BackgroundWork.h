@@ -1,8 +1,9 @@
 #pragma once
 // Work done beside the frames (pictures made ahead of a scene change) leaves the processors to the drawing
-// of a frame. The software device marks the time it draws; a thread marked as background work stops at
-// points between slices of its work while a frame is being drawn, and goes on between frames. On a machine
-// with few processors a frame then draws about as fast as without that work.
+// of a frame. The software device marks the time it draws a frame and copies it into the window; a thread
+// marked as background work stops at points between slices of its work meanwhile, and goes on between
+// frames. It runs as batch work, which never preempts another thread on waking. On a machine with few
+// processors a frame then draws about as fast as without that work.
 
 // The calling thread does background work from now on.
 void platformMarkBackgroundThread();
