@@ -3,7 +3,7 @@
 # game runs from), with the content tools built in TOOLS_DIR.
 #   demo/build-archives.sh TOOLS_DIR OUT_DIR
 # The common pictures, the sounds, the music and the videos go into data.pak; the second start-up picture
-# goes into the quality archives at its HD and SD names. The world's pictures are drawn at the design size
+# and the game's fonts go into the quality archives, at their HD and SD names and sizes. The world's pictures are drawn at the design size
 # for HD and at half for SD and packed into atlases of each quality archive: "common" for the system scenes
 # and the inventory's icons, and one per location, named after its scene; the pointers stay plain pictures. The hardware cursors are files beside the
 # archives, in OUT_DIR/cursors. Every archive is a zip encrypted with the game's archive password; videos
@@ -43,19 +43,25 @@ mkdir -p "$work/common/splash" "$work/common/data/splash" "$work/hd/data/splash"
 cp "$work/art/splash/splash.png" "$work/common/splash/"
 cp "$work/art/data/splash/MorvaneLogoStatic.png" "$work/common/data/splash/"
 if [ -d "$demo/content" ]; then cp -R "$demo/content/." "$work/common/"; fi
-# The game's fonts: 1 for texts, 2 for the HUD and tooltips, 3 for the inventory's counts. The game reads font
-# pages as TGA.
-mkdir -p "$work/common/data/texts"
-game_font() { # number, size in pixels
-  "$tools/lf-font" --font "$text_font" --size "$2" --out "$work/fonts/font_$1" --ranges "$text_ranges"
-  cp "$work/fonts/font_$1.ktext" "$work/common/data/texts/"
-  for page in "$work/fonts/font_$1"_*.png; do
-    "$tools/lf-image" convert "$page" "$work/common/data/texts/$(basename "${page%.png}").tga"
+# The game's fonts: 1 for texts, 2 for the HUD and tooltips, 3 for the inventory's counts, in each quality
+# archive. Text keeps its font's pixel size on the screen, while the SD picture is half the HD one in design
+# units: the SD fonts are made at half the HD sizes, so a text covers the same part of the picture in both.
+# The game reads font pages as TGA.
+game_font() { # quality folder, number, size in pixels
+  local texts="$work/$1/data/texts" prefix="$work/fonts/$1/font_$2"
+  mkdir -p "$texts" "$work/fonts/$1"
+  "$tools/lf-font" --font "$text_font" --size "$3" --out "$prefix" --ranges "$text_ranges"
+  cp "$prefix.ktext" "$texts/"
+  for page in "${prefix}"_*.png; do
+    "$tools/lf-image" convert "$page" "$texts/$(basename "${page%.png}").tga"
   done
 }
-game_font 1 36
-game_font 2 28
-game_font 3 20
+game_font hd 1 36
+game_font hd 2 28
+game_font hd 3 20
+game_font sd 1 18
+game_font sd 2 14
+game_font sd 3 10
 # The sounds and the music, synthesised.
 "$tools/lf-synth" --out "$work/common"
 # The hall's candle flame: a looping video with alpha.

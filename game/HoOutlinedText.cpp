@@ -13,15 +13,39 @@ constexpr float kNoSpacing = 0.0f;
 constexpr float kFontLineHeight = -1.0f;
 constexpr int32_t kDefaultEncoding = -1;
 
+// The text scale's pull of positions towards the design centre, and its inverse: font pixels of a text
+// drawn in a layout whose text scale is not 1 back to design units.
+class TextScaleMapping {
+public:
+    explicit TextScaleMapping(const HoGame *game) : scale_(game ? screenValues.textScale : 1.0f) {
+        if (game) {
+            centreX_ = game->settings.wideWidth * 0.5f;
+            centreY_ = game->settings.designHeight * 0.5f;
+        }
+    }
+    bool active() const { return scale_ != 1.0f && scale_ > 0.0f; }
+    float scale() const { return scale_; }
+    float x(float value) const { return active() ? (value - centreX_) * scale_ + centreX_ : value; }
+    float y(float value) const { return active() ? (value - centreY_) * scale_ + centreY_ : value; }
+    float length(float value) const { return active() ? value * scale_ : value; }
+    float designX(float value) const { return active() ? (value - centreX_) / scale_ + centreX_ : value; }
+    float designY(float value) const { return active() ? (value - centreY_) / scale_ + centreY_ : value; }
+    float designLength(float value) const { return active() ? value / scale_ : value; }
+
+private:
+    float scale_;
+    float centreX_ = 0.0f, centreY_ = 0.0f;
+};
+
 // While a text is drawn in a layout whose text scale is not 1: the view zoomed by 1 / text scale and
 // positions pulled towards the design centre by the text scale. Restores the game's view when it ends.
-class TextScaleCompensation {
+class TextScaleCompensation : public TextScaleMapping {
 public:
-    explicit TextScaleCompensation(HoGame *game) : game_(game), scale_(screenValues.textScale) {
+    explicit TextScaleCompensation(HoGame *game) : TextScaleMapping(game), game_(game) {
         if (!active())
             return;
         saved_ = game_->view;
-        game_->setView(saved_.x + saved_.zoom * screenValues.viewOffsetX * scale_, saved_.y, saved_.zoom / scale_,
+        game_->setView(saved_.x + saved_.zoom * screenValues.viewOffsetX * scale(), saved_.y, saved_.zoom / scale(),
                        saved_.angle);
         reapplyClip();
     }
@@ -34,22 +58,7 @@ public:
     TextScaleCompensation(const TextScaleCompensation &) = delete;
     TextScaleCompensation &operator=(const TextScaleCompensation &) = delete;
 
-    float x(float value) const {
-        if (!active())
-            return value;
-        const float centre = game_->settings.wideWidth * 0.5f;
-        return (value - centre) * scale_ + centre;
-    }
-    float y(float value) const {
-        if (!active())
-            return value;
-        const float centre = game_->settings.designHeight * 0.5f;
-        return (value - centre) * scale_ + centre;
-    }
-    float length(float value) const { return active() ? value * scale_ : value; }
-
 private:
-    bool active() const { return game_ && scale_ != 1.0f; }
     // Changing the view switches the window's clip rectangle off.
     void reapplyClip() const {
         const HoGame::ClipRect &clip = game_->clip;
@@ -58,7 +67,6 @@ private:
     }
 
     HoGame *game_;
-    float scale_;
     HoGame::View saved_;
 };
 
@@ -102,6 +110,11 @@ bool drawable(KText *font, const char *text) {
     return font && text;
 }
 
+// The game whose layout the text is drawn in.
+HoGame *gameOfText() {
+    return currentContext && currentContext->game ? currentContext->game : currentHoGame();
+}
+
 // Quads queued on the context's shared batch are drawn first, so they lie under the text.
 HoGame *prepareText(HoContext *context) {
     if (!context)
@@ -136,37 +149,81 @@ void drawOutlinedText(KText *font, const char *text, HoContext *context, int32_t
     }
 }
 
-void drawOutlinedTextBox(KText *font, const char *text, float left, float right, float y, int32_t alignment,
-                         const TextColour &outline, const TextColour &colour, int32_t thickness, int32_t maxChars,
-                         float spacing) {
+namespace {
+
+// Where a box operation lays its text, in font pixels: the box's sides and the first line's top. The plain
+// box takes whole pixels; the measured one is centred on y after measuring the text's height for the box.
+struct TextBoxPlace {
+    float left, right, top;
+};
+
+TextBoxPlace placeTextBox(const TextScaleMapping &scale, KText *font, const char *text, float left, float right,
+                          float y, int32_t alignment, bool measured, int32_t maxChars, float spacing) {
+    if (!measured)
+        return {float(roundToInt(scale.x(left))), float(roundToInt(scale.x(right))), float(roundToInt(scale.y(y)))};
+    const float boxLeft = scale.x(left), boxRight = scale.x(right), centreY = scale.y(y);
+    const int32_t height = font->layoutTextHeight(text, maxChars, roundToInt(boxLeft), roundToInt(boxRight),
+                                                  roundToInt(centreY), alignment, spacing, kFontLineHeight);
+    return {boxLeft, boxRight, centreY - float(height) * 0.5f};
+}
+
+void drawTextBox(KText *font, const char *text, float left, float right, float y, int32_t alignment,
+                 const TextColour &outline, const TextColour &colour, int32_t thickness, int32_t maxChars,
+                 float spacing, bool measured) {
     if (!drawable(font, text))
         return;
     TextScaleCompensation compensation(prepareText(nullptr));
-    const int32_t boxLeft = roundToInt(compensation.x(left));
-    const int32_t boxRight = roundToInt(compensation.x(right));
-    const int32_t top = roundToInt(compensation.y(y));
+    const TextBoxPlace box = placeTextBox(compensation, font, text, left, right, y, alignment, measured, maxChars, spacing);
     drawWithSquareOutline(font, thickness, outline, colour, [&](float dx, float dy) {
-        font->drawTextInBox(text, maxChars, boxLeft + int32_t(dx), boxRight + int32_t(dx), top + int32_t(dy),
-                            alignment, spacing, kFontLineHeight);
+        font->drawTextInBox(text, maxChars, box.left + dx, box.right + dx, box.top + dy, alignment, spacing,
+                            kFontLineHeight);
     });
+}
+
+} // namespace
+
+void drawOutlinedTextBox(KText *font, const char *text, float left, float right, float y, int32_t alignment,
+                         const TextColour &outline, const TextColour &colour, int32_t thickness, int32_t maxChars,
+                         float spacing) {
+    drawTextBox(font, text, left, right, y, alignment, outline, colour, thickness, maxChars, spacing, false);
 }
 
 void drawOutlinedTextBoxMeasured(KText *font, const char *text, float left, float right, float y, int32_t alignment,
                                  const TextColour &outline, const TextColour &colour, int32_t thickness,
                                  int32_t maxChars, float spacing) {
+    drawTextBox(font, text, left, right, y, alignment, outline, colour, thickness, maxChars, spacing, true);
+}
+
+TextExtent measureOutlinedTextBox(KText *font, const char *text, float left, float right, float y,
+                                  int32_t alignment, bool measured, int32_t maxChars, float spacing) {
     if (!drawable(font, text))
-        return;
-    TextScaleCompensation compensation(prepareText(nullptr));
-    const float boxLeft = compensation.x(left);
-    const float boxRight = compensation.x(right);
-    const float centreY = compensation.y(y);
-    const int32_t height = font->layoutTextHeight(text, maxChars, roundToInt(boxLeft), roundToInt(boxRight),
-                                                  roundToInt(centreY), alignment, spacing, kFontLineHeight);
-    const float top = centreY - float(height) * 0.5f;
-    drawWithSquareOutline(font, thickness, outline, colour, [&](float dx, float dy) {
-        font->drawTextInBox(text, maxChars, boxLeft + dx, boxRight + dx, top + dy, alignment, spacing,
-                            kFontLineHeight);
-    });
+        return {};
+    const TextScaleMapping scale(gameOfText());
+    const TextBoxPlace box = placeTextBox(scale, font, text, left, right, y, alignment, measured, maxChars, spacing);
+    const int32_t boxLeft = roundToInt(box.left), boxRight = roundToInt(box.right), top = roundToInt(box.top);
+    const float widest = float(font->measureTextInBox(text, maxChars, boxLeft, boxRight, top, alignment, spacing,
+                                                      kFontLineHeight));
+    const float height = float(font->layoutTextHeight(text, maxChars, boxLeft, boxRight, top, alignment, spacing,
+                                                      kFontLineHeight));
+    float x = box.left;
+    if (alignment == kTextStyleRight)
+        x = box.right - widest;
+    else if (alignment == kTextStyleCentered || alignment == kTextStyleCenteredAnywhere)
+        x = (box.right - box.left - widest) / 2 + box.left;
+    return {scale.designX(x), scale.designY(box.top), scale.designX(x + widest), scale.designY(box.top + height)};
+}
+
+TextExtent measureOutlinedText(KText *font, const char *text, int32_t kind, float x, float y) {
+    if (!drawable(font, text))
+        return {};
+    const float width = textLengthInDesign(font->getStringWidth(text, kNoSpacing, 1.0f, kDefaultEncoding));
+    const float left = kind == kOutlinedTextCentred ? x - width * 0.5f : x;
+    return {left, y, left + width, y + textLengthInDesign(float(font->getFontMetric()))};
+}
+
+float textLengthInDesign(float fontPixels) {
+    return TextScaleMapping(gameOfText())
+        .designLength(fontPixels);
 }
 
 void drawOutlinedTextQuad(KText *font, const char *text, const float corners[8], float spacing, bool fixedPitch,

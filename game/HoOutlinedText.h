@@ -46,6 +46,21 @@ void drawOutlinedTextBox(KText *font, const char *text, float left, float right,
 void drawOutlinedTextBoxMeasured(KText *font, const char *text, float left, float right, float y, int32_t alignment,
                                  const TextColour &outline, const TextColour &colour, int32_t thickness,
                                  int32_t maxChars = -1, float spacing = 0.0f);
+// Where a text stands, in design units.
+struct TextExtent {
+    float left = 0.0f, top = 0.0f, right = 0.0f, bottom = 0.0f;
+};
+// The extent of the lines that drawOutlinedTextBox (with measured: drawOutlinedTextBoxMeasured) lays out
+// in the box, outline passes aside: the widest line as aligned, from the first line's top to the last's
+// bottom. A word wider than the box shows as wider.
+TextExtent measureOutlinedTextBox(KText *font, const char *text, float left, float right, float y,
+                                  int32_t alignment, bool measured, int32_t maxChars = -1, float spacing = 0.0f);
+// The extent of the line that drawOutlinedText draws in mode 0 at (x, y): its width, one line high.
+TextExtent measureOutlinedText(KText *font, const char *text, int32_t kind, float x, float y);
+// A length in a font's pixels as design units: text keeps its pixel size, so where the text scale is
+// below 1 (SD) a font's pixel covers more of the design than in HD.
+float textLengthInDesign(float fontPixels);
+
 // Text mapped onto a quadrilateral (top-left, top-right, bottom-right, bottom-left corners, x and y each),
 // drawn once in the font's current colour.
 void drawOutlinedTextQuad(KText *font, const char *text, const float corners[8], float spacing, bool fixedPitch,

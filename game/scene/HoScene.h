@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "game/HoOutlinedText.h"
 #include "game/scene/SceneGroup.h"
 #include "game/script/ScriptContext.h"
 #include "game/util/NameIndex.h"
@@ -66,6 +67,9 @@ public:
     bool processInput();
     // The first element, in update order, holding a text field with the focus; null when none has.
     SceneElement *findFocusedTextInput();
+    // Where the element's own text (not one on a quad) stands, as it is drawn, in design units; empty
+    // when it has none to show.
+    TextExtent textExtentOf(const SceneElement *element) const;
     // The scene point drawn at the pixel of the game area; the pixel itself when the view has no zoom.
     ScreenPoint screenToScene(ScreenPoint pixel) const;
 

@@ -38,6 +38,32 @@ constexpr int32_t kTextQuadPoints = 4;
 // How an element's text sits in its box.
 constexpr int32_t kElementTextAlignment = kTextStyleCentered;
 
+// The element's own text, else the localised text of its key, in the font's encoding.
+const char *textOf(const SceneElement *element, KText *font, const HoContext *context) {
+    const int32_t encoding = font->getEncoding();
+    if (element->text.type == kScriptText && element->text.text()) {
+        const char *own = element->text.text();
+        const bool convertible = encoding >= kTextEncoding8Bit && encoding <= kTextEncodingUtf32;
+        return convertible ? convertText(own, encoding) : own;
+    }
+    if (element->textKey.type == kScriptText && context)
+        return context->getLocalizedText(element->textKey.text(), encoding);
+    return nullptr;
+}
+
+// The element's text box in design units: its sides and the y its text is laid out from (the first
+// line's top, or the middle of a measured box's lines).
+struct ElementTextBox {
+    float left, right, y;
+};
+
+ElementTextBox textBoxOf(const SceneElement *element) {
+    const float w = element->w.asNumber(), h = element->h.asNumber();
+    const float left = element->textOffsetX.asNumber() + element->absX.asNumber() - element->pivotX.asNumber() * w;
+    const float y = element->textOffsetY.asNumber() + element->absY.asNumber();
+    return {left, left + w, element->measuredBox ? y : y - element->pivotY.asNumber() * h};
+}
+
 // Cuts the quad and the source between the fractions that the cut slots hold (when they were ever asked
 // for): across, the edges from corner 0 to 1 and from 3 to 2; down, those from 0 to 3 and from 1 to 2.
 void cutBetween(const ScriptValue *cut, bool across, QuadCorners &quad, float &low, float &high) {
@@ -269,24 +295,11 @@ private:
             highlight_ = {element, quad, source};
     }
 
-    // The element's own text, else the localised text of its key, in the font's encoding.
-    const char *textOf(const SceneElement *element, KText *font) const {
-        const int32_t encoding = font->getEncoding();
-        if (element->text.type == kScriptText && element->text.text()) {
-            const char *own = element->text.text();
-            const bool convertible = encoding >= kTextEncoding8Bit && encoding <= kTextEncodingUtf32;
-            return convertible ? convertText(own, encoding) : own;
-        }
-        if (element->textKey.type == kScriptText && context_)
-            return context_->getLocalizedText(element->textKey.text(), encoding);
-        return nullptr;
-    }
-
     void drawText(SceneElement *element, float opacity) {
         if (opacity < kSmallestTextOpacity || !context_)
             return;
         KText *font = context_->getFont(element->fontIndex);
-        const char *text = font ? textOf(element, font) : nullptr;
+        const char *text = font ? textOf(element, font, context_) : nullptr;
         if (!text)
             return;
         const TextColour colour{element->textRed, element->textGreen, element->textBlue, opacity};
@@ -306,10 +319,7 @@ private:
     // The text in the element's box: the outline at half the text's colour while the element is hovered
     // (or forced to look so), else black; none for a thin outline of a text that is not from the UI table.
     void drawTextBox(SceneElement *element, KText *font, const char *text, const TextColour &colour) {
-        const float w = element->w.asNumber(), h = element->h.asNumber();
-        const float left = element->textOffsetX.asNumber() + element->absX.asNumber() - element->pivotX.asNumber() * w;
-        const float y = element->textOffsetY.asNumber() + element->absY.asNumber();
-        const float top = element->measuredBox ? y : y - element->pivotY.asNumber() * h;
+        const ElementTextBox box = textBoxOf(element);
         const bool hovered = element == world_->hoveredElement ||
                              (element->textHoverForce.type == kScriptNumber && element->textHoverForce.number == 1.0f);
         TextColour outline{0.0f, 0.0f, 0.0f, colour.alpha};
@@ -320,7 +330,7 @@ private:
         flush();
         const int32_t shown = roundToInt(element->charsCount.asNumber());
         auto draw = element->measuredBox ? drawOutlinedTextBoxMeasured : drawOutlinedTextBox;
-        draw(font, text, left, left + w, top, kElementTextAlignment, outline, colour, element->outlineThickness, shown,
+        draw(font, text, box.left, box.right, box.y, kElementTextAlignment, outline, colour, element->outlineThickness, shown,
              element->textSpacing);
     }
 
@@ -350,6 +360,18 @@ void HoScene::draw(float alpha, SceneGroup *group) {
     drawer.drawMembers((group ? group : &allElements)->members);
     drawer.drawMoveHighlight();
     drawer.end();
+}
+
+TextExtent HoScene::textExtentOf(const SceneElement *element) const {
+    const HoContext *context = world ? world->context : nullptr;
+    KText *font = context ? context->getFont(element->fontIndex) : nullptr;
+    const char *text = font ? textOf(element, font, context) : nullptr;
+    if (!text || element->textOnQuad)
+        return {};
+    const ElementTextBox box = textBoxOf(element);
+    return measureOutlinedTextBox(font, text, box.left, box.right, box.y, kElementTextAlignment,
+                                  element->measuredBox != 0, roundToInt(element->charsCount.asNumber()),
+                                  element->textSpacing);
 }
 
 ScreenPoint HoScene::screenToScene(ScreenPoint pixel) const {

@@ -112,7 +112,7 @@ private:
         ElementPickInfo *strike = displayOf(element)->pickInfo;
         if (!strike)
             return;
-        const float width = font_->getStringWidth(shown, 0.0f, 1.0f, encoding_);
+        const float width = textLengthInDesign(font_->getStringWidth(shown, 0.0f, 1.0f, encoding_));
         if (strike->strikeProgress >= width + kStrikeOverrun)
             strike->strikeProgress = -1.0f;
         const float progress = strike->strikeProgress < 0.0f ? width + kStrikeOverrun : strike->strikeProgress;

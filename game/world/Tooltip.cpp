@@ -57,42 +57,57 @@ void drawPlatePart(HoTexture *texture, float left, float top, float width, float
                       rotatedQuadCorners(QuadPlacement{left, top, width, height, 0.0f, 0.0f, 0.0f}));
 }
 
-void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
-    HoContext *context = world.context;
+// The tooltip's font and its text in the font's encoding; null when either is missing.
+KText *tooltipFont(const HoWorld &world) {
     const ConfigEntry *fontEntry = world.configurationEntry("hud.tooltip.font");
-    KText *font = context->getFont(fontEntry ? fontEntry->integer : 0);
-    if (!font)
-        return;
+    return world.context->getFont(fontEntry ? fontEntry->integer : 0);
+}
+
+const char *inFontEncoding(KText *font, const std::string &text) {
     const int32_t encoding = font->getEncoding();
     const bool convertible = encoding >= kTextEncoding8Bit && encoding <= kTextEncodingUtf32;
-    const char *text = convertible ? convertText(world.tooltip.text.c_str(), encoding) : world.tooltip.text.c_str();
+    return convertible ? convertText(text.c_str(), encoding) : text.c_str();
+}
+
+void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
+    KText *font = tooltipFont(world);
+    const char *text = font ? inFontEncoding(font, world.tooltip.text) : nullptr;
     if (!text)
         return;
-    const float width = font->getStringWidth(text, 0.0f, 1.0f, encoding);
-    const float scale = screenValues.artScale;
-    const float wideWidth = context->game ? context->game->settings.wideWidth : screenValues.width;
-    float xLimit = wideWidth - width - kRightMargin;
-    if (!normalModeActive)
-        xLimit -= 2.0f * screenValues.viewOffsetX;
-    const float yLimit = screenValues.height / scale - screenValues.viewOffsetY - float(font->getFontMetric()) - kBottomMargin;
-    const float x = std::min(pointerX + world.configurationNumber("pointer.tooltip.offset_x", 40.0f), xLimit);
-    const float y = std::min(pointerY + world.configurationNumber("pointer.tooltip.offset_y", 20.0f), yLimit);
-
+    const TooltipPlace place = placeTooltip(world, font, text, pointerX, pointerY);
     const float alpha = tooltipAlpha(world.tooltip);
-    const float plateTop = y - kPlateTopMargin;
-    const float plateHeight = world.configurationNumber("tooltip.plane.height", 22.0f) + 2.0f * kPlateTopMargin;
-    const float backLeft = x - kPlateSideMargin, backRight = x + width + kPlateSideMargin;
+    const TextExtent &plate = place.plate;
+    const float plateHeight = plate.bottom - plate.top;
     const HudBindings &hud = world.hud;
     if (HoTexture *left = hud.tooltipLeft)
-        drawPlatePart(left, backLeft - left->width, plateTop, left->width, plateHeight, alpha);
-    drawPlatePart(hud.tooltipBack, backLeft, plateTop, backRight - backLeft, plateHeight, alpha);
+        drawPlatePart(left, plate.left - left->width, plate.top, left->width, plateHeight, alpha);
+    drawPlatePart(hud.tooltipBack, plate.left, plate.top, plate.right - plate.left, plateHeight, alpha);
     if (HoTexture *right = hud.tooltipRight)
-        drawPlatePart(right, backRight, plateTop, right->width, plateHeight, alpha);
-    drawOutlinedText(font, text, context, 0, kOutlinedTextAtPoint, x, y, TextColour{0.0f, 0.0f, 0.0f, alpha},
-                     TextColour{1.0f, 1.0f, 1.0f, alpha});
+        drawPlatePart(right, plate.right, plate.top, right->width, plateHeight, alpha);
+    drawOutlinedText(font, text, world.context, 0, kOutlinedTextAtPoint, place.text.left, place.text.top,
+                     TextColour{0.0f, 0.0f, 0.0f, alpha}, TextColour{1.0f, 1.0f, 1.0f, alpha});
 }
 
 } // namespace
+
+TooltipPlace placeTooltip(const HoWorld &world, KText *font, const char *text, float pointerX, float pointerY) {
+    const float width = textLengthInDesign(font->getStringWidth(text, 0.0f, 1.0f, font->getEncoding()));
+    const float scale = screenValues.artScale;
+    const HoContext *context = world.context;
+    const float wideWidth = context->game ? context->game->settings.wideWidth : screenValues.width;
+    // The right edge of what the screen shows: the middle of the wide design in a narrow layout.
+    const float shownRight = normalModeActive ? (wideWidth + screenValues.width / scale) * 0.5f
+                                              : wideWidth - 2.0f * screenValues.viewOffsetX;
+    const float xLimit = shownRight - width - kRightMargin;
+    const float yLimit = screenValues.height / scale - screenValues.viewOffsetY -
+                         textLengthInDesign(float(font->getFontMetric())) - kBottomMargin;
+    const float x = std::min(pointerX + world.configurationNumber("pointer.tooltip.offset_x", 40.0f), xLimit);
+    const float y = std::min(pointerY + world.configurationNumber("pointer.tooltip.offset_y", 20.0f), yLimit);
+    const float plateTop = y - kPlateTopMargin;
+    const float plateHeight = world.configurationNumber("tooltip.plane.height", 22.0f) + 2.0f * kPlateTopMargin;
+    return {{x - kPlateSideMargin, plateTop, x + width + kPlateSideMargin, plateTop + plateHeight},
+            measureOutlinedText(font, text, kOutlinedTextAtPoint, x, y)};
+}
 
 std::string inventoryTooltipText(const HoWorld &world, const HoInventoryItem *item) {
     return item && item->name ? localisedText(world, ("inventory_" + std::string(item->name)).c_str()) : "";

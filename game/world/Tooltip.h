@@ -6,7 +6,10 @@
 
 #include <string>
 
+#include "game/HoOutlinedText.h"
+
 class HoInventoryItem;
+class KText;
 class HoWorld;
 
 constexpr int kTooltipFadeOutSteps = 25;
@@ -18,6 +21,13 @@ std::string inventoryTooltipText(const HoWorld &world, const HoInventoryItem *it
 // key and a positive "tooltip_active"; failing that, the text of the key that a goto or look hover
 // element shows as its own text. Empty when none gives a text.
 std::string hoverTooltipText(const HoWorld &world);
+// Where the tooltip of the text (in the font's encoding) stands for the pointer at the design point: the
+// plate under the text (its end pictures aside) and the text, moved by the configured offsets and kept
+// inside what the screen shows.
+struct TooltipPlace {
+    TextExtent plate, text;
+};
+TooltipPlace placeTooltip(const HoWorld &world, KText *font, const char *text, float pointerX, float pointerY);
 // Takes this frame's text (empty: none): a new one restarts the fade-in and, over a strip item, runs
 // "on_hover_inventory_item"; a vanished one starts the fade-out. Then draws the tooltip while it shows
 // or fades, at the pointer's drawn position moved by the configured offsets and kept inside the screen.
