@@ -175,8 +175,14 @@ void drawTextBox(KText *font, const char *text, float left, float right, float y
     TextScaleCompensation compensation(prepareText(nullptr));
     const TextBoxPlace box = placeTextBox(compensation, font, text, left, right, y, alignment, measured, maxChars, spacing);
     drawWithSquareOutline(font, thickness, outline, colour, [&](float dx, float dy) {
-        font->drawTextInBox(text, maxChars, box.left + dx, box.right + dx, box.top + dy, alignment, spacing,
-                            kFontLineHeight);
+        if (measured) {
+            font->drawTextInBox(text, maxChars, box.left + dx, box.right + dx, box.top + dy, alignment, spacing,
+                                kFontLineHeight);
+        } else {
+            // The plain box is laid out at whole pixels.
+            font->drawTextInBox(text, maxChars, roundToInt(box.left + dx), roundToInt(box.right + dx),
+                                roundToInt(box.top + dy), alignment, spacing, kFontLineHeight);
+        }
     });
 }
 
