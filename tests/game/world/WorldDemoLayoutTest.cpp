@@ -1,5 +1,5 @@
 // The demo in each of the game's four layouts, chosen as a player's desktop chooses them (HD and SD, wide
-// and narrow): every text of its scenes, menus and HUD panels, measured as the game lays it out with the
+// and narrow, and SD switched to from HD in the options): every text of its scenes, menus and HUD panels, measured as the game lays it out with the
 // fonts of the layout's archive, lies inside its button or box and inside what the screen shows; so does
 // every text of the table shown as a HUD message on the message plate, every element's tooltip on its
 // plate, and the study's list in its cells.
@@ -22,6 +22,7 @@ struct Layout {
     int desktopWidth, desktopHeight;
     bool hdModeListed, hd;
     int screenWidth, screenHeight;
+    bool switchedFromHd = false; // started in HD, then "High definition" turned off
 };
 
 std::ostream &operator<<(std::ostream &out, const Layout &layout) {
@@ -33,6 +34,7 @@ const Layout kLayouts[] = {
     {"HD narrow", 1600, 1200, true, true, 1440, 1080},
     {"SD", 1366, 768, false, false, 1280, 768},
     {"SD narrow", 1024, 768, false, false, 1024, 768},
+    {"SD after HD", 1920, 1080, true, false, 1280, 768, true},
 };
 
 // Half a design unit of rounding either way.
@@ -70,13 +72,19 @@ protected:
         modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
         platformSetVirtualDesktop(layout.desktopWidth, layout.desktopHeight, modes, layout.hdModeListed ? 2 : 1);
         ASSERT_TRUE(lftest::copyDemoArchives(archives->folder()));
-        ASSERT_TRUE(archives->packAndMount(layout.hd));
-        game = lftest::startWindowedGame(layout.hd);
+        const bool startHd = layout.hd || layout.switchedFromHd;
+        ASSERT_TRUE(archives->packAndMount(startHd));
+        game = lftest::startWindowedGame(startHd);
         ASSERT_NE(game->window, nullptr);
-        ASSERT_EQ(int(screenValues.width), layout.screenWidth);
-        ASSERT_EQ(int(screenValues.height), layout.screenHeight);
         game->createContext();
         ASSERT_NE(game->context->world, nullptr);
+        if (layout.switchedFromHd) {
+            // The switch mounts the SD archive and loads the pictures and fonts again from it.
+            game->options.set(kOptionHdGraphics, 0.0f);
+            ASSERT_TRUE(game->switchQuality(false));
+        }
+        ASSERT_EQ(int(screenValues.width), layout.screenWidth);
+        ASSERT_EQ(int(screenValues.height), layout.screenHeight);
         // What the screen shows of the design: all of its width when wide, its middle when narrow.
         const float shownWidth = screenValues.width / screenValues.artScale;
         const float wideWidth = game->settings.wideWidth;
@@ -185,7 +193,7 @@ TEST_P(DemoLayout, TheStudyListsEachThingInItsOwnCell) {
     EXPECT_GE(checked_, 8) << "the study's eight things";
 }
 
-INSTANTIATE_TEST_SUITE_P(FourLayouts, DemoLayout, ::testing::ValuesIn(kLayouts),
+INSTANTIATE_TEST_SUITE_P(EveryLayout, DemoLayout, ::testing::ValuesIn(kLayouts),
                          [](const ::testing::TestParamInfo<Layout> &info) {
                              std::string name = info.param.name;
                              std::replace(name.begin(), name.end(), ' ', '_');
