@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
@@ -283,9 +285,23 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) 
     return ok;
 }
 
+std::vector<std::pair<int, int>> platformDesktopVariable() {
+    std::vector<std::pair<int, int>> modes;
+    const char *text = std::getenv("LANTERNFALL_DESKTOP");
+    for (int width = 0, height = 0, used = 0;
+         text && std::sscanf(text, "%dx%d%n", &width, &height, &used) == 2 && width > 0 && height > 0;) {
+        modes.emplace_back(width, height);
+        text += used;
+        text = *text == ',' ? text + 1 : nullptr;
+    }
+    return modes;
+}
+
 namespace {
-// A desktop size set by tests (0: none).
-int virtualDesktopWidth = 0, virtualDesktopHeight = 0;
+// A desktop size set by tests or by LANTERNFALL_DESKTOP (0: none).
+const std::vector<std::pair<int, int>> desktopVariable = platformDesktopVariable();
+int virtualDesktopWidth = desktopVariable.empty() ? 0 : desktopVariable[0].first;
+int virtualDesktopHeight = desktopVariable.empty() ? 0 : desktopVariable[0].second;
 } // namespace
 
 void platformSetVirtualDesktopSize(int width, int height) {

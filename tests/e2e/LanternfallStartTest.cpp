@@ -344,9 +344,9 @@ constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = de
 // The study's and the hall additions' places and colours (lf-demo-art study).
 constexpr Rgb kBrass{214, 168, 72}, kDarkBrass{150, 110, 40}, kHintRing{255, 236, 150}, kCloth{190, 204, 230},
               kCompassFace{206, 188, 140};
-constexpr Area kGearOnTheRocks = designArea(2250, 1160, 2370, 1280), kSlotLeftHalf = designArea(905, 1464, 931, 1516),
-               kCupboard = designArea(2170, 620, 2430, 1080), kLampInCupboard = designArea(2250, 680, 2350, 790),
-               kPageInCupboard = designArea(2260, 885, 2340, 950), kCompass = designArea(900, 815, 1100, 1015),
+constexpr Area kGearOnTheRocks = designArea(2050, 1160, 2170, 1280), kSlotLeftHalf = designArea(905, 1464, 931, 1516),
+               kCupboard = designArea(2020, 620, 2280, 1080), kLampInCupboard = designArea(2100, 680, 2200, 790),
+               kPageInCupboard = designArea(2110, 885, 2190, 950), kCompass = designArea(900, 815, 1100, 1015),
                kCompassShowing = designArea(968, 884, 1004, 916), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
                kStrip = designArea(905, 1464, 1629, 1516);
 
@@ -360,7 +360,7 @@ constexpr Area kCandle = designArea(1090, 790, 1150, 910), kFlameCore = designAr
                kCandleCorner = designArea(1092, 792, 1102, 830);
 
 // The HUD's menu button, lit under the pointer: three light bars on slate.
-constexpr Area kMenuButton = designArea(2252, 1422, 2348, 1518);
+constexpr Area kMenuButton = designArea(2080, 1422, 2176, 1518);
 constexpr Rgb kLitSlate{49, 104, 110}, kLitBars{243, 234, 210};
 
 // The lens board: a point of a cell's grime clear of its mark (design cells of 96 from (896, 356)).
@@ -550,6 +550,99 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
         pages += std::string(page) + "\n";
     EXPECT_EQ(readText(temp / "opened.txt"), pages);
 }
+
+// ---- The walk-through in every layout, and at a player's pace ----
+
+// A layout of the demo, the desktop that gets it (LANTERNFALL_DESKTOP: its size, then further display
+// modes) and the game window it makes.
+struct DemoLayout {
+    const char *name;
+    const char *desktop;
+    const char *window;
+};
+const DemoLayout kDemoLayouts[] = {
+    {"hd", "", "creating 1800x1080 game window"},
+    {"hd_narrow", "1440x1080,1920x1080", "creating 1440x1080 game window"},
+    {"sd", "1366x768", "creating 1280x768 game window"},
+    {"sd_narrow", "1024x768", "creating 1024x768 game window"},
+};
+
+// What every layout shows of the design's 2560 units across: the narrow layouts' middle 2048.
+constexpr int kNarrowViewLeft = 256, kNarrowViewRight = 2304, kDesignHeight = 1536;
+
+// Every press of the walk-through happens with its pointer inside the view of every layout, so no layout
+// needs a place the player cannot see.
+TEST(DemoWalkthrough, EveryPressPointsInsideTheNarrowView) {
+    const std::vector<ScriptedInputLine> lines = readScriptedInputLines(walkthroughPath().string()).value();
+    int x = -1, y = -1, presses = 0;
+    for (const ScriptedInputLine &line : lines) {
+        if (line.shot)
+            continue;
+        if (line.text.rfind("move ", 0) == 0)
+            ADD_FAILURE() << "line " << line.number << " gives game pixels, which differ by layout: " << line.text;
+        if (std::sscanf(line.text.c_str(), "point %d %d", &x, &y) == 2)
+            continue;
+        if (line.text.rfind("press ", 0) != 0)
+            continue;
+        presses++;
+        EXPECT_TRUE(kNarrowViewLeft <= x && x <= kNarrowViewRight && 0 <= y && y < kDesignHeight)
+            << "line " << line.number << " presses at (" << x << ", " << y << ")";
+    }
+    EXPECT_GT(presses, 100);
+}
+
+struct LayoutRun : LanternfallFixture, ::testing::WithParamInterface<DemoLayout> {
+    // Plays INPUT to its end in the layout; its log.
+    std::string play(const fs::path &input, const std::vector<ScriptedInputLine> &lines) {
+        const std::vector<std::string> run =
+            withVariables(command("layout.log", int(lines.back().frame) + 1, "", input.string(), 20),
+                          {"LANTERNFALL_DESKTOP=" + std::string(GetParam().desktop)});
+        EXPECT_EQ(lftest::runProgram(run), 0);
+        return readText(temp / "layout.log");
+    }
+
+    void expectTheStory(const std::string &log) {
+        EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+        EXPECT_NE(log.find(GetParam().window), std::string::npos) << log;
+        EXPECT_EQ(stateLines(log), std::vector<std::string>(std::begin(kWalkthroughStates), std::end(kWalkthroughStates)))
+            << log;
+    }
+};
+
+// The one walk-through file plays the whole story in every layout.
+TEST_P(LayoutRun, TheWalkThroughPlaysTheWholeStory) {
+    const fs::path input = walkthroughPath();
+    const std::vector<ScriptedInputLine> lines = readScriptedInputLines(input.string()).value();
+    expectTheStory(play(input, lines));
+}
+
+// A player who looks around before using what was picked: eight seconds pass, the pointer away from the
+// strip, before every move onto the strip. What the strip shows still takes the click.
+TEST_P(LayoutRun, AtAPlayersPaceTheStripStillGivesWhatItShows) {
+    constexpr long kLookAround = 400; // frames of 20 ms
+    constexpr int kStripLeft = 893, kStripRight = 1667, kStripTop = 1452;
+    std::vector<ScriptedInputLine> lines = readScriptedInputLines(walkthroughPath().string()).value();
+    long delay = 0;
+    int waits = 0;
+    for (ScriptedInputLine &line : lines) {
+        int x = 0, y = 0;
+        if (!line.shot && std::sscanf(line.text.c_str(), "point %d %d", &x, &y) == 2 && kStripLeft <= x &&
+            x <= kStripRight && y >= kStripTop) {
+            delay += kLookAround;
+            waits++;
+        }
+        line.frame += delay;
+    }
+    EXPECT_GE(waits, 5);
+    std::string input;
+    for (const ScriptedInputLine &line : lines)
+        input += (line.shot ? "# shot " : "") + std::to_string(line.frame) + " " + line.text + "\n";
+    lftest::writeFileText(temp / "paced.input", input);
+    expectTheStory(play(temp / "paced.input", lines));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLayout, LayoutRun, ::testing::ValuesIn(kDemoLayouts),
+                         [](const ::testing::TestParamInfo<DemoLayout> &info) { return std::string(info.param.name); });
 
 // The walk-through killed right after its menu save (at the frame of its shot "menu", in the profiles), then
 // started again on the same state folder with an input of its own: the splash's lines, then the walk-through's
