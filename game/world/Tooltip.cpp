@@ -71,7 +71,9 @@ void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
     const float width = font->getStringWidth(text, 0.0f, 1.0f, encoding);
     const float scale = screenValues.artScale;
     const float wideWidth = context->game ? context->game->settings.wideWidth : screenValues.width;
-    float xLimit = wideWidth - width - kRightMargin;
+    // The plate stays inside the screen: in the normal mode the screen is its width in design units wide,
+    // the design's whole width in the wide layouts but only its middle in the narrow ones.
+    float xLimit = (normalModeActive ? screenValues.width / scale : wideWidth) - width - kRightMargin;
     if (!normalModeActive)
         xLimit -= 2.0f * screenValues.viewOffsetX;
     const float yLimit = screenValues.height / scale - screenValues.viewOffsetY - float(font->getFontMetric()) - kBottomMargin;
