@@ -78,5 +78,5 @@ void platformDesktopSize(int &width, int &height);
 void platformSetVirtualDesktopSize(int width, int height);
 // The desktop's size and further display modes that LANTERNFALL_DESKTOP=WxH[,WxH...] gives a run (the
 // first is the desktop's own), so that a run without a display gets the layout of a screen of that shape;
-// empty without it or when it cannot be read.
-std::vector<std::pair<int, int>> platformDesktopVariable();
+// empty without it; read once, an unreadable rest reported on standard error.
+const std::vector<std::pair<int, int>> &platformDesktopVariable();

@@ -561,6 +561,9 @@ struct DemoLayout {
     const char *desktop;
     const char *window;
 };
+void PrintTo(const DemoLayout &layout, std::ostream *out) {
+    *out << layout.name;
+}
 const DemoLayout kHdNarrow{"hd_narrow", "1440x1080,1920x1080", "creating 1440x1080 game window"},
     kSd{"sd", "1366x768", "creating 1280x768 game window"},
     kSdNarrow{"sd_narrow", "1024x768", "creating 1024x768 game window"};
