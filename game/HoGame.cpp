@@ -16,6 +16,7 @@
 #include "game/world/HoWorld.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
+#include "platform/WindowHooks.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ HoGame::HoGame(const GameSettings &gameSettings) : settings(gameSettings) {
 }
 
 HoGame::~HoGame() {
+    platformUnregisterScriptedDesignMapping(this);
     splash.reset();
     delete context;
     context = nullptr;

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <string>
 
 #include "engine/graphics/KGraphicFactory.h"
@@ -14,6 +15,7 @@
 #include "game/script/ScriptExecution.h"
 #include "game/world/HoWorld.h"
 #include "platform/WinUserInput.h"
+#include "platform/WindowHooks.h"
 
 namespace {
 
@@ -26,6 +28,15 @@ constexpr float kWindowFrameAllowance = 50.0f;
 constexpr char kMainArchive[] = "data.pak";
 constexpr char kHdArchive[] = "data_hd.pak";
 constexpr char kSdArchive[] = "data_sd.pak";
+
+// A design position in the game's coordinates: the inverse of how the world reads the pointer, so that a
+// scripted walk-through in design units clicks the same places in every layout.
+POINT gamePointOfDesign(void *, POINT design) {
+    const ScreenValues &screen = screenValues;
+    const float left = screen.wideMargin + (normalModeActive ? 0.0f : screen.viewOffsetX);
+    return POINT{int32_t(std::lround((float(design.x) - left) * screen.artScale)),
+                 int32_t(std::lround(float(design.y) * screen.artScale))};
+}
 
 } // namespace
 
@@ -99,6 +110,7 @@ void HoGame::createWindow() {
         return;
     }
     window->setEventCallback(HoGame::onWindowEvent);
+    platformRegisterScriptedDesignMapping(gamePointOfDesign, this);
     // Vertical sync without a cap: frames follow the display's refresh instead of running as fast as the
     // processor allows, which kept a core busy on a scene that does nothing.
     window->setMaxFrameRate(0);

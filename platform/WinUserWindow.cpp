@@ -32,8 +32,21 @@ struct WindowLayer {
     std::vector<DEVMODEW> virtualModes;
 };
 
+// A run given a desktop by LANTERNFALL_DESKTOP lists its modes.
+void loadDesktopVariable(WindowLayer &state) {
+    for (const auto &[width, height] : platformDesktopVariable()) {
+        DEVMODEW mode{};
+        mode.dmPelsWidth = DWORD(width);
+        mode.dmPelsHeight = DWORD(height);
+        state.virtualModes.push_back(mode);
+    }
+    state.virtualDesktop = !state.virtualModes.empty();
+}
+
 WindowLayer &layer() {
     static WindowLayer state;
+    static const bool loaded = (loadDesktopVariable(state), true);
+    (void)loaded;
     return state;
 }
 

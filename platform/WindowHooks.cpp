@@ -27,6 +27,7 @@ namespace {
 struct ScriptedAction {
     enum Kind { move, press, release, keyDown, keyUp, text, focusLost, focusGained } kind;
     int x = 0, y = 0;
+    bool design = false; // x and y are design units ("point")
     Uint8 button = 0;
     SDL_Keycode key = SDLK_UNKNOWN;
     std::string characters;
@@ -67,6 +68,24 @@ struct FrameTimer {
     }
 };
 
+// A mapping of scripted positions that a higher layer registered, with its context; without one a
+// position stays as it is.
+struct ScriptedMapping {
+    PlatformGameToClient map = nullptr;
+    void *context = nullptr;
+
+    POINT operator()(int x, int y) const { return map ? map(context, POINT{x, y}) : POINT{x, y}; }
+    void set(PlatformGameToClient mapping, void *owner) {
+        map = mapping;
+        context = mapping ? owner : nullptr;
+    }
+    // Only the mapping of this context.
+    void clear(void *owner) {
+        if (context == owner)
+            set(nullptr, nullptr);
+    }
+};
+
 struct WindowHookState {
     bool loaded = false;
     long frameLimit = 0; // 0: none
@@ -77,8 +96,8 @@ struct WindowHookState {
     int completedFrames = 0;
     PlatformScreenshotCapture capture = nullptr;
     void *captureContext = nullptr;
-    PlatformGameToClient gameToClient = nullptr;
-    void *gameToClientContext = nullptr;
+    ScriptedMapping gameToClient;
+    ScriptedMapping designToGame;
     std::multimap<long, ScriptedAction> script; // by frame, in file order
     ScriptState scriptState;
     FrameTimer frameTimer;
@@ -137,7 +156,7 @@ bool parseButton(const std::string &name, Uint8 &button) {
     return true;
 }
 
-// "<action> <arguments>" of a line whose frame is read: move X Y, press/release left|right|middle,
+// "<action> <arguments>" of a line whose frame is read: move X Y, point X Y (design units), press/release left|right|middle,
 // keydown/keyup NAME (SDL's key names, such as "Return", "Left Shift", "A"), text CHARACTERS (the rest of the
 // line, UTF-8), focus lost|gained.
 bool parseScriptLine(const std::string &file, const ScriptedInputLine &line, ScriptedAction &action) {
@@ -154,11 +173,12 @@ bool parseScriptLine(const std::string &file, const ScriptedInputLine &line, Scr
     std::getline(in, rest);
     size_t first = rest.find_first_not_of(" \t");
     rest = first == std::string::npos ? std::string() : rest.substr(first);
-    if (verb == "move") {
+    if (verb == "move" || verb == "point") {
         action.kind = ScriptedAction::move;
+        action.design = verb == "point";
         std::istringstream numbers(rest);
         if (!(numbers >> action.x >> action.y)) {
-            scriptError(file, lineNumber, "move needs two whole numbers");
+            scriptError(file, lineNumber, verb + " needs two whole numbers");
             return false;
         }
         return true;
@@ -197,7 +217,7 @@ bool parseScriptLine(const std::string &file, const ScriptedInputLine &line, Scr
         action.kind = rest == "lost" ? ScriptedAction::focusLost : ScriptedAction::focusGained;
         return true;
     }
-    scriptError(file, lineNumber, "'" + verb + "' is not move, press, release, keydown, keyup, text or focus");
+    scriptError(file, lineNumber, "'" + verb + "' is not move, point, press, release, keydown, keyup, text or focus");
     return false;
 }
 
@@ -246,7 +266,7 @@ Uint8 clicksOfPress(ScriptState &state, Uint8 button) {
 // The script's point (the game's own coordinates) in the window's client pixels, through the engine's
 // mapping when it registered one.
 POINT clientPointOf(const WindowHookState &hooks, int x, int y) {
-    return hooks.gameToClient ? hooks.gameToClient(hooks.gameToClientContext, POINT{x, y}) : POINT{x, y};
+    return hooks.gameToClient(x, y);
 }
 
 void pushScriptedAction(const WindowHookState &hooks, ScriptState &state, const ScriptedAction &action,
@@ -254,8 +274,9 @@ void pushScriptedAction(const WindowHookState &hooks, ScriptState &state, const 
     SDL_Event event{};
     switch (action.kind) {
     case ScriptedAction::move: {
+        const POINT target = action.design ? hooks.designToGame(action.x, action.y) : POINT{action.x, action.y};
         const POINT from = clientPointOf(hooks, state.x, state.y);
-        const POINT to = clientPointOf(hooks, action.x, action.y);
+        const POINT to = clientPointOf(hooks, target.x, target.y);
         event.type = SDL_MOUSEMOTION;
         event.motion.windowID = windowId;
         event.motion.which = winuser::kScriptedMouseId;
@@ -264,8 +285,8 @@ void pushScriptedAction(const WindowHookState &hooks, ScriptState &state, const 
         event.motion.yrel = to.y - from.y;
         event.motion.x = to.x;
         event.motion.y = to.y;
-        state.x = action.x;
-        state.y = action.y;
+        state.x = target.x;
+        state.y = target.y;
         break;
     }
     case ScriptedAction::press:
@@ -393,13 +414,19 @@ void platformUnregisterScreenshotCapture(void *context) {
 }
 
 void platformRegisterScriptedPointerMapping(PlatformGameToClient mapping, void *context) {
-    hooks().gameToClient = mapping;
-    hooks().gameToClientContext = mapping ? context : nullptr;
+    hooks().gameToClient.set(mapping, context);
 }
 
 void platformUnregisterScriptedPointerMapping(void *context) {
-    if (hooks().gameToClientContext == context)
-        platformRegisterScriptedPointerMapping(nullptr, nullptr);
+    hooks().gameToClient.clear(context);
+}
+
+void platformRegisterScriptedDesignMapping(PlatformGameToClient mapping, void *context) {
+    hooks().designToGame.set(mapping, context);
+}
+
+void platformUnregisterScriptedDesignMapping(void *context) {
+    hooks().designToGame.clear(context);
 }
 
 std::string platformScreenshotPath(int frame) {

@@ -36,6 +36,11 @@ void platformUnregisterScreenshotCapture(void *context);
 typedef POINT (*PlatformGameToClient)(void *context, POINT game);
 void platformRegisterScriptedPointerMapping(PlatformGameToClient mapping, void *context);
 void platformUnregisterScriptedPointerMapping(void *context);
+// The game's mapping from its design units to its game coordinates, which its layout decides: scripted
+// input's "point X Y" lines go through it and then through the engine's, so one script plays alike in every
+// layout. Without one they are game coordinates. Registered like the capture.
+void platformRegisterScriptedDesignMapping(PlatformGameToClient mapping, void *context);
+void platformUnregisterScriptedDesignMapping(void *context);
 
 // Called by the window once per frame, after drawing and before the frame is presented: counts the frame,
 // saves the screenshot of a chosen frame, and asks the window to close at the frame limit.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
@@ -284,8 +286,32 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height) 
 }
 
 namespace {
-// A desktop size set by tests (0: none).
-int virtualDesktopWidth = 0, virtualDesktopHeight = 0;
+
+std::vector<std::pair<int, int>> readDesktopVariable() {
+    std::vector<std::pair<int, int>> modes;
+    const char *text = std::getenv("LANTERNFALL_DESKTOP");
+    for (int width = 0, height = 0, used = 0;
+         text && *text && std::sscanf(text, "%dx%d%n", &width, &height, &used) == 2 && width > 0 && height > 0;) {
+        modes.emplace_back(width, height);
+        text += used;
+        text = *text == ',' ? text + 1 : nullptr;
+    }
+    if (text && *text)
+        std::fprintf(stderr, "LANTERNFALL_DESKTOP: '%s' is not WxH[,WxH...]; the sizes before it are used\n", text);
+    return modes;
+}
+
+} // namespace
+
+const std::vector<std::pair<int, int>> &platformDesktopVariable() {
+    static const std::vector<std::pair<int, int>> modes = readDesktopVariable();
+    return modes;
+}
+
+namespace {
+// A desktop size set by tests or by LANTERNFALL_DESKTOP (0: none).
+int virtualDesktopWidth = platformDesktopVariable().empty() ? 0 : platformDesktopVariable()[0].first;
+int virtualDesktopHeight = platformDesktopVariable().empty() ? 0 : platformDesktopVariable()[0].second;
 } // namespace
 
 void platformSetVirtualDesktopSize(int width, int height) {

@@ -76,3 +76,7 @@ bool platformSetWindowMode(HWND window, bool fullScreen, int width, int height);
 void platformDesktopSize(int &width, int &height);
 // Makes the desktop a virtual one of that size, display or not (0, 0 goes back); for tests.
 void platformSetVirtualDesktopSize(int width, int height);
+// The desktop's size and further display modes that LANTERNFALL_DESKTOP=WxH[,WxH...] gives a run (the
+// first is the desktop's own), so that a run without a display gets the layout of a screen of that shape;
+// empty without it; read once, an unreadable rest reported on standard error.
+const std::vector<std::pair<int, int>> &platformDesktopVariable();

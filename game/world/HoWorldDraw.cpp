@@ -3,6 +3,8 @@
 // as that scene asks, the system messages, the pointer, and last the black that a scene change fades
 // through. The paused menu is drawn here too, for the window's deactivation.
 
+#include <algorithm>
+
 #include "engine/graphics/KGraphic.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
@@ -74,8 +76,11 @@ void HoWorld::fillScreenBlack(float alpha) {
     context->flushBatch();
     resetView(context);
     const float wideWidth = context->game ? context->game->settings.wideWidth : screenValues.width;
+    // The narrow HD view is shifted further than the design is wide: the black reaches the screen's right
+    // edge there too.
+    const float right = std::max(wideWidth, (screenValues.width - screenValues.viewOffsetX) / screenValues.artScale);
     picture->setTintColor(1.0f, 1.0f, 1.0f, 1.0f);
-    picture->fillRect(0.0f, 0.0f, wideWidth, screenValues.height / screenValues.artScale, 0.0f, 0.0f, 0.0f, alpha);
+    picture->fillRect(0.0f, 0.0f, right, screenValues.height / screenValues.artScale, 0.0f, 0.0f, 0.0f, alpha);
 }
 
 void HoWorld::drawPausedMenu() {

@@ -29,32 +29,6 @@ namespace {
 
 using namespace lfe2e;
 
-// A point in the design units of the scene files (2560 x 1536).
-struct DesignPoint {
-    double x, y;
-};
-
-// Where a scene file places an element: the value of its first X and Y keys.
-DesignPoint placeOf(const std::string &sceneFile, const std::string &element) {
-    std::ifstream in(fs::path(LF_SOURCE_DIR) / "demo/content" / sceneFile);
-    DesignPoint point{-1, -1};
-    bool inElement = false;
-    for (std::string line, axis; std::getline(in, line);) {
-        if (line.rfind("O ", 0) == 0) {
-            if (inElement)
-                break;
-            inElement = line.substr(2) == element;
-        } else if (inElement && (line == "X 1" || line == "Y 1")) {
-            axis = line.substr(0, 1);
-        } else if (inElement && !axis.empty() && line.rfind("K ", 0) == 0) {
-            (axis == "X" ? point.x : point.y) = std::stod(line.substr(2));
-            axis.clear();
-        }
-    }
-    EXPECT_GE(point.x, 0) << element << " in " << sceneFile;
-    return point;
-}
-
 // The game started by itself on a display, with the clock of the machine (no test hooks of time or input):
 // its process, its log, and the mapping from design units to the screen that its layout gives.
 class DesktopGame {

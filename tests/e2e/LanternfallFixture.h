@@ -280,6 +280,44 @@ inline ShotPredicate pixelsNearAny(const char *shot, Area area, std::vector<Rgb>
     };
 }
 
+// A point in the design units of the scene files (2560 x 1536).
+struct DesignPoint {
+    double x, y;
+};
+
+// An element's place in a scene file and its width.
+struct DesignPlace {
+    DesignPoint centre{-1, -1};
+    double width = 0;
+};
+
+// Where a scene file (below demo/content) places an element: the value of its first X and Y keys, and its width.
+inline DesignPlace elementPlace(const std::string &sceneFile, const std::string &element) {
+    std::ifstream in(fs::path(LF_SOURCE_DIR) / "demo/content" / sceneFile);
+    DesignPlace place;
+    bool inElement = false;
+    for (std::string line, axis; std::getline(in, line);) {
+        if (line.rfind("O ", 0) == 0) {
+            if (inElement)
+                break;
+            inElement = line.substr(2) == element;
+        } else if (inElement && line.rfind("W ", 0) == 0) {
+            place.width = std::stod(line.substr(2));
+        } else if (inElement && (line == "X 1" || line == "Y 1")) {
+            axis = line.substr(0, 1);
+        } else if (inElement && !axis.empty() && line.rfind("K ", 0) == 0) {
+            (axis == "X" ? place.centre.x : place.centre.y) = std::stod(line.substr(2));
+            axis.clear();
+        }
+    }
+    EXPECT_GE(place.centre.x, 0) << element << " in " << sceneFile;
+    return place;
+}
+
+inline DesignPoint placeOf(const std::string &sceneFile, const std::string &element) {
+    return elementPlace(sceneFile, element).centre;
+}
+
 // The state lines that the demo's scripts print ("Game: state ..."), in order.
 inline std::vector<std::string> stateLines(const std::string &log) {
     std::vector<std::string> states;

@@ -344,9 +344,9 @@ constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = de
 // The study's and the hall additions' places and colours (lf-demo-art study).
 constexpr Rgb kBrass{214, 168, 72}, kDarkBrass{150, 110, 40}, kHintRing{255, 236, 150}, kCloth{190, 204, 230},
               kCompassFace{206, 188, 140};
-constexpr Area kGearOnTheRocks = designArea(2250, 1160, 2370, 1280), kSlotLeftHalf = designArea(905, 1464, 931, 1516),
-               kCupboard = designArea(2170, 620, 2430, 1080), kLampInCupboard = designArea(2250, 680, 2350, 790),
-               kPageInCupboard = designArea(2260, 885, 2340, 950), kCompass = designArea(900, 815, 1100, 1015),
+constexpr Area kGearOnTheRocks = designArea(2050, 1160, 2170, 1280), kSlotLeftHalf = designArea(905, 1464, 931, 1516),
+               kCupboard = designArea(2020, 620, 2280, 1080), kLampInCupboard = designArea(2100, 680, 2200, 790),
+               kPageInCupboard = designArea(2110, 885, 2190, 950), kCompass = designArea(900, 815, 1100, 1015),
                kCompassShowing = designArea(968, 884, 1004, 916), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
                kStrip = designArea(905, 1464, 1629, 1516);
 
@@ -360,7 +360,7 @@ constexpr Area kCandle = designArea(1090, 790, 1150, 910), kFlameCore = designAr
                kCandleCorner = designArea(1092, 792, 1102, 830);
 
 // The HUD's menu button, lit under the pointer: three light bars on slate.
-constexpr Area kMenuButton = designArea(2252, 1422, 2348, 1518);
+constexpr Area kMenuButton = designArea(2080, 1422, 2176, 1518);
 constexpr Rgb kLitSlate{49, 104, 110}, kLitBars{243, 234, 210};
 
 // The lens board: a point of a cell's grime clear of its mark (design cells of 96 from (896, 356)).
@@ -472,9 +472,9 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the clean lens shines in the gallery", "lens_clean", onScreen(1024), onScreen(640), kShiningLens, 6},
     // --- mirrors ---
     {"glass beads on the groove past the signal box",
-     pixelsNearAny("mirrors_aim", designArea(240, 250, 560, 400),
+     pixelsNearAny("mirrors_aim", designArea(460, 250, 780, 400),
                    {{206, 52, 48}, {52, 96, 220}, {44, 170, 84}, {240, 184, 40}, {150, 72, 196}}, 12, 1000)},
-    {"the lantern gun's spout turned toward the pointer", "mirrors_aim", onScreen(1205), onScreen(1216),
+    {"the lantern gun's spout turned toward the pointer", "mirrors_aim", onScreen(1215), onScreen(1207),
      {255, 236, 170}, 10},
     {"the gallery again, its lens shining", "gallery_again", onScreen(1024), onScreen(640), kShiningLens, 6},
     {"the gallery's wall", "gallery_again", 100, 100, kGalleryWall, 6},
@@ -549,6 +549,128 @@ TEST_F(LanternfallFixture, TheWalkThroughPlaysItsStoryAndItsScreenshotsShowIt) {
     for (const char *page : kWalkthroughPagesOpened)
         pages += std::string(page) + "\n";
     EXPECT_EQ(readText(temp / "opened.txt"), pages);
+}
+
+// ---- The walk-through in every layout, and at a player's pace ----
+
+// A layout of the demo, the desktop that gets it (LANTERNFALL_DESKTOP: its size, then further display
+// modes) and the game window it makes. (The wide HD layout, a 1920 x 1080 desktop's, is the one the
+// walk-through's own test plays.)
+struct DemoLayout {
+    const char *name;
+    const char *desktop;
+    const char *window;
+};
+void PrintTo(const DemoLayout &layout, std::ostream *out) {
+    *out << layout.name;
+}
+const DemoLayout kHdNarrow{"hd_narrow", "1440x1080,1920x1080", "creating 1440x1080 game window"},
+    kSd{"sd", "1366x768", "creating 1280x768 game window"},
+    kSdNarrow{"sd_narrow", "1024x768", "creating 1024x768 game window"};
+
+// What every layout shows of the design's 2560 units across: the narrow layouts' middle 2048.
+constexpr int kNarrowViewLeft = 256, kNarrowViewRight = 2304, kDesignHeight = 1536;
+
+// Every press of the walk-through happens with its pointer inside the view of every layout, so no layout
+// needs a place the player cannot see.
+TEST(DemoWalkthrough, EveryPressPointsInsideTheNarrowView) {
+    const std::vector<ScriptedInputLine> lines = readScriptedInputLines(walkthroughPath().string()).value();
+    int x = -1, y = -1, presses = 0;
+    for (const ScriptedInputLine &line : lines) {
+        if (line.shot)
+            continue;
+        if (line.text.rfind("move ", 0) == 0)
+            ADD_FAILURE() << "line " << line.number << " gives game pixels, which differ by layout: " << line.text;
+        if (std::sscanf(line.text.c_str(), "point %d %d", &x, &y) == 2)
+            continue;
+        if (line.text.rfind("press ", 0) != 0)
+            continue;
+        presses++;
+        EXPECT_TRUE(kNarrowViewLeft <= x && x <= kNarrowViewRight && 0 <= y && y < kDesignHeight)
+            << "line " << line.number << " presses at (" << x << ", " << y << ")";
+    }
+    EXPECT_GT(presses, 50);
+}
+
+// What a player must see to go on, whole inside the narrow view: the things to pick, to use and to go
+// through, and the HUD's buttons. (The scenery at the sides may be cut.)
+TEST(DemoLayouts, WhatThePlayerMustClickLiesInsideTheNarrowView) {
+    const struct {
+        const char *scene;
+        std::vector<const char *> elements;
+    } needed[] = {
+        {"data/scenes/shore/shore.scene", {"door", "key:inventory", "rocks", "gear_02:inventory"}},
+        {"data/scenes/hall/hall.scene",
+         {"iz_portrait", "zz_desk", "portal_gallery:up", "ho_study", "cupboard", "lamp:inventory",
+          "logbook_page:inventory", "candle:candle_a.ogv"}},
+        {"data/scenes/hall/ho_study/ho_study.scene",
+         {"ho_compass", "ho_spyglass", "ho_quill", "ho_shell|1", "ho_shell|2", "target_ho_candle", "ho_candle",
+          "ho_hourglass", "ho_anchor", "ho_bottle", "ho_lens_cloth", "back_hall"}},
+        {"data/scenes/gallery/gallery.scene",
+         {"portal_gallery_alt_ho_match3:up", "lens:inventory", "door_mirrors", "door_wick", "portal_lantern:up"}},
+        {"data/scenes/gallery/zuma/zuma.scene", {"gun", "p00"}},
+        {"data/scenes/lantern/lantern.scene", {"lens_ring", "panes", "lamp_niche", "clockwork"}},
+        {"data/system/hud/hud.scene",
+         {"inventory_background", "msg_back", "hint_button", "glitter_button", "journal_button", "menu_button"}},
+    };
+    for (const auto &[scene, elements] : needed) {
+        for (const char *element : elements) {
+            const DesignPlace place = elementPlace(scene, element);
+            EXPECT_GE(place.centre.x - place.width / 2, kNarrowViewLeft) << element << " in " << scene;
+            EXPECT_LE(place.centre.x + place.width / 2, kNarrowViewRight) << element << " in " << scene;
+        }
+    }
+}
+
+struct LayoutRun : LanternfallFixture {
+    // Plays INPUT (its LINES) to its end in the layout and expects the walk-through's story of it.
+    void expectTheStory(const DemoLayout &layout, const fs::path &input, const std::vector<ScriptedInputLine> &lines) {
+        const std::vector<std::string> run =
+            withVariables(command("layout.log", int(lines.back().frame) + 1, "", input.string(), 20),
+                          {"LANTERNFALL_DESKTOP=" + std::string(layout.desktop)});
+        EXPECT_EQ(lftest::runProgram(run), 0);
+        const std::string log = readText(temp / "layout.log");
+        EXPECT_EQ(lftest::errorLines(log), std::vector<std::string>{}) << log;
+        EXPECT_NE(log.find(layout.window), std::string::npos) << log;
+        EXPECT_EQ(stateLines(log), std::vector<std::string>(std::begin(kWalkthroughStates), std::end(kWalkthroughStates)))
+            << log;
+    }
+};
+
+struct EveryOtherLayout : LayoutRun, ::testing::WithParamInterface<DemoLayout> {};
+
+// The one walk-through file plays the whole story in the other layouts too.
+TEST_P(EveryOtherLayout, TheWalkThroughPlaysTheWholeStory) {
+    const fs::path input = walkthroughPath();
+    expectTheStory(GetParam(), input, readScriptedInputLines(input.string()).value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, EveryOtherLayout, ::testing::Values(kHdNarrow, kSd, kSdNarrow),
+                         [](const ::testing::TestParamInfo<DemoLayout> &info) { return std::string(info.param.name); });
+
+// A player who looks around before using what was picked: eight seconds pass, the pointer away from the
+// strip, before every move onto the strip. What the strip shows still takes the click.
+TEST_F(LayoutRun, AtAPlayersPaceTheStripStillGivesWhatItShows) {
+    constexpr long kLookAround = 400; // frames of 20 ms
+    constexpr int kStripLeft = 893, kStripRight = 1667, kStripTop = 1452;
+    std::vector<ScriptedInputLine> lines = readScriptedInputLines(walkthroughPath().string()).value();
+    long delay = 0;
+    int waits = 0;
+    for (ScriptedInputLine &line : lines) {
+        int x = 0, y = 0;
+        if (!line.shot && std::sscanf(line.text.c_str(), "point %d %d", &x, &y) == 2 && kStripLeft <= x &&
+            x <= kStripRight && y >= kStripTop) {
+            delay += kLookAround;
+            waits++;
+        }
+        line.frame += delay;
+    }
+    EXPECT_GE(waits, 5);
+    std::string input;
+    for (const ScriptedInputLine &line : lines)
+        input += (line.shot ? "# shot " : "") + std::to_string(line.frame) + " " + line.text + "\n";
+    lftest::writeFileText(temp / "paced.input", input);
+    expectTheStory(kSdNarrow, temp / "paced.input", lines);
 }
 
 // The walk-through killed right after its menu save (at the frame of its shot "menu", in the profiles), then

@@ -25,7 +25,7 @@ struct Point {
 };
 
 // The control points of the beads' path, as the scene's elements p00 to p11 place them.
-constexpr Point kPath[] = {{150, 330}, {420, 290}, {700, 380}, {980, 300}, {1260, 370}, {1540, 290},
+constexpr Point kPath[] = {{390, 330}, {560, 290}, {700, 380}, {980, 300}, {1260, 370}, {1540, 290},
                            {1820, 370}, {2100, 300}, {2330, 430}, {2380, 700}, {2260, 960}, {2040, 1120}};
 
 // Points along the path through the control points, ten a segment (a uniform Catmull-Rom curve with
@@ -105,12 +105,12 @@ void drawCliffTop(Canvas &c, const Scaled &d) {
     c.shadow(ellipse(d(2040), d(1120), d(80), d(56)), d(24), 0.6f);
     c.disc(d(2040), d(1120), d(56), d(16), {8, 6, 6}, 1.0f); // the crevice the beads fall into
     // The signal box the beads come out of.
-    c.shadow(d(rectangle(50, 400, 230, 430)), d(16), 0.5f);
-    c.polygon(d(rectangle(40, 250, 200, 410)), woodGrain({118, 78, 44}, {64, 42, 22}, d.s, 476u), 1.0f, d(1));
-    c.polygon(d({{30, 252}, {210, 252}, {190, 226}, {50, 226}}), {70, 48, 30}, 1.0f, d(1));
-    c.polygon(d(rectangle(150, 290, 210, 370)), {20, 14, 10}, 1.0f, d(1));
-    c.light(d(90), d(300), d(160), {255, 200, 110}, 0.5f);
-    c.disc(d(90), d(300), d(18), d(14), {255, 214, 120}, 1.0f);
+    c.shadow(d(rectangle(290, 400, 470, 430)), d(16), 0.5f);
+    c.polygon(d(rectangle(280, 250, 440, 410)), woodGrain({118, 78, 44}, {64, 42, 22}, d.s, 476u), 1.0f, d(1));
+    c.polygon(d({{270, 252}, {450, 252}, {430, 226}, {290, 226}}), {70, 48, 30}, 1.0f, d(1));
+    c.polygon(d(rectangle(390, 290, 450, 370)), {20, 14, 10}, 1.0f, d(1));
+    c.light(d(330), d(300), d(160), {255, 200, 110}, 0.5f);
+    c.disc(d(330), d(300), d(18), d(14), {255, 214, 120}, 1.0f);
     drawMirrorPost(c, d, 420, 1040);
     drawMirrorPost(c, d, 1900, 1250);
     c.light(d(2300), d(100), d(1600), {170, 190, 230}, 0.18f);

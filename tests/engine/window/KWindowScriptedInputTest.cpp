@@ -12,6 +12,7 @@
 #include "platform/ScriptedInputFile.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
+#include "platform/WindowHooks.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WinUserTestSupport.h"
 
@@ -114,6 +115,28 @@ TEST_F(ScriptedInput, PositionsStayTheGamesOwnOnAStretchedFullScreen) {
     EXPECT_FLOAT_EQ(getMouseMapping().scaleX, 0.4f);
     ASSERT_TRUE(window->toggleFullScreen(false));
     platformSetVirtualDesktop(0, 0);
+}
+
+TEST_F(ScriptedInput, PointLinesGoThroughTheDesignMappingOfTheirOwner) {
+    // "point" positions are design units: the mapping that the game registers halves them here; once its
+    // owner takes it back (another context's unregistering leaves it) they are the game's own positions.
+    useScript("2 point 40 30\n3 point 10 8\n4 point 50 44\n");
+    int owner = 0, other = 0;
+    platformRegisterScriptedDesignMapping([](void *, POINT design) { return POINT{design.x / 2, design.y / 2}; },
+                                          &owner);
+    const struct {
+        void *unregisteredBefore;
+        int x, y;
+    } frames[] = {{nullptr, 20, 15}, {&other, 5, 4}, {&owner, 50, 44}};
+    currentFrame = 1;
+    window->flipBackBuffer(true);
+    for (const auto &frame : frames) {
+        if (frame.unregisteredBefore)
+            platformUnregisterScriptedDesignMapping(frame.unregisteredBefore);
+        window->flipBackBuffer(true);
+        EXPECT_EQ(getMouseX(), frame.x) << ++currentFrame;
+        EXPECT_EQ(getMouseY(), frame.y) << currentFrame;
+    }
 }
 
 TEST_F(ScriptedInput, KeysTextAndDoubleClicks) {
