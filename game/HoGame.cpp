@@ -1,6 +1,7 @@
 #include "game/HoGame.h"
 
 #include <new>
+#include <optional>
 #include <string>
 
 #include "engine/graphics/KGraphicFactory.h"
@@ -30,6 +31,13 @@ constexpr DWORD kExitWaitMilliseconds = 10000;
 // The message hook the game gives its context: script messages become log lines.
 void logScriptMessage(const char *text, void *) {
     logMessage("Game: %s", text ? text : "");
+}
+
+// An entry of the game's own archives that fails its check is damaged data, as a missing archive is: the
+// game cannot go on without it (an empty localisation, a scene without its script), whichever thread read it.
+std::string describeDamagedEntry() {
+    const std::optional<KResourceProblem> damaged = firstDamagedEntry();
+    return damaged ? damaged->name + ": " + damaged->text : std::string();
 }
 
 } // namespace
@@ -103,6 +111,8 @@ void HoGame::run() {
     // The first scene opens without a fade to make its pictures in: they are made while the splash shows.
     prefetchKGraphics(startPictureFiles());
     while (runPass()) {
+        if (startFailure_.empty())
+            startFailure_ = describeDamagedEntry();
         if (!startFailure_.empty())
             reportFileError(startFailure_.c_str());
     }

@@ -38,7 +38,8 @@ public:
     bool windowFailed() const { return windowFailed_; }
     // Why the context made last cannot open its start scene: the file, then what the resource layer could
     // not read ("data/game.cfg: the archive '...' is missing"); empty when it can. The run reports it
-    // through the error path (dialog, non-zero exit) instead of showing a black screen for ever.
+    // through the error path (dialog, non-zero exit) instead of showing a black screen for ever, and so
+    // it reports an entry of the game's archives found damaged at any later pass.
     const std::string &startFailure() const { return startFailure_; }
 
     // Start-up and display layout (HoGameStartup.cpp).

@@ -2,8 +2,8 @@
 // The keyboard and mouse buttons as the game sees them: polled once per rendered frame, with a press
 // latched on its rising edge. A press seen by one poll stays latched until the world step that follows
 // consumes it (copying down into previous and clearing the latches), so a frame that runs no step keeps
-// it for the next. A mouse button pressed and released between two polls (a quick click or a tap) still
-// latches its press; a key pressed and released between two polls is never seen.
+// it for the next. A key or mouse button pressed and released between two polls (a quick tap or click)
+// still latches its press and reads as down for that poll.
 
 #include <cstdint>
 
@@ -15,14 +15,15 @@ enum HoMouseButton : int32_t {
     kSecondaryButton = 1,
 };
 
-// A button as read now: the system's buttons (swapped when the system swaps them), or the synthesised
-// pointer's state while pointer synthesis is on (which has no secondary button). Reading it clears what
-// the system reports as pressed since the previous reading.
-struct MouseButtonReading {
+// A key or button as read now. Reading it clears what the system reports as pressed since the previous
+// reading, so only the poll of the main thread reads them.
+struct InputReading {
     bool down;         // held now
     bool pressedSince; // went down since the previous reading, whether or not it is still held
 };
-MouseButtonReading readMouseButton(HoMouseButton button);
+// The system's buttons (swapped when the system swaps them), or the synthesised pointer's state while
+// pointer synthesis is on (which has no secondary button).
+InputReading readMouseButton(HoMouseButton button);
 // Held now or pressed since the previous reading.
 bool isMouseButtonDown(HoMouseButton button);
 
@@ -38,8 +39,16 @@ struct HoInputLatches {
     uint8_t buttonPrevious[kButtonCount] = {};
     uint8_t buttonDown[kButtonCount] = {};
     uint8_t buttonPressed[kButtonCount] = {};
+    // Went down since the previous world step, even where a handler has taken the press from buttonPressed.
+    uint8_t buttonPressedThisStep[kButtonCount] = {};
 
     void clear();
+    // Held at the last poll or pressed since the previous step: a quick click counts as held for a step.
+    bool buttonHeldThisStep(HoMouseButton button) const {
+        return buttonDown[button] || buttonPressedThisStep[button];
+    }
     // Reads every key and both buttons and latches those that went down since they were last up.
     void pollKeys();
+    // The end of a world step: what was down becomes the previous state and the latches are consumed.
+    void roll();
 };

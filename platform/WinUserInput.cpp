@@ -78,11 +78,12 @@ void readTogglesOnce(InputRecord &state) {
     state.toggled[VK_SCROLL] = (mods & KMOD_SCROLL) != 0;
 }
 
-void setKey(InputRecord &state, UINT virtualKey, bool down) {
+// A press is noted at every key-down but the keyboard's repeats, so that a held key reads as one press.
+void setKey(InputRecord &state, UINT virtualKey, bool down, bool pressed) {
     if (virtualKey >= state.keys.size())
         return;
     state.keys[virtualKey] = down;
-    if (down)
+    if (pressed)
         state.pressedSinceAsked[virtualKey] = true;
 }
 
@@ -96,7 +97,8 @@ void trackKey(const SDL_KeyboardEvent &event) {
     UINT sided = winuser::sidedVirtualKeyOf(event.keysym.scancode, shared);
     if (down && !event.repeat && (shared == VK_NUMLOCK || shared == VK_CAPITAL || shared == VK_SCROLL))
         state.toggled[shared] = !state.toggled[shared];
-    setKey(state, sided, down);
+    const bool pressed = down && !event.repeat;
+    setKey(state, sided, down, pressed);
     if (sided != shared) {
         // The shared code is down while either side is.
         static const struct {
@@ -105,9 +107,9 @@ void trackKey(const SDL_KeyboardEvent &event) {
                      {VK_MENU, VK_LMENU, VK_RMENU}};
         for (const auto &pair : pairs)
             if (pair.shared == shared)
-                setKey(state, shared, state.keys[pair.left] || state.keys[pair.right]);
+                setKey(state, shared, state.keys[pair.left] || state.keys[pair.right], pressed);
     } else {
-        setKey(state, shared, down);
+        setKey(state, shared, down, pressed);
     }
 }
 

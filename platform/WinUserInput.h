@@ -22,7 +22,8 @@
 // Bit 15 set while the key or button is down; bit 0 set when it went down since the previous call for it
 // (each call clears it), so a press and its release between two calls is still seen. Keys use the
 // virtual-key numbers of WinUser.h, with the left and right codes of Shift, Control and Alt as well as the
-// shared ones.
+// shared ones. A held key's repeats do not set bit 0 again. Called on the main thread only, which pumps the
+// events this record follows: a call from another thread would race it and take presses from the poll.
 short GetAsyncKeyState(int virtualKey);
 // Bit 15: down; bit 0: toggled (Caps Lock, Num Lock and Scroll Lock switch at every press).
 short GetKeyState(int virtualKey);

@@ -229,15 +229,7 @@ void HoWorld::updateSounds() {
 }
 
 void HoWorld::rollKeys() {
-    HoInputLatches &input = context->input;
-    for (int32_t key = 0; key < HoInputLatches::kKeyCount; ++key) {
-        input.keyPrevious[key] = input.keyDown[key];
-        input.keyPressed[key] = 0;
-    }
-    for (int32_t button = 0; button < HoInputLatches::kButtonCount; ++button) {
-        input.buttonPrevious[button] = input.buttonDown[button];
-        input.buttonPressed[button] = 0;
-    }
+    context->input.roll();
 }
 
 bool HoWorld::showsHud(const HoScene *scene) {

@@ -126,7 +126,8 @@ TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoItsStartSceneTakesClick
 }
 
 // The data of the demo made unusable as a player may find it: the archive gone, cut short, replaced by
-// something else, or with bytes flipped in the entry of the game's configuration.
+// something else, or with bytes flipped in an entry of each kind the start reads (the game's
+// configuration, the localisation, a scene, the scripts).
 struct BrokenData {
     const char *what;
     std::function<void(const fs::path &folder)> breakData;
@@ -141,6 +142,21 @@ size_t entryDataOffset(const std::vector<unsigned char> &zip, const std::string 
         return 0;
     const size_t extra = zip[at - 30 + 28] | zip[at - 30 + 29] << 8;
     return at + name.size() + extra;
+}
+
+// Flips bytes of an entry's stored data past its encryption header, as a bad disk or download does.
+void flipEntryBytes(const fs::path &archive, const std::string &entry) {
+    constexpr size_t kEncryptionHeader = 12;
+    std::vector<unsigned char> bytes = lftest::readFileBytes(archive);
+    const size_t data = entryDataOffset(bytes, entry) + kEncryptionHeader;
+    ASSERT_GT(data, kEncryptionHeader) << entry;
+    for (size_t i = data; i < data + 16 && i < bytes.size(); i++)
+        bytes[i] ^= 0xA5;
+    lftest::writeFileBytes(archive, bytes);
+}
+
+BrokenData damagedEntry(const char *what, const char *entry, const char *named) {
+    return {what, [entry](const fs::path &folder) { flipEntryBytes(folder / "data.pak", entry); }, named};
 }
 
 const BrokenData kBrokenData[] = {
@@ -160,16 +176,20 @@ const BrokenData kBrokenData[] = {
     {"not an archive",
      [](const fs::path &folder) { lftest::writeFileText(folder / "data.pak", "PK\x03\x04 this is not a zip archive"); },
      "data/game.cfg: the archive '%s/data.pak' is damaged"},
-    {"bytes flipped",
-     [](const fs::path &folder) {
-         std::vector<unsigned char> bytes = lftest::readFileBytes(folder / "data.pak");
-         const size_t data = entryDataOffset(bytes, "data/game.cfg");
-         ASSERT_GT(data, 0u);
-         for (size_t i = data; i < data + 40 && i < bytes.size(); i++)
-             bytes[i] ^= 0xA5;
-         lftest::writeFileBytes(folder / "data.pak", bytes);
-     },
-     "data/game.cfg: the entry 'data/game.cfg' of the archive '%s/data.pak'"},
+    damagedEntry("bytes flipped", "data/game.cfg",
+                 "data/game.cfg: the entry 'data/game.cfg' of the archive '%s/data.pak'"),
+    damagedEntry("localisation damaged", "data/texts/Localization.xml",
+                 "data/texts/Localization.xml: the entry 'data/texts/Localization.xml' of the archive '%s/data.pak' is "
+                 "damaged"),
+    damagedEntry("start scene damaged", "data/menus/profiles/profiles.scene",
+                 "data/menus/profiles/profiles.scene: the entry 'data/menus/profiles/profiles.scene' of the archive "
+                 "'%s/data.pak' is damaged"),
+    damagedEntry("a later scene's script damaged", "data/scenes/shore/shore.script",
+                 "data/scenes/shore/shore.script: the entry 'data/scenes/shore/shore.script' of the archive "
+                 "'%s/data.pak' is damaged"),
+    damagedEntry("common script damaged", "data/scripts/menu.script",
+                 "data/scripts/menu.script: the entry 'data/scripts/menu.script' of the archive '%s/data.pak' is "
+                 "damaged"),
 };
 
 // When the start scene cannot be opened the game does not show a black screen for ever: it shows the

@@ -162,6 +162,16 @@ TEST_F(PolledInput, APressOverBeforeItIsReadIsReportedOnceByTheLowBit) {
     sdlevents::push(sdlevents::button(id, SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 5, 5));
     drain();
     EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON), 0);
+    // A held key's repeats are no new presses.
+    key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A);
+    EXPECT_EQ((uint16_t)GetAsyncKeyState('A'), 0x8001u);
+    SDL_Event repeat = sdlevents::key(id, SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A);
+    repeat.key.repeat = 1;
+    sdlevents::push(repeat);
+    drain();
+    EXPECT_EQ((uint16_t)GetAsyncKeyState('A'), 0x8000u);
+    key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A);
+    EXPECT_EQ(GetAsyncKeyState('A'), 0);
 }
 
 TEST_F(PolledInput, ClipboardIsReadOnlyWhileOpenAndByOneAtATime) {

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "engine/window/KInput.h"
+#include "game/HoContext.h"
 #include "game/minigames/match3/BoardFrame.h"
 #include "game/minigames/match3/HoScenesMatch3Effects.h"
 #include "game/minigames/match3/Match3Cell.h"
@@ -12,7 +12,6 @@
 #include "game/util/MathTables.h"
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
-#include "platform/WinUserInput.h"
 
 namespace {
 
@@ -24,11 +23,12 @@ void scaledBoardSize(const BoardFrame &frame, float &width, float &height) {
 
 } // namespace
 
+// The button as the main thread polled it for this step (a quick click counts as held for one step). A
+// world being built on the game-load thread reads no input: the player's hand belongs to the running one.
 bool HoScenesMatch3::readButton() const {
-    if (pointerSynthesisActive)
-        return synthesizedPointerDown;
-    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-    return (GetAsyncKeyState(button) & 0x8000) != 0;
+    if (world->builtForLoad)
+        return false;
+    return world->context->input.buttonHeldThisStep(kPrimaryButton);
 }
 
 bool HoScenesMatch3::isIdle(const Match3Figure *figure) {

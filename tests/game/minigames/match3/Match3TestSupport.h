@@ -200,13 +200,16 @@ protected:
         runSceneInitBlocks(board);
     }
 
-    // One world step and its frame: the clock, the script passes, the board's update, the scene's draw.
+    // One world step and its frame: the clock, the poll of the player's hand, the script passes, the
+    // board's update, the scene's draw, the latches consumed.
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i) {
             world.runningTime += 10.0;
+            context.input.pollKeys();
             step();
             board->update();
             board->draw(1.0f);
+            context.input.roll();
         }
     }
 
