@@ -255,12 +255,12 @@ void drawSkip(Canvas &c, const Scaled &d) {
 // channel marked in twelve steps, one for each patch the lens needs. Its fill (300 x 40, laid over the
 // channel from its left end and stretched with the progress) is clear, bright glass.
 void drawGauge(Canvas &c, const Scaled &d) {
-    c.shadow(d(roundedRectangle(8, 12, 356, 118, 18)), d(10), 0.5f);
-    c.polygon(d(roundedRectangle(4, 4, 350, 110, 18)), linear({236, 196, 110}, {120, 86, 36}, 0, d(4), 0, d(110)), 1.0f, d(1.5f));
+    c.shadow(d(roundedRectangle(10, 10, 346, 106, 18)), d(5), 0.5f);
+    c.polygon(d(roundedRectangle(6, 6, 344, 102, 18)), linear({236, 196, 110}, {120, 86, 36}, 0, d(4), 0, d(110)), 1.0f, d(1.5f));
     c.polygon(d(roundedRectangle(26, 36, 328, 80, 10)), linear({20, 28, 40}, {52, 64, 80}, 0, d(36), 0, d(80)), 1.0f, d(1));
     c.shadow(d(rectangle(26, 36, 328, 46)), d(6), 0.5f);
     for (int step = 1; step < 12; ++step)
-        c.line(d(28 + float(step) * 25.0f), d(84), d(28 + float(step) * 25.0f), d(96), d(2.5f), {90, 64, 26});
+        c.line(d(28 + float(step) * 25.0f), d(84), d(28 + float(step) * 25.0f), d(94), d(2.5f), {90, 64, 26});
     for (float x : {16.0f, 338.0f})
         c.disc(d(x), d(57), d(5), d(2), {96, 70, 30}, 1.0f);
 }

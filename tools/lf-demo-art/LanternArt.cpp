@@ -208,7 +208,7 @@ void drawLensSet(Canvas &c, const Scaled &d) {
 // The keeper's lamp on its stand in the niche (180 x 180, at (1280, 1040)), not yet lit.
 void drawLampSet(Canvas &c, const Scaled &d) {
     const Paint brass = [](float, float) { return kBrass; };
-    c.shadow(ellipse(d(96), d(166), d(56), d(9)), d(8), 0.5f);
+    c.shadow(ellipse(d(92), d(162), d(56), d(7)), d(6), 0.5f);
     c.polygon(d({{44, 170}, {136, 170}, {124, 146}, {56, 146}}), rounded(brass, d(44), d(136), 1.15f, 0.5f), 1.0f, d(1));
     c.polygon(d(roundedRectangle(60, 112, 120, 148, 8)), rounded(brass, d(60), d(120), 1.1f, 0.45f), 1.0f, d(1));
     c.polygon(ellipse(d(90), d(76), d(40), d(40)), radial({226, 240, 246}, {120, 146, 160}, d(76), d(60), d(60)), 0.8f, d(1.5f));
@@ -223,13 +223,13 @@ void drawGearSet(Canvas &c, const Scaled &d) {
     std::vector<Point> outline;
     for (int step = 0; step < 12 * 8; ++step) {
         const float a = float(step) * 2.0f * kPi / 96.0f, phase = float(step % 8);
-        const float r = (phase >= 1 && phase <= 4) ? 84.0f : 68.0f;
+        const float r = (phase >= 1 && phase <= 4) ? 78.0f : 64.0f;
         outline.push_back({90 + r * std::cos(a), 90 + r * std::sin(a)});
     }
     std::vector<Point> cast = outline;
     for (Point &p : cast)
-        p = {p.x + 6, p.y + 8};
-    c.shadow(d(cast), d(10), 0.5f);
+        p = {p.x + 4, p.y + 4};
+    c.shadow(d(cast), d(5), 0.5f);
     const Paint face = radial({250, 214, 120}, {120, 86, 34}, d(62), d(58), d(130));
     c.polygon(d(outline), face, 1.0f, d(1));
     c.ring(d(90), d(90), d(50), d(5), {150, 110, 44});
@@ -247,9 +247,9 @@ void drawGearSet(Canvas &c, const Scaled &d) {
 // the yoke at its top that holds the mirror at (120, 180).
 void drawReflectorStand(Canvas &c, const Scaled &d) {
     const Paint iron = [](float, float) { return Colour{70, 68, 78}; };
-    c.shadow(ellipse(d(130), d(550), d(84), d(10)), d(10), 0.55f);
+    c.shadow(ellipse(d(124), d(548), d(80), d(5)), d(5), 0.55f);
     c.polygon(d({{112, 300}, {128, 300}, {132, 536}, {108, 536}}), rounded(iron, d(108), d(132), 1.5f, 0.35f), 1.0f, d(1));
-    c.polygon(d({{46, 556}, {120, 520}, {194, 556}, {180, 558}, {120, 534}, {60, 558}}), linear({96, 94, 104}, {30, 30, 36}, 0, d(520), 0, d(558)),
+    c.polygon(d({{46, 552}, {120, 518}, {194, 552}, {180, 554}, {120, 532}, {60, 554}}), linear({96, 94, 104}, {30, 30, 36}, 0, d(520), 0, d(558)),
               1.0f, d(1));
     paintStud(c, d(120), d(528), d(14), {80, 78, 88});
     paintStud(c, d(120), d(300), d(10), {80, 78, 88});
@@ -267,7 +267,7 @@ void drawReflectorToWall(Canvas &c, const Scaled &d) {
 void drawReflectorToSea(Canvas &c, const Scaled &d) {
     drawReflectorStand(c, d);
     // Face on: a silvered bowl, bright where it gathers the light, ringed by the reflections of its curve.
-    c.shadow(ellipse(d(126), d(188), d(104), d(154)), d(14), 0.5f);
+    c.shadow(ellipse(d(124), d(186), d(100), d(150)), d(8), 0.5f);
     c.polygon(ellipse(d(120), d(180), d(104), d(152)), rounded([](float, float) { return kBrass; }, d(16), d(224), 1.3f, 0.45f), 1.0f, d(1.5f));
     c.polygon(ellipse(d(120), d(180), d(92), d(140)), radial({246, 250, 255}, {92, 102, 122}, d(100), d(150), d(170)), 1.0f, d(1.5f));
     for (float r : {0.3f, 0.55f, 0.8f})

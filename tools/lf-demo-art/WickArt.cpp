@@ -118,7 +118,7 @@ void drawNozzle(Canvas &c, const Scaled &d) {
 // The trim lever: a riveted iron plate with a bevelled edge, the dark slot cut in it, the steel handle raised
 // in the slot from its pivot, lit down its left side, and a brass knob on top.
 void drawLever(Canvas &c, const Scaled &d) {
-    c.shadow(d(roundedRectangle(46, 178, 168, 304, 10)), d(12), 0.55f);
+    c.shadow(d(roundedRectangle(44, 176, 164, 290, 10)), d(6), 0.55f);
     c.polygon(d(roundedRectangle(40, 170, 160, 296, 10)), linear({104, 98, 100}, {40, 36, 38}, d(40), d(170), d(160), d(296)), 1.0f, d(1.5f));
     c.polygon(d(roundedRectangle(48, 178, 152, 288, 7)), linear({72, 66, 68}, {52, 48, 50}, 0, d(178), 0, d(288)), 1.0f, d(1));
     c.polygon(d(roundedRectangle(92, 186, 108, 280, 8)), linear({6, 6, 8}, {26, 22, 24}, 0, d(186), 0, d(280)), 1.0f, d(1));
