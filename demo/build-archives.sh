@@ -67,9 +67,10 @@ game_font sd 3 10
 # The hall's candle flame: a looping video with alpha.
 mkdir -p "$work/common/data/movies"
 "$tools/lf-video" --scene candle --out "$work/common/data/movies/candle_a.ogv" --size 48x96 --fps 25 --seconds 2 --alpha
-# The cut-scene's film: the beam sweeping the night sea, six seconds played once; drawn at a third of the
-# design size, which decodes fast, and shown stretched over the screen by its element.
-"$tools/lf-video" --scene beam --out "$work/common/data/movies/beam.ogv" --size 800x480 --fps 25 --seconds 6
+# The cut-scene's film: the beam sweeping the night sea, six seconds played once; made at the size the HD
+# layout shows it (1800 x 1080, to the nearest whole macroblocks), so that it is sharp there; its element
+# stretches it over the screen by less than half a percent (and shrinks it for SD).
+"$tools/lf-video" --scene beam --out "$work/common/data/movies/beam.ogv" --size 1792x1072 --fps 25 --seconds 6
 cp "$work/art/data/splash/qvx_hd.png" "$work/hd/data/splash/"
 cp "$work/art/data/splash/qvx.png" "$work/sd/data/splash/"
 

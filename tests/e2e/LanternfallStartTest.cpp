@@ -370,7 +370,8 @@ constexpr Area kGearOnTheRocks = designArea(2050, 1160, 2170, 1280), kSlotLeftHa
                kCompassShowing = designArea(968, 884, 1004, 916), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
                kStrip = designArea(905, 1464, 1629, 1516);
 
-constexpr Rgb kFace{200, 170, 140}, kCoat{24, 27, 38}, kButton = kParchment, kFieldText{255, 244, 214};
+// The portrait's coat: its dark cloth and the lapel a little lighter over it.
+constexpr Rgb kFace{200, 170, 140}, kCoat{27, 30, 42}, kButton = kParchment, kFieldText{255, 244, 214};
 constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = designArea(470, 660, 630, 700),
                kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
                kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1100, 745, 1240, 815);
@@ -391,13 +392,17 @@ constexpr int lensCellY(int row) {
     return onScreen(356 + 96 * row + 48);
 }
 constexpr Rgb kCloudedLens{196, 220, 232}, kShiningLens{243, 225, 158}, kGalleryWall{76, 72, 83};
+// The gauge beside the lens board, its clear glass filling a twelfth for each patch cleaned; the HUD's message
+// box at the top of the screen.
+constexpr Area kLensGauge = designArea(330, 722, 626, 754), kMessageBox = designArea(700, 30, 1860, 80);
+constexpr Rgb kGaugeGlass{190, 220, 238};
 constexpr Rgb kSootGrime{52, 48, 50}, kMossGrime{70, 130, 60}, kRustGrime{196, 96, 40}, kMouldGrime{120, 60, 110};
 
 // The lantern room (lf-demo-art lantern): the housing's clean glass round the lens ring, the lens ring's
-// empty dark and its polished lens, the reflector's silvered face, the lamp's brass foot in its niche, the
-// clockwork's box, the lit glow, and the two windows the beam may go out of.
-constexpr Rgb kHousingGlass{22, 30, 44}, kEmptyRing{14, 16, 22}, kLensGlass{190, 214, 228}, kSilver{206, 214, 226},
-              kGlow{255, 250, 225};
+// empty dark and its polished lens, the reflector's bright silvered face, the lamp's brass foot in its niche,
+// the gear's lit brass in the clockwork's case, the lit glow, and the two windows the beam may go out of.
+constexpr Rgb kHousingGlass{36, 49, 72}, kEmptyRing{14, 16, 22}, kLensGlass{190, 214, 228}, kSilver{236, 240, 246},
+              kLampBrass{220, 170, 72}, kGearBrass{185, 150, 77}, kGlow{255, 250, 225};
 constexpr Area kPanes = designArea(1010, 320, 1110, 420), kReflector = designArea(760, 480, 880, 560),
                kLampFoot = designArea(1240, 1095, 1320, 1115), kClockwork = designArea(1500, 1090, 1620, 1210),
                kSeaWindow = designArea(1900, 560, 2400, 640), kLandWindow = designArea(150, 300, 650, 600);
@@ -468,8 +473,8 @@ const ShotCheck kWalkthroughShotChecks[] = {
     // --- hall: sooty glass ---
     {"soot hides the keeper's face", pixelsNear("glass_sooty", kKeepersFace, kFace, 12, 0, 0)},
     {"half rubbed, the face shows", pixelsNear("glass_half", kKeepersFace, kFace, 12, 300)},
-    {"half rubbed, soot still hides the coat", pixelsNear("glass_half", kKeepersCoat, kCoat, 6, 0, 100)},
-    {"the glass is gone: face and coat show", pixelsNear("glass_clean", kKeepersCoat, kCoat, 6, 1500)},
+    {"half rubbed, soot still hides the coat", pixelsNear("glass_half", kKeepersCoat, kCoat, 8, 0, 100)},
+    {"the glass is gone: face and coat show", pixelsNear("glass_clean", kKeepersCoat, kCoat, 8, 1500)},
     // --- candle ---
     {"the candle's flame where its mask is white", pixelsNear("candle", kFlameCore, {240, 175, 105}, 75, 250)},
     {"the wall where the candle's mask is black", pixelsNear("candle", kCandleCorner, {165, 132, 94}, 8, 189)},
@@ -478,7 +483,7 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the HUD's menu button in the hall, lit", pixelsNear("menu_button", kMenuButton, kLitSlate, 8, 300)},
     {"the menu button's bars", pixelsNear("menu_button", kMenuButton, kLitBars, 6, 100)},
     {"the profiles' quit button", pixelsNear("menu", designArea(1020, 1315, 1540, 1425), {120, 40, 34}, 10, 15000)},
-    {"after the load the glass is still gone", pixelsNear("hall_again", kKeepersCoat, kCoat, 6, 1500)},
+    {"after the load the glass is still gone", pixelsNear("hall_again", kKeepersCoat, kCoat, 8, 1500)},
     {"after the load the cupboard is still open", pixelsNear("hall_again", kCupboard, {40, 28, 20}, 3, 20000)},
     {"after the load the lens cloth is still in the strip", pixelsNear("hall_again", kStrip, kCloth, 20, 50)},
     // --- gallery, lens board ---
@@ -489,6 +494,8 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"rust at (3, 3) after the first move", "lens_first_move", lensCellX(3), lensCellY(3), kRustGrime, 6},
     {"moss at (4, 4) after the first move", "lens_first_move", lensCellX(4), lensCellY(4), kMossGrime, 6},
     {"moss at (4, 2) after the first move", "lens_first_move", lensCellX(4), lensCellY(2), kMossGrime, 6},
+    {"the lens board's gauge is empty as the board opens", pixelsNear("lens_board", kLensGauge, kGaugeGlass, 40, 0, 0)},
+    {"the gauge fills with what the first move cleaned", pixelsNear("lens_first_move", kLensGauge, kGaugeGlass, 40, 300)},
     {"the clean lens shines in the gallery", "lens_clean", onScreen(1024), onScreen(640), kShiningLens, 6},
     // --- mirrors ---
     {"glass beads on the groove past the signal box",
@@ -498,6 +505,7 @@ const ShotCheck kWalkthroughShotChecks[] = {
      {255, 236, 170}, 10},
     {"the gallery again, its lens shining", "gallery_again", onScreen(1024), onScreen(640), kShiningLens, 6},
     {"the gallery's wall", "gallery_again", 100, 100, kGalleryWall, 6},
+    {"the word that the mirrors are won stays on in the gallery", pixelsNear("gallery_again", kMessageBox, kParchment, 3, 5000)},
     // --- wick ---
     // The nozzle at (1280, 1310) aims at (1100, 400): the line meets the glass's top at (1052.5, 160), and a
     // shot flies along it, 180 units in the shot "wick_shot", to (1245.1, 1133.4).
@@ -507,21 +515,22 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the first drop in flight where its speed and direction put it, whatever its colour",
      pixelsChanged("wick_aim", "wick_shot", designArea(1230, 1118, 1260, 1148), 350)},
     {"nothing yet further up its line", pixelsChanged("wick_aim", "wick_shot", designArea(1207, 1001, 1237, 1031), 0, 5)},
-    {"the trim lever after twenty seconds", "wick_lever", onScreen(2150), onScreen(940), {150, 146, 140}, 3},
+    {"the trim lever after twenty seconds", "wick_lever", onScreen(2150), onScreen(940), {184, 180, 176}, 3},
     {"the gallery again", "wick_gallery", onScreen(600), onScreen(1000), {78, 75, 86}, 6},
+    {"the word that the wick is trimmed stays on in the gallery", pixelsNear("wick_gallery", kMessageBox, kParchment, 3, 5000)},
     // --- lantern ---
     {"the polished lens is taken from its stand",
      pixelsNear("lens_taken", designArea(900, 520, 1150, 760), kShiningLens, 12, 0, 0)},
     {"the lens lies in the strip", pixelsNear("lens_taken", kStrip, kLensGlass, 6, 50)},
     {"the lantern's lens ring is empty and dark", "lantern_dark", onScreen(1230), onScreen(600), kEmptyRing, 4},
-    {"salt dulls the lantern's panes", pixelsNear("lantern_dark", kPanes, kHousingGlass, 3, 0, 1500)},
-    {"the reflector is turned to the sea", pixelsNear("lantern_dark", kReflector, kSilver, 6, 3000)},
+    {"salt dulls the lantern's panes", pixelsNear("lantern_dark", kPanes, kHousingGlass, 8, 0, 1500)},
+    {"the reflector is turned to the sea", pixelsNear("lantern_dark", kReflector, kSilver, 20, 2000)},
     {"the lens is set in its ring", "lantern_lens", onScreen(1230), onScreen(600), kLensGlass, 6},
-    {"the cloth wipes the panes clean", pixelsNear("lantern_panes", kPanes, kHousingGlass, 3, 3500)},
-    {"the lamp niche is empty", pixelsNear("lantern_panes", kLampFoot, kBrass, 6, 0, 0)},
-    {"the lamp stands in its niche", pixelsNear("lantern_lamp", kLampFoot, kBrass, 6, 700)},
-    {"the clockwork has no gear", pixelsNear("lantern_lamp", kClockwork, kBrass, 6, 0, 0)},
-    {"the gear turns the clockwork", pixelsNear("lantern_gear", kClockwork, kBrass, 6, 4000)},
+    {"the cloth wipes the panes clean", pixelsNear("lantern_panes", kPanes, kHousingGlass, 8, 3000)},
+    {"the lamp niche is empty", pixelsNear("lantern_panes", kLampFoot, kLampBrass, 30, 0, 0)},
+    {"the lamp stands in its niche", pixelsNear("lantern_lamp", kLampFoot, kLampBrass, 30, 300)},
+    {"the clockwork has no gear", pixelsNear("lantern_lamp", kClockwork, kGearBrass, 40, 0, 0)},
+    {"the gear turns the clockwork", pixelsNear("lantern_gear", kClockwork, kGearBrass, 40, 3000)},
     {"the lit lantern glows", "lantern_lit", onScreen(1230), onScreen(600), kGlow, 6},
     {"the beam goes out through the sea window", pixelsChanged("lantern_gear", "lantern_lit", kSeaWindow, 18000)},
     {"and not through the land window", pixelsChanged("lantern_gear", "lantern_lit", kLandWindow, 0, 0)},

@@ -1,6 +1,8 @@
 // lf-demo-art: the demo's pictures come out byte for byte the same on every run (the archives are made
 // afresh in every build and the whole-game tests read their pixels), and the shore's key lies half buried in
 // a drift of the very sand painted round it, so that nothing but the key tells the drift from the beach.
+// Pictures that stand free in their scenes fade out inside their own edges: a shadow or glow cut off by the
+// picture's border shows as a faint straight edge on what lies below.
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,33 @@ TEST(LfDemoArt, TheKeysDriftIsTheBeachsOwnSand) {
         }
     EXPECT_GT(sand, 500);
     EXPECT_EQ(apart, 0);
+}
+
+TEST(LfDemoArt, FreeStandingPicturesFadeOutInsideTheirEdges) {
+    struct Case {
+        const char *command, *picture;
+    };
+    const Case cases[] = {
+        {"study", "scenes/shore/rocks.png"},          {"lantern", "scenes/lantern/gear_set.png"},
+        {"lantern", "scenes/lantern/lamp_set.png"},     {"lantern", "scenes/lantern/reflector_sea.png"},
+        {"lantern", "scenes/lantern/reflector_wall.png"}, {"wick", "scenes/gallery/bubbleshooter/lever.png"},
+        {"world", "scenes/gallery/alt_ho_match3/lens_gauge.png"},
+    };
+    TempDir temp;
+    for (const Case &c : cases) {
+        const fs::path out = temp / c.command;
+        if (!fs::exists(out))
+            ASSERT_EQ(runProgram({toolPath("lf-demo-art"), c.command, "--out", out.string(), "--scale", "0.5"}), 0) << c.command;
+        const Decoded picture = decode(out / "data" / c.picture);
+        ASSERT_GT(picture.width, 2u) << c.picture;
+        int opaqueAtEdge = 0;
+        for (uint32_t y = 0; y < picture.height; ++y)
+            for (uint32_t x = 0; x < picture.width; ++x) {
+                const bool edge = x == 0 || y == 0 || x + 1 == picture.width || y + 1 == picture.height;
+                opaqueAtEdge += edge && (picture.words[y * picture.width + x] >> 24) > 4;
+            }
+        EXPECT_EQ(opaqueAtEdge, 0) << c.picture;
+    }
 }
 
 } // namespace

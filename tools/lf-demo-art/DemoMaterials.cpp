@@ -83,6 +83,12 @@ Paint linear(Colour from, Colour to, float x1, float y1, float x2, float y2) {
     };
 }
 
+Paint radial(Colour lit, Colour dark, float cx, float cy, float radius) {
+    return [=](float x, float y) {
+        return mix(lit, dark, std::clamp(std::hypot(x - cx, y - cy) / std::max(radius, 1.0f), 0.0f, 1.0f));
+    };
+}
+
 Paint rounded(Paint paint, float x1, float x2, float light, float dark) {
     return [=](float x, float y) {
         const float across = std::clamp((x - x1) / std::max(x2 - x1, 1.0f), 0.0f, 1.0f);

@@ -23,6 +23,8 @@ Paint cloth(Colour light, Colour dark, float scale, uint32_t seed);
 Paint brick(Colour face, Colour mortar, float brickWidth, float brickHeight, float scale, uint32_t seed);
 // From `from` at (x1, y1) to `to` at (x2, y2), in canvas pixels, held beyond the ends.
 Paint linear(Colour from, Colour to, float x1, float y1, float x2, float y2);
+// A round body's shading: `lit` at (cx, cy), the light's spot, to `dark` at `radius` from it and beyond.
+Paint radial(Colour lit, Colour dark, float cx, float cy, float radius);
 // The paint lit from the left and shaded to the right across a round body from x1 to x2 (a tower, a pillar,
 // a candle): `light` at its brightest side, `dark` at its shaded edge (factors of the paint).
 Paint rounded(Paint paint, float x1, float x2, float light, float dark);

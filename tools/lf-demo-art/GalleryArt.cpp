@@ -1,5 +1,6 @@
 #include "tools/lf-demo-art/GalleryArt.h"
 
+#include <array>
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
@@ -193,12 +194,13 @@ void drawGrime(Canvas &c, const Scaled &d, int k) {
 
 // The sparkling patch that four or five in a line leave: the grime ringed with light.
 void drawSpecial(Canvas &c, const Scaled &d, int k) {
+    // Glints scattered over the patch rather than a ring round it, which would read as the selection.
     drawGrime(c, d, k);
-    c.ring(d(56), d(56), d(46), d(6), {255, 240, 160});
-    for (int ray = 0; ray < 4; ++ray) {
-        const float a = 0.785f + float(ray) * 1.5708f;
-        c.line(d(56 + 40 * std::cos(a)), d(56 + 40 * std::sin(a)), d(56 + 54 * std::cos(a)), d(56 + 54 * std::sin(a)),
-               d(5), {255, 250, 210});
+    c.disc(d(56), d(56), d(30), d(24), {255, 246, 200}, 0.35f);
+    for (auto [x, y, r] : {std::array{34.0f, 30.0f, 14.0f}, std::array{80.0f, 44.0f, 10.0f}, std::array{44.0f, 82.0f, 9.0f}, std::array{76.0f, 78.0f, 12.0f}}) {
+        c.line(d(x - r), d(y), d(x + r), d(y), d(3), {255, 252, 230});
+        c.line(d(x), d(y - r), d(x), d(y + r), d(3), {255, 252, 230});
+        c.disc(d(x), d(y), d(2.5f), d(2), {255, 255, 255}, 1.0f);
     }
 }
 
@@ -249,6 +251,25 @@ void drawSkip(Canvas &c, const Scaled &d) {
         c.triangle(d(x), d(26), d(x), d(74), d(x + 40), d(50), {60, 44, 30});
 }
 
+// The gauge beside the board that shows how much of the lens is clean: a brass plate with a recessed
+// channel marked in twelve steps, one for each patch the lens needs. Its fill (300 x 40, laid over the
+// channel from its left end and stretched with the progress) is clear, bright glass.
+void drawGauge(Canvas &c, const Scaled &d) {
+    c.shadow(d(roundedRectangle(10, 10, 346, 106, 18)), d(5), 0.5f);
+    c.polygon(d(roundedRectangle(6, 6, 344, 102, 18)), linear({236, 196, 110}, {120, 86, 36}, 0, d(4), 0, d(110)), 1.0f, d(1.5f));
+    c.polygon(d(roundedRectangle(26, 36, 328, 80, 10)), linear({20, 28, 40}, {52, 64, 80}, 0, d(36), 0, d(80)), 1.0f, d(1));
+    c.shadow(d(rectangle(26, 36, 328, 46)), d(6), 0.5f);
+    for (int step = 1; step < 12; ++step)
+        c.line(d(28 + float(step) * 25.0f), d(84), d(28 + float(step) * 25.0f), d(94), d(2.5f), {90, 64, 26});
+    for (float x : {16.0f, 338.0f})
+        c.disc(d(x), d(57), d(5), d(2), {96, 70, 30}, 1.0f);
+}
+
+void drawGaugeFill(Canvas &c, const Scaled &d) {
+    c.polygon(d(roundedRectangle(0, 2, 300, 38, 8)), linear({236, 248, 255}, {130, 180, 214}, 0, d(2), 0, d(38)), 1.0f, d(1));
+    c.polygon(d(roundedRectangle(6, 6, 294, 14, 4)), {255, 255, 255}, 0.6f, d(2));
+}
+
 const Picture kGalleryPictures[] = {
     {"scenes/gallery/gallery.png", 2560, 1536, false, drawGallery},
     {"scenes/gallery/lens_clouded.png", 560, 560, true, drawCloudedLens},
@@ -275,6 +296,8 @@ const Picture kGalleryPictures[] = {
     {"scenes/gallery/alt_ho_match3/fx_beam.png", 28, 96, true, [](Canvas &c, const Scaled &d) { drawBeam(c, cell(d)); }},
     {"scenes/gallery/alt_ho_match3/fx_tutorial.png", 96, 192, true, [](Canvas &c, const Scaled &d) { drawTutorial(c, cell(d)); }},
     {"scenes/gallery/alt_ho_match3/lens_skip.png", 240, 100, true, drawSkip},
+    {"scenes/gallery/alt_ho_match3/lens_gauge.png", 360, 120, true, drawGauge},
+    {"scenes/gallery/alt_ho_match3/lens_gauge_fill.png", 300, 40, true, drawGaugeFill},
 };
 
 } // namespace

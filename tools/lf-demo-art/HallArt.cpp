@@ -8,6 +8,7 @@
 #include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
 #include "tools/lf-demo-art/LocationArt.h"
+#include "tools/lf-demo-art/Scenery.h"
 
 namespace demoart {
 
@@ -54,20 +55,44 @@ void paintDoorway(Canvas &c, const Scaled &d) {
     c.shadow(d(rectangle(80, 1040, 360, 1100)), d(20), 0.45f);
 }
 
-// The stairs up to the lantern gallery: worn treads climbing to the right, their risers in shade, a rail.
+// The stairs up to the lantern gallery, climbing to the right along the wall into the dark of the floor
+// above: each step's riser faces the room under the worn lip of its tread, the candle lighting the lower
+// ones; a closed string board runs up their left ends, balusters stand on it under a rounded handrail,
+// and the flight casts its shadow on the wall behind.
 void paintStairs(Canvas &c, const Scaled &d) {
-    c.shadow(d({{1760, 1100}, {1760, 470}, {2060, 470}, {2060, 1100}}), d(40), 0.45f);
-    for (int stair = 0; stair < 8; ++stair) {
-        const float left = 1780 + stair * 12.0f, top = kFloor - (stair + 1) * 76.0f;
-        c.polygon(d(rectangle(left, top + 16, 2040, top + 76)), woodGrain({104, 68, 38}, {64, 42, 22}, d.s, 60u + uint32_t(stair)), 1.0f, d(1));
-        c.polygon(d(rectangle(left - 6, top, 2046, top + 16)), woodGrain({150, 104, 60}, {96, 62, 34}, d.s, 70u + uint32_t(stair)), 1.0f, d(1));
-        c.shadow(d(rectangle(left, top + 16, 2040, top + 30)), d(8), 0.4f);
+    constexpr int kSteps = 8;
+    constexpr float kRise = 76.0f, kRun = 22.0f, kWidth = 168.0f, kLeft = 1776.0f;
+    auto stepLeft = [&](int step) { return kLeft + float(step) * kRun; };
+    auto stepTop = [&](int step) { return kFloor - float(step + 1) * kRise; };
+    // The opening to the floor above, and the flight's shadow on the wall.
+    c.polygon(d(arch(1950, 2090, 330, 44, stepTop(kSteps - 1) + 4)), linear({14, 10, 8}, {34, 24, 18}, 0, d(290), 0, d(500)), 1.0f, d(3));
+    c.shadow(d({{kLeft + 40, kFloor}, {stepLeft(kSteps - 1) + 60, stepTop(kSteps - 1) - 40}, {2110, stepTop(kSteps - 1) - 40}, {2110, kFloor}}), d(40),
+             0.45f);
+    for (int step = 0; step < kSteps; ++step) {
+        const float left = stepLeft(step), top = stepTop(step), shade = 0.7f + 0.3f * float(kSteps - step) / kSteps;
+        c.polygon(d(rectangle(left, top + 14, left + kWidth, top + kRise)),
+                  woodGrain(scaled({112, 74, 42}, shade), scaled({64, 42, 22}, shade), d.s, 60u + uint32_t(step)), 1.0f, d(1));
+        c.polygon(d(roundedRectangle(left - 6, top, left + kWidth + 4, top + 16, 4)),
+                  woodGrain(scaled({168, 118, 70}, shade), scaled({104, 68, 38}, shade), d.s, 70u + uint32_t(step)), 1.0f, d(1));
+        c.polygon(d(rectangle(left - 4, top + 1, left + kWidth + 2, top + 4)), {214, 170, 116}, 0.35f * shade, d(1));
+        c.shadow(d(rectangle(left, top + 16, left + kWidth, top + 34)), d(8), 0.45f);
     }
-    c.line(d(1770), d(1020), d(2030), d(420), d(12), {84, 54, 30});
-    for (int post = 0; post < 4; ++post) {
-        const float x = 1790 + post * 70.0f, y = 1000 - post * 160.0f;
-        c.line(d(x), d(y - 6), d(x), d(y + 90), d(8), {74, 48, 26});
+    // The string board up the steps' left ends, lit along its top edge.
+    const std::vector<Point> string = {{kLeft - 14, kFloor},       {kLeft - 14, stepTop(0) - 6},
+                                       {stepLeft(kSteps - 1) - 10, stepTop(kSteps - 1) - 6},
+                                       {stepLeft(kSteps - 1) - 10, stepTop(kSteps - 1) + 60}, {kLeft + 16, kFloor}};
+    c.polygon(d(string), woodGrain({96, 62, 34}, {56, 36, 18}, d.s, 78u), 1.0f, d(1.5f));
+    c.line(d(kLeft - 14), d(stepTop(0) - 4), d(stepLeft(kSteps - 1) - 10), d(stepTop(kSteps - 1) - 4), d(4), {170, 120, 72});
+    // Balusters on the string, the handrail over them and the newel post at the foot with its ball.
+    const Paint rail = [](float, float) { return Colour{110, 70, 38}; };
+    for (int step = 0; step < kSteps; ++step) {
+        const float x = stepLeft(step) - 2, y = stepTop(step) - 6;
+        c.polygon(d(rectangle(x - 4, y - 118, x + 4, y)), rounded(rail, d(x - 4), d(x + 4), 1.3f, 0.5f), 1.0f, d(1));
     }
+    c.line(d(kLeft - 2), d(stepTop(0) - 124), d(stepLeft(kSteps - 1) - 2), d(stepTop(kSteps - 1) - 124), d(14), {72, 46, 24});
+    c.line(d(kLeft - 2), d(stepTop(0) - 127), d(stepLeft(kSteps - 1) - 2), d(stepTop(kSteps - 1) - 127), d(5), {164, 112, 64});
+    c.polygon(d(rectangle(kLeft - 24, stepTop(0) - 140, kLeft - 2, kFloor)), rounded(rail, d(kLeft - 24), d(kLeft - 2), 1.3f, 0.45f), 1.0f, d(1));
+    paintStud(c, d(kLeft - 13), d(stepTop(0) - 150), d(15), {130, 86, 46});
 }
 
 // The desk under the candle: a grained top, legs, the drawer and its knob, its shadow on the floor; the
@@ -117,11 +142,49 @@ void drawPortrait(Canvas &c, const Scaled &d) {
         return mix(Colour{44, 52, 62}, Colour{70, 76, 84}, fbm(x / d.s / 30.0f, y / d.s / 8.0f, 3, 12u));
     });
     c.light(d(250), d(110), d(170), {255, 214, 120}, 0.9f);
-    c.polygon(d({{40, 416}, {60, 330}, {110, 290}, {230, 290}, {280, 330}, {300, 416}}), linear({44, 50, 66}, {20, 22, 32}, 0, d(290), 0, d(416)), 1.0f, d(2));
-    c.polygon(ellipse(d(170), d(190), d(64), d(78)), linear({222, 190, 160}, {160, 124, 100}, d(120), 0, d(230), 0), 1.0f, d(3));
-    c.polygon(d({{112, 220}, {228, 220}, {214, 300}, {170, 320}, {126, 300}}), linear({214, 214, 216}, {150, 150, 156}, 0, d(220), 0, d(320)), 1.0f, d(3));
-    c.disc(d(148), d(180), d(5), d(2), {40, 30, 30}, 1.0f);
-    c.disc(d(192), d(180), d(5), d(2), {40, 30, 30}, 1.0f);
+    // The coat: broad shoulders, a turned-down collar, a glimpse of shirt at the throat.
+    c.polygon(d({{32, 416}, {48, 340}, {96, 300}, {244, 300}, {292, 340}, {308, 416}}), linear({52, 58, 76}, {16, 18, 26}, d(60), d(300), d(280), d(416)), 1.0f,
+              d(3));
+    c.polygon(d({{120, 300}, {170, 372}, {150, 416}, {100, 416}, {96, 320}}), {30, 34, 48}, 0.8f, d(3));
+    c.polygon(d({{220, 300}, {170, 372}, {190, 416}, {240, 416}, {244, 320}}), {22, 24, 34}, 0.8f, d(3));
+    c.polygon(d({{150, 300}, {190, 300}, {170, 346}}), {210, 204, 190}, 1.0f, d(2));
+    // The head: ears, a weathered face lit from the lamp at the upper right, the bald crown with grey
+    // hair over the ears, a nose and brows that throw shadow, eyes under heavy lids.
+    const Paint skin = radial({236, 196, 160}, {124, 82, 62}, d(196), d(150), d(120));
+    for (float x : {106.0f, 234.0f})
+        c.polygon(ellipse(d(x), d(200), d(12), d(20)), skin, 1.0f, d(2));
+    c.polygon(d({{110, 160}, {124, 112}, {170, 96}, {216, 112}, {230, 160}, {226, 226}, {208, 262}, {170, 276}, {132, 262}, {114, 226}}), skin, 1.0f,
+              d(2.5f));
+    for (float x : {104.0f, 236.0f}) {
+        const float side = x < 170 ? -1.0f : 1.0f;
+        c.polygon(d({{x - side * 4, 150}, {x + side * 8, 146}, {x + side * 10, 196}, {x + side * 2, 210}}), {196, 194, 190}, 0.85f, d(4));
+    }
+    c.shadow(d({{112, 160}, {140, 112}, {130, 200}, {120, 240}}), d(16), 0.25f);
+    for (float x : {146.0f, 194.0f}) {
+        c.polygon(ellipse(d(x), d(174), d(13), d(6)), {236, 228, 214}, 1.0f, d(1));
+        c.disc(d(x + 1), d(175), d(4.5f), d(1), {54, 60, 70}, 1.0f);
+        c.disc(d(x + 2), d(173), d(1.2f), d(1), {250, 250, 250}, 0.9f);
+        c.shadow(ellipse(d(x), d(168), d(15), d(5)), d(3), 0.4f);
+        c.line(d(x - 16), d(160), d(x + 14), d(157 + (x > 170 ? -2.0f : 2.0f)), d(6), {170, 168, 164});
+    }
+    c.polygon(d({{166, 178}, {176, 178}, {184, 220}, {172, 226}, {160, 222}}), {214, 170, 136}, 0.9f, d(3));
+    c.shadow(d({{160, 222}, {172, 230}, {184, 220}, {176, 232}, {164, 232}}), d(4), 0.4f);
+    // The beard and moustache, grey with white strands, lighter where the lamp catches them.
+    c.polygon(d({{116, 218}, {140, 234}, {170, 228}, {200, 234}, {224, 218}, {226, 262}, {206, 306}, {170, 330}, {134, 306}, {114, 262}}),
+              radial({236, 234, 230}, {120, 120, 126}, d(200), d(240), d(120)), 1.0f, d(3));
+    for (int strand = 0; strand < 22; ++strand) {
+        const float x = 124 + float(strand) * 4.5f;
+        c.line(d(x), d(246 + (strand % 3) * 6.0f), d(x + (x - 170) * 0.08f), d(296 - std::fabs(x - 170) * 0.5f), d(1.2f),
+               strand % 2 ? Colour{232, 230, 226} : Colour{164, 164, 170});
+    }
+    c.polygon(d({{146, 234}, {170, 228}, {194, 234}, {204, 244}, {170, 240}, {136, 244}}), {210, 208, 204}, 1.0f, d(2));
+    c.line(d(158), d(252), d(182), d(252), d(3), {90, 60, 56});
+    // Brush marks over the whole canvas, and the varnish's warm tone.
+    for (int y = d.whole(24); y < d.whole(416); ++y)
+        for (int x = d.whole(24); x < d.whole(316); ++x) {
+            const float mark = fbm(float(x) / d.s / 3.0f, float(y) / d.s / 14.0f, 2, 13u) - 0.5f;
+            c.blend(x, y, mark > 0 ? Colour{255, 240, 210} : Colour{20, 16, 10}, std::fabs(mark) * 0.12f);
+        }
     c.shadow(d(rectangle(24, 24, 316, 40)), d(10), 0.4f);
 }
 
@@ -132,6 +195,26 @@ void drawPortraitGlow(Canvas &c, const Scaled &d) {
     c.fill(0, d.whole(416), c.width, c.height, light);
     c.fill(0, d.whole(24), d.whole(24), d.whole(416), light);
     c.fill(d.whole(316), d.whole(24), c.width, d.whole(416), light);
+}
+
+// The frame round the close view: a dark carved moulding, bevelled (lit along its top and left, shaded
+// along its bottom and right), brass corner pieces, and a soft shadow it throws onto the view inside.
+void drawCloseUpFrame(Canvas &c, const Scaled &d) {
+    const float w = float(c.width) / d.s, h = float(c.height) / d.s, band = 48;
+    c.shadow(d(rectangle(band, band, w - band, band + 30)), d(24), 0.5f);
+    c.shadow(d(rectangle(band, band, band + 24, h - band)), d(20), 0.4f);
+    const Paint wood = woodGrain({76, 46, 24}, {32, 20, 10}, d.s, 95u);
+    const Paint lit = [wood](float x, float y) { return scaled(wood(x, y), 1.35f); };
+    const Paint shaded = [wood](float x, float y) { return scaled(wood(x, y), 0.6f); };
+    c.polygon(d({{0, 0}, {w, 0}, {w - band, band}, {band, band}}), lit, 1.0f, d(1));
+    c.polygon(d({{0, 0}, {band, band}, {band, h - band}, {0, h}}), lit, 1.0f, d(1));
+    c.polygon(d({{w, 0}, {w, h}, {w - band, h - band}, {w - band, band}}), shaded, 1.0f, d(1));
+    c.polygon(d({{0, h}, {band, h - band}, {w - band, h - band}, {w, h}}), shaded, 1.0f, d(1));
+    for (float inset : {8.0f, band - 6})
+        c.polygon(d(rectangle(inset, inset, w - inset, inset + 3)), {200, 150, 90}, 0.35f, d(1));
+    for (float x : {band / 2, w - band / 2})
+        for (float y : {band / 2, h - band / 2})
+            paintStud(c, d(x), d(y), d(15), kBrass);
 }
 
 // The desk seen close, its drawer pulled open: the grained top, the drawer's front and the dark inside.
@@ -147,6 +230,7 @@ void drawDesk(Canvas &c, const Scaled &d) {
     c.disc(d(700), d(680), d(26), d(2), kBrass, 1.0f);
     c.disc(d(692), d(672), d(9), d(6), {255, 236, 180}, 0.7f);
     c.shadow(ellipse(d(704), d(712), d(30), d(8)), d(8), 0.35f);
+    drawCloseUpFrame(c, d);
     c.polygon(d(rectangle(1260, 40, 1380, 120)), {60, 44, 30}, 1.0f, d(2));
     c.line(d(1290), d(60), d(1350), d(100), d(10), {236, 222, 186});
     c.line(d(1350), d(60), d(1290), d(100), d(10), {236, 222, 186});

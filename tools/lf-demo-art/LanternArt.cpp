@@ -8,11 +8,13 @@
 #include "tools/lf-demo-art/LanternArt.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "tools/lf-demo-art/DemoCanvas.h"
 #include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/Scenery.h"
 
 namespace demoart {
 
@@ -25,7 +27,6 @@ constexpr Colour kIron{46, 44, 50};
 constexpr Colour kHousingGlass{22, 30, 44};
 constexpr Colour kLensGlass{190, 214, 228};
 constexpr Colour kSalt{176, 180, 182};
-constexpr Colour kSilver{206, 214, 226};
 constexpr Colour kWarmLight{255, 226, 140};
 
 // A window of iron-framed panes onto the night, its left edge at x: the land's hills, or the sea with the
@@ -59,6 +60,29 @@ void drawWindow(Canvas &c, const Scaled &d, float x, bool sea) {
     c.polygon(d(rectangle(x - 8, 892, x + 608, 908)), frame, 1.0f, d(1));
 }
 
+// The hatch down to the gallery (110..410 by 1240..1440): a bevelled iron coaming round the opening, the
+// gallery's lamplight rising from below onto the ladder's rails and rungs, which fall into the dark, and
+// the lid thrown back on its hinges against the floor behind.
+void drawFloorHatch(Canvas &c, const Scaled &d) {
+    c.shadow(d(rectangle(100, 1236, 424, 1456)), d(14), 0.5f);
+    c.polygon(d(roundedRectangle(110, 1240, 410, 1440, 10)), linear({112, 108, 116}, {44, 42, 48}, 0, d(1240), 0, d(1440)), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(126, 1256, 394, 1424)), linear({4, 4, 8}, {58, 44, 28}, 0, d(1256), 0, d(1424)), 1.0f, d(2));
+    c.light(d(260), d(1440), d(190), {255, 196, 120}, 0.35f);
+    for (float x : {176.0f, 344.0f})
+        c.polygon(d({{x - 8, 1256}, {x + 8, 1256}, {x + 12, 1424}, {x - 12, 1424}}),
+                  rounded([](float, float) { return Colour{96, 84, 72}; }, d(x - 12), d(x + 12), 1.4f, 0.35f), 1.0f, d(1));
+    for (int rung = 0; rung < 4; ++rung) {
+        const float y = 1282 + rung * 38.0f, lit = 0.35f + 0.22f * float(rung);
+        c.polygon(d(rectangle(176, y, 344, y + 9)), linear(scaled({150, 128, 100}, lit), scaled({70, 58, 46}, lit), 0, d(y), 0, d(y + 9)), 1.0f, d(1));
+        c.shadow(d(rectangle(180, y + 9, 340, y + 16)), d(4), 0.4f);
+    }
+    c.shadow(d(rectangle(126, 1256, 394, 1300)), d(24), 0.7f);
+    c.polygon(d(rectangle(110, 1240, 410, 1248)), {150, 146, 156}, 0.6f, d(1));
+    for (float x : {122.0f, 398.0f})
+        for (float y : {1252.0f, 1428.0f})
+            paintStud(c, d(x), d(y), d(5), {100, 98, 108});
+}
+
 // The room (2560 x 1536, the whole scene): riveted iron walls, the land window on the left and the sea
 // window on the right, iron floor plates, and the hatch down to the gallery at (260, 1340).
 void drawRoom(Canvas &c, const Scaled &d) {
@@ -82,11 +106,50 @@ void drawRoom(Canvas &c, const Scaled &d) {
     for (int seam = 0; seam < 8; ++seam)
         c.line(d(seam * 340.0f), d(1240), d(seam * 340.0f), float(c.height), d(4), {14, 12, 16});
     c.shadow(d(rectangle(0, 1240, 2560, 1280)), d(30), 0.5f);
-    c.polygon(d(rectangle(110, 1240, 410, 1440)), linear({80, 76, 82}, {40, 38, 42}, 0, d(1240), 0, d(1440)), 1.0f, d(1));
-    c.polygon(d(rectangle(126, 1256, 394, 1424)), linear({2, 2, 4}, {14, 12, 14}, 0, d(1256), 0, d(1424)), 1.0f, d(1));
-    for (int rung = 0; rung < 3; ++rung)
-        c.polygon(d(rectangle(180, 1290 + rung * 50.0f, 340, 1300 + rung * 50.0f)), scaled(Colour{80, 70, 58}, 1.0f - rung * 0.25f), 1.0f, d(1));
+    drawFloorHatch(c, d);
     c.light(d(1330), d(700), d(1400), {120, 140, 200}, 0.12f);
+}
+
+// The lamp niche in the pedestal (250..430 by 800..980): an arched recess in a brass surround, deep and dark,
+// its back lit faintly from the room, its floor a sooty iron shelf where the lamp stands.
+void drawLampNiche(Canvas &c, const Scaled &d) {
+    const Paint brass = [](float, float) { return kDarkBrass; };
+    c.shadow(d(arch(244, 440, 850, 56, 990)), d(10), 0.45f);
+    c.polygon(d(arch(250, 430, 850, 50, 980)), rounded(brass, d(250), d(430), 1.5f, 0.55f), 1.0f, d(1.5f));
+    c.polygon(d(arch(264, 416, 856, 42, 968)), radial({52, 46, 44}, {6, 6, 8}, d(340), d(930), d(170)), 1.0f, d(2));
+    c.shadow(d(arch(264, 416, 856, 42, 900)), d(26), 0.6f);
+    c.polygon(d(rectangle(264, 952, 416, 968)), linear({70, 64, 62}, {26, 24, 26}, 0, d(952), 0, d(968)), 1.0f, d(1));
+    c.polygon(d(rectangle(264, 952, 416, 955)), {120, 110, 100}, 0.5f, d(1));
+    for (int streak = 0; streak < 3; ++streak)
+        c.shadow(ellipse(d(318 + streak * 22.0f), d(830), d(10), d(26)), d(10), 0.35f);
+    paintStud(c, d(340), d(812), d(7), kBrass);
+}
+
+// The clockwork that turns the lens (520..720 by 900..1100): a riveted iron case with a bevelled rim; through
+// its open face the train of small wheels inside, and the bare steel axle at (620, 1000) that wants its gear.
+void drawClockwork(Canvas &c, const Scaled &d) {
+    c.shadow(d(roundedRectangle(526, 910, 736, 1114, 12)), d(16), 0.55f);
+    c.polygon(d(roundedRectangle(520, 900, 720, 1100, 12)), linear({108, 104, 110}, {38, 36, 40}, d(520), d(900), d(720), d(1100)), 1.0f, d(1.5f));
+    c.polygon(d(roundedRectangle(540, 920, 700, 1080, 8)), radial({44, 40, 40}, {10, 10, 12}, d(620), d(1000), d(120)), 1.0f, d(2));
+    c.shadow(d(rectangle(540, 920, 700, 950)), d(18), 0.6f);
+    // Wheels of the train in the case's depth, dull brass in the dark.
+    for (auto [x, y, r] : {std::array{668.0f, 1046.0f, 26.0f}, std::array{572.0f, 956.0f, 20.0f}}) {
+        for (int tooth = 0; tooth < 14; ++tooth) {
+            const float a = float(tooth) * 2.0f * kPi / 14.0f;
+            c.disc(d(x + r * std::cos(a)), d(y + r * std::sin(a)), d(3.5f), d(1), {92, 70, 34}, 0.9f);
+        }
+        c.disc(d(x), d(y), d(r - 2), d(1.5f), {84, 64, 32}, 0.9f);
+        c.ring(d(x), d(y), d(r - 9), d(3), {54, 40, 20});
+        c.disc(d(x), d(y), d(4), d(1), {140, 140, 148}, 1.0f);
+    }
+    // The axle: a polished steel stub with its collar, casting its shadow down and right.
+    c.shadow(ellipse(d(630), d(1010), d(18), d(18)), d(8), 0.6f);
+    c.polygon(ellipse(d(620), d(1000), d(17), d(17)), radial({150, 148, 150}, {40, 40, 46}, d(614), d(994), d(24)), 1.0f, d(1));
+    c.polygon(ellipse(d(620), d(1000), d(9), d(9)), radial({230, 232, 240}, {90, 92, 100}, d(616), d(996), d(12)), 1.0f, d(1));
+    c.polygon(d(rectangle(520, 900, 720, 906)), {160, 156, 164}, 0.5f, d(1));
+    for (float x : {532.0f, 708.0f})
+        for (float y : {912.0f, 1088.0f})
+            paintStud(c, d(x), d(y), d(5), {110, 106, 114});
 }
 
 // The great lantern (780 x 1240, its top-left corner at (940, 150)): the dome, the glass housing with the
@@ -99,19 +162,24 @@ void drawLantern(Canvas &c, const Scaled &d) {
     c.disc(d(340), d(30), d(20), d(2), kDarkBrass, 1.0f);
     c.disc(d(334), d(24), d(6), d(5), {255, 230, 170}, 0.6f);
     c.polygon(d(rectangle(60, 150, 620, 750)), rounded(brass, d(60), d(620), 1.25f, 0.55f), 1.0f, d(1));
-    c.polygon(d(rectangle(74, 164, 606, 736)), kHousingGlass, 1.0f, d(1));
+    // The housing's glass: night blue, darker low down, the room's light caught in slanting streaks.
+    c.polygon(d(rectangle(74, 164, 606, 736)), linear(scaled(kHousingGlass, 1.8f), scaled(kHousingGlass, 0.7f), d(74), d(164), d(300), d(736)), 1.0f, d(1));
+    for (float x : {110.0f, 280.0f, 420.0f})
+        c.polygon(d({{x, 736}, {x + 40, 736}, {x + 150, 164}, {x + 110, 164}}), {150, 170, 210}, 0.07f, d(12));
+    c.shadow(d(rectangle(74, 164, 606, 190)), d(14), 0.5f);
     for (float x : {247.0f, 433.0f})
         c.polygon(d(rectangle(x - 5, 164, x + 5, 736)), rounded(brass, d(x - 5), d(x + 5), 1.3f, 0.5f), 1.0f, d(0.5f));
     c.disc(d(340), d(450), d(150), d(1), {14, 16, 22}, 1.0f);
     c.ring(d(340), d(450), d(150), d(16), kDarkBrass);
     c.ring(d(338), d(447), d(150), d(6), {170, 130, 60});
     c.polygon(d(rectangle(210, 750, 470, 1150)), rounded([](float, float) { return kIron; }, d(210), d(470), 1.5f, 0.6f), 1.0f, d(1));
-    c.polygon(d(rectangle(250, 800, 430, 980)), rounded(brass, d(250), d(430), 1.25f, 0.55f), 1.0f, d(1));
-    c.polygon(d(rectangle(258, 808, 422, 972)), linear({4, 4, 6}, {16, 14, 16}, 0, d(808), 0, d(972)), 1.0f, d(1));
-    c.polygon(d(rectangle(520, 900, 720, 1100)), linear({72, 68, 64}, {40, 36, 34}, d(520), d(900), d(720), d(1100)), 1.0f, d(1));
-    c.polygon(d(rectangle(532, 912, 708, 1088)), {70, 64, 58}, 1.0f, d(1));
-    c.disc(d(620), d(1000), d(14), d(2), {20, 18, 18}, 1.0f);
-    c.polygon(d(rectangle(140, 1150, 760, 1210)), linear({80, 76, 80}, {40, 38, 42}, 0, d(1150), 0, d(1210)), 1.0f, d(1));
+    drawLampNiche(c, d);
+    drawClockwork(c, d);
+    c.shadow(d(rectangle(150, 1140, 770, 1160)), d(12), 0.5f);
+    c.polygon(d(rectangle(140, 1150, 760, 1210)), linear({96, 92, 98}, {36, 34, 38}, 0, d(1150), 0, d(1210)), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(140, 1150, 760, 1156)), {150, 146, 152}, 0.6f, d(1));
+    for (float x : {170.0f, 330.0f, 570.0f, 730.0f})
+        paintStud(c, d(x), d(1182), d(6), {96, 92, 100});
 }
 
 // Salt dried on the housing's panes (560 x 600, over the housing at (1280, 600)) round the lens ring: a
@@ -139,46 +207,73 @@ void drawLensSet(Canvas &c, const Scaled &d) {
 
 // The keeper's lamp on its stand in the niche (180 x 180, at (1280, 1040)), not yet lit.
 void drawLampSet(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(40), d.whole(140), d.whole(140), d.whole(170), kBrass);
-    c.fill(d.whole(60), d.whole(110), d.whole(120), d.whole(140), kDarkBrass);
-    c.disc(d(90), d(76), d(40), d(2), {170, 196, 206}, 0.85f);
-    c.line(d(90), d(108), d(90), d(80), d(8), {236, 232, 220});
-    c.fill(d.whole(70), d.whole(14), d.whole(110), d.whole(34), kDarkBrass);
+    const Paint brass = [](float, float) { return kBrass; };
+    c.shadow(ellipse(d(92), d(162), d(56), d(7)), d(6), 0.5f);
+    c.polygon(d({{44, 170}, {136, 170}, {124, 146}, {56, 146}}), rounded(brass, d(44), d(136), 1.15f, 0.5f), 1.0f, d(1));
+    c.polygon(d(roundedRectangle(60, 112, 120, 148, 8)), rounded(brass, d(60), d(120), 1.1f, 0.45f), 1.0f, d(1));
+    c.polygon(ellipse(d(90), d(76), d(40), d(40)), radial({226, 240, 246}, {120, 146, 160}, d(76), d(60), d(60)), 0.8f, d(1.5f));
+    c.line(d(90), d(112), d(90), d(84), d(7), {236, 230, 214});
+    c.line(d(90), d(86), d(90), d(80), d(5), {40, 32, 28});
+    c.disc(d(74), d(60), d(7), d(6), {255, 255, 255}, 0.8f);
+    c.polygon(d(roundedRectangle(68, 14, 112, 36, 6)), rounded([](float, float) { return kDarkBrass; }, d(68), d(112), 1.4f, 0.5f), 1.0f, d(1));
 }
 
 // A whole brass gear turning the clockwork (180 x 180, on the axle at (1560, 1150)).
 void drawGearSet(Canvas &c, const Scaled &d) {
-    for (int tooth = 0; tooth < 12; ++tooth) {
-        const float a = float(tooth) * kPi / 6.0f;
-        c.disc(d(90 + 72 * std::cos(a)), d(90 + 72 * std::sin(a)), d(14), d(1), kBrass, 1.0f);
+    std::vector<Point> outline;
+    for (int step = 0; step < 12 * 8; ++step) {
+        const float a = float(step) * 2.0f * kPi / 96.0f, phase = float(step % 8);
+        const float r = (phase >= 1 && phase <= 4) ? 78.0f : 64.0f;
+        outline.push_back({90 + r * std::cos(a), 90 + r * std::sin(a)});
     }
-    c.disc(d(90), d(90), d(66), d(1), kBrass, 1.0f);
-    c.ring(d(90), d(90), d(44), d(6), kDarkBrass);
-    c.disc(d(90), d(90), d(14), d(1), {60, 44, 20}, 1.0f);
+    std::vector<Point> cast = outline;
+    for (Point &p : cast)
+        p = {p.x + 4, p.y + 4};
+    c.shadow(d(cast), d(5), 0.5f);
+    const Paint face = radial({250, 214, 120}, {120, 86, 34}, d(62), d(58), d(130));
+    c.polygon(d(outline), face, 1.0f, d(1));
+    c.ring(d(90), d(90), d(50), d(5), {150, 110, 44});
+    for (int spoke = 0; spoke < 4; ++spoke) {
+        const float a = float(spoke) * kPi / 2.0f + kPi / 4.0f;
+        c.polygon(ellipse(d(90 + 32 * std::cos(a)), d(90 + 32 * std::sin(a)), d(11), d(11)), {46, 38, 30}, 1.0f, d(1.5f));
+    }
+    c.polygon(ellipse(d(90), d(90), d(17), d(17)), radial({200, 200, 206}, {60, 60, 66}, d(84), d(84), d(22)), 1.0f, d(1));
+    c.disc(d(70), d(56), d(22), d(24), {255, 244, 200}, 0.35f);
 }
 
 // The reflector's stand (both 240 x 560, at (820, 640)) and its mirror: turned to the wall it shows its
 // dark back edge-on; turned to the sea its silvered face looks across the lantern to the sea window.
+// The stand: a round iron column on a three-footed base, lit from the left, with its shadow on the floor, and
+// the yoke at its top that holds the mirror at (120, 180).
 void drawReflectorStand(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(112), d.whole(300), d.whole(128), d.whole(540), kIron);
-    c.fill(d.whole(60), d.whole(530), d.whole(180), d.whole(556), kIron);
+    const Paint iron = [](float, float) { return Colour{70, 68, 78}; };
+    c.shadow(ellipse(d(124), d(548), d(80), d(5)), d(5), 0.55f);
+    c.polygon(d({{112, 300}, {128, 300}, {132, 536}, {108, 536}}), rounded(iron, d(108), d(132), 1.5f, 0.35f), 1.0f, d(1));
+    c.polygon(d({{46, 552}, {120, 518}, {194, 552}, {180, 554}, {120, 532}, {60, 554}}), linear({96, 94, 104}, {30, 30, 36}, 0, d(520), 0, d(558)),
+              1.0f, d(1));
+    paintStud(c, d(120), d(528), d(14), {80, 78, 88});
+    paintStud(c, d(120), d(300), d(10), {80, 78, 88});
 }
 
 void drawReflectorToWall(Canvas &c, const Scaled &d) {
     drawReflectorStand(c, d);
-    c.fill(d.whole(100), d.whole(40), d.whole(140), d.whole(320), {50, 48, 56});
-    c.fill(d.whole(96), d.whole(40), d.whole(104), d.whole(320), kDarkBrass);
+    // Seen edge on: the dish's dark lacquered back, a crescent of its brass rim catching the lamp's light.
+    c.shadow(ellipse(d(128), d(186), d(30), d(150)), d(14), 0.45f);
+    c.polygon(ellipse(d(120), d(180), d(26), d(150)), radial({74, 70, 80}, {18, 18, 24}, d(128), d(120), d(160)), 1.0f, d(1.5f));
+    c.polygon(ellipse(d(112), d(180), d(10), d(148)), rounded([](float, float) { return kBrass; }, d(102), d(122), 1.2f, 0.4f), 1.0f, d(1.5f));
+    c.polygon(d(roundedRectangle(134, 168, 156, 192, 6)), linear({96, 94, 104}, {30, 30, 36}, 0, d(168), 0, d(192)), 1.0f, d(1));
 }
 
 void drawReflectorToSea(Canvas &c, const Scaled &d) {
     drawReflectorStand(c, d);
-    for (int y = d.whole(30); y < d.whole(330); y++) {
-        const float t = (float(y) / d.s - 180.0f) / 150.0f;
-        const float half = 100.0f * std::sqrt(std::max(0.0f, 1.0f - t * t));
-        for (int x = d.whole(120 - half); x < d.whole(120 + half); x++)
-            c.blend(x, y, kSilver, 1.0f);
-    }
-    c.ring(d(120), d(180), d(30), d(6), kBrass);
+    // Face on: a silvered bowl, bright where it gathers the light, ringed by the reflections of its curve.
+    c.shadow(ellipse(d(124), d(186), d(100), d(150)), d(8), 0.5f);
+    c.polygon(ellipse(d(120), d(180), d(104), d(152)), rounded([](float, float) { return kBrass; }, d(16), d(224), 1.3f, 0.45f), 1.0f, d(1.5f));
+    c.polygon(ellipse(d(120), d(180), d(92), d(140)), radial({246, 250, 255}, {92, 102, 122}, d(100), d(150), d(170)), 1.0f, d(1.5f));
+    for (float r : {0.3f, 0.55f, 0.8f})
+        c.polygon(ellipse(d(120), d(180), d(92 * r), d(140 * r)), {255, 255, 255}, 0.12f, d(4));
+    c.disc(d(96), d(120), d(22), d(26), {255, 255, 255}, 0.7f);
+    c.polygon(ellipse(d(120), d(180), d(14), d(14)), radial({250, 220, 140}, {120, 86, 34}, d(116), d(176), d(18)), 1.0f, d(1));
 }
 
 // The lit lantern's glow (900 x 900, over the housing at (1280, 600)).
@@ -187,16 +282,22 @@ void drawGlow(Canvas &c, const Scaled &d) {
     c.disc(d(450), d(450), d(60), d(60), {255, 250, 225}, 1.0f);
 }
 
-// The beam (1300 x 700, from the lens at (1280, 600) out through the sea window): a cone widening to the
-// right, brightest along its axis and near the lantern.
+// The beam (1300 x 700, from the lens at (1280, 600) out through the sea window; it turns about its left
+// middle, the lens): a cone widening to the right, brightest along its axis and near the lantern, its
+// sides soft, faint drifts of salt haze in it, fading out at its far end.
 void drawBeam(Canvas &c, const Scaled &d) {
     for (int y = 0; y < c.height; y++)
         for (int x = 0; x < c.width; x++) {
             const float along = float(x) / float(c.width);
             const float half = (40.0f + 310.0f * along) * d.s;
             const float off = std::fabs(float(y) - d(350)) / half;
-            if (off < 1.0f)
-                c.blend(x, y, {255, 236, 170}, (1.0f - off * off) * (0.75f - 0.35f * along));
+            if (off >= 1.0f)
+                continue;
+            const float u = float(x) / d.s, v = float(y) / d.s;
+            const float motes = 0.9f + 0.2f * fbm(u / 90.0f, v / 90.0f, 3, 470u);
+            const float core = 1.0f - off * off;
+            const float fade = std::min(1.0f, (1.0f - along) * 3.0f);
+            c.blend(x, y, mix(Colour{255, 226, 150}, Colour{255, 250, 230}, 1.0f - off), core * (0.8f - 0.4f * along) * motes * fade);
         }
 }
 
@@ -204,8 +305,18 @@ void drawBeam(Canvas &c, const Scaled &d) {
 // hatch in the ceiling, with its shadow on the wall.
 void drawLadder(Canvas &c, const Scaled &d) {
     const Paint iron = [](float, float) { return Colour{62, 58, 66}; };
-    c.polygon(d(rectangle(10, 0, 230, 60)), linear({2, 2, 4}, {24, 22, 26}, 0, 0, 0, d(60)), 1.0f, d(1));
-    c.polygon(d(rectangle(0, 56, 240, 70)), linear({96, 92, 98}, {40, 38, 42}, 0, d(56), 0, d(70)), 1.0f, d(1));
+    // The hatch: a shaft up through the wall's top, its side walls narrowing into the lantern room's cold
+    // blue light, framed by a timber header whose edge the ladder hangs from.
+    c.polygon(d(rectangle(6, 0, 234, 60)), linear({70, 90, 140}, {20, 24, 40}, 0, 0, 0, d(60)), 1.0f, d(1));
+    c.light(d(120), d(0), d(110), {150, 176, 240}, 0.5f);
+    c.polygon(d({{6, 0}, {56, 0}, {56, 30}, {6, 60}}), linear({30, 30, 40}, {60, 62, 76}, d(6), 0, d(56), 0), 1.0f, d(1));
+    c.polygon(d({{234, 0}, {184, 0}, {184, 30}, {234, 60}}), linear({14, 14, 20}, {40, 42, 52}, d(234), 0, d(184), 0), 1.0f, d(1));
+    c.shadow(d(rectangle(6, 30, 234, 60)), d(14), 0.4f);
+    c.polygon(d(rectangle(0, 50, 240, 72)), woodGrain({110, 80, 50}, {60, 40, 22}, d.s, 480u), 1.0f, d(1));
+    c.polygon(d(rectangle(0, 50, 240, 54)), {200, 170, 130}, 0.4f, d(1));
+    c.shadow(d(rectangle(0, 72, 240, 90)), d(10), 0.45f);
+    for (float x : {40.0f, 200.0f})
+        paintStud(c, d(x), d(64), d(6), {100, 98, 108});
     c.shadow(d(rectangle(48, 80, 220, 1000)), d(16), 0.35f);
     for (float x : {40.0f, 200.0f})
         c.polygon(d(rectangle(x - 9, 60, x + 9, 1000)), rounded(iron, d(x - 9), d(x + 9), 1.4f, 0.4f), 1.0f, d(1));

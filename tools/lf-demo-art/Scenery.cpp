@@ -92,4 +92,11 @@ void paintRock(Canvas &c, std::span<const Point> outline, Colour light, Colour d
     }, 1.0f, 1.2f);
 }
 
+void paintStud(Canvas &c, float cx, float cy, float r, Colour metal) {
+    c.shadow(ellipse(cx + 0.3f * r, cy + 0.35f * r, r, r), 0.5f * r, 0.45f);
+    c.polygon(ellipse(cx, cy, r, r), radial(scaled(metal, 1.35f), scaled(metal, 0.45f), cx - 0.35f * r, cy - 0.4f * r, 1.5f * r), 1.0f,
+              std::max(1.0f, 0.1f * r));
+    c.disc(cx - 0.35f * r, cy - 0.4f * r, 0.18f * r, 0.2f * r, {255, 248, 230}, 0.7f);
+}
+
 } // namespace demoart

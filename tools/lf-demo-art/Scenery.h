@@ -28,4 +28,8 @@ void paintLighthouse(Canvas &c, const Lighthouse &tower);
 // at its edges, the edges worn. `scale` is the picture's pixels a design unit.
 void paintRock(Canvas &c, std::span<const Point> outline, Colour light, Colour dark, float scale, uint32_t seed);
 
+// A round knob or rivet head of the metal at (cx, cy) with radius r, in canvas pixels: shaded as a dome lit
+// from the upper left, with its small shadow below right and a glint.
+void paintStud(Canvas &c, float cx, float cy, float r, Colour metal);
+
 } // namespace demoart

@@ -216,10 +216,11 @@ void drawGearIcon(Canvas &c, const Scaled &d) {
 
 // The shore's rocks by the water: three boulders lit by the low sun, sitting in their shadow on the sand.
 void drawRocks(Canvas &c, const Scaled &d) {
-    c.shadow(ellipse(d(170), d(192), d(150), d(24)), d(16), 0.5f);
+    // The shadow stays well inside the picture, so that its soft edge is not cut off square at the sides.
+    c.shadow(ellipse(d(150), d(186), d(124), d(16)), d(10), 0.5f);
     paintRock(c, ellipse(d(60), d(156), d(52), d(44), 40), {136, 128, 124}, {70, 64, 66}, d.s, 352u);
     paintRock(c, ellipse(d(120), d(128), d(94), d(80), 40), {150, 140, 134}, {70, 64, 66}, d.s, 350u);
-    paintRock(c, ellipse(d(226), d(150), d(68), d(56), 40), {170, 160, 150}, {80, 74, 72}, d.s, 351u);
+    paintRock(c, ellipse(d(224), d(150), d(62), d(54), 40), {170, 160, 150}, {80, 74, 72}, d.s, 351u);
 }
 
 // A round button of the HUD: a brass rim round a coloured face, lit from the upper left. Lit, it is the

@@ -10,6 +10,7 @@
 #include "tools/lf-demo-art/DemoCanvas.h"
 #include "tools/lf-demo-art/DemoMaterials.h"
 #include "tools/lf-demo-art/DemoPictures.h"
+#include "tools/lf-demo-art/Scenery.h"
 
 namespace demoart {
 
@@ -114,13 +115,21 @@ void drawNozzle(Canvas &c, const Scaled &d) {
     c.disc(d(40), d(80), d(28), d(3), kBrass, 1.0f);
 }
 
-// The trim lever: an iron plate with a slot, the handle raised in it and a brass knob on top.
+// The trim lever: a riveted iron plate with a bevelled edge, the dark slot cut in it, the steel handle raised
+// in the slot from its pivot, lit down its left side, and a brass knob on top.
 void drawLever(Canvas &c, const Scaled &d) {
-    c.fill(d.whole(40), d.whole(170), d.whole(160), d.whole(296), {60, 56, 58});
-    c.fill(d.whole(92), d.whole(186), d.whole(108), d.whole(280), {20, 18, 20});
-    c.line(d(100), d(270), d(100), d(60), d(18), {150, 146, 140});
-    c.disc(d(100), d(44), d(32), d(3), kBrass, 1.0f);
-    c.disc(d(90), d(34), d(9), d(6), {255, 240, 200}, 0.7f);
+    c.shadow(d(roundedRectangle(44, 176, 164, 290, 10)), d(6), 0.55f);
+    c.polygon(d(roundedRectangle(40, 170, 160, 296, 10)), linear({104, 98, 100}, {40, 36, 38}, d(40), d(170), d(160), d(296)), 1.0f, d(1.5f));
+    c.polygon(d(roundedRectangle(48, 178, 152, 288, 7)), linear({72, 66, 68}, {52, 48, 50}, 0, d(178), 0, d(288)), 1.0f, d(1));
+    c.polygon(d(roundedRectangle(92, 186, 108, 280, 8)), linear({6, 6, 8}, {26, 22, 24}, 0, d(186), 0, d(280)), 1.0f, d(1));
+    for (float x : {58.0f, 142.0f})
+        for (float y : {188.0f, 278.0f})
+            paintStud(c, d(x), d(y), d(5), {110, 104, 106});
+    c.shadow(d({{104, 270}, {116, 270}, {110, 62}, {100, 62}}), d(6), 0.5f);
+    c.polygon(d({{92, 272}, {108, 272}, {104, 60}, {96, 60}}), rounded([](float, float) { return Colour{176, 172, 168}; }, d(92), d(108), 1.3f, 0.4f),
+              1.0f, d(1));
+    paintStud(c, d(100), d(266), d(12), {120, 116, 118});
+    paintStud(c, d(100), d(44), d(32), kBrass);
 }
 
 const Picture kWickPictures[] = {

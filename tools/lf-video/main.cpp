@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tools/ToolCommandLine.h"
@@ -197,13 +198,11 @@ unsigned char toByte(float value) {
     return static_cast<unsigned char>(std::clamp(std::lround(value), 0L, 255L));
 }
 
-// Studio-range BT.601 from straight colour, chroma averaged over each 2 x 2 block. With the alpha layout
-// the left half holds the colour and the right half the coverage as grey; otherwise the colour over black.
-Planes drawFrame(const Options &options, const Scene &scene, float phase) {
-    const int coded = options.width * (options.alpha ? 2 : 1);
-    Planes planes(coded, options.height);
-    std::vector<float> cb(size_t(coded) * options.height), cr(cb.size());
-    for (int row = 0; row < options.height; ++row) {
+// Rows first..last of the frame's luma and its full-resolution chroma.
+void drawRows(const Options &options, const Scene &scene, float phase, int first, int last, Planes &planes, std::vector<float> &cb,
+              std::vector<float> &cr) {
+    const int coded = planes.width;
+    for (int row = first; row < last; ++row) {
         for (int column = 0; column < coded; ++column) {
             const bool mask = column >= options.width;
             const int x = mask ? column - options.width : column;
@@ -218,6 +217,23 @@ Planes drawFrame(const Options &options, const Scene &scene, float phase) {
             cr[at] = 128.0f + 112.0f * s.r - 93.786f * s.g - 18.214f * s.b;
         }
     }
+}
+
+// Studio-range BT.601 from straight colour, chroma averaged over each 2 x 2 block. With the alpha layout
+// the left half holds the colour and the right half the coverage as grey; otherwise the colour over black.
+// Bands of rows are drawn on the machine's processors at once (every pixel is drawn on its own, so the
+// bytes are the same however many there are): a film of the screen's size is drawn in seconds, not minutes.
+Planes drawFrame(const Options &options, const Scene &scene, float phase) {
+    const int coded = options.width * (options.alpha ? 2 : 1);
+    Planes planes(coded, options.height);
+    std::vector<float> cb(size_t(coded) * options.height), cr(cb.size());
+    const int bands = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+    std::vector<std::jthread> workers;
+    for (int band = 0; band < bands; ++band) {
+        const int first = options.height * band / bands, last = options.height * (band + 1) / bands;
+        workers.emplace_back([&, first, last] { drawRows(options, scene, phase, first, last, planes, cb, cr); });
+    }
+    workers.clear();
     const int half = coded / 2;
     for (int row = 0; row < options.height / 2; ++row) {
         for (int column = 0; column < half; ++column) {
