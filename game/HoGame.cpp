@@ -16,6 +16,7 @@
 #include "game/world/HoWorld.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
+#include "platform/WindowSurface.h"
 
 namespace {
 
@@ -219,7 +220,18 @@ bool HoGame::shutdown() {
     return true;
 }
 
+namespace {
+
+// The display can go away under the game (its X server ends); the process ends with it, and the log says
+// why first.
+void logDisplayLost(const char *why) {
+    logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
+}
+
+} // namespace
+
 int runGameEntry(const GameSettings &settings) {
+    platformRegisterDisplayLost(logDisplayLost);
     HoGame *game = new (std::nothrow) HoGame(settings);
     if (!game)
         return 0;

@@ -1,0 +1,98 @@
+// Saves the player asks for that cannot be written, told on the screen they look at: making a profile
+// while nothing can be written, and the HUD's menu button saving on the way to the profiles after an
+// earlier failure was told already; and a saved game cut short, told once the game it loaded shows.
+
+#include "tests/e2e/LanternfallFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lfe2e;
+
+bool hasInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &wanted) {
+    auto at = lines.begin();
+    for (const std::string &line : wanted) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end())
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+size_t countOf(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// Runs on one state folder, at 100 ms a frame, in the HD layout (client pixels are design units times
+// 1080 / 1536). Each run names the writes that fail, what the game's states show and how many times the
+// player is told of a failure or of a game read in part.
+TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreToldWhereThePlayerLooks) {
+    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
+                                   "155 keydown Return\n156 keyup Return\n";
+    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
+    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
+                                  "200 move 655 1048\n201 press left\n202 release left\n"
+                                  "206 move 1237 784\n207 press left\n208 release left\n"
+                                  "215 move 1237 788\n216 press left\n217 release left\n";
+    const std::string menuFromTheHall = "230 keydown Escape\n232 keyup Escape\n";
+    struct Run {
+        const char *name;
+        std::string input;
+        int frames;
+        const char *failWrites; // LANTERNFALL_FAIL_WRITE, empty: none
+        bool cutTheSave;        // the saved game loses its last bytes before the run
+        std::vector<std::string> states;
+        size_t toldFailures;
+        size_t toldReadInPart;
+    };
+    const Run runs[] = {
+        {"a profile made while nothing can be written", newProfile, 200, "1+", false,
+         {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0},
+        {"a profile made and played to the hall", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor,
+         260, "", false, {"profile made Mira", "entered c'shore", "door open", "entered c'hall"}, 0, 0},
+        // The hall's save at the switch fails and is told in the HUD; the menu's fails too and is told on the
+        // profiles.
+        {"the menu's save fails after the switch's", continueGame + menuFromTheHall, 290, "1+", false,
+         {"profile continued Mira", "entered c'hall", "entered c'profiles", "save failed"}, 2, 0},
+        {"a saved game cut short", continueGame, 230, "", true, {"profile continued Mira", "entered c'hall"}, 0, 1},
+    };
+    const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        const std::string name = std::to_string(&run - runs);
+        if (run.cutTheSave) {
+            std::vector<unsigned char> bytes = lftest::readFileBytes(saved);
+            ASSERT_GT(bytes.size(), 16u);
+            bytes.resize(bytes.size() - 8);
+            lftest::writeFileBytes(saved, bytes);
+        }
+        lftest::writeFileText(temp / (name + ".input"), run.input);
+        std::vector<std::string> line =
+            command(name + ".log", run.frames, "180,200,228,250,260,280", (temp / (name + ".input")).string());
+        if (*run.failWrites)
+            line = withVariables(line, {std::string("LANTERNFALL_FAIL_WRITE=") + run.failWrites});
+        ASSERT_EQ(lftest::runProgram(line), 0);
+        const std::string log = readText(temp / (name + ".log"));
+        EXPECT_TRUE(hasInOrder(stateLines(log), run.states)) << log;
+        EXPECT_EQ(countOf(log, "the player is told that the game could not be saved"), run.toldFailures) << log;
+        EXPECT_EQ(countOf(log, "the player is told that part of the saved game could not be read"), run.toldReadInPart)
+            << log;
+        if (run.cutTheSave)
+            EXPECT_TRUE(fs::exists(saved.string() + ".damaged")) << "the whole file is kept aside";
+        // Keep each run's screenshots apart for whoever looks at them.
+        if (fs::exists(temp / "shots"))
+            fs::rename(temp / "shots", temp / ("shots-" + name));
+    }
+}
+
+} // namespace
