@@ -162,24 +162,49 @@ TEST_F(SaveNoticeTest, AMenuInViewHearsThatTheListItAskedForWasWrittenOrWhyNot) 
 }
 
 TEST_F(SaveNoticeTest, ASavedGameReadOnlyInPartIsToldOnScreenOnceTheLoadedGameShows) {
-    HoWorld &running = startWriting();
+    startWriting();
     saveFromTheMenu();
     framesUntilWritten();
-    // A stray byte after the last record: the records before it load, and a copy is kept aside.
-    std::vector<unsigned char> bytes = lftest::readFileBytes(savePath());
-    bytes.push_back(0x42);
-    lftest::writeFileBytes(savePath(), bytes);
-    clearLogContents();
-    ASSERT_TRUE(startLoadGame(&running, nullptr));
-    framesUntilLoaded();
-    EXPECT_EQ(shownMessage(), "");
-    goTo("hall");
-    frames(1);
-    EXPECT_EQ(shownMessage(), readInPartText().english);
-    game->context->saveWriter.waitUntilIdle();
-    EXPECT_EQ(lftest::readFileBytes(savePath() + ".damaged"), bytes);
-    EXPECT_NE(getLogContents().find("the whole file is kept as " + savePath() + ".damaged, WARNING"), std::string::npos)
-        << getLogContents();
+    const std::vector<unsigned char> whole = lftest::readFileBytes(savePath());
+    // A file that ends after a whole record, before those of the last scene, as a cut one does; and one
+    // with a stray byte after its last record.
+    std::vector<unsigned char> cut;
+    for (size_t lost = 1; lost < whole.size() && cut.empty(); ++lost) {
+        const std::vector<unsigned char> shorter(whole.begin(), whole.end() - long(lost));
+        lftest::writeFileBytes(savePath(), shorter);
+        HoWorld fresh(game->context);
+        fresh.startup();
+        setCurrentProfileIndex(&fresh, 2);
+        bool inPart = false;
+        if (readSavedGame(&fresh, savePath().c_str(), &inPart) && inPart)
+            cut = shorter;
+        game->context->saveWriter.waitUntilIdle();
+        std::filesystem::remove(savePath() + ".damaged");
+    }
+    ASSERT_FALSE(cut.empty());
+    std::vector<unsigned char> stray = whole;
+    stray.push_back(0x42);
+    for (const std::vector<unsigned char> &bytes : {cut, stray}) {
+        SCOPED_TRACE(bytes.size());
+        // After the save of the switch before.
+        game->context->saveWriter.waitUntilIdle();
+        lftest::writeFileBytes(savePath(), bytes);
+        clearLogContents();
+        ASSERT_TRUE(startLoadGame(&world(), nullptr));
+        framesUntilLoaded();
+        EXPECT_EQ(shownMessage(), "") << "not before the loaded game shows";
+        goTo("hall");
+        frames(1);
+        EXPECT_EQ(shownMessage(), readInPartText().english);
+        game->context->saveWriter.waitUntilIdle();
+        EXPECT_EQ(lftest::readFileBytes(savePath() + ".damaged"), bytes);
+        EXPECT_NE(getLogContents().find("the whole file is kept as " + savePath() + ".damaged, WARNING"),
+                  std::string::npos)
+            << getLogContents();
+        std::filesystem::remove(savePath() + ".damaged");
+        world().message.shown = 0;
+        goTo("garden");
+    }
 }
 
 TEST_F(SaveNoticeTest, ACrashsLeftoverTemporaryFilesAreRemovedAtTheNextStart) {
