@@ -11,6 +11,7 @@
 #include "game/HoContext.h"
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/world/HoWorld.h"
@@ -205,6 +206,7 @@ bool HoGame::shutdown() {
     if (context) {
         context->stop = 1;
         saveGameOnExit(context->world);
+        tellSaveFailureAtExit(context, getWindowTitle());
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();

@@ -10,6 +10,7 @@
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 #include "game/world/HoWorldStepValues.h"
+#include "platform/MessageDialog.h"
 #include "platform/TestHooks.h"
 
 namespace {
@@ -24,9 +25,13 @@ bool showsMessages(const HoWorld *world) {
            world->change.state == kChangeIdle;
 }
 
+const char *localized(HoContext *context, const SaveFailureText &message) {
+    const char *text = context->getLocalizedText(message.key, kTextEncodingUtf8);
+    return text ? text : message.english;
+}
+
 void showInHud(HoWorld *world, const SaveFailureText &message) {
-    const char *text = world->context->getLocalizedText(message.key, kTextEncodingUtf8);
-    world->showMessage(text ? text : message.english, secondsToTicks(defaultMessageSeconds(world)), false);
+    world->showMessage(localized(world->context, message), secondsToTicks(defaultMessageSeconds(world)), false);
 }
 
 // The scene the player looks at, when no scene change hides it.
@@ -113,4 +118,16 @@ void applySaveOutcomes(HoContext *context) {
         showInHud(world, readInPartText());
         notice.readInPartUntold = false;
     }
+}
+
+void tellSaveFailureAtExit(HoContext *context, const char *caption) {
+    context->saveWriter.waitUntilIdle();
+    PlatformFileError failed = context->saveNotice.untold;
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
+        failed = outcome.error;
+    context->saveNotice.untold = PlatformFileError::kNone;
+    if (failed == PlatformFileError::kNone)
+        return;
+    logMessage("Game: the player is told at exit that the game could not be saved: %s", describeFileError(failed));
+    platformShowWarningBox(caption ? caption : "", localized(context, saveFailureText(failed)));
 }

@@ -1,6 +1,6 @@
 // Saves the player asks for that cannot be written, told on the screen they look at: making a profile
-// while nothing can be written, and the HUD's menu button saving on the way to the profiles after an
-// earlier failure was told already; and a saved game read only in part, told once the game it loaded
+// while nothing can be written, the HUD's menu button saving on the way to the profiles after an earlier
+// failure was told already, and the save at exit; and a saved game read only in part, told once the game it loaded
 // shows.
 
 #include "tests/e2e/LanternfallFixture.h"
@@ -56,6 +56,7 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         std::vector<std::string> states;
         size_t toldFailures;
         size_t toldReadInPart;
+        size_t toldAtExit = 0;
     };
     const Run runs[] = {
         {"a profile made while nothing can be written", newProfile, 200, "1+", false,
@@ -68,6 +69,9 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
          {"profile continued Mira", "entered c'hall", "entered c'shore", "entered c'profiles", "save failed"}, 2, 0},
         {"a saved game with a damaged tail", continueGame, 230, "", true, {"profile continued Mira", "entered c'hall"},
          0, 1},
+        // The window closed in the hall: the save at exit fails, and a warning box says so before the game ends.
+        {"the window closed while nothing can be written", continueGame, 200, "1+", false,
+         {"profile continued Mira", "entered c'hall"}, 0, 0, 1},
     };
     const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
     for (const Run &run : runs) {
@@ -90,6 +94,7 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         EXPECT_EQ(countOf(log, "the player is told that the game could not be saved"), run.toldFailures) << log;
         EXPECT_EQ(countOf(log, "the player is told that part of the saved game could not be read"), run.toldReadInPart)
             << log;
+        EXPECT_EQ(countOf(log, "the player is told at exit that the game could not be saved"), run.toldAtExit) << log;
         if (run.damageTheSave) {
             EXPECT_TRUE(fs::exists(saved.string() + ".damaged")) << "the whole file is kept aside";
         }
