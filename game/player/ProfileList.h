@@ -21,7 +21,8 @@ int32_t currentProfileIndex(HoWorld *world);
 void setCurrentProfileIndex(HoWorld *world, int32_t index);
 
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
-// games, then reads the profile list.
+// games, then reads the profile list. The running world first has the writer remove the temporary files
+// that a save cut short by a crash left in the per-user folder ("*.sav.tmp").
 void bindProfileVariables(HoWorld *world);
 // Reads the list into the records and "##profile_index" (a world built for a load reads the running
 // world's list instead). A missing list leaves the slots as they are. A damaged one is set aside

@@ -45,8 +45,9 @@ bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end = null
 // Saves the current profile's game and then the profile list, through the context's writer. False when
 // nothing was handed over: no profile selected, a profile without a name, a scene that plays alone
 // ("#singleplay"), or a body that could not be made (the previous file is kept whole); without the
-// writer's thread, also a file that could not be written. `announcement` (an event of the "game" scene)
-// fires once the game's file is written.
+// writer's thread, also a file that could not be written. `announcement` (an event of the "game" scene
+// and of the scene in view) fires once the game's file is written, and makes it a save the player asked
+// for (game/player/SaveNotice.h).
 bool saveGame(HoWorld *world, const char *announcement = nullptr);
 // At exit: saves the game when the active scene is one that is saved with it.
 bool saveGameOnExit(HoWorld *world);
