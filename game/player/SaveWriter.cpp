@@ -63,7 +63,8 @@ void SaveWriter::remove(std::string path) {
 void SaveWriter::setAside(std::string path, AsideDone done) {
     Job job;
     job.kind = Kind::kSetAside;
-    job.path = std::move(path);
+    // Resolved as the writes' paths are, so that no write of the file folds past it.
+    job.path = path.empty() ? path : resolveDataPath(path.c_str());
     job.asideDone = std::move(done);
     submit(std::move(job));
 }
@@ -71,7 +72,7 @@ void SaveWriter::setAside(std::string path, AsideDone done) {
 void SaveWriter::keepCopy(std::string path, std::vector<uint8_t> bytes, AsideDone done) {
     Job job;
     job.kind = Kind::kKeepCopy;
-    job.path = std::move(path);
+    job.path = path.empty() ? path : resolveDataPath(path.c_str());
     job.copy = std::move(bytes);
     job.asideDone = std::move(done);
     submit(std::move(job));
@@ -199,7 +200,7 @@ PlatformFileError SaveWriter::perform(const Job &job) {
         aside = setDamagedFileAside(job.path);
         if (aside.empty()) {
             std::lock_guard<std::mutex> lock(mutex_);
-            held_.insert(resolveDataPath(job.path.c_str()));
+            held_.insert(job.path);
         }
         break;
     case Kind::kKeepCopy:
