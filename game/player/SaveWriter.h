@@ -132,8 +132,7 @@ private:
     uint64_t frame_ = 0;
     bool lastFailed_ = false;
     bool stopping_ = false;
-    // Damaged files that could not be set aside: no save writes over them (the writer's thread only, or
-    // the caller's before it starts).
+    // Damaged files that could not be set aside (resolved paths, under the lock): no save writes over them.
     std::set<std::string> held_;
     std::thread thread_;
 };
