@@ -102,7 +102,7 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
 
 const SaveFailureText &readInPartText() {
     static const SaveFailureText kReadInPart{"SAVE_READ_IN_PART",
-                                             "Part of the saved game could not be read: some progress is lost."};
+                                             "Part of the save is lost."};
     return kReadInPart;
 }
 
