@@ -21,7 +21,7 @@ find_library(SQUISH_LIBRARY squish REQUIRED)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 
 add_library(lf_deps_platform INTERFACE)
-target_link_libraries(lf_deps_platform INTERFACE PkgConfig::SDL2 Threads::Threads ${SQUISH_LIBRARY} OpenGL::OpenGL)
+target_link_libraries(lf_deps_platform INTERFACE PkgConfig::SDL2 Threads::Threads ${SQUISH_LIBRARY} OpenGL::OpenGL ${CMAKE_DL_LIBS})
 
 add_library(lf_deps_engine INTERFACE)
 target_link_libraries(lf_deps_engine INTERFACE

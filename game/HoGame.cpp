@@ -12,12 +12,14 @@
 #include "game/HoContext.h"
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/world/HoWorld.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 #include "platform/WindowHooks.h"
+#include "platform/WindowSurface.h"
 
 namespace {
 
@@ -216,6 +218,7 @@ bool HoGame::shutdown() {
     if (context) {
         context->stop = 1;
         saveGameOnExit(context->world);
+        tellSaveFailureAtExit(context, getWindowTitle());
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();
@@ -231,7 +234,18 @@ bool HoGame::shutdown() {
     return true;
 }
 
+namespace {
+
+// The display can go away under the game (its X server ends); the process ends with it, and the log says
+// why first.
+void logDisplayLost(const char *why) {
+    logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
+}
+
+} // namespace
+
 int runGameEntry(const GameSettings &settings) {
+    platformRegisterDisplayLost(logDisplayLost);
     HoGame *game = new (std::nothrow) HoGame(settings);
     if (!game)
         return 0;

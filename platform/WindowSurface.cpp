@@ -2,7 +2,10 @@
 
 #include <SDL2/SDL.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +19,34 @@ bool isHeadlessDriver(const char *driver) {
     return driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
 }
 
+// Xlib's handler of a lost connection, taken from the library SDL loaded: the process exits once it
+// returns, so the game is told first.
+using XIOErrorHandler = int (*)(void *display);
+using XSetIOErrorHandlerFunction = XIOErrorHandler (*)(XIOErrorHandler);
+std::atomic<PlatformDisplayLost> displayLost{nullptr};
+XIOErrorHandler previousIOErrorHandler = nullptr;
+
+int onDisplayConnectionLost(void *display) {
+    if (PlatformDisplayLost told = displayLost.exchange(nullptr))
+        told("the connection to the X server ended");
+    return previousIOErrorHandler ? previousIOErrorHandler(display) : 0;
+}
+
+void watchDisplayConnection() {
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!driver || SDL_strcmp(driver, "x11") != 0)
+        return;
+    void *x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    auto setHandler = x11 ? reinterpret_cast<XSetIOErrorHandlerFunction>(dlsym(x11, "XSetIOErrorHandler")) : nullptr;
+    if (setHandler)
+        previousIOErrorHandler = setHandler(onDisplayConnectionLost);
+}
+
 } // namespace
+
+void platformRegisterDisplayLost(PlatformDisplayLost handler) {
+    displayLost.store(handler);
+}
 
 bool platformEnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO))
@@ -32,6 +62,7 @@ bool platformEnsureVideo() {
         SDL_SetError("no display is available and no headless run was asked for (SDL_VIDEODRIVER)");
         return false;
     }
+    watchDisplayConnection();
     return true;
 }
 

@@ -50,6 +50,10 @@ POINT platformClientToWindowPixel(HWND window, POINT client);
 
 // Starts SDL's video (the offscreen driver when no display is set); true when it runs.
 bool platformEnsureVideo();
+// Told once, when the connection to the desktop's display ends (its X server went away), just before the
+// process exits with a failure: the engine registers it to log why the game ends. Null unregisters.
+typedef void (*PlatformDisplayLost)(const char *why);
+void platformRegisterDisplayLost(PlatformDisplayLost handler);
 
 // A plain window of the given client size, for tests and tools; null on failure.
 HWND platformCreateTestWindow(int width, int height);

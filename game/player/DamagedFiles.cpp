@@ -1,6 +1,8 @@
 #include "game/player/DamagedFiles.h"
 
 #include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/world/HoWorld.h"
 #include "game/player/SaveWriter.h"
 #include "platform/WinBase.h"
 
@@ -50,4 +52,26 @@ std::string keepDamagedCopy(const std::string &path, const uint8_t *bytes, size_
     logMessage("Game: cannot keep a copy of the damaged file %s: %s, ERROR", resolved.c_str(),
                describeFileError(error));
     return std::string();
+}
+
+namespace {
+
+SaveWriter *writerOf(HoWorld *world) {
+    return world && world->context ? &world->context->saveWriter : nullptr;
+}
+
+} // namespace
+
+void setDamagedFileAside(HoWorld *world, const std::string &path, DamagedFileDone done) {
+    if (SaveWriter *writer = writerOf(world))
+        writer->setAside(path, std::move(done));
+    else
+        done(setDamagedFileAside(path));
+}
+
+void keepDamagedCopy(HoWorld *world, const std::string &path, std::vector<uint8_t> bytes, DamagedFileDone done) {
+    if (SaveWriter *writer = writerOf(world))
+        writer->keepCopy(path, std::move(bytes), std::move(done));
+    else
+        done(keepDamagedCopy(path, bytes.data(), bytes.size()));
 }

@@ -83,11 +83,8 @@ bool namesScene(HoWorld *world, const std::string &name) {
     return false;
 }
 
-// The profile names that the saved games of the folder give back, in the folder's order and at most
-// ten: each "profile_<name>.sav" that opens as a saved game, where <name> is one the game would name that
-// file after. A file named after another's name, '_' and a scene of the game is that profile's game of
-// one scene. Names that differ only in letter case give one profile, as the game never makes two.
-std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &folder) {
+// The names of the files (not the folders) of the folder; none for an empty path.
+std::vector<std::string> filesOf(const std::string &folder) {
     std::vector<std::string> files;
     if (folder.empty())
         return files;
@@ -99,6 +96,32 @@ std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &
             return true;
         },
         &files);
+    return files;
+}
+
+bool endsWith(const std::string &text, const char *end) {
+    const size_t length = std::strlen(end);
+    return text.size() > length && text.compare(text.size() - length, length, end) == 0;
+}
+
+// A save cut short by a crash leaves its temporary file ("<file>.sav.tmp") beside the file it would have
+// replaced, which stays whole: the temporary is removed at the next start, through the writer.
+void removeLeftoverTemporaries(HoWorld *world) {
+    const std::string folder = userFolder(world);
+    for (const std::string &file : filesOf(folder)) {
+        if (!endsWith(file, ".sav.tmp"))
+            continue;
+        logMessage("Game: removing %s/%s, left by a save that did not finish", folder.c_str(), file.c_str());
+        deleteStateFile(world, folder + "/" + file);
+    }
+}
+
+// The profile names that the saved games of the folder give back, in the folder's order and at most
+// ten: each "profile_<name>.sav" that opens as a saved game, where <name> is one the game would name that
+// file after. A file named after another's name, '_' and a scene of the game is that profile's game of
+// one scene. Names that differ only in letter case give one profile, as the game never makes two.
+std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &folder) {
+    const std::vector<std::string> files = filesOf(folder);
     constexpr size_t kPrefix = sizeof kSavedGamePrefix - 1;
     constexpr size_t kSuffix = sizeof kSavedGameSuffix - 1;
     std::vector<std::string> candidates;
@@ -135,7 +158,10 @@ void recoverDamagedList(HoWorld *world, const std::string &path) {
     // A world built for a load reads the running world's list; the running world sees to the file.
     if (world->builtForLoad)
         return;
-    const std::string aside = setDamagedFileAside(path);
+    setDamagedFileAside(world, path, [list = path](const std::string &aside) {
+        if (!aside.empty())
+            logMessage("Game: the damaged profile list %s is kept as %s", list.c_str(), aside.c_str());
+    });
     for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
         world->profiles[slot].reset();
     const std::vector<std::string> names = namesFromSavedGames(world, userFolder(world));
@@ -145,13 +171,12 @@ void recoverDamagedList(HoWorld *world, const std::string &path) {
     }
     // The first profile found again is the current one, so that "continue" goes on with it at once.
     setCurrentProfileIndex(world, names.empty() ? 0 : 1);
-    logMessage("Game: profile list %s is damaged%s%s; profiles taken back from their saved games: %d, WARNING",
-               path.c_str(), aside.empty() ? "" : " and is kept as ", aside.c_str(), int(names.size()));
+    logMessage("Game: profile list %s is damaged; profiles taken back from their saved games: %d, WARNING",
+               path.c_str(), int(names.size()));
     if (ScriptContext *global = world->globalContext())
         callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
-    // A list that could not be set aside is not written over.
-    if (!aside.empty())
-        saveProfileList(world);
+    // Written after the damaged list is set aside; the writer refuses to write over one it could not set aside.
+    saveProfileList(world);
 }
 
 std::string formatted(const char *format, int32_t slot) {
@@ -246,6 +271,8 @@ void bindProfileVariables(HoWorld *world) {
         for (int32_t field = 0; field < ProfileRecord::kVariableCount; ++field)
             world->profiles[slot].variables[field] = bindProfileVariable(global, kVariableFormats[field], slot);
     }
+    if (!world->builtForLoad)
+        removeLeftoverTemporaries(world);
     loadProfileList(world);
 }
 
@@ -271,23 +298,24 @@ void loadProfileList(HoWorld *world) {
         recoverDamagedList(world, path);
 }
 
-void reportMissingUserFolder(HoWorld *world, const char *what) {
+void reportMissingUserFolder(HoWorld *world, const char *what, const char *announcement) {
     HoGame *game = gameOf(world);
     if (!game || game->statePath[0] != '\0' || world->builtForLoad)
         return;
     const PlatformFileError error =
         game->stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : game->stateFolderError;
     logMessage("Game: cannot write %s: the game has no folder to keep it in (%s), ERROR", what, describeFileError(error));
-    world->context->saveWriter.reportUnmade(what, error);
+    world->context->saveWriter.reportUnmade(what, error, announcement);
 }
 
-bool saveProfileList(HoWorld *world) {
+bool saveProfileList(HoWorld *world, const char *announcement) {
     const std::string path = profileListPath(world);
     if (path.empty()) {
-        reportMissingUserFolder(world, kListFileName);
+        reportMissingUserFolder(world, kListFileName, announcement);
         return false;
     }
-    return writeSaveFile(world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); });
+    return writeSaveFile(
+        world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); }, announcement);
 }
 
 std::vector<uint8_t> profileListImage(HoWorld *world) {

@@ -21,7 +21,8 @@ int32_t currentProfileIndex(HoWorld *world);
 void setCurrentProfileIndex(HoWorld *world, int32_t index);
 
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
-// games, then reads the profile list.
+// games, then reads the profile list. The running world first has the writer remove the temporary files
+// that a save cut short by a crash left in the per-user folder ("*.sav.tmp").
 void bindProfileVariables(HoWorld *world);
 // Reads the list into the records and "##profile_index" (a world built for a load reads the running
 // world's list instead). A missing list leaves the slots as they are. A damaged one is set aside
@@ -29,8 +30,10 @@ void bindProfileVariables(HoWorld *world);
 // the folder, which are left as they are, the list is written again and the scripts'
 // "on_corrupted_profiles_list" runs. A list that exists but cannot be read is logged and kept.
 void loadProfileList(HoWorld *world);
-// Writes the list crash-safely; a body that fails keeps the previous file.
-bool saveProfileList(HoWorld *world);
+// Writes the list crash-safely; a body that fails keeps the previous file. `announcement` (an event of the
+// "game" scene and of the scene in view) fires once the list is written, and makes it a save the player
+// asked for. False when nothing was handed to the writer.
+bool saveProfileList(HoWorld *world, const char *announcement = nullptr);
 // The list's body in either direction: the current index, the slot count and the slots.
 bool serializeProfileList(SaveStream &stream, HoWorld *world);
 // The list as its file would hold it (empty when it cannot be made), for a world built for a load.
@@ -63,7 +66,7 @@ std::string profileFileName(const char *name);
 // A save asked for while the game has no per-user folder (its state folder could not be made) fails
 // as the folder did: logged, and reported through the writer as any failed save. Nothing for a world
 // without a game (tools and suites) or one built for a load.
-void reportMissingUserFolder(HoWorld *world, const char *what);
+void reportMissingUserFolder(HoWorld *world, const char *what, const char *announcement = nullptr);
 // Deletes a file of the per-user folders (never a folder) after every write of the world's saves asked
 // for before; an empty path deletes nothing.
 void deleteStateFile(HoWorld *world, const std::string &path);

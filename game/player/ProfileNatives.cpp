@@ -70,12 +70,13 @@ void saveProfileNative(void *data, ScriptStatement *) {
     saveGame(worldOf(data), "game_saved");
 }
 
-// "##profiles_saved" is 0 when the list could not even be handed to the writer (the game has no folder to
-// keep it in), so that the scripts never say a profile is kept when it cannot be; a write that fails later
-// is told on screen by the engine.
+// The list is a save the player asked for (a profile made, selected, reset or deleted): the "game" scene
+// and the scene in view hear "profiles_saved" once it is written, and a failure is told where the player
+// looks. "##profiles_saved" is 0 when the list could not even be handed to the writer (the game has no
+// folder to keep it in), 1 when it was handed over: not yet written.
 void saveProfilesNative(void *data, ScriptStatement *) {
     HoWorld *world = worldOf(data);
-    const bool handedOver = saveProfileList(world);
+    const bool handedOver = saveProfileList(world, "profiles_saved");
     if (ScriptContext *global = world->globalContext())
         findOrCreateVariable(global, "##profiles_saved", nullptr)->value->setNumber(handedOver ? 1.0f : 0.0f);
 }

@@ -4,25 +4,82 @@
 #include "engine/text/KTextEncoding.h"
 #include "game/HoContext.h"
 #include "game/player/HudMessage.h"
+#include "game/player/SavedGame.h"
+#include "game/scene/HoScene.h"
 #include "game/script/ScriptCommandArgs.h"
+#include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 #include "game/world/HoWorldStepValues.h"
+#include "platform/MessageDialog.h"
 #include "platform/TestHooks.h"
 
 namespace {
 
-// The message shows only where the player can read it: over a location that shows the HUD, not while
-// a scene change fades it.
+constexpr char kFailureEvent[] = "save_failed";
+constexpr char kFailureKeyName[] = "##save_failure";
+
+// The HUD's message box shows only where the player can read it: over a location that shows the HUD,
+// not while a scene change fades it.
 bool showsMessages(const HoWorld *world) {
     return world && world->hudScene && world->hud.messageText && HoWorld::showsHud(world->activeScene) &&
            world->change.state == kChangeIdle;
 }
 
-void tellFailure(HoWorld *world, PlatformFileError error) {
-    logMessage("Game: the player is told that the game could not be saved: %s", describeFileError(error));
+const char *localized(HoContext *context, const SaveFailureText &message) {
+    const char *text = context->getLocalizedText(message.key, kTextEncodingUtf8);
+    return text ? text : message.english;
+}
+
+void showInHud(HoWorld *world, const SaveFailureText &message) {
+    world->showMessage(localized(world->context, message), secondsToTicks(defaultMessageSeconds(world)), false);
+}
+
+// The scene the player looks at, when no scene change hides it.
+HoScene *sceneInView(HoWorld *world) {
+    return world && world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
+}
+
+// Tells the failure where the player looks; false when nothing shows it yet.
+bool tellFailure(HoWorld *world, PlatformFileError error) {
     const SaveFailureText &failure = saveFailureText(error);
-    const char *text = world->context->getLocalizedText(failure.key, kTextEncodingUtf8);
-    world->showMessage(text ? text : failure.english, secondsToTicks(defaultMessageSeconds(world)), false);
+    HoScene *scene = sceneInView(world);
+    ScriptEvent *event = scene ? findEvent(&scene->script, kFailureEvent) : nullptr;
+    if (!showsMessages(world) && !event)
+        return false;
+    logMessage("Game: the player is told that the game could not be saved: %s", describeFileError(error));
+    if (showsMessages(world)) {
+        showInHud(world, failure);
+        return true;
+    }
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, kFailureKeyName, nullptr)->value->setPointer(kScriptText,
+                                                                                 world->names().internOrFind(failure.key));
+    event->fire();
+    return true;
+}
+
+// The game hears of the save, and so does the scene the player looks at (a menu that says what it did).
+void announce(HoWorld *world, const char *announcement) {
+    ScriptContext *global = world->globalContext();
+    fireWorldEvent(global, announcement);
+    HoScene *scene = sceneInView(world);
+    if (scene && &scene->script != global)
+        fireWorldEvent(&scene->script, announcement);
+}
+
+void takeOutcomes(HoContext *context) {
+    SaveNotice &notice = context->saveNotice;
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
+        if (outcome.error == PlatformFileError::kNone) {
+            notice.failing = false;
+            if (outcome.announcement && context->world)
+                announce(context->world, outcome.announcement);
+            continue;
+        }
+        if (outcome.asked() || !notice.failing)
+            notice.untold = outcome.error;
+        notice.failing = true;
+    }
 }
 
 } // namespace
@@ -43,21 +100,34 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
     }
 }
 
+const SaveFailureText &readInPartText() {
+    static const SaveFailureText kReadInPart{"SAVE_READ_IN_PART",
+                                             "Part of the save is lost."};
+    return kReadInPart;
+}
+
 void applySaveOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     HoWorld *world = context->world;
-    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
-        if (outcome.error == PlatformFileError::kNone) {
-            notice.failing = false;
-            if (outcome.announcement && world)
-                fireWorldEvent(world->globalContext(), outcome.announcement);
-        } else if (!notice.failing) {
-            notice.failing = true;
-            notice.untold = outcome.error;
-        }
-    }
-    if (notice.untold != PlatformFileError::kNone && showsMessages(world)) {
-        tellFailure(world, notice.untold);
+    takeOutcomes(context);
+    if (notice.untold != PlatformFileError::kNone && tellFailure(world, notice.untold))
         notice.untold = PlatformFileError::kNone;
+    // Told in the world that was loaded, once the switch has handed it over.
+    if (notice.readInPartUntold && showsMessages(world) && !context->pendingWorld.load(std::memory_order_acquire)) {
+        logMessage("Game: the player is told that part of the saved game could not be read");
+        showInHud(world, readInPartText());
+        notice.readInPartUntold = false;
     }
+}
+
+void tellSaveFailureAtExit(HoContext *context, const char *caption) {
+    context->saveWriter.waitUntilIdle();
+    PlatformFileError failed = context->saveNotice.untold;
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
+        failed = outcome.error;
+    context->saveNotice.untold = PlatformFileError::kNone;
+    if (failed == PlatformFileError::kNone)
+        return;
+    logMessage("Game: the player is told at exit that the game could not be saved: %s", describeFileError(failed));
+    platformShowWarningBox(caption ? caption : "", localized(context, saveFailureText(failed)));
 }

@@ -1,10 +1,13 @@
 #pragma once
-// What the player is told of saves, from the outcomes that the save writer hands the main thread. A file
-// that could not be written is told on screen through the HUD's message box, in a few words of why (no
-// room, no permission), the next time the HUD shows: a menu has none, and a message under a scene
-// change's black would go unseen. Failures one after another are told once, until a file is written
-// again. A save that asked to be announced fires its event in the "game" scene once its file is written,
-// so the scripts never speak of a save that was not made.
+// What the player is told of saves, from the outcomes that the save writer hands the main thread, and of
+// a saved game that loaded only in part. A file that could not be written is told on the screen the
+// player looks at, in a few words of why (no room, no permission): over a location in the HUD's message
+// box; over a menu that says what its buttons did (its scene has the event "save_failed") by that event,
+// with the message's localisation key in "##save_failure"; never under a scene change's black. Failures
+// of the saves the game makes by itself one after another are told once, until a file is written again;
+// a save the player asked for (one with an announcement) that fails is always told. A save that asked to
+// be announced fires its event in the "game" scene and in the scene the player looks at once its file
+// is written, so the scripts never speak of a save that was not made.
 
 #include "platform/WinBase.h"
 
@@ -13,8 +16,10 @@ class HoContext;
 struct SaveNotice {
     // A failure the player is still to be told of (kNone: none).
     PlatformFileError untold = PlatformFileError::kNone;
-    // The last file the writer finished failed: later failures are not told again.
+    // The last file the writer finished failed: later failures of the game's own saves are not told again.
     bool failing = false;
+    // A saved game loaded only in part: the player is still to be told that some progress was lost.
+    bool readInPartUntold = false;
 };
 
 // The message for a failure: its localisation key, and its English text where the game has no text for
@@ -24,7 +29,12 @@ struct SaveFailureText {
     const char *english;
 };
 const SaveFailureText &saveFailureText(PlatformFileError error);
+// The message for a saved game read only in part.
+const SaveFailureText &readInPartText();
 
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes,
-// fires announcements, and shows an untold failure when the HUD shows.
+// fires announcements, and tells an untold failure or partial load where the player looks.
 void applySaveOutcomes(HoContext *context);
+// At the game's end, after its last save: waits for the writer, and tells a save that failed since the
+// last file written, or a failure still untold, in a warning box with the caption, the only screen left.
+void tellSaveFailureAtExit(HoContext *context, const char *caption);

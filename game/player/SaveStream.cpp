@@ -295,7 +295,7 @@ bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(Sa
     const std::string named = resolved.empty() && path ? std::string(path) : resolved;
     logMessage("Game: cannot write save file %s, ERROR", named.c_str());
     if (writer)
-        writer->reportUnmade(named);
+        writer->reportUnmade(named, PlatformFileError::kOther, announcement);
     return false;
 }
 

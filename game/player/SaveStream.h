@@ -575,6 +575,7 @@ inline bool SaveStream::serializeString(const char *&text) {
 // file stays. A failure is logged with the file's name. The bytes go to the writer of the world's context
 // (game/player/SaveWriter.h), which writes them in order after what it was given before: with its
 // thread, true means the bytes were made and handed over, and the write's outcome comes later; without,
-// that the file was written. `announcement` (an event of the "game" scene) fires once the file is written.
+// that the file was written. `announcement` (an event of the "game" scene and of the scene in view) fires
+// once the file is written, and makes the save one the player asked for: its failure is always told.
 bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body,
                    const char *announcement = nullptr);

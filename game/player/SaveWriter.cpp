@@ -1,6 +1,7 @@
 #include "game/player/SaveWriter.h"
 
 #include "engine/system/KSystem.h"
+#include "game/player/DamagedFiles.h"
 
 const char *describeFileError(PlatformFileError error) {
     switch (error) {
@@ -43,11 +44,12 @@ bool SaveWriter::write(std::string path, FileImage image, size_t size, const cha
     return submit(std::move(job)) == PlatformFileError::kNone;
 }
 
-void SaveWriter::reportUnmade(std::string path, PlatformFileError error) {
+void SaveWriter::reportUnmade(std::string path, PlatformFileError error, const char *announcement) {
     Job job;
     job.kind = Kind::kUnmade;
     job.path = std::move(path);
     job.unmadeError = error;
+    job.announcement = announcement;
     submit(std::move(job));
 }
 
@@ -58,10 +60,47 @@ void SaveWriter::remove(std::string path) {
     submit(std::move(job));
 }
 
+void SaveWriter::setAside(std::string path, AsideDone done) {
+    Job job;
+    job.kind = Kind::kSetAside;
+    // Resolved as the writes' paths are, so that no write of the file folds past it.
+    job.path = path.empty() ? path : resolveDataPath(path.c_str());
+    job.asideDone = std::move(done);
+    submit(std::move(job));
+}
+
+void SaveWriter::keepCopy(std::string path, std::vector<uint8_t> bytes, AsideDone done) {
+    Job job;
+    job.kind = Kind::kKeepCopy;
+    job.path = path.empty() ? path : resolveDataPath(path.c_str());
+    job.copy = std::move(bytes);
+    job.asideDone = std::move(done);
+    submit(std::move(job));
+}
+
+SaveWriter::Job *SaveWriter::waitingWriteOf(const std::string &path) {
+    for (auto job = jobs_.rbegin(); job != jobs_.rend(); ++job) {
+        if (job->path == path)
+            return job->kind == Kind::kWrite ? &*job : nullptr;
+    }
+    return nullptr;
+}
+
 PlatformFileError SaveWriter::submit(Job job) {
     std::unique_lock<std::mutex> lock(mutex_);
     job.frame = frame_;
     if (thread_.joinable()) {
+        Job *waiting = job.kind == Kind::kWrite ? waitingWriteOf(job.path) : nullptr;
+        if (waiting) {
+            // Only the last bytes of a file matter: they go out in the waiting write's place, announced
+            // as either asked.
+            waiting->image = std::move(job.image);
+            waiting->size = job.size;
+            if (job.announcement)
+                waiting->announcement = job.announcement;
+            return PlatformFileError::kNone;
+        }
+        doneJob_.wait(lock, [this] { return jobs_.size() < kMostWaitingJobs; });
         jobs_.push_back(std::move(job));
         wake_.notify_one();
         return PlatformFileError::kNone;
@@ -117,6 +156,8 @@ void SaveWriter::run() {
             return;
         Job job = std::move(jobs_.front());
         jobs_.pop_front();
+        // A caller may wait for room in the queue.
+        doneJob_.notify_all();
         working_ = true;
         workingFrame_ = job.frame;
         lock.unlock();
@@ -127,11 +168,26 @@ void SaveWriter::run() {
     }
 }
 
+PlatformFileError SaveWriter::refuseWriteOverHeld(const Job &job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!held_.count(job.path))
+            return PlatformFileError::kNone;
+    }
+    logMessage("Game: cannot write save file %s: it is damaged and could not be set aside, so it is kept as it is, "
+               "ERROR",
+               job.path.c_str());
+    return PlatformFileError::kOther;
+}
+
 PlatformFileError SaveWriter::perform(const Job &job) {
     PlatformFileError error = PlatformFileError::kNone;
+    std::string aside;
     switch (job.kind) {
     case Kind::kWrite:
-        writeSaveFileNow(job.path, job.image.get(), job.size, &error);
+        error = refuseWriteOverHeld(job);
+        if (error == PlatformFileError::kNone)
+            writeSaveFileNow(job.path, job.image.get(), job.size, &error);
         break;
     case Kind::kUnmade:
         error = job.unmadeError;
@@ -140,12 +196,24 @@ PlatformFileError SaveWriter::perform(const Job &job) {
         if (!job.path.empty())
             platformDeleteFile(job.path.c_str());
         break;
+    case Kind::kSetAside:
+        aside = setDamagedFileAside(job.path);
+        if (aside.empty()) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            held_.insert(job.path);
+        }
+        break;
+    case Kind::kKeepCopy:
+        aside = keepDamagedCopy(job.path, job.copy.data(), job.copy.size());
+        break;
     }
+    if (job.asideDone)
+        job.asideDone(aside);
     return error;
 }
 
 void SaveWriter::record(const Job &job, PlatformFileError error) {
-    if (job.kind != Kind::kRemove) {
+    if (job.kind == Kind::kWrite || job.kind == Kind::kUnmade) {
         const bool failed = error != PlatformFileError::kNone;
         if (failed || lastFailed_ || job.announcement)
             outcomes_.push_back({job.frame, {job.path, error, job.announcement}});

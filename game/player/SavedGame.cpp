@@ -1,9 +1,11 @@
 #include "game/player/SavedGame.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
@@ -136,10 +138,11 @@ void flushTimedBlocks(HoWorld *world, HoScene *scene) {
 // ---- Files read only in part -----------------------------------------------------------------------------
 
 // A saved game that cannot be loaded is set aside, never deleted, and never counted as a save again.
-void setAsideUnloadable(const char *path) {
-    const std::string aside = setDamagedFileAside(path);
-    if (!aside.empty())
-        logMessage("Game: saved game %s cannot be loaded and is kept as %s, ERROR", path, aside.c_str());
+void setAsideUnloadable(HoWorld *world, const char *path) {
+    setDamagedFileAside(world, path, [file = std::string(path)](const std::string &aside) {
+        if (!aside.empty())
+            logMessage("Game: saved game %s cannot be loaded and is kept as %s, ERROR", file.c_str(), aside.c_str());
+    });
 }
 
 // The last scene that the world saves, in the order the writer writes them.
@@ -154,21 +157,30 @@ const HoScene *lastSavedScene(const HoWorld *world) {
 // A file whose reading stopped before its end, or whose records end before those of the last scene that
 // the game saves (a file cut at a record's end, which the format cannot tell from a whole one otherwise),
 // has given what it could: the next save will write over it, so its bytes are kept aside first.
-void keepCopyOfShortRead(HoWorld *world, SaveStream &stream, const char *path, const SavedGameEnd &end) {
+// True when it kept a copy so.
+bool keepCopyOfShortRead(HoWorld *world, SaveStream &stream, const char *path, const SavedGameEnd &end) {
     const HoScene *last = lastSavedScene(world);
     const bool endsEarly = last && !(end.lastScene && std::strcmp(end.lastScene, last->identifier) == 0);
     if (!end.stoppedAt && !endsEarly)
-        return;
-    const std::string aside = keepDamagedCopy(path, stream.bytes(), stream.length);
-    const char *kept = aside.empty() ? "(nowhere)" : aside.c_str();
-    if (end.stoppedAt)
-        logMessage("Game: saved game %s cannot be read past byte %u of %u: the records before it are loaded and the "
-                   "whole file is kept as %s, WARNING",
-                   path, unsigned(end.stoppedAt), unsigned(stream.length), kept);
-    else
-        logMessage("Game: saved game %s ends at byte %u after the records of scene %s, before those of scene %s: it "
-                   "may have been cut short; the records it has are loaded and the whole file is kept as %s, WARNING",
-                   path, unsigned(stream.length), end.lastScene ? end.lastScene : "(none)", last->identifier, kept);
+        return false;
+    const unsigned length = stream.length;
+    std::string what;
+    char numbers[96];
+    if (end.stoppedAt) {
+        std::snprintf(numbers, sizeof numbers, "%u of %u", unsigned(end.stoppedAt), length);
+        what = std::string("cannot be read past byte ") + numbers + ": the records before it are loaded";
+    } else {
+        std::snprintf(numbers, sizeof numbers, "%u", length);
+        what = std::string("ends at byte ") + numbers + " after the records of scene " +
+               (end.lastScene ? end.lastScene : "(none)") + ", before those of scene " + last->identifier +
+               ": it may have been cut short; the records it has are loaded";
+    }
+    keepDamagedCopy(world, path, std::vector<uint8_t>(stream.bytes(), stream.bytes() + length),
+                    [file = std::string(path), what](const std::string &aside) {
+                        logMessage("Game: saved game %s %s and the whole file is kept as %s, WARNING", file.c_str(),
+                                   what.c_str(), aside.empty() ? "(nowhere)" : aside.c_str());
+                    });
+    return true;
 }
 
 // ---- Writing ----------------------------------------------------------------------------------------------
@@ -479,7 +491,7 @@ bool saveGame(HoWorld *world, const char *announcement) {
     // A profile without a name has no saved game.
     const std::string path = savedGamePath(world, index, world->sceneSaveName);
     if (path.empty()) {
-        reportMissingUserFolder(world, "the saved game");
+        reportMissingUserFolder(world, "the saved game", announcement);
         return false;
     }
     const bool written = writeSaveFile(
@@ -493,7 +505,7 @@ bool opensAsSavedGame(HoWorld *world, const std::string &path) {
     return stream.openRead(path.c_str()) && stream.version >= kOldestReadableVersion;
 }
 
-bool readSavedGame(HoWorld *world, const char *path) {
+bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {
     SaveStream stream(world);
     if (!stream.openRead(path)) {
         if (stream.openFailure == SaveStream::OpenFailure::kMissing) {
@@ -503,7 +515,7 @@ bool readSavedGame(HoWorld *world, const char *path) {
         }
         // The stream logged why; only a file proven damaged is set aside.
         if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
-            setAsideUnloadable(path);
+            setAsideUnloadable(world, path);
         return false;
     }
     const int32_t version = stream.version;
@@ -512,12 +524,13 @@ bool readSavedGame(HoWorld *world, const char *path) {
         logMessage("Game: saved game %s is of version %d, which this game no longer reads, ERROR", path, int(version));
     SavedGameEnd end;
     loaded = loaded && serializeWorld(world, stream, &end);
-    if (loaded)
-        keepCopyOfShortRead(world, stream, path, end);
+    const bool inPart = loaded && keepCopyOfShortRead(world, stream, path, end);
+    if (readInPart)
+        *readInPart = inPart;
     stream.close();
     loadProfileList(world);
     if (!loaded)
-        setAsideUnloadable(path);
+        setAsideUnloadable(world, path);
     return loaded;
 }
 

@@ -45,8 +45,9 @@ bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end = null
 // Saves the current profile's game and then the profile list, through the context's writer. False when
 // nothing was handed over: no profile selected, a profile without a name, a scene that plays alone
 // ("#singleplay"), or a body that could not be made (the previous file is kept whole); without the
-// writer's thread, also a file that could not be written. `announcement` (an event of the "game" scene)
-// fires once the game's file is written.
+// writer's thread, also a file that could not be written. `announcement` (an event of the "game" scene
+// and of the scene in view) fires once the game's file is written, and makes it a save the player asked
+// for (game/player/SaveNotice.h).
 bool saveGame(HoWorld *world, const char *announcement = nullptr);
 // At exit: saves the game when the active scene is one that is saved with it.
 bool saveGameOnExit(HoWorld *world);
@@ -54,8 +55,9 @@ bool saveGameOnExit(HoWorld *world);
 // (the profile's achievements are restored). A file that fails is set aside ("<file>.damaged"), one that
 // cannot be read is left where it is; both give false. A file read only in part (reading stopped at a tag
 // that cannot be read, or the records end before the last scene that the game saves) loads what it
-// has, and a copy of it is kept aside before a save can write over it.
-bool readSavedGame(HoWorld *world, const char *path);
+// has, and a copy of it is kept aside before a save can write over it; `readInPart` (when given) says so.
+// Files are set aside or copied by the context's writer, where the world has a context.
+bool readSavedGame(HoWorld *world, const char *path, bool *readInPart = nullptr);
 // Whether the file opens as a saved game that this game reads (its header whole, its version 14 or more).
 bool opensAsSavedGame(HoWorld *world, const std::string &path);
 // Reads the quick save of the data folder into the running world.

@@ -36,13 +36,13 @@ void standInActiveScene(HoWorld *world, const std::string &name) {
 
 // The new world belongs to the profile the running world has selected, whatever the list on disk says:
 // its achievements are that profile's and its next save goes to that profile's file.
-bool readInto(HoWorld *world, const LoadRequest &request) {
+bool readInto(HoWorld *world, const LoadRequest &request, bool *readInPart) {
     setCurrentProfileIndex(world, request.profileIndex);
     bool loaded = true;
     if (request.path.empty())
         restoreAchievements(world, request.profileIndex);
     else
-        loaded = readSavedGame(world, request.path.c_str());
+        loaded = readSavedGame(world, request.path.c_str(), readInPart);
     setCurrentProfileIndex(world, request.profileIndex);
     return loaded;
 }
@@ -56,7 +56,7 @@ void loadGame(void *argument, void *) {
     world->startup();
     standInActiveScene(world.get(), request->activeScene);
     world->sceneSaveName = request->sceneSaveName;
-    if (readInto(world.get(), *request)) {
+    if (readInto(world.get(), *request, &result->readInPart)) {
         if (HoScene *target = world->change.target)
             result->firstScene = target->identifier;
         world->change.target = nullptr;
@@ -121,6 +121,8 @@ void applyLoadedGame(HoContext *context) {
     }
     if (result->world)
         delete context->pendingWorld.exchange(result->world, std::memory_order_acq_rel);
+    if (result->world && result->readInPart)
+        context->saveNotice.readInPartUntold = true;
 }
 
 void discardLoadedGame(HoContext *context) {

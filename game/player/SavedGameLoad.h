@@ -14,11 +14,12 @@ class HoContext;
 class HoWorld;
 
 // What a load gives: the world built (none when the load failed), the name of the scene to start in
-// (empty: none), and the event to fire.
+// (empty: none), the event to fire, and whether the saved game was read only in part (the player is told).
 struct LoadedGame {
     HoWorld *world = nullptr;
     std::string firstScene;
     const char *event = nullptr;
+    bool readInPart = false;
 };
 
 // Starts the load of the current profile's game (the scene's own saved game when a scene name is

@@ -1,8 +1,10 @@
 // test-labels: threaded
 // The running game writing its saves on the writer thread: a file that could not be written (or had no
 // folder to go to) is told to the player once, on screen in the HUD's message box, in the game's words
-// (English where it has none) and only where the HUD shows; a script's save is announced only once its
-// file is written; a load
+// (English where it has none) and only where the HUD shows, or by the event of a menu that says what
+// its buttons did; a save the player asked for is told each time it fails, and announced only once its
+// file is written; a saved game read only in part is told once the HUD shows; a crash's leftover
+// temporary files are removed at the next start; a load
 // reads the saves asked for before it, and finds the profile made while nothing could be written; the
 // game's end waits for its last save.
 
@@ -78,16 +80,20 @@ TEST_F(SaveNoticeTest, AFileThatCouldNotBeWrittenIsToldOnceOnScreenAndNeverAnnou
     for (const char *file : {"profile_Mira.sav", "profiles.sav"})
         EXPECT_NE(log.find(std::string(file) + ": no room left on the disk, ERROR"), std::string::npos) << file << log;
 
-    // Failures that follow are not told again: not the menu's, not the switch's.
+    // Failures of the game's own saves that follow are not told again (the switch's); one the player asked
+    // for is (the menu's).
     world().message.shown = 0;
-    saveFromTheMenu();
     goTo("hall");
     framesUntilWritten();
     EXPECT_EQ(shownMessage(), "");
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), kNoRoomText);
     EXPECT_EQ(announced(), 0.0f);
 
     // Once a save is written it is announced; a failure after it is told again, in English where the
     // game has no words for it.
+    world().message.shown = 0;
     fileHooksReset();
     fileHooksFailChange(0, false);
     saveFromTheMenu();
@@ -114,6 +120,111 @@ TEST_F(SaveNoticeTest, AFailureWaitsForTheHudToShow) {
     noHud->setNumber(0.0f);
     frames(1);
     EXPECT_EQ(shownMessage(), kNoRoomText);
+}
+
+TEST_F(SaveNoticeTest, AMenuInViewHearsThatTheListItAskedForWasWrittenOrWhyNot) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #told ~\n  set #close_time 0\n"
+                    "  set #open_time 0\n}\non profiles_saved {\n  add #kept 1\n}\n"
+                    "on save_failed {\n  set #told ##save_failure\n}\n");
+    struct Case {
+        const char *what;
+        int64_t failFrom; // 0: every write goes through
+        bool noFolder;
+        float kept;
+        const char *told;
+    };
+    const Case cases[] = {
+        {"written", 0, false, 1.0f, ""},
+        {"no room", 1, false, 0.0f, "SAVE_FAILED_NO_ROOM"},
+        {"no folder", 0, true, 0.0f, "SAVE_FAILED_NO_PERMISSION"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        startWriting();
+        if (c.noFolder) {
+            game->statePath[0] = '\0';
+            game->stateFolderError = PlatformFileError::kNoPermission;
+        }
+        fileHooksFailChange(c.failFrom, true);
+        saveProfileList(&world(), "profiles_saved");
+        framesUntilWritten();
+        HoScene *garden = world().findScene("garden");
+        EXPECT_EQ(numberOf(variable(garden, "#kept")), c.kept);
+        const ScriptValue *told = variable(garden, "#told")->value;
+        EXPECT_STREQ(told->type == kScriptText && told->text() ? told->text() : "", c.told);
+        EXPECT_EQ(shownMessage(), "") << "a menu shows no HUD";
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        game->shutdown();
+        game.reset();
+    }
+}
+
+TEST_F(SaveNoticeTest, ASavedGameReadOnlyInPartIsToldOnScreenOnceTheLoadedGameShows) {
+    startWriting();
+    saveFromTheMenu();
+    framesUntilWritten();
+    const std::vector<unsigned char> whole = lftest::readFileBytes(savePath());
+    // A file that ends after a whole record, before those of the last scene, as a cut one does; and one
+    // with a stray byte after its last record.
+    std::vector<unsigned char> cut;
+    for (size_t lost = 1; lost < whole.size() && cut.empty(); ++lost) {
+        const std::vector<unsigned char> shorter(whole.begin(), whole.end() - long(lost));
+        lftest::writeFileBytes(savePath(), shorter);
+        HoWorld fresh(game->context);
+        fresh.startup();
+        setCurrentProfileIndex(&fresh, 2);
+        bool inPart = false;
+        if (readSavedGame(&fresh, savePath().c_str(), &inPart) && inPart)
+            cut = shorter;
+        game->context->saveWriter.waitUntilIdle();
+        std::filesystem::remove(savePath() + ".damaged");
+    }
+    ASSERT_FALSE(cut.empty());
+    std::vector<unsigned char> stray = whole;
+    stray.push_back(0x42);
+    for (const std::vector<unsigned char> &bytes : {cut, stray}) {
+        SCOPED_TRACE(bytes.size());
+        // After the save of the switch before.
+        game->context->saveWriter.waitUntilIdle();
+        lftest::writeFileBytes(savePath(), bytes);
+        clearLogContents();
+        ASSERT_TRUE(startLoadGame(&world(), nullptr));
+        framesUntilLoaded();
+        EXPECT_EQ(shownMessage(), "") << "not before the loaded game shows";
+        goTo("hall");
+        frames(1);
+        EXPECT_EQ(shownMessage(), readInPartText().english);
+        game->context->saveWriter.waitUntilIdle();
+        EXPECT_EQ(lftest::readFileBytes(savePath() + ".damaged"), bytes);
+        EXPECT_NE(getLogContents().find("the whole file is kept as " + savePath() + ".damaged, WARNING"),
+                  std::string::npos)
+            << getLogContents();
+        std::filesystem::remove(savePath() + ".damaged");
+        world().message.shown = 0;
+        goTo("garden");
+    }
+}
+
+TEST_F(SaveNoticeTest, ACrashsLeftoverTemporaryFilesAreRemovedAtTheNextStart) {
+    startWriting();
+    saveFromTheMenu();
+    framesUntilWritten();
+    const std::string list = profileListPath(&world());
+    const std::string path = savePath();
+    game->shutdown();
+    game.reset();
+    const std::vector<unsigned char> saved = lftest::readFileBytes(path);
+    for (const std::string &leftover : {path + ".tmp", list + ".tmp"})
+        lftest::writeFileText(leftover, "cut");
+    lftest::writeFileText(path + ".txt", "kept");
+    start();
+    game->context->saveWriter.waitUntilIdle();
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(list + ".tmp"));
+    EXPECT_TRUE(std::filesystem::exists(path + ".txt")) << "only a save's temporaries go";
+    EXPECT_EQ(lftest::readFileBytes(path), saved);
 }
 
 TEST_F(SaveNoticeTest, AGameThatCouldNotMakeItsFolderSaysSoWhenItSaves) {

@@ -4,10 +4,16 @@
 // the fixed clock an outcome that arrives a fixed number of frames after its job; an end that waits for
 // the last job.
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <unistd.h>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
 #include "game/player/SaveWriter.h"
 #include "platform/FileHooks.h"
@@ -144,3 +150,97 @@ TEST_F(SaveWriterTest, TheEndWaitsForTheLastJob) {
 }
 
 } // namespace
+
+namespace {
+
+// Holds the writer's thread inside a job until let go: the jobs asked for meanwhile wait in its queue.
+class HeldWriter {
+public:
+    explicit HeldWriter(SaveWriter &writer) {
+        writer.keepCopy("", {}, [this](const std::string &) { let_.get_future().wait(); });
+    }
+    ~HeldWriter() { letGo(); }
+    void letGo() {
+        if (!gone_.exchange(true))
+            let_.set_value();
+    }
+
+private:
+    std::promise<void> let_;
+    std::atomic<bool> gone_{false};
+};
+
+} // namespace
+
+TEST_F(SaveWriterTest, WaitingWritesOfOneFileFoldIntoTheLastAndTheQueueIsBounded) {
+    SaveWriter writer;
+    writer.startThread();
+    int64_t changes = fileHooksChangeCount();
+    write(writer, "first.sav", "x");
+    writer.waitUntilIdle();
+    const int64_t changesOfAWrite = fileHooksChangeCount() - changes;
+    HeldWriter held(writer);
+    for (int i = 0; i < 5; ++i)
+        write(writer, "game.sav", "game " + std::to_string(i), i == 1 ? "game_saved" : nullptr);
+    write(writer, "list.sav", "list 0");
+    write(writer, "list.sav", "list 1");
+    // Distinct files fill the queue to its bound; the next asks for room and waits for it.
+    const size_t waiting = 2; // game.sav and list.sav (the held job is at work)
+    for (size_t i = waiting; i < SaveWriter::kMostWaitingJobs; ++i)
+        write(writer, "file" + std::to_string(i), "x");
+    std::atomic<bool> handedOver{false};
+    std::thread late([&] {
+        write(writer, "late.sav", "late");
+        handedOver = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(handedOver.load()) << "a full queue makes room first";
+    changes = fileHooksChangeCount();
+    held.letGo();
+    late.join();
+    writer.waitUntilIdle();
+    EXPECT_TRUE(handedOver.load());
+    EXPECT_EQ(text("game.sav"), "game 4");
+    EXPECT_EQ(text("list.sav"), "list 1");
+    EXPECT_EQ(text("late.sav"), "late");
+    EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"game.sav written game_saved"})
+        << "the folded write is announced as either asked";
+    // One write of each file: game.sav, list.sav, the queue's files and the late one.
+    EXPECT_EQ(fileHooksChangeCount() - changes, changesOfAWrite * int64_t(SaveWriter::kMostWaitingJobs - waiting + 3));
+}
+
+TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverWrittenOver) {
+    // Files are set aside by their resolved paths: a folder of the user's, as the game's saves are.
+    const fs::path own = fs::path(getAppDataFolder()) / ("save-writer-" + std::to_string(getpid()));
+    auto at = [&](const std::string &name) { return (own / name).string(); };
+    auto textAt = [&](const std::string &name) {
+        const std::vector<unsigned char> bytes = lftest::readFileBytes(own / name);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    inBothModes([&](SaveWriter &writer, bool) {
+        fs::remove_all(own);
+        fs::create_directories(own);
+        lftest::writeFileText(own / "game.sav", "damaged");
+        std::string asideName = "(not yet)";
+        writer.setAside(at("game.sav"), [&](const std::string &aside) { asideName = aside; });
+        writer.write(at("game.sav"), imageOf("new"), 3);
+        writer.waitUntilIdle();
+        EXPECT_EQ(asideName, at("game.sav") + ".damaged");
+        EXPECT_EQ(textAt("game.sav.damaged"), "damaged");
+        EXPECT_EQ(textAt("game.sav"), "new");
+
+        // Folders in the way of every name aside: the file stays, and no save writes over it.
+        lftest::writeFileText(own / "list.sav", "damaged");
+        for (int number = 1; number <= 999; ++number)
+            fs::create_directories(own / ("list.sav.damaged" + (number > 1 ? "." + std::to_string(number) : "")));
+        writer.setAside(at("list.sav"), [&](const std::string &aside) { asideName = aside; });
+        clearLogContents();
+        writer.write(at("list.sav"), imageOf("new"), 3);
+        writer.waitUntilIdle();
+        EXPECT_EQ(asideName, "");
+        EXPECT_EQ(textAt("list.sav"), "damaged");
+        EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"list.sav the system refused the write"});
+        EXPECT_NE(getLogContents().find("it is damaged and could not be set aside"), std::string::npos);
+    });
+    fs::remove_all(own);
+}

@@ -1,0 +1,76 @@
+// The real program on an X server of its own (Xvfb) that ends under it: the game's log says that the
+// display went away before the game ends, with a failure status.
+
+#include "tests/e2e/LanternfallFixture.h"
+#include "tests/support/XServerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace lfe2e;
+
+// Polls (a bounded wait for the other process) until the test holds; whether it did.
+template <typename Test>
+bool eventually(Test test) {
+    for (int i = 0; i < 1200; i++) {
+        if (test())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayTheLogSaysSoBeforeTheGameEnds) {
+    std::optional<lftest::XServer> server(std::in_place, "1280x1024x24");
+    ASSERT_FALSE(server->display().empty()) << "scripts/setup installs Xvfb";
+    const fs::path log = temp / "lost.log";
+    std::vector<std::string> line = {"env",
+                                     "DISPLAY=" + server->display(),
+                                     "SDL_VIDEODRIVER=x11",
+                                     "SDL_AUDIODRIVER=dummy",
+                                     "LANTERNFALL_DIALOG_ANSWER=0",
+                                     "LANTERNFALL_LOG=" + log.string(),
+                                     "XDG_DATA_HOME=" + (temp / "xdg").string(),
+                                     "HOME=" + (temp / "home").string(),
+                                     "XDG_CONFIG_HOME=" + (temp / "config").string(),
+                                     // The process ends inside the X library: what it holds then is no leak.
+                                     "ASAN_OPTIONS=detect_leaks=0",
+                                     program.string()};
+    std::vector<char *> argv;
+    for (std::string &word : line)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawnp(&pid, "env", nullptr, nullptr, argv.data(), environ), 0);
+    const bool windowMade =
+        eventually([&] { return readText(log).find("game window successfully created") != std::string::npos; });
+    server.reset();
+    int status = 0;
+    const bool ended = eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    ASSERT_TRUE(windowMade) << readText(log);
+    ASSERT_TRUE(ended) << "the game ends with its display";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    const std::vector<std::string> errors = lftest::errorLines(readText(log));
+    ASSERT_FALSE(errors.empty()) << readText(log);
+    EXPECT_NE(errors.back().find("the display has gone away (the connection to the X server ended): the game exits"),
+              std::string::npos)
+        << readText(log);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+// Saves the player asks for that cannot be written, told on the screen they look at: making a profile
+// while nothing can be written, the HUD's menu button saving on the way to the profiles after an earlier
+// failure was told already, and the save at exit; and a saved game read only in part, told once the game it loaded
+// shows.
+
+#include "tests/e2e/LanternfallFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lfe2e;
+
+bool hasInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &wanted) {
+    auto at = lines.begin();
+    for (const std::string &line : wanted) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end())
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+size_t countOf(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// Runs on one state folder, at 100 ms a frame, in the HD layout (client pixels are design units times
+// 1080 / 1536). Each run names the writes that fail, what the game's states show and how many times the
+// player is told of a failure or of a game read in part.
+TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreToldWhereThePlayerLooks) {
+    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
+                                   "155 keydown Return\n156 keyup Return\n";
+    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
+    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
+                                  "200 move 655 1048\n201 press left\n202 release left\n"
+                                  "206 move 1237 784\n207 press left\n208 release left\n"
+                                  "215 move 1237 788\n216 press left\n217 release left\n";
+    const std::string backToShore = "250 move 155 555\n251 press left\n252 release left\n";
+    const std::string menuFromTheShore = "300 keydown Escape\n302 keyup Escape\n";
+    struct Run {
+        const char *name;
+        std::string input;
+        int frames;
+        const char *failWrites; // LANTERNFALL_FAIL_WRITE, empty: none
+        bool damageTheSave;     // a stray byte after the saved game's last record
+        std::vector<std::string> states;
+        size_t toldFailures;
+        size_t toldReadInPart;
+        size_t toldAtExit = 0;
+    };
+    const Run runs[] = {
+        {"a profile made while nothing can be written", newProfile, 200, "1+", false,
+         {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0},
+        {"a profile made and played to the hall", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor,
+         260, "", false, {"profile made Mira", "entered c'shore", "door open", "entered c'hall"}, 0, 0},
+        // The shore's save at the switch fails and is told in the HUD; the menu's fails too and is told on the
+        // profiles.
+        {"the menu's save fails after the switch's", continueGame + backToShore + menuFromTheShore, 370, "1+", false,
+         {"profile continued Mira", "entered c'hall", "entered c'shore", "entered c'profiles", "save failed"}, 2, 0},
+        {"a saved game with a damaged tail", continueGame, 230, "", true, {"profile continued Mira", "entered c'hall"},
+         0, 1},
+        // The window closed in the hall: the save at exit fails, and a warning box says so before the game ends.
+        {"the window closed while nothing can be written", continueGame, 200, "1+", false,
+         {"profile continued Mira", "entered c'hall"}, 0, 0, 1},
+    };
+    const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        const std::string name = std::to_string(&run - runs);
+        if (run.damageTheSave) {
+            std::vector<unsigned char> bytes = lftest::readFileBytes(saved);
+            bytes.push_back(0x42);
+            lftest::writeFileBytes(saved, bytes);
+        }
+        fs::create_directories(temp / "shots");
+        lftest::writeFileText(temp / (name + ".input"), run.input);
+        std::vector<std::string> line =
+            command(name + ".log", run.frames, "180,200,228,250,280,320,360", (temp / (name + ".input")).string());
+        if (*run.failWrites)
+            line = withVariables(line, {std::string("LANTERNFALL_FAIL_WRITE=") + run.failWrites});
+        ASSERT_EQ(lftest::runProgram(line), 0);
+        const std::string log = readText(temp / (name + ".log"));
+        EXPECT_TRUE(hasInOrder(stateLines(log), run.states)) << log;
+        EXPECT_EQ(countOf(log, "the player is told that the game could not be saved"), run.toldFailures) << log;
+        EXPECT_EQ(countOf(log, "the player is told that part of the saved game could not be read"), run.toldReadInPart)
+            << log;
+        EXPECT_EQ(countOf(log, "the player is told at exit that the game could not be saved"), run.toldAtExit) << log;
+        if (run.damageTheSave) {
+            EXPECT_TRUE(fs::exists(saved.string() + ".damaged")) << "the whole file is kept aside";
+        }
+        // Keep each run's screenshots apart for whoever looks at them.
+        if (fs::exists(temp / "shots"))
+            fs::rename(temp / "shots", temp / ("shots-" + name));
+    }
+}
+
+} // namespace
