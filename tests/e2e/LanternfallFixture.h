@@ -5,6 +5,7 @@
 
 #include "engine/image/KImage.h"
 #include "platform/ScriptedInputFile.h"
+#include "tests/support/DesktopGame.h"
 #include "tests/support/GameLogSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -32,12 +33,8 @@ namespace fs = std::filesystem;
 
 using Rgb = std::array<int, 3>;
 
-inline std::string readText(const fs::path &path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using lftest::readText;
+using lftest::stateLines;
 
 // A screenshot decoded by the engine's PNG codec; its pixels read as red, green and blue, {-1, -1, -1}
 // outside it or when the file could not be read.
@@ -278,19 +275,6 @@ inline ShotPredicate pixelsNearAny(const char *shot, Area area, std::vector<Rgb>
             }
         return countBetween(count, least, INT_MAX);
     };
-}
-
-// The state lines that the demo's scripts print ("Game: state ..."), in order.
-inline std::vector<std::string> stateLines(const std::string &log) {
-    std::vector<std::string> states;
-    std::istringstream logLines(log);
-    for (std::string line; std::getline(logLines, line);) {
-        // (the engine's own "Game: state path is ..." names a folder)
-        const size_t at = line.find("Game: state ");
-        if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
-            states.push_back(line.substr(at + 12));
-    }
-    return states;
 }
 
 } // namespace lfe2e
