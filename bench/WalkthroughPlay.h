@@ -1,7 +1,8 @@
 #pragma once
-// Shared by the benchmarks that play the demo's walk-through headless, as scripts/run plays it: a home
-// folder of its own and the game's environment.
+// Shared by the benchmarks that play the Release game of this build and the demo's walk-through headless,
+// as scripts/run plays it: the check of the build, a home folder of its own and the game's environment.
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,14 @@
 extern char **environ;
 
 namespace benchplay {
+
+// Whether this build is the Release build that the benchmark `name` measures; says so when it is not.
+inline bool isReleaseBuild(const char *name) {
+    if (std::strcmp(LF_BUILD_TYPE, "Release") == 0)
+        return true;
+    std::fprintf(stderr, "%s: measures the Release game; this build is '%s'\n", name, LF_BUILD_TYPE);
+    return false;
+}
 
 // A fresh home folder with a stand-in for the desktop's opener, as scripts/run makes it.
 inline void makePlayHome(const std::filesystem::path &home) {

@@ -116,10 +116,8 @@ void report(std::vector<Frame> frames) {
 } // namespace
 
 int main() {
-    if (std::strcmp(LF_BUILD_TYPE, "Release") != 0) {
-        std::fprintf(stderr, "demo_frames: measures the Release game; this build is '%s'\n", LF_BUILD_TYPE);
+    if (!benchplay::isReleaseBuild("demo_frames"))
         return 2;
-    }
     const fs::path out = fs::path(LF_SOURCE_DIR) / "out" / "demo_frames";
     const fs::path home = out / "home";
     fs::create_directories(out);

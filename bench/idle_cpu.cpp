@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -152,10 +151,8 @@ bool measureStudy(const std::string &display, const fs::path &home, Shares &shar
 } // namespace
 
 int main() {
-    if (std::strcmp(LF_BUILD_TYPE, "Release") != 0) {
-        std::fprintf(stderr, "idle_cpu: measures the Release game; this build is '%s'\n", LF_BUILD_TYPE);
+    if (!benchplay::isReleaseBuild("idle_cpu"))
         return 2;
-    }
     const fs::path out = fs::path(LF_SOURCE_DIR) / "out" / "idle_cpu";
     const fs::path shoreHome = out / "shore", studyHome = out / "study";
     if (!homeSavedAt(shoreHome, "shore") || !homeSavedAt(studyHome, "study"))
