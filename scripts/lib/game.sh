@@ -11,7 +11,7 @@ build_release() {
   bash scripts/setup
   mkdir -p "$(dirname "$log")"
   if [ ! -f build/release/CMakeCache.txt ]; then
-    echo "build: a first build compiles the game and its tools: a few minutes (about 5 on 8 processors)"
+    echo "build: a first build compiles the game and its tools: 2 to 3 minutes on 8 processors"
   fi
   if ! { cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=OFF -DLF_BUILD_BENCH=OFF &&
     cmake --build build/release -j "$(nproc)" --target lanternfall demo_archives lf_tools; } 2>&1 |
