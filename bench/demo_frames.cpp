@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench/WalkthroughPlay.h"
 #include "platform/ScriptedInputFile.h"
 
 extern char **environ;
@@ -52,15 +53,6 @@ long lastWalkthroughFrame(const std::string &path) {
     return last;
 }
 
-// A fresh home folder with a stand-in for the desktop's opener, as scripts/run makes it.
-void makePlayHome(const fs::path &home) {
-    fs::remove_all(home);
-    fs::create_directories(home / "bin");
-    const fs::path opener = home / "bin" / "xdg-open";
-    std::ofstream(opener) << "#!/bin/sh\nexit 0\n";
-    fs::permissions(opener, fs::perms::owner_all);
-}
-
 std::vector<std::string> gameEnvironment(const fs::path &home, const fs::path &shots, long frameLimit) {
     std::string screenshots;
     for (long frame = kFramesPerSecond; frame <= frameLimit; frame += kFramesPerSecond) {
@@ -68,21 +60,10 @@ std::vector<std::string> gameEnvironment(const fs::path &home, const fs::path &s
             screenshots += ',';
         screenshots += std::to_string(frame);
     }
-    std::vector<std::string> env;
-    for (char **entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "LANTERNFALL_", 12) != 0 && std::strncmp(*entry, "SDL_", 4) != 0 &&
-            std::strncmp(*entry, "DISPLAY=", 8) != 0 && std::strncmp(*entry, "WAYLAND_DISPLAY=", 16) != 0)
-            env.push_back(*entry);
-    }
-    const char *path = std::getenv("PATH");
+    std::vector<std::string> env = benchplay::headlessEnvironment(home, kFrameMs, frameLimit);
     env.insert(env.end(), {
-        "SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "HOME=" + home.string(),
-        "XDG_DATA_HOME=" + (home / ".local/share").string(), "XDG_CONFIG_HOME=" + (home / ".config").string(),
-        "PATH=" + (home / "bin").string() + ":" + (path ? path : "/usr/bin:/bin"),
-        "LANTERNFALL_INPUT_SCRIPT=" LF_SOURCE_DIR "/demo/walkthrough.input",
-        "LANTERNFALL_FIXED_CLOCK_MS=" + std::to_string(kFrameMs),
-        "LANTERNFALL_FRAME_LIMIT=" + std::to_string(frameLimit), "LANTERNFALL_SCREENSHOTS=" + screenshots,
-        "LANTERNFALL_SCREENSHOT_DIR=" + shots.string(), "LANTERNFALL_LOG=stderr", "LANTERNFALL_FRAME_TIMES=stderr",
+        "LANTERNFALL_SCREENSHOTS=" + screenshots, "LANTERNFALL_SCREENSHOT_DIR=" + shots.string(),
+        "LANTERNFALL_LOG=stderr", "LANTERNFALL_FRAME_TIMES=stderr",
     });
     return env;
 }
@@ -135,10 +116,8 @@ void report(std::vector<Frame> frames) {
 } // namespace
 
 int main() {
-    if (std::strcmp(LF_BUILD_TYPE, "Release") != 0) {
-        std::fprintf(stderr, "demo_frames: measures the Release game; this build is '%s'\n", LF_BUILD_TYPE);
+    if (!benchplay::isReleaseBuild("demo_frames"))
         return 2;
-    }
     const fs::path out = fs::path(LF_SOURCE_DIR) / "out" / "demo_frames";
     const fs::path home = out / "home";
     fs::create_directories(out);
@@ -146,7 +125,7 @@ int main() {
         if (entry.path().extension() == ".png")
             fs::remove(entry.path());
     }
-    makePlayHome(home);
+    benchplay::makePlayHome(home);
     const long frameLimit = lastWalkthroughFrame(LF_SOURCE_DIR "/demo/walkthrough.input") + kFramesPerSecond;
 
     int pipeEnds[2];

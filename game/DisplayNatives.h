@@ -1,7 +1,8 @@
 #pragma once
 // The engine functions through which the options screens of the "game" scene apply what the player
 // chose: the display mode, the aspect correction, the quality, the cursor, and the options file. Each is
-// a native body whose data is the world; none takes arguments or writes a result.
+// a native body whose data is the world and none takes arguments; only the save tells the scripts how it
+// went, in the global variable "##settings_saved" (1 when the file was written, else 0).
 
 #include <iterator>
 

@@ -16,6 +16,7 @@
 
 #include "platform/FileHooks.h"
 #include "platform/ScriptedInputFile.h"
+#include "platform/SoftRasterizer.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 #include "platform/WinUserInput.h"
@@ -60,6 +61,7 @@ struct FrameTimer {
     Clock::time_point start;
     Clock::duration excluded{}; // time spent saving the frame's screenshot
     int64_t fileChangesAtStart = 0;
+    uint64_t reusedBandsAtStart = 0;
 
     void close() {
         if (ownsFile && file)
@@ -458,8 +460,9 @@ void platformFramePresented() {
         return;
     const double ms =
         std::chrono::duration<double, std::milli>(FrameTimer::Clock::now() - timer.start - timer.excluded).count();
-    std::fprintf(timer.file, "frame %d %.3f files=%lld\n", state.completedFrames, ms,
-                 (long long)(fileHooksChangeCount() - timer.fileChangesAtStart));
+    std::fprintf(timer.file, "frame %d %.3f files=%lld reused=%llu\n", state.completedFrames, ms,
+                 (long long)(fileHooksChangeCount() - timer.fileChangesAtStart),
+                 (unsigned long long)(softraster::Rasterizer::reusedBandCount() - timer.reusedBandsAtStart));
     std::fflush(timer.file);
     timer.started = false;
 }
@@ -471,6 +474,7 @@ void platformFrameStarted() {
     timer.started = true;
     timer.excluded = {};
     timer.fileChangesAtStart = fileHooksChangeCount();
+    timer.reusedBandsAtStart = softraster::Rasterizer::reusedBandCount();
     timer.start = FrameTimer::Clock::now();
 }
 

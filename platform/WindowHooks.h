@@ -14,10 +14,11 @@
 //                                      ("12 move 100 80", "12 press left", "13 keydown Return", "14 text Hi";
 //                                      "+2 keyup Return" two frames after the line before); positions are
 //                                      the game's own coordinates (the registered mapping)
-//   LANTERNFALL_FRAME_TIMES=PATH       a line per presented frame ("frame N MS files=K"): the wall time from
-//                                      the frame's start to the end of its present, without the time its
-//                                      screenshot took, and the file changes the save writer made meanwhile;
-//                                      "stderr" writes to standard error
+//   LANTERNFALL_FRAME_TIMES=PATH       a line per presented frame ("frame N MS files=K reused=B"): the wall
+//                                      time from the frame's start to the end of its present, without the
+//                                      time its screenshot took, the file changes the save writer made and
+//                                      the unchanged bands the software device reused meanwhile; "stderr"
+//                                      writes to standard error
 
 #include <string>
 

@@ -2,11 +2,56 @@
 # Shared by scripts/run and scripts/soak (sourced from the repository's root).
 
 # Builds the game (Release) with the demo archives beside the executable and every content tool
-# (build/release/tools/).
+# (build/release/tools/). It prints a line per stage; the build's own output goes to LOG (by default
+# build/release/build.log), named with its last lines when the build fails, while one line shows how far
+# the build has come.
 build_release() {
+  local log=${1:-build/release/build.log} started=$SECONDS
+  echo "set-up: checking the packages the build needs (scripts/setup installs what is missing)"
   bash scripts/setup
-  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=OFF -DLF_BUILD_BENCH=OFF >/dev/null
-  cmake --build build/release -j "$(nproc)" --target lanternfall demo_archives lf_tools
+  mkdir -p "$(dirname "$log")"
+  if [ ! -f build/release/CMakeCache.txt ]; then
+    echo "build: a first build compiles the game and its tools: 2 to 3 minutes on 8 processors"
+  fi
+  if ! { cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=OFF -DLF_BUILD_BENCH=OFF &&
+    cmake --build build/release -j "$(nproc)" --target lanternfall demo_archives lf_tools; } 2>&1 |
+    show_build_progress "$log"; then
+    tail -n 20 "$log" >&2
+    echo "build: failed (the last lines above); the whole output is in $log" >&2
+    return 1
+  fi
+  echo "build: done in $(elapsed_since "$started")"
+}
+
+# Copies the build's output (standard input) to FILE and shows how far it has come, from its "[ 42%]"
+# (make) or "[12/345]" (ninja) lines: one line rewritten in place on a terminal, else a line at each tenth.
+show_build_progress() {
+  local line percent shown=0 tenth=0
+  while IFS= read -r line; do
+    printf '%s\n' "$line" >&3
+    if [[ $line =~ ^\[\ *([0-9]+)%\] ]]; then
+      percent=${BASH_REMATCH[1]}
+    elif [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]]; then
+      percent=$((100 * BASH_REMATCH[1] / BASH_REMATCH[2]))
+    else
+      continue
+    fi
+    [ "$percent" -gt "$shown" ] || continue
+    shown=$percent
+    if [ -t 1 ]; then
+      printf '\rbuild: %3d%%' "$shown"
+    elif [ $((shown / 10)) -gt "$tenth" ]; then
+      tenth=$((shown / 10))
+      echo "build: $shown%"
+    fi
+  done 3>"$1"
+  if [ -t 1 ] && [ "$shown" -gt 0 ]; then echo; fi
+}
+
+# The time since SECONDS was STARTED, as "1 min 05 s".
+elapsed_since() {
+  local seconds=$((SECONDS - $1))
+  if [ "$seconds" -ge 60 ]; then printf '%d min %02d s' $((seconds / 60)) $((seconds % 60)); else echo "$seconds s"; fi
 }
 
 # The error lines of the game's log FILE (the rule of the whole-game tests): a line ending ", ERROR" or whose

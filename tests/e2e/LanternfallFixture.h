@@ -5,6 +5,7 @@
 
 #include "engine/image/KImage.h"
 #include "platform/ScriptedInputFile.h"
+#include "tests/support/DesktopGame.h"
 #include "tests/support/GameLogSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -32,12 +33,8 @@ namespace fs = std::filesystem;
 
 using Rgb = std::array<int, 3>;
 
-inline std::string readText(const fs::path &path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using lftest::readText;
+using lftest::stateLines;
 
 // A screenshot decoded by the engine's PNG codec; its pixels read as red, green and blue, {-1, -1, -1}
 // outside it or when the file could not be read.
@@ -280,55 +277,18 @@ inline ShotPredicate pixelsNearAny(const char *shot, Area area, std::vector<Rgb>
     };
 }
 
-// A point in the design units of the scene files (2560 x 1536).
-struct DesignPoint {
-    double x, y;
-};
+using lftest::DesignPlace;
+using lftest::DesignPoint;
 
-// An element's place in a scene file and its width.
-struct DesignPlace {
-    DesignPoint centre{-1, -1};
-    double width = 0;
-};
-
-// Where a scene file (below demo/content) places an element: the value of its first X and Y keys, and its width.
+// Where a scene file (below demo/content) places an element, which it must have, and its width.
 inline DesignPlace elementPlace(const std::string &sceneFile, const std::string &element) {
-    std::ifstream in(fs::path(LF_SOURCE_DIR) / "demo/content" / sceneFile);
-    DesignPlace place;
-    bool inElement = false;
-    for (std::string line, axis; std::getline(in, line);) {
-        if (line.rfind("O ", 0) == 0) {
-            if (inElement)
-                break;
-            inElement = line.substr(2) == element;
-        } else if (inElement && line.rfind("W ", 0) == 0) {
-            place.width = std::stod(line.substr(2));
-        } else if (inElement && (line == "X 1" || line == "Y 1")) {
-            axis = line.substr(0, 1);
-        } else if (inElement && !axis.empty() && line.rfind("K ", 0) == 0) {
-            (axis == "X" ? place.centre.x : place.centre.y) = std::stod(line.substr(2));
-            axis.clear();
-        }
-    }
+    const DesignPlace place = lftest::elementPlace(sceneFile, element);
     EXPECT_GE(place.centre.x, 0) << element << " in " << sceneFile;
     return place;
 }
 
 inline DesignPoint placeOf(const std::string &sceneFile, const std::string &element) {
     return elementPlace(sceneFile, element).centre;
-}
-
-// The state lines that the demo's scripts print ("Game: state ..."), in order.
-inline std::vector<std::string> stateLines(const std::string &log) {
-    std::vector<std::string> states;
-    std::istringstream logLines(log);
-    for (std::string line; std::getline(logLines, line);) {
-        // (the engine's own "Game: state path is ..." names a folder)
-        const size_t at = line.find("Game: state ");
-        if (at != std::string::npos && line.compare(at + 12, 8, "path is ") != 0)
-            states.push_back(line.substr(at + 12));
-    }
-    return states;
 }
 
 } // namespace lfe2e

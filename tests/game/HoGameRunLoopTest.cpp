@@ -136,7 +136,7 @@ TEST_F(RunLoop, TheSurveyPageOpensAtShutdownOnlyWhenAContextAsksForIt) {
     ASSERT_NE(game->context, nullptr);
     PostMessageW(game->window->getWindowHandle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(game->runPass());
-    for (int i = 0; i < 200 && !fs::exists(temp / "opened.txt"); i++)
+    for (int i = 0; i < 2400 && !fs::exists(temp / "opened.txt"); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     setenv("PATH", savedPath.c_str(), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/AudioMixer.h"
@@ -166,18 +167,38 @@ inline CapturedAudio readCapturedWav(const std::filesystem::path &path) {
     return audio;
 }
 
+// The file that captureWhile records into while it runs.
+inline std::filesystem::path &captureFile() {
+    static std::filesystem::path file;
+    return file;
+}
+
 // Records the mixer's output for the duration of the scope of `play`, then reads it back.
 inline CapturedAudio captureWhile(const std::function<void()> &play) {
     TempDir temp;
-    std::filesystem::path file = temp / "captured.wav";
-    EXPECT_TRUE(startAudioCapture(file.string().c_str()));
+    captureFile() = temp / "captured.wav";
+    EXPECT_TRUE(startAudioCapture(captureFile().string().c_str()));
     play();
     stopAudioCapture();
-    return readCapturedWav(file);
+    return readCapturedWav(std::exchange(captureFile(), {}));
 }
 
-// Waits (in real time, as the output plays) until `done` holds, at most `limitMs`.
-inline bool waitUntil(const std::function<bool()> &done, unsigned limitMs = 6000) {
+// Inside captureWhile: waits until the mixer has put out `seconds` more of audio (44100 Hz stereo, 16-bit),
+// however late a busy machine runs its output (a bounded wait).
+inline void captureSeconds(double seconds) {
+    const auto captured = [] {
+        std::error_code error;
+        const auto bytes = std::filesystem::file_size(captureFile(), error);
+        return error ? 0.0 : static_cast<double>(bytes) / (44100.0 * 4);
+    };
+    const double until = captured() + seconds;
+    for (int wait = 0; wait < 6000 && captured() < until; wait++)
+        Sleep(10);
+}
+
+// Waits (in real time, as the output plays) until `done` holds, at most `limitMs` (long enough for a busy
+// machine).
+inline bool waitUntil(const std::function<bool()> &done, unsigned limitMs = 30000) {
     for (unsigned waited = 0; waited < limitMs; waited += 10) {
         if (done())
             return true;

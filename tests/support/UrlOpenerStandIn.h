@@ -26,10 +26,10 @@ public:
     UrlOpenerStandIn(const UrlOpenerStandIn &) = delete;
     UrlOpenerStandIn &operator=(const UrlOpenerStandIn &) = delete;
 
-    // The calls so far. The opener runs apart from the game: with wait, a first call is waited for (5 s
-    // at most) and then a moment more for any later one.
+    // The calls so far. The opener runs apart from the game: with wait, a first call is waited for (a
+    // minute at most, for a busy machine) and then a moment more for any later one.
     std::string opened(bool wait) const {
-        for (int i = 0; wait && i < 200 && !std::filesystem::exists(record_); i++)
+        for (int i = 0; wait && i < 2400 && !std::filesystem::exists(record_); i++)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         std::this_thread::sleep_for(std::chrono::milliseconds(wait ? 100 : 0));
         const auto bytes = readFileBytes(record_);

@@ -24,9 +24,10 @@ protected:
         return manager.createVideoClip(openSource(name));
     }
 
-    // Waits (in real time, up to 10 s) for a frame of the clip to be due; null when none came.
+    // Waits (in real time, up to a minute, for a busy machine) for a frame of the clip to be due; null when
+    // none came.
     static TheoraVideoFrame *waitForFrame(TheoraVideoClip &clip) {
-        for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(10); threadSleep(1)) {
+        for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(60); threadSleep(1)) {
             if (TheoraVideoFrame *frame = clip.getNextFrame())
                 return frame;
         }

@@ -82,10 +82,11 @@ inline std::string alphaBarcodeClip(int frames) {
     return name;
 }
 
-// Waits in real time (up to 10 s) for the condition, which the worker makes true; whether it came true.
+// Waits in real time (up to a minute, for a busy machine) for the condition, which the worker makes true;
+// whether it came true.
 inline bool waitFor(const std::function<bool()> &condition) {
     using Clock = std::chrono::steady_clock;
-    for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(10);
+    for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(60);
          std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
         if (condition())
             return true;

@@ -138,8 +138,8 @@ TEST_F(KSoundTest, LoopingStreamsLoopWithoutAGap) {
         auto sound = streamOf(oggTone(400, seconds, 44100, 2));
         CapturedAudio audio = captureWhile([&] {
             ASSERT_TRUE(sound->startStream(true, false));
-            // Well past the 1.1 s checked below, so that a slow start on a busy machine still leaves enough.
-            Sleep(2000);
+            // Well past the 1.1 s checked below, so that a slow start still leaves enough.
+            captureSeconds(2.0);
             EXPECT_TRUE(sound->isSoundPlaying()) << "a loop does not end";
             EXPECT_TRUE(sound->looped);
             sound->haltStream();
@@ -163,7 +163,7 @@ TEST_F(KSoundTest, PauseAndResumeLoseNothing) {
         EXPECT_FALSE(sound->isSoundPlaying());
         EXPECT_TRUE(sound->playing) << "a paused stream stays in the playing list";
         EXPECT_FALSE(sound->startStream(false, false)) << "a paused sound is not restarted";
-        Sleep(300);
+        captureSeconds(0.3);
         sound->setPaused(false);
         EXPECT_TRUE(sound->isSoundPlaying());
         EXPECT_TRUE(waitUntil([&] { return !sound->isSoundPlaying(); }));
@@ -215,7 +215,7 @@ TEST_F(KSoundTest, SuspensionPausesWhatPlaysAndResumesExactlyThat) {
         EXPECT_TRUE(music->isSoundPlaying());
         EXPECT_TRUE(voice->isSoundPlaying());
         EXPECT_FALSE(pausedByGame->isSoundPlaying()) << "what the game paused stays paused";
-        Sleep(300);
+        captureSeconds(0.3);
     });
     auto [from, to] = resumed.soundingSpan();
     EXPECT_GT(resumed.seconds(to - from), 0.2);

@@ -358,7 +358,7 @@ TEST(KSystemDialogs, WithoutADisplayNothingWaitsAndTheDialogFails) {
 
 // Waits, without a time limit of its own, for a file that another process writes.
 std::string waitForFile(const fs::path &path) {
-    for (int i = 0; i < 5000 && !fs::exists(path); i++)
+    for (int i = 0; i < 30000 && !fs::exists(path); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::ifstream in(path);

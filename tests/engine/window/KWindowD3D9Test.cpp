@@ -333,15 +333,16 @@ TEST_F(WindowFixture, FrameTimesHookWritesALinePerFrameAfterTheFirstAndCountsThe
 
     const std::vector<unsigned char> text = lftest::readFileBytes(times);
     std::istringstream lines(std::string(text.begin(), text.end()));
-    std::string word, files;
+    std::string word, files, reused;
     int frame = 0;
     double ms = -1.0;
-    ASSERT_TRUE(lines >> word >> frame >> ms >> files);
+    ASSERT_TRUE(lines >> word >> frame >> ms >> files >> reused);
     EXPECT_EQ(word + " " + std::to_string(frame) + " " + files, "frame 2 files=0");
     EXPECT_GE(ms, 0.0);
-    ASSERT_TRUE(lines >> word >> frame >> ms >> files);
+    ASSERT_TRUE(lines >> word >> frame >> ms >> files >> reused);
     EXPECT_EQ(frame, 3);
     EXPECT_NE(files, "files=0");
+    EXPECT_EQ(reused.rfind("reused=", 0), 0u) << reused;
     EXPECT_FALSE(lines >> word);
 }
 

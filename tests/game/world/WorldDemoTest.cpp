@@ -443,7 +443,7 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
     clickAt(1570, 850);
     settle(w);
     const LoadedGame *outcome = nullptr;
-    for (int i = 0; i < 2000 && !(outcome = game->context->loadedGame.load()); ++i)
+    for (int i = 0; i < 12000 && !(outcome = game->context->loadedGame.load()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_NE(outcome, nullptr);
     EXPECT_STREQ(outcome->event, "loaded");

@@ -1,3 +1,4 @@
+// test-labels: threaded
 // Scene changes and zoom zones on game content written by the suite: the phases and their fades, what a
 // request does in each phase, the switch (pictures, events, zones dropped, the start scene), the zoom
 // layers opening, closing and handing over to the next zone, and the zones' placement by style.
