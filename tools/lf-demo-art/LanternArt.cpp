@@ -60,11 +60,12 @@ void drawWindow(Canvas &c, const Scaled &d, float x, bool sea) {
     c.polygon(d(rectangle(x - 8, 892, x + 608, 908)), frame, 1.0f, d(1));
 }
 
-// The hatch down to the gallery (310..610 by 1240..1440): a bevelled iron coaming round the opening, the
-// gallery's lamplight rising from below onto the ladder's rails and rungs, which fall into the dark, and
-// the lid thrown back on its hinges against the floor behind.
+// The hatch down to the gallery (620..920 by 1240..1440, inside the narrow view and clear of the HUD's
+// journal button): a bevelled iron coaming round the opening, the gallery's lamplight rising from below
+// onto the ladder's rails and rungs, which fall into the dark, and the lid thrown back on its hinges
+// against the floor behind.
 void drawFloorHatch(Canvas &c, const Scaled &d) {
-    constexpr float left = 310, right = 610, middle = (left + right) / 2;
+    constexpr float left = 620, right = 920, middle = (left + right) / 2;
     c.shadow(d(rectangle(left - 10, 1236, right + 14, 1456)), d(14), 0.5f);
     c.polygon(d(roundedRectangle(left, 1240, right, 1440, 10)), linear({112, 108, 116}, {44, 42, 48}, 0, d(1240), 0, d(1440)), 1.0f, d(1.5f));
     c.polygon(d(rectangle(left + 16, 1256, right - 16, 1424)), linear({4, 4, 8}, {58, 44, 28}, 0, d(1256), 0, d(1424)), 1.0f, d(2));
@@ -86,7 +87,7 @@ void drawFloorHatch(Canvas &c, const Scaled &d) {
 }
 
 // The room (2560 x 1536, the whole scene): riveted iron walls, the land window on the left and the sea
-// window on the right, iron floor plates, and the hatch down to the gallery at (460, 1340).
+// window on the right, iron floor plates, and the hatch down to the gallery at (770, 1340).
 void drawRoom(Canvas &c, const Scaled &d) {
     c.polygon(rectangle(0, 0, float(c.width), d(1240)), [&](float x, float y) {
         const float u = x / d.s, v = y / d.s;
