@@ -360,7 +360,7 @@ constexpr Rgb kRust{150, 78, 40}, kDoorWood{110, 72, 42}, kDoorway{27, 18, 12}, 
               kTooltipWood{50, 36, 28};
 constexpr Rgb kAimLine{154, 20, 14}; // the wick board's red aim line over the glass
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(905, 1464, 957, 1516),
-               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(590, 549, 890, 552);
+               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(1490, 549, 1790, 552);
 // The study's and the hall additions' places and colours (lf-demo-art study).
 constexpr Rgb kBrass{214, 168, 72}, kDarkBrass{150, 110, 40}, kHintRing{255, 236, 150}, kCloth{190, 204, 230},
               kCompassFace{206, 188, 140};
@@ -372,7 +372,7 @@ constexpr Area kGearOnTheRocks = designArea(2050, 1160, 2170, 1280), kSlotLeftHa
 
 // The portrait's coat: its dark cloth and the lapel a little lighter over it.
 constexpr Rgb kFace{200, 170, 140}, kCoat{27, 30, 42}, kButton = kParchment, kFieldText{255, 244, 214};
-constexpr Area kKeepersFace = designArea(520, 430, 580, 480), kKeepersCoat = designArea(470, 660, 630, 700),
+constexpr Area kKeepersFace = designArea(1420, 430, 1480, 480), kKeepersCoat = designArea(1370, 660, 1530, 700),
                kNameField = designArea(940, 670, 1620, 730), kSelectButtonEdge = designArea(745, 805, 800, 895),
                kStatusLine = designArea(700, 1215, 1860, 1265), kCursorState = designArea(1100, 745, 1240, 815);
 // The candle's video on the hall's desk, the lower half of its flame, and a corner of its rectangle that
@@ -630,15 +630,16 @@ TEST(DemoLayouts, WhatThePlayerMustClickLiesInsideTheNarrowView) {
     } needed[] = {
         {"data/scenes/shore/shore.scene", {"door", "key:inventory", "rocks", "gear_02:inventory"}},
         {"data/scenes/hall/hall.scene",
-         {"iz_portrait", "zz_desk", "portal_gallery:up", "ho_study", "cupboard", "lamp:inventory",
+         {"portal_shore:back", "iz_portrait", "zz_desk", "portal_gallery:up", "ho_study", "cupboard", "lamp:inventory",
           "logbook_page:inventory", "candle:candle_a.ogv"}},
         {"data/scenes/hall/ho_study/ho_study.scene",
          {"ho_compass", "ho_spyglass", "ho_quill", "ho_shell|1", "ho_shell|2", "target_ho_candle", "ho_candle",
           "ho_hourglass", "ho_anchor", "ho_bottle", "ho_lens_cloth", "back_hall"}},
         {"data/scenes/gallery/gallery.scene",
-         {"portal_gallery_alt_ho_match3:up", "lens:inventory", "door_mirrors", "door_wick", "portal_lantern:up"}},
+         {"portal_hall:down", "portal_gallery_alt_ho_match3:up", "lens:inventory", "door_mirrors", "door_wick",
+          "portal_lantern:up"}},
         {"data/scenes/gallery/zuma/zuma.scene", {"gun", "p00"}},
-        {"data/scenes/lantern/lantern.scene", {"lens_ring", "panes", "lamp_niche", "clockwork"}},
+        {"data/scenes/lantern/lantern.scene", {"portal_gallery:down", "lens_ring", "panes", "lamp_niche", "clockwork"}},
         {"data/system/hud/hud.scene",
          {"inventory_background", "msg_back", "hint_button", "glitter_button", "journal_button", "menu_button"}},
     };

@@ -27,7 +27,7 @@ constexpr Colour kGrime[5] = {{52, 48, 50}, {70, 130, 60}, {230, 236, 244}, {196
 // The stairs down to the hall, seen from above: an opening in the floor framed in oak, the steps going down
 // into it and the hall's lamplight rising from below, a rail on two posts along its far side.
 void drawStairwell(Canvas &c, const Scaled &d) {
-    constexpr float left = 110, right = 450, top = 1150, bottom = 1390;
+    constexpr float left = 310, right = 650, top = 1150, bottom = 1390;
     c.shadow(d(rectangle(left - 14, top - 6, right + 14, bottom + 18)), d(14), 0.5f);
     c.polygon(d(rectangle(left - 12, top - 12, right + 12, bottom + 12)), woodGrain({140, 100, 62}, {80, 54, 32}, d.s, 415u), 1.0f, d(1.5f));
     c.polygon(d(rectangle(left, top, right, bottom)), {22, 16, 12}, 1.0f, d(1));

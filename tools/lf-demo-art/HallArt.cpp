@@ -42,7 +42,7 @@ void paintRoom(Canvas &c, const Scaled &d) {
 
 // The way back out: an arched doorway onto the dusk outside, the sea and the sand.
 void paintDoorway(Canvas &c, const Scaled &d) {
-    c.polygon(d(arch(80, 360, 560, 80, 1100)), [&](float x, float y) {
+    c.polygon(d(arch(300, 580, 560, 80, 1100)), [&](float x, float y) {
         const float v = y / d.s;
         if (v < 860)
             return mix(Colour{70, 40, 86}, Colour{236, 142, 64}, std::clamp((v - 480.0f) / 380.0f, 0.0f, 1.0f));
@@ -50,9 +50,9 @@ void paintDoorway(Canvas &c, const Scaled &d) {
             return mix(Colour{60, 70, 100}, Colour{30, 46, 78}, (v - 860.0f) / 100.0f);
         return scaled(Colour{190, 160, 112}, 0.8f + 0.2f * fbm(x / d.s / 40.0f, v / 10.0f, 2, 9u));
     }, 1.0f, d(1.5f));
-    for (float side : {66.0f, 360.0f})
+    for (float side : {286.0f, 580.0f})
         c.polygon(d(rectangle(side, 540, side + 14, 1100)), stone({150, 132, 112}, {90, 76, 64}, d.s, 2u), 1.0f, d(1));
-    c.shadow(d(rectangle(80, 1040, 360, 1100)), d(20), 0.45f);
+    c.shadow(d(rectangle(300, 1040, 580, 1100)), d(20), 0.45f);
 }
 
 // The stairs up to the lantern gallery, climbing to the right along the wall into the dark of the floor
@@ -121,9 +121,9 @@ void drawHall(Canvas &c, const Scaled &d) {
     paintDoorway(c, d);
     paintStairs(c, d);
     paintDesk(c, d);
-    // The portrait's hook.
-    c.line(d(550), d(250), d(550), d(282), d(3), {60, 44, 30});
-    c.disc(d(550), d(250), d(8), d(1), kBrass, 1.0f);
+    // The portrait's hook, on the wall above the desk.
+    c.line(d(1450), d(250), d(1450), d(282), d(3), {60, 44, 30});
+    c.disc(d(1450), d(250), d(8), d(1), kBrass, 1.0f);
     // The candle lights the room round it; the corners fall dark.
     c.light(d(kCandleX), d(kCandleY), d(1500), kCandleLight, 0.4f);
     c.light(d(kCandleX), d(kCandleY), d(420), {255, 200, 130}, 0.35f);

@@ -60,31 +60,34 @@ void drawWindow(Canvas &c, const Scaled &d, float x, bool sea) {
     c.polygon(d(rectangle(x - 8, 892, x + 608, 908)), frame, 1.0f, d(1));
 }
 
-// The hatch down to the gallery (110..410 by 1240..1440): a bevelled iron coaming round the opening, the
-// gallery's lamplight rising from below onto the ladder's rails and rungs, which fall into the dark, and
-// the lid thrown back on its hinges against the floor behind.
+// The hatch down to the gallery (620..920 by 1240..1440, inside the narrow view and clear of the HUD's
+// journal button): a bevelled iron coaming round the opening, the gallery's lamplight rising from below
+// onto the ladder's rails and rungs, which fall into the dark, and the lid thrown back on its hinges
+// against the floor behind.
 void drawFloorHatch(Canvas &c, const Scaled &d) {
-    c.shadow(d(rectangle(100, 1236, 424, 1456)), d(14), 0.5f);
-    c.polygon(d(roundedRectangle(110, 1240, 410, 1440, 10)), linear({112, 108, 116}, {44, 42, 48}, 0, d(1240), 0, d(1440)), 1.0f, d(1.5f));
-    c.polygon(d(rectangle(126, 1256, 394, 1424)), linear({4, 4, 8}, {58, 44, 28}, 0, d(1256), 0, d(1424)), 1.0f, d(2));
-    c.light(d(260), d(1440), d(190), {255, 196, 120}, 0.35f);
-    for (float x : {176.0f, 344.0f})
+    constexpr float left = 620, right = 920, middle = (left + right) / 2;
+    c.shadow(d(rectangle(left - 10, 1236, right + 14, 1456)), d(14), 0.5f);
+    c.polygon(d(roundedRectangle(left, 1240, right, 1440, 10)), linear({112, 108, 116}, {44, 42, 48}, 0, d(1240), 0, d(1440)), 1.0f, d(1.5f));
+    c.polygon(d(rectangle(left + 16, 1256, right - 16, 1424)), linear({4, 4, 8}, {58, 44, 28}, 0, d(1256), 0, d(1424)), 1.0f, d(2));
+    c.light(d(middle), d(1440), d(190), {255, 196, 120}, 0.35f);
+    for (float x : {middle - 84, middle + 84})
         c.polygon(d({{x - 8, 1256}, {x + 8, 1256}, {x + 12, 1424}, {x - 12, 1424}}),
                   rounded([](float, float) { return Colour{96, 84, 72}; }, d(x - 12), d(x + 12), 1.4f, 0.35f), 1.0f, d(1));
     for (int rung = 0; rung < 4; ++rung) {
         const float y = 1282 + rung * 38.0f, lit = 0.35f + 0.22f * float(rung);
-        c.polygon(d(rectangle(176, y, 344, y + 9)), linear(scaled({150, 128, 100}, lit), scaled({70, 58, 46}, lit), 0, d(y), 0, d(y + 9)), 1.0f, d(1));
-        c.shadow(d(rectangle(180, y + 9, 340, y + 16)), d(4), 0.4f);
+        c.polygon(d(rectangle(middle - 84, y, middle + 84, y + 9)), linear(scaled({150, 128, 100}, lit), scaled({70, 58, 46}, lit), 0, d(y), 0, d(y + 9)), 1.0f,
+                  d(1));
+        c.shadow(d(rectangle(middle - 80, y + 9, middle + 80, y + 16)), d(4), 0.4f);
     }
-    c.shadow(d(rectangle(126, 1256, 394, 1300)), d(24), 0.7f);
-    c.polygon(d(rectangle(110, 1240, 410, 1248)), {150, 146, 156}, 0.6f, d(1));
-    for (float x : {122.0f, 398.0f})
+    c.shadow(d(rectangle(left + 16, 1256, right - 16, 1300)), d(24), 0.7f);
+    c.polygon(d(rectangle(left, 1240, right, 1248)), {150, 146, 156}, 0.6f, d(1));
+    for (float x : {left + 12, right - 12})
         for (float y : {1252.0f, 1428.0f})
             paintStud(c, d(x), d(y), d(5), {100, 98, 108});
 }
 
 // The room (2560 x 1536, the whole scene): riveted iron walls, the land window on the left and the sea
-// window on the right, iron floor plates, and the hatch down to the gallery at (260, 1340).
+// window on the right, iron floor plates, and the hatch down to the gallery at (770, 1340).
 void drawRoom(Canvas &c, const Scaled &d) {
     c.polygon(rectangle(0, 0, float(c.width), d(1240)), [&](float x, float y) {
         const float u = x / d.s, v = y / d.s;

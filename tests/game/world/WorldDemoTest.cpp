@@ -458,7 +458,7 @@ TEST_F(WorldStepsOnTheDemo, TheHallsSootyGlassIsRubbedCleanByADrag) {
     SceneElement *glass = w.findScene("hall")->findElement("glass");
     SceneElement *portrait = w.findScene("hall")->findElement("iz_portrait");
     HoInputLatches &input = game->context->input;
-    pointAt(400, 300);
+    pointAt(1300, 300);
     w.frame();
     EXPECT_EQ(w.clicks.hover.look, nullptr) << "the glass takes the pointer";
     input.buttonPressed[kPrimaryButton] = 1;
@@ -477,7 +477,7 @@ TEST_F(WorldStepsOnTheDemo, TheHallsSootyGlassIsRubbedCleanByADrag) {
     EXPECT_GT(soot, opaque * 85 / 100);
 
     for (float y = 300; y <= 700 && glass->visible; y += 40) {
-        for (float x = 400; x <= 700 && glass->visible; x += 20) {
+        for (float x = 1300; x <= 1600 && glass->visible; x += 20) {
             pointAt(x, y);
             input.buttonDown[kPrimaryButton] = 1;
             w.frame();
@@ -490,7 +490,7 @@ TEST_F(WorldStepsOnTheDemo, TheHallsSootyGlassIsRubbedCleanByADrag) {
     settle(w);
     EXPECT_EQ(glass->visible, 0);
     EXPECT_LT(erasable->alphaSum * 5, soot);
-    pointAt(550, 500);
+    pointAt(1450, 500);
     w.frame();
     EXPECT_EQ(w.clicks.hover.look, portrait);
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
