@@ -280,6 +280,22 @@ inline ShotPredicate pixelsNearAny(const char *shot, Area area, std::vector<Rgb>
 using lftest::DesignPlace;
 using lftest::DesignPoint;
 
+// Scripted input of the saving tests, at 100 ms a frame in the HD layout (client pixels are design units times
+// 1080 / 1536; "point" lines are design units). The profiles show from about frame 135; a load takes its
+// thread some frames, so the next click waits long after it.
+namespace saveRunInput {
+inline const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
+                                      "155 keydown Return\n156 keyup Return\n";
+inline const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
+// The key picked on the shore, used on the door, and the open door taken to the hall.
+inline const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
+                                     "200 move 655 1048\n201 press left\n202 release left\n"
+                                     "206 move 1237 784\n207 press left\n208 release left\n"
+                                     "215 move 1237 788\n216 press left\n217 release left\n";
+// From the hall back to the shore through its doorway.
+inline const std::string backToShore = "250 point 440 790\n251 press left\n252 release left\n";
+} // namespace saveRunInput
+
 // Where a scene file (below demo/content) places an element, which it must have, and its width.
 inline DesignPlace elementPlace(const std::string &sceneFile, const std::string &element) {
     const DesignPlace place = lftest::elementPlace(sceneFile, element);

@@ -15,6 +15,7 @@
 namespace {
 
 using namespace lfe2e;
+using namespace lfe2e::saveRunInput;
 
 bool hasInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &wanted) {
     auto at = lines.begin();
@@ -38,14 +39,6 @@ size_t countOf(const std::string &text, const std::string &part) {
 // 1080 / 1536). Each run names the writes that fail, what the game's states show and how many times the
 // player is told of a failure or of a game read in part.
 TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreToldWhereThePlayerLooks) {
-    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
-                                   "155 keydown Return\n156 keyup Return\n";
-    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
-    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
-                                  "200 move 655 1048\n201 press left\n202 release left\n"
-                                  "206 move 1237 784\n207 press left\n208 release left\n"
-                                  "215 move 1237 788\n216 press left\n217 release left\n";
-    const std::string backToShore = "250 move 155 555\n251 press left\n252 release left\n";
     const std::string menuFromTheShore = "300 keydown Escape\n302 keyup Escape\n";
     struct Run {
         const char *name;

@@ -12,23 +12,15 @@
 namespace {
 
 using namespace lfe2e;
+using namespace lfe2e::saveRunInput;
 
 // Runs of the game on one state folder, at 100 ms a frame. A profile is made and its game played to the
 // hall, then quit; it is continued there, and back on the shore the door stands open (its portal takes the
 // click); runs whose writes stop part-way into their first save, at its first byte, inside it and near its
 // end, each leave the saved game as it was; the last run continues from the last whole save, in the hall.
 TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSaveLeavesTheLastWholeOne) {
-    // Client pixels of the HD layout: design coordinates times 1080 / 1536. The profiles show from about
-    // frame 135; a load takes its thread some frames, so the next click waits long after it.
-    const std::string continueGame = "150 move 1103 597\n150 press left\n151 release left\n";
-    const std::string backToShore = "250 move 155 555\n251 press left\n252 release left\n";
+    // The shore's open door, taken back to the hall.
     const std::string throughTheDoor = "290 move 1237 788\n291 press left\n292 release left\n";
-    const std::string newProfile = "150 move 900 492\n150 press left\n151 release left\n153 text Mira\n"
-                                   "155 keydown Return\n156 keyup Return\n";
-    const std::string keyOnDoor = "180 move 492 970\n180 press left\n181 release left\n"
-                                  "200 move 655 1048\n201 press left\n202 release left\n"
-                                  "206 move 1237 784\n207 press left\n208 release left\n"
-                                  "215 move 1237 788\n216 press left\n217 release left\n";
     const std::vector<std::string> toTheShore{"entered c'profiles", "profile continued Mira", "entered c'hall",
                                               "goto portal_shore", "entered c'shore"};
     struct Run {
