@@ -93,8 +93,9 @@ TEST(LfDemoArt, FreeStandingPicturesFadeOutInsideTheirEdges) {
     TempDir temp;
     for (const Case &c : cases) {
         const fs::path out = temp / c.command;
-        if (!fs::exists(out))
+        if (!fs::exists(out)) {
             ASSERT_EQ(runProgram({toolPath("lf-demo-art"), c.command, "--out", out.string(), "--scale", "0.5"}), 0) << c.command;
+        }
         const Decoded picture = decode(out / "data" / c.picture);
         ASSERT_GT(picture.width, 2u) << c.picture;
         int opaqueAtEdge = 0;
