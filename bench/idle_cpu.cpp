@@ -96,11 +96,16 @@ public:
         lftest::xdotool(display_, {"mousemove", "1", "1"});
         std::this_thread::sleep_for(kSettle);
         const double before = game_.processorSeconds();
+        const lftest::DesktopGame::Frames framesBefore = game_.frames();
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(kMeasured);
         const double used = game_.processorSeconds() - before;
-        return used / std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        restingFrameRate_ = (game_.frames().presented - framesBefore.presented) / elapsed;
+        return used / elapsed;
     }
+    // The frames a second the game presented over its last resting measure (the display refreshes at 60 Hz).
+    double restingFrameRate() const { return restingFrameRate_; }
     void stop() { game_.stop(); }
     std::string log() const { return game_.log(); }
 
@@ -115,10 +120,12 @@ private:
     std::string display_;
     lftest::DesktopGame game_;
     int seen_ = 0;
+    double restingFrameRate_ = 0;
 };
 
 struct Shares {
     double profiles = -1, options = -1, shore = -1, study = -1;
+    double optionsFrameRate = -1;
 };
 
 // The profiles, the options and the shore, from a game saved on the shore.
@@ -130,6 +137,7 @@ bool measureMenusAndShore(const std::string &display, const fs::path &home, Shar
     if (!game.click(kProfilesScene, "button_options", "entered c'options"))
         return false;
     shares.options = game.restingShare();
+    shares.optionsFrameRate = game.restingFrameRate();
     if (!game.click(kOptionsScene, "button_back", "entered c'profiles") ||
         !game.click(kProfilesScene, "button_continue", "entered c'shore"))
         return false;
@@ -165,6 +173,8 @@ int main() {
     Shares shares;
     if (!measureMenusAndShore(server.display(), shoreHome, shares) || !measureStudy(server.display(), studyHome, shares))
         return 1;
+    std::printf("idle_cpu: the resting options presented %.1f frames a second (the display refreshes at 60 Hz)\n",
+                shares.optionsFrameRate);
     std::printf("idle_cpu profiles=%.3f options=%.3f shore=%.3f study=%.3f\n", shares.profiles, shares.options,
                 shares.shore, shares.study);
     return 0;

@@ -3,8 +3,8 @@
 // plays it: full screen on a 1920 x 1080 and a 1280 x 1024 screen, the system pointer moved by xdotool onto
 // the buttons and objects whose places the scene files give and clicked quickly (the button pressed and
 // released with nothing between), each click seen landing in the game's state lines; the game's arrow
-// drawn with its tip under the system pointer; and an idle scene paced by the display's refresh, its
-// unchanged bands reused (what holds however busy the machine is; the processor time goes to bench/idle_cpu).
+// drawn with its tip under the system pointer; and an idle scene's unchanged bands reused (what holds however
+// busy the machine is; its frame rate and processor time go to bench/idle_cpu).
 
 #include "tests/e2e/LanternfallFixture.h"
 #include "tests/support/XServerTestSupport.h"
@@ -111,18 +111,14 @@ void DesktopPlay::play(const Screen &screen) {
         EXPECT_FALSE(differs(beside)) << "the arrow reaches " << beside.x - rest.x << "," << beside.y - rest.y;
     }
 
-    // Left alone with the pointer resting: no more frames than the display's refresh (60 Hz under Xvfb)
-    // allows, however fast the machine, and the frames reuse the bands that did not change. The time is
-    // taken before the first count and after the last, so every frame counted falls inside it.
+    // Left alone with the pointer resting, the frames reuse the bands that did not change (the frame rate
+    // this gives is bench/idle_cpu's to measure).
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    const auto start = std::chrono::steady_clock::now();
     const DesktopGame::Frames before = game.frames();
     std::this_thread::sleep_for(std::chrono::seconds(4));
     const DesktopGame::Frames after = game.frames();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const int presented = after.presented - before.presented, reusing = after.reusing - before.reusing;
     EXPECT_GT(presented, 0) << "the idle options still present frames";
-    EXPECT_LE(presented, int(std::ceil(elapsed * 60)) + 2) << "in " << elapsed << " s";
     EXPECT_GE(reusing * 2, presented) << "most idle frames reuse unchanged bands";
 
     // The system cursor switched on and off, back to the profiles, and a profile made by typing its name
@@ -158,7 +154,7 @@ void DesktopPlay::play(const Screen &screen) {
     EXPECT_EQ(lftest::errorLines(game.log()), std::vector<std::string>{}) << game.log();
 }
 
-TEST_F(DesktopPlay, QuickClicksLandWhereThePointerIsAndAnIdleSceneKeepsToTheRefresh) {
+TEST_F(DesktopPlay, QuickClicksLandWhereThePointerIsAndAnIdleSceneReusesItsUnchangedBands) {
     ASSERT_EQ(access("/usr/bin/xdotool", X_OK), 0) << "scripts/setup installs xdotool";
     for (const Screen &screen : {Screen{1920, 1080}, Screen{1280, 1024}}) {
         SCOPED_TRACE(std::to_string(screen.width) + "x" + std::to_string(screen.height));
