@@ -26,7 +26,7 @@ struct Point {
 
 // The control points of the beads' path, as the scene's elements p00 to p11 place them.
 constexpr Point kPath[] = {{390, 330}, {560, 290}, {700, 380}, {980, 300}, {1260, 370}, {1540, 290},
-                           {1820, 370}, {2030, 300}, {2190, 420}, {2230, 690}, {2140, 950}, {1960, 1110}};
+                           {1820, 370}, {2050, 280}, {2220, 430}, {2240, 730}, {2140, 1010}, {1960, 1130}};
 // The crevice the beads fall into, at the path's end.
 constexpr Point kCrevice = kPath[std::size(kPath) - 1];
 
