@@ -1,5 +1,7 @@
 #include "game/scene/ElementPickInfo.h"
 
+#include <algorithm>
+
 #include "game/HoGameSettings.h"
 #include "game/scene/HoScene.h"
 
@@ -12,6 +14,6 @@ void ElementPickInfo::init(SceneElement *element) {
 void ElementPickInfo::coverScreen() {
     const float scale = sceneArtScale();
     left = top = 0.0f;
-    right = screenValues.width / scale;
+    right = std::max(screenValues.width, screenValues.wideWidth) / scale;
     bottom = screenValues.height / scale;
 }

@@ -14,7 +14,8 @@ struct ElementPickInfo {
     // whole screen as the rectangle.
     void init(SceneElement *element);
     // The rectangle becomes the whole screen, in design units like the quads it is later set to: the
-    // draw clips the element to it while the element is listed.
+    // draw clips the element to it while the element is listed. It spans the wide design's width, which
+    // holds what a narrow layout shows of it too.
     void coverScreen();
 
     uint8_t found = 0;

@@ -259,23 +259,17 @@ private:
         return renderable.update(roundToInt(element->currentFrame));
     }
 
-    // While the element is listed in the hidden-object list it is cut to its list rectangle (design units
-    // of the screen), which the scene camera's zoom scales about the middle of the screen.
+    // While the element is listed in the hidden-object list it is cut to its pick record's rectangle (design
+    // units of the scene), taken to the screen through the scene's view as the element itself is, so the
+    // rectangle stands where the element is drawn in every layout and under every camera.
     bool useListClip(const SceneElement *element) {
         const ElementPickInfo *pick = element->pickInfo;
         if (!pick || !pick->wasListed)
             return false;
-        const float s = screenValues.artScale, zoom = scene_.cameraScale;
-        const float halfWidth = screenValues.halfWidth, halfHeight = screenValues.halfHeight;
-        auto x = [&](float design) { return (design - screenValues.viewOffsetX) * s; };
-        auto y = [&](float design) { return (design - screenValues.viewOffsetY) * s; };
-        PixelRect rect{x(pick->left), y(pick->top), x(pick->right), y(pick->bottom)};
-        if (zoom != 1.0f) {
-            rect = {(rect.x1 - halfWidth) * zoom + halfWidth, (rect.y1 - halfHeight) * zoom + halfHeight,
-                    (rect.x2 - halfWidth) * zoom + halfWidth, (rect.y2 - halfHeight) * zoom + halfHeight};
-        }
+        const QuadCorners corners{{{pick->left, pick->top}, {pick->right, pick->top}, {pick->right, pick->bottom},
+                                   {pick->left, pick->bottom}}};
         flush();
-        setClip(rect);
+        setClip(mapping_.boundsOf(corners));
         return true;
     }
 

@@ -59,7 +59,8 @@ std::string itemText(const HoScene &scene, const HiddenObjectItem &item, const H
     return text;
 }
 
-// The HUD scene's "ho_strikeout" picture stretched over the struck part of the text.
+// The HUD scene's "ho_strikeout" picture stretched over the struck part of the text, as high as the element
+// stands in design units (its picture's pixels differ by quality).
 void drawStrikeBar(HoWorld *world, float left, float length, float y) {
     SceneElement *bar = world->hudScene ? world->hudScene->findElement("ho_strikeout") : nullptr;
     HoTexture *texture = bar && bar->renderable ? bar->renderable->getTexture() : nullptr;
@@ -67,7 +68,7 @@ void drawStrikeBar(HoWorld *world, float left, float length, float y) {
         return;
     world->context->flushBatch();
     texture->picture->setTintColor(1.0f, 1.0f, 1.0f, 1.0f);
-    texture->draw(0.0f, 0.0f, texture->width, texture->height, left, y, left + length, y + texture->height, 1.0f,
+    texture->draw(0.0f, 0.0f, texture->width, texture->height, left, y, left + length, y + bar->h.asNumber(), 1.0f,
                   0.0f, false, false, 0.0f, 0.0f);
     world->context->flushBatch();
 }
@@ -126,24 +127,25 @@ private:
                 drawOutlinedText(font_, passed, &context_, 0, kOutlinedTextAtPoint, left, y,
                                  TextColour{0.0f, 0.0f, 0.0f, 0.0f}, found_);
         }
-        drawStrikeBar(world_, left, progress, y + world_->configurationNumber("hud.ho.strikeout_offset_y", 0.0f) / sceneArtScale());
+        // The bar spans the word alone, and its offset is in design units, as the list's text is the same
+        // size in design units in every layout.
+        drawStrikeBar(world_, left, std::min(progress, width), y + world_->configurationNumber("hud.ho.strikeout_offset_y", 0.0f));
         if (ParticleEmitter *emitter = strike->foundEmitter) {
             emitter->placementX = left + progress;
             emitter->placementY = item->panelY;
         }
     }
 
-    // The riddle's single item, in a box across the panel.
+    // The riddle's single item, in a box across the panel. The box is in design units, as the list's cells
+    // are from the same keys: scaled by the layout it would stand elsewhere in each, off the screen in SD.
     void drawRiddle(SceneElement *element, HiddenObjectItem *item, const char *shown) {
-        const float s = sceneArtScale();
         const float x = world_->configurationNumber("hud.inventory_ho.x", 512.0f);
         const float dx = world_->configurationNumber("hud.inventory_ho.dx", 300.0f);
         const float y = world_->configurationNumber("hud.inventory_ho.y", 711.0f);
         const float dy = world_->configurationNumber("hud.inventory_ho.dy", 30.0f);
         const HighlightColour &colour = context_.highlight[kindOf(element, item, false)];
-        drawOutlinedTextBox(font_, shown, (x - dx) / s, (x + dx) / s, (y - dy) / s, kTextStyleCentered,
-                            TextColour{0.0f, 0.0f, 0.0f, 0.0f}, {colour.red, colour.green, colour.blue, 1.0f},
-                            kOutlineThicknessMin);
+        drawOutlinedTextBox(font_, shown, x - dx, x + dx, y - dy, kTextStyleCentered, TextColour{0.0f, 0.0f, 0.0f, 0.0f},
+                            {colour.red, colour.green, colour.blue, 1.0f}, kOutlineThicknessMin);
         item->drawnThisFrame = 1;
     }
 

@@ -360,7 +360,7 @@ constexpr Rgb kRust{150, 78, 40}, kDoorWood{110, 72, 42}, kDoorway{27, 18, 12}, 
               kTooltipWood{50, 36, 28};
 constexpr Rgb kAimLine{154, 20, 14}; // the wick board's red aim line over the glass
 constexpr Area kKeyOnTheSand = designArea(630, 1345, 770, 1415), kFirstSlot = designArea(905, 1464, 957, 1516),
-               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(1490, 549, 1790, 552);
+               kDoor = designArea(1710, 1060, 1750, 1100), kTooltipPlate = designArea(1490, 433, 1790, 436);
 // The study's and the hall additions' places and colours (lf-demo-art study).
 constexpr Rgb kBrass{214, 168, 72}, kDarkBrass{150, 110, 40}, kHintRing{255, 236, 150}, kCloth{190, 204, 230},
               kCompassFace{206, 188, 140};
@@ -369,6 +369,9 @@ constexpr Area kGearOnTheRocks = designArea(2050, 1160, 2170, 1280), kSlotLeftHa
                kPageInCupboard = designArea(2110, 885, 2190, 950), kCompass = designArea(900, 815, 1100, 1015),
                kCompassShowing = designArea(968, 884, 1004, 916), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
                kStrip = designArea(905, 1464, 1629, 1516);
+// The ink of the study's list, and the riddle's line across the middle of the list's plate.
+constexpr Rgb kListInk{62, 42, 28};
+constexpr Area kRiddleLine = designArea(980, 1385, 1580, 1440);
 
 // The portrait's coat: its dark cloth and the lapel a little lighter over it.
 constexpr Rgb kFace{200, 170, 140}, kCoat{27, 30, 42}, kButton = kParchment, kFieldText{255, 244, 214};
@@ -467,6 +470,9 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the hint rings the compass", pixelsNear("study_hint", kCompass, kHintRing, 10, 500)},
     {"the compass is found and gone", pixelsNear("study_found", kCompassShowing, kCompassFace, 24, 0, 0)},
     {"the lens cloth waits on the chair for the riddle", pixelsNear("study_riddle", kClothOnTheChair, kCloth, 20, 500)},
+    {"twenty seconds on, the riddle's words are still on the list's plate",
+     pixelsNear("study_riddle_said", kRiddleLine, kListInk, 30, 60)},
+    {"on the plate's parchment", pixelsNear("study_riddle_said", kRiddleLine, kParchment, 40, 5000)},
     {"the lens cloth lies in the strip", pixelsNear("glitter", kStrip, kCloth, 20, 50)},
     {"the journal's page", pixelsNear("journal", designArea(700, 450, 1860, 1250), kParchment, 3, 200000)},
     {"something sparkles in the hall", pixelsNear("glitter", designArea(0, 0, 2560, 1400), {255, 250, 220}, 8, 50)},
@@ -638,7 +644,8 @@ TEST(DemoLayouts, WhatThePlayerMustClickLiesInsideTheNarrowView) {
         {"data/scenes/gallery/gallery.scene",
          {"portal_hall:down", "portal_gallery_alt_ho_match3:up", "lens:inventory", "door_mirrors", "door_wick",
           "portal_lantern:up"}},
-        {"data/scenes/gallery/zuma/zuma.scene", {"gun", "p00"}},
+        {"data/scenes/gallery/zuma/zuma.scene",
+         {"gun", "p00", "p01", "p02", "p03", "p04", "p05", "p06", "p07", "p08", "p09", "p10", "p11"}},
         {"data/scenes/lantern/lantern.scene", {"portal_gallery:down", "lens_ring", "panes", "lamp_niche", "clockwork"}},
         {"data/system/hud/hud.scene",
          {"inventory_background", "msg_back", "hint_button", "glitter_button", "journal_button", "menu_button"}},

@@ -20,14 +20,15 @@ constexpr Colour kNight{12, 18, 46}, kDawn{232, 150, 92}, kSeaFar{70, 66, 96}, k
 constexpr Colour kBoatLight{255, 184, 90}, kHull{18, 16, 22};
 constexpr float kHorizon = 1000.0f;
 
-// The lighthouse on its rock, the lantern burning and its beam reaching out over the sea to the right.
+// The lighthouse on its rock, the lantern burning and its beam reaching out over the sea to the right. It
+// stands far enough in from the left that the narrow layouts, which show the design from x 256, show it whole.
 void drawLighthouse(Canvas &c, const Scaled &d) {
-    c.polygon(d({{330, 296}, {2700, 120}, {2700, 560}}), {255, 232, 170}, 0.22f, d(40));
-    c.polygon(d({{330, 296}, {2700, 240}, {2700, 380}}), {255, 240, 200}, 0.16f, d(16));
-    paintRock(c, d({{-60, 1240}, {-40, 1000}, {60, 930}, {200, 890}, {420, 880}, {560, 930}, {700, 1020}, {780, 1120}, {820, 1240}}),
+    c.polygon(d({{490, 296}, {2700, 120}, {2700, 560}}), {255, 232, 170}, 0.22f, d(40));
+    c.polygon(d({{490, 296}, {2700, 240}, {2700, 380}}), {255, 240, 200}, 0.16f, d(16));
+    paintRock(c, d({{-60, 1240}, {-40, 1000}, {120, 930}, {360, 890}, {580, 880}, {720, 930}, {860, 1020}, {940, 1120}, {980, 1240}}),
               {96, 84, 96}, {20, 18, 26}, d.s, 71u);
-    paintRock(c, d({{500, 1240}, {600, 1120}, {760, 1090}, {900, 1150}, {980, 1240}}), {70, 62, 74}, {16, 14, 20}, d.s, 72u);
-    paintLighthouse(c, {d(330), d(380), d(910), d(50), d(82), 8, true, 0.9f, 73u});
+    paintRock(c, d({{660, 1240}, {760, 1120}, {920, 1090}, {1060, 1150}, {1140, 1240}}), {70, 62, 74}, {16, 14, 20}, d.s, 72u);
+    paintLighthouse(c, {d(490), d(380), d(910), d(50), d(82), 8, true, 0.9f, 73u});
 }
 
 // A boat at anchor: its shadowed hull, the mast, a furled sail, and its lit lantern with the light's path
@@ -59,8 +60,8 @@ void drawEndBack(Canvas &c, const Scaled &d) {
         return mix(scaled(mix(kSeaFar, kSeaNear, t), 0.85f + 0.3f * swell), Colour{230, 150, 110}, std::clamp((swell - 0.62f) * 3.0f, 0.0f, 1.0f) * (1 - t) * 0.5f);
     });
     drawLighthouse(c, d);
-    drawBoat(c, d, 900, 1180, 1.0f);
-    drawBoat(c, d, 1500, 1110, 0.7f);
+    drawBoat(c, d, 1250, 1180, 1.0f);
+    drawBoat(c, d, 1640, 1110, 0.7f);
     drawBoat(c, d, 2000, 1250, 1.2f);
     drawBoat(c, d, 2350, 1080, 0.55f);
 }

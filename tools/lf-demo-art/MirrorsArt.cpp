@@ -26,7 +26,9 @@ struct Point {
 
 // The control points of the beads' path, as the scene's elements p00 to p11 place them.
 constexpr Point kPath[] = {{390, 330}, {560, 290}, {700, 380}, {980, 300}, {1260, 370}, {1540, 290},
-                           {1820, 370}, {2100, 300}, {2330, 430}, {2380, 700}, {2260, 960}, {2040, 1120}};
+                           {1820, 370}, {2050, 280}, {2220, 430}, {2240, 730}, {2140, 1010}, {1960, 1130}};
+// The crevice the beads fall into, at the path's end.
+constexpr Point kCrevice = kPath[std::size(kPath) - 1];
 
 // Points along the path through the control points, ten a segment (a uniform Catmull-Rom curve with
 // its end points doubled, as the game lays the path).
@@ -102,8 +104,8 @@ void drawCliffTop(Canvas &c, const Scaled &d) {
     strokePath(c, d, groove, 80, {84, 70, 52});
     strokePath(c, d, groove, 64, {62, 48, 34});
     strokePath(c, d, groove, 30, {52, 40, 28});
-    c.shadow(ellipse(d(2040), d(1120), d(80), d(56)), d(24), 0.6f);
-    c.disc(d(2040), d(1120), d(56), d(16), {8, 6, 6}, 1.0f); // the crevice the beads fall into
+    c.shadow(ellipse(d(kCrevice.x), d(kCrevice.y), d(80), d(56)), d(24), 0.6f);
+    c.disc(d(kCrevice.x), d(kCrevice.y), d(56), d(16), {8, 6, 6}, 1.0f);
     // The signal box the beads come out of.
     c.shadow(d(rectangle(290, 400, 470, 430)), d(16), 0.5f);
     c.polygon(d(rectangle(280, 250, 440, 410)), woodGrain({118, 78, 44}, {64, 42, 22}, d.s, 476u), 1.0f, d(1));

@@ -2,15 +2,21 @@
 // and narrow, and SD switched to from HD in the options): every text of its scenes, menus and HUD panels, measured as the game lays it out with the
 // fonts of the layout's archive, lies inside its button or box and inside what the screen shows; so does
 // every text of the table shown as a HUD message on the message plate, every element's tooltip on its
-// plate, and the study's list in its cells.
+// plate, and the study's list in its cells. Every hidden-object scene draws its listed things as the wide
+// layout of its quality draws them: at rest, under the resting pointer and while they disappear.
 
 #include "tests/game/world/WorldTestSupport.h"
 
+#include <cstdio>
+#include <map>
 #include <ostream>
 
 #include "engine/text/KText.h"
 #include "game/resources/HoConfiguration.h"
+#include "game/scene/ElementPickInfo.h"
+#include "game/scene/HiddenObjectPicking.h"
 #include "game/scene/HiddenObjectItem.h"
+#include "game/scene/SceneView.h"
 #include "game/world/Tooltip.h"
 #include "platform/WinUser.h"
 
@@ -49,6 +55,10 @@ bool inside(const TextExtent &inner, const TextExtent &outer) {
            inner.top >= outer.top - kSlack && inner.bottom <= outer.bottom + kSlack;
 }
 
+bool overlap(const TextExtent &a, const TextExtent &b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
 std::string describe(const TextExtent &e) {
     return "(" + std::to_string(int(e.left)) + "," + std::to_string(int(e.top)) + ")-(" +
            std::to_string(int(e.right)) + "," + std::to_string(int(e.bottom)) + ")";
@@ -62,19 +72,92 @@ TextExtent boxOf(const SceneElement &element) {
     return {left, top, left + w, top + h};
 }
 
+// The wide layout of the layout's quality.
+const Layout &wideLayoutOf(const Layout &layout) {
+    return layout.hd ? kLayouts[0] : kLayouts[2];
+}
+
+// The layout on a desktop of its game window's size, which shows the game's pixels one for one.
+Layout atItsOwnSize(const Layout &layout) {
+    Layout own = layout;
+    own.desktopWidth = layout.screenWidth;
+    own.desktopHeight = layout.screenHeight;
+    return own;
+}
+
+// The colours a layout draws at the sample points of each listed thing of its hidden-object scenes, by scene,
+// thing and moment.
+using SearchColours = std::map<std::string, std::vector<uint32_t>>;
+
+std::string hex(uint32_t colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", unsigned(colour));
+    return text;
+}
+
+// Whether two colours differ by at most the tolerance in every channel.
+bool near(uint32_t a, uint32_t b, int tolerance) {
+    for (int shift : {0, 8, 16}) {
+        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+// A pixel and its neighbours: a layout whose view is shifted by part of a pixel draws an edge next door.
+constexpr std::pair<int, int> kAround[] = {{0, 0}, {-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
+constexpr size_t kAroundCount = std::size(kAround);
+
+// Whether the point's own colour in the one picture is near one of its neighbourhood's in the other.
+bool drawnAlike(const std::vector<uint32_t> &one, const std::vector<uint32_t> &other, size_t point, int tolerance) {
+    for (size_t k = 0; k < kAroundCount; ++k) {
+        if (near(one[point * kAroundCount], other[point * kAroundCount + k], tolerance))
+            return true;
+    }
+    return false;
+}
+
+// A grid of points over the middle of the element's rectangle, in design units.
+std::vector<ScreenPoint> samplePoints(const SceneElement &element) {
+    const QuadCorners quad = rotatedQuadCorners(element);
+    float left = quad[0].x, right = quad[0].x, top = quad[0].y, bottom = quad[0].y;
+    for (const ScreenPoint &corner : quad) {
+        left = std::min(left, corner.x), right = std::max(right, corner.x);
+        top = std::min(top, corner.y), bottom = std::max(bottom, corner.y);
+    }
+    constexpr int kAcross = 5;
+    std::vector<ScreenPoint> points;
+    for (int row = 0; row < kAcross; ++row) {
+        for (int column = 0; column < kAcross; ++column)
+            points.push_back({left + (right - left) * (0.2f + 0.15f * float(column)),
+                              top + (bottom - top) * (0.2f + 0.15f * float(row))});
+    }
+    return points;
+}
+
 class DemoLayout : public lftest::HeadlessGameTest, public ::testing::WithParamInterface<Layout> {
 protected:
     void SetUp() override {
         HeadlessGameTest::SetUp();
+        ASSERT_TRUE(lftest::copyDemoArchives(archives->folder()));
         const Layout &layout = GetParam();
+        ASSERT_TRUE(archives->packAndMount(layout.hd || layout.switchedFromHd));
+        startIn(layout);
+    }
+    void TearDown() override {
+        pointerSynthesisActive = false;
+        HeadlessGameTest::TearDown();
+        platformSetVirtualDesktop(0, 0);
+    }
+
+    // The game on a desktop that gets the layout, its world started; the archives of its quality are mounted.
+    void startIn(const Layout &layout) {
+        game.reset();
         DEVMODEW modes[2]{};
         modes[0].dmPelsWidth = DWORD(layout.desktopWidth), modes[0].dmPelsHeight = DWORD(layout.desktopHeight);
         modes[1].dmPelsWidth = 1920, modes[1].dmPelsHeight = 1080;
         platformSetVirtualDesktop(layout.desktopWidth, layout.desktopHeight, modes, layout.hdModeListed ? 2 : 1);
-        ASSERT_TRUE(lftest::copyDemoArchives(archives->folder()));
-        const bool startHd = layout.hd || layout.switchedFromHd;
-        ASSERT_TRUE(archives->packAndMount(startHd));
-        game = lftest::startWindowedGame(startHd);
+        game = lftest::startWindowedGame(layout.hd || layout.switchedFromHd);
         ASSERT_NE(game->window, nullptr);
         game->createContext();
         ASSERT_NE(game->context->world, nullptr);
@@ -91,12 +174,113 @@ protected:
         shown_ = {(wideWidth - shownWidth) * 0.5f, 0.0f, (wideWidth + shownWidth) * 0.5f,
                   screenValues.height / screenValues.artScale};
     }
-    void TearDown() override {
-        HeadlessGameTest::TearDown();
-        platformSetVirtualDesktop(0, 0);
-    }
 
     HoWorld &world() { return *game->context->world; }
+
+    void frames(int count) {
+        for (int i = 0; i < count; ++i)
+            world().frame();
+    }
+    // Into the scene, until it shows fully.
+    void enter(HoScene *scene) {
+        HoWorld &w = world();
+        w.changeScene(scene, nullptr);
+        for (int i = 0; i < 300 && (w.activeScene != scene || w.change.state != kChangeIdle); ++i)
+            w.frame();
+        ASSERT_EQ(w.activeScene, scene) << scene->identifier;
+    }
+    // The pointer at the active scene's design point, as the mouse over the pixel that shows it.
+    void pointAt(ScreenPoint design) {
+        const ScreenPoint pixel = ViewMapping(game.get(), computeSceneView(*world().activeScene)).toScreen(design);
+        pointerSynthesisActive = true;
+        synthesizedPointerX = int32_t(std::lround(pixel.x));
+        synthesizedPointerY = int32_t(std::lround(pixel.y));
+    }
+    // One step with a click where the pointer is.
+    void click() {
+        HoInputLatches &input = game->context->input;
+        input.buttonDown[kPrimaryButton] = input.buttonPressed[kPrimaryButton] = 1;
+        world().frame();
+        input.buttonDown[kPrimaryButton] = 0;
+    }
+    // The world's picture now.
+    lftest::BackBuffer drawnFrame() {
+        game->window->flipBackBuffer(false);
+        game->window->setViewTransform(0.0f, 0.0f, 0.0f, 1.0f, true);
+        world().draw();
+        return lftest::readBackBuffer(game->window);
+    }
+    // The world's picture now at the active scene's design points: for each, the colours of the pixel that
+    // shows it and of its eight neighbours, that one first.
+    std::vector<uint32_t> drawnAt(const std::vector<ScreenPoint> &points) {
+        const lftest::BackBuffer frame = drawnFrame();
+        const ViewMapping mapping(game.get(), computeSceneView(*world().activeScene));
+        std::vector<uint32_t> colours;
+        for (const ScreenPoint &point : points) {
+            const ScreenPoint pixel = mapping.toScreen(point);
+            for (const auto &[dx, dy] : kAround) {
+                const int x = int(pixel.x) + dx, y = int(pixel.y) + dy;
+                const bool inside = x >= 0 && y >= 0 && x < frame.width && y < frame.height;
+                const uint8_t *p = inside ? frame.at(x, y) : nullptr;
+                colours.push_back(p ? uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2] : 0xFFFFFFFFu);
+            }
+        }
+        return colours;
+    }
+
+    // Plays into every hidden-object scene and finds each listed thing in turn: what is drawn at its sample
+    // points at rest (the pointer resting on nothing), under the resting pointer, and a few steps after
+    // its click while it disappears. At rest each thing must show: its points differ from the picture
+    // without it.
+    SearchColours playTheSearches() {
+        constexpr int kRest = 30, kAfterClick = 5, kTolerance = 24;
+        SearchColours colours;
+        HoWorld &w = world();
+        for (int32_t i = 0; i < w.scenes.count(); ++i) {
+            HoScene *scene = w.scenes[i];
+            if (!scene->isHo)
+                continue;
+            enter(scene);
+            pointAt({1280.0f, 120.0f});
+            frames(kRest);
+            std::vector<SceneElement *> listed;
+            for (int32_t j = 0; j < scene->allElements.members.count(); ++j) {
+                SceneElement *element = scene->allElements.members[j];
+                if (element->pickInfo && element->pickInfo->item && element->visible)
+                    listed.push_back(element);
+            }
+            EXPECT_FALSE(listed.empty()) << scene->identifier;
+            for (SceneElement *element : listed) {
+                const std::string key = std::string(scene->identifier) + "/" + element->name;
+                const std::vector<ScreenPoint> points = samplePoints(*element);
+                colours[key + " at rest"] = drawnAt(points);
+                element->visible = 0;
+                const std::vector<uint32_t> without = drawnAt(points);
+                element->visible = 1;
+                bool shows = false;
+                for (size_t p = 0; p < points.size(); ++p)
+                    shows = shows || !near(colours[key + " at rest"][p * kAroundCount], without[p * kAroundCount], kTolerance);
+                EXPECT_TRUE(shows) << key << " is not drawn at rest";
+            }
+            for (SceneElement *element : listed) {
+                const std::string key = std::string(scene->identifier) + "/" + element->name;
+                const std::vector<ScreenPoint> points = samplePoints(*element);
+                pointAt(points[points.size() / 2]);
+                frames(kRest);
+                colours[key + " under the pointer"] = drawnAt(points);
+                click();
+                frames(kAfterClick);
+                colours[key + " disappearing"] = drawnAt(points);
+                if (w.heldElement)
+                    w.heldElement->releaseHeld();
+                const ElementPickInfo *shown = displayOf(element)->pickInfo;
+                for (int step = 0; step < 600 && shown && shown->disappearing; ++step)
+                    w.frame();
+                pointAt({1280.0f, 120.0f});
+            }
+        }
+        return colours;
+    }
 
     // The text lies inside its box and what the screen shows.
     void expectFits(const TextExtent &text, const TextExtent &box, const std::string &what) {
@@ -161,6 +345,14 @@ TEST_P(DemoLayout, EveryTooltipStandsOnItsPlateOnTheScreen) {
             const TooltipPlace place = placeTooltip(w, font, text, x, y);
             expectFits(place.text, place.plate, std::string(scene->identifier) + "/" + element->name + " tooltip");
             EXPECT_TRUE(inside(place.plate, shown_)) << text << ": plate " << describe(place.plate);
+            // A HUD button's tooltip does not cover the other buttons of the row.
+            for (int32_t k = 0; scene == w.hudScene && k < scene->allElements.members.count(); ++k) {
+                const SceneElement *other = scene->allElements.members[k];
+                if (other == element || !other->tooltipKey)
+                    continue;
+                EXPECT_FALSE(overlap(place.plate, boxOf(*other)))
+                    << text << ": plate " << describe(place.plate) << " covers " << other->name;
+            }
         }
     }
     EXPECT_GE(checked_, 6) << "the hall's and the HUD's tooltips";
@@ -191,6 +383,102 @@ TEST_P(DemoLayout, TheStudyListsEachThingInItsOwnCell) {
         expectFits({line.left, cell.top, line.right, cell.bottom}, cell, key);
     }
     EXPECT_GE(checked_, 8) << "the study's eight things";
+}
+
+// Every thing of the study but the last found (so that the list does not turn into the riddle), its strike
+// drawn to its end: the strike's ink lies on its word, across it through the middle of its line.
+TEST_P(DemoLayout, EachStrikeSpansItsWordThroughTheMiddle) {
+    // Red above green: the parchment's 14, the names' ink 20, the strike's ink over either above 35.
+    constexpr int kRedderThanInk = 32;
+    constexpr float kBeside = 30.0f;
+    startIn(atItsOwnSize(GetParam()));
+    HoWorld &w = world();
+    HoScene *study = w.findScene("hall_ho_study");
+    ASSERT_NE(study, nullptr);
+    enter(study);
+    std::vector<HiddenObjectItem *> struck;
+    for (int32_t i = 0; i + 1 < study->hoItems.count(); ++i) {
+        HiddenObjectItem *item = study->hoItems[i];
+        if (item->interactive)
+            continue;
+        for (int32_t j = 0; j < item->elements.count(); ++j)
+            setHoElementFound(item->elements[j]);
+        struck.push_back(item);
+    }
+    ASSERT_GE(struck.size(), 5u);
+    // A strike ends as the list is drawn; then the sparks at its end die away.
+    const auto allFinished = [&] {
+        return std::all_of(struck.begin(), struck.end(),
+                           [](const HiddenObjectItem *item) { return item->finishedCount == item->elements.count(); });
+    };
+    for (int i = 0; i < 1000 && !allFinished(); ++i) {
+        w.frame();
+        drawnFrame();
+    }
+    ASSERT_TRUE(allFinished());
+    frames(200);
+    const lftest::BackBuffer frame = drawnFrame();
+    const ViewMapping hud(game.get(), computeSceneView(*w.hudScene));
+    const ConfigEntry *fontEntry = w.configurationEntry("hud.ho.inventory_font");
+    KText *font = game->context->getFont(fontEntry ? fontEntry->integer : 0);
+    ASSERT_NE(font, nullptr);
+    for (const HiddenObjectItem *item : struck) {
+        const std::string key = std::string(study->parent->name) + "_" + item->name;
+        const TextExtent word = measureOutlinedText(font, game->context->getLocalizedText(key.c_str(), font->getEncoding()),
+                                                    kOutlinedTextCentred, float(roundToInt(item->panelX)), item->panelY - 10.0f);
+        // The strike's reddish ink over the parchment, searched for as high as the word's line and a little
+        // wider than the word.
+        const ScreenPoint from = hud.toScreen({word.left - kBeside, word.top});
+        const ScreenPoint to = hud.toScreen({word.right + kBeside, word.bottom});
+        TextExtent ink{1e9f, 1e9f, -1e9f, -1e9f};
+        for (int y = std::max(0, int(from.y)); y < std::min(frame.height, int(to.y)); ++y) {
+            for (int x = std::max(0, int(from.x)); x < std::min(frame.width, int(to.x)); ++x) {
+                const uint8_t *p = frame.at(x, y);
+                if (int(p[0]) - int(p[1]) < kRedderThanInk)
+                    continue;
+                ScreenPoint design{};
+                ASSERT_TRUE(hud.toDesign({float(x) + 0.5f, float(y) + 0.5f}, design));
+                ink = {std::min(ink.left, design.x), std::min(ink.top, design.y), std::max(ink.right, design.x),
+                       std::max(ink.bottom, design.y)};
+            }
+        }
+        ASSERT_FALSE(empty(ink)) << key << ": no strike drawn";
+        const float slack = 2.0f / screenValues.artScale, middle = (ink.top + ink.bottom) * 0.5f;
+        const float lineHeight = word.bottom - word.top;
+        EXPECT_GE(ink.left, word.left - slack) << key << ": strike " << describe(ink) << ", word " << describe(word);
+        EXPECT_LE(ink.right, word.right + slack) << key << ": strike " << describe(ink) << ", word " << describe(word);
+        EXPECT_GE(ink.right, word.right - 4.0f * slack) << key << ": strike " << describe(ink) << ", word " << describe(word);
+        EXPECT_NEAR(middle, word.top + lineHeight * 0.5f, lineHeight * 0.15f)
+            << key << ": strike " << describe(ink) << ", word " << describe(word);
+    }
+}
+
+TEST_P(DemoLayout, TheSearchedThingsAreDrawnAsInTheWideLayout) {
+    constexpr int kTolerance = 24;
+    startIn(atItsOwnSize(GetParam()));
+    const SearchColours drawn = playTheSearches();
+    const Layout &wide = wideLayoutOf(GetParam());
+    if (&wide == &GetParam() || GetParam().switchedFromHd)
+        return;
+    startIn(atItsOwnSize(wide));
+    const SearchColours expected = playTheSearches();
+    EXPECT_GE(expected.size(), 24u) << "the study's nine things, three moments each";
+    for (const auto &[key, colours] : expected) {
+        const auto found = drawn.find(key);
+        ASSERT_NE(found, drawn.end()) << key;
+        ASSERT_EQ(found->second.size(), colours.size()) << key;
+        const size_t points = colours.size() / kAroundCount;
+        int differing = 0;
+        std::string first;
+        for (size_t p = 0; p < points; ++p) {
+            if (drawnAlike(found->second, colours, p, kTolerance))
+                continue;
+            if (differing++ == 0)
+                first = " (point " + std::to_string(p) + ": " + hex(found->second[p * kAroundCount]) + ", wide " +
+                        hex(colours[p * kAroundCount]) + ")";
+        }
+        EXPECT_EQ(differing, 0) << key << ": " << differing << " of " << points << " points differ" << first;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryLayout, DemoLayout, ::testing::ValuesIn(kLayouts),
