@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
@@ -53,10 +54,13 @@ ScopedDataHome::~ScopedDataHome() {
 
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds bound) {
     const auto end = std::chrono::steady_clock::now() + bound;
+    // Asked soon at first, then less often, so that a long wait takes little from what it waits for.
+    std::chrono::milliseconds pause(1);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= end)
             return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
     return true;
 }

@@ -42,8 +42,9 @@ private:
     std::string old_;
 };
 
-// Waits until `done` holds, asking it every few milliseconds of real time, at most `bound` (long enough for
-// a busy machine); whether it came to hold. For what another thread or process does: never sleep for it.
+// Waits until `done` holds, asking it again in real time (soon at first, then every 50 ms), at most `bound`
+// (long enough for a busy machine); whether it came to hold. For what another thread or process does:
+// never sleep for it.
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds bound = std::chrono::minutes(1));
 
 // The thread of this process (its kernel id) is asleep: it waits, for a lock or a condition.
