@@ -37,9 +37,15 @@ void logScriptMessage(const char *text, void *) {
 
 // An entry of the game's own archives that fails its check is damaged data, as a missing archive is: the
 // game cannot go on without it (an empty localisation, a scene without its script), whichever thread read it.
+// The player is told which file of the game is damaged, by the name they know it by, and what to do; the
+// archive's error line in the log has the detail.
 std::string describeDamagedEntry() {
     const std::optional<KResourceProblem> damaged = firstDamagedEntry();
-    return damaged ? damaged->name + ": " + damaged->text : std::string();
+    if (!damaged)
+        return {};
+    const std::string &archive = damaged->archive;
+    const std::string file = archive.substr(archive.find_last_of('/') + 1);
+    return damaged->name + ". The game's file " + file + ", which holds it, is damaged. Please install the game again.";
 }
 
 } // namespace
@@ -167,11 +173,14 @@ void HoGame::runContextFrame() {
 
 namespace {
 
-// The file that keeps the world from its start scene, with every problem the resource layer met.
+// The file that keeps the world from its start scene, with every problem the resource layer met; a damaged
+// entry, the cause whatever else the start missed, as a damaged entry is told.
 std::string describeStartFailure(const HoWorld &world) {
     std::string text = world.startSceneMissingFile();
     if (text.empty())
         return text;
+    if (std::string damaged = describeDamagedEntry(); !damaged.empty())
+        return damaged;
     const char *separator = ": ";
     for (const KResourceProblem &problem : resourceProblems()) {
         text += separator + problem.text;

@@ -2,10 +2,12 @@
 #include "platform/TestHooks.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -60,10 +62,55 @@ std::optional<int> answerWithoutShowing(const char *caption, const char *text, b
     return std::nullopt;
 }
 
+bool startsCharacter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
+
+// The byte at which the line's character after the first `length` starts, or the line's size when it has no
+// more characters than that.
+size_t endOfFirstCharacters(std::string_view line, size_t length) {
+    size_t characters = 0;
+    for (size_t at = 0; at < line.size(); ++at) {
+        if (startsCharacter(line[at]) && characters++ == length)
+            return at;
+    }
+    return line.size();
+}
+
+// One line of the text (without a line break) as lines that fit; the spaces at a break go.
+void appendFitting(std::string_view line, std::string &out) {
+    for (;;) {
+        const size_t end = endOfFirstCharacters(line, kDialogLineLength);
+        if (end == line.size()) {
+            out += line;
+            return;
+        }
+        const size_t space = line.substr(0, end + 1).find_last_of(' ');
+        const size_t cut = space != std::string_view::npos && space > 0 ? space : end;
+        out.append(line.substr(0, cut)).push_back('\n');
+        line.remove_prefix(cut);
+        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+    }
+}
+
 } // namespace
 
-int platformShowMessageDialog(const char *caption, const char *text, const char *firstButton,
+std::string platformDialogText(const char *text) {
+    std::string_view rest = text ? text : "";
+    std::string out;
+    for (size_t lineEnd = rest.find('\n');; lineEnd = rest.find('\n')) {
+        appendFitting(rest.substr(0, lineEnd), out);
+        if (lineEnd == std::string_view::npos)
+            return out;
+        out.push_back('\n');
+        rest.remove_prefix(lineEnd + 1);
+    }
+}
+
+int platformShowMessageDialog(const char *caption, const char *given, const char *firstButton,
                               const char *secondButton) {
+    const std::string lines = platformDialogText(given);
+    const char *text = lines.c_str();
     if (std::optional<int> answer = answerWithoutShowing(caption, text, secondButton != nullptr))
         return *answer;
     SDL_MessageBoxButtonData buttons[2] = {};
@@ -82,7 +129,7 @@ int platformShowMessageDialog(const char *caption, const char *text, const char 
     SDL_MessageBoxData box = {};
     box.flags = SDL_MESSAGEBOX_WARNING;
     box.title = caption ? caption : "";
-    box.message = text ? text : "";
+    box.message = text;
     box.numbuttons = buttonCount;
     box.buttons = buttons;
     int pressed = -1;
@@ -96,11 +143,13 @@ int platformShowMessageDialog(const char *caption, const char *text, const char 
     return pressed == 1 ? 1 : 0;
 }
 
-bool platformShowWarningBox(const char *caption, const char *text) {
+bool platformShowWarningBox(const char *caption, const char *given) {
+    const std::string lines = platformDialogText(given);
+    const char *text = lines.c_str();
     if (std::optional<int> answer = answerWithoutShowing(caption, text, false))
         return *answer >= 0;
     CursorShownForDialog cursor;
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption ? caption : "", text ? text : "", nullptr) != 0) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption ? caption : "", text, nullptr) != 0) {
         writeToStandardError(caption, text);
         return false;
     }

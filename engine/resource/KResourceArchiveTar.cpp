@@ -256,7 +256,7 @@ bool KResourceArchiveTar::loadFile(const char *name, unsigned char **buffer, uin
     if (!complete) {
         logMessage("Resource: cannot read entry '%s' of archive '%s', ERROR", entry->name.c_str(), path_.c_str());
         noteResourceProblem(entry->name,
-                            "the entry '" + entry->name + "' of the archive '" + path_ + "' cannot be read", true);
+                            "the entry '" + entry->name + "' of the archive '" + path_ + "' cannot be read", path_);
         std::free(data);
         return false;
     }

@@ -167,7 +167,7 @@ const KResourceArchiveZip::Node *KResourceArchiveZip::findNode(const char *name,
 
 void KResourceArchiveZip::logEntryError(const Node &node, const char *problem) const {
     logMessage("Resource: entry '%s' of archive '%s' %s, ERROR", node.name.c_str(), path_.c_str(), problem);
-    noteResourceProblem(node.name, "the entry '" + node.name + "' of the archive '" + path_ + "' " + problem, true);
+    noteResourceProblem(node.name, "the entry '" + node.name + "' of the archive '" + path_ + "' " + problem, path_);
 }
 
 // Sizes come from the archive: they must agree with each other and with the file before any memory

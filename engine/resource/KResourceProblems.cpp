@@ -19,13 +19,14 @@ ProblemList &problemList() {
 
 } // namespace
 
-void noteResourceProblem(const std::string &name, const std::string &text, bool damagedEntry) {
+void noteResourceProblem(const std::string &name, const std::string &text, const std::string &damagedEntryOf) {
+    const bool damagedEntry = !damagedEntryOf.empty();
     ProblemList &list = problemList();
     std::lock_guard<std::mutex> guard(list.lock);
     const bool known = std::any_of(list.problems.begin(), list.problems.end(),
                                    [&](const KResourceProblem &problem) { return problem.text == text; });
     if (!known)
-        list.problems.push_back(KResourceProblem{name, text, damagedEntry});
+        list.problems.push_back(KResourceProblem{name, text, damagedEntry, damagedEntryOf});
     if (damagedEntry)
         list.anyDamagedEntry.store(true, std::memory_order_release);
 }

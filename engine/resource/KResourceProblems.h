@@ -13,9 +13,11 @@ struct KResourceProblem {
     std::string name; // the archive's path, or the entry's name within its archive
     std::string text; // what went wrong, a sentence naming it ("the archive '...' is missing")
     bool damagedEntry = false; // an entry of a mounted archive that failed its check or could not be read
+    std::string archive;       // the path of the archive that holds the damaged entry
 };
 
-void noteResourceProblem(const std::string &name, const std::string &text, bool damagedEntry = false);
+// A problem; with `damagedEntryOf`, the entry `name` of that archive is damaged.
+void noteResourceProblem(const std::string &name, const std::string &text, const std::string &damagedEntryOf = {});
 std::vector<KResourceProblem> resourceProblems();
 // The first damaged entry noted, if any; cheap when there is none (asked once a frame).
 std::optional<KResourceProblem> firstDamagedEntry();

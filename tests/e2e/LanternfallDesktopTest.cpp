@@ -13,10 +13,8 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -94,7 +92,7 @@ void DesktopPlay::play(const Screen &screen) {
     for (const auto &[point, file] : {std::pair{DesignPoint{1000, 250}, away}, std::pair{rest, there}}) {
         const std::pair<int, int> at = game.onScreen(point);
         ASSERT_TRUE(xdotool({"mousemove", std::to_string(at.first), std::to_string(at.second)}));
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(game.waitForFrames(3)) << "frames drawn with the pointer there";
         ASSERT_EQ(lftest::runProgram({"env", "DISPLAY=" + display, "import", "-window", "root", file.string()}), 0);
     }
     const Screenshot withArrow(there), without(away);
@@ -113,12 +111,10 @@ void DesktopPlay::play(const Screen &screen) {
 
     // Left alone with the pointer resting, the frames reuse the bands that did not change (the frame rate
     // this gives is bench/idle_cpu's to measure).
-    std::this_thread::sleep_for(std::chrono::seconds(1));
     const DesktopGame::Frames before = game.frames();
-    std::this_thread::sleep_for(std::chrono::seconds(4));
+    EXPECT_TRUE(game.waitForFrames(120)) << "the idle options still present frames";
     const DesktopGame::Frames after = game.frames();
     const int presented = after.presented - before.presented, reusing = after.reusing - before.reusing;
-    EXPECT_GT(presented, 0) << "the idle options still present frames";
     EXPECT_GE(reusing * 2, presented) << "most idle frames reuse unchanged bands";
 
     // The system cursor switched on and off, back to the profiles, and a profile made by typing its name
@@ -135,7 +131,7 @@ void DesktopPlay::play(const Screen &screen) {
             ASSERT_GT(seen = waitForState(game, click.state, seen), 0) << click.element;
         }
     }
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(game.waitForFrames(3)) << "the field clicked";
     ASSERT_TRUE(xdotool({"type", "--delay", "60", "Mira"}));
     ASSERT_TRUE(xdotool({"key", "Return"}));
     ASSERT_GT(seen = waitForState(game, "profile made Mira", seen), 0);
@@ -143,7 +139,6 @@ void DesktopPlay::play(const Screen &screen) {
     // On into the game: the locked door and the key in the sand, clicked once the shore has opened.
     ASSERT_TRUE(quickClick(game.onScreen(placeOf(profiles, "button_continue"))));
     ASSERT_GT(seen = waitForState(game, "entered c'shore", seen), 0);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
     const char *const shore = "data/scenes/shore/shore.scene";
     ASSERT_TRUE(quickClick(game.onScreen(placeOf(shore, "door"))));
     ASSERT_GT(seen = waitForState(game, "door locked", seen), 0);

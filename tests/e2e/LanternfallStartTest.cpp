@@ -3,6 +3,7 @@
 // demo's walk-through played as scripts/run plays it, its state lines and its screenshots; and the
 // walk-through killed after its save in the menu and played on from that save.
 
+#include "platform/MessageDialog.h"
 #include "platform/ScriptedInputFile.h"
 #include "tests/e2e/LanternfallFixture.h"
 #include "tests/support/XServerTestSupport.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,7 +133,8 @@ TEST_F(LanternfallFixture, AfterTheSplashTheWorldRunsIntoItsStartSceneTakesClick
 struct BrokenData {
     const char *what;
     std::function<void(const fs::path &folder)> breakData;
-    const char *named; // what the dialog's text names
+    std::string named;  // the dialog's text after its first words (%s: the game's folder)
+    std::string logged; // what an error line of the log says besides (%s: the game's folder), if anything
 };
 
 // The bytes of a zip entry's data in the file: after its local header, its name and its extra field.
@@ -155,8 +158,11 @@ void flipEntryBytes(const fs::path &archive, const std::string &entry) {
     lftest::writeFileBytes(archive, bytes);
 }
 
-BrokenData damagedEntry(const char *what, const char *entry, const char *named) {
-    return {what, [entry](const fs::path &folder) { flipEntryBytes(folder / "data.pak", entry); }, named};
+// The player hears which file of the game is damaged and what to do; the log has the archive's detail.
+BrokenData damagedEntry(const char *what, const std::string &entry) {
+    return {what, [entry](const fs::path &folder) { flipEntryBytes(folder / "data.pak", entry); },
+            entry + ". The game's file data.pak, which holds it, is damaged. Please install the game again.",
+            "Resource: entry '" + entry + "' of archive '%s/data.pak' is damaged"};
 }
 
 const BrokenData kBrokenData[] = {
@@ -165,31 +171,22 @@ const BrokenData kBrokenData[] = {
          for (const char *archive : {"data.pak", "data_hd.pak", "data_sd.pak"})
              fs::remove(folder / archive);
      },
-     "data/game.cfg: the archive '%s/data.pak' is missing"},
+     "data/game.cfg: the archive '%s/data.pak' is missing; the archive '%s/data_hd.pak' is missing", ""},
     {"cut short",
      [](const fs::path &folder) {
          std::vector<unsigned char> bytes = lftest::readFileBytes(folder / "data.pak");
          bytes.resize(bytes.size() / 2);
          lftest::writeFileBytes(folder / "data.pak", bytes);
      },
-     "data/game.cfg: the archive '%s/data.pak' is damaged"},
+     "data/game.cfg: the archive '%s/data.pak' is damaged: it cannot be read as a zip or tar archive", ""},
     {"not an archive",
      [](const fs::path &folder) { lftest::writeFileText(folder / "data.pak", "PK\x03\x04 this is not a zip archive"); },
-     "data/game.cfg: the archive '%s/data.pak' is damaged"},
-    damagedEntry("bytes flipped", "data/game.cfg",
-                 "data/game.cfg: the entry 'data/game.cfg' of the archive '%s/data.pak'"),
-    damagedEntry("localisation damaged", "data/texts/Localization.xml",
-                 "data/texts/Localization.xml: the entry 'data/texts/Localization.xml' of the archive '%s/data.pak' is "
-                 "damaged"),
-    damagedEntry("start scene damaged", "data/menus/profiles/profiles.scene",
-                 "data/menus/profiles/profiles.scene: the entry 'data/menus/profiles/profiles.scene' of the archive "
-                 "'%s/data.pak' is damaged"),
-    damagedEntry("a later scene's script damaged", "data/scenes/shore/shore.script",
-                 "data/scenes/shore/shore.script: the entry 'data/scenes/shore/shore.script' of the archive "
-                 "'%s/data.pak' is damaged"),
-    damagedEntry("common script damaged", "data/scripts/menu.script",
-                 "data/scripts/menu.script: the entry 'data/scripts/menu.script' of the archive '%s/data.pak' is "
-                 "damaged"),
+     "data/game.cfg: the archive '%s/data.pak' is damaged: it cannot be read as a zip or tar archive", ""},
+    damagedEntry("bytes flipped", "data/game.cfg"),
+    damagedEntry("localisation damaged", "data/texts/Localization.xml"),
+    damagedEntry("start scene damaged", "data/menus/profiles/profiles.scene"),
+    damagedEntry("a later scene's script damaged", "data/scenes/shore/shore.script"),
+    damagedEntry("common script damaged", "data/scripts/menu.script"),
 };
 
 // When the start scene cannot be opened the game does not show a black screen for ever: it shows the
@@ -200,6 +197,11 @@ TEST_F(LanternfallFixture, WithoutItsDataTheGameNamesWhatIsMissingOrDamagedAndEn
     fs::create_directories(temp / "whole");
     for (const char *name : archives)
         fs::copy_file(gameFolder / name, temp / "whole" / name);
+    const auto inGameFolder = [&](std::string text) {
+        for (size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s", at))
+            text.replace(at, 2, gameFolder.string());
+        return text;
+    };
     for (const BrokenData &broken : kBrokenData) {
         SCOPED_TRACE(broken.what);
         broken.breakData(gameFolder);
@@ -208,15 +210,22 @@ TEST_F(LanternfallFixture, WithoutItsDataTheGameNamesWhatIsMissingOrDamagedAndEn
         run.insert(run.end() - 1, {"bash", "-c", "exec \"$0\" 2>&1"});
         std::string output;
         EXPECT_NE(lftest::runProgram(run, &output), 0) << output;
-        char named[512];
-        std::snprintf(named, sizeof named, broken.named, gameFolder.c_str());
-        EXPECT_NE(output.find(std::string("[dialog] Brightmoor Ambercrest Lanternfall: Error opening file: ") + named),
-                  std::string::npos)
-            << output;
+        const std::string named = inGameFolder(broken.named), logged = inGameFolder(broken.logged);
+        // The dialog's text is the output's last lines (the game ends after it), broken to fit a small screen.
+        const std::string caption = "[dialog] Brightmoor Ambercrest Lanternfall: ";
+        const size_t dialog = output.find(caption);
+        ASSERT_NE(dialog, std::string::npos) << output;
+        const std::string shown = output.substr(dialog + caption.size());
+        EXPECT_EQ(shown, platformDialogText(("Error opening file: " + named).c_str()) + "\n") << output;
+        std::istringstream lines(shown);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), kDialogLineLength) << line;
         const std::vector<std::string> errors = lftest::errorLines(readText(temp / logName));
         ASSERT_FALSE(errors.empty());
-        EXPECT_NE(errors.back().find(std::string("Game: error opening file: ") + named), std::string::npos)
-            << errors.back();
+        EXPECT_NE(errors.back().find("Game: error opening file: " + named), std::string::npos) << errors.back();
+        EXPECT_TRUE(std::any_of(errors.begin(), errors.end(),
+                                [&](const std::string &line) { return line.find(logged) != std::string::npos; }))
+            << logged;
         for (const char *name : archives)
             fs::copy_file(temp / "whole" / name, gameFolder / name, fs::copy_options::overwrite_existing);
     }

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "engine/graphics/KGraphicD3D9.h"
 #include "engine/resource/KResource.h"
 #include "engine/resource/KResourceProblems.h"
@@ -23,6 +20,7 @@
 #include "platform/WinUser.h"
 #include "tests/support/HoGameTestSupport.h"
 #include "tests/support/KSoundTestSupport.h"
+#include "tests/support/UrlOpenerStandIn.h"
 
 namespace {
 
@@ -116,11 +114,7 @@ TEST_F(RunLoop, ARestartMakesANewContextWhoseSoundsPlay) {
 TEST_F(RunLoop, TheSurveyPageOpensAtShutdownOnlyWhenAContextAsksForIt) {
     archives->write("data/game.cfg", "game.is_survey=1\n");
     archives->write("Survey.txt", "https://example.org/lantern-survey\n");
-    fs::create_directories(temp / "bin");
-    lftest::writeFileText(temp / "bin/xdg-open", "#!/bin/sh\necho \"$@\" >> '" + (temp / "opened.txt").string() + "'\n");
-    fs::permissions(temp / "bin/xdg-open", fs::perms::owner_all);
-    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", ((temp / "bin").string() + ":" + savedPath).c_str(), 1);
+    const lftest::UrlOpenerStandIn opener(temp.path());
 
     // Closed during the splash: no context, so no survey.
     start();
@@ -136,12 +130,7 @@ TEST_F(RunLoop, TheSurveyPageOpensAtShutdownOnlyWhenAContextAsksForIt) {
     ASSERT_NE(game->context, nullptr);
     PostMessageW(game->window->getWindowHandle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(game->runPass());
-    for (int i = 0; i < 2400 && !fs::exists(temp / "opened.txt"); i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    setenv("PATH", savedPath.c_str(), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const auto opened = lftest::readFileBytes(temp / "opened.txt");
-    EXPECT_EQ(std::string(opened.begin(), opened.end()), "https://example.org/lantern-survey\n");
+    EXPECT_EQ(opener.opened(), "https://example.org/lantern-survey|\n");
 }
 
 TEST_F(RunLoop, DeactivationStopsTheContextAndSuspendsSoundsUntilActivation) {

@@ -43,7 +43,7 @@ protected:
         openSurveyPage();
     }
 
-    std::string opened(bool wait) { return opener->opened(wait); }
+    std::string opened() { return opener->opened(); }
 };
 
 TEST_F(SurveyPage, OnlyTheFirstLineTrimmedOfItsEndIsOpened) {
@@ -57,11 +57,11 @@ TEST_F(SurveyPage, OnlyTheFirstLineTrimmedOfItsEndIsOpened) {
     const std::string control = "http://example.org/\x1b[2J\n";
     openWith(&control);
     EXPECT_TRUE(logHas("Survey.txt does not name a page to open, ERROR")) << getLogContents();
-    EXPECT_EQ(opened(false), "");
+    EXPECT_EQ(opened(), "");
 
     const std::string page = "https://example.org/survey?id=7 \t\r\nhttp://second.example.org/\r\n";
     openWith(&page);
-    EXPECT_EQ(opened(true), "https://example.org/survey?id=7|\n");
+    EXPECT_EQ(opened(), "https://example.org/survey?id=7|\n");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -56,6 +57,40 @@ TEST_F(DialogFixture, HeadlessDialogsFailAtOnceAndNullTextsAreSafe) {
     EXPECT_EQ(platformShowMessageDialog(nullptr, nullptr, nullptr, nullptr), -1);
     EXPECT_FALSE(platformShowWarningBox(nullptr, nullptr));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[dialog] : \n[dialog] : \n");
+}
+
+// SDL's box on X11 is as wide as its longest line: lines are broken to fit a small screen, at spaces where
+// there are any, counting characters rather than bytes; what the dialog shows goes to standard error too.
+TEST_F(DialogFixture, LongLinesAreBrokenAtTheLastSpaceThatFits) {
+    const std::string word(kDialogLineLength, 'w');
+    const std::string accented = [] {
+        std::string text;
+        for (size_t i = 0; i < kDialogLineLength; ++i)
+            text += "\xC3\xA9";
+        return text;
+    }();
+    const struct {
+        std::string text, shown;
+    } cases[] = {
+        {"", ""},
+        {"Really quit?", "Really quit?"},
+        {word, word},
+        {word + "x", word + "\nx"},
+        {"a " + word, "a\n" + word},
+        {word + " next", word + "\nnext"},
+        {word + "  two spaces", word + "\ntwo spaces"},
+        {"first line\n" + word + " more\n\nlast", "first line\n" + word + "\nmore\n\nlast"},
+        {accented + " x", accented + "\nx"},
+        {accented + "\xC3\xA9", accented + "\n\xC3\xA9"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(platformDialogText(c.text.c_str()), c.shown) << c.text;
+    EXPECT_EQ(platformDialogText(nullptr), "");
+
+    answerWith("0");
+    testing::internal::CaptureStderr();
+    platformShowWarningBox("Lanternfall", (word + " next").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[dialog] Lanternfall: " + word + "\nnext\n");
 }
 
 } // namespace

@@ -145,14 +145,25 @@ public:
     // Waits (a bounded wait for the other process, long enough for a busy machine) until the state lines
     // hold `state` after the first `seen` of them; the number of state lines then, or -1 when it never came.
     int waitForState(const std::string &state, int seen) const {
-        for (int i = 0; i < 2400; i++) {
-            const std::vector<std::string> states = stateLines(log());
-            for (size_t k = size_t(seen); k < states.size(); k++)
-                if (states[k] == state)
-                    return int(k) + 1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
+        int found = -1;
+        waitUntil(
+            [&] {
+                const std::vector<std::string> states = stateLines(log());
+                for (size_t k = size_t(seen); k < states.size() && found < 0; k++)
+                    if (states[k] == state)
+                        found = int(k) + 1;
+                return found > 0;
+            },
+            std::chrono::minutes(2));
+        return found;
+    }
+
+    // Waits (a bounded wait) until the game has presented `count` frames more than it had: frames that
+    // began after whatever the caller did before (a pointer moved, a click) and so show it, their world
+    // stepped through it. Whether they came.
+    bool waitForFrames(int count) const {
+        const int until = frames().presented + count;
+        return waitUntil([&] { return frames().presented >= until; });
     }
 
     // The layout the game chose, from its log ("creating W x H game window"): the game's own pixels are
@@ -213,14 +224,10 @@ public:
     int stop() {
         kill(pid_, SIGTERM);
         int status = 0;
-        for (int i = 0; i < 1200; i++) {
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
+        if (!waitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }))
+            return -1;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
 private:

@@ -192,19 +192,7 @@ inline void captureSeconds(double seconds) {
         return error ? 0.0 : static_cast<double>(bytes) / (44100.0 * 4);
     };
     const double until = captured() + seconds;
-    for (int wait = 0; wait < 6000 && captured() < until; wait++)
-        Sleep(10);
-}
-
-// Waits (in real time, as the output plays) until `done` holds, at most `limitMs` (long enough for a busy
-// machine).
-inline bool waitUntil(const std::function<bool()> &done, unsigned limitMs = 30000) {
-    for (unsigned waited = 0; waited < limitMs; waited += 10) {
-        if (done())
-            return true;
-        Sleep(10);
-    }
-    return done();
+    waitUntil([&] { return captured() >= until; });
 }
 
 } // namespace lftest

@@ -1,11 +1,14 @@
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +36,66 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+ScopedDataHome::ScopedDataHome(const std::string &folder) {
+    const char *old = std::getenv("XDG_DATA_HOME");
+    hadOld_ = old != nullptr;
+    old_ = old ? old : "";
+    setenv("XDG_DATA_HOME", folder.c_str(), 1);
+}
+
+ScopedDataHome::~ScopedDataHome() {
+    if (hadOld_)
+        setenv("XDG_DATA_HOME", old_.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+}
+
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds bound) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    // Asked soon at first, then less often, so that a long wait takes little from what it waits for.
+    std::chrono::milliseconds pause(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return done();
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+namespace {
+
+// The state letter and the parent of the process or thread whose stat file is at the path ('?' when it is
+// gone): "pid (name) S ppid ...", the name possibly holding spaces and parentheses.
+std::pair<char, pid_t> stateAndParent(const std::filesystem::path &stat) {
+    std::ifstream in(stat);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos || nameEnd + 2 >= text.size())
+        return {'?', 0};
+    return {text[nameEnd + 2], static_cast<pid_t>(std::strtol(text.c_str() + nameEnd + 3, nullptr, 10))};
+}
+
+} // namespace
+
+bool threadIsAsleep(pid_t thread) {
+    const char state = stateAndParent("/proc/self/task/" + std::to_string(thread) + "/stat").first;
+    return state == 'S';
+}
+
+bool childProcessRuns() {
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0])))
+            continue;
+        const auto [state, parent] = stateAndParent(entry.path() / "stat");
+        if (parent == getpid() && state != 'Z' && state != '?')
+            return true;
+    }
+    return false;
 }
 
 int runProgram(const std::vector<std::string> &argv, std::string *output) {

@@ -1,6 +1,10 @@
 #pragma once
-// Helpers shared by the test suites: scratch folders and running the content tools.
+// Helpers shared by the test suites: scratch folders, running the content tools, and waiting for what
+// another thread or process does.
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -24,6 +28,30 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Points XDG_DATA_HOME (the user's application-data folder) at a folder while the object lives.
+class ScopedDataHome {
+public:
+    explicit ScopedDataHome(const std::string &folder);
+    ~ScopedDataHome();
+    ScopedDataHome(const ScopedDataHome &) = delete;
+    ScopedDataHome &operator=(const ScopedDataHome &) = delete;
+
+private:
+    bool hadOld_;
+    std::string old_;
+};
+
+// Waits until `done` holds, asking it again in real time (soon at first, then every 50 ms), at most `bound`
+// (long enough for a busy machine); whether it came to hold. For what another thread or process does:
+// never sleep for it.
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds bound = std::chrono::minutes(1));
+
+// The thread of this process (its kernel id) is asleep: it waits, for a lock or a condition.
+bool threadIsAsleep(pid_t thread);
+
+// A process that this one started still runs (one that ended and is not yet reaped does not count).
+bool childProcessRuns();
 
 // Runs a program with arguments (no shell); returns its exit status, or -1 when it could not run.
 // Standard output goes to `output` when given.

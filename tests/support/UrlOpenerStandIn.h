@@ -2,11 +2,9 @@
 // A stand-in "xdg-open" first on the PATH while the object lives: it records each call as its arguments
 // followed by '|', one call a line, so a test sees exactly what the game asked the desktop to open.
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "tests/support/TestSupport.h"
 
@@ -26,12 +24,10 @@ public:
     UrlOpenerStandIn(const UrlOpenerStandIn &) = delete;
     UrlOpenerStandIn &operator=(const UrlOpenerStandIn &) = delete;
 
-    // The calls so far. The opener runs apart from the game: with wait, a first call is waited for (a
-    // minute at most, for a busy machine) and then a moment more for any later one.
-    std::string opened(bool wait) const {
-        for (int i = 0; wait && i < 2400 && !std::filesystem::exists(record_); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        std::this_thread::sleep_for(std::chrono::milliseconds(wait ? 100 : 0));
+    // The calls so far. The game starts the opener and goes on: every opener started is waited for until
+    // it has ended, having recorded its call.
+    std::string opened() const {
+        waitUntil([] { return !childProcessRuns(); });
         const auto bytes = readFileBytes(record_);
         return std::string(bytes.begin(), bytes.end());
     }

@@ -145,30 +145,9 @@ TEST(KGame, AGameMayPointAnEntryAtItsOwnText) {
     builtinStrings[7].text = previous;
 }
 
-// Points XDG_DATA_HOME at a folder for one test.
-class ScopedDataHome {
-public:
-    explicit ScopedDataHome(const std::string &folder) {
-        const char *old = std::getenv("XDG_DATA_HOME");
-        hadOld_ = old != nullptr;
-        old_ = old ? old : "";
-        setenv("XDG_DATA_HOME", folder.c_str(), 1);
-    }
-    ~ScopedDataHome() {
-        if (hadOld_)
-            setenv("XDG_DATA_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-    }
-
-private:
-    bool hadOld_;
-    std::string old_;
-};
-
 TEST(KGameStateFolder, IsMadeUnderTheApplicationDataFolder) {
     lftest::TempDir dir;
-    ScopedDataHome home(dir.str() + "/share");
+    lftest::ScopedDataHome home(dir.str() + "/share");
     TestGame game;
     clearLogContents();
     ASSERT_TRUE(game.initStateFolder());
@@ -184,7 +163,7 @@ TEST(KGameStateFolder, APathTooLongIsRefusedNotCut) {
     std::string deep = dir.str();
     while (deep.size() < 240)
         deep += "/abcdefghij";
-    ScopedDataHome home(deep);
+    lftest::ScopedDataHome home(deep);
     TestGame game;
     clearLogContents();
     EXPECT_FALSE(game.initStateFolder());

@@ -156,7 +156,7 @@ TEST_F(PlayerFilesTest, ALinkFileOpensItsFirstLineAndNothingElse) {
     }
     variableSlot(extras, "#link")->setNumber(7.0f);
     run("link");
-    EXPECT_EQ(opener->opened(true), "https://example.org/lighthouse?a=1&b=2|\n");
+    EXPECT_EQ(opener->opened(), "https://example.org/lighthouse?a=1&b=2|\n");
 }
 
 } // namespace

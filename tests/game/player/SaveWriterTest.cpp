@@ -189,11 +189,14 @@ TEST_F(SaveWriterTest, WaitingWritesOfOneFileFoldIntoTheLastAndTheQueueIsBounded
     for (size_t i = waiting; i < SaveWriter::kMostWaitingJobs; ++i)
         write(writer, "file" + std::to_string(i), "x");
     std::atomic<bool> handedOver{false};
+    std::atomic<pid_t> lateThread{0};
     std::thread late([&] {
+        lateThread = pid_t(GetCurrentThreadId());
         write(writer, "late.sav", "late");
         handedOver = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The late caller hands its write over, or falls asleep waiting for room.
+    EXPECT_TRUE(lftest::waitUntil([&] { return handedOver || (lateThread && lftest::threadIsAsleep(lateThread)); }));
     EXPECT_FALSE(handedOver.load()) << "a full queue makes room first";
     changes = fileHooksChangeCount();
     held.letGo();
@@ -210,8 +213,10 @@ TEST_F(SaveWriterTest, WaitingWritesOfOneFileFoldIntoTheLastAndTheQueueIsBounded
 }
 
 TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverWrittenOver) {
-    // Files are set aside by their resolved paths: a folder of the user's, as the game's saves are.
-    const fs::path own = fs::path(getAppDataFolder()) / ("save-writer-" + std::to_string(getpid()));
+    // Files are set aside by their resolved paths: a folder of the user's, as the game's saves are (the
+    // application-data folder, here a temporary one).
+    const lftest::ScopedDataHome home(folder.str());
+    const fs::path own = fs::path(getAppDataFolder()) / "save-writer";
     auto at = [&](const std::string &name) { return (own / name).string(); };
     auto textAt = [&](const std::string &name) {
         const std::vector<unsigned char> bytes = lftest::readFileBytes(own / name);
@@ -242,5 +247,4 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
         EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"list.sav the system refused the write"});
         EXPECT_NE(getLogContents().find("it is damaged and could not be set aside"), std::string::npos);
     });
-    fs::remove_all(own);
 }
