@@ -100,9 +100,9 @@ TEST_F(SavedGameLoad, ALoadBegunWhileTheFirstStillReadsADamagedGameStartsOnceTha
     game->context->saveWriter.startThread();
     const std::string path = savePath();
     // Many names aside are taken already: setting the file aside takes the writer a while.
-    for (int number = 1; number <= 200; ++number)
+    for (int number = 1; number <= 600; ++number)
         lftest::writeFileText(path + ".damaged" + (number > 1 ? "." + std::to_string(number) : ""), "older");
-    const std::string kept = path + ".damaged.201";
+    const std::string kept = path + ".damaged.601";
     lftest::writeFileText(path, "damaged");
     ASSERT_TRUE(startLoadGame(&running, nullptr));
     ASSERT_TRUE(startLoadGame(&running, nullptr));
