@@ -127,7 +127,7 @@ void removeLeftoverTemporaries(HoWorld *world) {
         if (!endsWith(file, kTemporary) ||
             !isWrittenByTheGame(world, folder, file.substr(0, file.size() - std::strlen(kTemporary))))
             continue;
-        logMessage("Game: removing %s/%s, left by a save that did not finish", folder.c_str(), file.c_str());
+        logMessage("Game: removing %s/%s, left by a write that did not finish", folder.c_str(), file.c_str());
         deleteStateFile(world, folder + "/" + file);
     }
 }
