@@ -1,5 +1,7 @@
 #include "game/HoGame.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <optional>
 #include <string>
@@ -164,6 +166,8 @@ void HoGame::runContextFrame() {
     if (!context->exit)
         return;
     if (context->restart) {
+        // The saves this context asked for end with it: one that failed is told, as at the game's end.
+        tellSaveFailureAtExit(context, getWindowTitle());
         delete context;
         context = nullptr;
     } else if (window) {
@@ -245,16 +249,22 @@ bool HoGame::shutdown() {
 
 namespace {
 
-// The display can go away under the game (its X server ends); the process ends with it, and the log says
-// why first.
-void logDisplayLost(const char *why) {
+// The display can go away under the game (its X server ends); the process ends with it, as the game's other
+// fatal paths end it: the log says why, the saves already asked for are finished (nothing can show that
+// one failed; the writer logs it), and the process ends here with a failure.
+[[noreturn]] void endForLostDisplay(const char *why) {
     logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
+    if (HoGame *game = currentHoGame(); game && game->context)
+        game->context->saveWriter.waitUntilIdle();
+    logMessage("Game: the saves asked for are finished; the game ends");
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 } // namespace
 
 int runGameEntry(const GameSettings &settings) {
-    platformRegisterDisplayLost(logDisplayLost);
+    platformRegisterDisplayLost(endForLostDisplay);
     HoGame *game = new (std::nothrow) HoGame(settings);
     if (!game)
         return 0;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
@@ -19,17 +20,31 @@ bool isHeadlessDriver(const char *driver) {
     return driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
 }
 
-// Xlib's handler of a lost connection, taken from the library SDL loaded: the process exits once it
-// returns, so the game is told first.
+// Xlib's handler of a lost connection, set in the library SDL loaded. Xlib ends the process with exit()
+// once its handler returns, which would run the program's destructors under the threads still at work
+// (the saves' writer among them): the handler never returns. The game's handler is told, and ends the
+// process itself once what it must finish is done; should it return, the process ends here.
 using XIOErrorHandler = int (*)(void *display);
 using XSetIOErrorHandlerFunction = XIOErrorHandler (*)(XIOErrorHandler);
 std::atomic<PlatformDisplayLost> displayLost{nullptr};
-XIOErrorHandler previousIOErrorHandler = nullptr;
 
-int onDisplayConnectionLost(void *display) {
-    if (PlatformDisplayLost told = displayLost.exchange(nullptr))
-        told("the connection to the X server ended");
-    return previousIOErrorHandler ? previousIOErrorHandler(display) : 0;
+[[noreturn]] void endProcessForLostDisplay() {
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+int onDisplayConnectionLost(void *) {
+    // Told once: another thread that loses the connection meanwhile waits here for the process to end, and
+    // the thread that is told ends it at once should its handler touch the display again.
+    static std::mutex telling;
+    static thread_local bool told = false;
+    if (told)
+        endProcessForLostDisplay();
+    told = true;
+    telling.lock();
+    if (PlatformDisplayLost handler = displayLost.load())
+        handler("the connection to the X server ended");
+    endProcessForLostDisplay();
 }
 
 void watchDisplayConnection() {
@@ -39,7 +54,7 @@ void watchDisplayConnection() {
     void *x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
     auto setHandler = x11 ? reinterpret_cast<XSetIOErrorHandlerFunction>(dlsym(x11, "XSetIOErrorHandler")) : nullptr;
     if (setHandler)
-        previousIOErrorHandler = setHandler(onDisplayConnectionLost);
+        setHandler(onDisplayConnectionLost);
 }
 
 } // namespace

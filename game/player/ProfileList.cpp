@@ -104,14 +104,30 @@ bool endsWith(const std::string &text, const char *end) {
     return text.size() > length && text.compare(text.size() - length, length, end) == 0;
 }
 
-// A save cut short by a crash leaves its temporary file ("<file>.sav.tmp") beside the file it would have
+// Whether the name is that of a file the game writes in the per-user folder: a save or the profile
+// list ("*.sav"), a damaged file's copy ("*.sav.damaged", "*.sav.damaged.<n>"), or the options file.
+bool isWrittenByTheGame(HoWorld *world, const std::string &folder, const std::string &name) {
+    HoGame *game = gameOf(world);
+    if (endsWith(name, kSavedGameSuffix) || (game && folder + "/" + name == game->optionsFilePath()))
+        return true;
+    const size_t damaged = name.rfind(".sav.damaged");
+    if (damaged == std::string::npos)
+        return false;
+    const std::string number = name.substr(damaged + std::strlen(".sav.damaged"));
+    return number.empty() ||
+           (number.size() > 1 && number[0] == '.' && number.find_first_not_of("0123456789", 1) == std::string::npos);
+}
+
+// A write cut short by a crash leaves its temporary file ("<file>.tmp") beside the file it would have
 // replaced, which stays whole: the temporary is removed at the next start, through the writer.
 void removeLeftoverTemporaries(HoWorld *world) {
     const std::string folder = userFolder(world);
+    constexpr char kTemporary[] = ".tmp";
     for (const std::string &file : filesOf(folder)) {
-        if (!endsWith(file, ".sav.tmp"))
+        if (!endsWith(file, kTemporary) ||
+            !isWrittenByTheGame(world, folder, file.substr(0, file.size() - std::strlen(kTemporary))))
             continue;
-        logMessage("Game: removing %s/%s, left by a save that did not finish", folder.c_str(), file.c_str());
+        logMessage("Game: removing %s/%s, left by a write that did not finish", folder.c_str(), file.c_str());
         deleteStateFile(world, folder + "/" + file);
     }
 }
@@ -151,9 +167,28 @@ std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &
     return names;
 }
 
+// The slots are reset and take back the names of the folder's saved games, with the values a new
+// profile has; the list is written again so that the next start finds them, and the scripts are told
+// through "on_corrupted_profiles_list". `why` says what became of the list, for the log.
+void takeProfilesBack(HoWorld *world, const std::string &path, const char *why, const std::vector<std::string> &names) {
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+        world->profiles[slot].reset();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (ScriptValue *name = world->profiles[int32_t(i) + 1].slot(ProfileRecord::kName))
+            name->setPointer(kScriptText, world->names().internOrFind(names[i].c_str()));
+    }
+    // The first profile found again is the current one, so that "continue" goes on with it at once.
+    setCurrentProfileIndex(world, names.empty() ? 0 : 1);
+    logMessage("Game: profile list %s %s; profiles taken back from their saved games: %d, WARNING", path.c_str(), why,
+               int(names.size()));
+    if (ScriptContext *global = world->globalContext())
+        callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
+    // Written after a damaged list is set aside; the writer refuses to write over one it could not set aside.
+    saveProfileList(world);
+}
+
 // The list is set aside, never deleted, and the saved games are left alone: the profiles come back
-// from them by name, with the values a new profile has. The list is written again so that the next
-// start finds them; the scripts are told through "on_corrupted_profiles_list".
+// from them by name.
 void recoverDamagedList(HoWorld *world, const std::string &path) {
     // A world built for a load reads the running world's list; the running world sees to the file.
     if (world->builtForLoad)
@@ -162,21 +197,24 @@ void recoverDamagedList(HoWorld *world, const std::string &path) {
         if (!aside.empty())
             logMessage("Game: the damaged profile list %s is kept as %s", list.c_str(), aside.c_str());
     });
-    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
-        world->profiles[slot].reset();
-    const std::vector<std::string> names = namesFromSavedGames(world, userFolder(world));
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (ScriptValue *name = world->profiles[int32_t(i) + 1].slot(ProfileRecord::kName))
-            name->setPointer(kScriptText, world->names().internOrFind(names[i].c_str()));
-    }
-    // The first profile found again is the current one, so that "continue" goes on with it at once.
-    setCurrentProfileIndex(world, names.empty() ? 0 : 1);
-    logMessage("Game: profile list %s is damaged; profiles taken back from their saved games: %d, WARNING",
-               path.c_str(), int(names.size()));
-    if (ScriptContext *global = world->globalContext())
-        callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
-    // Written after the damaged list is set aside; the writer refuses to write over one it could not set aside.
-    saveProfileList(world);
+    takeProfilesBack(world, path, "is damaged", namesFromSavedGames(world, userFolder(world)));
+}
+
+// No list, but saved games or a damaged list set aside beside it: a list lost after its damaged one was
+// set aside (a crash, or a failed write of the list made again), or deleted. Not a first start: the
+// profiles come back from the saved games, as for a damaged list.
+void recoverMissingList(HoWorld *world, const std::string &path) {
+    if (world->builtForLoad)
+        return;
+    const std::string folder = userFolder(world);
+    const std::string aside = std::string(kListFileName) + ".damaged";
+    const std::vector<std::string> files = filesOf(folder);
+    const bool damagedListKept = std::any_of(files.begin(), files.end(), [&](const std::string &file) {
+        return file.compare(0, aside.size(), aside) == 0 && !endsWith(file, ".tmp");
+    });
+    const std::vector<std::string> names = namesFromSavedGames(world, folder);
+    if (damagedListKept || !names.empty())
+        takeProfilesBack(world, path, "is missing", names);
 }
 
 std::string formatted(const char *format, int32_t slot) {
@@ -287,9 +325,11 @@ void loadProfileList(HoWorld *world) {
     const bool opened = fromImage ? stream.openReadImage(image.data(), uint32_t(image.size()), kListFileName)
                                   : stream.openRead(path.c_str());
     if (!opened) {
-        // A first start has no list; one that cannot be read now may be good, and is kept.
+        // A first start has no list and nothing saved; one that cannot be read now may be good, and is kept.
         if (stream.openFailure == SaveStream::OpenFailure::kDamaged)
             recoverDamagedList(world, path);
+        else if (stream.openFailure == SaveStream::OpenFailure::kMissing && !fromImage)
+            recoverMissingList(world, path);
         return;
     }
     const bool read = !stream.hasField(kListGate) || serializeProfileList(stream, world);

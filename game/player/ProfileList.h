@@ -22,13 +22,16 @@ void setCurrentProfileIndex(HoWorld *world, int32_t index);
 
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
 // games, then reads the profile list. The running world first has the writer remove the temporary files
-// that a save cut short by a crash left in the per-user folder ("*.sav.tmp").
+// that a write cut short by a crash left in the per-user folder (the "<file>.tmp" of a save, of a damaged
+// file's copy or of the options file).
 void bindProfileVariables(HoWorld *world);
 // Reads the list into the records and "##profile_index" (a world built for a load reads the running
 // world's list instead). A missing list leaves the slots as they are. A damaged one is set aside
 // ("profiles.sav.damaged"), the slots are reset and take back the names of the intact saved games of
 // the folder, which are left as they are, the list is written again and the scripts'
-// "on_corrupted_profiles_list" runs. A list that exists but cannot be read is logged and kept.
+// "on_corrupted_profiles_list" runs. A missing list is a first start unless saved games or a damaged
+// list set aside lie in the folder: then the profiles come back from the saved games in the same way.
+// A list that exists but cannot be read is logged and kept.
 void loadProfileList(HoWorld *world);
 // Writes the list crash-safely; a body that fails keeps the previous file. `announcement` (an event of the
 // "game" scene and of the scene in view) fires once the list is written, and makes it a save the player

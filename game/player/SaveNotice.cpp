@@ -122,9 +122,13 @@ void applySaveOutcomes(HoContext *context) {
 
 void tellSaveFailureAtExit(HoContext *context, const char *caption) {
     context->saveWriter.waitUntilIdle();
+    // A failure is told whatever was written after it: on a nearly full disk the large saved game fails
+    // and the small profile list after it still fits.
     PlatformFileError failed = context->saveNotice.untold;
-    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
-        failed = outcome.error;
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false)) {
+        if (outcome.error != PlatformFileError::kNone)
+            failed = outcome.error;
+    }
     context->saveNotice.untold = PlatformFileError::kNone;
     if (failed == PlatformFileError::kNone)
         return;

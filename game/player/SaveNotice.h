@@ -35,6 +35,7 @@ const SaveFailureText &readInPartText();
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes,
 // fires announcements, and tells an untold failure or partial load where the player looks.
 void applySaveOutcomes(HoContext *context);
-// At the game's end, after its last save: waits for the writer, and tells a save that failed since the
-// last file written, or a failure still untold, in a warning box with the caption, the only screen left.
+// At the end of the game or of its context (a restart), after its last save: waits for the writer, and
+// tells every save that failed since the last frame, whatever was written after it, or a failure still
+// untold, in a warning box with the caption, the only screen left.
 void tellSaveFailureAtExit(HoContext *context, const char *caption);

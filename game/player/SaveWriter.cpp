@@ -174,8 +174,8 @@ PlatformFileError SaveWriter::refuseWriteOverHeld(const Job &job) {
         if (!held_.count(job.path))
             return PlatformFileError::kNone;
     }
-    logMessage("Game: cannot write save file %s: it is damaged and could not be set aside, so it is kept as it is, "
-               "ERROR",
+    logMessage("Game: cannot write save file %s: it is damaged and could not be set aside or copied, so it is kept as "
+               "it is, ERROR",
                job.path.c_str());
     return PlatformFileError::kOther;
 }
@@ -198,14 +198,15 @@ PlatformFileError SaveWriter::perform(const Job &job) {
         break;
     case Kind::kSetAside:
         aside = setDamagedFileAside(job.path);
-        if (aside.empty()) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            held_.insert(job.path);
-        }
         break;
     case Kind::kKeepCopy:
         aside = keepDamagedCopy(job.path, job.copy.data(), job.copy.size());
         break;
+    }
+    // A damaged file of which nothing could be kept aside stays the only place its bytes are.
+    if ((job.kind == Kind::kSetAside || job.kind == Kind::kKeepCopy) && aside.empty()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_.insert(job.path);
     }
     if (job.asideDone)
         job.asideDone(aside);

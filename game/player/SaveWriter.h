@@ -78,7 +78,8 @@ public:
     // Renames the damaged file at the path aside ("<file>.damaged"); `done` hears its new name. A file
     // that could not be set aside is not written over by a later save of this run (that save fails).
     void setAside(std::string path, AsideDone done);
-    // Writes the bytes of a damaged file aside as a copy, the file staying; `done` hears the copy's name.
+    // Writes the bytes of a damaged file aside as a copy, the file staying; `done` hears the copy's name. A
+    // file whose copy could not be written is not written over by a later save of this run either.
     void keepCopy(std::string path, std::vector<uint8_t> bytes, AsideDone done);
     // Waits until every job asked for so far is done.
     void waitUntilIdle();
@@ -113,7 +114,7 @@ private:
     Job *waitingWriteOf(const std::string &path);
     void run();
     PlatformFileError perform(const Job &job);
-    // A save that would write over a damaged file that could not be set aside: refused, logged.
+    // A save that would write over a damaged file that could not be set aside or copied: refused, logged.
     PlatformFileError refuseWriteOverHeld(const Job &job);
     // Under the lock: the job's outcome, kept when the main thread is to act on it.
     void record(const Job &job, PlatformFileError error);
@@ -132,7 +133,8 @@ private:
     uint64_t frame_ = 0;
     bool lastFailed_ = false;
     bool stopping_ = false;
-    // Damaged files that could not be set aside (resolved paths, under the lock): no save writes over them.
+    // Damaged files that could not be set aside or copied (resolved paths, under the lock): no save writes
+    // over them.
     std::set<std::string> held_;
     std::thread thread_;
 };

@@ -55,7 +55,8 @@ bool saveGameOnExit(HoWorld *world);
 // (the profile's achievements are restored). A file that fails is set aside ("<file>.damaged"), one that
 // cannot be read is left where it is; both give false. A file read only in part (reading stopped at a tag
 // that cannot be read, or the records end before the last scene that the game saves) loads what it
-// has, and a copy of it is kept aside before a save can write over it; `readInPart` (when given) says so.
+// has, and a copy of it is kept aside before a save can write over it (when no copy can be kept, no save
+// of this run writes over it); `readInPart` (when given) says so.
 // Files are set aside or copied by the context's writer, where the world has a context.
 bool readSavedGame(HoWorld *world, const char *path, bool *readInPart = nullptr);
 // Whether the file opens as a saved game that this game reads (its header whole, its version 14 or more).

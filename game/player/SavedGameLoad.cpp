@@ -78,13 +78,14 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
         return false;
     world->sceneSaveName = sceneName ? world->names().internOrFind(sceneName) : nullptr;
     HoContext *context = world->context;
-    // The load reads what was saved before it: every write asked for is done first.
-    context->saveWriter.waitUntilIdle();
+    // The earlier load ends first: it may still hand the writer a damaged file to set aside.
     if (context->loadThread) {
         destroyThreadRecord(context->loadThread);
         context->loadThread = nullptr;
         applyLoadedGame(context);
     }
+    // The load reads what was saved and set aside before it: every job asked for is done first.
+    context->saveWriter.waitUntilIdle();
     auto request = std::make_unique<LoadRequest>();
     request->context = context;
     request->activeScene = world->activeScene ? world->activeScene->identifier : "";

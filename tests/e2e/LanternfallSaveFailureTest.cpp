@@ -1,7 +1,7 @@
 // Saves the player asks for that cannot be written, told on the screen they look at: making a profile
 // while nothing can be written, the HUD's menu button saving on the way to the profiles after an earlier
-// failure was told already, and the save at exit; and a saved game read only in part, told once the game it loaded
-// shows.
+// failure was told already, and the save at exit, also when only the saved game fails and the profile list
+// after it is written; and a saved game read only in part, told once the game it loaded shows.
 
 #include "tests/e2e/LanternfallFixture.h"
 
@@ -65,6 +65,12 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         // The window closed in the hall: the save at exit fails, and a warning box says so before the game ends.
         {"the window closed while nothing can be written", continueGame, 200, "1+", false,
          {"profile continued Mira", "entered c'hall"}, 0, 0, 1},
+        // A nearly full disk: the saved game fails and the profile list after it is written. The first change
+        // is the save at exit's; the menu's save comes after the 14 changes of the shore's at the switch.
+        {"the window closed while only the saved game cannot be written", continueGame, 200, "1", false,
+         {"profile continued Mira", "entered c'hall"}, 0, 0, 1},
+        {"the menu's save with only its saved game failing", continueGame + backToShore + menuFromTheShore, 370, "15",
+         false, {"profile continued Mira", "entered c'hall", "entered c'shore", "entered c'profiles", "save failed"}, 1, 0},
     };
     const fs::path saved = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profile_Mira.sav";
     for (const Run &run : runs) {

@@ -189,6 +189,61 @@ TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListIsSetAsideAndTheProfilesCo
               std::string::npos);
 }
 
+// No list, but saved games or a damaged list set aside beside it: not a first start. The profiles come
+// back from the saved games, the scripts hear of it and the list is written again.
+TEST_F(ProfileListTest, AListLostBesideSavedGamesOrItsDamagedCopyIsTakenBackFromTheSavedGames) {
+    fillFiveSlots();
+    ASSERT_TRUE(saveProfileList(&world));
+    Bytes damaged = lftest::readFileBytes(listPath());
+    damaged[20] ^= 0x5A;
+    auto startWith = [&](std::initializer_list<const char *> games, bool damagedListKept) {
+        std::filesystem::remove_all(userFolder());
+        std::filesystem::create_directories(userFolder());
+        for (const char *game : games)
+            ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/" + std::string(game),
+                                 [](SaveStream &) { return true; }));
+        if (damagedListKept)
+            lftest::writeFileBytes(listPath() + ".damaged", damaged);
+    };
+    struct Case {
+        const char *what;
+        std::initializer_list<const char *> games;
+        bool damagedListKept;
+        std::string firstName; // of slot 1
+        size_t told;           // "on_corrupted_profiles_list" runs
+    };
+    const Case cases[] = {
+        {"a first start", {}, false, "(none)", 0},
+        {"a list deleted beside its saved games", {"profile_Bob.sav", "profile_Ann.sav"}, false, "Ann", 1},
+        {"a crash after the damaged list was set aside", {"profile_Cid.sav"}, true, "Cid", 1},
+        {"a damaged list set aside and no saved game", {}, true, "(none)", 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        startWith(c.games, c.damagedListKept);
+        takeTrace();
+        auto loaded = freshWorld(kRecoveryHook);
+        EXPECT_EQ(takeTrace().size(), c.told);
+        EXPECT_EQ(nameOf(*loaded, 1), c.firstName);
+        EXPECT_EQ(currentProfileIndex(loaded.get()), c.firstName == "(none)" ? 0 : 1);
+        EXPECT_EQ(std::filesystem::exists(listPath()), c.told > 0) << "written again";
+        EXPECT_EQ(nameOf(*freshWorld(), 1), c.firstName);
+    }
+
+    // A damaged list set aside whose new list could not be written: the next start finds the profiles.
+    startWith({"profile_Ann.sav"}, false);
+    lftest::writeFileBytes(listPath(), damaged);
+    fileHooksReset();
+    fileHooksFailChange(2, true); // the first change sets the damaged list aside
+    freshWorld();
+    fileHooksFailChange(0, false);
+    fileHooksReset();
+    EXPECT_FALSE(std::filesystem::exists(listPath()));
+    auto again = freshWorld(kRecoveryHook);
+    EXPECT_EQ(nameOf(*again, 1), "Ann");
+    EXPECT_EQ(lftest::readFileBytes(listPath() + ".damaged"), damaged);
+}
+
 TEST_F(ProfileListTest, AListThatCannotBeReadIsKeptWithEverySavedGame) {
     fillFiveSlots();
     touch("profile_Ann.sav");

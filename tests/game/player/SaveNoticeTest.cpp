@@ -66,6 +66,26 @@ protected:
         return readSavedGame(&fresh, savePath().c_str()) ? numberOf(variable(fresh.findScene("hall"), "#visits")) : -1.0f;
     }
     void setVisits(float visits) { variable(world().findScene("hall"), "#visits")->value->setNumber(visits); }
+    // The saved game cut after a whole record, before those of the last scene (empty when no cut loads
+    // so); the saved game itself is left as it was.
+    std::vector<unsigned char> cutAfterARecord() {
+        const std::vector<unsigned char> whole = lftest::readFileBytes(savePath());
+        std::vector<unsigned char> cut;
+        for (size_t lost = 1; lost < whole.size() && cut.empty(); ++lost) {
+            const std::vector<unsigned char> shorter(whole.begin(), whole.end() - long(lost));
+            lftest::writeFileBytes(savePath(), shorter);
+            HoWorld fresh(game->context);
+            fresh.startup();
+            setCurrentProfileIndex(&fresh, 2);
+            bool inPart = false;
+            if (readSavedGame(&fresh, savePath().c_str(), &inPart) && inPart)
+                cut = shorter;
+            game->context->saveWriter.waitUntilIdle();
+            std::filesystem::remove(savePath() + ".damaged");
+        }
+        lftest::writeFileBytes(savePath(), whole);
+        return cut;
+    }
 };
 
 TEST_F(SaveNoticeTest, AFileThatCouldNotBeWrittenIsToldOnceOnScreenAndNeverAnnouncedAsSaved) {
@@ -106,6 +126,55 @@ TEST_F(SaveNoticeTest, AFileThatCouldNotBeWrittenIsToldOnceOnScreenAndNeverAnnou
     framesUntilWritten();
     EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kNoRoom).english);
     EXPECT_EQ(announced(), 1.0f);
+}
+
+// On a nearly full disk the large saved game fails and the small profile list written after it fits:
+// the failure is told all the same, through the HUD's menu, at the game's end and at a scripted restart.
+TEST_F(SaveNoticeTest, ASaveThatFailedIsToldWhateverWasWrittenAfterIt) {
+    enum class End { kMenu, kExit, kRestart };
+    struct Case {
+        const char *what;
+        End end;
+        int64_t failedChange; // 0: every write goes through; 1: the saved game's first, and only that
+        int toldAtTheEnd;
+    };
+    const Case cases[] = {
+        {"the menu's save", End::kMenu, 1, 0},
+        {"the save at exit", End::kExit, 1, 1},
+        {"the save at exit, written", End::kExit, 0, 0},
+        {"a restart after the menu's save, under no HUD", End::kRestart, 1, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        startWriting();
+        const std::string list = profileListPath(&world());
+        variable(world().findScene("garden"), "#no_hud")->value->setNumber(c.end == End::kRestart ? 1.0f : 0.0f);
+        game->context->saveWriter.waitUntilIdle();
+        frames(1);
+        fileHooksReset();
+        fileHooksFailChange(c.failedChange, false);
+        clearLogContents();
+        if (c.end == End::kMenu) {
+            saveFromTheMenu();
+            framesUntilWritten();
+            EXPECT_EQ(shownMessage(), kNoRoomText);
+        } else if (c.end == End::kRestart) {
+            saveFromTheMenu();
+            game->context->exit = 1;
+            game->context->restart = 1;
+            EXPECT_TRUE(game->runPass());
+            EXPECT_EQ(game->context, nullptr);
+        }
+        game->shutdown();
+        const std::string log = getLogContents();
+        EXPECT_EQ(log.find("cannot write save file " + list), std::string::npos) << log;
+        EXPECT_EQ(picturetest::countOf(log, "the player is told at exit that the game could not be saved: no room left on the disk"),
+                  c.toldAtTheEnd)
+            << log;
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        game.reset();
+    }
 }
 
 TEST_F(SaveNoticeTest, AFailureWaitsForTheHudToShow) {
@@ -168,19 +237,7 @@ TEST_F(SaveNoticeTest, ASavedGameReadOnlyInPartIsToldOnScreenOnceTheLoadedGameSh
     const std::vector<unsigned char> whole = lftest::readFileBytes(savePath());
     // A file that ends after a whole record, before those of the last scene, as a cut one does; and one
     // with a stray byte after its last record.
-    std::vector<unsigned char> cut;
-    for (size_t lost = 1; lost < whole.size() && cut.empty(); ++lost) {
-        const std::vector<unsigned char> shorter(whole.begin(), whole.end() - long(lost));
-        lftest::writeFileBytes(savePath(), shorter);
-        HoWorld fresh(game->context);
-        fresh.startup();
-        setCurrentProfileIndex(&fresh, 2);
-        bool inPart = false;
-        if (readSavedGame(&fresh, savePath().c_str(), &inPart) && inPart)
-            cut = shorter;
-        game->context->saveWriter.waitUntilIdle();
-        std::filesystem::remove(savePath() + ".damaged");
-    }
+    const std::vector<unsigned char> cut = cutAfterARecord();
     ASSERT_FALSE(cut.empty());
     std::vector<unsigned char> stray = whole;
     stray.push_back(0x42);
@@ -207,6 +264,32 @@ TEST_F(SaveNoticeTest, ASavedGameReadOnlyInPartIsToldOnScreenOnceTheLoadedGameSh
     }
 }
 
+// A saved game read only in part whose copy could not be kept is the only place its lost part is: no
+// save writes over it, and the player is told that the game could not be saved.
+TEST_F(SaveNoticeTest, ASavedGameReadInPartWhoseCopyCouldNotBeKeptIsNeverWrittenOver) {
+    startWriting();
+    saveFromTheMenu();
+    framesUntilWritten();
+    const std::vector<unsigned char> cut = cutAfterARecord();
+    ASSERT_FALSE(cut.empty());
+    lftest::writeFileBytes(savePath(), cut);
+    fileHooksReset();
+    fileHooksFailChange(1, false); // the copy's first change
+    clearLogContents();
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    framesUntilLoaded();
+    goTo("hall");
+    saveFromTheMenu();
+    framesUntilWritten();
+    EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kOther).english);
+    EXPECT_EQ(announced(), 0.0f);
+    EXPECT_EQ(lftest::readFileBytes(savePath()), cut);
+    EXPECT_FALSE(std::filesystem::exists(savePath() + ".damaged"));
+    const std::string log = getLogContents();
+    EXPECT_NE(log.find("cannot keep a copy of the damaged file " + savePath()), std::string::npos) << log;
+    EXPECT_NE(log.find("the player is told that part of the saved game could not be read"), std::string::npos) << log;
+}
+
 TEST_F(SaveNoticeTest, ACrashsLeftoverTemporaryFilesAreRemovedAtTheNextStart) {
     startWriting();
     saveFromTheMenu();
@@ -216,14 +299,20 @@ TEST_F(SaveNoticeTest, ACrashsLeftoverTemporaryFilesAreRemovedAtTheNextStart) {
     game->shutdown();
     game.reset();
     const std::vector<unsigned char> saved = lftest::readFileBytes(path);
-    for (const std::string &leftover : {path + ".tmp", list + ".tmp"})
-        lftest::writeFileText(leftover, "cut");
-    lftest::writeFileText(path + ".txt", "kept");
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::vector<std::string> leftovers = {path + ".tmp", list + ".tmp", path + ".damaged.tmp",
+                                                path + ".damaged.3.tmp", folder + "/options.cfg.tmp"};
+    const std::vector<std::string> others = {path + ".txt", path + ".damaged.x.tmp", folder + "/notes.tmp"};
+    for (const std::string &file : leftovers)
+        lftest::writeFileText(file, "cut");
+    for (const std::string &file : others)
+        lftest::writeFileText(file, "kept");
     start();
     game->context->saveWriter.waitUntilIdle();
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-    EXPECT_FALSE(std::filesystem::exists(list + ".tmp"));
-    EXPECT_TRUE(std::filesystem::exists(path + ".txt")) << "only a save's temporaries go";
+    for (const std::string &file : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(file)) << file;
+    for (const std::string &file : others)
+        EXPECT_TRUE(std::filesystem::exists(file)) << file << ": only the temporaries of the game's files go";
     EXPECT_EQ(lftest::readFileBytes(path), saved);
 }
 

@@ -93,6 +93,31 @@ TEST_F(SavedGameLoad, ASecondLoadWaitsForTheFirstAndTheContextsEndWaitsForTheLas
     game.reset();
 }
 
+// A load begun while an earlier one still reads a damaged saved game starts once that file is set aside:
+// it never reads a file being renamed, nor sets it aside a second time and so holds every later save.
+TEST_F(SavedGameLoad, ALoadBegunWhileTheFirstStillReadsADamagedGameStartsOnceThatGameIsSetAside) {
+    HoWorld &running = startInGarden();
+    game->context->saveWriter.startThread();
+    const std::string path = savePath();
+    // Many names aside are taken already: setting the file aside takes the writer a while.
+    for (int number = 1; number <= 600; ++number)
+        lftest::writeFileText(path + ".damaged" + (number > 1 ? "." + std::to_string(number) : ""), "older");
+    const std::string kept = path + ".damaged.601";
+    lftest::writeFileText(path, "damaged");
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    EXPECT_FALSE(game->context->saveWriter.busy()) << "the first load's set-aside is done";
+    EXPECT_FALSE(std::filesystem::exists(path));
+    const std::vector<unsigned char> keptBytes = lftest::readFileBytes(kept);
+    EXPECT_EQ(std::string(keptBytes.begin(), keptBytes.end()), "damaged");
+    framesUntilLoaded();
+    EXPECT_EQ(gardenNumber("#corrupted"), 1.0f);
+    EXPECT_EQ(gardenNumber("#loaded"), 1.0f) << "the second load finds no saved game: a new one";
+    ASSERT_TRUE(saveGame(&running));
+    game->context->saveWriter.waitUntilIdle();
+    EXPECT_TRUE(opensAsSavedGame(&running, path)) << "the next save writes the profile's game";
+}
+
 TEST_F(SavedGameLoad, ASceneOfItsOwnStartsANewGameInItsOwnFileAndNoProfileStartsNothing) {
     HoWorld &running = startInGarden();
     ASSERT_TRUE(startLoadGame(&running, "garden"));

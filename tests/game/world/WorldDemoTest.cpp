@@ -440,13 +440,25 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
     }
     EXPECT_EQ(shown("current_name"), "Bob");
     // Continue loads the current profile's game on the game-load thread, which tells its outcome.
-    clickAt(1570, 850);
+    auto continueGame = [&]() -> std::string {
+        clickAt(1570, 850);
+        settle(w);
+        const LoadedGame *outcome = nullptr;
+        for (int i = 0; i < 12000 && !(outcome = game->context->loadedGame.load()); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return outcome ? outcome->event : "(none)";
+    };
+    // A saved game that cannot be read is set aside: the player is told that the story starts again, and
+    // so it does.
+    lftest::writeFileText(savedGamePath(&w, 1), "damaged");
+    EXPECT_EQ(continueGame(), "corrupted_profile");
+    applyLoadedGame(game->context);
     settle(w);
-    const LoadedGame *outcome = nullptr;
-    for (int i = 0; i < 12000 && !(outcome = game->context->loadedGame.load()); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_NE(outcome, nullptr);
-    EXPECT_STREQ(outcome->event, "loaded");
+    const std::string unreadable = game->context->getLocalizedText("PROFILE_UNREADABLE", 1);
+    EXPECT_EQ(shown("status"), unreadable);
+    EXPECT_NE(unreadable.find("story starts again"), std::string::npos) << unreadable;
+    clearLogContents();
+    EXPECT_EQ(continueGame(), "loaded");
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
