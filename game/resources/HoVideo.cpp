@@ -78,6 +78,9 @@ void HoVideo::load(HoResourceManager *manager) {
     allocatePixels();
     clip->pause();
     playing = false;
+    openedIn_ = manager->context;
+    openedOnFrame_ = manager->context->framesRun;
+    frameCopied_ = false;
 }
 
 void HoVideo::reportOpenFailure(HoResourceManager *manager, const char *reason) {
@@ -142,9 +145,18 @@ void HoVideo::waitForDueFrame() {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+bool HoVideo::openedThisFrame() const {
+    return openedIn_ && openedOnFrame_ > 0 && openedIn_->framesRun == openedOnFrame_;
+}
+
 void HoVideo::updateFrame() {
-    if (clip && platformFixedClockEnabled())
+    if (clip && platformFixedClockEnabled()) {
+        // The frame that opened the clip shows what it showed before, while the worker decodes the first
+        // frames beside the rest of it: they are shown from the next frame on, always that one.
+        if (openedThisFrame())
+            return;
         waitForDueFrame();
+    }
     TheoraVideoFrame *frame = clip ? clip->getNextFrame() : nullptr;
     if (!frame)
         return;
@@ -154,6 +166,7 @@ void HoVideo::updateFrame() {
         const size_t count = std::min(pixelCount_, frame->getBufferSize());
         std::copy_n(framePixels, count, pixels_);
         newFrame = count > 0;
+        frameCopied_ = frameCopied_ || newFrame;
     }
     clip->popFrame();
 }
