@@ -148,7 +148,8 @@ public:
     int32_t boundBlend = 0;
     HoConfiguration *gameConfig = nullptr; // "data/game.cfg"
 
-    uint64_t framesRun = 0; // frames begun (main thread); 0 before the first
+    uint64_t framesRun = 0;     // frames begun (main thread)
+    uint64_t frameUnderWay = 0; // the number of the frame being run; 0 between frames
 
     std::atomic<uint8_t> ready{0};
     std::atomic<uint8_t> active{0}; // cleared while the window is in the background

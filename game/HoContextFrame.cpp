@@ -16,7 +16,7 @@
 #include "video/TheoraVideoManager.h"
 
 void HoContext::frame() {
-    ++framesRun;
+    frameUnderWay = ++framesRun;
     applyLoadedGame(this);
     takePendingWorld();
     EnterCriticalSection(&lock);
@@ -34,6 +34,7 @@ void HoContext::frame() {
     }
     keepRealTimeWhileWorkGoesOn();
     LeaveCriticalSection(&lock);
+    frameUnderWay = 0;
 }
 
 // Scripted runs take what work beside the frames makes on fixed frames (a save's outcome, a loaded game,

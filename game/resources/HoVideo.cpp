@@ -79,7 +79,7 @@ void HoVideo::load(HoResourceManager *manager) {
     clip->pause();
     playing = false;
     openedIn_ = manager->context;
-    openedOnFrame_ = manager->context->framesRun;
+    openedOnFrame_ = manager->context->frameUnderWay;
     frameCopied_ = false;
 }
 
@@ -146,7 +146,7 @@ void HoVideo::waitForDueFrame() {
 }
 
 bool HoVideo::openedThisFrame() const {
-    return openedIn_ && openedOnFrame_ > 0 && openedIn_->framesRun == openedOnFrame_;
+    return openedIn_ && openedOnFrame_ != 0 && openedIn_->frameUnderWay == openedOnFrame_;
 }
 
 void HoVideo::updateFrame() {

@@ -75,7 +75,7 @@ private:
     // True when the worker cannot bring the frame due now any nearer: it is at the front of the queue,
     // none is due yet, or the worker cannot add one (the clip paused, its file read whole, its queue full).
     bool hasDueFrame();
-    // The clip was opened in the context's frame under way.
+    // The clip was opened in the context's frame under way (not between its frames).
     bool openedThisFrame() const;
     void waitForDueFrame();
     void allocatePixels();
@@ -85,7 +85,7 @@ private:
     size_t pixelCount_ = 0;
     int32_t pictureWidth_ = 0;
     int32_t pictureHeight_ = 0;
-    const HoContext *openedIn_ = nullptr; // the context whose frame opened the clip
-    uint64_t openedOnFrame_ = 0;          // that frame's number (0: opened before the first frame)
+    const HoContext *openedIn_ = nullptr; // the context that opened the clip
+    uint64_t openedOnFrame_ = 0;          // the number of its frame that did (0: opened between frames)
     bool frameCopied_ = false;            // since the clip was opened
 };

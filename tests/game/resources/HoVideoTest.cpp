@@ -227,7 +227,7 @@ TEST_F(Videos, UnderTheFixedClockTheFrameDueIsShownWhateverTheWorkersPace) {
 TEST_F(Videos, TheFrameThatOpensAClipShowsNoneOfItsFramesUnderTheFixedClock) {
     started({{"bars.ogv", lftest::barcodeClip(20, 8)}});
     lftest::ScopedHookVariable clock("LANTERNFALL_FIXED_CLOCK_MS", "20");
-    context().framesRun = 7;
+    context().frameUnderWay = 7;
     HoVideo *video = held("data/movies/bars.ogv");
     UploadRecorder *picture = recordUploads(video);
     play(video);
@@ -236,7 +236,7 @@ TEST_F(Videos, TheFrameThatOpensAClipShowsNoneOfItsFramesUnderTheFixedClock) {
         float shown; // the video's current frame after it
     };
     for (const Frame &frame : {Frame{7, -1.0f}, Frame{8, 1.0f}}) {
-        context().framesRun = frame.number;
+        context().frameUnderWay = frame.number;
         context().videos->update(0.01f);
         video->updateFrame();
         video->getFrameGraphic();
