@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string>
 #include <thread>
 
@@ -111,14 +111,12 @@ void HoVideo::unload(HoResourceManager *manager) {
 void HoVideo::allocatePixels() {
     freePixels();
     const size_t count = size_t(std::max(pictureWidth_, 0)) * size_t(std::max(pictureHeight_, 0));
-    // Zeroed by the system as its pages are first written (a frame's copy), not here: a film's buffer is
-    // megabytes, which the frame that opens it would otherwise clear.
-    pixels_ = count ? static_cast<uint32_t *>(std::calloc(count, sizeof(uint32_t))) : nullptr;
+    pixels_ = count ? new (std::nothrow) uint32_t[count]() : nullptr;
     pixelCount_ = pixels_ ? count : 0;
 }
 
 void HoVideo::freePixels() {
-    std::free(pixels_);
+    delete[] pixels_;
     pixels_ = nullptr;
     pixelCount_ = 0;
     newFrame = false;
