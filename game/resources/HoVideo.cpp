@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
-#include <new>
 #include <string>
 #include <thread>
 
@@ -111,12 +110,12 @@ void HoVideo::unload(HoResourceManager *manager) {
 void HoVideo::allocatePixels() {
     freePixels();
     const size_t count = size_t(std::max(pictureWidth_, 0)) * size_t(std::max(pictureHeight_, 0));
-    pixels_ = count ? new (std::nothrow) uint32_t[count]() : nullptr;
+    pixels_ = count ? allocateFramePixels(count) : nullptr;
     pixelCount_ = pixels_ ? count : 0;
 }
 
 void HoVideo::freePixels() {
-    delete[] pixels_;
+    freeFramePixels(pixels_, pixelCount_);
     pixels_ = nullptr;
     pixelCount_ = 0;
     newFrame = false;
