@@ -100,8 +100,8 @@ public:
     // At a frame's start, while the world's scene change waits to switch: a world built from a saved
     // game replaces it, switching to the scene of the same name.
     void takePendingWorld();
-    // Under the fixed clock, while a game loads, a save is being written or pictures are made ahead, the
-    // frame keeps real time (platformKeepRealTimeThisFrame).
+    // Under the fixed clock, while a game loads, a save is being written, pictures are made ahead or a
+    // video's worker has frames to decode, the frame keeps real time (platformKeepRealTimeThisFrame).
     void keepRealTimeWhileWorkGoesOn();
 
     // Applies the full-screen option (taking it back when the window refuses) and the volume options.
@@ -147,6 +147,9 @@ public:
     KGraphic *boundPicture = nullptr;
     int32_t boundBlend = 0;
     HoConfiguration *gameConfig = nullptr; // "data/game.cfg"
+
+    uint64_t framesRun = 0;     // frames begun (main thread)
+    uint64_t frameUnderWay = 0; // the number of the frame being run; 0 between frames
 
     std::atomic<uint8_t> ready{0};
     std::atomic<uint8_t> active{0}; // cleared while the window is in the background

@@ -13,8 +13,10 @@
 #include "game/scene/HoScene.h"
 #include "game/world/HoWorld.h"
 #include "platform/TestHooks.h"
+#include "video/TheoraVideoManager.h"
 
 void HoContext::frame() {
+    frameUnderWay = ++framesRun;
     applyLoadedGame(this);
     takePendingWorld();
     EnterCriticalSection(&lock);
@@ -32,15 +34,16 @@ void HoContext::frame() {
     }
     keepRealTimeWhileWorkGoesOn();
     LeaveCriticalSection(&lock);
+    frameUnderWay = 0;
 }
 
 // Scripted runs take what work beside the frames makes on fixed frames (a save's outcome, a loaded game,
-// the pictures of the scene being changed to at the switch). Their frames follow each other as fast as
-// they are made, so while such work goes on they keep real time, as on the real clock, and the work is
-// done by then instead of being waited for.
+// the pictures of the scene being changed to at the switch, a video's frame when it is due). Their frames
+// follow each other as fast as they are made, so while such work goes on they keep real time, as on the
+// real clock, and the work is done by then instead of being waited for.
 void HoContext::keepRealTimeWhileWorkGoesOn() {
     const bool loading = loadThread && !loadThread->finished.load(std::memory_order_acquire);
-    if (loading || saveWriter.busy() || prefetchingKGraphics())
+    if (loading || saveWriter.busy() || prefetchingKGraphics() || (videos && videos->hasClipsAwaitingFrames()))
         platformKeepRealTimeThisFrame();
 }
 

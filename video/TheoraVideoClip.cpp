@@ -141,13 +141,23 @@ void TheoraVideoClip::seek(int frame) {
     mEndOfFile = false;
 }
 
+bool TheoraVideoClip::standsAtStart() {
+    return mSeekFrame == -1 && !mRestarted && !mEndOfFile && !mQueueRemade && mIteration == 0 &&
+           mNumDisplayedFrames == 0 && mTimer->getTime() == 0.0f;
+}
+
 void TheoraVideoClip::rewind() {
+    // A clip that has shown, dropped and skipped nothing keeps what its worker decoded so far: those are the
+    // first frames in order, which a rewind would only decode again, after waiting for the worker.
+    if (standsAtStart())
+        return;
     mEndOfFile = true;
     ManagerWorkLock lock;
     waitForWorker();
     restart();
     mTimer->seek(0);
     mFrameQueue->clear();
+    mQueueRemade = false;
     mEndOfFile = false;
     mIteration = 0;
     mRestarted = false;
@@ -168,8 +178,10 @@ void TheoraVideoClip::setOutputMode(int mode) {
     ManagerWorkLock lock;
     waitForWorker();
     // Frames are sized by the requested mode, so they fit what its converter writes.
-    if (mFrameQueue)
+    if (mFrameQueue) {
         mFrameQueue->setSize(mFrameQueue->getSize());
+        mQueueRemade = true;
+    }
     mOutputMode = mRequestedOutputMode.load();
 }
 

@@ -53,6 +53,7 @@ public:
     bool isEndOfFile() const { return mEndOfFile.load(); }
     // A frame number below 0 means 0; once the frame count is known, a number past it means the last.
     void seek(int frame);
+    // Back to the first frame. A clip still at its start is left as it is: it never waits for the worker.
     void rewind();
     void setAutoRestart(bool autoRestart);
     bool getAutoRestart() const { return mAutoRestart.load(); }
@@ -92,6 +93,9 @@ public:
 protected:
     // Sleeps 1 ms at a time while a worker holds the clip.
     void waitForWorker();
+    // Nothing has been handed out, dropped or skipped, and no seek or loop is under way: the clock stands at
+    // 0 and the queue holds the first frames of the file in order.
+    bool standsAtStart();
     // The frame number the clip can seek to.
     int clampedSeekFrame(int frame) const;
 
@@ -127,5 +131,7 @@ protected:
     std::atomic<int> mIteration{0};
     int mLastIteration = 0;
     bool mUsePower2Stride = false;
+    // A change of output mode made the queue afresh: frames decoded before it are gone (main thread).
+    bool mQueueRemade = false;
     TheoraMutex mAudioMutex;
 };

@@ -2,8 +2,22 @@
 
 #include <new>
 
+#include "platform/PixelAllocator.h"
 #include "video/TheoraColourConversion.h"
 #include "video/TheoraVideoClip.h"
+
+uint32_t *allocateFramePixels(size_t count) {
+    try {
+        return PixelAllocator<uint32_t>().allocate(count);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void freeFramePixels(uint32_t *pixels, size_t count) {
+    if (pixels)
+        PixelAllocator<uint32_t>().deallocate(pixels, count);
+}
 
 TheoraVideoFrame::TheoraVideoFrame(TheoraVideoClip *parent) : mParent(parent) {
     // Sized for the mode the clip is switching to, so that a frame never holds less than its
@@ -13,11 +27,11 @@ TheoraVideoFrame::TheoraVideoFrame(TheoraVideoClip *parent) : mParent(parent) {
         width /= 2;
     size_t pixels = width * static_cast<size_t>(parent->getOutputHeight());
     mBufferSize = pixels > 0 ? pixels : 1;
-    mBuffer = new (std::nothrow) uint32_t[mBufferSize];
+    mBuffer = allocateFramePixels(mBufferSize);
 }
 
 TheoraVideoFrame::~TheoraVideoFrame() {
-    delete[] mBuffer;
+    freeFramePixels(mBuffer, mBufferSize);
     delete[] mPackedBuffer;
 }
 

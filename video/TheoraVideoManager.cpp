@@ -153,6 +153,12 @@ void TheoraVideoManager::update(float timeIncrease) {
     }
 }
 
+bool TheoraVideoManager::hasClipsAwaitingFrames() {
+    return std::any_of(mClips.begin(), mClips.end(), [](TheoraVideoClip *clip) {
+        return !clip->isEndOfFile() && clip->getNumReadyFrames() < clip->getNumPrecachedFrames();
+    });
+}
+
 void TheoraVideoManager::logMessage(const std::string &text) {
     size_t start = 0;
     while (start <= text.size()) {

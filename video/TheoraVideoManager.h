@@ -44,6 +44,8 @@ public:
     void waitForNewClip(uint64_t seen, std::chrono::milliseconds idle);
     // Main thread: advances every clip by the time in seconds.
     void update(float timeIncrease);
+    // Main thread: some clip has room for frames its worker is still to decode (its file not read whole).
+    bool hasClipsAwaitingFrames();
 
     static void logMessage(const std::string &text);
     TheoraAudioInterfaceFactory *getAudioInterfaceFactory() { return mAudioFactory; }

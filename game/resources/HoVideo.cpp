@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
-#include <new>
 #include <string>
 #include <thread>
 
@@ -78,6 +77,9 @@ void HoVideo::load(HoResourceManager *manager) {
     allocatePixels();
     clip->pause();
     playing = false;
+    openedIn_ = manager->context;
+    openedOnFrame_ = manager->context->frameUnderWay;
+    frameCopied_ = false;
 }
 
 void HoVideo::reportOpenFailure(HoResourceManager *manager, const char *reason) {
@@ -108,12 +110,12 @@ void HoVideo::unload(HoResourceManager *manager) {
 void HoVideo::allocatePixels() {
     freePixels();
     const size_t count = size_t(std::max(pictureWidth_, 0)) * size_t(std::max(pictureHeight_, 0));
-    pixels_ = count ? new (std::nothrow) uint32_t[count]() : nullptr;
+    pixels_ = count ? allocateFramePixels(count) : nullptr;
     pixelCount_ = pixels_ ? count : 0;
 }
 
 void HoVideo::freePixels() {
-    delete[] pixels_;
+    freeFramePixels(pixels_, pixelCount_);
     pixels_ = nullptr;
     pixelCount_ = 0;
     newFrame = false;
@@ -142,9 +144,18 @@ void HoVideo::waitForDueFrame() {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+bool HoVideo::openedThisFrame() const {
+    return openedIn_ && openedOnFrame_ != 0 && openedIn_->frameUnderWay == openedOnFrame_;
+}
+
 void HoVideo::updateFrame() {
-    if (clip && platformFixedClockEnabled())
+    if (clip && platformFixedClockEnabled()) {
+        // The frame that opened the clip shows what it showed before, while the worker decodes the first
+        // frames beside the rest of it: they are shown from the next frame on, always that one.
+        if (openedThisFrame())
+            return;
         waitForDueFrame();
+    }
     TheoraVideoFrame *frame = clip ? clip->getNextFrame() : nullptr;
     if (!frame)
         return;
@@ -154,6 +165,7 @@ void HoVideo::updateFrame() {
         const size_t count = std::min(pixelCount_, frame->getBufferSize());
         std::copy_n(framePixels, count, pixels_);
         newFrame = count > 0;
+        frameCopied_ = frameCopied_ || newFrame;
     }
     clip->popFrame();
 }

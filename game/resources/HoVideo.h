@@ -16,6 +16,7 @@
 
 #include "game/resources/HoResource.h"
 
+class HoContext;
 class HoTheoraOstilDataSource;
 class KGraphic;
 class TheoraVideoClip;
@@ -41,10 +42,14 @@ public:
 
     // Main thread, while the video plays: copies the clip's due frame, if any, into the pixel buffer.
     // Under the fixed clock of scripted runs it first waits (a bounded while) for the clip's worker to
-    // have decoded that frame, so a busy machine shows the frames an idle one would.
+    // have decoded that frame, so a busy machine shows the frames an idle one would; in the context's
+    // frame that opened the clip it takes none and never waits.
     void updateFrame();
     // The picture, with the latest copied frame uploaded into it.
     KGraphic *getFrameGraphic();
+    // A frame of the clip now open was copied: until then the picture holds nothing of it (it is empty, or
+    // shows the last frame of an earlier opening) and is not drawn.
+    bool hasFrame() const { return frameCopied_; }
 
     // The picture's size: the clip's frame, halved in width for an alpha video.
     int32_t pictureWidth() const { return pictureWidth_; }
@@ -70,6 +75,8 @@ private:
     // True when the worker cannot bring the frame due now any nearer: it is at the front of the queue,
     // none is due yet, or the worker cannot add one (the clip paused, its file read whole, its queue full).
     bool hasDueFrame();
+    // The clip was opened in the context's frame under way (not between its frames).
+    bool openedThisFrame() const;
     void waitForDueFrame();
     void allocatePixels();
     void freePixels();
@@ -78,4 +85,7 @@ private:
     size_t pixelCount_ = 0;
     int32_t pictureWidth_ = 0;
     int32_t pictureHeight_ = 0;
+    const HoContext *openedIn_ = nullptr; // the context that opened the clip
+    uint64_t openedOnFrame_ = 0;          // the number of its frame that did (0: opened between frames)
+    bool frameCopied_ = false;            // since the clip was opened
 };

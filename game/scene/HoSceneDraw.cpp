@@ -221,11 +221,12 @@ private:
             game_->setClipRect(true, rect.x1, rect.y1, rect.x2, rect.y2);
     }
 
-    // The video's latest frame, whole, stretched onto the element's rectangle. The picture is the
-    // video's own, not a batched texture, so what the batch holds is drawn first.
+    // The video's latest frame, whole, stretched onto the element's rectangle; nothing until the clip now
+    // open has given its first frame. The picture is the video's own, not a batched texture, so what the
+    // batch holds is drawn first.
     void drawVideo(SceneElement *element, float opacity) {
         HoVideo *video = element->video;
-        if (!video->clip)
+        if (!video->clip || !video->hasFrame())
             return;
         flush();
         KGraphic *picture = video->getFrameGraphic();

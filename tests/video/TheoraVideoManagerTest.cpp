@@ -122,6 +122,33 @@ TEST_F(TheoraVideoManagerTest, RewindingWithASeekPendingStartsAgainFromTheFirstF
     manager.destroyVideoClip(clip);
 }
 
+// A clip that has shown nothing keeps its decoded frames through a rewind; once it has shown one, the rewind
+// starts again. The test holds the work lock, so the worker decodes nothing in between.
+TEST_F(TheoraVideoManagerTest, ARewindAtTheStartKeepsTheDecodedFrames) {
+    TheoraVideoManager manager(1);
+    TheoraVideoClip *clip = create(manager, barcodeClip(100, 8));
+    const int queued = clip->getNumPrecachedFrames();
+    ASSERT_TRUE(waitFor([clip, queued] { return clip->getNumReadyFrames() == queued; }));
+    EXPECT_FALSE(manager.hasClipsAwaitingFrames()) << "its queue is full";
+    {
+        TheoraMutexLock hold(manager.getWorkMutex());
+        ASSERT_TRUE(waitFor([clip] { return clip->getAssignedWorker() == nullptr; }));
+        clip->rewind();
+        EXPECT_EQ(clip->getNumReadyFrames(), queued);
+        TheoraVideoFrame *first = clip->getNextFrame();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(barcodeOf(first), 0);
+        clip->popFrame();
+        EXPECT_TRUE(manager.hasClipsAwaitingFrames()) << "a frame was taken";
+        clip->rewind();
+        EXPECT_EQ(clip->getNumReadyFrames(), 0);
+    }
+    TheoraVideoFrame *frame = waitForFrame(*clip);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(barcodeOf(frame), 0);
+    manager.destroyVideoClip(clip);
+}
+
 TEST_F(TheoraVideoManagerTest, TheOutputModeChangesUnderTheWorker) {
     TheoraVideoManager manager(1);
     for (int round = 0; round < 10; round++) {

@@ -222,6 +222,31 @@ TEST_F(Videos, UnderTheFixedClockTheFrameDueIsShownWhateverTheWorkersPace) {
     video->release(&resources());
 }
 
+// Under the fixed clock, the context's frame that opens a clip takes none of its frames (nor waits for the
+// worker), and draws nothing of it; the next frame shows the frame due.
+TEST_F(Videos, TheFrameThatOpensAClipShowsNoneOfItsFramesUnderTheFixedClock) {
+    started({{"bars.ogv", lftest::barcodeClip(20, 8)}});
+    lftest::ScopedHookVariable clock("LANTERNFALL_FIXED_CLOCK_MS", "20");
+    context().frameUnderWay = 7;
+    HoVideo *video = held("data/movies/bars.ogv");
+    UploadRecorder *picture = recordUploads(video);
+    play(video);
+    struct Frame {
+        uint64_t number;
+        float shown; // the video's current frame after it
+    };
+    for (const Frame &frame : {Frame{7, -1.0f}, Frame{8, 1.0f}}) {
+        context().frameUnderWay = frame.number;
+        context().videos->update(0.01f);
+        video->updateFrame();
+        video->getFrameGraphic();
+        EXPECT_EQ(video->currentFrame, frame.shown) << "frame " << frame.number;
+        EXPECT_EQ(video->hasFrame(), frame.shown > 0.0f) << "frame " << frame.number;
+        EXPECT_EQ(picture->uploads, frame.shown > 0.0f ? 1 : 0) << "frame " << frame.number;
+    }
+    video->release(&resources());
+}
+
 TEST_F(Videos, PausingAllPausesOnlyPlayingVideosAndResumingPlaysOnlyThose) {
     const std::string clip = lftest::barcodeClip(20, 8);
     started({{"playing.ogv", clip},
