@@ -20,14 +20,13 @@ ProblemList &problemList() {
 } // namespace
 
 void noteResourceProblem(const std::string &name, const std::string &text, const std::string &damagedEntryOf) {
-    const bool damagedEntry = !damagedEntryOf.empty();
     ProblemList &list = problemList();
     std::lock_guard<std::mutex> guard(list.lock);
     const bool known = std::any_of(list.problems.begin(), list.problems.end(),
                                    [&](const KResourceProblem &problem) { return problem.text == text; });
     if (!known)
-        list.problems.push_back(KResourceProblem{name, text, damagedEntry, damagedEntryOf});
-    if (damagedEntry)
+        list.problems.push_back(KResourceProblem{name, text, damagedEntryOf});
+    if (!damagedEntryOf.empty())
         list.anyDamagedEntry.store(true, std::memory_order_release);
 }
 
@@ -50,6 +49,6 @@ std::optional<KResourceProblem> firstDamagedEntry() {
         return std::nullopt;
     std::lock_guard<std::mutex> guard(list.lock);
     const auto found = std::find_if(list.problems.begin(), list.problems.end(),
-                                    [](const KResourceProblem &problem) { return problem.damagedEntry; });
+                                    [](const KResourceProblem &problem) { return problem.isDamagedEntry(); });
     return found != list.problems.end() ? std::optional<KResourceProblem>(*found) : std::nullopt;
 }

@@ -12,8 +12,11 @@
 struct KResourceProblem {
     std::string name; // the archive's path, or the entry's name within its archive
     std::string text; // what went wrong, a sentence naming it ("the archive '...' is missing")
-    bool damagedEntry = false; // an entry of a mounted archive that failed its check or could not be read
-    std::string archive;       // the path of the archive that holds the damaged entry
+    // When `name` is an entry of a mounted archive that failed its check or could not be read: that
+    // archive's path; empty for any other problem.
+    std::string archive;
+
+    bool isDamagedEntry() const { return !archive.empty(); }
 };
 
 // A problem; with `damagedEntryOf`, the entry `name` of that archive is damaged.
