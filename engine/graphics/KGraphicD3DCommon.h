@@ -176,6 +176,7 @@ protected:
     void takeImageRecordState();
     void dropRenderTarget();
     void dropPixelCopy();
+    bool makePixelCopy(int32_t width, int32_t height);
     bool uploadImageRecord();
     bool uploadPixelCopy();
     bool uploadPixels(const void *pixels, uint64_t sourceBytes, uint32_t width, uint32_t height);

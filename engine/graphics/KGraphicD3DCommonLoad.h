@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "engine/graphics/KD3DArithmetic.h"
 #include "engine/graphics/KGraphicD3DCommon.h"
 #include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
+#include "platform/PixelAllocator.h"
 #include "platform/WinBase.h"
 
 template <class Api> KGraphicD3DCommon<Api>::KGraphicD3DCommon() {
@@ -23,8 +25,7 @@ template <class Api> KGraphicD3DCommon<Api>::KGraphicD3DCommon() {
 template <class Api> KGraphicD3DCommon<Api>::~KGraphicD3DCommon() {
     std::lock_guard<std::recursive_mutex> guard(rendererMutex());
     releaseImage();
-    std::free(pixelCopy);
-    pixelCopy = nullptr;
+    dropPixelCopy();
     imageWidth = imageHeight = 0;
     pictureList().unlink(this);
     freeImagePixels(&image);
@@ -172,9 +173,26 @@ template <class Api> void KGraphicD3DCommon<Api>::dropRenderTarget() {
 }
 
 template <class Api> void KGraphicD3DCommon<Api>::dropPixelCopy() {
-    std::free(pixelCopy);
+    if (pixelCopy)
+        PixelAllocator<uint32_t>().deallocate(pixelCopy, (size_t)pixelCopyWidth * (size_t)pixelCopyHeight);
     pixelCopy = nullptr;
     pixelCopyWidth = pixelCopyHeight = 0;
+}
+
+// The copy is taken from the surfaces' allocator, as the texture it fills is: a film's first frame makes
+// both, and a copy of that size grown out of the heap cost that frame more than the texture did.
+template <class Api> bool KGraphicD3DCommon<Api>::makePixelCopy(int32_t width, int32_t height) {
+    uint32_t *copy = nullptr;
+    try {
+        copy = PixelAllocator<uint32_t>().allocate((size_t)width * (size_t)height);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    dropPixelCopy();
+    pixelCopy = copy;
+    pixelCopyWidth = width;
+    pixelCopyHeight = height;
+    return true;
 }
 
 template <class Api> uint64_t KGraphicD3DCommon<Api>::imageRecordBytes() const {
@@ -192,18 +210,10 @@ template <class Api> bool KGraphicD3DCommon<Api>::uploadPixelCopy() {
 }
 
 template <class Api> bool KGraphicD3DCommon<Api>::storePixelCopy(const uint32_t *pixels, int32_t width, int32_t height) {
-    size_t count = (size_t)width * (size_t)height;
     // Reallocated whenever the copy is missing or of another size, whatever the picture held before.
-    if (!pixelCopy || pixelCopyWidth != width || pixelCopyHeight != height) {
-        uint32_t *copy = (uint32_t *)std::malloc(count * 4);
-        if (!copy)
-            return false;
-        std::free(pixelCopy);
-        pixelCopy = copy;
-        pixelCopyWidth = width;
-        pixelCopyHeight = height;
-    }
-    std::memcpy(pixelCopy, pixels, count * 4);
+    if ((!pixelCopy || pixelCopyWidth != width || pixelCopyHeight != height) && !makePixelCopy(width, height))
+        return false;
+    std::memcpy(pixelCopy, pixels, (size_t)width * (size_t)height * 4);
     return true;
 }
 

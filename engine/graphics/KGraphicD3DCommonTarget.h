@@ -305,21 +305,16 @@ template <class Api> bool KGraphicD3DCommon<Api>::copyFromBackBuffer() {
         return false;
     }
     // The capture holds bytes red, green, blue, alpha; the texture takes 0xAARRGGBB words.
-    const uint8_t *bytes = captured.pixels;
-    size_t count = (size_t)width * height;
-    uint32_t *words = (uint32_t *)std::malloc(count * 4);
-    if (!words) {
+    if (!makePixelCopy(width, height)) {
         freeImagePixels(&captured);
         return false;
     }
-    for (size_t i = 0; i < count; ++i)
-        words[i] = 0xFF000000u | (uint32_t)bytes[i * 4] << 16 | (uint32_t)bytes[i * 4 + 1] << 8 | bytes[i * 4 + 2];
+    const uint8_t *bytes = captured.pixels;
+    for (size_t i = 0, count = (size_t)width * height; i < count; ++i)
+        pixelCopy[i] =
+            0xFF000000u | (uint32_t)bytes[i * 4] << 16 | (uint32_t)bytes[i * 4 + 1] << 8 | bytes[i * 4 + 2];
     freeImagePixels(&captured);
     dropRenderTarget();
-    std::free(pixelCopy);
-    pixelCopy = words;
-    pixelCopyWidth = width;
-    pixelCopyHeight = height;
     imageWidth = (float)width;
     imageHeight = (float)height;
     highQuality = 1;

@@ -463,6 +463,21 @@ TEST_F(Pictures, PixelsShorterThanTheirTextureAreRefusedNotReadPastTheirEnd) {
     EXPECT_LE(channelDistance(frame()[0], pixels[0]), 40);
 }
 
+TEST_F(Pictures, APictureGivenPixelsIsRebuiltFromTheLastOnesWhateverTheirSize) {
+    // The copy kept for a rebuild follows the sizes given, across the bound past which it is mapped apart.
+    auto picture = newPicture();
+    const std::pair<int, int> sizes[] = {{16, 8}, {1024, 640}, {1000, 500}, {1024, 640}, {12, 12}};
+    for (auto [w, h] : sizes) {
+        std::vector<uint32_t> pixels = patternPixels(w, h);
+        ASSERT_TRUE(picture->createFromPixels(pixels.data(), w, h, true, false)) << w << " x " << h;
+        KGraphicD3D9::restorePicture(picture.get());
+        clear(0xFF000000u);
+        picture->drawImageRect(0, 0, 12, 8, 2, 2, false, false);
+        expectImageAt(frame(), std::vector<uint32_t>(pixels.begin(), pixels.begin() + 12), 12, 1, 2, 2);
+        EXPECT_EQ(at(frame(), 2 + 11, 2 + 7), pixels[7 * size_t(w) + 11]) << w << " x " << h;
+    }
+}
+
 TEST_F(Pictures, ARebuildShowsTheLastImageGivenNotEarlierPixels) {
     std::vector<uint32_t> pixels = patternPixels(16, 8);
     ASSERT_TRUE(writeImage(temp / "after.png", 16, 8, pixels));
