@@ -471,7 +471,7 @@ TEST_F(Pictures, APictureGivenPixelsIsRebuiltFromTheLastOnesWhateverTheirSize) {
         std::vector<uint32_t> pixels = patternPixels(w, h);
         ASSERT_TRUE(picture->createFromPixels(pixels.data(), w, h, true, false)) << w << " x " << h;
         KGraphicD3D9::restorePicture(picture.get());
-        clear(0xFF000000u);
+        host.clear(0xFF000000u);
         picture->drawImageRect(0, 0, 12, 8, 2, 2, false, false);
         expectImageAt(frame(), std::vector<uint32_t>(pixels.begin(), pixels.begin() + 12), 12, 1, 2, 2);
         EXPECT_EQ(at(frame(), 2 + 11, 2 + 7), pixels[7 * size_t(w) + 11]) << w << " x " << h;
