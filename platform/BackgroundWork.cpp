@@ -7,11 +7,21 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
 // A frame that draws longer than this lets background work go on beside it.
 constexpr std::chrono::milliseconds kLongestWait{50};
+// Made resident at a time: one huge page.
+constexpr size_t kResidentSlice = size_t(2) << 20;
+#ifndef MADV_POPULATE_WRITE
+constexpr int MADV_POPULATE_WRITE = 23; // Linux 5.14 on; older kernels refuse it and the writes fault as before
+#endif
 
 struct DrawingGate {
     std::mutex lock;
@@ -43,6 +53,21 @@ void platformGiveWayToFrame() {
         return;
     std::unique_lock<std::mutex> guard(state.lock);
     state.drawn.wait_for(guard, kLongestWait, [&] { return state.drawing.load() == 0; });
+}
+
+void platformMakeResidentGivingWay(void *memory, size_t bytes) {
+    if (!backgroundThread || !memory || bytes == 0)
+        return;
+    // Whole pages around the range: the pages it starts and ends in are the memory's own.
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(memory) / page * page;
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + bytes + page - 1) / page * page;
+    for (uintptr_t at = start; at < end; at += kResidentSlice) {
+        platformGiveWayToFrame();
+        // Populating keeps what the pages hold: nothing is written.
+        if (madvise(reinterpret_cast<void *>(at), std::min(kResidentSlice, end - at), MADV_POPULATE_WRITE) != 0)
+            return;
+    }
 }
 
 void platformFrameDrawingBegins() {

@@ -14,6 +14,7 @@
 #include "engine/graphics/KGraphicD3DCommon.h"
 #include "engine/resource/KResource.h"
 #include "engine/system/KSystem.h"
+#include "platform/BackgroundWork.h"
 #include "platform/PixelAllocator.h"
 #include "platform/WinBase.h"
 
@@ -91,14 +92,22 @@ template <class Api> bool KGraphicD3DCommon<Api>::loadImageFileAside(const char 
     TextureLevel level{};
     bool locked = false;
     const PixelDestination destination = [&](uint32_t width, uint32_t height, bool alpha, size_t *stride) {
-        std::lock_guard<std::recursive_mutex> guard(rendererMutex());
-        highQuality = 1;
-        hasAlpha = alpha;
-        imageWidth = (float)width;
-        imageHeight = (float)height;
-        locked = deviceReady() && createUploadTexture(width, height) && lockLevel(textures[0], level);
-        *stride = locked ? (size_t)level.locked.Pitch / 4 : 0;
-        return locked ? static_cast<uint32_t *>(level.locked.pBits) : nullptr;
+        {
+            std::lock_guard<std::recursive_mutex> guard(rendererMutex());
+            highQuality = 1;
+            hasAlpha = alpha;
+            imageWidth = (float)width;
+            imageHeight = (float)height;
+            locked = deviceReady() && createUploadTexture(width, height) && lockLevel(textures[0], level);
+        }
+        *stride = 0;
+        if (!locked)
+            return (uint32_t *)nullptr;
+        // The rows the picture and its padding take, ahead of the decoder's writes and outside the lock.
+        const size_t rows = std::min<size_t>((size_t)height + 1, level.desc.Height);
+        platformMakeResidentGivingWay(level.locked.pBits, rows * (size_t)level.locked.Pitch);
+        *stride = (size_t)level.locked.Pitch / 4;
+        return static_cast<uint32_t *>(level.locked.pBits);
     };
     const int format = imageFormatFromFileName(name);
     ImageData decoded;

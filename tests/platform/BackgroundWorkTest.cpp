@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -47,6 +52,38 @@ TEST(BackgroundWork, BackgroundThreadsGiveWayWhileAFrameIsDrawn) {
     stuck.join();
     platformFrameDrawingEnds();
     EXPECT_GE(waited, kLongestWait) << "it gave way to the drawing";
+}
+
+// Memory made resident ahead of a background thread's writes: only there, every page of the range, and
+// what the pages held is kept.
+TEST(BackgroundWork, BackgroundThreadsMakeMemoryResidentKeepingWhatItHolds) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t bytes = (size_t(5) << 20) + 123; // more than two slices, ending inside a page
+    void *mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    auto *memory = static_cast<unsigned char *>(mapped);
+    std::memset(memory, 0x5A, 16);
+    const size_t pages = (bytes + page - 1) / page;
+    auto residentPages = [&] {
+        std::vector<unsigned char> resident(pages);
+        EXPECT_EQ(mincore(memory, bytes, resident.data()), 0);
+        size_t count = 0;
+        for (unsigned char flags : resident)
+            count += flags & 1;
+        return count;
+    };
+
+    platformMakeResidentGivingWay(memory, bytes); // not a background thread: nothing
+    EXPECT_EQ(residentPages(), 1u);
+    std::thread worker([&] {
+        platformMarkBackgroundThread();
+        platformMakeResidentGivingWay(memory + 8, bytes - 8);
+    });
+    worker.join();
+    EXPECT_EQ(residentPages(), pages);
+    EXPECT_EQ(memory[15], 0x5A);
+    EXPECT_EQ(memory[bytes - 1], 0);
+    munmap(mapped, bytes);
 }
 
 } // namespace
