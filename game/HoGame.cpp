@@ -1,7 +1,5 @@
 #include "game/HoGame.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <optional>
 #include <string>
@@ -249,16 +247,14 @@ bool HoGame::shutdown() {
 
 namespace {
 
-// The display can go away under the game (its X server ends); the process ends with it, as the game's other
-// fatal paths end it: the log says why, the saves already asked for are finished (nothing can show that
-// one failed; the writer logs it), and the process ends here with a failure.
-[[noreturn]] void endForLostDisplay(const char *why) {
+// The display can go away under the game (its X server ends); the process ends with it: the log says why
+// and the saves already asked for are finished first (nothing can show that one failed; the writer logs
+// it). The platform ends the process with a failure once this returns.
+void endForLostDisplay(const char *why) {
     logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
     if (HoGame *game = currentHoGame(); game && game->context)
         game->context->saveWriter.waitUntilIdle();
     logMessage("Game: the saves asked for are finished; the game ends");
-    std::fflush(nullptr);
-    std::_Exit(1);
 }
 
 } // namespace

@@ -96,3 +96,19 @@ template <typename T> struct PixelAllocator {
 
     template <typename U> bool operator==(const PixelAllocator<U> &) const { return true; }
 };
+
+// 32-bit pixels outside a container (a video's frames, a picture's copy of its pixels): zero until written,
+// null when there is no memory for them.
+inline uint32_t *allocatePixelWords(size_t count) noexcept {
+    try {
+        return PixelAllocator<uint32_t>().allocate(count);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+// Frees what allocatePixelWords gave for the same count; null is ignored.
+inline void freePixelWords(uint32_t *pixels, size_t count) noexcept {
+    if (pixels)
+        PixelAllocator<uint32_t>().deallocate(pixels, count);
+}

@@ -22,8 +22,8 @@ bool isHeadlessDriver(const char *driver) {
 
 // Xlib's handler of a lost connection, set in the library SDL loaded. Xlib ends the process with exit()
 // once its handler returns, which would run the program's destructors under the threads still at work
-// (the saves' writer among them): the handler never returns. The game's handler is told, and ends the
-// process itself once what it must finish is done; should it return, the process ends here.
+// (the saves' writer among them): the handler never returns. The game's handler is told and finishes what
+// it must; the process ends here once it returns.
 using XIOErrorHandler = int (*)(void *display);
 using XSetIOErrorHandlerFunction = XIOErrorHandler (*)(XIOErrorHandler);
 std::atomic<PlatformDisplayLost> displayLost{nullptr};

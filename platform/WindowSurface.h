@@ -51,8 +51,8 @@ POINT platformClientToWindowPixel(HWND window, POINT client);
 // Starts SDL's video (the offscreen driver when no display is set); true when it runs.
 bool platformEnsureVideo();
 // Told once, when the connection to the desktop's display ends (its X server went away): the game registers
-// it to log why it ends, finish what must be finished and end the process itself; should it return, the
-// process ends with a failure as soon as it does (never through the X library's exit, which would run the
+// it to log why it ends and finish what must be finished; the process ends with a failure as soon as it
+// returns (never through the X library's exit, which would run the
 // program's destructors under its other threads). Null unregisters.
 typedef void (*PlatformDisplayLost)(const char *why);
 void platformRegisterDisplayLost(PlatformDisplayLost handler);

@@ -6,19 +6,6 @@
 #include "video/TheoraColourConversion.h"
 #include "video/TheoraVideoClip.h"
 
-uint32_t *allocateFramePixels(size_t count) {
-    try {
-        return PixelAllocator<uint32_t>().allocate(count);
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
-}
-
-void freeFramePixels(uint32_t *pixels, size_t count) {
-    if (pixels)
-        PixelAllocator<uint32_t>().deallocate(pixels, count);
-}
-
 TheoraVideoFrame::TheoraVideoFrame(TheoraVideoClip *parent) : mParent(parent) {
     // Sized for the mode the clip is switching to, so that a frame never holds less than its
     // converter writes. 64-bit arithmetic: the clip has checked the frame size.
@@ -27,11 +14,11 @@ TheoraVideoFrame::TheoraVideoFrame(TheoraVideoClip *parent) : mParent(parent) {
         width /= 2;
     size_t pixels = width * static_cast<size_t>(parent->getOutputHeight());
     mBufferSize = pixels > 0 ? pixels : 1;
-    mBuffer = allocateFramePixels(mBufferSize);
+    mBuffer = allocatePixelWords(mBufferSize);
 }
 
 TheoraVideoFrame::~TheoraVideoFrame() {
-    freeFramePixels(mBuffer, mBufferSize);
+    freePixelWords(mBuffer, mBufferSize);
     delete[] mPackedBuffer;
 }
 

@@ -12,13 +12,6 @@
 struct YCbCrConversion;
 class TheoraVideoClip;
 
-// Memory for a frame's pixels, zero until written: a frame of a film is megabytes, so it is mapped apart in
-// huge pages where the system has them, and its first writes cost a few page faults rather than thousands.
-// Null when there is no memory for it.
-uint32_t *allocateFramePixels(size_t count);
-// Frees what allocateFramePixels gave for the same count; null is ignored.
-void freeFramePixels(uint32_t *pixels, size_t count);
-
 class TheoraVideoFrame {
 public:
     explicit TheoraVideoFrame(TheoraVideoClip *parent);

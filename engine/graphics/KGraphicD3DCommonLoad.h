@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <thread>
 
 #include "engine/graphics/KD3DArithmetic.h"
@@ -182,8 +181,7 @@ template <class Api> void KGraphicD3DCommon<Api>::dropRenderTarget() {
 }
 
 template <class Api> void KGraphicD3DCommon<Api>::dropPixelCopy() {
-    if (pixelCopy)
-        PixelAllocator<uint32_t>().deallocate(pixelCopy, (size_t)pixelCopyWidth * (size_t)pixelCopyHeight);
+    freePixelWords(pixelCopy, (size_t)pixelCopyWidth * (size_t)pixelCopyHeight);
     pixelCopy = nullptr;
     pixelCopyWidth = pixelCopyHeight = 0;
 }
@@ -191,12 +189,9 @@ template <class Api> void KGraphicD3DCommon<Api>::dropPixelCopy() {
 // The copy is taken from the surfaces' allocator, as the texture it fills is: a film's first frame makes
 // both, and a copy of that size grown out of the heap cost that frame more than the texture did.
 template <class Api> bool KGraphicD3DCommon<Api>::makePixelCopy(int32_t width, int32_t height) {
-    uint32_t *copy = nullptr;
-    try {
-        copy = PixelAllocator<uint32_t>().allocate((size_t)width * (size_t)height);
-    } catch (const std::bad_alloc &) {
+    uint32_t *copy = allocatePixelWords((size_t)width * (size_t)height);
+    if (!copy)
         return false;
-    }
     dropPixelCopy();
     pixelCopy = copy;
     pixelCopyWidth = width;

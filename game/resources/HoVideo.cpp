@@ -12,6 +12,7 @@
 #include "game/HoContext.h"
 #include "game/resources/HoResourceManager.h"
 #include "game/util/ReadWholeFile.h"
+#include "platform/PixelAllocator.h"
 #include "platform/TestHooks.h"
 #include "video/HoTheoraOstilDataSource.h"
 #include "video/TheoraFrameQueue.h"
@@ -110,12 +111,12 @@ void HoVideo::unload(HoResourceManager *manager) {
 void HoVideo::allocatePixels() {
     freePixels();
     const size_t count = size_t(std::max(pictureWidth_, 0)) * size_t(std::max(pictureHeight_, 0));
-    pixels_ = count ? allocateFramePixels(count) : nullptr;
+    pixels_ = count ? allocatePixelWords(count) : nullptr;
     pixelCount_ = pixels_ ? count : 0;
 }
 
 void HoVideo::freePixels() {
-    freeFramePixels(pixels_, pixelCount_);
+    freePixelWords(pixels_, pixelCount_);
     pixels_ = nullptr;
     pixelCount_ = 0;
     newFrame = false;
