@@ -12,6 +12,7 @@
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
 #include "game/scene/SceneElement.h"
+#include "game/scene/SceneView.h"
 #include "game/script/ScriptExecution.h"
 #include "game/util/ConvertText.h"
 #include "game/world/HoWorld.h"
@@ -69,6 +70,16 @@ const char *inFontEncoding(KText *font, const std::string &text) {
     return convertible ? convertText(text.c_str(), encoding) : text.c_str();
 }
 
+// The design point drawn at the game area's bottom right corner under the reset view, through which the
+// pointer and its tooltip are drawn. A narrow layout's view is not centred on the wide design (the HD one is
+// shifted by its own offset), so the corner is taken from the view the window is given.
+ScreenPoint bottomRightUnderResetView(const HoWorld &world) {
+    const ViewMapping resetView(world.context->game, SceneView{});
+    ScreenPoint corner{screenValues.width / screenValues.artScale, screenValues.height / screenValues.artScale};
+    resetView.toDesign({screenValues.width, screenValues.height}, corner);
+    return corner;
+}
+
 void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
     KText *font = tooltipFont(world);
     const char *text = font ? inFontEncoding(font, world.tooltip.text) : nullptr;
@@ -92,15 +103,9 @@ void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
 
 TooltipPlace placeTooltip(const HoWorld &world, KText *font, const char *text, float pointerX, float pointerY) {
     const float width = textLengthInDesign(font->getStringWidth(text, 0.0f, 1.0f, font->getEncoding()));
-    const float scale = screenValues.artScale;
-    const HoContext *context = world.context;
-    const float wideWidth = context->game ? context->game->settings.wideWidth : screenValues.width;
-    // The right edge of what the screen shows: the middle of the wide design in a narrow layout.
-    const float shownRight = normalModeActive ? (wideWidth + screenValues.width / scale) * 0.5f
-                                              : wideWidth - 2.0f * screenValues.viewOffsetX;
-    const float xLimit = shownRight - width - kRightMargin;
-    const float yLimit = screenValues.height / scale - screenValues.viewOffsetY -
-                         textLengthInDesign(float(font->getFontMetric())) - kBottomMargin;
+    const ScreenPoint shownCorner = bottomRightUnderResetView(world);
+    const float xLimit = shownCorner.x - width - kRightMargin;
+    const float yLimit = shownCorner.y - textLengthInDesign(float(font->getFontMetric())) - kBottomMargin;
     const float x = std::min(pointerX + world.configurationNumber("pointer.tooltip.offset_x", 40.0f), xLimit);
     const float y = std::min(pointerY + world.configurationNumber("pointer.tooltip.offset_y", 20.0f), yLimit);
     const float plateTop = y - kPlateTopMargin;

@@ -3,11 +3,15 @@
 // fonts of the layout's archive, lies inside its button or box and inside what the screen shows; so does
 // every text of the table shown as a HUD message on the message plate, every element's tooltip on its
 // plate, and the study's list in its cells. Every hidden-object scene draws its listed things as the wide
-// layout of its quality draws them: at rest, under the resting pointer and while they disappear.
+// layout of its quality draws them: at rest, under the resting pointer and while they disappear. The
+// tooltips of the HUD's buttons and of a scene's element are drawn by the resting pointer as the wide
+// layout draws them, inside the window and clear of the buttons and of the list's plate.
 
 #include "tests/game/world/WorldTestSupport.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <ostream>
 
@@ -83,6 +87,17 @@ Layout atItsOwnSize(const Layout &layout) {
     own.desktopWidth = layout.screenWidth;
     own.desktopHeight = layout.screenHeight;
     return own;
+}
+
+// A tooltip as drawn, in pixels of the game area, and the pixel of the pointer it stands by; by case.
+struct DrawnTooltip {
+    lftest::BackBuffer::Box box;
+    ScreenPoint pointer;
+};
+using DrawnTooltips = std::map<std::string, DrawnTooltip>;
+
+std::string describe(const lftest::BackBuffer::Box &box) {
+    return describe(TextExtent{float(box.left), float(box.top), float(box.right), float(box.bottom)});
 }
 
 // The colours a layout draws at the sample points of each listed thing of its hidden-object scenes, by scene,
@@ -189,9 +204,11 @@ protected:
             w.frame();
         ASSERT_EQ(w.activeScene, scene) << scene->identifier;
     }
-    // The pointer at the active scene's design point, as the mouse over the pixel that shows it.
-    void pointAt(ScreenPoint design) {
-        const ScreenPoint pixel = ViewMapping(game.get(), computeSceneView(*world().activeScene)).toScreen(design);
+    // The pointer at the design point of the scene (the active one by default), as the mouse over the pixel
+    // that shows it.
+    void pointAt(ScreenPoint design, const HoScene *scene = nullptr) {
+        const HoScene &shown = scene ? *scene : *world().activeScene;
+        const ScreenPoint pixel = ViewMapping(game.get(), computeSceneView(shown)).toScreen(design);
         pointerSynthesisActive = true;
         synthesizedPointerX = int32_t(std::lround(pixel.x));
         synthesizedPointerY = int32_t(std::lround(pixel.y));
@@ -205,10 +222,13 @@ protected:
     }
     // The world's picture now.
     lftest::BackBuffer drawnFrame() {
+        drawFrame();
+        return lftest::readBackBuffer(game->window);
+    }
+    void drawFrame() {
         game->window->flipBackBuffer(false);
         game->window->setViewTransform(0.0f, 0.0f, 0.0f, 1.0f, true);
         world().draw();
-        return lftest::readBackBuffer(game->window);
     }
     // The world's picture now at the active scene's design points: for each, the colours of the pixel that
     // shows it and of its eight neighbours, that one first.
@@ -282,6 +302,80 @@ protected:
         return colours;
     }
 
+    // The tooltip drawn for the pointer resting on the middle of the element of the scene, until it shows
+    // fully: the pixels in which the frame differs from the same frame with the tooltip faded out. Checks
+    // that it lies inside the window and clear of the HUD's buttons and of the search's list plate.
+    DrawnTooltip tooltipOver(const HoScene &scene, const SceneElement &element, const std::string &key) {
+        HoWorld &w = world();
+        const TextExtent box = boxOf(element);
+        pointAt({(box.left + box.right) * 0.5f, (box.top + box.bottom) * 0.5f}, &scene);
+        // The tooltip takes its text as it is drawn, and fades in over 25 steps of the world.
+        for (int i = 0; i < 40; ++i) {
+            w.frame();
+            drawFrame();
+        }
+        EXPECT_TRUE(w.tooltip.showing && w.tooltip.fadeInTicks >= 25) << key << ": no tooltip under the pointer";
+        const lftest::BackBuffer with = drawnFrame();
+        const int32_t fadeIn = w.tooltip.fadeInTicks;
+        w.tooltip.fadeInTicks = 0;
+        const lftest::BackBuffer without = drawnFrame();
+        w.tooltip.fadeInTicks = fadeIn;
+        DrawnTooltip drawn{{with.width, with.height, -1, -1},
+                           {float(synthesizedPointerX), float(synthesizedPointerY)}};
+        for (int y = 0; y < with.height; ++y) {
+            for (int x = 0; x < with.width; ++x) {
+                if (std::memcmp(with.at(x, y), without.at(x, y), 3) == 0)
+                    continue;
+                drawn.box = {std::min(drawn.box.left, x), std::min(drawn.box.top, y), std::max(drawn.box.right, x),
+                             std::max(drawn.box.bottom, y)};
+            }
+        }
+        const std::string where = key + ": tooltip drawn at " + describe(drawn.box);
+        EXPECT_FALSE(drawn.box.empty()) << key << ": no tooltip drawn";
+        // A tooltip cut by the window's edge reaches its last pixels.
+        EXPECT_TRUE(drawn.box.left > 0 && drawn.box.top > 0 && drawn.box.right < with.width - 1 &&
+                    drawn.box.bottom < with.height - 1)
+            << where << " leaves the window " << with.width << " x " << with.height;
+        const ViewMapping hud(game.get(), computeSceneView(*w.hudScene));
+        for (int32_t i = 0; i < w.hudScene->allElements.members.count(); ++i) {
+            const SceneElement *other = w.hudScene->allElements.members[i];
+            const bool listPlate = std::strcmp(other->name, "_ho_hud_list_plate") == 0;
+            if (!other->visible || !(other->tooltipKey || listPlate))
+                continue;
+            const PixelRect covered = hud.boundsOf(rotatedQuadCorners(*other));
+            const bool apart = covered.empty() || float(drawn.box.right) < covered.x1 ||
+                               float(drawn.box.left) >= covered.x2 || float(drawn.box.bottom) < covered.y1 ||
+                               float(drawn.box.top) >= covered.y2;
+            EXPECT_TRUE(apart) << where << " covers " << other->name << " (" << int(covered.x1) << ","
+                               << int(covered.y1) << ")-(" << int(covered.x2) << "," << int(covered.y2) << ")";
+        }
+        return drawn;
+    }
+
+    // The tooltips of the hall's portrait and of every HUD button in the study, where the list's plate shows.
+    DrawnTooltips restOnTheTooltips() {
+        HoWorld &w = world();
+        DrawnTooltips drawn;
+        HoScene *hall = w.findScene("hall"), *study = w.findScene("hall_ho_study");
+        EXPECT_TRUE(hall && study);
+        if (!hall || !study)
+            return drawn;
+        enter(hall);
+        if (const SceneElement *portrait = hall->findElement("iz_portrait"))
+            drawn["hall/portrait"] = tooltipOver(*hall, *portrait, "hall/portrait");
+        enter(study);
+        const SceneElement *plate = w.hudScene->findElement("_ho_hud_list_plate");
+        EXPECT_TRUE(plate && plate->visible) << "the study's list plate";
+        for (int32_t i = 0; i < w.hudScene->allElements.members.count(); ++i) {
+            const SceneElement *button = w.hudScene->allElements.members[i];
+            if (button->visible && button->tooltipKey) {
+                const std::string key = std::string("study/") + button->name;
+                drawn[key] = tooltipOver(*w.hudScene, *button, key);
+            }
+        }
+        return drawn;
+    }
+
     // The text lies inside its box and what the screen shows.
     void expectFits(const TextExtent &text, const TextExtent &box, const std::string &what) {
         ++checked_;
@@ -339,10 +433,19 @@ TEST_P(DemoLayout, EveryTooltipStandsOnItsPlateOnTheScreen) {
                                                    : nullptr;
             if (!text)
                 continue;
-            // The pointer over the element, or over the screen's edge nearest to it.
-            const float x = std::clamp(element->absX.asNumber(), shown_.left, shown_.right);
-            const float y = std::clamp(element->absY.asNumber(), shown_.top, shown_.bottom);
-            const TooltipPlace place = placeTooltip(w, font, text, x, y);
+            // The pointer over the element, or over the screen's edge nearest to it. The tooltip is placed
+            // where the pointer is drawn, through the reset view, and taken back into the scene's units.
+            const ScreenPoint over{std::clamp(element->absX.asNumber(), shown_.left, shown_.right),
+                                   std::clamp(element->absY.asNumber(), shown_.top, shown_.bottom)};
+            ScreenPoint drawn = over;
+            ViewMapping(game.get(), SceneView{})
+                .toDesign(ViewMapping(game.get(), computeSceneView(*scene)).toScreen(over), drawn);
+            const TooltipPlace placed = placeTooltip(w, font, text, drawn.x, drawn.y);
+            const auto inScene = [&](const TextExtent &e) {
+                const float dx = over.x - drawn.x, dy = over.y - drawn.y;
+                return TextExtent{e.left + dx, e.top + dy, e.right + dx, e.bottom + dy};
+            };
+            const TooltipPlace place{inScene(placed.plate), inScene(placed.text)};
             expectFits(place.text, place.plate, std::string(scene->identifier) + "/" + element->name + " tooltip");
             EXPECT_TRUE(inside(place.plate, shown_)) << text << ": plate " << describe(place.plate);
             // A HUD button's tooltip does not cover the other buttons of the row.
@@ -478,6 +581,40 @@ TEST_P(DemoLayout, TheSearchedThingsAreDrawnAsInTheWideLayout) {
                         hex(colours[p * kAroundCount]) + ")";
         }
         EXPECT_EQ(differing, 0) << key << ": " << differing << " of " << points << " points differ" << first;
+    }
+}
+
+// Each tooltip stands by the pointer as in the wide layout of the layout's quality, which shows the pixels
+// at the same scale: at the same place beside the pointer, or moved left just as far as the window's right
+// edge asks.
+TEST_P(DemoLayout, EachTooltipStandsByThePointerAsInTheWideLayout) {
+    constexpr int kSlack = 2;
+    startIn(atItsOwnSize(GetParam()));
+    const DrawnTooltips drawn = restOnTheTooltips();
+    const int width = int(screenValues.width);
+    // The room the tooltip keeps from the right edge, in pixels, with a pixel of rounding either way.
+    const int rightRoom = int(std::ceil(16.0f * screenValues.artScale)) + kSlack;
+    startIn(atItsOwnSize(wideLayoutOf(GetParam())));
+    const DrawnTooltips wide = restOnTheTooltips();
+    EXPECT_GE(wide.size(), 4u) << "the portrait's tooltip and the HUD's buttons'";
+    for (const auto &[key, expected] : wide) {
+        const auto found = drawn.find(key);
+        ASSERT_NE(found, drawn.end()) << key;
+        const DrawnTooltip &tooltip = found->second;
+        // The wide layout's place, taken to this layout's pointer.
+        const int dx = int(std::lround(tooltip.pointer.x - expected.pointer.x));
+        const int dy = int(std::lround(tooltip.pointer.y - expected.pointer.y));
+        const lftest::BackBuffer::Box beside{expected.box.left + dx, expected.box.top + dy, expected.box.right + dx,
+                                             expected.box.bottom + dy};
+        const std::string where = key + ": tooltip drawn at " + describe(tooltip.box) + " for the pointer at (" +
+                                  std::to_string(int(tooltip.pointer.x)) + "," + std::to_string(int(tooltip.pointer.y)) +
+                                  "), the wide layout's place " + describe(beside);
+        EXPECT_NEAR(tooltip.box.top, beside.top, kSlack) << where;
+        EXPECT_NEAR(tooltip.box.width(), beside.width(), kSlack) << where;
+        EXPECT_LE(tooltip.box.left, beside.left + kSlack) << where;
+        const bool asWide = std::abs(tooltip.box.left - beside.left) <= kSlack;
+        const bool atTheRightEdge = tooltip.box.right >= width - 1 - rightRoom;
+        EXPECT_TRUE(asWide || atTheRightEdge) << where << ", moved left away from the window's right edge " << width;
     }
 }
 
