@@ -1,6 +1,7 @@
 // The profile list: what a saved list gives a new world at each version, slot counts and indexes that
-// no writer of ours makes, a damaged list set aside with the profiles taken back from their saved games,
-// slots reset and deleted, achievements, and file names made from whatever the player typed.
+// no writer of ours makes, a damaged or missing list with the profiles taken back from their saved games,
+// slots reset and deleted with their games, achievements, leftover temporaries, and file names made from
+// whatever the player typed.
 
 #include <chrono>
 #include <cmath>
