@@ -335,8 +335,9 @@ TEST_F(ProfileListTest, LeftoverTemporariesGoOnlyWhileTheSingleInstanceLockIsHel
         SCOPED_TRACE(locked ? "with the lock" : "without it");
         for (const std::string &file : leftovers)
             touch(file);
-        if (locked)
+        if (locked) {
             ASSERT_FALSE(checkGameInstance(application->getGameId()));
+        }
         ASSERT_EQ(holdsGameInstance(), locked);
         clearLogContents();
         freshWorld();
