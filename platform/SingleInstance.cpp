@@ -119,6 +119,12 @@ bool platformTakeRaiseRequest() {
     return requested;
 }
 
+bool platformHoldsSingleInstance() {
+    InstanceState &state = instanceState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.lockFile >= 0;
+}
+
 void platformReleaseSingleInstance() {
     InstanceState &state = instanceState();
     std::lock_guard<std::mutex> guard(state.lock);

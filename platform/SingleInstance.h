@@ -18,5 +18,8 @@ SingleInstanceClaim platformClaimSingleInstance(const std::string &folder, const
 // asked since the last call. Never blocks.
 bool platformTakeRaiseRequest();
 
+// Whether this process holds the lock now.
+bool platformHoldsSingleInstance();
+
 // Gives the lock and the socket up (the process's end does the same).
 void platformReleaseSingleInstance();

@@ -62,6 +62,9 @@ void logMessage(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // True when another copy of the game runs (it has been asked to restore and raise its window).
 bool checkGameInstance(const char *gameId);
+// Whether this copy holds the single-instance lock: false before checkGameInstance, and after it when the
+// lock could not be made.
+bool holdsGameInstance();
 // The window class name that checkGameInstance set, else "__ostil_default_wclass_".
 std::string getGameWindowClassName();
 // For the window's message pump: true once per later start of the game that asked this copy to come

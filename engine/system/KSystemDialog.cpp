@@ -86,6 +86,10 @@ std::string getGameWindowClassName() {
     return names.windowClass;
 }
 
+bool holdsGameInstance() {
+    return platformHoldsSingleInstance();
+}
+
 bool takeGameInstanceRaiseRequest() {
     return platformTakeRaiseRequest();
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <strings.h>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "game/player/SaveStream.h"
 #include "game/player/SaveWriter.h"
 #include "game/player/SavedGame.h"
+#include "game/player/SavedGameLoad.h"
 #include "game/scene/HoScene.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
@@ -25,6 +28,7 @@
 namespace {
 
 constexpr char kProfileIndexName[] = "##profile_index";
+constexpr char kListMissingName[] = "##profile_list_missing";
 constexpr char kListFileName[] = "profiles.sav";
 constexpr char kSavedGamePrefix[] = "profile_";
 constexpr char kSavedGameSuffix[] = ".sav";
@@ -119,70 +123,113 @@ bool isWrittenByTheGame(HoWorld *world, const std::string &folder, const std::st
 }
 
 // A write cut short by a crash leaves its temporary file ("<file>.tmp") beside the file it would have
-// replaced, which stays whole: the temporary is removed at the next start, through the writer.
+// replaced, which stays whole: the temporary is removed at the next start, through the writer. Only by
+// the copy of the game that holds the single-instance lock: one that could not take it may run beside
+// another copy, which may be writing one of them at this moment.
 void removeLeftoverTemporaries(HoWorld *world) {
     const std::string folder = userFolder(world);
     constexpr char kTemporary[] = ".tmp";
+    const bool alone = holdsGameInstance();
     for (const std::string &file : filesOf(folder)) {
         if (!endsWith(file, kTemporary) ||
             !isWrittenByTheGame(world, folder, file.substr(0, file.size() - std::strlen(kTemporary))))
             continue;
+        if (!alone) {
+            logMessage("Game: keeping %s/%s: without the single-instance lock, another copy of the game may be "
+                       "writing it, WARNING",
+                       folder.c_str(), file.c_str());
+            continue;
+        }
         logMessage("Game: removing %s/%s, left by a write that did not finish", folder.c_str(), file.c_str());
         deleteStateFile(world, folder + "/" + file);
     }
 }
 
-// The profile names that the saved games of the folder give back, in the folder's order and at most
-// ten: each "profile_<name>.sav" that opens as a saved game, where <name> is one the game would name that
-// file after. A file named after another's name, '_' and a scene of the game is that profile's game of
-// one scene. Names that differ only in letter case give one profile, as the game never makes two.
-std::vector<std::string> namesFromSavedGames(HoWorld *world, const std::string &folder) {
-    const std::vector<std::string> files = filesOf(folder);
+// A profile taken back from its saved game, and when that file was last written.
+struct FoundProfile {
+    std::string name;
+    std::filesystem::file_time_type writtenAt;
+};
+
+// Whether the name stands for a game of one scene of another profile: the other's name, '_' and a scene
+// of the game.
+bool isSceneGameOf(HoWorld *world, const std::string &name, const std::string &other) {
+    return name.size() > other.size() + 1 && name.compare(0, other.size(), other) == 0 && name[other.size()] == '_' &&
+           namesScene(world, name.substr(other.size() + 1));
+}
+
+// The profiles that the saved games of the folder give back, in the folder's order and at most ten: each
+// "profile_<name>.sav" that reads as a saved game, where <name> is one the game would name that file
+// after. A file named after another's name, '_' and a scene of the game is that profile's game of one
+// scene. Names that differ only in letter case give one profile, as the game never makes two. The files
+// are read into a world of their own, made when the first one is read.
+std::vector<FoundProfile> profilesFromSavedGames(HoWorld *world, const std::string &folder) {
     constexpr size_t kPrefix = sizeof kSavedGamePrefix - 1;
     constexpr size_t kSuffix = sizeof kSavedGameSuffix - 1;
-    std::vector<std::string> candidates;
-    for (const std::string &file : files) {
+    std::unique_ptr<HoWorld> reader;
+    std::vector<FoundProfile> candidates;
+    for (const std::string &file : filesOf(folder)) {
         if (file.size() <= kPrefix + kSuffix || file.compare(0, kPrefix, kSavedGamePrefix) != 0 ||
             file.compare(file.size() - kSuffix, kSuffix, kSavedGameSuffix) != 0)
             continue;
         std::string name = file.substr(kPrefix, file.size() - kPrefix - kSuffix);
-        if (profileFileName(name.c_str()) == name && opensAsSavedGame(world, folder + "/" + file))
-            candidates.push_back(std::move(name));
-    }
-    auto isSceneGameOfAnother = [&](const std::string &name) {
-        for (const std::string &other : candidates) {
-            if (name.size() > other.size() + 1 && name.compare(0, other.size(), other) == 0 &&
-                name[other.size()] == '_' && namesScene(world, name.substr(other.size() + 1)))
-                return true;
+        if (profileFileName(name.c_str()) != name)
+            continue;
+        const std::string path = folder + "/" + file;
+        if (!reader)
+            reader = startWorldForLoad(world->context, profileListImage(world));
+        if (!opensAsSavedGame(reader.get(), path)) {
+            logMessage("Game: %s does not read as a saved game and gives back no profile, WARNING", path.c_str());
+            continue;
         }
-        return false;
-    };
-    std::vector<std::string> names;
-    for (const std::string &name : candidates) {
-        const bool taken = std::any_of(names.begin(), names.end(),
-                                       [&](const std::string &kept) { return strcasecmp(kept.c_str(), name.c_str()) == 0; });
-        if (!taken && !isSceneGameOfAnother(name) && names.size() < size_t(kProfileSlotCount))
-            names.push_back(name);
+        std::error_code error;
+        const auto writtenAt = std::filesystem::last_write_time(path, error);
+        candidates.push_back({std::move(name), error ? std::filesystem::file_time_type::min() : writtenAt});
     }
-    return names;
+    std::vector<FoundProfile> found;
+    for (const FoundProfile &candidate : candidates) {
+        const bool taken = std::any_of(found.begin(), found.end(), [&](const FoundProfile &kept) {
+            return strcasecmp(kept.name.c_str(), candidate.name.c_str()) == 0;
+        });
+        const bool sceneGame = std::any_of(candidates.begin(), candidates.end(), [&](const FoundProfile &other) {
+            return isSceneGameOf(world, candidate.name, other.name);
+        });
+        if (!taken && !sceneGame && found.size() < size_t(kProfileSlotCount))
+            found.push_back(candidate);
+    }
+    return found;
 }
+
+// The slot (from 1) of the profile whose saved game was written last: the one the player played last.
+int32_t lastPlayedSlot(const std::vector<FoundProfile> &found) {
+    const auto last = std::max_element(found.begin(), found.end(), [](const FoundProfile &a, const FoundProfile &b) {
+        return a.writtenAt < b.writtenAt;
+    });
+    return last == found.end() ? 0 : int32_t(last - found.begin()) + 1;
+}
+
+enum class ListLoss { kDamaged, kMissing };
 
 // The slots are reset and take back the names of the folder's saved games, with the values a new
 // profile has; the list is written again so that the next start finds them, and the scripts are told
-// through "on_corrupted_profiles_list". `why` says what became of the list, for the log.
-void takeProfilesBack(HoWorld *world, const std::string &path, const char *why, const std::vector<std::string> &names) {
+// through "on_corrupted_profiles_list", with "##profile_list_missing" saying whether the list was missing
+// (1) or damaged (0).
+void takeProfilesBack(HoWorld *world, const std::string &path, ListLoss loss, const std::vector<FoundProfile> &found) {
     for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
         world->profiles[slot].reset();
-    for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t i = 0; i < found.size(); ++i) {
         if (ScriptValue *name = world->profiles[int32_t(i) + 1].slot(ProfileRecord::kName))
-            name->setPointer(kScriptText, world->names().internOrFind(names[i].c_str()));
+            name->setPointer(kScriptText, world->names().internOrFind(found[i].name.c_str()));
     }
-    // The first profile found again is the current one, so that "continue" goes on with it at once.
-    setCurrentProfileIndex(world, names.empty() ? 0 : 1);
-    logMessage("Game: profile list %s %s; profiles taken back from their saved games: %d, WARNING", path.c_str(), why,
-               int(names.size()));
-    if (ScriptContext *global = world->globalContext())
+    // The profile played last is the current one, so that "continue" goes on with it at once.
+    setCurrentProfileIndex(world, lastPlayedSlot(found));
+    const bool missing = loss == ListLoss::kMissing;
+    logMessage("Game: profile list %s %s; profiles taken back from their saved games: %d, WARNING", path.c_str(),
+               missing ? "is missing" : "is damaged", int(found.size()));
+    if (ScriptContext *global = world->globalContext()) {
+        findOrCreateVariable(global, kListMissingName, nullptr)->value->setNumber(missing ? 1.0f : 0.0f);
         callScriptFunction(findOrCreateFunction("on_corrupted_profiles_list", global), false, nullptr);
+    }
     // Written after a damaged list is set aside; the writer refuses to write over one it could not set aside.
     saveProfileList(world);
 }
@@ -197,7 +244,7 @@ void recoverDamagedList(HoWorld *world, const std::string &path) {
         if (!aside.empty())
             logMessage("Game: the damaged profile list %s is kept as %s", list.c_str(), aside.c_str());
     });
-    takeProfilesBack(world, path, "is damaged", namesFromSavedGames(world, userFolder(world)));
+    takeProfilesBack(world, path, ListLoss::kDamaged, profilesFromSavedGames(world, userFolder(world)));
 }
 
 // No list, but saved games or a damaged list set aside beside it: a list lost after its damaged one was
@@ -212,9 +259,9 @@ void recoverMissingList(HoWorld *world, const std::string &path) {
     const bool damagedListKept = std::any_of(files.begin(), files.end(), [&](const std::string &file) {
         return file.compare(0, aside.size(), aside) == 0 && !endsWith(file, ".tmp");
     });
-    const std::vector<std::string> names = namesFromSavedGames(world, folder);
-    if (damagedListKept || !names.empty())
-        takeProfilesBack(world, path, "is missing", names);
+    const std::vector<FoundProfile> found = profilesFromSavedGames(world, folder);
+    if (damagedListKept || !found.empty())
+        takeProfilesBack(world, path, ListLoss::kMissing, found);
 }
 
 std::string formatted(const char *format, int32_t slot) {
@@ -387,10 +434,41 @@ bool serializeProfileList(SaveStream &stream, HoWorld *world) {
 
 // ---- Slots ------------------------------------------------------------------------------------------------
 
+namespace {
+
+// The slot's saved games of one scene each, one per scene of the game, less those that are another
+// profile's files too: a profile "A" keeps its hands off the games of a profile "A_hall" when "hall" is a
+// scene, and off those of a profile "A_B" when "B_hall" is one.
+std::vector<std::string> sceneGamePaths(HoWorld *world, int32_t slot) {
+    std::vector<std::string> othersFiles;
+    for (int32_t other = 1; other <= kProfileSlotCount; ++other) {
+        if (other == slot || !world->profiles[other].name())
+            continue;
+        othersFiles.push_back(savedGamePath(world, other));
+        for (int32_t i = 0; i < world->scenes.count(); ++i)
+            othersFiles.push_back(savedGamePath(world, other, world->scenes[i]->identifier));
+    }
+    std::vector<std::string> paths;
+    for (int32_t i = 0; i < world->scenes.count(); ++i) {
+        std::string path = savedGamePath(world, slot, world->scenes[i]->identifier);
+        // Letter case aside, as the files are found on disk.
+        const bool others = std::any_of(othersFiles.begin(), othersFiles.end(), [&](const std::string &file) {
+            return strcasecmp(file.c_str(), path.c_str()) == 0;
+        });
+        if (!path.empty() && !others)
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+} // namespace
+
 bool resetProfile(HoWorld *world, int32_t slot) {
     if (!isPlayerSlot(slot))
         return false;
     deleteStateFile(world, savedGamePath(world, slot));
+    for (const std::string &path : sceneGamePaths(world, slot))
+        deleteStateFile(world, path);
     deleteStateFile(world, veltSavedGamePath(world, slot));
     world->profiles[slot].reset();
     saveProfileList(world);

@@ -23,15 +23,17 @@ void setCurrentProfileIndex(HoWorld *world, int32_t index);
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
 // games, then reads the profile list. The running world first has the writer remove the temporary files
 // that a write cut short by a crash left in the per-user folder (the "<file>.tmp" of a save, of a damaged
-// file's copy or of the options file).
+// file's copy or of the options file), when this copy of the game holds the single-instance lock: without
+// it another copy may be writing them, and they are kept (logged).
 void bindProfileVariables(HoWorld *world);
 // Reads the list into the records and "##profile_index" (a world built for a load reads the running
 // world's list instead). A missing list leaves the slots as they are. A damaged one is set aside
-// ("profiles.sav.damaged"), the slots are reset and take back the names of the intact saved games of
-// the folder, which are left as they are, the list is written again and the scripts'
-// "on_corrupted_profiles_list" runs. A missing list is a first start unless saved games or a damaged
-// list set aside lie in the folder: then the profiles come back from the saved games in the same way.
-// A list that exists but cannot be read is logged and kept.
+// ("profiles.sav.damaged"), the slots are reset and take back the names of the folder's files that read
+// as saved games (read into a world of their own), which are left as they are; the profile whose game was
+// written last is the current one, the list is written again and the scripts' "on_corrupted_profiles_list"
+// runs, "##profile_list_missing" holding 0. A missing list is a first start unless saved games or a
+// damaged list set aside lie in the folder: then the profiles come back from the saved games in the same
+// way, "##profile_list_missing" holding 1. A list that exists but cannot be read is logged and kept.
 void loadProfileList(HoWorld *world);
 // Writes the list crash-safely; a body that fails keeps the previous file. `announcement` (an event of the
 // "game" scene and of the scene in view) fires once the list is written, and makes it a save the player
@@ -42,8 +44,9 @@ bool serializeProfileList(SaveStream &stream, HoWorld *world);
 // The list as its file would hold it (empty when it cannot be made), for a world built for a load.
 std::vector<uint8_t> profileListImage(HoWorld *world);
 
-// Deletes the slot's saved games, resets its variables and saves the list; false for a slot outside
-// 1 to 10, which changes nothing.
+// Deletes the slot's saved games (its own, its games of each scene of the game, its game of the other
+// part), never a file that another profile's name gives too; resets its variables and saves the list;
+// false for a slot outside 1 to 10, which changes nothing.
 bool resetProfile(HoWorld *world, int32_t slot);
 // Resets the slot, moves every later profile down by one, empties slot 10 and saves the list; false for
 // a slot outside 1 to 10.

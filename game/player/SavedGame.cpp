@@ -502,7 +502,11 @@ bool saveGame(HoWorld *world, const char *announcement) {
 
 bool opensAsSavedGame(HoWorld *world, const std::string &path) {
     SaveStream stream(world);
-    return stream.openRead(path.c_str()) && stream.version >= kOldestReadableVersion;
+    if (!stream.openRead(path.c_str()) || stream.version < kOldestReadableVersion)
+        return false;
+    const bool read = serializeWorld(world, stream);
+    stream.close();
+    return read;
 }
 
 bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {

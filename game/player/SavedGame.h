@@ -59,7 +59,10 @@ bool saveGameOnExit(HoWorld *world);
 // of this run writes over it); `readInPart` (when given) says so.
 // Files are set aside or copied by the context's writer, where the world has a context.
 bool readSavedGame(HoWorld *world, const char *path, bool *readInPart = nullptr);
-// Whether the file opens as a saved game that this game reads (its header whole, its version 14 or more).
+// Whether the file reads as a saved game of this game: its header whole, its version 14 or more, and its
+// body read by the same reader as a load, into the world given, which it changes (give it a world of its
+// own, never the running one). A file that ends at a record it cannot read reads as one, as it loads.
+// Nothing is set aside or deleted.
 bool opensAsSavedGame(HoWorld *world, const std::string &path);
 // Reads the quick save of the data folder into the running world.
 bool loadQuickSave(HoWorld *world);

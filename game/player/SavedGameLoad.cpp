@@ -50,10 +50,7 @@ bool readInto(HoWorld *world, const LoadRequest &request, bool *readInPart) {
 void loadGame(void *argument, void *) {
     std::unique_ptr<LoadRequest> request(static_cast<LoadRequest *>(argument));
     auto result = std::make_unique<LoadedGame>();
-    auto world = std::make_unique<HoWorld>(request->context);
-    world->builtForLoad = 1;
-    world->profileListImage = std::move(request->profileList);
-    world->startup();
+    std::unique_ptr<HoWorld> world = startWorldForLoad(request->context, std::move(request->profileList));
     standInActiveScene(world.get(), request->activeScene);
     world->sceneSaveName = request->sceneSaveName;
     if (readInto(world.get(), *request, &result->readInPart)) {
@@ -71,6 +68,14 @@ void loadGame(void *argument, void *) {
 }
 
 } // namespace
+
+std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList) {
+    auto world = std::make_unique<HoWorld>(context);
+    world->builtForLoad = 1;
+    world->profileListImage = std::move(profileList);
+    world->startup();
+    return world;
+}
 
 bool startLoadGame(HoWorld *world, const char *sceneName) {
     const int32_t index = currentProfileIndex(world);

@@ -8,7 +8,10 @@
 // scene learns the scene to start in ("#first_scene") and has its event "loaded" or "corrupted_profile"
 // fired, and a world that loaded waits as the context's pending world for the running one's switch.
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class HoContext;
 class HoWorld;
@@ -22,6 +25,10 @@ struct LoadedGame {
     bool readInPart = false;
 };
 
+// A new world of the context, started as one built for a load is: it reads `profileList` (the running
+// world's list as its file would hold it) where it would read the list's file, and binds nothing of the
+// context's. A saved game read into it leaves the running world alone.
+std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList);
 // Starts the load of the current profile's game (the scene's own saved game when a scene name is
 // given). An earlier load is waited for and its outcome applied first. False, with nothing started, for
 // a current profile outside 1 to 10 or a thread that cannot start.

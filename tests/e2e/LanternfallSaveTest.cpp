@@ -1,5 +1,5 @@
-// Runs of the game on one state folder: saves made at the scene switches and at quit, and saves cut
-// part-way that leave the last whole one.
+// Runs of the game on one state folder: saves made at the scene switches and at quit, saves cut part-way
+// that leave the last whole one, and a profile list lost beside a saved game.
 
 #include "tests/e2e/LanternfallFixture.h"
 
@@ -71,6 +71,31 @@ TEST_F(LanternfallFixture, AProfilesGameIsSavedAtTheSwitchesAndAtQuitAndACutSave
             EXPECT_TRUE(error.find("cannot write save file") != std::string::npos ||
                         error.find("cannot write options file") != std::string::npos)
                 << error;
+    }
+}
+
+// A profile list lost beside a profile's saved game: the next start takes the profile back, and the
+// profiles screen says whether the list was missing or damaged.
+TEST_F(LanternfallFixture, TheProfilesScreenSaysWhetherTheListTakenBackWasMissingOrDamaged) {
+    lftest::writeFileText(temp / "made.input", newProfile + "160 move 1103 597\n160 press left\n161 release left\n");
+    ASSERT_EQ(lftest::runProgram(command("made.log", 200, "", (temp / "made.input").string())), 0);
+    const fs::path list = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profiles.sav";
+    ASSERT_TRUE(fs::exists(list.parent_path() / "profile_Mira.sav"));
+    for (bool missing : {true, false}) {
+        SCOPED_TRACE(missing ? "missing" : "damaged");
+        std::vector<unsigned char> bytes = lftest::readFileBytes(list);
+        ASSERT_GT(bytes.size(), 20u);
+        bytes[20] ^= 0x5A;
+        if (missing)
+            fs::remove(list);
+        else
+            lftest::writeFileBytes(list, bytes);
+        const std::string name = missing ? "missing" : "damaged";
+        ASSERT_EQ(lftest::runProgram(command(name + ".log", 220, "")), 0);
+        const std::string log = readText(temp / (name + ".log"));
+        EXPECT_EQ(stateLines(log), (std::vector<std::string>{"profiles recovered " + name + " list", "entered c'profiles"}))
+            << log;
+        EXPECT_NE(log.find("profiles taken back from their saved games: 1"), std::string::npos) << log;
     }
 }
 

@@ -1,11 +1,15 @@
 // The profile list: what a saved list gives a new world at each version, slot counts and indexes that
-// no writer of ours makes, a damaged list set aside with the profiles taken back from their saved games,
-// slots reset and deleted, achievements, and file names made from whatever the player typed.
+// no writer of ours makes, a damaged or missing list with the profiles taken back from their saved games,
+// slots reset and deleted with their games, achievements, leftover temporaries, and file names made from
+// whatever the player typed.
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 
+#include "engine/system/KSystem.h"
 #include "platform/FileHooks.h"
+#include "platform/SingleInstance.h"
 #include "tests/game/player/ProfileTestSupport.h"
 
 namespace {
@@ -29,6 +33,12 @@ protected:
         }, version);
     }
     static constexpr const char *kRecoveryHook = "fun &on_corrupted_profiles_list {\n  print recovered\n}\n";
+
+    // The file of the per-user folder, as last written the given number of seconds ago.
+    void writtenAgo(const std::string &name, int seconds) {
+        std::filesystem::last_write_time(userFolder() / name,
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::seconds(seconds));
+    }
 };
 
 TEST_F(ProfileListTest, TenSlotsComeBackWithNamesNumbersAndAllTheirValuesAndTheIndex) {
@@ -133,12 +143,12 @@ TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListIsSetAsideAndTheProfilesCo
     const Bytes good = lftest::readFileBytes(listPath());
     // Saved games of Bob, Ann (one of the hall too) and eve, whose name differs from Eve's only in case;
     // a damaged one of Cid's; files that are no saved game of a profile, and one set aside before.
-    auto savedGame = [&](const std::string &name) {
-        ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/" + name, [](SaveStream &) { return true; }));
-    };
     for (const char *name : {"profile_Bob.sav", "profile_Ann.sav", "profile_Ann_hall.sav", "profile_Eve.sav",
                              "profile_eve.sav", "Profile_Case.sav", "my_profile_Ann.sav"})
-        savedGame(name);
+        ASSERT_TRUE(writeSavedGame(name));
+    writtenAgo("profile_Ann.sav", 30);
+    writtenAgo("profile_Bob.sav", 10);
+    writtenAgo("profile_Eve.sav", 20);
     for (const char *name : {"profile_Cid.sav", "profile_Dee.sav.damaged", "profile_", "options.cfg"})
         touch(name);
     std::filesystem::create_directory(userFolder() / "profile_folder");
@@ -155,7 +165,7 @@ TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListIsSetAsideAndTheProfilesCo
         EXPECT_EQ(userFiles(), expected) << "nothing is deleted";
         EXPECT_EQ(lftest::readFileBytes(listPath() + ".damaged"), bytes) << "the damaged list is kept as it was";
         std::filesystem::remove(listPath() + ".damaged");
-        EXPECT_EQ(currentProfileIndex(loaded.get()), 1) << "the first profile found again";
+        EXPECT_EQ(currentProfileIndex(loaded.get()), 2) << "the profile whose game was written last";
         std::vector<std::string> names;
         for (int32_t slot = 1; slot <= 4; ++slot)
             names.push_back(nameOf(*loaded, slot));
@@ -200,8 +210,7 @@ TEST_F(ProfileListTest, AListLostBesideSavedGamesOrItsDamagedCopyIsTakenBackFrom
         std::filesystem::remove_all(userFolder());
         std::filesystem::create_directories(userFolder());
         for (const char *game : games)
-            ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/" + std::string(game),
-                                 [](SaveStream &) { return true; }));
+            ASSERT_TRUE(writeSavedGame(game));
         if (damagedListKept)
             lftest::writeFileBytes(listPath() + ".damaged", damaged);
     };
@@ -242,6 +251,107 @@ TEST_F(ProfileListTest, AListLostBesideSavedGamesOrItsDamagedCopyIsTakenBackFrom
     auto again = freshWorld(kRecoveryHook);
     EXPECT_EQ(nameOf(*again, 1), "Ann");
     EXPECT_EQ(lftest::readFileBytes(listPath() + ".damaged"), damaged);
+}
+
+// A damaged list and a missing one each say which they were; the profiles come back only from files
+// that read as saved games (not from a copy of the list, nor from another file of the save stream, named
+// like saved games and written last), and the one played last is the current one.
+TEST_F(ProfileListTest, ARebuildTakesBackOnlySavedGamesAndTheProfilePlayedLastIsCurrent) {
+    fillFiveSlots();
+    ASSERT_TRUE(saveProfileList(&world));
+    const Bytes list = lftest::readFileBytes(listPath());
+    Bytes damaged = list;
+    damaged[20] ^= 0x5A;
+    for (bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "a missing list" : "a damaged list");
+        std::filesystem::remove_all(userFolder());
+        std::filesystem::create_directories(userFolder());
+        for (const char *game : {"profile_Ann.sav", "profile_Ola.sav", "profile_Tess.sav"})
+            ASSERT_TRUE(writeSavedGame(game));
+        writtenAgo("profile_Ann.sav", 30);
+        writtenAgo("profile_Ola.sav", 20);
+        writtenAgo("profile_Tess.sav", 10);
+        lftest::writeFileBytes(userFolder() / "profile_Copy.sav", list);
+        ASSERT_TRUE(saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/profile_Note.sav", [](SaveStream &stream) {
+            int32_t number = 7;
+            return stream.serializeInt(number);
+        }));
+        if (!missing)
+            lftest::writeFileBytes(listPath(), damaged);
+        clearLogContents();
+        auto loaded = freshWorld(kRecoveryHook);
+        EXPECT_EQ(takeTrace().size(), 1u);
+        std::vector<std::string> names;
+        for (int32_t slot = 1; slot <= 4; ++slot)
+            names.push_back(nameOf(*loaded, slot));
+        EXPECT_EQ(names, (std::vector<std::string>{"Ann", "Ola", "Tess", "(none)"}));
+        EXPECT_EQ(currentProfileIndex(loaded.get()), 3) << "Tess played last";
+        const ScriptVariable *told = findVariable(loaded->globalContext(), "##profile_list_missing");
+        ASSERT_NE(told, nullptr);
+        EXPECT_EQ(told->value->asNumber(), missing ? 1.0f : 0.0f);
+        const std::string log = getLogContents();
+        EXPECT_NE(log.find(listPath() + (missing ? " is missing" : " is damaged") +
+                           "; profiles taken back from their saved games: 3"),
+                  std::string::npos)
+            << log;
+        for (const char *other : {"profile_Copy.sav", "profile_Note.sav"}) {
+            EXPECT_TRUE(std::filesystem::exists(userFolder() / other)) << other << " is left where it is";
+            EXPECT_NE(log.find((userFolder() / other).string() + " does not read as a saved game"), std::string::npos);
+        }
+    }
+}
+
+// A profile reset or deleted takes its games of one scene with it, and none of another profile's files:
+// not those of "Ann_hall", whose own game is named as Ann's game of the hall would be. A rebuild later
+// brings back the profiles left, and no game of a scene as a profile of its own.
+TEST_F(ProfileListTest, AResetOrDeletedProfileTakesItsGamesOfOneSceneWithItAndNoOtherProfilesFiles) {
+    using Operation = bool (*)(HoWorld *, int32_t);
+    for (Operation operation : {Operation(resetProfile), Operation(deleteProfile)}) {
+        SCOPED_TRACE(operation == Operation(resetProfile) ? "reset" : "deleted");
+        std::filesystem::remove_all(userFolder());
+        std::filesystem::create_directories(userFolder());
+        const char *names[] = {"Ann", "Ann_hall", "Bob"};
+        for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+            setSlot(world, slot, slot <= 3 ? names[slot - 1] : nullptr, 0.0f);
+        for (const char *game : {"profile_Ann.sav", "profile_Ann_game.sav", "profile_Ann_hall.sav",
+                                 "profile_Ann_hall_hall.sav", "profile_Bob.sav", "profile_Bob_hall.sav"})
+            ASSERT_TRUE(writeSavedGame(game));
+        ASSERT_TRUE(operation(&world, 1));
+        EXPECT_EQ(userFiles(), (std::set<std::string>{"profile_Ann_hall.sav", "profile_Ann_hall_hall.sav",
+                                                      "profile_Bob.sav", "profile_Bob_hall.sav", "profiles.sav"}));
+        std::filesystem::remove(listPath());
+        auto loaded = freshWorld(kRecoveryHook, {"hall"});
+        EXPECT_EQ(nameOf(*loaded, 1), "Ann_hall");
+        EXPECT_EQ(nameOf(*loaded, 2), "Bob");
+        EXPECT_EQ(nameOf(*loaded, 3), "(none)");
+    }
+}
+
+// A copy of the game that could not take the single-instance lock may run beside another, which may be
+// writing its temporary files: it keeps them, and says why.
+TEST_F(ProfileListTest, LeftoverTemporariesGoOnlyWhileTheSingleInstanceLockIsHeld) {
+    const std::vector<std::string> leftovers = {"profiles.sav.tmp", "profile_Ann.sav.tmp"};
+    for (bool locked : {false, true}) {
+        SCOPED_TRACE(locked ? "with the lock" : "without it");
+        for (const std::string &file : leftovers)
+            touch(file);
+        if (locked) {
+            ASSERT_FALSE(checkGameInstance(application->getGameId()));
+        }
+        ASSERT_EQ(holdsGameInstance(), locked);
+        clearLogContents();
+        freshWorld();
+        const std::string log = getLogContents();
+        for (const std::string &file : leftovers) {
+            EXPECT_EQ(std::filesystem::exists(userFolder() / file), !locked) << file;
+            EXPECT_EQ(log.find("keeping " + (userFolder() / file).string() +
+                               ": without the single-instance lock, another copy of the game may be writing it, WARNING") !=
+                          std::string::npos,
+                      !locked)
+                << log;
+        }
+    }
+    platformReleaseSingleInstance();
 }
 
 TEST_F(ProfileListTest, AListThatCannotBeReadIsKeptWithEverySavedGame) {

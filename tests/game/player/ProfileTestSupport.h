@@ -11,6 +11,7 @@
 
 #include "game/HoGame.h"
 #include "game/player/ProfileList.h"
+#include "game/player/SavedGame.h"
 #include "game/script/ScriptVariable.h"
 #include "tests/game/player/SaveStreamSupport.h"
 
@@ -52,6 +53,11 @@ protected:
         return names;
     }
     void touch(const std::string &name) { lftest::writeFileText(userFolder() / name, "old game"); }
+    // A saved game of this world, written as the game writes one, under the name in the per-user folder.
+    bool writeSavedGame(const std::string &name) {
+        return saveFrom(&world, "Morvane/Brightmoor_Ambercrest/Velt/" + name,
+                        [this](SaveStream &stream) { return serializeWorld(&world, stream); });
+    }
 
     // A slot's variables as the scripts set them.
     static void setSlot(HoWorld &into, int32_t slot, const char *name, float base) {

@@ -115,7 +115,8 @@ TEST_F(SavedGameLoad, ALoadBegunWhileTheFirstStillReadsADamagedGameStartsOnceTha
     EXPECT_EQ(gardenNumber("#loaded"), 1.0f) << "the second load finds no saved game: a new one";
     ASSERT_TRUE(saveGame(&running));
     game->context->saveWriter.waitUntilIdle();
-    EXPECT_TRUE(opensAsSavedGame(&running, path)) << "the next save writes the profile's game";
+    EXPECT_TRUE(opensAsSavedGame(startWorldForLoad(game->context, {}).get(), path))
+        << "the next save writes the profile's game";
 }
 
 TEST_F(SavedGameLoad, ASceneOfItsOwnStartsANewGameInItsOwnFileAndNoProfileStartsNothing) {
