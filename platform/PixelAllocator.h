@@ -12,6 +12,9 @@
 // writes nothing: a large surface costs no pass over its memory until it is drawn or filled. A vector of
 // it must therefore grow only into new blocks (resize past its capacity), never back into the room a
 // shrink left, where old pixels would show.
+// AddressSanitizer guards the heap's blocks but not memory mapped apart: in its builds every block comes
+// from the heap at its exact size, so that a write past a frame's end is reported there. Other builds,
+// the ThreadSanitizer's too, map the large blocks as the game does.
 
 #include <sys/mman.h>
 
@@ -23,15 +26,42 @@
 #include <new>
 #include <utility>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LF_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LF_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace pixelmemory {
 
 constexpr size_t kHugePage = 2u << 20;
 constexpr size_t kLine = 64;
+#ifdef LF_ADDRESS_SANITIZER
+constexpr bool kAllFromHeap = true;
+#else
+constexpr bool kAllFromHeap = false;
+#endif
 
 // The bytes a block of `bytes` takes: whole huge pages from 2 MiB on, whole cache lines below.
 inline size_t roundedSize(size_t bytes) {
     size_t alignment = bytes >= kHugePage ? kHugePage : kLine;
     return std::max(alignment, (bytes + alignment - 1) / alignment * alignment);
+}
+
+// Whether a block of `bytes` is mapped on its own rather than taken from the heap.
+constexpr bool mappedApart(size_t bytes) { return !kAllFromHeap && bytes >= kHugePage; }
+
+// A zeroed block from the heap on a cache-line bound: in whole lines, or at the exact size where the
+// sanitizer's guard is to begin right after the last pixel.
+inline void *heapBlock(size_t bytes) {
+    size_t size = kAllFromHeap ? std::max(bytes, size_t(1)) : roundedSize(bytes);
+    void *memory = nullptr;
+    if (posix_memalign(&memory, kLine, size) != 0)
+        throw std::bad_alloc();
+    std::memset(memory, 0, size);
+    return memory;
 }
 
 // A mapping of `rounded` bytes (a multiple of 2 MiB) starting on a 2 MiB bound, or null: mapped 2 MiB
@@ -62,14 +92,9 @@ template <typename T> struct PixelAllocator {
         if (count > (PTRDIFF_MAX - kHugePage) / sizeof(T))
             throw std::bad_alloc();
         size_t bytes = count * sizeof(T);
+        if (!mappedApart(bytes))
+            return static_cast<T *>(heapBlock(bytes));
         size_t rounded = roundedSize(bytes);
-        if (bytes < kHugePage) {
-            void *memory = std::aligned_alloc(kLine, rounded);
-            if (!memory)
-                throw std::bad_alloc();
-            std::memset(memory, 0, rounded);
-            return static_cast<T *>(memory);
-        }
         void *memory = mapHugeBlocks(rounded);
         if (!memory)
             throw std::bad_alloc();
@@ -82,10 +107,10 @@ template <typename T> struct PixelAllocator {
     void deallocate(T *memory, size_t count) {
         using namespace pixelmemory;
         size_t bytes = count * sizeof(T);
-        if (bytes < kHugePage)
-            std::free(memory);
-        else
+        if (mappedApart(bytes))
             munmap(memory, roundedSize(bytes));
+        else
+            std::free(memory);
     }
 
     // The memory is zero already.

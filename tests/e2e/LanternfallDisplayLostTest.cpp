@@ -12,26 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using namespace lfe2e;
-
-// Polls (a bounded wait for the other process) until the test holds; whether it did.
-template <typename Test>
-bool eventually(Test test) {
-    for (int i = 0; i < 1200; i++) {
-        if (test())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
 
 TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayTheLogSaysSoBeforeTheGameEnds) {
     std::optional<lftest::XServer> server(std::in_place, "1280x1024x24");
@@ -56,10 +43,10 @@ TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayTheLogSaysSoBeforeTheGameEnds) 
     pid_t pid = -1;
     ASSERT_EQ(posix_spawnp(&pid, "env", nullptr, nullptr, argv.data(), environ), 0);
     const bool windowMade =
-        eventually([&] { return readText(log).find("game window successfully created") != std::string::npos; });
+        lftest::waitUntil([&] { return readText(log).find("game window successfully created") != std::string::npos; });
     server.reset();
     int status = 0;
-    const bool ended = eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    const bool ended = lftest::waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
     if (!ended) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);

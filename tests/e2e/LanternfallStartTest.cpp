@@ -39,13 +39,9 @@ TEST_F(LanternfallFixture, TheSplashRunsASecondStartEndsAtOnceAndTheOptionsAreSa
         [&] { firstStatus = lftest::runProgram(command("first.log", 135, "5,20,37,47,60,100,121,134")); });
 
     // The second start waits until the first has its window (a bounded wait for the other process).
-    bool firstIsUp = false;
-    for (int i = 0; i < 2400 && !firstIsUp; i++) {
-        firstIsUp = readText(temp / "first.log").find("game window successfully created") != std::string::npos;
-        if (!firstIsUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_TRUE(firstIsUp);
+    EXPECT_TRUE(lftest::waitUntil(
+        [&] { return readText(temp / "first.log").find("game window successfully created") != std::string::npos; },
+        std::chrono::minutes(2)));
     const int secondStatus = lftest::runProgram(command("second.log", 5, ""));
     first.join();
 

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 #include "engine/window/KWindowEvent.h"
 #include "game/resources/HoResourceManager.h"
@@ -50,8 +48,7 @@ protected:
     bool nextFrame(HoVideo *video) {
         const float before = video->currentFrame;
         for (int i = 0; i < 100; ++i) {
-            for (int wait = 0; wait < 10000 && video->clip->getNumReadyFrames() == 0; ++wait)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            lftest::waitUntil([video] { return video->clip->getNumReadyFrames() > 0; });
             game->context->videos->update(0.01f);
             video->updateFrame();
             if (video->currentFrame != before)

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/support/TestSupport.h"
 
 extern char **environ;
 
@@ -67,21 +70,22 @@ private:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.X11-unix/X%d", number);
-        for (int attempt = 0; attempt < 500; ++attempt) {
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1; // it ended: the display was taken after all
-                return false;
-            }
-            int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-            bool connected = fd >= 0 && connect(fd, (sockaddr *)&address, sizeof address) == 0;
-            if (fd >= 0)
-                close(fd);
-            if (connected)
-                return true;
-            usleep(10000);
-        }
-        stop();
-        return false;
+        bool ended = false, connected = false;
+        waitUntil(
+            [&] {
+                ended = waitpid(pid_, nullptr, WNOHANG) == pid_;
+                int fd = ended ? -1 : socket(AF_UNIX, SOCK_STREAM, 0);
+                connected = fd >= 0 && connect(fd, (sockaddr *)&address, sizeof address) == 0;
+                if (fd >= 0)
+                    close(fd);
+                return ended || connected;
+            },
+            std::chrono::seconds(5));
+        if (ended)
+            pid_ = -1; // the display was taken after all
+        else if (!connected)
+            stop();
+        return connected;
     }
 
     void stop() {

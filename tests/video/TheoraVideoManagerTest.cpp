@@ -6,8 +6,6 @@
 
 #include <theora/codec.h>
 
-#include <chrono>
-
 #include "video/TheoraGenericException.h"
 #include "video/TheoraThread.h"
 #include "video/TheoraVideoManager.h"
@@ -16,22 +14,17 @@
 namespace lftest {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 class TheoraVideoManagerTest : public VideoTest {
 protected:
     TheoraVideoClip *create(TheoraVideoManager &manager, const std::string &name) {
         return manager.createVideoClip(openSource(name));
     }
 
-    // Waits (in real time, up to a minute, for a busy machine) for a frame of the clip to be due; null when
-    // none came.
+    // Waits for a frame of the clip to be due; null when none came.
     static TheoraVideoFrame *waitForFrame(TheoraVideoClip &clip) {
-        for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(60); threadSleep(1)) {
-            if (TheoraVideoFrame *frame = clip.getNextFrame())
-                return frame;
-        }
-        return nullptr;
+        TheoraVideoFrame *frame = nullptr;
+        waitUntil([&] { return (frame = clip.getNextFrame()) != nullptr; });
+        return frame;
     }
 
     static int occurrences(const std::string &text) {
@@ -128,11 +121,11 @@ TEST_F(TheoraVideoManagerTest, ARewindAtTheStartKeepsTheDecodedFrames) {
     TheoraVideoManager manager(1);
     TheoraVideoClip *clip = create(manager, barcodeClip(100, 8));
     const int queued = clip->getNumPrecachedFrames();
-    ASSERT_TRUE(waitFor([clip, queued] { return clip->getNumReadyFrames() == queued; }));
+    ASSERT_TRUE(waitUntil([clip, queued] { return clip->getNumReadyFrames() == queued; }));
     EXPECT_FALSE(manager.hasClipsAwaitingFrames()) << "its queue is full";
     {
         TheoraMutexLock hold(manager.getWorkMutex());
-        ASSERT_TRUE(waitFor([clip] { return clip->getAssignedWorker() == nullptr; }));
+        ASSERT_TRUE(waitUntil([clip] { return clip->getAssignedWorker() == nullptr; }));
         clip->rewind();
         EXPECT_EQ(clip->getNumReadyFrames(), queued);
         TheoraVideoFrame *first = clip->getNextFrame();
@@ -179,8 +172,7 @@ TEST_F(TheoraVideoManagerTest, DestroyingAClipTheWorkerHoldsWaitsForIt) {
     for (int tries = 0; tries < 50 && occurrences("Waiting for WorkerThread") == 0; tries++) {
         clearLogContents();
         TheoraVideoClip *clip = create(manager, "large.ogv");
-        while (!clip->getAssignedWorker())
-            threadSleep(0);
+        EXPECT_TRUE(waitUntil([clip] { return clip->getAssignedWorker() != nullptr; }));
         manager.destroyVideoClip(clip);
     }
     EXPECT_EQ(occurrences("Waiting for WorkerThread to finish decoding in order to destroy"), 1);
@@ -195,11 +187,17 @@ TEST_F(TheoraVideoManagerTest, TheNeediestClipIsServedFirst) {
         clips.push_back(create(manager, barcodeClip(100, 8)));
     clips[0]->pause();
     clips[2]->pause();
-    threadSleep(20);
+    // The worker fills the playing clips' queues first; the paused ones, their need weighed down, then hold
+    // fewer frames.
+    ASSERT_TRUE(waitUntil([&] {
+        return clips[1]->getNumReadyFrames() == clips[1]->getNumPrecachedFrames() &&
+               clips[3]->getNumReadyFrames() == clips[3]->getNumPrecachedFrames();
+    }));
     // Holding the work lock keeps the worker out; once it holds no clip, ask for work as it would.
     TheoraMutexLock lock(manager.getWorkMutex());
-    while (std::any_of(clips.begin(), clips.end(), [](TheoraVideoClip *c) { return c->getAssignedWorker(); }))
-        threadSleep(1);
+    ASSERT_TRUE(waitUntil([&] {
+        return std::none_of(clips.begin(), clips.end(), [](TheoraVideoClip *c) { return c->getAssignedWorker(); });
+    }));
     TheoraWorkerThread stand(&manager);
     float last = -1.0f;
     for (size_t served = 0; served < clips.size(); served++) {

@@ -4,12 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/resource/KResource.h"
@@ -80,18 +77,6 @@ inline std::string alphaBarcodeClip(int frames) {
                         "geq=lum='if(lt(X\\,64)\\,235\\,16)':cb=128:cr=128[mask];[colour][mask]hstack",
                     "-frames:v", std::to_string(frames), "-pix_fmt", "yuv420p", "-c:v", "libtheora", "-q:v", "7"});
     return name;
-}
-
-// Waits in real time (up to a minute, for a busy machine) for the condition, which the worker makes true;
-// whether it came true.
-inline bool waitFor(const std::function<bool()> &condition) {
-    using Clock = std::chrono::steady_clock;
-    for (auto start = Clock::now(); Clock::now() - start < std::chrono::seconds(60);
-         std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
-        if (condition())
-            return true;
-    }
-    return false;
 }
 
 // The number that barcode pixels (rows of 128) show.

@@ -197,14 +197,14 @@ TEST_F(PicturesInTheWindow, ALoaderOnAnotherThreadWaitsForTheResetWithoutFlippin
         done = true;
     });
     // The loader waits (without flipping) until this thread resets the device.
-    for (int i = 0; i < 10000 && !logHas("D3D9: device lost, waiting for reset"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(lftest::waitUntil([this] { return logHas("D3D9: device lost, waiting for reset"); }));
     EXPECT_FALSE(done);
     EXPECT_FALSE(logHas("D3D9: device lost, resetting")) << "only the drawing thread flips";
-    for (int frame = 0; frame < 2000 && !done; ++frame) {
+    // Frames, whose flips reset the device, go on until the loader is done.
+    EXPECT_TRUE(lftest::waitUntil([&] {
         window->flipBackBuffer(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return done.load();
+    }));
     loader.join();
     EXPECT_TRUE(loaded);
     EXPECT_EQ(picturetest::countOf(getLogContents(), "D3D9: device lost, waiting for reset"), 1) << "logged once, not per poll";
@@ -265,11 +265,11 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
     prefetchKGraphics({archived("lamp.png"), archived("sea.png"), archived("missing.png"), archived("lamp.png")});
     // A picture no worker has started on yet would be the caller's to load: the frames go on until both are
     // made.
-    for (int frame = 0; frame < 10000 && KGraphicPrefetch::made() < 2; ++frame) {
+    lftest::waitUntil([&] {
         clearTo(kBlack);
         window->flipBackBuffer(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return KGraphicPrefetch::made() >= 2;
+    });
     std::unique_ptr<KGraphic> lamp(takePrefetchedKGraphic(archived("lamp.png").c_str()));
     std::unique_ptr<KGraphic> sea(takePrefetchedKGraphic(archived("sea.png").c_str()));
     ASSERT_TRUE(lamp && sea);
@@ -292,8 +292,7 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
     prefetchKGraphics({archived("sea.png"), archived("lamp.png")});
     retargetPrefetchedKGraphics({archived("lamp.png")});
     EXPECT_EQ(takePrefetchedKGraphic(archived("sea.png").c_str()), nullptr);
-    for (int frame = 0; frame < 10000 && KGraphicPrefetch::made() < 1; ++frame)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    lftest::waitUntil([] { return KGraphicPrefetch::made() >= 1; });
     std::unique_ptr<KGraphic> kept(takePrefetchedKGraphic(archived("lamp.png").c_str()));
     EXPECT_NE(kept, nullptr);
     discardPrefetchedKGraphics();

@@ -240,8 +240,7 @@ void waitForGate(void *argument, void *second) {
     auto *gate = static_cast<ThreadGate *>(argument);
     gate->second = second;
     gate->calls++;
-    while (!gate->open.load())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    lftest::waitUntil([gate] { return gate->open.load(); });
 }
 
 TEST(KSystemThreads, TheFinishedFlagIsSetWhenTheProcedureReturns) {
@@ -250,8 +249,7 @@ TEST(KSystemThreads, TheFinishedFlagIsSetWhenTheProcedureReturns) {
     EXPECT_EQ(startThread(&record, waitForGate, &gate), &record);
     ASSERT_NE(record.handle, nullptr);
     EXPECT_EQ(record.argument, &gate);
-    while (gate.calls.load() == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(lftest::waitUntil([&] { return gate.calls.load() > 0; }));
     EXPECT_EQ(record.finished.load(), 0);
     gate.open = true;
     waitForThread(&record);
@@ -356,11 +354,9 @@ TEST(KSystemDialogs, WithoutADisplayNothingWaitsAndTheDialogFails) {
     EXPECT_NE(shown.find("Error: Sound card is disabled or not available"), std::string::npos);
 }
 
-// Waits, without a time limit of its own, for a file that another process writes.
+// Waits for a file that another process writes whole and renames into place; its first line.
 std::string waitForFile(const fs::path &path) {
-    for (int i = 0; i < 30000 && !fs::exists(path); i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    lftest::waitUntil([&] { return fs::exists(path); });
     std::ifstream in(path);
     std::string text;
     std::getline(in, text);
@@ -404,12 +400,7 @@ TEST_F(SystemFixture, ASecondStartIsRefusedWhileTheFirstHoldsTheLock) {
         bool another = checkGameInstance("Lanternfall_Test");
         char signal = another ? 'x' : 'r';
         (void)!write(ready[1], &signal, 1);
-        bool raised = false;
-        for (int i = 0; i < 10000 && !raised; i++) {
-            raised = takeGameInstanceRaiseRequest();
-            if (!raised)
-                usleep(1000);
-        }
+        const bool raised = lftest::waitUntil([] { return takeGameInstanceRaiseRequest(); });
         signal = raised ? 'y' : 'n';
         (void)!write(done[1], &signal, 1);
         _exit(0);

@@ -42,7 +42,7 @@ void recordMessage(const char *text, void *) {
     hookMessages.emplace_back(text);
 }
 
-using lftest::waitFor;
+using lftest::waitUntil;
 
 class Videos : public ::testing::Test, public GameContent {
 protected:
@@ -77,7 +77,7 @@ protected:
     }
     // One 10 ms step of a playing video, once the worker has a frame ready or the video has ended.
     void step(HoVideo *video) {
-        EXPECT_TRUE(waitFor([video] { return video->clip->getNumReadyFrames() > 0 || video->clip->isDone(); }));
+        EXPECT_TRUE(waitUntil([video] { return video->clip->getNumReadyFrames() > 0 || video->clip->isDone(); }));
         context().videos->update(0.01f);
         video->updateFrame();
     }
@@ -154,7 +154,7 @@ TEST_F(Videos, DueFramesAreCopiedInOrderAndEachIsUploadedOnce) {
         HoVideo *video = held(alpha ? "data/movies/bars_a.ogv" : "data/movies/bars.ogv");
         UploadRecorder *picture = recordUploads(video);
         // With its queue full, a video not yet played shows nothing.
-        ASSERT_TRUE(waitFor([video] { return video->clip->getNumReadyFrames() == 4; }));
+        ASSERT_TRUE(waitUntil([video] { return video->clip->getNumReadyFrames() == 4; }));
         EXPECT_EQ(video->currentFrame, -1.0f);
         EXPECT_EQ(video->getFrameGraphic(), picture);
         EXPECT_EQ(picture->uploads, 0);

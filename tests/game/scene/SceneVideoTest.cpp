@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kShown[] = "E 1\nK 1\n"; // the element's media switched on
 
-using lftest::waitFor;
+using lftest::waitUntil;
 
 // Video scenes over a scene suite's base: a bare software device, or the window of a headless game.
 template <typename Base>
@@ -57,7 +57,7 @@ protected:
                 const bool waits = clip && video->playing && !video->pausedByPauseAll &&
                                    !(video->paused && clip->isPaused());
                 if (waits) {
-                    EXPECT_TRUE(waitFor([clip] {
+                    EXPECT_TRUE(waitUntil([clip] {
                         return (clip->getNumReadyFrames() > 0 && !clip->isPaused()) || clip->isDone();
                     }));
                 }

@@ -6,8 +6,6 @@
 
 #include "tests/game/world/WorldTestSupport.h"
 
-#include <chrono>
-#include <thread>
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
@@ -444,8 +442,7 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
         clickAt(1570, 850);
         settle(w);
         const LoadedGame *outcome = nullptr;
-        for (int i = 0; i < 12000 && !(outcome = game->context->loadedGame.load()); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        lftest::waitUntil([&] { return (outcome = game->context->loadedGame.load()) != nullptr; });
         return outcome ? outcome->event : "(none)";
     };
     // A saved game that cannot be read is set aside: the player is told that the story starts again, and
