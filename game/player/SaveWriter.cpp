@@ -216,7 +216,10 @@ PlatformFileError SaveWriter::perform(const Job &job) {
 void SaveWriter::record(const Job &job, PlatformFileError error) {
     if (job.kind == Kind::kWrite || job.kind == Kind::kUnmade) {
         const bool failed = error != PlatformFileError::kNone;
-        if (failed || lastFailed_ || job.announcement)
+        const bool fileRecovered = !failed && failingFiles_.erase(job.path) > 0;
+        if (failed)
+            failingFiles_.insert(job.path);
+        if (failed || lastFailed_ || fileRecovered || job.announcement)
             outcomes_.push_back({job.frame, {job.path, error, job.announcement}});
         lastFailed_ = failed;
     }

@@ -7,8 +7,9 @@
 // one's place (only the last bytes matter), and the queue is bounded: past its bound the caller waits
 // for room. A write that fails is logged by the writer as it fails.
 // The main thread takes, once a frame, the outcomes it acts on: a write that failed, the first one
-// written after a failure, and one that asked to be announced when written. A load waits until the
-// writer is idle, so that it reads what was saved; the writer's end waits for its last job.
+// written after a failure (of any file, and of that file), and one that asked to be announced when
+// written. A load waits until the writer is idle, so that it reads what was saved; the writer's end waits
+// for its last job.
 //
 // Until its thread is started the writer does each job in the caller's thread, with the same outcomes
 // (the suites that save and read back at once rely on it).
@@ -132,6 +133,8 @@ private:
     std::deque<KeptOutcome> outcomes_;
     uint64_t frame_ = 0;
     bool lastFailed_ = false;
+    // Files whose last write failed (resolved paths, under the lock): the next one written is an outcome.
+    std::set<std::string> failingFiles_;
     bool stopping_ = false;
     // Damaged files that could not be set aside or copied (resolved paths, under the lock): no save writes
     // over them.
