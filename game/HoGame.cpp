@@ -1,5 +1,6 @@
 #include "game/HoGame.h"
 
+#include <chrono>
 #include <new>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
 #include "game/player/SaveNotice.h"
+#include "game/player/SaveWriter.h"
 #include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/world/HoWorld.h"
@@ -249,12 +251,23 @@ namespace {
 
 // The display can go away under the game (its X server ends); the process ends with it: the log says why
 // and the saves already asked for are finished first (nothing can show that one failed; the writer logs
-// it). The platform ends the process with a failure once this returns.
+// it). A write that never ends (a hung network disk) must not keep the game alive without a window, holding
+// its single-instance lock: the wait is bounded, and what was not finished is logged. The platform ends
+// the process with a failure once this returns.
+constexpr std::chrono::seconds kLostDisplaySaveWait{5};
+
 void endForLostDisplay(const char *why) {
     logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
-    if (HoGame *game = currentHoGame(); game && game->context)
-        game->context->saveWriter.waitUntilIdle();
-    logMessage("Game: the saves asked for are finished; the game ends");
+    HoGame *game = currentHoGame();
+    SaveWriter *writer = game && game->context ? &game->context->saveWriter : nullptr;
+    if (!writer || writer->waitUntilIdleFor(kLostDisplaySaveWait)) {
+        logMessage("Game: the saves asked for are finished; the game ends");
+        return;
+    }
+    for (const std::string &job : writer->unfinished())
+        logMessage("Game: %s was not finished when the display went away: it is lost, ERROR", job.c_str());
+    logMessage("Game: the saves asked for did not finish within %d seconds; the game ends without them",
+               int(kLostDisplaySaveWait.count()));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "game/player/SaveNotice.h"
 
+#include <algorithm>
+
 #include "engine/system/KSystem.h"
 #include "engine/text/KTextEncoding.h"
 #include "game/HoContext.h"
@@ -67,18 +69,29 @@ void announce(HoWorld *world, const char *announcement) {
         fireWorldEvent(&scene->script, announcement);
 }
 
+// A file written is no longer failed; a failure to tell goes last, in the place of its file's earlier one.
+// A failure not to be told (one more of a run the player was told of) only updates an untold one of its file.
+void noteUntold(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tell) {
+    auto &untold = notice.untold;
+    const auto same = [&](const auto &file) { return file.first == outcome.path; };
+    const bool wasUntold = std::find_if(untold.begin(), untold.end(), same) != untold.end();
+    std::erase_if(untold, same);
+    if (outcome.error != PlatformFileError::kNone && (tell || wasUntold))
+        untold.emplace_back(outcome.path, outcome.error);
+}
+
 void takeOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
-        if (outcome.error == PlatformFileError::kNone) {
-            notice.failing = false;
-            if (outcome.announcement && context->world)
-                announce(context->world, outcome.announcement);
+        const bool failed = outcome.error != PlatformFileError::kNone;
+        noteUntold(notice, outcome, failed && (outcome.asked() || !notice.failing));
+        if (failed) {
+            notice.failing = true;
             continue;
         }
-        if (outcome.asked() || !notice.failing)
-            notice.untold = outcome.error;
-        notice.failing = true;
+        notice.failing = false;
+        if (outcome.announcement && context->world)
+            announce(context->world, outcome.announcement);
     }
 }
 
@@ -110,8 +123,8 @@ void applySaveOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     HoWorld *world = context->world;
     takeOutcomes(context);
-    if (notice.untold != PlatformFileError::kNone && tellFailure(world, notice.untold))
-        notice.untold = PlatformFileError::kNone;
+    if (!notice.untold.empty() && tellFailure(world, notice.untold.back().second))
+        notice.untold.clear();
     // Told in the world that was loaded, once the switch has handed it over.
     if (notice.readInPartUntold && showsMessages(world) && !context->pendingWorld.load(std::memory_order_acquire)) {
         logMessage("Game: the player is told that part of the saved game could not be read");
@@ -122,16 +135,17 @@ void applySaveOutcomes(HoContext *context) {
 
 void tellSaveFailureAtExit(HoContext *context, const char *caption) {
     context->saveWriter.waitUntilIdle();
-    // A failure is told whatever was written after it: on a nearly full disk the large saved game fails
-    // and the small profile list after it still fits.
-    PlatformFileError failed = context->saveNotice.untold;
-    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false)) {
-        if (outcome.error != PlatformFileError::kNone)
-            failed = outcome.error;
-    }
-    context->saveNotice.untold = PlatformFileError::kNone;
-    if (failed == PlatformFileError::kNone)
+    SaveNotice &notice = context->saveNotice;
+    // Every failure at the end is told, whatever other file was written after it: on a nearly full disk
+    // the large saved game fails and the small profile list after it still fits.
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
+        noteUntold(notice, outcome, true);
+    const std::vector<std::pair<std::string, PlatformFileError>> failed = std::exchange(notice.untold, {});
+    if (failed.empty())
         return;
-    logMessage("Game: the player is told at exit that the game could not be saved: %s", describeFileError(failed));
-    platformShowWarningBox(caption ? caption : "", localized(context, saveFailureText(failed)));
+    for (const auto &[path, error] : failed)
+        logMessage("Game: %s is not saved at exit: %s", path.c_str(), describeFileError(error));
+    const PlatformFileError latest = failed.back().second;
+    logMessage("Game: the player is told at exit that the game could not be saved: %s", describeFileError(latest));
+    platformShowWarningBox(caption ? caption : "", localized(context, saveFailureText(latest)));
 }

@@ -8,14 +8,20 @@
 // a save the player asked for (one with an announcement) that fails is always told. A save that asked to
 // be announced fires its event in the "game" scene and in the scene the player looks at once its file
 // is written, so the scripts never speak of a save that was not made.
+// Failures are kept by file until told: a file written again since its failure is no longer failed, and
+// nothing is told of it, in the game or at its end.
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/WinBase.h"
 
 class HoContext;
 
 struct SaveNotice {
-    // A failure the player is still to be told of (kNone: none).
-    PlatformFileError untold = PlatformFileError::kNone;
+    // The files whose failure the player is still to be told of, with why, the latest last (empty: none).
+    std::vector<std::pair<std::string, PlatformFileError>> untold;
     // The last file the writer finished failed: later failures of the game's own saves are not told again.
     bool failing = false;
     // A saved game loaded only in part: the player is still to be told that some progress was lost.
@@ -36,6 +42,7 @@ const SaveFailureText &readInPartText();
 // fires announcements, and tells an untold failure or partial load where the player looks.
 void applySaveOutcomes(HoContext *context);
 // At the end of the game or of its context (a restart), after its last save: waits for the writer, and
-// tells every save that failed since the last frame, whatever was written after it, or a failure still
-// untold, in a warning box with the caption, the only screen left.
+// tells the files still not saved that the player was not told of (every one whose save at the end
+// failed, whatever other file was written after it, and every one whose failure is untold) in a warning
+// box with the caption, the only screen left.
 void tellSaveFailureAtExit(HoContext *context, const char *caption);

@@ -117,6 +117,36 @@ void SaveWriter::waitUntilIdle() {
     doneJob_.wait(lock, [this] { return idle(); });
 }
 
+bool SaveWriter::waitUntilIdleFor(std::chrono::milliseconds bound) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return doneJob_.wait_for(lock, bound, [this] { return idle(); });
+}
+
+std::string SaveWriter::describe(Kind kind, const std::string &path) {
+    switch (kind) {
+    case Kind::kWrite:
+    case Kind::kUnmade:
+        return "the save of " + path;
+    case Kind::kRemove:
+        return "the removal of " + path;
+    case Kind::kSetAside:
+        return "setting the damaged " + path + " aside";
+    case Kind::kKeepCopy:
+        return "the copy of the damaged " + path;
+    }
+    return path;
+}
+
+std::vector<std::string> SaveWriter::unfinished() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> jobs;
+    if (working_)
+        jobs.push_back(workingWhat_);
+    for (const Job &job : jobs_)
+        jobs.push_back(describe(job.kind, job.path));
+    return jobs;
+}
+
 bool SaveWriter::busy() {
     std::lock_guard<std::mutex> lock(mutex_);
     return !idle();
@@ -160,6 +190,7 @@ void SaveWriter::run() {
         doneJob_.notify_all();
         working_ = true;
         workingFrame_ = job.frame;
+        workingWhat_ = describe(job.kind, job.path);
         lock.unlock();
         const PlatformFileError error = perform(job);
         lock.lock();
@@ -216,7 +247,10 @@ PlatformFileError SaveWriter::perform(const Job &job) {
 void SaveWriter::record(const Job &job, PlatformFileError error) {
     if (job.kind == Kind::kWrite || job.kind == Kind::kUnmade) {
         const bool failed = error != PlatformFileError::kNone;
-        if (failed || lastFailed_ || job.announcement)
+        const bool fileRecovered = !failed && failingFiles_.erase(job.path) > 0;
+        if (failed)
+            failingFiles_.insert(job.path);
+        if (failed || lastFailed_ || fileRecovered || job.announcement)
             outcomes_.push_back({job.frame, {job.path, error, job.announcement}});
         lastFailed_ = failed;
     }

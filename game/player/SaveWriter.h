@@ -7,8 +7,10 @@
 // one's place (only the last bytes matter), and the queue is bounded: past its bound the caller waits
 // for room. A write that fails is logged by the writer as it fails.
 // The main thread takes, once a frame, the outcomes it acts on: a write that failed, the first one
-// written after a failure, and one that asked to be announced when written. A load waits until the
-// writer is idle, so that it reads what was saved; the writer's end waits for its last job.
+// written after a failure (of any file, and of that file), and one that asked to be announced when
+// written. A load waits until the writer is idle, so that it reads what was saved; the writer's end waits
+// for its last job. An end that cannot wait for ever (the display gone) waits a while and hears what was
+// not finished.
 //
 // Until its thread is started the writer does each job in the caller's thread, with the same outcomes
 // (the suites that save and read back at once rely on it).
@@ -18,6 +20,7 @@
 // same, and the disk has those frames to do its work beside the game (frames that keep real time while
 // the writer is busy, so that it seldom has to be waited for).
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -83,6 +86,10 @@ public:
     void keepCopy(std::string path, std::vector<uint8_t> bytes, AsideDone done);
     // Waits until every job asked for so far is done.
     void waitUntilIdle();
+    // The same, for at most the time given; whether every job was done.
+    bool waitUntilIdleFor(std::chrono::milliseconds bound);
+    // What the jobs waiting or at work would do, for the log ("the save of <file>"), the one at work first.
+    std::vector<std::string> unfinished();
     // A job is waiting or at work.
     bool busy();
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
@@ -122,6 +129,7 @@ private:
     bool idle() const { return jobs_.empty() && !working_; }
     // Under the lock: no job asked on the frame or before it is waiting or at work.
     bool doneUpTo(uint64_t frame) const;
+    static std::string describe(Kind kind, const std::string &path);
 
     std::mutex mutex_;
     std::condition_variable wake_;   // the thread: a job came, or the end
@@ -129,9 +137,12 @@ private:
     std::deque<Job> jobs_;
     bool working_ = false;      // the thread does a job taken from the queue
     uint64_t workingFrame_ = 0; // the frame that job was asked on
+    std::string workingWhat_;   // what that job does, for the log
     std::deque<KeptOutcome> outcomes_;
     uint64_t frame_ = 0;
     bool lastFailed_ = false;
+    // Files whose last write failed (resolved paths, under the lock): the next one written is an outcome.
+    std::set<std::string> failingFiles_;
     bool stopping_ = false;
     // Damaged files that could not be set aside or copied (resolved paths, under the lock): no save writes
     // over them.

@@ -178,6 +178,59 @@ TEST_F(SaveNoticeTest, ASaveThatFailedIsToldWhateverWasWrittenAfterIt) {
     }
 }
 
+// The game's end tells, file by file, a failure the player was not told of that is still true: one of the
+// save at the end, whatever was written after it, and one held untold (the hall shows no HUD) whose file
+// was not written again; not one whose file was written since, nor one told already.
+TEST_F(SaveNoticeTest, TheEndTellsTheFilesStillNotSavedThatThePlayerWasNotToldOf) {
+    struct Case {
+        const char *what;
+        bool hudInTheHall;
+        bool held;          // the saved game is damaged and no copy of it could be kept: no save writes it
+        bool switchFails;   // the saved game's first change fails at the switch to the hall; the list is written
+        bool savedAtExit;   // else the hall is played alone ("#singleplay"), and nothing is saved at exit
+        bool exitFails;     // the same failure at exit
+        bool toldAtTheEnd;
+    };
+    const Case cases[] = {
+        {"failed at the switch, untold, then written at exit", false, false, true, true, false, false},
+        {"failed at the switch, untold, and again at exit", false, false, true, true, true, true},
+        {"failed at the switch, untold, the list written after it", false, false, true, false, false, true},
+        {"failed at the switch and told there", true, false, true, false, false, false},
+        {"held as damaged, untold", false, true, false, true, false, true},
+    };
+    const auto failTheFirstChange = [](bool fail) {
+        fileHooksReset();
+        fileHooksFailChange(fail ? 1 : 0, false);
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        startWriting();
+        const std::string list = profileListPath(&world()), saved = savePath();
+        if (c.held) {
+            failTheFirstChange(true);
+            game->context->saveWriter.keepCopy(saved, {1, 2, 3}, [](const std::string &) {});
+            game->context->saveWriter.waitUntilIdle();
+        }
+        failTheFirstChange(c.switchFails);
+        clearLogContents();
+        goTo("hall");
+        HoScene *hall = world().findScene("hall");
+        variable(hall, "#no_hud")->value->setNumber(c.hudInTheHall ? 0.0f : 1.0f);
+        framesUntilWritten();
+        findOrCreateVariable(&hall->script, "#singleplay", nullptr)->value->setNumber(c.savedAtExit ? 0.0f : 1.0f);
+        failTheFirstChange(c.exitFails);
+        game->shutdown();
+        const std::string log = getLogContents();
+        EXPECT_EQ(picturetest::countOf(log, "the player is told at exit that the game could not be saved"),
+                  c.toldAtTheEnd ? 1 : 0)
+            << log;
+        EXPECT_EQ(log.find(saved + " is not saved at exit") != std::string::npos, c.toldAtTheEnd) << log;
+        EXPECT_EQ(log.find(list + " is not saved at exit"), std::string::npos) << log;
+        failTheFirstChange(false);
+        game.reset();
+    }
+}
+
 TEST_F(SaveNoticeTest, AFailureWaitsForTheHudToShow) {
     startWriting();
     ScriptValue *noHud = variable(world().findScene("garden"), "#no_hud")->value;
