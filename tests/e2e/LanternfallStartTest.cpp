@@ -294,7 +294,7 @@ const char *const kWalkthroughStates[] = {
     // --- study ---
     "search hall_ho_study", "entered c'hall_ho_study", "hint 1 ho_compass", "found ho_compass", "found ho_spyglass",
     "found ho_quill", "found ho_shell|1", "found ho_shell|2", "found ho_hourglass", "found ho_anchor",
-    "found ho_bottle", "placed ho_candle", "found target_ho_candle", "riddle", "found ho_lens_cloth",
+    "found ho_bottle", "placed ho_candle", "found candle_standing", "riddle", "found ho_lens_cloth",
     "study finished", "goto hall", "entered c'hall", "journal", "journal shore 0", "journal hall 0",
     "journal hall_ho_study -1", "glitter shown",
     // --- hall: sooty glass ---
@@ -374,9 +374,13 @@ constexpr Area kGearOnTheRocks = designArea(2050, 1160, 2170, 1280), kSlotLeftHa
                kPageInCupboard = designArea(2110, 885, 2190, 950), kCompass = designArea(900, 815, 1100, 1015),
                kCompassShowing = designArea(968, 884, 1004, 916), kClothOnTheChair = designArea(1855, 1105, 1985, 1195),
                kStrip = designArea(905, 1464, 1629, 1516);
-// The ink of the study's list, and the riddle's line across the middle of the list's plate.
-constexpr Rgb kListInk{62, 42, 28};
+// The ink of the study's list, and the riddle's line across the middle of the list's plate; the grey of a
+// found name under its stroke.
+constexpr Rgb kListInk{62, 42, 28}, kFoundGrey{127, 127, 127};
 constexpr Area kRiddleLine = designArea(980, 1385, 1580, 1440);
+// The candle's wax where it stands in its candlestick on the desk; the ring round the arrow back to the hall.
+constexpr Rgb kWax{244, 236, 214};
+constexpr Area kCandleInItsStick = designArea(1292, 780, 1308, 850), kWayBack = designArea(250, 1310, 430, 1490);
 
 // The portrait's coat: its dark cloth and the lapel a little lighter over it.
 constexpr Rgb kFace{200, 170, 140}, kCoat{27, 30, 42}, kButton = kParchment, kFieldText{255, 244, 214};
@@ -474,10 +478,17 @@ const ShotCheck kWalkthroughShotChecks[] = {
     {"the compass shows beside the papers over it", pixelsNear("study", kCompassShowing, kCompassFace, 24, 50)},
     {"the hint rings the compass", pixelsNear("study_hint", kCompass, kHintRing, 10, 500)},
     {"the compass is found and gone", pixelsNear("study_found", kCompassShowing, kCompassFace, 24, 0, 0)},
+    {"the candle put in its candlestick stands there", pixelsNear("study_candle_placed", kCandleInItsStick, kWax, 30, 200)},
+    {"then the pair is gone", pixelsNear("study_riddle", kCandleInItsStick, kWax, 30, 0, 0)},
     {"the lens cloth waits on the chair for the riddle", pixelsNear("study_riddle", kClothOnTheChair, kCloth, 20, 500)},
     {"twenty seconds on, the riddle's words are still on the list's plate",
      pixelsNear("study_riddle_said", kRiddleLine, kListInk, 30, 60)},
     {"on the plate's parchment", pixelsNear("study_riddle_said", kRiddleLine, kParchment, 40, 5000)},
+    {"no ring by the way back while the riddle asks", pixelsNear("study_riddle_said", kWayBack, kHintRing, 10, 0, 0)},
+    {"the cloth found, the riddle asks no more: none of its words in the list's ink",
+     pixelsNear("study_done", kRiddleLine, kListInk, 30, 0, 0)},
+    {"its words are grey under their stroke", pixelsNear("study_done", kRiddleLine, kFoundGrey, 20, 100)},
+    {"and a ring shows the way back to the hall", pixelsNear("study_done", kWayBack, kHintRing, 10, 500)},
     {"the lens cloth lies in the strip", pixelsNear("glitter", kStrip, kCloth, 20, 50)},
     {"the journal's page", pixelsNear("journal", designArea(700, 450, 1860, 1250), kParchment, 3, 200000)},
     {"something sparkles in the hall", pixelsNear("glitter", designArea(0, 0, 2560, 1400), {255, 250, 220}, 8, 50)},

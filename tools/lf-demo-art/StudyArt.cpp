@@ -92,6 +92,27 @@ void drawCandlestick(Canvas &c, const Scaled &d) {
     c.polygon(ellipse(d(60), d(34), d(8), d(3)), {60, 44, 20}, 1.0f, d(1));
 }
 
+// Lays the transparent picture over the canvas with its top-left corner at (x, y), by its own opacity.
+void layOver(Canvas &c, const Canvas &picture, int x, int y) {
+    for (int py = 0; py < picture.height; ++py) {
+        for (int px = 0; px < picture.width; ++px) {
+            const uint8_t *p = &picture.pixels[(size_t(py) * picture.width + px) * 4];
+            c.blend(x + px, y + py, {float(p[0]), float(p[1]), float(p[2])}, p[3] / 255.0f);
+        }
+    }
+}
+
+// The candle put in its candlestick: the candle's foot in the socket, the pair as it stands on the desk
+// (the candlestick at the picture's foot, where it stands alone).
+constexpr int kCandleStandingHeight = 216;
+void drawCandleStanding(Canvas &c, const Scaled &d) {
+    Canvas candlestick(d.whole(120), d.whole(130), true), candle(d.whole(40), d.whole(120), true);
+    drawCandlestick(candlestick, d);
+    drawCandle(candle, d);
+    layOver(c, candlestick, 0, c.height - candlestick.height);
+    layOver(c, candle, d.whole(40), 0);
+}
+
 void drawHourglass(Canvas &c, const Scaled &d) {
     const Paint wood = woodGrain({150, 100, 56}, {84, 54, 28}, d.s, 300u);
     c.polygon(d({{10, 12}, {10, 44}, {30, 47}, {50, 44}, {50, 12}}), kGlass, 0.45f, d(1));
@@ -340,6 +361,7 @@ const Picture kStudyPictures[] = {
     {"scenes/hall/ho_study/shell.png", 64, 56, true, drawShell},
     {"scenes/hall/ho_study/candle.png", 40, 120, true, drawCandle},
     {"scenes/hall/ho_study/candlestick.png", 120, 130, true, drawCandlestick},
+    {"scenes/hall/ho_study/candle_standing.png", 120, kCandleStandingHeight, true, drawCandleStanding},
     {"scenes/hall/ho_study/hourglass.png", 60, 94, true, drawHourglass},
     {"scenes/hall/ho_study/anchor.png", 86, 94, true, drawAnchor},
     {"scenes/hall/ho_study/bottle.png", 140, 60, true, drawBottle},

@@ -6,6 +6,7 @@
 
 #include "tests/game/world/WorldTestSupport.h"
 
+#include <algorithm>
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
@@ -30,6 +31,7 @@
 #include "game/script/ScriptTask.h"
 #include "tests/game/script/ScriptStandIns.h"
 #include "tests/support/GameLogSupport.h"
+#include "tests/support/XServerTestSupport.h"
 #include "video/TheoraVideoClip.h"
 
 namespace worldtest {
@@ -456,6 +458,33 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
     EXPECT_NE(unreadable.find("story starts again"), std::string::npos) << unreadable;
     clearLogContents();
     EXPECT_EQ(continueGame(), "loaded");
+    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The extras' wallpapers button: the line under the buttons says that the wallpapers are in the documents
+// only when every size was copied; with no wallpapers beside the game nothing is copied and it says so.
+TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheWallpapersAreInTheDocumentsOnlyWhenTheyWereCopied) {
+    lftest::ScopedEnvironment environment;
+    environment.set("HOME", (temp / "home").string());
+    environment.set("XDG_CONFIG_HOME", (temp / "config").string());
+    HoWorld &w = start();
+    goTo(w, "extras");
+    const SceneElement *status = w.findScene("extras")->findElement("status");
+    const struct {
+        bool wallpapersThere;
+        const char *said;  // the key of the status line
+        long hooksRun;     // copies made
+    } cases[] = {{true, "EXTRAS_WALLPAPERS_SAVED", 6}, {false, "EXTRAS_WALLPAPERS_FAILED", 0}};
+    for (const auto &c : cases) {
+        if (!c.wallpapersThere)
+            std::filesystem::remove_all(archives->folder() / "Velt/wallpapers");
+        takeTrace();
+        clickAt(1570, 560);
+        settle(w);
+        const std::vector<std::string> trace = takeTrace();
+        EXPECT_EQ(std::count(trace.begin(), trace.end(), "state wallpaper saved"), c.hooksRun) << c.said;
+        EXPECT_EQ(std::string(status->text.text()), game->context->getLocalizedText(c.said, 1));
+    }
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
