@@ -8,6 +8,7 @@
 #include "engine/sound/KSound.h"
 #include "engine/window/KWindow.h"
 #include "game/HoGame.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/resources/AtlasMap.h"
 #include "game/resources/HoResourceManager.h"
@@ -44,7 +45,7 @@ HoContext::HoContext(HoGame *owner) : game(owner) {
 HoContext::~HoContext() {
     destroyThreadRecord(loadThread);
     loadThread = nullptr;
-    saveWriter.finish();
+    logJobsNotFinished(saveWriter.finish(), "when the game ended", "it is lost");
     DeleteCriticalSection(&lock);
     ready = 0;
     active = 0;

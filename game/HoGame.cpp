@@ -167,7 +167,7 @@ void HoGame::runContextFrame() {
         return;
     if (context->restart) {
         // The saves this context asked for end with it: one that failed is told, as at the game's end.
-        tellSaveFailureAtExit(context, getWindowTitle());
+        tellSaveFailureAtExit(context, getWindowTitle(), "when the game restarted");
         delete context;
         context = nullptr;
     } else if (window) {
@@ -231,7 +231,7 @@ bool HoGame::shutdown() {
     if (context) {
         context->stop = 1;
         saveGameOnExit(context->world);
-        tellSaveFailureAtExit(context, getWindowTitle());
+        tellSaveFailureAtExit(context, getWindowTitle(), "when the game ended");
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();
@@ -254,20 +254,17 @@ namespace {
 // it). A write that never ends (a hung network disk) must not keep the game alive without a window, holding
 // its single-instance lock: the wait is bounded, and what was not finished is logged. The platform ends
 // the process with a failure once this returns.
-constexpr std::chrono::seconds kLostDisplaySaveWait{5};
-
 void endForLostDisplay(const char *why) {
     logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
     HoGame *game = currentHoGame();
     SaveWriter *writer = game && game->context ? &game->context->saveWriter : nullptr;
-    if (!writer || writer->waitUntilIdleFor(kLostDisplaySaveWait)) {
+    if (!writer || writer->waitUntilIdleFor(SaveWriter::kLongestWait)) {
         logMessage("Game: the saves asked for are finished; the game ends");
         return;
     }
-    for (const std::string &job : writer->unfinished())
-        logMessage("Game: %s was not finished when the display went away: it is lost, ERROR", job.c_str());
+    logJobsNotFinished(writer->unfinished(), "when the display went away", "it is lost");
     logMessage("Game: the saves asked for did not finish within %d seconds; the game ends without them",
-               int(kLostDisplaySaveWait.count()));
+               int(std::chrono::duration_cast<std::chrono::seconds>(SaveWriter::kLongestWait).count()));
 }
 
 } // namespace

@@ -135,7 +135,8 @@ bool platformGetFileAttributes(const char *path, PlatformFileAttributes *attribu
 
 // Why a change of a file failed, in the words a player is told: the disk is full, the folder may not be
 // written, or anything else.
-enum class PlatformFileError : uint8_t { kNone, kNoRoom, kNoPermission, kOther };
+// kTimedOut: the disk did not answer in time (a hung network disk; a write given up on after a while).
+enum class PlatformFileError : uint8_t { kNone, kNoRoom, kNoPermission, kOther, kTimedOut };
 // The words for a system error code (errno) of a file change.
 PlatformFileError platformFileErrorOf(int code);
 

@@ -204,6 +204,8 @@ PlatformFileError platformFileErrorOf(int code) {
     case EPERM:
     case EROFS:
         return PlatformFileError::kNoPermission;
+    case ETIMEDOUT:
+        return PlatformFileError::kTimedOut;
     default:
         return PlatformFileError::kOther;
     }

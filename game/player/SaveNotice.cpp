@@ -80,9 +80,21 @@ void noteUntold(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tel
         untold.emplace_back(outcome.path, outcome.error);
 }
 
+// Saves not finished when a wait on the writer ended are not saved until their outcome says otherwise.
+void keepUntoldNotFinished(SaveNotice &notice, const std::vector<SaveWriter::Unfinished> &jobs) {
+    for (const SaveWriter::Unfinished &job : jobs) {
+        if (!job.savePath.empty())
+            noteUntold(notice, {job.savePath, PlatformFileError::kTimedOut, nullptr}, true);
+    }
+}
+
 void takeOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
+        if (outcome.removed) {
+            noteUntold(notice, outcome, false);
+            continue;
+        }
         const bool failed = outcome.error != PlatformFileError::kNone;
         noteUntold(notice, outcome, failed && (outcome.asked() || !notice.failing));
         if (failed) {
@@ -103,11 +115,15 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
     static const SaveFailureText kNoPermission{
         "SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."};
     static const SaveFailureText kOther{"SAVE_FAILED", "The game could not be saved: the disk refused its files."};
+    static const SaveFailureText kTimedOut{"SAVE_FAILED_NOT_FINISHED",
+                                           "The game could not be saved: the disk did not finish writing its files."};
     switch (error) {
     case PlatformFileError::kNoRoom:
         return kNoRoom;
     case PlatformFileError::kNoPermission:
         return kNoPermission;
+    case PlatformFileError::kTimedOut:
+        return kTimedOut;
     default:
         return kOther;
     }
@@ -133,13 +149,26 @@ void applySaveOutcomes(HoContext *context) {
     }
 }
 
-void tellSaveFailureAtExit(HoContext *context, const char *caption) {
-    context->saveWriter.waitUntilIdle();
+void logJobsNotFinished(const std::vector<SaveWriter::Unfinished> &jobs, const char *when, const char *fate) {
+    for (const SaveWriter::Unfinished &job : jobs)
+        logMessage("Game: %s was not finished %s: %s, ERROR", job.what.c_str(), when, fate);
+}
+
+void noteSavesNotFinished(HoContext *context, const char *when) {
+    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.unfinished();
+    logJobsNotFinished(jobs, when, "the game goes on without waiting for it");
+    keepUntoldNotFinished(context->saveNotice, jobs);
+}
+
+void tellSaveFailureAtExit(HoContext *context, const char *caption, const char *when) {
+    const std::vector<SaveWriter::Unfinished> notFinished = context->saveWriter.finish();
+    logJobsNotFinished(notFinished, when, "it is lost");
     SaveNotice &notice = context->saveNotice;
     // Every failure at the end is told, whatever other file was written after it: on a nearly full disk
     // the large saved game fails and the small profile list after it still fits.
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
         noteUntold(notice, outcome, true);
+    keepUntoldNotFinished(notice, notFinished);
     const std::vector<std::pair<std::string, PlatformFileError>> failed = std::exchange(notice.untold, {});
     if (failed.empty())
         return;

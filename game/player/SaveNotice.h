@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "game/player/SaveWriter.h"
 #include "platform/WinBase.h"
 
 class HoContext;
@@ -41,8 +42,14 @@ const SaveFailureText &readInPartText();
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes,
 // fires announcements, and tells an untold failure or partial load where the player looks.
 void applySaveOutcomes(HoContext *context);
-// At the end of the game or of its context (a restart), after its last save: waits for the writer, and
-// tells the files still not saved that the player was not told of (every one whose save at the end
-// failed, whatever other file was written after it, and every one whose failure is untold) in a warning
-// box with the caption, the only screen left.
-void tellSaveFailureAtExit(HoContext *context, const char *caption);
+// At the end of the game or of its context (a restart; `when` says which, for the log), after its last
+// save: ends the writer, waiting for it at most its bound (what is not finished by then is logged and given
+// up), and tells the files still not saved that the player was not told of (every one whose save at the
+// end failed or was given up, whatever other file was written after it, and every one whose failure is
+// untold) in a warning box with the caption, the only screen left.
+void tellSaveFailureAtExit(HoContext *context, const char *caption, const char *when);
+// After a wait on the writer that ended with jobs left (`when` says which wait, for the log): logs each, and
+// keeps each save among them to be told as not saved until it is written.
+void noteSavesNotFinished(HoContext *context, const char *when);
+// Logs each job that was not finished when a wait ended, and what becomes of it.
+void logJobsNotFinished(const std::vector<SaveWriter::Unfinished> &jobs, const char *when, const char *fate);

@@ -1,5 +1,10 @@
 #include "game/player/SaveWriter.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <set>
+
 #include "engine/system/KSystem.h"
 #include "game/player/DamagedFiles.h"
 
@@ -11,6 +16,8 @@ const char *describeFileError(PlatformFileError error) {
         return "no room left on the disk";
     case PlatformFileError::kNoPermission:
         return "no permission to write there";
+    case PlatformFileError::kTimedOut:
+        return "the disk did not finish in time";
     case PlatformFileError::kOther:
         break;
     }
@@ -27,11 +34,133 @@ bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, P
     return written;
 }
 
+namespace {
+
+// The files that a writer given up on still has a job at work on (resolved paths): no writer writes them
+// until that job has ended, so an old write never lands over a newer one. Never destroyed: a thread given
+// up on may end while the process does.
+class FilesOfJobsGivenUp {
+public:
+    void hold(const std::string &path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        paths_.insert(path);
+    }
+    void release(const std::string &path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (auto held = paths_.find(path); held != paths_.end())
+            paths_.erase(held);
+    }
+    bool holds(const std::string &path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return paths_.count(path) > 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::multiset<std::string> paths_;
+};
+
+FilesOfJobsGivenUp &filesOfJobsGivenUp() {
+    static auto *files = new FilesOfJobsGivenUp;
+    return *files;
+}
+
+} // namespace
+
+struct SaveWriter::Job {
+    enum class Kind : uint8_t { kWrite, kUnmade, kRemove, kSetAside, kKeepCopy };
+    Kind kind = Kind::kWrite;
+    uint64_t frame = 0; // the frame it was asked on
+    std::string path;
+    FileImage image{nullptr, std::free};
+    size_t size = 0;
+    const char *announcement = nullptr;
+    PlatformFileError unmadeError = PlatformFileError::kOther; // why a save that was not made failed
+    std::vector<uint8_t> copy; // the bytes a damaged file's copy keeps
+    AsideDone asideDone;
+
+    bool saves() const { return kind == Kind::kWrite || kind == Kind::kUnmade; }
+    Unfinished unfinished() const { return {describe(), saves() ? path : std::string()}; }
+    std::string describe() const {
+        switch (kind) {
+        case Kind::kWrite:
+        case Kind::kUnmade:
+            return "the save of " + path;
+        case Kind::kRemove:
+            return "the removal of " + path;
+        case Kind::kSetAside:
+            return "setting the damaged " + path + " aside";
+        case Kind::kKeepCopy:
+            return "the copy of the damaged " + path;
+        }
+        return path;
+    }
+};
+
+// What the caller and the thread share, kept alive by the thread as long as it runs.
+struct SaveWriter::State {
+    struct KeptOutcome {
+        uint64_t frame;
+        Outcome outcome;
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake;    // the thread: a job came, or the end
+    std::condition_variable doneJob; // the waiters: a job was taken or done
+    std::deque<Job> jobs;
+    bool working = false;      // the thread does a job taken from the queue
+    uint64_t taken = 0;        // jobs taken from the queue so far
+    uint64_t overdue = 0;      // the number of the job at work that outlasted a wait's bound (0: none)
+    uint64_t workingFrame = 0; // the frame the job at work was asked on
+    Unfinished workingJob;     // what it does
+    std::string workingPath;
+    std::deque<KeptOutcome> outcomes;
+    uint64_t frame = 0;
+    bool lastFailed = false;
+    // Files whose last write failed or was not finished when a wait gave up (resolved paths): the next
+    // one written is an outcome.
+    std::set<std::string> failingFiles;
+    bool stopping = false;
+    bool givenUp = false; // the writer let the thread go: its waiting jobs are dropped
+    // Damaged files that could not be set aside or copied (resolved paths): no save writes over them.
+    std::set<std::string> held;
+
+    // The thread's loop.
+    void run();
+    PlatformFileError perform(const Job &job);
+    // A save that must not land now: over a damaged file that could not be set aside or copied, or over
+    // one that a job given up on still writes. Refused and logged.
+    PlatformFileError refuseWrite(const Job &job);
+    // Under the lock: the job's outcome, kept when the main thread is to act on it.
+    void record(const Job &job, PlatformFileError error);
+    // Under the lock: no job is waiting or at work.
+    bool idle() const { return jobs.empty() && !working; }
+    // Under the lock: no job asked on the frame or before it is waiting or at work.
+    bool doneUpTo(uint64_t frame) const {
+        return !(working && workingFrame <= frame) && (jobs.empty() || jobs.front().frame > frame);
+    }
+    // Under the lock: the waiting write of the file that a new write of it may take the place of.
+    Job *waitingWriteOf(const std::string &path);
+    // Under the lock: waits until `done` holds, at most the bound, and not at all while the job at work is
+    // one that outlasted a bound already; whether it holds.
+    template <typename Done>
+    bool waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done);
+    // Under the lock: the jobs at work and waiting.
+    std::vector<Unfinished> unfinished() const;
+    // Under the lock: the thread is let go; the waiting jobs are never done.
+    void giveUp();
+    // The state for the jobs after the thread was let go: what the caller has still to take of the jobs
+    // done, and what the writer knows of the files.
+    std::shared_ptr<State> successor();
+};
+
+SaveWriter::SaveWriter() : state_(std::make_shared<State>()) {}
+
 void SaveWriter::startThread() {
     if (!thread_.joinable()) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = false;
-        thread_ = std::thread([this] { run(); });
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        state_->stopping = false;
+        thread_ = std::thread([state = state_] { state->run(); });
     }
 }
 
@@ -46,7 +175,7 @@ bool SaveWriter::write(std::string path, FileImage image, size_t size, const cha
 
 void SaveWriter::reportUnmade(std::string path, PlatformFileError error, const char *announcement) {
     Job job;
-    job.kind = Kind::kUnmade;
+    job.kind = Job::Kind::kUnmade;
     job.path = std::move(path);
     job.unmadeError = error;
     job.announcement = announcement;
@@ -55,14 +184,14 @@ void SaveWriter::reportUnmade(std::string path, PlatformFileError error, const c
 
 void SaveWriter::remove(std::string path) {
     Job job;
-    job.kind = Kind::kRemove;
+    job.kind = Job::Kind::kRemove;
     job.path = std::move(path);
     submit(std::move(job));
 }
 
 void SaveWriter::setAside(std::string path, AsideDone done) {
     Job job;
-    job.kind = Kind::kSetAside;
+    job.kind = Job::Kind::kSetAside;
     // Resolved as the writes' paths are, so that no write of the file folds past it.
     job.path = path.empty() ? path : resolveDataPath(path.c_str());
     job.asideDone = std::move(done);
@@ -71,26 +200,27 @@ void SaveWriter::setAside(std::string path, AsideDone done) {
 
 void SaveWriter::keepCopy(std::string path, std::vector<uint8_t> bytes, AsideDone done) {
     Job job;
-    job.kind = Kind::kKeepCopy;
+    job.kind = Job::Kind::kKeepCopy;
     job.path = path.empty() ? path : resolveDataPath(path.c_str());
     job.copy = std::move(bytes);
     job.asideDone = std::move(done);
     submit(std::move(job));
 }
 
-SaveWriter::Job *SaveWriter::waitingWriteOf(const std::string &path) {
-    for (auto job = jobs_.rbegin(); job != jobs_.rend(); ++job) {
+SaveWriter::Job *SaveWriter::State::waitingWriteOf(const std::string &path) {
+    for (auto job = jobs.rbegin(); job != jobs.rend(); ++job) {
         if (job->path == path)
-            return job->kind == Kind::kWrite ? &*job : nullptr;
+            return job->kind == Job::Kind::kWrite ? &*job : nullptr;
     }
     return nullptr;
 }
 
 PlatformFileError SaveWriter::submit(Job job) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    job.frame = frame_;
+    State &state = *state_;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    job.frame = state.frame;
     if (thread_.joinable()) {
-        Job *waiting = job.kind == Kind::kWrite ? waitingWriteOf(job.path) : nullptr;
+        Job *waiting = job.kind == Job::Kind::kWrite ? state.waitingWriteOf(job.path) : nullptr;
         if (waiting) {
             // Only the last bytes of a file matter: they go out in the waiting write's place, announced
             // as either asked.
@@ -100,109 +230,172 @@ PlatformFileError SaveWriter::submit(Job job) {
                 waiting->announcement = job.announcement;
             return PlatformFileError::kNone;
         }
-        doneJob_.wait(lock, [this] { return jobs_.size() < kMostWaitingJobs; });
-        jobs_.push_back(std::move(job));
-        wake_.notify_one();
+        if (!state.waitFor(lock, kLongestWait, [&state] { return state.jobs.size() < kMostWaitingJobs; })) {
+            // The disk has stopped answering: the job fails rather than the game stopping with it.
+            logMessage("Game: %s is given up: the disk has not finished the jobs before it, ERROR",
+                       job.describe().c_str());
+            state.record(job, PlatformFileError::kTimedOut);
+            return PlatformFileError::kTimedOut;
+        }
+        state.jobs.push_back(std::move(job));
+        state.wake.notify_one();
         return PlatformFileError::kNone;
     }
     lock.unlock();
-    const PlatformFileError error = perform(job);
+    const PlatformFileError error = state.perform(job);
     lock.lock();
-    record(job, error);
+    state.record(job, error);
     return error;
 }
 
+template <typename Done>
+bool SaveWriter::State::waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done) {
+    if (done())
+        return true;
+    if (working && taken == overdue)
+        return false;
+    if (doneJob.wait_for(lock, bound, done))
+        return true;
+    if (working)
+        overdue = taken;
+    return false;
+}
+
 void SaveWriter::waitUntilIdle() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    doneJob_.wait(lock, [this] { return idle(); });
+    std::unique_lock<std::mutex> lock(state_->mutex);
+    state_->doneJob.wait(lock, [this] { return state_->idle(); });
 }
 
 bool SaveWriter::waitUntilIdleFor(std::chrono::milliseconds bound) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return doneJob_.wait_for(lock, bound, [this] { return idle(); });
+    State &state = *state_;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    return state.waitFor(lock, bound, [&state] { return state.idle(); });
 }
 
-std::string SaveWriter::describe(Kind kind, const std::string &path) {
-    switch (kind) {
-    case Kind::kWrite:
-    case Kind::kUnmade:
-        return "the save of " + path;
-    case Kind::kRemove:
-        return "the removal of " + path;
-    case Kind::kSetAside:
-        return "setting the damaged " + path + " aside";
-    case Kind::kKeepCopy:
-        return "the copy of the damaged " + path;
+std::vector<SaveWriter::Unfinished> SaveWriter::State::unfinished() const {
+    std::vector<Unfinished> left;
+    if (working)
+        left.push_back(workingJob);
+    for (const Job &job : jobs)
+        left.push_back(job.unfinished());
+    return left;
+}
+
+std::vector<SaveWriter::Unfinished> SaveWriter::unfinished() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::vector<Unfinished> left = state_->unfinished();
+    for (const Unfinished &job : left) {
+        if (!job.savePath.empty())
+            state_->failingFiles.insert(job.savePath);
     }
-    return path;
+    return left;
 }
 
-std::vector<std::string> SaveWriter::unfinished() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<std::string> jobs;
-    if (working_)
-        jobs.push_back(workingWhat_);
-    for (const Job &job : jobs_)
-        jobs.push_back(describe(job.kind, job.path));
-    return jobs;
+bool SaveWriter::lastWriteFailed(const std::string &path) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->failingFiles.count(path) > 0;
 }
 
 bool SaveWriter::busy() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !idle();
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return !state_->idle();
 }
 
 std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const uint64_t frame = frame_++;
+    State &state = *state_;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    const uint64_t frame = state.frame++;
     std::vector<Outcome> taken;
     if (fixedClock && frame < kFixedClockOutcomeFrames)
         return taken;
     const uint64_t due = fixedClock ? frame - kFixedClockOutcomeFrames : frame;
+    // A job that outlasts the wait brings its outcome on a later frame.
     if (fixedClock)
-        doneJob_.wait(lock, [this, due] { return doneUpTo(due); });
-    while (!outcomes_.empty() && outcomes_.front().frame <= due) {
-        taken.push_back(std::move(outcomes_.front().outcome));
-        outcomes_.pop_front();
+        state.waitFor(lock, kLongestWait, [&state, due] { return state.doneUpTo(due); });
+    while (!state.outcomes.empty() && state.outcomes.front().frame <= due) {
+        taken.push_back(std::move(state.outcomes.front().outcome));
+        state.outcomes.pop_front();
     }
     return taken;
 }
 
-void SaveWriter::finish() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-        wake_.notify_one();
-    }
-    if (thread_.joinable())
-        thread_.join();
+void SaveWriter::State::giveUp() {
+    givenUp = true;
+    jobs.clear();
+    if (working)
+        filesOfJobsGivenUp().hold(workingPath);
 }
 
-void SaveWriter::run() {
-    std::unique_lock<std::mutex> lock(mutex_);
+std::shared_ptr<SaveWriter::State> SaveWriter::State::successor() {
+    auto fresh = std::make_shared<State>();
+    std::lock_guard<std::mutex> lock(mutex);
+    fresh->outcomes = std::move(outcomes);
+    fresh->frame = frame;
+    fresh->lastFailed = lastFailed;
+    fresh->failingFiles = failingFiles;
+    fresh->held = held;
+    return fresh;
+}
+
+std::vector<SaveWriter::Unfinished> SaveWriter::finish(std::chrono::milliseconds bound) {
+    if (!thread_.joinable())
+        return {};
+    State &state = *state_;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    std::vector<Unfinished> left;
+    if (!state.waitFor(lock, bound, [&state] { return state.idle(); })) {
+        left = state.unfinished();
+        state.giveUp();
+    }
+    state.stopping = true;
+    state.wake.notify_one();
+    lock.unlock();
+    if (left.empty()) {
+        thread_.join();
+    } else {
+        thread_.detach();
+        state_ = state.successor();
+    }
+    return left;
+}
+
+void SaveWriter::State::run() {
+    std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-        if (jobs_.empty())
+        wake.wait(lock, [this] { return stopping || !jobs.empty(); });
+        if (jobs.empty())
             return;
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
+        Job job = std::move(jobs.front());
+        jobs.pop_front();
         // A caller may wait for room in the queue.
-        doneJob_.notify_all();
-        working_ = true;
-        workingFrame_ = job.frame;
-        workingWhat_ = describe(job.kind, job.path);
+        doneJob.notify_all();
+        working = true;
+        ++taken;
+        workingFrame = job.frame;
+        workingJob = job.unfinished();
+        workingPath = job.path;
         lock.unlock();
         const PlatformFileError error = perform(job);
         lock.lock();
-        working_ = false;
+        working = false;
+        if (givenUp) {
+            filesOfJobsGivenUp().release(job.path);
+            return;
+        }
         record(job, error);
     }
 }
 
-PlatformFileError SaveWriter::refuseWriteOverHeld(const Job &job) {
+PlatformFileError SaveWriter::State::refuseWrite(const Job &job) {
+    if (filesOfJobsGivenUp().holds(job.path)) {
+        logMessage("Game: cannot write save file %s: an earlier write of it that was given up on has not ended, "
+                   "ERROR",
+                   job.path.c_str());
+        return PlatformFileError::kTimedOut;
+    }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!held_.count(job.path))
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!held.count(job.path))
             return PlatformFileError::kNone;
     }
     logMessage("Game: cannot write save file %s: it is damaged and could not be set aside or copied, so it is kept as "
@@ -211,52 +404,51 @@ PlatformFileError SaveWriter::refuseWriteOverHeld(const Job &job) {
     return PlatformFileError::kOther;
 }
 
-PlatformFileError SaveWriter::perform(const Job &job) {
+PlatformFileError SaveWriter::State::perform(const Job &job) {
     PlatformFileError error = PlatformFileError::kNone;
     std::string aside;
     switch (job.kind) {
-    case Kind::kWrite:
-        error = refuseWriteOverHeld(job);
+    case Job::Kind::kWrite:
+        error = refuseWrite(job);
         if (error == PlatformFileError::kNone)
             writeSaveFileNow(job.path, job.image.get(), job.size, &error);
         break;
-    case Kind::kUnmade:
+    case Job::Kind::kUnmade:
         error = job.unmadeError;
         break;
-    case Kind::kRemove:
+    case Job::Kind::kRemove:
         if (!job.path.empty())
             platformDeleteFile(job.path.c_str());
         break;
-    case Kind::kSetAside:
+    case Job::Kind::kSetAside:
         aside = setDamagedFileAside(job.path);
         break;
-    case Kind::kKeepCopy:
+    case Job::Kind::kKeepCopy:
         aside = keepDamagedCopy(job.path, job.copy.data(), job.copy.size());
         break;
     }
     // A damaged file of which nothing could be kept aside stays the only place its bytes are.
-    if ((job.kind == Kind::kSetAside || job.kind == Kind::kKeepCopy) && aside.empty()) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        held_.insert(job.path);
+    if ((job.kind == Job::Kind::kSetAside || job.kind == Job::Kind::kKeepCopy) && aside.empty()) {
+        std::lock_guard<std::mutex> lock(mutex);
+        held.insert(job.path);
     }
     if (job.asideDone)
         job.asideDone(aside);
     return error;
 }
 
-void SaveWriter::record(const Job &job, PlatformFileError error) {
-    if (job.kind == Kind::kWrite || job.kind == Kind::kUnmade) {
+void SaveWriter::State::record(const Job &job, PlatformFileError error) {
+    if (job.saves()) {
         const bool failed = error != PlatformFileError::kNone;
-        const bool fileRecovered = !failed && failingFiles_.erase(job.path) > 0;
+        const bool fileRecovered = !failed && failingFiles.erase(job.path) > 0;
         if (failed)
-            failingFiles_.insert(job.path);
-        if (failed || lastFailed_ || fileRecovered || job.announcement)
-            outcomes_.push_back({job.frame, {job.path, error, job.announcement}});
-        lastFailed_ = failed;
+            failingFiles.insert(job.path);
+        if (failed || lastFailed || fileRecovered || job.announcement)
+            outcomes.push_back({job.frame, {job.path, error, job.announcement}});
+        lastFailed = failed;
+    } else if (job.kind == Job::Kind::kRemove && failingFiles.erase(job.path) > 0) {
+        // A file whose write failed is gone: there is nothing left of it to tell as not saved.
+        outcomes.push_back({job.frame, {job.path, PlatformFileError::kNone, nullptr, true}});
     }
-    doneJob_.notify_all();
-}
-
-bool SaveWriter::doneUpTo(uint64_t frame) const {
-    return !(working_ && workingFrame_ <= frame) && (jobs_.empty() || jobs_.front().frame > frame);
+    doneJob.notify_all();
 }

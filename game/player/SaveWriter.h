@@ -7,10 +7,16 @@
 // one's place (only the last bytes matter), and the queue is bounded: past its bound the caller waits
 // for room. A write that fails is logged by the writer as it fails.
 // The main thread takes, once a frame, the outcomes it acts on: a write that failed, the first one
-// written after a failure (of any file, and of that file), and one that asked to be announced when
-// written. A load waits until the writer is idle, so that it reads what was saved; the writer's end waits
-// for its last job. An end that cannot wait for ever (the display gone) waits a while and hears what was
-// not finished.
+// written after a failure (of any file, and of that file), one that asked to be announced when written,
+// and the deletion of a file whose last write failed. A load waits until the writer is idle, so that it
+// reads what was saved; the writer's end waits for its last job.
+// No wait of the caller's is endless: a disk that never answers (a hung network disk) must not freeze the
+// game or keep it from ending. A wait lasts at most a few seconds; once one has outlasted its bound, later
+// waits on the same job at work return at once. A save that waited past the bound for room in the queue
+// fails (timed out). A save not finished when a wait gave up counts as failed until its file is written,
+// so its outcome comes back either way. The end gives up what is left after its wait: the thread is let
+// go with the job at work (it ends when the system lets it; the jobs behind it are never done), and no
+// later writer writes the file of that job until it has ended, so an old write never lands over a newer.
 //
 // Until its thread is started the writer does each job in the caller's thread, with the same outcomes
 // (the suites that save and read back at once rely on it).
@@ -21,14 +27,10 @@
 // the writer is busy, so that it seldom has to be waited for).
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <set>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +51,8 @@ public:
     static constexpr uint64_t kFixedClockOutcomeFrames = 20;
     // Jobs that may wait at once; a save of every file the game keeps fits many times over.
     static constexpr size_t kMostWaitingJobs = 64;
+    // The longest the caller waits for the writer at once.
+    static constexpr std::chrono::milliseconds kLongestWait{5000};
     // Told, on the writer's thread, the name a damaged file was set aside as (empty: it stayed).
     using AsideDone = std::function<void(const std::string &aside)>;
 
@@ -56,11 +60,18 @@ public:
         std::string path;
         PlatformFileError error = PlatformFileError::kNone; // kNone: written
         const char *announcement = nullptr;                 // the event to fire once it is written
+        bool removed = false; // the file, whose last write failed, was deleted: it is no longer to be saved
         // The player asked for this save (it has an announcement): a failure is told whatever came before.
         bool asked() const { return announcement != nullptr; }
     };
+    // A job not done when a wait ended: what it would do, for the log ("the save of <file>"), and the file
+    // it saves (empty for a job that saves nothing).
+    struct Unfinished {
+        std::string what;
+        std::string savePath;
+    };
 
-    SaveWriter() = default;
+    SaveWriter();
     ~SaveWriter() { finish(); }
     SaveWriter(const SaveWriter &) = delete;
     SaveWriter &operator=(const SaveWriter &) = delete;
@@ -76,7 +87,8 @@ public:
     // failure for that reason, in its place among the jobs.
     void reportUnmade(std::string path, PlatformFileError error = PlatformFileError::kOther,
                       const char *announcement = nullptr);
-    // Deletes the file at the resolved path after every job asked for before.
+    // Deletes the file at the resolved path after every job asked for before. A file deleted is no longer
+    // one whose last write failed.
     void remove(std::string path);
     // Renames the damaged file at the path aside ("<file>.damaged"); `done` hears its new name. A file
     // that could not be set aside is not written over by a later save of this run (that save fails).
@@ -84,68 +96,32 @@ public:
     // Writes the bytes of a damaged file aside as a copy, the file staying; `done` hears the copy's name. A
     // file whose copy could not be written is not written over by a later save of this run either.
     void keepCopy(std::string path, std::vector<uint8_t> bytes, AsideDone done);
-    // Waits until every job asked for so far is done.
+    // Waits until every job asked for so far is done, however long that takes: for tests and tools, never
+    // for the game's own threads.
     void waitUntilIdle();
-    // The same, for at most the time given; whether every job was done.
+    // Waits until every job asked for so far is done, for at most the time given; whether they were. Returns
+    // at once when the job at work has outlasted an earlier bound already.
     bool waitUntilIdleFor(std::chrono::milliseconds bound);
-    // What the jobs waiting or at work would do, for the log ("the save of <file>"), the one at work first.
-    std::vector<std::string> unfinished();
+    // The jobs waiting or at work, the one at work first. Each save among them counts as failed from now
+    // on until its file is written, so that its outcome comes back when it ends.
+    std::vector<Unfinished> unfinished();
+    // The last write of the file at the resolved path failed, or was not finished when a wait gave up.
+    bool lastWriteFailed(const std::string &path);
     // A job is waiting or at work.
     bool busy();
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
     std::vector<Outcome> takeOutcomes(bool fixedClock);
-    // Does every job left and ends the thread; later jobs are done in the caller's thread.
-    void finish();
+    // Does every job left, waiting at most the bound, and ends the thread; later jobs are done in the
+    // caller's thread. The jobs not done by then are given up (see above) and returned.
+    std::vector<Unfinished> finish(std::chrono::milliseconds bound = kLongestWait);
 
 private:
-    enum class Kind : uint8_t { kWrite, kUnmade, kRemove, kSetAside, kKeepCopy };
-    struct Job {
-        Kind kind = Kind::kWrite;
-        uint64_t frame = 0; // the frame it was asked on
-        std::string path;
-        FileImage image{nullptr, std::free};
-        size_t size = 0;
-        const char *announcement = nullptr;
-        PlatformFileError unmadeError = PlatformFileError::kOther; // why a save that was not made failed
-        std::vector<uint8_t> copy; // the bytes a damaged file's copy keeps
-        AsideDone asideDone;
-    };
-    struct KeptOutcome {
-        uint64_t frame;
-        Outcome outcome;
-    };
+    struct State;
+    struct Job;
 
     // Does the job now without the thread, or queues it for the thread; the outcome of a job done now.
     PlatformFileError submit(Job job);
-    // Under the lock: the waiting write of the file that a new write of it may take the place of.
-    Job *waitingWriteOf(const std::string &path);
-    void run();
-    PlatformFileError perform(const Job &job);
-    // A save that would write over a damaged file that could not be set aside or copied: refused, logged.
-    PlatformFileError refuseWriteOverHeld(const Job &job);
-    // Under the lock: the job's outcome, kept when the main thread is to act on it.
-    void record(const Job &job, PlatformFileError error);
-    // Under the lock: no job is waiting or at work.
-    bool idle() const { return jobs_.empty() && !working_; }
-    // Under the lock: no job asked on the frame or before it is waiting or at work.
-    bool doneUpTo(uint64_t frame) const;
-    static std::string describe(Kind kind, const std::string &path);
 
-    std::mutex mutex_;
-    std::condition_variable wake_;   // the thread: a job came, or the end
-    std::condition_variable doneJob_; // the waiters: a job was taken or done
-    std::deque<Job> jobs_;
-    bool working_ = false;      // the thread does a job taken from the queue
-    uint64_t workingFrame_ = 0; // the frame that job was asked on
-    std::string workingWhat_;   // what that job does, for the log
-    std::deque<KeptOutcome> outcomes_;
-    uint64_t frame_ = 0;
-    bool lastFailed_ = false;
-    // Files whose last write failed (resolved paths, under the lock): the next one written is an outcome.
-    std::set<std::string> failingFiles_;
-    bool stopping_ = false;
-    // Damaged files that could not be set aside or copied (resolved paths, under the lock): no save writes
-    // over them.
-    std::set<std::string> held_;
+    std::shared_ptr<State> state_; // shared with the thread, which may outlive the writer once given up
     std::thread thread_;
 };

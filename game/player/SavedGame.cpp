@@ -11,6 +11,7 @@
 #include "game/HoContext.h"
 #include "game/player/DamagedFiles.h"
 #include "game/player/ProfileList.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SaveStream.h"
 #include "game/scene/ElementSave.h"
 #include "game/scene/HiddenObjectItem.h"
@@ -539,8 +540,8 @@ bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {
 }
 
 bool loadQuickSave(HoWorld *world) {
-    if (world->context)
-        world->context->saveWriter.waitUntilIdle();
+    if (world->context && !world->context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
+        noteSavesNotFinished(world->context, "when the quick save was to be loaded");
     const bool loaded = readSavedGame(world, kQuickSaveName);
     // A world that is not changing scene takes no scene to start in: kept, it would make a later change
     // to that scene look as if it were under way already, and the change would never happen.

@@ -7,6 +7,7 @@
 #include "game/HoContext.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
 #include "game/script/ScriptVariable.h"
@@ -89,8 +90,10 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
         context->loadThread = nullptr;
         applyLoadedGame(context);
     }
-    // The load reads what was saved and set aside before it: every job asked for is done first.
-    context->saveWriter.waitUntilIdle();
+    // The load reads what was saved and set aside before it: every job asked for is done first, unless the
+    // disk stops answering.
+    if (!context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
+        noteSavesNotFinished(context, "when a saved game was to be loaded");
     auto request = std::make_unique<LoadRequest>();
     request->context = context;
     request->activeScene = world->activeScene ? world->activeScene->identifier : "";
