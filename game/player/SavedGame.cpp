@@ -497,6 +497,8 @@ bool saveGame(HoWorld *world, const char *announcement) {
     }
     const bool written = writeSaveFile(
         world, path.c_str(), [world](SaveStream &stream) { return serializeWorld(world, stream); }, announcement);
+    world->lastSavedGamePath = resolveDataPath(path.c_str());
+    world->lastSavedGameTarget = savedGameTarget(world);
     saveProfileList(world);
     return written;
 }
@@ -537,6 +539,14 @@ bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {
     if (!loaded)
         setAsideUnloadable(world, path);
     return loaded;
+}
+
+HoScene *unsavedGameTarget(HoWorld *world, const std::string &path) {
+    SaveWriter *writer = world->context && !world->builtForLoad ? &world->context->saveWriter : nullptr;
+    const std::string &last = world->lastSavedGamePath;
+    if (!writer || path.empty() || last.empty() || last != resolveDataPath(path.c_str()) || !writer->lastWriteFailed(last))
+        return nullptr;
+    return world->lastSavedGameTarget ? world->lastSavedGameTarget : world->activeScene;
 }
 
 bool loadQuickSave(HoWorld *world) {

@@ -49,8 +49,14 @@ bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end = null
 // and of the scene in view) fires once the game's file is written, and makes it a save the player asked
 // for (game/player/SaveNotice.h).
 bool saveGame(HoWorld *world, const char *announcement = nullptr);
-// At exit: saves the game when the active scene is one that is saved with it.
+// At exit: saves the game when the active scene is one that is saved with it; on a menu, when the game's
+// last save failed (see unsavedGameTarget), saves it again in the scene it was saved in.
 bool saveGameOnExit(HoWorld *world);
+// The scene the game in memory goes on in when this world's last save of the saved game at the path failed
+// or was never finished (and the file was not deleted since): the file is older than the game in memory,
+// which a load of it goes on with instead, so that nothing the player did is lost to a failed save. Null
+// otherwise.
+HoScene *unsavedGameTarget(HoWorld *world, const std::string &path);
 // Reads the saved game at the path into the world, then the profile list. A missing file is a new game
 // (the profile's achievements are restored). A file that fails is set aside ("<file>.damaged"), one that
 // cannot be read is left where it is; both give false. A file read only in part (reading stopped at a tag
@@ -74,6 +80,9 @@ bool isSavedScene(const HoWorld *world, const HoScene *scene);
 // What the save and the load need of the world's step, its scene changes, its inventory and its HUD.
 // Each takes what the world keeps of it; a part the world does not keep yet is left alone.
 SavedGameHead captureSavedGameHead(HoWorld *world);
+// The scene a saved game made now goes on in: the one being entered while a change leaves a scene, else
+// the active scene.
+HoScene *savedGameTarget(const HoWorld *world);
 void applySavedGameHead(HoWorld *world, const SavedGameHead &head);
 // The scene that takes input: the highest open zoom zone, else the active scene.
 HoScene *focusedScene(HoWorld *world);

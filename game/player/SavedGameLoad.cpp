@@ -68,6 +68,18 @@ void loadGame(void *argument, void *) {
     request->context->loadedGame.store(result.release(), std::memory_order_release);
 }
 
+// The profile's last save failed: its file is older than the game in memory, which goes on as a load's
+// does, in the scene it was saved in, without a new world.
+void goOnInMemory(HoContext *context, int32_t profileIndex, const HoScene *target) {
+    logMessage("Game: the last save of profile %d's game was not written: the game goes on as it is in memory, "
+               "WARNING",
+               int(profileIndex));
+    auto result = std::make_unique<LoadedGame>();
+    result->firstScene = target->identifier;
+    result->event = "loaded";
+    context->loadedGame.store(result.release(), std::memory_order_release);
+}
+
 } // namespace
 
 std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList) {
@@ -94,10 +106,15 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     // disk stops answering.
     if (!context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
         noteSavesNotFinished(context, "when a saved game was to be loaded");
+    std::string path = savedGamePath(world, index, world->sceneSaveName);
+    if (HoScene *target = unsavedGameTarget(world, path)) {
+        goOnInMemory(context, index, target);
+        return true;
+    }
     auto request = std::make_unique<LoadRequest>();
     request->context = context;
     request->activeScene = world->activeScene ? world->activeScene->identifier : "";
-    request->path = savedGamePath(world, index, world->sceneSaveName);
+    request->path = std::move(path);
     request->sceneSaveName = world->sceneSaveName;
     request->profileIndex = index;
     request->profileList = profileListImage(world);

@@ -4,9 +4,12 @@
 // before a save, and the saves at the scene switch and at exit.
 
 #include <memory>
+#include <utility>
 
 #include "engine/system/KSystem.h"
 #include "game/player/HoInventoryRecords.h"
+#include "game/player/ProfileList.h"
+#include "game/player/ProfileRecord.h"
 #include "game/player/PickFlight.h"
 #include "game/player/SaveStream.h"
 #include "game/player/SavedGame.h"
@@ -77,9 +80,13 @@ HoScene *focusedScene(HoWorld *world) {
     return world->topScene ? world->topScene : world->activeScene;
 }
 
+HoScene *savedGameTarget(const HoWorld *world) {
+    return world->change.state == kChangeLeaving ? world->change.target : world->activeScene;
+}
+
 SavedGameHead captureSavedGameHead(HoWorld *world) {
     SavedGameHead head;
-    head.target = world->change.state == kChangeLeaving ? world->change.target : world->activeScene;
+    head.target = savedGameTarget(world);
     head.messageShown = world->message.shown;
     head.messageDuration = world->message.duration;
     head.messageElapsed = world->message.elapsed;
@@ -177,8 +184,29 @@ bool readHiddenObjectRecord(HoScene *scene, SaveStream &stream, uint8_t tag, int
     return true;
 }
 
+namespace {
+
+// On a menu after the game's last save failed, the game in memory is saved again, as in the scene it was
+// saved in: the menus change nothing of it.
+bool saveUnsavedGameAgain(HoWorld *world) {
+    const int32_t index = currentProfileIndex(world);
+    const std::string path = isPlayerSlot(index) ? savedGamePath(world, index, world->sceneSaveName) : std::string();
+    HoScene *target = world->change.state == kChangeIdle ? unsavedGameTarget(world, path) : nullptr;
+    if (!target)
+        return false;
+    logMessage("Game: the game's last save failed; it is saved again at exit");
+    HoScene *menu = std::exchange(world->activeScene, target);
+    const bool saved = saveGame(world);
+    world->activeScene = menu;
+    return saved;
+}
+
+} // namespace
+
 bool saveGameOnExit(HoWorld *world) {
-    return world && world->activeScene && isSavedScene(world, world->activeScene) && saveGame(world);
+    if (!world || !world->activeScene)
+        return false;
+    return isSavedScene(world, world->activeScene) ? saveGame(world) : saveUnsavedGameAgain(world);
 }
 
 // The switch: the game is saved on entering a location.

@@ -1,7 +1,8 @@
 // Saves the player asks for that cannot be written, told on the screen they look at: making a profile
 // while nothing can be written, the HUD's menu button saving on the way to the profiles after an earlier
 // failure was told already, and the save at exit, also when only the saved game fails and the profile list
-// after it is written; and a saved game read only in part, told once the game it loaded shows.
+// after it is written; a saved game read only in part, told once the game it loaded shows; and a menu save
+// that fails, after which the game in memory goes on, or is saved again at exit.
 
 #include "tests/e2e/LanternfallFixture.h"
 
@@ -57,9 +58,9 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         {"a profile made and played to the hall", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor,
          260, "", false, {"profile made Mira", "entered c'shore", "door open", "entered c'hall"}, 0, 0},
         // The shore's save at the switch fails and is told in the HUD; the menu's fails too and is told on the
-        // profiles.
+        // profiles; the game closed there is saved again at exit, which fails and is told too.
         {"the menu's save fails after the switch's", continueGame + backToShore + menuFromTheShore, 370, "1+", false,
-         {"profile continued Mira", "entered c'hall", "entered c'shore", "entered c'profiles", "save failed"}, 2, 0},
+         {"profile continued Mira", "entered c'hall", "entered c'shore", "entered c'profiles", "save failed"}, 2, 0, 1},
         {"a saved game with a damaged tail", continueGame, 230, "", true, {"profile continued Mira", "entered c'hall"},
          0, 1},
         // The window closed in the hall: the save at exit fails, and a warning box says so before the game ends.
@@ -104,3 +105,52 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
 }
 
 } // namespace
+
+// The key taken on the shore, then the HUD's menu (Escape) while the saved game cannot be written: the
+// profiles say so, and nothing the player did is lost. Continue goes on with the game in memory, the key in
+// hand; a game closed on the profiles saves it again at exit, and the next start goes on with the key.
+TEST_F(LanternfallFixture, AMenuSaveThatFailsLosesNothingOfTheGameInMemory) {
+    const std::string takeKeyThenMenu = newProfile + "160 move 1103 597\n160 press left\n161 release left\n" +
+                                        "180 move 492 970\n180 press left\n181 release left\n"
+                                        "190 keydown Escape\n191 keyup Escape\n";
+    // The key taken from the strip, used on the door, and the open door taken to the hall.
+    const std::string keyFromTheStripOnDoor = "260 move 655 1048\n261 press left\n262 release left\n"
+                                              "266 move 1237 784\n267 press left\n268 release left\n"
+                                              "275 move 1237 788\n276 press left\n277 release left\n";
+    // The 8th change is the first of the menu's saved game (the changes before it write the new profile's list).
+    const char *menuSavedGameFails = "8";
+    const std::string continueLater = "230 move 1103 597\n230 press left\n231 release left\n";
+    struct Run {
+        const char *name;
+        bool freshFolder;
+        std::string input;
+        int frames;
+        const char *failWrites;
+        std::vector<std::string> states;
+    };
+    const Run runs[] = {
+        {"Continue after the failed menu save", true, takeKeyThenMenu + continueLater + keyFromTheStripOnDoor, 320,
+         menuSavedGameFails,
+         {"profile made Mira", "entered c'shore", "entered c'profiles", "save failed", "profile continued Mira",
+          "entered c'shore", "door open", "entered c'hall"}},
+        {"the game closed on the profiles after the failed menu save", true, takeKeyThenMenu, 240,
+         menuSavedGameFails, {"profile made Mira", "entered c'shore", "entered c'profiles", "save failed"}},
+        {"the next start", false, continueGame + "200 move 655 1048\n201 press left\n202 release left\n"
+                                                 "206 move 1237 784\n207 press left\n208 release left\n",
+         240, "", {"profile continued Mira", "entered c'shore", "door open"}},
+    };
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        if (run.freshFolder)
+            fs::remove_all(temp / "xdg");
+        const std::string name = "menu" + std::to_string(&run - runs);
+        lftest::writeFileText(temp / (name + ".input"), run.input);
+        std::vector<std::string> line = command(name + ".log", run.frames, "", (temp / (name + ".input")).string());
+        if (*run.failWrites)
+            line = withVariables(line, {std::string("LANTERNFALL_FAIL_WRITE=") + run.failWrites});
+        ASSERT_EQ(lftest::runProgram(line), 0);
+        const std::string log = readText(temp / (name + ".log"));
+        EXPECT_TRUE(hasInOrder(stateLines(log), run.states)) << log;
+        EXPECT_EQ(countOf(log, "profile_Mira.sav: no room left on the disk, ERROR"), *run.failWrites ? 1u : 0u) << log;
+    }
+}

@@ -2,14 +2,17 @@
 // The save writer, on its thread and in the caller's: jobs done in the order they were asked for; a
 // failure logged and handed back with why, with the first write after it and the announced ones; under
 // the fixed clock an outcome that arrives a fixed number of frames after its job; an end that waits for
-// the last job.
+// the last job; waits that end on a disk that never answers, and a write given up that never lands late.
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <unistd.h>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -247,4 +250,62 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
         EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"list.sav the system refused the write"});
         EXPECT_NE(getLogContents().find("it is damaged and could not be set aside"), std::string::npos);
     });
+}
+
+// The temporary of game.sav is a pipe nobody reads, as a write to a hung network disk: the write never
+// ends until the test reads it.
+TEST_F(SaveWriterTest, AWriteThatNeverEndsBoundsEveryWaitIsNamedAndOnceGivenUpNeverLandsOverALaterWrite) {
+    ASSERT_EQ(mkfifo(path("game.sav.tmp").c_str(), 0600), 0);
+    SaveWriter writer;
+    writer.startThread();
+    const int64_t changes = fileHooksChangeCount();
+    write(writer, "game.sav", "old", "game_saved");
+    ASSERT_TRUE(lftest::waitUntil([&] { return fileHooksChangeCount() > changes; })) << "the write is at work";
+    write(writer, "list.sav", "list");
+    writer.remove(path("gone.sav"));
+
+    EXPECT_FALSE(writer.waitUntilIdleFor(std::chrono::milliseconds(1)));
+    EXPECT_FALSE(writer.waitUntilIdleFor(std::chrono::hours(1))) << "the job at work outlasted a wait: none again";
+    EXPECT_FALSE(writer.lastWriteFailed(path("game.sav")));
+    const auto whatOf = [](const std::vector<SaveWriter::Unfinished> &jobs) {
+        std::vector<std::string> lines;
+        for (const SaveWriter::Unfinished &job : jobs)
+            lines.push_back(job.what + " | " + fs::path(job.savePath).filename().string());
+        return lines;
+    };
+    const std::vector<std::string> left = {"the save of " + path("game.sav") + " | game.sav",
+                                           "the save of " + path("list.sav") + " | list.sav",
+                                           "the removal of " + path("gone.sav") + " | "};
+    EXPECT_EQ(whatOf(writer.unfinished()), left);
+    EXPECT_TRUE(writer.lastWriteFailed(path("game.sav"))) << "not finished when a wait gave up";
+
+    // A full queue behind it: the next save fails rather than waiting.
+    for (size_t i = 2; i < SaveWriter::kMostWaitingJobs; ++i)
+        writer.remove(path("file" + std::to_string(i)));
+    clearLogContents();
+    EXPECT_FALSE(write(writer, "late.sav", "late"));
+    EXPECT_NE(getLogContents().find("the save of " + path("late.sav") +
+                                    " is given up: the disk has not finished the jobs before it, ERROR"),
+              std::string::npos)
+        << getLogContents();
+
+    // The end gives the jobs up; the writer goes on in the caller's thread, and writes anything but the
+    // file the stuck write may still land on.
+    EXPECT_EQ(whatOf(writer.finish()).size(), SaveWriter::kMostWaitingJobs + 1);
+    EXPECT_TRUE(write(writer, "list.sav", "new list"));
+    EXPECT_FALSE(write(writer, "game.sav", "new"));
+    EXPECT_NE(getLogContents().find("an earlier write of it that was given up on has not ended"), std::string::npos);
+    EXPECT_EQ(described(writer.takeOutcomes(false)),
+              (std::vector<std::string>{"late.sav the disk did not finish in time", "list.sav written",
+                                        "game.sav the disk did not finish in time"}));
+
+    // The stuck write ends (its pipe is read; a pipe cannot be synced, so it fails); then the file is
+    // written again, and nothing older lands over it.
+    {
+        std::ifstream pipe(path("game.sav.tmp"));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(pipe), {}), "old");
+    }
+    EXPECT_TRUE(lftest::waitUntil([&] { return write(writer, "game.sav", "new"); }));
+    EXPECT_EQ(text("game.sav"), "new");
+    EXPECT_EQ(text("list.sav"), "new list");
 }
