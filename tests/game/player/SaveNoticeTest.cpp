@@ -6,7 +6,12 @@
 // file is written; a saved game read only in part is told once the HUD shows; a crash's leftover
 // temporary files are removed at the next start; a load
 // reads the saves asked for before it, and finds the profile made while nothing could be written; the
-// game's end waits for its last save.
+// game's end waits for its last save; a load and the game's end go on without a write that never ends.
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <limits>
 
 #include "engine/system/KSystemLog.h"
 #include "game/player/SaveNotice.h"
@@ -418,6 +423,41 @@ TEST_F(SaveNoticeTest, ALoadReadsTheSavesAskedForBeforeItAndTheGamesEndWaitsForI
     game.reset();
     setCurrentProfileIndex(&start(), 2);
     EXPECT_EQ(savedVisits(), 8.0f) << "saved at exit";
+}
+
+// The saved game's temporary is a pipe nobody reads, as a write to a hung network disk: the menu's save
+// never finishes. A load waits a while and goes on with the game in memory, the player told that the game
+// could not be saved; the game's end waits no more, names the save and warns that it is not saved.
+TEST_F(SaveNoticeTest, ALoadAndTheEndOfTheGameGoOnWithoutAWriteThatNeverFinishes) {
+    HoWorld &running = startWriting();
+    const std::string saved = savePath(), pipe = saved + ".tmp";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int64_t changes = fileHooksChangeCount();
+    saveFromTheMenu();
+    ASSERT_TRUE(lftest::waitUntil([&] { return fileHooksChangeCount() > changes; })) << "the write is at work";
+    clearLogContents();
+    ASSERT_TRUE(startLoadGame(&running, nullptr));
+    frames(2);
+    EXPECT_EQ(game->context->pendingWorld.load(), nullptr) << "no world read from the older file";
+    EXPECT_NE(getLogContents().find("the game goes on as it is in memory"), std::string::npos);
+    EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kTimedOut).english);
+    EXPECT_NE(getLogContents().find("the save of " + saved +
+                                    " was not finished when a saved game was to be loaded: the game goes on without "
+                                    "waiting for it, ERROR"),
+              std::string::npos)
+        << getLogContents();
+
+    game->shutdown();
+    const std::string log = getLogContents();
+    EXPECT_NE(log.find("the save of " + saved + " was not finished when the game ended: it is lost, ERROR"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("the player is told at exit that the game could not be saved: the disk did not finish in time"),
+              std::string::npos)
+        << log;
+    // The write let go ends once its pipe is read.
+    std::ifstream(pipe).ignore(std::numeric_limits<std::streamsize>::max());
+    EXPECT_TRUE(lftest::waitUntil([&] { return !std::filesystem::exists(pipe); }));
 }
 
 } // namespace
