@@ -2,11 +2,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/system/KSystem.h"
 #include "game/HoGame.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SaveWriter.h"
 #include "game/util/NumberParse.h"
 #include "game/util/ReadWholeFile.h"
@@ -111,11 +114,26 @@ bool HoGame::saveOptions() {
         text += isIntegerOption(index) ? std::to_string(options.rounded(index)) : formatVolume(options.get(index));
         text += '\n';
     }
-    // The whole text replaces the file in one step: a write cut off at any point leaves the old options.
-    PlatformFileError error = stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : stateFolderError;
-    if (!path.empty() && platformReplaceFile(path.c_str(), text.data(), text.size(), &error))
-        return true;
-    logMessage("Game: cannot write options file %s: %s, ERROR", path.empty() ? "(no state folder)" : path.c_str(),
-               describeFileError(error));
-    return false;
+    if (path.empty()) {
+        logMessage("Game: cannot write options file (no state folder): %s, ERROR",
+                   describeFileError(stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther
+                                                                                 : stateFolderError));
+        return false;
+    }
+    // The whole text replaces the file in one step, so a write cut off at any point leaves the old options;
+    // on a writer's thread of its own, so a disk that never answers holds the game (at its end, its window
+    // gone) a few seconds at most.
+    FileImage image(static_cast<uint8_t *>(std::malloc(text.size())), std::free);
+    if (!image) {
+        logMessage("Game: cannot write options file %s: out of memory, ERROR", path.c_str());
+        return false;
+    }
+    std::memcpy(image.get(), text.data(), text.size());
+    SaveWriter writer("options file");
+    writer.startThread();
+    writer.write(path, std::move(image), text.size());
+    const std::vector<SaveWriter::Unfinished> notFinished = writer.finish();
+    logJobsNotFinished(notFinished, "in time", "the options are not saved");
+    // The only outcome a lone write hands back is its failure.
+    return notFinished.empty() && writer.takeOutcomes(false).empty();
 }

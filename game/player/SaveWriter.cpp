@@ -24,11 +24,12 @@ const char *describeFileError(PlatformFileError error) {
     return "the system refused the write";
 }
 
-bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, PlatformFileError *error) {
+bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, PlatformFileError *error,
+                      const char *kind) {
     PlatformFileError why = PlatformFileError::kOther;
     const bool written = !path.empty() && platformReplaceFile(path.c_str(), bytes, size, &why);
     if (!written)
-        logMessage("Game: cannot write save file %s: %s, ERROR", path.c_str(), describeFileError(why));
+        logMessage("Game: cannot write %s %s: %s, ERROR", kind, path.c_str(), describeFileError(why));
     if (error)
         *error = written ? PlatformFileError::kNone : why;
     return written;
@@ -104,6 +105,9 @@ struct SaveWriter::State {
         Outcome outcome;
     };
 
+    explicit State(const char *kind) : fileKind(kind) {}
+
+    const char *fileKind; // for the log
     std::mutex mutex;
     std::condition_variable wake;    // the thread: a job came, or the end
     std::condition_variable doneJob; // the waiters: a job was taken or done
@@ -154,7 +158,7 @@ struct SaveWriter::State {
     std::shared_ptr<State> successor();
 };
 
-SaveWriter::SaveWriter() : state_(std::make_shared<State>()) {}
+SaveWriter::SaveWriter(const char *fileKind) : state_(std::make_shared<State>(fileKind)) {}
 
 void SaveWriter::startThread() {
     if (!thread_.joinable()) {
@@ -327,7 +331,7 @@ void SaveWriter::State::giveUp() {
 }
 
 std::shared_ptr<SaveWriter::State> SaveWriter::State::successor() {
-    auto fresh = std::make_shared<State>();
+    auto fresh = std::make_shared<State>(fileKind);
     std::lock_guard<std::mutex> lock(mutex);
     fresh->outcomes = std::move(outcomes);
     fresh->frame = frame;
@@ -388,9 +392,8 @@ void SaveWriter::State::run() {
 
 PlatformFileError SaveWriter::State::refuseWrite(const Job &job) {
     if (filesOfJobsGivenUp().holds(job.path)) {
-        logMessage("Game: cannot write save file %s: an earlier write of it that was given up on has not ended, "
-                   "ERROR",
-                   job.path.c_str());
+        logMessage("Game: cannot write %s %s: an earlier write of it that was given up on has not ended, ERROR",
+                   fileKind, job.path.c_str());
         return PlatformFileError::kTimedOut;
     }
     {
@@ -398,9 +401,9 @@ PlatformFileError SaveWriter::State::refuseWrite(const Job &job) {
         if (!held.count(job.path))
             return PlatformFileError::kNone;
     }
-    logMessage("Game: cannot write save file %s: it is damaged and could not be set aside or copied, so it is kept as "
-               "it is, ERROR",
-               job.path.c_str());
+    logMessage("Game: cannot write %s %s: it is damaged and could not be set aside or copied, so it is kept as it is, "
+               "ERROR",
+               fileKind, job.path.c_str());
     return PlatformFileError::kOther;
 }
 
@@ -411,7 +414,7 @@ PlatformFileError SaveWriter::State::perform(const Job &job) {
     case Job::Kind::kWrite:
         error = refuseWrite(job);
         if (error == PlatformFileError::kNone)
-            writeSaveFileNow(job.path, job.image.get(), job.size, &error);
+            writeSaveFileNow(job.path, job.image.get(), job.size, &error, fileKind);
         break;
     case Job::Kind::kUnmade:
         error = job.unmadeError;

@@ -41,8 +41,9 @@
 using FileImage = std::unique_ptr<uint8_t[], void (*)(void *)>;
 
 // Writes the bytes crash-safely into the file at the resolved path; a failure is logged with the file's
-// name and why. Why it failed goes to `error` when one is given.
-bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, PlatformFileError *error = nullptr);
+// kind ("save file"), its name and why. Why it failed goes to `error` when one is given.
+bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, PlatformFileError *error = nullptr,
+                      const char *kind = "save file");
 // Why a file could not be written, in a few words for the log.
 const char *describeFileError(PlatformFileError error);
 
@@ -71,7 +72,8 @@ public:
         std::string savePath;
     };
 
-    SaveWriter();
+    // `fileKind` names the files it writes in its log lines.
+    explicit SaveWriter(const char *fileKind = "save file");
     ~SaveWriter() { finish(); }
     SaveWriter(const SaveWriter &) = delete;
     SaveWriter &operator=(const SaveWriter &) = delete;
