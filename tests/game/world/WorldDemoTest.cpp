@@ -7,6 +7,7 @@
 #include "tests/game/world/WorldTestSupport.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
@@ -562,6 +563,50 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
         if (c.setting == kNoSoundtrack)
             fs::rename(tracksAside, tracks);
     }
+}
+
+// A HUD button's tooltip stands by the pointer while it is on the button, and goes as the pointer leaves the
+// button: clicked, the hint button's "Hint" fades out while the pointer stays on it (the ring's fade-in keeps
+// the world busy, and nothing is hovered), but is not drawn by the pointer gone onto the study's compass.
+TEST_F(WorldStepsOnTheDemo, AHudButtonsTooltipGoesAsThePointerLeavesTheButton) {
+    HoWorld &w = start();
+    goTo(w, "hall_ho_study");
+    auto drawn = [&] {
+        game->window->flipBackBuffer(false);
+        w.draw();
+        return lftest::readBackBuffer(game->window);
+    };
+    // The pixels that the tooltip changes: the frame against the same frame with no tooltip.
+    auto tooltipPixels = [&] {
+        const lftest::BackBuffer with = drawn();
+        const TooltipState kept = w.tooltip;
+        w.tooltip.showing = 0;
+        w.tooltip.fadeOutTicks = 0;
+        const lftest::BackBuffer without = drawn();
+        w.tooltip = kept;
+        int changed = 0;
+        for (int y = 0; y < with.height; ++y) {
+            for (int x = 0; x < with.width; ++x)
+                changed += std::memcmp(with.at(x, y), without.at(x, y), 3) != 0;
+        }
+        return changed;
+    };
+    pointAt(1908, 1471);
+    for (int i = 0; i < 40; ++i) {
+        w.frame();
+        drawn();
+    }
+    EXPECT_EQ(w.tooltip.text, game->context->getLocalizedText("HUD_HINT", 1));
+    EXPECT_GT(tooltipPixels(), 0) << "the hint button's tooltip by the pointer";
+    clickAt(1908, 1471);
+    w.frame();
+    drawn();
+    EXPECT_TRUE(w.busy);
+    EXPECT_GT(w.tooltip.fadeOutTicks, 0);
+    EXPECT_GT(tooltipPixels(), 0) << "fading while the pointer stays on the button";
+    pointAt(1000, 914);
+    w.frame();
+    EXPECT_EQ(tooltipPixels(), 0) << "drawn by the pointer on the compass";
 }
 
 // The hall's portrait behind its sooty glass: a drag over the glass rubs the soot off, and once less than a
