@@ -27,21 +27,22 @@ bool hasControlCharacters(const std::string &line) {
 
 } // namespace
 
-void openPageNamedIn(const char *fileName) {
+PageOpening openPageNamedIn(const char *fileName) {
     WholeFile file;
     if (!fileName || !readWholeFile(fileName, &file) || file.size == 0)
-        return;
-    const std::string url = firstLineTrimmed(file.data.get());
+        return {};
+    std::string url = firstLineTrimmed(file.data.get());
     if (url.empty())
-        return;
+        return {};
     // A text that holds NUL bytes is not a page's address either.
     if (url[0] == '-' || hasControlCharacters(url) || std::strlen(file.data.get()) < file.size) {
         logMessage("Game: %s does not name a page to open, ERROR", fileName);
-        return;
+        return {};
     }
-    launchUrl(url.c_str());
+    std::shared_ptr<PlatformOpener> opener = launchUrl(url.c_str());
+    return {std::move(url), std::move(opener)};
 }
 
-void openSurveyPage() {
-    openPageNamedIn(kSurveyFile);
+PageOpening openSurveyPage() {
+    return openPageNamedIn(kSurveyFile);
 }

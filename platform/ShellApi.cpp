@@ -6,13 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <pwd.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -119,25 +113,13 @@ std::string platformGetUserName() {
     return user ? user : "";
 }
 
-bool platformOpenDocument(const char *target) {
+std::shared_ptr<PlatformOpener> platformOpenDocument(const char *target) {
     if (!target || !*target)
-        return false;
+        return PlatformOpener::refused("nothing to open");
     std::string argument = target;
     if (!looksLikeUrl(argument)) {
         std::string path = platformFindPathNoCase(argument);
         argument = fileUrl(path.empty() ? platformNormalizePath(argument) : path);
     }
-    char program[] = "xdg-open";
-    std::vector<char> argumentText(argument.begin(), argument.end());
-    argumentText.push_back('\0');
-    char *arguments[] = {program, argumentText.data(), nullptr};
-    pid_t child = 0;
-    if (posix_spawnp(&child, program, nullptr, nullptr, arguments, environ) != 0)
-        return false;
-    // The opener may run as long as the browser does; reap it without holding up the caller.
-    std::thread([child] {
-        int status = 0;
-        waitpid(child, &status, 0);
-    }).detach();
-    return true;
+    return PlatformOpener::start("xdg-open", argument);
 }

@@ -2,7 +2,10 @@
 // The user's special folders, the login name and opening a URL or document, as the shell offers them.
 // Folders follow the XDG base-directory rules; paths are UTF-8 without a trailing separator.
 
+#include <memory>
 #include <string>
+
+#include "platform/PlatformOpener.h"
 
 // $XDG_DATA_HOME, else ~/.local/share; created when missing (unless `create` is false). Empty when it
 // cannot be named or made.
@@ -13,5 +16,6 @@ std::string platformGetDocumentsFolder(bool create = true);
 // The login name of the user running the program; empty when the system gives none.
 std::string platformGetUserName();
 // Opens a URL, or a file path as a file: URL, with the desktop's opener (xdg-open, started without a
-// shell and not waited for). False when the opener cannot be started.
-bool platformOpenDocument(const char *target);
+// shell and not waited for): whether it took it is told later by the opener returned (failed at once when
+// there is nothing to open or the opener cannot be started).
+std::shared_ptr<PlatformOpener> platformOpenDocument(const char *target);

@@ -6,10 +6,13 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "platform/WinBase.h"
 #include "platform/WinTypes.h"
+
+class PlatformOpener;
 
 // Process-wide state set once by initSystem.
 extern int32_t osCode;
@@ -74,7 +77,9 @@ bool takeGameInstanceRaiseRequest();
 // A modal warning dialog; 0 for the first button or closing it, 1 for the second, -1 when not shown.
 int messageBox(const char *text, const char *firstButton, const char *caption, const char *secondButton);
 void showSoundCardError();
-void launchUrl(const char *url);
+// Hands the URL (or a document's path) to the desktop's opener; whether it took it is told later by the
+// opener returned. A refusal, or an opener that cannot start, is logged and fails at once.
+std::shared_ptr<PlatformOpener> launchUrl(const char *url);
 
 // Truncates toward zero, held to the int32 range; not-a-number gives 0. For measures and picks that a file
 // or a script can push beyond the range.

@@ -5,6 +5,7 @@
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindow.h"
 #include "platform/MessageDialog.h"
+#include "platform/PlatformOpener.h"
 #include "platform/ShellApi.h"
 #include "platform/SingleInstance.h"
 
@@ -52,15 +53,17 @@ void showSoundCardError() {
     platformShowWarningBox("Error", "Sound card is disabled or not available");
 }
 
-void launchUrl(const char *url) {
+std::shared_ptr<PlatformOpener> launchUrl(const char *url) {
     if (!url || !*url)
-        return;
+        return PlatformOpener::refused("nothing to open");
     if (std::strlen(url) > kLongestUrl) {
         logMessage("System: URL is too long (%zu bytes, at most %zu): %s, ERROR", std::strlen(url), kLongestUrl, url);
-        return;
+        return PlatformOpener::refused("the address is too long");
     }
-    if (!platformOpenDocument(url))
-        logMessage("System: cannot open '%s', ERROR", url);
+    std::shared_ptr<PlatformOpener> opener = platformOpenDocument(url);
+    if (!opener->ran())
+        logMessage("System: cannot open '%s': %s, ERROR", url, opener->failure().c_str());
+    return opener;
 }
 
 bool checkGameInstance(const char *gameId) {

@@ -13,9 +13,13 @@ constexpr const char *kWallpaperSizes[kWallpaperSizeCount] = {"800x600",  "1024x
 constexpr char kWallpaperFolder[] = "Velt/wallpapers/";
 constexpr char kSoundtrackFolder[] = "Velt/soundtrack";
 
-// A copy that replaces what the destination held; paths that the data folder refused are empty.
+// A copy that replaces what the destination held; paths that the data folder refused are empty. A copy
+// that fails is logged with both paths.
 bool copyReplacing(const std::string &from, const std::string &to) {
-    return !from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false);
+    if (!from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false))
+        return true;
+    logMessage("Game: cannot copy '%s' to '%s'", from.c_str(), to.c_str());
+    return false;
 }
 
 bool collectFileName(const char *name, bool isFolder, void *user) {
@@ -26,12 +30,11 @@ bool collectFileName(const char *name, bool isFolder, void *user) {
 
 } // namespace
 
-void openLinkFile(const char *name) {
+PageOpening openLinkFile(const char *name) {
     if (!name)
-        return;
+        return {};
     const std::string path = resolveDataPath((std::string(name) + ".txt").c_str());
-    if (!path.empty())
-        openPageNamedIn(path.c_str());
+    return path.empty() ? PageOpening{} : openPageNamedIn(path.c_str());
 }
 
 std::string saveWallpaper(const char *gameId, const char *name, int32_t number, int32_t sizeIndex) {
@@ -56,7 +59,12 @@ std::string saveSoundtrack(const char *gameId) {
     std::vector<std::string> files;
     if (!source.empty())
         enumerateFolder(source.c_str(), collectFileName, &files);
+    if (files.empty()) {
+        logMessage("Game: no soundtrack to copy in '%s'", source.empty() ? kSoundtrackFolder : source.c_str());
+        return std::string();
+    }
+    size_t copied = 0;
     for (const std::string &file : files)
-        copyReplacing(source + "/" + file, target + "/" + file);
-    return target;
+        copied += copyReplacing(source + "/" + file, target + "/" + file) ? 1 : 0;
+    return copied == files.size() ? target : std::string();
 }

@@ -10,6 +10,7 @@
 #include "game/script/ScriptResolve.h"
 #include "game/script/ScriptTask.h"
 #include "game/script/ScriptVariable.h"
+#include "game/util/InternTable.h"
 #include "game/world/HoWorld.h"
 
 namespace {
@@ -218,6 +219,15 @@ void callNativeFunction(ScriptFunction *function, ScriptStatement *call) {
 void runNamedHook(ScriptFunction *function, const ScriptValue *value) {
     const ScriptValue given = value ? *value : ScriptValue();
     runNamedHookWithValues(function, &given, 1);
+}
+
+void runTextHook(ScriptContext *context, const char *name, const char *text) {
+    ScriptFunction *function = context ? findFunction(context, name) : nullptr;
+    if (!function)
+        return;
+    ScriptValue value;
+    value.setPointer(kScriptText, context->world->names().internOrFind(text));
+    runNamedHook(function, &value);
 }
 
 void runNamedHookWithValues(ScriptFunction *function, const ScriptValue *values, int32_t count) {

@@ -33,6 +33,9 @@ void callNativeFunction(ScriptFunction *function, ScriptStatement *call);
 // Runs a declared function with the value (none when null) in its first formal parameter; natives and
 // functions that no "fun" declares do nothing.
 void runNamedHook(ScriptFunction *function, const ScriptValue *value);
+// The context's function of the name, when one is declared, runs as a hook with the text in its first
+// formal parameter.
+void runTextHook(ScriptContext *context, const char *name, const char *text);
 // The same with the values in the first formal parameters, as many as the declaration has of them; each
 // formal gets its own value back after the call.
 void runNamedHookWithValues(ScriptFunction *function, const ScriptValue *values, int32_t count);

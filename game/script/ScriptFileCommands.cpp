@@ -1,6 +1,8 @@
 // The commands that hand extras to the player: pages opened in the browser, wallpapers and the
 // soundtrack copied into the documents folder. When the running script has a hook for a copy, it gets
-// the path of what was written.
+// the path of what was written, only for a copy made. A page's script hears later whether the desktop's
+// opener took it ("on_link_opened" or "on_link_failed", "on_survey_opened" or "on_survey_failed"), with
+// the page's address.
 
 #include "game/script/ScriptFileCommands.h"
 
@@ -13,7 +15,6 @@
 #include "game/script/ScriptCommandArgs.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptExecution.h"
-#include "game/util/InternTable.h"
 #include "game/util/NumericHelpers.h"
 #include "game/world/HoWorld.h"
 
@@ -25,14 +26,16 @@ const char *gameIdOf(ScriptContext *context) {
     return game ? game->getGameId() : "";
 }
 
-// The context's hook of the name, when one is declared, runs with the path as its text.
+// The path's hook runs for a copy that was made (a path), and for nothing else.
 void runPathHook(ScriptContext *context, const char *hook, const std::string &path) {
-    ScriptFunction *function = findFunction(context, hook);
-    if (!function)
-        return;
-    ScriptValue value;
-    value.setPointer(kScriptText, context->world->names().internOrFind(path.c_str()));
-    runNamedHook(function, &value);
+    if (!path.empty())
+        runTextHook(context, hook, path.c_str());
+}
+
+void awaitPage(ScriptContext *context, const PageOpening &page, PageHooks hooks) {
+    HoWorld *world = context ? context->world : nullptr;
+    if (world)
+        world->awaitedPages.await(page, context->scene, hooks, world->tickCounter);
 }
 
 int32_t cutParam(ScriptContext *context, ScriptStatement *statement, int32_t i) {
@@ -42,18 +45,17 @@ int32_t cutParam(ScriptContext *context, ScriptStatement *statement, int32_t i) 
 } // namespace
 
 void scriptOpenLink(ScriptContext *context, ScriptStatement *statement) {
-    openLinkFile(textParam(context, statement, 0));
+    awaitPage(context, openLinkFile(textParam(context, statement, 0)), {"on_link_opened", "on_link_failed"});
 }
 
-void scriptSurvey(ScriptContext *, ScriptStatement *) {
-    openSurveyPage();
+void scriptSurvey(ScriptContext *context, ScriptStatement *) {
+    awaitPage(context, openSurveyPage(), {"on_survey_opened", "on_survey_failed"});
 }
 
 void scriptSaveWallpapers(ScriptContext *context, ScriptStatement *statement) {
-    const std::string destination = saveWallpaper(gameIdOf(context), textParam(context, statement, 0),
-                                                  cutParam(context, statement, 1), cutParam(context, statement, 2));
-    if (!destination.empty())
-        runPathHook(context, "on_wallpaper_saved", destination);
+    runPathHook(context, "on_wallpaper_saved",
+                saveWallpaper(gameIdOf(context), textParam(context, statement, 0), cutParam(context, statement, 1),
+                              cutParam(context, statement, 2)));
 }
 
 void scriptSaveSoundtrack(ScriptContext *context, ScriptStatement *) {

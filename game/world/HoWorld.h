@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "game/player/AwaitedPages.h"
 #include "game/player/PickFlight.h"
 #include "game/player/ProfileRecord.h"
 #include "game/scene/SceneElement.h"
@@ -374,6 +375,8 @@ public:
     InventoryStrip inventory;
     HoObjectPool<PickFlight> flightPool; // recycling: flights go back to its free list
     HudMessage message;
+    // Pages the scripts handed to the desktop's opener, until the scripts that asked hear how each went.
+    AwaitedPages awaitedPages;
     uint8_t sceneChangeByScript = 0;
     HoScene *sceneRebuild = nullptr; // asked for by goto_clean
     // Pictures handed over and music asked for by scripts in this frame; the world resets it each frame.

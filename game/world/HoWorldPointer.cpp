@@ -172,13 +172,14 @@ void HoWorld::drawPointer() {
     // An inventory item names itself only to an empty hand; with something carried, the element it would
     // be used on shows its tooltip.
     const bool carrying = inventory.selected || heldElement;
-    const std::string tooltipText = clicks.hoveredItem && !carrying ? inventoryTooltipText(*this, clicks.hoveredItem)
-                                                                    : hoverTooltipText(*this);
+    const TooltipSource tooltipSource = clicks.hoveredItem && !carrying
+                                            ? TooltipSource{inventoryTooltipText(*this, clicks.hoveredItem)}
+                                            : hoverTooltip(*this);
 
     if (game->options.rounded(kOptionHardwareCursor) == 0)
         drawSoftwarePointer(*this, x, y, choice.alpha);
     else if (HCURSOR cursor = hud.cursors[pointerNumber] ? hud.cursors[pointerNumber] : hud.cursors[kPointerNormal])
         SetCursor(cursor);
-    showTooltip(*this, tooltipText, x, y);
+    showTooltip(*this, tooltipSource, x, y);
     context->flushBatch();
 }

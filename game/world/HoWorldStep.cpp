@@ -69,6 +69,7 @@ void HoWorld::frame() {
     for (int32_t layer = 0; layer < kZoomLayerCount; ++layer)
         updateZoomZone(layer);
     updateBusyState();
+    awaitedPages.tellOutcomes(*this);
     clearPointerOverFlags();
     processInput();
     for (void (*pass)(ScriptContext *) : {tickAfterQueue, tickEvents, tickWaitQueue, runContextHandlers, clearEventFlags})

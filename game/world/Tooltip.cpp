@@ -11,6 +11,7 @@
 #include "game/resources/HoConfiguration.h"
 #include "game/resources/HoTexture.h"
 #include "game/scene/HoRenderable.h"
+#include "game/scene/HoScene.h"
 #include "game/scene/SceneElement.h"
 #include "game/scene/SceneView.h"
 #include "game/script/ScriptExecution.h"
@@ -99,6 +100,13 @@ void drawTooltip(HoWorld &world, float pointerX, float pointerY) {
                      TextColour{0.0f, 0.0f, 0.0f, alpha}, TextColour{1.0f, 1.0f, 1.0f, alpha});
 }
 
+// The tooltip names a HUD element that the pointer is no longer over.
+bool pointerLeftHudElement(HoWorld &world) {
+    SceneElement *element = world.tooltip.hudElement && world.hudScene ? world.hudScene->findElement(world.tooltip.hudElement)
+                                                                       : nullptr;
+    return element && !element->hitTest(world.pointerX, world.pointerY);
+}
+
 } // namespace
 
 TooltipPlace placeTooltip(const HoWorld &world, KText *font, const char *text, float pointerX, float pointerY) {
@@ -118,37 +126,41 @@ std::string inventoryTooltipText(const HoWorld &world, const HoInventoryItem *it
     return item && item->name ? localisedText(world, ("inventory_" + std::string(item->name)).c_str()) : "";
 }
 
-std::string hoverTooltipText(const HoWorld &world) {
+TooltipSource hoverTooltip(const HoWorld &world) {
     const HandlerSlots &hover = world.clicks.hover;
-    std::string text;
     for (const SceneElement *element : {hover.look, hover.pick, hover.itemUse, hover.use, world.hoveredElement, hover.goTo}) {
         if (element && element->tooltipKey) {
-            text = tooltipOf(world, element);
+            if (std::string text = tooltipOf(world, element); !text.empty())
+                return {std::move(text), element};
             break;
         }
     }
     for (const SceneElement *element : {hover.goTo, hover.look}) {
-        if (text.empty())
-            text = ownTextKeyOf(world, element);
+        if (std::string text = ownTextKeyOf(world, element); !text.empty())
+            return {std::move(text), element};
     }
-    return text;
+    return {};
 }
 
-void showTooltip(HoWorld &world, const std::string &text, float pointerX, float pointerY) {
+void showTooltip(HoWorld &world, const TooltipSource &source, float pointerX, float pointerY) {
     TooltipState &tooltip = world.tooltip;
-    if (text.empty()) {
+    if (source.text.empty()) {
         if (tooltip.showing) {
             tooltip.showing = 0;
             tooltip.fadeOutTicks = kTooltipFadeOutSteps;
         }
-    } else if (!tooltip.showing || text != tooltip.text) {
+    } else if (!tooltip.showing || source.text != tooltip.text) {
         tooltip.showing = 1;
         tooltip.fadeInTicks = 0;
         tooltip.fadeOutTicks = 0;
-        tooltip.text = text;
+        tooltip.text = source.text;
         if (world.clicks.hoveredItem && world.hooks.hoverInventoryItem)
             callScriptFunction(world.hooks.hoverInventoryItem, true, nullptr);
     }
+    if (tooltip.showing)
+        tooltip.hudElement = source.element && source.element->scene == world.hudScene ? source.element->name : nullptr;
+    else if (tooltip.fadeOutTicks > 0 && pointerLeftHudElement(world))
+        tooltip.fadeOutTicks = 0;
     if (tooltip.showing || tooltip.fadeOutTicks > 0)
         drawTooltip(world, pointerX, pointerY);
 }

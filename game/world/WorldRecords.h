@@ -158,6 +158,7 @@ struct OverClickState {
 
 struct TooltipState {
     std::string text; // a copy of the text shown
+    const char *hudElement = nullptr; // the name of the HUD element that the text names, if it is one
     uint8_t showing = 0;
     int32_t fadeInTicks = 0;
     int32_t fadeOutTicks = 0;

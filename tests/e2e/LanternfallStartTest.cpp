@@ -295,8 +295,10 @@ const char *const kWalkthroughStates[] = {
     "search hall_ho_study", "entered c'hall_ho_study", "hint 1 ho_compass", "found ho_compass", "found ho_spyglass",
     "found ho_quill", "found ho_shell|1", "found ho_shell|2", "found ho_hourglass", "found ho_anchor",
     "found ho_bottle", "placed ho_candle", "found candle_standing", "riddle", "found ho_lens_cloth",
-    "study finished", "goto hall", "entered c'hall", "journal", "journal shore 0", "journal hall 0",
-    "journal hall_ho_study -1", "glitter shown",
+    "study finished", "goto hall", "entered c'hall", "journal",
+    // The shore's check finds only what is to do beyond its way on to the hall: that way is open.
+    "journal shore 0 JOURNAL_WAY_ON", "journal hall 0 JOURNAL_TODO", "journal hall_ho_study -1 JOURNAL_DONE",
+    "glitter shown",
     // --- hall: sooty glass ---
     "glass clean", "look iz_portrait",
     // --- menu save ---

@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in "xdg-open" first on the PATH while the object lives: it records each call as its arguments
-// followed by '|', one call a line, so a test sees exactly what the game asked the desktop to open.
+// followed by '|', one call a line, so a test sees exactly what the game asked the desktop to open. It takes
+// every page, unless told to fail as xdg-open does where no browser is found, or to be missing.
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,17 +13,31 @@ namespace lftest {
 
 class UrlOpenerStandIn {
 public:
-    explicit UrlOpenerStandIn(const std::filesystem::path &folder) : record_(folder / "opened.txt") {
+    explicit UrlOpenerStandIn(const std::filesystem::path &folder) : record_(folder / "opened.txt"), bin_(folder / "bin") {
         const char *path = std::getenv("PATH");
         savedPath_ = path ? path : "";
-        std::filesystem::create_directories(folder / "bin");
-        writeFileText(folder / "bin/xdg-open", "#!/bin/sh\nprintf '%s|\\n' \"$@\" >> '" + record_.string() + "'\n");
-        std::filesystem::permissions(folder / "bin/xdg-open", std::filesystem::perms::owner_all);
-        setenv("PATH", ((folder / "bin").string() + ":" + savedPath_).c_str(), 1);
+        std::filesystem::create_directories(bin_);
+        answer(Answer::takes);
     }
     ~UrlOpenerStandIn() { setenv("PATH", savedPath_.c_str(), 1); }
     UrlOpenerStandIn(const UrlOpenerStandIn &) = delete;
     UrlOpenerStandIn &operator=(const UrlOpenerStandIn &) = delete;
+
+    // How the opener answers from now on: it takes the page (exit status 0), records the call and fails
+    // (status 4, xdg-open's when it finds no browser), or is on no folder of the PATH.
+    enum class Answer { takes, fails, missing };
+    void answer(Answer how) {
+        const std::filesystem::path opener = bin_ / "xdg-open";
+        std::filesystem::remove(opener);
+        if (how == Answer::missing) {
+            setenv("PATH", bin_.c_str(), 1);
+            return;
+        }
+        writeFileText(opener, "#!/bin/sh\nprintf '%s|\\n' \"$@\" >> '" + record_.string() + "'\nexit " +
+                                  (how == Answer::fails ? "4" : "0") + "\n");
+        std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+        setenv("PATH", (bin_.string() + ":" + savedPath_).c_str(), 1);
+    }
 
     // The calls so far. The game starts the opener and goes on: every opener started is waited for until
     // it has ended, having recorded its call.
@@ -33,7 +48,7 @@ public:
     }
 
 private:
-    std::filesystem::path record_;
+    std::filesystem::path record_, bin_;
     std::string savedPath_;
 };
 

@@ -1,6 +1,7 @@
 // test-labels: threaded
 #include "engine/system/KSystem.h"
 #include "engine/system/KSystemLog.h"
+#include "platform/PlatformOpener.h"
 #include "platform/TestHooks.h"
 #include "platform/WinBase.h"
 #include "tests/support/TestSupport.h"
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cerrno> // program_invocation_short_name: the name this test program was started by
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -385,6 +387,44 @@ TEST(KSystemShell, UrlsAndDocumentsGoToTheDesktopOpenerWithoutAShell) {
     clearLogContents();
     launchUrl(("https://example.org/" + std::string(300, 'p')).c_str());
     EXPECT_NE(getLogContents().find("System: URL is too long"), std::string::npos);
+}
+
+// Whether the opener took the page is learnt from its end, by a thread of its own: an opener that ends well
+// took it, and so did one that still runs once it has run a while (it may live as long as the browser); one
+// that ends with a failure, is killed or cannot start did not.
+TEST(KSystemShell, TheOpenerTookThePageOnlyWhenItEndedWellOrRunsOn) {
+    using Outcome = PlatformOpener::Outcome;
+    lftest::TempDir dir;
+    const std::string path = dir.str() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    const struct {
+        const char *body; // of the opener's script; null: no opener on the PATH
+        Outcome outcome;
+        const char *failure;
+    } cases[] = {
+        {"exit 0", Outcome::taken, ""},
+        {"exit 4", Outcome::failed, "xdg-open ended with status 4"},
+        {"kill -9 $$", Outcome::failed, "xdg-open was ended by signal 9"},
+        {nullptr, Outcome::failed, "cannot start xdg-open: No such file or directory"},
+        {"echo $$ > runs_on.pid\nexec sleep 600", Outcome::taken, ""},
+    };
+    for (const auto &c : cases) {
+        fs::remove(dir / "xdg-open");
+        if (c.body) {
+            lftest::writeFileText(dir / "xdg-open", std::string("#!/bin/sh\ncd '") + dir.str() + "'\n" + c.body + "\n");
+            chmod((dir / "xdg-open").c_str(), 0755);
+        }
+        ScopedVariable searchPath("PATH", c.body ? path.c_str() : dir.str().c_str());
+        const std::shared_ptr<PlatformOpener> opener = launchUrl("https://example.org/");
+        EXPECT_TRUE(lftest::waitUntil([&] { return opener->outcome() != Outcome::pending; })) << c.body;
+        EXPECT_EQ(opener->outcome(), c.outcome) << c.body;
+        EXPECT_EQ(opener->failure(), c.failure) << c.body;
+        EXPECT_EQ(opener->ran(), c.body != nullptr);
+    }
+    // The opener that runs on took the page while it runs; it is ended here, and its thread reaps it.
+    const pid_t runsOn = std::stoi(waitForFile(dir / "runs_on.pid"));
+    EXPECT_EQ(kill(runsOn, 0), 0) << "still running";
+    kill(runsOn, SIGTERM);
+    EXPECT_TRUE(lftest::waitUntil([] { return !lftest::childProcessRuns(); }));
 }
 
 TEST_F(SystemFixture, ASecondStartIsRefusedWhileTheFirstHoldsTheLock) {

@@ -124,23 +124,34 @@ TEST_F(PlayerFilesTest, EveryFileOfTheSoundtrackIsCopiedPastSubFoldersAndFailedC
     for (int i = 0; i < 1000; ++i)
         lftest::writeFileText(tracks / ("n" + std::to_string(i) + ".txt"), std::to_string(i));
     const fs::path target = documents() / "Brightmoor_Ambercrest/soundtrack";
-    // A folder where one copy should go makes that copy fail; the others go on.
+    auto expectCopied = [&](const char *track) {
+        EXPECT_EQ(lftest::readFileBytes(target / track), lftest::readFileBytes(tracks / track)) << track;
+    };
+    // A folder where one copy should go makes that copy fail; the others go on, but the soundtrack is not
+    // all there: no hook hears of it, and the log names the copy that failed.
     fs::create_directories(target / "b_storm.ogg");
     lftest::writeFileText(target / "c_dawn.ogg", "an older copy");
+    run("music");
+    EXPECT_EQ(takeTrace(), std::vector<std::string>{});
+    for (const char *track : {"a_harbour.ogg", "c_dawn.ogg", "n999.txt"})
+        expectCopied(track);
+    EXPECT_TRUE(fs::is_directory(target / "b_storm.ogg"));
+    EXPECT_NE(getLogContents().find("b_storm.ogg' to '" + (target / "b_storm.ogg").string() + "'"), std::string::npos);
 
+    // Every file copied, twice: the second run overwrites the first and the hook hears of both.
+    fs::remove(target / "b_storm.ogg");
     for (int round = 0; round < 2; ++round) {
         run("music");
         EXPECT_EQ(takeTrace(), std::vector<std::string>{"soundtrack " + target.string()}) << round;
-        for (const char *track : {"a_harbour.ogg", "c_dawn.ogg", "n999.txt"})
-            EXPECT_EQ(lftest::readFileBytes(target / track), lftest::readFileBytes(tracks / track)) << track;
-        EXPECT_TRUE(fs::is_directory(target / "b_storm.ogg"));
+        for (const char *track : {"a_harbour.ogg", "b_storm.ogg", "c_dawn.ogg", "n999.txt"})
+            expectCopied(track);
         EXPECT_FALSE(fs::exists(target / "sketches"));
     }
-    // No soundtrack at all: the folders are made and the hook still runs.
+    // No soundtrack at all: the folders are made, but nothing was copied, and no hook says otherwise.
     fs::remove_all(tracks);
     fs::remove_all(documents() / "Brightmoor_Ambercrest");
     run("music");
-    EXPECT_EQ(takeTrace(), std::vector<std::string>{"soundtrack " + target.string()});
+    EXPECT_EQ(takeTrace(), std::vector<std::string>{});
     EXPECT_TRUE(fs::is_directory(target));
 }
 

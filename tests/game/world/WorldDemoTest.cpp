@@ -7,6 +7,7 @@
 #include "tests/game/world/WorldTestSupport.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/window/KInput.h"
 #include "game/HoGameSettings.h"
@@ -31,6 +32,7 @@
 #include "game/script/ScriptTask.h"
 #include "tests/game/script/ScriptStandIns.h"
 #include "tests/support/GameLogSupport.h"
+#include "tests/support/UrlOpenerStandIn.h"
 #include "tests/support/XServerTestSupport.h"
 #include "video/TheoraVideoClip.h"
 
@@ -486,6 +488,125 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheWallpapersAreInTheDocumentsOnlyWhenTh
         EXPECT_EQ(std::string(status->text.text()), game->context->getLocalizedText(c.said, 1));
     }
     EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
+}
+
+// The extras' soundtrack, page and survey buttons say only what happened: the soundtrack is in the documents
+// when every file of it was copied, a page opens when the desktop's opener took it. Otherwise the line under
+// the buttons says that it could not be done (for a page, where it is), no state line claims it, and the log
+// says why.
+TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhenItWas) {
+    namespace fs = std::filesystem;
+    using Answer = lftest::UrlOpenerStandIn::Answer;
+    lftest::ScopedEnvironment environment;
+    environment.set("HOME", (temp / "home").string());
+    environment.set("XDG_CONFIG_HOME", (temp / "config").string());
+    lftest::UrlOpenerStandIn opener(temp / "desktop");
+    fs::create_directories(temp / "config");
+    HoWorld &w = start();
+    goTo(w, "extras");
+    const SceneElement *status = w.findScene("extras")->findElement("status");
+    const fs::path tracks = archives->folder() / "Velt/soundtrack", tracksAside = archives->folder() / "Velt/aside";
+    const std::string copiedTo = "copied to " + (temp / "home/Documents/Brightmoor_Ambercrest/soundtrack").string();
+    const std::string lighthouse = "https://brightmoor.example/lighthouse", survey = "https://brightmoor.example/survey";
+    enum Setting { kAsShipped, kDocumentsUnwritable, kNoSoundtrack, kOpenerFails, kOpenerMissing };
+    constexpr float kSoundtrack[] = {990, 710}, kLink[] = {990, 560}, kSurvey[] = {1570, 710};
+    const struct {
+        Setting setting;
+        const float *button;
+        const char *said;         // the key of the status line
+        std::string address;      // after it, for a page that did not open
+        std::vector<std::string> states;
+        const char *errorLogged;  // in the log's one error line; null: none
+    } cases[] = {
+        {kAsShipped, kSoundtrack, "EXTRAS_SOUNDTRACK_SAVED", "", {"state soundtrack saved", copiedTo}, nullptr},
+        // Root writes wherever a folder's mode forbids it, but nothing can be made in /proc.
+        {kDocumentsUnwritable, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, nullptr},
+        {kNoSoundtrack, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, nullptr},
+        {kAsShipped, kLink, "EXTRAS_LINK_OPENED", "", {"state link opened"}, nullptr},
+        {kOpenerFails, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link not opened"}, "xdg-open ended with status 4"},
+        {kOpenerMissing, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link not opened"}, "cannot start xdg-open"},
+        {kAsShipped, kSurvey, "EXTRAS_SURVEY_OPENED", "", {"state survey opened"}, nullptr},
+        {kOpenerFails, kSurvey, "EXTRAS_SURVEY_FAILED", survey, {"state survey not opened"}, "xdg-open ended with status 4"},
+        {kOpenerMissing, kSurvey, "EXTRAS_SURVEY_FAILED", survey, {"state survey not opened"}, "cannot start xdg-open"},
+    };
+    for (const auto &c : cases) {
+        const std::string what = std::string(c.said) + " " + std::to_string(c.setting);
+        lftest::writeFileText(temp / "config/user-dirs.dirs",
+                          c.setting == kDocumentsUnwritable ? "XDG_DOCUMENTS_DIR=\"/proc\"\n" : "");
+        if (c.setting == kNoSoundtrack)
+            fs::rename(tracks, tracksAside);
+        opener.answer(c.setting == kOpenerFails ? Answer::fails : c.setting == kOpenerMissing ? Answer::missing : Answer::takes);
+        takeTrace();
+        clearLogContents();
+        clickAt(c.button[0], c.button[1]);
+        // A page's outcome comes once the opener has ended: the steps go on meanwhile.
+        std::vector<std::string> states;
+        EXPECT_TRUE(lftest::waitUntil([&] {
+            w.frame();
+            for (const std::string &line : takeTrace())
+                states.push_back(line);
+            return !states.empty();
+        })) << what;
+        settle(w);
+        for (const std::string &line : takeTrace())
+            states.push_back(line);
+        EXPECT_EQ(states, c.states) << what;
+        EXPECT_EQ(std::string(status->text.text()), game->context->getLocalizedText(c.said, 1) + c.address) << what;
+        const std::vector<std::string> errors = lftest::errorLines(getLogContents());
+        if (c.errorLogged) {
+            ASSERT_EQ(errors.size(), 1u) << what << ": " << getLogContents();
+            EXPECT_NE(errors[0].find(c.errorLogged), std::string::npos) << errors[0];
+            EXPECT_NE(errors[0].find(c.address), std::string::npos) << errors[0];
+        } else {
+            EXPECT_EQ(errors, std::vector<std::string>{}) << what;
+        }
+        if (c.setting == kNoSoundtrack)
+            fs::rename(tracksAside, tracks);
+    }
+}
+
+// A HUD button's tooltip stands by the pointer while it is on the button, and goes as the pointer leaves the
+// button: clicked, the hint button's "Hint" fades out while the pointer stays on it (the ring's fade-in keeps
+// the world busy, and nothing is hovered), but is not drawn by the pointer gone onto the study's compass.
+TEST_F(WorldStepsOnTheDemo, AHudButtonsTooltipGoesAsThePointerLeavesTheButton) {
+    HoWorld &w = start();
+    goTo(w, "hall_ho_study");
+    auto drawn = [&] {
+        game->window->flipBackBuffer(false);
+        w.draw();
+        return lftest::readBackBuffer(game->window);
+    };
+    // The pixels that the tooltip changes: the frame against the same frame with no tooltip.
+    auto tooltipPixels = [&] {
+        const lftest::BackBuffer with = drawn();
+        const TooltipState kept = w.tooltip;
+        w.tooltip.showing = 0;
+        w.tooltip.fadeOutTicks = 0;
+        const lftest::BackBuffer without = drawn();
+        w.tooltip = kept;
+        int changed = 0;
+        for (int y = 0; y < with.height; ++y) {
+            for (int x = 0; x < with.width; ++x)
+                changed += std::memcmp(with.at(x, y), without.at(x, y), 3) != 0;
+        }
+        return changed;
+    };
+    pointAt(1908, 1471);
+    for (int i = 0; i < 40; ++i) {
+        w.frame();
+        drawn();
+    }
+    EXPECT_EQ(w.tooltip.text, game->context->getLocalizedText("HUD_HINT", 1));
+    EXPECT_GT(tooltipPixels(), 0) << "the hint button's tooltip by the pointer";
+    clickAt(1908, 1471);
+    w.frame();
+    drawn();
+    EXPECT_TRUE(w.busy);
+    EXPECT_GT(w.tooltip.fadeOutTicks, 0);
+    EXPECT_GT(tooltipPixels(), 0) << "fading while the pointer stays on the button";
+    pointAt(1000, 914);
+    w.frame();
+    EXPECT_EQ(tooltipPixels(), 0) << "drawn by the pointer on the compass";
 }
 
 // The hall's portrait behind its sooty glass: a drag over the glass rubs the soot off, and once less than a

@@ -268,7 +268,7 @@ TEST_F(WorldPointer, TooltipsComeFromTheFirstKeyedHoverFadeAndStayOnTheScreen) {
         w->hoveredElement = nullptr;
         desk->tooltipActive.setNumber(1.0f);
         c.arrange();
-        EXPECT_EQ(hoverTooltipText(*w), c.text) << c.what;
+        EXPECT_EQ(hoverTooltip(*w).text, c.text) << c.what;
     }
     HoInventoryItem item("key", w), unnamed(std::string(5000, 'k').c_str(), w);
     EXPECT_EQ(inventoryTooltipText(*w, &item), "Old key");
