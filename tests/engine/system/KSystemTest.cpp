@@ -389,6 +389,7 @@ TEST(KSystemShell, UrlsAndDocumentsGoToTheDesktopOpenerWithoutAShell) {
 
 TEST_F(SystemFixture, ASecondStartIsRefusedWhileTheFirstHoldsTheLock) {
     lftest::TempDir dir;
+    const lftest::SingleInstanceRelease release;
     ScopedVariable data("XDG_DATA_HOME", dir.str().c_str());
     int ready[2], done[2];
     ASSERT_EQ(pipe(ready), 0);

@@ -9,7 +9,6 @@
 
 #include "engine/system/KSystem.h"
 #include "platform/FileHooks.h"
-#include "platform/SingleInstance.h"
 #include "tests/game/player/ProfileTestSupport.h"
 
 namespace {
@@ -410,6 +409,7 @@ TEST_F(ProfileListTest, AFileThatTwoProfilesNamesGiveIsKeptAndANameHeldTwiceIsRe
 // writing its temporary files: it keeps them, and says why.
 TEST_F(ProfileListTest, LeftoverTemporariesGoOnlyWhileTheSingleInstanceLockIsHeld) {
     const std::vector<std::string> leftovers = {"profiles.sav.tmp", "profile_Ann.sav.tmp"};
+    const lftest::SingleInstanceRelease release;
     for (bool locked : {false, true}) {
         SCOPED_TRACE(locked ? "with the lock" : "without it");
         for (const std::string &file : leftovers)
@@ -430,7 +430,6 @@ TEST_F(ProfileListTest, LeftoverTemporariesGoOnlyWhileTheSingleInstanceLockIsHel
                 << log;
         }
     }
-    platformReleaseSingleInstance();
 }
 
 TEST_F(ProfileListTest, AListThatCannotBeReadIsKeptWithEverySavedGame) {
