@@ -2,6 +2,8 @@
 // A stand-in "xdg-open" first on the PATH while the object lives: it records each call as its arguments
 // followed by '|', one call a line, so a test sees exactly what the game asked the desktop to open.
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -27,7 +29,7 @@ public:
     // The calls so far. The game starts the opener and goes on: every opener started is waited for until
     // it has ended, having recorded its call.
     std::string opened() const {
-        waitUntil([] { return !childProcessRuns(); });
+        EXPECT_TRUE(waitUntil([] { return !childProcessRuns(); })) << "an opener started has not ended";
         const auto bytes = readFileBytes(record_);
         return std::string(bytes.begin(), bytes.end());
     }

@@ -240,7 +240,7 @@ void waitForGate(void *argument, void *second) {
     auto *gate = static_cast<ThreadGate *>(argument);
     gate->second = second;
     gate->calls++;
-    lftest::waitUntil([gate] { return gate->open.load(); });
+    EXPECT_TRUE(lftest::waitUntil([gate] { return gate->open.load(); })) << "the test opens the gate";
 }
 
 TEST(KSystemThreads, TheFinishedFlagIsSetWhenTheProcedureReturns) {
@@ -356,7 +356,7 @@ TEST(KSystemDialogs, WithoutADisplayNothingWaitsAndTheDialogFails) {
 
 // Waits for a file that another process writes whole and renames into place; its first line.
 std::string waitForFile(const fs::path &path) {
-    lftest::waitUntil([&] { return fs::exists(path); });
+    EXPECT_TRUE(lftest::waitUntil([&] { return fs::exists(path); })) << path << " is written";
     std::ifstream in(path);
     std::string text;
     std::getline(in, text);
