@@ -133,7 +133,7 @@ void DesktopPlay::play(const Screen &screen) {
         }
     }
     ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(profiles, "KUIEdit_name")))
-        << "the field clicked shows its caret";
+        << "the field clicked never showed its caret";
     ASSERT_TRUE(xdotool({"type", "--delay", "60", "Mira"}));
     ASSERT_TRUE(xdotool({"key", "Return"}));
     ASSERT_GT(seen = waitForState(game, "profile made Mira", seen), 0);

@@ -90,7 +90,7 @@ TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayAWriteThatNeverEndsIsGivenUpAnd
     const char *const profiles = "data/menus/profiles/profiles.scene";
     ASSERT_TRUE(lftest::quickClick(display, game.onScreen(placeOf(profiles, "name_field"))));
     ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(profiles, "KUIEdit_name")))
-        << "the field clicked shows its caret\n"
+        << "the field clicked never showed its caret\n"
         << game.log();
     ASSERT_TRUE(lftest::xdotool(display, {"type", "--delay", "60", "Mira"}));
     ASSERT_TRUE(lftest::xdotool(display, {"key", "Return"}));

@@ -290,7 +290,7 @@ TEST(DSoundCaptureHookTest, EnvironmentHookCapturesEveryOpeningOfTheOutputInOneF
             static_cast<int16_t *>(region)[i] = static_cast<int16_t>(std::lround(tone[i] * 32767));
         buffer->Unlock(region, bytes, nullptr, 0);
         buffer->Play(0, 0, 0);
-        EXPECT_TRUE(waitUntil([&] { return !isPlaying(buffer); })) << "a buffer played once stops at its end";
+        EXPECT_TRUE(waitUntil([&] { return !isPlaying(buffer); })) << "the buffer played once did not stop at its end";
         Sleep(100);
         buffer->Release();
         output->Release();

@@ -269,7 +269,7 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
         clearTo(kBlack);
         window->flipBackBuffer(true);
         return KGraphicPrefetch::made() >= 2;
-    })) << "the workers made both pictures";
+    })) << "the workers did not make both pictures";
     std::unique_ptr<KGraphic> lamp(takePrefetchedKGraphic(archived("lamp.png").c_str()));
     std::unique_ptr<KGraphic> sea(takePrefetchedKGraphic(archived("sea.png").c_str()));
     ASSERT_TRUE(lamp && sea);
@@ -292,7 +292,7 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
     prefetchKGraphics({archived("sea.png"), archived("lamp.png")});
     retargetPrefetchedKGraphics({archived("lamp.png")});
     EXPECT_EQ(takePrefetchedKGraphic(archived("sea.png").c_str()), nullptr);
-    ASSERT_TRUE(lftest::waitUntil([] { return KGraphicPrefetch::made() >= 1; })) << "a worker made the picture kept";
+    ASSERT_TRUE(lftest::waitUntil([] { return KGraphicPrefetch::made() >= 1; })) << "no worker made the picture kept";
     std::unique_ptr<KGraphic> kept(takePrefetchedKGraphic(archived("lamp.png").c_str()));
     EXPECT_NE(kept, nullptr);
     discardPrefetchedKGraphics();

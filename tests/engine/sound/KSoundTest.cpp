@@ -329,7 +329,7 @@ TEST_F(KSoundTest, StreamsEndingOnTheThreadWhileOthersAreCreatedAndDestroyedKeep
                 if (sound && sound->isSoundPlaying())
                     return false;
             return true;
-        })) << "the streams left end by themselves";
+        })) << "the streams left did not end by themselves";
     }
     EXPECT_EQ(soundState().playing.count, 0);
     EXPECT_EQ(soundState().idle.count, idleBefore);

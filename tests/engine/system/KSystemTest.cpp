@@ -240,7 +240,7 @@ void waitForGate(void *argument, void *second) {
     auto *gate = static_cast<ThreadGate *>(argument);
     gate->second = second;
     gate->calls++;
-    EXPECT_TRUE(lftest::waitUntil([gate] { return gate->open.load(); })) << "the test opens the gate";
+    EXPECT_TRUE(lftest::waitUntil([gate] { return gate->open.load(); })) << "the gate was never opened";
 }
 
 TEST(KSystemThreads, TheFinishedFlagIsSetWhenTheProcedureReturns) {
@@ -356,7 +356,7 @@ TEST(KSystemDialogs, WithoutADisplayNothingWaitsAndTheDialogFails) {
 
 // Waits for a file that another process writes whole and renames into place; its first line.
 std::string waitForFile(const fs::path &path) {
-    EXPECT_TRUE(lftest::waitUntil([&] { return fs::exists(path); })) << path << " is written";
+    EXPECT_TRUE(lftest::waitUntil([&] { return fs::exists(path); })) << path << " was never written";
     std::ifstream in(path);
     std::string text;
     std::getline(in, text);
