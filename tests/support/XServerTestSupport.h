@@ -54,7 +54,8 @@ private:
         int ready[2];
         if (pipe(ready) != 0)
             return "Xvfb was not started: no pipe for its display number";
-        // Only the server holds the end it writes: the pipe ends when the server does.
+        // The server gets only the end it writes into, and this process drops its copy of that end once the
+        // server is started: the pipe reads as ended when the server has closed it or ended.
         fcntl(ready[0], F_SETFD, FD_CLOEXEC);
         fcntl(ready[0], F_SETFL, O_NONBLOCK);
         posix_spawn_file_actions_t actions;
