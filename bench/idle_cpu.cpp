@@ -167,7 +167,7 @@ int main() {
         return 1;
     const lftest::XServer server(std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24");
     if (server.display().empty()) {
-        std::fprintf(stderr, "idle_cpu: no X server could be started (Xvfb)\n");
+        std::fprintf(stderr, "idle_cpu: no X server: %s\n", server.failure().c_str());
         return 1;
     }
     Shares shares;

@@ -78,10 +78,16 @@ ScriptValue *globalSlot(HoWorld *world, const char *name) {
     return variable ? variable->value : nullptr;
 }
 
+// Two names as they stand in file names give one file when they differ in letter case at most: files
+// are found without regard to it on disk.
+bool sameFileName(const std::string &a, const std::string &b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
 // Whether the name is one of the game's scenes as it stands in file names.
 bool namesScene(HoWorld *world, const std::string &name) {
     for (int32_t i = 0; i < world->scenes.count(); ++i) {
-        if (profileFileName(world->scenes[i]->identifier) == name)
+        if (sameFileName(profileFileName(world->scenes[i]->identifier), name))
             return true;
     }
     return false;
@@ -154,15 +160,17 @@ struct FoundProfile {
 // Whether the name stands for a game of one scene of another profile: the other's name, '_' and a scene
 // of the game.
 bool isSceneGameOf(HoWorld *world, const std::string &name, const std::string &other) {
-    return name.size() > other.size() + 1 && name.compare(0, other.size(), other) == 0 && name[other.size()] == '_' &&
-           namesScene(world, name.substr(other.size() + 1));
+    return name.size() > other.size() + 1 && strncasecmp(name.c_str(), other.c_str(), other.size()) == 0 &&
+           name[other.size()] == '_' && namesScene(world, name.substr(other.size() + 1));
 }
 
-// The profiles that the saved games of the folder give back, in the folder's order and at most ten: each
-// "profile_<name>.sav" that reads as a saved game, where <name> is one the game would name that file
-// after. A file named after another's name, '_' and a scene of the game is that profile's game of one
-// scene. Names that differ only in letter case give one profile, as the game never makes two. The files
-// are read into a world of their own, made when the first one is read.
+// The profiles that the saved games of the folder give back, at most ten: each "profile_<name>.sav" that
+// reads as a saved game, where <name> is one the game would name that file after. Names that differ only
+// in letter case give one profile, as the game never makes two. A file named after another's name, '_'
+// and a scene of the game may be that profile's game of one scene or the saved game of a profile of its
+// own: it comes back as a profile, so that no reset of the other deletes it, after the files that can be
+// nothing else (in the folder's order each). The files are read into a world of their own, made when the
+// first one is read.
 std::vector<FoundProfile> profilesFromSavedGames(HoWorld *world, const std::string &folder) {
     constexpr size_t kPrefix = sizeof kSavedGamePrefix - 1;
     constexpr size_t kSuffix = sizeof kSavedGameSuffix - 1;
@@ -186,16 +194,28 @@ std::vector<FoundProfile> profilesFromSavedGames(HoWorld *world, const std::stri
         const auto writtenAt = std::filesystem::last_write_time(path, error);
         candidates.push_back({std::move(name), error ? std::filesystem::file_time_type::min() : writtenAt});
     }
-    std::vector<FoundProfile> found;
-    for (const FoundProfile &candidate : candidates) {
-        const bool taken = std::any_of(found.begin(), found.end(), [&](const FoundProfile &kept) {
-            return strcasecmp(kept.name.c_str(), candidate.name.c_str()) == 0;
-        });
-        const bool sceneGame = std::any_of(candidates.begin(), candidates.end(), [&](const FoundProfile &other) {
+    const auto sceneGameOf = [&](const FoundProfile &candidate) {
+        return std::find_if(candidates.begin(), candidates.end(), [&](const FoundProfile &other) {
             return isSceneGameOf(world, candidate.name, other.name);
         });
-        if (!taken && !sceneGame && found.size() < size_t(kProfileSlotCount))
-            found.push_back(candidate);
+    };
+    std::vector<FoundProfile> ordered = candidates;
+    std::stable_partition(ordered.begin(), ordered.end(),
+                          [&](const FoundProfile &candidate) { return sceneGameOf(candidate) == candidates.end(); });
+    std::vector<FoundProfile> found;
+    for (const FoundProfile &candidate : ordered) {
+        const bool taken = std::any_of(found.begin(), found.end(), [&](const FoundProfile &kept) {
+            return sameFileName(kept.name, candidate.name);
+        });
+        if (taken || found.size() >= size_t(kProfileSlotCount))
+            continue;
+        found.push_back(candidate);
+        const auto other = sceneGameOf(candidate);
+        if (other != candidates.end())
+            logMessage("Game: %s/%s%s%s may be a game of one scene of the profile \"%s\": it is taken back as the "
+                       "profile \"%s\" and kept, WARNING",
+                       folder.c_str(), kSavedGamePrefix, candidate.name.c_str(), kSavedGameSuffix, other->name.c_str(),
+                       candidate.name.c_str());
     }
     return found;
 }
@@ -262,6 +282,27 @@ void recoverMissingList(HoWorld *world, const std::string &path) {
     const std::vector<FoundProfile> found = profilesFromSavedGames(world, folder);
     if (damagedListKept || !found.empty())
         takeProfilesBack(world, path, ListLoss::kMissing, found);
+}
+
+// A list from elsewhere may hold one name twice, letter case aside ("Mira" and "MIRA"): two profiles of
+// one saved game, which a reset of either would delete. The name is read once: the first slot keeps it,
+// the later one is left empty (the current profile, when it was that one, is the first) and logged.
+void readRepeatedNamesOnce(HoWorld *world, const std::string &path) {
+    for (int32_t slot = 2; slot <= kProfileSlotCount; ++slot) {
+        ProfileRecord &repeat = world->profiles[slot];
+        for (int32_t first = 1; repeat.name() && first < slot; ++first) {
+            const char *kept = world->profiles[first].name();
+            if (!kept || strcasecmp(kept, repeat.name()) != 0)
+                continue;
+            logMessage("Game: the profile list %s names one profile twice, \"%s\" in slot %d and \"%s\" in slot %d: "
+                       "it is read once, from slot %d, WARNING",
+                       path.empty() ? kListFileName : path.c_str(), kept, int(first), repeat.name(), int(slot),
+                       int(first));
+            repeat.reset();
+            if (currentProfileIndex(world) == slot)
+                setCurrentProfileIndex(world, first);
+        }
+    }
 }
 
 std::string formatted(const char *format, int32_t slot) {
@@ -381,7 +422,9 @@ void loadProfileList(HoWorld *world) {
     }
     const bool read = !stream.hasField(kListGate) || serializeProfileList(stream, world);
     stream.close();
-    if (!read)
+    if (read)
+        readRepeatedNamesOnce(world, path);
+    else
         recoverDamagedList(world, path);
 }
 
@@ -436,40 +479,52 @@ bool serializeProfileList(SaveStream &stream, HoWorld *world) {
 
 namespace {
 
-// The slot's saved games of one scene each, one per scene of the game, less those that are another
-// profile's files too: a profile "A" keeps its hands off the games of a profile "A_hall" when "hall" is a
-// scene, and off those of a profile "A_B" when "B_hall" is one.
-std::vector<std::string> sceneGamePaths(HoWorld *world, int32_t slot) {
-    std::vector<std::string> othersFiles;
+// Every file that the slot's name gives: its saved game, its game of the other part and its games of each
+// scene of the game; none for a slot without a name.
+std::vector<std::string> filesNamedBy(HoWorld *world, int32_t slot) {
+    std::vector<std::string> files = {savedGamePath(world, slot), veltSavedGamePath(world, slot)};
+    for (int32_t i = 0; i < world->scenes.count(); ++i)
+        files.push_back(savedGamePath(world, slot, world->scenes[i]->identifier));
+    files.erase(std::remove(files.begin(), files.end(), std::string()), files.end());
+    return files;
+}
+
+// The other profile whose name gives the file too, letter case aside as files are found on disk: "A/B"
+// and "A_B" give one saved game, and the saved game of "Ann_hall" is Ann's game of the hall when "hall"
+// is a scene. 0 when there is none.
+int32_t otherProfileGiving(HoWorld *world, int32_t slot, const std::string &path) {
     for (int32_t other = 1; other <= kProfileSlotCount; ++other) {
-        if (other == slot || !world->profiles[other].name())
-            continue;
-        othersFiles.push_back(savedGamePath(world, other));
-        for (int32_t i = 0; i < world->scenes.count(); ++i)
-            othersFiles.push_back(savedGamePath(world, other, world->scenes[i]->identifier));
+        const std::vector<std::string> files = other == slot ? std::vector<std::string>() : filesNamedBy(world, other);
+        if (std::any_of(files.begin(), files.end(), [&](const std::string &file) { return sameFileName(file, path); }))
+            return other;
     }
-    std::vector<std::string> paths;
-    for (int32_t i = 0; i < world->scenes.count(); ++i) {
-        std::string path = savedGamePath(world, slot, world->scenes[i]->identifier);
-        // Letter case aside, as the files are found on disk.
-        const bool others = std::any_of(othersFiles.begin(), othersFiles.end(), [&](const std::string &file) {
-            return strcasecmp(file.c_str(), path.c_str()) == 0;
-        });
-        if (!path.empty() && !others)
-            paths.push_back(std::move(path));
+    return 0;
+}
+
+// Deletes a file that the slot's name gives, unless another profile's name gives it too: whose it is
+// cannot be told, and it is kept.
+void deleteProfileFile(HoWorld *world, int32_t slot, const std::string &path) {
+    if (path.empty())
+        return;
+    if (const int32_t other = otherProfileGiving(world, slot, path)) {
+        logMessage("Game: keeping %s: it may be a saved game of the profile \"%s\", whose name gives it too, WARNING",
+                   path.c_str(), world->profiles[other].name());
+        return;
     }
-    return paths;
+    deleteStateFile(world, path);
 }
 
 } // namespace
 
+void deleteSavedGame(HoWorld *world, int32_t slot, const char *sceneName) {
+    deleteProfileFile(world, slot, savedGamePath(world, slot, sceneName));
+}
+
 bool resetProfile(HoWorld *world, int32_t slot) {
     if (!isPlayerSlot(slot))
         return false;
-    deleteStateFile(world, savedGamePath(world, slot));
-    for (const std::string &path : sceneGamePaths(world, slot))
-        deleteStateFile(world, path);
-    deleteStateFile(world, veltSavedGamePath(world, slot));
+    for (const std::string &path : filesNamedBy(world, slot))
+        deleteProfileFile(world, slot, path);
     world->profiles[slot].reset();
     saveProfileList(world);
     return true;

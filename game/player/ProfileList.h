@@ -6,7 +6,10 @@
 // Saved games are named after the profile's name, not its slot, so moving slots renames no file. A name
 // can hold anything the player typed: separators, "..", and control characters become '_' in file
 // names, so no file outside the per-user folder is ever read, written or deleted; a slot without a name
-// has no saved game at all.
+// has no saved game at all. So two names can give one file: names that differ in letter case (files are
+// found without regard to it), "A/B" and "A_B", or "Ann"'s game of the hall and the saved game of
+// "Ann_hall". The game never makes such names, but lists and folders from elsewhere hold them; a file that
+// may be either profile's is never deleted or hidden.
 
 #include <cstdint>
 #include <string>
@@ -33,7 +36,9 @@ void bindProfileVariables(HoWorld *world);
 // written last is the current one, the list is written again and the scripts' "on_corrupted_profiles_list"
 // runs, "##profile_list_missing" holding 0. A missing list is a first start unless saved games or a
 // damaged list set aside lie in the folder: then the profiles come back from the saved games in the same
-// way, "##profile_list_missing" holding 1. A list that exists but cannot be read is logged and kept.
+// way, "##profile_list_missing" holding 1; a saved game that may be another's game of one scene comes back
+// as a profile too (logged). A list that exists but cannot be read is logged and kept. A name that the
+// list holds twice, letter case aside, is read once, from its first slot (logged).
 void loadProfileList(HoWorld *world);
 // Writes the list crash-safely; a body that fails keeps the previous file. `announcement` (an event of the
 // "game" scene and of the scene in view) fires once the list is written, and makes it a save the player
@@ -45,9 +50,12 @@ bool serializeProfileList(SaveStream &stream, HoWorld *world);
 std::vector<uint8_t> profileListImage(HoWorld *world);
 
 // Deletes the slot's saved games (its own, its games of each scene of the game, its game of the other
-// part), never a file that another profile's name gives too; resets its variables and saves the list;
-// false for a slot outside 1 to 10, which changes nothing.
+// part), never a file that another profile's name gives too (kept, and logged); resets its variables and
+// saves the list; false for a slot outside 1 to 10, which changes nothing.
 bool resetProfile(HoWorld *world, int32_t slot);
+// Deletes the slot's saved game, of the one scene when one is named, unless another profile's name gives
+// that file too (kept, and logged).
+void deleteSavedGame(HoWorld *world, int32_t slot, const char *sceneName = nullptr);
 // Resets the slot, moves every later profile down by one, empties slot 10 and saves the list; false for
 // a slot outside 1 to 10.
 bool deleteProfile(HoWorld *world, int32_t slot);

@@ -58,7 +58,7 @@ void deleteSavedGameNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     const int32_t slot = currentProfileIndex(world);
     if (isPlayerSlot(slot))
-        deleteStateFile(world, savedGamePath(world, slot, textArgument(world, call)));
+        deleteSavedGame(world, slot, textArgument(world, call));
 }
 
 void loadQuickSaveNative(void *data, ScriptStatement *) {

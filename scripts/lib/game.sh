@@ -60,6 +60,47 @@ log_error_lines() {
   awk '/, ERROR$/ || tolower(substr($0, 11, 11)) == "game: error"' "$1" 2>/dev/null
 }
 
+# check_exit STATUS LOG: a game that ended with an error status (it could not start: its data missing or
+# damaged) has shown the player why in its error dialog, whose text is also an error line of its log LOG:
+# prints those lines and the status, and ends the run with that status. Nothing for a status of 0.
+check_exit() {
+  local status=$1 log=$2
+  [ "$status" -eq 0 ] && return 0
+  log_error_lines "$log" >&2
+  echo "check: the game ended with exit status $status; its log is $log" >&2
+  exit "$status"
+}
+
+# check_log LOG: the scripted walk-through meets no problem, so an error line in the game's log LOG is a
+# fault: prints the error lines and ends the run with status 1.
+check_log() {
+  local log=$1 errors
+  errors=$(log_error_lines "$log")
+  if [ -n "$errors" ]; then
+    echo "$errors" >&2
+    echo "check: the game logged errors (above); the whole log is $log" >&2
+    exit 1
+  fi
+  echo "check: no errors in the game's log, $log"
+}
+
+# end_player_session STATUS LOG: after a player's own session, which ended with STATUS. The game may have
+# met and told of problems it handles (a full disk, a copy that failed, no program to open a page): the
+# error lines of its log LOG are listed as what it told, not as a failure, and the run ends with the game's
+# own status (check_exit for an error status).
+end_player_session() {
+  local status=$1 log=$2 problems
+  check_exit "$status" "$log"
+  problems=$(log_error_lines "$log")
+  if [ -n "$problems" ]; then
+    echo "check: the game told of these problems (its log is $log):"
+    echo "$problems"
+  else
+    echo "check: the game told of no problems; its log is $log"
+  fi
+  exit "$status"
+}
+
 # Makes a home folder of its own at HOME_DIR (afresh), with a stand-in for the desktop's opener that appends
 # the pages it would open to OPENED_FILE.
 make_play_home() {

@@ -1,6 +1,8 @@
-// The rule by which the whole-game tests and scripts/run find a game's error lines, on stamped lines.
+// The rule by which the whole-game tests and scripts/run find a game's error lines, on stamped lines, and
+// what scripts/run makes of them.
 
 #include "tests/support/GameLogSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +39,40 @@ TEST(GameLogRule, ErrorLinesEndInErrorOrStartWithGameErrorInAnyCase) {
             expected.push_back(c.line);
     }
     EXPECT_EQ(lftest::errorLines(log), expected);
+}
+
+// scripts/run's checks (scripts/lib/game.sh) on a prepared log: the walk-through meets no problem and
+// fails on an error line; a player's own session lists them as the problems the game told of, and only a
+// game that ended with an error status fails the run, with that status.
+TEST(GameLogRule, TheWalkThroughFailsOnErrorLinesAndAPlayersSessionListsThemAsToldProblems) {
+    lftest::TempDir temp;
+    const std::string told = "17:02:11: Game: cannot write profiles.sav: no room left on the disk, ERROR";
+    const std::string state = "17:02:10: Game: state entered c'profiles\n";
+    lftest::writeFileText(temp / "told.log", state + told + "\n");
+    lftest::writeFileText(temp / "clean.log", state);
+    const struct {
+        const char *check, *log;
+        int status;
+        std::vector<std::string> said, unsaid;
+    } cases[] = {
+        {"check_log", "told.log", 1, {told, "check: the game logged errors (above)"}, {}},
+        {"check_log", "clean.log", 0, {"check: no errors in the game's log"}, {}},
+        {"end_player_session 0", "told.log", 0, {"check: the game told of these problems", told}, {"logged errors"}},
+        {"end_player_session 0", "clean.log", 0, {"check: the game told of no problems"}, {"these problems"}},
+        {"end_player_session 3", "told.log", 3, {told, "check: the game ended with exit status 3"}, {"told of"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.check) + " " + c.log);
+        std::string output;
+        const std::string command = std::string("source ") + LF_SOURCE_DIR + "/scripts/lib/game.sh && { " + c.check +
+                                    " \"$1\"; } 2>&1";
+        EXPECT_EQ(lftest::runProgram({"bash", "-c", command, "check", (temp / c.log).string()}, &output), c.status)
+            << output;
+        for (const std::string &line : c.said)
+            EXPECT_NE(output.find(line), std::string::npos) << output;
+        for (const std::string &line : c.unsaid)
+            EXPECT_EQ(output.find(line), std::string::npos) << output;
+    }
 }
 
 } // namespace

@@ -60,7 +60,7 @@ protected:
 // One screen: the game played there from its start to its end.
 void DesktopPlay::play(const Screen &screen) {
     const lftest::XServer server(std::to_string(screen.width) + "x" + std::to_string(screen.height) + "x24");
-    ASSERT_FALSE(server.display().empty());
+    ASSERT_FALSE(server.display().empty()) << server.failure();
     display = server.display();
     const fs::path log = temp / ("desktop-" + std::to_string(screen.width) + ".log");
     fs::remove_all(temp / "xdg");
@@ -118,7 +118,8 @@ void DesktopPlay::play(const Screen &screen) {
     EXPECT_GE(reusing * 2, presented) << "most idle frames reuse unchanged bands";
 
     // The system cursor switched on and off, back to the profiles, and a profile made by typing its name
-    // into the field (which takes the keys once the world has stepped through the click on it).
+    // into the field (which takes the keys once the world has stepped through the click on it: its caret
+    // shows).
     const struct {
         const char *scene, *element, *state;
     } clicks[] = {
@@ -131,7 +132,8 @@ void DesktopPlay::play(const Screen &screen) {
             ASSERT_GT(seen = waitForState(game, click.state, seen), 0) << click.element;
         }
     }
-    ASSERT_TRUE(game.waitForFrames(3)) << "the field clicked";
+    ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(profiles, "KUIEdit_name")))
+        << "the field clicked never showed its caret";
     ASSERT_TRUE(xdotool({"type", "--delay", "60", "Mira"}));
     ASSERT_TRUE(xdotool({"key", "Return"}));
     ASSERT_GT(seen = waitForState(game, "profile made Mira", seen), 0);

@@ -24,7 +24,7 @@ using namespace lfe2e;
 
 TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayTheLogSaysSoBeforeTheGameEnds) {
     std::optional<lftest::XServer> server(std::in_place, "1280x1024x24");
-    ASSERT_FALSE(server->display().empty()) << "scripts/setup installs Xvfb";
+    ASSERT_FALSE(server->display().empty()) << server->failure();
     const fs::path log = temp / "lost.log";
     std::vector<std::string> line = {"env",
                                      "DISPLAY=" + server->display(),
@@ -70,7 +70,7 @@ TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayTheLogSaysSoBeforeTheGameEnds) 
 // written for a new profile never finishes. With its display gone the game still ends, and says what it lost.
 TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayAWriteThatNeverEndsIsGivenUpAndNamed) {
     std::optional<lftest::XServer> server(std::in_place, "1280x1024x24");
-    ASSERT_FALSE(server->display().empty()) << "scripts/setup installs Xvfb";
+    ASSERT_FALSE(server->display().empty()) << server->failure();
     const std::string display = server->display();
     const fs::path log = temp / "stuck.log";
     lftest::DesktopGame game({"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
@@ -87,8 +87,11 @@ TEST_F(LanternfallFixture, WhenTheDisplayGoesAwayAWriteThatNeverEndsIsGivenUpAnd
     const fs::path list = temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt/profiles.sav";
     ASSERT_EQ(mkfifo((list.string() + ".tmp").c_str(), 0600), 0);
 
-    ASSERT_TRUE(lftest::quickClick(display, game.onScreen(placeOf("data/menus/profiles/profiles.scene", "name_field"))));
-    ASSERT_TRUE(game.waitForFrames(3)) << "the field clicked";
+    const char *const profiles = "data/menus/profiles/profiles.scene";
+    ASSERT_TRUE(lftest::quickClick(display, game.onScreen(placeOf(profiles, "name_field"))));
+    ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(profiles, "KUIEdit_name")))
+        << "the field clicked never showed its caret\n"
+        << game.log();
     ASSERT_TRUE(lftest::xdotool(display, {"type", "--delay", "60", "Mira"}));
     ASSERT_TRUE(lftest::xdotool(display, {"key", "Return"}));
     ASSERT_GT(game.waitForState("profile made Mira", 0), 0) << game.log();

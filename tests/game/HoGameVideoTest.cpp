@@ -48,7 +48,10 @@ protected:
     bool nextFrame(HoVideo *video) {
         const float before = video->currentFrame;
         for (int i = 0; i < 100; ++i) {
-            lftest::waitUntil([video] { return video->clip->getNumReadyFrames() > 0; });
+            if (!lftest::waitUntil([video] { return video->clip->getNumReadyFrames() > 0; })) {
+                ADD_FAILURE() << "the worker decoded no frame of the clip";
+                return false;
+            }
             game->context->videos->update(0.01f);
             video->updateFrame();
             if (video->currentFrame != before)

@@ -91,7 +91,7 @@ TEST_F(DSoundTest, BuffersOfAnyRateAndLayoutPlayOnceAtTheirPitchAndLength) {
         CapturedAudio audio = captureWhile([&] {
             ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
             EXPECT_TRUE(waitUntil([&] { return !isPlaying(buffer); })) << "a buffer played once stops at its end";
-            Sleep(100);
+            captureSeconds(0.1);
         });
         auto [first, last] = audio.soundingSpan();
         EXPECT_NEAR(audio.seconds(last - first), seconds, 0.01);
@@ -203,7 +203,7 @@ TEST_F(DSoundTest, VolumeAndPanAttenuateInHundredthsOfADecibel) {
         CapturedAudio audio = captureWhile([&] {
             buffer->SetCurrentPosition(0);
             buffer->Play(0, 0, DSBPLAY_LOOPING);
-            Sleep(300);
+            captureSeconds(0.3);
             buffer->Stop();
         });
         // Measure well inside the looping part, away from its start and end.
@@ -290,7 +290,7 @@ TEST(DSoundCaptureHookTest, EnvironmentHookCapturesEveryOpeningOfTheOutputInOneF
             static_cast<int16_t *>(region)[i] = static_cast<int16_t>(std::lround(tone[i] * 32767));
         buffer->Unlock(region, bytes, nullptr, 0);
         buffer->Play(0, 0, 0);
-        waitUntil([&] { return !isPlaying(buffer); });
+        EXPECT_TRUE(waitUntil([&] { return !isPlaying(buffer); })) << "the buffer played once did not stop at its end";
         Sleep(100);
         buffer->Release();
         output->Release();

@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 
 TEST(SingleInstance, TheHolderClaimsAgainWithoutFindingItself) {
     lftest::TempDir dir;
+    const lftest::SingleInstanceRelease release;
     EXPECT_EQ(platformClaimSingleInstance(dir.str() + "/state", "game one"), SingleInstanceClaim::first);
     EXPECT_TRUE(fs::exists(dir / "state/game_one.lock")) << "the folder is made and the name kept safe";
     EXPECT_EQ(platformClaimSingleInstance(dir.str() + "/state", "game one"), SingleInstanceClaim::first);
@@ -23,6 +24,7 @@ TEST(SingleInstance, TheHolderClaimsAgainWithoutFindingItself) {
 
 TEST(SingleInstance, AnotherProcessIsRefusedAndItsRequestArrives) {
     lftest::TempDir dir;
+    const lftest::SingleInstanceRelease release;
     ASSERT_EQ(platformClaimSingleInstance(dir.str(), "game"), SingleInstanceClaim::first);
     pid_t second = fork();
     ASSERT_GE(second, 0);
@@ -38,7 +40,6 @@ TEST(SingleInstance, AnotherProcessIsRefusedAndItsRequestArrives) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the second process found the first";
     EXPECT_TRUE(platformTakeRaiseRequest());
     EXPECT_FALSE(platformTakeRaiseRequest()) << "one request is taken once";
-    platformReleaseSingleInstance();
 }
 
 TEST(SingleInstance, AFolderThatCannotBeMadeFailsWithoutHoldingAnything) {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,7 +18,6 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -85,6 +85,28 @@ inline DesignPoint placeOf(const std::string &sceneFile, const std::string &elem
     return elementPlace(sceneFile, element).centre;
 }
 
+// Where an empty text field of a scene file of the demo shows its caret: at the field's left end, on its
+// middle line.
+inline DesignPoint caretOfEmptyField(const std::string &sceneFile, const std::string &field) {
+    const DesignPlace place = elementPlace(sceneFile, field);
+    return {place.centre.x - place.width / 2 + 7, place.centre.y};
+}
+
+// The red, green and blue (0 to 255) of the display's pixel, from ImageMagick's import; -1 each when it
+// cannot be read.
+inline std::array<int, 3> screenPixel(const std::string &display, std::pair<int, int> at) {
+    std::string text;
+    runProgram({"env", "DISPLAY=" + display, "import", "-window", "root", "-crop",
+                "1x1+" + std::to_string(at.first) + "+" + std::to_string(at.second), "-depth", "8", "txt:-"},
+               &text);
+    std::array<int, 3> colour{-1, -1, -1};
+    // "# ImageMagick pixel enumeration: 1,1,255,srgb" then "0,0: (R,G,B) ..."
+    const size_t pixel = text.find("0,0: (");
+    if (text.find(": 1,1,255,") != std::string::npos && pixel != std::string::npos)
+        std::sscanf(text.c_str() + pixel, "0,0: (%d,%d,%d)", &colour[0], &colour[1], &colour[2]);
+    return colour;
+}
+
 // xdotool on the display; true when it ran.
 inline bool xdotool(const std::string &display, const std::vector<std::string> &arguments) {
     std::vector<std::string> line = {"env", "DISPLAY=" + display, "xdotool"};
@@ -131,15 +153,17 @@ public:
     std::string log() const { return readText(log_); }
 
     // Skips the start-up pictures by quick clicks at the screen's corner (a click ends each one's hold)
-    // until the game prints its first state line (a bounded wait); whether it did.
+    // until the game prints its first state line (a bounded wait, long enough for a busy machine); whether
+    // it did.
     bool skipStartUp(const std::string &display) const {
-        for (int i = 0; i < 600; i++) {
-            if (!stateLines(log()).empty())
-                return true;
-            quickClick(display, {1, 1});
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
+        return waitUntil(
+            [&] {
+                if (!stateLines(log()).empty())
+                    return true;
+                quickClick(display, {1, 1});
+                return false;
+            },
+            std::chrono::minutes(2));
     }
 
     // Waits (a bounded wait for the other process, long enough for a busy machine) until the state lines
@@ -164,6 +188,18 @@ public:
     bool waitForFrames(int count) const {
         const int until = frames().presented + count;
         return waitUntil([&] { return frames().presented >= until; });
+    }
+
+    // Waits (a bounded wait, long enough for a busy machine) until the screen shows a text field's caret lit
+    // at the point (it blinks): the click on the field has reached the game, and the keys typed next go into
+    // the field. The demo's fields write light on dark, so a light pixel there is the caret. Whether it showed.
+    bool waitForCaret(const std::string &display, DesignPoint caret) const {
+        return waitUntil(
+            [&] {
+                const std::array<int, 3> colour = screenPixel(display, onScreen(caret));
+                return colour[0] > 200 && colour[1] > 200 && colour[2] > 150;
+            },
+            std::chrono::minutes(2));
     }
 
     // The layout the game chose, from its log ("creating W x H game window"): the game's own pixels are

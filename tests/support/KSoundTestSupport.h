@@ -192,7 +192,7 @@ inline void captureSeconds(double seconds) {
         return error ? 0.0 : static_cast<double>(bytes) / (44100.0 * 4);
     };
     const double until = captured() + seconds;
-    waitUntil([&] { return captured() >= until; });
+    EXPECT_TRUE(waitUntil([&] { return captured() >= until; })) << "the mixer did not put out " << seconds << " s more";
 }
 
 } // namespace lftest

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/SingleInstance.h"
 #include "platform/WinUser.h"
 
 // The sanitizers' allocation hooks; absent (null) in a build without a sanitizer.
@@ -50,6 +51,10 @@ ScopedDataHome::~ScopedDataHome() {
         setenv("XDG_DATA_HOME", old_.c_str(), 1);
     else
         unsetenv("XDG_DATA_HOME");
+}
+
+SingleInstanceRelease::~SingleInstanceRelease() {
+    platformReleaseSingleInstance();
 }
 
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds bound) {

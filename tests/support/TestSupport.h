@@ -42,6 +42,16 @@ private:
     std::string old_;
 };
 
+// Gives up the single-instance lock when it goes, whether this process holds it or not, however the test
+// ends: a failed assertion must not leave the lock to the tests after it.
+class SingleInstanceRelease {
+public:
+    SingleInstanceRelease() = default;
+    ~SingleInstanceRelease();
+    SingleInstanceRelease(const SingleInstanceRelease &) = delete;
+    SingleInstanceRelease &operator=(const SingleInstanceRelease &) = delete;
+};
+
 // Waits until `done` holds, asking it again in real time (soon at first, then every 50 ms), at most `bound`
 // (long enough for a busy machine); whether it came to hold. For what another thread or process does:
 // never sleep for it.

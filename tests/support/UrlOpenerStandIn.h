@@ -3,6 +3,8 @@
 // followed by '|', one call a line, so a test sees exactly what the game asked the desktop to open. It takes
 // every page, unless told to fail as xdg-open does where no browser is found, or to be missing.
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -42,7 +44,7 @@ public:
     // The calls so far. The game starts the opener and goes on: every opener started is waited for until
     // it has ended, having recorded its call.
     std::string opened() const {
-        waitUntil([] { return !childProcessRuns(); });
+        EXPECT_TRUE(waitUntil([] { return !childProcessRuns(); })) << "an opener started has not ended";
         const auto bytes = readFileBytes(record_);
         return std::string(bytes.begin(), bytes.end());
     }

@@ -1,12 +1,10 @@
 #pragma once
 // An X server of the test's own (Xvfb) for suites that also run on X11, and environment variables set for
-// the life of an object.
+// the life of an object. Needs no test framework.
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,79 +24,89 @@ extern char **environ;
 
 namespace lftest {
 
-inline std::string displayName(int number) {
-    char name[16];
-    std::snprintf(name, sizeof name, ":%d", number);
-    return name;
-}
-
-// An X server of our own on a free display, its one screen of the given size ("WIDTHxHEIGHTxDEPTH");
-// stopped (by its process id) when the object goes.
+// An X server of our own, its one screen of the given size ("WIDTHxHEIGHTxDEPTH"), on a display that it
+// chooses itself among the free ones (so that servers started at once by other tests never clash); stopped
+// (by its process id) when the object goes. Its display is empty when it could not be had, and `failure`
+// says why.
 class XServer {
 public:
-    explicit XServer(std::string screen = "1024x768x24") : screen_(std::move(screen)) {
-        if (access("/usr/bin/Xvfb", X_OK) != 0)
-            return;
-        for (int number = 140 + getpid() % 40; number < 240 && display_.empty(); ++number) {
-            std::string lock = "/tmp/.X" + std::to_string(number);
-            lock += "-lock";
-            if (access(lock.c_str(), F_OK) == 0)
-                continue; // taken
-            if (start(number))
-                display_ = displayName(number);
-        }
+    // Long enough for a busy machine to start the server.
+    static constexpr std::chrono::seconds kStartBound{60};
+
+    static bool installed() { return access(kProgram, X_OK) == 0; }
+
+    explicit XServer(const std::string &screen = "1024x768x24") {
+        failure_ = installed() ? start(screen) : "Xvfb is not installed (scripts/setup installs it)";
     }
     ~XServer() { stop(); }
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+
     const std::string &display() const { return display_; }
+    const std::string &failure() const { return failure_; }
 
 private:
-    // Starts Xvfb on the display and waits until its socket takes connections (a few seconds at most);
-    // false when the server ends first or never answers.
-    bool start(int number) {
+    static constexpr const char *kProgram = "/usr/bin/Xvfb";
+
+    // Starts Xvfb and waits (a bounded wait) until it takes connections, which it tells by writing its
+    // display's number into a pipe (-displayfd); what went wrong, or empty.
+    std::string start(const std::string &screen) {
+        int ready[2];
+        if (pipe(ready) != 0)
+            return "Xvfb was not started: no pipe for its display number";
+        // The server gets only the end it writes into, and this process drops its copy of that end once the
+        // server is started: the pipe reads as ended when the server has closed it or ended.
+        fcntl(ready[0], F_SETFD, FD_CLOEXEC);
+        fcntl(ready[0], F_SETFL, O_NONBLOCK);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::string name = displayName(number);
-        const char *argv[] = {"/usr/bin/Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", screen_.c_str(),
-                              nullptr};
+        const std::string displayFd = std::to_string(ready[1]);
+        const char *argv[] = {kProgram, "-displayfd", displayFd.c_str(), "-nolisten", "tcp", "-screen", "0",
+                              screen.c_str(), nullptr};
         if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char **>(argv), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
+        close(ready[1]);
+        std::string said;
+        bool ended = false;
+        const bool told = pid_ > 0 && waitUntil(
+                                          [&] {
+                                              char bytes[16];
+                                              ssize_t count;
+                                              while ((count = read(ready[0], bytes, sizeof bytes)) > 0)
+                                                  said.append(bytes, size_t(count));
+                                              ended = count == 0;
+                                              return ended || said.find('\n') != std::string::npos;
+                                          },
+                                          kStartBound);
+        close(ready[0]);
         if (pid_ <= 0)
-            return false;
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.X11-unix/X%d", number);
-        bool ended = false, connected = false;
-        waitUntil(
-            [&] {
-                ended = waitpid(pid_, nullptr, WNOHANG) == pid_;
-                int fd = ended ? -1 : socket(AF_UNIX, SOCK_STREAM, 0);
-                connected = fd >= 0 && connect(fd, (sockaddr *)&address, sizeof address) == 0;
-                if (fd >= 0)
-                    close(fd);
-                return ended || connected;
-            },
-            std::chrono::seconds(5));
-        if (ended)
-            pid_ = -1; // the display was taken after all
-        else if (!connected)
+            return "Xvfb could not be started";
+        if (!told || said.find('\n') == std::string::npos) {
             stop();
-        return connected;
+            return told ? "Xvfb ended before it took connections"
+                        : "Xvfb did not take connections within " + std::to_string(kStartBound.count()) + " s";
+        }
+        display_ = ":" + said.substr(0, said.find('\n'));
+        return "";
     }
 
+    // Ends the server (a bounded wait for it; killed when it does not end).
     void stop() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
+            if (!waitUntil([this] { return waitpid(pid_, nullptr, WNOHANG) == pid_; })) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
         }
         pid_ = -1;
     }
 
-    std::string screen_;
     pid_t pid_ = -1;
-    std::string display_;
+    std::string display_, failure_;
 };
 
 // On X, SDL's start-up goes through D-Bus, whose library keeps a buffer to the end of the process: the value

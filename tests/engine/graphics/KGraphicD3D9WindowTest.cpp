@@ -265,11 +265,11 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
     prefetchKGraphics({archived("lamp.png"), archived("sea.png"), archived("missing.png"), archived("lamp.png")});
     // A picture no worker has started on yet would be the caller's to load: the frames go on until both are
     // made.
-    lftest::waitUntil([&] {
+    ASSERT_TRUE(lftest::waitUntil([&] {
         clearTo(kBlack);
         window->flipBackBuffer(true);
         return KGraphicPrefetch::made() >= 2;
-    });
+    })) << "the workers did not make both pictures";
     std::unique_ptr<KGraphic> lamp(takePrefetchedKGraphic(archived("lamp.png").c_str()));
     std::unique_ptr<KGraphic> sea(takePrefetchedKGraphic(archived("sea.png").c_str()));
     ASSERT_TRUE(lamp && sea);
@@ -292,7 +292,7 @@ TEST_F(PicturesInTheWindow, PicturesMadeAheadDrawAsPicturesLoadedNow) {
     prefetchKGraphics({archived("sea.png"), archived("lamp.png")});
     retargetPrefetchedKGraphics({archived("lamp.png")});
     EXPECT_EQ(takePrefetchedKGraphic(archived("sea.png").c_str()), nullptr);
-    lftest::waitUntil([] { return KGraphicPrefetch::made() >= 1; });
+    ASSERT_TRUE(lftest::waitUntil([] { return KGraphicPrefetch::made() >= 1; })) << "no worker made the picture kept";
     std::unique_ptr<KGraphic> kept(takePrefetchedKGraphic(archived("lamp.png").c_str()));
     EXPECT_NE(kept, nullptr);
     discardPrefetchedKGraphics();

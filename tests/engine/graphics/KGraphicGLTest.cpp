@@ -315,9 +315,10 @@ TEST(GLBackBufferCopy, RowsNotAMultipleOfFourBytesAreCopiedWhole) {
 
 // The picture suite again in a child process on an X server of its own: GLX instead of EGL.
 TEST(GLOnX11, ThePictureSuitePassesOnAnXServer) {
+    if (!lftest::XServer::installed())
+        GTEST_SKIP() << "Xvfb is not installed";
     lftest::XServer server;
-    if (server.display().empty())
-        GTEST_SKIP() << "Xvfb is not available";
+    ASSERT_FALSE(server.display().empty()) << server.failure();
     lftest::TempDir folder;
     lftest::ScopedEnvironment environment;
     environment.set("DISPLAY", server.display());

@@ -42,7 +42,7 @@ CapturedAudio playToEnd(KSound &sound, bool randomStart = false) {
     return captureWhile([&] {
         ASSERT_TRUE(sound.startStream(false, randomStart));
         EXPECT_TRUE(waitUntil([&] { return !sound.isSoundPlaying(); })) << "the stream ends by itself";
-        Sleep(100);
+        captureSeconds(0.1);
     });
 }
 
@@ -144,7 +144,7 @@ TEST_F(KSoundTest, LoopingStreamsLoopWithoutAGap) {
             EXPECT_TRUE(sound->looped);
             sound->haltStream();
             EXPECT_FALSE(sound->isSoundPlaying());
-            Sleep(50);
+            captureSeconds(0.05);
         });
         auto [first, last] = audio.soundingSpan();
         EXPECT_GT(audio.seconds(last - first), 1.1);
@@ -158,7 +158,7 @@ TEST_F(KSoundTest, PauseAndResumeLoseNothing) {
     auto sound = streamOf(oggTone(660, 0.8, 44100, 2));
     CapturedAudio audio = captureWhile([&] {
         ASSERT_TRUE(sound->startStream(false, false));
-        Sleep(250);
+        captureSeconds(0.25);
         sound->setPaused(true);
         EXPECT_FALSE(sound->isSoundPlaying());
         EXPECT_TRUE(sound->playing) << "a paused stream stays in the playing list";
@@ -167,7 +167,7 @@ TEST_F(KSoundTest, PauseAndResumeLoseNothing) {
         sound->setPaused(false);
         EXPECT_TRUE(sound->isSoundPlaying());
         EXPECT_TRUE(waitUntil([&] { return !sound->isSoundPlaying(); }));
-        Sleep(100);
+        captureSeconds(0.1);
     });
     auto [first, last] = audio.soundingSpan();
     size_t gap = audio.longestSilence(first, last);
@@ -203,8 +203,8 @@ TEST_F(KSoundTest, SuspensionPausesWhatPlaysAndResumesExactlyThat) {
     // Started while suspended: silent now, heard once the game is back.
     EXPECT_TRUE(voice->startStream(true, false));
     EXPECT_FALSE(voice->isSoundPlaying());
-    Sleep(100); // the output drains what it had already taken
-    CapturedAudio silent = captureWhile([&] { Sleep(300); });
+    captureWhile([] { captureSeconds(0.1); }); // the output drains what it had already taken
+    CapturedAudio silent = captureWhile([] { captureSeconds(0.3); });
     auto [first, last] = silent.soundingSpan();
     EXPECT_EQ(last - first, 0u) << "nothing sounds while suspended";
     EXPECT_EQ(soundState().playing.count, 3);
@@ -324,12 +324,12 @@ TEST_F(KSoundTest, StreamsEndingOnTheThreadWhileOthersAreCreatedAndDestroyedKeep
         Sleep(60 * round);
         for (size_t i = 0; i < sounds.size(); i += 2)
             sounds[i].reset();
-        waitUntil([&] {
+        EXPECT_TRUE(waitUntil([&] {
             for (auto &sound : sounds)
                 if (sound && sound->isSoundPlaying())
                     return false;
             return true;
-        });
+        })) << "the streams left did not end by themselves";
     }
     EXPECT_EQ(soundState().playing.count, 0);
     EXPECT_EQ(soundState().idle.count, idleBefore);

@@ -242,7 +242,7 @@ void waitForGate(void *argument, void *second) {
     auto *gate = static_cast<ThreadGate *>(argument);
     gate->second = second;
     gate->calls++;
-    lftest::waitUntil([gate] { return gate->open.load(); });
+    EXPECT_TRUE(lftest::waitUntil([gate] { return gate->open.load(); })) << "the gate was never opened";
 }
 
 TEST(KSystemThreads, TheFinishedFlagIsSetWhenTheProcedureReturns) {
@@ -358,7 +358,7 @@ TEST(KSystemDialogs, WithoutADisplayNothingWaitsAndTheDialogFails) {
 
 // Waits for a file that another process writes whole and renames into place; its first line.
 std::string waitForFile(const fs::path &path) {
-    lftest::waitUntil([&] { return fs::exists(path); });
+    EXPECT_TRUE(lftest::waitUntil([&] { return fs::exists(path); })) << path << " was never written";
     std::ifstream in(path);
     std::string text;
     std::getline(in, text);
@@ -429,6 +429,7 @@ TEST(KSystemShell, TheOpenerTookThePageOnlyWhenItEndedWellOrRunsOn) {
 
 TEST_F(SystemFixture, ASecondStartIsRefusedWhileTheFirstHoldsTheLock) {
     lftest::TempDir dir;
+    const lftest::SingleInstanceRelease release;
     ScopedVariable data("XDG_DATA_HOME", dir.str().c_str());
     int ready[2], done[2];
     ASSERT_EQ(pipe(ready), 0);

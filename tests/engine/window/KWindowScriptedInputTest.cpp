@@ -260,7 +260,8 @@ TEST(SecondInstance, ChildAsksTheFirstToRaiseItsWindow) {
 
 TEST_F(WindowFixture, ASecondStartRaisesTheFirstWindow) {
     lftest::TempDir home;
-    setenv("XDG_DATA_HOME", home.str().c_str(), 1);
+    const lftest::ScopedDataHome dataHome(home.str());
+    const lftest::SingleInstanceRelease release;
     ASSERT_FALSE(checkGameInstance("raise-test")); // this process is the first
     // Another window comes in front of the game's.
     ASSERT_TRUE(registerTestClass(u"other window", DefWindowProcW));
@@ -279,5 +280,4 @@ TEST_F(WindowFixture, ASecondStartRaisesTheFirstWindow) {
     EXPECT_EQ(GetForegroundWindow(), window->getWindowHandle());
     DestroyWindow(other);
     UnregisterClassW(u"other window", nullptr);
-    unsetenv("XDG_DATA_HOME");
 }

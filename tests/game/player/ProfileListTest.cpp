@@ -9,7 +9,6 @@
 
 #include "engine/system/KSystem.h"
 #include "platform/FileHooks.h"
-#include "platform/SingleInstance.h"
 #include "tests/game/player/ProfileTestSupport.h"
 
 namespace {
@@ -141,14 +140,16 @@ TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListIsSetAsideAndTheProfilesCo
     setCurrentProfileIndex(&world, 2);
     ASSERT_TRUE(saveProfileList(&world));
     const Bytes good = lftest::readFileBytes(listPath());
-    // Saved games of Bob, Ann (one of the hall too) and eve, whose name differs from Eve's only in case;
-    // a damaged one of Cid's; files that are no saved game of a profile, and one set aside before.
+    // Saved games of Bob, Ann (one that may be Ann's of the hall or Ann_hall's too) and eve, whose name
+    // differs from Eve's only in case; a damaged one of Cid's; files that are no saved game of a profile,
+    // and one set aside before.
     for (const char *name : {"profile_Bob.sav", "profile_Ann.sav", "profile_Ann_hall.sav", "profile_Eve.sav",
                              "profile_eve.sav", "Profile_Case.sav", "my_profile_Ann.sav"})
         ASSERT_TRUE(writeSavedGame(name));
     writtenAgo("profile_Ann.sav", 30);
     writtenAgo("profile_Bob.sav", 10);
     writtenAgo("profile_Eve.sav", 20);
+    writtenAgo("profile_Ann_hall.sav", 40);
     for (const char *name : {"profile_Cid.sav", "profile_Dee.sav.damaged", "profile_", "options.cfg"})
         touch(name);
     std::filesystem::create_directory(userFolder() / "profile_folder");
@@ -167,9 +168,9 @@ TEST_F(ProfileListTest, EveryCutOrChangedByteOfTheListIsSetAsideAndTheProfilesCo
         std::filesystem::remove(listPath() + ".damaged");
         EXPECT_EQ(currentProfileIndex(loaded.get()), 2) << "the profile whose game was written last";
         std::vector<std::string> names;
-        for (int32_t slot = 1; slot <= 4; ++slot)
+        for (int32_t slot = 1; slot <= 5; ++slot)
             names.push_back(nameOf(*loaded, slot));
-        EXPECT_EQ(names, (std::vector<std::string>{"Ann", "Bob", "Eve", "(none)"}));
+        EXPECT_EQ(names, (std::vector<std::string>{"Ann", "Bob", "Eve", "Ann_hall", "(none)"}));
         EXPECT_EQ(numberOf(*loaded, 1, ProfileRecord::kDifficulty), 1.0f) << "as a new profile has it";
         EXPECT_EQ(nameOf(*freshWorld(), 2), "Bob") << "the list is written again";
     };
@@ -303,7 +304,7 @@ TEST_F(ProfileListTest, ARebuildTakesBackOnlySavedGamesAndTheProfilePlayedLastIs
 
 // A profile reset or deleted takes its games of one scene with it, and none of another profile's files:
 // not those of "Ann_hall", whose own game is named as Ann's game of the hall would be. A rebuild later
-// brings back the profiles left, and no game of a scene as a profile of its own.
+// brings back the profiles left, then the games that may be a game of one scene of theirs, as profiles too.
 TEST_F(ProfileListTest, AResetOrDeletedProfileTakesItsGamesOfOneSceneWithItAndNoOtherProfilesFiles) {
     using Operation = bool (*)(HoWorld *, int32_t);
     for (Operation operation : {Operation(resetProfile), Operation(deleteProfile)}) {
@@ -321,9 +322,86 @@ TEST_F(ProfileListTest, AResetOrDeletedProfileTakesItsGamesOfOneSceneWithItAndNo
                                                       "profile_Bob.sav", "profile_Bob_hall.sav", "profiles.sav"}));
         std::filesystem::remove(listPath());
         auto loaded = freshWorld(kRecoveryHook, {"hall"});
-        EXPECT_EQ(nameOf(*loaded, 1), "Ann_hall");
-        EXPECT_EQ(nameOf(*loaded, 2), "Bob");
-        EXPECT_EQ(nameOf(*loaded, 3), "(none)");
+        std::vector<std::string> taken;
+        for (int32_t slot = 1; slot <= 5; ++slot)
+            taken.push_back(nameOf(*loaded, slot));
+        EXPECT_EQ(taken, (std::vector<std::string>{"Ann_hall", "Bob", "Ann_hall_hall", "Bob_hall", "(none)"}));
+    }
+}
+
+// Two names can give one file: letter case aside, through the characters that become '_', or as one's
+// saved game and the other's game of a scene. Such a file is never deleted as one profile's, nor hidden
+// as another's game of a scene; a name that the list holds twice is read once.
+TEST_F(ProfileListTest, AFileThatTwoProfilesNamesGiveIsKeptAndANameHeldTwiceIsReadOnce) {
+    struct Case {
+        const char *what;
+        std::vector<const char *> list;  // the list's names; none: the list is lost
+        std::vector<const char *> games; // saved games (of the other part, "_velt.sav", in the state folder)
+        std::vector<std::string> read;   // the names of slots 1 to 3 once read
+        int32_t slot;                    // then reset, or its game of this scene deleted:
+        const char *scene;
+        std::set<std::string> left;      // the games left
+        std::string logged;
+    };
+    const Case cases[] = {
+        {"A/B reset beside A_B", {"A/B", "A_B"}, {"profile_A_B.sav", "profile_A_B_hall.sav", "profile_A_B_velt.sav"},
+         {"A/B", "A_B", "(none)"}, 1, nullptr,
+         {"profile_A_B.sav", "profile_A_B_hall.sav", "profile_A_B_velt.sav"},
+         "profile_A_B_velt.sav: it may be a saved game of the profile \"A_B\", whose name gives it too, WARNING"},
+        {"Ann_hall reset beside Ann, whose game of the hall it may be", {"Ann", "Ann_hall"},
+         {"profile_Ann.sav", "profile_Ann_hall.sav", "profile_Ann_hall_hall.sav"}, {"Ann", "Ann_hall", "(none)"}, 2,
+         nullptr, {"profile_Ann.sav", "profile_Ann_hall.sav"},
+         "profile_Ann_hall.sav: it may be a saved game of the profile \"Ann\""},
+        {"Ann's game of the hall deleted beside Ann_hall", {"Ann", "Ann_hall"}, {"profile_Ann_hall.sav"},
+         {"Ann", "Ann_hall", "(none)"}, 1, "hall", {"profile_Ann_hall.sav"},
+         "profile_Ann_hall.sav: it may be a saved game of the profile \"Ann_hall\""},
+        {"Mira twice", {"Bob", "Mira", "Mira"}, {"profile_Mira.sav"}, {"Bob", "Mira", "(none)"}, 3, nullptr,
+         {"profile_Mira.sav"}, "names one profile twice, \"Mira\" in slot 2 and \"Mira\" in slot 3: it is read once"},
+        {"Mira and MIRA", {"Mira", "MIRA"}, {"profile_Mira.sav"}, {"Mira", "(none)", "(none)"}, 2, nullptr,
+         {"profile_Mira.sav"}, "\"MIRA\" in slot 2: it is read once, from slot 1"},
+        {"a list lost beside the games of Ann and Ann_hall", {}, {"profile_Ann.sav", "profile_Ann_hall.sav"},
+         {"Ann", "Ann_hall", "(none)"}, 1, nullptr, {"profile_Ann_hall.sav"},
+         "profile_Ann_hall.sav may be a game of one scene of the profile \"Ann\": it is taken back as the profile "
+         "\"Ann_hall\" and kept"},
+    };
+    const std::filesystem::path stateFolder = application->statePath;
+    const auto gamesLeft = [&] {
+        std::set<std::string> games;
+        for (const std::filesystem::path &folder : {stateFolder, userFolder()})
+            for (const auto &entry : std::filesystem::directory_iterator(folder))
+                if (entry.path().filename().string().rfind("profile_", 0) == 0)
+                    games.insert(entry.path().filename().string());
+        return games;
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(stateFolder);
+        std::filesystem::create_directories(userFolder());
+        for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+            setSlot(world, slot, size_t(slot) <= c.list.size() ? c.list[size_t(slot) - 1] : nullptr, 0.0f);
+        setCurrentProfileIndex(&world, int32_t(c.list.size()));
+        if (!c.list.empty()) {
+            ASSERT_TRUE(saveProfileList(&world));
+        }
+        for (const std::string game : c.games) {
+            if (game.find("_velt.sav") != std::string::npos)
+                lftest::writeFileText(stateFolder / game, "velt");
+            else
+                ASSERT_TRUE(writeSavedGame(game));
+        }
+        clearLogContents();
+        auto loaded = freshWorld(nullptr, {"hall"});
+        EXPECT_EQ((std::vector<std::string>{nameOf(*loaded, 1), nameOf(*loaded, 2), nameOf(*loaded, 3)}), c.read);
+        if (!c.list.empty()) {
+            EXPECT_STRCASEEQ(nameOf(*loaded, currentProfileIndex(loaded.get())).c_str(), c.list.back())
+                << "the current profile";
+        }
+        if (c.scene)
+            deleteSavedGame(loaded.get(), c.slot, c.scene);
+        else
+            resetProfile(loaded.get(), c.slot);
+        EXPECT_EQ(gamesLeft(), c.left);
+        EXPECT_NE(getLogContents().find(c.logged), std::string::npos) << getLogContents();
     }
 }
 
@@ -331,6 +409,7 @@ TEST_F(ProfileListTest, AResetOrDeletedProfileTakesItsGamesOfOneSceneWithItAndNo
 // writing its temporary files: it keeps them, and says why.
 TEST_F(ProfileListTest, LeftoverTemporariesGoOnlyWhileTheSingleInstanceLockIsHeld) {
     const std::vector<std::string> leftovers = {"profiles.sav.tmp", "profile_Ann.sav.tmp"};
+    const lftest::SingleInstanceRelease release;
     for (bool locked : {false, true}) {
         SCOPED_TRACE(locked ? "with the lock" : "without it");
         for (const std::string &file : leftovers)
@@ -351,7 +430,6 @@ TEST_F(ProfileListTest, LeftoverTemporariesGoOnlyWhileTheSingleInstanceLockIsHel
                 << log;
         }
     }
-    platformReleaseSingleInstance();
 }
 
 TEST_F(ProfileListTest, AListThatCannotBeReadIsKeptWithEverySavedGame) {

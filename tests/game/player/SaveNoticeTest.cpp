@@ -18,7 +18,6 @@
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
-#include "platform/SingleInstance.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
 
 namespace worldtest {
@@ -366,11 +365,13 @@ TEST_F(SaveNoticeTest, ACrashsLeftoverTemporaryFilesAreRemovedAtTheNextStart) {
         lftest::writeFileText(file, "cut");
     for (const std::string &file : others)
         lftest::writeFileText(file, "kept");
-    // Only the copy of the game that holds the single-instance lock removes them.
-    ASSERT_FALSE(checkGameInstance("Brightmoor_Ambercrest"));
-    start();
-    game->context->saveWriter.waitUntilIdle();
-    platformReleaseSingleInstance();
+    {
+        // Only the copy of the game that holds the single-instance lock removes them.
+        const lftest::SingleInstanceRelease release;
+        ASSERT_FALSE(checkGameInstance("Brightmoor_Ambercrest"));
+        start();
+        game->context->saveWriter.waitUntilIdle();
+    }
     for (const std::string &file : leftovers)
         EXPECT_FALSE(std::filesystem::exists(file)) << file;
     for (const std::string &file : others)

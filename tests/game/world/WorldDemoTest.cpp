@@ -446,7 +446,8 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
         clickAt(1570, 850);
         settle(w);
         const LoadedGame *outcome = nullptr;
-        lftest::waitUntil([&] { return (outcome = game->context->loadedGame.load()) != nullptr; });
+        EXPECT_TRUE(lftest::waitUntil([&] { return (outcome = game->context->loadedGame.load()) != nullptr; }))
+            << "the game-load thread told no outcome";
         return outcome ? outcome->event : "(none)";
     };
     // A saved game that cannot be read is set aside: the player is told that the story starts again, and
