@@ -37,8 +37,8 @@ bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, P
 
 namespace {
 
-// The files that a writer given up on still has a job at work on (resolved paths): no writer writes them
-// until that job has ended, so an old write never lands over a newer one. Never destroyed: a thread given
+// The files that a writer given up on still has a save at work on (resolved paths): no writer writes them
+// until that save has ended, so an old write never lands over a newer one. Never destroyed: a thread given
 // up on may end while the process does.
 class FilesOfJobsGivenUp {
 public:
@@ -117,7 +117,6 @@ struct SaveWriter::State {
     uint64_t overdue = 0;      // the number of the job at work that outlasted a wait's bound (0: none)
     uint64_t workingFrame = 0; // the frame the job at work was asked on
     Unfinished workingJob;     // what it does
-    std::string workingPath;
     std::deque<KeptOutcome> outcomes;
     uint64_t frame = 0;
     bool lastFailed = false;
@@ -326,8 +325,8 @@ std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
 void SaveWriter::State::giveUp() {
     givenUp = true;
     jobs.clear();
-    if (working)
-        filesOfJobsGivenUp().hold(workingPath);
+    if (working && !workingJob.savePath.empty())
+        filesOfJobsGivenUp().hold(workingJob.savePath);
 }
 
 std::shared_ptr<SaveWriter::State> SaveWriter::State::successor() {
@@ -377,13 +376,13 @@ void SaveWriter::State::run() {
         ++taken;
         workingFrame = job.frame;
         workingJob = job.unfinished();
-        workingPath = job.path;
         lock.unlock();
         const PlatformFileError error = perform(job);
         lock.lock();
         working = false;
         if (givenUp) {
-            filesOfJobsGivenUp().release(job.path);
+            if (!workingJob.savePath.empty())
+                filesOfJobsGivenUp().release(workingJob.savePath);
             return;
         }
         record(job, error);

@@ -82,7 +82,7 @@ public:
     void startThread();
     bool threaded() const { return thread_.joinable(); }
     // Hands over the bytes of the file at the resolved path. With the thread: true, the outcome comes
-    // later; without: whether the file was written. `announcement` (a static text or null) comes back
+    // later (false when no room came in the queue); without: whether the file was written. `announcement` (a static text or null) comes back
     // with the outcome when the file is written; a save with one is a save the player asked for.
     bool write(std::string path, FileImage image, size_t size, const char *announcement = nullptr);
     // A save of the file at the path that could not be made (the caller logged why): its outcome is a

@@ -541,12 +541,13 @@ bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {
     return loaded;
 }
 
-HoScene *unsavedGameTarget(HoWorld *world, const std::string &path) {
+HoScene *unsavedGameTarget(HoWorld *world) {
     SaveWriter *writer = world->context && !world->builtForLoad ? &world->context->saveWriter : nullptr;
     const std::string &last = world->lastSavedGamePath;
-    if (!writer || path.empty() || last.empty() || last != resolveDataPath(path.c_str()) || !writer->lastWriteFailed(last))
+    const std::string path = savedGamePath(world, currentProfileIndex(world), world->sceneSaveName);
+    if (!writer || path.empty() || last != resolveDataPath(path.c_str()) || !writer->lastWriteFailed(last))
         return nullptr;
-    return world->lastSavedGameTarget ? world->lastSavedGameTarget : world->activeScene;
+    return world->lastSavedGameTarget;
 }
 
 bool loadQuickSave(HoWorld *world) {

@@ -52,11 +52,11 @@ bool saveGame(HoWorld *world, const char *announcement = nullptr);
 // At exit: saves the game when the active scene is one that is saved with it; on a menu, when the game's
 // last save failed (see unsavedGameTarget), saves it again in the scene it was saved in.
 bool saveGameOnExit(HoWorld *world);
-// The scene the game in memory goes on in when this world's last save of the saved game at the path failed
-// or was never finished (and the file was not deleted since): the file is older than the game in memory,
-// which a load of it goes on with instead, so that nothing the player did is lost to a failed save. Null
-// otherwise.
-HoScene *unsavedGameTarget(HoWorld *world, const std::string &path);
+// The scene the game in memory goes on in when this world's last save of the current profile's saved game
+// failed or was never finished (and the file was not deleted since): the file is older than the game in
+// memory, which a load of it goes on with instead, so that nothing the player did is lost to a failed save.
+// Null otherwise.
+HoScene *unsavedGameTarget(HoWorld *world);
 // Reads the saved game at the path into the world, then the profile list. A missing file is a new game
 // (the profile's achievements are restored). A file that fails is set aside ("<file>.damaged"), one that
 // cannot be read is left where it is; both give false. A file read only in part (reading stopped at a tag

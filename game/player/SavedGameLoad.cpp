@@ -106,15 +106,14 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     // disk stops answering.
     if (!context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
         noteSavesNotFinished(context, "when a saved game was to be loaded");
-    std::string path = savedGamePath(world, index, world->sceneSaveName);
-    if (HoScene *target = unsavedGameTarget(world, path)) {
+    if (HoScene *target = unsavedGameTarget(world)) {
         goOnInMemory(context, index, target);
         return true;
     }
     auto request = std::make_unique<LoadRequest>();
     request->context = context;
     request->activeScene = world->activeScene ? world->activeScene->identifier : "";
-    request->path = std::move(path);
+    request->path = savedGamePath(world, index, world->sceneSaveName);
     request->sceneSaveName = world->sceneSaveName;
     request->profileIndex = index;
     request->profileList = profileListImage(world);

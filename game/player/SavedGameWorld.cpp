@@ -8,8 +8,6 @@
 
 #include "engine/system/KSystem.h"
 #include "game/player/HoInventoryRecords.h"
-#include "game/player/ProfileList.h"
-#include "game/player/ProfileRecord.h"
 #include "game/player/PickFlight.h"
 #include "game/player/SaveStream.h"
 #include "game/player/SavedGame.h"
@@ -189,9 +187,7 @@ namespace {
 // On a menu after the game's last save failed, the game in memory is saved again, as in the scene it was
 // saved in: the menus change nothing of it.
 bool saveUnsavedGameAgain(HoWorld *world) {
-    const int32_t index = currentProfileIndex(world);
-    const std::string path = isPlayerSlot(index) ? savedGamePath(world, index, world->sceneSaveName) : std::string();
-    HoScene *target = world->change.state == kChangeIdle ? unsavedGameTarget(world, path) : nullptr;
+    HoScene *target = world->change.state == kChangeIdle ? unsavedGameTarget(world) : nullptr;
     if (!target)
         return false;
     logMessage("Game: the game's last save failed; it is saved again at exit");
