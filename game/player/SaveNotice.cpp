@@ -91,7 +91,7 @@ void keepUntoldNotFinished(SaveNotice &notice, const std::vector<SaveWriter::Unf
 void takeOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
-        if (outcome.removed) {
+        if (outcome.discarded) {
             noteUntold(notice, outcome, false);
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -71,7 +72,8 @@ FilesOfJobsGivenUp &filesOfJobsGivenUp() {
 struct SaveWriter::Job {
     enum class Kind : uint8_t { kWrite, kUnmade, kRemove, kSetAside, kKeepCopy };
     Kind kind = Kind::kWrite;
-    uint64_t frame = 0; // the frame it was asked on
+    uint64_t number = 0; // jobs asked before it and itself
+    uint64_t frame = 0;  // the frame it was asked on
     std::string path;
     FileImage image{nullptr, std::free};
     size_t size = 0;
@@ -116,7 +118,13 @@ struct SaveWriter::State {
     uint64_t taken = 0;        // jobs taken from the queue so far
     uint64_t overdue = 0;      // the number of the job at work that outlasted a wait's bound (0: none)
     uint64_t workingFrame = 0; // the frame the job at work was asked on
-    Unfinished workingJob;     // what it does
+    uint64_t workingNumber = 0;
+    Job::Kind workingKind = Job::Kind::kWrite;
+    std::string workingPath;
+    Unfinished workingJob; // what it does
+    std::chrono::steady_clock::time_point workingSince;
+    uint64_t toldLong = 0; // the number of the last job told as long at work
+    uint64_t asked = 0;    // jobs asked for so far
     std::deque<KeptOutcome> outcomes;
     uint64_t frame = 0;
     bool lastFailed = false;
@@ -127,6 +135,11 @@ struct SaveWriter::State {
     bool givenUp = false; // the writer let the thread go: its waiting jobs are dropped
     // Damaged files that could not be set aside or copied (resolved paths): no save writes over them.
     std::set<std::string> held;
+    // Files whose game was discarded, with the number of the last job asked before: the saves of them up to
+    // it neither mark them failed nor bring back an outcome.
+    std::map<std::string, uint64_t> forgotten;
+    WaitingHook waitingHook;
+    std::thread::id waitingThread; // the thread whose waits call the hook
 
     // The thread's loop.
     void run();
@@ -150,6 +163,16 @@ struct SaveWriter::State {
     bool waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done);
     // Under the lock: the jobs at work and waiting.
     std::vector<Unfinished> unfinished() const;
+    // Under the lock: the save of the file, asked as that job, was discarded since.
+    bool isForgotten(const std::string &path, uint64_t number) const {
+        const auto file = forgotten.find(path);
+        return file != forgotten.end() && number <= file->second;
+    }
+    // Under the lock: a save not finished counts as failed until its file is written.
+    void markNotFinished(const std::string &path, uint64_t number) {
+        if (!path.empty() && !isForgotten(path, number))
+            failingFiles.insert(path);
+    }
     // Under the lock: the thread is let go; the waiting jobs are never done.
     void giveUp();
     // The state for the jobs after the thread was let go: what the caller has still to take of the jobs
@@ -186,6 +209,8 @@ void SaveWriter::reportUnmade(std::string path, PlatformFileError error, const c
 }
 
 void SaveWriter::remove(std::string path) {
+    // Whatever was written of the file before goes with it.
+    forget(path);
     Job job;
     job.kind = Job::Kind::kRemove;
     job.path = std::move(path);
@@ -222,11 +247,13 @@ PlatformFileError SaveWriter::submit(Job job) {
     State &state = *state_;
     std::unique_lock<std::mutex> lock(state.mutex);
     job.frame = state.frame;
+    job.number = ++state.asked;
     if (thread_.joinable()) {
         Job *waiting = job.kind == Job::Kind::kWrite ? state.waitingWriteOf(job.path) : nullptr;
         if (waiting) {
             // Only the last bytes of a file matter: they go out in the waiting write's place, announced
             // as either asked.
+            waiting->number = job.number;
             waiting->image = std::move(job.image);
             waiting->size = job.size;
             if (job.announcement)
@@ -257,7 +284,19 @@ bool SaveWriter::State::waitFor(std::unique_lock<std::mutex> &lock, std::chrono:
         return true;
     if (working && taken == overdue)
         return false;
-    if (doneJob.wait_for(lock, bound, done))
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + bound;
+    const bool shows = waitingHook && waitingThread == std::this_thread::get_id();
+    if (shows && bound > kShowWaitingAfter) {
+        if (doneJob.wait_until(lock, started + kShowWaitingAfter, done))
+            return true;
+        // The hook draws; the writer must be free to finish meanwhile.
+        WaitingHook hook = waitingHook;
+        lock.unlock();
+        hook();
+        lock.lock();
+    }
+    if (doneJob.wait_until(lock, deadline, done))
         return true;
     if (working)
         overdue = taken;
@@ -285,13 +324,13 @@ std::vector<SaveWriter::Unfinished> SaveWriter::State::unfinished() const {
 }
 
 std::vector<SaveWriter::Unfinished> SaveWriter::unfinished() {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    std::vector<Unfinished> left = state_->unfinished();
-    for (const Unfinished &job : left) {
-        if (!job.savePath.empty())
-            state_->failingFiles.insert(job.savePath);
-    }
-    return left;
+    State &state = *state_;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.working)
+        state.markNotFinished(state.workingJob.savePath, state.workingNumber);
+    for (const Job &job : state.jobs)
+        state.markNotFinished(job.unfinished().savePath, job.number);
+    return state.unfinished();
 }
 
 bool SaveWriter::lastWriteFailed(const std::string &path) {
@@ -302,6 +341,46 @@ bool SaveWriter::lastWriteFailed(const std::string &path) {
 bool SaveWriter::busy() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return !state_->idle();
+}
+
+void SaveWriter::forget(const std::string &path) {
+    State &state = *state_;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.forgotten[path] = state.asked;
+    const bool failed = state.failingFiles.erase(path) > 0;
+    const bool kept = std::erase_if(state.outcomes, [&](const State::KeptOutcome &outcome) {
+                          return outcome.outcome.path == path;
+                      }) > 0;
+    // Whoever keeps a failure of the file to tell hears that there is none left.
+    if (failed || kept)
+        state.outcomes.push_back({state.frame, {path, PlatformFileError::kNone, nullptr, true}});
+}
+
+bool SaveWriter::removalAsked(const std::string &path) {
+    State &state = *state_;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (auto job = state.jobs.rbegin(); job != state.jobs.rend(); ++job) {
+        if (job->path == path)
+            return job->kind == Job::Kind::kRemove;
+    }
+    return state.working && state.workingPath == path && state.workingKind == Job::Kind::kRemove;
+}
+
+std::vector<SaveWriter::Unfinished> SaveWriter::takeLongJob(std::chrono::milliseconds bound) {
+    State &state = *state_;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (!state.working || state.toldLong == state.taken ||
+        std::chrono::steady_clock::now() - state.workingSince < bound)
+        return {};
+    state.toldLong = state.taken;
+    state.markNotFinished(state.workingJob.savePath, state.workingNumber);
+    return {state.workingJob};
+}
+
+void SaveWriter::setWaitingHook(WaitingHook hook) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->waitingHook = std::move(hook);
+    state_->waitingThread = std::this_thread::get_id();
 }
 
 std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
@@ -337,6 +416,10 @@ std::shared_ptr<SaveWriter::State> SaveWriter::State::successor() {
     fresh->lastFailed = lastFailed;
     fresh->failingFiles = failingFiles;
     fresh->held = held;
+    fresh->forgotten = forgotten;
+    fresh->asked = asked;
+    fresh->waitingHook = waitingHook;
+    fresh->waitingThread = waitingThread;
     return fresh;
 }
 
@@ -375,7 +458,11 @@ void SaveWriter::State::run() {
         working = true;
         ++taken;
         workingFrame = job.frame;
+        workingNumber = job.number;
+        workingKind = job.kind;
+        workingPath = job.path;
         workingJob = job.unfinished();
+        workingSince = std::chrono::steady_clock::now();
         lock.unlock();
         const PlatformFileError error = perform(job);
         lock.lock();
@@ -440,7 +527,9 @@ PlatformFileError SaveWriter::State::perform(const Job &job) {
 }
 
 void SaveWriter::State::record(const Job &job, PlatformFileError error) {
-    if (job.saves()) {
+    if (job.saves() && isForgotten(job.path, job.number)) {
+        // A save of a game discarded since: nothing of it is told or kept as failed.
+    } else if (job.saves()) {
         const bool failed = error != PlatformFileError::kNone;
         const bool fileRecovered = !failed && failingFiles.erase(job.path) > 0;
         if (failed)
@@ -448,9 +537,6 @@ void SaveWriter::State::record(const Job &job, PlatformFileError error) {
         if (failed || lastFailed || fileRecovered || job.announcement)
             outcomes.push_back({job.frame, {job.path, error, job.announcement}});
         lastFailed = failed;
-    } else if (job.kind == Job::Kind::kRemove && failingFiles.erase(job.path) > 0) {
-        // A file whose write failed is gone: there is nothing left of it to tell as not saved.
-        outcomes.push_back({job.frame, {job.path, PlatformFileError::kNone, nullptr, true}});
     }
     doneJob.notify_all();
 }

@@ -54,6 +54,11 @@ public:
     static constexpr size_t kMostWaitingJobs = 64;
     // The longest the caller waits for the writer at once.
     static constexpr std::chrono::milliseconds kLongestWait{5000};
+    // A wait of the thread that set the waiting hook that lasts this long has the game show that it waits.
+    static constexpr std::chrono::milliseconds kShowWaitingAfter{500};
+    // Called on the thread that set it, once in each of its waits on the writer that lasts kShowWaitingAfter,
+    // without the writer's lock: the game draws that it waits for the disk.
+    using WaitingHook = std::function<void()>;
     // Told, on the writer's thread, the name a damaged file was set aside as (empty: it stayed).
     using AsideDone = std::function<void(const std::string &aside)>;
 
@@ -61,7 +66,7 @@ public:
         std::string path;
         PlatformFileError error = PlatformFileError::kNone; // kNone: written
         const char *announcement = nullptr;                 // the event to fire once it is written
-        bool removed = false; // the file, whose last write failed, was deleted: it is no longer to be saved
+        bool discarded = false; // the file is deleted or its game discarded: nothing of it is left to tell as not saved
         // The player asked for this save (it has an announcement): a failure is told whatever came before.
         bool asked() const { return announcement != nullptr; }
     };
@@ -111,6 +116,18 @@ public:
     bool lastWriteFailed(const std::string &path);
     // A job is waiting or at work.
     bool busy();
+    // The file's failure mark goes now, and no job of it asked so far marks it again or brings back its
+    // failure: the game the file held is discarded (its profile reset or deleted), whatever still waits.
+    void forget(const std::string &path);
+    // The last job asked of the file at the resolved path, waiting or at work, is its removal: whoever reads
+    // the file now reads what is about to go (a load takes it as missing).
+    bool removalAsked(const std::string &path);
+    // The job at work, once it has been at work longer than the bound, once per job (nothing otherwise): a
+    // write that the disk has not finished is told without anyone waiting for it. A save among them counts as
+    // failed from now on until its file is written, so that its outcome comes back when it ends.
+    std::vector<Unfinished> takeLongJob(std::chrono::milliseconds bound);
+    // The waits of the calling thread call the hook once they have lasted kShowWaitingAfter (null: none).
+    void setWaitingHook(WaitingHook hook);
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
     std::vector<Outcome> takeOutcomes(bool fixedClock);
     // Does every job left, waiting at most the bound, and ends the thread; later jobs are done in the
