@@ -13,6 +13,7 @@
 #include "game/HoContext.h"
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SaveWriter.h"
 #include "game/player/SavedGame.h"
@@ -77,7 +78,16 @@ HoGame::HoGame(const GameSettings &gameSettings) : settings(gameSettings) {
 HoGame::~HoGame() {
     platformUnregisterScriptedDesignMapping(this);
     splash.reset();
-    delete context;
+    endContext();
+}
+
+void HoGame::endContext() {
+    if (!context)
+        return;
+    if (context->endLoadThread(SaveWriter::kLongestWait))
+        delete context;
+    else
+        letGoOfContext(context);
     context = nullptr;
 }
 
@@ -166,10 +176,11 @@ void HoGame::runContextFrame() {
     if (!context->exit)
         return;
     if (context->restart) {
-        // The saves this context asked for end with it: one that failed is told, as at the game's end.
+        // The saves this context asked for end with it: what is not saved is saved again, and one that failed
+        // is told, as at the game's end.
+        saveWhatIsNotSaved(context->world, "as the game restarts");
         tellSaveFailureAtExit(context, getWindowTitle(), "when the game restarted");
-        delete context;
-        context = nullptr;
+        endContext();
     } else if (window) {
         window->setQuitRequested(true);
     }
@@ -235,8 +246,7 @@ bool HoGame::shutdown() {
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();
-        delete context;
-        context = nullptr;
+        endContext();
     }
     KResource::cleanup();
     delete window;

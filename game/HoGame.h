@@ -110,6 +110,9 @@ private:
     void runSplashFrame();
     void runContextFrame();
     void waitForWindowMessage();
+    // Destroys the context once its game-load thread has ended, waiting a few seconds at most; one whose
+    // thread is stuck on the disk is let go with it instead (letGoOfContext).
+    void endContext();
 
     bool shutDown_ = false;
     bool windowFailed_ = false;

@@ -19,6 +19,7 @@ namespace {
 
 constexpr char kFailureEvent[] = "save_failed";
 constexpr char kFailureKeyName[] = "##save_failure";
+constexpr char kFailureReasonName[] = "##save_failure_reason";
 
 // The HUD's message box shows only where the player can read it: over a location that shows the HUD,
 // not while a scene change fades it.
@@ -53,9 +54,12 @@ bool tellFailure(HoWorld *world, PlatformFileError error) {
         showInHud(world, failure);
         return true;
     }
-    if (ScriptContext *global = world->globalContext())
+    if (ScriptContext *global = world->globalContext()) {
         findOrCreateVariable(global, kFailureKeyName, nullptr)->value->setPointer(kScriptText,
                                                                                  world->names().internOrFind(failure.key));
+        findOrCreateVariable(global, kFailureReasonName, nullptr)
+            ->value->setPointer(kScriptText, world->names().internOrFind(saveFailureReason(error).key));
+    }
     event->fire();
     return true;
 }
@@ -109,24 +113,45 @@ void takeOutcomes(HoContext *context) {
 
 } // namespace
 
-const SaveFailureText &saveFailureText(PlatformFileError error) {
-    static const SaveFailureText kNoRoom{"SAVE_FAILED_NO_ROOM",
-                                         "The game could not be saved: there is no room left on the disk."};
-    static const SaveFailureText kNoPermission{
-        "SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."};
-    static const SaveFailureText kOther{"SAVE_FAILED", "The game could not be saved: the disk refused its files."};
-    static const SaveFailureText kTimedOut{"SAVE_FAILED_NOT_FINISHED",
-                                           "The game could not be saved: the disk did not finish writing its files."};
-    switch (error) {
-    case PlatformFileError::kNoRoom:
-        return kNoRoom;
-    case PlatformFileError::kNoPermission:
-        return kNoPermission;
-    case PlatformFileError::kTimedOut:
-        return kTimedOut;
-    default:
-        return kOther;
+namespace {
+
+// What the player is told of a failure: the whole message, and why alone.
+struct FailureTexts {
+    PlatformFileError error;
+    SaveFailureText message;
+    SaveFailureText reason;
+};
+
+const FailureTexts &failureTexts(PlatformFileError error) {
+    static const FailureTexts kTexts[] = {
+        {PlatformFileError::kOther,
+         {"SAVE_FAILED", "The game could not be saved: the disk refused its files."},
+         {"SAVE_REASON_OTHER", "The disk refused the game’s files."}},
+        {PlatformFileError::kNoRoom,
+         {"SAVE_FAILED_NO_ROOM", "The game could not be saved: there is no room left on the disk."},
+         {"SAVE_REASON_NO_ROOM", "There is no room left on the disk."}},
+        {PlatformFileError::kNoPermission,
+         {"SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."},
+         {"SAVE_REASON_NO_PERMISSION", "The game has no permission to write its files."}},
+        {PlatformFileError::kTimedOut,
+         {"SAVE_FAILED_NOT_FINISHED", "The game could not be saved: the disk did not finish writing its files."},
+         {"SAVE_REASON_NOT_FINISHED", "The disk did not finish writing the game’s files."}},
+    };
+    for (const FailureTexts &texts : kTexts) {
+        if (texts.error == error)
+            return texts;
     }
+    return kTexts[0];
+}
+
+} // namespace
+
+const SaveFailureText &saveFailureText(PlatformFileError error) {
+    return failureTexts(error).message;
+}
+
+const SaveFailureText &saveFailureReason(PlatformFileError error) {
+    return failureTexts(error).reason;
 }
 
 const SaveFailureText &readInPartText() {
