@@ -83,6 +83,14 @@ bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
     return saved;
 }
 
+// Whether the saves asked for so far failed is known once they are done: waited for a few seconds at most. A
+// save not finished by then counts as failed.
+void settleSaves(HoWorld *world) {
+    SaveWriter *writer = runningWorldWriter(world);
+    if (writer && !writer->waitUntilIdleFor(SaveWriter::kLongestWait))
+        writer->unfinished();
+}
+
 } // namespace
 
 void noteGameInMemory(HoWorld *world, const std::string &path) {
@@ -147,10 +155,19 @@ void discardGameInMemory(HoWorld *world, const char *profile) {
 }
 
 bool holdBackLoadForUnsavedGame(HoWorld *world) {
-    const GameInMemory *game = unsavedGame(world);
     const int32_t index = currentProfileIndex(world);
-    if (!game || sameName(isPlayerSlot(index) ? world->profiles[index].name() : nullptr, game->profile))
+    const char *current = isPlayerSlot(index) ? world->profiles[index].name() : nullptr;
+    const GameInMemory *game = unsavedGame(world);
+    if (!game || sameName(current, game->profile))
         return false;
+    // Its save at the switch may have been asked before its last failure was known: it is tried once more
+    // before the player hears that it would be lost.
+    if (!game->lossTold) {
+        if (saveUnsavedGameAgain(world, "before another profile's game is loaded"))
+            settleSaves(world);
+        if (!(game = unsavedGame(world)))
+            return false;
+    }
     HoScene *inView = world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
     ScriptEvent *event = inView ? findEvent(&inView->script, kKeptEvent) : nullptr;
     if (game->lossTold || !event) {
@@ -176,6 +193,7 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
 }
 
 bool saveWhatIsNotSaved(HoWorld *world, const char *when) {
+    settleSaves(world);
     const bool saved = saveUnsavedGameAgain(world, when);
     SaveWriter *writer = runningWorldWriter(world);
     const std::string list = writer ? profileListPath(world) : std::string();

@@ -54,8 +54,9 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         size_t toldAtExit = 0;
     };
     const Run runs[] = {
+        // The list that could not be written is written again at exit, which fails too and is told.
         {"a profile made while nothing can be written", newProfile, 200, "1+", false,
-         {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0},
+         {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0, 1},
         {"a profile made and played to the hall", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor,
          260, "", false, {"profile made Mira", "entered c'shore", "door open", "entered c'hall"}, 0, 0},
         // The shore's save at the switch fails and is told in the HUD; the menu's fails too and is told on the

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <future>
 
 #include "engine/system/KSystemLog.h"
 #include "game/player/GameInMemory.h"
@@ -17,6 +16,7 @@
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
+#include "tests/game/player/HeldWriter.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
 
 namespace worldtest {
@@ -121,6 +121,7 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
         fire("to_nia");
         idleFrames();
         EXPECT_EQ(currentProfileIndex(&world()), 3);
+        EXPECT_EQ(savedVisits(2), c.answersAtTheSwitch ? 7.0f : 3.0f) << "saved as the other profile is selected";
         if (c.then == Then::kBackToMira)
             fire("to_mira");
         if (c.then == Then::kContinueNia || c.then == Then::kBackToMira) {
@@ -148,28 +149,6 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
         game.reset();
     }
 }
-
-} // namespace
-
-// Holds the writer's thread inside a job until let go: the jobs asked for meanwhile wait behind it, as behind
-// a write that the disk does not finish.
-class HeldWriter {
-public:
-    explicit HeldWriter(SaveWriter &writer) {
-        writer.keepCopy("", {}, [this](const std::string &) { let_.get_future().wait(); });
-    }
-    ~HeldWriter() { letGo(); }
-    void letGo() {
-        if (!gone_.exchange(true))
-            let_.set_value();
-    }
-
-private:
-    std::promise<void> let_;
-    std::atomic<bool> gone_{false};
-};
-
-namespace {
 
 // A reset or delete drops the game in memory at once: Continue then reads what the disk will hold, a new
 // game, even with the removal still waiting behind a write that does not end; a reset whose file another
@@ -271,8 +250,8 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingNeverEndsKeepsNeitherTheFramesNor
                                         "go, ERROR"),
                   std::string::npos)
             << getLogContents();
-        // The reading ends once the pipe is written and closed.
-        std::ofstream(saved).put('x');
+        // The reading ends once the pipe is opened for writing and closed.
+        std::ofstream{saved};
         EXPECT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; })) << "the reading ends";
         game.reset();
         useFixedClock(false);
