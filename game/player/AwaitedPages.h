@@ -53,8 +53,7 @@ private:
     // The hook for the page's outcome; null while it is not known (under the fixed clock: before its due
     // step).
     static const char *outcomeHook(Awaited &page, bool fixedClock, int32_t step);
-    // For a page told taken while its opener ran on: the failed hook when the opener has ended with a
-    // failure after all.
+    // For a page told taken: the failed hook once its opener has ended with a failure after all.
     static const char *lateFailureHook(Awaited &page);
 
     std::vector<Awaited> awaited_;
