@@ -47,6 +47,7 @@ TEST(GameLogRule, ErrorLinesEndInErrorOrStartWithGameErrorInAnyCase) {
             expected.push_back(c.line);
     }
     EXPECT_EQ(lftest::errorLines(log), expected);
+    // The shell's rule, which scripts/run applies, lists the same lines.
     lftest::TempDir temp;
     lftest::writeFileText(temp / "game.log", log);
     std::string listed;
