@@ -1,7 +1,8 @@
 // test-labels: threaded
 // While the main thread waits for the disk, the game shows within the wait that it waits: the last picture
-// (the red hall) dimmed and a line of white text in the middle, presented at once in the frame under way,
-// which counts no frame of its own. Under the fixed clock of scripted runs nothing is drawn.
+// (the red hall) dimmed and a line of white text in the middle of the screen in every layout, presented at
+// once in the frame under way, which counts no frame of its own. Under the fixed clock of scripted runs
+// nothing is drawn.
 
 #include <sys/stat.h>
 
@@ -29,15 +30,57 @@ protected:
         startWorld();
     }
 
-    // The white pixels of the frame (the line's letters) in the rows from top to bottom.
-    static int whiteIn(const lftest::BackBuffer &frame, int top, int bottom) {
-        int count = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = 0; x < frame.width; ++x)
-                count += frame.at(x, y)[0] > 200 && frame.at(x, y)[1] > 200 && frame.at(x, y)[2] > 200;
-        return count;
+    static void useMachineClock() {
+        unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
+        platformReloadTestHooks();
+    }
+
+    static bool white(const uint8_t *pixel) { return pixel[0] > 200 && pixel[1] > 200 && pixel[2] > 200; }
+
+    // The smallest rectangle holding the white pixels (the line's letters); empty when there are none.
+    static lftest::BackBuffer::Box lettersOf(const lftest::BackBuffer &frame) {
+        lftest::BackBuffer::Box box{frame.width, frame.height, -1, -1};
+        for (int y = 0; y < frame.height; y++)
+            for (int x = 0; x < frame.width; x++) {
+                if (!white(frame.at(x, y)))
+                    continue;
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x);
+                box.top = std::min(box.top, y);
+                box.bottom = std::max(box.bottom, y);
+            }
+        return box;
     }
 };
+
+TEST_F(DiskWaitScreenTest, TheLineStandsInTheMiddleOfTheScreenInEveryLayout) {
+    struct Layout {
+        const char *what;
+        int desktopWidth, desktopHeight; // 0: the HD desktop the game started on
+    };
+    const Layout layouts[] = {{"HD, wide", 0, 0}, {"SD, narrow", 1024, 768}};
+    useMachineClock();
+    for (const Layout &layout : layouts) {
+        SCOPED_TRACE(layout.what);
+        if (layout.desktopWidth) {
+            platformSetVirtualDesktop(layout.desktopWidth, layout.desktopHeight);
+            ASSERT_TRUE(game->switchQuality(false));
+        }
+        // A pass of its own: the screen is shown once a pass.
+        game->runPass();
+        drawnFrame();
+        game->showWaitingForDisk();
+        const lftest::BackBuffer waiting = lftest::readBackBuffer(game->window);
+        const lftest::BackBuffer::Box letters = lettersOf(waiting);
+        ASSERT_FALSE(letters.empty());
+        EXPECT_GT(letters.width(), waiting.width / 5) << "a line of letters";
+        EXPECT_NEAR(letters.left + letters.width() / 2.0, waiting.width / 2.0, waiting.width / 40.0);
+        EXPECT_NEAR(letters.top + letters.height() / 2.0, waiting.height / 2.0, waiting.height / 20.0);
+        EXPECT_LT(letters.height(), waiting.height / 10);
+        EXPECT_TRUE(near(colourAt(waiting, 1280, 100), scaled(kRed, 0.5f), 4))
+            << std::hex << colourAt(waiting, 1280, 100) << ": the hall dimmed";
+    }
+}
 
 TEST_F(DiskWaitScreenTest, AWaitOnTheDiskShowsWithinItThatTheGameWaits) {
     const lftest::BackBuffer hall = drawnFrame();
@@ -47,8 +90,7 @@ TEST_F(DiskWaitScreenTest, AWaitOnTheDiskShowsWithinItThatTheGameWaits) {
 
     // On the machine's clock, a write whose temporary is a pipe nobody reads never ends: the main thread's wait
     // on the context's writer shows the screen.
-    unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
-    platformReloadTestHooks();
+    useMachineClock();
     const std::string file = (temp.path() / "stuck.sav").string(), pipe = file + ".tmp";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     SaveWriter &writer = game->context->saveWriter;
@@ -62,13 +104,14 @@ TEST_F(DiskWaitScreenTest, AWaitOnTheDiskShowsWithinItThatTheGameWaits) {
 
     const lftest::BackBuffer waiting = lftest::readBackBuffer(game->window);
     EXPECT_TRUE(near(colourAt(waiting, 100, 100), scaled(kRed, 0.5f), 4)) << std::hex << colourAt(waiting, 100, 100);
-    const int middle = waiting.height / 2, line = waiting.height / 20;
-    EXPECT_GT(whiteIn(waiting, middle - line, middle + line), 500) << "the line's letters";
-    EXPECT_EQ(whiteIn(waiting, 0, middle - line) + whiteIn(waiting, middle + line, waiting.height), 0);
+    const lftest::BackBuffer::Box letters = lettersOf(waiting);
+    EXPECT_GT(letters.width(), waiting.width / 5) << "the line's letters";
     for (int x = 0; x < waiting.width; x += 7) {
-        const uint8_t *pixel = waiting.at(x, middle);
-        ASSERT_EQ(lftest::shownPixel(game->window->getWindowHandle(), x, middle), uint32_t(pixel[0]) << 16 | uint32_t(pixel[1]) << 8 | pixel[2])
-            << "presented at " << x;
+        const int y = letters.top + letters.height() / 2;
+        const uint8_t *pixel = waiting.at(x, y);
+        ASSERT_EQ(lftest::shownPixel(game->window->getWindowHandle(), x, y),
+                  uint32_t(pixel[0]) << 16 | uint32_t(pixel[1]) << 8 | pixel[2])
+            << "presented at " << x << "," << y;
     }
     EXPECT_EQ(platformCompletedFrames(), frames) << "no frame of its own";
 
