@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,17 +14,6 @@ namespace {
 
 using namespace lfe2e;
 using namespace lfe2e::saveRunInput;
-
-bool hasInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &wanted) {
-    auto at = lines.begin();
-    for (const std::string &line : wanted) {
-        at = std::find(at, lines.end(), line);
-        if (at == lines.end())
-            return false;
-        ++at;
-    }
-    return true;
-}
 
 // A click on an element of a scene file, at the frame (design units, in any layout).
 std::string clickOn(int frame, const std::string &sceneFile, const std::string &element) {

@@ -18,17 +18,6 @@ namespace {
 using namespace lfe2e;
 using namespace lfe2e::saveRunInput;
 
-bool hasInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &wanted) {
-    auto at = lines.begin();
-    for (const std::string &line : wanted) {
-        at = std::find(at, lines.end(), line);
-        if (at == lines.end())
-            return false;
-        ++at;
-    }
-    return true;
-}
-
 size_t countOf(const std::string &text, const std::string &part) {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
