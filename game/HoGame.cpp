@@ -261,8 +261,8 @@ bool HoGame::shutdown() {
 
 // The options are written before the window goes, where a failure can still be told. In the game's own runs
 // on the machine's clock they are written beside the game's last saves, so that their waits overlap; under
-// the fixed clock of scripted runs, and where the game writes in the caller's thread, after them, so that
-// the file changes come in one order on any machine.
+// the fixed clock of scripted runs, and in a game not set to save on writer threads (the suites that drive
+// its parts), after them, so that the file changes come in one order on any machine.
 void HoGame::saveAtExit() {
     if (context) {
         context->stop = 1;
