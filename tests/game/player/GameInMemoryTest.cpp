@@ -253,6 +253,7 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingNeverEndsKeepsNeitherTheFramesNor
         // The reading ends once the pipe is opened for writing and closed.
         std::ofstream{saved};
         EXPECT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; })) << "the reading ends";
+        waitForThread(reading);
         game.reset();
         useFixedClock(false);
         std::filesystem::remove(saved);
