@@ -52,12 +52,10 @@ public:
         bool givenUp = false;
     };
 
-    // Takes a place at the end of the file's line (none for no file); the job first in line before it, if any.
+    // Takes a place at the end of the file's line; the job first in line before it, if any.
     std::optional<Turn> join(const std::string &path, std::string what, uint64_t *ticket) {
         std::lock_guard<std::mutex> lock(mutex_);
-        *ticket = path.empty() ? 0 : ++tickets_;
-        if (path.empty())
-            return std::nullopt;
+        *ticket = ++tickets_;
         std::deque<Turn> &line = lines_[path];
         std::optional<Turn> ahead;
         if (!line.empty())
@@ -67,7 +65,7 @@ public:
     }
     void waitForTurn(const std::string &path, uint64_t ticket) {
         std::unique_lock<std::mutex> lock(mutex_);
-        left_.wait(lock, [&] { return lines_[path].front().ticket == ticket; });
+        left_.wait(lock, [&] { return lines_.at(path).front().ticket == ticket; });
     }
     void markGivenUp(const std::string &path, uint64_t ticket) {
         std::lock_guard<std::mutex> lock(mutex_);

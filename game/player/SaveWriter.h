@@ -30,9 +30,8 @@
 // Until its thread is started the writer does each job in the caller's thread, with the same outcomes
 // (the suites that save and read back at once rely on it); so it does after the end for the thread that
 // ended it. A job asked after the end from any other thread (the game-load thread setting a damaged file
-// aside while the game quits) is refused at once and logged: no thread but the one that ended the writer
-// waits on the disk without a writer thread to bound it. Every method may be called from any thread at
-// any time, the end included.
+// aside while the game quits) is refused at once and logged, as above: nothing would bound that thread's
+// wait on the disk. Every method may be called from any thread at any time, the end included.
 //
 // Under the fixed clock of scripted runs an outcome is taken a fixed number of frames after its job was
 // asked for, waiting for the writer then if it is still at work (frames that keep real time while the

@@ -405,6 +405,28 @@ TEST_F(SaveWriterTest, JobsAskedFromAnotherThreadAsTheEndGivesUpAreNamedByItOrRe
     EXPECT_EQ(readPipe("game.sav"), "old");
 }
 
+// A caller of another thread waits for room in a full queue when the end gives the jobs up: its save is
+// refused, not left in a queue that no thread takes from any more.
+TEST_F(SaveWriterTest, ASaveWaitingForRoomWhenTheEndGivesUpIsRefused) {
+    SaveWriter writer;
+    writer.startThread();
+    HeldWriter held(writer);
+    for (size_t i = 0; i < SaveWriter::kMostWaitingJobs; ++i)
+        writer.remove(path("file" + std::to_string(i)));
+    std::atomic<pid_t> otherThread{0};
+    bool lateWritten = true;
+    std::thread other([&] {
+        otherThread = pid_t(GetCurrentThreadId());
+        lateWritten = write(writer, "late.sav", "late");
+    });
+    ASSERT_TRUE(lftest::waitUntil([&] { return otherThread && lftest::threadIsAsleep(otherThread); }));
+    EXPECT_EQ(writer.finish(std::chrono::milliseconds(1)).size(), SaveWriter::kMostWaitingJobs + 1);
+    other.join();
+    EXPECT_FALSE(lateWritten);
+    EXPECT_FALSE(writer.busy());
+    EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"late.sav the disk did not finish in time"});
+}
+
 // A discarded game (its profile reset): its file's failure goes at once, and a save of it asked before
 // fails without marking it or bringing back an outcome; the caller hears that no failure of it is left.
 TEST_F(SaveWriterTest, AForgottenFileKeepsNoFailureOfTheSavesAskedBeforeIt) {
