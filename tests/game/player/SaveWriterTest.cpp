@@ -381,18 +381,17 @@ TEST_F(SaveWriterTest, JobsAskedFromAnotherThreadAsTheEndGivesUpAreNamedByItOrRe
     writer.startThread();
     ASSERT_TRUE(startWriteThatNeverEnds(writer, "game.sav", "old"));
     std::atomic<int> asked{0};
-    std::atomic<bool> ended{false};
     bool lateWritten = true;
     std::thread other([&] {
-        // Waiting writes of one file fold into one: the queue never fills.
-        for (; !ended; ++asked)
-            write(writer, "other.sav", std::to_string(asked.load()));
+        // Waiting writes of one file fold into one: the queue never fills, and the first save refused is
+        // one asked after the end.
+        while (write(writer, "other.sav", std::to_string(asked.load())))
+            ++asked;
         lateWritten = write(writer, "late.sav", "late");
     });
     ASSERT_TRUE(lftest::waitUntil([&] { return asked > 0; }));
     clearLogContents();
     const std::vector<std::string> left = whatOf(writer.finish(std::chrono::milliseconds(1)));
-    ended = true;
     other.join();
     EXPECT_EQ(left.front(), "the save of " + path("game.sav") + " | game.sav");
     EXPECT_FALSE(lateWritten);
