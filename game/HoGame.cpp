@@ -1,5 +1,6 @@
 #include "game/HoGame.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "engine/resource/KResourceProblems.h"
 #include "engine/system/KSystem.h"
 #include "engine/window/KWindow.h"
+#include "game/DiskWaitScreen.h"
 #include "game/HoContext.h"
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
@@ -18,6 +20,7 @@
 #include "game/player/SavedGame.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/world/HoWorld.h"
+#include "platform/TestHooks.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
 #include "platform/WindowHooks.h"
@@ -50,6 +53,12 @@ std::string describeDamagedEntry() {
     return damaged->name + ". The game's file " + file + ", which holds it, is damaged. Please install the game again.";
 }
 
+// What is left since the time of the longest wait on a writer (none once it has passed).
+std::chrono::milliseconds longestWaitLeft(std::chrono::steady_clock::time_point since) {
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
+    return std::max(SaveWriter::kLongestWait - waited, std::chrono::milliseconds(0));
+}
+
 } // namespace
 
 HoGame *currentHoGame() {
@@ -72,11 +81,15 @@ HoGame::HoGame(const GameSettings &gameSettings) : settings(gameSettings) {
     screenValues.halfWidth = screenValues.width * 0.5f;
     screenValues.halfHeight = screenValues.height * 0.5f;
     screenValues.artScale = 1.0f;
+    optionsWriter_.setWaitingHook([this] { showWaitingForDisk(); });
 }
 
 HoGame::~HoGame() {
     platformUnregisterScriptedDesignMapping(this);
     splash.reset();
+    // A context that ends here waits for its writer with nothing left to draw on.
+    if (context)
+        context->saveWriter.setWaitingHook(nullptr);
     delete context;
     context = nullptr;
 }
@@ -129,6 +142,7 @@ void HoGame::run() {
 }
 
 bool HoGame::runPass() {
+    waitingShown_ = false;
     if (paused) {
         // A paused pass runs nothing of the game, but must wait for the event that ends the pause.
         waitForWindowMessage();
@@ -199,6 +213,7 @@ void HoGame::createContext() {
     context = new HoContext(this);
     if (savesOnWriterThread)
         context->saveWriter.startThread();
+    context->saveWriter.setWaitingHook([this] { showWaitingForDisk(); });
     context->messageHook = {logScriptMessage, nullptr};
     context->init();
     startFailure_ = describeStartFailure(*context->world);
@@ -228,10 +243,8 @@ bool HoGame::shutdown() {
         return true;
     shutDown_ = true;
     splash.reset();
+    saveAtExit();
     if (context) {
-        context->stop = 1;
-        saveGameOnExit(context->world);
-        tellSaveFailureAtExit(context, getWindowTitle(), "when the game ended");
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();
@@ -241,10 +254,49 @@ bool HoGame::shutdown() {
     KResource::cleanup();
     delete window;
     window = nullptr;
-    saveOptions();
     if (osCode == kOsCodeWaitingAtExit)
         Sleep(kExitWaitMilliseconds);
     return true;
+}
+
+// The options are written before the window goes, where a failure can still be told. In the game's own runs
+// on the machine's clock they are written beside the game's last saves, so that their waits overlap; under
+// the fixed clock of scripted runs, and in a game not set to save on writer threads (the suites that drive
+// its parts), after them, so that the file changes come in one order on any machine.
+void HoGame::saveAtExit() {
+    if (context) {
+        context->stop = 1;
+        saveGameOnExit(context->world);
+    }
+    const bool beside = savesOnWriterThread && !platformFixedClockEnabled();
+    const auto started = std::chrono::steady_clock::now();
+    PlatformFileError options = beside ? startSavingOptions() : PlatformFileError::kNone;
+    std::vector<FileNotSaved> notSaved = context ? filesNotSavedAtExit(context, "when the game ended")
+                                                 : std::vector<FileNotSaved>();
+    if (!beside)
+        options = startSavingOptions();
+    if (options == PlatformFileError::kNone)
+        options = finishSavingOptions(beside ? longestWaitLeft(started) : SaveWriter::kLongestWait);
+    if (options != PlatformFileError::kNone) {
+        const std::string path = optionsFilePath();
+        notSaved.push_back({path.empty() ? "options.cfg" : path, options, SavedFileKind::kOptions});
+    }
+    tellFilesNotSavedAtExit(context, getWindowTitle(), notSaved);
+}
+
+void HoGame::showWaitingForDisk() {
+    if (!window || !context || waitingShown_ || platformFixedClockEnabled())
+        return;
+    waitingShown_ = true;
+    const View kept = view;
+    const ClipRect keptClip = clip;
+    // What the frame has drawn so far lies below.
+    context->flushBatch();
+    drawDiskWaitScreen(context);
+    window->presentWithinFrame();
+    setView(kept.x, kept.y, kept.zoom, kept.angle);
+    if (keptClip.enabled)
+        setClipRect(true, keptClip.x1, keptClip.y1, keptClip.x2, keptClip.y2);
 }
 
 namespace {
@@ -258,6 +310,9 @@ void endForLostDisplay(const char *why) {
     logMessage("Game: the display has gone away (%s): the game exits, ERROR", why);
     HoGame *game = currentHoGame();
     SaveWriter *writer = game && game->context ? &game->context->saveWriter : nullptr;
+    // Nothing can be drawn any more.
+    if (writer)
+        writer->setWaitingHook(nullptr);
     if (!writer || writer->waitUntilIdleFor(SaveWriter::kLongestWait)) {
         logMessage("Game: the saves asked for are finished; the game ends");
         return;

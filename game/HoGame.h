@@ -1,14 +1,17 @@
 #pragma once
 // The game application: the one KGame of the program. It holds the player options, the display layout
 // and the view, runs start-up, the splash sequence and the fixed-step main loop, answers the window's
-// events and shuts everything down in order when the window asks to quit.
+// events and shuts everything down in order when the window asks to quit. While its main thread waits for
+// the disk it shows that it waits.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "engine/system/KGame.h"
 #include "game/HoGameSettings.h"
+#include "game/player/SaveWriter.h"
 
 class HoContext;
 class SplashScreen;
@@ -29,8 +32,14 @@ public:
     bool runPass();
     // Makes the game context, initialises it and lets it run: ready and active.
     void createContext();
-    // Runs once, when the window asks to quit; true ends the loop.
+    // Runs once, when the window asks to quit; true ends the loop. The game and the options are saved while
+    // the window still shows, so that the exit's notice can name whatever was not.
     bool shutdown();
+    // Shows, in the middle of the frame under way, that the game waits for the disk: the hook of the waits
+    // of the main thread on the context's writer and the options' writer, and of any other wait that lasts.
+    // Once a pass; nothing without a window or a context, nor under the fixed clock of scripted runs (whether
+    // a wait lasts long enough to be shown depends on the machine, and they step alike on any).
+    void showWaitingForDisk();
 
     bool isFullscreen() const;
     bool isHd() const;
@@ -69,8 +78,12 @@ public:
     // The options file (HoGameOptions.cpp).
     std::string optionsFilePath() const;
     void readOptions();
-    // Writes the options file; false (logged) when it could not be written.
+    // Writes the options file, waiting for it a few seconds at most; false (logged) when it was not written.
     bool saveOptions();
+    // Hands the options file to its writer; why it could not (kNone: handed over). Logged.
+    PlatformFileError startSavingOptions();
+    // Waits for the options' writer at most the bound; why the file was not written (kNone: it was). Logged.
+    PlatformFileError finishSavingOptions(std::chrono::milliseconds bound);
     // Applies the text of an options file to the options.
     void parseOptions(const char *text);
 
@@ -110,7 +123,12 @@ private:
     void runSplashFrame();
     void runContextFrame();
     void waitForWindowMessage();
+    // Saves the game and the options at the end and tells what was not saved.
+    void saveAtExit();
 
+    // The options file's own writer (HoGameOptions.cpp), waited for a few seconds at most.
+    SaveWriter optionsWriter_{"options file"};
+    bool waitingShown_ = false; // the wait screen is drawn in this pass
     bool shutDown_ = false;
     bool windowFailed_ = false;
     std::string startFailure_;

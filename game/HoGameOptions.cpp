@@ -105,6 +105,11 @@ void HoGame::parseOptions(const char *text) {
 }
 
 bool HoGame::saveOptions() {
+    const PlatformFileError error = startSavingOptions();
+    return error == PlatformFileError::kNone && finishSavingOptions(SaveWriter::kLongestWait) == PlatformFileError::kNone;
+}
+
+PlatformFileError HoGame::startSavingOptions() {
     const std::string path = optionsFilePath();
     std::string text;
     for (int32_t i = 0; i < kGameOptionCount; i++) {
@@ -115,25 +120,33 @@ bool HoGame::saveOptions() {
         text += '\n';
     }
     if (path.empty()) {
-        logMessage("Game: cannot write options file (no state folder): %s, ERROR",
-                   describeFileError(stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther
-                                                                                 : stateFolderError));
-        return false;
+        const PlatformFileError why =
+            stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : stateFolderError;
+        logMessage("Game: cannot write options file (no state folder): %s, ERROR", describeFileError(why));
+        return why;
     }
     // The whole text replaces the file in one step, so a write cut off at any point leaves the old options;
-    // on a writer's thread of its own, so a disk that never answers holds the game (at its end, its window
-    // gone) a few seconds at most.
+    // on a writer's thread of its own, so a disk that never answers holds the game a few seconds at most.
     FileImage image(static_cast<uint8_t *>(std::malloc(text.size())), std::free);
     if (!image) {
         logMessage("Game: cannot write options file %s: out of memory, ERROR", path.c_str());
-        return false;
+        return PlatformFileError::kOther;
     }
     std::memcpy(image.get(), text.data(), text.size());
-    SaveWriter writer("options file");
-    writer.startThread();
-    writer.write(path, std::move(image), text.size());
-    const std::vector<SaveWriter::Unfinished> notFinished = writer.finish();
+    optionsWriter_.startThread();
+    // A write refused for want of room in the queue comes back as a failed outcome.
+    optionsWriter_.write(path, std::move(image), text.size());
+    return PlatformFileError::kNone;
+}
+
+PlatformFileError HoGame::finishSavingOptions(std::chrono::milliseconds bound) {
+    const std::vector<SaveWriter::Unfinished> notFinished = optionsWriter_.finish(bound);
     logJobsNotFinished(notFinished, "in time", "the options are not saved");
-    // The only outcome a lone write hands back is its failure.
-    return notFinished.empty() && writer.takeOutcomes(false).empty();
+    if (!notFinished.empty())
+        return PlatformFileError::kTimedOut;
+    // The writer hands back a failed write, and the first written after one: the last says how it ended.
+    PlatformFileError error = PlatformFileError::kNone;
+    for (const SaveWriter::Outcome &outcome : optionsWriter_.takeOutcomes(false))
+        error = outcome.error;
+    return error;
 }

@@ -90,4 +90,7 @@ public:
     virtual bool getPointerSynthesis() = 0;
     virtual void setPointerSynthesis(bool on) = 0;
     virtual void leaveFullScreenForDialog() = 0;
+    // Shows what the frame under way has drawn so far, and the frame goes on (the game shows that it waits
+    // in the middle of a frame): no frame is counted, no message handled. A window that cannot does nothing.
+    virtual void presentWithinFrame() {}
 };

@@ -115,6 +115,7 @@ public:
     double getFrameTime() override;
     void pumpMessages() override;
     void flipBackBuffer(bool waitWhileInactive) override;
+    void presentWithinFrame() override;
     void setSoftwareCursor(bool on) override;
 
     // View transform, clipping and the fixed-function state (KWindowD3D9View.cpp).

@@ -1,6 +1,6 @@
 // The end of every frame: the flip closes the scene, deals with a lost device, presents, pumps messages,
 // waits while the game is not in front, holds the frame rate to its cap, measures the frame time that
-// drives the game's clock, and opens the next scene.
+// drives the game's clock, and opens the next scene. A present within a frame shows the frame so far.
 
 #include "engine/window/KWindowD3D9.h"
 
@@ -189,6 +189,18 @@ void KWindowD3D9::flipBackBuffer(bool waitWhileInactiveRequested) {
             returnToFullScreen = false;
         }
     }
+}
+
+// The scene is closed for the present and opened again; the letterbox bars and the pointer of the last flip
+// stay as they are.
+void KWindowD3D9::presentWithinFrame() {
+    if (!device || !sceneOpen || deviceLost)
+        return;
+    std::lock_guard<std::recursive_mutex> deviceLock(KGraphicD3D9::rendererMutex());
+    device->EndScene();
+    if (device->TestCooperativeLevel() == D3D_OK)
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    device->BeginScene();
 }
 
 // Black strips just outside the design area (what a scaled game area would bleed into), then, when the

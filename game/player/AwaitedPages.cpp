@@ -17,7 +17,11 @@ void AwaitedPages::await(const PageOpening &page, const HoScene *asker, PageHook
     awaited_.push_back({page.opener, page.address, asker->identifier, hooks, step + kFixedClockOutcomeSteps});
 }
 
-const char *AwaitedPages::outcomeHook(const Awaited &page, bool fixedClock, int32_t step) {
+const char *AwaitedPages::hookToRun(Awaited &page, bool fixedClock, int32_t step) {
+    return page.told == Told::nothing ? outcomeHook(page, fixedClock, step) : lateFailureHook(page);
+}
+
+const char *AwaitedPages::outcomeHook(Awaited &page, bool fixedClock, int32_t step) {
     using Outcome = PlatformOpener::Outcome;
     Outcome outcome = page.opener->outcome();
     if (fixedClock)
@@ -25,16 +29,31 @@ const char *AwaitedPages::outcomeHook(const Awaited &page, bool fixedClock, int3
     switch (outcome) {
     case Outcome::taken:
         logMessage("Game: the desktop's opener took %s", page.address.c_str());
+        // Watched until its end is seen, even when it has come: how it ended is read only once it is known
+        // to have ended, so that a failure just now is not missed.
+        page.told = Told::taken;
         return page.hooks.opened;
     case Outcome::failed:
         // One that could not start was logged as it failed.
         if (page.opener->ran())
             logMessage("Game: the desktop's opener did not take %s: %s, ERROR", page.address.c_str(),
                        page.opener->failure().c_str());
+        page.told = Told::everything;
         return page.hooks.failed;
     default:
         return nullptr;
     }
+}
+
+const char *AwaitedPages::lateFailureHook(Awaited &page) {
+    if (!page.opener->ended())
+        return nullptr;
+    page.told = Told::everything;
+    if (page.opener->outcome() != PlatformOpener::Outcome::failed)
+        return nullptr;
+    logMessage("Game: the desktop's opener did not take %s after all: %s, ERROR", page.address.c_str(),
+               page.opener->failure().c_str());
+    return page.hooks.failed;
 }
 
 void AwaitedPages::tellOutcomes(HoWorld &world) {
@@ -44,13 +63,12 @@ void AwaitedPages::tellOutcomes(HoWorld &world) {
     // A hook may hand another page over: what it adds is awaited after the pages still awaited.
     std::vector<Awaited> pages = std::exchange(awaited_, {}), still;
     for (Awaited &page : pages) {
-        const char *hook = outcomeHook(page, fixedClock, world.tickCounter);
-        if (!hook) {
-            still.push_back(std::move(page));
-            continue;
+        if (const char *hook = hookToRun(page, fixedClock, world.tickCounter)) {
+            if (HoScene *scene = world.findScene(page.scene))
+                runTextHook(&scene->script, hook, page.address.c_str());
         }
-        if (HoScene *scene = world.findScene(page.scene))
-            runTextHook(&scene->script, hook, page.address.c_str());
+        if (page.told != Told::everything)
+            still.push_back(std::move(page));
     }
     still.insert(still.end(), std::make_move_iterator(awaited_.begin()), std::make_move_iterator(awaited_.end()));
     awaited_ = std::move(still);

@@ -14,11 +14,11 @@ constexpr char kWallpaperFolder[] = "Velt/wallpapers/";
 constexpr char kSoundtrackFolder[] = "Velt/soundtrack";
 
 // A copy that replaces what the destination held; paths that the data folder refused are empty. A copy
-// that fails is logged with both paths.
+// that fails is an error the player is told of, logged with both paths.
 bool copyReplacing(const std::string &from, const std::string &to) {
     if (!from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false))
         return true;
-    logMessage("Game: cannot copy '%s' to '%s'", from.c_str(), to.c_str());
+    logMessage("Game: cannot copy '%s' to '%s', ERROR", from.c_str(), to.c_str());
     return false;
 }
 
@@ -60,7 +60,7 @@ std::string saveSoundtrack(const char *gameId) {
     if (!source.empty())
         enumerateFolder(source.c_str(), collectFileName, &files);
     if (files.empty()) {
-        logMessage("Game: no soundtrack to copy in '%s'", source.empty() ? kSoundtrackFolder : source.c_str());
+        logMessage("Game: no soundtrack to copy in '%s', ERROR", source.empty() ? kSoundtrackFolder : source.c_str());
         return std::string();
     }
     size_t copied = 0;

@@ -1,11 +1,15 @@
 #include "game/player/SaveNotice.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <string>
 
 #include "engine/system/KSystem.h"
 #include "engine/text/KTextEncoding.h"
 #include "game/HoContext.h"
 #include "game/player/HudMessage.h"
+#include "game/player/ProfileList.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
 #include "game/script/ScriptCommandArgs.h"
@@ -28,7 +32,7 @@ bool showsMessages(const HoWorld *world) {
 }
 
 const char *localized(HoContext *context, const SaveFailureText &message) {
-    const char *text = context->getLocalizedText(message.key, kTextEncodingUtf8);
+    const char *text = context && message.key ? context->getLocalizedText(message.key, kTextEncodingUtf8) : nullptr;
     return text ? text : message.english;
 }
 
@@ -41,23 +45,91 @@ HoScene *sceneInView(HoWorld *world) {
     return world && world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
 }
 
-// Tells the failure where the player looks; false when nothing shows it yet.
-bool tellFailure(HoWorld *world, PlatformFileError error) {
+// Tells the failure where the player looks (`again`: once more, its screen left before it was read); where
+// it was told, nowhere when nothing shows it yet.
+SaveNotice::Place tellFailure(HoWorld *world, PlatformFileError error, bool again) {
     const SaveFailureText &failure = saveFailureText(error);
     HoScene *scene = sceneInView(world);
     ScriptEvent *event = scene ? findEvent(&scene->script, kFailureEvent) : nullptr;
     if (!showsMessages(world) && !event)
-        return false;
-    logMessage("Game: the player is told that the game could not be saved: %s", describeFileError(error));
+        return SaveNotice::Place::kNowhere;
+    logMessage(again ? "Game: the player, gone to another screen before reading it, is told again that the game "
+                       "could not be saved: %s"
+                     : "Game: the player is told that the game could not be saved: %s",
+               describeFileError(error));
     if (showsMessages(world)) {
         showInHud(world, failure);
-        return true;
+        return SaveNotice::Place::kHud;
     }
     if (ScriptContext *global = world->globalContext())
         findOrCreateVariable(global, kFailureKeyName, nullptr)->value->setPointer(kScriptText,
                                                                                  world->names().internOrFind(failure.key));
     event->fire();
-    return true;
+    return SaveNotice::Place::kMenu;
+}
+
+// From now on the failure just told is followed until the player has had it in view for a message's time.
+void followFrom(SaveNotice::Shown &shown, HoWorld *world, SaveNotice::Place place) {
+    shown.place = place;
+    shown.world = world;
+    shown.menu = place == SaveNotice::Place::kMenu ? sceneInView(world) : nullptr;
+    shown.ticksLeft = secondsToTicks(defaultMessageSeconds(world));
+    shown.lastTick = world->tickCounter;
+}
+
+// The HUD's message box of the world it was told in still holds the failure (shown or waiting for the HUD):
+// once it has run its time, or another message took its place before the player's eyes, it was read.
+bool hudHolds(const HoWorld *world, const SaveNotice::Shown &shown) {
+    const SceneElement *text = world->hud.messageText;
+    return world == shown.world && world->message.shown && text && text->text.type == kScriptText &&
+           text->text.text() &&
+           std::strcmp(text->text.text(), localized(world->context, saveFailureText(shown.error))) == 0;
+}
+
+// Whether the failure is where it was told and the player still looks there; counts its time on a menu,
+// and forgets it once read.
+bool stillInView(HoWorld *world, SaveNotice::Shown &shown) {
+    switch (shown.place) {
+    case SaveNotice::Place::kHud:
+        if (world == shown.world && !hudHolds(world, shown)) {
+            shown.files.clear();
+            return true;
+        }
+        // The box waits through a scene change, to go on over the next location.
+        return world == shown.world && (showsMessages(world) || world->change.state != kChangeIdle);
+    case SaveNotice::Place::kMenu:
+        if (world != shown.world || sceneInView(world) != shown.menu)
+            return false;
+        shown.ticksLeft -= world->tickCounter - shown.lastTick;
+        shown.lastTick = world->tickCounter;
+        if (shown.ticksLeft <= 0)
+            shown.files.clear();
+        return true;
+    case SaveNotice::Place::kNowhere:
+        break;
+    }
+    return false;
+}
+
+// A failure whose screen the player left before it was in view for a message's time is told again on the
+// next screen that can show it (the HUD's box of a location, a menu's event); from a location's HUD it
+// moves, so that the box does not show it again later.
+void followShownFailure(HoContext *context) {
+    SaveNotice::Shown &shown = context->saveNotice.shown;
+    HoWorld *world = context->world;
+    if (shown.files.empty() || !world || stillInView(world, shown))
+        return;
+    const bool fromHud = shown.place == SaveNotice::Place::kHud && hudHolds(world, shown);
+    const SaveNotice::Place place = tellFailure(world, shown.error, true);
+    if (place == SaveNotice::Place::kNowhere) {
+        // A menu left waits for the next screen that can show it; a box whose HUD is hidden keeps it.
+        if (!fromHud)
+            shown.place = SaveNotice::Place::kNowhere;
+        return;
+    }
+    if (fromHud)
+        world->message.shown = 0;
+    followFrom(shown, world, place);
 }
 
 // The game hears of the save, and so does the scene the player looks at (a menu that says what it did).
@@ -72,6 +144,8 @@ void announce(HoWorld *world, const char *announcement) {
 // A file written is no longer failed; a failure to tell goes last, in the place of its file's earlier one.
 // A failure not to be told (one more of a run the player was told of) only updates an untold one of its file.
 void noteUntold(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tell) {
+    if (outcome.error == PlatformFileError::kNone)
+        std::erase(notice.shown.files, outcome.path);
     auto &untold = notice.untold;
     const auto same = [&](const auto &file) { return file.first == outcome.path; };
     const bool wasUntold = std::find_if(untold.begin(), untold.end(), same) != untold.end();
@@ -86,6 +160,17 @@ void keepUntoldNotFinished(SaveNotice &notice, const std::vector<SaveWriter::Unf
         if (!job.savePath.empty())
             noteUntold(notice, {job.savePath, PlatformFileError::kTimedOut, nullptr}, true);
     }
+}
+
+// A write the disk has not finished after the writer's longest wait counts as not saved now, and is told
+// once, without anyone waiting for it. Under the fixed clock a disk that is merely slow must not change what
+// a scripted run shows.
+void takeLongJobs(HoContext *context) {
+    if (platformFixedClockEnabled())
+        return;
+    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.takeLongJob(SaveWriter::kLongestWait);
+    logJobsNotFinished(jobs, "within the longest wait", "it counts as not saved until it is written");
+    keepUntoldNotFinished(context->saveNotice, jobs);
 }
 
 void takeOutcomes(HoContext *context) {
@@ -107,26 +192,81 @@ void takeOutcomes(HoContext *context) {
     }
 }
 
+// The kinds of file among those not saved, one bit each by SavedFileKind.
+unsigned kindsOf(const std::vector<FileNotSaved> &files) {
+    unsigned kinds = 0;
+    for (const FileNotSaved &file : files)
+        kinds |= 1u << unsigned(file.kind);
+    return kinds;
+}
+
+// The kinds in English words, in the order the game, the profiles, the options: "the game and the options".
+std::string englishKindList(unsigned kinds) {
+    static const char *const kWords[] = {"the game", "the profiles", "the options"};
+    std::vector<const char *> named;
+    for (unsigned kind = 0; kind < std::size(kWords); ++kind) {
+        if (kinds & (1u << kind))
+            named.push_back(kWords[kind]);
+    }
+    std::string list;
+    for (size_t i = 0; i < named.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == named.size() ? " and " : ", ";
+        list += named[i];
+    }
+    return list;
+}
+
+// The localised sentence that names the kinds not saved ("Not saved: the game and the options.").
+std::string kindsSentence(HoContext *context, unsigned kinds) {
+    // By the kinds' bits: the game 1, the profiles 2, the options 4.
+    static const char *const kKeys[] = {nullptr,
+                                        "NOT_SAVED_GAME",
+                                        "NOT_SAVED_PROFILES",
+                                        "NOT_SAVED_GAME_PROFILES",
+                                        "NOT_SAVED_OPTIONS",
+                                        "NOT_SAVED_GAME_OPTIONS",
+                                        "NOT_SAVED_PROFILES_OPTIONS",
+                                        "NOT_SAVED_GAME_PROFILES_OPTIONS"};
+    const std::string english = "Not saved: " + englishKindList(kinds) + ".";
+    return localized(context, {kKeys[kinds & 7u], english.c_str()});
+}
+
+// Each reason a file was not saved has its words at one index of the tables below.
+size_t reasonIndex(PlatformFileError error) {
+    switch (error) {
+    case PlatformFileError::kNoRoom:
+        return 0;
+    case PlatformFileError::kNoPermission:
+        return 1;
+    case PlatformFileError::kTimedOut:
+        return 3;
+    default:
+        return 2;
+    }
+}
+
+// Why, as the exit's notice says it after the kinds.
+const SaveFailureText &notSavedReasonText(PlatformFileError error) {
+    static const SaveFailureText kReasons[] = {
+        {"NOT_SAVED_NO_ROOM", "There is no room left on the disk."},
+        {"NOT_SAVED_NO_PERMISSION", "The game has no permission to write its files."},
+        {"NOT_SAVED_REFUSED", "The disk refused its files."},
+        {"NOT_SAVED_NOT_FINISHED", "The disk did not finish writing its files."},
+    };
+    return kReasons[reasonIndex(error)];
+}
+
 } // namespace
 
 const SaveFailureText &saveFailureText(PlatformFileError error) {
-    static const SaveFailureText kNoRoom{"SAVE_FAILED_NO_ROOM",
-                                         "The game could not be saved: there is no room left on the disk."};
-    static const SaveFailureText kNoPermission{
-        "SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."};
-    static const SaveFailureText kOther{"SAVE_FAILED", "The game could not be saved: the disk refused its files."};
-    static const SaveFailureText kTimedOut{"SAVE_FAILED_NOT_FINISHED",
-                                           "The game could not be saved: the disk did not finish writing its files."};
-    switch (error) {
-    case PlatformFileError::kNoRoom:
-        return kNoRoom;
-    case PlatformFileError::kNoPermission:
-        return kNoPermission;
-    case PlatformFileError::kTimedOut:
-        return kTimedOut;
-    default:
-        return kOther;
-    }
+    static const SaveFailureText kFailures[] = {
+        {"SAVE_FAILED_NO_ROOM", "The game could not be saved: there is no room left on the disk."},
+        {"SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."},
+        {"SAVE_FAILED", "The game could not be saved: the disk refused its files."},
+        {"SAVE_FAILED_NOT_FINISHED", "The game could not be saved: the disk did not finish writing its files."},
+    };
+    return kFailures[reasonIndex(error)];
 }
 
 const SaveFailureText &readInPartText() {
@@ -135,12 +275,29 @@ const SaveFailureText &readInPartText() {
     return kReadInPart;
 }
 
+std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files) {
+    if (files.empty())
+        return std::string();
+    return kindsSentence(context, kindsOf(files)) + " " + localized(context, notSavedReasonText(files.back().error));
+}
+
 void applySaveOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     HoWorld *world = context->world;
     takeOutcomes(context);
-    if (!notice.untold.empty() && tellFailure(world, notice.untold.back().second))
-        notice.untold.clear();
+    takeLongJobs(context);
+    if (!notice.untold.empty()) {
+        const PlatformFileError error = notice.untold.back().second;
+        const SaveNotice::Place place = tellFailure(world, error, false);
+        if (place != SaveNotice::Place::kNowhere) {
+            notice.shown.files.clear();
+            for (const auto &file : std::exchange(notice.untold, {}))
+                notice.shown.files.push_back(file.first);
+            notice.shown.error = error;
+            followFrom(notice.shown, world, place);
+        }
+    }
+    followShownFailure(context);
     // Told in the world that was loaded, once the switch has handed it over.
     if (notice.readInPartUntold && showsMessages(world) && !context->pendingWorld.load(std::memory_order_acquire)) {
         logMessage("Game: the player is told that part of the saved game could not be read");
@@ -160,7 +317,7 @@ void noteSavesNotFinished(HoContext *context, const char *when) {
     keepUntoldNotFinished(context->saveNotice, jobs);
 }
 
-void tellSaveFailureAtExit(HoContext *context, const char *caption, const char *when) {
+std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *when) {
     const std::vector<SaveWriter::Unfinished> notFinished = context->saveWriter.finish();
     logJobsNotFinished(notFinished, when, "it is lost");
     SaveNotice &notice = context->saveNotice;
@@ -169,12 +326,25 @@ void tellSaveFailureAtExit(HoContext *context, const char *caption, const char *
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
         noteUntold(notice, outcome, true);
     keepUntoldNotFinished(notice, notFinished);
-    const std::vector<std::pair<std::string, PlatformFileError>> failed = std::exchange(notice.untold, {});
-    if (failed.empty())
+    const std::string list = context->world ? profileListPath(context->world) : std::string();
+    std::vector<FileNotSaved> files;
+    for (auto &[path, error] : std::exchange(notice.untold, {})) {
+        const SavedFileKind kind = !list.empty() && path == list ? SavedFileKind::kProfiles : SavedFileKind::kGame;
+        files.push_back({std::move(path), error, kind});
+    }
+    return files;
+}
+
+void tellFilesNotSavedAtExit(HoContext *context, const char *caption, const std::vector<FileNotSaved> &files) {
+    if (files.empty())
         return;
-    for (const auto &[path, error] : failed)
-        logMessage("Game: %s is not saved at exit: %s", path.c_str(), describeFileError(error));
-    const PlatformFileError latest = failed.back().second;
-    logMessage("Game: the player is told at exit that the game could not be saved: %s", describeFileError(latest));
-    platformShowWarningBox(caption ? caption : "", localized(context, saveFailureText(latest)));
+    for (const FileNotSaved &file : files)
+        logMessage("Game: %s is not saved at exit: %s", file.path.c_str(), describeFileError(file.error));
+    logMessage("Game: the player is told at exit that %s could not be saved: %s",
+               englishKindList(kindsOf(files)).c_str(), describeFileError(files.back().error));
+    platformShowWarningBox(caption ? caption : "", notSavedAtExitText(context, files).c_str());
+}
+
+void tellSaveFailureAtExit(HoContext *context, const char *caption, const char *when) {
+    tellFilesNotSavedAtExit(context, caption, filesNotSavedAtExit(context, when));
 }

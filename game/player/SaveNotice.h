@@ -9,8 +9,13 @@
 // be announced fires its event in the "game" scene and in the scene the player looks at once its file
 // is written, so the scripts never speak of a save that was not made.
 // Failures are kept by file until told: a file written again since its failure is no longer failed, and
-// nothing is told of it, in the game or at its end.
+// nothing is told of it, in the game or at its end. A failure told on a screen the player leaves before it
+// has been in view for a message's time (a menu left at once, a location left for a menu) is told again on
+// the next screen that can show it. A write that the disk has not finished after the writer's longest wait
+// is told as not finished without anyone waiting for it (on the machine's clock only: under the fixed clock
+// of scripted runs nothing is told of a disk that is merely slow).
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +24,8 @@
 #include "platform/WinBase.h"
 
 class HoContext;
+class HoScene;
+class HoWorld;
 
 struct SaveNotice {
     // The files whose failure the player is still to be told of, with why, the latest last (empty: none).
@@ -27,6 +34,31 @@ struct SaveNotice {
     bool failing = false;
     // A saved game loaded only in part: the player is still to be told that some progress was lost.
     bool readInPartUntold = false;
+
+    // Where a failure was told: nowhere yet, in the HUD's message box, or by a menu's event.
+    enum class Place : uint8_t { kNowhere, kHud, kMenu };
+    // The failure told last, until the player has had it in view for a message's time.
+    struct Shown {
+        std::vector<std::string> files; // the files it told of that are still not saved (empty: none to follow)
+        PlatformFileError error = PlatformFileError::kNone;
+        Place place = Place::kNowhere;
+        // Where it was told, compared only (the world may be gone since).
+        const HoWorld *world = nullptr;
+        const HoScene *menu = nullptr;
+        int32_t ticksLeft = 0; // on a menu: the world's steps it is still to be in view
+        int32_t lastTick = 0;  // the world's step count when that was last counted
+    };
+    Shown shown;
+};
+
+// The kinds of file the game keeps, as the exit's notice names them.
+enum class SavedFileKind : uint8_t { kGame, kProfiles, kOptions };
+
+// A file not saved when the game or its context ends, and why.
+struct FileNotSaved {
+    std::string path;
+    PlatformFileError error = PlatformFileError::kOther;
+    SavedFileKind kind = SavedFileKind::kGame;
 };
 
 // The message for a failure: its localisation key, and its English text where the game has no text for
@@ -38,15 +70,25 @@ struct SaveFailureText {
 const SaveFailureText &saveFailureText(PlatformFileError error);
 // The message for a saved game read only in part.
 const SaveFailureText &readInPartText();
+// What the exit's notice says: the kinds of file not saved, and why, in the game's words (English where it
+// has none).
+std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files);
 
-// At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes,
-// fires announcements, and tells an untold failure or partial load where the player looks.
+// At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes and
+// the write that has been at work too long, fires announcements, tells an untold failure or partial load
+// where the player looks, and tells again a failure whose screen was left before it was read.
 void applySaveOutcomes(HoContext *context);
 // At the end of the game or of its context (a restart; `when` says which, for the log), after its last
 // save: ends the writer, waiting for it at most its bound (what is not finished by then is logged and given
-// up), and tells the files still not saved that the player was not told of (every one whose save at the
+// up), and returns the files still not saved that the player was not told of (every one whose save at the
 // end failed or was given up, whatever other file was written after it, and every one whose failure is
-// untold) in a warning box with the caption, the only screen left.
+// untold).
+std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *when);
+// Tells the files not saved in a warning box with the caption, the only screen left, naming each kind of
+// file (the game, the profiles, the options); nothing when there are none. The context (null: none) gives
+// the words.
+void tellFilesNotSavedAtExit(HoContext *context, const char *caption, const std::vector<FileNotSaved> &files);
+// Both, for the context's own files.
 void tellSaveFailureAtExit(HoContext *context, const char *caption, const char *when);
 // After a wait on the writer that ended with jobs left (`when` says which wait, for the log): logs each, and
 // keeps each save among them to be told as not saved until it is written.

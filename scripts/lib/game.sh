@@ -85,9 +85,10 @@ check_log() {
 }
 
 # end_player_session STATUS LOG: after a player's own session, which ended with STATUS. The game may have
-# met and told of problems it handles (a full disk, a copy that failed, no program to open a page): the
-# error lines of its log LOG are listed as what it told, not as a failure, and the run ends with the game's
-# own status (check_exit for an error status).
+# met and told of problems it handles (a save not written or not finished, a copy that failed, no program to
+# open a page or an opener that did not take it), each logged as an error line: the error lines of its log
+# LOG are listed as what it told, not as a failure, and the run ends with the game's own status (check_exit
+# for an error status).
 end_player_session() {
   local status=$1 log=$2 problems
   check_exit "$status" "$log"

@@ -36,6 +36,18 @@ using Rgb = std::array<int, 3>;
 using lftest::readText;
 using lftest::stateLines;
 
+// The wanted lines stand among the lines in their order, others between them.
+inline bool hasInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &wanted) {
+    auto at = lines.begin();
+    for (const std::string &line : wanted) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end())
+            return false;
+        ++at;
+    }
+    return true;
+}
+
 // A screenshot decoded by the engine's PNG codec; its pixels read as red, green and blue, {-1, -1, -1}
 // outside it or when the file could not be read.
 class Screenshot {

@@ -108,7 +108,8 @@ TEST_F(StuckWriteTest, AQuitWithAWriteThatNeverEndsEndsNamesWhatWasNotSavedAndTh
     const std::string text = game->log();
     for (const std::string &line :
          {"the save of " + stateFile("profiles.sav") + " was not finished when the game ended: it is lost, ERROR",
-          std::string("the player is told at exit that the game could not be saved: the disk did not finish in time"),
+          std::string("the player is told at exit that the profiles and the options could not be saved: the disk "
+                      "did not finish in time"),
           "the save of " + stateFile("options.cfg") + " was not finished in time: the options are not saved, ERROR"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 

@@ -194,6 +194,18 @@ TEST_F(OptionsFixture, AWriteCutOffAtAnyChangeLeavesTheOldFileWhole) {
     fileHooksReset();
 }
 
+// The options keep a writer of their own from one save to the next: each save says whether its own file was
+// written, also the first that is after one that failed.
+TEST_F(OptionsFixture, EachSaveSaysWhetherItsFileWasWritten) {
+    for (const bool fails : {true, false, true, false}) {
+        fileHooksReset();
+        fileHooksFailChange(fails ? 1 : 0, false);
+        EXPECT_EQ(game.saveOptions(), !fails) << (fails ? "failed" : "written");
+    }
+    fileHooksFailChange(0, false);
+    fileHooksReset();
+}
+
 TEST(GameObject, TheEntryFixesTheDesignGeometry) {
     const GameSettings settings = lanternfallSettings();
     EXPECT_EQ(settings.useStateSubfolder, 1);

@@ -390,12 +390,22 @@ TEST(KSystemShell, UrlsAndDocumentsGoToTheDesktopOpenerWithoutAShell) {
 }
 
 // Whether the opener took the page is learnt from its end, by a thread of its own: an opener that ends well
-// took it, and so did one that still runs once it has run a while (it may live as long as the browser); one
-// that ends with a failure, is killed or cannot start did not.
+// took it, and so did one that still runs once it has run a while (it may live as long as the browser), until
+// its end says otherwise; one that ends with a failure, is killed or cannot start did not. Each is waited
+// for until it has ended, however long its shell takes.
 TEST(KSystemShell, TheOpenerTookThePageOnlyWhenItEndedWellOrRunsOn) {
     using Outcome = PlatformOpener::Outcome;
     lftest::TempDir dir;
     const std::string path = dir.str() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    auto startOpener = [&](const char *body) {
+        fs::remove(dir / "xdg-open");
+        if (body) {
+            lftest::writeFileText(dir / "xdg-open", std::string("#!/bin/sh\ncd '") + dir.str() + "'\n" + body + "\n");
+            chmod((dir / "xdg-open").c_str(), 0755);
+        }
+        ScopedVariable searchPath("PATH", body ? path.c_str() : dir.str().c_str());
+        return launchUrl("https://example.org/");
+    };
     const struct {
         const char *body; // of the opener's script; null: no opener on the PATH
         Outcome outcome;
@@ -405,26 +415,23 @@ TEST(KSystemShell, TheOpenerTookThePageOnlyWhenItEndedWellOrRunsOn) {
         {"exit 4", Outcome::failed, "xdg-open ended with status 4"},
         {"kill -9 $$", Outcome::failed, "xdg-open was ended by signal 9"},
         {nullptr, Outcome::failed, "cannot start xdg-open: No such file or directory"},
-        {"echo $$ > runs_on.pid\nexec sleep 600", Outcome::taken, ""},
     };
     for (const auto &c : cases) {
-        fs::remove(dir / "xdg-open");
-        if (c.body) {
-            lftest::writeFileText(dir / "xdg-open", std::string("#!/bin/sh\ncd '") + dir.str() + "'\n" + c.body + "\n");
-            chmod((dir / "xdg-open").c_str(), 0755);
-        }
-        ScopedVariable searchPath("PATH", c.body ? path.c_str() : dir.str().c_str());
-        const std::shared_ptr<PlatformOpener> opener = launchUrl("https://example.org/");
-        EXPECT_TRUE(lftest::waitUntil([&] { return opener->outcome() != Outcome::pending; })) << c.body;
+        const std::shared_ptr<PlatformOpener> opener = startOpener(c.body);
+        EXPECT_TRUE(lftest::waitUntil([&] { return opener->ended(); })) << c.body;
         EXPECT_EQ(opener->outcome(), c.outcome) << c.body;
         EXPECT_EQ(opener->failure(), c.failure) << c.body;
         EXPECT_EQ(opener->ran(), c.body != nullptr);
     }
-    // The opener that runs on took the page while it runs; it is ended here, and its thread reaps it.
-    const pid_t runsOn = std::stoi(waitForFile(dir / "runs_on.pid"));
-    EXPECT_EQ(kill(runsOn, 0), 0) << "still running";
-    kill(runsOn, SIGTERM);
-    EXPECT_TRUE(lftest::waitUntil([] { return !lftest::childProcessRuns(); }));
+    // The opener that runs on has taken the page for now; ended by a signal later, it did not after all.
+    const std::shared_ptr<PlatformOpener> runsOn = startOpener("echo $$ > pid.tmp\nmv pid.tmp runs_on.pid\nexec sleep 600");
+    EXPECT_TRUE(lftest::waitUntil([&] { return runsOn->outcome() != Outcome::pending; }));
+    EXPECT_EQ(runsOn->outcome(), Outcome::taken);
+    EXPECT_FALSE(runsOn->ended());
+    kill(std::stoi(waitForFile(dir / "runs_on.pid")), SIGTERM);
+    EXPECT_TRUE(lftest::waitUntil([&] { return runsOn->ended(); }));
+    EXPECT_EQ(runsOn->outcome(), Outcome::failed);
+    EXPECT_EQ(runsOn->failure(), "xdg-open was ended by signal 15");
 }
 
 TEST_F(SystemFixture, ASecondStartIsRefusedWhileTheFirstHoldsTheLock) {

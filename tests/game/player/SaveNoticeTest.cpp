@@ -6,7 +6,9 @@
 // file is written; a saved game read only in part is told once the HUD shows; a crash's leftover
 // temporary files are removed at the next start; a load
 // reads the saves asked for before it, and finds the profile made while nothing could be written; the
-// game's end waits for its last save; a load and the game's end go on without a write that never ends.
+// game's end waits for its last save; a load and the game's end go on without a write that never ends,
+// and a write that never ends is told without anyone waiting for it; a failure told on a screen left before
+// it was read is told again on the next one; the exit's notice names each kind of file not saved.
 
 #include <sys/stat.h>
 
@@ -18,6 +20,7 @@
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
+#include "platform/MessageDialog.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
 
 namespace worldtest {
@@ -448,17 +451,151 @@ TEST_F(SaveNoticeTest, ALoadAndTheEndOfTheGameGoOnWithoutAWriteThatNeverFinishes
               std::string::npos)
         << getLogContents();
 
+    testing::internal::CaptureStderr();
     game->shutdown();
+    const std::string box = testing::internal::GetCapturedStderr();
     const std::string log = getLogContents();
     EXPECT_NE(log.find("the save of " + saved + " was not finished when the game ended: it is lost, ERROR"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("the player is told at exit that the game could not be saved: the disk did not finish in time"),
+    EXPECT_NE(log.find("the player is told at exit that the game and the profiles could not be saved: the disk did "
+                       "not finish in time"),
               std::string::npos)
         << log;
+    EXPECT_NE(box.find(platformDialogText("Not saved: the game and the profiles. The disk did not finish writing its "
+                                          "files.")),
+              std::string::npos)
+        << box;
     // The write let go ends once its pipe is read.
     std::ifstream(pipe).ignore(std::numeric_limits<std::streamsize>::max());
     EXPECT_TRUE(lftest::waitUntil([&] { return !std::filesystem::exists(pipe); }));
+}
+
+// The saved game's temporary is a pipe nobody reads: the menu's save never finishes, and nothing waits for it.
+// Once the writer's longest wait has passed, the player is told that the game could not be saved, once.
+TEST_F(SaveNoticeTest, AWriteThatTheDiskNeverFinishesIsToldWithoutAnyoneWaitingForIt) {
+    startWriting();
+    const std::string pipe = savePath() + ".tmp";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int64_t changes = fileHooksChangeCount();
+    clearLogContents();
+    saveFromTheMenu();
+    ASSERT_TRUE(lftest::waitUntil([&] { return fileHooksChangeCount() > changes; })) << "the write is at work";
+    const char *told = "the player is told that the game could not be saved: the disk did not finish in time";
+    EXPECT_TRUE(lftest::waitUntil([&] {
+        frames(1);
+        return getLogContents().find(told) != std::string::npos;
+    })) << getLogContents();
+    frames(5);
+    EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kTimedOut).english);
+    const std::string log = getLogContents();
+    EXPECT_EQ(picturetest::countOf(log, told), 1) << log;
+    EXPECT_NE(log.find("the save of " + savePath() + " was not finished within the longest wait: it counts as not "
+                       "saved until it is written, ERROR"),
+              std::string::npos)
+        << log;
+    // The write ends once its pipe is read.
+    std::ifstream(pipe).ignore(std::numeric_limits<std::streamsize>::max());
+    EXPECT_TRUE(lftest::waitUntil([&] { return !std::filesystem::exists(pipe); }));
+    framesUntilWritten();
+}
+
+// A failure is told where the player looks, for a message's time (a second here): a screen left sooner
+// passes it on to the next one that can show it, from a menu (the garden, which shows no HUD and says what
+// failed by its event) to the hall's HUD and back; one read in full is not told again.
+TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheNextOne) {
+    archives->write("data/game.cfg", "startup=hall\nhud.msg.default_time=1\n");
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #told 0\n  set #loaded 0\n  set #corrupted 0\n"
+                    "  set #close_time 0\n  set #open_time 0\n}\non save_failed {\n  add #told 1\n}\n");
+    struct Case {
+        const char *what;
+        bool toldInTheHall; // else on the garden
+        int framesThere;    // before the player leaves for the other
+        bool toldAgain;
+    };
+    const Case cases[] = {
+        {"a menu left at once", false, 2, true},
+        {"a menu read in full", false, 110, false},
+        {"a location left at once for a menu", true, 2, true},
+        {"a location read in full", true, 110, false},
+    };
+    const char *again = "is told again that the game could not be saved: no room left on the disk";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        startWriting();
+        if (c.toldInTheHall)
+            goTo("hall");
+        framesUntilWritten();
+        world().message.shown = 0;
+        // Every write fails from now on: the failure stays true, and the saves of the switches are not told.
+        fileHooksFailChange(1, true);
+        clearLogContents();
+        saveFromTheMenu();
+        framesUntilWritten();
+        HoScene *garden = world().findScene("garden");
+        ASSERT_EQ(shownMessage(), c.toldInTheHall ? kNoRoomText : "");
+        ASSERT_EQ(numberOf(variable(garden, "#told")), c.toldInTheHall ? 0.0f : 1.0f);
+        frames(c.framesThere);
+        goTo(c.toldInTheHall ? "garden" : "hall");
+        framesUntilWritten();
+        frames(2);
+        const std::string log = getLogContents();
+        EXPECT_EQ(picturetest::countOf(log, again), c.toldAgain ? 1 : 0) << log;
+        if (c.toldInTheHall) {
+            EXPECT_EQ(numberOf(variable(garden, "#told")), c.toldAgain ? 1.0f : 0.0f);
+            EXPECT_EQ(world().message.shown, 0) << "moved from the HUD, which shows it no more";
+        } else {
+            EXPECT_EQ(shownMessage(), c.toldAgain ? kNoRoomText : "");
+        }
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        game->shutdown();
+        game.reset();
+    }
+}
+
+// The exit's notice names each kind of file that was not saved, in the game's words, and why.
+TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
+    struct Case {
+        const char *what;
+        int64_t failedChange; // 0: none
+        bool andLater;        // every change after it fails too
+        bool optionsBlocked;  // the options' temporary is a folder: their file cannot be written
+        const char *logged;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {"the saved game alone", 1, false, false, "the game could not be saved: no room left on the disk",
+         "Not saved: the game. There is no room left on the disk."},
+        {"every file", 1, true, false,
+         "the game, the profiles and the options could not be saved: no room left on the disk",
+         "Not saved: the game, the profiles and the options. There is no room left on the disk."},
+        {"the options alone", 0, false, true, "the options could not be saved: the system refused the write",
+         "Not saved: the options. The disk refused its files."},
+    };
+    const std::string caption = std::string("[dialog] ") + "Brightmoor Ambercrest Lanternfall: ";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        startWriting();
+        framesUntilWritten();
+        const std::string options = game->optionsFilePath() + ".tmp";
+        if (c.optionsBlocked)
+            std::filesystem::create_directories(options);
+        fileHooksReset();
+        fileHooksFailChange(c.failedChange, c.andLater);
+        clearLogContents();
+        testing::internal::CaptureStderr();
+        game->shutdown();
+        const std::string box = testing::internal::GetCapturedStderr();
+        const std::string log = getLogContents();
+        EXPECT_NE(log.find(std::string("the player is told at exit that ") + c.logged), std::string::npos) << log;
+        EXPECT_EQ(box, caption + platformDialogText(c.shown) + "\n");
+        std::filesystem::remove_all(options);
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        game.reset();
+    }
 }
 
 } // namespace

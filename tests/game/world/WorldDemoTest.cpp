@@ -465,7 +465,8 @@ TEST_F(WorldStepsOnTheDemo, TheProfilesSceneMakesSelectsDeletesResetsAndContinue
 }
 
 // The extras' wallpapers button: the line under the buttons says that the wallpapers are in the documents
-// only when every size was copied; with no wallpapers beside the game nothing is copied and it says so.
+// only when every size was copied; with no wallpapers beside the game nothing is copied, it says so and the
+// log has an error line for each size not copied.
 TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheWallpapersAreInTheDocumentsOnlyWhenTheyWereCopied) {
     lftest::ScopedEnvironment environment;
     environment.set("HOME", (temp / "home").string());
@@ -482,19 +483,23 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheWallpapersAreInTheDocumentsOnlyWhenTh
         if (!c.wallpapersThere)
             std::filesystem::remove_all(archives->folder() / "Velt/wallpapers");
         takeTrace();
+        clearLogContents();
         clickAt(1570, 560);
         settle(w);
         const std::vector<std::string> trace = takeTrace();
         EXPECT_EQ(std::count(trace.begin(), trace.end(), "state wallpaper saved"), c.hooksRun) << c.said;
         EXPECT_EQ(std::string(status->text.text()), game->context->getLocalizedText(c.said, 1));
+        const std::vector<std::string> errors = lftest::errorLines(getLogContents());
+        EXPECT_EQ(long(errors.size()), 6 - c.hooksRun) << getLogContents();
+        for (const std::string &error : errors)
+            EXPECT_NE(error.find("Game: cannot copy '"), std::string::npos) << error;
     }
-    EXPECT_EQ(lftest::errorLines(getLogContents()), std::vector<std::string>{});
 }
 
 // The extras' soundtrack, page and survey buttons say only what happened: the soundtrack is in the documents
 // when every file of it was copied, a page opens when the desktop's opener took it. Otherwise the line under
 // the buttons says that it could not be done (for a page, where it is), no state line claims it, and the log
-// says why.
+// says why. An opener that runs on has taken the page for now; when it fails in the end, that is told too.
 TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhenItWas) {
     namespace fs = std::filesystem;
     using Answer = lftest::UrlOpenerStandIn::Answer;
@@ -507,9 +512,10 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
     goTo(w, "extras");
     const SceneElement *status = w.findScene("extras")->findElement("status");
     const fs::path tracks = archives->folder() / "Velt/soundtrack", tracksAside = archives->folder() / "Velt/aside";
+    const auto trackCount = size_t(std::distance(fs::directory_iterator(tracks), fs::directory_iterator()));
     const std::string copiedTo = "copied to " + (temp / "home/Documents/Brightmoor_Ambercrest/soundtrack").string();
     const std::string lighthouse = "https://brightmoor.example/lighthouse", survey = "https://brightmoor.example/survey";
-    enum Setting { kAsShipped, kDocumentsUnwritable, kNoSoundtrack, kOpenerFails, kOpenerMissing };
+    enum Setting { kAsShipped, kDocumentsUnwritable, kNoSoundtrack, kOpenerFails, kOpenerFailsLate, kOpenerMissing };
     constexpr float kSoundtrack[] = {990, 710}, kLink[] = {990, 560}, kSurvey[] = {1570, 710};
     const struct {
         Setting setting;
@@ -517,14 +523,16 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
         const char *said;         // the key of the status line
         std::string address;      // after it, for a page that did not open
         std::vector<std::string> states;
-        const char *errorLogged;  // in the log's one error line; null: none
+        const char *errorLogged;  // in each of the log's error lines, one for each file not copied; null: none
     } cases[] = {
         {kAsShipped, kSoundtrack, "EXTRAS_SOUNDTRACK_SAVED", "", {"state soundtrack saved", copiedTo}, nullptr},
         // Root writes wherever a folder's mode forbids it, but nothing can be made in /proc.
-        {kDocumentsUnwritable, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, nullptr},
-        {kNoSoundtrack, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, nullptr},
+        {kDocumentsUnwritable, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, "cannot copy '"},
+        {kNoSoundtrack, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, "no soundtrack to copy"},
         {kAsShipped, kLink, "EXTRAS_LINK_OPENED", "", {"state link opened"}, nullptr},
         {kOpenerFails, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link not opened"}, "xdg-open ended with status 4"},
+        {kOpenerFailsLate, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link opened", "state link not opened"},
+         "after all: xdg-open ended with status 4"},
         {kOpenerMissing, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link not opened"}, "cannot start xdg-open"},
         {kAsShipped, kSurvey, "EXTRAS_SURVEY_OPENED", "", {"state survey opened"}, nullptr},
         {kOpenerFails, kSurvey, "EXTRAS_SURVEY_FAILED", survey, {"state survey not opened"}, "xdg-open ended with status 4"},
@@ -536,30 +544,40 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
                           c.setting == kDocumentsUnwritable ? "XDG_DOCUMENTS_DIR=\"/proc\"\n" : "");
         if (c.setting == kNoSoundtrack)
             fs::rename(tracks, tracksAside);
-        opener.answer(c.setting == kOpenerFails ? Answer::fails : c.setting == kOpenerMissing ? Answer::missing : Answer::takes);
+        opener.answer(c.setting == kOpenerFails       ? Answer::fails
+                      : c.setting == kOpenerFailsLate ? Answer::failsLate
+                      : c.setting == kOpenerMissing   ? Answer::missing
+                                                      : Answer::takes);
         takeTrace();
         clearLogContents();
         clickAt(c.button[0], c.button[1]);
-        // A page's outcome comes once the opener has ended: the steps go on meanwhile.
+        // A page's outcome comes once the opener has ended, or has run a while: the steps go on meanwhile,
+        // until the case's last state line. The opener that fails late ends once the page was told taken.
         std::vector<std::string> states;
         EXPECT_TRUE(lftest::waitUntil([&] {
             w.frame();
             for (const std::string &line : takeTrace())
                 states.push_back(line);
-            return !states.empty();
+            if (!states.empty())
+                opener.letEnd();
+            return std::find(states.begin(), states.end(), c.states.back()) != states.end();
         })) << what;
+        opener.opened();
         settle(w);
         for (const std::string &line : takeTrace())
             states.push_back(line);
+        // On a slow machine the opener that fails at once may still run after its grace: told taken first.
+        const std::string takenForNow = std::string("state ") + (c.button == kLink ? "link" : "survey") + " opened";
+        if (c.setting == kOpenerFails && states.size() == 2 && states[0] == takenForNow)
+            states.erase(states.begin());
         EXPECT_EQ(states, c.states) << what;
         EXPECT_EQ(std::string(status->text.text()), game->context->getLocalizedText(c.said, 1) + c.address) << what;
         const std::vector<std::string> errors = lftest::errorLines(getLogContents());
-        if (c.errorLogged) {
-            ASSERT_EQ(errors.size(), 1u) << what << ": " << getLogContents();
-            EXPECT_NE(errors[0].find(c.errorLogged), std::string::npos) << errors[0];
-            EXPECT_NE(errors[0].find(c.address), std::string::npos) << errors[0];
-        } else {
-            EXPECT_EQ(errors, std::vector<std::string>{}) << what;
+        const size_t errorCount = !c.errorLogged ? 0 : c.setting == kDocumentsUnwritable ? trackCount : 1;
+        ASSERT_EQ(errors.size(), errorCount) << what << ": " << getLogContents();
+        for (const std::string &error : errors) {
+            EXPECT_NE(error.find(c.errorLogged), std::string::npos) << error;
+            EXPECT_NE(error.find(c.address), std::string::npos) << error;
         }
         if (c.setting == kNoSoundtrack)
             fs::rename(tracksAside, tracks);
