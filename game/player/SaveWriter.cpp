@@ -168,6 +168,7 @@ struct SaveWriter::State {
     bool working = false;      // the thread does a job taken from the queue
     uint64_t taken = 0;        // jobs taken from the queue so far
     uint64_t overdue = 0;      // the number of the job at work that outlasted a wait's bound (0: none)
+    bool waitsForGivenUp = false; // the job at work waits for its turn behind a job given up on
     uint64_t workingFrame = 0; // the frame the job at work was asked on
     uint64_t workingNumber = 0;
     uint64_t workingTicket = 0; // its place in its file's line
@@ -183,8 +184,9 @@ struct SaveWriter::State {
     // Files whose last write failed or was not finished when a wait gave up (resolved paths): the next
     // one written is an outcome.
     std::set<std::string> failingFiles;
-    bool stopping = false;
-    bool givenUp = false; // the writer let the thread go: the job it ends is no longer the writer's
+    // The number of the writer's thread; a thread whose number it no longer is has been ended or let go
+    // (the job it ends then is no longer the writer's).
+    uint64_t generation = 0;
     // Damaged files that could not be set aside or copied (resolved paths): no save writes over them.
     std::set<std::string> held;
     // Files whose game was discarded, with the number of the last job asked before: the saves of them up to
@@ -193,13 +195,13 @@ struct SaveWriter::State {
     WaitingHook waitingHook;
     std::thread::id waitingThread; // the thread whose waits call the hook
 
-    // The thread's loop.
-    void run();
+    // The loop of the thread of that number.
+    void run(uint64_t mine);
     // Under the lock: the job taken from the queue is at work, its place taken in its file's line; the job
     // ahead of it there, if any.
     std::optional<FileTurns::Turn> startWorking(const Job &job);
-    // On the thread: waits for the job's turn behind the one ahead of it, saying so.
-    void waitForTurn(const Job &job, uint64_t ticket, const FileTurns::Turn &ahead);
+    // On the thread of that number: waits for the job's turn behind the one ahead of it, saying so.
+    void waitForTurn(const Job &job, uint64_t ticket, const FileTurns::Turn &ahead, uint64_t mine);
     // In the caller's thread: the job now, or refused when its turn has not come.
     PlatformFileError performNow(const Job &job);
     PlatformFileError perform(const Job &job);
@@ -226,7 +228,7 @@ struct SaveWriter::State {
     // Under the lock: the waiting write of the file that a new write of it may take the place of.
     Job *waitingWriteOf(const std::string &path);
     // Under the lock: waits until `done` holds, at most the bound, and not at all while the job at work is
-    // one that outlasted a bound already; whether it holds.
+    // one that outlasted a bound already or waits behind a job given up on; whether it holds.
     template <typename Done>
     bool waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done);
     // Under the lock: the jobs at work and waiting.
@@ -254,10 +256,10 @@ std::chrono::milliseconds SaveWriter::longestWait() {
 
 void SaveWriter::startThread() {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    if (state_->mode != State::Mode::kCaller)
+    if (state_->mode == State::Mode::kThread)
         return;
     state_->mode = State::Mode::kThread;
-    thread_ = std::thread([state = state_] { state->run(); });
+    thread_ = std::thread([state = state_, mine = ++state_->generation] { state->run(mine); });
 }
 
 bool SaveWriter::threaded() {
@@ -369,7 +371,7 @@ template <typename Done>
 bool SaveWriter::State::waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done) {
     if (done())
         return true;
-    if (working && taken == overdue)
+    if (working && (taken == overdue || waitsForGivenUp))
         return false;
     const auto started = std::chrono::steady_clock::now();
     const auto deadline = started + bound;
@@ -489,7 +491,6 @@ std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
 }
 
 void SaveWriter::State::giveUp() {
-    givenUp = true;
     jobs.clear();
     if (working)
         fileTurns().markGivenUp(workingPath, workingTicket);
@@ -514,7 +515,7 @@ std::vector<SaveWriter::Unfinished> SaveWriter::finish(std::chrono::milliseconds
     }
     state.mode = State::Mode::kEnded;
     state.endedBy = std::this_thread::get_id();
-    state.stopping = true;
+    ++state.generation;
     state.wake.notify_one();
     std::thread thread = std::move(thread_);
     lock.unlock();
@@ -535,26 +536,32 @@ std::optional<FileTurns::Turn> SaveWriter::State::startWorking(const Job &job) {
     workingJob = job.unfinished();
     workingSince = std::chrono::steady_clock::now();
     workingTicket = 0;
+    waitsForGivenUp = false;
     if (!job.changesFile())
         return std::nullopt;
     std::optional<FileTurns::Turn> ahead = fileTurns().join(job.path, job.describe(), &workingTicket);
-    // It waits for a job that the disk has stuck on already: no wait for it need last its bound.
-    if (ahead && ahead->givenUp)
-        overdue = taken;
+    // Until its turn comes it waits for a job that the disk has stuck on already: no wait for it need last
+    // its bound.
+    waitsForGivenUp = ahead && ahead->givenUp;
     return ahead;
 }
 
-void SaveWriter::State::waitForTurn(const Job &job, uint64_t ticket, const FileTurns::Turn &ahead) {
+void SaveWriter::State::waitForTurn(const Job &job, uint64_t ticket, const FileTurns::Turn &ahead, uint64_t mine) {
     logMessage("Game: %s waits: %s has not ended", job.describe().c_str(), describeAhead(ahead).c_str());
     fileTurns().waitForTurn(job.path, ticket);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (generation == mine)
+            waitsForGivenUp = false;
+    }
     logMessage("Game: %s goes ahead: the jobs on the file before it have ended", job.describe().c_str());
 }
 
-void SaveWriter::State::run() {
+void SaveWriter::State::run(uint64_t mine) {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        wake.wait(lock, [this] { return stopping || !jobs.empty(); });
-        if (jobs.empty())
+        wake.wait(lock, [&] { return generation != mine || !jobs.empty(); });
+        if (generation != mine)
             return;
         Job job = std::move(jobs.front());
         jobs.pop_front();
@@ -564,12 +571,12 @@ void SaveWriter::State::run() {
         const uint64_t ticket = workingTicket;
         lock.unlock();
         if (ahead)
-            waitForTurn(job, ticket, *ahead);
+            waitForTurn(job, ticket, *ahead, mine);
         const PlatformFileError error = perform(job);
         if (job.changesFile())
             fileTurns().leave(job.path, ticket);
         lock.lock();
-        if (givenUp)
+        if (generation != mine)
             return;
         working = false;
         record(job, error);

@@ -103,8 +103,8 @@ public:
     // waits of waitUntilIdleFor().
     static std::chrono::milliseconds longestWait();
 
-    // From now on jobs go to the writer thread (once: a writer whose thread has ended keeps working in the
-    // caller's thread).
+    // From now on jobs go to a writer thread, again after an end: a thread given up on is never taken back
+    // (its job keeps its turn on its file until it ends).
     void startThread();
     // The writer thread takes the jobs.
     bool threaded();

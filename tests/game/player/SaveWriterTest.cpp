@@ -374,6 +374,26 @@ TEST_F(SaveWriterTest, NoJobOnAFileRunsBeforeAJobGivenUpOnItHasEndedWhicheverWri
     EXPECT_TRUE(third.takeOutcomes(false).empty());
 }
 
+// A writer started again after an end that gave up a write (as the options' writer, started for each save):
+// a new thread takes the jobs, and a write of the stuck file waits there for its turn.
+TEST_F(SaveWriterTest, AWriterStartedAgainAfterAnEndThatGaveUpWorksOnANewThread) {
+    SaveWriter writer;
+    writer.startThread();
+    ASSERT_TRUE(startWriteThatNeverEnds(writer, "options.cfg", "old"));
+    ASSERT_EQ(writer.finish(std::chrono::milliseconds(1)).size(), 1u);
+    writer.startThread();
+    EXPECT_TRUE(writer.threaded());
+    EXPECT_TRUE(write(writer, "list.sav", "list"));
+    write(writer, "options.cfg", "new");
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the save of " + path("options.cfg") + " waits"); }))
+        << getLogContents();
+    EXPECT_EQ(text("list.sav"), "list");
+    EXPECT_EQ(readPipe("options.cfg"), "old");
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the save of " + path("options.cfg") + " goes ahead"); }));
+    EXPECT_TRUE(writer.finish().empty());
+    EXPECT_EQ(text("options.cfg"), "new");
+}
+
 // Another thread asks for saves while the end gives up a write that never ends (as the game-load thread
 // sets a damaged file aside while the game quits): each is taken before the end and named by it, or
 // refused at once after it, never holding that thread on the disk.
