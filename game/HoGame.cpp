@@ -57,7 +57,7 @@ std::string describeDamagedEntry() {
 // What is left since the time of the longest wait on a writer (none once it has passed).
 std::chrono::milliseconds longestWaitLeft(std::chrono::steady_clock::time_point since) {
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
-    return std::max(SaveWriter::kLongestWait - waited, std::chrono::milliseconds(0));
+    return std::max(SaveWriter::longestWait() - waited, std::chrono::milliseconds(0));
 }
 
 } // namespace
@@ -97,7 +97,7 @@ HoGame::~HoGame() {
 void HoGame::endContext() {
     if (!context)
         return;
-    if (context->endLoadThread(SaveWriter::kLongestWait, [this] { showWaitingForDisk(); }))
+    if (context->endLoadThread(SaveWriter::longestWait(), [this] { showWaitingForDisk(); }))
         delete context;
     else
         letGoOfContext(context);
@@ -286,7 +286,7 @@ void HoGame::saveAtExit() {
     if (!beside)
         options = startSavingOptions();
     if (options == PlatformFileError::kNone)
-        options = finishSavingOptions(beside ? longestWaitLeft(started) : SaveWriter::kLongestWait);
+        options = finishSavingOptions(beside ? longestWaitLeft(started) : SaveWriter::longestWait());
     if (options != PlatformFileError::kNone) {
         const std::string path = optionsFilePath();
         notSaved.push_back({path.empty() ? "options.cfg" : path, options, SavedFileKind::kOptions});
@@ -323,13 +323,13 @@ void endForLostDisplay(const char *why) {
     // Nothing can be drawn any more.
     if (writer)
         writer->setWaitingHook(nullptr);
-    if (!writer || writer->waitUntilIdleFor(SaveWriter::kLongestWait)) {
+    if (!writer || writer->waitUntilIdleFor(SaveWriter::longestWait())) {
         logMessage("Game: the saves asked for are finished; the game ends");
         return;
     }
     logJobsNotFinished(writer->unfinished(), "when the display went away", "it is lost");
     logMessage("Game: the saves asked for did not finish within %d seconds; the game ends without them",
-               int(std::chrono::duration_cast<std::chrono::seconds>(SaveWriter::kLongestWait).count()));
+               int(std::chrono::duration_cast<std::chrono::seconds>(SaveWriter::longestWait()).count()));
 }
 
 } // namespace

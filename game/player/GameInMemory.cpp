@@ -87,7 +87,7 @@ bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
 // save not finished by then counts as failed.
 void settleSaves(HoWorld *world) {
     SaveWriter *writer = runningWorldWriter(world);
-    if (writer && !writer->waitUntilIdleFor(SaveWriter::kLongestWait))
+    if (writer && !writer->waitUntilIdleFor(SaveWriter::longestWait()))
         writer->unfinished();
 }
 

@@ -172,7 +172,7 @@ void keepUntoldNotFinished(SaveNotice &notice, const std::vector<SaveWriter::Unf
 void takeLongJobs(HoContext *context) {
     if (platformFixedClockEnabled())
         return;
-    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.takeLongJob(SaveWriter::kLongestWait);
+    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.takeLongJob(SaveWriter::longestWait());
     logJobsNotFinished(jobs, "within the longest wait", "it counts as not saved until it is written");
     keepUntoldNotFinished(context->saveNotice, jobs);
 }

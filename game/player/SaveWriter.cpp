@@ -462,6 +462,8 @@ std::vector<SaveWriter::Unfinished> SaveWriter::takeLongJob(std::chrono::millise
         std::chrono::steady_clock::now() - state.workingSince < bound)
         return {};
     state.toldLong = state.taken;
+    // Known stuck now, as if a wait had outlasted its bound on it: later waits on it return at once.
+    state.overdue = state.taken;
     state.markNotFinished(state.workingJob.savePath, state.workingNumber);
     return {state.workingJob};
 }

@@ -553,7 +553,7 @@ bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {
 }
 
 bool loadQuickSave(HoWorld *world) {
-    if (world->context && !world->context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
+    if (world->context && !world->context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
         noteSavesNotFinished(world->context, "when the quick save was to be loaded");
     const bool loaded = readSavedGame(world, kQuickSaveName);
     // A world that is not changing scene takes no scene to start in: kept, it would make a later change

@@ -115,7 +115,7 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     }
     // The load reads what was saved and set aside before it: every job asked for is done first, unless the
     // disk stops answering.
-    if (!context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
+    if (!context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
         noteSavesNotFinished(context, "when a saved game was to be loaded");
     if (HoScene *target = unsavedGameTarget(world)) {
         goOnInMemory(context, index, target);
@@ -145,7 +145,7 @@ void applyLoadedGame(HoContext *context) {
     // Under the fixed clock of scripted runs no game time passes while a load works: its outcome arrives
     // on the frame after it started, whatever the machine's speed.
     if (platformFixedClockEnabled() && context->loadThread && !context->loadKnownStuck &&
-        !waitForThreadFor(context->loadThread, uint32_t(SaveWriter::kLongestWait.count()))) {
+        !waitForThreadFor(context->loadThread, uint32_t(SaveWriter::longestWait().count()))) {
         logMessage("Game: a saved game is still being read after the longest wait: the game goes on meanwhile, "
                    "WARNING");
         context->loadKnownStuck = true;

@@ -22,6 +22,7 @@
 #include "game/player/SaveWriter.h"
 #include "platform/FileHooks.h"
 #include "platform/TestHooks.h"
+#include "tests/game/player/HeldWriter.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -181,27 +182,6 @@ TEST_F(SaveWriterTest, TheEndWaitsForTheLastJob) {
 
 } // namespace
 
-namespace {
-
-// Holds the writer's thread inside a job until let go: the jobs asked for meanwhile wait in its queue.
-class HeldWriter {
-public:
-    explicit HeldWriter(SaveWriter &writer) {
-        writer.keepCopy("", {}, [this](const std::string &) { let_.get_future().wait(); });
-    }
-    ~HeldWriter() { letGo(); }
-    void letGo() {
-        if (!gone_.exchange(true))
-            let_.set_value();
-    }
-
-private:
-    std::promise<void> let_;
-    std::atomic<bool> gone_{false};
-};
-
-} // namespace
-
 TEST_F(SaveWriterTest, WaitingWritesOfOneFileFoldIntoTheLastAndTheQueueIsBounded) {
     SaveWriter writer;
     writer.startThread();
@@ -340,6 +320,10 @@ TEST_F(SaveWriterTest, NoJobOnAFileRunsBeforeAJobGivenUpOnItHasEndedWhicheverWri
     EXPECT_EQ(whatOf(first.takeLongJob(std::chrono::milliseconds(0))),
               std::vector<std::string>{"the save of " + game + " | game.sav"});
     EXPECT_TRUE(first.takeLongJob(std::chrono::milliseconds(0)).empty()) << "told once";
+    bool shownWaiting = false;
+    first.setWaitingHook([&shownWaiting] { shownWaiting = true; });
+    EXPECT_FALSE(first.waitUntilIdleFor(std::chrono::seconds(2)));
+    EXPECT_FALSE(shownWaiting) << "a job told as long at work is known stuck: no wait lasts on it";
     EXPECT_TRUE(first.lastWriteFailed(game)) << "a save told as long at work counts as failed";
     ASSERT_EQ(first.finish(std::chrono::milliseconds(1)).size(), 1u);
 
