@@ -334,6 +334,11 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
         noteUntold(notice, outcome, true);
     keepUntoldNotFinished(notice, notFinished);
+    // A deletion not done leaves the reset or deleted profile's game to come back at the next start.
+    for (const SaveWriter::Unfinished &job : notFinished) {
+        if (!job.removalPath.empty())
+            noteUntold(notice, {job.removalPath, PlatformFileError::kTimedOut, nullptr}, true);
+    }
     const std::string list = context->world ? profileListPath(context->world) : std::string();
     std::vector<FileNotSaved> files;
     for (auto &[path, error] : std::exchange(notice.untold, {})) {

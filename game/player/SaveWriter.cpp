@@ -129,7 +129,9 @@ struct SaveWriter::Job {
     bool saves() const { return kind == Kind::kWrite || kind == Kind::kUnmade; }
     // It changes the file or one beside it, and so takes its turn on it.
     bool changesFile() const { return kind != Kind::kUnmade && !path.empty(); }
-    Unfinished unfinished() const { return {describe(), saves() ? path : std::string()}; }
+    Unfinished unfinished() const {
+        return {describe(), saves() ? path : std::string(), kind == Kind::kRemove ? path : std::string()};
+    }
     std::string describe() const {
         switch (kind) {
         case Kind::kWrite:

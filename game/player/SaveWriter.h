@@ -86,11 +86,12 @@ public:
         // The player asked for this save (it has an announcement): a failure is told whatever came before.
         bool asked() const { return announcement != nullptr; }
     };
-    // A job not done when a wait ended: what it would do, for the log ("the save of <file>"), and the file
-    // it saves (empty for a job that saves nothing).
+    // A job not done when a wait ended: what it would do, for the log ("the save of <file>"), the file it
+    // saves (empty for a job that saves nothing) and the file it deletes (empty for a job that deletes none).
     struct Unfinished {
         std::string what;
         std::string savePath;
+        std::string removalPath;
     };
 
     // `fileKind` names the files it writes in its log lines.

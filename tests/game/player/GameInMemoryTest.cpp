@@ -153,18 +153,21 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
 
 // A reset or delete drops the game in memory at once: Continue then reads what the disk will hold, a new
 // game, even with the removal still waiting behind a write that does not end; a reset whose file another
-// profile's name gives too (it is kept) goes on with that file, never with the discarded game.
+// profile's name gives too (it is kept) goes on with that file, never with the discarded game. A removal
+// still waiting when the game ends is named in the exit's notice: the game would come back at the next start.
 TEST_F(GameInMemoryTest, AResetOrDeleteDropsTheGameInMemoryWhateverWaitsInTheWriter) {
     struct Case {
         const char *what;
         const char *nia; // the third profile's name
         bool reset;      // else deleted
         float continued; // the visits of the game Continue goes on with
+        bool stuckAtTheEnd = false;
     };
     const Case cases[] = {
         {"reset behind a stuck write", "Nia", true, 0.0f},
         {"reset of a file another name gives too", "mira", true, 3.0f},
         {"delete behind a stuck write", "Nia", false, 0.0f},
+        {"delete behind a write stuck at the end", "Nia", false, 7.0f, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -186,8 +189,18 @@ TEST_F(GameInMemoryTest, AResetOrDeleteDropsTheGameInMemoryWhateverWaitsInTheWri
                 setCurrentProfileIndex(&w, 2);
                 EXPECT_EQ(visitsContinued(), c.continued);
             }
+            if (c.stuckAtTheEnd) {
+                clearLogContents();
+                game->shutdown();
+                const std::string log = getLogContents();
+                EXPECT_NE(log.find(saved + " is not saved at exit: the disk did not finish in time"), std::string::npos)
+                    << log;
+                EXPECT_NE(log.find("the player is told at exit that the game and the profiles could not be saved"), std::string::npos)
+                    << log;
+            }
         }
-        idleFrames();
+        if (!c.stuckAtTheEnd)
+            idleFrames();
         EXPECT_EQ(std::filesystem::exists(saved), c.continued > 0.0f);
         game->shutdown();
         game.reset();
