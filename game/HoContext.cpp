@@ -1,5 +1,6 @@
 #include "game/HoContext.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -162,6 +163,32 @@ void destroyThreadRecord(ThreadRecord *record) {
         return;
     waitForThread(record);
     delete record;
+}
+
+bool HoContext::endLoadThread(std::chrono::milliseconds bound, const std::function<void()> &showWaiting) {
+    if (!loadThread)
+        return true;
+    const auto first = showWaiting ? std::min(bound, SaveWriter::kShowWaitingAfter) : bound;
+    bool ended = waitForThreadFor(loadThread, uint32_t(first.count()));
+    if (!ended && first < bound) {
+        showWaiting();
+        ended = waitForThreadFor(loadThread, uint32_t((bound - first).count()));
+    }
+    if (!ended) {
+        logMessage("Game: a saved game was still being read when the game ended: the reading is let go, ERROR");
+        return false;
+    }
+    destroyThreadRecord(loadThread);
+    loadThread = nullptr;
+    return true;
+}
+
+void letGoOfContext(HoContext *context) {
+    // Never destroyed: the thread that still reads into the context may run as long as the process does.
+    static auto *kept = new std::vector<HoContext *>;
+    kept->push_back(context);
+    if (currentContext == context)
+        currentContext = nullptr;
 }
 
 HoTexture *HoContext::getTexture(const char *name) {

@@ -13,7 +13,9 @@
 // the window unstarts every batch at the end of a frame, whoever draws last in a frame flushes.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,11 @@ public:
     // video's worker has frames to decode, the frame keeps real time (platformKeepRealTimeThisFrame).
     void keepRealTimeWhileWorkGoesOn();
 
+    // The end's wait for the game-load thread: at most the bound, `showWaiting` (when given) called once the
+    // wait has lasted SaveWriter::kShowWaitingAfter; whether it ended. One that has not ended (a read that
+    // a hung disk never finishes) still uses the context, which must then outlive it.
+    bool endLoadThread(std::chrono::milliseconds bound, const std::function<void()> &showWaiting = {});
+
     // Applies the full-screen option (taking it back when the window refuses) and the volume options.
     void applySettings();
     // Hands a script message to the message hook when one is set.
@@ -160,7 +167,10 @@ public:
     // paused menu over the last picture instead (nothing may be drawn outside a frame).
     std::atomic<uint8_t> pausedMenuDue{0};
     CRITICAL_SECTION lock;
-    ThreadRecord *loadThread = nullptr; // the game-load thread, joined by the destructor
+    ThreadRecord *loadThread = nullptr; // the game-load thread, joined by endLoadThread or the destructor
+    // Under the fixed clock a frame waits for the load under way; once such a wait has outlasted its bound
+    // the load is known stuck, and frames go on without waiting for it again.
+    bool loadKnownStuck = false;
     // Writes the player's files in order; the destructor waits for its last job. Its thread is started
     // by the game; without it, files are written where they are saved.
     SaveWriter saveWriter;
@@ -186,6 +196,9 @@ private:
 
 // Waits for a thread record's thread when it has one, then frees the record.
 void destroyThreadRecord(ThreadRecord *record);
+// The context is let go rather than destroyed: its game-load thread has not ended and uses it. It is kept
+// for the rest of the process (logged) and is no longer the current one.
+void letGoOfContext(HoContext *context);
 
 // The scene a restarted game opens on: set by the script that restarts the game, emptied by the one that
 // quits. A copy of its own, so it outlives the context whose scripts named it.

@@ -15,6 +15,7 @@
 #include "game/HoContext.h"
 #include "game/HoSurveyPage.h"
 #include "game/SplashScreen.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SaveWriter.h"
 #include "game/player/SavedGame.h"
@@ -56,7 +57,7 @@ std::string describeDamagedEntry() {
 // What is left since the time of the longest wait on a writer (none once it has passed).
 std::chrono::milliseconds longestWaitLeft(std::chrono::steady_clock::time_point since) {
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
-    return std::max(SaveWriter::kLongestWait - waited, std::chrono::milliseconds(0));
+    return std::max(SaveWriter::longestWait() - waited, std::chrono::milliseconds(0));
 }
 
 } // namespace
@@ -90,7 +91,16 @@ HoGame::~HoGame() {
     // A context that ends here waits for its writer with nothing left to draw on.
     if (context)
         context->saveWriter.setWaitingHook(nullptr);
-    delete context;
+    endContext();
+}
+
+void HoGame::endContext() {
+    if (!context)
+        return;
+    if (context->endLoadThread(SaveWriter::longestWait(), [this] { showWaitingForDisk(); }))
+        delete context;
+    else
+        letGoOfContext(context);
     context = nullptr;
 }
 
@@ -180,10 +190,11 @@ void HoGame::runContextFrame() {
     if (!context->exit)
         return;
     if (context->restart) {
-        // The saves this context asked for end with it: one that failed is told, as at the game's end.
+        // The saves this context asked for end with it: what is not saved is saved again, and one that failed
+        // is told, as at the game's end.
+        saveWhatIsNotSaved(context->world, "as the game restarts");
         tellSaveFailureAtExit(context, getWindowTitle(), "when the game restarted");
-        delete context;
-        context = nullptr;
+        endContext();
     } else if (window) {
         window->setQuitRequested(true);
     }
@@ -248,8 +259,7 @@ bool HoGame::shutdown() {
         const ConfigEntry *survey = context->gameConfig ? context->gameConfig->find("game.is_survey") : nullptr;
         if (survey && survey->number > 0.0f)
             openSurveyPage();
-        delete context;
-        context = nullptr;
+        endContext();
     }
     KResource::cleanup();
     delete window;
@@ -276,7 +286,7 @@ void HoGame::saveAtExit() {
     if (!beside)
         options = startSavingOptions();
     if (options == PlatformFileError::kNone)
-        options = finishSavingOptions(beside ? longestWaitLeft(started) : SaveWriter::kLongestWait);
+        options = finishSavingOptions(beside ? longestWaitLeft(started) : SaveWriter::longestWait());
     if (options != PlatformFileError::kNone) {
         const std::string path = optionsFilePath();
         notSaved.push_back({path.empty() ? "options.cfg" : path, options, SavedFileKind::kOptions});
@@ -313,13 +323,13 @@ void endForLostDisplay(const char *why) {
     // Nothing can be drawn any more.
     if (writer)
         writer->setWaitingHook(nullptr);
-    if (!writer || writer->waitUntilIdleFor(SaveWriter::kLongestWait)) {
+    if (!writer || writer->waitUntilIdleFor(SaveWriter::longestWait())) {
         logMessage("Game: the saves asked for are finished; the game ends");
         return;
     }
     logJobsNotFinished(writer->unfinished(), "when the display went away", "it is lost");
     logMessage("Game: the saves asked for did not finish within %d seconds; the game ends without them",
-               int(std::chrono::duration_cast<std::chrono::seconds>(SaveWriter::kLongestWait).count()));
+               int(std::chrono::duration_cast<std::chrono::seconds>(SaveWriter::longestWait()).count()));
 }
 
 } // namespace

@@ -123,6 +123,9 @@ private:
     void runSplashFrame();
     void runContextFrame();
     void waitForWindowMessage();
+    // Destroys the context once its game-load thread has ended, waiting a few seconds at most; one whose
+    // thread is stuck on the disk is let go with it instead (letGoOfContext).
+    void endContext();
     // Saves the game and the options at the end and tells what was not saved.
     void saveAtExit();
 

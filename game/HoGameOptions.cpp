@@ -106,7 +106,7 @@ void HoGame::parseOptions(const char *text) {
 
 bool HoGame::saveOptions() {
     const PlatformFileError error = startSavingOptions();
-    return error == PlatformFileError::kNone && finishSavingOptions(SaveWriter::kLongestWait) == PlatformFileError::kNone;
+    return error == PlatformFileError::kNone && finishSavingOptions(SaveWriter::longestWait()) == PlatformFileError::kNone;
 }
 
 PlatformFileError HoGame::startSavingOptions() {

@@ -60,6 +60,9 @@ void enumerateFolder(const char *path, EnumerateFolderCallback callback, void *u
 ThreadRecord *startThread(ThreadRecord *record, void (*procedure)(void *, void *), void *argument);
 // Waits for the thread without a time limit; the handle is closed and cleared, so a second wait returns.
 void waitForThread(ThreadRecord *record);
+// Waits for the thread at most the time given; whether it ended (then as waitForThread). A record without a
+// thread has ended.
+bool waitForThreadFor(ThreadRecord *record, uint32_t milliseconds);
 
 void logMessage(const char *format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -28,9 +28,15 @@ ThreadRecord *startThread(ThreadRecord *record, void (*procedure)(void *, void *
 }
 
 void waitForThread(ThreadRecord *record) {
+    waitForThreadFor(record, INFINITE);
+}
+
+bool waitForThreadFor(ThreadRecord *record, uint32_t milliseconds) {
     if (!record || !record->handle)
-        return;
-    WaitForSingleObject(record->handle, INFINITE);
+        return true;
+    if (WaitForSingleObject(record->handle, milliseconds) != WAIT_OBJECT_0)
+        return false;
     CloseHandle(record->handle);
     record->handle = nullptr;
+    return true;
 }

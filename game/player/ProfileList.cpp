@@ -12,6 +12,7 @@
 #include "game/HoContext.h"
 #include "game/HoGame.h"
 #include "game/player/DamagedFiles.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveStream.h"
 #include "game/player/SaveWriter.h"
@@ -523,6 +524,7 @@ void deleteSavedGame(HoWorld *world, int32_t slot, const char *sceneName) {
 bool resetProfile(HoWorld *world, int32_t slot) {
     if (!isPlayerSlot(slot))
         return false;
+    discardGameInMemory(world, world->profiles[slot].name());
     for (const std::string &path : filesNamedBy(world, slot))
         deleteProfileFile(world, slot, path);
     world->profiles[slot].reset();

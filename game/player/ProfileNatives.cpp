@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "game/player/GameInMemory.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SavedGame.h"
@@ -50,6 +51,8 @@ void selectProfileNative(void *data, ScriptStatement *call) {
     const int32_t slot = slotArgument(world, call);
     if (!isPlayerSlot(slot))
         return;
+    if (slot != currentProfileIndex(world))
+        saveGameInMemoryBeforeSwitch(world, slot);
     setCurrentProfileIndex(world, slot);
     restoreAchievements(world, slot);
 }

@@ -23,6 +23,7 @@ namespace {
 
 constexpr char kFailureEvent[] = "save_failed";
 constexpr char kFailureKeyName[] = "##save_failure";
+constexpr char kFailureReasonName[] = "##save_failure_reason";
 
 // The HUD's message box shows only where the player can read it: over a location that shows the HUD,
 // not while a scene change fades it.
@@ -61,9 +62,12 @@ SaveNotice::Place tellFailure(HoWorld *world, PlatformFileError error, bool agai
         showInHud(world, failure);
         return SaveNotice::Place::kHud;
     }
-    if (ScriptContext *global = world->globalContext())
+    if (ScriptContext *global = world->globalContext()) {
         findOrCreateVariable(global, kFailureKeyName, nullptr)->value->setPointer(kScriptText,
                                                                                  world->names().internOrFind(failure.key));
+        findOrCreateVariable(global, kFailureReasonName, nullptr)
+            ->value->setPointer(kScriptText, world->names().internOrFind(saveFailureReason(error).key));
+    }
     event->fire();
     return SaveNotice::Place::kMenu;
 }
@@ -168,7 +172,7 @@ void keepUntoldNotFinished(SaveNotice &notice, const std::vector<SaveWriter::Unf
 void takeLongJobs(HoContext *context) {
     if (platformFixedClockEnabled())
         return;
-    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.takeLongJob(SaveWriter::kLongestWait);
+    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.takeLongJob(SaveWriter::longestWait());
     logJobsNotFinished(jobs, "within the longest wait", "it counts as not saved until it is written");
     keepUntoldNotFinished(context->saveNotice, jobs);
 }
@@ -269,6 +273,10 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
     return kFailures[reasonIndex(error)];
 }
 
+const SaveFailureText &saveFailureReason(PlatformFileError error) {
+    return notSavedReasonText(error);
+}
+
 const SaveFailureText &readInPartText() {
     static const SaveFailureText kReadInPart{"SAVE_READ_IN_PART",
                                              "Part of the save is lost."};
@@ -326,6 +334,11 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
         noteUntold(notice, outcome, true);
     keepUntoldNotFinished(notice, notFinished);
+    // A deletion not done leaves the reset or deleted profile's game to come back at the next start.
+    for (const SaveWriter::Unfinished &job : notFinished) {
+        if (!job.removalPath.empty())
+            noteUntold(notice, {job.removalPath, PlatformFileError::kTimedOut, nullptr}, true);
+    }
     const std::string list = context->world ? profileListPath(context->world) : std::string();
     std::vector<FileNotSaved> files;
     for (auto &[path, error] : std::exchange(notice.untold, {})) {

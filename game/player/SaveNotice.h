@@ -68,6 +68,9 @@ struct SaveFailureText {
     const char *english;
 };
 const SaveFailureText &saveFailureText(PlatformFileError error);
+// Why a file could not be written, in a sentence of its own (for a menu that says first what failed); a menu
+// hears its key in "##save_failure_reason" with "save_failed".
+const SaveFailureText &saveFailureReason(PlatformFileError error);
 // The message for a saved game read only in part.
 const SaveFailureText &readInPartText();
 // What the exit's notice says: the kinds of file not saved, and why, in the game's words (English where it

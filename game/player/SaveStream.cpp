@@ -276,15 +276,14 @@ void SaveStream::close() {
     damageReported_ = false;
 }
 
-// A world that runs has its context's writer; one built on the game-load thread, or none, writes in place.
-static SaveWriter *writerOf(HoWorld *world) {
+SaveWriter *runningWorldWriter(HoWorld *world) {
     return world && world->context && !world->builtForLoad ? &world->context->saveWriter : nullptr;
 }
 
 bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body,
                    const char *announcement) {
     SaveStream stream(world);
-    SaveWriter *writer = writerOf(world);
+    SaveWriter *writer = runningWorldWriter(world);
     const std::string resolved = resolveDataPath(path);
     if (stream.openWrite() && body(stream) && !resolved.empty()) {
         if (!writer)

@@ -4,10 +4,12 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "engine/system/KSystem.h"
 #include "game/player/DamagedFiles.h"
+#include "platform/TestHooks.h"
 
 const char *describeFileError(PlatformFileError error) {
     switch (error) {
@@ -38,33 +40,75 @@ bool writeSaveFileNow(const std::string &path, const void *bytes, size_t size, P
 
 namespace {
 
-// The files that a writer given up on still has a save at work on (resolved paths): no writer writes them
-// until that save has ended, so an old write never lands over a newer one. Never destroyed: a thread given
-// up on may end while the process does.
-class FilesOfJobsGivenUp {
+// The jobs on each file (resolved paths) that have begun and not ended, in every writer of the process, in
+// the order they began: a job's turn comes when none began before it. A writer's own jobs follow each other
+// anyway; the line keeps the order between writers, above all behind a job given up on, which is still in
+// line until it ends. Never destroyed: a thread given up on may end while the process does.
+class FileTurns {
 public:
-    void hold(const std::string &path) {
+    struct Turn {
+        uint64_t ticket = 0;
+        std::string what; // the job, for the log
+        bool givenUp = false;
+    };
+
+    // Takes a place at the end of the file's line; the job first in line before it, if any.
+    std::optional<Turn> join(const std::string &path, std::string what, uint64_t *ticket) {
         std::lock_guard<std::mutex> lock(mutex_);
-        paths_.insert(path);
+        *ticket = ++tickets_;
+        std::deque<Turn> &line = lines_[path];
+        std::optional<Turn> ahead;
+        if (!line.empty())
+            ahead = line.front();
+        line.push_back({*ticket, std::move(what)});
+        return ahead;
     }
-    void release(const std::string &path) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (auto held = paths_.find(path); held != paths_.end())
-            paths_.erase(held);
+    void waitForTurn(const std::string &path, uint64_t ticket) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        left_.wait(lock, [&] { return lines_.at(path).front().ticket == ticket; });
     }
-    bool holds(const std::string &path) {
+    void markGivenUp(const std::string &path, uint64_t ticket) {
         std::lock_guard<std::mutex> lock(mutex_);
-        return paths_.count(path) > 0;
+        if (Turn *turn = find(path, ticket))
+            turn->givenUp = true;
+    }
+    void leave(const std::string &path, uint64_t ticket) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto line = lines_.find(path);
+        if (line == lines_.end())
+            return;
+        std::erase_if(line->second, [ticket](const Turn &turn) { return turn.ticket == ticket; });
+        if (line->second.empty())
+            lines_.erase(line);
+        left_.notify_all();
     }
 
 private:
+    Turn *find(const std::string &path, uint64_t ticket) {
+        const auto line = lines_.find(path);
+        if (line == lines_.end())
+            return nullptr;
+        for (Turn &turn : line->second) {
+            if (turn.ticket == ticket)
+                return &turn;
+        }
+        return nullptr;
+    }
+
     std::mutex mutex_;
-    std::multiset<std::string> paths_;
+    std::condition_variable left_;
+    std::map<std::string, std::deque<Turn>> lines_;
+    uint64_t tickets_ = 0;
 };
 
-FilesOfJobsGivenUp &filesOfJobsGivenUp() {
-    static auto *files = new FilesOfJobsGivenUp;
-    return *files;
+FileTurns &fileTurns() {
+    static auto *turns = new FileTurns;
+    return *turns;
+}
+
+// "the save of <file>, asked earlier and given up on," for the log.
+std::string describeAhead(const FileTurns::Turn &ahead) {
+    return ahead.what + (ahead.givenUp ? ", asked earlier and given up on," : ", asked earlier,");
 }
 
 } // namespace
@@ -83,7 +127,11 @@ struct SaveWriter::Job {
     AsideDone asideDone;
 
     bool saves() const { return kind == Kind::kWrite || kind == Kind::kUnmade; }
-    Unfinished unfinished() const { return {describe(), saves() ? path : std::string()}; }
+    // It changes the file or one beside it, and so takes its turn on it.
+    bool changesFile() const { return kind != Kind::kUnmade && !path.empty(); }
+    Unfinished unfinished() const {
+        return {describe(), saves() ? path : std::string(), kind == Kind::kRemove ? path : std::string()};
+    }
     std::string describe() const {
         switch (kind) {
         case Kind::kWrite:
@@ -106,6 +154,9 @@ struct SaveWriter::State {
         uint64_t frame;
         Outcome outcome;
     };
+    // In the caller's thread until the thread starts; on it until the end; after the end, in the thread
+    // that ended it.
+    enum class Mode : uint8_t { kCaller, kThread, kEnded };
 
     explicit State(const char *kind) : fileKind(kind) {}
 
@@ -113,12 +164,16 @@ struct SaveWriter::State {
     std::mutex mutex;
     std::condition_variable wake;    // the thread: a job came, or the end
     std::condition_variable doneJob; // the waiters: a job was taken or done
+    Mode mode = Mode::kCaller;
+    std::thread::id endedBy; // the thread that ended the writer's thread
     std::deque<Job> jobs;
     bool working = false;      // the thread does a job taken from the queue
     uint64_t taken = 0;        // jobs taken from the queue so far
     uint64_t overdue = 0;      // the number of the job at work that outlasted a wait's bound (0: none)
+    bool waitsForGivenUp = false; // the job at work waits for its turn behind a job given up on
     uint64_t workingFrame = 0; // the frame the job at work was asked on
     uint64_t workingNumber = 0;
+    uint64_t workingTicket = 0; // its place in its file's line
     Job::Kind workingKind = Job::Kind::kWrite;
     std::string workingPath;
     Unfinished workingJob; // what it does
@@ -131,8 +186,9 @@ struct SaveWriter::State {
     // Files whose last write failed or was not finished when a wait gave up (resolved paths): the next
     // one written is an outcome.
     std::set<std::string> failingFiles;
-    bool stopping = false;
-    bool givenUp = false; // the writer let the thread go: its waiting jobs are dropped
+    // The number of the writer's thread; a thread whose number it no longer is has been ended or let go
+    // (the job it ends then is no longer the writer's).
+    uint64_t generation = 0;
     // Damaged files that could not be set aside or copied (resolved paths): no save writes over them.
     std::set<std::string> held;
     // Files whose game was discarded, with the number of the last job asked before: the saves of them up to
@@ -141,14 +197,30 @@ struct SaveWriter::State {
     WaitingHook waitingHook;
     std::thread::id waitingThread; // the thread whose waits call the hook
 
-    // The thread's loop.
-    void run();
+    // The loop of the thread of that number.
+    void run(uint64_t mine);
+    // Under the lock: the job taken from the queue is at work, its place taken in its file's line; the job
+    // ahead of it there, if any.
+    std::optional<FileTurns::Turn> startWorking(const Job &job);
+    // On the thread of that number: waits for the job's turn behind the one ahead of it, saying so.
+    void waitForTurn(const Job &job, uint64_t ticket, const FileTurns::Turn &ahead, uint64_t mine);
+    // In the caller's thread: the job now, or refused when its turn has not come.
+    PlatformFileError performNow(const Job &job);
     PlatformFileError perform(const Job &job);
-    // A save that must not land now: over a damaged file that could not be set aside or copied, or over
-    // one that a job given up on still writes. Refused and logged.
+    // A save that must not land now: over a damaged file that could not be set aside or copied. Refused
+    // and logged.
     PlatformFileError refuseWrite(const Job &job);
+    // A job not done (logged by the caller): a save fails as not finished in time, and a damaged file of
+    // which nothing was kept aside is held.
+    PlatformFileError refuse(const Job &job);
+    // Tells a job that sets a damaged file aside or copies it the name it was kept as (empty: none, and no
+    // save writes over the file).
+    void tellAside(const Job &job, const std::string &aside);
     // Under the lock: the job's outcome, kept when the main thread is to act on it.
     void record(const Job &job, PlatformFileError error);
+    // Under the lock: the job goes in the queue, waiting for room at most the longest wait; nothing when the
+    // thread ended meanwhile (the job is left to the caller).
+    std::optional<PlatformFileError> queue(std::unique_lock<std::mutex> &lock, Job &job);
     // Under the lock: no job is waiting or at work.
     bool idle() const { return jobs.empty() && !working; }
     // Under the lock: no job asked on the frame or before it is waiting or at work.
@@ -158,7 +230,7 @@ struct SaveWriter::State {
     // Under the lock: the waiting write of the file that a new write of it may take the place of.
     Job *waitingWriteOf(const std::string &path);
     // Under the lock: waits until `done` holds, at most the bound, and not at all while the job at work is
-    // one that outlasted a bound already; whether it holds.
+    // one that outlasted a bound already or waits behind a job given up on; whether it holds.
     template <typename Done>
     bool waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done);
     // Under the lock: the jobs at work and waiting.
@@ -173,21 +245,28 @@ struct SaveWriter::State {
         if (!path.empty() && !isForgotten(path, number))
             failingFiles.insert(path);
     }
-    // Under the lock: the thread is let go; the waiting jobs are never done.
+    // Under the lock: the thread is let go; the waiting jobs are never done, and the one at work keeps its
+    // place in its file's line until it ends.
     void giveUp();
-    // The state for the jobs after the thread was let go: what the caller has still to take of the jobs
-    // done, and what the writer knows of the files.
-    std::shared_ptr<State> successor();
 };
 
 SaveWriter::SaveWriter(const char *fileKind) : state_(std::make_shared<State>(fileKind)) {}
 
+std::chrono::milliseconds SaveWriter::longestWait() {
+    return platformFixedClockEnabled() ? kLongestFixedClockWait : kLongestWait;
+}
+
 void SaveWriter::startThread() {
-    if (!thread_.joinable()) {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        state_->stopping = false;
-        thread_ = std::thread([state = state_] { state->run(); });
-    }
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (state_->mode == State::Mode::kThread)
+        return;
+    state_->mode = State::Mode::kThread;
+    thread_ = std::thread([state = state_, mine = ++state_->generation] { state->run(mine); });
+}
+
+bool SaveWriter::threaded() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->mode == State::Mode::kThread;
 }
 
 bool SaveWriter::write(std::string path, FileImage image, size_t size, const char *announcement) {
@@ -248,41 +327,53 @@ PlatformFileError SaveWriter::submit(Job job) {
     std::unique_lock<std::mutex> lock(state.mutex);
     job.frame = state.frame;
     job.number = ++state.asked;
-    if (thread_.joinable()) {
-        Job *waiting = job.kind == Job::Kind::kWrite ? state.waitingWriteOf(job.path) : nullptr;
-        if (waiting) {
-            // Only the last bytes of a file matter: they go out in the waiting write's place, announced
-            // as either asked.
-            waiting->number = job.number;
-            waiting->image = std::move(job.image);
-            waiting->size = job.size;
-            if (job.announcement)
-                waiting->announcement = job.announcement;
-            return PlatformFileError::kNone;
-        }
-        if (!state.waitFor(lock, kLongestWait, [&state] { return state.jobs.size() < kMostWaitingJobs; })) {
-            // The disk has stopped answering: the job fails rather than the game stopping with it.
-            logMessage("Game: %s is given up: the disk has not finished the jobs before it, ERROR",
-                       job.describe().c_str());
-            state.record(job, PlatformFileError::kTimedOut);
-            return PlatformFileError::kTimedOut;
-        }
-        state.jobs.push_back(std::move(job));
-        state.wake.notify_one();
-        return PlatformFileError::kNone;
+    if (state.mode == State::Mode::kThread) {
+        if (const std::optional<PlatformFileError> queued = state.queue(lock, job))
+            return *queued;
     }
+    const bool mayWait = state.mode == State::Mode::kCaller || state.endedBy == std::this_thread::get_id();
     lock.unlock();
-    const PlatformFileError error = state.perform(job);
+    if (!mayWait)
+        logMessage("Game: %s is not done: it was asked after the writer's thread ended, from a thread that has no "
+                   "bound on a wait for the disk, ERROR",
+                   job.describe().c_str());
+    const PlatformFileError error = mayWait ? state.performNow(job) : state.refuse(job);
     lock.lock();
     state.record(job, error);
     return error;
+}
+
+std::optional<PlatformFileError> SaveWriter::State::queue(std::unique_lock<std::mutex> &lock, Job &job) {
+    Job *waiting = job.kind == Job::Kind::kWrite ? waitingWriteOf(job.path) : nullptr;
+    if (waiting) {
+        // Only the last bytes of a file matter: they go out in the waiting write's place, announced as
+        // either asked.
+        waiting->number = job.number;
+        waiting->image = std::move(job.image);
+        waiting->size = job.size;
+        if (job.announcement)
+            waiting->announcement = job.announcement;
+        return PlatformFileError::kNone;
+    }
+    const bool room = waitFor(lock, longestWait(), [this] { return jobs.size() < kMostWaitingJobs; });
+    if (mode != Mode::kThread)
+        return std::nullopt;
+    if (!room) {
+        // The disk has stopped answering: the job fails rather than the game stopping with it.
+        logMessage("Game: %s is given up: the disk has not finished the jobs before it, ERROR", job.describe().c_str());
+        record(job, PlatformFileError::kTimedOut);
+        return PlatformFileError::kTimedOut;
+    }
+    jobs.push_back(std::move(job));
+    wake.notify_one();
+    return PlatformFileError::kNone;
 }
 
 template <typename Done>
 bool SaveWriter::State::waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done) {
     if (done())
         return true;
-    if (working && taken == overdue)
+    if (working && (taken == overdue || waitsForGivenUp))
         return false;
     const auto started = std::chrono::steady_clock::now();
     const auto deadline = started + bound;
@@ -373,6 +464,8 @@ std::vector<SaveWriter::Unfinished> SaveWriter::takeLongJob(std::chrono::millise
         std::chrono::steady_clock::now() - state.workingSince < bound)
         return {};
     state.toldLong = state.taken;
+    // Known stuck now, as if a wait had outlasted its bound on it: later waits on it return at once.
+    state.overdue = state.taken;
     state.markNotFinished(state.workingJob.savePath, state.workingNumber);
     return {state.workingJob};
 }
@@ -393,7 +486,7 @@ std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
     const uint64_t due = fixedClock ? frame - kFixedClockOutcomeFrames : frame;
     // A job that outlasts the wait brings its outcome on a later frame.
     if (fixedClock)
-        state.waitFor(lock, kLongestWait, [&state, due] { return state.doneUpTo(due); });
+        state.waitFor(lock, longestWait(), [&state, due] { return state.doneUpTo(due); });
     while (!state.outcomes.empty() && state.outcomes.front().frame <= due) {
         taken.push_back(std::move(state.outcomes.front().outcome));
         state.outcomes.pop_front();
@@ -402,86 +495,120 @@ std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
 }
 
 void SaveWriter::State::giveUp() {
-    givenUp = true;
     jobs.clear();
-    if (working && !workingJob.savePath.empty())
-        filesOfJobsGivenUp().hold(workingJob.savePath);
-}
-
-std::shared_ptr<SaveWriter::State> SaveWriter::State::successor() {
-    auto fresh = std::make_shared<State>(fileKind);
-    std::lock_guard<std::mutex> lock(mutex);
-    fresh->outcomes = std::move(outcomes);
-    fresh->frame = frame;
-    fresh->lastFailed = lastFailed;
-    fresh->failingFiles = failingFiles;
-    fresh->held = held;
-    fresh->forgotten = forgotten;
-    fresh->asked = asked;
-    fresh->waitingHook = waitingHook;
-    fresh->waitingThread = waitingThread;
-    return fresh;
+    if (working)
+        fileTurns().markGivenUp(workingPath, workingTicket);
+    working = false;
+    // A caller waiting for room goes on without the thread.
+    doneJob.notify_all();
 }
 
 std::vector<SaveWriter::Unfinished> SaveWriter::finish(std::chrono::milliseconds bound) {
-    if (!thread_.joinable())
-        return {};
     State &state = *state_;
     std::unique_lock<std::mutex> lock(state.mutex);
+    if (state.mode != State::Mode::kThread)
+        return {};
+    const bool done = state.waitFor(lock, bound, [&state] { return state.idle(); });
+    // Another caller's end came first while this one waited.
+    if (state.mode != State::Mode::kThread)
+        return {};
     std::vector<Unfinished> left;
-    if (!state.waitFor(lock, bound, [&state] { return state.idle(); })) {
+    if (!done) {
         left = state.unfinished();
         state.giveUp();
     }
-    state.stopping = true;
+    state.mode = State::Mode::kEnded;
+    state.endedBy = std::this_thread::get_id();
+    ++state.generation;
     state.wake.notify_one();
+    std::thread thread = std::move(thread_);
     lock.unlock();
-    if (left.empty()) {
-        thread_.join();
-    } else {
-        thread_.detach();
-        state_ = state.successor();
-    }
+    if (done)
+        thread.join();
+    else
+        thread.detach();
     return left;
 }
 
-void SaveWriter::State::run() {
+std::optional<FileTurns::Turn> SaveWriter::State::startWorking(const Job &job) {
+    working = true;
+    ++taken;
+    workingFrame = job.frame;
+    workingNumber = job.number;
+    workingKind = job.kind;
+    workingPath = job.path;
+    workingJob = job.unfinished();
+    workingSince = std::chrono::steady_clock::now();
+    workingTicket = 0;
+    waitsForGivenUp = false;
+    if (!job.changesFile())
+        return std::nullopt;
+    std::optional<FileTurns::Turn> ahead = fileTurns().join(job.path, job.describe(), &workingTicket);
+    // Until its turn comes it waits for a job that the disk has stuck on already: no wait for it need last
+    // its bound.
+    waitsForGivenUp = ahead && ahead->givenUp;
+    return ahead;
+}
+
+void SaveWriter::State::waitForTurn(const Job &job, uint64_t ticket, const FileTurns::Turn &ahead, uint64_t mine) {
+    logMessage("Game: %s waits: %s has not ended", job.describe().c_str(), describeAhead(ahead).c_str());
+    fileTurns().waitForTurn(job.path, ticket);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (generation == mine)
+            waitsForGivenUp = false;
+    }
+    logMessage("Game: %s goes ahead: the jobs on the file before it have ended", job.describe().c_str());
+}
+
+void SaveWriter::State::run(uint64_t mine) {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        wake.wait(lock, [this] { return stopping || !jobs.empty(); });
-        if (jobs.empty())
+        wake.wait(lock, [&] { return generation != mine || !jobs.empty(); });
+        if (generation != mine)
             return;
         Job job = std::move(jobs.front());
         jobs.pop_front();
         // A caller may wait for room in the queue.
         doneJob.notify_all();
-        working = true;
-        ++taken;
-        workingFrame = job.frame;
-        workingNumber = job.number;
-        workingKind = job.kind;
-        workingPath = job.path;
-        workingJob = job.unfinished();
-        workingSince = std::chrono::steady_clock::now();
+        const std::optional<FileTurns::Turn> ahead = startWorking(job);
+        const uint64_t ticket = workingTicket;
         lock.unlock();
+        if (ahead)
+            waitForTurn(job, ticket, *ahead, mine);
         const PlatformFileError error = perform(job);
+        if (job.changesFile())
+            fileTurns().leave(job.path, ticket);
         lock.lock();
-        working = false;
-        if (givenUp) {
-            if (!workingJob.savePath.empty())
-                filesOfJobsGivenUp().release(workingJob.savePath);
+        if (generation != mine)
             return;
-        }
+        working = false;
         record(job, error);
     }
 }
 
-PlatformFileError SaveWriter::State::refuseWrite(const Job &job) {
-    if (filesOfJobsGivenUp().holds(job.path)) {
-        logMessage("Game: cannot write %s %s: an earlier write of it that was given up on has not ended, ERROR",
-                   fileKind, job.path.c_str());
-        return PlatformFileError::kTimedOut;
+PlatformFileError SaveWriter::State::performNow(const Job &job) {
+    if (!job.changesFile())
+        return perform(job);
+    uint64_t ticket = 0;
+    const std::optional<FileTurns::Turn> ahead = fileTurns().join(job.path, job.describe(), &ticket);
+    if (ahead) {
+        fileTurns().leave(job.path, ticket);
+        logMessage("Game: %s is not done: %s has not ended, ERROR", job.describe().c_str(),
+                   describeAhead(*ahead).c_str());
+        return refuse(job);
     }
+    const PlatformFileError error = perform(job);
+    fileTurns().leave(job.path, ticket);
+    return error;
+}
+
+PlatformFileError SaveWriter::State::refuse(const Job &job) {
+    tellAside(job, std::string());
+    return job.saves() ? PlatformFileError::kTimedOut : PlatformFileError::kOther;
+}
+
+PlatformFileError SaveWriter::State::refuseWrite(const Job &job) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (!held.count(job.path))
@@ -491,6 +618,18 @@ PlatformFileError SaveWriter::State::refuseWrite(const Job &job) {
                "ERROR",
                fileKind, job.path.c_str());
     return PlatformFileError::kOther;
+}
+
+void SaveWriter::State::tellAside(const Job &job, const std::string &aside) {
+    if (job.kind != Job::Kind::kSetAside && job.kind != Job::Kind::kKeepCopy)
+        return;
+    // A damaged file of which nothing could be kept aside stays the only place its bytes are.
+    if (aside.empty()) {
+        std::lock_guard<std::mutex> lock(mutex);
+        held.insert(job.path);
+    }
+    if (job.asideDone)
+        job.asideDone(aside);
 }
 
 PlatformFileError SaveWriter::State::perform(const Job &job) {
@@ -516,13 +655,7 @@ PlatformFileError SaveWriter::State::perform(const Job &job) {
         aside = keepDamagedCopy(job.path, job.copy.data(), job.copy.size());
         break;
     }
-    // A damaged file of which nothing could be kept aside stays the only place its bytes are.
-    if ((job.kind == Job::Kind::kSetAside || job.kind == Job::Kind::kKeepCopy) && aside.empty()) {
-        std::lock_guard<std::mutex> lock(mutex);
-        held.insert(job.path);
-    }
-    if (job.asideDone)
-        job.asideDone(aside);
+    tellAside(job, aside);
     return error;
 }
 

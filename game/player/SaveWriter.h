@@ -11,20 +11,34 @@
 // and the deletion of a file whose last write failed. A load waits until the writer is idle, so that it
 // reads what was saved; the writer's end waits for its last job.
 // No wait of the caller's is endless: a disk that never answers (a hung network disk) must not freeze the
-// game or keep it from ending. A wait lasts at most a few seconds; once one has outlasted its bound, later
-// waits on the same job at work return at once. A save that waited past the bound for room in the queue
-// fails (timed out). A save not finished when a wait gave up counts as failed until its file is written,
-// so its outcome comes back either way. The end gives up what is left after its wait: the thread is let
-// go with the job at work (it ends when the system lets it; the jobs behind it are never done), and no
-// later writer writes the file of that job until it has ended, so an old write never lands over a newer.
+// game or keep it from ending. A wait lasts at most longestWait(); once one has outlasted its bound, later
+// waits on the same job at work return at once, and so do waits on a job that waits for one given up on
+// (below). A save that waited past the bound for room in the queue fails (timed out). A save not finished
+// when a wait gave up counts as failed until its file is written, so its outcome comes back either way.
+// The end gives up what is left after its wait: the thread is let go with the job at work (it ends when
+// the system lets it; the jobs behind it are never done).
+//
+// Jobs on one file take turns across every writer of the process: no job of any kind (a write, a removal,
+// setting aside, a copy) on a file starts before an earlier one on it has ended, a job given up on
+// included, so a given-up job never lands over a later change, nor does a later write share the temporary
+// that a given-up write may still be writing. On the writer's thread a job whose turn has not come waits
+// for it (logged), after every job asked before it; if the end gives it up too, it is named among the jobs
+// not done, and it still runs when its turn comes unless the process ends first. Where the job would be
+// done in the caller's thread, it is refused instead (logged; a save fails as not finished in time), since
+// nothing would bound that wait.
 //
 // Until its thread is started the writer does each job in the caller's thread, with the same outcomes
-// (the suites that save and read back at once rely on it).
+// (the suites that save and read back at once rely on it); so it does after the end for the thread that
+// ended it. A job asked after the end from any other thread (the game-load thread setting a damaged file
+// aside while the game quits) is refused at once and logged, as above: nothing would bound that thread's
+// wait on the disk. Every method may be called from any thread at any time, the end included.
 //
 // Under the fixed clock of scripted runs an outcome is taken a fixed number of frames after its job was
-// asked for, waiting for the writer then if it is still at work: the frame it arrives on is always the
-// same, and the disk has those frames to do its work beside the game (frames that keep real time while
-// the writer is busy, so that it seldom has to be waited for).
+// asked for, waiting for the writer then if it is still at work (frames that keep real time while the
+// writer is busy, so that it seldom has to be waited for). There nothing gives up on a disk that is merely
+// slow: longestWait() is then far longer than a slow disk needs, so the frame an outcome arrives on is the
+// same from run to run unless a job outlasts even that bound (a disk that is stuck), whose outcome then
+// arrives on a later frame.
 
 #include <chrono>
 #include <cstdint>
@@ -52,8 +66,10 @@ public:
     static constexpr uint64_t kFixedClockOutcomeFrames = 20;
     // Jobs that may wait at once; a save of every file the game keeps fits many times over.
     static constexpr size_t kMostWaitingJobs = 64;
-    // The longest the caller waits for the writer at once.
+    // The longest the caller waits for the writer at once on the real clock, and under the fixed clock of
+    // scripted runs, where only a disk that is stuck may make a wait give up.
     static constexpr std::chrono::milliseconds kLongestWait{5000};
+    static constexpr std::chrono::milliseconds kLongestFixedClockWait{std::chrono::minutes(2)};
     // A wait of the thread that set the waiting hook that lasts this long has the game show that it waits.
     static constexpr std::chrono::milliseconds kShowWaitingAfter{500};
     // Called on the thread that set it, once in each of its waits on the writer that lasts kShowWaitingAfter,
@@ -70,11 +86,12 @@ public:
         // The player asked for this save (it has an announcement): a failure is told whatever came before.
         bool asked() const { return announcement != nullptr; }
     };
-    // A job not done when a wait ended: what it would do, for the log ("the save of <file>"), and the file
-    // it saves (empty for a job that saves nothing).
+    // A job not done when a wait ended: what it would do, for the log ("the save of <file>"), the file it
+    // saves (empty for a job that saves nothing) and the file it deletes (empty for a job that deletes none).
     struct Unfinished {
         std::string what;
         std::string savePath;
+        std::string removalPath;
     };
 
     // `fileKind` names the files it writes in its log lines.
@@ -83,9 +100,15 @@ public:
     SaveWriter(const SaveWriter &) = delete;
     SaveWriter &operator=(const SaveWriter &) = delete;
 
-    // From now on jobs go to the writer thread.
+    // The longest any wait on the writer lasts at once, whichever clock runs: the bound to give the
+    // waits of waitUntilIdleFor().
+    static std::chrono::milliseconds longestWait();
+
+    // From now on jobs go to a writer thread, again after an end: a thread given up on is never taken back
+    // (its job keeps its turn on its file until it ends).
     void startThread();
-    bool threaded() const { return thread_.joinable(); }
+    // The writer thread takes the jobs.
+    bool threaded();
     // Hands over the bytes of the file at the resolved path. With the thread: true, the outcome comes
     // later (false when no room came in the queue); without: whether the file was written. `announcement` (a static text or null) comes back
     // with the outcome when the file is written; a save with one is a save the player asked for.
@@ -124,15 +147,17 @@ public:
     bool removalAsked(const std::string &path);
     // The job at work, once it has been at work longer than the bound, once per job (nothing otherwise): a
     // write that the disk has not finished is told without anyone waiting for it. A save among them counts as
-    // failed from now on until its file is written, so that its outcome comes back when it ends.
+    // failed from now on until its file is written, so that its outcome comes back when it ends; it is known
+    // stuck, as after a wait that outlasted its bound.
     std::vector<Unfinished> takeLongJob(std::chrono::milliseconds bound);
     // The waits of the calling thread call the hook once they have lasted kShowWaitingAfter (null: none).
     void setWaitingHook(WaitingHook hook);
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
     std::vector<Outcome> takeOutcomes(bool fixedClock);
     // Does every job left, waiting at most the bound, and ends the thread; later jobs are done in the
-    // caller's thread. The jobs not done by then are given up (see above) and returned.
-    std::vector<Unfinished> finish(std::chrono::milliseconds bound = kLongestWait);
+    // calling thread (and refused in any other). The jobs not done by then are given up (see above) and
+    // returned.
+    std::vector<Unfinished> finish(std::chrono::milliseconds bound = longestWait());
 
 private:
     struct State;
@@ -141,6 +166,7 @@ private:
     // Does the job now without the thread, or queues it for the thread; the outcome of a job done now.
     PlatformFileError submit(Job job);
 
-    std::shared_ptr<State> state_; // shared with the thread, which may outlive the writer once given up
-    std::thread thread_;
+    // Shared with the thread, which may outlive the writer once given up; never replaced.
+    const std::shared_ptr<State> state_;
+    std::thread thread_; // handed over under the state's lock
 };

@@ -10,6 +10,7 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/player/DamagedFiles.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/ProfileList.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SaveStream.h"
@@ -478,7 +479,9 @@ bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end) {
     return true;
 }
 
-bool saveGame(HoWorld *world, const char *announcement) {
+bool saveGameFile(HoWorld *world, const char *announcement, bool *attempted) {
+    if (attempted)
+        *attempted = false;
     const int32_t index = currentProfileIndex(world);
     if (index < 1 || index > kProfileSlotCount)
         return false;
@@ -495,11 +498,19 @@ bool saveGame(HoWorld *world, const char *announcement) {
         reportMissingUserFolder(world, "the saved game", announcement);
         return false;
     }
+    if (attempted)
+        *attempted = true;
     const bool written = writeSaveFile(
         world, path.c_str(), [world](SaveStream &stream) { return serializeWorld(world, stream); }, announcement);
-    world->lastSavedGamePath = resolveDataPath(path.c_str());
-    world->lastSavedGameTarget = savedGameTarget(world);
-    saveProfileList(world);
+    noteGameInMemory(world, path);
+    return written;
+}
+
+bool saveGame(HoWorld *world, const char *announcement) {
+    bool attempted = false;
+    const bool written = saveGameFile(world, announcement, &attempted);
+    if (attempted)
+        saveProfileList(world);
     return written;
 }
 
@@ -541,17 +552,8 @@ bool readSavedGame(HoWorld *world, const char *path, bool *readInPart) {
     return loaded;
 }
 
-HoScene *unsavedGameTarget(HoWorld *world) {
-    SaveWriter *writer = world->context && !world->builtForLoad ? &world->context->saveWriter : nullptr;
-    const std::string &last = world->lastSavedGamePath;
-    const std::string path = savedGamePath(world, currentProfileIndex(world), world->sceneSaveName);
-    if (!writer || path.empty() || last != resolveDataPath(path.c_str()) || !writer->lastWriteFailed(last))
-        return nullptr;
-    return world->lastSavedGameTarget;
-}
-
 bool loadQuickSave(HoWorld *world) {
-    if (world->context && !world->context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
+    if (world->context && !world->context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
         noteSavesNotFinished(world->context, "when the quick save was to be loaded");
     const bool loaded = readSavedGame(world, kQuickSaveName);
     // A world that is not changing scene takes no scene to start in: kept, it would make a later change

@@ -49,14 +49,13 @@ bool serializeWorld(HoWorld *world, SaveStream &stream, SavedGameEnd *end = null
 // and of the scene in view) fires once the game's file is written, and makes it a save the player asked
 // for (game/player/SaveNotice.h).
 bool saveGame(HoWorld *world, const char *announcement = nullptr);
-// At exit: saves the game when the active scene is one that is saved with it; on a menu, when the game's
-// last save failed (see unsavedGameTarget), saves it again in the scene it was saved in.
+// The same without the profile list; `attempted` (when given) says whether a file was made or tried, after
+// which the list is to be saved.
+bool saveGameFile(HoWorld *world, const char *announcement = nullptr, bool *attempted = nullptr);
+// At exit: saves the game when the active scene is one that is saved with it; on a menu, saves again what is
+// not saved (game/player/GameInMemory.h): a game whose last save failed, of whichever profile, and the profile
+// list when its last write failed.
 bool saveGameOnExit(HoWorld *world);
-// The scene the game in memory goes on in when this world's last save of the current profile's saved game
-// failed or was never finished (and the file was not deleted since): the file is older than the game in
-// memory, which a load of it goes on with instead, so that nothing the player did is lost to a failed save.
-// Null otherwise.
-HoScene *unsavedGameTarget(HoWorld *world);
 // Reads the saved game at the path into the world, then the profile list. A missing file is a new game
 // (the profile's achievements are restored). A file that fails is set aside ("<file>.damaged"), one that
 // cannot be read is left where it is; both give false. A file read only in part (reading stopped at a tag

@@ -5,6 +5,7 @@
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveNotice.h"
@@ -80,6 +81,16 @@ void goOnInMemory(HoContext *context, int32_t profileIndex, const HoScene *targe
     context->loadedGame.store(result.release(), std::memory_order_release);
 }
 
+// The saved game that a load reads: none while the writer has yet to delete it (the profile was reset, and
+// its removal waits behind a slow write): its game starts anew.
+std::string fileToLoad(HoWorld *world, std::string path) {
+    if (!path.empty() && world->context->saveWriter.removalAsked(resolveDataPath(path.c_str()))) {
+        logMessage("Game: the saved game %s is to be deleted: the profile's game starts anew", path.c_str());
+        path.clear();
+    }
+    return path;
+}
+
 } // namespace
 
 std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList) {
@@ -104,16 +115,18 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     }
     // The load reads what was saved and set aside before it: every job asked for is done first, unless the
     // disk stops answering.
-    if (!context->saveWriter.waitUntilIdleFor(SaveWriter::kLongestWait))
+    if (!context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
         noteSavesNotFinished(context, "when a saved game was to be loaded");
     if (HoScene *target = unsavedGameTarget(world)) {
         goOnInMemory(context, index, target);
         return true;
     }
+    if (holdBackLoadForUnsavedGame(world))
+        return true;
     auto request = std::make_unique<LoadRequest>();
     request->context = context;
     request->activeScene = world->activeScene ? world->activeScene->identifier : "";
-    request->path = savedGamePath(world, index, world->sceneSaveName);
+    request->path = fileToLoad(world, savedGamePath(world, index, world->sceneSaveName));
     request->sceneSaveName = world->sceneSaveName;
     request->profileIndex = index;
     request->profileList = profileListImage(world);
@@ -124,14 +137,19 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     }
     request.release();
     context->loadThread = record;
+    context->loadKnownStuck = false;
     return true;
 }
 
 void applyLoadedGame(HoContext *context) {
     // Under the fixed clock of scripted runs no game time passes while a load works: its outcome arrives
     // on the frame after it started, whatever the machine's speed.
-    if (platformFixedClockEnabled() && context->loadThread)
-        waitForThread(context->loadThread);
+    if (platformFixedClockEnabled() && context->loadThread && !context->loadKnownStuck &&
+        !waitForThreadFor(context->loadThread, uint32_t(SaveWriter::longestWait().count()))) {
+        logMessage("Game: a saved game is still being read after the longest wait: the game goes on meanwhile, "
+                   "WARNING");
+        context->loadKnownStuck = true;
+    }
     std::unique_ptr<LoadedGame> result(context->loadedGame.exchange(nullptr, std::memory_order_acq_rel));
     if (!result)
         return;

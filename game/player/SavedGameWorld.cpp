@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/system/KSystem.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/HoInventoryRecords.h"
 #include "game/player/PickFlight.h"
 #include "game/player/SaveStream.h"
@@ -182,27 +183,10 @@ bool readHiddenObjectRecord(HoScene *scene, SaveStream &stream, uint8_t tag, int
     return true;
 }
 
-namespace {
-
-// On a menu after the game's last save failed, the game in memory is saved again, as in the scene it was
-// saved in: the menus change nothing of it.
-bool saveUnsavedGameAgain(HoWorld *world) {
-    HoScene *target = world->change.state == kChangeIdle ? unsavedGameTarget(world) : nullptr;
-    if (!target)
-        return false;
-    logMessage("Game: the game's last save failed; it is saved again at exit");
-    HoScene *menu = std::exchange(world->activeScene, target);
-    const bool saved = saveGame(world);
-    world->activeScene = menu;
-    return saved;
-}
-
-} // namespace
-
 bool saveGameOnExit(HoWorld *world) {
     if (!world || !world->activeScene)
         return false;
-    return isSavedScene(world, world->activeScene) ? saveGame(world) : saveUnsavedGameAgain(world);
+    return isSavedScene(world, world->activeScene) ? saveGame(world) : saveWhatIsNotSaved(world, "at exit");
 }
 
 // The switch: the game is saved on entering a location.

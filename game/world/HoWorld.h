@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "game/player/AwaitedPages.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/PickFlight.h"
 #include "game/player/ProfileRecord.h"
 #include "game/scene/SceneElement.h"
@@ -270,10 +271,9 @@ public:
     ProfileRecord profiles[kProfileRecordCount];
     // A scene name or none: while set, the profile's game is saved to and loaded from that scene's file.
     const char *sceneSaveName = nullptr;
-    // The last saved game this world handed to the writer: its file (resolved) and the scene it goes on in.
-    // While that write has failed, the game in memory is newer than the file (unsavedGameTarget).
-    std::string lastSavedGamePath;
-    HoScene *lastSavedGameTarget = nullptr;
+    // The last saved game this world handed to the writer. While that write has failed, the game in memory is
+    // newer than the file, and stays its profile's (game/player/GameInMemory.h).
+    GameInMemory lastSavedGame;
     // The system scenes, found by identifier once the scenes exist; any may be missing.
     HoScene *imagesScene = nullptr;
     HoScene *hudScene = nullptr;

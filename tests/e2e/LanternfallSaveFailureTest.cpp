@@ -2,7 +2,8 @@
 // while nothing can be written, the HUD's menu button saving on the way to the profiles after an earlier
 // failure was told already, and the save at exit, also when only the saved game fails and the profile list
 // after it is written; a saved game read only in part, told once the game it loaded shows; and a menu save
-// that fails, after which the game in memory goes on, or is saved again at exit.
+// that fails, after which the game in memory goes on, or is saved again at exit; and another profile made
+// and continued after it, which takes nothing of that game.
 
 #include "tests/e2e/LanternfallFixture.h"
 
@@ -42,8 +43,9 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         size_t toldAtExit = 0;
     };
     const Run runs[] = {
+        // The list that could not be written is written again at exit, which fails too and is told.
         {"a profile made while nothing can be written", newProfile, 200, "1+", false,
-         {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0},
+         {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0, 1},
         {"a profile made and played to the hall", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor,
          260, "", false, {"profile made Mira", "entered c'shore", "door open", "entered c'hall"}, 0, 0},
         // The shore's save at the switch fails and is told in the HUD; the menu's fails too and is told on the
@@ -83,7 +85,7 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         EXPECT_EQ(countOf(log, "the player is told that the game could not be saved"), run.toldFailures) << log;
         EXPECT_EQ(countOf(log, "the player is told that part of the saved game could not be read"), run.toldReadInPart)
             << log;
-        EXPECT_EQ(countOf(log, "the player is told at exit that the game"), run.toldAtExit) << log;
+        EXPECT_EQ(countOf(log, "the player is told at exit that "), run.toldAtExit) << log;
         if (run.damageTheSave) {
             EXPECT_TRUE(fs::exists(saved.string() + ".damaged")) << "the whole file is kept aside";
         }
@@ -141,5 +143,55 @@ TEST_F(LanternfallFixture, AMenuSaveThatFailsLosesNothingOfTheGameInMemory) {
         const std::string log = readText(temp / (name + ".log"));
         EXPECT_TRUE(hasInOrder(stateLines(log), run.states)) << log;
         EXPECT_EQ(countOf(log, "profile_Mira.sav: no room left on the disk, ERROR"), *run.failWrites ? 1u : 0u) << log;
+    }
+}
+
+// The key taken by Mira, whose save on the way to the menu fails; then another profile, Nia, is made and
+// continued, and Mira selected and continued again: the key is still Mira's. When the disk answers again,
+// Mira's game is saved as Nia is selected; when it does not, Continue of Nia is held back once and the
+// player told that Mira's game would be lost, and selecting Mira goes on with it.
+TEST_F(LanternfallFixture, AnotherProfileTakesNothingOfAGameWhoseSaveFailed) {
+    const std::string miraTakesTheKeyThenMenu = newProfile + "160 move 1103 597\n160 press left\n161 release left\n" +
+                                                "180 move 492 970\n180 press left\n181 release left\n"
+                                                "190 keydown Escape\n191 keyup Escape\n"
+                                                "240 move 900 492\n240 press left\n241 release left\n243 text Nia\n"
+                                                "245 keydown Return\n246 keyup Return\n";
+    const std::string nextProfile = "point 990 850\n", continueClick = "point 1570 850\n";
+    const auto click = [](int frame, const std::string &where) {
+        return std::to_string(frame) + " " + where + std::to_string(frame) + " press left\n" +
+               std::to_string(frame + 1) + " release left\n";
+    };
+    const auto keyOnTheDoor = [&](int frame) {
+        return click(frame, "move 655 1048\n") + click(frame + 6, "move 1237 784\n");
+    };
+    struct Run {
+        const char *name;
+        const char *failWrites;
+        std::string input;
+        std::vector<std::string> states;
+    };
+    const Run runs[] = {
+        {"Mira's game saved again as Nia is made", "8",
+         miraTakesTheKeyThenMenu + click(260, continueClick) + "300 keydown Escape\n301 keyup Escape\n" +
+             click(340, nextProfile) + click(350, continueClick) + keyOnTheDoor(380),
+         {"save failed", "profile made Nia", "profile continued Nia", "entered c'shore", "entered c'profiles",
+          "profile selected Mira", "profile continued Mira", "entered c'shore", "door open"}},
+        {"nothing written: Nia's Continue held back, Mira goes on", "8+",
+         miraTakesTheKeyThenMenu + click(280, continueClick) + click(310, nextProfile) + click(330, continueClick) +
+             keyOnTheDoor(360),
+         {"save failed", "profile made Nia", "profile continued Nia", "unsaved game kept", "profile selected Mira",
+          "profile continued Mira", "entered c'shore", "door open"}},
+    };
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        fs::remove_all(temp / "xdg");
+        const std::string name = "switch" + std::to_string(&run - runs);
+        lftest::writeFileText(temp / (name + ".input"), run.input);
+        const std::vector<std::string> line =
+            withVariables(command(name + ".log", 420, "", (temp / (name + ".input")).string()),
+                          {std::string("LANTERNFALL_FAIL_WRITE=") + run.failWrites});
+        ASSERT_EQ(lftest::runProgram(line), 0);
+        const std::string log = readText(temp / (name + ".log"));
+        EXPECT_TRUE(hasInOrder(stateLines(log), run.states)) << log;
     }
 }

@@ -506,7 +506,7 @@ const ShotCheck kWalkthroughShotChecks[] = {
     // --- menu save ---
     {"the HUD's menu button in the hall, lit", pixelsNear("menu_button", kMenuButton, kLitSlate, 8, 300)},
     {"the menu button's bars", pixelsNear("menu_button", kMenuButton, kLitBars, 6, 100)},
-    {"the profiles' quit button", pixelsNear("menu", designArea(1020, 1315, 1540, 1425), {120, 40, 34}, 10, 15000)},
+    {"the profiles' quit button", pixelsNear("menu", designArea(1020, 1365, 1540, 1475), {120, 40, 34}, 10, 15000)},
     {"after the load the glass is still gone", pixelsNear("hall_again", kKeepersCoat, kCoat, 8, 1500)},
     {"after the load the cupboard is still open", pixelsNear("hall_again", kCupboard, {40, 28, 20}, 3, 20000)},
     {"after the load the lens cloth is still in the strip", pixelsNear("hall_again", kStrip, kCloth, 20, 50)},

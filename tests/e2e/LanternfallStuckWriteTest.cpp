@@ -52,15 +52,26 @@ protected:
     // A profile made while the list's temporary is a pipe: the list written for it never finishes.
     void makeAProfileWhoseListNeverEnds(lftest::DesktopGame &game) {
         ASSERT_EQ(mkfifo((stateFile("profiles.sav") + ".tmp").c_str(), 0600), 0);
-        const char *const profiles = "data/menus/profiles/profiles.scene";
-        ASSERT_TRUE(lftest::quickClick(display, game.onScreen(placeOf(profiles, "name_field"))));
-        ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(profiles, "KUIEdit_name")))
+        makeMira(game);
+    }
+
+    // The profile "Mira" made in the name field.
+    void makeMira(lftest::DesktopGame &game) {
+        clickOnTheProfiles(game, "name_field");
+        ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(kProfiles, "KUIEdit_name")))
             << "the field clicked never showed its caret\n"
             << game.log();
         ASSERT_TRUE(lftest::xdotool(display, {"type", "--delay", "60", "Mira"}));
         ASSERT_TRUE(lftest::xdotool(display, {"key", "Return"}));
         ASSERT_GT(game.waitForState("profile made Mira", 0), 0) << game.log();
     }
+
+    // A click on a button of the profiles.
+    void clickOnTheProfiles(lftest::DesktopGame &game, const char *button) {
+        ASSERT_TRUE(lftest::quickClick(display, game.onScreen(placeOf(kProfiles, button)))) << button;
+    }
+
+    static constexpr const char *kProfiles = "data/menus/profiles/profiles.scene";
 
     std::string stateFile(const std::string &name) const {
         return (temp / "xdg/Morvane/Brightmoor_Ambercrest/Velt" / name).string();
@@ -119,6 +130,31 @@ TEST_F(StuckWriteTest, AQuitWithAWriteThatNeverEndsEndsNamesWhatWasNotSavedAndTh
     game = startGame("next.log");
     startOnTheProfiles(*game);
     EXPECT_EQ(game->log().find("another copy of the game is running"), std::string::npos) << game->log();
+    EXPECT_EQ(game->stop(), 0) << game->log();
+}
+
+// Mira's saved game's temporary is a pipe nobody reads: her game's save as she enters the shore never
+// finishes, nor does the menu's after it. The player starts her game again (reset) and continues: a new game
+// starts, neither the game in memory nor the file that the removal waiting behind the stuck write will delete.
+TEST_F(StuckWriteTest, AResetWhileHerSaveNeverEndsThenContinueStartsMiraAnew) {
+    std::unique_ptr<lftest::DesktopGame> game = startGame("reset.log");
+    startOnTheProfiles(*game);
+    makeMira(*game);
+    ASSERT_EQ(mkfifo((stateFile("profile_Mira.sav") + ".tmp").c_str(), 0600), 0);
+    clickOnTheProfiles(*game, "button_continue");
+    int seen = game->waitForState("entered c'shore", 0);
+    ASSERT_GT(seen, 0) << game->log();
+    ASSERT_TRUE(lftest::xdotool(display, {"key", "Escape"}));
+    seen = game->waitForState("entered c'profiles", seen);
+    ASSERT_GT(seen, 0) << game->log();
+    clickOnTheProfiles(*game, "button_reset");
+    seen = game->waitForState("profile reset Mira", seen);
+    ASSERT_GT(seen, 0) << game->log();
+    clickOnTheProfiles(*game, "button_continue");
+    ASSERT_GT(game->waitForState("entered c'shore", seen), 0) << game->log();
+    const std::string text = game->log();
+    EXPECT_NE(text.find("profile_Mira.sav is to be deleted: the profile's game starts anew"), std::string::npos) << text;
+    EXPECT_EQ(text.find("the game goes on as it is in memory"), std::string::npos) << text;
     EXPECT_EQ(game->stop(), 0) << game->log();
 }
 

@@ -2,7 +2,8 @@
 // The save writer, on its thread and in the caller's: jobs done in the order they were asked for; a
 // failure logged and handed back with why, with the first write after it and the announced ones; under
 // the fixed clock an outcome that arrives a fixed number of frames after its job; an end that waits for
-// the last job; waits that end on a disk that never answers, and a write given up that never lands late.
+// the last job; waits that end on a disk that never answers; jobs on a file that wait, whichever writer
+// asked for them, until a job given up on it has ended; callers of any thread as the end comes.
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +21,8 @@
 #include "engine/system/KSystemLog.h"
 #include "game/player/SaveWriter.h"
 #include "platform/FileHooks.h"
+#include "platform/TestHooks.h"
+#include "tests/game/player/HeldWriter.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,10 +56,35 @@ protected:
     std::vector<std::string> described(const std::vector<SaveWriter::Outcome> &outcomes) const {
         std::vector<std::string> lines;
         for (const SaveWriter::Outcome &outcome : outcomes)
-            lines.push_back(fs::path(outcome.path).filename().string() + " " + describeFileError(outcome.error) +
+            lines.push_back(fs::path(outcome.path).filename().string() + " " +
+                            (outcome.discarded ? "discarded" : describeFileError(outcome.error)) +
                             (outcome.announcement ? std::string(" ") + outcome.announcement : ""));
         return lines;
     }
+
+    // The jobs as "what | name of the file saved" lines.
+    static std::vector<std::string> whatOf(const std::vector<SaveWriter::Unfinished> &jobs) {
+        std::vector<std::string> lines;
+        for (const SaveWriter::Unfinished &job : jobs)
+            lines.push_back(job.what + " | " + fs::path(job.savePath).filename().string());
+        return lines;
+    }
+    // The temporary of the file is a pipe nobody reads, as a write to a hung network disk: the write of it
+    // asked now is at work and never ends until readPipe().
+    bool startWriteThatNeverEnds(SaveWriter &writer, const std::string &name, const std::string &text,
+                                 const char *announcement = nullptr) {
+        if (mkfifo(path(name + ".tmp").c_str(), 0600) != 0)
+            return false;
+        const int64_t changes = fileHooksChangeCount();
+        write(writer, name, text, announcement);
+        return lftest::waitUntil([&] { return fileHooksChangeCount() > changes; });
+    }
+    // What the write at work put in the pipe; then it fails (a pipe cannot be synced) and ends.
+    std::string readPipe(const std::string &name) {
+        std::ifstream pipe(path(name + ".tmp"));
+        return std::string(std::istreambuf_iterator<char>(pipe), {});
+    }
+    bool logHas(const std::string &line) const { return getLogContents().find(line) != std::string::npos; }
 
     // The body with a writer on its thread, then with one that works in the caller's.
     template <typename Body>
@@ -154,27 +182,6 @@ TEST_F(SaveWriterTest, TheEndWaitsForTheLastJob) {
 
 } // namespace
 
-namespace {
-
-// Holds the writer's thread inside a job until let go: the jobs asked for meanwhile wait in its queue.
-class HeldWriter {
-public:
-    explicit HeldWriter(SaveWriter &writer) {
-        writer.keepCopy("", {}, [this](const std::string &) { let_.get_future().wait(); });
-    }
-    ~HeldWriter() { letGo(); }
-    void letGo() {
-        if (!gone_.exchange(true))
-            let_.set_value();
-    }
-
-private:
-    std::promise<void> let_;
-    std::atomic<bool> gone_{false};
-};
-
-} // namespace
-
 TEST_F(SaveWriterTest, WaitingWritesOfOneFileFoldIntoTheLastAndTheQueueIsBounded) {
     SaveWriter writer;
     writer.startThread();
@@ -252,27 +259,17 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
     });
 }
 
-// The temporary of game.sav is a pipe nobody reads, as a write to a hung network disk: the write never
-// ends until the test reads it.
+// The write of game.sav never ends until the test reads its pipe.
 TEST_F(SaveWriterTest, AWriteThatNeverEndsBoundsEveryWaitIsNamedAndOnceGivenUpNeverLandsOverALaterWrite) {
-    ASSERT_EQ(mkfifo(path("game.sav.tmp").c_str(), 0600), 0);
     SaveWriter writer;
     writer.startThread();
-    const int64_t changes = fileHooksChangeCount();
-    write(writer, "game.sav", "old", "game_saved");
-    ASSERT_TRUE(lftest::waitUntil([&] { return fileHooksChangeCount() > changes; })) << "the write is at work";
+    ASSERT_TRUE(startWriteThatNeverEnds(writer, "game.sav", "old", "game_saved")) << "the write is at work";
     write(writer, "list.sav", "list");
     writer.remove(path("gone.sav"));
 
     EXPECT_FALSE(writer.waitUntilIdleFor(std::chrono::milliseconds(1)));
     EXPECT_FALSE(writer.waitUntilIdleFor(std::chrono::hours(1))) << "the job at work outlasted a wait: none again";
     EXPECT_FALSE(writer.lastWriteFailed(path("game.sav")));
-    const auto whatOf = [](const std::vector<SaveWriter::Unfinished> &jobs) {
-        std::vector<std::string> lines;
-        for (const SaveWriter::Unfinished &job : jobs)
-            lines.push_back(job.what + " | " + fs::path(job.savePath).filename().string());
-        return lines;
-    };
     const std::vector<std::string> left = {"the save of " + path("game.sav") + " | game.sav",
                                            "the save of " + path("list.sav") + " | list.sav",
                                            "the removal of " + path("gone.sav") + " | "};
@@ -294,18 +291,236 @@ TEST_F(SaveWriterTest, AWriteThatNeverEndsBoundsEveryWaitIsNamedAndOnceGivenUpNe
     EXPECT_EQ(whatOf(writer.finish()).size(), SaveWriter::kMostWaitingJobs + 1);
     EXPECT_TRUE(write(writer, "list.sav", "new list"));
     EXPECT_FALSE(write(writer, "game.sav", "new"));
-    EXPECT_NE(getLogContents().find("an earlier write of it that was given up on has not ended"), std::string::npos);
+    EXPECT_TRUE(logHas("the save of " + path("game.sav") + " is not done: the save of " + path("game.sav") +
+                       ", asked earlier and given up on, has not ended, ERROR"))
+        << getLogContents();
     EXPECT_EQ(described(writer.takeOutcomes(false)),
               (std::vector<std::string>{"late.sav the disk did not finish in time", "list.sav written",
                                         "game.sav the disk did not finish in time"}));
 
     // The stuck write ends (its pipe is read; a pipe cannot be synced, so it fails); then the file is
     // written again, and nothing older lands over it.
-    {
-        std::ifstream pipe(path("game.sav.tmp"));
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(pipe), {}), "old");
-    }
+    EXPECT_EQ(readPipe("game.sav"), "old");
     EXPECT_TRUE(lftest::waitUntil([&] { return write(writer, "game.sav", "new"); }));
     EXPECT_EQ(text("game.sav"), "new");
     EXPECT_EQ(text("list.sav"), "new list");
+}
+
+// Writers one after another, as contexts after restarts in one process: the first gives up a write that
+// never ends. No job on its file runs before it has ended, whichever writer asked for it: a removal (a
+// reset) waits for it and, given up in its turn, is named among the jobs not done; a write asked after that
+// removal waits for both and is never deleted by it. In the caller's thread such a job is refused.
+TEST_F(SaveWriterTest, NoJobOnAFileRunsBeforeAJobGivenUpOnItHasEndedWhicheverWriterAskedForIt) {
+    lftest::writeFileText(folder / "game.sav", "saved");
+    const std::string game = path("game.sav");
+    SaveWriter first;
+    first.startThread();
+    ASSERT_TRUE(startWriteThatNeverEnds(first, "game.sav", "old"));
+    EXPECT_TRUE(first.takeLongJob(std::chrono::hours(1)).empty());
+    EXPECT_EQ(whatOf(first.takeLongJob(std::chrono::milliseconds(0))),
+              std::vector<std::string>{"the save of " + game + " | game.sav"});
+    EXPECT_TRUE(first.takeLongJob(std::chrono::milliseconds(0)).empty()) << "told once";
+    bool shownWaiting = false;
+    first.setWaitingHook([&shownWaiting] { shownWaiting = true; });
+    EXPECT_FALSE(first.waitUntilIdleFor(std::chrono::seconds(2)));
+    EXPECT_FALSE(shownWaiting) << "a job told as long at work is known stuck: no wait lasts on it";
+    EXPECT_TRUE(first.lastWriteFailed(game)) << "a save told as long at work counts as failed";
+    ASSERT_EQ(first.finish(std::chrono::milliseconds(1)).size(), 1u);
+
+    clearLogContents();
+    first.remove(game);
+    EXPECT_TRUE(logHas("the removal of " + game + " is not done: the save of " + game +
+                       ", asked earlier and given up on, has not ended, ERROR"))
+        << getLogContents();
+
+    SaveWriter second;
+    second.startThread();
+    second.remove(game);
+    const std::string removalWaits =
+        "the removal of " + game + " waits: the save of " + game + ", asked earlier and given up on, has not ended";
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas(removalWaits) || !second.busy(); })) << getLogContents();
+    EXPECT_TRUE(logHas(removalWaits)) << getLogContents();
+    EXPECT_EQ(text("game.sav"), "saved") << "not removed while the write given up on may still land";
+    EXPECT_TRUE(second.removalAsked(game)) << "at work, waiting for its turn";
+    EXPECT_EQ(whatOf(second.finish()), std::vector<std::string>{"the removal of " + game + " | "});
+
+    SaveWriter third;
+    third.startThread();
+    write(third, "game.sav", "new");
+    const std::string writeWaits =
+        "the save of " + game + " waits: the save of " + game + ", asked earlier and given up on, has not ended";
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas(writeWaits) || !third.busy(); })) << getLogContents();
+    EXPECT_TRUE(logHas(writeWaits)) << getLogContents();
+
+    EXPECT_EQ(readPipe("game.sav"), "old");
+    third.waitUntilIdle();
+    EXPECT_EQ(text("game.sav"), "new") << "the removal went first";
+    EXPECT_TRUE(third.takeOutcomes(false).empty());
+}
+
+// A writer started again after an end that gave up a write (as the options' writer, started for each save):
+// a new thread takes the jobs, and a write of the stuck file waits there for its turn.
+TEST_F(SaveWriterTest, AWriterStartedAgainAfterAnEndThatGaveUpWorksOnANewThread) {
+    SaveWriter writer;
+    writer.startThread();
+    ASSERT_TRUE(startWriteThatNeverEnds(writer, "options.cfg", "old"));
+    ASSERT_EQ(writer.finish(std::chrono::milliseconds(1)).size(), 1u);
+    writer.startThread();
+    EXPECT_TRUE(writer.threaded());
+    EXPECT_TRUE(write(writer, "list.sav", "list"));
+    write(writer, "options.cfg", "new");
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the save of " + path("options.cfg") + " waits"); }))
+        << getLogContents();
+    EXPECT_EQ(text("list.sav"), "list");
+    EXPECT_EQ(readPipe("options.cfg"), "old");
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the save of " + path("options.cfg") + " goes ahead"); }));
+    EXPECT_TRUE(writer.finish().empty());
+    EXPECT_EQ(text("options.cfg"), "new");
+}
+
+// Another thread asks for saves while the end gives up a write that never ends (as the game-load thread
+// sets a damaged file aside while the game quits): each is taken before the end and named by it, or
+// refused at once after it, never holding that thread on the disk.
+TEST_F(SaveWriterTest, JobsAskedFromAnotherThreadAsTheEndGivesUpAreNamedByItOrRefusedAtOnce) {
+    SaveWriter writer;
+    writer.startThread();
+    ASSERT_TRUE(startWriteThatNeverEnds(writer, "game.sav", "old"));
+    std::atomic<int> asked{0};
+    bool lateWritten = true;
+    std::thread other([&] {
+        // Waiting writes of one file fold into one: the queue never fills, and the first save refused is
+        // one asked after the end.
+        while (write(writer, "other.sav", std::to_string(asked.load())))
+            ++asked;
+        lateWritten = write(writer, "late.sav", "late");
+    });
+    ASSERT_TRUE(lftest::waitUntil([&] { return asked > 0; }));
+    clearLogContents();
+    const std::vector<std::string> left = whatOf(writer.finish(std::chrono::milliseconds(1)));
+    other.join();
+    EXPECT_EQ(left.front(), "the save of " + path("game.sav") + " | game.sav");
+    EXPECT_FALSE(lateWritten);
+    EXPECT_FALSE(fs::exists(folder / "late.sav"));
+    EXPECT_FALSE(fs::exists(folder / "other.sav"));
+    EXPECT_TRUE(logHas("the save of " + path("late.sav") +
+                       " is not done: it was asked after the writer's thread ended, from a thread that has no bound "
+                       "on a wait for the disk, ERROR"))
+        << getLogContents();
+    EXPECT_EQ(readPipe("game.sav"), "old");
+}
+
+// A caller of another thread waits for room in a full queue when the end gives the jobs up: its save is
+// refused, not left in a queue that no thread takes from any more.
+TEST_F(SaveWriterTest, ASaveWaitingForRoomWhenTheEndGivesUpIsRefused) {
+    SaveWriter writer;
+    writer.startThread();
+    HeldWriter held(writer);
+    for (size_t i = 0; i < SaveWriter::kMostWaitingJobs; ++i)
+        writer.remove(path("file" + std::to_string(i)));
+    std::atomic<pid_t> otherThread{0};
+    bool lateWritten = true;
+    std::thread other([&] {
+        otherThread = pid_t(GetCurrentThreadId());
+        lateWritten = write(writer, "late.sav", "late");
+    });
+    ASSERT_TRUE(lftest::waitUntil([&] { return otherThread && lftest::threadIsAsleep(otherThread); }));
+    EXPECT_EQ(writer.finish(std::chrono::milliseconds(1)).size(), SaveWriter::kMostWaitingJobs + 1);
+    other.join();
+    EXPECT_FALSE(lateWritten);
+    EXPECT_FALSE(writer.busy());
+    EXPECT_EQ(described(writer.takeOutcomes(false)),
+              std::vector<std::string>{"late.sav the disk did not finish in time"});
+}
+
+// A discarded game (its profile reset): its file's failure goes at once, and a save of it asked before
+// fails without marking it or bringing back an outcome; the caller hears that no failure of it is left.
+TEST_F(SaveWriterTest, AForgottenFileKeepsNoFailureOfTheSavesAskedBeforeIt) {
+    SaveWriter writer;
+    writer.startThread();
+    fileHooksFailChange(1, true);
+    write(writer, "game.sav", "lost");
+    writer.waitUntilIdle();
+    ASSERT_TRUE(writer.lastWriteFailed(path("game.sav")));
+    HeldWriter held(writer);
+    write(writer, "game.sav", "lost again", "game_saved");
+    writer.forget(path("game.sav"));
+    EXPECT_FALSE(writer.lastWriteFailed(path("game.sav")));
+    held.letGo();
+    writer.waitUntilIdle();
+    EXPECT_FALSE(writer.lastWriteFailed(path("game.sav")));
+    EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"game.sav discarded"});
+}
+
+TEST_F(SaveWriterTest, ARemovalIsAskedWhileItIsTheLastJobAskedOfTheFile) {
+    struct Asked {
+        bool removal;
+        const char *name;
+    };
+    struct Case {
+        std::vector<Asked> jobs;
+        bool removalAsked; // of game.sav
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{{false, "game.sav"}}, false},
+        {{{true, "game.sav"}}, true},
+        {{{true, "game.sav"}, {false, "game.sav"}}, false},
+        {{{false, "game.sav"}, {true, "game.sav"}}, true},
+        {{{true, "game.sav"}, {false, "list.sav"}}, true},
+        {{{true, "list.sav"}}, false},
+    };
+    SaveWriter writer;
+    writer.startThread();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        HeldWriter held(writer);
+        for (const Asked &job : cases[i].jobs) {
+            if (job.removal)
+                writer.remove(path(job.name));
+            else
+                write(writer, job.name, "x");
+        }
+        EXPECT_EQ(writer.removalAsked(path("game.sav")), cases[i].removalAsked);
+        held.letGo();
+        writer.waitUntilIdle();
+        EXPECT_FALSE(writer.removalAsked(path("game.sav"))) << "done";
+    }
+}
+
+// A wait of the thread that set the hook calls it once it has lasted a while, without the writer's lock (the
+// hook asks the writer); the waits of another thread never call it.
+TEST_F(SaveWriterTest, TheWaitingHookShowsTheLongWaitsOfItsOwnThreadOnly) {
+    SaveWriter writer;
+    writer.startThread();
+    std::unique_ptr<HeldWriter> held;
+    std::vector<std::thread::id> calledOn;
+    writer.setWaitingHook([&] {
+        calledOn.push_back(std::this_thread::get_id());
+        EXPECT_TRUE(writer.busy());
+        held->letGo();
+    });
+    EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1)));
+    held = std::make_unique<HeldWriter>(writer);
+    std::atomic<pid_t> otherThread{0};
+    std::thread other([&] {
+        otherThread = pid_t(GetCurrentThreadId());
+        EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1)));
+    });
+    ASSERT_TRUE(lftest::waitUntil([&] { return otherThread && lftest::threadIsAsleep(otherThread); }));
+    EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1)));
+    other.join();
+    EXPECT_EQ(calledOn, std::vector<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST_F(SaveWriterTest, UnderTheFixedClockAWaitGivesUpOnlyOnADiskThatIsStuck) {
+    for (bool fixedClock : {false, true}) {
+        if (fixedClock)
+            setenv("LANTERNFALL_FIXED_CLOCK_MS", "100", 1);
+        platformReloadTestHooks();
+        EXPECT_EQ(SaveWriter::longestWait(),
+                  fixedClock ? SaveWriter::kLongestFixedClockWait : SaveWriter::kLongestWait);
+    }
+    unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
+    platformReloadTestHooks();
+    EXPECT_GE(SaveWriter::kLongestFixedClockWait, std::chrono::minutes(1)) << "far longer than a slow disk needs";
 }
