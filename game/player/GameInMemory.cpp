@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "engine/system/KSystem.h"
-#include "engine/text/KTextEncoding.h"
 #include "game/HoContext.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SaveStream.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
@@ -22,25 +22,14 @@ constexpr char kKeptEvent[] = "unsaved_game_kept";
 // What the player is told, in two lines: whose game is not saved, and the choice.
 constexpr struct {
     const char *variable;
-    const char *key;
-    const char *english;
+    SaveFailureText text;
 } kKeptLines[] = {
-    {"##unsaved_game_text", "UNSAVED_GAME_KEPT", "%s’s game could not be saved."},
-    {"##unsaved_game_choice", "UNSAVED_GAME_CHOICE",
-     "Continue again to lose it, or select %s to go on with it."},
+    {"##unsaved_game_text", {"UNSAVED_GAME_KEPT", "%s’s game could not be saved."}},
+    {"##unsaved_game_choice", {"UNSAVED_GAME_CHOICE", "Continue again to lose it, or select %s to go on with it."}},
 };
 
 bool sameName(const char *name, const std::string &profile) {
     return name && strcasecmp(name, profile.c_str()) == 0;
-}
-
-// The slot of the profile of that name; 0 when no slot has it.
-int32_t slotNamed(HoWorld *world, const std::string &profile) {
-    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot) {
-        if (sameName(world->profiles[slot].name(), profile))
-            return slot;
-    }
-    return 0;
 }
 
 void dropGameInMemory(HoWorld *world) {
@@ -125,7 +114,7 @@ bool saveUnsavedGameAgain(HoWorld *world, const char *when) {
     if (!game || world->change.state != kChangeIdle)
         return false;
     const GameInMemory kept = *game;
-    const int32_t owner = slotNamed(world, kept.profile);
+    const int32_t owner = profileSlotNamed(world, kept.profile.c_str());
     if (!owner) {
         logMessage("Game: the unsaved game of the profile \"%s\", which is no longer kept, is dropped, WARNING",
                    kept.profile.c_str());
@@ -178,8 +167,7 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
         return false;
     }
     for (const auto &line : kKeptLines) {
-        const char *text = world->context->getLocalizedText(line.key, kTextEncodingUtf8);
-        const std::string told = withName(text ? text : line.english, game->profile);
+        const std::string told = withName(localized(world->context, line.text), game->profile);
         if (ScriptContext *global = world->globalContext())
             findOrCreateVariable(global, line.variable, nullptr)
                 ->value->setPointer(kScriptText, world->names().internOrFind(told.c_str()));

@@ -337,6 +337,15 @@ void setCurrentProfileIndex(HoWorld *world, int32_t index) {
         variable->value->setNumber(float(index));
 }
 
+int32_t profileSlotNamed(HoWorld *world, const char *name) {
+    for (int32_t slot = 1; name && slot <= kProfileSlotCount; ++slot) {
+        const char *held = world->profiles[slot].name();
+        if (held && strcasecmp(held, name) == 0)
+            return slot;
+    }
+    return 0;
+}
+
 // ---- File names ---------------------------------------------------------------------------------------
 
 std::string profileFileName(const char *name) {

@@ -22,6 +22,8 @@ class SaveStream;
 int32_t currentProfileIndex(HoWorld *world);
 // Sets "##profile_index" to the number.
 void setCurrentProfileIndex(HoWorld *world, int32_t index);
+// The player slot whose profile has the name, whatever its letter case; 0 when none has it.
+int32_t profileSlotNamed(HoWorld *world, const char *name);
 
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
 // games, then reads the profile list. The running world first has the writer remove the temporary files

@@ -91,11 +91,7 @@ void saveAchievementsNative(void *data, ScriptStatement *) {
 void checkProfileNameNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     const char *wanted = textArgument(world, call);
-    bool duplicated = false;
-    for (int32_t slot = 1; wanted && !duplicated && slot <= kProfileSlotCount; ++slot) {
-        const ScriptValue *name = world->profiles[slot].slot(ProfileRecord::kName);
-        duplicated = name && name->type == kScriptText && name->text() && strcasecmp(name->text(), wanted) == 0;
-    }
+    const bool duplicated = wanted && profileSlotNamed(world, wanted) != 0;
     if (ScriptContext *global = world->globalContext())
         findOrCreateVariable(global, "##duplicated_profile", nullptr)->value->setNumber(duplicated ? 1.0f : 0.0f);
 }

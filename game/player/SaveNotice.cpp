@@ -32,11 +32,6 @@ bool showsMessages(const HoWorld *world) {
            world->change.state == kChangeIdle;
 }
 
-const char *localized(HoContext *context, const SaveFailureText &message) {
-    const char *text = context && message.key ? context->getLocalizedText(message.key, kTextEncodingUtf8) : nullptr;
-    return text ? text : message.english;
-}
-
 void showInHud(HoWorld *world, const SaveFailureText &message) {
     world->showMessage(localized(world->context, message), secondsToTicks(defaultMessageSeconds(world)), false);
 }
@@ -250,18 +245,12 @@ size_t reasonIndex(PlatformFileError error) {
     }
 }
 
-// Why, as the exit's notice says it after the kinds.
-const SaveFailureText &notSavedReasonText(PlatformFileError error) {
-    static const SaveFailureText kReasons[] = {
-        {"NOT_SAVED_NO_ROOM", "There is no room left on the disk."},
-        {"NOT_SAVED_NO_PERMISSION", "The game has no permission to write its files."},
-        {"NOT_SAVED_REFUSED", "The disk refused its files."},
-        {"NOT_SAVED_NOT_FINISHED", "The disk did not finish writing its files."},
-    };
-    return kReasons[reasonIndex(error)];
-}
-
 } // namespace
+
+const char *localized(HoContext *context, const SaveFailureText &message) {
+    const char *text = context && message.key ? context->getLocalizedText(message.key, kTextEncodingUtf8) : nullptr;
+    return text ? text : message.english;
+}
 
 const SaveFailureText &saveFailureText(PlatformFileError error) {
     static const SaveFailureText kFailures[] = {
@@ -274,7 +263,13 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
 }
 
 const SaveFailureText &saveFailureReason(PlatformFileError error) {
-    return notSavedReasonText(error);
+    static const SaveFailureText kReasons[] = {
+        {"NOT_SAVED_NO_ROOM", "There is no room left on the disk."},
+        {"NOT_SAVED_NO_PERMISSION", "The game has no permission to write its files."},
+        {"NOT_SAVED_REFUSED", "The disk refused its files."},
+        {"NOT_SAVED_NOT_FINISHED", "The disk did not finish writing its files."},
+    };
+    return kReasons[reasonIndex(error)];
 }
 
 const SaveFailureText &readInPartText() {
@@ -286,7 +281,7 @@ const SaveFailureText &readInPartText() {
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files) {
     if (files.empty())
         return std::string();
-    return kindsSentence(context, kindsOf(files)) + " " + localized(context, notSavedReasonText(files.back().error));
+    return kindsSentence(context, kindsOf(files)) + " " + localized(context, saveFailureReason(files.back().error));
 }
 
 void applySaveOutcomes(HoContext *context) {

@@ -67,9 +67,11 @@ struct SaveFailureText {
     const char *key;
     const char *english;
 };
+// The message in the game's language, or in English where it has no text for the key.
+const char *localized(HoContext *context, const SaveFailureText &message);
 const SaveFailureText &saveFailureText(PlatformFileError error);
-// Why a file could not be written, in a sentence of its own (for a menu that says first what failed); a menu
-// hears its key in "##save_failure_reason" with "save_failed".
+// Why a file could not be written, in a sentence of its own: for a menu that says first what failed (a menu
+// hears its key in "##save_failure_reason" with "save_failed"), and after the kinds in the exit's notice.
 const SaveFailureText &saveFailureReason(PlatformFileError error);
 // The message for a saved game read only in part.
 const SaveFailureText &readInPartText();
