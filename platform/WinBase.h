@@ -153,7 +153,9 @@ struct PlatformFolderEntry {
 // cannot be read.
 bool platformListFolder(const char *path, std::vector<PlatformFolderEntry> *entries);
 
-// Copies a file; with failIfExists an existing destination is left alone and the copy fails.
+// Copies a file; with failIfExists an existing destination is left alone and the copy fails. The copy
+// goes through platformReplaceFile: a copy that fails leaves the destination as it was (absent, or the
+// file it held), and passes the fault hooks.
 bool platformCopyFile(const char *from, const char *to, bool failIfExists);
 
 

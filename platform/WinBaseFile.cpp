@@ -207,34 +207,33 @@ bool platformListFolder(const char *path, std::vector<PlatformFolderEntry> *entr
     return true;
 }
 
+namespace {
+
+// The file's bytes, read to its end; false when it cannot be opened or read.
+bool readFileBytes(const char *path, std::vector<unsigned char> *bytes) {
+    FILE *file = platformOpenFile(path, "rb");
+    if (!file)
+        return false;
+    unsigned char piece[65536];
+    size_t count;
+    while ((count = std::fread(piece, 1, sizeof piece, file)) > 0)
+        bytes->insert(bytes->end(), piece, piece + count);
+    const bool whole = !std::ferror(file);
+    std::fclose(file);
+    return whole;
+}
+
+} // namespace
+
+// The copy is written as a saved game is, through a temporary renamed over the target: a copy that fails
+// part-way (a full disk) leaves the target as it was, never a part of the file.
 bool platformCopyFile(const char *from, const char *to, bool failIfExists) {
     if (!from || !to)
         return false;
     if (failIfExists && !platformFindPathNoCase(to).empty())
         return false;
-    FILE *source = platformOpenFile(from, "rb");
-    if (!source)
-        return false;
-    FILE *target = platformOpenFile(to, "wb");
-    if (!target) {
-        std::fclose(source);
-        return false;
-    }
-    char buffer[65536];
-    bool ok = true;
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, source)) > 0) {
-        if (std::fwrite(buffer, 1, count, target) != count) {
-            ok = false;
-            break;
-        }
-    }
-    if (std::ferror(source))
-        ok = false;
-    std::fclose(source);
-    if (std::fclose(target) != 0)
-        ok = false;
-    return ok;
+    std::vector<unsigned char> bytes;
+    return readFileBytes(from, &bytes) && platformReplaceFile(to, bytes.data(), bytes.size());
 }
 
 std::string platformGetModuleFolder() {

@@ -13,8 +13,9 @@ constexpr const char *kWallpaperSizes[kWallpaperSizeCount] = {"800x600",  "1024x
 constexpr char kWallpaperFolder[] = "Velt/wallpapers/";
 constexpr char kSoundtrackFolder[] = "Velt/soundtrack";
 
-// A copy that replaces what the destination held; paths that the data folder refused are empty. A copy
-// that fails is an error the player is told of, logged with both paths.
+// A copy that replaces what the destination held, whole or not at all (a copy that fails part-way leaves
+// the destination as it was); paths that the data folder refused are empty. A copy that fails is an error
+// the player is told of, logged with both paths.
 bool copyReplacing(const std::string &from, const std::string &to) {
     if (!from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false))
         return true;

@@ -1,5 +1,5 @@
-// The crash-safe file writer, the delete and the rename that never replaces, with the fault hooks that
-// fail each change they make, and why a change failed in a player's words.
+// The crash-safe file writer and the copy that writes through it, the delete and the rename that never
+// replaces, with the fault hooks that fail each change they make, and why a change failed in a player's words.
 
 #include "platform/FileHooks.h"
 #include "platform/WinBase.h"
@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <csignal>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <string>
 #include <vector>
@@ -174,6 +176,28 @@ TEST_F(FileReplaceTest, AFailedWriteSaysWhyInAPlayersWords) {
                   c.expected == PlatformFileError::kNone);
         EXPECT_EQ(int(error), int(c.expected));
     }
+}
+
+// The process's file-size limit stands in for a disk that fills up: the write past it fails (EFBIG, as
+// a full disk is told) after the bytes before it were stored.
+TEST_F(FileReplaceTest, ACopyCutOffPartWayLeavesTheTargetAsItWasAndNoTemporary) {
+    lftest::writeFileBytes(dir / "evening.ogg", std::vector<unsigned char>(300000, 0x5A));
+    lftest::writeFileText(dir / "older.ogg", "an older copy");
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    rlimit limited = unlimited;
+    limited.rlim_cur = 100000;
+    const auto signalBefore = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const std::string from = (dir / "evening.ogg").string();
+    const bool fresh = platformCopyFile(from.c_str(), (dir / "fresh.ogg").c_str(), false);
+    const bool over = platformCopyFile(from.c_str(), (dir / "older.ogg").c_str(), false);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, signalBefore);
+    EXPECT_FALSE(fresh);
+    EXPECT_FALSE(over);
+    EXPECT_EQ(listing(), (std::vector<std::string>{"evening.ogg", "older.ogg"}));
+    EXPECT_TRUE(text("older.ogg") == "an older copy") << fs::file_size(dir / "older.ogg") << " bytes";
 }
 
 TEST_F(FileReplaceTest, ARenameAsideNeverReplacesAFileOfAnyCase) {

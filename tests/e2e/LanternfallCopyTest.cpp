@@ -1,0 +1,88 @@
+// The extras' copies on a documents disk that fills up part-way: the player is told that the wallpapers and
+// the soundtrack could not be copied, and what the documents folder holds afterwards is whole files only.
+// The disk is a small tmpfs mounted over the run's documents folder in a mount namespace of the game's own.
+
+#include "tests/e2e/LanternfallFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lfe2e;
+
+// Runs the rest of its arguments with a tmpfs of 140 KB over the folder $1 (two of the six wallpapers fit,
+// the third and the soundtrack's first file fail part-way), then copies what the folder holds into $2,
+// since the tmpfs goes with the namespace. Status 97: nothing could be mounted.
+constexpr char kOnASmallDisk[] = "folder=$1 kept=$2; shift 2\n"
+                                 "mount -t tmpfs -o size=140k lanternfall-documents \"$folder\" || exit 97\n"
+                                 "\"$@\"; status=$?\n"
+                                 "cp -R \"$folder/.\" \"$kept/\" && exit $status";
+
+// The command run in a mount namespace of its own (by the first of unshare's ways that this machine allows)
+// with the small disk over the documents; empty when no way works here.
+std::vector<std::string> onASmallDisk(const fs::path &documents, const fs::path &kept,
+                                      const std::vector<std::string> &line) {
+    // With a user namespace of its own where that is allowed, else (as root) a mount namespace alone.
+    for (const char *namespaces : {"-rm", "-m"}) {
+        std::vector<std::string> wrapped = {"unshare", namespaces, "sh", "-c", kOnASmallDisk, "sh",
+                                            documents.string(), kept.string()};
+        std::vector<std::string> probe = wrapped;
+        probe.push_back("true");
+        if (lftest::runProgram(probe) == 0) {
+            wrapped.insert(wrapped.end(), line.begin(), line.end());
+            return wrapped;
+        }
+    }
+    return {};
+}
+
+// From the profiles to the extras, then Wallpapers and Soundtrack (design units, at 100 ms a frame).
+TEST_F(LanternfallFixture, CopiesThatFillTheDocumentsDiskLeaveOnlyWholeFilesThere) {
+    const std::string sceneFile = "data/menus/extras/extras.scene";
+    auto click = [](int frame, DesignPoint at) {
+        return std::to_string(frame) + " point " + std::to_string(int(at.x)) + " " + std::to_string(int(at.y)) +
+               "\n" + std::to_string(frame + 1) + " press left\n" + std::to_string(frame + 2) + " release left\n";
+    };
+    lftest::writeFileText(temp / "copy.input",
+                          click(150, placeOf("data/menus/profiles/profiles.scene", "button_extras")) +
+                              click(175, placeOf(sceneFile, "button_wallpapers")) +
+                              click(190, placeOf(sceneFile, "button_soundtrack")));
+    const fs::path documents = temp / "home/Documents", kept = temp / "kept";
+    fs::create_directories(documents);
+    fs::create_directories(kept);
+    const std::vector<std::string> line =
+        onASmallDisk(documents, kept, command("copy.log", 210, "", (temp / "copy.input").string()));
+    if (line.empty())
+        GTEST_SKIP() << "no tmpfs can be mounted in a namespace of the test's own on this machine";
+    ASSERT_EQ(lftest::runProgram(line), 0);
+
+    const std::string log = readText(temp / "copy.log");
+    EXPECT_TRUE(hasInOrder(stateLines(log), {"entered c'extras", "wallpaper saved", "wallpapers not copied",
+                                             "soundtrack not copied"}))
+        << log;
+    EXPECT_NE(log.find("Game: cannot copy '"), std::string::npos) << log;
+    // Each file there is the same bytes as its source beside the program; a copy that failed left nothing.
+    const fs::path game = "Brightmoor_Ambercrest", wallpapers = "Brightmoor_AmbercrestVelt";
+    int whole = 0;
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(kept)) {
+        if (!entry.is_regular_file())
+            continue;
+        const fs::path relative = fs::relative(entry.path(), kept);
+        const fs::path folder = relative.parent_path();
+        const fs::path source = folder == wallpapers               ? gameFolder / "Velt/wallpapers"
+                                : folder == game / "soundtrack" ? gameFolder / "Velt/soundtrack"
+                                                                   : fs::path();
+        EXPECT_FALSE(source.empty()) << relative << " is no copy of the extras";
+        const std::vector<unsigned char> original = lftest::readFileBytes(source / relative.filename());
+        EXPECT_TRUE(lftest::readFileBytes(entry.path()) == original)
+            << relative << " is not whole: " << entry.file_size() << " bytes of " << original.size();
+        ++whole;
+    }
+    EXPECT_GE(whole, 1) << "the first wallpapers fit";
+}
+
+} // namespace
