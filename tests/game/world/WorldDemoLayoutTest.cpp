@@ -132,6 +132,18 @@ bool drawnAlike(const std::vector<uint32_t> &one, const std::vector<uint32_t> &o
     return false;
 }
 
+// The pixels in which one frame differs from the other.
+lftest::BackBuffer::Box changedBox(const lftest::BackBuffer &with, const lftest::BackBuffer &without) {
+    lftest::BackBuffer::Box box{with.width, with.height, -1, -1};
+    for (int y = 0; y < with.height; ++y) {
+        for (int x = 0; x < with.width; ++x) {
+            if (std::memcmp(with.at(x, y), without.at(x, y), 3) != 0)
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+        }
+    }
+    return box;
+}
+
 // A grid of points over the middle of the element's rectangle, in design units.
 std::vector<ScreenPoint> samplePoints(const SceneElement &element) {
     const QuadCorners quad = rotatedQuadCorners(element);
@@ -248,6 +260,15 @@ protected:
         return colours;
     }
 
+    // Where the element is drawn: the pixels that change when it is hidden.
+    lftest::BackBuffer::Box drawnBoxOf(SceneElement &element) {
+        const lftest::BackBuffer with = drawnFrame();
+        element.visible = 0;
+        const lftest::BackBuffer without = drawnFrame();
+        element.visible = 1;
+        return changedBox(with, without);
+    }
+
     // Plays into every hidden-object scene and finds each listed thing in turn: what is drawn at its sample
     // points at rest (the pointer resting on nothing), under the resting pointer, and a few steps after
     // its click while it disappears. At rest each thing must show: its points differ from the picture
@@ -320,16 +341,7 @@ protected:
         w.tooltip.fadeInTicks = 0;
         const lftest::BackBuffer without = drawnFrame();
         w.tooltip.fadeInTicks = fadeIn;
-        DrawnTooltip drawn{{with.width, with.height, -1, -1},
-                           {float(synthesizedPointerX), float(synthesizedPointerY)}};
-        for (int y = 0; y < with.height; ++y) {
-            for (int x = 0; x < with.width; ++x) {
-                if (std::memcmp(with.at(x, y), without.at(x, y), 3) == 0)
-                    continue;
-                drawn.box = {std::min(drawn.box.left, x), std::min(drawn.box.top, y), std::max(drawn.box.right, x),
-                             std::max(drawn.box.bottom, y)};
-            }
-        }
+        DrawnTooltip drawn{changedBox(with, without), {float(synthesizedPointerX), float(synthesizedPointerY)}};
         const std::string where = key + ": tooltip drawn at " + describe(drawn.box);
         EXPECT_FALSE(drawn.box.empty()) << key << ": no tooltip drawn";
         // A tooltip cut by the window's edge reaches its last pixels.
@@ -624,6 +636,43 @@ INSTANTIATE_TEST_SUITE_P(EveryLayout, DemoLayout, ::testing::ValuesIn(kLayouts),
                              std::replace(name.begin(), name.end(), ' ', '_');
                              return name;
                          });
+
+// The profiles' two status lines between the Options and Extras buttons and Quit, read back by pixel. A message
+// of one line stands where the first line always stood (its box's middle); one that wraps to two lines keeps
+// 8 pixels from the buttons above it; the second line under it keeps clear of the first and 8 pixels from Quit.
+TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
+    HoWorld &w = world();
+    HoScene *profiles = w.findScene("profiles");
+    ASSERT_NE(profiles, nullptr);
+    enter(profiles);
+    SceneElement *status = profiles->findElement("status"), *why = profiles->findElement("status_why");
+    SceneElement *options = profiles->findElement("button_options"), *extras = profiles->findElement("button_extras");
+    SceneElement *quit = profiles->findElement("button_quit");
+    ASSERT_TRUE(status && why && options && extras && quit);
+    const int buttonsBottom = std::max(drawnBoxOf(*options).bottom, drawnBoxOf(*extras).bottom);
+    const int quitTop = drawnBoxOf(*quit).top;
+    auto shown = [&](SceneElement *element, const char *key) {
+        const char *text = key ? game->context->getLocalizedText(key, 1) : nullptr;
+        element->text.setPointer(kScriptText, text ? w.names().internOrFind(text) : nullptr);
+        profiles->update();
+        return drawnBoxOf(*element);
+    };
+    constexpr const char *kOneLine = "PROFILE_MADE", *kTwoLines = "PROFILES_RECOVERED_MISSING";
+    const lftest::BackBuffer::Box alone = shown(status, kOneLine);
+    // The design's height fills the window's in every layout.
+    const float middle = 1240.0f * float(drawnFrame().height) / 1536.0f;
+    EXPECT_NEAR((alone.top + alone.bottom) * 0.5f, middle, 2.0f) << "one line at " << describe(alone);
+    const lftest::BackBuffer::Box wrapped = shown(status, kTwoLines);
+    EXPECT_GT(wrapped.height(), alone.height() * 3 / 2) << "two lines at " << describe(wrapped);
+    EXPECT_GE(wrapped.top - buttonsBottom, 8) << "two lines at " << describe(wrapped) << " under buttons ending at "
+                                               << buttonsBottom;
+    // Two lines under two lines would not fit above Quit: the second line's texts are short.
+    for (const auto &[first, second] : {std::pair{kTwoLines, kOneLine}, std::pair{kOneLine, kTwoLines}}) {
+        const lftest::BackBuffer::Box above = shown(status, first), under = shown(why, second);
+        EXPECT_GT(under.top, above.bottom) << second << " at " << describe(under) << " under " << describe(above);
+        EXPECT_GE(quitTop - under.bottom, 8) << second << " at " << describe(under) << " over Quit from " << quitTop;
+    }
+}
 
 } // namespace
 } // namespace worldtest
