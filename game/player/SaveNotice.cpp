@@ -24,6 +24,8 @@ namespace {
 constexpr char kFailureEvent[] = "save_failed";
 constexpr char kFailureKeyName[] = "##save_failure";
 constexpr char kFailureReasonName[] = "##save_failure_reason";
+constexpr char kWarningTextName[] = "##unsaved_game_text";
+constexpr char kWarningChoiceName[] = "##unsaved_game_choice";
 
 // The HUD's message box shows only where the player can read it: over a location that shows the HUD,
 // not while a scene change fades it.
@@ -39,6 +41,20 @@ void showInHud(HoWorld *world, const SaveFailureText &message) {
 // The scene the player looks at, when no scene change hides it.
 HoScene *sceneInView(HoWorld *world) {
     return world && world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
+}
+
+void setGlobalText(HoWorld *world, const char *name, const char *text) {
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, name, nullptr)->value->setPointer(kScriptText, world->names().internOrFind(text));
+}
+
+// A warning of loss holds the screen it was told on until the player clicks or the screen is left.
+bool warningHolds(HoWorld *world, SaveNotice::Warning &warning) {
+    if (warning.world && world == warning.world && world->playerClicks == warning.clicks &&
+        sceneInView(world) == warning.scene)
+        return true;
+    warning = SaveNotice::Warning();
+    return false;
 }
 
 // Tells the failure where the player looks (`again`: once more, its screen left before it was read); where
@@ -57,12 +73,8 @@ SaveNotice::Place tellFailure(HoWorld *world, PlatformFileError error, bool agai
         showInHud(world, failure);
         return SaveNotice::Place::kHud;
     }
-    if (ScriptContext *global = world->globalContext()) {
-        findOrCreateVariable(global, kFailureKeyName, nullptr)->value->setPointer(kScriptText,
-                                                                                 world->names().internOrFind(failure.key));
-        findOrCreateVariable(global, kFailureReasonName, nullptr)
-            ->value->setPointer(kScriptText, world->names().internOrFind(saveFailureReason(error).key));
-    }
+    setGlobalText(world, kFailureKeyName, failure.key);
+    setGlobalText(world, kFailureReasonName, saveFailureReason(error).key);
     event->fire();
     return SaveNotice::Place::kMenu;
 }
@@ -147,6 +159,9 @@ void noteUntold(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tel
         std::erase(notice.shown.files, outcome.path);
     auto &untold = notice.untold;
     const auto same = [&](const auto &file) { return file.first == outcome.path; };
+    std::erase_if(notice.failedFiles, same);
+    if (outcome.error != PlatformFileError::kNone && !outcome.discarded)
+        notice.failedFiles.emplace_back(outcome.path, outcome.error);
     const bool wasUntold = std::find_if(untold.begin(), untold.end(), same) != untold.end();
     std::erase_if(untold, same);
     if (outcome.error != PlatformFileError::kNone && (tell || wasUntold))
@@ -284,9 +299,36 @@ std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSave
     return kindsSentence(context, kindsOf(files)) + " " + localized(context, saveFailureReason(files.back().error));
 }
 
+bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice) {
+    HoScene *scene = sceneInView(world);
+    ScriptEvent *handler = scene ? findEvent(&scene->script, event) : nullptr;
+    if (!handler && !showsMessages(world))
+        return false;
+    setGlobalText(world, kWarningTextName, text.c_str());
+    setGlobalText(world, kWarningChoiceName, choice.c_str());
+    if (handler)
+        handler->fire();
+    else
+        world->showMessage((text + " " + choice).c_str(), secondsToTicks(defaultMessageSeconds(world)), false);
+    world->context->saveNotice.warning = {world, scene, world->playerClicks};
+    return true;
+}
+
+PlatformFileError lastFailureOf(HoContext *context, const std::string &path) {
+    takeOutcomes(context);
+    for (const auto &[file, error] : context->saveNotice.failedFiles) {
+        if (file == path)
+            return error;
+    }
+    return PlatformFileError::kNone;
+}
+
 void applySaveOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     HoWorld *world = context->world;
+    // What arrives while a warning of loss is read waits in the writer, announcements and failures alike.
+    if (warningHolds(world, notice.warning))
+        return;
     takeOutcomes(context);
     takeLongJobs(context);
     if (!notice.untold.empty()) {

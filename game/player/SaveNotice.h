@@ -49,6 +49,16 @@ struct SaveNotice {
         int32_t lastTick = 0;  // the world's step count when that was last counted
     };
     Shown shown;
+    // A warning that something is lost, told on the screen in view: until the player clicks or leaves that
+    // screen, no failure less urgent is told over it (they wait, and are told after).
+    struct Warning {
+        const HoWorld *world = nullptr; // compared only
+        const HoScene *scene = nullptr;
+        int32_t clicks = 0; // the world's clicks when it was told
+    };
+    Warning warning;
+    // The last failure of each file not written since, and why: the words of a warning of loss.
+    std::vector<std::pair<std::string, PlatformFileError>> failedFiles;
 };
 
 // The kinds of file the game keeps, as the exit's notice names them.
@@ -78,6 +88,14 @@ const SaveFailureText &readInPartText();
 // What the exit's notice says: the kinds of file not saved, and why, in the game's words (English where it
 // has none).
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files);
+
+// Tells a warning of loss where the player looks: the scene in view hears the event, with the lines in
+// "##unsaved_game_text" and "##unsaved_game_choice", or the HUD's message box shows them over a location. It
+// holds back less urgent failures on that screen until the player acts. False when nothing shows it yet.
+bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice);
+// Why the file's last write failed, from the outcomes the writer has handed over so far (kNone: it did not
+// fail, or its outcome is not known).
+PlatformFileError lastFailureOf(HoContext *context, const std::string &path);
 
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes and
 // the write that has been at work too long, fires announcements, tells an untold failure or partial load
