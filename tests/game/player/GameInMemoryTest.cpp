@@ -192,6 +192,28 @@ TEST_F(GameInMemoryTest, EveryLoadThatWouldReplaceAnUnsavedGameIsHeldBack) {
     }
 }
 
+// The warning that Mira's game would be lost stays in view until the player clicks: the failure of a list
+// write that arrives in the same wait is told after, not over it.
+TEST_F(GameInMemoryTest, AWarningOfLossIsReplacedByNothingLessUrgentUntilThePlayerClicks) {
+    archives->write("data/menus/menu/menu.script",
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #failed 0\n}\non unsaved_game_kept {\n"
+                    "  add #kept 1\n}\non save_failed {\n  add #failed 1\n}\n");
+    miraOnTheMenuAfterAFailedSave();
+    fire("to_nia");
+    idleFrames();
+    const float failedBefore = menuNumber("#failed");
+    saveProfileList(&world(), "profiles_saved");
+    EXPECT_EQ(visitsContinued(), -1.0f);
+    idleFrames();
+    EXPECT_EQ(menuNumber("#kept"), 1.0f);
+    EXPECT_EQ(menuNumber("#failed"), failedBefore) << "nothing is told over the warning";
+    ++world().playerClicks;
+    frames(1);
+    EXPECT_EQ(menuNumber("#failed"), failedBefore + 1.0f) << "the list's failure is told once the player acts";
+    game->shutdown();
+    game.reset();
+}
+
 // A reset or delete drops the game in memory at once: Continue then reads what the disk will hold, a new
 // game, even with the removal still waiting behind a write that does not end; a reset whose file another
 // profile's name gives too (it is kept) goes on with that file, never with the discarded game. A removal
