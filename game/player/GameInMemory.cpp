@@ -34,20 +34,6 @@ void dropGameInMemory(HoWorld *world) {
     world->lastSavedGame = GameInMemory();
 }
 
-// The text with every "%s" made the name: a localised text is never handed to a format function.
-std::string withName(const char *text, const std::string &name) {
-    std::string result;
-    for (const char *at = text; *at; ++at) {
-        if (at[0] == '%' && at[1] == 's') {
-            result += name;
-            ++at;
-        } else {
-            result += *at;
-        }
-    }
-    return result;
-}
-
 // Saves the game as the owner's, in the scene it was saved in, and puts back what the switch had made current.
 bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
     const int32_t current = currentProfileIndex(world);

@@ -1,5 +1,7 @@
 #include "game/player/SaveNotice.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -187,6 +189,13 @@ void takeLongJobs(HoContext *context) {
     keepUntoldNotFinished(context->saveNotice, jobs);
 }
 
+// A profile list written holds the names the profiles have now.
+void noteListWritten(HoContext *context, const SaveWriter::Outcome &outcome) {
+    if (context->world && outcome.error == PlatformFileError::kNone && !outcome.discarded &&
+        outcome.path == profileListPath(context->world))
+        context->saveNotice.namesOnDisk = profileNames(context->world);
+}
+
 void takeOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
@@ -201,6 +210,7 @@ void takeOutcomes(HoContext *context) {
             continue;
         }
         notice.failing = false;
+        noteListWritten(context, outcome);
         if (outcome.announcement && context->world)
             announce(context->world, outcome.announcement);
     }
@@ -260,7 +270,55 @@ size_t reasonIndex(PlatformFileError error) {
     }
 }
 
+// The names in one list and not in the other.
+std::vector<std::string> namesMissingFrom(const std::vector<std::string> &names, const std::vector<std::string> &other) {
+    std::vector<std::string> missing;
+    for (const std::string &name : names) {
+        const auto same = [&](const std::string &kept) { return strcasecmp(kept.c_str(), name.c_str()) == 0; };
+        if (!name.empty() && std::none_of(other.begin(), other.end(), same))
+            missing.push_back(name);
+    }
+    return missing;
+}
+
+// With the profile list not saved, what the next start undoes: each profile deleted since the list on disk
+// was written is listed again, each made since is not.
+std::string profilesUndoneText(HoContext *context) {
+    static constexpr SaveFailureText kListedAgain{"NOT_SAVED_PROFILE_BACK", "%s will be listed again at the next start."};
+    static constexpr SaveFailureText kNotListed{"NOT_SAVED_PROFILE_GONE", "%s will be missing at the next start."};
+    const std::vector<std::string> &onDisk = context->saveNotice.namesOnDisk;
+    const std::vector<std::string> now = profileNames(context->world);
+    std::string text;
+    for (const std::string &name : namesMissingFrom(onDisk, now))
+        text += " " + withName(localized(context, kListedAgain), name);
+    for (const std::string &name : namesMissingFrom(now, onDisk))
+        text += " " + withName(localized(context, kNotListed), name);
+    return text;
+}
+
 } // namespace
+
+std::string withName(const char *text, const std::string &name) {
+    std::string result;
+    for (const char *at = text; *at; ++at) {
+        if (at[0] == '%' && at[1] == 's') {
+            result += name;
+            ++at;
+        } else {
+            result += *at;
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> profileNames(HoWorld *world) {
+    std::vector<std::string> names;
+    for (int32_t slot = 1; world && slot <= kProfileSlotCount; ++slot) {
+        const char *name = world->profiles[slot].name();
+        names.emplace_back(name ? name : "");
+    }
+    return names;
+}
 
 const char *localized(HoContext *context, const SaveFailureText &message) {
     const char *text = context && message.key ? context->getLocalizedText(message.key, kTextEncodingUtf8) : nullptr;
@@ -294,9 +352,22 @@ const SaveFailureText &readInPartText() {
 }
 
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files) {
-    if (files.empty())
-        return std::string();
-    return kindsSentence(context, kindsOf(files)) + " " + localized(context, saveFailureReason(files.back().error));
+    std::string text;
+    // Files that failed for the same reason share a sentence, in the order their reasons first came.
+    std::vector<size_t> reasons;
+    for (const FileNotSaved &file : files) {
+        if (std::find(reasons.begin(), reasons.end(), reasonIndex(file.error)) != reasons.end())
+            continue;
+        reasons.push_back(reasonIndex(file.error));
+        std::vector<FileNotSaved> alike;
+        std::copy_if(files.begin(), files.end(), std::back_inserter(alike),
+                     [&](const FileNotSaved &other) { return reasonIndex(other.error) == reasons.back(); });
+        text += (text.empty() ? "" : " ") + kindsSentence(context, kindsOf(alike)) + " " +
+                localized(context, saveFailureReason(file.error));
+    }
+    if (kindsOf(files) & (1u << unsigned(SavedFileKind::kProfiles)))
+        text += profilesUndoneText(context);
+    return text;
 }
 
 bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice) {
@@ -368,8 +439,10 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     SaveNotice &notice = context->saveNotice;
     // Every failure at the end is told, whatever other file was written after it: on a nearly full disk
     // the large saved game fails and the small profile list after it still fits.
-    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false)) {
         noteUntold(notice, outcome, true);
+        noteListWritten(context, outcome);
+    }
     keepUntoldNotFinished(notice, notFinished);
     // A deletion not done leaves the reset or deleted profile's game to come back at the next start.
     for (const SaveWriter::Unfinished &job : notFinished) {

@@ -59,6 +59,9 @@ struct SaveNotice {
     Warning warning;
     // The last failure of each file not written since, and why: the words of a warning of loss.
     std::vector<std::pair<std::string, PlatformFileError>> failedFiles;
+    // The profiles' names as the list on disk holds them (read at the start, taken again at each list
+    // written): the exit's notice names what the next start would undo when the list is not saved.
+    std::vector<std::string> namesOnDisk;
 };
 
 // The kinds of file the game keeps, as the exit's notice names them.
@@ -79,14 +82,19 @@ struct SaveFailureText {
 };
 // The message in the game's language, or in English where it has no text for the key.
 const char *localized(HoContext *context, const SaveFailureText &message);
+// The text with every "%s" made the name: a localised text is never handed to a format function.
+std::string withName(const char *text, const std::string &name);
+// The names of the world's profiles, slot by slot (empty where a slot has none).
+std::vector<std::string> profileNames(HoWorld *world);
 const SaveFailureText &saveFailureText(PlatformFileError error);
 // Why a file could not be written, in a sentence of its own: for a menu that says first what failed (a menu
 // hears its key in "##save_failure_reason" with "save_failed"), and after the kinds in the exit's notice.
 const SaveFailureText &saveFailureReason(PlatformFileError error);
 // The message for a saved game read only in part.
 const SaveFailureText &readInPartText();
-// What the exit's notice says: the kinds of file not saved, and why, in the game's words (English where it
-// has none).
+// What the exit's notice says: the kinds of file not saved and why, a sentence for each reason, and by name
+// the profiles the next start would list again or not at all, in the game's words (English where it has
+// none).
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files);
 
 // Tells a warning of loss where the player looks: the scene in view hears the event, with the lines in

@@ -598,5 +598,24 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
     }
 }
 
+// Reasons that differ are each given; with the profile list not saved, the profiles that the next start
+// would list again (deleted since the list on disk was written) or not at all (made since) are named.
+TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonAndNamesWhatTheNextStartUndoes) {
+    startWriting();
+    framesUntilWritten();
+    game->context->saveNotice.namesOnDisk = {"Fay", "Gus"};
+    const char *const names[] = {"Gus", "Cy"};
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+        world().profiles[slot].slot(ProfileRecord::kName)->setPointer(
+            kScriptText, world().names().internOrFind(slot <= 2 ? names[slot - 1] : ""));
+    const std::vector<FileNotSaved> files = {{"list", PlatformFileError::kNoRoom, SavedFileKind::kProfiles},
+                                             {"options", PlatformFileError::kOther, SavedFileKind::kOptions}};
+    EXPECT_EQ(notSavedAtExitText(game->context, files),
+              "Not saved: the profiles. There is no room left on the disk. Not saved: the options. The disk refused "
+              "its files. Fay will be listed again at the next start. Cy will be missing at the next start.");
+    game->shutdown();
+    game.reset();
+}
+
 } // namespace
 } // namespace worldtest
