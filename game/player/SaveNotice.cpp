@@ -26,6 +26,8 @@ namespace {
 constexpr char kFailureEvent[] = "save_failed";
 constexpr char kFailureKeyName[] = "##save_failure";
 constexpr char kFailureReasonName[] = "##save_failure_reason";
+constexpr char kWaitingEvent[] = "save_waiting";
+constexpr std::chrono::milliseconds kTellWaitingAfter{800};
 constexpr char kWarningTextName[] = "##unsaved_game_text";
 constexpr char kWarningChoiceName[] = "##unsaved_game_choice";
 
@@ -192,7 +194,7 @@ void takeLongJobs(HoContext *context) {
 // A profile list written holds the names the profiles have now.
 void noteListWritten(HoContext *context, const SaveWriter::Outcome &outcome) {
     if (context->world && outcome.error == PlatformFileError::kNone && !outcome.discarded &&
-        outcome.path == profileListPath(context->world))
+        outcome.path == resolveDataPath(profileListPath(context->world).c_str()))
         context->saveNotice.namesOnDisk = profileNames(context->world);
 }
 
@@ -204,6 +206,8 @@ void takeOutcomes(HoContext *context) {
             continue;
         }
         const bool failed = outcome.error != PlatformFileError::kNone;
+        if (outcome.path == notice.awaited.path)
+            notice.awaited = SaveNotice::Awaited();
         noteUntold(notice, outcome, failed && (outcome.asked() || !notice.failing));
         if (failed) {
             notice.failing = true;
@@ -214,6 +218,22 @@ void takeOutcomes(HoContext *context) {
         if (outcome.announcement && context->world)
             announce(context->world, outcome.announcement);
     }
+}
+
+// A write the player asked for that the disk has not finished within about a second is told as waited for,
+// once, on a screen that says what its buttons did. Under the fixed clock a slow disk changes nothing shown.
+void tellAwaitedWrite(HoContext *context) {
+    SaveNotice::Awaited &awaited = context->saveNotice.awaited;
+    if (awaited.path.empty() || awaited.told || platformFixedClockEnabled() ||
+        std::chrono::steady_clock::now() - awaited.since < kTellWaitingAfter)
+        return;
+    HoScene *scene = sceneInView(context->world);
+    ScriptEvent *event = scene ? findEvent(&scene->script, kWaitingEvent) : nullptr;
+    if (!event)
+        return;
+    logMessage("Game: the player is told that %s waits for the disk", awaited.path.c_str());
+    awaited.told = true;
+    event->fire();
 }
 
 // The kinds of file among those not saved, one bit each by SavedFileKind.
@@ -385,6 +405,10 @@ bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &tex
     return true;
 }
 
+void noteAskedWrite(HoContext *context, const std::string &path) {
+    context->saveNotice.awaited = {path, std::chrono::steady_clock::now(), false};
+}
+
 PlatformFileError lastFailureOf(HoContext *context, const std::string &path) {
     takeOutcomes(context);
     for (const auto &[file, error] : context->saveNotice.failedFiles) {
@@ -402,6 +426,7 @@ void applySaveOutcomes(HoContext *context) {
         return;
     takeOutcomes(context);
     takeLongJobs(context);
+    tellAwaitedWrite(context);
     if (!notice.untold.empty()) {
         const PlatformFileError error = notice.untold.back().second;
         const SaveNotice::Place place = tellFailure(world, error, false);

@@ -15,6 +15,7 @@
 // is told as not finished without anyone waiting for it (on the machine's clock only: under the fixed clock
 // of scripted runs nothing is told of a disk that is merely slow).
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -62,6 +63,14 @@ struct SaveNotice {
     // The profiles' names as the list on disk holds them (read at the start, taken again at each list
     // written): the exit's notice names what the next start would undo when the list is not saved.
     std::vector<std::string> namesOnDisk;
+    // The write the player asked for last (a profile list), until its outcome comes: one not finished within
+    // about a second is told as waited for ("save_waiting" in the scene in view), once.
+    struct Awaited {
+        std::string path; // empty: none
+        std::chrono::steady_clock::time_point since;
+        bool told = false;
+    };
+    Awaited awaited;
 };
 
 // The kinds of file the game keeps, as the exit's notice names them.
@@ -101,6 +110,9 @@ std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSave
 // "##unsaved_game_text" and "##unsaved_game_choice", or the HUD's message box shows them over a location. It
 // holds back less urgent failures on that screen until the player acts. False when nothing shows it yet.
 bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice);
+// The player asked for the file to be written (a profile made, selected, reset or deleted): if the disk has
+// not written it within about a second, the scene in view hears "save_waiting" (on the machine's clock only).
+void noteAskedWrite(HoContext *context, const std::string &path);
 // Why the file's last write failed, from the outcomes the writer has handed over so far (kNone: it did not
 // fail, or its outcome is not known).
 PlatformFileError lastFailureOf(HoContext *context, const std::string &path);
