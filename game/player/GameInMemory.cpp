@@ -11,22 +11,20 @@
 #include "game/player/SaveStream.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
-#include "game/script/ScriptContext.h"
-#include "game/script/ScriptEvent.h"
-#include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 
 namespace {
 
 constexpr char kKeptEvent[] = "unsaved_game_kept";
-// What the player is told, in two lines: whose game is not saved, and the choice.
-constexpr struct {
-    const char *variable;
-    SaveFailureText text;
-} kKeptLines[] = {
-    {"##unsaved_game_text", {"UNSAVED_GAME_KEPT", "%s’s game could not be saved."}},
-    {"##unsaved_game_choice", {"UNSAVED_GAME_CHOICE", "Continue again to lose it, or select %s to go on with it."}},
-};
+constexpr char kLostEvent[] = "unsaved_game_lost";
+// What the player is told, in two lines: whose game is not saved, and why (the notices' reason follows);
+// then what another load loses and how to go on with it, or that it is lost.
+constexpr SaveFailureText kNotSavedLine{"UNSAVED_GAME_KEPT", "%s’s game could not be saved."};
+constexpr SaveFailureText kPlaySinceSaveChoice{
+    "UNSAVED_GAME_CHOICE", "Load again to lose %s’s play since the last save, or make %s current and go on."};
+constexpr SaveFailureText kWholeGameChoice{"UNSAVED_GAME_CHOICE_WHOLE",
+                                           "Load again to lose %s’s whole game, or make %s current and go on."};
+constexpr SaveFailureText kLostLine{"UNSAVED_GAME_LOST", "%s’s game could not be saved again and is lost."};
 
 bool sameName(const char *name, const std::string &profile) {
     return name && strcasecmp(name, profile.c_str()) == 0;
@@ -34,20 +32,6 @@ bool sameName(const char *name, const std::string &profile) {
 
 void dropGameInMemory(HoWorld *world) {
     world->lastSavedGame = GameInMemory();
-}
-
-// The text with every "%s" made the name: a localised text is never handed to a format function.
-std::string withName(const char *text, const std::string &name) {
-    std::string result;
-    for (const char *at = text; *at; ++at) {
-        if (at[0] == '%' && at[1] == 's') {
-            result += name;
-            ++at;
-        } else {
-            result += *at;
-        }
-    }
-    return result;
 }
 
 // Saves the game as the owner's, in the scene it was saved in, and puts back what the switch had made current.
@@ -77,7 +61,28 @@ bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
 void settleSaves(HoWorld *world) {
     SaveWriter *writer = runningWorldWriter(world);
     if (writer && !writer->waitUntilIdleFor(SaveWriter::longestWait()))
-        writer->unfinished();
+        noteSavesNotFinished(world->context, "when the game in memory was saved again");
+}
+
+// The localised line with the owner's name in it.
+std::string lineFor(HoWorld *world, const SaveFailureText &line, const GameInMemory &game) {
+    return withName(localized(world->context, line), game.profile);
+}
+
+// The first line: whose game is not saved, and why.
+std::string notSavedLine(HoWorld *world, const SaveFailureText &line, const GameInMemory &game) {
+    PlatformFileError error = lastFailureOf(world->context, game.path);
+    if (error == PlatformFileError::kNone)
+        error = PlatformFileError::kOther;
+    return lineFor(world, line, game) + " " + localized(world->context, saveFailureReason(error));
+}
+
+// Saved once more before the player hears of it, or before it is dropped: the disk may have room now. Null
+// when it is saved.
+const GameInMemory *savedOnceMore(HoWorld *world, const char *when) {
+    if (saveUnsavedGameAgain(world, when))
+        settleSaves(world);
+    return unsavedGame(world);
 }
 
 } // namespace
@@ -144,39 +149,37 @@ void discardGameInMemory(HoWorld *world, const char *profile) {
 }
 
 bool holdBackLoadForUnsavedGame(HoWorld *world) {
-    const int32_t index = currentProfileIndex(world);
-    const char *current = isPlayerSlot(index) ? world->profiles[index].name() : nullptr;
+    // The current profile's own game comes here only for a load of another of its files (a scene's), which
+    // would replace the running world as another profile's load does.
     const GameInMemory *game = unsavedGame(world);
-    if (!game || sameName(current, game->profile))
+    if (!game)
         return false;
-    // Its save at the switch may have been asked before its last failure was known: it is tried once more
-    // before the player hears that it would be lost.
-    if (!game->lossTold) {
-        if (saveUnsavedGameAgain(world, "before another profile's game is loaded"))
-            settleSaves(world);
-        if (!(game = unsavedGame(world)))
-            return false;
-    }
-    HoScene *inView = world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
-    ScriptEvent *event = inView ? findEvent(&inView->script, kKeptEvent) : nullptr;
-    if (game->lossTold || !event) {
-        logMessage("Game: the unsaved game of the profile \"%s\" is dropped: the player goes on with another "
-                   "profile%s, WARNING",
-                   game->profile.c_str(), event ? "" : " and nothing shows that it is lost");
+    const bool told = game->lossTold;
+    game = savedOnceMore(world, told ? "before it is dropped" : "before another game is loaded");
+    if (!game)
+        return false;
+    const GameInMemory kept = *game;
+    if (told) {
+        logMessage("Game: the unsaved game of the profile \"%s\" could not be saved again and is dropped: the "
+                   "player goes on with another game, WARNING",
+                   kept.profile.c_str());
+        tellWarningOfLoss(world, kLostEvent, notSavedLine(world, kLostLine, kept), std::string());
         dropGameInMemory(world);
         return false;
     }
-    for (const auto &line : kKeptLines) {
-        const std::string told = withName(localized(world->context, line.text), game->profile);
-        if (ScriptContext *global = world->globalContext())
-            findOrCreateVariable(global, line.variable, nullptr)
-                ->value->setPointer(kScriptText, world->names().internOrFind(told.c_str()));
+    const bool hasFile = fileExists(kept.path.c_str());
+    const std::string choice = lineFor(world, hasFile ? kPlaySinceSaveChoice : kWholeGameChoice, kept);
+    // Nothing shows it yet (a scene change, a screen that can tell nothing): the load waits until it is told.
+    if (!tellWarningOfLoss(world, kKeptEvent, notSavedLine(world, kNotSavedLine, kept), choice)) {
+        logMessage("Game: a load is held back: the unsaved game of the profile \"%s\" would be lost and nothing "
+                   "shows it yet",
+                   kept.profile.c_str());
+        return true;
     }
-    logMessage("Game: the player is told that the unsaved game of the profile \"%s\" is lost if another profile "
+    logMessage("Game: the player is told that the unsaved game of the profile \"%s\" is lost if another game "
                "goes on",
-               game->profile.c_str());
+               kept.profile.c_str());
     world->lastSavedGame.lossTold = true;
-    event->fire();
     return true;
 }
 

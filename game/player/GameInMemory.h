@@ -41,10 +41,12 @@ void saveGameInMemoryBeforeSwitch(HoWorld *world, int32_t slot);
 // The profile of that name is reset or deleted: its game in memory goes, with its file's failure mark,
 // whatever still waits in the writer.
 void discardGameInMemory(HoWorld *world, const char *profile);
-// A load of the current profile's game would replace the running world while it holds another profile's
-// unsaved game: the first time, the player is told (the scene in view hears "unsaved_game_kept", with the
-// words in "##unsaved_game_text") and true holds the load back; the next time the game is dropped (logged)
-// and false lets the load go on.
+// A load would replace the running world while it holds an unsaved game (another profile's, or the current
+// profile's with a load of another of its files): the game is saved once more first. Still not saved, the
+// first time the player is told why, what is lost and how to go on with it (the scene in view hears
+// "unsaved_game_kept" with the lines in "##unsaved_game_text" and "##unsaved_game_choice", or the HUD shows
+// them), and true holds the load back (also while nothing can show it); the next time the game is dropped,
+// the player told so ("unsaved_game_lost"), and false lets the load go on.
 bool holdBackLoadForUnsavedGame(HoWorld *world);
 // At a restart or the end, on a menu: the unsaved game is saved again, and the profile list when its last
 // write failed or was not finished.

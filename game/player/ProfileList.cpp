@@ -14,6 +14,7 @@
 #include "game/player/DamagedFiles.h"
 #include "game/player/GameInMemory.h"
 #include "game/player/ProfileRecord.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SaveStream.h"
 #include "game/player/SaveWriter.h"
 #include "game/player/SavedGame.h"
@@ -432,6 +433,8 @@ void loadProfileList(HoWorld *world) {
     }
     const bool read = !stream.hasField(kListGate) || serializeProfileList(stream, world);
     stream.close();
+    if (read && !fromImage)
+        world->context->saveNotice.namesOnDisk = profileNames(world);
     if (read)
         readRepeatedNamesOnce(world, path);
     else

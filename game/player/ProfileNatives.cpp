@@ -2,10 +2,12 @@
 
 #include <strings.h>
 
+#include "engine/system/KSystem.h"
 #include "game/player/GameInMemory.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SavedGame.h"
+#include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptResolve.h"
@@ -80,6 +82,8 @@ void saveProfileNative(void *data, ScriptStatement *) {
 void saveProfilesNative(void *data, ScriptStatement *) {
     HoWorld *world = worldOf(data);
     const bool handedOver = saveProfileList(world, "profiles_saved");
+    if (handedOver && world->context)
+        noteAskedWrite(world->context, resolveDataPath(profileListPath(world).c_str()));
     if (ScriptContext *global = world->globalContext())
         findOrCreateVariable(global, "##profiles_saved", nullptr)->value->setNumber(handedOver ? 1.0f : 0.0f);
 }

@@ -1,5 +1,7 @@
 #include "game/player/SaveNotice.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -24,6 +26,10 @@ namespace {
 constexpr char kFailureEvent[] = "save_failed";
 constexpr char kFailureKeyName[] = "##save_failure";
 constexpr char kFailureReasonName[] = "##save_failure_reason";
+constexpr char kWaitingEvent[] = "save_waiting";
+constexpr std::chrono::milliseconds kTellWaitingAfter{800};
+constexpr char kWarningTextName[] = "##unsaved_game_text";
+constexpr char kWarningChoiceName[] = "##unsaved_game_choice";
 
 // The HUD's message box shows only where the player can read it: over a location that shows the HUD,
 // not while a scene change fades it.
@@ -39,6 +45,20 @@ void showInHud(HoWorld *world, const SaveFailureText &message) {
 // The scene the player looks at, when no scene change hides it.
 HoScene *sceneInView(HoWorld *world) {
     return world && world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
+}
+
+void setGlobalText(HoWorld *world, const char *name, const char *text) {
+    if (ScriptContext *global = world->globalContext())
+        findOrCreateVariable(global, name, nullptr)->value->setPointer(kScriptText, world->names().internOrFind(text));
+}
+
+// A warning of loss holds the screen it was told on until the player clicks or the screen is left.
+bool warningHolds(HoWorld *world, SaveNotice::Warning &warning) {
+    if (warning.world && world == warning.world && world->playerClicks == warning.clicks &&
+        sceneInView(world) == warning.scene)
+        return true;
+    warning = SaveNotice::Warning();
+    return false;
 }
 
 // Tells the failure where the player looks (`again`: once more, its screen left before it was read); where
@@ -57,12 +77,8 @@ SaveNotice::Place tellFailure(HoWorld *world, PlatformFileError error, bool agai
         showInHud(world, failure);
         return SaveNotice::Place::kHud;
     }
-    if (ScriptContext *global = world->globalContext()) {
-        findOrCreateVariable(global, kFailureKeyName, nullptr)->value->setPointer(kScriptText,
-                                                                                 world->names().internOrFind(failure.key));
-        findOrCreateVariable(global, kFailureReasonName, nullptr)
-            ->value->setPointer(kScriptText, world->names().internOrFind(saveFailureReason(error).key));
-    }
+    setGlobalText(world, kFailureKeyName, failure.key);
+    setGlobalText(world, kFailureReasonName, saveFailureReason(error).key);
     event->fire();
     return SaveNotice::Place::kMenu;
 }
@@ -147,6 +163,9 @@ void noteUntold(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tel
         std::erase(notice.shown.files, outcome.path);
     auto &untold = notice.untold;
     const auto same = [&](const auto &file) { return file.first == outcome.path; };
+    std::erase_if(notice.failedFiles, same);
+    if (outcome.error != PlatformFileError::kNone && !outcome.discarded)
+        notice.failedFiles.emplace_back(outcome.path, outcome.error);
     const bool wasUntold = std::find_if(untold.begin(), untold.end(), same) != untold.end();
     std::erase_if(untold, same);
     if (outcome.error != PlatformFileError::kNone && (tell || wasUntold))
@@ -172,6 +191,13 @@ void takeLongJobs(HoContext *context) {
     keepUntoldNotFinished(context->saveNotice, jobs);
 }
 
+// A profile list written holds the names the profiles have now.
+void noteListWritten(HoContext *context, const SaveWriter::Outcome &outcome) {
+    if (context->world && outcome.error == PlatformFileError::kNone && !outcome.discarded &&
+        outcome.path == resolveDataPath(profileListPath(context->world).c_str()))
+        context->saveNotice.namesOnDisk = profileNames(context->world);
+}
+
 void takeOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
@@ -180,15 +206,34 @@ void takeOutcomes(HoContext *context) {
             continue;
         }
         const bool failed = outcome.error != PlatformFileError::kNone;
+        if (outcome.path == notice.awaited.path)
+            notice.awaited = SaveNotice::Awaited();
         noteUntold(notice, outcome, failed && (outcome.asked() || !notice.failing));
         if (failed) {
             notice.failing = true;
             continue;
         }
         notice.failing = false;
+        noteListWritten(context, outcome);
         if (outcome.announcement && context->world)
             announce(context->world, outcome.announcement);
     }
+}
+
+// A write the player asked for that the disk has not finished within about a second is told as waited for,
+// once, on a screen that says what its buttons did. Under the fixed clock a slow disk changes nothing shown.
+void tellAwaitedWrite(HoContext *context) {
+    SaveNotice::Awaited &awaited = context->saveNotice.awaited;
+    if (awaited.path.empty() || awaited.told || platformFixedClockEnabled() ||
+        std::chrono::steady_clock::now() - awaited.since < kTellWaitingAfter)
+        return;
+    HoScene *scene = sceneInView(context->world);
+    ScriptEvent *event = scene ? findEvent(&scene->script, kWaitingEvent) : nullptr;
+    if (!event)
+        return;
+    logMessage("Game: the player is told that %s waits for the disk", awaited.path.c_str());
+    awaited.told = true;
+    event->fire();
 }
 
 // The kinds of file among those not saved, one bit each by SavedFileKind.
@@ -245,7 +290,55 @@ size_t reasonIndex(PlatformFileError error) {
     }
 }
 
+// The names in one list and not in the other.
+std::vector<std::string> namesMissingFrom(const std::vector<std::string> &names, const std::vector<std::string> &other) {
+    std::vector<std::string> missing;
+    for (const std::string &name : names) {
+        const auto same = [&](const std::string &kept) { return strcasecmp(kept.c_str(), name.c_str()) == 0; };
+        if (!name.empty() && std::none_of(other.begin(), other.end(), same))
+            missing.push_back(name);
+    }
+    return missing;
+}
+
+// With the profile list not saved, what the next start undoes: each profile deleted since the list on disk
+// was written is listed again, each made since is not.
+std::string profilesUndoneText(HoContext *context) {
+    static constexpr SaveFailureText kListedAgain{"NOT_SAVED_PROFILE_BACK", "%s will be listed again at the next start."};
+    static constexpr SaveFailureText kNotListed{"NOT_SAVED_PROFILE_GONE", "%s will be missing at the next start."};
+    const std::vector<std::string> &onDisk = context->saveNotice.namesOnDisk;
+    const std::vector<std::string> now = profileNames(context->world);
+    std::string text;
+    for (const std::string &name : namesMissingFrom(onDisk, now))
+        text += " " + withName(localized(context, kListedAgain), name);
+    for (const std::string &name : namesMissingFrom(now, onDisk))
+        text += " " + withName(localized(context, kNotListed), name);
+    return text;
+}
+
 } // namespace
+
+std::string withName(const char *text, const std::string &name) {
+    std::string result;
+    for (const char *at = text; *at; ++at) {
+        if (at[0] == '%' && at[1] == 's') {
+            result += name;
+            ++at;
+        } else {
+            result += *at;
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> profileNames(HoWorld *world) {
+    std::vector<std::string> names;
+    for (int32_t slot = 1; world && slot <= kProfileSlotCount; ++slot) {
+        const char *name = world->profiles[slot].name();
+        names.emplace_back(name ? name : "");
+    }
+    return names;
+}
 
 const char *localized(HoContext *context, const SaveFailureText &message) {
     const char *text = context && message.key ? context->getLocalizedText(message.key, kTextEncodingUtf8) : nullptr;
@@ -279,16 +372,61 @@ const SaveFailureText &readInPartText() {
 }
 
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files) {
-    if (files.empty())
-        return std::string();
-    return kindsSentence(context, kindsOf(files)) + " " + localized(context, saveFailureReason(files.back().error));
+    std::string text;
+    // Files that failed for the same reason share a sentence, in the order their reasons first came.
+    std::vector<size_t> reasons;
+    for (const FileNotSaved &file : files) {
+        if (std::find(reasons.begin(), reasons.end(), reasonIndex(file.error)) != reasons.end())
+            continue;
+        reasons.push_back(reasonIndex(file.error));
+        std::vector<FileNotSaved> alike;
+        std::copy_if(files.begin(), files.end(), std::back_inserter(alike),
+                     [&](const FileNotSaved &other) { return reasonIndex(other.error) == reasons.back(); });
+        text += (text.empty() ? "" : " ") + kindsSentence(context, kindsOf(alike)) + " " +
+                localized(context, saveFailureReason(file.error));
+    }
+    if (kindsOf(files) & (1u << unsigned(SavedFileKind::kProfiles)))
+        text += profilesUndoneText(context);
+    return text;
+}
+
+bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice) {
+    HoScene *scene = sceneInView(world);
+    ScriptEvent *handler = scene ? findEvent(&scene->script, event) : nullptr;
+    if (!handler && !showsMessages(world))
+        return false;
+    setGlobalText(world, kWarningTextName, text.c_str());
+    setGlobalText(world, kWarningChoiceName, choice.c_str());
+    if (handler)
+        handler->fire();
+    else
+        world->showMessage((text + " " + choice).c_str(), secondsToTicks(defaultMessageSeconds(world)), false);
+    world->context->saveNotice.warning = {world, scene, world->playerClicks};
+    return true;
+}
+
+void noteAskedWrite(HoContext *context, const std::string &path) {
+    context->saveNotice.awaited = {path, std::chrono::steady_clock::now(), false};
+}
+
+PlatformFileError lastFailureOf(HoContext *context, const std::string &path) {
+    takeOutcomes(context);
+    for (const auto &[file, error] : context->saveNotice.failedFiles) {
+        if (file == path)
+            return error;
+    }
+    return PlatformFileError::kNone;
 }
 
 void applySaveOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     HoWorld *world = context->world;
+    // What arrives while a warning of loss is read waits in the writer, announcements and failures alike.
+    if (warningHolds(world, notice.warning))
+        return;
     takeOutcomes(context);
     takeLongJobs(context);
+    tellAwaitedWrite(context);
     if (!notice.untold.empty()) {
         const PlatformFileError error = notice.untold.back().second;
         const SaveNotice::Place place = tellFailure(world, error, false);
@@ -326,8 +464,10 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     SaveNotice &notice = context->saveNotice;
     // Every failure at the end is told, whatever other file was written after it: on a nearly full disk
     // the large saved game fails and the small profile list after it still fits.
-    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false)) {
         noteUntold(notice, outcome, true);
+        noteListWritten(context, outcome);
+    }
     keepUntoldNotFinished(notice, notFinished);
     // A deletion not done leaves the reset or deleted profile's game to come back at the next start.
     for (const SaveWriter::Unfinished &job : notFinished) {

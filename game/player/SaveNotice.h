@@ -15,6 +15,7 @@
 // is told as not finished without anyone waiting for it (on the machine's clock only: under the fixed clock
 // of scripted runs nothing is told of a disk that is merely slow).
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -49,6 +50,27 @@ struct SaveNotice {
         int32_t lastTick = 0;  // the world's step count when that was last counted
     };
     Shown shown;
+    // A warning that something is lost, told on the screen in view: until the player clicks or leaves that
+    // screen, no failure less urgent is told over it (they wait, and are told after).
+    struct Warning {
+        const HoWorld *world = nullptr; // compared only
+        const HoScene *scene = nullptr;
+        int32_t clicks = 0; // the world's clicks when it was told
+    };
+    Warning warning;
+    // The last failure of each file not written since, and why: the words of a warning of loss.
+    std::vector<std::pair<std::string, PlatformFileError>> failedFiles;
+    // The profiles' names as the list on disk holds them (read at the start, taken again at each list
+    // written): the exit's notice names what the next start would undo when the list is not saved.
+    std::vector<std::string> namesOnDisk;
+    // The write the player asked for last (a profile list), until its outcome comes: one not finished within
+    // about a second is told as waited for ("save_waiting" in the scene in view), once.
+    struct Awaited {
+        std::string path; // empty: none
+        std::chrono::steady_clock::time_point since;
+        bool told = false;
+    };
+    Awaited awaited;
 };
 
 // The kinds of file the game keeps, as the exit's notice names them.
@@ -69,15 +91,31 @@ struct SaveFailureText {
 };
 // The message in the game's language, or in English where it has no text for the key.
 const char *localized(HoContext *context, const SaveFailureText &message);
+// The text with every "%s" made the name: a localised text is never handed to a format function.
+std::string withName(const char *text, const std::string &name);
+// The names of the world's profiles, slot by slot (empty where a slot has none).
+std::vector<std::string> profileNames(HoWorld *world);
 const SaveFailureText &saveFailureText(PlatformFileError error);
 // Why a file could not be written, in a sentence of its own: for a menu that says first what failed (a menu
 // hears its key in "##save_failure_reason" with "save_failed"), and after the kinds in the exit's notice.
 const SaveFailureText &saveFailureReason(PlatformFileError error);
 // The message for a saved game read only in part.
 const SaveFailureText &readInPartText();
-// What the exit's notice says: the kinds of file not saved, and why, in the game's words (English where it
-// has none).
+// What the exit's notice says: the kinds of file not saved and why, a sentence for each reason, and by name
+// the profiles the next start would list again or not at all, in the game's words (English where it has
+// none).
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files);
+
+// Tells a warning of loss where the player looks: the scene in view hears the event, with the lines in
+// "##unsaved_game_text" and "##unsaved_game_choice", or the HUD's message box shows them over a location. It
+// holds back less urgent failures on that screen until the player acts. False when nothing shows it yet.
+bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice);
+// The player asked for the file to be written (a profile made, selected, reset or deleted): if the disk has
+// not written it within about a second, the scene in view hears "save_waiting" (on the machine's clock only).
+void noteAskedWrite(HoContext *context, const std::string &path);
+// Why the file's last write failed, from the outcomes the writer has handed over so far (kNone: it did not
+// fail, or its outcome is not known).
+PlatformFileError lastFailureOf(HoContext *context, const std::string &path);
 
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes and
 // the write that has been at work too long, fires announcements, tells an untold failure or partial load

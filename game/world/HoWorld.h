@@ -355,6 +355,7 @@ public:
     // Milliseconds of play since the world started, kept by the world's step.
     double runningTime = 0.0;
     ClickState clicks;
+    int32_t playerClicks = 0; // left clicks the world has taken since it started
     SceneElement *heldElement = nullptr; // follows the pointer
     uint8_t placed = 0;                  // a held element was put on its target
     uint8_t probeMode = 0;               // element handlers only mark their elements

@@ -84,6 +84,7 @@ void HoWorld::processInput() {
     if (input.buttonPressed[kPrimaryButton]) {
         input.buttonPressed[kPrimaryButton] = 0;
         clicks.clicked = 1;
+        ++playerClicks;
         if (SceneElement *field = topScene ? topScene->findFocusedTextInput() : nullptr)
             dropTextFocus(field);
         if (ScriptFunction *generic = findFunction(global, "on_generic_click"))

@@ -32,7 +32,7 @@ protected:
         archives->write("data/menus/menu/menu.scene", "O status\n");
         archives->write("data/menus/menu/menu.script",
                         "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #close_time 0\n"
-                        "  set #open_time 0\n}\non unsaved_game_kept {\n  add #kept 1\n}\n"
+                        "  set #open_time 0\n}\non unsaved_game_kept {\n  add #kept 1\n}\non unsaved_game_lost {\n}\n"
                         "on loaded {\n  add #loaded 1\n}\n");
         archives->write("data/game.script", "on go {\n  call &load_profile\n}\non menu {\n  call &save_profile\n}\n"
                                             "on to_nia {\n  call &select_profile 3\n}\n"
@@ -70,6 +70,7 @@ protected:
         game->context->saveWriter.waitUntilIdle();
         frames(2);
     }
+    const char *globalText(const char *name) { return variable(world().globalScene, name)->value->text(); }
     void setVisits(float visits) { variable(world().findScene("hall"), "#visits")->value->setNumber(visits); }
     float menuNumber(const char *name) { return numberOf(variable(world().findScene("menu"), name)); }
     // The hall's visits in the saved game of the slot's profile (-1: it does not read).
@@ -105,10 +106,12 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
         Then then;
         float continued; // the visits of the game the first Continue goes on with (-1: held back)
         float miraSaved; // the visits in Mira's saved game at the end
+        bool answersAtTheSecondAsk = false;
     };
     const Case cases[] = {
         {"saved again as Nia is selected", true, Then::kContinueNia, 0.0f, 7.0f},
-        {"not saved: Continue of Nia is held back once", false, Then::kContinueNia, -1.0f, 3.0f},
+        {"not saved: Continue of Nia is held back once, then drops it", false, Then::kContinueNia, -1.0f, 3.0f},
+        {"not saved: the second Continue saves it first", false, Then::kContinueNia, -1.0f, 7.0f, true},
         {"not saved: Mira selected again goes on with it", false, Then::kBackToMira, 7.0f, 3.0f},
         {"not saved at the switch, saved at the end", false, Then::kEnd, -1.0f, 7.0f},
         {"not saved at the switch, saved at a restart", false, Then::kRestart, -1.0f, 7.0f},
@@ -128,9 +131,17 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
         if (c.then == Then::kContinueNia || c.then == Then::kBackToMira) {
             EXPECT_EQ(visitsContinued(), c.continued);
             if (c.continued < 0.0f) {
-                const ScriptValue *told = variable(world().globalScene, "##unsaved_game_text")->value;
-                EXPECT_STREQ(told->text(), "Mira’s game could not be saved.");
-                EXPECT_EQ(visitsContinued(), 0.0f) << "Continue again leaves Mira's game: Nia's starts anew";
+                EXPECT_STREQ(globalText("##unsaved_game_text"),
+                             "Mira’s game could not be saved. There is no room left on the disk.");
+                EXPECT_STREQ(globalText("##unsaved_game_choice"),
+                             "Load again to lose Mira’s play since the last save, or make Mira current and go on.");
+                if (c.answersAtTheSecondAsk)
+                    diskAnswers();
+                EXPECT_EQ(visitsContinued(), 0.0f) << "Continue again goes on with Nia's game, which starts anew";
+                if (!c.answersAtTheSecondAsk) {
+                    EXPECT_STREQ(globalText("##unsaved_game_text"),
+                                 "Mira’s game could not be saved again and is lost. There is no room left on the disk.");
+                }
             }
         } else {
             diskAnswers();
@@ -149,6 +160,58 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
         game->shutdown();
         game.reset();
     }
+}
+
+// Any load that would replace the running world holds it back while it is not saved, whatever the screen:
+// one of another of Mira's own files (a scene's), and one asked from a menu that cannot tell the player
+// (it waits there until something can).
+TEST_F(GameInMemoryTest, EveryLoadThatWouldReplaceAnUnsavedGameIsHeldBack) {
+    const struct {
+        const char *what;
+        bool menuTells;
+        const char *scene;
+        float toldTimes;
+    } cases[] = {
+        {"a scene's load of Mira's own game", true, "garden", 1.0f},
+        {"Nia's load from a menu that cannot tell it", false, nullptr, 0.0f},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.menuTells)
+            archives->write("data/menus/menu/menu.script", "init {\n  set #no_hud 1\n  set #kept 0\n}\n");
+        miraOnTheMenuAfterAFailedSave();
+        if (!c.scene)
+            fire("to_nia");
+        EXPECT_TRUE(startLoadGame(&world(), c.scene));
+        frames(2);
+        EXPECT_EQ(menuNumber("#kept"), c.toldTimes);
+        EXPECT_EQ(game->context->loadThread, nullptr) << "the load is held back";
+        EXPECT_NE(unsavedGame(&world()), nullptr) << "Mira's game is kept";
+        game->shutdown();
+        game.reset();
+    }
+}
+
+// The warning that Mira's game would be lost stays in view until the player clicks: the failure of a list
+// write that arrives in the same wait is told after, not over it.
+TEST_F(GameInMemoryTest, AWarningOfLossIsReplacedByNothingLessUrgentUntilThePlayerClicks) {
+    archives->write("data/menus/menu/menu.script",
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #failed 0\n}\non unsaved_game_kept {\n"
+                    "  add #kept 1\n}\non save_failed {\n  add #failed 1\n}\n");
+    miraOnTheMenuAfterAFailedSave();
+    fire("to_nia");
+    idleFrames();
+    const float failedBefore = menuNumber("#failed");
+    saveProfileList(&world(), "profiles_saved");
+    EXPECT_EQ(visitsContinued(), -1.0f);
+    idleFrames();
+    EXPECT_EQ(menuNumber("#kept"), 1.0f);
+    EXPECT_EQ(menuNumber("#failed"), failedBefore) << "nothing is told over the warning";
+    ++world().playerClicks;
+    frames(1);
+    EXPECT_EQ(menuNumber("#failed"), failedBefore + 1.0f) << "the list's failure is told once the player acts";
+    game->shutdown();
+    game.reset();
 }
 
 // A reset or delete drops the game in memory at once: Continue then reads what the disk will hold, a new

@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "engine/system/KSystemLog.h"
+#include "game/player/ProfileNatives.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
@@ -289,6 +290,33 @@ TEST_F(SaveNoticeTest, AMenuInViewHearsThatTheListItAskedForWasWrittenOrWhyNot) 
         game->shutdown();
         game.reset();
     }
+}
+
+// A list the player asked for that the disk does not write (its temporary a pipe no one reads) is told as
+// waited for within about a second, once, without anyone waiting for it.
+TEST_F(SaveNoticeTest, AListTheDiskDoesNotWriteIsToldAsWaitedForAtOnce) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #waiting 0\n  set #close_time 0\n"
+                    "  set #open_time 0\n}\non profiles_saved {\n  add #kept 1\n}\n"
+                    "on save_waiting {\n  add #waiting 1\n}\n");
+    startWriting();
+    framesUntilWritten();
+    const std::string pipe = profileListPath(&world()) + ".tmp";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    saveProfilesNative(&world(), nullptr);
+    HoScene *garden = world().findScene("garden");
+    EXPECT_TRUE(lftest::waitUntil([&] {
+        frames(1);
+        return numberOf(variable(garden, "#waiting")) > 0.0f;
+    }));
+    EXPECT_EQ(numberOf(variable(garden, "#kept")), 0.0f);
+    frames(5);
+    EXPECT_EQ(numberOf(variable(garden, "#waiting")), 1.0f) << "told once";
+    std::ifstream(pipe).ignore(std::numeric_limits<std::streamsize>::max());
+    EXPECT_TRUE(lftest::waitUntil([&] { return !std::filesystem::exists(pipe); }));
+    framesUntilWritten();
+    game->shutdown();
+    game.reset();
 }
 
 TEST_F(SaveNoticeTest, ASavedGameReadOnlyInPartIsToldOnScreenOnceTheLoadedGameShows) {
@@ -596,6 +624,25 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         fileHooksReset();
         game.reset();
     }
+}
+
+// Reasons that differ are each given; with the profile list not saved, the profiles that the next start
+// would list again (deleted since the list on disk was written) or not at all (made since) are named.
+TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonAndNamesWhatTheNextStartUndoes) {
+    startWriting();
+    framesUntilWritten();
+    game->context->saveNotice.namesOnDisk = {"Fay", "Gus"};
+    const char *const names[] = {"Gus", "Cy"};
+    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
+        world().profiles[slot].slot(ProfileRecord::kName)->setPointer(
+            kScriptText, world().names().internOrFind(slot <= 2 ? names[slot - 1] : ""));
+    const std::vector<FileNotSaved> files = {{"list", PlatformFileError::kNoRoom, SavedFileKind::kProfiles},
+                                             {"options", PlatformFileError::kOther, SavedFileKind::kOptions}};
+    EXPECT_EQ(notSavedAtExitText(game->context, files),
+              "Not saved: the profiles. There is no room left on the disk. Not saved: the options. The disk refused "
+              "its files. Fay will be listed again at the next start. Cy will be missing at the next start.");
+    game->shutdown();
+    game.reset();
 }
 
 } // namespace
