@@ -77,7 +77,7 @@ bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
 void settleSaves(HoWorld *world) {
     SaveWriter *writer = runningWorldWriter(world);
     if (writer && !writer->waitUntilIdleFor(SaveWriter::longestWait()))
-        writer->unfinished();
+        writer->markJobsLeftFailed();
 }
 
 } // namespace
