@@ -152,7 +152,8 @@ public:
     // The job at work, once it has been at work longer than the bound, once per job (nothing otherwise): a
     // write that the disk has not finished is told without anyone waiting for it. A save among them counts as
     // failed from now on until its file is written, so that its outcome comes back when it ends; it is known
-    // stuck, as after a wait that outlasted its bound.
+    // stuck, as after a wait that outlasted its bound, once it has been at work that long since its turn on its
+    // file came.
     std::vector<Unfinished> takeLongJob(std::chrono::milliseconds bound);
     // The waits of the calling thread call the hook once they have lasted kShowWaitingAfter (null: none).
     void setWaitingHook(WaitingHook hook);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -236,11 +237,12 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
         fs::remove_all(own);
         fs::create_directories(own);
         lftest::writeFileText(own / "game.sav", "damaged");
-        std::string asideName = "(not yet)";
-        writer.setAside(at("game.sav"), [&](const std::string &aside) { asideName = aside; });
+        // Held by the job too: the writer's thread may reach it after this scope, behind a stuck job.
+        const auto asideName = std::make_shared<std::string>("(not yet)");
+        writer.setAside(at("game.sav"), [asideName](const std::string &aside) { *asideName = aside; });
         writer.write(at("game.sav"), imageOf("new"), 3);
         writer.waitUntilIdle();
-        EXPECT_EQ(asideName, at("game.sav") + ".damaged");
+        EXPECT_EQ(*asideName, at("game.sav") + ".damaged");
         EXPECT_EQ(textAt("game.sav.damaged"), "damaged");
         EXPECT_EQ(textAt("game.sav"), "new");
 
@@ -248,11 +250,11 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
         lftest::writeFileText(own / "list.sav", "damaged");
         for (int number = 1; number <= 999; ++number)
             fs::create_directories(own / ("list.sav.damaged" + (number > 1 ? "." + std::to_string(number) : "")));
-        writer.setAside(at("list.sav"), [&](const std::string &aside) { asideName = aside; });
+        writer.setAside(at("list.sav"), [asideName](const std::string &aside) { *asideName = aside; });
         clearLogContents();
         writer.write(at("list.sav"), imageOf("new"), 3);
         writer.waitUntilIdle();
-        EXPECT_EQ(asideName, "");
+        EXPECT_EQ(*asideName, "");
         EXPECT_EQ(textAt("list.sav"), "damaged");
         EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"list.sav the system refused the write"});
         EXPECT_NE(getLogContents().find("it is damaged and could not be set aside"), std::string::npos);
@@ -593,6 +595,34 @@ TEST_F(SaveWriterTest, AJobThatBeganDuringAWaitIsNotKnownStuckWhenTheWaitGivesUp
         second->letGo();
     });
     EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1))) << "the second job was not known stuck";
+    slowDisk.join();
+}
+
+// A job of the second writer waits for its turn behind one of the first that is slow (not given up) and is
+// told as long meanwhile; once its turn comes it is at work anew, and a wait on it waits for it.
+TEST_F(SaveWriterTest, AJobWhoseTurnHasJustComeIsNotKnownStuck) {
+    const std::string game = path("game.sav");
+    SaveWriter first, second;
+    first.startThread();
+    second.startThread();
+    // Each copy's job holds its turn on game.sav until let go.
+    auto holdTurn = [game](SaveWriter &writer) {
+        auto let = std::make_shared<HeldWriter::Let>();
+        writer.keepCopy(game, {1}, [let](const std::string &) { let->released.wait(); });
+        return let;
+    };
+    const auto firstCopy = holdTurn(first);
+    const auto secondCopy = holdTurn(second);
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the copy of the damaged " + game + " waits"); }));
+    EXPECT_EQ(second.takeLongJob(std::chrono::milliseconds(0)).size(), 1u);
+    firstCopy->letGo();
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the copy of the damaged " + game + " goes ahead"); }));
+    const pid_t waiter = pid_t(GetCurrentThreadId());
+    std::thread slowDisk([secondCopy, waiter] {
+        lftest::waitUntil([waiter] { return lftest::threadIsAsleep(waiter); });
+        secondCopy->letGo();
+    });
+    EXPECT_TRUE(second.waitUntilIdleFor(std::chrono::hours(1))) << "known stuck only while it waited for its turn";
     slowDisk.join();
 }
 
