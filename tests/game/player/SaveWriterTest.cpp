@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <memory>
@@ -84,6 +85,15 @@ protected:
     std::string readPipe(const std::string &name) {
         std::ifstream pipe(path(name + ".tmp"));
         return std::string(std::istreambuf_iterator<char>(pipe), {});
+    }
+    // A disk that is slow, not stuck: the job is let go on another thread once the calling thread sleeps (in
+    // its wait on the writer).
+    static std::thread letGoOnceAsleep(std::function<void()> letGo) {
+        const pid_t waiter = pid_t(GetCurrentThreadId());
+        return std::thread([letGo = std::move(letGo), waiter] {
+            lftest::waitUntil([waiter] { return lftest::threadIsAsleep(waiter); });
+            letGo();
+        });
     }
     bool logHas(const std::string &line) const { return getLogContents().find(line) != std::string::npos; }
 
@@ -527,11 +537,7 @@ TEST_F(SaveWriterTest, UnderEitherClockAWaitGivesUpOnlyOnADiskThatIsStuck) {
         SaveWriter writer;
         writer.startThread();
         auto held = std::make_shared<HeldWriter>(writer);
-        const pid_t waiter = pid_t(GetCurrentThreadId());
-        std::thread slowDisk([held, waiter] {
-            lftest::waitUntil([waiter] { return lftest::threadIsAsleep(waiter); });
-            held->letGo();
-        });
+        std::thread slowDisk = letGoOnceAsleep([held] { held->letGo(); });
         EXPECT_TRUE(writer.waitUntilIdleFor(SaveWriter::longestWait()));
         slowDisk.join();
     }
@@ -589,11 +595,7 @@ TEST_F(SaveWriterTest, AJobThatBeganDuringAWaitIsNotKnownStuckWhenTheWaitGivesUp
     // Half a second into the wait, the first job ends; the wait goes on while the second is at work.
     writer.setWaitingHook([&first] { first.letGo(); });
     EXPECT_FALSE(writer.waitUntilIdleFor(SaveWriter::kShowWaitingAfter * 3));
-    const pid_t waiter = pid_t(GetCurrentThreadId());
-    std::thread slowDisk([second, waiter] {
-        lftest::waitUntil([waiter] { return lftest::threadIsAsleep(waiter); });
-        second->letGo();
-    });
+    std::thread slowDisk = letGoOnceAsleep([second] { second->letGo(); });
     EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1))) << "the second job was not known stuck";
     slowDisk.join();
 }
@@ -611,17 +613,16 @@ TEST_F(SaveWriterTest, AJobWhoseTurnHasJustComeIsNotKnownStuck) {
         writer.keepCopy(game, {1}, [let](const std::string &) { let->released.wait(); });
         return let;
     };
+    clearLogContents();
     const auto firstCopy = holdTurn(first);
+    // The first copy is written (its job is at work, holding its turn) before the second is asked.
+    ASSERT_TRUE(lftest::waitUntil([&] { return fs::exists(folder / "game.sav.damaged"); }));
     const auto secondCopy = holdTurn(second);
     ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the copy of the damaged " + game + " waits"); }));
     EXPECT_EQ(second.takeLongJob(std::chrono::milliseconds(0)).size(), 1u);
     firstCopy->letGo();
     ASSERT_TRUE(lftest::waitUntil([&] { return logHas("the copy of the damaged " + game + " goes ahead"); }));
-    const pid_t waiter = pid_t(GetCurrentThreadId());
-    std::thread slowDisk([secondCopy, waiter] {
-        lftest::waitUntil([waiter] { return lftest::threadIsAsleep(waiter); });
-        secondCopy->letGo();
-    });
+    std::thread slowDisk = letGoOnceAsleep([secondCopy] { secondCopy->letGo(); });
     EXPECT_TRUE(second.waitUntilIdleFor(std::chrono::hours(1))) << "known stuck only while it waited for its turn";
     slowDisk.join();
 }
