@@ -327,7 +327,7 @@ void endForLostDisplay(const char *why) {
         logMessage("Game: the saves asked for are finished; the game ends");
         return;
     }
-    logJobsNotFinished(writer->unfinished(), "when the display went away", "it is lost");
+    logJobsNotFinished(writer->markJobsLeftFailed(), "when the display went away", "it is lost");
     logMessage("Game: the saves asked for did not finish within %d seconds; the game ends without them",
                int(std::chrono::duration_cast<std::chrono::seconds>(SaveWriter::longestWait()).count()));
 }

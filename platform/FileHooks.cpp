@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -9,6 +10,8 @@ struct HookState {
     bool loaded = false;
     int64_t failChange = 0;
     bool failLater = false;
+    std::string failFileName; // empty: every file's changes count toward failChange
+    int64_t fileChanges = 0;  // the changes counted toward failChange
     int64_t stopAtByte = 0;
     bool stopped = false; // the machine stopped: every change fails from now on
     int64_t changes = 0;
@@ -17,6 +20,14 @@ struct HookState {
 
 std::mutex hookLock;
 HookState hooks;
+thread_local std::string fileOfChanges; // the file the calling thread's changes are made for
+
+bool changeCountsTowardFailure() {
+    if (hooks.failFileName.empty())
+        return true;
+    const size_t slash = fileOfChanges.rfind('/');
+    return fileOfChanges.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, hooks.failFileName) == 0;
+}
 
 // A positive decimal number, optionally followed by '+'; 0 when unset or malformed.
 int64_t envNumber(const char *name, bool *plus) {
@@ -40,16 +51,21 @@ void loadFromEnvironment() {
     hooks.loaded = true;
     hooks.failChange = envNumber("LANTERNFALL_FAIL_WRITE", &hooks.failLater);
     hooks.stopAtByte = envNumber("LANTERNFALL_STOP_WRITES_AT", nullptr);
+    const char *name = std::getenv("LANTERNFALL_FAIL_WRITE_OF");
+    hooks.failFileName = name ? name : "";
 }
 
 bool changeFailsLocked() {
     ++hooks.changes;
     if (hooks.stopped)
         return true;
-    if (hooks.failChange > 0 && hooks.changes >= hooks.failChange) {
+    if (!changeCountsTowardFailure())
+        return false;
+    ++hooks.fileChanges;
+    if (hooks.failChange > 0 && hooks.fileChanges >= hooks.failChange) {
         if (hooks.failLater)
             hooks.stopped = true;
-        return hooks.failLater || hooks.changes == hooks.failChange;
+        return hooks.failLater || hooks.fileChanges == hooks.failChange;
     }
     return false;
 }
@@ -84,6 +100,10 @@ int64_t fileHooksBytesWritten() {
     std::lock_guard<std::mutex> guard(hookLock);
     return hooks.bytes;
 }
+
+FileHooksFile::FileHooksFile(const std::string &path) { fileOfChanges = path; }
+
+FileHooksFile::~FileHooksFile() { fileOfChanges.clear(); }
 
 bool fileHooksTakeChange() {
     std::lock_guard<std::mutex> guard(hookLock);

@@ -8,12 +8,16 @@
 //
 //   LANTERNFALL_FAIL_WRITE=N          the N-th change fails once, as on a full disk
 //   LANTERNFALL_FAIL_WRITE=N+         the N-th change and every later one fail, as when the machine stops
+//   LANTERNFALL_FAIL_WRITE_OF=NAME    LANTERNFALL_FAIL_WRITE counts only the changes made for the file whose
+//                                     name is NAME (the file replaced, deleted or renamed): a test aims at one
+//                                     file, whatever is written before it
 //   LANTERNFALL_STOP_WRITES_AT=BYTES  the write that passes the BYTES-th byte written (counted from 1 over
 //                                     every write) stores only the bytes before it; then it and every
 //                                     later change fail: the disk holds what a crash at that byte leaves
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The change that fails (0: none); with andLater, every change after it fails too.
 void fileHooksFailChange(int64_t change, bool andLater);
@@ -24,6 +28,15 @@ void fileHooksReset();
 // Changes and bytes counted since the last reset.
 int64_t fileHooksChangeCount();
 int64_t fileHooksBytesWritten();
+
+// For the writer: while it lives, the changes of the calling thread are made for the file at the path.
+class FileHooksFile {
+public:
+    explicit FileHooksFile(const std::string &path);
+    ~FileHooksFile();
+    FileHooksFile(const FileHooksFile &) = delete;
+    FileHooksFile &operator=(const FileHooksFile &) = delete;
+};
 
 // For the writer. Counts one change; true when it is to fail.
 bool fileHooksTakeChange();

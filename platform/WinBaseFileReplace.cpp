@@ -144,6 +144,7 @@ bool platformReplaceFile(const char *path, const void *data, size_t size, Platfo
         errno = target.empty() ? ENOENT : EISDIR;
         return reportOutcome(false, error);
     }
+    const FileHooksFile hooked(target);
     // A temporary left by a crash, of whatever case, is the one replaced.
     std::string temporary = platformResolvePathForWriting(target + ".tmp");
     FILE *file = openForWriting(temporary);
@@ -170,6 +171,7 @@ bool platformDeleteFile(const char *path) {
     std::string match = platformFindPathNoCase(path);
     if (match.empty() || isFolder(match))
         return false;
+    const FileHooksFile hooked(match);
     return unlinkFile(match);
 }
 
@@ -189,6 +191,7 @@ bool platformRenameFileNoReplace(const char *from, const char *to, PlatformFileE
         errno = ENOENT;
         return reportOutcome(false, error);
     }
+    const FileHooksFile hooked(match);
     return reportOutcome(renameNoReplace(match, target), error);
 }
 

@@ -453,7 +453,7 @@ void logJobsNotFinished(const std::vector<SaveWriter::Unfinished> &jobs, const c
 }
 
 void noteSavesNotFinished(HoContext *context, const char *when) {
-    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.unfinished();
+    const std::vector<SaveWriter::Unfinished> jobs = context->saveWriter.markJobsLeftFailed();
     logJobsNotFinished(jobs, when, "the game goes on without waiting for it");
     keepUntoldNotFinished(context->saveNotice, jobs);
 }

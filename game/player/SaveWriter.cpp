@@ -1,5 +1,6 @@
 #include "game/player/SaveWriter.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -129,7 +130,7 @@ struct SaveWriter::Job {
     bool saves() const { return kind == Kind::kWrite || kind == Kind::kUnmade; }
     // It changes the file or one beside it, and so takes its turn on it.
     bool changesFile() const { return kind != Kind::kUnmade && !path.empty(); }
-    Unfinished unfinished() const {
+    Unfinished asUnfinished() const {
         return {describe(), saves() ? path : std::string(), kind == Kind::kRemove ? path : std::string()};
     }
     std::string describe() const {
@@ -179,6 +180,8 @@ struct SaveWriter::State {
     Unfinished workingJob; // what it does
     std::chrono::steady_clock::time_point workingSince;
     uint64_t toldLong = 0; // the number of the last job told as long at work
+    uint64_t giveUps = 0;  // the ends that gave jobs up so far
+    std::vector<Unfinished> givenUp; // the jobs the last of them gave up
     uint64_t asked = 0;    // jobs asked for so far
     std::deque<KeptOutcome> outcomes;
     uint64_t frame = 0;
@@ -234,7 +237,13 @@ struct SaveWriter::State {
     template <typename Done>
     bool waitFor(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds bound, Done done);
     // Under the lock: the jobs at work and waiting.
-    std::vector<Unfinished> unfinished() const;
+    std::vector<Unfinished> jobsLeft() const;
+    // Under the lock: the jobs at work and waiting, each save among them counted as failed until its file
+    // is written.
+    std::vector<Unfinished> markJobsLeftFailed();
+    // Under the lock: the job at work is known stuck when it has been at work for the bound (not while it
+    // waits for its turn behind a job given up on, nor when it began during a wait that outlasted the bound).
+    void markStuckIfOutlasted(std::chrono::milliseconds bound);
     // Under the lock: the save of the file, asked as that job, was discarded since.
     bool isForgotten(const std::string &path, uint64_t number) const {
         const auto file = forgotten.find(path);
@@ -252,9 +261,19 @@ struct SaveWriter::State {
 
 SaveWriter::SaveWriter(const char *fileKind) : state_(std::make_shared<State>(fileKind)) {}
 
+namespace {
+
+std::atomic<int64_t> longestWaitForTests{0}; // milliseconds; zero: the clock's
+
+} // namespace
+
 std::chrono::milliseconds SaveWriter::longestWait() {
+    if (const int64_t wait = longestWaitForTests.load())
+        return std::chrono::milliseconds(wait);
     return platformFixedClockEnabled() ? kLongestFixedClockWait : kLongestWait;
 }
+
+void SaveWriter::setLongestWaitForTests(std::chrono::milliseconds wait) { longestWaitForTests = wait.count(); }
 
 void SaveWriter::startThread() {
     std::lock_guard<std::mutex> lock(state_->mutex);
@@ -389,9 +408,13 @@ bool SaveWriter::State::waitFor(std::unique_lock<std::mutex> &lock, std::chrono:
     }
     if (doneJob.wait_until(lock, deadline, done))
         return true;
-    if (working)
-        overdue = taken;
+    markStuckIfOutlasted(bound);
     return false;
+}
+
+void SaveWriter::State::markStuckIfOutlasted(std::chrono::milliseconds bound) {
+    if (working && !waitsForGivenUp && std::chrono::steady_clock::now() - workingSince >= bound)
+        overdue = taken;
 }
 
 void SaveWriter::waitUntilIdle() {
@@ -402,26 +425,31 @@ void SaveWriter::waitUntilIdle() {
 bool SaveWriter::waitUntilIdleFor(std::chrono::milliseconds bound) {
     State &state = *state_;
     std::unique_lock<std::mutex> lock(state.mutex);
-    return state.waitFor(lock, bound, [&state] { return state.idle(); });
+    // An end that gave the jobs up meanwhile leaves the writer idle with its jobs not done.
+    const uint64_t giveUps = state.giveUps;
+    return state.waitFor(lock, bound, [&state] { return state.idle(); }) && state.giveUps == giveUps;
 }
 
-std::vector<SaveWriter::Unfinished> SaveWriter::State::unfinished() const {
+std::vector<SaveWriter::Unfinished> SaveWriter::State::jobsLeft() const {
     std::vector<Unfinished> left;
     if (working)
         left.push_back(workingJob);
     for (const Job &job : jobs)
-        left.push_back(job.unfinished());
+        left.push_back(job.asUnfinished());
     return left;
 }
 
-std::vector<SaveWriter::Unfinished> SaveWriter::unfinished() {
-    State &state = *state_;
-    std::lock_guard<std::mutex> lock(state.mutex);
-    if (state.working)
-        state.markNotFinished(state.workingJob.savePath, state.workingNumber);
-    for (const Job &job : state.jobs)
-        state.markNotFinished(job.unfinished().savePath, job.number);
-    return state.unfinished();
+std::vector<SaveWriter::Unfinished> SaveWriter::State::markJobsLeftFailed() {
+    if (working)
+        markNotFinished(workingJob.savePath, workingNumber);
+    for (const Job &job : jobs)
+        markNotFinished(job.asUnfinished().savePath, job.number);
+    return jobsLeft();
+}
+
+std::vector<SaveWriter::Unfinished> SaveWriter::markJobsLeftFailed() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->markJobsLeftFailed();
 }
 
 bool SaveWriter::lastWriteFailed(const std::string &path) {
@@ -465,7 +493,7 @@ std::vector<SaveWriter::Unfinished> SaveWriter::takeLongJob(std::chrono::millise
         return {};
     state.toldLong = state.taken;
     // Known stuck now, as if a wait had outlasted its bound on it: later waits on it return at once.
-    state.overdue = state.taken;
+    state.markStuckIfOutlasted(bound);
     state.markNotFinished(state.workingJob.savePath, state.workingNumber);
     return {state.workingJob};
 }
@@ -495,6 +523,8 @@ std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
 }
 
 void SaveWriter::State::giveUp() {
+    givenUp = markJobsLeftFailed();
+    ++giveUps;
     jobs.clear();
     if (working)
         fileTurns().markGivenUp(workingPath, workingTicket);
@@ -508,14 +538,15 @@ std::vector<SaveWriter::Unfinished> SaveWriter::finish(std::chrono::milliseconds
     std::unique_lock<std::mutex> lock(state.mutex);
     if (state.mode != State::Mode::kThread)
         return {};
+    const uint64_t giveUps = state.giveUps;
     const bool done = state.waitFor(lock, bound, [&state] { return state.idle(); });
-    // Another caller's end came first while this one waited.
+    // Another caller's end came first while this one waited: the jobs it gave up are not done either.
     if (state.mode != State::Mode::kThread)
-        return {};
+        return state.giveUps == giveUps ? std::vector<Unfinished>() : state.givenUp;
     std::vector<Unfinished> left;
     if (!done) {
-        left = state.unfinished();
         state.giveUp();
+        left = state.givenUp;
     }
     state.mode = State::Mode::kEnded;
     state.endedBy = std::this_thread::get_id();
@@ -537,7 +568,7 @@ std::optional<FileTurns::Turn> SaveWriter::State::startWorking(const Job &job) {
     workingNumber = job.number;
     workingKind = job.kind;
     workingPath = job.path;
-    workingJob = job.unfinished();
+    workingJob = job.asUnfinished();
     workingSince = std::chrono::steady_clock::now();
     workingTicket = 0;
     waitsForGivenUp = false;
@@ -555,8 +586,13 @@ void SaveWriter::State::waitForTurn(const Job &job, uint64_t ticket, const FileT
     fileTurns().waitForTurn(job.path, ticket);
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (generation == mine)
+        if (generation == mine) {
             waitsForGivenUp = false;
+            // Its work begins now: the time it waited tells nothing of the disk's answer to it.
+            workingSince = std::chrono::steady_clock::now();
+            if (overdue == taken)
+                overdue = 0;
+        }
     }
     logMessage("Game: %s goes ahead: the jobs on the file before it have ended", job.describe().c_str());
 }

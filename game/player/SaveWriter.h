@@ -103,6 +103,9 @@ public:
     // The longest any wait on the writer lasts at once, whichever clock runs: the bound to give the
     // waits of waitUntilIdleFor().
     static std::chrono::milliseconds longestWait();
+    // For the tests of the bound: the longest wait of every writer of the process, whichever clock runs
+    // (zero: the clock's again).
+    static void setLongestWaitForTests(std::chrono::milliseconds wait);
 
     // From now on jobs go to a writer thread, again after an end: a thread given up on is never taken back
     // (its job keeps its turn on its file until it ends).
@@ -130,11 +133,12 @@ public:
     // for the game's own threads.
     void waitUntilIdle();
     // Waits until every job asked for so far is done, for at most the time given; whether they were. Returns
-    // at once when the job at work has outlasted an earlier bound already.
+    // at once when the job at work has outlasted an earlier bound already, and false when an end on another
+    // thread gave the jobs up meanwhile.
     bool waitUntilIdleFor(std::chrono::milliseconds bound);
-    // The jobs waiting or at work, the one at work first. Each save among them counts as failed from now
-    // on until its file is written, so that its outcome comes back when it ends.
-    std::vector<Unfinished> unfinished();
+    // Counts each save waiting or at work as failed from now on until its file is written, so that its
+    // outcome comes back when it ends; the jobs waiting or at work, the one at work first.
+    std::vector<Unfinished> markJobsLeftFailed();
     // The last write of the file at the resolved path failed, or was not finished when a wait gave up.
     bool lastWriteFailed(const std::string &path);
     // A job is waiting or at work.
@@ -148,15 +152,17 @@ public:
     // The job at work, once it has been at work longer than the bound, once per job (nothing otherwise): a
     // write that the disk has not finished is told without anyone waiting for it. A save among them counts as
     // failed from now on until its file is written, so that its outcome comes back when it ends; it is known
-    // stuck, as after a wait that outlasted its bound.
+    // stuck, as after a wait that outlasted its bound, once it has been at work that long since its turn on its
+    // file came.
     std::vector<Unfinished> takeLongJob(std::chrono::milliseconds bound);
     // The waits of the calling thread call the hook once they have lasted kShowWaitingAfter (null: none).
     void setWaitingHook(WaitingHook hook);
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
     std::vector<Outcome> takeOutcomes(bool fixedClock);
     // Does every job left, waiting at most the bound, and ends the thread; later jobs are done in the
-    // calling thread (and refused in any other). The jobs not done by then are given up (see above) and
-    // returned.
+    // calling thread (and refused in any other). The jobs not done by then are given up (see above), each
+    // save among them counted as failed, and returned, also by the end of any other thread that waited
+    // meanwhile.
     std::vector<Unfinished> finish(std::chrono::milliseconds bound = longestWait());
 
 private:

@@ -31,9 +31,10 @@ TEST_F(LanternfallFixture, AFailureToldOnTheProfilesLeftAtOnceIsToldAgainOverThe
                               "190 keydown Escape\n191 keyup Escape\n" + clickOn(225, "data/menus/profiles/profiles.scene", "button_continue");
     fs::create_directories(temp / "shots");
     lftest::writeFileText(temp / "continue.input", input);
-    // The 8th change is the first of the menu's saved game (the changes before it write the new profile's list).
-    const std::vector<std::string> line = withVariables(
-        command("continue.log", 270, "215,260", (temp / "continue.input").string()), {"LANTERNFALL_FAIL_WRITE=8"});
+    // The first change of Mira's saved game fails: the menu's save of it.
+    const std::vector<std::string> line =
+        withVariables(command("continue.log", 270, "215,260", (temp / "continue.input").string()),
+                      {"LANTERNFALL_FAIL_WRITE=1", "LANTERNFALL_FAIL_WRITE_OF=profile_Mira.sav"});
     ASSERT_EQ(lftest::runProgram(line), 0);
     const std::string log = readText(temp / "continue.log");
     EXPECT_TRUE(hasInOrder(stateLines(log), {"profile made Mira", "entered c'shore", "entered c'profiles", "save failed",

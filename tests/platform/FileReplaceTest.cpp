@@ -28,6 +28,7 @@ protected:
     ~FileReplaceTest() override {
         unsetenv("LANTERNFALL_FAIL_WRITE");
         unsetenv("LANTERNFALL_STOP_WRITES_AT");
+        unsetenv("LANTERNFALL_FAIL_WRITE_OF");
         fileHooksReset();
     }
 
@@ -94,6 +95,19 @@ TEST_F(FileReplaceTest, TheEnvironmentStopsTheMachineAtAChangeOrAByte) {
     EXPECT_EQ(text("slot.sav"), "old");
     EXPECT_EQ(text("slot.sav.tmp"), "ne") << "the bytes before the third";
     EXPECT_EQ(fileHooksBytesWritten(), 2);
+    unsetenv("LANTERNFALL_STOP_WRITES_AT");
+
+    // Aimed at one file: the changes of other files, whatever their number, do not count.
+    setenv("LANTERNFALL_FAIL_WRITE", "1", 1);
+    setenv("LANTERNFALL_FAIL_WRITE_OF", "slot.sav", 1);
+    fileHooksReset();
+    EXPECT_TRUE(replace("other.sav", "other"));
+    EXPECT_TRUE(replace("oldslot.sav", "other"));
+    EXPECT_TRUE(platformDeleteFile((dir / "oldslot.sav").c_str()));
+    EXPECT_FALSE(replace("slot.sav", "new"));
+    EXPECT_EQ(text("slot.sav"), "old");
+    EXPECT_TRUE(replace("slot.sav", "new")) << "the fault was once";
+    unsetenv("LANTERNFALL_FAIL_WRITE_OF");
 }
 
 TEST_F(FileReplaceTest, DeleteTakesTheFileOfAnyCaseAndSaysWhenNothingWent) {

@@ -19,6 +19,7 @@
 #include "platform/FileHooks.h"
 #include "tests/game/player/HeldWriter.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
+#include "tests/game/player/ShortLongestWait.h"
 
 namespace worldtest {
 namespace {
@@ -239,6 +240,8 @@ TEST_F(GameInMemoryTest, AResetOrDeleteDropsTheGameInMemoryWhateverWaitsInTheWri
         diskAnswers();
         const std::string saved = resolveDataPath(savePath().c_str());
         {
+            // Every wait here is on the held job: it need not last the full bound.
+            const ShortLongestWait shortWaits;
             HeldWriter held(game->context->saveWriter);
             if (c.reset)
                 resetProfile(&w, 2);

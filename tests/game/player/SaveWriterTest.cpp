@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +85,15 @@ protected:
     std::string readPipe(const std::string &name) {
         std::ifstream pipe(path(name + ".tmp"));
         return std::string(std::istreambuf_iterator<char>(pipe), {});
+    }
+    // A disk that is slow, not stuck: the job is let go on another thread once the calling thread sleeps (in
+    // its wait on the writer).
+    static std::thread letGoOnceAsleep(std::function<void()> letGo) {
+        const pid_t waiter = pid_t(GetCurrentThreadId());
+        return std::thread([letGo = std::move(letGo), waiter] {
+            lftest::waitUntil([waiter] { return lftest::threadIsAsleep(waiter); });
+            letGo();
+        });
     }
     bool logHas(const std::string &line) const { return getLogContents().find(line) != std::string::npos; }
 
@@ -236,11 +247,12 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
         fs::remove_all(own);
         fs::create_directories(own);
         lftest::writeFileText(own / "game.sav", "damaged");
-        std::string asideName = "(not yet)";
-        writer.setAside(at("game.sav"), [&](const std::string &aside) { asideName = aside; });
+        // Held by the job too: the writer's thread may reach it after this scope, behind a stuck job.
+        const auto asideName = std::make_shared<std::string>("(not yet)");
+        writer.setAside(at("game.sav"), [asideName](const std::string &aside) { *asideName = aside; });
         writer.write(at("game.sav"), imageOf("new"), 3);
         writer.waitUntilIdle();
-        EXPECT_EQ(asideName, at("game.sav") + ".damaged");
+        EXPECT_EQ(*asideName, at("game.sav") + ".damaged");
         EXPECT_EQ(textAt("game.sav.damaged"), "damaged");
         EXPECT_EQ(textAt("game.sav"), "new");
 
@@ -248,11 +260,11 @@ TEST_F(SaveWriterTest, ADamagedFileIsSetAsideInItsTurnAndOneThatCannotBeIsNeverW
         lftest::writeFileText(own / "list.sav", "damaged");
         for (int number = 1; number <= 999; ++number)
             fs::create_directories(own / ("list.sav.damaged" + (number > 1 ? "." + std::to_string(number) : "")));
-        writer.setAside(at("list.sav"), [&](const std::string &aside) { asideName = aside; });
+        writer.setAside(at("list.sav"), [asideName](const std::string &aside) { *asideName = aside; });
         clearLogContents();
         writer.write(at("list.sav"), imageOf("new"), 3);
         writer.waitUntilIdle();
-        EXPECT_EQ(asideName, "");
+        EXPECT_EQ(*asideName, "");
         EXPECT_EQ(textAt("list.sav"), "damaged");
         EXPECT_EQ(described(writer.takeOutcomes(false)), std::vector<std::string>{"list.sav the system refused the write"});
         EXPECT_NE(getLogContents().find("it is damaged and could not be set aside"), std::string::npos);
@@ -273,7 +285,7 @@ TEST_F(SaveWriterTest, AWriteThatNeverEndsBoundsEveryWaitIsNamedAndOnceGivenUpNe
     const std::vector<std::string> left = {"the save of " + path("game.sav") + " | game.sav",
                                            "the save of " + path("list.sav") + " | list.sav",
                                            "the removal of " + path("gone.sav") + " | "};
-    EXPECT_EQ(whatOf(writer.unfinished()), left);
+    EXPECT_EQ(whatOf(writer.markJobsLeftFailed()), left);
     EXPECT_TRUE(writer.lastWriteFailed(path("game.sav"))) << "not finished when a wait gave up";
 
     // A full queue behind it: the next save fails rather than waiting.
@@ -512,15 +524,116 @@ TEST_F(SaveWriterTest, TheWaitingHookShowsTheLongWaitsOfItsOwnThreadOnly) {
     EXPECT_EQ(calledOn, std::vector<std::thread::id>{std::this_thread::get_id()});
 }
 
-TEST_F(SaveWriterTest, UnderTheFixedClockAWaitGivesUpOnlyOnADiskThatIsStuck) {
+// A disk that is slow, not stuck: the wait outlasts the moment the test lets the job end, under either clock,
+// each of which bounds it; with the longest wait set for tests, every wait on a stuck job keeps to it.
+TEST_F(SaveWriterTest, UnderEitherClockAWaitGivesUpOnlyOnADiskThatIsStuck) {
     for (bool fixedClock : {false, true}) {
+        SCOPED_TRACE(fixedClock ? "fixed clock" : "real clock");
         if (fixedClock)
             setenv("LANTERNFALL_FIXED_CLOCK_MS", "100", 1);
         platformReloadTestHooks();
         EXPECT_EQ(SaveWriter::longestWait(),
                   fixedClock ? SaveWriter::kLongestFixedClockWait : SaveWriter::kLongestWait);
+        SaveWriter writer;
+        writer.startThread();
+        auto held = std::make_shared<HeldWriter>(writer);
+        std::thread slowDisk = letGoOnceAsleep([held] { held->letGo(); });
+        EXPECT_TRUE(writer.waitUntilIdleFor(SaveWriter::longestWait()));
+        slowDisk.join();
     }
     unsetenv("LANTERNFALL_FIXED_CLOCK_MS");
     platformReloadTestHooks();
-    EXPECT_GE(SaveWriter::kLongestFixedClockWait, std::chrono::minutes(1)) << "far longer than a slow disk needs";
+
+    SaveWriter::setLongestWaitForTests(std::chrono::milliseconds(50));
+    SaveWriter writer;
+    writer.startThread();
+    HeldWriter held(writer);
+    EXPECT_EQ(SaveWriter::longestWait(), std::chrono::milliseconds(50));
+    EXPECT_EQ(writer.finish().size(), 1u) << "the end gives up after the longest wait set";
+    SaveWriter::setLongestWaitForTests(std::chrono::milliseconds(0));
+    EXPECT_EQ(SaveWriter::longestWait(), SaveWriter::kLongestWait);
+}
+
+// While the end of one thread gives up a write that never ends, a wait and an end of two other threads
+// (as the display going away and the game's end) are woken by it: neither says the jobs are done, the end
+// names them too, and the given-up save counts as failed.
+TEST_F(SaveWriterTest, AWaitAndAnEndOnOtherThreadsDuringAGiveUpSayItsJobsAreNotDone) {
+    const auto writer = std::make_shared<SaveWriter>();
+    writer->startThread();
+    ASSERT_TRUE(startWriteThatNeverEnds(*writer, "game.sav", "old"));
+    write(*writer, "list.sav", "list");
+    const auto waiter = std::make_shared<std::atomic<pid_t>>(0);
+    const auto ender = std::make_shared<std::atomic<pid_t>>(0);
+    std::future<bool> waited = std::async(std::launch::async, [writer, waiter] {
+        *waiter = pid_t(GetCurrentThreadId());
+        return writer->waitUntilIdleFor(std::chrono::hours(1));
+    });
+    std::future<std::vector<std::string>> ended = std::async(std::launch::async, [writer, ender] {
+        *ender = pid_t(GetCurrentThreadId());
+        return whatOf(writer->finish(std::chrono::hours(1)));
+    });
+    EXPECT_TRUE(lftest::waitUntil([&] {
+        return *waiter && *ender && lftest::threadIsAsleep(*waiter) && lftest::threadIsAsleep(*ender);
+    }));
+    const std::vector<std::string> left = whatOf(writer->finish(std::chrono::milliseconds(1)));
+    EXPECT_EQ(left, (std::vector<std::string>{"the save of " + path("game.sav") + " | game.sav",
+                                              "the save of " + path("list.sav") + " | list.sav"}));
+    EXPECT_FALSE(waited.get()) << "the jobs given up are not done";
+    EXPECT_EQ(ended.get(), left);
+    EXPECT_TRUE(writer->lastWriteFailed(path("game.sav")));
+    EXPECT_TRUE(writer->lastWriteFailed(path("list.sav")));
+    EXPECT_EQ(readPipe("game.sav"), "old");
+}
+
+// A wait outlasts its bound while the job at work changes: the job that began during the wait has not
+// outlasted anything, and a later wait waits for it.
+TEST_F(SaveWriterTest, AJobThatBeganDuringAWaitIsNotKnownStuckWhenTheWaitGivesUp) {
+    SaveWriter writer;
+    writer.startThread();
+    HeldWriter first(writer);
+    auto second = std::make_shared<HeldWriter>(writer);
+    // Half a second into the wait, the first job ends; the wait goes on while the second is at work.
+    writer.setWaitingHook([&first] { first.letGo(); });
+    EXPECT_FALSE(writer.waitUntilIdleFor(SaveWriter::kShowWaitingAfter * 3));
+    std::thread slowDisk = letGoOnceAsleep([second] { second->letGo(); });
+    EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1))) << "the second job was not known stuck";
+    slowDisk.join();
+}
+
+// A job of the second writer waits for its turn behind one of the first that is slow (not given up) and is
+// told as long meanwhile; once its turn comes it is at work anew, and a wait on it waits for it.
+TEST_F(SaveWriterTest, AJobWhoseTurnHasJustComeIsNotKnownStuck) {
+    const std::string game = path("game.sav");
+    SaveWriter first, second;
+    first.startThread();
+    second.startThread();
+    // Each copy's job holds its turn on game.sav until let go.
+    auto holdTurn = [game](SaveWriter &writer) {
+        auto let = std::make_shared<HeldWriter::Let>();
+        writer.keepCopy(game, {1}, [let](const std::string &) { let->released.wait(); });
+        return let;
+    };
+    clearLogContents();
+    const auto firstCopy = holdTurn(first);
+    // The first copy's job is at work, holding its turn, before the second is asked.
+    ASSERT_TRUE(lftest::waitUntil([&] { return !first.takeLongJob(std::chrono::milliseconds(0)).empty(); }));
+    const auto secondCopy = holdTurn(second);
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas(" waits: the copy of the damaged "); }));
+    EXPECT_EQ(second.takeLongJob(std::chrono::milliseconds(0)).size(), 1u);
+    firstCopy->letGo();
+    ASSERT_TRUE(lftest::waitUntil([&] { return logHas(" goes ahead: "); }));
+    std::thread slowDisk = letGoOnceAsleep([secondCopy] { secondCopy->letGo(); });
+    EXPECT_TRUE(second.waitUntilIdleFor(std::chrono::hours(1))) << "known stuck only while it waited for its turn";
+    slowDisk.join();
+}
+
+// The writer's thread reaches the job of a HeldWriter that is gone (behind another held job): the job holds
+// what it waits on.
+TEST_F(SaveWriterTest, AHeldWriterGoneBeforeItsJobIsReachedLetsItPass) {
+    SaveWriter writer;
+    writer.startThread();
+    HeldWriter first(writer);
+    { HeldWriter gone(writer); }
+    first.letGo();
+    EXPECT_TRUE(writer.waitUntilIdleFor(std::chrono::hours(1)));
 }
