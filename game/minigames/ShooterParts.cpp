@@ -8,6 +8,7 @@
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptVariable.h"
 #include "game/util/NumericHelpers.h"
+#include "game/world/HoWorld.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ SceneElement *SceneRendererHolder::install(HoScene *scene, Maker make) {
     HoSceneImage *made = make(scene);
     if (!made)
         return nullptr;
+    made->context = scene->world ? scene->world->context : nullptr;
     made->load(found->renderable->path);
     own_ = found->renderable;
     if (holdsRenderableUse(found))

@@ -57,14 +57,21 @@ bool isRecordIndex(int32_t index) {
     return index >= 0 && index < kProfileRecordCount;
 }
 
+// None for a world built for a load: its reading may outlive the game object.
 HoGame *gameOf(HoWorld *world) {
-    return world && world->context ? world->context->game : nullptr;
+    return world && world->context && !world->builtForLoad ? world->context->game : nullptr;
 }
 
+} // namespace
+
 std::string userFolder(HoWorld *world) {
+    if (world && world->builtForLoad)
+        return world->userFolderForLoad;
     HoGame *game = gameOf(world);
     return game ? game->userFolder() : std::string();
 }
+
+namespace {
 
 // The entries of the array that the global variable holds; null when the variable does not exist or
 // holds no array.
@@ -187,7 +194,7 @@ std::vector<FoundProfile> profilesFromSavedGames(HoWorld *world, const std::stri
             continue;
         const std::string path = folder + "/" + file;
         if (!reader)
-            reader = startWorldForLoad(world->context, profileListImage(world));
+            reader = startWorldForLoad(world->context, profileListImage(world), folder);
         if (!opensAsSavedGame(reader.get(), path)) {
             logMessage("Game: %s does not read as a saved game and gives back no profile, WARNING", path.c_str());
             continue;

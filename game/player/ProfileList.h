@@ -70,6 +70,9 @@ void saveAchievements(HoWorld *world);
 // nothing).
 void restoreAchievements(HoWorld *world, int32_t slot);
 
+// The game's user folder, where the profiles' files live (a world built for a load keeps a copy of its
+// own); empty when the game has none.
+std::string userFolder(HoWorld *world);
 // The file names, empty when there is none: no per-user folder, or a slot outside 1 to 10 or without a
 // name. A scene name (or null) names the saved game of that one scene.
 std::string profileListPath(HoWorld *world);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
@@ -137,6 +138,25 @@ bool SaveStream::openWriteWithKey(int32_t key, int32_t fileVersion) {
     return serializeInt(k) && serializeInt(copy) && serializeInt(version);
 }
 
+namespace {
+
+// A file that cannot be measured (a pipe, as some network disks give) is read to its end instead, up to a
+// byte past the most a save file holds. False when reading fails.
+bool readToEnd(FILE *file, std::vector<uint8_t> *bytes) {
+    constexpr size_t kChunk = 64u << 10;
+    std::clearerr(file);
+    size_t got = 0;
+    do {
+        const size_t before = bytes->size();
+        bytes->resize(before + kChunk);
+        got = std::fread(bytes->data() + before, 1, kChunk, file);
+        bytes->resize(before + got);
+    } while (got > 0 && bytes->size() <= kMaxFileBytes);
+    return !std::ferror(file);
+}
+
+} // namespace
+
 bool SaveStream::openRead(const char *path) {
     close();
     startOffset = kStartOffset;
@@ -155,11 +175,17 @@ bool SaveStream::openRead(const char *path) {
     std::setvbuf(file, nullptr, _IONBF, 0);
     bool loaded = false;
     long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    const bool measured = size >= 0;
+    std::vector<uint8_t> streamed;
+    if (!measured && readToEnd(file, &streamed))
+        size = long(streamed.size());
     if (size < 0 || uint64_t(size) > kMaxFileBytes) {
         logMessage("Game: save file %s is not a save file of this game (%ld bytes), ERROR", path_.c_str(), size);
-    } else if (std::fseek(file, 0, SEEK_SET) == 0) {
+    } else if (!measured || std::fseek(file, 0, SEEK_SET) == 0) {
         buffer.reset(static_cast<uint8_t *>(std::malloc(size_t(size) + kImagePadding)));
-        loaded = buffer && std::fread(buffer.get(), 1, size_t(size), file) == size_t(size);
+        if (buffer && !measured)
+            std::copy(streamed.begin(), streamed.end(), buffer.get());
+        loaded = buffer && (!measured || std::fread(buffer.get(), 1, size_t(size), file) == size_t(size));
         if (loaded)
             std::memset(buffer.get() + size, 0, kImagePadding);
         if (!loaded)

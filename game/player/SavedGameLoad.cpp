@@ -26,6 +26,7 @@ struct LoadRequest {
     const char *sceneSaveName = nullptr; // interned in the context, which outlives the thread
     int32_t profileIndex = 0;
     std::vector<uint8_t> profileList; // the running world's, as its file would hold it
+    std::string userFolder;           // the game's: the game object may be gone before the reading ends
 };
 
 // The scene the running world was in: the new world stands in it until the switch hands it over.
@@ -52,7 +53,8 @@ bool readInto(HoWorld *world, const LoadRequest &request, bool *readInPart) {
 void loadGame(void *argument, void *) {
     std::unique_ptr<LoadRequest> request(static_cast<LoadRequest *>(argument));
     auto result = std::make_unique<LoadedGame>();
-    std::unique_ptr<HoWorld> world = startWorldForLoad(request->context, std::move(request->profileList));
+    std::unique_ptr<HoWorld> world = startWorldForLoad(request->context, std::move(request->profileList),
+                                                        std::move(request->userFolder));
     standInActiveScene(world.get(), request->activeScene);
     world->sceneSaveName = request->sceneSaveName;
     if (readInto(world.get(), *request, &result->readInPart)) {
@@ -91,12 +93,32 @@ std::string fileToLoad(HoWorld *world, std::string path) {
     return path;
 }
 
+// Waits for the load under way, at most the writer's longest wait (none once it is known stuck), and applies
+// its outcome. False when it is still reading: it keeps its place, and its outcome comes when it ends.
+bool endEarlierLoad(HoContext *context) {
+    if (!context->loadThread)
+        return true;
+    const auto bound = context->loadKnownStuck ? std::chrono::milliseconds(0) : SaveWriter::longestWait();
+    if (!waitForThreadFor(context->loadThread, uint32_t(bound.count()))) {
+        logMessage("Game: a saved game is still being read: the load asked for now is not started, and the game "
+                   "goes on, ERROR");
+        context->loadKnownStuck = true;
+        return false;
+    }
+    destroyThreadRecord(context->loadThread);
+    context->loadThread = nullptr;
+    applyLoadedGame(context);
+    return true;
+}
+
 } // namespace
 
-std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList) {
+std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList,
+                                           std::string userFolder) {
     auto world = std::make_unique<HoWorld>(context);
     world->builtForLoad = 1;
     world->profileListImage = std::move(profileList);
+    world->userFolderForLoad = std::move(userFolder);
     world->startup();
     return world;
 }
@@ -108,11 +130,8 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     world->sceneSaveName = sceneName ? world->names().internOrFind(sceneName) : nullptr;
     HoContext *context = world->context;
     // The earlier load ends first: it may still hand the writer a damaged file to set aside.
-    if (context->loadThread) {
-        destroyThreadRecord(context->loadThread);
-        context->loadThread = nullptr;
-        applyLoadedGame(context);
-    }
+    if (!endEarlierLoad(context))
+        return false;
     // The load reads what was saved and set aside before it: every job asked for is done first, unless the
     // disk stops answering.
     if (!context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
@@ -130,6 +149,7 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     request->sceneSaveName = world->sceneSaveName;
     request->profileIndex = index;
     request->profileList = profileListImage(world);
+    request->userFolder = userFolder(world);
     auto *record = startThread(new ThreadRecord(), loadGame, request.get());
     if (!record->handle) {
         delete record;

@@ -26,14 +26,17 @@ struct LoadedGame {
 };
 
 // A new world of the context, started as one built for a load is: it reads `profileList` (the running
-// world's list as its file would hold it) where it would read the list's file, and binds nothing of the
-// context's. A saved game read into it leaves the running world alone.
-std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList);
+// world's list as its file would hold it) where it would read the list's file, keeps `userFolder` (the
+// game's, copied) for its own, and binds nothing of the context's nor reaches the game object. A saved
+// game read into it leaves the running world alone.
+std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList,
+                                           std::string userFolder = {});
 // Starts the load of the current profile's game (the scene's own saved game when a scene name is
-// given). An earlier load is waited for and its outcome applied first. When the running world's last save
+// given). An earlier load is waited for, at most the writer's longest wait, and its outcome applied first;
+// one still reading after that wait keeps its place, and the new load is not started. When the running world's last save
 // of that file failed, nothing is read: the game in memory is newer, and the outcome "loaded" comes with
 // the scene it was saved in and no new world. False, with nothing started, for a current profile outside 1
-// to 10 or a thread that cannot start.
+// to 10, an earlier load still reading or a thread that cannot start.
 bool startLoadGame(HoWorld *world, const char *sceneName);
 // At the start of a frame, on the main thread: applies a published outcome to the context's running
 // world; nothing when there is none. Under the fixed clock of scripted runs it first waits for a load

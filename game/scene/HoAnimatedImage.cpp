@@ -13,9 +13,9 @@ void HoAnimatedImage::load(const char *fileName, const char *folderName) {
     duration = 0.0f;
     currentFrame = 0;
     frameErrorReported_ = false;
-    if (!currentContext || !fileName)
+    if (!context || !fileName)
         return;
-    InternTable &interned = currentContext->interned;
+    InternTable &interned = context->interned;
     name = interned.internOrFind(fileName);
     folder = interned.internOrFind(folderName ? folderName : "");
     path = interned.internOrFind((std::string(folder) + "/" + name).c_str());
@@ -23,10 +23,10 @@ void HoAnimatedImage::load(const char *fileName, const char *folderName) {
     if (!readWholeFile(path, &file))
         return;
     AnimationDefinition definition;
-    definition.read(file.data.get(), folder, path, currentContext->messageHook);
+    definition.read(file.data.get(), folder, path, context->messageHook);
     duration = definition.duration;
     for (const std::string &entry : definition.entries) {
-        if (HoTexture *texture = currentContext->getTexture(entry.c_str()))
+        if (HoTexture *texture = context->getTexture(entry.c_str()))
             frames.append(texture);
     }
 }
@@ -35,9 +35,9 @@ HoTexture *HoAnimatedImage::getTexture() {
     if (currentFrame >= 0 && currentFrame < frames.count())
         return frames[currentFrame];
     // A broken animation would otherwise say so at every frame.
-    if (!frameErrorReported_ && currentContext) {
+    if (!frameErrorReported_ && context) {
         frameErrorReported_ = true;
-        currentContext->callMessageHook((std::string("Error i anim file: ") + (name ? name : "")).c_str());
+        context->callMessageHook((std::string("Error i anim file: ") + (name ? name : "")).c_str());
     }
     return nullptr;
 }
@@ -55,17 +55,17 @@ FrameRect HoAnimatedImage::update(int32_t time) {
 }
 
 void HoAnimatedImage::acquire() {
-    if (!currentContext)
+    if (!context)
         return;
     for (int32_t i = 0; i < frames.count(); ++i)
-        frames[i]->acquire(currentContext->resources);
+        frames[i]->acquire(context->resources);
 }
 
 void HoAnimatedImage::release() {
-    if (!currentContext)
+    if (!context)
         return;
     for (int32_t i = 0; i < frames.count(); ++i)
-        frames[i]->release(currentContext->resources);
+        frames[i]->release(context->resources);
 }
 
 void HoAnimatedImage::draw(const SceneElement &element, float opacity, const FrameRect &source,

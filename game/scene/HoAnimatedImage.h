@@ -7,6 +7,8 @@
 #include "game/scene/HoRenderable.h"
 #include "game/util/PtrArray.h"
 
+class HoContext;
+
 class HoAnimatedImage : public HoRenderable {
 public:
     static constexpr int32_t kFramesGrowStep = 10;
@@ -34,6 +36,7 @@ public:
     int32_t currentFrame = 0;
     const char *name = nullptr;   // interned: the ".anim" file name
     const char *folder = nullptr; // interned
+    HoContext *context = nullptr; // whose resources hold the textures; none: nothing is loaded
 
 private:
     bool frameErrorReported_ = false;

@@ -17,14 +17,14 @@ std::string highlightPath(const char *path) {
     return std::string(path, size_t(dot - path)) + "_h" + dot;
 }
 
-void takeReference(HoTexture *texture) {
-    if (texture && currentContext)
-        texture->acquire(currentContext->resources);
+void takeReference(HoContext *context, HoTexture *texture) {
+    if (texture && context)
+        texture->acquire(context->resources);
 }
 
-void dropReference(HoTexture *texture) {
-    if (texture && currentContext)
-        texture->release(currentContext->resources);
+void dropReference(HoContext *context, HoTexture *texture) {
+    if (texture && context)
+        texture->release(context->resources);
 }
 
 } // namespace
@@ -32,12 +32,12 @@ void dropReference(HoTexture *texture) {
 void HoSceneImage::load(const char *picturePath) {
     sheet = SpriteSheet();
     blendMode = kBlendNormal;
-    if (!currentContext || !picturePath)
+    if (!context || !picturePath)
         return;
-    path = currentContext->interned.internOrFind(picturePath);
-    texture = currentContext->getTexture(path);
+    path = context->interned.internOrFind(picturePath);
+    texture = context->getTexture(path);
     const std::string highlight = highlightPath(path);
-    highlightTexture = highlight.empty() ? nullptr : currentContext->getTexture(highlight.c_str());
+    highlightTexture = highlight.empty() ? nullptr : context->getTexture(highlight.c_str());
 }
 
 FrameRect HoSceneImage::update(int32_t time) {
@@ -45,13 +45,13 @@ FrameRect HoSceneImage::update(int32_t time) {
 }
 
 void HoSceneImage::acquire() {
-    takeReference(texture);
-    takeReference(highlightTexture);
+    takeReference(context, texture);
+    takeReference(context, highlightTexture);
 }
 
 void HoSceneImage::release() {
-    dropReference(texture);
-    dropReference(highlightTexture);
+    dropReference(context, texture);
+    dropReference(context, highlightTexture);
 }
 
 void HoSceneImage::draw(const SceneElement &element, float opacity, const FrameRect &source, const QuadCorners &quad) {

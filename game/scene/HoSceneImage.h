@@ -8,6 +8,8 @@
 #include "game/scene/HoRenderable.h"
 #include "game/scene/SpriteSheet.h"
 
+class HoContext;
+
 class HoSceneImage : public HoRenderable {
 public:
     HoSceneImage() { kind = kRenderableSceneImage; }
@@ -26,4 +28,5 @@ public:
     SpriteSheet sheet;
     HoTexture *texture = nullptr;
     HoTexture *highlightTexture = nullptr; // null when the path has no extension
+    HoContext *context = nullptr;          // whose resources hold the textures; none: nothing is loaded
 };

@@ -1,5 +1,17 @@
 #include "game/scene/RenderRecordPools.h"
 
+HoSceneImage *RenderRecordPools::newSceneImage() {
+    HoSceneImage *image = sceneImages.allocate();
+    image->context = context;
+    return image;
+}
+
+HoAnimatedImage *RenderRecordPools::newAnimatedImage() {
+    HoAnimatedImage *image = animatedImages.allocate();
+    image->context = context;
+    return image;
+}
+
 ParticleEmitter *RenderRecordPools::acquireEmitter() {
     ParticleEmitter *emitter = emitters.acquire();
     emitter->pools = this;

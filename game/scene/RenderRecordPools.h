@@ -3,6 +3,8 @@
 // pictures, particle emitters and particles. Images are taken for good and freed with the holder;
 // emitters and particles are taken with acquire and given back with recycle, so that a running game
 // reuses the same records and never frees one by itself. The world owns one holder for its life.
+// Images take their textures from the holder's context, never from the current one: a world built on the
+// load thread may still be read after a restart has made another context current.
 
 #include "game/scene/HoAnimatedImage.h"
 #include "game/scene/HoDrawableImage.h"
@@ -10,16 +12,18 @@
 #include "game/scene/ParticleEmitter.h"
 #include "game/util/HoObjectPool.h"
 
+class HoContext;
+
 class RenderRecordPools {
 public:
     RenderRecordPools() = default;
     RenderRecordPools(const RenderRecordPools &) = delete;
     RenderRecordPools &operator=(const RenderRecordPools &) = delete;
 
-    // Kind 1, no path.
-    HoSceneImage *newSceneImage() { return sceneImages.allocate(); }
-    // Kind 2, an empty cycle of duration 0.
-    HoAnimatedImage *newAnimatedImage() { return animatedImages.allocate(); }
+    // Kind 1, no path, of the holder's context.
+    HoSceneImage *newSceneImage();
+    // Kind 2, an empty cycle of duration 0, of the holder's context.
+    HoAnimatedImage *newAnimatedImage();
     // Kind 3, without pixels.
     HoDrawableImage *newDrawableImage() { return drawableImages.allocate(); }
 
@@ -35,4 +39,5 @@ public:
     HoObjectPool<HoDrawableImage> drawableImages;
     HoObjectPool<ParticleEmitter> emitters;
     HoObjectPool<Particle> particles;
+    HoContext *context = nullptr; // whose resources the images use
 };

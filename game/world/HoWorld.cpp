@@ -40,6 +40,7 @@ HoWorld::HoWorld(HoContext *owner) : context(owner) {
                  this};
     for (ProfileRecord &profile : profiles)
         profile.context = owner;
+    renderPools.context = owner;
 }
 
 HoWorld::~HoWorld() {

@@ -321,6 +321,9 @@ public:
     // world's list as its file would hold it, which may be newer than the file (a write still to come, or
     // one that failed).
     std::vector<uint8_t> profileListImage;
+    // A world built for a load keeps its own copy of the game's user folder: the reading may be let go by
+    // the game's end, and nothing it does may reach the game object, which the end deletes.
+    std::string userFolderForLoad;
 
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <future>
+#include <iterator>
 #include <thread>
 
 #include "engine/system/KSystemLog.h"
@@ -304,56 +306,114 @@ TEST_F(GameInMemoryTest, AProfileListThatCouldNotBeWrittenIsWrittenAgainAtTheEnd
     }
 }
 
-// Mira's saved game is a pipe, as a file on a network disk. When nobody ever writes it its reading never
-// ends: the game's frames go on, and its end, on the menu, waits a few seconds at most and lets the reading
-// go. Under the fixed clock a reading that is merely slow (longer than the player's clock would wait) is
-// waited for: the load's outcome arrives on the frame after it started, as on a fast disk.
+// Mira's saved game on a disk that answers only when the test releases it: a pipe in the file's place, into
+// which a thread of its own writes the file's real bytes once released (at the latest after a minute, so
+// that a test gone wrong ends). The thread holds what it uses by value.
+class HeldDisk {
+public:
+    HeldDisk(const std::string &path, std::string bytes) {
+        std::filesystem::remove(path);
+        EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+        writer_ = std::thread([path, bytes = std::move(bytes), answer = answer_.get_future()] {
+            answer.wait_for(std::chrono::minutes(1));
+            std::ofstream(path, std::ios::binary) << bytes;
+        });
+    }
+    HeldDisk(const HeldDisk &) = delete;
+    HeldDisk &operator=(const HeldDisk &) = delete;
+    ~HeldDisk() {
+        release();
+        writer_.join();
+    }
+    void release() {
+        if (!released_)
+            answer_.set_value();
+        released_ = true;
+    }
+
+private:
+    std::promise<void> answer_;
+    bool released_ = false;
+    std::thread writer_;
+};
+
+// A reading of Mira's game held on the disk. Under the fixed clock it is waited for: released, its outcome
+// arrives on the frame after the load started. On the player's clock the frames go on, and a second load
+// waits for it a few seconds at most and is not started. The game's end and a restart let it go after a few
+// seconds; once the disk answers it ends on its own, touching neither the deleted game object nor the next
+// context.
 TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNorMovesTheGame) {
-    for (const bool fixedClock : {false, true}) {
-        SCOPED_TRACE(fixedClock ? "under the fixed clock, a slow disk" : "on the player's clock, a hung disk");
+    enum class Then { kFrameUnderTheFixedClock, kSecondLoad, kEnd, kRestart };
+    const std::pair<Then, const char *> cases[] = {
+        {Then::kFrameUnderTheFixedClock, "under the fixed clock, a slow disk"},
+        {Then::kSecondLoad, "a second load"},
+        {Then::kEnd, "the game's end"},
+        {Then::kRestart, "a restart"},
+    };
+    for (const auto &[then, what] : cases) {
+        SCOPED_TRACE(what);
         startInGarden();
         // On the menu nothing is saved at the end: the pipe stays in the file's place.
         goTo("menu");
         HoWorld &w = world();
         const std::string saved = resolveDataPath(savePath().c_str());
-        std::filesystem::remove(saved);
-        ASSERT_EQ(mkfifo(saved.c_str(), 0600), 0);
-        useFixedClock(fixedClock);
+        std::ifstream file(saved, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+        ASSERT_FALSE(bytes.empty());
+        HeldDisk disk(saved, bytes);
+        useFixedClock(then == Then::kFrameUnderTheFixedClock);
         clearLogContents();
-        // The slow disk answers (an empty file, which does not load) a while after the longest wait of the
-        // player's clock.
-        std::thread slowDisk;
-        if (fixedClock) {
-            slowDisk = std::thread([saved] {
-                std::this_thread::sleep_for(SaveWriter::kLongestWait + std::chrono::seconds(1));
-                std::ofstream{saved};
-            });
-        }
         ASSERT_TRUE(startLoadGame(&w, nullptr));
         ThreadRecord *reading = game->context->loadThread;
-        frames(3);
-        EXPECT_EQ(getLogContents().find("a saved game is still being read") != std::string::npos, false)
-            << getLogContents();
-        if (fixedClock) {
-            slowDisk.join();
-            EXPECT_NE(getLogContents().find("is not a save file of this game"), std::string::npos)
-                << "the reading ended within the first frame\n"
-                << getLogContents();
+        if (then == Then::kFrameUnderTheFixedClock) {
+            disk.release();
+            frames(1);
+            EXPECT_EQ(menuNumber("#loaded"), 1.0f) << getLogContents();
+            EXPECT_EQ(getLogContents().find("still being read"), std::string::npos) << getLogContents();
         } else {
+            frames(3);
             EXPECT_EQ(game->context->loadedGame.load(), nullptr);
         }
+        if (then == Then::kSecondLoad) {
+            EXPECT_FALSE(startLoadGame(&world(), nullptr));
+            EXPECT_NE(getLogContents().find("a saved game is still being read: the load asked for now is not "
+                                            "started, and the game goes on, ERROR"),
+                      std::string::npos)
+                << getLogContents();
+            disk.release();
+            EXPECT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
+            frames(1);
+            EXPECT_EQ(menuNumber("#loaded"), 1.0f) << "the earlier load's outcome arrives when it ends";
+        }
+        HoContext *letGo = game->context;
+        if (then == Then::kRestart) {
+            game->context->exit = 1;
+            game->context->restart = 1;
+            EXPECT_TRUE(game->runPass());
+            disk.release();
+            // The next context plays while the let-go reading ends beside it.
+            const auto bound = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+            do
+                EXPECT_TRUE(game->runPass());
+            while (!reading->finished.load() && std::chrono::steady_clock::now() < bound);
+            EXPECT_NE(reading->finished.load(), 0) << "the reading ends";
+            frames(2);
+            EXPECT_NE(game->context, letGo);
+            EXPECT_EQ(game->context->loadedGame.load(), nullptr) << "the let-go reading never reaches the next context";
+        }
         game->shutdown();
-        EXPECT_EQ(getLogContents().find("a saved game was still being read when the game ended: the reading is let "
-                                        "go, ERROR") != std::string::npos,
-                  !fixedClock)
+        const bool letGoAtTheEnd = then == Then::kEnd;
+        EXPECT_EQ(getLogContents().find("the reading is let go, ERROR") != std::string::npos,
+                  letGoAtTheEnd || then == Then::kRestart)
             << getLogContents();
-        // A reading never ending ends once the pipe is opened for writing and closed; a slow one was taken.
-        if (!fixedClock) {
-            std::ofstream{saved};
+        game.reset();
+        // The disk answers after the game object is gone: the reading ends on what it owns.
+        disk.release();
+        if (letGoAtTheEnd || then == Then::kRestart) {
             EXPECT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; })) << "the reading ends";
             waitForThread(reading);
+            EXPECT_NE(letGo->loadedGame.load(), nullptr) << "it ends with its outcome, in its own context";
         }
-        game.reset();
         useFixedClock(false);
         std::filesystem::remove(saved);
     }

@@ -37,6 +37,7 @@ class Renderables : public DrawnContent {
 protected:
     void SetUp() override {
         DrawnContent::SetUp();
+        pools.context = &context();
         element.red.setNumber(1.0f);
         element.green.setNumber(1.0f);
         element.blue.setNumber(1.0f);
