@@ -15,6 +15,7 @@
 
 #include "engine/system/KSystemLog.h"
 #include "game/player/GameInMemory.h"
+#include "game/resources/HoResourceManager.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
@@ -335,6 +336,10 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
             EXPECT_TRUE(game->runPass());
             EXPECT_TRUE(game->runPass());
             EXPECT_NE(game->context, letGo);
+            // The next context's picture, which only its own world holds.
+            HoResource *panel = game->context->resources->find("data/system/hud/panel.png");
+            ASSERT_NE(panel, nullptr);
+            const int16_t uses = panel->useCount;
             heldBuild->release();
             disk.release();
             // The next context plays while the let-go reading builds its world and ends beside it.
@@ -343,6 +348,7 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
                 EXPECT_TRUE(game->runPass());
             while (!reading->finished.load() && std::chrono::steady_clock::now() < bound);
             EXPECT_NE(reading->finished.load(), 0) << "the reading ends";
+            EXPECT_EQ(panel->useCount, uses) << "the let-go reading's world takes nothing of the next context's";
             frames(2);
             EXPECT_NE(game->context, letGo);
             EXPECT_EQ(game->context->loadedGame.load(), nullptr) << "the let-go reading never reaches the next context";
