@@ -349,6 +349,10 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
             while (!reading->finished.load() && std::chrono::steady_clock::now() < bound);
             EXPECT_NE(reading->finished.load(), 0) << "the reading ends";
             EXPECT_EQ(panel->useCount, uses) << "the let-go reading's world takes nothing of the next context's";
+            const LoadedGame *outcome = letGo->loadedGame.load();
+            ASSERT_TRUE(outcome && outcome->world);
+            EXPECT_NE(variable(outcome->world->globalScene, "##music_volume")->value, &game->options.slots[kOptionMusic])
+                << "the let-go reading's world holds its own copy of the options, never the game's";
             frames(2);
             EXPECT_NE(game->context, letGo);
             EXPECT_EQ(game->context->loadedGame.load(), nullptr) << "the let-go reading never reaches the next context";
