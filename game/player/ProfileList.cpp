@@ -66,7 +66,7 @@ HoGame *gameOf(HoWorld *world) {
 
 std::string userFolder(HoWorld *world) {
     if (world && world->builtForLoad)
-        return world->userFolderForLoad;
+        return world->gameForLoad.userFolder;
     HoGame *game = gameOf(world);
     return game ? game->userFolder() : std::string();
 }
@@ -194,7 +194,7 @@ std::vector<FoundProfile> profilesFromSavedGames(HoWorld *world, const std::stri
             continue;
         const std::string path = folder + "/" + file;
         if (!reader)
-            reader = startWorldForLoad(world->context, profileListImage(world), folder);
+            reader = startWorldForLoad(world->context, profileListImage(world), world->copyOfGame());
         if (!opensAsSavedGame(reader.get(), path)) {
             logMessage("Game: %s does not read as a saved game and gives back no profile, WARNING", path.c_str());
             continue;

@@ -26,7 +26,7 @@ struct LoadRequest {
     const char *sceneSaveName = nullptr; // interned in the context, which outlives the thread
     int32_t profileIndex = 0;
     std::vector<uint8_t> profileList; // the running world's, as its file would hold it
-    std::string userFolder;           // the game's: the game object may be gone before the reading ends
+    HoWorld::GameCopy game;           // the game object may be gone before the reading ends
 };
 
 // The scene the running world was in: the new world stands in it until the switch hands it over.
@@ -54,7 +54,7 @@ void loadGame(void *argument, void *) {
     std::unique_ptr<LoadRequest> request(static_cast<LoadRequest *>(argument));
     auto result = std::make_unique<LoadedGame>();
     std::unique_ptr<HoWorld> world = startWorldForLoad(request->context, std::move(request->profileList),
-                                                        std::move(request->userFolder));
+                                                        std::move(request->game));
     standInActiveScene(world.get(), request->activeScene);
     world->sceneSaveName = request->sceneSaveName;
     if (readInto(world.get(), *request, &result->readInPart)) {
@@ -114,11 +114,11 @@ bool endEarlierLoad(HoContext *context) {
 } // namespace
 
 std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList,
-                                           std::string userFolder) {
+                                           HoWorld::GameCopy game) {
     auto world = std::make_unique<HoWorld>(context);
     world->builtForLoad = 1;
     world->profileListImage = std::move(profileList);
-    world->userFolderForLoad = std::move(userFolder);
+    world->gameForLoad = std::move(game);
     world->startup();
     return world;
 }
@@ -149,7 +149,7 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     request->sceneSaveName = world->sceneSaveName;
     request->profileIndex = index;
     request->profileList = profileListImage(world);
-    request->userFolder = userFolder(world);
+    request->game = world->copyOfGame();
     auto *record = startThread(new ThreadRecord(), loadGame, request.get());
     if (!record->handle) {
         delete record;

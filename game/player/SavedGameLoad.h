@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "game/world/HoWorld.h"
+
 class HoContext;
-class HoWorld;
 
 // What a load gives: the world built (none when the load failed), the name of the scene to start in
 // (empty: none), the event to fire, and whether the saved game was read only in part (the player is told).
@@ -26,11 +27,11 @@ struct LoadedGame {
 };
 
 // A new world of the context, started as one built for a load is: it reads `profileList` (the running
-// world's list as its file would hold it) where it would read the list's file, keeps `userFolder` (the
-// game's, copied) for its own, and binds nothing of the context's nor reaches the game object. A saved
+// world's list as its file would hold it) where it would read the list's file, keeps `game` (what it needs
+// of the game, copied) for its own, and binds nothing of the context's nor reaches the game object. A saved
 // game read into it leaves the running world alone.
 std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList,
-                                           std::string userFolder = {});
+                                           HoWorld::GameCopy game = {});
 // Starts the load of the current profile's game (the scene's own saved game when a scene name is
 // given). An earlier load is waited for, at most the writer's longest wait, and its outcome applied first;
 // one still reading after that wait keeps its place, and the new load is not started. When the running world's last save

@@ -142,5 +142,7 @@ HoResource *HoWorld::scriptSound(const char *path) {
 }
 
 bool HoWorld::runsWide() const {
+    if (builtForLoad)
+        return gameForLoad.wide;
     return context && context->game && context->game->wide;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "game/HoGameSettings.h"
 #include "game/player/AwaitedPages.h"
 #include "game/player/GameInMemory.h"
 #include "game/player/PickFlight.h"
@@ -321,9 +322,18 @@ public:
     // world's list as its file would hold it, which may be newer than the file (a write still to come, or
     // one that failed).
     std::vector<uint8_t> profileListImage;
-    // A world built for a load keeps its own copy of the game's user folder: the reading may be let go by
-    // the game's end, and nothing it does may reach the game object, which the end deletes.
-    std::string userFolderForLoad;
+    // What a world built for a load knows of the game, copied on the main thread as the load starts: the
+    // reading may be let go by the game's end, and nothing it does may reach the game object, which the end
+    // deletes. Its option variables hold the copied options until it is handed over.
+    struct GameCopy {
+        std::string userFolder;
+        bool hdSupport = false; // the window has the HD mode and textures large enough for it
+        bool wide = false;
+        GameOptions options;
+    };
+    GameCopy gameForLoad;
+    // What a world built for a load needs of the game, taken from this world's game (or its own copy).
+    GameCopy copyOfGame() const;
 
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.
@@ -400,6 +410,7 @@ public:
 
 private:
     void bindEngineVariables();
+    void bindOptionVariables();
     void bindHooksAndNatives();
     void bindPictures();
     void loadCursors();

@@ -211,32 +211,54 @@ void HoWorld::bindContext() {
     if (builtForLoad) {
         builtForLoad = 0;
         std::vector<uint8_t>().swap(profileListImage);
+        bindOptionVariables();
         loadCursors();
     }
 }
 
+HoWorld::GameCopy HoWorld::copyOfGame() const {
+    if (builtForLoad)
+        return gameForLoad;
+    GameCopy copy;
+    const HoGame *game = context ? context->game : nullptr;
+    if (!game)
+        return copy;
+    copy.userFolder = game->userFolder();
+    KWindow *window = game->window;
+    int32_t textureWidth = 0, textureHeight = 0;
+    copy.hdSupport = window && window->isDisplayModeAvailable(kHdModeWidth, kHdModeHeight) &&
+                     window->getMaxTextureSize(&textureWidth, &textureHeight) && textureWidth >= kHdTextureSide &&
+                     textureHeight >= kHdTextureSide;
+    copy.wide = game->wide;
+    copy.options = game->options;
+    return copy;
+}
+
 void HoWorld::bindEngineVariables() {
     ScriptContext *global = globalContext();
-    HoGame *game = context->game;
-    KWindow *window = game ? game->window : nullptr;
     findOrCreateVariable(global, "##platform", nullptr)->value->setPointer(kScriptText, names().internOrFind("WIN"));
     findOrCreateVariable(global, "##streaming", nullptr)->value->setNumber(0.0f);
-    int32_t textureWidth = 0, textureHeight = 0;
-    const bool hdSupport = window && window->isDisplayModeAvailable(kHdModeWidth, kHdModeHeight) &&
-                           window->getMaxTextureSize(&textureWidth, &textureHeight) &&
-                           textureWidth >= kHdTextureSide && textureHeight >= kHdTextureSide;
-    findOrCreateVariable(global, "##hd_support", nullptr)->value->setNumber(hdSupport ? 1.0f : 0.0f);
-    findOrCreateVariable(global, "##widescreen", nullptr)->value->setNumber(game && game->wide ? 1.0f : 0.0f);
-    for (const OptionVariable &option : kOptionVariables) {
-        if (game)
-            bindExternal(global, option.name, &game->options.slots[option.option]);
-        findOrCreateVariable(global, option.name, nullptr)->saved = 0;
-    }
+    findOrCreateVariable(global, "##hd_support", nullptr)->value->setNumber(copyOfGame().hdSupport ? 1.0f : 0.0f);
+    findOrCreateVariable(global, "##widescreen", nullptr)->value->setNumber(runsWide() ? 1.0f : 0.0f);
+    bindOptionVariables();
     for (const KeptSlot &kept : kGlobalSlots)
         this->*kept.slot = findOrCreateVariable(global, kept.name, nullptr)->value;
     bindScriptGlobals();
     for (const HintSlot &hint : kHintSlots)
         hintSlots.*hint.slot = hudScene ? findOrCreateVariable(&hudScene->script, hint.name, nullptr)->value : nullptr;
+}
+
+// The option variables hold the game's options; those of a world built for a load hold its copy of them.
+void HoWorld::bindOptionVariables() {
+    ScriptContext *global = globalContext();
+    if (!global)
+        return;
+    GameOptions *options = builtForLoad ? &gameForLoad.options : context->game ? &context->game->options : nullptr;
+    for (const OptionVariable &option : kOptionVariables) {
+        if (options)
+            bindExternal(global, option.name, &options->slots[option.option]);
+        findOrCreateVariable(global, option.name, nullptr)->saved = 0;
+    }
 }
 
 void HoWorld::bindHooksAndNatives() {

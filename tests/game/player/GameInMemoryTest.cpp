@@ -15,10 +15,12 @@
 
 #include "engine/system/KSystemLog.h"
 #include "game/player/GameInMemory.h"
+#include "game/resources/HoResourceManager.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
+#include "tests/game/player/HeldArchive.h"
 #include "tests/game/player/HeldWriter.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
 #include "tests/game/player/ShortLongestWait.h"
@@ -363,8 +365,16 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
         HeldDisk disk(saved, bytes);
         useFixedClock(then == Then::kFrameUnderTheFixedClock);
         clearLogContents();
+        // At a restart the reading is also held before it builds its world, which it builds once the next
+        // context plays.
+        std::unique_ptr<HeldArchive> heldBuild;
+        if (then == Then::kRestart)
+            heldBuild = std::make_unique<HeldArchive>("data/scripts/common_pre.script");
         ASSERT_TRUE(startLoadGame(&w, nullptr));
         ThreadRecord *reading = game->context->loadThread;
+        if (heldBuild) {
+            ASSERT_TRUE(heldBuild->waitUntilHeld());
+        }
         if (then == Then::kFrameUnderTheFixedClock) {
             disk.release();
             frames(1);
@@ -390,13 +400,25 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
             game->context->exit = 1;
             game->context->restart = 1;
             EXPECT_TRUE(game->runPass());
+            EXPECT_TRUE(game->runPass());
+            EXPECT_NE(game->context, letGo);
+            // The next context's picture, which only its own world holds.
+            HoResource *panel = game->context->resources->find("data/system/hud/panel.png");
+            ASSERT_NE(panel, nullptr);
+            const int16_t uses = panel->useCount;
+            heldBuild->release();
             disk.release();
-            // The next context plays while the let-go reading ends beside it.
+            // The next context plays while the let-go reading builds its world and ends beside it.
             const auto bound = std::chrono::steady_clock::now() + std::chrono::minutes(1);
             do
                 EXPECT_TRUE(game->runPass());
             while (!reading->finished.load() && std::chrono::steady_clock::now() < bound);
             EXPECT_NE(reading->finished.load(), 0) << "the reading ends";
+            EXPECT_EQ(panel->useCount, uses) << "the let-go reading's world takes nothing of the next context's";
+            const LoadedGame *outcome = letGo->loadedGame.load();
+            ASSERT_TRUE(outcome && outcome->world);
+            EXPECT_NE(variable(outcome->world->globalScene, "##music_volume")->value, &game->options.slots[kOptionMusic])
+                << "the let-go reading's world holds its own copy of the options, never the game's";
             frames(2);
             EXPECT_NE(game->context, letGo);
             EXPECT_EQ(game->context->loadedGame.load(), nullptr) << "the let-go reading never reaches the next context";
