@@ -11,7 +11,8 @@
 class HeldWriter {
 public:
     explicit HeldWriter(SaveWriter &writer) {
-        writer.keepCopy("", {}, [this](const std::string &) { let_.get_future().wait(); });
+        // The job holds the future by value: it may start after this holder is gone.
+        writer.keepCopy("", {}, [let = let_.get_future().share()](const std::string &) { let.wait(); });
     }
     ~HeldWriter() { letGo(); }
     HeldWriter(const HeldWriter &) = delete;
