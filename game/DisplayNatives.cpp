@@ -3,6 +3,7 @@
 #include "engine/window/KWindow.h"
 #include "game/HoContext.h"
 #include "game/HoGame.h"
+#include "game/player/SaveNotice.h"
 #include "game/script/ScriptContext.h"
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
@@ -49,10 +50,21 @@ void updateHardwareCursorNative(void *data, ScriptStatement *) {
 }
 
 // "##settings_saved" tells the scripts whether the file was written, so that they never say it was when
-// it was not.
+// it was not; "##settings_failure" says that they were not saved and why, in the save notices' words.
 void saveSettingsNative(void *data, ScriptStatement *) {
     HoGame *game = gameOf(data);
-    const bool saved = game && game->saveOptions();
-    if (ScriptContext *global = static_cast<HoWorld *>(data)->globalContext())
-        findOrCreateVariable(global, "##settings_saved", nullptr)->value->setNumber(saved ? 1.0f : 0.0f);
+    const PlatformFileError error = game ? game->saveOptions() : PlatformFileError::kOther;
+    HoWorld *world = static_cast<HoWorld *>(data);
+    ScriptContext *global = world->globalContext();
+    if (!global)
+        return;
+    findOrCreateVariable(global, "##settings_saved", nullptr)
+        ->value->setNumber(error == PlatformFileError::kNone ? 1.0f : 0.0f);
+    if (error == PlatformFileError::kNone)
+        return;
+    static constexpr SaveFailureText kNotSaved{"OPTIONS_NOT_SAVED", "The options could not be saved."};
+    const std::string text = std::string(localized(world->context, kNotSaved)) + " " +
+                             localized(world->context, saveFailureReason(error));
+    findOrCreateVariable(global, "##settings_failure", nullptr)
+        ->value->setPointer(kScriptText, world->names().internOrFind(text.c_str()));
 }

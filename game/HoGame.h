@@ -79,7 +79,7 @@ public:
     std::string optionsFilePath() const;
     void readOptions();
     // Writes the options file, waiting for it a few seconds at most; false (logged) when it was not written.
-    bool saveOptions();
+    PlatformFileError saveOptions();
     // Hands the options file to its writer; why it could not (kNone: handed over). Logged.
     PlatformFileError startSavingOptions();
     // Waits for the options' writer at most the bound; why the file was not written (kNone: it was). Logged.

@@ -104,9 +104,9 @@ void HoGame::parseOptions(const char *text) {
     });
 }
 
-bool HoGame::saveOptions() {
+PlatformFileError HoGame::saveOptions() {
     const PlatformFileError error = startSavingOptions();
-    return error == PlatformFileError::kNone && finishSavingOptions(SaveWriter::longestWait()) == PlatformFileError::kNone;
+    return error == PlatformFileError::kNone ? finishSavingOptions(SaveWriter::longestWait()) : error;
 }
 
 PlatformFileError HoGame::startSavingOptions() {

@@ -17,13 +17,12 @@ namespace {
 
 constexpr char kKeptEvent[] = "unsaved_game_kept";
 constexpr char kLostEvent[] = "unsaved_game_lost";
-// What the player is told, in two lines: whose game is not saved, and why (the notices' reason follows);
-// then what another load loses and how to go on with it, or that it is lost.
+// What the player is told, in two lines: whose game is not saved, why (the notices' reason follows) and
+// what another load loses; then, short enough for one line, how to go on with it. Or that it is lost.
 constexpr SaveFailureText kNotSavedLine{"UNSAVED_GAME_KEPT", "%s’s game could not be saved."};
-constexpr SaveFailureText kPlaySinceSaveChoice{
-    "UNSAVED_GAME_CHOICE", "Load again to lose %s’s play since the last save, or make %s current and go on."};
-constexpr SaveFailureText kWholeGameChoice{"UNSAVED_GAME_CHOICE_WHOLE",
-                                           "Load again to lose %s’s whole game, or make %s current and go on."};
+constexpr SaveFailureText kPlaySinceSaveLoss{"UNSAVED_GAME_LOSES", "Loading again loses the play since the last save."};
+constexpr SaveFailureText kWholeGameLoss{"UNSAVED_GAME_LOSES_WHOLE", "Loading again loses the whole game."};
+constexpr SaveFailureText kKeepChoice{"UNSAVED_GAME_KEEP", "To keep it, make %s current and go on."};
 constexpr SaveFailureText kLostLine{"UNSAVED_GAME_LOST", "%s’s game could not be saved again and is lost."};
 
 bool sameName(const char *name, const std::string &profile) {
@@ -168,9 +167,10 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
         return false;
     }
     const bool hasFile = fileExists(kept.path.c_str());
-    const std::string choice = lineFor(world, hasFile ? kPlaySinceSaveChoice : kWholeGameChoice, kept);
+    const std::string loss = lineFor(world, hasFile ? kPlaySinceSaveLoss : kWholeGameLoss, kept);
     // Nothing shows it yet (a scene change, a screen that can tell nothing): the load waits until it is told.
-    if (!tellWarningOfLoss(world, kKeptEvent, notSavedLine(world, kNotSavedLine, kept), choice)) {
+    if (!tellWarningOfLoss(world, kKeptEvent, notSavedLine(world, kNotSavedLine, kept) + " " + loss,
+                           lineFor(world, kKeepChoice, kept))) {
         logMessage("Game: a load is held back: the unsaved game of the profile \"%s\" would be lost and nothing "
                    "shows it yet",
                    kept.profile.c_str());

@@ -1,7 +1,9 @@
 // The real program on an X server of its own (Xvfb), its profile list's temporary a pipe that nobody reads,
 // as a write to a hung network disk: the list written for a new profile never finishes. Whether its display
 // goes away or the desktop asks it to close, the game waits a few seconds at most, names what it could not
-// save and ends; the next start runs.
+// save and ends; the next start runs. A profile made on that disk is told by name while it waits. And the
+// game on a small disk of its own that fills up and gets room again: the warning that a game in memory would
+// be lost holds the screen, and the second Continue saves that game once the disk has room.
 
 #include "tests/e2e/LanternfallFixture.h"
 #include "tests/support/XServerTestSupport.h"
@@ -12,9 +14,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,6 +34,10 @@ protected:
     }
 
     std::unique_ptr<lftest::DesktopGame> startGame(const std::string &logName) {
+        return startProgram(logName, program);
+    }
+
+    std::unique_ptr<lftest::DesktopGame> startProgram(const std::string &logName, const fs::path &started) {
         const fs::path log = temp / logName;
         return std::make_unique<lftest::DesktopGame>(
             std::vector<std::string>{"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
@@ -38,7 +46,7 @@ protected:
                                      "HOME=" + (temp / "home").string(), "XDG_CONFIG_HOME=" + (temp / "config").string(),
                                      // The process ends with a writer's thread at work: what it holds then is no leak.
                                      "ASAN_OPTIONS=detect_leaks=0"},
-            program, log, 1280, 1024);
+            started, log, 1280, 1024);
     }
 
     // The game started and on the profiles.
@@ -55,15 +63,19 @@ protected:
         makeMira(game);
     }
 
-    // The profile "Mira" made in the name field.
     void makeMira(lftest::DesktopGame &game) {
+        makeProfile(game, "Mira");
+    }
+
+    // The profile of that name made in the name field.
+    void makeProfile(lftest::DesktopGame &game, const std::string &name) {
         clickOnTheProfiles(game, "name_field");
         ASSERT_TRUE(game.waitForCaret(display, lftest::caretOfEmptyField(kProfiles, "KUIEdit_name")))
             << "the field clicked never showed its caret\n"
             << game.log();
-        ASSERT_TRUE(lftest::xdotool(display, {"type", "--delay", "60", "Mira"}));
+        ASSERT_TRUE(lftest::xdotool(display, {"type", "--delay", "60", name}));
         ASSERT_TRUE(lftest::xdotool(display, {"key", "Return"}));
-        ASSERT_GT(game.waitForState("profile made Mira", 0), 0) << game.log();
+        ASSERT_GT(game.waitForState("profile made " + name, 0), 0) << game.log();
     }
 
     // A click on a button of the profiles.
@@ -155,6 +167,129 @@ TEST_F(StuckWriteTest, AResetWhileHerSaveNeverEndsThenContinueStartsMiraAnew) {
     const std::string text = game->log();
     EXPECT_NE(text.find("profile_Mira.sav is to be deleted: the profile's game starts anew"), std::string::npos) << text;
     EXPECT_EQ(text.find("the game goes on as it is in memory"), std::string::npos) << text;
+    EXPECT_EQ(game->stop(), 0) << game->log();
+}
+
+// The list written for a new profile never finishes: within about a second the profiles say, by name, that
+// it is not written yet and the game waits for the disk.
+TEST_F(StuckWriteTest, AProfileMadeOnAHungDiskIsToldByNameAsWaitedFor) {
+    const std::unique_ptr<lftest::DesktopGame> game = startGame("waiting.log");
+    startOnTheProfiles(*game);
+    makeAProfileWhoseListNeverEnds(*game);
+    ASSERT_GT(game->waitForState("profile waiting Mira", 0), 0) << game->log();
+    EXPECT_NE(game->log().find("the player is told that " + stateFile("profiles.sav") + " waits for the disk"),
+              std::string::npos)
+        << game->log();
+    EXPECT_EQ(game->stop(), 0) << game->log();
+}
+
+// The game's state folder is a tmpfs of 1 MB in a mount namespace of the game's own (by the first of
+// unshare's ways this machine allows); the test fills and empties it through the game's /proc root.
+class FullDiskTest : public StuckWriteTest {
+protected:
+    // Runs the game on the small disk; null when no tmpfs can be mounted here.
+    std::unique_ptr<lftest::DesktopGame> startOnASmallDisk(const std::string &logName) {
+        fs::create_directories(stateFile(""));
+        for (const char *namespaces : {"-rm", "-m"}) {
+            if (lftest::runProgram({"unshare", namespaces, "sh", "-c",
+                                    "mount -t tmpfs -o size=1m lanternfall-state \"$0\"", stateFile("")}) != 0)
+                continue;
+            const fs::path wrapper = temp / "on-a-small-disk";
+            lftest::writeFileText(wrapper, std::string("#!/bin/sh\nexec unshare ") + namespaces +
+                                               " sh -c 'mount -t tmpfs -o size=1m lanternfall-state \"$0\" && "
+                                               "exec \"$1\"' '" + stateFile("") + "' '" + program.string() + "'\n");
+            fs::permissions(wrapper, fs::perms::owner_all);
+            std::unique_ptr<lftest::DesktopGame> game = startProgram(logName, wrapper);
+            root = "/proc/" + std::to_string(game->pid()) + "/root";
+            return game;
+        }
+        return nullptr;
+    }
+
+    // A file of the state folder as the game sees it.
+    fs::path onTheSmallDisk(const std::string &name) const {
+        return root / fs::path(stateFile(name)).relative_path();
+    }
+
+    // A file takes all the room left on the small disk.
+    void fillTheDisk() {
+        std::ofstream filler(onTheSmallDisk("filler"), std::ios::binary);
+        const std::vector<char> block(64 * 1024, 'x');
+        for (int i = 0; i < 64 && filler.write(block.data(), std::streamsize(block.size())); i++)
+            filler.flush();
+        ASSERT_FALSE(filler.good()) << "the disk is full";
+    }
+
+    // Ada has entered the shore (her game not yet saved); then the disk is full and the HUD's menu saves her
+    // game, which fails; the profile Cy is made, its list not written either (or, with listHangs, never
+    // finished: its temporary a pipe), and continued at once.
+    void adaUnsavedThenCyContinued(lftest::DesktopGame &game, int &seen, bool listHangs) {
+        startOnTheProfiles(game);
+        makeProfile(game, "Ada");
+        clickOnTheProfiles(game, "button_continue");
+        seen = game.waitForState("entered c'shore", 0);
+        ASSERT_GT(seen, 0) << game.log();
+        ASSERT_TRUE(lftest::waitUntil([&] { return fs::exists(onTheSmallDisk("profiles.sav")); })) << game.log();
+        fillTheDisk();
+        ASSERT_TRUE(lftest::xdotool(display, {"key", "Escape"}));
+        seen = game.waitForState("save failed", seen);
+        ASSERT_GT(seen, 0) << game.log();
+        if (listHangs) {
+            ASSERT_EQ(mkfifo(onTheSmallDisk("profiles.sav.tmp").c_str(), 0600), 0);
+        }
+        makeProfile(game, "Cy");
+        clickOnTheProfiles(game, "button_continue");
+        seen = game.waitForState("unsaved game kept", seen);
+        ASSERT_GT(seen, 0) << game.log();
+    }
+
+    fs::path root;
+};
+
+// The warning that Ada's game would be lost is what the screen shows until the player clicks: the wait for
+// Cy's list, due while Ada's game is saved once more behind it, does not replace it, and Cy's game does not
+// start. A second Continue on the still full disk drops Ada's game and says so.
+TEST_F(FullDiskTest, TheWarningOfLossHoldsTheScreenAndASecondContinueIsNeededToDrop) {
+    const std::unique_ptr<lftest::DesktopGame> game = startOnASmallDisk("warning.log");
+    if (!game)
+        GTEST_SKIP() << "no tmpfs can be mounted in a namespace of the test's own on this machine";
+    int seen = 0;
+    adaUnsavedThenCyContinued(*game, seen, true);
+    // Long enough for the wait to be told.
+    ASSERT_TRUE(game->waitForFrames(120));
+    const std::vector<std::string> states = stateLines(game->log());
+    EXPECT_EQ(std::vector<std::string>(states.begin() + seen, states.end()), std::vector<std::string>{})
+        << game->log();
+    lftest::runProgram({"env", "DISPLAY=" + display, "import", "-window", "root", (temp / "warning.png").string()});
+    clickOnTheProfiles(*game, "button_continue");
+    seen = game->waitForState("unsaved game lost", seen);
+    ASSERT_GT(seen, 0) << game->log();
+    EXPECT_GT(game->waitForState("entered c'shore", seen), 0) << game->log();
+    EXPECT_NE(game->log().find("the unsaved game of the profile \"Ada\" could not be saved again and is dropped"),
+              std::string::npos)
+        << game->log();
+    EXPECT_EQ(game->stop(), 0) << game->log();
+}
+
+// The disk gets room while the warning shows: the second Continue saves Ada's whole game (she had no file
+// yet) instead of dropping it, and Cy's game goes on.
+TEST_F(FullDiskTest, TheSecondContinueSavesTheGameOnceTheDiskHasRoom) {
+    const std::unique_ptr<lftest::DesktopGame> game = startOnASmallDisk("room.log");
+    if (!game)
+        GTEST_SKIP() << "no tmpfs can be mounted in a namespace of the test's own on this machine";
+    int seen = 0;
+    adaUnsavedThenCyContinued(*game, seen, false);
+    ASSERT_FALSE(fs::exists(onTheSmallDisk("profile_Ada.sav")));
+    fs::remove(onTheSmallDisk("filler"));
+    clickOnTheProfiles(*game, "button_continue");
+    seen = game->waitForState("entered c'shore", seen);
+    ASSERT_GT(seen, 0) << game->log();
+    const std::string text = game->log();
+    EXPECT_EQ(text.find("could not be saved again and is dropped"), std::string::npos) << text;
+    EXPECT_NE(text.find("the last save of the profile \"Ada\"'s game failed; it is saved again before it is dropped"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(fs::exists(onTheSmallDisk("profile_Ada.sav")));
     EXPECT_EQ(game->stop(), 0) << game->log();
 }
 

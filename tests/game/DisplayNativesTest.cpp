@@ -114,6 +114,8 @@ TEST_F(DisplayNatives, SaveSettingsWritesTheOptionsFileAndSaysWhetherItDid) {
     fileHooksFailChange(0, false);
     fileHooksReset();
     EXPECT_EQ(saved(), 0.0f) << "a file that could not be written is not said to be saved";
+    EXPECT_EQ(textOf(variable(world().globalScene, "##settings_failure")),
+              "The options could not be saved. There is no room left on the disk.");
     EXPECT_EQ(lftest::readFileBytes(game->optionsFilePath()), bytes);
 }
 

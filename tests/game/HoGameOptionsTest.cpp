@@ -200,7 +200,8 @@ TEST_F(OptionsFixture, EachSaveSaysWhetherItsFileWasWritten) {
     for (const bool fails : {true, false, true, false}) {
         fileHooksReset();
         fileHooksFailChange(fails ? 1 : 0, false);
-        EXPECT_EQ(game.saveOptions(), !fails) << (fails ? "failed" : "written");
+        EXPECT_EQ(game.saveOptions(), fails ? PlatformFileError::kNoRoom : PlatformFileError::kNone)
+            << (fails ? "failed" : "written");
     }
     fileHooksFailChange(0, false);
     fileHooksReset();

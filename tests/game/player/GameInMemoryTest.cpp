@@ -137,9 +137,9 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
             EXPECT_EQ(visitsContinued(), c.continued);
             if (c.continued < 0.0f) {
                 EXPECT_STREQ(globalText("##unsaved_game_text"),
-                             "Mira’s game could not be saved. There is no room left on the disk.");
-                EXPECT_STREQ(globalText("##unsaved_game_choice"),
-                             "Load again to lose Mira’s play since the last save, or make Mira current and go on.");
+                             "Mira’s game could not be saved. There is no room left on the disk. Loading again "
+                             "loses the play since the last save.");
+                EXPECT_STREQ(globalText("##unsaved_game_choice"), "To keep it, make Mira current and go on.");
                 if (c.answersAtTheSecondAsk)
                     diskAnswers();
                 EXPECT_EQ(visitsContinued(), 0.0f) << "Continue again goes on with Nia's game, which starts anew";

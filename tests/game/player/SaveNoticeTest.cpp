@@ -315,6 +315,10 @@ TEST_F(SaveNoticeTest, AListTheDiskDoesNotWriteIsToldAsWaitedForAtOnce) {
     std::ifstream(pipe).ignore(std::numeric_limits<std::streamsize>::max());
     EXPECT_TRUE(lftest::waitUntil([&] { return !std::filesystem::exists(pipe); }));
     framesUntilWritten();
+    // A pipe is no file that can be made durable: the write read out of it ends failed, and is not told as saved.
+    frames(3);
+    EXPECT_TRUE(game->context->saveWriter.lastWriteFailed(resolveDataPath(profileListPath(&world()).c_str())));
+    EXPECT_EQ(numberOf(variable(garden, "#kept")), 0.0f);
     game->shutdown();
     game.reset();
 }

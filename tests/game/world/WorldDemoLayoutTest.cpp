@@ -16,6 +16,7 @@
 #include <ostream>
 
 #include "engine/text/KText.h"
+#include "game/player/SaveNotice.h"
 #include "game/resources/HoConfiguration.h"
 #include "game/scene/ElementPickInfo.h"
 #include "game/scene/HiddenObjectPicking.h"
@@ -651,11 +652,13 @@ TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
     ASSERT_TRUE(status && why && options && extras && quit);
     const int buttonsBottom = std::max(drawnBoxOf(*options).bottom, drawnBoxOf(*extras).bottom);
     const int quitTop = drawnBoxOf(*quit).top;
-    auto shown = [&](SceneElement *element, const char *key) {
-        const char *text = key ? game->context->getLocalizedText(key, 1) : nullptr;
-        element->text.setPointer(kScriptText, text ? w.names().internOrFind(text) : nullptr);
+    auto shownText = [&](SceneElement *element, const std::string &text) {
+        element->text.setPointer(kScriptText, w.names().internOrFind(text.c_str()));
         profiles->update();
         return drawnBoxOf(*element);
+    };
+    auto shown = [&](SceneElement *element, const char *key) {
+        return shownText(element, game->context->getLocalizedText(key, 1));
     };
     constexpr const char *kOneLine = "PROFILE_MADE", *kTwoLines = "PROFILES_RECOVERED_MISSING";
     const lftest::BackBuffer::Box alone = shown(status, kOneLine);
@@ -669,6 +672,22 @@ TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
     // Two lines under two lines would not fit above Quit: the second line's texts are short.
     for (const auto &[first, second] : {std::pair{kTwoLines, kOneLine}, std::pair{kOneLine, kTwoLines}}) {
         const lftest::BackBuffer::Box above = shown(status, first), under = shown(why, second);
+        EXPECT_GT(under.top, above.bottom) << second << " at " << describe(under) << " under " << describe(above);
+        EXPECT_GE(quitTop - under.bottom, 8) << second << " at " << describe(under) << " over Quit from " << quitTop;
+    }
+    // The longest lines told with a profile's name (of ten letters) and a reason: the first wraps to two lines
+    // at most, the second stays on one.
+    auto text = [&](const char *key) { return withName(game->context->getLocalizedText(key, 1), "Wilhelmina"); };
+    const std::pair<std::string, std::string> told[] = {
+        {text("UNSAVED_GAME_KEPT") + " " + text("NOT_SAVED_NO_PERMISSION") + " " + text("UNSAVED_GAME_LOSES"),
+         text("UNSAVED_GAME_KEEP")},
+        {"Wilhelmina" + text("PROFILE_SELECT_NOT_KEPT"), text("NOT_SAVED_NO_PERMISSION")},
+    };
+    for (const auto &[first, second] : told) {
+        const lftest::BackBuffer::Box above = shownText(status, first), under = shownText(why, second);
+        EXPECT_LT(above.height(), alone.height() * 5 / 2) << first << " at " << describe(above);
+        EXPECT_GE(above.top - buttonsBottom, 8) << first << " at " << describe(above);
+        EXPECT_LT(under.height(), alone.height() * 3 / 2) << second << " at " << describe(under);
         EXPECT_GT(under.top, above.bottom) << second << " at " << describe(under) << " under " << describe(above);
         EXPECT_GE(quitTop - under.bottom, 8) << second << " at " << describe(under) << " over Quit from " << quitTop;
     }
