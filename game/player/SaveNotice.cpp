@@ -206,9 +206,22 @@ void takeOutcomes(HoContext *context) {
             continue;
         }
         const bool failed = outcome.error != PlatformFileError::kNone;
-        if (outcome.path == notice.awaited.path)
+        if (failed && outcome.superseded) {
+            // The player hears what comes of the later save instead, as of a save asked for when this one
+            // was: told now, this failure would push out what the screen says of the newer change.
+            logMessage("Game: %s was not written, and a later save of it is under way: the player is told what "
+                       "comes of that one",
+                       outcome.path.c_str());
+            if (outcome.asked())
+                notice.askedLater.insert(outcome.path);
+            noteUntold(notice, outcome, false);
+            continue;
+        }
+        const bool askedEarlier = !outcome.superseded && notice.askedLater.erase(outcome.path) > 0;
+        const bool asked = outcome.asked() || askedEarlier;
+        if (outcome.path == notice.awaited.path && !outcome.superseded)
             notice.awaited = SaveNotice::Awaited();
-        noteUntold(notice, outcome, failed && (outcome.asked() || !notice.failing));
+        noteUntold(notice, outcome, failed && (asked || !notice.failing));
         if (failed) {
             notice.failing = true;
             continue;

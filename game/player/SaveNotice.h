@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,9 @@ struct SaveNotice {
     Warning warning;
     // The last failure of each file not written since, and why: the words of a warning of loss.
     std::vector<std::pair<std::string, PlatformFileError>> failedFiles;
+    // Files a failed save the player asked for was not told of, a later save of them under way: what comes
+    // of that one is told as of a save asked for.
+    std::set<std::string> askedLater;
     // The profiles' names as the list on disk holds them (read at the start, taken again at each list
     // written): the exit's notice names what the next start would undo when the list is not saved.
     std::vector<std::string> namesOnDisk;

@@ -154,6 +154,7 @@ struct SaveWriter::State {
     struct KeptOutcome {
         uint64_t frame;
         Outcome outcome;
+        uint64_t number = 0; // the job's
     };
     // In the caller's thread until the thread starts; on it until the end; after the end, in the thread
     // that ended it.
@@ -184,6 +185,7 @@ struct SaveWriter::State {
     std::vector<Unfinished> givenUp; // the jobs the last of them gave up
     uint64_t asked = 0;    // jobs asked for so far
     std::deque<KeptOutcome> outcomes;
+    std::map<std::string, uint64_t> lastSaveAsked; // the number of each file's last save asked for
     uint64_t frame = 0;
     bool lastFailed = false;
     // Files whose last write failed or was not finished when a wait gave up (resolved paths): the next
@@ -346,6 +348,8 @@ PlatformFileError SaveWriter::submit(Job job) {
     std::unique_lock<std::mutex> lock(state.mutex);
     job.frame = state.frame;
     job.number = ++state.asked;
+    if (job.saves())
+        state.lastSaveAsked[job.path] = job.number;
     if (state.mode == State::Mode::kThread) {
         if (const std::optional<PlatformFileError> queued = state.queue(lock, job))
             return *queued;
@@ -516,7 +520,11 @@ std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
     if (fixedClock)
         state.waitFor(lock, longestWait(), [&state, due] { return state.doneUpTo(due); });
     while (!state.outcomes.empty() && state.outcomes.front().frame <= due) {
-        taken.push_back(std::move(state.outcomes.front().outcome));
+        State::KeptOutcome &kept = state.outcomes.front();
+        const auto last = state.lastSaveAsked.find(kept.outcome.path);
+        kept.outcome.superseded =
+            !kept.outcome.discarded && last != state.lastSaveAsked.end() && last->second > kept.number;
+        taken.push_back(std::move(kept.outcome));
         state.outcomes.pop_front();
     }
     return taken;
@@ -704,7 +712,7 @@ void SaveWriter::State::record(const Job &job, PlatformFileError error) {
         if (failed)
             failingFiles.insert(job.path);
         if (failed || lastFailed || fileRecovered || job.announcement)
-            outcomes.push_back({job.frame, {job.path, error, job.announcement}});
+            outcomes.push_back({job.frame, {job.path, error, job.announcement}, job.number});
         lastFailed = failed;
     }
     doneJob.notify_all();

@@ -83,6 +83,9 @@ public:
         PlatformFileError error = PlatformFileError::kNone; // kNone: written
         const char *announcement = nullptr;                 // the event to fire once it is written
         bool discarded = false; // the file is deleted or its game discarded: nothing of it is left to tell as not saved
+        // A later save of the file was asked before this outcome was taken: what comes of that one is the
+        // file's, and a failure of this one is no longer the player's news.
+        bool superseded = false;
         // The player asked for this save (it has an announcement): a failure is told whatever came before.
         bool asked() const { return announcement != nullptr; }
     };

@@ -186,6 +186,41 @@ TEST_F(SaveNoticeTest, ASaveThatFailedIsToldWhateverWasWrittenAfterIt) {
     }
 }
 
+// A save that failed while a later save of the same file was already asked for is not told: what the
+// player hears is what comes of the later one, written (announced) or failed (told once).
+TEST_F(SaveNoticeTest, AFailureOfASaveThatALaterSaveOfItsFileFollowsIsNotToldOverWhatComesOfThatOne) {
+    const struct {
+        bool laterFails;
+        const char *shown;
+        float announced;
+    } cases[] = {{false, "", 1.0f}, {true, kNoRoomText, 0.0f}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.laterFails ? "the later save fails too" : "the later save is written");
+        startWriting();
+        game->context->saveWriter.waitUntilIdle();
+        frames(1);
+        world().message.shown = 0;
+        fileHooksReset();
+        fileHooksFailChange(1, true);
+        clearLogContents();
+        ASSERT_TRUE(saveGame(&world(), "game_saved"));
+        game->context->saveWriter.waitUntilIdle();
+        if (!c.laterFails)
+            fileHooksReset();
+        ASSERT_TRUE(saveGame(&world(), "game_saved"));
+        framesUntilWritten();
+        EXPECT_EQ(shownMessage(), c.shown);
+        EXPECT_EQ(announced(), c.announced);
+        EXPECT_EQ(game->context->saveWriter.lastWriteFailed(savePath()), c.laterFails);
+        const std::string log = getLogContents();
+        EXPECT_NE(log.find("was not written, and a later save of it is under way"), std::string::npos) << log;
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        game->shutdown();
+        game.reset();
+    }
+}
+
 // The game's end tells, file by file, a failure the player was not told of that is still true: one of the
 // save at the end, whatever was written after it, and one held untold (the hall shows no HUD) whose file
 // was not written again; not one whose file was written since, nor one told already.
