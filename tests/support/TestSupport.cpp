@@ -75,8 +75,16 @@ namespace {
 // The state letter and the parent of the process or thread whose stat file is at the path ('?' when it is
 // gone): "pid (name) S ppid ...", the name possibly holding spaces and parentheses.
 std::pair<char, pid_t> stateAndParent(const std::filesystem::path &stat) {
-    std::ifstream in(stat);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read with a plain read: a process that ends between the listing and the read fails it with ESRCH,
+    // which a stream turns into an exception.
+    std::string text;
+    if (FILE *file = std::fopen(stat.c_str(), "rb")) {
+        char piece[512];
+        size_t count;
+        while ((count = std::fread(piece, 1, sizeof piece, file)) > 0)
+            text.append(piece, count);
+        std::fclose(file);
+    }
     const size_t nameEnd = text.rfind(')');
     if (nameEnd == std::string::npos || nameEnd + 2 >= text.size())
         return {'?', 0};
