@@ -22,22 +22,17 @@ constexpr char kOnASmallDisk[] = "folder=$1 kept=$2; shift 2\n"
                                  "\"$@\"; status=$?\n"
                                  "cp -R \"$folder/.\" \"$kept/\" && exit $status";
 
-// The command run in a mount namespace of its own (by the first of unshare's ways that this machine allows)
-// with the small disk over the documents; empty when no way works here.
+// The command run in a mount namespace of its own with the small disk over the documents; empty when no
+// tmpfs can be mounted so here.
 std::vector<std::string> onASmallDisk(const fs::path &documents, const fs::path &kept,
                                       const std::vector<std::string> &line) {
-    // With a user namespace of its own where that is allowed, else (as root) a mount namespace alone.
-    for (const char *namespaces : {"-rm", "-m"}) {
-        std::vector<std::string> wrapped = {"unshare", namespaces, "sh", "-c", kOnASmallDisk, "sh",
-                                            documents.string(), kept.string()};
-        std::vector<std::string> probe = wrapped;
-        probe.push_back("true");
-        if (lftest::runProgram(probe) == 0) {
-            wrapped.insert(wrapped.end(), line.begin(), line.end());
-            return wrapped;
-        }
-    }
-    return {};
+    const std::string namespaces = namespacesToMountIn(documents);
+    if (namespaces.empty())
+        return {};
+    std::vector<std::string> wrapped = {"unshare", namespaces, "sh", "-c", kOnASmallDisk, "sh",
+                                        documents.string(), kept.string()};
+    wrapped.insert(wrapped.end(), line.begin(), line.end());
+    return wrapped;
 }
 
 // From the profiles to the extras, then Wallpapers and Soundtrack (design units, at 100 ms a frame).

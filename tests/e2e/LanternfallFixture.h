@@ -85,6 +85,18 @@ inline void expectColour(const fs::path &file, int x, int y, Rgb expected, int t
         EXPECT_NEAR(actual[i], expected[i], tolerance) << file.filename() << " at " << x << "," << y << " channel " << i;
 }
 
+// The first of unshare's ways that this machine allows to mount a tmpfs over the folder in a namespace of
+// the caller's own: a user namespace of its own where that is allowed ("-rm"), else (as root) a mount
+// namespace alone ("-m"); empty when neither works here.
+inline std::string namespacesToMountIn(const fs::path &folder) {
+    for (const char *namespaces : {"-rm", "-m"}) {
+        if (lftest::runProgram({"unshare", namespaces, "sh", "-c", "mount -t tmpfs -o size=64k lanternfall-probe \"$0\"",
+                                folder.string()}) == 0)
+            return namespaces;
+    }
+    return "";
+}
+
 // The demo's walk-through, as scripts/run plays it.
 inline fs::path walkthroughPath() {
     return fs::path(LF_SOURCE_DIR) / "demo/walkthrough.input";

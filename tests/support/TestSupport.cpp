@@ -9,6 +9,7 @@
 #include <iterator>
 #include <random>
 #include <thread>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,12 +79,10 @@ std::pair<char, pid_t> stateAndParent(const std::filesystem::path &stat) {
     // Read with a plain read: a process that ends between the listing and the read fails it with ESRCH,
     // which a stream turns into an exception.
     std::string text;
-    if (FILE *file = std::fopen(stat.c_str(), "rb")) {
-        char piece[512];
-        size_t count;
-        while ((count = std::fread(piece, 1, sizeof piece, file)) > 0)
-            text.append(piece, count);
-        std::fclose(file);
+    const int descriptor = open(stat.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        readToEnd(descriptor, text);
+        close(descriptor);
     }
     const size_t nameEnd = text.rfind(')');
     if (nameEnd == std::string::npos || nameEnd + 2 >= text.size())
@@ -111,6 +110,14 @@ bool childProcessRuns() {
     return false;
 }
 
+bool readToEnd(int descriptor, std::string &into) {
+    char piece[4096];
+    ssize_t count;
+    while ((count = read(descriptor, piece, sizeof piece)) > 0)
+        into.append(piece, size_t(count));
+    return count == 0;
+}
+
 int runProgram(const std::vector<std::string> &argv, std::string *output) {
     if (argv.empty())
         return -1;
@@ -135,10 +142,7 @@ int runProgram(const std::vector<std::string> &argv, std::string *output) {
     }
     if (output) {
         close(pipeFds[1]);
-        char buf[4096];
-        ssize_t n;
-        while ((n = read(pipeFds[0], buf, sizeof buf)) > 0)
-            output->append(buf, static_cast<size_t>(n));
+        readToEnd(pipeFds[0], *output);
         close(pipeFds[0]);
     }
     int status = 0;

@@ -63,6 +63,10 @@ bool threadIsAsleep(pid_t thread);
 // A process that this one started still runs (one that ended and is not yet reaped does not count).
 bool childProcessRuns();
 
+// Appends what the descriptor gives until its end or, for one that does not block, until it has nothing
+// more for now; whether its end was reached.
+bool readToEnd(int descriptor, std::string &into);
+
 // Runs a program with arguments (no shell); returns its exit status, or -1 when it could not run.
 // Standard output goes to `output` when given.
 int runProgram(const std::vector<std::string> &argv, std::string *output = nullptr);

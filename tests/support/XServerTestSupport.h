@@ -34,9 +34,11 @@ public:
     static constexpr std::chrono::seconds kStartBound{60};
 
     static bool installed() { return access(kProgram, X_OK) == 0; }
+    // Why a test that needs a server is skipped where it is not installed.
+    static constexpr const char *kNotInstalled = "Xvfb is not installed (scripts/setup installs it)";
 
     explicit XServer(const std::string &screen = "1024x768x24") {
-        failure_ = installed() ? start(screen) : "Xvfb is not installed (scripts/setup installs it)";
+        failure_ = installed() ? start(screen) : kNotInstalled;
     }
     ~XServer() { stop(); }
     XServer(const XServer &) = delete;
@@ -73,11 +75,7 @@ private:
         bool ended = false;
         const bool told = pid_ > 0 && waitUntil(
                                           [&] {
-                                              char bytes[16];
-                                              ssize_t count;
-                                              while ((count = read(ready[0], bytes, sizeof bytes)) > 0)
-                                                  said.append(bytes, size_t(count));
-                                              ended = count == 0;
+                                              ended = readToEnd(ready[0], said);
                                               return ended || said.find('\n') != std::string::npos;
                                           },
                                           kStartBound);

@@ -2,8 +2,10 @@
 // A data disk that holds the first thread other than the one that made it to ask for one file, until the
 // test releases it (at the latest after a minute, so that a test gone wrong ends); every other ask passes
 // on to the archives mounted before it, as for a file that is not there. Mounted after them, it is asked
-// only for names that none of them holds. The resource layer owns the archive and may delete it while
-// the held thread is still in it: what the two share is held by shared ownership.
+// only for names that none of them holds. The held thread keeps the resource layer's list of archives
+// read-locked, so the layer's cleanup (at the game's end) waits for it: a test releases it before the end,
+// or the end waits out the minute. The layer owns the archive and deletes it at its cleanup, before or
+// after this object goes: what the two share is held by shared ownership.
 
 #include <chrono>
 #include <condition_variable>

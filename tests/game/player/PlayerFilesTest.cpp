@@ -121,8 +121,6 @@ TEST_F(PlayerFilesTest, EveryFileOfTheSoundtrackIsCopiedPastSubFoldersAndFailedC
     lftest::writeFileBytes(tracks / "b_storm.ogg", lftest::oggTone(220.0, 0.2, 22050, 2));
     lftest::writeFileBytes(tracks / "c_dawn.ogg", lftest::oggTone(330.0, 0.2, 22050, 1));
     lftest::writeText(tracks / "sketches/unused.ogg", "not copied");
-    for (int i = 0; i < 1000; ++i)
-        lftest::writeFileText(tracks / ("n" + std::to_string(i) + ".txt"), std::to_string(i));
     const fs::path target = documents() / "Brightmoor_Ambercrest/soundtrack";
     auto expectCopied = [&](const char *track) {
         EXPECT_EQ(lftest::readFileBytes(target / track), lftest::readFileBytes(tracks / track)) << track;
@@ -133,7 +131,7 @@ TEST_F(PlayerFilesTest, EveryFileOfTheSoundtrackIsCopiedPastSubFoldersAndFailedC
     lftest::writeFileText(target / "c_dawn.ogg", "an older copy");
     run("music");
     EXPECT_EQ(takeTrace(), std::vector<std::string>{});
-    for (const char *track : {"a_harbour.ogg", "c_dawn.ogg", "n999.txt"})
+    for (const char *track : {"a_harbour.ogg", "c_dawn.ogg"})
         expectCopied(track);
     EXPECT_TRUE(fs::is_directory(target / "b_storm.ogg"));
     EXPECT_NE(getLogContents().find("b_storm.ogg' to '" + (target / "b_storm.ogg").string() + "'"), std::string::npos);
@@ -143,7 +141,7 @@ TEST_F(PlayerFilesTest, EveryFileOfTheSoundtrackIsCopiedPastSubFoldersAndFailedC
     for (int round = 0; round < 2; ++round) {
         run("music");
         EXPECT_EQ(takeTrace(), std::vector<std::string>{"soundtrack " + target.string()}) << round;
-        for (const char *track : {"a_harbour.ogg", "b_storm.ogg", "c_dawn.ogg", "n999.txt"})
+        for (const char *track : {"a_harbour.ogg", "b_storm.ogg", "c_dawn.ogg"})
             expectCopied(track);
         EXPECT_FALSE(fs::exists(target / "sketches"));
     }
