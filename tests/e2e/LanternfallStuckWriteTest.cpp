@@ -47,7 +47,7 @@ protected:
                                      "LANTERNFALL_LOG=" + log.string(), "XDG_DATA_HOME=" + (temp / "xdg").string(),
                                      "HOME=" + (temp / "home").string(), "XDG_CONFIG_HOME=" + (temp / "config").string(),
                                      // The process ends with a writer's thread at work: what it holds then is no leak.
-                                     "ASAN_OPTIONS=detect_leaks=0"},
+                                     lftest::asanOptionsWith("detect_leaks=0")},
             started, log, 1280, 1024);
     }
 

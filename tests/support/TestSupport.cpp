@@ -118,6 +118,11 @@ bool readToEnd(int descriptor, std::string &into) {
     return count == 0;
 }
 
+std::string asanOptionsWith(const std::string &more) {
+    const char *own = std::getenv("ASAN_OPTIONS");
+    return "ASAN_OPTIONS=" + (own && *own ? std::string(own) + ":" : std::string()) + more;
+}
+
 int runProgram(const std::vector<std::string> &argv, std::string *output) {
     if (argv.empty())
         return -1;

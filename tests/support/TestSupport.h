@@ -67,6 +67,10 @@ bool childProcessRuns();
 // more for now; whether its end was reached.
 bool readToEnd(int descriptor, std::string &into);
 
+// The ASAN_OPTIONS assignment for a child process: the options this one runs with (as the test runner set
+// them) and then `more`, which override them.
+std::string asanOptionsWith(const std::string &more);
+
 // Runs a program with arguments (no shell); returns its exit status, or -1 when it could not run.
 // Standard output goes to `output` when given.
 int runProgram(const std::vector<std::string> &argv, std::string *output = nullptr);
