@@ -15,11 +15,13 @@ constexpr char kSoundtrackFolder[] = "Velt/soundtrack";
 
 // A copy that replaces what the destination held, whole or not at all (a copy that fails part-way leaves
 // the destination as it was); paths that the data folder refused are empty. A copy that fails is an error
-// the player is told of, logged with both paths; the first failure's reason is kept.
+// the player is told of, logged with both paths; the first failure's reason is kept (none for a file missing
+// from the data folder: no disk refused it).
 bool copyReplacing(const std::string &from, const std::string &to, FilesCopied &outcome) {
     ++outcome.asked;
-    PlatformFileError error = PlatformFileError::kOther;
-    if (!from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false, &error)) {
+    PlatformFileError error = PlatformFileError::kNone;
+    const bool missing = from.empty() || platformFindPathNoCase(from).empty();
+    if (!missing && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false, &error)) {
         ++outcome.copied;
         return true;
     }

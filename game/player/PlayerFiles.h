@@ -15,7 +15,7 @@ inline constexpr int32_t kWallpaperSizeCount = 6;
 PageOpening openLinkFile(const char *name);
 
 // What a copy into the documents came to: how many files were copied of those asked for, and why the
-// first one that failed did.
+// first one that failed did (kNone when it was missing from the data folder).
 struct FilesCopied {
     std::string path; // where they went; empty unless at least one was asked for and every one was copied
     size_t copied = 0, asked = 0;

@@ -41,12 +41,12 @@ void awaitPage(ScriptContext *context, const PageOpening &page, PageHooks hooks)
 }
 
 // What the player reads of copies not made: all of them (`all`) or how many (`some`, whose "%s" is the
-// count), then why, in the save notices' words.
+// count), then why, in the save notices' words (nothing more for files missing from the data folder).
 std::string notCopiedLine(ScriptContext *context, int32_t notCopied, bool none, const SaveFailureText &all,
                           const SaveFailureText &some, PlatformFileError error) {
     HoContext *game = context && context->world ? context->world->context : nullptr;
     const std::string count = none ? localized(game, all) : withName(localized(game, some), std::to_string(notCopied));
-    return count + " " + localized(game, saveFailureReason(error));
+    return error == PlatformFileError::kNone ? count : count + " " + localized(game, saveFailureReason(error));
 }
 
 int32_t cutParam(ScriptContext *context, ScriptStatement *statement, int32_t i) {
