@@ -155,8 +155,9 @@ bool platformListFolder(const char *path, std::vector<PlatformFolderEntry> *entr
 
 // Copies a file; with failIfExists an existing destination is left alone and the copy fails. The copy
 // goes through platformReplaceFile: a copy that fails leaves the destination as it was (absent, or the
-// file it held), and passes the fault hooks.
-bool platformCopyFile(const char *from, const char *to, bool failIfExists);
+// file it held), and passes the fault hooks. Why it failed goes to `error` when given (a source that cannot
+// be read, or a destination that exists where it must not, is kOther).
+bool platformCopyFile(const char *from, const char *to, bool failIfExists, PlatformFileError *error = nullptr);
 
 
 // Replaces a file with `size` bytes so that a failure or a crash at any point leaves either the old file

@@ -227,13 +227,14 @@ bool readFileBytes(const char *path, std::vector<unsigned char> *bytes) {
 
 // The copy is written as a saved game is, through a temporary renamed over the target: a copy that fails
 // part-way (a full disk) leaves the target as it was, never a part of the file.
-bool platformCopyFile(const char *from, const char *to, bool failIfExists) {
-    if (!from || !to)
-        return false;
-    if (failIfExists && !platformFindPathNoCase(to).empty())
-        return false;
+bool platformCopyFile(const char *from, const char *to, bool failIfExists, PlatformFileError *error) {
     std::vector<unsigned char> bytes;
-    return readFileBytes(from, &bytes) && platformReplaceFile(to, bytes.data(), bytes.size());
+    if (!from || !to || (failIfExists && !platformFindPathNoCase(to).empty()) || !readFileBytes(from, &bytes)) {
+        if (error)
+            *error = PlatformFileError::kOther;
+        return false;
+    }
+    return platformReplaceFile(to, bytes.data(), bytes.size(), error);
 }
 
 std::string platformGetModuleFolder() {

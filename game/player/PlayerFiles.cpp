@@ -15,11 +15,19 @@ constexpr char kSoundtrackFolder[] = "Velt/soundtrack";
 
 // A copy that replaces what the destination held, whole or not at all (a copy that fails part-way leaves
 // the destination as it was); paths that the data folder refused are empty. A copy that fails is an error
-// the player is told of, logged with both paths.
-bool copyReplacing(const std::string &from, const std::string &to) {
-    if (!from.empty() && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false))
+// the player is told of, logged with both paths; the first failure's reason is kept (none for a file missing
+// from the data folder: no disk refused it).
+bool copyReplacing(const std::string &from, const std::string &to, FilesCopied &outcome) {
+    ++outcome.asked;
+    PlatformFileError error = PlatformFileError::kNone;
+    const bool missing = from.empty() || platformFindPathNoCase(from).empty();
+    if (!missing && !to.empty() && platformCopyFile(from.c_str(), to.c_str(), false, &error)) {
+        ++outcome.copied;
         return true;
+    }
     logMessage("Game: cannot copy '%s' to '%s', ERROR", from.c_str(), to.c_str());
+    if (outcome.error == PlatformFileError::kNone)
+        outcome.error = error;
     return false;
 }
 
@@ -38,20 +46,21 @@ PageOpening openLinkFile(const char *name) {
     return path.empty() ? PageOpening{} : openPageNamedIn(path.c_str());
 }
 
-std::string saveWallpaper(const char *gameId, const char *name, int32_t number, int32_t sizeIndex) {
+FilesCopied saveWallpaper(const char *gameId, const char *name, int32_t number, int32_t sizeIndex) {
+    FilesCopied outcome;
     if (!name || number == 0 || sizeIndex < 1 || sizeIndex > kWallpaperSizeCount)
-        return std::string();
+        return outcome;
     const std::string folder = getDocumentsFolder() + "/" + (gameId ? gameId : "") + "Velt";
     createFolder(folder.c_str());
     const std::string fileName =
         std::string(name) + "_wallpaper0" + std::to_string(number) + "_" + kWallpaperSizes[sizeIndex - 1] + ".jpg";
     const std::string destination = folder + "/" + fileName;
-    if (!copyReplacing(resolveDataPath((kWallpaperFolder + fileName).c_str()), destination))
-        return std::string();
-    return destination;
+    if (copyReplacing(resolveDataPath((kWallpaperFolder + fileName).c_str()), destination, outcome))
+        outcome.path = destination;
+    return outcome;
 }
 
-std::string saveSoundtrack(const char *gameId) {
+FilesCopied saveSoundtrack(const char *gameId) {
     const std::string gameFolder = getDocumentsFolder() + "/" + (gameId ? gameId : "");
     createFolder(gameFolder.c_str());
     const std::string target = gameFolder + "/soundtrack";
@@ -60,12 +69,14 @@ std::string saveSoundtrack(const char *gameId) {
     std::vector<std::string> files;
     if (!source.empty())
         enumerateFolder(source.c_str(), collectFileName, &files);
+    FilesCopied outcome;
     if (files.empty()) {
         logMessage("Game: no soundtrack to copy in '%s', ERROR", source.empty() ? kSoundtrackFolder : source.c_str());
-        return std::string();
+        return outcome;
     }
-    size_t copied = 0;
     for (const std::string &file : files)
-        copied += copyReplacing(source + "/" + file, target + "/" + file) ? 1 : 0;
-    return copied == files.size() ? target : std::string();
+        copyReplacing(source + "/" + file, target + "/" + file, outcome);
+    if (outcome.copied == outcome.asked)
+        outcome.path = target;
+    return outcome;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/HoSurveyPage.h"
+#include "platform/WinBase.h"
 
 // The six wallpaper sizes, counted from 1.
 inline constexpr int32_t kWallpaperSizeCount = 6;
@@ -13,13 +14,22 @@ inline constexpr int32_t kWallpaperSizeCount = 6;
 // Opens the page named by the first line of the data file "<name>.txt".
 PageOpening openLinkFile(const char *name);
 
+// What a copy into the documents came to: how many files were copied of those asked for, and why the
+// first one that failed did (kNone when it was missing from the data folder).
+struct FilesCopied {
+    std::string path; // where they went; empty unless at least one was asked for and every one was copied
+    size_t copied = 0, asked = 0;
+    PlatformFileError error = PlatformFileError::kNone;
+};
+
 // Copies the wallpaper "<name>_wallpaper0<number>_<size>.jpg" from "Velt/wallpapers" in the data folder
-// into "<documents>/<game id>Velt", replacing a copy made before. The destination's path on success;
-// empty when nothing was copied: no name, a number of 0, a size index outside 1 to 6, or a failed copy.
-std::string saveWallpaper(const char *gameId, const char *name, int32_t number, int32_t sizeIndex);
+// into "<documents>/<game id>Velt", replacing a copy made before. Nothing is asked for when there is no
+// name, a number of 0 or a size index outside 1 to 6; else the one file, with the destination's path when
+// it was copied.
+FilesCopied saveWallpaper(const char *gameId, const char *name, int32_t number, int32_t sizeIndex);
 
 // Copies every file of "Velt/soundtrack" in the data folder (not its sub-folders) into
 // "<documents>/<game id>/soundtrack", replacing copies made before; a file that cannot be copied is
 // skipped and the others are still copied. The target folder's path when the soundtrack is there: at
-// least one file, and every one copied; empty otherwise.
-std::string saveSoundtrack(const char *gameId);
+// least one file, and every one copied.
+FilesCopied saveSoundtrack(const char *gameId);

@@ -391,6 +391,13 @@ public:
     HudMessage message;
     // Pages the scripts handed to the desktop's opener, until the scripts that asked hear how each went.
     AwaitedPages awaitedPages;
+    // The wallpaper copies that failed in the world's step `tick`: a script copies a wallpaper's sizes one
+    // after another in one step, and the player hears how many of them failed together.
+    struct CopiesFailed {
+        int32_t tick = -1;
+        int32_t count = 0;
+    };
+    CopiesFailed wallpapersNotCopied;
     uint8_t sceneChangeByScript = 0;
     HoScene *sceneRebuild = nullptr; // asked for by goto_clean
     // Pictures handed over and music asked for by scripts in this frame; the world resets it each frame.

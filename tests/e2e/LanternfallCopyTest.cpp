@@ -1,5 +1,6 @@
-// The extras' copies on a documents disk that fills up part-way: the player is told that the wallpapers and
-// the soundtrack could not be copied, and what the documents folder holds afterwards is whole files only.
+// The extras' copies on a documents disk that fills up part-way: the player is told how many of the wallpapers
+// and of the soundtrack's files could not be copied and why, and what the documents folder holds afterwards
+// is whole files only.
 // The disk is a small tmpfs mounted over the run's documents folder in a mount namespace of the game's own.
 
 #include "tests/e2e/LanternfallFixture.h"
@@ -55,13 +56,29 @@ TEST_F(LanternfallFixture, CopiesThatFillTheDocumentsDiskLeaveOnlyWholeFilesTher
         GTEST_SKIP() << "no tmpfs can be mounted in a namespace of the test's own on this machine";
     ASSERT_EQ(lftest::runProgram(line), 0);
 
+    // What the player reads under the buttons: how many were not copied (all, or a count), and why.
+    const fs::path game = "Brightmoor_Ambercrest", wallpapers = "Brightmoor_AmbercrestVelt";
+    auto notCopied = [&](const fs::path &copies, const fs::path &sources, const std::string &all,
+                         const std::string &some) {
+        const auto count = [](const fs::path &folder) {
+            return fs::is_directory(folder) ? std::distance(fs::directory_iterator(folder), fs::directory_iterator())
+                                            : 0;
+        };
+        const auto there = count(kept / copies), missing = count(gameFolder / sources) - there;
+        return "said " + (there == 0 ? all : std::to_string(missing) + some) +
+               " could not be copied. There is no room left on the disk.";
+    };
     const std::string log = readText(temp / "copy.log");
-    EXPECT_TRUE(hasInOrder(stateLines(log), {"entered c'extras", "wallpaper saved", "wallpapers not copied",
-                                             "soundtrack not copied"}))
+    EXPECT_TRUE(hasInOrder(stateLines(log),
+                           {"entered c'extras", "wallpaper saved",
+                            notCopied(wallpapers, "Velt/wallpapers", "The wallpapers", " of the wallpapers"),
+                            "wallpapers not copied",
+                            notCopied(game / "soundtrack", "Velt/soundtrack", "The soundtrack",
+                                      " of the soundtrack’s files"),
+                            "soundtrack not copied"}))
         << log;
     EXPECT_NE(log.find("Game: cannot copy '"), std::string::npos) << log;
     // Each file there is the same bytes as its source beside the program; a copy that failed left nothing.
-    const fs::path game = "Brightmoor_Ambercrest", wallpapers = "Brightmoor_AmbercrestVelt";
     for (const fs::directory_entry &entry : fs::recursive_directory_iterator(kept)) {
         if (!entry.is_regular_file())
             continue;

@@ -3,8 +3,10 @@
 // by ImageMagick and soundtrack files encoded by libvorbisenc, copied out, and the hooks that hear of it.
 
 #include <memory>
+#include <numeric>
 
 #include "game/HoGame.h"
+#include "platform/FileHooks.h"
 #include "tests/game/scene/SceneRuntimeSupport.h"
 #include "tests/support/KGraphicTestSupport.h"
 #include "tests/support/KSoundTestSupport.h"
@@ -151,6 +153,75 @@ TEST_F(PlayerFilesTest, EveryFileOfTheSoundtrackIsCopiedPastSubFoldersAndFailedC
     run("music");
     EXPECT_EQ(takeTrace(), std::vector<std::string>{});
     EXPECT_TRUE(fs::is_directory(target));
+}
+
+// Copies cut off by a disk that fills after the files before them (the writes stop at a byte, as on a full
+// disk): the "not copied" hooks hear how many files were not copied and why, in the save notices' words.
+TEST_F(PlayerFilesTest, CopiesNotMadeAreToldByHowManyAndWhy) {
+    writeScene("told", "O frame\n",
+               "fun on_wallpaper_not_copied %l {\n  print %l\n}\n"
+               "fun on_soundtrack_not_copied %l {\n  print %l\n}\n"
+               "on walls {\n  for %size 1 6 1 {\n    save_wallpapers ~lighthouse 1 %size\n  }\n}\n"
+               "on music {\n  save_soundtrack\n}\n");
+    HoScene *told = loadRunningScene("told");
+    startScenes();
+    const fs::path walls = source() / "Velt/wallpapers", tracks = source() / "Velt/soundtrack";
+    std::vector<uintmax_t> wallBytes, trackBytes; // in the order of their copies
+    fs::create_directories(walls);
+    fs::create_directories(tracks);
+    for (const char *size : {"800x600", "1024x768", "1280x800", "1280x960", "1366x768", "1920x1080"}) {
+        const fs::path file = walls / ("lighthouse_wallpaper01_" + std::string(size) + ".jpg");
+        const int w = std::stoi(size) / 100;
+        ASSERT_TRUE(picturetest::writeImage(file, w, 6, std::vector<uint32_t>(size_t(w) * 6, 0xFF336699u)));
+        wallBytes.push_back(fs::file_size(file));
+    }
+    for (const char *track : {"a_harbour.ogg", "b_storm.ogg", "c_dawn.ogg"}) {
+        lftest::writeFileBytes(tracks / track, lftest::oggTone(440.0, 0.2, 22050, 1));
+        trackBytes.push_back(fs::file_size(tracks / track));
+    }
+    auto bytesOfFirst = [](const std::vector<uintmax_t> &bytes, size_t count) {
+        return int64_t(std::accumulate(bytes.begin(), bytes.begin() + ptrdiff_t(count), uintmax_t(0)));
+    };
+    // What the wallpapers' hook hears at each failure: how many failed so far, the last time all six.
+    auto wallpapersNotCopied = [](int from, int to) {
+        std::vector<std::string> lines;
+        for (int n = from; n <= to; ++n)
+            lines.push_back((n == 6 ? std::string("The") : std::to_string(n) + " of the") +
+                            " wallpapers could not be copied. There is no room left on the disk.");
+        return lines;
+    };
+    struct Case {
+        const char *event;
+        int64_t stopAtByte; // 0: the disk never fills
+        std::vector<std::string> heard;
+    };
+    const Case cases[] = {
+        {"walls", bytesOfFirst(wallBytes, 3) + 1, wallpapersNotCopied(1, 3)},
+        {"walls", 1, wallpapersNotCopied(1, 6)},
+        {"walls", 0, {}},
+        {"music", bytesOfFirst(trackBytes, 1) + 1,
+         {"2 of the soundtrack’s files could not be copied. There is no room left on the disk."}},
+        {"music", 1, {"The soundtrack could not be copied. There is no room left on the disk."}},
+        {"music", 0, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.event) + " on a disk full at byte " + std::to_string(c.stopAtByte));
+        fs::remove_all(documents());
+        fs::create_directories(documents());
+        fileHooksReset();
+        fileHooksStopWritesAt(c.stopAtByte);
+        signal(told, c.event);
+        step();
+        ++world->tickCounter; // the world's next step
+        fileHooksReset();
+        EXPECT_EQ(takeTrace(), c.heard);
+    }
+    // A documents folder where the game's folder cannot be made: the copy is refused, not out of room.
+    fs::remove_all(documents() / "Brightmoor_Ambercrest");
+    lftest::writeFileText(documents() / "Brightmoor_Ambercrest", "in the way");
+    signal(told, "music");
+    step();
+    EXPECT_EQ(takeTrace(), std::vector<std::string>{"The soundtrack could not be copied. The disk refused its files."});
 }
 
 TEST_F(PlayerFilesTest, ALinkFileOpensItsFirstLineAndNothingElse) {

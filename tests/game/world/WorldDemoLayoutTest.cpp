@@ -638,9 +638,10 @@ INSTANTIATE_TEST_SUITE_P(EveryLayout, DemoLayout, ::testing::ValuesIn(kLayouts),
                              return name;
                          });
 
-// The profiles' two status lines between the Options and Extras buttons and Quit, read back by pixel. A message
-// of one line stands where the first line always stood (its box's middle); one that wraps to two lines keeps
-// 8 pixels from the buttons above it; the second line under it keeps clear of the first and 8 pixels from Quit.
+// The profiles' status lines and its warning of loss between the Options and Extras buttons and Quit, read back
+// by pixel. A message of one line stands where the first line always stood (its box's middle); one that wraps
+// keeps 8 pixels from the buttons above it; the second line under it keeps clear of the first and 8 pixels from
+// Quit, also with the longest name the name field takes.
 TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
     HoWorld &w = world();
     HoScene *profiles = w.findScene("profiles");
@@ -675,21 +676,75 @@ TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
         EXPECT_GT(under.top, above.bottom) << second << " at " << describe(under) << " under " << describe(above);
         EXPECT_GE(quitTop - under.bottom, 8) << second << " at " << describe(under) << " over Quit from " << quitTop;
     }
-    // The longest lines told with a profile's name (of ten letters) and a reason: the first wraps to two lines
-    // at most, the second stays on one.
-    auto text = [&](const char *key) { return withName(game->context->getLocalizedText(key, 1), "Wilhelmina"); };
-    const std::pair<std::string, std::string> told[] = {
-        {text("UNSAVED_GAME_KEPT") + " " + text("NOT_SAVED_NO_PERMISSION") + " " + text("UNSAVED_GAME_LOSES"),
-         text("UNSAVED_GAME_KEEP")},
-        {"Wilhelmina" + text("PROFILE_SELECT_NOT_KEPT"), text("NOT_SAVED_NO_PERMISSION")},
+    // Every line the screen shows, the longest of each kind, told of the widest name the field takes: twelve of
+    // the widest letter or digit. The status lines: a first line of two lines at most with a reason under it.
+    // The warning of loss, in lines of its own in a smaller font: a first line of three lines at most, with
+    // how to keep the game under it. Each inside the window, clear of the buttons, of the line over it and
+    // of Quit.
+    SceneElement *warning = profiles->findElement("warning"), *warningWhy = profiles->findElement("warning_why");
+    ASSERT_TRUE(warning && warningWhy);
+    KText *font = game->context->getFont(status->fontIndex);
+    ASSERT_NE(font, nullptr);
+    auto width = [&](const std::string &line) { return font->getStringWidth(line.c_str(), 0.0f, 1.0f, 1); };
+    char widest = '0';
+    for (const char *range : {"09", "AZ", "az"}) {
+        for (char c = range[0]; c <= range[1]; ++c)
+            widest = width(std::string(1, c)) > width(std::string(1, widest)) ? c : widest;
+    }
+    const std::string name(12, widest);
+    auto text = [&](const char *key) {
+        const char *localized = game->context->getLocalizedText(key, 1);
+        EXPECT_TRUE(localized && *localized) << key;
+        return withName(localized ? localized : "", name);
     };
-    for (const auto &[first, second] : told) {
-        const lftest::BackBuffer::Box above = shownText(status, first), under = shownText(why, second);
-        EXPECT_LT(above.height(), alone.height() * 5 / 2) << first << " at " << describe(above);
-        EXPECT_GE(above.top - buttonsBottom, 8) << first << " at " << describe(above);
-        EXPECT_LT(under.height(), alone.height() * 3 / 2) << second << " at " << describe(under);
-        EXPECT_GT(under.top, above.bottom) << second << " at " << describe(under) << " under " << describe(above);
-        EXPECT_GE(quitTop - under.bottom, 8) << second << " at " << describe(under) << " over Quit from " << quitTop;
+    auto longest = [&](std::initializer_list<const char *> keys, const std::string &before = "") {
+        std::string line;
+        for (const char *key : keys)
+            line = width(before + text(key)) > width(line) ? before + text(key) : line;
+        return line;
+    };
+    const std::string reason = longest({"NOT_SAVED_NO_ROOM", "NOT_SAVED_NO_PERMISSION", "NOT_SAVED_REFUSED",
+                                        "NOT_SAVED_NOT_FINISHED"});
+    struct Lines {
+        SceneElement *first, *second;
+        int mostLines;
+        std::vector<std::string> firsts, seconds;
+    };
+    const Lines screens[] = {
+        {status, why, 2,
+         {longest({"PROFILE_MADE", "PROFILE_SELECTED", "PROFILE_RESET", "PROFILE_DELETED", "PROFILE_FULL",
+                   "PROFILE_EMPTY", "PROFILE_TAKEN", "PROFILE_NEEDED", "PROFILE_UNREADABLE", "PROFILES_RECOVERED",
+                   "PROFILES_RECOVERED_MISSING", "SAVE_FAILED", "SAVE_FAILED_NO_ROOM", "SAVE_FAILED_NO_PERMISSION",
+                   "SAVE_FAILED_NOT_FINISHED"}),
+          longest({"PROFILE_WAITING", "PROFILE_WRITTEN", "PROFILE_MADE_NOT_KEPT", "PROFILE_SELECT_NOT_KEPT",
+                   "PROFILE_RESET_NOT_KEPT", "PROFILE_DELETE_NOT_KEPT"},
+                  name)},
+         {reason}},
+        {warning, warningWhy, 3,
+         {text("UNSAVED_GAME_KEPT") + " " + reason + " " +
+              longest({"UNSAVED_GAME_LOSES", "UNSAVED_GAME_LOSES_WHOLE"}),
+          text("UNSAVED_GAME_LOST")},
+         {text("UNSAVED_GAME_KEEP")}},
+    };
+    const int screenWidth = drawnFrame().width;
+    auto inTheWindow = [&](const lftest::BackBuffer::Box &box) { return box.left > 0 && box.right < screenWidth - 1; };
+    for (const Lines &lines : screens) {
+        const int oneLine = shown(lines.first, kOneLine).height();
+        lftest::BackBuffer::Box tallest{};
+        for (const std::string &line : lines.firsts) {
+            const lftest::BackBuffer::Box above = shownText(lines.first, line);
+            EXPECT_LT(above.height(), oneLine * (2 * lines.mostLines + 1) / 2) << line << " at " << describe(above);
+            EXPECT_GE(above.top - buttonsBottom, 8) << line << " at " << describe(above);
+            EXPECT_TRUE(inTheWindow(above)) << line << " at " << describe(above);
+            tallest = above.height() > tallest.height() ? above : tallest;
+        }
+        for (const std::string &line : lines.seconds) {
+            const lftest::BackBuffer::Box under = shownText(lines.second, line);
+            EXPECT_LT(under.height(), oneLine * 3 / 2) << line << " at " << describe(under);
+            EXPECT_GT(under.top, tallest.bottom) << line << " at " << describe(under) << " under " << describe(tallest);
+            EXPECT_GE(quitTop - under.bottom, 8) << line << " at " << describe(under) << " over Quit from " << quitTop;
+            EXPECT_TRUE(inTheWindow(under)) << line << " at " << describe(under);
+        }
     }
 }
 

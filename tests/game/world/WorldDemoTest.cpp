@@ -498,7 +498,7 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheWallpapersAreInTheDocumentsOnlyWhenTh
 
 // The extras' soundtrack, page and survey buttons say only what happened: the soundtrack is in the documents
 // when every file of it was copied, a page opens when the desktop's opener took it. Otherwise the line under
-// the buttons says that it could not be done (for a page, where it is), no state line claims it, and the log
+// the buttons says that it could not be done (for a page, where it is; for copies, why), no state line claims it, and the log
 // says why. An opener that runs on has taken the page for now; when it fails in the end, that is told too.
 TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhenItWas) {
     namespace fs = std::filesystem;
@@ -517,6 +517,11 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
     const std::string lighthouse = "https://brightmoor.example/lighthouse", survey = "https://brightmoor.example/survey";
     enum Setting { kAsShipped, kDocumentsUnwritable, kNoSoundtrack, kOpenerFails, kOpenerFailsLate, kOpenerMissing };
     constexpr float kSoundtrack[] = {990, 710}, kLink[] = {990, 560}, kSurvey[] = {1570, 710};
+    // The status line of the key, and of the reason after it.
+    auto said = [&](const char *key, const char *reason = nullptr) {
+        const std::string line = game->context->getLocalizedText(key, 1);
+        return reason ? line + " " + game->context->getLocalizedText(reason, 1) : line;
+    };
     const struct {
         Setting setting;
         const float *button;
@@ -524,11 +529,15 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
         std::string address;      // after it, for a page that did not open
         std::vector<std::string> states;
         const char *errorLogged;  // in each of the log's error lines, one for each file not copied; null: none
+        const char *reason = nullptr; // the key of why the copies failed, after the status line's key
     } cases[] = {
         {kAsShipped, kSoundtrack, "EXTRAS_SOUNDTRACK_SAVED", "", {"state soundtrack saved", copiedTo}, nullptr},
         // Root writes wherever a folder's mode forbids it, but nothing can be made in /proc.
-        {kDocumentsUnwritable, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, "cannot copy '"},
-        {kNoSoundtrack, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "", {"state soundtrack not copied"}, "no soundtrack to copy"},
+        {kDocumentsUnwritable, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "",
+         {"state said " + said("EXTRAS_SOUNDTRACK_FAILED", "NOT_SAVED_REFUSED"), "state soundtrack not copied"},
+         "cannot copy '", "NOT_SAVED_REFUSED"},
+        {kNoSoundtrack, kSoundtrack, "EXTRAS_SOUNDTRACK_FAILED", "",
+         {"state said " + said("EXTRAS_SOUNDTRACK_FAILED"), "state soundtrack not copied"}, "no soundtrack to copy"},
         {kAsShipped, kLink, "EXTRAS_LINK_OPENED", "", {"state link opened"}, nullptr},
         {kOpenerFails, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link not opened"}, "xdg-open ended with status 4"},
         {kOpenerFailsLate, kLink, "EXTRAS_LINK_FAILED", lighthouse, {"state link opened", "state link not opened"},
@@ -571,7 +580,7 @@ TEST_F(WorldStepsOnTheDemo, TheExtrasSayTheSoundtrackIsCopiedOrAPageOpensOnlyWhe
         if (c.setting == kOpenerFails && states.size() == 2 && states[0] == takenForNow)
             states.erase(states.begin());
         EXPECT_EQ(states, c.states) << what;
-        EXPECT_EQ(std::string(status->text.text()), game->context->getLocalizedText(c.said, 1) + c.address) << what;
+        EXPECT_EQ(std::string(status->text.text()), said(c.said, c.reason) + c.address) << what;
         const std::vector<std::string> errors = lftest::errorLines(getLogContents());
         const size_t errorCount = !c.errorLogged ? 0 : c.setting == kDocumentsUnwritable ? trackCount : 1;
         ASSERT_EQ(errors.size(), errorCount) << what << ": " << getLogContents();
