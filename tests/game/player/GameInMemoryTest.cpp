@@ -341,7 +341,7 @@ private:
 
 // A reading of Mira's game held on the disk. Under the fixed clock it is waited for: released, its outcome
 // arrives on the frame after the load started. On the player's clock the frames go on, and a second load
-// waits for it a few seconds at most and is not started. The game's end and a restart let it go after a few
+// waits for it a few seconds at most and is not started (the reading, ending after it, is set aside). The game's end and a restart let it go after a few
 // seconds; once the disk answers it ends on its own, touching neither the deleted game object nor the next
 // context.
 TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNorMovesTheGame) {
@@ -393,7 +393,7 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
             disk.release();
             EXPECT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
             frames(1);
-            EXPECT_EQ(menuNumber("#loaded"), 1.0f) << "the earlier load's outcome arrives when it ends";
+            EXPECT_EQ(menuNumber("#loaded"), 0.0f) << "the earlier load, a Continue refused since, is set aside";
         }
         HoContext *letGo = game->context;
         if (then == Then::kRestart) {
