@@ -127,6 +127,9 @@ TEST_F(SavedGameLoadLateTest, ALoadsStartUpReadsItsOwnOptionsOnceTheGameHasGoneO
         // Written by the game and by the next context's start-up: none is to come.
         std::filesystem::remove(options);
         held.release();
+        // The next context's game goes on with its options while the reading builds its world.
+        if (game)
+            game->options.set(kOptionSfx, 0.25f);
         ASSERT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
         waitForThread(reading);
         EXPECT_EQ(bell->engineSound->volume, 50) << "half the full volume, as the options were when the load began";
