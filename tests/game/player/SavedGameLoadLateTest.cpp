@@ -54,7 +54,8 @@ protected:
 
 // Mira's Continue is held on the disk. A second one waits for it, with the waiting picture, and is refused:
 // the menu hears whose game is still read; a third is refused at once and told too. Nia is selected, and
-// Zed made; then the disk answers: the reading is set aside, and the profiles stay as the player left them.
+// Zed made; then the disk answers: the reading is set aside, and the profiles stay as the player left them,
+// also after the next scene change.
 TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThePlayersProfilesStay) {
     startInGarden();
     name(3, "Nia");
@@ -72,9 +73,9 @@ TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThe
     EXPECT_EQ(waitsShown->load(), shownBefore + 1) << "the wait for the reading shows the waiting picture";
     frames(1);
     EXPECT_EQ(menuNumber("#still"), 1.0f);
-    const char *told = variable(world().globalScene, "##still_read_text")->value->text();
-    ASSERT_NE(told, nullptr);
-    EXPECT_STREQ(told, "Mira’s saved game is still being read from the disk. Try again in a moment.");
+    const ScriptVariable *told = variable(world().globalScene, "##still_read_text");
+    ASSERT_TRUE(told && told->value->text());
+    EXPECT_STREQ(told->value->text(), "Mira’s saved game is still being read from the disk. Try again in a moment.");
     EXPECT_FALSE(startLoadGame(&world(), nullptr));
     frames(1);
     EXPECT_EQ(menuNumber("#still"), 2.0f) << "every refused Continue is told";
@@ -88,6 +89,8 @@ TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThe
     frames(2);
     EXPECT_EQ(game->context->pendingWorld.load(), nullptr) << "the late reading's world replaces nothing";
     EXPECT_EQ(menuNumber("#loaded"), 0.0f);
+    // A scene change is where a loaded world would take over.
+    goTo("garden");
     EXPECT_EQ(currentProfileIndex(&world()), 4);
     EXPECT_STREQ(world().profiles[3].name(), "Nia");
     EXPECT_STREQ(world().profiles[4].name(), "Zed");
