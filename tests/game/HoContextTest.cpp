@@ -175,8 +175,9 @@ TEST_F(Context, ARefusedFullScreenSwitchTakesTheOptionBackAndVolumesFollowTheOpt
 
     HoSound *chime = context.resources->getSound("data/sounds/chime.ogg", true);
     ASSERT_NE(chime->engineSound, nullptr);
-    // The running world's options are the game's.
+    // The running world's options are the game's; its scene is fully open.
     HoWorld world(&context);
+    world.change.fade = 1.0f;
     context.world = &world;
     chime->setVolume(1.0f, &world);
     const int32_t loud = chime->engineSound->volume;

@@ -32,13 +32,7 @@ class GameInMemoryTest : public SavedGameWorldTest {
 protected:
     void SetUp() override {
         SavedGameWorldTest::SetUp();
-        writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/garden/garden",
-                        "data/menus/menu/menu"});
-        archives->write("data/menus/menu/menu.scene", "O status\n");
-        archives->write("data/menus/menu/menu.script",
-                        "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #close_time 0\n"
-                        "  set #open_time 0\n}\non unsaved_game_kept {\n  add #kept 1\n}\non unsaved_game_lost {\n}\n"
-                        "on loaded {\n  add #loaded 1\n}\n");
+        writeMenu({{"unsaved_game_kept", "#kept"}, {"unsaved_game_lost", "#lost"}});
         archives->write("data/game.script", "on go {\n  call &load_profile\n}\non menu {\n  call &save_profile\n}\n"
                                             "on to_nia {\n  call &select_profile 3\n}\n"
                                             "on to_mira {\n  call &select_profile 2\n}\n");

@@ -29,13 +29,7 @@ class SavedGameLoadLateTest : public SavedGameWorldTest {
 protected:
     void SetUp() override {
         SavedGameWorldTest::SetUp();
-        writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/garden/garden",
-                        "data/menus/menu/menu"});
-        archives->write("data/menus/menu/menu.scene", "O status\n");
-        archives->write("data/menus/menu/menu.script",
-                        "init {\n  set #no_hud 1\n  set #loaded 0\n  set #still 0\n  set #close_time 0\n"
-                        "  set #open_time 0\n}\non loaded {\n  add #loaded 1\n}\n"
-                        "on saved_game_still_read {\n  add #still 1\n}\n");
+        writeMenu({{"saved_game_still_read", "#still"}});
         archives->writeBytes("data/sounds/bell.ogg", lftest::oggTone(660, 0.5, 22050, 1));
         // Every world's start-up plays the bell, unfaded, and saves the options.
         archives->write("data/game.script", "fun &on_startup {\n  sound s'bell 1 1\n  call &save_settings\n}\n"

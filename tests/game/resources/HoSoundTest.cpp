@@ -62,8 +62,9 @@ TEST_F(Sounds, VolumesFollowTheFactorTheOptionAndTheFade) {
     game.options.set(kOptionSfx, 0.75f);
     game.options.set(kOptionMusic, 0.1f);
     game.options.slots[kOptionVoice].clear();
-    // The world that plays the sounds gives the option and the fade.
+    // The world that plays the sounds gives the option and the fade, here fully open.
     HoWorld world(&context());
+    world.change.fade = 1.0f;
 
     HoSound *door = sound("data/sounds/door.ogg");
     ASSERT_NE(door->engineSound, nullptr);
