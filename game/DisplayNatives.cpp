@@ -10,9 +10,10 @@
 
 namespace {
 
+// None for a world built for a load: the game's window and options file are the main thread's.
 HoGame *gameOf(void *data) {
-    HoWorld *world = static_cast<HoWorld *>(data);
-    return world && world->context ? world->context->game : nullptr;
+    const HoWorld *world = static_cast<HoWorld *>(data);
+    return world ? world->reachableGame() : nullptr;
 }
 
 } // namespace

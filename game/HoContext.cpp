@@ -166,6 +166,13 @@ void destroyThreadRecord(ThreadRecord *record) {
 }
 
 bool HoContext::endLoadThread(std::chrono::milliseconds bound, const std::function<void()> &showWaiting) {
+    if (joinLoadThreadWithin(bound, showWaiting))
+        return true;
+    logMessage("Game: a saved game was still being read when the game ended: the reading is let go, ERROR");
+    return false;
+}
+
+bool HoContext::joinLoadThreadWithin(std::chrono::milliseconds bound, const std::function<void()> &showWaiting) {
     if (!loadThread)
         return true;
     const auto first = showWaiting ? std::min(bound, SaveWriter::kShowWaitingAfter) : bound;
@@ -174,10 +181,8 @@ bool HoContext::endLoadThread(std::chrono::milliseconds bound, const std::functi
         showWaiting();
         ended = waitForThreadFor(loadThread, uint32_t((bound - first).count()));
     }
-    if (!ended) {
-        logMessage("Game: a saved game was still being read when the game ended: the reading is let go, ERROR");
+    if (!ended)
         return false;
-    }
     destroyThreadRecord(loadThread);
     loadThread = nullptr;
     return true;
@@ -189,6 +194,9 @@ void letGoOfContext(HoContext *context) {
     kept->push_back(context);
     if (currentContext == context)
         currentContext = nullptr;
+    // The game object may be deleted while the reading goes on: nothing of the context leads to it.
+    context->game = nullptr;
+    context->saveWriter.setWaitingHook(nullptr);
 }
 
 HoTexture *HoContext::getTexture(const char *name) {

@@ -110,6 +110,8 @@ public:
     // wait has lasted SaveWriter::kShowWaitingAfter; whether it ended. One that has not ended (a read that
     // a hung disk never finishes) still uses the context, which must then outlive it.
     bool endLoadThread(std::chrono::milliseconds bound, const std::function<void()> &showWaiting = {});
+    // The same wait, without a word: whether the thread ended (it is then joined).
+    bool joinLoadThreadWithin(std::chrono::milliseconds bound, const std::function<void()> &showWaiting);
 
     // Applies the full-screen option (taking it back when the window refuses) and the volume options.
     void applySettings();
@@ -171,6 +173,15 @@ public:
     // Under the fixed clock a frame waits for the load under way; once such a wait has outlasted its bound
     // the load is known stuck, and frames go on without waiting for it again.
     bool loadKnownStuck = false;
+    // The player's acts on the profiles (a Continue, a profile made, selected, reset or deleted), counted on
+    // the main thread; and, for the last load started, whose game it reads and the act that started it. A
+    // load that ends after a later act is set aside.
+    uint32_t profileActs = 0;
+    struct LoadStarted {
+        std::string profileName;
+        uint32_t act = 0;
+    };
+    LoadStarted loadStarted;
     // Writes the player's files in order; the destructor waits for its last job. Its thread is started
     // by the game; without it, files are written where they are saved.
     SaveWriter saveWriter;
@@ -197,7 +208,7 @@ private:
 // Waits for a thread record's thread when it has one, then frees the record.
 void destroyThreadRecord(ThreadRecord *record);
 // The context is let go rather than destroyed: its game-load thread has not ended and uses it. It is kept
-// for the rest of the process (logged) and is no longer the current one.
+// for the rest of the process (logged), is no longer the current one and no longer leads to the game.
 void letGoOfContext(HoContext *context);
 
 // The scene a restarted game opens on: set by the script that restarts the game, emptied by the one that

@@ -92,7 +92,7 @@ void HoContext::applySettings() {
     for (HoResource *resource = resources->firstResource(); resource; resource = resource->loadOrderNext) {
         if (resource->type == kResourceSound) {
             auto *sound = static_cast<HoSound *>(resource);
-            sound->setVolume(sound->volume, this);
+            sound->setVolume(sound->volume, world);
         }
     }
 }

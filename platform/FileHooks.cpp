@@ -18,8 +18,10 @@ struct HookState {
     int64_t bytes = 0;
 };
 
-std::mutex hookLock;
-HookState hooks;
+// Never destroyed: a writer given up on at the end may still make a change after the process's static
+// objects are gone.
+std::mutex &hookLock = *new std::mutex;
+HookState &hooks = *new HookState;
 thread_local std::string fileOfChanges; // the file the calling thread's changes are made for
 
 bool changeCountsTowardFailure() {

@@ -440,7 +440,9 @@ void loadProfileList(HoWorld *world) {
     }
     const bool read = !stream.hasField(kListGate) || serializeProfileList(stream, world);
     stream.close();
-    if (read && !fromImage)
+    // The notices are the main thread's: a world built for a load that read the file (its image was empty)
+    // leaves them alone.
+    if (read && !world->builtForLoad)
         world->context->saveNotice.namesOnDisk = profileNames(world);
     if (read)
         readRepeatedNamesOnce(world, path);

@@ -35,14 +35,17 @@ HoWorld *worldOf(void *data) {
 
 void resetProfileNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
+    noteProfileAct(world);
     resetProfile(world, slotArgument(world, call));
 }
 
 void deleteProfileNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
+    noteProfileAct(world);
     deleteProfile(world, slotArgument(world, call));
 }
 
+// A Continue refused (an earlier reading still under way) is told to the player by the load itself.
 void loadProfileNative(void *data, ScriptStatement *call) {
     HoWorld *world = worldOf(data);
     startLoadGame(world, textArgument(world, call));
@@ -53,6 +56,8 @@ void selectProfileNative(void *data, ScriptStatement *call) {
     const int32_t slot = slotArgument(world, call);
     if (!isPlayerSlot(slot))
         return;
+    // A profile made is selected.
+    noteProfileAct(world);
     if (slot != currentProfileIndex(world))
         saveGameInMemoryBeforeSwitch(world, slot);
     setCurrentProfileIndex(world, slot);

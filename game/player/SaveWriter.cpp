@@ -508,6 +508,11 @@ void SaveWriter::setWaitingHook(WaitingHook hook) {
     state_->waitingThread = std::this_thread::get_id();
 }
 
+SaveWriter::WaitingHook SaveWriter::waitingHookOfThisThread() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->waitingThread == std::this_thread::get_id() ? state_->waitingHook : nullptr;
+}
+
 std::vector<SaveWriter::Outcome> SaveWriter::takeOutcomes(bool fixedClock) {
     State &state = *state_;
     std::unique_lock<std::mutex> lock(state.mutex);

@@ -160,6 +160,9 @@ public:
     std::vector<Unfinished> takeLongJob(std::chrono::milliseconds bound);
     // The waits of the calling thread call the hook once they have lasted kShowWaitingAfter (null: none).
     void setWaitingHook(WaitingHook hook);
+    // The hook when the calling thread set it (null otherwise): for its other long waits, such as on the
+    // game-load thread.
+    WaitingHook waitingHookOfThisThread() const;
     // Once a frame, on the main thread: the outcomes to act on, in the order of their jobs.
     std::vector<Outcome> takeOutcomes(bool fixedClock);
     // Does every job left, waiting at most the bound, and ends the thread; later jobs are done in the

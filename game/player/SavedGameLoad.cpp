@@ -6,11 +6,14 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/player/GameInMemory.h"
+#include "game/player/HudMessage.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
+#include "game/script/ScriptCommandArgs.h"
+#include "game/script/ScriptEvent.h"
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 #include "game/world/HoWorldStepValues.h"
@@ -93,22 +96,61 @@ std::string fileToLoad(HoWorld *world, std::string path) {
     return path;
 }
 
-// Waits for the load under way, at most the writer's longest wait (none once it is known stuck), and applies
-// its outcome. False when it is still reading: it keeps its place, and its outcome comes when it ends.
-bool endEarlierLoad(HoContext *context) {
+constexpr SaveFailureText kStillReadLine{"SAVED_GAME_STILL_READ",
+                                         "%s’s saved game is still being read from the disk. Try again in a moment."};
+constexpr char kStillReadEvent[] = "saved_game_still_read";
+constexpr char kStillReadTextName[] = "##still_read_text";
+
+// Tells the player that the saved game of the load under way is still being read: the scene in view hears
+// "saved_game_still_read" with the line in "##still_read_text", or the HUD's message box shows it over a
+// location that shows the HUD.
+void tellStillReading(HoWorld *world) {
+    HoContext *context = world->context;
+    const std::string line = withName(localized(context, kStillReadLine), context->loadStarted.profileName);
+    HoScene *scene = world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
+    if (ScriptEvent *handler = scene ? findEvent(&scene->script, kStillReadEvent) : nullptr) {
+        if (ScriptContext *global = world->globalContext())
+            findOrCreateVariable(global, kStillReadTextName, nullptr)
+                ->value->setPointer(kScriptText, world->names().internOrFind(line.c_str()));
+        handler->fire();
+    } else if (world->hudScene && world->hud.messageText && HoWorld::showsHud(world->activeScene) &&
+               world->change.state == kChangeIdle) {
+        world->showMessage(line.c_str(), secondsToTicks(defaultMessageSeconds(world)), false);
+    }
+}
+
+// Waits for the load under way, at most the writer's longest wait (none once it is known stuck), with the
+// waiting picture the writer's long waits show, and applies its outcome. False when it is still reading: it
+// keeps its place (its outcome is set aside when it ends: the player has acted since), and the player is told.
+bool endEarlierLoad(HoWorld *world) {
+    HoContext *context = world->context;
     if (!context->loadThread)
         return true;
     const auto bound = context->loadKnownStuck ? std::chrono::milliseconds(0) : SaveWriter::longestWait();
-    if (!waitForThreadFor(context->loadThread, uint32_t(bound.count()))) {
+    if (!context->joinLoadThreadWithin(bound, context->saveWriter.waitingHookOfThisThread())) {
         logMessage("Game: a saved game is still being read: the load asked for now is not started, and the game "
                    "goes on, ERROR");
         context->loadKnownStuck = true;
+        noteProfileAct(world);
+        tellStillReading(world);
         return false;
     }
-    destroyThreadRecord(context->loadThread);
-    context->loadThread = nullptr;
     applyLoadedGame(context);
     return true;
+}
+
+// The load about to start, the player's latest act on the profiles.
+void noteLoadStarted(HoWorld *world, int32_t profileIndex) {
+    const char *name = world->profiles[profileIndex].name();
+    HoContext *context = world->context;
+    noteProfileAct(world);
+    context->loadStarted = {name ? name : "", context->profileActs};
+}
+
+// The outcome comes after an act of the player's on the profiles later than its load: its world, read from
+// what the player has left since, never replaces the running one.
+bool setAsideForLaterActs(const HoContext *context) {
+    return context->loadStarted.act != context->profileActs;
 }
 
 } // namespace
@@ -130,13 +172,14 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     world->sceneSaveName = sceneName ? world->names().internOrFind(sceneName) : nullptr;
     HoContext *context = world->context;
     // The earlier load ends first: it may still hand the writer a damaged file to set aside.
-    if (!endEarlierLoad(context))
+    if (!endEarlierLoad(world))
         return false;
     // The load reads what was saved and set aside before it: every job asked for is done first, unless the
     // disk stops answering.
     if (!context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
         noteSavesNotFinished(context, "when a saved game was to be loaded");
     if (HoScene *target = unsavedGameTarget(world)) {
+        noteLoadStarted(world, index);
         goOnInMemory(context, index, target);
         return true;
     }
@@ -158,6 +201,7 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
     request.release();
     context->loadThread = record;
     context->loadKnownStuck = false;
+    noteLoadStarted(world, index);
     return true;
 }
 
@@ -173,6 +217,13 @@ void applyLoadedGame(HoContext *context) {
     std::unique_ptr<LoadedGame> result(context->loadedGame.exchange(nullptr, std::memory_order_acq_rel));
     if (!result)
         return;
+    if (setAsideForLaterActs(context)) {
+        logMessage("Game: the saved game of %s was read after the player had gone on with the profiles: it is set "
+                   "aside, and the game goes on as it is",
+                   context->loadStarted.profileName.c_str());
+        delete result->world;
+        return;
+    }
     HoWorld *running = context->world;
     // A running world that stands in no scene yet has no one to tell.
     if (HoScene *focused = running ? focusedScene(running) : nullptr) {
@@ -186,6 +237,12 @@ void applyLoadedGame(HoContext *context) {
         delete context->pendingWorld.exchange(result->world, std::memory_order_acq_rel);
     if (result->world && result->readInPart)
         context->saveNotice.readInPartUntold = true;
+}
+
+void noteProfileAct(HoWorld *world) {
+    // A world built for a load acts on nothing the player sees.
+    if (world->context && !world->builtForLoad)
+        ++world->context->profileActs;
 }
 
 void discardLoadedGame(HoContext *context) {

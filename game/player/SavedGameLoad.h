@@ -33,15 +33,21 @@ struct LoadedGame {
 std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8_t> profileList,
                                            HoWorld::GameCopy game = {});
 // Starts the load of the current profile's game (the scene's own saved game when a scene name is
-// given). An earlier load is waited for, at most the writer's longest wait, and its outcome applied first;
-// one still reading after that wait keeps its place, and the new load is not started. When the running world's last save
+// given). An earlier load is waited for, at most the writer's longest wait (with the writer's waiting
+// picture), and its outcome applied first; one still reading after that wait keeps its place, the new load is
+// not started, and the player is told whose saved game is still being read (the scene in view hears
+// "saved_game_still_read" with the line in "##still_read_text", or the HUD shows it). When the running world's last save
 // of that file failed, nothing is read: the game in memory is newer, and the outcome "loaded" comes with
 // the scene it was saved in and no new world. False, with nothing started, for a current profile outside 1
 // to 10, an earlier load still reading or a thread that cannot start.
 bool startLoadGame(HoWorld *world, const char *sceneName);
 // At the start of a frame, on the main thread: applies a published outcome to the context's running
-// world; nothing when there is none. Under the fixed clock of scripted runs it first waits for a load
+// world; nothing when there is none. An outcome whose load the player has acted on the profiles since
+// (noteProfileAct) is set aside (logged): its world never replaces the running one. Under the fixed clock of scripted runs it first waits for a load
 // under way, so that the frame on which a load's outcome arrives is always the same.
 void applyLoadedGame(HoContext *context);
+// The player acted on the profiles (a refused Continue, a profile made, selected, reset or deleted): a load
+// under way is now older than what the player left.
+void noteProfileAct(HoWorld *world);
 // Frees an outcome that was never applied, with its world; for the context's end.
 void discardLoadedGame(HoContext *context);

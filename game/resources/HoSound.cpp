@@ -24,14 +24,15 @@ bool removeFirst(std::string &text, char c) {
     return true;
 }
 
-// The player's volume option; an option that does not hold a number counts as 0.
-float optionVolume(const HoContext *context, GameOptionIndex option) {
-    return context && context->game ? context->game->options.get(option) : 0.0f;
+// The player's volume option as the world reads it; an option that does not hold a number counts as 0.
+float optionVolume(HoWorld *world, GameOptionIndex option) {
+    const GameOptions *options = world ? world->optionsInUse() : nullptr;
+    return options ? options->get(option) : 0.0f;
 }
 
 // The world's scene-change fade; without a world the scene counts as fully open.
-float sceneChangeFade(const HoContext *context) {
-    return context && context->world ? context->world->change.fade : 1.0f;
+float sceneChangeFade(const HoWorld *world) {
+    return world ? world->change.fade : 1.0f;
 }
 
 } // namespace
@@ -100,15 +101,15 @@ void HoSound::unload(HoResourceManager *manager) {
         variants[i]->unload(manager);
 }
 
-void HoSound::play(float playVolume, bool playUnfaded, bool randomStart, HoContext *context) {
+void HoSound::play(float playVolume, bool playUnfaded, bool randomStart, HoWorld *world) {
     if (!engineSound)
         return;
     unfaded = playUnfaded;
-    setVolume(playVolume, context);
+    setVolume(playVolume, world);
     engineSound->startStream(loop, randomStart);
 }
 
-void HoSound::setVolume(float newVolume, HoContext *context) {
+void HoSound::setVolume(float newVolume, HoWorld *world) {
     if (!engineSound)
         return;
     volume = newVolume;
@@ -116,9 +117,9 @@ void HoSound::setVolume(float newVolume, HoContext *context) {
     if (volumeEntry)
         v *= volumeEntry->number;
     if (!music) {
-        v *= optionVolume(context, voice ? kOptionVoice : kOptionSfx);
+        v *= optionVolume(world, voice ? kOptionVoice : kOptionSfx);
         if (!unfaded)
-            v *= sceneChangeFade(context);
+            v *= sceneChangeFade(world);
     }
     engineSound->volume = roundToInt(double(v) * 100.0);
     if (engineSound->isSoundPlaying())

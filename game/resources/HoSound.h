@@ -10,7 +10,7 @@
 #include "game/resources/HoResource.h"
 #include "game/util/PtrArray.h"
 
-class HoContext;
+class HoWorld;
 class KSound;
 struct ConfigEntry;
 struct SceneElement;
@@ -33,10 +33,12 @@ public:
     void resolveName(HoResourceManager *manager);
 
     // Starts the sound (looped when the name said so) at the volume, optionally at a random position;
-    // `unfaded` exempts it from the scene-change fade. Nothing happens when it is not loaded.
-    void play(float volume, bool unfaded, bool randomStart, HoContext *context);
+    // `unfaded` exempts it from the scene-change fade. Nothing happens when it is not loaded. The world
+    // that plays it gives the player's volume (a world built for a load, its copy of the options) and the
+    // fade.
+    void play(float volume, bool unfaded, bool randomStart, HoWorld *world);
     // Sets the engine volume from the volume and the game's rules, at once when the sound is playing.
-    void setVolume(float volume, HoContext *context);
+    void setVolume(float volume, HoWorld *world);
 
     KSound *engineSound = nullptr; // null when not loaded
     bool loop = false;

@@ -381,7 +381,6 @@ void HoScene::update() {
 }
 
 void HoScene::updateElementSounds() {
-    HoContext *context = world->context;
     PtrArray<SceneElement> &elements = allElements.members;
     for (int32_t i = 0; i < elements.count(); ++i) {
         SceneElement *element = elements[i];
@@ -390,8 +389,8 @@ void HoScene::updateElementSounds() {
         if (!sound || sound->hoverOwner != element)
             continue;
         if (!sound->engineSound || !sound->engineSound->isSoundPlaying())
-            sound->play(element->soundVolume, false, false, context);
+            sound->play(element->soundVolume, false, false, world);
         else
-            sound->setVolume(element->soundVolume, context);
+            sound->setVolume(element->soundVolume, world);
     }
 }

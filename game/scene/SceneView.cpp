@@ -20,8 +20,10 @@ float cameraVariable(const ScriptValue *slot, float unbound) {
 } // namespace
 
 HoGame *gameOfScene(const HoScene &scene) {
-    const HoContext *context = scene.world ? scene.world->context : nullptr;
-    return context && context->game ? context->game : currentHoGame();
+    if (scene.world && scene.world->builtForLoad)
+        return nullptr;
+    HoGame *game = scene.world ? scene.world->reachableGame() : nullptr;
+    return game ? game : currentHoGame();
 }
 
 SceneView computeSceneView(const HoScene &scene) {

@@ -12,7 +12,8 @@
 
 class HoScene;
 
-// The game a scene is shown in: its context's game, else the process-wide one; null without either.
+// The game a scene is shown in: its context's game, else the process-wide one; null without either, and for
+// a scene of a world built for a load, which is shown in no game until it is handed over.
 HoGame *gameOfScene(const HoScene &scene);
 
 struct SceneView {

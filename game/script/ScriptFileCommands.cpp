@@ -22,9 +22,12 @@
 
 namespace {
 
+// A world built for a load has the id in its copy of what it needs of the game.
 const char *gameIdOf(ScriptContext *context) {
     HoWorld *world = context ? context->world : nullptr;
-    HoGame *game = world && world->context ? world->context->game : nullptr;
+    if (world && world->builtForLoad)
+        return world->gameForLoad.gameId.c_str();
+    HoGame *game = world ? world->reachableGame() : nullptr;
     return game ? game->getGameId() : "";
 }
 

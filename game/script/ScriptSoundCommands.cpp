@@ -34,9 +34,9 @@ bool isPlaying(HoSound *sound) {
 
 void playLooped(HoSound *sound, float volume, ScriptContext *context) {
     if (isPlaying(sound))
-        sound->setVolume(volume, context->world->context);
+        sound->setVolume(volume, context->world);
     else
-        sound->play(volume, false, false, context->world->context);
+        sound->play(volume, false, false, context->world);
     resourcesOf(context)->playingSounds.addUnique(sound);
 }
 
@@ -89,7 +89,7 @@ void scriptSound(ScriptContext *context, ScriptStatement *statement) {
         if (sound->loop)
             playLooped(sound, volume, context);
         else
-            sound->play(volume, unfaded, false, context->world->context);
+            sound->play(volume, unfaded, false, context->world);
         return;
     }
     // A one-shot plays to its end unless it is told to stop.

@@ -144,5 +144,6 @@ HoResource *HoWorld::scriptSound(const char *path) {
 bool HoWorld::runsWide() const {
     if (builtForLoad)
         return gameForLoad.wide;
-    return context && context->game && context->game->wide;
+    const HoGame *game = reachableGame();
+    return game && game->wide;
 }

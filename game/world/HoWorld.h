@@ -28,6 +28,7 @@
 #include "game/world/WorldRecords.h"
 
 class HoContext;
+class HoGame;
 class HoInventoryItem;
 class HoResource;
 class HoScene;
@@ -330,10 +331,16 @@ public:
         bool hdSupport = false; // the window has the HD mode and textures large enough for it
         bool wide = false;
         GameOptions options;
+        std::string gameId;
     };
     GameCopy gameForLoad;
     // What a world built for a load needs of the game, taken from this world's game (or its own copy).
     GameCopy copyOfGame() const;
+    // The game object, for a world the main thread runs; null for a world built for a load (until it is
+    // handed over) and where there is no game.
+    HoGame *reachableGame() const;
+    // The options the world reads: its own copy while built for a load, else the game's (null: no game).
+    GameOptions *optionsInUse();
 
     // Raised during a step by timed blocks, non-fx animations and the world's own transitions; the
     // next step turns it into the busy flag, under which no element or plain handler runs.

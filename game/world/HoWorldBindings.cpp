@@ -220,10 +220,11 @@ HoWorld::GameCopy HoWorld::copyOfGame() const {
     if (builtForLoad)
         return gameForLoad;
     GameCopy copy;
-    const HoGame *game = context ? context->game : nullptr;
+    HoGame *game = reachableGame();
     if (!game)
         return copy;
     copy.userFolder = game->userFolder();
+    copy.gameId = game->getGameId();
     KWindow *window = game->window;
     int32_t textureWidth = 0, textureHeight = 0;
     copy.hdSupport = window && window->isDisplayModeAvailable(kHdModeWidth, kHdModeHeight) &&
@@ -232,6 +233,17 @@ HoWorld::GameCopy HoWorld::copyOfGame() const {
     copy.wide = game->wide;
     copy.options = game->options;
     return copy;
+}
+
+HoGame *HoWorld::reachableGame() const {
+    return context && !builtForLoad ? context->game : nullptr;
+}
+
+GameOptions *HoWorld::optionsInUse() {
+    if (builtForLoad)
+        return &gameForLoad.options;
+    HoGame *game = reachableGame();
+    return game ? &game->options : nullptr;
 }
 
 void HoWorld::bindEngineVariables() {
@@ -253,7 +265,7 @@ void HoWorld::bindOptionVariables() {
     ScriptContext *global = globalContext();
     if (!global)
         return;
-    GameOptions *options = builtForLoad ? &gameForLoad.options : context->game ? &context->game->options : nullptr;
+    GameOptions *options = optionsInUse();
     for (const OptionVariable &option : kOptionVariables) {
         if (options)
             bindExternal(global, option.name, &options->slots[option.option]);

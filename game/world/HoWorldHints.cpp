@@ -118,7 +118,7 @@ ViewShift viewShiftOf(const HoWorld &world, const SceneElement &target, bool for
         return shift;
     }
     shift.x = (scene.cameraX - k * hw) * z + k * hw - (screenValues.viewOffsetX + hw) * z * k;
-    const HoGame *game = world.context ? world.context->game : nullptr;
+    const HoGame *game = world.reachableGame();
     for (const ZoomLayer &layer : world.zoomLayers) {
         const SceneElement *opener = layer.zone == &scene ? layer.openArgument : nullptr;
         // An opener of no width leaves the shift as it is.

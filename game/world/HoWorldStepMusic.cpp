@@ -25,8 +25,9 @@ constexpr float kSilent = 0.01f;
 constexpr float kVoiceDucking = 0.2f;
 constexpr float kNoVoiceVolume = 0.01f;
 
-float option(const HoContext *context, GameOptionIndex index) {
-    return context->game ? context->game->options.get(index) : 0.0f;
+float option(HoWorld *world, GameOptionIndex index) {
+    const GameOptions *options = world->optionsInUse();
+    return options ? options->get(index) : 0.0f;
 }
 
 // The music a scene names: a sound under the music folder; anything else is no music.
@@ -39,9 +40,9 @@ HoSound *musicOf(const HoScene *scene) {
 }
 
 // Refreshes every voice line's volume; true when one of them plays.
-bool refreshVoices(HoContext *context) {
+bool refreshVoices(HoWorld *world) {
     bool playing = false;
-    HoResourceManager *resources = context->resources;
+    HoResourceManager *resources = world->context->resources;
     // The game-load thread may add resources meanwhile.
     KCriticalSectionHold hold(resources->lock());
     for (HoResource *resource = resources->firstResource(); resource; resource = resource->loadOrderNext) {
@@ -50,30 +51,30 @@ bool refreshVoices(HoContext *context) {
         auto *sound = static_cast<HoSound *>(resource);
         if (!sound->voice || !sound->engineSound)
             continue;
-        sound->setVolume(sound->volume, context);
+        sound->setVolume(sound->volume, world);
         playing = playing || sound->engineSound->isSoundPlaying();
     }
-    return playing && option(context, kOptionVoice) >= kNoVoiceVolume;
+    return playing && option(world, kOptionVoice) >= kNoVoiceVolume;
 }
 
 } // namespace
 
 void HoWorld::updateMusic() {
     context->applySettings();
-    const bool voicePlaying = refreshVoices(context);
+    const bool voicePlaying = refreshVoices(this);
     WorldMusic &m = music;
     if (!m.changePending) {
         if (!m.playing)
             return;
-        float target = option(context, kOptionMusic) * m.level;
+        float target = option(this, kOptionMusic) * m.level;
         if (m.startRamp)
             target *= change.fade;
         if (voicePlaying && activeScene &&
             slotHolds(variableSlot(&activeScene->script, "#voice_affect_music"), 1.0f))
-            target = std::min(target, option(context, kOptionVoice) * kVoiceDucking);
+            target = std::min(target, option(this, kOptionVoice) * kVoiceDucking);
         const float ramp = change.fade < 1.0f ? kFadeRamp : kSteadyRamp;
         moveToward(m.volume, target, ramp, ramp);
-        m.playing->setVolume(m.volume, context);
+        m.playing->setVolume(m.volume, this);
         if (m.volume == target && change.state == kChangeIdle)
             m.startRamp = 0;
         return;
@@ -81,7 +82,7 @@ void HoWorld::updateMusic() {
     if (m.playing) {
         const bool slow = !m.next && activeScene && activeScene->isGameplay;
         m.volume -= slow ? kSlowFadeOutStep : kFadeOutStep;
-        m.playing->setVolume(std::max(m.volume, 0.0f), context);
+        m.playing->setVolume(std::max(m.volume, 0.0f), this);
         if (m.volume <= kSilent) {
             if (m.playing->engineSound)
                 m.playing->engineSound->haltStream();
@@ -95,7 +96,7 @@ void HoWorld::updateMusic() {
     m.volume = 0.0f;
     if (m.playing) {
         m.playing->acquire(context->resources);
-        m.playing->play(0.0f, false, m.randomSeek != 0, context);
+        m.playing->play(0.0f, false, m.randomSeek != 0, this);
     }
     m.changePending = 0;
     m.next = nullptr;

@@ -14,6 +14,7 @@
 #include "game/script/ScriptKeywords.h"
 #include "game/script/ScriptParser.h"
 #include "game/script/ScriptRecordPools.h"
+#include "game/world/HoWorld.h"
 #include "tests/support/FontTestSupport.h"
 #include "tests/support/HoGameTestSupport.h"
 #include "tests/support/KSoundTestSupport.h"
@@ -174,10 +175,15 @@ TEST_F(Context, ARefusedFullScreenSwitchTakesTheOptionBackAndVolumesFollowTheOpt
 
     HoSound *chime = context.resources->getSound("data/sounds/chime.ogg", true);
     ASSERT_NE(chime->engineSound, nullptr);
-    chime->setVolume(1.0f, &context);
+    // The running world's options are the game's; its scene is fully open.
+    HoWorld world(&context);
+    world.change.fade = 1.0f;
+    context.world = &world;
+    chime->setVolume(1.0f, &world);
     const int32_t loud = chime->engineSound->volume;
     refusing.options.set(kOptionSfx, 0.25f);
     context.applySettings();
+    context.world = nullptr;
     EXPECT_LT(chime->engineSound->volume, loud);
     EXPECT_EQ(chime->engineSound->volume, 25) << "sfx 0.25 of the full volume";
 }

@@ -107,7 +107,7 @@ TEST_F(RunLoop, ARestartMakesANewContextWhoseSoundsPlay) {
     // The first context's end shut the sound layer down; the new context's sounds start it again.
     HoSound *chime = context->resources->getSound("data/sounds/chime.ogg", true);
     ASSERT_NE(chime->engineSound, nullptr);
-    chime->play(1.0f, true, false, context);
+    chime->play(1.0f, true, false, context->world);
     EXPECT_TRUE(chime->engineSound->isSoundPlaying());
 }
 
@@ -141,7 +141,7 @@ TEST_F(RunLoop, DeactivationStopsTheContextAndSuspendsSoundsUntilActivation) {
     ASSERT_NE(game->context, nullptr);
     HoSound *wind = game->context->resources->getSound("@data/sounds/wind.ogg", true);
     ASSERT_NE(wind->engineSound, nullptr);
-    wind->play(1.0f, true, false, game->context);
+    wind->play(1.0f, true, false, game->context->world);
     ASSERT_TRUE(wind->engineSound->isSoundPlaying());
     KWindowEvent event;
     event.type = kEventDeactivate;

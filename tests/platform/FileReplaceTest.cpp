@@ -15,7 +15,10 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -108,6 +111,37 @@ TEST_F(FileReplaceTest, TheEnvironmentStopsTheMachineAtAChangeOrAByte) {
     EXPECT_EQ(text("slot.sav"), "old");
     EXPECT_TRUE(replace("slot.sav", "new")) << "the fault was once";
     unsetenv("LANTERNFALL_FAIL_WRITE_OF");
+}
+
+// A writer given up on at the end may still make a change while the process ends: the hooks, and the file
+// name they aim at (longer than any string keeps inline), are still there after the static objects are gone.
+TEST_F(FileReplaceTest, AChangeMadeAsTheProcessEndsStillReadsTheHooks) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child's leak check at the exit stops its threads while one may be reporting: a report that needs
+    // no symbols never waits for it.
+    const char *sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::string kept = sanitizer ? sanitizer : "";
+    setenv("ASAN_OPTIONS", (kept + (kept.empty() ? "" : ":") + "symbolize=0").c_str(), 1);
+    EXPECT_EXIT(
+        {
+            setenv("LANTERNFALL_FAIL_WRITE_OF", "a-file-name-longer-than-any-kept-inline.sav", 1);
+            fileHooksReset();
+            auto first = std::make_shared<std::promise<void>>();
+            std::thread([first] {
+                FileHooksFile file("elsewhere/other.sav");
+                fileHooksTakeChange();
+                first->set_value();
+                for (;;)
+                    fileHooksTakeChange();
+            }).detach();
+            first->get_future().wait();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    if (sanitizer)
+        setenv("ASAN_OPTIONS", kept.c_str(), 1);
+    else
+        unsetenv("ASAN_OPTIONS");
 }
 
 TEST_F(FileReplaceTest, DeleteTakesTheFileOfAnyCaseAndSaysWhenNothingWent) {

@@ -4,6 +4,9 @@
 // them, scene changes waited for, and the file the game is saved to.
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "game/player/ProfileList.h"
 #include "game/player/SavedGame.h"
@@ -78,6 +81,20 @@ protected:
         frames(1);
     }
     std::string savePath() { return savedGamePath(&world(), 2); }
+    // A menu among the scenes, which shows no HUD and counts what it hears: "loaded" in "#loaded", each
+    // other event in its number.
+    void writeMenu(const std::vector<std::pair<const char *, const char *>> &counted) {
+        writeSceneList({"data/system/hud/hud", "data/scenes/hall/hall", "data/scenes/garden/garden",
+                        "data/menus/menu/menu"});
+        archives->write("data/menus/menu/menu.scene", "O status\n");
+        std::string init = "init {\n  set #no_hud 1\n  set #loaded 0\n  set #close_time 0\n  set #open_time 0\n";
+        std::string handlers = "on loaded {\n  add #loaded 1\n}\n";
+        for (const auto &[event, number] : counted) {
+            init += std::string("  set ") + number + " 0\n";
+            handlers += std::string("on ") + event + " {\n  add " + number + " 1\n}\n";
+        }
+        archives->write("data/menus/menu/menu.script", init + "}\n" + handlers);
+    }
     float gardenNumber(const char *name) { return numberOf(variable(world().findScene("garden"), name)); }
 };
 

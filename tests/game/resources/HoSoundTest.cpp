@@ -62,36 +62,36 @@ TEST_F(Sounds, VolumesFollowTheFactorTheOptionAndTheFade) {
     game.options.set(kOptionSfx, 0.75f);
     game.options.set(kOptionMusic, 0.1f);
     game.options.slots[kOptionVoice].clear();
+    // The world that plays the sounds gives the option and the fade, here fully open.
+    HoWorld world(&context());
+    world.change.fade = 1.0f;
 
     HoSound *door = sound("data/sounds/door.ogg");
     ASSERT_NE(door->engineSound, nullptr);
     ASSERT_NE(door->volumeEntry, nullptr);
-    door->setVolume(0.5f, &context());
+    door->setVolume(0.5f, &world);
     EXPECT_EQ(door->engineSound->volume, 30);
     EXPECT_EQ(door->volume, 0.5f);
 
     HoSound *theme = sound("data/music/theme.ogg");
-    theme->setVolume(1.0f, &context());
+    theme->setVolume(1.0f, &world);
     EXPECT_EQ(theme->engineSound->volume, 50) << "music takes its factor but not the option";
 
     HoSound *hello = sound("data/voice/!hello.ogg");
-    hello->play(1.0f, true, false, &context());
+    hello->play(1.0f, true, false, &world);
     EXPECT_EQ(hello->engineSound->volume, 0) << "a voice line plays silent while the voice option is unset";
     EXPECT_TRUE(hello->unfaded);
 
     // Sounds other than music fade with the world's scene change.
-    HoWorld world(&context());
-    context().world = &world;
     world.change.fade = 0.5f;
-    door->setVolume(0.5f, &context());
+    door->setVolume(0.5f, &world);
     EXPECT_EQ(door->engineSound->volume, 15);
-    theme->setVolume(1.0f, &context());
+    theme->setVolume(1.0f, &world);
     EXPECT_EQ(theme->engineSound->volume, 50);
-    context().world = nullptr;
 
     HoSound *unlisted = sound("data/sounds/other.ogg", false);
     EXPECT_EQ(unlisted->volumeEntry, nullptr);
-    unlisted->setVolume(1.0f, &context());
+    unlisted->setVolume(1.0f, &world);
     EXPECT_EQ(unlisted->volume, 1.0f) << "without an engine sound nothing is stored";
 }
 
@@ -120,7 +120,7 @@ TEST_F(Sounds, AGroupLoadsAndReloadsItsVariants) {
 TEST_F(Sounds, ListedSoundsStopTogether) {
     writeBytes("data/sounds/wind.ogg", tone);
     HoSound *wind = sound("@data/sounds/wind.ogg");
-    wind->play(1.0f, false, false, &context());
+    wind->play(1.0f, false, false, nullptr);
     EXPECT_TRUE(wind->engineSound->isSoundPlaying());
     resources().playingSounds.append(wind);
     resources().stopListedSounds();
@@ -134,7 +134,7 @@ TEST_F(Sounds, WithoutASoundSystemNoEngineSoundIsMade) {
     HoSound *door = sound("data/sounds/door.ogg");
     soundUnavailable = false;
     EXPECT_EQ(door->engineSound, nullptr);
-    door->play(1.0f, false, false, &context());
+    door->play(1.0f, false, false, nullptr);
     EXPECT_FALSE(logHas("cannot load sound"));
 }
 

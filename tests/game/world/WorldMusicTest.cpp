@@ -89,7 +89,7 @@ TEST_F(WorldMusicTest, AVoiceLineHoldsTheMusicDownWhereTheSceneAsksForIt) {
     findOrCreateVariable(&scene("hall")->script, "#voice_affect_music", nullptr)->value->setNumber(1.0f);
     HoSound *line = game->context->resources->getSound("data/voice/!line.ogg", true);
     ASSERT_NE(line->engineSound, nullptr);
-    line->play(1.0f, false, false, game->context);
+    line->play(1.0f, false, false, &w);
     float previous = w.music.volume;
     for (int i = 0; i < 20; ++i) {
         w.frame();

@@ -1,0 +1,156 @@
+// test-labels: threaded
+// A saved game whose reading ends late: a Continue refused behind it shows the waiting picture and tells the
+// player whose game is still being read, and the reading, once the player has gone on with the profiles, is
+// set aside. A load's world reads nothing of the game object, not even when its start-up plays a sound
+// after a restart or after the game object is gone; nor does it touch the notices when it reads the list's
+// file itself.
+
+#include <atomic>
+#include <memory>
+
+#include "engine/sound/KSound.h"
+#include "engine/system/KSystemLog.h"
+#include "game/HoGame.h"
+#include "game/player/ProfileList.h"
+#include "game/player/SavedGameLoad.h"
+#include "game/resources/HoResourceManager.h"
+#include "game/resources/HoSound.h"
+#include "game/script/ScriptEvent.h"
+#include "tests/game/player/HeldArchive.h"
+#include "tests/game/player/SavedGameWorldSupport.h"
+
+namespace worldtest {
+namespace {
+
+// What the world-building reads first: held there, a load has not started its world yet.
+constexpr char kFirstReadOfABuild[] = "data/scripts/common_pre.script";
+
+class SavedGameLoadLateTest : public SavedGameWorldTest {
+protected:
+    void SetUp() override {
+        SavedGameWorldTest::SetUp();
+        writeMenu({{"saved_game_still_read", "#still"}});
+        archives->writeBytes("data/sounds/bell.ogg", lftest::oggTone(660, 0.5, 22050, 1));
+        // Every world's start-up plays the bell, unfaded, and saves the options.
+        archives->write("data/game.script", "fun &on_startup {\n  sound s'bell 1 1\n  call &save_settings\n}\n"
+                                            "on to_nia {\n  call &select_profile 3\n}\n"
+                                            "on to_zed {\n  call &select_profile 4\n}\n");
+    }
+    void name(int32_t slot, const char *profile) {
+        world().profiles[slot].slot(ProfileRecord::kName)->setPointer(kScriptText, world().names().internOrFind(profile));
+    }
+    void fire(const char *event) {
+        findEvent(world().globalContext(), event)->fire();
+        frames(1);
+    }
+    float menuNumber(const char *number) { return numberOf(variable(world().findScene("menu"), number)); }
+};
+
+// Mira's Continue is held on the disk. A second one waits for it, with the waiting picture, and is refused:
+// the menu hears whose game is still read; a third is refused at once and told too. Nia is selected, and
+// Zed made; then the disk answers: the reading is set aside, and the profiles stay as the player left them,
+// also after the next scene change.
+TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThePlayersProfilesStay) {
+    startInGarden();
+    name(3, "Nia");
+    goTo("menu");
+    auto waitsShown = std::make_shared<std::atomic<int>>(0);
+    game->context->saveWriter.setWaitingHook([waitsShown] { ++*waitsShown; });
+    clearLogContents();
+    HeldArchive held(kFirstReadOfABuild);
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    ThreadRecord *reading = game->context->loadThread;
+    ASSERT_TRUE(held.waitUntilHeld());
+
+    const int shownBefore = waitsShown->load();
+    EXPECT_FALSE(startLoadGame(&world(), nullptr));
+    EXPECT_EQ(waitsShown->load(), shownBefore + 1) << "the wait for the reading shows the waiting picture";
+    frames(1);
+    EXPECT_EQ(menuNumber("#still"), 1.0f);
+    const ScriptVariable *told = variable(world().globalScene, "##still_read_text");
+    ASSERT_TRUE(told && told->value->text());
+    EXPECT_STREQ(told->value->text(), "Mira’s saved game is still being read from the disk. Try again in a moment.");
+    EXPECT_FALSE(startLoadGame(&world(), nullptr));
+    frames(1);
+    EXPECT_EQ(menuNumber("#still"), 2.0f) << "every refused Continue is told";
+    EXPECT_EQ(waitsShown->load(), shownBefore + 1) << "a reading known stuck is not waited for again";
+
+    fire("to_nia");
+    name(4, "Zed");
+    fire("to_zed");
+    held.release();
+    ASSERT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
+    frames(2);
+    EXPECT_EQ(game->context->pendingWorld.load(), nullptr) << "the late reading's world replaces nothing";
+    EXPECT_EQ(menuNumber("#loaded"), 0.0f);
+    // A scene change is where a loaded world would take over.
+    goTo("garden");
+    EXPECT_EQ(currentProfileIndex(&world()), 4);
+    EXPECT_STREQ(world().profiles[3].name(), "Nia");
+    EXPECT_STREQ(world().profiles[4].name(), "Zed");
+    EXPECT_NE(getLogContents().find("the saved game of Mira was read after the player had gone on with the "
+                                    "profiles: it is set aside"),
+              std::string::npos)
+        << getLogContents();
+}
+
+// A load held before it builds its world; the game's sound option changes, then the context is let go at a
+// restart, or the game object is deleted. The reading goes on: its start-up plays the bell at the volume of
+// its own copy of the options, and writes no options file.
+TEST_F(SavedGameLoadLateTest, ALoadsStartUpReadsItsOwnOptionsOnceTheGameHasGoneOn) {
+    for (const bool restart : {true, false}) {
+        SCOPED_TRACE(restart ? "a restart" : "the game object deleted");
+        startInGarden();
+        HoSound *bell = game->context->resources->getSound("data/sounds/bell.ogg", true);
+        ASSERT_NE(bell->engineSound, nullptr);
+        game->options.set(kOptionSfx, 0.5f);
+        HeldArchive held(kFirstReadOfABuild);
+        ASSERT_TRUE(startLoadGame(&world(), nullptr));
+        ThreadRecord *reading = game->context->loadThread;
+        ASSERT_TRUE(held.waitUntilHeld());
+        game->options.set(kOptionSfx, 0.25f);
+        bell->engineSound->volume = -1;
+        HoContext *letGo = game->context;
+        const std::string options = game->optionsFilePath();
+        ASSERT_FALSE(options.empty());
+        if (restart) {
+            letGo->exit = 1;
+            letGo->restart = 1;
+            EXPECT_TRUE(game->runPass());
+            ASSERT_NE(game->context, letGo);
+        } else {
+            game.reset();
+        }
+        // Written by the game and by the next context's start-up: none is to come.
+        std::filesystem::remove(options);
+        held.release();
+        // The next context's game goes on with its options while the reading builds its world.
+        if (game)
+            game->options.set(kOptionSfx, 0.25f);
+        ASSERT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
+        waitForThread(reading);
+        EXPECT_EQ(bell->engineSound->volume, 50) << "half the full volume, as the options were when the load began";
+        ASSERT_NE(letGo->loadedGame.load(), nullptr);
+        EXPECT_FALSE(std::filesystem::exists(options)) << "a load's world writes no options file";
+        if (game) {
+            game->shutdown();
+            game.reset();
+        }
+    }
+}
+
+// A list that could not be made into an image: the load's world reads the list's file, and leaves the names
+// the notices keep of it to the main thread.
+TEST_F(SavedGameLoadLateTest, ALoadsWorldThatReadsTheListsFileLeavesTheNoticesAlone) {
+    startInGarden();
+    saveProfileList(&world());
+    game->context->saveWriter.waitUntilIdle();
+    const std::vector<std::string> kept = {"kept by the main thread"};
+    game->context->saveNotice.namesOnDisk = kept;
+    std::unique_ptr<HoWorld> reader = startWorldForLoad(game->context, {}, world().copyOfGame());
+    EXPECT_STREQ(reader->profiles[2].name(), "Mira") << "the file was read";
+    EXPECT_EQ(game->context->saveNotice.namesOnDisk, kept);
+}
+
+} // namespace
+} // namespace worldtest
