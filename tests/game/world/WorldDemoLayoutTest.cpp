@@ -717,7 +717,7 @@ TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
                    "PROFILES_RECOVERED_MISSING", "SAVE_FAILED", "SAVE_FAILED_NO_ROOM", "SAVE_FAILED_NO_PERMISSION",
                    "SAVE_FAILED_NOT_FINISHED"}),
           longest({"PROFILE_WAITING", "PROFILE_WRITTEN", "PROFILE_MADE_NOT_KEPT", "PROFILE_SELECT_NOT_KEPT",
-                   "PROFILE_RESET_NOT_KEPT", "PROFILE_DELETE_NOT_KEPT"},
+                   "PROFILE_RESET_NOT_KEPT", "PROFILE_DELETE_NOT_KEPT", "SAVED_GAME_STILL_READ"},
                   name)},
          {reason}},
         {warning, warningWhy, 3,
