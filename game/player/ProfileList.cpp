@@ -441,7 +441,7 @@ void loadProfileList(HoWorld *world) {
     const bool read = !stream.hasField(kListGate) || serializeProfileList(stream, world);
     stream.close();
     if (read && !fromImage)
-        world->context->saveNotice.namesOnDisk = profileNames(world);
+        world->context->saveNotice.record.namesOnDisk = profileNames(world);
     if (read)
         readRepeatedNamesOnce(world, path);
     else
