@@ -67,6 +67,12 @@ void noteListWritten(HoContext *context, const SaveWriter::Outcome &outcome) {
         context->saveNotice.record.namesOnDisk = profileNames(context->world);
 }
 
+// A profile's game told as waiting is told again once it is written.
+void noteWrittenAfterWaiting(SaveNotice &notice, const std::pair<bool, std::string> &waited) {
+    if (waited.first && !waited.second.empty())
+        notice.writtenUntold.push_back(waited.second);
+}
+
 void takeOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
     SaveRecord &record = notice.record;
@@ -98,6 +104,9 @@ void takeOutcomes(HoContext *context) {
             continue;
         }
         record.failing = false;
+        // The change the player asked for is written, whatever later write of the file waits now.
+        if (outcome.asked())
+            noteWrittenAfterWaiting(notice, record.takeWaiting(outcome.path));
         noteListWritten(context, outcome);
         if (outcome.announcement && context->world)
             announce(context->world, outcome.announcement);
@@ -142,13 +151,14 @@ void followWaitingChanges(HoContext *context) {
             ++change;
             continue;
         }
-        if (change->everTold && !change->profile.empty())
-            notice.writtenUntold.push_back(withName(localized(context, gameWrittenText()), change->profile));
+        noteWrittenAfterWaiting(notice, {change->everTold, change->profile});
         change = waiting.erase(change);
     }
     if (world && !notice.writtenUntold.empty())
         setGlobalNumber(world, kWaitingGameName, 1.0f);
-    while (world && !notice.writtenUntold.empty() && tellLine(world, kWaitingEvent, kWaitingTextName, notice.writtenUntold.front())) {
+    while (world && !notice.writtenUntold.empty() &&
+           tellLine(world, kWaitingEvent, kWaitingTextName,
+                    withName(localized(context, gameWrittenText()), notice.writtenUntold.front()))) {
         logMessage("Game: the player is told that a game that waited for the disk is written");
         notice.writtenUntold.erase(notice.writtenUntold.begin());
     }

@@ -41,7 +41,8 @@ struct SaveNotice {
         int32_t clicks = 0; // the world's clicks when it was told
     };
     Warning warning;
-    // Lines of changes written after they were told as waiting, still to be told where the player looks.
+    // The profiles whose games were written after they were told as waiting, still to be told so where the
+    // player looks.
     std::vector<std::string> writtenUntold;
     // A line about a loss or about another profile's game, told on a screen that may be left before it was
     // read: it is told again on the next screen unless it was in view for kReadableFor.

@@ -209,6 +209,41 @@ TEST_F(GameInMemoryTest, EveryLoadThatWouldReplaceAnUnsavedGameIsHeldBack) {
     }
 }
 
+// The second Continue to Nia while Mira's game, saved once more, still waits behind a job the disk does not
+// finish: the game is not called lost but waiting, the load goes on, and when the disk answers Mira's file
+// holds her play and the player hears that it is saved.
+TEST_F(GameInMemoryTest, ASecondContinueOnADiskThatDoesNotAnswerSaysTheGameWaitsAndItLandsLater) {
+    archives->write("data/menus/menu/menu.script",
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #told ~\n}\n"
+                    "on unsaved_game_kept {\n  add #kept 1\n}\non unsaved_game_lost {\n}\non loaded {\n  add #loaded 1\n}\n"
+                    "on save_waiting {\n  set #told ##save_waiting_text\n}\n");
+    miraOnTheMenuAfterAFailedSave();
+    diskAnswers();
+    {
+        // Every wait here is on the held job: it need not last the full bound.
+        const ShortLongestWait shortWaits;
+        HeldWriter held(game->context->saveWriter);
+        fire("to_nia");
+        EXPECT_EQ(visitsContinued(), -1.0f) << "held back once";
+        EXPECT_EQ(visitsContinued(), 0.0f) << "the second Continue goes on with Nia's game";
+        EXPECT_STREQ(globalText("##unsaved_game_text"),
+                     "Mira’s game waits for the disk: it is written when the disk answers, unless the game ends first.");
+        ++world().playerClicks; // read
+    }
+    game->context->saveWriter.waitUntilIdle();
+    const auto told = [&] {
+        const ScriptValue *line = variable(world().findScene("menu"), "#told")->value;
+        return std::string(line->type == kScriptText && line->text() ? line->text() : "");
+    };
+    EXPECT_TRUE(lftest::waitUntil([&] {
+        frames(1);
+        return told() == "Mira’s game is saved.";
+    })) << told();
+    EXPECT_EQ(savedVisits(2), 7.0f);
+    game->shutdown();
+    game.reset();
+}
+
 // The warning that Mira's game would be lost stays in view until the player clicks: the failure of a list
 // write that arrives in the same wait is told after, not over it.
 TEST_F(GameInMemoryTest, AWarningOfLossIsReplacedByNothingLessUrgentUntilThePlayerClicks) {

@@ -364,6 +364,28 @@ TEST_F(SaveNoticeTest, AListTheDiskDoesNotWriteIsToldAsWaitedForAtOnce) {
     game.reset();
 }
 
+// The list the player asked for is written; a later write of the list that the game makes by itself then
+// waits behind a held job: the player's change is not told as waiting for the disk.
+TEST_F(SaveNoticeTest, AListWrittenIsNotToldAsWaitingForALaterWriteOfIt) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #waiting 0\n  set #close_time 0\n  set #open_time 0\n}\n"
+                    "on save_waiting {\n  add #waiting 1\n}\n");
+    startWriting();
+    framesUntilWritten();
+    saveProfilesNative(&world(), nullptr);
+    game->context->saveWriter.waitUntilIdle();
+    HeldWriter held(game->context->saveWriter);
+    saveProfileList(&world());
+    // Longer than the game lets a change wait before it tells so.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until)
+        frames(1);
+    EXPECT_EQ(gardenNumber("#waiting"), 0.0f);
+    held.letGo();
+    game->shutdown();
+    game.reset();
+}
+
 // Each save of the game asked while the disk is held by an earlier job is told as waiting, by its profile's
 // name, within about a second of each ask, and told again once it is written.
 TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAgainWhenWritten) {
@@ -688,8 +710,9 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         startWriting();
         framesUntilWritten();
         const std::string options = game->optionsFilePath() + ".tmp";
-        if (c.optionsWritten)
+        if (c.optionsWritten) {
             ASSERT_EQ(game->saveOptions(), PlatformFileError::kNone);
+        }
         if (c.optionsBlocked)
             std::filesystem::create_directories(options);
         fileHooksReset();
