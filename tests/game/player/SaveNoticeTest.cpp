@@ -400,7 +400,10 @@ TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAga
             return gardenNumber("#waiting") >= times;
         });
     };
-    const auto line = [&] { return std::string(variable(world().findScene("garden"), "#line")->value->text()); };
+    const auto line = [&] {
+        const ScriptValue *told = variable(world().findScene("garden"), "#line")->value;
+        return std::string(told->type == kScriptText && told->text() ? told->text() : "");
+    };
     {
         HeldWriter held(game->context->saveWriter);
         for (float ask = 1.0f; ask <= 2.0f; ++ask) {
