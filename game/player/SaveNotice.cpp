@@ -126,7 +126,8 @@ bool tellWaiting(HoWorld *world, const SaveRecord::Waiting &change) {
             event->fire();
         return event != nullptr;
     }
-    return tellLine(world, kWaitingEvent, kWaitingTextName, withName(localized(world->context, gameWaitingText()), change.profile));
+    const std::string line = withName(localized(world->context, gameWaitingText()), change.profile);
+    return tellLine(world, kWaitingEvent, kWaitingTextName, line);
 }
 
 // Each change the disk has not written within about a second is told as waiting, once for each time it was
@@ -219,8 +220,12 @@ void noteGameAsked(HoContext *context, const std::string &path, const std::strin
 }
 
 void noteGameRemoval(HoContext *context, const std::string &path, const std::string &profile) {
-    if (!path.empty() && !profile.empty())
-        context->saveNotice.record.owners[path] = profile;
+    if (path.empty() || profile.empty())
+        return;
+    SaveRecord &record = context->saveNotice.record;
+    record.owners[path] = profile;
+    // The game that waited is discarded: nothing of it is told as written.
+    record.takeWaiting(path);
 }
 
 PlatformFileError lastFailureOf(HoContext *context, const std::string &path) {
