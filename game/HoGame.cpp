@@ -278,18 +278,21 @@ void HoGame::saveAtExit() {
         context->stop = 1;
         saveGameOnExit(context->world);
     }
+    // Options the player did not change since their file was written are not written again: a failure to
+    // write them would name them in the notice for nothing.
+    const bool changed = optionsChangedSinceWritten();
     const bool beside = savesOnWriterThread && !platformFixedClockEnabled();
     const auto started = std::chrono::steady_clock::now();
-    PlatformFileError options = beside ? startSavingOptions() : PlatformFileError::kNone;
+    PlatformFileError options = beside && changed ? startSavingOptions() : PlatformFileError::kNone;
     std::vector<FileNotSaved> notSaved = context ? filesNotSavedAtExit(context, "when the game ended")
                                                  : std::vector<FileNotSaved>();
-    if (!beside)
+    if (!beside && changed)
         options = startSavingOptions();
-    if (options == PlatformFileError::kNone)
+    if (options == PlatformFileError::kNone && changed)
         options = finishSavingOptions(beside ? longestWaitLeft(started) : SaveWriter::longestWait());
     if (options != PlatformFileError::kNone) {
         const std::string path = optionsFilePath();
-        notSaved.push_back({path.empty() ? "options.cfg" : path, options, SavedFileKind::kOptions});
+        notSaved.push_back({path.empty() ? "options.cfg" : path, options, SavedFileKind::kOptions, std::string()});
     }
     tellFilesNotSavedAtExit(context, getWindowTitle(), notSaved);
 }

@@ -80,6 +80,10 @@ public:
     void readOptions();
     // Writes the options file, waiting for it a few seconds at most; false (logged) when it was not written.
     PlatformFileError saveOptions();
+    // The options as their file holds them.
+    std::string optionsText() const;
+    // The options differ from what their file was last read or written with.
+    bool optionsChangedSinceWritten() const;
     // Hands the options file to its writer; why it could not (kNone: handed over). Logged.
     PlatformFileError startSavingOptions();
     // Waits for the options' writer at most the bound; why the file was not written (kNone: it was). Logged.
@@ -131,6 +135,8 @@ private:
 
     // The options file's own writer (HoGameOptions.cpp), waited for a few seconds at most.
     SaveWriter optionsWriter_{"options file"};
+    std::string optionsOnDisk_; // the options text the file was last read or written with (empty: not known)
+    std::string optionsAsked_;  // the options text last handed to the writer
     bool waitingShown_ = false; // the wait screen is drawn in this pass
     bool shutDown_ = false;
     bool windowFailed_ = false;

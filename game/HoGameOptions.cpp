@@ -86,6 +86,8 @@ void HoGame::readOptions() {
     if (path.empty() || !readWholeFile(path.c_str(), &file))
         return;
     parseOptions(file.data.get());
+    // The file holds these options: the exit need not write them again unless they change.
+    optionsOnDisk_ = optionsText();
 }
 
 void HoGame::parseOptions(const char *text) {
@@ -109,8 +111,7 @@ PlatformFileError HoGame::saveOptions() {
     return error == PlatformFileError::kNone ? finishSavingOptions(SaveWriter::longestWait()) : error;
 }
 
-PlatformFileError HoGame::startSavingOptions() {
-    const std::string path = optionsFilePath();
+std::string HoGame::optionsText() const {
     std::string text;
     for (int32_t i = 0; i < kGameOptionCount; i++) {
         const auto index = GameOptionIndex(i);
@@ -119,6 +120,16 @@ PlatformFileError HoGame::startSavingOptions() {
         text += isIntegerOption(index) ? std::to_string(options.rounded(index)) : formatVolume(options.get(index));
         text += '\n';
     }
+    return text;
+}
+
+bool HoGame::optionsChangedSinceWritten() const {
+    return optionsText() != optionsOnDisk_;
+}
+
+PlatformFileError HoGame::startSavingOptions() {
+    const std::string path = optionsFilePath();
+    std::string text = optionsText();
     if (path.empty()) {
         const PlatformFileError why =
             stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : stateFolderError;
@@ -136,6 +147,7 @@ PlatformFileError HoGame::startSavingOptions() {
     optionsWriter_.startThread();
     // A write refused for want of room in the queue comes back as a failed outcome.
     optionsWriter_.write(path, std::move(image), text.size());
+    optionsAsked_ = std::move(text);
     return PlatformFileError::kNone;
 }
 
@@ -148,5 +160,7 @@ PlatformFileError HoGame::finishSavingOptions(std::chrono::milliseconds bound) {
     PlatformFileError error = PlatformFileError::kNone;
     for (const SaveWriter::Outcome &outcome : optionsWriter_.takeOutcomes(false))
         error = outcome.error;
+    if (error == PlatformFileError::kNone)
+        optionsOnDisk_ = optionsAsked_;
     return error;
 }

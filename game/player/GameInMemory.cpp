@@ -20,10 +20,15 @@ constexpr char kLostEvent[] = "unsaved_game_lost";
 // What the player is told, in two lines: whose game is not saved, why (the notices' reason follows) and
 // what another load loses; then, short enough for one line, how to go on with it. Or that it is lost.
 constexpr SaveFailureText kNotSavedLine{"UNSAVED_GAME_KEPT", "%s’s game could not be saved."};
-constexpr SaveFailureText kPlaySinceSaveLoss{"UNSAVED_GAME_LOSES", "Loading again loses the play since the last save."};
-constexpr SaveFailureText kWholeGameLoss{"UNSAVED_GAME_LOSES_WHOLE", "Loading again loses the whole game."};
-constexpr SaveFailureText kKeepChoice{"UNSAVED_GAME_KEEP", "To keep it, make %s current and go on."};
+constexpr SaveFailureText kPlaySinceSaveLoss{"UNSAVED_GAME_LOSES", "Continue again loses the play since the last save."};
+constexpr SaveFailureText kWholeGameLoss{"UNSAVED_GAME_LOSES_WHOLE", "Continue again loses the whole game."};
+constexpr SaveFailureText kKeepChoice{"UNSAVED_GAME_KEEP", "To keep it, make %s current with Next profile, then Continue."};
+// The same game held back from a scene's load of its own profile's file.
+constexpr SaveFailureText kLoadLosesHere{"UNSAVED_GAME_LOSES_HERE", "Loading it again loses the play since the last save."};
+constexpr SaveFailureText kKeepHere{"UNSAVED_GAME_KEEP_HERE", "To keep it, go on playing."};
 constexpr SaveFailureText kLostLine{"UNSAVED_GAME_LOST", "%s’s game could not be saved again and is lost."};
+constexpr SaveFailureText kWaitsLine{"UNSAVED_GAME_WAITS",
+                                     "%s’s game waits for the disk: it is written when the disk answers, unless the game ends first."};
 
 bool sameName(const char *name, const std::string &profile) {
     return name && strcasecmp(name, profile.c_str()) == 0;
@@ -76,9 +81,9 @@ std::string notSavedLine(HoWorld *world, const SaveFailureText &line, const Game
     return lineFor(world, line, game) + " " + localized(world->context, saveFailureReason(error));
 }
 
-// Saved once more before the player hears of it, or before it is dropped: the disk may have room now. Null
-// when it is saved.
-const GameInMemory *savedOnceMore(HoWorld *world, const char *when) {
+// Saved once more before the player hears of it, or before it is dropped: the disk may have room now. The
+// game still not saved after that; null when it is saved.
+const GameInMemory *unsavedAfterSavingOnceMore(HoWorld *world, const char *when) {
     if (saveUnsavedGameAgain(world, when))
         settleSaves(world);
     return unsavedGame(world);
@@ -94,6 +99,8 @@ void noteGameInMemory(HoWorld *world, const std::string &path) {
     game.profile = name ? name : "";
     game.sceneSaveName = world->sceneSaveName;
     game.target = savedGameTarget(world);
+    if (runningWorldWriter(world))
+        noteGameAsked(world->context, game.path, game.profile);
 }
 
 const GameInMemory *unsavedGame(HoWorld *world) {
@@ -138,6 +145,15 @@ void saveGameInMemoryBeforeSwitch(HoWorld *world, int32_t slot) {
 }
 
 void discardGameInMemory(HoWorld *world, const char *profile) {
+    // Whose the files are that go: a removal the end could not do is named by its profile.
+    const int32_t slot = profile ? profileSlotNamed(world, profile) : 0;
+    if (slot && runningWorldWriter(world)) {
+        for (const char *scene : {static_cast<const char *>(nullptr), world->sceneSaveName}) {
+            const std::string path = savedGamePath(world, slot, scene);
+            if (!path.empty())
+                noteGameRemoval(world->context, resolveDataPath(path.c_str()), profile);
+        }
+    }
     GameInMemory &game = world->lastSavedGame;
     if (game.path.empty() || !sameName(profile, game.profile))
         return;
@@ -147,35 +163,72 @@ void discardGameInMemory(HoWorld *world, const char *profile) {
     dropGameInMemory(world);
 }
 
+namespace {
+
+// The current profile's own game held back from a load of another of its files (a scene's): the words of the
+// profiles screen (another profile, Next profile) do not fit there.
+bool isCurrentProfiles(HoWorld *world, const GameInMemory &game) {
+    const int32_t index = currentProfileIndex(world);
+    return isPlayerSlot(index) && sameName(world->profiles[index].name(), game.profile);
+}
+
+// Nothing shows the line yet (a scene change, a screen that can tell nothing): the load waits until it is told.
+bool heldBackUntold(const GameInMemory &game) {
+    logMessage("Game: a load is held back: the unsaved game of the profile \"%s\" would be lost and nothing "
+               "shows it yet",
+               game.profile.c_str());
+    return true;
+}
+
+// The second ask: the game saved once more is still not written. On a disk that does not answer it is not
+// lost: it waits in the writer and is written when the disk answers, unless the game ends first (the player
+// hears when it is). Refused, it is lost, and told so with the reason. False when nothing can tell it.
+bool tellSecondAsk(HoWorld *world, const GameInMemory &game) {
+    SaveWriter *writer = runningWorldWriter(world);
+    const bool waits = writer && writer->saveWaits(game.path);
+    const std::string line = waits ? lineFor(world, kWaitsLine, game) : notSavedLine(world, kLostLine, game);
+    if (!tellWarningOfLoss(world, kLostEvent, line, std::string()))
+        return false;
+    if (waits) {
+        logMessage("Game: the unsaved game of the profile \"%s\" waits for the disk: it is written when the disk "
+                   "answers unless the game ends first; the player goes on with another game, WARNING",
+                   game.profile.c_str());
+        noteGameToldWaiting(world->context, game.path, game.profile);
+    } else {
+        logMessage("Game: the unsaved game of the profile \"%s\" could not be saved again and is dropped: the "
+                   "player goes on with another game, WARNING",
+                   game.profile.c_str());
+    }
+    carryLineToNextScreen(world, line);
+    return true;
+}
+
+} // namespace
+
 bool holdBackLoadForUnsavedGame(HoWorld *world) {
-    // The current profile's own game comes here only for a load of another of its files (a scene's), which
-    // would replace the running world as another profile's load does.
     const GameInMemory *game = unsavedGame(world);
     if (!game)
         return false;
     const bool told = game->lossTold;
-    game = savedOnceMore(world, told ? "before it is dropped" : "before another game is loaded");
+    // During a scene change nothing can be saved once more: the second ask waits for the change's end.
+    if (told && world->change.state != kChangeIdle)
+        return heldBackUntold(*game);
+    game = unsavedAfterSavingOnceMore(world, told ? "before it is dropped" : "before another game is loaded");
     if (!game)
         return false;
     const GameInMemory kept = *game;
     if (told) {
-        logMessage("Game: the unsaved game of the profile \"%s\" could not be saved again and is dropped: the "
-                   "player goes on with another game, WARNING",
-                   kept.profile.c_str());
-        tellWarningOfLoss(world, kLostEvent, notSavedLine(world, kLostLine, kept), std::string());
+        if (!tellSecondAsk(world, kept))
+            return heldBackUntold(kept);
         dropGameInMemory(world);
         return false;
     }
+    const bool here = isCurrentProfiles(world, kept);
     const bool hasFile = fileExists(kept.path.c_str());
-    const std::string loss = lineFor(world, hasFile ? kPlaySinceSaveLoss : kWholeGameLoss, kept);
-    // Nothing shows it yet (a scene change, a screen that can tell nothing): the load waits until it is told.
-    if (!tellWarningOfLoss(world, kKeptEvent, notSavedLine(world, kNotSavedLine, kept) + " " + loss,
-                           lineFor(world, kKeepChoice, kept))) {
-        logMessage("Game: a load is held back: the unsaved game of the profile \"%s\" would be lost and nothing "
-                   "shows it yet",
-                   kept.profile.c_str());
-        return true;
-    }
+    const SaveFailureText &loses = here ? kLoadLosesHere : hasFile ? kPlaySinceSaveLoss : kWholeGameLoss;
+    const std::string text = notSavedLine(world, kNotSavedLine, kept) + " " + lineFor(world, loses, kept);
+    if (!tellWarningOfLoss(world, kKeptEvent, text, lineFor(world, here ? kKeepHere : kKeepChoice, kept)))
+        return heldBackUntold(kept);
     logMessage("Game: the player is told that the unsaved game of the profile \"%s\" is lost if another game "
                "goes on",
                kept.profile.c_str());

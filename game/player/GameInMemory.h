@@ -3,9 +3,9 @@
 // world still holds it, newer than the file on disk, and it belongs to the profile it was saved for until it is
 // saved or the player discards it (a reset or delete of that profile). Wherever it would otherwise be dropped
 // (another profile selected or made, a restart, the exit) it is saved again, as its own profile in the scene it
-// was saved in; a load of another profile's game, which replaces the running world, is held back once while it
-// is still not saved, and the player is told whose game would be lost and that selecting that profile goes on
-// with it.
+// was saved in. A load that would replace the running world while it is still not saved (another profile's
+// game, or another file of the current profile's, such as a scene's) is held back once, and the player is told
+// whose game would be lost and how to go on with it.
 
 #include <cstdint>
 #include <string>
@@ -20,7 +20,8 @@ struct GameInMemory {
     std::string profile;
     const char *sceneSaveName = nullptr;
     HoScene *target = nullptr;
-    // The player was told that continuing another profile loses it (cleared by every switch of profile).
+    // The player was told that a load replacing the running world loses it (cleared by every switch of
+    // profile).
     bool lossTold = false;
 };
 

@@ -443,7 +443,7 @@ void loadProfileList(HoWorld *world) {
     // The notices are the main thread's: a world built for a load that read the file (its image was empty)
     // leaves them alone.
     if (read && !world->builtForLoad)
-        world->context->saveNotice.namesOnDisk = profileNames(world);
+        world->context->saveNotice.record.namesOnDisk = profileNames(world);
     if (read)
         readRepeatedNamesOnce(world, path);
     else

@@ -1,5 +1,6 @@
 #include "game/player/SaveWriter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -487,6 +488,14 @@ bool SaveWriter::removalAsked(const std::string &path) {
             return job->kind == Job::Kind::kRemove;
     }
     return state.working && state.workingPath == path && state.workingKind == Job::Kind::kRemove;
+}
+
+bool SaveWriter::saveWaits(const std::string &path) {
+    State &state = *state_;
+    std::lock_guard<std::mutex> lock(state.mutex);
+    const auto savesIt = [&path](const Job &job) { return job.saves() && job.path == path; };
+    return std::any_of(state.jobs.begin(), state.jobs.end(), savesIt) ||
+           (state.working && state.workingPath == path && state.workingKind == Job::Kind::kWrite);
 }
 
 std::vector<SaveWriter::Unfinished> SaveWriter::takeLongJob(std::chrono::milliseconds bound) {

@@ -152,6 +152,8 @@ public:
     // The last job asked of the file at the resolved path, waiting or at work, is its removal: whoever reads
     // the file now reads what is about to go (a load takes it as missing).
     bool removalAsked(const std::string &path);
+    // A save of the file at the resolved path is waiting or at work: it is not written yet.
+    bool saveWaits(const std::string &path);
     // The job at work, once it has been at work longer than the bound, once per job (nothing otherwise): a
     // write that the disk has not finished is told without anyone waiting for it. A save among them counts as
     // failed from now on until its file is written, so that its outcome comes back when it ends; it is known

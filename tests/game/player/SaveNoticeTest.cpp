@@ -364,6 +364,63 @@ TEST_F(SaveNoticeTest, AListTheDiskDoesNotWriteIsToldAsWaitedForAtOnce) {
     game.reset();
 }
 
+// The list the player asked for is written; a later write of the list that the game makes by itself then
+// waits behind a held job: the player's change is not told as waiting for the disk.
+TEST_F(SaveNoticeTest, AListWrittenIsNotToldAsWaitingForALaterWriteOfIt) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #waiting 0\n  set #close_time 0\n  set #open_time 0\n}\n"
+                    "on save_waiting {\n  add #waiting 1\n}\n");
+    startWriting();
+    framesUntilWritten();
+    saveProfilesNative(&world(), nullptr);
+    game->context->saveWriter.waitUntilIdle();
+    HeldWriter held(game->context->saveWriter);
+    saveProfileList(&world());
+    // Longer than the game lets a change wait before it tells so.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until)
+        frames(1);
+    EXPECT_EQ(gardenNumber("#waiting"), 0.0f);
+    held.letGo();
+    game->shutdown();
+    game.reset();
+}
+
+// Each save of the game asked while the disk is held by an earlier job is told as waiting, by its profile's
+// name, within about a second of each ask, and told again once it is written.
+TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAgainWhenWritten) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #waiting 0\n  set #close_time 0\n  set #open_time 0\n}\n"
+                    "on save_waiting {\n  add #waiting 1\n  set #line ##save_waiting_text\n}\n");
+    startWriting();
+    framesUntilWritten();
+    const auto toldTimes = [&](float times) {
+        return lftest::waitUntil([&] {
+            frames(1);
+            return gardenNumber("#waiting") >= times;
+        });
+    };
+    const auto line = [&] {
+        const ScriptValue *told = variable(world().findScene("garden"), "#line")->value;
+        return std::string(told->type == kScriptText && told->text() ? told->text() : "");
+    };
+    {
+        HeldWriter held(game->context->saveWriter);
+        for (float ask = 1.0f; ask <= 2.0f; ++ask) {
+            saveFromTheMenu();
+            EXPECT_TRUE(toldTimes(ask)) << "ask " << ask;
+            EXPECT_EQ(line(), "Mira’s game waits for the disk to write it.");
+        }
+    }
+    game->context->saveWriter.waitUntilIdle();
+    EXPECT_TRUE(toldTimes(3.0f)) << getLogContents();
+    EXPECT_EQ(line(), "Mira’s game is saved.");
+    frames(3);
+    EXPECT_EQ(gardenNumber("#waiting"), 3.0f) << "each told once";
+    game->shutdown();
+    game.reset();
+}
+
 TEST_F(SaveNoticeTest, ASavedGameReadOnlyInPartIsToldOnScreenOnceTheLoadedGameShows) {
     startWriting();
     saveFromTheMenu();
@@ -635,17 +692,20 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         int64_t failedChange; // 0: none
         bool andLater;        // every change after it fails too
         bool optionsBlocked;  // the options' temporary is a folder: their file cannot be written
-        const char *logged;
+        const char *logged;   // null: nothing is told
         const char *shown;
+        bool optionsWritten = false; // the options' file was written since they last changed: not written again
     };
     const Case cases[] = {
         {"the saved game alone", 1, false, false, "the game could not be saved: no room left on the disk",
-         "Not saved: the game. There is no room left on the disk."},
+         "Not saved: the game. There is no room left on the disk. Mira’s game will be as at the last save."},
         {"every file", 1, true, false,
          "the game, the profiles and the options could not be saved: no room left on the disk",
-         "Not saved: the game, the profiles and the options. There is no room left on the disk."},
+         "Not saved: the game, the profiles and the options. There is no room left on the disk. Mira’s game will be "
+         "as at the last save."},
         {"the options alone", 0, false, true, "the options could not be saved: the system refused the write",
          "Not saved: the options. The disk refused its files."},
+        {"the options unchanged since written", 0, false, true, nullptr, nullptr, true},
     };
     const std::string caption = std::string("[dialog] ") + "Brightmoor Ambercrest Lanternfall: ";
     for (const Case &c : cases) {
@@ -653,6 +713,9 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         startWriting();
         framesUntilWritten();
         const std::string options = game->optionsFilePath() + ".tmp";
+        if (c.optionsWritten) {
+            ASSERT_EQ(game->saveOptions(), PlatformFileError::kNone);
+        }
         if (c.optionsBlocked)
             std::filesystem::create_directories(options);
         fileHooksReset();
@@ -662,30 +725,56 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         game->shutdown();
         const std::string box = testing::internal::GetCapturedStderr();
         const std::string log = getLogContents();
-        EXPECT_NE(log.find(std::string("the player is told at exit that ") + c.logged), std::string::npos) << log;
-        EXPECT_EQ(box, caption + platformDialogText(c.shown) + "\n");
+        if (!c.logged) {
+            EXPECT_EQ(log.find("the player is told at exit"), std::string::npos) << log;
+            EXPECT_EQ(box, "");
+        } else {
+            EXPECT_NE(log.find(std::string("the player is told at exit that ") + c.logged), std::string::npos) << log;
+            EXPECT_EQ(box, caption + platformDialogText(c.shown) + "\n");
+        }
         std::filesystem::remove_all(options);
+        std::filesystem::remove(game->optionsFilePath());
         fileHooksFailChange(0, false);
         fileHooksReset();
         game.reset();
     }
 }
 
-// Reasons that differ are each given; with the profile list not saved, the profiles that the next start
-// would list again (deleted since the list on disk was written) or not at all (made since) are named.
-TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonAndNamesWhatTheNextStartUndoes) {
+// Reasons that differ are each given once; by name, what the next start shows instead of what the player did:
+// a game as at its last save, a reset undone, and with the profile list not saved, the profiles that it would
+// list again (deleted since the list on disk was written) or not at all (made since).
+TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonOnceAndNamesWhatTheNextStartShowsInstead) {
+    using Kind = SavedFileKind;
+    const auto noRoom = PlatformFileError::kNoRoom;
+    const auto hung = PlatformFileError::kTimedOut;
+    struct Case {
+        const char *what;
+        std::vector<FileNotSaved> files;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {"the list and the options",
+         {{"list", noRoom, Kind::kProfiles, ""}, {"options", PlatformFileError::kOther, Kind::kOptions, ""}},
+         "Not saved: the profiles. There is no room left on the disk. Not saved: the options. The disk refused its "
+         "files. Fay will be listed again at the next start. Cy will be missing at the next start."},
+        {"two games and a reset on a hung disk",
+         {{"ada", hung, Kind::kGame, "Ada"}, {"gus", hung, Kind::kGame, "Gus"}, {"ada2", hung, Kind::kRemoval, "Ada"}},
+         "Not saved: the game. The disk did not finish writing its files. Ada’s game will be as at the last save. "
+         "Gus’s game will be as at the last save. Ada’s reset will be undone: the old game comes back."},
+        {"a reset alone", {{"gus", hung, Kind::kRemoval, "Gus"}},
+         "The disk did not finish writing its files. Gus’s reset will be undone: the old game comes back."},
+        {"a game made missing with its list", {{"cy", noRoom, Kind::kGame, "Cy"}, {"list", noRoom, Kind::kProfiles, ""}},
+         "Not saved: the game and the profiles. There is no room left on the disk. Fay will be listed again at the "
+         "next start. Cy will be missing at the next start."},
+    };
     startWriting();
     framesUntilWritten();
-    game->context->saveNotice.namesOnDisk = {"Fay", "Gus"};
-    const char *const names[] = {"Gus", "Cy"};
-    for (int32_t slot = 1; slot <= kProfileSlotCount; ++slot)
-        world().profiles[slot].slot(ProfileRecord::kName)->setPointer(
-            kScriptText, world().names().internOrFind(slot <= 2 ? names[slot - 1] : ""));
-    const std::vector<FileNotSaved> files = {{"list", PlatformFileError::kNoRoom, SavedFileKind::kProfiles},
-                                             {"options", PlatformFileError::kOther, SavedFileKind::kOptions}};
-    EXPECT_EQ(notSavedAtExitText(game->context, files),
-              "Not saved: the profiles. There is no room left on the disk. Not saved: the options. The disk refused "
-              "its files. Fay will be listed again at the next start. Cy will be missing at the next start.");
+    const std::vector<std::string> onDisk = {"Fay", "Gus", "Ada"};
+    const std::vector<std::string> now = {"Gus", "Cy", "Ada", ""};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(notSavedAtExitText(game->context, c.files, onDisk, now), c.shown);
+    }
     game->shutdown();
     game.reset();
 }

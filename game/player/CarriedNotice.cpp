@@ -1,0 +1,122 @@
+#include "game/player/CarriedNotice.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/system/KSystem.h"
+#include "game/HoContext.h"
+#include "game/player/HudMessage.h"
+#include "game/player/NoticeScreen.h"
+#include "game/player/ProfileList.h"
+#include "game/player/SaveNoticeText.h"
+#include "game/scene/HoScene.h"
+#include "game/script/ScriptCommandArgs.h"
+#include "game/world/HoWorld.h"
+#include "game/world/HoWorldStepValues.h"
+
+namespace {
+
+constexpr char kFailureEvent[] = "save_failed";
+constexpr char kFailureKeyName[] = "##save_failure";
+constexpr char kFailureTextName[] = "##save_failure_text";
+constexpr char kFailureReasonName[] = "##save_failure_reason";
+
+// The current profile's own game failed: the line need not say whose.
+bool isCurrents(HoWorld *world, const std::string &owner) {
+    const int32_t index = currentProfileIndex(world);
+    const char *name = isPlayerSlot(index) ? world->profiles[index].name() : nullptr;
+    return owner.empty() || (name && strcasecmp(name, owner.c_str()) == 0);
+}
+
+std::string failureLine(HoWorld *world, PlatformFileError error, const std::string &owner) {
+    if (isCurrents(world, owner))
+        return localized(world->context, saveFailureText(error));
+    return withName(localized(world->context, namedSaveFailureText(error)), owner);
+}
+
+} // namespace
+
+bool CarriedNotice::tell(HoWorld *inView, const std::vector<std::string> &failed, PlatformFileError why,
+                         const std::string &owner, bool again) {
+    HoScene *scene = sceneInView(inView);
+    ScriptEvent *event = scene ? findEvent(&scene->script, kFailureEvent) : nullptr;
+    if (!showsMessages(inView) && !event)
+        return false;
+    logMessage(again ? "Game: the player, gone to another screen before reading it, is told again that the game "
+                       "could not be saved: %s"
+                     : "Game: the player is told that the game could not be saved: %s",
+               describeFileError(why));
+    files = failed;
+    error = why;
+    profile = owner;
+    line = failureLine(inView, why, owner);
+    if (showsMessages(inView)) {
+        showLineInHud(inView, line);
+        place = Place::kHud;
+    } else {
+        setGlobalText(inView, kFailureKeyName, saveFailureText(why).key);
+        setGlobalText(inView, kFailureTextName, line.c_str());
+        setGlobalText(inView, kFailureReasonName, saveFailureReason(why).key);
+        event->fire();
+        place = Place::kMenu;
+    }
+    world = inView;
+    menu = place == Place::kMenu ? scene : nullptr;
+    ticksLeft = secondsToTicks(defaultMessageSeconds(inView));
+    lastTick = inView->tickCounter;
+    return true;
+}
+
+void CarriedNotice::forget(const std::string &path) {
+    std::erase(files, path);
+}
+
+// The HUD's message box of the world it was told in still holds the failure (shown or waiting for the HUD):
+// once it has run its time, or another message took its place before the player's eyes, it was read.
+bool CarriedNotice::hudHolds(const HoWorld *inView) const {
+    const SceneElement *text = inView->hud.messageText;
+    return inView == world && inView->message.shown && text && text->text.type == kScriptText && text->text.text() &&
+           line == text->text.text();
+}
+
+// Whether the failure is where it was told and the player still looks there; counts its time on a menu, and
+// forgets it once read.
+bool CarriedNotice::stillInView(HoWorld *inView) {
+    switch (place) {
+    case Place::kHud:
+        if (inView == world && !hudHolds(inView)) {
+            files.clear();
+            return true;
+        }
+        // The box waits through a scene change, to go on over the next location.
+        return inView == world && (showsMessages(inView) || inView->change.state != kChangeIdle);
+    case Place::kMenu:
+        if (inView != world || sceneInView(inView) != menu)
+            return false;
+        ticksLeft -= inView->tickCounter - lastTick;
+        lastTick = inView->tickCounter;
+        if (ticksLeft <= 0)
+            files.clear();
+        return true;
+    case Place::kNowhere:
+        break;
+    }
+    return false;
+}
+
+void CarriedNotice::follow(HoWorld *inView) {
+    if (files.empty() || !inView || stillInView(inView))
+        return;
+    const bool fromHud = place == Place::kHud && hudHolds(inView);
+    const std::vector<std::string> failed = files;
+    if (!tell(inView, failed, error, profile, true)) {
+        // A menu left waits for the next screen that can show it; a box whose HUD is hidden keeps it.
+        if (!fromHud)
+            place = Place::kNowhere;
+        return;
+    }
+    if (fromHud)
+        inView->message.shown = 0;
+}
