@@ -6,14 +6,12 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/player/GameInMemory.h"
-#include "game/player/HudMessage.h"
+#include "game/player/NoticeScreen.h"
 #include "game/player/ProfileList.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SavedGame.h"
 #include "game/scene/HoScene.h"
-#include "game/script/ScriptCommandArgs.h"
-#include "game/script/ScriptEvent.h"
 #include "game/script/ScriptVariable.h"
 #include "game/world/HoWorld.h"
 #include "game/world/HoWorldStepValues.h"
@@ -106,17 +104,8 @@ constexpr char kStillReadTextName[] = "##still_read_text";
 // location that shows the HUD.
 void tellStillReading(HoWorld *world) {
     HoContext *context = world->context;
-    const std::string line = withName(localized(context, kStillReadLine), context->loadStarted.profileName);
-    HoScene *scene = world->change.state == kChangeIdle ? focusedScene(world) : nullptr;
-    if (ScriptEvent *handler = scene ? findEvent(&scene->script, kStillReadEvent) : nullptr) {
-        if (ScriptContext *global = world->globalContext())
-            findOrCreateVariable(global, kStillReadTextName, nullptr)
-                ->value->setPointer(kScriptText, world->names().internOrFind(line.c_str()));
-        handler->fire();
-    } else if (world->hudScene && world->hud.messageText && HoWorld::showsHud(world->activeScene) &&
-               world->change.state == kChangeIdle) {
-        world->showMessage(line.c_str(), secondsToTicks(defaultMessageSeconds(world)), false);
-    }
+    tellLine(world, kStillReadEvent, kStillReadTextName,
+             withName(localized(context, kStillReadLine), context->loadStarted.profileName));
 }
 
 // Waits for the load under way, at most the writer's longest wait (none once it is known stuck), with the

@@ -146,10 +146,10 @@ TEST_F(SavedGameLoadLateTest, ALoadsWorldThatReadsTheListsFileLeavesTheNoticesAl
     saveProfileList(&world());
     game->context->saveWriter.waitUntilIdle();
     const std::vector<std::string> kept = {"kept by the main thread"};
-    game->context->saveNotice.namesOnDisk = kept;
+    game->context->saveNotice.record.namesOnDisk = kept;
     std::unique_ptr<HoWorld> reader = startWorldForLoad(game->context, {}, world().copyOfGame());
     EXPECT_STREQ(reader->profiles[2].name(), "Mira") << "the file was read";
-    EXPECT_EQ(game->context->saveNotice.namesOnDisk, kept);
+    EXPECT_EQ(game->context->saveNotice.record.namesOnDisk, kept);
 }
 
 } // namespace
