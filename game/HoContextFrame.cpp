@@ -17,7 +17,10 @@
 
 void HoContext::frame() {
     frameUnderWay = ++framesRun;
-    applyLoadedGame(this);
+    // A line about another profile's game, told just before a load, is read before the loaded game takes
+    // the screen away.
+    if (!carriedLineBeingRead(this))
+        applyLoadedGame(this);
     takePendingWorld();
     EnterCriticalSection(&lock);
     applySaveOutcomes(this);

@@ -195,6 +195,13 @@ void carryLineToNextScreen(HoWorld *world, const std::string &line) {
     world->context->saveNotice.carried = {line, world, sceneInView(world), world->tickCounter};
 }
 
+bool carriedLineBeingRead(HoContext *context) {
+    const SaveNotice::Carried &carried = context->saveNotice.carried;
+    HoWorld *world = context->world;
+    return !carried.line.empty() && world && world == carried.world && sceneInView(world) == carried.scene &&
+           world->tickCounter - carried.tick < secondsToTicks(kReadableSeconds);
+}
+
 bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice) {
     HoScene *scene = sceneInView(world);
     ScriptEvent *handler = scene ? findEvent(&scene->script, event) : nullptr;

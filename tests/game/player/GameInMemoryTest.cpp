@@ -19,6 +19,7 @@
 #include "game/resources/HoResourceManager.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SavedGameLoad.h"
+#include "game/script/ScriptCommandArgs.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
 #include "tests/game/player/HeldArchive.h"
@@ -93,9 +94,15 @@ protected:
             return numberOf(variable(world().findScene("hall"), "#visits"));
         }
         framesUntilLoaded();
+        // A line told just before the load is read first: the loaded game waits for it.
+        const int32_t readFrom = world().tickCounter;
+        for (int frame = 0; frame < 1000 && game->context->loadedGame.load(); ++frame)
+            frames(1);
+        ticksTheLoadWaited = world().tickCounter - readFrom;
         HoWorld *loaded = game->context->pendingWorld.load();
         return loaded ? numberOf(variable(loaded->findScene("hall"), "#visits")) : -1.0f;
     }
+    int32_t ticksTheLoadWaited = 0;
 };
 
 TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThePlayer) {
@@ -223,6 +230,7 @@ TEST_F(GameInMemoryTest, ASecondContinueOnADiskThatDoesNotAnswerSaysTheGameWaits
         EXPECT_EQ(visitsContinued(), 0.0f) << "the second Continue goes on with Nia's game";
         EXPECT_STREQ(globalText("##unsaved_game_text"),
                      "Mira’s game waits for the disk: it is written when the disk answers, unless the game ends first.");
+        EXPECT_GE(ticksTheLoadWaited, secondsToTicks(2.0f) - 2) << "the line is read before Nia's game takes the screen";
         ++world().playerClicks; // read
     }
     game->context->saveWriter.waitUntilIdle();
