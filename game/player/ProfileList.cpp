@@ -466,8 +466,12 @@ bool saveProfileList(HoWorld *world, const char *announcement) {
         reportMissingUserFolder(world, kListFileName, announcement);
         return false;
     }
-    return writeSaveFile(
+    const bool handedOver = writeSaveFile(
         world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); }, announcement);
+    // The notices are the main thread's: a world built for a load writes nothing they follow.
+    if (handedOver && world->context && !world->builtForLoad)
+        world->context->saveNotice.record.namesAsked = profileNames(world);
+    return handedOver;
 }
 
 std::vector<uint8_t> profileListImage(HoWorld *world) {

@@ -60,17 +60,34 @@ void takeLongJobs(HoContext *context) {
     context->saveNotice.record.keepNotFinished(jobs);
 }
 
-// A profile list written holds the names the profiles have now.
-void noteListWritten(HoContext *context, const SaveWriter::Outcome &outcome) {
-    if (context->world && outcome.error == PlatformFileError::kNone && !outcome.discarded &&
-        outcome.path == resolveDataPath(profileListPath(context->world).c_str()))
-        context->saveNotice.record.namesOnDisk = profileNames(context->world);
+// The list last handed to the writer is on the disk once no write of it waits and its last write did not fail:
+// the names it holds are the disk's. A write of a list that comes with no outcome (written, and nothing to
+// tell) counts too, and the names are those written, not those the profiles have when it is known.
+void noteListWritten(HoContext *context) {
+    SaveRecord &record = context->saveNotice.record;
+    if (record.namesAsked.empty() || !context->world)
+        return;
+    const std::string list = resolveDataPath(profileListPath(context->world).c_str());
+    if (context->saveWriter.saveWaits(list) || context->saveWriter.lastWriteFailed(list))
+        return;
+    record.namesOnDisk = std::exchange(record.namesAsked, {});
 }
 
 // A profile's game told as waiting is told again once it is written.
 void noteWrittenAfterWaiting(SaveNotice &notice, const std::pair<bool, std::string> &waited) {
     if (waited.first && !waited.second.empty())
         notice.writtenUntold.push_back(waited.second);
+}
+
+// The file had a failed save the player asked for that gave way to a later one: forgets it, with what it was
+// to announce.
+bool takeAskedLater(SaveRecord &record, const std::string &path, const char **announcement) {
+    const auto asked = record.askedLater.find(path);
+    if (asked == record.askedLater.end())
+        return false;
+    *announcement = asked->second;
+    record.askedLater.erase(asked);
+    return true;
 }
 
 void takeOutcomes(HoContext *context) {
@@ -90,11 +107,12 @@ void takeOutcomes(HoContext *context) {
                        "comes of that one",
                        outcome.path.c_str());
             if (outcome.asked())
-                record.askedLater.insert(outcome.path);
+                record.askedLater[outcome.path] = outcome.announcement;
             noteUntold(notice, outcome, false);
             continue;
         }
-        const bool askedEarlier = !outcome.superseded && record.askedLater.erase(outcome.path) > 0;
+        const char *earlierAnnouncement = nullptr;
+        const bool askedEarlier = !outcome.superseded && takeAskedLater(record, outcome.path, &earlierAnnouncement);
         // A change told as waiting is told again whatever comes of it.
         const bool toldWaiting = failed && record.takeWaiting(outcome.path).first;
         const bool asked = outcome.asked() || askedEarlier || toldWaiting;
@@ -107,10 +125,12 @@ void takeOutcomes(HoContext *context) {
         // The change the player asked for is written, whatever later write of the file waits now.
         if (outcome.asked())
             noteWrittenAfterWaiting(notice, record.takeWaiting(outcome.path));
-        noteListWritten(context, outcome);
-        if (outcome.announcement && context->world)
-            announce(context->world, outcome.announcement);
+        // A save the player asked for whose failure gave way to this later one is announced by it.
+        if (const char *announcement = outcome.announcement ? outcome.announcement : earlierAnnouncement;
+            announcement && context->world)
+            announce(context->world, announcement);
     }
+    noteListWritten(context);
 }
 
 // Tells the line of a waiting change where the player looks: a game by its profile's name, the profile list
@@ -287,10 +307,9 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     SaveRecord &record = notice.record;
     // Every failure at the end is told, whatever other file was written after it: on a nearly full disk
     // the large saved game fails and the small profile list after it still fits.
-    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false)) {
+    for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
         noteUntold(notice, outcome, true);
-        noteListWritten(context, outcome);
-    }
+    noteListWritten(context);
     record.keepNotFinished(notFinished);
     const std::string list = context->world ? resolveDataPath(profileListPath(context->world).c_str()) : std::string();
     std::vector<FileNotSaved> files;

@@ -28,11 +28,13 @@ struct SaveRecord {
     // The last failure of each file not written since, and why: the words of a warning of loss.
     std::vector<std::pair<std::string, PlatformFileError>> failedFiles;
     // Files a failed save the player asked for was not told of, a later save of them under way: what comes
-    // of that one is told as of a save asked for.
-    std::set<std::string> askedLater;
+    // of that one is told as of a save asked for, and announced as that one would have been once written.
+    std::map<std::string, const char *> askedLater;
     // The profiles' names as the list on disk holds them (read at the start, taken again at each list
     // written): the exit's notice names what the next start would undo when the list is not saved.
     std::vector<std::string> namesOnDisk;
+    // The names the last list handed to the writer holds, until it is known written (then they are the disk's).
+    std::vector<std::string> namesAsked;
     // Whose each saved game's file is (resolved path to profile name), as it was last saved or removed.
     std::map<std::string, std::string> owners;
     // A change handed to the writer and not written yet: a profile's game (`profile` names it) or the profile

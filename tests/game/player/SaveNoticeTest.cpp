@@ -194,13 +194,20 @@ TEST_F(SaveNoticeTest, AFailureOfASaveThatALaterSaveOfItsFileFollowsIsNotToldOve
                     "init {\n  set #no_hud 1\n  set #kept 0\n  set #failed 0\n  set #close_time 0\n"
                     "  set #open_time 0\n}\non profiles_saved {\n  add #kept 1\n}\n"
                     "on save_failed {\n  add #failed 1\n}\n");
+    // The later write is the player's again, or the game's own (unannounced): what it comes to is told as
+    // of the write the player asked for.
     const struct {
         bool laterFails;
+        const char *laterAnnouncement;
         float kept;
         float failed;
-    } cases[] = {{false, 1.0f, 0.0f}, {true, 0.0f, 1.0f}};
+    } cases[] = {{false, "profiles_saved", 1.0f, 0.0f},
+                 {true, "profiles_saved", 0.0f, 1.0f},
+                 {false, nullptr, 1.0f, 0.0f},
+                 {true, nullptr, 0.0f, 1.0f}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.laterFails ? "the later write fails too" : "the later write goes through");
+        SCOPED_TRACE(std::string(c.laterFails ? "the later write fails too" : "the later write goes through") +
+                     (c.laterAnnouncement ? "" : ", unannounced"));
         startWriting();
         fileHooksReset();
         fileHooksFailChange(1, true);
@@ -212,7 +219,7 @@ TEST_F(SaveNoticeTest, AFailureOfASaveThatALaterSaveOfItsFileFollowsIsNotToldOve
         {
             // The later write waits behind a slow disk while the earlier failure is taken.
             HeldWriter held(game->context->saveWriter);
-            saveProfileList(&world(), "profiles_saved");
+            saveProfileList(&world(), c.laterAnnouncement);
             frames(1);
         }
         framesUntilWritten();
@@ -775,6 +782,32 @@ TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonOnceAndNamesWhatTheNextStart
         SCOPED_TRACE(c.what);
         EXPECT_EQ(notSavedAtExitText(game->context, c.files, onDisk, now), c.shown);
     }
+    game->shutdown();
+    game.reset();
+}
+
+// What the exit's notice calls the list on disk is the last list written: one written by the game's own save,
+// which brings no outcome back, counts, with the names it was written with; a list that could not be written,
+// and names changed since, do not.
+TEST_F(SaveNoticeTest, TheNamesOnDiskAreThoseOfTheLastListWritten) {
+    HoWorld &running = startWriting();
+    auto rename = [&](int32_t slot, const char *name) {
+        running.profiles[slot].slot(ProfileRecord::kName)->setPointer(kScriptText, running.names().internOrFind(name));
+    };
+    rename(3, "Cy");
+    saveProfileList(&running);
+    rename(4, "Bo"); // after that write was asked: not on the disk
+    framesUntilWritten();
+    const std::vector<std::string> &onDisk = game->context->saveNotice.record.namesOnDisk;
+    ASSERT_GE(onDisk.size(), 4u);
+    EXPECT_EQ(onDisk[2], "Cy");
+    EXPECT_EQ(onDisk[3], "");
+    fileHooksFailChange(1, true);
+    rename(3, "Fay");
+    saveProfileList(&running);
+    framesUntilWritten();
+    frames(1);
+    EXPECT_EQ(onDisk[2], "Cy") << "the list that could not be written is not the disk's";
     game->shutdown();
     game.reset();
 }
