@@ -93,8 +93,10 @@ protected:
                 return -1.0f;
             return numberOf(variable(world().findScene("hall"), "#visits"));
         }
-        framesUntilLoaded();
-        // A line told just before the load is read first: the loaded game waits for it.
+        // The reading is done before any frame runs: the frames count how long its outcome waits for a line
+        // told just before the load to be read.
+        ThreadRecord *thread = game->context->loadThread;
+        EXPECT_TRUE(lftest::waitUntil([thread] { return thread->finished.load(); }));
         const int32_t readFrom = world().tickCounter;
         for (int frame = 0; frame < 1000 && game->context->loadedGame.load(); ++frame)
             frames(1);
