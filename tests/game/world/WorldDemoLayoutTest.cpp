@@ -717,14 +717,16 @@ TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
                    "PROFILES_RECOVERED_MISSING", "SAVE_FAILED", "SAVE_FAILED_NO_ROOM", "SAVE_FAILED_NO_PERMISSION",
                    "SAVE_FAILED_NOT_FINISHED"}),
           longest({"PROFILE_WAITING", "PROFILE_WRITTEN", "PROFILE_MADE_NOT_KEPT", "PROFILE_SELECT_NOT_KEPT",
-                   "PROFILE_RESET_NOT_KEPT", "PROFILE_DELETE_NOT_KEPT", "SAVED_GAME_STILL_READ"},
+                   "PROFILE_RESET_NOT_KEPT", "PROFILE_DELETE_NOT_KEPT", "SAVED_GAME_STILL_READ", "SAVE_FAILED_OF_NO_ROOM",
+                   "SAVE_FAILED_OF_NO_PERMISSION", "SAVE_FAILED_OF", "SAVE_FAILED_OF_NOT_FINISHED", "SAVE_WAITING_GAME",
+                   "SAVE_WRITTEN_GAME"},
                   name)},
          {reason}},
         {warning, warningWhy, 3,
          {text("UNSAVED_GAME_KEPT") + " " + reason + " " +
-              longest({"UNSAVED_GAME_LOSES", "UNSAVED_GAME_LOSES_WHOLE"}),
-          text("UNSAVED_GAME_LOST")},
-         {text("UNSAVED_GAME_KEEP")}},
+              longest({"UNSAVED_GAME_LOSES", "UNSAVED_GAME_LOSES_WHOLE", "UNSAVED_GAME_LOSES_HERE"}),
+          text("UNSAVED_GAME_LOST") + " " + reason, text("UNSAVED_GAME_WAITS")},
+         {longest({"UNSAVED_GAME_KEEP", "UNSAVED_GAME_KEEP_HERE"})}},
     };
     const int screenWidth = drawnFrame().width;
     auto inTheWindow = [&](const lftest::BackBuffer::Box &box) { return box.left > 0 && box.right < screenWidth - 1; };
