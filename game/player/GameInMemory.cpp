@@ -39,6 +39,8 @@ void dropGameInMemory(HoWorld *world) {
 }
 
 // Saves the game as the owner's, in the scene it was saved in, and puts back what the switch had made current.
+// A scene change under way is set aside meanwhile: the game is saved as it stood in its scene, not toward the
+// change's target, and the scene in view does not leave for it.
 bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
     const int32_t current = currentProfileIndex(world);
     // The scripts' achievements are the current profile's: the owner's are put in their place while its game is
@@ -49,7 +51,9 @@ bool saveAsOwner(HoWorld *world, const GameInMemory &game, int32_t owner) {
     }
     const char *sceneSaveName = std::exchange(world->sceneSaveName, game.sceneSaveName);
     HoScene *inView = std::exchange(world->activeScene, game.target);
+    const SceneChange change = std::exchange(world->change, SceneChange());
     const bool saved = saveGameFile(world);
+    world->change = change;
     world->activeScene = inView;
     world->sceneSaveName = sceneSaveName;
     if (owner != current) {
@@ -122,7 +126,7 @@ HoScene *unsavedGameTarget(HoWorld *world) {
 
 bool saveUnsavedGameAgain(HoWorld *world, const char *when) {
     const GameInMemory *game = unsavedGame(world);
-    if (!game || world->change.state != kChangeIdle)
+    if (!game)
         return false;
     const GameInMemory kept = *game;
     const int32_t owner = profileSlotNamed(world, kept.profile.c_str());
@@ -210,9 +214,6 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
     if (!game)
         return false;
     const bool told = game->lossTold;
-    // During a scene change nothing can be saved once more: the second ask waits for the change's end.
-    if (told && world->change.state != kChangeIdle)
-        return heldBackUntold(*game);
     game = unsavedAfterSavingOnceMore(world, told ? "before it is dropped" : "before another game is loaded");
     if (!game)
         return false;

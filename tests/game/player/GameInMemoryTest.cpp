@@ -116,11 +116,14 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
         float continued; // the visits of the game the first Continue goes on with (-1: held back)
         float miraSaved; // the visits in Mira's saved game at the end
         bool answersAtTheSecondAsk = false;
+        bool secondAskInAChange = false; // asked while the menu leaves for the hall
     };
     const Case cases[] = {
         {"saved again as Nia is selected", true, Then::kContinueNia, 0.0f, 7.0f},
         {"not saved: Continue of Nia is held back once, then drops it", false, Then::kContinueNia, -1.0f, 3.0f},
         {"not saved: the second Continue saves it first", false, Then::kContinueNia, -1.0f, 7.0f, true},
+        {"not saved: the second Continue in a scene change saves it first", false, Then::kContinueNia, -1.0f, 7.0f,
+         true, true},
         {"not saved: Mira selected again goes on with it", false, Then::kBackToMira, 7.0f, 3.0f},
         {"not saved at the switch, saved at the end", false, Then::kEnd, -1.0f, 7.0f},
         {"not saved at the switch, saved at a restart", false, Then::kRestart, -1.0f, 7.0f},
@@ -147,7 +150,16 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
                              "To keep it, make Mira current with Next profile, then Continue.");
                 if (c.answersAtTheSecondAsk)
                     diskAnswers();
-                EXPECT_EQ(visitsContinued(), 0.0f) << "Continue again goes on with Nia's game, which starts anew";
+                if (c.secondAskInAChange) {
+                    world().changeScene(world().findScene("hall"), nullptr);
+                    frames(1);
+                    ASSERT_NE(world().change.state, kChangeIdle);
+                    EXPECT_TRUE(startLoadGame(&world(), nullptr));
+                    EXPECT_NE(game->context->loadThread, nullptr) << "the load goes on";
+                    EXPECT_EQ(savedVisits(2), 7.0f) << "saved once more before the load";
+                } else {
+                    EXPECT_EQ(visitsContinued(), 0.0f) << "Continue again goes on with Nia's game, which starts anew";
+                }
                 if (!c.answersAtTheSecondAsk) {
                     EXPECT_STREQ(globalText("##unsaved_game_text"),
                                  "Mira’s game could not be saved again and is lost. There is no room left on the disk.");
@@ -249,12 +261,36 @@ TEST_F(GameInMemoryTest, ASecondContinueOnADiskThatDoesNotAnswerSaysTheGameWaits
     game.reset();
 }
 
+// The line that Mira's game is lost, left at once for another screen (the loaded game's), is told there again,
+// by her name.
+TEST_F(GameInMemoryTest, ALineAboutAnotherProfilesGameLeftUnreadIsToldAgainOnTheNextScreen) {
+    archives->write("data/scenes/hall/hall.script", "init {\n  set #visits 0\n  set #told ~\n  set #close_time 0\n"
+                                                    "  set #open_time 0\n}\non save_waiting {\n  set #told ##save_waiting_text\n}\n");
+    miraOnTheMenuAfterAFailedSave();
+    fire("to_nia");
+    EXPECT_EQ(visitsContinued(), -1.0f) << "held back once";
+    clearLogContents();
+    EXPECT_TRUE(startLoadGame(&world(), nullptr));
+    frames(2);
+    const std::string lost = "Mira’s game could not be saved again and is lost. There is no room left on the disk.";
+    ASSERT_STREQ(globalText("##unsaved_game_text"), lost.c_str());
+    goTo("hall");
+    game->context->saveWriter.waitUntilIdle();
+    frames(3);
+    const std::string log = getLogContents();
+    EXPECT_EQ(picturetest::countOf(log, "gone to another screen before reading it, is told again: " + lost), 1) << log;
+    EXPECT_STREQ(variable(world().findScene("hall"), "#told")->value->text(), lost.c_str());
+    game->shutdown();
+    game.reset();
+}
+
 // The warning that Mira's game would be lost stays in view until the player clicks: the failure of a list
-// write that arrives in the same wait is told after, not over it.
+// write that arrives in the same wait is told after, not over it, and so is a list written while it shows.
 TEST_F(GameInMemoryTest, AWarningOfLossIsReplacedByNothingLessUrgentUntilThePlayerClicks) {
     archives->write("data/menus/menu/menu.script",
-                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #failed 0\n}\non unsaved_game_kept {\n"
-                    "  add #kept 1\n}\non save_failed {\n  add #failed 1\n}\n");
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #failed 0\n  set #saved 0\n}\n"
+                    "on unsaved_game_kept {\n  add #kept 1\n}\non save_failed {\n  add #failed 1\n}\n"
+                    "on profiles_saved {\n  add #saved 1\n}\n");
     miraOnTheMenuAfterAFailedSave();
     fire("to_nia");
     idleFrames();
@@ -267,6 +303,19 @@ TEST_F(GameInMemoryTest, AWarningOfLossIsReplacedByNothingLessUrgentUntilThePlay
     ++world().playerClicks;
     frames(1);
     EXPECT_EQ(menuNumber("#failed"), failedBefore + 1.0f) << "the list's failure is told once the player acts";
+
+    // Asking after a file's failure while a warning holds (as a load's warning does) takes nothing from the
+    // writer either: the list written meanwhile is announced once the player acts.
+    diskAnswers();
+    ASSERT_TRUE(tellWarningOfLoss(&world(), "unsaved_game_kept", "Mira's game ...", "To keep it ..."));
+    saveProfileList(&world(), "profiles_saved");
+    game->context->saveWriter.waitUntilIdle();
+    lastFailureOf(game->context, resolveDataPath(profileListPath(&world()).c_str()));
+    frames(1);
+    EXPECT_EQ(menuNumber("#saved"), 0.0f) << "nothing is announced over the warning";
+    ++world().playerClicks;
+    frames(1);
+    EXPECT_EQ(menuNumber("#saved"), 1.0f);
     game->shutdown();
     game.reset();
 }

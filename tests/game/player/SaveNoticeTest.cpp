@@ -16,8 +16,10 @@
 #include <limits>
 
 #include "engine/system/KSystemLog.h"
+#include "game/player/GameInMemory.h"
 #include "game/player/ProfileNatives.h"
 #include "game/player/SaveNotice.h"
+#include "game/player/SaveNoticeText.h"
 #include "game/player/SavedGameLoad.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
@@ -395,7 +397,7 @@ TEST_F(SaveNoticeTest, AListWrittenIsNotToldAsWaitingForALaterWriteOfIt) {
 
 // Each save of the game asked while the disk is held by an earlier job is told as waiting, by its profile's
 // name, within about a second of each ask, and told again once it is written.
-TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAgainWhenWritten) {
+TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAgainWhenWrittenUnlessResetMeanwhile) {
     archives->write("data/scenes/garden/garden.script",
                     "init {\n  set #no_hud 1\n  set #waiting 0\n  set #close_time 0\n  set #open_time 0\n}\n"
                     "on save_waiting {\n  add #waiting 1\n  set #line ##save_waiting_text\n}\n");
@@ -424,6 +426,17 @@ TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAga
     EXPECT_EQ(line(), "Mira’s game is saved.");
     frames(3);
     EXPECT_EQ(gardenNumber("#waiting"), 3.0f) << "each told once";
+
+    // A game reset while it waits is not told as saved when the disk answers.
+    {
+        HeldWriter held(game->context->saveWriter);
+        saveFromTheMenu();
+        EXPECT_TRUE(toldTimes(4.0f));
+        discardGameInMemory(&world(), "Mira");
+    }
+    game->context->saveWriter.waitUntilIdle();
+    frames(3);
+    EXPECT_EQ(gardenNumber("#waiting"), 4.0f) << line();
     game->shutdown();
     game.reset();
 }
@@ -650,9 +663,11 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
         bool toldInTheHall; // else on the garden
         int framesThere;    // before the player leaves for the other
         bool toldAgain;
+        bool niaMadeCurrent = false; // before leaving: Mira's game is no longer the current profile's
     };
     const Case cases[] = {
         {"a menu left at once", false, 2, true},
+        {"a menu left at once with Nia current", false, 2, true, true},
         {"a menu read in full", false, 110, false},
         {"a location left at once for a menu", true, 2, true},
         {"a location read in full", true, 110, false},
@@ -674,6 +689,10 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
         ASSERT_EQ(shownMessage(), c.toldInTheHall ? kNoRoomText : "");
         ASSERT_EQ(numberOf(variable(garden, "#told")), c.toldInTheHall ? 0.0f : 1.0f);
         frames(c.framesThere);
+        if (c.niaMadeCurrent) {
+            world().profiles[3].slot(ProfileRecord::kName)->setPointer(kScriptText, world().names().internOrFind("Nia"));
+            setCurrentProfileIndex(&world(), 3);
+        }
         goTo(c.toldInTheHall ? "garden" : "hall");
         framesUntilWritten();
         frames(2);
@@ -683,7 +702,8 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
             EXPECT_EQ(numberOf(variable(garden, "#told")), c.toldAgain ? 1.0f : 0.0f);
             EXPECT_EQ(world().message.shown, 0) << "moved from the HUD, which shows it no more";
         } else {
-            EXPECT_EQ(shownMessage(), c.toldAgain ? kNoRoomText : "");
+            const std::string named = withName(namedSaveFailureText(PlatformFileError::kNoRoom).english, "Mira");
+            EXPECT_EQ(shownMessage(), !c.toldAgain ? "" : c.niaMadeCurrent ? named : kNoRoomText);
         }
         fileHooksFailChange(0, false);
         fileHooksReset();
