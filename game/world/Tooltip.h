@@ -13,7 +13,7 @@
 class HoInventoryItem;
 class KText;
 class HoWorld;
-class SceneElement;
+struct SceneElement;
 
 constexpr int kTooltipFadeOutSteps = 25;
 constexpr float kTooltipFadePerStep = 0.04f;
