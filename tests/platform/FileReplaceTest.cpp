@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -115,6 +117,29 @@ TEST_F(FileReplaceTest, TheEnvironmentStopsTheMachineAtAChangeOrAByte) {
 
 // A writer given up on at the end may still make a change while the process ends: the hooks, and the file
 // name they aim at (longer than any string keeps inline), are still there after the static objects are gone.
+// The child asks its writer-like thread for one change of the aimed file from a function that runs after
+// every static object's destructor (a destructor function of the program's own); the change must still fail
+// as aimed.
+constexpr char kAimedLongName[] = "a-file-name-longer-than-any-kept-inline.sav";
+
+// What the destructor function asks of the thread, and its answer: never destroyed, as a process's end
+// must not take it from the thread.
+struct ChangeAtTheEnd {
+    std::promise<void> ask;
+    std::promise<bool> failed;
+};
+std::atomic<ChangeAtTheEnd *> changeAtTheEnd{nullptr};
+
+__attribute__((destructor)) void makeAChangeAfterTheStaticObjectsAreGone() {
+    ChangeAtTheEnd *change = changeAtTheEnd.load();
+    if (!change)
+        return;
+    std::future<bool> failed = change->failed.get_future();
+    change->ask.set_value();
+    const bool answered = failed.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    _exit(answered && failed.get() ? 0 : 3);
+}
+
 TEST_F(FileReplaceTest, AChangeMadeAsTheProcessEndsStillReadsTheHooks) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The child's leak check at the exit stops its threads while one may be reporting: a report that needs
@@ -124,17 +149,18 @@ TEST_F(FileReplaceTest, AChangeMadeAsTheProcessEndsStillReadsTheHooks) {
     setenv("ASAN_OPTIONS", (kept + (kept.empty() ? "" : ":") + "symbolize=0").c_str(), 1);
     EXPECT_EXIT(
         {
-            setenv("LANTERNFALL_FAIL_WRITE_OF", "a-file-name-longer-than-any-kept-inline.sav", 1);
+            setenv("LANTERNFALL_FAIL_WRITE_OF", kAimedLongName, 1);
             fileHooksReset();
-            auto first = std::make_shared<std::promise<void>>();
-            std::thread([first] {
-                FileHooksFile file("elsewhere/other.sav");
-                fileHooksTakeChange();
-                first->set_value();
+            fileHooksFailChange(1, false);
+            auto *change = new ChangeAtTheEnd;
+            std::thread([change] {
+                FileHooksFile file(std::string("elsewhere/") + kAimedLongName);
+                change->ask.get_future().wait();
+                change->failed.set_value(fileHooksTakeChange());
                 for (;;)
-                    fileHooksTakeChange();
+                    pause();
             }).detach();
-            first->get_future().wait();
+            changeAtTheEnd = change;
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");

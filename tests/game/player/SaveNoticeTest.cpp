@@ -385,11 +385,18 @@ TEST_F(SaveNoticeTest, AListWrittenIsNotToldAsWaitingForALaterWriteOfIt) {
     game->context->saveWriter.waitUntilIdle();
     HeldWriter held(game->context->saveWriter);
     saveProfileList(&world());
-    // Longer than the game lets a change wait before it tells so.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < until)
+    // A save of the game asked after it, behind the same job, is told as waiting: by then the list's write
+    // has waited longer, and frames have run since, however busy the machine.
+    saveFromTheMenu();
+    EXPECT_TRUE(lftest::waitUntil([&] {
         frames(1);
-    EXPECT_EQ(gardenNumber("#waiting"), 0.0f);
+        return gardenNumber("#waiting") > 0.0f;
+    }));
+    frames(3);
+    EXPECT_EQ(gardenNumber("#waiting"), 1.0f) << "the game's save only";
+    const std::string log = getLogContents();
+    EXPECT_NE(log.find("profile_Mira.sav waits for the disk"), std::string::npos);
+    EXPECT_EQ(log.find("profiles.sav waits for the disk"), std::string::npos);
     held.letGo();
     game->shutdown();
     game.reset();

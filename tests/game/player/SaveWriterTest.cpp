@@ -186,18 +186,23 @@ TEST_F(SaveWriterTest, UnderTheFixedClockAnOutcomeArrivesAFixedNumberOfFramesAft
         << "done at once or not, on the same frame";
 }
 
-// The jobs still wait behind a held one as the end begins: it lets them all be done.
+// The jobs still wait behind a held one as the end begins: it lets them all be done. The held job is let go
+// only from within the end's own wait (the waiting hook of the thread that ends the writer), so the jobs
+// still wait when the end starts.
 TEST_F(SaveWriterTest, TheEndWaitsForTheLastJob) {
-    std::thread slowDisk;
+    auto letGoByTheEnd = std::make_shared<std::atomic<bool>>(false);
     {
         SaveWriter writer;
         writer.startThread();
         auto held = std::make_shared<HeldWriter>(writer);
         for (int i = 0; i < 3; ++i)
             write(writer, "slot_" + std::to_string(i) + ".sav", std::string(size_t(1000 + i), 'x'));
-        slowDisk = letGoOnceAsleep([held] { held->letGo(); });
+        writer.setWaitingHook([held, letGoByTheEnd] {
+            *letGoByTheEnd = true;
+            held->letGo();
+        });
     }
-    slowDisk.join();
+    EXPECT_TRUE(*letGoByTheEnd) << "the end did not wait for the held job";
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(text("slot_" + std::to_string(i) + ".sav").size(), size_t(1000 + i)) << i;
 }
