@@ -284,9 +284,9 @@ TEST_F(StuckWriteTest, TheExitsNoticeNamesByProfileWhatTheNextStartShowsInstead)
         EXPECT_NE(text.find(said), std::string::npos) << said << "\n" << text;
 }
 
-// Mira has a saved game; at the next start the disk refuses every change of her file (the fault hook aimed at
-// it). Her reset is told on the profiles as not kept, and the exit's notice says that her old game comes back:
-// it is still on the disk.
+// Mira has a saved game; at the next start the disk refuses every change from the first one of her file on (the
+// fault hook aimed at it): her reset's removal, then the list. Her reset is told on the profiles as not kept,
+// and the exit's notice says, beside the profiles, that her old game comes back: it is still on the disk.
 TEST_F(StuckWriteTest, AResetWhoseRemovalTheDiskRefusesIsToldAndTheExitSaysTheOldGameComesBack) {
     profilesMadeInARunOfTheirOwn({}, true);
     const std::unique_ptr<lftest::DesktopGame> game =
@@ -299,7 +299,8 @@ TEST_F(StuckWriteTest, AResetWhoseRemovalTheDiskRefusesIsToldAndTheExitSaysTheOl
     EXPECT_EQ(game->stop(), 0) << game->log();
     const std::string text = game->log();
     EXPECT_NE(text.find("cannot delete save file " + stateFile("profile_Mira.sav")), std::string::npos) << text;
-    EXPECT_EQ(exitsNotice(text), "There is no room left on the disk. Mira’s reset will be undone: the old game comes back.")
+    EXPECT_EQ(exitsNotice(text), "Not saved: the profiles. There is no room left on the disk. Mira’s reset will be "
+                                 "undone: the old game comes back.")
         << text;
     EXPECT_TRUE(fs::exists(stateFile("profile_Mira.sav")));
 }

@@ -512,8 +512,8 @@ TEST_F(SaveWriterTest, ARemovalIsAskedWhileItIsTheLastJobAskedOfTheFile) {
 }
 
 // A removal the disk refuses comes back as an outcome, with why, and counts as asked until it is done: the
-// next job asks it again first, or, being of the same file (a removal or a write), takes its place; what comes
-// of that comes back too.
+// next job asks it again first, or, being of the same file (a removal, which discards what was kept of the file,
+// or a write), takes its place; what comes of that comes back too.
 TEST_F(SaveWriterTest, ARefusedRemovalIsHandedBackAndAskedAgainAtTheNextChange) {
     const std::string refused = "game.sav no room left on the disk removal";
     struct Case {
@@ -525,7 +525,7 @@ TEST_F(SaveWriterTest, ARefusedRemovalIsHandedBackAndAskedAgainAtTheNextChange) 
     };
     const Case cases[] = {
         {"another file written", "list.sav", false, {refused, "game.sav written removal"}, nullptr},
-        {"its removal asked again", nullptr, false, {refused, "game.sav written removal"}, nullptr},
+        {"its removal asked again", nullptr, false, {"game.sav discarded", "game.sav written removal"}, nullptr},
         {"the file written", "game.sav", false, {refused, "game.sav written"}, "new"},
         {"another file refused too", "list.sav", true, {refused, refused, "list.sav no room left on the disk"}, "old"},
     };
