@@ -259,7 +259,7 @@ TEST_F(StuckWriteTest, EverySaveOnAHungDiskIsToldByNameAndTheGameHeldBackWaitsAn
 
 // Ada has a saved game; Cy's save never finishes (its temporary a pipe nobody reads); Ada is made current and
 // started again (reset), whose file's removal waits behind Cy's write. The quit's notice names, by profile,
-// what the next start shows instead: Cy's game as at the last save, Ada's reset undone.
+// what the next start shows instead: Cy's game, never written, anew, Ada's reset undone.
 TEST_F(StuckWriteTest, TheExitsNoticeNamesByProfileWhatTheNextStartShowsInstead) {
     const std::unique_ptr<lftest::DesktopGame> game = startGame("reset-undone.log");
     startOnTheProfiles(*game);
@@ -279,7 +279,7 @@ TEST_F(StuckWriteTest, TheExitsNoticeNamesByProfileWhatTheNextStartShowsInstead)
     ASSERT_GT(seen, 0) << game->log();
     EXPECT_EQ(game->stop(), 0) << game->log();
     const std::string text = game->log();
-    for (const char *said : {"Cy’s game will be as at the last save.",
+    for (const char *said : {"Cy’s game will start anew.",
                              "Ada’s reset will be undone: the old game comes back."})
         EXPECT_NE(text.find(said), std::string::npos) << said << "\n" << text;
 }
