@@ -168,8 +168,9 @@ bool platformCopyFile(const char *from, const char *to, bool failIfExists, Platf
 // hooks of platform/FileHooks.h (a change they fail fails as on a full disk).
 bool platformReplaceFile(const char *path, const void *data, size_t size, PlatformFileError *error = nullptr);
 // Deletes the file that matches the path without regard to case (a folder is never deleted); false when
-// nothing was deleted. Passes the fault hooks too.
-bool platformDeleteFile(const char *path);
+// nothing was deleted, with why the system refused in `error` when one is given (kNone: there was no such
+// file). Passes the fault hooks too.
+bool platformDeleteFile(const char *path, PlatformFileError *error = nullptr);
 // Gives the file that matches `from` without regard to case the new name `to`, never over a file or
 // folder that exists there; false (with why in `error`) when nothing was renamed. Passes the fault hooks.
 bool platformRenameFileNoReplace(const char *from, const char *to, PlatformFileError *error = nullptr);

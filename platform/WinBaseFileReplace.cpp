@@ -165,14 +165,16 @@ bool platformReplaceFile(const char *path, const void *data, size_t size, Platfo
     return reportOutcome(false, error);
 }
 
-bool platformDeleteFile(const char *path) {
+bool platformDeleteFile(const char *path, PlatformFileError *error) {
+    if (error)
+        *error = PlatformFileError::kNone;
     if (!path || !*path)
         return false;
     std::string match = platformFindPathNoCase(path);
     if (match.empty() || isFolder(match))
         return false;
     const FileHooksFile hooked(match);
-    return unlinkFile(match);
+    return reportOutcome(unlinkFile(match), error);
 }
 
 bool platformRenameFileNoReplace(const char *from, const char *to, PlatformFileError *error) {

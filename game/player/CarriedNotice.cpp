@@ -30,7 +30,9 @@ bool isCurrents(HoWorld *world, const std::string &owner) {
     return owner.empty() || (name && strcasecmp(name, owner.c_str()) == 0);
 }
 
-std::string failureLine(HoWorld *world, PlatformFileError error, const std::string &owner) {
+std::string failureLine(HoWorld *world, PlatformFileError error, const std::string &owner, bool removal) {
+    if (removal && !owner.empty())
+        return withName(localized(world->context, namedRemovalFailureText(error)), owner);
     if (isCurrents(world, owner))
         return localized(world->context, saveFailureText(error));
     return withName(localized(world->context, namedSaveFailureText(error)), owner);
@@ -39,19 +41,20 @@ std::string failureLine(HoWorld *world, PlatformFileError error, const std::stri
 } // namespace
 
 bool CarriedNotice::tell(HoWorld *inView, const std::vector<std::string> &failed, PlatformFileError why,
-                         const std::string &owner, bool again) {
+                         const std::string &owner, bool again, bool refusedRemoval) {
     HoScene *scene = sceneInView(inView);
     ScriptEvent *event = scene ? findEvent(&scene->script, kFailureEvent) : nullptr;
     if (!showsMessages(inView) && !event)
         return false;
-    logMessage(again ? "Game: the player, gone to another screen before reading it, is told again that the game "
-                       "could not be saved: %s"
-                     : "Game: the player is told that the game could not be saved: %s",
-               describeFileError(why));
+    const char *what = refusedRemoval ? "a saved game could not be removed" : "the game could not be saved";
+    logMessage(again ? "Game: the player, gone to another screen before reading it, is told again that %s: %s"
+                     : "Game: the player is told that %s: %s",
+               what, describeFileError(why));
     files = failed;
     error = why;
     profile = owner;
-    line = failureLine(inView, why, owner);
+    removal = refusedRemoval;
+    line = failureLine(inView, why, owner, removal);
     if (showsMessages(inView)) {
         showLineInHud(inView, line);
         place = Place::kHud;
@@ -111,7 +114,7 @@ void CarriedNotice::follow(HoWorld *inView) {
         return;
     const bool fromHud = place == Place::kHud && hudHolds(inView);
     const std::vector<std::string> failed = files;
-    if (!tell(inView, failed, error, profile, true)) {
+    if (!tell(inView, failed, error, profile, true, removal)) {
         // A menu left waits for the next screen that can show it; a box whose HUD is hidden keeps it.
         if (!fromHud)
             place = Place::kNowhere;

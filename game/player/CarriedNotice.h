@@ -18,6 +18,7 @@ struct CarriedNotice {
     std::vector<std::string> files; // the files it told of that are still not saved (empty: none to follow)
     PlatformFileError error = PlatformFileError::kNone;
     std::string profile; // whose game failed (empty: not a game, or not known)
+    bool removal = false; // the removal of the profile's saved game was refused (a reset, a delete)
     std::string line;    // the words shown
     Place place = Place::kNowhere;
     // Where it was told, compared only (the world may be gone since).
@@ -27,9 +28,10 @@ struct CarriedNotice {
     int32_t lastTick = 0;  // the world's step count when that was last counted
 
     // Tells the failure of the files where the player looks (`again`: once more, its screen left before it
-    // was read) and follows it from there; false when nothing shows it yet.
+    // was read; `refusedRemoval`: the disk refused to remove the owner's saved game) and follows it from there;
+    // false when nothing shows it yet.
     bool tell(HoWorld *world, const std::vector<std::string> &failed, PlatformFileError why, const std::string &owner,
-              bool again);
+              bool again, bool refusedRemoval = false);
     // A failure whose screen the player left before it was in view for a message's time is told again on the
     // next screen that can show it; from a location's HUD it moves, so that the box does not show it again.
     void follow(HoWorld *world);

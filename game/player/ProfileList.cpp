@@ -469,8 +469,10 @@ bool saveProfileList(HoWorld *world, const char *announcement) {
     const bool handedOver = writeSaveFile(
         world, path.c_str(), [world](SaveStream &stream) { return serializeProfileList(stream, world); }, announcement);
     // The notices are the main thread's: a world built for a load writes nothing they follow.
-    if (handedOver && world->context && !world->builtForLoad)
-        world->context->saveNotice.record.namesAsked = profileNames(world);
+    if (handedOver && world->context && !world->builtForLoad) {
+        const uint64_t number = world->context->saveWriter.lastSaveAskedNumber(resolveDataPath(path.c_str()));
+        world->context->saveNotice.record.namesAsked[number] = profileNames(world);
+    }
     return handedOver;
 }
 
@@ -537,6 +539,9 @@ void deleteProfileFile(HoWorld *world, int32_t slot, const std::string &path) {
                    path.c_str(), world->profiles[other].name());
         return;
     }
+    // Whose game it is: a removal the disk refuses is named by its profile.
+    if (world->context && !world->builtForLoad)
+        noteGameRemoval(world->context, resolveDataPath(path.c_str()), world->profiles[slot].name());
     deleteStateFile(world, path);
 }
 

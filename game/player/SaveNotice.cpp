@@ -60,17 +60,19 @@ void takeLongJobs(HoContext *context) {
     context->saveNotice.record.keepNotFinished(jobs);
 }
 
-// The list last handed to the writer is on the disk once no write of it waits and its last write did not fail:
-// the names it holds are the disk's. A write of a list that comes with no outcome (written, and nothing to
-// tell) counts too, and the names are those written, not those the profiles have when it is known.
+// The names of the last list the writer wrote whole are the disk's, whatever later write of it waits or
+// failed. A write of a list that comes with no outcome (written, and nothing to tell) counts too, and the
+// names are those it was asked with, not those the profiles have when it is known.
 void noteListWritten(HoContext *context) {
     SaveRecord &record = context->saveNotice.record;
     if (record.namesAsked.empty() || !context->world)
         return;
     const std::string list = resolveDataPath(profileListPath(context->world).c_str());
-    if (context->saveWriter.saveWaits(list) || context->saveWriter.lastWriteFailed(list))
+    const auto later = record.namesAsked.upper_bound(context->saveWriter.lastSaveWrittenNumber(list));
+    if (later == record.namesAsked.begin())
         return;
-    record.namesOnDisk = std::exchange(record.namesAsked, {});
+    record.namesOnDisk = std::prev(later)->second;
+    record.namesAsked.erase(record.namesAsked.begin(), later);
 }
 
 // A profile's game told as waiting is told again once it is written.
@@ -97,6 +99,12 @@ void takeOutcomes(HoContext *context) {
         if (outcome.discarded) {
             record.takeWaiting(outcome.path);
             noteUntold(notice, outcome, false);
+            continue;
+        }
+        // A refused removal is a change the player asked for (a reset, a delete): told unless a later save of
+        // the file speaks for it.
+        if (outcome.removal) {
+            noteUntold(notice, outcome, !outcome.superseded);
             continue;
         }
         const bool failed = outcome.error != PlatformFileError::kNone;
@@ -277,7 +285,8 @@ void applySaveOutcomes(HoContext *context) {
         std::vector<std::string> files;
         for (const auto &file : record.untold)
             files.push_back(file.first);
-        if (notice.shown.tell(world, files, error, record.ownerOf(record.untold.back().first), false))
+        const std::string &last = record.untold.back().first;
+        if (notice.shown.tell(world, files, error, record.ownerOf(last), false, record.removalsRefused.count(last) > 0))
             record.untold.clear();
     }
     notice.shown.follow(world);
@@ -315,18 +324,21 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     std::vector<FileNotSaved> files;
     for (auto &[path, error] : std::exchange(record.untold, {})) {
         const SavedFileKind kind = !list.empty() && path == list ? SavedFileKind::kProfiles : SavedFileKind::kGame;
-        files.push_back({path, error, kind, record.ownerOf(path)});
+        files.push_back({path, error, kind, record.ownerOf(path), fileExists(path.c_str())});
     }
-    // A deletion not done leaves the reset or deleted profile's game to come back at the next start: what
-    // became of a save of it before is no longer the player's news. A file that is not there brings nothing
-    // back.
-    for (const SaveWriter::Unfinished &job : notFinished) {
-        if (job.removalPath.empty() || !fileExists(job.removalPath.c_str()))
-            continue;
-        std::erase_if(files, [&](const FileNotSaved &file) { return file.path == job.removalPath; });
-        files.push_back({job.removalPath, PlatformFileError::kTimedOut, SavedFileKind::kRemoval,
-                             record.ownerOf(job.removalPath)});
-    }
+    // A deletion not done or refused leaves the reset or deleted profile's game to come back at the next
+    // start: what became of a save of it before is no longer the player's news. A file that is not there
+    // brings nothing back.
+    const auto nameRemovalNotDone = [&](const std::string &path, PlatformFileError error) {
+        if (path.empty() || !fileExists(path.c_str()))
+            return;
+        std::erase_if(files, [&](const FileNotSaved &file) { return file.path == path; });
+        files.push_back({path, error, SavedFileKind::kRemoval, record.ownerOf(path)});
+    };
+    for (const std::string &path : record.removalsRefused)
+        nameRemovalNotDone(path, record.lastFailureOf(path));
+    for (const SaveWriter::Unfinished &job : notFinished)
+        nameRemovalNotDone(job.removalPath, PlatformFileError::kTimedOut);
     return files;
 }
 

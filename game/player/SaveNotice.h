@@ -90,7 +90,7 @@ void applySaveOutcomes(HoContext *context);
 // save: ends the writer, waiting for it at most its bound (what is not finished by then is logged and given
 // up), and returns the files still not saved that the player was not told of (every one whose save at the
 // end failed or was given up, whatever other file was written after it, and every one whose failure is
-// untold), and the removals not done.
+// untold), and the removals not done or refused.
 std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *when);
 // Tells the files not saved in a warning box with the caption, the only screen left, naming each kind of
 // file (the game, the profiles, the options) and by profile what the next start shows instead; nothing when

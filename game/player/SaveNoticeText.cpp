@@ -118,6 +118,10 @@ void addNamed(HoContext *context, std::string &text, std::vector<std::string> &t
 std::string nextStartText(HoContext *context, const std::vector<FileNotSaved> &files,
                           const std::vector<std::string> &onDisk, const std::vector<std::string> &now) {
     static constexpr SaveFailureText kAsLastSaved{"NOT_SAVED_GAME_OF", "%s’s game will be as at the last save."};
+    static constexpr SaveFailureText kStartsAnew{"NOT_SAVED_GAME_ANEW", "%s’s game will start anew."};
+    static constexpr SaveFailureText kGameStays{"NOT_SAVED_DELETED_GAME_STAYS",
+                                                "%s’s old game stays on the disk: a profile made with that name "
+                                                "continues it."};
     static constexpr SaveFailureText kResetUndone{"NOT_SAVED_RESET_UNDONE",
                                                   "%s’s reset will be undone: the old game comes back."};
     static constexpr SaveFailureText kListedAgain{"NOT_SAVED_PROFILE_BACK", "%s will be listed again at the next start."};
@@ -131,9 +135,11 @@ std::string nextStartText(HoContext *context, const std::vector<FileNotSaved> &f
     for (const FileNotSaved &file : files) {
         const bool listed = holdsName(now, file.profile) && !holdsName(notListed, file.profile);
         if (file.kind == SavedFileKind::kGame && listed)
-            addNamed(context, text, games, kAsLastSaved, file.profile);
+            addNamed(context, text, games, file.onDisk ? kAsLastSaved : kStartsAnew, file.profile);
         else if (file.kind == SavedFileKind::kRemoval && listed)
             addNamed(context, text, resets, kResetUndone, file.profile);
+        else if (file.kind == SavedFileKind::kRemoval && !holdsName(listedAgain, file.profile))
+            addNamed(context, text, resets, kGameStays, file.profile);
     }
     for (const std::string &name : listedAgain)
         addNamed(context, text, told, kListedAgain, name);
@@ -178,6 +184,16 @@ const SaveFailureText &namedSaveFailureText(PlatformFileError error) {
         {"SAVE_FAILED_OF_NO_PERMISSION", "%s’s game could not be saved: the game has no permission to write its files."},
         {"SAVE_FAILED_OF", "%s’s game could not be saved: the disk refused its files."},
         {"SAVE_FAILED_OF_NOT_FINISHED", "%s’s game is not saved yet: the disk has not finished writing it."},
+    };
+    return kFailures[reasonIndex(error)];
+}
+
+const SaveFailureText &namedRemovalFailureText(PlatformFileError error) {
+    static const SaveFailureText kFailures[] = {
+        {"REMOVE_FAILED_OF_NO_ROOM", "%s’s old game could not be removed: there is no room left on the disk."},
+        {"REMOVE_FAILED_OF_NO_PERMISSION", "%s’s old game could not be removed: the game may not change its files."},
+        {"REMOVE_FAILED_OF", "%s’s old game could not be removed: the disk refused."},
+        {"REMOVE_FAILED_OF_NOT_FINISHED", "%s’s old game is not removed yet: the disk has not finished."},
     };
     return kFailures[reasonIndex(error)];
 }

@@ -21,6 +21,7 @@ struct FileNotSaved {
     PlatformFileError error = PlatformFileError::kOther;
     SavedFileKind kind = SavedFileKind::kGame;
     std::string profile;
+    bool onDisk = true; // a save of the file is on disk (a game that has none starts anew)
 };
 
 // A line's localisation key, and its English text where the game has no text for the key.
@@ -35,6 +36,8 @@ std::string withName(const char *text, const std::string &name);
 const SaveFailureText &saveFailureText(PlatformFileError error);
 // The line for a failure of a game that is not the current profile's: it names whose game it was.
 const SaveFailureText &namedSaveFailureText(PlatformFileError error);
+// The line for a profile's saved game whose removal (a reset, a delete) the disk refused.
+const SaveFailureText &namedRemovalFailureText(PlatformFileError error);
 // Why a file could not be written, in a sentence of its own: for a menu that says first what failed (a menu
 // hears its key in "##save_failure_reason" with "save_failed"), and after the kinds in the exit's notice.
 const SaveFailureText &saveFailureReason(PlatformFileError error);
@@ -44,8 +47,9 @@ const SaveFailureText &readInPartText();
 const SaveFailureText &gameWaitingText();
 const SaveFailureText &gameWrittenText();
 // What the exit's notice says: the kinds of file not saved and why, a sentence for each reason, then by name
-// what the next start shows instead of what the player did: a profile's game as at its last save, a reset
-// undone, a deleted profile listed again, a profile made missing. `onDisk` and `now` are the profiles' names
+// what the next start shows instead of what the player did: a profile's game as at its last save (or anew,
+// with no save on disk), a reset undone, a deleted profile's game left on disk, a deleted profile listed
+// again, a profile made missing. `onDisk` and `now` are the profiles' names
 // as the list on disk holds them and as the game holds them.
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files,
                                const std::vector<std::string> &onDisk, const std::vector<std::string> &now);

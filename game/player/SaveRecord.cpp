@@ -43,6 +43,10 @@ void SaveRecord::noteUntold(const SaveWriter::Outcome &outcome, bool tell) {
     std::erase_if(untold, same);
     if (outcome.error != PlatformFileError::kNone && (tell || wasUntold))
         untold.emplace_back(outcome.path, outcome.error);
+    if (outcome.error == PlatformFileError::kNone)
+        removalsRefused.erase(outcome.path);
+    else if (outcome.removal)
+        removalsRefused.insert(outcome.path);
 }
 
 void SaveRecord::keepNotFinished(const std::vector<SaveWriter::Unfinished> &jobs) {

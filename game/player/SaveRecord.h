@@ -6,6 +6,7 @@
 // loss and at the exit. A file written again since its failure is no longer failed, and nothing is told of it.
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -33,8 +34,12 @@ struct SaveRecord {
     // The profiles' names as the list on disk holds them (read at the start, taken again at each list
     // written): the exit's notice names what the next start would undo when the list is not saved.
     std::vector<std::string> namesOnDisk;
-    // The names the last list handed to the writer holds, until it is known written (then they are the disk's).
-    std::vector<std::string> namesAsked;
+    // The names each list handed to the writer holds, by the writer's number of its save, until it or a later
+    // one is known written (then the names of the last of them written are the disk's).
+    std::map<uint64_t, std::vector<std::string>> namesAsked;
+    // The saved games whose removal (a reset, a delete) the disk refused, neither removed nor written since:
+    // each comes back at the next start unless the writer's next try removes it.
+    std::set<std::string> removalsRefused;
     // Whose each saved game's file is (resolved path to profile name), as it was last saved or removed.
     std::map<std::string, std::string> owners;
     // A change handed to the writer and not written yet: a profile's game (`profile` names it) or the profile
@@ -53,7 +58,7 @@ struct SaveRecord {
     void noteAsked(const std::string &path, const std::string &profile);
     // A file written is no longer failed; a failure to tell goes last, in the place of its file's earlier one.
     // A failure not to be told (one more of a run the player was told of) only updates an untold one of its
-    // file.
+    // file. A file removed or written is no longer one whose removal was refused.
     void noteUntold(const SaveWriter::Outcome &outcome, bool tell);
     // Saves not finished when a wait on the writer ended are not saved until their outcome says otherwise.
     void keepNotFinished(const std::vector<SaveWriter::Unfinished> &jobs);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "engine/system/KSystem.h"
 #include "game/player/DamagedFiles.h"
@@ -127,6 +128,7 @@ struct SaveWriter::Job {
     PlatformFileError unmadeError = PlatformFileError::kOther; // why a save that was not made failed
     std::vector<uint8_t> copy; // the bytes a damaged file's copy keeps
     AsideDone asideDone;
+    bool afterRefusedRemoval = false; // a removal of the file was refused before it: its outcome comes back
 
     bool saves() const { return kind == Kind::kWrite || kind == Kind::kUnmade; }
     // It changes the file or one beside it, and so takes its turn on it.
@@ -187,6 +189,9 @@ struct SaveWriter::State {
     uint64_t asked = 0;    // jobs asked for so far
     std::deque<KeptOutcome> outcomes;
     std::map<std::string, uint64_t> lastSaveAsked; // the number of each file's last save asked for
+    std::map<std::string, uint64_t> lastSaveWritten; // the number of each file's last save written whole
+    // Files whose removal the disk refused, not asked again since (resolved paths).
+    std::set<std::string> refusedRemovals;
     uint64_t frame = 0;
     bool lastFailed = false;
     // Files whose last write failed or was not finished when a wait gave up (resolved paths): the next
@@ -227,6 +232,20 @@ struct SaveWriter::State {
     // Under the lock: the job goes in the queue, waiting for room at most the longest wait; nothing when the
     // thread ended meanwhile (the job is left to the caller).
     std::optional<PlatformFileError> queue(std::unique_lock<std::mutex> &lock, Job &job);
+    // The removals the disk refused, each to be asked again before the job: one of the job's own file (a
+    // removal or a save) takes its place instead, its outcome coming back.
+    std::vector<std::string> takeRefusedRemovals(Job &job);
+    // Under the lock: the job, a removal or a save of a file whose removal was refused (asked before the refusal
+    // was known, or taking it over), replaced what the file held unless it failed; its outcome then comes back.
+    // A save that failed leaves the old bytes, whose removal is asked again.
+    bool replacesRefusedRemoval(const Job &job, bool failed) {
+        const bool refused = refusedRemovals.count(job.path) > 0 || job.afterRefusedRemoval;
+        if (!failed)
+            refusedRemovals.erase(job.path);
+        else if (refused && job.saves())
+            refusedRemovals.insert(job.path);
+        return refused;
+    }
     // Under the lock: no job is waiting or at work.
     bool idle() const { return jobs.empty() && !working; }
     // Under the lock: no job asked on the frame or before it is waiting or at work.
@@ -344,7 +363,22 @@ SaveWriter::Job *SaveWriter::State::waitingWriteOf(const std::string &path) {
     return nullptr;
 }
 
+std::vector<std::string> SaveWriter::State::takeRefusedRemovals(Job &job) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (job.kind == Job::Kind::kRemove || job.saves())
+        job.afterRefusedRemoval = refusedRemovals.erase(job.path) > 0 || job.afterRefusedRemoval;
+    const std::set<std::string> again = std::exchange(refusedRemovals, {});
+    return {again.begin(), again.end()};
+}
+
 PlatformFileError SaveWriter::submit(Job job) {
+    for (std::string &path : state_->takeRefusedRemovals(job)) {
+        Job again;
+        again.kind = Job::Kind::kRemove;
+        again.path = std::move(path);
+        again.afterRefusedRemoval = true;
+        submit(std::move(again));
+    }
     State &state = *state_;
     std::unique_lock<std::mutex> lock(state.mutex);
     job.frame = state.frame;
@@ -375,6 +409,7 @@ std::optional<PlatformFileError> SaveWriter::State::queue(std::unique_lock<std::
         waiting->number = job.number;
         waiting->image = std::move(job.image);
         waiting->size = job.size;
+        waiting->afterRefusedRemoval = waiting->afterRefusedRemoval || job.afterRefusedRemoval;
         if (job.announcement)
             waiting->announcement = job.announcement;
         return PlatformFileError::kNone;
@@ -487,7 +522,20 @@ bool SaveWriter::removalAsked(const std::string &path) {
         if (job->path == path)
             return job->kind == Job::Kind::kRemove;
     }
-    return state.working && state.workingPath == path && state.workingKind == Job::Kind::kRemove;
+    return state.refusedRemovals.count(path) > 0 ||
+           (state.working && state.workingPath == path && state.workingKind == Job::Kind::kRemove);
+}
+
+uint64_t SaveWriter::lastSaveAskedNumber(const std::string &path) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    const auto found = state_->lastSaveAsked.find(path);
+    return found == state_->lastSaveAsked.end() ? 0 : found->second;
+}
+
+uint64_t SaveWriter::lastSaveWrittenNumber(const std::string &path) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    const auto found = state_->lastSaveWritten.find(path);
+    return found == state_->lastSaveWritten.end() ? 0 : found->second;
 }
 
 bool SaveWriter::saveWaits(const std::string &path) {
@@ -703,8 +751,9 @@ PlatformFileError SaveWriter::State::perform(const Job &job) {
         error = job.unmadeError;
         break;
     case Job::Kind::kRemove:
-        if (!job.path.empty())
-            platformDeleteFile(job.path.c_str());
+        if (!job.path.empty() && !platformDeleteFile(job.path.c_str(), &error) && error != PlatformFileError::kNone)
+            logMessage("Game: cannot delete %s %s: %s; it is deleted again at the next change, ERROR", fileKind,
+                       job.path.c_str(), describeFileError(error));
         break;
     case Job::Kind::kSetAside:
         aside = setDamagedFileAside(job.path);
@@ -725,9 +774,18 @@ void SaveWriter::State::record(const Job &job, PlatformFileError error) {
         const bool fileRecovered = !failed && failingFiles.erase(job.path) > 0;
         if (failed)
             failingFiles.insert(job.path);
-        if (failed || lastFailed || fileRecovered || job.announcement)
+        else
+            lastSaveWritten[job.path] = job.number;
+        const bool replacedRefused = replacesRefusedRemoval(job, failed);
+        if (failed || lastFailed || fileRecovered || job.announcement || replacedRefused)
             outcomes.push_back({job.frame, {job.path, error, job.announcement}, job.number});
         lastFailed = failed;
+    } else if (job.kind == Job::Kind::kRemove) {
+        const bool refused = error != PlatformFileError::kNone;
+        if (refused)
+            refusedRemovals.insert(job.path);
+        if (replacesRefusedRemoval(job, refused) || refused)
+            outcomes.push_back({job.frame, {job.path, error, nullptr, false, false, true}, job.number});
     }
     doneJob.notify_all();
 }

@@ -8,7 +8,9 @@
 // for room. A write that fails is logged by the writer as it fails.
 // The main thread takes, once a frame, the outcomes it acts on: a write that failed, the first one
 // written after a failure (of any file, and of that file), one that asked to be announced when written,
-// and the deletion of a file whose last write failed. A load waits until the writer is idle, so that it
+// the deletion of a file whose last write failed, a removal the disk refused, and the first removal or
+// write of that file done after it. A refused removal is asked again before the next job asked of the
+// writer (unless that job is a removal or write of the same file, which takes its place). A load waits until the writer is idle, so that it
 // reads what was saved; the writer's end waits for its last job.
 // No wait of the caller's is endless: a disk that never answers (a hung network disk) must not freeze the
 // game or keep it from ending. A wait lasts at most longestWait(); once one has outlasted its bound, later
@@ -86,6 +88,8 @@ public:
         // A later save of the file was asked before this outcome was taken: what comes of that one is the
         // file's, and a failure of this one is no longer the player's news.
         bool superseded = false;
+        // The outcome of the file's removal: refused, or done after an earlier removal of it was refused.
+        bool removal = false;
         // The player asked for this save (it has an announcement): a failure is told whatever came before.
         bool asked() const { return announcement != nullptr; }
     };
@@ -149,9 +153,14 @@ public:
     // The file's failure mark goes now, and no job of it asked so far marks it again or brings back its
     // failure: the game the file held is discarded (its profile reset or deleted), whatever still waits.
     void forget(const std::string &path);
-    // The last job asked of the file at the resolved path, waiting or at work, is its removal: whoever reads
-    // the file now reads what is about to go (a load takes it as missing).
+    // The last job asked of the file at the resolved path, waiting or at work, is its removal, or its removal
+    // was refused and is to be asked again: whoever reads the file now reads what is about to go (a load takes
+    // it as missing).
     bool removalAsked(const std::string &path);
+    // The writer's numbers of the last save of the file at the resolved path asked for so far, and of the
+    // last one written whole (0: none): a caller that keeps what each save held knows which the disk holds.
+    uint64_t lastSaveAskedNumber(const std::string &path);
+    uint64_t lastSaveWrittenNumber(const std::string &path);
     // A save of the file at the resolved path is waiting or at work: it is not written yet.
     bool saveWaits(const std::string &path);
     // The job at work, once it has been at work longer than the bound, once per job (nothing otherwise): a

@@ -36,20 +36,43 @@ protected:
         display = server->display();
     }
 
-    std::unique_ptr<lftest::DesktopGame> startGame(const std::string &logName) {
-        return startProgram(logName, program);
+    // `more`: further variables of its environment, over those set here.
+    std::unique_ptr<lftest::DesktopGame> startGame(const std::string &logName, const std::vector<std::string> &more = {}) {
+        return startProgram(logName, program, more);
     }
 
-    std::unique_ptr<lftest::DesktopGame> startProgram(const std::string &logName, const fs::path &started) {
+    std::unique_ptr<lftest::DesktopGame> startProgram(const std::string &logName, const fs::path &started,
+                                                      const std::vector<std::string> &more = {}) {
         const fs::path log = temp / logName;
-        return std::make_unique<lftest::DesktopGame>(
-            std::vector<std::string>{"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                                     "LANTERNFALL_FOREGROUND=1", "LANTERNFALL_DIALOG_ANSWER=0",
-                                     "LANTERNFALL_LOG=" + log.string(), "XDG_DATA_HOME=" + (temp / "xdg").string(),
-                                     "HOME=" + (temp / "home").string(), "XDG_CONFIG_HOME=" + (temp / "config").string(),
-                                     // The process ends with a writer's thread at work: what it holds then is no leak.
-                                     lftest::asanOptionsWith("detect_leaks=0")},
-            started, log, 1280, 1024);
+        std::vector<std::string> environment{
+            "DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "LANTERNFALL_FOREGROUND=1",
+            "LANTERNFALL_DIALOG_ANSWER=0", "LANTERNFALL_LOG=" + log.string(), "XDG_DATA_HOME=" + (temp / "xdg").string(),
+            "HOME=" + (temp / "home").string(), "XDG_CONFIG_HOME=" + (temp / "config").string(),
+            // The process ends with a writer's thread at work: what it holds then is no leak.
+            lftest::asanOptionsWith("detect_leaks=0")};
+        environment.insert(environment.end(), more.begin(), more.end());
+        return std::make_unique<lftest::DesktopGame>(environment, started, log, 1280, 1024);
+    }
+
+    // Mira, then the profile of that name, made in a first run that ends; the last made is the current one.
+    void profilesMadeInARunOfTheirOwn(const std::vector<std::string> &names, bool miraPlays) {
+        const std::unique_ptr<lftest::DesktopGame> game = startGame("made.log");
+        startOnTheProfiles(*game);
+        makeMira(*game);
+        if (miraPlays) {
+            ASSERT_GT(toTheShoreAndBack(*game, 0), 0) << game->log();
+            ASSERT_TRUE(lftest::waitUntil([&] { return fs::exists(stateFile("profile_Mira.sav")); }));
+        }
+        for (const std::string &name : names)
+            makeProfile(*game, name);
+        EXPECT_EQ(game->stop(), 0) << game->log();
+    }
+
+    // What the exit's notice said, from the log (empty: nothing).
+    static std::string exitsNotice(const std::string &log) {
+        const std::string said = "the exit's notice says: ";
+        const size_t at = log.find(said);
+        return at == std::string::npos ? std::string() : log.substr(at + said.size(), log.find('\n', at) - at - said.size());
     }
 
     // The game started and on the profiles.
@@ -236,7 +259,7 @@ TEST_F(StuckWriteTest, EverySaveOnAHungDiskIsToldByNameAndTheGameHeldBackWaitsAn
 
 // Ada has a saved game; Cy's save never finishes (its temporary a pipe nobody reads); Ada is made current and
 // started again (reset), whose file's removal waits behind Cy's write. The quit's notice names, by profile,
-// what the next start shows instead: Cy's game as at the last save, Ada's reset undone.
+// what the next start shows instead: Cy's game, never written, anew, Ada's reset undone.
 TEST_F(StuckWriteTest, TheExitsNoticeNamesByProfileWhatTheNextStartShowsInstead) {
     const std::unique_ptr<lftest::DesktopGame> game = startGame("reset-undone.log");
     startOnTheProfiles(*game);
@@ -256,9 +279,55 @@ TEST_F(StuckWriteTest, TheExitsNoticeNamesByProfileWhatTheNextStartShowsInstead)
     ASSERT_GT(seen, 0) << game->log();
     EXPECT_EQ(game->stop(), 0) << game->log();
     const std::string text = game->log();
-    for (const char *said : {"Cy’s game will be as at the last save.",
+    for (const char *said : {"Cy’s game will start anew.",
                              "Ada’s reset will be undone: the old game comes back."})
         EXPECT_NE(text.find(said), std::string::npos) << said << "\n" << text;
+}
+
+// Mira has a saved game; at the next start the disk refuses every change from the first one of her file on (the
+// fault hook aimed at it): her reset's removal, then the list. Her reset is told on the profiles as not kept,
+// and the exit's notice says, beside the profiles, that her old game comes back: it is still on the disk.
+TEST_F(StuckWriteTest, AResetWhoseRemovalTheDiskRefusesIsToldAndTheExitSaysTheOldGameComesBack) {
+    profilesMadeInARunOfTheirOwn({}, true);
+    const std::unique_ptr<lftest::DesktopGame> game =
+        startGame("refused.log", {"LANTERNFALL_FAIL_WRITE=1+", "LANTERNFALL_FAIL_WRITE_OF=profile_Mira.sav"});
+    startOnTheProfiles(*game);
+    clickOnTheProfiles(*game, "button_reset");
+    const int seen = game->waitForState("profile reset Mira", 0);
+    ASSERT_GT(seen, 0) << game->log();
+    EXPECT_GT(game->waitForState("save failed", seen), 0) << game->log();
+    EXPECT_EQ(game->stop(), 0) << game->log();
+    const std::string text = game->log();
+    EXPECT_NE(text.find("cannot delete save file " + stateFile("profile_Mira.sav")), std::string::npos) << text;
+    EXPECT_EQ(exitsNotice(text), "Not saved: the profiles. There is no room left on the disk. Mira’s reset will be "
+                                 "undone: the old game comes back.")
+        << text;
+    EXPECT_TRUE(fs::exists(stateFile("profile_Mira.sav")));
+}
+
+// Mira and Bo are on the disk, which is slow (every sync 4 s): Bo is deleted, whose list's first write is at
+// work while its later ones wait, and Cy is made; the game ends as soon as that first write has landed. The
+// exit's notice names what the list on disk shows against the profiles now, never Bo, who is gone from it.
+TEST_F(StuckWriteTest, TheExitsNoticeNamesTheProfilesOfTheListLastWrittenWhileLaterWritesWait) {
+    profilesMadeInARunOfTheirOwn({"Bo"}, false);
+    struct stat before {};
+    ASSERT_EQ(stat(stateFile("profiles.sav").c_str(), &before), 0);
+    const std::unique_ptr<lftest::DesktopGame> game =
+        startGame("slow.log", {"LD_PRELOAD=" + std::string(LF_SLOW_DISK_LIBRARY), "SLOW_DISK_MS=4000",
+                               lftest::asanOptionsWith("detect_leaks=0:verify_asan_link_order=0")});
+    startOnTheProfiles(*game);
+    clickOnTheProfiles(*game, "button_delete");
+    ASSERT_GT(game->waitForState("profile deleted Bo", 0), 0) << game->log();
+    makeProfile(*game, "Cy");
+    ASSERT_TRUE(lftest::waitUntil([&] {
+        struct stat now {};
+        return stat(stateFile("profiles.sav").c_str(), &now) == 0 && now.st_ino != before.st_ino;
+    })) << game->log();
+    EXPECT_EQ(game->stop(), 0) << game->log();
+    const std::string notice = exitsNotice(game->log());
+    EXPECT_EQ(notice.find("Bo will be listed again"), std::string::npos) << game->log();
+    EXPECT_TRUE(notice.empty() || notice.find("Cy will be missing at the next start.") != std::string::npos)
+        << game->log();
 }
 
 // The game's state folder is a tmpfs of 1 MB in a mount namespace of the game's own (by the first of

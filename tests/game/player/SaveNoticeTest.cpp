@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <limits>
 
@@ -729,10 +730,13 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         const char *logged;   // null: nothing is told
         const char *shown;
         bool optionsWritten = false; // the options' file was written since they last changed: not written again
+        bool neverSaved = false;     // no save of the game is on disk
     };
     const Case cases[] = {
         {"the saved game alone", 1, false, false, "the game could not be saved: no room left on the disk",
          "Not saved: the game. There is no room left on the disk. Mira’s game will be as at the last save."},
+        {"a game never saved", 1, false, false, "the game could not be saved: no room left on the disk",
+         "Not saved: the game. There is no room left on the disk. Mira’s game will start anew.", false, true},
         {"every file", 1, true, false,
          "the game, the profiles and the options could not be saved: no room left on the disk",
          "Not saved: the game, the profiles and the options. There is no room left on the disk. Mira’s game will be "
@@ -752,6 +756,8 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         }
         if (c.optionsBlocked)
             std::filesystem::create_directories(options);
+        if (c.neverSaved)
+            std::filesystem::remove(savePath());
         fileHooksReset();
         fileHooksFailChange(c.failedChange, c.andLater);
         clearLogContents();
@@ -781,6 +787,7 @@ TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonOnceAndNamesWhatTheNextStart
     using Kind = SavedFileKind;
     const auto noRoom = PlatformFileError::kNoRoom;
     const auto hung = PlatformFileError::kTimedOut;
+    const auto refused = PlatformFileError::kOther;
     struct Case {
         const char *what;
         std::vector<FileNotSaved> files;
@@ -800,6 +807,14 @@ TEST_F(SaveNoticeTest, TheExitsNoticeGivesEachReasonOnceAndNamesWhatTheNextStart
         {"a game made missing with its list", {{"cy", noRoom, Kind::kGame, "Cy"}, {"list", noRoom, Kind::kProfiles, ""}},
          "Not saved: the game and the profiles. There is no room left on the disk. Fay will be listed again at the "
          "next start. Cy will be missing at the next start."},
+        {"a game never saved", {{"gus", noRoom, Kind::kGame, "Gus", false}},
+         "Not saved: the game. There is no room left on the disk. Gus’s game will start anew."},
+        {"a deleted profile's removal refused, its list written", {{"fay", refused, Kind::kRemoval, "Fay"}},
+         "The disk refused its files. Fay’s old game stays on the disk: a profile made with that name continues it."},
+        {"a deleted profile's removal refused with its list", {{"fay", refused, Kind::kRemoval, "Fay"},
+                                                               {"list", refused, Kind::kProfiles, ""}},
+         "Not saved: the profiles. The disk refused its files. Fay will be listed again at the next start. Cy will "
+         "be missing at the next start."},
     };
     startWriting();
     framesUntilWritten();
@@ -835,8 +850,86 @@ TEST_F(SaveNoticeTest, TheNamesOnDiskAreThoseOfTheLastListWritten) {
     framesUntilWritten();
     frames(1);
     EXPECT_EQ(onDisk[2], "Cy") << "the list that could not be written is not the disk's";
+    // A list written while a later write of it waits: each write keeps its own names.
+    fileHooksFailChange(0, false);
+    fileHooksReset();
+    rename(3, "Dee");
+    saveProfileList(&running);
+    game->context->saveWriter.waitUntilIdle();
+    HeldWriter held(game->context->saveWriter);
+    rename(3, "Eve");
+    saveProfileList(&running);
+    frames(1);
+    EXPECT_EQ(onDisk[2], "Dee") << "the list written, whatever later write of it waits";
+    held.letGo();
+    framesUntilWritten();
+    EXPECT_EQ(onDisk[2], "Eve");
     game->shutdown();
     game.reset();
+}
+
+// Mira's saved game, which the disk refuses to remove at her reset or deletion, is told on screen by her name;
+// the removal is asked again at the next change; when the disk still refuses at the end, the exit's notice
+// says what comes back: the reset undone, or the deleted profile's game left for a profile of her name.
+TEST_F(SaveNoticeTest, ARefusedRemovalIsToldByNameAskedAgainAndNamedAtTheExit) {
+    struct Case {
+        const char *what;
+        bool deleted;         // else reset, her name kept as the profiles screen keeps it
+        bool refusedToTheEnd; // else the disk refuses once
+        const char *named;    // what the exit's notice names (null: nothing of her)
+    };
+    const Case cases[] = {
+        {"a reset refused to the end", false, true, "Mira’s reset will be undone: the old game comes back."},
+        {"a deletion refused to the end", true, true,
+         "Mira’s old game stays on the disk: a profile made with that name continues it."},
+        {"a reset refused once", false, false, nullptr},
+    };
+    const auto refuseHerNextChange = [] {
+        fileHooksReset();
+        fileHooksFailChange(1, false);
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        HoWorld &running = startWriting();
+        framesUntilWritten();
+        const std::string saved = savePath();
+        ASSERT_TRUE(std::filesystem::exists(saved));
+        setenv("LANTERNFALL_FAIL_WRITE_OF", std::filesystem::path(saved).filename().c_str(), 1);
+        refuseHerNextChange();
+        {
+            // Every job of the change is asked before the refusal is known, as on a disk that takes its time.
+            HeldWriter held(game->context->saveWriter);
+            if (c.deleted)
+                deleteProfile(&running, 2);
+            else
+                resetProfile(&running, 2);
+        }
+        if (!c.deleted)
+            running.profiles[2].slot(ProfileRecord::kName)->setPointer(kScriptText, running.names().internOrFind("Mira"));
+        framesUntilWritten();
+        EXPECT_EQ(shownMessage(), "Mira’s old game could not be removed: there is no room left on the disk.");
+        if (c.refusedToTheEnd)
+            refuseHerNextChange();
+        saveProfileList(&running);
+        framesUntilWritten();
+        EXPECT_EQ(std::filesystem::exists(saved), c.refusedToTheEnd) << "asked again at the next change";
+        // From her file's next change on, the disk refuses every change.
+        fileHooksReset();
+        fileHooksFailChange(c.refusedToTheEnd ? 1 : 0, true);
+        testing::internal::CaptureStderr();
+        game->shutdown();
+        std::string box = testing::internal::GetCapturedStderr();
+        std::replace(box.begin(), box.end(), '\n', ' ');
+        if (c.named)
+            EXPECT_NE(box.find(c.named), std::string::npos) << box;
+        else
+            EXPECT_EQ(box.find("Mira"), std::string::npos) << box;
+        unsetenv("LANTERNFALL_FAIL_WRITE_OF");
+        fileHooksFailChange(0, false);
+        fileHooksReset();
+        game.reset();
+        std::filesystem::remove(saved);
+    }
 }
 
 } // namespace

@@ -61,7 +61,8 @@ protected:
         for (const SaveWriter::Outcome &outcome : outcomes)
             lines.push_back(fs::path(outcome.path).filename().string() + " " +
                             (outcome.discarded ? "discarded" : describeFileError(outcome.error)) +
-                            (outcome.announcement ? std::string(" ") + outcome.announcement : ""));
+                            (outcome.announcement ? std::string(" ") + outcome.announcement : "") +
+                            (outcome.removal ? " removal" : ""));
         return lines;
     }
 
@@ -512,6 +513,52 @@ TEST_F(SaveWriterTest, ARemovalIsAskedWhileItIsTheLastJobAskedOfTheFile) {
         held.letGo();
         writer.waitUntilIdle();
         EXPECT_FALSE(writer.removalAsked(path("game.sav"))) << "done";
+    }
+}
+
+// A removal the disk refuses comes back as an outcome, with why, and counts as asked until it is done: the
+// next job asks it again first, or, being of the same file (a removal, which discards what was kept of the file,
+// or a write), takes its place; what comes of that comes back too.
+TEST_F(SaveWriterTest, ARefusedRemovalIsHandedBackAndAskedAgainAtTheNextChange) {
+    const std::string refused = "game.sav no room left on the disk removal";
+    struct Case {
+        const char *what;
+        const char *next;  // the file the next job writes (null: it removes game.sav again)
+        bool stillRefused; // the disk refuses that job too
+        std::vector<std::string> outcomes;
+        const char *left; // what game.sav holds then (null: it is gone)
+    };
+    const Case cases[] = {
+        {"another file written", "list.sav", false, {refused, "game.sav written removal"}, nullptr},
+        {"its removal asked again", nullptr, false, {"game.sav discarded", "game.sav written removal"}, nullptr},
+        {"the file written", "game.sav", false, {refused, "game.sav written"}, "new"},
+        {"another file refused too", "list.sav", true, {refused, refused, "list.sav no room left on the disk"}, "old"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        inBothModes([&](SaveWriter &writer, bool) {
+            write(writer, "game.sav", "old");
+            writer.waitUntilIdle();
+            fileHooksReset();
+            fileHooksFailChange(1, c.stillRefused);
+            writer.remove(path("game.sav"));
+            writer.waitUntilIdle();
+            EXPECT_TRUE(writer.removalAsked(path("game.sav"))) << "to be asked again";
+            if (!c.stillRefused)
+                fileHooksFailChange(0, false);
+            if (c.next)
+                write(writer, c.next, "new");
+            else
+                writer.remove(path("game.sav"));
+            writer.waitUntilIdle();
+            EXPECT_EQ(described(writer.takeOutcomes(false)), c.outcomes);
+            EXPECT_EQ(writer.removalAsked(path("game.sav")), c.stillRefused);
+            EXPECT_EQ(fs::exists(folder / "game.sav") ? text("game.sav") : "", c.left ? c.left : "");
+            fileHooksFailChange(0, false);
+            fileHooksReset();
+            writer.finish();
+            fs::remove(folder / "game.sav");
+        });
     }
 }
 
