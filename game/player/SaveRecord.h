@@ -6,6 +6,7 @@
 // loss and at the exit. A file written again since its failure is no longer failed, and nothing is told of it.
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -35,6 +36,10 @@ struct SaveRecord {
     std::vector<std::string> namesOnDisk;
     // The names the last list handed to the writer holds, until it is known written (then they are the disk's).
     std::vector<std::string> namesAsked;
+    // The same for the whole list, as its bytes would be written now (`profileListImage`): a list not saved
+    // that holds just what the disk's holds changes nothing, and is not named at the exit.
+    std::vector<uint8_t> listOnDisk;
+    std::vector<uint8_t> listAsked;
     // Whose each saved game's file is (resolved path to profile name), as it was last saved or removed.
     std::map<std::string, std::string> owners;
     // A change handed to the writer and not written yet: a profile's game (`profile` names it) or the profile
@@ -62,6 +67,9 @@ struct SaveRecord {
     // The waiting change of the file, written or refused now: the entry goes; whether it had been told as
     // waiting (then its outcome is told whatever came before), and whose game it was.
     std::pair<bool, std::string> takeWaiting(const std::string &path);
+    // The same for the change whose outcome this is: the outcome of a game's save superseded by a later save
+    // of its file takes nothing, the waiting entry being that later save's, told when it lands or is refused.
+    std::pair<bool, std::string> takeWaitingOf(const SaveWriter::Outcome &outcome);
     // Why the file's last write failed, as far as the outcomes taken so far say (kNone: it did not fail).
     PlatformFileError lastFailureOf(const std::string &path) const;
     // The profile whose game the file is (empty: none known).
