@@ -1,7 +1,5 @@
 #include "game/player/CarriedNotice.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -23,19 +21,23 @@ constexpr char kFailureKeyName[] = "##save_failure";
 constexpr char kFailureTextName[] = "##save_failure_text";
 constexpr char kFailureReasonName[] = "##save_failure_reason";
 
-// The current profile's own game failed: the line need not say whose.
-bool isCurrents(HoWorld *world, const std::string &owner) {
-    const int32_t index = currentProfileIndex(world);
-    const char *name = isPlayerSlot(index) ? world->profiles[index].name() : nullptr;
-    return owner.empty() || (name && strcasecmp(name, owner.c_str()) == 0);
-}
-
-std::string failureLine(HoWorld *world, PlatformFileError error, const std::string &owner, bool removal) {
-    if (removal && !owner.empty())
-        return withName(localized(world->context, namedRemovalFailureText(error)), owner);
-    if (isCurrents(world, owner))
-        return localized(world->context, saveFailureText(error));
-    return withName(localized(world->context, namedSaveFailureText(error)), owner);
+// The words of the failure: the profile list's speak of the profiles; a refused removal names its profile; the
+// current profile's own game (or a game of no known profile) need not say whose; another profile's game is named
+// (`named`).
+const SaveFailureText &failureText(HoWorld *world, const std::vector<std::string> &files, PlatformFileError error,
+                                   const std::string &owner, bool removal, bool *named) {
+    *named = false;
+    const auto isList = [world](const std::string &file) { return isProfileListFile(world, file); };
+    if (!files.empty() && std::all_of(files.begin(), files.end(), isList))
+        return profilesSaveFailureText(error);
+    if (removal && !owner.empty()) {
+        *named = true;
+        return namedRemovalFailureText(error);
+    }
+    if (owner.empty() || isCurrentProfile(world, owner))
+        return saveFailureText(error);
+    *named = true;
+    return namedSaveFailureText(error);
 }
 
 } // namespace
@@ -54,12 +56,14 @@ bool CarriedNotice::tell(HoWorld *inView, const std::vector<std::string> &failed
     error = why;
     profile = owner;
     removal = refusedRemoval;
-    line = failureLine(inView, why, owner, removal);
+    bool named = false;
+    const SaveFailureText &text = failureText(inView, failed, why, owner, removal, &named);
+    line = named ? withName(localized(inView->context, text), owner) : localized(inView->context, text);
     if (showsMessages(inView)) {
         showLineInHud(inView, line);
         place = Place::kHud;
     } else {
-        setGlobalText(inView, kFailureKeyName, saveFailureText(why).key);
+        setGlobalText(inView, kFailureKeyName, named ? saveFailureText(why).key : text.key);
         setGlobalText(inView, kFailureTextName, line.c_str());
         setGlobalText(inView, kFailureReasonName, saveFailureReason(why).key);
         event->fire();

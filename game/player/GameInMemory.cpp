@@ -6,6 +6,7 @@
 #include "engine/system/KSystem.h"
 #include "game/HoContext.h"
 #include "game/player/ProfileList.h"
+#include "game/player/NoticeScreen.h"
 #include "game/player/ProfileRecord.h"
 #include "game/player/SaveNotice.h"
 #include "game/player/SaveStream.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr char kKeptEvent[] = "unsaved_game_kept";
 constexpr char kLostEvent[] = "unsaved_game_lost";
+constexpr char kWaitsName[] = "##unsaved_game_waits";
 // What the player is told, in two lines: whose game is not saved, why (the notices' reason follows) and
 // what another load loses; then, short enough for one line, how to go on with it. Or that it is lost.
 constexpr SaveFailureText kNotSavedLine{"UNSAVED_GAME_KEPT", "%s’s game could not be saved."};
@@ -77,18 +79,23 @@ std::string lineFor(HoWorld *world, const SaveFailureText &line, const GameInMem
     return withName(localized(world->context, line), game.profile);
 }
 
-// The first line: whose game is not saved, and why.
+// The first line: whose game is not saved, and why: the reason of the last refusal, as the writer knows it
+// before its outcome is taken.
 std::string notSavedLine(HoWorld *world, const SaveFailureText &line, const GameInMemory &game) {
     PlatformFileError error = lastFailureOf(world->context, game.path);
+    if (SaveWriter *writer = runningWorldWriter(world); writer && writer->lastWriteFailed(game.path))
+        error = writer->lastFailureOf(game.path);
     if (error == PlatformFileError::kNone)
         error = PlatformFileError::kOther;
     return lineFor(world, line, game) + " " + localized(world->context, saveFailureReason(error));
 }
 
 // Saved once more before the player hears of it, or before it is dropped: the disk may have room now. The
-// game still not saved after that; null when it is saved.
-const GameInMemory *unsavedAfterSavingOnceMore(HoWorld *world, const char *when) {
-    if (saveUnsavedGameAgain(world, when))
+// game still not saved after that; null when it is saved. `handedOver`: the save once more went to the writer
+// (not refused for a full queue).
+const GameInMemory *unsavedAfterSavingOnceMore(HoWorld *world, const char *when, bool *handedOver) {
+    *handedOver = saveUnsavedGameAgain(world, when);
+    if (*handedOver)
         settleSaves(world);
     return unsavedGame(world);
 }
@@ -96,8 +103,7 @@ const GameInMemory *unsavedAfterSavingOnceMore(HoWorld *world, const char *when)
 } // namespace
 
 void noteGameInMemory(HoWorld *world, const std::string &path) {
-    const int32_t index = currentProfileIndex(world);
-    const char *name = isPlayerSlot(index) ? world->profiles[index].name() : nullptr;
+    const char *name = currentProfileName(world);
     GameInMemory &game = world->lastSavedGame;
     game.path = resolveDataPath(path.c_str());
     game.profile = name ? name : "";
@@ -172,8 +178,7 @@ namespace {
 // The current profile's own game held back from a load of another of its files (a scene's): the words of the
 // profiles screen (another profile, Next profile) do not fit there.
 bool isCurrentProfiles(HoWorld *world, const GameInMemory &game) {
-    const int32_t index = currentProfileIndex(world);
-    return isPlayerSlot(index) && sameName(world->profiles[index].name(), game.profile);
+    return isCurrentProfile(world, game.profile);
 }
 
 // Nothing shows the line yet (a scene change, a screen that can tell nothing): the load waits until it is told.
@@ -186,11 +191,13 @@ bool heldBackUntold(const GameInMemory &game) {
 
 // The second ask: the game saved once more is still not written. On a disk that does not answer it is not
 // lost: it waits in the writer and is written when the disk answers, unless the game ends first (the player
-// hears when it is). Refused, it is lost, and told so with the reason. False when nothing can tell it.
-bool tellSecondAsk(HoWorld *world, const GameInMemory &game) {
+// hears when it is). Refused (a full queue included, `handedOver` false), it is lost, and told so with the
+// reason. The scene hears which in "##unsaved_game_waits". False when nothing can tell it.
+bool tellSecondAsk(HoWorld *world, const GameInMemory &game, bool handedOver) {
     SaveWriter *writer = runningWorldWriter(world);
-    const bool waits = writer && writer->saveWaits(game.path);
+    const bool waits = handedOver && writer && writer->saveWaits(game.path);
     const std::string line = waits ? lineFor(world, kWaitsLine, game) : notSavedLine(world, kLostLine, game);
+    setGlobalNumber(world, kWaitsName, waits ? 1.0f : 0.0f);
     if (!tellWarningOfLoss(world, kLostEvent, line, std::string()))
         return false;
     if (waits) {
@@ -213,13 +220,20 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
     const GameInMemory *game = unsavedGame(world);
     if (!game)
         return false;
-    const bool told = game->lossTold;
-    game = unsavedAfterSavingOnceMore(world, told ? "before it is dropped" : "before another game is loaded");
-    if (!game)
+    const GameInMemory before = *game;
+    const bool told = before.lossTold;
+    bool handedOver = false;
+    game = unsavedAfterSavingOnceMore(world, told ? "before it is dropped" : "before another game is loaded",
+                                      &handedOver);
+    if (!game) {
+        // Saved after the player was warned it would be lost: the good news is told too.
+        if (told && handedOver && profileSlotNamed(world, before.profile.c_str()))
+            tellGameWritten(world, before.profile);
         return false;
+    }
     const GameInMemory kept = *game;
     if (told) {
-        if (!tellSecondAsk(world, kept))
+        if (!tellSecondAsk(world, kept, handedOver))
             return heldBackUntold(kept);
         dropGameInMemory(world);
         return false;

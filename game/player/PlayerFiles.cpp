@@ -57,6 +57,8 @@ FilesCopied saveWallpaper(const char *gameId, const char *name, int32_t number, 
     const std::string destination = folder + "/" + fileName;
     if (copyReplacing(resolveDataPath((kWallpaperFolder + fileName).c_str()), destination, outcome))
         outcome.path = destination;
+    else if (fileExists(destination.c_str()))
+        ++outcome.keptFromBefore;
     return outcome;
 }
 

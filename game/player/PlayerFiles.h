@@ -19,6 +19,7 @@ PageOpening openLinkFile(const char *name);
 struct FilesCopied {
     std::string path; // where they went; empty unless at least one was asked for and every one was copied
     size_t copied = 0, asked = 0;
+    size_t keptFromBefore = 0; // files not copied whose destination still holds a copy made before
     PlatformFileError error = PlatformFileError::kNone;
 };
 

@@ -354,6 +354,16 @@ int32_t profileSlotNamed(HoWorld *world, const char *name) {
     return 0;
 }
 
+const char *currentProfileName(HoWorld *world) {
+    const int32_t index = currentProfileIndex(world);
+    return isPlayerSlot(index) ? world->profiles[index].name() : nullptr;
+}
+
+bool isCurrentProfile(HoWorld *world, const std::string &name) {
+    const char *held = currentProfileName(world);
+    return !name.empty() && held && strcasecmp(held, name.c_str()) == 0;
+}
+
 // ---- File names ---------------------------------------------------------------------------------------
 
 std::string profileFileName(const char *name) {
@@ -370,6 +380,11 @@ std::string profileFileName(const char *name) {
 std::string profileListPath(HoWorld *world) {
     const std::string folder = userFolder(world);
     return folder.empty() ? folder : folder + "/" + kListFileName;
+}
+
+bool isProfileListFile(HoWorld *world, const std::string &path) {
+    const std::string list = profileListPath(world);
+    return list.empty() ? path == kListFileName : path == resolveDataPath(list.c_str());
 }
 
 std::string savedGamePath(HoWorld *world, int32_t slot, const char *sceneName) {
@@ -442,8 +457,10 @@ void loadProfileList(HoWorld *world) {
     stream.close();
     // The notices are the main thread's: a world built for a load that read the file (its image was empty)
     // leaves them alone.
-    if (read && !world->builtForLoad)
+    if (read && !world->builtForLoad) {
         world->context->saveNotice.record.namesOnDisk = profileNames(world);
+        world->context->saveNotice.record.listOnDisk = profileListImage(world);
+    }
     if (read)
         readRepeatedNamesOnce(world, path);
     else
@@ -471,7 +488,7 @@ bool saveProfileList(HoWorld *world, const char *announcement) {
     // The notices are the main thread's: a world built for a load writes nothing they follow.
     if (handedOver && world->context && !world->builtForLoad) {
         const uint64_t number = world->context->saveWriter.lastSaveAskedNumber(resolveDataPath(path.c_str()));
-        world->context->saveNotice.record.namesAsked[number] = profileNames(world);
+        world->context->saveNotice.record.listsAsked[number] = {profileNames(world), profileListImage(world)};
     }
     return handedOver;
 }

@@ -24,6 +24,10 @@ int32_t currentProfileIndex(HoWorld *world);
 void setCurrentProfileIndex(HoWorld *world, int32_t index);
 // The player slot whose profile has the name, whatever its letter case; 0 when none has it.
 int32_t profileSlotNamed(HoWorld *world, const char *name);
+// The current profile's name; null when no player slot is current or it has none.
+const char *currentProfileName(HoWorld *world);
+// The name is the current profile's, whatever its letter case (an empty name is no profile's).
+bool isCurrentProfile(HoWorld *world, const std::string &name);
 
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
 // games, then reads the profile list. The running world first has the writer remove the temporary files
@@ -76,6 +80,8 @@ std::string userFolder(HoWorld *world);
 // The file names, empty when there is none: no per-user folder, or a slot outside 1 to 10 or without a
 // name. A scene name (or null) names the saved game of that one scene.
 std::string profileListPath(HoWorld *world);
+// The file at the resolved path is the profile list (its bare name where the game has no folder to keep it in).
+bool isProfileListFile(HoWorld *world, const std::string &path);
 std::string savedGamePath(HoWorld *world, int32_t slot, const char *sceneName = nullptr);
 // The saved game of the game's other part, kept in the state folder itself; only with the subfolder.
 std::string veltSavedGamePath(HoWorld *world, int32_t slot);

@@ -24,6 +24,38 @@ constexpr std::chrono::milliseconds kTellWaitingAfter{800};
 constexpr float kReadableSeconds = 2.0f;
 constexpr char kWarningTextName[] = "##unsaved_game_text";
 constexpr char kWarningChoiceName[] = "##unsaved_game_choice";
+constexpr char kListWrittenEvent[] = "profiles_saved";
+
+// A line told where the player looks is still being read: on its screen, in view for less than about 2 s.
+bool beingRead(HoWorld *world, const HoWorld *toldWorld, const HoScene *toldScene, int32_t tick) {
+    return world && world == toldWorld && sceneInView(world) == toldScene &&
+           world->tickCounter - tick < secondsToTicks(kReadableSeconds);
+}
+
+// Lines told in one frame are shown one after another: the next waits until the last has been read.
+bool lastLineBeingRead(HoContext *context) {
+    const SaveNotice::LineInView &line = context->saveNotice.lastLine;
+    HoWorld *world = context->world;
+    if (!beingRead(world, line.world, line.scene, line.tick) || world->playerClicks != line.clicks)
+        return false;
+    if (!showsMessages(world))
+        return true;
+    const SceneElement *text = world->hud.messageText;
+    return world->message.shown && text && text->text.type == kScriptText && text->text.text() &&
+           line.line == text->text.text();
+}
+
+void noteLineTold(HoWorld *world, const std::string &line) {
+    world->context->saveNotice.lastLine = {line, world, sceneInView(world), world->tickCounter, world->playerClicks};
+}
+
+// Tells the line of the save notices where the player looks once the last one was read; false when it waits.
+bool tellNoticeLine(HoWorld *world, const std::string &line) {
+    if (!world || lastLineBeingRead(world->context) || !tellLine(world, kWaitingEvent, kWaitingTextName, line))
+        return false;
+    noteLineTold(world, line);
+    return true;
+}
 
 // A warning of loss holds the screen it was told on until the player clicks or the screen is left.
 bool warningHolds(HoWorld *world, SaveNotice::Warning &warning) {
@@ -65,20 +97,28 @@ void takeLongJobs(HoContext *context) {
 // names are those it was asked with, not those the profiles have when it is known.
 void noteListWritten(HoContext *context) {
     SaveRecord &record = context->saveNotice.record;
-    if (record.namesAsked.empty() || !context->world)
+    if (record.listsAsked.empty() || !context->world)
         return;
     const std::string list = resolveDataPath(profileListPath(context->world).c_str());
-    const auto later = record.namesAsked.upper_bound(context->saveWriter.lastSaveWrittenNumber(list));
-    if (later == record.namesAsked.begin())
+    const auto later = record.listsAsked.upper_bound(context->saveWriter.lastSaveWrittenNumber(list));
+    if (later == record.listsAsked.begin())
         return;
-    record.namesOnDisk = std::prev(later)->second;
-    record.namesAsked.erase(record.namesAsked.begin(), later);
+    record.namesOnDisk = std::prev(later)->second.names;
+    record.listOnDisk = std::prev(later)->second.image;
+    record.listsAsked.erase(record.listsAsked.begin(), later);
 }
 
-// A profile's game told as waiting is told again once it is written.
-void noteWrittenAfterWaiting(SaveNotice &notice, const std::pair<bool, std::string> &waited) {
-    if (waited.first && !waited.second.empty())
-        notice.writtenUntold.push_back(waited.second);
+// The scene in view says itself that the profile list it asked for is written.
+bool sceneTellsListWritten(HoWorld *world) {
+    HoScene *scene = sceneInView(world);
+    return scene && findEvent(&scene->script, kListWrittenEvent);
+}
+
+// A change told as waiting is told again once it is written: a profile's game by its name, the profile list
+// (empty name) where the scene in view does not say so itself.
+void noteWrittenAfterWaiting(HoContext *context, const std::pair<bool, std::string> &waited) {
+    if (waited.first && (!waited.second.empty() || !sceneTellsListWritten(context->world)))
+        context->saveNotice.writtenUntold.push_back(waited.second);
 }
 
 // The file had a failed save the player asked for that gave way to a later one: forgets it, with what it was
@@ -122,7 +162,7 @@ void takeOutcomes(HoContext *context) {
         const char *earlierAnnouncement = nullptr;
         const bool askedEarlier = !outcome.superseded && takeAskedLater(record, outcome.path, &earlierAnnouncement);
         // A change told as waiting is told again whatever comes of it.
-        const bool toldWaiting = failed && record.takeWaiting(outcome.path).first;
+        const bool toldWaiting = failed && record.takeWaitingOf(outcome).first;
         const bool asked = outcome.asked() || askedEarlier || toldWaiting;
         noteUntold(notice, outcome, failed && (asked || !record.failing));
         if (failed) {
@@ -132,7 +172,7 @@ void takeOutcomes(HoContext *context) {
         record.failing = false;
         // The change the player asked for is written, whatever later write of the file waits now.
         if (outcome.asked())
-            noteWrittenAfterWaiting(notice, record.takeWaiting(outcome.path));
+            noteWrittenAfterWaiting(context, record.takeWaitingOf(outcome));
         // A save the player asked for whose failure gave way to this later one is announced by it.
         if (const char *announcement = outcome.announcement ? outcome.announcement : earlierAnnouncement;
             announcement && context->world)
@@ -144,18 +184,38 @@ void takeOutcomes(HoContext *context) {
 // Tells the line of a waiting change where the player looks: a game by its profile's name, the profile list
 // by the scene's own words for the change it was written for.
 bool tellWaiting(HoWorld *world, const SaveRecord::Waiting &change) {
-    if (!world)
+    if (!world || lastLineBeingRead(world->context))
         return false;
     setGlobalNumber(world, kWaitingGameName, change.profile.empty() ? 0.0f : 1.0f);
     if (change.profile.empty()) {
         HoScene *scene = sceneInView(world);
         ScriptEvent *event = scene ? findEvent(&scene->script, kWaitingEvent) : nullptr;
-        if (event)
+        if (event) {
             event->fire();
+            noteLineTold(world, std::string());
+        }
         return event != nullptr;
     }
-    const std::string line = withName(localized(world->context, gameWaitingText()), change.profile);
-    return tellLine(world, kWaitingEvent, kWaitingTextName, line);
+    return tellNoticeLine(world, withName(localized(world->context, gameWaitingText()), change.profile));
+}
+
+// The next change written after it was told as waiting is told, once the last line was read: one line at a
+// time, each told again on the next screen if that one comes first.
+void tellNextWrittenLine(HoContext *context) {
+    SaveNotice &notice = context->saveNotice;
+    HoWorld *world = context->world;
+    if (!world || notice.writtenUntold.empty() || lastLineBeingRead(context))
+        return;
+    const std::string &profile = notice.writtenUntold.front();
+    const std::string line = profile.empty() ? std::string(localized(context, listWrittenText()))
+                                             : withName(localized(context, gameWrittenText()), profile);
+    setGlobalNumber(world, kWaitingGameName, 1.0f);
+    if (!tellNoticeLine(world, line))
+        return;
+    logMessage("Game: the player is told that a %s that waited for the disk is written: %s",
+               profile.empty() ? "profile list" : "game", line.c_str());
+    carryLineToNextScreen(world, line);
+    notice.writtenUntold.erase(notice.writtenUntold.begin());
 }
 
 // Each change the disk has not written within about a second is told as waiting, once for each time it was
@@ -180,17 +240,10 @@ void followWaitingChanges(HoContext *context) {
             ++change;
             continue;
         }
-        noteWrittenAfterWaiting(notice, {change->everTold, change->profile});
+        noteWrittenAfterWaiting(context, {change->everTold, change->profile});
         change = waiting.erase(change);
     }
-    if (world && !notice.writtenUntold.empty())
-        setGlobalNumber(world, kWaitingGameName, 1.0f);
-    while (world && !notice.writtenUntold.empty() &&
-           tellLine(world, kWaitingEvent, kWaitingTextName,
-                    withName(localized(context, gameWrittenText()), notice.writtenUntold.front()))) {
-        logMessage("Game: the player is told that a game that waited for the disk is written");
-        notice.writtenUntold.erase(notice.writtenUntold.begin());
-    }
+    tellNextWrittenLine(context);
 }
 
 // A carried line still in view on its screen is read after about 2 s; on another screen it is told again,
@@ -200,20 +253,55 @@ void followCarriedLine(HoWorld *world, SaveNotice::Carried &carried) {
         return;
     HoScene *scene = sceneInView(world);
     if (world == carried.world && scene == carried.scene) {
-        if (world->tickCounter - carried.tick >= secondsToTicks(kReadableSeconds))
+        if (!beingRead(world, carried.world, carried.scene, carried.tick))
             carried = SaveNotice::Carried();
         return;
     }
     if (world == carried.world && world->change.state != kChangeIdle)
         return;
     setGlobalNumber(world, kWaitingGameName, 1.0f);
-    if (!tellLine(world, kWaitingEvent, kWaitingTextName, carried.line))
+    if (!tellNoticeLine(world, carried.line))
         return;
     logMessage("Game: the player, gone to another screen before reading it, is told again: %s", carried.line.c_str());
     carried = SaveNotice::Carried();
 }
 
+// The first untold failure is told with its owner and reason once the last line was read, with every other
+// untold file of the same owner and reason; the others follow, one line after another.
+void tellUntoldFailure(HoContext *context) {
+    SaveNotice &notice = context->saveNotice;
+    SaveRecord &record = notice.record;
+    if (record.untold.empty() || lastLineBeingRead(context))
+        return;
+    const auto [first, error] = record.untold.front();
+    const std::string owner = record.ownerOf(first);
+    const auto isList = [context](const std::string &file) { return isProfileListFile(context->world, file); };
+    const auto alike = [&](const auto &file) {
+        return file.second == error && record.ownerOf(file.first) == owner && isList(file.first) == isList(first);
+    };
+    std::vector<std::string> files;
+    for (const auto &file : record.untold) {
+        if (alike(file))
+            files.push_back(file.first);
+    }
+    if (!notice.shown.tell(context->world, files, error, owner, false, record.removalsRefused.count(first) > 0))
+        return;
+    noteLineTold(context->world, notice.shown.line);
+    std::erase_if(record.untold, alike);
+}
+
+// The profile list the game holds now is the one on the disk: a write of it that failed loses nothing.
+bool listAsOnDisk(HoContext *context) {
+    const std::vector<uint8_t> &onDisk = context->saveNotice.record.listOnDisk;
+    return context->world && !onDisk.empty() && profileListImage(context->world) == onDisk;
+}
+
 } // namespace
+
+void tellGameWritten(HoWorld *world, const std::string &profile) {
+    world->context->saveNotice.writtenUntold.push_back(profile);
+    tellNextWrittenLine(world->context);
+}
 
 void noteGameToldWaiting(HoContext *context, const std::string &path, const std::string &profile) {
     context->saveNotice.record.markToldWaiting(path, profile);
@@ -225,9 +313,7 @@ void carryLineToNextScreen(HoWorld *world, const std::string &line) {
 
 bool carriedLineBeingRead(HoContext *context) {
     const SaveNotice::Carried &carried = context->saveNotice.carried;
-    HoWorld *world = context->world;
-    return !carried.line.empty() && world && world == carried.world && sceneInView(world) == carried.scene &&
-           world->tickCounter - carried.tick < secondsToTicks(kReadableSeconds);
+    return !carried.line.empty() && beingRead(context->world, carried.world, carried.scene, carried.tick);
 }
 
 bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice) {
@@ -271,7 +357,6 @@ PlatformFileError lastFailureOf(HoContext *context, const std::string &path) {
 
 void applySaveOutcomes(HoContext *context) {
     SaveNotice &notice = context->saveNotice;
-    SaveRecord &record = notice.record;
     HoWorld *world = context->world;
     // What arrives while a warning of loss is read waits in the writer, announcements and failures alike.
     if (warningHolds(world, notice.warning))
@@ -280,15 +365,7 @@ void applySaveOutcomes(HoContext *context) {
     takeLongJobs(context);
     followWaitingChanges(context);
     followCarriedLine(world, notice.carried);
-    if (!record.untold.empty()) {
-        const PlatformFileError error = record.untold.back().second;
-        std::vector<std::string> files;
-        for (const auto &file : record.untold)
-            files.push_back(file.first);
-        const std::string &last = record.untold.back().first;
-        if (notice.shown.tell(world, files, error, record.ownerOf(last), false, record.removalsRefused.count(last) > 0))
-            record.untold.clear();
-    }
+    tellUntoldFailure(context);
     notice.shown.follow(world);
     // Told in the world that was loaded, once the switch has handed it over.
     if (notice.readInPartUntold && showsMessages(world) && !context->pendingWorld.load(std::memory_order_acquire)) {
@@ -324,7 +401,11 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     std::vector<FileNotSaved> files;
     for (auto &[path, error] : std::exchange(record.untold, {})) {
         const SavedFileKind kind = !list.empty() && path == list ? SavedFileKind::kProfiles : SavedFileKind::kGame;
-        files.push_back({path, error, kind, record.ownerOf(path), fileExists(path.c_str())});
+        if (kind == SavedFileKind::kProfiles && listAsOnDisk(context))
+            logMessage("Game: %s is not saved, but the disk holds the same profiles: nothing of them is lost",
+                       path.c_str());
+        else
+            files.push_back({path, error, kind, record.ownerOf(path), fileExists(path.c_str())});
     }
     // A deletion not done or refused leaves the reset or deleted profile's game to come back at the next
     // start: what became of a save of it before is no longer the player's news. A file that is not there

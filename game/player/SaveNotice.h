@@ -41,8 +41,8 @@ struct SaveNotice {
         int32_t clicks = 0; // the world's clicks when it was told
     };
     Warning warning;
-    // The profiles whose games were written after they were told as waiting, still to be told so where the
-    // player looks.
+    // The profiles whose games were written after they were told as waiting (an empty name: the profile list),
+    // still to be told so where the player looks, one after another.
     std::vector<std::string> writtenUntold;
     // A line about a loss or about another profile's game, told on a screen that may be left before it was
     // read: it is told again on the next screen unless it was in view for kReadableFor.
@@ -53,6 +53,16 @@ struct SaveNotice {
         int32_t tick = 0; // the world's step count when it was told
     };
     Carried carried;
+    // Where and when the last line of the saves was told: the next waits until it has been read there (or
+    // the player acted since, or the HUD's box, where it showed, no longer shows it).
+    struct LineInView {
+        std::string line;
+        const HoWorld *world = nullptr; // compared only
+        const HoScene *scene = nullptr;
+        int32_t tick = 0;
+        int32_t clicks = 0; // the world's clicks when it was told
+    };
+    LineInView lastLine;
 };
 
 // Tells a warning of loss where the player looks: the scene in view hears the event, with the lines in
@@ -71,6 +81,9 @@ void noteGameRemoval(HoContext *context, const std::string &path, const std::str
 // The profile's game at the path, still in the writer, was told as waiting for the disk: the player hears when
 // it is written or refused.
 void noteGameToldWaiting(HoContext *context, const std::string &path, const std::string &profile);
+// The profile's game, told it would be lost, was written after all: the player is told so where they look,
+// and on the next screen if that one comes before the line was read.
+void tellGameWritten(HoWorld *world, const std::string &profile);
 // The line just told on the screen in view is told again on the next screen if that one is left before the
 // line was in view for about 2 s.
 void carryLineToNextScreen(HoWorld *world, const std::string &line);

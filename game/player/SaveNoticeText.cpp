@@ -173,7 +173,7 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
         {"SAVE_FAILED_NO_ROOM", "The game could not be saved: there is no room left on the disk."},
         {"SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."},
         {"SAVE_FAILED", "The game could not be saved: the disk refused its files."},
-        {"SAVE_FAILED_NOT_FINISHED", "The game could not be saved: the disk did not finish writing its files."},
+        {"SAVE_FAILED_NOT_FINISHED", "The game is not saved yet: the disk has not finished writing it."},
     };
     return kFailures[reasonIndex(error)];
 }
@@ -221,6 +221,21 @@ const SaveFailureText &gameWaitingText() {
 const SaveFailureText &gameWrittenText() {
     static const SaveFailureText kWritten{"SAVE_WRITTEN_GAME", "%s’s game is saved."};
     return kWritten;
+}
+
+const SaveFailureText &listWrittenText() {
+    static const SaveFailureText kWritten{"SAVE_WRITTEN_PROFILES", "The profiles are saved."};
+    return kWritten;
+}
+
+const SaveFailureText &profilesSaveFailureText(PlatformFileError error) {
+    static const SaveFailureText kFailures[] = {
+        {"SAVE_FAILED_PROFILES_NO_ROOM", "The profiles could not be saved: there is no room left on the disk."},
+        {"SAVE_FAILED_PROFILES_NO_PERMISSION", "The profiles could not be saved: the game has no permission to write its files."},
+        {"SAVE_FAILED_PROFILES", "The profiles could not be saved: the disk refused their file."},
+        {"SAVE_FAILED_PROFILES_NOT_FINISHED", "The profiles are not saved yet: the disk has not finished writing them."},
+    };
+    return kFailures[reasonIndex(error)];
 }
 
 std::string notSavedAtExitText(HoContext *context, const std::vector<FileNotSaved> &files,

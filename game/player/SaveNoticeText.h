@@ -46,6 +46,10 @@ const SaveFailureText &readInPartText();
 // A profile's game handed to the disk that has not written it yet, and the same game written since.
 const SaveFailureText &gameWaitingText();
 const SaveFailureText &gameWrittenText();
+// The profile list handed to the disk and told as waiting, written since.
+const SaveFailureText &listWrittenText();
+// The line for a failure of the profile list: it speaks of the profiles, not of a game.
+const SaveFailureText &profilesSaveFailureText(PlatformFileError error);
 // What the exit's notice says: the kinds of file not saved and why, a sentence for each reason, then by name
 // what the next start shows instead of what the player did: a profile's game as at its last save (or anew,
 // with no save on disk), a reset undone, a deleted profile's game left on disk, a deleted profile listed

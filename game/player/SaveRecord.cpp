@@ -65,6 +65,15 @@ std::pair<bool, std::string> SaveRecord::takeWaiting(const std::string &path) {
     return taken;
 }
 
+std::pair<bool, std::string> SaveRecord::takeWaitingOf(const SaveWriter::Outcome &outcome) {
+    // Every save of a game is noted as asked: the entry of a game whose outcome is superseded is the later
+    // save's. The list's entry is only the player's asks', whatever the game writes of it by itself after.
+    const auto found = std::find_if(waiting.begin(), waiting.end(), [&](const Waiting &change) { return change.path == outcome.path; });
+    if (outcome.superseded && found != waiting.end() && !found->profile.empty())
+        return {false, std::string()};
+    return takeWaiting(outcome.path);
+}
+
 PlatformFileError SaveRecord::lastFailureOf(const std::string &path) const {
     for (const auto &[file, error] : failedFiles) {
         if (file == path)

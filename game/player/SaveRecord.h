@@ -34,9 +34,17 @@ struct SaveRecord {
     // The profiles' names as the list on disk holds them (read at the start, taken again at each list
     // written): the exit's notice names what the next start would undo when the list is not saved.
     std::vector<std::string> namesOnDisk;
-    // The names each list handed to the writer holds, by the writer's number of its save, until it or a later
-    // one is known written (then the names of the last of them written are the disk's).
-    std::map<uint64_t, std::vector<std::string>> namesAsked;
+    // What each list handed to the writer holds, by the writer's number of its save, until it or a later one is
+    // known written (then the last of them written is the disk's): its names, and its bytes as they would be
+    // written (`profileListImage`).
+    struct ListAsked {
+        std::vector<std::string> names;
+        std::vector<uint8_t> image;
+    };
+    std::map<uint64_t, ListAsked> listsAsked;
+    // The bytes of the list on disk, as the names above: a list not saved that holds just what the disk's holds
+    // changes nothing, and is not named at the exit.
+    std::vector<uint8_t> listOnDisk;
     // The saved games whose removal (a reset, a delete) the disk refused, neither removed nor written since:
     // each comes back at the next start unless the writer's next try removes it.
     std::set<std::string> removalsRefused;
@@ -67,6 +75,9 @@ struct SaveRecord {
     // The waiting change of the file, written or refused now: the entry goes; whether it had been told as
     // waiting (then its outcome is told whatever came before), and whose game it was.
     std::pair<bool, std::string> takeWaiting(const std::string &path);
+    // The same for the change whose outcome this is: the outcome of a game's save superseded by a later save
+    // of its file takes nothing, the waiting entry being that later save's, told when it lands or is refused.
+    std::pair<bool, std::string> takeWaitingOf(const SaveWriter::Outcome &outcome);
     // Why the file's last write failed, as far as the outcomes taken so far say (kNone: it did not fail).
     PlatformFileError lastFailureOf(const std::string &path) const;
     // The profile whose game the file is (empty: none known).

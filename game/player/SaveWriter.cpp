@@ -196,7 +196,7 @@ struct SaveWriter::State {
     bool lastFailed = false;
     // Files whose last write failed or was not finished when a wait gave up (resolved paths): the next
     // one written is an outcome.
-    std::set<std::string> failingFiles;
+    std::map<std::string, PlatformFileError> failingFiles; // and why each failed last
     // The number of the writer's thread; a thread whose number it no longer is has been ended or let go
     // (the job it ends then is no longer the writer's).
     uint64_t generation = 0;
@@ -274,7 +274,7 @@ struct SaveWriter::State {
     // Under the lock: a save not finished counts as failed until its file is written.
     void markNotFinished(const std::string &path, uint64_t number) {
         if (!path.empty() && !isForgotten(path, number))
-            failingFiles.insert(path);
+            failingFiles[path] = PlatformFileError::kTimedOut;
     }
     // Under the lock: the thread is let go; the waiting jobs are never done, and the one at work keeps its
     // place in its file's line until it ends.
@@ -495,6 +495,12 @@ std::vector<SaveWriter::Unfinished> SaveWriter::markJobsLeftFailed() {
 bool SaveWriter::lastWriteFailed(const std::string &path) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->failingFiles.count(path) > 0;
+}
+
+PlatformFileError SaveWriter::lastFailureOf(const std::string &path) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    const auto file = state_->failingFiles.find(path);
+    return file == state_->failingFiles.end() ? PlatformFileError::kNone : file->second;
 }
 
 bool SaveWriter::busy() {
@@ -773,7 +779,7 @@ void SaveWriter::State::record(const Job &job, PlatformFileError error) {
         const bool failed = error != PlatformFileError::kNone;
         const bool fileRecovered = !failed && failingFiles.erase(job.path) > 0;
         if (failed)
-            failingFiles.insert(job.path);
+            failingFiles[job.path] = error;
         else
             lastSaveWritten[job.path] = job.number;
         const bool replacedRefused = replacesRefusedRemoval(job, failed);

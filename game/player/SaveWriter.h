@@ -148,6 +148,8 @@ public:
     std::vector<Unfinished> markJobsLeftFailed();
     // The last write of the file at the resolved path failed, or was not finished when a wait gave up.
     bool lastWriteFailed(const std::string &path);
+    // Why it failed, as far as the writer knows now, whether or not its outcome was taken (kNone: it did not).
+    PlatformFileError lastFailureOf(const std::string &path);
     // A job is waiting or at work.
     bool busy();
     // The file's failure mark goes now, and no job of it asked so far marks it again or brings back its

@@ -77,10 +77,12 @@ void scriptSaveWallpapers(ScriptContext *context, ScriptStatement *statement) {
         return;
     HoWorld::CopiesFailed &failed = world->wallpapersNotCopied;
     if (failed.tick != world->tickCounter)
-        failed = {world->tickCounter, 0};
+        failed = {world->tickCounter, 0, 0};
     ++failed.count;
-    const std::string line =
-        notCopiedLine(context, failed.count, failed.count >= kWallpaperSizeCount, kNone, kSome, copy.error);
+    failed.keptFromBefore += int32_t(copy.keptFromBefore);
+    // None of them is in the documents only when no copy made before is left there either.
+    const bool none = failed.count >= kWallpaperSizeCount && failed.keptFromBefore == 0;
+    const std::string line = notCopiedLine(context, failed.count, none, kNone, kSome, copy.error);
     runTextHook(context, "on_wallpaper_not_copied", line.c_str());
 }
 

@@ -403,6 +403,7 @@ public:
     struct CopiesFailed {
         int32_t tick = -1;
         int32_t count = 0;
+        int32_t keptFromBefore = 0; // of them, those whose copy made before is still in the documents
     };
     CopiesFailed wallpapersNotCopied;
     uint8_t sceneChangeByScript = 0;

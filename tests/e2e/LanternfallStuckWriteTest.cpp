@@ -218,8 +218,8 @@ TEST_F(StuckWriteTest, AProfileMadeOnAHungDiskIsToldByNameAsWaitedFor) {
 // Ada's saved game's temporary is a pipe nobody reads: her save as she enters the shore never finishes. Each
 // "Save and go to the menu" (Escape) is told on the profiles by her name within about a second; a second
 // Continue to Cy's game says Ada's game waits for the disk, not that it is lost; once the reader is let go
-// (the disk answers), the save behind the stuck one lands, the player hears that Ada's game is saved, and her
-// file holds it.
+// (the disk answers), the saves behind the stuck one land, the player hears in turn that Ada's game and Cy's
+// (saved on the way back to the profiles) are saved, and Ada's file holds hers.
 TEST_F(StuckWriteTest, EverySaveOnAHungDiskIsToldByNameAndTheGameHeldBackWaitsAndLands) {
     const std::unique_ptr<lftest::DesktopGame> game = startGame("menu-saves.log");
     startOnTheProfiles(*game);
@@ -238,7 +238,7 @@ TEST_F(StuckWriteTest, EverySaveOnAHungDiskIsToldByNameAndTheGameHeldBackWaitsAn
         ASSERT_GT(seen, 0) << game->log();
     }
     makeProfile(*game, "Cy");
-    for (const char *told : {"unsaved game kept", "unsaved game lost"}) {
+    for (const char *told : {"unsaved game kept", "unsaved game waits"}) {
         clickOnTheProfiles(*game, "button_continue");
         seen = game->waitForState(told, seen);
         ASSERT_GT(seen, 0) << game->log();
@@ -248,11 +248,15 @@ TEST_F(StuckWriteTest, EverySaveOnAHungDiskIsToldByNameAndTheGameHeldBackWaitsAn
     EXPECT_EQ(game->log().find("could not be saved again and is dropped"), std::string::npos) << game->log();
     seen = game->waitForState("entered c'shore", seen);
     ASSERT_GT(seen, 0) << game->log();
+    // Cy's save, back to the profiles, waits behind Ada's too: both land at once, and both are told in turn.
+    ASSERT_TRUE(lftest::xdotool(display, {"key", "Escape"}));
+    seen = game->waitForState("save told Cy’s game waits for the disk to write it.", seen);
+    ASSERT_GT(seen, 0) << game->log();
     std::ifstream(pipe).ignore(std::numeric_limits<std::streamsize>::max());
-    EXPECT_TRUE(lftest::waitUntil([&] {
-        return game->log().find("the player is told that a game that waited for the disk is written") !=
-               std::string::npos;
-    })) << game->log();
+    for (const char *profile : {"Ada", "Cy"}) {
+        EXPECT_GT(game->waitForState(std::string("save told ") + profile + "’s game is saved.", seen), 0)
+            << game->log();
+    }
     EXPECT_TRUE(fs::exists(stateFile("profile_Ada.sav")));
     EXPECT_EQ(game->stop(), 0) << game->log();
 }
@@ -407,7 +411,7 @@ TEST_F(FullDiskTest, TheWarningOfLossHoldsTheScreenAndASecondContinueIsNeededToD
         << game->log();
     lftest::runProgram({"env", "DISPLAY=" + display, "import", "-window", "root", (temp / "warning.png").string()});
     clickOnTheProfiles(*game, "button_continue");
-    seen = game->waitForState("unsaved game lost", seen);
+    seen = game->waitForState("unsaved game waits", seen);
     ASSERT_GT(seen, 0) << game->log();
     EXPECT_GT(game->waitForState("entered c'shore", seen), 0) << game->log();
     EXPECT_NE(game->log().find("the unsaved game of the profile \"Ada\" waits for the disk"), std::string::npos)
@@ -416,7 +420,7 @@ TEST_F(FullDiskTest, TheWarningOfLossHoldsTheScreenAndASecondContinueIsNeededToD
 }
 
 // The disk gets room while the warning shows: the second Continue saves Ada's whole game (she had no file
-// yet) instead of dropping it, and Cy's game goes on.
+// yet) instead of dropping it, the player hears so, and Cy's game goes on.
 TEST_F(FullDiskTest, TheSecondContinueSavesTheGameOnceTheDiskHasRoom) {
     const std::unique_ptr<lftest::DesktopGame> game = startOnASmallDisk("room.log");
     if (!game)
@@ -426,6 +430,8 @@ TEST_F(FullDiskTest, TheSecondContinueSavesTheGameOnceTheDiskHasRoom) {
     ASSERT_FALSE(fs::exists(onTheSmallDisk("profile_Ada.sav")));
     fs::remove(onTheSmallDisk("filler"));
     clickOnTheProfiles(*game, "button_continue");
+    // Warned that Continue again loses the whole game, the player hears it is saved after all.
+    EXPECT_GT(game->waitForState("save told Ada’s game is saved.", seen), 0) << game->log();
     seen = game->waitForState("entered c'shore", seen);
     ASSERT_GT(seen, 0) << game->log();
     const std::string text = game->log();

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <future>
 #include <iterator>
 #include <optional>
@@ -259,6 +261,67 @@ TEST_F(GameInMemoryTest, ASecondContinueOnADiskThatDoesNotAnswerSaysTheGameWaits
     EXPECT_EQ(savedVisits(2), 7.0f);
     game->shutdown();
     game.reset();
+}
+
+// What the second Continue to Nia tells of Mira's game, by what the disk does with its save once more: saved
+// (the player was warned it would be lost, and hears it is not), refused for another reason than the first
+// failure (the line gives the reason of the refusal that lost it), or refused for a full queue while an earlier
+// save of it is still at work (lost, not waiting).
+TEST_F(GameInMemoryTest, TheSecondContinueTellsWhatBecameOfTheGame) {
+    std::string temporary; // Mira's saved game's
+    std::vector<std::unique_ptr<HeldWriter>> held;
+    std::optional<ShortLongestWait> shortWaits; // every wait on the full queue is on a held job
+    const struct {
+        const char *what;
+        std::function<void()> disk; // what the disk does from now on
+        const char *lost;           // the warning's line (null: the game is saved)
+    } cases[] = {
+        {"room again", [] { diskAnswers(); }, nullptr},
+        {"another refusal",
+         [&] {
+             diskAnswers();
+             std::filesystem::create_directories(temporary);
+         },
+         "Mira’s game could not be saved again and is lost. The disk refused its files."},
+        {"a full queue behind an earlier save at work",
+         [&] {
+             diskAnswers();
+             ASSERT_EQ(mkfifo(temporary.c_str(), 0600), 0);
+             ASSERT_TRUE(saveUnsavedGameAgain(&world(), "while the disk hangs"));
+             shortWaits.emplace();
+             while (held.size() < SaveWriter::kMostWaitingJobs)
+                 held.push_back(std::make_unique<HeldWriter>(game->context->saveWriter));
+         },
+         "Mira’s game could not be saved again and is lost. The disk did not finish writing its files."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        archives->write("data/menus/menu/menu.script",
+                        "init {\n  set #no_hud 1\n  set #kept 0\n  set #loaded 0\n  set #told ~\n}\n"
+                        "on unsaved_game_kept {\n  add #kept 1\n}\non unsaved_game_lost {\n}\n"
+                        "on loaded {\n  add #loaded 1\n}\non save_waiting {\n  set #told ##save_waiting_text\n}\n");
+        miraOnTheMenuAfterAFailedSave();
+        temporary = resolveDataPath(savedGamePath(&world(), 2).c_str()) + ".tmp";
+        fire("to_nia");
+        EXPECT_EQ(visitsContinued(), -1.0f) << "held back once";
+        c.disk();
+        EXPECT_EQ(visitsContinued(), 0.0f) << "the second Continue goes on with Nia's game";
+        frames(1);
+        if (c.lost) {
+            EXPECT_STREQ(globalText("##unsaved_game_text"), c.lost);
+        } else {
+            EXPECT_STREQ(variable(world().findScene("menu"), "#told")->value->text(), "Mira’s game is saved.");
+            EXPECT_EQ(savedVisits(2), 7.0f);
+        }
+        if (std::filesystem::is_fifo(temporary))
+            std::ifstream(temporary).ignore(std::numeric_limits<std::streamsize>::max());
+        held.clear();
+        shortWaits.reset();
+        game->context->saveWriter.waitUntilIdle();
+        std::filesystem::remove_all(temporary);
+        game->shutdown();
+        game.reset();
+    }
 }
 
 // The line that Mira's game is lost, left at once for another screen (the loaded game's), is told there again,

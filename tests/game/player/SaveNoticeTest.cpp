@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
+#include <tuple>
 
 #include "engine/system/KSystemLog.h"
 #include "game/player/GameInMemory.h"
@@ -22,6 +23,7 @@
 #include "game/player/SaveNotice.h"
 #include "game/player/SaveNoticeText.h"
 #include "game/player/SavedGameLoad.h"
+#include "game/script/ScriptCommandArgs.h"
 #include "game/script/ScriptEvent.h"
 #include "platform/FileHooks.h"
 #include "platform/MessageDialog.h"
@@ -71,6 +73,10 @@ protected:
         return world().message.shown && text && text->text.type == kScriptText ? text->text.text() : "";
     }
     float announced() { return numberOf(variable(world().globalScene, "#announced")); }
+    std::string gardenText(const char *name) {
+        const ScriptValue *value = variable(world().findScene("garden"), name)->value;
+        return value->type == kScriptText && value->text() ? value->text() : "";
+    }
     // The hall's visits that a world built from the saved game finds.
     float savedVisits() {
         HoWorld fresh(game->context);
@@ -318,8 +324,8 @@ TEST_F(SaveNoticeTest, AMenuInViewHearsThatTheListItAskedForWasWrittenOrWhyNot) 
     };
     const Case cases[] = {
         {"written", 0, false, 1.0f, ""},
-        {"no room", 1, false, 0.0f, "SAVE_FAILED_NO_ROOM"},
-        {"no folder", 0, true, 0.0f, "SAVE_FAILED_NO_PERMISSION"},
+        {"no room", 1, false, 0.0f, "SAVE_FAILED_PROFILES_NO_ROOM"},
+        {"no folder", 0, true, 0.0f, "SAVE_FAILED_PROFILES_NO_PERMISSION"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -445,6 +451,112 @@ TEST_F(SaveNoticeTest, EverySaveQueuedBehindAStuckJobIsToldByNameAsWaitingAndAga
     game->context->saveWriter.waitUntilIdle();
     frames(3);
     EXPECT_EQ(gardenNumber("#waiting"), 4.0f) << line();
+    game->shutdown();
+    game.reset();
+}
+
+// Mira's save, told as waiting, lands while a later save of her game is still held behind another job: the
+// player is not told that her game is saved until that later save lands, and then is.
+TEST_F(SaveNoticeTest, AnEarlierSaveThatLandsDoesNotSpeakForALaterOneStillAtWork) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #line ~\n  set #close_time 0\n  set #open_time 0\n}\n"
+                    "on save_waiting {\n  set #line ##save_waiting_text\n}\n");
+    startWriting();
+    framesUntilWritten();
+    SaveWriter &writer = game->context->saveWriter;
+    const std::string path = resolveDataPath(savePath().c_str());
+    const auto toldUntil = [&](const std::string &line) {
+        return lftest::waitUntil([&] {
+            frames(1);
+            return gardenText("#line") == line;
+        });
+    };
+    auto first = std::make_unique<HeldWriter>(writer);
+    saveFromTheMenu();
+    EXPECT_TRUE(toldUntil("Mira’s game waits for the disk to write it."));
+    HeldWriter second(writer);
+    first->letGo();
+    EXPECT_TRUE(lftest::waitUntil([&] { return !writer.saveWaits(path); })) << "the earlier save landed";
+    ASSERT_TRUE(saveGameFile(&world()));
+    bool toldSaved = false;
+    for (int frame = 0; frame < secondsToTicks(3.0f); ++frame) {
+        frames(1);
+        toldSaved = toldSaved || gardenText("#line") == "Mira’s game is saved.";
+    }
+    EXPECT_FALSE(toldSaved) << "the later save is still held";
+    second.letGo();
+    EXPECT_TRUE(toldUntil("Mira’s game is saved.")) << gardenText("#line");
+    game->shutdown();
+    game.reset();
+}
+
+// Changes told as waiting that land in the same frame are each told, one after another, each in view for
+// about 2 s: two profiles' games and, on a screen that does not say so itself, the profile list.
+TEST_F(SaveNoticeTest, ChangesThatLandTogetherAreEachToldInTurn) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #told 0\n  set #line ~\n  set #close_time 0\n  set #open_time 0\n}\n"
+                    "on save_waiting {\n  add #told 1\n  set #line ##save_waiting_text\n}\n");
+    startWriting();
+    framesUntilWritten();
+    for (const auto &[path, profile] : {std::pair<std::string, std::string>{"ada.sav", "Ada"},
+                                        {resolveDataPath(profileListPath(&world()).c_str()), ""},
+                                        {"cy.sav", "Cy"}})
+        noteGameToldWaiting(game->context, path, profile);
+    std::vector<std::string> lines;
+    std::vector<int32_t> ticks;
+    for (int frame = 0; frame < 1000 && lines.size() < 3; ++frame) {
+        frames(1);
+        if (gardenNumber("#told") > float(lines.size())) {
+            lines.push_back(gardenText("#line"));
+            ticks.push_back(world().tickCounter);
+        }
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"Ada’s game is saved.", "The profiles are saved.", "Cy’s game is saved."}));
+    for (size_t i = 1; i < ticks.size(); ++i)
+        EXPECT_GE(ticks[i] - ticks[i - 1], secondsToTicks(2.0f)) << "each line is readable before the next";
+    game->shutdown();
+    game.reset();
+}
+
+// Failures not told yet are each told with their own owner and reason, one after another: the profile list's
+// line speaks of the profiles, the current profile's game not finished says it is not saved yet, and other
+// profiles' games are named.
+TEST_F(SaveNoticeTest, EachUntoldFailureIsToldWithItsOwnOwnerAndReason) {
+    using Error = PlatformFileError;
+    struct Case {
+        const char *what;
+        std::vector<std::tuple<std::string, std::string, Error>> failed; // file, owner, why
+        std::vector<std::string> shown;
+    };
+    startWriting();
+    framesUntilWritten();
+    const std::string list = resolveDataPath(profileListPath(&world()).c_str());
+    const Case cases[] = {
+        {"the profile list", {{list, "", Error::kOther}},
+         {"The profiles could not be saved: the disk refused their file."}},
+        {"Mira's game not finished", {{resolveDataPath(savePath().c_str()), "Mira", Error::kTimedOut}},
+         {"The game is not saved yet: the disk has not finished writing it."}},
+        {"two other profiles' games",
+         {{"ada.sav", "Ada", Error::kNoRoom}, {"cy.sav", "Cy", Error::kNoPermission}},
+         {"Ada’s game could not be saved: there is no room left on the disk.",
+          "Cy’s game could not be saved: the game has no permission to write its files."}},
+    };
+    SaveRecord &record = game->context->saveNotice.record;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        world().message.shown = 0;
+        for (const auto &[file, owner, error] : c.failed) {
+            record.untold.emplace_back(file, error);
+            record.owners[file] = owner;
+        }
+        std::vector<std::string> shown;
+        for (int frame = 0; frame < 1000 && shown.size() < c.shown.size(); ++frame) {
+            frames(1);
+            if (!shownMessage().empty() && (shown.empty() || shown.back() != shownMessage()))
+                shown.push_back(shownMessage());
+        }
+        EXPECT_EQ(shown, c.shown);
+    }
     game->shutdown();
     game.reset();
 }
@@ -602,7 +714,11 @@ TEST_F(SaveNoticeTest, ALoadAndTheEndOfTheGameGoOnWithoutAWriteThatNeverFinishes
     frames(2);
     EXPECT_EQ(game->context->pendingWorld.load(), nullptr) << "no world read from the older file";
     EXPECT_NE(getLogContents().find("the game goes on as it is in memory"), std::string::npos);
-    EXPECT_EQ(shownMessage(), saveFailureText(PlatformFileError::kTimedOut).english);
+    // After the line that it waits for the disk, once that was read.
+    EXPECT_TRUE(lftest::waitUntil([&] {
+        frames(1);
+        return shownMessage() == saveFailureText(PlatformFileError::kTimedOut).english;
+    })) << shownMessage();
     EXPECT_NE(getLogContents().find("the save of " + saved +
                                     " was not finished when a saved game was to be loaded: the game goes on without "
                                     "waiting for it, ERROR"),
@@ -616,12 +732,11 @@ TEST_F(SaveNoticeTest, ALoadAndTheEndOfTheGameGoOnWithoutAWriteThatNeverFinishes
     EXPECT_NE(log.find("the save of " + saved + " was not finished when the game ended: it is lost, ERROR"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("the player is told at exit that the game and the profiles could not be saved: the disk did "
-                       "not finish in time"),
+    // The profiles, written again as they are on the disk, lose nothing.
+    EXPECT_NE(log.find("the player is told at exit that the game could not be saved: the disk did not finish in time"),
               std::string::npos)
         << log;
-    EXPECT_NE(box.find(platformDialogText("Not saved: the game and the profiles. The disk did not finish writing its "
-                                          "files.")),
+    EXPECT_NE(box.find(platformDialogText("Not saved: the game. The disk did not finish writing its files.")),
               std::string::npos)
         << box;
     // The write let go ends once its pipe is read.
@@ -731,19 +846,25 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         const char *shown;
         bool optionsWritten = false; // the options' file was written since they last changed: not written again
         bool neverSaved = false;     // no save of the game is on disk
+        bool profileMade = false;    // a profile made since the list was last written
     };
     const Case cases[] = {
         {"the saved game alone", 1, false, false, "the game could not be saved: no room left on the disk",
          "Not saved: the game. There is no room left on the disk. Mira’s game will be as at the last save."},
         {"a game never saved", 1, false, false, "the game could not be saved: no room left on the disk",
          "Not saved: the game. There is no room left on the disk. Mira’s game will start anew.", false, true},
-        {"every file", 1, true, false,
-         "the game, the profiles and the options could not be saved: no room left on the disk",
-         "Not saved: the game, the profiles and the options. There is no room left on the disk. Mira’s game will be "
-         "as at the last save."},
+        {"every file, the profiles as on the disk", 1, true, false,
+         "the game and the options could not be saved: no room left on the disk",
+         "Not saved: the game and the options. There is no room left on the disk. Mira’s game will be as at the last "
+         "save."},
         {"the options alone", 0, false, true, "the options could not be saved: the system refused the write",
          "Not saved: the options. The disk refused its files."},
         {"the options unchanged since written", 0, false, true, nullptr, nullptr, true},
+        {"every file, a profile made since the list was written", 1, true, false,
+         "the game, the profiles and the options could not be saved: no room left on the disk",
+         "Not saved: the game, the profiles and the options. There is no room left on the disk. Mira’s game will be "
+         "as at the last save. Bo will be missing at the next start.",
+         false, false, true},
     };
     const std::string caption = std::string("[dialog] ") + "Brightmoor Ambercrest Lanternfall: ";
     for (const Case &c : cases) {
@@ -754,6 +875,8 @@ TEST_F(SaveNoticeTest, TheExitsNoticeNamesEachKindOfFileNotSaved) {
         if (c.optionsWritten) {
             ASSERT_EQ(game->saveOptions(), PlatformFileError::kNone);
         }
+        if (c.profileMade)
+            world().profiles[4].slot(ProfileRecord::kName)->setPointer(kScriptText, world().names().internOrFind("Bo"));
         if (c.optionsBlocked)
             std::filesystem::create_directories(options);
         if (c.neverSaved)
