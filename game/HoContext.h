@@ -180,15 +180,13 @@ public:
     // The worlds that took the screen from a load (takePendingWorld), counted on the main thread.
     uint32_t worldsTaken = 0;
     // Which game the last load reads (the profile's slot and the scene's save name, interned in the
-    // context), the act that started it, the worlds taken until then, and whether its world waits as the
-    // pending world.
+    // context), the act that started it, and the worlds taken until then.
     struct LoadStarted {
         std::string profileName;
         uint32_t act = 0;
         int32_t profileIndex = 0;
         const char *sceneSaveName = nullptr;
         uint32_t worldsTaken = 0;
-        bool worldPending = false;
     };
     LoadStarted loadStarted;
     // Writes the player's files in order; the destructor waits for its last job. Its thread is started

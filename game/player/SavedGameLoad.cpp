@@ -140,7 +140,7 @@ void noteLoadStarted(HoWorld *world, int32_t profileIndex) {
     HoContext *context = world->context;
     noteProfileAct(world);
     context->loadStarted = {name ? name : "", context->profileActs, profileIndex, world->sceneSaveName,
-                            context->worldsTaken, false};
+                            context->worldsTaken};
 }
 
 bool sameSaveName(const char *a, const char *b) {
@@ -148,8 +148,10 @@ bool sameSaveName(const char *a, const char *b) {
 }
 
 // The last load started reads the game asked for now, the player has not acted on the profiles since, and
-// it has not ended in the running world: it is still reading, its outcome waits to be applied, or its world
-// waits as the pending world. A Continue of that game joins it rather than read the file a second time.
+// its outcome has not reached the running world: it is still reading, or its outcome waits to be applied. A
+// Continue of that game joins it rather than read the file a second time. (A reading started once the
+// outcome was applied replaces the pending world, read from the same file, or is set aside once that world
+// has taken the screen.)
 bool loadOfThisGameUnderWay(const HoWorld *world, int32_t profileIndex) {
     const HoContext *context = world->context;
     const HoContext::LoadStarted &started = context->loadStarted;
@@ -157,8 +159,7 @@ bool loadOfThisGameUnderWay(const HoWorld *world, int32_t profileIndex) {
         !sameSaveName(started.sceneSaveName, world->sceneSaveName))
         return false;
     const bool reading = context->loadThread && !context->loadThread->finished.load(std::memory_order_acquire);
-    return reading || context->loadedGame.load(std::memory_order_acquire) ||
-           (started.worldPending && context->pendingWorld.load(std::memory_order_acquire));
+    return reading || context->loadedGame.load(std::memory_order_acquire);
 }
 
 // Why an outcome is set aside, for the log; null when it is applied. An outcome that comes after an act of
@@ -258,10 +259,8 @@ void applyLoadedGame(HoContext *context) {
         }
         fireWorldEvent(&focused->script, result->event);
     }
-    if (result->world) {
+    if (result->world)
         delete context->pendingWorld.exchange(result->world, std::memory_order_acq_rel);
-        context->loadStarted.worldPending = true;
-    }
     if (result->world && result->readInPart)
         context->saveNotice.readInPartUntold = true;
 }

@@ -37,9 +37,8 @@ std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8
 // picture), and its outcome applied first; one still reading after that wait keeps its place, the new load is
 // not started, and the player is told whose saved game is still being read (the scene in view hears
 // "saved_game_still_read" with the line in "##still_read_text", or the HUD shows it). A load of the same game
-// (profile and scene save name) that has not yet ended in the running world (still reading, its outcome
-// not applied, or its world pending) is joined: nothing new is read, and it stays valid (the player is told
-// as above while it still reads). When the running world's last save
+// (profile and scene save name) still reading or whose outcome is not yet applied is joined: nothing new is
+// read, and it stays valid (the player is told as above while it still reads). When the running world's last save
 // of that file failed, nothing is read: the game in memory is newer, and the outcome "loaded" comes with
 // the scene it was saved in and no new world. False, with nothing started, for a current profile outside 1
 // to 10, an earlier load of another game still reading or a thread that cannot start.
