@@ -177,9 +177,16 @@ public:
     // the main thread; and, for the last load started, whose game it reads and the act that started it. A
     // load that ends after a later act is set aside.
     uint32_t profileActs = 0;
+    // The worlds that took the screen from a load (takePendingWorld), counted on the main thread.
+    uint32_t worldsTaken = 0;
+    // Which game the last load reads (the profile's slot and the scene's save name, interned in the
+    // context), the act that started it, and the worlds taken until then.
     struct LoadStarted {
         std::string profileName;
         uint32_t act = 0;
+        int32_t profileIndex = 0;
+        const char *sceneSaveName = nullptr;
+        uint32_t worldsTaken = 0;
     };
     LoadStarted loadStarted;
     // Writes the player's files in order; the destructor waits for its last job. Its thread is started

@@ -63,7 +63,10 @@ void HoContext::takePendingWorld() {
     incoming->change.state = kChangeSwitchDue;
     delete world;
     world = incoming;
+    ++worldsTaken;
     world->bindContext();
+    // What its start-up asked to save or play is done now, on the main thread, by the world that runs.
+    world->startUpAsks.doAll(world);
 }
 
 void HoContext::resyncTiming() {

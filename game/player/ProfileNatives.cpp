@@ -31,6 +31,15 @@ HoWorld *worldOf(void *data) {
     return static_cast<HoWorld *>(data);
 }
 
+// A world built for a load writes no file of the player's on the load thread: what its start-up asks to
+// save is done on the main thread, through the writer, when it takes the screen. True when so remembered.
+bool savedAtHandOver(HoWorld *world, const char *what, void (*native)(void *, ScriptStatement *)) {
+    if (!world->builtForLoad)
+        return false;
+    world->startUpAsks.remember(what, [native](HoWorld *running) { native(running, nullptr); });
+    return true;
+}
+
 } // namespace
 
 void resetProfileNative(void *data, ScriptStatement *call) {
@@ -77,7 +86,8 @@ void loadQuickSaveNative(void *data, ScriptStatement *) {
 
 // The scripts hear of the save once its file is written: the "game" scene's event "game_saved".
 void saveProfileNative(void *data, ScriptStatement *) {
-    saveGame(worldOf(data), "game_saved");
+    if (!savedAtHandOver(worldOf(data), "save of the game", saveProfileNative))
+        saveGame(worldOf(data), "game_saved");
 }
 
 // The list is a save the player asked for (a profile made, selected, reset or deleted): the "game" scene
@@ -86,6 +96,8 @@ void saveProfileNative(void *data, ScriptStatement *) {
 // folder to keep it in), 1 when it was handed over: not yet written.
 void saveProfilesNative(void *data, ScriptStatement *) {
     HoWorld *world = worldOf(data);
+    if (savedAtHandOver(world, "save of the profiles", saveProfilesNative))
+        return;
     const bool handedOver = saveProfileList(world, "profiles_saved");
     if (handedOver && world->context)
         noteAskedWrite(world->context, resolveDataPath(profileListPath(world).c_str()));
@@ -94,7 +106,8 @@ void saveProfilesNative(void *data, ScriptStatement *) {
 }
 
 void saveAchievementsNative(void *data, ScriptStatement *) {
-    saveAchievements(worldOf(data));
+    if (!savedAtHandOver(worldOf(data), "save of the achievements", saveAchievementsNative))
+        saveAchievements(worldOf(data));
 }
 
 void checkProfileNameNative(void *data, ScriptStatement *call) {

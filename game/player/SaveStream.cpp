@@ -308,6 +308,11 @@ SaveWriter *runningWorldWriter(HoWorld *world) {
 
 bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body,
                    const char *announcement) {
+    // The player's files are written by the main thread's writer alone, never on the load thread.
+    if (world && world->builtForLoad) {
+        logMessage("Game: a world built for a load writes no file: %s is not written here, ERROR", path ? path : "");
+        return false;
+    }
     SaveStream stream(world);
     SaveWriter *writer = runningWorldWriter(world);
     const std::string resolved = resolveDataPath(path);

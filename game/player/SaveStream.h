@@ -580,6 +580,6 @@ inline bool SaveStream::serializeString(const char *&text) {
 // once the file is written, and makes the save one the player asked for: its failure is always told.
 bool writeSaveFile(HoWorld *world, const char *path, const std::function<bool(SaveStream &)> &body,
                    const char *announcement = nullptr);
-// The writer of a world that runs: its context's. A world built on the game-load thread, or one without a
-// context, has none and writes in place.
+// The writer of a world that runs: its context's. A world without a context has none and writes in place;
+// a world built on the game-load thread has none and writes nothing (logged).
 SaveWriter *runningWorldWriter(HoWorld *world);

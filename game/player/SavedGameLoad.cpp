@@ -1,5 +1,6 @@
 #include "game/player/SavedGameLoad.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -110,17 +111,22 @@ void tellStillReading(HoWorld *world) {
 
 // Waits for the load under way, at most the writer's longest wait (none once it is known stuck), with the
 // waiting picture the writer's long waits show, and applies its outcome. False when it is still reading: it
-// keeps its place (its outcome is set aside when it ends: the player has acted since), and the player is told.
-bool endEarlierLoad(HoWorld *world) {
+// keeps its place, and the player is told. A load that the new one does not join is set aside when it ends
+// (the player has acted since); one that it joins stays valid and is applied when it ends.
+bool endEarlierLoad(HoWorld *world, bool joined) {
     HoContext *context = world->context;
     if (!context->loadThread)
         return true;
     const auto bound = context->loadKnownStuck ? std::chrono::milliseconds(0) : SaveWriter::longestWait();
     if (!context->joinLoadThreadWithin(bound, context->saveWriter.waitingHookOfThisThread())) {
-        logMessage("Game: a saved game is still being read: the load asked for now is not started, and the game "
-                   "goes on, ERROR");
+        if (joined)
+            logMessage("Game: the saved game asked for is still being read: the Continue waits for that reading");
+        else
+            logMessage("Game: a saved game is still being read: the load asked for now is not started, and the "
+                       "game goes on, ERROR");
         context->loadKnownStuck = true;
-        noteProfileAct(world);
+        if (!joined)
+            noteProfileAct(world);
         tellStillReading(world);
         return false;
     }
@@ -133,13 +139,38 @@ void noteLoadStarted(HoWorld *world, int32_t profileIndex) {
     const char *name = world->profiles[profileIndex].name();
     HoContext *context = world->context;
     noteProfileAct(world);
-    context->loadStarted = {name ? name : "", context->profileActs};
+    context->loadStarted = {name ? name : "", context->profileActs, profileIndex, world->sceneSaveName,
+                            context->worldsTaken};
 }
 
-// The outcome comes after an act of the player's on the profiles later than its load: its world, read from
-// what the player has left since, never replaces the running one.
-bool setAsideForLaterActs(const HoContext *context) {
-    return context->loadStarted.act != context->profileActs;
+bool sameSaveName(const char *a, const char *b) {
+    return a == b || (a && b && std::strcmp(a, b) == 0);
+}
+
+// The last load started reads the game asked for now, the player has not acted on the profiles since, and
+// its outcome has not reached the running world: it is still reading, or its outcome waits to be applied. A
+// Continue of that game joins it rather than read the file a second time. (A reading started once the
+// outcome was applied replaces the pending world, read from the same file, or is set aside once that world
+// has taken the screen.)
+bool loadOfThisGameUnderWay(const HoWorld *world, int32_t profileIndex) {
+    const HoContext *context = world->context;
+    const HoContext::LoadStarted &started = context->loadStarted;
+    if (started.act != context->profileActs || started.profileIndex != profileIndex ||
+        !sameSaveName(started.sceneSaveName, world->sceneSaveName))
+        return false;
+    const bool reading = context->loadThread && !context->loadThread->finished.load(std::memory_order_acquire);
+    return reading || context->loadedGame.load(std::memory_order_acquire);
+}
+
+// Why an outcome is set aside, for the log; null when it is applied. An outcome that comes after an act of
+// the player's on the profiles later than its load, or after a world that took the screen since its load
+// began, never replaces the running one: it was read from what the player has left since.
+const char *whySetAside(const HoContext *context) {
+    if (context->loadStarted.act != context->profileActs)
+        return "after the player had gone on with the profiles";
+    if (context->loadStarted.worldsTaken != context->worldsTaken)
+        return "after another world had taken the screen";
+    return nullptr;
 }
 
 } // namespace
@@ -160,9 +191,16 @@ bool startLoadGame(HoWorld *world, const char *sceneName) {
         return false;
     world->sceneSaveName = sceneName ? world->names().internOrFind(sceneName) : nullptr;
     HoContext *context = world->context;
+    // One Continue, one world: a second Continue of the game being loaded joins its load.
+    const bool joined = loadOfThisGameUnderWay(world, index);
     // The earlier load ends first: it may still hand the writer a damaged file to set aside.
-    if (!endEarlierLoad(world))
-        return false;
+    if (!endEarlierLoad(world, joined))
+        return joined;
+    if (joined) {
+        logMessage("Game: the saved game of %s asked for again joins the load under way",
+                   context->loadStarted.profileName.c_str());
+        return true;
+    }
     // The load reads what was saved and set aside before it: every job asked for is done first, unless the
     // disk stops answering.
     if (!context->saveWriter.waitUntilIdleFor(SaveWriter::longestWait()))
@@ -206,10 +244,9 @@ void applyLoadedGame(HoContext *context) {
     std::unique_ptr<LoadedGame> result(context->loadedGame.exchange(nullptr, std::memory_order_acq_rel));
     if (!result)
         return;
-    if (setAsideForLaterActs(context)) {
-        logMessage("Game: the saved game of %s was read after the player had gone on with the profiles: it is set "
-                   "aside, and the game goes on as it is",
-                   context->loadStarted.profileName.c_str());
+    if (const char *why = whySetAside(context)) {
+        logMessage("Game: the saved game of %s was read %s: it is set aside, and the game goes on as it is",
+                   context->loadStarted.profileName.c_str(), why);
         delete result->world;
         return;
     }

@@ -36,14 +36,17 @@ std::unique_ptr<HoWorld> startWorldForLoad(HoContext *context, std::vector<uint8
 // given). An earlier load is waited for, at most the writer's longest wait (with the writer's waiting
 // picture), and its outcome applied first; one still reading after that wait keeps its place, the new load is
 // not started, and the player is told whose saved game is still being read (the scene in view hears
-// "saved_game_still_read" with the line in "##still_read_text", or the HUD shows it). When the running world's last save
+// "saved_game_still_read" with the line in "##still_read_text", or the HUD shows it). A load of the same game
+// (profile and scene save name) still reading or whose outcome is not yet applied is joined: nothing new is
+// read, and it stays valid (the player is told as above while it still reads). When the running world's last save
 // of that file failed, nothing is read: the game in memory is newer, and the outcome "loaded" comes with
 // the scene it was saved in and no new world. False, with nothing started, for a current profile outside 1
-// to 10, an earlier load still reading or a thread that cannot start.
+// to 10, an earlier load of another game still reading or a thread that cannot start.
 bool startLoadGame(HoWorld *world, const char *sceneName);
 // At the start of a frame, on the main thread: applies a published outcome to the context's running
 // world; nothing when there is none. An outcome whose load the player has acted on the profiles since
-// (noteProfileAct) is set aside (logged): its world never replaces the running one. Under the fixed clock of scripted runs it first waits for a load
+// (noteProfileAct), or that another world took the screen since (takePendingWorld), is set aside (logged):
+// its world never replaces the running one. Under the fixed clock of scripted runs it first waits for a load
 // under way, so that the frame on which a load's outcome arrives is always the same.
 void applyLoadedGame(HoContext *context);
 // The player acted on the profiles (a refused Continue, a profile made, selected, reset or deleted): a load

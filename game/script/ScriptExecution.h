@@ -64,3 +64,7 @@ void releaseSceneScriptResources(ScriptContext *context, ScriptBlock *statements
 // The sound of parameter i, or null; for a sound with variants one of them, never the one picked the
 // time before (a single variant is always taken).
 HoSound *pickSoundVariant(ScriptContext *context, ScriptStatement *statement, int32_t i);
+// The sound of parameter i as named (a group stays a group), or null.
+HoSound *namedSoundParam(ScriptContext *context, ScriptStatement *statement, int32_t i);
+// One of a group's variants, never the one picked the time before; any other sound (or null) itself.
+HoSound *pickVariant(HoSound *sound);

@@ -22,6 +22,10 @@ HoResourceManager *resourcesOf(ScriptContext *context) {
     return context->world->context->resources;
 }
 
+HoResourceManager *resourcesOf(HoWorld *world) {
+    return world->context->resources;
+}
+
 // Whether parameter i is exactly the number 1.
 bool isOne(ScriptContext *context, ScriptStatement *statement, int32_t i) {
     const ScriptValue *value = commandParam(context, statement, i);
@@ -32,16 +36,16 @@ bool isPlaying(HoSound *sound) {
     return sound->engineSound && sound->engineSound->isSoundPlaying();
 }
 
-void playLooped(HoSound *sound, float volume, ScriptContext *context) {
+void playLooped(HoSound *sound, float volume, HoWorld *world) {
     if (isPlaying(sound))
-        sound->setVolume(volume, context->world);
+        sound->setVolume(volume, world);
     else
-        sound->play(volume, false, false, context->world);
-    resourcesOf(context)->playingSounds.addUnique(sound);
+        sound->play(volume, false, false, world);
+    resourcesOf(world)->playingSounds.addUnique(sound);
 }
 
-void stopLooped(HoSound *sound, ScriptContext *context) {
-    PtrArray<HoSound> &playing = resourcesOf(context)->playingSounds;
+void stopLooped(HoSound *sound, HoWorld *world) {
+    PtrArray<HoSound> &playing = resourcesOf(world)->playingSounds;
     const int32_t index = playing.indexOf(sound);
     if (index >= 0)
         playing.removeSwappingLast(index);
@@ -76,27 +80,46 @@ void playVideo(SceneElement *element, HoVideo *video) {
     video->paused = false;
 }
 
-} // namespace
+// What "sound" asks: play the sound (a loop's volume set when it plays already), or stop it.
+struct SoundAsk {
+    HoSound *sound = nullptr; // as named: a group's variant is picked when the ask is done
+    float volume = 1.0f;
+    bool unfaded = false;
+    bool stopOneShot = false;
+};
 
-void scriptSound(ScriptContext *context, ScriptStatement *statement) {
-    HoSound *sound = pickSoundVariant(context, statement, 0);
+void doSoundAsk(const SoundAsk &ask, HoWorld *world) {
+    HoSound *sound = pickVariant(ask.sound);
     if (!sound)
         return;
-    const float volume = numberParam(context, statement, 1, 1.0f);
-    const bool unfaded = roundedParam(context, statement, 2, 0.0f) != 0;
-    const bool stopOneShot = roundedParam(context, statement, 3, 0.0f) != 0;
-    if (volume > kSilentVolume) {
+    if (ask.volume > kSilentVolume) {
         if (sound->loop)
-            playLooped(sound, volume, context);
+            playLooped(sound, ask.volume, world);
         else
-            sound->play(volume, unfaded, false, context->world);
+            sound->play(ask.volume, ask.unfaded, false, world);
         return;
     }
     // A one-shot plays to its end unless it is told to stop.
-    if ((sound->loop || stopOneShot) && sound->engineSound)
+    if ((sound->loop || ask.stopOneShot) && sound->engineSound)
         sound->engineSound->haltStream();
     if (sound->loop)
-        stopLooped(sound, context);
+        stopLooped(sound, world);
+}
+
+} // namespace
+
+void scriptSound(ScriptContext *context, ScriptStatement *statement) {
+    const SoundAsk ask{namedSoundParam(context, statement, 0), numberParam(context, statement, 1, 1.0f),
+                       roundedParam(context, statement, 2, 0.0f) != 0, roundedParam(context, statement, 3, 0.0f) != 0};
+    if (!ask.sound)
+        return;
+    // The sounds are the running game's, which sets their volumes each frame: a world built for a load
+    // plays or sets one when it takes the screen, on the main thread.
+    if (context->world->builtForLoad) {
+        context->world->startUpAsks.remember("sound", [ask](HoWorld *running) { doSoundAsk(ask, running); });
+        return;
+    }
+    doSoundAsk(ask, context->world);
 }
 
 void scriptHoverSound(ScriptContext *context, ScriptStatement *statement) {

@@ -45,9 +45,16 @@ void releaseSceneScriptResources(ScriptContext *context, ScriptBlock *statements
     changeSoundUses(resourcesOf(context), statements, false);
 }
 
-HoSound *pickSoundVariant(ScriptContext *context, ScriptStatement *statement, int32_t i) {
+HoSound *namedSoundParam(ScriptContext *context, ScriptStatement *statement, int32_t i) {
     ScriptValue *value = getStatementParam(context, statement, i);
-    HoSound *sound = value ? soundOf(*value) : nullptr;
+    return value ? soundOf(*value) : nullptr;
+}
+
+HoSound *pickSoundVariant(ScriptContext *context, ScriptStatement *statement, int32_t i) {
+    return pickVariant(namedSoundParam(context, statement, i));
+}
+
+HoSound *pickVariant(HoSound *sound) {
     if (!sound || sound->variants.empty())
         return sound;
     int32_t count = sound->variants.count();

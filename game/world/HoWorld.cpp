@@ -44,6 +44,7 @@ HoWorld::HoWorld(HoContext *owner) : context(owner) {
 }
 
 HoWorld::~HoWorld() {
+    startUpAsks.dropAll();
     if (music.playing && music.playing->engineSound)
         music.playing->engineSound->haltStream();
     music.playing = nullptr;

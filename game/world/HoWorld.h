@@ -25,6 +25,7 @@
 #include "game/util/HoObjectPool.h"
 #include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
+#include "game/world/StartUpAsks.h"
 #include "game/world/WorldRecords.h"
 
 class HoContext;
@@ -334,6 +335,8 @@ public:
         std::string gameId;
     };
     GameCopy gameForLoad;
+    // What the start-up of a world built for a load asked to save or play: done when it takes the screen.
+    StartUpAsks startUpAsks;
     // What a world built for a load needs of the game, taken from this world's game (or its own copy).
     GameCopy copyOfGame() const;
     // The game object, for a world the main thread runs; null for a world built for a load (until it is

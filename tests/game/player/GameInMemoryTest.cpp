@@ -6,7 +6,9 @@
 // could not be written is written again at the end. A saved game whose reading never ends keeps neither the
 // game's end nor its frames waiting; one that is merely slow is waited for under the fixed clock.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <functional>
@@ -508,8 +510,8 @@ private:
 };
 
 // A reading of Mira's game held on the disk. Under the fixed clock it is waited for: released, its outcome
-// arrives on the frame after the load started. On the player's clock the frames go on, and a second load
-// waits for it a few seconds at most and is not started (the reading, ending after it, is set aside). The game's end and a restart let it go after a few
+// arrives on the frame after the load started. On the player's clock the frames go on, and a second Continue
+// of the game waits for it a few seconds at most and joins it (the reading, ending after it, is applied). The game's end and a restart let it go after a few
 // seconds; once the disk answers it ends on its own, touching neither the deleted game object nor the next
 // context.
 TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNorMovesTheGame) {
@@ -553,15 +555,16 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
             EXPECT_EQ(game->context->loadedGame.load(), nullptr);
         }
         if (then == Then::kSecondLoad) {
-            EXPECT_FALSE(startLoadGame(&world(), nullptr));
-            EXPECT_NE(getLogContents().find("a saved game is still being read: the load asked for now is not "
-                                            "started, and the game goes on, ERROR"),
+            EXPECT_TRUE(startLoadGame(&world(), nullptr));
+            EXPECT_EQ(game->context->loadThread, reading) << "no second reading";
+            EXPECT_NE(getLogContents().find("the saved game asked for is still being read: the Continue waits for "
+                                            "that reading"),
                       std::string::npos)
                 << getLogContents();
             disk.release();
             EXPECT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
             frames(1);
-            EXPECT_EQ(menuNumber("#loaded"), 0.0f) << "the earlier load, a Continue refused since, is set aside";
+            EXPECT_EQ(menuNumber("#loaded"), 1.0f) << "the reading that the second Continue joined is applied";
         }
         HoContext *letGo = game->context;
         if (then == Then::kRestart) {
@@ -607,6 +610,61 @@ TEST_F(GameInMemoryTest, ASavedGameWhoseReadingIsSlowOrNeverEndsNeitherFreezesNo
         useFixedClock(false);
         std::filesystem::remove(saved);
     }
+}
+
+// Feeds the saved game's bytes to a second reading of the pipe, if one waits on it: the disk that stalled
+// answers once more.
+void feedWaitingReader(const std::string &path, const std::string &bytes) {
+    int fd = -1;
+    ASSERT_TRUE(lftest::waitUntil([&] { return (fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }));
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+        ASSERT_GT(wrote, 0);
+        done += size_t(wrote);
+    }
+    close(fd);
+}
+
+// Mira's game on a disk that stalls. Her Continue's reading waits on it; a second Continue waits for it, with
+// the waiting picture, during which the disk answers: the reading ends and the second Continue joins it. She
+// plays in the loaded world (seven visits of the hall), changes scene and saves. At the next start her game
+// goes on with what she played.
+TEST_F(GameInMemoryTest, ASecondContinueJoinsTheFirstAndThePlaySinceIsKept) {
+    startInGarden();
+    goTo("menu");
+    const std::string saved = resolveDataPath(savePath().c_str());
+    std::ifstream file(saved, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_FALSE(bytes.empty());
+    auto disk = std::make_shared<HeldDisk>(saved, bytes);
+    game->context->saveWriter.setWaitingHook([disk] { disk->release(); });
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    game->context->saveWriter.setWaitingHook(nullptr);
+    frames(1);
+    EXPECT_EQ(menuNumber("#loaded"), 1.0f);
+    goTo("garden");
+    variable(world().findScene("hall"), "#visits")->value->setNumber(7.0f);
+    goTo("hall");
+    // A second reading, had one started, would end now, after the play.
+    if (ThreadRecord *second = game->context->loadThread) {
+        feedWaitingReader(saved, bytes);
+        waitForThread(second);
+    }
+    frames(2);
+    goTo("garden");
+    ASSERT_TRUE(saveGame(&world()));
+    game->context->saveWriter.waitUntilIdle();
+    game->shutdown();
+    game.reset();
+
+    start();
+    setCurrentProfileIndex(&world(), 2);
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    framesUntilLoaded();
+    goTo("garden");
+    EXPECT_EQ(numberOf(variable(world().findScene("hall"), "#visits")), 7.0f) << "the play since the Continue";
 }
 
 } // namespace

@@ -46,10 +46,10 @@ protected:
     float menuNumber(const char *number) { return numberOf(variable(world().findScene("menu"), number)); }
 };
 
-// Mira's Continue is held on the disk. A second one waits for it, with the waiting picture, and is refused:
-// the menu hears whose game is still read; a third is refused at once and told too. Nia is selected, and
-// Zed made; then the disk answers: the reading is set aside, and the profiles stay as the player left them,
-// also after the next scene change.
+// Mira's Continue is held on the disk. A second one waits for it, with the waiting picture, and joins it:
+// the menu hears whose game is still read; a Continue of Nia's game is refused at once and told too. Nia is
+// selected, and Zed made; then the disk answers: the reading is set aside, and the profiles stay as the
+// player left them, also after the next scene change.
 TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThePlayersProfilesStay) {
     startInGarden();
     name(3, "Nia");
@@ -63,14 +63,16 @@ TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThe
     ASSERT_TRUE(held.waitUntilHeld());
 
     const int shownBefore = waitsShown->load();
-    EXPECT_FALSE(startLoadGame(&world(), nullptr));
+    EXPECT_TRUE(startLoadGame(&world(), nullptr)) << "a Continue of the game being read joins its reading";
+    EXPECT_EQ(game->context->loadThread, reading);
     EXPECT_EQ(waitsShown->load(), shownBefore + 1) << "the wait for the reading shows the waiting picture";
     frames(1);
     EXPECT_EQ(menuNumber("#still"), 1.0f);
     const ScriptVariable *told = variable(world().globalScene, "##still_read_text");
     ASSERT_TRUE(told && told->value->text());
     EXPECT_STREQ(told->value->text(), "Mira’s saved game is still being read from the disk. Try again in a moment.");
-    EXPECT_FALSE(startLoadGame(&world(), nullptr));
+    setCurrentProfileIndex(&world(), 3);
+    EXPECT_FALSE(startLoadGame(&world(), nullptr)) << "another profile's game waits for no reading of Mira's";
     frames(1);
     EXPECT_EQ(menuNumber("#still"), 2.0f) << "every refused Continue is told";
     EXPECT_EQ(waitsShown->load(), shownBefore + 1) << "a reading known stuck is not waited for again";
@@ -95,8 +97,9 @@ TEST_F(SavedGameLoadLateTest, AContinueRefusedBehindAReadingIsShownAndToldAndThe
 }
 
 // A load held before it builds its world; the game's sound option changes, then the context is let go at a
-// restart, or the game object is deleted. The reading goes on: its start-up plays the bell at the volume of
-// its own copy of the options, and writes no options file.
+// restart, or the game object is deleted. The reading goes on: its world reads its own copy of the options,
+// its start-up's bell waits for a screen it never takes (the running game's bell is left alone), and it
+// writes no options file.
 TEST_F(SavedGameLoadLateTest, ALoadsStartUpReadsItsOwnOptionsOnceTheGameHasGoneOn) {
     for (const bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "a restart" : "the game object deleted");
@@ -129,8 +132,12 @@ TEST_F(SavedGameLoadLateTest, ALoadsStartUpReadsItsOwnOptionsOnceTheGameHasGoneO
             game->options.set(kOptionSfx, 0.25f);
         ASSERT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
         waitForThread(reading);
-        EXPECT_EQ(bell->engineSound->volume, 50) << "half the full volume, as the options were when the load began";
-        ASSERT_NE(letGo->loadedGame.load(), nullptr);
+        // The next context's own start-up rings it at its options' volume; the reading never does.
+        EXPECT_EQ(bell->engineSound->volume, restart ? 25 : -1) << "the load thread sets no sound of the running game's";
+        const LoadedGame *outcome = letGo->loadedGame.load();
+        ASSERT_TRUE(outcome && outcome->world);
+        EXPECT_EQ(outcome->world->optionsInUse()->get(kOptionSfx), 0.5f) << "as the options were when the load began";
+        EXPECT_FALSE(outcome->world->startUpAsks.empty()) << "the bell waits for the world to take the screen";
         EXPECT_FALSE(std::filesystem::exists(options)) << "a load's world writes no options file";
         if (game) {
             game->shutdown();
@@ -150,6 +157,33 @@ TEST_F(SavedGameLoadLateTest, ALoadsWorldThatReadsTheListsFileLeavesTheNoticesAl
     std::unique_ptr<HoWorld> reader = startWorldForLoad(game->context, {}, world().copyOfGame());
     EXPECT_STREQ(reader->profiles[2].name(), "Mira") << "the file was read";
     EXPECT_EQ(game->context->saveNotice.record.namesOnDisk, kept);
+}
+
+// A Continue once Mira's loaded world waits to take the screen reads her game again; held, it ends only after
+// that world took the screen at the scene change: it is set aside, named in the log, and the world stays.
+TEST_F(SavedGameLoadLateTest, AReadingEndedAfterAnotherWorldTookTheScreenIsSetAside) {
+    startInGarden();
+    goTo("menu");
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    framesUntilLoaded();
+    ASSERT_NE(game->context->pendingWorld.load(), nullptr);
+    HeldArchive held(kFirstReadOfABuild);
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    ThreadRecord *reading = game->context->loadThread;
+    ASSERT_TRUE(held.waitUntilHeld());
+    goTo("garden");
+    const HoWorld *taken = &world();
+    clearLogContents();
+    held.release();
+    ASSERT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
+    frames(2);
+    EXPECT_EQ(game->context->pendingWorld.load(), nullptr) << "the late reading's world replaces nothing";
+    goTo("hall");
+    EXPECT_EQ(&world(), taken);
+    EXPECT_NE(getLogContents().find("the saved game of Mira was read after another world had taken the screen: it "
+                                    "is set aside"),
+              std::string::npos)
+        << getLogContents();
 }
 
 } // namespace
