@@ -16,6 +16,7 @@
 #include "game/resources/HoResourceManager.h"
 #include "game/resources/HoSound.h"
 #include "game/script/ScriptEvent.h"
+#include "platform/FileHooks.h"
 #include "tests/game/player/HeldArchive.h"
 #include "tests/game/player/SavedGameWorldSupport.h"
 
@@ -184,6 +185,51 @@ TEST_F(SavedGameLoadLateTest, AReadingEndedAfterAnotherWorldTookTheScreenIsSetAs
                                     "is set aside"),
               std::string::npos)
         << getLogContents();
+}
+
+// Every world's start-up saves the profiles. A load's world held before it builds, then let build: the load
+// thread writes no file. Set aside (Zed made and written meanwhile), its save is dropped, named in the log,
+// and the list on disk keeps Zed; taken at the scene change, its save is done then, by the running world.
+TEST_F(SavedGameLoadLateTest, ALoadsStartUpSavesOnlyOnceItsWorldTakesTheScreen) {
+    archives->write("data/game.script", "fun &on_startup {\n  call &save_profiles\n}\n");
+    for (const bool setAside : {true, false}) {
+        SCOPED_TRACE(setAside ? "set aside" : "taken");
+        startInGarden();
+        goTo("menu");
+        HeldArchive held(kFirstReadOfABuild);
+        ASSERT_TRUE(startLoadGame(&world(), nullptr));
+        ThreadRecord *reading = game->context->loadThread;
+        ASSERT_TRUE(held.waitUntilHeld());
+        if (setAside) {
+            name(4, "Zed");
+            noteProfileAct(&world());
+            ASSERT_TRUE(saveProfileList(&world()));
+        }
+        game->context->saveWriter.waitUntilIdle();
+        const int64_t changes = fileHooksChangeCount();
+        clearLogContents();
+        held.release();
+        ASSERT_TRUE(lftest::waitUntil([&] { return reading->finished.load() != 0; }));
+        EXPECT_EQ(fileHooksChangeCount(), changes) << "the load thread writes no file";
+        frames(2);
+        HoWorld *loaded = game->context->pendingWorld.load();
+        EXPECT_EQ(loaded == nullptr, setAside);
+        EXPECT_TRUE(!loaded || !loaded->startUpAsks.empty()) << "its save waits for the screen";
+        goTo("garden");
+        EXPECT_EQ(&world() == loaded, !setAside);
+        EXPECT_TRUE(world().startUpAsks.empty()) << "done once the world took the screen";
+        game->context->saveWriter.waitUntilIdle();
+        EXPECT_EQ(getLogContents().find("its start-up's save of the profiles is dropped") != std::string::npos,
+                  setAside)
+            << getLogContents();
+        if (setAside) {
+            HoWorld fresh(game->context);
+            fresh.startup();
+            EXPECT_STREQ(fresh.profiles[4].name(), "Zed") << "the list on disk is the player's";
+        }
+        game->shutdown();
+        game.reset();
+    }
 }
 
 } // namespace
