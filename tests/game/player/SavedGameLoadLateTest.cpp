@@ -232,5 +232,27 @@ TEST_F(SavedGameLoadLateTest, ALoadsStartUpSavesOnlyOnceItsWorldTakesTheScreen) 
     }
 }
 
+// The start-up of a load's world rings the bell while the running game's frames set every sound's volume:
+// the bell is the running game's, and the load thread leaves it alone (no race for the sanitizer of threads
+// to see); it rings once the world takes the screen.
+TEST_F(SavedGameLoadLateTest, ALoadsStartUpSoundWaitsForItsWorldToTakeTheScreen) {
+    startInGarden();
+    goTo("menu");
+    HoSound *bell = game->context->resources->getSound("data/sounds/bell.ogg", true);
+    ASSERT_TRUE(bell && bell->engineSound);
+    HeldArchive held(kFirstReadOfABuild);
+    ASSERT_TRUE(startLoadGame(&world(), nullptr));
+    ThreadRecord *reading = game->context->loadThread;
+    ASSERT_TRUE(held.waitUntilHeld());
+    ASSERT_TRUE(lftest::waitUntil([bell] { return !bell->engineSound->isSoundPlaying(); })) << "the start-up's ring is over";
+    held.release();
+    while (!reading->finished.load())
+        frames(1);
+    frames(1);
+    EXPECT_FALSE(bell->engineSound->isSoundPlaying()) << "not before its world takes the screen";
+    goTo("garden");
+    EXPECT_TRUE(bell->engineSound->isSoundPlaying());
+}
+
 } // namespace
 } // namespace worldtest
