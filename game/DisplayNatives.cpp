@@ -63,7 +63,7 @@ void saveSettingsNative(void *data, ScriptStatement *) {
         ->value->setNumber(error == PlatformFileError::kNone ? 1.0f : 0.0f);
     if (error == PlatformFileError::kNone)
         return;
-    static constexpr SaveFailureText kNotSaved{"OPTIONS_NOT_SAVED", "The options could not be saved."};
+    static constexpr NoticeText kNotSaved{"OPTIONS_NOT_SAVED", "The options could not be saved."};
     const std::string text = std::string(localized(world->context, kNotSaved)) + " " +
                              localized(world->context, saveFailureReason(error));
     findOrCreateVariable(global, "##settings_failure", nullptr)

@@ -24,8 +24,8 @@ constexpr char kFailureReasonName[] = "##save_failure_reason";
 // The words of the failure: the profile list's speak of the profiles; a refused removal names its profile; the
 // current profile's own game (or a game of no known profile) need not say whose; another profile's game is named
 // (`named`).
-const SaveFailureText &failureText(HoWorld *world, const std::vector<std::string> &files, PlatformFileError error,
-                                   const std::string &owner, bool removal, bool *named) {
+const NoticeText &failureText(HoWorld *world, const std::vector<std::string> &files, PlatformFileError error,
+                              const std::string &owner, bool removal, bool *named) {
     *named = false;
     const auto isList = [world](const std::string &file) { return isProfileListFile(world, file); };
     if (!files.empty() && std::all_of(files.begin(), files.end(), isList))
@@ -57,8 +57,8 @@ bool CarriedNotice::tell(HoWorld *inView, const std::vector<std::string> &failed
     profile = owner;
     removal = refusedRemoval;
     bool named = false;
-    const SaveFailureText &text = failureText(inView, failed, why, owner, removal, &named);
-    line = named ? withName(localized(inView->context, text), owner) : localized(inView->context, text);
+    const NoticeText &text = failureText(inView, failed, why, owner, removal, &named);
+    line = named ? filledIn(localized(inView->context, text), owner) : localized(inView->context, text);
     if (showsMessages(inView)) {
         showLineInHud(inView, line);
         place = Place::kHud;

@@ -1,6 +1,5 @@
 #include "game/player/GameInMemory.h"
 
-#include <strings.h>
 #include <utility>
 
 #include "engine/system/KSystem.h"
@@ -21,20 +20,16 @@ constexpr char kLostEvent[] = "unsaved_game_lost";
 constexpr char kWaitsName[] = "##unsaved_game_waits";
 // What the player is told, in two lines: whose game is not saved, why (the notices' reason follows) and
 // what another load loses; then, short enough for one line, how to go on with it. Or that it is lost.
-constexpr SaveFailureText kNotSavedLine{"UNSAVED_GAME_KEPT", "%s’s game could not be saved."};
-constexpr SaveFailureText kPlaySinceSaveLoss{"UNSAVED_GAME_LOSES", "Continue again loses the play since the last save."};
-constexpr SaveFailureText kWholeGameLoss{"UNSAVED_GAME_LOSES_WHOLE", "Continue again loses the whole game."};
-constexpr SaveFailureText kKeepChoice{"UNSAVED_GAME_KEEP", "To keep it, make %s current with Next profile, then Continue."};
+constexpr NoticeText kNotSavedLine{"UNSAVED_GAME_KEPT", "%s’s game could not be saved."};
+constexpr NoticeText kPlaySinceSaveLoss{"UNSAVED_GAME_LOSES", "Continue again loses the play since the last save."};
+constexpr NoticeText kWholeGameLoss{"UNSAVED_GAME_LOSES_WHOLE", "Continue again loses the whole game."};
+constexpr NoticeText kKeepChoice{"UNSAVED_GAME_KEEP", "To keep it, make %s current with Next profile, then Continue."};
 // The same game held back from a scene's load of its own profile's file.
-constexpr SaveFailureText kLoadLosesHere{"UNSAVED_GAME_LOSES_HERE", "Loading it again loses the play since the last save."};
-constexpr SaveFailureText kKeepHere{"UNSAVED_GAME_KEEP_HERE", "To keep it, go on playing."};
-constexpr SaveFailureText kLostLine{"UNSAVED_GAME_LOST", "%s’s game could not be saved again and is lost."};
-constexpr SaveFailureText kWaitsLine{"UNSAVED_GAME_WAITS",
-                                     "%s’s game waits for the disk: it is written when the disk answers, unless the game ends first."};
-
-bool sameName(const char *name, const std::string &profile) {
-    return name && strcasecmp(name, profile.c_str()) == 0;
-}
+constexpr NoticeText kLoadLosesHere{"UNSAVED_GAME_LOSES_HERE", "Loading it again loses the play since the last save."};
+constexpr NoticeText kKeepHere{"UNSAVED_GAME_KEEP_HERE", "To keep it, go on playing."};
+constexpr NoticeText kLostLine{"UNSAVED_GAME_LOST", "%s’s game could not be saved again and is lost."};
+constexpr NoticeText kWaitsLine{"UNSAVED_GAME_WAITS",
+                                "%s’s game waits for the disk: it is written when the disk answers, unless the game ends first."};
 
 void dropGameInMemory(HoWorld *world) {
     world->lastSavedGame = GameInMemory();
@@ -75,13 +70,13 @@ void settleSaves(HoWorld *world) {
 }
 
 // The localised line with the owner's name in it.
-std::string lineFor(HoWorld *world, const SaveFailureText &line, const GameInMemory &game) {
-    return withName(localized(world->context, line), game.profile);
+std::string lineFor(HoWorld *world, const NoticeText &line, const GameInMemory &game) {
+    return filledIn(localized(world->context, line), game.profile);
 }
 
 // The first line: whose game is not saved, and why: the reason of the last refusal, as the writer knows it
 // before its outcome is taken.
-std::string notSavedLine(HoWorld *world, const SaveFailureText &line, const GameInMemory &game) {
+std::string notSavedLine(HoWorld *world, const NoticeText &line, const GameInMemory &game) {
     PlatformFileError error = lastFailureOf(world->context, game.path);
     if (SaveWriter *writer = runningWorldWriter(world); writer && writer->lastWriteFailed(game.path))
         error = writer->lastFailureOf(game.path);
@@ -150,7 +145,7 @@ bool saveUnsavedGameAgain(HoWorld *world, const char *when) {
 void saveGameInMemoryBeforeSwitch(HoWorld *world, int32_t slot) {
     const GameInMemory *game = unsavedGame(world);
     world->lastSavedGame.lossTold = false;
-    if (game && !sameName(world->profiles[slot].name(), game->profile))
+    if (game && !isSameProfileName(world->profiles[slot].name(), game->profile))
         saveUnsavedGameAgain(world, "as another profile is selected");
 }
 
@@ -165,7 +160,7 @@ void discardGameInMemory(HoWorld *world, const char *profile) {
         }
     }
     GameInMemory &game = world->lastSavedGame;
-    if (game.path.empty() || !sameName(profile, game.profile))
+    if (game.path.empty() || !isSameProfileName(profile, game.profile))
         return;
     if (SaveWriter *writer = runningWorldWriter(world))
         writer->forget(game.path);
@@ -240,7 +235,7 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
     }
     const bool here = isCurrentProfiles(world, kept);
     const bool hasFile = fileExists(kept.path.c_str());
-    const SaveFailureText &loses = here ? kLoadLosesHere : hasFile ? kPlaySinceSaveLoss : kWholeGameLoss;
+    const NoticeText &loses = here ? kLoadLosesHere : hasFile ? kPlaySinceSaveLoss : kWholeGameLoss;
     const std::string text = notSavedLine(world, kNotSavedLine, kept) + " " + lineFor(world, loses, kept);
     if (!tellWarningOfLoss(world, kKeptEvent, text, lineFor(world, here ? kKeepHere : kKeepChoice, kept)))
         return heldBackUntold(kept);

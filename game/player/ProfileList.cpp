@@ -57,17 +57,14 @@ bool isRecordIndex(int32_t index) {
     return index >= 0 && index < kProfileRecordCount;
 }
 
-// None for a world built for a load: its reading may outlive the game object.
-HoGame *gameOf(HoWorld *world) {
-    return world && world->context && !world->builtForLoad ? world->context->game : nullptr;
-}
-
 } // namespace
 
 std::string userFolder(HoWorld *world) {
-    if (world && world->builtForLoad)
+    if (!world)
+        return std::string();
+    if (world->builtForLoad)
         return world->gameForLoad.userFolder;
-    HoGame *game = gameOf(world);
+    HoGame *game = world->reachableGame();
     return game ? game->userFolder() : std::string();
 }
 
@@ -126,7 +123,7 @@ bool endsWith(const std::string &text, const char *end) {
 // Whether the name is that of a file the game writes in the per-user folder: a save or the profile
 // list ("*.sav"), a damaged file's copy ("*.sav.damaged", "*.sav.damaged.<n>"), or the options file.
 bool isWrittenByTheGame(HoWorld *world, const std::string &folder, const std::string &name) {
-    HoGame *game = gameOf(world);
+    HoGame *game = world->reachableGame();
     if (endsWith(name, kSavedGameSuffix) || (game && folder + "/" + name == game->optionsFilePath()))
         return true;
     const size_t damaged = name.rfind(".sav.damaged");
@@ -301,7 +298,7 @@ void readRepeatedNamesOnce(HoWorld *world, const std::string &path) {
         ProfileRecord &repeat = world->profiles[slot];
         for (int32_t first = 1; repeat.name() && first < slot; ++first) {
             const char *kept = world->profiles[first].name();
-            if (!kept || strcasecmp(kept, repeat.name()) != 0)
+            if (!isSameProfileName(kept, repeat.name()))
                 continue;
             logMessage("Game: the profile list %s names one profile twice, \"%s\" in slot %d and \"%s\" in slot %d: "
                        "it is read once, from slot %d, WARNING",
@@ -347,8 +344,7 @@ void setCurrentProfileIndex(HoWorld *world, int32_t index) {
 
 int32_t profileSlotNamed(HoWorld *world, const char *name) {
     for (int32_t slot = 1; name && slot <= kProfileSlotCount; ++slot) {
-        const char *held = world->profiles[slot].name();
-        if (held && strcasecmp(held, name) == 0)
+        if (isSameProfileName(world->profiles[slot].name(), name))
             return slot;
     }
     return 0;
@@ -360,8 +356,11 @@ const char *currentProfileName(HoWorld *world) {
 }
 
 bool isCurrentProfile(HoWorld *world, const std::string &name) {
-    const char *held = currentProfileName(world);
-    return !name.empty() && held && strcasecmp(held, name.c_str()) == 0;
+    return !name.empty() && isSameProfileName(currentProfileName(world), name);
+}
+
+bool isSameProfileName(const char *name, const std::string &profile) {
+    return name && strcasecmp(name, profile.c_str()) == 0;
 }
 
 // ---- File names ---------------------------------------------------------------------------------------
@@ -402,7 +401,7 @@ std::string savedGamePath(HoWorld *world, int32_t slot, const char *sceneName) {
 }
 
 std::string veltSavedGamePath(HoWorld *world, int32_t slot) {
-    HoGame *game = gameOf(world);
+    HoGame *game = world->reachableGame();
     const char *name = isPlayerSlot(slot) ? world->profiles[slot].name() : nullptr;
     if (!game || !game->useStateSubfolder || game->statePath[0] == '\0' || !name)
         return std::string();
@@ -468,8 +467,8 @@ void loadProfileList(HoWorld *world) {
 }
 
 void reportMissingUserFolder(HoWorld *world, const char *what, const char *announcement) {
-    HoGame *game = gameOf(world);
-    if (!game || game->statePath[0] != '\0' || world->builtForLoad)
+    HoGame *game = world ? world->reachableGame() : nullptr;
+    if (!game || game->statePath[0] != '\0')
         return;
     const PlatformFileError error =
         game->stateFolderError == PlatformFileError::kNone ? PlatformFileError::kOther : game->stateFolderError;

@@ -28,6 +28,8 @@ int32_t profileSlotNamed(HoWorld *world, const char *name);
 const char *currentProfileName(HoWorld *world);
 // The name is the current profile's, whatever its letter case (an empty name is no profile's).
 bool isCurrentProfile(HoWorld *world, const std::string &name);
+// The two are one profile's name, whatever their letter case; a null name is no profile's.
+bool isSameProfileName(const char *name, const std::string &profile);
 
 // Binds the nine variables of slots 1 to 10 in the "game" scene into their records, kept out of saved
 // games, then reads the profile list. The running world first has the writer remove the temporary files

@@ -75,10 +75,10 @@ void announce(HoWorld *world, const char *announcement) {
         fireWorldEvent(&scene->script, announcement);
 }
 
-void noteUntold(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tell) {
+void noteOutcome(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tell) {
     if (outcome.error == PlatformFileError::kNone)
         notice.shown.forget(outcome.path);
-    notice.record.noteUntold(outcome, tell);
+    notice.record.noteOutcome(outcome, tell);
 }
 
 // A write the disk has not finished after the writer's longest wait counts as not saved now, and is told
@@ -138,13 +138,13 @@ void takeOutcomes(HoContext *context) {
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(platformFixedClockEnabled())) {
         if (outcome.discarded) {
             record.takeWaiting(outcome.path);
-            noteUntold(notice, outcome, false);
+            noteOutcome(notice, outcome, false);
             continue;
         }
         // A refused removal is a change the player asked for (a reset, a delete): told unless a later save of
         // the file speaks for it.
         if (outcome.removal) {
-            noteUntold(notice, outcome, !outcome.superseded);
+            noteOutcome(notice, outcome, !outcome.superseded);
             continue;
         }
         const bool failed = outcome.error != PlatformFileError::kNone;
@@ -156,7 +156,7 @@ void takeOutcomes(HoContext *context) {
                        outcome.path.c_str());
             if (outcome.asked())
                 record.askedLater[outcome.path] = outcome.announcement;
-            noteUntold(notice, outcome, false);
+            noteOutcome(notice, outcome, false);
             continue;
         }
         const char *earlierAnnouncement = nullptr;
@@ -164,7 +164,7 @@ void takeOutcomes(HoContext *context) {
         // A change told as waiting is told again whatever comes of it.
         const bool toldWaiting = failed && record.takeWaitingOf(outcome).first;
         const bool asked = outcome.asked() || askedEarlier || toldWaiting;
-        noteUntold(notice, outcome, failed && (asked || !record.failing));
+        noteOutcome(notice, outcome, failed && (asked || !record.failing));
         if (failed) {
             record.failing = true;
             continue;
@@ -196,7 +196,7 @@ bool tellWaiting(HoWorld *world, const SaveRecord::Waiting &change) {
         }
         return event != nullptr;
     }
-    return tellNoticeLine(world, withName(localized(world->context, gameWaitingText()), change.profile));
+    return tellNoticeLine(world, filledIn(localized(world->context, gameWaitingText()), change.profile));
 }
 
 // The next change written after it was told as waiting is told, once the last line was read: one line at a
@@ -208,7 +208,7 @@ void tellNextWrittenLine(HoContext *context) {
         return;
     const std::string &profile = notice.writtenUntold.front();
     const std::string line = profile.empty() ? std::string(localized(context, listWrittenText()))
-                                             : withName(localized(context, gameWrittenText()), profile);
+                                             : filledIn(localized(context, gameWrittenText()), profile);
     setGlobalNumber(world, kWaitingGameName, 1.0f);
     if (!tellNoticeLine(world, line))
         return;
@@ -394,7 +394,7 @@ std::vector<FileNotSaved> filesNotSavedAtExit(HoContext *context, const char *wh
     // Every failure at the end is told, whatever other file was written after it: on a nearly full disk
     // the large saved game fails and the small profile list after it still fits.
     for (const SaveWriter::Outcome &outcome : context->saveWriter.takeOutcomes(false))
-        noteUntold(notice, outcome, true);
+        noteOutcome(notice, outcome, true);
     noteListWritten(context);
     record.keepNotFinished(notFinished);
     const std::string list = context->world ? resolveDataPath(profileListPath(context->world).c_str()) : std::string();

@@ -1,21 +1,17 @@
 #include "game/player/SaveNoticeText.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <iterator>
 
 #include "engine/text/KTextEncoding.h"
 #include "game/HoContext.h"
+#include "game/player/ProfileList.h"
 
 namespace {
 
-bool sameName(const std::string &one, const std::string &other) {
-    return strcasecmp(one.c_str(), other.c_str()) == 0;
-}
-
 bool holdsName(const std::vector<std::string> &names, const std::string &name) {
-    return std::any_of(names.begin(), names.end(), [&](const std::string &kept) { return sameName(kept, name); });
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string &kept) { return isSameProfileName(kept.c_str(), name); });
 }
 
 // The kinds of file among those not saved, one bit each by SavedFileKind; a removal is told by its profile
@@ -106,26 +102,26 @@ std::string reasonsText(HoContext *context, const std::vector<FileNotSaved> &fil
 }
 
 // A sentence with the name, once for each name.
-void addNamed(HoContext *context, std::string &text, std::vector<std::string> &told, const SaveFailureText &line,
+void addNamed(HoContext *context, std::string &text, std::vector<std::string> &told, const NoticeText &line,
               const std::string &name) {
     if (name.empty() || holdsName(told, name))
         return;
     told.push_back(name);
-    text += " " + withName(localized(context, line), name);
+    text += " " + filledIn(localized(context, line), name);
 }
 
 // By name, what the next start shows instead of what the player did.
 std::string nextStartText(HoContext *context, const std::vector<FileNotSaved> &files,
                           const std::vector<std::string> &onDisk, const std::vector<std::string> &now) {
-    static constexpr SaveFailureText kAsLastSaved{"NOT_SAVED_GAME_OF", "%s’s game will be as at the last save."};
-    static constexpr SaveFailureText kStartsAnew{"NOT_SAVED_GAME_ANEW", "%s’s game will start anew."};
-    static constexpr SaveFailureText kGameStays{"NOT_SAVED_DELETED_GAME_STAYS",
-                                                "%s’s old game stays on the disk: a profile made with that name "
-                                                "continues it."};
-    static constexpr SaveFailureText kResetUndone{"NOT_SAVED_RESET_UNDONE",
-                                                  "%s’s reset will be undone: the old game comes back."};
-    static constexpr SaveFailureText kListedAgain{"NOT_SAVED_PROFILE_BACK", "%s will be listed again at the next start."};
-    static constexpr SaveFailureText kNotListed{"NOT_SAVED_PROFILE_GONE", "%s will be missing at the next start."};
+    static constexpr NoticeText kAsLastSaved{"NOT_SAVED_GAME_OF", "%s’s game will be as at the last save."};
+    static constexpr NoticeText kStartsAnew{"NOT_SAVED_GAME_ANEW", "%s’s game will start anew."};
+    static constexpr NoticeText kGameStays{"NOT_SAVED_DELETED_GAME_STAYS",
+                                           "%s’s old game stays on the disk: a profile made with that name "
+                                           "continues it."};
+    static constexpr NoticeText kResetUndone{"NOT_SAVED_RESET_UNDONE",
+                                             "%s’s reset will be undone: the old game comes back."};
+    static constexpr NoticeText kListedAgain{"NOT_SAVED_PROFILE_BACK", "%s will be listed again at the next start."};
+    static constexpr NoticeText kNotListed{"NOT_SAVED_PROFILE_GONE", "%s will be missing at the next start."};
     const bool listNotSaved = std::any_of(files.begin(), files.end(),
                                           [](const FileNotSaved &file) { return file.kind == SavedFileKind::kProfiles; });
     const std::vector<std::string> listedAgain = listNotSaved ? namesMissingFrom(onDisk, now) : std::vector<std::string>();
@@ -150,11 +146,11 @@ std::string nextStartText(HoContext *context, const std::vector<FileNotSaved> &f
 
 } // namespace
 
-std::string withName(const char *text, const std::string &name) {
+std::string filledIn(const char *text, const std::string &filling) {
     std::string result;
     for (const char *at = text; *at; ++at) {
         if (at[0] == '%' && at[1] == 's') {
-            result += name;
+            result += filling;
             ++at;
         } else {
             result += *at;
@@ -163,13 +159,13 @@ std::string withName(const char *text, const std::string &name) {
     return result;
 }
 
-const char *localized(HoContext *context, const SaveFailureText &message) {
+const char *localized(HoContext *context, const NoticeText &message) {
     const char *text = context && message.key ? context->getLocalizedText(message.key, kTextEncodingUtf8) : nullptr;
     return text ? text : message.english;
 }
 
-const SaveFailureText &saveFailureText(PlatformFileError error) {
-    static const SaveFailureText kFailures[] = {
+const NoticeText &saveFailureText(PlatformFileError error) {
+    static const NoticeText kFailures[] = {
         {"SAVE_FAILED_NO_ROOM", "The game could not be saved: there is no room left on the disk."},
         {"SAVE_FAILED_NO_PERMISSION", "The game could not be saved: it has no permission to write its files."},
         {"SAVE_FAILED", "The game could not be saved: the disk refused its files."},
@@ -178,8 +174,8 @@ const SaveFailureText &saveFailureText(PlatformFileError error) {
     return kFailures[reasonIndex(error)];
 }
 
-const SaveFailureText &namedSaveFailureText(PlatformFileError error) {
-    static const SaveFailureText kFailures[] = {
+const NoticeText &namedSaveFailureText(PlatformFileError error) {
+    static const NoticeText kFailures[] = {
         {"SAVE_FAILED_OF_NO_ROOM", "%s’s game could not be saved: there is no room left on the disk."},
         {"SAVE_FAILED_OF_NO_PERMISSION", "%s’s game could not be saved: the game has no permission to write its files."},
         {"SAVE_FAILED_OF", "%s’s game could not be saved: the disk refused its files."},
@@ -188,8 +184,8 @@ const SaveFailureText &namedSaveFailureText(PlatformFileError error) {
     return kFailures[reasonIndex(error)];
 }
 
-const SaveFailureText &namedRemovalFailureText(PlatformFileError error) {
-    static const SaveFailureText kFailures[] = {
+const NoticeText &namedRemovalFailureText(PlatformFileError error) {
+    static const NoticeText kFailures[] = {
         {"REMOVE_FAILED_OF_NO_ROOM", "%s’s old game could not be removed: there is no room left on the disk."},
         {"REMOVE_FAILED_OF_NO_PERMISSION", "%s’s old game could not be removed: the game may not change its files."},
         {"REMOVE_FAILED_OF", "%s’s old game could not be removed: the disk refused."},
@@ -198,8 +194,8 @@ const SaveFailureText &namedRemovalFailureText(PlatformFileError error) {
     return kFailures[reasonIndex(error)];
 }
 
-const SaveFailureText &saveFailureReason(PlatformFileError error) {
-    static const SaveFailureText kReasons[] = {
+const NoticeText &saveFailureReason(PlatformFileError error) {
+    static const NoticeText kReasons[] = {
         {"NOT_SAVED_NO_ROOM", "There is no room left on the disk."},
         {"NOT_SAVED_NO_PERMISSION", "The game has no permission to write its files."},
         {"NOT_SAVED_REFUSED", "The disk refused its files."},
@@ -208,28 +204,28 @@ const SaveFailureText &saveFailureReason(PlatformFileError error) {
     return kReasons[reasonIndex(error)];
 }
 
-const SaveFailureText &readInPartText() {
-    static const SaveFailureText kReadInPart{"SAVE_READ_IN_PART", "Part of the save is lost."};
+const NoticeText &readInPartText() {
+    static const NoticeText kReadInPart{"SAVE_READ_IN_PART", "Part of the save is lost."};
     return kReadInPart;
 }
 
-const SaveFailureText &gameWaitingText() {
-    static const SaveFailureText kWaiting{"SAVE_WAITING_GAME", "%s’s game waits for the disk to write it."};
+const NoticeText &gameWaitingText() {
+    static const NoticeText kWaiting{"SAVE_WAITING_GAME", "%s’s game waits for the disk to write it."};
     return kWaiting;
 }
 
-const SaveFailureText &gameWrittenText() {
-    static const SaveFailureText kWritten{"SAVE_WRITTEN_GAME", "%s’s game is saved."};
+const NoticeText &gameWrittenText() {
+    static const NoticeText kWritten{"SAVE_WRITTEN_GAME", "%s’s game is saved."};
     return kWritten;
 }
 
-const SaveFailureText &listWrittenText() {
-    static const SaveFailureText kWritten{"SAVE_WRITTEN_PROFILES", "The profiles are saved."};
+const NoticeText &listWrittenText() {
+    static const NoticeText kWritten{"SAVE_WRITTEN_PROFILES", "The profiles are saved."};
     return kWritten;
 }
 
-const SaveFailureText &profilesSaveFailureText(PlatformFileError error) {
-    static const SaveFailureText kFailures[] = {
+const NoticeText &profilesSaveFailureText(PlatformFileError error) {
+    static const NoticeText kFailures[] = {
         {"SAVE_FAILED_PROFILES_NO_ROOM", "The profiles could not be saved: there is no room left on the disk."},
         {"SAVE_FAILED_PROFILES_NO_PERMISSION", "The profiles could not be saved: the game has no permission to write its files."},
         {"SAVE_FAILED_PROFILES", "The profiles could not be saved: the disk refused their file."},

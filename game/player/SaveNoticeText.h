@@ -25,31 +25,32 @@ struct FileNotSaved {
 };
 
 // A line's localisation key, and its English text where the game has no text for the key.
-struct SaveFailureText {
+struct NoticeText {
     const char *key;
     const char *english;
 };
 // The message in the game's language, or in English where it has no text for the key.
-const char *localized(HoContext *context, const SaveFailureText &message);
-// The text with every "%s" made the name: a localised text is never handed to a format function.
-std::string withName(const char *text, const std::string &name);
-const SaveFailureText &saveFailureText(PlatformFileError error);
+const char *localized(HoContext *context, const NoticeText &message);
+// The text with every "%s" made the filling (a name, a count): a localised text is never handed to a format
+// function.
+std::string filledIn(const char *text, const std::string &filling);
+const NoticeText &saveFailureText(PlatformFileError error);
 // The line for a failure of a game that is not the current profile's: it names whose game it was.
-const SaveFailureText &namedSaveFailureText(PlatformFileError error);
+const NoticeText &namedSaveFailureText(PlatformFileError error);
 // The line for a profile's saved game whose removal (a reset, a delete) the disk refused.
-const SaveFailureText &namedRemovalFailureText(PlatformFileError error);
+const NoticeText &namedRemovalFailureText(PlatformFileError error);
 // Why a file could not be written, in a sentence of its own: for a menu that says first what failed (a menu
 // hears its key in "##save_failure_reason" with "save_failed"), and after the kinds in the exit's notice.
-const SaveFailureText &saveFailureReason(PlatformFileError error);
+const NoticeText &saveFailureReason(PlatformFileError error);
 // The message for a saved game read only in part.
-const SaveFailureText &readInPartText();
+const NoticeText &readInPartText();
 // A profile's game handed to the disk that has not written it yet, and the same game written since.
-const SaveFailureText &gameWaitingText();
-const SaveFailureText &gameWrittenText();
+const NoticeText &gameWaitingText();
+const NoticeText &gameWrittenText();
 // The profile list handed to the disk and told as waiting, written since.
-const SaveFailureText &listWrittenText();
+const NoticeText &listWrittenText();
 // The line for a failure of the profile list: it speaks of the profiles, not of a game.
-const SaveFailureText &profilesSaveFailureText(PlatformFileError error);
+const NoticeText &profilesSaveFailureText(PlatformFileError error);
 // What the exit's notice says: the kinds of file not saved and why, a sentence for each reason, then by name
 // what the next start shows instead of what the player did: a profile's game as at its last save (or anew,
 // with no save on disk), a reset undone, a deleted profile's game left on disk, a deleted profile listed

@@ -34,7 +34,7 @@ void SaveRecord::markToldWaiting(const std::string &path, const std::string &pro
     }
 }
 
-void SaveRecord::noteUntold(const SaveWriter::Outcome &outcome, bool tell) {
+void SaveRecord::noteOutcome(const SaveWriter::Outcome &outcome, bool tell) {
     const auto same = [&](const auto &file) { return file.first == outcome.path; };
     std::erase_if(failedFiles, same);
     if (outcome.error != PlatformFileError::kNone && !outcome.discarded)
@@ -52,7 +52,7 @@ void SaveRecord::noteUntold(const SaveWriter::Outcome &outcome, bool tell) {
 void SaveRecord::keepNotFinished(const std::vector<SaveWriter::Unfinished> &jobs) {
     for (const SaveWriter::Unfinished &job : jobs) {
         if (!job.savePath.empty())
-            noteUntold({job.savePath, PlatformFileError::kTimedOut, nullptr}, true);
+            noteOutcome({job.savePath, PlatformFileError::kTimedOut, nullptr}, true);
     }
 }
 

@@ -64,10 +64,11 @@ struct SaveRecord {
 
     // The change of the file was handed to the writer (`profile`: whose game it is; empty for the list).
     void noteAsked(const std::string &path, const std::string &profile);
-    // A file written is no longer failed; a failure to tell goes last, in the place of its file's earlier one.
-    // A failure not to be told (one more of a run the player was told of) only updates an untold one of its
-    // file. A file removed or written is no longer one whose removal was refused.
-    void noteUntold(const SaveWriter::Outcome &outcome, bool tell);
+    // Records the outcome of a change of a file, whatever it was. A file written is no longer failed; a failure
+    // to tell goes last, in the place of its file's earlier one. A failure not to be told (one more of a run the
+    // player was told of) only updates an untold one of its file. A file removed or written is no longer one
+    // whose removal was refused.
+    void noteOutcome(const SaveWriter::Outcome &outcome, bool tell);
     // Saves not finished when a wait on the writer ended are not saved until their outcome says otherwise.
     void keepNotFinished(const std::vector<SaveWriter::Unfinished> &jobs);
     // The change of the file was told as waiting by other words (the game held back from a load).

@@ -95,8 +95,8 @@ std::string fileToLoad(HoWorld *world, std::string path) {
     return path;
 }
 
-constexpr SaveFailureText kStillReadLine{"SAVED_GAME_STILL_READ",
-                                         "%s’s saved game is still being read from the disk. Try again in a moment."};
+constexpr NoticeText kStillReadLine{"SAVED_GAME_STILL_READ",
+                                    "%s’s saved game is still being read from the disk. Try again in a moment."};
 constexpr char kStillReadEvent[] = "saved_game_still_read";
 constexpr char kStillReadTextName[] = "##still_read_text";
 
@@ -106,7 +106,7 @@ constexpr char kStillReadTextName[] = "##still_read_text";
 void tellStillReading(HoWorld *world) {
     HoContext *context = world->context;
     tellLine(world, kStillReadEvent, kStillReadTextName,
-             withName(localized(context, kStillReadLine), context->loadStarted.profileName));
+             filledIn(localized(context, kStillReadLine), context->loadStarted.profileName));
 }
 
 // Waits for the load under way, at most the writer's longest wait (none once it is known stuck), with the

@@ -45,10 +45,10 @@ void awaitPage(ScriptContext *context, const PageOpening &page, PageHooks hooks)
 
 // What the player reads of copies not made: all of them (`all`) or how many (`some`, whose "%s" is the
 // count), then why, in the save notices' words (nothing more for files missing from the data folder).
-std::string notCopiedLine(ScriptContext *context, int32_t notCopied, bool none, const SaveFailureText &all,
-                          const SaveFailureText &some, PlatformFileError error) {
+std::string notCopiedLine(ScriptContext *context, int32_t notCopied, bool none, const NoticeText &all,
+                          const NoticeText &some, PlatformFileError error) {
     HoContext *game = context && context->world ? context->world->context : nullptr;
-    const std::string count = none ? localized(game, all) : withName(localized(game, some), std::to_string(notCopied));
+    const std::string count = none ? localized(game, all) : filledIn(localized(game, some), std::to_string(notCopied));
     return error == PlatformFileError::kNone ? count : count + " " + localized(game, saveFailureReason(error));
 }
 
@@ -67,8 +67,8 @@ void scriptSurvey(ScriptContext *context, ScriptStatement *) {
 }
 
 void scriptSaveWallpapers(ScriptContext *context, ScriptStatement *statement) {
-    static constexpr SaveFailureText kNone{"EXTRAS_WALLPAPERS_FAILED", "The wallpapers could not be copied."};
-    static constexpr SaveFailureText kSome{"EXTRAS_WALLPAPERS_PART_FAILED", "%s of the wallpapers could not be copied."};
+    static constexpr NoticeText kNone{"EXTRAS_WALLPAPERS_FAILED", "The wallpapers could not be copied."};
+    static constexpr NoticeText kSome{"EXTRAS_WALLPAPERS_PART_FAILED", "%s of the wallpapers could not be copied."};
     const FilesCopied copy = saveWallpaper(gameIdOf(context), textParam(context, statement, 0),
                                            cutParam(context, statement, 1), cutParam(context, statement, 2));
     runPathHook(context, "on_wallpaper_saved", copy.path);
@@ -87,9 +87,9 @@ void scriptSaveWallpapers(ScriptContext *context, ScriptStatement *statement) {
 }
 
 void scriptSaveSoundtrack(ScriptContext *context, ScriptStatement *) {
-    static constexpr SaveFailureText kNone{"EXTRAS_SOUNDTRACK_FAILED", "The soundtrack could not be copied."};
-    static constexpr SaveFailureText kSome{"EXTRAS_SOUNDTRACK_PART_FAILED",
-                                           "%s of the soundtrack’s files could not be copied."};
+    static constexpr NoticeText kNone{"EXTRAS_SOUNDTRACK_FAILED", "The soundtrack could not be copied."};
+    static constexpr NoticeText kSome{"EXTRAS_SOUNDTRACK_PART_FAILED",
+                                      "%s of the soundtrack’s files could not be copied."};
     const FilesCopied copy = saveSoundtrack(gameIdOf(context));
     runPathHook(context, "on_soundtrack_saved", copy.path);
     if (copy.copied == copy.asked)

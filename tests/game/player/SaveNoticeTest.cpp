@@ -825,7 +825,7 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
             EXPECT_EQ(numberOf(variable(garden, "#told")), c.toldAgain ? 1.0f : 0.0f);
             EXPECT_EQ(world().message.shown, 0) << "moved from the HUD, which shows it no more";
         } else {
-            const std::string named = withName(namedSaveFailureText(PlatformFileError::kNoRoom).english, "Mira");
+            const std::string named = filledIn(namedSaveFailureText(PlatformFileError::kNoRoom).english, "Mira");
             EXPECT_EQ(shownMessage(), !c.toldAgain ? "" : c.niaMadeCurrent ? named : kNoRoomText);
         }
         fileHooksFailChange(0, false);

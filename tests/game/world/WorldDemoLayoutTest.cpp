@@ -695,7 +695,7 @@ TEST_P(DemoLayout, TheProfilesStatusLinesKeepClearOfTheButtons) {
     auto text = [&](const char *key) {
         const char *localized = game->context->getLocalizedText(key, 1);
         EXPECT_TRUE(localized && *localized) << key;
-        return withName(localized ? localized : "", name);
+        return filledIn(localized ? localized : "", name);
     };
     auto longest = [&](std::initializer_list<const char *> keys, const std::string &before = "") {
         std::string line;
