@@ -273,7 +273,9 @@ void tellUntoldFailure(HoContext *context) {
     SaveRecord &record = notice.record;
     if (record.untold.empty() || lastLineBeingRead(context))
         return;
-    const auto [first, error] = record.untold.front();
+    // Copied, not bound: a lambda below takes them, which some compilers refuse for structured bindings.
+    const std::string first = record.untold.front().first;
+    const PlatformFileError error = record.untold.front().second;
     const std::string owner = record.ownerOf(first);
     const auto isList = [context](const std::string &file) { return isProfileListFile(context->world, file); };
     const auto alike = [&](const auto &file) {

@@ -159,7 +159,10 @@ TEST_F(GameInMemoryTest, AGameNotSavedStaysItsProfilesUntilSavedAgainOrLeftByThe
                     frames(1);
                     ASSERT_NE(world().change.state, kChangeIdle);
                     EXPECT_TRUE(startLoadGame(&world(), nullptr));
-                    EXPECT_NE(game->context->loadThread, nullptr) << "the load goes on";
+                    ThreadRecord *reading = game->context->loadThread;
+                    ASSERT_NE(reading, nullptr) << "the load goes on";
+                    // The file is read back once the load has built its world, not beside it.
+                    ASSERT_TRUE(lftest::waitUntil([reading] { return reading->finished.load() != 0; }));
                     EXPECT_EQ(savedVisits(2), 7.0f) << "saved once more before the load";
                 } else {
                     EXPECT_EQ(visitsContinued(), 0.0f) << "Continue again goes on with Nia's game, which starts anew";
