@@ -1,6 +1,8 @@
 #include "game/player/SaveNotice.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "engine/system/KSystem.h"
@@ -26,17 +28,13 @@ constexpr char kWarningTextName[] = "##unsaved_game_text";
 constexpr char kWarningChoiceName[] = "##unsaved_game_choice";
 constexpr char kListWrittenEvent[] = "profiles_saved";
 
-// A line told where the player looks is still being read: on its screen, in view for less than about 2 s.
-bool beingRead(HoWorld *world, const HoWorld *toldWorld, const HoScene *toldScene, int32_t tick) {
-    return world && world == toldWorld && sceneInView(world) == toldScene &&
-           world->tickCounter - tick < secondsToTicks(kReadableSeconds);
-}
-
-// Lines told in one frame are shown one after another: the next waits until the last has been read.
+// Lines told in one frame are shown one after another: the next waits until the last has been read, in view
+// on its screen for about 2 s.
 bool lastLineBeingRead(HoContext *context) {
     const SaveNotice::LineInView &line = context->saveNotice.lastLine;
     HoWorld *world = context->world;
-    if (!beingRead(world, line.world, line.scene, line.tick) || world->playerClicks != line.clicks)
+    if (!world || world != line.world || sceneInView(world) != line.scene ||
+        world->tickCounter - line.tick >= secondsToTicks(kReadableSeconds) || world->playerClicks != line.clicks)
         return false;
     if (!showsMessages(world))
         return true;
@@ -66,18 +64,42 @@ bool warningHolds(HoWorld *world, SaveNotice::Warning &warning) {
     return false;
 }
 
-// The game hears of the save, and so does the scene the player looks at (a menu that says what it did).
-void announce(HoWorld *world, const char *announcement) {
-    ScriptContext *global = world->globalContext();
-    fireWorldEvent(global, announcement);
+// The scene the player looks at hears of the save (a menu that says what it did): its words count as a line
+// told, which the next line waits to be read.
+void announceInView(HoWorld *world, const char *announcement) {
     HoScene *scene = sceneInView(world);
-    if (scene && &scene->script != global)
-        fireWorldEvent(&scene->script, announcement);
+    if (!scene || &scene->script == world->globalContext())
+        return;
+    fireWorldEvent(&scene->script, announcement);
+    if (findEvent(&scene->script, announcement))
+        noteLineTold(world, std::string());
+}
+
+// The game hears of the save at once, and so does the scene the player looks at, unless a line is still being
+// read there: it hears it once that line was read.
+void announce(HoWorld *world, const char *announcement) {
+    fireWorldEvent(world->globalContext(), announcement);
+    if (lastLineBeingRead(world->context))
+        world->context->saveNotice.announcementsHeld.push_back(announcement);
+    else
+        announceInView(world, announcement);
+}
+
+void announceHeld(HoContext *context) {
+    std::vector<const char *> &held = context->saveNotice.announcementsHeld;
+    while (!held.empty() && context->world && !lastLineBeingRead(context)) {
+        announceInView(context->world, held.front());
+        held.erase(held.begin());
+    }
 }
 
 void noteOutcome(SaveNotice &notice, const SaveWriter::Outcome &outcome, bool tell) {
-    if (outcome.error == PlatformFileError::kNone)
-        notice.shown.forget(outcome.path);
+    if (outcome.error == PlatformFileError::kNone) {
+        for (CarriedLine &line : notice.carried) {
+            if (line.failure)
+                std::erase(line.failure->files, outcome.path);
+        }
+    }
     notice.record.noteOutcome(outcome, tell);
 }
 
@@ -246,24 +268,41 @@ void followWaitingChanges(HoContext *context) {
     tellNextWrittenLine(context);
 }
 
-// A carried line still in view on its screen is read after about 2 s; on another screen it is told again,
-// once something can show it.
-void followCarriedLine(HoWorld *world, SaveNotice::Carried &carried) {
-    if (carried.line.empty() || !world)
-        return;
-    HoScene *scene = sceneInView(world);
-    if (world == carried.world && scene == carried.scene) {
-        if (!beingRead(world, carried.world, carried.scene, carried.tick))
-            carried = SaveNotice::Carried();
-        return;
-    }
-    if (world == carried.world && world->change.state != kChangeIdle)
-        return;
+// Tells the carried line again where the player looks: a failure in the words of the screen in view, any other
+// line as it was; nothing when no screen shows it yet.
+std::optional<CarriedLine> tellAgain(HoWorld *world, const CarriedLine &carried) {
+    if (carried.failure)
+        return tellFailure(world, *carried.failure, true);
     setGlobalNumber(world, kWaitingGameName, 1.0f);
-    if (!tellNoticeLine(world, carried.line))
-        return;
+    if (!tellLine(world, kWaitingEvent, kWaitingTextName, carried.line))
+        return std::nullopt;
     logMessage("Game: the player, gone to another screen before reading it, is told again: %s", carried.line.c_str());
-    carried = SaveNotice::Carried();
+    return CarriedLine::toldIn(world, carried.line, kReadableSeconds);
+}
+
+// Forgets the lines read, and failures whose files were written since; the first line whose screen was left
+// before it was read is told again on the next screen that can show it, once the last line told was read. Told
+// from the HUD's box, it moves, so that the box does not show it again.
+void followCarriedLines(HoWorld *world) {
+    if (!world)
+        return;
+    std::vector<CarriedLine> &carried = world->context->saveNotice.carried;
+    std::erase_if(carried, [world](const CarriedLine &line) {
+        return line.read(world) || (line.failure && line.failure->files.empty());
+    });
+    const auto left = std::find_if(carried.begin(), carried.end(),
+                                   [world](const CarriedLine &line) { return !line.inViewWhereTold(world); });
+    if (left == carried.end() || lastLineBeingRead(world->context))
+        return;
+    const bool fromHud = left->place == CarriedLine::Place::kHud && left->hudHolds(world);
+    std::optional<CarriedLine> again = tellAgain(world, *left);
+    if (!again)
+        return;
+    if (fromHud)
+        world->message.shown = 0;
+    noteLineTold(world, again->line);
+    carried.erase(left);
+    carried.push_back(std::move(*again));
 }
 
 // The first untold failure is told with its owner and reason once the last line was read, with every other
@@ -286,9 +325,12 @@ void tellUntoldFailure(HoContext *context) {
         if (alike(file))
             files.push_back(file.first);
     }
-    if (!notice.shown.tell(context->world, files, error, owner, false, record.removalsRefused.count(first) > 0))
+    std::optional<CarriedLine> told =
+        tellFailure(context->world, {files, error, owner, record.removalsRefused.count(first) > 0}, false);
+    if (!told)
         return;
-    noteLineTold(context->world, notice.shown.line);
+    noteLineTold(context->world, told->line);
+    notice.carried.push_back(std::move(*told));
     std::erase_if(record.untold, alike);
 }
 
@@ -310,12 +352,16 @@ void noteGameToldWaiting(HoContext *context, const std::string &path, const std:
 }
 
 void carryLineToNextScreen(HoWorld *world, const std::string &line) {
-    world->context->saveNotice.carried = {line, world, sceneInView(world), world->tickCounter};
+    world->context->saveNotice.carried.push_back(CarriedLine::toldIn(world, line, kReadableSeconds));
 }
 
 bool carriedLineBeingRead(HoContext *context) {
-    const SaveNotice::Carried &carried = context->saveNotice.carried;
-    return !carried.line.empty() && beingRead(context->world, carried.world, carried.scene, carried.tick);
+    HoWorld *world = context->world;
+    const int32_t readable = secondsToTicks(kReadableSeconds);
+    return std::any_of(context->saveNotice.carried.begin(), context->saveNotice.carried.end(),
+                       [world, readable](const CarriedLine &line) {
+                           return line.inViewWhereTold(world) && world->tickCounter - line.tick < readable;
+                       });
 }
 
 bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &text, const std::string &choice) {
@@ -328,7 +374,7 @@ bool tellWarningOfLoss(HoWorld *world, const char *event, const std::string &tex
     if (handler)
         handler->fire();
     else
-        showLineInHud(world, text + " " + choice);
+        showLineInHud(world, choice.empty() ? text : text + " " + choice);
     world->context->saveNotice.warning = {world, scene, world->playerClicks};
     return true;
 }
@@ -366,9 +412,9 @@ void applySaveOutcomes(HoContext *context) {
     takeOutcomes(context);
     takeLongJobs(context);
     followWaitingChanges(context);
-    followCarriedLine(world, notice.carried);
+    announceHeld(context);
+    followCarriedLines(world);
     tellUntoldFailure(context);
-    notice.shown.follow(world);
     // Told in the world that was loaded, once the switch has handed it over.
     if (notice.readInPartUntold && showsMessages(world) && !context->pendingWorld.load(std::memory_order_acquire)) {
         logMessage("Game: the player is told that part of the saved game could not be read");

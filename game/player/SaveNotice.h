@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "game/player/CarriedNotice.h"
+#include "game/player/CarriedLine.h"
 #include "game/player/SaveNoticeText.h"
 #include "game/player/SaveRecord.h"
 #include "game/player/SaveWriter.h"
@@ -29,8 +29,6 @@ class HoWorld;
 struct SaveNotice {
     // Each change's state, by file and profile.
     SaveRecord record;
-    // The failure told last, until the player has had it in view for a message's time.
-    CarriedNotice shown;
     // A saved game loaded only in part: the player is still to be told that some progress was lost.
     bool readInPartUntold = false;
     // A warning that something is lost, told on the screen in view: until the player clicks or leaves that
@@ -44,15 +42,12 @@ struct SaveNotice {
     // The profiles whose games were written after they were told as waiting (an empty name: the profile list),
     // still to be told so where the player looks, one after another.
     std::vector<std::string> writtenUntold;
-    // A line about a loss or about another profile's game, told on a screen that may be left before it was
-    // read: it is told again on the next screen unless it was in view for kReadableFor.
-    struct Carried {
-        std::string line; // empty: none
-        const HoWorld *world = nullptr; // compared only
-        const HoScene *scene = nullptr;
-        int32_t tick = 0; // the world's step count when it was told
-    };
-    Carried carried;
+    // The lines told that the player may leave before reading them (a failure, a loss, another profile's game,
+    // a change written after it waited), oldest first, until each was read.
+    std::vector<CarriedLine> carried;
+    // Announcements of saves written while a line was still being read on a menu: the scene in view hears them
+    // once it was read, so that its own words do not cover the line.
+    std::vector<const char *> announcementsHeld;
     // Where and when the last line of the saves was told: the next waits until it has been read there (or
     // the player acted since, or the HUD's box, where it showed, no longer shows it).
     struct LineInView {
@@ -87,7 +82,7 @@ void tellGameWritten(HoWorld *world, const std::string &profile);
 // The line just told on the screen in view is told again on the next screen if that one is left before the
 // line was in view for about 2 s.
 void carryLineToNextScreen(HoWorld *world, const std::string &line);
-// The line carried to the next screen is still in view on its own screen and has not been there for about 2 s:
+// A line carried to the next screen is still in view where it was told and has not been there for about 2 s:
 // a loaded game that would change the screen waits for it to be read.
 bool carriedLineBeingRead(HoContext *context);
 // Why the file's last write failed, from the outcomes the writer has handed over so far (kNone: it did not
