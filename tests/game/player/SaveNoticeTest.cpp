@@ -518,6 +518,27 @@ TEST_F(SaveNoticeTest, ChangesThatLandTogetherAreEachToldInTurn) {
     game.reset();
 }
 
+// A menu's own words on a list written wait until the line about the saves told before them was read there.
+TEST_F(SaveNoticeTest, AMenusWordsOnAListWrittenWaitForALineStillBeingRead) {
+    archives->write("data/scenes/garden/garden.script",
+                    "init {\n  set #no_hud 1\n  set #kept 0\n  set #line ~\n  set #close_time 0\n  set #open_time 0\n}\n"
+                    "on save_waiting {\n  set #line ##save_waiting_text\n}\non profiles_saved {\n  add #kept 1\n}\n");
+    startWriting();
+    framesUntilWritten();
+    const int32_t toldAt = world().tickCounter;
+    tellGameWritten(&world(), "Ada");
+    frames(1);
+    ASSERT_EQ(gardenText("#line"), "Ada’s game is saved.");
+    saveProfileList(&world(), "profiles_saved");
+    framesUntilWritten();
+    for (int frame = 0; frame < 1000 && gardenNumber("#kept") == 0.0f; ++frame)
+        frames(1);
+    EXPECT_EQ(gardenNumber("#kept"), 1.0f);
+    EXPECT_GE(world().tickCounter - toldAt, secondsToTicks(2.0f)) << "the menu's words covered a line being read";
+    game->shutdown();
+    game.reset();
+}
+
 // Failures not told yet are each told with their own owner and reason, one after another: the profile list's
 // line speaks of the profiles, the current profile's game not finished says it is not saved yet, and other
 // profiles' games are named.
