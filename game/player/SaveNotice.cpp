@@ -360,7 +360,8 @@ bool carriedLineBeingRead(HoContext *context) {
     const int32_t readable = secondsToTicks(kReadableSeconds);
     return std::any_of(context->saveNotice.carried.begin(), context->saveNotice.carried.end(),
                        [world, readable](const CarriedLine &line) {
-                           return line.inViewWhereTold(world) && world->tickCounter - line.tick < readable;
+                           return !line.failure && line.inViewWhereTold(world) &&
+                                  world->tickCounter - line.tick < readable;
                        });
 }
 

@@ -82,8 +82,9 @@ void tellGameWritten(HoWorld *world, const std::string &profile);
 // The line just told on the screen in view is told again on the next screen if that one is left before the
 // line was in view for about 2 s.
 void carryLineToNextScreen(HoWorld *world, const std::string &line);
-// A line carried to the next screen is still in view where it was told and has not been there for about 2 s:
-// a loaded game that would change the screen waits for it to be read.
+// A line carried to the next screen (a loss, another profile's game, a change written) is still in view where
+// it was told and has not been there for about 2 s: a loaded game that would change the screen waits for it to
+// be read. A failure holds no load back: the loaded game tells it again when it was not read.
 bool carriedLineBeingRead(HoContext *context);
 // Why the file's last write failed, from the outcomes the writer has handed over so far (kNone: it did not
 // fail, or its outcome is not known). While a warning of loss holds, what the writer has is left to it.
