@@ -25,10 +25,10 @@
 #include "game/player/SaveNotice.h"
 #include "game/player/SaveWriter.h"
 #include "game/script/ScriptErrors.h"
-#include "game/util/HoObjectPool.h"
 #include "game/util/InternTable.h"
 #include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
+#include "game/util/SharedObjectPool.h"
 #include "game/util/StringArena.h"
 #include "platform/WinBase.h"
 
@@ -203,7 +203,8 @@ public:
     uint8_t fullScreenApplied = 0; // the full-screen state applySettings last applied
     ScriptFunction *forcedFullScreenHook = nullptr; // "on_forced_fullscreen_mode", bound by the world
     ScriptMessageHook messageHook;
-    HoObjectPool<NamedValue> namedValues; // every list of named values takes its records from here
+    // Every list of named values takes its records from here, the running world's and a loading one's alike.
+    SharedObjectPool<NamedValue> namedValues;
 
 private:
     void loadHighlightColours();

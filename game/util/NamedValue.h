@@ -13,10 +13,10 @@ struct NamedValue {
 };
 
 // The first record of the list whose name pointer is the given one; else, when create is set, a
-// new zeroed record from the pool with that name, appended to the list; else null.
-template <typename Record>
-Record *findOrCreateNamedValue(PtrArray<Record> &values, const char *name, HoObjectPool<Record> &pool,
-                               bool create) {
+// new zeroed record from the pool (any pool that allocates records) with that name, appended to the list;
+// else null.
+template <typename Record, typename Pool>
+Record *findOrCreateNamedValue(PtrArray<Record> &values, const char *name, Pool &pool, bool create) {
     for (int32_t i = 0; i < values.count(); ++i) {
         if (values[i]->name == name)
             return values[i];

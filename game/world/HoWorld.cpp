@@ -120,7 +120,7 @@ const ScriptMessageHook &HoWorld::messages() const {
     return messages_;
 }
 
-HoObjectPool<NamedValue> &HoWorld::namedValuePool() {
+SharedObjectPool<NamedValue> &HoWorld::namedValuePool() {
     return context->namedValues;
 }
 

@@ -23,6 +23,7 @@
 #include "game/script/ScriptErrors.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/HoObjectPool.h"
+#include "game/util/SharedObjectPool.h"
 #include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
 #include "game/world/StartUpAsks.h"
@@ -184,7 +185,7 @@ public:
     // named values, its configuration and its sounds.
     InternTable &names();
     const ScriptMessageHook &messages() const;
-    HoObjectPool<NamedValue> &namedValuePool();
+    SharedObjectPool<NamedValue> &namedValuePool();
     // The entry of a key of the game configuration, or null.
     const ConfigEntry *configurationEntry(const char *key) const;
     // The sound resource of a data path, made on first request.
