@@ -20,13 +20,18 @@ constexpr char kFailureKeyName[] = "##save_failure";
 constexpr char kFailureTextName[] = "##save_failure_text";
 constexpr char kFailureReasonName[] = "##save_failure_reason";
 
+// The failure is of the profile list alone.
+bool ofTheProfiles(HoWorld *world, const CarriedLine::Failure &failure) {
+    const auto isList = [world](const std::string &file) { return isProfileListFile(world, file); };
+    return !failure.files.empty() && std::all_of(failure.files.begin(), failure.files.end(), isList);
+}
+
 // The words of the failure: the profile list's speak of the profiles; a refused removal names its profile; the
 // current profile's own game (or a game of no known profile) need not say whose; another profile's game is named
 // (`named`).
 const NoticeText &failureText(HoWorld *world, const CarriedLine::Failure &failure, bool *named) {
     *named = false;
-    const auto isList = [world](const std::string &file) { return isProfileListFile(world, file); };
-    if (!failure.files.empty() && std::all_of(failure.files.begin(), failure.files.end(), isList))
+    if (ofTheProfiles(world, failure))
         return profilesSaveFailureText(failure.error);
     if (failure.removal && !failure.owner.empty()) {
         *named = true;
@@ -77,12 +82,14 @@ std::optional<CarriedLine> tellFailure(HoWorld *inView, const CarriedLine::Failu
     ScriptEvent *event = scene ? findEvent(&scene->script, kFailureEvent) : nullptr;
     if (!showsMessages(inView) && !event)
         return std::nullopt;
-    const char *what = failure.removal ? "a saved game could not be removed" : "the game could not be saved";
+    bool named = false;
+    const NoticeText &text = failureText(inView, failure, &named);
+    const char *what = ofTheProfiles(inView, failure) ? "the profiles could not be saved"
+                       : failure.removal                ? "a saved game could not be removed"
+                                                        : "the game could not be saved";
     logMessage(again ? "Game: the player, gone to another screen before reading it, is told again that %s: %s"
                      : "Game: the player is told that %s: %s",
                what, describeFileError(failure.error));
-    bool named = false;
-    const NoticeText &text = failureText(inView, failure, &named);
     const std::string line =
         named ? filledIn(localized(inView->context, text), failure.owner) : localized(inView->context, text);
     if (showsMessages(inView)) {

@@ -43,7 +43,8 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         size_t toldAtExit = 0;
     };
     const Run runs[] = {
-        // The list that could not be written is written again at exit, which fails too and is told.
+        // The list that could not be written (told as the profiles') is written again at exit, which fails too
+        // and is told.
         {"a profile made while nothing can be written", newProfile, 200, "1+", false,
          {"entered c'profiles", "profile name Mira", "profile made Mira", "save failed"}, 1, 0, 1},
         {"a profile made and played to the hall", newProfile + "160 move 1103 597\n160 press left\n161 release left\n" + keyOnDoor,
@@ -82,7 +83,10 @@ TEST_F(LanternfallFixture, SavesThePlayerAskedForThatFailAndAGameReadInPartAreTo
         ASSERT_EQ(lftest::runProgram(line), 0);
         const std::string log = readText(temp / (name + ".log"));
         EXPECT_TRUE(hasInOrder(stateLines(log), run.states)) << log;
-        EXPECT_EQ(countOf(log, "the player is told that the game could not be saved"), run.toldFailures) << log;
+        EXPECT_EQ(countOf(log, "the player is told that the game could not be saved") +
+                      countOf(log, "the player is told that the profiles could not be saved"),
+                  run.toldFailures)
+            << log;
         EXPECT_EQ(countOf(log, "the player is told that part of the saved game could not be read"), run.toldReadInPart)
             << log;
         EXPECT_EQ(countOf(log, "the player is told at exit that "), run.toldAtExit) << log;
