@@ -91,9 +91,9 @@ bool carriedLineBeingRead(HoContext *context);
 PlatformFileError lastFailureOf(HoContext *context, const std::string &path);
 
 // At the start of a frame, on the main thread, under the context's lock: takes the writer's outcomes and
-// the write that has been at work too long, fires announcements, tells an untold failure, a change that
-// waits or that was written after waiting, or a partial load where the player looks, and tells again a
-// failure whose screen was left before it was read.
+// the write that has been at work too long, fires announcements (the scene in view's once a line there was
+// read), tells an untold failure, a change that waits or that was written after waiting, or a partial load
+// where the player looks, and tells again a line whose screen was left before it was read.
 void applySaveOutcomes(HoContext *context);
 // At the end of the game or of its context (a restart; `when` says which, for the log), after its last
 // save: ends the writer, waiting for it at most its bound (what is not finished by then is logged and given
