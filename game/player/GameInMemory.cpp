@@ -170,12 +170,6 @@ void discardGameInMemory(HoWorld *world, const char *profile) {
 
 namespace {
 
-// The current profile's own game held back from a load of another of its files (a scene's): the words of the
-// profiles screen (another profile, Next profile) do not fit there.
-bool isCurrentProfiles(HoWorld *world, const GameInMemory &game) {
-    return isCurrentProfile(world, game.profile);
-}
-
 // Nothing shows the line yet (a scene change, a screen that can tell nothing): the load waits until it is told.
 bool heldBackUntold(const GameInMemory &game) {
     logMessage("Game: a load is held back: the unsaved game of the profile \"%s\" would be lost and nothing "
@@ -233,7 +227,9 @@ bool holdBackLoadForUnsavedGame(HoWorld *world) {
         dropGameInMemory(world);
         return false;
     }
-    const bool here = isCurrentProfiles(world, kept);
+    // The current profile's own game held back from a load of another of its files (a scene's): the words of
+    // the profiles screen (another profile, Next profile) do not fit there.
+    const bool here = isCurrentProfile(world, kept.profile);
     const bool hasFile = fileExists(kept.path.c_str());
     const NoticeText &loses = here ? kLoadLosesHere : hasFile ? kPlaySinceSaveLoss : kWholeGameLoss;
     const std::string text = notSavedLine(world, kNotSavedLine, kept) + " " + lineFor(world, loses, kept);

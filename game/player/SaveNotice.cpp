@@ -268,6 +268,20 @@ void followWaitingChanges(HoContext *context) {
     tellNextWrittenLine(context);
 }
 
+// A line told anew speaks for each earlier one in the same words or of the same files: the next screen does not
+// tell the player one thing twice.
+void carry(std::vector<CarriedLine> &carried, CarriedLine told) {
+    const auto sharesAFile = [&told](const CarriedLine &earlier) {
+        return told.failure && earlier.failure &&
+               std::any_of(earlier.failure->files.begin(), earlier.failure->files.end(), [&told](const std::string &file) {
+                   return std::find(told.failure->files.begin(), told.failure->files.end(), file) !=
+                          told.failure->files.end();
+               });
+    };
+    std::erase_if(carried, [&](const CarriedLine &earlier) { return earlier.line == told.line || sharesAFile(earlier); });
+    carried.push_back(std::move(told));
+}
+
 // Tells the carried line again where the player looks: a failure in the words of the screen in view, any other
 // line as it was; nothing when no screen shows it yet.
 std::optional<CarriedLine> tellAgain(HoWorld *world, const CarriedLine &carried) {
@@ -302,7 +316,7 @@ void followCarriedLines(HoWorld *world) {
         world->message.shown = 0;
     noteLineTold(world, again->line);
     carried.erase(left);
-    carried.push_back(std::move(*again));
+    carry(carried, std::move(*again));
 }
 
 // The first untold failure is told with its owner and reason once the last line was read, with every other
@@ -330,7 +344,7 @@ void tellUntoldFailure(HoContext *context) {
     if (!told)
         return;
     noteLineTold(context->world, told->line);
-    notice.carried.push_back(std::move(*told));
+    carry(notice.carried, std::move(*told));
     std::erase_if(record.untold, alike);
 }
 
@@ -352,7 +366,7 @@ void noteGameToldWaiting(HoContext *context, const std::string &path, const std:
 }
 
 void carryLineToNextScreen(HoWorld *world, const std::string &line) {
-    world->context->saveNotice.carried.push_back(CarriedLine::toldIn(world, line, kReadableSeconds));
+    carry(world->context->saveNotice.carried, CarriedLine::toldIn(world, line, kReadableSeconds));
 }
 
 bool carriedLineBeingRead(HoContext *context) {

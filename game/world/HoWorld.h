@@ -23,9 +23,9 @@
 #include "game/script/ScriptErrors.h"
 #include "game/script/ScriptRecordPools.h"
 #include "game/util/HoObjectPool.h"
-#include "game/util/SharedObjectPool.h"
 #include "game/util/NamedValue.h"
 #include "game/util/PtrArray.h"
+#include "game/util/SharedObjectPool.h"
 #include "game/world/StartUpAsks.h"
 #include "game/world/WorldRecords.h"
 

@@ -808,10 +808,12 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
         int framesThere;    // before the player leaves for the other
         bool toldAgain;
         bool niaMadeCurrent = false; // before leaving: Mira's game is no longer the current profile's
+        bool toldTwice = false;      // the player clicks and saves again there: a second line of the same file
     };
     const Case cases[] = {
         {"a menu left at once", false, 2, true},
         {"a menu left at once with Nia current", false, 2, true, true},
+        {"a menu told twice and left at once", false, 2, true, false, true},
         {"a menu read in full", false, 110, false},
         {"a location left at once for a menu", true, 2, true},
         {"a location read in full", true, 110, false},
@@ -833,6 +835,12 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
         ASSERT_EQ(shownMessage(), c.toldInTheHall ? kNoRoomText : "");
         ASSERT_EQ(numberOf(variable(garden, "#told")), c.toldInTheHall ? 0.0f : 1.0f);
         frames(c.framesThere);
+        if (c.toldTwice) {
+            ++world().playerClicks;
+            saveFromTheMenu();
+            framesUntilWritten();
+            ASSERT_EQ(numberOf(variable(garden, "#told")), 2.0f);
+        }
         if (c.niaMadeCurrent) {
             world().profiles[3].slot(ProfileRecord::kName)->setPointer(kScriptText, world().names().internOrFind("Nia"));
             setCurrentProfileIndex(&world(), 3);
@@ -848,6 +856,10 @@ TEST_F(SaveNoticeTest, AFailureToldOnAScreenLeftBeforeItWasReadIsToldAgainOnTheN
         } else {
             const std::string named = filledIn(namedSaveFailureText(PlatformFileError::kNoRoom).english, "Mira");
             EXPECT_EQ(shownMessage(), !c.toldAgain ? "" : c.niaMadeCurrent ? named : kNoRoomText);
+        }
+        if (c.toldTwice) {
+            frames(secondsToTicks(3.0f));
+            EXPECT_EQ(picturetest::countOf(getLogContents(), again), 1) << "one file's failure is told again once";
         }
         fileHooksFailChange(0, false);
         fileHooksReset();
